@@ -1,0 +1,37 @@
+# Lumetra: `make run` builds and starts the program, `make test` runs every test.
+BUILD_DIR ?= build
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+.PHONY: all bootstrap configure compile run test bench install clean
+
+all: compile
+
+bootstrap:
+	@bash scripts/bootstrap.sh
+
+$(BUILD_DIR)/build.ninja: | bootstrap
+	cmake -S . -B $(BUILD_DIR) $(CMAKE_FLAGS)
+
+configure: bootstrap $(BUILD_DIR)/build.ninja
+
+compile: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+run: compile
+	@if [ -z "$$DISPLAY" ]; then \
+	  echo "make run: no DISPLAY is set; start Lumetra from an X11 desktop session." >&2; exit 1; fi
+	./$(BUILD_DIR)/lumetra
+
+test: compile
+	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 300
+
+bench: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target benchmarks
+	@bash scripts/run-benchmarks.sh $(BUILD_DIR)
+
+install: compile
+	cmake --install $(BUILD_DIR)
+
+clean:
+	rm -rf $(BUILD_DIR)

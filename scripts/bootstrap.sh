@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Installs every Debian package Lumetra needs to build, test and run.
+# Quick when everything is present; loud and non-zero when it cannot install.
+set -euo pipefail
+
+PACKAGES=(
+  # build
+  cmake ninja-build ccache pkg-config g++ make
+  libgtest-dev libgmock-dev libbenchmark-dev
+  # toolkit
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-image-formats-plugins libqt6svg6
+  libgl-dev
+  # images
+  libheif-dev libheif1 libde265-0 libx265-199
+  # X11
+  libxcb1-dev libxcb-shm0-dev libxcb-randr0-dev libxcb-composite0-dev libxcb-xtest0-dev
+  libxcb-xinput-dev libxcb-xfixes0-dev libxcb-shape0-dev libxcb-keysyms1-dev libxcb-ewmh-dev
+  libxcb-icccm4-dev libxkbcommon-x11-dev libxkbcommon-dev
+  # text recognition
+  libtesseract-dev libleptonica-dev tesseract-ocr-eng tesseract-ocr-chi-sim tesseract-ocr-chi-tra
+  # fonts
+  fonts-dejavu-core fonts-liberation2 fonts-noto-cjk
+  # test desktop
+  xvfb xauth openbox trayer xdotool xclip x11-utils imagemagick
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "bootstrap: installing ${#missing[@]} missing package(s): ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+  if command -v sudo >/dev/null 2>&1; then
+    SUDO="sudo"
+  else
+    echo "bootstrap: error: not root and sudo is not available; install these packages: ${missing[*]}" >&2
+    exit 1
+  fi
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+if ! $SUDO apt-get update -qq; then
+  echo "bootstrap: error: apt-get update failed" >&2
+  exit 1
+fi
+if ! $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/tmp/lumetra-bootstrap.log 2>&1; then
+  tail -n 30 /tmp/lumetra-bootstrap.log >&2
+  echo "bootstrap: error: could not install: ${missing[*]}" >&2
+  exit 1
+fi
+echo "bootstrap: done"

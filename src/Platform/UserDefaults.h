@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QSettings>
+#include <QString>
+#include <QVariant>
+#include <QVariantMap>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+// Settings storage with registered defaults and typed reads that follow the
+// absent-value rules the callers rely on: a missing or unconvertible bool reads
+// false, a number 0, and a string or data blob reads as absent.
+//
+// Stored in an INI file under $XDG_CONFIG_HOME/Lumetra/, or under
+// $LUMETRA_CONFIG_DIR when that is set (every test uses its own).
+class UserDefaults : public QObject {
+    Q_OBJECT
+public:
+    static UserDefaults& standard();
+
+    // A store over one file; the shared instance uses defaultFilePath().
+    explicit UserDefaults(const QString& filePath, QObject* parent = nullptr);
+    ~UserDefaults() override;
+
+    static QString defaultFilePath();
+
+    // Registered values answer reads while nothing is stored; they are never written.
+    void registerDefaults(const QVariantMap& defaults);
+
+    // The stored value, else the registered one, else an invalid QVariant.
+    QVariant object(const QString& key) const;
+    bool hasStoredValue(const QString& key) const;
+
+    bool boolValue(const QString& key) const;
+    qint64 integer(const QString& key) const;
+    double doubleValue(const QString& key) const;
+    std::optional<QString> string(const QString& key) const;
+    std::optional<QByteArray> data(const QString& key) const;
+
+    void set(const QString& key, const QVariant& value);
+    void setData(const QString& key, const QByteArray& data);
+    void remove(const QString& key);
+
+    // Calls handler whenever key is written or removed, for as long as context lives.
+    QMetaObject::Connection observe(const QString& key, QObject* context, std::function<void()> handler);
+
+    void sync();
+
+signals:
+    void valueChanged(const QString& key);
+
+private:
+    std::unique_ptr<QSettings> m_settings;
+    QVariantMap m_registered;
+};
