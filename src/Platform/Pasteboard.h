@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QPair>
+#include <QString>
+
+#include <optional>
+
+// The general clipboard as the editor and capture code see it: typed data items and
+// a change count that moves on every change, ours or another program's.
+class Pasteboard : public QObject {
+    Q_OBJECT
+public:
+    static inline const QString pngType = QStringLiteral("image/png");
+    static inline const QString tiffType = QStringLiteral("image/tiff");
+    static inline const QString textType = QStringLiteral("text/plain");
+
+    using Item = QPair<QString, QByteArray>; // MIME type, bytes
+
+    // The process-wide clipboard (QClipboard-backed); tests may install another.
+    static Pasteboard& general();
+    static void setGeneralForTesting(Pasteboard* pasteboard);
+
+    explicit Pasteboard(QObject* parent = nullptr) : QObject(parent) {}
+
+    virtual qint64 changeCount() const = 0;
+    virtual std::optional<QByteArray> data(const QString& mimeType) const = 0;
+    virtual std::optional<QString> text() const = 0;
+
+    // Replaces the whole contents with these items (one change).
+    virtual void setItems(const QList<Item>& items) = 0;
+    virtual void setText(const QString& text) = 0;
+    virtual void clearContents() = 0;
+
+signals:
+    void changed();
+};
