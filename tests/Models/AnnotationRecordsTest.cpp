@@ -1,0 +1,99 @@
+#include "Models/Annotations.h"
+#include "Models/OCRPanelState.h"
+#include "Models/Palette.h"
+#include "Models/ToolType.h"
+
+#include <QSet>
+#include <gtest/gtest.h>
+
+TEST(AnnotationRecords, EqualityIsByIdentityOnly)
+{
+    ArrowAnnotation a;
+    a.startPoint = {0.1, 0.1};
+    a.endPoint = {0.2, 0.2};
+    a.lineWidth = 3;
+    ArrowAnnotation sameId = a;
+    sameId.endPoint = {0.9, 0.9};
+    sameId.color = paletteBlue;
+    EXPECT_EQ(a, sameId);
+
+    ArrowAnnotation twin = a;
+    twin.id = QUuid::createUuid();
+    EXPECT_NE(ArrowAnnotation().id, ArrowAnnotation().id) << "every new record gets its own id";
+    EXPECT_FALSE(a == twin);
+
+    TextAnnotation t1;
+    t1.text = QStringLiteral("a");
+    TextAnnotation t2 = t1;
+    t2.text = QStringLiteral("b");
+    EXPECT_EQ(t1, t2);
+    EXPECT_FALSE(t1.id.isNull());
+}
+
+TEST(AnnotationStyles, RawValuesRoundTripAndRejectUnknownStrings)
+{
+    // Every case converts to its raw string and back.
+    for (auto c : allCases<ArrowHeadStyle>())
+        EXPECT_EQ(fromRawValue<ArrowHeadStyle>(rawValue(c)), c);
+    for (auto c : allCases<ShapeType>())
+        EXPECT_EQ(fromRawValue<ShapeType>(rawValue(c)), c);
+    for (auto c : allCases<AnnotationEffect>())
+        EXPECT_EQ(fromRawValue<AnnotationEffect>(rawValue(c)), c);
+    for (auto c : allCases<LineCapStyle>())
+        EXPECT_EQ(fromRawValue<LineCapStyle>(rawValue(c)), c);
+    for (auto c : allCases<LineStyle>())
+        EXPECT_EQ(fromRawValue<LineStyle>(rawValue(c)), c);
+    for (auto c : allCases<NumberShape>())
+        EXPECT_EQ(fromRawValue<NumberShape>(rawValue(c)), c);
+
+    // The stored forms that other settings files hold.
+    EXPECT_EQ(fromRawValue<ShapeType>(QStringLiteral("直角矩形")), ShapeType::rectangle);
+    EXPECT_EQ(fromRawValue<ShapeType>(QStringLiteral("圆角矩形")), ShapeType::roundedRectangle);
+    EXPECT_EQ(fromRawValue<ShapeType>(QStringLiteral("圆形")), ShapeType::circle);
+    EXPECT_EQ(rawValue(ShapeType::roundedRectangle), QStringLiteral("圆角矩形"));
+    EXPECT_EQ(rawValue(LineCapStyle::taper), QStringLiteral("taper"));
+
+    // Case names are not raw values for ShapeType; matching is exact.
+    EXPECT_FALSE(fromRawValue<ShapeType>(QStringLiteral("rectangle")).has_value());
+    EXPECT_FALSE(fromRawValue<LineCapStyle>(QStringLiteral("Round")).has_value());
+    EXPECT_FALSE(fromRawValue<LineStyle>(QStringLiteral(" solid")).has_value());
+    EXPECT_FALSE(fromRawValue<NumberShape>(QStringLiteral("square")).has_value());
+    EXPECT_FALSE(fromRawValue<AnnotationEffect>(QString()).has_value());
+    EXPECT_EQ(allCases<NumberShape>().size(), 2u);
+}
+
+TEST(AnnotationStyles, HashableInQtContainers)
+{
+    QSet<LineStyle> styles{LineStyle::solid, LineStyle::dotted, LineStyle::solid};
+    EXPECT_EQ(styles.size(), 2);
+    QSet<ToolType> tools{ToolType::arrow, ToolType::mosaic, ToolType::arrow};
+    EXPECT_EQ(tools.size(), 2);
+    EXPECT_TRUE(tools.contains(ToolType::mosaic));
+}
+
+TEST(Palette, ColoursAreExactEightBitFractions)
+{
+    EXPECT_EQ(presetColors.size(), 8u);
+    EXPECT_EQ(presetColors[3].green, 0.5333333333333333);
+    EXPECT_EQ(presetColors[4].red, 0.5333333333333333);
+    EXPECT_EQ(presetColors[6].blue, 0.5019607843137255);
+    EXPECT_EQ(presetColors[7].red, 0.13333333333333333);
+    for (const RgbaColor& c : presetColors)
+        EXPECT_EQ(c.alpha, 1.0);
+    // Painted, the palette is the 8-bit colours users pick from.
+    EXPECT_EQ(paletteOrange.toQColor(), QColor(255, 136, 0));
+    EXPECT_EQ(paletteBlack.toQColor(), QColor(34, 34, 34));
+}
+
+TEST(OCRPanelStateTest, CasesCarryTextOnlyWhenRecognised)
+{
+    const auto text = OCRPanelState::text(QStringLiteral("Hello"));
+    EXPECT_TRUE(text.isText());
+    EXPECT_EQ(text.recognizedText(), QStringLiteral("Hello"));
+    EXPECT_NE(text, OCRPanelState::text(QStringLiteral("Other")));
+    EXPECT_EQ(text, OCRPanelState::text(QStringLiteral("Hello")));
+    EXPECT_TRUE(OCRPanelState::recognizing().isRecognizing());
+    EXPECT_TRUE(OCRPanelState::empty().isEmpty());
+    EXPECT_NE(OCRPanelState::empty(), OCRPanelState::recognizing());
+    EXPECT_TRUE(OCRPanelState::empty().recognizedText().isEmpty());
+}
