@@ -20,7 +20,9 @@ void onSignal(int number)
 UnixSignalQuit::UnixSignalQuit(QObject* parent)
     : QObject(parent)
 {
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0)
+    // Close-on-exec: helpers the program starts must not inherit the pipe. Non-blocking:
+    // a burst of signals must never stall the handler on a full pipe.
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_signalPipe) != 0)
         return;
     m_notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {
@@ -38,6 +40,13 @@ UnixSignalQuit::UnixSignalQuit(QObject* parent)
 
 UnixSignalQuit::~UnixSignalQuit()
 {
+    if (!m_notifier)
+        return;
     for (int number : {SIGTERM, SIGINT, SIGHUP})
         std::signal(number, SIG_DFL);
+    delete m_notifier;
+    m_notifier = nullptr;
+    ::close(g_signalPipe[0]);
+    ::close(g_signalPipe[1]);
+    g_signalPipe[0] = g_signalPipe[1] = -1;
 }

@@ -4,6 +4,7 @@
 #include <QRectF>
 #include <QSizeF>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 

@@ -4,6 +4,9 @@
 #include <QSize>
 #include <QSizeF>
 
+#include <cmath>
+#include <utility>
+
 // An image as the editor and capture code hold it: pixels plus the display's
 // device pixel ratio. Its size is in points (pixels / ratio). Copies share pixel
 // data (QImage is implicitly shared), so snapshots cost no pixel copy.
@@ -14,7 +17,8 @@ public:
         : m_bitmap(std::move(bitmap))
     {
         if (!m_bitmap.isNull())
-            m_bitmap.setDevicePixelRatio(devicePixelRatio > 0.0 ? devicePixelRatio : 1.0);
+            m_bitmap.setDevicePixelRatio(std::isfinite(devicePixelRatio) && devicePixelRatio > 0.0
+                                             ? devicePixelRatio : 1.0);
     }
 
     bool isNull() const { return m_bitmap.isNull(); }

@@ -14,42 +14,57 @@ NotificationCenter& NotificationCenter::defaultCenter()
 NotificationCenter::NotificationCenter(QObject* parent)
     : QObject(parent)
 {
+    // The shared centre may first be touched by a worker thread; it still belongs to
+    // the main thread, where every delivery runs.
+    if (!parent) {
+        if (QCoreApplication* app = QCoreApplication::instance())
+            moveToThread(app->thread());
+    }
 }
 
 quint64 NotificationCenter::addObserver(const QString& name, QObject* context, Handler handler)
 {
     const quint64 token = m_nextToken++;
-    m_observers[name].push_back(Observer{token, QPointer<QObject>(context), context != nullptr, std::move(handler)});
+    QMetaObject::Connection lifetime;
     if (context) {
-        connect(context, &QObject::destroyed, this, [this, token] { removeObserver(token); },
-                Qt::DirectConnection);
+        lifetime = connect(context, &QObject::destroyed, this, [this, token] { removeObserver(token); },
+                           Qt::DirectConnection);
     }
+    m_observers[name].push_back(
+        Observer{token, QPointer<QObject>(context), context != nullptr, std::move(handler), lifetime});
     return token;
+}
+
+void NotificationCenter::removeWhere(const std::function<bool(const Observer&)>& match)
+{
+    for (auto& list : m_observers) {
+        for (const Observer& observer : list) {
+            if (match(observer))
+                disconnect(observer.lifetime);
+        }
+        list.erase(std::remove_if(list.begin(), list.end(), match), list.end());
+    }
 }
 
 void NotificationCenter::removeObserver(quint64 token)
 {
-    for (auto& list : m_observers) {
-        list.erase(std::remove_if(list.begin(), list.end(),
-                                  [token](const Observer& o) { return o.token == token; }),
-                   list.end());
-    }
+    removeWhere([token](const Observer& o) { return o.token == token; });
 }
 
 void NotificationCenter::removeObservers(QObject* context)
 {
-    for (auto& list : m_observers) {
-        list.erase(std::remove_if(list.begin(), list.end(),
-                                  [context](const Observer& o) { return o.context == context; }),
-                   list.end());
-    }
+    if (!context)
+        return;
+    removeWhere([context](const Observer& o) { return o.hasContext && o.context == context; });
 }
 
 void NotificationCenter::post(const QString& name, const Payload& payload)
 {
     QCoreApplication* app = QCoreApplication::instance();
     if (app && QThread::currentThread() != app->thread()) {
-        QMetaObject::invokeMethod(this, [this, name, payload] { deliver(name, payload); }, Qt::QueuedConnection);
+        QPointer<NotificationCenter> self(this);
+        QMetaObject::invokeMethod(
+            app, [self, name, payload] { if (self) self->deliver(name, payload); }, Qt::QueuedConnection);
         return;
     }
     deliver(name, payload);
@@ -66,9 +81,10 @@ void NotificationCenter::deliver(const QString& name, const Payload& payload)
     for (const Observer& observer : snapshot) {
         if (observer.hasContext && observer.context.isNull())
             continue;
-        const auto& current = m_observers.value(name);
-        const bool stillRegistered = std::any_of(current.begin(), current.end(),
-                                                 [&](const Observer& o) { return o.token == observer.token; });
+        const auto current = m_observers.constFind(name);
+        const bool stillRegistered = current != m_observers.cend()
+            && std::any_of(current->begin(), current->end(),
+                           [&](const Observer& o) { return o.token == observer.token; });
         if (stillRegistered && observer.handler)
             observer.handler(payload);
     }

@@ -12,7 +12,8 @@
 // Named notifications between subsystems. Names are plain strings such as
 // "SaveImageCommand"; a notification may carry one string payload.
 // Delivery is synchronous on the main thread; a post from another thread is
-// forwarded to the main thread. An observer lives as long as its context object.
+// forwarded to the main thread's event loop. An observer lives as long as its
+// context object. Observers are added and removed on the main thread.
 class NotificationCenter : public QObject {
     Q_OBJECT
 public:
@@ -39,7 +40,9 @@ private:
         QPointer<QObject> context;
         bool hasContext;
         Handler handler;
+        QMetaObject::Connection lifetime; // the context's destroyed() hook
     };
+    void removeWhere(const std::function<bool(const Observer&)>& match);
     void deliver(const QString& name, const Payload& payload);
 
     QHash<QString, std::vector<Observer>> m_observers;

@@ -1,16 +1,15 @@
 #include "Platform/UserDefaults.h"
 
+#include "Core/Logger.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 
 #include <cmath>
+#include <limits>
 
 namespace {
-
-// Data blobs are tagged so that a string that happens to look like data is never
-// read back as a blob (and the other way round).
-const QString kDataPrefix = QStringLiteral("data:");
 
 std::optional<double> numberFrom(const QVariant& value)
 {
@@ -75,17 +74,20 @@ UserDefaults::~UserDefaults() = default;
 
 void UserDefaults::registerDefaults(const QVariantMap& defaults)
 {
+    QMutexLocker lock(&m_mutex);
     for (auto it = defaults.cbegin(); it != defaults.cend(); ++it)
         m_registered.insert(it.key(), it.value());
 }
 
 bool UserDefaults::hasStoredValue(const QString& key) const
 {
+    QMutexLocker lock(&m_mutex);
     return m_settings->contains(key);
 }
 
 QVariant UserDefaults::object(const QString& key) const
 {
+    QMutexLocker lock(&m_mutex);
     if (m_settings->contains(key))
         return m_settings->value(key);
     return m_registered.value(key);
@@ -100,7 +102,7 @@ bool UserDefaults::boolValue(const QString& key) const
 qint64 UserDefaults::integer(const QString& key) const
 {
     const auto number = numberFrom(object(key));
-    if (!number)
+    if (!number || std::isnan(*number))
         return 0;
     // Out-of-range values clamp rather than overflow the conversion.
     const double truncated = std::trunc(*number);
@@ -122,12 +124,8 @@ std::optional<QString> UserDefaults::string(const QString& key) const
     if (!value.isValid() || value.isNull())
         return std::nullopt;
     switch (value.typeId()) {
-    case QMetaType::QString: {
-        const QString text = value.toString();
-        if (text.startsWith(kDataPrefix))
-            return std::nullopt;
-        return text;
-    }
+    case QMetaType::QString:
+        return value.toString();
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::LongLong:
@@ -143,49 +141,64 @@ std::optional<QString> UserDefaults::string(const QString& key) const
 
 std::optional<QByteArray> UserDefaults::data(const QString& key) const
 {
+    // Blobs are stored as QSettings byte arrays ("@ByteArray(...)" in the file), which
+    // keeps them apart from strings: a string never reads back as data, nor the reverse.
     const QVariant value = object(key);
-    if (value.typeId() == QMetaType::QByteArray)
-        return value.toByteArray();
-    if (value.typeId() != QMetaType::QString)
+    if (value.typeId() != QMetaType::QByteArray)
         return std::nullopt;
-    const QString text = value.toString();
-    if (!text.startsWith(kDataPrefix))
-        return std::nullopt;
-    const auto decoded = QByteArray::fromBase64Encoding(text.mid(kDataPrefix.size()).toLatin1(),
-                                                        QByteArray::AbortOnBase64DecodingErrors);
-    if (!decoded)
-        return std::nullopt;
-    return *decoded;
+    return value.toByteArray();
 }
 
 void UserDefaults::set(const QString& key, const QVariant& value)
 {
-    if (value.typeId() == QMetaType::QByteArray) {
-        setData(key, value.toByteArray());
+    if (!value.isValid()) {
+        remove(key);
         return;
     }
-    m_settings->setValue(key, value);
-    m_settings->sync();
-    emit valueChanged(key);
+    store(key, value);
 }
 
 void UserDefaults::setData(const QString& key, const QByteArray& data)
 {
-    m_settings->setValue(key, kDataPrefix + QString::fromLatin1(data.toBase64()));
-    m_settings->sync();
-    emit valueChanged(key);
+    store(key, QVariant(data));
 }
 
 void UserDefaults::remove(const QString& key)
 {
-    m_settings->remove(key);
-    m_settings->sync();
+    {
+        QMutexLocker lock(&m_mutex);
+        m_settings->remove(key);
+        writeToDisk();
+    }
     emit valueChanged(key);
+}
+
+void UserDefaults::store(const QString& key, const QVariant& value)
+{
+    {
+        QMutexLocker lock(&m_mutex);
+        m_settings->setValue(key, value);
+        writeToDisk();
+    }
+    // Outside the lock: observers read the new value straight away.
+    emit valueChanged(key);
+}
+
+void UserDefaults::writeToDisk()
+{
+    m_settings->sync();
+    if (m_settings->status() != QSettings::NoError && !m_reportedWriteFailure) {
+        m_reportedWriteFailure = true;
+        const QString path = m_settings->fileName();
+        Logger::shared().log(LogLevel::warning, [&] {
+            return QStringLiteral("⚠️ 设置无法写入 %1，本次运行中的修改不会保留").arg(path);
+        });
+    }
 }
 
 QMetaObject::Connection UserDefaults::observe(const QString& key, QObject* context, std::function<void()> handler)
 {
-    return connect(this, &UserDefaults::valueChanged, context, [key, handler = std::move(handler)](const QString& changed) {
+    return connect(this, &UserDefaults::valueChanged, context ? context : this, [key, handler = std::move(handler)](const QString& changed) {
         if (changed == key)
             handler();
     });
@@ -193,5 +206,6 @@ QMetaObject::Connection UserDefaults::observe(const QString& key, QObject* conte
 
 void UserDefaults::sync()
 {
+    QMutexLocker lock(&m_mutex);
     m_settings->sync();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QMutex>
 #include <QObject>
 #include <QSettings>
 #include <QString>
@@ -14,6 +15,10 @@
 // Settings storage with registered defaults and typed reads that follow the
 // absent-value rules the callers rely on: a missing or unconvertible bool reads
 // false, a number 0, and a string or data blob reads as absent.
+//
+// Every write reaches the file at once, so another instance over the same file (or
+// the next run) sees it. Reads and writes are safe from any thread; valueChanged is
+// emitted on the writing thread.
 //
 // Stored in an INI file under $XDG_CONFIG_HOME/Lumetra/, or under
 // $LUMETRA_CONFIG_DIR when that is set (every test uses its own).
@@ -41,11 +46,13 @@ public:
     std::optional<QString> string(const QString& key) const;
     std::optional<QByteArray> data(const QString& key) const;
 
+    // An invalid QVariant removes the key; a QByteArray is stored as a data blob.
     void set(const QString& key, const QVariant& value);
     void setData(const QString& key, const QByteArray& data);
     void remove(const QString& key);
 
-    // Calls handler whenever key is written or removed, for as long as context lives.
+    // Calls handler whenever key is written or removed, for as long as context lives
+    // (without a context, for as long as this store lives).
     QMetaObject::Connection observe(const QString& key, QObject* context, std::function<void()> handler);
 
     void sync();
@@ -54,6 +61,12 @@ signals:
     void valueChanged(const QString& key);
 
 private:
+    void store(const QString& key, const QVariant& value);
+    void writeToDisk();
+
+    // Reads may come from worker threads; QSettings itself is not shared-safe.
+    mutable QMutex m_mutex;
     std::unique_ptr<QSettings> m_settings;
     QVariantMap m_registered;
+    bool m_reportedWriteFailure = false;
 };

@@ -1,0 +1,24 @@
+#include "Platform/Pasteboard.h"
+
+#include "Platform/QtPasteboard.h"
+
+#include <atomic>
+
+namespace {
+std::atomic<Pasteboard*> g_testPasteboard{nullptr};
+}
+
+Pasteboard& Pasteboard::general()
+{
+    if (Pasteboard* installed = g_testPasteboard.load())
+        return *installed;
+    // Created on first use, which must be on the main thread (QClipboard lives there);
+    // never destroyed, so late readers during shutdown still find it.
+    static QtPasteboard* clipboard = new QtPasteboard();
+    return *clipboard;
+}
+
+void Pasteboard::setGeneralForTesting(Pasteboard* pasteboard)
+{
+    g_testPasteboard.store(pasteboard);
+}

@@ -1,0 +1,116 @@
+#include "Platform/QtPasteboard.h"
+
+#include <QBuffer>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMimeData>
+
+namespace {
+
+// Another program may offer an image only in a format of its own (image/bmp,
+// image/jpeg ...). Qt decodes any of them; re-encode to the type asked for.
+std::optional<QByteArray> encodedImage(const QMimeData& mime, const QString& mimeType)
+{
+    const char* format = nullptr;
+    if (mimeType == Pasteboard::pngType)
+        format = "PNG";
+    else if (mimeType == Pasteboard::tiffType)
+        format = "TIFF";
+    if (!format || !mime.hasImage())
+        return std::nullopt;
+    const QImage image = qvariant_cast<QImage>(mime.imageData());
+    if (image.isNull())
+        return std::nullopt;
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, format))
+        return std::nullopt;
+    return bytes;
+}
+
+} // namespace
+
+QtPasteboard::QtPasteboard(QObject* parent)
+    : Pasteboard(parent)
+    , m_clipboard(QGuiApplication::clipboard())
+{
+    connect(m_clipboard, &QClipboard::dataChanged, this, &QtPasteboard::onClipboardChanged);
+}
+
+qint64 QtPasteboard::changeCount() const
+{
+    return m_changeCount.load();
+}
+
+std::optional<QByteArray> QtPasteboard::data(const QString& mimeType) const
+{
+    const QMimeData* mime = m_clipboard->mimeData(QClipboard::Clipboard);
+    if (!mime)
+        return std::nullopt;
+    if (mime->hasFormat(mimeType)) {
+        const QByteArray bytes = mime->data(mimeType);
+        // An owner that lists a type but then fails to deliver it has nothing for us.
+        if (!bytes.isEmpty())
+            return bytes;
+    }
+    return encodedImage(*mime, mimeType);
+}
+
+std::optional<QString> QtPasteboard::text() const
+{
+    const QMimeData* mime = m_clipboard->mimeData(QClipboard::Clipboard);
+    if (!mime || !mime->hasText())
+        return std::nullopt;
+    return mime->text();
+}
+
+void QtPasteboard::setItems(const QList<Item>& items)
+{
+    if (items.isEmpty()) {
+        clearContents();
+        return;
+    }
+    auto* mime = new QMimeData();
+    for (const Item& item : items) {
+        if (item.first == textType)
+            mime->setText(QString::fromUtf8(item.second)); // also offered as UTF8_STRING and STRING
+        else
+            mime->setData(item.first, item.second);
+    }
+    m_writing = true;
+    m_clipboard->setMimeData(mime, QClipboard::Clipboard); // the clipboard owns mime now
+    m_writing = false;
+    noteOwnWrite();
+}
+
+void QtPasteboard::setText(const QString& text)
+{
+    m_writing = true;
+    m_clipboard->setText(text, QClipboard::Clipboard);
+    m_writing = false;
+    noteOwnWrite();
+}
+
+void QtPasteboard::clearContents()
+{
+    m_writing = true;
+    m_clipboard->clear(QClipboard::Clipboard);
+    m_writing = false;
+    noteOwnWrite();
+}
+
+void QtPasteboard::onClipboardChanged()
+{
+    if (m_writing)
+        return;
+    ++m_changeCount;
+    emit changed();
+}
+
+void QtPasteboard::noteOwnWrite()
+{
+    ++m_changeCount;
+    emit changed();
+}
