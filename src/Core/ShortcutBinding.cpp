@@ -1,0 +1,182 @@
+#include "Core/ShortcutBinding.h"
+
+#include "Core/Localization.h"
+#include "Platform/KeyboardMapping.h"
+
+#include <QKeyEvent>
+#include <QKeySequence>
+#include <QStringList>
+#include <QTextBoundaryFinder>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// The first user-perceived character of a text (a whole grapheme cluster).
+QString firstCharacter(const QString& text)
+{
+    if (text.isEmpty())
+        return {};
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    const qsizetype end = finder.toNextBoundary();
+    return end > 0 ? text.left(end) : text.left(1);
+}
+
+bool isSingleCharacter(const QString& text)
+{
+    return !text.isEmpty() && firstCharacter(text).size() == text.size();
+}
+
+// Keys that type a control character (Return, Tab, Escape, Backspace, Delete) are
+// shown by their name rather than by an invisible character.
+std::optional<QString> controlKeyName(const QString& character)
+{
+    if (character.size() != 1)
+        return std::nullopt;
+    Qt::Key key;
+    switch (character.at(0).unicode()) {
+    case '\r':
+    case '\n':
+        key = Qt::Key_Return;
+        break;
+    case '\t':
+        key = Qt::Key_Tab;
+        break;
+    case 0x1b:
+        key = Qt::Key_Escape;
+        break;
+    case '\b':
+        key = Qt::Key_Backspace;
+        break;
+    case 0x7f:
+        key = Qt::Key_Delete;
+        break;
+    default:
+        return std::nullopt;
+    }
+    return QKeySequence(key).toString(QKeySequence::NativeText);
+}
+
+// A JSON number that is a whole number from 0 to max, exactly as written.
+std::optional<quint64> wholeNumber(const QJsonValue& value, quint64 max)
+{
+    if (!value.isDouble())
+        return std::nullopt;
+    const double d = value.toDouble();
+    constexpr double twoTo63 = 9223372036854775808.0;
+    constexpr double twoTo64 = 18446744073709551616.0;
+    if (!std::isfinite(d) || d < 0 || d >= twoTo64 || std::floor(d) != d)
+        return std::nullopt;
+    quint64 number;
+    if (d < twoTo63) {
+        // Integers are kept exactly by the parser; the double may have rounded them.
+        const qint64 exact = value.toInteger(-1);
+        number = exact >= 0 ? quint64(exact) : quint64(d);
+    } else {
+        number = quint64(d);
+    }
+    if (number > max)
+        return std::nullopt;
+    return number;
+}
+
+} // namespace
+
+QString ShortcutBinding::displayText() const
+{
+    QStringList parts;
+    if (modifierFlags & commandFlag)
+        parts << QStringLiteral("Ctrl");
+    if (modifierFlags & optionFlag)
+        parts << QStringLiteral("Alt");
+    if (modifierFlags & shiftFlag)
+        parts << QStringLiteral("Shift");
+    if (modifierFlags & controlFlag)
+        parts << QStringLiteral("Super");
+
+    if (displayCharacter == QStringLiteral(" "))
+        parts << localized(QStringLiteral("shortcuts.key.space"));
+    else if (const std::optional<QString> name = controlKeyName(displayCharacter))
+        parts << *name;
+    else
+        parts << displayCharacter.toUpper();
+    return parts.join(QStringLiteral(" + "));
+}
+
+QJsonObject ShortcutBinding::toJson() const
+{
+    QJsonObject object;
+    object.insert(QStringLiteral("keyCode"), qint64(keyCode));
+    if (modifierFlags <= quint64(std::numeric_limits<qint64>::max()))
+        object.insert(QStringLiteral("modifierFlags"), qint64(modifierFlags));
+    else
+        object.insert(QStringLiteral("modifierFlags"), double(modifierFlags));
+    object.insert(QStringLiteral("displayCharacter"), displayCharacter);
+    return object;
+}
+
+std::optional<ShortcutBinding> ShortcutBinding::fromJson(const QJsonValue& value)
+{
+    if (!value.isObject())
+        return std::nullopt;
+    const QJsonObject object = value.toObject();
+    const std::optional<quint64> keyCode = wholeNumber(object.value(QStringLiteral("keyCode")),
+                                                       std::numeric_limits<quint32>::max());
+    const std::optional<quint64> flags = wholeNumber(object.value(QStringLiteral("modifierFlags")),
+                                                     std::numeric_limits<quint64>::max());
+    const QJsonValue character = object.value(QStringLiteral("displayCharacter"));
+    if (!keyCode || !flags || !character.isString())
+        return std::nullopt;
+
+    ShortcutBinding binding;
+    binding.keyCode = quint32(*keyCode);
+    binding.modifierFlags = *flags & modifierMask;
+    binding.displayCharacter = firstCharacter(character.toString());
+    if (binding.displayCharacter.isEmpty())
+        binding.displayCharacter = QStringLiteral("?");
+    return binding;
+}
+
+std::optional<QString> ShortcutBinding::displayCharacterFor(quint16 keyCode, const QKeyEvent* event)
+{
+    if (usKeyCharacterTable().contains(keyCode))
+        return usKeyCharacterTable().value(keyCode);
+    if (!event)
+        return std::nullopt;
+    return displayCharacterFor(keyCode, KeyboardMapping::shared().eventCharactersIgnoringModifiers(*event));
+}
+
+std::optional<QString> ShortcutBinding::displayCharacterFor(quint16 keyCode,
+                                                            const std::optional<QString>& charactersIgnoringModifiers)
+{
+    const auto it = usKeyCharacterTable().constFind(keyCode);
+    if (it != usKeyCharacterTable().constEnd())
+        return *it;
+    if (!charactersIgnoringModifiers || !isSingleCharacter(*charactersIgnoringModifiers))
+        return std::nullopt;
+    const QString lower = charactersIgnoringModifiers->toLower();
+    if (lower.isEmpty())
+        return std::nullopt;
+    return lower;
+}
+
+quint32 ShortcutBinding::carbonModifiers(quint64 flags)
+{
+    return KeyboardMapping::x11ModifierMask(flags);
+}
+
+const QHash<quint16, QString>& usKeyCharacterTable()
+{
+    static const QHash<quint16, QString> table = [] {
+        // Key codes 0 to 50 in order; 10, 36 and 48 have no character of their own.
+        const char16_t characters[] = u"asdfhgzxcv\0bqweryt123465=97-80]ou[ip\0lj'k;\\,/nm.\0 `";
+        QHash<quint16, QString> map;
+        for (quint16 code = 0; code <= 50; ++code) {
+            if (characters[code] != 0)
+                map.insert(code, QString(QChar(characters[code])));
+        }
+        return map;
+    }();
+    return table;
+}

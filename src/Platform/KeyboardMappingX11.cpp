@@ -1,0 +1,122 @@
+#include "Platform/KeyboardMappingX11.h"
+
+#include "Core/Logger.h"
+
+#include <QCoreApplication>
+
+#include <xcb/xcb.h>
+// xcb's XKB header names a member "explicit"; it is never used here.
+#define explicit xkb_explicit
+#include <xcb/xkb.h>
+#undef explicit
+#include <xkbcommon/xkbcommon-x11.h>
+#include <xkbcommon/xkbcommon.h>
+
+std::unique_ptr<X11KeyboardMapping> X11KeyboardMapping::create(xcb_connection_t* connection)
+{
+    if (!connection)
+        return nullptr;
+    quint8 eventBase = 0;
+    if (!xkb_x11_setup_xkb_extension(connection, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
+                                     XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, &eventBase, nullptr)) {
+        logMessage(LogLevel::warning, [] { return QStringLiteral("⌨️ The X server has no XKB extension; using the built-in US keymap"); });
+        return nullptr;
+    }
+    const qint32 deviceId = xkb_x11_get_core_keyboard_device_id(connection);
+    xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+    if (deviceId < 0 || !context) {
+        if (context)
+            xkb_context_unref(context);
+        return nullptr;
+    }
+    std::unique_ptr<X11KeyboardMapping> mapping(new X11KeyboardMapping(connection, context, deviceId, eventBase));
+    if (!mapping->reload()) {
+        logMessage(LogLevel::warning, [] { return QStringLiteral("⌨️ The X server's keymap could not be read; using the built-in US keymap"); });
+        return nullptr;
+    }
+    if (QCoreApplication* app = QCoreApplication::instance())
+        app->installNativeEventFilter(mapping.get());
+    return mapping;
+}
+
+X11KeyboardMapping::X11KeyboardMapping(xcb_connection_t* connection, xkb_context* context, qint32 deviceId, quint8 xkbEventBase)
+    : m_connection(connection), m_context(context), m_deviceId(deviceId), m_xkbEventBase(xkbEventBase)
+{
+}
+
+X11KeyboardMapping::~X11KeyboardMapping()
+{
+    if (QCoreApplication* app = QCoreApplication::instance())
+        app->removeNativeEventFilter(this);
+    if (m_keymap)
+        xkb_keymap_unref(m_keymap);
+    xkb_context_unref(m_context);
+}
+
+bool X11KeyboardMapping::reload()
+{
+    xkb_keymap* keymap = xkb_x11_keymap_new_from_device(m_context, m_connection, m_deviceId, XKB_KEYMAP_COMPILE_NO_FLAGS);
+    if (!keymap)
+        return false;
+    if (m_keymap)
+        xkb_keymap_unref(m_keymap);
+    m_keymap = keymap;
+
+    m_namesByKeyCode.clear();
+    const xkb_keycode_t first = xkb_keymap_min_keycode(keymap);
+    const xkb_keycode_t last = xkb_keymap_max_keycode(keymap);
+    for (xkb_keycode_t code = first; code <= last && code != 0; ++code) {
+        if (const char* name = xkb_keymap_key_get_name(keymap, code))
+            m_namesByKeyCode.insert(code, QString::fromLatin1(name));
+    }
+    return true;
+}
+
+std::optional<QString> X11KeyboardMapping::xkbKeyNameForX11KeyCode(quint32 x11KeyCode) const
+{
+    const auto it = m_namesByKeyCode.constFind(x11KeyCode);
+    if (it == m_namesByKeyCode.constEnd())
+        return std::nullopt;
+    return *it;
+}
+
+std::optional<quint32> X11KeyboardMapping::x11KeyCodeForXkbKeyName(const QString& xkbKeyName) const
+{
+    const xkb_keycode_t code = xkb_keymap_key_by_name(m_keymap, xkbKeyName.toLatin1().constData());
+    if (code == XKB_KEYCODE_INVALID)
+        return std::nullopt;
+    return code;
+}
+
+std::optional<QString> X11KeyboardMapping::charactersIgnoringModifiers(quint32 x11KeyCode) const
+{
+    const xkb_keysym_t* syms = nullptr;
+    const int count = xkb_keymap_key_get_syms_by_level(m_keymap, x11KeyCode, 0, 0, &syms);
+    if (count < 1 || !syms)
+        return std::nullopt;
+    char buffer[16] = {};
+    const int length = xkb_keysym_to_utf8(syms[0], buffer, sizeof buffer);
+    if (length <= 1) // the count includes the terminating zero; 0 or 1 means no character
+        return std::nullopt;
+    return QString::fromUtf8(buffer);
+}
+
+bool X11KeyboardMapping::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)
+{
+    if (eventType != "xcb_generic_event_t" || !message)
+        return false;
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    const quint8 type = event->response_type & 0x7f;
+    bool changed = false;
+    if (type == m_xkbEventBase) {
+        // Every XKB event starts with its own type byte and the device it concerns.
+        const auto* xkbEvent = reinterpret_cast<const xcb_xkb_new_keyboard_notify_event_t*>(event);
+        changed = (xkbEvent->xkbType == XCB_XKB_NEW_KEYBOARD_NOTIFY || xkbEvent->xkbType == XCB_XKB_MAP_NOTIFY)
+            && qint32(xkbEvent->deviceID) == m_deviceId;
+    } else if (type == XCB_MAPPING_NOTIFY) {
+        changed = true;
+    }
+    if (changed && reload())
+        emit keymapChanged();
+    return false; // Qt must still see the event to update its own keymap.
+}
