@@ -17,9 +17,17 @@ std::optional<QByteArray> encodedImage(const QMimeData& mime, const QString& mim
         format = "PNG";
     else if (mimeType == Pasteboard::tiffType)
         format = "TIFF";
-    if (!format || !mime.hasImage())
+    if (!format)
         return std::nullopt;
-    const QImage image = qvariant_cast<QImage>(mime.imageData());
+    QImage image;
+    if (mime.hasImage())
+        image = qvariant_cast<QImage>(mime.imageData());
+    for (const QString& offered : mime.formats()) {
+        if (!image.isNull())
+            break;
+        if (offered.startsWith(QLatin1String("image/")))
+            image = QImage::fromData(mime.data(offered));
+    }
     if (image.isNull())
         return std::nullopt;
     QByteArray bytes;

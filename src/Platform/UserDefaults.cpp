@@ -187,7 +187,8 @@ void UserDefaults::store(const QString& key, const QVariant& value)
 void UserDefaults::writeToDisk()
 {
     m_settings->sync();
-    if (m_settings->status() != QSettings::NoError && !m_reportedWriteFailure) {
+    // A format error only means unreadable lines were dropped; the file is written anyway.
+    if (m_settings->status() == QSettings::AccessError && !m_reportedWriteFailure) {
         m_reportedWriteFailure = true;
         const QString path = m_settings->fileName();
         Logger::shared().log(LogLevel::warning, [&] {

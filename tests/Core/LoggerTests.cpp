@@ -1,0 +1,140 @@
+#include "Core/Logger.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStdout;
+
+namespace {
+
+const std::string kErrorPrefix = "\xE2\x9D\x8C [ERROR] ";          // U+274C
+const std::string kWarningPrefix = "\xE2\x9A\xA0\xEF\xB8\x8F [WARN] "; // U+26A0 U+FE0F
+
+std::string logged(LogLevel level, const QString& message)
+{
+    CaptureStdout();
+    Logger::shared().log(level, [&] { return message; });
+    return GetCapturedStdout();
+}
+
+} // namespace
+
+TEST(Logger, SuppressedLevelsPrintNothingAndNeverBuildTheMessage)
+{
+    int evaluations = 0;
+    CaptureStdout();
+    Logger::shared().log(LogLevel::info, [&] {
+        ++evaluations;
+        return QStringLiteral("📸 screencapture 已启动，开始监听剪贴板");
+    });
+    Logger::shared().log(LogLevel::debug, [&] {
+        ++evaluations;
+        return QStringLiteral("✅ 已从剪贴板粘贴图片");
+    });
+    logMessage(LogLevel::debug, [&] {
+        ++evaluations;
+        return std::string("📋 剪贴板中没有可用的图片数据");
+    });
+    EXPECT_EQ(GetCapturedStdout(), "");
+    EXPECT_EQ(evaluations, 0);
+}
+
+TEST(Logger, PrintedLevelsBuildTheMessageExactlyOnce)
+{
+    int evaluations = 0;
+    CaptureStdout();
+    Logger::shared().log(LogLevel::warning, [&] {
+        ++evaluations;
+        return QStringLiteral("x");
+    });
+    Logger::shared().log(LogLevel::error, [&] {
+        ++evaluations;
+        return QStringLiteral("y");
+    });
+    GetCapturedStdout();
+    EXPECT_EQ(evaluations, 2);
+}
+
+TEST(Logger, WarningLineIsEmojiBracketedLabelAndMessage)
+{
+    EXPECT_EQ(logged(LogLevel::warning, QStringLiteral("⚠️ 重复上次选区：起始屏不可用，记录已清除")),
+              kWarningPrefix + "\xE2\x9A\xA0\xEF\xB8\x8F 重复上次选区：起始屏不可用，记录已清除\n");
+}
+
+TEST(Logger, ErrorKeepsTheAreaEmojiOfItsMessageAfterTheLabel)
+{
+    EXPECT_EQ(logged(LogLevel::error, QStringLiteral("📜 PNG 编码失败，取消交付")),
+              kErrorPrefix + "📜 PNG 编码失败，取消交付\n");
+    EXPECT_EQ(logged(LogLevel::error, QStringLiteral("❌ 重复选区 PNG 编码失败")),
+              kErrorPrefix + "❌ 重复选区 PNG 编码失败\n");
+}
+
+TEST(Logger, EmptyMessageStillPrintsEmojiLabelAndTrailingSpace)
+{
+    EXPECT_EQ(logged(LogLevel::error, QString()), kErrorPrefix + "\n");
+    EXPECT_EQ(logged(LogLevel::warning, QString()), kWarningPrefix + "\n");
+}
+
+TEST(Logger, AcceptsEveryMessageTypeCallersUse)
+{
+    CaptureStdout();
+    logMessage(LogLevel::warning, [] { return std::string("std"); });
+    logMessage(LogLevel::warning, [] { return "literal"; });
+    const int hidden = 3;
+    logMessage(LogLevel::error, [&] { return QStringLiteral("📜 避让：orderOut 自身窗口 ") + QString::number(hidden) + QStringLiteral(" 个"); });
+    EXPECT_EQ(GetCapturedStdout(), kWarningPrefix + "std\n" + kWarningPrefix + "literal\n" + kErrorPrefix
+                                       + "📜 避让：orderOut 自身窗口 3 个\n");
+}
+
+TEST(Logger, LinesFromManyThreadsStayWhole)
+{
+    constexpr int threadCount = 8;
+    constexpr int linesPerThread = 300;
+    // Long enough that a torn write would show up inside a line.
+    const QString padding(200, QLatin1Char('.'));
+
+    CaptureStdout();
+    std::vector<std::thread> threads;
+    std::atomic<bool> go{false};
+    for (int t = 0; t < threadCount; ++t) {
+        threads.emplace_back([&, t] {
+            while (!go.load()) {
+            }
+            for (int i = 0; i < linesPerThread; ++i) {
+                const LogLevel level = (i % 2 == 0) ? LogLevel::error : LogLevel::warning;
+                Logger::shared().log(level, [&] { return QStringLiteral("🧵 t%1 i%2 ").arg(t).arg(i) + padding; });
+                // Suppressed calls interleaved with printed ones must not disturb them.
+                Logger::shared().log(LogLevel::debug, [&] { return QStringLiteral("never"); });
+            }
+        });
+    }
+    go = true;
+    for (auto& thread : threads)
+        thread.join();
+    const QString output = QString::fromStdString(GetCapturedStdout());
+
+    ASSERT_TRUE(output.endsWith(QLatin1Char('\n')));
+    const QStringList lines = output.chopped(1).split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), threadCount * linesPerThread);
+    std::set<QString> seen;
+    for (const QString& line : lines) {
+        const std::string raw = line.toStdString();
+        const bool error = raw.rfind(kErrorPrefix, 0) == 0;
+        const bool warning = raw.rfind(kWarningPrefix, 0) == 0;
+        ASSERT_TRUE(error || warning) << raw;
+        const QString message = QString::fromStdString(raw.substr((error ? kErrorPrefix : kWarningPrefix).size()));
+        ASSERT_TRUE(message.startsWith(QStringLiteral("🧵 t")) && message.endsWith(padding)) << raw;
+        ASSERT_EQ(message.size(), message.indexOf(QLatin1Char('.')) + padding.size()) << raw;
+        seen.insert(message.section(QLatin1Char(' '), 1, 2));
+    }
+    EXPECT_EQ(static_cast<int>(seen.size()), threadCount * linesPerThread);
+}

@@ -1,0 +1,187 @@
+#include "Platform/NotificationCenter.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Payload = NotificationCenter::Payload;
+
+// Runs the main thread's event loop until done() or the timeout.
+template <typename Pred>
+bool processEventsUntil(Pred done, int timeoutMs = 5000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < timeoutMs)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+} // namespace
+
+TEST(NotificationCenter, DeliversToObserversOfThatNameWithOrWithoutPayload)
+{
+    NotificationCenter center;
+    QObject context;
+    std::vector<Payload> zoomIn;
+    std::vector<Payload> shortcuts;
+    center.addObserver(QStringLiteral("ZoomInCommand"), &context, [&](const Payload& p) { zoomIn.push_back(p); });
+    center.addObserver(QStringLiteral("ToolShortcutCommand"), &context, [&](const Payload& p) { shortcuts.push_back(p); });
+
+    center.post(QStringLiteral("ZoomInCommand"));
+    center.post(QStringLiteral("ToolShortcutCommand"), QStringLiteral("toolArrow"));
+    center.post(QStringLiteral("ToolShortcutCommand"), QString()); // an empty payload is still a payload
+    center.post(QStringLiteral("NobodyListens"), QStringLiteral("x"));
+
+    ASSERT_EQ(zoomIn.size(), 1u);
+    EXPECT_FALSE(zoomIn[0].has_value());
+    ASSERT_EQ(shortcuts.size(), 2u);
+    EXPECT_EQ(shortcuts[0], QStringLiteral("toolArrow"));
+    ASSERT_TRUE(shortcuts[1].has_value());
+    EXPECT_TRUE(shortcuts[1]->isEmpty());
+}
+
+TEST(NotificationCenter, ObserversRunSynchronouslyInRegistrationOrder)
+{
+    NotificationCenter center;
+    QObject context;
+    std::vector<int> order;
+    for (int i = 0; i < 4; ++i)
+        center.addObserver(QStringLiteral("SaveImageCommand"), &context, [&order, i](const Payload&) { order.push_back(i); });
+    center.post(QStringLiteral("SaveImageCommand"));
+    EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3}));
+}
+
+TEST(NotificationCenter, ObserverEndsWithItsContext)
+{
+    NotificationCenter center;
+    int calls = 0;
+    auto context = std::make_unique<QObject>();
+    QObject survivor;
+    center.addObserver(QStringLiteral("RotationCompleted"), context.get(), [&](const Payload&) { ++calls; });
+    center.addObserver(QStringLiteral("RotationCompleted"), &survivor, [&](const Payload&) { calls += 10; });
+    center.post(QStringLiteral("RotationCompleted"));
+    EXPECT_EQ(calls, 11);
+
+    context.reset();
+    EXPECT_EQ(center.observerCount(QStringLiteral("RotationCompleted")), 1);
+    center.post(QStringLiteral("RotationCompleted"));
+    EXPECT_EQ(calls, 21);
+}
+
+TEST(NotificationCenter, RemovingByTokenAndByContext)
+{
+    NotificationCenter center;
+    QObject a;
+    QObject b;
+    int calls = 0;
+    const quint64 token = center.addObserver(QStringLiteral("N"), &a, [&](const Payload&) { calls += 1; });
+    center.addObserver(QStringLiteral("N"), &b, [&](const Payload&) { calls += 10; });
+    center.addObserver(QStringLiteral("M"), &b, [&](const Payload&) { calls += 100; });
+    center.addObserver(QStringLiteral("N"), nullptr, [&](const Payload&) { calls += 1000; });
+
+    center.removeObserver(token);
+    center.post(QStringLiteral("N"));
+    EXPECT_EQ(calls, 1010);
+
+    center.removeObservers(&b);
+    center.post(QStringLiteral("N"));
+    center.post(QStringLiteral("M"));
+    EXPECT_EQ(calls, 2010);
+    // Removing context-free observers by a null context must not touch them.
+    center.removeObservers(nullptr);
+    center.post(QStringLiteral("N"));
+    EXPECT_EQ(calls, 3010);
+}
+
+TEST(NotificationCenter, ObserverMayRemoveItselfOrOthersDuringDelivery)
+{
+    NotificationCenter center;
+    QObject context;
+    auto doomedContext = std::make_unique<QObject>();
+    std::vector<QString> calls;
+    quint64 selfToken = 0;
+    quint64 laterToken = 0;
+
+    selfToken = center.addObserver(QStringLiteral("CropCommand"), &context, [&](const Payload&) {
+        calls.push_back(QStringLiteral("self"));
+        center.removeObserver(selfToken);
+    });
+    center.addObserver(QStringLiteral("CropCommand"), &context, [&](const Payload&) {
+        calls.push_back(QStringLiteral("remover"));
+        center.removeObserver(laterToken);
+        doomedContext.reset();
+        // Added during delivery: heard from the next post on.
+        center.addObserver(QStringLiteral("CropCommand"), &context, [&](const Payload&) { calls.push_back(QStringLiteral("new")); });
+    });
+    laterToken = center.addObserver(QStringLiteral("CropCommand"), &context, [&](const Payload&) { calls.push_back(QStringLiteral("later")); });
+    center.addObserver(QStringLiteral("CropCommand"), doomedContext.get(), [&](const Payload&) { calls.push_back(QStringLiteral("doomed")); });
+    center.addObserver(QStringLiteral("CropCommand"), &context, [&](const Payload&) { calls.push_back(QStringLiteral("last")); });
+
+    center.post(QStringLiteral("CropCommand"));
+    EXPECT_EQ(calls, (std::vector<QString>{QStringLiteral("self"), QStringLiteral("remover"), QStringLiteral("last")}));
+
+    calls.clear();
+    center.post(QStringLiteral("CropCommand"));
+    EXPECT_EQ(calls, (std::vector<QString>{QStringLiteral("remover"), QStringLiteral("last"), QStringLiteral("new")}));
+}
+
+TEST(NotificationCenter, PostFromWorkerThreadArrivesOnTheMainThread)
+{
+    NotificationCenter& center = NotificationCenter::defaultCenter();
+    QObject context;
+    std::vector<Payload> received;
+    bool onMainThread = false;
+    center.addObserver(QStringLiteral("CaptureClipboardImageReady"), &context, [&](const Payload& p) {
+        onMainThread = QThread::currentThread() == QCoreApplication::instance()->thread();
+        received.push_back(p);
+    });
+
+    std::thread worker([&] {
+        center.post(QStringLiteral("CaptureClipboardImageReady"), QStringLiteral("from worker"));
+    });
+    worker.join();
+    // Not delivered on the worker, and not before the main loop runs.
+    EXPECT_TRUE(received.empty());
+    ASSERT_TRUE(processEventsUntil([&] { return !received.empty(); }));
+    EXPECT_TRUE(onMainThread);
+    EXPECT_EQ(received.front(), QStringLiteral("from worker"));
+}
+
+TEST(NotificationCenter, SharedCenterFirstTouchedOnAWorkerStillDeliversOnTheMainThread)
+{
+    // A centre built on a worker thread (as the shared one may be) is moved to the main
+    // thread, so later queued deliveries find a running event loop.
+    std::unique_ptr<NotificationCenter> center;
+    std::thread builder([&] { center = std::make_unique<NotificationCenter>(); });
+    builder.join();
+    EXPECT_EQ(center->thread(), QCoreApplication::instance()->thread());
+
+    QObject context;
+    int calls = 0;
+    center->addObserver(QStringLiteral("N"), &context, [&](const Payload&) { ++calls; });
+    std::thread poster([&] { center->post(QStringLiteral("N")); });
+    poster.join();
+    EXPECT_TRUE(processEventsUntil([&] { return calls == 1; }));
+}
+
+TEST(NotificationCenter, QueuedPostToADestroyedCenterIsDropped)
+{
+    auto center = std::make_unique<NotificationCenter>();
+    QObject context;
+    int calls = 0;
+    center->addObserver(QStringLiteral("N"), &context, [&](const Payload&) { ++calls; });
+    std::thread poster([&] { center->post(QStringLiteral("N")); });
+    poster.join();
+    center.reset();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(calls, 0);
+}
