@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+// Decodes image files and image data for the editor: PNG, JPEG, TIFF, GIF, BMP and
+// WebP through Qt's readers (EXIF orientation applied), HEIC/HEIF through libheif, and
+// the merged image of PSD files through our own reader. The format is decided from
+// the content, never from the file name. Safe to call from any thread.
+//
+// Results are ARGB32 premultiplied, or RGB32 when the image has no alpha, at a device
+// pixel ratio of 1. Damaged, truncated or hostile input gives a null image and a
+// reason; it never crashes and never allocates more than `maxDecodedBytes`.
+namespace ImageFileReader {
+
+struct Result {
+    QImage image;  // null on failure
+    QString error; // empty on success
+
+    bool ok() const { return !image.isNull(); }
+};
+
+// Admits a 20000 x 20000 image at 4 bytes a pixel, with some room to spare.
+inline constexpr qint64 maxDecodedBytes = qint64(2048) * 1024 * 1024;
+
+Result readFile(const QString& path);
+Result readData(const QByteArray& data);
+
+// The HEIF path alone (also used by readData when the content is HEIF).
+Result readHeif(const QByteArray& data);
+bool looksLikeHeif(const QByteArray& data);
+
+} // namespace ImageFileReader

@@ -1,0 +1,312 @@
+#include "Platform/ImageFileReader.h"
+
+#include "PsdTestFiles.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageWriter>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <libheif/heif.h>
+
+#include <cstring>
+
+namespace {
+
+// Left half red, right half blue, with a green bar along the top: orientation and
+// colour both show.
+QImage testPattern(int w = 64, int h = 32)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    QPainter p(&image);
+    p.fillRect(0, 0, w / 2, h, Qt::red);
+    p.fillRect(w / 2, 0, w - w / 2, h, Qt::blue);
+    p.fillRect(0, 0, w, h / 4, Qt::green);
+    return image;
+}
+
+bool near(QRgb a, QRgb b, int tolerance = 40)
+{
+    return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance
+        && std::abs(qBlue(a) - qBlue(b)) <= tolerance;
+}
+
+void expectPattern(const QImage& image, int tolerance = 40)
+{
+    ASSERT_EQ(image.size(), QSize(64, 32));
+    EXPECT_TRUE(image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32_Premultiplied)
+        << image.format();
+    EXPECT_EQ(image.devicePixelRatio(), 1.0);
+    EXPECT_TRUE(near(image.pixel(8, 24), qRgb(255, 0, 0), tolerance)) << std::hex << image.pixel(8, 24);
+    EXPECT_TRUE(near(image.pixel(56, 24), qRgb(0, 0, 255), tolerance)) << std::hex << image.pixel(56, 24);
+    EXPECT_TRUE(near(image.pixel(32, 2), qRgb(0, 255, 0), tolerance)) << std::hex << image.pixel(32, 2);
+}
+
+quint32 crc32(const QByteArray& data)
+{
+    quint32 crc = 0xffffffffu;
+    for (char ch : data) {
+        crc ^= quint8(ch);
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+// A GIF whose LZW stream never grows past 3-bit codes: a clear code before every
+// two pixels keeps the code table small, so the stream can be written by hand.
+QByteArray handMadeGif(const QImage& pattern)
+{
+    QByteArray out("GIF89a");
+    auto put16 = [&](int v) {
+        out.append(char(v & 0xff));
+        out.append(char((v >> 8) & 0xff));
+    };
+    put16(pattern.width());
+    put16(pattern.height());
+    out.append(char(0x81)); // global colour table of 4 entries
+    out.append('\0');
+    out.append('\0');
+    const QRgb palette[4] = { qRgb(255, 0, 0), qRgb(0, 0, 255), qRgb(0, 255, 0), qRgb(0, 0, 0) };
+    for (QRgb c : palette) {
+        out.append(char(qRed(c)));
+        out.append(char(qGreen(c)));
+        out.append(char(qBlue(c)));
+    }
+    out.append(',');
+    put16(0);
+    put16(0);
+    put16(pattern.width());
+    put16(pattern.height());
+    out.append('\0');
+    out.append(char(2)); // minimum code size
+
+    QByteArray stream;
+    quint32 bits = 0;
+    int nbits = 0;
+    auto writeCode = [&](int code) {
+        bits |= quint32(code) << nbits;
+        nbits += 3;
+        while (nbits >= 8) {
+            stream.append(char(bits & 0xff));
+            bits >>= 8;
+            nbits -= 8;
+        }
+    };
+    int n = 0;
+    for (int y = 0; y < pattern.height(); ++y)
+        for (int x = 0; x < pattern.width(); ++x) {
+            if (n++ % 2 == 0)
+                writeCode(4);
+            const QRgb c = pattern.pixel(x, y);
+            int index = 3;
+            for (int i = 0; i < 3; ++i)
+                if (palette[i] == (c | 0xff000000u))
+                    index = i;
+            writeCode(index);
+        }
+    writeCode(5);
+    if (nbits > 0)
+        stream.append(char(bits & 0xff));
+    for (qsizetype i = 0; i < stream.size(); i += 255) {
+        const QByteArray block = stream.mid(i, 255);
+        out.append(char(block.size()));
+        out.append(block);
+    }
+    out.append('\0');
+    out.append(';');
+    return out;
+}
+
+QByteArray encodeHeif(const QImage& source)
+{
+    const QImage rgb = source.convertToFormat(QImage::Format_RGB888);
+    heif_context* ctx = heif_context_alloc();
+    heif_encoder* encoder = nullptr;
+    if (heif_context_get_encoder_for_format(ctx, heif_compression_HEVC, &encoder).code != heif_error_Ok) {
+        heif_context_free(ctx);
+        return {};
+    }
+    heif_encoder_set_lossy_quality(encoder, 90);
+    heif_image* image = nullptr;
+    heif_image_create(rgb.width(), rgb.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image);
+    heif_image_add_plane(image, heif_channel_interleaved, rgb.width(), rgb.height(), 8);
+    int stride = 0;
+    uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+    for (int y = 0; y < rgb.height(); ++y)
+        std::memcpy(plane + y * stride, rgb.constScanLine(y), size_t(rgb.width()) * 3);
+    heif_context_encode_image(ctx, image, encoder, nullptr, nullptr);
+    heif_encoder_release(encoder);
+    heif_image_release(image);
+
+    QByteArray data;
+    heif_writer writer {};
+    writer.writer_api_version = 1;
+    writer.write = [](heif_context*, const void* bytes, size_t size, void* userdata) {
+        static_cast<QByteArray*>(userdata)->append(static_cast<const char*>(bytes), qsizetype(size));
+        return heif_error { heif_error_Ok, heif_suberror_Unspecified, "" };
+    };
+    heif_context_write(ctx, &writer, &data);
+    heif_context_free(ctx);
+    return data;
+}
+
+class ImageFileReaderTest : public ::testing::Test {
+protected:
+    QString write(const QString& name, const QByteArray& data)
+    {
+        const QString path = dir.filePath(name);
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(data);
+        return path;
+    }
+    QByteArray encode(const QImage& image, const char* format, int quality = -1)
+    {
+        QByteArray data;
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, format);
+        if (quality >= 0)
+            writer.setQuality(quality);
+        EXPECT_TRUE(writer.write(image)) << format << writer.errorString().toStdString();
+        return data;
+    }
+
+    QTemporaryDir dir;
+};
+
+} // namespace
+
+TEST_F(ImageFileReaderTest, ReadsEveryFormatMadeHere)
+{
+    const QImage pattern = testPattern();
+    struct Case {
+        const char* name;
+        QByteArray data;
+        int tolerance;
+    };
+    const QList<Case> cases {
+        { "a.png", encode(pattern, "png"), 0 },
+        { "a.jpg", encode(pattern, "jpeg", 95), 40 },
+        { "a.tiff", encode(pattern, "tiff"), 0 },
+        { "a.bmp", encode(pattern, "bmp"), 0 },
+        { "a.webp", encode(pattern, "webp", 100), 40 },
+        { "a.gif", handMadeGif(pattern), 0 },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto result = ImageFileReader::readFile(write(QString::fromLatin1(c.name), c.data));
+        ASSERT_TRUE(result.ok()) << result.error.toStdString();
+        expectPattern(result.image, c.tolerance);
+    }
+}
+
+TEST_F(ImageFileReaderTest, ReadsHeicWrittenWithLibheif)
+{
+    const QByteArray heic = encodeHeif(testPattern());
+    ASSERT_FALSE(heic.isEmpty()) << "no HEVC encoder in libheif";
+    EXPECT_TRUE(ImageFileReader::looksLikeHeif(heic));
+    // The name says PNG: the content decides.
+    const auto result = ImageFileReader::readFile(write(QStringLiteral("misnamed.png"), heic));
+    ASSERT_TRUE(result.ok()) << result.error.toStdString();
+    expectPattern(result.image, 60);
+}
+
+TEST_F(ImageFileReaderTest, ReadsPsdFileAndData)
+{
+    PsdTestFiles::Spec spec;
+    spec.width = 64;
+    spec.height = 32;
+    spec.compression = 1;
+    const QImage pattern = testPattern();
+    spec.sample = [&](int c, int x, int y) {
+        const QRgb p = pattern.pixel(x, y);
+        return c == 0 ? qRed(p) : c == 1 ? qGreen(p) : qBlue(p);
+    };
+    const QByteArray psd = PsdTestFiles::build(spec);
+    auto result = ImageFileReader::readFile(write(QStringLiteral("layered.psd"), psd));
+    ASSERT_TRUE(result.ok()) << result.error.toStdString();
+    expectPattern(result.image, 0);
+    result = ImageFileReader::readData(psd);
+    ASSERT_TRUE(result.ok());
+    expectPattern(result.image, 0);
+}
+
+TEST_F(ImageFileReaderTest, AppliesExifOrientation)
+{
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    ASSERT_TRUE(writer.supportsOption(QImageIOHandler::ImageTransformation));
+    writer.setTransformation(QImageIOHandler::TransformationRotate90);
+    ASSERT_TRUE(writer.write(testPattern()));
+    const auto result = ImageFileReader::readFile(write(QStringLiteral("rotated.jpg"), data));
+    ASSERT_TRUE(result.ok());
+    // Turned a quarter clockwise: the green bar is now on the right edge.
+    EXPECT_EQ(result.image.size(), QSize(32, 64));
+    EXPECT_TRUE(near(result.image.pixel(30, 32), qRgb(0, 255, 0)));
+    EXPECT_TRUE(near(result.image.pixel(5, 5), qRgb(255, 0, 0)));
+}
+
+TEST_F(ImageFileReaderTest, KeepsAlphaPremultiplied)
+{
+    QImage image(10, 10, QImage::Format_ARGB32);
+    image.fill(qRgba(255, 0, 0, 128));
+    const auto result = ImageFileReader::readData(encode(image, "png"));
+    ASSERT_TRUE(result.ok());
+    EXPECT_EQ(result.image.format(), QImage::Format_ARGB32_Premultiplied);
+    EXPECT_EQ(qAlpha(result.image.pixel(3, 3)), 128);
+}
+
+TEST_F(ImageFileReaderTest, MissingEmptyAndNonImageFilesGiveReasons)
+{
+    auto result = ImageFileReader::readFile(dir.filePath(QStringLiteral("absent.png")));
+    EXPECT_FALSE(result.ok());
+    EXPECT_FALSE(result.error.isEmpty());
+    result = ImageFileReader::readFile(write(QStringLiteral("empty.png"), QByteArray()));
+    EXPECT_FALSE(result.ok());
+    result = ImageFileReader::readFile(write(QStringLiteral("notes.jpg"), QByteArray("just some text, not a picture")));
+    EXPECT_FALSE(result.ok());
+    EXPECT_FALSE(ImageFileReader::readData(QByteArray()).ok());
+}
+
+TEST_F(ImageFileReaderTest, PngClaimingAHugeSizeIsRefusedWithoutAllocating)
+{
+    QByteArray png = encode(testPattern(), "png");
+    // IHDR data starts at 16; width and height are 4 bytes each, then the CRC at 29.
+    png.replace(16, 8, QByteArray("\x00\x01\x86\xa0\x00\x01\x86\xa0", 8)); // 100000 x 100000
+    const quint32 crc = crc32(png.mid(12, 17));
+    png[29] = char(crc >> 24);
+    png[30] = char(crc >> 16);
+    png[31] = char(crc >> 8);
+    png[32] = char(crc);
+    const auto result = ImageFileReader::readData(png);
+    EXPECT_FALSE(result.ok());
+}
+
+TEST_F(ImageFileReaderTest, TruncatedFilesOfEveryFormatNeverCrash)
+{
+    const QImage pattern = testPattern();
+    PsdTestFiles::Spec spec;
+    const QList<QByteArray> files {
+        encode(pattern, "png"), encode(pattern, "jpeg"), encode(pattern, "tiff"), encode(pattern, "bmp"),
+        encode(pattern, "webp"), handMadeGif(pattern), encodeHeif(pattern), PsdTestFiles::build(spec),
+    };
+    for (const QByteArray& file : files) {
+        ASSERT_FALSE(file.isEmpty());
+        for (qsizetype cut : { qsizetype(1), qsizetype(12), qsizetype(40), file.size() / 3, file.size() / 2, file.size() - 1 }) {
+            const auto result = ImageFileReader::readData(file.left(cut));
+            // Some decoders give back what they could read; the rest refuse. Either way
+            // the result is well formed.
+            if (result.ok())
+                EXPECT_LE(result.image.width(), 64);
+            else
+                EXPECT_FALSE(result.error.isEmpty());
+        }
+    }
+    // The HEIF and PSD paths never return a partial picture.
+    EXPECT_FALSE(ImageFileReader::readData(encodeHeif(pattern).left(200)).ok());
+}

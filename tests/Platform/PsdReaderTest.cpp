@@ -1,0 +1,179 @@
+#include "Platform/PsdReader.h"
+
+#include "PsdTestFiles.h"
+
+#include <QRandomGenerator>
+#include <gtest/gtest.h>
+
+using PsdTestFiles::Spec;
+
+namespace {
+
+constexpr qint64 kLimit = qint64(2048) * 1024 * 1024;
+
+QRgb unpremultiplied(const QImage& image, int x, int y)
+{
+    return image.convertToFormat(QImage::Format_ARGB32).pixel(x, y);
+}
+
+} // namespace
+
+TEST(PsdReader, UnpackBitsHandlesLiteralRepeatAndNoOpPackets)
+{
+    // literal 3 bytes, repeat 'z' four times, a -128 no-op, literal 1 byte
+    const uchar in[] = { 2, 'a', 'b', 'c', uchar(-3), 'z', uchar(-128), 0, 'q' };
+    uchar out[8] = {};
+    EXPECT_EQ(PsdReader::unpackBitsRow(in, sizeof in, out, 8), qsizetype(sizeof in));
+    EXPECT_EQ(QByteArray(reinterpret_cast<char*>(out), 8), QByteArray("abczzzzq"));
+}
+
+TEST(PsdReader, UnpackBitsRefusesOverrunsAndShortInput)
+{
+    uchar out[4] = {};
+    const uchar literalTooLong[] = { 5, 'a', 'b', 'c', 'd', 'e', 'f' };
+    EXPECT_EQ(PsdReader::unpackBitsRow(literalTooLong, sizeof literalTooLong, out, 4), -1);
+    const uchar repeatTooLong[] = { uchar(-9), 'x' };
+    EXPECT_EQ(PsdReader::unpackBitsRow(repeatTooLong, sizeof repeatTooLong, out, 4), -1);
+    const uchar literalMissingBytes[] = { 3, 'a', 'b' };
+    EXPECT_EQ(PsdReader::unpackBitsRow(literalMissingBytes, sizeof literalMissingBytes, out, 4), -1);
+    const uchar repeatMissingValue[] = { uchar(-3) };
+    EXPECT_EQ(PsdReader::unpackBitsRow(repeatMissingValue, sizeof repeatMissingValue, out, 4), -1);
+    const uchar rowNotFilled[] = { 1, 'a', 'b' };
+    EXPECT_EQ(PsdReader::unpackBitsRow(rowNotFilled, sizeof rowNotFilled, out, 4), -1);
+}
+
+TEST(PsdReader, ReadsRgbRawAndPackBitsAtBothDepths)
+{
+    for (int depth : { 8, 16 })
+        for (int compression : { 0, 1 }) {
+            SCOPED_TRACE(testing::Message() << "depth " << depth << " compression " << compression);
+            Spec spec;
+            spec.width = 37; // odd width exercises literal and repeat packets across a row
+            spec.height = 5;
+            spec.depth = depth;
+            spec.compression = compression;
+            spec.sample = [](int c, int x, int y) { return c == 0 ? x * 6 : c == 1 ? y * 40 : (x < 20 ? 200 : 10); };
+            const auto result = PsdReader::read(PsdTestFiles::build(spec), kLimit);
+            ASSERT_FALSE(result.image.isNull()) << result.error.toStdString();
+            EXPECT_EQ(result.image.size(), QSize(37, 5));
+            EXPECT_FALSE(result.image.hasAlphaChannel());
+            for (int y = 0; y < 5; ++y)
+                for (int x = 0; x < 37; ++x)
+                    ASSERT_EQ(result.image.pixel(x, y), qRgb(x * 6, y * 40, x < 20 ? 200 : 10)) << x << "," << y;
+        }
+}
+
+TEST(PsdReader, ReadsGreyCmykAndAlpha)
+{
+    Spec grey;
+    grey.mode = 1;
+    grey.channels = 1;
+    grey.compression = 1;
+    grey.sample = [](int, int x, int) { return x * 50; };
+    auto result = PsdReader::read(PsdTestFiles::build(grey), kLimit);
+    ASSERT_FALSE(result.image.isNull()) << result.error.toStdString();
+    EXPECT_EQ(result.image.pixel(3, 1), qRgb(150, 150, 150));
+
+    // CMYK is stored inverted: 255 is no ink. Cyan ink only gives (0, 255, 255).
+    Spec cmyk;
+    cmyk.mode = 4;
+    cmyk.channels = 4;
+    cmyk.sample = [](int c, int, int) { return c == 0 ? 0 : 255; };
+    result = PsdReader::read(PsdTestFiles::build(cmyk), kLimit);
+    ASSERT_FALSE(result.image.isNull()) << result.error.toStdString();
+    EXPECT_EQ(result.image.pixel(0, 0), qRgb(0, 255, 255));
+    // Half black on white paper.
+    cmyk.sample = [](int c, int, int) { return c == 3 ? 128 : 255; };
+    result = PsdReader::read(PsdTestFiles::build(cmyk), kLimit);
+    EXPECT_EQ(result.image.pixel(0, 0), qRgb(128, 128, 128));
+
+    // A fourth RGB channel is the transparency of the merged image.
+    Spec rgba;
+    rgba.channels = 4;
+    rgba.depth = 16;
+    rgba.compression = 1;
+    rgba.sample = [](int c, int x, int) { return c == 3 ? (x == 0 ? 0 : 255) : (c == 0 ? 255 : 0); };
+    result = PsdReader::read(PsdTestFiles::build(rgba), kLimit);
+    ASSERT_FALSE(result.image.isNull()) << result.error.toStdString();
+    EXPECT_TRUE(result.image.hasAlphaChannel());
+    EXPECT_EQ(qAlpha(unpremultiplied(result.image, 0, 0)), 0);
+    EXPECT_EQ(unpremultiplied(result.image, 1, 0), qRgba(255, 0, 0, 255));
+}
+
+TEST(PsdReader, RefusesUnsupportedAndInconsistentHeaders)
+{
+    auto refused = [](QByteArray file, int offset, QByteArray bytes) {
+        file.replace(offset, bytes.size(), bytes);
+        const auto result = PsdReader::read(file, kLimit);
+        return result.image.isNull() && !result.error.isEmpty();
+    };
+    const QByteArray good = PsdTestFiles::build(Spec {});
+    ASSERT_FALSE(PsdReader::read(good, kLimit).image.isNull());
+    EXPECT_TRUE(refused(good, 0, "8BPX"));                          // signature
+    EXPECT_TRUE(refused(good, 4, QByteArray("\x00\x02", 2)));       // large-document (PSB) version
+    EXPECT_TRUE(refused(good, 12, QByteArray("\x00\x00", 2)));      // no channels
+    EXPECT_TRUE(refused(good, 12, QByteArray("\x00\x02", 2)));      // RGB with two channels
+    EXPECT_TRUE(refused(good, 14, QByteArray("\x00\x00\x00\x00", 4))); // zero height
+    EXPECT_TRUE(refused(good, 18, QByteArray("\x7f\xff\xff\xff", 4))); // absurd width
+    EXPECT_TRUE(refused(good, 22, QByteArray("\x00\x20", 2)));      // 32-bit depth
+    EXPECT_TRUE(refused(good, 24, QByteArray("\x00\x02", 2)));      // indexed colour
+    EXPECT_TRUE(refused(good, 26, QByteArray("\x7f\x00\x00\x00", 4))); // colour data beyond the file
+    EXPECT_TRUE(refused(good, PsdTestFiles::dataOffset() - 2, QByteArray("\x00\x02", 2))); // ZIP data
+
+    // A header that promises more pixels than the caller allows is refused up front.
+    QByteArray header = PsdTestFiles::build(Spec {}).left(PsdTestFiles::dataOffset());
+    header.replace(14, 8, QByteArray("\x00\x00\x75\x30\x00\x00\x75\x30", 8));
+    const auto result = PsdReader::read(header, qint64(1024) * 1024 * 1024);
+    EXPECT_TRUE(result.image.isNull());
+    EXPECT_TRUE(result.error.contains(QStringLiteral("too large")));
+}
+
+TEST(PsdReader, TruncatedFilesAreRefusedAtEveryLength)
+{
+    for (int compression : { 0, 1 }) {
+        Spec spec;
+        spec.width = 9;
+        spec.height = 4;
+        spec.channels = 4;
+        spec.compression = compression;
+        const QByteArray file = PsdTestFiles::build(spec);
+        ASSERT_FALSE(PsdReader::read(file, kLimit).image.isNull());
+        for (int length = 0; length < file.size(); ++length) {
+            const auto result = PsdReader::read(file.left(length), kLimit);
+            EXPECT_TRUE(result.image.isNull()) << "compression " << compression << " length " << length;
+        }
+    }
+}
+
+TEST(PsdReader, CorruptRowTableAndRandomDamageNeverCrash)
+{
+    Spec spec;
+    spec.width = 16;
+    spec.height = 8;
+    spec.compression = 1;
+    const QByteArray file = PsdTestFiles::build(spec);
+
+    // Row lengths that claim more data than the file holds.
+    QByteArray lying = file;
+    lying[PsdTestFiles::dataOffset()] = char(0xff);
+    EXPECT_TRUE(PsdReader::read(lying, kLimit).image.isNull());
+
+    // A row length that is too short leaves the row unfilled: refused, not padded.
+    QByteArray shortRow = file;
+    shortRow[PsdTestFiles::dataOffset() + 1] = char(1);
+    EXPECT_TRUE(PsdReader::read(shortRow, kLimit).image.isNull());
+
+    // Random byte damage anywhere: the reader either decodes or refuses.
+    QRandomGenerator random(1234);
+    for (int round = 0; round < 2000; ++round) {
+        QByteArray damaged = file;
+        const int hits = 1 + int(random.bounded(4));
+        for (int i = 0; i < hits; ++i)
+            damaged[int(random.bounded(damaged.size()))] = char(random.bounded(256));
+        const auto result = PsdReader::read(damaged, kLimit);
+        if (!result.image.isNull()) {
+            EXPECT_LE(result.image.width(), PsdReader::maxSide);
+            EXPECT_TRUE(result.error.isEmpty());
+        }
+    }
+}
