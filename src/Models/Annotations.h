@@ -22,14 +22,16 @@
 // drawn at fontSize x W / (pixel width of the original image).
 //
 // Each record is created with a fresh random id; two records are equal when
-// their ids are equal, whatever their other fields. Create one and set its fields
-// (designated initialisers work too, but GCC 12 warns about every field left out).
+// their ids are equal, whatever their other fields. Every field has a default, so
+// designated initialisers may name only the fields they set:
+//   ArrowAnnotation{.startPoint = {0.1, 0.1}, .endPoint = {0.5, 0.5}, .color = paletteRed,
+//                   .lineWidth = 3, .headStyle = ArrowHeadStyle::filled}
 
 struct ArrowAnnotation {
     QUuid id = QUuid::createUuid();
-    QPointF startPoint;  // the tail
-    QPointF endPoint;    // the tip, where the head is drawn
-    RgbaColor color;
+    QPointF startPoint{};  // the tail
+    QPointF endPoint{};    // the tip, where the head is drawn
+    RgbaColor color{};
     double lineWidth = 0.0;
     ArrowHeadStyle headStyle = ArrowHeadStyle::open;
     bool isSelected = false;
@@ -40,10 +42,10 @@ struct ArrowAnnotation {
 // Also the record of mosaic and spotlight regions, which `effect` names.
 struct RectangleAnnotation {
     QUuid id = QUuid::createUuid();
-    QRectF rect;  // origin is the top-left corner
+    QRectF rect{};  // origin is the top-left corner
     ShapeType shapeType = ShapeType::rectangle;
-    RgbaColor strokeColor;
-    std::optional<RgbaColor> fillColor;  // no value: not filled
+    RgbaColor strokeColor{};
+    std::optional<RgbaColor> fillColor{};  // no value: not filled
     double lineWidth = 0.0;
     double cornerRadius = 0.0;  // fixed when created
     AnnotationEffect effect = AnnotationEffect::none;
@@ -56,11 +58,11 @@ struct RectangleAnnotation {
 
 struct TextAnnotation {
     QUuid id = QUuid::createUuid();
-    QString text;
-    QPointF position;  // the CENTRE of the text box
+    QString text{};
+    QPointF position{};  // the CENTRE of the text box
     double fontSize = 0.0;
-    QString fontName;  // names Linux lacks fall back to the system UI font when drawn
-    RgbaColor color;
+    QString fontName{};  // names Linux lacks fall back to the system UI font when drawn
+    RgbaColor color{};
     double width = 0.0;  // box width as a fraction of the image width
     bool isFixedWidth = false;
     bool isSelected = false;
@@ -71,8 +73,8 @@ struct TextAnnotation {
 // Pen and highlighter strokes.
 struct FreehandAnnotation {
     QUuid id = QUuid::createUuid();
-    QList<QPointF> points;  // drawing order
-    RgbaColor color;
+    QList<QPointF> points{};  // drawing order
+    RgbaColor color{};
     double lineWidth = 0.0;  // a highlighter is drawn at lineWidth x highlighterWidthFactor
     LineCapStyle capStyle = LineCapStyle::round;
     bool isHighlighter = false;  // drawn with multiply blending
@@ -84,11 +86,11 @@ struct FreehandAnnotation {
 
 struct LineAnnotation {
     QUuid id = QUuid::createUuid();
-    QPointF startPoint;
-    QPointF endPoint;
+    QPointF startPoint{};
+    QPointF endPoint{};
     LineStyle lineStyle = LineStyle::solid;
     double lineWidth = 0.0;
-    RgbaColor color;
+    RgbaColor color{};
     bool isSelected = false;
 
     friend bool operator==(const LineAnnotation& a, const LineAnnotation& b) { return a.id == b.id; }
@@ -97,9 +99,9 @@ struct LineAnnotation {
 // A numbered marker; for the teardrop, position is the middle of the whole drop.
 struct NumberAnnotation {
     QUuid id = QUuid::createUuid();
-    QPointF position;
+    QPointF position{};
     int value = 0;
-    RgbaColor color;
+    RgbaColor color{};
     double diameter = 0.0;
     NumberShape shape = NumberShape::circle;
     bool isSelected = false;
