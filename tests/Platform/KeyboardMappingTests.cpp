@@ -1,0 +1,165 @@
+#include "Platform/KeyboardMapping.h"
+#include "Platform/KeyboardMappingX11.h"
+
+#include <QCoreApplication>
+#include <QSet>
+
+#include "X11TestServer.h"
+
+#include <QKeyEvent>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Every stored key code that names a key, with its XKB name.
+QList<QPair<quint16, QString>> tableKeys()
+{
+    QList<QPair<quint16, QString>> keys;
+    for (quint16 code = 0; code < 256; ++code) {
+        if (const std::optional<QString> name = KeyboardMapping::xkbKeyName(code))
+            keys.append({code, *name});
+    }
+    return keys;
+}
+
+} // namespace
+
+TEST(KeyboardMappingTable, KeyCodesAndXkbNamesMapBothWays)
+{
+    EXPECT_EQ(KeyboardMapping::xkbKeyName(0), QStringLiteral("AC01"));
+    EXPECT_EQ(KeyboardMapping::xkbKeyName(26), QStringLiteral("AE07"));
+    EXPECT_EQ(KeyboardMapping::xkbKeyName(49), QStringLiteral("SPCE"));
+    EXPECT_EQ(KeyboardMapping::xkbKeyName(36), QStringLiteral("RTRN"));
+    EXPECT_EQ(KeyboardMapping::xkbKeyName(53), QStringLiteral("ESC"));
+    EXPECT_EQ(KeyboardMapping::xkbKeyName(126), QStringLiteral("UP"));
+    EXPECT_EQ(KeyboardMapping::xkbKeyName(122), QStringLiteral("FK01"));
+    EXPECT_EQ(KeyboardMapping::xkbKeyName(117), QStringLiteral("DELE"));
+    EXPECT_EQ(KeyboardMapping::xkbKeyName(51), QStringLiteral("BKSP"));
+    // Codes without a key, and keys that are modifiers themselves, have no binding.
+    EXPECT_EQ(KeyboardMapping::xkbKeyName(52), std::nullopt);
+    EXPECT_EQ(KeyboardMapping::xkbKeyName(500), std::nullopt);
+    EXPECT_EQ(KeyboardMapping::keyCode(QStringLiteral("LFSH")), std::nullopt);
+    EXPECT_EQ(KeyboardMapping::keyCode(QStringLiteral("ac01")), std::nullopt);
+
+    const auto keys = tableKeys();
+    EXPECT_GE(keys.size(), 100);
+    QSet<QString> names;
+    for (const auto& [code, name] : keys) {
+        EXPECT_EQ(KeyboardMapping::keyCode(name), code) << name.toStdString();
+        names.insert(name);
+    }
+    EXPECT_EQ(names.size(), keys.size()) << "two key codes share one key";
+}
+
+TEST(KeyboardMappingTable, BuiltinKeymapTypesTheUsCharacters)
+{
+    BuiltinKeyboardMapping keyboard;
+    // The stored US characters of the binding model, by key code; 10, 36 and 48 have none.
+    const QString us = QStringLiteral("asdfhgzxcv?bqweryt123465=97-80]ou[ip?lj'k;\\,/nm.? `");
+    for (quint16 code = 0; code <= 50; ++code) {
+        if (us.at(code) == u'?')
+            continue;
+        const std::optional<quint32> x11 = keyboard.x11KeyCode(code);
+        ASSERT_TRUE(x11) << code;
+        EXPECT_EQ(keyboard.charactersIgnoringModifiers(*x11), QString(us.at(code))) << code;
+        EXPECT_EQ(keyboard.xkbKeyNameForX11KeyCode(*x11), KeyboardMapping::xkbKeyName(code));
+        // Synthesised events name a printable key by its upper-case character.
+        if (code != 49)
+            EXPECT_EQ(KeyboardMapping::keyCodeForQtKey(us.at(code).toUpper().unicode()), code) << code;
+    }
+    // evdev: X keycode = evdev code + 8 (KEY_A 30, KEY_7 8, KEY_ENTER 28, KEY_UP 103).
+    EXPECT_EQ(keyboard.x11KeyCode(0), 38u);
+    EXPECT_EQ(keyboard.x11KeyCode(26), 16u);
+    EXPECT_EQ(keyboard.x11KeyCode(36), 36u);
+    EXPECT_EQ(keyboard.x11KeyCode(126), 111u);
+    EXPECT_EQ(keyboard.charactersIgnoringModifiers(36), QStringLiteral("\r"));
+    EXPECT_EQ(keyboard.charactersIgnoringModifiers(67), std::nullopt); // F1
+    EXPECT_EQ(keyboard.xkbKeyNameForX11KeyCode(50), std::nullopt);      // left Shift
+}
+
+TEST(KeyboardMappingModifiers, QtModifiersBecomeFlagsAndGrabMasks)
+{
+    EXPECT_EQ(KeyboardMapping::modifierFlags(Qt::ControlModifier), KeyboardMapping::commandFlag);
+    EXPECT_EQ(KeyboardMapping::modifierFlags(Qt::AltModifier), KeyboardMapping::optionFlag);
+    EXPECT_EQ(KeyboardMapping::modifierFlags(Qt::MetaModifier), KeyboardMapping::controlFlag);
+    EXPECT_EQ(KeyboardMapping::modifierFlags(Qt::ShiftModifier), KeyboardMapping::shiftFlag);
+    EXPECT_EQ(KeyboardMapping::modifierFlags(Qt::ShiftModifier | Qt::ControlModifier), 0x120000u);
+    EXPECT_EQ(KeyboardMapping::modifierFlags(Qt::KeypadModifier | Qt::GroupSwitchModifier), 0u);
+
+    EXPECT_EQ(KeyboardMapping::x11ModifierMask(KeyboardMapping::commandFlag), KeyboardMapping::x11ControlMask);
+    EXPECT_EQ(KeyboardMapping::x11ModifierMask(KeyboardMapping::optionFlag), KeyboardMapping::x11Mod1Mask);
+    EXPECT_EQ(KeyboardMapping::x11ModifierMask(KeyboardMapping::controlFlag), KeyboardMapping::x11Mod4Mask);
+    EXPECT_EQ(KeyboardMapping::x11ModifierMask(KeyboardMapping::shiftFlag), KeyboardMapping::x11ShiftMask);
+    // Caps Lock and Num Lock never take part in a grab's mask.
+    const quint32 all = KeyboardMapping::x11ModifierMask(~quint64(0));
+    EXPECT_EQ(all & (KeyboardMapping::x11LockMask | KeyboardMapping::x11Mod2Mask), 0u);
+    EXPECT_EQ(all, 1u | 4u | 8u | 64u);
+}
+
+TEST(KeyboardMappingEvents, KeyEventsResolveToStoredKeyCodes)
+{
+    BuiltinKeyboardMapping keyboard;
+    // Shift+7 on a US keyboard is reported as "&" from the "7" key (X keycode 16).
+    const QKeyEvent shiftSeven(QEvent::KeyPress, Qt::Key_Ampersand, Qt::ShiftModifier, 16, 0, 0, QStringLiteral("&"));
+    EXPECT_EQ(keyboard.keyCodeOfEvent(shiftSeven), 26);
+    EXPECT_EQ(KeyboardMapping::modifierFlags(shiftSeven.modifiers()), KeyboardMapping::shiftFlag);
+    EXPECT_EQ(keyboard.eventCharactersIgnoringModifiers(shiftSeven), QStringLiteral("7"));
+
+    // The position counts, not the character: a layout that types "q" on the "a" key.
+    const QKeyEvent azerty(QEvent::KeyPress, Qt::Key_Q, Qt::NoModifier, 38, 0, 0, QStringLiteral("q"));
+    EXPECT_EQ(keyboard.keyCodeOfEvent(azerty), 0);
+
+    const QKeyEvent modifierOnly(QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier, 50, 0, 0);
+    EXPECT_EQ(keyboard.keyCodeOfEvent(modifierOnly), std::nullopt);
+
+    // Synthesised events carry no X keycode; their Qt key is read on the US layout.
+    const QKeyEvent synthesised(QEvent::KeyPress, Qt::Key_Ampersand, Qt::ShiftModifier);
+    EXPECT_EQ(keyboard.keyCodeOfEvent(synthesised), 26);
+    EXPECT_EQ(keyboard.keyCodeOfEvent(QKeyEvent(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier)), 9);
+    EXPECT_EQ(keyboard.keyCodeOfEvent(QKeyEvent(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier)), 122);
+    EXPECT_EQ(keyboard.keyCodeOfEvent(QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier)), 36);
+    EXPECT_EQ(keyboard.keyCodeOfEvent(QKeyEvent(QEvent::KeyPress, Qt::Key_Less, Qt::ShiftModifier)), 43);
+    EXPECT_EQ(keyboard.keyCodeOfEvent(QKeyEvent(QEvent::KeyPress, Qt::Key_7, Qt::KeypadModifier)), std::nullopt);
+    EXPECT_EQ(keyboard.eventCharactersIgnoringModifiers(synthesised), QStringLiteral("7"));
+}
+
+TEST(KeyboardMappingShared, IsTheBuiltinKeymapOffscreenAndCanBeReplaced)
+{
+    KeyboardMapping& shared = KeyboardMapping::shared();
+    EXPECT_EQ(shared.x11KeyCode(26), 16u);
+    BuiltinKeyboardMapping replacement;
+    KeyboardMapping::setSharedForTesting(&replacement);
+    EXPECT_EQ(&KeyboardMapping::shared(), &replacement);
+    KeyboardMapping::setSharedForTesting(nullptr);
+    EXPECT_EQ(&KeyboardMapping::shared(), &shared);
+}
+
+TEST(KeyboardMappingX11, ServerKeymapAgreesWithTheBuiltinOne)
+{
+    X11TestServer server;
+    if (!server.connection())
+        GTEST_SKIP() << "Xvfb could not be started";
+    const std::unique_ptr<X11KeyboardMapping> keyboard = X11KeyboardMapping::create(server.connection()->connection());
+    ASSERT_TRUE(keyboard);
+
+    BuiltinKeyboardMapping builtin;
+    int resolved = 0;
+    for (const auto& [code, name] : tableKeys()) {
+        const std::optional<quint32> x11 = keyboard->x11KeyCode(code);
+        if (!x11)
+            continue;
+        ++resolved;
+        EXPECT_EQ(keyboard->xkbKeyNameForX11KeyCode(*x11), name);
+        EXPECT_EQ(x11, builtin.x11KeyCode(code)) << name.toStdString();
+    }
+    EXPECT_GE(resolved, 90);
+
+    const QKeyEvent shiftSeven(QEvent::KeyPress, Qt::Key_Ampersand, Qt::ShiftModifier, *keyboard->x11KeyCode(26), 0, 0);
+    EXPECT_EQ(keyboard->keyCodeOfEvent(shiftSeven), 26);
+    EXPECT_EQ(keyboard->eventCharactersIgnoringModifiers(shiftSeven), QStringLiteral("7"));
+    EXPECT_EQ(keyboard->charactersIgnoringModifiers(*keyboard->x11KeyCode(36)), QStringLiteral("\r"));
+    EXPECT_EQ(keyboard->charactersIgnoringModifiers(*keyboard->x11KeyCode(122)), std::nullopt);
+    EXPECT_TRUE(keyboard->reload());
+    EXPECT_EQ(keyboard->x11KeyCode(0), builtin.x11KeyCode(0));
+}
