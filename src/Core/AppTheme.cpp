@@ -166,6 +166,10 @@ void apply(AppTheme theme)
         QApplication::setPalette(*startupPalette());
         break;
     }
+    // Qt hands the new palette to existing widgets by posted events; deliver them now so
+    // that open windows have changed before anyone hears of it.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::ApplicationPaletteChange);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::PaletteChange);
 }
 
 } // namespace AppThemes

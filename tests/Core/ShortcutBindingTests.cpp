@@ -1,0 +1,198 @@
+#include "Core/Localization.h"
+#include "Core/ShortcutAction.h"
+#include "Core/ShortcutBinding.h"
+#include "Platform/KeyboardMapping.h"
+#include "Platform/UserDefaults.h"
+
+#include <QJsonDocument>
+#include <QKeyEvent>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr quint64 kShift = ShortcutBinding::shiftFlag;
+constexpr quint64 kControl = ShortcutBinding::controlFlag;
+constexpr quint64 kOption = ShortcutBinding::optionFlag;
+constexpr quint64 kCommand = ShortcutBinding::commandFlag;
+
+class ShortcutBindingText : public ::testing::Test {
+protected:
+    void SetUp() override { UserDefaults::standard().set(QStringLiteral("appLanguage"), QStringLiteral("en")); }
+    void TearDown() override { UserDefaults::standard().remove(QStringLiteral("appLanguage")); }
+};
+
+std::optional<ShortcutBinding> decode(const QByteArray& json)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
+    if (error.error != QJsonParseError::NoError)
+        return std::nullopt;
+    return ShortcutBinding::fromJson(document.object());
+}
+
+} // namespace
+
+TEST_F(ShortcutBindingText, ModifiersReadInLinuxWordsAndOrder)
+{
+    EXPECT_EQ(ShortcutBinding({0, kShift | kControl | kOption | kCommand, QStringLiteral("a")}).displayText(),
+              QStringLiteral("Ctrl + Alt + Shift + Super + A"));
+    EXPECT_EQ(ShortcutBinding({0, kControl, QStringLiteral("a")}).displayText(), QStringLiteral("Super + A"));
+    EXPECT_EQ(ShortcutBinding({0, kOption, QStringLiteral("a")}).displayText(), QStringLiteral("Alt + A"));
+    EXPECT_EQ(ShortcutBinding({0, kShift, QStringLiteral("a")}).displayText(), QStringLiteral("Shift + A"));
+    EXPECT_EQ(ShortcutBinding({0, kCommand, QStringLiteral("a")}).displayText(), QStringLiteral("Ctrl + A"));
+    EXPECT_EQ(ShortcutBinding({18, 0, QStringLiteral("1")}).displayText(), QStringLiteral("1"));
+    // The key code plays no part, only the stored character.
+    EXPECT_EQ(ShortcutBinding({999, kCommand, QStringLiteral("x")}).displayText(), QStringLiteral("Ctrl + X"));
+}
+
+TEST_F(ShortcutBindingText, DefaultsReadAsTheUserExpects)
+{
+    using namespace ShortcutActions;
+    EXPECT_EQ(defaultBinding(ShortcutAction::captureSelection).displayText(), QStringLiteral("Ctrl + Shift + 7"));
+    EXPECT_EQ(defaultBinding(ShortcutAction::resizePanel).displayText(), QStringLiteral("Ctrl + Alt + I"));
+    EXPECT_EQ(defaultBinding(ShortcutAction::pasteImage).displayText(), QStringLiteral("Ctrl + V"));
+    EXPECT_EQ(defaultBinding(ShortcutAction::toolSpotlight).displayText(), QStringLiteral("9"));
+    for (ShortcutAction action : allCases()) {
+        const ShortcutBinding binding = defaultBinding(action);
+        SCOPED_TRACE(rawValue(action).toStdString());
+        // Every default shows its own key last, and stores the key's US character.
+        EXPECT_TRUE(binding.displayText().endsWith(binding.displayCharacter.toUpper()));
+        EXPECT_EQ(usKeyCharacterTable().value(quint16(binding.keyCode)), binding.displayCharacter);
+        EXPECT_EQ(binding.modifierFlags & ~ShortcutBinding::modifierMask, 0u);
+    }
+}
+
+TEST_F(ShortcutBindingText, SpaceAndControlKeysAreNamed)
+{
+    const ShortcutBinding space{49, kCommand, QStringLiteral(" ")};
+    EXPECT_EQ(space.displayText(), QStringLiteral("Ctrl + Space"));
+    UserDefaults::standard().set(QStringLiteral("appLanguage"), QStringLiteral("de"));
+    EXPECT_EQ(space.displayText(), QStringLiteral("Ctrl + ") + localized(QStringLiteral("shortcuts.key.space")));
+    EXPECT_NE(space.displayText(), QStringLiteral("Ctrl + Space"));
+
+    // A key that types a control character is shown by name, never as that character.
+    EXPECT_EQ(ShortcutBinding({36, kShift, QStringLiteral("\r")}).displayText(), QStringLiteral("Shift + Return"));
+    EXPECT_EQ(ShortcutBinding({53, 0, QStringLiteral("\x1b")}).displayText(), QStringLiteral("Esc"));
+}
+
+TEST(ShortcutBindingCharacter, RecordedKeyFollowsTheUsLayoutFirst)
+{
+    // Whatever the active layout types, a key of the table stores its US character.
+    EXPECT_EQ(ShortcutBinding::displayCharacterFor(0, std::optional<QString>(QStringLiteral("q"))), QStringLiteral("a"));
+    EXPECT_EQ(ShortcutBinding::displayCharacterFor(49, std::optional<QString>()), QStringLiteral(" "));
+    EXPECT_EQ(ShortcutBinding::displayCharacterFor(36, std::optional<QString>(QStringLiteral("\r"))), QStringLiteral("\r"));
+    EXPECT_EQ(ShortcutBinding::displayCharacterFor(36, std::optional<QString>()), std::nullopt);
+    EXPECT_EQ(ShortcutBinding::displayCharacterFor(36, static_cast<const QKeyEvent*>(nullptr)), std::nullopt);
+    EXPECT_EQ(ShortcutBinding::displayCharacterFor(93, std::optional<QString>(QStringLiteral("ab"))), std::nullopt);
+    EXPECT_EQ(ShortcutBinding::displayCharacterFor(93, std::optional<QString>(QString())), std::nullopt);
+    EXPECT_EQ(ShortcutBinding::displayCharacterFor(93, std::optional<QString>(QStringLiteral("É"))), QStringLiteral("é"));
+    // One character made of a letter and a combining accent is still one character.
+    EXPECT_EQ(ShortcutBinding::displayCharacterFor(93, std::optional<QString>(QStringLiteral("E\u0301"))),
+              QStringLiteral("e\u0301"));
+}
+
+TEST(ShortcutBindingCharacter, RecordedKeyEventIsReadWithoutModifiers)
+{
+    BuiltinKeyboardMapping mapping;
+    KeyboardMapping::setSharedForTesting(&mapping);
+    // X keycodes of the evdev keymap: 36 Return, 67 F1, 10 the "1" key.
+    const QKeyEvent returnKey(QEvent::KeyPress, Qt::Key_Return, Qt::ShiftModifier, 36, 0, 0, QStringLiteral("\r"));
+    const QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier, 67, 0, 0);
+    const QKeyEvent shiftedOne(QEvent::KeyPress, Qt::Key_Exclam, Qt::ShiftModifier, 10, 0, 0, QStringLiteral("!"));
+    EXPECT_EQ(ShortcutBinding::displayCharacterFor(36, &returnKey), QStringLiteral("\r"));
+    EXPECT_EQ(ShortcutBinding::displayCharacterFor(122, &f1), std::nullopt);
+    EXPECT_EQ(ShortcutBinding::displayCharacterFor(18, &shiftedOne), QStringLiteral("1"));
+    KeyboardMapping::setSharedForTesting(nullptr);
+}
+
+TEST(ShortcutBindingJson, RoundTripsEveryDefault)
+{
+    for (ShortcutAction action : ShortcutActions::allCases()) {
+        const ShortcutBinding binding = ShortcutActions::defaultBinding(action);
+        const QByteArray text = QJsonDocument(binding.toJson()).toJson(QJsonDocument::Compact);
+        EXPECT_EQ(decode(text), binding) << text.constData();
+    }
+    const ShortcutBinding largest{0xFFFFFFFFu, ShortcutBinding::modifierMask, QStringLiteral("é")};
+    EXPECT_EQ(decode(QJsonDocument(largest.toJson()).toJson()), largest);
+}
+
+TEST(ShortcutBindingJson, DecodingNormalisesFlagsAndCharacter)
+{
+    const auto plain = decode(R"({"keyCode": 9, "modifierFlags": 1179648, "displayCharacter": "v"})");
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(*plain, ShortcutBinding({9, 0x120000, QStringLiteral("v")}));
+
+    // Bits outside the four modifiers are dropped, also from integers too large for a double.
+    const auto extraBits = decode(R"({"keyCode": 9, "modifierFlags": 1179904, "displayCharacter": "v"})");
+    ASSERT_TRUE(extraBits);
+    EXPECT_EQ(extraBits->modifierFlags, 0x120000u);
+    const auto huge = decode(R"({"keyCode": 9, "modifierFlags": 4611686018429485055, "displayCharacter": "v"})");
+    ASSERT_TRUE(huge); // 2^62 + 0x1FFFFF, which a double would round to 2^62 + 0x200000
+    EXPECT_EQ(huge->modifierFlags, 0x1E0000u);
+
+    EXPECT_EQ(decode(R"({"keyCode": 1, "modifierFlags": 0, "displayCharacter": ""})")->displayCharacter, QStringLiteral("?"));
+    EXPECT_EQ(decode(R"({"keyCode": 1, "modifierFlags": 0, "displayCharacter": "sx"})")->displayCharacter, QStringLiteral("s"));
+    EXPECT_EQ(decode(R"({"keyCode": 1, "modifierFlags": 0, "displayCharacter": "👍🏽x"})")->displayCharacter,
+              QStringLiteral("👍🏽"));
+    // A whole number written with a fraction part or exponent is still that number.
+    EXPECT_EQ(decode(R"({"keyCode": 2.0, "modifierFlags": 1.048576e6, "displayCharacter": "d"})"),
+              ShortcutBinding({2, kCommand, QStringLiteral("d")}));
+}
+
+TEST(ShortcutBindingJson, RejectsWhatIsNotABinding)
+{
+    const char* const rejected[] = {
+        R"({"keyCode": 1.5, "modifierFlags": 0, "displayCharacter": "a"})",
+        R"({"keyCode": -1, "modifierFlags": 0, "displayCharacter": "a"})",
+        R"({"keyCode": 4294967296, "modifierFlags": 0, "displayCharacter": "a"})",
+        R"({"keyCode": 0, "modifierFlags": -131072, "displayCharacter": "a"})",
+        R"({"keyCode": 0, "modifierFlags": 0.5, "displayCharacter": "a"})",
+        R"({"keyCode": 0, "modifierFlags": 1e30, "displayCharacter": "a"})",
+        R"({"keyCode": 0, "modifierFlags": 18446744073709551616, "displayCharacter": "a"})",
+        R"({"keyCode": "0", "modifierFlags": 0, "displayCharacter": "a"})",
+        R"({"keyCode": true, "modifierFlags": 0, "displayCharacter": "a"})",
+        R"({"keyCode": null, "modifierFlags": 0, "displayCharacter": "a"})",
+        R"({"keyCode": [0], "modifierFlags": 0, "displayCharacter": "a"})",
+        R"({"keyCode": 0, "modifierFlags": {}, "displayCharacter": "a"})",
+        R"({"keyCode": 0, "modifierFlags": 0, "displayCharacter": 7})",
+        R"({"keyCode": 0, "modifierFlags": 0, "displayCharacter": null})",
+        R"({"modifierFlags": 0, "displayCharacter": "a"})",
+        R"({"keyCode": 0, "displayCharacter": "a"})",
+        R"({"keyCode": 0, "modifierFlags": 0})",
+        R"({})",
+    };
+    for (const char* json : rejected)
+        EXPECT_EQ(decode(json), std::nullopt) << json;
+    EXPECT_EQ(ShortcutBinding::fromJson(QJsonValue(3)), std::nullopt);
+    EXPECT_EQ(ShortcutBinding::fromJson(QJsonValue(QStringLiteral("a"))), std::nullopt);
+    EXPECT_EQ(ShortcutBinding::fromJson(QJsonValue()), std::nullopt);
+}
+
+TEST(ShortcutBindingGrab, ModifierMaskForX11KeyGrabs)
+{
+    // ShiftMask 1, ControlMask 4, Mod1Mask (Alt) 8, Mod4Mask (Super) 64.
+    EXPECT_EQ(ShortcutBinding::carbonModifiers(0x120000), 4u | 1u);
+    EXPECT_EQ(ShortcutBinding::carbonModifiers(0x180000), 4u | 8u);
+    EXPECT_EQ(ShortcutBinding::carbonModifiers(0x40000), 64u);
+    EXPECT_EQ(ShortcutBinding::carbonModifiers(0), 0u);
+    EXPECT_EQ(ShortcutBinding::carbonModifiers(0x1E0000 | 0x10000 | 0x100), 1u | 4u | 8u | 64u);
+    EXPECT_EQ(ShortcutActions::defaultBinding(ShortcutAction::captureWindow).carbonModifiers(), 5u);
+}
+
+TEST(ShortcutActionNames, RawValuesAreExact)
+{
+    for (ShortcutAction action : ShortcutActions::allCases())
+        EXPECT_EQ(ShortcutActions::fromRawValue(ShortcutActions::rawValue(action)), action);
+    EXPECT_EQ(ShortcutActions::allRawValues().size(), 19);
+    EXPECT_EQ(ShortcutActions::allRawValues().first(), QStringLiteral("captureSelection"));
+    EXPECT_EQ(ShortcutActions::fromRawValue(QStringLiteral("SaveAs")), std::nullopt);
+    EXPECT_EQ(ShortcutActions::fromRawValue(QStringLiteral("saveAs ")), std::nullopt);
+    EXPECT_EQ(ShortcutActions::fromRawValue(QString()), std::nullopt);
+    int global = 0;
+    for (ShortcutAction action : ShortcutActions::allCases())
+        global += ShortcutActions::scope(action) == ShortcutScope::globalScope;
+    EXPECT_EQ(global, 3);
+    EXPECT_EQ(ShortcutActions::scope(ShortcutAction::captureScroll), ShortcutScope::globalScope);
+    EXPECT_EQ(ShortcutActions::scope(ShortcutAction::toolLine), ShortcutScope::inApp);
+}

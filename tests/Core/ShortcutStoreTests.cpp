@@ -1,0 +1,224 @@
+#include "Core/ShortcutStore.h"
+#include "Platform/KeyboardMapping.h"
+#include "Platform/NotificationCenter.h"
+#include "Platform/UserDefaults.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QKeyEvent>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr quint64 kShiftCommand = 0x120000;
+
+class ShortcutStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        m_defaults = std::make_unique<UserDefaults>(path());
+        UserDefaults::standard().set(QStringLiteral("appLanguage"), QStringLiteral("en"));
+    }
+    void TearDown() override { UserDefaults::standard().remove(QStringLiteral("appLanguage")); }
+
+    QString path() const { return m_dir.filePath(QStringLiteral("settings.ini")); }
+    UserDefaults& defaults() { return *m_defaults; }
+    // A second process reading the same settings file.
+    std::unique_ptr<UserDefaults> reopened() const { return std::make_unique<UserDefaults>(path()); }
+
+    void store(const QByteArray& json) { m_defaults->setData(ShortcutStore::settingsKey, json); }
+    std::optional<QByteArray> stored() const { return m_defaults->data(ShortcutStore::settingsKey); }
+    QJsonObject storedObject() const { return QJsonDocument::fromJson(stored().value_or(QByteArray())).object(); }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<UserDefaults> m_defaults;
+};
+
+// Counts "ShortcutConfigurationChanged" posts for as long as it lives.
+struct ChangeCounter : QObject {
+    int count = 0;
+    std::function<void()> check;
+    ChangeCounter()
+    {
+        NotificationCenter::defaultCenter().addObserver(ShortcutStore::configurationChangedNotification, this,
+                                                        [this](const NotificationCenter::Payload& payload) {
+                                                            EXPECT_FALSE(payload.has_value());
+                                                            ++count;
+                                                            if (check)
+                                                                check();
+                                                        });
+    }
+};
+
+} // namespace
+
+TEST_F(ShortcutStoreTest, WithoutOverridesTheDefaultsAreInForceAndNothingIsWritten)
+{
+    ShortcutStore shortcuts(defaults());
+    ASSERT_EQ(shortcuts.bindings().size(), 19);
+    for (ShortcutAction action : ShortcutActions::allCases())
+        EXPECT_EQ(shortcuts.bindings().value(action), ShortcutActions::defaultBinding(action));
+    EXPECT_TRUE(shortcuts.userOverrides().isEmpty());
+    EXPECT_FALSE(defaults().hasStoredValue(ShortcutStore::settingsKey));
+    EXPECT_EQ(shortcuts.displayText(ShortcutAction::pasteImage), QStringLiteral("Ctrl + V"));
+    EXPECT_EQ(shortcuts.displayText(ShortcutAction::captureSelection), QStringLiteral("Ctrl + Shift + 7"));
+}
+
+TEST_F(ShortcutStoreTest, AnOverrideIsSavedRebuiltAnnouncedAndReadByTheNextRun)
+{
+    const ShortcutBinding recorded{1, 0x120000, QStringLiteral("s")};
+    {
+        ShortcutStore shortcuts(defaults());
+        QSignalSpy published(&shortcuts, &ShortcutStore::bindingsChanged);
+        ChangeCounter changes;
+        // By the time the change is announced it is saved and in force.
+        changes.check = [&] {
+            EXPECT_EQ(shortcuts.bindings().value(ShortcutAction::saveAs), recorded);
+            EXPECT_TRUE(stored().has_value());
+        };
+        shortcuts.setOverride(ShortcutAction::saveAs, {1, 0x120000 | 0x100, QStringLiteral("s")});
+        EXPECT_EQ(changes.count, 1);
+        EXPECT_EQ(published.count(), 1);
+        EXPECT_EQ(shortcuts.displayText(ShortcutAction::saveAs), QStringLiteral("Ctrl + Shift + S"));
+    }
+    const QJsonObject object = storedObject();
+    EXPECT_EQ(object.keys(), QStringList{QStringLiteral("saveAs")});
+    EXPECT_EQ(object.value(QStringLiteral("saveAs")).toObject().value(QStringLiteral("modifierFlags")).toInteger(),
+              1179648);
+
+    auto nextRun = reopened();
+    ShortcutStore again(*nextRun);
+    EXPECT_EQ(again.userOverrides().value(QStringLiteral("saveAs")), recorded);
+    EXPECT_EQ(again.bindings().value(ShortcutAction::saveAs), recorded);
+    EXPECT_EQ(again.bindings().value(ShortcutAction::pinImage), ShortcutActions::defaultBinding(ShortcutAction::pinImage));
+}
+
+TEST_F(ShortcutStoreTest, ResettingAndRestoringDefaultsAnnounceOnceEach)
+{
+    ShortcutStore shortcuts(defaults());
+    shortcuts.setOverride(ShortcutAction::toolArrow, {0, 0, QStringLiteral("a")});
+    shortcuts.setOverride(ShortcutAction::toolText, {17, 0, QStringLiteral("t")});
+    ChangeCounter changes;
+
+    shortcuts.removeOverride(ShortcutAction::toolArrow);
+    EXPECT_EQ(changes.count, 1);
+    EXPECT_EQ(shortcuts.bindings().value(ShortcutAction::toolArrow), ShortcutActions::defaultBinding(ShortcutAction::toolArrow));
+    EXPECT_EQ(storedObject().keys(), QStringList{QStringLiteral("toolText")});
+
+    shortcuts.restoreDefaults();
+    EXPECT_EQ(changes.count, 2);
+    EXPECT_FALSE(defaults().hasStoredValue(ShortcutStore::settingsKey));
+    EXPECT_EQ(shortcuts.bindings().value(ShortcutAction::toolText), ShortcutActions::defaultBinding(ShortcutAction::toolText));
+}
+
+TEST_F(ShortcutStoreTest, LoadingKeepsCurrentActionsAndWritesTheCleanedForm)
+{
+    store(R"({"retiredAction": {"keyCode": 3, "modifierFlags": 0, "displayCharacter": "f"},)"
+          R"( "saveAs": {"keyCode": 1, "modifierFlags": 1179904, "displayCharacter": "sx"}})");
+    ShortcutStore shortcuts(defaults());
+    EXPECT_EQ(shortcuts.userOverrides().keys(), QStringList{QStringLiteral("saveAs")});
+    EXPECT_EQ(shortcuts.bindings().value(ShortcutAction::saveAs), ShortcutBinding({1, 0x120000, QStringLiteral("s")}));
+
+    const QJsonObject rewritten = storedObject();
+    EXPECT_EQ(rewritten.keys(), QStringList{QStringLiteral("saveAs")});
+    EXPECT_EQ(ShortcutBinding::fromJson(rewritten.value(QStringLiteral("saveAs"))),
+              ShortcutBinding({1, 0x120000, QStringLiteral("s")}));
+    EXPECT_EQ(rewritten.value(QStringLiteral("saveAs")).toObject().value(QStringLiteral("modifierFlags")).toInteger(),
+              0x120000);
+
+    // Nothing current left: the key goes.
+    store(R"({"retiredAction": {"keyCode": 3, "modifierFlags": 0, "displayCharacter": "f"}})");
+    ShortcutStore cleaned(defaults());
+    EXPECT_TRUE(cleaned.userOverrides().isEmpty());
+    EXPECT_FALSE(defaults().hasStoredValue(ShortcutStore::settingsKey));
+}
+
+TEST_F(ShortcutStoreTest, UnreadableStoredDataLeavesDefaultsInForceAndTheDataInPlace)
+{
+    const QByteArray unreadable[] = {
+        "not json at all",
+        "",
+        "[]",
+        "\"saveAs\"",
+        R"({"saveAs": 5})",
+        R"({"saveAs": {"keyCode": 1, "displayCharacter": "s"}})",
+        R"({"saveAs": {"keyCode": 1.25, "modifierFlags": 0, "displayCharacter": "s"}})",
+        // One malformed member spoils the other, well-formed one.
+        R"({"saveAs": {"keyCode": 1, "modifierFlags": 0, "displayCharacter": "s"},)"
+        R"( "pinImage": {"keyCode": -35, "modifierFlags": 0, "displayCharacter": "p"}})",
+        R"({"saveAs": {"keyCode": 1, "modifierFlags": "1179648", "displayCharacter": "s"}})",
+        QByteArray("\xff\xfe{\x00", 4),
+    };
+    for (const QByteArray& data : unreadable) {
+        SCOPED_TRACE(data.toStdString());
+        store(data);
+        ShortcutStore shortcuts(defaults());
+        EXPECT_TRUE(shortcuts.userOverrides().isEmpty());
+        EXPECT_EQ(shortcuts.bindings().value(ShortcutAction::saveAs), ShortcutActions::defaultBinding(ShortcutAction::saveAs));
+        EXPECT_EQ(stored(), data);
+    }
+}
+
+TEST_F(ShortcutStoreTest, KeyPressMatchesByScopeKeyAndModifiers)
+{
+    ShortcutStore shortcuts(defaults());
+    // The editor asks for in-app actions: shift-command-7 is the area capture's, not the editor's.
+    EXPECT_EQ(shortcuts.action(ShortcutScope::inApp, 26, kShiftCommand), std::nullopt);
+    EXPECT_EQ(shortcuts.action(ShortcutScope::globalScope, 26, kShiftCommand), ShortcutAction::captureSelection);
+    EXPECT_EQ(shortcuts.action(ShortcutScope::inApp, 26, 0), ShortcutAction::toolNumber);
+    EXPECT_EQ(shortcuts.action(ShortcutScope::inApp, 26, 0x20000), std::nullopt);
+    EXPECT_EQ(shortcuts.action(ShortcutScope::inApp, 9, 0x100000), ShortcutAction::pasteImage);
+
+    // Two actions on one key: the first in declaration order answers, every time.
+    shortcuts.setOverride(ShortcutAction::toolLine, {26, 0, QStringLiteral("7")});
+    EXPECT_EQ(shortcuts.action(ShortcutScope::inApp, 26, 0), ShortcutAction::toolLine);
+}
+
+TEST_F(ShortcutStoreTest, RecordingConflictsIgnoreScope)
+{
+    ShortcutStore shortcuts(defaults());
+    EXPECT_EQ(shortcuts.conflict(ShortcutAction::copyImage, 26, kShiftCommand), ShortcutAction::captureSelection);
+    EXPECT_FALSE(ShortcutStore::conflictingAction(ShortcutAction::toolNumber,
+                                                  shortcuts.bindings().value(ShortcutAction::toolNumber),
+                                                  ShortcutAction::copyImage, 26, kShiftCommand));
+    // Re-recording an action's own key is no conflict.
+    EXPECT_EQ(shortcuts.conflict(ShortcutAction::captureSelection, 26, kShiftCommand), std::nullopt);
+    EXPECT_EQ(shortcuts.conflict(ShortcutAction::copyImage, 26, 0), ShortcutAction::toolNumber);
+
+    // No two factory defaults collide.
+    for (ShortcutAction recording : ShortcutActions::allCases()) {
+        const ShortcutBinding own = ShortcutActions::defaultBinding(recording);
+        EXPECT_EQ(shortcuts.conflict(recording, own.keyCode, own.modifierFlags), std::nullopt)
+            << ShortcutActions::rawValue(recording).toStdString();
+    }
+}
+
+TEST_F(ShortcutStoreTest, ShiftSevenFromTheKeyboardFindsItsBinding)
+{
+    BuiltinKeyboardMapping keyboard;
+    ShortcutStore shortcuts(defaults());
+    shortcuts.setOverride(ShortcutAction::toolNumber, {26, 0x20000, QStringLiteral("7")});
+
+    // Shift+7 on a US keyboard: Qt reports "&", the X keycode is that of AE07.
+    const QKeyEvent press(QEvent::KeyPress, Qt::Key_Ampersand, Qt::ShiftModifier, 16, 0, 0, QStringLiteral("&"));
+    const std::optional<quint16> keyCode = keyboard.keyCodeOfEvent(press);
+    ASSERT_EQ(keyCode, 26);
+    const quint64 flags = KeyboardMapping::modifierFlags(press.modifiers());
+    EXPECT_EQ(shortcuts.action(ShortcutScope::inApp, *keyCode, flags), ShortcutAction::toolNumber);
+
+    const QKeyEvent ctrlShift(QEvent::KeyPress, Qt::Key_Ampersand, Qt::ShiftModifier | Qt::ControlModifier, 16, 0, 0);
+    EXPECT_EQ(shortcuts.action(ShortcutScope::globalScope, *keyboard.keyCodeOfEvent(ctrlShift),
+                               KeyboardMapping::modifierFlags(ctrlShift.modifiers())),
+              ShortcutAction::captureSelection);
+}
+
+TEST(ShortcutStoreShared, IsOneStoreOverTheStandardDefaults)
+{
+    ShortcutStore& shared = ShortcutStore::shared();
+    EXPECT_EQ(&shared, &ShortcutStore::shared());
+    EXPECT_EQ(shared.bindings().size(), 19);
+}
