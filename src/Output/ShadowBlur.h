@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QImage>
+#include <QList>
+#include <QRect>
+
+#include <array>
+#include <vector>
+
+// A soft shadow by our own separable blur: three box passes per axis, which
+// approximate a Gaussian closely and cost the same whatever the radius. The blur
+// is worked out only for the regions asked for, so a large card whose middle is
+// covered anyway costs only the band around its edge.
+namespace ShadowBlur {
+
+// Box radii of the three passes for a Gaussian of standard deviation sigma.
+std::array<int, 3> boxRadii(double sigma);
+
+// How far one blurred pixel reaches: the sum of the three radii.
+int reach(double sigma);
+
+// The blurred coverage (0...1) of `mask` (Format_Alpha8) over `region`, row by
+// row (region.width() values a row). Pixels outside the mask count as empty.
+std::vector<float> blurredRegion(const QImage& mask, const QRect& region, double sigma);
+
+// The parts of `area` outside `hole` (at most four rectangles; `area` itself
+// when the hole is empty or does not meet it).
+QList<QRect> regionsAround(const QRect& area, const QRect& hole);
+
+// Darkens `canvas` (Format_ARGB32_Premultiplied) with a black shadow of the
+// given opacity whose shape is `mask` blurred by sigma, only within `regions`.
+void compositeShadow(QImage& canvas, const QImage& mask, const QList<QRect>& regions, double sigma, double opacity);
+
+} // namespace ShadowBlur

@@ -1,0 +1,122 @@
+#include "Output/AtomicFileWriter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+// Passes bytes on until its capacity is used up, then refuses like a full disk.
+class FillingDevice : public QIODevice {
+public:
+    FillingDevice(QIODevice& target, qint64 capacity) : m_target(target), m_capacity(capacity)
+    {
+        open(QIODevice::WriteOnly);
+    }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 length) override
+    {
+        if (m_capacity <= 0) {
+            setErrorString(QStringLiteral("No space left on device"));
+            return -1;
+        }
+        const qint64 accepted = std::min(length, m_capacity);
+        const qint64 written = m_target.write(data, accepted);
+        m_capacity -= written;
+        return written;
+    }
+
+private:
+    QIODevice& m_target;
+    qint64 m_capacity;
+};
+
+bool runningAsRoot()
+{
+    return ::geteuid() == 0;
+}
+
+} // namespace
+
+TEST(AtomicFileWriter, WritesAndReplacesWholeFiles)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("shot.png");
+    EXPECT_FALSE(AtomicFileWriter::write(path, "first").has_value());
+    EXPECT_EQ(readAll(path), "first");
+    EXPECT_FALSE(AtomicFileWriter::write(path, "second, longer").has_value());
+    EXPECT_EQ(readAll(path), "second, longer");
+    // No temporary file is left behind.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"shot.png"});
+}
+
+TEST(AtomicFileWriter, FullDiskKeepsTheOldFileAndReportsIt)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("shot.png");
+    ASSERT_FALSE(AtomicFileWriter::write(path, "the old picture").has_value());
+
+    const QByteArray large(10 * 1024 * 1024, 'x');
+    const std::optional<QString> failure = AtomicFileWriter::write(path, large, [](QIODevice& target) {
+        return std::make_unique<FillingDevice>(target, 6 * 1024 * 1024);
+    });
+    ASSERT_TRUE(failure.has_value());
+    EXPECT_TRUE(failure->contains("No space left")) << failure->toStdString();
+    EXPECT_EQ(readAll(path), "the old picture");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"shot.png"});
+}
+
+TEST(AtomicFileWriter, FullDiskWithoutAnOldFileLeavesNoFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("new.png");
+    const std::optional<QString> failure = AtomicFileWriter::write(
+        path, QByteArray(1000, 'x'), [](QIODevice& target) { return std::make_unique<FillingDevice>(target, 0); });
+    EXPECT_TRUE(failure.has_value());
+    EXPECT_FALSE(QFile::exists(path));
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+}
+
+TEST(AtomicFileWriter, UnwritableFolderFailsWithTheSystemsReason)
+{
+    if (runningAsRoot())
+        GTEST_SKIP() << "root may write into read-only folders";
+    QTemporaryDir dir;
+    const QString path = dir.filePath("shot.png");
+    ASSERT_FALSE(AtomicFileWriter::write(path, "kept").has_value());
+    ASSERT_TRUE(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner));
+    const std::optional<QString> failure = AtomicFileWriter::write(path, "replacement");
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    ASSERT_TRUE(failure.has_value());
+    EXPECT_FALSE(failure->isEmpty());
+    EXPECT_EQ(readAll(path), "kept");
+}
+
+TEST(AtomicFileWriter, MissingFolderAndFolderTargetFail)
+{
+    QTemporaryDir dir;
+    EXPECT_TRUE(AtomicFileWriter::write(dir.filePath("no/such/folder/a.png"), "x").has_value());
+    EXPECT_TRUE(AtomicFileWriter::write(dir.path(), "x").has_value());
+}
+
+TEST(AtomicFileWriter, FolderThatRefusesNewFilesFails)
+{
+    // /proc takes no new files, not even from root.
+    const std::optional<QString> failure = AtomicFileWriter::write(QStringLiteral("/proc/lumetra-shot.png"), "x");
+    ASSERT_TRUE(failure.has_value());
+    EXPECT_FALSE(failure->isEmpty());
+    EXPECT_FALSE(QFile::exists(QStringLiteral("/proc/lumetra-shot.png")));
+}

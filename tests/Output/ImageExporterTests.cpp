@@ -1,0 +1,243 @@
+#include "Output/ExportFormats.h"
+#include "Output/ImageExporter.h"
+#include "Platform/ImageFileReader.h"
+#include "Platform/InMemoryPasteboard.h"
+
+#include <QFile>
+#include <QPainter>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Top half red, bottom half blue: where the top edge ends after a turn shows
+// which way the image was turned.
+Image topRedBottomBlue(int width, int height)
+{
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&image);
+    painter.fillRect(0, 0, width, height / 2, Qt::red);
+    painter.fillRect(0, height / 2, width, height - height / 2, Qt::blue);
+    painter.end();
+    return Image(image);
+}
+
+ExportSnapshot snapshotOf(const Image& image)
+{
+    ExportSnapshot snapshot;
+    snapshot.image = image;
+    return snapshot;
+}
+
+template <typename Future>
+void waitFor(const Future& future)
+{
+    // The completion runs on this thread's event loop after the work is done.
+    QTRY_VERIFY_WITH_TIMEOUT(future.isFinished(), 20000);
+    QCoreApplication::processEvents();
+}
+
+class ScopedPasteboard {
+public:
+    ScopedPasteboard() { Pasteboard::setGeneralForTesting(&pasteboard); }
+    ~ScopedPasteboard() { Pasteboard::setGeneralForTesting(nullptr); }
+    InMemoryPasteboard pasteboard;
+};
+
+} // namespace
+
+TEST(ExportSnapshot, NoAnnotationsNoTurnSharesThePixels)
+{
+    const Image image = topRedBottomBlue(40, 20);
+    const std::optional<QImage> flat = renderFlattenedImage(snapshotOf(image));
+    ASSERT_TRUE(flat.has_value());
+    EXPECT_EQ(flat->constBits(), image.bitmap().constBits());
+}
+
+TEST(ExportSnapshot, TurnsClockwiseLikeTheCanvas)
+{
+    ExportSnapshot snapshot = snapshotOf(topRedBottomBlue(40, 20));
+    snapshot.rotation = 90;
+    std::optional<QImage> turned = renderFlattenedImage(snapshot);
+    ASSERT_TRUE(turned.has_value());
+    ASSERT_EQ(turned->size(), QSize(20, 40));
+    // Clockwise: the top edge (red) ends on the right side.
+    EXPECT_EQ(turned->pixelColor(19, 20), QColor(Qt::red));
+    EXPECT_EQ(turned->pixelColor(0, 20), QColor(Qt::blue));
+
+    for (double rotation : {-90.0, 270.0}) {
+        snapshot.rotation = rotation;
+        turned = renderFlattenedImage(snapshot);
+        ASSERT_EQ(turned->size(), QSize(20, 40));
+        EXPECT_EQ(turned->pixelColor(0, 20), QColor(Qt::red)) << rotation;
+    }
+
+    snapshot.rotation = 180;
+    turned = renderFlattenedImage(snapshot);
+    ASSERT_EQ(turned->size(), QSize(40, 20));
+    EXPECT_EQ(turned->pixelColor(20, 19), QColor(Qt::red));
+    EXPECT_EQ(turned->pixelColor(20, 0), QColor(Qt::blue));
+
+    snapshot = snapshotOf(topRedBottomBlue(100, 20));
+    snapshot.rotation = 45;
+    turned = renderFlattenedImage(snapshot);
+    ASSERT_EQ(turned->size(), QSize(100, 20));
+    EXPECT_EQ(turned->pixelColor(0, 0).alpha(), 0); // uncovered corner
+}
+
+TEST(ExportSnapshot, DrawsAnnotationsOnTheFullPixelSizeBeforeTurning)
+{
+    // A 2x image: annotations are laid out on its pixels, not its points.
+    ExportSnapshot snapshot = snapshotOf(Image(topRedBottomBlue(40, 20).bitmap(), 2.0));
+    QSizeF seen;
+    snapshot.paintAnnotations = [&seen](QPainter& painter, const QSizeF& size) {
+        seen = size;
+        painter.fillRect(QRectF(0, 0, 4, 4), Qt::green); // top-left corner
+    };
+    snapshot.rotation = 90;
+    const std::optional<QImage> turned = renderFlattenedImage(snapshot);
+    ASSERT_TRUE(turned.has_value());
+    EXPECT_EQ(seen, QSizeF(40, 20));
+    // The top-left corner goes to the top-right after a clockwise turn.
+    EXPECT_EQ(turned->pixelColor(18, 1), QColor(Qt::green));
+}
+
+TEST(ImageExport, DestinationAlwaysNamesTheWrittenFormat)
+{
+    EXPECT_EQ(ImageExport::destinationPath("/tmp/a.JPG"), "/tmp/a.JPG");
+    EXPECT_EQ(ImageExport::destinationPath("/tmp/a.heic"), "/tmp/a.heic");
+    EXPECT_EQ(ImageExport::destinationPath("/tmp/a.png"), "/tmp/a.png");
+    EXPECT_EQ(ImageExport::destinationPath("/tmp/a.gif"), "/tmp/a.png");
+    EXPECT_EQ(ImageExport::destinationPath("/tmp/a"), "/tmp/a.png");
+    EXPECT_EQ(ImageExport::destinationPath("/tmp/a.heif"), "/tmp/a.png");
+}
+
+TEST(ImageExport, ExportsEveryFormatOffTheMainThread)
+{
+    QTemporaryDir dir;
+    QObject context;
+    QStringList names = {"a.png", "a.JPG", "a.tif", "a.heic", "a.pdf"};
+    if (ExportFormats::isWebPEncodingAvailable())
+        names.append("a.webp");
+    for (const QString& name : names) {
+        std::optional<ExportOutcome> delivered;
+        auto future = ImageExport::exportImage(snapshotOf(topRedBottomBlue(64, 48)), 0.9, dir.filePath(name),
+                                               &context, [&](const ExportOutcome& outcome) { delivered = outcome; });
+        waitFor(future);
+        ASSERT_TRUE(delivered.has_value()) << name.toStdString();
+        EXPECT_TRUE(delivered->success) << name.toStdString();
+        EXPECT_FALSE(delivered->alert().has_value());
+        ASSERT_TRUE(QFile::exists(dir.filePath(name)));
+        if (!name.endsWith("pdf")) {
+            const QImage back = ImageFileReader::readFile(dir.filePath(name)).image;
+            EXPECT_EQ(back.size(), QSize(64, 48)) << name.toStdString();
+        }
+    }
+}
+
+TEST(ImageExport, BackdropFollowsTheDestinationsTransparency)
+{
+    QTemporaryDir dir;
+    QObject context;
+    ExportSnapshot snapshot = snapshotOf(topRedBottomBlue(100, 60));
+    BackdropParameters backdrop;
+    backdrop.shadowEnabled = false;
+    snapshot.backdrop = backdrop;
+
+    auto png = ImageExport::exportImage(snapshot, 0.9, dir.filePath("b.png"), &context, {});
+    auto jpg = ImageExport::exportImage(snapshot, 0.9, dir.filePath("b.jpg"), &context, {});
+    waitFor(png);
+    waitFor(jpg);
+    const QImage pngBack = ImageFileReader::readFile(dir.filePath("b.png")).image;
+    const QImage jpgBack = ImageFileReader::readFile(dir.filePath("b.jpg")).image;
+    ASSERT_EQ(pngBack.size(), QSize(164, 124));
+    ASSERT_EQ(jpgBack.size(), QSize(164, 124));
+    EXPECT_EQ(pngBack.pixelColor(0, 0).alpha(), 0); // outside the rounded card
+    EXPECT_GT(jpgBack.pixelColor(0, 0).red(), 245); // white preset fills it
+}
+
+TEST(ImageExport, FailedWriteReportsAndKeepsTheOldFile)
+{
+    QObject context;
+    std::optional<ExportOutcome> delivered;
+    auto future = ImageExport::exportImage(snapshotOf(topRedBottomBlue(10, 10)), 0.9, "/proc/lumetra-export.png",
+                                           &context, [&](const ExportOutcome& outcome) { delivered = outcome; });
+    waitFor(future);
+    ASSERT_TRUE(delivered.has_value());
+    EXPECT_FALSE(delivered->success);
+    ASSERT_TRUE(delivered->writeError.has_value());
+    const std::optional<ExportAlert> alert = delivered->alert();
+    ASSERT_TRUE(alert.has_value());
+    EXPECT_EQ(alert->key, "export.error.writeFailed");
+    EXPECT_EQ(alert->arguments, QStringList{*delivered->writeError});
+}
+
+TEST(ImageExport, TooLargeWebPIsAnErrorAndWritesNothing)
+{
+    if (!ExportFormats::isWebPEncodingAvailable())
+        GTEST_SKIP() << "no WebP writer";
+    QTemporaryDir dir;
+    const QString path = dir.filePath("wide.webp");
+    QImage wide(16384, 4, QImage::Format_ARGB32_Premultiplied);
+    wide.fill(Qt::red);
+    const ExportOutcome outcome = ImageExport::renderEncodeAndWrite(snapshotOf(Image(wide)), 0.9, path);
+    EXPECT_FALSE(outcome.success);
+    EXPECT_EQ(outcome.encodeError, EncodeError::webpTooLarge);
+    EXPECT_EQ(outcome.alert()->key, "export.error.webpTooLarge");
+    EXPECT_FALSE(QFile::exists(path));
+}
+
+TEST(ImageExport, NoCompletionOnceTheContextIsGone)
+{
+    QTemporaryDir dir;
+    auto context = std::make_unique<QObject>();
+    bool called = false;
+    auto future = ImageExport::exportImage(snapshotOf(topRedBottomBlue(10, 10)), 0.9, dir.filePath("c.png"),
+                                           context.get(), [&](const ExportOutcome&) { called = true; });
+    context.reset();
+    QTest::qWait(200);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(called);
+}
+
+TEST(ImageExport, CopyPutsPngThenTiffOnThePasteboard)
+{
+    ScopedPasteboard scoped;
+    QObject context;
+    ExportSnapshot snapshot = snapshotOf(topRedBottomBlue(50, 30));
+    BackdropParameters backdrop;
+    backdrop.shadowEnabled = false;
+    snapshot.backdrop = backdrop;
+    snapshot.backdropAlphaCapable = false; // a copy keeps transparency whatever this says
+    std::optional<bool> written;
+    auto future = ImageExport::copyImage(snapshot, &context, [&](bool ok) { written = ok; });
+    waitFor(future);
+    QTRY_VERIFY_WITH_TIMEOUT(written.has_value(), 5000);
+    EXPECT_TRUE(*written);
+
+    const QList<Pasteboard::Item> items = scoped.pasteboard.items();
+    ASSERT_EQ(items.size(), 2);
+    EXPECT_EQ(items[0].first, Pasteboard::pngType);
+    EXPECT_EQ(items[1].first, Pasteboard::tiffType);
+    EXPECT_EQ(scoped.pasteboard.changeCount(), 1);
+    const QImage png = ImageFileReader::readData(items[0].second).image;
+    const QImage tiff = ImageFileReader::readData(items[1].second).image;
+    ASSERT_EQ(png.size(), QSize(114, 94));
+    EXPECT_EQ(tiff.size(), png.size());
+    EXPECT_EQ(png.pixelColor(0, 0).alpha(), 0);
+}
+
+TEST(ImageExport, NothingToCopyWritesNothing)
+{
+    InMemoryPasteboard pasteboard;
+    EXPECT_FALSE(ImageExport::writeClipboardImage({}, pasteboard));
+    EXPECT_EQ(pasteboard.changeCount(), 0);
+    EXPECT_TRUE(ImageExport::encodeClipboardImage(ExportSnapshot()).png.isEmpty());
+
+    // PNG without TIFF still copies, PNG alone.
+    EXPECT_TRUE(ImageExport::writeClipboardImage({QByteArray("png bytes"), {}}, pasteboard));
+    ASSERT_EQ(pasteboard.items().size(), 1);
+    EXPECT_EQ(pasteboard.items()[0].first, Pasteboard::pngType);
+}
