@@ -1,0 +1,511 @@
+#include "XvfbDesktop.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+
+#include <xcb/xcb.h>
+
+#include <cerrno>
+#include <cstring>
+#include <iostream>
+#include <poll.h>
+#include <sys/prctl.h>
+#include <unistd.h>
+
+#ifndef LUMETRA_BINARY
+#error "LUMETRA_BINARY must name the built program"
+#endif
+
+namespace {
+
+constexpr int kStartTimeoutMs = 15000;
+
+// Polls cond every 25 ms until it holds or the time is up.
+template <typename Cond>
+bool waitUntil(Cond cond, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    for (;;) {
+        if (cond())
+            return true;
+        if (timer.elapsed() >= timeoutMs)
+            return false;
+        QThread::msleep(25);
+    }
+}
+
+// Asks the X server directly (no helper process) whether a selection has an owner or
+// the root window carries a property: how openbox and trayer announce themselves.
+class XProbe {
+public:
+    explicit XProbe(const QString& display)
+        : m_connection(xcb_connect(display.toLocal8Bit().constData(), nullptr))
+    {
+    }
+    ~XProbe() { xcb_disconnect(m_connection); }
+
+    bool connected() const { return m_connection && !xcb_connection_has_error(m_connection); }
+
+    bool selectionOwned(const char* selection)
+    {
+        const xcb_atom_t atom = intern(selection);
+        if (atom == XCB_ATOM_NONE)
+            return false;
+        auto* reply = xcb_get_selection_owner_reply(m_connection, xcb_get_selection_owner(m_connection, atom), nullptr);
+        const bool owned = reply && reply->owner != XCB_WINDOW_NONE;
+        free(reply);
+        return owned;
+    }
+
+    bool rootHasProperty(const char* property)
+    {
+        const xcb_atom_t atom = intern(property);
+        if (atom == XCB_ATOM_NONE)
+            return false;
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
+        auto* reply = xcb_get_property_reply(
+            m_connection, xcb_get_property(m_connection, 0, root, atom, XCB_ATOM_ANY, 0, 1), nullptr);
+        const bool present = reply && reply->type != XCB_ATOM_NONE;
+        free(reply);
+        return present;
+    }
+
+private:
+    xcb_atom_t intern(const char* name)
+    {
+        auto* reply = xcb_intern_atom_reply(
+            m_connection, xcb_intern_atom(m_connection, 0, static_cast<uint16_t>(strlen(name)), name), nullptr);
+        const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        free(reply);
+        return atom;
+    }
+
+    xcb_connection_t* m_connection;
+};
+
+QString readFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll());
+}
+
+} // namespace
+
+QString CommandResult::describe() const
+{
+    if (!finished)
+        return QStringLiteral("did not finish; stderr: %1").arg(QString::fromUtf8(standardError).trimmed());
+    return QStringLiteral("exit code %1; stdout: %2; stderr: %3")
+        .arg(exitCode)
+        .arg(QString::fromUtf8(standardOutput).trimmed().left(500), QString::fromUtf8(standardError).trimmed().left(500));
+}
+
+XvfbDesktop::XvfbDesktop(const DesktopOptions& options)
+    : m_options(options)
+    , m_root(QDir::temp().filePath(QStringLiteral("lumetra-e2e-XXXXXX")))
+{
+    if (!m_root.isValid()) {
+        fail(QStringLiteral("cannot create a scratch folder: %1").arg(m_root.errorString()));
+        return;
+    }
+    for (const QString& dir : {workDir(), configDir(), runtimeDir(), m_root.filePath(QStringLiteral("xdg-config")),
+                               m_root.filePath(QStringLiteral("xdg-data"))}) {
+        if (!QDir().mkpath(dir)) {
+            fail(QStringLiteral("cannot create %1").arg(dir));
+            return;
+        }
+    }
+    QFile::setPermissions(runtimeDir(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+    if (!startServer())
+        return;
+    if (m_options.windowManager && !startWindowManager())
+        return;
+    if (m_options.tray && !startTray())
+        return;
+    m_ready = true;
+}
+
+XvfbDesktop::~XvfbDesktop()
+{
+    // Lumetra first (it may still talk to the tray and the server), the server last.
+    for (auto it = m_children.rbegin(); it != m_children.rend(); ++it)
+        stopChild(*it, it->process.get() == m_lumetra ? 10000 : 3000);
+    m_children.clear();
+}
+
+QString XvfbDesktop::workDir() const { return m_root.filePath(QStringLiteral("work")); }
+QString XvfbDesktop::configDir() const { return m_root.filePath(QStringLiteral("config")); }
+QString XvfbDesktop::runtimeDir() const { return m_root.filePath(QStringLiteral("runtime")); }
+
+QProcessEnvironment XvfbDesktop::environment() const
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), m_display);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.insert(QStringLiteral("LUMETRA_CONFIG_DIR"), configDir());
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_root.filePath(QStringLiteral("xdg-config")));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), m_root.filePath(QStringLiteral("xdg-data")));
+    env.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("x11"));
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+               QStringLiteral("unix:path=%1/no-session-bus").arg(runtimeDir()));
+    env.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("1"));
+    for (const char* name : {"WAYLAND_DISPLAY", "XAUTHORITY", "QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS",
+                             "QT_AUTO_SCREEN_SCALE_FACTOR", "QT_QPA_PLATFORMTHEME", "QT_STYLE_OVERRIDE"})
+        env.remove(QString::fromLatin1(name));
+    return env;
+}
+
+void XvfbDesktop::fail(const QString& message)
+{
+    if (m_error.isEmpty())
+        m_error = message;
+}
+
+QProcess* XvfbDesktop::startChild(const QString& name, const QString& program, const QStringList& arguments,
+                                  const QProcessEnvironment& environment)
+{
+    auto process = std::make_unique<QProcess>();
+    process->setProgram(program);
+    process->setArguments(arguments);
+    process->setProcessEnvironment(environment);
+    process->setWorkingDirectory(workDir());
+    // Should this test program die without cleaning up, the kernel ends the child.
+    process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    process->start();
+    if (!process->waitForStarted(kStartTimeoutMs)) {
+        fail(QStringLiteral("cannot start %1 (%2): %3").arg(name, program, process->errorString()));
+        return nullptr;
+    }
+    m_children.push_back(Child{name, std::move(process)});
+    return m_children.back().process.get();
+}
+
+void XvfbDesktop::stopChild(Child& child, int timeoutMs)
+{
+    QProcess* process = child.process.get();
+    if (!process || process->state() == QProcess::NotRunning)
+        return;
+    const qint64 pid = process->processId();
+    if (pid > 0)
+        ::kill(static_cast<pid_t>(pid), SIGTERM);
+    if (!process->waitForFinished(timeoutMs)) {
+        if (pid > 0)
+            ::kill(static_cast<pid_t>(pid), SIGKILL);
+        process->waitForFinished(3000);
+    }
+}
+
+bool XvfbDesktop::startServer()
+{
+    int fds[2];
+    if (::pipe(fds) != 0) {
+        fail(QStringLiteral("pipe: %1").arg(QString::fromLocal8Bit(strerror(errno))));
+        return false;
+    }
+    const QString screen = QStringLiteral("%1x%2x24").arg(m_options.screenSize.width()).arg(m_options.screenSize.height());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    // The server picks a free display number and writes it to fds[1] once it accepts clients.
+    QProcess* server = startChild(QStringLiteral("Xvfb"), QStringLiteral("Xvfb"),
+                                  {QStringLiteral("-displayfd"), QString::number(fds[1]), QStringLiteral("-screen"),
+                                   QStringLiteral("0"), screen, QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                                   QStringLiteral("-noreset")},
+                                  env);
+    ::close(fds[1]);
+    if (!server) {
+        ::close(fds[0]);
+        return false;
+    }
+    QByteArray number;
+    QElapsedTimer timer;
+    timer.start();
+    while (!number.endsWith('\n') && timer.elapsed() < kStartTimeoutMs) {
+        pollfd pfd{fds[0], POLLIN, 0};
+        if (::poll(&pfd, 1, 100) <= 0)
+            continue;
+        char buffer[32];
+        const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
+        if (n <= 0)
+            break; // the server ended without naming a display
+        number.append(buffer, static_cast<int>(n));
+    }
+    ::close(fds[0]);
+    bool ok = false;
+    const int displayNumber = number.trimmed().toInt(&ok);
+    if (!ok) {
+        server->waitForFinished(100);
+        fail(QStringLiteral("Xvfb did not report a display: %1").arg(QString::fromUtf8(server->readAllStandardError())));
+        return false;
+    }
+    m_display = QStringLiteral(":%1").arg(displayNumber);
+    XProbe probe(m_display);
+    if (!probe.connected()) {
+        fail(QStringLiteral("cannot connect to Xvfb on %1").arg(m_display));
+        return false;
+    }
+    return true;
+}
+
+bool XvfbDesktop::startWindowManager()
+{
+    if (!startChild(QStringLiteral("openbox"), QStringLiteral("openbox"), {QStringLiteral("--sm-disable")}, environment()))
+        return false;
+    XProbe probe(m_display);
+    if (!waitUntil([&] { return probe.rootHasProperty("_NET_SUPPORTING_WM_CHECK"); }, kStartTimeoutMs)) {
+        fail(QStringLiteral("openbox did not take over the display"));
+        return false;
+    }
+    return true;
+}
+
+bool XvfbDesktop::startTray()
+{
+    if (!startChild(QStringLiteral("trayer"), QStringLiteral("trayer"),
+                    {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"), QStringLiteral("right"),
+                     QStringLiteral("--widthtype"), QStringLiteral("request"), QStringLiteral("--height"),
+                     QStringLiteral("24"), QStringLiteral("--SetDockType"), QStringLiteral("true")},
+                    environment()))
+        return false;
+    XProbe probe(m_display);
+    if (!waitUntil([&] { return probe.selectionOwned("_NET_SYSTEM_TRAY_S0"); }, kStartTimeoutMs)) {
+        fail(QStringLiteral("trayer did not take the system tray selection"));
+        return false;
+    }
+    return true;
+}
+
+bool XvfbDesktop::startLumetra(const QStringList& arguments, const QProcessEnvironment& extra)
+{
+    if (lumetraRunning()) {
+        fail(QStringLiteral("Lumetra is already running"));
+        return false;
+    }
+    QProcessEnvironment env = environment();
+    for (const QString& key : extra.keys())
+        env.insert(key, extra.value(key));
+    auto process = std::make_unique<QProcess>();
+    process->setProgram(QStringLiteral(LUMETRA_BINARY));
+    process->setArguments(arguments);
+    process->setProcessEnvironment(env);
+    process->setWorkingDirectory(workDir());
+    process->setStandardOutputFile(QDir(workDir()).filePath(QStringLiteral("lumetra.out")), QIODevice::Append);
+    process->setStandardErrorFile(QDir(workDir()).filePath(QStringLiteral("lumetra.err")), QIODevice::Append);
+    process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    process->start();
+    if (!process->waitForStarted(kStartTimeoutMs)) {
+        fail(QStringLiteral("cannot start %1: %2").arg(QStringLiteral(LUMETRA_BINARY), process->errorString()));
+        return false;
+    }
+    m_lumetra = process.get();
+    m_children.push_back(Child{QStringLiteral("lumetra"), std::move(process)});
+    return true;
+}
+
+bool XvfbDesktop::lumetraRunning() const
+{
+    return m_lumetra && m_lumetra->state() != QProcess::NotRunning;
+}
+
+qint64 XvfbDesktop::lumetraPid() const
+{
+    return m_lumetra ? m_lumetra->processId() : 0;
+}
+
+QString XvfbDesktop::lumetraOutput() const
+{
+    return readFile(QDir(workDir()).filePath(QStringLiteral("lumetra.out")));
+}
+
+QString XvfbDesktop::lumetraErrors() const
+{
+    return readFile(QDir(workDir()).filePath(QStringLiteral("lumetra.err")));
+}
+
+bool XvfbDesktop::waitForOutput(const QString& text, int timeoutMs) const
+{
+    return waitUntil([&] { return lumetraOutput().contains(text); }, timeoutMs);
+}
+
+std::optional<int> XvfbDesktop::waitForLumetraExit(int timeoutMs)
+{
+    if (!m_lumetra)
+        return std::nullopt;
+    if (m_lumetra->state() != QProcess::NotRunning && !m_lumetra->waitForFinished(timeoutMs))
+        return std::nullopt;
+    if (m_lumetra->exitStatus() != QProcess::NormalExit)
+        return std::nullopt;
+    return m_lumetra->exitCode();
+}
+
+std::optional<int> XvfbDesktop::stopLumetra(int signalNumber, int timeoutMs)
+{
+    if (!m_lumetra)
+        return std::nullopt;
+    if (m_lumetra->state() != QProcess::NotRunning) {
+        ::kill(static_cast<pid_t>(m_lumetra->processId()), signalNumber);
+        if (!m_lumetra->waitForFinished(timeoutMs)) {
+            ::kill(static_cast<pid_t>(m_lumetra->processId()), SIGKILL);
+            m_lumetra->waitForFinished(3000);
+            return std::nullopt;
+        }
+    }
+    return waitForLumetraExit(0);
+}
+
+CommandResult XvfbDesktop::run(const QString& program, const QStringList& arguments, int timeoutMs,
+                               const QByteArray& input) const
+{
+    CommandResult result;
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(arguments);
+    process.setProcessEnvironment(environment());
+    process.setWorkingDirectory(workDir());
+    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    process.start();
+    if (!process.waitForStarted(kStartTimeoutMs)) {
+        result.standardError = process.errorString().toUtf8();
+        return result;
+    }
+    if (!input.isEmpty())
+        process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished(3000);
+        result.standardOutput = process.readAllStandardOutput();
+        result.standardError = process.readAllStandardError();
+        return result;
+    }
+    result.finished = process.exitStatus() == QProcess::NormalExit;
+    result.exitCode = process.exitCode();
+    result.standardOutput = process.readAllStandardOutput();
+    result.standardError = process.readAllStandardError();
+    return result;
+}
+
+QProcess* XvfbDesktop::startBackground(const QString& program, const QStringList& arguments,
+                                       const QProcessEnvironment& extra)
+{
+    QProcessEnvironment env = environment();
+    for (const QString& key : extra.keys())
+        env.insert(key, extra.value(key));
+    return startChild(QFileInfo(program).fileName(), program, arguments, env);
+}
+
+CommandResult XvfbDesktop::xdotool(const QStringList& arguments, int timeoutMs) const
+{
+    return run(QStringLiteral("xdotool"), arguments, timeoutMs);
+}
+
+std::optional<QString> XvfbDesktop::waitForWindow(const QString& namePattern, int timeoutMs, bool onlyVisible) const
+{
+    QStringList arguments{QStringLiteral("search"), QStringLiteral("--sync")};
+    if (onlyVisible)
+        arguments << QStringLiteral("--onlyvisible");
+    arguments << QStringLiteral("--name") << namePattern;
+    const CommandResult result = xdotool(arguments, timeoutMs);
+    if (!result.ok())
+        return std::nullopt;
+    const QString first = result.text().section(QLatin1Char('\n'), 0, 0).trimmed();
+    if (first.isEmpty())
+        return std::nullopt;
+    return first;
+}
+
+QStringList XvfbDesktop::findWindows(const QString& namePattern) const
+{
+    const CommandResult result =
+        xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), namePattern});
+    if (!result.ok())
+        return {};
+    return result.text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+bool XvfbDesktop::waitForWindowGone(const QString& namePattern, int timeoutMs) const
+{
+    return waitUntil([&] { return findWindows(namePattern).isEmpty(); }, timeoutMs);
+}
+
+QImage XvfbDesktop::screenshot() const
+{
+    return screenshotWindow(QStringLiteral("root"));
+}
+
+QImage XvfbDesktop::screenshotWindow(const QString& windowId) const
+{
+    const CommandResult result = run(QStringLiteral("import"),
+                                     {QStringLiteral("-display"), m_display, QStringLiteral("-window"), windowId,
+                                      QStringLiteral("png:-")},
+                                     30000);
+    if (!result.ok())
+        return {};
+    return QImage::fromData(result.standardOutput, "PNG");
+}
+
+bool XvfbDesktop::setClipboard(const QByteArray& data, const QString& mimeType)
+{
+    // -quiet keeps xclip in the foreground (we own its pid) until another client takes the
+    // selection over.
+    QProcess* xclip = startBackground(QStringLiteral("xclip"),
+                                      {QStringLiteral("-quiet"), QStringLiteral("-selection"),
+                                       QStringLiteral("clipboard"), QStringLiteral("-t"), mimeType, QStringLiteral("-i")});
+    if (!xclip)
+        return false;
+    xclip->write(data);
+    xclip->closeWriteChannel();
+    xclip->waitForBytesWritten(5000);
+    return waitUntil(
+        [&] {
+            const auto offered = clipboard(mimeType);
+            return offered && *offered == data;
+        },
+        kStartTimeoutMs);
+}
+
+std::optional<QByteArray> XvfbDesktop::clipboard(const QString& mimeType) const
+{
+    const CommandResult result = run(
+        QStringLiteral("xclip"),
+        {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-t"), mimeType, QStringLiteral("-o")},
+        10000);
+    if (!result.ok())
+        return std::nullopt;
+    return result.standardOutput;
+}
+
+QStringList XvfbDesktop::clipboardTypes() const
+{
+    const auto targets = clipboard(QStringLiteral("TARGETS"));
+    if (!targets)
+        return {};
+    return QString::fromUtf8(*targets).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+void DesktopTest::SetUp()
+{
+    m_desktop = std::make_unique<XvfbDesktop>(desktopOptions());
+    ASSERT_TRUE(m_desktop->isReady()) << m_desktop->errorString().toStdString();
+}
+
+void DesktopTest::TearDown()
+{
+    if (!m_desktop)
+        return;
+    if (HasFailure()) {
+        const QString out = m_desktop->lumetraOutput();
+        const QString err = m_desktop->lumetraErrors();
+        if (!out.isEmpty())
+            std::cerr << "---- Lumetra standard output\n" << out.toStdString() << "----\n";
+        if (!err.isEmpty())
+            std::cerr << "---- Lumetra standard error\n" << err.toStdString() << "----\n";
+    }
+    m_desktop.reset();
+}

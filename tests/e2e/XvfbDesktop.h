@@ -1,0 +1,176 @@
+#pragma once
+
+// XvfbDesktop: a private X11 desktop for one end-to-end test, and DesktopTest, the
+// GoogleTest fixture that gives every test its own.
+//
+// What a desktop is made of:
+//   - Xvfb on a display number the server picks itself (-displayfd, so tests running
+//     in parallel never collide), 1920x1080x24, no TCP listener;
+//   - optionally openbox (window manager: EWMH window list, frames, activation) and
+//     trayer (system tray host), each waited for until it has taken over;
+//   - a scratch folder holding this test's LUMETRA_CONFIG_DIR, XDG_RUNTIME_DIR (0700),
+//     XDG_CONFIG_HOME and XDG_DATA_HOME, so nothing touches the real user's files.
+// Every process it starts is stopped by its process id when the desktop is destroyed
+// (TERM, then KILL), also when the test failed; if the test program itself dies, the
+// children get SIGKILL from the kernel (PR_SET_PDEATHSIG).
+//
+// Programs started here see environment(): DISPLAY, QT_QPA_PLATFORM=xcb, the private
+// folders above, XDG_SESSION_TYPE=x11 and a session bus address where nothing listens
+// (so no test reaches the developer's own D-Bus session; pass your own in `extra`
+// when a test brings a bus).
+//
+// Typical test:
+//
+//   class TrayTest : public DesktopTest {
+//       DesktopOptions desktopOptions() const override { return {.windowManager = true, .tray = true}; }
+//   };
+//
+//   TEST_F(TrayTest, Something)
+//   {
+//       ASSERT_TRUE(desktop().startLumetra());
+//       const auto window = desktop().waitForWindow(QStringLiteral("^Lumetra$"));
+//       ASSERT_TRUE(window);
+//       desktop().xdotool({"key", "--window", *window, "ctrl+o"});
+//       EXPECT_TRUE(desktop().waitForOutput(QStringLiteral("some log line")));
+//       const QImage screen = desktop().screenshot();
+//       EXPECT_EQ(desktop().stopLumetra(), 0);
+//   }
+//
+// On failure the fixture prints what Lumetra wrote to stdout and stderr.
+
+#include <QByteArray>
+#include <QImage>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <memory>
+#include <optional>
+#include <vector>
+
+struct DesktopOptions {
+    bool windowManager = false; // openbox
+    bool tray = false;          // trayer, a system tray host
+    QSize screenSize{1920, 1080};
+};
+
+// The outcome of one command run to its end.
+struct CommandResult {
+    bool finished = false; // false: it could not start or ran past its timeout (then killed)
+    int exitCode = -1;
+    QByteArray standardOutput;
+    QByteArray standardError;
+
+    bool ok() const { return finished && exitCode == 0; }
+    // Standard output as text, surrounding white space removed.
+    QString text() const { return QString::fromUtf8(standardOutput).trimmed(); }
+    // For assertion messages.
+    QString describe() const;
+};
+
+class XvfbDesktop {
+public:
+    explicit XvfbDesktop(const DesktopOptions& options = {});
+    ~XvfbDesktop();
+
+    XvfbDesktop(const XvfbDesktop&) = delete;
+    XvfbDesktop& operator=(const XvfbDesktop&) = delete;
+
+    // False when the server or a requested helper did not come up; errorString() says why.
+    bool isReady() const { return m_ready; }
+    QString errorString() const { return m_error; }
+
+    QString display() const { return m_display; } // ":N"
+    QSize screenSize() const { return m_options.screenSize; }
+    QString workDir() const;    // scratch space for files the test reads or writes
+    QString configDir() const;  // LUMETRA_CONFIG_DIR
+    QString runtimeDir() const; // XDG_RUNTIME_DIR, mode 0700
+    QProcessEnvironment environment() const;
+
+    // ---- Lumetra (build/lumetra), one instance at a time --------------------------------
+    // Standard output and error go to files in workDir(); read them with lumetraOutput().
+    bool startLumetra(const QStringList& arguments = {}, const QProcessEnvironment& extra = {});
+    bool lumetraRunning() const;
+    qint64 lumetraPid() const;
+    QString lumetraOutput() const;
+    QString lumetraErrors() const;
+    // Waits until Lumetra's standard output contains text.
+    bool waitForOutput(const QString& text, int timeoutMs = 10000) const;
+    // Sends the signal and waits for the end. The exit code when Lumetra exited by itself;
+    // nothing when it crashed, was killed, or had to be killed after timeoutMs.
+    std::optional<int> stopLumetra(int signalNumber = SIGTERM, int timeoutMs = 10000);
+    // Waits for Lumetra to end on its own; same result as stopLumetra().
+    std::optional<int> waitForLumetraExit(int timeoutMs = 10000);
+
+    // ---- any program, in this desktop's environment --------------------------------------
+    // Runs to the end (killed after timeoutMs); input is written to its standard input.
+    CommandResult run(const QString& program, const QStringList& arguments, int timeoutMs = 10000,
+                      const QByteArray& input = {}) const;
+    // Starts a program that keeps running (a probe, a second client ...), with its standard
+    // input and output as pipes. The desktop owns it and stops it with everything else.
+    QProcess* startBackground(const QString& program, const QStringList& arguments,
+                              const QProcessEnvironment& extra = {});
+
+    // ---- X11 helpers -----------------------------------------------------------------------
+    CommandResult xdotool(const QStringList& arguments, int timeoutMs = 10000) const;
+    // The id of the first window whose title matches the regular expression (by xdotool),
+    // waiting up to timeoutMs; only mapped windows unless onlyVisible is false.
+    std::optional<QString> waitForWindow(const QString& namePattern, int timeoutMs = 10000,
+                                         bool onlyVisible = true) const;
+    // True once no window whose title matches is mapped any more.
+    bool waitForWindowGone(const QString& namePattern, int timeoutMs = 10000) const;
+    // Window ids of every mapped window whose title matches (empty when none).
+    QStringList findWindows(const QString& namePattern) const;
+    // The whole screen, or one window, as ImageMagick's import sees it (null on failure).
+    QImage screenshot() const;
+    QImage screenshotWindow(const QString& windowId) const;
+
+    // The CLIPBOARD selection through xclip. setClipboard leaves an xclip process owning
+    // the selection (stopped with the desktop) and returns once the data is offered.
+    bool setClipboard(const QByteArray& data, const QString& mimeType = QStringLiteral("text/plain"));
+    std::optional<QByteArray> clipboard(const QString& mimeType = QStringLiteral("text/plain")) const;
+    QStringList clipboardTypes() const;
+
+private:
+    struct Child {
+        QString name;
+        std::unique_ptr<QProcess> process;
+    };
+
+    bool startServer();
+    bool startWindowManager();
+    bool startTray();
+    QProcess* startChild(const QString& name, const QString& program, const QStringList& arguments,
+                         const QProcessEnvironment& environment);
+    void stopChild(Child& child, int timeoutMs);
+    void fail(const QString& message);
+
+    DesktopOptions m_options;
+    QTemporaryDir m_root;
+    QString m_display;
+    bool m_ready = false;
+    QString m_error;
+    std::vector<Child> m_children; // in start order; stopped in reverse
+    QProcess* m_lumetra = nullptr;
+};
+
+// Fixture: a fresh desktop for every test. Override desktopOptions() for a window
+// manager or a tray.
+class DesktopTest : public ::testing::Test {
+protected:
+    virtual DesktopOptions desktopOptions() const { return {}; }
+
+    void SetUp() override;
+    void TearDown() override;
+
+    XvfbDesktop& desktop() { return *m_desktop; }
+
+private:
+    std::unique_ptr<XvfbDesktop> m_desktop;
+};

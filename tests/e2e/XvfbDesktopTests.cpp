@@ -1,0 +1,108 @@
+// The test desktop itself: what every end-to-end test relies on.
+#include "XvfbDesktop.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <xcb/xcb.h>
+
+#include <cerrno>
+#include <signal.h>
+#include <sys/stat.h>
+
+namespace {
+
+bool displayAcceptsClients(const QString& display)
+{
+    xcb_connection_t* connection = xcb_connect(display.toLocal8Bit().constData(), nullptr);
+    const bool ok = connection && !xcb_connection_has_error(connection);
+    xcb_disconnect(connection);
+    return ok;
+}
+
+bool processExists(qint64 pid)
+{
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
+}
+
+} // namespace
+
+TEST(XvfbDesktop, EachDesktopHasItsOwnDisplayAndPrivateFolders)
+{
+    XvfbDesktop first;
+    XvfbDesktop second;
+    ASSERT_TRUE(first.isReady()) << first.errorString().toStdString();
+    ASSERT_TRUE(second.isReady()) << second.errorString().toStdString();
+    EXPECT_NE(first.display(), second.display());
+    EXPECT_NE(first.configDir(), second.configDir());
+    EXPECT_TRUE(displayAcceptsClients(first.display()));
+
+    struct stat runtime {};
+    ASSERT_EQ(::stat(first.runtimeDir().toLocal8Bit().constData(), &runtime), 0);
+    EXPECT_TRUE(S_ISDIR(runtime.st_mode));
+    EXPECT_EQ(runtime.st_mode & 0777, 0700u);
+
+    const QProcessEnvironment env = first.environment();
+    EXPECT_EQ(env.value(QStringLiteral("DISPLAY")), first.display());
+    EXPECT_EQ(env.value(QStringLiteral("LUMETRA_CONFIG_DIR")), first.configDir());
+    EXPECT_EQ(env.value(QStringLiteral("XDG_RUNTIME_DIR")), first.runtimeDir());
+    EXPECT_EQ(env.value(QStringLiteral("QT_QPA_PLATFORM")), QStringLiteral("xcb"));
+
+    // The screen has the requested size.
+    const QImage screen = first.screenshot();
+    EXPECT_EQ(screen.size(), QSize(1920, 1080));
+}
+
+TEST(XvfbDesktop, StopsEverythingItStartedWhenDestroyed)
+{
+    QString display;
+    qint64 backgroundPid = 0;
+    QString root;
+    {
+        DesktopOptions options;
+        options.windowManager = true;
+        options.tray = true;
+        XvfbDesktop desktop(options);
+        ASSERT_TRUE(desktop.isReady()) << desktop.errorString().toStdString();
+        display = desktop.display();
+        QProcess* sleeper = desktop.startBackground(QStringLiteral("sleep"), {QStringLiteral("600")});
+        ASSERT_NE(sleeper, nullptr);
+        backgroundPid = sleeper->processId();
+        ASSERT_TRUE(processExists(backgroundPid));
+        root = QFileInfo(desktop.workDir()).absolutePath();
+    }
+    EXPECT_FALSE(processExists(backgroundPid));
+    EXPECT_FALSE(displayAcceptsClients(display));
+    EXPECT_FALSE(QDir(root).exists());
+}
+
+TEST(XvfbDesktop, ClipboardRoundTripThroughXclip)
+{
+    XvfbDesktop desktop;
+    ASSERT_TRUE(desktop.isReady()) << desktop.errorString().toStdString();
+    EXPECT_FALSE(desktop.clipboard().has_value());
+
+    ASSERT_TRUE(desktop.setClipboard(QByteArray("first")));
+    EXPECT_EQ(desktop.clipboard(), QByteArray("first"));
+    QByteArray binary;
+    for (int i = 0; i < 256; ++i)
+        binary.append(static_cast<char>(i));
+    ASSERT_TRUE(desktop.setClipboard(binary, QStringLiteral("image/png")));
+    EXPECT_EQ(desktop.clipboard(QStringLiteral("image/png")), binary);
+    EXPECT_TRUE(desktop.clipboardTypes().contains(QStringLiteral("image/png")));
+}
+
+TEST(XvfbDesktop, RunReportsExitCodesAndTimeouts)
+{
+    XvfbDesktop desktop;
+    ASSERT_TRUE(desktop.isReady());
+    const CommandResult echo = desktop.run(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("cat; echo $DISPLAY")},
+                                           5000, QByteArray("in:"));
+    EXPECT_TRUE(echo.ok());
+    EXPECT_EQ(echo.text(), QStringLiteral("in:") + desktop.display());
+    EXPECT_EQ(desktop.run(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("exit 3")}).exitCode, 3);
+    const CommandResult slow = desktop.run(QStringLiteral("sleep"), {QStringLiteral("30")}, 200);
+    EXPECT_FALSE(slow.finished);
+    EXPECT_FALSE(desktop.run(QStringLiteral("/nonexistent/program"), {}).finished);
+    EXPECT_FALSE(desktop.waitForWindow(QStringLiteral("^NoSuchWindow$"), 600).has_value());
+}
