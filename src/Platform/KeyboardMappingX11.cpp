@@ -103,14 +103,19 @@ std::optional<QString> X11KeyboardMapping::charactersIgnoringModifiers(quint32 x
 
 bool X11KeyboardMapping::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)
 {
-    if (eventType != "xcb_generic_event_t" || !message)
-        return false;
-    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    if (eventType == "xcb_generic_event_t" && message)
+        handleEvent(message);
+    return false; // Qt must still see the event to update its own keymap.
+}
+
+void X11KeyboardMapping::handleEvent(const void* xcbEvent)
+{
+    const auto* event = static_cast<const xcb_generic_event_t*>(xcbEvent);
     const quint8 type = event->response_type & 0x7f;
     bool changed = false;
     if (type == m_xkbEventBase) {
         // Every XKB event starts with its own type byte and the device it concerns.
-        const auto* xkbEvent = reinterpret_cast<const xcb_xkb_new_keyboard_notify_event_t*>(event);
+        const auto* xkbEvent = static_cast<const xcb_xkb_new_keyboard_notify_event_t*>(xcbEvent);
         changed = (xkbEvent->xkbType == XCB_XKB_NEW_KEYBOARD_NOTIFY || xkbEvent->xkbType == XCB_XKB_MAP_NOTIFY)
             && qint32(xkbEvent->deviceID) == m_deviceId;
     } else if (type == XCB_MAPPING_NOTIFY) {
@@ -118,5 +123,4 @@ bool X11KeyboardMapping::nativeEventFilter(const QByteArray& eventType, void* me
     }
     if (changed && reload())
         emit keymapChanged();
-    return false; // Qt must still see the event to update its own keymap.
 }

@@ -27,6 +27,11 @@ public:
     // Reads the server's keymap again; false (keeping the old one) when that fails.
     bool reload();
 
+    // Looks at one event of the connection (an xcb_generic_event_t); a new keymap or a
+    // changed mapping is read again and announced by keymapChanged(). The application's
+    // own connection feeds this by itself.
+    void handleEvent(const void* xcbEvent);
+
 private:
     X11KeyboardMapping(xcb_connection_t* connection, xkb_context* context, qint32 deviceId, quint8 xkbEventBase);
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;

@@ -7,6 +7,14 @@
 #include "X11TestServer.h"
 
 #include <QKeyEvent>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+
+#include <xcb/xcb.h>
+#include <xkbcommon/xkbcommon-x11.h>
+
+#include <cstring>
 
 #include <gtest/gtest.h>
 
@@ -162,4 +170,49 @@ TEST(KeyboardMappingX11, ServerKeymapAgreesWithTheBuiltinOne)
     EXPECT_EQ(keyboard->charactersIgnoringModifiers(*keyboard->x11KeyCode(122)), std::nullopt);
     EXPECT_TRUE(keyboard->reload());
     EXPECT_EQ(keyboard->x11KeyCode(0), builtin.x11KeyCode(0));
+}
+
+TEST(KeyboardMappingX11, ANewServerKeymapIsReadAgainAndAnnounced)
+{
+    const QString setxkbmap = QStandardPaths::findExecutable(QStringLiteral("setxkbmap"));
+    if (setxkbmap.isEmpty())
+        GTEST_SKIP() << "setxkbmap is not installed";
+    X11TestServer server;
+    if (!server.connection())
+        GTEST_SKIP() << "Xvfb could not be started";
+    xcb_connection_t* connection = server.connection()->connection();
+    const std::unique_ptr<X11KeyboardMapping> keyboard = X11KeyboardMapping::create(connection);
+    ASSERT_TRUE(keyboard);
+    const quint32 yKey = *keyboard->x11KeyCode(16);
+    ASSERT_EQ(keyboard->charactersIgnoringModifiers(yKey), QStringLiteral("y"));
+
+    ASSERT_EQ(QProcess::execute(setxkbmap, {QStringLiteral("-display"), server.display(), QStringLiteral("de")}), 0);
+    QSignalSpy changed(keyboard.get(), &KeyboardMapping::keymapChanged);
+
+    // Events that do not concern the keymap change nothing.
+    xcb_generic_event_t keyPress{};
+    keyPress.response_type = XCB_KEY_PRESS;
+    keyboard->handleEvent(&keyPress);
+    quint8 eventBase = 0;
+    ASSERT_TRUE(xkb_x11_setup_xkb_extension(connection, 1, 0, XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr,
+                                            &eventBase, nullptr));
+    unsigned char xkbEvent[32] = {};
+    xkbEvent[0] = eventBase;
+    xkbEvent[1] = 0; // NewKeyboardNotify
+    xkbEvent[8] = quint8(xkb_x11_get_core_keyboard_device_id(connection) + 1);
+    keyboard->handleEvent(xkbEvent);
+    EXPECT_EQ(changed.count(), 0);
+    EXPECT_EQ(keyboard->charactersIgnoringModifiers(yKey), QStringLiteral("y"));
+
+    // The German layout types "z" on the US "y" key; the key keeps its place and its code.
+    xkbEvent[8] = quint8(xkb_x11_get_core_keyboard_device_id(connection));
+    keyboard->handleEvent(xkbEvent);
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(keyboard->charactersIgnoringModifiers(yKey), QStringLiteral("z"));
+    EXPECT_EQ(keyboard->x11KeyCode(16), yKey);
+
+    xcb_generic_event_t mappingNotify{};
+    mappingNotify.response_type = XCB_MAPPING_NOTIFY;
+    keyboard->handleEvent(&mappingNotify);
+    EXPECT_EQ(changed.count(), 2);
 }
