@@ -1,0 +1,96 @@
+// The language refresher: one signal per distinct "appLanguage" value.
+#include "Core/LanguageRefresh.h"
+#include "Platform/UserDefaults.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <gtest/gtest.h>
+
+namespace {
+const QString kLanguageKey = QStringLiteral("appLanguage");
+}
+
+TEST(LanguageRefresh, FiresOncePerDistinctLanguageOnly)
+{
+    QTemporaryDir dir;
+    UserDefaults defaults(QDir(dir.path()).filePath("defaults.conf"));
+    LanguageRefresh refresh(defaults);
+    EXPECT_EQ(refresh.lastRaw(), QStringLiteral("system"));
+
+    QStringList seenAtSignal;
+    QObject::connect(&refresh, &LanguageRefresh::languageChanged, &refresh,
+                     [&] { seenAtSignal << refresh.lastRaw(); });
+    QSignalSpy spy(&refresh, &LanguageRefresh::languageChanged);
+
+    defaults.set(kLanguageKey, "de");
+    EXPECT_EQ(spy.count(), 1);
+    defaults.set(kLanguageKey, "de");
+    EXPECT_EQ(spy.count(), 1) << "the same value again is no change";
+    defaults.set("appTheme", "dark");
+    defaults.set("rememberToolStyles", true);
+    EXPECT_EQ(spy.count(), 1) << "other settings do not count";
+    defaults.set(kLanguageKey, "fr");
+    EXPECT_EQ(spy.count(), 2);
+    defaults.remove(kLanguageKey);
+    EXPECT_EQ(spy.count(), 3) << "removing the setting means \"system\"";
+    EXPECT_EQ(refresh.lastRaw(), QStringLiteral("system"));
+    defaults.set(kLanguageKey, "system");
+    EXPECT_EQ(spy.count(), 3) << "\"system\" stored equals \"system\" absent";
+    defaults.set(kLanguageKey, "chinese");
+    EXPECT_EQ(spy.count(), 4) << "a legacy value is a distinct stored value";
+
+    // Observers already see the new value when they are told.
+    EXPECT_EQ(seenAtSignal, (QStringList{"de", "fr", "system", "chinese"}));
+}
+
+TEST(LanguageRefresh, StartsFromTheStoredValue)
+{
+    QTemporaryDir dir;
+    UserDefaults defaults(QDir(dir.path()).filePath("defaults.conf"));
+    defaults.set(kLanguageKey, "ko");
+    LanguageRefresh refresh(defaults);
+    EXPECT_EQ(refresh.lastRaw(), QStringLiteral("ko"));
+
+    QSignalSpy spy(&refresh, &LanguageRefresh::languageChanged);
+    defaults.set(kLanguageKey, "ko");
+    EXPECT_EQ(spy.count(), 0);
+    defaults.set(kLanguageKey, "ja");
+    EXPECT_EQ(spy.count(), 1);
+}
+
+TEST(LanguageRefresh, SharedInstanceWatchesTheStandardDefaults)
+{
+    LanguageRefresh& shared = LanguageRefresh::shared();
+    EXPECT_EQ(&shared, &LanguageRefresh::shared());
+    UserDefaults::standard().set(kLanguageKey, "it");
+    QSignalSpy spy(&shared, &LanguageRefresh::languageChanged);
+    UserDefaults::standard().set(kLanguageKey, "es");
+    EXPECT_EQ(spy.count(), 1);
+    EXPECT_EQ(shared.lastRaw(), QStringLiteral("es"));
+    UserDefaults::standard().set("someOtherSetting", 1);
+    EXPECT_EQ(spy.count(), 1);
+    UserDefaults::standard().remove(kLanguageKey);
+    EXPECT_EQ(spy.count(), 2);
+}
+
+TEST(LanguageRefresh, WritesFromAnotherThreadAreAnnouncedOnTheRefreshersThread)
+{
+    QTemporaryDir dir;
+    UserDefaults defaults(QDir(dir.path()).filePath("defaults.conf"));
+    LanguageRefresh refresh(defaults);
+    QThread* signalThread = nullptr;
+    QObject::connect(&refresh, &LanguageRefresh::languageChanged, &refresh,
+                     [&] { signalThread = QThread::currentThread(); });
+    QSignalSpy spy(&refresh, &LanguageRefresh::languageChanged);
+
+    QtConcurrent::run([&defaults] { defaults.set(kLanguageKey, "ru"); }).waitForFinished();
+    EXPECT_EQ(spy.count(), 0) << "delivery is queued to the refresher's thread";
+    EXPECT_TRUE(spy.wait(2000));
+    EXPECT_EQ(spy.count(), 1);
+    EXPECT_EQ(signalThread, refresh.thread());
+    EXPECT_EQ(refresh.lastRaw(), QStringLiteral("ru"));
+}
