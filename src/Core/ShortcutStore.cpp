@@ -122,7 +122,7 @@ bool ShortcutStore::conflictingAction(ShortcutAction other, const ShortcutBindin
     return other != recording && binding.keyCode == keyCode && binding.modifierFlags == modifierFlags;
 }
 
-std::optional<ShortcutAction> ShortcutStore::action(ShortcutScope wantedScope, quint32 keyCode,
+std::optional<ShortcutAction> ShortcutStore::matchingAction(ShortcutScope wantedScope, quint32 keyCode,
                                                     quint64 modifierFlags) const
 {
     for (auto it = m_bindings.constBegin(); it != m_bindings.constEnd(); ++it) {
@@ -132,7 +132,7 @@ std::optional<ShortcutAction> ShortcutStore::action(ShortcutScope wantedScope, q
     return std::nullopt;
 }
 
-std::optional<ShortcutAction> ShortcutStore::conflict(ShortcutAction recording, quint32 keyCode,
+std::optional<ShortcutAction> ShortcutStore::conflictFor(ShortcutAction recording, quint32 keyCode,
                                                       quint64 modifierFlags) const
 {
     for (auto it = m_bindings.constBegin(); it != m_bindings.constEnd(); ++it) {

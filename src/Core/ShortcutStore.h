@@ -63,9 +63,9 @@ public:
                                   quint32 keyCode, quint64 modifierFlags);
 
     // The first action, in declaration order, whose binding answers the key press.
-    std::optional<ShortcutAction> action(ShortcutScope wantedScope, quint32 keyCode, quint64 modifierFlags) const;
+    std::optional<ShortcutAction> matchingAction(ShortcutScope wantedScope, quint32 keyCode, quint64 modifierFlags) const;
     // The first other action, in declaration order, bound to the key being recorded.
-    std::optional<ShortcutAction> conflict(ShortcutAction recording, quint32 keyCode, quint64 modifierFlags) const;
+    std::optional<ShortcutAction> conflictFor(ShortcutAction recording, quint32 keyCode, quint64 modifierFlags) const;
 
 signals:
     void bindingsChanged();

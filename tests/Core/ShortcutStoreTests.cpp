@@ -167,32 +167,32 @@ TEST_F(ShortcutStoreTest, KeyPressMatchesByScopeKeyAndModifiers)
 {
     ShortcutStore shortcuts(defaults());
     // The editor asks for in-app actions: shift-command-7 is the area capture's, not the editor's.
-    EXPECT_EQ(shortcuts.action(ShortcutScope::inApp, 26, kShiftCommand), std::nullopt);
-    EXPECT_EQ(shortcuts.action(ShortcutScope::globalScope, 26, kShiftCommand), ShortcutAction::captureSelection);
-    EXPECT_EQ(shortcuts.action(ShortcutScope::inApp, 26, 0), ShortcutAction::toolNumber);
-    EXPECT_EQ(shortcuts.action(ShortcutScope::inApp, 26, 0x20000), std::nullopt);
-    EXPECT_EQ(shortcuts.action(ShortcutScope::inApp, 9, 0x100000), ShortcutAction::pasteImage);
+    EXPECT_EQ(shortcuts.matchingAction(ShortcutScope::inApp, 26, kShiftCommand), std::nullopt);
+    EXPECT_EQ(shortcuts.matchingAction(ShortcutScope::globalScope, 26, kShiftCommand), ShortcutAction::captureSelection);
+    EXPECT_EQ(shortcuts.matchingAction(ShortcutScope::inApp, 26, 0), ShortcutAction::toolNumber);
+    EXPECT_EQ(shortcuts.matchingAction(ShortcutScope::inApp, 26, 0x20000), std::nullopt);
+    EXPECT_EQ(shortcuts.matchingAction(ShortcutScope::inApp, 9, 0x100000), ShortcutAction::pasteImage);
 
     // Two actions on one key: the first in declaration order answers, every time.
     shortcuts.setOverride(ShortcutAction::toolLine, {26, 0, QStringLiteral("7")});
-    EXPECT_EQ(shortcuts.action(ShortcutScope::inApp, 26, 0), ShortcutAction::toolLine);
+    EXPECT_EQ(shortcuts.matchingAction(ShortcutScope::inApp, 26, 0), ShortcutAction::toolLine);
 }
 
 TEST_F(ShortcutStoreTest, RecordingConflictsIgnoreScope)
 {
     ShortcutStore shortcuts(defaults());
-    EXPECT_EQ(shortcuts.conflict(ShortcutAction::copyImage, 26, kShiftCommand), ShortcutAction::captureSelection);
+    EXPECT_EQ(shortcuts.conflictFor(ShortcutAction::copyImage, 26, kShiftCommand), ShortcutAction::captureSelection);
     EXPECT_FALSE(ShortcutStore::conflictingAction(ShortcutAction::toolNumber,
                                                   shortcuts.bindings().value(ShortcutAction::toolNumber),
                                                   ShortcutAction::copyImage, 26, kShiftCommand));
     // Re-recording an action's own key is no conflict.
-    EXPECT_EQ(shortcuts.conflict(ShortcutAction::captureSelection, 26, kShiftCommand), std::nullopt);
-    EXPECT_EQ(shortcuts.conflict(ShortcutAction::copyImage, 26, 0), ShortcutAction::toolNumber);
+    EXPECT_EQ(shortcuts.conflictFor(ShortcutAction::captureSelection, 26, kShiftCommand), std::nullopt);
+    EXPECT_EQ(shortcuts.conflictFor(ShortcutAction::copyImage, 26, 0), ShortcutAction::toolNumber);
 
     // No two factory defaults collide.
     for (ShortcutAction recording : ShortcutActions::allCases()) {
         const ShortcutBinding own = ShortcutActions::defaultBinding(recording);
-        EXPECT_EQ(shortcuts.conflict(recording, own.keyCode, own.modifierFlags), std::nullopt)
+        EXPECT_EQ(shortcuts.conflictFor(recording, own.keyCode, own.modifierFlags), std::nullopt)
             << ShortcutActions::rawValue(recording).toStdString();
     }
 }
@@ -208,10 +208,10 @@ TEST_F(ShortcutStoreTest, ShiftSevenFromTheKeyboardFindsItsBinding)
     const std::optional<quint16> keyCode = keyboard.keyCodeOfEvent(press);
     ASSERT_EQ(keyCode, 26);
     const quint64 flags = KeyboardMapping::modifierFlags(press.modifiers());
-    EXPECT_EQ(shortcuts.action(ShortcutScope::inApp, *keyCode, flags), ShortcutAction::toolNumber);
+    EXPECT_EQ(shortcuts.matchingAction(ShortcutScope::inApp, *keyCode, flags), ShortcutAction::toolNumber);
 
     const QKeyEvent ctrlShift(QEvent::KeyPress, Qt::Key_Ampersand, Qt::ShiftModifier | Qt::ControlModifier, 16, 0, 0);
-    EXPECT_EQ(shortcuts.action(ShortcutScope::globalScope, *keyboard.keyCodeOfEvent(ctrlShift),
+    EXPECT_EQ(shortcuts.matchingAction(ShortcutScope::globalScope, *keyboard.keyCodeOfEvent(ctrlShift),
                                KeyboardMapping::modifierFlags(ctrlShift.modifiers())),
               ShortcutAction::captureSelection);
 }
