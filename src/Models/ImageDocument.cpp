@@ -1,0 +1,77 @@
+#include "Models/ImageDocument.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+
+#include <cmath>
+
+namespace ImageDocument {
+
+QString formatNameDate(const QDateTime& when)
+{
+    return QLocale::c().toString(when.toLocalTime(), QStringLiteral("yyyy-MM-dd 'at' HH.mm.ss"));
+}
+
+QString generatedImageName(const QDateTime& when)
+{
+    return QStringLiteral("Lumetra ") + formatNameDate(when) + QStringLiteral(".png");
+}
+
+QUrl urlForGeneratedName(const QString& name)
+{
+    return QUrl::fromLocalFile(QDir::current().absoluteFilePath(name));
+}
+
+QString formatByteCount(qint64 bytes)
+{
+    if (bytes == 0)
+        return QStringLiteral("Zero KB");
+    if (bytes == 1)
+        return QStringLiteral("1 byte");
+    if (bytes < 1000)
+        return QStringLiteral("%1 bytes").arg(bytes);
+
+    static const char* const units[] = { "KB", "MB", "GB", "TB", "PB" };
+    static const int decimals[] = { 0, 1, 2, 2, 2 };
+    double value = double(bytes) / 1000.0;
+    int unit = 0;
+    while (unit < 4) {
+        const double factor = std::pow(10.0, decimals[unit]);
+        if (std::round(value * factor) / factor < 1000.0)
+            break;
+        value /= 1000.0;
+        ++unit;
+    }
+    QString number = QString::number(value, 'f', decimals[unit]);
+    if (number.contains(QLatin1Char('.'))) {
+        while (number.endsWith(QLatin1Char('0')))
+            number.chop(1);
+        if (number.endsWith(QLatin1Char('.')))
+            number.chop(1);
+    }
+    return number + QLatin1Char(' ') + QLatin1String(units[unit]);
+}
+
+QString infoLine(const std::optional<Image>& image, const std::optional<QUrl>& url)
+{
+    if (!image || !url)
+        return QStringLiteral("No image selected");
+    const QString path = url->toLocalFile();
+    const QString extension = QFileInfo(url->path()).suffix().toUpper();
+    const QSizeF points = image->size();
+    const QString size = QStringLiteral("%1×%2").arg(qint64(points.width())).arg(qint64(points.height()));
+    const QFileInfo file(path);
+    const QString fileSize = (!path.isEmpty() && file.exists() && file.isFile()) ? formatByteCount(file.size())
+                                                                                 : QStringLiteral("Unknown");
+    return extension + QStringLiteral(" | ") + size + QStringLiteral(" | ") + fileSize;
+}
+
+QSizeF measuredSize(const Image& image)
+{
+    if (image.isNull())
+        return { 0.0, 0.0 };
+    return QSizeF(image.pixelSize());
+}
+
+} // namespace ImageDocument

@@ -1,0 +1,114 @@
+#include "Models/ImageEditorViewModel.h"
+
+#include "Platform/OpenPanel.h"
+#include "Platform/Pasteboard.h"
+#include "Platform/UserDefaults.h"
+
+namespace {
+
+const QString kBackdropEnabledKey = QStringLiteral("backdropEnabled");
+const QString kDefaultSaveFormatKey = QStringLiteral("defaultSaveFormat");
+const QString kDefaultJpegQualityKey = QStringLiteral("defaultJpegQuality");
+
+} // namespace
+
+ImageEditorViewModel::ImageEditorViewModel(QObject* parent)
+    : QObject(parent)
+    , m_annotationManager(new AnnotationManager(this))
+{
+    // Every change of the store is a change of the model for the views.
+    connect(m_annotationManager, &AnnotationManager::changed, this, [this] {
+        emit annotationsChanged();
+        emit changed();
+    });
+
+    // The stored value is written back at once, so the key is always present afterwards.
+    setIsBackdropEnabled(UserDefaults::standard().boolValue(kBackdropEnabledKey));
+}
+
+ImageEditorViewModel::~ImageEditorViewModel()
+{
+    s_globalIsCropping = false;
+    s_globalIsEditingCropSize = false;
+}
+
+Pasteboard& ImageEditorViewModel::pasteboard() const
+{
+    return m_pasteboard ? *m_pasteboard : Pasteboard::general();
+}
+
+OpenPanel& ImageEditorViewModel::openPanel() const
+{
+    return m_openPanel ? *m_openPanel : OpenPanel::standard();
+}
+
+void ImageEditorViewModel::setIsCropping(bool v)
+{
+    m_isCropping = v;
+    s_globalIsCropping = m_isCropping;
+    emit cropChanged();
+    emit changed();
+}
+
+void ImageEditorViewModel::setIsEditingCropSize(bool v)
+{
+    m_isEditingCropSize = v;
+    s_globalIsEditingCropSize = m_isEditingCropSize;
+    emit cropChanged();
+    emit changed();
+}
+
+void ImageEditorViewModel::setIsBackdropEnabled(bool v)
+{
+    m_isBackdropEnabled = v;
+    UserDefaults::standard().set(kBackdropEnabledKey, m_isBackdropEnabled);
+    emit stylesChanged();
+    emit changed();
+}
+
+QString ImageEditorViewModel::defaultSaveFormat() const
+{
+    const QVariant stored = UserDefaults::standard().object(kDefaultSaveFormatKey);
+    return stored.isValid() ? stored.toString() : QStringLiteral("png");
+}
+
+void ImageEditorViewModel::setDefaultSaveFormat(const QString& format)
+{
+    UserDefaults::standard().set(kDefaultSaveFormatKey, format);
+    emit outputChanged();
+    emit changed();
+}
+
+double ImageEditorViewModel::defaultJpegQuality() const
+{
+    const QVariant stored = UserDefaults::standard().object(kDefaultJpegQualityKey);
+    return stored.isValid() ? stored.toDouble() : 0.9;
+}
+
+void ImageEditorViewModel::setDefaultJpegQuality(double quality)
+{
+    UserDefaults::standard().set(kDefaultJpegQualityKey, quality);
+    emit outputChanged();
+    emit changed();
+}
+
+void ImageEditorViewModel::resetCropState()
+{
+    setCropRect(QRectF());
+    setIsCropping(false);
+    m_cropMoveStartRect.reset();
+    m_cropCornerDragStart.reset();
+    m_cropDraggingCorner.reset();
+    m_cropDragMode = CropDragMode::none();
+}
+
+void ImageEditorViewModel::cancelTextEditing()
+{
+    setTempTextNormalizedPosition(std::nullopt);
+    setTempTextInput(QString());
+    setIsEditingText(false);
+    setEditingTextId(std::nullopt);
+    setTempTextIsFixedWidth(false);
+    setTempTextAnchorLeftX(std::nullopt);
+    setTempTextAnchorTopY(std::nullopt);
+}

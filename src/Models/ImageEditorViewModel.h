@@ -1,0 +1,517 @@
+#pragma once
+
+#include "Models/AnnotationManager.h"
+#include "Models/Annotations.h"
+#include "Models/BackdropParameters.h"
+#include "Models/BackdropPreset.h"
+#include "Models/OCRPanelState.h"
+#include "Models/ToolType.h"
+#include "Platform/Image.h"
+#include "Platform/RgbaColor.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QObject>
+#include <QPointF>
+#include <QRectF>
+#include <QSizeF>
+#include <QString>
+#include <QUrl>
+#include <QUuid>
+
+#include <functional>
+#include <optional>
+#include <variant>
+
+class OpenPanel;
+class Pasteboard;
+
+// The one model of an open image in an editor window: the document and its view
+// transform, the crop state, the undo history, the current tool and the style of
+// every tool, the temporaries of drawing, pointer and text editing, and the state the
+// output operations show. Views read its properties and call its operations; it holds
+// no widget.
+//
+// Every setter stores its value and then emits the signal of its group and
+// `changed()`, on every assignment, equal values included (observers rely on it).
+// Main thread only. Operations are split over ImageEditorViewModel*.cpp by concern.
+class ImageEditorViewModel : public QObject {
+    Q_OBJECT
+public:
+    // ---- nested types --------------------------------------------------------------
+
+    enum class CropCorner { topLeft, topRight, bottomLeft, bottomRight };
+
+    // The crop gesture in progress; `corner` carries the corner being dragged.
+    struct CropDragMode {
+        enum class Kind { none, corner, draw, move };
+        Kind kind = Kind::none;
+        CropCorner corner = CropCorner::topLeft; // meaningful for `corner` only
+
+        static CropDragMode none() { return {}; }
+        static CropDragMode draw() { return { Kind::draw, CropCorner::topLeft }; }
+        static CropDragMode move() { return { Kind::move, CropCorner::topLeft }; }
+        static CropDragMode cornerDrag(CropCorner c) { return { Kind::corner, c }; }
+
+        friend bool operator==(const CropDragMode& a, const CropDragMode& b)
+        {
+            return a.kind == b.kind && (a.kind != Kind::corner || a.corner == b.corner);
+        }
+    };
+
+    // The selection handle being dragged, with the annotation it belongs to.
+    struct HandleDragKind {
+        enum class Kind { arrow, line, rectCorner, freehandCorner, textSide };
+        Kind kind = Kind::arrow;
+        QUuid id;
+        bool isStart = false; // arrow, line: the start point
+        int corner = 0;       // rectCorner, freehandCorner: corner index 0...3
+        bool isLeft = false;  // textSide: the left side
+
+        friend bool operator==(const HandleDragKind& a, const HandleDragKind& b)
+        {
+            if (a.kind != b.kind || a.id != b.id)
+                return false;
+            switch (a.kind) {
+            case Kind::arrow:
+            case Kind::line:
+                return a.isStart == b.isStart;
+            case Kind::rectCorner:
+            case Kind::freehandCorner:
+                return a.corner == b.corner;
+            case Kind::textSide:
+                return a.isLeft == b.isLeft;
+            }
+            return false;
+        }
+    };
+
+    // The undo snapshot: the image, its base, and every annotation. Images share
+    // their pixels with the document (no copy). `scale` travels with the image so
+    // that undoing a scaling also restores its factor.
+    struct EditorState {
+        Image image;
+        Image baseImage;
+        QSizeF originalImageSize;
+        double scale = 1.0;
+        QList<ArrowAnnotation> arrows;
+        QList<RectangleAnnotation> rectangles;
+        QList<TextAnnotation> texts;
+        QList<FreehandAnnotation> freehands;
+        QList<LineAnnotation> lines;
+        QList<NumberAnnotation> numbers;
+    };
+
+    explicit ImageEditorViewModel(QObject* parent = nullptr);
+    ~ImageEditorViewModel() override;
+
+    // ---- process-wide crop flags, read by the editor's keyboard monitor -------------
+    static bool globalIsCropping() { return s_globalIsCropping; }
+    static bool globalIsEditingCropSize() { return s_globalIsEditingCropSize; }
+
+    // ---- collaborators (tests replace them) -----------------------------------------
+    // nullptr restores the process-wide default.
+    void setPasteboard(Pasteboard* pasteboard) { m_pasteboard = pasteboard; }
+    void setOpenPanel(OpenPanel* panel) { m_openPanel = panel; }
+
+    // ---- view ---------------------------------------------------------------------
+    const std::optional<QSizeF>& anchoredZoomPendingOffset() const { return m_anchoredZoomPendingOffset; }
+    void setAnchoredZoomPendingOffset(std::optional<QSizeF> v) { m_anchoredZoomPendingOffset = v; }
+    double zoomLevel() const { return m_zoomLevel; }
+    void setZoomLevel(double v) { publish(m_zoomLevel, v, &ImageEditorViewModel::zoomChanged); }
+    double rotation() const { return m_rotation; }
+    void setRotation(double v) { publish(m_rotation, v, &ImageEditorViewModel::zoomChanged); }
+    const std::optional<QSizeF>& lastFitContainerSize() const { return m_lastFitContainerSize; }
+
+    // ---- document -----------------------------------------------------------------
+    const std::optional<Image>& selectedImage() const { return m_selectedImage; }
+    void setSelectedImage(std::optional<Image> v) { publish(m_selectedImage, std::move(v), &ImageEditorViewModel::documentChanged); }
+    const std::optional<QUrl>& imageURL() const { return m_imageURL; }
+    void setImageURL(std::optional<QUrl> v) { publish(m_imageURL, std::move(v), &ImageEditorViewModel::documentChanged); }
+    double scale() const { return m_scale; }
+    void setScale(double v) { publish(m_scale, v, &ImageEditorViewModel::documentChanged); }
+    QSizeF originalImageSize() const { return m_originalImageSize; }
+    void setOriginalImageSize(QSizeF v) { publish(m_originalImageSize, v, &ImageEditorViewModel::documentChanged); }
+    bool isNewlyLoaded() const { return m_isNewlyLoaded; }
+    void setIsNewlyLoaded(bool v) { publish(m_isNewlyLoaded, v, &ImageEditorViewModel::documentChanged); }
+    const std::optional<Image>& originalImage() const { return m_originalImage; }
+    const std::optional<Image>& pristineImage() const { return m_pristineImage; }
+    qint64 imageLoadGeneration() const { return m_imageLoadGeneration; }
+
+    AnnotationManager* annotationManager() const { return m_annotationManager; }
+
+    // ---- crop -----------------------------------------------------------------------
+    bool isCropping() const { return m_isCropping; }
+    void setIsCropping(bool v);
+    bool isEditingCropSize() const { return m_isEditingCropSize; }
+    void setIsEditingCropSize(bool v);
+    QRectF cropRect() const { return m_cropRect; }
+    void setCropRect(QRectF v) { publish(m_cropRect, v, &ImageEditorViewModel::cropChanged); }
+    const std::optional<QRectF>& cropMoveStartRect() const { return m_cropMoveStartRect; }
+    const std::optional<QRectF>& cropCornerDragStart() const { return m_cropCornerDragStart; }
+    const std::optional<CropCorner>& cropDraggingCorner() const { return m_cropDraggingCorner; }
+    CropDragMode cropDragMode() const { return m_cropDragMode; }
+    void setCropDragMode(CropDragMode v) { m_cropDragMode = v; }
+
+    // ---- history --------------------------------------------------------------------
+    bool canUndo() const { return m_canUndo; }
+    bool canRedo() const { return m_canRedo; }
+    const QList<EditorState>& undoStack() const { return m_undoStack; }
+    const QList<EditorState>& redoStack() const { return m_redoStack; }
+
+    // ---- tools and current styles ---------------------------------------------------
+    ToolType currentTool() const { return m_currentTool; }
+    void setCurrentTool(ToolType v) { publish(m_currentTool, v, &ImageEditorViewModel::toolChanged); }
+
+    RgbaColor currentArrowColor() const { return m_currentArrowColor; }
+    void setCurrentArrowColor(RgbaColor v) { publishStyle(m_currentArrowColor, v); }
+    double currentArrowLineWidth() const { return m_currentArrowLineWidth; }
+    void setCurrentArrowLineWidth(double v) { publishStyle(m_currentArrowLineWidth, v); }
+    ArrowHeadStyle currentArrowHeadStyle() const { return m_currentArrowHeadStyle; }
+    void setCurrentArrowHeadStyle(ArrowHeadStyle v) { publishStyle(m_currentArrowHeadStyle, v); }
+    ShapeType currentShapeType() const { return m_currentShapeType; }
+    void setCurrentShapeType(ShapeType v) { publishStyle(m_currentShapeType, v); }
+    RgbaColor currentStrokeColor() const { return m_currentStrokeColor; }
+    void setCurrentStrokeColor(RgbaColor v) { publishStyle(m_currentStrokeColor, v); }
+    std::optional<RgbaColor> currentFillColor() const { return m_currentFillColor; }
+    void setCurrentFillColor(std::optional<RgbaColor> v) { publishStyle(m_currentFillColor, v); }
+    double currentRectLineWidth() const { return m_currentRectLineWidth; }
+    void setCurrentRectLineWidth(double v) { publishStyle(m_currentRectLineWidth, v); }
+    AnnotationEffect currentRectEffect() const { return m_currentRectEffect; }
+    void setCurrentRectEffect(AnnotationEffect v) { publishStyle(m_currentRectEffect, v); }
+    RgbaColor currentNumberColor() const { return m_currentNumberColor; }
+    void setCurrentNumberColor(RgbaColor v) { publishStyle(m_currentNumberColor, v); }
+    double currentNumberDiameter() const { return m_currentNumberDiameter; }
+    void setCurrentNumberDiameter(double v) { publishStyle(m_currentNumberDiameter, v); }
+    NumberShape currentNumberShape() const { return m_currentNumberShape; }
+    void setCurrentNumberShape(NumberShape v) { publishStyle(m_currentNumberShape, v); }
+    double currentMosaicIntensity() const { return m_currentMosaicIntensity; }
+    void setCurrentMosaicIntensity(double v) { publishStyle(m_currentMosaicIntensity, v); }
+    double currentSpotlightDim() const { return m_currentSpotlightDim; }
+    void setCurrentSpotlightDim(double v) { publishStyle(m_currentSpotlightDim, v); }
+    bool isBackdropEnabled() const { return m_isBackdropEnabled; }
+    void setIsBackdropEnabled(bool v);
+    BackdropPreset currentBackdropPreset() const { return m_currentBackdropPreset; }
+    void setCurrentBackdropPreset(BackdropPreset v) { publishStyle(m_currentBackdropPreset, v); }
+    double currentBackdropPadding() const { return m_currentBackdropPadding; }
+    void setCurrentBackdropPadding(double v) { publishStyle(m_currentBackdropPadding, v); }
+    double currentBackdropCornerRadius() const { return m_currentBackdropCornerRadius; }
+    void setCurrentBackdropCornerRadius(double v) { publishStyle(m_currentBackdropCornerRadius, v); }
+    bool currentBackdropShadowEnabled() const { return m_currentBackdropShadowEnabled; }
+    void setCurrentBackdropShadowEnabled(bool v) { publishStyle(m_currentBackdropShadowEnabled, v); }
+    double currentBackdropShadowIntensity() const { return m_currentBackdropShadowIntensity; }
+    void setCurrentBackdropShadowIntensity(double v) { publishStyle(m_currentBackdropShadowIntensity, v); }
+    double currentHighlighterAlpha() const { return m_currentHighlighterAlpha; }
+    void setCurrentHighlighterAlpha(double v) { publishStyle(m_currentHighlighterAlpha, v); }
+    RgbaColor currentFreehandColor() const { return m_currentFreehandColor; }
+    void setCurrentFreehandColor(RgbaColor v) { publishStyle(m_currentFreehandColor, v); }
+    double currentFreehandLineWidth() const { return m_currentFreehandLineWidth; }
+    void setCurrentFreehandLineWidth(double v) { publishStyle(m_currentFreehandLineWidth, v); }
+    LineCapStyle currentFreehandLineCap() const { return m_currentFreehandLineCap; }
+    void setCurrentFreehandLineCap(LineCapStyle v) { publishStyle(m_currentFreehandLineCap, v); }
+    bool currentFreehandIsHighlighter() const { return m_currentFreehandIsHighlighter; }
+    void setCurrentFreehandIsHighlighter(bool v) { publishStyle(m_currentFreehandIsHighlighter, v); }
+    RgbaColor currentLineColor() const { return m_currentLineColor; }
+    void setCurrentLineColor(RgbaColor v) { publishStyle(m_currentLineColor, v); }
+    double currentLineLineWidth() const { return m_currentLineLineWidth; }
+    void setCurrentLineLineWidth(double v) { publishStyle(m_currentLineLineWidth, v); }
+    LineStyle currentLineStyle() const { return m_currentLineStyle; }
+    void setCurrentLineStyle(LineStyle v) { publishStyle(m_currentLineStyle, v); }
+    RgbaColor currentTextColor() const { return m_currentTextColor; }
+    void setCurrentTextColor(RgbaColor v) { publishStyle(m_currentTextColor, v); }
+    double currentFontSize() const { return m_currentFontSize; }
+    void setCurrentFontSize(double v) { publishStyle(m_currentFontSize, v); }
+    QString currentFontName() const { return m_currentFontName; }
+    void setCurrentFontName(QString v) { publishStyle(m_currentFontName, std::move(v)); }
+
+    // Guard flags of the style machinery.
+    bool isSyncingToolColors() const { return m_isSyncingToolColors; }
+    bool isLoadingSelectedStyles() const { return m_isLoadingSelectedStyles; }
+    bool isRestoringToolStyles() const { return m_isRestoringToolStyles; }
+
+    // ---- drawing temporaries (display points) ---------------------------------------
+    std::optional<QPointF> tempArrowStart() const { return m_tempArrowStart; }
+    void setTempArrowStart(std::optional<QPointF> v) { publish(m_tempArrowStart, v, &ImageEditorViewModel::drawingChanged); }
+    std::optional<QPointF> tempArrowEnd() const { return m_tempArrowEnd; }
+    void setTempArrowEnd(std::optional<QPointF> v) { publish(m_tempArrowEnd, v, &ImageEditorViewModel::drawingChanged); }
+    std::optional<QPointF> tempRectStart() const { return m_tempRectStart; }
+    void setTempRectStart(std::optional<QPointF> v) { publish(m_tempRectStart, v, &ImageEditorViewModel::drawingChanged); }
+    std::optional<QPointF> tempRectEnd() const { return m_tempRectEnd; }
+    void setTempRectEnd(std::optional<QPointF> v) { publish(m_tempRectEnd, v, &ImageEditorViewModel::drawingChanged); }
+    const std::optional<QList<QPointF>>& tempFreehandPoints() const { return m_tempFreehandPoints; }
+    void setTempFreehandPoints(std::optional<QList<QPointF>> v) { publish(m_tempFreehandPoints, std::move(v), &ImageEditorViewModel::drawingChanged); }
+    std::optional<QPointF> tempLineStart() const { return m_tempLineStart; }
+    void setTempLineStart(std::optional<QPointF> v) { publish(m_tempLineStart, v, &ImageEditorViewModel::drawingChanged); }
+    std::optional<QPointF> tempLineEnd() const { return m_tempLineEnd; }
+    void setTempLineEnd(std::optional<QPointF> v) { publish(m_tempLineEnd, v, &ImageEditorViewModel::drawingChanged); }
+
+    // ---- editing ids ------------------------------------------------------------------
+    std::optional<QUuid> editingArrowId() const { return m_editingArrowId; }
+    void setEditingArrowId(std::optional<QUuid> v) { publish(m_editingArrowId, v, &ImageEditorViewModel::selectionChanged); }
+    std::optional<QUuid> editingRectId() const { return m_editingRectId; }
+    void setEditingRectId(std::optional<QUuid> v) { publish(m_editingRectId, v, &ImageEditorViewModel::selectionChanged); }
+    std::optional<QUuid> editingLineId() const { return m_editingLineId; }
+    void setEditingLineId(std::optional<QUuid> v) { publish(m_editingLineId, v, &ImageEditorViewModel::selectionChanged); }
+    std::optional<QUuid> editingFreehandId() const { return m_editingFreehandId; }
+    void setEditingFreehandId(std::optional<QUuid> v) { publish(m_editingFreehandId, v, &ImageEditorViewModel::selectionChanged); }
+    std::optional<QUuid> editingNumberId() const { return m_editingNumberId; }
+    void setEditingNumberId(std::optional<QUuid> v) { publish(m_editingNumberId, v, &ImageEditorViewModel::selectionChanged); }
+    std::optional<QUuid> editingTextStyleId() const { return m_editingTextStyleId; }
+    void setEditingTextStyleId(std::optional<QUuid> v) { publish(m_editingTextStyleId, v, &ImageEditorViewModel::selectionChanged); }
+
+    // ---- pointer and handles ------------------------------------------------------------
+    const std::optional<HandleDragKind>& activeHandleKind() const { return m_activeHandleKind; }
+    void setActiveHandleKind(std::optional<HandleDragKind> v) { publish(m_activeHandleKind, v, &ImageEditorViewModel::selectionChanged); }
+    std::optional<int> hoveredHandleIndex() const { return m_hoveredHandleIndex; }
+    void setHoveredHandleIndex(std::optional<int> v) { publish(m_hoveredHandleIndex, v, &ImageEditorViewModel::selectionChanged); }
+    std::optional<QPointF> annotationDragLastLocation() const { return m_annotationDragLastLocation; }
+    void setAnnotationDragLastLocation(std::optional<QPointF> v) { publish(m_annotationDragLastLocation, v, &ImageEditorViewModel::selectionChanged); }
+
+    // ---- output state (image output operations) ---------------------------------------
+    QString defaultSaveFormat() const;
+    void setDefaultSaveFormat(const QString& format);
+    double defaultJpegQuality() const;
+    void setDefaultJpegQuality(double quality);
+    const std::optional<QUrl>& lastSavedURL() const { return m_lastSavedURL; }
+    void setLastSavedURL(std::optional<QUrl> v) { m_lastSavedURL = std::move(v); }
+    const std::optional<QUrl>& saveToastURL() const { return m_saveToastURL; }
+    void setSaveToastURL(std::optional<QUrl> v) { publish(m_saveToastURL, std::move(v), &ImageEditorViewModel::outputChanged); }
+    bool copyToastVisible() const { return m_copyToastVisible; }
+    void setCopyToastVisible(bool v) { publish(m_copyToastVisible, v, &ImageEditorViewModel::outputChanged); }
+    bool isExporting() const { return m_isExporting; }
+    void setIsExporting(bool v) { publish(m_isExporting, v, &ImageEditorViewModel::outputChanged); }
+    bool isSavePanelPresented() const { return m_isSavePanelPresented; }
+    void setIsSavePanelPresented(bool v) { m_isSavePanelPresented = v; }
+    const std::optional<OCRPanelState>& ocrPanelState() const { return m_ocrPanelState; }
+    void setOcrPanelState(std::optional<OCRPanelState> v) { publish(m_ocrPanelState, std::move(v), &ImageEditorViewModel::outputChanged); }
+
+    // ---- text editing temporaries -------------------------------------------------------
+    std::optional<QPointF> tempTextNormalizedPosition() const { return m_tempTextNormalizedPosition; }
+    void setTempTextNormalizedPosition(std::optional<QPointF> v) { publish(m_tempTextNormalizedPosition, v, &ImageEditorViewModel::textEditingChanged); }
+    QString tempTextInput() const { return m_tempTextInput; }
+    void setTempTextInput(QString v) { publish(m_tempTextInput, std::move(v), &ImageEditorViewModel::textEditingChanged); }
+    double tempTextWidth() const { return m_tempTextWidth; }
+    void setTempTextWidth(double v) { publish(m_tempTextWidth, v, &ImageEditorViewModel::textEditingChanged); }
+    double tempTextHeight() const { return m_tempTextHeight; }
+    void setTempTextHeight(double v) { publish(m_tempTextHeight, v, &ImageEditorViewModel::textEditingChanged); }
+    bool tempTextIsFixedWidth() const { return m_tempTextIsFixedWidth; }
+    void setTempTextIsFixedWidth(bool v) { publish(m_tempTextIsFixedWidth, v, &ImageEditorViewModel::textEditingChanged); }
+    std::optional<QRectF> tempTextBoxRect() const { return m_tempTextBoxRect; }
+    void setTempTextBoxRect(std::optional<QRectF> v) { publish(m_tempTextBoxRect, v, &ImageEditorViewModel::textEditingChanged); }
+    std::optional<double> tempTextAnchorLeftX() const { return m_tempTextAnchorLeftX; }
+    void setTempTextAnchorLeftX(std::optional<double> v) { publish(m_tempTextAnchorLeftX, v, &ImageEditorViewModel::textEditingChanged); }
+    std::optional<double> tempTextAnchorTopY() const { return m_tempTextAnchorTopY; }
+    void setTempTextAnchorTopY(std::optional<double> v) { publish(m_tempTextAnchorTopY, v, &ImageEditorViewModel::textEditingChanged); }
+    QSizeF editingDisplaySize() const { return m_editingDisplaySize; }
+    bool isEditingText() const { return m_isEditingText; }
+    void setIsEditingText(bool v) { publish(m_isEditingText, v, &ImageEditorViewModel::textEditingChanged); }
+    std::optional<QUuid> editingTextId() const { return m_editingTextId; }
+    void setEditingTextId(std::optional<QUuid> v) { publish(m_editingTextId, v, &ImageEditorViewModel::textEditingChanged); }
+
+    // ---- documents (ImageEditorViewModelDocument.cpp) -----------------------------------
+    QString displayName() const;
+    QString imageInfoText() const;
+    void openImage();
+    void loadImage(const QUrl& url);
+    void setLoadedImage(const Image& image, const QUrl& url);
+    void pasteImage();
+
+    // ---- zoom and fit (ImageEditorViewModelZoom.cpp) ---------------------------------------
+    void fitZoom(QSizeF containerSize);
+    void fitZoomNoUpscale(QSizeF containerSize);
+    void zoomIn();
+    void zoomOut();
+    // The backdrop's parameters while the backdrop is on, else nothing.
+    std::optional<BackdropParameters> backdropSettings() const;
+    // The size that has to fit: `size`, grown by the backdrop's margins when it is on.
+    QSizeF canvasSizeForFit(QSizeF size, const Image& image) const;
+
+    // ---- crop (ImageEditorViewModelCrop.cpp) ----------------------------------------------
+    void setCropSize(int width, int height);
+    void beginCropMove();
+    void updateCropMove(QSizeF translation, QSizeF bounds);
+    void beginCropCornerDrag(CropCorner corner);
+    void updateCropCornerDrag(QSizeF translation, QSizeF bounds, CropCorner corner);
+    void applyCrop(QSizeF displaySize);
+
+    // ---- whole-document changes (ImageEditorViewModelTransform.cpp) -----------------------
+    void rotateLeft();
+    void rotateRight();
+    void applyScale(double factor);
+    void resizeToPixelSize(int width, int height);
+    void revertToOriginal();
+    void clearImage();
+
+    // ---- undo and redo (ImageEditorViewModelHistory.cpp) ----------------------------------
+    void saveUndoState();
+    void undo();
+    void redo();
+    int maxUndoSteps() const;
+    std::optional<EditorState> captureState() const;
+    void restoreState(const EditorState& state);
+
+    // ---- deleting and clearing (ImageEditorViewModelDelete.cpp) ----------------------------
+    void deleteSelectedAnnotation();
+    void clearAnnotations();
+    void performOnEditedAnnotation(const std::function<void(AnnotationManager&)>& operation);
+    void deselectAll();
+
+    // ---- text editing --------------------------------------------------------------------
+    void cancelTextEditing();
+
+signals:
+    // Grouped change signals, emitted after the value is stored.
+    void documentChanged();
+    void zoomChanged();
+    void cropChanged();
+    void historyChanged();
+    void toolChanged();
+    void stylesChanged();
+    void drawingChanged();
+    void selectionChanged();
+    void textEditingChanged();
+    void outputChanged();
+    // Any change of the annotation store.
+    void annotationsChanged();
+    // Emitted after every group signal and every store change.
+    void changed();
+
+    // Something the user has to be told; the window shows it as an alert.
+    void alertRequested(const QString& title, const QString& message);
+    // A background load finished for `url`: installed, dropped as stale, or failed.
+    void imageLoadFinished(const QUrl& url, bool installed);
+
+private:
+    template <typename T, typename V>
+    void publish(T& field, V&& value, void (ImageEditorViewModel::*groupSignal)())
+    {
+        field = std::forward<V>(value);
+        emit(this->*groupSignal)();
+        emit changed();
+    }
+    template <typename T, typename V>
+    void publishStyle(T& field, V&& value)
+    {
+        publish(field, std::forward<V>(value), &ImageEditorViewModel::stylesChanged);
+    }
+
+    void setCanUndo(bool v) { publish(m_canUndo, v, &ImageEditorViewModel::historyChanged); }
+    void setCanRedo(bool v) { publish(m_canRedo, v, &ImageEditorViewModel::historyChanged); }
+    void resetCropState();
+    void emptyHistory();
+    void installImage(const Image& image, const QUrl& url);
+    // Resamples `source` to width x height points; nothing (and the user told) when
+    // the result would exceed the largest side.
+    std::optional<Image> resampleOrWarn(double width, double height, const Image& source);
+    Pasteboard& pasteboard() const;
+    OpenPanel& openPanel() const;
+
+    static inline bool s_globalIsCropping = false;
+    static inline bool s_globalIsEditingCropSize = false;
+
+    Pasteboard* m_pasteboard = nullptr;
+    OpenPanel* m_openPanel = nullptr;
+
+    std::optional<QSizeF> m_anchoredZoomPendingOffset;
+    std::optional<Image> m_selectedImage;
+    std::optional<QUrl> m_imageURL;
+    double m_zoomLevel = 1.0;
+    double m_rotation = 0.0;
+    double m_scale = 1.0;
+    bool m_isCropping = false;
+    bool m_isEditingCropSize = false;
+    QRectF m_cropRect;
+    std::optional<QRectF> m_cropMoveStartRect;
+    std::optional<QRectF> m_cropCornerDragStart;
+    std::optional<CropCorner> m_cropDraggingCorner;
+    CropDragMode m_cropDragMode;
+    bool m_canUndo = false;
+    bool m_canRedo = false;
+    QSizeF m_originalImageSize { 0.0, 0.0 };
+    bool m_isNewlyLoaded = false;
+    AnnotationManager* m_annotationManager = nullptr;
+    ToolType m_currentTool = ToolType::none;
+
+    RgbaColor m_currentArrowColor { 1.0, 0.0, 0.0 };
+    double m_currentArrowLineWidth = 3.0;
+    ArrowHeadStyle m_currentArrowHeadStyle = ArrowHeadStyle::open;
+    ShapeType m_currentShapeType = ShapeType::rectangle;
+    RgbaColor m_currentStrokeColor { 1.0, 0.0, 0.0 };
+    std::optional<RgbaColor> m_currentFillColor;
+    double m_currentRectLineWidth = 2.0;
+    AnnotationEffect m_currentRectEffect = AnnotationEffect::none;
+    RgbaColor m_currentNumberColor { 1.0, 0.0, 0.0 };
+    double m_currentNumberDiameter = defaultNumberDiameter;
+    NumberShape m_currentNumberShape = NumberShape::circle;
+    double m_currentMosaicIntensity = 5.0;
+    double m_currentSpotlightDim = 0.45;
+    bool m_isBackdropEnabled = false;
+    BackdropPreset m_currentBackdropPreset = BackdropPreset::white;
+    double m_currentBackdropPadding = 32.0;
+    double m_currentBackdropCornerRadius = 12.0;
+    bool m_currentBackdropShadowEnabled = true;
+    double m_currentBackdropShadowIntensity = 0.5;
+    double m_currentHighlighterAlpha = 0.5;
+    RgbaColor m_currentFreehandColor { 1.0, 0.0, 0.0 };
+    double m_currentFreehandLineWidth = 3.0;
+    LineCapStyle m_currentFreehandLineCap = LineCapStyle::round;
+    bool m_currentFreehandIsHighlighter = false;
+    RgbaColor m_currentLineColor { 1.0, 0.0, 0.0 };
+    double m_currentLineLineWidth = 3.0;
+    LineStyle m_currentLineStyle = LineStyle::solid;
+    RgbaColor m_currentTextColor { 34.0 / 255.0, 34.0 / 255.0, 34.0 / 255.0 };
+    double m_currentFontSize = 16.0;
+    QString m_currentFontName = QStringLiteral("SF Pro Text");
+    bool m_isSyncingToolColors = false;
+    bool m_isLoadingSelectedStyles = false;
+    bool m_isRestoringToolStyles = false;
+
+    std::optional<QPointF> m_tempArrowStart;
+    std::optional<QPointF> m_tempArrowEnd;
+    std::optional<QPointF> m_tempRectStart;
+    std::optional<QPointF> m_tempRectEnd;
+    std::optional<QList<QPointF>> m_tempFreehandPoints;
+    std::optional<QPointF> m_tempLineStart;
+    std::optional<QPointF> m_tempLineEnd;
+    std::optional<QUuid> m_editingArrowId;
+    std::optional<QUuid> m_editingRectId;
+    std::optional<QUuid> m_editingLineId;
+    std::optional<QUuid> m_editingFreehandId;
+    std::optional<QUuid> m_editingNumberId;
+    std::optional<QUuid> m_editingTextStyleId;
+
+    std::optional<Image> m_originalImage;
+    std::optional<Image> m_pristineImage;
+    QList<EditorState> m_undoStack;
+    QList<EditorState> m_redoStack;
+    qint64 m_imageLoadGeneration = 0;
+
+    std::optional<HandleDragKind> m_activeHandleKind;
+    std::optional<int> m_hoveredHandleIndex;
+    std::optional<QPointF> m_annotationDragLastLocation;
+    std::optional<QDateTime> m_lastTapTime;
+    std::optional<QPointF> m_lastTapLocation;
+    std::optional<QList<QPointF>> m_draggingFreehandOriginalPoints;
+    std::optional<QRectF> m_draggingFreehandOriginalBounds;
+    std::optional<QPointF> m_handleDragStartLocal;
+
+    std::optional<QUrl> m_lastSavedURL;
+    std::optional<QUrl> m_saveToastURL;
+    bool m_copyToastVisible = false;
+    bool m_isExporting = false;
+    bool m_isSavePanelPresented = false;
+    std::optional<OCRPanelState> m_ocrPanelState;
+    std::optional<QSizeF> m_lastFitContainerSize;
+
+    std::optional<QPointF> m_tempTextNormalizedPosition;
+    QString m_tempTextInput;
+    double m_tempTextWidth = 30.0;
+    double m_tempTextHeight = 30.0;
+    bool m_tempTextIsFixedWidth = false;
+    std::optional<QRectF> m_tempTextBoxRect;
+    std::optional<double> m_tempTextAnchorLeftX;
+    std::optional<double> m_tempTextAnchorTopY;
+    QSizeF m_editingDisplaySize { 0.0, 0.0 };
+    bool m_isEditingText = false;
+    std::optional<QUuid> m_editingTextId;
+};

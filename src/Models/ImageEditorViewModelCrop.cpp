@@ -1,0 +1,130 @@
+// Crop mode: typing the rectangle's size, moving it, dragging a corner, and applying
+// it. The rectangle lives in display points (image points x zoom, origin top left).
+#include "Models/ImageEditorViewModel.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double kMinCornerDragSize = 10.0;
+
+bool hasArea(const QRectF& r) { return r.width() > 0.0 && r.height() > 0.0; }
+
+bool isLeft(ImageEditorViewModel::CropCorner c)
+{
+    return c == ImageEditorViewModel::CropCorner::topLeft || c == ImageEditorViewModel::CropCorner::bottomLeft;
+}
+bool isTop(ImageEditorViewModel::CropCorner c)
+{
+    return c == ImageEditorViewModel::CropCorner::topLeft || c == ImageEditorViewModel::CropCorner::topRight;
+}
+
+} // namespace
+
+void ImageEditorViewModel::setCropSize(int width, int height)
+{
+    if (!m_isCropping || !m_selectedImage)
+        return;
+    const QSizeF image = m_selectedImage->size();
+    if (!(image.width() > 0.0 && image.height() > 0.0 && m_zoomLevel > 0.0) || !std::isfinite(m_zoomLevel))
+        return;
+    const QSizeF shown(image.width() * m_zoomLevel, image.height() * m_zoomLevel);
+    const QSizeF requested(std::max(width, 1) * m_zoomLevel, std::max(height, 1) * m_zoomLevel);
+    const QSizeF size(std::min(shown.width(), requested.width()), std::min(shown.height(), requested.height()));
+    const QRectF current = m_cropRect.normalized();
+    const double x = std::max(0.0, std::min(shown.width() - size.width(), current.left()));
+    const double y = std::max(0.0, std::min(shown.height() - size.height(), current.top()));
+    setCropRect(QRectF(x, y, size.width(), size.height()));
+}
+
+void ImageEditorViewModel::beginCropMove()
+{
+    if (hasArea(m_cropRect))
+        m_cropMoveStartRect = m_cropRect;
+}
+
+void ImageEditorViewModel::updateCropMove(QSizeF translation, QSizeF bounds)
+{
+    if (!m_cropMoveStartRect)
+        return;
+    const QRectF s = *m_cropMoveStartRect;
+    const double x = std::min(std::max(0.0, s.left() + translation.width()), std::max(0.0, bounds.width() - s.width()));
+    const double y = std::min(std::max(0.0, s.top() + translation.height()), std::max(0.0, bounds.height() - s.height()));
+    setCropRect(QRectF(x, y, s.width(), s.height()));
+}
+
+void ImageEditorViewModel::beginCropCornerDrag(CropCorner corner)
+{
+    if (!hasArea(m_cropRect))
+        return;
+    m_cropCornerDragStart = m_cropRect;
+    m_cropDraggingCorner = corner;
+}
+
+void ImageEditorViewModel::updateCropCornerDrag(QSizeF translation, QSizeF bounds, CropCorner corner)
+{
+    if (!m_cropCornerDragStart)
+        return;
+    const QRectF s = m_cropCornerDragStart->normalized();
+    const double dx = translation.width();
+    const double dy = translation.height();
+    double fixedX, movingX, fixedY, movingY;
+    if (isLeft(corner)) {
+        fixedX = s.right();
+        movingX = std::min(s.right() - kMinCornerDragSize, std::max(0.0, s.left() + dx));
+    } else {
+        fixedX = s.left();
+        movingX = std::max(s.left() + kMinCornerDragSize, std::min(bounds.width(), s.right() + dx));
+    }
+    if (isTop(corner)) {
+        fixedY = s.bottom();
+        movingY = std::min(s.bottom() - kMinCornerDragSize, std::max(0.0, s.top() + dy));
+    } else {
+        fixedY = s.top();
+        movingY = std::max(s.top() + kMinCornerDragSize, std::min(bounds.height(), s.bottom() + dy));
+    }
+    setCropRect(QRectF(std::min(fixedX, movingX), std::min(fixedY, movingY), std::fabs(fixedX - movingX),
+        std::fabs(fixedY - movingY)));
+}
+
+void ImageEditorViewModel::applyCrop(QSizeF displaySize)
+{
+    if (!m_selectedImage || !hasArea(m_cropRect))
+        return;
+    const double dw = displaySize.width();
+    const double dh = displaySize.height();
+    if (!(std::isfinite(dw) && std::isfinite(dh) && dw > 0.0 && dh > 0.0))
+        return;
+    const QImage& source = m_selectedImage->bitmap();
+    if (source.isNull())
+        return;
+
+    // Map the rectangle straight into source pixels, keep the part that lies on the
+    // image and snap its edges to whole pixels: the copy is exact, never resampled.
+    const double sx = source.width() / dw;
+    const double sy = source.height() / dh;
+    const QRectF r = m_cropRect.normalized();
+    const double left = std::clamp(std::round(r.left() * sx), 0.0, double(source.width()));
+    const double right = std::clamp(std::round(r.right() * sx), 0.0, double(source.width()));
+    const double top = std::clamp(std::round(r.top() * sy), 0.0, double(source.height()));
+    const double bottom = std::clamp(std::round(r.bottom() * sy), 0.0, double(source.height()));
+    const QRect pixels(int(left), int(top), int(right - left), int(bottom - top));
+    if (pixels.width() <= 0 || pixels.height() <= 0)
+        return;
+
+    saveUndoState();
+    const Image cropped(source.copy(pixels), m_selectedImage->devicePixelRatio());
+    setSelectedImage(cropped);
+    m_originalImage = cropped;
+    setOriginalImageSize(QSizeF(cropped.pixelSize()));
+    setScale(1.0);
+    setCropRect(QRectF());
+    setIsCropping(false);
+    m_annotationManager->clearAll();
+    cancelTextEditing();
+    m_cropMoveStartRect.reset();
+    m_cropCornerDragStart.reset();
+    m_cropDraggingCorner.reset();
+    m_cropDragMode = CropDragMode::none();
+}

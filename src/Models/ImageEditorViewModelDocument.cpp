@@ -1,0 +1,126 @@
+// Getting a document into the editor: open panel, background loading, installing,
+// pasting, and the texts that describe the document.
+#include "Models/ImageEditorViewModel.h"
+
+#include "Core/Localization.h"
+#include "Core/Logger.h"
+#include "Models/ImageDocument.h"
+#include "Platform/ImageFileReader.h"
+#include "Platform/OpenPanel.h"
+#include "Platform/Pasteboard.h"
+
+#include <QFileInfo>
+#include <QFuture>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace {
+
+QString annotationCounts(const AnnotationManager& store)
+{
+    return QStringLiteral("箭头=%1, 矩形=%2, 文字=%3, 画笔=%4, 线条=%5")
+        .arg(store.arrows().size())
+        .arg(store.rectangles().size())
+        .arg(store.texts().size())
+        .arg(store.freehands().size())
+        .arg(store.lines().size());
+}
+
+} // namespace
+
+QString ImageEditorViewModel::displayName() const
+{
+    if (!m_imageURL)
+        return QStringLiteral("No Image");
+    return QFileInfo(m_imageURL->path()).fileName();
+}
+
+QString ImageEditorViewModel::imageInfoText() const
+{
+    return ImageDocument::infoLine(m_selectedImage, m_imageURL);
+}
+
+void ImageEditorViewModel::openImage()
+{
+    const std::optional<QString> path = openPanel().chooseImageFile();
+    if (!path || path->isEmpty())
+        return;
+    loadImage(QUrl::fromLocalFile(*path));
+}
+
+void ImageEditorViewModel::loadImage(const QUrl& url)
+{
+    const QString name = QFileInfo(url.path()).fileName();
+    logMessage(LogLevel::debug, [&] { return QStringLiteral("📂 loadImage 被调用: ") + name; });
+
+    const qint64 generation = ++m_imageLoadGeneration;
+    const QString path = url.isLocalFile() ? url.toLocalFile() : QString();
+
+    // Only the decoding runs on the worker; the model is touched back on this thread.
+    // The continuation is dropped with the model if the model goes first.
+    QtConcurrent::run([path] {
+        if (path.isEmpty())
+            return ImageFileReader::Result { QImage(), QStringLiteral("not a local file") };
+        return ImageFileReader::readFile(path);
+    }).then(this, [this, generation, url, name](const ImageFileReader::Result& result) {
+        if (generation != m_imageLoadGeneration) {
+            emit imageLoadFinished(url, false);
+            return;
+        }
+        if (!result.ok()) {
+            logMessage(LogLevel::warning, [&] { return QStringLiteral("❌ 无法加载图片: ") + name; });
+            logMessage(LogLevel::debug, [&] { return QStringLiteral("   ") + result.error; });
+            emit alertRequested(localized(QStringLiteral("alert.openFailed.title")),
+                localizedFormat(QStringLiteral("alert.openFailed.message"), { name }));
+            emit imageLoadFinished(url, false);
+            return;
+        }
+        setLoadedImage(Image(result.image), url);
+        emit imageLoadFinished(url, true);
+    });
+}
+
+void ImageEditorViewModel::setLoadedImage(const Image& image, const QUrl& url)
+{
+    ++m_imageLoadGeneration;
+    logMessage(LogLevel::debug, [] { return QStringLiteral("✅ 图片加载成功，准备清除标注"); });
+    logMessage(LogLevel::debug, [&] { return QStringLiteral("   当前标注数量: ") + annotationCounts(*m_annotationManager); });
+
+    setImageURL(url);
+    setSelectedImage(image);
+    m_originalImage = image;
+    m_pristineImage = image;
+    setOriginalImageSize(ImageDocument::measuredSize(image));
+    setRotation(0.0);
+    setScale(1.0);
+    emptyHistory();
+    m_annotationManager->clearAll();
+    setCurrentTool(ToolType::none);
+    cancelTextEditing();
+    // A crop rectangle belongs to the image it was drawn on.
+    resetCropState();
+    logMessage(LogLevel::debug, [&] { return QStringLiteral("   清除后标注数量: ") + annotationCounts(*m_annotationManager); });
+    setZoomLevel(1.0);
+    m_lastSavedURL.reset();
+    setSaveToastURL(std::nullopt);
+    setOcrPanelState(std::nullopt);
+    setIsNewlyLoaded(true);
+}
+
+void ImageEditorViewModel::pasteImage()
+{
+    Pasteboard& board = pasteboard();
+    std::optional<QByteArray> data = board.data(Pasteboard::pngType);
+    if (!data || data->isEmpty())
+        data = board.data(Pasteboard::tiffType);
+
+    ImageFileReader::Result decoded;
+    if (data && !data->isEmpty())
+        decoded = ImageFileReader::readData(*data);
+    if (!decoded.ok()) {
+        logMessage(LogLevel::debug, [] { return QStringLiteral("📋 剪贴板中没有可用的图片数据"); });
+        return;
+    }
+    const QString name = ImageDocument::generatedImageName();
+    setLoadedImage(Image(decoded.image), ImageDocument::urlForGeneratedName(name));
+    logMessage(LogLevel::debug, [] { return QStringLiteral("✅ 已从剪贴板粘贴图片"); });
+}

@@ -1,0 +1,110 @@
+// Undo and redo by whole-document snapshots. A snapshot shares the image's pixels
+// and copies only the small annotation lists, so its cost does not grow with the
+// image; the depth shrinks for very large images to bound what stays alive.
+#include "Models/ImageEditorViewModel.h"
+
+namespace {
+
+constexpr int kDefaultUndoDepth = 10;
+
+} // namespace
+
+void ImageEditorViewModel::emptyHistory()
+{
+    m_undoStack.clear();
+    setCanUndo(false);
+    m_redoStack.clear();
+    setCanRedo(false);
+}
+
+int ImageEditorViewModel::maxUndoSteps() const
+{
+    if (!m_selectedImage || m_selectedImage->isNull())
+        return kDefaultUndoDepth;
+    const QSize pixels = m_selectedImage->pixelSize();
+    const double p = double(pixels.width()) * double(pixels.height());
+    if (p > 60'000'000.0)
+        return 2;
+    if (p > 30'000'000.0)
+        return 3;
+    return kDefaultUndoDepth;
+}
+
+std::optional<ImageEditorViewModel::EditorState> ImageEditorViewModel::captureState() const
+{
+    if (!m_selectedImage)
+        return std::nullopt;
+    EditorState state;
+    state.image = *m_selectedImage;
+    state.baseImage = m_originalImage ? *m_originalImage : *m_selectedImage;
+    state.originalImageSize = m_originalImageSize;
+    state.scale = m_scale;
+    state.arrows = m_annotationManager->arrows();
+    state.rectangles = m_annotationManager->rectangles();
+    state.texts = m_annotationManager->texts();
+    state.freehands = m_annotationManager->freehands();
+    state.lines = m_annotationManager->lines();
+    state.numbers = m_annotationManager->numbers();
+    return state;
+}
+
+void ImageEditorViewModel::saveUndoState()
+{
+    std::optional<EditorState> state = captureState();
+    if (!state)
+        return;
+    m_undoStack.append(std::move(*state));
+    setCanUndo(true);
+    if (!m_redoStack.isEmpty()) {
+        m_redoStack.clear();
+        setCanRedo(false);
+    }
+    if (m_undoStack.size() > maxUndoSteps())
+        m_undoStack.removeFirst();
+}
+
+void ImageEditorViewModel::restoreState(const EditorState& state)
+{
+    setSelectedImage(state.image);
+    m_originalImage = state.baseImage;
+    setOriginalImageSize(state.originalImageSize);
+    setScale(state.scale);
+    m_annotationManager->setArrows(state.arrows);
+    m_annotationManager->setRectangles(state.rectangles);
+    m_annotationManager->setTexts(state.texts);
+    m_annotationManager->setFreehands(state.freehands);
+    m_annotationManager->setLines(state.lines);
+    m_annotationManager->setNumbers(state.numbers);
+    m_annotationManager->deselectAll();
+}
+
+void ImageEditorViewModel::undo()
+{
+    if (m_undoStack.isEmpty())
+        return;
+    if (std::optional<EditorState> current = captureState())
+        m_redoStack.append(std::move(*current));
+    const EditorState previous = m_undoStack.takeLast();
+    restoreState(previous);
+    setCanUndo(!m_undoStack.isEmpty());
+    setCanRedo(!m_redoStack.isEmpty());
+    emit historyChanged();
+    emit changed();
+}
+
+void ImageEditorViewModel::redo()
+{
+    if (m_redoStack.isEmpty())
+        return;
+    if (std::optional<EditorState> current = captureState()) {
+        m_undoStack.append(std::move(*current));
+        if (m_undoStack.size() > maxUndoSteps())
+            m_undoStack.removeFirst();
+    }
+    const EditorState next = m_redoStack.takeLast();
+    restoreState(next);
+    setCanUndo(!m_undoStack.isEmpty());
+    setCanRedo(!m_redoStack.isEmpty());
+    emit historyChanged();
+    emit changed();
+}

@@ -1,0 +1,183 @@
+#include "Models/ImageEditorViewModel.h"
+
+#include "EditorTestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace EditorTestSupport;
+using Corner = ImageEditorViewModel::CropCorner;
+
+namespace {
+
+class EditorCropTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        model.setLoadedImage(Image(coordinateImage(400, 300)), QUrl::fromLocalFile("/tmp/crop.png"));
+        model.setIsCropping(true);
+    }
+    ImageEditorViewModel model;
+};
+
+} // namespace
+
+TEST_F(EditorCropTest, TypedSizeIsLimitedToTheShownImage)
+{
+    model.setZoomLevel(2.0);
+    model.setCropSize(0, 0);
+    EXPECT_EQ(model.cropRect(), QRectF(0, 0, 2, 2));
+    model.setCropRect(QRectF(700, 500, 10, 10));
+    model.setCropSize(100, 50); // pushed back inside, origin kept where it fits
+    EXPECT_EQ(model.cropRect(), QRectF(600, 500, 200, 100));
+    model.setCropSize(5000, 5000);
+    EXPECT_EQ(model.cropRect(), QRectF(0, 0, 800, 600));
+
+    model.setIsCropping(false);
+    model.setCropSize(10, 10);
+    EXPECT_EQ(model.cropRect(), QRectF(0, 0, 800, 600)) << "crop mode off: nothing";
+    model.setIsCropping(true);
+    model.setZoomLevel(0.0);
+    model.setCropSize(10, 10);
+    EXPECT_EQ(model.cropRect(), QRectF(0, 0, 800, 600)) << "zero zoom: nothing";
+}
+
+TEST_F(EditorCropTest, MovingStaysInsideAndIsNotCumulative)
+{
+    model.updateCropMove(QSizeF(5, 5), QSizeF(400, 300));
+    EXPECT_EQ(model.cropRect(), QRectF()) << "no move began";
+    model.beginCropMove();
+    EXPECT_FALSE(model.cropMoveStartRect().has_value()) << "an empty rectangle does not start a move";
+
+    model.setCropRect(QRectF(10, 10, 100, 100));
+    model.beginCropMove();
+    model.updateCropMove(QSizeF(-50, 20), QSizeF(400, 300));
+    EXPECT_EQ(model.cropRect(), QRectF(0, 30, 100, 100));
+    model.updateCropMove(QSizeF(-50, 20), QSizeF(400, 300));
+    EXPECT_EQ(model.cropRect(), QRectF(0, 30, 100, 100));
+    model.updateCropMove(QSizeF(500, 500), QSizeF(400, 300));
+    EXPECT_EQ(model.cropRect(), QRectF(300, 200, 100, 100));
+}
+
+TEST_F(EditorCropTest, CornerDragsKeepTheOppositeCornerAndAMinimumSize)
+{
+    const QSizeF bounds(400, 300);
+    model.setCropRect(QRectF(50, 50, 100, 100));
+    model.beginCropCornerDrag(Corner::bottomRight);
+    ASSERT_EQ(model.cropDraggingCorner(), Corner::bottomRight);
+    model.updateCropCornerDrag(QSizeF(-200, -200), bounds, Corner::bottomRight);
+    EXPECT_EQ(model.cropRect(), QRectF(50, 50, 10, 10));
+    model.updateCropCornerDrag(QSizeF(400, 400), bounds, Corner::bottomRight);
+    EXPECT_EQ(model.cropRect(), QRectF(50, 50, 350, 250));
+
+    model.setCropRect(QRectF(50, 50, 100, 100));
+    model.beginCropCornerDrag(Corner::topLeft);
+    model.updateCropCornerDrag(QSizeF(-100, -100), bounds, Corner::topLeft);
+    EXPECT_EQ(model.cropRect(), QRectF(0, 0, 150, 150));
+    model.updateCropCornerDrag(QSizeF(-100, -100), bounds, Corner::topLeft);
+    EXPECT_EQ(model.cropRect(), QRectF(0, 0, 150, 150));
+
+    model.setCropRect(QRectF(50, 50, 100, 100));
+    model.beginCropCornerDrag(Corner::topRight);
+    model.updateCropCornerDrag(QSizeF(20, 30), bounds, Corner::topRight);
+    EXPECT_EQ(model.cropRect(), QRectF(50, 80, 120, 70));
+    model.beginCropCornerDrag(Corner::bottomLeft);
+    model.updateCropCornerDrag(QSizeF(-10, 5), bounds, Corner::bottomLeft);
+    EXPECT_EQ(model.cropRect(), QRectF(40, 80, 130, 75));
+
+    // The minimum size wins over the bounds.
+    model.setCropRect(QRectF(0, 0, 4, 4));
+    model.beginCropCornerDrag(Corner::topLeft);
+    model.updateCropCornerDrag(QSizeF(0, 0), bounds, Corner::topLeft);
+    EXPECT_EQ(model.cropRect(), QRectF(-6, -6, 10, 10));
+}
+
+TEST_F(EditorCropTest, CropDragModesCompareByCaseAndCorner)
+{
+    using Mode = ImageEditorViewModel::CropDragMode;
+    EXPECT_NE(Mode::cornerDrag(Corner::topLeft), Mode::cornerDrag(Corner::topRight));
+    EXPECT_EQ(Mode::cornerDrag(Corner::topLeft), Mode::cornerDrag(Corner::topLeft));
+    EXPECT_EQ(Mode::none(), Mode::none());
+    EXPECT_NE(Mode::none(), Mode::draw());
+    EXPECT_NE(Mode::move(), Mode::draw());
+}
+
+TEST_F(EditorCropTest, ApplyCopiesWholeSourcePixelsAndEndsCropMode)
+{
+    model.annotationManager()->appendArrow(arrow(true));
+    model.setCropRect(QRectF(20, 10, 100, 50));
+    model.setCropDragMode(ImageEditorViewModel::CropDragMode::draw());
+    model.applyCrop(QSizeF(400, 300));
+
+    ASSERT_TRUE(model.selectedImage().has_value());
+    const QImage& result = model.selectedImage()->bitmap();
+    EXPECT_EQ(result.size(), QSize(100, 50));
+    EXPECT_EQ(result.pixel(0, 0), coordinateImage(400, 300).pixel(20, 10));
+    EXPECT_EQ(result.pixel(99, 49), coordinateImage(400, 300).pixel(119, 59));
+    EXPECT_TRUE(model.originalImage()->sharesPixelsWith(*model.selectedImage()));
+    EXPECT_EQ(model.pristineImage()->pixelSize(), QSize(400, 300));
+    EXPECT_EQ(model.originalImageSize(), QSizeF(100, 50));
+    EXPECT_EQ(model.scale(), 1.0);
+    EXPECT_EQ(model.cropRect(), QRectF());
+    EXPECT_FALSE(model.isCropping());
+    EXPECT_EQ(model.cropDragMode(), ImageEditorViewModel::CropDragMode::none());
+    EXPECT_TRUE(model.annotationManager()->arrows().isEmpty());
+    EXPECT_TRUE(model.canUndo());
+
+    model.undo();
+    EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(400, 300));
+    EXPECT_EQ(model.annotationManager()->arrows().size(), 1);
+}
+
+TEST_F(EditorCropTest, ApplyAtTwiceTheSizeTakesHalfTheRectangle)
+{
+    model.setCropRect(QRectF(0, 0, 800, 600));
+    model.applyCrop(QSizeF(800, 600));
+    EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(400, 300));
+    model.setIsCropping(true);
+    model.setCropRect(QRectF(0, 0, 400, 300));
+    model.applyCrop(QSizeF(800, 600));
+    EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(200, 150));
+}
+
+TEST_F(EditorCropTest, ApplyIntersectsRoundsAndKeepsTheSourceResolution)
+{
+    // 200 x 100 pixels shown as 100 x 50 points.
+    model.setLoadedImage(Image(coordinateImage(200, 100), 2.0), QUrl::fromLocalFile("/tmp/hidpi.png"));
+    model.setIsCropping(true);
+    // Fractional, and sticking out below and to the right.
+    model.setCropRect(QRectF(10.4, 10.2, 150.3, 100));
+    model.applyCrop(QSizeF(100, 50));
+    const Image& result = *model.selectedImage();
+    // x: 20.8 -> 21 to 200 (clipped); y: 20.4 -> 20 to 100 (clipped).
+    EXPECT_EQ(result.pixelSize(), QSize(179, 80));
+    EXPECT_EQ(result.devicePixelRatio(), 2.0);
+    EXPECT_EQ(result.bitmap().pixel(0, 0), coordinateImage(200, 100).pixel(21, 20));
+    EXPECT_EQ(model.originalImageSize(), QSizeF(179, 80));
+
+    // A rectangle wholly outside the image, or a zero display size, does nothing.
+    const int undoDepth = int(model.undoStack().size());
+    model.setIsCropping(true);
+    model.setCropRect(QRectF(500, 500, 20, 20));
+    model.applyCrop(QSizeF(90, 40));
+    EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(179, 80));
+    model.setCropRect(QRectF(0, 0, 20, 20));
+    model.applyCrop(QSizeF(0, 40));
+    model.applyCrop(QSizeF(90, -1));
+    EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(179, 80));
+    EXPECT_EQ(model.undoStack().size(), undoDepth);
+    EXPECT_TRUE(model.isCropping());
+}
+
+TEST_F(EditorCropTest, EmptyRectangleOrNoImageChangesNothing)
+{
+    model.setCropRect(QRectF(10, 10, 0, 50));
+    model.applyCrop(QSizeF(400, 300));
+    EXPECT_FALSE(model.canUndo());
+    EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(400, 300));
+
+    ImageEditorViewModel empty;
+    empty.setCropRect(QRectF(0, 0, 10, 10));
+    empty.applyCrop(QSizeF(100, 100));
+    EXPECT_FALSE(empty.selectedImage().has_value());
+    EXPECT_EQ(empty.cropRect(), QRectF(0, 0, 10, 10));
+}

@@ -1,0 +1,259 @@
+#include "Models/ImageEditorViewModel.h"
+
+#include "Core/Localization.h"
+#include "EditorTestSupport.h"
+#include "Models/ImageDocument.h"
+#include "Platform/InMemoryPasteboard.h"
+#include "Platform/UserDefaults.h"
+
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+using namespace EditorTestSupport;
+
+namespace {
+
+class EditorDocumentTest : public ::testing::Test {
+protected:
+    QString pngFile(const QString& name, int w, int h)
+    {
+        return writeFile(dir, name, encode(coordinateImage(w, h), "png"));
+    }
+
+    QTemporaryDir dir;
+    ImageEditorViewModel model;
+};
+
+} // namespace
+
+TEST_F(EditorDocumentTest, NewModelHasNoDocument)
+{
+    EXPECT_FALSE(model.selectedImage().has_value());
+    EXPECT_EQ(model.displayName(), "No Image");
+    EXPECT_EQ(model.imageInfoText(), "No image selected");
+    EXPECT_EQ(model.originalImageSize(), QSizeF(0, 0));
+    EXPECT_FALSE(model.canUndo());
+    EXPECT_EQ(model.zoomLevel(), 1.0);
+    EXPECT_EQ(model.currentFontName(), "SF Pro Text");
+    EXPECT_EQ(model.currentNumberDiameter(), 28.0);
+}
+
+TEST_F(EditorDocumentTest, LoadsEveryFormatThroughTheModel)
+{
+    const QImage pattern = coordinateImage(48, 24);
+    const QStringList formats { "png", "jpeg", "tiff", "bmp", "webp" };
+    QSignalSpy finished(&model, &ImageEditorViewModel::imageLoadFinished);
+    int expected = 0;
+    for (const QString& format : formats) {
+        SCOPED_TRACE(format.toStdString());
+        const QString path = writeFile(dir, "f." + format, encode(pattern, format.toLatin1().constData()));
+        model.loadImage(QUrl::fromLocalFile(path));
+        ASSERT_TRUE(waitForLoads(finished, ++expected));
+        EXPECT_TRUE(finished.last().at(1).toBool());
+        ASSERT_TRUE(model.selectedImage().has_value());
+        EXPECT_EQ(model.originalImageSize(), QSizeF(48, 24));
+        EXPECT_EQ(model.displayName(), "f." + format);
+    }
+}
+
+TEST_F(EditorDocumentTest, InstallingResetsTheDocumentButNotTheStyles)
+{
+    model.setLoadedImage(solidImage(100, 80), QUrl::fromLocalFile(dir.filePath("one.png")));
+    model.annotationManager()->appendArrow(arrow(true));
+    model.saveUndoState();
+    model.setZoomLevel(3);
+    model.rotateRight();
+    model.applyScale(0.5);
+    model.setCurrentTool(ToolType::arrow);
+    model.setCurrentArrowLineWidth(9);
+    model.setOcrPanelState(OCRPanelState::recognizing());
+    model.setSaveToastURL(QUrl::fromLocalFile("/tmp/x.png"));
+    model.setIsCropping(true);
+    model.setCropRect(QRectF(1, 2, 30, 40));
+    model.setIsNewlyLoaded(false);
+    const qint64 generation = model.imageLoadGeneration();
+
+    model.setLoadedImage(solidImage(60, 50, Qt::red, 2.0), QUrl::fromLocalFile(dir.filePath("two.png")));
+    EXPECT_EQ(model.imageLoadGeneration(), generation + 1);
+    EXPECT_EQ(model.displayName(), "two.png");
+    EXPECT_EQ(model.originalImageSize(), QSizeF(60, 50)) << "pixels, not points";
+    EXPECT_EQ(model.selectedImage()->size(), QSizeF(30, 25));
+    EXPECT_TRUE(model.originalImage()->sharesPixelsWith(*model.selectedImage()));
+    EXPECT_TRUE(model.pristineImage()->sharesPixelsWith(*model.selectedImage()));
+    EXPECT_EQ(model.rotation(), 0.0);
+    EXPECT_EQ(model.scale(), 1.0);
+    EXPECT_EQ(model.zoomLevel(), 1.0);
+    EXPECT_FALSE(model.canUndo());
+    EXPECT_FALSE(model.canRedo());
+    EXPECT_TRUE(model.annotationManager()->arrows().isEmpty());
+    EXPECT_EQ(model.currentTool(), ToolType::none);
+    EXPECT_FALSE(model.ocrPanelState().has_value());
+    EXPECT_FALSE(model.saveToastURL().has_value());
+    EXPECT_TRUE(model.isNewlyLoaded());
+    // A crop in progress belonged to the previous image.
+    EXPECT_FALSE(model.isCropping());
+    EXPECT_FALSE(ImageEditorViewModel::globalIsCropping());
+    EXPECT_EQ(model.cropRect(), QRectF());
+    // Styles are not part of a document.
+    EXPECT_EQ(model.currentArrowLineWidth(), 9.0);
+}
+
+TEST_F(EditorDocumentTest, OnlyTheNewestLoadIsInstalled)
+{
+    // A large file first and a small one second: the small one finishes first, the
+    // large one must then be dropped. The other way round the second one simply wins.
+    const QString large = pngFile("large.png", 3000, 2000);
+    const QString small = pngFile("small.png", 30, 20);
+    QSignalSpy finished(&model, &ImageEditorViewModel::imageLoadFinished);
+    QSignalSpy alerts(&model, &ImageEditorViewModel::alertRequested);
+
+    model.loadImage(QUrl::fromLocalFile(large));
+    model.loadImage(QUrl::fromLocalFile(small));
+    ASSERT_TRUE(waitForLoads(finished, 2));
+    EXPECT_EQ(model.displayName(), "small.png");
+    EXPECT_EQ(model.originalImageSize(), QSizeF(30, 20));
+
+    model.loadImage(QUrl::fromLocalFile(small));
+    model.loadImage(QUrl::fromLocalFile(large));
+    ASSERT_TRUE(waitForLoads(finished, 4));
+    EXPECT_EQ(model.displayName(), "large.png");
+    EXPECT_EQ(alerts.count(), 0) << "a dropped result is silent";
+}
+
+TEST_F(EditorDocumentTest, AnInstallAfterALoadBeganWins)
+{
+    QSignalSpy finished(&model, &ImageEditorViewModel::imageLoadFinished);
+    model.loadImage(QUrl::fromLocalFile(pngFile("late.png", 500, 500)));
+    model.setLoadedImage(solidImage(7, 7), QUrl::fromLocalFile(dir.filePath("pasted.png")));
+    ASSERT_TRUE(waitForLoads(finished, 1));
+    EXPECT_FALSE(finished.first().at(1).toBool());
+    EXPECT_EQ(model.displayName(), "pasted.png");
+    EXPECT_EQ(model.originalImageSize(), QSizeF(7, 7));
+}
+
+TEST_F(EditorDocumentTest, UnreadableFilesAreToldAndChangeNothing)
+{
+    model.setLoadedImage(solidImage(10, 10), QUrl::fromLocalFile(dir.filePath("keep.png")));
+    model.annotationManager()->appendArrow(arrow());
+    model.saveUndoState();
+    QSignalSpy finished(&model, &ImageEditorViewModel::imageLoadFinished);
+    QSignalSpy alerts(&model, &ImageEditorViewModel::alertRequested);
+
+    // Missing, not an image, a truncated PNG and a PSD whose data stops early.
+    const QByteArray png = encode(coordinateImage(64, 64), "png");
+    QByteArray psd("8BPS");
+    psd.append(QByteArray("\x00\x01\x00\x00\x00\x00\x00\x00\x00\x03\x00\x00\x10\x00\x00\x00\x10\x00\x00\x08\x00\x03", 22));
+    const QStringList paths {
+        dir.filePath("missing.png"),
+        writeFile(dir, "text.png", "hello"),
+        writeFile(dir, "cut.png", png.left(png.size() / 2)),
+        writeFile(dir, "cut.psd", psd),
+    };
+    for (int i = 0; i < paths.size(); ++i) {
+        model.loadImage(QUrl::fromLocalFile(paths[i]));
+        ASSERT_TRUE(waitForLoads(finished, i + 1));
+        EXPECT_FALSE(finished.last().at(1).toBool()) << paths[i].toStdString();
+    }
+    ASSERT_EQ(alerts.count(), paths.size());
+    const QString name = QFileInfo(paths[3]).fileName();
+    EXPECT_EQ(alerts.last().at(0).toString(), localized("alert.openFailed.title"));
+    EXPECT_EQ(alerts.last().at(1).toString(), localizedFormat("alert.openFailed.message", { name }));
+    EXPECT_EQ(model.displayName(), "keep.png");
+    EXPECT_EQ(model.annotationManager()->arrows().size(), 1);
+    EXPECT_TRUE(model.canUndo());
+}
+
+TEST_F(EditorDocumentTest, PastePrefersPngThenTiff)
+{
+    InMemoryPasteboard board;
+    model.setPasteboard(&board);
+
+    model.pasteImage();
+    EXPECT_FALSE(model.selectedImage().has_value()) << "empty pasteboard changes nothing";
+
+    board.setItems({ { Pasteboard::tiffType, encode(coordinateImage(20, 10), "tiff") },
+        { Pasteboard::pngType, encode(coordinateImage(30, 15), "png") } });
+    model.pasteImage();
+    ASSERT_TRUE(model.selectedImage().has_value());
+    EXPECT_EQ(model.originalImageSize(), QSizeF(30, 15));
+    EXPECT_TRUE(model.displayName().startsWith("Lumetra "));
+    EXPECT_TRUE(model.displayName().endsWith(".png"));
+    EXPECT_TRUE(model.imageInfoText().endsWith("| Unknown"));
+
+    board.setItems({ { Pasteboard::tiffType, encode(coordinateImage(20, 10), "tiff") } });
+    model.pasteImage();
+    EXPECT_EQ(model.originalImageSize(), QSizeF(20, 10));
+
+    // Garbage on the pasteboard leaves the document alone.
+    board.setItems({ { Pasteboard::pngType, QByteArray("not a png") } });
+    model.pasteImage();
+    EXPECT_EQ(model.originalImageSize(), QSizeF(20, 10));
+}
+
+TEST_F(EditorDocumentTest, OpenPanelChoosesTheFileToLoad)
+{
+    ScriptedOpenPanel panel;
+    model.setOpenPanel(&panel);
+    QSignalSpy finished(&model, &ImageEditorViewModel::imageLoadFinished);
+
+    model.openImage(); // cancelled
+    EXPECT_EQ(panel.runs, 1);
+    QTest::qWait(20);
+    EXPECT_EQ(finished.count(), 0);
+
+    panel.answer = pngFile("chosen.png", 12, 8);
+    model.openImage();
+    ASSERT_TRUE(waitForLoads(finished, 1));
+    EXPECT_EQ(model.displayName(), "chosen.png");
+}
+
+TEST_F(EditorDocumentTest, DestroyingTheModelDuringALoadIsSafe)
+{
+    const QString path = pngFile("slow.png", 2000, 2000);
+    auto* doomed = new ImageEditorViewModel;
+    doomed->loadImage(QUrl::fromLocalFile(path));
+    delete doomed;
+    // The survivor's result arrives after the doomed model's worker has finished.
+    QSignalSpy finished(&model, &ImageEditorViewModel::imageLoadFinished);
+    model.loadImage(QUrl::fromLocalFile(path));
+    ASSERT_TRUE(waitForLoads(finished, 1));
+    EXPECT_EQ(model.originalImageSize(), QSizeF(2000, 2000));
+}
+
+TEST_F(EditorDocumentTest, EveryAssignmentNotifiesItsGroup)
+{
+    QSignalSpy zoom(&model, &ImageEditorViewModel::zoomChanged);
+    QSignalSpy any(&model, &ImageEditorViewModel::changed);
+    model.setZoomLevel(1.0);
+    model.setZoomLevel(1.0);
+    EXPECT_EQ(zoom.count(), 2) << "equal values notify too";
+    QSignalSpy annotations(&model, &ImageEditorViewModel::annotationsChanged);
+    model.annotationManager()->appendArrow(arrow());
+    EXPECT_GE(annotations.count(), 1);
+    EXPECT_GE(any.count(), 3);
+
+    model.setIsCropping(true);
+    EXPECT_TRUE(ImageEditorViewModel::globalIsCropping());
+    model.setIsEditingCropSize(true);
+    EXPECT_TRUE(ImageEditorViewModel::globalIsEditingCropSize());
+    {
+        ImageEditorViewModel other;
+        other.setIsCropping(true);
+    }
+    EXPECT_FALSE(ImageEditorViewModel::globalIsCropping()) << "destroying a model clears the flags";
+    EXPECT_FALSE(ImageEditorViewModel::globalIsEditingCropSize());
+}
+
+TEST_F(EditorDocumentTest, BackdropSettingIsReadAndWrittenBack)
+{
+    UserDefaults::standard().remove("backdropEnabled");
+    {
+        ImageEditorViewModel fresh;
+        EXPECT_FALSE(fresh.isBackdropEnabled());
+        EXPECT_TRUE(UserDefaults::standard().hasStoredValue("backdropEnabled"));
+        fresh.setIsBackdropEnabled(true);
+    }
+    ImageEditorViewModel next;
+    EXPECT_TRUE(next.isBackdropEnabled());
+    next.setIsBackdropEnabled(false);
+}

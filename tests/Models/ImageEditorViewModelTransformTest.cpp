@@ -1,0 +1,201 @@
+#include "Models/ImageEditorViewModel.h"
+
+#include "Core/Localization.h"
+#include "EditorTestSupport.h"
+#include "Platform/NotificationCenter.h"
+
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+#include <limits>
+
+using namespace EditorTestSupport;
+
+namespace {
+
+class EditorTransformTest : public ::testing::Test {
+protected:
+    void SetUp() override { model.setLoadedImage(solidImage(1000, 800), QUrl::fromLocalFile("/tmp/t.png")); }
+    ImageEditorViewModel model;
+};
+
+} // namespace
+
+TEST_F(EditorTransformTest, QuarterTurnsWrapDeselectAndAnnounce)
+{
+    QObject context;
+    int announced = 0;
+    NotificationCenter::defaultCenter().addObserver("RotationCompleted", &context, [&](const auto&) { ++announced; });
+    model.annotationManager()->appendArrow(arrow(true));
+    const auto arrowId = model.annotationManager()->arrows().first().id;
+    model.setEditingArrowId(arrowId);
+
+    model.rotateLeft();
+    EXPECT_EQ(model.rotation(), 270.0);
+    EXPECT_FALSE(model.annotationManager()->selectedAnnotationId().has_value());
+    EXPECT_EQ(model.editingArrowId(), arrowId) << "editing ids stay";
+    model.rotateLeft();
+    EXPECT_EQ(model.rotation(), 180.0);
+    model.setRotation(90);
+    model.rotateLeft();
+    EXPECT_EQ(model.rotation(), 0.0);
+    model.setRotation(270);
+    model.rotateRight();
+    EXPECT_EQ(model.rotation(), 0.0);
+    model.setRotation(180);
+    model.rotateRight();
+    EXPECT_EQ(model.rotation(), 270.0);
+    EXPECT_EQ(announced, 5);
+    EXPECT_FALSE(model.canUndo()) << "turning the view takes no snapshot";
+    EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(1000, 800));
+}
+
+TEST_F(EditorTransformTest, ScalingStartsFromTheBaseImage)
+{
+    model.applyScale(0.5);
+    EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(500, 400));
+    EXPECT_EQ(model.selectedImage()->size(), QSizeF(500, 400));
+    EXPECT_EQ(model.scale(), 0.5);
+    EXPECT_EQ(model.originalImageSize(), QSizeF(1000, 800));
+    EXPECT_EQ(model.originalImage()->pixelSize(), QSize(1000, 800));
+    model.applyScale(0.25);
+    EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(250, 200)) << "not a quarter of the half";
+    EXPECT_EQ(model.undoStack().size(), 2);
+}
+
+TEST_F(EditorTransformTest, UnusableFactorsAreIgnored)
+{
+    for (double f : { 0.0, -1.0, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity() }) {
+        model.applyScale(f);
+        EXPECT_EQ(model.scale(), 1.0);
+        EXPECT_FALSE(model.canUndo());
+        EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(1000, 800));
+    }
+    ImageEditorViewModel empty;
+    empty.applyScale(2);
+    empty.resizeToPixelSize(10, 10);
+    EXPECT_FALSE(empty.selectedImage().has_value());
+    EXPECT_EQ(empty.scale(), 1.0);
+}
+
+TEST_F(EditorTransformTest, ResizeKeepsAspectOrResamplesExactly)
+{
+    model.resizeToPixelSize(500, 400); // aspect kept: a scaling
+    EXPECT_EQ(model.scale(), 0.5);
+    EXPECT_EQ(model.originalImageSize(), QSizeF(1000, 800));
+
+    model.resizeToPixelSize(500, 401); // off by 1000 > 500.001: exact
+    EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(500, 401));
+    EXPECT_EQ(model.originalImageSize(), QSizeF(500, 401));
+    EXPECT_EQ(model.scale(), 0.5);
+    EXPECT_EQ(model.originalImage()->pixelSize(), QSize(1000, 800)) << "the base stays";
+
+    model.resizeToPixelSize(501, 400); // off by 800: exact
+    EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(501, 400));
+    EXPECT_DOUBLE_EQ(model.scale(), 0.501);
+    EXPECT_EQ(model.undoStack().size(), 3);
+
+    model.resizeToPixelSize(0, 0); // treated as 1 x 1 (aspect off by 200 < 500: a scaling)
+    EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(1, 1));
+    EXPECT_DOUBLE_EQ(model.scale(), 0.001);
+}
+
+TEST_F(EditorTransformTest, ResamplingBeyondTheLargestSideIsRefusedAndTold)
+{
+    model.setLoadedImage(solidImage(10000, 10), QUrl::fromLocalFile("/tmp/wide.png"));
+    model.annotationManager()->appendArrow(arrow(true));
+    QSignalSpy alerts(&model, &ImageEditorViewModel::alertRequested);
+
+    model.applyScale(3.0); // 30000 pixels wide
+    EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(10000, 10));
+    EXPECT_EQ(model.scale(), 1.0);
+    EXPECT_FALSE(model.canUndo());
+    EXPECT_TRUE(model.annotationManager()->selectedAnnotationId().has_value()) << "nothing touched";
+    ASSERT_EQ(alerts.count(), 1);
+    EXPECT_EQ(alerts.first().at(0).toString(), localized("alert.resampleTooLarge.title"));
+    EXPECT_EQ(alerts.first().at(1).toString(), localizedFormat("alert.resampleTooLarge.message", { "20000" }));
+
+    // A requested side over the limit is clamped to it first, and then succeeds.
+    model.resizeToPixelSize(30000, 30);
+    EXPECT_EQ(alerts.count(), 1);
+    EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(20000, 30));
+    EXPECT_EQ(model.scale(), 2.0);
+}
+
+TEST_F(EditorTransformTest, RevertBringsBackTheInstalledImageAndItsSize)
+{
+    model.setIsCropping(true);
+    model.setCropRect(QRectF(0, 0, 100, 100));
+    model.applyCrop(QSizeF(1000, 800));
+    model.resizeToPixelSize(30, 70);
+    model.annotationManager()->appendArrow(arrow());
+    model.setEditingArrowId(model.annotationManager()->arrows().first().id);
+    model.setIsCropping(true);
+    model.setCropRect(QRectF(1, 1, 5, 5));
+    model.setTempTextInput("typing");
+    model.setIsEditingText(true);
+    model.setZoomLevel(3);
+    model.setRotation(90);
+
+    model.revertToOriginal();
+    EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(1000, 800));
+    EXPECT_TRUE(model.selectedImage()->sharesPixelsWith(*model.pristineImage()));
+    EXPECT_TRUE(model.originalImage()->sharesPixelsWith(*model.pristineImage()));
+    EXPECT_EQ(model.originalImageSize(), QSizeF(1000, 800)) << "not the cropped or resized size";
+    EXPECT_EQ(model.scale(), 1.0);
+    EXPECT_TRUE(model.annotationManager()->arrows().isEmpty());
+    EXPECT_FALSE(model.editingArrowId().has_value());
+    EXPECT_FALSE(model.isCropping());
+    EXPECT_EQ(model.cropRect(), QRectF());
+    EXPECT_FALSE(model.isEditingText());
+    EXPECT_TRUE(model.tempTextInput().isEmpty());
+    EXPECT_EQ(model.zoomLevel(), 3.0);
+    EXPECT_EQ(model.rotation(), 90.0);
+
+    // Revert itself can be undone.
+    model.undo();
+    EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(30, 70));
+    EXPECT_EQ(model.annotationManager()->arrows().size(), 1);
+
+    ImageEditorViewModel empty;
+    empty.revertToOriginal();
+    EXPECT_FALSE(empty.canUndo());
+}
+
+TEST_F(EditorTransformTest, ClearEmptiesTheEditor)
+{
+    model.annotationManager()->appendArrow(arrow());
+    model.applyScale(0.5);
+    model.undo();
+    ASSERT_TRUE(model.canRedo());
+    model.applyScale(0.5);
+    model.setZoomLevel(4);
+    model.setRotation(180);
+    model.setCurrentTool(ToolType::text);
+    model.setIsCropping(true);
+    model.setCropRect(QRectF(0, 0, 5, 5));
+    model.setOcrPanelState(OCRPanelState::empty());
+    model.setIsEditingText(true);
+
+    model.clearImage();
+    EXPECT_FALSE(model.selectedImage().has_value());
+    EXPECT_FALSE(model.imageURL().has_value());
+    EXPECT_FALSE(model.originalImage().has_value());
+    EXPECT_FALSE(model.pristineImage().has_value());
+    EXPECT_EQ(model.zoomLevel(), 1.0);
+    EXPECT_EQ(model.rotation(), 0.0);
+    EXPECT_EQ(model.scale(), 1.0);
+    EXPECT_FALSE(model.isCropping());
+    EXPECT_EQ(model.cropRect(), QRectF());
+    EXPECT_FALSE(model.canUndo());
+    EXPECT_FALSE(model.canRedo());
+    EXPECT_TRUE(model.annotationManager()->arrows().isEmpty());
+    EXPECT_EQ(model.currentTool(), ToolType::none);
+    EXPECT_FALSE(model.ocrPanelState().has_value());
+    EXPECT_FALSE(model.isEditingText());
+    EXPECT_EQ(model.displayName(), "No Image");
+
+    model.undo();
+    model.redo();
+    EXPECT_FALSE(model.selectedImage().has_value());
+}
