@@ -1,9 +1,9 @@
 #pragma once
 
+#include <QList>
 #include <QPalette>
 #include <QString>
 
-#include <QList>
 #include <optional>
 
 class UserDefaults;
