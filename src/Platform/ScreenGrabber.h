@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+
+#include <memory>
+
+class XcbConnection;
+
+// Reads the pixels the X server shows in a rectangle of the root window. X never
+// draws the pointer into such a grab; compositeCursor adds it where it is wanted.
+class ScreenGrabber {
+public:
+    virtual ~ScreenGrabber() = default;
+    // The rectangle's pixels (RGB32, opaque); a null image when the grab failed.
+    virtual QImage grab(const QRect& pixelRect) = 0;
+};
+
+// MIT-SHM GetImage into one reused shared segment, plain GetImage where shared memory
+// is missing (a remote display) or refused.
+class XcbScreenGrabber final : public ScreenGrabber {
+public:
+    explicit XcbScreenGrabber(XcbConnection& connection);
+    ~XcbScreenGrabber() override;
+
+    QImage grab(const QRect& pixelRect) override;
+
+    // Whether the last successful grab went through shared memory.
+    bool lastGrabUsedShm() const { return m_lastUsedShm; }
+
+private:
+    bool ensureSegment(std::size_t bytes);
+    void releaseSegment();
+    QImage grabShm(const QRect& rect);
+    QImage grabPlain(const QRect& rect);
+
+    XcbConnection& m_connection;
+    bool m_shmFailed = false;
+    bool m_lastUsedShm = false;
+    int m_shmId = -1;
+    void* m_shmAddress = nullptr;
+    std::size_t m_shmSize = 0;
+    std::uint32_t m_shmSegment = 0;
+};
+
+// Paints the current pointer image (XFixes) onto image, whose top-left pixel shows the
+// root pixel imageOrigin. Returns false when the pointer image is unavailable.
+bool compositeCursor(XcbConnection& connection, QImage& image, const QPoint& imageOrigin);

@@ -1,0 +1,79 @@
+#include "Platform/X11Activation.h"
+
+#include "Platform/XcbConnection.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace X11Activation {
+
+namespace {
+
+std::optional<std::uint32_t> cardinalProperty(XcbConnection& connection, xcb_window_t window, xcb_atom_t property,
+                                              xcb_atom_t type)
+{
+    xcb_connection_t* c = connection.connection();
+    std::optional<std::uint32_t> value;
+    if (xcb_get_property_reply_t* reply
+        = xcb_get_property_reply(c, xcb_get_property(c, 0, window, property, type, 0, 1), nullptr)) {
+        if (reply->format == 32 && xcb_get_property_value_length(reply) >= 4) {
+            std::uint32_t v = 0;
+            std::memcpy(&v, xcb_get_property_value(reply), 4);
+            value = v;
+        }
+        std::free(reply);
+    }
+    return value;
+}
+
+} // namespace
+
+xcb_window_t activeWindow(XcbConnection& connection)
+{
+    const auto value = cardinalProperty(connection, connection.root(), connection.atom("_NET_ACTIVE_WINDOW"),
+                                        XCB_ATOM_WINDOW);
+    return value ? xcb_window_t(*value) : xcb_window_t(XCB_WINDOW_NONE);
+}
+
+std::optional<long long> windowPid(XcbConnection& connection, xcb_window_t window)
+{
+    if (window == XCB_WINDOW_NONE)
+        return std::nullopt;
+    const auto value = cardinalProperty(connection, window, connection.atom("_NET_WM_PID"), XCB_ATOM_CARDINAL);
+    if (!value)
+        return std::nullopt;
+    return static_cast<long long>(*value);
+}
+
+bool windowExists(XcbConnection& connection, xcb_window_t window)
+{
+    if (window == XCB_WINDOW_NONE)
+        return false;
+    xcb_connection_t* c = connection.connection();
+    xcb_get_window_attributes_reply_t* reply
+        = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr);
+    const bool exists = reply != nullptr;
+    std::free(reply);
+    return exists;
+}
+
+void activate(XcbConnection& connection, xcb_window_t window)
+{
+    if (window == XCB_WINDOW_NONE)
+        return;
+    xcb_client_message_event_t event;
+    std::memset(&event, 0, sizeof event);
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = window;
+    event.type = connection.atom("_NET_ACTIVE_WINDOW");
+    event.data.data32[0] = 2; // source: pager
+    event.data.data32[1] = XCB_CURRENT_TIME;
+    event.data.data32[2] = XCB_WINDOW_NONE;
+    xcb_send_event(connection.connection(), 0, connection.root(),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                   reinterpret_cast<const char*>(&event));
+    xcb_flush(connection.connection());
+}
+
+} // namespace X11Activation

@@ -1,0 +1,167 @@
+#include "Platform/WindowList.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+WindowRecord window(std::uint32_t id, QRectF frame = QRectF(0, 0, 400, 300), std::optional<QString> title = QStringLiteral("Doc"))
+{
+    WindowRecord w;
+    w.windowId = id;
+    w.frame = frame;
+    w.title = std::move(title);
+    w.ownerName = QStringLiteral("Editor");
+    w.pid = 1000 + id;
+    return w;
+}
+
+CandidateFilter filter()
+{
+    CandidateFilter f;
+    f.ownPid = 42;
+    f.firstScreenArea = 1920.0 * 1080.0;
+    return f;
+}
+
+QList<std::uint32_t> ids(const QList<WindowRecord>& windows)
+{
+    QList<std::uint32_t> result;
+    for (const auto& w : windows)
+        result.append(w.windowId);
+    return result;
+}
+
+} // namespace
+
+TEST(WindowListRejection, RulesApplyInOrderAndNameTheFirstThatMatches)
+{
+    auto f = filter();
+    f.ownWindowIds.insert(7);
+
+    EXPECT_FALSE(WindowList::candidateRejectionReason(window(1), f));
+
+    auto ownerless = window(2);
+    ownerless.ownerName.reset();
+    ownerless.pid = 42; // would also be ours; "no owner" comes first
+    EXPECT_EQ(WindowList::candidateRejectionReason(ownerless, f), QStringLiteral("no owner"));
+
+    auto ours = window(3);
+    ours.pid = 42;
+    ours.isDock = true;
+    EXPECT_EQ(WindowList::candidateRejectionReason(ours, f), QStringLiteral("own app"));
+
+    auto dock = window(4);
+    dock.isDock = true;
+    EXPECT_EQ(WindowList::candidateRejectionReason(dock, f), QStringLiteral("dock"));
+
+    // A window of ours that does not declare our pid is still caught by its id.
+    auto ourById = window(7);
+    EXPECT_EQ(WindowList::candidateRejectionReason(ourById, f), QStringLiteral("ownID"));
+
+    auto hidden = window(5);
+    hidden.isOnScreen = false;
+    hidden.frame = QRectF(0, 0, 10, 10);
+    EXPECT_EQ(WindowList::candidateRejectionReason(hidden, f), QStringLiteral("offScreen"));
+}
+
+TEST(WindowListRejection, UntitledWindowsCoveringNinetyPercentOfTheFirstScreenAreRejected)
+{
+    const auto f = filter();
+    const double screenArea = 1920.0 * 1080.0;
+    // 90 % and 89 % of the area, by height.
+    const auto ninety = window(1, QRectF(0, 0, 1920, 1080 * 0.9), std::nullopt);
+    const auto eightyNine = window(2, QRectF(0, 0, 1920, 1080 * 0.89), QString());
+    ASSERT_NEAR(ninety.frame.width() * ninety.frame.height(), 0.9 * screenArea, 1e-6);
+    EXPECT_EQ(WindowList::candidateRejectionReason(ninety, f), QStringLiteral("emptyTitle fullscreen"));
+    EXPECT_FALSE(WindowList::candidateRejectionReason(eightyNine, f));
+
+    const auto titledFullScreen = window(3, QRectF(0, 0, 1920, 1080), QStringLiteral("Movie"));
+    EXPECT_FALSE(WindowList::candidateRejectionReason(titledFullScreen, f));
+
+    // Without a screen every untitled window goes, whatever its size.
+    auto noScreen = f;
+    noScreen.firstScreenArea = 0.0;
+    EXPECT_EQ(WindowList::candidateRejectionReason(window(4, QRectF(0, 0, 100, 100), std::nullopt), noScreen),
+              QStringLiteral("emptyTitle fullscreen"));
+    EXPECT_FALSE(WindowList::candidateRejectionReason(window(5, QRectF(0, 0, 100, 100)), noScreen));
+}
+
+TEST(WindowListRejection, WindowsUnderSixtyPointsOnEitherSideAreSmall)
+{
+    const auto f = filter();
+    EXPECT_EQ(WindowList::candidateRejectionReason(window(1, QRectF(0, 0, 59.5, 300)), f), QStringLiteral("small"));
+    EXPECT_EQ(WindowList::candidateRejectionReason(window(2, QRectF(0, 0, 300, 59.5)), f), QStringLiteral("small"));
+    EXPECT_FALSE(WindowList::candidateRejectionReason(window(3, QRectF(10, 10, 60, 60)), f));
+}
+
+TEST(WindowListLayers, PanelsMenusNotificationsAndKeptAboveWindowsAreNotOrdinary)
+{
+    using WindowList::windowLayer;
+    EXPECT_EQ(windowLayer({}, {}), 0);
+    EXPECT_EQ(windowLayer({QStringLiteral("_NET_WM_WINDOW_TYPE_NORMAL")}, {}), 0);
+    EXPECT_EQ(windowLayer({QStringLiteral("_NET_WM_WINDOW_TYPE_DIALOG")}, {QStringLiteral("_NET_WM_STATE_MODAL")}), 0);
+    EXPECT_NE(windowLayer({QStringLiteral("_NET_WM_WINDOW_TYPE_NOTIFICATION")}, {}), 0);
+    EXPECT_NE(windowLayer({QStringLiteral("_NET_WM_WINDOW_TYPE_TOOLTIP")}, {}), 0);
+    EXPECT_NE(windowLayer({QStringLiteral("_NET_WM_WINDOW_TYPE_POPUP_MENU")}, {}), 0);
+    EXPECT_NE(windowLayer({QStringLiteral("_NET_WM_WINDOW_TYPE_DOCK")}, {}), 0);
+    EXPECT_NE(windowLayer({QStringLiteral("_NET_WM_WINDOW_TYPE_DESKTOP")}, {}), 0);
+    EXPECT_NE(windowLayer({QStringLiteral("_NET_WM_WINDOW_TYPE_NORMAL")}, {QStringLiteral("_NET_WM_STATE_ABOVE")}), 0);
+    // A vendor type first, a known one after it: the known one decides.
+    EXPECT_NE(windowLayer({QStringLiteral("_KDE_NET_WM_WINDOW_TYPE_OVERRIDE"),
+                           QStringLiteral("_NET_WM_WINDOW_TYPE_TOOLTIP")},
+                          {}),
+              0);
+}
+
+TEST(WindowListOrdering, StackingIsReversedSoTheTopWindowComesFirst)
+{
+    const WindowZOrder order = WindowList::zOrderFromStacking({10, 20, 30});
+    EXPECT_EQ(order.value(30), 0);
+    EXPECT_EQ(order.value(20), 1);
+    EXPECT_EQ(order.value(10), 2);
+}
+
+TEST(WindowListOrdering, CandidatesAreFilteredDroppedByLayerAndSortedFrontToBack)
+{
+    auto f = filter();
+    auto tooltip = window(5);
+    tooltip.layer = 25;
+    auto small = window(6, QRectF(0, 0, 20, 20));
+    // Listed order: 1 2 3 4 5 6 8 9; stacking knows 1..5 only, 3 on top.
+    const QList<WindowRecord> listed{window(1), window(2), window(3), window(4), tooltip, small, window(8), window(9)};
+    const WindowZOrder order = WindowList::zOrderFromStacking({1, 4, 2, 5, 3});
+
+    const auto result = WindowList::candidateWindows(listed, order, f);
+    EXPECT_EQ(ids(result.windows), (QList<std::uint32_t>{3, 2, 4, 1, 8, 9}));
+    EXPECT_EQ(result.droppedByLayer, 1);
+    EXPECT_EQ(result.matchedInZOrder, 4);
+
+    // Unmatched windows keep their listed order even when listed first.
+    const auto reversed = WindowList::candidateWindows({window(9), window(8), window(1)}, order, f);
+    EXPECT_EQ(ids(reversed.windows), (QList<std::uint32_t>{1, 9, 8}));
+}
+
+TEST(WindowListOrdering, EmptyStackingKeepsTheListedOrder)
+{
+    const auto result = WindowList::candidateWindows({window(3), window(1), window(2)}, {}, filter());
+    EXPECT_EQ(ids(result.windows), (QList<std::uint32_t>{3, 1, 2}));
+    EXPECT_EQ(result.matchedInZOrder, 0);
+}
+
+TEST(WindowListDescription, OwnerTitlePrefixAndTruncatedSize)
+{
+    auto w = window(1, QRectF(0, 0, 800.6, 600), QStringLiteral("Groceries"));
+    w.ownerName = QStringLiteral("Notes");
+    EXPECT_EQ(WindowList::windowLogDescription(w), QStringLiteral("Notes/'Groceries' 800×600"));
+
+    w.title = QStringLiteral("A very long title that goes on");
+    w.ownerName.reset();
+    w.frame = QRectF(0, 0, 99.99, 60.5);
+    EXPECT_EQ(WindowList::windowLogDescription(w), QStringLiteral("?/'A very long title th' 99×60"));
+}
+
+TEST(WindowListExcluding, RemovesEveryEqualEntryAndKeepsOrder)
+{
+    EXPECT_EQ(WindowList::windowsExcluding(QList<int>{1, 2, 3, 2, 4}, 2), (QList<int>{1, 3, 4}));
+    EXPECT_EQ(WindowList::windowsExcluding(QList<int>{1, 3}, 2), (QList<int>{1, 3}));
+}

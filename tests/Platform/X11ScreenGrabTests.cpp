@@ -1,0 +1,178 @@
+#include "Platform/DisplayMonitor.h"
+#include "Platform/ScreenGrabber.h"
+#include "Platform/X11Activation.h"
+#include "Platform/X11Session.h"
+#include "Platform/X11WindowList.h"
+#include "X11TestServer.h"
+
+#include <QColor>
+
+#include <gtest/gtest.h>
+
+#include <xcb/xcb.h>
+
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+
+// Maps a window filled with one colour and waits until the server has drawn it.
+xcb_window_t mapColouredWindow(XcbConnection& x, QRect rect, std::uint32_t rgb)
+{
+    xcb_connection_t* c = x.connection();
+    const xcb_window_t window = xcb_generate_id(c);
+    const std::uint32_t values[] = {rgb, 1};
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, x.root(), std::int16_t(rect.x()), std::int16_t(rect.y()),
+                      std::uint16_t(rect.width()), std::uint16_t(rect.height()), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      x.screen()->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
+    xcb_map_window(c, window);
+    x.sync();
+    return window;
+}
+
+void setCardinal(XcbConnection& x, xcb_window_t window, const char* property, std::uint32_t value)
+{
+    xcb_change_property(x.connection(), XCB_PROP_MODE_REPLACE, window, x.atom(property), XCB_ATOM_CARDINAL, 32, 1,
+                        &value);
+}
+
+} // namespace
+
+TEST(DisplayNumber, IsAStableHashOfTheOutputName)
+{
+    // FNV-1a of the UTF-8 name: repeatable across runs and distinct for usual names.
+    EXPECT_EQ(displayNumberForOutputName(QString()), 2166136261u);
+    EXPECT_EQ(displayNumberForOutputName(QStringLiteral("a")), 0xE40C292Cu);
+    EXPECT_EQ(displayNumberForOutputName(QStringLiteral("HDMI-1")), displayNumberForOutputName(QStringLiteral("HDMI-1")));
+    EXPECT_NE(displayNumberForOutputName(QStringLiteral("HDMI-1")), displayNumberForOutputName(QStringLiteral("HDMI-2")));
+    EXPECT_NE(displayNumberForOutputName(QStringLiteral("DP-1")), displayNumberForOutputName(QStringLiteral("eDP-1")));
+}
+
+TEST(SessionKind, WaylandIsRecognisedFromTheSessionType)
+{
+    QProcessEnvironment env;
+    EXPECT_FALSE(X11Session::isWaylandSession(env));
+    env.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("x11"));
+    EXPECT_FALSE(X11Session::isWaylandSession(env));
+    env.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
+    EXPECT_TRUE(X11Session::isWaylandSession(env));
+}
+
+TEST(X11Connection, IsUnavailableWhenTheApplicationDoesNotRunOnX11)
+{
+    // Unit tests run on the offscreen platform.
+    EXPECT_EQ(XcbConnection::application(), nullptr);
+}
+
+class X11Desktop : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!server.connection())
+            GTEST_SKIP() << "Xvfb could not be started";
+    }
+    X11TestServer server;
+};
+
+TEST_F(X11Desktop, MonitorsCoverTheScreenAndGrabsReadWhatIsShown)
+{
+    XcbConnection& x = *server.connection();
+    const QList<DisplayMonitor> monitors = readDisplayMonitors(x);
+    ASSERT_EQ(monitors.size(), 1);
+    EXPECT_EQ(monitors[0].pixelFrame, QRect(0, 0, 1920, 1080));
+    EXPECT_EQ(monitors[0].displayNumber, displayNumberForOutputName(monitors[0].name));
+
+    mapColouredWindow(x, QRect(100, 50, 200, 100), 0x3366CC);
+    mapColouredWindow(x, QRect(250, 120, 40, 40), 0xFF8800);
+
+    XcbScreenGrabber grabber(x);
+    const QImage grab = grabber.grab(QRect(90, 40, 300, 200));
+    ASSERT_FALSE(grab.isNull());
+    EXPECT_EQ(grab.size(), QSize(300, 200));
+    EXPECT_TRUE(grabber.lastGrabUsedShm());
+    EXPECT_EQ(grab.pixel(10, 10), 0xFF3366CCu);   // first window's corner at (100, 50)
+    EXPECT_EQ(grab.pixel(9, 9), grab.pixel(0, 0)); // outside: the root's background
+    EXPECT_NE(grab.pixel(9, 9), 0xFF3366CCu);
+    EXPECT_EQ(grab.pixel(160, 80), 0xFF8800u | 0xFF000000u);
+    EXPECT_EQ(grab.pixel(209, 109), 0xFF3366CCu);
+    for (int y = 0; y < grab.height(); y += 17)
+        for (int x2 = 0; x2 < grab.width(); x2 += 13)
+            ASSERT_EQ(qAlpha(grab.pixel(x2, y)), 255);
+
+    // A second, smaller grab reuses the segment and is just as exact.
+    const QImage small = grabber.grab(QRect(100, 50, 1, 1));
+    ASSERT_EQ(small.size(), QSize(1, 1));
+    EXPECT_EQ(small.pixel(0, 0), 0xFF3366CCu);
+
+    EXPECT_TRUE(grabber.grab(QRect()).isNull());
+}
+
+TEST_F(X11Desktop, CursorImageIsCompositedAtThePointer)
+{
+    XcbConnection& x = *server.connection();
+    xcb_warp_pointer(x.connection(), XCB_WINDOW_NONE, x.root(), 0, 0, 0, 0, 400, 300);
+    x.sync();
+    QImage image(200, 200, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    const QImage before = image.copy();
+    ASSERT_TRUE(compositeCursor(x, image, QPoint(300, 200)));
+    EXPECT_NE(image, before); // Xvfb's default cursor lands near (100, 100) of the image
+    bool changedNearPointer = false;
+    for (int y = 80; y < 130 && !changedNearPointer; ++y)
+        for (int x2 = 80; x2 < 130; ++x2)
+            changedNearPointer |= image.pixel(x2, y) != before.pixel(x2, y);
+    EXPECT_TRUE(changedNearPointer);
+}
+
+TEST_F(X11Desktop, WithoutWindowManagerTheRootsChildrenAreListedTopFirst)
+{
+    XcbConnection& x = *server.connection();
+    const xcb_window_t lower = mapColouredWindow(x, QRect(0, 0, 300, 200), 0x111111);
+    const xcb_window_t upper = mapColouredWindow(x, QRect(50, 50, 300, 200), 0x222222);
+    const char* title = "Pattern";
+    xcb_change_property(x.connection(), XCB_PROP_MODE_REPLACE, upper, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                        std::uint32_t(std::strlen(title)), title);
+    const char wmClass[] = "pattern\0Pattern";
+    xcb_change_property(x.connection(), XCB_PROP_MODE_REPLACE, upper, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
+                        sizeof wmClass, wmClass);
+    setCardinal(x, upper, "_NET_WM_PID", 4242);
+    x.sync();
+
+    const X11WindowSnapshot snapshot = readX11Windows(x);
+    EXPECT_FALSE(snapshot.fromWindowManager);
+    ASSERT_TRUE(snapshot.zOrder.contains(upper));
+    ASSERT_TRUE(snapshot.zOrder.contains(lower));
+    EXPECT_LT(snapshot.zOrder.value(upper), snapshot.zOrder.value(lower));
+
+    const WindowRecord* record = nullptr;
+    for (const auto& w : snapshot.windows)
+        if (w.windowId == upper)
+            record = &w;
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(record->title, QStringLiteral("Pattern"));
+    EXPECT_EQ(record->ownerName, QStringLiteral("Pattern"));
+    EXPECT_EQ(record->pid, 4242);
+    EXPECT_TRUE(record->isOnScreen);
+    EXPECT_EQ(record->frame, QRectF(50, 50, 300, 200));
+
+    EXPECT_EQ(X11Activation::windowPid(x, upper), 4242);
+    EXPECT_TRUE(X11Activation::windowExists(x, upper));
+    xcb_destroy_window(x.connection(), upper);
+    x.sync();
+    EXPECT_FALSE(X11Activation::windowExists(x, upper));
+    // No window manager: nothing is active and there is no compositor.
+    EXPECT_EQ(X11Activation::activeWindow(x), xcb_window_t(XCB_WINDOW_NONE));
+    EXPECT_FALSE(X11Session::compositorRunning(x));
+}
+
+TEST_F(X11Desktop, CompositorIsDetectedByItsSelectionOwner)
+{
+    XcbConnection& x = *server.connection();
+    xcb_connection_t* c = x.connection();
+    const xcb_window_t owner = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, owner, x.root(), 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+                      XCB_COPY_FROM_PARENT, 0, nullptr);
+    xcb_set_selection_owner(c, owner, x.atom("_NET_WM_CM_S0"), XCB_CURRENT_TIME);
+    x.sync();
+    EXPECT_TRUE(X11Session::compositorRunning(x));
+}
