@@ -103,8 +103,10 @@ void QtPasteboard::setText(const QString& text)
 
 void QtPasteboard::clearContents()
 {
+    // Owning the selection with nothing in it, rather than giving it up: on X11 giving it
+    // up comes back later as a foreign change and would count the one clear twice.
     m_writing = true;
-    m_clipboard->clear(QClipboard::Clipboard);
+    m_clipboard->setMimeData(new QMimeData(), QClipboard::Clipboard);
     m_writing = false;
     noteOwnWrite();
 }
