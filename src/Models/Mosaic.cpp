@@ -3,6 +3,8 @@
 #include "Platform/Geometry.h"
 
 
+#include <QColor>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -56,7 +58,7 @@ public:
         case Mode::premultiply:
             return qPremultiply(reinterpret_cast<const QRgb*>(m_image.constScanLine(y))[x]);
         case Mode::generic:
-            return qPremultiply(m_image.pixel(x, y));
+            return qPremultiply(m_image.pixelColor(x, y).rgba());
         }
         return 0;
     }

@@ -19,7 +19,8 @@ class QTextLayout;
 // drawn text is the text that was measured.
 //
 // Rules: font sizes are pixels (fonts are laid out on a 72-dpi device, where one
-// point is one pixel, so fractional sizes survive); every line, empty ones
+// point is one pixel; Qt's font engine renders the nearest whole pixel size, which
+// every user of this class then shares); every line, empty ones
 // included, is exactly the font's line spacing tall; text wraps at word
 // boundaries at the given width, breaking a word only when it alone is too wide;
 // "\n" starts a new line, and a trailing "\n" adds an empty last line.
