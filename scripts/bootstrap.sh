@@ -24,11 +24,14 @@ PACKAGES=(
   xvfb xauth openbox trayer xdotool xclip x11-utils imagemagick scrot
 )
 
+# One dpkg query for the whole list keeps the common case (everything present) quick.
+declare -A installed=()
+while read -r name status; do
+  [ "$status" = "installed" ] && installed[$name]=1
+done < <(dpkg-query -W -f='${Package} ${db:Status-Status}\n' "${PACKAGES[@]}" 2>/dev/null || true)
 missing=()
 for p in "${PACKAGES[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$p")
-  fi
+  [ -n "${installed[$p]:-}" ] || missing+=("$p")
 done
 
 if [ ${#missing[@]} -eq 0 ]; then
