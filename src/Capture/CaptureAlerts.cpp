@@ -1,0 +1,62 @@
+#include "Capture/CaptureAlerts.h"
+
+#include "Core/Localization.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+class DialogAlerts final : public CaptureAlerts {
+public:
+    void showWarning(const QString& title, const QString& text) override
+    {
+        QMessageBox box(QMessageBox::Warning, title, title, QMessageBox::Ok);
+        box.setInformativeText(text);
+        box.activateWindow();
+        box.exec();
+    }
+
+    bool askWarning(const QString& title, const QString& text, const QString& acceptButton,
+                    const QString& cancelButton) override
+    {
+        QMessageBox box(QMessageBox::Warning, title, title);
+        box.setInformativeText(text);
+        QPushButton* accept = box.addButton(acceptButton, QMessageBox::AcceptRole);
+        box.addButton(cancelButton, QMessageBox::RejectRole);
+        box.setDefaultButton(accept);
+        box.activateWindow();
+        box.exec();
+        return box.clickedButton() == static_cast<QAbstractButton*>(accept);
+    }
+};
+
+CaptureAlerts* installed = nullptr;
+
+} // namespace
+
+CaptureAlerts& CaptureAlerts::current()
+{
+    static DialogAlerts dialogs;
+    return installed ? *installed : dialogs;
+}
+
+void CaptureAlerts::setForTesting(CaptureAlerts* alerts)
+{
+    installed = alerts;
+}
+
+void showCaptureToolError(const QString& reason)
+{
+    QString text = localized(QStringLiteral("capture.error.failed"));
+    if (!reason.isEmpty())
+        text += QStringLiteral("\n(") + reason + QLatin1Char(')');
+    CaptureAlerts::current().showWarning(localized(QStringLiteral("capture.error.title")), text);
+}
+
+void showCaptureFailed(const QString& reason)
+{
+    CaptureAlerts::current().showWarning(localized(QStringLiteral("capture.error.title")),
+                                         reason.isEmpty() ? QString() : QStringLiteral("(") + reason + QLatin1Char(')'));
+}

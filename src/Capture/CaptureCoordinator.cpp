@@ -1,0 +1,223 @@
+#include "Capture/CaptureCoordinator.h"
+
+#include "Capture/CaptureAlerts.h"
+#include "Capture/CaptureClock.h"
+#include "Capture/CaptureDelivery.h"
+#include "Capture/CaptureLog.h"
+#include "Capture/DelayCountdownHUD.h"
+#include "Capture/ScreenCapturePermission.h"
+#include "Capture/SelectionOverlayController.h"
+#include "Capture/SystemScreenshotTool.h"
+#include "Core/Logger.h"
+#include "Platform/Pasteboard.h"
+#include "Platform/UserDefaults.h"
+
+#include <QBuffer>
+#include <QTimer>
+
+CaptureCoordinator& CaptureCoordinator::shared()
+{
+    static CaptureCoordinator* coordinator
+        = new CaptureCoordinator(CaptureClock::system(), DelayCountdownHUD::shared(), new PortalScreenshotTool);
+    return *coordinator;
+}
+
+CaptureCoordinator::CaptureCoordinator(CaptureClock& clock, DelayCountdownHUD& hud, SystemScreenshotTool* tool,
+                                       QObject* parent)
+    : QObject(parent)
+    , m_clock(clock)
+    , m_hud(hud)
+    , m_tool(tool)
+{
+    m_tool->setParent(this);
+    connect(m_tool, &SystemScreenshotTool::finished, this, &CaptureCoordinator::toolFinished);
+}
+
+CaptureCoordinator::~CaptureCoordinator()
+{
+    if (m_pendingDelay)
+        m_clock.cancel(*m_pendingDelay);
+}
+
+const QList<int>& CaptureCoordinator::delayChoices()
+{
+    static const QList<int> choices{0, 3, 5, 10};
+    return choices;
+}
+
+void CaptureCoordinator::captureWithDelay(const QString& reason, std::function<void()> action)
+{
+    cancelPendingDelay(reason + QStringLiteral(" 触发"));
+    const qint64 delay = UserDefaults::standard().integer(QStringLiteral("captureDelaySeconds"));
+    if (delay > 0 && delayChoices().contains(int(delay)))
+        scheduleDelayedCapture(reason, std::move(action), double(delay));
+    else if (action)
+        action();
+}
+
+void CaptureCoordinator::cancelPendingDelay(const QString& reason)
+{
+    m_hud.dismiss();
+    if (!m_pendingDelay)
+        return;
+    m_clock.cancel(*m_pendingDelay);
+    m_pendingDelay.reset();
+    captureDiagnostic(QStringLiteral("⏱ 挂起延迟任务已取消（") + reason + QStringLiteral("）"));
+}
+
+void CaptureCoordinator::scheduleDelayedCapture(const QString& reason, std::function<void()> action,
+                                                double delaySeconds)
+{
+    cancelPendingDelay(QStringLiteral("新排定替换"));
+    const QDateTime deadline = m_clock.now().addMSecs(qint64(delaySeconds * 1000.0));
+    QPointer<CaptureCoordinator> self(this);
+    m_pendingDelay = m_clock.scheduleAt(deadline, [self, action = std::move(action)] {
+        if (self) {
+            self->m_pendingDelay.reset();
+            self->m_hud.dismiss();
+        }
+        if (action)
+            action();
+    });
+    if (delaySeconds > 0)
+        m_hud.show(deadline);
+    captureDiagnostic(QStringLiteral("⏱ 延迟截图 [") + reason + QStringLiteral("] ")
+                      + QString::number(static_cast<long long>(delaySeconds)) + QStringLiteral(" 秒后排定"));
+}
+
+bool CaptureCoordinator::isPolling() const
+{
+    return m_pollTimer && m_pollTimer->isActive();
+}
+
+void CaptureCoordinator::startAreaCapture()
+{
+    cancelPendingDelay(QStringLiteral("立即触发"));
+    if (isPolling() || m_toolRunning)
+        return;
+    if (ScreenCapturePermission::preflight()) {
+        runScreencapture();
+        return;
+    }
+    logMessage(LogLevel::warning,
+               [] { return QStringLiteral("⚠️ 屏幕录制权限未授予，走异步请求流程（SCK 调用触发 TCC 注册）"); });
+    if (ScreenCapturePermission::ensureScreenCapturePermission())
+        runScreencapture();
+}
+
+void CaptureCoordinator::runScreencapture()
+{
+    if (isPolling() || m_toolRunning)
+        return;
+    const qint64 initialCount = Pasteboard::general().changeCount();
+    m_selfHiddenWindows = OwnWindows::hideVisible();
+    if (!m_selfHiddenWindows.isEmpty()) {
+        const auto count = m_selfHiddenWindows.size();
+        logMessage(LogLevel::info, [&] { return QStringLiteral("🪟 ⌘⇧7 避让：orderOut 自身窗口 %1").arg(count); });
+    }
+    QString error;
+    if (!m_tool->start(&error)) {
+        logMessage(LogLevel::error, [&] {
+            return QStringLiteral("❌ screencapture 启动失败（可能被沙盒拦截或二进制缺失）: ") + error;
+        });
+        m_toolRunning = false;
+        restoreHiddenWindows();
+        showCaptureToolError(error);
+        return;
+    }
+    m_toolRunning = true;
+    logMessage(LogLevel::info, [] { return QStringLiteral("📸 screencapture 已启动，开始监听剪贴板"); });
+    startPolling(initialCount);
+}
+
+void CaptureCoordinator::startPolling(qint64 initialChangeCount)
+{
+    stopPolling();
+    m_pollInitialCount = initialChangeCount;
+    m_pollDeadline = m_clock.now().addMSecs(pollTimeoutMs);
+    auto* timer = new QTimer(this);
+    timer->setInterval(pollIntervalMs);
+    connect(timer, &QTimer::timeout, this, &CaptureCoordinator::pollPasteboard);
+    timer->start();
+    m_pollTimer = timer;
+}
+
+void CaptureCoordinator::stopPolling()
+{
+    if (m_pollTimer) {
+        m_pollTimer->stop();
+        m_pollTimer->deleteLater();
+        m_pollTimer.clear();
+    }
+}
+
+void CaptureCoordinator::pollPasteboard()
+{
+    if (!isPolling())
+        return;
+    Pasteboard& pasteboard = Pasteboard::general();
+    if (pasteboard.changeCount() != m_pollInitialCount) {
+        const bool hasImage = pasteboard.data(Pasteboard::pngType).has_value()
+            || pasteboard.data(Pasteboard::tiffType).has_value();
+        // The first change ends the wait, image or not.
+        stopPolling();
+        if (hasImage) {
+            logMessage(LogLevel::info, [] { return QStringLiteral("📸 检测到捕获图片，走 ⌘V 粘贴管线载入"); });
+            CaptureDelivery::deliverCapturedImage();
+        }
+        return;
+    }
+    if (m_clock.now() >= m_pollDeadline)
+        stopPolling();
+}
+
+void CaptureCoordinator::toolFinished(const QImage& image)
+{
+    if (!image.isNull()) {
+        // The portal hands the image over as a file; put it where the clipboard
+        // watch (and the editor's paste) expects it.
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        if (image.save(&buffer, "PNG")) {
+            Pasteboard::general().clearContents();
+            Pasteboard::general().setItems({{Pasteboard::pngType, png}});
+        } else {
+            logMessage(LogLevel::error, [] { return QStringLiteral("❌ 选区截图 PNG 编码失败"); });
+            showCaptureFailed(QStringLiteral("PNG encoding failed"));
+        }
+    }
+    restoreHiddenWindows();
+    m_toolRunning = false;
+    // The tool is gone, so nothing more will arrive: look once more, then stop waiting,
+    // so a cancelled tool neither blocks the next request for a minute nor takes a
+    // later, unrelated clipboard change for its result.
+    pollPasteboard();
+    stopPolling();
+}
+
+void CaptureCoordinator::restoreHiddenWindows()
+{
+    if (m_selfHiddenWindows.isEmpty())
+        return;
+    const OwnWindows::WindowList windows = m_selfHiddenWindows;
+    m_selfHiddenWindows.clear();
+    const int shown = OwnWindows::showAgain(windows);
+    captureDiagnostic(QStringLiteral("🪟 ⌘⇧7 子进程链避让恢复：orderFront %1 个").arg(shown));
+}
+
+namespace CaptureRoads {
+
+void area()
+{
+    if (ScreenCapturePermission::ensureScreenCapturePermission())
+        SelectionOverlayController::shared().rememberFrontmostApp();
+}
+
+void repeatLastSelection()
+{
+    if (ScreenCapturePermission::ensureScreenCapturePermission())
+        SelectionOverlayController::shared().repeatLastSelection();
+}
+
+} // namespace CaptureRoads

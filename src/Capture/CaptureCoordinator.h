@@ -1,0 +1,74 @@
+#pragma once
+
+#include "Capture/OwnWindows.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class CaptureClock;
+class DelayCountdownHUD;
+class QTimer;
+class SystemScreenshotTool;
+
+// Between the places a capture is asked for (menu, hot keys) and the sessions that do
+// it: the optional delay with its countdown, and the fallback through the desktop's
+// own screenshot tool, whose image is found on the clipboard.
+class CaptureCoordinator : public QObject {
+    Q_OBJECT
+public:
+    static CaptureCoordinator& shared();
+
+    // tool is owned by the coordinator.
+    CaptureCoordinator(CaptureClock& clock, DelayCountdownHUD& hud, SystemScreenshotTool* tool,
+                       QObject* parent = nullptr);
+    ~CaptureCoordinator() override;
+
+    static constexpr int pollIntervalMs = 500;
+    static constexpr int pollTimeoutMs = 60000;
+
+    // Runs action now, or after the "captureDelaySeconds" delay (3, 5 or 10; anything
+    // else means no delay), replacing any capture still waiting.
+    void captureWithDelay(const QString& reason, std::function<void()> action);
+    void cancelPendingDelay(const QString& reason);
+    void scheduleDelayedCapture(const QString& reason, std::function<void()> action, double delaySeconds);
+
+    // The area capture through the desktop's screenshot tool.
+    void startAreaCapture();
+
+    bool hasPendingDelay() const { return m_pendingDelay.has_value(); }
+    bool isPolling() const;
+    bool isToolRunning() const { return m_toolRunning; }
+
+    // The accepted delays, in menu order.
+    static const QList<int>& delayChoices();
+
+private:
+    void runScreencapture();
+    void startPolling(qint64 initialChangeCount);
+    void stopPolling();
+    void pollPasteboard();
+    void restoreHiddenWindows();
+    void toolFinished(const QImage& image);
+
+    CaptureClock& m_clock;
+    DelayCountdownHUD& m_hud;
+    SystemScreenshotTool* m_tool;
+    std::optional<quint64> m_pendingDelay;
+    QPointer<QTimer> m_pollTimer;
+    qint64 m_pollInitialCount = 0;
+    QDateTime m_pollDeadline;
+    bool m_toolRunning = false;
+    OwnWindows::WindowList m_selfHiddenWindows;
+};
+
+// The capture roads as the menu and hot keys start them: each settles the
+// screen-capture permission first and stops quietly when it is refused.
+namespace CaptureRoads {
+void area();
+void repeatLastSelection();
+} // namespace CaptureRoads

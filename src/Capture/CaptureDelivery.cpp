@@ -1,0 +1,81 @@
+#include "Capture/CaptureDelivery.h"
+
+#include "Capture/CaptureLog.h"
+#include "Core/Logger.h"
+#include "Platform/NotificationCenter.h"
+#include "Platform/UserDefaults.h"
+#include "Platform/X11Activation.h"
+#include "Platform/XcbConnection.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+#include <mutex>
+
+namespace CaptureDelivery {
+
+namespace {
+
+std::mutex dateLock;
+std::optional<QDateTime> deliveryDate;
+
+QString frontmostDescription()
+{
+    XcbConnection* x = XcbConnection::application();
+    if (!x)
+        return QStringLiteral("nil");
+    const xcb_window_t active = X11Activation::activeWindow(*x);
+    if (active == XCB_WINDOW_NONE)
+        return QStringLiteral("nil");
+    return QStringLiteral("0x") + QString::number(active, 16);
+}
+
+int lumetraActive()
+{
+    return QGuiApplication::applicationState() == Qt::ApplicationActive ? 1 : 0;
+}
+
+} // namespace
+
+void deliverCapturedImage()
+{
+    if (!UserDefaults::standard().boolValue(QStringLiteral("captureOpensEditor"))) {
+        logMessage(LogLevel::info, [] { return QStringLiteral("📸 唤窗已关闭（设置），截图仅进剪贴板"); });
+        return;
+    }
+    captureDiagnostic(QStringLiteral("📸 deliverCapturedImage 开始: frontmost=%1 lumetraActive=%2 delegate=%3")
+                          .arg(frontmostDescription())
+                          .arg(lumetraActive())
+                          .arg(QString::fromLatin1(QCoreApplication::instance()
+                                                       ? QCoreApplication::instance()->metaObject()->className()
+                                                       : "nil")));
+    NotificationCenter::defaultCenter().post(QString::fromLatin1(deliveryRequested));
+    QWidget* key = QApplication::activeWindow();
+    const QString keyTitle = key && !key->windowTitle().isEmpty() ? key->windowTitle() : QStringLiteral("nil");
+    captureDiagnostic(QStringLiteral("📸 CaptureDeliveryRequested 已广播: lumetraActive=%1 keyWindow=%2")
+                          .arg(lumetraActive())
+                          .arg(keyTitle));
+    {
+        std::lock_guard<std::mutex> guard(dateLock);
+        deliveryDate = QDateTime::currentDateTimeUtc();
+    }
+    QTimer::singleShot(300, QCoreApplication::instance(), [] {
+        NotificationCenter::defaultCenter().post(QString::fromLatin1(clipboardImageReady));
+    });
+}
+
+std::optional<QDateTime> lastCaptureDeliveryDate()
+{
+    std::lock_guard<std::mutex> guard(dateLock);
+    return deliveryDate;
+}
+
+void clearLastCaptureDeliveryDate()
+{
+    std::lock_guard<std::mutex> guard(dateLock);
+    deliveryDate.reset();
+}
+
+} // namespace CaptureDelivery

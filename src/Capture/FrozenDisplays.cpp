@@ -1,0 +1,141 @@
+#include "Capture/FrozenDisplays.h"
+
+#include "Capture/CaptureLog.h"
+#include "Platform/DisplayMonitor.h"
+#include "Platform/ScreenGrabber.h"
+#include "Platform/XcbConnection.h"
+
+#include <QGuiApplication>
+
+#include <cmath>
+
+namespace {
+
+class X11DisplayCaptureSource final : public DisplayCaptureSource {
+public:
+    bool isAvailable() override { return XcbConnection::application() != nullptr; }
+
+    QList<std::optional<Display>> displays() override
+    {
+        QList<std::optional<Display>> result;
+        XcbConnection* x = XcbConnection::application();
+        if (!x)
+            return result;
+        const QList<DisplayMonitor> monitors = readDisplayMonitors(*x);
+        const QList<QScreen*> screens = QGuiApplication::screens();
+        for (QScreen* screen : screens) {
+            const DisplayMonitor* match = nullptr;
+            for (const DisplayMonitor& monitor : monitors)
+                if (monitor.name == screen->name()) {
+                    match = &monitor;
+                    break;
+                }
+            if (!match) {
+                const double dpr = screen->devicePixelRatio();
+                const QRectF g = screen->geometry();
+                const QRect native(int(std::lround(g.x() * dpr)), int(std::lround(g.y() * dpr)),
+                                   int(std::lround(g.width() * dpr)), int(std::lround(g.height() * dpr)));
+                for (const DisplayMonitor& monitor : monitors)
+                    if (monitor.pixelFrame == native) {
+                        match = &monitor;
+                        break;
+                    }
+            }
+            if (!match && screens.size() == 1 && monitors.size() == 1)
+                match = &monitors.first();
+            if (!match) {
+                result.append(std::nullopt);
+                continue;
+            }
+            Display display;
+            display.screen = screen;
+            display.number = match->displayNumber;
+            display.frame = screen->geometry();
+            display.scale = screen->devicePixelRatio();
+            display.pixelFrame = match->pixelFrame;
+            result.append(display);
+        }
+        return result;
+    }
+
+    QImage capture(const Display& display, const QSize& pixelSize) override
+    {
+        XcbConnection* x = XcbConnection::application();
+        if (!x)
+            return {};
+        if (!m_grabber)
+            m_grabber = std::make_unique<XcbScreenGrabber>(*x);
+        QImage image = m_grabber->grab(display.pixelFrame);
+        if (!image.isNull() && image.size() != pixelSize && !pixelSize.isEmpty())
+            image = image.scaled(pixelSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        return image;
+    }
+
+private:
+    std::unique_ptr<XcbScreenGrabber> m_grabber;
+};
+
+DisplayCaptureSource* installedSource = nullptr;
+
+} // namespace
+
+DisplayCaptureSource& DisplayCaptureSource::current()
+{
+    static X11DisplayCaptureSource x11;
+    return installedSource ? *installedSource : x11;
+}
+
+void DisplayCaptureSource::setForTesting(DisplayCaptureSource* source)
+{
+    installedSource = source;
+}
+
+QSize snapshotPixelSize(const QRectF& frame, double scale)
+{
+    return QSize(int(std::trunc(frame.width() * scale)), int(std::trunc(frame.height() * scale)));
+}
+
+QImage snapshotDisplay(DisplayCaptureSource& source, const DisplayCaptureSource::Display& display)
+{
+    const QSize size = snapshotPixelSize(display.frame, display.scale);
+    if (size.isEmpty())
+        return {};
+    return source.capture(display, size);
+}
+
+std::optional<QList<FrozenScreenRecord>> freezeAllDisplays(DisplayCaptureSource& source)
+{
+    if (!source.isAvailable()) {
+        captureDiagnostic(QStringLiteral("📸 SelectionOverlay: SCShareableContent 枚举失败"));
+        return std::nullopt;
+    }
+    QList<FrozenScreenRecord> records;
+    for (const std::optional<DisplayCaptureSource::Display>& display : source.displays()) {
+        if (!display) {
+            captureDiagnostic(QStringLiteral("📸 SelectionOverlay: NSScreen ↔ SCDisplay 配对失败（displayID 匹配）"));
+            return std::nullopt;
+        }
+        QImage image = snapshotDisplay(source, *display);
+        if (image.isNull()) {
+            captureDiagnostic(QStringLiteral("📸 SelectionOverlay: displayID=%1 快照失败").arg(display->number));
+            return std::nullopt;
+        }
+        captureDiagnostic(QStringLiteral("📸 SelectionOverlay 快照成功: displayID=%1 %2×%3pt ×%4x → %5×%6px")
+                              .arg(display->number)
+                              .arg(display->frame.width(), 0, 'f', 0)
+                              .arg(display->frame.height(), 0, 'f', 0)
+                              .arg(display->scale, 0, 'f', 1)
+                              .arg(image.width())
+                              .arg(image.height()));
+        FrozenScreenRecord record;
+        record.screen = display->screen;
+        record.displayNumber = display->number;
+        record.frame = display->frame;
+        record.scale = display->scale;
+        record.image = std::move(image);
+        records.append(std::move(record));
+    }
+    if (records.isEmpty())
+        return std::nullopt;
+    return records;
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "Capture/FrozenScreenRecord.h"
+
+#include <QImage>
+#include <QList>
+#include <QPointer>
+#include <QRect>
+#include <QRectF>
+#include <QScreen>
+#include <QSize>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+// What freezing needs of the desktop: the displays and one display's pixels. The X11
+// source reads RandR monitors and grabs the root window; tests use made-up displays.
+class DisplayCaptureSource {
+public:
+    struct Display {
+        QPointer<QScreen> screen;
+        std::uint32_t number = 0;
+        QRectF frame;       // global, points (QScreen::geometry)
+        double scale = 1.0; // QScreen::devicePixelRatio
+        QRect pixelFrame;   // on the root window, device pixels
+    };
+
+    virtual ~DisplayCaptureSource() = default;
+
+    static DisplayCaptureSource& current();
+    // nullptr puts the X11 source back.
+    static void setForTesting(DisplayCaptureSource* source);
+
+    // False where the screen cannot be read at all (not an X11 session).
+    virtual bool isAvailable() = 0;
+    // Every screen in QGuiApplication::screens() order, each with its display, or
+    // absent for a screen no display could be paired with.
+    virtual QList<std::optional<Display>> displays() = 0;
+    // The display's pixels at pixelSize; a null image when the grab failed.
+    virtual QImage capture(const Display& display, const QSize& pixelSize) = 0;
+};
+
+// The pixel size a display is captured at: points times scale, each truncated.
+QSize snapshotPixelSize(const QRectF& frame, double scale);
+
+// One display's picture, without the pointer; null when the grab failed.
+QImage snapshotDisplay(DisplayCaptureSource& source, const DisplayCaptureSource::Display& display);
+
+// Every display, one after another; absent when any of them fails (never a partial
+// list) or there is no display. The caller hides Lumetra's windows first.
+std::optional<QList<FrozenScreenRecord>> freezeAllDisplays(DisplayCaptureSource& source);

@@ -1,0 +1,60 @@
+#include "Capture/OwnWindows.h"
+
+#include "Platform/XcbConnection.h"
+
+#include <QApplication>
+
+namespace OwnWindows {
+
+namespace {
+
+WindowList hideMatching(const std::function<bool(QWidget*)>& select, const std::function<bool(QWidget*)>& keep)
+{
+    WindowList hidden;
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget* window : windows) {
+        if (!window->isVisible() || window->property(captureChromeProperty).toBool())
+            continue;
+        if (keep && keep(window))
+            continue;
+        if (select && !select(window))
+            continue;
+        hidden.append(QPointer<QWidget>(window));
+    }
+    for (const auto& window : hidden)
+        window->hide();
+    return hidden;
+}
+
+} // namespace
+
+WindowList hideVisible(const std::function<bool(QWidget*)>& keep)
+{
+    return hideMatching({}, keep);
+}
+
+WindowList hideOverlapping(const QRectF& area, const std::function<bool(QWidget*)>& keep)
+{
+    return hideMatching([area](QWidget* window) { return QRectF(window->frameGeometry()).intersects(area); }, keep);
+}
+
+int showAgain(const WindowList& windows)
+{
+    int shown = 0;
+    for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
+        if (QWidget* window = it->data()) {
+            window->show();
+            window->raise();
+            ++shown;
+        }
+    }
+    return shown;
+}
+
+void syncWithServer()
+{
+    if (XcbConnection* x = XcbConnection::application())
+        x->sync();
+}
+
+} // namespace OwnWindows

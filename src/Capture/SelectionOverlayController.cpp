@@ -1,0 +1,390 @@
+#include "Capture/SelectionOverlayController.h"
+
+#include "Capture/CaptureAlerts.h"
+#include "Capture/CaptureCoordinator.h"
+#include "Capture/CaptureDelivery.h"
+#include "Capture/CaptureLog.h"
+#include "Capture/CapturePng.h"
+#include "Capture/FrozenDisplays.h"
+#include "Capture/LastSelectionRecord.h"
+#include "Capture/SelectionGeometry.h"
+#include "Capture/SelectionOverlayView.h"
+#include "Core/Logger.h"
+#include "Platform/Pasteboard.h"
+#include "Platform/UserDefaults.h"
+#include "Platform/WindowList.h"
+#include "Platform/X11Activation.h"
+#include "Platform/XcbConnection.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTimer>
+
+namespace {
+
+QString rectText(const QRectF& rect)
+{
+    return LastSelectionRecord::stringFromRect(rect);
+}
+
+bool windowIsOurs(XcbConnection& x, xcb_window_t window)
+{
+    if (window == XCB_WINDOW_NONE)
+        return false;
+    if (const auto pid = X11Activation::windowPid(x, window); pid && *pid == QCoreApplication::applicationPid())
+        return true;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->internalWinId() == window)
+            return true;
+    return false;
+}
+
+} // namespace
+
+SelectionOverlayController& SelectionOverlayController::shared()
+{
+    static SelectionOverlayController* controller = new SelectionOverlayController;
+    return *controller;
+}
+
+SelectionOverlayController::SelectionOverlayController(QObject* parent)
+    : QObject(parent)
+{
+}
+
+SelectionOverlayController::~SelectionOverlayController()
+{
+    for (const auto& view : m_overlayWindows)
+        delete view.data();
+}
+
+QList<SelectionOverlayView*> SelectionOverlayController::overlayViews() const
+{
+    QList<SelectionOverlayView*> views;
+    for (const auto& view : m_overlayWindows)
+        if (view)
+            views.append(view);
+    return views;
+}
+
+void SelectionOverlayController::rememberFrontmostApp()
+{
+    if (m_isSessionActive)
+        return;
+    m_isSessionActive = true;
+
+    m_previousFrontmost.reset();
+    QString remembered = QStringLiteral("无（自身/无前台）");
+    if (XcbConnection* x = XcbConnection::application()) {
+        const xcb_window_t active = X11Activation::activeWindow(*x);
+        if (active != XCB_WINDOW_NONE && !windowIsOurs(*x, active)) {
+            m_previousFrontmost = active;
+            remembered = QStringLiteral("0x") + QString::number(active, 16);
+        }
+    }
+    captureDiagnostic(QStringLiteral("📸 SelectionOverlay 记录前前台: %1").arg(remembered));
+
+    // X11 cannot leave our windows out of a grab: they go first, and the programs
+    // beneath get a moment to repaint what they uncovered.
+    hideOwnWindows(OwnWindows::hideVisible());
+    if (m_selfHiddenWindows.isEmpty()) {
+        freezeAndPresent();
+        return;
+    }
+    OwnWindows::syncWithServer();
+    QTimer::singleShot(m_settleMs, this, [this] { freezeAndPresent(); });
+}
+
+void SelectionOverlayController::hideOwnWindows(OwnWindows::WindowList windows)
+{
+    m_selfHiddenWindows = std::move(windows);
+    if (!m_selfHiddenWindows.isEmpty())
+        captureDiagnostic(
+            QStringLiteral("📸 SelectionOverlay 避让: orderOut 自身窗口 %1 个").arg(m_selfHiddenWindows.size()));
+}
+
+void SelectionOverlayController::freezeAndPresent()
+{
+    OwnWindows::syncWithServer();
+    presentOverlays(freezeAllDisplays(DisplayCaptureSource::current()));
+}
+
+void SelectionOverlayController::presentOverlays(std::optional<QList<FrozenScreenRecord>> records)
+{
+    if (!records) {
+        logMessage(LogLevel::warning,
+                   [] { return QStringLiteral("⚠️ 选区 overlay 冻结快照失败，整体降级 screencapture 子进程"); });
+        captureDiagnostic(QStringLiteral("📸 SelectionOverlay: 快照失败 → 降级子进程"));
+        restoreHiddenWindows();
+        m_isSessionActive = false;
+        m_previousFrontmost.reset();
+        CaptureCoordinator::shared().startAreaCapture();
+        return;
+    }
+
+    QList<SelectionOverlayView*> views;
+    for (const FrozenScreenRecord& record : *records) {
+        SelectionOverlayView* view = makeOverlayWindow(record);
+        m_overlayWindows.append(view);
+        views.append(view);
+    }
+    for (SelectionOverlayView* view : views) {
+        view->show();
+        view->raise();
+        view->activateWindow();
+        view->setFocus(Qt::OtherFocusReason);
+    }
+    // The overlays bypass the window manager, so they would never get the keyboard
+    // focus; the last display's overlay holds the keyboard for the session.
+    if (!views.isEmpty())
+        views.last()->grabKeyboard();
+    captureDiagnostic(QStringLiteral("📸 SelectionOverlay 已铺 %1 屏（冻结快照模式）").arg(m_overlayWindows.size()));
+}
+
+SelectionOverlayView* SelectionOverlayController::makeOverlayWindow(const FrozenScreenRecord& record)
+{
+    auto* view = new SelectionOverlayView(record);
+    view->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint
+                         | Qt::WindowStaysOnTopHint);
+    view->setProperty(OwnWindows::captureChromeProperty, true);
+    view->setWindowTitle(QStringLiteral("Lumetra Selection"));
+    if (record.screen)
+        view->setScreen(record.screen);
+    view->setGeometry(record.frame.toAlignedRect());
+    QPointer<SelectionOverlayController> self(this);
+    view->onCapture = [self](const QRectF& selection, const FrozenScreenRecord& r) {
+        if (self)
+            self->finishSelection(selection, r);
+    };
+    view->onCancel = [self] {
+        if (self)
+            self->cancelSession();
+    };
+    view->onLoupeActive = [self](SelectionOverlayView* active) {
+        if (self)
+            self->m_loupeActiveView = active;
+    };
+    view->keyMonitor = [self](QKeyEvent* event) { return self && self->handleKeyDown(event); };
+    return view;
+}
+
+bool SelectionOverlayController::handleKeyDown(QKeyEvent* event)
+{
+    const Qt::KeyboardModifiers held
+        = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    if (held != Qt::NoModifier)
+        return false;
+    switch (event->key()) {
+    case Qt::Key_C:
+        return m_loupeActiveView && m_loupeActiveView->copyHoverColor();
+    case Qt::Key_V:
+        if (!m_loupeActiveView || !m_loupeActiveView->hoverPoint)
+            return false;
+        m_loupeActiveView->showRGBFormat = !m_loupeActiveView->showRGBFormat;
+        m_loupeActiveView->copiedFeedback = false;
+        m_loupeActiveView->update();
+        return true;
+    case Qt::Key_Escape:
+        logMessage(LogLevel::info, [] { return QStringLiteral("📸 Esc（monitor 兜底）取消选区截图"); });
+        cancelSession();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void SelectionOverlayController::endSession(bool restore)
+{
+    const auto overlays = m_overlayWindows;
+    m_overlayWindows.clear();
+    for (const auto& view : overlays) {
+        if (!view)
+            continue;
+        view->releaseKeyboard();
+        view->unsetCursor();
+        view->onCapture = nullptr;
+        view->onCancel = nullptr;
+        view->onLoupeActive = nullptr;
+        view->keyMonitor = nullptr;
+        view->hide();
+        // Deleted later: the session may end inside one of the view's own handlers.
+        view->deleteLater();
+    }
+    m_loupeActiveView.clear();
+    if (restore)
+        restoreHiddenWindows();
+    m_isSessionActive = false;
+}
+
+void SelectionOverlayController::restoreHiddenWindows()
+{
+    if (m_selfHiddenWindows.isEmpty())
+        return;
+    const OwnWindows::WindowList windows = m_selfHiddenWindows;
+    m_selfHiddenWindows.clear();
+    const int shown = OwnWindows::showAgain(windows);
+    captureDiagnostic(QStringLiteral("📸 SelectionOverlay 避让恢复: orderFront %1 个").arg(shown));
+}
+
+void SelectionOverlayController::giveActivationBack(const QString& reason)
+{
+    if (m_previousFrontmost) {
+        XcbConnection* x = XcbConnection::application();
+        if (x && X11Activation::windowExists(*x, *m_previousFrontmost)) {
+            X11Activation::activate(*x, *m_previousFrontmost);
+            captureDiagnostic(QStringLiteral("📸 SelectionOverlay 激活归还[%1] → 0x%2")
+                                  .arg(reason)
+                                  .arg(QString::number(*m_previousFrontmost, 16)));
+        }
+    }
+    m_previousFrontmost.reset();
+}
+
+void SelectionOverlayController::cancelSession()
+{
+    endSession(true);
+    giveActivationBack(QStringLiteral("取消"));
+}
+
+void SelectionOverlayController::finishSelection(const QRectF& selection, const FrozenScreenRecord& record)
+{
+    const bool opensEditor = UserDefaults::standard().boolValue(QStringLiteral("captureOpensEditor"));
+    endSession(false);
+
+    const QImage& image = record.image;
+    const QRect pixels = SelectionGeometry::pixelRectForSelection(selection, record.frame, record.scale,
+                                                                   image.width(), image.height());
+    captureDiagnostic(QStringLiteral("📸 SelectionOverlay 裁剪: appKit=%1 → px=%2（快照 %3×%4）")
+                          .arg(rectText(selection), rectText(pixels))
+                          .arg(image.width())
+                          .arg(image.height()));
+    const QImage crop = pixels.isEmpty() ? QImage() : image.copy(pixels);
+    if (crop.isNull()) {
+        logMessage(LogLevel::error,
+                   [&] { return QStringLiteral("❌ 选区裁剪失败（rect 越界或零尺寸）: ") + rectText(pixels); });
+        showCaptureFailed(QStringLiteral("the selection lies outside the display"));
+        restoreHiddenWindows();
+        giveActivationBack(QStringLiteral("裁剪失败"));
+        return;
+    }
+    const std::optional<QByteArray> png = encodeCapturePng(crop);
+    if (!png) {
+        logMessage(LogLevel::error, [] { return QStringLiteral("❌ 选区截图 PNG 编码失败"); });
+        showCaptureFailed(QStringLiteral("PNG encoding failed"));
+        restoreHiddenWindows();
+        giveActivationBack(QStringLiteral("编码失败"));
+        return;
+    }
+    Pasteboard::general().clearContents();
+    Pasteboard::general().setItems({{Pasteboard::pngType, *png}});
+    captureDiagnostic(QStringLiteral("📸 SelectionOverlay 截取完成 %1×%2px，已写剪贴板，走交付链")
+                          .arg(crop.width())
+                          .arg(crop.height()));
+
+    LastSelectionRecord::store(UserDefaults::standard(), LastSelection{selection, record.displayNumber});
+    captureDiagnostic(QStringLiteral("📸 SelectionOverlay 记录上次选区: %1 displayID=%2")
+                          .arg(rectText(selection))
+                          .arg(record.displayNumber));
+
+    CaptureDelivery::deliverCapturedImage();
+
+    if (opensEditor) {
+        QPointer<QWidget> mainWindow(m_mainWindowProvider ? m_mainWindowProvider() : nullptr);
+        const OwnWindows::WindowList others
+            = mainWindow ? WindowList::windowsExcluding(m_selfHiddenWindows, mainWindow) : m_selfHiddenWindows;
+        m_selfHiddenWindows.clear();
+        const int shown = OwnWindows::showAgain(others);
+        captureDiagnostic(QStringLiteral("📸 SelectionOverlay 完成路径：恢复非主避让窗 %1 个（交付链唤主窗）").arg(shown));
+    } else {
+        restoreHiddenWindows();
+        giveActivationBack(QStringLiteral("静默截图完成"));
+    }
+}
+
+void SelectionOverlayController::repeatLastSelection()
+{
+    if (m_isSessionActive)
+        return;
+    DisplayCaptureSource& source = DisplayCaptureSource::current();
+    QList<std::uint32_t> connected;
+    if (source.isAvailable())
+        for (const auto& display : source.displays())
+            if (display)
+                connected.append(display->number);
+    const std::optional<LastSelection> last = LastSelectionRecord::read(UserDefaults::standard(), connected);
+    if (!last) {
+        captureDiagnostic(QStringLiteral("📸 SelectionOverlay 重复选区: 记录缺失/失效，清除"));
+        LastSelectionRecord::clear(UserDefaults::standard());
+        return;
+    }
+    m_isSessionActive = true;
+
+    // Only our windows over the area are in the way of the grab; the others stay.
+    const OwnWindows::WindowList hidden = OwnWindows::hideOverlapping(last->rect);
+    if (hidden.isEmpty()) {
+        captureLastSelection(last->rect, last->displayNumber);
+        return;
+    }
+    OwnWindows::syncWithServer();
+    const QRectF rect = last->rect;
+    const std::uint32_t number = last->displayNumber;
+    QTimer::singleShot(m_settleMs, this, [this, hidden, rect, number] {
+        OwnWindows::syncWithServer();
+        captureLastSelection(rect, number);
+        OwnWindows::showAgain(hidden);
+    });
+}
+
+void SelectionOverlayController::captureLastSelection(const QRectF& rect, std::uint32_t displayNumber)
+{
+    DisplayCaptureSource& source = DisplayCaptureSource::current();
+    std::optional<DisplayCaptureSource::Display> display;
+    if (source.isAvailable())
+        for (const auto& candidate : source.displays())
+            if (candidate && candidate->number == displayNumber) {
+                display = candidate;
+                break;
+            }
+    if (!display) {
+        captureDiagnostic(QStringLiteral("📸 SelectionOverlay 重复选区: displayID=%1 已不可用，清除记录").arg(displayNumber));
+        logMessage(LogLevel::warning, [] { return QStringLiteral("⚠️ 重复上次选区：起始屏不可用，记录已清除"); });
+        LastSelectionRecord::clear(UserDefaults::standard());
+        m_isSessionActive = false;
+        return;
+    }
+    const QImage image = snapshotDisplay(source, *display);
+    if (image.isNull()) {
+        captureDiagnostic(QStringLiteral("📸 SelectionOverlay 重复选区: 快照暂态失败（记录保留）"));
+        logMessage(LogLevel::warning, [] { return QStringLiteral("⚠️ 重复上次选区：快照失败（记录保留，可重试）"); });
+        m_isSessionActive = false;
+        return;
+    }
+    const QRect pixels = SelectionGeometry::pixelRectForSelection(rect, display->frame, display->scale,
+                                                                   image.width(), image.height());
+    captureDiagnostic(QStringLiteral("📸 SelectionOverlay 重复选区: displayID=%1 快照 %2×%3px，appKit=%4 → px=%5")
+                          .arg(displayNumber)
+                          .arg(image.width())
+                          .arg(image.height())
+                          .arg(rectText(rect), rectText(pixels)));
+    const QImage crop = pixels.isEmpty() ? QImage() : image.copy(pixels);
+    if (crop.isNull()) {
+        captureDiagnostic(QStringLiteral("📸 SelectionOverlay 重复选区: 交为空（分辨率变更？），清除记录"));
+        logMessage(LogLevel::warning, [] { return QStringLiteral("⚠️ 重复上次选区：选区与当前屏无交集，记录已清除"); });
+        LastSelectionRecord::clear(UserDefaults::standard());
+        m_isSessionActive = false;
+        return;
+    }
+    const std::optional<QByteArray> png = encodeCapturePng(crop);
+    if (!png) {
+        logMessage(LogLevel::error, [] { return QStringLiteral("❌ 重复选区 PNG 编码失败"); });
+        m_isSessionActive = false;
+        return;
+    }
+    Pasteboard::general().clearContents();
+    Pasteboard::general().setItems({{Pasteboard::pngType, *png}});
+    captureDiagnostic(QStringLiteral("📸 SelectionOverlay 重复选区完成 %1×%2px，已写剪贴板，走交付链")
+                          .arg(crop.width())
+                          .arg(crop.height()));
+    CaptureDelivery::deliverCapturedImage();
+    m_isSessionActive = false;
+}

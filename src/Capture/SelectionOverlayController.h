@@ -1,0 +1,68 @@
+#pragma once
+
+#include "Capture/FrozenScreenRecord.h"
+#include "Capture/OwnWindows.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+class QKeyEvent;
+#include "Capture/SelectionOverlayView.h"
+
+// Runs one area selection at a time: remembers the active window, hides Lumetra's own
+// windows, freezes every display, covers each with an overlay and waits for a drag.
+// A finished drag is cropped from the frozen picture, put on the clipboard as PNG,
+// remembered for "repeat last capture" and delivered. Also repeats the last area.
+class SelectionOverlayController : public QObject {
+    Q_OBJECT
+public:
+    static SelectionOverlayController& shared();
+    explicit SelectionOverlayController(QObject* parent = nullptr);
+    ~SelectionOverlayController() override;
+
+    // Starts an area selection; ignored while a session (or a repeat) runs.
+    void rememberFrontmostApp();
+    // Captures the last area again at once, without overlays.
+    void repeatLastSelection();
+
+    void presentOverlays(std::optional<QList<FrozenScreenRecord>> records);
+    void cancelSession();
+    void finishSelection(const QRectF& selection, const FrozenScreenRecord& record);
+    // The session's key handling; true when the key was taken.
+    bool handleKeyDown(QKeyEvent* event);
+
+    bool isSessionActive() const { return m_isSessionActive; }
+    QList<SelectionOverlayView*> overlayViews() const;
+    SelectionOverlayView* loupeActiveView() const { return m_loupeActiveView; }
+
+    // The editor's main window, which a delivered capture brings forward itself (set
+    // by the application shell).
+    void setMainWindowProvider(std::function<QWidget*()> provider) { m_mainWindowProvider = std::move(provider); }
+
+    // How long other programs get to repaint what Lumetra's hidden windows uncovered
+    // before the screen is read.
+    static constexpr int repaintSettleMs = 120;
+    void setRepaintSettleMsForTesting(int ms) { m_settleMs = ms; }
+
+private:
+    void freezeAndPresent();
+    SelectionOverlayView* makeOverlayWindow(const FrozenScreenRecord& record);
+    void endSession(bool restoreHiddenWindows);
+    void restoreHiddenWindows();
+    void giveActivationBack(const QString& reason);
+    void captureLastSelection(const QRectF& rect, std::uint32_t displayNumber);
+    void hideOwnWindows(OwnWindows::WindowList windows);
+
+    QList<QPointer<SelectionOverlayView>> m_overlayWindows;
+    bool m_isSessionActive = false;
+    OwnWindows::WindowList m_selfHiddenWindows;
+    std::optional<std::uint32_t> m_previousFrontmost;
+    QPointer<SelectionOverlayView> m_loupeActiveView;
+    std::function<QWidget*()> m_mainWindowProvider;
+    int m_settleMs = repaintSettleMs;
+};

@@ -1,0 +1,246 @@
+#include "Capture/CaptureCoordinator.h"
+#include "Capture/DelayCountdownHUD.h"
+#include "Capture/ScreenCapturePermission.h"
+#include "CaptureTestSupport.h"
+#include "Core/Localization.h"
+#include "Platform/InMemoryPasteboard.h"
+#include "Platform/NotificationCenter.h"
+#include "Platform/UserDefaults.h"
+
+#include <QBuffer>
+#include <QTest>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class CoordinatorTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Pasteboard::setGeneralForTesting(&pasteboard);
+        ScreenCapturePermission::setPreflightForTesting([this] { return permissionGranted; });
+        UserDefaults::standard().set(QStringLiteral("captureOpensEditor"), true);
+        UserDefaults::standard().remove(QStringLiteral("captureDelaySeconds"));
+        NotificationCenter::defaultCenter().addObserver(QStringLiteral("CaptureDeliveryRequested"), &context,
+                                                        [this](const auto&) { ++deliveries; });
+    }
+    void TearDown() override
+    {
+        Pasteboard::setGeneralForTesting(nullptr);
+        ScreenCapturePermission::setPreflightForTesting({});
+        UserDefaults::standard().remove(QStringLiteral("captureDelaySeconds"));
+    }
+
+    void setDelay(int seconds) { UserDefaults::standard().set(QStringLiteral("captureDelaySeconds"), seconds); }
+
+    static QByteArray png(const QImage& image)
+    {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        return bytes;
+    }
+
+    InMemoryPasteboard pasteboard;
+    RecordingAlerts alerts;
+    ManualCaptureClock clock;
+    DelayCountdownHUD hud{clock};
+    FakeScreenshotTool* tool = new FakeScreenshotTool;
+    CaptureCoordinator coordinator{clock, hud, tool};
+    bool permissionGranted = true;
+    int deliveries = 0;
+    QObject context;
+};
+
+} // namespace
+
+TEST_F(CoordinatorTest, DelaysOutsideTheAcceptedSetRunTheCaptureAtOnce)
+{
+    for (int delay : {0, 7, -3, 1}) {
+        setDelay(delay);
+        int runs = 0;
+        coordinator.captureWithDelay(QStringLiteral("选区截图"), [&] { ++runs; });
+        EXPECT_EQ(runs, 1) << "delay " << delay;
+        EXPECT_FALSE(coordinator.hasPendingDelay());
+        EXPECT_FALSE(hud.isShowing());
+    }
+}
+
+TEST_F(CoordinatorTest, ThreeSecondDelayCountsDownAndRunsAtTheDeadline)
+{
+    setDelay(3);
+    int runs = 0;
+    coordinator.captureWithDelay(QStringLiteral("选区截图"), [&] {
+        ++runs;
+        EXPECT_FALSE(hud.isShowing()) << "the countdown is gone before the capture starts";
+    });
+    EXPECT_EQ(runs, 0);
+    EXPECT_TRUE(coordinator.hasPendingDelay());
+    ASSERT_TRUE(hud.isShowing());
+    EXPECT_EQ(hud.labelText(), QStringLiteral("3"));
+    EXPECT_TRUE(hud.panel()->testAttribute(Qt::WA_ShowWithoutActivating));
+    EXPECT_TRUE(hud.panel()->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
+
+    clock.advance(1200);
+    hud.updateLabel();
+    EXPECT_EQ(hud.labelText(), QStringLiteral("2"));
+    clock.advance(1000);
+    hud.updateLabel();
+    EXPECT_EQ(hud.labelText(), QStringLiteral("1"));
+    EXPECT_EQ(runs, 0);
+    clock.advance(800);
+    EXPECT_EQ(runs, 1);
+    EXPECT_FALSE(coordinator.hasPendingDelay());
+    EXPECT_FALSE(hud.isShowing());
+}
+
+TEST_F(CoordinatorTest, ALaterRequestReplacesThePendingOne)
+{
+    setDelay(5);
+    int first = 0;
+    int second = 0;
+    coordinator.captureWithDelay(QStringLiteral("选区截图"), [&] { ++first; });
+    clock.advance(2000);
+    setDelay(10);
+    coordinator.captureWithDelay(QStringLiteral("重复上次选区"), [&] { ++second; });
+    EXPECT_EQ(clock.pending(), 1);
+    EXPECT_EQ(hud.labelText(), QStringLiteral("10"));
+    clock.advance(9000);
+    EXPECT_EQ(first + second, 0);
+    clock.advance(1000);
+    EXPECT_EQ(first, 0);
+    EXPECT_EQ(second, 1);
+}
+
+TEST_F(CoordinatorTest, CancellingDropsTheDelayedCaptureAndTheCountdown)
+{
+    coordinator.scheduleDelayedCapture(QStringLiteral("窗口截图"), [] { FAIL() << "cancelled capture ran"; }, 3);
+    ASSERT_TRUE(hud.isShowing());
+    coordinator.cancelPendingDelay(QStringLiteral("test"));
+    EXPECT_FALSE(coordinator.hasPendingDelay());
+    EXPECT_FALSE(hud.isShowing());
+    EXPECT_EQ(clock.pending(), 0);
+    clock.advance(10000);
+    // Cancelling with nothing pending is harmless.
+    coordinator.cancelPendingDelay(QStringLiteral("again"));
+}
+
+TEST_F(CoordinatorTest, AZeroDelayScheduleShowsNoCountdown)
+{
+    int runs = 0;
+    coordinator.scheduleDelayedCapture(QStringLiteral("x"), [&] { ++runs; }, 0);
+    EXPECT_FALSE(hud.isShowing());
+    clock.advance(0);
+    EXPECT_EQ(runs, 1);
+}
+
+TEST_F(CoordinatorTest, FallbackToolThatCannotStartShowsTheToolAlertAndRestoresWindows)
+{
+    QWidget first;
+    QWidget second;
+    first.show();
+    second.show();
+    tool->startSucceeds = false;
+    coordinator.startAreaCapture();
+    EXPECT_EQ(tool->starts, 1);
+    EXPECT_TRUE(first.isVisible());
+    EXPECT_TRUE(second.isVisible());
+    ASSERT_EQ(alerts.alerts.size(), 1u);
+    EXPECT_EQ(alerts.alerts[0].title, localized(QStringLiteral("capture.error.title")));
+    EXPECT_TRUE(alerts.alerts[0].text.startsWith(localized(QStringLiteral("capture.error.failed"))));
+    EXPECT_TRUE(alerts.alerts[0].text.endsWith(QStringLiteral("\n(no desktop portal)")));
+    EXPECT_FALSE(coordinator.isPolling());
+}
+
+TEST_F(CoordinatorTest, FallbackHidesOwnWindowsAndDeliversTheToolsImage)
+{
+    QWidget window;
+    window.show();
+    coordinator.startAreaCapture();
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_TRUE(coordinator.isPolling());
+    EXPECT_TRUE(coordinator.isToolRunning());
+
+    // A second request while the tool runs does nothing.
+    coordinator.startAreaCapture();
+    EXPECT_EQ(tool->starts, 1);
+
+    const QImage image = patternImage(40, 30);
+    tool->finish(image);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_FALSE(coordinator.isPolling());
+    EXPECT_FALSE(coordinator.isToolRunning());
+    EXPECT_EQ(deliveries, 1);
+    const auto data = pasteboard.data(Pasteboard::pngType);
+    ASSERT_TRUE(data.has_value());
+    EXPECT_EQ(QImage::fromData(*data, "PNG").convertToFormat(QImage::Format_RGB32), image);
+    EXPECT_TRUE(alerts.alerts.empty());
+}
+
+TEST_F(CoordinatorTest, CancelledToolEndsTheWaitSoLaterClipboardChangesAreNotTakenForIt)
+{
+    coordinator.startAreaCapture();
+    ASSERT_TRUE(coordinator.isPolling());
+    tool->finish(QImage());
+    EXPECT_FALSE(coordinator.isPolling());
+    EXPECT_EQ(deliveries, 0);
+
+    // Another program copies an image afterwards: not a capture.
+    pasteboard.setItems({{Pasteboard::pngType, png(patternImage(4, 4))}});
+    QTest::qWait(CaptureCoordinator::pollIntervalMs + 150);
+    EXPECT_EQ(deliveries, 0);
+
+    // And the next request starts the tool again at once.
+    coordinator.startAreaCapture();
+    EXPECT_EQ(tool->starts, 2);
+}
+
+TEST_F(CoordinatorTest, ClipboardImageWhileTheToolRunsIsDeliveredByThePoll)
+{
+    coordinator.startAreaCapture();
+    pasteboard.setItems({{Pasteboard::tiffType, QByteArray("II*\0", 4)}});
+    QTest::qWait(CaptureCoordinator::pollIntervalMs + 200);
+    EXPECT_EQ(deliveries, 1);
+    EXPECT_FALSE(coordinator.isPolling());
+}
+
+TEST_F(CoordinatorTest, ClipboardTextEndsThePollWithoutDelivery)
+{
+    coordinator.startAreaCapture();
+    pasteboard.setText(QStringLiteral("hello"));
+    QTest::qWait(CaptureCoordinator::pollIntervalMs + 200);
+    EXPECT_FALSE(coordinator.isPolling());
+    EXPECT_EQ(deliveries, 0);
+}
+
+TEST_F(CoordinatorTest, PollGivesUpAfterItsTimeout)
+{
+    coordinator.startAreaCapture();
+    clock.advance(CaptureCoordinator::pollTimeoutMs);
+    QTest::qWait(CaptureCoordinator::pollIntervalMs + 200);
+    EXPECT_FALSE(coordinator.isPolling());
+}
+
+TEST_F(CoordinatorTest, RefusedPermissionShowsThePermissionAlertAndStartsNothing)
+{
+    permissionGranted = false;
+    coordinator.startAreaCapture();
+    EXPECT_EQ(tool->starts, 0);
+    ASSERT_EQ(alerts.alerts.size(), 1u);
+    EXPECT_EQ(alerts.alerts[0].title, localized(QStringLiteral("capture.permission.title")));
+    EXPECT_EQ(alerts.alerts[0].text, localized(QStringLiteral("capture.permission.message")));
+    EXPECT_EQ(alerts.alerts[0].buttons,
+              (QStringList{localized(QStringLiteral("capture.permission.openSettings")),
+                           localized(QStringLiteral("action.cancel"))}));
+}
+
+TEST_F(CoordinatorTest, FallbackCancelsAPendingDelay)
+{
+    coordinator.scheduleDelayedCapture(QStringLiteral("x"), [] { FAIL() << "should have been cancelled"; }, 5);
+    coordinator.startAreaCapture();
+    EXPECT_FALSE(coordinator.hasPendingDelay());
+    clock.advance(6000);
+}

@@ -1,0 +1,144 @@
+#pragma once
+
+#include "Capture/CaptureAlerts.h"
+#include "Capture/CaptureClock.h"
+#include "Capture/FrozenDisplays.h"
+#include "Capture/SystemScreenshotTool.h"
+
+#include <QColor>
+#include <QImage>
+#include <QMap>
+#include <QStringList>
+
+#include <algorithm>
+#include <functional>
+#include <vector>
+
+// A clock the test moves by hand; due actions run when it is advanced past them.
+class ManualCaptureClock final : public CaptureClock {
+public:
+    QDateTime current = QDateTime(QDate(2026, 1, 2), QTime(10, 0), Qt::UTC);
+
+    QDateTime now() const override { return current; }
+    quint64 scheduleAt(const QDateTime& deadline, std::function<void()> action) override
+    {
+        const quint64 token = next++;
+        entries.insert(token, {deadline, std::move(action)});
+        return token;
+    }
+    void cancel(quint64 token) override { entries.remove(token); }
+
+    void advance(qint64 ms)
+    {
+        current = current.addMSecs(ms);
+        for (;;) {
+            auto due = std::find_if(entries.begin(), entries.end(), [&](const auto& e) { return e.first <= current; });
+            if (due == entries.end())
+                return;
+            auto action = due->second;
+            entries.erase(due);
+            action();
+        }
+    }
+    int pending() const { return int(entries.size()); }
+
+private:
+    QMap<quint64, std::pair<QDateTime, std::function<void()>>> entries;
+    quint64 next = 1;
+};
+
+// Records alerts instead of showing them.
+class RecordingAlerts final : public CaptureAlerts {
+public:
+    struct Alert {
+        QString title;
+        QString text;
+        QStringList buttons;
+    };
+    std::vector<Alert> alerts;
+    bool acceptAnswer = false;
+
+    RecordingAlerts() { CaptureAlerts::setForTesting(this); }
+    ~RecordingAlerts() override { CaptureAlerts::setForTesting(nullptr); }
+
+    void showWarning(const QString& title, const QString& text) override { alerts.push_back({title, text, {}}); }
+    bool askWarning(const QString& title, const QString& text, const QString& accept, const QString& cancel) override
+    {
+        alerts.push_back({title, text, {accept, cancel}});
+        return acceptAnswer;
+    }
+};
+
+// A screenshot tool the test starts, ends and fails at will.
+class FakeScreenshotTool final : public SystemScreenshotTool {
+public:
+    bool startSucceeds = true;
+    QString startError = QStringLiteral("no desktop portal");
+    int starts = 0;
+
+    bool start(QString* error) override
+    {
+        ++starts;
+        if (!startSucceeds && error)
+            *error = startError;
+        return startSucceeds;
+    }
+    void finish(const QImage& image) { emit finished(image); }
+};
+
+// A picture whose every pixel differs from its neighbours, so an off-by-one crop shows.
+inline QImage patternImage(int width, int height, int seed = 0)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb((x * 7 + seed) & 0xff, (y * 5 + seed * 3) & 0xff, (x * y + seed) & 0xff));
+    return image;
+}
+
+// Made-up displays with known pictures.
+class FakeDisplaySource final : public DisplayCaptureSource {
+public:
+    struct Entry {
+        std::optional<Display> display;
+        QImage image;
+    };
+    QList<Entry> entries;
+    bool available = true;
+    bool failCaptures = false;
+    int captures = 0;
+
+    FakeDisplaySource() { DisplayCaptureSource::setForTesting(this); }
+    ~FakeDisplaySource() override { DisplayCaptureSource::setForTesting(nullptr); }
+
+    void add(std::uint32_t number, QRectF frame, double scale, QImage image)
+    {
+        Display d;
+        d.number = number;
+        d.frame = frame;
+        d.scale = scale;
+        d.pixelFrame = QRect(QPoint(0, 0), image.size());
+        entries.append({d, std::move(image)});
+    }
+
+    bool isAvailable() override { return available; }
+    QList<std::optional<Display>> displays() override
+    {
+        QList<std::optional<Display>> list;
+        for (const auto& e : entries)
+            list.append(e.display);
+        return list;
+    }
+    QImage capture(const Display& display, const QSize& pixelSize) override
+    {
+        ++captures;
+        lastRequestedSize = pixelSize;
+        if (failCaptures)
+            return {};
+        for (const auto& e : entries)
+            if (e.display && e.display->number == display.number)
+                return e.image;
+        return {};
+    }
+    QSize lastRequestedSize;
+};
