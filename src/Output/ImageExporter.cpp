@@ -1,5 +1,6 @@
 #include "Output/ImageExporter.h"
 
+#include "Core/Localization.h"
 #include "Core/Logger.h"
 #include "Output/AtomicFileWriter.h"
 #include "Output/ExportFormats.h"
@@ -27,6 +28,14 @@ std::optional<ExportAlert> ExportOutcome::alert() const
     }
     return ExportAlert{QStringLiteral("export.error.writeFailed"),
                        {writeError.value_or(QStringLiteral("Unknown error"))}};
+}
+
+QString ExportOutcome::alertText() const
+{
+    const std::optional<ExportAlert> message = alert();
+    if (!message)
+        return {};
+    return localizedFormat(message->key, message->arguments);
 }
 
 QString ImageExport::destinationPath(const QString& path)

@@ -30,6 +30,8 @@ struct ExportOutcome {
 
     // What to tell the user when it failed; nothing on success.
     std::optional<ExportAlert> alert() const;
+    // The alert's text in the interface language; empty on success.
+    QString alertText() const;
 };
 
 // PNG and TIFF bytes of one copy; empty when they could not be made.

@@ -172,6 +172,9 @@ TEST(ImageExport, FailedWriteReportsAndKeepsTheOldFile)
     ASSERT_TRUE(alert.has_value());
     EXPECT_EQ(alert->key, "export.error.writeFailed");
     EXPECT_EQ(alert->arguments, QStringList{*delivered->writeError});
+    // The localised text carries the system's reason.
+    EXPECT_TRUE(delivered->alertText().contains(*delivered->writeError)) << delivered->alertText().toStdString();
+    EXPECT_FALSE(delivered->alertText().contains("%@"));
 }
 
 TEST(ImageExport, TooLargeWebPIsAnErrorAndWritesNothing)

@@ -1,0 +1,178 @@
+#include "Output/SavePanel.h"
+
+#include "Core/Localization.h"
+#include "Output/ExportFormats.h"
+#include "Output/SavePanelChoices.h"
+#include "Platform/UserDefaults.h"
+
+#include <QComboBox>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSlider>
+
+namespace {
+
+QString nameFilterFor(const ExportFormat& format)
+{
+    QString patterns = QStringLiteral("*.") + format.extension;
+    if (format.id == QLatin1String("jpeg"))
+        patterns += QStringLiteral(" *.jpeg");
+    else if (format.id == QLatin1String("tiff"))
+        patterns += QStringLiteral(" *.tif");
+    return localized(format.titleKey) + QStringLiteral(" (") + patterns + QLatin1Char(')');
+}
+
+QLabel* makeRowLabel(const QString& key, QWidget* parent)
+{
+    auto* label = new QLabel(SavePanelChoices::rowLabelText(key), parent);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return label;
+}
+
+} // namespace
+
+SavePanel::SavePanel(QWidget* parent, const QString& formatId, double initialQuality)
+    : QFileDialog(parent), m_initialQuality(initialQuality)
+{
+    setOption(QFileDialog::DontUseNativeDialog, true);
+    setAcceptMode(QFileDialog::AcceptSave);
+    setFileMode(QFileDialog::AnyFile);
+    setWindowTitle(localized(QStringLiteral("menu.saveAs")));
+
+    m_formatPopup = new QComboBox(this);
+    m_formatPopup->setObjectName(QStringLiteral("formatPopup"));
+    for (const ExportFormat& format : ExportFormats::all())
+        m_formatPopup->addItem(localized(format.titleKey), format.id);
+
+    m_qualitySlider = new QSlider(Qt::Horizontal, this);
+    m_qualitySlider->setObjectName(QStringLiteral("qualitySlider"));
+    m_qualitySlider->setRange(10, 100);
+    m_qualitySlider->setValue(SavePanelChoices::sliderValue(initialQuality));
+    m_qualityValueLabel = new QLabel(this);
+    m_qualityValueLabel->setMinimumWidth(48);
+    m_qualityValueLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QFont digits = m_qualityValueLabel->font();
+    digits.setStyleHint(QFont::Monospace);
+    m_qualityValueLabel->setFont(digits);
+
+    m_formatRowLabel = makeRowLabel(QStringLiteral("savePanel.fileFormat"), this);
+    m_qualityRowLabel = makeRowLabel(QStringLiteral("settings.jpegQuality"), this);
+
+    // Our popup decides the type; the dialog's own type row would contradict it.
+    if (auto* typeCombo = findChild<QComboBox*>(QStringLiteral("fileTypeCombo")))
+        typeCombo->hide();
+    if (auto* typeLabel = findChild<QLabel*>(QStringLiteral("fileTypeLabel")))
+        typeLabel->hide();
+
+    if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
+        const int row = grid->rowCount();
+        grid->addWidget(m_formatRowLabel, row, 0);
+        grid->addWidget(m_formatPopup, row, 1);
+        auto* qualityRow = new QHBoxLayout;
+        qualityRow->addWidget(m_qualitySlider, 1);
+        qualityRow->addWidget(m_qualityValueLabel);
+        grid->addWidget(m_qualityRowLabel, row + 1, 0);
+        grid->addLayout(qualityRow, row + 1, 1);
+    }
+
+    selectFormat(formatId);
+    if (m_formatPopup->currentIndex() < 0 && m_formatPopup->count() > 0)
+        m_formatPopup->setCurrentIndex(0);
+
+    connect(m_formatPopup, &QComboBox::currentIndexChanged, this, [this] { applyFormat(); });
+    connect(m_qualitySlider, &QSlider::valueChanged, this, [this] {
+        m_qualityValueLabel->setText(SavePanelChoices::qualityPercentText(quality()));
+    });
+    m_qualityValueLabel->setText(SavePanelChoices::qualityPercentText(quality()));
+    applyFormat();
+}
+
+QString SavePanel::selectedFormatId() const
+{
+    const int index = m_formatPopup->currentIndex();
+    if (index < 0 || index >= m_formatPopup->count())
+        return QStringLiteral("png");
+    return m_formatPopup->itemData(index).toString();
+}
+
+double SavePanel::quality() const
+{
+    // An untouched slider keeps the stored value exactly (0.125 stays 0.125,
+    // though the slider moves in whole percent).
+    if (m_qualitySlider->value() == SavePanelChoices::sliderValue(m_initialQuality))
+        return m_initialQuality;
+    return SavePanelChoices::qualityForSlider(m_qualitySlider->value());
+}
+
+void SavePanel::selectFormat(const QString& formatId)
+{
+    const int index = m_formatPopup->findData(formatId);
+    if (index >= 0)
+        m_formatPopup->setCurrentIndex(index);
+}
+
+QLineEdit* SavePanel::nameField() const
+{
+    return findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+}
+
+bool SavePanel::isQualityRowVisible() const
+{
+    return !m_qualitySlider->isHidden();
+}
+
+QString SavePanel::resultPath() const
+{
+    const QStringList files = selectedFiles();
+    if (files.isEmpty())
+        return {};
+    const QFileInfo info(files.first());
+    return info.dir().filePath(ExportFormats::fileNameForFormat(info.fileName(), selectedFormatId()));
+}
+
+void SavePanel::applyFormat()
+{
+    const QString id = selectedFormatId();
+    const std::optional<ExportFormat> format = ExportFormats::format(id);
+    if (format) {
+        // Setting the filter may clear the typed name; keep it.
+        const QString typed = nameField() ? nameField()->text() : QString();
+        setNameFilter(nameFilterFor(*format));
+        setDefaultSuffix(format->extension);
+        if (!typed.isEmpty())
+            selectFile(ExportFormats::fileNameForFormat(typed, id));
+    }
+    updateQualityRow();
+}
+
+void SavePanel::updateQualityRow()
+{
+    const bool isJpeg = selectedFormatId() == QLatin1String("jpeg");
+    m_qualityRowLabel->setVisible(isJpeg);
+    m_qualitySlider->setVisible(isJpeg);
+    m_qualityValueLabel->setVisible(isJpeg);
+}
+
+std::optional<SavePanelResult> SavePanel::run(QWidget* parent, const std::optional<QString>& imagePath,
+                                              const std::optional<QString>& lastSavedPath)
+{
+    UserDefaults& defaults = UserDefaults::standard();
+    SavePanel panel(parent, SavePanelChoices::storedFormat(defaults), SavePanelChoices::storedQuality(defaults));
+    if (const std::optional<QString> folder = SavePanelChoices::defaultFolder(lastSavedPath, imagePath))
+        panel.setDirectory(*folder);
+    panel.selectFile(ExportFormats::fileNameForFormat(
+        SavePanelChoices::defaultName(imagePath, QDateTime::currentDateTime()), panel.selectedFormatId()));
+
+    if (panel.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const QString path = panel.resultPath();
+    if (path.isEmpty())
+        return std::nullopt;
+    SavePanelChoices::store(defaults, panel.selectedFormatId(), panel.quality());
+    return SavePanelResult{path, panel.selectedFormatId(), panel.quality()};
+}

@@ -1,0 +1,78 @@
+#include "Output/SavePanelChoices.h"
+
+#include "Core/Localization.h"
+#include "Models/ImageDocument.h"
+#include "Output/ExportFormats.h"
+#include "Platform/UserDefaults.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cmath>
+
+QString SavePanelChoices::defaultName(const std::optional<QString>& imagePath, const QDateTime& now)
+{
+    if (imagePath && !imagePath->isEmpty()) {
+        const QString name = QFileInfo(*imagePath).fileName();
+        const int dot = name.lastIndexOf(QLatin1Char('.'));
+        return dot > 0 ? name.left(dot) : name;
+    }
+    return QStringLiteral("Lumetra ") + ImageDocument::formatNameDate(now);
+}
+
+std::optional<QString> SavePanelChoices::defaultFolder(const std::optional<QString>& lastSavedPath,
+                                                       const std::optional<QString>& imagePath)
+{
+    if (lastSavedPath && !lastSavedPath->isEmpty())
+        return QFileInfo(*lastSavedPath).absolutePath();
+    if (imagePath && !imagePath->isEmpty())
+        return QFileInfo(*imagePath).absolutePath();
+    return std::nullopt;
+}
+
+QString SavePanelChoices::qualityPercentText(double quality)
+{
+    const double percent = std::isfinite(quality) ? quality * 100.0 : 0.0;
+    return QString::number(static_cast<long long>(std::round(percent))) + QLatin1Char('%');
+}
+
+QString SavePanelChoices::rowLabelText(const QString& key)
+{
+    const AppLanguage language = AppLanguages::current();
+    const bool chinese = language == AppLanguage::chineseSimplified || language == AppLanguage::chineseTraditional;
+    return localized(key) + (chinese ? QStringLiteral("\uFF1A") : QStringLiteral(":"));
+}
+
+QString SavePanelChoices::storedFormat(const UserDefaults& defaults)
+{
+    return ExportFormats::normalizedFormatId(
+        defaults.string(ExportFormats::defaultSaveFormatKey).value_or(QStringLiteral("png")));
+}
+
+double SavePanelChoices::storedQuality(const UserDefaults& defaults)
+{
+    if (!defaults.object(ExportFormats::defaultJpegQualityKey).isValid())
+        return ExportFormats::defaultJpegQuality;
+    const double quality = defaults.doubleValue(ExportFormats::defaultJpegQualityKey);
+    if (!std::isfinite(quality) || quality < 0.1 || quality > 1.0)
+        return ExportFormats::defaultJpegQuality;
+    return quality;
+}
+
+void SavePanelChoices::store(UserDefaults& defaults, const QString& formatId, double quality)
+{
+    defaults.set(ExportFormats::defaultSaveFormatKey, formatId);
+    defaults.set(ExportFormats::defaultJpegQualityKey, quality);
+}
+
+int SavePanelChoices::sliderValue(double quality)
+{
+    if (!std::isfinite(quality))
+        return 90;
+    return static_cast<int>(std::lround(std::clamp(quality, 0.1, 1.0) * 100.0));
+}
+
+double SavePanelChoices::qualityForSlider(int value)
+{
+    return std::clamp(value, 10, 100) / 100.0;
+}

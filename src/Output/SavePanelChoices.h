@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+
+class UserDefaults;
+
+// The save panel's decisions, apart from its widgets so they can be tested.
+namespace SavePanelChoices {
+
+// The name proposed in the panel: the image file's name without its last
+// extension ("shot.final.png" proposes "shot.final"), else "Lumetra " and the
+// date ("Lumetra 2025-03-01 at 14.05.09").
+QString defaultName(const std::optional<QString>& imagePath, const QDateTime& now);
+
+// The folder the panel opens in: that of the last save of this image, else that
+// of the image file; nothing (the panel's own choice) without either.
+std::optional<QString> defaultFolder(const std::optional<QString>& lastSavedPath,
+                                     const std::optional<QString>& imagePath);
+
+// "75%": the quality times 100, rounded half away from zero.
+QString qualityPercentText(double quality);
+
+// A row label: the localised text and a colon, full-width in Chinese.
+QString rowLabelText(const QString& key);
+
+// The stored defaults: the format ("png" when no row has the stored id) and
+// the JPEG quality (0.9 when absent or out of 0.1...1).
+QString storedFormat(const UserDefaults& defaults);
+double storedQuality(const UserDefaults& defaults);
+
+// Written only when the user confirms the panel.
+void store(UserDefaults& defaults, const QString& formatId, double quality);
+
+// The slider works in whole percent from 10 to 100.
+int sliderValue(double quality);
+double qualityForSlider(int value);
+
+} // namespace SavePanelChoices

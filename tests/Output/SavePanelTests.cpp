@@ -1,0 +1,104 @@
+#include "Core/Localization.h"
+#include "Output/ExportFormats.h"
+#include "Output/SavePanel.h"
+#include "Output/SavePanelChoices.h"
+#include "Platform/UserDefaults.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+TEST(SavePanelChoices, DefaultNameFromTheFileOrTheDate)
+{
+    const QDateTime when(QDate(2025, 3, 1), QTime(14, 5, 9));
+    EXPECT_EQ(SavePanelChoices::defaultName(std::nullopt, when), "Lumetra 2025-03-01 at 14.05.09");
+    EXPECT_EQ(SavePanelChoices::defaultName(QStringLiteral("/home/u/Holiday.jpeg"), when), "Holiday");
+    EXPECT_EQ(SavePanelChoices::defaultName(QStringLiteral("/home/u/shot.final.png"), when), "shot.final");
+    EXPECT_EQ(SavePanelChoices::defaultName(QStringLiteral("/home/u/README"), when), "README");
+}
+
+TEST(SavePanelChoices, FolderPrefersTheLastSave)
+{
+    EXPECT_EQ(SavePanelChoices::defaultFolder(QStringLiteral("/a/b/out.png"), QStringLiteral("/c/in.png")), "/a/b");
+    EXPECT_EQ(SavePanelChoices::defaultFolder(std::nullopt, QStringLiteral("/c/in.png")), "/c");
+    EXPECT_FALSE(SavePanelChoices::defaultFolder(std::nullopt, std::nullopt).has_value());
+}
+
+TEST(SavePanelChoices, QualityTextRoundsHalfAway)
+{
+    EXPECT_EQ(SavePanelChoices::qualityPercentText(0.1), "10%");
+    EXPECT_EQ(SavePanelChoices::qualityPercentText(0.125), "13%");
+    EXPECT_EQ(SavePanelChoices::qualityPercentText(1.0), "100%");
+    EXPECT_EQ(SavePanelChoices::sliderValue(0.125), 13);
+    EXPECT_EQ(SavePanelChoices::sliderValue(5.0), 100);
+    EXPECT_DOUBLE_EQ(SavePanelChoices::qualityForSlider(75), 0.75);
+}
+
+TEST(SavePanelChoices, StoredDefaultsAreValidatedAndWrittenOnlyOnStore)
+{
+    QTemporaryDir dir;
+    UserDefaults defaults(dir.filePath("defaults.ini"));
+    EXPECT_EQ(SavePanelChoices::storedFormat(defaults), "png");
+    EXPECT_DOUBLE_EQ(SavePanelChoices::storedQuality(defaults), 0.9);
+
+    defaults.set(ExportFormats::defaultSaveFormatKey, "gif");
+    defaults.set(ExportFormats::defaultJpegQualityKey, 7.0);
+    EXPECT_EQ(SavePanelChoices::storedFormat(defaults), "png");
+    EXPECT_DOUBLE_EQ(SavePanelChoices::storedQuality(defaults), 0.9);
+
+    SavePanelChoices::store(defaults, "jpeg", 0.75);
+    EXPECT_EQ(SavePanelChoices::storedFormat(defaults), "jpeg");
+    EXPECT_DOUBLE_EQ(SavePanelChoices::storedQuality(defaults), 0.75);
+}
+
+TEST(SavePanel, JpegShowsTheQualityRowAndReadsTheStoredValue)
+{
+    SavePanel panel(nullptr, "jpeg", 0.75);
+    EXPECT_EQ(panel.selectedFormatId(), "jpeg");
+    EXPECT_TRUE(panel.isQualityRowVisible());
+    EXPECT_EQ(panel.qualityValueLabel()->text(), "75%");
+    EXPECT_DOUBLE_EQ(panel.quality(), 0.75);
+    EXPECT_TRUE(panel.nameFilters().first().contains("*.jpg"));
+}
+
+TEST(SavePanel, ChangingTheFormatRewritesTheTypedExtension)
+{
+    QTemporaryDir dir;
+    SavePanel panel(nullptr, "png", 0.9);
+    panel.setDirectory(dir.path());
+    EXPECT_FALSE(panel.isQualityRowVisible());
+    ASSERT_NE(panel.nameField(), nullptr);
+    panel.nameField()->setText("holiday.png");
+
+    panel.selectFormat("jpeg");
+    EXPECT_EQ(panel.nameField()->text(), "holiday.jpg");
+    EXPECT_TRUE(panel.isQualityRowVisible());
+
+    panel.selectFormat("heic");
+    EXPECT_EQ(panel.nameField()->text(), "holiday.heic");
+    EXPECT_FALSE(panel.isQualityRowVisible());
+
+    // A name typed with another format's extension is still written as the chosen format.
+    panel.nameField()->setText("typed.png");
+    panel.selectFile("typed.png");
+    EXPECT_TRUE(panel.resultPath().endsWith("/typed.heic")) << panel.resultPath().toStdString();
+}
+
+TEST(SavePanel, UnknownStoredFormatSelectsPng)
+{
+    SavePanel panel(nullptr, "gif", 0.9);
+    EXPECT_EQ(panel.selectedFormatId(), "png");
+    EXPECT_EQ(panel.formatPopup()->count(), ExportFormats::all().size());
+}
+
+TEST(SavePanel, UntouchedSliderKeepsTheExactQuality)
+{
+    SavePanel panel(nullptr, "jpeg", 0.125);
+    EXPECT_DOUBLE_EQ(panel.quality(), 0.125);
+    panel.qualitySlider()->setValue(50);
+    EXPECT_DOUBLE_EQ(panel.quality(), 0.5);
+    EXPECT_EQ(panel.qualityValueLabel()->text(), "50%");
+}
