@@ -133,6 +133,8 @@ public:
     {
         ++captures;
         lastRequestedSize = pixelSize;
+        if (onCapture)
+            onCapture();
         if (failCaptures)
             return {};
         for (const auto& e : entries)
@@ -141,4 +143,5 @@ public:
         return {};
     }
     QSize lastRequestedSize;
+    std::function<void()> onCapture;
 };

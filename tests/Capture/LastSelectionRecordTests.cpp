@@ -1,0 +1,102 @@
+#include "Capture/LastSelectionRecord.h"
+#include "Platform/UserDefaults.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class LastSelectionRecordTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    UserDefaults defaults{dir.filePath(QStringLiteral("record.conf"))};
+    const QList<std::uint32_t> connected{7u, 4000000000u};
+
+    void storeRaw(const QVariant& rect, const QVariant& display)
+    {
+        defaults.set(LastSelectionRecord::rectKey, rect);
+        defaults.set(LastSelectionRecord::displayKey, display);
+    }
+};
+
+} // namespace
+
+TEST_F(LastSelectionRecordTest, RectangleTextRoundTripsExactly)
+{
+    using namespace LastSelectionRecord;
+    EXPECT_EQ(stringFromRect(QRectF(100, 200, 300.5, 40)), QStringLiteral("{{100, 200}, {300.5, 40}}"));
+    for (const QRectF rect : {QRectF(-1920, -12.25, 0.1, 1e-3), QRectF(1.0 / 3.0, 2.0 / 3.0, 1e6, 7)})
+        EXPECT_EQ(rectFromString(stringFromRect(rect)), rect);
+    EXPECT_EQ(rectFromString(QStringLiteral("{{1,2},{3,4}}")), QRectF(1, 2, 3, 4));
+    EXPECT_EQ(rectFromString(QStringLiteral("{{1, 2}}")), QRectF(1, 2, 0, 0));
+    EXPECT_EQ(rectFromString(QStringLiteral("garbage")), QRectF());
+}
+
+TEST_F(LastSelectionRecordTest, DisplayNumberMustBeAWholeNumberThatFitsIn32Bits)
+{
+    using LastSelectionRecord::displayNumberFromStored;
+    EXPECT_EQ(displayNumberFromStored(QVariant(0)), 0u);
+    EXPECT_EQ(displayNumberFromStored(QVariant(qlonglong(4294967295ll))), 4294967295u);
+    EXPECT_FALSE(displayNumberFromStored(QVariant(-1)));
+    EXPECT_FALSE(displayNumberFromStored(QVariant(qlonglong(4294967296ll))));
+    EXPECT_FALSE(displayNumberFromStored(QVariant(12.5)));
+    EXPECT_EQ(displayNumberFromStored(QVariant(12.0)), 12u);
+    // A settings file holds numbers as decimal text.
+    EXPECT_EQ(displayNumberFromStored(QVariant(QStringLiteral("4000000000"))), 4000000000u);
+    EXPECT_FALSE(displayNumberFromStored(QVariant(QStringLiteral("abc"))));
+    EXPECT_FALSE(displayNumberFromStored(QVariant(QStringLiteral("-1"))));
+    EXPECT_FALSE(displayNumberFromStored(QVariant(QStringLiteral("4294967296"))));
+    EXPECT_FALSE(displayNumberFromStored(QVariant(QStringLiteral(" 7"))));
+    EXPECT_FALSE(displayNumberFromStored(QVariant()));
+}
+
+TEST_F(LastSelectionRecordTest, AStoredRecordReadsBackAfterARestart)
+{
+    LastSelectionRecord::store(defaults, LastSelection{QRectF(10.5, 20, 300, 200), 4000000000u});
+    // Another store over the same file stands for the next run of the program.
+    UserDefaults reopened(dir.filePath(QStringLiteral("record.conf")));
+    const auto record = LastSelectionRecord::read(reopened, connected);
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->rect, QRectF(10.5, 20, 300, 200));
+    EXPECT_EQ(record->displayNumber, 4000000000u);
+}
+
+TEST_F(LastSelectionRecordTest, IncompleteOrUnusableRecordsAreNotRecords)
+{
+    EXPECT_FALSE(LastSelectionRecord::read(defaults, connected)); // nothing stored
+
+    storeRaw(QStringLiteral("{{0, 0}, {100, 100}}"), 7);
+    EXPECT_TRUE(LastSelectionRecord::read(defaults, connected));
+
+    storeRaw(QString(), 7);
+    EXPECT_FALSE(LastSelectionRecord::read(defaults, connected));
+    storeRaw(QStringLiteral("not a rectangle"), 7);
+    EXPECT_FALSE(LastSelectionRecord::read(defaults, connected));
+    storeRaw(QStringLiteral("{{0, 0}, {0, 100}}"), 7);
+    EXPECT_FALSE(LastSelectionRecord::read(defaults, connected));
+    storeRaw(QStringLiteral("{{0, 0}, {100, -5}}"), 7);
+    EXPECT_FALSE(LastSelectionRecord::read(defaults, connected));
+    storeRaw(QStringLiteral("{{0, 0}, {100, 100}}"), -1);
+    EXPECT_FALSE(LastSelectionRecord::read(defaults, connected));
+    storeRaw(QStringLiteral("{{0, 0}, {100, 100}}"), qlonglong(4294967296ll));
+    EXPECT_FALSE(LastSelectionRecord::read(defaults, connected));
+    storeRaw(QStringLiteral("{{0, 0}, {100, 100}}"), QStringLiteral("seven"));
+    EXPECT_FALSE(LastSelectionRecord::read(defaults, connected));
+    // A display that is not connected any more.
+    storeRaw(QStringLiteral("{{0, 0}, {100, 100}}"), 8);
+    EXPECT_FALSE(LastSelectionRecord::read(defaults, connected));
+    defaults.remove(LastSelectionRecord::displayKey);
+    EXPECT_FALSE(LastSelectionRecord::read(defaults, connected));
+}
+
+TEST_F(LastSelectionRecordTest, ClearingRemovesBothKeysRectangleFirst)
+{
+    LastSelectionRecord::store(defaults, LastSelection{QRectF(1, 2, 30, 40), 7});
+    QStringList removed;
+    QObject::connect(&defaults, &UserDefaults::valueChanged, [&](const QString& key) { removed << key; });
+    LastSelectionRecord::clear(defaults);
+    EXPECT_EQ(removed, (QStringList{LastSelectionRecord::rectKey, LastSelectionRecord::displayKey}));
+    EXPECT_FALSE(defaults.hasStoredValue(LastSelectionRecord::rectKey));
+    EXPECT_FALSE(defaults.hasStoredValue(LastSelectionRecord::displayKey));
+}

@@ -1,0 +1,72 @@
+#include "Capture/OwnWindows.h"
+
+#include <QEvent>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+struct ShowOrder : QObject {
+    QList<QObject*> shown;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show)
+            shown.append(watched);
+        return false;
+    }
+};
+
+} // namespace
+
+TEST(OwnWindows, HiddenWindowsComeBackLastHiddenFirstSkippingDestroyedOnes)
+{
+    QWidget a;
+    QWidget b;
+    auto c = std::make_unique<QWidget>();
+    QWidget hiddenAlready;
+    QWidget chrome;
+    chrome.setProperty(OwnWindows::captureChromeProperty, true);
+    for (QWidget* w : {&a, &b, c.get(), &chrome})
+        w->show();
+
+    const OwnWindows::WindowList hidden = OwnWindows::hideVisible([&](QWidget* w) { return w == &b; });
+    EXPECT_EQ(hidden.size(), 2); // a and c: b is kept, chrome and the invisible one are not ours to hide
+    EXPECT_FALSE(a.isVisible());
+    EXPECT_TRUE(b.isVisible());
+    EXPECT_TRUE(chrome.isVisible());
+
+    ShowOrder order;
+    a.installEventFilter(&order);
+    c->installEventFilter(&order);
+    const QObject* lastHidden = hidden.last().data();
+    const QObject* firstHidden = hidden.first().data();
+
+    EXPECT_EQ(OwnWindows::showAgain(hidden), 2);
+    ASSERT_EQ(order.shown.size(), 2);
+    EXPECT_EQ(order.shown[0], lastHidden);
+    EXPECT_EQ(order.shown[1], firstHidden);
+
+    const OwnWindows::WindowList again = OwnWindows::hideVisible([&](QWidget* w) { return w == &b; });
+    c.reset();
+    EXPECT_EQ(OwnWindows::showAgain(again), 1);
+    EXPECT_TRUE(a.isVisible());
+    EXPECT_FALSE(hiddenAlready.isVisible());
+}
+
+TEST(OwnWindows, OnlyWindowsMeetingTheAreaAreHiddenForARepeat)
+{
+    QWidget over;
+    QWidget away;
+    over.setGeometry(100, 100, 200, 200);
+    away.setGeometry(600, 100, 200, 200);
+    over.show();
+    away.show();
+    const OwnWindows::WindowList hidden = OwnWindows::hideOverlapping(QRectF(250, 250, 100, 100));
+    ASSERT_EQ(hidden.size(), 1);
+    EXPECT_EQ(hidden.first().data(), &over);
+    EXPECT_TRUE(away.isVisible());
+    OwnWindows::showAgain(hidden);
+    EXPECT_TRUE(over.isVisible());
+}

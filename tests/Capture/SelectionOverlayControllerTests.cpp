@@ -1,0 +1,329 @@
+#include "Capture/CapturePng.h"
+#include "Capture/LastSelectionRecord.h"
+#include "Capture/SelectionGeometry.h"
+#include "Capture/SelectionOverlayController.h"
+#include "Capture/SelectionOverlayView.h"
+#include "CaptureTestSupport.h"
+#include "Core/Localization.h"
+#include "Platform/InMemoryPasteboard.h"
+#include "Platform/NotificationCenter.h"
+#include "Platform/UserDefaults.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QTest>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class SelectionSessionTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Pasteboard::setGeneralForTesting(&pasteboard);
+        UserDefaults::standard().set(QStringLiteral("captureOpensEditor"), false);
+        LastSelectionRecord::clear(UserDefaults::standard());
+        source.add(7, QRectF(0, 0, 200, 100), 1.0, imageA);
+        source.add(9, QRectF(200, 0, 100, 60), 2.0, imageB);
+        controller.setRepaintSettleMsForTesting(0);
+        NotificationCenter::defaultCenter().addObserver(QStringLiteral("CaptureDeliveryRequested"), &context,
+                                                        [this](const auto&) { ++deliveries; });
+    }
+    void TearDown() override
+    {
+        Pasteboard::setGeneralForTesting(nullptr);
+        setCapturePngEncoderForTesting({});
+    }
+
+    void startSession()
+    {
+        controller.rememberFrontmostApp();
+        QTest::qWait(20); // the repaint pause before the freeze
+        ASSERT_EQ(controller.overlayViews().size(), 2);
+    }
+
+    // QTest::mouseMove treats (0, 0) as "the centre", so corners get a real event.
+    static void hover(SelectionOverlayView* v, QPointF at)
+    {
+        QMouseEvent move(QEvent::MouseMove, at, v->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(v, &move);
+    }
+
+    SelectionOverlayView* view(int index) { return controller.overlayViews().at(index); }
+
+    void drag(SelectionOverlayView* v, QPoint from, QPoint to)
+    {
+        QTest::mousePress(v, Qt::LeftButton, {}, from);
+        QTest::mouseMove(v, (from + to) / 2);
+        QTest::mouseMove(v, to);
+        QTest::mouseRelease(v, Qt::LeftButton, {}, to);
+    }
+
+    QImage clipboardImage() const
+    {
+        const auto data = pasteboard.data(Pasteboard::pngType);
+        if (!data)
+            return {};
+        return QImage::fromData(*data, "PNG").convertToFormat(QImage::Format_RGB32);
+    }
+
+    InMemoryPasteboard pasteboard;
+    RecordingAlerts alerts;
+    FakeDisplaySource source;
+    const QImage imageA = patternImage(200, 100, 1);
+    const QImage imageB = patternImage(200, 120, 2);
+    SelectionOverlayController controller;
+    QObject context;
+    int deliveries = 0;
+};
+
+} // namespace
+
+TEST_F(SelectionSessionTest, DragOnASecondDisplayPutsExactlyThatRegionOnTheClipboard)
+{
+    QWidget lumetraWindow;
+    lumetraWindow.show();
+    startSession();
+    EXPECT_TRUE(controller.isSessionActive());
+    EXPECT_FALSE(lumetraWindow.isVisible()) << "own windows are hidden before the displays are frozen";
+    EXPECT_EQ(source.captures, 2);
+    EXPECT_EQ(source.lastRequestedSize, QSize(200, 120));
+    EXPECT_TRUE(view(1)->windowFlags().testFlag(Qt::X11BypassWindowManagerHint));
+    EXPECT_TRUE(view(1)->windowFlags().testFlag(Qt::FramelessWindowHint));
+
+    // A second start while the session runs changes nothing.
+    controller.rememberFrontmostApp();
+    EXPECT_EQ(controller.overlayViews().size(), 2);
+    EXPECT_EQ(source.captures, 2);
+
+    drag(view(1), QPoint(40, 30), QPoint(10, 5));
+    EXPECT_FALSE(controller.isSessionActive());
+    EXPECT_TRUE(controller.overlayViews().isEmpty());
+    EXPECT_EQ(clipboardImage(), imageB.copy(20, 10, 60, 50));
+    EXPECT_TRUE(lumetraWindow.isVisible());
+
+    EXPECT_EQ(UserDefaults::standard().string(LastSelectionRecord::rectKey), QStringLiteral("{{210, 5}, {30, 25}}"));
+    EXPECT_EQ(UserDefaults::standard().integer(LastSelectionRecord::displayKey), 9);
+    EXPECT_EQ(deliveries, 0) << "captureOpensEditor is off";
+}
+
+TEST_F(SelectionSessionTest, TooSmallDragIsDroppedAndTheSessionGoesOn)
+{
+    startSession();
+    drag(view(0), QPoint(10, 10), QPoint(19, 50));
+    EXPECT_TRUE(controller.isSessionActive());
+    EXPECT_FALSE(pasteboard.data(Pasteboard::pngType));
+    drag(view(0), QPoint(10, 10), QPoint(20, 20));
+    EXPECT_FALSE(controller.isSessionActive());
+    EXPECT_EQ(clipboardImage(), imageA.copy(10, 10, 10, 10));
+}
+
+TEST_F(SelectionSessionTest, DragEndOutsideTheDisplayStopsAtItsEdge)
+{
+    startSession();
+    drag(view(0), QPoint(150, 60), QPoint(400, 300));
+    EXPECT_EQ(clipboardImage(), imageA.copy(150, 60, 50, 40));
+}
+
+TEST_F(SelectionSessionTest, EscapeCancelsAndBringsLumetrasWindowsBack)
+{
+    QWidget first;
+    QWidget second;
+    first.show();
+    second.show();
+    startSession();
+    EXPECT_FALSE(first.isVisible());
+    EXPECT_FALSE(second.isVisible());
+    const qint64 count = pasteboard.changeCount();
+    QTest::keyClick(view(1), Qt::Key_Escape);
+    EXPECT_FALSE(controller.isSessionActive());
+    EXPECT_TRUE(controller.overlayViews().isEmpty());
+    EXPECT_TRUE(first.isVisible());
+    EXPECT_TRUE(second.isVisible());
+    EXPECT_EQ(pasteboard.changeCount(), count);
+    EXPECT_FALSE(UserDefaults::standard().hasStoredValue(LastSelectionRecord::rectKey));
+}
+
+TEST_F(SelectionSessionTest, ShiftEscapeIsLeftToTheViewWhichStillCancels)
+{
+    startSession();
+    QKeyEvent shiftEscape(QEvent::KeyPress, Qt::Key_Escape, Qt::ShiftModifier);
+    EXPECT_FALSE(controller.handleKeyDown(&shiftEscape));
+    EXPECT_TRUE(controller.isSessionActive());
+    QTest::keyClick(view(0), Qt::Key_Escape, Qt::ShiftModifier);
+    EXPECT_FALSE(controller.isSessionActive());
+}
+
+TEST_F(SelectionSessionTest, RightClickCancels)
+{
+    startSession();
+    QTest::mouseClick(view(0), Qt::RightButton, {}, QPoint(50, 50));
+    EXPECT_FALSE(controller.isSessionActive());
+    EXPECT_FALSE(pasteboard.data(Pasteboard::pngType));
+}
+
+TEST_F(SelectionSessionTest, ColourPickerReportsThePixelUnderThePointerAtTheDisplayEdges)
+{
+    startSession();
+    SelectionOverlayView* a = view(0);
+    for (const QPoint at : {QPoint(0, 0), QPoint(2, 97), QPoint(199, 99), QPoint(120, 40)}) {
+        hover(a, at);
+        ASSERT_EQ(controller.loupeActiveView(), a);
+        const QString expected = SelectionGeometry::hexColorText(imageA.pixelColor(at));
+        EXPECT_EQ(a->readoutText(), expected) << at.x() << "," << at.y();
+        QTest::keyClick(a, Qt::Key_C);
+        EXPECT_EQ(pasteboard.text(), expected);
+        EXPECT_EQ(a->readoutText(), localized(QStringLiteral("capture.colorPicker.copied")));
+        // V shows the decimal form and ends the feedback; C still copies hexadecimal.
+        QTest::keyClick(a, Qt::Key_V);
+        EXPECT_EQ(a->readoutText(), SelectionGeometry::rgbColorText(imageA.pixelColor(at)));
+        QTest::keyClick(a, Qt::Key_C);
+        EXPECT_EQ(pasteboard.text(), expected);
+        QTest::keyClick(a, Qt::Key_V);
+    }
+    EXPECT_TRUE(controller.isSessionActive());
+}
+
+TEST_F(SelectionSessionTest, CopiedFeedbackEndsAfterAShortWhile)
+{
+    startSession();
+    QTest::mouseMove(view(0), QPoint(30, 30));
+    QTest::keyClick(view(0), Qt::Key_C);
+    EXPECT_TRUE(view(0)->copiedFeedback);
+    QTest::qWait(900);
+    EXPECT_FALSE(view(0)->copiedFeedback);
+}
+
+TEST_F(SelectionSessionTest, CopyWithoutAHoverPassesTheKeyOn)
+{
+    startSession();
+    QKeyEvent c(QEvent::KeyPress, Qt::Key_C, Qt::NoModifier);
+    EXPECT_FALSE(controller.handleKeyDown(&c));
+    QKeyEvent v(QEvent::KeyPress, Qt::Key_V, Qt::NoModifier);
+    EXPECT_FALSE(controller.handleKeyDown(&v));
+    EXPECT_FALSE(pasteboard.text());
+}
+
+TEST_F(SelectionSessionTest, FailedFreezeRestoresWindowsAndEndsTheSession)
+{
+    qunsetenv("DBUS_SESSION_BUS_ADDRESS"); // no portal: the fallback reports it cannot start
+    QWidget window;
+    window.show();
+    source.failCaptures = true;
+    controller.rememberFrontmostApp();
+    QTest::qWait(20);
+    EXPECT_FALSE(controller.isSessionActive());
+    EXPECT_TRUE(controller.overlayViews().isEmpty());
+    EXPECT_TRUE(window.isVisible());
+    ASSERT_EQ(alerts.alerts.size(), 1u);
+    EXPECT_TRUE(alerts.alerts[0].text.startsWith(localized(QStringLiteral("capture.error.failed"))));
+}
+
+TEST_F(SelectionSessionTest, CropAndEncodingFailuresSayTheCaptureFailedNotTheTool)
+{
+    QWidget window;
+    window.show();
+    startSession();
+    const FrozenScreenRecord record = view(0)->record();
+    controller.finishSelection(QRectF(5000, 5000, 20, 20), record);
+    EXPECT_TRUE(window.isVisible());
+    ASSERT_EQ(alerts.alerts.size(), 1u);
+    EXPECT_EQ(alerts.alerts[0].title, localized(QStringLiteral("capture.error.title")));
+    EXPECT_FALSE(alerts.alerts[0].text.contains(localized(QStringLiteral("capture.error.failed"))));
+    EXPECT_FALSE(pasteboard.data(Pasteboard::pngType));
+
+    setCapturePngEncoderForTesting([](const QImage&) { return std::optional<QByteArray>(); });
+    startSession();
+    drag(view(0), QPoint(10, 10), QPoint(60, 60));
+    EXPECT_TRUE(window.isVisible());
+    ASSERT_EQ(alerts.alerts.size(), 2u);
+    EXPECT_FALSE(alerts.alerts[1].text.contains(localized(QStringLiteral("capture.error.failed"))));
+    EXPECT_FALSE(pasteboard.data(Pasteboard::pngType));
+    EXPECT_FALSE(UserDefaults::standard().hasStoredValue(LastSelectionRecord::rectKey));
+}
+
+TEST_F(SelectionSessionTest, WithTheEditorOnTheMainWindowIsLeftToTheDelivery)
+{
+    UserDefaults::standard().set(QStringLiteral("captureOpensEditor"), true);
+    QWidget mainWindow;
+    QWidget other;
+    mainWindow.show();
+    other.show();
+    controller.setMainWindowProvider([&] { return &mainWindow; });
+    startSession();
+    drag(view(0), QPoint(10, 10), QPoint(60, 60));
+    EXPECT_EQ(deliveries, 1);
+    EXPECT_FALSE(mainWindow.isVisible());
+    EXPECT_TRUE(other.isVisible());
+}
+
+TEST_F(SelectionSessionTest, RepeatGivesTheSamePixelsAndHidesOnlyOverlappingWindows)
+{
+    startSession();
+    drag(view(1), QPoint(10, 5), QPoint(40, 30));
+    const QImage first = clipboardImage();
+    ASSERT_FALSE(first.isNull());
+
+    QWidget over;
+    QWidget away;
+    over.setGeometry(205, 0, 50, 50);  // meets the area (210, 5, 30, 25)
+    away.setGeometry(0, 0, 100, 50);
+    over.show();
+    away.show();
+    bool overVisibleAtGrab = true;
+    bool awayVisibleAtGrab = false;
+    source.onCapture = [&] {
+        overVisibleAtGrab = over.isVisible();
+        awayVisibleAtGrab = away.isVisible();
+    };
+    pasteboard.clearContents();
+    controller.repeatLastSelection();
+    QTest::qWait(20);
+    EXPECT_FALSE(overVisibleAtGrab);
+    EXPECT_TRUE(awayVisibleAtGrab);
+    EXPECT_TRUE(over.isVisible());
+    EXPECT_EQ(clipboardImage(), first);
+    EXPECT_FALSE(controller.isSessionActive());
+    EXPECT_TRUE(UserDefaults::standard().hasStoredValue(LastSelectionRecord::rectKey));
+}
+
+TEST_F(SelectionSessionTest, RepeatWithoutAUsableRecordClearsIt)
+{
+    UserDefaults::standard().set(LastSelectionRecord::rectKey, QStringLiteral("{{0, 0}, {50, 50}}"));
+    UserDefaults::standard().set(LastSelectionRecord::displayKey, QStringLiteral("seven"));
+    controller.repeatLastSelection();
+    EXPECT_FALSE(UserDefaults::standard().hasStoredValue(LastSelectionRecord::rectKey));
+    EXPECT_FALSE(UserDefaults::standard().hasStoredValue(LastSelectionRecord::displayKey));
+    EXPECT_EQ(source.captures, 0);
+    EXPECT_FALSE(controller.isSessionActive());
+
+    // A display that went away.
+    LastSelectionRecord::store(UserDefaults::standard(), LastSelection{QRectF(0, 0, 50, 50), 12345});
+    controller.repeatLastSelection();
+    EXPECT_FALSE(UserDefaults::standard().hasStoredValue(LastSelectionRecord::rectKey));
+}
+
+TEST_F(SelectionSessionTest, RepeatKeepsTheRecordAfterAPassingGrabFailureAndClearsItWhenTheAreaIsGone)
+{
+    LastSelectionRecord::store(UserDefaults::standard(), LastSelection{QRectF(10, 10, 50, 50), 7});
+    source.failCaptures = true;
+    controller.repeatLastSelection();
+    EXPECT_FALSE(controller.isSessionActive());
+    EXPECT_TRUE(UserDefaults::standard().hasStoredValue(LastSelectionRecord::rectKey));
+    EXPECT_FALSE(pasteboard.data(Pasteboard::pngType));
+
+    source.failCaptures = false;
+    setCapturePngEncoderForTesting([](const QImage&) { return std::optional<QByteArray>(); });
+    controller.repeatLastSelection();
+    EXPECT_TRUE(UserDefaults::standard().hasStoredValue(LastSelectionRecord::rectKey));
+    setCapturePngEncoderForTesting({});
+
+    // The display's arrangement changed: the stored area no longer meets it.
+    LastSelectionRecord::store(UserDefaults::standard(), LastSelection{QRectF(900, 900, 50, 50), 7});
+    controller.repeatLastSelection();
+    EXPECT_FALSE(UserDefaults::standard().hasStoredValue(LastSelectionRecord::rectKey));
+    EXPECT_FALSE(pasteboard.data(Pasteboard::pngType));
+    EXPECT_TRUE(alerts.alerts.empty()) << "a repeat never shows an alert";
+}
