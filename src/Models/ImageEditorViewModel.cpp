@@ -1,5 +1,6 @@
 #include "Models/ImageEditorViewModel.h"
 
+#include "Platform/NotificationCenter.h"
 #include "Platform/OpenPanel.h"
 #include "Platform/Pasteboard.h"
 #include "Platform/UserDefaults.h"
@@ -22,8 +23,15 @@ ImageEditorViewModel::ImageEditorViewModel(QObject* parent)
         emit changed();
     });
 
+    restoreToolStyles();
+
     // The stored value is written back at once, so the key is always present afterwards.
     setIsBackdropEnabled(UserDefaults::standard().boolValue(kBackdropEnabledKey));
+
+    // The settings window speaks to every open editor; the observers end with this model.
+    NotificationCenter& center = NotificationCenter::defaultCenter();
+    center.addObserver(QStringLiteral("ResetToolStylesCommand"), this, [this](const auto&) { resetToolStyles(); });
+    center.addObserver(QStringLiteral("PersistToolStylesCommand"), this, [this](const auto&) { persistToolStyles(); });
 }
 
 ImageEditorViewModel::~ImageEditorViewModel()
@@ -100,15 +108,4 @@ void ImageEditorViewModel::resetCropState()
     m_cropCornerDragStart.reset();
     m_cropDraggingCorner.reset();
     m_cropDragMode = CropDragMode::none();
-}
-
-void ImageEditorViewModel::cancelTextEditing()
-{
-    setTempTextNormalizedPosition(std::nullopt);
-    setTempTextInput(QString());
-    setIsEditingText(false);
-    setEditingTextId(std::nullopt);
-    setTempTextIsFixedWidth(false);
-    setTempTextAnchorLeftX(std::nullopt);
-    setTempTextAnchorTopY(std::nullopt);
 }

@@ -4,6 +4,7 @@
 #include "Models/Annotations.h"
 #include "Models/BackdropParameters.h"
 #include "Models/BackdropPreset.h"
+#include "Models/EditorToolStyleSnapshot.h"
 #include "Models/OCRPanelState.h"
 #include "Models/ToolType.h"
 #include "Platform/Image.h"
@@ -19,6 +20,7 @@
 #include <QUrl>
 #include <QUuid>
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <variant>
@@ -102,6 +104,21 @@ public:
         QList<NumberAnnotation> numbers;
     };
 
+    // The saved tool styles (EditorToolStyleSnapshot.h).
+    using ToolStyleSnapshot = ::ToolStyleSnapshot;
+    using RGBSnapshot = ::RGBSnapshot;
+
+    // The colour property that starts a colour sync.
+    enum class ToolColorSource { arrow, stroke, line, freehand, text };
+
+    // A selection handle and where it is drawn, in display points.
+    struct SelectionHandle {
+        HandleDragKind kind;
+        QPointF point;
+    };
+
+    using Clock = std::chrono::steady_clock;
+
     explicit ImageEditorViewModel(QObject* parent = nullptr);
     ~ImageEditorViewModel() override;
 
@@ -113,6 +130,8 @@ public:
     // nullptr restores the process-wide default.
     void setPasteboard(Pasteboard* pasteboard) { m_pasteboard = pasteboard; }
     void setOpenPanel(OpenPanel* panel) { m_openPanel = panel; }
+    // The clock of double clicks and of grouping slider changes into one undo step.
+    void setClockForTesting(std::function<Clock::time_point()> clock) { m_clock = std::move(clock); }
 
     // ---- view ---------------------------------------------------------------------
     const std::optional<QSizeF>& anchoredZoomPendingOffset() const { return m_anchoredZoomPendingOffset; }
@@ -164,65 +183,67 @@ public:
     void setCurrentTool(ToolType v) { publish(m_currentTool, v, &ImageEditorViewModel::toolChanged); }
 
     RgbaColor currentArrowColor() const { return m_currentArrowColor; }
-    void setCurrentArrowColor(RgbaColor v) { publishStyle(m_currentArrowColor, v); }
+    void setCurrentArrowColor(RgbaColor v);
     double currentArrowLineWidth() const { return m_currentArrowLineWidth; }
-    void setCurrentArrowLineWidth(double v) { publishStyle(m_currentArrowLineWidth, v); }
+    void setCurrentArrowLineWidth(double v);
     ArrowHeadStyle currentArrowHeadStyle() const { return m_currentArrowHeadStyle; }
-    void setCurrentArrowHeadStyle(ArrowHeadStyle v) { publishStyle(m_currentArrowHeadStyle, v); }
+    void setCurrentArrowHeadStyle(ArrowHeadStyle v);
     ShapeType currentShapeType() const { return m_currentShapeType; }
-    void setCurrentShapeType(ShapeType v) { publishStyle(m_currentShapeType, v); }
+    void setCurrentShapeType(ShapeType v);
     RgbaColor currentStrokeColor() const { return m_currentStrokeColor; }
-    void setCurrentStrokeColor(RgbaColor v) { publishStyle(m_currentStrokeColor, v); }
+    void setCurrentStrokeColor(RgbaColor v);
     std::optional<RgbaColor> currentFillColor() const { return m_currentFillColor; }
-    void setCurrentFillColor(std::optional<RgbaColor> v) { publishStyle(m_currentFillColor, v); }
+    void setCurrentFillColor(std::optional<RgbaColor> v);
     double currentRectLineWidth() const { return m_currentRectLineWidth; }
-    void setCurrentRectLineWidth(double v) { publishStyle(m_currentRectLineWidth, v); }
+    void setCurrentRectLineWidth(double v);
     AnnotationEffect currentRectEffect() const { return m_currentRectEffect; }
-    void setCurrentRectEffect(AnnotationEffect v) { publishStyle(m_currentRectEffect, v); }
+    void setCurrentRectEffect(AnnotationEffect v);
     RgbaColor currentNumberColor() const { return m_currentNumberColor; }
-    void setCurrentNumberColor(RgbaColor v) { publishStyle(m_currentNumberColor, v); }
+    void setCurrentNumberColor(RgbaColor v);
     double currentNumberDiameter() const { return m_currentNumberDiameter; }
-    void setCurrentNumberDiameter(double v) { publishStyle(m_currentNumberDiameter, v); }
+    void setCurrentNumberDiameter(double v);
     NumberShape currentNumberShape() const { return m_currentNumberShape; }
-    void setCurrentNumberShape(NumberShape v) { publishStyle(m_currentNumberShape, v); }
+    void setCurrentNumberShape(NumberShape v);
     double currentMosaicIntensity() const { return m_currentMosaicIntensity; }
-    void setCurrentMosaicIntensity(double v) { publishStyle(m_currentMosaicIntensity, v); }
+    void setCurrentMosaicIntensity(double v);
     double currentSpotlightDim() const { return m_currentSpotlightDim; }
-    void setCurrentSpotlightDim(double v) { publishStyle(m_currentSpotlightDim, v); }
+    void setCurrentSpotlightDim(double v);
     bool isBackdropEnabled() const { return m_isBackdropEnabled; }
     void setIsBackdropEnabled(bool v);
     BackdropPreset currentBackdropPreset() const { return m_currentBackdropPreset; }
-    void setCurrentBackdropPreset(BackdropPreset v) { publishStyle(m_currentBackdropPreset, v); }
+    void setCurrentBackdropPreset(BackdropPreset v);
     double currentBackdropPadding() const { return m_currentBackdropPadding; }
-    void setCurrentBackdropPadding(double v) { publishStyle(m_currentBackdropPadding, v); }
+    void setCurrentBackdropPadding(double v);
     double currentBackdropCornerRadius() const { return m_currentBackdropCornerRadius; }
-    void setCurrentBackdropCornerRadius(double v) { publishStyle(m_currentBackdropCornerRadius, v); }
+    void setCurrentBackdropCornerRadius(double v);
     bool currentBackdropShadowEnabled() const { return m_currentBackdropShadowEnabled; }
-    void setCurrentBackdropShadowEnabled(bool v) { publishStyle(m_currentBackdropShadowEnabled, v); }
+    void setCurrentBackdropShadowEnabled(bool v);
     double currentBackdropShadowIntensity() const { return m_currentBackdropShadowIntensity; }
-    void setCurrentBackdropShadowIntensity(double v) { publishStyle(m_currentBackdropShadowIntensity, v); }
+    void setCurrentBackdropShadowIntensity(double v);
     double currentHighlighterAlpha() const { return m_currentHighlighterAlpha; }
-    void setCurrentHighlighterAlpha(double v) { publishStyle(m_currentHighlighterAlpha, v); }
+    void setCurrentHighlighterAlpha(double v);
     RgbaColor currentFreehandColor() const { return m_currentFreehandColor; }
-    void setCurrentFreehandColor(RgbaColor v) { publishStyle(m_currentFreehandColor, v); }
+    void setCurrentFreehandColor(RgbaColor v);
     double currentFreehandLineWidth() const { return m_currentFreehandLineWidth; }
-    void setCurrentFreehandLineWidth(double v) { publishStyle(m_currentFreehandLineWidth, v); }
+    void setCurrentFreehandLineWidth(double v);
     LineCapStyle currentFreehandLineCap() const { return m_currentFreehandLineCap; }
-    void setCurrentFreehandLineCap(LineCapStyle v) { publishStyle(m_currentFreehandLineCap, v); }
+    void setCurrentFreehandLineCap(LineCapStyle v);
     bool currentFreehandIsHighlighter() const { return m_currentFreehandIsHighlighter; }
     void setCurrentFreehandIsHighlighter(bool v) { publishStyle(m_currentFreehandIsHighlighter, v); }
     RgbaColor currentLineColor() const { return m_currentLineColor; }
-    void setCurrentLineColor(RgbaColor v) { publishStyle(m_currentLineColor, v); }
+    void setCurrentLineColor(RgbaColor v);
     double currentLineLineWidth() const { return m_currentLineLineWidth; }
-    void setCurrentLineLineWidth(double v) { publishStyle(m_currentLineLineWidth, v); }
+    void setCurrentLineLineWidth(double v);
     LineStyle currentLineStyle() const { return m_currentLineStyle; }
-    void setCurrentLineStyle(LineStyle v) { publishStyle(m_currentLineStyle, v); }
+    void setCurrentLineStyle(LineStyle v);
     RgbaColor currentTextColor() const { return m_currentTextColor; }
-    void setCurrentTextColor(RgbaColor v) { publishStyle(m_currentTextColor, v); }
+    void setCurrentTextColor(RgbaColor v);
+    // In the original image's pixels, the unit a text annotation stores; on screen it
+    // is drawn at this size times the display scale (display width / image width).
     double currentFontSize() const { return m_currentFontSize; }
-    void setCurrentFontSize(double v) { publishStyle(m_currentFontSize, v); }
+    void setCurrentFontSize(double v);
     QString currentFontName() const { return m_currentFontName; }
-    void setCurrentFontName(QString v) { publishStyle(m_currentFontName, std::move(v)); }
+    void setCurrentFontName(QString v);
 
     // Guard flags of the style machinery.
     bool isSyncingToolColors() const { return m_isSyncingToolColors; }
@@ -266,6 +287,12 @@ public:
     void setHoveredHandleIndex(std::optional<int> v) { publish(m_hoveredHandleIndex, v, &ImageEditorViewModel::selectionChanged); }
     std::optional<QPointF> annotationDragLastLocation() const { return m_annotationDragLastLocation; }
     void setAnnotationDragLastLocation(std::optional<QPointF> v) { publish(m_annotationDragLastLocation, v, &ImageEditorViewModel::selectionChanged); }
+    std::optional<QPointF> lastTapLocation() const { return m_lastTapLocation; }
+    const std::optional<QList<QPointF>>& draggingFreehandOriginalPoints() const { return m_draggingFreehandOriginalPoints; }
+    const std::optional<QRectF>& draggingFreehandOriginalBounds() const { return m_draggingFreehandOriginalBounds; }
+    std::optional<QPointF> handleDragStartLocal() const { return m_handleDragStartLocal; }
+    // Ends a handle drag (the canvas calls it on release).
+    void endHandleDrag();
 
     // ---- output state (image output operations) ---------------------------------------
     QString defaultSaveFormat() const;
@@ -291,9 +318,9 @@ public:
     QString tempTextInput() const { return m_tempTextInput; }
     void setTempTextInput(QString v) { publish(m_tempTextInput, std::move(v), &ImageEditorViewModel::textEditingChanged); }
     double tempTextWidth() const { return m_tempTextWidth; }
-    void setTempTextWidth(double v) { publish(m_tempTextWidth, v, &ImageEditorViewModel::textEditingChanged); }
+    void setTempTextWidth(double v);
     double tempTextHeight() const { return m_tempTextHeight; }
-    void setTempTextHeight(double v) { publish(m_tempTextHeight, v, &ImageEditorViewModel::textEditingChanged); }
+    void setTempTextHeight(double v);
     bool tempTextIsFixedWidth() const { return m_tempTextIsFixedWidth; }
     void setTempTextIsFixedWidth(bool v) { publish(m_tempTextIsFixedWidth, v, &ImageEditorViewModel::textEditingChanged); }
     std::optional<QRectF> tempTextBoxRect() const { return m_tempTextBoxRect; }
@@ -356,8 +383,51 @@ public:
     void performOnEditedAnnotation(const std::function<void(AnnotationManager&)>& operation);
     void deselectAll();
 
-    // ---- text editing --------------------------------------------------------------------
+    // ---- current styles and their persistence (ImageEditorViewModelStyles.cpp,
+    //      ImageEditorViewModelPersistence.cpp) ----------------------------------------------
+    void syncToolColor(RgbaColor color, ToolColorSource source);
+    ToolStyleSnapshot makeToolStyleSnapshot() const;
+    static RGBSnapshot makeRGBSnapshot(RgbaColor color);
+    void persistToolStyles();
+    void restoreToolStyles();
+    void resetToolStyles();
+
+    // ---- tools and selection styles (ImageEditorViewModelTools.cpp) --------------------------
+    void selectTool(ToolType tool);
+    void selectAnnotationLoadingStyle(const QUuid& id);
+    bool retargetSelectionToTool(ToolType tool);
+    std::optional<ToolType> selectedAnnotationKind() const;
+
+    // ---- in-place text editing (ImageEditorViewModelText.cpp) ---------------------------------
+    void beginTextEditing(QPointF location, QSizeF displaySize, std::optional<QRectF> box, double minimumHeight);
+    void editTextAnnotation(const QUuid& id, QSizeF displaySize);
+    void commitTextEditing(QSizeF displaySize, double referenceWidth);
     void cancelTextEditing();
+    double measureText(const QString& text, const QString& fontName, double fontSize) const;
+    void applyTempTextAnchors();
+
+    // ---- selecting, moving and reshaping (ImageEditorViewModelSelection.cpp) ------------------
+    bool isDoubleClick(QPointF point) const;
+    bool handleDoubleClickOnText(QPointF startLocation, QSizeF displaySize, QSizeF imageSize);
+    bool selectAnnotationAtPoint(QPointF point, QSizeF displaySize, QSizeF imageSize);
+    void moveSelectedAnnotation(QPointF location, QSizeF displaySize);
+    QList<SelectionHandle> selectionHandles(QSizeF displaySize) const;
+    void beginHandleDrag(const HandleDragKind& kind, QPointF startLocation, QSizeF displaySize);
+    void updateHandleDrag(QPointF location, QSizeF displaySize);
+
+    // ---- pointer dispatch and drawing (ImageEditorViewModelPointer.cpp) -----------------------
+    void handleDragChanged(QPointF startLocation, QPointF location, QSizeF displaySize, QSizeF imageSize);
+    void handleDragEnded(QPointF startLocation, QPointF location, QSizeF displaySize, QSizeF imageSize);
+    void beginLine(QPointF point);
+    void beginArrow(QPointF point);
+    void beginRectangle(QPointF point);
+    void beginFreehand(QPointF point);
+    void appendFreehandPoint(QPointF point);
+    void createLineAnnotation(QSizeF displaySize);
+    void createArrowAnnotation(QSizeF displaySize);
+    void createRectangleAnnotation(AnnotationEffect effect, QSizeF displaySize, QSizeF imageSize);
+    void createFreehandAnnotation(QSizeF displaySize, QSizeF imageSize);
+    void createNumberAnnotation(QPointF normalizedPoint);
 
 signals:
     // Grouped change signals, emitted after the value is stored.
@@ -394,6 +464,18 @@ private:
     {
         publish(field, std::forward<V>(value), &ImageEditorViewModel::stylesChanged);
     }
+
+    // The style machinery (ImageEditorViewModelStyles.cpp).
+    enum class StyleKind { arrow, rectangle, number, freehand, line, text };
+    enum class StyleField;
+    std::optional<QUuid> styleTarget(StyleKind kind) const;
+    void pushStyle(StyleField field, StyleKind kind, const std::function<bool(const QUuid&)>& differs,
+        const std::function<void(const QUuid&)>& write);
+    void persistIfRemembering();
+    Clock::time_point now() const { return m_clock ? m_clock() : Clock::now(); }
+    void recordTap(QPointF location);
+    // The scale from the original image's pixels to display points.
+    double displayScale(double displayWidth) const;
 
     void setCanUndo(bool v) { publish(m_canUndo, v, &ImageEditorViewModel::historyChanged); }
     void setCanRedo(bool v) { publish(m_canRedo, v, &ImageEditorViewModel::historyChanged); }
@@ -489,11 +571,24 @@ private:
     std::optional<HandleDragKind> m_activeHandleKind;
     std::optional<int> m_hoveredHandleIndex;
     std::optional<QPointF> m_annotationDragLastLocation;
-    std::optional<QDateTime> m_lastTapTime;
+    std::optional<Clock::time_point> m_lastTapTime;
     std::optional<QPointF> m_lastTapLocation;
     std::optional<QList<QPointF>> m_draggingFreehandOriginalPoints;
     std::optional<QRectF> m_draggingFreehandOriginalBounds;
     std::optional<QPointF> m_handleDragStartLocal;
+    bool m_handleDragNeedsUndo = false;
+    // The corner of a rectangle that stays put while another is dragged (normalised).
+    std::optional<QPointF> m_handleDragFixedCorner;
+
+    // Grouping of one continuous style change (a slider drag) into one undo step.
+    struct StyleUndoGroup {
+        int field = -1;
+        QUuid target;
+        Clock::time_point lastChange;
+        qsizetype undoDepth = 0;
+    };
+    std::optional<StyleUndoGroup> m_styleUndoGroup;
+    std::function<Clock::time_point()> m_clock;
 
     std::optional<QUrl> m_lastSavedURL;
     std::optional<QUrl> m_saveToastURL;

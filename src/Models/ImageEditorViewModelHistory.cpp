@@ -11,6 +11,7 @@ constexpr int kDefaultUndoDepth = 10;
 
 void ImageEditorViewModel::emptyHistory()
 {
+    m_styleUndoGroup.reset();
     m_undoStack.clear();
     setCanUndo(false);
     m_redoStack.clear();
@@ -50,6 +51,8 @@ std::optional<ImageEditorViewModel::EditorState> ImageEditorViewModel::captureSt
 
 void ImageEditorViewModel::saveUndoState()
 {
+    // Any other change ends a style gesture: its next change is a new undo step.
+    m_styleUndoGroup.reset();
     std::optional<EditorState> state = captureState();
     if (!state)
         return;
@@ -82,6 +85,7 @@ void ImageEditorViewModel::undo()
 {
     if (m_undoStack.isEmpty())
         return;
+    m_styleUndoGroup.reset();
     if (std::optional<EditorState> current = captureState())
         m_redoStack.append(std::move(*current));
     const EditorState previous = m_undoStack.takeLast();
@@ -96,6 +100,7 @@ void ImageEditorViewModel::redo()
 {
     if (m_redoStack.isEmpty())
         return;
+    m_styleUndoGroup.reset();
     if (std::optional<EditorState> current = captureState()) {
         m_undoStack.append(std::move(*current));
         if (m_undoStack.size() > maxUndoSteps())
