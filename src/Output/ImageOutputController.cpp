@@ -1,0 +1,159 @@
+#include "Output/ImageOutputController.h"
+
+#include "Core/Localization.h"
+#include "Core/Logger.h"
+#include "Models/ImageEditorViewModel.h"
+#include "Output/ExportFormats.h"
+#include "Output/SavePanelChoices.h"
+
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QTimer>
+
+ImageOutputController::ImageOutputController(ImageEditorViewModel& viewModel, QObject* parent)
+    : QObject(parent), m_viewModel(viewModel)
+{
+    m_alertPresenter = [this](const QString& text) {
+        QMessageBox box(QMessageBox::Warning, QString(), text, QMessageBox::Ok, m_dialogParent);
+        box.exec();
+    };
+    m_savePanelRunner = [this](const std::optional<QString>& imagePath, const std::optional<QString>& lastSavedPath) {
+        return SavePanel::run(m_dialogParent, imagePath, lastSavedPath);
+    };
+}
+
+ExportSnapshot ImageOutputController::makeExportSnapshot(const Image& image, bool backdropAlphaCapable) const
+{
+    ExportSnapshot snapshot;
+    snapshot.image = image;
+    if (m_painterFactory)
+        snapshot.paintAnnotations = m_painterFactory(m_viewModel);
+    snapshot.rotation = m_viewModel.rotation();
+    snapshot.backdrop = m_viewModel.backdropSettings();
+    snapshot.backdropAlphaCapable = backdropAlphaCapable;
+    return snapshot;
+}
+
+bool ImageOutputController::isStillEdited(const Image& image) const
+{
+    const std::optional<Image>& current = m_viewModel.selectedImage();
+    return current && current->sharesPixelsWith(image);
+}
+
+void ImageOutputController::copyImageToClipboard()
+{
+    if (m_viewModel.isExporting() || !m_viewModel.selectedImage())
+        return;
+    const ExportSnapshot snapshot = makeExportSnapshot(*m_viewModel.selectedImage(), true);
+    m_viewModel.setIsExporting(true);
+    QPointer<ImageOutputController> self(this);
+    ImageExport::copyImage(snapshot, this, [self](bool written) {
+        if (!self)
+            return;
+        self->m_viewModel.setIsExporting(false);
+        if (written) {
+            self->m_viewModel.setSaveToastURL(std::nullopt);
+            self->m_viewModel.setCopyToastVisible(true);
+        }
+        emit self->copyFinished(written);
+    });
+}
+
+void ImageOutputController::save()
+{
+    if (m_viewModel.isExporting() || !m_viewModel.selectedImage())
+        return;
+    const Image image = *m_viewModel.selectedImage();
+    const std::optional<QUrl> destination = m_viewModel.lastSavedURL();
+    if (!destination) {
+        presentSavePanel(image);
+        return;
+    }
+    m_viewModel.setIsExporting(true);
+    QPointer<ImageOutputController> self(this);
+    exportImage(m_viewModel.defaultJpegQuality(), image, destination->toLocalFile(),
+                [self, image](bool success, const QString& writtenPath) {
+                    if (self && self->isStillEdited(image))
+                        self->finishSave(success, QUrl::fromLocalFile(writtenPath), false);
+                });
+}
+
+void ImageOutputController::saveAs()
+{
+    if (m_viewModel.isExporting() || !m_viewModel.selectedImage())
+        return;
+    presentSavePanel(*m_viewModel.selectedImage());
+}
+
+void ImageOutputController::presentSavePanel(const Image& image)
+{
+    if (m_viewModel.isSavePanelPresented())
+        return;
+    QPointer<ImageOutputController> self(this);
+    QTimer::singleShot(0, this, [self, image] {
+        if (self)
+            self->showSavePanelIfIdle(image);
+    });
+}
+
+void ImageOutputController::showSavePanelIfIdle(const Image& image)
+{
+    if (m_viewModel.isSavePanelPresented())
+        return;
+    m_viewModel.setIsSavePanelPresented(true);
+    runSavePanel(image);
+    m_viewModel.setIsSavePanelPresented(false);
+}
+
+void ImageOutputController::runSavePanel(const Image& image)
+{
+    std::optional<QString> imagePath;
+    if (m_viewModel.imageURL() && m_viewModel.imageURL()->isLocalFile())
+        imagePath = m_viewModel.imageURL()->toLocalFile();
+    std::optional<QString> lastSavedPath;
+    if (m_viewModel.lastSavedURL())
+        lastSavedPath = m_viewModel.lastSavedURL()->toLocalFile();
+
+    const std::optional<SavePanelResult> choice = m_savePanelRunner(imagePath, lastSavedPath);
+    if (!choice)
+        return;
+    m_viewModel.setIsExporting(true);
+    QPointer<ImageOutputController> self(this);
+    exportImage(choice->quality, image, choice->path, [self, image](bool success, const QString& writtenPath) {
+        if (self && self->isStillEdited(image))
+            self->finishSave(success, QUrl::fromLocalFile(writtenPath), true);
+    });
+}
+
+void ImageOutputController::exportImage(double quality, const Image& image, const QString& path,
+                                        std::function<void(bool, const QString&)> completion)
+{
+    QPointer<ImageOutputController> self(this);
+    const ExportSnapshot snapshot = makeExportSnapshot(
+        image, ExportFormats::formatKeepsTransparency(QFileInfo(ImageExport::destinationPath(path)).suffix()));
+    ImageExport::exportImage(snapshot, quality, path, this,
+                             [self, completion = std::move(completion)](const ExportOutcome& outcome) {
+                                 if (!self)
+                                     return;
+                                 self->m_viewModel.setIsExporting(false);
+                                 if (!outcome.success && self->m_alertPresenter)
+                                     self->m_alertPresenter(outcome.alertText());
+                                 emit self->exportFinished(outcome.success, outcome.path);
+                                 if (completion)
+                                     completion(outcome.success, outcome.path);
+                             });
+}
+
+void ImageOutputController::finishSave(bool success, const QUrl& url, bool rememberURL)
+{
+    if (!success) {
+        logMessage(LogLevel::warning, [&] { return QStringLiteral("❌ 图片写盘未成功: ") + url.toLocalFile(); });
+        // A destination that could not be written is not one to write to
+        // silently next time.
+        return;
+    }
+    if (rememberURL)
+        m_viewModel.setLastSavedURL(url);
+    m_viewModel.setSaveToastURL(url);
+    m_viewModel.setCopyToastVisible(false);
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "Output/ExportSnapshot.h"
+#include "Output/ImageExporter.h"
+#include "Output/SavePanel.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QUrl>
+
+#include <functional>
+#include <optional>
+
+class ImageEditorViewModel;
+class QWidget;
+
+// The editor's copy, save and save-as commands over its view model: the busy
+// flag, the snapshot, the work off the main thread, and the bookkeeping after
+// a save (remembered destination, toasts, alerts).
+class ImageOutputController : public QObject {
+    Q_OBJECT
+public:
+    // Builds, from the view model's current annotations, a painter that owns
+    // copies of them (the annotation renderers supply it).
+    using AnnotationPainterFactory
+        = std::function<std::function<void(QPainter&, const QSizeF&)>(const ImageEditorViewModel&)>;
+    using AlertPresenter = std::function<void(const QString& text)>;
+    using SavePanelRunner = std::function<std::optional<SavePanelResult>(
+        const std::optional<QString>& imagePath, const std::optional<QString>& lastSavedPath)>;
+
+    explicit ImageOutputController(ImageEditorViewModel& viewModel, QObject* parent = nullptr);
+
+    void setAnnotationPainterFactory(AnnotationPainterFactory factory) { m_painterFactory = std::move(factory); }
+    // Default: a modal warning box over `dialogParent`.
+    void setAlertPresenter(AlertPresenter presenter) { m_alertPresenter = std::move(presenter); }
+    // Default: SavePanel::run over `dialogParent`.
+    void setSavePanelRunner(SavePanelRunner runner) { m_savePanelRunner = std::move(runner); }
+    void setDialogParent(QWidget* parent) { m_dialogParent = parent; }
+
+    ExportSnapshot makeExportSnapshot(const Image& image, bool backdropAlphaCapable) const;
+
+    // The commands. Each does nothing while an output runs or without an image.
+    void copyImageToClipboard();
+    void save();
+    void saveAs();
+    // Queues the save panel for the image (ignored while one is up).
+    void presentSavePanel(const Image& image);
+
+    // Flattens, encodes and writes off the main thread; `completion` gets
+    // whether the file was written and the path actually written. The caller
+    // sets isExporting; this clears it when the work is done.
+    void exportImage(double quality, const Image& image, const QString& path,
+                     std::function<void(bool success, const QString& writtenPath)> completion);
+
+    // After an export started by save (rememberURL false) or the save panel (true).
+    void finishSave(bool success, const QUrl& url, bool rememberURL);
+
+signals:
+    // The outcome of each copy and export, for whoever wants to know (tests, e2e).
+    void copyFinished(bool written);
+    void exportFinished(bool success, const QString& path);
+
+private:
+    void showSavePanelIfIdle(const Image& image);
+    void runSavePanel(const Image& image);
+    bool isStillEdited(const Image& image) const;
+
+    ImageEditorViewModel& m_viewModel;
+    AnnotationPainterFactory m_painterFactory;
+    AlertPresenter m_alertPresenter;
+    SavePanelRunner m_savePanelRunner;
+    QPointer<QWidget> m_dialogParent;
+};

@@ -1,0 +1,164 @@
+#include "Models/ImageEditorViewModel.h"
+#include "Output/ImageOutputController.h"
+#include "Platform/ImageFileReader.h"
+#include "Platform/InMemoryPasteboard.h"
+
+#include <QFile>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+Image sampleImage(int width = 60, int height = 40)
+{
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::darkGreen);
+    return Image(image);
+}
+
+class OutputControllerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Pasteboard::setGeneralForTesting(&pasteboard);
+        model.setIsBackdropEnabled(false);
+        model.setLoadedImage(sampleImage(), QUrl::fromLocalFile(dir.filePath("original.png")));
+        controller.setAlertPresenter([this](const QString& text) { alerts.append(text); });
+        controller.setSavePanelRunner([this](const std::optional<QString>& imagePath,
+                                             const std::optional<QString>& lastSavedPath) {
+            ++panelRuns;
+            seenImagePath = imagePath;
+            seenLastSavedPath = lastSavedPath;
+            if (onPanel)
+                onPanel();
+            return panelAnswer;
+        });
+    }
+    void TearDown() override { Pasteboard::setGeneralForTesting(nullptr); }
+
+    void waitUntilIdle()
+    {
+        QTest::qWait(0);
+        QTRY_VERIFY_WITH_TIMEOUT(!model.isExporting(), 20000);
+    }
+
+    QTemporaryDir dir;
+    InMemoryPasteboard pasteboard;
+    ImageEditorViewModel model;
+    ImageOutputController controller{model};
+    QStringList alerts;
+    int panelRuns = 0;
+    std::optional<QString> seenImagePath;
+    std::optional<QString> seenLastSavedPath;
+    std::optional<SavePanelResult> panelAnswer;
+    std::function<void()> onPanel;
+};
+
+} // namespace
+
+TEST_F(OutputControllerTest, CopyWritesPngAndTiffAndShowsTheCopyToast)
+{
+    model.setSaveToastURL(QUrl::fromLocalFile("/tmp/earlier.png"));
+    controller.copyImageToClipboard();
+    EXPECT_TRUE(model.isExporting());
+    controller.copyImageToClipboard(); // ignored while busy
+    waitUntilIdle();
+    QTRY_VERIFY(model.copyToastVisible());
+    EXPECT_FALSE(model.saveToastURL().has_value());
+    ASSERT_EQ(pasteboard.items().size(), 2);
+    EXPECT_EQ(pasteboard.changeCount(), 1);
+    EXPECT_EQ(ImageFileReader::readData(pasteboard.items()[0].second).image.size(), QSize(60, 40));
+}
+
+TEST_F(OutputControllerTest, SaveAsThenSaveWritesTheSameFileWithoutAPanel)
+{
+    panelAnswer = SavePanelResult{dir.filePath("out.jpg"), "jpeg", 0.8};
+    controller.save(); // nothing remembered yet: the panel
+    QTRY_COMPARE(panelRuns, 1);
+    EXPECT_EQ(seenImagePath, dir.filePath("original.png"));
+    EXPECT_FALSE(seenLastSavedPath.has_value());
+    waitUntilIdle();
+    QTRY_VERIFY(model.saveToastURL().has_value());
+    EXPECT_EQ(model.saveToastURL()->toLocalFile(), dir.filePath("out.jpg"));
+    EXPECT_EQ(model.lastSavedURL()->toLocalFile(), dir.filePath("out.jpg"));
+    EXPECT_FALSE(model.copyToastVisible());
+    EXPECT_EQ(ImageFileReader::readFile(dir.filePath("out.jpg")).image.size(), QSize(60, 40));
+
+    QFile::remove(dir.filePath("out.jpg"));
+    model.setSaveToastURL(std::nullopt);
+    controller.save();
+    waitUntilIdle();
+    QTRY_VERIFY(model.saveToastURL().has_value());
+    EXPECT_EQ(panelRuns, 1);
+    EXPECT_TRUE(QFile::exists(dir.filePath("out.jpg")));
+    EXPECT_TRUE(alerts.isEmpty());
+}
+
+TEST_F(OutputControllerTest, ExportTurnsTheImageAsTheCanvasShowsIt)
+{
+    model.setRotation(90);
+    panelAnswer = SavePanelResult{dir.filePath("turned.png"), "png", 0.9};
+    controller.saveAs();
+    QTRY_COMPARE(panelRuns, 1);
+    waitUntilIdle();
+    QTRY_VERIFY(model.saveToastURL().has_value());
+    EXPECT_EQ(ImageFileReader::readFile(dir.filePath("turned.png")).image.size(), QSize(40, 60));
+}
+
+TEST_F(OutputControllerTest, FailedWriteAlertsAndIsNotRemembered)
+{
+    panelAnswer = SavePanelResult{QStringLiteral("/proc/lumetra-out.png"), "png", 0.9};
+    bool finished = false;
+    QObject::connect(&controller, &ImageOutputController::exportFinished, [&](bool success, const QString&) {
+        finished = true;
+        EXPECT_FALSE(success);
+    });
+    controller.saveAs();
+    QTRY_VERIFY_WITH_TIMEOUT(finished, 20000);
+    EXPECT_FALSE(model.isExporting());
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_FALSE(alerts.first().isEmpty());
+    EXPECT_FALSE(alerts.first().contains("%@"));
+    EXPECT_FALSE(model.lastSavedURL().has_value());
+    EXPECT_FALSE(model.saveToastURL().has_value());
+}
+
+TEST_F(OutputControllerTest, ReplacedImageRecordsNoSave)
+{
+    panelAnswer = SavePanelResult{dir.filePath("first.png"), "png", 0.9};
+    onPanel = [this] { model.setLoadedImage(sampleImage(10, 10), QUrl()); };
+    bool finished = false;
+    QObject::connect(&controller, &ImageOutputController::exportFinished,
+                     [&](bool success, const QString&) { finished = success; });
+    controller.saveAs();
+    QTRY_VERIFY_WITH_TIMEOUT(finished, 20000);
+    // The file is written (the image the user asked for), but nothing is recorded.
+    EXPECT_EQ(ImageFileReader::readFile(dir.filePath("first.png")).image.size(), QSize(60, 40));
+    EXPECT_FALSE(model.lastSavedURL().has_value());
+    EXPECT_FALSE(model.saveToastURL().has_value());
+}
+
+TEST_F(OutputControllerTest, CancelledPanelWritesNothingAndAllowsAnother)
+{
+    controller.saveAs();
+    controller.saveAs(); // queued twice, shown once at a time
+    QTRY_VERIFY(panelRuns >= 1);
+    QTest::qWait(20);
+    EXPECT_FALSE(model.isSavePanelPresented());
+    EXPECT_FALSE(model.isExporting());
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(OutputControllerTest, NothingHappensWithoutAnImage)
+{
+    model.setSelectedImage(std::nullopt);
+    controller.copyImageToClipboard();
+    controller.save();
+    controller.saveAs();
+    QTest::qWait(20);
+    EXPECT_EQ(panelRuns, 0);
+    EXPECT_EQ(pasteboard.changeCount(), 0);
+    EXPECT_FALSE(model.isExporting());
+}
