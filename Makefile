@@ -30,7 +30,7 @@ run: compile
 
 # ctest runs last, so its summary closes the output; its exit status is make's.
 test: compile
-	cd $(BUILD_DIR) && ctest --output-on-failure --no-tests=error -j $(JOBS) --timeout 300
+	@bash scripts/run-tests.sh $(BUILD_DIR) $(JOBS)
 
 bench: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target benchmarks
