@@ -1,4 +1,5 @@
 #include "App/UnixSignalQuit.h"
+#include "Capture/CaptureCommandLine.h"
 #include "Core/Logger.h"
 #include "Platform/Pasteboard.h"
 
@@ -32,6 +33,10 @@ int main(int argc, char** argv)
     window.setWindowTitle(QStringLiteral("Lumetra"));
     window.resize(1000, 700);
     window.show();
+
+    // Capture hook (--capture-area, --repeat-last-area): lets a capture be started
+    // from the command line, as the end-to-end tests do.
+    startCaptureFromCommandLine(QApplication::arguments());
 
     return app.exec();
 }
