@@ -1,6 +1,12 @@
 #include "Platform/X11WindowList.h"
 
+#include "Core/Logger.h"
 #include "Platform/XcbConnection.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWindow>
 
 #include <cstdlib>
 #include <cstring>
@@ -169,4 +175,42 @@ X11WindowSnapshot readX11Windows(XcbConnection& connection, double pixelsPerPoin
     for (std::uint32_t window : clients)
         snapshot.windows.append(readWindow(reader, window, pixelsPerPoint));
     return snapshot;
+}
+
+QList<WindowRecord> enumerateCandidateWindows()
+{
+    XcbConnection* x = XcbConnection::application();
+    if (!x) {
+        logMessage(LogLevel::warning, [] {
+            return QStringLiteral("🪟 SCShareableContent 枚举失败（未授权时返回空列表不报错，preflight 应已挡住此路径）");
+        });
+        return {};
+    }
+    CandidateFilter filter;
+    filter.ownPid = QCoreApplication::applicationPid();
+    for (QWindow* window : QGuiApplication::allWindows())
+        if (window->handle())
+            filter.ownWindowIds.insert(std::uint32_t(window->winId()));
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    if (!screens.isEmpty()) {
+        const QRect first = screens.first()->geometry();
+        filter.firstScreenArea = double(first.width()) * double(first.height());
+    }
+    QScreen* primary = QGuiApplication::primaryScreen();
+    const X11WindowSnapshot snapshot = readX11Windows(*x, primary ? primary->devicePixelRatio() : 1.0);
+    return WindowList::candidateWindows(snapshot.windows, snapshot.zOrder, filter).windows;
+}
+
+double backingScaleForWindow(const QRectF& frame)
+{
+    const QPointF centre = frame.center();
+    for (QScreen* screen : QGuiApplication::screens()) {
+        const QRectF geometry = screen->geometry();
+        if (centre.x() >= geometry.left() && centre.x() < geometry.left() + geometry.width()
+            && centre.y() >= geometry.top() && centre.y() < geometry.top() + geometry.height())
+            return screen->devicePixelRatio();
+    }
+    if (QScreen* primary = QGuiApplication::primaryScreen())
+        return primary->devicePixelRatio();
+    return 2.0;
 }

@@ -6,6 +6,8 @@
 #include "X11TestServer.h"
 
 #include <QColor>
+#include <QGuiApplication>
+#include <QScreen>
 
 #include <gtest/gtest.h>
 
@@ -175,4 +177,19 @@ TEST_F(X11Desktop, CompositorIsDetectedByItsSelectionOwner)
     xcb_set_selection_owner(c, owner, x.atom("_NET_WM_CM_S0"), XCB_CURRENT_TIME);
     x.sync();
     EXPECT_TRUE(X11Session::compositorRunning(x));
+}
+
+TEST(WindowScale, IsTheScaleOfTheScreenShowingTheWindowsCentre)
+{
+    QScreen* screen = QGuiApplication::primaryScreen();
+    ASSERT_NE(screen, nullptr);
+    const QRect g = screen->geometry();
+    EXPECT_EQ(backingScaleForWindow(QRectF(g.center(), QSizeF(10, 10))), screen->devicePixelRatio());
+    // Nowhere near a screen: the primary screen's.
+    EXPECT_EQ(backingScaleForWindow(QRectF(-50000, -50000, 10, 10)), screen->devicePixelRatio());
+}
+
+TEST(CandidateWindows, AreEmptyWhenTheApplicationIsNotOnX11)
+{
+    EXPECT_TRUE(enumerateCandidateWindows().isEmpty());
 }
