@@ -4,6 +4,8 @@
 
 
 #include <QColor>
+#include <QThread>
+#include <QtConcurrent/QtConcurrentMap>
 
 #include <algorithm>
 #include <cmath>
@@ -69,6 +71,19 @@ private:
     Mode m_mode = Mode::generic;
 };
 
+// Which source pixel each destination column or row shows (-1: none): the one
+// under the destination pixel's centre.
+int sourceIndex(int destination, double drawExtent, double sourceStart, double sourceExtent, int limit)
+{
+    const double centre = destination + 0.5;
+    if (centre >= drawExtent)
+        return -1;
+    const double s = std::floor(sourceStart + centre / drawExtent * sourceExtent);
+    if (!(s >= 0.0) || s >= limit)
+        return -1;
+    return int(s);
+}
+
 // Nearest-pixel copy of `source` (in the image's pixels) onto the rectangle
 // (0, 0, drawSize) of a new bitmap: each destination pixel takes the source pixel
 // under its centre.
@@ -93,39 +108,49 @@ std::optional<QImage> drawNearest(const QImage& image, double pixelsWide, double
         return bitmap;
     }
 
-    // Which source column each destination column shows (-1: none).
-    auto sourceIndex = [](int destination, double drawExtent, double sourceStart, double sourceExtent,
-                          int limit) -> int {
-        const double centre = destination + 0.5;
-        if (centre >= drawExtent)
-            return -1;
-        const double s = std::floor(sourceStart + centre / drawExtent * sourceExtent);
-        if (!(s >= 0.0) || s >= limit)
-            return -1;
-        return int(s);
-    };
     std::vector<int> columns(*width);
     for (int x = 0; x < *width; ++x)
         columns[x] = sourceIndex(x, drawWidth, source.x(), source.width(), image.width());
 
     const PixelReader reader(image);
     const qsizetype rowBytes = qsizetype(*width) * 4;
-    int previousSourceRow = -2;
-    for (int y = 0; y < *height; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(bitmap.scanLine(y));
-        const int sy = sourceIndex(y, drawHeight, source.y(), source.height(), image.height());
-        if (sy == previousSourceRow && y > 0) {
-            // Enlarging repeats whole rows: copy the row above.
-            std::memcpy(row, bitmap.constScanLine(y - 1), rowBytes);
-            continue;
+    uchar* const bits = bitmap.bits();
+    const qsizetype stride = bitmap.bytesPerLine();
+
+    auto fillRows = [&](int firstRow, int endRow) {
+        int previousSourceRow = -2;
+        for (int y = firstRow; y < endRow; ++y) {
+            auto* row = reinterpret_cast<QRgb*>(bits + y * stride);
+            const int sy = sourceIndex(y, drawHeight, source.y(), source.height(), image.height());
+            if (sy == previousSourceRow) {
+                // Enlarging repeats whole rows: copy the row above.
+                std::memcpy(row, bits + (y - 1) * stride, rowBytes);
+                continue;
+            }
+            previousSourceRow = sy;
+            if (sy < 0) {
+                std::memset(row, 0, rowBytes);
+                continue;
+            }
+            for (int x = 0; x < *width; ++x)
+                row[x] = columns[x] < 0 ? 0 : reader.at(columns[x], sy);
         }
-        previousSourceRow = sy;
-        if (sy < 0) {
-            std::memset(row, 0, rowBytes);
-            continue;
-        }
-        for (int x = 0; x < *width; ++x)
-            row[x] = columns[x] < 0 ? 0 : reader.at(columns[x], sy);
+    };
+
+    // Large bitmaps are filled in bands on the thread pool: most of the time of a
+    // big mosaic goes to the kernel faulting fresh pages in, which spreads over
+    // cores. Each band starts its own run of repeated rows, so bands share
+    // nothing but read-only inputs.
+    constexpr qsizetype parallelThreshold = 1 << 20;
+    const int threads = std::max(1, QThread::idealThreadCount());
+    if (qsizetype(*width) * *height < parallelThreshold || threads == 1 || *height < 2 * threads) {
+        fillRows(0, *height);
+    } else {
+        const int bandCount = std::min(threads * 2, *height);
+        std::vector<std::pair<int, int>> bands;
+        for (int b = 0; b < bandCount; ++b)
+            bands.emplace_back(int(qint64(*height) * b / bandCount), int(qint64(*height) * (b + 1) / bandCount));
+        QtConcurrent::blockingMap(bands, [&](const std::pair<int, int>& band) { fillRows(band.first, band.second); });
     }
     return bitmap;
 }

@@ -183,6 +183,31 @@ TEST(MosaicPixelation, RegionShowsItsCellCountWithFlatCells)
             EXPECT_EQ(mosaic->pixel(x, y), mosaic->pixel(40, 0));
 }
 
+TEST(MosaicPixelation, LargeOutputsAreFilledInBandsWithoutSeams)
+{
+    // 1200 x 1000 is filled in parallel bands; cells must run straight across them.
+    const QImage image = ramp(600, 400);
+    const auto mosaic = pixelatedRegion(image, QRectF(0, 0, 1, 1), 10, QSizeF(1200, 1000));
+    ASSERT_TRUE(mosaic.has_value());
+    const QList<int> across = runs(*mosaic, 777);
+    EXPECT_EQ(across, QList<int>(10, 120));
+    const QImage turned = mosaic->transformed(QTransform().rotate(90));
+    EXPECT_EQ(runs(turned, 5), QList<int>(10, 100));
+    EXPECT_EQ(runs(turned, 1111), QList<int>(10, 100));
+}
+
+TEST(MosaicPixelation, LargeBitmapsClearWhatIsNotDrawn)
+{
+    QImage red(8, 8, QImage::Format_ARGB32_Premultiplied);
+    red.fill(Qt::red);
+    const auto half = resampleImage(red, 1100, 1000, QSizeF(550, 1000));
+    ASSERT_TRUE(half.has_value());
+    EXPECT_EQ(half->pixel(100, 500), qRgb(255, 0, 0));
+    EXPECT_EQ(half->pixel(549, 999), qRgb(255, 0, 0));
+    EXPECT_EQ(half->pixel(550, 0), 0u);
+    EXPECT_EQ(half->pixel(1099, 999), 0u);
+}
+
 TEST(MosaicPixelation, NothingForEmptyOutputOrImage)
 {
     const QImage image = ramp(60, 40);
