@@ -1,0 +1,387 @@
+#include "Views/ContentView.h"
+
+#include "Core/AppThemeColors.h"
+#include "Core/LanguageRefresh.h"
+#include "Core/Localization.h"
+#include "Models/ImageDocument.h"
+#include "Models/ImageEditorViewModel.h"
+#include "Models/ImageLoadManager.h"
+#include "Platform/ImageFileReader.h"
+#include "Views/DropHandling.h"
+#include "Views/EditorCanvasView.h"
+#include "Views/EditorKeyMonitor.h"
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QFuture>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace {
+
+// The placeholder shown in the canvas area while no image is open: a dashed frame
+// with the drop hint, the supported formats and the open button.
+class EmptyStateView : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        QColor grey = palette().color(QPalette::Mid);
+        grey.setAlphaF(0.3);
+        QPen pen(grey, 2.0, Qt::CustomDashLine, Qt::FlatCap, Qt::MiterJoin);
+        pen.setDashPattern({ 4.0, 2.0 }); // 8 on, 4 off at width 2
+        painter.setPen(pen);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(rect()).adjusted(16.0, 16.0, -16.0, -16.0), 12.0, 12.0);
+    }
+};
+
+// A one-line label that shortens its text at the start, so a long path keeps its file name.
+class HeadElidingLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+    void setFullText(const QString& text)
+    {
+        m_full = text;
+        refresh();
+    }
+    const QString& fullText() const { return m_full; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QLabel::resizeEvent(event);
+        refresh();
+    }
+
+private:
+    void refresh() { setText(fontMetrics().elidedText(m_full, Qt::ElideLeft, std::max(0, width()))); }
+    QString m_full;
+};
+
+// The bar along the window's bottom: window background with a rule along its top.
+class InformationBar : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.fillRect(rect(), windowBackgroundFill(palette()));
+        painter.fillRect(QRect(0, 0, width(), 1), panelBorderColor(palette()));
+    }
+};
+
+QFont sizedFont(QFont font, int pixelSize, QFont::Weight weight = QFont::Normal)
+{
+    font.setPixelSize(pixelSize);
+    font.setWeight(weight);
+    return font;
+}
+
+} // namespace
+
+ContentView::ContentView(QWidget* parent)
+    : QWidget(parent)
+    , m_viewModel(new ImageEditorViewModel(this))
+{
+    setAcceptDrops(true);
+    setMinimumSize(800, 450);
+
+    m_canvas = new EditorCanvasView(m_viewModel, this);
+
+    auto* empty = new EmptyStateView(this);
+    m_emptyState = empty;
+    auto* emptyLayout = new QVBoxLayout(empty);
+    emptyLayout->setContentsMargins(32, 32, 32, 32);
+    emptyLayout->setSpacing(24);
+    emptyLayout->addStretch(1);
+    m_emptyHint = new QLabel(empty);
+    m_emptyHint->setAlignment(Qt::AlignCenter);
+    m_emptyHint->setWordWrap(true);
+    m_emptyHint->setFont(sizedFont(font(), 22, QFont::Medium));
+    m_emptyFormats = new QLabel(empty);
+    m_emptyFormats->setAlignment(Qt::AlignCenter);
+    m_emptyFormats->setFont(sizedFont(font(), 11));
+    auto* texts = new QVBoxLayout();
+    texts->setSpacing(8);
+    texts->addWidget(m_emptyHint);
+    texts->addWidget(m_emptyFormats);
+    emptyLayout->addLayout(texts);
+    m_openButton = new QPushButton(empty);
+    m_openButton->setFont(sizedFont(font(), 16, QFont::Medium));
+    m_openButton->setCursor(Qt::PointingHandCursor);
+    m_openButton->setStyleSheet(QStringLiteral(
+        "QPushButton { padding: 12px 20px; border-radius: 8px; background: rgba(128,128,128,77);"
+        " border: 1px solid rgba(128,128,128,128); }"));
+    connect(m_openButton, &QPushButton::clicked, m_viewModel, &ImageEditorViewModel::openImage);
+    emptyLayout->addWidget(m_openButton, 0, Qt::AlignHCenter);
+    emptyLayout->addStretch(1);
+
+    m_infoBar = new InformationBar(this);
+    auto* barLayout = new QHBoxLayout(m_infoBar);
+    barLayout->setContentsMargins(16, 1, 16, 0);
+    auto* folder = new QLabel(m_infoBar);
+    folder->setPixmap(QIcon::fromTheme(QStringLiteral("folder")).pixmap(12, 12));
+    auto* path = new HeadElidingLabel(m_infoBar);
+    path->setFont(sizedFont(font(), 11));
+    path->setForegroundRole(QPalette::PlaceholderText);
+    path->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_pathLabel = path;
+    m_infoLabel = new QLabel(m_infoBar);
+    m_infoLabel->setFont(sizedFont(font(), 11));
+    m_infoLabel->setForegroundRole(QPalette::PlaceholderText);
+    barLayout->addWidget(folder);
+    barLayout->addSpacing(8);
+    barLayout->addWidget(path, 1);
+    barLayout->addWidget(m_infoLabel);
+
+    m_observers = new KeyboardShortcutObservers(m_viewModel, [this] { return currentFitAreaSize(); }, this);
+    m_keyboardMonitor = new KeyboardEventMonitor(this);
+    m_wheelMonitor = new WheelZoomMonitor(this);
+
+    connect(m_viewModel, &ImageEditorViewModel::documentChanged, this, &ContentView::observeDocument);
+    connect(m_viewModel, &ImageEditorViewModel::alertRequested, this, [this](const QString& title, const QString& message) {
+        auto* box = new QMessageBox(QMessageBox::Warning, title, message, QMessageBox::Ok, window());
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+    });
+    connect(&ImageLoadManager::shared(), &ImageLoadManager::pendingImageURLChanged, this,
+            &ContentView::pendingImageURLChanged);
+    connect(&LanguageRefresh::shared(), &LanguageRefresh::languageChanged, this, &ContentView::retranslate);
+
+    retranslate();
+    observeDocument();
+}
+
+ContentView::~ContentView()
+{
+    removeEventMonitors();
+}
+
+QSizeF ContentView::currentFitAreaSize() const { return m_currentFitAreaSize; }
+
+void ContentView::setCaptureDeliveryDate(KeyboardShortcutObservers::DeliveryDate date)
+{
+    m_observers->setDeliveryDate(std::move(date));
+}
+
+// ---- layout and texts ---------------------------------------------------------------------------
+
+void ContentView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    const QRect area(0, 0, width(), std::max(0, height() - informationBarHeight));
+    m_canvas->setGeometry(area);
+    m_emptyState->setGeometry(area);
+    m_infoBar->setGeometry(0, area.height(), width(), informationBarHeight);
+    m_currentFitAreaSize = QSizeF(width(), height() - informationBarHeight);
+}
+
+void ContentView::retranslate()
+{
+    m_emptyHint->setText(localized(QStringLiteral("empty.dropHint")));
+    m_emptyFormats->setText(localized(QStringLiteral("empty.formats")));
+    m_openButton->setText(localized(QStringLiteral("empty.openImage")));
+    observeDocument();
+}
+
+QString ContentView::pathText() const
+{
+    if (!m_viewModel->selectedImage())
+        return localized(QStringLiteral("empty.noImage"));
+    if (const auto& url = m_viewModel->imageURL())
+        return url->isLocalFile() ? url->toLocalFile() : url->toString();
+    return QStringLiteral("No image selected");
+}
+
+QString ContentView::infoText() const
+{
+    return m_viewModel->selectedImage() ? m_viewModel->imageInfoText() : QString();
+}
+
+void ContentView::observeDocument()
+{
+    const bool hasImage = m_viewModel->selectedImage().has_value();
+    m_emptyState->setVisible(!hasImage);
+    static_cast<HeadElidingLabel*>(m_pathLabel)->setFullText(pathText());
+    m_infoLabel->setText(infoText());
+    m_infoLabel->setVisible(hasImage);
+
+    const void* bits = hasImage ? static_cast<const void*>(m_viewModel->selectedImage()->bitmap().constBits()) : nullptr;
+    if (bits != m_shownImageBits || hasImage != m_hadImage) {
+        m_shownImageBits = bits;
+        m_hadImage = hasImage;
+        scheduleWindowTitleUpdate();
+    }
+}
+
+QString ContentView::windowTitleText() const
+{
+    if (!m_viewModel->selectedImage())
+        return QStringLiteral("Lumetra");
+    return QStringLiteral("Lumetra - ") + m_viewModel->displayName();
+}
+
+void ContentView::updateWindowTitle()
+{
+    // The editor's own window, never whichever window happens to be in front.
+    window()->setWindowTitle(windowTitleText());
+}
+
+void ContentView::scheduleWindowTitleUpdate()
+{
+    QTimer::singleShot(0, this, &ContentView::updateWindowTitle);
+}
+
+// ---- appearing ----------------------------------------------------------------------------------
+
+void ContentView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (event->spontaneous())
+        return;
+    installEventMonitors();
+    openPendingImageURL();
+}
+
+void ContentView::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    if (event->spontaneous())
+        return;
+    removeEventMonitors();
+}
+
+void ContentView::installEventMonitors()
+{
+    scheduleWindowTitleUpdate();
+    m_keyboardMonitor->start(window());
+    QPointer<EditorCanvasView> canvas = m_canvas;
+    m_wheelMonitor->onZoom = [canvas](double delta, QPoint global) {
+        if (canvas)
+            canvas->zoomAtPoint(delta, QPointF(canvas->mapFromGlobal(global)));
+    };
+    m_wheelMonitor->onPan = [canvas](double dx, double dy) {
+        if (canvas)
+            canvas->panByScroll(dx, dy);
+    };
+    m_wheelMonitor->start(window());
+    m_currentFitAreaSize = QSizeF(width(), height() - informationBarHeight);
+    m_observers->attach();
+}
+
+void ContentView::removeEventMonitors()
+{
+    m_keyboardMonitor->stop();
+    m_wheelMonitor->stop();
+    m_observers->detach();
+}
+
+void ContentView::openPendingImageURL()
+{
+    ImageLoadManager& manager = ImageLoadManager::shared();
+    const std::optional<QUrl> url = manager.pendingImageURL();
+    if (!url)
+        return;
+    manager.setPendingImageURL(std::nullopt);
+    if (url->isLocalFile() && QFileInfo::exists(url->toLocalFile()))
+        m_viewModel->loadImage(*url);
+}
+
+void ContentView::pendingImageURLChanged()
+{
+    const std::optional<QUrl> url = ImageLoadManager::shared().pendingImageURL();
+    if (!url || !url->isLocalFile() || !QFileInfo::exists(url->toLocalFile()))
+        return;
+    QPointer<ContentView> self(this);
+    QTimer::singleShot(0, this, [self, url] {
+        if (!self)
+            return;
+        self->m_viewModel->loadImage(*url);
+        ImageLoadManager::shared().setPendingImageURL(std::nullopt);
+        QWidget* editorWindow = self->window();
+        if (editorWindow->isVisible()) {
+            editorWindow->raise();
+            editorWindow->activateWindow();
+        }
+    });
+}
+
+// ---- drops --------------------------------------------------------------------------------------
+
+bool ContentView::handleDrop(const QMimeData& mime)
+{
+    const DropDecision decision = DropHandling::decide(mime);
+    switch (decision.kind) {
+    case DropDecision::Kind::refused:
+        return false;
+    case DropDecision::Kind::file:
+        m_viewModel->loadImage(decision.fileURL);
+        return true;
+    case DropDecision::Kind::imageData:
+        if (!decision.image.isNull()) {
+            m_viewModel->setLoadedImage(Image(decision.image),
+                                        ImageDocument::urlForGeneratedName(ImageDocument::generatedImageName()));
+            return true;
+        }
+        loadDroppedImageData(decision.imageBytes);
+        return true;
+    }
+    return false;
+}
+
+void ContentView::loadDroppedImageData(const QByteArray& bytes)
+{
+    // Decoding a large image takes a while; the model only sees the result.
+    QPointer<ImageEditorViewModel> vm = m_viewModel;
+    QtConcurrent::run([bytes] { return ImageFileReader::readData(bytes); })
+        .then(this, [vm](const ImageFileReader::Result& result) {
+            if (!vm || !result.ok())
+                return;
+            vm->setLoadedImage(Image(result.image),
+                               ImageDocument::urlForGeneratedName(ImageDocument::generatedImageName()));
+        });
+}
+
+void ContentView::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData() && DropHandling::decide(*event->mimeData()).isTaken())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void ContentView::dragMoveEvent(QDragMoveEvent* event)
+{
+    // Drops land on the canvas area only, not on the information bar.
+    if (event->position().y() < height() - informationBarHeight && event->mimeData() &&
+        DropHandling::decide(*event->mimeData()).isTaken())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void ContentView::dropEvent(QDropEvent* event)
+{
+    if (event->mimeData() && handleDrop(*event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "Views/CommandRouter.h"
+
+#include <QSizeF>
+#include <QWidget>
+
+class EditorCanvasView;
+class ImageEditorViewModel;
+class KeyboardEventMonitor;
+class QLabel;
+class QMimeData;
+class QPushButton;
+class WheelZoomMonitor;
+
+// The content of the editor window: the canvas area (the image canvas, or the empty
+// state while no image is open) over an information bar. It owns the window's one
+// editor model, brings images in (dropped files and image data, files the application
+// hands over), keeps the window title with the document, and runs the key and wheel
+// monitors and the command subscriptions while it is shown.
+class ContentView : public QWidget {
+    Q_OBJECT
+public:
+    // The information bar's height; the canvas (the fit area) is the rest.
+    static constexpr int informationBarHeight = 32;
+
+    explicit ContentView(QWidget* parent = nullptr);
+    ~ContentView() override;
+
+    ImageEditorViewModel* viewModel() const { return m_viewModel; }
+    EditorCanvasView* canvas() const { return m_canvas; }
+    KeyboardShortcutObservers* commandObservers() const { return m_observers; }
+    KeyboardEventMonitor* keyboardMonitor() const { return m_keyboardMonitor; }
+    WheelZoomMonitor* wheelMonitor() const { return m_wheelMonitor; }
+
+    // The size fit commands fit the image into: the content less the information bar.
+    QSizeF currentFitAreaSize() const;
+
+    // Where the capture delivery keeps the time of its last delivery.
+    void setCaptureDeliveryDate(KeyboardShortcutObservers::DeliveryDate date);
+
+    // Takes a drop: a local file, else image data. False when refused.
+    bool handleDrop(const QMimeData& mime);
+
+    // "Lumetra - <document>", or "Lumetra" without an image; on this view's own window.
+    QString windowTitleText() const;
+    void updateWindowTitle();
+
+    // The path text and the information text of the bar, as shown.
+    QString pathText() const;
+    QString infoText() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void installEventMonitors();
+    void removeEventMonitors();
+    void openPendingImageURL();
+    void pendingImageURLChanged();
+    void observeDocument();
+    void retranslate();
+    void scheduleWindowTitleUpdate();
+    void loadDroppedImageData(const QByteArray& bytes);
+
+    ImageEditorViewModel* m_viewModel = nullptr;
+    EditorCanvasView* m_canvas = nullptr;
+    QWidget* m_emptyState = nullptr;
+    QLabel* m_emptyHint = nullptr;
+    QLabel* m_emptyFormats = nullptr;
+    QPushButton* m_openButton = nullptr;
+    QWidget* m_infoBar = nullptr;
+    QLabel* m_pathLabel = nullptr;
+    QLabel* m_infoLabel = nullptr;
+    KeyboardShortcutObservers* m_observers = nullptr;
+    KeyboardEventMonitor* m_keyboardMonitor = nullptr;
+    WheelZoomMonitor* m_wheelMonitor = nullptr;
+    QSizeF m_currentFitAreaSize { 800.0, 600.0 };
+    const void* m_shownImageBits = nullptr;
+    bool m_hadImage = false;
+};

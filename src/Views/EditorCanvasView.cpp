@@ -1,0 +1,565 @@
+#include "Views/EditorCanvasView.h"
+
+#include "Core/AppThemeColors.h"
+#include "Platform/NotificationCenter.h"
+#include "Views/AnnotationOverlay.h"
+#include "Views/InPlaceTextEditor.h"
+#include "Views/MosaicImageCache.h"
+#include "Views/SelectionHandles.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QNativeGestureEvent>
+#include <QPainter>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+double distance(QPointF a, QPointF b) { return std::hypot(a.x() - b.x(), a.y() - b.y()); }
+
+double limitedZoom(double z)
+{
+    z = std::min(EditorCanvasView::maximumZoom, std::max(EditorCanvasView::minimumZoom, z));
+    return std::fabs(z - 1.0) < EditorCanvasView::actualSizeSnap ? 1.0 : z;
+}
+
+AnnotationOverlayPreviews previewsOf(const ImageEditorViewModel& vm)
+{
+    AnnotationOverlayPreviews p;
+    p.tempArrowStart = vm.tempArrowStart();
+    p.tempArrowEnd = vm.tempArrowEnd();
+    p.tempLineStart = vm.tempLineStart();
+    p.tempLineEnd = vm.tempLineEnd();
+    p.tempFreehandPoints = vm.tempFreehandPoints();
+    p.tempRectStart = vm.tempRectStart();
+    p.tempRectEnd = vm.tempRectEnd();
+    p.tempTextBoxRect = vm.tempTextBoxRect();
+    p.currentArrowColor = vm.currentArrowColor();
+    p.currentArrowLineWidth = vm.currentArrowLineWidth();
+    p.currentArrowHeadStyle = vm.currentArrowHeadStyle();
+    p.currentLineColor = vm.currentLineColor();
+    p.currentLineLineWidth = vm.currentLineLineWidth();
+    p.currentLineStyle = vm.currentLineStyle();
+    p.currentFreehandColor = vm.currentFreehandColor();
+    p.currentFreehandLineWidth = vm.currentFreehandLineWidth();
+    p.currentFreehandLineCap = vm.currentFreehandLineCap();
+    p.currentFreehandIsHighlighter = vm.currentFreehandIsHighlighter();
+    p.currentHighlighterAlpha = vm.currentHighlighterAlpha();
+    p.currentShapeType = vm.currentShapeType();
+    p.currentStrokeColor = vm.currentStrokeColor();
+    p.currentFillColor = vm.currentFillColor();
+    p.currentRectLineWidth = vm.currentRectLineWidth();
+    return p;
+}
+
+} // namespace
+
+EditorCanvasView::EditorCanvasView(ImageEditorViewModel* viewModel, QWidget* parent)
+    : QWidget(parent)
+    , m_viewModel(viewModel)
+{
+    setMouseTracking(true);
+    setFocusPolicy(Qt::ClickFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_AcceptTouchEvents, false);
+
+    m_textEditor = new InPlaceTextEditor(viewModel, this);
+    m_textEditor->hide();
+
+    connect(m_viewModel, &ImageEditorViewModel::changed, this, qOverload<>(&QWidget::update));
+    connect(m_viewModel, &ImageEditorViewModel::zoomChanged, this, &EditorCanvasView::adoptZoomChange);
+    connect(m_viewModel, &ImageEditorViewModel::documentChanged, this, &EditorCanvasView::observeDocument);
+    for (auto signal : { &ImageEditorViewModel::textEditingChanged, &ImageEditorViewModel::stylesChanged,
+                         &ImageEditorViewModel::annotationsChanged })
+        connect(m_viewModel, signal, this, [this] { m_textEditor->sync(currentTransform()); });
+
+    NotificationCenter::defaultCenter().addObserver(QStringLiteral("CropConfirmCommand"), this,
+                                                    [this](const NotificationCenter::Payload&) { confirmCrop(); });
+    observeDocument();
+}
+
+EditorCanvasView::~EditorCanvasView() = default;
+
+QSizeF EditorCanvasView::scaledSize() const
+{
+    const auto& image = m_viewModel->selectedImage();
+    if (!image)
+        return {};
+    const QSizeF size = image->size();
+    return QSizeF(size.width() * m_viewModel->zoomLevel(), size.height() * m_viewModel->zoomLevel());
+}
+
+HandleFrameTransform EditorCanvasView::currentTransform() const
+{
+    const auto& image = m_viewModel->selectedImage();
+    const QSizeF imageSize = image ? image->size() : QSizeF();
+    return CanvasGeometry::makeTransform(imageSize, m_viewModel->zoomLevel(), m_viewModel->rotation(), fitArea(),
+                                         m_dragOffset);
+}
+
+QSizeF EditorCanvasView::panLimitAt(double zoom) const
+{
+    const auto& image = m_viewModel->selectedImage();
+    if (!image)
+        return QSizeF(0.0, 0.0);
+    const QSizeF scaled(image->size().width() * zoom, image->size().height() * zoom);
+    return CanvasGeometry::panLimit(CanvasGeometry::rotatedBounds(scaled, m_viewModel->rotation()), fitArea());
+}
+
+// ---- model observers ------------------------------------------------------------------------
+
+void EditorCanvasView::adoptZoomChange()
+{
+    // An anchored zoom leaves its offset in the model before it changes the level, so
+    // this observer (which Qt runs inside the setter) finds it; any other zoom change
+    // re-centres the image.
+    if (const std::optional<QSizeF> pending = m_viewModel->anchoredZoomPendingOffset()) {
+        m_dragOffset = *pending;
+        m_lastDragOffset = *pending;
+        m_viewModel->setAnchoredZoomPendingOffset(std::nullopt);
+    } else {
+        m_dragOffset = QSizeF(0.0, 0.0);
+        m_lastDragOffset = QSizeF(0.0, 0.0);
+    }
+    m_textEditor->sync(currentTransform());
+    update();
+}
+
+void EditorCanvasView::observeDocument()
+{
+    const auto& image = m_viewModel->selectedImage();
+    const void* bits = image ? static_cast<const void*>(image->bitmap().constBits()) : nullptr;
+    if (bits != m_shownImageBits || image.has_value() != m_hadImage) {
+        m_shownImageBits = bits;
+        m_hadImage = image.has_value();
+        m_dragOffset = QSizeF(0.0, 0.0);
+        m_lastDragOffset = QSizeF(0.0, 0.0);
+        m_session = PointerSession();
+    }
+    if (m_viewModel->isNewlyLoaded())
+        tryFitNewImage(true);
+    m_textEditor->sync(currentTransform());
+    update();
+}
+
+void EditorCanvasView::tryFitNewImage(bool allowRetry)
+{
+    if (!m_viewModel->isNewlyLoaded() || !m_viewModel->selectedImage())
+        return;
+    if (width() > 10 && height() > 10) {
+        m_viewModel->fitZoom(fitArea());
+        m_viewModel->setIsNewlyLoaded(false);
+        return;
+    }
+    if (allowRetry && !m_fitRetryPending) {
+        m_fitRetryPending = true;
+        QTimer::singleShot(fitRetryDelayMs, this, [this] {
+            m_fitRetryPending = false;
+            tryFitNewImage(false);
+        });
+    }
+}
+
+// ---- wheel, pinch and commands --------------------------------------------------------------
+
+void EditorCanvasView::anchoredZoom(double ratio, QPointF anchor, double newZoom)
+{
+    const std::optional<QSizeF> pending = m_viewModel->anchoredZoomPendingOffset();
+    const QSizeF base = pending ? *pending : m_dragOffset;
+    const QSizeF next(base.width() + (1.0 - ratio) * (anchor.x() - base.width()),
+                      base.height() + (1.0 - ratio) * (anchor.y() - base.height()));
+    m_viewModel->setAnchoredZoomPendingOffset(CanvasGeometry::clampPan(next, panLimitAt(newZoom)));
+}
+
+void EditorCanvasView::zoomAtPoint(double delta, std::optional<QPointF> canvasPoint)
+{
+    if (!m_viewModel->selectedImage() || m_viewModel->isCropping())
+        return;
+    const double zoom = m_viewModel->zoomLevel();
+    const double next = limitedZoom(zoom * (delta > 0.0 ? wheelZoomFactor : 1.0 / wheelZoomFactor));
+    if (next == zoom)
+        return;
+    const double ratio = next / zoom;
+    // The canvas's size is read now, when the event arrives, not when it first showed.
+    const QSizeF area = fitArea();
+    if (canvasPoint && area.width() > 1.0 && area.height() > 1.0) {
+        const double x = std::min(std::max(canvasPoint->x(), 0.0), area.width());
+        const double y = std::min(std::max(canvasPoint->y(), 0.0), area.height());
+        anchoredZoom(ratio, QPointF(x - area.width() / 2.0, y - area.height() / 2.0), next);
+    }
+    m_viewModel->setZoomLevel(next);
+}
+
+void EditorCanvasView::panByScroll(double dx, double dy)
+{
+    if (m_pinchStartZoom || !m_viewModel->selectedImage())
+        return;
+    m_dragOffset = CanvasGeometry::clampPan(QSizeF(m_dragOffset.width() + dx, m_dragOffset.height() + dy),
+                                            panLimitAt(m_viewModel->zoomLevel()));
+    m_lastDragOffset = m_dragOffset;
+    m_textEditor->sync(currentTransform());
+    update();
+}
+
+void EditorCanvasView::toggleSmartZoom()
+{
+    if (!m_viewModel->selectedImage() || m_viewModel->isCropping())
+        return;
+    if (std::fabs(m_viewModel->zoomLevel() - 1.0) < 0.01)
+        m_viewModel->fitZoom(fitArea());
+    else
+        m_viewModel->setZoomLevel(1.0);
+}
+
+void EditorCanvasView::pinchChanged(double magnification, QPointF unitAnchor)
+{
+    if (!m_viewModel->selectedImage() || m_viewModel->isCropping())
+        return;
+    const double start = m_pinchStartZoom ? *m_pinchStartZoom : m_viewModel->zoomLevel();
+    m_pinchStartZoom = start;
+    const double zoom = m_viewModel->zoomLevel();
+    const double next = limitedZoom(magnification * start);
+    if (next == zoom)
+        return;
+    const QSizeF area = fitArea();
+    anchoredZoom(next / zoom,
+                 QPointF(unitAnchor.x() * area.width() - area.width() / 2.0,
+                         unitAnchor.y() * area.height() - area.height() / 2.0),
+                 next);
+    m_viewModel->setZoomLevel(next);
+}
+
+void EditorCanvasView::pinchEnded(QPointF unitAnchor)
+{
+    if (m_viewModel->selectedImage() && !m_viewModel->isCropping()) {
+        const double zoom = m_viewModel->zoomLevel();
+        const double next = std::fabs(zoom - 1.0) < actualSizeSnap ? 1.0 : zoom;
+        if (next != zoom) {
+            const QSizeF area = fitArea();
+            anchoredZoom(next / zoom,
+                         QPointF(unitAnchor.x() * area.width() - area.width() / 2.0,
+                                 unitAnchor.y() * area.height() - area.height() / 2.0),
+                         next);
+            m_viewModel->setZoomLevel(next);
+        }
+    }
+    m_pinchStartZoom.reset();
+    m_lastDragOffset = m_dragOffset;
+}
+
+void EditorCanvasView::confirmCrop()
+{
+    const QRectF crop = m_viewModel->cropRect();
+    if (m_viewModel->isCropping() && crop.width() > 10.0 && crop.height() > 10.0)
+        m_viewModel->applyCrop(scaledSize());
+}
+
+void EditorCanvasView::exitCommand()
+{
+    if (m_viewModel->isEditingText()) {
+        m_viewModel->cancelTextEditing();
+        m_viewModel->selectTool(ToolType::none);
+        return;
+    }
+    m_viewModel->deselectAll();
+    if (!m_viewModel->annotationManager()->selectedAnnotationId() && m_viewModel->currentTool() != ToolType::none)
+        m_viewModel->selectTool(ToolType::none);
+}
+
+// ---- pointer --------------------------------------------------------------------------------
+
+std::vector<QPointF> EditorCanvasView::handleViewportPoints(const HandleFrameTransform& transform) const
+{
+    std::vector<QPointF> points;
+    for (const auto& handle : m_viewModel->selectionHandles(transform.scaledSize))
+        points.push_back(transform.viewportPoint(handle.point));
+    return points;
+}
+
+void EditorCanvasView::beginPointer(const QPointF& position)
+{
+    m_session = PointerSession();
+    if (!m_viewModel->selectedImage())
+        return;
+    const HandleFrameTransform transform = currentTransform();
+    m_session.pressPosition = position;
+    m_session.transform = transform;
+
+    if (m_viewModel->isCropping()) {
+        m_session.gesture = Gesture::crop;
+        return;
+    }
+    const auto handles = m_viewModel->selectionHandles(transform.scaledSize);
+    std::vector<QPointF> viewportPoints;
+    for (const auto& handle : handles)
+        viewportPoints.push_back(transform.viewportPoint(handle.point));
+    if (const std::optional<int> index = SelectionHandles::handleAt(viewportPoints, position)) {
+        m_session.gesture = Gesture::handle;
+        m_session.handleKind = handles[*index].kind;
+        m_session.handlePoint = handles[*index].point;
+        return;
+    }
+    m_session.gesture = Gesture::drawing;
+    const QPointF start = transform.imagePoint(position);
+    m_viewModel->handleDragChanged(start, start, transform.scaledSize, m_viewModel->originalImageSize());
+}
+
+void EditorCanvasView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    setFocus(Qt::MouseFocusReason);
+    beginPointer(event->position());
+    event->accept();
+}
+
+void EditorCanvasView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mouseDoubleClickEvent(event);
+        return;
+    }
+    if (m_viewModel->selectedImage() && m_viewModel->isCropping()) {
+        m_session = PointerSession();
+        if (m_cropGestures)
+            m_cropGestures->cropDoubleClicked(scaledSize());
+        event->accept();
+        return;
+    }
+    // The model tells a double click from two clicks itself; to it this is one more press.
+    beginPointer(event->position());
+    event->accept();
+}
+
+void EditorCanvasView::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPointF position = event->position();
+    if (!(event->buttons() & Qt::LeftButton) || m_session.gesture == Gesture::none) {
+        updateHover(position);
+        return;
+    }
+    const HandleFrameTransform& t = m_session.transform;
+    const QPointF translation = position - m_session.pressPosition;
+    switch (m_session.gesture) {
+    case Gesture::crop:
+        if (!m_session.cropStarted && distance(position, m_session.pressPosition) < cropMinimumDistance)
+            break;
+        m_session.cropStarted = true;
+        if (m_cropGestures)
+            m_cropGestures->cropDragChanged(t.imagePoint(m_session.pressPosition), t.imagePoint(position),
+                                            t.scaledSize);
+        break;
+    case Gesture::handle: {
+        // Nothing is begun (and no undo step taken) until the handle really moves.
+        if (!m_viewModel->activeHandleKind() && translation.isNull())
+            break;
+        const QPointF delta = t.imageTranslation(translation);
+        if (!m_viewModel->activeHandleKind())
+            m_viewModel->beginHandleDrag(*m_session.handleKind, m_session.handlePoint, t.scaledSize);
+        if (const std::optional<QPointF> start = m_viewModel->handleDragStartLocal())
+            m_viewModel->updateHandleDrag(*start + delta, t.scaledSize);
+        break;
+    }
+    case Gesture::drawing: {
+        m_viewModel->handleDragChanged(t.imagePoint(m_session.pressPosition), t.imagePoint(position), t.scaledSize,
+                                       m_viewModel->originalImageSize());
+        if (!m_session.panStarted && distance(position, m_session.pressPosition) < panMinimumDistance)
+            break;
+        m_session.panStarted = true;
+        const bool fits = t.rotatedBounds.width() <= t.viewportSize.width() &&
+                          t.rotatedBounds.height() <= t.viewportSize.height();
+        if (m_pinchStartZoom || m_viewModel->isCropping() || m_viewModel->currentTool() != ToolType::none ||
+            m_viewModel->annotationManager()->selectedAnnotationId() || fits)
+            break;
+        m_dragOffset = CanvasGeometry::clampPan(
+            QSizeF(m_lastDragOffset.width() + translation.x(), m_lastDragOffset.height() + translation.y()),
+            panLimitAt(m_viewModel->zoomLevel()));
+        m_textEditor->sync(currentTransform());
+        update();
+        break;
+    }
+    case Gesture::none:
+        break;
+    }
+    event->accept();
+}
+
+void EditorCanvasView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mouseReleaseEvent(event);
+        return;
+    }
+    const PointerSession session = m_session;
+    m_session = PointerSession();
+    const HandleFrameTransform& t = session.transform;
+    const QPointF position = event->position();
+    switch (session.gesture) {
+    case Gesture::crop:
+        if (session.cropStarted && m_cropGestures)
+            m_cropGestures->cropDragEnded(t.imagePoint(session.pressPosition), t.imagePoint(position), t.scaledSize);
+        break;
+    case Gesture::handle:
+        m_viewModel->endHandleDrag();
+        break;
+    case Gesture::drawing:
+        m_viewModel->handleDragEnded(t.imagePoint(session.pressPosition), t.imagePoint(position), t.scaledSize,
+                                     m_viewModel->originalImageSize());
+        if (session.panStarted)
+            m_lastDragOffset = m_dragOffset;
+        break;
+    case Gesture::none:
+        break;
+    }
+    updateHover(position);
+    event->accept();
+}
+
+void EditorCanvasView::updateHover(const QPointF& position)
+{
+    if (!m_viewModel->selectedImage() || m_viewModel->isCropping())
+        return;
+    const std::optional<int> index = SelectionHandles::handleAt(handleViewportPoints(currentTransform()), position);
+    if (index != m_viewModel->hoveredHandleIndex())
+        m_viewModel->setHoveredHandleIndex(index);
+}
+
+void EditorCanvasView::leaveEvent(QEvent* event)
+{
+    if (m_viewModel->hoveredHandleIndex() && m_session.gesture == Gesture::none)
+        m_viewModel->setHoveredHandleIndex(std::nullopt);
+    QWidget::leaveEvent(event);
+}
+
+void EditorCanvasView::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        exitCommand();
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+bool EditorCanvasView::event(QEvent* event)
+{
+    // Pinch and smart zoom exist only where the platform delivers native gestures.
+    if (event->type() == QEvent::NativeGesture) {
+        auto* gesture = static_cast<QNativeGestureEvent*>(event);
+        const QPointF unit(width() > 0 ? gesture->position().x() / width() : 0.5,
+                           height() > 0 ? gesture->position().y() / height() : 0.5);
+        switch (gesture->gestureType()) {
+        case Qt::BeginNativeGesture:
+            m_pinchMagnification = 1.0;
+            m_pinchAnchor = unit;
+            return true;
+        case Qt::ZoomNativeGesture:
+            m_pinchMagnification *= 1.0 + gesture->value();
+            pinchChanged(m_pinchMagnification, m_pinchAnchor);
+            return true;
+        case Qt::EndNativeGesture:
+            pinchEnded(m_pinchAnchor);
+            return true;
+        case Qt::SmartZoomNativeGesture:
+            toggleSmartZoom();
+            return true;
+        default:
+            break;
+        }
+    }
+    return QWidget::event(event);
+}
+
+// ---- layout and painting --------------------------------------------------------------------
+
+void EditorCanvasView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    // A window that shows its first image before it is laid out fits it once it has a size.
+    tryFitNewImage(false);
+    m_textEditor->sync(currentTransform());
+}
+
+void EditorCanvasView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    tryFitNewImage(false);
+}
+
+const QImage& EditorCanvasView::displayBitmap(QSizeF scaled)
+{
+    const QImage& bitmap = m_viewModel->selectedImage()->bitmap();
+    const qreal ratio = devicePixelRatioF();
+    const QSize target(std::max(1, qRound(scaled.width() * ratio)), std::max(1, qRound(scaled.height() * ratio)));
+    // Enlarged images are drawn straight from the bitmap: only the visible part is
+    // sampled, and no enlarged copy is ever held.
+    if (target.width() >= bitmap.width() || target.height() >= bitmap.height())
+        return bitmap;
+    if (m_displayBitmapKey != bitmap.cacheKey() || m_displayBitmapSize != target) {
+        m_displayBitmap = bitmap.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        m_displayBitmapKey = bitmap.cacheKey();
+        m_displayBitmapSize = target;
+    }
+    return m_displayBitmap;
+}
+
+void EditorCanvasView::paintCanvas(QPainter& painter)
+{
+    painter.fillRect(rect(), canvasBackgroundColor(palette()));
+    const auto& image = m_viewModel->selectedImage();
+    if (!image || image->isNull())
+        return;
+
+    const HandleFrameTransform transform = currentTransform();
+    const QSizeF scaled = transform.scaledSize;
+    painter.save();
+    painter.setClipRect(rect());
+    painter.setTransform(transform.painterTransform(), true);
+
+    const QImage& shown = displayBitmap(scaled);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, m_viewModel->zoomLevel() < 1.0 ||
+                                                               std::fmod(m_viewModel->rotation(), 90.0) != 0.0);
+    painter.drawImage(QRectF(QPointF(0.0, 0.0), scaled), shown, QRectF(0.0, 0.0, shown.width(), shown.height()));
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+
+    const AnnotationManager& store = *m_viewModel->annotationManager();
+    const AnnotationOverlayPreviews previews = previewsOf(*m_viewModel);
+
+    std::vector<QPointF> handlePoints;
+    std::optional<int> activeIndex;
+    const auto handles = m_viewModel->selectionHandles(scaled);
+    for (int i = 0; i < handles.size(); ++i) {
+        handlePoints.push_back(handles[i].point);
+        if (!activeIndex && m_viewModel->activeHandleKind() && handles[i].kind == *m_viewModel->activeHandleKind())
+            activeIndex = i;
+    }
+    const SelectionHandlesLayer handlesLayer =
+        SelectionHandles::prepare(handlePoints, activeIndex, m_viewModel->hoveredHandleIndex(),
+                                  AnnotationOverlay::selectedFreehandFrames(store, scaled));
+
+    AnnotationOverlay overlay;
+    overlay.annotations = &store;
+    overlay.size = scaled;
+    overlay.originalImageSize = m_viewModel->originalImageSize();
+    overlay.mosaic = AnnotationRenderers::MosaicSource{ *image, &MosaicImageCache::shared() };
+    if (m_viewModel->isEditingText())
+        overlay.editingTextId = m_viewModel->editingTextId();
+    overlay.previews = &previews;
+    overlay.handles = &handlesLayer;
+    overlay.paint(painter);
+
+    if (m_viewModel->isCropping() && m_cropGestures)
+        m_cropGestures->paintCropOverlay(painter, scaled);
+    painter.restore();
+}
+
+void EditorCanvasView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    paintCanvas(painter);
+}

@@ -1,0 +1,244 @@
+#include "Views/InPlaceTextEditor.h"
+
+#include "Models/ImageEditorViewModel.h"
+#include "Models/TextLayout.h"
+#include "Views/RendererCommon.h"
+
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextFrameFormat>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// The text sits 1 point in from the box's sides and 2 points from its top and bottom.
+constexpr double insetX = 1.0;
+constexpr double insetY = 2.0;
+
+// The edited annotation, when the box edits an existing text.
+const TextAnnotation* editedText(const ImageEditorViewModel& vm)
+{
+    if (!vm.editingTextId())
+        return nullptr;
+    for (const TextAnnotation& text : vm.annotationManager()->texts())
+        if (text.id == *vm.editingTextId())
+            return &text;
+    return nullptr;
+}
+
+// The text layout's font shown at the same size on screen (the layout measures on a
+// 72-dpi device, where its point size is the pixel size).
+QFont screenFont(const QFont& layoutFont, double fontSize)
+{
+    QFont font = layoutFont;
+    font.setPixelSize(std::max(1, static_cast<int>(std::lround(fontSize))));
+    return font;
+}
+
+} // namespace
+
+double InPlaceTextEditor::minimumSide(double fontSize) { return std::max(1.5 * fontSize, 10.0); }
+
+InPlaceTextEditor::Measure InPlaceTextEditor::measure(const QString& text, const QFont& layoutFont, double fontSize,
+                                                      bool wrapsText, double currentWidth, double currentHeight)
+{
+    const double m = minimumSide(fontSize);
+    Measure result;
+    if (wrapsText) {
+        result.wrapWidth = std::max(currentWidth - 2.0, 1.0);
+        const TextLayout layout(text, layoutFont, result.wrapWidth);
+        result.width = currentWidth;
+        result.height = std::max(currentHeight, layout.height() + 4.0);
+        return result;
+    }
+    // Free width grows with its longest line up to the cap and wraps there, so a long
+    // line stays in sight instead of running off the box.
+    result.wrapWidth = freeWidthCap - 4.0;
+    if (text.isEmpty()) {
+        result.width = m;
+        result.height = m;
+        return result;
+    }
+    const TextLayout natural(text, layoutFont);
+    const TextLayout wrapped(text, layoutFont, result.wrapWidth);
+    result.width = std::max(m, std::min(natural.size().width() + 4.0, freeWidthCap));
+    result.height = std::max(m, wrapped.height() + 4.0);
+    return result;
+}
+
+InPlaceTextEditor::InPlaceTextEditor(ImageEditorViewModel* viewModel, QWidget* parent)
+    : QTextEdit(parent)
+    , m_viewModel(viewModel)
+{
+    setAcceptRichText(false);
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setLineWrapMode(QTextEdit::FixedPixelWidth);
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    setAutoFillBackground(false);
+    viewport()->setAutoFillBackground(false);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setStyleSheet(QStringLiteral("QTextEdit { background: transparent; }"));
+    document()->setDocumentMargin(0.0);
+    QTextFrameFormat frame = document()->rootFrame()->frameFormat();
+    frame.setLeftMargin(insetX);
+    frame.setRightMargin(insetX);
+    frame.setTopMargin(insetY);
+    frame.setBottomMargin(insetY);
+    document()->rootFrame()->setFrameFormat(frame);
+
+    connect(this, &QTextEdit::textChanged, this, [this] {
+        if (m_updating)
+            return;
+        const QString typed = toPlainText();
+        if (typed != m_viewModel->tempTextInput())
+            m_viewModel->setTempTextInput(typed);
+        applyTextFormat();
+    });
+}
+
+void InPlaceTextEditor::applyTextFormat()
+{
+    // Every line is exactly the layout's line height, as the drawn annotation will be.
+    const bool wasUpdating = m_updating;
+    m_updating = true;
+    QTextCursor cursor(document());
+    cursor.select(QTextCursor::Document);
+    QTextBlockFormat block;
+    block.setLineHeight(m_lineHeight, QTextBlockFormat::FixedHeight);
+    block.setTopMargin(0.0);
+    block.setBottomMargin(0.0);
+    cursor.mergeBlockFormat(block);
+    m_updating = wasUpdating;
+}
+
+void InPlaceTextEditor::sync(const HandleFrameTransform& transform)
+{
+    const ImageEditorViewModel& vm = *m_viewModel;
+    if (!vm.isEditingText() || !vm.tempTextNormalizedPosition() || !vm.selectedImage()) {
+        if (isVisible()) {
+            hide();
+            m_focusTaken = false;
+            if (QWidget* canvas = parentWidget())
+                canvas->setFocus(Qt::OtherFocusReason);
+        }
+        m_fontKey.clear();
+        return;
+    }
+
+    const QSizeF display = transform.scaledSize;
+    const double referenceWidth = vm.originalImageSize().width();
+    const double scale = referenceWidth > 0.0 ? display.width() / referenceWidth : 1.0;
+    const TextAnnotation* edited = editedText(vm);
+    const double fontSize = edited ? edited->fontSize * scale : vm.currentFontSize();
+    const QString fontName = edited ? edited->fontName : vm.currentFontName();
+    const RgbaColor color = edited ? edited->color : vm.currentTextColor();
+    m_displaySize = display;
+    m_referenceWidth = referenceWidth;
+    m_wrapsText = vm.tempTextIsFixedWidth();
+
+    m_updating = true;
+    const QString key = fontName + QLatin1Char('|') + QString::number(fontSize, 'g', 17);
+    if (key != m_fontKey) {
+        m_fontKey = key;
+        m_fontSize = fontSize;
+        m_layoutFont = TextLayout::resolveFont(fontName, fontSize);
+        m_lineHeight = TextLayout::lineHeight(m_layoutFont);
+        setFont(screenFont(m_layoutFont, fontSize));
+        document()->setDefaultFont(screenFont(m_layoutFont, fontSize));
+    }
+    QPalette colours = palette();
+    colours.setColor(QPalette::Text, color.toQColor());
+    colours.setColor(QPalette::Base, Qt::transparent);
+    setPalette(colours);
+    if (toPlainText() != vm.tempTextInput()) {
+        setPlainText(vm.tempTextInput());
+        moveCursor(QTextCursor::End);
+    }
+    applyTextFormat();
+
+    const Measure size = measure(vm.tempTextInput(), m_layoutFont, m_fontSize, m_wrapsText, vm.tempTextWidth(),
+                                 vm.tempTextHeight());
+    setLineWrapColumnOrWidth(static_cast<int>(std::ceil(size.wrapWidth + 2.0 * insetX)));
+    m_updating = false;
+
+    // The measured size goes back to the model on a later turn, never while it is
+    // notifying; small differences are left alone.
+    QPointer<InPlaceTextEditor> self(this);
+    if (std::fabs(size.width - vm.tempTextWidth()) > writeBackThreshold)
+        QTimer::singleShot(0, this, [self, w = size.width] {
+            if (self && self->m_viewModel->isEditingText())
+                self->m_viewModel->setTempTextWidth(w);
+        });
+    if (std::fabs(size.height - vm.tempTextHeight()) > writeBackThreshold)
+        QTimer::singleShot(0, this, [self, h = size.height] {
+            if (self && self->m_viewModel->isEditingText())
+                self->m_viewModel->setTempTextHeight(h);
+        });
+
+    const QPointF position = *vm.tempTextNormalizedPosition();
+    const QPointF centre =
+        transform.viewportPoint(QPointF(position.x() * display.width(), position.y() * display.height()));
+    const QSizeF box(vm.tempTextWidth(), vm.tempTextHeight());
+    setGeometry(QRectF(centre.x() - box.width() / 2.0, centre.y() - box.height() / 2.0, box.width(), box.height())
+                    .toAlignedRect());
+    verticalScrollBar()->setValue(0);
+    if (!isVisible()) {
+        show();
+        raise();
+    }
+    if (!m_focusTaken) {
+        QTimer::singleShot(0, this, [self] {
+            if (!self || !self->isVisible() || !self->window()->isVisible())
+                return;
+            self->setFocus(Qt::OtherFocusReason);
+            if (self->hasFocus()) {
+                self->m_focusTaken = true;
+                self->moveCursor(QTextCursor::End);
+            }
+        });
+    }
+}
+
+void InPlaceTextEditor::commit()
+{
+    m_viewModel->commitTextEditing(m_displaySize, m_referenceWidth);
+}
+
+void InPlaceTextEditor::keyPressEvent(QKeyEvent* event)
+{
+    const bool isReturn = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (isReturn && !m_wrapsText) {
+        commit();
+        event->accept();
+        return;
+    }
+    if (event->key() == Qt::Key_Escape) {
+        m_viewModel->cancelTextEditing();
+        m_viewModel->selectTool(ToolType::none);
+        event->accept();
+        return;
+    }
+    QTextEdit::keyPressEvent(event);
+}
+
+void InPlaceTextEditor::paintEvent(QPaintEvent* event)
+{
+    QTextEdit::paintEvent(event);
+    QPainter painter(viewport());
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(RendererStyle::standardBlue(), 2.0));
+    painter.drawRoundedRect(QRectF(viewport()->rect()).adjusted(1.0, 1.0, -1.0, -1.0), 4.0, 4.0);
+}
