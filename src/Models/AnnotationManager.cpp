@@ -421,6 +421,9 @@ void AnnotationManager::moveAnnotation(const QUuid& id, double dx, double dy, do
     const double ndy = dy / height;
     if (ndx == 0.0 && ndy == 0.0)
         return;
+    // A delta that is not a number would poison every coordinate it touched.
+    if (!std::isfinite(ndx) || !std::isfinite(ndy))
+        return;
     const QPointF delta(ndx, ndy);
 
     // One change signal per moved element.

@@ -177,9 +177,14 @@ int TextLayout::positionAt(const QPointF& point) const
     const int count = lineCount();
     if (count == 0)
         return 0;
-    const int line = m_lineHeight > 0.0 ? int(std::clamp(std::floor(point.y() / m_lineHeight), 0.0, double(count - 1)))
-                                        : 0;
-    return m_layout->lineAt(line).xToCursor(point.x());
+    // Points that are not numbers land on the first line's start rather than
+    // reaching the layout engine's fixed-point conversion.
+    double line = m_lineHeight > 0.0 ? std::floor(point.y() / m_lineHeight) : 0.0;
+    if (!(line >= 0.0))
+        line = 0.0;
+    line = std::min(line, double(count - 1));
+    const double x = std::isnan(point.x()) ? 0.0 : std::clamp(point.x(), -1e6, 1e6);
+    return m_layout->lineAt(int(line)).xToCursor(x);
 }
 
 void TextLayout::draw(QPainter& painter, const QPointF& topLeft, const QColor& color) const

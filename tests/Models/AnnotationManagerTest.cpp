@@ -5,6 +5,8 @@
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace {
 
 ArrowAnnotation makeArrow(QPointF from, QPointF to)
@@ -373,6 +375,9 @@ TEST(AnnotationManagerMove, MovesByTheDeltaAsAFractionOfTheCanvas)
     store.moveAnnotation(arrow, 80, -60, 0, 600);
     store.moveAnnotation(arrow, 80, -60, 800, -1);
     store.moveAnnotation(arrow, 0, 0, 800, 600);
+    store.moveAnnotation(arrow, std::nan(""), 5, 800, 600);
+    store.moveAnnotation(arrow, 5, INFINITY, 800, 600);
+    store.moveAnnotation(arrow, 5, 5, std::nan(""), 600);
     EXPECT_EQ(changed.count(), 0);
     EXPECT_EQ(store.arrows()[0].startPoint, QPointF(0.1, 0.2));
 

@@ -154,6 +154,8 @@ TEST(TextLayoutTest, CaretPositionsMapToPointsAndBack)
     EXPECT_GT(endOfSecond.x(), 0);
     EXPECT_EQ(layout.positionAt(QPointF(endOfSecond.x() + 50, layout.lineHeight() * 1.5)), 5);
     EXPECT_EQ(layout.positionAt(QPointF(-5, -5)), 0);
+    EXPECT_EQ(layout.positionAt(QPointF(std::nan(""), std::nan(""))), 0);
+    EXPECT_EQ(layout.positionAt(QPointF(INFINITY, 1e300)), 5);
 }
 
 TEST(TextMeasurementTest, HeightMatchesTheSharedLayout)
