@@ -35,7 +35,7 @@ template <typename Future>
 void waitFor(const Future& future)
 {
     // The completion runs on this thread's event loop after the work is done.
-    QTRY_VERIFY_WITH_TIMEOUT(future.isFinished(), 20000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return future.isFinished(); }, 20000));
     QCoreApplication::processEvents();
 }
 
@@ -217,7 +217,7 @@ TEST(ImageExport, CopyPutsPngThenTiffOnThePasteboard)
     std::optional<bool> written;
     auto future = ImageExport::copyImage(snapshot, &context, [&](bool ok) { written = ok; });
     waitFor(future);
-    QTRY_VERIFY_WITH_TIMEOUT(written.has_value(), 5000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return written.has_value(); }, 5000));
     EXPECT_TRUE(*written);
 
     const QList<Pasteboard::Item> items = scoped.pasteboard.items();

@@ -41,7 +41,7 @@ protected:
     void waitUntilIdle()
     {
         QTest::qWait(0);
-        QTRY_VERIFY_WITH_TIMEOUT(!model.isExporting(), 20000);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !model.isExporting(); }, 20000));
     }
 
     QTemporaryDir dir;
@@ -65,7 +65,7 @@ TEST_F(OutputControllerTest, CopyWritesPngAndTiffAndShowsTheCopyToast)
     EXPECT_TRUE(model.isExporting());
     controller.copyImageToClipboard(); // ignored while busy
     waitUntilIdle();
-    QTRY_VERIFY(model.copyToastVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.copyToastVisible(); }, 5000));
     EXPECT_FALSE(model.saveToastURL().has_value());
     ASSERT_EQ(pasteboard.items().size(), 2);
     EXPECT_EQ(pasteboard.changeCount(), 1);
@@ -76,11 +76,11 @@ TEST_F(OutputControllerTest, SaveAsThenSaveWritesTheSameFileWithoutAPanel)
 {
     panelAnswer = SavePanelResult{dir.filePath("out.jpg"), "jpeg", 0.8};
     controller.save(); // nothing remembered yet: the panel
-    QTRY_COMPARE(panelRuns, 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panelRuns == 1; }, 5000));
     EXPECT_EQ(seenImagePath, dir.filePath("original.png"));
     EXPECT_FALSE(seenLastSavedPath.has_value());
     waitUntilIdle();
-    QTRY_VERIFY(model.saveToastURL().has_value());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.saveToastURL().has_value(); }, 5000));
     EXPECT_EQ(model.saveToastURL()->toLocalFile(), dir.filePath("out.jpg"));
     EXPECT_EQ(model.lastSavedURL()->toLocalFile(), dir.filePath("out.jpg"));
     EXPECT_FALSE(model.copyToastVisible());
@@ -90,7 +90,7 @@ TEST_F(OutputControllerTest, SaveAsThenSaveWritesTheSameFileWithoutAPanel)
     model.setSaveToastURL(std::nullopt);
     controller.save();
     waitUntilIdle();
-    QTRY_VERIFY(model.saveToastURL().has_value());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.saveToastURL().has_value(); }, 5000));
     EXPECT_EQ(panelRuns, 1);
     EXPECT_TRUE(QFile::exists(dir.filePath("out.jpg")));
     EXPECT_TRUE(alerts.isEmpty());
@@ -101,9 +101,9 @@ TEST_F(OutputControllerTest, ExportTurnsTheImageAsTheCanvasShowsIt)
     model.setRotation(90);
     panelAnswer = SavePanelResult{dir.filePath("turned.png"), "png", 0.9};
     controller.saveAs();
-    QTRY_COMPARE(panelRuns, 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panelRuns == 1; }, 5000));
     waitUntilIdle();
-    QTRY_VERIFY(model.saveToastURL().has_value());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.saveToastURL().has_value(); }, 5000));
     EXPECT_EQ(ImageFileReader::readFile(dir.filePath("turned.png")).image.size(), QSize(40, 60));
 }
 
@@ -116,7 +116,7 @@ TEST_F(OutputControllerTest, FailedWriteAlertsAndIsNotRemembered)
         EXPECT_FALSE(success);
     });
     controller.saveAs();
-    QTRY_VERIFY_WITH_TIMEOUT(finished, 20000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished; }, 20000));
     EXPECT_FALSE(model.isExporting());
     ASSERT_EQ(alerts.size(), 1);
     EXPECT_FALSE(alerts.first().isEmpty());
@@ -133,7 +133,7 @@ TEST_F(OutputControllerTest, ReplacedImageRecordsNoSave)
     QObject::connect(&controller, &ImageOutputController::exportFinished,
                      [&](bool success, const QString&) { finished = success; });
     controller.saveAs();
-    QTRY_VERIFY_WITH_TIMEOUT(finished, 20000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished; }, 20000));
     // The file is written (the image the user asked for), but nothing is recorded.
     EXPECT_EQ(ImageFileReader::readFile(dir.filePath("first.png")).image.size(), QSize(60, 40));
     EXPECT_FALSE(model.lastSavedURL().has_value());
@@ -144,7 +144,7 @@ TEST_F(OutputControllerTest, CancelledPanelWritesNothingAndAllowsAnother)
 {
     controller.saveAs();
     controller.saveAs(); // queued twice, shown once at a time
-    QTRY_VERIFY(panelRuns >= 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panelRuns >= 1; }, 5000));
     QTest::qWait(20);
     EXPECT_FALSE(model.isSavePanelPresented());
     EXPECT_FALSE(model.isExporting());
@@ -162,3 +162,4 @@ TEST_F(OutputControllerTest, NothingHappensWithoutAnImage)
     EXPECT_EQ(pasteboard.changeCount(), 0);
     EXPECT_FALSE(model.isExporting());
 }
+

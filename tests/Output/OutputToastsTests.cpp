@@ -1,0 +1,124 @@
+#include "Output/OutputToasts.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+// A clock the test moves by hand.
+struct FakeClock {
+    struct Pending {
+        int due;
+        std::function<void()> work;
+        bool cancelled = false;
+    };
+    int now = 0;
+    std::vector<std::shared_ptr<Pending>> pending;
+
+    OutputToast::Scheduler scheduler()
+    {
+        return [this](int milliseconds, std::function<void()> work) -> std::function<void()> {
+            auto item = std::make_shared<Pending>(Pending{now + milliseconds, std::move(work)});
+            pending.push_back(item);
+            return [item] { item->cancelled = true; };
+        };
+    }
+
+    void advance(int milliseconds)
+    {
+        now += milliseconds;
+        for (const auto& item : std::vector(pending)) {
+            if (!item->cancelled && item->due <= now && item->work) {
+                auto work = std::move(item->work);
+                item->work = nullptr;
+                work();
+            }
+        }
+    }
+};
+
+} // namespace
+
+TEST(OutputToasts, SaveToastDismissesAfterFourSeconds)
+{
+    FakeClock clock;
+    int dismissed = 0;
+    SaveToast toast(QUrl::fromLocalFile("/tmp/a.png"), {}, {}, [&] { ++dismissed; });
+    toast.setScheduler(clock.scheduler());
+    toast.show();
+    clock.advance(3999);
+    EXPECT_EQ(dismissed, 0);
+    clock.advance(1);
+    EXPECT_EQ(dismissed, 1);
+    clock.advance(10000);
+    EXPECT_EQ(dismissed, 1);
+    EXPECT_EQ(toast.findChild<QLabel*>()->text(), "Saved");
+}
+
+TEST(OutputToasts, CopyToastDismissesAfterOnePointEightSeconds)
+{
+    FakeClock clock;
+    int dismissed = 0;
+    CopyToast toast([&] { ++dismissed; });
+    toast.setScheduler(clock.scheduler());
+    toast.show();
+    clock.advance(1799);
+    EXPECT_EQ(dismissed, 0);
+    clock.advance(1);
+    EXPECT_EQ(dismissed, 1);
+    EXPECT_EQ(toast.findChild<QLabel*>()->text(), "Copied to clipboard");
+}
+
+TEST(OutputToasts, RemovedEarlyNeverDismissesItself)
+{
+    FakeClock clock;
+    int dismissed = 0;
+    CopyToast toast([&] { ++dismissed; });
+    toast.setScheduler(clock.scheduler());
+    toast.show();
+    clock.advance(1000);
+    toast.hide();
+    clock.advance(5000);
+    EXPECT_EQ(dismissed, 0);
+
+    // Shown again: a fresh full display time.
+    toast.show();
+    clock.advance(1799);
+    EXPECT_EQ(dismissed, 0);
+    clock.advance(1);
+    EXPECT_EQ(dismissed, 1);
+}
+
+TEST(OutputToasts, SaveToastButtonsActWithoutDismissing)
+{
+    FakeClock clock;
+    int finder = 0;
+    int copy = 0;
+    int dismissed = 0;
+    SaveToast toast(QUrl::fromLocalFile("/tmp/a.png"), [&] { ++finder; }, [&] { ++copy; }, [&] { ++dismissed; });
+    toast.setScheduler(clock.scheduler());
+    toast.show();
+    EXPECT_EQ(toast.finderButton()->text(), "Show in Folder");
+    EXPECT_EQ(toast.copyButton()->text(), "Copy");
+    toast.finderButton()->click();
+    toast.copyButton()->click();
+    EXPECT_EQ(finder, 1);
+    EXPECT_EQ(copy, 1);
+    EXPECT_TRUE(toast.isVisible());
+    EXPECT_EQ(dismissed, 0);
+    clock.advance(4000);
+    EXPECT_EQ(dismissed, 1);
+}
+
+TEST(OutputToasts, RealTimerDismisses)
+{
+    int dismissed = 0;
+    CopyToast toast([&] { ++dismissed; });
+    toast.setScheduler([&toast](int, std::function<void()> work) {
+        return OutputToast::timerScheduler(&toast)(10, std::move(work)); // shortened
+    });
+    toast.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dismissed == 1; }, 2000));
+}
