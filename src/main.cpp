@@ -1,10 +1,9 @@
+#include "App/LumetraApp.h"
 #include "App/UnixSignalQuit.h"
-#include "Capture/CaptureCommandLine.h"
 #include "Core/Logger.h"
 #include "Platform/Pasteboard.h"
 
 #include <QApplication>
-#include <QMainWindow>
 
 #include <csignal>
 #include <cstdio>
@@ -20,6 +19,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lumetra"));
     QApplication::setApplicationVersion(QStringLiteral(LUMETRA_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("lumetra"));
+    // Lumetra lives in the tray: closing the editor window never ends it.
     QApplication::setQuitOnLastWindowClosed(false);
 
     // The clipboard is bound to the main thread on first use; do that now, before any
@@ -29,14 +30,10 @@ int main(int argc, char** argv)
     UnixSignalQuit signalQuit;
     QObject::connect(&signalQuit, &UnixSignalQuit::quitRequested, &app, [] { QApplication::quit(); });
 
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Lumetra"));
-    window.resize(1000, 700);
-    window.show();
-
-    // Capture hook (--capture-area, --repeat-last-area): lets a capture be started
-    // from the command line, as the end-to-end tests do.
-    startCaptureFromCommandLine(QApplication::arguments());
+    LumetraApp lumetra;
+    // Another copy already runs and has taken this launch's files.
+    if (lumetra.launch(QApplication::arguments().mid(1)) == AppDelegate::LaunchResult::handedOff)
+        return 0;
 
     return app.exec();
 }

@@ -1,0 +1,262 @@
+#include "App/AppDelegate.h"
+
+#include "App/FileOpening.h"
+#include "App/SingleInstance.h"
+#include "App/UpdaterController.h"
+#include "Capture/CaptureDelivery.h"
+#include "Capture/CaptureLog.h"
+#include "Core/ShortcutStore.h"
+#include "Platform/NotificationCenter.h"
+#include "Platform/OpenPanel.h"
+#include "Platform/UserDefaults.h"
+#include "Platform/X11KeyGrab.h"
+
+#include <QFileInfo>
+#include <QTimer>
+
+namespace {
+
+const QString kDelayKey = QStringLiteral("captureDelaySeconds");
+const QString kOpenWindowAtLaunchKey = QStringLiteral("openWindowAtLaunch");
+const QString kAutomaticChecksKey = QStringLiteral("SUEnableAutomaticChecks");
+const QString kAutomaticDownloadsKey = QStringLiteral("SUAutomaticallyUpdate");
+
+// The log labels of the capture roads.
+const QString kAreaLabel = QStringLiteral("选区截图");
+const QString kWindowLabel = QStringLiteral("窗口截图");
+const QString kScrollLabel = QStringLiteral("滚动截图");
+const QString kRepeatLabel = QStringLiteral("重复上次选区");
+
+} // namespace
+
+AppDelegate::AppDelegate(AppDelegateParts parts, UserDefaults& defaults, ShortcutStore& store, QObject* parent)
+    : QObject(parent)
+    , m_parts(std::move(parts))
+    , m_defaults(defaults)
+    , m_store(store)
+    , m_globalHotkeyMonitor(std::make_unique<GlobalHotkeyMonitor>(m_parts.keyGrabber, store))
+{
+}
+
+AppDelegate::~AppDelegate() = default;
+
+void AppDelegate::registerLaunchDefaults()
+{
+    m_defaults.registerDefaults({
+        {QStringLiteral("captureOpensEditor"), true},
+        {kDelayKey, 0},
+    });
+}
+
+AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching(const QStringList& files)
+{
+    registerLaunchDefaults();
+
+    // One copy per user: a later launch hands its files over and ends.
+    if (m_parts.runningCopy) {
+        if (m_parts.runningCopy->handOffToRunningCopy(files))
+            return LaunchResult::handedOff;
+        m_parts.runningCopy->listen([this](const QStringList& handed) {
+            if (handed.isEmpty())
+                handleReopen();
+            else
+                openFiles(handed);
+        });
+    }
+
+    // The status item with its menu.
+    m_hasStatusItem = m_parts.statusItem && m_parts.statusItem->isAvailable();
+    if (m_hasStatusItem) {
+        StatusMenuActions actions;
+        if (m_parts.areaRoad)
+            actions.captureAndAnnotate = [this] { captureAndAnnotate(); };
+        if (m_parts.windowRoad)
+            actions.captureWindow = [this] { captureWindowAction(); };
+        if (m_parts.scrollRoad)
+            actions.scrollCapture = [this] { scrollCaptureAction(); };
+        if (m_parts.repeatRoad)
+            actions.repeatLastCapture = [this] { repeatLastCaptureAction(); };
+        actions.openLumetra = [this] { openLumetra(); };
+        if (m_parts.openSettings)
+            actions.openSettings = [this] { QTimer::singleShot(0, this, [this] { m_parts.openSettings(); }); };
+        actions.showAbout = m_parts.showAbout;
+        actions.checkForUpdates = [this] { checkForUpdates(); };
+        actions.quit = [this] { quitApp(); };
+        m_statusMenu = std::make_unique<StatusMenuController>(m_parts.statusItem, m_defaults, m_store, std::move(actions));
+        m_statusMenu->setupStatusItem();
+    }
+
+    // Global hot keys. The closures hold the delegate weakly: a press that arrives while
+    // it is being torn down does nothing.
+    QPointer<AppDelegate> self(this);
+    auto trigger = [self](const QString& label, std::function<void()> road) -> std::function<void()> {
+        if (!road)
+            return {};
+        return [self, label, road] {
+            if (self)
+                self->hotKeyTriggered(label, road);
+        };
+    };
+    m_globalHotkeyMonitor->onTrigger = trigger(kAreaLabel, m_parts.areaRoad);
+    m_globalHotkeyMonitor->onWindowTrigger = trigger(kWindowLabel, m_parts.windowRoad);
+    m_globalHotkeyMonitor->onScrollTrigger = trigger(kScrollLabel, m_parts.scrollRoad);
+    m_globalHotkeyMonitor->registerHotKeys();
+
+    NotificationCenter& center = NotificationCenter::defaultCenter();
+    center.addObserver(ShortcutStore::configurationChangedNotification, this,
+                       [this](const auto&) { handleShortcutStoreChanged(); });
+    center.addObserver(QString::fromLatin1(CaptureDelivery::deliveryRequested), this,
+                       [this](const auto&) { handleCaptureDelivery(); });
+    center.addObserver(QStringLiteral("OpenImageCommand"), this, [this](const auto&) { handleOpenImageCommand(); });
+
+    sparklePreferencesChanged();
+    center.addObserver(sparklePreferencesChangedNotification, this, [this](const auto&) { sparklePreferencesChanged(); });
+
+    // Without a tray the window is the only way in, whatever the setting says.
+    if (m_defaults.boolValue(kOpenWindowAtLaunchKey) || !m_hasStatusItem) {
+        if (m_parts.mainWindow)
+            m_parts.mainWindow->show(false);
+    }
+
+    if (!files.isEmpty())
+        openFiles(files);
+    return LaunchResult::running;
+}
+
+// ---- capture roads ------------------------------------------------------------------------
+
+void AppDelegate::captureAndAnnotate()
+{
+    if (m_parts.capture && m_parts.areaRoad)
+        m_parts.capture->captureWithDelay(kAreaLabel, m_parts.areaRoad);
+}
+
+void AppDelegate::captureWindowAction()
+{
+    if (m_parts.capture && m_parts.windowRoad)
+        m_parts.capture->captureWithDelay(kWindowLabel, m_parts.windowRoad);
+}
+
+void AppDelegate::scrollCaptureAction()
+{
+    if (m_parts.capture && m_parts.scrollRoad)
+        m_parts.capture->captureWithDelay(kScrollLabel, m_parts.scrollRoad);
+}
+
+void AppDelegate::repeatLastCaptureAction()
+{
+    if (m_parts.capture && m_parts.repeatRoad)
+        m_parts.capture->captureWithDelay(kRepeatLabel, m_parts.repeatRoad);
+}
+
+void AppDelegate::hotKeyTriggered(const QString& label, const std::function<void()>& road)
+{
+    if (!m_parts.capture) {
+        road();
+        return;
+    }
+    m_parts.capture->cancelPendingDelay(label + QStringLiteral(" 触发"));
+    const qint64 seconds = m_defaults.integer(kDelayKey);
+    if (seconds == 3 || seconds == 5 || seconds == 10)
+        m_parts.capture->scheduleDelayedCapture(label, road, double(seconds));
+    else
+        road();
+}
+
+// ---- delivery, settings, commands ---------------------------------------------------------
+
+void AppDelegate::handleCaptureDelivery()
+{
+    captureDiagnostic(QStringLiteral("📸 handleCaptureDelivery: AppDelegate 经通知桥接管"));
+    captureDiagnostic(QStringLiteral("📸 ensureMainWindowForCapture: hasWindow=%1")
+                          .arg(m_parts.mainWindow && m_parts.mainWindow->hasVisibleWindow() ? 1 : 0));
+    if (m_parts.mainWindow)
+        m_parts.mainWindow->show(true);
+    if (m_hasStatusItem)
+        m_parts.statusItem->refreshIcon();
+}
+
+void AppDelegate::handleShortcutStoreChanged()
+{
+    m_globalHotkeyMonitor->unregisterHotKeys();
+    m_globalHotkeyMonitor->registerHotKeys();
+}
+
+void AppDelegate::sparklePreferencesChanged()
+{
+    if (!m_parts.updater)
+        return;
+    // Absent, automatic checks are on, as the settings show them; downloads are off.
+    const QVariant checks = m_defaults.object(kAutomaticChecksKey);
+    m_parts.updater->setAutomaticallyChecksForUpdates(checks.isValid() ? checks.toBool() : true);
+    m_parts.updater->setAutomaticallyDownloadsUpdates(m_defaults.boolValue(kAutomaticDownloadsKey));
+}
+
+void AppDelegate::openLumetra()
+{
+    QTimer::singleShot(0, this, [this] {
+        if (m_parts.mainWindow)
+            m_parts.mainWindow->show(false);
+    });
+}
+
+void AppDelegate::checkForUpdates()
+{
+    QTimer::singleShot(0, this, [this] {
+        if (m_parts.updater)
+            m_parts.updater->checkForUpdates();
+    });
+}
+
+void AppDelegate::quitApp()
+{
+    if (m_parts.quit)
+        m_parts.quit();
+}
+
+void AppDelegate::handleReopen()
+{
+    if (m_parts.mainWindow)
+        m_parts.mainWindow->show(false);
+}
+
+// ---- files -------------------------------------------------------------------------------
+
+void AppDelegate::handleOpenImageCommand()
+{
+    OpenPanel& panel = m_parts.openPanel ? *m_parts.openPanel : OpenPanel::standard();
+    if (const std::optional<QString> path = panel.chooseImageFile())
+        loadImageDirectly(QUrl::fromLocalFile(*path));
+}
+
+bool AppDelegate::openFile(const QString& path)
+{
+    captureDiagnostic(QStringLiteral("📂 application:openFile 被调用: ") + path);
+    if (!FileOpening::isAcceptedFile(path))
+        return false;
+    const QUrl url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
+    QTimer::singleShot(0, this, [this, url] {
+        captureDiagnostic(QStringLiteral("📥 调用 loadImageDirectly"));
+        loadImageDirectly(url);
+    });
+    return true;
+}
+
+void AppDelegate::openFiles(const QStringList& paths)
+{
+    // The editor holds one image: the first file is the one opened.
+    if (!paths.isEmpty())
+        openFile(paths.first());
+}
+
+void AppDelegate::loadImageDirectly(const QUrl& url)
+{
+    captureDiagnostic(QStringLiteral("🖼️ loadImageDirectly 开始处理: ") + url.fileName());
+    QTimer::singleShot(0, this, [this, url] {
+        if (m_parts.mainWindow)
+            m_parts.mainWindow->show(false);
+        captureDiagnostic(QStringLiteral("📤 loadImageDirectly: 调用 ImageLoadManager.shared.loadImage"));
+        if (m_parts.loadImage)
+            m_parts.loadImage(url);
+    });
+}

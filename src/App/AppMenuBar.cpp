@@ -1,0 +1,94 @@
+#include "App/AppMenuBar.h"
+
+#include "App/AboutWindow.h"
+#include "App/ShortcutKeySequence.h"
+#include "Core/LanguageRefresh.h"
+#include "Core/Localization.h"
+#include "Core/ShortcutStore.h"
+#include "Platform/NotificationCenter.h"
+
+#include <QMenu>
+#include <QMenuBar>
+
+void postCommandNotification(const QString& name)
+{
+    NotificationCenter::defaultCenter().post(name);
+}
+
+namespace {
+
+QAction* addCommand(QMenu* menu, const char* titleKey, const QList<QKeySequence>& keys, const char* notification)
+{
+    QAction* action = menu->addAction(localized(QString::fromLatin1(titleKey)));
+    action->setShortcuts(keys);
+    const QString name = QString::fromLatin1(notification);
+    QObject::connect(action, &QAction::triggered, action, [name] { postCommandNotification(name); });
+    return action;
+}
+
+} // namespace
+
+AppMenuBar::AppMenuBar(QMenuBar* menuBar, ShortcutStore& store)
+    : QObject(menuBar)
+    , m_menuBar(menuBar)
+    , m_store(store)
+{
+    rebuild();
+    connect(&LanguageRefresh::shared(), &LanguageRefresh::languageChanged, this, &AppMenuBar::rebuild);
+    connect(&m_store, &ShortcutStore::bindingsChanged, this, &AppMenuBar::rebuild);
+}
+
+void AppMenuBar::rebuild()
+{
+    if (!m_menuBar)
+        return;
+    m_menuBar->clear();
+
+    auto storeKeys = [this](ShortcutAction action, const QString& fallbackCharacter) {
+        const auto found = m_store.bindings().constFind(action);
+        const ShortcutBinding binding = found != m_store.bindings().constEnd()
+            ? *found
+            : ShortcutBinding{0, ShortcutBinding::commandFlag | ShortcutBinding::shiftFlag, fallbackCharacter};
+        const QKeySequence keys = keySequenceFor(binding);
+        return keys.isEmpty() ? QList<QKeySequence>{} : QList<QKeySequence>{keys};
+    };
+
+    // The application menu holds About only; it opens the window and posts nothing.
+    QMenu* app = m_menuBar->addMenu(QStringLiteral("Lumetra"));
+    app->setObjectName(QStringLiteral("lumetraApplicationMenu"));
+    QAction* about = app->addAction(localized(QStringLiteral("menu.about")));
+    connect(about, &QAction::triggered, about, [] { showAboutWindow(); });
+
+    QMenu* file = m_menuBar->addMenu(localized(QStringLiteral("menu.file")));
+    file->setObjectName(QStringLiteral("lumetraFileMenu"));
+    addCommand(file, "menu.openImage", {QKeySequence(Qt::CTRL | Qt::Key_O)}, "OpenImageCommand");
+    addCommand(file, "menu.saveImage", {QKeySequence(Qt::CTRL | Qt::Key_S)}, "SaveImageCommand");
+    addCommand(file, "menu.copyImage", storeKeys(ShortcutAction::copyImage, QStringLiteral("c")), "CopyImageCommand");
+    addCommand(file, "menu.saveAs", storeKeys(ShortcutAction::saveAs, QStringLiteral("s")), "SaveAsImageCommand");
+
+    QMenu* edit = m_menuBar->addMenu(localized(QStringLiteral("menu.edit")));
+    edit->setObjectName(QStringLiteral("lumetraEditMenu"));
+    addCommand(edit, "menu.undo", {QKeySequence(Qt::CTRL | Qt::Key_Z)}, "UndoCommand");
+    addCommand(edit, "menu.redo", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}, "RedoCommand");
+    edit->addSeparator();
+    addCommand(edit, "menu.crop", {QKeySequence(Qt::CTRL | Qt::Key_X)}, "CropCommand");
+    addCommand(edit, "menu.resetAll", {QKeySequence(Qt::CTRL | Qt::Key_R)}, "ResetAllCommand");
+    // The key above Return (Backspace here) and the Delete key both clear.
+    addCommand(edit, "menu.clearImage",
+               {QKeySequence(Qt::CTRL | Qt::Key_Backspace), QKeySequence(Qt::CTRL | Qt::Key_Delete)},
+               "ClearImageCommand");
+
+    QMenu* view = m_menuBar->addMenu(localized(QStringLiteral("menu.view")));
+    view->setObjectName(QStringLiteral("lumetraViewMenu"));
+    // Ctrl and the "+" character, which most layouts type with Shift on the "=" key:
+    // answer to the key itself too.
+    addCommand(view, "menu.zoomIn", {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+               "ZoomInCommand");
+    addCommand(view, "menu.zoomOut", {QKeySequence(Qt::CTRL | Qt::Key_Minus)}, "ZoomOutCommand");
+    view->addSeparator();
+    addCommand(view, "menu.fitToWindow", {QKeySequence(Qt::CTRL | Qt::Key_0)}, "FitToWindowCommand");
+    addCommand(view, "menu.actualSize", {QKeySequence(Qt::CTRL | Qt::Key_1)}, "ActualSizeCommand");
+    view->addSeparator();
+    addCommand(view, "menu.rotateLeft", {QKeySequence(Qt::CTRL | Qt::Key_Left)}, "RotateLeftCommand");
+    addCommand(view, "menu.rotateRight", {QKeySequence(Qt::CTRL | Qt::Key_Right)}, "RotateRightCommand");
+}

@@ -1,0 +1,112 @@
+#include "App/LumetraApp.h"
+
+#include "App/AboutWindow.h"
+#include "App/MainWindowController.h"
+#include "App/SingleInstance.h"
+#include "App/StatusMenuController.h"
+#include "App/UpdaterController.h"
+#include "Capture/CaptureCoordinator.h"
+#include "Capture/SelectionOverlayController.h"
+#include "Core/LanguageRefresh.h"
+#include "Core/ShortcutStore.h"
+#include "Core/ThemeRefresh.h"
+#include "Models/ImageLoadManager.h"
+#include "Platform/UserDefaults.h"
+#include "Platform/X11KeyGrab.h"
+
+#include <QApplication>
+
+namespace {
+
+class EditorWindowPresenter final : public MainWindowPresenter {
+public:
+    void show(bool) override { MainWindowController::shared().show(); }
+    bool hasVisibleWindow() const override
+    {
+        QWidget* window = MainWindowController::shared().window();
+        return window && window->isVisible();
+    }
+};
+
+class CoordinatorCaptureStarter final : public CaptureStarter {
+public:
+    void captureWithDelay(const QString& label, std::function<void()> road) override
+    {
+        CaptureCoordinator::shared().captureWithDelay(label, std::move(road));
+    }
+    void cancelPendingDelay(const QString& label) override { CaptureCoordinator::shared().cancelPendingDelay(label); }
+    void scheduleDelayedCapture(const QString& label, std::function<void()> road, double seconds) override
+    {
+        CaptureCoordinator::shared().scheduleDelayedCapture(label, std::move(road), seconds);
+    }
+};
+
+} // namespace
+
+void LumetraApp::registerDefaults(UserDefaults& defaults)
+{
+    defaults.registerDefaults({
+        {QStringLiteral("appLanguage"), QStringLiteral("system")},
+        {QStringLiteral("appTheme"), QStringLiteral("system")},
+        {QStringLiteral("defaultSaveFormat"), QStringLiteral("png")},
+        {QStringLiteral("defaultJpegQuality"), 0.9},
+        {QStringLiteral("rememberToolStyles"), true},
+        {QStringLiteral("openWindowAtLaunch"), true},
+        {QStringLiteral("settingsSelectedTab"), 0},
+    });
+}
+
+QStringList LumetraApp::fileArguments(const QStringList& arguments)
+{
+    QStringList files;
+    for (const QString& argument : arguments) {
+        if (!argument.startsWith(QLatin1Char('-')))
+            files << argument;
+    }
+    return files;
+}
+
+LumetraApp::LumetraApp(QObject* parent)
+    : QObject(parent)
+{
+    UserDefaults& defaults = UserDefaults::standard();
+    registerDefaults(defaults);
+    ThemeRefresh::shared();
+    LanguageRefresh::shared();
+    ShortcutStore::shared();
+
+    m_singleInstance = std::make_unique<SingleInstance>();
+    m_tray = std::make_unique<TrayStatusItem>();
+    m_keyGrab = X11KeyGrab::forApplication();
+    m_updaterDriver = std::make_unique<DialogUpdaterUserDriver>();
+    m_updater = std::make_unique<UpdaterController>(UpdaterController::defaultFeedUrl(), appVersion(), defaults,
+                                                    m_updaterDriver.get());
+    m_mainWindow = std::make_unique<EditorWindowPresenter>();
+    m_capture = std::make_unique<CoordinatorCaptureStarter>();
+
+    // A delivered capture brings the editor forward itself; the selection leaves it be.
+    SelectionOverlayController::shared().setMainWindowProvider([] { return MainWindowController::shared().window(); });
+
+    AppDelegateParts parts;
+    parts.runningCopy = m_singleInstance.get();
+    parts.statusItem = m_tray.get();
+    parts.keyGrabber = m_keyGrab.get();
+    parts.updater = m_updater.get();
+    parts.mainWindow = m_mainWindow.get();
+    parts.capture = m_capture.get();
+    parts.loadImage = [](const QUrl& url) { ImageLoadManager::shared().loadImage(url); };
+    parts.areaRoad = [] { CaptureRoads::area(); };
+    parts.repeatRoad = [] { CaptureRoads::repeatLastSelection(); };
+    // Window and scrolling capture are not part of this build yet: their items stay
+    // disabled and their keys free. The settings window is not either.
+    parts.showAbout = [] { showAboutWindow(); };
+    parts.quit = [] { QApplication::quit(); };
+    m_delegate = std::make_unique<AppDelegate>(std::move(parts), defaults, ShortcutStore::shared());
+}
+
+LumetraApp::~LumetraApp() = default;
+
+AppDelegate::LaunchResult LumetraApp::launch(const QStringList& arguments)
+{
+    return m_delegate->applicationDidFinishLaunching(fileArguments(arguments));
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "App/AppDelegate.h"
+
+#include <QObject>
+#include <QStringList>
+
+#include <memory>
+
+class SingleInstance;
+class TrayStatusItem;
+class UpdaterController;
+class UpdaterUserDriver;
+class UserDefaults;
+class X11KeyGrab;
+
+// The application as a whole: registers the default settings before anything reads
+// them, keeps the appearance and language refreshers and the shortcut store alive, and
+// builds the delegate over the real tray, key grabs, updater and editor window.
+class LumetraApp : public QObject {
+    Q_OBJECT
+public:
+    // The seven settings every part of the program may read from the start.
+    static void registerDefaults(UserDefaults& defaults);
+
+    explicit LumetraApp(QObject* parent = nullptr);
+    ~LumetraApp() override;
+
+    // Runs the launch sequence with the command line's file arguments (options, which
+    // start with "-", are left out).
+    AppDelegate::LaunchResult launch(const QStringList& arguments);
+
+    AppDelegate& delegate() { return *m_delegate; }
+
+    // The file arguments of a command line (without the program name).
+    static QStringList fileArguments(const QStringList& arguments);
+
+private:
+    std::unique_ptr<SingleInstance> m_singleInstance;
+    std::unique_ptr<TrayStatusItem> m_tray;
+    std::unique_ptr<X11KeyGrab> m_keyGrab;
+    std::unique_ptr<UpdaterUserDriver> m_updaterDriver;
+    std::unique_ptr<UpdaterController> m_updater;
+    std::unique_ptr<MainWindowPresenter> m_mainWindow;
+    std::unique_ptr<CaptureStarter> m_capture;
+    std::unique_ptr<AppDelegate> m_delegate;
+};

@@ -1,0 +1,220 @@
+#include "App/StatusMenuController.h"
+
+#include "App/ShortcutKeySequence.h"
+#include "Capture/GlobalHotKeyMonitor.h"
+#include "Core/ShortcutStore.h"
+#include "Platform/NotificationCenter.h"
+#include "Platform/UserDefaults.h"
+
+#include <QCursor>
+#include <QFont>
+#include <QIcon>
+#include <QMenu>
+#include <QPainter>
+#include <QPixmap>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+namespace {
+
+const QString kDelayKey = QStringLiteral("captureDelaySeconds");
+const char* const kDelayProperty = "lumetraDelaySeconds";
+
+} // namespace
+
+// ---- TrayStatusItem -------------------------------------------------------------------
+
+TrayStatusItem::TrayStatusItem(QObject* parent)
+    : QObject(parent)
+{
+}
+
+TrayStatusItem::~TrayStatusItem() = default;
+
+bool TrayStatusItem::isAvailable() const
+{
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+QIcon TrayStatusItem::statusIcon()
+{
+    QIcon icon(QStringLiteral(":/icons/ToolbarIcon.svg"));
+    if (!icon.availableSizes().isEmpty() || !icon.pixmap(22, 22).isNull())
+        return icon;
+    icon = QIcon::fromTheme(QStringLiteral("camera-photo"), QIcon::fromTheme(QStringLiteral("image-x-generic")));
+    if (!icon.isNull())
+        return icon;
+    QPixmap drawn(22, 22);
+    drawn.fill(Qt::transparent);
+    QPainter painter(&drawn);
+    QFont font = painter.font();
+    font.setBold(true);
+    font.setPixelSize(16);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(drawn.rect(), Qt::AlignCenter, QStringLiteral("S"));
+    return QIcon(drawn);
+}
+
+void TrayStatusItem::setMenu(QMenu* menu)
+{
+    if (!m_tray) {
+        m_tray = new QSystemTrayIcon(statusIcon(), this);
+        m_tray->setToolTip(QStringLiteral("Lumetra"));
+        // A click on the item opens its menu, as a right click does.
+        connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+            if ((reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::MiddleClick) && m_menu)
+                m_menu->popup(QCursor::pos());
+        });
+    }
+    m_menu = menu;
+    m_tray->setContextMenu(menu);
+    m_tray->show();
+}
+
+void TrayStatusItem::refreshIcon()
+{
+    if (m_tray)
+        m_tray->setIcon(statusIcon());
+}
+
+// ---- StatusMenuController --------------------------------------------------------------
+
+const QList<int>& StatusMenuController::delayChoices()
+{
+    static const QList<int> choices{0, 3, 5, 10};
+    return choices;
+}
+
+StatusMenuController::StatusMenuController(StatusItemHost* host, UserDefaults& defaults, ShortcutStore& store,
+                                           StatusMenuActions actions, QObject* parent)
+    : QObject(parent)
+    , m_host(host)
+    , m_defaults(defaults)
+    , m_store(store)
+    , m_actions(std::move(actions))
+{
+}
+
+StatusMenuController::~StatusMenuController() = default;
+
+void StatusMenuController::setupStatusItem()
+{
+    buildStatusMenu();
+    if (m_observing)
+        return;
+    m_observing = true;
+    connect(&m_defaults, &UserDefaults::valueChanged, this, [this](const QString&) { handleDefaultsChangedForMenu(); });
+    NotificationCenter::defaultCenter().addObserver(ShortcutStore::configurationChangedNotification, this,
+                                                    [this](const auto&) { handleShortcutMenuChanged(); });
+}
+
+QAction* StatusMenuController::addItem(QMenu* menu, const QString& titleKey, const std::function<void()>& action,
+                                       const QKeySequence& shortcut)
+{
+    QAction* item = menu->addAction(localized(titleKey));
+    item->setShortcut(shortcut);
+    // The keys are shown as a reminder; the global ones are grabbed elsewhere, and none
+    // of them should act through the menu itself.
+    item->setShortcutContext(Qt::WidgetShortcut);
+    if (action)
+        connect(item, &QAction::triggered, this, [action] { action(); });
+    else
+        item->setEnabled(false);
+    return item;
+}
+
+int StatusMenuController::currentDelay() const
+{
+    const int stored = int(m_defaults.integer(kDelayKey));
+    return delayChoices().contains(stored) ? stored : 0;
+}
+
+void StatusMenuController::buildStatusMenu()
+{
+    auto menu = std::make_unique<QMenu>();
+    menu->setObjectName(QStringLiteral("lumetraStatusMenu"));
+
+    auto captureKeys = [this](ShortcutAction action) {
+        const auto found = m_store.bindings().constFind(action);
+        return keySequenceFor(found != m_store.bindings().constEnd() ? *found
+                                                                     : GlobalHotkeyMonitor::fallbackBinding(action));
+    };
+
+    addItem(menu.get(), QStringLiteral("menu.captureAndAnnotate"), m_actions.captureAndAnnotate,
+            captureKeys(ShortcutAction::captureSelection));
+    addItem(menu.get(), QStringLiteral("menu.captureWindow"), m_actions.captureWindow,
+            captureKeys(ShortcutAction::captureWindow));
+    addItem(menu.get(), QStringLiteral("menu.scrollCapture"), m_actions.scrollCapture,
+            captureKeys(ShortcutAction::captureScroll));
+
+    // The delay submenu, before the item that carries it.
+    auto* delayMenu = new QMenu(menu.get());
+    m_delayItems.clear();
+    for (int seconds : delayChoices()) {
+        const QString key = seconds == 0 ? QStringLiteral("menu.delayCapture.none")
+                                         : QStringLiteral("menu.delayCapture.%1s").arg(seconds);
+        QAction* item = delayMenu->addAction(localized(key));
+        item->setCheckable(true);
+        item->setProperty(kDelayProperty, seconds);
+        connect(item, &QAction::triggered, this, [this, item] { delayCaptureAction(item); });
+        m_delayItems << item;
+    }
+    QAction* delayItem = menu->addMenu(delayMenu);
+    delayItem->setText(localized(QStringLiteral("menu.delayCapture")));
+    updateDelayCheckMarks();
+
+    addItem(menu.get(), QStringLiteral("menu.repeatLastCapture"), m_actions.repeatLastCapture);
+    addItem(menu.get(), QStringLiteral("menu.openApp"), m_actions.openLumetra, QKeySequence(Qt::CTRL | Qt::Key_N));
+    menu->addSeparator();
+    if (m_actions.openSettings)
+        addItem(menu.get(), QStringLiteral("menu.settings"), m_actions.openSettings,
+                QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    addItem(menu.get(), QStringLiteral("menu.about"), m_actions.showAbout);
+    addItem(menu.get(), QStringLiteral("menu.checkUpdates"), m_actions.checkForUpdates);
+    menu->addSeparator();
+    addItem(menu.get(), QStringLiteral("menu.quit"), m_actions.quit, QKeySequence(Qt::CTRL | Qt::Key_Q));
+
+    if (m_host)
+        m_host->setMenu(menu.get());
+    // The old menu may be the one on screen right now; let it go once control is back
+    // in the event loop.
+    if (m_menu)
+        m_menu.release()->deleteLater();
+    m_menu = std::move(menu);
+    m_statusMenuLanguage = AppLanguages::current();
+    ++m_buildCount;
+}
+
+void StatusMenuController::updateDelayCheckMarks()
+{
+    const int current = currentDelay();
+    for (QAction* item : std::as_const(m_delayItems))
+        item->setChecked(item->property(kDelayProperty).toInt() == current);
+}
+
+void StatusMenuController::delayCaptureAction(QAction* sender)
+{
+    bool ok = false;
+    int seconds = sender ? sender->property(kDelayProperty).toInt(&ok) : 0;
+    if (!ok)
+        seconds = 0;
+    QTimer::singleShot(0, this, [this, seconds] {
+        m_defaults.set(kDelayKey, seconds);
+        updateDelayCheckMarks();
+    });
+    // Until then the item shows what was stored, not the click's own toggle.
+    updateDelayCheckMarks();
+}
+
+void StatusMenuController::handleDefaultsChangedForMenu()
+{
+    const AppLanguage current = AppLanguages::current();
+    if (!m_statusMenuLanguage || AppLanguages::rawValue(*m_statusMenuLanguage) != AppLanguages::rawValue(current))
+        buildStatusMenu();
+}
+
+void StatusMenuController::handleShortcutMenuChanged()
+{
+    buildStatusMenu();
+}

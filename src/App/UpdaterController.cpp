@@ -1,0 +1,276 @@
+#include "App/UpdaterController.h"
+
+#include "Core/Logger.h"
+#include "Platform/UserDefaults.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QTimer>
+
+namespace {
+
+bool isWebUrl(const QUrl& url)
+{
+    return url.isValid() && (url.scheme() == QLatin1String("https") || url.scheme() == QLatin1String("http"));
+}
+
+QNetworkRequest requestFor(const QUrl& url, const QString& version)
+{
+    QNetworkRequest request(url);
+    request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Lumetra/%1").arg(version));
+    request.setTransferTimeout(30000);
+    return request;
+}
+
+// A file name from the download address that cannot leave the download folder.
+QString safeFileName(const AppcastItem& item)
+{
+    QString name = item.downloadUrl.fileName();
+    name.remove(QLatin1Char('/'));
+    if (name.isEmpty() || name.startsWith(QLatin1Char('.')))
+        name = QStringLiteral("Lumetra-%1").arg(item.displayVersion);
+    return name;
+}
+
+} // namespace
+
+// ---- DialogUpdaterUserDriver ----------------------------------------------------------------
+
+void DialogUpdaterUserDriver::showUpToDate(const QString& currentVersion)
+{
+    QMessageBox::information(nullptr, QStringLiteral("Lumetra"),
+                             QStringLiteral("You're up to date.\nLumetra %1 is the newest version available.").arg(currentVersion));
+}
+
+void DialogUpdaterUserDriver::showUpdateAvailable(const AppcastItem& item)
+{
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Lumetra"),
+                    QStringLiteral("A new version of Lumetra is available: %1.").arg(item.displayVersion));
+    if (!item.description.isEmpty())
+        box.setInformativeText(item.description);
+    QPushButton* download = box.addButton(QStringLiteral("Download"), QMessageBox::AcceptRole);
+    box.addButton(QMessageBox::Close);
+    box.exec();
+    if (box.clickedButton() == download)
+        QDesktopServices::openUrl(item.downloadUrl);
+}
+
+void DialogUpdaterUserDriver::showUpdateDownloaded(const AppcastItem& item, const QString& savedPath)
+{
+    QMessageBox::information(nullptr, QStringLiteral("Lumetra"),
+                             QStringLiteral("Lumetra %1 has been downloaded to\n%2\nInstall it when you are ready.")
+                                 .arg(item.displayVersion, savedPath));
+}
+
+void DialogUpdaterUserDriver::showError(const QString& message)
+{
+    QMessageBox::warning(nullptr, QStringLiteral("Lumetra"),
+                         QStringLiteral("The update check failed.\n%1").arg(message));
+}
+
+// ---- UpdaterController --------------------------------------------------------------------
+
+QUrl UpdaterController::defaultFeedUrl()
+{
+    return QUrl(QStringLiteral(LUMETRA_UPDATE_FEED_URL));
+}
+
+UpdaterController::UpdaterController(QUrl feedUrl, QString currentVersion, UserDefaults& defaults,
+                                     UpdaterUserDriver* driver, QObject* parent)
+    : QObject(parent)
+    , m_feedUrl(std::move(feedUrl))
+    , m_currentVersion(std::move(currentVersion))
+    , m_defaults(defaults)
+    , m_driver(driver)
+    , m_network(new QNetworkAccessManager(this))
+    , m_dailyTimer(new QTimer(this))
+{
+    m_dailyTimer->setInterval(pollIntervalMs);
+    connect(m_dailyTimer, &QTimer::timeout, this, &UpdaterController::checkIfDue);
+}
+
+UpdaterController::~UpdaterController()
+{
+    if (m_feedReply)
+        m_feedReply->abort();
+    if (m_downloadReply)
+        m_downloadReply->abort();
+}
+
+QDateTime UpdaterController::now() const
+{
+    return m_clock ? m_clock() : QDateTime::currentDateTimeUtc();
+}
+
+QString UpdaterController::downloadFolder() const
+{
+    if (!m_downloadFolder.isEmpty())
+        return m_downloadFolder;
+    const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    return downloads.isEmpty() ? QDir::homePath() : downloads;
+}
+
+void UpdaterController::setAutomaticallyChecksForUpdates(bool on)
+{
+    m_automaticChecks = on;
+    if (on) {
+        m_dailyTimer->start();
+        // Soon after start (or after the switch was turned on), not a whole hour later.
+        QTimer::singleShot(0, this, &UpdaterController::checkIfDue);
+    } else {
+        m_dailyTimer->stop();
+    }
+}
+
+void UpdaterController::setAutomaticallyDownloadsUpdates(bool on)
+{
+    m_automaticDownloads = on;
+}
+
+void UpdaterController::checkIfDue()
+{
+    // Without a feed there is nothing to check, and nothing worth a warning every day.
+    if (!m_automaticChecks || isChecking() || !isWebUrl(m_feedUrl))
+        return;
+    const QDateTime last = QDateTime::fromString(m_defaults.string(lastCheckTimeKey).value_or(QString()), Qt::ISODate);
+    const QDateTime current = now();
+    // A last check in the future means the clock was set back: check again.
+    if (last.isValid() && last <= current && last.secsTo(current) < checkIntervalSeconds)
+        return;
+    checkInBackground();
+}
+
+void UpdaterController::checkForUpdates()
+{
+    startCheck(true);
+}
+
+void UpdaterController::checkInBackground()
+{
+    startCheck(false);
+}
+
+void UpdaterController::startCheck(bool userInitiated)
+{
+    if (isChecking()) {
+        // A user's check joins the one running, so its outcome is shown.
+        m_userInitiated = m_userInitiated || userInitiated;
+        return;
+    }
+    m_userInitiated = userInitiated;
+    if (!isWebUrl(m_feedUrl)) {
+        fail(QStringLiteral("No update feed is configured for this build."));
+        return;
+    }
+    m_defaults.set(lastCheckTimeKey, now().toString(Qt::ISODate));
+    m_feedReply = m_network->get(requestFor(m_feedUrl, m_currentVersion));
+    connect(m_feedReply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64) {
+        if (received > maximumFeedBytes && m_feedReply)
+            m_feedReply->abort();
+    });
+    connect(m_feedReply, &QNetworkReply::finished, this, &UpdaterController::feedFinished);
+}
+
+void UpdaterController::feedFinished()
+{
+    QNetworkReply* reply = m_feedReply;
+    m_feedReply = nullptr;
+    if (!reply)
+        return;
+    reply->deleteLater();
+    if (reply->error() != QNetworkReply::NoError) {
+        fail(reply->error() == QNetworkReply::OperationCanceledError
+                 ? QStringLiteral("The update feed is too large.")
+                 : reply->errorString());
+        return;
+    }
+    QString error;
+    const std::optional<QList<AppcastItem>> items = Appcast::parse(reply->readAll(), &error);
+    if (!items) {
+        fail(QStringLiteral("The update feed could not be read: %1").arg(error));
+        return;
+    }
+    const std::optional<AppcastItem> update = Appcast::newestUpdate(*items, m_currentVersion);
+    if (!update) {
+        if (m_userInitiated && m_driver)
+            m_driver->showUpToDate(m_currentVersion);
+        finish(Outcome::upToDate);
+        return;
+    }
+    if (m_automaticDownloads && !m_userInitiated) {
+        startDownload(*update);
+        return;
+    }
+    if (m_driver)
+        m_driver->showUpdateAvailable(*update);
+    finish(Outcome::updateAvailable);
+}
+
+void UpdaterController::startDownload(const AppcastItem& item)
+{
+    const QString folder = downloadFolder();
+    QDir().mkpath(folder);
+    auto file = std::make_shared<QSaveFile>(QDir(folder).filePath(safeFileName(item)));
+    if (!file->open(QIODevice::WriteOnly)) {
+        fail(QStringLiteral("Cannot write %1: %2").arg(file->fileName(), file->errorString()));
+        return;
+    }
+    m_downloading = item;
+    m_downloadReply = m_network->get(requestFor(item.downloadUrl, m_currentVersion));
+    QNetworkReply* reply = m_downloadReply;
+    auto written = std::make_shared<qint64>(0);
+    connect(reply, &QNetworkReply::readyRead, this, [reply, file, written] {
+        const QByteArray chunk = reply->readAll();
+        *written += chunk.size();
+        if (*written > maximumDownloadBytes || file->write(chunk) != chunk.size())
+            reply->abort();
+    });
+    connect(reply, &QNetworkReply::finished, this, [this, reply, file, written] {
+        m_downloadReply = nullptr;
+        reply->deleteLater();
+        const AppcastItem item = *m_downloading;
+        m_downloading.reset();
+        if (reply->error() != QNetworkReply::NoError) {
+            file->cancelWriting();
+            fail(*written > maximumDownloadBytes ? QStringLiteral("The update is too large.") : reply->errorString());
+            return;
+        }
+        const QByteArray rest = reply->readAll();
+        *written += rest.size();
+        file->write(rest);
+        if (item.length > 0 && *written != item.length) {
+            file->cancelWriting();
+            fail(QStringLiteral("The download of Lumetra %1 is incomplete.").arg(item.displayVersion));
+            return;
+        }
+        if (!file->commit()) {
+            fail(QStringLiteral("Cannot save %1: %2").arg(file->fileName(), file->errorString()));
+            return;
+        }
+        if (m_driver)
+            m_driver->showUpdateDownloaded(item, file->fileName());
+        finish(Outcome::downloaded);
+    });
+}
+
+void UpdaterController::fail(const QString& message)
+{
+    Logger::shared().log(LogLevel::warning, [&] { return QStringLiteral("🔄 Update check failed: %1").arg(message); });
+    if (m_userInitiated && m_driver)
+        m_driver->showError(message);
+    finish(Outcome::failed);
+}
+
+void UpdaterController::finish(Outcome outcome)
+{
+    m_userInitiated = false;
+    emit checkFinished(outcome);
+}

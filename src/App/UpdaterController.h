@@ -1,0 +1,115 @@
+#pragma once
+
+#include "App/Appcast.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QPointer>
+#include <QUrl>
+
+#include <functional>
+#include <optional>
+
+class QNetworkAccessManager;
+#include <QNetworkReply>
+class QTimer;
+class UserDefaults;
+
+// What the application tells the updater: its two switches and the check on request.
+class UpdaterControlling {
+public:
+    virtual ~UpdaterControlling() = default;
+    virtual void setAutomaticallyChecksForUpdates(bool on) = 0;
+    virtual void setAutomaticallyDownloadsUpdates(bool on) = 0;
+    // A check the user asked for: every outcome is shown, "up to date" included.
+    virtual void checkForUpdates() = 0;
+};
+
+// How the updater speaks to the user; tests record instead of showing dialogs.
+class UpdaterUserDriver {
+public:
+    virtual ~UpdaterUserDriver() = default;
+    virtual void showUpToDate(const QString& currentVersion) = 0;
+    virtual void showUpdateAvailable(const AppcastItem& item) = 0;
+    virtual void showUpdateDownloaded(const AppcastItem& item, const QString& savedPath) = 0;
+    virtual void showError(const QString& message) = 0;
+};
+
+// Message boxes (and the tray's balloon is not used: a dialog is found again).
+class DialogUpdaterUserDriver : public UpdaterUserDriver {
+public:
+    void showUpToDate(const QString& currentVersion) override;
+    void showUpdateAvailable(const AppcastItem& item) override;
+    void showUpdateDownloaded(const AppcastItem& item, const QString& savedPath) override;
+    void showError(const QString& message) override;
+};
+
+// Lumetra's updater: reads an appcast feed over HTTP(S), compares the newest release
+// with the running version, checks when asked and daily while automatic checks are on,
+// and with automatic downloads on saves a newer release to the download folder and
+// says where. It never installs anything itself.
+class UpdaterController : public QObject, public UpdaterControlling {
+    Q_OBJECT
+public:
+    enum class Outcome { upToDate, updateAvailable, downloaded, failed };
+    Q_ENUM(Outcome)
+
+    static constexpr qint64 checkIntervalSeconds = 24 * 60 * 60;
+    static constexpr int pollIntervalMs = 60 * 60 * 1000;
+    static constexpr qint64 maximumFeedBytes = 4 << 20;
+    static constexpr qint64 maximumDownloadBytes = qint64(2) << 30;
+    // The time of the last check, as the update framework stores it.
+    static inline const QString lastCheckTimeKey = QStringLiteral("SULastCheckTime");
+
+    // The build's feed address (LUMETRA_UPDATE_FEED_URL); empty when none was set.
+    static QUrl defaultFeedUrl();
+
+    // driver is not owned and may be null (outcomes are then only signalled).
+    UpdaterController(QUrl feedUrl, QString currentVersion, UserDefaults& defaults, UpdaterUserDriver* driver,
+                      QObject* parent = nullptr);
+    ~UpdaterController() override;
+
+    void setAutomaticallyChecksForUpdates(bool on) override;
+    void setAutomaticallyDownloadsUpdates(bool on) override;
+    void checkForUpdates() override;
+
+    bool automaticallyChecksForUpdates() const { return m_automaticChecks; }
+    bool automaticallyDownloadsUpdates() const { return m_automaticDownloads; }
+    bool isChecking() const { return m_feedReply != nullptr || m_downloadReply != nullptr; }
+
+    // A check nobody asked for: only an update (or a download) is shown.
+    void checkInBackground();
+    // Runs a background check when automatic checks are on and the last check is a
+    // day old or more (or never happened).
+    void checkIfDue();
+
+    void setDownloadFolder(const QString& folder) { m_downloadFolder = folder; }
+    QString downloadFolder() const;
+    void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
+
+signals:
+    void checkFinished(UpdaterController::Outcome outcome);
+
+private:
+    void startCheck(bool userInitiated);
+    void feedFinished();
+    void startDownload(const AppcastItem& item);
+    void finish(Outcome outcome);
+    void fail(const QString& message);
+    QDateTime now() const;
+
+    QUrl m_feedUrl;
+    QString m_currentVersion;
+    UserDefaults& m_defaults;
+    UpdaterUserDriver* m_driver;
+    QNetworkAccessManager* m_network;
+    QTimer* m_dailyTimer;
+    QPointer<QNetworkReply> m_feedReply;
+    QPointer<QNetworkReply> m_downloadReply;
+    std::optional<AppcastItem> m_downloading;
+    bool m_userInitiated = false;
+    bool m_automaticChecks = false;
+    bool m_automaticDownloads = false;
+    QString m_downloadFolder;
+    std::function<QDateTime()> m_clock;
+};

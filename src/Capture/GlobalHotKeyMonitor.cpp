@@ -1,0 +1,106 @@
+#include "Capture/GlobalHotKeyMonitor.h"
+
+#include "Core/ShortcutStore.h"
+#include "Platform/X11KeyGrab.h"
+
+namespace {
+
+// The capture actions in registration order, with their ids.
+constexpr std::array<std::pair<ShortcutAction, int>, 3> kHotKeys{{
+    {ShortcutAction::captureSelection, GlobalHotkeyMonitor::selectionId},
+    {ShortcutAction::captureWindow, GlobalHotkeyMonitor::windowId},
+    {ShortcutAction::captureScroll, GlobalHotkeyMonitor::scrollId},
+}};
+
+} // namespace
+
+GlobalHotkeyMonitor::GlobalHotkeyMonitor(KeyGrabber* grabber, ShortcutStore& store, QObject* parent)
+    : QObject(parent)
+    , m_grabber(grabber)
+    , m_store(store)
+{
+    if (grabber)
+        connect(grabber, &KeyGrabber::keyPressed, this, [this](int id) { handleHotKey(signature, id); });
+}
+
+GlobalHotkeyMonitor::~GlobalHotkeyMonitor()
+{
+    unregisterHotKeys();
+}
+
+ShortcutBinding GlobalHotkeyMonitor::fallbackBinding(ShortcutAction action)
+{
+    const quint64 flags = ShortcutBinding::commandFlag | ShortcutBinding::shiftFlag;
+    switch (action) {
+    case ShortcutAction::captureWindow:
+        return {28, flags, QStringLiteral("8")};
+    case ShortcutAction::captureScroll:
+        return {25, flags, QStringLiteral("9")};
+    default:
+        return {26, flags, QStringLiteral("7")};
+    }
+}
+
+ShortcutBinding GlobalHotkeyMonitor::bindingFor(ShortcutAction action) const
+{
+    const auto found = m_store.bindings().constFind(action);
+    return found != m_store.bindings().constEnd() ? *found : fallbackBinding(action);
+}
+
+void GlobalHotkeyMonitor::registerHotKeys()
+{
+    if (hasAnyRegistered() || !m_grabber)
+        return;
+    // Keys that failed before are still remembered by the grabber (to retry on a new
+    // keymap); start from a clean slate so they are not listed twice.
+    m_grabber->ungrabAll();
+    for (const auto& [action, id] : kHotKeys) {
+        // A capture this build lacks keeps its key free for other programs.
+        if (!closureFor(id) || !*closureFor(id))
+            continue;
+        const ShortcutBinding binding = bindingFor(action);
+        m_registered[id - 1] = m_grabber->grabKey(id, quint16(binding.keyCode), binding.modifierFlags);
+    }
+}
+
+void GlobalHotkeyMonitor::unregisterHotKeys()
+{
+    if (m_grabber)
+        m_grabber->ungrabAll();
+    m_registered.fill(false);
+}
+
+bool GlobalHotkeyMonitor::isRegistered(int id) const
+{
+    return id >= 1 && id <= 3 && m_registered[id - 1];
+}
+
+bool GlobalHotkeyMonitor::hasAnyRegistered() const
+{
+    return m_registered[0] || m_registered[1] || m_registered[2];
+}
+
+const std::function<void()>* GlobalHotkeyMonitor::closureFor(int id) const
+{
+    switch (id) {
+    case selectionId:
+        return &onTrigger;
+    case windowId:
+        return &onWindowTrigger;
+    case scrollId:
+        return &onScrollTrigger;
+    default:
+        return nullptr;
+    }
+}
+
+void GlobalHotkeyMonitor::handleHotKey(quint32 hotKeySignature, int id)
+{
+    if (hotKeySignature != signature)
+        return;
+    const std::function<void()>* closure = closureFor(id);
+    if (!closure)
+        return;
+    if (*closure)
+        (*closure)();
+}

@@ -1,0 +1,197 @@
+#include "Platform/X11KeyGrab.h"
+
+#include "Core/Logger.h"
+#include "Platform/KeyboardMapping.h"
+#include "Platform/XcbConnection.h"
+
+#include <QCoreApplication>
+
+#include <cstdlib>
+
+namespace {
+
+constexpr quint16 kLock = XCB_MOD_MASK_LOCK;
+constexpr quint16 kNumLock = XCB_MOD_MASK_2;
+// The bits a grabbed key's state is compared on: everything a binding can hold, and
+// the level-shift modifiers, which no binding holds.
+constexpr quint16 kComparedModifiers = XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1
+                                     | XCB_MOD_MASK_3 | XCB_MOD_MASK_4 | XCB_MOD_MASK_5;
+constexpr uint8_t kBadAccess = 10;
+
+QString describeKey(quint16 keyCode, quint64 flags)
+{
+    QStringList parts;
+    if (flags & KeyboardMapping::commandFlag)
+        parts << QStringLiteral("Ctrl");
+    if (flags & KeyboardMapping::optionFlag)
+        parts << QStringLiteral("Alt");
+    if (flags & KeyboardMapping::shiftFlag)
+        parts << QStringLiteral("Shift");
+    if (flags & KeyboardMapping::controlFlag)
+        parts << QStringLiteral("Super");
+    parts << KeyboardMapping::xkbKeyName(keyCode).value_or(QStringLiteral("key %1").arg(keyCode));
+    return parts.join(QStringLiteral(" + "));
+}
+
+} // namespace
+
+const QList<quint16>& X11KeyGrab::ignoredModifierCombinations()
+{
+    static const QList<quint16> combinations{0, kLock, kNumLock, quint16(kLock | kNumLock)};
+    return combinations;
+}
+
+std::unique_ptr<X11KeyGrab> X11KeyGrab::forApplication(QObject* parent)
+{
+    XcbConnection* connection = XcbConnection::application();
+    if (!connection)
+        return nullptr;
+    return std::make_unique<X11KeyGrab>(*connection, KeyboardMapping::shared(), true, parent);
+}
+
+X11KeyGrab::X11KeyGrab(XcbConnection& connection, KeyboardMapping& mapping, bool filterApplicationEvents,
+                       QObject* parent)
+    : KeyGrabber(parent)
+    , m_connection(connection)
+    , m_mapping(&mapping)
+{
+    connect(&mapping, &KeyboardMapping::keymapChanged, this, &X11KeyGrab::keymapChanged);
+    if (filterApplicationEvents && QCoreApplication::instance()) {
+        QCoreApplication::instance()->installNativeEventFilter(this);
+        m_filtering = true;
+    }
+}
+
+X11KeyGrab::~X11KeyGrab()
+{
+    if (m_filtering && QCoreApplication::instance())
+        QCoreApplication::instance()->removeNativeEventFilter(this);
+    ungrabAll();
+}
+
+bool X11KeyGrab::grabKey(int id, quint16 keyCode, quint64 modifierFlags)
+{
+    Grab grab;
+    grab.id = id;
+    grab.keyCode = keyCode;
+    grab.modifierFlags = modifierFlags;
+    const bool grabbed = grabOnServer(grab);
+    m_grabs.append(grab);
+    return grabbed;
+}
+
+bool X11KeyGrab::grabOnServer(Grab& grab)
+{
+    grab.active = false;
+    const std::optional<quint32> x11Key = m_mapping ? m_mapping->x11KeyCode(grab.keyCode) : std::nullopt;
+    if (!x11Key || *x11Key > 255) {
+        Logger::shared().log(LogLevel::warning, [&] {
+            return QStringLiteral("⌨️ Global hot key %1: this keyboard has no such key")
+                .arg(describeKey(grab.keyCode, grab.modifierFlags));
+        });
+        return false;
+    }
+    grab.x11KeyCode = xcb_keycode_t(*x11Key);
+    grab.x11Mask = quint16(KeyboardMapping::x11ModifierMask(grab.modifierFlags));
+
+    xcb_connection_t* c = m_connection.connection();
+    QList<xcb_void_cookie_t> cookies;
+    for (quint16 extra : ignoredModifierCombinations())
+        cookies << xcb_grab_key_checked(c, 1, m_connection.root(), quint16(grab.x11Mask | extra), grab.x11KeyCode,
+                                        XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+    bool refused = false;
+    bool otherError = false;
+    for (const xcb_void_cookie_t& cookie : cookies) {
+        if (xcb_generic_error_t* error = xcb_request_check(c, cookie)) {
+            (error->error_code == kBadAccess ? refused : otherError) = true;
+            std::free(error);
+        }
+    }
+    if (refused || otherError) {
+        // Half a grab would fire with NumLock off and not with it on: take it all back.
+        ungrabOnServer(grab);
+        Logger::shared().log(LogLevel::warning, [&] {
+            return refused ? QStringLiteral("⌨️ Global hot key %1 is held by another program; it will not fire")
+                                 .arg(describeKey(grab.keyCode, grab.modifierFlags))
+                           : QStringLiteral("⌨️ Global hot key %1 could not be grabbed")
+                                 .arg(describeKey(grab.keyCode, grab.modifierFlags));
+        });
+        return false;
+    }
+    grab.active = true;
+    return true;
+}
+
+void X11KeyGrab::ungrabOnServer(const Grab& grab)
+{
+    xcb_connection_t* c = m_connection.connection();
+    for (quint16 extra : ignoredModifierCombinations())
+        xcb_ungrab_key(c, grab.x11KeyCode, m_connection.root(), quint16(grab.x11Mask | extra));
+    xcb_flush(c);
+}
+
+void X11KeyGrab::ungrabAll()
+{
+    for (const Grab& grab : std::as_const(m_grabs)) {
+        if (grab.active)
+            ungrabOnServer(grab);
+    }
+    m_grabs.clear();
+    m_held.clear();
+}
+
+void X11KeyGrab::keymapChanged()
+{
+    // The same key positions may sit on other X keycodes now.
+    for (const Grab& grab : std::as_const(m_grabs)) {
+        if (grab.active)
+            ungrabOnServer(grab);
+    }
+    m_held.clear();
+    for (Grab& grab : m_grabs)
+        grabOnServer(grab);
+}
+
+bool X11KeyGrab::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)
+{
+    if (eventType != "xcb_generic_event_t")
+        return false;
+    return handleEvent(message);
+}
+
+bool X11KeyGrab::handleEvent(const void* xcbEvent)
+{
+    const auto* generic = static_cast<const xcb_generic_event_t*>(xcbEvent);
+    const uint8_t type = generic->response_type & 0x7f;
+    if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
+        return false;
+    const auto* key = static_cast<const xcb_key_press_event_t*>(xcbEvent);
+    if (key->event != m_connection.root())
+        return false;
+
+    if (type == XCB_KEY_RELEASE) {
+        if (!m_held.removeAll(key->detail))
+            return false;
+        m_lastReleasedKey = key->detail;
+        m_lastReleaseTime = key->time;
+        return true;
+    }
+
+    const quint16 state = key->state & kComparedModifiers;
+    // Searched in the order the grabs were made, so that two actions bound to one key
+    // always resolve to the first of them.
+    for (const Grab& grab : std::as_const(m_grabs)) {
+        if (!grab.active || grab.x11KeyCode != key->detail || grab.x11Mask != state)
+            continue;
+        // Auto-repeat shows as presses without releases (detectable auto-repeat) or as a
+        // release and a press with one timestamp; either way the key never came up.
+        const bool repeat = m_held.contains(key->detail)
+                         || (m_lastReleasedKey == key->detail && m_lastReleaseTime == key->time);
+        if (!m_held.contains(key->detail))
+            m_held.append(key->detail);
+        if (!repeat)
+            emit keyPressed(grab.id);
+        return true;
+    }
+    return false;
+}
