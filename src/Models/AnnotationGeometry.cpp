@@ -18,9 +18,15 @@ QPainterPath circleAround(const QPointF& centre, double diameter)
     return path;
 }
 
+// max(value, floor), where a value that is not a number also gives the floor.
+double atLeast(double value, double floor)
+{
+    return value > floor ? value : floor;
+}
+
 double endDotDiameter(double lineWidth)
 {
-    return std::max(2.5 * lineWidth, 8.0);
+    return atLeast(2.5 * lineWidth, 8.0);
 }
 
 bool isPositive(double v)
@@ -42,7 +48,7 @@ QPainterPath arrowPath(const ArrowAnnotation& arrow, double width, double height
         return path;
 
     const double t = std::atan2(e.y() - s.y(), e.x() - s.x());
-    const double length = std::max(5.0 * arrow.lineWidth, 15.0);
+    const double length = atLeast(5.0 * arrow.lineWidth, 15.0);
     const double h = arrowHeadHalfAngle;
     const QPointF p1(e.x() - length * std::cos(t - h), e.y() - length * std::sin(t - h));
     const QPointF p2(e.x() - length * std::cos(t + h), e.y() - length * std::sin(t + h));

@@ -68,8 +68,6 @@ QFont TextLayout::resolveFont(const QString& fontName, double pixelSize)
 {
     const QString family = resolvedFamily(fontName);
     QFont font = family.isEmpty() ? QGuiApplication::font() : QFont(family);
-    if (!family.isEmpty())
-        font.setFamily(family);
     const double size = std::isfinite(pixelSize) ? std::clamp(pixelSize, minimumPixelSize, maximumPixelSize)
                                                  : minimumPixelSize;
     font.setPointSizeF(size);

@@ -122,6 +122,8 @@ TEST(LineGeometry, DashPatternsAndEndDots)
     EXPECT_NEAR(dots[1].boundingRect().center().x(), 100.0, 1e-9);
     EXPECT_NEAR(dots[1].boundingRect().center().y(), 60.0, 1e-9);
     EXPECT_NEAR(lineEndDotPaths(line(LineStyle::dotted, 6), 200, 100)[1].boundingRect().height(), 15.0, 1e-9);
+    // A width that is not a number still gets the smallest dot.
+    EXPECT_NEAR(lineEndDotPaths(line(LineStyle::dotted, std::nan("")), 200, 100)[0].boundingRect().width(), 8.0, 1e-9);
 }
 
 TEST(LineGeometry, ZeroOrInvalidWidthGivesNoDashPattern)
