@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QImageWriter>
 #include <QPainter>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <libheif/heif.h>
@@ -309,4 +310,37 @@ TEST_F(ImageFileReaderTest, TruncatedFilesOfEveryFormatNeverCrash)
     }
     // The HEIF and PSD paths never return a partial picture.
     EXPECT_FALSE(ImageFileReader::readData(encodeHeif(pattern).left(200)).ok());
+}
+
+TEST_F(ImageFileReaderTest, RandomlyDamagedFilesNeverCrash)
+{
+    const QImage pattern = testPattern();
+    PsdTestFiles::Spec spec;
+    spec.compression = 1;
+    const QList<QByteArray> files {
+        encode(pattern, "png"), encode(pattern, "jpeg"), encode(pattern, "tiff"), encode(pattern, "bmp"),
+        encode(pattern, "webp"), handMadeGif(pattern), encodeHeif(pattern), PsdTestFiles::build(spec),
+    };
+    QRandomGenerator random(99);
+    int decoded = 0;
+    int refused = 0;
+    for (const QByteArray& file : files) {
+        ASSERT_FALSE(file.isEmpty());
+        for (int round = 0; round < 150; ++round) {
+            QByteArray damaged = file;
+            const int hits = 1 + int(random.bounded(6));
+            for (int i = 0; i < hits; ++i)
+                damaged[int(random.bounded(damaged.size()))] = char(random.bounded(256));
+            const auto result = ImageFileReader::readData(damaged);
+            if (result.ok()) {
+                ++decoded;
+                EXPECT_LE(qint64(result.image.width()) * result.image.height() * 4, ImageFileReader::maxDecodedBytes);
+            } else {
+                ++refused;
+                EXPECT_FALSE(result.error.isEmpty());
+            }
+        }
+    }
+    EXPECT_GT(refused, 0) << "damage is noticed at least sometimes";
+    EXPECT_GT(decoded, 0);
 }
