@@ -42,7 +42,13 @@ SavePanel::SavePanel(QWidget* parent, const QString& formatId, double initialQua
     setOption(QFileDialog::DontUseNativeDialog, true);
     setAcceptMode(QFileDialog::AcceptSave);
     setFileMode(QFileDialog::AnyFile);
-    setWindowTitle(localized(QStringLiteral("menu.saveAs")));
+    // The menu item's text without its trailing ellipsis, in the interface language.
+    QString title = localized(QStringLiteral("menu.saveAs"));
+    for (const QString& ellipsis : {QStringLiteral("..."), QStringLiteral("\u2026")}) {
+        if (title.endsWith(ellipsis))
+            title.chop(ellipsis.size());
+    }
+    setWindowTitle(title.trimmed());
 
     m_formatPopup = new QComboBox(this);
     m_formatPopup->setObjectName(QStringLiteral("formatPopup"));

@@ -62,6 +62,12 @@ TEST(SavePanel, JpegShowsTheQualityRowAndReadsTheStoredValue)
     EXPECT_EQ(panel.qualityValueLabel()->text(), "75%");
     EXPECT_DOUBLE_EQ(panel.quality(), 0.75);
     EXPECT_TRUE(panel.nameFilters().first().contains("*.jpg"));
+    EXPECT_EQ(panel.windowTitle(), "Save As");
+    QStringList labels;
+    for (const QLabel* label : panel.findChildren<QLabel*>())
+        labels.append(label->text());
+    EXPECT_TRUE(labels.contains("File Format:"));
+    EXPECT_TRUE(labels.contains("JPEG Quality:"));
 }
 
 TEST(SavePanel, ChangingTheFormatRewritesTheTypedExtension)
@@ -101,4 +107,20 @@ TEST(SavePanel, UntouchedSliderKeepsTheExactQuality)
     panel.qualitySlider()->setValue(50);
     EXPECT_DOUBLE_EQ(panel.quality(), 0.5);
     EXPECT_EQ(panel.qualityValueLabel()->text(), "50%");
+}
+
+TEST(SavePanelChoices, RowLabelsEndInTheLanguagesColon)
+{
+    UserDefaults& defaults = UserDefaults::standard();
+    const QVariant before = defaults.object("appLanguage");
+    defaults.set("appLanguage", "zh-Hant");
+    const QString chinese = SavePanelChoices::rowLabelText("savePanel.fileFormat");
+    defaults.set("appLanguage", "de");
+    const QString german = SavePanelChoices::rowLabelText("savePanel.fileFormat");
+    if (before.isValid())
+        defaults.set("appLanguage", before);
+    else
+        defaults.remove("appLanguage");
+    EXPECT_EQ(chinese, QString::fromUtf8("檔案格式："));
+    EXPECT_EQ(german, "Dateiformat:");
 }
