@@ -191,8 +191,9 @@ void InPlaceTextEditor::sync(const HandleFrameTransform& transform)
     const QPointF centre =
         transform.viewportPoint(QPointF(position.x() * display.width(), position.y() * display.height()));
     const QSizeF box(vm.tempTextWidth(), vm.tempTextHeight());
-    setGeometry(QRectF(centre.x() - box.width() / 2.0, centre.y() - box.height() / 2.0, box.width(), box.height())
-                    .toAlignedRect());
+    setGeometry(QRect(static_cast<int>(std::lround(centre.x() - box.width() / 2.0)),
+                      static_cast<int>(std::lround(centre.y() - box.height() / 2.0)),
+                      static_cast<int>(std::lround(box.width())), static_cast<int>(std::lround(box.height()))));
     verticalScrollBar()->setValue(0);
     if (!isVisible()) {
         show();

@@ -1,0 +1,526 @@
+// The canvas viewport: fitting a new image, wheel and pinch zoom with their limits and
+// anchor, pan limits under rotation, and which gesture a pointer drag becomes.
+#include "EditorCanvasTestSupport.h"
+#include "PixelProbe.h"
+
+#include "Models/TextLayout.h"
+#include "Views/InPlaceTextEditor.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace CanvasTest;
+
+namespace {
+
+QPointF normalisedImagePoint(const EditorCanvasView& canvas, QPointF viewportPoint)
+{
+    const HandleFrameTransform t = canvas.currentTransform();
+    const QPointF p = t.imagePoint(viewportPoint);
+    return QPointF(p.x() / t.scaledSize.width(), p.y() / t.scaledSize.height());
+}
+
+// Records what crop mode is handed.
+struct RecordingCropGestures : CanvasCropGestures {
+    int changes = 0;
+    int ends = 0;
+    int doubleClicks = 0;
+    QPointF lastStart;
+    QPointF lastLocation;
+    void cropDragChanged(QPointF start, QPointF location, QSizeF) override
+    {
+        ++changes;
+        lastStart = start;
+        lastLocation = location;
+    }
+    void cropDragEnded(QPointF, QPointF, QSizeF) override { ++ends; }
+    void cropDoubleClicked(QSizeF) override { ++doubleClicks; }
+    void paintCropOverlay(QPainter&, QSizeF) override {}
+};
+
+} // namespace
+
+// ---- fitting ----------------------------------------------------------------------------------
+
+TEST(EditorCanvasFit, NewImageIsFittedIntoTheCanvasOnce)
+{
+    ShownCanvas s(QSize(400, 300));
+    s.load(solid(800, 400));
+    EXPECT_DOUBLE_EQ(s.model.zoomLevel(), 0.5);
+    EXPECT_FALSE(s.model.isNewlyLoaded());
+
+    // A later zoom is the user's: nothing refits it.
+    s.model.setZoomLevel(2.0);
+    s.canvas.resize(500, 300);
+    EXPECT_DOUBLE_EQ(s.model.zoomLevel(), 2.0);
+}
+
+TEST(EditorCanvasFit, ImageArrivingBeforeLayoutIsFittedOnceTheCanvasHasASize)
+{
+    ImageEditorViewModel model;
+    EditorCanvasView canvas(&model);
+    canvas.resize(8, 8);
+    model.setLoadedImage(solid(800, 400), fileUrl("early.png"));
+    EXPECT_TRUE(model.isNewlyLoaded());
+    EXPECT_DOUBLE_EQ(model.zoomLevel(), 1.0);
+
+    // Still too small when the retry runs: the loaded zoom stays.
+    QTest::qWait(EditorCanvasView::fitRetryDelayMs + 100);
+    EXPECT_TRUE(model.isNewlyLoaded());
+    EXPECT_DOUBLE_EQ(model.zoomLevel(), 1.0);
+
+    // Shown at its real size, it fits.
+    canvas.resize(200, 300);
+    canvas.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&canvas));
+    EXPECT_DOUBLE_EQ(model.zoomLevel(), 0.25);
+    EXPECT_FALSE(model.isNewlyLoaded());
+}
+
+// ---- wheel zoom -------------------------------------------------------------------------------
+
+TEST(EditorCanvasZoom, WheelStepsSnapToActualSizeAndStopAtTheLimits)
+{
+    ShownCanvas s;
+    s.load(solid(200, 100));
+    s.model.setZoomLevel(0.96);
+    s.canvas.zoomAtPoint(1.0, std::nullopt);
+    EXPECT_DOUBLE_EQ(s.model.zoomLevel(), 1.0);
+    s.canvas.zoomAtPoint(1.0, std::nullopt);
+    EXPECT_DOUBLE_EQ(s.model.zoomLevel(), 1.05);
+    s.model.setZoomLevel(0.98);
+    s.canvas.zoomAtPoint(1.0, std::nullopt);
+    EXPECT_NEAR(s.model.zoomLevel(), 1.029, 1e-12);
+    s.canvas.zoomAtPoint(-1.0, std::nullopt);
+    EXPECT_NEAR(s.model.zoomLevel(), 0.98, 1e-12) << "0.98 is not within 0.02 of 1";
+}
+
+TEST(EditorCanvasZoom, AStepAtTheLimitChangesNothingNotEvenThePan)
+{
+    ShownCanvas s;
+    s.load(solid(200, 100));
+    s.model.setZoomLevel(16.0);
+    s.canvas.panByScroll(-300.0, 120.0);
+    const QSizeF panned = s.canvas.dragOffset();
+    ASSERT_NE(panned, QSizeF(0.0, 0.0));
+    QSignalSpy zoomSignals(&s.model, &ImageEditorViewModel::zoomChanged);
+    s.canvas.zoomAtPoint(1.0, QPointF(10.0, 10.0));
+    EXPECT_DOUBLE_EQ(s.model.zoomLevel(), 16.0);
+    EXPECT_EQ(zoomSignals.count(), 0);
+    EXPECT_EQ(s.canvas.dragOffset(), panned);
+
+    s.model.setZoomLevel(0.01);
+    s.canvas.zoomAtPoint(-1.0, std::nullopt);
+    EXPECT_DOUBLE_EQ(s.model.zoomLevel(), 0.01);
+}
+
+TEST(EditorCanvasZoom, AnchoredZoomKeepsTheImagePointUnderThePointer)
+{
+    ShownCanvas s(QSize(400, 300));
+    s.load(solid(1000, 1000));
+    s.model.setZoomLevel(1.0); // overflows the canvas both ways
+    const QPointF pointer(300.0, 100.0);
+    const QPointF before = normalisedImagePoint(s.canvas, pointer);
+    for (int i = 0; i < 5; ++i)
+        s.canvas.zoomAtPoint(1.0, pointer);
+    EXPECT_NEAR(s.model.zoomLevel(), std::pow(1.05, 5), 1e-9);
+    const QPointF after = normalisedImagePoint(s.canvas, pointer);
+    EXPECT_NEAR(after.x(), before.x(), 1e-9);
+    EXPECT_NEAR(after.y(), before.y(), 1e-9);
+    EXPECT_FALSE(s.model.anchoredZoomPendingOffset().has_value()) << "the hand-off was taken over";
+    EXPECT_EQ(s.canvas.lastDragOffset(), s.canvas.dragOffset());
+}
+
+TEST(EditorCanvasZoom, PointerOutsideTheCanvasAnchorsAtTheNearestEdge)
+{
+    ShownCanvas a(QSize(400, 300));
+    ShownCanvas b(QSize(400, 300));
+    for (ShownCanvas* s : { &a, &b }) {
+        s->load(solid(1000, 1000));
+        s->model.setZoomLevel(1.0);
+    }
+    a.canvas.zoomAtPoint(1.0, QPointF(-80.0, 150.0));
+    b.canvas.zoomAtPoint(1.0, QPointF(0.0, 150.0));
+    EXPECT_EQ(a.canvas.dragOffset(), b.canvas.dragOffset());
+    EXPECT_GT(a.canvas.dragOffset().width(), 0.0) << "zooming in at the left edge pushes the image right";
+}
+
+TEST(EditorCanvasZoom, ZoomThatFitsTheAreaEndsCentred)
+{
+    ShownCanvas s(QSize(400, 300));
+    s.load(solid(1000, 1000));
+    s.model.setZoomLevel(0.31);
+    s.canvas.zoomAtPoint(-1.0, QPointF(390.0, 20.0));
+    EXPECT_EQ(s.canvas.currentTransform().dragOffset, QSizeF(0.0, 0.0));
+}
+
+TEST(EditorCanvasZoom, UnanchoredZoomRecentresThePannedImage)
+{
+    ShownCanvas s(QSize(400, 300));
+    s.load(solid(1000, 1000));
+    s.model.setZoomLevel(1.0);
+    s.canvas.panByScroll(50.0, -40.0);
+    ASSERT_EQ(s.canvas.dragOffset(), QSizeF(50.0, -40.0));
+    s.model.zoomIn();
+    EXPECT_EQ(s.canvas.dragOffset(), QSizeF(0.0, 0.0));
+    EXPECT_EQ(s.canvas.lastDragOffset(), QSizeF(0.0, 0.0));
+}
+
+TEST(EditorCanvasZoom, SmartZoomTogglesBetweenFitAndActualSize)
+{
+    ShownCanvas s(QSize(400, 300));
+    s.load(solid(800, 600));
+    s.model.setZoomLevel(1.005);
+    s.canvas.toggleSmartZoom();
+    EXPECT_DOUBLE_EQ(s.model.zoomLevel(), 0.5);
+    s.canvas.toggleSmartZoom();
+    EXPECT_DOUBLE_EQ(s.model.zoomLevel(), 1.0);
+    s.model.setZoomLevel(1.02);
+    s.canvas.toggleSmartZoom();
+    EXPECT_DOUBLE_EQ(s.model.zoomLevel(), 1.0);
+}
+
+TEST(EditorCanvasZoom, PinchScalesFromItsStartAndSnapsAtTheEnd)
+{
+    ShownCanvas s(QSize(400, 300));
+    s.load(solid(1000, 1000));
+    s.model.setZoomLevel(1.0);
+    s.canvas.pinchChanged(1.5, QPointF(0.5, 0.5));
+    EXPECT_DOUBLE_EQ(s.model.zoomLevel(), 1.5);
+    ASSERT_TRUE(s.canvas.pinchStartZoom().has_value());
+    s.canvas.panByScroll(30.0, 30.0);
+    EXPECT_EQ(s.canvas.dragOffset(), QSizeF(0.0, 0.0)) << "no scroll pan during a pinch";
+    s.canvas.pinchChanged(0.99, QPointF(0.5, 0.5));
+    EXPECT_DOUBLE_EQ(s.model.zoomLevel(), 1.0) << "0.99 of the start snaps to actual size";
+    s.canvas.pinchChanged(0.9, QPointF(0.5, 0.5));
+    EXPECT_DOUBLE_EQ(s.model.zoomLevel(), 0.9) << "scaled from the start, not from the last step";
+    s.canvas.pinchEnded(QPointF(0.5, 0.5));
+    EXPECT_DOUBLE_EQ(s.model.zoomLevel(), 0.9);
+    EXPECT_FALSE(s.canvas.pinchStartZoom().has_value());
+    EXPECT_EQ(s.canvas.lastDragOffset(), s.canvas.dragOffset());
+
+    s.model.selectTool(ToolType::crop);
+    s.canvas.pinchChanged(2.0, QPointF(0.5, 0.5));
+    EXPECT_DOUBLE_EQ(s.model.zoomLevel(), 0.9) << "no pinch zoom while cropping";
+    s.canvas.pinchEnded(QPointF(0.5, 0.5));
+    EXPECT_FALSE(s.canvas.pinchStartZoom().has_value());
+}
+
+// ---- panning ----------------------------------------------------------------------------------
+
+TEST(EditorCanvasPan, ScrollPanIsLimitedByTheRotatedBounds)
+{
+    ShownCanvas s(QSize(300, 300));
+    s.load(solid(400, 100));
+    s.model.setZoomLevel(1.0);
+    s.model.setRotation(90.0); // 100 x 400 on screen
+    s.canvas.panByScroll(100.0, 100.0);
+    EXPECT_EQ(s.canvas.dragOffset(), QSizeF(0.0, 50.0));
+    s.canvas.panByScroll(0.0, -500.0);
+    EXPECT_EQ(s.canvas.dragOffset(), QSizeF(0.0, -50.0));
+    EXPECT_EQ(s.canvas.lastDragOffset(), s.canvas.dragOffset());
+}
+
+TEST(EditorCanvasPan, ImageSmallerThanTheCanvasNeverPans)
+{
+    ShownCanvas s(QSize(400, 300));
+    s.load(solid(100, 80));
+    s.model.setZoomLevel(1.0);
+    s.canvas.panByScroll(40.0, 40.0);
+    EXPECT_EQ(s.canvas.dragOffset(), QSizeF(0.0, 0.0));
+    drag(&s.canvas, QPointF(200, 150), QPointF(260, 190));
+    EXPECT_EQ(s.canvas.dragOffset(), QSizeF(0.0, 0.0));
+}
+
+// ---- gesture arbitration -------------------------------------------------------------------------
+
+TEST(EditorCanvasGestures, NoneToolDragOnEmptyImagePans)
+{
+    ShownCanvas s(QSize(400, 300));
+    s.load(solid(1000, 1000));
+    s.model.setZoomLevel(1.0);
+    drag(&s.canvas, QPointF(200, 150), QPointF(240, 120));
+    EXPECT_EQ(s.canvas.dragOffset(), QSizeF(40.0, -30.0));
+    EXPECT_EQ(s.canvas.lastDragOffset(), QSizeF(40.0, -30.0));
+    EXPECT_EQ(s.model.annotationManager()->arrows().size(), 0);
+}
+
+TEST(EditorCanvasGestures, ArrowToolDragDrawsAndNeverPans)
+{
+    ShownCanvas s(QSize(400, 300));
+    s.load(solid(1000, 1000));
+    s.model.setZoomLevel(1.0);
+    s.model.selectTool(ToolType::arrow);
+    drag(&s.canvas, QPointF(100, 100), QPointF(250, 200));
+    EXPECT_EQ(s.canvas.dragOffset(), QSizeF(0.0, 0.0));
+    ASSERT_EQ(s.model.annotationManager()->arrows().size(), 1);
+    const ArrowAnnotation arrow = s.model.annotationManager()->arrows().first();
+    // Viewport (100,100) is image point (400, 450) of the centred 1000 x 1000 image.
+    EXPECT_NEAR(arrow.startPoint.x(), 0.4, 1e-9);
+    EXPECT_NEAR(arrow.startPoint.y(), 0.45, 1e-9);
+    EXPECT_NEAR(arrow.endPoint.x(), 0.55, 1e-9);
+    EXPECT_NEAR(arrow.endPoint.y(), 0.55, 1e-9);
+}
+
+TEST(EditorCanvasGestures, DragStartingOnAnAnnotationMovesItInsteadOfPanning)
+{
+    ShownCanvas s(QSize(400, 300));
+    s.load(solid(1000, 1000));
+    s.model.setZoomLevel(1.0);
+    NumberAnnotation marker;
+    marker.id = QUuid::createUuid();
+    marker.position = QPointF(0.5, 0.5); // the canvas centre
+    marker.value = 1;
+    marker.diameter = 30.0;
+    s.model.annotationManager()->appendNumber(marker);
+
+    drag(&s.canvas, QPointF(200, 150), QPointF(240, 170));
+    EXPECT_EQ(s.canvas.dragOffset(), QSizeF(0.0, 0.0));
+    const NumberAnnotation moved = s.model.annotationManager()->numbers().first();
+    EXPECT_NEAR(moved.position.x(), 0.54, 1e-9);
+    EXPECT_NEAR(moved.position.y(), 0.52, 1e-9);
+}
+
+TEST(EditorCanvasGestures, DragOnAHandleReshapesWithoutDrawing)
+{
+    ShownCanvas s(QSize(400, 300));
+    s.load(solid(400, 300));
+    s.model.setZoomLevel(1.0);
+    s.model.selectTool(ToolType::arrow);
+    ArrowAnnotation arrow;
+    arrow.id = QUuid::createUuid();
+    arrow.startPoint = QPointF(0.25, 0.5);
+    arrow.endPoint = QPointF(0.75, 0.5);
+    arrow.lineWidth = 3.0;
+    arrow.isSelected = true;
+    s.model.annotationManager()->appendArrow(arrow);
+    const qsizetype undoDepth = s.model.undoStack().size();
+
+    // The end handle sits at viewport (300, 150); grab it a little off its centre.
+    drag(&s.canvas, QPointF(305, 152), QPointF(305, 212));
+    ASSERT_EQ(s.model.annotationManager()->arrows().size(), 1) << "no new arrow was drawn";
+    const ArrowAnnotation reshaped = s.model.annotationManager()->arrows().first();
+    EXPECT_NEAR(reshaped.endPoint.x(), 0.75, 1e-9);
+    EXPECT_NEAR(reshaped.endPoint.y(), 0.7, 1e-9);
+    EXPECT_EQ(reshaped.startPoint, arrow.startPoint);
+    EXPECT_EQ(s.model.undoStack().size(), undoDepth + 1);
+    EXPECT_FALSE(s.model.activeHandleKind().has_value());
+}
+
+TEST(EditorCanvasGestures, ClickOnAHandleWithoutMovingRecordsNoUndoStep)
+{
+    ShownCanvas s(QSize(400, 300));
+    s.load(solid(400, 300));
+    s.model.setZoomLevel(1.0);
+    RectangleAnnotation rect;
+    rect.id = QUuid::createUuid();
+    rect.rect = QRectF(0.25, 0.25, 0.5, 0.5);
+    rect.isSelected = true;
+    s.model.annotationManager()->appendRectangle(rect);
+    const qsizetype undoDepth = s.model.undoStack().size();
+
+    QTest::mouseClick(&s.canvas, Qt::LeftButton, Qt::NoModifier, QPoint(100, 75));
+    EXPECT_EQ(s.model.undoStack().size(), undoDepth);
+    EXPECT_EQ(s.model.annotationManager()->rectangles().first().rect, rect.rect);
+    EXPECT_FALSE(s.model.activeHandleKind().has_value());
+}
+
+TEST(EditorCanvasGestures, HoveringAHandleMarksIt)
+{
+    ShownCanvas s(QSize(400, 300));
+    s.load(solid(400, 300));
+    s.model.setZoomLevel(1.0);
+    LineAnnotation line;
+    line.id = QUuid::createUuid();
+    line.startPoint = QPointF(0.25, 0.5);
+    line.endPoint = QPointF(0.75, 0.5);
+    line.isSelected = true;
+    s.model.annotationManager()->appendLine(line);
+    QTest::mouseMove(&s.canvas, QPoint(300, 150));
+    EXPECT_EQ(s.model.hoveredHandleIndex(), std::optional<int>(1));
+    QTest::mouseMove(&s.canvas, QPoint(200, 40));
+    EXPECT_FALSE(s.model.hoveredHandleIndex().has_value());
+}
+
+TEST(EditorCanvasGestures, CropModeTakesDragsAndDoubleClicksAndDrawsNothing)
+{
+    ShownCanvas s(QSize(400, 300));
+    s.load(solid(400, 300));
+    s.model.setZoomLevel(1.0);
+    RecordingCropGestures crop;
+    s.canvas.setCropGestures(&crop);
+    s.model.selectTool(ToolType::crop);
+
+    // Under 10 points of movement it is no crop drag yet.
+    drag(&s.canvas, QPointF(100, 100), QPointF(106, 104), 2);
+    EXPECT_EQ(crop.changes, 0);
+    EXPECT_EQ(crop.ends, 0);
+
+    drag(&s.canvas, QPointF(100, 100), QPointF(200, 180));
+    EXPECT_GT(crop.changes, 0);
+    EXPECT_EQ(crop.ends, 1);
+    EXPECT_EQ(crop.lastStart, QPointF(100, 100)) << "points in the image's own coordinates";
+    EXPECT_EQ(crop.lastLocation, QPointF(200, 180));
+
+    QTest::mouseDClick(&s.canvas, Qt::LeftButton, Qt::NoModifier, QPoint(150, 150));
+    EXPECT_EQ(crop.doubleClicks, 1);
+    EXPECT_EQ(s.model.annotationManager()->arrows().size() + s.model.annotationManager()->rectangles().size(), 0);
+    EXPECT_EQ(s.canvas.dragOffset(), QSizeF(0.0, 0.0));
+}
+
+TEST(EditorCanvasGestures, RotatedImageMapsTheScreenTopRightToTheImageOrigin)
+{
+    ShownCanvas s(QSize(400, 300));
+    s.load(solid(200, 100));
+    s.model.setZoomLevel(1.0);
+    s.model.setRotation(90.0); // 100 x 200 on screen, centred: x 150...250, y 50...250
+    s.model.selectTool(ToolType::line);
+    drag(&s.canvas, QPointF(250, 50), QPointF(200, 150));
+    ASSERT_EQ(s.model.annotationManager()->lines().size(), 1);
+    const LineAnnotation line = s.model.annotationManager()->lines().first();
+    EXPECT_NEAR(line.startPoint.x(), 0.0, 1e-9);
+    EXPECT_NEAR(line.startPoint.y(), 0.0, 1e-9);
+    EXPECT_NEAR(line.endPoint.x(), 0.5, 1e-9);
+    EXPECT_NEAR(line.endPoint.y(), 0.5, 1e-9);
+}
+
+// ---- keys, commands and painting --------------------------------------------------------------
+
+TEST(EditorCanvasCommands, EscapeDropsTheSelectionThenTheTool)
+{
+    ShownCanvas s;
+    s.load(solid(400, 300));
+    s.model.selectTool(ToolType::arrow);
+    ArrowAnnotation arrow;
+    arrow.id = QUuid::createUuid();
+    arrow.endPoint = QPointF(0.5, 0.5);
+    s.model.annotationManager()->appendArrow(arrow);
+    s.model.annotationManager()->selectAnnotation(arrow.id);
+    s.canvas.setFocus();
+    QTest::keyClick(&s.canvas, Qt::Key_Escape);
+    EXPECT_FALSE(s.model.annotationManager()->selectedAnnotationId().has_value());
+    EXPECT_EQ(s.model.currentTool(), ToolType::none);
+}
+
+TEST(EditorCanvasCommands, CropConfirmNeedsMoreThanTenPointsEachWay)
+{
+    ShownCanvas s;
+    s.load(solid(400, 300));
+    s.model.setZoomLevel(1.0);
+    s.model.selectTool(ToolType::crop);
+    s.model.setCropRect(QRectF(10, 10, 10, 10));
+    NotificationCenter::defaultCenter().post(QStringLiteral("CropConfirmCommand"));
+    EXPECT_EQ(s.model.selectedImage()->pixelSize(), QSize(400, 300));
+    s.model.setCropRect(QRectF(10, 10, 10.5, 10.5));
+    NotificationCenter::defaultCenter().post(QStringLiteral("CropConfirmCommand"));
+    EXPECT_NE(s.model.selectedImage()->pixelSize(), QSize(400, 300));
+    EXPECT_FALSE(s.model.isCropping());
+}
+
+TEST(EditorCanvasPaint, ShowsTheImageAndItsAnnotationsTurnedWithIt)
+{
+    ShownCanvas s(QSize(400, 300));
+    QImage picture(200, 100, QImage::Format_ARGB32_Premultiplied);
+    picture.fill(QColor(40, 160, 90));
+    s.load(Image(picture));
+    s.model.setZoomLevel(1.0);
+    RectangleAnnotation mark;
+    mark.id = QUuid::createUuid();
+    mark.rect = QRectF(0.0, 0.0, 0.25, 0.5); // the image's top-left quarter
+    mark.strokeColor = RgbaColor{ 0.0, 0.0, 1.0, 1.0 };
+    mark.fillColor = RgbaColor{ 0.0, 0.0, 1.0, 1.0 };
+    mark.lineWidth = 1.0;
+    s.model.annotationManager()->appendRectangle(mark);
+
+    QImage shot = s.canvas.grab().toImage();
+    // Upright: image at x 100...300, y 100...200; the mark at its top left.
+    EXPECT_TRUE(PixelProbe::near(shot.pixelColor(250, 170), QColor(40, 160, 90)));
+    EXPECT_TRUE(PixelProbe::near(shot.pixelColor(120, 120), QColor(0, 0, 255)));
+    EXPECT_FALSE(PixelProbe::near(shot.pixelColor(50, 50), QColor(40, 160, 90))) << "canvas background";
+
+    // Turned right: on screen 100 x 200 at x 150...250, y 50...250; the image's top
+    // left is now at the screen's top right.
+    s.model.setRotation(90.0);
+    shot = s.canvas.grab().toImage();
+    EXPECT_TRUE(PixelProbe::near(shot.pixelColor(235, 65), QColor(0, 0, 255)));
+    EXPECT_TRUE(PixelProbe::near(shot.pixelColor(165, 65), QColor(40, 160, 90)));
+}
+
+// ---- in-place text ----------------------------------------------------------------------------
+
+TEST(EditorCanvasText, FreeWidthBoxFollowsItsTextUpToTheCapAndThenWraps)
+{
+    const QFont font = TextLayout::resolveFont(QStringLiteral("Helvetica"), 16.0);
+    const auto empty = InPlaceTextEditor::measure(QString(), font, 16.0, false, 30.0, 30.0);
+    EXPECT_DOUBLE_EQ(empty.width, 24.0);
+    EXPECT_DOUBLE_EQ(empty.height, 24.0);
+    const auto tiny = InPlaceTextEditor::measure(QString(), font, 4.0, false, 30.0, 30.0);
+    EXPECT_DOUBLE_EQ(tiny.width, 10.0);
+
+    const QString word = QStringLiteral("word ");
+    const auto shortText = InPlaceTextEditor::measure(word, font, 16.0, false, 30.0, 30.0);
+    const auto longText = InPlaceTextEditor::measure(word.repeated(400), font, 16.0, false, 30.0, 30.0);
+    EXPECT_DOUBLE_EQ(longText.width, InPlaceTextEditor::freeWidthCap);
+    const double oneLine = TextLayout::lineHeight(font);
+    EXPECT_GT(longText.height, 5.0 * oneLine) << "the long line wraps at the cap instead of running off";
+    EXPECT_LT(shortText.height, 2.0 * oneLine + 4.0);
+}
+
+TEST(EditorCanvasText, FixedWidthBoxKeepsItsWidthAndOnlyGrows)
+{
+    const QFont font = TextLayout::resolveFont(QStringLiteral("Helvetica"), 16.0);
+    const auto one = InPlaceTextEditor::measure(QStringLiteral("a"), font, 16.0, true, 120.0, 80.0);
+    EXPECT_DOUBLE_EQ(one.width, 120.0);
+    EXPECT_DOUBLE_EQ(one.height, 80.0) << "never lower while editing";
+    const auto many = InPlaceTextEditor::measure(QStringLiteral("a\nb\nc\nd\ne\nf"), font, 16.0, true, 120.0, 30.0);
+    EXPECT_DOUBLE_EQ(many.width, 120.0);
+    EXPECT_DOUBLE_EQ(many.height, 6.0 * TextLayout::lineHeight(font) + 4.0);
+}
+
+TEST(EditorCanvasText, TextToolClickOpensAnUprightBoxThatCommitsOnReturn)
+{
+    ShownCanvas s(QSize(400, 300));
+    s.load(solid(400, 300));
+    s.model.setZoomLevel(1.0);
+    s.model.setRotation(90.0);
+    s.model.selectTool(ToolType::text);
+    QTest::mouseClick(&s.canvas, Qt::LeftButton, Qt::NoModifier, QPoint(200, 150));
+    ASSERT_TRUE(s.model.isEditingText());
+    InPlaceTextEditor* editor = s.canvas.textEditor();
+    QTRY_VERIFY(editor->isVisible());
+    QTRY_VERIFY(editor->hasFocus());
+
+    QTest::keyClicks(editor, QStringLiteral("Hello"));
+    EXPECT_EQ(s.model.tempTextInput(), QStringLiteral("Hello"));
+    QTRY_VERIFY(s.model.tempTextWidth() > 40.0);
+    // The box stays upright and centred on the text's place.
+    const HandleFrameTransform t = s.canvas.currentTransform();
+    const QPointF p = *s.model.tempTextNormalizedPosition();
+    const QPointF centre = t.viewportPoint(QPointF(p.x() * t.scaledSize.width(), p.y() * t.scaledSize.height()));
+    QTRY_VERIFY(std::abs(editor->geometry().center().x() - centre.x()) <= 1.0);
+    EXPECT_NEAR(editor->width(), s.model.tempTextWidth(), 1.0);
+
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_FALSE(s.model.isEditingText());
+    ASSERT_EQ(s.model.annotationManager()->texts().size(), 1);
+    EXPECT_EQ(s.model.annotationManager()->texts().first().text, QStringLiteral("Hello"));
+    QTRY_VERIFY(!editor->isVisible());
+}
+
+TEST(EditorCanvasText, EscapeInTheBoxDropsTheTextAndTheTool)
+{
+    ShownCanvas s(QSize(400, 300));
+    s.load(solid(400, 300));
+    s.model.selectTool(ToolType::text);
+    QTest::mouseClick(&s.canvas, Qt::LeftButton, Qt::NoModifier, QPoint(200, 150));
+    ASSERT_TRUE(s.model.isEditingText());
+    InPlaceTextEditor* editor = s.canvas.textEditor();
+    QTRY_VERIFY(editor->hasFocus());
+    QTest::keyClicks(editor, QStringLiteral("gone"));
+    QTest::keyClick(editor, Qt::Key_Escape);
+    EXPECT_FALSE(s.model.isEditingText());
+    EXPECT_EQ(s.model.currentTool(), ToolType::none);
+    EXPECT_TRUE(s.model.annotationManager()->texts().isEmpty());
+}

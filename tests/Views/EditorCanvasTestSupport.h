@@ -1,0 +1,85 @@
+#pragma once
+
+// Helpers of the editor canvas tests: a shown canvas with an image, pointer drags as
+// a user makes them, and a recorder of posted notifications.
+
+#include "Models/ImageEditorViewModel.h"
+#include "Platform/NotificationCenter.h"
+#include "Views/EditorCanvasView.h"
+
+#include <QImage>
+#include <QObject>
+#include <QStringList>
+#include <QTest>
+#include <QUrl>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace CanvasTest {
+
+inline Image solid(int w, int h, QColor color = QColor(40, 160, 90))
+{
+    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+    image.fill(color);
+    return Image(image);
+}
+
+inline QUrl fileUrl(const QString& name) { return QUrl::fromLocalFile(QStringLiteral("/tmp/") + name); }
+
+// A press at `from`, moves in `steps` even steps, a release at `to` (left button).
+inline void drag(QWidget* widget, QPointF from, QPointF to, int steps = 8)
+{
+    QTest::mousePress(widget, Qt::LeftButton, Qt::NoModifier, from.toPoint());
+    for (int i = 1; i <= steps; ++i) {
+        const QPointF p = from + (to - from) * (double(i) / steps);
+        QMouseEvent move(QEvent::MouseMove, p, widget->mapToGlobal(p), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(widget, &move);
+    }
+    QTest::mouseRelease(widget, Qt::LeftButton, Qt::NoModifier, to.toPoint());
+}
+
+// Every notification of the given names posted while it lives, in order.
+class NotificationRecorder : public QObject {
+public:
+    struct Entry {
+        QString name;
+        std::optional<QString> payload;
+    };
+    explicit NotificationRecorder(const QStringList& names)
+    {
+        for (const QString& name : names)
+            NotificationCenter::defaultCenter().addObserver(name, this, [this, name](const auto& payload) {
+                entries.push_back({ name, payload });
+            });
+    }
+    QStringList names() const
+    {
+        QStringList result;
+        for (const Entry& e : entries)
+            result << e.name;
+        return result;
+    }
+    std::vector<Entry> entries;
+};
+
+// A canvas of `size`, shown, with an image of `imageSize` installed and fitted.
+struct ShownCanvas {
+    ImageEditorViewModel model;
+    EditorCanvasView canvas { &model };
+
+    explicit ShownCanvas(QSize size = QSize(400, 300))
+    {
+        canvas.resize(size);
+        canvas.show();
+        (void)QTest::qWaitForWindowExposed(&canvas);
+    }
+
+    void load(const Image& image, const QString& name = QStringLiteral("canvas.png"))
+    {
+        model.setLoadedImage(image, fileUrl(name));
+    }
+};
+
+} // namespace CanvasTest
