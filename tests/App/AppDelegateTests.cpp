@@ -1,0 +1,239 @@
+#include "AppTestSupport.h"
+
+#include "App/LumetraApp.h"
+#include "Core/ShortcutStore.h"
+#include "Platform/NotificationCenter.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class AppDelegateTest : public ::testing::Test {
+protected:
+    AppDelegateTest()
+        : defaults(dir.filePath(QStringLiteral("settings.ini")))
+        , store(defaults)
+        , runningCopy(journal)
+        , statusItem(journal)
+        , grabber(journal)
+        , updater(journal)
+        , mainWindow(journal)
+        , capture(journal)
+    {
+        LumetraApp::registerDefaults(defaults);
+    }
+
+    AppDelegate& makeDelegate(bool withWindowRoad = false)
+    {
+        AppDelegateParts parts;
+        parts.runningCopy = &runningCopy;
+        parts.statusItem = &statusItem;
+        parts.keyGrabber = &grabber;
+        parts.updater = &updater;
+        parts.mainWindow = &mainWindow;
+        parts.capture = &capture;
+        parts.openPanel = &openPanel;
+        parts.loadImage = [this](const QUrl& url) { journal << QStringLiteral("loadImage ") + url.toLocalFile(); };
+        parts.areaRoad = [this] { journal << QStringLiteral("road area"); };
+        parts.repeatRoad = [this] { journal << QStringLiteral("road repeat"); };
+        if (withWindowRoad)
+            parts.windowRoad = [this] { journal << QStringLiteral("road window"); };
+        parts.showAbout = [this] { journal << QStringLiteral("about"); };
+        parts.quit = [this] { journal << QStringLiteral("quit"); };
+        delegate = std::make_unique<AppDelegate>(std::move(parts), defaults, store);
+        return *delegate;
+    }
+
+    QTemporaryDir dir;
+    UserDefaults defaults;
+    ShortcutStore store;
+    Journal journal;
+    FakeRunningCopy runningCopy;
+    FakeStatusItem statusItem;
+    FakeKeyGrabber grabber;
+    FakeUpdater updater;
+    FakeMainWindow mainWindow;
+    FakeCapture capture;
+    FakeOpenPanel openPanel;
+    std::unique_ptr<AppDelegate> delegate;
+};
+
+} // namespace
+
+TEST_F(AppDelegateTest, LaunchRunsItsStepsInOrder)
+{
+    AppDelegate& app = makeDelegate();
+    EXPECT_EQ(app.applicationDidFinishLaunching({}), AppDelegate::LaunchResult::running);
+
+    // Area capture is the only capture with a road: only its key is grabbed (Ctrl+Shift+7).
+    const Journal expected{
+        QStringLiteral("handOff "),
+        QStringLiteral("listen"),
+        QStringLiteral("statusItem.setMenu"),
+        QStringLiteral("ungrabAll"),
+        QStringLiteral("grab 1 key 26 flags 0x120000"),
+        QStringLiteral("updater.checks 1"),
+        QStringLiteral("updater.downloads 0"),
+        QStringLiteral("mainWindow.show 0"),
+    };
+    EXPECT_EQ(journal, expected);
+    EXPECT_TRUE(app.hasStatusItem());
+
+    // The two capture defaults are registered, not written.
+    EXPECT_TRUE(defaults.boolValue(QStringLiteral("captureOpensEditor")));
+    EXPECT_EQ(defaults.integer(QStringLiteral("captureDelaySeconds")), 0);
+    EXPECT_FALSE(defaults.hasStoredValue(QStringLiteral("captureOpensEditor")));
+}
+
+TEST_F(AppDelegateTest, ASecondCopyHandsItsFilesOverAndBuildsNothing)
+{
+    runningCopy.anotherCopyRuns = true;
+    AppDelegate& app = makeDelegate();
+    EXPECT_EQ(app.applicationDidFinishLaunching({QStringLiteral("/tmp/a.png"), QStringLiteral("/tmp/b.png")}),
+              AppDelegate::LaunchResult::handedOff);
+    EXPECT_EQ(journal, Journal{QStringLiteral("handOff /tmp/a.png,/tmp/b.png")});
+    EXPECT_FALSE(app.hasStatusItem());
+    EXPECT_EQ(NotificationCenter::defaultCenter().observerCount(QStringLiteral("CaptureDeliveryRequested")), 0);
+}
+
+TEST_F(AppDelegateTest, WindowAtLaunchFollowsTheSettingUnlessThereIsNoTray)
+{
+    defaults.set(QStringLiteral("openWindowAtLaunch"), false);
+    makeDelegate().applicationDidFinishLaunching({});
+    EXPECT_FALSE(journal.contains(QStringLiteral("mainWindow.show 0")));
+
+    // Without a tray the window is the only way in.
+    delegate.reset();
+    journal.clear();
+    statusItem.available = false;
+    makeDelegate().applicationDidFinishLaunching({});
+    EXPECT_FALSE(journal.contains(QStringLiteral("statusItem.setMenu")));
+    EXPECT_TRUE(journal.contains(QStringLiteral("mainWindow.show 0")));
+}
+
+TEST_F(AppDelegateTest, ObserversAnswerDeliveryShortcutsUpdatesAndOpen)
+{
+    makeDelegate().applicationDidFinishLaunching({});
+    NotificationCenter& center = NotificationCenter::defaultCenter();
+
+    journal.clear();
+    center.post(QStringLiteral("CaptureDeliveryRequested"));
+    EXPECT_EQ(journal, (Journal{QStringLiteral("mainWindow.show 1"), QStringLiteral("statusItem.refreshIcon")}));
+
+    // A rebound area key is grabbed anew at once.
+    journal.clear();
+    store.setOverride(ShortcutAction::captureSelection,
+                      ShortcutBinding{0, ShortcutBinding::optionFlag, QStringLiteral("a")});
+    EXPECT_TRUE(journal.contains(QStringLiteral("grab 1 key 0 flags 0x80000")));
+    EXPECT_FALSE(journal.contains(QStringLiteral("grab 1 key 26 flags 0x120000")));
+    EXPECT_EQ(grabber.grabs.size(), 1);
+
+    journal.clear();
+    defaults.set(QStringLiteral("SUEnableAutomaticChecks"), false);
+    defaults.set(QStringLiteral("SUAutomaticallyUpdate"), true);
+    center.post(QStringLiteral("SparklePreferencesChanged"));
+    EXPECT_EQ(journal, (Journal{QStringLiteral("updater.checks 0"), QStringLiteral("updater.downloads 1")}));
+
+    // The Open command: a cancelled panel does nothing, a chosen file is loaded.
+    journal.clear();
+    center.post(QStringLiteral("OpenImageCommand"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(openPanel.asked, 1);
+    EXPECT_TRUE(journal.isEmpty());
+    openPanel.answer = QStringLiteral("/pictures/shot.png");
+    center.post(QStringLiteral("OpenImageCommand"));
+    ASSERT_TRUE(spinUntil([&] { return journal.size() >= 2; }));
+    EXPECT_EQ(journal, (Journal{QStringLiteral("mainWindow.show 0"), QStringLiteral("loadImage /pictures/shot.png")}));
+}
+
+TEST_F(AppDelegateTest, HotKeysHonourTheDelayAndOnlyGrabCapturesThatExist)
+{
+    makeDelegate(/*withWindowRoad=*/true).applicationDidFinishLaunching({});
+    EXPECT_TRUE(journal.contains(QStringLiteral("grab 2 key 28 flags 0x120000")));
+    EXPECT_FALSE(journal.join(QLatin1Char('|')).contains(QStringLiteral("grab 3")));
+
+    journal.clear();
+    defaults.set(QStringLiteral("captureDelaySeconds"), 5);
+    grabber.press(1);
+    EXPECT_EQ(journal, (Journal{QStringLiteral("cancelPendingDelay 选区截图 触发"), QStringLiteral("schedule 选区截图 5")}));
+
+    // A delay outside 3, 5, 10 means none.
+    journal.clear();
+    defaults.set(QStringLiteral("captureDelaySeconds"), 7);
+    grabber.press(2);
+    EXPECT_EQ(journal, (Journal{QStringLiteral("cancelPendingDelay 窗口截图 触发"), QStringLiteral("road window")}));
+
+    // Menu roads go through the coordinator's own delay handling.
+    journal.clear();
+    delegate->repeatLastCaptureAction();
+    EXPECT_EQ(journal, (Journal{QStringLiteral("captureWithDelay 重复上次选区"), QStringLiteral("road repeat")}));
+
+    // No scrolling capture in this build: its press does nothing.
+    journal.clear();
+    grabber.press(3);
+    EXPECT_TRUE(journal.isEmpty());
+}
+
+TEST_F(AppDelegateTest, FilesFromOutsideAreFilteredAndOnlyTheFirstOpens)
+{
+    AppDelegate& app = makeDelegate();
+    app.applicationDidFinishLaunching({QStringLiteral("/pictures/photo.JPG"), QStringLiteral("/pictures/two.png")});
+    ASSERT_TRUE(spinUntil([&] { return journal.last().startsWith(QStringLiteral("loadImage")); }));
+    EXPECT_EQ(journal.filter(QStringLiteral("loadImage")), Journal{QStringLiteral("loadImage /pictures/photo.JPG")});
+
+    journal.clear();
+    EXPECT_FALSE(app.openFile(QStringLiteral("/notes/notes.txt")));
+    EXPECT_FALSE(app.openFile(QStringLiteral("/notes/archive.png.txt")));
+    EXPECT_FALSE(app.openFile(QStringLiteral("/notes/no-extension")));
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(journal.isEmpty());
+
+    // A later launch's files arrive through the channel; without files it means "show".
+    ASSERT_TRUE(runningCopy.receiver);
+    runningCopy.receiver({QStringLiteral("/pictures/later.webp"), QStringLiteral("/pictures/ignored.png")});
+    ASSERT_TRUE(spinUntil([&] { return journal.filter(QStringLiteral("loadImage")).size() == 1; }));
+    EXPECT_EQ(journal.filter(QStringLiteral("loadImage")), Journal{QStringLiteral("loadImage /pictures/later.webp")});
+    journal.clear();
+    runningCopy.receiver({});
+    EXPECT_EQ(journal, Journal{QStringLiteral("mainWindow.show 0")});
+}
+
+TEST_F(AppDelegateTest, StatusMenuActionsReachTheirTargets)
+{
+    makeDelegate().applicationDidFinishLaunching({});
+    QMenu* menu = delegate->statusMenu()->menu();
+    ASSERT_NE(menu, nullptr);
+    journal.clear();
+    menuItem(menu, QStringLiteral("Capture & Annotate"))->trigger();
+    EXPECT_EQ(journal, (Journal{QStringLiteral("captureWithDelay 选区截图"), QStringLiteral("road area")}));
+
+    journal.clear();
+    menuItem(menu, QStringLiteral("Check for Updates…"))->trigger();
+    menuItem(menu, QStringLiteral("Open Lumetra"))->trigger();
+    ASSERT_TRUE(spinUntil([&] { return journal.size() == 2; }));
+    EXPECT_EQ(journal, (Journal{QStringLiteral("updater.checkNow"), QStringLiteral("mainWindow.show 0")}));
+
+    journal.clear();
+    menuItem(menu, QStringLiteral("About Lumetra"))->trigger();
+    menuItem(menu, QStringLiteral("Quit Lumetra"))->trigger();
+    EXPECT_EQ(journal, (Journal{QStringLiteral("about"), QStringLiteral("quit")}));
+}
+
+TEST(LumetraAppTest, RegistersTheSevenDefaultsAndSplitsFileArguments)
+{
+    QTemporaryDir dir;
+    UserDefaults defaults(dir.filePath(QStringLiteral("fresh.ini")));
+    LumetraApp::registerDefaults(defaults);
+    EXPECT_EQ(defaults.string(QStringLiteral("appLanguage")), QStringLiteral("system"));
+    EXPECT_EQ(defaults.string(QStringLiteral("appTheme")), QStringLiteral("system"));
+    EXPECT_EQ(defaults.string(QStringLiteral("defaultSaveFormat")), QStringLiteral("png"));
+    EXPECT_DOUBLE_EQ(defaults.doubleValue(QStringLiteral("defaultJpegQuality")), 0.9);
+    EXPECT_TRUE(defaults.boolValue(QStringLiteral("rememberToolStyles")));
+    EXPECT_TRUE(defaults.boolValue(QStringLiteral("openWindowAtLaunch")));
+    EXPECT_EQ(defaults.integer(QStringLiteral("settingsSelectedTab")), 0);
+
+    EXPECT_EQ(LumetraApp::fileArguments({QStringLiteral("--capture-area"), QStringLiteral("a.png"),
+                                         QStringLiteral("-v"), QStringLiteral("dir/b.jpg")}),
+              (QStringList{QStringLiteral("a.png"), QStringLiteral("dir/b.jpg")}));
+}

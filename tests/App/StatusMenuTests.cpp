@@ -1,0 +1,164 @@
+#include "AppTestSupport.h"
+
+#include "Core/ShortcutStore.h"
+#include "Platform/NotificationCenter.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class StatusMenuTest : public ::testing::Test {
+protected:
+    StatusMenuTest()
+        : defaults(dir.filePath(QStringLiteral("settings.ini")))
+        , store(defaults)
+        , item(journal)
+    {
+        UserDefaults::standard().set(QStringLiteral("appLanguage"), QStringLiteral("en"));
+    }
+    ~StatusMenuTest() override { UserDefaults::standard().remove(QStringLiteral("appLanguage")); }
+
+    StatusMenuController& make(StatusMenuActions actions = allActions())
+    {
+        controller = std::make_unique<StatusMenuController>(&item, defaults, store, std::move(actions));
+        controller->setupStatusItem();
+        return *controller;
+    }
+
+    static StatusMenuActions allActions()
+    {
+        StatusMenuActions actions;
+        auto nothing = [] {};
+        actions.captureAndAnnotate = nothing;
+        actions.captureWindow = nothing;
+        actions.scrollCapture = nothing;
+        actions.repeatLastCapture = nothing;
+        actions.openLumetra = nothing;
+        actions.openSettings = nothing;
+        actions.showAbout = nothing;
+        actions.checkForUpdates = nothing;
+        actions.quit = nothing;
+        return actions;
+    }
+
+    QStringList checkedDelays() const
+    {
+        QStringList checked;
+        for (QAction* action : controller->delayCaptureMenuItems()) {
+            if (action->isChecked())
+                checked << action->text();
+        }
+        return checked;
+    }
+
+    QTemporaryDir dir;
+    UserDefaults defaults;
+    ShortcutStore store;
+    Journal journal;
+    FakeStatusItem item;
+    std::unique_ptr<StatusMenuController> controller;
+};
+
+} // namespace
+
+TEST_F(StatusMenuTest, HoldsTheDesignsItemsWithTheirKeys)
+{
+    StatusMenuController& menu = make();
+    ASSERT_EQ(item.menu, menu.menu());
+    EXPECT_EQ(menuTitles(menu.menu()),
+              (QStringList{QStringLiteral("Capture & Annotate"), QStringLiteral("Capture Window"),
+                           QStringLiteral("Scroll Capture"), QStringLiteral("Delayed Capture"),
+                           QStringLiteral("Repeat Last Selection"), QStringLiteral("Open Lumetra"), QStringLiteral("-"),
+                           QStringLiteral("Settings…"), QStringLiteral("About Lumetra"),
+                           QStringLiteral("Check for Updates…"), QStringLiteral("-"), QStringLiteral("Quit Lumetra")}));
+    EXPECT_EQ(menuItem(menu.menu(), QStringLiteral("Capture & Annotate"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+7")));
+    EXPECT_EQ(menuItem(menu.menu(), QStringLiteral("Capture Window"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+8")));
+    EXPECT_EQ(menuItem(menu.menu(), QStringLiteral("Scroll Capture"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+9")));
+    EXPECT_EQ(menuItem(menu.menu(), QStringLiteral("Open Lumetra"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+N")));
+    EXPECT_EQ(menuItem(menu.menu(), QStringLiteral("Settings…"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+,")));
+    EXPECT_EQ(menuItem(menu.menu(), QStringLiteral("Quit Lumetra"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+    EXPECT_TRUE(menuItem(menu.menu(), QStringLiteral("Repeat Last Selection"))->shortcut().isEmpty());
+
+    const QMenu* delays = menuItem(menu.menu(), QStringLiteral("Delayed Capture"))->menu();
+    ASSERT_NE(delays, nullptr);
+    EXPECT_EQ(menuTitles(delays), (QStringList{QStringLiteral("No Delay"), QStringLiteral("Capture in 3 Seconds"),
+                                               QStringLiteral("Capture in 5 Seconds"), QStringLiteral("Capture in 10 Seconds")}));
+}
+
+TEST_F(StatusMenuTest, MissingActionsDisableTheirItemsAndDropSettings)
+{
+    StatusMenuActions actions = allActions();
+    actions.captureWindow = {};
+    actions.scrollCapture = {};
+    actions.openSettings = {};
+    StatusMenuController& menu = make(actions);
+    EXPECT_FALSE(menuItem(menu.menu(), QStringLiteral("Capture Window"))->isEnabled());
+    EXPECT_FALSE(menuItem(menu.menu(), QStringLiteral("Scroll Capture"))->isEnabled());
+    EXPECT_TRUE(menuItem(menu.menu(), QStringLiteral("Capture & Annotate"))->isEnabled());
+    EXPECT_EQ(menuItem(menu.menu(), QStringLiteral("Settings…")), nullptr);
+}
+
+TEST_F(StatusMenuTest, DelayCheckMarkFollowsTheStoredDelay)
+{
+    // A stored delay outside the choices shows as no delay.
+    defaults.set(QStringLiteral("captureDelaySeconds"), 7);
+    StatusMenuController& menu = make();
+    EXPECT_EQ(checkedDelays(), QStringList{QStringLiteral("No Delay")});
+
+    // Choosing an item stores it on the next turn of the event loop, then moves the mark.
+    QAction* five = menu.delayCaptureMenuItems().at(2);
+    five->trigger();
+    EXPECT_EQ(defaults.integer(QStringLiteral("captureDelaySeconds")), 7);
+    ASSERT_TRUE(spinUntil([&] { return defaults.integer(QStringLiteral("captureDelaySeconds")) == 5; }));
+    EXPECT_EQ(checkedDelays(), QStringList{QStringLiteral("Capture in 5 Seconds")});
+
+    // Choosing the checked item again keeps it checked (no toggling off).
+    five->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(checkedDelays(), QStringList{QStringLiteral("Capture in 5 Seconds")});
+
+    menu.delayCaptureAction(nullptr);
+    ASSERT_TRUE(spinUntil([&] { return defaults.integer(QStringLiteral("captureDelaySeconds")) == 0; }));
+    EXPECT_EQ(checkedDelays(), QStringList{QStringLiteral("No Delay")});
+}
+
+TEST_F(StatusMenuTest, RebuildsOnLanguageChangeButNotOnOtherSettings)
+{
+    // Over the standard settings, where the language lives.
+    UserDefaults& standard = UserDefaults::standard();
+    controller = std::make_unique<StatusMenuController>(&item, standard, store, allActions());
+    controller->setupStatusItem();
+    StatusMenuController& menu = *controller;
+    const int builds = menu.buildCount();
+
+    standard.set(QStringLiteral("captureDelaySeconds"), 3);
+    standard.set(QStringLiteral("defaultSaveFormat"), QStringLiteral("jpeg"));
+    standard.set(QStringLiteral("appLanguage"), QStringLiteral("en"));
+    EXPECT_EQ(menu.buildCount(), builds);
+
+    standard.set(QStringLiteral("appLanguage"), QStringLiteral("de"));
+    EXPECT_EQ(menu.buildCount(), builds + 1);
+    EXPECT_EQ(menu.statusMenuLanguage(), AppLanguage::german);
+    EXPECT_EQ(menuTitles(menu.menu()).first(), localized(QStringLiteral("menu.captureAndAnnotate")));
+    EXPECT_NE(menuTitles(menu.menu()).first(), QStringLiteral("Capture & Annotate"));
+    EXPECT_EQ(item.menu, menu.menu());
+    // The rebuilt delay submenu still shows the stored delay.
+    EXPECT_EQ(checkedDelays(), QStringList{localized(QStringLiteral("menu.delayCapture.3s"))});
+    standard.remove(QStringLiteral("captureDelaySeconds"));
+    standard.remove(QStringLiteral("defaultSaveFormat"));
+}
+
+TEST_F(StatusMenuTest, RebuildsWithTheNewKeysWhenShortcutsChange)
+{
+    StatusMenuController& menu = make();
+    const int builds = menu.buildCount();
+    store.setOverride(ShortcutAction::captureSelection,
+                      ShortcutBinding{7, ShortcutBinding::optionFlag | ShortcutBinding::controlFlag, QStringLiteral("x")});
+    EXPECT_EQ(menu.buildCount(), builds + 1);
+    const QKeySequence keys = menuItem(menu.menu(), QStringLiteral("Capture & Annotate"))->shortcut();
+    EXPECT_EQ(keys, QKeySequence(QKeyCombination(Qt::AltModifier | Qt::MetaModifier, Qt::Key_X)));
+
+    // Any post of the notification rebuilds, as the settings post it after every change.
+    NotificationCenter::defaultCenter().post(ShortcutStore::configurationChangedNotification);
+    EXPECT_EQ(menu.buildCount(), builds + 2);
+}

@@ -1,0 +1,127 @@
+#include "Capture/GlobalHotKeyMonitor.h"
+#include "Core/ShortcutStore.h"
+#include "Platform/UserDefaults.h"
+#include "Platform/X11KeyGrab.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class RecordingGrabber final : public KeyGrabber {
+public:
+    bool grabKey(int id, quint16 keyCode, quint64 flags) override
+    {
+        grabs << std::make_tuple(id, keyCode, flags);
+        return !refused.contains(id);
+    }
+    void ungrabAll() override
+    {
+        grabs.clear();
+        ++ungrabs;
+    }
+    void press(int id) { emit keyPressed(id); }
+
+    QList<std::tuple<int, quint16, quint64>> grabs;
+    QList<int> refused;
+    int ungrabs = 0;
+};
+
+class GlobalHotKeyTest : public ::testing::Test {
+protected:
+    GlobalHotKeyTest()
+        : defaults(dir.filePath(QStringLiteral("settings.ini")))
+        , store(defaults)
+        , monitor(&grabber, store)
+    {
+        monitor.onTrigger = [this] { fired << 1; };
+        monitor.onWindowTrigger = [this] { fired << 2; };
+        monitor.onScrollTrigger = [this] { fired << 3; };
+    }
+
+    QTemporaryDir dir;
+    UserDefaults defaults;
+    ShortcutStore store;
+    RecordingGrabber grabber;
+    GlobalHotkeyMonitor monitor;
+    QList<int> fired;
+};
+
+constexpr quint64 kCtrlShift = ShortcutBinding::commandFlag | ShortcutBinding::shiftFlag;
+
+} // namespace
+
+TEST_F(GlobalHotKeyTest, DefaultKeysAreCtrlShiftSevenEightNine)
+{
+    monitor.registerHotKeys();
+    using Grab = std::tuple<int, quint16, quint64>;
+    EXPECT_EQ(grabber.grabs, (QList<Grab>{{1, 26, kCtrlShift}, {2, 28, kCtrlShift}, {3, 25, kCtrlShift}}));
+    for (int id : {1, 2, 3})
+        EXPECT_TRUE(monitor.isRegistered(id));
+
+    // An empty store falls back to the same keys.
+    store.setBindings({});
+    EXPECT_EQ(monitor.bindingFor(ShortcutAction::captureScroll).keyCode, 25u);
+    EXPECT_EQ(monitor.bindingFor(ShortcutAction::captureScroll).modifierFlags, kCtrlShift);
+}
+
+TEST_F(GlobalHotKeyTest, RegisteringTwiceKeepsOneSetAndRebindingReplacesTheKey)
+{
+    monitor.registerHotKeys();
+    monitor.registerHotKeys();
+    EXPECT_EQ(grabber.grabs.size(), 3);
+
+    store.setOverride(ShortcutAction::captureWindow, ShortcutBinding{1, ShortcutBinding::optionFlag, QStringLiteral("s")});
+    monitor.unregisterHotKeys();
+    EXPECT_FALSE(monitor.hasAnyRegistered());
+    monitor.registerHotKeys();
+    ASSERT_EQ(grabber.grabs.size(), 3);
+    EXPECT_EQ(grabber.grabs.at(1), std::make_tuple(2, quint16(1), quint64(ShortcutBinding::optionFlag)));
+}
+
+TEST_F(GlobalHotKeyTest, ARefusedKeyStaysUnregisteredAndTheOthersWork)
+{
+    grabber.refused = {2};
+    monitor.registerHotKeys();
+    EXPECT_TRUE(monitor.isRegistered(1));
+    EXPECT_FALSE(monitor.isRegistered(2));
+    EXPECT_TRUE(monitor.isRegistered(3));
+    grabber.press(1);
+    grabber.press(3);
+    EXPECT_EQ(fired, (QList<int>{1, 3}));
+}
+
+TEST_F(GlobalHotKeyTest, PressesDispatchByIdAndForeignSignaturesArePassedOver)
+{
+    monitor.registerHotKeys();
+    grabber.press(2);
+    grabber.press(1);
+    grabber.press(3);
+    monitor.handleHotKey(0x534E5049 /* 'SNPI' */, 1);
+    monitor.handleHotKey(GlobalHotkeyMonitor::signature, 4);
+    monitor.handleHotKey(GlobalHotkeyMonitor::signature, 0);
+    EXPECT_EQ(fired, (QList<int>{2, 1, 3}));
+}
+
+TEST_F(GlobalHotKeyTest, HotKeysWithoutAClosureAreNotGrabbed)
+{
+    monitor.onScrollTrigger = {};
+    monitor.registerHotKeys();
+    EXPECT_EQ(grabber.grabs.size(), 2);
+    EXPECT_FALSE(monitor.isRegistered(3));
+    grabber.press(3);
+    EXPECT_TRUE(fired.isEmpty());
+}
+
+TEST(GlobalHotKeyWithoutDisplay, RegistersNothingAndDoesNotCrash)
+{
+    QTemporaryDir dir;
+    UserDefaults defaults(dir.filePath(QStringLiteral("settings.ini")));
+    ShortcutStore store(defaults);
+    GlobalHotkeyMonitor monitor(nullptr, store);
+    monitor.onTrigger = [] {};
+    monitor.registerHotKeys();
+    monitor.unregisterHotKeys();
+    EXPECT_FALSE(monitor.hasAnyRegistered());
+}

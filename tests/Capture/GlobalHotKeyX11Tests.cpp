@@ -1,0 +1,158 @@
+// Key grabs on a real X server (a private Xvfb), driven by xdotool's XTest input.
+#include "Platform/KeyboardMappingX11.h"
+#include "Platform/X11KeyGrab.h"
+#include "Platform/X11TestServer.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+
+constexpr quint64 kCtrlShift = KeyboardMapping::commandFlag | KeyboardMapping::shiftFlag;
+constexpr quint16 kKey7 = 26;
+
+class X11KeyGrabTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty()
+            || QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+            GTEST_SKIP() << "Xvfb and xdotool are needed";
+        server = std::make_unique<X11TestServer>();
+        ASSERT_NE(server->connection(), nullptr) << "Xvfb did not start";
+        mapping = X11KeyboardMapping::create(server->connection()->connection());
+        ASSERT_NE(mapping, nullptr);
+        grab = std::make_unique<X11KeyGrab>(*server->connection(), *mapping, false);
+        QObject::connect(grab.get(), &KeyGrabber::keyPressed, [this](int id) { pressed << id; });
+    }
+
+    bool xdotool(const QStringList& arguments)
+    {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DISPLAY"), server->display());
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral("xdotool"), arguments);
+        return process.waitForFinished(5000) && process.exitCode() == 0;
+    }
+
+    // Feeds the connection's events to the grab for a while.
+    void pump(int ms = 400)
+    {
+        xcb_connection_t* c = server->connection()->connection();
+        xcb_flush(c);
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < ms) {
+            while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
+                grab->handleEvent(event);
+                std::free(event);
+            }
+            QThread::msleep(10);
+        }
+    }
+
+    std::unique_ptr<X11TestServer> server;
+    std::unique_ptr<X11KeyboardMapping> mapping;
+    std::unique_ptr<X11KeyGrab> grab;
+    QList<int> pressed;
+};
+
+xcb_key_press_event_t keyEvent(uint8_t type, xcb_keycode_t key, quint16 state, xcb_timestamp_t time, xcb_window_t root)
+{
+    xcb_key_press_event_t event{};
+    event.response_type = type;
+    event.detail = key;
+    event.state = state;
+    event.time = time;
+    event.root = root;
+    event.event = root;
+    return event;
+}
+
+} // namespace
+
+TEST_F(X11KeyGrabTest, AGrabbedKeyFiresWhateverTheLockState)
+{
+    ASSERT_TRUE(grab->grabKey(1, kKey7, kCtrlShift));
+    ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+7")}));
+    pump();
+    EXPECT_EQ(pressed, QList<int>{1});
+
+    // Other modifiers do not fire it.
+    ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+7")}));
+    pump();
+    EXPECT_EQ(pressed, QList<int>{1});
+
+    // NumLock and CapsLock on: still fires.
+    ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("Num_Lock"), QStringLiteral("Caps_Lock")}));
+    ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+7")}));
+    pump();
+    EXPECT_EQ(pressed, (QList<int>{1, 1}));
+
+    // After ungrabbing, the key is the focused window's again.
+    grab->ungrabAll();
+    ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+7")}));
+    pump();
+    EXPECT_EQ(pressed, (QList<int>{1, 1}));
+}
+
+TEST_F(X11KeyGrabTest, AKeyHeldByAnotherProgramIsRefused)
+{
+    std::unique_ptr<XcbConnection> other = XcbConnection::open(server->display());
+    ASSERT_NE(other, nullptr);
+    const std::optional<quint32> key = mapping->x11KeyCode(kKey7);
+    ASSERT_TRUE(key.has_value());
+    const quint16 mask = quint16(KeyboardMapping::x11ModifierMask(kCtrlShift));
+    xcb_generic_error_t* error = xcb_request_check(
+        other->connection(), xcb_grab_key_checked(other->connection(), 1, other->root(), mask, xcb_keycode_t(*key),
+                                                  XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+    ASSERT_EQ(error, nullptr);
+
+    EXPECT_FALSE(grab->grabKey(1, kKey7, kCtrlShift));
+    // A key nobody holds is still grabbed.
+    EXPECT_TRUE(grab->grabKey(2, 28, kCtrlShift));
+    ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+8")}));
+    pump();
+    EXPECT_EQ(pressed, QList<int>{2});
+}
+
+TEST_F(X11KeyGrabTest, AutoRepeatFiresOnceAndTheFirstGrabOfAKeyWins)
+{
+    ASSERT_TRUE(grab->grabKey(1, kKey7, kCtrlShift));
+    // A second action bound to the same key (from hand-edited settings).
+    grab->grabKey(3, kKey7, kCtrlShift);
+    const xcb_window_t root = server->connection()->root();
+    const auto key = xcb_keycode_t(*mapping->x11KeyCode(kKey7));
+    const quint16 state = quint16(KeyboardMapping::x11ModifierMask(kCtrlShift)) | XCB_MOD_MASK_2;
+
+    auto press = keyEvent(XCB_KEY_PRESS, key, state, 1000, root);
+    auto repeatPress = keyEvent(XCB_KEY_PRESS, key, state, 1030, root);
+    auto release = keyEvent(XCB_KEY_RELEASE, key, state, 1060, root);
+    auto repeatAfterRelease = keyEvent(XCB_KEY_PRESS, key, state, 1060, root);
+    auto finalRelease = keyEvent(XCB_KEY_RELEASE, key, state, 1200, root);
+    auto nextPress = keyEvent(XCB_KEY_PRESS, key, state, 1500, root);
+
+    // Detectable auto-repeat: presses without releases.
+    EXPECT_TRUE(grab->handleEvent(&press));
+    EXPECT_TRUE(grab->handleEvent(&repeatPress));
+    // Classic auto-repeat: a release and a press with the same time.
+    EXPECT_TRUE(grab->handleEvent(&release));
+    EXPECT_TRUE(grab->handleEvent(&repeatAfterRelease));
+    EXPECT_TRUE(grab->handleEvent(&finalRelease));
+    EXPECT_EQ(pressed, QList<int>{1});
+
+    // A real second press fires again.
+    EXPECT_TRUE(grab->handleEvent(&nextPress));
+    EXPECT_EQ(pressed, (QList<int>{1, 1}));
+
+    // Events of other windows are not the grab's.
+    auto elsewhere = keyEvent(XCB_KEY_PRESS, key, state, 2000, root);
+    elsewhere.event = root + 1;
+    EXPECT_FALSE(grab->handleEvent(&elsewhere));
+}
