@@ -10,7 +10,6 @@
 #include "Platform/Image.h"
 #include "Platform/RgbaColor.h"
 
-#include <QDateTime>
 #include <QList>
 #include <QObject>
 #include <QPointF>
@@ -23,7 +22,6 @@
 #include <chrono>
 #include <functional>
 #include <optional>
-#include <variant>
 
 class OpenPanel;
 class Pasteboard;
