@@ -1,0 +1,172 @@
+#include "XvfbDesktop.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QThread>
+
+namespace {
+
+const QString kPatternTitle = QStringLiteral("CapturePattern");
+const QPoint kPatternOrigin(1100, 200); // no window manager: the window lands exactly here
+const QSize kPatternSize(400, 300);
+
+// Every pixel differs from its neighbours, so a crop that is off by one shows.
+QImage patternImage()
+{
+    QImage image(kPatternSize, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, qRgb((x * 7) & 0xff, (y * 5) & 0xff, ((x ^ y) * 3) & 0xff));
+    return image;
+}
+
+// Pixels only: a PNG read back may carry a colour space or resolution that QImage's
+// == would count as a difference.
+::testing::AssertionResult samePixels(const QImage& actual, const QImage& expected)
+{
+    if (actual.isNull())
+        return ::testing::AssertionFailure() << "no image";
+    if (actual.size() != expected.size())
+        return ::testing::AssertionFailure() << "size " << actual.width() << "x" << actual.height() << ", expected "
+                                             << expected.width() << "x" << expected.height();
+    const QImage a = actual.convertToFormat(QImage::Format_RGB32);
+    const QImage b = expected.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if ((a.pixel(x, y) & 0xffffff) != (b.pixel(x, y) & 0xffffff))
+                return ::testing::AssertionFailure()
+                    << "pixel (" << x << ", " << y << ") is " << std::hex << a.pixel(x, y) << ", expected " << b.pixel(x, y);
+    return ::testing::AssertionSuccess();
+}
+
+class CaptureAreaTest : public DesktopTest {
+protected:
+    // Shows the pattern in a window of its own (ImageMagick's viewer) at a known place.
+    void showPattern()
+    {
+        const QString file = QDir(desktop().workDir()).filePath(QStringLiteral("pattern.png"));
+        ASSERT_TRUE(patternImage().save(file));
+        desktop().startBackground(QStringLiteral("display"),
+                                  {QStringLiteral("-borderwidth"), QStringLiteral("0"), QStringLiteral("-geometry"),
+                                   QStringLiteral("+%1+%2").arg(kPatternOrigin.x()).arg(kPatternOrigin.y()),
+                                   QStringLiteral("-title"), kPatternTitle, file});
+        ASSERT_TRUE(desktop().waitForWindow(QStringLiteral("^") + kPatternTitle + QStringLiteral("$"), 20000));
+        // The viewer maps its window before it has drawn into it.
+        for (int attempt = 0; attempt < 50; ++attempt) {
+            if (samePixels(screenRegion(QRect(kPatternOrigin, kPatternSize)), patternImage()))
+                return;
+            QThread::msleep(100);
+        }
+        FAIL() << "the pattern window never showed the pattern";
+    }
+
+    QImage screenRegion(const QRect& rect)
+    {
+        const QImage screen = desktop().screenshot();
+        if (screen.isNull())
+            return {};
+        return screen.copy(rect).convertToFormat(QImage::Format_RGB32);
+    }
+
+    void startAreaCapture()
+    {
+        ASSERT_TRUE(desktop().startLumetra({QStringLiteral("--capture-area")}))
+            << desktop().errorString().toStdString();
+        ASSERT_TRUE(desktop().waitForOutput(QStringLiteral("📸 SelectionOverlay 已铺 1 屏（冻结快照模式）"), 30000))
+            << desktop().lumetraOutput().toStdString() << desktop().lumetraErrors().toStdString();
+    }
+
+    void dragScreen(QPoint from, QPoint to)
+    {
+        const auto n = [](int v) { return QString::number(v); };
+        const CommandResult result = desktop().xdotool(
+            {QStringLiteral("mousemove"), n(from.x()), n(from.y()), QStringLiteral("mousedown"), QStringLiteral("1"),
+             QStringLiteral("mousemove"), n((from.x() + to.x()) / 2), n((from.y() + to.y()) / 2),
+             QStringLiteral("mousemove"), n(to.x()), n(to.y()), QStringLiteral("mouseup"), QStringLiteral("1")});
+        ASSERT_TRUE(result.ok()) << result.describe().toStdString();
+    }
+
+    QImage clipboardPng()
+    {
+        const auto data = desktop().clipboard(QStringLiteral("image/png"));
+        if (!data)
+            return {};
+        return QImage::fromData(*data, "PNG").convertToFormat(QImage::Format_RGB32);
+    }
+
+    bool mainWindowMapped() { return !desktop().findWindows(QStringLiteral("^Lumetra$")).isEmpty(); }
+};
+
+} // namespace
+
+TEST_F(CaptureAreaTest, DraggedRectangleReachesTheClipboardPixelForPixel)
+{
+    showPattern();
+    startAreaCapture();
+    EXPECT_FALSE(mainWindowMapped()) << "Lumetra's window must be out of the way while the screen is frozen";
+
+    // Screen (1150, 250) to (1390, 410): pattern pixels (50, 50) to (290, 210).
+    dragScreen(QPoint(1150, 250), QPoint(1390, 410));
+    ASSERT_TRUE(desktop().waitForOutput(QStringLiteral("📸 SelectionOverlay 截取完成 240×160px，已写剪贴板，走交付链")))
+        << desktop().lumetraOutput().toStdString();
+    const QImage clip = clipboardPng();
+    ASSERT_FALSE(clip.isNull()) << "no PNG on the clipboard";
+    EXPECT_EQ(clip.size(), QSize(240, 160));
+    EXPECT_TRUE(samePixels(clip, patternImage().copy(50, 50, 240, 160)));
+    EXPECT_TRUE(desktop().waitForOutput(QStringLiteral("📸 SelectionOverlay 避让恢复: orderFront 1 个")));
+    EXPECT_TRUE(mainWindowMapped());
+    EXPECT_EQ(desktop().stopLumetra(), 0);
+}
+
+TEST_F(CaptureAreaTest, EscapeCancelsAndRestoresLumetrasWindows)
+{
+    showPattern();
+    startAreaCapture();
+    EXPECT_FALSE(mainWindowMapped());
+    ASSERT_TRUE(desktop().xdotool({QStringLiteral("key"), QStringLiteral("Escape")}).ok());
+    ASSERT_TRUE(desktop().waitForOutput(QStringLiteral("📸 SelectionOverlay 避让恢复: orderFront 1 个")))
+        << desktop().lumetraOutput().toStdString();
+    EXPECT_TRUE(mainWindowMapped());
+    EXPECT_FALSE(desktop().clipboardTypes().contains(QStringLiteral("image/png")));
+    // The overlay is gone: the screen shows the live pattern again, nothing dimmed.
+    EXPECT_TRUE(samePixels(screenRegion(QRect(kPatternOrigin, kPatternSize)), patternImage()));
+    EXPECT_FALSE(desktop().lumetraOutput().contains(QStringLiteral("截取完成")));
+    EXPECT_EQ(desktop().stopLumetra(), 0);
+}
+
+TEST_F(CaptureAreaTest, RepeatOfTheLastAreaGivesTheSamePixels)
+{
+    showPattern();
+    startAreaCapture();
+    dragScreen(QPoint(1120, 220), QPoint(1250, 330));
+    ASSERT_TRUE(desktop().waitForOutput(QStringLiteral("截取完成 130×110px")))
+        << desktop().lumetraOutput().toStdString();
+    const QImage first = clipboardPng();
+    ASSERT_TRUE(samePixels(first, patternImage().copy(20, 20, 130, 110)));
+    ASSERT_EQ(desktop().stopLumetra(), 0);
+
+    // A later run of the program repeats the stored area without any overlay.
+    ASSERT_TRUE(desktop().startLumetra({QStringLiteral("--repeat-last-area")}));
+    ASSERT_TRUE(desktop().waitForOutput(QStringLiteral("📸 SelectionOverlay 重复选区完成 130×110px"), 30000))
+        << desktop().lumetraOutput().toStdString();
+    EXPECT_TRUE(samePixels(clipboardPng(), first));
+    EXPECT_EQ(desktop().stopLumetra(), 0);
+}
+
+TEST_F(CaptureAreaTest, WithTheEditorSettingOnTheCaptureIsDeliveredToTheEditor)
+{
+    QFile config(QDir(desktop().configDir()).filePath(QStringLiteral("Lumetra.conf")));
+    ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+    config.write("[General]\ncaptureOpensEditor=true\n");
+    config.close();
+
+    showPattern();
+    startAreaCapture();
+    dragScreen(QPoint(1200, 300), QPoint(1300, 400));
+    ASSERT_TRUE(desktop().waitForOutput(QStringLiteral("📸 CaptureDeliveryRequested 已广播")))
+        << desktop().lumetraOutput().toStdString();
+    EXPECT_TRUE(desktop().waitForOutput(QStringLiteral("📸 SelectionOverlay 完成路径：恢复非主避让窗")));
+    EXPECT_TRUE(samePixels(clipboardPng(), patternImage().copy(100, 100, 100, 100)));
+    EXPECT_EQ(desktop().stopLumetra(), 0);
+}
