@@ -5,6 +5,7 @@
 #include "Platform/ScreenGrabber.h"
 #include "Platform/XcbConnection.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 
 #include <cmath>
@@ -63,8 +64,12 @@ public:
         XcbConnection* x = XcbConnection::application();
         if (!x)
             return {};
-        if (!m_grabber)
+        if (!m_grabber) {
             m_grabber = std::make_unique<XcbScreenGrabber>(*x);
+            // The grabber's shared segment is attached on Qt's connection, which closes
+            // with the application: detach while it is still open.
+            QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, [this] { m_grabber.reset(); });
+        }
         QImage image = m_grabber->grab(display.pixelFrame);
         if (!image.isNull() && image.size() != pixelSize && !pixelSize.isEmpty())
             image = image.scaled(pixelSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
@@ -81,8 +86,9 @@ DisplayCaptureSource* installedSource = nullptr;
 
 DisplayCaptureSource& DisplayCaptureSource::current()
 {
-    static X11DisplayCaptureSource x11;
-    return installedSource ? *installedSource : x11;
+    // Never destroyed: at exit the X connection it used is already gone.
+    static X11DisplayCaptureSource* x11 = new X11DisplayCaptureSource;
+    return installedSource ? *installedSource : *x11;
 }
 
 void DisplayCaptureSource::setForTesting(DisplayCaptureSource* source)
