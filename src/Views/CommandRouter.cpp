@@ -54,14 +54,6 @@ void KeyboardShortcutObservers::setLastSeenPasteboardChangeCountForTesting(qint6
     s_lastSeenPasteboardChangeCount = count;
 }
 
-QStringList KeyboardShortcutObservers::observedNames()
-{
-    using namespace EditorCommands;
-    return { paste,  captureClipboardImageReady, backdropToggle, toolShortcut, deleteAnnotation,
-             undo,   redo,        crop,        cropCancel,  resetAll,         clearImage, zoomIn,
-             zoomOut, fitToWindow, actualSize, rotateLeft,  rotateRight,      rotationCompleted };
-}
-
 void KeyboardShortcutObservers::subscribe(const QString& name,
                                           std::function<void(const std::optional<QString>&)> handler)
 {

@@ -4,7 +4,6 @@
 #include <QObject>
 #include <QSizeF>
 #include <QString>
-#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -67,9 +66,6 @@ public:
     ~KeyboardShortcutObservers() override;
 
     void setDeliveryDate(DeliveryDate date) { m_deliveryDate = std::move(date); }
-
-    // The names observed, in the order of subscription.
-    static QStringList observedNames();
 
     // Subscribes (once) and runs the appear action: a capture delivered less than 5 s ago
     // is pasted unless the clipboard still holds the one already taken in.

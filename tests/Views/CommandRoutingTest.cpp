@@ -1,0 +1,273 @@
+// The command table: each notification posted with the editor's observers attached
+// does its one operation on the editor model; the capture delivery is pasted once.
+#include "EditorCanvasTestSupport.h"
+
+#include "Platform/InMemoryPasteboard.h"
+#include "Views/CommandRouter.h"
+
+#include <QBuffer>
+#include <QDateTime>
+#include <QImageWriter>
+
+#include <gtest/gtest.h>
+
+using namespace CanvasTest;
+
+namespace {
+
+QByteArray pngBytes(int w, int h, QColor color)
+{
+    QImage image(w, h, QImage::Format_ARGB32);
+    image.fill(color);
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter(&buffer, "png").write(image);
+    return data;
+}
+
+void post(const QString& name, const std::optional<QString>& payload = std::nullopt)
+{
+    NotificationCenter::defaultCenter().post(name, payload);
+}
+
+class CommandRoutingTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Pasteboard::setGeneralForTesting(&board);
+        model.setPasteboard(&board);
+        KeyboardShortcutObservers::setLastSeenPasteboardChangeCountForTesting(0);
+        observers.attach();
+    }
+    void TearDown() override
+    {
+        observers.detach();
+        Pasteboard::setGeneralForTesting(nullptr);
+    }
+
+    void openImage(int w = 400, int h = 300) { model.setLoadedImage(solid(w, h), fileUrl("routing.png")); }
+
+    // A capture lands on the clipboard.
+    void putCapture(int w, int h) { board.setItems({ { Pasteboard::pngType, pngBytes(w, h, Qt::red) } }); }
+
+    InMemoryPasteboard board;
+    ImageEditorViewModel model;
+    QSizeF fitArea { 400.0, 300.0 };
+    KeyboardShortcutObservers observers { &model, [this] { return fitArea; } };
+};
+
+} // namespace
+
+TEST_F(CommandRoutingTest, ZoomAndFitCommandsUseTheAreaOfTheMoment)
+{
+    openImage(800, 600);
+    model.setZoomLevel(1.0);
+    post(EditorCommands::zoomIn);
+    EXPECT_DOUBLE_EQ(model.zoomLevel(), 1.15);
+    post(EditorCommands::zoomOut);
+    EXPECT_DOUBLE_EQ(model.zoomLevel(), 1.0);
+    post(EditorCommands::fitToWindow);
+    EXPECT_DOUBLE_EQ(model.zoomLevel(), 0.5);
+    fitArea = QSizeF(200.0, 150.0); // the window was made smaller
+    post(EditorCommands::fitToWindow);
+    EXPECT_DOUBLE_EQ(model.zoomLevel(), 0.25);
+    post(EditorCommands::actualSize);
+    EXPECT_DOUBLE_EQ(model.zoomLevel(), 1.0);
+}
+
+TEST_F(CommandRoutingTest, RotationTurnsAndRefitsWithoutEnlarging)
+{
+    openImage(800, 200);
+    model.setZoomLevel(1.0);
+    fitArea = QSizeF(1000.0, 400.0);
+    post(EditorCommands::rotateRight);
+    EXPECT_DOUBLE_EQ(model.rotation(), 90.0);
+    EXPECT_DOUBLE_EQ(model.zoomLevel(), 0.5) << "200 x 800 on screen fits 400 high at 0.5";
+    post(EditorCommands::rotateLeft);
+    EXPECT_DOUBLE_EQ(model.rotation(), 0.0);
+    EXPECT_DOUBLE_EQ(model.zoomLevel(), 1.0) << "fits at actual size and is not enlarged";
+}
+
+TEST_F(CommandRoutingTest, ToolShortcutSelectsOnlyDrawingTools)
+{
+    openImage();
+    post(EditorCommands::toolShortcut, QStringLiteral("toolMosaic"));
+    EXPECT_EQ(model.currentTool(), ToolType::mosaic);
+    for (const QString& other : { QStringLiteral("captureWindow"), QStringLiteral("pasteImage"),
+                                  QStringLiteral("copyImage"), QStringLiteral("toolarrow"), QString() }) {
+        post(EditorCommands::toolShortcut, other);
+        EXPECT_EQ(model.currentTool(), ToolType::mosaic) << other.toStdString();
+    }
+    post(EditorCommands::toolShortcut); // no payload
+    EXPECT_EQ(model.currentTool(), ToolType::mosaic);
+    post(EditorCommands::toolShortcut, QStringLiteral("toolHighlighter"));
+    EXPECT_EQ(model.currentTool(), ToolType::highlighter);
+}
+
+TEST_F(CommandRoutingTest, DeleteUndoRedoResetAndClear)
+{
+    openImage();
+    ArrowAnnotation arrow;
+    arrow.id = QUuid::createUuid();
+    arrow.endPoint = QPointF(0.5, 0.5);
+    model.annotationManager()->appendArrow(arrow);
+    model.annotationManager()->selectAnnotation(arrow.id);
+
+    post(EditorCommands::deleteAnnotation);
+    EXPECT_TRUE(model.annotationManager()->arrows().isEmpty());
+    post(EditorCommands::undo);
+    EXPECT_EQ(model.annotationManager()->arrows().size(), 1);
+    post(EditorCommands::redo);
+    EXPECT_TRUE(model.annotationManager()->arrows().isEmpty());
+
+    model.applyScale(0.5);
+    ASSERT_EQ(model.selectedImage()->pixelSize(), QSize(200, 150));
+    post(EditorCommands::resetAll);
+    EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(400, 300));
+
+    post(EditorCommands::clearImage);
+    EXPECT_FALSE(model.selectedImage().has_value());
+}
+
+TEST_F(CommandRoutingTest, CropCommandNeedsAnImageAndEscapeLeavesInTwoSteps)
+{
+    post(EditorCommands::crop);
+    EXPECT_FALSE(model.isCropping());
+    openImage();
+    post(EditorCommands::crop);
+    EXPECT_TRUE(model.isCropping());
+
+    model.setIsEditingCropSize(true);
+    post(EditorCommands::cropCancel);
+    EXPECT_FALSE(model.isEditingCropSize());
+    EXPECT_FALSE(ImageEditorViewModel::globalIsEditingCropSize());
+    EXPECT_TRUE(model.isCropping()) << "the first Escape closes the size editor only";
+    post(EditorCommands::cropCancel);
+    EXPECT_FALSE(model.isCropping());
+    EXPECT_EQ(model.currentTool(), ToolType::none);
+}
+
+TEST_F(CommandRoutingTest, BackdropToggleFlipsTheBackdrop)
+{
+    openImage();
+    const bool before = model.isBackdropEnabled();
+    post(EditorCommands::backdropToggle);
+    EXPECT_EQ(model.isBackdropEnabled(), !before);
+    post(EditorCommands::backdropToggle);
+    EXPECT_EQ(model.isBackdropEnabled(), before);
+}
+
+TEST_F(CommandRoutingTest, DocumentCommandsFinishAnOpenTextFirst)
+{
+    openImage();
+    model.setZoomLevel(1.0);
+    const QSizeF display(400.0, 300.0);
+    model.selectTool(ToolType::text);
+    model.beginTextEditing(QPointF(100.0, 100.0), display, std::nullopt, 24.0);
+    model.setTempTextInput(QStringLiteral("kept"));
+
+    post(EditorCommands::rotateRight);
+    EXPECT_FALSE(model.isEditingText());
+    ASSERT_EQ(model.annotationManager()->texts().size(), 1) << "what was typed is not lost";
+    EXPECT_EQ(model.annotationManager()->texts().first().text, QStringLiteral("kept"));
+    EXPECT_DOUBLE_EQ(model.rotation(), 90.0);
+
+    // Undo while typing: the text is committed, then the undo takes it back (and redo
+    // would restore it).
+    model.beginTextEditing(QPointF(50.0, 50.0), display, std::nullopt, 24.0);
+    model.setTempTextInput(QStringLiteral("second"));
+    post(EditorCommands::undo);
+    EXPECT_FALSE(model.isEditingText());
+    EXPECT_EQ(model.annotationManager()->texts().size(), 1);
+    post(EditorCommands::redo);
+    EXPECT_EQ(model.annotationManager()->texts().size(), 2);
+
+    model.beginTextEditing(QPointF(50.0, 50.0), display, std::nullopt, 24.0);
+    post(EditorCommands::clearImage);
+    EXPECT_FALSE(model.isEditingText());
+    EXPECT_FALSE(model.selectedImage().has_value());
+}
+
+TEST_F(CommandRoutingTest, PasteCommandTakesTheClipboardImage)
+{
+    putCapture(64, 32);
+    post(EditorCommands::paste);
+    ASSERT_TRUE(model.selectedImage().has_value());
+    EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(64, 32));
+}
+
+// ---- the paste-once rule of a delivered capture -------------------------------------------------
+
+TEST_F(CommandRoutingTest, DeliveredCaptureIsPastedOncePerClipboardChange)
+{
+    putCapture(50, 40);
+    post(EditorCommands::captureClipboardImageReady);
+    ASSERT_TRUE(model.selectedImage().has_value()) << "the first capture pastes for any non-zero count";
+    EXPECT_EQ(KeyboardShortcutObservers::lastSeenPasteboardChangeCount(), board.changeCount());
+
+    model.clearImage();
+    post(EditorCommands::captureClipboardImageReady);
+    EXPECT_FALSE(model.selectedImage().has_value()) << "the same clipboard is not pasted twice";
+
+    putCapture(70, 20);
+    post(EditorCommands::captureClipboardImageReady);
+    ASSERT_TRUE(model.selectedImage().has_value());
+    EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(70, 20));
+}
+
+TEST_F(CommandRoutingTest, WindowShownSoonAfterADeliveryPastesItOnce)
+{
+    observers.detach();
+    std::optional<QDateTime> delivered = QDateTime::currentDateTimeUtc().addMSecs(-2000);
+    observers.setDeliveryDate({ [&] { return delivered; }, [&] { delivered.reset(); } });
+    putCapture(30, 30);
+
+    observers.attach();
+    ASSERT_TRUE(model.selectedImage().has_value());
+    EXPECT_FALSE(delivered.has_value()) << "the delivery date is taken";
+
+    // The notification arriving afterwards for the same clipboard does not paste again.
+    model.clearImage();
+    post(EditorCommands::captureClipboardImageReady);
+    EXPECT_FALSE(model.selectedImage().has_value());
+}
+
+TEST_F(CommandRoutingTest, ADeliveryOlderThanFiveSecondsIsLeftAlone)
+{
+    observers.detach();
+    std::optional<QDateTime> delivered = QDateTime::currentDateTimeUtc().addMSecs(-6000);
+    observers.setDeliveryDate({ [&] { return delivered; }, [&] { delivered.reset(); } });
+    putCapture(30, 30);
+    observers.attach();
+    EXPECT_FALSE(model.selectedImage().has_value());
+    EXPECT_TRUE(delivered.has_value()) << "the old date stays";
+}
+
+TEST_F(CommandRoutingTest, AppearActionDoesNotRepasteWhatTheNotificationTook)
+{
+    putCapture(30, 30);
+    post(EditorCommands::captureClipboardImageReady);
+    ASSERT_TRUE(model.selectedImage().has_value());
+    model.clearImage();
+
+    observers.detach();
+    std::optional<QDateTime> delivered = QDateTime::currentDateTimeUtc();
+    observers.setDeliveryDate({ [&] { return delivered; }, [&] { delivered.reset(); } });
+    observers.attach();
+    EXPECT_FALSE(model.selectedImage().has_value());
+}
+
+TEST_F(CommandRoutingTest, DetachedObserversIgnoreCommands)
+{
+    openImage();
+    model.setZoomLevel(1.0);
+    observers.detach();
+    post(EditorCommands::zoomIn);
+    post(EditorCommands::toolShortcut, QStringLiteral("toolArrow"));
+    EXPECT_DOUBLE_EQ(model.zoomLevel(), 1.0);
+    EXPECT_EQ(model.currentTool(), ToolType::none);
+    observers.attach();
+    post(EditorCommands::zoomIn);
+    EXPECT_DOUBLE_EQ(model.zoomLevel(), 1.15);
+}
