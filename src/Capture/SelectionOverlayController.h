@@ -46,7 +46,7 @@ public:
 
     // How long other programs get to repaint what Lumetra's hidden windows uncovered
     // before the screen is read.
-    static constexpr int repaintSettleMs = 120;
+    static constexpr int repaintSettleMs = 60;
     void setRepaintSettleMsForTesting(int ms) { m_settleMs = ms; }
 
 private:
