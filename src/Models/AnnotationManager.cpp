@@ -2,7 +2,6 @@
 
 #include "Models/AnnotationGeometry.h"
 #include "Models/TextMeasurement.h"
-#include "Platform/Geometry.h"
 
 #include <cmath>
 
@@ -17,9 +16,17 @@ template <typename T> qsizetype indexOf(const QList<T>& list, const QUuid& id)
     return -1;
 }
 
-QRectF grown(const QRectF& r, double margin)
+// Whether the rectangle grown by `margin` on every side contains the point, with
+// the far edges outside (the rectangle is standardised first).
+bool grownContains(const QRectF& r, double margin, const QPointF& p)
 {
-    return *Geometry::insetBy(r, -margin, -margin);
+    const double x0 = std::min(r.x(), r.x() + r.width()) - margin;
+    const double x1 = std::max(r.x(), r.x() + r.width()) + margin;
+    const double y0 = std::min(r.y(), r.y() + r.height()) - margin;
+    const double y1 = std::max(r.y(), r.y() + r.height()) + margin;
+    if (x1 - x0 == 0.0 || y1 - y0 == 0.0)
+        return false;
+    return p.x() >= x0 && p.x() < x1 && p.y() >= y0 && p.y() < y1;
 }
 
 // The box a point must fall in to hit a two-ended annotation, before growing.
@@ -53,8 +60,26 @@ AnnotationManager::AnnotationManager(QObject* parent)
 
 AnnotationManager::~AnnotationManager() = default;
 
+const std::vector<QRectF>& AnnotationManager::freehandUnitBounds() const
+{
+    // pointsBoundingRect of a 1 x 1 space keeps the normalised extremes; scaling
+    // them later gives the same numbers as measuring at the canvas size.
+    if (!m_freehandBoundsValid) {
+        m_freehandBounds.clear();
+        m_freehandBounds.reserve(std::size_t(m_freehands.size()));
+        for (const FreehandAnnotation& f : m_freehands) {
+            const QRectF unit = pointsBoundingRect(f.points, 1.0, 1.0);
+            m_freehandBounds.push_back(unit);
+        }
+        m_freehandBoundsValid = true;
+    }
+    return m_freehandBounds;
+}
+
 void AnnotationManager::notify(Kind kind)
 {
+    if (kind == Kind::freehands)
+        m_freehandBoundsValid = false;
     switch (kind) {
     case Kind::arrows: emit arrowsChanged(); break;
     case Kind::rectangles: emit rectanglesChanged(); break;
@@ -374,37 +399,39 @@ std::optional<QUuid> AnnotationManager::hitTestAnnotation(const QPointF& point, 
         const QSizeF size(boxWidth + 2.0, textHeight + 4.0);
         const QRectF box(cx - size.width() / 2.0, t.position.y() * h - size.height() / 2.0, size.width(),
                          size.height());
-        if (Geometry::contains(grown(box, 2.0), point))
+        if (grownContains(box, 2.0, point))
             best.offer(t.id, std::max(size.width(), 0.0) * std::max(size.height(), 0.0));
     }
 
     for (qsizetype i = m_rectangles.size() - 1; i >= 0; --i) {
         const RectangleAnnotation& r = m_rectangles[i];
         const QRectF box(r.rect.x() * w, r.rect.y() * h, std::abs(r.rect.width()) * w, std::abs(r.rect.height()) * h);
-        if (Geometry::contains(grown(box, 5.0), point))
+        if (grownContains(box, 5.0, point))
             best.offer(r.id, box.width() * box.height());
     }
 
     for (qsizetype i = m_arrows.size() - 1; i >= 0; --i) {
         const ArrowAnnotation& a = m_arrows[i];
         const QRectF box = endpointBox(a.startPoint, a.endPoint, w, h);
-        if (Geometry::contains(grown(box, 8.0), point))
+        if (grownContains(box, 8.0, point))
             best.offer(a.id, box.width() * box.height());
     }
 
     for (qsizetype i = m_lines.size() - 1; i >= 0; --i) {
         const LineAnnotation& l = m_lines[i];
         const QRectF box = endpointBox(l.startPoint, l.endPoint, w, h);
-        if (Geometry::contains(grown(box, 8.0), point))
+        if (grownContains(box, 8.0, point))
             best.offer(l.id, box.width() * box.height());
     }
 
+    const std::vector<QRectF>& unitBounds = freehandUnitBounds();
     for (qsizetype i = m_freehands.size() - 1; i >= 0; --i) {
         const FreehandAnnotation& f = m_freehands[i];
         if (f.points.size() < 2)
             continue;
-        const QRectF box = pointsBoundingRect(f.points, w, h);
-        if (Geometry::contains(grown(box, 5.0), point))
+        const QRectF& unit = unitBounds[std::size_t(i)];
+        const QRectF box(unit.x() * w, unit.y() * h, unit.width() * w, unit.height() * h);
+        if (grownContains(box, 5.0, point))
             best.offer(f.id, box.width() * box.height());
     }
 

@@ -9,6 +9,7 @@
 #include <QUuid>
 
 #include <optional>
+#include <vector>
 
 // The annotations of one open image, one list per kind. Within a list, elements
 // are in creation order and a later one is drawn above an earlier one.
@@ -108,6 +109,9 @@ signals:
 private:
     enum class Kind { arrows, rectangles, texts, freehands, lines, numbers };
     void notify(Kind kind);
+    // Normalised bounding boxes of the freehand strokes, kept for the hit test
+    // until the strokes change (every change goes through notify).
+    const std::vector<QRectF>& freehandUnitBounds() const;
 
     QList<ArrowAnnotation> m_arrows;
     QList<RectangleAnnotation> m_rectangles;
@@ -115,4 +119,6 @@ private:
     QList<FreehandAnnotation> m_freehands;
     QList<LineAnnotation> m_lines;
     QList<NumberAnnotation> m_numbers;
+    mutable std::vector<QRectF> m_freehandBounds;
+    mutable bool m_freehandBoundsValid = false;
 };

@@ -281,6 +281,19 @@ TEST(AnnotationManagerHitTest, GrownBoxesPerKind)
     strokes.appendFreehand(makeFreehand({{0.5, 0.5}, {0.6, 0.55}, {0.55, 0.7}}));  // (400, 300)-(480, 420)
     EXPECT_EQ(strokes.hitTestAnnotation({395, 425 - 0.1}, canvas, canvas), strokes.freehands()[1].id);
     EXPECT_FALSE(strokes.hitTestAnnotation({485, 350}, canvas, canvas).has_value());
+
+    // The stroke's box follows every change of the stroke.
+    const QUuid stroke = strokes.freehands()[1].id;
+    strokes.moveAnnotation(stroke, -200, 0, 800, 600);  // now (200, 300)-(280, 420)
+    EXPECT_FALSE(strokes.hitTestAnnotation({400, 350}, canvas, canvas).has_value());
+    EXPECT_EQ(strokes.hitTestAnnotation({250, 350}, canvas, canvas), stroke);
+    strokes.updateFreehand(stroke, QList<QPointF>{{0.9, 0.9}, {0.95, 0.95}});
+    EXPECT_FALSE(strokes.hitTestAnnotation({250, 350}, canvas, canvas).has_value());
+    EXPECT_EQ(strokes.hitTestAnnotation({740, 560}, canvas, canvas), stroke);
+    strokes.deleteAnnotation(strokes.freehands()[0].id);
+    EXPECT_EQ(strokes.hitTestAnnotation({740, 560}, canvas, canvas), stroke);
+    strokes.setFreehands({});
+    EXPECT_FALSE(strokes.hitTestAnnotation({740, 560}, canvas, canvas).has_value());
 }
 
 TEST(AnnotationManagerHitTest, NumberMarkersHitOnlyInsideTheirOutline)
