@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QThread>
 
+#include <optional>
+
 namespace {
 
 const QString kPatternTitle = QStringLiteral("CapturePattern");
@@ -95,6 +97,24 @@ protected:
         return QImage::fromData(*data, "PNG").convertToFormat(QImage::Format_RGB32);
     }
 
+    // Where the pattern's top-left pixel is on screen (a window manager decides where
+    // the window and its frame go).
+    std::optional<QPoint> findPattern()
+    {
+        const QImage screen = desktop().screenshot().convertToFormat(QImage::Format_RGB32);
+        const QImage pattern = patternImage();
+        for (int y = 0; y + kPatternSize.height() <= screen.height(); ++y)
+            for (int x = 0; x + kPatternSize.width() <= screen.width(); ++x) {
+                bool match = true;
+                for (const QPoint probe : {QPoint(1, 1), QPoint(37, 3), QPoint(5, 71), QPoint(399, 299)})
+                    match = match && (screen.pixel(x + probe.x(), y + probe.y()) & 0xffffff)
+                            == (pattern.pixel(probe) & 0xffffff);
+                if (match && samePixels(screen.copy(QRect(QPoint(x, y), kPatternSize)), pattern))
+                    return QPoint(x, y);
+            }
+        return std::nullopt;
+    }
+
     bool mainWindowMapped() { return !desktop().findWindows(QStringLiteral("^Lumetra$")).isEmpty(); }
 };
 
@@ -168,5 +188,36 @@ TEST_F(CaptureAreaTest, WithTheEditorSettingOnTheCaptureIsDeliveredToTheEditor)
         << desktop().lumetraOutput().toStdString();
     EXPECT_TRUE(desktop().waitForOutput(QStringLiteral("📸 SelectionOverlay 完成路径：恢复非主避让窗")));
     EXPECT_TRUE(samePixels(clipboardPng(), patternImage().copy(100, 100, 100, 100)));
+    EXPECT_EQ(desktop().stopLumetra(), 0);
+}
+
+class CaptureAreaUnderWindowManagerTest : public CaptureAreaTest {
+protected:
+    DesktopOptions desktopOptions() const override { return {.windowManager = true}; }
+};
+
+TEST_F(CaptureAreaUnderWindowManagerTest, OverlayCoversTheDesktopAndTheCropIsExact)
+{
+    const QString file = QDir(desktop().workDir()).filePath(QStringLiteral("pattern.png"));
+    ASSERT_TRUE(patternImage().save(file));
+    desktop().startBackground(QStringLiteral("display"), {QStringLiteral("-borderwidth"), QStringLiteral("0"),
+                                                          QStringLiteral("-geometry"), QStringLiteral("+1100+200"),
+                                                          QStringLiteral("-title"), kPatternTitle, file});
+    ASSERT_TRUE(desktop().waitForWindow(QStringLiteral("^") + kPatternTitle + QStringLiteral("$"), 20000));
+    std::optional<QPoint> origin;
+    for (int attempt = 0; attempt < 50 && !origin; ++attempt) {
+        origin = findPattern();
+        if (!origin)
+            QThread::msleep(100);
+    }
+    ASSERT_TRUE(origin) << "the pattern never appeared on screen";
+
+    startAreaCapture();
+    const QPoint from = *origin + QPoint(30, 40);
+    dragScreen(from, from + QPoint(200, 150));
+    ASSERT_TRUE(desktop().waitForOutput(QStringLiteral("截取完成 200×150px")))
+        << desktop().lumetraOutput().toStdString();
+    EXPECT_TRUE(samePixels(clipboardPng(), patternImage().copy(30, 40, 200, 150)));
+    EXPECT_TRUE(desktop().waitForOutput(QStringLiteral("📸 SelectionOverlay 避让恢复: orderFront 1 个")));
     EXPECT_EQ(desktop().stopLumetra(), 0);
 }
