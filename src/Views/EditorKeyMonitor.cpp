@@ -156,10 +156,14 @@ bool KeyboardEventMonitor::eventFilter(QObject* watched, QEvent* event)
     const QEvent::Type type = event->type();
     if (type != QEvent::ShortcutOverride && type != QEvent::KeyPress)
         return false;
-    // A key reaches the window object first and then its focused widget; decide once,
-    // at the widget.
+    // A key reaches the window object, then the focused widget, then that widget's
+    // parents while nobody accepts it; decide once, at the focused widget (the window
+    // itself when nothing has focus).
     auto* receiver = qobject_cast<QWidget*>(watched);
     if (!receiver)
+        return false;
+    QWidget* focus = QApplication::focusWidget();
+    if (focus ? receiver != focus : !receiver->isWindow())
         return false;
     auto* key = static_cast<QKeyEvent*>(event);
     if (type == QEvent::KeyPress) {
