@@ -19,9 +19,10 @@ std::optional<QByteArray> encodeCapturePng(const QImage& image)
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
-    // A high "quality" means light zlib compression for PNG: still lossless, and a
-    // full-screen capture reaches the clipboard without a noticeable pause.
-    if (!image.save(&buffer, "PNG", 90))
+    // For PNG Qt maps "quality" 80 to zlib level 1: lossless like every level, about
+    // a third faster than the default level on a full screen, and still small (90 and
+    // above would store the pixels uncompressed).
+    if (!image.save(&buffer, "PNG", 80))
         return std::nullopt;
     return png;
 }
