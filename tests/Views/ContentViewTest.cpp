@@ -1,0 +1,257 @@
+// The editor window's content: empty state and information bar, the window title,
+// drops, files handed over by the application, the fit area and the wheel over it.
+#include "EditorCanvasTestSupport.h"
+#include "PixelProbe.h"
+
+#include "Core/Localization.h"
+#include "Models/ImageLoadManager.h"
+#include "Platform/UserDefaults.h"
+#include "Views/CommandRouter.h"
+#include "Views/ContentView.h"
+#include "Views/EditorKeyMonitor.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QDragEnterEvent>
+#include <QImageWriter>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+
+#include <gtest/gtest.h>
+
+using namespace CanvasTest;
+
+namespace {
+
+QString writePng(const QTemporaryDir& dir, const QString& name, QSize size, QColor color)
+{
+    QImage image(size, QImage::Format_ARGB32);
+    image.fill(color);
+    const QString path = dir.filePath(name);
+    QImageWriter(path, "png").write(image);
+    return path;
+}
+
+QByteArray pngBytes(QSize size, QColor color)
+{
+    QImage image(size, QImage::Format_ARGB32);
+    image.fill(color);
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter(&buffer, "png").write(image);
+    return data;
+}
+
+class ContentViewTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        auto* layout = new QVBoxLayout(&window);
+        layout->setContentsMargins(0, 0, 0, 0);
+        content = new ContentView(&window);
+        layout->addWidget(content);
+        window.resize(900, 450);
+        window.show();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+    void TearDown() override { ImageLoadManager::shared().setPendingImageURL(std::nullopt); }
+
+    ImageEditorViewModel& model() { return *content->viewModel(); }
+
+    bool waitForImage(QSize pixels)
+    {
+        return QTest::qWaitFor([&] {
+            return model().selectedImage() && model().selectedImage()->pixelSize() == pixels;
+        }, 5000);
+    }
+
+    QTemporaryDir dir;
+    QWidget window;
+    ContentView* content = nullptr;
+};
+
+QPushButton* openButton(ContentView* content)
+{
+    for (QPushButton* button : content->findChildren<QPushButton*>())
+        if (button->text() == localized(QStringLiteral("empty.openImage")))
+            return button;
+    return nullptr;
+}
+
+} // namespace
+
+TEST_F(ContentViewTest, FreshWindowShowsTheEmptyStateAndIsCalledLumetra)
+{
+    QTRY_COMPARE(window.windowTitle(), QStringLiteral("Lumetra"));
+    QPushButton* open = openButton(content);
+    ASSERT_NE(open, nullptr);
+    EXPECT_TRUE(open->isVisible());
+    EXPECT_EQ(content->pathText(), localized(QStringLiteral("empty.noImage")));
+    EXPECT_TRUE(content->infoText().isEmpty());
+}
+
+TEST_F(ContentViewTest, OpenedFileNamesTheWindowAndFillsTheInformationBar)
+{
+    const QString path = writePng(dir, QStringLiteral("harbour.png"), QSize(300, 200), Qt::blue);
+    model().loadImage(QUrl::fromLocalFile(path));
+    ASSERT_TRUE(waitForImage(QSize(300, 200)));
+    QTRY_COMPARE(window.windowTitle(), QStringLiteral("Lumetra - harbour.png"));
+    EXPECT_EQ(content->pathText(), path);
+    EXPECT_EQ(content->infoText(), model().imageInfoText());
+    EXPECT_FALSE(openButton(content)->isVisible());
+
+    // The canvas shows it, fitted into the area above the information bar.
+    const QImage shot = content->grab().toImage();
+    EXPECT_TRUE(PixelProbe::near(shot.pixelColor(450, 209), QColor(Qt::blue)));
+    EXPECT_FALSE(PixelProbe::near(shot.pixelColor(450, 440), QColor(Qt::blue))) << "the information bar";
+}
+
+TEST_F(ContentViewTest, TitleIsSetOnTheEditorWindowEvenWhenAnotherIsInFront)
+{
+    QWidget other;
+    other.setWindowTitle(QStringLiteral("Settings"));
+    other.resize(200, 100);
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+
+    model().setLoadedImage(solid(50, 50), fileUrl("front.png"));
+    QTRY_COMPARE(window.windowTitle(), QStringLiteral("Lumetra - front.png"));
+    EXPECT_EQ(other.windowTitle(), QStringLiteral("Settings"));
+}
+
+TEST_F(ContentViewTest, DropsOpenLocalFilesAndImageDataOnly)
+{
+    const QString first = writePng(dir, QStringLiteral("first.png"), QSize(40, 30), Qt::red);
+    const QString second = writePng(dir, QStringLiteral("second.png"), QSize(20, 10), Qt::red);
+
+    QMimeData remote;
+    remote.setUrls({ QUrl(QStringLiteral("https://example.invalid/picture.png")) });
+    EXPECT_FALSE(content->handleDrop(remote));
+    QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &remote, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(content, &enter);
+    EXPECT_FALSE(enter.isAccepted()) << "a remote address is refused already while dragging";
+
+    QMimeData text;
+    text.setText(QStringLiteral("not an image"));
+    EXPECT_FALSE(content->handleDrop(text));
+
+    QMimeData files;
+    files.setUrls({ QUrl::fromLocalFile(first), QUrl::fromLocalFile(second) });
+    files.setData(QStringLiteral("image/png"), pngBytes(QSize(7, 7), Qt::green));
+    EXPECT_TRUE(content->handleDrop(files));
+    ASSERT_TRUE(waitForImage(QSize(40, 30))) << "the first file wins over the rest and over the data";
+    EXPECT_EQ(model().displayName(), QStringLiteral("first.png"));
+    QTest::qWait(50);
+    EXPECT_FALSE(model().selectedImage()->pixelSize() == QSize(20, 10));
+}
+
+TEST_F(ContentViewTest, DroppedImageDataIsNamedByTheTimeOfTheDrop)
+{
+    QMimeData data;
+    data.setData(QStringLiteral("image/png"), pngBytes(QSize(12, 9), Qt::yellow));
+    EXPECT_TRUE(content->handleDrop(data));
+    ASSERT_TRUE(waitForImage(QSize(12, 9)));
+    const QRegularExpression name(QStringLiteral("^Lumetra \\d{4}-\\d{2}-\\d{2} at \\d{2}\\.\\d{2}\\.\\d{2}\\.png$"));
+    EXPECT_TRUE(name.match(model().displayName()).hasMatch()) << model().displayName().toStdString();
+    QTRY_COMPARE(window.windowTitle(), QStringLiteral("Lumetra - ") + model().displayName());
+
+    // Data that is no image is taken as a drop but changes nothing.
+    QMimeData broken;
+    broken.setData(QStringLiteral("image/png"), QByteArray("not a png"));
+    EXPECT_TRUE(content->handleDrop(broken));
+    QTest::qWait(100);
+    EXPECT_EQ(model().selectedImage()->pixelSize(), QSize(12, 9));
+}
+
+TEST_F(ContentViewTest, FileHandedOverByTheApplicationOpens)
+{
+    const QString path = writePng(dir, QStringLiteral("handed.png"), QSize(33, 44), Qt::gray);
+    ImageLoadManager::shared().setPendingImageURL(QUrl::fromLocalFile(path));
+    ASSERT_TRUE(waitForImage(QSize(33, 44)));
+    EXPECT_FALSE(ImageLoadManager::shared().pendingImageURL().has_value());
+
+    const QUrl missing = QUrl::fromLocalFile(dir.filePath(QStringLiteral("gone.png")));
+    ImageLoadManager::shared().setPendingImageURL(missing);
+    QTest::qWait(50);
+    EXPECT_EQ(ImageLoadManager::shared().pendingImageURL(), std::optional<QUrl>(missing));
+    EXPECT_EQ(model().displayName(), QStringLiteral("handed.png"));
+}
+
+TEST_F(ContentViewTest, FitCommandUsesTheAreaAfterAResize)
+{
+    model().setLoadedImage(solid(2000, 1000), fileUrl("wide.png"));
+    window.resize(1000, 532);
+    QTRY_COMPARE(content->currentFitAreaSize(), QSizeF(1000.0, 500.0));
+    NotificationCenter::defaultCenter().post(EditorCommands::fitToWindow);
+    EXPECT_DOUBLE_EQ(model().zoomLevel(), 0.5);
+}
+
+TEST_F(ContentViewTest, WheelZoomAnchorsWithTheCanvasSizeOfTheMoment)
+{
+    model().setLoadedImage(solid(3000, 3000), fileUrl("large.png"));
+    model().setZoomLevel(1.0);
+    window.resize(1300, 832); // larger than when the monitors were installed
+    QTRY_COMPARE(content->canvas()->size(), QSize(1300, 800));
+
+    EditorCanvasView* canvas = content->canvas();
+    const QPointF pointer(1000.0, 200.0);
+    const auto imagePointUnder = [&] {
+        const HandleFrameTransform t = canvas->currentTransform();
+        const QPointF p = t.imagePoint(pointer);
+        return QPointF(p.x() / t.scaledSize.width(), p.y() / t.scaledSize.height());
+    };
+    const QPointF before = imagePointUnder();
+    QWheelEvent zoom(pointer, canvas->mapToGlobal(pointer), QPoint(), QPoint(0, 120), Qt::NoButton,
+                     Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(canvas, &zoom);
+    EXPECT_DOUBLE_EQ(model().zoomLevel(), 1.05);
+    const QPointF after = imagePointUnder();
+    EXPECT_NEAR(after.x(), before.x(), 1e-9);
+    EXPECT_NEAR(after.y(), before.y(), 1e-9);
+
+    // A plain wheel pans.
+    QWheelEvent pan(pointer, canvas->mapToGlobal(pointer), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                    Qt::NoScrollPhase, false);
+    const QSizeF offset = canvas->dragOffset();
+    QApplication::sendEvent(canvas, &pan);
+    EXPECT_DOUBLE_EQ(canvas->dragOffset().height(), offset.height() - WheelZoomMonitor::pointsPerNotch);
+}
+
+TEST_F(ContentViewTest, HiddenContentStopsListening)
+{
+    model().setLoadedImage(solid(100, 100), fileUrl("quiet.png"));
+    model().setZoomLevel(1.0);
+    ASSERT_TRUE(content->keyboardMonitor()->isRunning());
+    window.hide();
+    EXPECT_FALSE(content->keyboardMonitor()->isRunning());
+    EXPECT_FALSE(content->wheelMonitor()->isRunning());
+    NotificationCenter::defaultCenter().post(EditorCommands::zoomIn);
+    EXPECT_DOUBLE_EQ(model().zoomLevel(), 1.0);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_TRUE(content->keyboardMonitor()->isRunning());
+    NotificationCenter::defaultCenter().post(EditorCommands::zoomIn);
+    EXPECT_DOUBLE_EQ(model().zoomLevel(), 1.15);
+}
+
+TEST_F(ContentViewTest, LanguageChangeRewritesTheTexts)
+{
+    UserDefaults& defaults = UserDefaults::standard();
+    const QString english = localized(QStringLiteral("empty.openImage"));
+    defaults.set(QStringLiteral("appLanguage"), QStringLiteral("de"));
+    const QString german = localized(QStringLiteral("empty.openImage"));
+    ASSERT_NE(german, english);
+    QTRY_VERIFY(openButton(content) != nullptr);
+    EXPECT_EQ(content->pathText(), localized(QStringLiteral("empty.noImage")));
+    defaults.remove(QStringLiteral("appLanguage"));
+    QTRY_COMPARE(openButton(content)->text(), english);
+}
