@@ -43,6 +43,8 @@ void AppMenuBar::rebuild()
     if (!m_menuBar)
         return;
     m_menuBar->clear();
+    // clear() only takes the actions away; the menus themselves would linger.
+    qDeleteAll(m_menuBar->findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly));
 
     auto storeKeys = [this](ShortcutAction action, const QString& fallbackCharacter) {
         const auto found = m_store.bindings().constFind(action);

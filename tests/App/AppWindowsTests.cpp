@@ -1,0 +1,200 @@
+// The about window, the editor window's menu bar, the autostart entry and menu keys.
+#include "AppTestSupport.h"
+
+#include "App/AboutWindow.h"
+#include "App/AppMenuBar.h"
+#include "App/LaunchAtLogin.h"
+#include "App/ShortcutKeySequence.h"
+#include "Core/ShortcutStore.h"
+#include "Platform/NotificationCenter.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QMenuBar>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QList<QWidget*> aboutWindows()
+{
+    QList<QWidget*> found;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->windowTitle() == aboutWindowTitle && widget->isVisible())
+            found << widget;
+    }
+    return found;
+}
+
+QMenu* topMenu(QMenuBar& bar, const char* objectName)
+{
+    return bar.findChild<QMenu*>(QString::fromLatin1(objectName));
+}
+
+} // namespace
+
+TEST(AboutWindow, OneWindowWithTheBuildVersionAndTexts)
+{
+    UserDefaults::standard().set(QStringLiteral("appLanguage"), QStringLiteral("en"));
+    showAboutWindow();
+    showAboutWindow();
+    const QList<QWidget*> windows = aboutWindows();
+    ASSERT_EQ(windows.size(), 1);
+    QWidget* window = windows.first();
+    EXPECT_EQ(window->width(), 320);
+    EXPECT_GE(window->height(), 240);
+    EXPECT_FALSE(window->windowFlags() & Qt::WindowMaximizeButtonHint);
+
+    auto* content = window->findChild<AboutContentView*>();
+    ASSERT_NE(content, nullptr);
+    EXPECT_EQ(content->versionText(), localized(QStringLiteral("settings.version")) + QStringLiteral(" ") + QStringLiteral(LUMETRA_VERSION));
+    EXPECT_EQ(content->copyrightText(), localized(QStringLiteral("settings.copyright")));
+    EXPECT_EQ(content->madeWithText(), localized(QStringLiteral("about.madeWith")));
+    EXPECT_FALSE(content->descriptionText().isEmpty());
+    EXPECT_NE(content->copyrightText(), QStringLiteral("settings.copyright"));
+
+    // The texts follow the language while the window is open.
+    const QString english = content->descriptionText();
+    UserDefaults::standard().set(QStringLiteral("appLanguage"), QStringLiteral("ja"));
+    EXPECT_NE(content->descriptionText(), english);
+    EXPECT_EQ(content->descriptionText(), localized(QStringLiteral("about.description")));
+    UserDefaults::standard().set(QStringLiteral("appLanguage"), QStringLiteral("en"));
+
+    window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(aboutWindows().isEmpty());
+}
+
+TEST(AboutWindow, IconFallsBackToADrawnSymbolWithoutBundledIcons)
+{
+    // Test programs carry no bundled resources.
+    QString source;
+    const QPixmap icon = AboutContentView::iconPixmap(&source);
+    EXPECT_EQ(source, QStringLiteral("photo.artframe"));
+    ASSERT_FALSE(icon.isNull());
+    // The symbol is drawn in blue, not left empty.
+    const QImage image = icon.toImage();
+    int blue = 0;
+    for (int y = 0; y < image.height(); y += 4)
+        for (int x = 0; x < image.width(); x += 4)
+            blue += image.pixelColor(x, y).blue() > 200 && image.pixelColor(x, y).alpha() > 200;
+    EXPECT_GT(blue, 20);
+}
+
+TEST(AppMenuBarTest, ItemsPostTheirCommandsWithTheirKeys)
+{
+    UserDefaults::standard().set(QStringLiteral("appLanguage"), QStringLiteral("en"));
+    QTemporaryDir dir;
+    UserDefaults defaults(dir.filePath(QStringLiteral("settings.ini")));
+    ShortcutStore store(defaults);
+    QMenuBar bar;
+    new AppMenuBar(&bar, store);
+
+    QMenu* file = topMenu(bar, "lumetraFileMenu");
+    QMenu* edit = topMenu(bar, "lumetraEditMenu");
+    QMenu* view = topMenu(bar, "lumetraViewMenu");
+    ASSERT_TRUE(file && edit && view);
+    EXPECT_EQ(menuTitles(file), (QStringList{localized(QStringLiteral("menu.openImage")), localized(QStringLiteral("menu.saveImage")),
+                                             localized(QStringLiteral("menu.copyImage")), localized(QStringLiteral("menu.saveAs"))}));
+    EXPECT_EQ(menuTitles(view).size(), 8); // six items, two separators
+
+    QStringList posted;
+    QObject context;
+    for (const char* name : {"OpenImageCommand", "SaveImageCommand", "CopyImageCommand", "SaveAsImageCommand", "UndoCommand",
+                             "RedoCommand", "CropCommand", "ResetAllCommand", "ClearImageCommand", "ZoomInCommand",
+                             "ZoomOutCommand", "FitToWindowCommand", "ActualSizeCommand", "RotateLeftCommand",
+                             "RotateRightCommand"})
+        NotificationCenter::defaultCenter().addObserver(QString::fromLatin1(name), &context,
+                                                        [&posted, name](const auto&) { posted << QString::fromLatin1(name); });
+    for (QMenu* menu : {file, edit, view})
+        for (QAction* action : menu->actions())
+            if (!action->isSeparator())
+                action->trigger();
+    EXPECT_EQ(posted, (QStringList{QStringLiteral("OpenImageCommand"), QStringLiteral("SaveImageCommand"),
+                                   QStringLiteral("CopyImageCommand"), QStringLiteral("SaveAsImageCommand"),
+                                   QStringLiteral("UndoCommand"), QStringLiteral("RedoCommand"), QStringLiteral("CropCommand"),
+                                   QStringLiteral("ResetAllCommand"), QStringLiteral("ClearImageCommand"),
+                                   QStringLiteral("ZoomInCommand"), QStringLiteral("ZoomOutCommand"),
+                                   QStringLiteral("FitToWindowCommand"), QStringLiteral("ActualSizeCommand"),
+                                   QStringLiteral("RotateLeftCommand"), QStringLiteral("RotateRightCommand")}));
+
+    // Zoom in answers to Ctrl and "+" and to Ctrl and the "=" key beneath it.
+    const QList<QKeySequence> zoomIn = view->actions().first()->shortcuts();
+    EXPECT_TRUE(zoomIn.contains(QKeySequence(Qt::CTRL | Qt::Key_Plus)));
+    EXPECT_TRUE(zoomIn.contains(QKeySequence(Qt::CTRL | Qt::Key_Equal)));
+    EXPECT_EQ(menuItem(edit, localized(QStringLiteral("menu.redo")))->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
+
+    // The About item opens the window and posts nothing.
+    posted.clear();
+    QMenu* app = topMenu(bar, "lumetraApplicationMenu");
+    ASSERT_NE(app, nullptr);
+    app->actions().first()->trigger();
+    EXPECT_TRUE(posted.isEmpty());
+    ASSERT_EQ(aboutWindows().size(), 1);
+    aboutWindows().first()->close();
+}
+
+TEST(AppMenuBarTest, StoreKeysAndLanguageAreFollowed)
+{
+    UserDefaults::standard().set(QStringLiteral("appLanguage"), QStringLiteral("en"));
+    QTemporaryDir dir;
+    UserDefaults defaults(dir.filePath(QStringLiteral("settings.ini")));
+    ShortcutStore store(defaults);
+    QMenuBar bar;
+    new AppMenuBar(&bar, store);
+
+    // Without bindings: Ctrl+Shift+C and Ctrl+Shift+S.
+    store.setBindings({});
+    QMenu* file = topMenu(bar, "lumetraFileMenu");
+    EXPECT_EQ(menuItem(file, localized(QStringLiteral("menu.copyImage")))->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+C")));
+    EXPECT_EQ(menuItem(file, localized(QStringLiteral("menu.saveAs")))->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+S")));
+
+    // A binding of option and control only: Alt and Super, no Ctrl.
+    store.setOverride(ShortcutAction::copyImage,
+                      ShortcutBinding{8, ShortcutBinding::optionFlag | ShortcutBinding::controlFlag, QStringLiteral("c")});
+    file = topMenu(bar, "lumetraFileMenu");
+    EXPECT_EQ(menuItem(file, localized(QStringLiteral("menu.copyImage")))->shortcut(),
+              QKeySequence(QKeyCombination(Qt::AltModifier | Qt::MetaModifier, Qt::Key_C)));
+
+    UserDefaults::standard().set(QStringLiteral("appLanguage"), QStringLiteral("fr"));
+    file = topMenu(bar, "lumetraFileMenu");
+    EXPECT_EQ(file->title(), localized(QStringLiteral("menu.file")));
+    EXPECT_EQ(file->title(), QStringLiteral("Fichier"));
+    EXPECT_EQ(menuTitles(file).first(), localized(QStringLiteral("menu.openImage")));
+    UserDefaults::standard().set(QStringLiteral("appLanguage"), QStringLiteral("en"));
+}
+
+TEST(ShortcutKeySequenceTest, ModifiersAndKeysMapAsOnTheDesktop)
+{
+    EXPECT_EQ(keySequenceFor({26, ShortcutBinding::commandFlag | ShortcutBinding::shiftFlag, QStringLiteral("7")}),
+              QKeySequence(QStringLiteral("Ctrl+Shift+7")));
+    EXPECT_EQ(keySequenceFor({49, ShortcutBinding::commandFlag, QStringLiteral(" ")}), QKeySequence(QStringLiteral("Ctrl+Space")));
+    EXPECT_EQ(keySequenceFor({43, ShortcutBinding::commandFlag, QStringLiteral(",")}), QKeySequence(QStringLiteral("Ctrl+,")));
+    EXPECT_TRUE(keySequenceFor({0, ShortcutBinding::commandFlag, QString()}).isEmpty());
+}
+
+TEST(LaunchAtLoginTest, WritesAndRemovesTheAutostartEntry)
+{
+    QTemporaryDir dir;
+    qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
+    EXPECT_FALSE(LaunchAtLogin::isEnabled());
+    EXPECT_EQ(LaunchAtLogin::autostartFilePath(), dir.filePath(QStringLiteral("autostart/lumetra.desktop")));
+
+    ASSERT_TRUE(LaunchAtLogin::setEnabled(true, QStringLiteral("/opt/my apps/lumetra")));
+    EXPECT_TRUE(LaunchAtLogin::isEnabled());
+    QFile entry(LaunchAtLogin::autostartFilePath());
+    ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(entry.readAll());
+    EXPECT_TRUE(text.startsWith(QStringLiteral("[Desktop Entry]\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Exec=\"/opt/my apps/lumetra\"\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Type=Application\n")));
+
+    ASSERT_TRUE(LaunchAtLogin::setEnabled(false));
+    EXPECT_FALSE(LaunchAtLogin::isEnabled());
+    EXPECT_TRUE(LaunchAtLogin::setEnabled(false)); // already off
+
+    // Characters the Exec key reserves are escaped, so the path stays one argument.
+    EXPECT_TRUE(LaunchAtLogin::desktopEntry(QStringLiteral("/a\"b$c")).contains(QStringLiteral("Exec=\"/a\\\\\"b\\\\$c\"")));
+    qunsetenv("XDG_CONFIG_HOME");
+}

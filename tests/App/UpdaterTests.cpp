@@ -1,0 +1,288 @@
+#include "AppTestSupport.h"
+
+#include "App/Appcast.h"
+#include "App/UpdaterController.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A loopback HTTP/1.1 server answering GET requests from a table of paths.
+class LoopbackHttpServer : public QObject {
+public:
+    struct Response {
+        int status = 200;
+        QByteArray body;
+    };
+
+    LoopbackHttpServer()
+    {
+        m_server.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+                auto buffer = std::make_shared<QByteArray>();
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
+                    buffer->append(socket->readAll());
+                    if (!buffer->contains("\r\n\r\n"))
+                        return;
+                    const QList<QByteArray> requestLine = buffer->left(buffer->indexOf("\r\n")).split(' ');
+                    const QString path = requestLine.size() > 1 ? QString::fromLatin1(requestLine[1]) : QString();
+                    requests << path;
+                    const Response response = responses.value(path, Response{404, "not found"});
+                    QByteArray reply = "HTTP/1.1 " + QByteArray::number(response.status)
+                                     + (response.status == 200 ? " OK" : " Error") + "\r\nContent-Length: "
+                                     + QByteArray::number(response.body.size()) + "\r\nConnection: close\r\n\r\n"
+                                     + response.body;
+                    socket->write(reply);
+                    socket->disconnectFromHost();
+                });
+                QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+    }
+
+    QUrl url(const QString& path) const
+    {
+        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path));
+    }
+
+    QHash<QString, Response> responses;
+    QStringList requests;
+
+private:
+    QTcpServer m_server;
+};
+
+class RecordingDriver final : public UpdaterUserDriver {
+public:
+    void showUpToDate(const QString& version) override { shown << QStringLiteral("upToDate ") + version; }
+    void showUpdateAvailable(const AppcastItem& item) override { shown << QStringLiteral("available ") + item.displayVersion; }
+    void showUpdateDownloaded(const AppcastItem& item, const QString& path) override
+    {
+        shown << QStringLiteral("downloaded ") + item.displayVersion;
+        savedPath = path;
+    }
+    void showError(const QString& message) override { shown << QStringLiteral("error ") + message; }
+    QStringList shown;
+    QString savedPath;
+};
+
+QByteArray feed(const QString& body)
+{
+    return (QStringLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+                           "<rss version=\"2.0\" xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\">"
+                           "<channel><title>Lumetra</title>")
+            + body + QStringLiteral("</channel></rss>"))
+        .toUtf8();
+}
+
+QString item(const QString& version, const QString& url, const QString& extra = {})
+{
+    return QStringLiteral("<item><title>Version %1</title><description>Notes for %1</description>"
+                          "<enclosure url=\"%2\" sparkle:version=\"%1\" length=\"%3\" type=\"application/octet-stream\"/>%4</item>")
+        .arg(version, url)
+        .arg(extra.isEmpty() ? 7 : 0)
+        .arg(extra);
+}
+
+} // namespace
+
+TEST(AppcastVersions, CompareAsReleasesDo)
+{
+    using Appcast::compareVersions;
+    EXPECT_LT(compareVersions(QStringLiteral("1.9"), QStringLiteral("1.10")), 0);
+    EXPECT_GT(compareVersions(QStringLiteral("2.0"), QStringLiteral("1.99.99")), 0);
+    EXPECT_EQ(compareVersions(QStringLiteral("1.0"), QStringLiteral("1.0.0")), 0);
+    EXPECT_EQ(compareVersions(QStringLiteral("v1.2.0"), QStringLiteral("1.2")), 0);
+    EXPECT_GT(compareVersions(QStringLiteral("1.0.1"), QStringLiteral("1.0")), 0);
+    EXPECT_LT(compareVersions(QStringLiteral("1.0b1"), QStringLiteral("1.0")), 0);
+    EXPECT_LT(compareVersions(QStringLiteral("1.0b1"), QStringLiteral("1.0b2")), 0);
+    EXPECT_LT(compareVersions(QStringLiteral("1.0a"), QStringLiteral("1.0.1")), 0);
+    EXPECT_LT(compareVersions(QStringLiteral("1.0-beta"), QStringLiteral("1.0-rc")), 0);
+    // Numbers longer than any integer type still compare by value.
+    EXPECT_LT(compareVersions(QStringLiteral("1.99999999999999999999"), QStringLiteral("1.100000000000000000000")), 0);
+    EXPECT_EQ(compareVersions(QStringLiteral("1.007"), QStringLiteral("1.7")), 0);
+}
+
+TEST(AppcastFeed, ParsesItemsAndSkipsUnusableOnes)
+{
+    const QByteArray xml = feed(
+        item(QStringLiteral("1.2.0"), QStringLiteral("https://example.org/Lumetra-1.2.0.tar.gz"),
+             QStringLiteral("<sparkle:releaseNotesLink>https://example.org/notes</sparkle:releaseNotesLink>"))
+        // A version given as elements, with a short display version.
+        + QStringLiteral("<item><title>Two</title><sparkle:version>205</sparkle:version>"
+                         "<sparkle:shortVersionString>2.0.5</sparkle:shortVersionString>"
+                         "<enclosure url=\"https://example.org/two.tar.gz\" length=\"12\"/></item>")
+        // No version, a file address, a script address: skipped.
+        + QStringLiteral("<item><title>No version</title><enclosure url=\"https://example.org/x\"/></item>")
+        + item(QStringLiteral("3.0"), QStringLiteral("file:///etc/passwd"))
+        + item(QStringLiteral("3.1"), QStringLiteral("javascript:alert(1)")));
+    QString error;
+    const auto items = Appcast::parse(xml, &error);
+    ASSERT_TRUE(items.has_value()) << error.toStdString();
+    ASSERT_EQ(items->size(), 2);
+    EXPECT_EQ(items->at(0).version, QStringLiteral("1.2.0"));
+    EXPECT_EQ(items->at(0).title, QStringLiteral("Version 1.2.0"));
+    EXPECT_EQ(items->at(0).releaseNotesUrl, QUrl(QStringLiteral("https://example.org/notes")));
+    EXPECT_EQ(items->at(1).version, QStringLiteral("205"));
+    EXPECT_EQ(items->at(1).displayVersion, QStringLiteral("2.0.5"));
+    EXPECT_EQ(items->at(1).length, 12);
+
+    EXPECT_FALSE(Appcast::parse("<html><body>not a feed</body></html>").has_value());
+    EXPECT_FALSE(Appcast::parse(feed(QStringLiteral("<item><title>cut")).left(120)).has_value());
+    EXPECT_FALSE(Appcast::parse(QByteArray()).has_value());
+}
+
+TEST(AppcastFeed, NewestUpdateIsTheHighestNewerVersion)
+{
+    const QList<AppcastItem> items{
+        {QString(), QStringLiteral("0.9"), QStringLiteral("0.9"), QUrl(), 0, QUrl(), QString()},
+        {QString(), QStringLiteral("1.3"), QStringLiteral("1.3"), QUrl(), 0, QUrl(), QString()},
+        {QString(), QStringLiteral("1.10"), QStringLiteral("1.10"), QUrl(), 0, QUrl(), QString()},
+    };
+    EXPECT_EQ(Appcast::newestUpdate(items, QStringLiteral("1.2"))->version, QStringLiteral("1.10"));
+    EXPECT_FALSE(Appcast::newestUpdate(items, QStringLiteral("1.10")).has_value());
+    EXPECT_FALSE(Appcast::newestUpdate({}, QStringLiteral("1.0")).has_value());
+}
+
+class UpdaterTest : public ::testing::Test {
+protected:
+    UpdaterTest() : defaults(dir.filePath(QStringLiteral("settings.ini"))) {}
+
+    std::unique_ptr<UpdaterController> make(const QString& currentVersion)
+    {
+        auto updater = std::make_unique<UpdaterController>(http.url(QStringLiteral("/appcast.xml")), currentVersion,
+                                                           defaults, &driver);
+        updater->setDownloadFolder(dir.filePath(QStringLiteral("downloads")));
+        QObject::connect(updater.get(), &UpdaterController::checkFinished,
+                         [this](UpdaterController::Outcome outcome) { outcomes << outcome; });
+        return updater;
+    }
+
+    QTemporaryDir dir;
+    UserDefaults defaults;
+    LoopbackHttpServer http;
+    RecordingDriver driver;
+    QList<UpdaterController::Outcome> outcomes;
+};
+
+TEST_F(UpdaterTest, CheckOnRequestReportsUpToDateOrTheNewerVersion)
+{
+    http.responses.insert(QStringLiteral("/appcast.xml"),
+                          {200, feed(item(QStringLiteral("1.4.0"), http.url(QStringLiteral("/Lumetra-1.4.0.tar.gz")).toString()))});
+    auto updater = make(QStringLiteral("1.4"));
+    updater->checkForUpdates();
+    ASSERT_TRUE(spinUntil([&] { return !outcomes.isEmpty(); }));
+    EXPECT_EQ(outcomes.last(), UpdaterController::Outcome::upToDate);
+    EXPECT_EQ(driver.shown, QStringList{QStringLiteral("upToDate 1.4")});
+    EXPECT_TRUE(defaults.string(UpdaterController::lastCheckTimeKey).has_value());
+
+    auto older = make(QStringLiteral("1.3.9"));
+    driver.shown.clear();
+    older->checkForUpdates();
+    ASSERT_TRUE(spinUntil([&] { return outcomes.size() == 2; }));
+    EXPECT_EQ(outcomes.last(), UpdaterController::Outcome::updateAvailable);
+    EXPECT_EQ(driver.shown, QStringList{QStringLiteral("available 1.4.0")});
+}
+
+TEST_F(UpdaterTest, BackgroundChecksStayQuietUnlessThereIsSomethingNew)
+{
+    auto updater = make(QStringLiteral("1.0"));
+    // A missing feed: the failure is logged, nobody is interrupted.
+    updater->checkInBackground();
+    ASSERT_TRUE(spinUntil([&] { return !outcomes.isEmpty(); }));
+    EXPECT_EQ(outcomes.last(), UpdaterController::Outcome::failed);
+    EXPECT_TRUE(driver.shown.isEmpty());
+
+    // The same failure on request is shown.
+    updater->checkForUpdates();
+    ASSERT_TRUE(spinUntil([&] { return outcomes.size() == 2; }));
+    ASSERT_EQ(driver.shown.size(), 1);
+    EXPECT_TRUE(driver.shown.first().startsWith(QStringLiteral("error ")));
+
+    http.responses.insert(QStringLiteral("/appcast.xml"), {200, feed(item(QStringLiteral("1.0"), QStringLiteral("https://example.org/a")))});
+    driver.shown.clear();
+    updater->checkInBackground();
+    ASSERT_TRUE(spinUntil([&] { return outcomes.size() == 3; }));
+    EXPECT_EQ(outcomes.last(), UpdaterController::Outcome::upToDate);
+    EXPECT_TRUE(driver.shown.isEmpty());
+}
+
+TEST_F(UpdaterTest, AutomaticDownloadSavesTheUpdateAndSaysWhereButInstallsNothing)
+{
+    http.responses.insert(QStringLiteral("/appcast.xml"),
+                          {200, feed(item(QStringLiteral("2.0"), http.url(QStringLiteral("/Lumetra-2.0.tar.gz")).toString()))});
+    http.responses.insert(QStringLiteral("/Lumetra-2.0.tar.gz"), {200, "PAYLOAD"});
+    auto updater = make(QStringLiteral("1.0"));
+    updater->setAutomaticallyDownloadsUpdates(true);
+    updater->checkInBackground();
+    ASSERT_TRUE(spinUntil([&] { return !outcomes.isEmpty(); }));
+    EXPECT_EQ(outcomes.last(), UpdaterController::Outcome::downloaded);
+    EXPECT_EQ(driver.shown, QStringList{QStringLiteral("downloaded 2.0")});
+    EXPECT_EQ(driver.savedPath, QDir(dir.filePath(QStringLiteral("downloads"))).filePath(QStringLiteral("Lumetra-2.0.tar.gz")));
+    QFile saved(driver.savedPath);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), QByteArray("PAYLOAD"));
+    EXPECT_FALSE(saved.permissions() & QFileDevice::ExeOwner);
+
+    // A download shorter than the feed declares is thrown away.
+    http.responses.insert(QStringLiteral("/Lumetra-2.0.tar.gz"), {200, "PAY"});
+    QFile::remove(driver.savedPath);
+    updater->checkInBackground();
+    ASSERT_TRUE(spinUntil([&] { return outcomes.size() == 2; }));
+    EXPECT_EQ(outcomes.last(), UpdaterController::Outcome::failed);
+    EXPECT_FALSE(QFile::exists(driver.savedPath));
+}
+
+TEST_F(UpdaterTest, DailyCheckRunsOnlyWhenADayHasPassed)
+{
+    http.responses.insert(QStringLiteral("/appcast.xml"), {200, feed(QString())});
+    auto updater = make(QStringLiteral("1.0"));
+    QDateTime now = QDateTime(QDate(2026, 3, 1), QTime(12, 0), Qt::UTC);
+    updater->setClock([&] { return now; });
+
+    // Off: never checks.
+    updater->checkIfDue();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(http.requests.isEmpty());
+
+    updater->setAutomaticallyChecksForUpdates(true);
+    ASSERT_TRUE(spinUntil([&] { return outcomes.size() == 1; }));
+    EXPECT_EQ(http.requests.size(), 1);
+
+    now = now.addSecs(23 * 3600);
+    updater->checkIfDue();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(http.requests.size(), 1);
+
+    now = now.addSecs(3600);
+    updater->checkIfDue();
+    ASSERT_TRUE(spinUntil([&] { return outcomes.size() == 2; }));
+    EXPECT_EQ(http.requests.size(), 2);
+
+    updater->setAutomaticallyChecksForUpdates(false);
+    now = now.addDays(3);
+    updater->checkIfDue();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(http.requests.size(), 2);
+}
+
+TEST(UpdaterWithoutFeed, SaysSoOnRequestAndStaysSilentOtherwise)
+{
+    QTemporaryDir dir;
+    UserDefaults defaults(dir.filePath(QStringLiteral("settings.ini")));
+    RecordingDriver driver;
+    UpdaterController updater(QUrl(), QStringLiteral("1.0"), defaults, &driver);
+    updater.setAutomaticallyChecksForUpdates(true);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(driver.shown.isEmpty());
+    updater.checkForUpdates();
+    ASSERT_EQ(driver.shown.size(), 1);
+    EXPECT_TRUE(driver.shown.first().startsWith(QStringLiteral("error ")));
+}
