@@ -1,5 +1,6 @@
 #include "App/LumetraApp.h"
 #include "App/UnixSignalQuit.h"
+#include "Capture/CaptureCommandLine.h"
 #include "Core/Logger.h"
 #include "Platform/Pasteboard.h"
 
@@ -34,6 +35,10 @@ int main(int argc, char** argv)
     // Another copy already runs and has taken this launch's files.
     if (lumetra.launch(QApplication::arguments().mid(1)) == AppDelegate::LaunchResult::handedOff)
         return 0;
+
+    // Capture hook (--capture-area, --repeat-last-area): lets a capture be started
+    // from the command line, as the end-to-end tests do.
+    startCaptureFromCommandLine(QApplication::arguments());
 
     return app.exec();
 }
