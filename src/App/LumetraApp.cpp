@@ -20,7 +20,7 @@ namespace {
 
 class EditorWindowPresenter final : public MainWindowPresenter {
 public:
-    void show(bool) override { MainWindowController::shared().show(); }
+    void show(bool forCapture) override { MainWindowController::shared().show(forCapture); }
     bool hasVisibleWindow() const override
     {
         QWidget* window = MainWindowController::shared().window();

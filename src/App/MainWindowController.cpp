@@ -1,9 +1,57 @@
 #include "App/MainWindowController.h"
 
+#include "App/AppMenuBar.h"
 #include "Capture/CaptureDelivery.h"
+#include "Capture/CaptureLog.h"
+#include "Core/Logger.h"
+#include "Core/ShortcutStore.h"
+#include "Models/ImageLoadManager.h"
+#include "Platform/UserDefaults.h"
+#include "Platform/X11Activation.h"
+#include "Platform/XcbConnection.h"
 #include "Views/ContentView.h"
 
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QScreen>
 #include <QVBoxLayout>
+
+#include <cstring>
+
+namespace {
+
+QString frameKey()
+{
+    return QStringLiteral("NSWindow Frame ") + MainWindowController::frameAutosaveName;
+}
+
+// Asks the window manager to keep a window above the others, or to stop (EWMH
+// _NET_WM_STATE_ABOVE). Without a window manager nothing covers it anyway.
+void requestKeepAbove(QWidget* window, bool above)
+{
+    XcbConnection* x = XcbConnection::application();
+    if (!x || !window->windowHandle())
+        return;
+    xcb_client_message_event_t event;
+    std::memset(&event, 0, sizeof event);
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = xcb_window_t(window->winId());
+    event.type = x->atom("_NET_WM_STATE");
+    event.data.data32[0] = above ? 1 : 0; // add / remove
+    event.data.data32[1] = x->atom("_NET_WM_STATE_ABOVE");
+    event.data.data32[2] = 0;
+    event.data.data32[3] = 2; // source: pager, so the request is not second-guessed
+    xcb_send_event(x->connection(), 0, x->root(),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                   reinterpret_cast<const char*>(&event));
+    xcb_flush(x->connection());
+}
+
+} // namespace
 
 MainWindowController& MainWindowController::shared()
 {
@@ -11,7 +59,11 @@ MainWindowController& MainWindowController::shared()
     return *controller;
 }
 
-MainWindowController::MainWindowController(QObject* parent) : QObject(parent) {}
+MainWindowController::MainWindowController(QObject* parent) : QObject(parent)
+{
+    if (auto* app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, &MainWindowController::saveFrame);
+}
 
 QWidget* MainWindowController::createWindow()
 {
@@ -20,24 +72,180 @@ QWidget* MainWindowController::createWindow()
     window->setWindowTitle(QStringLiteral("Lumetra"));
     auto* layout = new QVBoxLayout(window);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto* menuBar = new QMenuBar(window);
+    new AppMenuBar(menuBar, ShortcutStore::shared());
+    layout->setMenuBar(menuBar);
     auto* content = new ContentView(window);
+    content->setMinimumSize(800, 450);
     // The delivery keeps the time of its last hand-over; a window built after the
     // announcement still takes a capture that is less than 5 s old.
     content->setCaptureDeliveryDate({ &CaptureDelivery::lastCaptureDeliveryDate,
                                       &CaptureDelivery::clearLastCaptureDeliveryDate });
     layout->addWidget(content);
-    window->resize(900, 450);
     m_content = content;
+
+    window->resize(900, 450 + menuBar->sizeHint().height());
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        window->move(screen->availableGeometry().center() - window->rect().center());
+    // The frame the window had when it was last closed wins over the centring.
+    if (const std::optional<QByteArray> frame = UserDefaults::standard().data(frameKey()))
+        window->restoreGeometry(*frame);
+    window->installEventFilter(this);
     return window;
 }
 
-void MainWindowController::show()
+bool MainWindowController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_window && event->type() == QEvent::Close)
+        saveFrame();
+    return QObject::eventFilter(watched, event);
+}
+
+void MainWindowController::saveFrame()
+{
+    if (m_window)
+        UserDefaults::standard().setData(frameKey(), m_window->saveGeometry());
+}
+
+void MainWindowController::show(bool forCapture)
 {
     if (!m_window)
         m_window = createWindow();
+    if (!m_window)
+        return;
     if (m_window->isMinimized())
         m_window->setWindowState(m_window->windowState() & ~Qt::WindowMinimized);
-    m_window->show();
-    m_window->raise();
-    m_window->activateWindow();
+    bringWindowToFront(m_window, forCapture);
+}
+
+bool MainWindowController::applicationIsActive() const
+{
+    if (m_isActive)
+        return m_isActive();
+    return QGuiApplication::applicationState() == Qt::ApplicationActive;
+}
+
+void MainWindowController::activate(QWidget* window)
+{
+    window->raise();
+    window->activateWindow();
+    // Qt asks as an application, which focus-stealing prevention may turn down for a
+    // program the user did not just click; the user asked for this window (a menu
+    // item, a hot key, a file), so ask as a pager does.
+    if (XcbConnection* x = XcbConnection::application(); x && window->windowHandle())
+        X11Activation::activate(*x, xcb_window_t(window->winId()));
+}
+
+void MainWindowController::setFloating(QWidget* window, bool floating)
+{
+    m_floating = floating;
+    if (window)
+        requestKeepAbove(window, floating);
+}
+
+void MainWindowController::bringWindowToFront(QWidget* window, bool forCapture)
+{
+    window->show();
+    activate(window);
+    emit activationRequested(0.0);
+    captureDiagnostic(QStringLiteral("📸 bringWindowToFront: force=%1 window=%2 canBecomeKey=%3 active=%4")
+                          .arg(forCapture ? 1 : 0)
+                          .arg(window->windowTitle())
+                          .arg(window->isEnabled() ? 1 : 0)
+                          .arg(applicationIsActive() ? 1 : 0));
+    setFloating(window, true);
+
+    if (forCapture) {
+        QPointer<QWidget> weakWindow(window);
+        for (const int delayMs : {100, 300, 600}) {
+            QTimer::singleShot(delayMs, this, [this, weakWindow, delayMs] {
+                if (!weakWindow || !weakWindow->isVisible() || applicationIsActive())
+                    return;
+                activate(weakWindow);
+                emit activationRequested(delayMs / 1000.0);
+                QWidget* key = QApplication::activeWindow();
+                captureDiagnostic(QStringLiteral("📸 重申 +%1s: active=%2 key=%3")
+                                      .arg(delayMs / 1000.0, 0, 'f', 1)
+                                      .arg(applicationIsActive() ? 1 : 0)
+                                      .arg(key ? key->windowTitle() : QStringLiteral("nil")));
+            });
+        }
+    }
+
+    stopPolling();
+    m_floatingPollTicks = 0;
+    m_floatingPollTimer = new QTimer(this);
+    m_floatingPollTimer->setInterval(pollIntervalMs);
+    connect(m_floatingPollTimer, &QTimer::timeout, this, &MainWindowController::floatingPollTick);
+    m_floatingPollTimer->start();
+}
+
+bool MainWindowController::isPolling() const
+{
+    return m_floatingPollTimer && m_floatingPollTimer->isActive();
+}
+
+void MainWindowController::stopPolling()
+{
+    if (m_floatingPollTimer) {
+        m_floatingPollTimer->stop();
+        m_floatingPollTimer->deleteLater();
+    }
+    m_floatingPollTimer = nullptr;
+}
+
+void MainWindowController::floatingPollTick()
+{
+    // A closed window ends the poll; its level no longer matters.
+    if (!m_window || !m_window->isVisible()) {
+        stopPolling();
+        return;
+    }
+    if (applicationIsActive()) {
+        setFloating(m_window, false);
+        stopPolling();
+    } else if (m_floatingPollTicks == attentionTick) {
+        QApplication::alert(m_window);
+        emit attentionRequested();
+    } else if (m_floatingPollTicks >= giveUpTick) {
+        stopPolling();
+        setFloating(m_window, false);
+    }
+    ++m_floatingPollTicks;
+}
+
+void MainWindowController::openSettingsWindow()
+{
+    const QKeySequence settingsKeys(Qt::CTRL | Qt::Key_Comma);
+    if (m_window) {
+        for (QMenuBar* bar : m_window->findChildren<QMenuBar*>()) {
+            for (QAction* top : bar->actions()) {
+                if (!top->menu())
+                    continue;
+                for (QAction* item : top->menu()->actions()) {
+                    if (item->shortcut() == settingsKeys && item->isEnabled()) {
+                        item->trigger();
+                        return;
+                    }
+                }
+            }
+        }
+    }
+    Logger::shared().log(LogLevel::warning, [] { return QStringLiteral("⚙️ No Settings window to open"); });
+}
+
+void openEditorWithCommandLineImage(const QStringList& arguments)
+{
+    for (const QString& argument : arguments.mid(1)) {
+        if (argument.startsWith(QLatin1Char('-')))
+            continue;
+        const QFileInfo file(argument);
+        if (file.isFile())
+            ImageLoadManager::shared().setPendingImageURL(QUrl::fromLocalFile(file.absoluteFilePath()));
+        else
+            Logger::shared().log(LogLevel::error, [&] { return QStringLiteral("❌ No such image file: ") + argument; });
+        break;
+    }
+    MainWindowController::shared().show();
 }

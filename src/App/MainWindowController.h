@@ -2,13 +2,23 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QStringList>
 #include <QWidget>
 
 #include "Views/ContentView.h"
 
+#include <QTimer>
+
+#include <functional>
+
 // The one owner of the editor's main window. It builds the window on demand around a
 // new ContentView (and so a new editor model) and brings it forward; a closed window
-// is dropped, and the next show builds a fresh one.
+// is dropped, and the next show builds a fresh one at the size and place it last had.
+//
+// Bringing it forward keeps it above other windows until Lumetra is active (or for
+// 15 s at most), asks for attention after about 3 s, and for a delivered capture asks
+// the window manager again at 0.1, 0.3 and 0.6 s, as focus-stealing prevention may
+// refuse the first request.
 class MainWindowController : public QObject {
     Q_OBJECT
 public:
@@ -18,14 +28,54 @@ public:
     QWidget* window() const { return m_window; }
     ContentView* contentView() const { return m_content; }
 
-    // Creates the window when there is none, restores it when minimised and raises it.
-    void show();
+    // Creates the window when there is none, restores it when minimised and raises it;
+    // forCapture when a capture was just delivered to it.
+    void show(bool forCapture = false);
+
+    // Opens the Settings window through the menu item bound to Ctrl+, when there is one.
+    void openSettingsWindow();
+
+    // Where the window's frame is kept between runs.
+    static inline const QString frameAutosaveName = QStringLiteral("LumetraMainWindow");
+
+    static constexpr int pollIntervalMs = 300;
+    static constexpr int attentionTick = 10;
+    static constexpr int giveUpTick = 50;
+
+    // For tests: the poll's state, and whether the window is kept above the others.
+    bool isPolling() const;
+    int floatingPollTicks() const { return m_floatingPollTicks; }
+    bool isFloating() const { return m_floating; }
+    // Decides whether Lumetra counts as the active application (tests).
+    void setApplicationActiveProvider(std::function<bool()> provider) { m_isActive = std::move(provider); }
+    // Runs one poll tick at once (tests).
+    void pollTickForTesting() { floatingPollTick(); }
+
+signals:
+    // Each request to the window manager to activate the window (tests follow them).
+    void activationRequested(double delaySeconds);
+    void attentionRequested();
 
 private:
     explicit MainWindowController(QObject* parent = nullptr);
     QWidget* createWindow();
+    void bringWindowToFront(QWidget* window, bool forCapture);
+    void activate(QWidget* window);
+    void setFloating(QWidget* window, bool floating);
+    void floatingPollTick();
+    void stopPolling();
+    void saveFrame();
+    bool applicationIsActive() const;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     QPointer<QWidget> m_window;
     QPointer<ContentView> m_content;
+    QPointer<QTimer> m_floatingPollTimer;
+    int m_floatingPollTicks = 0;
+    bool m_floating = false;
+    std::function<bool()> m_isActive;
 };
 
+// Shows the editor window and opens in it the first image file named in `arguments`
+// (the program's arguments; options beginning with "-" are left to their owners).
+void openEditorWithCommandLineImage(const QStringList& arguments);
