@@ -27,7 +27,7 @@ ExportSnapshot ImageOutputController::makeExportSnapshot(const Image& image, boo
     ExportSnapshot snapshot;
     snapshot.image = image;
     if (m_painterFactory)
-        snapshot.paintAnnotations = m_painterFactory(m_viewModel);
+        snapshot.paintAnnotations = m_painterFactory(m_viewModel, image);
     snapshot.rotation = m_viewModel.rotation();
     snapshot.backdrop = m_viewModel.backdropSettings();
     snapshot.backdropAlphaCapable = backdropAlphaCapable;

@@ -21,9 +21,10 @@ class ImageOutputController : public QObject {
     Q_OBJECT
 public:
     // Builds, from the view model's current annotations, a painter that owns
-    // copies of them (the annotation renderers supply it).
-    using AnnotationPainterFactory
-        = std::function<std::function<void(QPainter&, const QSizeF&)>(const ImageEditorViewModel&)>;
+    // copies of them (the annotation renderers supply it). It is given the image
+    // being exported, which mosaic areas take their cells from.
+    using AnnotationPainterFactory = std::function<std::function<void(QPainter&, const QSizeF&)>(
+        const ImageEditorViewModel&, const Image& image)>;
     using AlertPresenter = std::function<void(const QString& text)>;
     using SavePanelRunner = std::function<std::optional<SavePanelResult>(
         const std::optional<QString>& imagePath, const std::optional<QString>& lastSavedPath)>;

@@ -10,6 +10,7 @@
 #include "Views/DropHandling.h"
 #include "Views/EditorCanvasView.h"
 #include "Views/EditorKeyMonitor.h"
+#include "Views/EditorOutputHost.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>
@@ -155,6 +156,7 @@ ContentView::ContentView(QWidget* parent)
     m_observers = new KeyboardShortcutObservers(m_viewModel, [this] { return currentFitAreaSize(); }, this);
     m_keyboardMonitor = new KeyboardEventMonitor(this);
     m_wheelMonitor = new WheelZoomMonitor(this);
+    m_output = new EditorOutputHost(m_viewModel, m_canvas, this);
 
     connect(m_viewModel, &ImageEditorViewModel::documentChanged, this, &ContentView::observeDocument);
     connect(m_viewModel, &ImageEditorViewModel::alertRequested, this, [this](const QString& title, const QString& message) {
@@ -285,6 +287,7 @@ void ContentView::installEventMonitors()
     m_wheelMonitor->start(window());
     m_currentFitAreaSize = QSizeF(width(), height() - informationBarHeight);
     m_observers->attach();
+    m_output->attach();
 }
 
 void ContentView::removeEventMonitors()
@@ -292,6 +295,7 @@ void ContentView::removeEventMonitors()
     m_keyboardMonitor->stop();
     m_wheelMonitor->stop();
     m_observers->detach();
+    m_output->detach();
 }
 
 void ContentView::openPendingImageURL()

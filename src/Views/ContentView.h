@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class EditorCanvasView;
+class EditorOutputHost;
 class ImageEditorViewModel;
 class KeyboardEventMonitor;
 class QLabel;
@@ -32,6 +33,8 @@ public:
     KeyboardShortcutObservers* commandObservers() const { return m_observers; }
     KeyboardEventMonitor* keyboardMonitor() const { return m_keyboardMonitor; }
     WheelZoomMonitor* wheelMonitor() const { return m_wheelMonitor; }
+    // Copy, save and save-as with their toasts.
+    EditorOutputHost* output() const { return m_output; }
 
     // The size fit commands fit the image into: the content less the information bar.
     QSizeF currentFitAreaSize() const;
@@ -80,6 +83,7 @@ private:
     KeyboardShortcutObservers* m_observers = nullptr;
     KeyboardEventMonitor* m_keyboardMonitor = nullptr;
     WheelZoomMonitor* m_wheelMonitor = nullptr;
+    EditorOutputHost* m_output = nullptr;
     QSizeF m_currentFitAreaSize { 800.0, 600.0 };
     const void* m_shownImageBits = nullptr;
     bool m_hadImage = false;

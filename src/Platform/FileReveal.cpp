@@ -1,0 +1,49 @@
+#include "Platform/FileReveal.h"
+
+#include "Core/Logger.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDesktopServices>
+#include <QFileInfo>
+
+namespace FileReveal {
+
+QUrl folderUrl(const QString& filePath)
+{
+    return QUrl::fromLocalFile(QFileInfo(filePath).absolutePath());
+}
+
+void showInFolder(const QString& filePath, std::function<void(const QUrl& folder)> openFolder)
+{
+    const QUrl folder = folderUrl(filePath);
+    auto fallback = [folder, openFolder = std::move(openFolder)] {
+        if (openFolder)
+            openFolder(folder);
+        else if (!QDesktopServices::openUrl(folder))
+            logMessage(LogLevel::warning, [&] { return QStringLiteral("⚠️ 无法打开文件夹: ") + folder.toLocalFile(); });
+    };
+
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        fallback();
+        return;
+    }
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+    call << QStringList{QUrl::fromLocalFile(QFileInfo(filePath).absoluteFilePath()).toString()} << QString();
+    // A bus without a file manager answers with an error at once; one that hangs is
+    // given two seconds before the folder is opened instead.
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 2000));
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     [watcher, fallback = std::move(fallback)] {
+                         watcher->deleteLater();
+                         if (watcher->isError())
+                             fallback();
+                     });
+}
+
+} // namespace FileReveal

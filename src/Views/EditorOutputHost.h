@@ -1,0 +1,72 @@
+#pragma once
+
+#include "Output/OutputToasts.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QRect>
+#include <QString>
+
+#include <functional>
+
+class ImageEditorViewModel;
+class ImageOutputController;
+class QWidget;
+
+// The editor window's side of image output: it owns the window's
+// ImageOutputController (whose snapshots burn the annotations in with the canvas's
+// renderers), answers the save, save-as and copy commands while the editor content
+// is shown, and shows the saved and copied toasts over the bottom of the canvas area.
+//
+// The toasts follow the view model: a SaveToast while saveToastURL is set, a
+// CopyToast while copyToastVisible is true; each clears its state when its time is
+// up. They stand centred, 64 points above the bottom of the canvas area (8 points
+// above the floating toolbar); when both show, the copied one is in front.
+class EditorOutputHost : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int toastBottomInset = 64;
+    static constexpr int toastFadeMilliseconds = 180;
+
+    // `canvasArea` is the widget the toasts stand over; they are children of its
+    // parent, which must outlive nothing of this object's (it is normally the parent).
+    EditorOutputHost(ImageEditorViewModel* viewModel, QWidget* canvasArea, QObject* parent = nullptr);
+    ~EditorOutputHost() override;
+
+    ImageOutputController* controller() const { return m_controller; }
+
+    // Subscribes to "SaveImageCommand", "SaveAsImageCommand" and "CopyImageCommand";
+    // detach ends the subscriptions. Alerts and the save panel open over the
+    // canvas area's window.
+    void attach();
+    void detach();
+    bool isAttached() const { return m_attached; }
+
+    SaveToast* saveToast() const { return m_saveToast; }
+    CopyToast* copyToast() const { return m_copyToast; }
+
+    // Tests: the clock the toasts dismiss themselves by, and what "Show in Folder" does.
+    void setToastScheduler(OutputToast::Scheduler scheduler) { m_scheduler = std::move(scheduler); }
+    void setRevealer(std::function<void(const QString& path)> revealer) { m_revealer = std::move(revealer); }
+
+    // Where a toast of `size` stands, in the coordinates of the canvas area's parent.
+    QRect toastGeometry(QSize size) const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void syncToasts();
+    void layoutToasts();
+    void showToast(OutputToast* toast);
+    void removeToast(OutputToast* toast);
+
+    ImageEditorViewModel* m_viewModel;
+    QPointer<QWidget> m_canvasArea;
+    ImageOutputController* m_controller;
+    QPointer<SaveToast> m_saveToast;
+    QPointer<CopyToast> m_copyToast;
+    OutputToast::Scheduler m_scheduler;
+    std::function<void(const QString&)> m_revealer;
+    bool m_attached = false;
+};
