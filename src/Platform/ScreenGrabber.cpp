@@ -51,8 +51,9 @@ QImage opaqueImage(const std::uint8_t* data, std::size_t length, int width, int 
 
 } // namespace
 
-XcbScreenGrabber::XcbScreenGrabber(XcbConnection& connection)
+XcbScreenGrabber::XcbScreenGrabber(XcbConnection& connection, bool useShm)
     : m_connection(connection)
+    , m_shmFailed(!useShm)
 {
 }
 

@@ -21,7 +21,8 @@ public:
 // is missing (a remote display) or refused.
 class XcbScreenGrabber final : public ScreenGrabber {
 public:
-    explicit XcbScreenGrabber(XcbConnection& connection);
+    // useShm false reads through plain GetImage only (as over a remote connection).
+    explicit XcbScreenGrabber(XcbConnection& connection, bool useShm = true);
     ~XcbScreenGrabber() override;
 
     QImage grab(const QRect& pixelRect) override;

@@ -244,3 +244,26 @@ TEST_F(CoordinatorTest, FallbackCancelsAPendingDelay)
     EXPECT_FALSE(coordinator.hasPendingDelay());
     clock.advance(6000);
 }
+
+TEST(SystemCaptureClock, RunsScheduledWorkAtTheWallClockDeadlineUnlessCancelled)
+{
+    SystemCaptureClock clock;
+    int ran = 0;
+    int cancelled = 0;
+    const QDateTime start = clock.now();
+    clock.scheduleAt(start.addMSecs(80), [&] {
+        ++ran;
+        EXPECT_GE(clock.now(), start.addMSecs(80));
+    });
+    const quint64 token = clock.scheduleAt(start.addMSecs(40), [&] { ++cancelled; });
+    clock.cancel(token);
+    clock.cancel(token + 100); // unknown tokens are ignored
+    QTest::qWait(30);
+    EXPECT_EQ(ran, 0);
+    QTest::qWait(150);
+    EXPECT_EQ(ran, 1);
+    EXPECT_EQ(cancelled, 0);
+    // A deadline already past runs at once.
+    clock.scheduleAt(start, [&] { ++ran; });
+    EXPECT_EQ(ran, 2);
+}

@@ -109,6 +109,22 @@ TEST_F(X11Desktop, MonitorsCoverTheScreenAndGrabsReadWhatIsShown)
     EXPECT_TRUE(grabber.grab(QRect()).isNull());
 }
 
+TEST_F(X11Desktop, PlainGetImageReadsTheSamePixelsAsSharedMemory)
+{
+    XcbConnection& x = *server.connection();
+    mapColouredWindow(x, QRect(10, 10, 100, 60), 0x00A0B0);
+    mapColouredWindow(x, QRect(60, 40, 100, 60), 0x102030);
+    XcbScreenGrabber shm(x);
+    XcbScreenGrabber plain(x, false);
+    const QRect area(0, 0, 400, 300);
+    const QImage a = shm.grab(area);
+    const QImage b = plain.grab(area);
+    ASSERT_FALSE(b.isNull());
+    EXPECT_FALSE(plain.lastGrabUsedShm());
+    EXPECT_EQ(a, b);
+    EXPECT_EQ(b.pixel(70, 50), 0xFF102030u);
+}
+
 TEST_F(X11Desktop, CursorImageIsCompositedAtThePointer)
 {
     XcbConnection& x = *server.connection();
