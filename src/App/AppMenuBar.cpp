@@ -2,6 +2,7 @@
 
 #include "App/AboutWindow.h"
 #include "App/ShortcutKeySequence.h"
+#include "App/StatusMenuController.h"
 #include "Core/LanguageRefresh.h"
 #include "Core/Localization.h"
 #include "Core/ShortcutStore.h"
@@ -19,7 +20,7 @@ namespace {
 
 QAction* addCommand(QMenu* menu, const char* titleKey, const QList<QKeySequence>& keys, const char* notification)
 {
-    QAction* action = menu->addAction(localized(QString::fromLatin1(titleKey)));
+    QAction* action = menu->addAction(menuText(QString::fromLatin1(titleKey)));
     action->setShortcuts(keys);
     const QString name = QString::fromLatin1(notification);
     QObject::connect(action, &QAction::triggered, action, [name] { postCommandNotification(name); });
@@ -58,17 +59,17 @@ void AppMenuBar::rebuild()
     // The application menu holds About only; it opens the window and posts nothing.
     QMenu* app = m_menuBar->addMenu(QStringLiteral("Lumetra"));
     app->setObjectName(QStringLiteral("lumetraApplicationMenu"));
-    QAction* about = app->addAction(localized(QStringLiteral("menu.about")));
+    QAction* about = app->addAction(menuText(QStringLiteral("menu.about")));
     connect(about, &QAction::triggered, about, [] { showAboutWindow(); });
 
-    QMenu* file = m_menuBar->addMenu(localized(QStringLiteral("menu.file")));
+    QMenu* file = m_menuBar->addMenu(menuText(QStringLiteral("menu.file")));
     file->setObjectName(QStringLiteral("lumetraFileMenu"));
     addCommand(file, "menu.openImage", {QKeySequence(Qt::CTRL | Qt::Key_O)}, "OpenImageCommand");
     addCommand(file, "menu.saveImage", {QKeySequence(Qt::CTRL | Qt::Key_S)}, "SaveImageCommand");
     addCommand(file, "menu.copyImage", storeKeys(ShortcutAction::copyImage, QStringLiteral("c")), "CopyImageCommand");
     addCommand(file, "menu.saveAs", storeKeys(ShortcutAction::saveAs, QStringLiteral("s")), "SaveAsImageCommand");
 
-    QMenu* edit = m_menuBar->addMenu(localized(QStringLiteral("menu.edit")));
+    QMenu* edit = m_menuBar->addMenu(menuText(QStringLiteral("menu.edit")));
     edit->setObjectName(QStringLiteral("lumetraEditMenu"));
     addCommand(edit, "menu.undo", {QKeySequence(Qt::CTRL | Qt::Key_Z)}, "UndoCommand");
     addCommand(edit, "menu.redo", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}, "RedoCommand");
@@ -80,7 +81,7 @@ void AppMenuBar::rebuild()
                {QKeySequence(Qt::CTRL | Qt::Key_Backspace), QKeySequence(Qt::CTRL | Qt::Key_Delete)},
                "ClearImageCommand");
 
-    QMenu* view = m_menuBar->addMenu(localized(QStringLiteral("menu.view")));
+    QMenu* view = m_menuBar->addMenu(menuText(QStringLiteral("menu.view")));
     view->setObjectName(QStringLiteral("lumetraViewMenu"));
     // Ctrl and the "+" character, which most layouts type with Shift on the "=" key:
     // answer to the key itself too.

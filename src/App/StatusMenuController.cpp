@@ -2,10 +2,12 @@
 
 #include "App/ShortcutKeySequence.h"
 #include "Capture/GlobalHotKeyMonitor.h"
+#include "Capture/OwnWindows.h"
 #include "Core/ShortcutStore.h"
 #include "Platform/NotificationCenter.h"
 #include "Platform/UserDefaults.h"
 
+#include <QApplication>
 #include <QCursor>
 #include <QFont>
 #include <QIcon>
@@ -19,6 +21,16 @@ namespace {
 
 const QString kDelayKey = QStringLiteral("captureDelaySeconds");
 const char* const kDelayProperty = "lumetraDelaySeconds";
+
+} // namespace
+
+QString menuText(const QString& key)
+{
+    // A menu reads "&" as the mark of a keyboard accelerator; the texts mean it literally.
+    return localized(key).replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+namespace {
 
 } // namespace
 
@@ -69,7 +81,24 @@ void TrayStatusItem::setMenu(QMenu* menu)
     }
     m_menu = menu;
     m_tray->setContextMenu(menu);
-    m_tray->show();
+    if (!m_tray->isVisible()) {
+        m_tray->show();
+        markTrayWindow();
+    }
+}
+
+void TrayStatusItem::markTrayWindow()
+{
+    // Where the tray is an XEmbed host, the icon is a small window of Qt's own. A capture
+    // hides Lumetra's windows but must leave the status item in place (hidden, it would
+    // leave the tray), and nothing looking for the editor window by its title may take
+    // the icon for it.
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (qstrcmp(window->metaObject()->className(), "QSystemTrayIconSys") == 0) {
+            window->setProperty(OwnWindows::captureChromeProperty, true);
+            window->setWindowTitle(QStringLiteral("Lumetra Status Item"));
+        }
+    }
 }
 
 void TrayStatusItem::refreshIcon()
@@ -112,7 +141,7 @@ void StatusMenuController::setupStatusItem()
 QAction* StatusMenuController::addItem(QMenu* menu, const QString& titleKey, const std::function<void()>& action,
                                        const QKeySequence& shortcut)
 {
-    QAction* item = menu->addAction(localized(titleKey));
+    QAction* item = menu->addAction(menuText(titleKey));
     item->setShortcut(shortcut);
     // The keys are shown as a reminder; the global ones are grabbed elsewhere, and none
     // of them should act through the menu itself.
@@ -154,14 +183,14 @@ void StatusMenuController::buildStatusMenu()
     for (int seconds : delayChoices()) {
         const QString key = seconds == 0 ? QStringLiteral("menu.delayCapture.none")
                                          : QStringLiteral("menu.delayCapture.%1s").arg(seconds);
-        QAction* item = delayMenu->addAction(localized(key));
+        QAction* item = delayMenu->addAction(menuText(key));
         item->setCheckable(true);
         item->setProperty(kDelayProperty, seconds);
         connect(item, &QAction::triggered, this, [this, item] { delayCaptureAction(item); });
         m_delayItems << item;
     }
     QAction* delayItem = menu->addMenu(delayMenu);
-    delayItem->setText(localized(QStringLiteral("menu.delayCapture")));
+    delayItem->setText(menuText(QStringLiteral("menu.delayCapture")));
     updateDelayCheckMarks();
 
     addItem(menu.get(), QStringLiteral("menu.repeatLastCapture"), m_actions.repeatLastCapture);

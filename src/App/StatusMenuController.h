@@ -16,6 +16,9 @@ class QSystemTrayIcon;
 class ShortcutStore;
 class UserDefaults;
 
+// The localised text of key as a menu shows it literally ("&" is not an accelerator).
+QString menuText(const QString& key);
+
 // Where the status menu lives: the desktop's tray. Tests put a fake in its place.
 class StatusItemHost {
 public:
@@ -44,6 +47,8 @@ public:
     static QIcon statusIcon();
 
 private:
+    void markTrayWindow();
+
     QSystemTrayIcon* m_tray = nullptr;
     QPointer<QMenu> m_menu;
 };

@@ -148,14 +148,14 @@ inline QStringList menuTitles(const QMenu* menu)
 {
     QStringList titles;
     for (const QAction* action : menu->actions())
-        titles << (action->isSeparator() ? QStringLiteral("-") : action->text());
+        titles << (action->isSeparator() ? QStringLiteral("-") : QString(action->text()).replace(QStringLiteral("&&"), QStringLiteral("&")));
     return titles;
 }
 
 inline QAction* menuItem(const QMenu* menu, const QString& title)
 {
     for (QAction* action : menu->actions()) {
-        if (action->text() == title)
+        if (QString(action->text()).replace(QStringLiteral("&&"), QStringLiteral("&")) == title)
             return action;
     }
     return nullptr;

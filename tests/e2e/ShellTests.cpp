@@ -1,0 +1,268 @@
+// The application shell on a desktop with a window manager and a tray: starting into
+// the tray, the global area hot key, one running copy, and Quit from the tray menu.
+#include "XvfbDesktop.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QSet>
+#include <QThread>
+
+#include <optional>
+
+namespace {
+
+// The editor window; with a document open its title names the document too.
+const QString kMainWindow = QStringLiteral("^Lumetra( - .+)?$");
+const QString kStatusItem = QStringLiteral("^Lumetra Status Item$");
+const QString kPatternTitle = QStringLiteral("ShellPattern");
+const QSize kPatternSize(400, 300);
+
+QImage patternImage()
+{
+    QImage image(kPatternSize, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, qRgb((x * 7) & 0xff, (y * 5) & 0xff, ((x ^ y) * 3) & 0xff));
+    return image;
+}
+
+bool samePixels(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size())
+        return false;
+    const QImage left = a.convertToFormat(QImage::Format_RGB32);
+    const QImage right = b.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < left.height(); ++y)
+        for (int x = 0; x < left.width(); ++x)
+            if ((left.pixel(x, y) & 0xffffff) != (right.pixel(x, y) & 0xffffff))
+                return false;
+    return true;
+}
+
+// Where needle's top-left pixel is in haystack, pixel for pixel.
+std::optional<QPoint> locate(const QImage& haystack, const QImage& needle)
+{
+    const QImage screen = haystack.convertToFormat(QImage::Format_RGB32);
+    const QImage wanted = needle.convertToFormat(QImage::Format_RGB32);
+    const QList<QPoint> probes{QPoint(1, 1), QPoint(wanted.width() / 3, 3), QPoint(5, wanted.height() / 2),
+                               QPoint(wanted.width() - 1, wanted.height() - 1)};
+    for (int y = 0; y + wanted.height() <= screen.height(); ++y)
+        for (int x = 0; x + wanted.width() <= screen.width(); ++x) {
+            bool match = true;
+            for (const QPoint& p : probes)
+                match = match && (screen.pixel(x + p.x(), y + p.y()) & 0xffffff) == (wanted.pixel(p) & 0xffffff);
+            if (match && samePixels(screen.copy(QRect(QPoint(x, y), wanted.size())), wanted))
+                return QPoint(x, y);
+        }
+    return std::nullopt;
+}
+
+class ShellTest : public DesktopTest {
+protected:
+    DesktopOptions desktopOptions() const override
+    {
+        DesktopOptions options;
+        options.windowManager = true;
+        options.tray = true;
+        return options;
+    }
+
+    void writeSettings(const QByteArray& ini)
+    {
+        QFile file(QDir(desktop().configDir()).filePath(QStringLiteral("Lumetra.conf")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(ini);
+    }
+
+    QString log() { return desktop().lumetraOutput() + desktop().lumetraErrors(); }
+
+    bool waitForLog(const QString& text, int timeoutMs = 10000)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < timeoutMs) {
+            if (log().contains(text))
+                return true;
+            QThread::msleep(50);
+        }
+        return false;
+    }
+
+    // Screenshots for a person to look at: kept where LUMETRA_E2E_SCREENSHOT_DIR says,
+    // else in the desktop's scratch folder (gone with it).
+    void saveShot(const QString& name)
+    {
+        const QString folder = qEnvironmentVariable("LUMETRA_E2E_SCREENSHOT_DIR", desktop().workDir());
+        QDir().mkpath(folder);
+        desktop().screenshot().save(QDir(folder).filePath(name));
+    }
+
+    struct Geometry {
+        QPoint origin;
+        QSize size;
+    };
+    Geometry geometryOf(const QString& window)
+    {
+        Geometry g;
+        const CommandResult result = desktop().xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window});
+        for (const QString& line : result.text().split(QLatin1Char('\n'))) {
+            const QString value = line.section(QLatin1Char('='), 1);
+            if (line.startsWith(QStringLiteral("X=")))
+                g.origin.setX(value.toInt());
+            else if (line.startsWith(QStringLiteral("Y=")))
+                g.origin.setY(value.toInt());
+            else if (line.startsWith(QStringLiteral("WIDTH=")))
+                g.size.setWidth(value.toInt());
+            else if (line.startsWith(QStringLiteral("HEIGHT=")))
+                g.size.setHeight(value.toInt());
+        }
+        return g;
+    }
+
+    // Starts Lumetra and waits for its status item to sit in the tray.
+    std::optional<QString> startIntoTray(const QStringList& arguments = {})
+    {
+        if (!desktop().startLumetra(arguments))
+            return std::nullopt;
+        return desktop().waitForWindow(kStatusItem, 30000);
+    }
+};
+
+} // namespace
+
+TEST_F(ShellTest, StartsIntoTheTrayAndQuitsFromTheTrayMenu)
+{
+    writeSettings("[General]\nopenWindowAtLaunch=false\n");
+    const auto icon = startIntoTray();
+    ASSERT_TRUE(icon.has_value()) << log().toStdString();
+    // The icon is Lumetra's and small, embedded in the tray; no editor window opened.
+    EXPECT_EQ(desktop().xdotool({QStringLiteral("getwindowpid"), *icon}).text().toLongLong(), desktop().lumetraPid());
+    const Geometry iconGeometry = geometryOf(*icon);
+    EXPECT_LE(iconGeometry.size.width(), 64);
+    EXPECT_LE(iconGeometry.origin.y(), 24);
+    QThread::msleep(500);
+    EXPECT_TRUE(desktop().findWindows(kMainWindow).isEmpty());
+
+    // A click opens the status menu; the last item is Quit.
+    const QPoint centre = iconGeometry.origin + QPoint(iconGeometry.size.width() / 2, iconGeometry.size.height() / 2);
+    ASSERT_TRUE(desktop()
+                    .xdotool({QStringLiteral("mousemove"), QString::number(centre.x()), QString::number(centre.y()),
+                              QStringLiteral("click"), QStringLiteral("1")})
+                    .ok());
+    QThread::msleep(700);
+    saveShot(QStringLiteral("tray-menu.png"));
+    ASSERT_TRUE(desktop().xdotool({QStringLiteral("key"), QStringLiteral("Up")}).ok());
+    ASSERT_TRUE(desktop().xdotool({QStringLiteral("key"), QStringLiteral("Return")}).ok());
+    EXPECT_EQ(desktop().waitForLumetraExit(15000), 0) << log().toStdString();
+}
+
+TEST_F(ShellTest, ASecondLaunchOpensItsFileInTheFirstCopyAndExits)
+{
+    ASSERT_TRUE(startIntoTray().has_value()) << log().toStdString();
+    ASSERT_TRUE(desktop().waitForWindow(kMainWindow, 20000).has_value());
+
+    QImage image(320, 200, QImage::Format_RGB32);
+    image.fill(QColor(0x12, 0xab, 0x34));
+    const QString file = QDir(desktop().workDir()).filePath(QStringLiteral("handed over.png"));
+    ASSERT_TRUE(image.save(file));
+
+    QElapsedTimer timer;
+    timer.start();
+    const CommandResult second = desktop().run(QStringLiteral(LUMETRA_BINARY), {file}, 20000);
+    EXPECT_TRUE(second.ok()) << second.describe().toStdString();
+    EXPECT_LT(timer.elapsed(), 10000);
+    EXPECT_TRUE(desktop().lumetraRunning());
+
+    EXPECT_TRUE(waitForLog(QStringLiteral("📂 application:openFile 被调用: ") + file)) << log().toStdString();
+    EXPECT_TRUE(waitForLog(QStringLiteral("📤 loadImageDirectly: 调用 ImageLoadManager.shared.loadImage")));
+    // Still one editor window, now showing the image.
+    const QStringList windows = desktop().findWindows(kMainWindow);
+    ASSERT_EQ(windows.size(), 1);
+    int green = 0;
+    for (int attempt = 0; attempt < 50 && green < 320 * 200 / 2; ++attempt) {
+        QThread::msleep(100);
+        const QImage shot = desktop().screenshotWindow(windows.first()).convertToFormat(QImage::Format_RGB32);
+        green = 0;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                green += (shot.pixel(x, y) & 0xffffff) == 0x12ab34;
+    }
+    saveShot(QStringLiteral("handed-over.png"));
+    EXPECT_GE(green, 320 * 200 / 2) << "the handed-over image is not on screen";
+
+    // An unsupported file is refused by the running copy; the second launch still ends.
+    const QString text = QDir(desktop().workDir()).filePath(QStringLiteral("notes.txt"));
+    QFile(text).open(QIODevice::WriteOnly);
+    EXPECT_TRUE(desktop().run(QStringLiteral(LUMETRA_BINARY), {text}, 20000).ok());
+    EXPECT_TRUE(waitForLog(QStringLiteral("❌ 不支持的文件格式: txt")));
+    EXPECT_EQ(desktop().stopLumetra(), 0);
+}
+
+TEST_F(ShellTest, TheAreaHotKeyFromAnotherWindowCapturesIntoTheClipboardAndTheEditor)
+{
+    writeSettings("[General]\nopenWindowAtLaunch=false\n");
+    const QString patternFile = QDir(desktop().workDir()).filePath(QStringLiteral("pattern.png"));
+    ASSERT_TRUE(patternImage().save(patternFile));
+    desktop().startBackground(QStringLiteral("display"), {QStringLiteral("-borderwidth"), QStringLiteral("0"),
+                                                          QStringLiteral("-title"), kPatternTitle, patternFile});
+    const auto patternWindow = desktop().waitForWindow(QStringLiteral("^") + kPatternTitle + QStringLiteral("$"), 20000);
+    ASSERT_TRUE(patternWindow.has_value());
+
+    ASSERT_TRUE(startIntoTray().has_value()) << log().toStdString();
+    ASSERT_TRUE(desktop().xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), *patternWindow}).ok());
+    std::optional<QPoint> origin;
+    for (int attempt = 0; attempt < 50 && !origin; ++attempt) {
+        QThread::msleep(100);
+        origin = locate(desktop().screenshot(), patternImage());
+    }
+    ASSERT_TRUE(origin.has_value()) << "the pattern window never showed the pattern";
+
+    // The key goes to the focused pattern window; Lumetra's grab takes it.
+    ASSERT_TRUE(desktop().xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+7")}).ok());
+    ASSERT_TRUE(waitForLog(QStringLiteral("📸 SelectionOverlay 已铺 1 屏（冻结快照模式）"), 20000)) << log().toStdString();
+
+    const QPoint from = *origin + QPoint(50, 50);
+    const QPoint to = *origin + QPoint(290, 210);
+    const auto n = [](int v) { return QString::number(v); };
+    ASSERT_TRUE(desktop()
+                    .xdotool({QStringLiteral("mousemove"), n(from.x()), n(from.y()), QStringLiteral("mousedown"),
+                              QStringLiteral("1"), QStringLiteral("mousemove"), n((from.x() + to.x()) / 2),
+                              n((from.y() + to.y()) / 2), QStringLiteral("mousemove"), n(to.x()), n(to.y()),
+                              QStringLiteral("mouseup"), QStringLiteral("1")})
+                    .ok());
+    const QImage expected = patternImage().copy(50, 50, 240, 160);
+    QImage clip;
+    for (int attempt = 0; attempt < 100 && clip.isNull(); ++attempt) {
+        QThread::msleep(100);
+        if (const auto data = desktop().clipboard(QStringLiteral("image/png")))
+            clip = QImage::fromData(*data, "PNG");
+    }
+    ASSERT_FALSE(clip.isNull()) << "no PNG on the clipboard\n" << log().toStdString();
+    EXPECT_TRUE(samePixels(clip, expected)) << clip.width() << "x" << clip.height();
+
+    // The delivery brings the editor forward with the capture in it.
+    EXPECT_TRUE(waitForLog(QStringLiteral("📸 bringWindowToFront: force=1"))) << log().toStdString();
+    const auto editor = desktop().waitForWindow(kMainWindow, 10000);
+    ASSERT_TRUE(editor.has_value());
+    // The editor fits the capture to its window, so look for its colours rather than
+    // its exact pixels: a 240x160 capture shown at any zoom of at least 1 covers that
+    // many pixels of the window with colours of the capture.
+    QSet<QRgb> captureColours;
+    for (int y = 0; y < expected.height(); ++y)
+        for (int x = 0; x < expected.width(); ++x)
+            captureColours.insert(expected.pixel(x, y) & 0xffffff);
+    int covered = 0;
+    for (int attempt = 0; attempt < 50 && covered < 240 * 160; ++attempt) {
+        QThread::msleep(100);
+        const QImage shot = desktop().screenshotWindow(*editor).convertToFormat(QImage::Format_RGB32);
+        covered = 0;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                covered += captureColours.contains(shot.pixel(x, y) & 0xffffff);
+    }
+    EXPECT_GE(covered, 240 * 160) << "the capture is not shown in the editor window";
+    saveShot(QStringLiteral("capture-in-editor.png"));
+    EXPECT_EQ(desktop().stopLumetra(), 0);
+}
