@@ -6,6 +6,7 @@
 #include "X11TestServer.h"
 
 #include <QColor>
+#include <QThread>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -208,4 +209,64 @@ TEST(WindowScale, IsTheScaleOfTheScreenShowingTheWindowsCentre)
 TEST(CandidateWindows, AreEmptyWhenTheApplicationIsNotOnX11)
 {
     EXPECT_TRUE(enumerateCandidateWindows().isEmpty());
+}
+
+TEST_F(X11Desktop, ActivationIsHandedToAWindowThroughTheWindowManager)
+{
+    XcbConnection& x = *server.connection();
+    QProcess openbox;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), server.display());
+    openbox.setProcessEnvironment(env);
+    openbox.setProgram(QStringLiteral("openbox"));
+    openbox.setArguments({QStringLiteral("--sm-disable")});
+    openbox.start();
+    if (!openbox.waitForStarted(3000))
+        GTEST_SKIP() << "openbox is not available";
+    bool managed = false;
+    for (int i = 0; i < 100 && !managed; ++i) {
+        QThread::msleep(50);
+        // openbox announces itself on the root once it has taken over.
+        xcb_connection_t* c = x.connection();
+        if (xcb_get_property_reply_t* reply = xcb_get_property_reply(
+                c, xcb_get_property(c, 0, x.root(), x.atom("_NET_SUPPORTING_WM_CHECK"), XCB_ATOM_WINDOW, 0, 1), nullptr)) {
+            managed = xcb_get_property_value_length(reply) == 4;
+            std::free(reply);
+        }
+    }
+    ASSERT_TRUE(managed) << "openbox did not take over";
+
+    auto managedWindow = [&](const char* title) {
+        xcb_connection_t* c = x.connection();
+        const xcb_window_t window = xcb_generate_id(c);
+        const std::uint32_t values[] = {0x808080};
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, window, x.root(), 100, 100, 300, 200, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, x.screen()->root_visual, XCB_CW_BACK_PIXEL, values);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                            std::uint32_t(std::strlen(title)), title);
+        xcb_map_window(c, window);
+        x.sync();
+        return window;
+    };
+    const xcb_window_t first = managedWindow("First");
+    const xcb_window_t second = managedWindow("Second");
+    for (int i = 0; i < 60 && X11Activation::activeWindow(x) != second; ++i)
+        QThread::msleep(50);
+
+    X11Activation::activate(x, first);
+    bool handedBack = false;
+    for (int i = 0; i < 60 && !handedBack; ++i) {
+        QThread::msleep(50);
+        handedBack = X11Activation::activeWindow(x) == first;
+    }
+    EXPECT_TRUE(handedBack);
+
+    // With a window manager the list comes from its client list, in stacking order.
+    const X11WindowSnapshot snapshot = readX11Windows(x);
+    EXPECT_TRUE(snapshot.fromWindowManager);
+    EXPECT_TRUE(snapshot.zOrder.contains(first));
+    EXPECT_TRUE(snapshot.zOrder.contains(second));
+
+    openbox.terminate();
+    openbox.waitForFinished(3000);
 }
