@@ -1,0 +1,259 @@
+// Colour swatches and the two swatch rows: names, selection rings, what a click
+// writes, sizes, hit area and painting.
+#include "Views/ColorPicker.h"
+#include "Views/ColorSwatch.h"
+
+#include "Core/AppTheme.h"
+#include "Core/LanguageRefresh.h"
+#include "Core/Localization.h"
+#include "Models/Palette.h"
+#include "Platform/UserDefaults.h"
+#include "Views/PixelProbe.h"
+
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace {
+
+const RgbaColor kAlmostRed(1.0, 0.0, 0.0, 0.999);
+const RgbaColor kTeal(0.0, 0.5, 0.5);
+
+struct LanguageGuard {
+    ~LanguageGuard() { UserDefaults::standard().remove(QStringLiteral("appLanguage")); }
+    void set(const char* code) { UserDefaults::standard().set(QStringLiteral("appLanguage"), QString::fromLatin1(code)); }
+};
+
+void clickCentre(QWidget* widget)
+{
+    QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
+}
+
+// A plain colour binding over a local value, counting the writes.
+struct Bound {
+    RgbaColor value = paletteRed;
+    int writes = 0;
+    ColorBinding<RgbaColor> binding()
+    {
+        return { [this] { return value; }, [this](RgbaColor c) { value = c; ++writes; } };
+    }
+};
+
+struct BoundOptional {
+    std::optional<RgbaColor> value;
+    int writes = 0;
+    ColorBinding<std::optional<RgbaColor>> binding()
+    {
+        return { [this] { return value; }, [this](std::optional<RgbaColor> c) { value = c; ++writes; } };
+    }
+};
+
+QList<bool> ringsOf(const QList<ColorSwatch*>& swatches)
+{
+    QList<bool> rings;
+    for (ColorSwatch* swatch : swatches)
+        rings.append(swatch->isSelected());
+    return rings;
+}
+
+QList<bool> onlyRinged(int index)
+{
+    QList<bool> rings(8, false);
+    if (index >= 0)
+        rings[index] = true;
+    return rings;
+}
+
+} // namespace
+
+TEST(ColorNames, PaletteEntriesAreNamedAndOthersAreCustom)
+{
+    LanguageGuard language;
+    language.set("en");
+    const QStringList expected = { "Red", "Blue", "Green", "Orange", "Purple", "White", "Gray", "Black" };
+    for (std::size_t i = 0; i < presetColors.size(); ++i)
+        EXPECT_EQ(colorLocalizedName(presetColors[i]), expected[int(i)]) << i;
+    // Equality is exact: one component a hair off is no longer the palette colour.
+    EXPECT_EQ(colorLocalizedName(kAlmostRed), QStringLiteral("Custom"));
+    EXPECT_EQ(colorLocalizedName(RgbaColor(34.0 / 255.0 + 1e-12, 34.0 / 255.0, 34.0 / 255.0)), QStringLiteral("Custom"));
+    EXPECT_EQ(colorLocalizedName(RgbaColor::fromRgb8(128, 128, 128)), QStringLiteral("Gray"));
+}
+
+TEST(ColorNames, SelectionTestNeedsOnePaletteEntryEqualToBoth)
+{
+    EXPECT_TRUE(matchesPaletteColor(paletteBlue, paletteBlue));
+    EXPECT_FALSE(matchesPaletteColor(paletteBlue, paletteRed));
+    // Equal colours outside the palette are not a match: nothing is ringed for them.
+    EXPECT_FALSE(matchesPaletteColor(kTeal, kTeal));
+    EXPECT_FALSE(matchesPaletteColor(kAlmostRed, paletteRed));
+}
+
+TEST(ColorSwatchButton, HelpTextFollowsTheLanguageAtOnce)
+{
+    LanguageGuard language;
+    language.set("en");
+    ColorSwatch red(paletteRed, false, {});
+    ColorSwatch none(std::nullopt, false, {});
+    ColorSwatch custom(kTeal, false, {});
+    EXPECT_EQ(red.toolTip(), QStringLiteral("Red"));
+    EXPECT_EQ(none.toolTip(), QStringLiteral("Transparent"));
+    EXPECT_EQ(custom.toolTip(), QStringLiteral("Custom"));
+
+    language.set("ja");
+    EXPECT_EQ(red.toolTip(), QStringLiteral("赤"));
+    EXPECT_EQ(red.toolTip(), localized(QStringLiteral("color.red")));
+    EXPECT_EQ(none.toolTip(), localized(QStringLiteral("panel.transparent")));
+    EXPECT_NE(none.toolTip(), QStringLiteral("Transparent"));
+}
+
+TEST(ColorSwatchButton, SizeGrowsByTheRingAndOnlyTheCircleTakesClicks)
+{
+    int clicks = 0;
+    ColorSwatch swatch(paletteGreen, false, [&] { ++clicks; });
+    EXPECT_EQ(swatch.sizeHint(), QSize(24, 24));
+    swatch.setSelected(true);
+    EXPECT_EQ(swatch.sizeHint(), QSize(28, 28));
+    swatch.resize(swatch.sizeHint());
+    swatch.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&swatch));
+
+    // The corner of the square lies outside the circle.
+    QTest::mouseClick(&swatch, Qt::LeftButton, {}, QPoint(1, 1));
+    EXPECT_EQ(clicks, 0);
+    clickCentre(&swatch);
+    EXPECT_EQ(clicks, 1);
+    // Clicking a selected swatch runs its action again; it never deselects itself.
+    clickCentre(&swatch);
+    EXPECT_EQ(clicks, 2);
+    EXPECT_TRUE(swatch.isSelected());
+}
+
+TEST(ColorSwatchButton, PaintsFillRingAndNoColourMark)
+{
+    for (const QPalette& palette : { AppThemes::lightPalette(), AppThemes::darkPalette() }) {
+        const QColor background = palette.color(QPalette::Window);
+        QImage image = PixelProbe::blank(28, 28, background);
+        {
+            QPainter painter(&image);
+            paintColorSwatch(painter, QRectF(0, 0, 28, 28), paletteOrange, true, palette);
+        }
+        EXPECT_TRUE(PixelProbe::near(PixelProbe::at(image, 14, 14), paletteOrange.toQColor()));
+        // The ring runs on the 28-point circle: its left edge, mid height, is blue.
+        EXPECT_TRUE(PixelProbe::near(PixelProbe::at(image, 0, 14), swatchRingColor(palette), 60));
+        EXPECT_TRUE(PixelProbe::near(PixelProbe::at(image, 2, 2), background, 2)); // outside the ring
+
+        QImage unselected = PixelProbe::blank(28, 28, background);
+        {
+            QPainter painter(&unselected);
+            paintColorSwatch(painter, QRectF(0, 0, 28, 28), paletteOrange, false, palette);
+        }
+        EXPECT_TRUE(PixelProbe::near(PixelProbe::at(unselected, 0, 14), background, 2));
+
+        QImage noColour = PixelProbe::blank(24, 24, background);
+        {
+            QPainter painter(&noColour);
+            paintColorSwatch(painter, QRectF(0, 0, 24, 24), std::nullopt, false, palette);
+        }
+        // The red slash crosses the centre; the circle's inside is otherwise untouched.
+        EXPECT_TRUE(PixelProbe::near(PixelProbe::at(noColour, 12, 12), swatchSlashColor(palette), 40));
+        EXPECT_TRUE(PixelProbe::near(PixelProbe::at(noColour, 8, 8), background, 2));
+        // The outline is drawn in the secondary colour, visibly off the background.
+        const QColor outline = PixelProbe::at(noColour, 1, 12);
+        EXPECT_GT(std::abs(outline.lightness() - background.lightness()), 30);
+    }
+}
+
+TEST(ColorPickerRow, RingsTheBoundColourAndWritesTheClickedOne)
+{
+    Bound bound;
+    ColorPickerView picker(bound.binding());
+    ASSERT_EQ(picker.swatches().size(), 8);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(*picker.swatches()[i]->color(), presetColors[std::size_t(i)]);
+    EXPECT_EQ(ringsOf(picker.swatches()), onlyRinged(0));
+
+    picker.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&picker));
+    clickCentre(picker.swatches()[2]);
+    EXPECT_EQ(bound.value, paletteGreen);
+    EXPECT_EQ(bound.writes, 1);
+    EXPECT_EQ(ringsOf(picker.swatches()), onlyRinged(2));
+
+    // The chosen swatch again: written again, still ringed.
+    clickCentre(picker.swatches()[2]);
+    EXPECT_EQ(bound.writes, 2);
+    EXPECT_EQ(ringsOf(picker.swatches()), onlyRinged(2));
+
+    // A colour from elsewhere that is in no palette entry rings nothing.
+    bound.value = kTeal;
+    picker.refresh();
+    EXPECT_EQ(ringsOf(picker.swatches()), onlyRinged(-1));
+    bound.value = kAlmostRed;
+    picker.refresh();
+    EXPECT_EQ(ringsOf(picker.swatches()), onlyRinged(-1));
+}
+
+TEST(ColorPickerRow, TheRingWidensTheRowByFourPoints)
+{
+    Bound bound;
+    bound.value = kTeal;
+    ColorPickerView picker(bound.binding());
+    picker.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&picker));
+    const int plain = picker.sizeHint().width();
+    EXPECT_EQ(plain, 8 * 24 + 7 * 6);
+
+    bound.value = paletteBlue;
+    picker.refresh();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(picker.sizeHint().width(), plain + 4);
+
+    // The swatches after the ringed one move; those before it stay.
+    picker.resize(picker.sizeHint());
+    QCoreApplication::processEvents();
+    const int redLeft = picker.swatches()[0]->geometry().left();
+    const int purpleLeft = picker.swatches()[4]->geometry().left();
+    bound.value = paletteBlack;
+    picker.refresh();
+    picker.resize(picker.sizeHint());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(picker.swatches()[0]->geometry().left(), redLeft);
+    EXPECT_EQ(picker.swatches()[4]->geometry().left(), purpleLeft - 4);
+    // Every swatch stays on the row's centre line.
+    for (ColorSwatch* swatch : picker.swatches())
+        EXPECT_EQ(swatch->geometry().center().y(), picker.swatches()[7]->geometry().center().y());
+}
+
+TEST(OptionalColorPickerRow, NoColourSwatchLeadsAndStoresNone)
+{
+    BoundOptional bound;
+    OptionalColorPickerView picker(bound.binding());
+    ASSERT_EQ(picker.swatches().size(), 8);
+    ASSERT_NE(picker.noColorSwatch(), nullptr);
+    EXPECT_FALSE(picker.noColorSwatch()->color().has_value());
+    picker.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&picker));
+    EXPECT_LT(picker.noColorSwatch()->geometry().left(), picker.swatches()[0]->geometry().left());
+
+    // Nothing bound: only the no-colour swatch is ringed.
+    EXPECT_TRUE(picker.noColorSwatch()->isSelected());
+    EXPECT_EQ(ringsOf(picker.swatches()), onlyRinged(-1));
+
+    clickCentre(picker.swatches()[5]);
+    EXPECT_EQ(bound.value, std::optional<RgbaColor>(paletteWhite));
+    EXPECT_FALSE(picker.noColorSwatch()->isSelected());
+    EXPECT_EQ(ringsOf(picker.swatches()), onlyRinged(5));
+
+    clickCentre(picker.noColorSwatch());
+    EXPECT_FALSE(bound.value.has_value());
+    EXPECT_EQ(bound.writes, 2);
+    EXPECT_TRUE(picker.noColorSwatch()->isSelected());
+    EXPECT_EQ(ringsOf(picker.swatches()), onlyRinged(-1));
+
+    // A colour outside the palette: neither the no-colour swatch nor any other.
+    bound.value = kTeal;
+    picker.refresh();
+    EXPECT_FALSE(picker.noColorSwatch()->isSelected());
+    EXPECT_EQ(ringsOf(picker.swatches()), onlyRinged(-1));
+}

@@ -1,0 +1,468 @@
+// The tool property panels over a real editor model: each control shows the current
+// style, and a user's change restyles the selected annotation as one undo step.
+#include "Views/ToolPropertyPanels.h"
+
+#include "Core/LanguageRefresh.h"
+#include "Core/Localization.h"
+#include "Models/EditorTestSupport.h"
+#include "Models/ImageEditorViewModel.h"
+#include "Models/Palette.h"
+#include "Platform/UserDefaults.h"
+#include "Views/ColorSwatch.h"
+
+#include <QLayout>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace EditorTestSupport;
+
+namespace {
+
+class PanelTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        UserDefaults::standard().set("rememberToolStyles", false);
+        UserDefaults::standard().set("appLanguage", "en");
+        model = std::make_unique<ImageEditorViewModel>();
+        model->setClockForTesting([this] { return clock; });
+        model->setLoadedImage(solidImage(400, 300), QUrl::fromLocalFile("/tmp/panels.png"));
+    }
+    void TearDown() override
+    {
+        panels.clear();
+        UserDefaults::standard().remove("appLanguage");
+        UserDefaults::standard().remove("toolStyleSnapshot");
+    }
+
+    AnnotationManager& store() { return *model->annotationManager(); }
+    qsizetype undoDepth() const { return model->undoStack().size(); }
+    // The next user gesture: past the model's grouping of one continuous change.
+    void later() { clock += std::chrono::seconds(5); }
+
+    template <typename Panel>
+    Panel* open()
+    {
+        auto panel = std::make_unique<Panel>(model.get());
+        Panel* raw = panel.get();
+        raw->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(raw));
+        panels.push_back(std::move(panel));
+        return raw;
+    }
+
+    static void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center()); }
+    static void pick(PanelSegmentedPicker* picker, int index) { click(picker->segments()[index]); }
+    // Moves a slider the way keys do: to its start, then step by step to `position`.
+    static void slideTo(PanelSlider* slider, int position)
+    {
+        slider->setFocus();
+        QTest::keyClick(slider, Qt::Key_Home);
+        for (int i = 0; i < position; ++i)
+            QTest::keyClick(slider, Qt::Key_Right);
+    }
+
+    ImageEditorViewModel::Clock::time_point clock {};
+    std::unique_ptr<ImageEditorViewModel> model;
+    std::vector<std::unique_ptr<QWidget>> panels;
+};
+
+LineAnnotation selectedLine()
+{
+    LineAnnotation line;
+    line.startPoint = { 0.1, 0.1 };
+    line.endPoint = { 0.6, 0.4 };
+    line.lineWidth = 3;
+    line.color = paletteRed;
+    line.isSelected = true;
+    return line;
+}
+
+FreehandAnnotation selectedStroke(bool highlighter)
+{
+    FreehandAnnotation stroke;
+    stroke.points = { { 0.1, 0.1 }, { 0.3, 0.2 }, { 0.5, 0.2 } };
+    stroke.lineWidth = 3;
+    stroke.color = paletteRed;
+    stroke.isHighlighter = highlighter;
+    stroke.highlighterAlpha = 0.5;
+    stroke.isSelected = true;
+    return stroke;
+}
+
+} // namespace
+
+TEST(PanelReadouts, RoundHalvesAwayFromZero)
+{
+    EXPECT_EQ(panelPixelText(1.0), "1px");
+    EXPECT_EQ(panelPixelText(12.0), "12px");
+    EXPECT_EQ(panelPixelText(2.5), "3px");
+    EXPECT_EQ(panelPixelText(-2.5), "-3px");
+    EXPECT_EQ(panelPixelText(3.49), "3px");
+    EXPECT_EQ(panelPercentText(0.1), "10%");
+    EXPECT_EQ(panelPercentText(0.8), "80%");
+    EXPECT_EQ(panelPercentText(0.55), "55%");
+    EXPECT_EQ(panelPercentText(0.35), "35%");
+    EXPECT_EQ(panelPlainText(10.0), "10");
+    EXPECT_EQ(panelPlainText(5.0), "5");
+}
+
+TEST(PanelSliders, DecimalStepsAreExact)
+{
+    PanelSlider dim(0.1, 0.8, 0.05);
+    ASSERT_EQ(dim.stepCount() + 1, 15);
+    const double dims[] = { 0.1, 0.15, 0.2, 0.25, 0.3, 0.35, 0.4, 0.45, 0.5, 0.55, 0.6, 0.65, 0.7, 0.75, 0.8 };
+    for (int i = 0; i < 15; ++i) {
+        EXPECT_EQ(dim.valueAt(i), dims[i]) << i; // exactly the double of the decimal
+        EXPECT_EQ(dim.positionFor(dims[i]), i);
+    }
+    PanelSlider opacity(0.2, 0.8, 0.05);
+    ASSERT_EQ(opacity.stepCount() + 1, 13);
+    EXPECT_EQ(opacity.valueAt(0), 0.2);
+    EXPECT_EQ(opacity.valueAt(7), 0.55);
+    EXPECT_EQ(opacity.valueAt(12), 0.8);
+    PanelSlider size(16, 64, 1);
+    EXPECT_EQ(size.stepCount(), 48);
+    EXPECT_EQ(size.valueAt(48), 64.0);
+    // Values off the steps or out of range show at the nearest position.
+    EXPECT_EQ(size.positionFor(100.0), 48);
+    EXPECT_EQ(size.positionFor(3.0), 0);
+    EXPECT_EQ(dim.positionFor(0.43), 7);
+}
+
+TEST(PanelSliders, MouseJumpsAndDragsOverTheSteps)
+{
+    PanelSlider slider(1, 12, 1);
+    slider.resize(200, 22);
+    slider.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&slider));
+    QList<double> seen;
+    QObject::connect(&slider, &QAbstractSlider::valueChanged, [&](int p) { seen.append(slider.valueAt(p)); });
+    QTest::mousePress(&slider, Qt::LeftButton, {}, QPoint(199, 11));
+    EXPECT_EQ(slider.decimalValue(), 12.0);
+    QMouseEvent move(QEvent::MouseMove, QPointF(8, 11), slider.mapToGlobal(QPointF(8, 11)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&slider, &move);
+    QTest::mouseRelease(&slider, Qt::LeftButton, {}, QPoint(8, 11));
+    EXPECT_EQ(slider.decimalValue(), 1.0);
+    EXPECT_EQ(seen, (QList<double> { 12.0, 1.0 }));
+}
+
+TEST_F(PanelTest, ArrowPanelRestylesTheSelectedArrowOneUndoStepPerChange)
+{
+    ArrowAnnotation a = arrow(true);
+    a.color = paletteRed;
+    store().appendArrow(a);
+    model->setCurrentArrowLineWidth(3);
+    model->setCurrentArrowHeadStyle(ArrowHeadStyle::open);
+    const qsizetype start = undoDepth();
+    auto* panel = open<ArrowPropertyView>();
+
+    // Shows the current style.
+    EXPECT_EQ(panel->title()->text(), "Arrow Tool");
+    EXPECT_EQ(panel->optionPicker()->selectedIndex(), std::optional<int>(0));
+    EXPECT_EQ(panel->widthReadout()->valueText()->text(), "3px");
+    EXPECT_EQ(panel->widthSlider()->decimalValue(), 3.0);
+    EXPECT_TRUE(panel->colorPicker()->swatches()[0]->isSelected());
+
+    later();
+    pick(panel->optionPicker(), 1);
+    EXPECT_EQ(store().arrows()[0].headStyle, ArrowHeadStyle::filled);
+    EXPECT_EQ(panel->optionPicker()->selectedIndex(), std::optional<int>(1));
+    EXPECT_EQ(undoDepth(), start + 1);
+
+    // A slide over several steps is one gesture, one undo step.
+    later();
+    slideTo(panel->widthSlider(), 6);
+    EXPECT_EQ(store().arrows()[0].lineWidth, 7.0);
+    EXPECT_EQ(model->currentArrowLineWidth(), 7.0);
+    EXPECT_EQ(panel->widthReadout()->valueText()->text(), "7px");
+    EXPECT_EQ(undoDepth(), start + 2);
+
+    later();
+    click(panel->colorPicker()->swatches()[1]);
+    EXPECT_EQ(store().arrows()[0].color, paletteBlue);
+    EXPECT_EQ(undoDepth(), start + 3);
+    EXPECT_TRUE(panel->colorPicker()->swatches()[1]->isSelected());
+    EXPECT_FALSE(panel->colorPicker()->swatches()[0]->isSelected());
+    // The line, border, freehand and text colours follow; the number colour does not.
+    EXPECT_EQ(model->currentLineColor(), paletteBlue);
+    EXPECT_EQ(model->currentStrokeColor(), paletteBlue);
+    EXPECT_EQ(model->currentFreehandColor(), paletteBlue);
+    EXPECT_EQ(model->currentTextColor(), paletteBlue);
+    EXPECT_EQ(model->currentNumberColor(), paletteRed);
+
+    model->undo();
+    EXPECT_EQ(store().arrows()[0].color, paletteRed);
+    EXPECT_EQ(store().arrows()[0].lineWidth, 7.0);
+}
+
+TEST_F(PanelTest, LinePanelWritesStyleWidthAndColour)
+{
+    store().appendLine(selectedLine());
+    model->setCurrentLineStyle(LineStyle::solid);
+    const qsizetype start = undoDepth();
+    auto* panel = open<LinePropertyView>();
+    EXPECT_EQ(panel->optionPicker()->segments().size(), 3);
+
+    later();
+    pick(panel->optionPicker(), 2);
+    EXPECT_EQ(store().lines()[0].lineStyle, LineStyle::dotted);
+    later();
+    slideTo(panel->widthSlider(), 11);
+    EXPECT_EQ(store().lines()[0].lineWidth, 12.0);
+    EXPECT_EQ(panel->widthReadout()->valueText()->text(), "12px");
+    later();
+    click(panel->colorPicker()->swatches()[3]);
+    EXPECT_EQ(store().lines()[0].color, paletteOrange);
+    EXPECT_EQ(undoDepth(), start + 3);
+}
+
+TEST_F(PanelTest, RectanglePanelWritesShapeBorderAndFillIncludingNoFill)
+{
+    store().appendRectangle(rectangle(true));
+    model->setCurrentFillColor(std::nullopt);
+    const qsizetype start = undoDepth();
+    auto* panel = open<RectanglePropertyView>();
+    EXPECT_TRUE(panel->fillColorPicker()->noColorSwatch()->isSelected());
+    EXPECT_EQ(panel->widthReadout()->valueText()->text(), panelPixelText(model->currentRectLineWidth()));
+
+    later();
+    pick(panel->shapePicker(), 2);
+    EXPECT_EQ(store().rectangles()[0].shapeType, ShapeType::circle);
+    later();
+    slideTo(panel->widthSlider(), 4);
+    EXPECT_EQ(store().rectangles()[0].lineWidth, 5.0);
+    later();
+    click(panel->strokeColorPicker()->swatches()[4]);
+    EXPECT_EQ(store().rectangles()[0].strokeColor, palettePurple);
+    later();
+    click(panel->fillColorPicker()->swatches()[2]);
+    EXPECT_EQ(store().rectangles()[0].fillColor, std::optional<RgbaColor>(paletteGreen));
+    EXPECT_FALSE(panel->fillColorPicker()->noColorSwatch()->isSelected());
+    // The fill changes alone: no other colour follows it.
+    EXPECT_EQ(model->currentArrowColor(), palettePurple);
+    later();
+    click(panel->fillColorPicker()->noColorSwatch());
+    EXPECT_FALSE(store().rectangles()[0].fillColor.has_value());
+    EXPECT_FALSE(model->currentFillColor().has_value());
+    EXPECT_TRUE(panel->fillColorPicker()->noColorSwatch()->isSelected());
+    EXPECT_EQ(undoDepth(), start + 5);
+}
+
+TEST_F(PanelTest, TextPanelOffersTheDesignsSizesAndFontsAndShowsNoneForOthers)
+{
+    TextAnnotation text;
+    text.text = QStringLiteral("Hello");
+    text.position = { 0.5, 0.5 };
+    text.fontSize = 20;
+    text.fontName = QStringLiteral("Helvetica");
+    text.color = paletteBlack;
+    text.width = 0.3;
+    store().appendText(text);
+    model->selectAnnotationLoadingStyle(text.id);
+    const qsizetype start = undoDepth();
+    auto* panel = open<TextPropertyView>();
+
+    ASSERT_EQ(panel->fontSizes().size(), 19);
+    EXPECT_EQ(panel->fontSizes().first(), 12.0);
+    EXPECT_EQ(panel->fontSizes().last(), 48.0);
+    EXPECT_EQ(panel->fontSizePicker()->count(), 19);
+    EXPECT_EQ(panel->fontSizePicker()->itemText(0), "12px");
+    QStringList labels;
+    for (int i = 0; i < panel->fontPicker()->count(); ++i)
+        labels << panel->fontPicker()->itemText(i);
+    EXPECT_EQ(labels, (QStringList { "SF Pro", "Helvetica", "Arial", "Times", "Georgia" }));
+
+    // The selected text's style is on show.
+    EXPECT_EQ(panel->fontSizePicker()->currentText(), "20px");
+    EXPECT_EQ(panel->fontPicker()->currentText(), "Helvetica");
+    EXPECT_TRUE(panel->colorPicker()->swatches()[7]->isSelected());
+
+    // Choosing "Times" stores the face's full name, and the text takes it.
+    later();
+    panel->fontPicker()->setFocus();
+    QTest::keyClick(panel->fontPicker(), Qt::Key_Down);
+    QTest::keyClick(panel->fontPicker(), Qt::Key_Down);
+    EXPECT_EQ(model->currentFontName(), "Times New Roman");
+    EXPECT_EQ(store().texts()[0].fontName, "Times New Roman");
+    later();
+    panel->fontSizePicker()->setFocus();
+    QTest::keyClick(panel->fontSizePicker(), Qt::Key_Down);
+    EXPECT_EQ(model->currentFontSize(), 22.0);
+    EXPECT_EQ(store().texts()[0].fontSize, 22.0);
+    later();
+    click(panel->colorPicker()->swatches()[1]);
+    EXPECT_EQ(store().texts()[0].color, paletteBlue);
+    EXPECT_EQ(undoDepth(), start + 3);
+
+    // Values the lists lack select nothing rather than a wrong entry.
+    model->setCurrentFontName(QStringLiteral("Comic Sans MS"));
+    model->setCurrentFontSize(15);
+    EXPECT_EQ(panel->fontPicker()->currentIndex(), -1);
+    EXPECT_EQ(panel->fontSizePicker()->currentIndex(), -1);
+    EXPECT_EQ(model->currentFontName(), "Comic Sans MS");
+}
+
+TEST_F(PanelTest, FreehandAndHighlighterPanelsShareWidthColourAndEnds)
+{
+    store().appendFreehand(selectedStroke(true));
+    model->setCurrentFreehandLineCap(LineCapStyle::round);
+    model->setCurrentHighlighterAlpha(0.5);
+    const qsizetype start = undoDepth();
+    auto* freehand = open<FreehandPropertyView>();
+    auto* highlighter = open<HighlighterPropertyView>();
+    EXPECT_EQ(highlighter->alphaReadout()->valueText()->text(), "50%");
+    EXPECT_EQ(highlighter->capPicker()->segments().size(), 2);
+
+    later();
+    slideTo(highlighter->widthSlider(), 8);
+    EXPECT_EQ(store().freehands()[0].lineWidth, 9.0);
+    EXPECT_EQ(freehand->widthReadout()->valueText()->text(), "9px");
+    EXPECT_EQ(freehand->widthSlider()->decimalValue(), 9.0);
+
+    later();
+    slideTo(highlighter->alphaSlider(), 7);
+    EXPECT_EQ(model->currentHighlighterAlpha(), 0.55);
+    EXPECT_EQ(store().freehands()[0].highlighterAlpha, 0.55);
+    EXPECT_EQ(highlighter->alphaReadout()->valueText()->text(), "55%");
+
+    later();
+    click(freehand->colorPicker()->swatches()[6]);
+    EXPECT_EQ(store().freehands()[0].color, paletteGray);
+    EXPECT_TRUE(highlighter->colorPicker()->swatches()[6]->isSelected());
+
+    // Tapered ends exist for the pen only: the highlighter then shows no option.
+    later();
+    pick(freehand->optionPicker(), 2);
+    EXPECT_EQ(store().freehands()[0].capStyle, LineCapStyle::taper);
+    EXPECT_EQ(highlighter->capPicker()->selectedIndex(), std::nullopt);
+    later();
+    pick(highlighter->capPicker(), 1);
+    EXPECT_EQ(store().freehands()[0].capStyle, LineCapStyle::butt);
+    EXPECT_EQ(freehand->optionPicker()->selectedIndex(), std::optional<int>(1));
+    EXPECT_EQ(undoDepth(), start + 5);
+}
+
+TEST_F(PanelTest, NumberPanelColourStaysApartFromTheOthers)
+{
+    NumberAnnotation n;
+    n.position = { 0.5, 0.5 };
+    n.value = 1;
+    n.color = paletteRed;
+    n.diameter = 24;
+    n.isSelected = true;
+    store().appendNumber(n);
+    model->setCurrentNumberDiameter(24);
+    const qsizetype start = undoDepth();
+    auto* panel = open<NumberPropertyView>();
+    EXPECT_EQ(panel->sizeReadout()->valueText()->text(), "24px");
+    EXPECT_EQ(panel->sizeSlider()->decimalValue(), 24.0);
+
+    later();
+    pick(panel->shapePicker(), 1);
+    EXPECT_EQ(store().numbers()[0].shape, NumberShape::teardrop);
+    later();
+    slideTo(panel->sizeSlider(), 48);
+    EXPECT_EQ(store().numbers()[0].diameter, 64.0);
+    later();
+    click(panel->colorPicker()->swatches()[2]);
+    EXPECT_EQ(store().numbers()[0].color, paletteGreen);
+    EXPECT_EQ(model->currentArrowColor(), paletteRed);
+    EXPECT_EQ(undoDepth(), start + 3);
+}
+
+TEST_F(PanelTest, MosaicAndSpotlightPanelsWriteTheirAreasAndShareTheShape)
+{
+    RectangleAnnotation mosaic = rectangle(true);
+    mosaic.effect = AnnotationEffect::mosaic;
+    mosaic.mosaicIntensity = 5;
+    store().appendRectangle(mosaic);
+    model->setCurrentMosaicIntensity(5);
+    auto* mosaicPanel = open<MosaicPropertyView>();
+    EXPECT_EQ(mosaicPanel->strengthReadout()->valueText()->text(), "5");
+    qsizetype start = undoDepth();
+    later();
+    slideTo(mosaicPanel->strengthSlider(), 9);
+    EXPECT_EQ(store().rectangles()[0].mosaicIntensity, 10.0);
+    EXPECT_EQ(mosaicPanel->strengthReadout()->valueText()->text(), "10");
+    EXPECT_EQ(undoDepth(), start + 1);
+
+    store().clearAll();
+    RectangleAnnotation spot = rectangle(true);
+    spot.effect = AnnotationEffect::spotlight;
+    spot.spotlightDim = 0.45;
+    store().appendRectangle(spot);
+    model->setCurrentSpotlightDim(0.45);
+    auto* spotlight = open<SpotlightPropertyView>();
+    auto* rectanglePanel = open<RectanglePropertyView>();
+    EXPECT_EQ(spotlight->dimReadout()->valueText()->text(), "45%");
+    EXPECT_TRUE(spotlight->dimReadout()->valueText()->hasMonospacedDigits());
+    start = undoDepth();
+    later();
+    slideTo(spotlight->dimSlider(), 14);
+    EXPECT_EQ(store().rectangles()[0].spotlightDim, 0.8);
+    EXPECT_EQ(spotlight->dimReadout()->valueText()->text(), "80%");
+    later();
+    pick(spotlight->shapePicker(), 1);
+    EXPECT_EQ(store().rectangles()[0].shapeType, ShapeType::roundedRectangle);
+    EXPECT_EQ(rectanglePanel->shapePicker()->selectedIndex(), std::optional<int>(1));
+    later();
+    pick(rectanglePanel->shapePicker(), 0);
+    EXPECT_EQ(spotlight->shapePicker()->selectedIndex(), std::optional<int>(0));
+    EXPECT_EQ(undoDepth(), start + 3);
+}
+
+TEST_F(PanelTest, ShowingAStyleWritesNothing)
+{
+    ArrowAnnotation a = arrow(true);
+    a.lineWidth = 2.5; // between two slider steps
+    store().appendArrow(a);
+    model->setCurrentArrowLineWidth(2.5);
+    const qsizetype start = undoDepth();
+    int writes = 0;
+    QObject::connect(model.get(), &ImageEditorViewModel::stylesChanged, [&] { ++writes; });
+    auto* panel = open<ArrowPropertyView>();
+    // The readout tells the true value; the knob sits on the nearest step; the model
+    // and the arrow keep 2.5.
+    EXPECT_EQ(panel->widthReadout()->valueText()->text(), "3px");
+    EXPECT_EQ(panel->widthSlider()->decimalValue(), 3.0);
+    panel->refresh();
+    EXPECT_EQ(writes, 0);
+    EXPECT_EQ(model->currentArrowLineWidth(), 2.5);
+    EXPECT_EQ(store().arrows()[0].lineWidth, 2.5);
+    EXPECT_EQ(undoDepth(), start);
+}
+
+TEST_F(PanelTest, EveryPanelIsAtLeast240WideAndFollowsTheLanguage)
+{
+    const QList<ToolType> tools = { ToolType::line,        ToolType::arrow,  ToolType::rectangle,
+                                    ToolType::text,        ToolType::freehand, ToolType::highlighter,
+                                    ToolType::number,      ToolType::mosaic, ToolType::spotlight };
+    QList<ToolPropertyPanel*> shown;
+    for (ToolType tool : tools) {
+        ToolPropertyPanel* panel = makeToolPropertyPanel(tool, model.get());
+        ASSERT_NE(panel, nullptr);
+        panels.emplace_back(panel);
+        panel->show();
+        shown.append(panel);
+    }
+    EXPECT_EQ(makeToolPropertyPanel(ToolType::crop, model.get()), nullptr);
+    EXPECT_EQ(makeToolPropertyPanel(ToolType::none, model.get()), nullptr);
+
+    for (const QString& language : { "en", "zh-Hans", "zh-Hant", "ja", "ko", "de", "fr", "es", "it", "ru" }) {
+        UserDefaults::standard().set("appLanguage", language);
+        for (ToolPropertyPanel* panel : shown) {
+            panel->adjustSize();
+            EXPECT_GE(panel->width(), 240) << language.toStdString();
+            EXPECT_EQ(panel->appLanguageRaw(), language);
+            EXPECT_EQ(panel->title()->text(), localized(panel->title()->key()));
+            // Nothing is cut: the panel is as wide as its widest row wants.
+            EXPECT_GE(panel->width(), panel->layout()->minimumSize().width());
+        }
+    }
+    UserDefaults::standard().set("appLanguage", "ja");
+    EXPECT_EQ(shown[1]->title()->text(), QStringLiteral("矢印ツール"));
+}
