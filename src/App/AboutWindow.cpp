@@ -17,8 +17,9 @@ namespace {
 QLabel* smallSecondaryLabel(QWidget* parent)
 {
     auto* label = new QLabel(parent);
+    // Small print: 11 against the desktop's 13-point body text, scaled to this desktop.
     QFont font = label->font();
-    font.setPointSizeF(11);
+    font.setPointSizeF(font.pointSizeF() * 11.0 / 13.0);
     label->setFont(font);
     label->setAlignment(Qt::AlignCenter);
     label->setForegroundRole(QPalette::PlaceholderText);

@@ -18,7 +18,7 @@ constexpr quint16 kComparedModifiers = XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL
                                      | XCB_MOD_MASK_3 | XCB_MOD_MASK_4 | XCB_MOD_MASK_5;
 constexpr uint8_t kBadAccess = 10;
 
-QString describeKey(quint16 keyCode, quint64 flags)
+QString describeKey(quint16 keyCode, quint64 flags, const std::optional<QString>& character = std::nullopt)
 {
     QStringList parts;
     if (flags & KeyboardMapping::commandFlag)
@@ -29,7 +29,10 @@ QString describeKey(quint16 keyCode, quint64 flags)
         parts << QStringLiteral("Shift");
     if (flags & KeyboardMapping::controlFlag)
         parts << QStringLiteral("Super");
-    parts << KeyboardMapping::xkbKeyName(keyCode).value_or(QStringLiteral("key %1").arg(keyCode));
+    if (character && !character->trimmed().isEmpty())
+        parts << character->toUpper();
+    else
+        parts << KeyboardMapping::xkbKeyName(keyCode).value_or(QStringLiteral("key %1").arg(keyCode));
     return parts.join(QStringLiteral(" + "));
 }
 
@@ -111,10 +114,10 @@ bool X11KeyGrab::grabOnServer(Grab& grab)
         // Half a grab would fire with NumLock off and not with it on: take it all back.
         ungrabOnServer(grab);
         Logger::shared().log(LogLevel::warning, [&] {
-            return refused ? QStringLiteral("⌨️ Global hot key %1 is held by another program; it will not fire")
-                                 .arg(describeKey(grab.keyCode, grab.modifierFlags))
-                           : QStringLiteral("⌨️ Global hot key %1 could not be grabbed")
-                                 .arg(describeKey(grab.keyCode, grab.modifierFlags));
+            const QString key = describeKey(grab.keyCode, grab.modifierFlags,
+                                            m_mapping ? m_mapping->charactersIgnoringModifiers(grab.x11KeyCode) : std::nullopt);
+            return refused ? QStringLiteral("⌨️ Global hot key %1 is held by another program; it will not fire").arg(key)
+                           : QStringLiteral("⌨️ Global hot key %1 could not be grabbed").arg(key);
         });
         return false;
     }

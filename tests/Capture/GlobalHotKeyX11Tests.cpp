@@ -63,6 +63,34 @@ protected:
     QList<int> pressed;
 };
 
+// The server's keymap with the "7" key (AE07) moved to another X keycode on demand,
+// as a layout switch may move a key.
+class MovableKeyMapping final : public KeyboardMapping {
+public:
+    explicit MovableKeyMapping(const KeyboardMapping& real) : real(real) {}
+    std::optional<QString> xkbKeyNameForX11KeyCode(quint32 code) const override
+    {
+        return real.xkbKeyNameForX11KeyCode(code);
+    }
+    std::optional<quint32> x11KeyCodeForXkbKeyName(const QString& name) const override
+    {
+        if (name == QLatin1String("AE07") && movedTo)
+            return movedTo;
+        return real.x11KeyCodeForXkbKeyName(name);
+    }
+    std::optional<QString> charactersIgnoringModifiers(quint32 code) const override
+    {
+        return real.charactersIgnoringModifiers(code);
+    }
+    void move(quint32 code)
+    {
+        movedTo = code;
+        emit keymapChanged();
+    }
+    const KeyboardMapping& real;
+    std::optional<quint32> movedTo;
+};
+
 xcb_key_press_event_t keyEvent(uint8_t type, xcb_keycode_t key, quint16 state, xcb_timestamp_t time, xcb_window_t root)
 {
     xcb_key_press_event_t event{};
@@ -155,4 +183,40 @@ TEST_F(X11KeyGrabTest, AutoRepeatFiresOnceAndTheFirstGrabOfAKeyWins)
     auto elsewhere = keyEvent(XCB_KEY_PRESS, key, state, 2000, root);
     elsewhere.event = root + 1;
     EXPECT_FALSE(grab->handleEvent(&elsewhere));
+}
+
+TEST_F(X11KeyGrabTest, ANewKeymapMovesTheGrabToTheKeysNewCode)
+{
+    MovableKeyMapping movable(*mapping);
+    X11KeyGrab moving(*server->connection(), movable, false);
+    QList<int> fired;
+    QObject::connect(&moving, &KeyGrabber::keyPressed, [&](int id) { fired << id; });
+    ASSERT_TRUE(moving.grabKey(1, kKey7, kCtrlShift));
+
+    const xcb_window_t root = server->connection()->root();
+    const auto oldCode = xcb_keycode_t(*mapping->x11KeyCode(kKey7));
+    const auto newCode = xcb_keycode_t(*mapping->x11KeyCode(28)); // where "8" sits
+    const quint16 state = quint16(KeyboardMapping::x11ModifierMask(kCtrlShift));
+    movable.move(newCode);
+
+    auto oldPress = keyEvent(XCB_KEY_PRESS, oldCode, state, 100, root);
+    auto newPress = keyEvent(XCB_KEY_PRESS, newCode, state, 200, root);
+    EXPECT_FALSE(moving.handleEvent(&oldPress));
+    EXPECT_TRUE(moving.handleEvent(&newPress));
+    EXPECT_EQ(fired, QList<int>{1});
+
+    // The server-side grab moved too: another client can now take the old key...
+    std::unique_ptr<XcbConnection> other = XcbConnection::open(server->display());
+    ASSERT_NE(other, nullptr);
+    auto grabFromOther = [&](xcb_keycode_t code) {
+        xcb_generic_error_t* error = xcb_request_check(
+            other->connection(), xcb_grab_key_checked(other->connection(), 1, other->root(), state, code,
+                                                      XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+        const bool refused = error != nullptr;
+        std::free(error);
+        return !refused;
+    };
+    EXPECT_TRUE(grabFromOther(oldCode));
+    // ...but not the new one.
+    EXPECT_FALSE(grabFromOther(newCode));
 }
