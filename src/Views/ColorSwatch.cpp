@@ -5,6 +5,7 @@
 #include "Core/Localization.h"
 #include "Models/Palette.h"
 
+#include <QFocusEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -84,8 +85,8 @@ void paintColorSwatch(QPainter& painter, const QRectF& frame, const std::optiona
         const QRectF ringRect(centre - QPointF(ring / 2.0, ring / 2.0), QSizeF(ring, ring));
         painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(swatchRingColor(palette), 2.5));
-        // The stroke is centred on the 28-point circle, as the ring is specified.
-        painter.drawEllipse(ringRect);
+        // Inside the 28-point circle, so the widget's edge never cuts the ring.
+        painter.drawEllipse(ringRect.adjusted(1.25, 1.25, -1.25, -1.25));
     }
     painter.restore();
 }
@@ -139,7 +140,7 @@ void ColorSwatch::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     paintColorSwatch(painter, QRectF(rect()), m_color, m_isSelected, palette());
-    if (hasFocus()) {
+    if (m_keyboardFocus && hasFocus()) {
         painter.setRenderHint(QPainter::Antialiasing, true);
         painter.setPen(QPen(withAlpha(swatchRingColor(palette()), 0.5), 1.0, Qt::DotLine));
         painter.drawEllipse(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
@@ -152,4 +153,16 @@ bool ColorSwatch::hitButton(const QPoint& position) const
     const double radius = std::min(width(), height()) / 2.0;
     const QPointF d = QPointF(position) + QPointF(0.5, 0.5) - centre;
     return d.x() * d.x() + d.y() * d.y() <= radius * radius;
+}
+
+void ColorSwatch::focusInEvent(QFocusEvent* event)
+{
+    m_keyboardFocus = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    QAbstractButton::focusInEvent(event);
+}
+
+void ColorSwatch::focusOutEvent(QFocusEvent* event)
+{
+    m_keyboardFocus = false;
+    QAbstractButton::focusOutEvent(event);
 }

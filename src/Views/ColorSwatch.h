@@ -56,11 +56,14 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     bool hitButton(const QPoint& position) const override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void updateHelpText();
 
     std::optional<RgbaColor> m_color;
     bool m_isSelected = false;
+    bool m_keyboardFocus = false; // focus reached by Tab: shown with a dotted ring
     std::function<void()> m_action;
 };

@@ -5,6 +5,7 @@
 #include "Core/Localization.h"
 #include "Views/ColorSwatch.h"
 
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QPainter>
@@ -14,6 +15,12 @@
 #include <cmath>
 
 namespace {
+
+// Focus is shown only when the keyboard brought it, never after a click.
+bool isKeyboardFocus(const QFocusEvent* event)
+{
+    return event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+}
 
 QColor withAlpha(QColor color, qreal alpha)
 {
@@ -230,11 +237,23 @@ void PanelSegmentButton::paintEvent(QPaintEvent*)
     const QRectF imageFrame(QRectF(rect()).center() - QPointF(7.0, 7.0), QSizeF(14.0, 14.0));
     if (m_option.paintImage)
         m_option.paintImage(painter, imageFrame, primaryColor(pal));
-    if (hasFocus()) {
+    if (m_keyboardFocus && hasFocus()) {
         painter.setPen(QPen(withAlpha(swatchRingColor(pal), 0.6), 1.0));
         painter.setBrush(Qt::NoBrush);
         painter.drawRoundedRect(frame.adjusted(0.5, 0.5, -0.5, -0.5), 5.0, 5.0);
     }
+}
+
+void PanelSegmentButton::focusInEvent(QFocusEvent* event)
+{
+    m_keyboardFocus = isKeyboardFocus(event);
+    QAbstractButton::focusInEvent(event);
+}
+
+void PanelSegmentButton::focusOutEvent(QFocusEvent* event)
+{
+    m_keyboardFocus = false;
+    QAbstractButton::focusOutEvent(event);
 }
 
 PanelSegmentedPicker::PanelSegmentedPicker(const QList<PanelOption>& options, int width, QWidget* parent)
@@ -382,7 +401,7 @@ void PanelSlider::paintEvent(QPaintEvent*)
     painter.setBrush(dark ? QColor(210, 210, 210) : QColor(255, 255, 255));
     painter.setPen(QPen(withAlpha(primaryColor(pal), dark ? 0.3 : 0.2), 0.75));
     painter.drawEllipse(knobRect.adjusted(0.5, 0.5, -0.5, -0.5));
-    if (hasFocus()) {
+    if (m_keyboardFocus && hasFocus()) {
         painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(withAlpha(swatchRingColor(pal), 0.6), 1.5));
         painter.drawEllipse(knobRect.adjusted(-1.5, -1.5, 1.5, 1.5));
@@ -421,6 +440,18 @@ void PanelSlider::mouseReleaseEvent(QMouseEvent* event)
     setSliderPosition(positionAtX(event->position().x()));
     setSliderDown(false);
     event->accept();
+}
+
+void PanelSlider::focusInEvent(QFocusEvent* event)
+{
+    m_keyboardFocus = isKeyboardFocus(event);
+    QAbstractSlider::focusInEvent(event);
+}
+
+void PanelSlider::focusOutEvent(QFocusEvent* event)
+{
+    m_keyboardFocus = false;
+    QAbstractSlider::focusOutEvent(event);
 }
 
 // ---- readout and pop-up -------------------------------------------------------------------------

@@ -93,10 +93,13 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     // A click never checks or unchecks by itself.
     void nextCheckState() override {}
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void retranslate();
     PanelOption m_option;
+    bool m_keyboardFocus = false;
 };
 
 // A segmented picker of a fixed width: one checkable segment per option. Which one is
@@ -151,6 +154,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     QRectF trackRect() const;
@@ -164,6 +169,7 @@ private:
     qint64 m_minimumUnits = 0; // minimum x scale
     qint64 m_stepUnits = 1;    // step x scale
     bool m_dragging = false;
+    bool m_keyboardFocus = false;
 };
 
 // A caption, flexible room, and the value text on the right.
