@@ -357,6 +357,10 @@ public:
     void updateCropMove(QSizeF translation, QSizeF bounds);
     void beginCropCornerDrag(CropCorner corner);
     void updateCropCornerDrag(QSizeF translation, QSizeF bounds, CropCorner corner);
+    // Ends a crop drag: forgets its start rectangles, corner and mode; a rectangle the
+    // drag drew that is not larger than 10 x 10 points is dropped (one reshaped by a
+    // corner or moved is kept).
+    void endCropDrag();
     void applyCrop(QSizeF displaySize);
 
     // ---- whole-document changes (ImageEditorViewModelTransform.cpp) -----------------------

@@ -88,6 +88,17 @@ void ImageEditorViewModel::updateCropCornerDrag(QSizeF translation, QSizeF bound
         std::fabs(fixedY - movingY)));
 }
 
+void ImageEditorViewModel::endCropDrag()
+{
+    const bool drew = m_cropDragMode.kind == CropDragMode::Kind::draw;
+    m_cropMoveStartRect.reset();
+    m_cropCornerDragStart.reset();
+    m_cropDraggingCorner.reset();
+    m_cropDragMode = CropDragMode::none();
+    if (drew && !(m_cropRect.width() > kMinCornerDragSize && m_cropRect.height() > kMinCornerDragSize))
+        setCropRect(QRectF());
+}
+
 void ImageEditorViewModel::applyCrop(QSizeF displaySize)
 {
     if (!m_selectedImage || !hasArea(m_cropRect))

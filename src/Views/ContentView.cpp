@@ -7,10 +7,12 @@
 #include "Models/ImageEditorViewModel.h"
 #include "Models/ImageLoadManager.h"
 #include "Platform/ImageFileReader.h"
+#include "Views/CropOverlay.h"
 #include "Views/DropHandling.h"
 #include "Views/EditorCanvasView.h"
 #include "Views/EditorKeyMonitor.h"
 #include "Views/EditorOutputHost.h"
+#include "Views/FloatingToolbar.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>
@@ -156,6 +158,14 @@ ContentView::ContentView(QWidget* parent)
     m_observers = new KeyboardShortcutObservers(m_viewModel, [this] { return currentFitAreaSize(); }, this);
     m_keyboardMonitor = new KeyboardEventMonitor(this);
     m_wheelMonitor = new WheelZoomMonitor(this);
+    m_cropOverlay = new CropOverlay(m_viewModel, m_canvas, this);
+    m_toolbar = new FloatingToolbar(
+        m_viewModel, [this] { m_viewModel->fitZoom(currentFitAreaSize()); },
+        [this] {
+            if (m_viewModel->selectedImage() && m_viewModel->isCropping())
+                m_viewModel->applyCrop(m_canvas->scaledSize());
+        },
+        this);
     m_output = new EditorOutputHost(m_viewModel, m_canvas, this);
 
     connect(m_viewModel, &ImageEditorViewModel::documentChanged, this, &ContentView::observeDocument);
@@ -193,6 +203,7 @@ void ContentView::resizeEvent(QResizeEvent* event)
     m_canvas->setGeometry(area);
     m_emptyState->setGeometry(area);
     m_infoBar->setGeometry(0, area.height(), width(), informationBarHeight);
+    m_toolbar->placeIn(area);
     m_currentFitAreaSize = QSizeF(width(), height() - informationBarHeight);
 }
 

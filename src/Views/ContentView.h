@@ -5,8 +5,10 @@
 #include <QSizeF>
 #include <QWidget>
 
+class CropOverlay;
 class EditorCanvasView;
 class EditorOutputHost;
+class FloatingToolbar;
 class ImageEditorViewModel;
 class KeyboardEventMonitor;
 class QLabel;
@@ -33,6 +35,7 @@ public:
     KeyboardShortcutObservers* commandObservers() const { return m_observers; }
     KeyboardEventMonitor* keyboardMonitor() const { return m_keyboardMonitor; }
     WheelZoomMonitor* wheelMonitor() const { return m_wheelMonitor; }
+    FloatingToolbar* toolbar() const { return m_toolbar; }
     // Copy, save and save-as with their toasts.
     EditorOutputHost* output() const { return m_output; }
 
@@ -83,6 +86,8 @@ private:
     KeyboardShortcutObservers* m_observers = nullptr;
     KeyboardEventMonitor* m_keyboardMonitor = nullptr;
     WheelZoomMonitor* m_wheelMonitor = nullptr;
+    CropOverlay* m_cropOverlay = nullptr;
+    FloatingToolbar* m_toolbar = nullptr;
     EditorOutputHost* m_output = nullptr;
     QSizeF m_currentFitAreaSize { 800.0, 600.0 };
     const void* m_shownImageBits = nullptr;

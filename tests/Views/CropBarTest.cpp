@@ -1,0 +1,270 @@
+// The crop bar: typed sizes (what parses, rounding, limits), the texts shown from the
+// rectangle, focus opening and closing the crop-size editor, and keeping the texts and
+// the rectangle in step.
+#include "ToolbarTestSupport.h"
+
+#include "Core/Localization.h"
+#include "Views/CropBar.h"
+#include "Views/ToolButton.h"
+
+#include <QLabel>
+#include <QLineEdit>
+
+#include <climits>
+#include <limits>
+
+#include <gtest/gtest.h>
+
+using namespace ToolbarTest;
+
+namespace {
+
+// An editor in crop mode on a 400 x 200 point image of `ratio` pixels per point.
+struct CropBarWindow : ToolbarWindow {
+    explicit CropBarWindow(qreal ratio = 1.0, double zoom = 1.0)
+    {
+        load(solidImage(qRound(400 * ratio), qRound(200 * ratio), QColor(90, 90, 200), ratio));
+        model.setZoomLevel(zoom);
+        model.selectTool(ToolType::crop);
+        window.activateWindow();
+        (void)QTest::qWaitForWindowActive(&window);
+    }
+    CropBar* bar() const { return toolbar->cropBar(); }
+
+    // Clicks into a field and types, as a user does.
+    void typeInto(QLineEdit* field, const QString& text)
+    {
+        QTest::mouseClick(field, Qt::LeftButton, Qt::NoModifier, field->rect().center());
+        field->selectAll();
+        QTest::keyClicks(field, text);
+    }
+};
+
+} // namespace
+
+// ---- parsing and arithmetic ---------------------------------------------------------------------
+
+TEST(CropBarParsing, OptionalSignAndDigitsOnly)
+{
+    EXPECT_EQ(CropBar::parseTypedSize(QStringLiteral("12")), 12);
+    EXPECT_EQ(CropBar::parseTypedSize(QStringLiteral("+20")), 20);
+    EXPECT_EQ(CropBar::parseTypedSize(QStringLiteral("-5")), -5);
+    EXPECT_EQ(CropBar::parseTypedSize(QStringLiteral("007")), 7);
+    for (const char* bad : { "", "+", "-", "12a", " 12", "12 ", "1.5", "1e3", "0x10", "--1", "+-1", "1,000" })
+        EXPECT_FALSE(CropBar::parseTypedSize(QString::fromLatin1(bad))) << bad;
+    // Digits of other scripts are not ASCII digits.
+    EXPECT_FALSE(CropBar::parseTypedSize(QStringLiteral("\uff11\uff12")));
+    EXPECT_FALSE(CropBar::parseTypedSize(QStringLiteral("\u0661\u0662")));
+}
+
+TEST(CropBarParsing, WithinTheSigned64BitRange)
+{
+    EXPECT_EQ(CropBar::parseTypedSize(QStringLiteral("9223372036854775807")), std::numeric_limits<qint64>::max());
+    EXPECT_EQ(CropBar::parseTypedSize(QStringLiteral("-9223372036854775808")), std::numeric_limits<qint64>::min());
+    EXPECT_FALSE(CropBar::parseTypedSize(QStringLiteral("9223372036854775808")));
+    EXPECT_FALSE(CropBar::parseTypedSize(QStringLiteral("99999999999999999999999")));
+}
+
+TEST(CropBarParsing, TypedPixelsBecomeWholePointsLimitedBeforeConversion)
+{
+    EXPECT_EQ(CropBar::typedPixelsToPoints(1, 2.0), 1);  // 0.5 rounds away from zero
+    EXPECT_EQ(CropBar::typedPixelsToPoints(3, 2.0), 2);  // 1.5 -> 2
+    EXPECT_EQ(CropBar::typedPixelsToPoints(400, 2.0), 200);
+    // An image with fewer pixels than points makes a huge count larger still.
+    EXPECT_EQ(CropBar::typedPixelsToPoints(std::numeric_limits<qint64>::max(), 0.25), INT_MAX);
+    EXPECT_EQ(CropBar::typedPixelsToPoints(std::numeric_limits<qint64>::max(), 1.0), INT_MAX);
+}
+
+// ---- what the bar shows -------------------------------------------------------------------------
+
+TEST(CropBarShows, NoRectangleYet)
+{
+    CropBarWindow w;
+    CropBar* bar = w.bar();
+    ASSERT_TRUE(bar->isVisible());
+    EXPECT_EQ(bar->widthText(), CropBar::noSizeText);
+    EXPECT_EQ(bar->heightText(), CropBar::noSizeText);
+    EXPECT_FALSE(bar->widthField()->isEnabled());
+    EXPECT_FALSE(bar->heightField()->isEnabled());
+    EXPECT_EQ(bar->hintLabel()->text(), localized(QStringLiteral("crop.hint.drag")));
+    EXPECT_FALSE(bar->confirmButton()->isVisible());
+    // A click into a disabled field opens nothing.
+    QTest::mouseClick(bar->widthField(), Qt::LeftButton);
+    EXPECT_FALSE(bar->isFieldFocused());
+}
+
+TEST(CropBarShows, SizeInPixelsOnceThereIsARectangle)
+{
+    CropBarWindow w(2.0, 0.5);
+    w.model.setCropRect(QRectF(10, 10, 100, 30));
+    CropBar* bar = w.bar();
+    EXPECT_EQ(bar->widthText(), QStringLiteral("400"));
+    EXPECT_EQ(bar->heightText(), QStringLiteral("120"));
+    EXPECT_EQ(bar->hintLabel()->text(), localized(QStringLiteral("crop.hint.adjust")));
+    EXPECT_TRUE(bar->confirmButton()->isVisible());
+    EXPECT_TRUE(bar->widthField()->isEnabled());
+    // The hint is never cut.
+    EXPECT_GE(bar->hintLabel()->width(), bar->hintLabel()->fontMetrics().horizontalAdvance(bar->hintLabel()->text()));
+}
+
+TEST(CropBarShows, HalfAPixelRoundsAwayFromZero)
+{
+    CropBarWindow w;
+    w.model.setCropRect(QRectF(10, 10, 0.4, 20));
+    EXPECT_EQ(w.bar()->widthText(), QStringLiteral("0"));
+    w.model.setCropRect(QRectF(10, 10, 0.5, 20));
+    EXPECT_EQ(w.bar()->widthText(), QStringLiteral("1"));
+}
+
+TEST(CropBarShows, ConfirmRunsTheToolbarsConfirmAndCancelLeavesCropMode)
+{
+    CropBarWindow w;
+    w.model.setCropRect(QRectF(0, 0, 100, 50));
+    w.bar()->confirmButton()->click();
+    EXPECT_EQ(w.confirms, 1);
+    EXPECT_EQ(w.model.selectedImage()->pixelSize(), QSize(100, 50));
+    EXPECT_FALSE(w.model.isCropping());
+
+    w.model.selectTool(ToolType::crop);
+    w.model.setCropRect(QRectF(0, 0, 40, 40));
+    w.bar()->cancelButton()->click();
+    EXPECT_FALSE(w.model.isCropping());
+    EXPECT_EQ(w.model.currentTool(), ToolType::none);
+    EXPECT_EQ(w.model.selectedImage()->pixelSize(), QSize(100, 50));
+}
+
+// ---- typing -------------------------------------------------------------------------------------
+
+TEST(CropBarTyping, TypedWidthAppliesLiveAndTheTextStaysAsTyped)
+{
+    CropBarWindow w;
+    w.model.setCropRect(QRectF(20, 20, 100, 50));
+    CropBar* bar = w.bar();
+    w.typeInto(bar->widthField(), QStringLiteral("12"));
+    ASSERT_TRUE(bar->isFieldFocused());
+    EXPECT_TRUE(w.model.isEditingCropSize());
+    EXPECT_TRUE(ImageEditorViewModel::globalIsEditingCropSize());
+    EXPECT_DOUBLE_EQ(w.model.cropRect().width(), 12.0);
+    EXPECT_DOUBLE_EQ(w.model.cropRect().height(), 50.0);
+
+    QTest::keyClicks(bar->widthField(), QStringLiteral("a"));
+    EXPECT_EQ(bar->widthText(), QStringLiteral("12a"));
+    EXPECT_DOUBLE_EQ(w.model.cropRect().width(), 12.0);
+
+    // Return closes the editor and rewrites the text from the rectangle.
+    QTest::keyClick(bar->widthField(), Qt::Key_Return);
+    EXPECT_FALSE(bar->isFieldFocused());
+    EXPECT_FALSE(bar->widthField()->hasFocus());
+    EXPECT_FALSE(w.model.isEditingCropSize());
+    EXPECT_FALSE(ImageEditorViewModel::globalIsEditingCropSize());
+    EXPECT_EQ(bar->widthText(), QStringLiteral("12"));
+}
+
+TEST(CropBarTyping, ZeroAndNegativeChangeNothingPlusApplies)
+{
+    CropBarWindow w;
+    w.model.setCropRect(QRectF(20, 20, 100, 50));
+    CropBar* bar = w.bar();
+    w.typeInto(bar->heightField(), QStringLiteral("-5"));
+    EXPECT_DOUBLE_EQ(w.model.cropRect().height(), 50.0);
+    w.typeInto(bar->heightField(), QStringLiteral("0"));
+    EXPECT_DOUBLE_EQ(w.model.cropRect().height(), 50.0);
+    w.typeInto(bar->heightField(), QStringLiteral("+20"));
+    EXPECT_DOUBLE_EQ(w.model.cropRect().height(), 20.0);
+    EXPECT_DOUBLE_EQ(w.model.cropRect().width(), 100.0);
+}
+
+TEST(CropBarTyping, TooWideIsLimitedAndShiftedButTheTextWaitsForFocusToLeave)
+{
+    CropBarWindow w;
+    w.model.setCropRect(QRectF(300, 20, 50, 50));
+    CropBar* bar = w.bar();
+    w.typeInto(bar->widthField(), QStringLiteral("9999"));
+    EXPECT_DOUBLE_EQ(w.model.cropRect().width(), 400.0);
+    EXPECT_DOUBLE_EQ(w.model.cropRect().left(), 0.0);
+    EXPECT_EQ(bar->widthText(), QStringLiteral("9999"));
+    bar->setFieldFocused(false);
+    EXPECT_EQ(bar->widthText(), QStringLiteral("400"));
+}
+
+TEST(CropBarTyping, OnePixelOnADoubleDensityImageIsTwoPixelsWide)
+{
+    CropBarWindow w(2.0);
+    w.model.setCropRect(QRectF(20, 20, 100, 50));
+    w.typeInto(w.bar()->widthField(), QStringLiteral("1"));
+    EXPECT_DOUBLE_EQ(w.model.cropRect().width(), 1.0); // one point: two pixels
+    w.bar()->setFieldFocused(false);
+    EXPECT_EQ(w.bar()->widthText(), QStringLiteral("2"));
+}
+
+TEST(CropBarTyping, HugeNumberNeitherFailsNorWraps)
+{
+    CropBarWindow w(0.5); // fewer pixels than points
+    w.model.setCropRect(QRectF(20, 20, 100, 50));
+    w.typeInto(w.bar()->widthField(), QStringLiteral("9223372036854775807"));
+    EXPECT_DOUBLE_EQ(w.model.cropRect().width(), 400.0);
+    EXPECT_GE(w.model.cropRect().left(), 0.0);
+}
+
+// ---- keeping in step ----------------------------------------------------------------------------
+
+TEST(CropBarSync, ZoomRewritesTheTextsOnlyWhileNoFieldHasFocus)
+{
+    CropBarWindow w;
+    w.model.setCropRect(QRectF(20, 20, 100, 50));
+    CropBar* bar = w.bar();
+    w.model.setZoomLevel(2.0); // the same rectangle now stands for half the pixels
+    EXPECT_EQ(bar->widthText(), QStringLiteral("50"));
+    w.typeInto(bar->widthField(), QStringLiteral("30"));
+    w.model.setZoomLevel(1.0);
+    EXPECT_EQ(bar->widthText(), QStringLiteral("30"));
+}
+
+TEST(CropBarSync, EscapeThroughTheModelClosesOnlyTheEditor)
+{
+    CropBarWindow w;
+    w.model.setCropRect(QRectF(20, 20, 100, 50));
+    CropBar* bar = w.bar();
+    w.typeInto(bar->widthField(), QStringLiteral("7x"));
+    ASSERT_TRUE(bar->isFieldFocused());
+    w.model.setIsEditingCropSize(false); // what the cancel command does while editing
+    EXPECT_FALSE(bar->isFieldFocused());
+    EXPECT_TRUE(w.model.isCropping());
+    EXPECT_EQ(bar->widthText(), QStringLiteral("7"));
+}
+
+TEST(CropBarSync, ACropDragOnTheCanvasClosesTheEditor)
+{
+    CropBarWindow w;
+    w.model.setCropRect(QRectF(20, 20, 100, 50));
+    w.typeInto(w.bar()->heightField(), QStringLiteral("40"));
+    ASSERT_TRUE(w.bar()->isFieldFocused());
+    w.crop->cropDragChanged(QPointF(60, 40), QPointF(80, 40), w.canvas->scaledSize());
+    EXPECT_FALSE(w.bar()->isFieldFocused());
+    EXPECT_EQ(w.bar()->widthText(), QStringLiteral("100"));
+    EXPECT_EQ(w.bar()->heightText(), QStringLiteral("40"));
+}
+
+TEST(CropBarSync, MovingFocusBetweenTheFieldsKeepsTheEditorOpen)
+{
+    CropBarWindow w;
+    w.model.setCropRect(QRectF(20, 20, 100, 50));
+    CropBar* bar = w.bar();
+    w.typeInto(bar->widthField(), QStringLiteral("60"));
+    w.typeInto(bar->heightField(), QStringLiteral("30"));
+    EXPECT_TRUE(bar->isFieldFocused());
+    EXPECT_EQ(w.model.cropRect().size(), QSizeF(60, 30));
+    EXPECT_EQ(bar->widthText(), QStringLiteral("60"));
+}
+
+TEST(CropBarSync, TextsSurviveTheNormalBarAndAreRewrittenOnReturn)
+{
+    CropBarWindow w;
+    w.model.setCropRect(QRectF(20, 20, 100, 50));
+    EXPECT_EQ(w.bar()->widthText(), QStringLiteral("100"));
+    w.model.selectTool(ToolType::arrow); // the normal row comes back; the rectangle goes
+    EXPECT_FALSE(w.bar()->isVisible());
+    EXPECT_EQ(w.bar()->widthText(), QStringLiteral("100"));
+    w.model.selectTool(ToolType::crop);
+    EXPECT_EQ(w.bar()->widthText(), CropBar::noSizeText);
+}

@@ -1,0 +1,254 @@
+// The crop overlay: which gesture a press starts, drawing, moving and corner drags in
+// every rotation of the canvas (the rectangle lands where it was drawn), what survives
+// the end of a drag, the double click, and what is painted.
+#include "ToolbarTestSupport.h"
+
+#include "EditorCanvasTestSupport.h"
+#include "PixelProbe.h"
+
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+using namespace ToolbarTest;
+using CropCorner = ImageEditorViewModel::CropCorner;
+using CropDragMode = ImageEditorViewModel::CropDragMode;
+
+namespace {
+
+// A shown canvas of 400 x 300 with a 200 x 100 image at zoom 1, in crop mode.
+struct CropCanvas {
+    ImageEditorViewModel model;
+    EditorCanvasView canvas { &model };
+    CropOverlay overlay { &model, &canvas };
+
+    explicit CropCanvas(double rotation = 0.0)
+    {
+        canvas.resize(400, 300);
+        canvas.show();
+        (void)QTest::qWaitForWindowExposed(&canvas);
+        model.setLoadedImage(solidImage(200, 100), QUrl::fromLocalFile(QStringLiteral("/tmp/crop.png")));
+        model.setZoomLevel(1.0);
+        model.setRotation(rotation);
+        model.selectTool(ToolType::crop);
+    }
+
+    QPointF screenPoint(QPointF imagePoint) const { return canvas.currentTransform().viewportPoint(imagePoint); }
+};
+
+QRectF boundsOf(QPointF a, QPointF b)
+{
+    return QRectF(QPointF(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
+                  QPointF(std::max(a.x(), b.x()), std::max(a.y(), b.y())));
+}
+
+::testing::AssertionResult sameRect(const QRectF& actual, const QRectF& expected, double tolerance = 1e-6)
+{
+    if (std::fabs(actual.x() - expected.x()) <= tolerance && std::fabs(actual.y() - expected.y()) <= tolerance &&
+        std::fabs(actual.width() - expected.width()) <= tolerance &&
+        std::fabs(actual.height() - expected.height()) <= tolerance)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "rect (" << actual.x() << ", " << actual.y() << ", " << actual.width()
+                                         << " x " << actual.height() << "), expected (" << expected.x() << ", "
+                                         << expected.y() << ", " << expected.width() << " x " << expected.height()
+                                         << ")";
+}
+
+} // namespace
+
+// ---- choosing the gesture -----------------------------------------------------------------------
+
+TEST(CropOverlayGesture, CornerWithinTwelvePointsFirstMatchWins)
+{
+    const QRectF r(50, 50, 100, 80);
+    EXPECT_EQ(CropOverlay::cornerNear(r, QPointF(50 - 12, 50)), CropCorner::topLeft);
+    EXPECT_FALSE(CropOverlay::cornerNear(r, QPointF(50 - 12.5, 50)));
+    EXPECT_EQ(CropOverlay::cornerNear(r, QPointF(150, 130)), CropCorner::bottomRight);
+    EXPECT_FALSE(CropOverlay::cornerNear(r, QPointF(100, 90)));
+    // A rectangle under 24 points wide: near both top corners, top-left wins; the top
+    // corners win over the bottom ones.
+    const QRectF narrow(50, 50, 20, 20);
+    EXPECT_EQ(CropOverlay::cornerNear(narrow, QPointF(60, 52)), CropCorner::topLeft);
+    EXPECT_EQ(CropOverlay::cornerNear(narrow, QPointF(69, 60)), CropCorner::topRight);
+    EXPECT_FALSE(CropOverlay::cornerNear(QRectF(), QPointF(0, 0)));
+}
+
+TEST(CropOverlayGesture, PressNearACornerDragsItInsideMovesOutsideDraws)
+{
+    CropCanvas c;
+    c.model.setCropRect(QRectF(40, 20, 100, 60));
+    const QSizeF frame(200, 100);
+
+    c.overlay.cropDragChanged(QPointF(40 + 8, 20 + 8), QPointF(30, 10), frame);
+    EXPECT_EQ(c.model.cropDragMode(), CropDragMode::cornerDrag(CropCorner::topLeft));
+    c.overlay.cropDragEnded({}, {}, frame);
+    EXPECT_EQ(c.model.cropDragMode(), CropDragMode::none());
+
+    c.model.setCropRect(QRectF(40, 20, 100, 60));
+    c.overlay.cropDragChanged(QPointF(90, 50), QPointF(100, 55), frame);
+    EXPECT_EQ(c.model.cropDragMode(), CropDragMode::move());
+    EXPECT_TRUE(sameRect(c.model.cropRect(), QRectF(50, 25, 100, 60)));
+    c.overlay.cropDragEnded({}, {}, frame);
+    EXPECT_FALSE(c.model.cropMoveStartRect());
+
+    c.overlay.cropDragChanged(QPointF(5, 5), QPointF(30, 40), frame);
+    EXPECT_EQ(c.model.cropDragMode(), CropDragMode::draw());
+    EXPECT_TRUE(sameRect(c.model.cropRect(), QRectF(5, 5, 25, 35)));
+}
+
+TEST(CropOverlayGesture, DrawingIsClampedToTheFrame)
+{
+    EXPECT_TRUE(sameRect(CropOverlay::drawnRect(QPointF(150, 20), QPointF(260, -30), QSizeF(200, 100)),
+                         QRectF(150, 0, 50, 20)));
+    EXPECT_TRUE(sameRect(CropOverlay::drawnRect(QPointF(-10, 90), QPointF(30, 130), QSizeF(200, 100)),
+                         QRectF(0, 90, 30, 10)));
+}
+
+TEST(CropOverlayGesture, StartingADragClosesTheCropSizeEditor)
+{
+    CropCanvas c;
+    c.model.setCropRect(QRectF(40, 20, 100, 60));
+    c.model.setIsEditingCropSize(true);
+    c.overlay.cropDragChanged(QPointF(90, 50), QPointF(95, 50), QSizeF(200, 100));
+    EXPECT_FALSE(c.model.isEditingCropSize());
+    EXPECT_FALSE(ImageEditorViewModel::globalIsEditingCropSize());
+}
+
+// ---- the end of a drag --------------------------------------------------------------------------
+
+TEST(CropOverlayGesture, DrawnRectangleOfTenPointsOrLessIsDropped)
+{
+    CropCanvas c;
+    const QSizeF frame(200, 100);
+    c.overlay.cropDragChanged(QPointF(10, 10), QPointF(20, 50), frame); // 10 x 40
+    c.overlay.cropDragEnded({}, {}, frame);
+    EXPECT_TRUE(c.model.cropRect().isEmpty());
+
+    c.overlay.cropDragChanged(QPointF(10, 10), QPointF(20.5, 50), frame); // 10.5 x 40
+    c.overlay.cropDragEnded({}, {}, frame);
+    EXPECT_TRUE(sameRect(c.model.cropRect(), QRectF(10, 10, 10.5, 40)));
+}
+
+TEST(CropOverlayGesture, CornerDragShrinkingToTheMinimumKeepsTheRectangle)
+{
+    CropCanvas c;
+    const QSizeF frame(200, 100);
+    c.model.setCropRect(QRectF(40, 20, 100, 60));
+    // The bottom-right corner dragged far up and left: held at 10 x 10.
+    c.overlay.cropDragChanged(QPointF(140, 80), QPointF(0, 0), frame);
+    EXPECT_TRUE(sameRect(c.model.cropRect(), QRectF(40, 20, 10, 10)));
+    c.overlay.cropDragEnded({}, {}, frame);
+    EXPECT_TRUE(sameRect(c.model.cropRect(), QRectF(40, 20, 10, 10)));
+}
+
+TEST(CropOverlayGesture, MovedRectangleKeepsItsSizeAndStaysInTheFrame)
+{
+    CropCanvas c;
+    const QSizeF frame(200, 100);
+    c.model.setCropRect(QRectF(40, 20, 60, 40));
+    c.overlay.cropDragChanged(QPointF(70, 40), QPointF(270, 40), frame);
+    c.overlay.cropDragEnded({}, {}, frame);
+    EXPECT_TRUE(sameRect(c.model.cropRect(), QRectF(140, 20, 60, 40)));
+}
+
+TEST(CropOverlayGesture, DoubleClickAppliesOnlyAboveTenByTen)
+{
+    CropCanvas c;
+    c.model.setCropRect(QRectF(10, 10, 10, 200));
+    c.overlay.cropDoubleClicked(QSizeF(200, 100));
+    EXPECT_TRUE(c.model.isCropping());
+    EXPECT_EQ(c.model.selectedImage()->pixelSize(), QSize(200, 100));
+
+    c.model.setCropRect(QRectF(10, 10, 11, 11));
+    c.overlay.cropDoubleClicked(QSizeF(200, 100));
+    EXPECT_FALSE(c.model.isCropping());
+    EXPECT_EQ(c.model.selectedImage()->pixelSize(), QSize(11, 11));
+}
+
+// ---- through the canvas, in every rotation --------------------------------------------------------
+
+class CropOverlayRotation : public ::testing::TestWithParam<double> {};
+
+TEST_P(CropOverlayRotation, DrawnRectangleLandsWhereItWasDrawn)
+{
+    CropCanvas c(GetParam());
+    // Two screen points over the image, whatever its turn.
+    const QPointF a = c.screenPoint(QPointF(30, 20));
+    const QPointF b = c.screenPoint(QPointF(150, 80));
+    CanvasTest::drag(&c.canvas, a, b);
+    const QRectF crop = c.model.cropRect();
+    ASSERT_GT(crop.width(), 10.0);
+    // Its corners, shown on screen, are the corners of the rectangle the user dragged.
+    const QRectF onScreen = boundsOf(c.screenPoint(crop.topLeft()), c.screenPoint(crop.bottomRight()));
+    EXPECT_TRUE(sameRect(onScreen, boundsOf(a.toPoint(), b.toPoint()), 1e-6));
+    EXPECT_TRUE(sameRect(crop, QRectF(30, 20, 120, 60), 1.0));
+}
+
+TEST_P(CropOverlayRotation, MoveFollowsThePointerOnScreen)
+{
+    CropCanvas c(GetParam());
+    c.model.setCropRect(QRectF(40, 30, 60, 40));
+    const QPointF from = c.screenPoint(QPointF(70, 50));
+    const QPointF to = from + QPointF(25, 15);
+    CanvasTest::drag(&c.canvas, from, to);
+    const QRectF crop = c.model.cropRect();
+    EXPECT_EQ(crop.size(), QSizeF(60, 40));
+    // The centre moved on screen exactly as the pointer did.
+    const QPointF centreOnScreen = c.screenPoint(crop.center());
+    EXPECT_NEAR(centreOnScreen.x(), c.screenPoint(QPointF(70, 50)).x() + 25, 1e-6);
+    EXPECT_NEAR(centreOnScreen.y(), c.screenPoint(QPointF(70, 50)).y() + 15, 1e-6);
+}
+
+TEST_P(CropOverlayRotation, CornerFollowsThePointerOnScreen)
+{
+    CropCanvas c(GetParam());
+    c.model.setCropRect(QRectF(40, 30, 100, 50));
+    // Grab the image's bottom-right corner wherever it shows, pull it 20 points
+    // towards the image's top left on screen.
+    const QPointF corner = c.screenPoint(QPointF(140, 80));
+    const QPointF target = c.screenPoint(QPointF(120, 60));
+    CanvasTest::drag(&c.canvas, corner, target);
+    EXPECT_TRUE(sameRect(c.model.cropRect(), QRectF(40, 30, 80, 30), 1e-6));
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryQuarterTurn, CropOverlayRotation, ::testing::Values(0.0, 90.0, 180.0, 270.0));
+
+TEST(CropOverlayCanvas, DoubleClickOnTheCanvasCrops)
+{
+    CropCanvas c(90.0);
+    CanvasTest::drag(&c.canvas, c.screenPoint(QPointF(20, 10)), c.screenPoint(QPointF(120, 60)));
+    ASSERT_TRUE(CropOverlay::isLargeEnough(c.model.cropRect()));
+    QTest::mouseDClick(&c.canvas, Qt::LeftButton, Qt::NoModifier, c.screenPoint(QPointF(50, 30)).toPoint());
+    EXPECT_FALSE(c.model.isCropping());
+    EXPECT_EQ(c.model.selectedImage()->pixelSize(), QSize(100, 50));
+}
+
+// ---- painting -----------------------------------------------------------------------------------
+
+TEST(CropOverlayPaint, DimsOutsideBordersAndHandlesTheCorners)
+{
+    ImageEditorViewModel model;
+    CropOverlay overlay(&model, nullptr);
+    QImage image = PixelProbe::blank(200, 100, Qt::white);
+    {
+        QPainter painter(&image);
+        overlay.paintCropOverlay(painter, QSizeF(200, 100));
+    }
+    // Nothing before there is a rectangle.
+    EXPECT_TRUE(PixelProbe::near(PixelProbe::at(image, 5, 5), Qt::white, 0));
+
+    model.setCropRect(QRectF(50, 30, 100, 40));
+    image = PixelProbe::blank(200, 100, QColor(100, 100, 100));
+    {
+        QPainter painter(&image);
+        overlay.paintCropOverlay(painter, QSizeF(200, 100));
+    }
+    // Outside: black at 25 % over grey 100 gives 75; inside untouched.
+    EXPECT_TRUE(PixelProbe::near(PixelProbe::at(image, 20, 10), QColor(75, 75, 75)));
+    EXPECT_TRUE(PixelProbe::near(PixelProbe::at(image, 100, 50), QColor(100, 100, 100)));
+    // The white border straddles the edge, the white handle covers the corner.
+    EXPECT_TRUE(PixelProbe::near(PixelProbe::at(image, 100, 30), Qt::white, 40));
+    EXPECT_TRUE(PixelProbe::near(PixelProbe::at(image, 152, 72), Qt::white, 10));
+    // The handle's dark outline, 5 points from the corner.
+    EXPECT_LT(PixelProbe::at(image, 54, 25).red(), 100);
+}

@@ -1,0 +1,484 @@
+// The floating toolbar: its state rules (which popover closes when), the tool button
+// tap rule and highlights, the enabled and accent looks, the shortcut hints, the
+// commands its buttons post, and its popovers presented over the bar.
+#include "ToolbarTestSupport.h"
+
+#include "Core/Localization.h"
+#include "Core/ShortcutStore.h"
+#include "Models/Palette.h"
+#include "Platform/NotificationCenter.h"
+#include "Views/CropBar.h"
+#include "Views/ToolButton.h"
+#include "Views/ZoomMenu.h"
+
+#include <QLabel>
+#include <QMouseEvent>
+
+#include <gtest/gtest.h>
+
+using namespace ToolbarTest;
+
+namespace {
+
+ArrowAnnotation arrowAt(double x)
+{
+    ArrowAnnotation a;
+    a.startPoint = QPointF(x, 0.2);
+    a.endPoint = QPointF(x + 0.1, 0.4);
+    a.color = paletteRed;
+    a.lineWidth = 3;
+    return a;
+}
+
+RectangleAnnotation rectangle(AnnotationEffect effect)
+{
+    RectangleAnnotation r;
+    r.rect = QRectF(0.1, 0.1, 0.3, 0.3);
+    r.strokeColor = paletteBlue;
+    r.lineWidth = 2;
+    r.effect = effect;
+    return r;
+}
+
+// A panel for every tool, so the tool popovers have something to show.
+void giveToolPanels(FloatingToolbar* toolbar)
+{
+    toolbar->setToolPanelFactory([](ToolType, ImageEditorViewModel*) { return new QLabel(QStringLiteral("panel")); });
+}
+
+struct PostedCommands : QObject {
+    QStringList names;
+    PostedCommands()
+    {
+        for (const char* name : { "CopyImageCommand", "SaveImageCommand", "PinImageCommand", "OCRToggleCommand" })
+            NotificationCenter::defaultCenter().addObserver(QString::fromLatin1(name), this,
+                                                            [this, name](const auto&) { names << QString::fromLatin1(name); });
+    }
+};
+
+} // namespace
+
+// ---- a fresh bar and its place ------------------------------------------------------------------
+
+TEST(FloatingToolbarState, FreshBarHasNothingOpenAndEmptyCropTexts)
+{
+    ToolbarWindow w;
+    w.load();
+    FloatingToolbar* t = w.toolbar;
+    EXPECT_FALSE(t->activePanel());
+    EXPECT_FALSE(t->showZoomMenu());
+    EXPECT_FALSE(t->showResizePanel());
+    EXPECT_FALSE(t->showBackdropPanel());
+    EXPECT_FALSE(t->cropBar()->isFieldFocused());
+    EXPECT_EQ(t->cropBar()->widthText(), QString());
+    EXPECT_EQ(t->cropBar()->heightText(), QString());
+    EXPECT_FALSE(t->zoomPopover()->isVisible());
+}
+
+TEST(FloatingToolbarState, ShownOnlyWithAnImageCentredTenPointsAboveTheAreaBottom)
+{
+    ToolbarWindow w(QSize(1000, 600));
+    EXPECT_FALSE(w.toolbar->isVisible());
+    w.load();
+    ASSERT_TRUE(w.toolbar->isVisible());
+    const QRect bar = w.toolbar->barRect().translated(w.toolbar->pos());
+    EXPECT_EQ(bar.height(), FloatingToolbar::barHeight);
+    EXPECT_EQ(bar.bottom() + 1, 600 - FloatingToolbar::bottomInset);
+    EXPECT_LE(std::abs(bar.center().x() - 500), 1);
+    // Every button lies inside the bar.
+    for (const QString& name : { "zoom", "crop", "resize", "undo", "redo", "reset", "backdrop", "ocr", "pin", "copy",
+                                 "export" }) {
+        ToolbarButton* b = w.toolbar->button(name);
+        ASSERT_TRUE(b) << name.toStdString();
+        const QRect r(b->mapTo(&w.window, QPoint(0, 0)), b->size());
+        EXPECT_TRUE(bar.contains(r)) << name.toStdString();
+        EXPECT_EQ(r.height(), 28);
+    }
+    w.model.clearImage();
+    EXPECT_FALSE(w.toolbar->isVisible());
+}
+
+TEST(FloatingToolbarState, ZoomLabelRoundsHalfAwayFromZero)
+{
+    EXPECT_EQ(FloatingToolbar::zoomLabelText(1.0), QStringLiteral("100%"));
+    EXPECT_EQ(FloatingToolbar::zoomLabelText(0.125), QStringLiteral("13%"));
+    EXPECT_EQ(FloatingToolbar::zoomLabelText(16.0), QStringLiteral("1600%"));
+    EXPECT_EQ(FloatingToolbar::zoomLabelText(0.004), QStringLiteral("0%"));
+    EXPECT_EQ(FloatingToolbar::zoomLabelText(0.005), QStringLiteral("1%"));
+
+    ToolbarWindow w;
+    w.load();
+    w.model.setZoomLevel(4.0);
+    EXPECT_EQ(w.toolbar->zoomButton()->text(), QStringLiteral("400%"));
+}
+
+// ---- popover rules ------------------------------------------------------------------------------
+
+TEST(FloatingToolbarState, ResizeCommandOpensTheResizePopoverUnlessCropping)
+{
+    ToolbarWindow w;
+    w.load();
+    NotificationCenter::defaultCenter().post(QStringLiteral("ResizePanelCommand"));
+    EXPECT_TRUE(w.toolbar->showResizePanel());
+    // Already open: stays open.
+    NotificationCenter::defaultCenter().post(QStringLiteral("ResizePanelCommand"));
+    EXPECT_TRUE(w.toolbar->showResizePanel());
+    // The resize button opens, never toggles.
+    w.toolbar->button(QStringLiteral("resize"))->click();
+    EXPECT_TRUE(w.toolbar->showResizePanel());
+
+    w.model.selectTool(ToolType::crop);
+    EXPECT_FALSE(w.toolbar->showResizePanel());
+    NotificationCenter::defaultCenter().post(QStringLiteral("ResizePanelCommand"));
+    EXPECT_FALSE(w.toolbar->showResizePanel());
+}
+
+TEST(FloatingToolbarState, SelectingCropClosesPanelsAndShowsTheCropBar)
+{
+    ToolbarWindow w;
+    w.load();
+    w.toolbar->handleToolTap(ToolType::none, false);
+    w.model.selectTool(ToolType::arrow);
+    w.toolbar->handleToolTap(ToolType::arrow, false); // current tool: opens its panel
+    ASSERT_EQ(w.toolbar->activePanel(), ToolType::arrow);
+    w.toolbar->setShowResizePanel(true);
+    w.toolbar->backdropTap();
+    ASSERT_TRUE(w.toolbar->showBackdropPanel());
+
+    w.toolbar->button(QStringLiteral("crop"))->click();
+    EXPECT_EQ(w.model.currentTool(), ToolType::crop);
+    EXPECT_FALSE(w.toolbar->activePanel());
+    EXPECT_FALSE(w.toolbar->showResizePanel());
+    EXPECT_FALSE(w.toolbar->showBackdropPanel());
+    EXPECT_TRUE(w.toolbar->cropBar()->isVisible());
+    EXPECT_FALSE(w.toolbar->mainRow()->isVisible());
+
+    // Leaving crop mode brings the row back; the bar stays centred at the bottom.
+    w.toolbar->cropBar()->cancelButton()->click();
+    EXPECT_FALSE(w.model.isCropping());
+    EXPECT_TRUE(w.toolbar->mainRow()->isVisible());
+    EXPECT_FALSE(w.toolbar->cropBar()->isVisible());
+}
+
+TEST(FloatingToolbarState, BackdropButtonOnlyTogglesItsPopover)
+{
+    ToolbarWindow w;
+    w.load();
+    ToolbarButton* backdrop = w.toolbar->button(QStringLiteral("backdrop"));
+    backdrop->click();
+    EXPECT_TRUE(w.toolbar->showBackdropPanel());
+    EXPECT_FALSE(w.model.isBackdropEnabled());
+    EXPECT_FALSE(backdrop->hasAccentTint());
+    backdrop->click();
+    EXPECT_FALSE(w.toolbar->showBackdropPanel());
+
+    w.model.setIsBackdropEnabled(true);
+    EXPECT_TRUE(backdrop->hasAccentTint());
+    w.model.setIsBackdropEnabled(false);
+}
+
+TEST(FloatingToolbarState, ToolChangeKeepsOnlyThePanelOfTheNewTool)
+{
+    ToolbarWindow w;
+    w.load();
+    w.model.selectTool(ToolType::line);
+    w.toolbar->setActivePanel(ToolType::line);
+    w.toolbar->setShowResizePanel(true);
+    // The same tool chosen again is no change.
+    w.model.selectTool(ToolType::line);
+    EXPECT_EQ(w.toolbar->activePanel(), ToolType::line);
+    EXPECT_TRUE(w.toolbar->showResizePanel());
+    // A tool shortcut to another tool closes both.
+    w.model.selectTool(ToolType::text);
+    EXPECT_FALSE(w.toolbar->activePanel());
+    EXPECT_FALSE(w.toolbar->showResizePanel());
+}
+
+// ---- the tool buttons ---------------------------------------------------------------------------
+
+TEST(FloatingToolbarTools, TapOnTheCurrentToolTogglesItsPanel)
+{
+    ToolbarWindow w;
+    w.load();
+    ToolbarButton* line = w.toolbar->toolButton(ToolType::line);
+    line->click(); // another tool, no lines: selects only
+    EXPECT_EQ(w.model.currentTool(), ToolType::line);
+    EXPECT_FALSE(w.toolbar->activePanel());
+    line->click(); // current tool, panel closed: opens even without annotations
+    EXPECT_EQ(w.toolbar->activePanel(), ToolType::line);
+    line->click(); // open: closes, the tool stays
+    EXPECT_FALSE(w.toolbar->activePanel());
+    EXPECT_EQ(w.model.currentTool(), ToolType::line);
+}
+
+TEST(FloatingToolbarTools, TapOnAnotherToolWithoutItsKindClosesThePreviousPanel)
+{
+    ToolbarWindow w;
+    w.load();
+    w.model.selectTool(ToolType::line);
+    w.toolbar->setActivePanel(ToolType::line);
+    w.toolbar->toolButton(ToolType::rectangle)->click();
+    EXPECT_EQ(w.model.currentTool(), ToolType::rectangle);
+    EXPECT_FALSE(w.toolbar->activePanel());
+}
+
+TEST(FloatingToolbarTools, TapOnAnotherToolSelectsOneOfItsAnnotationsAndOpensThePanel)
+{
+    ToolbarWindow w;
+    w.load();
+    w.model.annotationManager()->appendArrow(arrowAt(0.1));
+    w.model.annotationManager()->appendArrow(arrowAt(0.5));
+    w.model.selectTool(ToolType::line);
+    w.toolbar->toolButton(ToolType::arrow)->click();
+    EXPECT_EQ(w.model.currentTool(), ToolType::arrow);
+    EXPECT_EQ(w.toolbar->activePanel(), ToolType::arrow);
+    EXPECT_TRUE(w.model.annotationManager()->selectedAnnotationId().has_value());
+    EXPECT_EQ(w.model.selectedAnnotationKind(), ToolType::arrow);
+}
+
+TEST(FloatingToolbarTools, SelectedAnnotationHighlightsTheButtonOfItsKind)
+{
+    ToolbarWindow w;
+    w.load();
+    const RectangleAnnotation plain = rectangle(AnnotationEffect::none);
+    const RectangleAnnotation mosaic = rectangle(AnnotationEffect::mosaic);
+    w.model.annotationManager()->appendRectangle(plain);
+    w.model.annotationManager()->appendRectangle(mosaic);
+    w.model.selectTool(ToolType::none);
+
+    w.model.annotationManager()->selectAnnotation(plain.id);
+    w.toolbar->refresh();
+    EXPECT_TRUE(w.toolbar->toolButton(ToolType::rectangle)->isActive());
+    EXPECT_FALSE(w.toolbar->toolButton(ToolType::mosaic)->isActive());
+
+    w.model.annotationManager()->selectAnnotation(mosaic.id);
+    w.toolbar->refresh();
+    EXPECT_TRUE(w.toolbar->toolButton(ToolType::mosaic)->isActive());
+    EXPECT_FALSE(w.toolbar->toolButton(ToolType::rectangle)->isActive());
+
+    // The current tool lights its own button.
+    w.model.selectTool(ToolType::number);
+    EXPECT_TRUE(w.toolbar->toolButton(ToolType::number)->isActive());
+    EXPECT_FALSE(w.toolbar->toolButton(ToolType::mosaic)->isActive());
+}
+
+TEST(FloatingToolbarTools, LateDismissalOfAnotherToolsPopoverKeepsTheOpenOne)
+{
+    ToolbarWindow w;
+    w.load();
+    w.toolbar->setActivePanel(ToolType::rectangle);
+    w.toolbar->toolPopoverDismissed(ToolType::arrow);
+    EXPECT_EQ(w.toolbar->activePanel(), ToolType::rectangle);
+    w.toolbar->toolPopoverDismissed(ToolType::rectangle);
+    EXPECT_FALSE(w.toolbar->activePanel());
+}
+
+TEST(FloatingToolbarTools, HintsFollowTheStoreWithTheDigitAsFallback)
+{
+    const FloatingToolbar::ToolButtonSpec& text = FloatingToolbar::toolButtonSpecs()[3];
+    ASSERT_EQ(text.tool, ToolType::text);
+    ShortcutStore& store = ShortcutStore::shared();
+    store.restoreDefaults();
+    EXPECT_EQ(FloatingToolbar::toolHint(text), QStringLiteral("4"));
+
+    ShortcutBinding shiftCommandT;
+    shiftCommandT.keyCode = 17;
+    shiftCommandT.modifierFlags = ShortcutBinding::shiftFlag | ShortcutBinding::commandFlag;
+    shiftCommandT.displayCharacter = QStringLiteral("t");
+    store.setOverride(ShortcutAction::toolText, shiftCommandT);
+    EXPECT_EQ(FloatingToolbar::toolHint(text), QStringLiteral("Ctrl + Shift + T"));
+
+    // No entry at all for the action: the fallback digit.
+    ShortcutStore::Bindings bindings = store.bindings();
+    bindings.remove(ShortcutAction::toolText);
+    store.setBindings(bindings);
+    EXPECT_EQ(FloatingToolbar::toolHint(text), QStringLiteral("4"));
+    store.restoreDefaults();
+
+    // The tooltip of the button reads the store when it comes up.
+    ToolbarWindow w;
+    w.load();
+    EXPECT_EQ(w.toolbar->toolTooltip(ToolType::text)->bubbleText(),
+              localized(QStringLiteral("tooltip.text")) + QStringLiteral(" (4)"));
+    store.setOverride(ShortcutAction::toolText, shiftCommandT);
+    EXPECT_EQ(w.toolbar->toolTooltip(ToolType::text)->bubbleText(),
+              localized(QStringLiteral("tooltip.text")) + QStringLiteral(" (Ctrl + Shift + T)"));
+    store.restoreDefaults();
+}
+
+// ---- the other buttons --------------------------------------------------------------------------
+
+TEST(FloatingToolbarButtons, UndoAndResetFollowCanUndoRedoFollowsCanRedo)
+{
+    ToolbarWindow w;
+    w.load();
+    ToolbarButton* undo = w.toolbar->button(QStringLiteral("undo"));
+    ToolbarButton* redo = w.toolbar->button(QStringLiteral("redo"));
+    ToolbarButton* reset = w.toolbar->button(QStringLiteral("reset"));
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_FALSE(reset->isEnabled());
+    EXPECT_FALSE(redo->isEnabled());
+
+    w.model.saveUndoState();
+    EXPECT_TRUE(undo->isEnabled());
+    EXPECT_TRUE(reset->isEnabled());
+    EXPECT_FALSE(redo->isEnabled());
+
+    undo->click();
+    EXPECT_FALSE(w.model.canUndo());
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_FALSE(reset->isEnabled());
+    EXPECT_TRUE(redo->isEnabled());
+    // A disabled button takes no click.
+    undo->click();
+    EXPECT_TRUE(w.model.canRedo());
+}
+
+TEST(FloatingToolbarButtons, OutputButtonsPostTheirCommands)
+{
+    ToolbarWindow w;
+    w.load();
+    PostedCommands posted;
+    w.toolbar->button(QStringLiteral("copy"))->click();
+    w.toolbar->button(QStringLiteral("export"))->click();
+    w.toolbar->button(QStringLiteral("pin"))->click();
+    w.toolbar->button(QStringLiteral("ocr"))->click();
+    EXPECT_EQ(posted.names, (QStringList{ "CopyImageCommand", "SaveImageCommand", "PinImageCommand",
+                                          "OCRToggleCommand" }));
+}
+
+TEST(FloatingToolbarButtons, AccentLooksFollowTextRecognitionAndPins)
+{
+    ToolbarWindow w;
+    w.load();
+    EXPECT_FALSE(w.toolbar->button(QStringLiteral("ocr"))->hasAccentTint());
+    w.model.setOcrPanelState(OCRPanelState::recognizing());
+    EXPECT_TRUE(w.toolbar->button(QStringLiteral("ocr"))->hasAccentTint());
+    w.toolbar->setActivePinCount(1);
+    EXPECT_TRUE(w.toolbar->button(QStringLiteral("pin"))->hasAccentTint());
+    w.toolbar->setActivePinCount(0);
+    EXPECT_FALSE(w.toolbar->button(QStringLiteral("pin"))->hasAccentTint());
+}
+
+TEST(FloatingToolbarButtons, TooltipKeysAndFixedHintsInLinuxWords)
+{
+    ToolbarWindow w;
+    w.load();
+    auto text = [&](const char* name) { return w.toolbar->tooltip(QString::fromLatin1(name))->bubbleText(); };
+    EXPECT_EQ(text("crop"), localized(QStringLiteral("tooltip.crop")) + QStringLiteral(" (Ctrl + X)"));
+    EXPECT_EQ(text("redo"), localized(QStringLiteral("tooltip.redo")) + QStringLiteral(" (Ctrl + Shift + Z)"));
+    EXPECT_EQ(text("reset"), localized(QStringLiteral("menu.resetAll")) + QStringLiteral(" (Ctrl + R)"));
+    EXPECT_EQ(text("zoom"), localized(QStringLiteral("tooltip.zoom")));
+    EXPECT_EQ(text("copy"), localized(QStringLiteral("menu.copyImage")) + QStringLiteral(" (") +
+                                ShortcutStore::shared().displayText(ShortcutAction::copyImage) + QStringLiteral(")"));
+}
+
+TEST(FloatingToolbarButtons, PopoverTooltipsAreSuppressedWhileTheirPopoverIsOpen)
+{
+    ToolbarWindow w;
+    w.load();
+    w.toolbar->setShowResizePanel(true);
+    EXPECT_TRUE(w.toolbar->tooltip(QStringLiteral("resize"))->isSuppressed());
+    w.toolbar->backdropTap();
+    EXPECT_TRUE(w.toolbar->tooltip(QStringLiteral("backdrop"))->isSuppressed());
+    w.toolbar->setActivePanel(ToolType::arrow);
+    EXPECT_TRUE(w.toolbar->toolTooltip(ToolType::arrow)->isSuppressed());
+    EXPECT_FALSE(w.toolbar->toolTooltip(ToolType::line)->isSuppressed());
+    w.toolbar->setActivePanel(std::nullopt);
+    EXPECT_FALSE(w.toolbar->toolTooltip(ToolType::arrow)->isSuppressed());
+}
+
+TEST(FloatingToolbarButtons, ColourNamesMatchThePaletteExactly)
+{
+    EXPECT_EQ(FloatingToolbar::localizedColorName(paletteRed), localized(QStringLiteral("color.red")));
+    EXPECT_EQ(FloatingToolbar::localizedColorName(paletteBlack), localized(QStringLiteral("color.black")));
+    EXPECT_EQ(FloatingToolbar::localizedColorName(RgbaColor(0.999, 0.0, 0.0, 1.0)),
+              localized(QStringLiteral("color.custom")));
+}
+
+// ---- popovers on screen -------------------------------------------------------------------------
+
+TEST(FloatingToolbarPopovers, ToolPopoverOpensAboveItsButtonAndClosesOnAClickOutside)
+{
+    ToolbarWindow w;
+    w.load();
+    giveToolPanels(w.toolbar);
+    w.model.selectTool(ToolType::arrow);
+    w.toolbar->toolButton(ToolType::arrow)->click();
+    PopoverHost* popover = w.toolbar->toolPopover(ToolType::arrow);
+    ASSERT_TRUE(popover->isVisible());
+    ToolbarButton* anchor = w.toolbar->toolButton(ToolType::arrow);
+    const QPoint anchorTop = anchor->mapToGlobal(QPoint(anchor->width() / 2, 0));
+    EXPECT_LE(popover->geometry().bottom(), anchorTop.y());
+    EXPECT_GT(popover->geometry().bottom(), anchorTop.y() - 12);
+    EXPECT_LE(popover->geometry().left(), anchorTop.x());
+    EXPECT_GE(popover->geometry().right(), anchorTop.x());
+
+    // A press far from the popover and its button dismisses it.
+    QTest::mouseClick(popover, Qt::LeftButton, Qt::NoModifier, QPoint(-200, -200));
+    EXPECT_FALSE(popover->isVisible());
+    EXPECT_FALSE(w.toolbar->activePanel());
+}
+
+TEST(FloatingToolbarPopovers, ClickOnTheZoomControlClosesItsMenuWithoutReopening)
+{
+    ToolbarWindow w;
+    w.load();
+    w.toolbar->zoomButton()->click();
+    PopoverHost* popover = w.toolbar->zoomPopover();
+    ASSERT_TRUE(popover->isVisible());
+    ASSERT_TRUE(w.toolbar->showZoomMenu());
+
+    // The press lands on the popup (it holds the pointer), at the zoom control's place.
+    ToolbarButton* zoom = w.toolbar->zoomButton();
+    const QPoint onAnchor = popover->mapFromGlobal(zoom->mapToGlobal(zoom->rect().center()));
+    QTest::mousePress(popover, Qt::LeftButton, Qt::NoModifier, onAnchor);
+    EXPECT_TRUE(popover->testAttribute(Qt::WA_NoMouseReplay));
+    QTest::mouseRelease(zoom, Qt::LeftButton, Qt::NoModifier, zoom->rect().center());
+    EXPECT_FALSE(popover->isVisible());
+    EXPECT_FALSE(w.toolbar->showZoomMenu());
+
+    // The next click opens it again.
+    QTest::mouseClick(zoom, Qt::LeftButton, Qt::NoModifier, zoom->rect().center());
+    EXPECT_TRUE(w.toolbar->showZoomMenu());
+    EXPECT_TRUE(popover->isVisible());
+    // Elsewhere the press is handed on as usual.
+    QTest::mousePress(popover, Qt::LeftButton, Qt::NoModifier, QPoint(-300, -300));
+    EXPECT_FALSE(popover->testAttribute(Qt::WA_NoMouseReplay));
+    EXPECT_FALSE(w.toolbar->showZoomMenu());
+}
+
+TEST(FloatingToolbarPopovers, ResizePopoverShowsItsPanelAndClosesWhenApplied)
+{
+    ToolbarWindow w;
+    w.load();
+    std::function<void()> applied;
+    w.toolbar->setResizePanelFactory([&](ImageEditorViewModel*, std::function<void()> onApplied) {
+        applied = onApplied;
+        return new QLabel(QStringLiteral("resize"));
+    });
+    w.toolbar->button(QStringLiteral("resize"))->click();
+    ASSERT_TRUE(w.toolbar->resizePopover()->isVisible());
+    ASSERT_TRUE(applied);
+    applied();
+    EXPECT_FALSE(w.toolbar->showResizePanel());
+    EXPECT_FALSE(w.toolbar->resizePopover()->isVisible());
+}
+
+TEST(FloatingToolbarPopovers, WithoutCompositorThePopoverIsOpaqueAndShaped)
+{
+    ToolbarWindow w; // pins "no compositor"
+    w.load();
+    w.toolbar->zoomButton()->click();
+    PopoverHost* popover = w.toolbar->zoomPopover();
+    ASSERT_TRUE(popover->isVisible());
+    EXPECT_FALSE(popover->testAttribute(Qt::WA_TranslucentBackground));
+    const QRegion mask = popover->mask();
+    ASSERT_FALSE(mask.isEmpty());
+    // The rounded corners are cut away; the arrow tip below the panel is kept.
+    EXPECT_FALSE(mask.contains(QPoint(0, 0)));
+    EXPECT_TRUE(mask.contains(QPoint(popover->width() / 2, popover->height() / 2)));
+    const QPoint tip = popover->mapFromGlobal(w.toolbar->zoomButton()->mapToGlobal(
+        QPoint(w.toolbar->zoomButton()->width() / 2, -2 - PopoverHost::arrowHeight / 2)));
+    EXPECT_TRUE(mask.contains(tip));
+}

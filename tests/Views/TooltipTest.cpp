@@ -1,0 +1,193 @@
+// Hover tooltips: the 0.4 s reveal on a clock the test drives, cancelling by leaving,
+// suppression while a popover is open, the bubble text and where the bubble stands.
+#include "ToolbarTestSupport.h"
+
+#include "Core/Localization.h"
+
+#include <QEnterEvent>
+
+#include <gtest/gtest.h>
+
+using namespace ToolbarTest;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct TooltipFixture {
+    FakeTooltipTimer timer;
+    QWidget window;
+    QWidget* first = new QWidget(&window);
+    QWidget* second = new QWidget(&window);
+    HoverTooltip* firstTip = new HoverTooltip(first, QStringLiteral("tooltip.undo"),
+                                              [] { return std::optional<QString>(QStringLiteral("Ctrl + Z")); }, &timer);
+    HoverTooltip* secondTip = new HoverTooltip(second, QStringLiteral("tooltip.redo"), {}, &timer);
+
+    TooltipFixture()
+    {
+        WindowChrome::setTranslucencyProbeForTesting([] { return false; });
+        window.resize(300, 200);
+        first->setGeometry(100, 150, 28, 28);
+        second->setGeometry(133, 150, 28, 28);
+        window.show();
+        (void)QTest::qWaitForWindowExposed(&window);
+    }
+
+    static void enter(QWidget* w)
+    {
+        QEnterEvent event(QPointF(5, 5), w->mapTo(w->window(), QPointF(5, 5)), w->mapToGlobal(QPointF(5, 5)));
+        QCoreApplication::sendEvent(w, &event);
+    }
+    static void leave(QWidget* w)
+    {
+        QEvent event(QEvent::Leave);
+        QCoreApplication::sendEvent(w, &event);
+    }
+};
+
+} // namespace
+
+TEST(HoverTooltip, ShowsAfterFourTenthsOfASecondAtRest)
+{
+    TooltipFixture f;
+    f.enter(f.first);
+    EXPECT_TRUE(f.firstTip->isHovering());
+    EXPECT_TRUE(f.firstTip->hasPendingReveal());
+    f.timer.advance(399ms);
+    EXPECT_FALSE(f.firstTip->isBubbleShown());
+    f.timer.advance(1ms);
+    ASSERT_TRUE(f.firstTip->isBubbleShown());
+    ASSERT_TRUE(f.firstTip->bubble());
+    EXPECT_TRUE(f.firstTip->bubble()->isVisible());
+    EXPECT_EQ(f.firstTip->bubble()->text(), localized(QStringLiteral("tooltip.undo")) + QStringLiteral(" (Ctrl + Z)"));
+
+    f.leave(f.first);
+    EXPECT_FALSE(f.firstTip->isBubbleShown());
+    EXPECT_FALSE(f.firstTip->bubble()->isVisible());
+}
+
+TEST(HoverTooltip, InAndOutWithinTheDelayNeverShows)
+{
+    TooltipFixture f;
+    f.enter(f.first);
+    f.timer.advance(300ms);
+    f.leave(f.first);
+    EXPECT_FALSE(f.firstTip->hasPendingReveal());
+    f.timer.advance(1s);
+    EXPECT_FALSE(f.firstTip->isBubbleShown());
+    EXPECT_EQ(f.timer.pendingCount(), 0u);
+}
+
+TEST(HoverTooltip, ReEnteringRestartsTheWait)
+{
+    TooltipFixture f;
+    f.enter(f.first);
+    f.timer.advance(300ms);
+    f.firstTip->hoverChanged(true); // a new entry replaces the pending reveal
+    EXPECT_EQ(f.timer.pendingCount(), 1u);
+    f.timer.advance(300ms);
+    EXPECT_FALSE(f.firstTip->isBubbleShown());
+    f.timer.advance(100ms);
+    EXPECT_TRUE(f.firstTip->isBubbleShown());
+}
+
+TEST(HoverTooltip, MovingToTheNeighbourHidesAtOnceAndShowsTheNextAfterTheDelay)
+{
+    TooltipFixture f;
+    f.enter(f.first);
+    f.timer.advance(500ms);
+    ASSERT_TRUE(f.firstTip->isBubbleShown());
+    f.leave(f.first);
+    f.enter(f.second);
+    EXPECT_FALSE(f.firstTip->isBubbleShown());
+    f.timer.advance(399ms);
+    EXPECT_FALSE(f.secondTip->isBubbleShown());
+    f.timer.advance(1ms);
+    EXPECT_TRUE(f.secondTip->isBubbleShown());
+    // Without a shortcut the text stands alone.
+    EXPECT_EQ(f.secondTip->bubbleText(), localized(QStringLiteral("tooltip.redo")));
+}
+
+TEST(HoverTooltip, SuppressedShowsNothing)
+{
+    TooltipFixture f;
+    f.firstTip->setSuppressed(true);
+    f.enter(f.first);
+    f.timer.advance(1s);
+    EXPECT_FALSE(f.firstTip->isBubbleShown());
+    EXPECT_TRUE(f.firstTip->isHovering());
+}
+
+TEST(HoverTooltip, PopoverOpeningWhileShownHidesAndClosingBringsNothingBack)
+{
+    TooltipFixture f;
+    f.enter(f.first);
+    f.timer.advance(400ms);
+    ASSERT_TRUE(f.firstTip->isBubbleShown());
+    f.firstTip->setSuppressed(true);
+    EXPECT_FALSE(f.firstTip->isBubbleShown());
+    EXPECT_FALSE(f.firstTip->bubble()->isVisible());
+    f.firstTip->setSuppressed(false);
+    f.timer.advance(2s);
+    EXPECT_FALSE(f.firstTip->isBubbleShown());
+    // Only leaving and entering again shows it.
+    f.leave(f.first);
+    f.enter(f.first);
+    f.timer.advance(400ms);
+    EXPECT_TRUE(f.firstTip->isBubbleShown());
+}
+
+TEST(HoverTooltip, PopoverOpeningDuringTheWaitShowsNothing)
+{
+    TooltipFixture f;
+    f.enter(f.first);
+    f.timer.advance(200ms);
+    f.firstTip->setSuppressed(true);
+    // The pending reveal is not cancelled; it finds the tooltip suppressed.
+    EXPECT_TRUE(f.firstTip->hasPendingReveal());
+    f.timer.advance(200ms);
+    EXPECT_FALSE(f.firstTip->isBubbleShown());
+    EXPECT_FALSE(f.firstTip->hasPendingReveal());
+}
+
+TEST(HoverTooltip, UnknownKeyShowsTheKey)
+{
+    EXPECT_EQ(HoverTooltip::composeText(QStringLiteral("tooltip.noSuchKey"), std::nullopt),
+              QStringLiteral("tooltip.noSuchKey"));
+    EXPECT_EQ(HoverTooltip::composeText(QStringLiteral("tooltip.noSuchKey"), QStringLiteral("Ctrl + Q")),
+              QStringLiteral("tooltip.noSuchKey (Ctrl + Q)"));
+}
+
+TEST(HoverTooltip, BubbleStandsFourteenPointsAboveCentredAndIsNeverCut)
+{
+    TooltipFixture f;
+    f.firstTip->setKey(QStringLiteral("a key whose text is much wider than its little control"));
+    f.enter(f.first);
+    f.timer.advance(400ms);
+    TooltipBubble* bubble = f.firstTip->bubble();
+    ASSERT_TRUE(bubble && bubble->isVisible());
+    const QRect control(f.first->mapToGlobal(QPoint(0, 0)), f.first->size());
+    const QRect shown = bubble->geometry();
+    EXPECT_EQ(shown.bottom() + 1, control.top() - HoverTooltip::liftAboveControl);
+    EXPECT_LE(std::abs(shown.center().x() - control.center().x()), 1);
+    EXPECT_GT(shown.width(), 200);
+    EXPECT_GE(shown.width(), QFontMetrics(bubble->font()).horizontalAdvance(bubble->text()));
+    // It takes no input and no focus.
+    EXPECT_TRUE(bubble->windowFlags() & Qt::WindowTransparentForInput);
+    EXPECT_TRUE(bubble->testAttribute(Qt::WA_TransparentForMouseEvents));
+}
+
+TEST(HoverTooltip, RealTimerRevealsOnTheMainQueue)
+{
+    QWidget window;
+    window.resize(100, 100);
+    auto* control = new QWidget(&window);
+    control->setGeometry(30, 50, 28, 28);
+    window.show();
+    (void)QTest::qWaitForWindowExposed(&window);
+    HoverTooltip tip(control, QStringLiteral("tooltip.pin"));
+    tip.hoverChanged(true);
+    EXPECT_FALSE(tip.isBubbleShown());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return tip.isBubbleShown(); }, 3000));
+    tip.hoverChanged(false);
+    EXPECT_FALSE(tip.isBubbleShown());
+}
