@@ -64,8 +64,10 @@ AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching(const QStri
         });
     }
 
-    // The status item with its menu.
-    m_hasStatusItem = m_parts.statusItem && m_parts.statusItem->isAvailable();
+    // The status item with its menu. It is made even when the desktop shows no tray yet
+    // (a panel that starts after Lumetra at login): it moves in once a tray appears.
+    const bool trayAvailable = m_parts.statusItem && m_parts.statusItem->isAvailable();
+    m_hasStatusItem = m_parts.statusItem != nullptr;
     if (m_hasStatusItem) {
         StatusMenuActions actions;
         if (m_parts.areaRoad)
@@ -113,7 +115,7 @@ AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching(const QStri
     center.addObserver(sparklePreferencesChangedNotification, this, [this](const auto&) { sparklePreferencesChanged(); });
 
     // Without a tray the window is the only way in, whatever the setting says.
-    if (m_defaults.boolValue(kOpenWindowAtLaunchKey) || !m_hasStatusItem) {
+    if (m_defaults.boolValue(kOpenWindowAtLaunchKey) || !trayAvailable) {
         if (m_parts.mainWindow)
             m_parts.mainWindow->show(false);
     }

@@ -89,16 +89,33 @@ void TrayStatusItem::setMenu(QMenu* menu)
 
 void TrayStatusItem::markTrayWindow()
 {
+    for (QWidget* window : QApplication::topLevelWidgets())
+        markIfTrayWindow(window);
+    // The icon's window is made again whenever a tray (re)appears: catch those too.
+    if (!m_watchingShows && QCoreApplication::instance()) {
+        QCoreApplication::instance()->installEventFilter(this);
+        m_watchingShows = true;
+    }
+}
+
+void TrayStatusItem::markIfTrayWindow(QObject* object)
+{
     // Where the tray is an XEmbed host, the icon is a small window of Qt's own. A capture
     // hides Lumetra's windows but must leave the status item in place (hidden, it would
     // leave the tray), and nothing looking for the editor window by its title may take
     // the icon for it.
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (qstrcmp(window->metaObject()->className(), "QSystemTrayIconSys") == 0) {
-            window->setProperty(OwnWindows::captureChromeProperty, true);
-            window->setWindowTitle(QStringLiteral("Lumetra Status Item"));
-        }
-    }
+    if (!object->isWidgetType() || qstrcmp(object->metaObject()->className(), "QSystemTrayIconSys") != 0)
+        return;
+    auto* window = static_cast<QWidget*>(object);
+    window->setProperty(OwnWindows::captureChromeProperty, true);
+    window->setWindowTitle(QStringLiteral("Lumetra Status Item"));
+}
+
+bool TrayStatusItem::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Show)
+        markIfTrayWindow(watched);
+    return QObject::eventFilter(watched, event);
 }
 
 void TrayStatusItem::refreshIcon()

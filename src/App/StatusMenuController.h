@@ -48,9 +48,12 @@ public:
 
 private:
     void markTrayWindow();
+    void markIfTrayWindow(QObject* object);
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     QSystemTrayIcon* m_tray = nullptr;
     QPointer<QMenu> m_menu;
+    bool m_watchingShows = false;
 };
 
 // What the status menu's items do; an empty closure leaves its item disabled (the

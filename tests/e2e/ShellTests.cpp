@@ -266,3 +266,23 @@ TEST_F(ShellTest, TheAreaHotKeyFromAnotherWindowCapturesIntoTheClipboardAndTheEd
     saveShot(QStringLiteral("capture-in-editor.png"));
     EXPECT_EQ(desktop().stopLumetra(), 0);
 }
+
+class ShellWithoutTrayTest : public ShellTest {
+protected:
+    DesktopOptions desktopOptions() const override
+    {
+        DesktopOptions options;
+        options.windowManager = true;
+        return options;
+    }
+};
+
+TEST_F(ShellWithoutTrayTest, ShowsTheEditorWindowWhenThereIsNoTray)
+{
+    // Even with the window turned off at launch: without a tray it is the only way in.
+    writeSettings("[General]\nopenWindowAtLaunch=false\n");
+    ASSERT_TRUE(desktop().startLumetra());
+    EXPECT_TRUE(desktop().waitForWindow(kMainWindow, 30000).has_value()) << log().toStdString();
+    EXPECT_TRUE(desktop().findWindows(kStatusItem).isEmpty());
+    EXPECT_EQ(desktop().stopLumetra(), 0);
+}
