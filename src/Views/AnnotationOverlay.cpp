@@ -82,6 +82,77 @@ void paintTextBoxFrame(QPainter& painter, const AnnotationOverlayPreviews& p)
     painter.restore();
 }
 
+// What of the drawing space the painter can show: the whole surface seen through its
+// transforms, within its clip. Annotations wholly outside it are skipped, which is
+// most of them when the picture is painted in bands or zoomed in.
+QRectF visibleArea(const QPainter& painter)
+{
+    const QPaintDevice* device = painter.device();
+    if (!device)
+        return {};
+    QRectF surface = device->devType() == QInternal::Image
+                         ? QRectF(QPointF(0, 0), static_cast<const QImage*>(device)->deviceIndependentSize())
+                         : QRectF(0, 0, device->width(), device->height());
+    bool invertible = false;
+    const QTransform back = painter.combinedTransform().inverted(&invertible);
+    if (!invertible)
+        return QRectF(-1e12, -1e12, 2e12, 2e12);
+    QRectF area = back.mapRect(surface);
+    if (painter.hasClipping())
+        area = area.intersected(painter.clipBoundingRect());
+    return area;
+}
+
+QRectF grown(const QRectF& r, double by) { return r.normalized().adjusted(-by, -by, by, by); }
+
+QRectF between(QPointF a, QPointF b) { return QRectF(a, b).normalized(); }
+
+QPointF scaled(QPointF p, QSizeF size) { return QPointF(p.x() * size.width(), p.y() * size.height()); }
+
+// Conservative boxes of what each annotation can cover: its geometry grown by its
+// widest stroke, head or dot (and a point for antialiasing).
+QRectF coverOf(const FreehandAnnotation& a, QSizeF size)
+{
+    const double w = a.isHighlighter ? a.lineWidth * highlighterWidthFactor : a.lineWidth;
+    return grown(pointsBoundingRect(a.points, size.width(), size.height()), w + 1);
+}
+
+QRectF coverOf(const LineAnnotation& a, QSizeF size)
+{
+    const double w = a.lineWidth;
+    return grown(between(scaled(a.startPoint, size), scaled(a.endPoint, size)), std::max(w, std::max(2.5 * w, 8.0)) + 1);
+}
+
+QRectF coverOf(const ArrowAnnotation& a, QSizeF size)
+{
+    const double w = a.lineWidth;
+    const double head = std::max(5 * w, 15.0) + 2 * w + std::max(2.5 * w, 8.0);
+    return grown(between(scaled(a.startPoint, size), scaled(a.endPoint, size)), head + 1);
+}
+
+QRectF coverOf(const RectangleAnnotation& a, QSizeF size)
+{
+    const QRectF r(a.rect.x() * size.width(), a.rect.y() * size.height(), a.rect.width() * size.width(),
+                   a.rect.height() * size.height());
+    return grown(r, std::max(a.lineWidth, 0.0) + 1);
+}
+
+QRectF coverOf(const NumberAnnotation& a, QSizeF size)
+{
+    const double reach = 0.65 * std::max(a.diameter, 0.0) + 2;
+    return grown(QRectF(scaled(a.position, size), QSizeF(0, 0)), reach);
+}
+
+template <typename A> bool mayShow(const A& annotation, QSizeF size, const QRectF& visible)
+{
+    const QRectF cover = coverOf(annotation, size);
+    // A box that is not a number (or is empty along a line) cannot be ruled out.
+    if (!std::isfinite(cover.x()) || !std::isfinite(cover.y()) || !std::isfinite(cover.width()) ||
+        !std::isfinite(cover.height()))
+        return true;
+    return cover.intersects(visible);
+}
+
 } // namespace
 
 double AnnotationOverlay::textScale() const
@@ -94,18 +165,23 @@ void AnnotationOverlay::paint(QPainter& painter) const
     if (!annotations)
         return;
     const AnnotationManager& store = *annotations;
+    const QRectF visible = visibleArea(painter);
 
     for (const FreehandAnnotation& stroke : store.freehands())
-        AnnotationRenderers::paintFreehand(painter, stroke, size);
+        if (mayShow(stroke, size, visible))
+            AnnotationRenderers::paintFreehand(painter, stroke, size);
     for (const LineAnnotation& line : store.lines())
-        AnnotationRenderers::paintLine(painter, line, size);
+        if (mayShow(line, size, visible))
+            AnnotationRenderers::paintLine(painter, line, size);
     for (const ArrowAnnotation& arrow : store.arrows())
-        AnnotationRenderers::paintArrow(painter, arrow, size);
+        if (mayShow(arrow, size, visible))
+            AnnotationRenderers::paintArrow(painter, arrow, size);
     if (previews)
         paintStrokePreviews(painter, *previews, size);
 
     for (const RectangleAnnotation& rectangle : store.rectangles())
-        AnnotationRenderers::paintRectangle(painter, rectangle, size, mosaic);
+        if (rectangle.effect == AnnotationEffect::spotlight || mayShow(rectangle, size, visible))
+            AnnotationRenderers::paintRectangle(painter, rectangle, size, mosaic);
     if (previews) {
         paintRectanglePreview(painter, *previews);
         paintTextBoxFrame(painter, *previews);
@@ -113,10 +189,12 @@ void AnnotationOverlay::paint(QPainter& painter) const
 
     // The text open in the in-place editor is shown by the editor, not here.
     for (const TextAnnotation& text : store.texts())
-        if (!editingTextId || *editingTextId != text.id)
+        if ((!editingTextId || *editingTextId != text.id) &&
+            grown(AnnotationRenderers::textFrame(text, size, originalImageSize.width()), 2).intersects(visible))
             AnnotationRenderers::paintText(painter, text, size, originalImageSize.width());
     for (const NumberAnnotation& number : store.numbers())
-        AnnotationRenderers::paintNumber(painter, number, size);
+        if (mayShow(number, size, visible))
+            AnnotationRenderers::paintNumber(painter, number, size);
 
     if (handles)
         SelectionHandles::paint(painter, *handles);

@@ -211,3 +211,36 @@ TEST(StrokeRenderers, selectedStrokesAreDimmedAndThePainterIsLeftAsItWas)
     const int other = qRound(255 * (1.0 - 0.5 * RendererStyle::selectedOpacity));
     EXPECT_TRUE(near(at(image, 100, 50), QColor(255, other, other), 3));
 }
+
+TEST(StrokeRenderers, highlighterBlendsTheSameOnAnyTarget)
+{
+    // A half-transparent target: the multiply must also weigh what lies below by its alpha.
+    QImage base(200, 100, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 200; ++x)
+            base.setPixelColor(x, y, QColor(x, 255 - x, y * 2, x < 100 ? 128 : 255));
+    const FreehandAnnotation stroke{.points = {{0.05, 0.3}, {0.5, 0.7}, {0.95, 0.4}}, .color = RgbaColor(1, 0.8, 0),
+                                    .lineWidth = 4, .isHighlighter = true, .highlighterAlpha = 0.6};
+
+    QImage direct = base.copy();
+    {
+        QPainter p(&direct);
+        AnnotationRenderers::paintFreehand(p, stroke, kSize);
+    }
+    // A clip that covers everything leaves the blending to Qt's own multiply.
+    QImage clipped = base.copy();
+    {
+        QPainter p(&clipped);
+        p.setClipRect(QRect(0, 0, 200, 100));
+        AnnotationRenderers::paintFreehand(p, stroke, kSize);
+    }
+    ASSERT_NE(direct, base);
+    int worst = 0;
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 200; ++x) {
+            const QRgb a = direct.pixel(x, y), b = clipped.pixel(x, y);
+            worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                              std::abs(qBlue(a) - qBlue(b)), std::abs(qAlpha(a) - qAlpha(b))});
+        }
+    EXPECT_LE(worst, 2);
+}
