@@ -123,3 +123,22 @@ TEST_F(MainWindowControllerTest, ACaptureShowIsReassertedWhileLumetraIsNotActive
     spinUntil([] { return false; }, 800);
     EXPECT_EQ(activations, QList<double>{0.0});
 }
+
+TEST_F(MainWindowControllerTest, TheNextWindowOpensWithTheFrameTheLastOneClosedWith)
+{
+    controller.show();
+    QWidget* first = controller.window();
+    ASSERT_NE(first, nullptr);
+    first->setGeometry(QRect(QPoint(40, 60), QSize(1000, 600)));
+    const QRect closedWith = first->geometry();
+    first->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(controller.window(), nullptr);
+
+    controller.show();
+    ASSERT_NE(controller.window(), nullptr);
+    EXPECT_EQ(controller.window()->size(), closedWith.size());
+    // Within the window frame's few pixels, which the platform accounts for itself.
+    EXPECT_LE((controller.window()->pos() - closedWith.topLeft()).manhattanLength(), 8);
+    UserDefaults::standard().remove(QStringLiteral("NSWindow Frame LumetraMainWindow"));
+}
