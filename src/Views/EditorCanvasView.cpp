@@ -70,6 +70,17 @@ EditorCanvasView::EditorCanvasView(ImageEditorViewModel* viewModel, QWidget* par
     m_textEditor->hide();
 
     connect(m_viewModel, &ImageEditorViewModel::changed, this, qOverload<>(&QWidget::update));
+    // What each cached layer is painted from.
+    connect(m_viewModel, &ImageEditorViewModel::documentChanged, this, &EditorCanvasView::invalidateLayers);
+    connect(m_viewModel, &ImageEditorViewModel::zoomChanged, this, &EditorCanvasView::invalidateLayers);
+    connect(m_viewModel, &ImageEditorViewModel::textEditingChanged, this, [this] { m_marksValid = false; });
+    const AnnotationManager* store = m_viewModel->annotationManager();
+    for (auto signal : { &AnnotationManager::freehandsChanged, &AnnotationManager::linesChanged,
+                         &AnnotationManager::arrowsChanged })
+        connect(store, signal, this, [this] { m_belowValid = false; });
+    connect(store, &AnnotationManager::rectanglesChanged, this, [this] { m_rectanglesValid = false; });
+    for (auto signal : { &AnnotationManager::textsChanged, &AnnotationManager::numbersChanged })
+        connect(store, signal, this, [this] { m_marksValid = false; });
     connect(m_viewModel, &ImageEditorViewModel::zoomChanged, this, &EditorCanvasView::adoptZoomChange);
     connect(m_viewModel, &ImageEditorViewModel::documentChanged, this, &EditorCanvasView::observeDocument);
     for (auto signal : { &ImageEditorViewModel::textEditingChanged, &ImageEditorViewModel::stylesChanged,
@@ -508,28 +519,178 @@ const QImage& EditorCanvasView::displayBitmap(QSizeF scaled)
     return m_displayBitmap;
 }
 
+namespace {
+
+bool sameTransform(const HandleFrameTransform& a, const HandleFrameTransform& b)
+{
+    return a.rotationDegrees == b.rotationDegrees && a.scaledSize == b.scaledSize &&
+           a.rotatedBounds == b.rotatedBounds && a.dragOffset == b.dragOffset && a.viewportSize == b.viewportSize;
+}
+
+QImage transparentLayer(QSize pixels, qreal ratio)
+{
+    QImage layer(pixels, QImage::Format_ARGB32_Premultiplied);
+    layer.setDevicePixelRatio(ratio);
+    layer.fill(Qt::transparent);
+    return layer;
+}
+
+// The shapes being dragged out that lie below the rectangles, and those above them.
+AnnotationOverlayPreviews strokePreviewsOf(const AnnotationOverlayPreviews& all)
+{
+    AnnotationOverlayPreviews p = all;
+    p.tempRectStart.reset();
+    p.tempRectEnd.reset();
+    p.tempTextBoxRect.reset();
+    return p;
+}
+
+AnnotationOverlayPreviews areaPreviewsOf(const AnnotationOverlayPreviews& all)
+{
+    AnnotationOverlayPreviews p = all;
+    p.tempArrowStart.reset();
+    p.tempArrowEnd.reset();
+    p.tempLineStart.reset();
+    p.tempLineEnd.reset();
+    p.tempFreehandPoints.reset();
+    return p;
+}
+
+bool hasStrokePreview(const AnnotationOverlayPreviews& p)
+{
+    return (p.tempArrowStart && p.tempArrowEnd) || (p.tempLineStart && p.tempLineEnd) ||
+           (p.tempFreehandPoints && p.tempFreehandPoints->size() >= 2);
+}
+
+bool hasAreaPreview(const AnnotationOverlayPreviews& p)
+{
+    return (p.tempRectStart && p.tempRectEnd) || p.tempTextBoxRect;
+}
+
+} // namespace
+
+void EditorCanvasView::updateLayers(const HandleFrameTransform& transform)
+{
+    const qreal ratio = devicePixelRatioF();
+    const QColor background = canvasBackgroundColor(palette());
+    if (!sameTransform(transform, m_layers.transform) || m_layers.devicePixelRatio != ratio ||
+        m_layers.background != background.rgba())
+        invalidateLayers();
+    if (m_belowValid && m_rectanglesValid && m_marksValid)
+        return;
+    m_layers.transform = transform;
+    m_layers.devicePixelRatio = ratio;
+    m_layers.background = background.rgba();
+
+    const QSize pixels(std::max(1, qRound(width() * ratio)), std::max(1, qRound(height() * ratio)));
+    const Image& image = *m_viewModel->selectedImage();
+    const QSizeF scaled = transform.scaledSize;
+    const AnnotationManager& store = *m_viewModel->annotationManager();
+
+    // Each layer is painted by the overlay from a store holding only its kinds (the
+    // lists are shared, not copied).
+    AnnotationManager kinds;
+    AnnotationOverlay overlay;
+    overlay.annotations = &kinds;
+    overlay.size = scaled;
+    overlay.originalImageSize = m_viewModel->originalImageSize();
+    overlay.mosaic = AnnotationRenderers::MosaicSource{ image, &MosaicImageCache::shared() };
+    if (m_viewModel->isEditingText())
+        overlay.editingTextId = m_viewModel->editingTextId();
+
+    if (!m_belowValid) {
+        ++m_layerRebuilds;
+        kinds.setFreehands(store.freehands());
+        kinds.setLines(store.lines());
+        kinds.setArrows(store.arrows());
+        m_layers.below = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        m_layers.below.setDevicePixelRatio(ratio);
+        QPainter painter(&m_layers.below);
+        painter.fillRect(QRectF(0.0, 0.0, width(), height()), background);
+        painter.setTransform(transform.painterTransform(), true);
+        const QImage& shown = displayBitmap(scaled);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, m_viewModel->zoomLevel() < 1.0 ||
+                                                                   std::fmod(m_viewModel->rotation(), 90.0) != 0.0);
+        painter.drawImage(QRectF(QPointF(0.0, 0.0), scaled), shown, QRectF(0.0, 0.0, shown.width(), shown.height()));
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        overlay.paint(painter);
+        kinds.clearAll();
+        m_belowValid = true;
+    }
+    if (!m_rectanglesValid) {
+        m_layers.rectangles = QImage();
+        if (!store.rectangles().isEmpty()) {
+            ++m_layerRebuilds;
+            kinds.setRectangles(store.rectangles());
+            m_layers.rectangles = transparentLayer(pixels, ratio);
+            QPainter painter(&m_layers.rectangles);
+            painter.setTransform(transform.painterTransform(), true);
+            overlay.paint(painter);
+            kinds.clearAll();
+        }
+        m_rectanglesValid = true;
+    }
+    if (!m_marksValid) {
+        m_layers.marks = QImage();
+        if (!store.texts().isEmpty() || !store.numbers().isEmpty()) {
+            ++m_layerRebuilds;
+            kinds.setTexts(store.texts());
+            kinds.setNumbers(store.numbers());
+            m_layers.marks = transparentLayer(pixels, ratio);
+            QPainter painter(&m_layers.marks);
+            painter.setTransform(transform.painterTransform(), true);
+            overlay.paint(painter);
+            kinds.clearAll();
+        }
+        m_marksValid = true;
+    }
+}
+
 void EditorCanvasView::paintCanvas(QPainter& painter)
 {
-    painter.fillRect(rect(), canvasBackgroundColor(palette()));
     const auto& image = m_viewModel->selectedImage();
-    if (!image || image->isNull())
+    if (!image || image->isNull()) {
+        painter.fillRect(rect(), canvasBackgroundColor(palette()));
         return;
+    }
 
     const HandleFrameTransform transform = currentTransform();
+    updateLayers(transform);
     const QSizeF scaled = transform.scaledSize;
+
+    const AnnotationOverlayPreviews previews = previewsOf(*m_viewModel);
+    AnnotationManager nothing;
+    AnnotationOverlay overlay;
+    overlay.annotations = &nothing;
+    overlay.size = scaled;
+    overlay.originalImageSize = m_viewModel->originalImageSize();
+
     painter.save();
     painter.setClipRect(rect());
+    painter.drawImage(QPointF(0.0, 0.0), m_layers.below);
+    if (hasStrokePreview(previews)) {
+        const AnnotationOverlayPreviews strokes = strokePreviewsOf(previews);
+        painter.save();
+        painter.setTransform(transform.painterTransform(), true);
+        overlay.previews = &strokes;
+        overlay.paint(painter);
+        painter.restore();
+    }
+    if (!m_layers.rectangles.isNull())
+        painter.drawImage(QPointF(0.0, 0.0), m_layers.rectangles);
+    if (hasAreaPreview(previews)) {
+        const AnnotationOverlayPreviews areas = areaPreviewsOf(previews);
+        painter.save();
+        painter.setTransform(transform.painterTransform(), true);
+        overlay.previews = &areas;
+        overlay.paint(painter);
+        painter.restore();
+    }
+    if (!m_layers.marks.isNull())
+        painter.drawImage(QPointF(0.0, 0.0), m_layers.marks);
+
     painter.setTransform(transform.painterTransform(), true);
-
-    const QImage& shown = displayBitmap(scaled);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, m_viewModel->zoomLevel() < 1.0 ||
-                                                               std::fmod(m_viewModel->rotation(), 90.0) != 0.0);
-    painter.drawImage(QRectF(QPointF(0.0, 0.0), scaled), shown, QRectF(0.0, 0.0, shown.width(), shown.height()));
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-
-    const AnnotationManager& store = *m_viewModel->annotationManager();
-    const AnnotationOverlayPreviews previews = previewsOf(*m_viewModel);
-
+    // The handles follow every pointer move of a reshape, so they are drawn afresh.
     std::vector<QPointF> handlePoints;
     std::optional<int> activeIndex;
     const auto handles = m_viewModel->selectionHandles(scaled);
@@ -538,20 +699,13 @@ void EditorCanvasView::paintCanvas(QPainter& painter)
         if (!activeIndex && m_viewModel->activeHandleKind() && handles[i].kind == *m_viewModel->activeHandleKind())
             activeIndex = i;
     }
-    const SelectionHandlesLayer handlesLayer =
-        SelectionHandles::prepare(handlePoints, activeIndex, m_viewModel->hoveredHandleIndex(),
-                                  AnnotationOverlay::selectedFreehandFrames(store, scaled));
-
-    AnnotationOverlay overlay;
-    overlay.annotations = &store;
-    overlay.size = scaled;
-    overlay.originalImageSize = m_viewModel->originalImageSize();
-    overlay.mosaic = AnnotationRenderers::MosaicSource{ *image, &MosaicImageCache::shared() };
-    if (m_viewModel->isEditingText())
-        overlay.editingTextId = m_viewModel->editingTextId();
-    overlay.previews = &previews;
-    overlay.handles = &handlesLayer;
-    overlay.paint(painter);
+    const std::vector<QRectF> frames =
+        AnnotationOverlay::selectedFreehandFrames(*m_viewModel->annotationManager(), scaled);
+    if (!handlePoints.empty() || !frames.empty()) {
+        const SelectionHandlesLayer handlesLayer =
+            SelectionHandles::prepare(handlePoints, activeIndex, m_viewModel->hoveredHandleIndex(), frames);
+        SelectionHandles::paint(painter, handlesLayer);
+    }
 
     if (m_viewModel->isCropping() && m_cropGestures)
         m_cropGestures->paintCropOverlay(painter, scaled);

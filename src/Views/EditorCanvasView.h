@@ -87,6 +87,10 @@ public:
     // Paints the whole canvas into `painter` (the widget's own paint event uses it).
     void paintCanvas(QPainter& painter);
 
+    // How often a layer of the committed picture was painted afresh. A drag that only
+    // draws out a new shape repaints none of them.
+    int layerRebuildCount() const { return m_layerRebuilds; }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -121,6 +125,8 @@ private:
     std::vector<QPointF> handleViewportPoints(const HandleFrameTransform& transform) const;
     void anchoredZoom(double ratio, QPointF anchor, double newZoom);
     const QImage& displayBitmap(QSizeF scaled);
+    void invalidateLayers() { m_belowValid = m_rectanglesValid = m_marksValid = false; }
+    void updateLayers(const HandleFrameTransform& transform);
 
     ImageEditorViewModel* m_viewModel;
     InPlaceTextEditor* m_textEditor = nullptr;
@@ -142,4 +148,24 @@ private:
     QImage m_displayBitmap;
     qint64 m_displayBitmapKey = 0;
     QSize m_displayBitmapSize;
+
+    // The committed picture in three layers, split where the shapes being dragged out
+    // are drawn in between: the image with strokes, lines and arrows; the rectangles
+    // with their effects; texts and markers. A paint composes them and draws the shape
+    // being dragged out and the handles over them, so a pointer move repaints only what
+    // it changed: nothing of the layers while a shape is drawn, one layer while an
+    // annotation of its kind is moved or reshaped.
+    struct Layers {
+        QImage below;
+        QImage rectangles; // null when there are none
+        QImage marks;      // null when there are none
+        HandleFrameTransform transform;
+        qreal devicePixelRatio = 0.0;
+        QRgb background = 0;
+    };
+    Layers m_layers;
+    bool m_belowValid = false;
+    bool m_rectanglesValid = false;
+    bool m_marksValid = false;
+    int m_layerRebuilds = 0;
 };

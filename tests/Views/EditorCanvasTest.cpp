@@ -524,3 +524,75 @@ TEST(EditorCanvasText, EscapeInTheBoxDropsTheTextAndTheTool)
     EXPECT_EQ(s.model.currentTool(), ToolType::none);
     EXPECT_TRUE(s.model.annotationManager()->texts().isEmpty());
 }
+
+// ---- the cached layers of the committed picture -------------------------------------------------
+
+TEST(EditorCanvasLayers, DrawingOutAShapeRepaintsNoCommittedLayer)
+{
+    ShownCanvas s(QSize(400, 300));
+    s.load(solid(400, 300));
+    s.model.setZoomLevel(1.0);
+    ArrowAnnotation arrow;
+    arrow.id = QUuid::createUuid();
+    arrow.endPoint = QPointF(0.3, 0.3);
+    s.model.annotationManager()->appendArrow(arrow);
+    RectangleAnnotation rect;
+    rect.id = QUuid::createUuid();
+    rect.rect = QRectF(0.6, 0.6, 0.2, 0.2);
+    s.model.annotationManager()->appendRectangle(rect);
+    NumberAnnotation marker;
+    marker.id = QUuid::createUuid();
+    marker.position = QPointF(0.1, 0.9);
+    marker.diameter = 20.0;
+    s.model.annotationManager()->appendNumber(marker);
+    s.model.selectTool(ToolType::freehand);
+    (void)s.canvas.grab();
+    const int layersPainted = s.canvas.layerRebuildCount();
+
+    // The press starts the stroke and clears the selection, which the layers show.
+    QTest::mousePress(&s.canvas, Qt::LeftButton, Qt::NoModifier, QPoint(50, 150));
+    (void)s.canvas.grab();
+    const int atStart = s.canvas.layerRebuildCount();
+    EXPECT_LE(atStart - layersPainted, 3);
+    for (int i = 1; i <= 10; ++i) {
+        QTest::mouseMove(&s.canvas, QPoint(50 + i * 20, 150 + (i % 3) * 5));
+        (void)s.canvas.grab();
+    }
+    EXPECT_EQ(s.canvas.layerRebuildCount(), atStart) << "no layer repainted while the stroke grows";
+    QTest::mouseRelease(&s.canvas, Qt::LeftButton, Qt::NoModifier, QPoint(250, 150));
+    (void)s.canvas.grab();
+    ASSERT_EQ(s.model.annotationManager()->freehands().size(), 1);
+    EXPECT_EQ(s.canvas.layerRebuildCount(), atStart + 1) << "the new stroke's layer only";
+
+    // Moving the marker repaints the markers' layer only.
+    s.model.annotationManager()->moveAnnotation(marker.id, 5.0, 0.0, 400.0, 300.0);
+    (void)s.canvas.grab();
+    EXPECT_EQ(s.canvas.layerRebuildCount(), atStart + 2);
+}
+
+TEST(EditorCanvasLayers, StrokeBeingDrawnLiesBelowRectanglesAndAboveTheImage)
+{
+    ShownCanvas s(QSize(400, 300));
+    s.load(solid(400, 300, Qt::white));
+    s.model.setZoomLevel(1.0);
+    RectangleAnnotation cover;
+    cover.id = QUuid::createUuid();
+    cover.rect = QRectF(0.5, 0.0, 0.5, 1.0); // the right half, filled blue
+    cover.strokeColor = RgbaColor{ 0.0, 0.0, 1.0, 1.0 };
+    cover.fillColor = RgbaColor{ 0.0, 0.0, 1.0, 1.0 };
+    cover.lineWidth = 1.0;
+    s.model.annotationManager()->appendRectangle(cover);
+    s.model.selectTool(ToolType::freehand);
+    s.model.setCurrentFreehandLineWidth(12.0);
+
+    QTest::mousePress(&s.canvas, Qt::LeftButton, Qt::NoModifier, QPoint(40, 150));
+    for (int x = 60; x <= 360; x += 20)
+        QTest::mouseMove(&s.canvas, QPoint(x, 150));
+    const QImage shot = s.canvas.grab().toImage();
+    QTest::mouseRelease(&s.canvas, Qt::LeftButton, Qt::NoModifier, QPoint(360, 150));
+
+    const QColor onImage = shot.pixelColor(120, 150);
+    EXPECT_GT(onImage.red(), 200);
+    EXPECT_LT(onImage.green(), 180) << "the preview shows over the image";
+    EXPECT_TRUE(PixelProbe::near(shot.pixelColor(300, 150), QColor(0, 0, 255))) << "and under the rectangle";
+}
