@@ -267,6 +267,25 @@ TEST_F(ShellTest, TheAreaHotKeyFromAnotherWindowCapturesIntoTheClipboardAndTheEd
     EXPECT_EQ(desktop().stopLumetra(), 0);
 }
 
+TEST_F(ShellTest, ClosingTheEditorWindowKeepsTheTrayAndTheHotKeys)
+{
+    ASSERT_TRUE(startIntoTray().has_value()) << log().toStdString();
+    const auto window = desktop().waitForWindow(kMainWindow, 20000);
+    ASSERT_TRUE(window.has_value());
+    // Closed the way a user closes it: through the window manager.
+    ASSERT_TRUE(desktop().xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), *window}).ok());
+    ASSERT_TRUE(desktop().xdotool({QStringLiteral("key"), QStringLiteral("alt+F4")}).ok());
+    ASSERT_TRUE(desktop().waitForWindowGone(kMainWindow, 10000));
+    QThread::msleep(300);
+    EXPECT_TRUE(desktop().lumetraRunning());
+    EXPECT_FALSE(desktop().findWindows(kStatusItem).isEmpty());
+
+    ASSERT_TRUE(desktop().xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+7")}).ok());
+    EXPECT_TRUE(waitForLog(QStringLiteral("📸 SelectionOverlay 已铺 1 屏（冻结快照模式）"), 20000)) << log().toStdString();
+    ASSERT_TRUE(desktop().xdotool({QStringLiteral("key"), QStringLiteral("Escape")}).ok());
+    EXPECT_EQ(desktop().stopLumetra(), 0);
+}
+
 class ShellWithoutTrayTest : public ShellTest {
 protected:
     DesktopOptions desktopOptions() const override
