@@ -13,6 +13,7 @@
 #include "Views/EditorKeyMonitor.h"
 #include "Views/EditorOutputHost.h"
 #include "Views/FloatingToolbar.h"
+#include "Views/ToolPropertyPanels.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>
@@ -166,6 +167,10 @@ ContentView::ContentView(QWidget* parent)
                 m_viewModel->applyCrop(m_canvas->scaledSize());
         },
         this);
+    // The drawing tools' property panels fill the toolbar's tool popovers.
+    m_toolbar->setToolPanelFactory([](ToolType tool, ImageEditorViewModel* viewModel) -> QWidget* {
+        return makeToolPropertyPanel(tool, viewModel);
+    });
     m_output = new EditorOutputHost(m_viewModel, m_canvas, this);
 
     connect(m_viewModel, &ImageEditorViewModel::documentChanged, this, &ContentView::observeDocument);
