@@ -21,7 +21,7 @@ PACKAGES=(
   # fonts
   fonts-dejavu-core fonts-liberation2 fonts-noto-cjk
   # test desktop
-  xvfb xauth openbox trayer xdotool xclip x11-utils imagemagick scrot poppler-utils
+  xvfb xauth openbox trayer xdotool xclip x11-utils imagemagick scrot poppler-utils dbus-daemon
 )
 
 # One dpkg query for the whole list keeps the common case (everything present) quick.

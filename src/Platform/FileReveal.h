@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QDBusConnection>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
 
 #include <functional>
+#include <optional>
 
 // "Show in Folder": asks the desktop's file manager to open the file's folder with
 // the file selected (org.freedesktop.FileManager1.ShowItems on the session bus);
@@ -15,7 +17,9 @@ namespace FileReveal {
 QUrl folderUrl(const QString& filePath);
 
 // Returns at once; the answer of the file manager is awaited in the background.
-// `openFolder` is the fallback (default: the desktop's handler for the folder URL).
-void showInFolder(const QString& filePath, std::function<void(const QUrl& folder)> openFolder = {});
+// `openFolder` is the fallback (default: the desktop's handler for the folder URL);
+// `bus` the bus to ask (default: the session bus).
+void showInFolder(const QString& filePath, std::function<void(const QUrl& folder)> openFolder = {},
+                  std::optional<QDBusConnection> bus = std::nullopt);
 
 } // namespace FileReveal
