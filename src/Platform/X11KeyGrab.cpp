@@ -98,9 +98,11 @@ bool X11KeyGrab::grabOnServer(Grab& grab)
     grab.x11Mask = quint16(KeyboardMapping::x11ModifierMask(grab.modifierFlags));
 
     xcb_connection_t* c = m_connection.connection();
+    // Events go to the root even when one of Lumetra's own windows has the focus (with
+    // owner events they would go to that window, and the hot key would not fire there).
     QList<xcb_void_cookie_t> cookies;
     for (quint16 extra : ignoredModifierCombinations())
-        cookies << xcb_grab_key_checked(c, 1, m_connection.root(), quint16(grab.x11Mask | extra), grab.x11KeyCode,
+        cookies << xcb_grab_key_checked(c, 0, m_connection.root(), quint16(grab.x11Mask | extra), grab.x11KeyCode,
                                         XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
     bool refused = false;
     bool otherError = false;

@@ -272,8 +272,18 @@ TEST_F(ShellTest, ClosingTheEditorWindowKeepsTheTrayAndTheHotKeys)
     ASSERT_TRUE(startIntoTray().has_value()) << log().toStdString();
     const auto window = desktop().waitForWindow(kMainWindow, 20000);
     ASSERT_TRUE(window.has_value());
-    // Closed the way a user closes it: through the window manager.
     ASSERT_TRUE(desktop().xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), *window}).ok());
+
+    // With the editor itself focused, the hot key still starts a capture.
+    ASSERT_TRUE(desktop().xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+7")}).ok());
+    EXPECT_TRUE(waitForLog(QStringLiteral("📸 SelectionOverlay 已铺 1 屏（冻结快照模式）"), 20000)) << log().toStdString();
+    ASSERT_TRUE(desktop().xdotool({QStringLiteral("key"), QStringLiteral("Escape")}).ok());
+    const auto restored = desktop().waitForWindow(kMainWindow, 10000);
+    ASSERT_TRUE(restored.has_value());
+    const int overlaysSoFar = log().count(QStringLiteral("📸 SelectionOverlay 已铺 1 屏"));
+
+    // Closed the way a user closes it: through the window manager.
+    ASSERT_TRUE(desktop().xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), *restored}).ok());
     ASSERT_TRUE(desktop().xdotool({QStringLiteral("key"), QStringLiteral("alt+F4")}).ok());
     ASSERT_TRUE(desktop().waitForWindowGone(kMainWindow, 10000));
     QThread::msleep(300);
@@ -281,7 +291,11 @@ TEST_F(ShellTest, ClosingTheEditorWindowKeepsTheTrayAndTheHotKeys)
     EXPECT_FALSE(desktop().findWindows(kStatusItem).isEmpty());
 
     ASSERT_TRUE(desktop().xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+7")}).ok());
-    EXPECT_TRUE(waitForLog(QStringLiteral("📸 SelectionOverlay 已铺 1 屏（冻结快照模式）"), 20000)) << log().toStdString();
+    QElapsedTimer timer;
+    timer.start();
+    while (log().count(QStringLiteral("📸 SelectionOverlay 已铺 1 屏")) == overlaysSoFar && timer.elapsed() < 20000)
+        QThread::msleep(50);
+    EXPECT_EQ(log().count(QStringLiteral("📸 SelectionOverlay 已铺 1 屏")), overlaysSoFar + 1) << log().toStdString();
     ASSERT_TRUE(desktop().xdotool({QStringLiteral("key"), QStringLiteral("Escape")}).ok());
     EXPECT_EQ(desktop().stopLumetra(), 0);
 }
