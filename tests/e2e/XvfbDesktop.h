@@ -113,7 +113,8 @@ public:
     CommandResult run(const QString& program, const QStringList& arguments, int timeoutMs = 10000,
                       const QByteArray& input = {}) const;
     // Starts a program that keeps running (a probe, a second client ...), with its standard
-    // input and output as pipes. The desktop owns it and stops it with everything else.
+    // input and output as pipes (read the output, or a chatty program stalls); its standard
+    // error goes to a file in workDir(). The desktop owns it and stops it with everything else.
     QProcess* startBackground(const QString& program, const QStringList& arguments,
                               const QProcessEnvironment& extra = {});
 
@@ -147,7 +148,7 @@ private:
     bool startWindowManager();
     bool startTray();
     QProcess* startChild(const QString& name, const QString& program, const QStringList& arguments,
-                         const QProcessEnvironment& environment);
+                         const QProcessEnvironment& environment, bool pipeStandardOutput = false);
     void stopChild(Child& child, int timeoutMs);
     void fail(const QString& message);
 
