@@ -296,3 +296,37 @@ TEST(FlattenScaledImageTest, AScaledCaptureKeepsTheProportionsTheCanvasShows)
 }
 
 } // namespace
+
+namespace {
+
+// Text is sized in the image's pixels whatever the display ratio, as the canvas shows
+// it: the same text on the same pixels comes out the same at ratio 1 and at ratio 2.
+QRect textInkAtRatio(double ratio)
+{
+    QImage pixels(300, 120, QImage::Format_ARGB32_Premultiplied);
+    pixels.fill(Qt::white);
+    ImageEditorViewModel model;
+    model.setIsBackdropEnabled(false);
+    model.setLoadedImage(Image(pixels, ratio), QUrl::fromLocalFile(QStringLiteral("/tmp/text.png")));
+    model.annotationManager()->appendText(TextAnnotation{.text = QStringLiteral("Hello"), .position = {0.5, 0.5},
+                                                         .fontSize = 24, .color = RgbaColor{0, 0, 0, 1},
+                                                         .width = 0.8});
+    ImageOutputController controller(model);
+    controller.setAnnotationPainterFactory(ExportAnnotationPainter::factory());
+    const std::optional<QImage> flat = renderFlattenedImage(controller.makeExportSnapshot(*model.selectedImage(), true));
+    return flat ? PixelProbe::inkBounds(*flat, Qt::white, 60) : QRect();
+}
+
+TEST(FlattenScaledImageTest, TextKeepsItsPixelSizeAtAnyRatio)
+{
+    const QRect one = textInkAtRatio(1.0);
+    const QRect two = textInkAtRatio(2.0);
+    ASSERT_FALSE(one.isEmpty());
+    EXPECT_GT(one.height(), 12); // 24-pixel text, not shrunk to half
+    EXPECT_NEAR(two.height(), one.height(), 1);
+    EXPECT_NEAR(two.width(), one.width(), 2);
+    EXPECT_NEAR(two.center().x(), one.center().x(), 1);
+    EXPECT_NEAR(two.center().y(), one.center().y(), 1);
+}
+
+} // namespace
