@@ -33,16 +33,19 @@ QRectF discRect(QPointF centre, qreal radius)
 }
 
 // A disc as a polygon whose edges stay within a tenth of a device pixel of the
-// circle: it fills faster than the curves of an ellipse and looks the same.
+// circle and whose area is the circle's: it fills faster than the curves of an
+// ellipse and looks the same.
 void addDisc(QPainterPath& path, QPointF centre, qreal radius, qreal deviceScale)
 {
     const qreal r = radius * deviceScale;
     const int sides = r <= 0.1 ? 8 : std::clamp(int(std::ceil(M_PI / std::acos(1.0 - 0.1 / r))), 8, 96);
+    const qreal half = M_PI / sides;
+    const qreal vertexRadius = radius * std::sqrt(half / (std::sin(half) * std::cos(half)));
     QPolygonF polygon;
     polygon.reserve(sides + 1);
     for (int k = 0; k < sides; ++k) {
         const qreal a = 2.0 * M_PI * k / sides;
-        polygon.append(QPointF(centre.x() + radius * std::cos(a), centre.y() + radius * std::sin(a)));
+        polygon.append(QPointF(centre.x() + vertexRadius * std::cos(a), centre.y() + vertexRadius * std::sin(a)));
     }
     polygon.append(polygon.first());
     path.addPolygon(polygon);
@@ -250,6 +253,26 @@ void strokeOpaquePolyline(QPainter& painter, const QList<QPointF>& samples, qrea
 void strokeOpaqueSegments(QPainter& painter, const QList<QLineF>& segments, qreal width, const QColor& opaqueColour,
                           Qt::PenCapStyle cap)
 {
+    if (segments.isEmpty() || !(width > 0.0) || !std::isfinite(width))
+        return;
+    // Small enough to fill at once: one path of every segment, stroked by Qt.
+    QRectF bounds = QRectF(segments.first().p1(), segments.first().p2()).normalized();
+    for (const QLineF& s : segments)
+        bounds = bounds.united(QRectF(s.p1(), s.p2()).normalized());
+    if (quickToFill(painter, bounds.adjusted(-width, -width, width, width))) {
+        QPainterPath path;
+        for (const QLineF& s : segments) {
+            path.moveTo(s.p1());
+            path.lineTo(s.p2());
+        }
+        painter.save();
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        QPen pen(opaqueColour, width, Qt::SolidLine, cap, Qt::MiterJoin);
+        pen.setMiterLimit(10.0);
+        painter.strokePath(path, pen);
+        painter.restore();
+        return;
+    }
     QList<QPointF> discs;
     if (cap == Qt::RoundCap) {
         discs.reserve(segments.size() * 2);
