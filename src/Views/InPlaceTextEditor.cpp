@@ -36,12 +36,13 @@ const TextAnnotation* editedText(const ImageEditorViewModel& vm)
     return nullptr;
 }
 
-// The text layout's font shown at the same size on screen (the layout measures on a
-// 72-dpi device, where its point size is the pixel size).
-QFont screenFont(const QFont& layoutFont, double fontSize)
+// The text layout's font shown at the same size on screen: the layout measures on a
+// 72-dpi device, where its point size is the pixel size, so on a screen of another
+// resolution the point size is scaled to give the same pixels.
+QFont screenFont(const QFont& layoutFont, double fontSize, double screenDpi)
 {
     QFont font = layoutFont;
-    font.setPixelSize(std::max(1, static_cast<int>(std::lround(fontSize))));
+    font.setPointSizeF(fontSize * 72.0 / (screenDpi > 0.0 ? screenDpi : 72.0));
     return font;
 }
 
@@ -91,6 +92,8 @@ InPlaceTextEditor::InPlaceTextEditor(ImageEditorViewModel* viewModel, QWidget* p
     setAttribute(Qt::WA_TranslucentBackground);
     setStyleSheet(QStringLiteral("QTextEdit { background: transparent; }"));
     document()->setDocumentMargin(0.0);
+    // Measured as the shared text layout measures, so the box and the drawn text agree.
+    document()->setUseDesignMetrics(true);
     QTextFrameFormat frame = document()->rootFrame()->frameFormat();
     frame.setLeftMargin(insetX);
     frame.setRightMargin(insetX);
@@ -141,7 +144,9 @@ void InPlaceTextEditor::sync(const HandleFrameTransform& transform)
     const double referenceWidth = vm.originalImageSize().width();
     const double scale = referenceWidth > 0.0 ? display.width() / referenceWidth : 1.0;
     const TextAnnotation* edited = editedText(vm);
-    const double fontSize = edited ? edited->fontSize * scale : vm.currentFontSize();
+    // Font sizes are kept in the image's pixels, for a new text as for a stored one; the
+    // box shows them at the displayed size, as the text will be drawn once committed.
+    const double fontSize = (edited ? edited->fontSize : vm.currentFontSize()) * scale;
     const QString fontName = edited ? edited->fontName : vm.currentFontName();
     const RgbaColor color = edited ? edited->color : vm.currentTextColor();
     m_displaySize = display;
@@ -155,8 +160,9 @@ void InPlaceTextEditor::sync(const HandleFrameTransform& transform)
         m_fontSize = fontSize;
         m_layoutFont = TextLayout::resolveFont(fontName, fontSize);
         m_lineHeight = TextLayout::lineHeight(m_layoutFont);
-        setFont(screenFont(m_layoutFont, fontSize));
-        document()->setDefaultFont(screenFont(m_layoutFont, fontSize));
+        const QFont shown = screenFont(m_layoutFont, fontSize, logicalDpiY());
+        setFont(shown);
+        document()->setDefaultFont(shown);
     }
     QPalette colours = palette();
     colours.setColor(QPalette::Text, color.toQColor());
@@ -174,14 +180,16 @@ void InPlaceTextEditor::sync(const HandleFrameTransform& transform)
     m_updating = false;
 
     // The measured size goes back to the model on a later turn, never while it is
-    // notifying; small differences are left alone.
+    // notifying. Small differences are left alone, except that the model's box always
+    // grows to hold the text: the text is committed at the model's width, and a box a
+    // few points too narrow would wrap it differently from what was typed.
     QPointer<InPlaceTextEditor> self(this);
-    if (std::fabs(size.width - vm.tempTextWidth()) > writeBackThreshold)
+    if (std::fabs(size.width - vm.tempTextWidth()) > writeBackThreshold || size.width > vm.tempTextWidth())
         QTimer::singleShot(0, this, [self, w = size.width] {
             if (self && self->m_viewModel->isEditingText())
                 self->m_viewModel->setTempTextWidth(w);
         });
-    if (std::fabs(size.height - vm.tempTextHeight()) > writeBackThreshold)
+    if (std::fabs(size.height - vm.tempTextHeight()) > writeBackThreshold || size.height > vm.tempTextHeight())
         QTimer::singleShot(0, this, [self, h = size.height] {
             if (self && self->m_viewModel->isEditingText())
                 self->m_viewModel->setTempTextHeight(h);
@@ -190,11 +198,14 @@ void InPlaceTextEditor::sync(const HandleFrameTransform& transform)
     const QPointF position = *vm.tempTextNormalizedPosition();
     const QPointF centre =
         transform.viewportPoint(QPointF(position.x() * display.width(), position.y() * display.height()));
-    const QSizeF box(vm.tempTextWidth(), vm.tempTextHeight());
+    // The box shows at its measured size at once; the model follows on a later turn
+    // (and not at all for differences of a few points), so the text is never clipped.
+    const QSizeF box(size.width, size.height);
     setGeometry(QRect(static_cast<int>(std::lround(centre.x() - box.width() / 2.0)),
                       static_cast<int>(std::lround(centre.y() - box.height() / 2.0)),
                       static_cast<int>(std::lround(box.width())), static_cast<int>(std::lround(box.height()))));
     verticalScrollBar()->setValue(0);
+    horizontalScrollBar()->setValue(0);
     if (!isVisible()) {
         show();
         raise();
@@ -214,7 +225,16 @@ void InPlaceTextEditor::sync(const HandleFrameTransform& transform)
 
 void InPlaceTextEditor::commit()
 {
-    m_viewModel->commitTextEditing(m_displaySize, m_referenceWidth);
+    // The text is stored at the model's box width: bring the box up to the text first,
+    // in case the last keystroke's measurement has not reached the model yet.
+    ImageEditorViewModel& vm = *m_viewModel;
+    const Measure size = measure(vm.tempTextInput(), m_layoutFont, m_fontSize, m_wrapsText, vm.tempTextWidth(),
+                                 vm.tempTextHeight());
+    if (size.width > vm.tempTextWidth() || std::fabs(size.width - vm.tempTextWidth()) > writeBackThreshold)
+        vm.setTempTextWidth(size.width);
+    if (size.height > vm.tempTextHeight() || std::fabs(size.height - vm.tempTextHeight()) > writeBackThreshold)
+        vm.setTempTextHeight(size.height);
+    vm.commitTextEditing(m_displaySize, m_referenceWidth);
 }
 
 void InPlaceTextEditor::keyPressEvent(QKeyEvent* event)

@@ -20,7 +20,8 @@ public:
     // A free-width box grows with its text up to this width, then wraps.
     static constexpr double freeWidthCap = 800.0;
     // Measured sizes this close to the model's are not written back, so measuring and
-    // laying out never feed each other in a loop.
+    // laying out never feed each other in a loop; a box too small for its text is
+    // always grown.
     static constexpr double writeBackThreshold = 5.0;
 
     // The size of the box for `text`: fixed width keeps `currentWidth` and only grows

@@ -4,9 +4,11 @@
 #include "PixelProbe.h"
 
 #include "Models/TextLayout.h"
+#include "Models/TextMeasurement.h"
 #include "Views/InPlaceTextEditor.h"
 
 #include <QSignalSpy>
+#include <QTextDocument>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -500,7 +502,8 @@ TEST(EditorCanvasText, TextToolClickOpensAnUprightBoxThatCommitsOnReturn)
     const QPointF p = *s.model.tempTextNormalizedPosition();
     const QPointF centre = t.viewportPoint(QPointF(p.x() * t.scaledSize.width(), p.y() * t.scaledSize.height()));
     QTRY_VERIFY(std::abs(editor->geometry().center().x() - centre.x()) <= 1.0);
-    EXPECT_NEAR(editor->width(), s.model.tempTextWidth(), 1.0);
+    EXPECT_NEAR(editor->width(), s.model.tempTextWidth(), InPlaceTextEditor::writeBackThreshold + 1.0);
+    EXPECT_LE(editor->document()->idealWidth(), editor->width()) << "the whole text shows in the box";
 
     QTest::keyClick(editor, Qt::Key_Return);
     EXPECT_FALSE(s.model.isEditingText());
@@ -595,4 +598,49 @@ TEST(EditorCanvasLayers, StrokeBeingDrawnLiesBelowRectanglesAndAboveTheImage)
     EXPECT_GT(onImage.red(), 200);
     EXPECT_LT(onImage.green(), 180) << "the preview shows over the image";
     EXPECT_TRUE(PixelProbe::near(shot.pixelColor(300, 150), QColor(0, 0, 255))) << "and under the rectangle";
+}
+
+TEST(EditorCanvasText, NewTextShowsInTheBoxAtTheSizeItIsDrawnAfterwards)
+{
+    ShownCanvas s(QSize(400, 300));
+    s.load(solid(800, 600));
+    ASSERT_DOUBLE_EQ(s.model.zoomLevel(), 0.5);
+    s.model.setCurrentFontSize(40.0); // image pixels
+    s.model.selectTool(ToolType::text);
+    QTest::mouseClick(&s.canvas, Qt::LeftButton, Qt::NoModifier, QPoint(150, 150));
+    ASSERT_TRUE(s.model.isEditingText());
+    InPlaceTextEditor* editor = s.canvas.textEditor();
+    QTRY_VERIFY(editor->isVisible());
+    EXPECT_DOUBLE_EQ(editor->displayFontSize(), 20.0) << "40 image pixels at half size";
+    QTRY_VERIFY(editor->hasFocus());
+    QTest::keyClicks(editor, QStringLiteral("Same"));
+    // Return at once, before the last measurement has gone back to the model.
+    QTest::keyClick(editor, Qt::Key_Return);
+    ASSERT_EQ(s.model.annotationManager()->texts().size(), 1);
+    const TextAnnotation text = s.model.annotationManager()->texts().first();
+    EXPECT_DOUBLE_EQ(text.fontSize * 0.5, editor->displayFontSize());
+    const QFont font = TextLayout::resolveFont(text.fontName, 20.0);
+    EXPECT_DOUBLE_EQ(measureTextHeight(text, 20.0, text.width * 400.0), TextLayout::lineHeight(font))
+        << "a one-line text stays on one line once committed";
+}
+
+TEST(EditorCanvasText, ModelBoxAlwaysGrowsToHoldTheText)
+{
+    ShownCanvas s(QSize(400, 300));
+    s.load(solid(400, 300));
+    s.model.setZoomLevel(1.0);
+    s.model.setCurrentFontSize(18.0);
+    s.model.selectTool(ToolType::text);
+    QTest::mouseClick(&s.canvas, Qt::LeftButton, Qt::NoModifier, QPoint(40, 100));
+    InPlaceTextEditor* editor = s.canvas.textEditor();
+    QTRY_VERIFY(editor->hasFocus());
+    const QFont font = TextLayout::resolveFont(s.model.currentFontName(), 18.0);
+    QString typed;
+    for (const QChar c : QStringLiteral("one two three")) {
+        QTest::keyClick(editor, c.toLatin1());
+        typed += c;
+        QTest::qWait(1);
+        const double needed = TextLayout(typed, font).size().width() + 4.0;
+        EXPECT_GE(s.model.tempTextWidth() + 1e-9, std::min(needed, InPlaceTextEditor::freeWidthCap)) << typed.toStdString();
+    }
 }
