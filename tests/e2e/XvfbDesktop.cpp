@@ -513,6 +513,8 @@ void DesktopTest::TearDown()
             std::cerr << "---- Lumetra standard output\n" << out.toStdString() << "----\n";
         if (!err.isEmpty())
             std::cerr << "---- Lumetra standard error\n" << err.toStdString() << "----\n";
+        m_desktop->keepScratchFolder();
+        std::cerr << "Files of this test kept in " << m_desktop->scratchFolder().toStdString() << "\n";
     }
     m_desktop.reset();
 }

@@ -36,7 +36,8 @@
 //       EXPECT_EQ(desktop().stopLumetra(), 0);
 //   }
 //
-// On failure the fixture prints what Lumetra wrote to stdout and stderr.
+// On failure the fixture prints what Lumetra wrote to stdout and stderr, and keeps the
+// scratch folder (with every helper's log) for a look afterwards.
 
 #include <QByteArray>
 #include <QImage>
@@ -85,6 +86,11 @@ public:
     // False when the server or a requested helper did not come up; errorString() says why.
     bool isReady() const { return m_ready; }
     QString errorString() const { return m_error; }
+
+    // Leaves the scratch folder (logs of every helper, Lumetra's output, settings) in place
+    // after the desktop ends; DesktopTest does this for a failed test.
+    void keepScratchFolder() { m_root.setAutoRemove(false); }
+    QString scratchFolder() const { return m_root.path(); }
 
     QString display() const { return m_display; } // ":N"
     QSize screenSize() const { return m_options.screenSize; }
