@@ -449,6 +449,9 @@ void FloatingToolbar::refresh()
         it.value()->setActive(current == it.key() || (selectedKind && *selectedKind == it.key()));
 
     updateMode();
+    // The crop bar grows and shrinks with its hint and confirm button.
+    if (m_area && sizeHint().width() != width())
+        relayout();
     setVisible(m_viewModel->selectedImage().has_value());
 }
 

@@ -1,0 +1,312 @@
+// The floating toolbar on a real X server: it shows over an open image, a click on a
+// tool button followed by a drag draws that tool's shape, and the crop button, a drag
+// and a double click crop the image.
+#include "XvfbDesktop.h"
+
+#include <QColor>
+#include <QDir>
+#include <QImage>
+#include <QPainter>
+#include <QThread>
+
+#include <functional>
+#include <optional>
+
+namespace {
+
+constexpr int kInformationBar = 32;
+constexpr int kBarHeight = 46;
+constexpr int kBottomInset = 10;
+// The editor window's canvas is 900 x 418 points; an image of that size shows at zoom 1
+// and covers it, so the bar stands over the image from end to end.
+const QSize kCanvasImage(900, 418);
+
+struct Geometry {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
+std::optional<Geometry> geometryOf(XvfbDesktop& desktop, const QString& window)
+{
+    const CommandResult result =
+        desktop.xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window});
+    if (!result.ok())
+        return std::nullopt;
+    Geometry g;
+    for (const QString& line : result.text().split(QLatin1Char('\n'))) {
+        const int value = line.section(QLatin1Char('='), 1).toInt();
+        if (line.startsWith(QStringLiteral("X=")))
+            g.x = value;
+        else if (line.startsWith(QStringLiteral("Y=")))
+            g.y = value;
+        else if (line.startsWith(QStringLiteral("WIDTH=")))
+            g.width = value;
+        else if (line.startsWith(QStringLiteral("HEIGHT=")))
+            g.height = value;
+    }
+    return g;
+}
+
+int brightness(const QColor& c) { return (c.red() + c.green() + c.blue()) / 3; }
+bool isRed(const QColor& c) { return c.red() > 200 && c.green() < 70 && c.blue() < 70; }
+
+int countIn(const QImage& image, const QRect& area, const std::function<bool(const QColor&)>& test)
+{
+    int n = 0;
+    const QRect r = area.intersected(image.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            if (test(image.pixelColor(x, y)))
+                ++n;
+    return n;
+}
+
+// The image is dark navy; the bar is light. Its ends are where the light run along its
+// middle row begins and ends.
+struct BarSpan {
+    int left = -1;
+    int right = -1; // exclusive
+    int centreY = 0;
+};
+
+BarSpan findBar(const QImage& shot, int windowHeight)
+{
+    BarSpan span;
+    span.centreY = windowHeight - kInformationBar - kBottomInset - kBarHeight / 2;
+    for (int x = 0; x < shot.width(); ++x)
+        if (brightness(shot.pixelColor(x, span.centreY)) > 150) {
+            span.left = x;
+            break;
+        }
+    for (int x = shot.width() - 1; x >= 0; --x)
+        if (brightness(shot.pixelColor(x, span.centreY)) > 150) {
+            span.right = x + 1;
+            break;
+        }
+    return span;
+}
+
+// Button centres counted from the bar's right end, which no text width moves: export,
+// copy, pin, text recognition, backdrop | reset, redo, undo | resize, crop | the tools.
+int crossFromRight(const BarSpan& bar, int step) { return bar.right - 10 - 14 - step; }
+int cropButtonX(const BarSpan& bar) { return crossFromRight(bar, 5 * 33 + 13 + 3 * 33 + 13 + 33); }
+int toolButtonX(const BarSpan& bar, int indexFromLine)
+{
+    const int spotlight = crossFromRight(bar, 5 * 33 + 13 + 3 * 33 + 13 + 2 * 33 + 13);
+    return spotlight - (8 - indexFromLine) * 33;
+}
+
+} // namespace
+
+class ToolbarEndToEnd : public DesktopTest {
+protected:
+    QString writeImage(const QString& name, QSize size, const std::function<void(QPainter&, QSize)>& draw)
+    {
+        QImage image(size, QImage::Format_RGB32);
+        QPainter painter(&image);
+        draw(painter, size);
+        painter.end();
+        const QString path = QDir(desktop().workDir()).filePath(name);
+        image.save(path, "PNG");
+        return path;
+    }
+
+    // Starts Lumetra on the image and waits until the bar is drawn over it.
+    void openEditor(const QString& path, const QString& title)
+    {
+        ASSERT_TRUE(desktop().startLumetra({path})) << desktop().errorString().toStdString();
+        const auto found = desktop().waitForWindow(QStringLiteral("^Lumetra - ") + title + QStringLiteral("$"), 30000);
+        ASSERT_TRUE(found.has_value()) << desktop().lumetraErrors().toStdString();
+        m_window = *found;
+        const auto g = geometryOf(desktop(), m_window);
+        ASSERT_TRUE(g.has_value());
+        m_geometry = *g;
+        for (int attempt = 0; attempt < 40; ++attempt) {
+            m_shot = desktop().screenshotWindow(m_window);
+            if (!m_shot.isNull()) {
+                m_bar = findBar(m_shot, m_geometry.height);
+                if (m_bar.left >= 0 && m_bar.right - m_bar.left > 500)
+                    break;
+            }
+            QThread::msleep(150);
+        }
+        keep(QStringLiteral("opened"));
+    }
+
+    void click(int x, int y, const QStringList& buttonArgs = { QStringLiteral("click"), QStringLiteral("1") })
+    {
+        desktop().xdotool({ QStringLiteral("mousemove"), QString::number(m_geometry.x + x),
+                            QString::number(m_geometry.y + y) });
+        QThread::msleep(60);
+        QStringList args = buttonArgs;
+        desktop().xdotool(args);
+        QThread::msleep(150);
+    }
+
+    void drag(QPoint from, QPoint to)
+    {
+        desktop().xdotool({ QStringLiteral("mousemove"), QString::number(m_geometry.x + from.x()),
+                            QString::number(m_geometry.y + from.y()) });
+        desktop().xdotool({ QStringLiteral("mousedown"), QStringLiteral("1") });
+        for (int i = 1; i <= 12; ++i) {
+            const QPoint p = from + (to - from) * i / 12;
+            desktop().xdotool({ QStringLiteral("mousemove"), QString::number(m_geometry.x + p.x()),
+                                QString::number(m_geometry.y + p.y()) });
+        }
+        desktop().xdotool({ QStringLiteral("mouseup"), QStringLiteral("1") });
+        QThread::msleep(200);
+    }
+
+    QImage shoot(const QString& name)
+    {
+        QThread::msleep(250);
+        // From the whole screen: the popovers are windows of their own above the editor.
+        const QImage screen = desktop().screenshot();
+        m_shot = screen.isNull() ? QImage()
+                                 : screen.copy(QRect(m_geometry.x, m_geometry.y, m_geometry.width, m_geometry.height));
+        keep(name);
+        return m_shot;
+    }
+
+    // With LUMETRA_KEEP_SCREENSHOTS set to a folder, the shots are kept there to look at.
+    void keep(const QString& name)
+    {
+        const QString folder = qEnvironmentVariable("LUMETRA_KEEP_SCREENSHOTS");
+        if (!folder.isEmpty() && !m_shot.isNull())
+            m_shot.save(QDir(folder).filePath(QString::fromLatin1(
+                            ::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+                        QStringLiteral("-") + name + QStringLiteral(".png")));
+    }
+
+    QString m_window;
+    Geometry m_geometry;
+    BarSpan m_bar;
+    QImage m_shot;
+};
+
+namespace {
+
+const QColor kNavy(25, 35, 80);
+
+void fillNavy(QPainter& p, QSize s) { p.fillRect(QRect(QPoint(0, 0), s), kNavy); }
+
+bool isNavy(const QColor& c)
+{
+    return std::abs(c.red() - kNavy.red()) < 6 && std::abs(c.green() - kNavy.green()) < 6 &&
+           std::abs(c.blue() - kNavy.blue()) < 6;
+}
+
+} // namespace
+
+TEST_F(ToolbarEndToEnd, BarShowsCentredAtTheBottomOfTheImage)
+{
+    openEditor(writeImage(QStringLiteral("navy.png"), kCanvasImage, fillNavy), QStringLiteral("navy\\.png"));
+    ASSERT_FALSE(m_shot.isNull());
+    ASSERT_GE(m_bar.left, 0) << "no light bar along y " << m_bar.centreY;
+    const int width = m_bar.right - m_bar.left;
+    EXPECT_GT(width, 600);
+    EXPECT_LT(width, m_geometry.width);
+    EXPECT_LE(std::abs((m_bar.left + m_bar.right) / 2 - m_geometry.width / 2), 2);
+    // Light along its middle, the image beside and below it.
+    const int barBottom = m_geometry.height - kInformationBar - kBottomInset;
+    EXPECT_TRUE(isNavy(m_shot.pixelColor(m_geometry.width / 2, barBottom + 8)) ||
+                brightness(m_shot.pixelColor(m_geometry.width / 2, barBottom + 8)) < 60);
+    EXPECT_GT(brightness(m_shot.pixelColor(m_geometry.width / 2, barBottom - 3)), 150);
+    // The symbols are drawn dark on the light bar.
+    EXPECT_GT(countIn(m_shot, QRect(m_bar.left, m_bar.centreY - 8, width, 16),
+                      [](const QColor& c) { return brightness(c) < 110; }),
+              200);
+    EXPECT_EQ(desktop().stopLumetra(), 0);
+}
+
+TEST_F(ToolbarEndToEnd, ToolButtonThenDragDrawsThatToolsShape)
+{
+    openEditor(writeImage(QStringLiteral("paper.png"), kCanvasImage,
+                          [](QPainter& p, QSize s) { p.fillRect(QRect(QPoint(0, 0), s), QColor(30, 40, 60)); }),
+               QStringLiteral("paper\\.png"));
+    ASSERT_GE(m_bar.left, 0);
+    const int top = m_geometry.height - kInformationBar - kCanvasImage.height();
+    const QRect area(200, top + 80, 300, 200);
+    ASSERT_EQ(countIn(m_shot, area, isRed), 0);
+
+    // The rectangle tool: the third button.
+    click(toolButtonX(m_bar, 2), m_bar.centreY);
+    drag(QPoint(250, top + 110), QPoint(450, top + 240));
+    QImage after;
+    for (int attempt = 0; attempt < 15; ++attempt) {
+        after = shoot(QStringLiteral("rectangle"));
+        if (countIn(after, area, isRed) > 300)
+            break;
+    }
+    // A red outline: its left and right sides are red, its middle is not.
+    EXPECT_GT(countIn(after, area, isRed), 300);
+    EXPECT_GT(countIn(after, QRect(246, top + 140, 8, 60), isRed), 40) << "left side";
+    EXPECT_GT(countIn(after, QRect(446, top + 140, 8, 60), isRed), 40) << "right side";
+    EXPECT_EQ(countIn(after, QRect(320, top + 150, 60, 40), isRed), 0) << "no fill";
+    EXPECT_EQ(desktop().stopLumetra(), 0);
+}
+
+TEST_F(ToolbarEndToEnd, CropButtonDragAndDoubleClickCropTheImage)
+{
+    // Four quadrants; the crop takes a piece of the top-left one only.
+    openEditor(writeImage(QStringLiteral("quadrants.png"), kCanvasImage,
+                          [](QPainter& p, QSize s) {
+                              const int w = s.width() / 2, h = s.height() / 2;
+                              p.fillRect(QRect(0, 0, w, h), QColor(0, 160, 0));
+                              p.fillRect(QRect(w, 0, w, h), QColor(0, 0, 200));
+                              p.fillRect(QRect(0, h, w, h), QColor(200, 200, 0));
+                              p.fillRect(QRect(w, h, w, h), QColor(200, 0, 200));
+                          }),
+               QStringLiteral("quadrants\\.png"));
+    ASSERT_FALSE(m_shot.isNull());
+    // The image covers the canvas at zoom 1; a menu bar may stand above it.
+    const QPoint imageOrigin(0, m_geometry.height - kInformationBar - kCanvasImage.height());
+    ASSERT_EQ(m_shot.pixelColor(imageOrigin + QPoint(100, 100)), QColor(0, 160, 0));
+    m_bar = findBar(m_shot, m_geometry.height);
+
+    click(cropButtonX(m_bar), m_bar.centreY);
+    shoot(QStringLiteral("cropMode"));
+    drag(imageOrigin + QPoint(60, 40), imageOrigin + QPoint(300, 170));
+    shoot(QStringLiteral("cropRect"));
+    click(imageOrigin.x() + 150, imageOrigin.y() + 100,
+          { QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"), QStringLiteral("--delay"),
+            QStringLiteral("80"), QStringLiteral("1") });
+
+    const QRect canvas(0, imageOrigin.y(), m_geometry.width, kCanvasImage.height() - 70);
+    auto isGreen = [](const QColor& c) { return c == QColor(0, 160, 0); };
+    auto isOtherQuadrant = [](const QColor& c) {
+        return c == QColor(0, 0, 200) || c == QColor(200, 200, 0) || c == QColor(200, 0, 200);
+    };
+    QImage after;
+    for (int attempt = 0; attempt < 15; ++attempt) {
+        after = shoot(QStringLiteral("cropped"));
+        if (countIn(after, canvas, isOtherQuadrant) == 0)
+            break;
+    }
+    EXPECT_EQ(countIn(after, canvas, isOtherQuadrant), 0) << "only the cropped piece is left";
+    // 240 x 130 points of green at zoom 1.
+    const int green = countIn(after, canvas, isGreen);
+    EXPECT_GT(green, 230 * 120);
+    EXPECT_LT(green, 250 * 140);
+    EXPECT_EQ(desktop().stopLumetra(), 0);
+}
+
+TEST_F(ToolbarEndToEnd, ZoomControlOpensItsMenuAndASecondClickClosesIt)
+{
+    openEditor(writeImage(QStringLiteral("navy.png"), kCanvasImage, fillNavy), QStringLiteral("navy\\.png"));
+    ASSERT_GE(m_bar.left, 0);
+    const int zoomX = m_bar.left + 10 + 20; // inside the percentage pill, whatever its text
+    const QRect menuArea(zoomX - 10, m_bar.centreY - kBarHeight / 2 - 60, 20, 30);
+    auto menuShown = [&](const QImage& shot) {
+        return countIn(shot, menuArea, [](const QColor& c) { return brightness(c) > 150; }) > 300;
+    };
+    ASSERT_FALSE(menuShown(m_shot));
+
+    click(zoomX, m_bar.centreY);
+    EXPECT_TRUE(menuShown(shoot(QStringLiteral("menuOpen"))));
+    // The click on the control that closes the menu must not open it again.
+    click(zoomX, m_bar.centreY);
+    EXPECT_FALSE(menuShown(shoot(QStringLiteral("menuClosed"))));
+    click(zoomX, m_bar.centreY);
+    EXPECT_TRUE(menuShown(shoot(QStringLiteral("menuReopened"))));
+    EXPECT_EQ(desktop().stopLumetra(), 0);
+}
