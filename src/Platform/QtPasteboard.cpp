@@ -44,7 +44,9 @@ QtPasteboard::QtPasteboard(QObject* parent)
     : Pasteboard(parent)
     , m_clipboard(QGuiApplication::clipboard())
 {
-    connect(m_clipboard, &QClipboard::dataChanged, this, &QtPasteboard::onClipboardChanged);
+    // Without a GUI application there is no clipboard: reads find nothing, writes are dropped.
+    if (m_clipboard)
+        connect(m_clipboard, &QClipboard::dataChanged, this, &QtPasteboard::onClipboardChanged);
 }
 
 qint64 QtPasteboard::changeCount() const
@@ -54,7 +56,7 @@ qint64 QtPasteboard::changeCount() const
 
 std::optional<QByteArray> QtPasteboard::data(const QString& mimeType) const
 {
-    const QMimeData* mime = m_clipboard->mimeData(QClipboard::Clipboard);
+    const QMimeData* mime = m_clipboard ? m_clipboard->mimeData(QClipboard::Clipboard) : nullptr;
     if (!mime)
         return std::nullopt;
     if (mime->hasFormat(mimeType)) {
@@ -68,7 +70,7 @@ std::optional<QByteArray> QtPasteboard::data(const QString& mimeType) const
 
 std::optional<QString> QtPasteboard::text() const
 {
-    const QMimeData* mime = m_clipboard->mimeData(QClipboard::Clipboard);
+    const QMimeData* mime = m_clipboard ? m_clipboard->mimeData(QClipboard::Clipboard) : nullptr;
     if (!mime || !mime->hasText())
         return std::nullopt;
     return mime->text();
@@ -76,6 +78,8 @@ std::optional<QString> QtPasteboard::text() const
 
 void QtPasteboard::setItems(const QList<Item>& items)
 {
+    if (!m_clipboard)
+        return;
     if (items.isEmpty()) {
         clearContents();
         return;
@@ -95,6 +99,8 @@ void QtPasteboard::setItems(const QList<Item>& items)
 
 void QtPasteboard::setText(const QString& text)
 {
+    if (!m_clipboard)
+        return;
     m_writing = true;
     m_clipboard->setText(text, QClipboard::Clipboard);
     m_writing = false;
@@ -103,6 +109,8 @@ void QtPasteboard::setText(const QString& text)
 
 void QtPasteboard::clearContents()
 {
+    if (!m_clipboard)
+        return;
     // Owning the selection with nothing in it, rather than giving it up: on X11 giving it
     // up comes back later as a foreign change and would count the one clear twice.
     m_writing = true;
