@@ -84,9 +84,13 @@ protected:
 
     QString work(const QString& name) { return QDir(desktop().workDir()).filePath(name); }
 
+    // Retried: under a heavily loaded machine one activation can run past xdotool's wait.
     bool activate(const QString& window)
     {
-        return desktop().xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window}).ok();
+        for (int attempt = 0; attempt < 3; ++attempt)
+            if (desktop().xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window}, 20000).ok())
+                return true;
+        return false;
     }
 
     // Where the image shows on screen: its top, left and right edges are the first and
@@ -237,6 +241,15 @@ TEST_F(SaveFormatsTest, ADrawnRectangleIsSavedInEveryFormat)
             strokePoint = QPoint(best, row);
             stroke = image.pixel(strokePoint);
             EXPECT_FALSE(sameColour(stroke, kBase, 60));
+            // The saved toast shows over the editor, its green check mark on screen.
+            bool toastSeen = false;
+            for (int attempt = 0; attempt < 30 && !toastSeen; ++attempt) {
+                const QImage screen = desktop().screenshotWindow(*editor).convertToFormat(QImage::Format_RGB32);
+                toastSeen = !screen.isNull() && !boundsOfColour(screen, QColor(52, 199, 89), screen.rect()).isNull();
+                if (!toastSeen)
+                    QThread::msleep(100);
+            }
+            EXPECT_TRUE(toastSeen) << "no saved toast";
             continue;
         }
 
