@@ -4,12 +4,13 @@
 #include "Core/Localization.h"
 #include "Core/ShortcutStore.h"
 #include "Models/ImageEditorViewModel.h"
-#include "Models/Palette.h"
 #include "Platform/NotificationCenter.h"
+#include "Views/ColorSwatch.h"
 #include "Views/CropBar.h"
 #include "Views/HoverTooltip.h"
 #include "Views/PopoverHost.h"
 #include "Views/ToolButton.h"
+#include "Views/ToolPropertyPanels.h"
 #include "Views/ZoomMenu.h"
 
 #include <QHBoxLayout>
@@ -115,18 +116,7 @@ QString FloatingToolbar::zoomLabelText(double zoomLevel)
     return QString::number(qint64(percent)) + QStringLiteral("%");
 }
 
-QString FloatingToolbar::localizedColorName(const RgbaColor& color)
-{
-    static const std::pair<RgbaColor, const char*> names[] = {
-        { paletteRed, "color.red" },       { paletteBlue, "color.blue" },   { paletteGreen, "color.green" },
-        { paletteOrange, "color.orange" }, { palettePurple, "color.purple" }, { paletteWhite, "color.white" },
-        { paletteGray, "color.gray" },     { paletteBlack, "color.black" },
-    };
-    for (const auto& [palette, key] : names)
-        if (color == palette)
-            return localized(QString::fromLatin1(key));
-    return localized(QStringLiteral("color.custom"));
-}
+QString FloatingToolbar::localizedColorName(const RgbaColor& color) { return colorLocalizedName(color); }
 
 // ---- construction -------------------------------------------------------------------------------
 
@@ -137,6 +127,9 @@ FloatingToolbar::FloatingToolbar(ImageEditorViewModel* viewModel, std::function<
     , m_onFitToWindow(std::move(onFitToWindow))
     , m_onConfirmCrop(std::move(onConfirmCrop))
     , m_tooltipTimer(tooltipTimer)
+    , m_toolPanelFactory([](ToolType tool, ImageEditorViewModel* viewModel) -> QWidget* {
+        return makeToolPropertyPanel(tool, viewModel);
+    })
 {
     setAttribute(Qt::WA_Hover);
     // Entering the bar gives back the plain pointer, whatever tool cursor the canvas set.

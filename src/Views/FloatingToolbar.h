@@ -54,8 +54,8 @@ public:
     };
     static const QList<ToolButtonSpec>& toolButtonSpecs();
 
-    // The panel a popover shows, built each time the popover opens. Until the panels
-    // exist a tool button only selects its tool (nothing is shown for a tool without one).
+    // The panel a popover shows, built each time the popover opens. The tools' own
+    // property panels by default; nothing is shown while a popover has no panel.
     using PanelFactory = std::function<QWidget*(ImageEditorViewModel* viewModel)>;
     using ToolPanelFactory = std::function<QWidget*(ToolType tool, ImageEditorViewModel* viewModel)>;
     using ResizePanelFactory = std::function<QWidget*(ImageEditorViewModel* viewModel, std::function<void()> onApplied)>;

@@ -66,6 +66,7 @@ void PopoverHost::setContent(QWidget* content)
     m_content = content;
     if (m_content) {
         m_content->setParent(this);
+        m_content->installEventFilter(this);
         m_content->show();
     }
     if (isVisible())
@@ -169,6 +170,14 @@ void PopoverHost::applyShapeMask()
         clearMask();
     else
         setMask(QRegion(shape().toFillPolygon().toPolygon()));
+}
+
+bool PopoverHost::eventFilter(QObject* watched, QEvent* event)
+{
+    // A panel that grows or shrinks (rows shown or hidden) gets a popover to match.
+    if (watched == m_content && event->type() == QEvent::LayoutRequest && isVisible())
+        QMetaObject::invokeMethod(this, [this] { if (isVisible()) place(); }, Qt::QueuedConnection);
+    return QWidget::eventFilter(watched, event);
 }
 
 void PopoverHost::resizeEvent(QResizeEvent* event)

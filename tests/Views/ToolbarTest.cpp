@@ -9,6 +9,7 @@
 #include "Platform/NotificationCenter.h"
 #include "Views/CropBar.h"
 #include "Views/ToolButton.h"
+#include "Views/ToolPropertyPanels.h"
 #include "Views/ZoomMenu.h"
 
 #include <QLabel>
@@ -418,6 +419,25 @@ TEST(FloatingToolbarPopovers, ToolPopoverOpensAboveItsButtonAndClosesOnAClickOut
     QTest::mouseClick(popover, Qt::LeftButton, Qt::NoModifier, QPoint(-200, -200));
     EXPECT_FALSE(popover->isVisible());
     EXPECT_FALSE(w.toolbar->activePanel());
+}
+
+TEST(FloatingToolbarPopovers, ToolPopoverHoldsThatToolsPropertyPanel)
+{
+    ToolbarWindow w;
+    w.load();
+    w.model.annotationManager()->appendArrow(arrowAt(0.2));
+    w.toolbar->toolButton(ToolType::arrow)->click(); // selects the arrow, opens its panel
+    PopoverHost* popover = w.toolbar->toolPopover(ToolType::arrow);
+    ASSERT_TRUE(popover->isVisible());
+    EXPECT_TRUE(qobject_cast<ArrowPropertyView*>(popover->content()));
+    // Panel chrome: 12 points around the panel.
+    EXPECT_EQ(popover->content()->geometry().topLeft(), QPoint(12, 12));
+    // Another tool's button: its panel replaces this one, this popover closes.
+    w.model.annotationManager()->appendLine(LineAnnotation{});
+    w.toolbar->toolButton(ToolType::line)->click();
+    EXPECT_FALSE(popover->isVisible());
+    ASSERT_TRUE(w.toolbar->toolPopover(ToolType::line)->isVisible());
+    EXPECT_TRUE(qobject_cast<LinePropertyView*>(w.toolbar->toolPopover(ToolType::line)->content()));
 }
 
 TEST(FloatingToolbarPopovers, ClickOnTheZoomControlClosesItsMenuWithoutReopening)

@@ -242,6 +242,15 @@ TEST_F(ToolbarEndToEnd, ToolButtonThenDragDrawsThatToolsShape)
     EXPECT_GT(countIn(after, QRect(246, top + 140, 8, 60), isRed), 40) << "left side";
     EXPECT_GT(countIn(after, QRect(446, top + 140, 8, 60), isRed), 40) << "right side";
     EXPECT_EQ(countIn(after, QRect(320, top + 150, 60, 40), isRed), 0) << "no fill";
+
+    // The current tool's button again: its property panel opens above it.
+    const int rectangleX = toolButtonX(m_bar, 2);
+    const QRect above(rectangleX - 10, m_bar.centreY - kBarHeight / 2 - 50, 20, 30);
+    auto paper = [](const QColor& c) { return c == QColor(30, 40, 60); };
+    ASSERT_EQ(countIn(after, above, paper), 600);
+    click(rectangleX, m_bar.centreY);
+    const QImage panel = shoot(QStringLiteral("panel"));
+    EXPECT_EQ(countIn(panel, above, paper), 0) << "the panel covers the image above the button";
     EXPECT_EQ(desktop().stopLumetra(), 0);
 }
 
