@@ -1,5 +1,6 @@
 #include "App/UpdaterController.h"
 
+#include "Core/Localization.h"
 #include "Core/Logger.h"
 #include "Platform/UserDefaults.h"
 
@@ -47,17 +48,17 @@ QString safeFileName(const AppcastItem& item)
 void DialogUpdaterUserDriver::showUpToDate(const QString& currentVersion)
 {
     QMessageBox::information(nullptr, QStringLiteral("Lumetra"),
-                             QStringLiteral("You're up to date.\nLumetra %1 is the newest version available.").arg(currentVersion));
+                             localizedFormat(QStringLiteral("update.upToDate"), {currentVersion}));
 }
 
 void DialogUpdaterUserDriver::showUpdateAvailable(const AppcastItem& item)
 {
     QMessageBox box(QMessageBox::Information, QStringLiteral("Lumetra"),
-                    QStringLiteral("A new version of Lumetra is available: %1.").arg(item.displayVersion));
+                    localizedFormat(QStringLiteral("update.available"), {item.displayVersion}));
     if (!item.description.isEmpty())
         box.setInformativeText(item.description);
-    QPushButton* download = box.addButton(QStringLiteral("Download"), QMessageBox::AcceptRole);
-    box.addButton(QMessageBox::Close);
+    QPushButton* download = box.addButton(localized(QStringLiteral("update.download")), QMessageBox::AcceptRole);
+    box.addButton(localized(QStringLiteral("update.notNow")), QMessageBox::RejectRole);
     box.exec();
     if (box.clickedButton() == download)
         QDesktopServices::openUrl(item.downloadUrl);
@@ -66,14 +67,12 @@ void DialogUpdaterUserDriver::showUpdateAvailable(const AppcastItem& item)
 void DialogUpdaterUserDriver::showUpdateDownloaded(const AppcastItem& item, const QString& savedPath)
 {
     QMessageBox::information(nullptr, QStringLiteral("Lumetra"),
-                             QStringLiteral("Lumetra %1 has been downloaded to\n%2\nInstall it when you are ready.")
-                                 .arg(item.displayVersion, savedPath));
+                             localizedFormat(QStringLiteral("update.downloaded"), {item.displayVersion, savedPath}));
 }
 
 void DialogUpdaterUserDriver::showError(const QString& message)
 {
-    QMessageBox::warning(nullptr, QStringLiteral("Lumetra"),
-                         QStringLiteral("The update check failed.\n%1").arg(message));
+    QMessageBox::warning(nullptr, QStringLiteral("Lumetra"), localizedFormat(QStringLiteral("update.failed"), {message}));
 }
 
 // ---- UpdaterController --------------------------------------------------------------------
@@ -167,7 +166,8 @@ void UpdaterController::startCheck(bool userInitiated)
     }
     m_userInitiated = userInitiated;
     if (!isWebUrl(m_feedUrl)) {
-        fail(QStringLiteral("No update feed is configured for this build."));
+        fail(QStringLiteral("No update feed is configured for this build."),
+             localized(QStringLiteral("update.error.noFeed")));
         return;
     }
     m_defaults.set(lastCheckTimeKey, now().toString(Qt::ISODate));
@@ -187,15 +187,17 @@ void UpdaterController::feedFinished()
         return;
     reply->deleteLater();
     if (reply->error() != QNetworkReply::NoError) {
-        fail(reply->error() == QNetworkReply::OperationCanceledError
-                 ? QStringLiteral("The update feed is too large.")
-                 : reply->errorString());
+        if (reply->error() == QNetworkReply::OperationCanceledError)
+            fail(QStringLiteral("The update feed is too large."), localized(QStringLiteral("update.error.feedTooLarge")));
+        else
+            fail(reply->errorString());
         return;
     }
     QString error;
     const std::optional<QList<AppcastItem>> items = Appcast::parse(reply->readAll(), &error);
     if (!items) {
-        fail(QStringLiteral("The update feed could not be read: %1").arg(error));
+        fail(QStringLiteral("The update feed could not be read: %1").arg(error),
+             localizedFormat(QStringLiteral("update.error.feedUnreadable"), {error}));
         return;
     }
     const std::optional<AppcastItem> update = Appcast::newestUpdate(*items, m_currentVersion);
@@ -220,7 +222,8 @@ void UpdaterController::startDownload(const AppcastItem& item)
     QDir().mkpath(folder);
     auto file = std::make_shared<QSaveFile>(QDir(folder).filePath(safeFileName(item)));
     if (!file->open(QIODevice::WriteOnly)) {
-        fail(QStringLiteral("Cannot write %1: %2").arg(file->fileName(), file->errorString()));
+        fail(QStringLiteral("Cannot write %1: %2").arg(file->fileName(), file->errorString()),
+             localizedFormat(QStringLiteral("update.error.cannotSave"), {file->fileName(), file->errorString()}));
         return;
     }
     m_downloading = item;
@@ -240,7 +243,10 @@ void UpdaterController::startDownload(const AppcastItem& item)
         m_downloading.reset();
         if (reply->error() != QNetworkReply::NoError) {
             file->cancelWriting();
-            fail(*written > maximumDownloadBytes ? QStringLiteral("The update is too large.") : reply->errorString());
+            if (*written > maximumDownloadBytes)
+                fail(QStringLiteral("The update is too large."), localized(QStringLiteral("update.error.tooLarge")));
+            else
+                fail(reply->errorString());
             return;
         }
         const QByteArray rest = reply->readAll();
@@ -248,11 +254,13 @@ void UpdaterController::startDownload(const AppcastItem& item)
         file->write(rest);
         if (item.length > 0 && *written != item.length) {
             file->cancelWriting();
-            fail(QStringLiteral("The download of Lumetra %1 is incomplete.").arg(item.displayVersion));
+            fail(QStringLiteral("The download of Lumetra %1 is incomplete.").arg(item.displayVersion),
+                 localizedFormat(QStringLiteral("update.error.incomplete"), {item.displayVersion}));
             return;
         }
         if (!file->commit()) {
-            fail(QStringLiteral("Cannot save %1: %2").arg(file->fileName(), file->errorString()));
+            fail(QStringLiteral("Cannot save %1: %2").arg(file->fileName(), file->errorString()),
+                 localizedFormat(QStringLiteral("update.error.cannotSave"), {file->fileName(), file->errorString()}));
             return;
         }
         if (m_driver)
@@ -261,11 +269,11 @@ void UpdaterController::startDownload(const AppcastItem& item)
     });
 }
 
-void UpdaterController::fail(const QString& message)
+void UpdaterController::fail(const QString& reason, const QString& shownReason)
 {
-    Logger::shared().log(LogLevel::warning, [&] { return QStringLiteral("🔄 Update check failed: %1").arg(message); });
+    Logger::shared().log(LogLevel::warning, [&] { return QStringLiteral("🔄 Update check failed: %1").arg(reason); });
     if (m_userInitiated && m_driver)
-        m_driver->showError(message);
+        m_driver->showError(shownReason.isEmpty() ? reason : shownReason);
     finish(Outcome::failed);
 }
 

@@ -32,6 +32,7 @@ public:
     virtual void showUpToDate(const QString& currentVersion) = 0;
     virtual void showUpdateAvailable(const AppcastItem& item) = 0;
     virtual void showUpdateDownloaded(const AppcastItem& item, const QString& savedPath) = 0;
+    // message: why the check failed, already in the interface language where Lumetra words it.
     virtual void showError(const QString& message) = 0;
 };
 
@@ -95,7 +96,9 @@ private:
     void feedFinished();
     void startDownload(const AppcastItem& item);
     void finish(Outcome outcome);
-    void fail(const QString& message);
+    // The reason is logged as written; the user sees shownReason, its text in the
+    // interface language (the reason itself when there is none, e.g. a network error).
+    void fail(const QString& reason, const QString& shownReason = {});
     QDateTime now() const;
 
     QUrl m_feedUrl;

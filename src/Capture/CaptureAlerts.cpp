@@ -58,5 +58,5 @@ void showCaptureToolError(const QString& reason)
 void showCaptureFailed(const QString& reason)
 {
     CaptureAlerts::current().showWarning(localized(QStringLiteral("capture.error.title")),
-                                         reason.isEmpty() ? QString() : QStringLiteral("(") + reason + QLatin1Char(')'));
+                                         localizedFormat(QStringLiteral("capture.error.captureFailed"), {reason}));
 }

@@ -22,5 +22,5 @@ public:
 // The system screenshot tool could not be started: says so, with the reason.
 void showCaptureToolError(const QString& reason);
 // A capture that was under way failed (grab, crop, encoding): says the capture failed,
-// with the reason, and does not blame the system tool.
+// with the reason (a localised sentence), and does not blame the system tool.
 void showCaptureFailed(const QString& reason);

@@ -8,6 +8,7 @@
 #include "Capture/ScreenCapturePermission.h"
 #include "Capture/SelectionOverlayController.h"
 #include "Capture/SystemScreenshotTool.h"
+#include "Core/Localization.h"
 #include "Core/Logger.h"
 #include "Platform/Pasteboard.h"
 #include "Platform/UserDefaults.h"
@@ -184,7 +185,7 @@ void CaptureCoordinator::toolFinished(const QImage& image)
             Pasteboard::general().setItems({{Pasteboard::pngType, png}});
         } else {
             logMessage(LogLevel::error, [] { return QStringLiteral("❌ 选区截图 PNG 编码失败"); });
-            showCaptureFailed(QStringLiteral("PNG encoding failed"));
+            showCaptureFailed(localized(QStringLiteral("capture.error.reason.encoding")));
         }
     }
     restoreHiddenWindows();

@@ -9,6 +9,7 @@
 #include "Capture/LastSelectionRecord.h"
 #include "Capture/SelectionGeometry.h"
 #include "Capture/SelectionOverlayView.h"
+#include "Core/Localization.h"
 #include "Core/Logger.h"
 #include "Platform/Pasteboard.h"
 #include "Platform/UserDefaults.h"
@@ -19,6 +20,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 
@@ -262,15 +264,40 @@ void SelectionOverlayController::finishSelection(const QRectF& selection, const 
     if (crop.isNull()) {
         logMessage(LogLevel::error,
                    [&] { return QStringLiteral("❌ 选区裁剪失败（rect 越界或零尺寸）: ") + rectText(pixels); });
-        showCaptureFailed(QStringLiteral("the selection lies outside the display"));
+        showCaptureFailed(localized(QStringLiteral("capture.error.reason.outsideDisplay")));
         restoreHiddenWindows();
         giveActivationBack(QStringLiteral("裁剪失败"));
         return;
     }
-    const std::optional<QByteArray> png = encodeCapturePng(crop);
+    // Encoding a full screen takes tens of milliseconds: it runs on a worker while the
+    // session stays active, so a second start is ignored until this one has ended.
+    m_isSessionActive = true;
+    const quint64 ticket = ++m_encodingTicket;
+    const QSize cropSize = crop.size();
+    const std::uint32_t displayNumber = record.displayNumber;
+    encodeOffMainThread(crop, [this, ticket, selection, displayNumber, cropSize, opensEditor](
+                                  const std::optional<QByteArray>& png) {
+        if (ticket != m_encodingTicket)
+            return;
+        completeSelection(png, selection, displayNumber, cropSize, opensEditor);
+    });
+}
+
+void SelectionOverlayController::encodeOffMainThread(const QImage& crop,
+                                                     std::function<void(const std::optional<QByteArray>&)> done)
+{
+    // The crop is a copy of its own, so the worker shares its pixels with nobody who writes.
+    QtConcurrent::run([crop] { return encodeCapturePng(crop); })
+        .then(this, [done = std::move(done)](const std::optional<QByteArray>& png) { done(png); });
+}
+
+void SelectionOverlayController::completeSelection(const std::optional<QByteArray>& png, const QRectF& selection,
+                                                   std::uint32_t displayNumber, QSize cropSize, bool opensEditor)
+{
+    m_isSessionActive = false;
     if (!png) {
         logMessage(LogLevel::error, [] { return QStringLiteral("❌ 选区截图 PNG 编码失败"); });
-        showCaptureFailed(QStringLiteral("PNG encoding failed"));
+        showCaptureFailed(localized(QStringLiteral("capture.error.reason.encoding")));
         restoreHiddenWindows();
         giveActivationBack(QStringLiteral("编码失败"));
         return;
@@ -278,13 +305,13 @@ void SelectionOverlayController::finishSelection(const QRectF& selection, const 
     Pasteboard::general().clearContents();
     Pasteboard::general().setItems({{Pasteboard::pngType, *png}});
     captureDiagnostic(QStringLiteral("📸 SelectionOverlay 截取完成 %1×%2px，已写剪贴板，走交付链")
-                          .arg(crop.width())
-                          .arg(crop.height()));
+                          .arg(cropSize.width())
+                          .arg(cropSize.height()));
 
-    LastSelectionRecord::store(UserDefaults::standard(), LastSelection{selection, record.displayNumber});
+    LastSelectionRecord::store(UserDefaults::standard(), LastSelection{selection, displayNumber});
     captureDiagnostic(QStringLiteral("📸 SelectionOverlay 记录上次选区: %1 displayID=%2")
                           .arg(rectText(selection))
-                          .arg(record.displayNumber));
+                          .arg(displayNumber));
 
     CaptureDelivery::deliverCapturedImage();
 
@@ -374,17 +401,21 @@ void SelectionOverlayController::captureLastSelection(const QRectF& rect, std::u
         m_isSessionActive = false;
         return;
     }
-    const std::optional<QByteArray> png = encodeCapturePng(crop);
-    if (!png) {
-        logMessage(LogLevel::error, [] { return QStringLiteral("❌ 重复选区 PNG 编码失败"); });
+    const quint64 ticket = ++m_encodingTicket;
+    const QSize cropSize = crop.size();
+    encodeOffMainThread(crop, [this, ticket, cropSize](const std::optional<QByteArray>& png) {
+        if (ticket != m_encodingTicket)
+            return;
         m_isSessionActive = false;
-        return;
-    }
-    Pasteboard::general().clearContents();
-    Pasteboard::general().setItems({{Pasteboard::pngType, *png}});
-    captureDiagnostic(QStringLiteral("📸 SelectionOverlay 重复选区完成 %1×%2px，已写剪贴板，走交付链")
-                          .arg(crop.width())
-                          .arg(crop.height()));
-    CaptureDelivery::deliverCapturedImage();
-    m_isSessionActive = false;
+        if (!png) {
+            logMessage(LogLevel::error, [] { return QStringLiteral("❌ 重复选区 PNG 编码失败"); });
+            return;
+        }
+        Pasteboard::general().clearContents();
+        Pasteboard::general().setItems({{Pasteboard::pngType, *png}});
+        captureDiagnostic(QStringLiteral("📸 SelectionOverlay 重复选区完成 %1×%2px，已写剪贴板，走交付链")
+                              .arg(cropSize.width())
+                              .arg(cropSize.height()));
+        CaptureDelivery::deliverCapturedImage();
+    });
 }

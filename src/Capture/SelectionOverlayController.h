@@ -3,6 +3,8 @@
 #include "Capture/FrozenScreenRecord.h"
 #include "Capture/OwnWindows.h"
 
+#include <QByteArray>
+#include <QImage>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -57,6 +59,11 @@ private:
     void giveActivationBack(const QString& reason);
     void captureLastSelection(const QRectF& rect, std::uint32_t displayNumber);
     void hideOwnWindows(OwnWindows::WindowList windows);
+    // Encodes the crop as PNG on a worker and hands the result to `done` on the main
+    // thread; nothing is handed back once the controller is gone.
+    void encodeOffMainThread(const QImage& crop, std::function<void(const std::optional<QByteArray>&)> done);
+    void completeSelection(const std::optional<QByteArray>& png, const QRectF& selection, std::uint32_t displayNumber,
+                           QSize cropSize, bool opensEditor);
 
     QList<QPointer<SelectionOverlayView>> m_overlayWindows;
     bool m_isSessionActive = false;
@@ -65,4 +72,6 @@ private:
     QPointer<SelectionOverlayView> m_loupeActiveView;
     std::function<QWidget*()> m_mainWindowProvider;
     int m_settleMs = repaintSettleMs;
+    // Names the one encoding whose result may still be taken; an older result is dropped.
+    quint64 m_encodingTicket = 0;
 };

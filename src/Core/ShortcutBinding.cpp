@@ -4,7 +4,6 @@
 #include "Platform/KeyboardMapping.h"
 
 #include <QKeyEvent>
-#include <QKeySequence>
 #include <QStringList>
 #include <QTextBoundaryFinder>
 
@@ -29,33 +28,33 @@ bool isSingleCharacter(const QString& text)
 }
 
 // Keys that type a control character (Return, Tab, Escape, Backspace, Delete) are
-// shown by their name rather than by an invisible character.
+// shown by their localised name rather than by an invisible character.
 std::optional<QString> controlKeyName(const QString& character)
 {
     if (character.size() != 1)
         return std::nullopt;
-    Qt::Key key;
+    const char* key;
     switch (character.at(0).unicode()) {
     case '\r':
     case '\n':
-        key = Qt::Key_Return;
+        key = "shortcuts.key.return";
         break;
     case '\t':
-        key = Qt::Key_Tab;
+        key = "shortcuts.key.tab";
         break;
     case 0x1b:
-        key = Qt::Key_Escape;
+        key = "shortcuts.key.escape";
         break;
     case '\b':
-        key = Qt::Key_Backspace;
+        key = "shortcuts.key.backspace";
         break;
     case 0x7f:
-        key = Qt::Key_Delete;
+        key = "shortcuts.key.delete";
         break;
     default:
         return std::nullopt;
     }
-    return QKeySequence(key).toString(QKeySequence::NativeText);
+    return localized(QString::fromLatin1(key));
 }
 
 // A JSON number that is a whole number from 0 to max, exactly as written.

@@ -26,8 +26,9 @@ struct ShortcutBinding {
     friend bool operator==(const ShortcutBinding&, const ShortcutBinding&) = default;
 
     // "Ctrl", "Alt", "Shift", "Super" for the modifiers present, in that order, then the
-    // key, joined by " + " (e.g. "Ctrl + Shift + 7"). The space key reads as the
-    // localised "shortcuts.key.space"; a letter is shown upper-case.
+    // key, joined by " + " (e.g. "Ctrl + Shift + 7"). Space, Return, Tab, Esc,
+    // Backspace and Delete read as their localised "shortcuts.key." names; a letter is
+    // shown upper-case.
     QString displayText() const;
 
     QJsonObject toJson() const;

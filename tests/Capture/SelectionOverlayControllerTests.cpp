@@ -53,6 +53,9 @@ protected:
 
     SelectionOverlayView* view(int index) { return controller.overlayViews().at(index); }
 
+    // The PNG is made on a worker; the session ends when it has been handed back.
+    bool waitForHandBack() { return QTest::qWaitFor([&] { return !controller.isSessionActive(); }, 5000); }
+
     void drag(SelectionOverlayView* v, QPoint from, QPoint to)
     {
         QTest::mousePress(v, Qt::LeftButton, {}, from);
@@ -99,8 +102,8 @@ TEST_F(SelectionSessionTest, DragOnASecondDisplayPutsExactlyThatRegionOnTheClipb
     EXPECT_EQ(source.captures, 2);
 
     drag(view(1), QPoint(40, 30), QPoint(10, 5));
-    EXPECT_FALSE(controller.isSessionActive());
     EXPECT_TRUE(controller.overlayViews().isEmpty());
+    ASSERT_TRUE(waitForHandBack());
     EXPECT_EQ(clipboardImage(), imageB.copy(20, 10, 60, 50));
     EXPECT_TRUE(lumetraWindow.isVisible());
 
@@ -116,7 +119,7 @@ TEST_F(SelectionSessionTest, TooSmallDragIsDroppedAndTheSessionGoesOn)
     EXPECT_TRUE(controller.isSessionActive());
     EXPECT_FALSE(pasteboard.data(Pasteboard::pngType));
     drag(view(0), QPoint(10, 10), QPoint(20, 20));
-    EXPECT_FALSE(controller.isSessionActive());
+    ASSERT_TRUE(waitForHandBack());
     EXPECT_EQ(clipboardImage(), imageA.copy(10, 10, 10, 10));
 }
 
@@ -124,6 +127,7 @@ TEST_F(SelectionSessionTest, DragEndOutsideTheDisplayStopsAtItsEdge)
 {
     startSession();
     drag(view(0), QPoint(150, 60), QPoint(400, 300));
+    ASSERT_TRUE(waitForHandBack());
     EXPECT_EQ(clipboardImage(), imageA.copy(150, 60, 50, 40));
 }
 
@@ -232,14 +236,21 @@ TEST_F(SelectionSessionTest, CropAndEncodingFailuresSayTheCaptureFailedNotTheToo
     ASSERT_EQ(alerts.alerts.size(), 1u);
     EXPECT_EQ(alerts.alerts[0].title, localized(QStringLiteral("capture.error.title")));
     EXPECT_FALSE(alerts.alerts[0].text.contains(localized(QStringLiteral("capture.error.failed"))));
+    EXPECT_EQ(alerts.alerts[0].text,
+              localizedFormat(QStringLiteral("capture.error.captureFailed"),
+                              {localized(QStringLiteral("capture.error.reason.outsideDisplay"))}));
     EXPECT_FALSE(pasteboard.data(Pasteboard::pngType));
 
     setCapturePngEncoderForTesting([](const QImage&) { return std::optional<QByteArray>(); });
     startSession();
     drag(view(0), QPoint(10, 10), QPoint(60, 60));
+    ASSERT_TRUE(waitForHandBack());
     EXPECT_TRUE(window.isVisible());
     ASSERT_EQ(alerts.alerts.size(), 2u);
     EXPECT_FALSE(alerts.alerts[1].text.contains(localized(QStringLiteral("capture.error.failed"))));
+    EXPECT_EQ(alerts.alerts[1].text,
+              localizedFormat(QStringLiteral("capture.error.captureFailed"),
+                              {localized(QStringLiteral("capture.error.reason.encoding"))}));
     EXPECT_FALSE(pasteboard.data(Pasteboard::pngType));
     EXPECT_FALSE(UserDefaults::standard().hasStoredValue(LastSelectionRecord::rectKey));
 }
@@ -254,6 +265,7 @@ TEST_F(SelectionSessionTest, WithTheEditorOnTheMainWindowIsLeftToTheDelivery)
     controller.setMainWindowProvider([&] { return &mainWindow; });
     startSession();
     drag(view(0), QPoint(10, 10), QPoint(60, 60));
+    ASSERT_TRUE(waitForHandBack());
     EXPECT_EQ(deliveries, 1);
     EXPECT_FALSE(mainWindow.isVisible());
     EXPECT_TRUE(other.isVisible());
@@ -263,6 +275,7 @@ TEST_F(SelectionSessionTest, RepeatGivesTheSamePixelsAndHidesOnlyOverlappingWind
 {
     startSession();
     drag(view(1), QPoint(10, 5), QPoint(40, 30));
+    ASSERT_TRUE(waitForHandBack());
     const QImage first = clipboardImage();
     ASSERT_FALSE(first.isNull());
 
@@ -280,7 +293,7 @@ TEST_F(SelectionSessionTest, RepeatGivesTheSamePixelsAndHidesOnlyOverlappingWind
     };
     pasteboard.clearContents();
     controller.repeatLastSelection();
-    QTest::qWait(20);
+    ASSERT_TRUE(waitForHandBack());
     EXPECT_FALSE(overVisibleAtGrab);
     EXPECT_TRUE(awayVisibleAtGrab);
     EXPECT_TRUE(over.isVisible());
@@ -317,7 +330,9 @@ TEST_F(SelectionSessionTest, RepeatKeepsTheRecordAfterAPassingGrabFailureAndClea
     source.failCaptures = false;
     setCapturePngEncoderForTesting([](const QImage&) { return std::optional<QByteArray>(); });
     controller.repeatLastSelection();
+    ASSERT_TRUE(waitForHandBack());
     EXPECT_TRUE(UserDefaults::standard().hasStoredValue(LastSelectionRecord::rectKey));
+    EXPECT_FALSE(pasteboard.data(Pasteboard::pngType));
     setCapturePngEncoderForTesting({});
 
     // The display's arrangement changed: the stored area no longer meets it.

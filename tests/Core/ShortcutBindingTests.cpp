@@ -67,13 +67,30 @@ TEST_F(ShortcutBindingText, SpaceAndControlKeysAreNamed)
 {
     const ShortcutBinding space{49, kCommand, QStringLiteral(" ")};
     EXPECT_EQ(space.displayText(), QStringLiteral("Ctrl + Space"));
-    UserDefaults::standard().set(QStringLiteral("appLanguage"), QStringLiteral("de"));
-    EXPECT_EQ(space.displayText(), QStringLiteral("Ctrl + ") + localized(QStringLiteral("shortcuts.key.space")));
-    EXPECT_NE(space.displayText(), QStringLiteral("Ctrl + Space"));
 
     // A key that types a control character is shown by name, never as that character.
-    EXPECT_EQ(ShortcutBinding({36, kShift, QStringLiteral("\r")}).displayText(), QStringLiteral("Shift + Return"));
-    EXPECT_EQ(ShortcutBinding({53, 0, QStringLiteral("\x1b")}).displayText(), QStringLiteral("Esc"));
+    const ShortcutBinding shiftReturn{36, kShift, QStringLiteral("\r")};
+    const ShortcutBinding escape{53, 0, QStringLiteral("\x1b")};
+    const ShortcutBinding tab{48, kCommand, QStringLiteral("\t")};
+    const ShortcutBinding backspace{51, 0, QStringLiteral("\b")};
+    const ShortcutBinding forwardDelete{117, kCommand | kShift, QStringLiteral("\x7f")};
+    EXPECT_EQ(shiftReturn.displayText(), QStringLiteral("Shift + Return"));
+    EXPECT_EQ(ShortcutBinding({76, 0, QStringLiteral("\n")}).displayText(), QStringLiteral("Return"));
+    EXPECT_EQ(escape.displayText(), QStringLiteral("Esc"));
+    EXPECT_EQ(tab.displayText(), QStringLiteral("Ctrl + Tab"));
+    EXPECT_EQ(backspace.displayText(), QStringLiteral("Backspace"));
+    EXPECT_EQ(forwardDelete.displayText(), QStringLiteral("Ctrl + Shift + Delete"));
+
+    // The names follow the interface language; the modifiers keep their keycap words.
+    UserDefaults::standard().set(QStringLiteral("appLanguage"), QStringLiteral("de"));
+    EXPECT_EQ(space.displayText(), QStringLiteral("Ctrl + Leertaste"));
+    EXPECT_EQ(shiftReturn.displayText(), QStringLiteral("Shift + Eingabe"));
+    EXPECT_EQ(backspace.displayText(), QStringLiteral("Rücktaste"));
+    EXPECT_EQ(forwardDelete.displayText(), QStringLiteral("Ctrl + Shift + Entf"));
+    UserDefaults::standard().set(QStringLiteral("appLanguage"), QStringLiteral("fr"));
+    EXPECT_EQ(escape.displayText(), QStringLiteral("Échap"));
+    UserDefaults::standard().set(QStringLiteral("appLanguage"), QStringLiteral("zh-Hans"));
+    EXPECT_EQ(shiftReturn.displayText(), QStringLiteral("Shift + 回车键"));
 }
 
 TEST(ShortcutBindingCharacter, RecordedKeyFollowsTheUsLayoutFirst)
