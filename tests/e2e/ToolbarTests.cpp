@@ -319,3 +319,63 @@ TEST_F(ToolbarEndToEnd, ZoomControlOpensItsMenuAndASecondClickClosesIt)
     EXPECT_TRUE(menuShown(shoot(QStringLiteral("menuReopened"))));
     EXPECT_EQ(desktop().stopLumetra(), 0);
 }
+
+TEST_F(ToolbarEndToEnd, RestingOnAButtonShowsItsTooltipAboveAndLeavingHidesIt)
+{
+    openEditor(writeImage(QStringLiteral("navy.png"), kCanvasImage, fillNavy), QStringLiteral("navy\\.png"));
+    ASSERT_GE(m_bar.left, 0);
+    const int cropX = cropButtonX(m_bar);
+    const int barTop = m_bar.centreY - kBarHeight / 2;
+    // The bubble stands 14 points above the bar's buttons (whose tops are 9 below the bar's).
+    const QRect bubbleArea(cropX - 6, barTop + 9 - 14 - 14, 12, 10);
+    auto light = [](const QColor& c) { return brightness(c) > 150; };
+    ASSERT_EQ(countIn(m_shot, bubbleArea, light), 0);
+
+    desktop().xdotool({ QStringLiteral("mousemove"), QString::number(m_geometry.x + cropX),
+                        QString::number(m_geometry.y + m_bar.centreY) });
+    QImage shot;
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        shot = shoot(QStringLiteral("tooltip"));
+        if (countIn(shot, bubbleArea, light) > 30)
+            break;
+    }
+    EXPECT_GT(countIn(shot, bubbleArea, light), 30) << "the bubble above the crop button";
+
+    desktop().xdotool({ QStringLiteral("mousemove"), QString::number(m_geometry.x + 300),
+                        QString::number(m_geometry.y + 150) });
+    EXPECT_EQ(countIn(shoot(QStringLiteral("tooltipGone")), bubbleArea, light), 0);
+    EXPECT_EQ(desktop().stopLumetra(), 0);
+}
+
+TEST_F(ToolbarEndToEnd, TypedCropWidthThenReturnTwiceCrops)
+{
+    openEditor(writeImage(QStringLiteral("navy.png"), kCanvasImage, fillNavy), QStringLiteral("navy\\.png"));
+    ASSERT_GE(m_bar.left, 0);
+    const QPoint imageOrigin(0, m_geometry.height - kInformationBar - kCanvasImage.height());
+    click(cropButtonX(m_bar), m_bar.centreY);
+    drag(imageOrigin + QPoint(100, 50), imageOrigin + QPoint(400, 250));
+    m_bar = findBar(shoot(QStringLiteral("cropBar")), m_geometry.height);
+    ASSERT_GE(m_bar.left, 0);
+
+    // Cancel, divider, then the width field.
+    click(m_bar.left + 10 + 28 + 10 + 8 + 10 + 28, m_bar.centreY);
+    desktop().xdotool({ QStringLiteral("key"), QStringLiteral("ctrl+a") });
+    desktop().xdotool({ QStringLiteral("type"), QStringLiteral("120") });
+    // The first Return closes the size editor, the second confirms the crop.
+    desktop().xdotool({ QStringLiteral("key"), QStringLiteral("Return") });
+    QThread::msleep(200);
+    shoot(QStringLiteral("typed"));
+    desktop().xdotool({ QStringLiteral("key"), QStringLiteral("Return") });
+
+    // 120 x 200 points of navy are left, on the light canvas.
+    const QRect canvas(0, imageOrigin.y(), m_geometry.width, kCanvasImage.height() - 70);
+    int navy = 0;
+    for (int attempt = 0; attempt < 15; ++attempt) {
+        navy = countIn(shoot(QStringLiteral("cropped")), canvas, isNavy);
+        if (navy < 30000)
+            break;
+    }
+    EXPECT_GT(navy, 118 * 198);
+    EXPECT_LT(navy, 122 * 202);
+    EXPECT_EQ(desktop().stopLumetra(), 0);
+}
