@@ -1,5 +1,6 @@
 #include "Output/OutputToasts.h"
 
+#include "Core/LanguageRefresh.h"
 #include "Core/Localization.h"
 
 #include <QEvent>
@@ -80,6 +81,11 @@ OutputToast::OutputToast(int displayMilliseconds, std::function<void()> onDismis
 {
     setAttribute(Qt::WA_TranslucentBackground);
     m_scheduler = timerScheduler(this);
+    // A toast on screen while the language setting changes reads in the new language.
+    connect(&LanguageRefresh::shared(), &LanguageRefresh::languageChanged, this, [this] {
+        retranslate();
+        adjustSize();
+    });
 }
 
 void OutputToast::buildRow(const QString& messageKey, const QList<QWidget*>& extras)

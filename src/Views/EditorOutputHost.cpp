@@ -132,6 +132,8 @@ void EditorOutputHost::showToast(OutputToast* toast)
 {
     if (m_scheduler)
         toast->setScheduler(m_scheduler);
+    // A toast that changes size (a new language) stays centred.
+    toast->installEventFilter(this);
     toast->adjustSize();
     toast->setGeometry(toastGeometry(toast->size()));
     auto* fade = new QGraphicsOpacityEffect(toast);
@@ -188,12 +190,14 @@ void EditorOutputHost::layoutToasts()
 {
     for (OutputToast* toast : {static_cast<OutputToast*>(m_saveToast.data()), static_cast<OutputToast*>(m_copyToast.data())})
         if (toast)
-            toast->setGeometry(toastGeometry(toast->sizeHint().expandedTo(toast->size())));
+            toast->setGeometry(toastGeometry(toast->size()));
 }
 
 bool EditorOutputHost::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_canvasArea && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
+    const bool isToast = watched == m_saveToast || watched == m_copyToast;
+    if ((watched == m_canvasArea && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
+        || (isToast && event->type() == QEvent::Resize))
         layoutToasts();
     return QObject::eventFilter(watched, event);
 }
