@@ -39,8 +39,7 @@ Coverage coverageOf(const QPixmap& pixmap, const QColor& colour)
 TEST(ToolbarIcons, EverySymbolExistsAndIsInTheResources)
 {
     useSourceIcons();
-    QFile qrc(QFileInfo(QStringLiteral(__FILE__)).absoluteDir().absoluteFilePath(
-        QStringLiteral("../../resources/lumetra.qrc")));
+    QFile qrc(QDir(sourceRoot()).absoluteFilePath(QStringLiteral("resources/lumetra.qrc")));
     ASSERT_TRUE(qrc.open(QIODevice::ReadOnly));
     const QString listed = QString::fromUtf8(qrc.readAll());
     QStringList names = ToolbarIcons::symbolNames();
