@@ -10,13 +10,55 @@
 #include "Platform/UserDefaults.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QMouseEvent>
+#include <QSemaphore>
+#include <QThread>
 #include <QTest>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 namespace {
+
+// Holds encodings until the test lets them go, and notes whether one ran on the main
+// thread. Only images of `heldSize` wait when it is set; every one waits otherwise.
+class GatedEncoder {
+public:
+    explicit GatedEncoder(QSize heldSize = {})
+        : m_heldSize(heldSize)
+    {
+        setCapturePngEncoderForTesting([this](const QImage& image) -> std::optional<QByteArray> {
+            if (QThread::currentThread() == QCoreApplication::instance()->thread())
+                ranOnMainThread = true;
+            // Bounded, so that a failed test never leaves a worker blocked for good.
+            if (!m_heldSize.isValid() || image.size() == m_heldSize)
+                m_gate.tryAcquire(1, 5000);
+            QByteArray png;
+            QBuffer buffer(&png);
+            buffer.open(QIODevice::WriteOnly);
+            image.save(&buffer, "PNG");
+            ++finished;
+            return png;
+        });
+    }
+    ~GatedEncoder()
+    {
+        release();
+        setCapturePngEncoderForTesting({});
+    }
+    void release() { m_gate.release(100); }
+    bool waitUntilFinished(int count) { return QTest::qWaitFor([&] { return finished.load() >= count; }, 5000); }
+
+    std::atomic<bool> ranOnMainThread{false};
+    std::atomic<int> finished{0};
+
+private:
+    QSize m_heldSize;
+    QSemaphore m_gate;
+};
 
 class SelectionSessionTest : public ::testing::Test {
 protected:
@@ -341,4 +383,114 @@ TEST_F(SelectionSessionTest, RepeatKeepsTheRecordAfterAPassingGrabFailureAndClea
     EXPECT_FALSE(UserDefaults::standard().hasStoredValue(LastSelectionRecord::rectKey));
     EXPECT_FALSE(pasteboard.data(Pasteboard::pngType));
     EXPECT_TRUE(alerts.alerts.empty()) << "a repeat never shows an alert";
+}
+
+TEST_F(SelectionSessionTest, PngIsMadeOffTheMainThreadAndTheStepsRunInOrderWhenItIsBack)
+{
+    UserDefaults::standard().set(QStringLiteral("captureOpensEditor"), true);
+    QWidget mainWindow;
+    QWidget other;
+    mainWindow.show();
+    other.show();
+    controller.setMainWindowProvider([&] { return &mainWindow; });
+    GatedEncoder encoder;
+
+    // What the delivery finds when it runs: the clipboard written and the area
+    // remembered before it, the hidden windows still hidden.
+    bool clipboardWrittenAtDelivery = false;
+    bool recordStoredAtDelivery = false;
+    bool otherVisibleAtDelivery = true;
+    QObject observer;
+    NotificationCenter::defaultCenter().addObserver(QStringLiteral("CaptureDeliveryRequested"), &observer,
+                                                    [&](const auto&) {
+                                                        clipboardWrittenAtDelivery = !clipboardImage().isNull();
+                                                        recordStoredAtDelivery = UserDefaults::standard().hasStoredValue(
+                                                            LastSelectionRecord::rectKey);
+                                                        otherVisibleAtDelivery = other.isVisible();
+                                                    });
+
+    startSession();
+    drag(view(0), QPoint(10, 10), QPoint(60, 40));
+    // The overlays are gone at once; everything after the encoding waits for it.
+    EXPECT_TRUE(controller.overlayViews().isEmpty());
+    QTest::qWait(30);
+    EXPECT_TRUE(controller.isSessionActive());
+    EXPECT_FALSE(pasteboard.data(Pasteboard::pngType));
+    EXPECT_FALSE(UserDefaults::standard().hasStoredValue(LastSelectionRecord::rectKey));
+    EXPECT_EQ(deliveries, 0);
+    EXPECT_FALSE(other.isVisible());
+
+    // A new area capture or a repeat asked for meanwhile is ignored, so neither can
+    // take the first one's hidden windows or result for its own.
+    controller.rememberFrontmostApp();
+    controller.repeatLastSelection();
+    QTest::qWait(20);
+    EXPECT_TRUE(controller.overlayViews().isEmpty());
+    EXPECT_EQ(source.captures, 2);
+
+    encoder.release();
+    ASSERT_TRUE(waitForHandBack());
+    EXPECT_FALSE(encoder.ranOnMainThread);
+    EXPECT_EQ(clipboardImage(), imageA.copy(10, 10, 50, 30));
+    EXPECT_EQ(deliveries, 1);
+    EXPECT_TRUE(clipboardWrittenAtDelivery);
+    EXPECT_TRUE(recordStoredAtDelivery);
+    EXPECT_FALSE(otherVisibleAtDelivery);
+    EXPECT_TRUE(other.isVisible());
+    EXPECT_FALSE(mainWindow.isVisible()) << "the delivery brings the main window forward itself";
+    EXPECT_TRUE(alerts.alerts.empty());
+}
+
+TEST_F(SelectionSessionTest, RepeatHoldsTheSessionUntilItsPngIsBack)
+{
+    LastSelectionRecord::store(UserDefaults::standard(), LastSelection{QRectF(20, 10, 40, 30), 7});
+    GatedEncoder encoder;
+    controller.repeatLastSelection();
+    QTest::qWait(30);
+    EXPECT_TRUE(controller.isSessionActive());
+    EXPECT_FALSE(pasteboard.data(Pasteboard::pngType));
+    controller.rememberFrontmostApp();
+    QTest::qWait(20);
+    EXPECT_TRUE(controller.overlayViews().isEmpty());
+    EXPECT_EQ(source.captures, 1);
+
+    encoder.release();
+    ASSERT_TRUE(waitForHandBack());
+    EXPECT_FALSE(encoder.ranOnMainThread);
+    EXPECT_EQ(clipboardImage(), imageA.copy(20, 10, 40, 30));
+}
+
+TEST_F(SelectionSessionTest, AResultOvertakenByANewerSelectionIsDropped)
+{
+    GatedEncoder encoder(QSize(30, 20)); // only the first selection's encoding waits
+    startSession();
+    const FrozenScreenRecord record = view(0)->record();
+    controller.finishSelection(QRectF(5, 5, 30, 20), record);
+    controller.finishSelection(QRectF(100, 50, 40, 40), record);
+    ASSERT_TRUE(encoder.waitUntilFinished(1));
+    ASSERT_TRUE(waitForHandBack());
+    EXPECT_EQ(clipboardImage(), imageA.copy(100, 50, 40, 40));
+
+    encoder.release();
+    ASSERT_TRUE(encoder.waitUntilFinished(2));
+    QTest::qWait(30);
+    EXPECT_EQ(clipboardImage(), imageA.copy(100, 50, 40, 40)) << "the older crop landed after the newer one";
+    EXPECT_EQ(UserDefaults::standard().string(LastSelectionRecord::rectKey), QStringLiteral("{{100, 50}, {40, 40}}"));
+    EXPECT_FALSE(controller.isSessionActive());
+}
+
+TEST_F(SelectionSessionTest, AControllerGoneBeforeItsPngIsBackLeavesTheClipboardAlone)
+{
+    GatedEncoder encoder;
+    startSession();
+    const FrozenScreenRecord record = view(0)->record();
+    QTest::keyClick(view(0), Qt::Key_Escape);
+    auto* doomed = new SelectionOverlayController;
+    doomed->finishSelection(QRectF(10, 10, 40, 40), record);
+    delete doomed;
+    encoder.release();
+    ASSERT_TRUE(encoder.waitUntilFinished(1));
+    QTest::qWait(30);
+    EXPECT_FALSE(pasteboard.data(Pasteboard::pngType));
+    EXPECT_FALSE(UserDefaults::standard().hasStoredValue(LastSelectionRecord::rectKey));
 }
