@@ -60,26 +60,25 @@ int countIn(const QImage& image, const QRect& area, const std::function<bool(con
     return n;
 }
 
-// The image is dark navy; the bar is light. Its ends are where the light run along its
-// middle row begins and ends.
+// The bar's right end: its last button (export, or the crop bar's confirm) is the
+// accent-coloured square, 10 points in from the end. The bar is centred, which gives
+// its left end. Found along the bar's middle row.
 struct BarSpan {
     int left = -1;
     int right = -1; // exclusive
     int centreY = 0;
 };
 
+bool isAccent(const QColor& c) { return c.blue() > 160 && c.green() > 100 && c.blue() > c.red() + 90; }
+
 BarSpan findBar(const QImage& shot, int windowHeight)
 {
     BarSpan span;
     span.centreY = windowHeight - kInformationBar - kBottomInset - kBarHeight / 2;
-    for (int x = 0; x < shot.width(); ++x)
-        if (brightness(shot.pixelColor(x, span.centreY)) > 150) {
-            span.left = x;
-            break;
-        }
-    for (int x = shot.width() - 1; x >= 0; --x)
-        if (brightness(shot.pixelColor(x, span.centreY)) > 150) {
-            span.right = x + 1;
+    for (int x = shot.width() - 1; x >= shot.width() / 2; --x)
+        if (isAccent(shot.pixelColor(x, span.centreY))) {
+            span.right = x + 1 + 10;
+            span.left = shot.width() - span.right;
             break;
         }
     return span;
@@ -201,11 +200,20 @@ TEST_F(ToolbarEndToEnd, BarShowsCentredAtTheBottomOfTheImage)
 {
     openEditor(writeImage(QStringLiteral("navy.png"), kCanvasImage, fillNavy), QStringLiteral("navy\\.png"));
     ASSERT_FALSE(m_shot.isNull());
-    ASSERT_GE(m_bar.left, 0) << "no light bar along y " << m_bar.centreY;
-    const int width = m_bar.right - m_bar.left;
+    ASSERT_GE(m_bar.left, 0) << "no export button along y " << m_bar.centreY;
+    // Over the navy image the bar is the light run along its middle row.
+    int lightLeft = -1, lightRight = -1;
+    for (int x = 0; x < m_shot.width(); ++x)
+        if (brightness(m_shot.pixelColor(x, m_bar.centreY)) > 150) {
+            lightRight = x + 1;
+            if (lightLeft < 0)
+                lightLeft = x;
+        }
+    const int width = lightRight - lightLeft;
     EXPECT_GT(width, 600);
     EXPECT_LT(width, m_geometry.width);
-    EXPECT_LE(std::abs((m_bar.left + m_bar.right) / 2 - m_geometry.width / 2), 2);
+    EXPECT_LE(std::abs(lightLeft + lightRight - m_geometry.width), 3) << "centred";
+    EXPECT_LE(std::abs(lightRight - m_bar.right), 2) << "export 10 points from the end";
     // Light along its middle, the image beside and below it.
     const int barBottom = m_geometry.height - kInformationBar - kBottomInset;
     EXPECT_TRUE(isNavy(m_shot.pixelColor(m_geometry.width / 2, barBottom + 8)) ||
@@ -377,5 +385,53 @@ TEST_F(ToolbarEndToEnd, TypedCropWidthThenReturnTwiceCrops)
     }
     EXPECT_GT(navy, 118 * 198);
     EXPECT_LT(navy, 122 * 202);
+    EXPECT_EQ(desktop().stopLumetra(), 0);
+}
+
+TEST_F(ToolbarEndToEnd, CropDrawnOnATurnedImageTakesWhatWasUnderThePointer)
+{
+    // Quadrants of 200 x 150; turned right, the bottom-left (yellow) one shows top left.
+    openEditor(writeImage(QStringLiteral("small.png"), QSize(400, 300),
+                          [](QPainter& p, QSize s) {
+                              const int w = s.width() / 2, h = s.height() / 2;
+                              p.fillRect(QRect(0, 0, w, h), QColor(0, 160, 0));
+                              p.fillRect(QRect(w, 0, w, h), QColor(0, 0, 200));
+                              p.fillRect(QRect(0, h, w, h), QColor(200, 200, 0));
+                              p.fillRect(QRect(w, h, w, h), QColor(200, 0, 200));
+                          }),
+               QStringLiteral("small\\.png"));
+    ASSERT_TRUE(desktop().xdotool({ QStringLiteral("windowfocus"), QStringLiteral("--sync"), m_window }).ok());
+    desktop().xdotool({ QStringLiteral("key"), QStringLiteral("ctrl+Right") });
+    QThread::msleep(300);
+    // Turned, 300 x 400 fits the canvas at zoom 1, centred.
+    const int top = m_geometry.height - kInformationBar - kCanvasImage.height();
+    const QPoint centre(m_geometry.width / 2, top + kCanvasImage.height() / 2);
+    const QImage turned = shoot(QStringLiteral("turned"));
+    ASSERT_EQ(turned.pixelColor(centre + QPoint(-100, -150)), QColor(200, 200, 0));
+    m_bar = findBar(turned, m_geometry.height);
+    ASSERT_GE(m_bar.left, 0);
+
+    click(cropButtonX(m_bar), m_bar.centreY);
+    drag(centre + QPoint(-140, -190), centre + QPoint(-40, -100));
+    shoot(QStringLiteral("cropRect"));
+    click(centre.x() - 90, centre.y() - 150,
+          { QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"), QStringLiteral("--delay"),
+            QStringLiteral("80"), QStringLiteral("1") });
+
+    const QRect canvas(0, top, m_geometry.width, kCanvasImage.height() - 70);
+    auto isYellow = [](const QColor& c) { return c == QColor(200, 200, 0); };
+    auto isOther = [](const QColor& c) {
+        return c == QColor(0, 160, 0) || c == QColor(0, 0, 200) || c == QColor(200, 0, 200);
+    };
+    QImage after;
+    for (int attempt = 0; attempt < 15; ++attempt) {
+        after = shoot(QStringLiteral("cropped"));
+        if (countIn(after, canvas, isOther) == 0)
+            break;
+    }
+    EXPECT_EQ(countIn(after, canvas, isOther), 0) << "only the yellow piece is left";
+    // 100 x 90 on screen.
+    EXPECT_GT(countIn(after, canvas, isYellow), 95 * 85);
+    EXPECT_LT(countIn(after, canvas, isYellow), 105 * 95);
     EXPECT_EQ(desktop().stopLumetra(), 0);
 }
