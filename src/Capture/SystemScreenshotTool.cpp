@@ -1,5 +1,7 @@
 #include "Capture/SystemScreenshotTool.h"
 
+#include "Core/Localization.h"
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -20,7 +22,7 @@ bool PortalScreenshotTool::start(QString* error)
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         if (error)
-            *error = QStringLiteral("no D-Bus session bus");
+            *error = localized(QStringLiteral("capture.error.reason.noSessionBus"));
         return false;
     }
     QDBusConnectionInterface* busInterface = bus.interface();
@@ -32,7 +34,7 @@ bool PortalScreenshotTool::start(QString* error)
                                                       QStringLiteral("ListActivatableNames")));
         if (!activatable.isValid() || !activatable.value().contains(portalService)) {
             if (error)
-                *error = QStringLiteral("no desktop portal (%1) is running").arg(portalService);
+                *error = localizedFormat(QStringLiteral("capture.error.reason.noPortal"), {portalService});
             return false;
         }
     }

@@ -36,8 +36,8 @@ namespace LocalizationTableData {
 std::span<const LocalizationRow> menuRows();     // menu.
 std::span<const LocalizationRow> toolbarRows();  // tooltip.
 std::span<const LocalizationRow> panelRows();    // panel., style., cap., line., effect.
-std::span<const LocalizationRow> paletteRows();  // color., backdrop., resize., crop., empty.
-std::span<const LocalizationRow> settingsRows(); // settings., savePanel., format., export., save., toast., action.
+std::span<const LocalizationRow> paletteRows();  // color., backdrop., resize., crop., empty., imageInfo.
+std::span<const LocalizationRow> settingsRows(); // settings., savePanel., openPanel., format., export., save., toast., action.
 std::span<const LocalizationRow> captureRows();  // shortcuts., capture., windowPicker., scrollCapture., about.
-std::span<const LocalizationRow> messageRows();  // alerts, export errors and about-panel lines
+std::span<const LocalizationRow> messageRows();  // alerts, export errors, updater dialogs, about-panel lines
 } // namespace LocalizationTableData

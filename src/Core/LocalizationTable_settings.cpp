@@ -435,6 +435,17 @@ constexpr LocalizationRow kRows[] = {
         "Cancelar",
         "Annulla",
         "Отмена"}},
+
+    {"openPanel.imageFilter", {"Images (%@)",
+        "图片 (%@)",
+        "圖片 (%@)",
+        "画像 (%@)",
+        "이미지 (%@)",
+        "Bilder (%@)",
+        "Images (%@)",
+        "Imágenes (%@)",
+        "Immagini (%@)",
+        "Изображения (%@)"}},
 };
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "Models/ImageDocument.h"
 
+#include "Core/Localization.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
@@ -26,11 +28,11 @@ QUrl urlForGeneratedName(const QString& name)
 QString formatByteCount(qint64 bytes)
 {
     if (bytes == 0)
-        return QStringLiteral("Zero KB");
+        return localized(QStringLiteral("imageInfo.zeroBytes"));
     if (bytes == 1)
-        return QStringLiteral("1 byte");
+        return localized(QStringLiteral("imageInfo.oneByte"));
     if (bytes < 1000)
-        return QStringLiteral("%1 bytes").arg(bytes);
+        return localizedFormat(QStringLiteral("imageInfo.bytes"), {QString::number(bytes)});
 
     static const char* const units[] = { "KB", "MB", "GB", "TB", "PB" };
     static const int decimals[] = { 0, 1, 2, 2, 2 };
@@ -56,14 +58,14 @@ QString formatByteCount(qint64 bytes)
 QString infoLine(const std::optional<Image>& image, const std::optional<QUrl>& url)
 {
     if (!image || !url)
-        return QStringLiteral("No image selected");
+        return localized(QStringLiteral("empty.noImage"));
     const QString path = url->toLocalFile();
     const QString extension = QFileInfo(url->path()).suffix().toUpper();
     const QSizeF points = image->size();
     const QString size = QStringLiteral("%1×%2").arg(qint64(points.width())).arg(qint64(points.height()));
     const QFileInfo file(path);
     const QString fileSize = (!path.isEmpty() && file.exists() && file.isFile()) ? formatByteCount(file.size())
-                                                                                 : QStringLiteral("Unknown");
+                                                                                 : localized(QStringLiteral("imageInfo.unknown"));
     return extension + QStringLiteral(" | ") + size + QStringLiteral(" | ") + fileSize;
 }
 

@@ -30,7 +30,7 @@ QString annotationCounts(const AnnotationManager& store)
 QString ImageEditorViewModel::displayName() const
 {
     if (!m_imageURL)
-        return QStringLiteral("No Image");
+        return localized(QStringLiteral("empty.noImageTitle"));
     return QFileInfo(m_imageURL->path()).fileName();
 }
 

@@ -22,12 +22,12 @@ std::optional<ExportAlert> ExportOutcome::alert() const
     case EncodeError::emptyImage:
     case EncodeError::encoderFailed:
         return ExportAlert{QStringLiteral("export.error.writeFailed"),
-                           {QStringLiteral("The image could not be encoded.")}};
+                           {localized(QStringLiteral("export.error.encodeFailed"))}};
     case EncodeError::none:
         break;
     }
     return ExportAlert{QStringLiteral("export.error.writeFailed"),
-                       {writeError.value_or(QStringLiteral("Unknown error"))}};
+                       {writeError.value_or(localized(QStringLiteral("export.error.unknown")))}};
 }
 
 QString ExportOutcome::alertText() const

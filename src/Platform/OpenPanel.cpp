@@ -1,5 +1,7 @@
 #include "Platform/OpenPanel.h"
 
+#include "Core/Localization.h"
+
 #include <QFileDialog>
 #include <QStringList>
 
@@ -46,5 +48,5 @@ QString openPanelImageFilter()
     QStringList both = patterns;
     for (const QString& p : patterns)
         both << p.toUpper();
-    return QStringLiteral("Images (%1)").arg(both.join(QLatin1Char(' ')));
+    return localizedFormat(QStringLiteral("openPanel.imageFilter"), {both.join(QLatin1Char(' '))});
 }

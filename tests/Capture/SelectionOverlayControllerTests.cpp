@@ -265,6 +265,8 @@ TEST_F(SelectionSessionTest, FailedFreezeRestoresWindowsAndEndsTheSession)
     EXPECT_TRUE(window.isVisible());
     ASSERT_EQ(alerts.alerts.size(), 1u);
     EXPECT_TRUE(alerts.alerts[0].text.startsWith(localized(QStringLiteral("capture.error.failed"))));
+    EXPECT_TRUE(alerts.alerts[0].text.contains(localized(QStringLiteral("capture.error.reason.noSessionBus"))))
+        << alerts.alerts[0].text.toStdString();
 }
 
 TEST_F(SelectionSessionTest, CropAndEncodingFailuresSayTheCaptureFailedNotTheTool)

@@ -94,8 +94,9 @@ TEST(LocalizationTable, EveryLanguageKeepsTheEnglishPlaceholders)
         }
     }
     // shortcuts.conflict, the open-failed and resize alerts, the write error, the
-    // capture-failed alert, and seven updater messages.
-    EXPECT_EQ(keysWithPlaceholders, 12);
+    // capture-failed alert and the missing-portal reason, seven updater messages, the
+    // byte count and the open panel's file filter.
+    EXPECT_EQ(keysWithPlaceholders, 15);
 }
 
 TEST(LocalizationTable, EachColumnIsWrittenInItsOwnScript)

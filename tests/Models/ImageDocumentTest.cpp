@@ -1,7 +1,9 @@
 #include "Models/ImageDocument.h"
 #include "Models/ImageLoadManager.h"
 
+#include "Core/Localization.h"
 #include "EditorTestSupport.h"
+#include "Platform/UserDefaults.h"
 
 #include <QSignalSpy>
 #include <QThread>
@@ -51,6 +53,21 @@ TEST(ImageDocument, InformationLine)
     const Image retina = solidImage(41, 31, Qt::gray, 2.0);
     EXPECT_EQ(ImageDocument::infoLine(retina, QUrl::fromLocalFile(path)).section(" | ", 1, 1), "20×15");
     EXPECT_EQ(ImageDocument::measuredSize(retina), QSizeF(41, 31));
+}
+
+TEST(ImageDocument, InformationLineFollowsTheInterfaceLanguage)
+{
+    QTemporaryDir dir;
+    const std::optional<Image> image = solidImage(40, 30);
+    UserDefaults::standard().set(QStringLiteral("appLanguage"), QStringLiteral("de"));
+    EXPECT_EQ(ImageDocument::infoLine(image, std::nullopt), "Kein Bild ausgewählt");
+    EXPECT_EQ(ImageDocument::infoLine(image, QUrl::fromLocalFile(dir.filePath("gone.png"))), "PNG | 40×30 | Unbekannt");
+    EXPECT_EQ(ImageDocument::formatByteCount(0), "Null KB");
+    EXPECT_EQ(ImageDocument::formatByteCount(1), "1 Byte");
+    EXPECT_EQ(ImageDocument::formatByteCount(532), "532 Byte");
+    UserDefaults::standard().set(QStringLiteral("appLanguage"), QStringLiteral("ja"));
+    EXPECT_EQ(ImageDocument::formatByteCount(999), "999 バイト");
+    UserDefaults::standard().remove(QStringLiteral("appLanguage"));
 }
 
 TEST(ImageLoadManager, PublishesLaterOnTheMainThreadFromAnyThread)
