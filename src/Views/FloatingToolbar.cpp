@@ -1,7 +1,6 @@
 #include "Views/FloatingToolbar.h"
 
 #include "Core/AppThemeColors.h"
-#include "Core/Localization.h"
 #include "Core/ShortcutStore.h"
 #include "Models/ImageEditorViewModel.h"
 #include "Platform/NotificationCenter.h"
