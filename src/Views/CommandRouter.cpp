@@ -68,7 +68,7 @@ void KeyboardShortcutObservers::attach()
         ImageEditorViewModel* vm = m_viewModel;
         subscribe(paste, [vm](const auto&) { vm->pasteImage(); });
         subscribe(captureClipboardImageReady, [this](const auto&) { pasteCaptureOnce(); });
-        subscribe(backdropToggle, [vm](const auto&) { vm->setIsBackdropEnabled(!vm->isBackdropEnabled()); });
+        subscribe(backdropToggle, [vm](const auto&) { vm->setBackdropEnabled(!vm->isBackdropEnabled()); });
         subscribe(toolShortcut, [this](const auto& payload) { selectToolOfAction(payload); });
         subscribe(deleteAnnotation, [vm](const auto&) { vm->deleteSelectedAnnotation(); });
         subscribe(undo, [this, vm](const auto&) {
@@ -164,18 +164,12 @@ void KeyboardShortcutObservers::cancelCrop()
     m_viewModel->selectTool(ToolType::none);
 }
 
-QSizeF KeyboardShortcutObservers::displaySize() const
+void EditorCommands::finishTextEditing(ImageEditorViewModel& viewModel)
 {
-    const auto& image = m_viewModel->selectedImage();
-    if (!image)
-        return {};
-    const double zoom = m_viewModel->zoomLevel();
-    return QSizeF(image->size().width() * zoom, image->size().height() * zoom);
-}
-
-void KeyboardShortcutObservers::finishTextEditing()
-{
-    // Committing keeps what was typed; an empty box simply closes.
-    if (m_viewModel->isEditingText())
-        m_viewModel->commitTextEditing(displaySize(), m_viewModel->originalImageSize().width());
+    if (!viewModel.isEditingText())
+        return;
+    const auto& image = viewModel.selectedImage();
+    const double zoom = viewModel.zoomLevel();
+    const QSizeF displaySize = image ? QSizeF(image->size().width() * zoom, image->size().height() * zoom) : QSizeF();
+    viewModel.commitTextEditing(displaySize, viewModel.originalImageSize().width());
 }

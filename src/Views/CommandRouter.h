@@ -43,6 +43,11 @@ inline const QString rotationCompleted = QStringLiteral("RotationCompleted");
 inline const QString resizePanel = QStringLiteral("ResizePanelCommand");
 inline const QString openImage = QStringLiteral("OpenImageCommand");
 
+// An open in-place text is committed before a command acts on the whole document
+// (undo, rotate, clear, save, copy...), so what the user sees typed is what it acts on;
+// an empty box simply closes.
+void finishTextEditing(ImageEditorViewModel& viewModel);
+
 } // namespace EditorCommands
 
 // Subscribes one editor's view model to the command notifications while its content is
@@ -83,9 +88,7 @@ private:
     void pasteCaptureOnce();
     void selectToolOfAction(const std::optional<QString>& payload);
     void cancelCrop();
-    // An open in-place text is finished before a command changes the whole document.
-    void finishTextEditing();
-    QSizeF displaySize() const;
+    void finishTextEditing() { EditorCommands::finishTextEditing(*m_viewModel); }
 
     ImageEditorViewModel* m_viewModel;
     std::function<QSizeF()> m_fitAreaSize;

@@ -47,10 +47,21 @@ void EditorOutputHost::attach()
     m_attached = true;
     NotificationCenter& center = NotificationCenter::defaultCenter();
     ImageOutputController* controller = m_controller;
-    center.addObserver(EditorCommands::save, this, [controller](const auto&) { controller->save(); });
+    ImageEditorViewModel* vm = m_viewModel;
+    // What is written or copied is what the user sees: a text still being typed goes in first.
+    center.addObserver(EditorCommands::save, this, [controller, vm](const auto&) {
+        EditorCommands::finishTextEditing(*vm);
+        controller->save();
+    });
     // Save-as does nothing during an export or without an image; the controller checks both.
-    center.addObserver(EditorCommands::saveAs, this, [controller](const auto&) { controller->saveAs(); });
-    center.addObserver(EditorCommands::copy, this, [controller](const auto&) { controller->copyImageToClipboard(); });
+    center.addObserver(EditorCommands::saveAs, this, [controller, vm](const auto&) {
+        EditorCommands::finishTextEditing(*vm);
+        controller->saveAs();
+    });
+    center.addObserver(EditorCommands::copy, this, [controller, vm](const auto&) {
+        EditorCommands::finishTextEditing(*vm);
+        controller->copyImageToClipboard();
+    });
 }
 
 void EditorOutputHost::detach()
@@ -92,6 +103,7 @@ void EditorOutputHost::syncToasts()
             [owner] {
                 if (!owner)
                     return;
+                EditorCommands::finishTextEditing(*owner->m_viewModel);
                 owner->m_controller->copyImageToClipboard();
                 owner->m_viewModel->setSaveToastURL(std::nullopt);
             },

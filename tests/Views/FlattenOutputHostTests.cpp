@@ -166,6 +166,52 @@ TEST_F(OutputHostTest, CopyPutsTheAnnotatedImageOnTheClipboardWithItsToast)
     EXPECT_FALSE(host->copyToast());
 }
 
+TEST_F(OutputHostTest, SaveSaveAsAndCopyTakeInTheTextBeingTyped)
+{
+    // Left of the red rectangle the image is white but for what is typed there.
+    const auto inkLeftOfTheRectangle = [](const QImage& image) {
+        int ink = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < 28; ++x)
+                ink += PixelProbe::near(image.pixelColor(x, y), Qt::white, 8) ? 0 : 1;
+        return ink;
+    };
+    model.setZoomLevel(1.0);
+    model.setCurrentFontSize(14);
+    model.selectTool(ToolType::text);
+    const QSizeF display(120, 80);
+
+    model.beginTextEditing(QPointF(2, 30), display, std::nullopt, 14);
+    model.setTempTextInput(QStringLiteral("Hi"));
+    post(QStringLiteral("SaveAsImageCommand"));
+    ASSERT_TRUE(waitUntilIdle());
+    EXPECT_FALSE(model.isEditingText());
+    ASSERT_EQ(model.annotationManager()->texts().size(), 1);
+    EXPECT_EQ(model.annotationManager()->texts().first().text, QStringLiteral("Hi"));
+    const QImage written(dir.filePath(QStringLiteral("out.png")));
+    ASSERT_FALSE(written.isNull()) << alerts.join(QLatin1Char('\n')).toStdString();
+    EXPECT_GT(inkLeftOfTheRectangle(written), 10) << "the typed text is in the saved file";
+
+    model.beginTextEditing(QPointF(2, 60), display, std::nullopt, 14);
+    model.setTempTextInput(QStringLiteral("Yo"));
+    post(QStringLiteral("SaveImageCommand"));
+    ASSERT_TRUE(waitUntilIdle());
+    EXPECT_FALSE(model.isEditingText());
+    EXPECT_EQ(model.annotationManager()->texts().size(), 2);
+    EXPECT_EQ(panelRuns, 1) << "the second save goes to the same file";
+
+    model.beginTextEditing(QPointF(2, 5), display, std::nullopt, 14);
+    model.setTempTextInput(QStringLiteral("Ok"));
+    post(QStringLiteral("CopyImageCommand"));
+    ASSERT_TRUE(waitUntilIdle());
+    EXPECT_FALSE(model.isEditingText());
+    EXPECT_EQ(model.annotationManager()->texts().size(), 3);
+    const std::optional<QByteArray> png = pasteboard.data(QStringLiteral("image/png"));
+    ASSERT_TRUE(png);
+    EXPECT_GT(inkLeftOfTheRectangle(QImage::fromData(*png, "PNG")), inkLeftOfTheRectangle(written))
+        << "the copy holds all three texts";
+}
+
 TEST_F(OutputHostTest, SavedToastButtonsRevealAndCopy)
 {
     model.setSaveToastURL(QUrl::fromLocalFile(dir.filePath(QStringLiteral("saved.png"))));
