@@ -74,6 +74,16 @@ void ImageEditorViewModel::setIsBackdropEnabled(bool v)
     emit changed();
 }
 
+void ImageEditorViewModel::setBackdropEnabled(bool enabled)
+{
+    if (m_isBackdropEnabled == enabled)
+        return;
+    setIsBackdropEnabled(enabled);
+    if (m_isCropping || !m_selectedImage || !m_lastFitContainerSize)
+        return;
+    fitZoom(*m_lastFitContainerSize);
+}
+
 QString ImageEditorViewModel::defaultSaveFormat() const
 {
     const QVariant stored = UserDefaults::standard().object(kDefaultSaveFormatKey);

@@ -207,7 +207,11 @@ public:
     double currentSpotlightDim() const { return m_currentSpotlightDim; }
     void setCurrentSpotlightDim(double v);
     bool isBackdropEnabled() const { return m_isBackdropEnabled; }
+    // Stores the switch (and its user default) only; see setBackdropEnabled for the user's toggle.
     void setIsBackdropEnabled(bool v);
+    // The user's toggle: switches and stores the backdrop, then, unless cropping, fits the
+    // image again into the last fit's container, since the backdrop's margins change what fits.
+    void setBackdropEnabled(bool enabled);
     BackdropPreset currentBackdropPreset() const { return m_currentBackdropPreset; }
     void setCurrentBackdropPreset(BackdropPreset v);
     double currentBackdropPadding() const { return m_currentBackdropPadding; }

@@ -1,6 +1,7 @@
 #include "Models/ImageEditorViewModel.h"
 
 #include "EditorTestSupport.h"
+#include "Platform/UserDefaults.h"
 
 #include <gtest/gtest.h>
 
@@ -137,4 +138,34 @@ TEST_F(EditorZoomTest, FitKeepsRoomForTheBackdrop)
     EXPECT_FALSE(model.backdropSettings().has_value());
     model.setCurrentBackdropPadding(80);
     EXPECT_EQ(model.canvasSizeForFit(QSizeF(500, 250), *model.selectedImage()), QSizeF(500, 250));
+}
+
+TEST_F(EditorZoomTest, TogglingTheBackdropRefitsUnlessCropping)
+{
+    model.setCurrentBackdropPadding(50);
+    model.setCurrentBackdropShadowEnabled(false);
+    model.setBackdropEnabled(true);
+    EXPECT_TRUE(model.isBackdropEnabled());
+    EXPECT_EQ(model.zoomLevel(), 1.0) << "nothing to fit without an image";
+    model.setBackdropEnabled(false);
+
+    model.setLoadedImage(solidImage(1000, 500), QUrl::fromLocalFile("/tmp/a.png"));
+    model.setZoomLevel(2.0);
+    model.setBackdropEnabled(true);
+    EXPECT_EQ(model.zoomLevel(), 2.0) << "no fit yet: no container to fit into";
+
+    model.fitZoom(QSizeF(550, 550));
+    EXPECT_DOUBLE_EQ(model.zoomLevel(), 0.5); // 1100 by 600 into 550
+    model.setBackdropEnabled(false);
+    EXPECT_FALSE(UserDefaults::standard().boolValue("backdropEnabled"));
+    EXPECT_DOUBLE_EQ(model.zoomLevel(), 0.55) << "without the margins the image alone fits";
+    model.setBackdropEnabled(true);
+    EXPECT_TRUE(UserDefaults::standard().boolValue("backdropEnabled"));
+    EXPECT_DOUBLE_EQ(model.zoomLevel(), 0.5);
+
+    model.selectTool(ToolType::crop);
+    ASSERT_TRUE(model.isCropping());
+    model.setBackdropEnabled(false);
+    EXPECT_FALSE(model.isBackdropEnabled());
+    EXPECT_DOUBLE_EQ(model.zoomLevel(), 0.5) << "cropping keeps the zoom";
 }

@@ -148,14 +148,20 @@ TEST_F(CommandRoutingTest, CropCommandNeedsAnImageAndEscapeLeavesInTwoSteps)
     EXPECT_EQ(model.currentTool(), ToolType::none);
 }
 
-TEST_F(CommandRoutingTest, BackdropToggleFlipsTheBackdrop)
+TEST_F(CommandRoutingTest, BackdropToggleFlipsTheBackdropAndRefits)
 {
     openImage();
-    const bool before = model.isBackdropEnabled();
+    model.setIsBackdropEnabled(false);
+    model.setCurrentBackdropPadding(50);
+    model.setCurrentBackdropShadowEnabled(false);
+    post(EditorCommands::fitToWindow);
+    EXPECT_DOUBLE_EQ(model.zoomLevel(), 1.0);
     post(EditorCommands::backdropToggle);
-    EXPECT_EQ(model.isBackdropEnabled(), !before);
+    EXPECT_TRUE(model.isBackdropEnabled());
+    EXPECT_DOUBLE_EQ(model.zoomLevel(), 0.75) << "400 by 300 with 50 around it fits 300 high";
     post(EditorCommands::backdropToggle);
-    EXPECT_EQ(model.isBackdropEnabled(), before);
+    EXPECT_FALSE(model.isBackdropEnabled());
+    EXPECT_DOUBLE_EQ(model.zoomLevel(), 1.0);
 }
 
 TEST_F(CommandRoutingTest, DocumentCommandsFinishAnOpenTextFirst)
