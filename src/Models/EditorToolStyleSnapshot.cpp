@@ -15,12 +15,7 @@ public:
     QJsonObject object;
     bool ok = true;
 
-    void number(const char* key, double value)
-    {
-        if (!std::isfinite(value))
-            ok = false;
-        object.insert(QLatin1String(key), value);
-    }
+    void number(const char* key, double value) { object.insert(QLatin1String(key), finite(value)); }
     void optionalNumber(const char* key, const std::optional<double>& value)
     {
         if (value)
@@ -29,18 +24,19 @@ public:
     void string(const char* key, const QString& value) { object.insert(QLatin1String(key), value); }
     void color(const char* key, const RGBSnapshot& c)
     {
-        QJsonObject o;
-        for (auto [name, v] : { std::pair { "r", c.r }, std::pair { "g", c.g }, std::pair { "b", c.b } }) {
-            if (!std::isfinite(v))
-                ok = false;
-            o.insert(QLatin1String(name), v);
-        }
-        if (c.a) {
-            if (!std::isfinite(*c.a))
-                ok = false;
-            o.insert(QStringLiteral("a"), *c.a);
-        }
+        QJsonObject o { { QStringLiteral("r"), finite(c.r) }, { QStringLiteral("g"), finite(c.g) },
+                        { QStringLiteral("b"), finite(c.b) } };
+        if (c.a)
+            o.insert(QStringLiteral("a"), finite(*c.a));
         object.insert(QLatin1String(key), o);
+    }
+
+private:
+    // JSON has no infinity or NaN: such a value makes the whole snapshot unwritable.
+    double finite(double value)
+    {
+        ok = ok && std::isfinite(value);
+        return value;
     }
 };
 
@@ -51,85 +47,59 @@ public:
     explicit Reader(QJsonObject o) : object(std::move(o)) { }
     bool ok = true;
 
-    double number(const char* key) { return requiredNumber(object.value(QLatin1String(key))); }
-    QString string(const char* key)
-    {
-        const QJsonValue v = object.value(QLatin1String(key));
-        if (!v.isString()) {
-            ok = false;
-            return {};
-        }
-        return v.toString();
-    }
-    RGBSnapshot color(const char* key)
-    {
-        const QJsonValue v = object.value(QLatin1String(key));
-        if (!v.isObject()) {
-            ok = false;
-            return {};
-        }
-        return colorFrom(v.toObject());
-    }
-    std::optional<RGBSnapshot> optionalColor(const char* key)
-    {
-        const QJsonValue v = object.value(QLatin1String(key));
-        if (isAbsent(v))
-            return std::nullopt;
-        if (!v.isObject()) {
-            ok = false;
-            return std::nullopt;
-        }
-        return colorFrom(v.toObject());
-    }
-    std::optional<double> optionalNumber(const char* key)
-    {
-        const QJsonValue v = object.value(QLatin1String(key));
-        if (isAbsent(v))
-            return std::nullopt;
-        return requiredNumber(v);
-    }
-    std::optional<QString> optionalString(const char* key)
-    {
-        const QJsonValue v = object.value(QLatin1String(key));
-        if (isAbsent(v))
-            return std::nullopt;
-        if (!v.isString()) {
-            ok = false;
-            return std::nullopt;
-        }
-        return v.toString();
-    }
-    std::optional<bool> optionalBool(const char* key)
-    {
-        const QJsonValue v = object.value(QLatin1String(key));
-        if (isAbsent(v))
-            return std::nullopt;
-        if (!v.isBool()) {
-            ok = false;
-            return std::nullopt;
-        }
-        return v.toBool();
-    }
+    // A required field of the wrong type or missing clears `ok`; an optional one may be
+    // absent or null, but present it must have its type.
+    double number(const char* key) { return asNumber(value(key)); }
+    QString string(const char* key) { return asString(value(key)); }
+    RGBSnapshot color(const char* key) { return asColor(value(key)); }
+    std::optional<double> optionalNumber(const char* key) { return optional(key, &Reader::asNumber); }
+    std::optional<QString> optionalString(const char* key) { return optional(key, &Reader::asString); }
+    std::optional<bool> optionalBool(const char* key) { return optional(key, &Reader::asBool); }
+    std::optional<RGBSnapshot> optionalColor(const char* key) { return optional(key, &Reader::asColor); }
 
 private:
     static bool isAbsent(const QJsonValue& v) { return v.isUndefined() || v.isNull(); }
-    double requiredNumber(const QJsonValue& v)
+    QJsonValue value(const char* key) const { return object.value(QLatin1String(key)); }
+
+    template <typename T>
+    std::optional<T> optional(const char* key, T (Reader::*read)(const QJsonValue&))
     {
-        if (!v.isDouble()) {
-            ok = false;
-            return 0.0;
-        }
-        return v.toDouble();
+        const QJsonValue v = value(key);
+        if (isAbsent(v))
+            return std::nullopt;
+        return (this->*read)(v);
     }
-    RGBSnapshot colorFrom(const QJsonObject& o)
+
+    // Each gives a neutral value and clears `ok` when `v` is not of its type.
+    double asNumber(const QJsonValue& v)
     {
+        ok = ok && v.isDouble();
+        return v.isDouble() ? v.toDouble() : 0.0;
+    }
+    QString asString(const QJsonValue& v)
+    {
+        ok = ok && v.isString();
+        return v.isString() ? v.toString() : QString();
+    }
+    bool asBool(const QJsonValue& v)
+    {
+        ok = ok && v.isBool();
+        return v.isBool() && v.toBool();
+    }
+    RGBSnapshot asColor(const QJsonValue& v)
+    {
+        if (!v.isObject()) {
+            ok = false;
+            return {};
+        }
+        const QJsonObject o = v.toObject();
         RGBSnapshot c;
-        c.r = requiredNumber(o.value(QStringLiteral("r")));
-        c.g = requiredNumber(o.value(QStringLiteral("g")));
-        c.b = requiredNumber(o.value(QStringLiteral("b")));
+        c.r = asNumber(o.value(QStringLiteral("r")));
+        c.g = asNumber(o.value(QStringLiteral("g")));
+        c.b = asNumber(o.value(QStringLiteral("b")));
         const QJsonValue alpha = o.value(QStringLiteral("a"));
         if (!isAbsent(alpha))
-            c.a = requiredNumber(alpha);
+            c.a = asNumber(alpha);
         return c;
     }
 

@@ -116,6 +116,10 @@ TEST(ToolStyleSnapshot, NonFiniteNumbersAreNotWritten)
     ToolStyleSnapshot snapshot;
     snapshot.fontSize = std::numeric_limits<double>::infinity();
     EXPECT_FALSE(snapshot.toJson().has_value());
+    snapshot.fontSize = 12;
+    ASSERT_TRUE(snapshot.toJson().has_value());
+    snapshot.textColor.a = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_FALSE(snapshot.toJson().has_value()) << "a colour's alpha is checked too";
 }
 
 TEST_F(ToolStylePersistenceTest, RestoreAssignsEveryStoredValueAsSaved)
