@@ -9,6 +9,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # toolkit
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-image-formats-plugins libqt6svg6
+  qt6-translations-l10n
   libgl-dev
   # images
   libheif-dev libheif1 libde265-0 libx265-199
