@@ -6,7 +6,8 @@
 // fitted (zoom 1600 / 3840), as the editor shows a 4K capture; the displayed image
 // is the copy scaled once per zoom level. BM_CanvasFullPaintActualSize paints the
 // same scene at zoom 1, every pixel of the 3840 x 2160 image on the canvas. Both
-// paint in bands on the machine's threads, as the canvas does.
+// paint in bands on the machine's threads; BM_CanvasFullPaintOneThread is the
+// fitted canvas painted by one thread.
 #include "Models/AnnotationManager.h"
 #include "Models/Palette.h"
 #include "Views/AnnotationOverlay.h"
@@ -113,7 +114,7 @@ void fill(Scene& scene, double zoom)
                                               std::nullopt, 1, {});
 }
 
-void paintCanvas(benchmark::State& state, double zoom, QSize canvas)
+void paintCanvas(benchmark::State& state, double zoom, QSize canvas, bool banded = true)
 {
     Scene scene;
     fill(scene, zoom);
@@ -134,22 +135,34 @@ void paintCanvas(benchmark::State& state, double zoom, QSize canvas)
         CanvasGeometry::makeTransform(QSizeF(kWidth, kHeight), zoom, 0.0, QSizeF(canvas), QSizeF(0, 0));
 
     QImage target(canvas, QImage::Format_ARGB32_Premultiplied);
+    auto paint = [&](QPainter& painter) {
+        painter.fillRect(QRect(QPoint(0, 0), canvas), QColor(237, 237, 237));
+        painter.setTransform(frame.painterTransform());
+        painter.drawImage(QPointF(0, 0), shown);
+        overlay.paint(painter);
+    };
     for (auto _ : state) {
-        OverlayBands::paintInBands(target, [&](QPainter& painter) {
-            painter.fillRect(QRect(QPoint(0, 0), canvas), QColor(237, 237, 237));
-            painter.setTransform(frame.painterTransform());
-            painter.drawImage(QPointF(0, 0), shown);
-            overlay.paint(painter);
-        });
+        if (banded) {
+            OverlayBands::paintInBands(target, paint);
+        } else {
+            QPainter painter(&target);
+            paint(painter);
+        }
         benchmark::DoNotOptimize(target.constBits());
     }
-    state.counters["bands"] = OverlayBands::bandCount(canvas.height());
+    state.counters["bands"] = banded ? OverlayBands::bandCount(canvas.height()) : 1;
     state.counters["mosaicSamplings"] = cache.samplingCount();
 }
 
 void BM_CanvasFullPaint(benchmark::State& state)
 {
     paintCanvas(state, 1600.0 / kWidth, QSize(1600, 968));
+}
+
+// The same work on one thread: what the paint costs in processor time.
+void BM_CanvasFullPaintOneThread(benchmark::State& state)
+{
+    paintCanvas(state, 1600.0 / kWidth, QSize(1600, 968), false);
 }
 
 void BM_CanvasFullPaintActualSize(benchmark::State& state)
@@ -160,4 +173,5 @@ void BM_CanvasFullPaintActualSize(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_CanvasFullPaint)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
+BENCHMARK(BM_CanvasFullPaintOneThread)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
 BENCHMARK(BM_CanvasFullPaintActualSize)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
