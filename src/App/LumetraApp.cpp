@@ -2,6 +2,7 @@
 
 #include "App/AboutWindow.h"
 #include "App/MainWindowController.h"
+#include "App/QtTranslations.h"
 #include "App/SingleInstance.h"
 #include "App/StatusMenuController.h"
 #include "App/UpdaterController.h"
@@ -74,6 +75,8 @@ LumetraApp::LumetraApp(QObject* parent)
     ThemeRefresh::shared();
     LanguageRefresh::shared();
     ShortcutStore::shared();
+    // Qt's own dialogs and menus speak the interface language too.
+    m_qtTranslations = std::make_unique<QtTranslations>(LanguageRefresh::shared());
 
     m_singleInstance = std::make_unique<SingleInstance>();
     m_tray = std::make_unique<TrayStatusItem>();

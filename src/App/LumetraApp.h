@@ -7,6 +7,7 @@
 
 #include <memory>
 
+class QtTranslations;
 class SingleInstance;
 class TrayStatusItem;
 class UpdaterController;
@@ -36,6 +37,7 @@ public:
     static QStringList fileArguments(const QStringList& arguments);
 
 private:
+    std::unique_ptr<QtTranslations> m_qtTranslations;
     std::unique_ptr<SingleInstance> m_singleInstance;
     std::unique_ptr<TrayStatusItem> m_tray;
     std::unique_ptr<X11KeyGrab> m_keyGrab;
