@@ -109,6 +109,16 @@ struct NumberAnnotation {
     friend bool operator==(const NumberAnnotation& a, const NumberAnnotation& b) { return a.id == b.id; }
 };
 
+// The annotation of `id` in a list of one kind, or null; valid until the list changes.
+template <typename List>
+auto findAnnotation(const List& list, const QUuid& id) -> const typename List::value_type*
+{
+    for (const auto& annotation : list)
+        if (annotation.id == id)
+            return &annotation;
+    return nullptr;
+}
+
 // The angle between an arrow's shaft and each side of its head (30 degrees).
 inline constexpr double arrowHeadHalfAngle = std::numbers::pi / 6.0;
 // Highlighter strokes are drawn this many times wider than their lineWidth.

@@ -303,8 +303,7 @@ void ImageEditorViewModel::handleDragEnded(QPointF startLocation, QPointF locati
             return;
         if (d < kClickDistance && isDoubleClick(startLocation)) {
             const auto hit = m_annotationManager->hitTestAnnotation(startLocation, displaySize, imageSize);
-            if (hit && std::any_of(m_annotationManager->texts().begin(), m_annotationManager->texts().end(),
-                           [&](const TextAnnotation& t) { return t.id == *hit; })) {
+            if (hit && findAnnotation(m_annotationManager->texts(), *hit)) {
                 editTextAnnotation(*hit, displaySize);
                 return;
             }

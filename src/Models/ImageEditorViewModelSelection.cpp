@@ -43,15 +43,6 @@ QPointF corner(const QRectF& r, int i)
     }
 }
 
-template <typename List>
-auto findById(const List& list, const QUuid& id) -> const typename List::value_type*
-{
-    for (const auto& element : list)
-        if (element.id == id)
-            return &element;
-    return nullptr;
-}
-
 } // namespace
 
 void ImageEditorViewModel::recordTap(QPointF location)
@@ -72,7 +63,7 @@ bool ImageEditorViewModel::handleDoubleClickOnText(QPointF startLocation, QSizeF
     if (!isDoubleClick(startLocation))
         return false;
     const std::optional<QUuid> hit = m_annotationManager->hitTestAnnotation(startLocation, displaySize, imageSize);
-    if (!hit || !findById(m_annotationManager->texts(), *hit))
+    if (!hit || !findAnnotation(m_annotationManager->texts(), *hit))
         return false;
     editTextAnnotation(*hit, displaySize);
     recordTap(startLocation);
@@ -155,11 +146,11 @@ void ImageEditorViewModel::beginHandleDrag(const HandleDragKind& kind, QPointF s
     m_handleDragStartLocal = startLocation;
     m_handleDragFixedCorner.reset();
     if (kind.kind == HandleDragKind::Kind::rectCorner) {
-        if (const RectangleAnnotation* r = findById(m_annotationManager->rectangles(), kind.id))
+        if (const RectangleAnnotation* r = findAnnotation(m_annotationManager->rectangles(), kind.id))
             m_handleDragFixedCorner = corner(r->rect, kind.corner + 2);
     }
     if (kind.kind == HandleDragKind::Kind::freehandCorner) {
-        if (const FreehandAnnotation* f = findById(m_annotationManager->freehands(), kind.id)) {
+        if (const FreehandAnnotation* f = findAnnotation(m_annotationManager->freehands(), kind.id)) {
             m_draggingFreehandOriginalPoints = f->points;
             m_draggingFreehandOriginalBounds = pointsBoundingRect(f->points, displaySize.width(), displaySize.height());
         }
@@ -193,7 +184,7 @@ void ImageEditorViewModel::updateHandleDrag(QPointF location, QSizeF displaySize
 
     switch (kind.kind) {
     case HandleDragKind::Kind::arrow: {
-        const ArrowAnnotation* a = findById(store.arrows(), kind.id);
+        const ArrowAnnotation* a = findAnnotation(store.arrows(), kind.id);
         if (!a)
             return;
         const QPointF p = normalized(location, displaySize);
@@ -207,7 +198,7 @@ void ImageEditorViewModel::updateHandleDrag(QPointF location, QSizeF displaySize
         return;
     }
     case HandleDragKind::Kind::line: {
-        const LineAnnotation* l = findById(store.lines(), kind.id);
+        const LineAnnotation* l = findAnnotation(store.lines(), kind.id);
         if (!l)
             return;
         const QPointF p = normalized(location, displaySize);
@@ -221,7 +212,7 @@ void ImageEditorViewModel::updateHandleDrag(QPointF location, QSizeF displaySize
         return;
     }
     case HandleDragKind::Kind::rectCorner: {
-        const RectangleAnnotation* r = findById(store.rectangles(), kind.id);
+        const RectangleAnnotation* r = findAnnotation(store.rectangles(), kind.id);
         if (!r)
             return;
         // The opposite corner stays; the rectangle spans from it to the pointer, also
@@ -244,7 +235,7 @@ void ImageEditorViewModel::updateHandleDrag(QPointF location, QSizeF displaySize
     case HandleDragKind::Kind::freehandCorner: {
         if (!m_draggingFreehandOriginalPoints || !m_draggingFreehandOriginalBounds)
             return;
-        const FreehandAnnotation* f = findById(store.freehands(), kind.id);
+        const FreehandAnnotation* f = findAnnotation(store.freehands(), kind.id);
         if (!f)
             return;
         const QRectF b = *m_draggingFreehandOriginalBounds;
@@ -268,7 +259,7 @@ void ImageEditorViewModel::updateHandleDrag(QPointF location, QSizeF displaySize
         return;
     }
     case HandleDragKind::Kind::textSide: {
-        const TextAnnotation* t = findById(store.texts(), kind.id);
+        const TextAnnotation* t = findAnnotation(store.texts(), kind.id);
         if (!t || !(w > 0.0))
             return;
         const QRectF box = textBoxRect(*t, w, h, m_originalImageSize.width());

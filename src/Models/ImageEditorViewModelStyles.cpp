@@ -48,15 +48,6 @@ bool differs(double a, double b) { return !(a == b); }
 bool beyond(double a, double b, double threshold) { return std::isnan(a) || std::isnan(b) || std::fabs(a - b) > threshold; }
 
 template <typename List>
-auto findById(const List& list, const QUuid& id) -> const typename List::value_type*
-{
-    for (const auto& element : list)
-        if (element.id == id)
-            return &element;
-    return nullptr;
-}
-
-template <typename List>
 std::optional<QUuid> firstSelected(const List& list)
 {
     for (const auto& element : list)
@@ -149,7 +140,7 @@ void ImageEditorViewModel::setCurrentArrowColor(RgbaColor v)
     if (m_isSyncingToolColors)
         return;
     pushStyle(StyleField::arrowColor, StyleKind::arrow,
-        [&](const QUuid& id) { auto* a = findById(m_annotationManager->arrows(), id); return a && !(a->color == v); },
+        [&](const QUuid& id) { auto* a = findAnnotation(m_annotationManager->arrows(), id); return a && !(a->color == v); },
         [&](const QUuid& id) { m_annotationManager->updateArrow(id, {}, {}, v); });
     // Restored and reset colours keep their own values; only a user's pick is shared.
     if (!m_isRestoringToolStyles)
@@ -161,7 +152,7 @@ void ImageEditorViewModel::setCurrentArrowLineWidth(double v)
 {
     publishStyle(m_currentArrowLineWidth, v);
     pushStyle(StyleField::arrowLineWidth, StyleKind::arrow,
-        [&](const QUuid& id) { auto* a = findById(m_annotationManager->arrows(), id); return a && differs(a->lineWidth, v); },
+        [&](const QUuid& id) { auto* a = findAnnotation(m_annotationManager->arrows(), id); return a && differs(a->lineWidth, v); },
         [&](const QUuid& id) { m_annotationManager->updateArrow(id, {}, {}, {}, v); });
     persistIfRemembering();
 }
@@ -170,7 +161,7 @@ void ImageEditorViewModel::setCurrentArrowHeadStyle(ArrowHeadStyle v)
 {
     publishStyle(m_currentArrowHeadStyle, v);
     pushStyle(StyleField::arrowHeadStyle, StyleKind::arrow,
-        [&](const QUuid& id) { auto* a = findById(m_annotationManager->arrows(), id); return a && a->headStyle != v; },
+        [&](const QUuid& id) { auto* a = findAnnotation(m_annotationManager->arrows(), id); return a && a->headStyle != v; },
         [&](const QUuid& id) { m_annotationManager->updateArrow(id, {}, {}, {}, {}, v); });
     persistIfRemembering();
 }
@@ -181,7 +172,7 @@ void ImageEditorViewModel::setCurrentShapeType(ShapeType v)
 {
     publishStyle(m_currentShapeType, v);
     pushStyle(StyleField::shapeType, StyleKind::rectangle,
-        [&](const QUuid& id) { auto* r = findById(m_annotationManager->rectangles(), id); return r && r->shapeType != v; },
+        [&](const QUuid& id) { auto* r = findAnnotation(m_annotationManager->rectangles(), id); return r && r->shapeType != v; },
         [&](const QUuid& id) { m_annotationManager->updateRectangle(id, {}, v); });
     persistIfRemembering();
 }
@@ -192,7 +183,7 @@ void ImageEditorViewModel::setCurrentStrokeColor(RgbaColor v)
     if (m_isSyncingToolColors)
         return;
     pushStyle(StyleField::strokeColor, StyleKind::rectangle,
-        [&](const QUuid& id) { auto* r = findById(m_annotationManager->rectangles(), id); return r && !(r->strokeColor == v); },
+        [&](const QUuid& id) { auto* r = findAnnotation(m_annotationManager->rectangles(), id); return r && !(r->strokeColor == v); },
         [&](const QUuid& id) { m_annotationManager->updateRectangle(id, {}, {}, v); });
     if (!m_isRestoringToolStyles)
         syncToolColor(v, ToolColorSource::stroke);
@@ -204,7 +195,7 @@ void ImageEditorViewModel::setCurrentFillColor(std::optional<RgbaColor> v)
     publishStyle(m_currentFillColor, v);
     pushStyle(StyleField::fillColor, StyleKind::rectangle,
         [&](const QUuid& id) {
-            auto* r = findById(m_annotationManager->rectangles(), id);
+            auto* r = findAnnotation(m_annotationManager->rectangles(), id);
             if (!r)
                 return false;
             if (r->fillColor.has_value() != v.has_value())
@@ -219,7 +210,7 @@ void ImageEditorViewModel::setCurrentRectLineWidth(double v)
 {
     publishStyle(m_currentRectLineWidth, v);
     pushStyle(StyleField::rectLineWidth, StyleKind::rectangle,
-        [&](const QUuid& id) { auto* r = findById(m_annotationManager->rectangles(), id); return r && differs(r->lineWidth, v); },
+        [&](const QUuid& id) { auto* r = findAnnotation(m_annotationManager->rectangles(), id); return r && differs(r->lineWidth, v); },
         [&](const QUuid& id) { m_annotationManager->updateRectangle(id, {}, {}, {}, {}, v); });
     persistIfRemembering();
 }
@@ -228,7 +219,7 @@ void ImageEditorViewModel::setCurrentRectEffect(AnnotationEffect v)
 {
     publishStyle(m_currentRectEffect, v);
     pushStyle(StyleField::rectEffect, StyleKind::rectangle,
-        [&](const QUuid& id) { auto* r = findById(m_annotationManager->rectangles(), id); return r && r->effect != v; },
+        [&](const QUuid& id) { auto* r = findAnnotation(m_annotationManager->rectangles(), id); return r && r->effect != v; },
         [&](const QUuid& id) { m_annotationManager->updateRectangle(id, {}, {}, {}, {}, {}, v); });
     persistIfRemembering();
 }
@@ -238,7 +229,7 @@ void ImageEditorViewModel::setCurrentMosaicIntensity(double v)
     publishStyle(m_currentMosaicIntensity, v);
     pushStyle(StyleField::mosaicIntensity, StyleKind::rectangle,
         [&](const QUuid& id) {
-            auto* r = findById(m_annotationManager->rectangles(), id);
+            auto* r = findAnnotation(m_annotationManager->rectangles(), id);
             return r && r->effect == AnnotationEffect::mosaic && beyond(r->mosaicIntensity, v, 0.01);
         },
         [&](const QUuid& id) { m_annotationManager->updateRectangle(id, {}, {}, {}, {}, {}, {}, v); });
@@ -250,7 +241,7 @@ void ImageEditorViewModel::setCurrentSpotlightDim(double v)
     publishStyle(m_currentSpotlightDim, v);
     pushStyle(StyleField::spotlightDim, StyleKind::rectangle,
         [&](const QUuid& id) {
-            auto* r = findById(m_annotationManager->rectangles(), id);
+            auto* r = findAnnotation(m_annotationManager->rectangles(), id);
             return r && r->effect == AnnotationEffect::spotlight && beyond(r->spotlightDim, v, 0.001);
         },
         [&](const QUuid& id) { m_annotationManager->updateRectangle(id, {}, {}, {}, {}, {}, {}, {}, v); });
@@ -263,7 +254,7 @@ void ImageEditorViewModel::setCurrentNumberColor(RgbaColor v)
 {
     publishStyle(m_currentNumberColor, v);
     pushStyle(StyleField::numberColor, StyleKind::number,
-        [&](const QUuid& id) { auto* n = findById(m_annotationManager->numbers(), id); return n && !(n->color == v); },
+        [&](const QUuid& id) { auto* n = findAnnotation(m_annotationManager->numbers(), id); return n && !(n->color == v); },
         [&](const QUuid& id) { m_annotationManager->updateNumber(id, {}, {}, v); });
     persistIfRemembering();
 }
@@ -272,7 +263,7 @@ void ImageEditorViewModel::setCurrentNumberDiameter(double v)
 {
     publishStyle(m_currentNumberDiameter, v);
     pushStyle(StyleField::numberDiameter, StyleKind::number,
-        [&](const QUuid& id) { auto* n = findById(m_annotationManager->numbers(), id); return n && beyond(n->diameter, v, 0.01); },
+        [&](const QUuid& id) { auto* n = findAnnotation(m_annotationManager->numbers(), id); return n && beyond(n->diameter, v, 0.01); },
         [&](const QUuid& id) { m_annotationManager->updateNumber(id, {}, {}, {}, v); });
     persistIfRemembering();
 }
@@ -281,7 +272,7 @@ void ImageEditorViewModel::setCurrentNumberShape(NumberShape v)
 {
     publishStyle(m_currentNumberShape, v);
     pushStyle(StyleField::numberShape, StyleKind::number,
-        [&](const QUuid& id) { auto* n = findById(m_annotationManager->numbers(), id); return n && n->shape != v; },
+        [&](const QUuid& id) { auto* n = findAnnotation(m_annotationManager->numbers(), id); return n && n->shape != v; },
         [&](const QUuid& id) { m_annotationManager->updateNumber(id, {}, {}, {}, {}, v); });
     persistIfRemembering();
 }
@@ -325,7 +316,7 @@ void ImageEditorViewModel::setCurrentHighlighterAlpha(double v)
     publishStyle(m_currentHighlighterAlpha, v);
     pushStyle(StyleField::highlighterAlpha, StyleKind::freehand,
         [&](const QUuid& id) {
-            auto* f = findById(m_annotationManager->freehands(), id);
+            auto* f = findAnnotation(m_annotationManager->freehands(), id);
             return f && f->isHighlighter && beyond(f->highlighterAlpha, v, 0.001);
         },
         [&](const QUuid& id) { m_annotationManager->updateFreehand(id, {}, {}, {}, {}, {}, v); });
@@ -338,7 +329,7 @@ void ImageEditorViewModel::setCurrentFreehandColor(RgbaColor v)
     if (m_isSyncingToolColors)
         return;
     pushStyle(StyleField::freehandColor, StyleKind::freehand,
-        [&](const QUuid& id) { auto* f = findById(m_annotationManager->freehands(), id); return f && !(f->color == v); },
+        [&](const QUuid& id) { auto* f = findAnnotation(m_annotationManager->freehands(), id); return f && !(f->color == v); },
         [&](const QUuid& id) { m_annotationManager->updateFreehand(id, {}, v); });
     if (!m_isRestoringToolStyles)
         syncToolColor(v, ToolColorSource::freehand);
@@ -349,7 +340,7 @@ void ImageEditorViewModel::setCurrentFreehandLineWidth(double v)
 {
     publishStyle(m_currentFreehandLineWidth, v);
     pushStyle(StyleField::freehandLineWidth, StyleKind::freehand,
-        [&](const QUuid& id) { auto* f = findById(m_annotationManager->freehands(), id); return f && differs(f->lineWidth, v); },
+        [&](const QUuid& id) { auto* f = findAnnotation(m_annotationManager->freehands(), id); return f && differs(f->lineWidth, v); },
         [&](const QUuid& id) { m_annotationManager->updateFreehand(id, {}, {}, v); });
     persistIfRemembering();
 }
@@ -358,7 +349,7 @@ void ImageEditorViewModel::setCurrentFreehandLineCap(LineCapStyle v)
 {
     publishStyle(m_currentFreehandLineCap, v);
     pushStyle(StyleField::freehandLineCap, StyleKind::freehand,
-        [&](const QUuid& id) { auto* f = findById(m_annotationManager->freehands(), id); return f && f->capStyle != v; },
+        [&](const QUuid& id) { auto* f = findAnnotation(m_annotationManager->freehands(), id); return f && f->capStyle != v; },
         [&](const QUuid& id) { m_annotationManager->updateFreehand(id, {}, {}, {}, v); });
     persistIfRemembering();
 }
@@ -371,7 +362,7 @@ void ImageEditorViewModel::setCurrentLineColor(RgbaColor v)
     if (m_isSyncingToolColors)
         return;
     pushStyle(StyleField::lineColor, StyleKind::line,
-        [&](const QUuid& id) { auto* l = findById(m_annotationManager->lines(), id); return l && !(l->color == v); },
+        [&](const QUuid& id) { auto* l = findAnnotation(m_annotationManager->lines(), id); return l && !(l->color == v); },
         [&](const QUuid& id) { m_annotationManager->updateLine(id, {}, {}, {}, {}, v); });
     if (!m_isRestoringToolStyles)
         syncToolColor(v, ToolColorSource::line);
@@ -382,7 +373,7 @@ void ImageEditorViewModel::setCurrentLineLineWidth(double v)
 {
     publishStyle(m_currentLineLineWidth, v);
     pushStyle(StyleField::lineLineWidth, StyleKind::line,
-        [&](const QUuid& id) { auto* l = findById(m_annotationManager->lines(), id); return l && differs(l->lineWidth, v); },
+        [&](const QUuid& id) { auto* l = findAnnotation(m_annotationManager->lines(), id); return l && differs(l->lineWidth, v); },
         [&](const QUuid& id) { m_annotationManager->updateLine(id, {}, {}, {}, v); });
     persistIfRemembering();
 }
@@ -391,7 +382,7 @@ void ImageEditorViewModel::setCurrentLineStyle(LineStyle v)
 {
     publishStyle(m_currentLineStyle, v);
     pushStyle(StyleField::lineStyle, StyleKind::line,
-        [&](const QUuid& id) { auto* l = findById(m_annotationManager->lines(), id); return l && l->lineStyle != v; },
+        [&](const QUuid& id) { auto* l = findAnnotation(m_annotationManager->lines(), id); return l && l->lineStyle != v; },
         [&](const QUuid& id) { m_annotationManager->updateLine(id, {}, {}, v); });
     persistIfRemembering();
 }
@@ -404,7 +395,7 @@ void ImageEditorViewModel::setCurrentTextColor(RgbaColor v)
     if (m_isSyncingToolColors || m_isLoadingSelectedStyles)
         return;
     pushStyle(StyleField::textColor, StyleKind::text,
-        [&](const QUuid& id) { auto* t = findById(m_annotationManager->texts(), id); return t && !(t->color == v); },
+        [&](const QUuid& id) { auto* t = findAnnotation(m_annotationManager->texts(), id); return t && !(t->color == v); },
         [&](const QUuid& id) { m_annotationManager->updateText(id, {}, {}, {}, {}, v); });
     if (!m_isRestoringToolStyles)
         syncToolColor(v, ToolColorSource::text);
@@ -418,7 +409,7 @@ void ImageEditorViewModel::setCurrentFontSize(double v)
         return;
     // The same unit as the annotation stores: no conversion either way.
     pushStyle(StyleField::fontSize, StyleKind::text,
-        [&](const QUuid& id) { auto* t = findById(m_annotationManager->texts(), id); return t && beyond(t->fontSize, v, 0.01); },
+        [&](const QUuid& id) { auto* t = findAnnotation(m_annotationManager->texts(), id); return t && beyond(t->fontSize, v, 0.01); },
         [&](const QUuid& id) { m_annotationManager->updateText(id, {}, {}, v); });
     persistIfRemembering();
 }
@@ -429,7 +420,7 @@ void ImageEditorViewModel::setCurrentFontName(QString v)
     if (m_isLoadingSelectedStyles)
         return;
     pushStyle(StyleField::fontName, StyleKind::text,
-        [&](const QUuid& id) { auto* t = findById(m_annotationManager->texts(), id); return t && t->fontName != v; },
+        [&](const QUuid& id) { auto* t = findAnnotation(m_annotationManager->texts(), id); return t && t->fontName != v; },
         [&](const QUuid& id) { m_annotationManager->updateText(id, {}, {}, {}, v); });
     persistIfRemembering();
 }

@@ -101,11 +101,10 @@ void ImageEditorViewModel::beginTextEditing(QPointF location, QSizeF displaySize
 
 void ImageEditorViewModel::editTextAnnotation(const QUuid& id, QSizeF displaySize)
 {
-    const auto& texts = m_annotationManager->texts();
-    const auto it = std::find_if(texts.begin(), texts.end(), [&](const TextAnnotation& t) { return t.id == id; });
-    if (it == texts.end())
+    const TextAnnotation* found = findAnnotation(m_annotationManager->texts(), id);
+    if (!found)
         return;
-    const TextAnnotation text = *it;
+    const TextAnnotation text = *found;
     const double w = displaySize.width();
     const double h = displaySize.height();
     const double s = displayScale(w);
@@ -176,10 +175,8 @@ void ImageEditorViewModel::commitTextEditing(QSizeF displaySize, double referenc
                 + pointText(text.position);
         });
     } else {
-        const auto& texts = m_annotationManager->texts();
-        const auto it = std::find_if(texts.begin(), texts.end(), [&](const TextAnnotation& t) { return t.id == *m_editingTextId; });
-        if (it != texts.end()) {
-            const TextAnnotation current = *it;
+        if (const TextAnnotation* found = findAnnotation(m_annotationManager->texts(), *m_editingTextId)) {
+            const TextAnnotation current = *found;
             const double measured = measureText(m_tempTextInput, current.fontName, current.fontSize * s);
             QPointF position = current.position;
             std::optional<double> width;

@@ -32,12 +32,6 @@ void ImageEditorViewModel::selectTool(ToolType tool)
 
 namespace {
 
-template <typename List>
-bool contains(const List& list, const QUuid& id)
-{
-    return std::any_of(list.begin(), list.end(), [&](const auto& e) { return e.id == id; });
-}
-
 // The font size a selected text shows in the panel: its stored size snapped to an
 // even number from 12 to 48.
 double panelFontSize(double stored)
@@ -52,15 +46,14 @@ void ImageEditorViewModel::selectAnnotationLoadingStyle(const QUuid& id)
 {
     AnnotationManager& store = *m_annotationManager;
     store.selectAnnotation(id);
-    setEditingArrowId(contains(store.arrows(), id) ? std::optional<QUuid>(id) : std::nullopt);
-    setEditingRectId(contains(store.rectangles(), id) ? std::optional<QUuid>(id) : std::nullopt);
-    setEditingLineId(contains(store.lines(), id) ? std::optional<QUuid>(id) : std::nullopt);
-    setEditingFreehandId(contains(store.freehands(), id) ? std::optional<QUuid>(id) : std::nullopt);
-    setEditingNumberId(contains(store.numbers(), id) ? std::optional<QUuid>(id) : std::nullopt);
+    setEditingArrowId(findAnnotation(store.arrows(), id) ? std::optional<QUuid>(id) : std::nullopt);
+    setEditingRectId(findAnnotation(store.rectangles(), id) ? std::optional<QUuid>(id) : std::nullopt);
+    setEditingLineId(findAnnotation(store.lines(), id) ? std::optional<QUuid>(id) : std::nullopt);
+    setEditingFreehandId(findAnnotation(store.freehands(), id) ? std::optional<QUuid>(id) : std::nullopt);
+    setEditingNumberId(findAnnotation(store.numbers(), id) ? std::optional<QUuid>(id) : std::nullopt);
 
-    const auto& texts = store.texts();
-    const auto text = std::find_if(texts.begin(), texts.end(), [&](const TextAnnotation& t) { return t.id == id; });
-    if (text == texts.end()) {
+    const TextAnnotation* text = findAnnotation(store.texts(), id);
+    if (!text) {
         setEditingTextStyleId(std::nullopt);
         return;
     }
@@ -154,21 +147,19 @@ std::optional<ToolType> ImageEditorViewModel::selectedAnnotationKind() const
     const std::optional<QUuid> id = store.selectedAnnotationId();
     if (!id)
         return std::nullopt;
-    if (contains(store.arrows(), *id))
+    if (findAnnotation(store.arrows(), *id))
         return ToolType::arrow;
-    if (contains(store.lines(), *id))
+    if (findAnnotation(store.lines(), *id))
         return ToolType::line;
-    if (contains(store.texts(), *id))
+    if (findAnnotation(store.texts(), *id))
         return ToolType::text;
-    if (contains(store.numbers(), *id))
+    if (findAnnotation(store.numbers(), *id))
         return ToolType::number;
-    for (const RectangleAnnotation& r : store.rectangles())
-        if (r.id == *id)
-            return r.effect == AnnotationEffect::mosaic  ? ToolType::mosaic
-                : r.effect == AnnotationEffect::spotlight ? ToolType::spotlight
-                                                          : ToolType::rectangle;
-    for (const FreehandAnnotation& f : store.freehands())
-        if (f.id == *id)
-            return f.isHighlighter ? ToolType::highlighter : ToolType::freehand;
+    if (const RectangleAnnotation* r = findAnnotation(store.rectangles(), *id))
+        return r->effect == AnnotationEffect::mosaic  ? ToolType::mosaic
+            : r->effect == AnnotationEffect::spotlight ? ToolType::spotlight
+                                                       : ToolType::rectangle;
+    if (const FreehandAnnotation* f = findAnnotation(store.freehands(), *id))
+        return f->isHighlighter ? ToolType::highlighter : ToolType::freehand;
     return std::nullopt;
 }

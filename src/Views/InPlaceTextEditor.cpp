@@ -28,12 +28,7 @@ constexpr double insetY = 2.0;
 // The edited annotation, when the box edits an existing text.
 const TextAnnotation* editedText(const ImageEditorViewModel& vm)
 {
-    if (!vm.editingTextId())
-        return nullptr;
-    for (const TextAnnotation& text : vm.annotationManager()->texts())
-        if (text.id == *vm.editingTextId())
-            return &text;
-    return nullptr;
+    return vm.editingTextId() ? findAnnotation(vm.annotationManager()->texts(), *vm.editingTextId()) : nullptr;
 }
 
 // The text layout's font shown at the same size on screen: the layout measures on a
