@@ -63,6 +63,16 @@ std::optional<double> fitFactor(QSizeF container, QSizeF content)
     return std::min(container.width() / content.width(), container.height() / content.height());
 }
 
+// What has to fit: the shown image, turned, with the room its backdrop takes.
+QSizeF contentToFit(const ImageEditorViewModel& viewModel)
+{
+    const Image& image = *viewModel.selectedImage();
+    QSizeF size = image.size();
+    if (isQuarterTurn(viewModel.rotation()))
+        size.transpose();
+    return viewModel.canvasSizeForFit(size, image);
+}
+
 } // namespace
 
 void ImageEditorViewModel::fitZoom(QSizeF containerSize)
@@ -70,10 +80,7 @@ void ImageEditorViewModel::fitZoom(QSizeF containerSize)
     if (!m_selectedImage || !isPositiveFinite(containerSize))
         return;
     m_lastFitContainerSize = containerSize;
-    QSizeF s = m_selectedImage->size();
-    if (isQuarterTurn(m_rotation))
-        s.transpose();
-    const std::optional<double> f = fitFactor(containerSize, canvasSizeForFit(s, *m_selectedImage));
+    const std::optional<double> f = fitFactor(containerSize, contentToFit(*this));
     if (!f)
         return;
     setZoomLevel(std::min(std::max(*f, kMinZoom), kMaxZoom));
@@ -84,10 +91,7 @@ void ImageEditorViewModel::fitZoomNoUpscale(QSizeF containerSize)
     if (!m_selectedImage || !isPositiveFinite(containerSize))
         return;
     m_lastFitContainerSize = containerSize;
-    QSizeF s = m_selectedImage->size();
-    if (isQuarterTurn(m_rotation))
-        s.transpose();
-    const QSizeF c = canvasSizeForFit(s, *m_selectedImage);
+    const QSizeF c = contentToFit(*this);
     const std::optional<double> f = fitFactor(containerSize, c);
     if (!f)
         return;
