@@ -222,11 +222,12 @@ void ContentView::retranslate()
 
 QString ContentView::pathText() const
 {
-    if (!m_viewModel->selectedImage())
-        return localized(QStringLiteral("empty.noImage"));
-    if (const auto& url = m_viewModel->imageURL())
-        return url->isLocalFile() ? url->toLocalFile() : url->toString();
-    return QStringLiteral("No image selected");
+    // An image with no file behind it (a capture, a paste) reads like no image at all.
+    if (m_viewModel->selectedImage()) {
+        if (const auto& url = m_viewModel->imageURL())
+            return url->isLocalFile() ? url->toLocalFile() : url->toString();
+    }
+    return localized(QStringLiteral("empty.noImage"));
 }
 
 QString ContentView::infoText() const

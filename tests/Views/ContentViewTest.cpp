@@ -255,3 +255,18 @@ TEST_F(ContentViewTest, LanguageChangeRewritesTheTexts)
     defaults.remove(QStringLiteral("appLanguage"));
     QTRY_COMPARE(openButton(content)->text(), english);
 }
+
+TEST_F(ContentViewTest, ImageWithoutAFileReadsAsNoImageInTheInterfaceLanguage)
+{
+    UserDefaults& defaults = UserDefaults::standard();
+    defaults.set(QStringLiteral("appLanguage"), QStringLiteral("de"));
+    model().setLoadedImage(solid(60, 40), fileUrl("pasted.png"));
+    model().setImageURL(std::nullopt);
+    ASSERT_TRUE(model().selectedImage().has_value());
+    const QString german = localized(QStringLiteral("empty.noImage"));
+    EXPECT_NE(german, QStringLiteral("No image selected"));
+    EXPECT_EQ(content->pathText(), german);
+    defaults.set(QStringLiteral("appLanguage"), QStringLiteral("en"));
+    EXPECT_EQ(content->pathText(), QStringLiteral("No image selected"));
+    defaults.remove(QStringLiteral("appLanguage"));
+}
