@@ -4,6 +4,8 @@
 #include "Capture/CaptureClock.h"
 #include "Capture/CaptureDelivery.h"
 #include "Capture/CaptureLog.h"
+#include "Capture/CapturePng.h"
+#include "Capture/CapturePng.h"
 #include "Capture/DelayCountdownHUD.h"
 #include "Capture/ScreenCapturePermission.h"
 #include "Capture/SelectionOverlayController.h"
@@ -13,8 +15,8 @@
 #include "Platform/Pasteboard.h"
 #include "Platform/UserDefaults.h"
 
-#include <QBuffer>
 #include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
 
 CaptureCoordinator& CaptureCoordinator::shared()
 {
@@ -154,7 +156,7 @@ void CaptureCoordinator::stopPolling()
 
 void CaptureCoordinator::pollPasteboard()
 {
-    if (!isPolling())
+    if (!isPolling() || m_encodingToolImage)
         return;
     Pasteboard& pasteboard = Pasteboard::general();
     if (pasteboard.changeCount() != m_pollInitialCount) {
@@ -174,20 +176,33 @@ void CaptureCoordinator::pollPasteboard()
 
 void CaptureCoordinator::toolFinished(const QImage& image)
 {
-    if (!image.isNull()) {
-        // The portal hands the image over as a file; put it where the clipboard
-        // watch (and the editor's paste) expects it.
-        QByteArray png;
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        if (image.save(&buffer, "PNG")) {
-            Pasteboard::general().clearContents();
-            Pasteboard::general().setItems({{Pasteboard::pngType, png}});
-        } else {
-            logMessage(LogLevel::error, [] { return QStringLiteral("❌ 选区截图 PNG 编码失败"); });
-            showCaptureFailed(localized(QStringLiteral("capture.error.reason.encoding")));
-        }
+    if (image.isNull()) {
+        endToolRun();
+        return;
     }
+    // The portal hands the image over as a file; it goes where the clipboard watch (and
+    // the editor's paste) expects it. The tool counts as running until the PNG is back,
+    // so a new request cannot start a second run meanwhile, and the watch holds still so
+    // that an unrelated clipboard change cannot be taken for this capture.
+    m_encodingToolImage = true;
+    encodeCapturePngOffMainThread(image, this, [this](const std::optional<QByteArray>& png) { toolImageEncoded(png); });
+}
+
+void CaptureCoordinator::toolImageEncoded(const std::optional<QByteArray>& png)
+{
+    m_encodingToolImage = false;
+    if (png) {
+        Pasteboard::general().clearContents();
+        Pasteboard::general().setItems({{Pasteboard::pngType, *png}});
+    } else {
+        logMessage(LogLevel::error, [] { return QStringLiteral("❌ 选区截图 PNG 编码失败"); });
+        showCaptureFailed(localized(QStringLiteral("capture.error.reason.encoding")));
+    }
+    endToolRun();
+}
+
+void CaptureCoordinator::endToolRun()
+{
     restoreHiddenWindows();
     m_toolRunning = false;
     // The tool is gone, so nothing more will arrive: look once more, then stop waiting,

@@ -2,6 +2,7 @@
 
 #include "Capture/OwnWindows.h"
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QObject>
 #include <QPointer>
@@ -42,6 +43,7 @@ public:
 
     bool hasPendingDelay() const { return m_pendingDelay.has_value(); }
     bool isPolling() const;
+    // From the tool's start until its image has been encoded and put on the clipboard.
     bool isToolRunning() const { return m_toolRunning; }
 
     // The accepted delays, in menu order.
@@ -54,6 +56,9 @@ private:
     void pollPasteboard();
     void restoreHiddenWindows();
     void toolFinished(const QImage& image);
+    void toolImageEncoded(const std::optional<QByteArray>& png);
+    void endToolRun();
+    void finishTool();
 
     CaptureClock& m_clock;
     DelayCountdownHUD& m_hud;
@@ -63,6 +68,8 @@ private:
     qint64 m_pollInitialCount = 0;
     QDateTime m_pollDeadline;
     bool m_toolRunning = false;
+    // The tool's picture is being made into PNG: the clipboard watch holds still.
+    bool m_encodingToolImage = false;
     OwnWindows::WindowList m_selfHiddenWindows;
 };
 

@@ -10,6 +10,7 @@
 #include <QImageReader>
 #include <QRandomGenerator>
 #include <QUrl>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 const QString portalService = QStringLiteral("org.freedesktop.portal.Desktop");
@@ -82,13 +83,12 @@ void PortalScreenshotTool::onResponse(uint response, const QVariantMap& results)
 {
     QDBusConnection::sessionBus().disconnect(portalService, m_requestPath, requestInterface,
                                              QStringLiteral("Response"), this, SLOT(onResponse(uint, QVariantMap)));
-    QImage image;
-    if (response == 0) {
-        const QUrl uri(results.value(QStringLiteral("uri")).toString());
-        if (uri.isLocalFile()) {
-            QImageReader reader(uri.toLocalFile());
-            image = reader.read();
-        }
+    const QUrl uri(results.value(QStringLiteral("uri")).toString());
+    if (response != 0 || !uri.isLocalFile()) {
+        emit finished(QImage());
+        return;
     }
-    emit finished(image);
+    // A full screen's file takes a while to decode: read it on a worker, report here.
+    QtConcurrent::run([path = uri.toLocalFile()] { return QImageReader(path).read(); })
+        .then(this, [this](const QImage& image) { emit finished(image); });
 }

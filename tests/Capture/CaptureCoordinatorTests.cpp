@@ -1,4 +1,5 @@
 #include "Capture/CaptureCoordinator.h"
+#include "Capture/CapturePng.h"
 #include "Capture/DelayCountdownHUD.h"
 #include "Capture/ScreenCapturePermission.h"
 #include "CaptureTestSupport.h"
@@ -8,10 +9,14 @@
 #include "Platform/UserDefaults.h"
 
 #include <QBuffer>
+#include <QThread>
 #include <QTest>
 #include <QWidget>
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <future>
 
 namespace {
 
@@ -170,6 +175,7 @@ TEST_F(CoordinatorTest, FallbackHidesOwnWindowsAndDeliversTheToolsImage)
 
     const QImage image = patternImage(40, 30);
     tool->finish(image);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !coordinator.isToolRunning(); }, 5000));
     EXPECT_TRUE(window.isVisible());
     EXPECT_FALSE(coordinator.isPolling());
     EXPECT_FALSE(coordinator.isToolRunning());
@@ -178,6 +184,41 @@ TEST_F(CoordinatorTest, FallbackHidesOwnWindowsAndDeliversTheToolsImage)
     ASSERT_TRUE(data.has_value());
     EXPECT_EQ(QImage::fromData(*data, "PNG").convertToFormat(QImage::Format_RGB32), image);
     EXPECT_TRUE(alerts.alerts.empty());
+}
+
+TEST_F(CoordinatorTest, ToolsImageIsEncodedOffTheMainThreadAndAFailureIsReported)
+{
+    // The encoder waits for the test: meanwhile the main thread goes on, the tool
+    // still counts as running, and a new start is ignored.
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<bool> onMainThread { true };
+    setCapturePngEncoderForTesting([&, released](const QImage&) -> std::optional<QByteArray> {
+        onMainThread = QThread::currentThread() == qApp->thread();
+        released.wait();
+        return std::nullopt;
+    });
+    QWidget window;
+    window.show();
+    coordinator.startAreaCapture();
+    tool->finish(patternImage(40, 30));
+    QTest::qWait(20);
+    EXPECT_TRUE(coordinator.isToolRunning());
+    EXPECT_FALSE(window.isVisible());
+    coordinator.startAreaCapture();
+    EXPECT_EQ(tool->starts, 1);
+
+    release.set_value();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !coordinator.isToolRunning(); }, 5000));
+    setCapturePngEncoderForTesting({});
+    EXPECT_FALSE(onMainThread);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_FALSE(coordinator.isPolling());
+    EXPECT_EQ(deliveries, 0);
+    EXPECT_FALSE(pasteboard.data(Pasteboard::pngType).has_value());
+    ASSERT_EQ(alerts.alerts.size(), 1u);
+    EXPECT_EQ(alerts.alerts[0].text, localizedFormat(QStringLiteral("capture.error.captureFailed"),
+                                                     {localized(QStringLiteral("capture.error.reason.encoding"))}));
 }
 
 TEST_F(CoordinatorTest, CancelledToolEndsTheWaitSoLaterClipboardChangesAreNotTakenForIt)
