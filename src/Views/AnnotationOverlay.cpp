@@ -109,8 +109,8 @@ QRectF between(QPointF a, QPointF b) { return QRectF(a, b).normalized(); }
 
 QPointF scaled(QPointF p, QSizeF size) { return QPointF(p.x() * size.width(), p.y() * size.height()); }
 
-// Conservative boxes of what each annotation can cover: its geometry grown by its
-// widest stroke, head or dot (and a point for antialiasing).
+// Conservative boxes of what each annotation can cover: its geometry, heads and dots
+// grown by its stroke width (and a point for antialiasing).
 QRectF coverOf(const FreehandAnnotation& a, QSizeF size)
 {
     const double w = a.isHighlighter ? a.lineWidth * highlighterWidthFactor : a.lineWidth;
@@ -119,15 +119,19 @@ QRectF coverOf(const FreehandAnnotation& a, QSizeF size)
 
 QRectF coverOf(const LineAnnotation& a, QSizeF size)
 {
-    const double w = a.lineWidth;
-    return grown(between(scaled(a.startPoint, size), scaled(a.endPoint, size)), std::max(w, std::max(2.5 * w, 8.0)) + 1);
+    QRectF cover = grown(between(scaled(a.startPoint, size), scaled(a.endPoint, size)), a.lineWidth);
+    for (const QPainterPath& dot : lineEndDotPaths(a, size.width(), size.height()))
+        cover = cover.united(dot.controlPointRect());
+    return grown(cover, 1);
 }
 
 QRectF coverOf(const ArrowAnnotation& a, QSizeF size)
 {
-    const double w = a.lineWidth;
-    const double head = std::max(5 * w, 15.0) + 2 * w + std::max(2.5 * w, 8.0);
-    return grown(between(scaled(a.startPoint, size), scaled(a.endPoint, size)), head + 1);
+    // The head's mitred tip may reach past the path by a few line widths.
+    QRectF cover = grown(arrowPath(a, size.width(), size.height()).controlPointRect(), 2 * a.lineWidth);
+    if (const auto head = arrowHeadFillPath(a, size.width(), size.height()))
+        cover = cover.united(head->controlPointRect());
+    return grown(cover, 1);
 }
 
 QRectF coverOf(const RectangleAnnotation& a, QSizeF size)
@@ -139,8 +143,7 @@ QRectF coverOf(const RectangleAnnotation& a, QSizeF size)
 
 QRectF coverOf(const NumberAnnotation& a, QSizeF size)
 {
-    const double reach = 0.65 * std::max(a.diameter, 0.0) + 2;
-    return grown(QRectF(scaled(a.position, size), QSizeF(0, 0)), reach);
+    return grown(numberMarkerPath(a.shape, scaled(a.position, size), a.diameter).controlPointRect(), 1);
 }
 
 template <typename A> bool mayShow(const A& annotation, QSizeF size, const QRectF& visible)
