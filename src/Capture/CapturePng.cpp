@@ -1,6 +1,8 @@
 #include "Capture/CapturePng.h"
 
 #include <QBuffer>
+#include <QObject>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 std::function<std::optional<QByteArray>(const QImage&)>& testEncoder()
@@ -25,6 +27,15 @@ std::optional<QByteArray> encodeCapturePng(const QImage& image)
     if (!image.save(&buffer, "PNG", 80))
         return std::nullopt;
     return png;
+}
+
+void encodeCapturePngOffMainThread(const QImage& image, QObject* context,
+                                   std::function<void(const std::optional<QByteArray>&)> done)
+{
+    // The worker only reads the pixels; callers hand over images nobody writes to
+    // meanwhile (a crop of its own, or the tool's finished picture).
+    QtConcurrent::run([image] { return encodeCapturePng(image); })
+        .then(context, [done = std::move(done)](const std::optional<QByteArray>& png) { done(png); });
 }
 
 void setCapturePngEncoderForTesting(std::function<std::optional<QByteArray>(const QImage&)> encoder)

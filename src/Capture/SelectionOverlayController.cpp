@@ -20,7 +20,6 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QTimer>
-#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 
@@ -275,20 +274,13 @@ void SelectionOverlayController::finishSelection(const QRectF& selection, const 
     const quint64 ticket = ++m_encodingTicket;
     const QSize cropSize = crop.size();
     const std::uint32_t displayNumber = record.displayNumber;
-    encodeOffMainThread(crop, [this, ticket, selection, displayNumber, cropSize, opensEditor](
-                                  const std::optional<QByteArray>& png) {
+    // The crop is a copy of its own, so the worker shares its pixels with nobody who writes.
+    encodeCapturePngOffMainThread(crop, this, [this, ticket, selection, displayNumber, cropSize, opensEditor](
+                                                  const std::optional<QByteArray>& png) {
         if (ticket != m_encodingTicket)
             return;
         completeSelection(png, selection, displayNumber, cropSize, opensEditor);
     });
-}
-
-void SelectionOverlayController::encodeOffMainThread(const QImage& crop,
-                                                     std::function<void(const std::optional<QByteArray>&)> done)
-{
-    // The crop is a copy of its own, so the worker shares its pixels with nobody who writes.
-    QtConcurrent::run([crop] { return encodeCapturePng(crop); })
-        .then(this, [done = std::move(done)](const std::optional<QByteArray>& png) { done(png); });
 }
 
 void SelectionOverlayController::completeSelection(const std::optional<QByteArray>& png, const QRectF& selection,
@@ -403,7 +395,7 @@ void SelectionOverlayController::captureLastSelection(const QRectF& rect, std::u
     }
     const quint64 ticket = ++m_encodingTicket;
     const QSize cropSize = crop.size();
-    encodeOffMainThread(crop, [this, ticket, cropSize](const std::optional<QByteArray>& png) {
+    encodeCapturePngOffMainThread(crop, this, [this, ticket, cropSize](const std::optional<QByteArray>& png) {
         if (ticket != m_encodingTicket)
             return;
         m_isSessionActive = false;

@@ -59,9 +59,6 @@ private:
     void giveActivationBack(const QString& reason);
     void captureLastSelection(const QRectF& rect, std::uint32_t displayNumber);
     void hideOwnWindows(OwnWindows::WindowList windows);
-    // Encodes the crop as PNG on a worker and hands the result to `done` on the main
-    // thread; nothing is handed back once the controller is gone.
-    void encodeOffMainThread(const QImage& crop, std::function<void(const std::optional<QByteArray>&)> done);
     void completeSelection(const std::optional<QByteArray>& png, const QRectF& selection, std::uint32_t displayNumber,
                            QSize cropSize, bool opensEditor);
 

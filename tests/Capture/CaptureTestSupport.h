@@ -1,16 +1,23 @@
 #pragma once
 
 #include "Capture/CaptureAlerts.h"
+#include "Capture/CapturePng.h"
 #include "Capture/CaptureClock.h"
 #include "Capture/FrozenDisplays.h"
 #include "Capture/SystemScreenshotTool.h"
 
+#include <QBuffer>
 #include <QColor>
+#include <QCoreApplication>
 #include <QImage>
 #include <QMap>
+#include <QSemaphore>
 #include <QStringList>
+#include <QTest>
+#include <QThread>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <vector>
 
@@ -144,4 +151,41 @@ public:
     }
     QSize lastRequestedSize;
     std::function<void()> onCapture;
+};
+
+// Holds encodings until the test lets them go, and notes whether one ran on the main
+// thread. Only images of `heldSize` wait when it is set; every one waits otherwise.
+class GatedEncoder {
+public:
+    explicit GatedEncoder(QSize heldSize = {})
+        : m_heldSize(heldSize)
+    {
+        setCapturePngEncoderForTesting([this](const QImage& image) -> std::optional<QByteArray> {
+            if (QThread::currentThread() == QCoreApplication::instance()->thread())
+                ranOnMainThread = true;
+            // Bounded, so that a failed test never leaves a worker blocked for good.
+            if (!m_heldSize.isValid() || image.size() == m_heldSize)
+                m_gate.tryAcquire(1, 5000);
+            QByteArray png;
+            QBuffer buffer(&png);
+            buffer.open(QIODevice::WriteOnly);
+            image.save(&buffer, "PNG");
+            ++finished;
+            return png;
+        });
+    }
+    ~GatedEncoder()
+    {
+        release();
+        setCapturePngEncoderForTesting({});
+    }
+    void release() { m_gate.release(100); }
+    bool waitUntilFinished(int count) { return QTest::qWaitFor([&] { return finished.load() >= count; }, 5000); }
+
+    std::atomic<bool> ranOnMainThread{false};
+    std::atomic<int> finished{0};
+
+private:
+    QSize m_heldSize;
+    QSemaphore m_gate;
 };

@@ -23,43 +23,6 @@
 
 namespace {
 
-// Holds encodings until the test lets them go, and notes whether one ran on the main
-// thread. Only images of `heldSize` wait when it is set; every one waits otherwise.
-class GatedEncoder {
-public:
-    explicit GatedEncoder(QSize heldSize = {})
-        : m_heldSize(heldSize)
-    {
-        setCapturePngEncoderForTesting([this](const QImage& image) -> std::optional<QByteArray> {
-            if (QThread::currentThread() == QCoreApplication::instance()->thread())
-                ranOnMainThread = true;
-            // Bounded, so that a failed test never leaves a worker blocked for good.
-            if (!m_heldSize.isValid() || image.size() == m_heldSize)
-                m_gate.tryAcquire(1, 5000);
-            QByteArray png;
-            QBuffer buffer(&png);
-            buffer.open(QIODevice::WriteOnly);
-            image.save(&buffer, "PNG");
-            ++finished;
-            return png;
-        });
-    }
-    ~GatedEncoder()
-    {
-        release();
-        setCapturePngEncoderForTesting({});
-    }
-    void release() { m_gate.release(100); }
-    bool waitUntilFinished(int count) { return QTest::qWaitFor([&] { return finished.load() >= count; }, 5000); }
-
-    std::atomic<bool> ranOnMainThread{false};
-    std::atomic<int> finished{0};
-
-private:
-    QSize m_heldSize;
-    QSemaphore m_gate;
-};
-
 class SelectionSessionTest : public ::testing::Test {
 protected:
     void SetUp() override
