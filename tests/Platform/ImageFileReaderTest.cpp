@@ -217,16 +217,16 @@ TEST_F(ImageFileReaderTest, ReadsHeicWrittenWithLibheif)
 
 TEST_F(ImageFileReaderTest, ReadsPsdFileAndData)
 {
-    PsdTestFiles::Spec spec;
-    spec.width = 64;
-    spec.height = 32;
-    spec.compression = 1;
+    PsdTestFiles::Recipe recipe;
+    recipe.width = 64;
+    recipe.height = 32;
+    recipe.compression = 1;
     const QImage pattern = testPattern();
-    spec.sample = [&](int c, int x, int y) {
+    recipe.sample = [&](int c, int x, int y) {
         const QRgb p = pattern.pixel(x, y);
         return c == 0 ? qRed(p) : c == 1 ? qGreen(p) : qBlue(p);
     };
-    const QByteArray psd = PsdTestFiles::build(spec);
+    const QByteArray psd = PsdTestFiles::build(recipe);
     auto result = ImageFileReader::readFile(write(QStringLiteral("layered.psd"), psd));
     ASSERT_TRUE(result.ok()) << result.error.toStdString();
     expectPattern(result.image, 0);
@@ -291,10 +291,10 @@ TEST_F(ImageFileReaderTest, PngClaimingAHugeSizeIsRefusedWithoutAllocating)
 TEST_F(ImageFileReaderTest, TruncatedFilesOfEveryFormatNeverCrash)
 {
     const QImage pattern = testPattern();
-    PsdTestFiles::Spec spec;
+    PsdTestFiles::Recipe recipe;
     const QList<QByteArray> files {
         encode(pattern, "png"), encode(pattern, "jpeg"), encode(pattern, "tiff"), encode(pattern, "bmp"),
-        encode(pattern, "webp"), handMadeGif(pattern), encodeHeif(pattern), PsdTestFiles::build(spec),
+        encode(pattern, "webp"), handMadeGif(pattern), encodeHeif(pattern), PsdTestFiles::build(recipe),
     };
     for (const QByteArray& file : files) {
         ASSERT_FALSE(file.isEmpty());
@@ -315,11 +315,11 @@ TEST_F(ImageFileReaderTest, TruncatedFilesOfEveryFormatNeverCrash)
 TEST_F(ImageFileReaderTest, RandomlyDamagedFilesNeverCrash)
 {
     const QImage pattern = testPattern();
-    PsdTestFiles::Spec spec;
-    spec.compression = 1;
+    PsdTestFiles::Recipe recipe;
+    recipe.compression = 1;
     const QList<QByteArray> files {
         encode(pattern, "png"), encode(pattern, "jpeg"), encode(pattern, "tiff"), encode(pattern, "bmp"),
-        encode(pattern, "webp"), handMadeGif(pattern), encodeHeif(pattern), PsdTestFiles::build(spec),
+        encode(pattern, "webp"), handMadeGif(pattern), encodeHeif(pattern), PsdTestFiles::build(recipe),
     };
     QRandomGenerator random(99);
     int decoded = 0;

@@ -5,7 +5,7 @@
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
 
-using PsdTestFiles::Spec;
+using PsdTestFiles::Recipe;
 
 namespace {
 
@@ -47,13 +47,13 @@ TEST(PsdReader, ReadsRgbRawAndPackBitsAtBothDepths)
     for (int depth : { 8, 16 })
         for (int compression : { 0, 1 }) {
             SCOPED_TRACE(testing::Message() << "depth " << depth << " compression " << compression);
-            Spec spec;
-            spec.width = 37; // odd width exercises literal and repeat packets across a row
-            spec.height = 5;
-            spec.depth = depth;
-            spec.compression = compression;
-            spec.sample = [](int c, int x, int y) { return c == 0 ? x * 6 : c == 1 ? y * 40 : (x < 20 ? 200 : 10); };
-            const auto result = PsdReader::read(PsdTestFiles::build(spec), kLimit);
+            Recipe recipe;
+            recipe.width = 37; // odd width exercises literal and repeat packets across a row
+            recipe.height = 5;
+            recipe.depth = depth;
+            recipe.compression = compression;
+            recipe.sample = [](int c, int x, int y) { return c == 0 ? x * 6 : c == 1 ? y * 40 : (x < 20 ? 200 : 10); };
+            const auto result = PsdReader::read(PsdTestFiles::build(recipe), kLimit);
             ASSERT_FALSE(result.image.isNull()) << result.error.toStdString();
             EXPECT_EQ(result.image.size(), QSize(37, 5));
             EXPECT_FALSE(result.image.hasAlphaChannel());
@@ -65,7 +65,7 @@ TEST(PsdReader, ReadsRgbRawAndPackBitsAtBothDepths)
 
 TEST(PsdReader, ReadsGreyCmykAndAlpha)
 {
-    Spec grey;
+    Recipe grey;
     grey.mode = 1;
     grey.channels = 1;
     grey.compression = 1;
@@ -75,7 +75,7 @@ TEST(PsdReader, ReadsGreyCmykAndAlpha)
     EXPECT_EQ(result.image.pixel(3, 1), qRgb(150, 150, 150));
 
     // CMYK is stored inverted: 255 is no ink. Cyan ink only gives (0, 255, 255).
-    Spec cmyk;
+    Recipe cmyk;
     cmyk.mode = 4;
     cmyk.channels = 4;
     cmyk.sample = [](int c, int, int) { return c == 0 ? 0 : 255; };
@@ -88,7 +88,7 @@ TEST(PsdReader, ReadsGreyCmykAndAlpha)
     EXPECT_EQ(result.image.pixel(0, 0), qRgb(128, 128, 128));
 
     // A fourth RGB channel is the transparency of the merged image.
-    Spec rgba;
+    Recipe rgba;
     rgba.channels = 4;
     rgba.depth = 16;
     rgba.compression = 1;
@@ -107,7 +107,7 @@ TEST(PsdReader, RefusesUnsupportedAndInconsistentHeaders)
         const auto result = PsdReader::read(file, kLimit);
         return result.image.isNull() && !result.error.isEmpty();
     };
-    const QByteArray good = PsdTestFiles::build(Spec {});
+    const QByteArray good = PsdTestFiles::build(Recipe {});
     ASSERT_FALSE(PsdReader::read(good, kLimit).image.isNull());
     EXPECT_TRUE(refused(good, 0, "8BPX"));                          // signature
     EXPECT_TRUE(refused(good, 4, QByteArray("\x00\x02", 2)));       // large-document (PSB) version
@@ -121,7 +121,7 @@ TEST(PsdReader, RefusesUnsupportedAndInconsistentHeaders)
     EXPECT_TRUE(refused(good, PsdTestFiles::dataOffset() - 2, QByteArray("\x00\x02", 2))); // ZIP data
 
     // A header that promises more pixels than the caller allows is refused up front.
-    QByteArray header = PsdTestFiles::build(Spec {}).left(PsdTestFiles::dataOffset());
+    QByteArray header = PsdTestFiles::build(Recipe {}).left(PsdTestFiles::dataOffset());
     header.replace(14, 8, QByteArray("\x00\x00\x75\x30\x00\x00\x75\x30", 8));
     const auto result = PsdReader::read(header, qint64(1024) * 1024 * 1024);
     EXPECT_TRUE(result.image.isNull());
@@ -131,12 +131,12 @@ TEST(PsdReader, RefusesUnsupportedAndInconsistentHeaders)
 TEST(PsdReader, TruncatedFilesAreRefusedAtEveryLength)
 {
     for (int compression : { 0, 1 }) {
-        Spec spec;
-        spec.width = 9;
-        spec.height = 4;
-        spec.channels = 4;
-        spec.compression = compression;
-        const QByteArray file = PsdTestFiles::build(spec);
+        Recipe recipe;
+        recipe.width = 9;
+        recipe.height = 4;
+        recipe.channels = 4;
+        recipe.compression = compression;
+        const QByteArray file = PsdTestFiles::build(recipe);
         ASSERT_FALSE(PsdReader::read(file, kLimit).image.isNull());
         for (int length = 0; length < file.size(); ++length) {
             const auto result = PsdReader::read(file.left(length), kLimit);
@@ -147,11 +147,11 @@ TEST(PsdReader, TruncatedFilesAreRefusedAtEveryLength)
 
 TEST(PsdReader, CorruptRowTableAndRandomDamageNeverCrash)
 {
-    Spec spec;
-    spec.width = 16;
-    spec.height = 8;
-    spec.compression = 1;
-    const QByteArray file = PsdTestFiles::build(spec);
+    Recipe recipe;
+    recipe.width = 16;
+    recipe.height = 8;
+    recipe.compression = 1;
+    const QByteArray file = PsdTestFiles::build(recipe);
 
     // Row lengths that claim more data than the file holds.
     QByteArray lying = file;

@@ -52,7 +52,7 @@ inline QByteArray packBits(const QByteArray& row)
     return out;
 }
 
-struct Spec {
+struct Recipe {
     int width = 4;
     int height = 3;
     int channels = 3;
@@ -63,7 +63,7 @@ struct Spec {
     std::function<int(int c, int x, int y)> sample = [](int c, int x, int y) { return (c * 60 + x * 20 + y * 7) & 0xff; };
 };
 
-inline QByteArray build(const Spec& s)
+inline QByteArray build(const Recipe& s)
 {
     QByteArray out("8BPS");
     put16(out, 1);
