@@ -5,7 +5,6 @@
 #include "Capture/CaptureDelivery.h"
 #include "Capture/CaptureLog.h"
 #include "Capture/CapturePng.h"
-#include "Capture/CapturePng.h"
 #include "Capture/DelayCountdownHUD.h"
 #include "Capture/ScreenCapturePermission.h"
 #include "Capture/SelectionOverlayController.h"
@@ -16,7 +15,6 @@
 #include "Platform/UserDefaults.h"
 
 #include <QTimer>
-#include <QtConcurrent/QtConcurrentRun>
 
 CaptureCoordinator& CaptureCoordinator::shared()
 {

@@ -58,7 +58,6 @@ private:
     void toolFinished(const QImage& image);
     void toolImageEncoded(const std::optional<QByteArray>& png);
     void endToolRun();
-    void finishTool();
 
     CaptureClock& m_clock;
     DelayCountdownHUD& m_hud;
