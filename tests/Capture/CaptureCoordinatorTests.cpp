@@ -210,6 +210,46 @@ TEST_F(CoordinatorTest, ToolsImageThatCannotBeEncodedSaysTheCaptureFailed)
                                                      {localized(QStringLiteral("capture.error.reason.encoding"))}));
 }
 
+TEST_F(CoordinatorTest, ToolsPngLandsBeforeTheDeliveryAndNothingCopiedMeanwhileIsTakenForIt)
+{
+    GatedEncoder encoder;
+    QWidget window;
+    window.show();
+
+    // What the delivery finds when it runs: the tool's PNG on the clipboard, Lumetra's
+    // windows back, and the tool no longer counted as running.
+    QImage clipboardAtDelivery;
+    bool windowVisibleAtDelivery = false;
+    bool toolRunningAtDelivery = true;
+    QObject observer;
+    NotificationCenter::defaultCenter().addObserver(QStringLiteral("CaptureDeliveryRequested"), &observer,
+                                                    [&](const auto&) {
+                                                        if (const auto data = pasteboard.data(Pasteboard::pngType))
+                                                            clipboardAtDelivery = QImage::fromData(*data, "PNG");
+                                                        windowVisibleAtDelivery = window.isVisible();
+                                                        toolRunningAtDelivery = coordinator.isToolRunning();
+                                                    });
+
+    coordinator.startAreaCapture();
+    const QImage image = patternImage(40, 30);
+    tool->finish(image);
+
+    // Another program copies an image while the PNG is being made: a poll tick passes,
+    // and it is neither delivered nor allowed to end the wait.
+    pasteboard.setItems({{Pasteboard::pngType, png(patternImage(4, 4, 9))}});
+    QTest::qWait(CaptureCoordinator::pollIntervalMs + 150);
+    EXPECT_EQ(deliveries, 0);
+    EXPECT_TRUE(coordinator.isPolling());
+
+    encoder.release();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !coordinator.isToolRunning(); }, 5000));
+    EXPECT_EQ(deliveries, 1);
+    EXPECT_EQ(clipboardAtDelivery.convertToFormat(QImage::Format_RGB32), image);
+    EXPECT_TRUE(windowVisibleAtDelivery);
+    EXPECT_FALSE(toolRunningAtDelivery);
+    EXPECT_FALSE(coordinator.isPolling());
+}
+
 TEST_F(CoordinatorTest, CancelledToolEndsTheWaitSoLaterClipboardChangesAreNotTakenForIt)
 {
     coordinator.startAreaCapture();
