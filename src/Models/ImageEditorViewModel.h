@@ -343,6 +343,8 @@ public:
     void openImage();
     void loadImage(const QUrl& url);
     void setLoadedImage(const Image& image, const QUrl& url);
+    // Reads the clipboard now and decodes its image on a worker; a later load, paste or
+    // clear overtakes it. Ends with imageLoadFinished (an empty URL when nothing was pasted).
     void pasteImage();
 
     // ---- zoom and fit (ImageEditorViewModelZoom.cpp) ---------------------------------------
@@ -454,7 +456,7 @@ signals:
 
     // Something the user has to be told; the window shows it as an alert.
     void alertRequested(const QString& title, const QString& message);
-    // A background load finished for `url`: installed, dropped as stale, or failed.
+    // A background load or paste finished for `url`: installed, dropped as stale, or failed.
     void imageLoadFinished(const QUrl& url, bool installed);
 
 private:

@@ -113,14 +113,27 @@ void ImageEditorViewModel::pasteImage()
     if (!data || data->isEmpty())
         data = board.data(Pasteboard::tiffType);
 
-    ImageFileReader::Result decoded;
-    if (data && !data->isEmpty())
-        decoded = ImageFileReader::readData(*data);
-    if (!decoded.ok()) {
+    if (!data || data->isEmpty()) {
         logMessage(LogLevel::debug, [] { return QStringLiteral("📋 剪贴板中没有可用的图片数据"); });
+        emit imageLoadFinished(QUrl(), false);
         return;
     }
-    const QString name = ImageDocument::generatedImageName();
-    setLoadedImage(Image(decoded.image), ImageDocument::urlForGeneratedName(name));
-    logMessage(LogLevel::debug, [] { return QStringLiteral("✅ 已从剪贴板粘贴图片"); });
+    const qint64 generation = ++m_imageLoadGeneration;
+    // A full-screen capture takes a while to decode: the worker decodes, this thread installs.
+    QtConcurrent::run([bytes = *data] { return ImageFileReader::readData(bytes); })
+        .then(this, [this, generation](const ImageFileReader::Result& decoded) {
+            if (generation != m_imageLoadGeneration) {
+                emit imageLoadFinished(QUrl(), false);
+                return;
+            }
+            if (!decoded.ok()) {
+                logMessage(LogLevel::debug, [] { return QStringLiteral("📋 剪贴板中没有可用的图片数据"); });
+                emit imageLoadFinished(QUrl(), false);
+                return;
+            }
+            const QUrl url = ImageDocument::urlForGeneratedName(ImageDocument::generatedImageName());
+            setLoadedImage(Image(decoded.image), url);
+            logMessage(LogLevel::debug, [] { return QStringLiteral("✅ 已从剪贴板粘贴图片"); });
+            emit imageLoadFinished(url, true);
+        });
 }

@@ -122,6 +122,8 @@ void ImageEditorViewModel::revertToOriginal()
 
 void ImageEditorViewModel::clearImage()
 {
+    // An image still being decoded for this window is not wanted any more.
+    ++m_imageLoadGeneration;
     setSelectedImage(std::nullopt);
     setImageURL(std::nullopt);
     m_originalImage.reset();
