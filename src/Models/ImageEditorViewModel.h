@@ -372,8 +372,11 @@ public:
     // ---- whole-document changes (ImageEditorViewModelTransform.cpp) -----------------------
     void rotateLeft();
     void rotateRight();
+    // Both resample on a worker and install the result (with its undo step) when it is
+    // back, unless the shown image changed meanwhile; isResampling() until then.
     void applyScale(double factor);
     void resizeToPixelSize(int width, int height);
+    bool isResampling() const { return m_isResampling; }
     void revertToOriginal();
     void clearImage();
 
@@ -490,9 +493,10 @@ private:
     void resetCropState();
     void emptyHistory();
     void installImage(const Image& image, const QUrl& url);
-    // Resamples `source` to width x height points; nothing (and the user told) when
-    // the result would exceed the largest side.
-    std::optional<Image> resampleOrWarn(double width, double height, const Image& source);
+    // Resamples the base image to width x height points on a worker and hands the
+    // result to `install`; tells the user instead when a side would exceed the largest
+    // one or the bitmap cannot be had.
+    void resampleThen(double width, double height, std::function<void(const Image&)> install);
     Pasteboard& pasteboard() const;
     OpenPanel& openPanel() const;
 
@@ -575,6 +579,8 @@ private:
     QList<EditorState> m_undoStack;
     QList<EditorState> m_redoStack;
     qint64 m_imageLoadGeneration = 0;
+    qint64 m_resampleGeneration = 0;
+    bool m_isResampling = false;
 
     std::optional<HandleDragKind> m_activeHandleKind;
     std::optional<int> m_hoveredHandleIndex;

@@ -8,6 +8,8 @@
 #include "Models/ImageResampling.h"
 #include "Platform/NotificationCenter.h"
 
+#include <QtConcurrent/QtConcurrentRun>
+
 #include <algorithm>
 #include <cmath>
 
@@ -37,29 +39,44 @@ void ImageEditorViewModel::rotateRight()
     NotificationCenter::defaultCenter().post(kRotationCompleted);
 }
 
-std::optional<Image> ImageEditorViewModel::resampleOrWarn(double width, double height, const Image& source)
+void ImageEditorViewModel::resampleThen(double width, double height, std::function<void(const Image&)> install)
 {
+    const auto tellTooLarge = [this] {
+        emit alertRequested(localized(QStringLiteral("alert.resampleTooLarge.title")),
+            localizedFormat(QStringLiteral("alert.resampleTooLarge.message"), { QString::number(maximumResampledSide) }));
+    };
     const std::optional<int> pixelWidth = ImageResampling::pixelSide(width);
     const std::optional<int> pixelHeight = ImageResampling::pixelSide(height);
     if (!pixelWidth || !pixelHeight) {
         logMessage(LogLevel::warning, [&] {
             return QStringLiteral("⚠️ 图片尺寸超出上限: %1×%2").arg(width).arg(height);
         });
-        emit alertRequested(localized(QStringLiteral("alert.resampleTooLarge.title")),
-            localizedFormat(QStringLiteral("alert.resampleTooLarge.message"), { QString::number(maximumResampledSide) }));
-        return std::nullopt;
+        tellTooLarge();
+        return;
     }
-    Image result = resampledImage(width, height, source);
-    // The resampler hands the source back when it cannot allocate the bitmap.
-    if (result.sharesPixelsWith(source) || result.pixelSize() != QSize(*pixelWidth, *pixelHeight)) {
-        logMessage(LogLevel::warning, [&] {
-            return QStringLiteral("⚠️ 无法重新采样图片: %1×%2").arg(*pixelWidth).arg(*pixelHeight);
+    // Resampling a large image takes long: the worker resamples, this thread installs,
+    // and only while the image shown is still the one the request was made on.
+    const Image source = *m_originalImage;
+    const std::optional<Image> shown = m_selectedImage;
+    const qint64 generation = ++m_resampleGeneration;
+    m_isResampling = true;
+    QtConcurrent::run([source, width, height] { return resampledImage(width, height, source); })
+        .then(this, [=, this, install = std::move(install)](const Image& result) {
+            if (generation != m_resampleGeneration)
+                return;
+            m_isResampling = false;
+            if (!m_selectedImage || !shown || !m_selectedImage->sharesPixelsWith(*shown))
+                return;
+            // The resampler hands the source back when it cannot allocate the bitmap.
+            if (result.sharesPixelsWith(source) || result.pixelSize() != QSize(*pixelWidth, *pixelHeight)) {
+                logMessage(LogLevel::warning, [&] {
+                    return QStringLiteral("⚠️ 无法重新采样图片: %1×%2").arg(*pixelWidth).arg(*pixelHeight);
+                });
+                tellTooLarge();
+                return;
+            }
+            install(result);
         });
-        emit alertRequested(localized(QStringLiteral("alert.resampleTooLarge.title")),
-            localizedFormat(QStringLiteral("alert.resampleTooLarge.message"), { QString::number(maximumResampledSide) }));
-        return std::nullopt;
-    }
-    return result;
 }
 
 void ImageEditorViewModel::applyScale(double factor)
@@ -70,13 +87,12 @@ void ImageEditorViewModel::applyScale(double factor)
     if (!(base.width() > 0.0 && base.height() > 0.0))
         return;
     // Resample before anything changes: a refused size leaves no trace.
-    const std::optional<Image> scaled = resampleOrWarn(base.width() * factor, base.height() * factor, *m_originalImage);
-    if (!scaled)
-        return;
-    saveUndoState();
-    m_annotationManager->deselectAll();
-    setSelectedImage(*scaled);
-    setScale(factor);
+    resampleThen(base.width() * factor, base.height() * factor, [this, factor](const Image& scaled) {
+        saveUndoState();
+        m_annotationManager->deselectAll();
+        setSelectedImage(scaled);
+        setScale(factor);
+    });
 }
 
 void ImageEditorViewModel::resizeToPixelSize(int width, int height)
@@ -94,14 +110,13 @@ void ImageEditorViewModel::resizeToPixelSize(int width, int height)
         applyScale(tw / w0);
         return;
     }
-    const std::optional<Image> resized = resampleOrWarn(tw, th, *m_originalImage);
-    if (!resized)
-        return;
-    saveUndoState();
-    m_annotationManager->deselectAll();
-    setSelectedImage(*resized);
-    setOriginalImageSize(ImageDocument::measuredSize(*resized));
-    setScale(tw / w0);
+    resampleThen(tw, th, [this, scale = tw / w0](const Image& resized) {
+        saveUndoState();
+        m_annotationManager->deselectAll();
+        setSelectedImage(resized);
+        setOriginalImageSize(ImageDocument::measuredSize(resized));
+        setScale(scale);
+    });
 }
 
 void ImageEditorViewModel::revertToOriginal()
@@ -109,6 +124,9 @@ void ImageEditorViewModel::revertToOriginal()
     const std::optional<Image> source = m_pristineImage ? m_pristineImage : m_originalImage;
     if (!source)
         return;
+    // A resample still under way belongs to what is being reverted.
+    ++m_resampleGeneration;
+    m_isResampling = false;
     saveUndoState();
     clearAnnotations();
     cancelTextEditing();
@@ -122,8 +140,10 @@ void ImageEditorViewModel::revertToOriginal()
 
 void ImageEditorViewModel::clearImage()
 {
-    // An image still being decoded for this window is not wanted any more.
+    // An image still being decoded or resampled for this window is not wanted any more.
     ++m_imageLoadGeneration;
+    ++m_resampleGeneration;
+    m_isResampling = false;
     setSelectedImage(std::nullopt);
     setImageURL(std::nullopt);
     m_originalImage.reset();

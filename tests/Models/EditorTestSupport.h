@@ -74,6 +74,12 @@ public:
     }
 };
 
+// Scaling and resizing resample on a worker: waits until the result is in.
+inline bool resampled(const ImageEditorViewModel& model, int timeoutMs = 10000)
+{
+    return QTest::qWaitFor([&] { return !model.isResampling(); }, timeoutMs);
+}
+
 // Waits until the model has finished `count` background loads.
 inline bool waitForLoads(QSignalSpy& finished, int count, int timeoutMs = 10000)
 {

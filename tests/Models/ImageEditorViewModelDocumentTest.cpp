@@ -64,6 +64,7 @@ TEST_F(EditorDocumentTest, InstallingResetsTheDocumentButNotTheStyles)
     model.setZoomLevel(3);
     model.rotateRight();
     model.applyScale(0.5);
+    ASSERT_TRUE(resampled(model));
     model.setCurrentTool(ToolType::arrow);
     model.setCurrentArrowLineWidth(9);
     model.setOcrPanelState(OCRPanelState::recognizing());

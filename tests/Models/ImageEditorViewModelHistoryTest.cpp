@@ -98,7 +98,9 @@ TEST_F(EditorHistoryTest, UndoAndRedoExchangeDocuments)
 TEST_F(EditorHistoryTest, UndoRestoresTheScaleWithTheImage)
 {
     model.applyScale(0.5);
+    ASSERT_TRUE(resampled(model));
     model.applyScale(0.25);
+    ASSERT_TRUE(resampled(model));
     model.undo();
     EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(500, 500));
     EXPECT_EQ(model.scale(), 0.5);
@@ -115,6 +117,7 @@ TEST_F(EditorHistoryTest, UndoRestoresTheScaleWithTheImage)
 TEST_F(EditorHistoryTest, UndoKeepsTheViewAndRestoresSizes)
 {
     model.resizeToPixelSize(300, 100);
+    ASSERT_TRUE(resampled(model));
     model.setZoomLevel(2);
     model.setRotation(90);
     model.undo();

@@ -53,12 +53,14 @@ TEST_F(EditorTransformTest, QuarterTurnsWrapDeselectAndAnnounce)
 TEST_F(EditorTransformTest, ScalingStartsFromTheBaseImage)
 {
     model.applyScale(0.5);
+    ASSERT_TRUE(resampled(model));
     EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(500, 400));
     EXPECT_EQ(model.selectedImage()->size(), QSizeF(500, 400));
     EXPECT_EQ(model.scale(), 0.5);
     EXPECT_EQ(model.originalImageSize(), QSizeF(1000, 800));
     EXPECT_EQ(model.originalImage()->pixelSize(), QSize(1000, 800));
     model.applyScale(0.25);
+    ASSERT_TRUE(resampled(model));
     EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(250, 200)) << "not a quarter of the half";
     EXPECT_EQ(model.undoStack().size(), 2);
 }
@@ -67,13 +69,16 @@ TEST_F(EditorTransformTest, UnusableFactorsAreIgnored)
 {
     for (double f : { 0.0, -1.0, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity() }) {
         model.applyScale(f);
+        ASSERT_TRUE(resampled(model));
         EXPECT_EQ(model.scale(), 1.0);
         EXPECT_FALSE(model.canUndo());
         EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(1000, 800));
     }
     ImageEditorViewModel empty;
     empty.applyScale(2);
+    ASSERT_TRUE(resampled(empty));
     empty.resizeToPixelSize(10, 10);
+    ASSERT_TRUE(resampled(empty));
     EXPECT_FALSE(empty.selectedImage().has_value());
     EXPECT_EQ(empty.scale(), 1.0);
 }
@@ -81,21 +86,25 @@ TEST_F(EditorTransformTest, UnusableFactorsAreIgnored)
 TEST_F(EditorTransformTest, ResizeKeepsAspectOrResamplesExactly)
 {
     model.resizeToPixelSize(500, 400); // aspect kept: a scaling
+    ASSERT_TRUE(resampled(model));
     EXPECT_EQ(model.scale(), 0.5);
     EXPECT_EQ(model.originalImageSize(), QSizeF(1000, 800));
 
     model.resizeToPixelSize(500, 401); // off by 1000 > 500.001: exact
+    ASSERT_TRUE(resampled(model));
     EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(500, 401));
     EXPECT_EQ(model.originalImageSize(), QSizeF(500, 401));
     EXPECT_EQ(model.scale(), 0.5);
     EXPECT_EQ(model.originalImage()->pixelSize(), QSize(1000, 800)) << "the base stays";
 
     model.resizeToPixelSize(501, 400); // off by 800: exact
+    ASSERT_TRUE(resampled(model));
     EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(501, 400));
     EXPECT_DOUBLE_EQ(model.scale(), 0.501);
     EXPECT_EQ(model.undoStack().size(), 3);
 
     model.resizeToPixelSize(0, 0); // treated as 1 x 1 (aspect off by 200 < 500: a scaling)
+    ASSERT_TRUE(resampled(model));
     EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(1, 1));
     EXPECT_DOUBLE_EQ(model.scale(), 0.001);
 }
@@ -107,6 +116,7 @@ TEST_F(EditorTransformTest, ResamplingBeyondTheLargestSideIsRefusedAndTold)
     QSignalSpy alerts(&model, &ImageEditorViewModel::alertRequested);
 
     model.applyScale(3.0); // 30000 pixels wide
+    ASSERT_TRUE(resampled(model));
     EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(10000, 10));
     EXPECT_EQ(model.scale(), 1.0);
     EXPECT_FALSE(model.canUndo());
@@ -117,9 +127,34 @@ TEST_F(EditorTransformTest, ResamplingBeyondTheLargestSideIsRefusedAndTold)
 
     // A requested side over the limit is clamped to it first, and then succeeds.
     model.resizeToPixelSize(30000, 30);
+    ASSERT_TRUE(resampled(model));
     EXPECT_EQ(alerts.count(), 1);
     EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(20000, 30));
     EXPECT_EQ(model.scale(), 2.0);
+}
+
+TEST_F(EditorTransformTest, ResamplingRunsBesideTheMainThreadAndOnlyTheLatestRequestLands)
+{
+    // Large enough that the worker is still busy when the next line runs.
+    model.setLoadedImage(solidImage(6000, 4000), QUrl::fromLocalFile("/tmp/big.png"));
+    model.applyScale(0.25);
+    EXPECT_TRUE(model.isResampling());
+    EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(6000, 4000)) << "the main thread goes on meanwhile";
+    model.applyScale(0.5);
+    ASSERT_TRUE(resampled(model));
+    EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(3000, 2000));
+    EXPECT_EQ(model.scale(), 0.5);
+    EXPECT_EQ(model.undoStack().size(), 1) << "the overtaken request left nothing";
+
+    // Another image arriving meanwhile: the result for the old one is dropped.
+    model.setLoadedImage(solidImage(6000, 4000), QUrl::fromLocalFile("/tmp/big2.png"));
+    model.resizeToPixelSize(100, 100);
+    model.setLoadedImage(solidImage(30, 20), QUrl::fromLocalFile("/tmp/small.png"));
+    ASSERT_TRUE(resampled(model));
+    EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(30, 20));
+    EXPECT_EQ(model.originalImageSize(), QSizeF(30, 20));
+    EXPECT_EQ(model.scale(), 1.0);
+    EXPECT_FALSE(model.canUndo());
 }
 
 TEST_F(EditorTransformTest, RevertBringsBackTheInstalledImageAndItsSize)
@@ -128,6 +163,7 @@ TEST_F(EditorTransformTest, RevertBringsBackTheInstalledImageAndItsSize)
     model.setCropRect(QRectF(0, 0, 100, 100));
     model.applyCrop(QSizeF(1000, 800));
     model.resizeToPixelSize(30, 70);
+    ASSERT_TRUE(resampled(model));
     model.annotationManager()->appendArrow(arrow());
     model.setEditingArrowId(model.annotationManager()->arrows().first().id);
     model.setIsCropping(true);
@@ -166,9 +202,11 @@ TEST_F(EditorTransformTest, ClearEmptiesTheEditor)
 {
     model.annotationManager()->appendArrow(arrow());
     model.applyScale(0.5);
+    ASSERT_TRUE(resampled(model));
     model.undo();
     ASSERT_TRUE(model.canRedo());
     model.applyScale(0.5);
+    ASSERT_TRUE(resampled(model));
     model.setZoomLevel(4);
     model.setRotation(180);
     model.setCurrentTool(ToolType::text);

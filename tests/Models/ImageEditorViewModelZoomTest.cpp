@@ -126,6 +126,7 @@ TEST_F(EditorZoomTest, FitKeepsRoomForTheBackdrop)
 
     // A scaled image keeps margins proportional to the original.
     model.applyScale(0.5);
+    ASSERT_TRUE(resampled(model));
     EXPECT_EQ(model.canvasSizeForFit(QSizeF(500, 250), *model.selectedImage()),
         QSizeF(500 + margin, 250 + margin));
 

@@ -128,6 +128,7 @@ TEST_F(CommandRoutingTest, DeleteUndoRedoResetAndClear)
     EXPECT_TRUE(model.annotationManager()->arrows().isEmpty());
 
     model.applyScale(0.5);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !model.isResampling(); }, 5000));
     ASSERT_EQ(model.selectedImage()->pixelSize(), QSize(200, 150));
     post(EditorCommands::resetAll);
     EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(400, 300));
