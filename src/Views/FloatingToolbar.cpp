@@ -72,9 +72,9 @@ void blurAlpha(QImage& image, int radius)
 
 } // namespace
 
-const QList<FloatingToolbar::ToolButtonSpec>& FloatingToolbar::toolButtonSpecs()
+const QList<FloatingToolbar::ToolButtonDescriptor>& FloatingToolbar::toolButtonDescriptors()
 {
-    static const QList<ToolButtonSpec> specs = {
+    static const QList<ToolButtonDescriptor> descriptors = {
         { ToolType::line, QStringLiteral("line.diagonal"), QStringLiteral("tooltip.line"), ShortcutAction::toolLine,
           QStringLiteral("1") },
         { ToolType::arrow, QStringLiteral("arrow.up.right"), QStringLiteral("tooltip.arrow"), ShortcutAction::toolArrow,
@@ -94,16 +94,16 @@ const QList<FloatingToolbar::ToolButtonSpec>& FloatingToolbar::toolButtonSpecs()
         { ToolType::spotlight, QStringLiteral("smallcircle.fill.circle"), QStringLiteral("tooltip.spotlight"),
           ShortcutAction::toolSpotlight, QStringLiteral("9") },
     };
-    return specs;
+    return descriptors;
 }
 
-QString FloatingToolbar::toolHint(const ToolButtonSpec& spec)
+QString FloatingToolbar::toolHint(const ToolButtonDescriptor& descriptor)
 {
     const ShortcutStore::Bindings& bindings = ShortcutStore::shared().bindings();
-    if (const auto found = bindings.constFind(spec.hintAction); found != bindings.constEnd())
+    if (const auto found = bindings.constFind(descriptor.hintAction); found != bindings.constEnd())
         return found->displayText();
     ShortcutBinding fallback;
-    fallback.displayCharacter = spec.fallbackHint;
+    fallback.displayCharacter = descriptor.fallbackHint;
     return fallback.displayText();
 }
 
@@ -151,14 +151,15 @@ FloatingToolbar::FloatingToolbar(ImageEditorViewModel* viewModel, std::function<
 
     auto* tools = new QHBoxLayout();
     tools->setSpacing(5);
-    for (const ToolButtonSpec& spec : toolButtonSpecs()) {
-        auto* button = new ToolbarButton(spec.icon, m_mainRow);
-        const ToolType tool = spec.tool;
+    for (const ToolButtonDescriptor& descriptor : toolButtonDescriptors()) {
+        auto* button = new ToolbarButton(descriptor.icon, m_mainRow);
+        const ToolType tool = descriptor.tool;
         connect(button, &ToolbarButton::clicked, this, [this, tool] {
             handleToolTap(tool, m_activePanel && *m_activePanel == tool);
         });
-        auto* tip = new HoverTooltip(button, spec.tooltipKey, [spec] { return std::optional<QString>(toolHint(spec)); },
-                                     m_tooltipTimer);
+        auto* tip = new HoverTooltip(
+            button, descriptor.tooltipKey, [descriptor] { return std::optional<QString>(toolHint(descriptor)); },
+            m_tooltipTimer);
         m_toolButtons.insert(tool, button);
         m_toolTooltips.insert(tool, tip);
         tools->addWidget(button, 0, Qt::AlignVCenter);

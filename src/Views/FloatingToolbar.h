@@ -45,14 +45,14 @@ public:
     static constexpr int shadowBottom = 16;
 
     // One drawing-tool button.
-    struct ToolButtonSpec {
+    struct ToolButtonDescriptor {
         ToolType tool;
         QString icon;
         QString tooltipKey;
         ShortcutAction hintAction;
         QString fallbackHint;
     };
-    static const QList<ToolButtonSpec>& toolButtonSpecs();
+    static const QList<ToolButtonDescriptor>& toolButtonDescriptors();
 
     // The panel a popover shows, built each time the popover opens. The tools' own
     // property panels by default; nothing is shown while a popover has no panel.
@@ -96,7 +96,7 @@ public:
     // The localised name of a palette colour, else of "color.custom".
     static QString localizedColorName(const RgbaColor& color);
     // The shortcut hint of a tool button: its bound key, else the fallback digit.
-    static QString toolHint(const ToolButtonSpec& spec);
+    static QString toolHint(const ToolButtonDescriptor& descriptor);
 
     // ---- parts, for the content view and tests ------------------------------------------------------
     ToolbarButton* zoomButton() const { return m_zoomButton; }

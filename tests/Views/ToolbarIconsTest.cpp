@@ -43,8 +43,8 @@ TEST(ToolbarIcons, EverySymbolExistsAndIsInTheResources)
     ASSERT_TRUE(qrc.open(QIODevice::ReadOnly));
     const QString listed = QString::fromUtf8(qrc.readAll());
     QStringList names = ToolbarIcons::symbolNames();
-    for (const auto& spec : FloatingToolbar::toolButtonSpecs())
-        EXPECT_TRUE(names.contains(spec.icon)) << spec.icon.toStdString();
+    for (const auto& descriptor : FloatingToolbar::toolButtonDescriptors())
+        EXPECT_TRUE(names.contains(descriptor.icon)) << descriptor.icon.toStdString();
     for (const QString& name : names) {
         EXPECT_TRUE(QFile::exists(ToolbarIcons::filePath(name))) << name.toStdString();
         EXPECT_TRUE(listed.contains(QStringLiteral("<file>icons/") + name + QStringLiteral(".svg</file>")))

@@ -276,7 +276,7 @@ TEST(FloatingToolbarTools, LateDismissalOfAnotherToolsPopoverKeepsTheOpenOne)
 
 TEST(FloatingToolbarTools, HintsFollowTheStoreWithTheDigitAsFallback)
 {
-    const FloatingToolbar::ToolButtonSpec& text = FloatingToolbar::toolButtonSpecs()[3];
+    const FloatingToolbar::ToolButtonDescriptor& text = FloatingToolbar::toolButtonDescriptors()[3];
     ASSERT_EQ(text.tool, ToolType::text);
     ShortcutStore& store = ShortcutStore::shared();
     store.restoreDefaults();
