@@ -60,15 +60,15 @@ std::optional<QImage> MosaicImageCache::mosaicImage(const Image& image, const QR
     const QString key = mosaicCacheKey(image, rect, intensity);
     {
         QMutexLocker lock(&m_mutex);
-        if (const Entry* entry = m_cache.object(key); entry && entry->source.cacheKey() == image.bitmap().cacheKey())
-            return entry->result;
+        if (const QImage* cells = m_cache.object(key))
+            return *cells;
     }
     std::optional<QImage> cells = makeCells(image, rect, displayWidth, displayHeight, intensity);
     if (!cells)
         return std::nullopt;
     QMutexLocker lock(&m_mutex);
     ++m_samplings;
-    m_cache.insert(key, new Entry{image.bitmap(), *cells});
+    m_cache.insert(key, new QImage(*cells));
     return cells;
 }
 

@@ -41,8 +41,9 @@ public:
     std::optional<QImage> mosaicImage(const Image& image, const QRectF& rect, double displayWidth,
                                       double displayHeight, double intensity);
 
-    // The key of an area: image identity, the rectangle and the intensity, each
-    // number printed with 17 significant digits so different values never collide.
+    // The key of an area: image identity (QImage::cacheKey, unique to one pixel buffer
+    // and changed by any edit of it), the rectangle and the intensity, each number
+    // printed with 17 significant digits so different values never collide.
     static QString mosaicCacheKey(const Image& image, const QRectF& rect, double intensity);
 
     // The cell image made afresh, without the cache (the exporter's road).
@@ -54,13 +55,10 @@ public:
     int count() const;
 
 private:
-    struct Entry {
-        QImage source;  // keeps the image the cells were made from alive, as its identity
-        QImage result;
-    };
-
+    // Keyed by the image's cache key, never by a copy of the image: an entry must not
+    // keep a full-size image alive after a crop or a new load replaced it.
     mutable QMutex m_mutex;
-    QCache<QString, Entry> m_cache;
+    QCache<QString, QImage> m_cache;
     int m_samplings = 0;
 };
 

@@ -118,6 +118,21 @@ TEST(MosaicImageCache, holdsAtMostItsCountLimit)
     EXPECT_EQ(cache.samplingCount(), made + 1);
 }
 
+TEST(MosaicImageCache, holdsNoReferenceToTheImageItSampled)
+{
+    MosaicImageCache cache;
+    const Image image(noise(400, 300));
+    ASSERT_TRUE(image.bitmap().isDetached());
+    ASSERT_TRUE(cache.mosaicImage(image, kArea, 200, 150, 5));
+    // The entry must not share the full-size buffer, or a crop or a new load would leave the
+    // old image alive in the cache; once `image` goes, its pixels are freed.
+    EXPECT_TRUE(image.bitmap().isDetached());
+    // The entry still answers for that image.
+    ASSERT_TRUE(cache.mosaicImage(image, kArea, 200, 150, 5));
+    EXPECT_EQ(cache.samplingCount(), 1);
+    EXPECT_TRUE(image.bitmap().isDetached());
+}
+
 TEST(MosaicRendering, cellsAreUniformBlocksWithHardEdges)
 {
     // A 400 x 400 image shown at its own size; intensity 10 gives few, large cells.
