@@ -51,18 +51,6 @@ void addDisc(QPainterPath& path, QPointF centre, qreal radius, qreal deviceScale
     path.addPolygon(polygon);
 }
 
-QRectF pointsBounds(const QList<QPointF>& points, qreal pad)
-{
-    qreal x0 = points.first().x(), x1 = x0, y0 = points.first().y(), y1 = y0;
-    for (const QPointF& p : points) {
-        x0 = std::min(x0, p.x());
-        x1 = std::max(x1, p.x());
-        y0 = std::min(y0, p.y());
-        y1 = std::max(y1, p.y());
-    }
-    return QRectF(x0 - pad, y0 - pad, x1 - x0 + 2 * pad, y1 - y0 + 2 * pad);
-}
-
 // The painter's whole drawing surface in its device-independent coordinates.
 QRectF surfaceRect(const QPainter& painter)
 {
@@ -174,6 +162,18 @@ bool multiplyOntoImage(QPainter& painter, const QImage& layer, QPoint devicePixe
 }
 
 } // namespace
+
+QRectF pointsBounds(const QList<QPointF>& points, qreal pad)
+{
+    qreal x0 = points.first().x(), x1 = x0, y0 = points.first().y(), y1 = y0;
+    for (const QPointF& p : points) {
+        x0 = std::min(x0, p.x());
+        x1 = std::max(x1, p.x());
+        y0 = std::min(y0, p.y());
+        y1 = std::max(y1, p.y());
+    }
+    return QRectF(x0 - pad, y0 - pad, x1 - x0 + 2 * pad, y1 - y0 + 2 * pad);
+}
 
 void fillOpaqueSegments(QPainter& painter, const QList<QLineF>& segments, const QList<QPointF>& discCentres,
                         qreal width, const QColor& opaqueColour)

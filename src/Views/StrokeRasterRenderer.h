@@ -22,6 +22,9 @@
 // pieces of one stroke from darkening each other.
 namespace StrokeRaster {
 
+// The bounding box of a non-empty point list, grown by `pad` on every side.
+QRectF pointsBounds(const QList<QPointF>& points, qreal pad);
+
 // Draws the union of segments of the given width in an opaque colour: each
 // segment with flat ends, plus a disc of the stroke's width on every point listed
 // in `discCentres` (round caps and round joins).

@@ -28,18 +28,6 @@ QColor opaque(const RgbaColor& color)
 
 qreal alphaOf(const RgbaColor& color) { return color.toQColor().alphaF(); }
 
-QRectF boundsOf(const QList<QPointF>& points, qreal pad)
-{
-    qreal x0 = points.first().x(), x1 = x0, y0 = points.first().y(), y1 = y0;
-    for (const QPointF& p : points) {
-        x0 = std::min(x0, p.x());
-        x1 = std::max(x1, p.x());
-        y0 = std::min(y0, p.y());
-        y1 = std::max(y1, p.y());
-    }
-    return QRectF(x0 - pad, y0 - pad, x1 - x0 + 2 * pad, y1 - y0 + 2 * pad);
-}
-
 // The subpaths of a path as point lists; a closed subpath ends on its first point.
 QList<QList<QPointF>> subpaths(const QPainterPath& path)
 {
@@ -107,7 +95,7 @@ void paintFreehandPoints(QPainter& painter, const QList<QPointF>& points, const 
     for (const StrokeSegment& segment : segments) {
         if (!drawableWidth(segment.width) || segment.points.size() < 2)
             continue;
-        StrokeRaster::paintComposited(painter, boundsOf(segment.points, segment.width), opacity, mode,
+        StrokeRaster::paintComposited(painter, StrokeRaster::pointsBounds(segment.points, segment.width), opacity, mode,
                                       [&](QPainter& p) {
                                           StrokeRaster::strokeOpaquePolyline(p, segment.points, segment.width, ink,
                                                                              segment.cap);
