@@ -1,29 +1,12 @@
 #include "Output/ImageEncoder.h"
 
-#include <libheif/heif.h>
+#include "Platform/HeifHandles.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <memory>
 
 namespace {
-
-struct ContextDeleter {
-    void operator()(heif_context* context) const { heif_context_free(context); }
-};
-struct EncoderDeleter {
-    void operator()(heif_encoder* encoder) const { heif_encoder_release(encoder); }
-};
-struct ImageDeleter {
-    void operator()(heif_image* image) const { heif_image_release(image); }
-};
-struct HandleDeleter {
-    void operator()(heif_image_handle* handle) const { heif_image_handle_release(handle); }
-};
-struct OptionsDeleter {
-    void operator()(heif_encoding_options* options) const { heif_encoding_options_free(options); }
-};
 
 EncodeResult failure(EncodeError error, const QString& what, const heif_error& heifError)
 {
@@ -64,13 +47,13 @@ EncodeResult encodeHeic(const QImage& image, double quality)
     if (!heif_have_encoder_for_format(heif_compression_HEVC))
         return {{}, EncodeError::heicUnavailable, QStringLiteral("libheif has no HEVC encoder")};
 
-    std::unique_ptr<heif_context, ContextDeleter> context(heif_context_alloc());
+    HeifContextPtr context(heif_context_alloc());
     if (!context)
         return {{}, EncodeError::encoderFailed, QStringLiteral("cannot allocate a HEIF context")};
 
     heif_encoder* rawEncoder = nullptr;
     heif_error error = heif_context_get_encoder_for_format(context.get(), heif_compression_HEVC, &rawEncoder);
-    std::unique_ptr<heif_encoder, EncoderDeleter> encoder(rawEncoder);
+    HeifEncoderPtr encoder(rawEncoder);
     if (error.code != heif_error_Ok || !encoder)
         return failure(EncodeError::heicUnavailable, QStringLiteral("no HEVC encoder"), error);
 
@@ -91,7 +74,7 @@ EncodeResult encodeHeic(const QImage& image, double quality)
     heif_image* rawImage = nullptr;
     error = heif_image_create(pixels.width(), pixels.height(), heif_colorspace_RGB,
                               withAlpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, &rawImage);
-    std::unique_ptr<heif_image, ImageDeleter> heifImage(rawImage);
+    HeifImagePtr heifImage(rawImage);
     if (error.code != heif_error_Ok || !heifImage)
         return failure(EncodeError::encoderFailed, QStringLiteral("cannot create the HEIF image"), error);
 
@@ -107,13 +90,13 @@ EncodeResult encodeHeic(const QImage& image, double quality)
     for (int y = 0; y < pixels.height(); ++y)
         std::memcpy(plane + static_cast<size_t>(y) * stride, pixels.constScanLine(y), rowBytes);
 
-    std::unique_ptr<heif_encoding_options, OptionsDeleter> options(heif_encoding_options_alloc());
+    HeifEncodingOptionsPtr options(heif_encoding_options_alloc());
     if (options)
         options->save_alpha_channel = withAlpha ? 1 : 0;
 
     heif_image_handle* rawHandle = nullptr;
     error = heif_context_encode_image(context.get(), heifImage.get(), encoder.get(), options.get(), &rawHandle);
-    std::unique_ptr<heif_image_handle, HandleDeleter> handle(rawHandle);
+    HeifImageHandlePtr handle(rawHandle);
     if (error.code != heif_error_Ok)
         return failure(EncodeError::encoderFailed, QStringLiteral("HEVC encoding failed"), error);
 

@@ -1,23 +1,12 @@
 #include "Platform/ImageFileReader.h"
 
-#include <libheif/heif.h>
+#include "Platform/HeifHandles.h"
 
 #include <cstring>
-#include <memory>
 
 namespace ImageFileReader {
 
 namespace {
-
-    struct ContextDeleter {
-        void operator()(heif_context* c) const { heif_context_free(c); }
-    };
-    struct HandleDeleter {
-        void operator()(heif_image_handle* h) const { heif_image_handle_release(h); }
-    };
-    struct ImageDeleter {
-        void operator()(heif_image* i) const { heif_image_release(i); }
-    };
 
     QString describe(const heif_error& error)
     {
@@ -37,7 +26,7 @@ bool looksLikeHeif(const QByteArray& data)
 
 Result readHeif(const QByteArray& data)
 {
-    std::unique_ptr<heif_context, ContextDeleter> context(heif_context_alloc());
+    HeifContextPtr context(heif_context_alloc());
     if (!context)
         return { QImage(), QStringLiteral("libheif context could not be created") };
     // libheif checks box sizes itself; the size limit keeps a forged header from
@@ -50,7 +39,7 @@ Result readHeif(const QByteArray& data)
 
     heif_image_handle* rawHandle = nullptr;
     error = heif_context_get_primary_image_handle(context.get(), &rawHandle);
-    std::unique_ptr<heif_image_handle, HandleDeleter> handle(rawHandle);
+    HeifImageHandlePtr handle(rawHandle);
     if (error.code != heif_error_Ok || !handle)
         return { QImage(), describe(error) };
 
@@ -65,7 +54,7 @@ Result readHeif(const QByteArray& data)
     heif_image* rawImage = nullptr;
     error = heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB,
         hasAlpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, nullptr);
-    std::unique_ptr<heif_image, ImageDeleter> decoded(rawImage);
+    HeifImagePtr decoded(rawImage);
     if (error.code != heif_error_Ok || !decoded)
         return { QImage(), describe(error) };
 
