@@ -3,8 +3,6 @@
 #include "Core/AppThemeColors.h"
 #include "Views/ToolbarIcons.h"
 
-#include <QEnterEvent>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -19,10 +17,9 @@ QColor withAlpha(QColor color, qreal alpha)
 } // namespace
 
 ToolbarButton::ToolbarButton(const QString& symbol, QWidget* parent)
-    : QWidget(parent)
+    : PressableWidget(parent)
     , m_symbol(symbol)
 {
-    setAttribute(Qt::WA_Hover);
     setFocusPolicy(Qt::NoFocus);
     setCursor(Qt::ArrowCursor);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -76,12 +73,6 @@ QSize ToolbarButton::sizeHint() const
     return QSize(fontMetrics().horizontalAdvance(m_text) + 16, frameSize);
 }
 
-void ToolbarButton::click()
-{
-    if (isEnabled())
-        emit clicked();
-}
-
 void ToolbarButton::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
@@ -99,9 +90,9 @@ void ToolbarButton::paintEvent(QPaintEvent*)
 
     if (!m_text.isEmpty()) {
         qreal alpha = 0.06;
-        if (live && m_pressed)
+        if (live && isPressed())
             alpha = 0.16;
-        else if (live && m_hovered)
+        else if (live && isHovered())
             alpha = 0.11;
         painter.fillPath(rounded, withAlpha(primary, alpha));
         painter.setPen(primary);
@@ -111,9 +102,9 @@ void ToolbarButton::paintEvent(QPaintEvent*)
 
     if (m_look == Look::accentSquare) {
         QColor fill = accent;
-        if (live && m_pressed)
+        if (live && isPressed())
             fill = fill.darker(120);
-        else if (live && m_hovered)
+        else if (live && isHovered())
             fill = fill.lighter(112);
         painter.fillPath(rounded, fill);
         // Drawn a point higher: the tray of the symbol sits low in its box.
@@ -123,70 +114,11 @@ void ToolbarButton::paintEvent(QPaintEvent*)
 
     if (m_active)
         painter.fillPath(rounded, withAlpha(accent, 0.35));
-    else if (live && m_pressed)
+    else if (live && isPressed())
         painter.fillPath(rounded, withAlpha(primary, 0.14));
-    else if (live && m_hovered)
+    else if (live && isHovered())
         painter.fillPath(rounded, withAlpha(primary, 0.08));
     ToolbarIcons::paint(painter, frame, m_symbol, m_accentTint ? accent : primary, symbolSize);
-}
-
-void ToolbarButton::mousePressEvent(QMouseEvent* event)
-{
-    if (event->button() != Qt::LeftButton) {
-        QWidget::mousePressEvent(event);
-        return;
-    }
-    m_pressed = true;
-    update();
-    event->accept();
-}
-
-void ToolbarButton::mouseMoveEvent(QMouseEvent* event)
-{
-    const bool inside = rect().contains(event->position().toPoint());
-    if (m_pressed != (inside && (event->buttons() & Qt::LeftButton))) {
-        m_pressed = inside && (event->buttons() & Qt::LeftButton);
-        update();
-    }
-    event->accept();
-}
-
-void ToolbarButton::mouseReleaseEvent(QMouseEvent* event)
-{
-    if (event->button() != Qt::LeftButton) {
-        QWidget::mouseReleaseEvent(event);
-        return;
-    }
-    const bool wasPressed = m_pressed;
-    m_pressed = false;
-    update();
-    event->accept();
-    if (wasPressed && rect().contains(event->position().toPoint()))
-        click();
-}
-
-void ToolbarButton::enterEvent(QEnterEvent* event)
-{
-    m_hovered = true;
-    update();
-    QWidget::enterEvent(event);
-}
-
-void ToolbarButton::leaveEvent(QEvent* event)
-{
-    m_hovered = false;
-    m_pressed = false;
-    update();
-    QWidget::leaveEvent(event);
-}
-
-void ToolbarButton::changeEvent(QEvent* event)
-{
-    if (event->type() == QEvent::EnabledChange) {
-        m_pressed = false;
-        update();
-    }
-    QWidget::changeEvent(event);
 }
 
 // ---- divider -------------------------------------------------------------------------------------

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Views/PressableWidget.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -11,7 +13,7 @@
 // draws the symbol in the accent colour; `accentSquare` draws a white symbol on an
 // accent-filled square (export, confirm). A disabled button is drawn at 35 % and takes
 // no clicks. Hovering and pressing darken the background slightly.
-class ToolbarButton : public QWidget {
+class ToolbarButton : public PressableWidget {
     Q_OBJECT
 public:
     static constexpr int frameSize = 28;
@@ -37,26 +39,11 @@ public:
     void setAccentTint(bool accent);
     bool hasAccentTint() const { return m_accentTint; }
 
-    bool isHovered() const { return m_hovered; }
-    bool isPressed() const { return m_pressed; }
-
-    // Clicks the button as a user would (nothing when disabled).
-    void click();
-
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
-signals:
-    void clicked();
-
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-    void changeEvent(QEvent* event) override;
 
 private:
     QString m_symbol;
@@ -64,8 +51,6 @@ private:
     Look m_look = Look::plain;
     bool m_active = false;
     bool m_accentTint = false;
-    bool m_hovered = false;
-    bool m_pressed = false;
 };
 
 // The 1 x 20 point divider between groups of the toolbar, with 3.5 points each side.

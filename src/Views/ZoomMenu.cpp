@@ -6,7 +6,6 @@
 #include "Models/ImageEditorViewModel.h"
 
 #include <QGridLayout>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QVBoxLayout>
@@ -38,13 +37,12 @@ protected:
 // ---- item ---------------------------------------------------------------------------------------
 
 ZoomMenuItem::ZoomMenuItem(Kind kind, QString titleKey, QString hint, int hintOffset, QWidget* parent)
-    : QWidget(parent)
+    : PressableWidget(parent)
     , m_kind(kind)
     , m_titleKey(std::move(titleKey))
     , m_hint(std::move(hint))
     , m_hintOffset(hintOffset)
 {
-    setAttribute(Qt::WA_Hover);
     QFont f = font();
     if (kind == Kind::row) {
         f.setPixelSize(12);
@@ -69,12 +67,6 @@ QSize ZoomMenuItem::sizeHint() const
                  metrics.height() + 8);
 }
 
-void ZoomMenuItem::click()
-{
-    if (isEnabled())
-        emit clicked();
-}
-
 void ZoomMenuItem::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
@@ -87,15 +79,15 @@ void ZoomMenuItem::paintEvent(QPaintEvent*)
     if (m_kind == Kind::presetChip) {
         QPainterPath capsule;
         capsule.addRoundedRect(frame, frame.height() / 2.0, frame.height() / 2.0);
-        painter.fillPath(capsule, withAlpha(primary, live && m_pressed ? 0.16 : live && m_hovered ? 0.11 : 0.06));
+        painter.fillPath(capsule, withAlpha(primary, live && isPressed() ? 0.16 : live && isHovered() ? 0.11 : 0.06));
         painter.setPen(primary);
         painter.drawText(frame, Qt::AlignCenter | Qt::TextSingleLine, m_titleKey);
         return;
     }
-    if (live && (m_hovered || m_pressed)) {
+    if (live && (isHovered() || isPressed())) {
         QPainterPath highlight;
         highlight.addRoundedRect(frame, 5.0, 5.0);
-        painter.fillPath(highlight, withAlpha(primary, m_pressed ? 0.14 : 0.08));
+        painter.fillPath(highlight, withAlpha(primary, isPressed() ? 0.14 : 0.08));
     }
     const QRectF text = frame.adjusted(8, 4, -8, -4);
     painter.setPen(primary);
@@ -105,40 +97,6 @@ void ZoomMenuItem::paintEvent(QPaintEvent*)
     painter.setFont(hintFont);
     painter.setPen(withAlpha(primary, 0.8));
     painter.drawText(text.translated(m_hintOffset, 0), Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, m_hint);
-}
-
-void ZoomMenuItem::mousePressEvent(QMouseEvent* event)
-{
-    if (event->button() == Qt::LeftButton) {
-        m_pressed = true;
-        update();
-    }
-    event->accept();
-}
-
-void ZoomMenuItem::mouseReleaseEvent(QMouseEvent* event)
-{
-    const bool wasPressed = m_pressed;
-    m_pressed = false;
-    update();
-    event->accept();
-    if (event->button() == Qt::LeftButton && wasPressed && rect().contains(event->position().toPoint()))
-        click();
-}
-
-void ZoomMenuItem::enterEvent(QEnterEvent* event)
-{
-    m_hovered = true;
-    update();
-    QWidget::enterEvent(event);
-}
-
-void ZoomMenuItem::leaveEvent(QEvent* event)
-{
-    m_hovered = false;
-    m_pressed = false;
-    update();
-    QWidget::leaveEvent(event);
 }
 
 // ---- menu ---------------------------------------------------------------------------------------

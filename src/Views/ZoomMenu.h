@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Views/PressableWidget.h"
+
 #include <QList>
 #include <QString>
 #include <QWidget>
@@ -10,7 +12,7 @@ class ImageEditorViewModel;
 
 // One clickable row or chip of the zoom menu. A switched-off item is drawn at 35 %
 // and takes no clicks.
-class ZoomMenuItem : public QWidget {
+class ZoomMenuItem : public PressableWidget {
     Q_OBJECT
 public:
     enum class Kind { row, presetChip };
@@ -23,27 +25,17 @@ public:
     int hintOffset() const { return m_hintOffset; }
     // The row's title as shown (localised), or the chip's text.
     QString title() const;
-    void click();
 
     QSize sizeHint() const override;
 
-signals:
-    void clicked();
-
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
 
 private:
     Kind m_kind;
     QString m_titleKey; // a localisation key for rows, the text itself for chips
     QString m_hint;
     int m_hintOffset = 0;
-    bool m_hovered = false;
-    bool m_pressed = false;
 };
 
 // The zoom control's menu: fit, actual size, zoom in, zoom out, and a grid of six
