@@ -1,10 +1,8 @@
 #include "Views/PanelStyleIcons.h"
 
 #include "Models/AnnotationGeometry.h"
+#include "Views/IconCache.h"
 
-#include <QHash>
-#include <QMutex>
-#include <QMutexLocker>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPen>
@@ -70,15 +68,9 @@ struct TemplateKey {
 
 size_t qHash(const TemplateKey& key, size_t seed = 0) { return ::qHash(int(key.icon) * 100003 + key.pixels, seed); }
 
-QMutex& cacheMutex()
+IconCache<TemplateKey, QImage>& templateCache()
 {
-    static QMutex mutex;
-    return mutex;
-}
-
-QHash<TemplateKey, QImage>& templateCache()
-{
-    static QHash<TemplateKey, QImage> cache;
+    static IconCache<TemplateKey, QImage> cache;
     return cache;
 }
 
@@ -128,20 +120,18 @@ QImage templateImage(PanelStyleIcon icon, qreal devicePixelRatio)
     const qreal ratio = saneRatio(devicePixelRatio);
     const int pixels = std::max(1, int(std::lround(iconSize.width() * ratio)));
     const TemplateKey key { icon, pixels };
-    QMutexLocker lock(&cacheMutex());
-    if (auto found = templateCache().constFind(key); found != templateCache().constEnd())
-        return *found;
-    QImage image(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    {
-        QPainter painter(&image);
-        painter.scale(double(pixels) / iconSize.width(), double(pixels) / iconSize.height());
-        // Always the fixed icon size, whatever box the image is later shown in.
-        draw(painter, icon, iconSize.width(), iconSize.height());
-    }
-    image.setDevicePixelRatio(double(pixels) / iconSize.width());
-    templateCache().insert(key, image);
-    return image;
+    return templateCache().get(key, [&] {
+        QImage image(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        {
+            QPainter painter(&image);
+            painter.scale(double(pixels) / iconSize.width(), double(pixels) / iconSize.height());
+            // Always the fixed icon size, whatever box the image is later shown in.
+            draw(painter, icon, iconSize.width(), iconSize.height());
+        }
+        image.setDevicePixelRatio(double(pixels) / iconSize.width());
+        return image;
+    });
 }
 
 QImage tintedImage(PanelStyleIcon icon, const QColor& color, qreal devicePixelRatio)

@@ -1,9 +1,9 @@
 #include "Views/ToolbarIcons.h"
 
 #include "Core/Logger.h"
+#include "Views/IconCache.h"
 
 #include <QDir>
-#include <QHash>
 #include <QImage>
 #include <QPainter>
 #include <QRectF>
@@ -20,9 +20,9 @@ QString& iconDirectory()
     return directory;
 }
 
-QHash<QString, QPixmap>& cache()
+IconCache<QString, QPixmap>& cache()
 {
-    static QHash<QString, QPixmap> pixmaps;
+    static IconCache<QString, QPixmap> pixmaps;
     return pixmaps;
 }
 
@@ -77,31 +77,29 @@ QPixmap pixmap(const QString& name, const QColor& color, qreal points, qreal dev
     const qreal ratio = devicePixelRatio > 0.0 && std::isfinite(devicePixelRatio) ? devicePixelRatio : 1.0;
     const int pixels = std::max(1, int(std::lround(points * ratio)));
     const QString key = QStringLiteral("%1|%2|%3").arg(name, QString::number(color.rgba(), 16)).arg(pixels);
-    if (const auto found = cache().constFind(key); found != cache().constEnd())
-        return *found;
-
-    QImage image(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QSvgRenderer renderer(filePath(name));
-    if (renderer.isValid()) {
-        QPainter painter(&image);
-        painter.setRenderHint(QPainter::Antialiasing, true);
-        renderer.render(&painter, QRectF(0, 0, pixels, pixels));
-        // The drawing is black on transparent: keep its coverage, take the colour.
-        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        painter.fillRect(image.rect(), color);
-    } else {
-        static QSet<QString> reported;
-        if (!reported.contains(name)) {
-            reported.insert(name);
-            Logger::shared().log(LogLevel::warning,
-                                 [&] { return QStringLiteral("🧰 Toolbar symbol missing: ") + filePath(name); });
+    return cache().get(key, [&] {
+        QImage image(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QSvgRenderer renderer(filePath(name));
+        if (renderer.isValid()) {
+            QPainter painter(&image);
+            painter.setRenderHint(QPainter::Antialiasing, true);
+            renderer.render(&painter, QRectF(0, 0, pixels, pixels));
+            // The drawing is black on transparent: keep its coverage, take the colour.
+            painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+            painter.fillRect(image.rect(), color);
+        } else {
+            static QSet<QString> reported;
+            if (!reported.contains(name)) {
+                reported.insert(name);
+                Logger::shared().log(LogLevel::warning,
+                                     [&] { return QStringLiteral("🧰 Toolbar symbol missing: ") + filePath(name); });
+            }
         }
-    }
-    QPixmap result = QPixmap::fromImage(std::move(image));
-    result.setDevicePixelRatio(ratio);
-    cache().insert(key, result);
-    return result;
+        QPixmap result = QPixmap::fromImage(std::move(image));
+        result.setDevicePixelRatio(ratio);
+        return result;
+    });
 }
 
 void paint(QPainter& painter, const QRectF& frame, const QString& name, const QColor& color, qreal points)
