@@ -5,6 +5,8 @@
 
 #include <QHBoxLayout>
 
+#include <functional>
+
 namespace {
 
 QHBoxLayout* swatchRow(QWidget* owner, int spacing)
@@ -17,22 +19,30 @@ QHBoxLayout* swatchRow(QWidget* owner, int spacing)
     return layout;
 }
 
+// One swatch per palette colour, in palette order, each handing its colour to `choose`.
+QList<ColorSwatch*> addPaletteSwatches(QWidget* owner, QHBoxLayout* layout,
+                                       const std::function<void(const RgbaColor&)>& choose)
+{
+    QList<ColorSwatch*> swatches;
+    for (const RgbaColor& entry : presetColors) {
+        auto* swatch = new ColorSwatch(entry, false, [choose, entry] { choose(entry); }, owner);
+        layout->addWidget(swatch, 0, Qt::AlignVCenter);
+        swatches.append(swatch);
+    }
+    return swatches;
+}
+
 } // namespace
 
 ColorPickerView::ColorPickerView(ColorBinding<RgbaColor> selectedColor, QWidget* parent)
     : QWidget(parent)
     , m_selectedColor(std::move(selectedColor))
 {
-    QHBoxLayout* layout = swatchRow(this, spacing);
-    for (const RgbaColor& entry : presetColors) {
-        auto* swatch = new ColorSwatch(entry, false, [this, entry] {
-            if (m_selectedColor.set)
-                m_selectedColor.set(entry);
-            refresh();
-        }, this);
-        layout->addWidget(swatch, 0, Qt::AlignVCenter);
-        m_swatches.append(swatch);
-    }
+    m_swatches = addPaletteSwatches(this, swatchRow(this, spacing), [this](const RgbaColor& color) {
+        if (m_selectedColor.set)
+            m_selectedColor.set(color);
+        refresh();
+    });
     // The row is as tall as a ringed swatch, so choosing one never moves what follows.
     setMinimumHeight(ColorSwatch::ringSize);
     refresh();
@@ -56,15 +66,11 @@ OptionalColorPickerView::OptionalColorPickerView(ColorBinding<std::optional<Rgba
         refresh();
     }, this);
     layout->addWidget(m_noColor, 0, Qt::AlignVCenter);
-    for (const RgbaColor& entry : presetColors) {
-        auto* swatch = new ColorSwatch(entry, false, [this, entry] {
-            if (m_selectedColor.set)
-                m_selectedColor.set(entry);
-            refresh();
-        }, this);
-        layout->addWidget(swatch, 0, Qt::AlignVCenter);
-        m_swatches.append(swatch);
-    }
+    m_swatches = addPaletteSwatches(this, layout, [this](const RgbaColor& color) {
+        if (m_selectedColor.set)
+            m_selectedColor.set(color);
+        refresh();
+    });
     setMinimumHeight(ColorSwatch::ringSize);
     refresh();
 }
