@@ -4,7 +4,6 @@
 #include "Core/ShortcutStore.h"
 #include "Models/ImageEditorViewModel.h"
 #include "Platform/NotificationCenter.h"
-#include "Views/ColorSwatch.h"
 #include "Views/CropBar.h"
 #include "Views/HoverTooltip.h"
 #include "Views/PopoverHost.h"
@@ -114,8 +113,6 @@ QString FloatingToolbar::zoomLabelText(double zoomLevel)
         return QStringLiteral("—%");
     return QString::number(qint64(percent)) + QStringLiteral("%");
 }
-
-QString FloatingToolbar::localizedColorName(const RgbaColor& color) { return colorLocalizedName(color); }
 
 // ---- construction -------------------------------------------------------------------------------
 

@@ -2,7 +2,6 @@
 
 #include "Core/ShortcutAction.h"
 #include "Models/ToolType.h"
-#include "Platform/RgbaColor.h"
 
 #include <QHash>
 #include <QImage>
@@ -93,8 +92,6 @@ public:
     // ---- texts ------------------------------------------------------------------------------------
     // The zoom as a whole percentage, rounded half away from zero ("100%").
     static QString zoomLabelText(double zoomLevel);
-    // The localised name of a palette colour, else of "color.custom".
-    static QString localizedColorName(const RgbaColor& color);
     // The shortcut hint of a tool button: its bound key, else the fallback digit.
     static QString toolHint(const ToolButtonDescriptor& descriptor);
 

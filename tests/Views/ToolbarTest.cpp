@@ -7,6 +7,7 @@
 #include "Core/ShortcutStore.h"
 #include "Models/Palette.h"
 #include "Platform/NotificationCenter.h"
+#include "Views/ColorSwatch.h"
 #include "Views/CropBar.h"
 #include "Views/ToolButton.h"
 #include "Views/ToolPropertyPanels.h"
@@ -391,9 +392,9 @@ TEST(FloatingToolbarButtons, PopoverTooltipsAreSuppressedWhileTheirPopoverIsOpen
 
 TEST(FloatingToolbarButtons, ColourNamesMatchThePaletteExactly)
 {
-    EXPECT_EQ(FloatingToolbar::localizedColorName(paletteRed), localized(QStringLiteral("color.red")));
-    EXPECT_EQ(FloatingToolbar::localizedColorName(paletteBlack), localized(QStringLiteral("color.black")));
-    EXPECT_EQ(FloatingToolbar::localizedColorName(RgbaColor(0.999, 0.0, 0.0, 1.0)),
+    EXPECT_EQ(colorLocalizedName(paletteRed), localized(QStringLiteral("color.red")));
+    EXPECT_EQ(colorLocalizedName(paletteBlack), localized(QStringLiteral("color.black")));
+    EXPECT_EQ(colorLocalizedName(RgbaColor(0.999, 0.0, 0.0, 1.0)),
               localized(QStringLiteral("color.custom")));
 }
 
