@@ -154,6 +154,17 @@ void EditorCanvasView::anchoredZoom(double ratio, QPointF anchor, double newZoom
     m_viewModel->setAnchoredZoomPendingOffset(CanvasGeometry::clampPan(next, panLimitAt(newZoom)));
 }
 
+// `unitAnchor` is the pinch centre as a fraction of the canvas; it stays put on screen.
+void EditorCanvasView::zoomAtUnitAnchor(double next, QPointF unitAnchor)
+{
+    const QSizeF area = fitArea();
+    anchoredZoom(next / m_viewModel->zoomLevel(),
+                 QPointF(unitAnchor.x() * area.width() - area.width() / 2.0,
+                         unitAnchor.y() * area.height() - area.height() / 2.0),
+                 next);
+    m_viewModel->setZoomLevel(next);
+}
+
 void EditorCanvasView::zoomAtPoint(double delta, std::optional<QPointF> canvasPoint)
 {
     if (!m_viewModel->selectedImage() || m_viewModel->isCropping())
@@ -200,16 +211,9 @@ void EditorCanvasView::pinchChanged(double magnification, QPointF unitAnchor)
         return;
     const double start = m_pinchStartZoom ? *m_pinchStartZoom : m_viewModel->zoomLevel();
     m_pinchStartZoom = start;
-    const double zoom = m_viewModel->zoomLevel();
     const double next = limitedZoom(magnification * start);
-    if (next == zoom)
-        return;
-    const QSizeF area = fitArea();
-    anchoredZoom(next / zoom,
-                 QPointF(unitAnchor.x() * area.width() - area.width() / 2.0,
-                         unitAnchor.y() * area.height() - area.height() / 2.0),
-                 next);
-    m_viewModel->setZoomLevel(next);
+    if (next != m_viewModel->zoomLevel())
+        zoomAtUnitAnchor(next, unitAnchor);
 }
 
 void EditorCanvasView::pinchEnded(QPointF unitAnchor)
@@ -217,14 +221,8 @@ void EditorCanvasView::pinchEnded(QPointF unitAnchor)
     if (m_viewModel->selectedImage() && !m_viewModel->isCropping()) {
         const double zoom = m_viewModel->zoomLevel();
         const double next = std::fabs(zoom - 1.0) < actualSizeSnap ? 1.0 : zoom;
-        if (next != zoom) {
-            const QSizeF area = fitArea();
-            anchoredZoom(next / zoom,
-                         QPointF(unitAnchor.x() * area.width() - area.width() / 2.0,
-                                 unitAnchor.y() * area.height() - area.height() / 2.0),
-                         next);
-            m_viewModel->setZoomLevel(next);
-        }
+        if (next != zoom)
+            zoomAtUnitAnchor(next, unitAnchor);
     }
     m_pinchStartZoom.reset();
     m_lastDragOffset = m_dragOffset;

@@ -124,6 +124,7 @@ private:
     void updateHover(const QPointF& position);
     std::vector<QPointF> handleViewportPoints(const HandleFrameTransform& transform) const;
     void anchoredZoom(double ratio, QPointF anchor, double newZoom);
+    void zoomAtUnitAnchor(double next, QPointF unitAnchor);
     const QImage& displayBitmap(QSizeF scaled);
     void invalidateLayers() { m_belowValid = m_rectanglesValid = m_marksValid = false; }
     void updateLayers(const HandleFrameTransform& transform);
