@@ -14,10 +14,10 @@
 #include "Views/AnnotationOverlayBands.h"
 #include "Views/CanvasGeometry.h"
 #include "Views/MosaicImageCache.h"
+#include "support/BusyCanvasScene.h"
 
 #include <QImage>
 #include <QPainter>
-#include <QRandomGenerator>
 
 #include <benchmark/benchmark.h>
 
@@ -25,79 +25,20 @@
 
 namespace {
 
-constexpr int kWidth = 3840;
-constexpr int kHeight = 2160;
-
-QImage photoLikeImage()
-{
-    QImage image(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
-    for (int y = 0; y < kHeight; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < kWidth; ++x)
-            row[x] = qRgb((x * 255) / kWidth, (y * 255) / kHeight, ((x ^ y) >> 3) & 0xff);
-    }
-    return image;
-}
+using BusyCanvasScene::kHeight;
+using BusyCanvasScene::kWidth;
 
 struct Scene {
-    QImage image = photoLikeImage();
+    QImage image = BusyCanvasScene::photoLikeImage();
     AnnotationManager store;
     AnnotationOverlayPreviews previews;
     SelectionHandlesLayer handles;
 };
 
-// 300 annotations: 60 hand-drawn strokes (a third tapered, a third highlighters), 50 lines,
-// 50 arrows, 44 rectangles, 5 mosaic areas, 1 spotlight, 45 texts, 45 markers.
+// The busy scene with one rectangle selected and a freehand stroke being drawn.
 void fill(Scene& scene, double zoom)
 {
-    QRandomGenerator random(7);
-    auto unit = [&] { return random.bounded(1.0); };
-    auto point = [&] { return QPointF(unit(), unit()); };
-    auto colour = [&] { return presetColors[random.bounded(int(presetColors.size()))]; };
-
-    for (int i = 0; i < 60; ++i) {
-        FreehandAnnotation stroke{.color = colour(), .lineWidth = 2.0 + i % 6,
-                                  .capStyle = i % 3 == 0 ? LineCapStyle::taper : LineCapStyle::round,
-                                  .isHighlighter = i % 3 == 1, .highlighterAlpha = 0.4};
-        // A hand-drawn curve: 80 pointer samples about 6 pixels apart, turning gently.
-        QPointF p = point() * 0.8 + QPointF(0.1, 0.1);
-        double heading = unit() * 6.283;
-        for (int k = 0; k < 80; ++k) {
-            stroke.points.append(p);
-            heading += unit() * 0.16 - 0.08;
-            p += QPointF(std::cos(heading) * 0.0015, std::sin(heading) * 0.0015 * kWidth / kHeight);
-        }
-        scene.store.appendFreehand(stroke);
-    }
-    for (int i = 0; i < 50; ++i)
-        scene.store.appendLine(LineAnnotation{.startPoint = point(), .endPoint = point(),
-                                              .lineStyle = allCases<LineStyle>()[i % 3], .lineWidth = 3,
-                                              .color = colour()});
-    for (int i = 0; i < 50; ++i)
-        scene.store.appendArrow(ArrowAnnotation{.startPoint = point(), .endPoint = point(), .color = colour(),
-                                                .lineWidth = 4, .headStyle = allCases<ArrowHeadStyle>()[i % 3]});
-    for (int i = 0; i < 44; ++i) {
-        const QPointF o = point() * 0.8;
-        scene.store.appendRectangle(RectangleAnnotation{
-            .rect = QRectF(o, QSizeF(0.05 + unit() * 0.15, 0.05 + unit() * 0.15)),
-            .shapeType = allCases<ShapeType>()[i % 3], .strokeColor = colour(),
-            .fillColor = i % 4 == 0 ? std::optional<RgbaColor>(colour().withAlpha(0.3)) : std::nullopt,
-            .lineWidth = 3, .cornerRadius = 8});
-    }
-    for (int i = 0; i < 5; ++i)
-        scene.store.appendRectangle(RectangleAnnotation{.rect = QRectF(0.05 + i * 0.18, 0.6, 0.15, 0.2),
-                                                        .strokeColor = paletteRed, .lineWidth = 3,
-                                                        .effect = AnnotationEffect::mosaic,
-                                                        .mosaicIntensity = 1.0 + i * 2});
-    scene.store.appendRectangle(RectangleAnnotation{.rect = QRectF(0.3, 0.1, 0.4, 0.3), .strokeColor = paletteRed,
-                                                    .effect = AnnotationEffect::spotlight, .spotlightDim = 0.45});
-    for (int i = 0; i < 45; ++i)
-        scene.store.appendText(TextAnnotation{.text = QStringLiteral("Note %1: check this value").arg(i),
-                                              .position = point(), .fontSize = 28, .fontName = QStringLiteral("Arial"),
-                                              .color = colour(), .width = 0.08});
-    for (int i = 0; i < 45; ++i)
-        scene.store.appendNumber(NumberAnnotation{.position = point(), .value = i + 1, .color = colour(),
-                                                  .diameter = 28, .shape = allCases<NumberShape>()[i % 2]});
+    BusyCanvasScene::appendAnnotations(scene.store);
     scene.store.selectAnnotation(scene.store.rectangles().first().id);
 
     QList<QPointF> drag;
