@@ -1,3 +1,4 @@
+#include "E2eImageProbes.h"
 #include "XvfbDesktop.h"
 
 #include <QDir>
@@ -13,34 +14,9 @@ const QString kPatternTitle = QStringLiteral("CapturePattern");
 const QPoint kPatternOrigin(1100, 200); // no window manager: the window lands exactly here
 const QSize kPatternSize(400, 300);
 
-// Every pixel differs from its neighbours, so a crop that is off by one shows.
-QImage patternImage()
-{
-    QImage image(kPatternSize, QImage::Format_RGB32);
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            image.setPixel(x, y, qRgb((x * 7) & 0xff, (y * 5) & 0xff, ((x ^ y) * 3) & 0xff));
-    return image;
-}
+QImage patternImage() { return e2e::patternImage(kPatternSize); }
 
-// Pixels only: a PNG read back may carry a colour space or resolution that QImage's
-// == would count as a difference.
-::testing::AssertionResult samePixels(const QImage& actual, const QImage& expected)
-{
-    if (actual.isNull())
-        return ::testing::AssertionFailure() << "no image";
-    if (actual.size() != expected.size())
-        return ::testing::AssertionFailure() << "size " << actual.width() << "x" << actual.height() << ", expected "
-                                             << expected.width() << "x" << expected.height();
-    const QImage a = actual.convertToFormat(QImage::Format_RGB32);
-    const QImage b = expected.convertToFormat(QImage::Format_RGB32);
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            if ((a.pixel(x, y) & 0xffffff) != (b.pixel(x, y) & 0xffffff))
-                return ::testing::AssertionFailure()
-                    << "pixel (" << x << ", " << y << ") is " << std::hex << a.pixel(x, y) << ", expected " << b.pixel(x, y);
-    return ::testing::AssertionSuccess();
-}
+using e2e::samePixels;
 
 class CaptureAreaTest : public DesktopTest {
 protected:
@@ -99,31 +75,11 @@ protected:
         ASSERT_TRUE(result.ok()) << result.describe().toStdString();
     }
 
-    QImage clipboardPng()
-    {
-        const auto data = desktop().clipboard(QStringLiteral("image/png"));
-        if (!data)
-            return {};
-        return QImage::fromData(*data, "PNG").convertToFormat(QImage::Format_RGB32);
-    }
+    QImage clipboardPng() { return desktop().clipboardImage(); }
 
     // Where the pattern's top-left pixel is on screen (a window manager decides where
     // the window and its frame go).
-    std::optional<QPoint> findPattern()
-    {
-        const QImage screen = desktop().screenshot().convertToFormat(QImage::Format_RGB32);
-        const QImage pattern = patternImage();
-        for (int y = 0; y + kPatternSize.height() <= screen.height(); ++y)
-            for (int x = 0; x + kPatternSize.width() <= screen.width(); ++x) {
-                bool match = true;
-                for (const QPoint probe : {QPoint(1, 1), QPoint(37, 3), QPoint(5, 71), QPoint(399, 299)})
-                    match = match && (screen.pixel(x + probe.x(), y + probe.y()) & 0xffffff)
-                            == (pattern.pixel(probe) & 0xffffff);
-                if (match && samePixels(screen.copy(QRect(QPoint(x, y), kPatternSize)), pattern))
-                    return QPoint(x, y);
-            }
-        return std::nullopt;
-    }
+    std::optional<QPoint> findPattern() { return e2e::locate(desktop().screenshot(), patternImage()); }
 
     bool mainWindowMapped() { return !desktop().findWindows(QStringLiteral("^Lumetra$")).isEmpty(); }
 };

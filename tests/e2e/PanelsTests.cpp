@@ -1,6 +1,7 @@
 // The tool property panels as a user meets them on a real X server: the line tool's
 // popover opens from its toolbar button, a colour and a width are chosen in it, and the
 // line drawn next shows that colour at that width.
+#include "E2eImageProbes.h"
 #include "XvfbDesktop.h"
 
 #include <QColor>
@@ -13,33 +14,7 @@
 
 namespace {
 
-struct Geometry {
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
-};
-
-std::optional<Geometry> windowGeometry(XvfbDesktop& desktop, const QString& window)
-{
-    const CommandResult result =
-        desktop.xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window});
-    if (!result.ok())
-        return std::nullopt;
-    Geometry g;
-    for (const QString& line : result.text().split(QLatin1Char('\n'))) {
-        const QString value = line.section(QLatin1Char('='), 1);
-        if (line.startsWith(QStringLiteral("X=")))
-            g.x = value.toInt();
-        else if (line.startsWith(QStringLiteral("Y=")))
-            g.y = value.toInt();
-        else if (line.startsWith(QStringLiteral("WIDTH=")))
-            g.width = value.toInt();
-        else if (line.startsWith(QStringLiteral("HEIGHT=")))
-            g.height = value.toInt();
-    }
-    return g;
-}
+using e2e::boundsOfColour;
 
 // The bounding box of the pixels inside `area` where two screenshots differ.
 QRect changedArea(const QImage& before, const QImage& after, const QRect& area)
@@ -50,23 +25,6 @@ QRect changedArea(const QImage& before, const QImage& after, const QRect& area)
         for (int x = r.left(); x <= r.right(); ++x)
             if (before.pixel(x, y) != after.pixel(x, y))
                 box |= QRect(x, y, 1, 1);
-    return box;
-}
-
-// The bounding box of the pixels of one exact colour, and how many there are.
-QRect areaOfColour(const QImage& image, const QRect& area, QRgb colour, int* count = nullptr)
-{
-    QRect box;
-    int n = 0;
-    const QRect r = area.intersected(image.rect());
-    for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = r.left(); x <= r.right(); ++x)
-            if ((image.pixel(x, y) & 0xffffff) == (colour & 0xffffff)) {
-                box |= QRect(x, y, 1, 1);
-                ++n;
-            }
-    if (count)
-        *count = n;
     return box;
 }
 
@@ -102,33 +60,23 @@ protected:
         QThread::msleep(300);
     }
     // Polls the whole screen until `ready` holds (or gives up and returns the last shot).
-    QImage screenWhen(const std::function<bool(const QImage&)>& ready, int attempts = 25)
+    QImage screenWhen(const std::function<bool(const QImage&)>& ready)
     {
-        QImage shot;
-        for (int i = 0; i < attempts; ++i) {
-            shot = desktop().screenshot();
-            if (!shot.isNull() && ready(shot))
-                break;
-            QThread::msleep(200);
-        }
-        return shot;
+        return desktop().waitForScreenshot(QStringLiteral("root"), ready);
     }
 };
 
 TEST_F(PanelsTest, LinePopoverChoosesColourAndWidthForTheNextLine)
 {
-    const QString path = QDir(desktop().workDir()).filePath(QStringLiteral("paper.png"));
-    {
-        QImage paper(800, 400, QImage::Format_RGB32);
-        paper.fill(QColor(235, 235, 235));
-        ASSERT_TRUE(paper.save(path, "PNG"));
-    }
-    ASSERT_TRUE(desktop().startLumetra({path})) << desktop().errorString().toStdString();
-    const auto window = desktop().waitForWindow(QStringLiteral("^Lumetra - paper\\.png$"), 30000);
-    ASSERT_TRUE(window.has_value()) << desktop().lumetraErrors().toStdString();
-    const auto g = windowGeometry(desktop(), *window);
+    QImage paper(800, 400, QImage::Format_RGB32);
+    paper.fill(QColor(235, 235, 235));
+    const QString path = desktop().saveImage(QStringLiteral("paper.png"), paper);
+    ASSERT_FALSE(path.isEmpty());
+    const auto window = desktop().startLumetraOnImage(path);
+    ASSERT_TRUE(window.has_value()) << desktop().errorString().toStdString() << desktop().lumetraErrors().toStdString();
+    const auto g = desktop().windowGeometry(*window);
     ASSERT_TRUE(g.has_value());
-    const QRect windowRect(g->x, g->y, g->width, g->height);
+    const QRect windowRect = *g;
     QThread::msleep(800);
 
     // The line tool's key highlights its toolbar button: the only change in the bar.
@@ -147,10 +95,10 @@ TEST_F(PanelsTest, LinePopoverChoosesColourAndWidthForTheNextLine)
     const QRect above(0, 0, desktop().screenSize().width(), button.top());
     int blueCount = 0;
     const QImage withPanel = screenWhen([&](const QImage& s) {
-        areaOfColour(s, above, qRgb(0, 0, 255), &blueCount);
+        boundsOfColour(s, above, qRgb(0, 0, 255), &blueCount);
         return blueCount > 300; // the 24-point blue swatch
     });
-    const QRect blueSwatch = areaOfColour(withPanel, above, qRgb(0, 0, 255), &blueCount);
+    const QRect blueSwatch = boundsOfColour(withPanel, above, qRgb(0, 0, 255), &blueCount);
     ASSERT_GT(blueCount, 300) << "no panel with a blue swatch appeared";
     // 24 points, less its antialiased rim.
     EXPECT_NEAR(blueSwatch.width(), 22, 3);
@@ -186,13 +134,9 @@ TEST_F(PanelsTest, LinePopoverChoosesColourAndWidthForTheNextLine)
     // Escape closes the popover; the next drag draws a line in blue, 12 points wide.
     ASSERT_TRUE(xdo({QStringLiteral("key"), QStringLiteral("Escape")}));
     QThread::msleep(300);
-    const int x0 = g->x + 200;
-    const int y0 = g->y + 150;
-    xdo({QStringLiteral("mousemove"), QString::number(x0), QString::number(y0)});
-    xdo({QStringLiteral("mousedown"), QStringLiteral("1")});
-    for (int i = 1; i <= 10; ++i)
-        xdo({QStringLiteral("mousemove"), QString::number(x0 + i * 30), QString::number(y0)});
-    xdo({QStringLiteral("mouseup"), QStringLiteral("1")});
+    const int x0 = g->x() + 200;
+    const int y0 = g->y() + 150;
+    desktop().dragPointer(QPoint(x0, y0), QPoint(x0 + 10 * 30, y0), 10);
 
     const int probeX = x0 + 150;
     const QImage drawn = screenWhen([&](const QImage& s) { return blueRun(s, probeX, y0 - 30, y0 + 30) >= 10; });

@@ -10,12 +10,12 @@
 // saved last.
 
 #include "Platform/ImageFileReader.h"
+#include "E2eImageProbes.h"
 #include "XvfbDesktop.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QThread>
 
 #include <cmath>
@@ -42,17 +42,6 @@ bool sameColour(QRgb a, const QColor& b, int tolerance)
 {
     return std::abs(qRed(a) - b.red()) <= tolerance && std::abs(qGreen(a) - b.green()) <= tolerance
         && std::abs(qBlue(a) - b.blue()) <= tolerance;
-}
-
-// The bounding box of every pixel of `image` (inside `within`) that is `colour` exactly.
-QRect boundsOfColour(const QImage& image, const QColor& colour, const QRect& within)
-{
-    QRect found;
-    for (int y = within.top(); y <= within.bottom(); ++y)
-        for (int x = within.left(); x <= within.right(); ++x)
-            if (sameColour(image.pixel(x, y), colour, 0))
-                found = found.united(QRect(x, y, 1, 1));
-    return found;
 }
 
 // The bounding box of the pixels that differ from the base colour by more than 60.
@@ -99,7 +88,7 @@ protected:
     {
         for (int attempt = 0; attempt < 100; ++attempt) {
             const QImage screen = desktop().screenshot().convertToFormat(QImage::Format_RGB32);
-            const QRect seen = screen.isNull() ? QRect() : boundsOfColour(screen, kBase, screen.rect());
+            const QRect seen = screen.isNull() ? QRect() : e2e::boundsOfColour(screen, screen.rect(), kBase.rgb());
             if (seen.width() > 100) {
                 const double width = seen.width();
                 return QRectF(seen.left(), seen.top(), width, width * kImageSize.height() / kImageSize.width());
@@ -120,13 +109,11 @@ protected:
             return ::testing::AssertionFailure() << "no save panel";
         if (!activate(*panel))
             return ::testing::AssertionFailure() << "cannot activate the save panel";
-        const CommandResult geometry =
-            desktop().xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), *panel});
-        const QRegularExpressionMatch height = QRegularExpression(QStringLiteral("HEIGHT=(\\d+)")).match(geometry.text());
-        if (!height.hasMatch())
-            return ::testing::AssertionFailure() << "no panel geometry: " << geometry.describe().toStdString();
+        const std::optional<QRect> geometry = desktop().windowGeometry(*panel);
+        if (!geometry)
+            return ::testing::AssertionFailure() << "no panel geometry";
         // The popup's row is the panel's last while the quality row is hidden.
-        const int popupY = height.captured(1).toInt() - 23;
+        const int popupY = geometry->height() - 23;
         desktop().xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), *panel, QStringLiteral("300"),
                            QString::number(popupY)});
         // One wheel step over the popup gives it the keyboard focus (whatever it does to
@@ -184,9 +171,8 @@ TEST_F(SaveFormatsTest, ADrawnRectangleIsSavedInEveryFormat)
     const QString input = work(QStringLiteral("in.png"));
     ASSERT_TRUE(base.save(input));
 
-    ASSERT_TRUE(desktop().startLumetra({input})) << desktop().errorString().toStdString();
-    const std::optional<QString> editor = desktop().waitForWindow(QStringLiteral("^Lumetra - in\\.png$"), 30000);
-    ASSERT_TRUE(editor) << desktop().lumetraOutput().toStdString();
+    const std::optional<QString> editor = desktop().startLumetraOnImage(input);
+    ASSERT_TRUE(editor) << desktop().errorString().toStdString() << desktop().lumetraOutput().toStdString();
     ASSERT_TRUE(activate(*editor));
     const std::optional<QRectF> shown = shownImageRect();
     ASSERT_TRUE(shown) << "the image never showed";
@@ -195,13 +181,7 @@ TEST_F(SaveFormatsTest, ADrawnRectangleIsSavedInEveryFormat)
     desktop().xdotool({QStringLiteral("key"), QStringLiteral("3")});
     const QPoint from = (shown->topLeft() + QPointF(0.25 * shown->width(), 0.25 * shown->height())).toPoint();
     const QPoint to = (shown->topLeft() + QPointF(0.75 * shown->width(), 0.75 * shown->height())).toPoint();
-    desktop().xdotool({QStringLiteral("mousemove"), QString::number(from.x()), QString::number(from.y())});
-    desktop().xdotool({QStringLiteral("mousedown"), QStringLiteral("1")});
-    for (int step = 1; step <= 10; ++step) {
-        const QPoint p = from + (to - from) * step / 10;
-        desktop().xdotool({QStringLiteral("mousemove"), QString::number(p.x()), QString::number(p.y())});
-    }
-    desktop().xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
+    desktop().dragPointer(from, to, 10);
     // Where the drag fell on the image, in its pixels.
     const QRectF expected(QPointF((from.x() - shown->left()) / shown->width() * kImageSize.width(),
                                   (from.y() - shown->top()) / shown->height() * kImageSize.height()),
@@ -245,7 +225,7 @@ TEST_F(SaveFormatsTest, ADrawnRectangleIsSavedInEveryFormat)
             bool toastSeen = false;
             for (int attempt = 0; attempt < 30 && !toastSeen; ++attempt) {
                 const QImage screen = desktop().screenshotWindow(*editor).convertToFormat(QImage::Format_RGB32);
-                toastSeen = !screen.isNull() && !boundsOfColour(screen, QColor(52, 199, 89), screen.rect()).isNull();
+                toastSeen = !screen.isNull() && !e2e::boundsOfColour(screen, screen.rect(), qRgb(52, 199, 89)).isNull();
                 if (!toastSeen)
                     QThread::msleep(100);
             }
@@ -300,8 +280,7 @@ TEST_F(SaveFormatsTest, ADrawnRectangleIsSavedInEveryFormat)
     desktop().xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+c")});
     QImage copied;
     for (int attempt = 0; attempt < 100 && copied.isNull(); ++attempt) {
-        if (const std::optional<QByteArray> png = desktop().clipboard(QStringLiteral("image/png")))
-            copied = QImage::fromData(*png, "PNG").convertToFormat(QImage::Format_RGB32);
+        copied = desktop().clipboardImage();
         if (copied.isNull())
             QThread::msleep(100);
     }

@@ -1,5 +1,6 @@
 // The application shell on a desktop with a window manager and a tray: starting into
 // the tray, the global area hot key, one running copy, and Quit from the tray menu.
+#include "E2eImageProbes.h"
 #include "XvfbDesktop.h"
 
 #include <QDir>
@@ -19,55 +20,14 @@ const QString kStatusItem = QStringLiteral("^Lumetra Status Item$");
 const QString kPatternTitle = QStringLiteral("ShellPattern");
 const QSize kPatternSize(400, 300);
 
-QImage patternImage()
-{
-    QImage image(kPatternSize, QImage::Format_RGB32);
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            image.setPixel(x, y, qRgb((x * 7) & 0xff, (y * 5) & 0xff, ((x ^ y) * 3) & 0xff));
-    return image;
-}
+QImage patternImage() { return e2e::patternImage(kPatternSize); }
 
-bool samePixels(const QImage& a, const QImage& b)
-{
-    if (a.size() != b.size())
-        return false;
-    const QImage left = a.convertToFormat(QImage::Format_RGB32);
-    const QImage right = b.convertToFormat(QImage::Format_RGB32);
-    for (int y = 0; y < left.height(); ++y)
-        for (int x = 0; x < left.width(); ++x)
-            if ((left.pixel(x, y) & 0xffffff) != (right.pixel(x, y) & 0xffffff))
-                return false;
-    return true;
-}
-
-// Where needle's top-left pixel is in haystack, pixel for pixel.
-std::optional<QPoint> locate(const QImage& haystack, const QImage& needle)
-{
-    const QImage screen = haystack.convertToFormat(QImage::Format_RGB32);
-    const QImage wanted = needle.convertToFormat(QImage::Format_RGB32);
-    const QList<QPoint> probes{QPoint(1, 1), QPoint(wanted.width() / 3, 3), QPoint(5, wanted.height() / 2),
-                               QPoint(wanted.width() - 1, wanted.height() - 1)};
-    for (int y = 0; y + wanted.height() <= screen.height(); ++y)
-        for (int x = 0; x + wanted.width() <= screen.width(); ++x) {
-            bool match = true;
-            for (const QPoint& p : probes)
-                match = match && (screen.pixel(x + p.x(), y + p.y()) & 0xffffff) == (wanted.pixel(p) & 0xffffff);
-            if (match && samePixels(screen.copy(QRect(QPoint(x, y), wanted.size())), wanted))
-                return QPoint(x, y);
-        }
-    return std::nullopt;
-}
+using e2e::locate;
+using e2e::samePixels;
 
 class ShellTest : public DesktopTest {
 protected:
-    DesktopOptions desktopOptions() const override
-    {
-        DesktopOptions options;
-        options.windowManager = true;
-        options.tray = true;
-        return options;
-    }
+    DesktopOptions desktopOptions() const override { return {.windowManager = true, .tray = true}; }
 
     void writeSettings(const QByteArray& ini)
     {
@@ -99,28 +59,6 @@ protected:
         desktop().screenshot().save(QDir(folder).filePath(name));
     }
 
-    struct Geometry {
-        QPoint origin;
-        QSize size;
-    };
-    Geometry geometryOf(const QString& window)
-    {
-        Geometry g;
-        const CommandResult result = desktop().xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window});
-        for (const QString& line : result.text().split(QLatin1Char('\n'))) {
-            const QString value = line.section(QLatin1Char('='), 1);
-            if (line.startsWith(QStringLiteral("X=")))
-                g.origin.setX(value.toInt());
-            else if (line.startsWith(QStringLiteral("Y=")))
-                g.origin.setY(value.toInt());
-            else if (line.startsWith(QStringLiteral("WIDTH=")))
-                g.size.setWidth(value.toInt());
-            else if (line.startsWith(QStringLiteral("HEIGHT=")))
-                g.size.setHeight(value.toInt());
-        }
-        return g;
-    }
-
     // Starts Lumetra and waits for its status item to sit in the tray.
     std::optional<QString> startIntoTray(const QStringList& arguments = {})
     {
@@ -139,14 +77,15 @@ TEST_F(ShellTest, StartsIntoTheTrayAndQuitsFromTheTrayMenu)
     ASSERT_TRUE(icon.has_value()) << log().toStdString();
     // The icon is Lumetra's and small, embedded in the tray; no editor window opened.
     EXPECT_EQ(desktop().xdotool({QStringLiteral("getwindowpid"), *icon}).text().toLongLong(), desktop().lumetraPid());
-    const Geometry iconGeometry = geometryOf(*icon);
-    EXPECT_LE(iconGeometry.size.width(), 64);
-    EXPECT_LE(iconGeometry.origin.y(), 24);
+    const auto iconGeometry = desktop().windowGeometry(*icon);
+    ASSERT_TRUE(iconGeometry.has_value());
+    EXPECT_LE(iconGeometry->width(), 64);
+    EXPECT_LE(iconGeometry->y(), 24);
     QThread::msleep(500);
     EXPECT_TRUE(desktop().findWindows(kMainWindow).isEmpty());
 
     // A click opens the status menu; the last item is Quit.
-    const QPoint centre = iconGeometry.origin + QPoint(iconGeometry.size.width() / 2, iconGeometry.size.height() / 2);
+    const QPoint centre = iconGeometry->topLeft() + QPoint(iconGeometry->width() / 2, iconGeometry->height() / 2);
     ASSERT_TRUE(desktop()
                     .xdotool({QStringLiteral("mousemove"), QString::number(centre.x()), QString::number(centre.y()),
                               QStringLiteral("click"), QStringLiteral("1")})
@@ -183,11 +122,8 @@ TEST_F(ShellTest, ASecondLaunchOpensItsFileInTheFirstCopyAndExits)
     int green = 0;
     for (int attempt = 0; attempt < 50 && green < 320 * 200 / 2; ++attempt) {
         QThread::msleep(100);
-        const QImage shot = desktop().screenshotWindow(windows.first()).convertToFormat(QImage::Format_RGB32);
-        green = 0;
-        for (int y = 0; y < shot.height(); ++y)
-            for (int x = 0; x < shot.width(); ++x)
-                green += (shot.pixel(x, y) & 0xffffff) == 0x12ab34;
+        const QImage shot = desktop().screenshotWindow(windows.first());
+        green = e2e::countOfColour(shot, shot.rect(), qRgb(0x12, 0xab, 0x34));
     }
     saveShot(QStringLiteral("handed-over.png"));
     EXPECT_GE(green, 320 * 200 / 2) << "the handed-over image is not on screen";
@@ -236,8 +172,7 @@ TEST_F(ShellTest, TheAreaHotKeyFromAnotherWindowCapturesIntoTheClipboardAndTheEd
     QImage clip;
     for (int attempt = 0; attempt < 100 && clip.isNull(); ++attempt) {
         QThread::msleep(100);
-        if (const auto data = desktop().clipboard(QStringLiteral("image/png")))
-            clip = QImage::fromData(*data, "PNG");
+        clip = desktop().clipboardImage();
     }
     ASSERT_FALSE(clip.isNull()) << "no PNG on the clipboard\n" << log().toStdString();
     EXPECT_TRUE(samePixels(clip, expected)) << clip.width() << "x" << clip.height();
@@ -302,12 +237,7 @@ TEST_F(ShellTest, ClosingTheEditorWindowKeepsTheTrayAndTheHotKeys)
 
 class ShellWithoutTrayTest : public ShellTest {
 protected:
-    DesktopOptions desktopOptions() const override
-    {
-        DesktopOptions options;
-        options.windowManager = true;
-        return options;
-    }
+    DesktopOptions desktopOptions() const override { return {.windowManager = true}; }
 };
 
 TEST_F(ShellWithoutTrayTest, ShowsTheEditorWindowWhenThereIsNoTray)

@@ -14,18 +14,10 @@ void expectMainWindowBelongsTo(XvfbDesktop& desktop, const QString& window)
     ASSERT_TRUE(pid.ok()) << pid.describe().toStdString();
     EXPECT_EQ(pid.text().toLongLong(), desktop.lumetraPid());
 
-    const CommandResult geometry = desktop.xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window});
-    ASSERT_TRUE(geometry.ok()) << geometry.describe().toStdString();
-    int width = 0;
-    int height = 0;
-    for (const QString& line : geometry.text().split(QLatin1Char('\n'))) {
-        if (line.startsWith(QStringLiteral("WIDTH=")))
-            width = line.mid(6).toInt();
-        if (line.startsWith(QStringLiteral("HEIGHT=")))
-            height = line.mid(7).toInt();
-    }
-    EXPECT_GE(width, 200);
-    EXPECT_GE(height, 150);
+    const auto geometry = desktop.windowGeometry(window);
+    ASSERT_TRUE(geometry.has_value()) << "no geometry for window " << window.toStdString();
+    EXPECT_GE(geometry->width(), 200);
+    EXPECT_GE(geometry->height(), 150);
 
     // An unpainted window on Xvfb stays black; a drawn Qt window does not.
     const QImage shot = desktop.screenshotWindow(window);
@@ -59,13 +51,7 @@ TEST_F(SmokeTest, InterruptIsAQuitToo)
 
 class SmokeTestWithWindowManagerAndTray : public DesktopTest {
 protected:
-    DesktopOptions desktopOptions() const override
-    {
-        DesktopOptions options;
-        options.windowManager = true;
-        options.tray = true;
-        return options;
-    }
+    DesktopOptions desktopOptions() const override { return {.windowManager = true, .tray = true}; }
 };
 
 TEST_F(SmokeTestWithWindowManagerAndTray, StartsUnderOpenboxAndQuitsCleanly)

@@ -1,6 +1,7 @@
 // The floating toolbar on a real X server: it shows over an open image, a click on a
 // tool button followed by a drag draws that tool's shape, and the crop button, a drag
 // and a double click crop the image.
+#include "E2eImageProbes.h"
 #include "XvfbDesktop.h"
 
 #include <QColor>
@@ -21,44 +22,10 @@ constexpr int kBottomInset = 10;
 // and covers it, so the bar stands over the image from end to end.
 const QSize kCanvasImage(900, 418);
 
-struct Geometry {
-    int x = 0, y = 0, width = 0, height = 0;
-};
-
-std::optional<Geometry> geometryOf(XvfbDesktop& desktop, const QString& window)
-{
-    const CommandResult result =
-        desktop.xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window});
-    if (!result.ok())
-        return std::nullopt;
-    Geometry g;
-    for (const QString& line : result.text().split(QLatin1Char('\n'))) {
-        const int value = line.section(QLatin1Char('='), 1).toInt();
-        if (line.startsWith(QStringLiteral("X=")))
-            g.x = value;
-        else if (line.startsWith(QStringLiteral("Y=")))
-            g.y = value;
-        else if (line.startsWith(QStringLiteral("WIDTH=")))
-            g.width = value;
-        else if (line.startsWith(QStringLiteral("HEIGHT=")))
-            g.height = value;
-    }
-    return g;
-}
-
 int brightness(const QColor& c) { return (c.red() + c.green() + c.blue()) / 3; }
-bool isRed(const QColor& c) { return c.red() > 200 && c.green() < 70 && c.blue() < 70; }
-
-int countIn(const QImage& image, const QRect& area, const std::function<bool(const QColor&)>& test)
-{
-    int n = 0;
-    const QRect r = area.intersected(image.rect());
-    for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = r.left(); x <= r.right(); ++x)
-            if (test(image.pixelColor(x, y)))
-                ++n;
-    return n;
-}
+using e2e::countPixels;
+using e2e::isRed;
+using e2e::paintedImage;
 
 // The bar's right end: its last button (export, or the crop bar's confirm) is the
 // accent-coloured square, 10 points in from the end. The bar is centred, which gives
@@ -100,29 +67,22 @@ class ToolbarEndToEnd : public DesktopTest {
 protected:
     QString writeImage(const QString& name, QSize size, const std::function<void(QPainter&, QSize)>& draw)
     {
-        QImage image(size, QImage::Format_RGB32);
-        QPainter painter(&image);
-        draw(painter, size);
-        painter.end();
-        const QString path = QDir(desktop().workDir()).filePath(name);
-        image.save(path, "PNG");
-        return path;
+        return desktop().saveImage(name, paintedImage(size, draw));
     }
 
     // Starts Lumetra on the image and waits until the bar is drawn over it.
-    void openEditor(const QString& path, const QString& title)
+    void openEditor(const QString& path)
     {
-        ASSERT_TRUE(desktop().startLumetra({path})) << desktop().errorString().toStdString();
-        const auto found = desktop().waitForWindow(QStringLiteral("^Lumetra - ") + title + QStringLiteral("$"), 30000);
-        ASSERT_TRUE(found.has_value()) << desktop().lumetraErrors().toStdString();
+        const auto found = desktop().startLumetraOnImage(path);
+        ASSERT_TRUE(found.has_value()) << desktop().errorString().toStdString() << desktop().lumetraErrors().toStdString();
         m_window = *found;
-        const auto g = geometryOf(desktop(), m_window);
+        const auto g = desktop().windowGeometry(m_window);
         ASSERT_TRUE(g.has_value());
         m_geometry = *g;
         for (int attempt = 0; attempt < 40; ++attempt) {
             m_shot = desktop().screenshotWindow(m_window);
             if (!m_shot.isNull()) {
-                m_bar = findBar(m_shot, m_geometry.height);
+                m_bar = findBar(m_shot, m_geometry.height());
                 if (m_bar.left >= 0 && m_bar.right - m_bar.left > 500)
                     break;
             }
@@ -133,8 +93,8 @@ protected:
 
     void click(int x, int y, const QStringList& buttonArgs = { QStringLiteral("click"), QStringLiteral("1") })
     {
-        desktop().xdotool({ QStringLiteral("mousemove"), QString::number(m_geometry.x + x),
-                            QString::number(m_geometry.y + y) });
+        desktop().xdotool({ QStringLiteral("mousemove"), QString::number(m_geometry.x() + x),
+                            QString::number(m_geometry.y() + y) });
         QThread::msleep(60);
         QStringList args = buttonArgs;
         desktop().xdotool(args);
@@ -143,15 +103,7 @@ protected:
 
     void drag(QPoint from, QPoint to)
     {
-        desktop().xdotool({ QStringLiteral("mousemove"), QString::number(m_geometry.x + from.x()),
-                            QString::number(m_geometry.y + from.y()) });
-        desktop().xdotool({ QStringLiteral("mousedown"), QStringLiteral("1") });
-        for (int i = 1; i <= 12; ++i) {
-            const QPoint p = from + (to - from) * i / 12;
-            desktop().xdotool({ QStringLiteral("mousemove"), QString::number(m_geometry.x + p.x()),
-                                QString::number(m_geometry.y + p.y()) });
-        }
-        desktop().xdotool({ QStringLiteral("mouseup"), QStringLiteral("1") });
+        desktop().dragPointer(m_geometry.topLeft() + from, m_geometry.topLeft() + to, 12);
         QThread::msleep(200);
     }
 
@@ -161,9 +113,21 @@ protected:
         // From the whole screen: the popovers are windows of their own above the editor.
         const QImage screen = desktop().screenshot();
         m_shot = screen.isNull() ? QImage()
-                                 : screen.copy(QRect(m_geometry.x, m_geometry.y, m_geometry.width, m_geometry.height));
+                                 : screen.copy(m_geometry);
         keep(name);
         return m_shot;
+    }
+
+    // Shoots until `ready` holds for the shot, at most `attempts` times; the last shot.
+    QImage shootUntil(const QString& name, const std::function<bool(const QImage&)>& ready, int attempts = 15)
+    {
+        QImage shot;
+        for (int attempt = 0; attempt < attempts; ++attempt) {
+            shot = shoot(name);
+            if (ready(shot))
+                break;
+        }
+        return shot;
     }
 
     // With LUMETRA_KEEP_SCREENSHOTS set to a folder, the shots are kept there to look at.
@@ -177,7 +141,7 @@ protected:
     }
 
     QString m_window;
-    Geometry m_geometry;
+    QRect m_geometry;
     BarSpan m_bar;
     QImage m_shot;
 };
@@ -187,6 +151,16 @@ namespace {
 const QColor kNavy(25, 35, 80);
 
 void fillNavy(QPainter& p, QSize s) { p.fillRect(QRect(QPoint(0, 0), s), kNavy); }
+
+// Green top left, blue top right, yellow bottom left, magenta bottom right.
+void fillQuadrants(QPainter& p, QSize s)
+{
+    const int w = s.width() / 2, h = s.height() / 2;
+    p.fillRect(QRect(0, 0, w, h), QColor(0, 160, 0));
+    p.fillRect(QRect(w, 0, w, h), QColor(0, 0, 200));
+    p.fillRect(QRect(0, h, w, h), QColor(200, 200, 0));
+    p.fillRect(QRect(w, h, w, h), QColor(200, 0, 200));
+}
 
 bool isNavy(const QColor& c)
 {
@@ -198,7 +172,7 @@ bool isNavy(const QColor& c)
 
 TEST_F(ToolbarEndToEnd, BarShowsCentredAtTheBottomOfTheImage)
 {
-    openEditor(writeImage(QStringLiteral("navy.png"), kCanvasImage, fillNavy), QStringLiteral("navy\\.png"));
+    openEditor(writeImage(QStringLiteral("navy.png"), kCanvasImage, fillNavy));
     ASSERT_FALSE(m_shot.isNull());
     ASSERT_GE(m_bar.left, 0) << "no export button along y " << m_bar.centreY;
     // Over the navy image the bar is the light run along its middle row.
@@ -211,16 +185,16 @@ TEST_F(ToolbarEndToEnd, BarShowsCentredAtTheBottomOfTheImage)
         }
     const int width = lightRight - lightLeft;
     EXPECT_GT(width, 600);
-    EXPECT_LT(width, m_geometry.width);
-    EXPECT_LE(std::abs(lightLeft + lightRight - m_geometry.width), 3) << "centred";
+    EXPECT_LT(width, m_geometry.width());
+    EXPECT_LE(std::abs(lightLeft + lightRight - m_geometry.width()), 3) << "centred";
     EXPECT_LE(std::abs(lightRight - m_bar.right), 2) << "export 10 points from the end";
     // Light along its middle, the image beside and below it.
-    const int barBottom = m_geometry.height - kInformationBar - kBottomInset;
-    EXPECT_TRUE(isNavy(m_shot.pixelColor(m_geometry.width / 2, barBottom + 8)) ||
-                brightness(m_shot.pixelColor(m_geometry.width / 2, barBottom + 8)) < 60);
-    EXPECT_GT(brightness(m_shot.pixelColor(m_geometry.width / 2, barBottom - 3)), 150);
+    const int barBottom = m_geometry.height() - kInformationBar - kBottomInset;
+    EXPECT_TRUE(isNavy(m_shot.pixelColor(m_geometry.width() / 2, barBottom + 8)) ||
+                brightness(m_shot.pixelColor(m_geometry.width() / 2, barBottom + 8)) < 60);
+    EXPECT_GT(brightness(m_shot.pixelColor(m_geometry.width() / 2, barBottom - 3)), 150);
     // The symbols are drawn dark on the light bar.
-    EXPECT_GT(countIn(m_shot, QRect(m_bar.left, m_bar.centreY - 8, width, 16),
+    EXPECT_GT(countPixels(m_shot, QRect(m_bar.left, m_bar.centreY - 8, width, 16),
                       [](const QColor& c) { return brightness(c) < 110; }),
               200);
     EXPECT_EQ(desktop().stopLumetra(), 0);
@@ -229,56 +203,44 @@ TEST_F(ToolbarEndToEnd, BarShowsCentredAtTheBottomOfTheImage)
 TEST_F(ToolbarEndToEnd, ToolButtonThenDragDrawsThatToolsShape)
 {
     openEditor(writeImage(QStringLiteral("paper.png"), kCanvasImage,
-                          [](QPainter& p, QSize s) { p.fillRect(QRect(QPoint(0, 0), s), QColor(30, 40, 60)); }),
-               QStringLiteral("paper\\.png"));
+                          [](QPainter& p, QSize s) { p.fillRect(QRect(QPoint(0, 0), s), QColor(30, 40, 60)); }));
     ASSERT_GE(m_bar.left, 0);
-    const int top = m_geometry.height - kInformationBar - kCanvasImage.height();
+    const int top = m_geometry.height() - kInformationBar - kCanvasImage.height();
     const QRect area(200, top + 80, 300, 200);
-    ASSERT_EQ(countIn(m_shot, area, isRed), 0);
+    ASSERT_EQ(countPixels(m_shot, area, isRed), 0);
 
     // The rectangle tool: the third button.
     click(toolButtonX(m_bar, 2), m_bar.centreY);
     drag(QPoint(250, top + 110), QPoint(450, top + 240));
-    QImage after;
-    for (int attempt = 0; attempt < 15; ++attempt) {
-        after = shoot(QStringLiteral("rectangle"));
-        if (countIn(after, area, isRed) > 300)
-            break;
-    }
+    const QImage after = shootUntil(QStringLiteral("rectangle"), [&](const QImage& shot) {
+        return countPixels(shot, area, isRed) > 300;
+    });
     // A red outline: its left and right sides are red, its middle is not.
-    EXPECT_GT(countIn(after, area, isRed), 300);
-    EXPECT_GT(countIn(after, QRect(246, top + 140, 8, 60), isRed), 40) << "left side";
-    EXPECT_GT(countIn(after, QRect(446, top + 140, 8, 60), isRed), 40) << "right side";
-    EXPECT_EQ(countIn(after, QRect(320, top + 150, 60, 40), isRed), 0) << "no fill";
+    EXPECT_GT(countPixels(after, area, isRed), 300);
+    EXPECT_GT(countPixels(after, QRect(246, top + 140, 8, 60), isRed), 40) << "left side";
+    EXPECT_GT(countPixels(after, QRect(446, top + 140, 8, 60), isRed), 40) << "right side";
+    EXPECT_EQ(countPixels(after, QRect(320, top + 150, 60, 40), isRed), 0) << "no fill";
 
     // The current tool's button again: its property panel opens above it.
     const int rectangleX = toolButtonX(m_bar, 2);
     const QRect above(rectangleX - 10, m_bar.centreY - kBarHeight / 2 - 50, 20, 30);
     auto paper = [](const QColor& c) { return c == QColor(30, 40, 60); };
-    ASSERT_EQ(countIn(after, above, paper), 600);
+    ASSERT_EQ(countPixels(after, above, paper), 600);
     click(rectangleX, m_bar.centreY);
     const QImage panel = shoot(QStringLiteral("panel"));
-    EXPECT_EQ(countIn(panel, above, paper), 0) << "the panel covers the image above the button";
+    EXPECT_EQ(countPixels(panel, above, paper), 0) << "the panel covers the image above the button";
     EXPECT_EQ(desktop().stopLumetra(), 0);
 }
 
 TEST_F(ToolbarEndToEnd, CropButtonDragAndDoubleClickCropTheImage)
 {
     // Four quadrants; the crop takes a piece of the top-left one only.
-    openEditor(writeImage(QStringLiteral("quadrants.png"), kCanvasImage,
-                          [](QPainter& p, QSize s) {
-                              const int w = s.width() / 2, h = s.height() / 2;
-                              p.fillRect(QRect(0, 0, w, h), QColor(0, 160, 0));
-                              p.fillRect(QRect(w, 0, w, h), QColor(0, 0, 200));
-                              p.fillRect(QRect(0, h, w, h), QColor(200, 200, 0));
-                              p.fillRect(QRect(w, h, w, h), QColor(200, 0, 200));
-                          }),
-               QStringLiteral("quadrants\\.png"));
+    openEditor(writeImage(QStringLiteral("quadrants.png"), kCanvasImage, fillQuadrants));
     ASSERT_FALSE(m_shot.isNull());
     // The image covers the canvas at zoom 1; a menu bar may stand above it.
-    const QPoint imageOrigin(0, m_geometry.height - kInformationBar - kCanvasImage.height());
+    const QPoint imageOrigin(0, m_geometry.height() - kInformationBar - kCanvasImage.height());
     ASSERT_EQ(m_shot.pixelColor(imageOrigin + QPoint(100, 100)), QColor(0, 160, 0));
-    m_bar = findBar(m_shot, m_geometry.height);
+    m_bar = findBar(m_shot, m_geometry.height());
 
     click(cropButtonX(m_bar), m_bar.centreY);
     shoot(QStringLiteral("cropMode"));
@@ -288,20 +250,17 @@ TEST_F(ToolbarEndToEnd, CropButtonDragAndDoubleClickCropTheImage)
           { QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"), QStringLiteral("--delay"),
             QStringLiteral("80"), QStringLiteral("1") });
 
-    const QRect canvas(0, imageOrigin.y(), m_geometry.width, kCanvasImage.height() - 70);
+    const QRect canvas(0, imageOrigin.y(), m_geometry.width(), kCanvasImage.height() - 70);
     auto isGreen = [](const QColor& c) { return c == QColor(0, 160, 0); };
     auto isOtherQuadrant = [](const QColor& c) {
         return c == QColor(0, 0, 200) || c == QColor(200, 200, 0) || c == QColor(200, 0, 200);
     };
-    QImage after;
-    for (int attempt = 0; attempt < 15; ++attempt) {
-        after = shoot(QStringLiteral("cropped"));
-        if (countIn(after, canvas, isOtherQuadrant) == 0)
-            break;
-    }
-    EXPECT_EQ(countIn(after, canvas, isOtherQuadrant), 0) << "only the cropped piece is left";
+    const QImage after = shootUntil(QStringLiteral("cropped"), [&](const QImage& shot) {
+        return countPixels(shot, canvas, isOtherQuadrant) == 0;
+    });
+    EXPECT_EQ(countPixels(after, canvas, isOtherQuadrant), 0) << "only the cropped piece is left";
     // 240 x 130 points of green at zoom 1.
-    const int green = countIn(after, canvas, isGreen);
+    const int green = countPixels(after, canvas, isGreen);
     EXPECT_GT(green, 230 * 120);
     EXPECT_LT(green, 250 * 140);
     EXPECT_EQ(desktop().stopLumetra(), 0);
@@ -309,12 +268,12 @@ TEST_F(ToolbarEndToEnd, CropButtonDragAndDoubleClickCropTheImage)
 
 TEST_F(ToolbarEndToEnd, ZoomControlOpensItsMenuAndASecondClickClosesIt)
 {
-    openEditor(writeImage(QStringLiteral("navy.png"), kCanvasImage, fillNavy), QStringLiteral("navy\\.png"));
+    openEditor(writeImage(QStringLiteral("navy.png"), kCanvasImage, fillNavy));
     ASSERT_GE(m_bar.left, 0);
     const int zoomX = m_bar.left + 10 + 20; // inside the percentage pill, whatever its text
     const QRect menuArea(zoomX - 10, m_bar.centreY - kBarHeight / 2 - 60, 20, 30);
     auto menuShown = [&](const QImage& shot) {
-        return countIn(shot, menuArea, [](const QColor& c) { return brightness(c) > 150; }) > 300;
+        return countPixels(shot, menuArea, [](const QColor& c) { return brightness(c) > 150; }) > 300;
     };
     ASSERT_FALSE(menuShown(m_shot));
 
@@ -330,39 +289,35 @@ TEST_F(ToolbarEndToEnd, ZoomControlOpensItsMenuAndASecondClickClosesIt)
 
 TEST_F(ToolbarEndToEnd, RestingOnAButtonShowsItsTooltipAboveAndLeavingHidesIt)
 {
-    openEditor(writeImage(QStringLiteral("navy.png"), kCanvasImage, fillNavy), QStringLiteral("navy\\.png"));
+    openEditor(writeImage(QStringLiteral("navy.png"), kCanvasImage, fillNavy));
     ASSERT_GE(m_bar.left, 0);
     const int cropX = cropButtonX(m_bar);
     const int barTop = m_bar.centreY - kBarHeight / 2;
     // The bubble stands 14 points above the bar's buttons (whose tops are 9 below the bar's).
     const QRect bubbleArea(cropX - 6, barTop + 9 - 14 - 14, 12, 10);
     auto light = [](const QColor& c) { return brightness(c) > 150; };
-    ASSERT_EQ(countIn(m_shot, bubbleArea, light), 0);
+    ASSERT_EQ(countPixels(m_shot, bubbleArea, light), 0);
 
-    desktop().xdotool({ QStringLiteral("mousemove"), QString::number(m_geometry.x + cropX),
-                        QString::number(m_geometry.y + m_bar.centreY) });
-    QImage shot;
-    for (int attempt = 0; attempt < 10; ++attempt) {
-        shot = shoot(QStringLiteral("tooltip"));
-        if (countIn(shot, bubbleArea, light) > 30)
-            break;
-    }
-    EXPECT_GT(countIn(shot, bubbleArea, light), 30) << "the bubble above the crop button";
+    desktop().xdotool({ QStringLiteral("mousemove"), QString::number(m_geometry.x() + cropX),
+                        QString::number(m_geometry.y() + m_bar.centreY) });
+    const QImage shot = shootUntil(
+        QStringLiteral("tooltip"), [&](const QImage& s) { return countPixels(s, bubbleArea, light) > 30; }, 10);
+    EXPECT_GT(countPixels(shot, bubbleArea, light), 30) << "the bubble above the crop button";
 
-    desktop().xdotool({ QStringLiteral("mousemove"), QString::number(m_geometry.x + 300),
-                        QString::number(m_geometry.y + 150) });
-    EXPECT_EQ(countIn(shoot(QStringLiteral("tooltipGone")), bubbleArea, light), 0);
+    desktop().xdotool({ QStringLiteral("mousemove"), QString::number(m_geometry.x() + 300),
+                        QString::number(m_geometry.y() + 150) });
+    EXPECT_EQ(countPixels(shoot(QStringLiteral("tooltipGone")), bubbleArea, light), 0);
     EXPECT_EQ(desktop().stopLumetra(), 0);
 }
 
 TEST_F(ToolbarEndToEnd, TypedCropWidthThenReturnTwiceCrops)
 {
-    openEditor(writeImage(QStringLiteral("navy.png"), kCanvasImage, fillNavy), QStringLiteral("navy\\.png"));
+    openEditor(writeImage(QStringLiteral("navy.png"), kCanvasImage, fillNavy));
     ASSERT_GE(m_bar.left, 0);
-    const QPoint imageOrigin(0, m_geometry.height - kInformationBar - kCanvasImage.height());
+    const QPoint imageOrigin(0, m_geometry.height() - kInformationBar - kCanvasImage.height());
     click(cropButtonX(m_bar), m_bar.centreY);
     drag(imageOrigin + QPoint(100, 50), imageOrigin + QPoint(400, 250));
-    m_bar = findBar(shoot(QStringLiteral("cropBar")), m_geometry.height);
+    m_bar = findBar(shoot(QStringLiteral("cropBar")), m_geometry.height());
     ASSERT_GE(m_bar.left, 0);
 
     // Cancel, divider, then the width field.
@@ -376,10 +331,10 @@ TEST_F(ToolbarEndToEnd, TypedCropWidthThenReturnTwiceCrops)
     desktop().xdotool({ QStringLiteral("key"), QStringLiteral("Return") });
 
     // 120 x 200 points of navy are left, on the light canvas.
-    const QRect canvas(0, imageOrigin.y(), m_geometry.width, kCanvasImage.height() - 70);
+    const QRect canvas(0, imageOrigin.y(), m_geometry.width(), kCanvasImage.height() - 70);
     int navy = 0;
     for (int attempt = 0; attempt < 15; ++attempt) {
-        navy = countIn(shoot(QStringLiteral("cropped")), canvas, isNavy);
+        navy = countPixels(shoot(QStringLiteral("cropped")), canvas, isNavy);
         if (navy < 30000)
             break;
     }
@@ -391,24 +346,16 @@ TEST_F(ToolbarEndToEnd, TypedCropWidthThenReturnTwiceCrops)
 TEST_F(ToolbarEndToEnd, CropDrawnOnATurnedImageTakesWhatWasUnderThePointer)
 {
     // Quadrants of 200 x 150; turned right, the bottom-left (yellow) one shows top left.
-    openEditor(writeImage(QStringLiteral("small.png"), QSize(400, 300),
-                          [](QPainter& p, QSize s) {
-                              const int w = s.width() / 2, h = s.height() / 2;
-                              p.fillRect(QRect(0, 0, w, h), QColor(0, 160, 0));
-                              p.fillRect(QRect(w, 0, w, h), QColor(0, 0, 200));
-                              p.fillRect(QRect(0, h, w, h), QColor(200, 200, 0));
-                              p.fillRect(QRect(w, h, w, h), QColor(200, 0, 200));
-                          }),
-               QStringLiteral("small\\.png"));
+    openEditor(writeImage(QStringLiteral("small.png"), QSize(400, 300), fillQuadrants));
     ASSERT_TRUE(desktop().xdotool({ QStringLiteral("windowfocus"), QStringLiteral("--sync"), m_window }).ok());
     desktop().xdotool({ QStringLiteral("key"), QStringLiteral("ctrl+Right") });
     QThread::msleep(300);
     // Turned, 300 x 400 fits the canvas at zoom 1, centred.
-    const int top = m_geometry.height - kInformationBar - kCanvasImage.height();
-    const QPoint centre(m_geometry.width / 2, top + kCanvasImage.height() / 2);
+    const int top = m_geometry.height() - kInformationBar - kCanvasImage.height();
+    const QPoint centre(m_geometry.width() / 2, top + kCanvasImage.height() / 2);
     const QImage turned = shoot(QStringLiteral("turned"));
     ASSERT_EQ(turned.pixelColor(centre + QPoint(-100, -150)), QColor(200, 200, 0));
-    m_bar = findBar(turned, m_geometry.height);
+    m_bar = findBar(turned, m_geometry.height());
     ASSERT_GE(m_bar.left, 0);
 
     click(cropButtonX(m_bar), m_bar.centreY);
@@ -418,20 +365,17 @@ TEST_F(ToolbarEndToEnd, CropDrawnOnATurnedImageTakesWhatWasUnderThePointer)
           { QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"), QStringLiteral("--delay"),
             QStringLiteral("80"), QStringLiteral("1") });
 
-    const QRect canvas(0, top, m_geometry.width, kCanvasImage.height() - 70);
+    const QRect canvas(0, top, m_geometry.width(), kCanvasImage.height() - 70);
     auto isYellow = [](const QColor& c) { return c == QColor(200, 200, 0); };
     auto isOther = [](const QColor& c) {
         return c == QColor(0, 160, 0) || c == QColor(0, 0, 200) || c == QColor(200, 0, 200);
     };
-    QImage after;
-    for (int attempt = 0; attempt < 15; ++attempt) {
-        after = shoot(QStringLiteral("cropped"));
-        if (countIn(after, canvas, isOther) == 0)
-            break;
-    }
-    EXPECT_EQ(countIn(after, canvas, isOther), 0) << "only the yellow piece is left";
+    const QImage after = shootUntil(QStringLiteral("cropped"), [&](const QImage& shot) {
+        return countPixels(shot, canvas, isOther) == 0;
+    });
+    EXPECT_EQ(countPixels(after, canvas, isOther), 0) << "only the yellow piece is left";
     // 100 x 90 on screen.
-    EXPECT_GT(countIn(after, canvas, isYellow), 95 * 85);
-    EXPECT_LT(countIn(after, canvas, isYellow), 105 * 95);
+    EXPECT_GT(countPixels(after, canvas, isYellow), 95 * 85);
+    EXPECT_LT(countPixels(after, canvas, isYellow), 105 * 95);
     EXPECT_EQ(desktop().stopLumetra(), 0);
 }

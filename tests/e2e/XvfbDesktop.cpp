@@ -315,6 +315,20 @@ bool XvfbDesktop::startLumetra(const QStringList& arguments, const QProcessEnvir
     return true;
 }
 
+std::optional<QString> XvfbDesktop::startLumetraOnImage(const QString& imagePath, int timeoutMs)
+{
+    if (!startLumetra({imagePath}))
+        return std::nullopt;
+    // xdotool matches titles as POSIX extended expressions: the file name literally.
+    QString name;
+    for (const QChar c : QFileInfo(imagePath).fileName()) {
+        if (QStringLiteral(".[]{}()\\*+?^$|").contains(c))
+            name += QLatin1Char('\\');
+        name += c;
+    }
+    return waitForWindow(QStringLiteral("^Lumetra - %1$").arg(name), timeoutMs);
+}
+
 bool XvfbDesktop::lumetraRunning() const
 {
     return m_lumetra && m_lumetra->state() != QProcess::NotRunning;
@@ -441,6 +455,46 @@ bool XvfbDesktop::waitForWindowGone(const QString& namePattern, int timeoutMs) c
     return waitUntil([&] { return findWindows(namePattern).isEmpty(); }, timeoutMs);
 }
 
+bool XvfbDesktop::dragPointer(const QPoint& from, const QPoint& to, int steps) const
+{
+    const auto moveTo = [this](const QPoint& p) {
+        return xdotool({QStringLiteral("mousemove"), QString::number(p.x()), QString::number(p.y())}).ok();
+    };
+    bool ok = moveTo(from);
+    ok = xdotool({QStringLiteral("mousedown"), QStringLiteral("1")}).ok() && ok;
+    for (int step = 1; step <= steps; ++step)
+        ok = moveTo(from + (to - from) * step / steps) && ok;
+    // Released also after a failed step, so no button stays down for the next test step.
+    return xdotool({QStringLiteral("mouseup"), QStringLiteral("1")}).ok() && ok;
+}
+
+std::optional<QRect> XvfbDesktop::windowGeometry(const QString& windowId) const
+{
+    const CommandResult result = xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), windowId});
+    if (!result.ok())
+        return std::nullopt;
+    // Lines of NAME=value: WINDOW, X, Y, WIDTH, HEIGHT, SCREEN.
+    std::optional<int> x, y, width, height;
+    for (const QString& line : result.text().split(QLatin1Char('\n'))) {
+        const QString name = line.section(QLatin1Char('='), 0, 0).trimmed();
+        bool ok = false;
+        const int value = line.section(QLatin1Char('='), 1).trimmed().toInt(&ok);
+        if (!ok)
+            continue;
+        if (name == QLatin1String("X"))
+            x = value;
+        else if (name == QLatin1String("Y"))
+            y = value;
+        else if (name == QLatin1String("WIDTH"))
+            width = value;
+        else if (name == QLatin1String("HEIGHT"))
+            height = value;
+    }
+    if (!width || !height)
+        return std::nullopt;
+    return QRect(x.value_or(0), y.value_or(0), *width, *height);
+}
+
 QImage XvfbDesktop::screenshot() const
 {
     return screenshotWindow(QStringLiteral("root"));
@@ -455,6 +509,25 @@ QImage XvfbDesktop::screenshotWindow(const QString& windowId) const
     if (!result.ok())
         return {};
     return QImage::fromData(result.standardOutput, "PNG");
+}
+
+QImage XvfbDesktop::waitForScreenshot(const QString& windowId, const std::function<bool(const QImage&)>& ready,
+                                      int timeoutMs) const
+{
+    QImage shot;
+    waitUntil(
+        [&] {
+            shot = screenshotWindow(windowId);
+            return !shot.isNull() && ready(shot);
+        },
+        timeoutMs);
+    return shot;
+}
+
+QString XvfbDesktop::saveImage(const QString& name, const QImage& image) const
+{
+    const QString path = QDir(workDir()).filePath(name);
+    return image.save(path, "PNG") ? path : QString();
 }
 
 bool XvfbDesktop::setClipboard(const QByteArray& data, const QString& mimeType)
@@ -486,6 +559,14 @@ std::optional<QByteArray> XvfbDesktop::clipboard(const QString& mimeType) const
     if (!result.ok())
         return std::nullopt;
     return result.standardOutput;
+}
+
+QImage XvfbDesktop::clipboardImage() const
+{
+    const auto data = clipboard(QStringLiteral("image/png"));
+    if (!data)
+        return {};
+    return QImage::fromData(*data, "PNG").convertToFormat(QImage::Format_RGB32);
 }
 
 QStringList XvfbDesktop::clipboardTypes() const

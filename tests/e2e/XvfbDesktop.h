@@ -40,9 +40,11 @@
 // scratch folder (with every helper's log) for a look afterwards.
 
 #include <QByteArray>
+#include <QPoint>
 #include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -51,6 +53,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -106,6 +109,9 @@ public:
     qint64 lumetraPid() const;
     QString lumetraOutput() const;
     QString lumetraErrors() const;
+    // Starts Lumetra on an image file and waits for its editor window, titled after the
+    // file; the window's id, or nothing (errorString() or Lumetra's output say why).
+    std::optional<QString> startLumetraOnImage(const QString& imagePath, int timeoutMs = 30000);
     // Waits until Lumetra's standard output contains text.
     bool waitForOutput(const QString& text, int timeoutMs = 10000) const;
     // Sends the signal and waits for the end. The exit code when Lumetra exited by itself;
@@ -134,14 +140,28 @@ public:
     bool waitForWindowGone(const QString& namePattern, int timeoutMs = 10000) const;
     // Window ids of every mapped window whose title matches (empty when none).
     QStringList findWindows(const QString& namePattern) const;
+    // Presses the first button at `from`, moves to `to` in `steps` even steps and releases
+    // it there, each event by its own xdotool call (screen coordinates). False when one failed.
+    bool dragPointer(const QPoint& from, const QPoint& to, int steps) const;
+    // A window's position on the screen and its size, as xdotool reports them (nothing
+    // when the window is unknown or the report lacks its size).
+    std::optional<QRect> windowGeometry(const QString& windowId) const;
     // The whole screen, or one window, as ImageMagick's import sees it (null on failure).
     QImage screenshot() const;
     QImage screenshotWindow(const QString& windowId) const;
+    // Takes screenshots of the window ("root": the screen) until `ready` holds for one or
+    // timeoutMs has passed; returns the last one taken, ready or not.
+    QImage waitForScreenshot(const QString& windowId, const std::function<bool(const QImage&)>& ready,
+                             int timeoutMs = 10000) const;
+    // Saves the image as a PNG named `name` in workDir(); its path, or empty on failure.
+    QString saveImage(const QString& name, const QImage& image) const;
 
     // The CLIPBOARD selection through xclip. setClipboard leaves an xclip process owning
     // the selection (stopped with the desktop) and returns once the data is offered.
     bool setClipboard(const QByteArray& data, const QString& mimeType = QStringLiteral("text/plain"));
     std::optional<QByteArray> clipboard(const QString& mimeType = QStringLiteral("text/plain")) const;
+    // The clipboard's image/png decoded as RGB32 (null when there is none).
+    QImage clipboardImage() const;
     QStringList clipboardTypes() const;
 
 private:

@@ -1,4 +1,5 @@
 // The test desktop itself: what every end-to-end test relies on.
+#include "E2eImageProbes.h"
 #include "XvfbDesktop.h"
 
 #include <QDir>
@@ -105,4 +106,28 @@ TEST(XvfbDesktop, RunReportsExitCodesAndTimeouts)
     EXPECT_FALSE(slow.finished);
     EXPECT_FALSE(desktop.run(QStringLiteral("/nonexistent/program"), {}).finished);
     EXPECT_FALSE(desktop.waitForWindow(QStringLiteral("^NoSuchWindow$"), 600).has_value());
+}
+
+TEST(XvfbDesktop, WindowGeometryAndScreenshotsAgreeOnWhereAWindowStands)
+{
+    XvfbDesktop desktop; // no window manager: the window lands exactly where asked
+    ASSERT_TRUE(desktop.isReady()) << desktop.errorString().toStdString();
+    const QImage pattern = e2e::patternImage(QSize(300, 200));
+    const QString path = desktop.saveImage(QStringLiteral("geometry probe.png"), pattern);
+    ASSERT_FALSE(path.isEmpty());
+    desktop.startBackground(QStringLiteral("display"), {QStringLiteral("-borderwidth"), QStringLiteral("0"),
+                                                        QStringLiteral("-geometry"), QStringLiteral("+123+45"),
+                                                        QStringLiteral("-title"), QStringLiteral("GeometryProbe"), path});
+    const auto window = desktop.waitForWindow(QStringLiteral("^GeometryProbe$"), 20000);
+    ASSERT_TRUE(window.has_value());
+
+    EXPECT_EQ(desktop.windowGeometry(*window), QRect(123, 45, 300, 200));
+    const QImage screen =
+        desktop.waitForScreenshot(QStringLiteral("root"), [&](const QImage& s) { return e2e::locate(s, pattern).has_value(); });
+    EXPECT_EQ(e2e::locate(screen, pattern), QPoint(123, 45));
+    EXPECT_TRUE(e2e::samePixels(desktop.screenshotWindow(*window), pattern));
+    EXPECT_EQ(e2e::countOfColour(screen, QRect(123, 45, 300, 200), pattern.pixel(0, 0)),
+              e2e::countOfColour(pattern, pattern.rect(), pattern.pixel(0, 0)));
+
+    EXPECT_FALSE(desktop.windowGeometry(QStringLiteral("0x7ffffff")).has_value()) << "no such window";
 }
