@@ -73,8 +73,9 @@ TEST(KeyboardMappingTable, BuiltinKeymapTypesTheUsCharacters)
         EXPECT_EQ(keyboard.charactersIgnoringModifiers(*x11), QString(us.at(code))) << code;
         EXPECT_EQ(keyboard.xkbKeyNameForX11KeyCode(*x11), KeyboardMapping::xkbKeyName(code));
         // Synthesised events name a printable key by its upper-case character.
-        if (code != 49)
+        if (code != 49) {
             EXPECT_EQ(KeyboardMapping::keyCodeForQtKey(us.at(code).toUpper().unicode()), code) << code;
+        }
     }
     // evdev: X keycode = evdev code + 8 (KEY_A 30, KEY_7 8, KEY_ENTER 28, KEY_UP 103).
     EXPECT_EQ(keyboard.x11KeyCode(0), 38u);

@@ -1,12 +1,10 @@
 #pragma once
 
-#include <QCoreApplication>
-#include <QFile>
+#include "Platform/XcbConnection.h"
+#include "support/XvfbServer.h"
+
 #include <QProcess>
 #include <QString>
-#include <QThread>
-
-#include "Platform/XcbConnection.h"
 
 #include <memory>
 
@@ -15,29 +13,13 @@ class X11TestServer {
 public:
     explicit X11TestServer(const QString& geometry = QStringLiteral("1920x1080x24"))
     {
-        for (int number = 140 + int(QCoreApplication::applicationPid() % 200); number < 900; ++number) {
-            if (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number))
-                || QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)))
-                continue;
-            m_display = QStringLiteral(":%1").arg(number);
-            m_process.setProgram(QStringLiteral("Xvfb"));
-            m_process.setArguments({m_display, QStringLiteral("-screen"), QStringLiteral("0"), geometry,
-                                    QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-            m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-            m_process.start();
-            if (!m_process.waitForStarted(3000))
-                return;
-            for (int attempt = 0; attempt < 100; ++attempt) {
-                if (m_process.state() != QProcess::Running)
-                    break;
-                if (auto connection = XcbConnection::open(m_display)) {
-                    m_connection = std::move(connection);
-                    return;
-                }
-                QThread::msleep(50);
-            }
-            m_process.kill();
-            m_process.waitForFinished(2000);
+        m_process.setProgram(QStringLiteral("Xvfb"));
+        m_process.setArguments({QStringLiteral("-screen"), QStringLiteral("0"), geometry, QStringLiteral("-nolisten"),
+                                QStringLiteral("tcp")});
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        if (const std::optional<int> number = startXvfbOnFreeDisplay(m_process, 15000)) {
+            m_display = QStringLiteral(":%1").arg(*number);
+            m_connection = XcbConnection::open(m_display);
         }
     }
 

@@ -13,6 +13,7 @@ namespace {
 const QString kPatternTitle = QStringLiteral("CapturePattern");
 const QPoint kPatternOrigin(1100, 200); // no window manager: the window lands exactly here
 const QSize kPatternSize(400, 300);
+const QString kOverlay = QStringLiteral("^Lumetra Selection$");
 
 QImage patternImage() { return e2e::patternImage(kPatternSize); }
 
@@ -61,7 +62,7 @@ protected:
     {
         ASSERT_TRUE(desktop().startLumetra({QStringLiteral("--capture-area")}))
             << desktop().errorString().toStdString();
-        ASSERT_TRUE(desktop().waitForOutput(QStringLiteral("📸 SelectionOverlay 已铺 1 屏（冻结快照模式）"), 30000))
+        ASSERT_TRUE(desktop().waitForWindow(kOverlay, 30000))
             << desktop().lumetraOutput().toStdString() << desktop().lumetraErrors().toStdString();
     }
 
@@ -75,7 +76,11 @@ protected:
         ASSERT_TRUE(result.ok()) << result.describe().toStdString();
     }
 
-    QImage clipboardPng() { return desktop().clipboardImage(); }
+    // The clipboard's image once it shows these pixels (or the last one read).
+    QImage waitForClipboard(const QImage& expected)
+    {
+        return desktop().waitForClipboardImage([&](const QImage& clip) { return samePixels(clip, expected); });
+    }
 
     // Where the pattern's top-left pixel is on screen (a window manager decides where
     // the window and its frame go).
@@ -95,14 +100,11 @@ TEST_F(CaptureAreaTest, DraggedRectangleReachesTheClipboardPixelForPixel)
 
     // Screen (1150, 250) to (1390, 410): pattern pixels (50, 50) to (290, 210).
     dragScreen(QPoint(1150, 250), QPoint(1390, 410));
-    ASSERT_TRUE(desktop().waitForOutput(QStringLiteral("📸 SelectionOverlay 截取完成 240×160px，已写剪贴板，走交付链")))
-        << desktop().lumetraOutput().toStdString();
-    const QImage clip = clipboardPng();
+    const QImage clip = waitForClipboard(patternImage().copy(50, 50, 240, 160));
     ASSERT_FALSE(clip.isNull()) << "no PNG on the clipboard";
     EXPECT_EQ(clip.size(), QSize(240, 160));
     EXPECT_TRUE(samePixels(clip, patternImage().copy(50, 50, 240, 160)));
-    EXPECT_TRUE(desktop().waitForOutput(QStringLiteral("📸 SelectionOverlay 避让恢复: orderFront 1 个")));
-    EXPECT_TRUE(mainWindowMapped());
+    EXPECT_TRUE(desktop().waitForWindow(QStringLiteral("^Lumetra$")).has_value()) << "the main window came back";
     EXPECT_EQ(desktop().stopLumetra(), 0);
 }
 
@@ -112,14 +114,11 @@ TEST_F(CaptureAreaTest, EscapeCancelsAndRestoresLumetrasWindows)
     showPattern();
     startAreaCapture();
     EXPECT_FALSE(mainWindowMapped());
-    EXPECT_FALSE(desktop().findWindows(QStringLiteral("^Lumetra Selection$")).isEmpty());
     ASSERT_TRUE(desktop().xdotool({QStringLiteral("key"), QStringLiteral("Escape")}).ok());
-    ASSERT_TRUE(desktop().waitForOutput(QStringLiteral("📸 SelectionOverlay 避让恢复: orderFront 1 个")))
+    ASSERT_TRUE(desktop().waitForWindow(QStringLiteral("^Lumetra$")).has_value())
         << desktop().lumetraOutput().toStdString();
-    EXPECT_TRUE(mainWindowMapped());
+    EXPECT_TRUE(desktop().waitForWindowGone(kOverlay));
     EXPECT_FALSE(desktop().clipboardTypes().contains(QStringLiteral("image/png")));
-    EXPECT_TRUE(desktop().waitForWindowGone(QStringLiteral("^Lumetra Selection$")));
-    EXPECT_FALSE(desktop().lumetraOutput().contains(QStringLiteral("截取完成")));
     EXPECT_EQ(desktop().stopLumetra(), 0);
 }
 
@@ -128,17 +127,17 @@ TEST_F(CaptureAreaTest, RepeatOfTheLastAreaGivesTheSamePixels)
     showPattern();
     startAreaCapture();
     dragScreen(QPoint(1120, 220), QPoint(1250, 330));
-    ASSERT_TRUE(desktop().waitForOutput(QStringLiteral("截取完成 130×110px")))
-        << desktop().lumetraOutput().toStdString();
-    const QImage first = clipboardPng();
+    const QImage first = waitForClipboard(patternImage().copy(20, 20, 130, 110));
     ASSERT_TRUE(samePixels(first, patternImage().copy(20, 20, 130, 110)));
     ASSERT_EQ(desktop().stopLumetra(), 0);
+    ASSERT_FALSE(desktop().clipboardTypes().contains(QStringLiteral("image/png"))) << "the clipboard left with its owner";
 
     // A later run of the program repeats the stored area without any overlay.
     ASSERT_TRUE(desktop().startLumetra({QStringLiteral("--repeat-last-area")}));
-    ASSERT_TRUE(desktop().waitForOutput(QStringLiteral("📸 SelectionOverlay 重复选区完成 130×110px"), 30000))
-        << desktop().lumetraOutput().toStdString();
-    EXPECT_TRUE(samePixels(clipboardPng(), first));
+    EXPECT_TRUE(samePixels(desktop().waitForClipboardImage([&](const QImage& clip) { return samePixels(clip, first); },
+                                                           30000),
+                           first));
+    EXPECT_TRUE(desktop().findWindows(kOverlay).isEmpty());
     EXPECT_EQ(desktop().stopLumetra(), 0);
 }
 
@@ -149,10 +148,9 @@ TEST_F(CaptureAreaTest, WithTheEditorSettingOnTheCaptureIsDeliveredToTheEditor)
     showPattern();
     startAreaCapture();
     dragScreen(QPoint(1200, 300), QPoint(1300, 400));
-    ASSERT_TRUE(desktop().waitForOutput(QStringLiteral("📸 CaptureDeliveryRequested 已广播")))
-        << desktop().lumetraOutput().toStdString();
-    EXPECT_TRUE(desktop().waitForOutput(QStringLiteral("📸 SelectionOverlay 完成路径：恢复非主避让窗")));
-    EXPECT_TRUE(samePixels(clipboardPng(), patternImage().copy(100, 100, 100, 100)));
+    EXPECT_TRUE(samePixels(waitForClipboard(patternImage().copy(100, 100, 100, 100)),
+                           patternImage().copy(100, 100, 100, 100)));
+    EXPECT_TRUE(desktop().waitForWindowGone(kOverlay));
     // The delivery brings the editor's window forward (its paste is the editor's part).
     EXPECT_TRUE(desktop().waitForWindow(QStringLiteral("^Lumetra$"), 10000).has_value());
     EXPECT_EQ(desktop().stopLumetra(), 0);
@@ -183,9 +181,7 @@ TEST_F(CaptureAreaUnderWindowManagerTest, OverlayCoversTheDesktopAndTheCropIsExa
     startAreaCapture();
     const QPoint from = *origin + QPoint(30, 40);
     dragScreen(from, from + QPoint(200, 150));
-    ASSERT_TRUE(desktop().waitForOutput(QStringLiteral("截取完成 200×150px")))
-        << desktop().lumetraOutput().toStdString();
-    EXPECT_TRUE(samePixels(clipboardPng(), patternImage().copy(30, 40, 200, 150)));
-    EXPECT_TRUE(desktop().waitForOutput(QStringLiteral("📸 SelectionOverlay 避让恢复: orderFront 1 个")));
+    EXPECT_TRUE(samePixels(waitForClipboard(patternImage().copy(30, 40, 200, 150)), patternImage().copy(30, 40, 200, 150)));
+    EXPECT_TRUE(desktop().waitForWindow(QStringLiteral("^Lumetra$")).has_value()) << "the main window came back";
     EXPECT_EQ(desktop().stopLumetra(), 0);
 }

@@ -1,5 +1,7 @@
 #include "XvfbDesktop.h"
 
+#include "support/XvfbServer.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -11,7 +13,6 @@
 #include <cerrno>
 #include <cstring>
 #include <iostream>
-#include <poll.h>
 #include <sys/prctl.h>
 #include <unistd.h>
 
@@ -169,8 +170,8 @@ void XvfbDesktop::fail(const QString& message)
         m_error = message;
 }
 
-QProcess* XvfbDesktop::startChild(const QString& name, const QString& program, const QStringList& arguments,
-                                  const QProcessEnvironment& environment, bool pipeStandardOutput)
+QProcess* XvfbDesktop::addChild(const QString& name, const QString& program, const QStringList& arguments,
+                                const QProcessEnvironment& environment, bool pipeStandardOutput)
 {
     auto process = std::make_unique<QProcess>();
     process->setProgram(program);
@@ -185,13 +186,20 @@ QProcess* XvfbDesktop::startChild(const QString& name, const QString& program, c
     process->setStandardErrorFile(logBase + QStringLiteral(".err"));
     // Should this test program die without cleaning up, the kernel ends the child.
     process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    m_children.push_back(Child{name, std::move(process)});
+    return m_children.back().process.get();
+}
+
+QProcess* XvfbDesktop::startChild(const QString& name, const QString& program, const QStringList& arguments,
+                                  const QProcessEnvironment& environment, bool pipeStandardOutput)
+{
+    QProcess* process = addChild(name, program, arguments, environment, pipeStandardOutput);
     process->start();
     if (!process->waitForStarted(kStartTimeoutMs)) {
         fail(QStringLiteral("cannot start %1 (%2): %3").arg(name, program, process->errorString()));
         return nullptr;
     }
-    m_children.push_back(Child{name, std::move(process)});
-    return m_children.back().process.get();
+    return process;
 }
 
 void XvfbDesktop::stopChild(Child& child, int timeoutMs)
@@ -211,47 +219,19 @@ void XvfbDesktop::stopChild(Child& child, int timeoutMs)
 
 bool XvfbDesktop::startServer()
 {
-    int fds[2];
-    if (::pipe(fds) != 0) {
-        fail(QStringLiteral("pipe: %1").arg(QString::fromLocal8Bit(strerror(errno))));
-        return false;
-    }
     const QString screen = QStringLiteral("%1x%2x24").arg(m_options.screenSize.width()).arg(m_options.screenSize.height());
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    // The server picks a free display number and writes it to fds[1] once it accepts clients.
-    QProcess* server = startChild(QStringLiteral("Xvfb"), QStringLiteral("Xvfb"),
-                                  {QStringLiteral("-displayfd"), QString::number(fds[1]), QStringLiteral("-screen"),
-                                   QStringLiteral("0"), screen, QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                                   QStringLiteral("-noreset")},
-                                  env);
-    ::close(fds[1]);
-    if (!server) {
-        ::close(fds[0]);
-        return false;
-    }
-    QByteArray number;
-    QElapsedTimer timer;
-    timer.start();
-    while (!number.endsWith('\n') && timer.elapsed() < kStartTimeoutMs) {
-        pollfd pfd{fds[0], POLLIN, 0};
-        if (::poll(&pfd, 1, 100) <= 0)
-            continue;
-        char buffer[32];
-        const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
-        if (n <= 0)
-            break; // the server ended without naming a display
-        number.append(buffer, static_cast<int>(n));
-    }
-    ::close(fds[0]);
-    bool ok = false;
-    const int displayNumber = number.trimmed().toInt(&ok);
-    if (!ok) {
+    QProcess* server = addChild(QStringLiteral("Xvfb"), QStringLiteral("Xvfb"),
+                                {QStringLiteral("-screen"), QStringLiteral("0"), screen, QStringLiteral("-nolisten"),
+                                 QStringLiteral("tcp"), QStringLiteral("-noreset")},
+                                QProcessEnvironment::systemEnvironment());
+    const std::optional<int> displayNumber = startXvfbOnFreeDisplay(*server, kStartTimeoutMs);
+    if (!displayNumber) {
         server->waitForFinished(100);
         fail(QStringLiteral("Xvfb did not report a display: %1")
                  .arg(readFile(QDir(workDir()).filePath(QStringLiteral("Xvfb-0.err"))).trimmed().right(500)));
         return false;
     }
-    m_display = QStringLiteral(":%1").arg(displayNumber);
+    m_display = QStringLiteral(":%1").arg(*displayNumber);
     XProbe probe(m_display);
     if (!probe.connected()) {
         fail(QStringLiteral("cannot connect to Xvfb on %1").arg(m_display));
@@ -334,6 +314,19 @@ bool XvfbDesktop::lumetraRunning() const
     return m_lumetra && m_lumetra->state() != QProcess::NotRunning;
 }
 
+qint64 XvfbDesktop::serverPid() const
+{
+    return m_children.empty() ? 0 : m_children.front().process->processId();
+}
+
+std::optional<QString> XvfbDesktop::activeWindow() const
+{
+    const CommandResult result = xdotool({QStringLiteral("getactivewindow")});
+    if (!result.ok() || result.text().isEmpty())
+        return std::nullopt;
+    return result.text();
+}
+
 qint64 XvfbDesktop::lumetraPid() const
 {
     return m_lumetra ? m_lumetra->processId() : 0;
@@ -347,11 +340,6 @@ QString XvfbDesktop::lumetraOutput() const
 QString XvfbDesktop::lumetraErrors() const
 {
     return readFile(QDir(workDir()).filePath(QStringLiteral("lumetra.err")));
-}
-
-bool XvfbDesktop::waitForOutput(const QString& text, int timeoutMs) const
-{
-    return waitUntil([&] { return lumetraOutput().contains(text); }, timeoutMs);
 }
 
 std::optional<int> XvfbDesktop::waitForLumetraExit(int timeoutMs)
@@ -567,6 +555,18 @@ QImage XvfbDesktop::clipboardImage() const
     if (!data)
         return {};
     return QImage::fromData(*data, "PNG").convertToFormat(QImage::Format_RGB32);
+}
+
+QImage XvfbDesktop::waitForClipboardImage(const std::function<bool(const QImage&)>& ready, int timeoutMs) const
+{
+    QImage image;
+    waitUntil(
+        [&] {
+            image = clipboardImage();
+            return !image.isNull() && ready(image);
+        },
+        timeoutMs);
+    return image;
 }
 
 QStringList XvfbDesktop::clipboardTypes() const

@@ -31,10 +31,13 @@
 //       const auto window = desktop().waitForWindow(QStringLiteral("^Lumetra$"));
 //       ASSERT_TRUE(window);
 //       desktop().xdotool({"key", "--window", *window, "ctrl+o"});
-//       EXPECT_TRUE(desktop().waitForOutput(QStringLiteral("some log line")));
+//       EXPECT_TRUE(desktop().waitForWindowGone(QStringLiteral("^Lumetra$")));
 //       const QImage screen = desktop().screenshot();
 //       EXPECT_EQ(desktop().stopLumetra(), 0);
 //   }
+//
+// Tests wait for what the user would see (a window, the clipboard, a file), never for
+// a line of Lumetra's log: log wording may change freely.
 //
 // On failure the fixture prints what Lumetra wrote to stdout and stderr, and keeps the
 // scratch folder (with every helper's log) for a look afterwards.
@@ -96,6 +99,7 @@ public:
     QString scratchFolder() const { return m_root.path(); }
 
     QString display() const { return m_display; } // ":N"
+    qint64 serverPid() const;                     // the Xvfb process's id
     QSize screenSize() const { return m_options.screenSize; }
     QString workDir() const;    // scratch space for files the test reads or writes
     QString configDir() const;  // LUMETRA_CONFIG_DIR
@@ -112,8 +116,6 @@ public:
     // Starts Lumetra on an image file and waits for its editor window, titled after the
     // file; the window's id, or nothing (errorString() or Lumetra's output say why).
     std::optional<QString> startLumetraOnImage(const QString& imagePath, int timeoutMs = 30000);
-    // Waits until Lumetra's standard output contains text.
-    bool waitForOutput(const QString& text, int timeoutMs = 10000) const;
     // Sends the signal and waits for the end. The exit code when Lumetra exited by itself;
     // nothing when it crashed, was killed, or had to be killed after timeoutMs.
     std::optional<int> stopLumetra(int signalNumber = SIGTERM, int timeoutMs = 10000);
@@ -136,6 +138,8 @@ public:
     // waiting up to timeoutMs; only mapped windows unless onlyVisible is false.
     std::optional<QString> waitForWindow(const QString& namePattern, int timeoutMs = 10000,
                                          bool onlyVisible = true) const;
+    // The id of the window the window manager calls active (nothing when none is).
+    std::optional<QString> activeWindow() const;
     // True once no window whose title matches is mapped any more.
     bool waitForWindowGone(const QString& namePattern, int timeoutMs = 10000) const;
     // Window ids of every mapped window whose title matches (empty when none).
@@ -162,6 +166,9 @@ public:
     std::optional<QByteArray> clipboard(const QString& mimeType = QStringLiteral("text/plain")) const;
     // The clipboard's image/png decoded as RGB32 (null when there is none).
     QImage clipboardImage() const;
+    // Reads the clipboard's image until `ready` holds for it or timeoutMs has passed; the
+    // last image read, ready or not (null when there was none).
+    QImage waitForClipboardImage(const std::function<bool(const QImage&)>& ready, int timeoutMs = 10000) const;
     QStringList clipboardTypes() const;
 
 private:
@@ -173,6 +180,8 @@ private:
     bool startServer();
     bool startWindowManager();
     bool startTray();
+    QProcess* addChild(const QString& name, const QString& program, const QStringList& arguments,
+                       const QProcessEnvironment& environment, bool pipeStandardOutput = false);
     QProcess* startChild(const QString& name, const QString& program, const QStringList& arguments,
                          const QProcessEnvironment& environment, bool pipeStandardOutput = false);
     void stopChild(Child& child, int timeoutMs);

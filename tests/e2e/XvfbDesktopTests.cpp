@@ -3,6 +3,7 @@
 #include "XvfbDesktop.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <xcb/xcb.h>
@@ -24,6 +25,13 @@ bool displayAcceptsClients(const QString& display)
 bool processExists(qint64 pid)
 {
     return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
+}
+
+// The process id an X server wrote into its lock file (0 when there is none).
+qint64 lockOwner(const QString& lockFile)
+{
+    QFile file(lockFile);
+    return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toLongLong() : 0;
 }
 
 } // namespace
@@ -54,18 +62,32 @@ TEST(XvfbDesktop, EachDesktopHasItsOwnDisplayAndPrivateFolders)
     EXPECT_EQ(screen.size(), QSize(1920, 1080));
 }
 
+// Another test's server may take the freed display number at once, so this looks at
+// what the desktop itself owned: its processes and the server's lock and socket files.
 TEST(XvfbDesktop, StopsEverythingItStartedWhenDestroyed)
 {
-    QString display;
+    qint64 serverPid = 0;
     qint64 backgroundPid = 0;
+    QString lockFile;
+    bool hadLock = false;
+    QString socketFile;
+    ino_t socketInode = 0;
     QString root;
     {
-        DesktopOptions options;
-        options.windowManager = true;
-        options.tray = true;
-        XvfbDesktop desktop(options);
+        XvfbDesktop desktop({.windowManager = true, .tray = true});
         ASSERT_TRUE(desktop.isReady()) << desktop.errorString().toStdString();
-        display = desktop.display();
+        serverPid = desktop.serverPid();
+        ASSERT_TRUE(processExists(serverPid));
+        const QString number = desktop.display().mid(1);
+        lockFile = QStringLiteral("/tmp/.X%1-lock").arg(number);
+        socketFile = QStringLiteral("/tmp/.X11-unix/X%1").arg(number);
+        // Servers built to take no lock leave none; where there is one, it is the server's.
+        const qint64 owner = lockOwner(lockFile);
+        hadLock = owner != 0;
+        ASSERT_TRUE(!hadLock || owner == serverPid) << owner;
+        struct stat socket {};
+        ASSERT_EQ(::stat(socketFile.toLocal8Bit().constData(), &socket), 0);
+        socketInode = socket.st_ino;
         QProcess* sleeper = desktop.startBackground(QStringLiteral("sleep"), {QStringLiteral("600")});
         ASSERT_NE(sleeper, nullptr);
         backgroundPid = sleeper->processId();
@@ -73,7 +95,11 @@ TEST(XvfbDesktop, StopsEverythingItStartedWhenDestroyed)
         root = QFileInfo(desktop.workDir()).absolutePath();
     }
     EXPECT_FALSE(processExists(backgroundPid));
-    EXPECT_FALSE(displayAcceptsClients(display));
+    EXPECT_FALSE(processExists(serverPid));
+    // Gone, or by now another server's.
+    EXPECT_TRUE(!hadLock || lockOwner(lockFile) != serverPid);
+    struct stat socket {};
+    EXPECT_TRUE(::stat(socketFile.toLocal8Bit().constData(), &socket) != 0 || socket.st_ino != socketInode);
     EXPECT_FALSE(QDir(root).exists());
 }
 
