@@ -5,8 +5,8 @@
 #include "App/UpdaterController.h"
 #include "Capture/CaptureDelivery.h"
 #include "Capture/CaptureLog.h"
+#include "Core/Notifications.h"
 #include "Core/ShortcutStore.h"
-#include "Platform/NotificationCenter.h"
 #include "Platform/OpenPanel.h"
 #include "Platform/UserDefaults.h"
 #include "Platform/X11KeyGrab.h"
@@ -105,14 +105,14 @@ AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching(const QStri
     m_globalHotkeyMonitor->registerHotKeys();
 
     NotificationCenter& center = NotificationCenter::defaultCenter();
-    center.addObserver(ShortcutStore::configurationChangedNotification, this,
+    center.addObserver(Notifications::shortcutConfigurationChanged, this,
                        [this](const auto&) { handleShortcutStoreChanged(); });
-    center.addObserver(QString::fromLatin1(CaptureDelivery::deliveryRequested), this,
+    center.addObserver(Notifications::captureDeliveryRequested, this,
                        [this](const auto&) { handleCaptureDelivery(); });
-    center.addObserver(QStringLiteral("OpenImageCommand"), this, [this](const auto&) { handleOpenImageCommand(); });
+    center.addObserver(Notifications::openImage, this, [this](const auto&) { handleOpenImageCommand(); });
 
     sparklePreferencesChanged();
-    center.addObserver(sparklePreferencesChangedNotification, this, [this](const auto&) { sparklePreferencesChanged(); });
+    center.addObserver(Notifications::sparklePreferencesChanged, this, [this](const auto&) { sparklePreferencesChanged(); });
 
     // Without a tray the window is the only way in, whatever the setting says.
     if (m_defaults.boolValue(kOpenWindowAtLaunchKey) || !trayAvailable) {

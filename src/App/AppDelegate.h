@@ -99,7 +99,6 @@ public:
     StatusMenuController* statusMenu() const { return m_statusMenu.get(); }
     bool hasStatusItem() const { return m_hasStatusItem; }
 
-    static inline const QString sparklePreferencesChangedNotification = QStringLiteral("SparklePreferencesChanged");
 
 private:
     void hotKeyTriggered(const QString& label, const std::function<void()>& road);

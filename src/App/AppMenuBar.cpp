@@ -5,24 +5,23 @@
 #include "App/StatusMenuController.h"
 #include "Core/LanguageRefresh.h"
 #include "Core/Localization.h"
+#include "Core/Notifications.h"
 #include "Core/ShortcutStore.h"
-#include "Platform/NotificationCenter.h"
 
 #include <QMenu>
 #include <QMenuBar>
 
-void postCommandNotification(const QString& name)
+void postCommandNotification(NotificationName name)
 {
     NotificationCenter::defaultCenter().post(name);
 }
 
 namespace {
 
-QAction* addCommand(QMenu* menu, const char* titleKey, const QList<QKeySequence>& keys, const char* notification)
+QAction* addCommand(QMenu* menu, const char* titleKey, const QList<QKeySequence>& keys, NotificationName name)
 {
     QAction* action = menu->addAction(menuText(QString::fromLatin1(titleKey)));
     action->setShortcuts(keys);
-    const QString name = QString::fromLatin1(notification);
     QObject::connect(action, &QAction::triggered, action, [name] { postCommandNotification(name); });
     return action;
 }
@@ -64,34 +63,34 @@ void AppMenuBar::rebuild()
 
     QMenu* file = m_menuBar->addMenu(menuText(QStringLiteral("menu.file")));
     file->setObjectName(QStringLiteral("lumetraFileMenu"));
-    addCommand(file, "menu.openImage", {QKeySequence(Qt::CTRL | Qt::Key_O)}, "OpenImageCommand");
-    addCommand(file, "menu.saveImage", {QKeySequence(Qt::CTRL | Qt::Key_S)}, "SaveImageCommand");
-    addCommand(file, "menu.copyImage", storeKeys(ShortcutAction::copyImage, QStringLiteral("c")), "CopyImageCommand");
-    addCommand(file, "menu.saveAs", storeKeys(ShortcutAction::saveAs, QStringLiteral("s")), "SaveAsImageCommand");
+    addCommand(file, "menu.openImage", {QKeySequence(Qt::CTRL | Qt::Key_O)}, Notifications::openImage);
+    addCommand(file, "menu.saveImage", {QKeySequence(Qt::CTRL | Qt::Key_S)}, Notifications::saveImage);
+    addCommand(file, "menu.copyImage", storeKeys(ShortcutAction::copyImage, QStringLiteral("c")), Notifications::copyImage);
+    addCommand(file, "menu.saveAs", storeKeys(ShortcutAction::saveAs, QStringLiteral("s")), Notifications::saveAsImage);
 
     QMenu* edit = m_menuBar->addMenu(menuText(QStringLiteral("menu.edit")));
     edit->setObjectName(QStringLiteral("lumetraEditMenu"));
-    addCommand(edit, "menu.undo", {QKeySequence(Qt::CTRL | Qt::Key_Z)}, "UndoCommand");
-    addCommand(edit, "menu.redo", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}, "RedoCommand");
+    addCommand(edit, "menu.undo", {QKeySequence(Qt::CTRL | Qt::Key_Z)}, Notifications::undo);
+    addCommand(edit, "menu.redo", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}, Notifications::redo);
     edit->addSeparator();
-    addCommand(edit, "menu.crop", {QKeySequence(Qt::CTRL | Qt::Key_X)}, "CropCommand");
-    addCommand(edit, "menu.resetAll", {QKeySequence(Qt::CTRL | Qt::Key_R)}, "ResetAllCommand");
+    addCommand(edit, "menu.crop", {QKeySequence(Qt::CTRL | Qt::Key_X)}, Notifications::crop);
+    addCommand(edit, "menu.resetAll", {QKeySequence(Qt::CTRL | Qt::Key_R)}, Notifications::resetAll);
     // The key above Return (Backspace here) and the Delete key both clear.
     addCommand(edit, "menu.clearImage",
                {QKeySequence(Qt::CTRL | Qt::Key_Backspace), QKeySequence(Qt::CTRL | Qt::Key_Delete)},
-               "ClearImageCommand");
+               Notifications::clearImage);
 
     QMenu* view = m_menuBar->addMenu(menuText(QStringLiteral("menu.view")));
     view->setObjectName(QStringLiteral("lumetraViewMenu"));
     // Ctrl and the "+" character, which most layouts type with Shift on the "=" key:
     // answer to the key itself too.
     addCommand(view, "menu.zoomIn", {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
-               "ZoomInCommand");
-    addCommand(view, "menu.zoomOut", {QKeySequence(Qt::CTRL | Qt::Key_Minus)}, "ZoomOutCommand");
+               Notifications::zoomIn);
+    addCommand(view, "menu.zoomOut", {QKeySequence(Qt::CTRL | Qt::Key_Minus)}, Notifications::zoomOut);
     view->addSeparator();
-    addCommand(view, "menu.fitToWindow", {QKeySequence(Qt::CTRL | Qt::Key_0)}, "FitToWindowCommand");
-    addCommand(view, "menu.actualSize", {QKeySequence(Qt::CTRL | Qt::Key_1)}, "ActualSizeCommand");
+    addCommand(view, "menu.fitToWindow", {QKeySequence(Qt::CTRL | Qt::Key_0)}, Notifications::fitToWindow);
+    addCommand(view, "menu.actualSize", {QKeySequence(Qt::CTRL | Qt::Key_1)}, Notifications::actualSize);
     view->addSeparator();
-    addCommand(view, "menu.rotateLeft", {QKeySequence(Qt::CTRL | Qt::Key_Left)}, "RotateLeftCommand");
-    addCommand(view, "menu.rotateRight", {QKeySequence(Qt::CTRL | Qt::Key_Right)}, "RotateRightCommand");
+    addCommand(view, "menu.rotateLeft", {QKeySequence(Qt::CTRL | Qt::Key_Left)}, Notifications::rotateLeft);
+    addCommand(view, "menu.rotateRight", {QKeySequence(Qt::CTRL | Qt::Key_Right)}, Notifications::rotateRight);
 }

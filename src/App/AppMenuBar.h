@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Platform/NotificationCenter.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -9,7 +11,7 @@ class ShortcutStore;
 
 // Posts a command notification (no payload) on the default notification centre; the
 // editor's observers do the work, and without an editor nothing happens.
-void postCommandNotification(const QString& name);
+void postCommandNotification(NotificationName name);
 
 // The editor window's menu bar: Lumetra (About), File (Open, Save, Copy Image, Save
 // As), Edit (Undo, Redo, Crop, Reset, Clear) and View (zoom, fit, actual size,

@@ -3,8 +3,8 @@
 #include "App/ShortcutKeySequence.h"
 #include "Capture/GlobalHotKeyMonitor.h"
 #include "Capture/OwnWindows.h"
+#include "Core/Notifications.h"
 #include "Core/ShortcutStore.h"
-#include "Platform/NotificationCenter.h"
 #include "Platform/UserDefaults.h"
 
 #include <QApplication>
@@ -151,7 +151,7 @@ void StatusMenuController::setupStatusItem()
         return;
     m_observing = true;
     connect(&m_defaults, &UserDefaults::valueChanged, this, [this](const QString&) { handleDefaultsChangedForMenu(); });
-    NotificationCenter::defaultCenter().addObserver(ShortcutStore::configurationChangedNotification, this,
+    NotificationCenter::defaultCenter().addObserver(Notifications::shortcutConfigurationChanged, this,
                                                     [this](const auto&) { handleShortcutMenuChanged(); });
 }
 

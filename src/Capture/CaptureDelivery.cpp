@@ -2,7 +2,7 @@
 
 #include "Capture/CaptureLog.h"
 #include "Core/Logger.h"
-#include "Platform/NotificationCenter.h"
+#include "Core/Notifications.h"
 #include "Platform/UserDefaults.h"
 #include "Platform/X11Activation.h"
 #include "Platform/XcbConnection.h"
@@ -51,7 +51,7 @@ void deliverCapturedImage()
                           .arg(QString::fromLatin1(QCoreApplication::instance()
                                                        ? QCoreApplication::instance()->metaObject()->className()
                                                        : "nil")));
-    NotificationCenter::defaultCenter().post(QString::fromLatin1(deliveryRequested));
+    NotificationCenter::defaultCenter().post(Notifications::captureDeliveryRequested);
     QWidget* key = QApplication::activeWindow();
     const QString keyTitle = key && !key->windowTitle().isEmpty() ? key->windowTitle() : QStringLiteral("nil");
     captureDiagnostic(QStringLiteral("📸 CaptureDeliveryRequested 已广播: lumetraActive=%1 keyWindow=%2")
@@ -62,7 +62,7 @@ void deliverCapturedImage()
         deliveryDate = QDateTime::currentDateTimeUtc();
     }
     QTimer::singleShot(300, QCoreApplication::instance(), [] {
-        NotificationCenter::defaultCenter().post(QString::fromLatin1(clipboardImageReady));
+        NotificationCenter::defaultCenter().post(Notifications::captureClipboardImageReady);
     });
 }
 

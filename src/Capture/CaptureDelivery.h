@@ -7,9 +7,6 @@
 // The one hand-off from a finished capture (already on the clipboard) to the editor.
 namespace CaptureDelivery {
 
-inline const char* const deliveryRequested = "CaptureDeliveryRequested";
-inline const char* const clipboardImageReady = "CaptureClipboardImageReady";
-
 // With "captureOpensEditor" on: posts "CaptureDeliveryRequested" now and
 // "CaptureClipboardImageReady" 0.3 s later, and notes the time of delivery.
 void deliverCapturedImage();

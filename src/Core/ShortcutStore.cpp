@@ -1,6 +1,6 @@
 #include "Core/ShortcutStore.h"
 
-#include "Platform/NotificationCenter.h"
+#include "Core/Notifications.h"
 #include "Platform/UserDefaults.h"
 
 #include <QJsonDocument>
@@ -106,7 +106,7 @@ void ShortcutStore::commitChange()
 {
     saveOverrides();
     rebuildBindings();
-    NotificationCenter::defaultCenter().post(configurationChangedNotification);
+    NotificationCenter::defaultCenter().post(Notifications::shortcutConfigurationChanged);
 }
 
 bool ShortcutStore::actionMatching(ShortcutAction action, const ShortcutBinding& binding, ShortcutScope wantedScope,

@@ -17,7 +17,6 @@ class UserDefaults;
 class ShortcutStore : public QObject {
     Q_OBJECT
 public:
-    static inline const QString configurationChangedNotification = QStringLiteral("ShortcutConfigurationChanged");
     static inline const QString settingsKey = QStringLiteral("customShortcuts");
 
     // Keyed by action, so iteration runs in declaration order of ShortcutAction.

@@ -1,6 +1,6 @@
 #include "Models/ImageEditorViewModel.h"
 
-#include "Platform/NotificationCenter.h"
+#include "Core/Notifications.h"
 #include "Platform/OpenPanel.h"
 #include "Platform/Pasteboard.h"
 #include "Platform/UserDefaults.h"
@@ -30,8 +30,8 @@ ImageEditorViewModel::ImageEditorViewModel(QObject* parent)
 
     // The settings window speaks to every open editor; the observers end with this model.
     NotificationCenter& center = NotificationCenter::defaultCenter();
-    center.addObserver(QStringLiteral("ResetToolStylesCommand"), this, [this](const auto&) { resetToolStyles(); });
-    center.addObserver(QStringLiteral("PersistToolStylesCommand"), this, [this](const auto&) { persistToolStyles(); });
+    center.addObserver(Notifications::resetToolStyles, this, [this](const auto&) { resetToolStyles(); });
+    center.addObserver(Notifications::persistToolStyles, this, [this](const auto&) { persistToolStyles(); });
 }
 
 ImageEditorViewModel::~ImageEditorViewModel()

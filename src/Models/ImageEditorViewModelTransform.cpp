@@ -4,9 +4,9 @@
 
 #include "Core/Localization.h"
 #include "Core/Logger.h"
+#include "Core/Notifications.h"
 #include "Models/ImageDocument.h"
 #include "Models/ImageResampling.h"
-#include "Platform/NotificationCenter.h"
 
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -14,8 +14,6 @@
 #include <cmath>
 
 namespace {
-
-const QString kRotationCompleted = QStringLiteral("RotationCompleted");
 
 bool isUsableFactor(double f) { return std::isfinite(f) && f > 0.0; }
 
@@ -27,7 +25,7 @@ void ImageEditorViewModel::rotateLeft()
     if (m_rotation < 0.0)
         setRotation(m_rotation + 360.0);
     m_annotationManager->deselectAll();
-    NotificationCenter::defaultCenter().post(kRotationCompleted);
+    NotificationCenter::defaultCenter().post(Notifications::rotationCompleted);
 }
 
 void ImageEditorViewModel::rotateRight()
@@ -36,7 +34,7 @@ void ImageEditorViewModel::rotateRight()
     if (m_rotation >= 360.0)
         setRotation(m_rotation - 360.0);
     m_annotationManager->deselectAll();
-    NotificationCenter::defaultCenter().post(kRotationCompleted);
+    NotificationCenter::defaultCenter().post(Notifications::rotationCompleted);
 }
 
 void ImageEditorViewModel::resampleThen(double width, double height, std::function<void(const Image&)> install)

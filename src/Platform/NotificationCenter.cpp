@@ -22,7 +22,7 @@ NotificationCenter::NotificationCenter(QObject* parent)
     }
 }
 
-quint64 NotificationCenter::addObserver(const QString& name, QObject* context, Handler handler)
+quint64 NotificationCenter::addObserver(NotificationName name, QObject* context, Handler handler)
 {
     const quint64 token = m_nextToken++;
     QMetaObject::Connection lifetime;
@@ -30,7 +30,7 @@ quint64 NotificationCenter::addObserver(const QString& name, QObject* context, H
         lifetime = connect(context, &QObject::destroyed, this, [this, token] { removeObserver(token); },
                            Qt::DirectConnection);
     }
-    m_observers[name].push_back(
+    m_observers[QString(name)].push_back(
         Observer{token, QPointer<QObject>(context), context != nullptr, std::move(handler), lifetime});
     return token;
 }
@@ -58,8 +58,9 @@ void NotificationCenter::removeObservers(QObject* context)
     removeWhere([context](const Observer& o) { return o.hasContext && o.context == context; });
 }
 
-void NotificationCenter::post(const QString& name, const Payload& payload)
+void NotificationCenter::post(NotificationName notification, const Payload& payload)
 {
+    const QString name = notification;
     QCoreApplication* app = QCoreApplication::instance();
     if (app && QThread::currentThread() != app->thread()) {
         QPointer<NotificationCenter> self(this);
@@ -90,7 +91,7 @@ void NotificationCenter::deliver(const QString& name, const Payload& payload)
     }
 }
 
-int NotificationCenter::observerCount(const QString& name) const
+int NotificationCenter::observerCount(NotificationName name) const
 {
-    return static_cast<int>(m_observers.value(name).size());
+    return static_cast<int>(m_observers.value(QString(name)).size());
 }

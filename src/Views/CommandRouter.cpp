@@ -1,5 +1,6 @@
 #include "Views/CommandRouter.h"
 
+#include "Core/Notifications.h"
 #include "Core/ShortcutAction.h"
 #include "Models/ImageEditorViewModel.h"
 #include "Platform/NotificationCenter.h"
@@ -54,7 +55,7 @@ void KeyboardShortcutObservers::setLastSeenPasteboardChangeCountForTesting(qint6
     s_lastSeenPasteboardChangeCount = count;
 }
 
-void KeyboardShortcutObservers::subscribe(const QString& name,
+void KeyboardShortcutObservers::subscribe(NotificationName name,
                                           std::function<void(const std::optional<QString>&)> handler)
 {
     NotificationCenter::defaultCenter().addObserver(name, this, std::move(handler));
@@ -64,49 +65,48 @@ void KeyboardShortcutObservers::attach()
 {
     if (!m_attached) {
         m_attached = true;
-        using namespace EditorCommands;
         ImageEditorViewModel* vm = m_viewModel;
-        subscribe(paste, [vm](const auto&) { vm->pasteImage(); });
-        subscribe(captureClipboardImageReady, [this](const auto&) { pasteCaptureOnce(); });
-        subscribe(backdropToggle, [vm](const auto&) { vm->setBackdropEnabled(!vm->isBackdropEnabled()); });
-        subscribe(toolShortcut, [this](const auto& payload) { selectToolOfAction(payload); });
-        subscribe(deleteAnnotation, [vm](const auto&) { vm->deleteSelectedAnnotation(); });
-        subscribe(undo, [this, vm](const auto&) {
+        subscribe(Notifications::pasteImage, [vm](const auto&) { vm->pasteImage(); });
+        subscribe(Notifications::captureClipboardImageReady, [this](const auto&) { pasteCaptureOnce(); });
+        subscribe(Notifications::backdropToggle, [vm](const auto&) { vm->setBackdropEnabled(!vm->isBackdropEnabled()); });
+        subscribe(Notifications::toolShortcut, [this](const auto& payload) { selectToolOfAction(payload); });
+        subscribe(Notifications::deleteAnnotation, [vm](const auto&) { vm->deleteSelectedAnnotation(); });
+        subscribe(Notifications::undo, [this, vm](const auto&) {
             finishTextEditing();
             vm->undo();
         });
-        subscribe(redo, [this, vm](const auto&) {
+        subscribe(Notifications::redo, [this, vm](const auto&) {
             finishTextEditing();
             vm->redo();
         });
-        subscribe(crop, [this, vm](const auto&) {
+        subscribe(Notifications::crop, [this, vm](const auto&) {
             if (!vm->selectedImage())
                 return;
             finishTextEditing();
             vm->selectTool(ToolType::crop);
         });
-        subscribe(cropCancel, [this](const auto&) { cancelCrop(); });
-        subscribe(resetAll, [this, vm](const auto&) {
+        subscribe(Notifications::cropCancel, [this](const auto&) { cancelCrop(); });
+        subscribe(Notifications::resetAll, [this, vm](const auto&) {
             finishTextEditing();
             vm->revertToOriginal();
         });
-        subscribe(clearImage, [this, vm](const auto&) {
+        subscribe(Notifications::clearImage, [this, vm](const auto&) {
             finishTextEditing();
             vm->clearImage();
         });
-        subscribe(zoomIn, [vm](const auto&) { vm->zoomIn(); });
-        subscribe(zoomOut, [vm](const auto&) { vm->zoomOut(); });
-        subscribe(fitToWindow, [this, vm](const auto&) { vm->fitZoom(m_fitAreaSize()); });
-        subscribe(actualSize, [vm](const auto&) { vm->setZoomLevel(1.0); });
-        subscribe(rotateLeft, [this, vm](const auto&) {
+        subscribe(Notifications::zoomIn, [vm](const auto&) { vm->zoomIn(); });
+        subscribe(Notifications::zoomOut, [vm](const auto&) { vm->zoomOut(); });
+        subscribe(Notifications::fitToWindow, [this, vm](const auto&) { vm->fitZoom(m_fitAreaSize()); });
+        subscribe(Notifications::actualSize, [vm](const auto&) { vm->setZoomLevel(1.0); });
+        subscribe(Notifications::rotateLeft, [this, vm](const auto&) {
             finishTextEditing();
             vm->rotateLeft();
         });
-        subscribe(rotateRight, [this, vm](const auto&) {
+        subscribe(Notifications::rotateRight, [this, vm](const auto&) {
             finishTextEditing();
             vm->rotateRight();
         });
-        subscribe(rotationCompleted, [this, vm](const auto&) { vm->fitZoomNoUpscale(m_fitAreaSize()); });
+        subscribe(Notifications::rotationCompleted, [this, vm](const auto&) { vm->fitZoomNoUpscale(m_fitAreaSize()); });
     }
 
     // The appear action: a window that did not exist yet when the capture was announced

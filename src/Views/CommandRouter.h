@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Platform/NotificationCenter.h"
+
 #include <QDateTime>
 #include <QObject>
 #include <QSizeF>
@@ -10,38 +12,7 @@
 
 class ImageEditorViewModel;
 
-// The editor's command notifications: posted with no payload by the menus, the key
-// monitor and the capture delivery ("ToolShortcutCommand" carries a shortcut action's
-// raw value), each answered by one editor operation.
 namespace EditorCommands {
-
-inline const QString save = QStringLiteral("SaveImageCommand");
-inline const QString saveAs = QStringLiteral("SaveAsImageCommand");
-inline const QString paste = QStringLiteral("PasteImageCommand");
-inline const QString captureClipboardImageReady = QStringLiteral("CaptureClipboardImageReady");
-inline const QString captureDeliveryRequested = QStringLiteral("CaptureDeliveryRequested");
-inline const QString copy = QStringLiteral("CopyImageCommand");
-inline const QString ocrToggle = QStringLiteral("OCRToggleCommand");
-inline const QString pin = QStringLiteral("PinImageCommand");
-inline const QString backdropToggle = QStringLiteral("BackdropToggleCommand");
-inline const QString toolShortcut = QStringLiteral("ToolShortcutCommand");
-inline const QString deleteAnnotation = QStringLiteral("DeleteAnnotationCommand");
-inline const QString undo = QStringLiteral("UndoCommand");
-inline const QString redo = QStringLiteral("RedoCommand");
-inline const QString crop = QStringLiteral("CropCommand");
-inline const QString cropCancel = QStringLiteral("CropCancelCommand");
-inline const QString cropConfirm = QStringLiteral("CropConfirmCommand");
-inline const QString resetAll = QStringLiteral("ResetAllCommand");
-inline const QString clearImage = QStringLiteral("ClearImageCommand");
-inline const QString zoomIn = QStringLiteral("ZoomInCommand");
-inline const QString zoomOut = QStringLiteral("ZoomOutCommand");
-inline const QString fitToWindow = QStringLiteral("FitToWindowCommand");
-inline const QString actualSize = QStringLiteral("ActualSizeCommand");
-inline const QString rotateLeft = QStringLiteral("RotateLeftCommand");
-inline const QString rotateRight = QStringLiteral("RotateRightCommand");
-inline const QString rotationCompleted = QStringLiteral("RotationCompleted");
-inline const QString resizePanel = QStringLiteral("ResizePanelCommand");
-inline const QString openImage = QStringLiteral("OpenImageCommand");
 
 // An open in-place text is committed before a command acts on the whole document
 // (undo, rotate, clear, save, copy...), so what the user sees typed is what it acts on;
@@ -84,7 +55,7 @@ public:
     static void setLastSeenPasteboardChangeCountForTesting(qint64 count);
 
 private:
-    void subscribe(const QString& name, std::function<void(const std::optional<QString>&)> handler);
+    void subscribe(NotificationName name, std::function<void(const std::optional<QString>&)> handler);
     void pasteCaptureOnce();
     void selectToolOfAction(const std::optional<QString>& payload);
     void cancelCrop();

@@ -2,7 +2,7 @@
 // becomes. Painting is in EditorCanvasViewPaint.cpp.
 #include "Views/EditorCanvasView.h"
 
-#include "Platform/NotificationCenter.h"
+#include "Core/Notifications.h"
 #include "Views/InPlaceTextEditor.h"
 #include "Views/SelectionHandles.h"
 
@@ -56,7 +56,7 @@ EditorCanvasView::EditorCanvasView(ImageEditorViewModel* viewModel, QWidget* par
                          &ImageEditorViewModel::annotationsChanged })
         connect(m_viewModel, signal, this, [this] { m_textEditor->sync(currentTransform()); });
 
-    NotificationCenter::defaultCenter().addObserver(QStringLiteral("CropConfirmCommand"), this,
+    NotificationCenter::defaultCenter().addObserver(Notifications::cropConfirm, this,
                                                     [this](const NotificationCenter::Payload&) { confirmCrop(); });
     observeDocument();
 }

@@ -1,10 +1,10 @@
 #include "Views/EditorKeyMonitor.h"
 
+#include "Core/Notifications.h"
 #include "Core/ShortcutAction.h"
 #include "Core/ShortcutStore.h"
 #include "Models/ImageEditorViewModel.h"
 #include "Platform/KeyboardMapping.h"
-#include "Platform/NotificationCenter.h"
 
 #include <QAbstractSpinBox>
 #include <QApplication>
@@ -16,7 +16,7 @@
 
 namespace {
 
-void post(const QString& name, const NotificationCenter::Payload& payload = std::nullopt)
+void post(NotificationName name, const NotificationCenter::Payload& payload = std::nullopt)
 {
     NotificationCenter::defaultCenter().post(name, payload);
 }
@@ -45,19 +45,19 @@ bool isToolAction(ShortcutAction action)
     }
 }
 
-std::optional<QString> commandOfAction(ShortcutAction action)
+std::optional<NotificationName> commandOfAction(ShortcutAction action)
 {
     switch (action) {
     case ShortcutAction::pasteImage:
-        return QStringLiteral("PasteImageCommand");
+        return Notifications::pasteImage;
     case ShortcutAction::resizePanel:
-        return QStringLiteral("ResizePanelCommand");
+        return Notifications::resizePanel;
     case ShortcutAction::ocrText:
-        return QStringLiteral("OCRToggleCommand");
+        return Notifications::ocrToggle;
     case ShortcutAction::pinImage:
-        return QStringLiteral("PinImageCommand");
+        return Notifications::pinImage;
     case ShortcutAction::backdropToggle:
-        return QStringLiteral("BackdropToggleCommand");
+        return Notifications::backdropToggle;
     default:
         return std::nullopt;
     }
@@ -109,18 +109,18 @@ KeyboardEventMonitor::Outcome KeyboardEventMonitor::handleKey(QWidget* receiver,
 
     // These work even over a modal window and in crop mode.
     if (action) {
-        if (const std::optional<QString> command = commandOfAction(*action)) {
+        if (const std::optional<NotificationName> command = commandOfAction(*action)) {
             post(*command);
             return Outcome::consumed;
         }
     }
     if (action && isToolAction(*action) && !modalWindowShown() && !ImageEditorViewModel::globalIsEditingCropSize()) {
-        post(QStringLiteral("ToolShortcutCommand"), ShortcutActions::rawValue(*action));
+        post(Notifications::toolShortcut, ShortcutActions::rawValue(*action));
         return Outcome::consumed;
     }
     if (modifiers == KeyboardMapping::commandFlag) {
         if (*keyCode == deleteKey && !modalWindowShown()) {
-            post(QStringLiteral("ClearImageCommand"));
+            post(Notifications::clearImage);
             return Outcome::consumed;
         }
         return Outcome::passThrough;
@@ -131,21 +131,21 @@ KeyboardEventMonitor::Outcome KeyboardEventMonitor::handleKey(QWidget* receiver,
     if (*keyCode == deleteKey || *keyCode == forwardDeleteKey) {
         if (modalWindowShown())
             return Outcome::passThrough;
-        post(QStringLiteral("DeleteAnnotationCommand"));
+        post(Notifications::deleteAnnotation);
         return Outcome::consumed;
     }
     if (modalWindowShown())
         return Outcome::passThrough;
     if (*keyCode == returnKey || *keyCode == keypadEnterKey) {
         if (ImageEditorViewModel::globalIsCropping() && !ImageEditorViewModel::globalIsEditingCropSize()) {
-            post(QStringLiteral("CropConfirmCommand"));
+            post(Notifications::cropConfirm);
             return Outcome::consumed;
         }
         return Outcome::passThrough;
     }
     if (*keyCode == escapeKey) {
         // Escape goes on to the focused widget as well (it ends text editing and tools there).
-        post(QStringLiteral("CropCancelCommand"));
+        post(Notifications::cropCancel);
         return Outcome::passThrough;
     }
     return Outcome::passThrough;

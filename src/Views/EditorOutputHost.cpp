@@ -1,9 +1,9 @@
 #include "Views/EditorOutputHost.h"
 
+#include "Core/Notifications.h"
 #include "Models/ImageEditorViewModel.h"
 #include "Output/ImageOutputController.h"
 #include "Platform/FileReveal.h"
-#include "Platform/NotificationCenter.h"
 #include "Views/CommandRouter.h"
 #include "Views/ExportAnnotationPainter.h"
 
@@ -49,16 +49,16 @@ void EditorOutputHost::attach()
     ImageOutputController* controller = m_controller;
     ImageEditorViewModel* vm = m_viewModel;
     // What is written or copied is what the user sees: a text still being typed goes in first.
-    center.addObserver(EditorCommands::save, this, [controller, vm](const auto&) {
+    center.addObserver(Notifications::saveImage, this, [controller, vm](const auto&) {
         EditorCommands::finishTextEditing(*vm);
         controller->save();
     });
     // Save-as does nothing during an export or without an image; the controller checks both.
-    center.addObserver(EditorCommands::saveAs, this, [controller, vm](const auto&) {
+    center.addObserver(Notifications::saveAsImage, this, [controller, vm](const auto&) {
         EditorCommands::finishTextEditing(*vm);
         controller->saveAs();
     });
-    center.addObserver(EditorCommands::copy, this, [controller, vm](const auto&) {
+    center.addObserver(Notifications::copyImage, this, [controller, vm](const auto&) {
         EditorCommands::finishTextEditing(*vm);
         controller->copyImageToClipboard();
     });

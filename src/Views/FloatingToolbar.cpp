@@ -1,9 +1,9 @@
 #include "Views/FloatingToolbar.h"
 
 #include "Core/AppThemeColors.h"
+#include "Core/Notifications.h"
 #include "Core/ShortcutStore.h"
 #include "Models/ImageEditorViewModel.h"
-#include "Platform/NotificationCenter.h"
 #include "Views/CropBar.h"
 #include "Views/HoverTooltip.h"
 #include "Views/PopoverHost.h"
@@ -19,7 +19,6 @@
 
 namespace {
 
-const QString kResizePanelCommand = QStringLiteral("ResizePanelCommand");
 
 std::function<std::optional<QString>()> fixedHint(const QString& text)
 {
@@ -31,7 +30,7 @@ std::function<std::optional<QString>()> storeHint(ShortcutAction action)
     return [action] { return std::optional<QString>(ShortcutStore::shared().displayText(action)); };
 }
 
-void postCommand(const QString& name) { NotificationCenter::defaultCenter().post(name); }
+void postCommand(NotificationName name) { NotificationCenter::defaultCenter().post(name); }
 
 // A box blur run three times over the alpha of `image`: close to a Gaussian of the
 // given radius, cheap enough for a bar-sized shadow made once per size.
@@ -202,13 +201,13 @@ FloatingToolbar::FloatingToolbar(ImageEditorViewModel* viewModel, std::function<
             &ImageEditorViewModel::revertToOriginal);
     connect(button(QStringLiteral("backdrop")), &ToolbarButton::clicked, this, &FloatingToolbar::backdropTap);
     connect(button(QStringLiteral("ocr")), &ToolbarButton::clicked, this,
-            [] { postCommand(QStringLiteral("OCRToggleCommand")); });
+            [] { postCommand(Notifications::ocrToggle); });
     connect(button(QStringLiteral("pin")), &ToolbarButton::clicked, this,
-            [] { postCommand(QStringLiteral("PinImageCommand")); });
+            [] { postCommand(Notifications::pinImage); });
     connect(button(QStringLiteral("copy")), &ToolbarButton::clicked, this,
-            [] { postCommand(QStringLiteral("CopyImageCommand")); });
+            [] { postCommand(Notifications::copyImage); });
     connect(button(QStringLiteral("export")), &ToolbarButton::clicked, this,
-            [] { postCommand(QStringLiteral("SaveImageCommand")); });
+            [] { postCommand(Notifications::saveImage); });
 
     m_zoomMenu = new ZoomMenu(m_viewModel, [this] {
         if (m_onFitToWindow)
@@ -254,7 +253,7 @@ FloatingToolbar::FloatingToolbar(ImageEditorViewModel* viewModel, std::function<
         }
     });
     connect(m_viewModel, &ImageEditorViewModel::changed, this, &FloatingToolbar::refresh);
-    NotificationCenter::defaultCenter().addObserver(kResizePanelCommand, this,
+    NotificationCenter::defaultCenter().addObserver(Notifications::resizePanel, this,
                                                     [this](const auto&) { handleResizeCommand(); });
 
     m_cropBar->setVisible(false);

@@ -1,8 +1,8 @@
 #include "AppTestSupport.h"
 
 #include "App/LumetraApp.h"
+#include "Core/Notifications.h"
 #include "Core/ShortcutStore.h"
-#include "Platform/NotificationCenter.h"
 
 #include <gtest/gtest.h>
 
@@ -93,7 +93,7 @@ TEST_F(AppDelegateTest, ASecondCopyHandsItsFilesOverAndBuildsNothing)
               AppDelegate::LaunchResult::handedOff);
     EXPECT_EQ(journal, Journal{QStringLiteral("handOff /tmp/a.png,/tmp/b.png")});
     EXPECT_FALSE(app.hasStatusItem());
-    EXPECT_EQ(NotificationCenter::defaultCenter().observerCount(QStringLiteral("CaptureDeliveryRequested")), 0);
+    EXPECT_EQ(NotificationCenter::defaultCenter().observerCount(Notifications::captureDeliveryRequested), 0);
 }
 
 TEST_F(AppDelegateTest, WindowAtLaunchFollowsTheSettingUnlessThereIsNoTray)
@@ -117,7 +117,7 @@ TEST_F(AppDelegateTest, ObserversAnswerDeliveryShortcutsUpdatesAndOpen)
     NotificationCenter& center = NotificationCenter::defaultCenter();
 
     journal.clear();
-    center.post(QStringLiteral("CaptureDeliveryRequested"));
+    center.post(Notifications::captureDeliveryRequested);
     EXPECT_EQ(journal, (Journal{QStringLiteral("mainWindow.show 1"), QStringLiteral("statusItem.refreshIcon")}));
 
     // A rebound area key is grabbed anew at once.
@@ -131,17 +131,17 @@ TEST_F(AppDelegateTest, ObserversAnswerDeliveryShortcutsUpdatesAndOpen)
     journal.clear();
     defaults.set(QStringLiteral("SUEnableAutomaticChecks"), false);
     defaults.set(QStringLiteral("SUAutomaticallyUpdate"), true);
-    center.post(QStringLiteral("SparklePreferencesChanged"));
+    center.post(Notifications::sparklePreferencesChanged);
     EXPECT_EQ(journal, (Journal{QStringLiteral("updater.checks 0"), QStringLiteral("updater.downloads 1")}));
 
     // The Open command: a cancelled panel does nothing, a chosen file is loaded.
     journal.clear();
-    center.post(QStringLiteral("OpenImageCommand"));
+    center.post(Notifications::openImage);
     QCoreApplication::processEvents();
     EXPECT_EQ(openPanel.asked, 1);
     EXPECT_TRUE(journal.isEmpty());
     openPanel.answer = QStringLiteral("/pictures/shot.png");
-    center.post(QStringLiteral("OpenImageCommand"));
+    center.post(Notifications::openImage);
     ASSERT_TRUE(spinUntil([&] { return journal.size() >= 2; }));
     EXPECT_EQ(journal, (Journal{QStringLiteral("mainWindow.show 0"), QStringLiteral("loadImage /pictures/shot.png")}));
 }

@@ -5,8 +5,8 @@
 #include "App/AppMenuBar.h"
 #include "App/LaunchAtLogin.h"
 #include "App/ShortcutKeySequence.h"
+#include "Core/Notifications.h"
 #include "Core/ShortcutStore.h"
-#include "Platform/NotificationCenter.h"
 
 #include <QApplication>
 #include <QFile>
@@ -101,23 +101,22 @@ TEST(AppMenuBarTest, ItemsPostTheirCommandsWithTheirKeys)
 
     QStringList posted;
     QObject context;
-    for (const char* name : {"OpenImageCommand", "SaveImageCommand", "CopyImageCommand", "SaveAsImageCommand", "UndoCommand",
-                             "RedoCommand", "CropCommand", "ResetAllCommand", "ClearImageCommand", "ZoomInCommand",
-                             "ZoomOutCommand", "FitToWindowCommand", "ActualSizeCommand", "RotateLeftCommand",
-                             "RotateRightCommand"})
-        NotificationCenter::defaultCenter().addObserver(QString::fromLatin1(name), &context,
-                                                        [&posted, name](const auto&) { posted << QString::fromLatin1(name); });
+    // In menu order: File, Edit, View.
+    const QList<NotificationName> commands{
+        Notifications::openImage, Notifications::saveImage,   Notifications::copyImage,  Notifications::saveAsImage,
+        Notifications::undo,      Notifications::redo,        Notifications::crop,       Notifications::resetAll,
+        Notifications::clearImage, Notifications::zoomIn,     Notifications::zoomOut,    Notifications::fitToWindow,
+        Notifications::actualSize, Notifications::rotateLeft, Notifications::rotateRight};
+    QStringList expected;
+    for (NotificationName name : commands) {
+        expected << name;
+        NotificationCenter::defaultCenter().addObserver(name, &context, [&posted, name](const auto&) { posted << name; });
+    }
     for (QMenu* menu : {file, edit, view})
         for (QAction* action : menu->actions())
             if (!action->isSeparator())
                 action->trigger();
-    EXPECT_EQ(posted, (QStringList{QStringLiteral("OpenImageCommand"), QStringLiteral("SaveImageCommand"),
-                                   QStringLiteral("CopyImageCommand"), QStringLiteral("SaveAsImageCommand"),
-                                   QStringLiteral("UndoCommand"), QStringLiteral("RedoCommand"), QStringLiteral("CropCommand"),
-                                   QStringLiteral("ResetAllCommand"), QStringLiteral("ClearImageCommand"),
-                                   QStringLiteral("ZoomInCommand"), QStringLiteral("ZoomOutCommand"),
-                                   QStringLiteral("FitToWindowCommand"), QStringLiteral("ActualSizeCommand"),
-                                   QStringLiteral("RotateLeftCommand"), QStringLiteral("RotateRightCommand")}));
+    EXPECT_EQ(posted, expected);
 
     // Zoom in answers to Ctrl and "+" and to Ctrl and the "=" key beneath it.
     const QList<QKeySequence> zoomIn = view->actions().first()->shortcuts();

@@ -1,7 +1,7 @@
 #include "AppTestSupport.h"
 
+#include "Core/Notifications.h"
 #include "Core/ShortcutStore.h"
-#include "Platform/NotificationCenter.h"
 
 #include <gtest/gtest.h>
 
@@ -159,6 +159,6 @@ TEST_F(StatusMenuTest, RebuildsWithTheNewKeysWhenShortcutsChange)
     EXPECT_EQ(keys, QKeySequence(QKeyCombination(Qt::AltModifier | Qt::MetaModifier, Qt::Key_X)));
 
     // Any post of the notification rebuilds, as the settings post it after every change.
-    NotificationCenter::defaultCenter().post(ShortcutStore::configurationChangedNotification);
+    NotificationCenter::defaultCenter().post(Notifications::shortcutConfigurationChanged);
     EXPECT_EQ(menu.buildCount(), builds + 2);
 }

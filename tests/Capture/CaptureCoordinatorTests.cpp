@@ -4,8 +4,8 @@
 #include "Capture/ScreenCapturePermission.h"
 #include "CaptureTestSupport.h"
 #include "Core/Localization.h"
+#include "Core/Notifications.h"
 #include "Platform/InMemoryPasteboard.h"
-#include "Platform/NotificationCenter.h"
 #include "Platform/UserDefaults.h"
 
 #include <QBuffer>
@@ -24,7 +24,7 @@ protected:
         ScreenCapturePermission::setPreflightForTesting([this] { return permissionGranted; });
         UserDefaults::standard().set(QStringLiteral("captureOpensEditor"), true);
         UserDefaults::standard().remove(QStringLiteral("captureDelaySeconds"));
-        NotificationCenter::defaultCenter().addObserver(QStringLiteral("CaptureDeliveryRequested"), &context,
+        NotificationCenter::defaultCenter().addObserver(Notifications::captureDeliveryRequested, &context,
                                                         [this](const auto&) { ++deliveries; });
     }
     void TearDown() override
@@ -222,7 +222,7 @@ TEST_F(CoordinatorTest, ToolsPngLandsBeforeTheDeliveryAndNothingCopiedMeanwhileI
     bool windowVisibleAtDelivery = false;
     bool toolRunningAtDelivery = true;
     QObject observer;
-    NotificationCenter::defaultCenter().addObserver(QStringLiteral("CaptureDeliveryRequested"), &observer,
+    NotificationCenter::defaultCenter().addObserver(Notifications::captureDeliveryRequested, &observer,
                                                     [&](const auto&) {
                                                         if (const auto data = pasteboard.data(Pasteboard::pngType))
                                                             clipboardAtDelivery = QImage::fromData(*data, "PNG");

@@ -1,7 +1,7 @@
 #include "Capture/CaptureDelivery.h"
 #include "Capture/ScreenCapturePermission.h"
 #include "CaptureTestSupport.h"
-#include "Platform/NotificationCenter.h"
+#include "Core/Notifications.h"
 #include "Platform/UserDefaults.h"
 
 #include <QTest>
@@ -15,7 +15,7 @@ struct NotificationLog {
     QStringList names;
     NotificationLog()
     {
-        for (const QString name : {QStringLiteral("CaptureDeliveryRequested"), QStringLiteral("CaptureClipboardImageReady")})
+        for (NotificationName name : {Notifications::captureDeliveryRequested, Notifications::captureClipboardImageReady})
             NotificationCenter::defaultCenter().addObserver(name, &context, [this, name](const auto&) { names << name; });
     }
 };
@@ -40,7 +40,7 @@ TEST(CaptureDelivery, AsksForTheWindowAtOnceAndForThePasteAfterAPause)
     NotificationLog log;
     const QDateTime before = QDateTime::currentDateTimeUtc();
     CaptureDelivery::deliverCapturedImage();
-    EXPECT_EQ(log.names, QStringList{QStringLiteral("CaptureDeliveryRequested")});
+    EXPECT_EQ(log.names, QStringList{Notifications::captureDeliveryRequested});
     const auto date = CaptureDelivery::lastCaptureDeliveryDate();
     ASSERT_TRUE(date.has_value());
     EXPECT_GE(*date, before);
@@ -50,8 +50,8 @@ TEST(CaptureDelivery, AsksForTheWindowAtOnceAndForThePasteAfterAPause)
     CaptureDelivery::deliverCapturedImage();
     QTest::qWait(450);
     EXPECT_EQ(log.names,
-              (QStringList{QStringLiteral("CaptureDeliveryRequested"), QStringLiteral("CaptureDeliveryRequested"),
-                           QStringLiteral("CaptureClipboardImageReady"), QStringLiteral("CaptureClipboardImageReady")}));
+              (QStringList{Notifications::captureDeliveryRequested, Notifications::captureDeliveryRequested,
+                           Notifications::captureClipboardImageReady, Notifications::captureClipboardImageReady}));
     CaptureDelivery::clearLastCaptureDeliveryDate();
     EXPECT_FALSE(CaptureDelivery::lastCaptureDeliveryDate().has_value());
 }

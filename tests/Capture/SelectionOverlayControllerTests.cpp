@@ -5,8 +5,8 @@
 #include "Capture/SelectionOverlayView.h"
 #include "CaptureTestSupport.h"
 #include "Core/Localization.h"
+#include "Core/Notifications.h"
 #include "Platform/InMemoryPasteboard.h"
-#include "Platform/NotificationCenter.h"
 #include "Platform/UserDefaults.h"
 
 #include <QApplication>
@@ -33,7 +33,7 @@ protected:
         source.add(7, QRectF(0, 0, 200, 100), 1.0, imageA);
         source.add(9, QRectF(200, 0, 100, 60), 2.0, imageB);
         controller.setRepaintSettleMsForTesting(0);
-        NotificationCenter::defaultCenter().addObserver(QStringLiteral("CaptureDeliveryRequested"), &context,
+        NotificationCenter::defaultCenter().addObserver(Notifications::captureDeliveryRequested, &context,
                                                         [this](const auto&) { ++deliveries; });
     }
     void TearDown() override
@@ -366,7 +366,7 @@ TEST_F(SelectionSessionTest, PngIsMadeOffTheMainThreadAndTheStepsRunInOrderWhenI
     bool recordStoredAtDelivery = false;
     bool otherVisibleAtDelivery = true;
     QObject observer;
-    NotificationCenter::defaultCenter().addObserver(QStringLiteral("CaptureDeliveryRequested"), &observer,
+    NotificationCenter::defaultCenter().addObserver(Notifications::captureDeliveryRequested, &observer,
                                                     [&](const auto&) {
                                                         clipboardWrittenAtDelivery = !clipboardImage().isNull();
                                                         recordStoredAtDelivery = UserDefaults::standard().hasStoredValue(

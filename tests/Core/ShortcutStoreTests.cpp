@@ -1,6 +1,6 @@
+#include "Core/Notifications.h"
 #include "Core/ShortcutStore.h"
 #include "Platform/KeyboardMapping.h"
-#include "Platform/NotificationCenter.h"
 #include "Platform/UserDefaults.h"
 
 #include <QJsonDocument>
@@ -44,7 +44,7 @@ struct ChangeCounter : QObject {
     std::function<void()> check;
     ChangeCounter()
     {
-        NotificationCenter::defaultCenter().addObserver(ShortcutStore::configurationChangedNotification, this,
+        NotificationCenter::defaultCenter().addObserver(Notifications::shortcutConfigurationChanged, this,
                                                         [this](const NotificationCenter::Payload& payload) {
                                                             EXPECT_FALSE(payload.has_value());
                                                             ++count;

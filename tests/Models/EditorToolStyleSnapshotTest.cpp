@@ -1,9 +1,9 @@
+#include "Core/Notifications.h"
 #include "Models/EditorToolStyleSnapshot.h"
 #include "Models/ImageEditorViewModel.h"
 
 #include "EditorTestSupport.h"
 #include "Models/Palette.h"
-#include "Platform/NotificationCenter.h"
 #include "Platform/UserDefaults.h"
 
 #include <QJsonDocument>
@@ -229,7 +229,7 @@ TEST_F(ToolStylePersistenceTest, NothingIsRestoredFromBadDataOrWhileNotRememberi
     model.setCurrentArrowLineWidth(8);
     EXPECT_EQ(ToolStyleSnapshot::fromJson(*UserDefaults::standard().data("toolStyleSnapshot"))->arrowLineWidth, 5.0)
         << "changes are not saved";
-    NotificationCenter::defaultCenter().post("PersistToolStylesCommand");
+    NotificationCenter::defaultCenter().post(Notifications::persistToolStyles);
     EXPECT_EQ(ToolStyleSnapshot::fromJson(*UserDefaults::standard().data("toolStyleSnapshot"))->arrowLineWidth, 8.0)
         << "the command saves regardless";
 }
@@ -246,7 +246,7 @@ TEST_F(ToolStylePersistenceTest, ResetGivesTheInitialValuesEverywhere)
     selected.headStyle = ArrowHeadStyle::dot;
     first.annotationManager()->appendArrow(selected);
 
-    NotificationCenter::defaultCenter().post("ResetToolStylesCommand");
+    NotificationCenter::defaultCenter().post(Notifications::resetToolStyles);
     for (ImageEditorViewModel* model : { &first, &second }) {
         EXPECT_EQ(model->currentArrowColor(), paletteRed);
         EXPECT_EQ(model->currentStrokeColor(), paletteRed);
@@ -272,6 +272,6 @@ TEST_F(ToolStylePersistenceTest, ResetGivesTheInitialValuesEverywhere)
     {
         ImageEditorViewModel gone;
     }
-    NotificationCenter::defaultCenter().post("ResetToolStylesCommand");
+    NotificationCenter::defaultCenter().post(Notifications::resetToolStyles);
     EXPECT_EQ(first.currentTextColor(), paletteBlack);
 }

@@ -1,8 +1,8 @@
 #include "Models/ImageEditorViewModel.h"
 
 #include "Core/Localization.h"
+#include "Core/Notifications.h"
 #include "EditorTestSupport.h"
-#include "Platform/NotificationCenter.h"
 
 #include <QSignalSpy>
 #include <gtest/gtest.h>
@@ -25,7 +25,7 @@ TEST_F(EditorTransformTest, QuarterTurnsWrapDeselectAndAnnounce)
 {
     QObject context;
     int announced = 0;
-    NotificationCenter::defaultCenter().addObserver("RotationCompleted", &context, [&](const auto&) { ++announced; });
+    NotificationCenter::defaultCenter().addObserver(Notifications::rotationCompleted, &context, [&](const auto&) { ++announced; });
     model.annotationManager()->appendArrow(arrow(true));
     const auto arrowId = model.annotationManager()->arrows().first().id;
     model.setEditingArrowId(arrowId);

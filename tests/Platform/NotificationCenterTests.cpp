@@ -14,6 +14,16 @@ namespace {
 
 using Payload = NotificationCenter::Payload;
 
+constexpr NotificationName kZoom{"Zoom"};
+constexpr NotificationName kShortcut{"Shortcut"};
+constexpr NotificationName kUnheard{"NobodyListens"};
+constexpr NotificationName kSave{"Save"};
+constexpr NotificationName kRotated{"Rotated"};
+constexpr NotificationName kN{"N"};
+constexpr NotificationName kM{"M"};
+constexpr NotificationName kCrop{"Crop"};
+constexpr NotificationName kReady{"Ready"};
+
 // Runs the main thread's event loop until done() or the timeout.
 template <typename Pred>
 bool processEventsUntil(Pred done, int timeoutMs = 5000)
@@ -33,13 +43,13 @@ TEST(NotificationCenter, DeliversToObserversOfThatNameWithOrWithoutPayload)
     QObject context;
     std::vector<Payload> zoomIn;
     std::vector<Payload> shortcuts;
-    center.addObserver(QStringLiteral("ZoomInCommand"), &context, [&](const Payload& p) { zoomIn.push_back(p); });
-    center.addObserver(QStringLiteral("ToolShortcutCommand"), &context, [&](const Payload& p) { shortcuts.push_back(p); });
+    center.addObserver(kZoom, &context, [&](const Payload& p) { zoomIn.push_back(p); });
+    center.addObserver(kShortcut, &context, [&](const Payload& p) { shortcuts.push_back(p); });
 
-    center.post(QStringLiteral("ZoomInCommand"));
-    center.post(QStringLiteral("ToolShortcutCommand"), QStringLiteral("toolArrow"));
-    center.post(QStringLiteral("ToolShortcutCommand"), QString()); // an empty payload is still a payload
-    center.post(QStringLiteral("NobodyListens"), QStringLiteral("x"));
+    center.post(kZoom);
+    center.post(kShortcut, QStringLiteral("toolArrow"));
+    center.post(kShortcut, QString()); // an empty payload is still a payload
+    center.post(kUnheard, QStringLiteral("x"));
 
     ASSERT_EQ(zoomIn.size(), 1u);
     EXPECT_FALSE(zoomIn[0].has_value());
@@ -55,8 +65,8 @@ TEST(NotificationCenter, ObserversRunSynchronouslyInRegistrationOrder)
     QObject context;
     std::vector<int> order;
     for (int i = 0; i < 4; ++i)
-        center.addObserver(QStringLiteral("SaveImageCommand"), &context, [&order, i](const Payload&) { order.push_back(i); });
-    center.post(QStringLiteral("SaveImageCommand"));
+        center.addObserver(kSave, &context, [&order, i](const Payload&) { order.push_back(i); });
+    center.post(kSave);
     EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3}));
 }
 
@@ -66,14 +76,14 @@ TEST(NotificationCenter, ObserverEndsWithItsContext)
     int calls = 0;
     auto context = std::make_unique<QObject>();
     QObject survivor;
-    center.addObserver(QStringLiteral("RotationCompleted"), context.get(), [&](const Payload&) { ++calls; });
-    center.addObserver(QStringLiteral("RotationCompleted"), &survivor, [&](const Payload&) { calls += 10; });
-    center.post(QStringLiteral("RotationCompleted"));
+    center.addObserver(kRotated, context.get(), [&](const Payload&) { ++calls; });
+    center.addObserver(kRotated, &survivor, [&](const Payload&) { calls += 10; });
+    center.post(kRotated);
     EXPECT_EQ(calls, 11);
 
     context.reset();
-    EXPECT_EQ(center.observerCount(QStringLiteral("RotationCompleted")), 1);
-    center.post(QStringLiteral("RotationCompleted"));
+    EXPECT_EQ(center.observerCount(kRotated), 1);
+    center.post(kRotated);
     EXPECT_EQ(calls, 21);
 }
 
@@ -83,22 +93,22 @@ TEST(NotificationCenter, RemovingByTokenAndByContext)
     QObject a;
     QObject b;
     int calls = 0;
-    const quint64 token = center.addObserver(QStringLiteral("N"), &a, [&](const Payload&) { calls += 1; });
-    center.addObserver(QStringLiteral("N"), &b, [&](const Payload&) { calls += 10; });
-    center.addObserver(QStringLiteral("M"), &b, [&](const Payload&) { calls += 100; });
-    center.addObserver(QStringLiteral("N"), nullptr, [&](const Payload&) { calls += 1000; });
+    const quint64 token = center.addObserver(kN, &a, [&](const Payload&) { calls += 1; });
+    center.addObserver(kN, &b, [&](const Payload&) { calls += 10; });
+    center.addObserver(kM, &b, [&](const Payload&) { calls += 100; });
+    center.addObserver(kN, nullptr, [&](const Payload&) { calls += 1000; });
 
     center.removeObserver(token);
-    center.post(QStringLiteral("N"));
+    center.post(kN);
     EXPECT_EQ(calls, 1010);
 
     center.removeObservers(&b);
-    center.post(QStringLiteral("N"));
-    center.post(QStringLiteral("M"));
+    center.post(kN);
+    center.post(kM);
     EXPECT_EQ(calls, 2010);
     // Removing context-free observers by a null context must not touch them.
     center.removeObservers(nullptr);
-    center.post(QStringLiteral("N"));
+    center.post(kN);
     EXPECT_EQ(calls, 3010);
 }
 
@@ -111,26 +121,26 @@ TEST(NotificationCenter, ObserverMayRemoveItselfOrOthersDuringDelivery)
     quint64 selfToken = 0;
     quint64 laterToken = 0;
 
-    selfToken = center.addObserver(QStringLiteral("CropCommand"), &context, [&](const Payload&) {
+    selfToken = center.addObserver(kCrop, &context, [&](const Payload&) {
         calls.push_back(QStringLiteral("self"));
         center.removeObserver(selfToken);
     });
-    center.addObserver(QStringLiteral("CropCommand"), &context, [&](const Payload&) {
+    center.addObserver(kCrop, &context, [&](const Payload&) {
         calls.push_back(QStringLiteral("remover"));
         center.removeObserver(laterToken);
         doomedContext.reset();
         // Added during delivery: heard from the next post on.
-        center.addObserver(QStringLiteral("CropCommand"), &context, [&](const Payload&) { calls.push_back(QStringLiteral("new")); });
+        center.addObserver(kCrop, &context, [&](const Payload&) { calls.push_back(QStringLiteral("new")); });
     });
-    laterToken = center.addObserver(QStringLiteral("CropCommand"), &context, [&](const Payload&) { calls.push_back(QStringLiteral("later")); });
-    center.addObserver(QStringLiteral("CropCommand"), doomedContext.get(), [&](const Payload&) { calls.push_back(QStringLiteral("doomed")); });
-    center.addObserver(QStringLiteral("CropCommand"), &context, [&](const Payload&) { calls.push_back(QStringLiteral("last")); });
+    laterToken = center.addObserver(kCrop, &context, [&](const Payload&) { calls.push_back(QStringLiteral("later")); });
+    center.addObserver(kCrop, doomedContext.get(), [&](const Payload&) { calls.push_back(QStringLiteral("doomed")); });
+    center.addObserver(kCrop, &context, [&](const Payload&) { calls.push_back(QStringLiteral("last")); });
 
-    center.post(QStringLiteral("CropCommand"));
+    center.post(kCrop);
     EXPECT_EQ(calls, (std::vector<QString>{QStringLiteral("self"), QStringLiteral("remover"), QStringLiteral("last")}));
 
     calls.clear();
-    center.post(QStringLiteral("CropCommand"));
+    center.post(kCrop);
     EXPECT_EQ(calls, (std::vector<QString>{QStringLiteral("remover"), QStringLiteral("last"), QStringLiteral("new")}));
 }
 
@@ -140,13 +150,13 @@ TEST(NotificationCenter, PostFromWorkerThreadArrivesOnTheMainThread)
     QObject context;
     std::vector<Payload> received;
     bool onMainThread = false;
-    center.addObserver(QStringLiteral("CaptureClipboardImageReady"), &context, [&](const Payload& p) {
+    center.addObserver(kReady, &context, [&](const Payload& p) {
         onMainThread = QThread::currentThread() == QCoreApplication::instance()->thread();
         received.push_back(p);
     });
 
     std::thread worker([&] {
-        center.post(QStringLiteral("CaptureClipboardImageReady"), QStringLiteral("from worker"));
+        center.post(kReady, QStringLiteral("from worker"));
     });
     worker.join();
     // Not delivered on the worker, and not before the main loop runs.
@@ -167,8 +177,8 @@ TEST(NotificationCenter, SharedCenterFirstTouchedOnAWorkerStillDeliversOnTheMain
 
     QObject context;
     int calls = 0;
-    center->addObserver(QStringLiteral("N"), &context, [&](const Payload&) { ++calls; });
-    std::thread poster([&] { center->post(QStringLiteral("N")); });
+    center->addObserver(kN, &context, [&](const Payload&) { ++calls; });
+    std::thread poster([&] { center->post(kN); });
     poster.join();
     EXPECT_TRUE(processEventsUntil([&] { return calls == 1; }));
 }
@@ -178,8 +188,8 @@ TEST(NotificationCenter, QueuedPostToADestroyedCenterIsDropped)
     auto center = std::make_unique<NotificationCenter>();
     QObject context;
     int calls = 0;
-    center->addObserver(QStringLiteral("N"), &context, [&](const Payload&) { ++calls; });
-    std::thread poster([&] { center->post(QStringLiteral("N")); });
+    center->addObserver(kN, &context, [&](const Payload&) { ++calls; });
+    std::thread poster([&] { center->post(kN); });
     poster.join();
     center.reset();
     QCoreApplication::processEvents();

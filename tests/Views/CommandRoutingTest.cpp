@@ -2,6 +2,7 @@
 // does its one operation on the editor model; the capture delivery is pasted once.
 #include "EditorCanvasTestSupport.h"
 
+#include "Core/Notifications.h"
 #include "Platform/InMemoryPasteboard.h"
 #include "Views/CommandRouter.h"
 
@@ -28,7 +29,7 @@ QByteArray pngBytes(int w, int h, QColor color)
     return data;
 }
 
-void post(const QString& name, const std::optional<QString>& payload = std::nullopt)
+void post(NotificationName name, const std::optional<QString>& payload = std::nullopt)
 {
     NotificationCenter::defaultCenter().post(name, payload);
 }
@@ -69,16 +70,16 @@ TEST_F(CommandRoutingTest, ZoomAndFitCommandsUseTheAreaOfTheMoment)
 {
     openImage(800, 600);
     model.setZoomLevel(1.0);
-    post(EditorCommands::zoomIn);
+    post(Notifications::zoomIn);
     EXPECT_DOUBLE_EQ(model.zoomLevel(), 1.15);
-    post(EditorCommands::zoomOut);
+    post(Notifications::zoomOut);
     EXPECT_DOUBLE_EQ(model.zoomLevel(), 1.0);
-    post(EditorCommands::fitToWindow);
+    post(Notifications::fitToWindow);
     EXPECT_DOUBLE_EQ(model.zoomLevel(), 0.5);
     fitArea = QSizeF(200.0, 150.0); // the window was made smaller
-    post(EditorCommands::fitToWindow);
+    post(Notifications::fitToWindow);
     EXPECT_DOUBLE_EQ(model.zoomLevel(), 0.25);
-    post(EditorCommands::actualSize);
+    post(Notifications::actualSize);
     EXPECT_DOUBLE_EQ(model.zoomLevel(), 1.0);
 }
 
@@ -87,10 +88,10 @@ TEST_F(CommandRoutingTest, RotationTurnsAndRefitsWithoutEnlarging)
     openImage(800, 200);
     model.setZoomLevel(1.0);
     fitArea = QSizeF(1000.0, 400.0);
-    post(EditorCommands::rotateRight);
+    post(Notifications::rotateRight);
     EXPECT_DOUBLE_EQ(model.rotation(), 90.0);
     EXPECT_DOUBLE_EQ(model.zoomLevel(), 0.5) << "200 x 800 on screen fits 400 high at 0.5";
-    post(EditorCommands::rotateLeft);
+    post(Notifications::rotateLeft);
     EXPECT_DOUBLE_EQ(model.rotation(), 0.0);
     EXPECT_DOUBLE_EQ(model.zoomLevel(), 1.0) << "fits at actual size and is not enlarged";
 }
@@ -98,16 +99,16 @@ TEST_F(CommandRoutingTest, RotationTurnsAndRefitsWithoutEnlarging)
 TEST_F(CommandRoutingTest, ToolShortcutSelectsOnlyDrawingTools)
 {
     openImage();
-    post(EditorCommands::toolShortcut, QStringLiteral("toolMosaic"));
+    post(Notifications::toolShortcut, QStringLiteral("toolMosaic"));
     EXPECT_EQ(model.currentTool(), ToolType::mosaic);
     for (const QString& other : { QStringLiteral("captureWindow"), QStringLiteral("pasteImage"),
                                   QStringLiteral("copyImage"), QStringLiteral("toolarrow"), QString() }) {
-        post(EditorCommands::toolShortcut, other);
+        post(Notifications::toolShortcut, other);
         EXPECT_EQ(model.currentTool(), ToolType::mosaic) << other.toStdString();
     }
-    post(EditorCommands::toolShortcut); // no payload
+    post(Notifications::toolShortcut); // no payload
     EXPECT_EQ(model.currentTool(), ToolType::mosaic);
-    post(EditorCommands::toolShortcut, QStringLiteral("toolHighlighter"));
+    post(Notifications::toolShortcut, QStringLiteral("toolHighlighter"));
     EXPECT_EQ(model.currentTool(), ToolType::highlighter);
 }
 
@@ -120,37 +121,37 @@ TEST_F(CommandRoutingTest, DeleteUndoRedoResetAndClear)
     model.annotationManager()->appendArrow(arrow);
     model.annotationManager()->selectAnnotation(arrow.id);
 
-    post(EditorCommands::deleteAnnotation);
+    post(Notifications::deleteAnnotation);
     EXPECT_TRUE(model.annotationManager()->arrows().isEmpty());
-    post(EditorCommands::undo);
+    post(Notifications::undo);
     EXPECT_EQ(model.annotationManager()->arrows().size(), 1);
-    post(EditorCommands::redo);
+    post(Notifications::redo);
     EXPECT_TRUE(model.annotationManager()->arrows().isEmpty());
 
     model.applyScale(0.5);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !model.isResampling(); }, 5000));
     ASSERT_EQ(model.selectedImage()->pixelSize(), QSize(200, 150));
-    post(EditorCommands::resetAll);
+    post(Notifications::resetAll);
     EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(400, 300));
 
-    post(EditorCommands::clearImage);
+    post(Notifications::clearImage);
     EXPECT_FALSE(model.selectedImage().has_value());
 }
 
 TEST_F(CommandRoutingTest, CropCommandNeedsAnImageAndEscapeLeavesInTwoSteps)
 {
-    post(EditorCommands::crop);
+    post(Notifications::crop);
     EXPECT_FALSE(model.isCropping());
     openImage();
-    post(EditorCommands::crop);
+    post(Notifications::crop);
     EXPECT_TRUE(model.isCropping());
 
     model.setIsEditingCropSize(true);
-    post(EditorCommands::cropCancel);
+    post(Notifications::cropCancel);
     EXPECT_FALSE(model.isEditingCropSize());
     EXPECT_FALSE(ImageEditorViewModel::globalIsEditingCropSize());
     EXPECT_TRUE(model.isCropping()) << "the first Escape closes the size editor only";
-    post(EditorCommands::cropCancel);
+    post(Notifications::cropCancel);
     EXPECT_FALSE(model.isCropping());
     EXPECT_EQ(model.currentTool(), ToolType::none);
 }
@@ -161,12 +162,12 @@ TEST_F(CommandRoutingTest, BackdropToggleFlipsTheBackdropAndRefits)
     model.setIsBackdropEnabled(false);
     model.setCurrentBackdropPadding(50);
     model.setCurrentBackdropShadowEnabled(false);
-    post(EditorCommands::fitToWindow);
+    post(Notifications::fitToWindow);
     EXPECT_DOUBLE_EQ(model.zoomLevel(), 1.0);
-    post(EditorCommands::backdropToggle);
+    post(Notifications::backdropToggle);
     EXPECT_TRUE(model.isBackdropEnabled());
     EXPECT_DOUBLE_EQ(model.zoomLevel(), 0.75) << "400 by 300 with 50 around it fits 300 high";
-    post(EditorCommands::backdropToggle);
+    post(Notifications::backdropToggle);
     EXPECT_FALSE(model.isBackdropEnabled());
     EXPECT_DOUBLE_EQ(model.zoomLevel(), 1.0);
 }
@@ -180,7 +181,7 @@ TEST_F(CommandRoutingTest, DocumentCommandsFinishAnOpenTextFirst)
     model.beginTextEditing(QPointF(100.0, 100.0), display, std::nullopt, 24.0);
     model.setTempTextInput(QStringLiteral("kept"));
 
-    post(EditorCommands::rotateRight);
+    post(Notifications::rotateRight);
     EXPECT_FALSE(model.isEditingText());
     ASSERT_EQ(model.annotationManager()->texts().size(), 1) << "what was typed is not lost";
     EXPECT_EQ(model.annotationManager()->texts().first().text, QStringLiteral("kept"));
@@ -190,14 +191,14 @@ TEST_F(CommandRoutingTest, DocumentCommandsFinishAnOpenTextFirst)
     // would restore it).
     model.beginTextEditing(QPointF(50.0, 50.0), display, std::nullopt, 24.0);
     model.setTempTextInput(QStringLiteral("second"));
-    post(EditorCommands::undo);
+    post(Notifications::undo);
     EXPECT_FALSE(model.isEditingText());
     EXPECT_EQ(model.annotationManager()->texts().size(), 1);
-    post(EditorCommands::redo);
+    post(Notifications::redo);
     EXPECT_EQ(model.annotationManager()->texts().size(), 2);
 
     model.beginTextEditing(QPointF(50.0, 50.0), display, std::nullopt, 24.0);
-    post(EditorCommands::clearImage);
+    post(Notifications::clearImage);
     EXPECT_FALSE(model.isEditingText());
     EXPECT_FALSE(model.selectedImage().has_value());
 }
@@ -205,7 +206,7 @@ TEST_F(CommandRoutingTest, DocumentCommandsFinishAnOpenTextFirst)
 TEST_F(CommandRoutingTest, PasteCommandTakesTheClipboardImage)
 {
     putCapture(64, 32);
-    post(EditorCommands::paste);
+    post(Notifications::pasteImage);
     ASSERT_TRUE(pasted(1));
     ASSERT_TRUE(model.selectedImage().has_value());
     EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(64, 32));
@@ -216,17 +217,17 @@ TEST_F(CommandRoutingTest, PasteCommandTakesTheClipboardImage)
 TEST_F(CommandRoutingTest, DeliveredCaptureIsPastedOncePerClipboardChange)
 {
     putCapture(50, 40);
-    post(EditorCommands::captureClipboardImageReady);
+    post(Notifications::captureClipboardImageReady);
     ASSERT_TRUE(pasted(1));
     ASSERT_TRUE(model.selectedImage().has_value()) << "the first capture pastes for any non-zero count";
     EXPECT_EQ(KeyboardShortcutObservers::lastSeenPasteboardChangeCount(), board.changeCount());
 
     model.clearImage();
-    post(EditorCommands::captureClipboardImageReady);
+    post(Notifications::captureClipboardImageReady);
     EXPECT_EQ(loads.count(), 1) << "the same clipboard is not pasted twice";
 
     putCapture(70, 20);
-    post(EditorCommands::captureClipboardImageReady);
+    post(Notifications::captureClipboardImageReady);
     ASSERT_TRUE(pasted(2));
     ASSERT_TRUE(model.selectedImage().has_value());
     EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(70, 20));
@@ -245,7 +246,7 @@ TEST_F(CommandRoutingTest, WindowShownSoonAfterADeliveryPastesItOnce)
     EXPECT_FALSE(delivered.has_value()) << "the delivery date is taken";
 
     // The notification arriving afterwards for the same clipboard does not paste again.
-    post(EditorCommands::captureClipboardImageReady);
+    post(Notifications::captureClipboardImageReady);
     EXPECT_EQ(loads.count(), 1);
 }
 
@@ -263,7 +264,7 @@ TEST_F(CommandRoutingTest, ADeliveryOlderThanFiveSecondsIsLeftAlone)
 TEST_F(CommandRoutingTest, AppearActionDoesNotRepasteWhatTheNotificationTook)
 {
     putCapture(30, 30);
-    post(EditorCommands::captureClipboardImageReady);
+    post(Notifications::captureClipboardImageReady);
     ASSERT_TRUE(pasted(1));
 
     observers.detach();
@@ -278,11 +279,11 @@ TEST_F(CommandRoutingTest, DetachedObserversIgnoreCommands)
     openImage();
     model.setZoomLevel(1.0);
     observers.detach();
-    post(EditorCommands::zoomIn);
-    post(EditorCommands::toolShortcut, QStringLiteral("toolArrow"));
+    post(Notifications::zoomIn);
+    post(Notifications::toolShortcut, QStringLiteral("toolArrow"));
     EXPECT_DOUBLE_EQ(model.zoomLevel(), 1.0);
     EXPECT_EQ(model.currentTool(), ToolType::none);
     observers.attach();
-    post(EditorCommands::zoomIn);
+    post(Notifications::zoomIn);
     EXPECT_DOUBLE_EQ(model.zoomLevel(), 1.15);
 }

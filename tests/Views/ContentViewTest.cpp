@@ -4,6 +4,7 @@
 #include "PixelProbe.h"
 
 #include "Core/Localization.h"
+#include "Core/Notifications.h"
 #include "Models/ImageLoadManager.h"
 #include "Platform/UserDefaults.h"
 #include "Views/CommandRouter.h"
@@ -191,7 +192,7 @@ TEST_F(ContentViewTest, FitCommandUsesTheAreaAfterAResize)
     model().setLoadedImage(solid(2000, 1000), fileUrl("wide.png"));
     window.resize(1000, 532);
     QTRY_COMPARE(content->currentFitAreaSize(), QSizeF(1000.0, 500.0));
-    NotificationCenter::defaultCenter().post(EditorCommands::fitToWindow);
+    NotificationCenter::defaultCenter().post(Notifications::fitToWindow);
     EXPECT_DOUBLE_EQ(model().zoomLevel(), 0.5);
 }
 
@@ -234,12 +235,12 @@ TEST_F(ContentViewTest, HiddenContentStopsListening)
     window.hide();
     EXPECT_FALSE(content->keyboardMonitor()->isRunning());
     EXPECT_FALSE(content->wheelMonitor()->isRunning());
-    NotificationCenter::defaultCenter().post(EditorCommands::zoomIn);
+    NotificationCenter::defaultCenter().post(Notifications::zoomIn);
     EXPECT_DOUBLE_EQ(model().zoomLevel(), 1.0);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     EXPECT_TRUE(content->keyboardMonitor()->isRunning());
-    NotificationCenter::defaultCenter().post(EditorCommands::zoomIn);
+    NotificationCenter::defaultCenter().post(Notifications::zoomIn);
     EXPECT_DOUBLE_EQ(model().zoomLevel(), 1.15);
 }
 

@@ -3,6 +3,7 @@
 #include "EditorCanvasTestSupport.h"
 #include "PixelProbe.h"
 
+#include "Core/Notifications.h"
 #include "Models/TextLayout.h"
 #include "Models/TextMeasurement.h"
 #include "Views/InPlaceTextEditor.h"
@@ -413,10 +414,10 @@ TEST(EditorCanvasCommands, CropConfirmNeedsMoreThanTenPointsEachWay)
     s.model.setZoomLevel(1.0);
     s.model.selectTool(ToolType::crop);
     s.model.setCropRect(QRectF(10, 10, 10, 10));
-    NotificationCenter::defaultCenter().post(QStringLiteral("CropConfirmCommand"));
+    NotificationCenter::defaultCenter().post(Notifications::cropConfirm);
     EXPECT_EQ(s.model.selectedImage()->pixelSize(), QSize(400, 300));
     s.model.setCropRect(QRectF(10, 10, 10.5, 10.5));
-    NotificationCenter::defaultCenter().post(QStringLiteral("CropConfirmCommand"));
+    NotificationCenter::defaultCenter().post(Notifications::cropConfirm);
     EXPECT_NE(s.model.selectedImage()->pixelSize(), QSize(400, 300));
     EXPECT_FALSE(s.model.isCropping());
 }

@@ -47,9 +47,9 @@ public:
         QString name;
         std::optional<QString> payload;
     };
-    explicit NotificationRecorder(const QStringList& names)
+    explicit NotificationRecorder(const std::vector<NotificationName>& names)
     {
-        for (const QString& name : names)
+        for (NotificationName name : names)
             NotificationCenter::defaultCenter().addObserver(name, this, [this, name](const auto& payload) {
                 entries.push_back({ name, payload });
             });

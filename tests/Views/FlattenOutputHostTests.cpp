@@ -1,14 +1,14 @@
-// The editor's output commands and toasts: "SaveAsImageCommand", "SaveImageCommand" and
-// "CopyImageCommand" reach the output controller while the editor is shown, what they
+// The editor's output commands and toasts: Notifications::saveAsImage, Notifications::saveImage and
+// Notifications::copyImage reach the output controller while the editor is shown, what they
 // write carries the annotations, and the saved and copied toasts come and go with the
 // view model's state.
 
+#include "Core/Notifications.h"
 #include "Models/AnnotationManager.h"
 #include "Models/ImageEditorViewModel.h"
 #include "Output/ImageOutputController.h"
 #include "PixelProbe.h"
 #include "Platform/InMemoryPasteboard.h"
-#include "Platform/NotificationCenter.h"
 #include "Views/EditorOutputHost.h"
 
 #include <QFileInfo>
@@ -90,7 +90,7 @@ protected:
         Pasteboard::setGeneralForTesting(nullptr);
     }
 
-    void post(const QString& name) { NotificationCenter::defaultCenter().post(name, std::nullopt); }
+    void post(NotificationName name) { NotificationCenter::defaultCenter().post(name, std::nullopt); }
 
     ::testing::AssertionResult waitUntilIdle()
     {
@@ -114,7 +114,7 @@ protected:
 
 TEST_F(OutputHostTest, SaveAsWritesTheAnnotatedImageAndShowsTheSavedToast)
 {
-    post(QStringLiteral("SaveAsImageCommand"));
+    post(Notifications::saveAsImage);
     ASSERT_TRUE(QTest::qWaitFor([&] { return panelRuns == 1; }, 5000));
     ASSERT_TRUE(waitUntilIdle());
     const QString path = dir.filePath(QStringLiteral("out.png"));
@@ -141,7 +141,7 @@ TEST_F(OutputHostTest, SaveAsWritesTheAnnotatedImageAndShowsTheSavedToast)
     EXPECT_FALSE(host->saveToast());
 
     // Save goes silently to the remembered file now.
-    post(QStringLiteral("SaveImageCommand"));
+    post(Notifications::saveImage);
     ASSERT_TRUE(waitUntilIdle());
     EXPECT_EQ(panelRuns, 1);
     EXPECT_TRUE(host->saveToast());
@@ -149,7 +149,7 @@ TEST_F(OutputHostTest, SaveAsWritesTheAnnotatedImageAndShowsTheSavedToast)
 
 TEST_F(OutputHostTest, CopyPutsTheAnnotatedImageOnTheClipboardWithItsToast)
 {
-    post(QStringLiteral("CopyImageCommand"));
+    post(Notifications::copyImage);
     ASSERT_TRUE(waitUntilIdle());
     const std::optional<QByteArray> png = pasteboard.data(QStringLiteral("image/png"));
     ASSERT_TRUE(png);
@@ -180,15 +180,15 @@ TEST_F(OutputHostTest, SaveSaveAsAndCopyTakeInTheTextBeingTyped)
     model.setCurrentFontSize(14);
     model.selectTool(ToolType::text);
     const struct {
-        const char* command;
+        NotificationName command;
         double y;
-    } steps[] = { { "SaveAsImageCommand", 30 }, { "SaveImageCommand", 60 }, { "CopyImageCommand", 5 } };
+    } steps[] = { { Notifications::saveAsImage, 30 }, { Notifications::saveImage, 60 }, { Notifications::copyImage, 5 } };
     int typed = 0;
     for (const auto& step : steps) {
-        SCOPED_TRACE(step.command);
+        SCOPED_TRACE(step.command.text());
         model.beginTextEditing(QPointF(2, step.y), QSizeF(120, 80), std::nullopt, 14);
         model.setTempTextInput(QStringLiteral("Hi"));
-        post(QString::fromLatin1(step.command));
+        post(step.command);
         ASSERT_TRUE(waitUntilIdle());
         EXPECT_FALSE(model.isEditingText());
         ASSERT_EQ(model.annotationManager()->texts().size(), ++typed);
@@ -237,8 +237,8 @@ TEST_F(OutputHostTest, AnOldToastOnItsWayOutLeavesANewerSaveAlone)
 TEST_F(OutputHostTest, CommandsAreIgnoredWhileDetachedOrBusy)
 {
     host->detach();
-    post(QStringLiteral("CopyImageCommand"));
-    post(QStringLiteral("SaveAsImageCommand"));
+    post(Notifications::copyImage);
+    post(Notifications::saveAsImage);
     QTest::qWait(50);
     EXPECT_FALSE(model.isExporting());
     EXPECT_EQ(panelRuns, 0);
@@ -246,7 +246,7 @@ TEST_F(OutputHostTest, CommandsAreIgnoredWhileDetachedOrBusy)
 
     host->attach();
     model.setIsExporting(true);
-    post(QStringLiteral("SaveAsImageCommand"));
+    post(Notifications::saveAsImage);
     QTest::qWait(50);
     EXPECT_EQ(panelRuns, 0);
     model.setIsExporting(false);

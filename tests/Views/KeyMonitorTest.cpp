@@ -2,6 +2,7 @@
 // swallowed, and which pass on to the focused widget.
 #include "EditorCanvasTestSupport.h"
 
+#include "Core/Notifications.h"
 #include "Core/ShortcutStore.h"
 #include "Views/EditorKeyMonitor.h"
 
@@ -17,12 +18,12 @@ using namespace CanvasTest;
 
 namespace {
 
-const QStringList kCommands{
-    QStringLiteral("ToolShortcutCommand"),  QStringLiteral("DeleteAnnotationCommand"),
-    QStringLiteral("ClearImageCommand"),    QStringLiteral("CropConfirmCommand"),
-    QStringLiteral("CropCancelCommand"),    QStringLiteral("PasteImageCommand"),
-    QStringLiteral("OCRToggleCommand"),     QStringLiteral("PinImageCommand"),
-    QStringLiteral("BackdropToggleCommand"), QStringLiteral("ResizePanelCommand"),
+const std::vector<NotificationName> kCommands{
+    Notifications::toolShortcut,  Notifications::deleteAnnotation,
+    Notifications::clearImage,    Notifications::cropConfirm,
+    Notifications::cropCancel,    Notifications::pasteImage,
+    Notifications::ocrToggle,     Notifications::pinImage,
+    Notifications::backdropToggle, Notifications::resizePanel,
 };
 
 // A focusable widget that remembers the key presses that reach it.
@@ -75,7 +76,7 @@ protected:
 TEST_F(KeyMonitorTest, ToolKeyBecomesItsCommandAndIsSwallowed)
 {
     QTest::keyClick(target, Qt::Key_2);
-    ASSERT_EQ(recorder.names(), QStringList{ QStringLiteral("ToolShortcutCommand") });
+    ASSERT_EQ(recorder.names(), QStringList{ Notifications::toolShortcut });
     EXPECT_EQ(recorder.entries.front().payload, std::optional<QString>(QStringLiteral("toolArrow")));
     EXPECT_TRUE(target->pressed.isEmpty());
 }
@@ -88,7 +89,7 @@ TEST_F(KeyMonitorTest, ShiftedKeyMatchesItsPositionWithShift)
     QKeyEvent shifted(QEvent::ShortcutOverride, Qt::Key_Ampersand, Qt::ShiftModifier, 16, 0x26, 0x1,
                       QStringLiteral("&"));
     QApplication::sendEvent(target, &shifted);
-    ASSERT_EQ(recorder.names(), QStringList{ QStringLiteral("ToolShortcutCommand") });
+    ASSERT_EQ(recorder.names(), QStringList{ Notifications::toolShortcut });
     EXPECT_EQ(recorder.entries.back().payload, std::optional<QString>(QStringLiteral("toolLine")));
 
     // The same key without Shift is the numbered marker's.
@@ -101,9 +102,9 @@ TEST_F(KeyMonitorTest, DeleteKeysDeleteOrClear)
     QTest::keyClick(target, Qt::Key_Backspace);
     QTest::keyClick(target, Qt::Key_Delete);
     QTest::keyClick(target, Qt::Key_Backspace, Qt::ControlModifier);
-    EXPECT_EQ(recorder.names(), (QStringList{ QStringLiteral("DeleteAnnotationCommand"),
-                                              QStringLiteral("DeleteAnnotationCommand"),
-                                              QStringLiteral("ClearImageCommand") }));
+    EXPECT_EQ(recorder.names(), (QStringList{ Notifications::deleteAnnotation,
+                                              Notifications::deleteAnnotation,
+                                              Notifications::clearImage }));
     EXPECT_TRUE(target->pressed.isEmpty());
 
     // Unbound modified Delete keys go on to the widget.
@@ -125,7 +126,7 @@ TEST_F(KeyMonitorTest, ReturnConfirmsACropOnlyWhileCroppingWithTheSizeEditorClos
     // Keypad Enter as X11 delivers it: keycode 104.
     QKeyEvent enter(QEvent::ShortcutOverride, Qt::Key_Enter, Qt::KeypadModifier, 104, 0xff8d, 0x10, QStringLiteral("\r"));
     QApplication::sendEvent(target, &enter);
-    EXPECT_EQ(recorder.names(), (QStringList{ QStringLiteral("CropConfirmCommand"), QStringLiteral("CropConfirmCommand") }));
+    EXPECT_EQ(recorder.names(), (QStringList{ Notifications::cropConfirm, Notifications::cropConfirm }));
 
     model.setIsEditingCropSize(true);
     QTest::keyClick(target, Qt::Key_Return);
@@ -136,7 +137,7 @@ TEST_F(KeyMonitorTest, ReturnConfirmsACropOnlyWhileCroppingWithTheSizeEditorClos
     QTest::keyClick(target, Qt::Key_3);
     EXPECT_EQ(recorder.entries.size(), 2u);
     QTest::keyClick(target, Qt::Key_V, Qt::ControlModifier);
-    EXPECT_EQ(recorder.names().last(), QStringLiteral("PasteImageCommand"));
+    EXPECT_EQ(recorder.names().last(), Notifications::pasteImage);
     model.setIsEditingCropSize(false);
     model.setIsCropping(false);
 }
@@ -144,7 +145,7 @@ TEST_F(KeyMonitorTest, ReturnConfirmsACropOnlyWhileCroppingWithTheSizeEditorClos
 TEST_F(KeyMonitorTest, EscapeAnnouncesCropCancelAndStillReachesTheWidget)
 {
     QTest::keyClick(target, Qt::Key_Escape);
-    EXPECT_EQ(recorder.names(), QStringList{ QStringLiteral("CropCancelCommand") });
+    EXPECT_EQ(recorder.names(), QStringList{ Notifications::cropCancel });
     EXPECT_EQ(target->pressed, QList<int>{ Qt::Key_Escape });
 }
 
@@ -155,8 +156,8 @@ TEST_F(KeyMonitorTest, BoundCommandKeysWithModifiers)
     QTest::keyClick(target, Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
     QTest::keyClick(target, Qt::Key_I, Qt::ControlModifier | Qt::AltModifier);
     EXPECT_EQ(recorder.names(),
-              (QStringList{ QStringLiteral("BackdropToggleCommand"), QStringLiteral("OCRToggleCommand"),
-                            QStringLiteral("PinImageCommand"), QStringLiteral("ResizePanelCommand") }));
+              (QStringList{ Notifications::backdropToggle, Notifications::ocrToggle,
+                            Notifications::pinImage, Notifications::resizePanel }));
     // Copy and save-as are the menu's keys: they pass on.
     QTest::keyClick(target, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(recorder.entries.size(), 4u);

@@ -4,9 +4,9 @@
 #include "ToolbarTestSupport.h"
 
 #include "Core/Localization.h"
+#include "Core/Notifications.h"
 #include "Core/ShortcutStore.h"
 #include "Models/Palette.h"
-#include "Platform/NotificationCenter.h"
 #include "Views/ColorSwatch.h"
 #include "Views/CropBar.h"
 #include "Views/ToolButton.h"
@@ -52,9 +52,8 @@ struct PostedCommands : QObject {
     QStringList names;
     PostedCommands()
     {
-        for (const char* name : { "CopyImageCommand", "SaveImageCommand", "PinImageCommand", "OCRToggleCommand" })
-            NotificationCenter::defaultCenter().addObserver(QString::fromLatin1(name), this,
-                                                            [this, name](const auto&) { names << QString::fromLatin1(name); });
+        for (NotificationName name : { Notifications::copyImage, Notifications::saveImage, Notifications::pinImage, Notifications::ocrToggle })
+            NotificationCenter::defaultCenter().addObserver(name, this, [this, name](const auto&) { names << name; });
     }
 };
 
@@ -120,10 +119,10 @@ TEST(FloatingToolbarState, ResizeCommandOpensTheResizePopoverUnlessCropping)
 {
     ToolbarWindow w;
     w.load();
-    NotificationCenter::defaultCenter().post(QStringLiteral("ResizePanelCommand"));
+    NotificationCenter::defaultCenter().post(Notifications::resizePanel);
     EXPECT_TRUE(w.toolbar->showResizePanel());
     // Already open: stays open.
-    NotificationCenter::defaultCenter().post(QStringLiteral("ResizePanelCommand"));
+    NotificationCenter::defaultCenter().post(Notifications::resizePanel);
     EXPECT_TRUE(w.toolbar->showResizePanel());
     // The resize button opens, never toggles.
     w.toolbar->button(QStringLiteral("resize"))->click();
@@ -131,7 +130,7 @@ TEST(FloatingToolbarState, ResizeCommandOpensTheResizePopoverUnlessCropping)
 
     w.model.selectTool(ToolType::crop);
     EXPECT_FALSE(w.toolbar->showResizePanel());
-    NotificationCenter::defaultCenter().post(QStringLiteral("ResizePanelCommand"));
+    NotificationCenter::defaultCenter().post(Notifications::resizePanel);
     EXPECT_FALSE(w.toolbar->showResizePanel());
 }
 
@@ -345,8 +344,8 @@ TEST(FloatingToolbarButtons, OutputButtonsPostTheirCommands)
     w.toolbar->button(QStringLiteral("export"))->click();
     w.toolbar->button(QStringLiteral("pin"))->click();
     w.toolbar->button(QStringLiteral("ocr"))->click();
-    EXPECT_EQ(posted.names, (QStringList{ "CopyImageCommand", "SaveImageCommand", "PinImageCommand",
-                                          "OCRToggleCommand" }));
+    EXPECT_EQ(posted.names, (QStringList{ Notifications::copyImage, Notifications::saveImage, Notifications::pinImage,
+                                          Notifications::ocrToggle }));
 }
 
 TEST(FloatingToolbarButtons, AccentLooksFollowTextRecognitionAndPins)
