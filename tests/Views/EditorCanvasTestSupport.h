@@ -64,22 +64,28 @@ public:
     std::vector<Entry> entries;
 };
 
-// A canvas of `size`, shown, with an image of `imageSize` installed and fitted.
+// A canvas of `size`, shown; with an image, fitted, or at `zoom` when one is given.
 struct ShownCanvas {
     ImageEditorViewModel model;
     EditorCanvasView canvas { &model };
 
-    explicit ShownCanvas(QSize size = QSize(400, 300))
+    explicit ShownCanvas(QSize size = QSize(400, 300), std::optional<Image> image = std::nullopt,
+                         std::optional<double> zoom = std::nullopt)
     {
         canvas.resize(size);
         canvas.show();
         (void)QTest::qWaitForWindowExposed(&canvas);
+        if (image)
+            load(*image);
+        if (zoom)
+            model.setZoomLevel(*zoom);
     }
 
     void load(const Image& image, const QString& name = QStringLiteral("canvas.png"))
     {
         model.setLoadedImage(image, fileUrl(name));
     }
+    AnnotationManager& annotations() { return *model.annotationManager(); }
 };
 
 } // namespace CanvasTest

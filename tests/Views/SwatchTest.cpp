@@ -80,30 +80,17 @@ TEST(ColorNames, PaletteEntriesAreNamedAndOthersAreCustom)
     EXPECT_EQ(colorLocalizedName(RgbaColor::fromRgb8(128, 128, 128)), QStringLiteral("Gray"));
 }
 
-TEST(ColorNames, SelectionTestNeedsOnePaletteEntryEqualToBoth)
-{
-    EXPECT_TRUE(matchesPaletteColor(paletteBlue, paletteBlue));
-    EXPECT_FALSE(matchesPaletteColor(paletteBlue, paletteRed));
-    // Equal colours outside the palette are not a match: nothing is ringed for them.
-    EXPECT_FALSE(matchesPaletteColor(kTeal, kTeal));
-    EXPECT_FALSE(matchesPaletteColor(kAlmostRed, paletteRed));
-}
-
 TEST(ColorSwatchButton, HelpTextFollowsTheLanguageAtOnce)
 {
     LanguageGuard language;
     language.set("en");
     ColorSwatch red(paletteRed, false, {});
     ColorSwatch none(std::nullopt, false, {});
-    ColorSwatch custom(kTeal, false, {});
     EXPECT_EQ(red.toolTip(), QStringLiteral("Red"));
     EXPECT_EQ(none.toolTip(), QStringLiteral("Transparent"));
-    EXPECT_EQ(custom.toolTip(), QStringLiteral("Custom"));
 
     language.set("ja");
     EXPECT_EQ(red.toolTip(), QStringLiteral("赤"));
-    EXPECT_EQ(red.toolTip(), localized(QStringLiteral("color.red")));
-    EXPECT_EQ(none.toolTip(), localized(QStringLiteral("panel.transparent")));
     EXPECT_NE(none.toolTip(), QStringLiteral("Transparent"));
 }
 
@@ -169,8 +156,6 @@ TEST(ColorPickerRow, RingsTheBoundColourAndWritesTheClickedOne)
     Bound bound;
     ColorPickerView picker(bound.binding());
     ASSERT_EQ(picker.swatches().size(), 8);
-    for (int i = 0; i < 8; ++i)
-        EXPECT_EQ(*picker.swatches()[i]->color(), presetColors[std::size_t(i)]);
     EXPECT_EQ(ringsOf(picker.swatches()), onlyRinged(0));
 
     picker.show();
@@ -185,13 +170,12 @@ TEST(ColorPickerRow, RingsTheBoundColourAndWritesTheClickedOne)
     EXPECT_EQ(bound.writes, 2);
     EXPECT_EQ(ringsOf(picker.swatches()), onlyRinged(2));
 
-    // A colour from elsewhere that is in no palette entry rings nothing.
-    bound.value = kTeal;
-    picker.refresh();
-    EXPECT_EQ(ringsOf(picker.swatches()), onlyRinged(-1));
-    bound.value = kAlmostRed;
-    picker.refresh();
-    EXPECT_EQ(ringsOf(picker.swatches()), onlyRinged(-1));
+    // A colour from elsewhere that is in no palette entry, even a hair off one, rings nothing.
+    for (const RgbaColor& other : { kTeal, kAlmostRed }) {
+        bound.value = other;
+        picker.refresh();
+        EXPECT_EQ(ringsOf(picker.swatches()), onlyRinged(-1));
+    }
 }
 
 TEST(ColorPickerRow, TheRingWidensTheRowByFourPoints)

@@ -16,6 +16,8 @@
 #include <QLabel>
 #include <QMouseEvent>
 
+#include <array>
+
 #include <gtest/gtest.h>
 
 using namespace ToolbarTest;
@@ -24,22 +26,12 @@ namespace {
 
 ArrowAnnotation arrowAt(double x)
 {
-    ArrowAnnotation a;
-    a.startPoint = QPointF(x, 0.2);
-    a.endPoint = QPointF(x + 0.1, 0.4);
-    a.color = paletteRed;
-    a.lineWidth = 3;
-    return a;
+    return { .startPoint = QPointF(x, 0.2), .endPoint = QPointF(x + 0.1, 0.4), .color = paletteRed, .lineWidth = 3 };
 }
 
 RectangleAnnotation rectangle(AnnotationEffect effect)
 {
-    RectangleAnnotation r;
-    r.rect = QRectF(0.1, 0.1, 0.3, 0.3);
-    r.strokeColor = paletteBlue;
-    r.lineWidth = 2;
-    r.effect = effect;
-    return r;
+    return { .rect = QRectF(0.1, 0.1, 0.3, 0.3), .strokeColor = paletteBlue, .lineWidth = 2, .effect = effect };
 }
 
 // A panel for every tool, so the tool popovers have something to show.
@@ -61,33 +53,20 @@ struct PostedCommands : QObject {
 
 // ---- a fresh bar and its place ------------------------------------------------------------------
 
-TEST(FloatingToolbarState, FreshBarHasNothingOpenAndEmptyCropTexts)
-{
-    ToolbarWindow w;
-    w.load();
-    FloatingToolbar* t = w.toolbar;
-    EXPECT_FALSE(t->activePanel());
-    EXPECT_FALSE(t->showZoomMenu());
-    EXPECT_FALSE(t->showResizePanel());
-    EXPECT_FALSE(t->showBackdropPanel());
-    EXPECT_FALSE(t->cropBar()->isFieldFocused());
-    EXPECT_EQ(t->cropBar()->widthText(), QString());
-    EXPECT_EQ(t->cropBar()->heightText(), QString());
-    EXPECT_FALSE(t->zoomPopover()->isVisible());
-}
-
-TEST(FloatingToolbarState, ShownOnlyWithAnImageCentredTenPointsAboveTheAreaBottom)
+TEST(FloatingToolbarState, ShownOnlyWithAnImageCentredTenPointsAboveTheAreaBottomWithNothingOpen)
 {
     ToolbarWindow w(QSize(1000, 600));
     EXPECT_FALSE(w.toolbar->isVisible());
     w.load();
     ASSERT_TRUE(w.toolbar->isVisible());
+    EXPECT_FALSE(w.toolbar->activePanel() || w.toolbar->showZoomMenu() || w.toolbar->showResizePanel()
+                 || w.toolbar->showBackdropPanel() || w.toolbar->zoomPopover()->isVisible());
     const QRect bar = w.toolbar->barRect().translated(w.toolbar->pos());
     EXPECT_EQ(bar.height(), FloatingToolbar::barHeight);
     EXPECT_EQ(bar.bottom() + 1, 600 - FloatingToolbar::bottomInset);
     EXPECT_LE(std::abs(bar.center().x() - 500), 1);
     // Every button lies inside the bar.
-    for (const QString& name : { "zoom", "crop", "resize", "undo", "redo", "reset", "backdrop", "ocr", "pin", "copy",
+    for (const QString name : { "zoom", "crop", "resize", "undo", "redo", "reset", "backdrop", "ocr", "pin", "copy",
                                  "export" }) {
         ToolbarButton* b = w.toolbar->button(name);
         ASSERT_TRUE(b) << name.toStdString();
@@ -197,7 +176,7 @@ TEST(FloatingToolbarState, ToolChangeKeepsOnlyThePanelOfTheNewTool)
 
 // ---- the tool buttons ---------------------------------------------------------------------------
 
-TEST(FloatingToolbarTools, TapOnTheCurrentToolTogglesItsPanel)
+TEST(FloatingToolbarTools, TapOnTheCurrentToolTogglesItsPanelAndOnAnotherToolSelectsItsAnnotation)
 {
     ToolbarWindow w;
     w.load();
@@ -210,23 +189,14 @@ TEST(FloatingToolbarTools, TapOnTheCurrentToolTogglesItsPanel)
     line->click(); // open: closes, the tool stays
     EXPECT_FALSE(w.toolbar->activePanel());
     EXPECT_EQ(w.model.currentTool(), ToolType::line);
-}
 
-TEST(FloatingToolbarTools, TapOnAnotherToolWithoutItsKindClosesThePreviousPanel)
-{
-    ToolbarWindow w;
-    w.load();
-    w.model.selectTool(ToolType::line);
+    // Another tool without annotations of its kind: the previous panel closes.
     w.toolbar->setActivePanel(ToolType::line);
     w.toolbar->toolButton(ToolType::rectangle)->click();
     EXPECT_EQ(w.model.currentTool(), ToolType::rectangle);
     EXPECT_FALSE(w.toolbar->activePanel());
-}
 
-TEST(FloatingToolbarTools, TapOnAnotherToolSelectsOneOfItsAnnotationsAndOpensThePanel)
-{
-    ToolbarWindow w;
-    w.load();
+    // Another tool with annotations of its kind: one is selected and the panel opens.
     w.model.annotationManager()->appendArrow(arrowAt(0.1));
     w.model.annotationManager()->appendArrow(arrowAt(0.5));
     w.model.selectTool(ToolType::line);
@@ -282,10 +252,9 @@ TEST(FloatingToolbarTools, HintsFollowTheStoreWithTheDigitAsFallback)
     store.restoreDefaults();
     EXPECT_EQ(FloatingToolbar::toolHint(text), QStringLiteral("4"));
 
-    ShortcutBinding shiftCommandT;
-    shiftCommandT.keyCode = 17;
-    shiftCommandT.modifierFlags = ShortcutBinding::shiftFlag | ShortcutBinding::commandFlag;
-    shiftCommandT.displayCharacter = QStringLiteral("t");
+    const ShortcutBinding shiftCommandT{ .keyCode = 17,
+                                         .modifierFlags = ShortcutBinding::shiftFlag | ShortcutBinding::commandFlag,
+                                         .displayCharacter = QStringLiteral("t") };
     store.setOverride(ShortcutAction::toolText, shiftCommandT);
     EXPECT_EQ(FloatingToolbar::toolHint(text), QStringLiteral("Ctrl + Shift + T"));
 
@@ -316,20 +285,13 @@ TEST(FloatingToolbarButtons, UndoAndResetFollowCanUndoRedoFollowsCanRedo)
     ToolbarButton* undo = w.toolbar->button(QStringLiteral("undo"));
     ToolbarButton* redo = w.toolbar->button(QStringLiteral("redo"));
     ToolbarButton* reset = w.toolbar->button(QStringLiteral("reset"));
-    EXPECT_FALSE(undo->isEnabled());
-    EXPECT_FALSE(reset->isEnabled());
-    EXPECT_FALSE(redo->isEnabled());
-
+    const auto enabled = [&] { return std::array{ undo->isEnabled(), reset->isEnabled(), redo->isEnabled() }; };
+    EXPECT_EQ(enabled(), (std::array{ false, false, false }));
     w.model.saveUndoState();
-    EXPECT_TRUE(undo->isEnabled());
-    EXPECT_TRUE(reset->isEnabled());
-    EXPECT_FALSE(redo->isEnabled());
-
+    EXPECT_EQ(enabled(), (std::array{ true, true, false }));
     undo->click();
     EXPECT_FALSE(w.model.canUndo());
-    EXPECT_FALSE(undo->isEnabled());
-    EXPECT_FALSE(reset->isEnabled());
-    EXPECT_TRUE(redo->isEnabled());
+    EXPECT_EQ(enabled(), (std::array{ false, false, true }));
     // A disabled button takes no click.
     undo->click();
     EXPECT_TRUE(w.model.canRedo());
@@ -387,14 +349,6 @@ TEST(FloatingToolbarButtons, PopoverTooltipsAreSuppressedWhileTheirPopoverIsOpen
     EXPECT_FALSE(w.toolbar->toolTooltip(ToolType::line)->isSuppressed());
     w.toolbar->setActivePanel(std::nullopt);
     EXPECT_FALSE(w.toolbar->toolTooltip(ToolType::arrow)->isSuppressed());
-}
-
-TEST(FloatingToolbarButtons, ColourNamesMatchThePaletteExactly)
-{
-    EXPECT_EQ(colorLocalizedName(paletteRed), localized(QStringLiteral("color.red")));
-    EXPECT_EQ(colorLocalizedName(paletteBlack), localized(QStringLiteral("color.black")));
-    EXPECT_EQ(colorLocalizedName(RgbaColor(0.999, 0.0, 0.0, 1.0)),
-              localized(QStringLiteral("color.custom")));
 }
 
 // ---- popovers on screen -------------------------------------------------------------------------

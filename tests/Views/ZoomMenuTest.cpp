@@ -2,7 +2,6 @@
 // off at their limits, the presets set exact levels, and the percentage label follows.
 #include "ToolbarTestSupport.h"
 
-#include "Core/Localization.h"
 #include "Views/ToolButton.h"
 #include "Views/ZoomMenu.h"
 
@@ -21,7 +20,7 @@ struct MenuFixture {
 
 } // namespace
 
-TEST(ZoomMenu, ZoomInSwitchesOffAtTheTopLimit)
+TEST(ZoomMenu, ZoomInAndOutSwitchOffAtTheirLimits)
 {
     MenuFixture f;
     f.model.setZoomLevel(16.0);
@@ -29,62 +28,45 @@ TEST(ZoomMenu, ZoomInSwitchesOffAtTheTopLimit)
     f.menu.zoomInItem()->click();
     EXPECT_EQ(f.closes, 0);
     EXPECT_DOUBLE_EQ(f.model.zoomLevel(), 16.0);
-
     f.model.setZoomLevel(15.99);
     ASSERT_TRUE(f.menu.zoomInItem()->isEnabled());
     f.menu.zoomInItem()->click();
     EXPECT_DOUBLE_EQ(f.model.zoomLevel(), 16.0);
     EXPECT_EQ(f.closes, 1);
     EXPECT_FALSE(f.menu.zoomInItem()->isEnabled());
-}
 
-TEST(ZoomMenu, ZoomOutSwitchesOffAtTheBottomLimit)
-{
-    MenuFixture f;
     f.model.setZoomLevel(0.01);
     EXPECT_FALSE(f.menu.zoomOutItem()->isEnabled());
-    EXPECT_TRUE(f.menu.zoomInItem()->isEnabled());
     f.model.setZoomLevel(0.0115);
     EXPECT_TRUE(f.menu.zoomOutItem()->isEnabled());
     f.menu.zoomOutItem()->click();
     EXPECT_DOUBLE_EQ(f.model.zoomLevel(), 0.01);
-    EXPECT_EQ(f.closes, 1);
+    EXPECT_EQ(f.closes, 2);
 }
 
-TEST(ZoomMenu, PresetsSetExactLevelsAndClose)
+TEST(ZoomMenu, PresetsFitAndActualSizeActAndClose)
 {
     MenuFixture f;
-    ASSERT_EQ(f.menu.presetChips().size(), 6);
     QStringList texts;
     for (ZoomMenuItem* chip : f.menu.presetChips())
         texts << chip->title();
     EXPECT_EQ(texts, (QStringList{ "25%", "50%", "100%", "200%", "400%", "800%" }));
-
     f.model.setZoomLevel(0.37);
     f.menu.presetChips()[4]->click();
     EXPECT_EQ(f.model.zoomLevel(), 4.0);
     EXPECT_EQ(f.closes, 1);
-    f.menu.presetChips()[0]->click();
-    EXPECT_EQ(f.model.zoomLevel(), 0.25);
-}
 
-TEST(ZoomMenu, FitAndActualSize)
-{
-    MenuFixture f;
-    f.model.setZoomLevel(3.3);
     f.menu.actualSizeItem()->click();
     EXPECT_EQ(f.model.zoomLevel(), 1.0);
     EXPECT_EQ(f.fits, 0);
     f.menu.fitItem()->click();
     EXPECT_EQ(f.fits, 1);
-    EXPECT_EQ(f.closes, 2);
+    EXPECT_EQ(f.closes, 3);
 }
 
-TEST(ZoomMenu, RowsShowLocalisedTitlesAndLinuxHints)
+TEST(ZoomMenu, RowsShowLinuxHints)
 {
     MenuFixture f;
-    EXPECT_EQ(f.menu.fitItem()->title(), localized(QStringLiteral("tooltip.fitToWindow")));
-    EXPECT_EQ(f.menu.zoomOutItem()->title(), localized(QStringLiteral("tooltip.zoomOut")));
     EXPECT_EQ(f.menu.fitItem()->hint(), QStringLiteral("Ctrl + 0"));
     EXPECT_EQ(f.menu.actualSizeItem()->hint(), QStringLiteral("Ctrl + 1"));
     EXPECT_EQ(f.menu.zoomInItem()->hint(), QStringLiteral("Ctrl + +"));
@@ -92,7 +74,6 @@ TEST(ZoomMenu, RowsShowLocalisedTitlesAndLinuxHints)
     // Only the actual-size hint sits 2 points further left.
     EXPECT_EQ(f.menu.actualSizeItem()->hintOffset(), -2);
     EXPECT_EQ(f.menu.fitItem()->hintOffset(), 0);
-    EXPECT_EQ(f.menu.zoomInItem()->hintOffset(), 0);
 }
 
 TEST(ZoomMenu, ThroughTheToolbarEveryItemClosesTheMenuAndTheLabelFollows)
@@ -103,6 +84,7 @@ TEST(ZoomMenu, ThroughTheToolbarEveryItemClosesTheMenuAndTheLabelFollows)
     zoom->click();
     ASSERT_TRUE(w.toolbar->showZoomMenu());
     ASSERT_TRUE(w.toolbar->zoomPopover()->isVisible());
+    EXPECT_EQ(w.toolbar->zoomPopover()->width(), ZoomMenu::panelWidth); // opaque: no room for a soft edge
     w.toolbar->zoomMenu()->presetChips()[3]->click();
     EXPECT_FALSE(w.toolbar->showZoomMenu());
     EXPECT_FALSE(w.toolbar->zoomPopover()->isVisible());
@@ -122,16 +104,4 @@ TEST(ZoomMenu, ThroughTheToolbarEveryItemClosesTheMenuAndTheLabelFollows)
     zoom->click();
     zoom->click();
     EXPECT_FALSE(w.toolbar->showZoomMenu());
-}
-
-TEST(ZoomMenu, PanelIsOneHundredEightyPointsWide)
-{
-    ToolbarWindow w;
-    w.load();
-    w.toolbar->zoomButton()->click();
-    PopoverHost* popover = w.toolbar->zoomPopover();
-    ASSERT_TRUE(popover->isVisible());
-    EXPECT_EQ(popover->width(), ZoomMenu::panelWidth); // opaque: no room for a soft edge
-    for (ZoomMenuItem* chip : w.toolbar->zoomMenu()->presetChips())
-        EXPECT_EQ(chip->height(), 20);
 }
