@@ -8,6 +8,7 @@
 #include "App/UpdaterController.h"
 #include "Capture/CaptureCoordinator.h"
 #include "Capture/SelectionOverlayController.h"
+#include "Capture/WindowPickerOverlayController.h"
 #include "Core/LanguageRefresh.h"
 #include "Core/ShortcutStore.h"
 #include "Core/ThemeRefresh.h"
@@ -89,6 +90,7 @@ LumetraApp::LumetraApp(QObject* parent)
 
     // A delivered capture brings the editor forward itself; the selection leaves it be.
     SelectionOverlayController::shared().setMainWindowProvider([] { return MainWindowController::shared().window(); });
+    WindowPickerOverlayController::shared().setMainWindowProvider([] { return MainWindowController::shared().window(); });
 
     AppDelegateParts parts;
     parts.runningCopy = m_singleInstance.get();
@@ -99,9 +101,10 @@ LumetraApp::LumetraApp(QObject* parent)
     parts.capture = m_capture.get();
     parts.loadImage = [](const QUrl& url) { ImageLoadManager::shared().loadImage(url); };
     parts.areaRoad = [] { CaptureRoads::area(); };
+    parts.windowRoad = [] { CaptureRoads::window(); };
     parts.repeatRoad = [] { CaptureRoads::repeatLastSelection(); };
-    // Window and scrolling capture are not part of this build yet: their items stay
-    // disabled and their keys free. The settings window is not either.
+    // Scrolling capture is not part of this build yet: its item stays disabled and its
+    // key free. The settings window is not either.
     parts.showAbout = [] { showAboutWindow(); };
     parts.quit = [] { QApplication::quit(); };
     m_delegate = std::make_unique<AppDelegate>(std::move(parts), defaults, ShortcutStore::shared());

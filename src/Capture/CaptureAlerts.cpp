@@ -18,6 +18,13 @@ public:
         box.exec();
     }
 
+    void showInformation(const QString& title) override
+    {
+        QMessageBox box(QMessageBox::Information, title, title, QMessageBox::Ok);
+        box.activateWindow();
+        box.exec();
+    }
+
     bool askWarning(const QString& title, const QString& text, const QString& acceptButton,
                     const QString& cancelButton) override
     {

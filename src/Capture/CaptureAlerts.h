@@ -13,6 +13,8 @@ public:
 
     // A warning with one button.
     virtual void showWarning(const QString& title, const QString& text) = 0;
+    // A notice with one button and no further text.
+    virtual void showInformation(const QString& title) = 0;
     // A warning with an accept and a cancel button; true when accepted.
     virtual bool askWarning(const QString& title, const QString& text, const QString& acceptButton,
                             const QString& cancelButton)

@@ -8,6 +8,7 @@
 #include "Capture/DelayCountdownHUD.h"
 #include "Capture/ScreenCapturePermission.h"
 #include "Capture/SelectionOverlayController.h"
+#include "Capture/WindowPickerOverlayController.h"
 #include "Capture/SystemScreenshotTool.h"
 #include "Core/Localization.h"
 #include "Core/Logger.h"
@@ -226,6 +227,12 @@ void area()
 {
     if (ScreenCapturePermission::ensureScreenCapturePermission())
         SelectionOverlayController::shared().rememberFrontmostApp();
+}
+
+void window()
+{
+    if (ScreenCapturePermission::ensureScreenCapturePermission())
+        WindowPickerOverlayController::shared().begin();
 }
 
 void repeatLastSelection()

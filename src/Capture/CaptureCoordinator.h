@@ -76,5 +76,6 @@ private:
 // screen-capture permission first and stops quietly when it is refused.
 namespace CaptureRoads {
 void area();
+void window();
 void repeatLastSelection();
 } // namespace CaptureRoads

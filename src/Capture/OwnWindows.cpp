@@ -51,6 +51,15 @@ int showAgain(const WindowList& windows)
     return shown;
 }
 
+WindowList hiddenWindowsExcluding(const WindowList& windows, const QWidget* window)
+{
+    WindowList kept;
+    for (const auto& entry : windows)
+        if (entry.data() != window)
+            kept.append(entry);
+    return kept;
+}
+
 void syncWithServer()
 {
     if (XcbConnection* x = XcbConnection::application())

@@ -24,6 +24,10 @@ WindowList hideOverlapping(const QRectF& area, const std::function<bool(QWidget*
 // skipped. Returns how many came back.
 int showAgain(const WindowList& windows);
 
+// The hidden windows without `window` (by identity), order kept: the window a finished
+// capture leaves to the delivery, which brings it forward itself.
+WindowList hiddenWindowsExcluding(const WindowList& windows, const QWidget* window);
+
 // Makes sure the X server has carried out the hiding before the screen is read.
 void syncWithServer();
 

@@ -64,16 +64,21 @@ XcbScreenGrabber::~XcbScreenGrabber()
 
 QImage XcbScreenGrabber::grab(const QRect& pixelRect)
 {
+    return grabDrawable(m_connection.root(), pixelRect);
+}
+
+QImage XcbScreenGrabber::grabDrawable(std::uint32_t drawable, const QRect& pixelRect)
+{
     if (pixelRect.isEmpty() || !m_connection.screen())
         return {};
     if (!m_shmFailed && m_connection.hasShm()) {
-        QImage image = grabShm(pixelRect);
+        QImage image = grabShm(drawable, pixelRect);
         if (!image.isNull()) {
             m_lastUsedShm = true;
             return image;
         }
     }
-    QImage image = grabPlain(pixelRect);
+    QImage image = grabPlain(drawable, pixelRect);
     if (!image.isNull())
         m_lastUsedShm = false;
     return image;
@@ -122,7 +127,7 @@ void XcbScreenGrabber::releaseSegment()
     m_shmId = -1;
 }
 
-QImage XcbScreenGrabber::grabShm(const QRect& rect)
+QImage XcbScreenGrabber::grabShm(std::uint32_t drawable, const QRect& rect)
 {
     const std::size_t bytes = std::size_t(rect.width()) * std::size_t(rect.height()) * 4;
     if (!ensureSegment(bytes)) {
@@ -133,7 +138,7 @@ QImage XcbScreenGrabber::grabShm(const QRect& rect)
     xcb_generic_error_t* error = nullptr;
     xcb_shm_get_image_reply_t* reply = xcb_shm_get_image_reply(
         c,
-        xcb_shm_get_image(c, m_connection.root(), std::int16_t(rect.x()), std::int16_t(rect.y()),
+        xcb_shm_get_image(c, drawable, std::int16_t(rect.x()), std::int16_t(rect.y()),
                           std::uint16_t(rect.width()), std::uint16_t(rect.height()), ~0u,
                           XCB_IMAGE_FORMAT_Z_PIXMAP, m_shmSegment, 0),
         &error);
@@ -149,13 +154,13 @@ QImage XcbScreenGrabber::grabShm(const QRect& rect)
     return opaqueImage(static_cast<const std::uint8_t*>(m_shmAddress), size, rect.width(), rect.height());
 }
 
-QImage XcbScreenGrabber::grabPlain(const QRect& rect)
+QImage XcbScreenGrabber::grabPlain(std::uint32_t drawable, const QRect& rect)
 {
     xcb_connection_t* c = m_connection.connection();
     xcb_generic_error_t* error = nullptr;
     xcb_get_image_reply_t* reply = xcb_get_image_reply(
         c,
-        xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, m_connection.root(), std::int16_t(rect.x()),
+        xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, drawable, std::int16_t(rect.x()),
                       std::int16_t(rect.y()), std::uint16_t(rect.width()), std::uint16_t(rect.height()), ~0u),
         &error);
     if (!reply) {

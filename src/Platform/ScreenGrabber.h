@@ -26,6 +26,8 @@ public:
     ~XcbScreenGrabber() override;
 
     QImage grab(const QRect& pixelRect) override;
+    // The same for a rectangle of any window or pixmap on this connection.
+    QImage grabDrawable(std::uint32_t drawable, const QRect& pixelRect);
 
     // Whether the last successful grab went through shared memory.
     bool lastGrabUsedShm() const { return m_lastUsedShm; }
@@ -33,8 +35,8 @@ public:
 private:
     bool ensureSegment(std::size_t bytes);
     void releaseSegment();
-    QImage grabShm(const QRect& rect);
-    QImage grabPlain(const QRect& rect);
+    QImage grabShm(std::uint32_t drawable, const QRect& rect);
+    QImage grabPlain(std::uint32_t drawable, const QRect& rect);
 
     XcbConnection& m_connection;
     bool m_shmFailed = false;

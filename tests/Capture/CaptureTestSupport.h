@@ -69,6 +69,7 @@ public:
     ~RecordingAlerts() override { CaptureAlerts::setForTesting(nullptr); }
 
     void showWarning(const QString& title, const QString& text) override { alerts.push_back({title, text, {}}); }
+    void showInformation(const QString& title) override { alerts.push_back({title, {}, {}}); }
     bool askWarning(const QString& title, const QString& text, const QString& accept, const QString& cancel) override
     {
         alerts.push_back({title, text, {accept, cancel}});

@@ -1,0 +1,118 @@
+#include "Capture/OverlayPickerView.h"
+
+#include "Capture/CaptureLog.h"
+#include "Capture/WindowPickerGeometry.h"
+#include "Platform/X11WindowList.h"
+
+#include <QFontMetricsF>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+OverlayPickerView::OverlayPickerView(FrozenScreenRecord record, QList<WindowRecord> windows, QWidget* parent)
+    : QWidget(parent)
+    , m_record(std::move(record))
+    , m_windows(std::move(windows))
+{
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    if (m_record.image.isNull())
+        setAttribute(Qt::WA_TranslucentBackground);
+    else
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    m_labelFont = font();
+    m_labelFont.setPixelSize(11);
+    m_labelFont.setWeight(QFont::Medium);
+    m_labelFont.setStyleHint(QFont::Monospace, QFont::PreferDefault);
+}
+
+std::optional<WindowRecord> OverlayPickerView::hitWindow(const QPointF& viewPoint) const
+{
+    const auto index = WindowPickerGeometry::hitWindow(m_windows, viewPoint + m_record.frame.topLeft());
+    if (!index)
+        return std::nullopt;
+    return m_windows[*index];
+}
+
+bool OverlayPickerView::updateHover(const QPointF& viewPoint)
+{
+    const std::optional<WindowRecord> hit = hitWindow(viewPoint);
+    if (!hit) {
+        if (!m_hovered)
+            return false;
+        m_hovered.reset();
+        update();
+        return true;
+    }
+    if (m_hovered && m_hovered->windowId == hit->windowId)
+        return false;
+    m_hovered = hit;
+    update();
+    captureDiagnostic(WindowPickerGeometry::hoverLogLine(*hit, backingScaleForWindow(hit->frame)));
+    if (onHover)
+        onHover(*hit);
+    return true;
+}
+
+void OverlayPickerView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    if (!m_record.image.isNull())
+        painter.drawImage(rect(), m_record.image);
+    if (!m_hovered)
+        return;
+    painter.setRenderHint(QPainter::Antialiasing, true);
+
+    const QRectF r = m_hovered->frame.translated(-m_record.frame.topLeft());
+    const QColor blue(0, 122, 255);
+    QPainterPath highlight;
+    highlight.addRoundedRect(r.adjusted(1, 1, -1, -1), 6, 6);
+    QColor fill = blue;
+    fill.setAlphaF(0.18f);
+    painter.fillPath(highlight, fill);
+    painter.strokePath(highlight, QPen(blue, 2));
+
+    const QString label = WindowPickerGeometry::sizeLabel(m_hovered->frame.size(), backingScaleForWindow(m_hovered->frame));
+    const QFontMetricsF metrics(m_labelFont);
+    const QSizeF text(metrics.horizontalAdvance(label), metrics.height());
+    const QRectF badge(r.left() + 8, r.top() + 8, text.width() + 10, text.height() + 3);
+    QPainterPath badgePath;
+    badgePath.addRoundedRect(badge, 4, 4);
+    painter.fillPath(badgePath, QColor(0, 0, 0, int(0.75 * 255)));
+    painter.setFont(m_labelFont);
+    painter.setPen(Qt::white);
+    painter.drawText(QRectF(badge.left() + 5, badge.top() + (badge.height() - text.height()) / 2, text.width(),
+                            text.height()),
+                     Qt::AlignLeft | Qt::AlignVCenter, label);
+}
+
+void OverlayPickerView::mouseMoveEvent(QMouseEvent* event)
+{
+    updateHover(event->position());
+}
+
+void OverlayPickerView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::RightButton) {
+        if (onCancel)
+            onCancel();
+        return;
+    }
+    if (event->button() != Qt::LeftButton)
+        return;
+    if (const std::optional<WindowRecord> hit = hitWindow(event->position()); hit && onPick)
+        onPick(*hit);
+}
+
+void OverlayPickerView::keyPressEvent(QKeyEvent* event)
+{
+    if (keyMonitor && keyMonitor(event))
+        return;
+    if (event->key() == Qt::Key_Escape) {
+        if (onCancel)
+            onCancel();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
