@@ -1,11 +1,17 @@
 // Screen capture: freezing every display against other ways of reading the screen,
-// and the time from an area-capture request to the overlays being on screen.
+// the time from an area-capture request to the overlays being on screen, and a window
+// capture from the click to its PNG on the clipboard against ImageMagick's import.
 //
 // Runs on $DISPLAY when it is set, else on a 1920x1080 Xvfb of its own.
 #include "Capture/CaptureLog.h"
 #include "Capture/FrozenDisplays.h"
 #include "Capture/SelectionOverlayController.h"
 #include "Capture/SelectionOverlayView.h"
+#include "Capture/CapturePng.h"
+#include "Capture/ShadowCanvas.h"
+#include "Capture/WindowCapture.h"
+#include "Platform/Pasteboard.h"
+#include "Platform/WindowImageSource.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -177,5 +183,136 @@ void BM_RequestToOverlaysShown(benchmark::State& state)
     }
 }
 BENCHMARK(BM_RequestToOverlaysShown)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(20);
+
+// A 1280 x 800 window of another program (ImageMagick's viewer), half covered by a
+// second one; started once for the window benchmarks.
+struct BenchWindow {
+    QTemporaryDir dir;
+    std::unique_ptr<QProcess> viewer;
+    std::unique_ptr<QProcess> cover;
+    WindowRecord record;
+
+    std::unique_ptr<QProcess> showImage(const QString& name, const QSize& size, const QPoint& at)
+    {
+        QImage image(size, QImage::Format_RGB32);
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                image.setPixel(x, y, qRgb((x * 7) & 0xff, (y * 5) & 0xff, ((x ^ y) * 3) & 0xff));
+        const QString file = dir.filePath(name + QStringLiteral(".png"));
+        image.save(file);
+        auto process = std::make_unique<QProcess>();
+        process->start(QStringLiteral("display"), {QStringLiteral("-borderwidth"), QStringLiteral("0"),
+                                                   QStringLiteral("-geometry"),
+                                                   QStringLiteral("+%1+%2").arg(at.x()).arg(at.y()),
+                                                   QStringLiteral("-title"), name, file});
+        return process;
+    }
+
+    bool start()
+    {
+        if (record.windowId)
+            return true;
+        if (QStandardPaths::findExecutable(QStringLiteral("display")).isEmpty()
+            || QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+            return false;
+        viewer = showImage(QStringLiteral("BenchWindow"), QSize(1280, 800), QPoint(100, 100));
+        QProcess search;
+        search.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--sync"),
+                                                 QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                                                 QStringLiteral("^BenchWindow$")});
+        search.waitForFinished(20000);
+        record.windowId = search.readAllStandardOutput().trimmed().split('\n').value(0).toUInt();
+        record.frame = QRectF(100, 100, 1280, 800);
+        cover = showImage(QStringLiteral("BenchCover"), QSize(700, 500), QPoint(800, 500));
+        QThread::msleep(1000);
+        return record.windowId != 0;
+    }
+    ~BenchWindow()
+    {
+        for (auto* p : {viewer.get(), cover.get()})
+            if (p) {
+                p->kill();
+                p->waitForFinished(2000);
+            }
+    }
+};
+
+BenchWindow& benchWindow()
+{
+    static BenchWindow window;
+    return window;
+}
+
+// From the click until the PNG is on the clipboard: the window's picture, the shadow
+// canvas, PNG and the clipboard. range(0) = 1: the window was hovered first, so it had
+// drawn itself off screen before the click (what the picker does); 0: it is redirected
+// at the click and its program's repaint is waited for.
+void BM_WindowClickToClipboardPng(benchmark::State& state)
+{
+    quietDiagnostics();
+    BenchWindow& window = benchWindow();
+    if (!window.start()) {
+        state.SkipWithError("no test window (display and xdotool are needed)");
+        return;
+    }
+    WindowImageSource& source = WindowImageSource::current();
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (state.range(0) == 1) {
+            source.prepare(window.record.windowId);
+            for (int i = 0; i < 30; ++i) {
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+                QThread::msleep(5);
+            }
+        }
+        state.ResumeTiming();
+        const auto captured = WindowCapture::captureWindowImage(window.record);
+        const auto* result = std::get_if<WindowCapture::Result>(&captured);
+        if (!result) {
+            state.SkipWithError("the window could not be read");
+            return;
+        }
+        const WindowCapture::EncodedCanvas encoded = WindowCapture::encodeCanvas(result->image, result->scale);
+        Pasteboard::general().clearContents();
+        Pasteboard::general().setItems({{Pasteboard::pngType, *encoded.png}});
+    }
+}
+BENCHMARK(BM_WindowClickToClipboardPng)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// The same window through ImageMagick: import -window ID, PNG to standard output.
+void BM_ImportWindowId(benchmark::State& state)
+{
+    BenchWindow& window = benchWindow();
+    if (!window.start()) {
+        state.SkipWithError("no test window (display and xdotool are needed)");
+        return;
+    }
+    const QString id = QString::number(window.record.windowId);
+    for (auto _ : state)
+        runCommand(state, QStringLiteral("import"), {QStringLiteral("-window"), id, QStringLiteral("png:-")});
+}
+BENCHMARK(BM_ImportWindowId)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// The two steps after the read, for a 1280 x 800 window at scale 1.
+void BM_ShadowCanvas(benchmark::State& state)
+{
+    QImage image(1280, 800, QImage::Format_RGB32);
+    image.fill(QColor(200, 120, 40));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ShadowCanvas::makeShadowCanvas(image, 1.0));
+}
+BENCHMARK(BM_ShadowCanvas)->Unit(benchmark::kMillisecond);
+
+void BM_ShadowCanvasPng(benchmark::State& state)
+{
+    QImage image(1280, 800, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, qRgb((x * 7) & 0xff, (y * 5) & 0xff, ((x ^ y) * 3) & 0xff));
+    const QImage canvas = *ShadowCanvas::makeShadowCanvas(image, 1.0);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(encodeCapturePng(canvas));
+}
+BENCHMARK(BM_ShadowCanvasPng)->Unit(benchmark::kMillisecond);
 
 } // namespace

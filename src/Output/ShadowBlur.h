@@ -23,6 +23,11 @@ int reach(double sigma);
 // row (region.width() values a row). Pixels outside the mask count as empty.
 std::vector<float> blurredRegion(const QImage& mask, const QRect& region, double sigma);
 
+// The blurred coverage (0...1) of a run of ones from `start` up to `end` on a line of
+// `length` positions, everything else empty. A blurred rectangle is the product of two
+// such profiles, one per axis, which is far cheaper than blurring its mask.
+std::vector<float> blurredSpan(int length, int start, int end, double sigma);
+
 // The parts of `area` outside `hole` (at most four rectangles; `area` itself
 // when the hole is empty or does not meet it).
 QList<QRect> regionsAround(const QRect& area, const QRect& hole);

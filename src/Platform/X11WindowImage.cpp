@@ -148,6 +148,10 @@ void X11WindowImageSource::prepare(std::uint32_t windowId)
         return;
     }
     xcb_flush(c);
+    // Waiting for the reply above may have read the first report of drawing off the
+    // socket already; the notifier would not see it again, and the report stays the
+    // only one until it is taken.
+    readEvents();
 }
 
 void X11WindowImageSource::release()
