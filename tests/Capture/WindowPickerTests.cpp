@@ -5,7 +5,6 @@
 #include "CaptureTestSupport.h"
 #include "Core/Localization.h"
 #include "Platform/InMemoryPasteboard.h"
-#include "Platform/NotificationCenter.h"
 #include "Platform/UserDefaults.h"
 #include "Platform/WindowImageSource.h"
 
