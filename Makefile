@@ -3,12 +3,22 @@
 #   make run    ... then start build/lumetra on the current X display
 #   make test   ... then run every test through ctest: unit tests offscreen, end-to-end
 #               tests each on a private Xvfb desktop
+#   make test-sanitize  the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer
+#               (clang, in build-sanitize); any report fails the test it came from
 #   make bench  build and run the benchmarks (never part of `make test`)
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+SANITIZE_DIR ?= build-sanitize
+SANITIZE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=Sanitize -DLUMETRA_SANITIZE=ON \
+	-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+# Every report ends the program that made it with a failure; leaks inside third-party
+# libraries are listed in the suppression file.
+SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1:strict_init_order=1 \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/sanitizers/lsan.supp:print_suppressions=0
 
-.PHONY: all bootstrap configure compile run test bench install clean
+.PHONY: all bootstrap configure compile run test test-sanitize bench install clean
 
 all: compile
 
@@ -32,6 +42,13 @@ run: compile
 test: compile
 	@bash scripts/run-tests.sh $(BUILD_DIR) $(JOBS)
 
+$(SANITIZE_DIR)/build.ninja: | bootstrap
+	cmake -S . -B $(SANITIZE_DIR) $(SANITIZE_FLAGS)
+
+test-sanitize: bootstrap $(SANITIZE_DIR)/build.ninja
+	cmake --build $(SANITIZE_DIR) -j $(JOBS)
+	@$(SANITIZER_ENV) bash scripts/run-tests.sh $(SANITIZE_DIR) $(JOBS)
+
 bench: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target benchmarks
 	@bash scripts/run-benchmarks.sh $(BUILD_DIR)
@@ -40,4 +57,4 @@ install: compile
 	cmake --install $(BUILD_DIR)
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)

@@ -7,6 +7,8 @@ PACKAGES=(
   # build
   cmake ninja-build ccache pkg-config g++ make
   libgtest-dev libgmock-dev libbenchmark-dev
+  # sanitizer build and fuzzing (clang with its AddressSanitizer and libFuzzer runtimes)
+  clang libclang-rt-14-dev
   # toolkit
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-image-formats-plugins libqt6svg6
   qt6-translations-l10n

@@ -4,6 +4,7 @@
 #include "Views/EditorCanvasView.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QPointF>
 #include <QRectF>
 #include <QSizeF>
@@ -51,5 +52,7 @@ public:
 
 private:
     ImageEditorViewModel* m_viewModel;
-    EditorCanvasView* m_canvas;
+    // The canvas is a sibling that goes first when the content view is torn down
+    // (it is created first): the overlay must not reach into it from its destructor.
+    QPointer<EditorCanvasView> m_canvas;
 };

@@ -207,9 +207,12 @@ void EditorOutputHost::layoutToasts()
 
 bool EditorOutputHost::eventFilter(QObject* watched, QEvent* event)
 {
-    const bool isToast = watched == m_saveToast || watched == m_copyToast;
-    if ((watched == m_canvasArea && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
-        || (isToast && event->type() == QEvent::Resize))
+    // Only a resize or a move makes the toasts' pointers worth reading: a toast being
+    // destroyed still sends events here, and a QPointer to it must not be read then.
+    const QEvent::Type type = event->type();
+    if (type != QEvent::Resize && type != QEvent::Move)
+        return QObject::eventFilter(watched, event);
+    if (watched == m_canvasArea || (type == QEvent::Resize && (watched == m_saveToast || watched == m_copyToast)))
         layoutToasts();
     return QObject::eventFilter(watched, event);
 }

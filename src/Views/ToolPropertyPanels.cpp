@@ -269,7 +269,7 @@ ArrowPropertyView::ArrowPropertyView(ImageEditorViewModel* vm, QWidget* parent)
     auto [getWidth, setWidth] = bind<double>(vm, &VM::currentArrowLineWidth, &VM::setCurrentArrowLineWidth);
     auto [getColor, setColor] = bind<RgbaColor>(vm, &VM::currentArrowColor, &VM::setCurrentArrowColor);
     build(QStringLiteral("panel.arrow.title"),
-          [&] { return addOptionRow<ArrowHeadStyle>(QStringLiteral("panel.arrowStyle"), 120, arrowHeadOptions(), getHead, setHead); },
+          [&, &getHead = getHead, &setHead = setHead] { return addOptionRow<ArrowHeadStyle>(QStringLiteral("panel.arrowStyle"), 120, arrowHeadOptions(), getHead, setHead); },
           getWidth, setWidth, getColor, setColor);
 }
 
@@ -280,7 +280,7 @@ LinePropertyView::LinePropertyView(ImageEditorViewModel* vm, QWidget* parent)
     auto [getWidth, setWidth] = bind<double>(vm, &VM::currentLineLineWidth, &VM::setCurrentLineLineWidth);
     auto [getColor, setColor] = bind<RgbaColor>(vm, &VM::currentLineColor, &VM::setCurrentLineColor);
     build(QStringLiteral("panel.line.title"),
-          [&] { return addOptionRow<LineStyle>(QStringLiteral("panel.lineStyle"), 120, lineStyleOptions(), getStyle, setStyle); },
+          [&, &getStyle = getStyle, &setStyle = setStyle] { return addOptionRow<LineStyle>(QStringLiteral("panel.lineStyle"), 120, lineStyleOptions(), getStyle, setStyle); },
           getWidth, setWidth, getColor, setColor);
 }
 
@@ -291,7 +291,7 @@ FreehandPropertyView::FreehandPropertyView(ImageEditorViewModel* vm, QWidget* pa
     auto [getWidth, setWidth] = bind<double>(vm, &VM::currentFreehandLineWidth, &VM::setCurrentFreehandLineWidth);
     auto [getColor, setColor] = bind<RgbaColor>(vm, &VM::currentFreehandColor, &VM::setCurrentFreehandColor);
     build(QStringLiteral("panel.freehand.title"),
-          [&] { return addOptionRow<LineCapStyle>(QStringLiteral("panel.capStyle"), 150, freehandCapOptions(), getCap, setCap); },
+          [&, &getCap = getCap, &setCap = setCap] { return addOptionRow<LineCapStyle>(QStringLiteral("panel.capStyle"), 150, freehandCapOptions(), getCap, setCap); },
           getWidth, setWidth, getColor, setColor);
 }
 
