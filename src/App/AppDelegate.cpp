@@ -6,6 +6,7 @@
 #include "Capture/CaptureDelivery.h"
 #include "Capture/CaptureLog.h"
 #include "Core/Notifications.h"
+#include "Core/Settings.h"
 #include "Core/ShortcutStore.h"
 #include "Platform/OpenPanel.h"
 #include "Platform/UserDefaults.h"
@@ -15,11 +16,6 @@
 #include <QTimer>
 
 namespace {
-
-const QString kDelayKey = QStringLiteral("captureDelaySeconds");
-const QString kOpenWindowAtLaunchKey = QStringLiteral("openWindowAtLaunch");
-const QString kAutomaticChecksKey = QStringLiteral("SUEnableAutomaticChecks");
-const QString kAutomaticDownloadsKey = QStringLiteral("SUAutomaticallyUpdate");
 
 // The log labels of the capture roads.
 const QString kAreaLabel = QStringLiteral("选区截图");
@@ -40,18 +36,8 @@ AppDelegate::AppDelegate(AppDelegateParts parts, UserDefaults& defaults, Shortcu
 
 AppDelegate::~AppDelegate() = default;
 
-void AppDelegate::registerLaunchDefaults()
-{
-    m_defaults.registerDefaults({
-        {QStringLiteral("captureOpensEditor"), true},
-        {kDelayKey, 0},
-    });
-}
-
 AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching(const QStringList& files)
 {
-    registerLaunchDefaults();
-
     // One copy per user: a later launch hands its files over and ends.
     if (m_parts.runningCopy) {
         if (m_parts.runningCopy->handOffToRunningCopy(files))
@@ -115,7 +101,7 @@ AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching(const QStri
     center.addObserver(Notifications::sparklePreferencesChanged, this, [this](const auto&) { sparklePreferencesChanged(); });
 
     // Without a tray the window is the only way in, whatever the setting says.
-    if (m_defaults.boolValue(kOpenWindowAtLaunchKey) || !trayAvailable) {
+    if (Settings::openWindowAtLaunch.read(m_defaults) || !trayAvailable) {
         if (m_parts.mainWindow)
             m_parts.mainWindow->show(false);
     }
@@ -158,7 +144,7 @@ void AppDelegate::hotKeyTriggered(const QString& label, const std::function<void
         return;
     }
     m_parts.capture->cancelPendingDelay(label + QStringLiteral(" 触发"));
-    const qint64 seconds = m_defaults.integer(kDelayKey);
+    const qint64 seconds = Settings::captureDelaySeconds.read(m_defaults);
     if (seconds == 3 || seconds == 5 || seconds == 10)
         m_parts.capture->scheduleDelayedCapture(label, road, double(seconds));
     else
@@ -188,10 +174,8 @@ void AppDelegate::sparklePreferencesChanged()
 {
     if (!m_parts.updater)
         return;
-    // Absent, automatic checks are on, as the settings show them; downloads are off.
-    const QVariant checks = m_defaults.object(kAutomaticChecksKey);
-    m_parts.updater->setAutomaticallyChecksForUpdates(checks.isValid() ? checks.toBool() : true);
-    m_parts.updater->setAutomaticallyDownloadsUpdates(m_defaults.boolValue(kAutomaticDownloadsKey));
+    m_parts.updater->setAutomaticallyChecksForUpdates(Settings::automaticUpdateChecks.read(m_defaults));
+    m_parts.updater->setAutomaticallyDownloadsUpdates(Settings::automaticUpdateDownloads.read(m_defaults));
 }
 
 void AppDelegate::openLumetra()

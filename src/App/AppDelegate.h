@@ -102,7 +102,6 @@ public:
 
 private:
     void hotKeyTriggered(const QString& label, const std::function<void()>& road);
-    void registerLaunchDefaults();
 
     AppDelegateParts m_parts;
     UserDefaults& m_defaults;

@@ -10,6 +10,7 @@
 #include "Capture/SelectionOverlayController.h"
 #include "Capture/WindowPickerOverlayController.h"
 #include "Core/LanguageRefresh.h"
+#include "Core/Settings.h"
 #include "Core/ShortcutStore.h"
 #include "Core/ThemeRefresh.h"
 #include "Models/ImageLoadManager.h"
@@ -45,19 +46,6 @@ public:
 
 } // namespace
 
-void LumetraApp::registerDefaults(UserDefaults& defaults)
-{
-    defaults.registerDefaults({
-        {QStringLiteral("appLanguage"), QStringLiteral("system")},
-        {QStringLiteral("appTheme"), QStringLiteral("system")},
-        {QStringLiteral("defaultSaveFormat"), QStringLiteral("png")},
-        {QStringLiteral("defaultJpegQuality"), 0.9},
-        {QStringLiteral("rememberToolStyles"), true},
-        {QStringLiteral("openWindowAtLaunch"), true},
-        {QStringLiteral("settingsSelectedTab"), 0},
-    });
-}
-
 QStringList LumetraApp::fileArguments(const QStringList& arguments)
 {
     QStringList files;
@@ -72,7 +60,7 @@ LumetraApp::LumetraApp(QObject* parent)
     : QObject(parent)
 {
     UserDefaults& defaults = UserDefaults::standard();
-    registerDefaults(defaults);
+    Settings::registerDefaults(defaults);
     ThemeRefresh::shared();
     LanguageRefresh::shared();
     ShortcutStore::shared();

@@ -21,9 +21,6 @@ class X11KeyGrab;
 class LumetraApp : public QObject {
     Q_OBJECT
 public:
-    // The seven settings every part of the program may read from the start.
-    static void registerDefaults(UserDefaults& defaults);
-
     explicit LumetraApp(QObject* parent = nullptr);
     ~LumetraApp() override;
 

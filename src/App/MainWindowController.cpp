@@ -4,9 +4,9 @@
 #include "Capture/CaptureDelivery.h"
 #include "Capture/CaptureLog.h"
 #include "Core/Logger.h"
+#include "Core/Settings.h"
 #include "Core/ShortcutStore.h"
 #include "Models/ImageLoadManager.h"
-#include "Platform/UserDefaults.h"
 #include "Platform/X11Activation.h"
 #include "Platform/XcbConnection.h"
 #include "Views/ContentView.h"
@@ -22,11 +22,6 @@
 #include <cstring>
 
 namespace {
-
-QString frameKey()
-{
-    return QStringLiteral("NSWindow Frame ") + MainWindowController::frameAutosaveName;
-}
 
 // Asks the window manager to keep a window above the others, or to stop (EWMH
 // _NET_WM_STATE_ABOVE). Without a window manager nothing covers it anyway.
@@ -89,7 +84,7 @@ QWidget* MainWindowController::createWindow()
     if (QScreen* screen = QGuiApplication::primaryScreen())
         window->move(screen->availableGeometry().center() - window->rect().center());
     // The frame the window had when it was last closed wins over the centring.
-    if (const std::optional<QByteArray> frame = UserDefaults::standard().data(frameKey()))
+    if (const std::optional<QByteArray> frame = Settings::mainWindowFrame.read())
         window->restoreGeometry(*frame);
     window->installEventFilter(this);
     return window;
@@ -105,7 +100,7 @@ bool MainWindowController::eventFilter(QObject* watched, QEvent* event)
 void MainWindowController::saveFrame()
 {
     if (m_window)
-        UserDefaults::standard().setData(frameKey(), m_window->saveGeometry());
+        Settings::mainWindowFrame.write(m_window->saveGeometry());
 }
 
 void MainWindowController::show(bool forCapture)

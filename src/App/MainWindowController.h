@@ -35,9 +35,6 @@ public:
     // Opens the Settings window through the menu item bound to Ctrl+, when there is one.
     void openSettingsWindow();
 
-    // Where the window's frame is kept between runs.
-    static inline const QString frameAutosaveName = QStringLiteral("LumetraMainWindow");
-
     static constexpr int pollIntervalMs = 300;
     static constexpr int attentionTick = 10;
     static constexpr int giveUpTick = 50;

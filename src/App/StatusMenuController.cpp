@@ -4,6 +4,7 @@
 #include "Capture/GlobalHotKeyMonitor.h"
 #include "Capture/OwnWindows.h"
 #include "Core/Notifications.h"
+#include "Core/Settings.h"
 #include "Core/ShortcutStore.h"
 #include "Platform/UserDefaults.h"
 
@@ -19,7 +20,6 @@
 
 namespace {
 
-const QString kDelayKey = QStringLiteral("captureDelaySeconds");
 const char* const kDelayProperty = "lumetraDelaySeconds";
 
 } // namespace
@@ -172,7 +172,7 @@ QAction* StatusMenuController::addItem(QMenu* menu, const QString& titleKey, con
 
 int StatusMenuController::currentDelay() const
 {
-    const int stored = int(m_defaults.integer(kDelayKey));
+    const int stored = int(Settings::captureDelaySeconds.read(m_defaults));
     return delayChoices().contains(stored) ? stored : 0;
 }
 
@@ -246,7 +246,7 @@ void StatusMenuController::delayCaptureAction(QAction* sender)
     if (!ok)
         seconds = 0;
     QTimer::singleShot(0, this, [this, seconds] {
-        m_defaults.set(kDelayKey, seconds);
+        Settings::captureDelaySeconds.write(seconds, m_defaults);
         updateDelayCheckMarks();
     });
     // Until then the item shows what was stored, not the click's own toggle.

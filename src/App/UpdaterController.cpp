@@ -2,6 +2,7 @@
 
 #include "Core/Localization.h"
 #include "Core/Logger.h"
+#include "Core/Settings.h"
 #include "Platform/UserDefaults.h"
 
 #include <QDesktopServices>
@@ -139,7 +140,7 @@ void UpdaterController::checkIfDue()
     // Without a feed there is nothing to check, and nothing worth a warning every day.
     if (!m_automaticChecks || isChecking() || !isWebUrl(m_feedUrl))
         return;
-    const QDateTime last = QDateTime::fromString(m_defaults.string(lastCheckTimeKey).value_or(QString()), Qt::ISODate);
+    const QDateTime last = QDateTime::fromString(Settings::lastUpdateCheckTime.read(m_defaults).value_or(QString()), Qt::ISODate);
     const QDateTime current = now();
     // A last check in the future means the clock was set back: check again.
     if (last.isValid() && last <= current && last.secsTo(current) < checkIntervalSeconds)
@@ -170,7 +171,7 @@ void UpdaterController::startCheck(bool userInitiated)
              localized(QStringLiteral("update.error.noFeed")));
         return;
     }
-    m_defaults.set(lastCheckTimeKey, now().toString(Qt::ISODate));
+    Settings::lastUpdateCheckTime.write(now().toString(Qt::ISODate), m_defaults);
     m_feedReply = m_network->get(requestFor(m_feedUrl, m_currentVersion));
     connect(m_feedReply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64) {
         if (received > maximumFeedBytes && m_feedReply)

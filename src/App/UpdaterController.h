@@ -59,8 +59,6 @@ public:
     static constexpr int pollIntervalMs = 60 * 60 * 1000;
     static constexpr qint64 maximumFeedBytes = 4 << 20;
     static constexpr qint64 maximumDownloadBytes = qint64(2) << 30;
-    // The time of the last check, as the update framework stores it.
-    static inline const QString lastCheckTimeKey = QStringLiteral("SULastCheckTime");
 
     // The build's feed address (LUMETRA_UPDATE_FEED_URL); empty when none was set.
     static QUrl defaultFeedUrl();

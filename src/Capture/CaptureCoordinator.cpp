@@ -12,8 +12,8 @@
 #include "Capture/SystemScreenshotTool.h"
 #include "Core/Localization.h"
 #include "Core/Logger.h"
+#include "Core/Settings.h"
 #include "Platform/Pasteboard.h"
-#include "Platform/UserDefaults.h"
 
 #include <QTimer>
 
@@ -50,7 +50,7 @@ const QList<int>& CaptureCoordinator::delayChoices()
 void CaptureCoordinator::captureWithDelay(const QString& reason, std::function<void()> action)
 {
     cancelPendingDelay(reason + QStringLiteral(" 触发"));
-    const qint64 delay = UserDefaults::standard().integer(QStringLiteral("captureDelaySeconds"));
+    const qint64 delay = Settings::captureDelaySeconds.read();
     if (delay > 0 && delayChoices().contains(int(delay)))
         scheduleDelayedCapture(reason, std::move(action), double(delay));
     else if (action)

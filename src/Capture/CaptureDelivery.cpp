@@ -3,7 +3,7 @@
 #include "Capture/CaptureLog.h"
 #include "Core/Logger.h"
 #include "Core/Notifications.h"
-#include "Platform/UserDefaults.h"
+#include "Core/Settings.h"
 #include "Platform/X11Activation.h"
 #include "Platform/XcbConnection.h"
 
@@ -41,7 +41,7 @@ int lumetraActive()
 
 void deliverCapturedImage()
 {
-    if (!UserDefaults::standard().boolValue(QStringLiteral("captureOpensEditor"))) {
+    if (!Settings::captureOpensEditor.read()) {
         logMessage(LogLevel::info, [] { return QStringLiteral("📸 唤窗已关闭（设置），截图仅进剪贴板"); });
         return;
     }

@@ -1,6 +1,6 @@
 #include "Capture/LastSelectionRecord.h"
 
-#include "Platform/UserDefaults.h"
+#include "Core/Settings.h"
 
 #include <QLocale>
 #include <QRegularExpression>
@@ -81,10 +81,10 @@ std::optional<std::uint32_t> displayNumberFromStored(const QVariant& value)
 
 std::optional<LastSelection> read(UserDefaults& defaults, const QList<std::uint32_t>& connectedDisplays)
 {
-    const std::optional<QString> text = defaults.string(rectKey);
+    const std::optional<QString> text = Settings::lastSelectionRect.read(defaults);
     if (!text || text->isEmpty())
         return std::nullopt;
-    const std::optional<std::uint32_t> display = displayNumberFromStored(defaults.object(displayKey));
+    const std::optional<std::uint32_t> display = displayNumberFromStored(Settings::lastSelectionDisplay.read(defaults));
     if (!display)
         return std::nullopt;
     const QRectF rect = rectFromString(*text);
@@ -97,14 +97,14 @@ std::optional<LastSelection> read(UserDefaults& defaults, const QList<std::uint3
 
 void store(UserDefaults& defaults, const LastSelection& selection)
 {
-    defaults.set(rectKey, stringFromRect(selection.rect));
-    defaults.set(displayKey, static_cast<qlonglong>(selection.displayNumber));
+    Settings::lastSelectionRect.write(stringFromRect(selection.rect), defaults);
+    Settings::lastSelectionDisplay.write(selection.displayNumber, defaults);
 }
 
 void clear(UserDefaults& defaults)
 {
-    defaults.remove(rectKey);
-    defaults.remove(displayKey);
+    Settings::lastSelectionRect.remove(defaults);
+    Settings::lastSelectionDisplay.remove(defaults);
 }
 
 } // namespace LastSelectionRecord

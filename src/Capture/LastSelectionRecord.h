@@ -20,9 +20,6 @@ struct LastSelection {
 
 namespace LastSelectionRecord {
 
-inline const QString rectKey = QStringLiteral("lastSelectionRect");
-inline const QString displayKey = QStringLiteral("lastSelectionDisplay");
-
 // "{{x, y}, {w, h}}", each number in its shortest exact form.
 QString stringFromRect(const QRectF& rect);
 // Reads the numbers of such a text in order; missing ones are 0, so text that is not a

@@ -11,6 +11,7 @@
 #include "Capture/SelectionOverlayView.h"
 #include "Core/Localization.h"
 #include "Core/Logger.h"
+#include "Core/Settings.h"
 #include "Platform/Pasteboard.h"
 #include "Platform/UserDefaults.h"
 #include "Platform/WindowList.h"
@@ -249,7 +250,7 @@ void SelectionOverlayController::cancelSession()
 
 void SelectionOverlayController::finishSelection(const QRectF& selection, const FrozenScreenRecord& record)
 {
-    const bool opensEditor = UserDefaults::standard().boolValue(QStringLiteral("captureOpensEditor"));
+    const bool opensEditor = Settings::captureOpensEditor.read();
     endSession(false);
 
     const QImage& image = record.image;

@@ -1,6 +1,6 @@
 #include "Core/AppTheme.h"
 
-#include "Platform/UserDefaults.h"
+#include "Core/Settings.h"
 
 #include <QApplication>
 
@@ -84,7 +84,7 @@ std::optional<AppTheme> fromRawValue(const QString& raw)
 
 QString storedRawValue(const UserDefaults& defaults)
 {
-    return defaults.string(settingsKey).value_or(QStringLiteral("system"));
+    return Settings::appTheme.read(defaults);
 }
 
 AppTheme themeForRawValue(const QString& raw)

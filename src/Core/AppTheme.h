@@ -24,8 +24,6 @@ QString rawValue(AppTheme theme);
 // Exact, case-sensitive match of "system", "light" or "dark".
 std::optional<AppTheme> fromRawValue(const QString& raw);
 
-inline const QString settingsKey = QStringLiteral("appTheme");
-
 // The stored choice: the raw "appTheme" string (or "system" when absent).
 QString storedRawValue(const UserDefaults& defaults);
 // What the raw value selects; anything but "light" and "dark" follows the desktop.

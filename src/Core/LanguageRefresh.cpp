@@ -1,13 +1,9 @@
 #include "Core/LanguageRefresh.h"
 
-#include "Platform/UserDefaults.h"
+#include "Core/Settings.h"
 
 #include <QCoreApplication>
 #include <QThread>
-
-namespace {
-const QString kLanguageKey = QStringLiteral("appLanguage");
-}
 
 LanguageRefresh& LanguageRefresh::shared()
 {
@@ -36,7 +32,7 @@ LanguageRefresh::LanguageRefresh(UserDefaults& defaults, QObject* parent)
 
 QString LanguageRefresh::readRaw() const
 {
-    return m_defaults.string(kLanguageKey).value_or(QStringLiteral("system"));
+    return Settings::appLanguage.read(m_defaults);
 }
 
 void LanguageRefresh::defaultsChanged()

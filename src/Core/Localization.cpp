@@ -1,15 +1,13 @@
 #include "Core/Localization.h"
 
 #include "Core/LocalizationTable.h"
-#include "Platform/UserDefaults.h"
+#include "Core/Settings.h"
 
 #include <QLocale>
 
 #include <mutex>
 
 namespace {
-
-const QString kLanguageKey = QStringLiteral("appLanguage");
 
 struct LanguageInfo {
     AppLanguage language;
@@ -131,7 +129,7 @@ AppLanguage systemPreferred()
 
 AppLanguage current()
 {
-    QString raw = UserDefaults::standard().string(kLanguageKey).value_or(QStringLiteral("system"));
+    QString raw = Settings::appLanguage.read();
     const auto alias = legacyLanguageAliases().constFind(raw);
     if (alias != legacyLanguageAliases().constEnd())
         raw = alias.value();

@@ -1,7 +1,7 @@
 #include "Core/ShortcutStore.h"
 
 #include "Core/Notifications.h"
-#include "Platform/UserDefaults.h"
+#include "Core/Settings.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -26,7 +26,7 @@ void ShortcutStore::setBindings(const Bindings& bindings)
 
 void ShortcutStore::loadOverrides()
 {
-    const std::optional<QByteArray> data = m_defaults.data(settingsKey);
+    const std::optional<QByteArray> data = Settings::customShortcuts.read(m_defaults);
     if (!data)
         return;
 
@@ -57,13 +57,13 @@ void ShortcutStore::loadOverrides()
 void ShortcutStore::saveOverrides()
 {
     if (m_userOverrides.isEmpty()) {
-        m_defaults.remove(settingsKey);
+        Settings::customShortcuts.remove(m_defaults);
         return;
     }
     QJsonObject object;
     for (auto it = m_userOverrides.constBegin(); it != m_userOverrides.constEnd(); ++it)
         object.insert(it.key(), it.value().toJson());
-    m_defaults.setData(settingsKey, QJsonDocument(object).toJson(QJsonDocument::Compact));
+    Settings::customShortcuts.write(QJsonDocument(object).toJson(QJsonDocument::Compact), m_defaults);
 }
 
 void ShortcutStore::rebuildBindings()

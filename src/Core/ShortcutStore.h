@@ -17,8 +17,6 @@ class UserDefaults;
 class ShortcutStore : public QObject {
     Q_OBJECT
 public:
-    static inline const QString settingsKey = QStringLiteral("customShortcuts");
-
     // Keyed by action, so iteration runs in declaration order of ShortcutAction.
     using Bindings = QMap<ShortcutAction, ShortcutBinding>;
     // Keyed by action raw value, as stored.

@@ -1,17 +1,9 @@
 #include "Models/ImageEditorViewModel.h"
 
 #include "Core/Notifications.h"
+#include "Core/Settings.h"
 #include "Platform/OpenPanel.h"
 #include "Platform/Pasteboard.h"
-#include "Platform/UserDefaults.h"
-
-namespace {
-
-const QString kBackdropEnabledKey = QStringLiteral("backdropEnabled");
-const QString kDefaultSaveFormatKey = QStringLiteral("defaultSaveFormat");
-const QString kDefaultJpegQualityKey = QStringLiteral("defaultJpegQuality");
-
-} // namespace
 
 ImageEditorViewModel::ImageEditorViewModel(QObject* parent)
     : QObject(parent)
@@ -26,7 +18,7 @@ ImageEditorViewModel::ImageEditorViewModel(QObject* parent)
     restoreToolStyles();
 
     // The stored value is written back at once, so the key is always present afterwards.
-    setIsBackdropEnabled(UserDefaults::standard().boolValue(kBackdropEnabledKey));
+    setIsBackdropEnabled(Settings::backdropEnabled.read());
 
     // The settings window speaks to every open editor; the observers end with this model.
     NotificationCenter& center = NotificationCenter::defaultCenter();
@@ -69,7 +61,7 @@ void ImageEditorViewModel::setIsEditingCropSize(bool v)
 void ImageEditorViewModel::setIsBackdropEnabled(bool v)
 {
     m_isBackdropEnabled = v;
-    UserDefaults::standard().set(kBackdropEnabledKey, m_isBackdropEnabled);
+    Settings::backdropEnabled.write(m_isBackdropEnabled);
     emit stylesChanged();
     emit changed();
 }
@@ -86,26 +78,24 @@ void ImageEditorViewModel::setBackdropEnabled(bool enabled)
 
 QString ImageEditorViewModel::defaultSaveFormat() const
 {
-    const QVariant stored = UserDefaults::standard().object(kDefaultSaveFormatKey);
-    return stored.isValid() ? stored.toString() : QStringLiteral("png");
+    return Settings::defaultSaveFormat.read();
 }
 
 void ImageEditorViewModel::setDefaultSaveFormat(const QString& format)
 {
-    UserDefaults::standard().set(kDefaultSaveFormatKey, format);
+    Settings::defaultSaveFormat.write(format);
     emit outputChanged();
     emit changed();
 }
 
 double ImageEditorViewModel::defaultJpegQuality() const
 {
-    const QVariant stored = UserDefaults::standard().object(kDefaultJpegQualityKey);
-    return stored.isValid() ? stored.toDouble() : 0.9;
+    return Settings::defaultJpegQuality.read();
 }
 
 void ImageEditorViewModel::setDefaultJpegQuality(double quality)
 {
-    UserDefaults::standard().set(kDefaultJpegQualityKey, quality);
+    Settings::defaultJpegQuality.write(quality);
     emit outputChanged();
     emit changed();
 }

@@ -2,16 +2,13 @@
 // editor opens, and resetting them on command from the settings window.
 #include "Models/ImageEditorViewModel.h"
 
+#include "Core/Settings.h"
 #include "Models/Palette.h"
-#include "Platform/UserDefaults.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
-
-const QString kSnapshotKey = QStringLiteral("toolStyleSnapshot");
-const QString kRememberToolStyles = QStringLiteral("rememberToolStyles");
 
 constexpr double kResetArrowLineWidth = 3.0;
 constexpr double kResetRectLineWidth = 2.0;
@@ -100,15 +97,14 @@ void ImageEditorViewModel::persistToolStyles()
     const std::optional<QByteArray> json = makeToolStyleSnapshot().toJson();
     if (!json)
         return; // a value JSON cannot hold: keep what was stored before
-    UserDefaults::standard().setData(kSnapshotKey, *json);
+    Settings::toolStyleSnapshot.write(*json);
 }
 
 void ImageEditorViewModel::restoreToolStyles()
 {
-    UserDefaults& defaults = UserDefaults::standard();
-    if (!defaults.boolValue(kRememberToolStyles))
+    if (!Settings::rememberToolStyles.read())
         return;
-    const std::optional<QByteArray> data = defaults.data(kSnapshotKey);
+    const std::optional<QByteArray> data = Settings::toolStyleSnapshot.read();
     if (!data)
         return;
     const std::optional<ToolStyleSnapshot> stored = ToolStyleSnapshot::fromJson(*data);
@@ -182,6 +178,6 @@ void ImageEditorViewModel::resetToolStyles()
     setCurrentTextColor(paletteBlack);
     setCurrentFontSize(kResetFontSize);
     setCurrentFontName(kResetFontName);
-    UserDefaults::standard().remove(kSnapshotKey);
+    Settings::toolStyleSnapshot.remove();
     m_isRestoringToolStyles = false;
 }

@@ -4,7 +4,7 @@
 // set is saved while "rememberToolStyles" is on.
 #include "Models/ImageEditorViewModel.h"
 
-#include "Platform/UserDefaults.h"
+#include "Core/Settings.h"
 
 #include <cmath>
 
@@ -40,8 +40,6 @@ namespace {
 // Changes of one style on one annotation that follow each other this closely are one
 // gesture (a slider drag, a colour well) and make one undo step.
 constexpr auto kStyleGestureGap = std::chrono::milliseconds(1000);
-
-const QString kRememberToolStyles = QStringLiteral("rememberToolStyles");
 
 // NaN on either side counts as different.
 bool differs(double a, double b) { return !(a == b); }
@@ -112,7 +110,7 @@ void ImageEditorViewModel::pushStyle(StyleField field, StyleKind kind, const std
 
 void ImageEditorViewModel::persistIfRemembering()
 {
-    if (UserDefaults::standard().boolValue(kRememberToolStyles) && !m_isRestoringToolStyles)
+    if (Settings::rememberToolStyles.read() && !m_isRestoringToolStyles)
         persistToolStyles();
 }
 

@@ -16,10 +16,6 @@ struct ExportFormat {
 
 namespace ExportFormats {
 
-inline const QString defaultSaveFormatKey = QStringLiteral("defaultSaveFormat");
-inline const QString defaultJpegQualityKey = QStringLiteral("defaultJpegQuality");
-inline constexpr double defaultJpegQuality = 0.9;
-
 // The rows of the save panel's format popup, built once: PNG, JPEG, TIFF, HEIC,
 // PDF and, when this system can encode it, WebP.
 const QList<ExportFormat>& all();

@@ -1,9 +1,9 @@
 #include "Output/SavePanelChoices.h"
 
 #include "Core/Localization.h"
+#include "Core/Settings.h"
 #include "Models/ImageDocument.h"
 #include "Output/ExportFormats.h"
-#include "Platform/UserDefaults.h"
 
 #include <QFileInfo>
 
@@ -45,24 +45,21 @@ QString SavePanelChoices::rowLabelText(const QString& key)
 
 QString SavePanelChoices::storedFormat(const UserDefaults& defaults)
 {
-    return ExportFormats::normalizedFormatId(
-        defaults.string(ExportFormats::defaultSaveFormatKey).value_or(QStringLiteral("png")));
+    return ExportFormats::normalizedFormatId(Settings::defaultSaveFormat.read(defaults));
 }
 
 double SavePanelChoices::storedQuality(const UserDefaults& defaults)
 {
-    if (!defaults.object(ExportFormats::defaultJpegQualityKey).isValid())
-        return ExportFormats::defaultJpegQuality;
-    const double quality = defaults.doubleValue(ExportFormats::defaultJpegQualityKey);
+    const double quality = Settings::defaultJpegQuality.read(defaults);
     if (!std::isfinite(quality) || quality < 0.1 || quality > 1.0)
-        return ExportFormats::defaultJpegQuality;
+        return Settings::defaultJpegQuality.defaultValue;
     return quality;
 }
 
 void SavePanelChoices::store(UserDefaults& defaults, const QString& formatId, double quality)
 {
-    defaults.set(ExportFormats::defaultSaveFormatKey, formatId);
-    defaults.set(ExportFormats::defaultJpegQualityKey, quality);
+    Settings::defaultSaveFormat.write(formatId, defaults);
+    Settings::defaultJpegQuality.write(quality, defaults);
 }
 
 int SavePanelChoices::sliderValue(double quality)

@@ -2,6 +2,7 @@
 
 #include "App/LumetraApp.h"
 #include "Core/Notifications.h"
+#include "Core/Settings.h"
 #include "Core/ShortcutStore.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +21,7 @@ protected:
         , mainWindow(journal)
         , capture(journal)
     {
-        LumetraApp::registerDefaults(defaults);
+        Settings::registerDefaults(defaults);
     }
 
     AppDelegate& makeDelegate(bool withWindowRoad = false)
@@ -80,9 +81,9 @@ TEST_F(AppDelegateTest, LaunchRunsItsStepsInOrder)
     EXPECT_TRUE(app.hasStatusItem());
 
     // The two capture defaults are registered, not written.
-    EXPECT_TRUE(defaults.boolValue(QStringLiteral("captureOpensEditor")));
-    EXPECT_EQ(defaults.integer(QStringLiteral("captureDelaySeconds")), 0);
-    EXPECT_FALSE(defaults.hasStoredValue(QStringLiteral("captureOpensEditor")));
+    EXPECT_TRUE(defaults.boolValue(Settings::captureOpensEditor.name()));
+    EXPECT_EQ(defaults.integer(Settings::captureDelaySeconds.name()), 0);
+    EXPECT_FALSE(defaults.hasStoredValue(Settings::captureOpensEditor.name()));
 }
 
 TEST_F(AppDelegateTest, ASecondCopyHandsItsFilesOverAndBuildsNothing)
@@ -98,7 +99,7 @@ TEST_F(AppDelegateTest, ASecondCopyHandsItsFilesOverAndBuildsNothing)
 
 TEST_F(AppDelegateTest, WindowAtLaunchFollowsTheSettingUnlessThereIsNoTray)
 {
-    defaults.set(QStringLiteral("openWindowAtLaunch"), false);
+    defaults.set(Settings::openWindowAtLaunch.name(), false);
     makeDelegate().applicationDidFinishLaunching({});
     EXPECT_FALSE(journal.contains(QStringLiteral("mainWindow.show 0")));
 
@@ -129,8 +130,8 @@ TEST_F(AppDelegateTest, ObserversAnswerDeliveryShortcutsUpdatesAndOpen)
     EXPECT_EQ(grabber.grabs.size(), 1);
 
     journal.clear();
-    defaults.set(QStringLiteral("SUEnableAutomaticChecks"), false);
-    defaults.set(QStringLiteral("SUAutomaticallyUpdate"), true);
+    defaults.set(Settings::automaticUpdateChecks.name(), false);
+    defaults.set(Settings::automaticUpdateDownloads.name(), true);
     center.post(Notifications::sparklePreferencesChanged);
     EXPECT_EQ(journal, (Journal{QStringLiteral("updater.checks 0"), QStringLiteral("updater.downloads 1")}));
 
@@ -153,13 +154,13 @@ TEST_F(AppDelegateTest, HotKeysHonourTheDelayAndOnlyGrabCapturesThatExist)
     EXPECT_FALSE(journal.join(QLatin1Char('|')).contains(QStringLiteral("grab 3")));
 
     journal.clear();
-    defaults.set(QStringLiteral("captureDelaySeconds"), 5);
+    defaults.set(Settings::captureDelaySeconds.name(), 5);
     grabber.press(1);
     EXPECT_EQ(journal, (Journal{QStringLiteral("cancelPendingDelay 选区截图 触发"), QStringLiteral("schedule 选区截图 5")}));
 
     // A delay outside 3, 5, 10 means none.
     journal.clear();
-    defaults.set(QStringLiteral("captureDelaySeconds"), 7);
+    defaults.set(Settings::captureDelaySeconds.name(), 7);
     grabber.press(2);
     EXPECT_EQ(journal, (Journal{QStringLiteral("cancelPendingDelay 窗口截图 触发"), QStringLiteral("road window")}));
 
@@ -220,19 +221,8 @@ TEST_F(AppDelegateTest, StatusMenuActionsReachTheirTargets)
     EXPECT_EQ(journal, (Journal{QStringLiteral("about"), QStringLiteral("quit")}));
 }
 
-TEST(LumetraAppTest, RegistersTheSevenDefaultsAndSplitsFileArguments)
+TEST(LumetraAppTest, FileArgumentsAreTheNonOptions)
 {
-    QTemporaryDir dir;
-    UserDefaults defaults(dir.filePath(QStringLiteral("fresh.ini")));
-    LumetraApp::registerDefaults(defaults);
-    EXPECT_EQ(defaults.string(QStringLiteral("appLanguage")), QStringLiteral("system"));
-    EXPECT_EQ(defaults.string(QStringLiteral("appTheme")), QStringLiteral("system"));
-    EXPECT_EQ(defaults.string(QStringLiteral("defaultSaveFormat")), QStringLiteral("png"));
-    EXPECT_DOUBLE_EQ(defaults.doubleValue(QStringLiteral("defaultJpegQuality")), 0.9);
-    EXPECT_TRUE(defaults.boolValue(QStringLiteral("rememberToolStyles")));
-    EXPECT_TRUE(defaults.boolValue(QStringLiteral("openWindowAtLaunch")));
-    EXPECT_EQ(defaults.integer(QStringLiteral("settingsSelectedTab")), 0);
-
     EXPECT_EQ(LumetraApp::fileArguments({QStringLiteral("--capture-area"), QStringLiteral("a.png"),
                                          QStringLiteral("-v"), QStringLiteral("dir/b.jpg")}),
               (QStringList{QStringLiteral("a.png"), QStringLiteral("dir/b.jpg")}));

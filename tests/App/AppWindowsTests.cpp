@@ -6,6 +6,7 @@
 #include "App/LaunchAtLogin.h"
 #include "App/ShortcutKeySequence.h"
 #include "Core/Notifications.h"
+#include "Core/Settings.h"
 #include "Core/ShortcutStore.h"
 
 #include <QApplication>
@@ -36,7 +37,7 @@ QMenu* topMenu(QMenuBar& bar, const char* objectName)
 
 TEST(AboutWindow, OneWindowWithTheBuildVersionAndTexts)
 {
-    UserDefaults::standard().set(QStringLiteral("appLanguage"), QStringLiteral("en"));
+    UserDefaults::standard().set(Settings::appLanguage.name(), QStringLiteral("en"));
     showAboutWindow();
     showAboutWindow();
     const QList<QWidget*> windows = aboutWindows();
@@ -56,10 +57,10 @@ TEST(AboutWindow, OneWindowWithTheBuildVersionAndTexts)
 
     // The texts follow the language while the window is open.
     const QString english = content->descriptionText();
-    UserDefaults::standard().set(QStringLiteral("appLanguage"), QStringLiteral("ja"));
+    UserDefaults::standard().set(Settings::appLanguage.name(), QStringLiteral("ja"));
     EXPECT_NE(content->descriptionText(), english);
     EXPECT_EQ(content->descriptionText(), localized(QStringLiteral("about.description")));
-    UserDefaults::standard().set(QStringLiteral("appLanguage"), QStringLiteral("en"));
+    UserDefaults::standard().set(Settings::appLanguage.name(), QStringLiteral("en"));
 
     window->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -84,7 +85,7 @@ TEST(AboutWindow, IconFallsBackToADrawnSymbolWithoutBundledIcons)
 
 TEST(AppMenuBarTest, ItemsPostTheirCommandsWithTheirKeys)
 {
-    UserDefaults::standard().set(QStringLiteral("appLanguage"), QStringLiteral("en"));
+    UserDefaults::standard().set(Settings::appLanguage.name(), QStringLiteral("en"));
     QTemporaryDir dir;
     UserDefaults defaults(dir.filePath(QStringLiteral("settings.ini")));
     ShortcutStore store(defaults);
@@ -136,7 +137,7 @@ TEST(AppMenuBarTest, ItemsPostTheirCommandsWithTheirKeys)
 
 TEST(AppMenuBarTest, StoreKeysAndLanguageAreFollowed)
 {
-    UserDefaults::standard().set(QStringLiteral("appLanguage"), QStringLiteral("en"));
+    UserDefaults::standard().set(Settings::appLanguage.name(), QStringLiteral("en"));
     QTemporaryDir dir;
     UserDefaults defaults(dir.filePath(QStringLiteral("settings.ini")));
     ShortcutStore store(defaults);
@@ -156,12 +157,12 @@ TEST(AppMenuBarTest, StoreKeysAndLanguageAreFollowed)
     EXPECT_EQ(menuItem(file, localized(QStringLiteral("menu.copyImage")))->shortcut(),
               QKeySequence(QKeyCombination(Qt::AltModifier | Qt::MetaModifier, Qt::Key_C)));
 
-    UserDefaults::standard().set(QStringLiteral("appLanguage"), QStringLiteral("fr"));
+    UserDefaults::standard().set(Settings::appLanguage.name(), QStringLiteral("fr"));
     file = topMenu(bar, "lumetraFileMenu");
     EXPECT_EQ(file->title(), localized(QStringLiteral("menu.file")));
     EXPECT_EQ(file->title(), QStringLiteral("Fichier"));
     EXPECT_EQ(menuTitles(file).first(), localized(QStringLiteral("menu.openImage")));
-    UserDefaults::standard().set(QStringLiteral("appLanguage"), QStringLiteral("en"));
+    UserDefaults::standard().set(Settings::appLanguage.name(), QStringLiteral("en"));
 }
 
 TEST(ShortcutKeySequenceTest, ModifiersAndKeysMapAsOnTheDesktop)

@@ -1,6 +1,7 @@
 #include "AppTestSupport.h"
 
 #include "App/MainWindowController.h"
+#include "Core/Settings.h"
 
 #include <QMenuBar>
 
@@ -140,5 +141,5 @@ TEST_F(MainWindowControllerTest, TheNextWindowOpensWithTheFrameTheLastOneClosedW
     EXPECT_EQ(controller.window()->size(), closedWith.size());
     // Within the window frame's few pixels, which the platform accounts for itself.
     EXPECT_LE((controller.window()->pos() - closedWith.topLeft()).manhattanLength(), 8);
-    UserDefaults::standard().remove(QStringLiteral("NSWindow Frame LumetraMainWindow"));
+    UserDefaults::standard().remove(Settings::mainWindowFrame.name());
 }

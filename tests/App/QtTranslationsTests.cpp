@@ -3,6 +3,7 @@
 
 #include "App/QtTranslations.h"
 #include "Core/LanguageRefresh.h"
+#include "Core/Settings.h"
 
 #include <QCoreApplication>
 #include <QDialogButtonBox>
@@ -15,7 +16,7 @@
 
 namespace {
 
-const QString kLanguageKey = QStringLiteral("appLanguage");
+const QString kLanguageKey = Settings::appLanguage.name();
 
 QString freshCancelText()
 {

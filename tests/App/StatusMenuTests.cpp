@@ -1,6 +1,7 @@
 #include "AppTestSupport.h"
 
 #include "Core/Notifications.h"
+#include "Core/Settings.h"
 #include "Core/ShortcutStore.h"
 
 #include <gtest/gtest.h>
@@ -14,9 +15,9 @@ protected:
         , store(defaults)
         , item(journal)
     {
-        UserDefaults::standard().set(QStringLiteral("appLanguage"), QStringLiteral("en"));
+        UserDefaults::standard().set(Settings::appLanguage.name(), QStringLiteral("en"));
     }
-    ~StatusMenuTest() override { UserDefaults::standard().remove(QStringLiteral("appLanguage")); }
+    ~StatusMenuTest() override { UserDefaults::standard().remove(Settings::appLanguage.name()); }
 
     StatusMenuController& make(StatusMenuActions actions = allActions())
     {
@@ -101,15 +102,15 @@ TEST_F(StatusMenuTest, MissingActionsDisableTheirItemsAndDropSettings)
 TEST_F(StatusMenuTest, DelayCheckMarkFollowsTheStoredDelay)
 {
     // A stored delay outside the choices shows as no delay.
-    defaults.set(QStringLiteral("captureDelaySeconds"), 7);
+    defaults.set(Settings::captureDelaySeconds.name(), 7);
     StatusMenuController& menu = make();
     EXPECT_EQ(checkedDelays(), QStringList{QStringLiteral("No Delay")});
 
     // Choosing an item stores it on the next turn of the event loop, then moves the mark.
     QAction* five = menu.delayCaptureMenuItems().at(2);
     five->trigger();
-    EXPECT_EQ(defaults.integer(QStringLiteral("captureDelaySeconds")), 7);
-    ASSERT_TRUE(spinUntil([&] { return defaults.integer(QStringLiteral("captureDelaySeconds")) == 5; }));
+    EXPECT_EQ(defaults.integer(Settings::captureDelaySeconds.name()), 7);
+    ASSERT_TRUE(spinUntil([&] { return defaults.integer(Settings::captureDelaySeconds.name()) == 5; }));
     EXPECT_EQ(checkedDelays(), QStringList{QStringLiteral("Capture in 5 Seconds")});
 
     // Choosing the checked item again keeps it checked (no toggling off).
@@ -118,7 +119,7 @@ TEST_F(StatusMenuTest, DelayCheckMarkFollowsTheStoredDelay)
     EXPECT_EQ(checkedDelays(), QStringList{QStringLiteral("Capture in 5 Seconds")});
 
     menu.delayCaptureAction(nullptr);
-    ASSERT_TRUE(spinUntil([&] { return defaults.integer(QStringLiteral("captureDelaySeconds")) == 0; }));
+    ASSERT_TRUE(spinUntil([&] { return defaults.integer(Settings::captureDelaySeconds.name()) == 0; }));
     EXPECT_EQ(checkedDelays(), QStringList{QStringLiteral("No Delay")});
 }
 
@@ -131,12 +132,12 @@ TEST_F(StatusMenuTest, RebuildsOnLanguageChangeButNotOnOtherSettings)
     StatusMenuController& menu = *controller;
     const int builds = menu.buildCount();
 
-    standard.set(QStringLiteral("captureDelaySeconds"), 3);
-    standard.set(QStringLiteral("defaultSaveFormat"), QStringLiteral("jpeg"));
-    standard.set(QStringLiteral("appLanguage"), QStringLiteral("en"));
+    standard.set(Settings::captureDelaySeconds.name(), 3);
+    standard.set(Settings::defaultSaveFormat.name(), QStringLiteral("jpeg"));
+    standard.set(Settings::appLanguage.name(), QStringLiteral("en"));
     EXPECT_EQ(menu.buildCount(), builds);
 
-    standard.set(QStringLiteral("appLanguage"), QStringLiteral("de"));
+    standard.set(Settings::appLanguage.name(), QStringLiteral("de"));
     EXPECT_EQ(menu.buildCount(), builds + 1);
     EXPECT_EQ(menu.statusMenuLanguage(), AppLanguage::german);
     EXPECT_EQ(menuTitles(menu.menu()).first(), localized(QStringLiteral("menu.captureAndAnnotate")));
@@ -144,8 +145,8 @@ TEST_F(StatusMenuTest, RebuildsOnLanguageChangeButNotOnOtherSettings)
     EXPECT_EQ(item.menu, menu.menu());
     // The rebuilt delay submenu still shows the stored delay.
     EXPECT_EQ(checkedDelays(), QStringList{localized(QStringLiteral("menu.delayCapture.3s"))});
-    standard.remove(QStringLiteral("captureDelaySeconds"));
-    standard.remove(QStringLiteral("defaultSaveFormat"));
+    standard.remove(Settings::captureDelaySeconds.name());
+    standard.remove(Settings::defaultSaveFormat.name());
 }
 
 TEST_F(StatusMenuTest, RebuildsWithTheNewKeysWhenShortcutsChange)

@@ -2,6 +2,7 @@
 
 #include "App/Appcast.h"
 #include "App/UpdaterController.h"
+#include "Core/Settings.h"
 
 #include <QDir>
 #include <QFile>
@@ -181,7 +182,7 @@ TEST_F(UpdaterTest, CheckOnRequestReportsUpToDateOrTheNewerVersion)
     ASSERT_TRUE(spinUntil([&] { return !outcomes.isEmpty(); }));
     EXPECT_EQ(outcomes.last(), UpdaterController::Outcome::upToDate);
     EXPECT_EQ(driver.shown, QStringList{QStringLiteral("upToDate 1.4")});
-    EXPECT_TRUE(defaults.string(UpdaterController::lastCheckTimeKey).has_value());
+    EXPECT_TRUE(defaults.string(Settings::lastUpdateCheckTime.name()).has_value());
 
     auto older = make(QStringLiteral("1.3.9"));
     driver.shown.clear();

@@ -5,6 +5,7 @@
 #include "CaptureTestSupport.h"
 #include "Core/Localization.h"
 #include "Core/Notifications.h"
+#include "Core/Settings.h"
 #include "Platform/InMemoryPasteboard.h"
 #include "Platform/UserDefaults.h"
 
@@ -22,8 +23,8 @@ protected:
     {
         Pasteboard::setGeneralForTesting(&pasteboard);
         ScreenCapturePermission::setPreflightForTesting([this] { return permissionGranted; });
-        UserDefaults::standard().set(QStringLiteral("captureOpensEditor"), true);
-        UserDefaults::standard().remove(QStringLiteral("captureDelaySeconds"));
+        UserDefaults::standard().set(Settings::captureOpensEditor.name(), true);
+        UserDefaults::standard().remove(Settings::captureDelaySeconds.name());
         NotificationCenter::defaultCenter().addObserver(Notifications::captureDeliveryRequested, &context,
                                                         [this](const auto&) { ++deliveries; });
     }
@@ -31,10 +32,10 @@ protected:
     {
         Pasteboard::setGeneralForTesting(nullptr);
         ScreenCapturePermission::setPreflightForTesting({});
-        UserDefaults::standard().remove(QStringLiteral("captureDelaySeconds"));
+        UserDefaults::standard().remove(Settings::captureDelaySeconds.name());
     }
 
-    void setDelay(int seconds) { UserDefaults::standard().set(QStringLiteral("captureDelaySeconds"), seconds); }
+    void setDelay(int seconds) { UserDefaults::standard().set(Settings::captureDelaySeconds.name(), seconds); }
 
     static QByteArray png(const QImage& image)
     {

@@ -2,6 +2,7 @@
 #include "Capture/ScreenCapturePermission.h"
 #include "CaptureTestSupport.h"
 #include "Core/Notifications.h"
+#include "Core/Settings.h"
 #include "Platform/UserDefaults.h"
 
 #include <QTest>
@@ -24,7 +25,7 @@ struct NotificationLog {
 
 TEST(CaptureDelivery, WithTheEditorOffNothingIsAnnounced)
 {
-    UserDefaults::standard().set(QStringLiteral("captureOpensEditor"), false);
+    UserDefaults::standard().set(Settings::captureOpensEditor.name(), false);
     CaptureDelivery::clearLastCaptureDeliveryDate();
     NotificationLog log;
     CaptureDelivery::deliverCapturedImage();
@@ -35,7 +36,7 @@ TEST(CaptureDelivery, WithTheEditorOffNothingIsAnnounced)
 
 TEST(CaptureDelivery, AsksForTheWindowAtOnceAndForThePasteAfterAPause)
 {
-    UserDefaults::standard().set(QStringLiteral("captureOpensEditor"), true);
+    UserDefaults::standard().set(Settings::captureOpensEditor.name(), true);
     CaptureDelivery::clearLastCaptureDeliveryDate();
     NotificationLog log;
     const QDateTime before = QDateTime::currentDateTimeUtc();

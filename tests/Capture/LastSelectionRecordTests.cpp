@@ -1,4 +1,5 @@
 #include "Capture/LastSelectionRecord.h"
+#include "Core/Settings.h"
 #include "Platform/UserDefaults.h"
 
 #include <QTemporaryDir>
@@ -15,8 +16,8 @@ protected:
 
     void storeRaw(const QVariant& rect, const QVariant& display)
     {
-        defaults.set(LastSelectionRecord::rectKey, rect);
-        defaults.set(LastSelectionRecord::displayKey, display);
+        defaults.set(Settings::lastSelectionRect.name(), rect);
+        defaults.set(Settings::lastSelectionDisplay.name(), display);
     }
 };
 
@@ -86,7 +87,7 @@ TEST_F(LastSelectionRecordTest, IncompleteOrUnusableRecordsAreNotRecords)
     // A display that is not connected any more.
     storeRaw(QStringLiteral("{{0, 0}, {100, 100}}"), 8);
     EXPECT_FALSE(LastSelectionRecord::read(defaults, connected));
-    defaults.remove(LastSelectionRecord::displayKey);
+    defaults.remove(Settings::lastSelectionDisplay.name());
     EXPECT_FALSE(LastSelectionRecord::read(defaults, connected));
 }
 
@@ -96,7 +97,7 @@ TEST_F(LastSelectionRecordTest, ClearingRemovesBothKeysRectangleFirst)
     QStringList removed;
     QObject::connect(&defaults, &UserDefaults::valueChanged, [&](const QString& key) { removed << key; });
     LastSelectionRecord::clear(defaults);
-    EXPECT_EQ(removed, (QStringList{LastSelectionRecord::rectKey, LastSelectionRecord::displayKey}));
-    EXPECT_FALSE(defaults.hasStoredValue(LastSelectionRecord::rectKey));
-    EXPECT_FALSE(defaults.hasStoredValue(LastSelectionRecord::displayKey));
+    EXPECT_EQ(removed, (QStringList{Settings::lastSelectionRect.name(), Settings::lastSelectionDisplay.name()}));
+    EXPECT_FALSE(defaults.hasStoredValue(Settings::lastSelectionRect.name()));
+    EXPECT_FALSE(defaults.hasStoredValue(Settings::lastSelectionDisplay.name()));
 }

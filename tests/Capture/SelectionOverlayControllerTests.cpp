@@ -6,6 +6,7 @@
 #include "CaptureTestSupport.h"
 #include "Core/Localization.h"
 #include "Core/Notifications.h"
+#include "Core/Settings.h"
 #include "Platform/InMemoryPasteboard.h"
 #include "Platform/UserDefaults.h"
 
@@ -28,7 +29,7 @@ protected:
     void SetUp() override
     {
         Pasteboard::setGeneralForTesting(&pasteboard);
-        UserDefaults::standard().set(QStringLiteral("captureOpensEditor"), false);
+        UserDefaults::standard().set(Settings::captureOpensEditor.name(), false);
         LastSelectionRecord::clear(UserDefaults::standard());
         source.add(7, QRectF(0, 0, 200, 100), 1.0, imageA);
         source.add(9, QRectF(200, 0, 100, 60), 2.0, imageB);
@@ -112,8 +113,8 @@ TEST_F(SelectionSessionTest, DragOnASecondDisplayPutsExactlyThatRegionOnTheClipb
     EXPECT_EQ(clipboardImage(), imageB.copy(20, 10, 60, 50));
     EXPECT_TRUE(lumetraWindow.isVisible());
 
-    EXPECT_EQ(UserDefaults::standard().string(LastSelectionRecord::rectKey), QStringLiteral("{{210, 5}, {30, 25}}"));
-    EXPECT_EQ(UserDefaults::standard().integer(LastSelectionRecord::displayKey), 9);
+    EXPECT_EQ(UserDefaults::standard().string(Settings::lastSelectionRect.name()), QStringLiteral("{{210, 5}, {30, 25}}"));
+    EXPECT_EQ(UserDefaults::standard().integer(Settings::lastSelectionDisplay.name()), 9);
     EXPECT_EQ(deliveries, 0) << "captureOpensEditor is off";
 }
 
@@ -152,7 +153,7 @@ TEST_F(SelectionSessionTest, EscapeCancelsAndBringsLumetrasWindowsBack)
     EXPECT_TRUE(first.isVisible());
     EXPECT_TRUE(second.isVisible());
     EXPECT_EQ(pasteboard.changeCount(), count);
-    EXPECT_FALSE(UserDefaults::standard().hasStoredValue(LastSelectionRecord::rectKey));
+    EXPECT_FALSE(UserDefaults::standard().hasStoredValue(Settings::lastSelectionRect.name()));
 }
 
 TEST_F(SelectionSessionTest, ShiftEscapeIsLeftToTheViewWhichStillCancels)
@@ -259,12 +260,12 @@ TEST_F(SelectionSessionTest, CropAndEncodingFailuresSayTheCaptureFailedNotTheToo
               localizedFormat(QStringLiteral("capture.error.captureFailed"),
                               {localized(QStringLiteral("capture.error.reason.encoding"))}));
     EXPECT_FALSE(pasteboard.data(Pasteboard::pngType));
-    EXPECT_FALSE(UserDefaults::standard().hasStoredValue(LastSelectionRecord::rectKey));
+    EXPECT_FALSE(UserDefaults::standard().hasStoredValue(Settings::lastSelectionRect.name()));
 }
 
 TEST_F(SelectionSessionTest, WithTheEditorOnTheMainWindowIsLeftToTheDelivery)
 {
-    UserDefaults::standard().set(QStringLiteral("captureOpensEditor"), true);
+    UserDefaults::standard().set(Settings::captureOpensEditor.name(), true);
     QWidget mainWindow;
     QWidget other;
     mainWindow.show();
@@ -306,23 +307,23 @@ TEST_F(SelectionSessionTest, RepeatGivesTheSamePixelsAndHidesOnlyOverlappingWind
     EXPECT_TRUE(over.isVisible());
     EXPECT_EQ(clipboardImage(), first);
     EXPECT_FALSE(controller.isSessionActive());
-    EXPECT_TRUE(UserDefaults::standard().hasStoredValue(LastSelectionRecord::rectKey));
+    EXPECT_TRUE(UserDefaults::standard().hasStoredValue(Settings::lastSelectionRect.name()));
 }
 
 TEST_F(SelectionSessionTest, RepeatWithoutAUsableRecordClearsIt)
 {
-    UserDefaults::standard().set(LastSelectionRecord::rectKey, QStringLiteral("{{0, 0}, {50, 50}}"));
-    UserDefaults::standard().set(LastSelectionRecord::displayKey, QStringLiteral("seven"));
+    UserDefaults::standard().set(Settings::lastSelectionRect.name(), QStringLiteral("{{0, 0}, {50, 50}}"));
+    UserDefaults::standard().set(Settings::lastSelectionDisplay.name(), QStringLiteral("seven"));
     controller.repeatLastSelection();
-    EXPECT_FALSE(UserDefaults::standard().hasStoredValue(LastSelectionRecord::rectKey));
-    EXPECT_FALSE(UserDefaults::standard().hasStoredValue(LastSelectionRecord::displayKey));
+    EXPECT_FALSE(UserDefaults::standard().hasStoredValue(Settings::lastSelectionRect.name()));
+    EXPECT_FALSE(UserDefaults::standard().hasStoredValue(Settings::lastSelectionDisplay.name()));
     EXPECT_EQ(source.captures, 0);
     EXPECT_FALSE(controller.isSessionActive());
 
     // A display that went away.
     LastSelectionRecord::store(UserDefaults::standard(), LastSelection{QRectF(0, 0, 50, 50), 12345});
     controller.repeatLastSelection();
-    EXPECT_FALSE(UserDefaults::standard().hasStoredValue(LastSelectionRecord::rectKey));
+    EXPECT_FALSE(UserDefaults::standard().hasStoredValue(Settings::lastSelectionRect.name()));
 }
 
 TEST_F(SelectionSessionTest, RepeatKeepsTheRecordAfterAPassingGrabFailureAndClearsItWhenTheAreaIsGone)
@@ -331,28 +332,28 @@ TEST_F(SelectionSessionTest, RepeatKeepsTheRecordAfterAPassingGrabFailureAndClea
     source.failCaptures = true;
     controller.repeatLastSelection();
     EXPECT_FALSE(controller.isSessionActive());
-    EXPECT_TRUE(UserDefaults::standard().hasStoredValue(LastSelectionRecord::rectKey));
+    EXPECT_TRUE(UserDefaults::standard().hasStoredValue(Settings::lastSelectionRect.name()));
     EXPECT_FALSE(pasteboard.data(Pasteboard::pngType));
 
     source.failCaptures = false;
     setCapturePngEncoderForTesting([](const QImage&) { return std::optional<QByteArray>(); });
     controller.repeatLastSelection();
     ASSERT_TRUE(waitForHandBack());
-    EXPECT_TRUE(UserDefaults::standard().hasStoredValue(LastSelectionRecord::rectKey));
+    EXPECT_TRUE(UserDefaults::standard().hasStoredValue(Settings::lastSelectionRect.name()));
     EXPECT_FALSE(pasteboard.data(Pasteboard::pngType));
     setCapturePngEncoderForTesting({});
 
     // The display's arrangement changed: the stored area no longer meets it.
     LastSelectionRecord::store(UserDefaults::standard(), LastSelection{QRectF(900, 900, 50, 50), 7});
     controller.repeatLastSelection();
-    EXPECT_FALSE(UserDefaults::standard().hasStoredValue(LastSelectionRecord::rectKey));
+    EXPECT_FALSE(UserDefaults::standard().hasStoredValue(Settings::lastSelectionRect.name()));
     EXPECT_FALSE(pasteboard.data(Pasteboard::pngType));
     EXPECT_TRUE(alerts.alerts.empty()) << "a repeat never shows an alert";
 }
 
 TEST_F(SelectionSessionTest, PngIsMadeOffTheMainThreadAndTheStepsRunInOrderWhenItIsBack)
 {
-    UserDefaults::standard().set(QStringLiteral("captureOpensEditor"), true);
+    UserDefaults::standard().set(Settings::captureOpensEditor.name(), true);
     QWidget mainWindow;
     QWidget other;
     mainWindow.show();
@@ -370,7 +371,7 @@ TEST_F(SelectionSessionTest, PngIsMadeOffTheMainThreadAndTheStepsRunInOrderWhenI
                                                     [&](const auto&) {
                                                         clipboardWrittenAtDelivery = !clipboardImage().isNull();
                                                         recordStoredAtDelivery = UserDefaults::standard().hasStoredValue(
-                                                            LastSelectionRecord::rectKey);
+                                                            Settings::lastSelectionRect.name());
                                                         otherVisibleAtDelivery = other.isVisible();
                                                     });
 
@@ -381,7 +382,7 @@ TEST_F(SelectionSessionTest, PngIsMadeOffTheMainThreadAndTheStepsRunInOrderWhenI
     QTest::qWait(30);
     EXPECT_TRUE(controller.isSessionActive());
     EXPECT_FALSE(pasteboard.data(Pasteboard::pngType));
-    EXPECT_FALSE(UserDefaults::standard().hasStoredValue(LastSelectionRecord::rectKey));
+    EXPECT_FALSE(UserDefaults::standard().hasStoredValue(Settings::lastSelectionRect.name()));
     EXPECT_EQ(deliveries, 0);
     EXPECT_FALSE(other.isVisible());
 
@@ -440,7 +441,7 @@ TEST_F(SelectionSessionTest, AResultOvertakenByANewerSelectionIsDropped)
     ASSERT_TRUE(encoder.waitUntilFinished(2));
     QTest::qWait(30);
     EXPECT_EQ(clipboardImage(), imageA.copy(100, 50, 40, 40)) << "the older crop landed after the newer one";
-    EXPECT_EQ(UserDefaults::standard().string(LastSelectionRecord::rectKey), QStringLiteral("{{100, 50}, {40, 40}}"));
+    EXPECT_EQ(UserDefaults::standard().string(Settings::lastSelectionRect.name()), QStringLiteral("{{100, 50}, {40, 40}}"));
     EXPECT_FALSE(controller.isSessionActive());
 }
 
@@ -457,5 +458,5 @@ TEST_F(SelectionSessionTest, AControllerGoneBeforeItsPngIsBackLeavesTheClipboard
     ASSERT_TRUE(encoder.waitUntilFinished(1));
     QTest::qWait(30);
     EXPECT_FALSE(pasteboard.data(Pasteboard::pngType));
-    EXPECT_FALSE(UserDefaults::standard().hasStoredValue(LastSelectionRecord::rectKey));
+    EXPECT_FALSE(UserDefaults::standard().hasStoredValue(Settings::lastSelectionRect.name()));
 }

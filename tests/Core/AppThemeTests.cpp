@@ -1,5 +1,6 @@
 #include "Core/AppTheme.h"
 #include "Core/AppThemeColors.h"
+#include "Core/Settings.h"
 #include "Core/ThemeRefresh.h"
 #include "Platform/UserDefaults.h"
 
@@ -21,7 +22,7 @@ protected:
     }
     void TearDown() override { AppThemes::apply(AppTheme::system); }
 
-    void setTheme(const QString& raw) { m_defaults->set(AppThemes::settingsKey, raw); }
+    void setTheme(const QString& raw) { m_defaults->set(Settings::appTheme.name(), raw); }
     static QColor appWindowColor() { return QApplication::palette().color(QPalette::Window); }
 
     QTemporaryDir m_dir;
@@ -60,7 +61,7 @@ TEST_F(AppThemeTest, StoredChoiceIsAppliedAtStartAndChangesTakeEffectInOpenWindo
     EXPECT_EQ(window.palette().color(QPalette::WindowText), AppThemes::lightPalette().color(QPalette::WindowText));
 
     // Other settings, and the same value again, change nothing.
-    m_defaults->set(QStringLiteral("captureOpensEditor"), true);
+    m_defaults->set(Settings::captureOpensEditor.name(), true);
     setTheme(QStringLiteral("light"));
     EXPECT_EQ(changed.count(), 1);
 
@@ -71,7 +72,7 @@ TEST_F(AppThemeTest, StoredChoiceIsAppliedAtStartAndChangesTakeEffectInOpenWindo
     EXPECT_EQ(window.palette().color(QPalette::Window), desktop.color(QPalette::Window));
 
     setTheme(QStringLiteral("dark"));
-    m_defaults->remove(AppThemes::settingsKey);
+    m_defaults->remove(Settings::appTheme.name());
     EXPECT_EQ(changed.count(), 4);
     EXPECT_EQ(refresh.lastRaw(), QStringLiteral("system"));
     EXPECT_TRUE(QApplication::palette() == desktop);

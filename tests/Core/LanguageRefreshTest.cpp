@@ -1,5 +1,6 @@
-// The language refresher: one signal per distinct "appLanguage" value.
+// The language refresher: one signal per distinct Settings::appLanguage.name() value.
 #include "Core/LanguageRefresh.h"
+#include "Core/Settings.h"
 #include "Platform/UserDefaults.h"
 
 #include <QDir>
@@ -11,7 +12,7 @@
 #include <gtest/gtest.h>
 
 namespace {
-const QString kLanguageKey = QStringLiteral("appLanguage");
+const QString kLanguageKey = Settings::appLanguage.name();
 }
 
 TEST(LanguageRefresh, FiresOncePerDistinctLanguageOnly)
@@ -30,8 +31,8 @@ TEST(LanguageRefresh, FiresOncePerDistinctLanguageOnly)
     EXPECT_EQ(spy.count(), 1);
     defaults.set(kLanguageKey, "de");
     EXPECT_EQ(spy.count(), 1) << "the same value again is no change";
-    defaults.set("appTheme", "dark");
-    defaults.set("rememberToolStyles", true);
+    defaults.set(Settings::appTheme.name(), "dark");
+    defaults.set(Settings::rememberToolStyles.name(), true);
     EXPECT_EQ(spy.count(), 1) << "other settings do not count";
     defaults.set(kLanguageKey, "fr");
     EXPECT_EQ(spy.count(), 2);

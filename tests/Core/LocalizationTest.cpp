@@ -1,6 +1,7 @@
 // Interface language choice and text lookup.
 #include "Core/Localization.h"
 #include "Core/LocalizationTable.h"
+#include "Core/Settings.h"
 #include "Platform/UserDefaults.h"
 
 #include <QFuture>
@@ -11,7 +12,7 @@
 
 namespace {
 
-const QString kLanguageKey = QStringLiteral("appLanguage");
+const QString kLanguageKey = Settings::appLanguage.name();
 
 // Every test starts without a stored language and with a known desktop language.
 class LocalizationTest : public ::testing::Test {

@@ -1,17 +1,19 @@
 // Every notification name is spelt once, in Core/Notifications.h, and every one is both
 // posted and observed somewhere in the program. The sources are read as they are on
 // disk, so a new post or observer is seen without anyone registering it.
-#include <QDirIterator>
-#include <QFile>
+#include "SourceScan.h"
+
 #include <QMap>
-#include <QRegularExpression>
 #include <QSet>
 
 #include <gtest/gtest.h>
 
+using SourceScan::kRoot;
+using SourceScan::SourceFile;
+using SourceScan::sourcesUnder;
+
 namespace {
 
-const QString kRoot = QStringLiteral(LUMETRA_SOURCE_DIR);
 const QString kHeader = QStringLiteral("src/Core/Notifications.h");
 
 const QStringList kAllNames{
@@ -34,67 +36,6 @@ const QMap<QString, QString> kUnfinished{
     {"PersistToolStylesCommand", "observed"}, // the same tab, when remembering styles is switched on
     {"SparklePreferencesChanged", "observed"}, // the settings window's update options post it
 };
-
-struct SourceFile {
-    QString path; // relative to the repository
-    QString code; // comments removed, every string literal emptied to ""
-    QStringList literals;
-};
-
-// Splits C++ text into code and string literals (raw ones included); comments go.
-SourceFile split(const QString& path, const QString& text)
-{
-    SourceFile file{path, {}, {}};
-    const qsizetype n = text.size();
-    qsizetype i = 0;
-    auto startsWith = [&](const char* s) { return text.mid(i).startsWith(QLatin1String(s)); };
-    while (i < n) {
-        if (startsWith("//")) {
-            i = text.indexOf(QLatin1Char('\n'), i);
-            i = i < 0 ? n : i;
-        } else if (startsWith("/*")) {
-            const qsizetype end = text.indexOf(QStringLiteral("*/"), i + 2);
-            i = end < 0 ? n : end + 2;
-            file.code += QLatin1Char(' ');
-        } else if (startsWith("R\"") && (i == 0 || !text[i - 1].isLetterOrNumber())) {
-            const qsizetype open = text.indexOf(QLatin1Char('('), i);
-            const QString close = QLatin1Char(')') + text.mid(i + 2, open - i - 2) + QLatin1Char('"');
-            const qsizetype end = text.indexOf(close, open);
-            file.literals << text.mid(open + 1, end - open - 1);
-            file.code += QStringLiteral("\"\"");
-            i = end + close.size();
-        } else if (text[i] == QLatin1Char('"') || text[i] == QLatin1Char('\'')) {
-            const QChar quote = text[i];
-            QString literal;
-            for (++i; i < n && text[i] != quote; ++i) {
-                if (text[i] == QLatin1Char('\\'))
-                    ++i;
-                literal += text[i];
-            }
-            ++i;
-            if (quote == QLatin1Char('"')) {
-                file.literals << literal;
-                file.code += QStringLiteral("\"\"");
-            }
-        } else {
-            file.code += text[i++];
-        }
-    }
-    return file;
-}
-
-QList<SourceFile> sourcesUnder(const QString& folder)
-{
-    QList<SourceFile> files;
-    QDirIterator it(kRoot + QLatin1Char('/') + folder, {QStringLiteral("*.h"), QStringLiteral("*.cpp")}, QDir::Files,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        QFile f(it.next());
-        if (f.open(QIODevice::ReadOnly))
-            files << split(f.fileName().mid(kRoot.size() + 1), QString::fromUtf8(f.readAll()));
-    }
-    return files;
-}
 
 // The header's constants: identifier -> name.
 QMap<QString, QString> declaredNames()

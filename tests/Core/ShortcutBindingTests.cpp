@@ -1,4 +1,5 @@
 #include "Core/Localization.h"
+#include "Core/Settings.h"
 #include "Core/ShortcutAction.h"
 #include "Core/ShortcutBinding.h"
 #include "Platform/KeyboardMapping.h"
@@ -18,8 +19,8 @@ constexpr quint64 kCommand = ShortcutBinding::commandFlag;
 
 class ShortcutBindingText : public ::testing::Test {
 protected:
-    void SetUp() override { UserDefaults::standard().set(QStringLiteral("appLanguage"), QStringLiteral("en")); }
-    void TearDown() override { UserDefaults::standard().remove(QStringLiteral("appLanguage")); }
+    void SetUp() override { UserDefaults::standard().set(Settings::appLanguage.name(), QStringLiteral("en")); }
+    void TearDown() override { UserDefaults::standard().remove(Settings::appLanguage.name()); }
 };
 
 std::optional<ShortcutBinding> decode(const QByteArray& json)
@@ -77,14 +78,14 @@ TEST_F(ShortcutBindingText, SpaceAndControlKeysAreNamed)
     EXPECT_EQ(forwardDelete.displayText(), QStringLiteral("Ctrl + Shift + Delete"));
 
     // The names follow the interface language; the modifiers keep their keycap words.
-    UserDefaults::standard().set(QStringLiteral("appLanguage"), QStringLiteral("de"));
+    UserDefaults::standard().set(Settings::appLanguage.name(), QStringLiteral("de"));
     EXPECT_EQ(space.displayText(), QStringLiteral("Ctrl + Leertaste"));
     EXPECT_EQ(shiftReturn.displayText(), QStringLiteral("Shift + Eingabe"));
     EXPECT_EQ(backspace.displayText(), QStringLiteral("Rücktaste"));
     EXPECT_EQ(forwardDelete.displayText(), QStringLiteral("Ctrl + Shift + Entf"));
-    UserDefaults::standard().set(QStringLiteral("appLanguage"), QStringLiteral("fr"));
+    UserDefaults::standard().set(Settings::appLanguage.name(), QStringLiteral("fr"));
     EXPECT_EQ(escape.displayText(), QStringLiteral("Échap"));
-    UserDefaults::standard().set(QStringLiteral("appLanguage"), QStringLiteral("zh-Hans"));
+    UserDefaults::standard().set(Settings::appLanguage.name(), QStringLiteral("zh-Hans"));
     EXPECT_EQ(shiftReturn.displayText(), QStringLiteral("Shift + 回车键"));
 }
 

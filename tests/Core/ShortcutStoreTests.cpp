@@ -1,4 +1,5 @@
 #include "Core/Notifications.h"
+#include "Core/Settings.h"
 #include "Core/ShortcutStore.h"
 #include "Platform/KeyboardMapping.h"
 #include "Platform/UserDefaults.h"
@@ -21,17 +22,17 @@ protected:
     {
         ASSERT_TRUE(m_dir.isValid());
         m_defaults = std::make_unique<UserDefaults>(path());
-        UserDefaults::standard().set(QStringLiteral("appLanguage"), QStringLiteral("en"));
+        UserDefaults::standard().set(Settings::appLanguage.name(), QStringLiteral("en"));
     }
-    void TearDown() override { UserDefaults::standard().remove(QStringLiteral("appLanguage")); }
+    void TearDown() override { UserDefaults::standard().remove(Settings::appLanguage.name()); }
 
     QString path() const { return m_dir.filePath(QStringLiteral("settings.ini")); }
     UserDefaults& defaults() { return *m_defaults; }
     // A second process reading the same settings file.
     std::unique_ptr<UserDefaults> reopened() const { return std::make_unique<UserDefaults>(path()); }
 
-    void store(const QByteArray& json) { m_defaults->setData(ShortcutStore::settingsKey, json); }
-    std::optional<QByteArray> stored() const { return m_defaults->data(ShortcutStore::settingsKey); }
+    void store(const QByteArray& json) { m_defaults->setData(Settings::customShortcuts.name(), json); }
+    std::optional<QByteArray> stored() const { return m_defaults->data(Settings::customShortcuts.name()); }
     QJsonObject storedObject() const { return QJsonDocument::fromJson(stored().value_or(QByteArray())).object(); }
 
     QTemporaryDir m_dir;
@@ -62,7 +63,7 @@ TEST_F(ShortcutStoreTest, WithoutOverridesTheDefaultsAreInForceAndNothingIsWritt
     for (ShortcutAction action : ShortcutActions::allCases())
         EXPECT_EQ(shortcuts.bindings().value(action), ShortcutActions::defaultBinding(action));
     EXPECT_TRUE(shortcuts.userOverrides().isEmpty());
-    EXPECT_FALSE(defaults().hasStoredValue(ShortcutStore::settingsKey));
+    EXPECT_FALSE(defaults().hasStoredValue(Settings::customShortcuts.name()));
     EXPECT_EQ(shortcuts.displayText(ShortcutAction::captureSelection), QStringLiteral("Ctrl + Shift + 7"));
 }
 
@@ -109,7 +110,7 @@ TEST_F(ShortcutStoreTest, ResettingAndRestoringDefaultsAnnounceOnceEach)
 
     shortcuts.restoreDefaults();
     EXPECT_EQ(changes.count, 2);
-    EXPECT_FALSE(defaults().hasStoredValue(ShortcutStore::settingsKey));
+    EXPECT_FALSE(defaults().hasStoredValue(Settings::customShortcuts.name()));
     EXPECT_EQ(shortcuts.bindings().value(ShortcutAction::toolText), ShortcutActions::defaultBinding(ShortcutAction::toolText));
 }
 
@@ -132,7 +133,7 @@ TEST_F(ShortcutStoreTest, LoadingKeepsCurrentActionsAndWritesTheCleanedForm)
     store(R"({"retiredAction": {"keyCode": 3, "modifierFlags": 0, "displayCharacter": "f"}})");
     ShortcutStore cleaned(defaults());
     EXPECT_TRUE(cleaned.userOverrides().isEmpty());
-    EXPECT_FALSE(defaults().hasStoredValue(ShortcutStore::settingsKey));
+    EXPECT_FALSE(defaults().hasStoredValue(Settings::customShortcuts.name()));
 }
 
 TEST_F(ShortcutStoreTest, UnreadableStoredDataLeavesDefaultsInForceAndTheDataInPlace)

@@ -1,4 +1,5 @@
 #include "Core/Notifications.h"
+#include "Core/Settings.h"
 #include "Models/EditorToolStyleSnapshot.h"
 #include "Models/ImageEditorViewModel.h"
 
@@ -20,13 +21,13 @@ class ToolStylePersistenceTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        UserDefaults::standard().set("rememberToolStyles", true);
-        UserDefaults::standard().remove("toolStyleSnapshot");
+        UserDefaults::standard().set(Settings::rememberToolStyles.name(), true);
+        UserDefaults::standard().remove(Settings::toolStyleSnapshot.name());
     }
     void TearDown() override
     {
-        UserDefaults::standard().remove("toolStyleSnapshot");
-        UserDefaults::standard().set("rememberToolStyles", false);
+        UserDefaults::standard().remove(Settings::toolStyleSnapshot.name());
+        UserDefaults::standard().set(Settings::rememberToolStyles.name(), false);
     }
 
     // A snapshot as a model with distinct styles writes it.
@@ -42,11 +43,11 @@ protected:
         source.setCurrentTextColor(RgbaColor(0.2, 0.4, 0.6, 0.8)); // synced into the other four
         source.setCurrentArrowColor(RgbaColor(1.0 / 3.0, 0.7, 0.9)); // and again, now different from text
         source.persistToolStyles();
-        return QJsonDocument::fromJson(*UserDefaults::standard().data("toolStyleSnapshot")).object();
+        return QJsonDocument::fromJson(*UserDefaults::standard().data(Settings::toolStyleSnapshot.name())).object();
     }
     void store(const QJsonObject& object)
     {
-        UserDefaults::standard().setData("toolStyleSnapshot", QJsonDocument(object).toJson());
+        UserDefaults::standard().setData(Settings::toolStyleSnapshot.name(), QJsonDocument(object).toJson());
     }
 };
 
@@ -212,10 +213,10 @@ TEST_F(ToolStylePersistenceTest, UnknownNamesAndOutOfRangeValuesFallBack)
 TEST_F(ToolStylePersistenceTest, NothingIsRestoredFromBadDataOrWhileNotRemembering)
 {
     for (const QByteArray& bad : { QByteArray("{oops"), QByteArray("[]"), QByteArray("{}") }) {
-        UserDefaults::standard().setData("toolStyleSnapshot", bad);
+        UserDefaults::standard().setData(Settings::toolStyleSnapshot.name(), bad);
         ImageEditorViewModel model;
         EXPECT_EQ(model.currentArrowLineWidth(), 3.0);
-        EXPECT_EQ(UserDefaults::standard().data("toolStyleSnapshot"), bad) << "left in place";
+        EXPECT_EQ(UserDefaults::standard().data(Settings::toolStyleSnapshot.name()), bad) << "left in place";
     }
     QJsonObject o = storedObject();
     o.remove("highlighterAlpha");
@@ -223,14 +224,14 @@ TEST_F(ToolStylePersistenceTest, NothingIsRestoredFromBadDataOrWhileNotRememberi
     EXPECT_EQ(ImageEditorViewModel().currentArrowLineWidth(), 3.0);
 
     store(storedObject());
-    UserDefaults::standard().set("rememberToolStyles", false);
+    UserDefaults::standard().set(Settings::rememberToolStyles.name(), false);
     ImageEditorViewModel model;
     EXPECT_EQ(model.currentArrowLineWidth(), 3.0);
     model.setCurrentArrowLineWidth(8);
-    EXPECT_EQ(ToolStyleSnapshot::fromJson(*UserDefaults::standard().data("toolStyleSnapshot"))->arrowLineWidth, 5.0)
+    EXPECT_EQ(ToolStyleSnapshot::fromJson(*UserDefaults::standard().data(Settings::toolStyleSnapshot.name()))->arrowLineWidth, 5.0)
         << "changes are not saved";
     NotificationCenter::defaultCenter().post(Notifications::persistToolStyles);
-    EXPECT_EQ(ToolStyleSnapshot::fromJson(*UserDefaults::standard().data("toolStyleSnapshot"))->arrowLineWidth, 8.0)
+    EXPECT_EQ(ToolStyleSnapshot::fromJson(*UserDefaults::standard().data(Settings::toolStyleSnapshot.name()))->arrowLineWidth, 8.0)
         << "the command saves regardless";
 }
 
@@ -261,7 +262,7 @@ TEST_F(ToolStylePersistenceTest, ResetGivesTheInitialValuesEverywhere)
         EXPECT_EQ(model->currentFontName(), "SF Pro Text");
         EXPECT_EQ(model->currentFontSize(), 16.0);
     }
-    EXPECT_FALSE(UserDefaults::standard().data("toolStyleSnapshot").has_value());
+    EXPECT_FALSE(UserDefaults::standard().data(Settings::toolStyleSnapshot.name()).has_value());
     // The selected arrow took the reset values.
     const ArrowAnnotation& a = first.annotationManager()->arrows().first();
     EXPECT_EQ(a.color, paletteRed);

@@ -1,4 +1,5 @@
 #include "Models/ImageDocument.h"
+#include "Core/Settings.h"
 #include "Models/ImageLoadManager.h"
 
 #include "Core/Localization.h"
@@ -59,15 +60,15 @@ TEST(ImageDocument, InformationLineFollowsTheInterfaceLanguage)
 {
     QTemporaryDir dir;
     const std::optional<Image> image = solidImage(40, 30);
-    UserDefaults::standard().set(QStringLiteral("appLanguage"), QStringLiteral("de"));
+    UserDefaults::standard().set(Settings::appLanguage.name(), QStringLiteral("de"));
     EXPECT_EQ(ImageDocument::infoLine(image, std::nullopt), "Kein Bild ausgewählt");
     EXPECT_EQ(ImageDocument::infoLine(image, QUrl::fromLocalFile(dir.filePath("gone.png"))), "PNG | 40×30 | Unbekannt");
     EXPECT_EQ(ImageDocument::formatByteCount(0), "Null KB");
     EXPECT_EQ(ImageDocument::formatByteCount(1), "1 Byte");
     EXPECT_EQ(ImageDocument::formatByteCount(532), "532 Byte");
-    UserDefaults::standard().set(QStringLiteral("appLanguage"), QStringLiteral("ja"));
+    UserDefaults::standard().set(Settings::appLanguage.name(), QStringLiteral("ja"));
     EXPECT_EQ(ImageDocument::formatByteCount(999), "999 バイト");
-    UserDefaults::standard().remove(QStringLiteral("appLanguage"));
+    UserDefaults::standard().remove(Settings::appLanguage.name());
 }
 
 TEST(ImageLoadManager, PublishesLaterOnTheMainThreadFromAnyThread)

@@ -2,6 +2,7 @@
 
 #include "Core/Localization.h"
 #include "EditorTestSupport.h"
+#include "Core/Settings.h"
 #include "Models/ImageDocument.h"
 #include "Platform/InMemoryPasteboard.h"
 #include "Platform/UserDefaults.h"
@@ -278,11 +279,11 @@ TEST_F(EditorDocumentTest, EveryAssignmentNotifiesItsGroup)
 
 TEST_F(EditorDocumentTest, BackdropSettingIsReadAndWrittenBack)
 {
-    UserDefaults::standard().remove("backdropEnabled");
+    UserDefaults::standard().remove(Settings::backdropEnabled.name());
     {
         ImageEditorViewModel fresh;
         EXPECT_FALSE(fresh.isBackdropEnabled());
-        EXPECT_TRUE(UserDefaults::standard().hasStoredValue("backdropEnabled"));
+        EXPECT_TRUE(UserDefaults::standard().hasStoredValue(Settings::backdropEnabled.name()));
         fresh.setIsBackdropEnabled(true);
     }
     ImageEditorViewModel next;

@@ -1,6 +1,7 @@
 #include "Models/ImageEditorViewModel.h"
 
 #include "EditorTestSupport.h"
+#include "Core/Settings.h"
 #include "Platform/UserDefaults.h"
 
 #include <QSignalSpy>
@@ -18,7 +19,7 @@ class EditorPointerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        UserDefaults::standard().set("rememberToolStyles", false);
+        UserDefaults::standard().set(Settings::rememberToolStyles.name(), false);
         model.setClockForTesting([this] { return clock; });
         model.setLoadedImage(solidImage(800, 600), QUrl::fromLocalFile("/tmp/p.png"));
     }

@@ -1,6 +1,7 @@
 #include "Models/ImageEditorViewModel.h"
 
 #include "EditorTestSupport.h"
+#include "Core/Settings.h"
 #include "Platform/UserDefaults.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +18,7 @@ class EditorSelectionTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        UserDefaults::standard().set("rememberToolStyles", false);
+        UserDefaults::standard().set(Settings::rememberToolStyles.name(), false);
         model.setLoadedImage(solidImage(800, 600), QUrl::fromLocalFile("/tmp/sel.png"));
     }
     AnnotationManager& store() { return *model.annotationManager(); }

@@ -1,6 +1,7 @@
 #include "Models/ImageEditorViewModel.h"
 
 #include "EditorTestSupport.h"
+#include "Core/Settings.h"
 #include "Models/Palette.h"
 #include "Platform/UserDefaults.h"
 
@@ -18,13 +19,13 @@ class EditorStylesTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        UserDefaults::standard().set("rememberToolStyles", false);
-        UserDefaults::standard().remove("toolStyleSnapshot");
+        UserDefaults::standard().set(Settings::rememberToolStyles.name(), false);
+        UserDefaults::standard().remove(Settings::toolStyleSnapshot.name());
         model = std::make_unique<ImageEditorViewModel>();
         model->setClockForTesting([this] { return clock; });
         model->setLoadedImage(solidImage(400, 300), QUrl::fromLocalFile("/tmp/s.png"));
     }
-    void TearDown() override { UserDefaults::standard().remove("toolStyleSnapshot"); }
+    void TearDown() override { UserDefaults::standard().remove(Settings::toolStyleSnapshot.name()); }
 
     AnnotationManager& store() { return *model->annotationManager(); }
     qsizetype undoDepth() const { return model->undoStack().size(); }
@@ -270,11 +271,11 @@ TEST_F(EditorStylesTest, OneContinuousChangeIsOneUndoStep)
 TEST_F(EditorStylesTest, StylesAreSavedOnlyWhileRemembering)
 {
     model->setCurrentArrowLineWidth(7);
-    EXPECT_FALSE(UserDefaults::standard().data("toolStyleSnapshot").has_value());
+    EXPECT_FALSE(UserDefaults::standard().data(Settings::toolStyleSnapshot.name()).has_value());
 
-    UserDefaults::standard().set("rememberToolStyles", true);
+    UserDefaults::standard().set(Settings::rememberToolStyles.name(), true);
     model->setCurrentBackdropPadding(12);
-    auto stored = UserDefaults::standard().data("toolStyleSnapshot");
+    auto stored = UserDefaults::standard().data(Settings::toolStyleSnapshot.name());
     ASSERT_TRUE(stored.has_value());
     auto snapshot = ToolStyleSnapshot::fromJson(*stored);
     ASSERT_TRUE(snapshot.has_value());
@@ -282,15 +283,15 @@ TEST_F(EditorStylesTest, StylesAreSavedOnlyWhileRemembering)
     EXPECT_EQ(snapshot->arrowLineWidth, 7.0);
 
     model->setCurrentTextColor(kBlue);
-    snapshot = ToolStyleSnapshot::fromJson(*UserDefaults::standard().data("toolStyleSnapshot"));
+    snapshot = ToolStyleSnapshot::fromJson(*UserDefaults::standard().data(Settings::toolStyleSnapshot.name()));
     EXPECT_EQ(snapshot->arrowColor, ImageEditorViewModel::makeRGBSnapshot(kBlue)) << "the save follows the sync";
 }
 
 TEST_F(EditorStylesTest, BackdropSwitchIsStoredButNotSaved)
 {
-    UserDefaults::standard().set("rememberToolStyles", true);
+    UserDefaults::standard().set(Settings::rememberToolStyles.name(), true);
     model->setIsBackdropEnabled(true);
-    EXPECT_TRUE(UserDefaults::standard().boolValue("backdropEnabled"));
-    EXPECT_FALSE(UserDefaults::standard().data("toolStyleSnapshot").has_value());
+    EXPECT_TRUE(UserDefaults::standard().boolValue(Settings::backdropEnabled.name()));
+    EXPECT_FALSE(UserDefaults::standard().data(Settings::toolStyleSnapshot.name()).has_value());
     model->setIsBackdropEnabled(false);
 }

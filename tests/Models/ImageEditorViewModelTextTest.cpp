@@ -1,6 +1,7 @@
 #include "Models/ImageEditorViewModel.h"
 
 #include "EditorTestSupport.h"
+#include "Core/Settings.h"
 #include "Platform/UserDefaults.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +14,7 @@ class EditorTextTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        UserDefaults::standard().set("rememberToolStyles", false);
+        UserDefaults::standard().set(Settings::rememberToolStyles.name(), false);
         model.setLoadedImage(solidImage(1600, 1200), QUrl::fromLocalFile("/tmp/t.png"));
         model.setCurrentFontName("DejaVu Sans");
     }

@@ -1,6 +1,7 @@
 #include "Models/ImageEditorViewModel.h"
 
 #include "EditorTestSupport.h"
+#include "Core/Settings.h"
 #include "Platform/UserDefaults.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +14,7 @@ class EditorToolsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        UserDefaults::standard().set("rememberToolStyles", false);
+        UserDefaults::standard().set(Settings::rememberToolStyles.name(), false);
         model.setLoadedImage(solidImage(800, 600), QUrl::fromLocalFile("/tmp/t.png"));
     }
     AnnotationManager& store() { return *model.annotationManager(); }

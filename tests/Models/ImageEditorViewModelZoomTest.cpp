@@ -1,6 +1,7 @@
 #include "Models/ImageEditorViewModel.h"
 
 #include "EditorTestSupport.h"
+#include "Core/Settings.h"
 #include "Platform/UserDefaults.h"
 
 #include <gtest/gtest.h>
@@ -158,10 +159,10 @@ TEST_F(EditorZoomTest, TogglingTheBackdropRefitsUnlessCropping)
     model.fitZoom(QSizeF(550, 550));
     EXPECT_DOUBLE_EQ(model.zoomLevel(), 0.5); // 1100 by 600 into 550
     model.setBackdropEnabled(false);
-    EXPECT_FALSE(UserDefaults::standard().boolValue("backdropEnabled"));
+    EXPECT_FALSE(UserDefaults::standard().boolValue(Settings::backdropEnabled.name()));
     EXPECT_DOUBLE_EQ(model.zoomLevel(), 0.55) << "without the margins the image alone fits";
     model.setBackdropEnabled(true);
-    EXPECT_TRUE(UserDefaults::standard().boolValue("backdropEnabled"));
+    EXPECT_TRUE(UserDefaults::standard().boolValue(Settings::backdropEnabled.name()));
     EXPECT_DOUBLE_EQ(model.zoomLevel(), 0.5);
 
     model.selectTool(ToolType::crop);

@@ -1,6 +1,7 @@
 // A toast on screen when the interface language changes reads in the new language.
 
 #include "Core/Localization.h"
+#include "Core/Settings.h"
 #include "Output/OutputToasts.h"
 #include "Platform/UserDefaults.h"
 
@@ -25,13 +26,13 @@ QStringList labelTexts(const QWidget& widget)
 TEST(OutputToastLanguage, ShownToastsFollowALanguageChange)
 {
     UserDefaults& defaults = UserDefaults::standard();
-    defaults.set(QStringLiteral("appLanguage"), QStringLiteral("en"));
+    defaults.set(Settings::appLanguage.name(), QStringLiteral("en"));
     CopyToast copy([] {});
     SaveToast save(QUrl::fromLocalFile(QStringLiteral("/tmp/a.png")), [] {}, [] {}, [] {});
     const QString englishCopied = localized(QStringLiteral("toast.copy.success"));
     ASSERT_TRUE(labelTexts(copy).contains(englishCopied));
 
-    defaults.set(QStringLiteral("appLanguage"), QStringLiteral("de"));
+    defaults.set(Settings::appLanguage.name(), QStringLiteral("de"));
     const QString germanCopied = localized(QStringLiteral("toast.copy.success"));
     ASSERT_NE(germanCopied, englishCopied);
     EXPECT_TRUE(labelTexts(copy).contains(germanCopied));
@@ -39,7 +40,7 @@ TEST(OutputToastLanguage, ShownToastsFollowALanguageChange)
     EXPECT_TRUE(labelTexts(save).contains(localized(QStringLiteral("save.toast.finder"))));
     EXPECT_TRUE(labelTexts(save).contains(localized(QStringLiteral("save.toast.copy"))));
 
-    defaults.set(QStringLiteral("appLanguage"), QStringLiteral("system"));
+    defaults.set(Settings::appLanguage.name(), QStringLiteral("system"));
 }
 
 } // namespace

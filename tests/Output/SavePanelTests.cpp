@@ -1,4 +1,5 @@
 #include "Core/Localization.h"
+#include "Core/Settings.h"
 #include "Output/ExportFormats.h"
 #include "Output/SavePanel.h"
 #include "Output/SavePanelChoices.h"
@@ -44,8 +45,8 @@ TEST(SavePanelChoices, StoredDefaultsAreValidatedAndWrittenOnlyOnStore)
     EXPECT_EQ(SavePanelChoices::storedFormat(defaults), "png");
     EXPECT_DOUBLE_EQ(SavePanelChoices::storedQuality(defaults), 0.9);
 
-    defaults.set(ExportFormats::defaultSaveFormatKey, "gif");
-    defaults.set(ExportFormats::defaultJpegQualityKey, 7.0);
+    defaults.set(Settings::defaultSaveFormat.name(), "gif");
+    defaults.set(Settings::defaultJpegQuality.name(), 7.0);
     EXPECT_EQ(SavePanelChoices::storedFormat(defaults), "png");
     EXPECT_DOUBLE_EQ(SavePanelChoices::storedQuality(defaults), 0.9);
 
@@ -112,15 +113,15 @@ TEST(SavePanel, UntouchedSliderKeepsTheExactQuality)
 TEST(SavePanelChoices, RowLabelsEndInTheLanguagesColon)
 {
     UserDefaults& defaults = UserDefaults::standard();
-    const QVariant before = defaults.object("appLanguage");
-    defaults.set("appLanguage", "zh-Hant");
+    const QVariant before = defaults.object(Settings::appLanguage.name());
+    defaults.set(Settings::appLanguage.name(), "zh-Hant");
     const QString chinese = SavePanelChoices::rowLabelText("savePanel.fileFormat");
-    defaults.set("appLanguage", "de");
+    defaults.set(Settings::appLanguage.name(), "de");
     const QString german = SavePanelChoices::rowLabelText("savePanel.fileFormat");
     if (before.isValid())
-        defaults.set("appLanguage", before);
+        defaults.set(Settings::appLanguage.name(), before);
     else
-        defaults.remove("appLanguage");
+        defaults.remove(Settings::appLanguage.name());
     EXPECT_EQ(chinese, QString::fromUtf8("檔案格式："));
     EXPECT_EQ(german, "Dateiformat:");
 }

@@ -5,6 +5,7 @@
 
 #include "Core/Localization.h"
 #include "Core/Notifications.h"
+#include "Core/Settings.h"
 #include "Models/ImageLoadManager.h"
 #include "Platform/UserDefaults.h"
 #include "Views/CommandRouter.h"
@@ -248,26 +249,26 @@ TEST_F(ContentViewTest, LanguageChangeRewritesTheTexts)
 {
     UserDefaults& defaults = UserDefaults::standard();
     const QString english = localized(QStringLiteral("empty.openImage"));
-    defaults.set(QStringLiteral("appLanguage"), QStringLiteral("de"));
+    defaults.set(Settings::appLanguage.name(), QStringLiteral("de"));
     const QString german = localized(QStringLiteral("empty.openImage"));
     ASSERT_NE(german, english);
     QTRY_VERIFY(openButton(content) != nullptr);
     EXPECT_EQ(content->pathText(), localized(QStringLiteral("empty.noImage")));
-    defaults.remove(QStringLiteral("appLanguage"));
+    defaults.remove(Settings::appLanguage.name());
     QTRY_COMPARE(openButton(content)->text(), english);
 }
 
 TEST_F(ContentViewTest, ImageWithoutAFileReadsAsNoImageInTheInterfaceLanguage)
 {
     UserDefaults& defaults = UserDefaults::standard();
-    defaults.set(QStringLiteral("appLanguage"), QStringLiteral("de"));
+    defaults.set(Settings::appLanguage.name(), QStringLiteral("de"));
     model().setLoadedImage(solid(60, 40), fileUrl("pasted.png"));
     model().setImageURL(std::nullopt);
     ASSERT_TRUE(model().selectedImage().has_value());
     const QString german = localized(QStringLiteral("empty.noImage"));
     EXPECT_NE(german, QStringLiteral("No image selected"));
     EXPECT_EQ(content->pathText(), german);
-    defaults.set(QStringLiteral("appLanguage"), QStringLiteral("en"));
+    defaults.set(Settings::appLanguage.name(), QStringLiteral("en"));
     EXPECT_EQ(content->pathText(), QStringLiteral("No image selected"));
-    defaults.remove(QStringLiteral("appLanguage"));
+    defaults.remove(Settings::appLanguage.name());
 }

@@ -1,5 +1,6 @@
 // Colour swatches and the two swatch rows: names, selection rings, what a click
 // writes, sizes, hit area and painting.
+#include "Core/Settings.h"
 #include "Views/ColorPicker.h"
 #include "Views/ColorSwatch.h"
 
@@ -21,8 +22,8 @@ const RgbaColor kAlmostRed(1.0, 0.0, 0.0, 0.999);
 const RgbaColor kTeal(0.0, 0.5, 0.5);
 
 struct LanguageGuard {
-    ~LanguageGuard() { UserDefaults::standard().remove(QStringLiteral("appLanguage")); }
-    void set(const char* code) { UserDefaults::standard().set(QStringLiteral("appLanguage"), QString::fromLatin1(code)); }
+    ~LanguageGuard() { UserDefaults::standard().remove(Settings::appLanguage.name()); }
+    void set(const char* code) { UserDefaults::standard().set(Settings::appLanguage.name(), QString::fromLatin1(code)); }
 };
 
 void clickCentre(QWidget* widget)

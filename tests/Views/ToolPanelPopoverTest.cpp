@@ -1,5 +1,6 @@
 // The property panels inside the editor's toolbar: every tool popover holds its own
 // tool's panel, and a panel opened from its button restyles the selected annotation.
+#include "Core/Settings.h"
 #include "Views/ContentView.h"
 
 #include "Models/EditorTestSupport.h"
@@ -24,7 +25,7 @@ class ToolPanelPopoverTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        UserDefaults::standard().set("rememberToolStyles", false);
+        UserDefaults::standard().set(Settings::rememberToolStyles.name(), false);
         auto* layout = new QVBoxLayout(&window);
         layout->setContentsMargins(0, 0, 0, 0);
         content = new ContentView(&window);

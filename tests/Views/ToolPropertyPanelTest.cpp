@@ -1,5 +1,6 @@
 // The tool property panels over a real editor model: each control shows the current
 // style, and a user's change restyles the selected annotation as one undo step.
+#include "Core/Settings.h"
 #include "Views/ToolPropertyPanels.h"
 
 #include "Core/LanguageRefresh.h"
@@ -24,8 +25,8 @@ class PanelTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        UserDefaults::standard().set("rememberToolStyles", false);
-        UserDefaults::standard().set("appLanguage", "en");
+        UserDefaults::standard().set(Settings::rememberToolStyles.name(), false);
+        UserDefaults::standard().set(Settings::appLanguage.name(), "en");
         model = std::make_unique<ImageEditorViewModel>();
         model->setClockForTesting([this] { return clock; });
         model->setLoadedImage(solidImage(400, 300), QUrl::fromLocalFile("/tmp/panels.png"));
@@ -33,8 +34,8 @@ protected:
     void TearDown() override
     {
         panels.clear();
-        UserDefaults::standard().remove("appLanguage");
-        UserDefaults::standard().remove("toolStyleSnapshot");
+        UserDefaults::standard().remove(Settings::appLanguage.name());
+        UserDefaults::standard().remove(Settings::toolStyleSnapshot.name());
     }
 
     AnnotationManager& store() { return *model->annotationManager(); }
@@ -411,7 +412,7 @@ TEST_F(PanelTest, EveryPanelIsAtLeast240WideAndFollowsTheLanguage)
     EXPECT_EQ(makeToolPropertyPanel(ToolType::none, model.get()), nullptr);
 
     for (const QString language : { "en", "zh-Hans", "zh-Hant", "ja", "ko", "de", "fr", "es", "it", "ru" }) {
-        UserDefaults::standard().set("appLanguage", language);
+        UserDefaults::standard().set(Settings::appLanguage.name(), language);
         for (ToolPropertyPanel* panel : shown) {
             panel->adjustSize();
             EXPECT_GE(panel->width(), 240) << language.toStdString();
@@ -420,6 +421,6 @@ TEST_F(PanelTest, EveryPanelIsAtLeast240WideAndFollowsTheLanguage)
             EXPECT_GE(panel->width(), panel->layout()->minimumSize().width());
         }
     }
-    UserDefaults::standard().set("appLanguage", "ja");
+    UserDefaults::standard().set(Settings::appLanguage.name(), "ja");
     EXPECT_EQ(shown[1]->title()->text(), QStringLiteral("矢印ツール"));
 }
