@@ -9,8 +9,8 @@
 #include "Capture/WindowPickerOverlayController.h"
 #include "Core/Localization.h"
 #include "Core/Logger.h"
+#include "Core/Settings.h"
 #include "Platform/Pasteboard.h"
-#include "Platform/UserDefaults.h"
 #include "Platform/X11WindowList.h"
 
 #include <QCoreApplication>
@@ -46,7 +46,7 @@ void fail(const QString& reason, WindowPickerOverlayController* controller)
 std::variant<Result, WindowImageError> captureWindowImage(const WindowRecord& window)
 {
     const double scale = backingScaleForWindow(window.frame);
-    const bool withPointer = UserDefaults::standard().boolValue(QStringLiteral("captureShowsCursor"));
+    const bool withPointer = Settings::captureShowsCursor.read();
     // The overlays' own pointer shape must be gone before the pointer is drawn in.
     OwnWindows::syncWithServer();
     WindowImageSource& source = WindowImageSource::current();

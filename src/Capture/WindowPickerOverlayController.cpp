@@ -7,7 +7,7 @@
 #include "Capture/WindowCapture.h"
 #include "Core/Localization.h"
 #include "Core/Logger.h"
-#include "Platform/UserDefaults.h"
+#include "Core/Settings.h"
 #include "Platform/WindowImageSource.h"
 #include "Platform/X11WindowList.h"
 
@@ -197,7 +197,7 @@ void WindowPickerOverlayController::restoreHiddenWindowsAfterCapture()
         return;
     const OwnWindows::WindowList hidden = m_selfHiddenWindows;
     m_selfHiddenWindows.clear();
-    if (UserDefaults::standard().boolValue(QStringLiteral("captureOpensEditor"))) {
+    if (Settings::captureOpensEditor.read()) {
         const int shown = OwnWindows::showAgain(OwnWindows::hiddenWindowsExcluding(hidden, mainWindow()));
         captureDiagnostic(QStringLiteral("🪟 选窗完成路径：恢复非主避让窗 %1 个（交付链唤主窗）").arg(shown));
     } else {

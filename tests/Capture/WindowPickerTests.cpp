@@ -4,6 +4,7 @@
 #include "Capture/WindowPickerOverlayController.h"
 #include "CaptureTestSupport.h"
 #include "Core/Localization.h"
+#include "Core/Settings.h"
 #include "Platform/InMemoryPasteboard.h"
 #include "Platform/UserDefaults.h"
 #include "Platform/WindowImageSource.h"
@@ -118,7 +119,7 @@ protected:
     void SetUp() override
     {
         Pasteboard::setGeneralForTesting(&pasteboard);
-        UserDefaults::standard().set(QStringLiteral("captureOpensEditor"), false);
+        UserDefaults::standard().set(Settings::captureOpensEditor.name(), false);
         display.add(1, QRectF(0, 0, 300, 200), 1.0, patternImage(300, 200, 1));
         controller.setRepaintSettleMsForTesting(0);
         controller.setCandidatesForTesting([this] { return candidates; });
@@ -191,7 +192,7 @@ TEST_F(WindowPickerSessionTest, EscapeAndRightClickCancelAndBringTheHiddenWindow
 
 TEST_F(WindowPickerSessionTest, ClickCapturesTheFrontWindowAndLeavesTheMainWindowToTheDelivery)
 {
-    UserDefaults::standard().set(QStringLiteral("captureOpensEditor"), true);
+    UserDefaults::standard().set(Settings::captureOpensEditor.name(), true);
     OverlayPickerView* view = start();
     ASSERT_TRUE(view);
     click(view, QPoint(50, 50)); // over both candidates: the front one is taken
@@ -221,7 +222,7 @@ TEST_F(WindowPickerSessionTest, FailuresSayWhyAndBringEveryHiddenWindowBack)
         {WindowImageError::unreadable, false, "capture.error.reason.windowUnreadable"},
         {std::nullopt, true, "windowPicker.empty"},
     };
-    UserDefaults::standard().set(QStringLiteral("captureOpensEditor"), true);
+    UserDefaults::standard().set(Settings::captureOpensEditor.name(), true);
     for (const auto& c : cases) {
         alerts.alerts.clear();
         windows.error = c.error;
