@@ -15,6 +15,7 @@ PACKAGES=(
   libgl-dev
   # images
   libheif-dev libheif1 libde265-0 libx265-199
+  libdeflate-dev zlib1g-dev libpng-dev
   # X11
   libxcb1-dev libxcb-shm0-dev libxcb-randr0-dev libxcb-composite0-dev libxcb-xtest0-dev
   libxcb-xinput-dev libxcb-xfixes0-dev libxcb-shape0-dev libxcb-keysyms1-dev libxcb-ewmh-dev

@@ -1,6 +1,7 @@
 #include "Capture/CapturePng.h"
 
-#include <QBuffer>
+#include "Output/ImageEncoder.h"
+
 #include <QObject>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -18,13 +19,8 @@ std::optional<QByteArray> encodeCapturePng(const QImage& image)
         return testEncoder()(image);
     if (image.isNull())
         return std::nullopt;
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    // For PNG Qt maps "quality" 80 to zlib level 1: lossless like every level, about
-    // a third faster than the default level on a full screen, and still small (90 and
-    // above would store the pixels uncompressed).
-    if (!image.save(&buffer, "PNG", 80))
+    QByteArray png = ImageEncoding::encodePng(image);
+    if (png.isEmpty())
         return std::nullopt;
     return png;
 }

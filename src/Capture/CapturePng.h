@@ -13,7 +13,7 @@ std::optional<QByteArray> encodeCapturePng(const QImage& image);
 
 // Encodes image as PNG on a worker and hands the result to `done` on the thread of
 // `context`; nothing is handed back once `context` is gone. Encoding a full screen
-// takes tens of milliseconds, too long for the main thread.
+// takes milliseconds even on all cores, too long for the main thread.
 void encodeCapturePngOffMainThread(const QImage& image, QObject* context,
                                    std::function<void(const std::optional<QByteArray>&)> done);
 

@@ -57,22 +57,6 @@ QImage onWhite(const QImage& image)
 
 } // namespace
 
-int ImageEncoding::pngQualityForLevel(int level)
-{
-    // Qt's PNG writer turns quality q into zlib level (100 - q) * 9 / 91.
-    level = std::clamp(level, 0, 9);
-    for (int quality = 100; quality >= 0; --quality) {
-        if ((100 - quality) * 9 / 91 == level)
-            return quality;
-    }
-    return 100;
-}
-
-QByteArray ImageEncoding::encodePng(const QImage& image, int level)
-{
-    return writeWithQt(image, "png", pngQualityForLevel(level)).data;
-}
-
 QByteArray ImageEncoding::encodeTiff(const QImage& image)
 {
     return writeWithQt(image, "tiff", -1, 1 /* LZW */).data;

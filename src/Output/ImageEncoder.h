@@ -25,19 +25,14 @@ namespace ImageEncoding {
 
 inline constexpr int webpMaximumSide = 16383;
 
-// zlib level used for every PNG we write (files and the clipboard): the fastest
-// level whose output stays within 10% of the smallest. Measured with
-// bench_output (BM_PngLevel, two runs on a loaded 8-core machine, CPU time):
-//   desktop screenshot 2560x1600: level 1 1.229 MB 122-178 ms, 2 1.197 MB
-//   121-177 ms, 3 1.177 MB, 6 1.186 MB 202-238 ms, 9 1.142 MB 1288-1401 ms;
-//   photo 2400x1600: level 1 5.749 MB 241-347 ms, 2 5.814 MB 268-363 ms,
-//   4 6.583 MB (over 10%), 6 5.701 MB 1456-1529 ms, 9 5.630 MB 2696-2703 ms.
-// Level 1 is within 8% (screenshot) and 2% (photo) of level 9 and the fastest.
-inline constexpr int pngCompressionLevel = 1;
+// libdeflate level (0-12) of every PNG we write (files and the clipboard).
+inline constexpr int pngCompressionLevel = 6;
 
-// The QImageWriter quality that makes Qt's PNG writer use zlib `level` (0-9).
-int pngQualityForLevel(int level);
-
+// Our own PNG writer (PngEncoder.cpp), on all cores. Opaque images are stored
+// as RGB, others with straight alpha; at most 256 colours as a palette when
+// that is smaller. The colour profile and density are kept. Empty when the
+// image is null or memory ran out. Formats of 16 bits per channel are stored
+// with 8 (nothing Lumetra encodes has more).
 QByteArray encodePng(const QImage& image, int level = pngCompressionLevel);
 // LZW-compressed, alpha kept.
 QByteArray encodeTiff(const QImage& image);

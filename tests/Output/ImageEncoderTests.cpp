@@ -166,14 +166,3 @@ TEST(ImageEncoder, EmptyImageIsAnError)
         EXPECT_EQ(result.error, EncodeError::emptyImage);
     }
 }
-
-TEST(ImageEncoder, PngLevelMapsToQtQuality)
-{
-    // Qt's writer computes the zlib level as (100 - quality) * 9 / 91.
-    for (int level = 0; level <= 9; ++level) {
-        const int quality = ImageEncoding::pngQualityForLevel(level);
-        EXPECT_EQ((100 - quality) * 9 / 91, level);
-    }
-    const QImage image = photoLike(200, 200);
-    EXPECT_GT(ImageEncoding::encodePng(image, 0).size(), ImageEncoding::encodePng(image, 9).size());
-}
