@@ -9,12 +9,15 @@
 #include "Output/ZlibBands.h"
 
 #include <QColorSpace>
+#include <QThreadPool>
 #include <QtConcurrent/QtConcurrentMap>
 
 #include <libdeflate.h>
 
 #include <algorithm>
 #include <atomic>
+#include <memory>
+#include <mutex>
 #include <numeric>
 #include <optional>
 
@@ -28,22 +31,76 @@ struct Band {
 };
 
 // Each band starts its compression afresh (no earlier data to refer back to)
-// and ends with a five-byte flush, so bands should not be small; but there
-// must be enough of them to keep every core busy. The split depends on the
-// image alone, so the same image gives the same file on any machine.
-constexpr qsizetype minimumBandBytes = 768 * 1024;
-constexpr qsizetype bandsForLargeImages = 64;
+// and ends with a five-byte flush, which costs a little size; two bands per
+// thread keep every core busy even when one is slowed by other work.
+constexpr qsizetype minimumBandBytes = 256 * 1024;
+constexpr qsizetype maximumBandBytes = 8 * 1024 * 1024;
+// How much of an image of few colours is tried both as palette and truecolour.
+constexpr qsizetype sampleBytes = 256 * 1024;
 
 std::vector<Band> planBands(const QImage& image)
 {
-    const qsizetype rowBytes = qsizetype(image.width()) * 4;
-    const qsizetype target = std::max(minimumBandBytes, rowBytes * image.height() / bandsForLargeImages);
-    const int rows = int(std::clamp<qsizetype>(target / rowBytes, 1, image.height()));
+    const qsizetype total = qsizetype(image.width()) * 4 * image.height();
+    const qsizetype threads = std::max(1, QThreadPool::globalInstance()->maxThreadCount());
+    qsizetype count = std::clamp<qsizetype>(total / minimumBandBytes, 1, 2 * threads);
+    count = std::min<qsizetype>(std::max(count, (total + maximumBandBytes - 1) / maximumBandBytes), image.height());
+    const int rows = int((image.height() + count - 1) / count);
     std::vector<Band> bands;
     for (int y = 0; y < image.height(); y += rows)
         bands.push_back({y, std::min(image.height(), y + rows)});
     return bands;
 }
+
+// What a thread needs to encode a band: lent from band to band, and freed with
+// the image (a tray program should not keep megabytes per pool thread).
+struct Worker {
+    explicit Worker(int level)
+        : compressor(level)
+    {
+    }
+    std::uint8_t* rawBuffer(std::size_t size)
+    {
+        if (size > rawCapacity) {
+            raw.reset(new (std::nothrow) std::uint8_t[size]);
+            rawCapacity = raw ? size : 0;
+        }
+        return raw.get();
+    }
+    ZlibBands::PieceCompressor compressor;
+    std::unique_ptr<std::uint8_t[]> raw; // scanlines before compression
+    std::size_t rawCapacity = 0;
+};
+
+class Workers {
+public:
+    explicit Workers(int level)
+        : m_level(level)
+    {
+    }
+    std::unique_ptr<Worker> take()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            if (!m_idle.empty()) {
+                std::unique_ptr<Worker> worker = std::move(m_idle.back());
+                m_idle.pop_back();
+                return worker;
+            }
+        }
+        return std::make_unique<Worker>(m_level);
+    }
+    void give(std::unique_ptr<Worker> worker)
+    {
+        const std::lock_guard lock(m_mutex);
+        m_idle.push_back(std::move(worker));
+    }
+    int level() const { return m_level; }
+
+private:
+    std::mutex m_mutex;
+    std::vector<std::unique_ptr<Worker>> m_idle;
+    const int m_level;
+};
 
 // Runs work(i) for every band on the shared thread pool (the calling thread
 // helps, so this is safe from a pool thread too); false when any call failed.
@@ -87,7 +144,7 @@ void appendChunk(QByteArray& png, const char* type, const QByteArray& data)
 // One band's IDAT chunk body (the first holds the zlib header, the last the
 // checksum) and what joining the bands needs.
 struct EncodedBand {
-    std::vector<std::uint8_t> payload;
+    ZlibBands::Bytes payload;
     std::uint32_t crc = 0; // of "IDAT" and the payload so far
     std::uint32_t adler = 0;
     std::size_t rawLength = 0;
@@ -104,24 +161,35 @@ struct Encoded {
     }
 };
 
+// Bands compressed as the pieces of one zlib stream, unless `alone`: then each
+// is a complete stream of its own (for comparing sizes only).
 std::optional<Encoded> encodeBands(const QImage& image, const Layout& layout, const PixelPalette* palette,
-                                   const std::vector<Band>& bands, int level)
+                                   const std::vector<Band>& bands, Workers& workers, bool alone = false)
 {
     Encoded encoded;
     encoded.bands.resize(bands.size());
+    const std::size_t rowBytes = layout.rowBytes(image.width()) + 1;
     const bool ok = forEachBand(bands.size(), [&](std::size_t i) {
-        std::vector<std::uint8_t> raw;
-        appendScanlines(image, layout, palette, bands[i].first, bands[i].last, raw);
+        std::unique_ptr<Worker> worker = workers.take();
+        const std::size_t size = std::size_t(bands[i].last - bands[i].first) * rowBytes;
+        std::uint8_t* raw = worker->rawBuffer(size);
+        if (!raw)
+            return false;
+        writeScanlines(image, layout, palette, bands[i].first, bands[i].last, raw);
         EncodedBand& band = encoded.bands[i];
         if (i == 0) {
-            const auto header = ZlibBands::header(level);
-            band.payload.assign(header.begin(), header.end());
+            const auto header = ZlibBands::header(workers.level());
+            if (!band.payload.reserve(header.size()))
+                return false;
+            band.payload.append(header.data(), header.size());
         }
-        if (!ZlibBands::deflatePiece(raw.data(), raw.size(), level, i + 1 == bands.size(), band.payload))
+        const bool last = alone || i + 1 == bands.size();
+        if (!worker->compressor.deflate(raw, size, last, band.payload, last ? 4 : 0)) // room for the checksum
             return false;
-        band.adler = ZlibBands::adler32(raw.data(), raw.size());
-        band.rawLength = raw.size();
+        band.adler = ZlibBands::adler32(raw, size);
+        band.rawLength = size;
         band.crc = libdeflate_crc32(libdeflate_crc32(0, "IDAT", 4), band.payload.data(), band.payload.size());
+        workers.give(std::move(worker));
         return true;
     });
     if (!ok)
@@ -133,7 +201,7 @@ std::optional<Encoded> encodeBands(const QImage& image, const Layout& layout, co
     EncodedBand& last = encoded.bands.back();
     const std::uint8_t trailer[4] = {std::uint8_t(adler >> 24), std::uint8_t(adler >> 16), std::uint8_t(adler >> 8),
                                      std::uint8_t(adler)};
-    last.payload.insert(last.payload.end(), trailer, trailer + 4);
+    last.payload.append(trailer, 4);
     last.crc = libdeflate_crc32(last.crc, trailer, 4);
     return encoded;
 }
@@ -231,7 +299,7 @@ QByteArray assemble(const QImage& source, const Layout& layout, const FilePalett
         png.append("IDAT", 4);
         png.append(reinterpret_cast<const char*>(band.payload.data()), qsizetype(band.payload.size()));
         appendBigEndian(png, band.crc);
-        std::vector<std::uint8_t>().swap(band.payload);
+        band.payload = {};
     }
     appendChunk(png, "IEND", {});
     return png;
@@ -276,17 +344,27 @@ QByteArray ImageEncoding::encodePng(const QImage& source, int level)
     }
     surveys.clear();
 
+    Workers workers(level);
     const Layout truecolour{opaque ? Layout::Colour::rgb : Layout::Colour::rgba, 8};
-    std::optional<Encoded> encoded = encodeBands(image, truecolour, nullptr, bands, level);
     if (colours) {
         // Few colours: a palette is nearly always smaller, but not always (a
-        // smooth gradient filters better as truecolour), so both are tried.
+        // smooth gradient filters better as truecolour). Rows from the middle,
+        // compressed both ways, tell which.
         const FilePalette palette = makeFilePalette(image, *colours);
-        std::optional<Encoded> indexed = encodeBands(image, palette.layout, &palette.index, bands, level);
-        if (indexed
-            && (!encoded
-                || indexed->size() + std::size_t(palette.plte.size() + palette.trns.size()) + 24 < encoded->size()))
-            return assemble(source, palette.layout, &palette, *indexed);
+        const int sampleRows = int(std::clamp<qsizetype>(sampleBytes / (qsizetype(image.width()) * 3), 1, image.height()));
+        const int sampleFirst = (image.height() - sampleRows) / 2;
+        const std::vector<Band> sample{{sampleFirst, sampleFirst + sampleRows}};
+        std::optional<Encoded> trials[2];
+        forEachBand(2, [&](std::size_t i) {
+            trials[i] = encodeBands(image, i ? truecolour : palette.layout, i ? nullptr : &palette.index, sample,
+                                    workers, true);
+            return true;
+        });
+        if (trials[0] && (!trials[1] || trials[0]->size() <= trials[1]->size())) {
+            std::optional<Encoded> indexed = encodeBands(image, palette.layout, &palette.index, bands, workers);
+            return indexed ? assemble(source, palette.layout, &palette, *indexed) : QByteArray();
+        }
     }
+    std::optional<Encoded> encoded = encodeBands(image, truecolour, nullptr, bands, workers);
     return encoded ? assemble(source, truecolour, nullptr, *encoded) : QByteArray();
 }

@@ -19,7 +19,7 @@ namespace {
     // so the left neighbour of the first pixel reads as zero, as PNG defines it.
     // Plain loops over bytes: the compiler turns each into vector code.
     template <int Bpp>
-    int chooseFilter(const std::uint8_t* prev, const std::uint8_t* cur, std::size_t n, std::uint8_t* rows)
+    inline __attribute__((always_inline)) int chooseFilter(const std::uint8_t* prev, const std::uint8_t* cur, std::size_t n, std::uint8_t* rows)
     {
         std::uint8_t* sub = rows;
         std::uint8_t* up = rows + n;
@@ -54,12 +54,30 @@ namespace {
         return int(std::min_element(sums, sums + 5) - sums);
     }
 
+// Where the processor has AVX2, the byte loops run twice as wide.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define LUMETRA_WIDE_VECTORS __attribute__((target_clones("avx2", "default")))
+#else
+#define LUMETRA_WIDE_VECTORS
+#endif
+
+    LUMETRA_WIDE_VECTORS int chooseFilter3(const std::uint8_t* prev, const std::uint8_t* cur, std::size_t n,
+                                           std::uint8_t* rows)
+    {
+        return chooseFilter<3>(prev, cur, n, rows);
+    }
+
+    LUMETRA_WIDE_VECTORS int chooseFilter4(const std::uint8_t* prev, const std::uint8_t* cur, std::size_t n,
+                                           std::uint8_t* rows)
+    {
+        return chooseFilter<4>(prev, cur, n, rows);
+    }
+
     void filterRow(int bpp, const std::uint8_t* prev, const std::uint8_t* cur, std::size_t n,
                    std::vector<std::uint8_t>& rows, std::uint8_t* out)
     {
         rows.resize(4 * n);
-        const int filter = bpp == 4 ? chooseFilter<4>(prev, cur, n, rows.data())
-                                    : chooseFilter<3>(prev, cur, n, rows.data());
+        const int filter = bpp == 4 ? chooseFilter4(prev, cur, n, rows.data()) : chooseFilter3(prev, cur, n, rows.data());
         out[0] = std::uint8_t(filter);
         std::memcpy(out + 1, filter == 0 ? cur : rows.data() + std::size_t(filter - 1) * n, n);
     }
@@ -126,10 +144,11 @@ namespace {
         {
             const bool rgb32 = m_image.format() == QImage::Format_RGB32;
             const int depth = m_layout.bitDepth;
-            if (depth < 8)
-                std::memset(out, 0, m_layout.rowBytes(width));
             std::uint32_t lastKey = ~paletteKey(pixels[0], rgb32);
             int index = 0;
+            // Several pixels per byte below 8 bits, the leftmost in the high bits.
+            unsigned pending = 0;
+            int pendingBits = 0;
             for (int x = 0; x < width; ++x) {
                 const std::uint32_t key = paletteKey(pixels[x], rgb32);
                 if (key != lastKey) {
@@ -138,12 +157,18 @@ namespace {
                 }
                 if (depth == 8) {
                     out[x] = std::uint8_t(index);
-                } else {
-                    // Several pixels per byte, the leftmost in the high bits.
-                    const int perByte = 8 / depth;
-                    out[x / perByte] |= std::uint8_t(index << (8 - depth * (x % perByte + 1)));
+                    continue;
+                }
+                pending = (pending << depth) | unsigned(index);
+                pendingBits += depth;
+                if (pendingBits == 8) {
+                    *out++ = std::uint8_t(pending);
+                    pending = 0;
+                    pendingBits = 0;
                 }
             }
+            if (pendingBits)
+                *out = std::uint8_t(pending << (8 - pendingBits));
         }
 
         const QImage& m_image;
@@ -227,32 +252,30 @@ std::size_t Layout::rowBytes(int width) const
     return (std::size_t(width) * std::size_t(bitDepth) * std::size_t(bytesPerPixel()) + 7) / 8;
 }
 
-void appendScanlines(const QImage& image, const Layout& layout, const PixelPalette* palette, int first, int last,
-                     std::vector<std::uint8_t>& out)
+void writeScanlines(const QImage& image, const Layout& layout, const PixelPalette* palette, int first, int last,
+                    std::uint8_t* out)
 {
     const std::size_t n = layout.rowBytes(image.width());
     const int bpp = layout.bytesPerPixel();
+    RowReader reader(image, layout, palette, last);
+    if (layout.colour == Layout::Colour::palette) {
+        for (int y = first; y < last; ++y, out += n + 1) {
+            out[0] = 0;
+            reader.read(y, out + 1);
+        }
+        return;
+    }
     // Two rows, each behind bpp zero bytes (the left neighbour of the first pixel).
     std::vector<std::uint8_t> rowPair(2 * (n + bpp), 0);
     std::uint8_t* prev = rowPair.data() + bpp;
     std::uint8_t* cur = prev + n + bpp;
     std::vector<std::uint8_t> filtered;
-    RowReader reader(image, layout, palette, last);
-    const bool filters = layout.colour != Layout::Colour::palette;
-    if (filters && first > 0)
+    if (first > 0)
         reader.read(first - 1, prev); // the row above is another band's, but the filters look at it
-
-    std::size_t at = out.size();
-    out.resize(at + std::size_t(last - first) * (n + 1));
-    for (int y = first; y < last; ++y, at += n + 1) {
+    for (int y = first; y < last; ++y, out += n + 1) {
         reader.read(y, cur);
-        if (filters) {
-            filterRow(bpp, prev, cur, n, filtered, out.data() + at);
-            std::swap(prev, cur);
-        } else {
-            out[at] = 0;
-            std::memcpy(out.data() + at + 1, cur, n);
-        }
+        filterRow(bpp, prev, cur, n, filtered, out);
+        std::swap(prev, cur);
     }
 }
 

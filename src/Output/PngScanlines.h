@@ -58,12 +58,13 @@ struct Layout {
     std::size_t rowBytes(int width) const;
 };
 
-// Appends rows [first, last) of `image` as scanlines: each a filter byte and
-// the row's filtered bytes. Truecolour rows get the filter with the smallest
-// sum of absolute differences; palette rows are stored unfiltered (their bytes
-// are indices, and differences of indices mean nothing). `palette` maps pixel
-// keys to indices for a palette layout.
-void appendScanlines(const QImage& image, const Layout& layout, const PixelPalette* palette, int first, int last,
-                     std::vector<std::uint8_t>& out);
+// Writes rows [first, last) of `image` as scanlines to `out`: each a filter
+// byte and the row's filtered bytes, (last - first) * (rowBytes + 1) bytes in
+// all. Truecolour rows get the filter with the smallest sum of absolute
+// differences; palette rows are stored unfiltered (their bytes are indices, and
+// differences of indices mean nothing). `palette` maps pixel keys to indices
+// for a palette layout.
+void writeScanlines(const QImage& image, const Layout& layout, const PixelPalette* palette, int first, int last,
+                    std::uint8_t* out);
 
 } // namespace PngScanlines

@@ -1,73 +1,12 @@
 #include "Output/ZlibBands.h"
 
+#include "Output/DeflateWalker.h"
+
 #include <libdeflate.h>
 #include <zlib.h>
 
-#include <memory>
+#include <cstring>
 #include <new>
-#include <optional>
-
-namespace {
-
-struct CompressorDeleter {
-    void operator()(libdeflate_compressor* compressor) const { libdeflate_free_compressor(compressor); }
-};
-
-// One compressor per thread and level: allocating one costs more than a small piece.
-libdeflate_compressor* compressorFor(int level)
-{
-    thread_local std::unique_ptr<libdeflate_compressor, CompressorDeleter> compressor;
-    thread_local int compressorLevel = -1;
-    if (!compressor || compressorLevel != level) {
-        compressor.reset(libdeflate_alloc_compressor(level));
-        compressorLevel = compressor ? level : -1;
-    }
-    return compressor.get();
-}
-
-struct FinalBlock {
-    std::size_t headerBit = 0; // where the final block's header starts
-    int paddingBits = 0;       // unused bits after its end-of-block code
-};
-
-// Walks a complete raw deflate stream block by block with zlib's inflate,
-// which reports each block boundary as a bit position. This is the only way to
-// learn where libdeflate's final block starts: deflate cannot be read backwards.
-std::optional<FinalBlock> findFinalBlock(const std::uint8_t* data, std::size_t size)
-{
-    z_stream stream{};
-    if (inflateInit2(&stream, -MAX_WBITS) != Z_OK)
-        return std::nullopt;
-    thread_local std::vector<Bytef> sink(std::size_t(1) << 16);
-    stream.next_in = const_cast<Bytef*>(data);
-    stream.avail_in = static_cast<uInt>(size);
-    std::optional<FinalBlock> found;
-    std::size_t boundary = 0;
-    for (;;) {
-        stream.next_out = sink.data();
-        stream.avail_out = static_cast<uInt>(sink.size());
-        const int status = inflate(&stream, Z_BLOCK);
-        if (status != Z_OK && status != Z_STREAM_END)
-            break;
-        const int unusedBits = stream.data_type & 7;
-        const bool atBoundary = (stream.data_type & 128) != 0;
-        const bool inFinalBlock = (stream.data_type & 64) != 0;
-        if (atBoundary && inFinalBlock) {
-            // Just past the final block's end-of-block code: the stream ends here.
-            if (stream.total_in == size)
-                found = FinalBlock{boundary, unusedBits};
-            break;
-        }
-        if (atBoundary)
-            boundary = std::size_t(stream.total_in) * 8 - std::size_t(unusedBits);
-        if (status == Z_STREAM_END || (stream.avail_in == 0 && stream.avail_out != 0))
-            break;
-    }
-    inflateEnd(&stream);
-    return found;
-}
-
-} // namespace
 
 std::array<std::uint8_t, 2> ZlibBands::header(int level)
 {
@@ -80,41 +19,67 @@ std::array<std::uint8_t, 2> ZlibBands::header(int level)
     return {cmf, flg};
 }
 
-bool ZlibBands::deflatePiece(const std::uint8_t* data, std::size_t length, int level, bool last,
-                             std::vector<std::uint8_t>& out)
+ZlibBands::PieceCompressor::PieceCompressor(int level)
+    : m_compressor(libdeflate_alloc_compressor(level))
 {
-    libdeflate_compressor* compressor = compressorFor(level);
-    if (!compressor)
+}
+
+ZlibBands::PieceCompressor::~PieceCompressor()
+{
+    libdeflate_free_compressor(m_compressor);
+}
+
+bool ZlibBands::PieceCompressor::deflate(const std::uint8_t* data, std::size_t length, bool last, Bytes& out,
+                                         std::size_t spare)
+{
+    constexpr std::size_t flushBytes = 5;
+    if (!m_compressor || !out.reserve(out.size() + libdeflate_deflate_compress_bound(m_compressor, length) + flushBytes + spare))
         return false;
-    const std::size_t start = out.size();
-    try {
-        out.resize(start + libdeflate_deflate_compress_bound(compressor, length) + 5);
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    const std::size_t written = libdeflate_deflate_compress(compressor, data, length, out.data() + start,
-                                                            out.size() - start);
+    std::uint8_t* stream = out.data() + out.size();
+    const std::size_t written
+        = libdeflate_deflate_compress(m_compressor, data, length, stream, out.room() - flushBytes - spare);
     if (written == 0)
         return false;
-    out.resize(start + written);
+    out.grow(written);
     if (last)
         return true;
 
-    const std::optional<FinalBlock> final = findFinalBlock(out.data() + start, written);
-    if (!final)
+    // Deflate cannot be read backwards: where the final block starts is known
+    // only by reading every block before it.
+    const std::optional<DeflateWalker::FinalBlock> final = DeflateWalker::findFinalBlock(stream, written);
+    if (!final || (final->endBit + 7) / 8 != written)
         return false;
-    std::uint8_t* header = out.data() + start + final->headerBit / 8;
     const std::uint8_t finalFlag = std::uint8_t(1u << (final->headerBit % 8));
-    if (!(*header & finalFlag))
+    if (!(stream[final->headerBit / 8] & finalFlag))
         return false;
-    *header &= std::uint8_t(~finalFlag);
+    stream[final->headerBit / 8] &= std::uint8_t(~finalFlag);
     // An empty stored block (a sync flush): its three header bits follow the
     // end-of-block code, then padding to the byte, then LEN 0 and NLEN 0xffff.
-    out.back() &= std::uint8_t(0xffu >> final->paddingBits);
-    if (final->paddingBits < 3)
-        out.push_back(0x00);
-    out.insert(out.end(), {0x00, 0x00, 0xff, 0xff});
+    const int paddingBits = int(written * 8 - final->endBit);
+    stream[written - 1] &= std::uint8_t(0xffu >> paddingBits);
+    static constexpr std::uint8_t emptyStoredBlock[flushBytes] = {0x00, 0x00, 0x00, 0xff, 0xff};
+    out.append(emptyStoredBlock + (paddingBits < 3 ? 0 : 1), paddingBits < 3 ? 5 : 4);
     return true;
+}
+
+bool ZlibBands::Bytes::reserve(std::size_t capacity)
+{
+    if (capacity <= m_capacity)
+        return true;
+    std::unique_ptr<std::uint8_t[]> bigger(new (std::nothrow) std::uint8_t[capacity]);
+    if (!bigger)
+        return false;
+    if (m_size)
+        std::memcpy(bigger.get(), m_data.get(), m_size);
+    m_data = std::move(bigger);
+    m_capacity = capacity;
+    return true;
+}
+
+void ZlibBands::Bytes::append(const std::uint8_t* bytes, std::size_t count)
+{
+    std::memcpy(m_data.get() + m_size, bytes, count);
+    m_size += count;
 }
 
 std::uint32_t ZlibBands::adler32(const std::uint8_t* data, std::size_t length)
