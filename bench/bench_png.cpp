@@ -177,7 +177,6 @@ void BM_PngLevel(benchmark::State& state)
     for (auto _ : state)
         bytes = ImageEncoding::encodePng(image, level).size();
     state.counters["cpu_ms"] = 1000 * (processCpuSeconds() - cpuStart) / double(state.iterations());
-    if (qEnvironmentVariableIsSet("XDUMP")) { QFile f(QStringLiteral("/tmp/pngx/ours_%1.png").arg(state.range(0))); f.open(QIODevice::WriteOnly); f.write(ImageEncoding::encodePng(image, level)); }
     state.counters["kB"] = double(bytes) / 1000;
 }
 BENCHMARK(BM_PngLevel)
