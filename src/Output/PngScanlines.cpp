@@ -1,6 +1,7 @@
 #include "Output/PngScanlines.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace PngScanlines {
@@ -14,31 +15,34 @@ namespace {
         return std::min<std::uint8_t>(value, std::uint8_t(-value));
     }
 
-    // The four filters that look at neighbours, each into its own row, and the
-    // cost of every filter. `cur` and `prev` have Bpp zero bytes before index 0,
-    // so the left neighbour of the first pixel reads as zero, as PNG defines it.
-    // Plain loops over bytes: the compiler turns each into vector code.
+    // The four filters that look at neighbours, each into its own row, and
+    // libpng's measure of every filter (`sums`). `cur` and `prev` have Bpp zero
+    // bytes before index 0, so the left neighbour of the first pixel reads as
+    // zero, as PNG defines it. Plain loops over bytes: the compiler turns each
+    // into vector code.
     template <int Bpp>
-    inline __attribute__((always_inline)) int chooseFilter(const std::uint8_t* prev, const std::uint8_t* cur, std::size_t n, std::uint8_t* rows)
+    inline __attribute__((always_inline)) void applyFilters(const std::uint8_t* prev, const std::uint8_t* cur,
+                                                            std::size_t n, std::uint8_t* rows, std::uint32_t* sums)
     {
         std::uint8_t* sub = rows;
         std::uint8_t* up = rows + n;
         std::uint8_t* average = rows + 2 * n;
         std::uint8_t* paeth = rows + 3 * n;
-        std::uint32_t sums[5] = {0, 0, 0, 0, 0};
+        // Local sums: stores to the byte rows could alias an array the compiler cannot see through.
+        std::uint32_t none = 0, left = 0, above = 0, mean = 0, predicted = 0;
         for (std::size_t i = 0; i < n; ++i)
-            sums[0] += cost(cur[i]);
+            none += cost(cur[i]);
         for (std::size_t i = 0; i < n; ++i) {
             sub[i] = std::uint8_t(cur[i] - cur[i - Bpp]);
-            sums[1] += cost(sub[i]);
+            left += cost(sub[i]);
         }
         for (std::size_t i = 0; i < n; ++i) {
             up[i] = std::uint8_t(cur[i] - prev[i]);
-            sums[2] += cost(up[i]);
+            above += cost(up[i]);
         }
         for (std::size_t i = 0; i < n; ++i) {
             average[i] = std::uint8_t(cur[i] - ((cur[i - Bpp] + prev[i]) >> 1));
-            sums[3] += cost(average[i]);
+            mean += cost(average[i]);
         }
         for (std::size_t i = 0; i < n; ++i) {
             const std::int16_t a = cur[i - Bpp];
@@ -49,9 +53,13 @@ namespace {
             const std::int16_t pc = std::int16_t(std::abs(a + b - 2 * c));
             const std::int16_t predictor = (pa <= pb && pa <= pc) ? a : (pb <= pc ? b : c);
             paeth[i] = std::uint8_t(cur[i] - predictor);
-            sums[4] += cost(paeth[i]);
+            predicted += cost(paeth[i]);
         }
-        return int(std::min_element(sums, sums + 5) - sums);
+        sums[0] = none;
+        sums[1] = left;
+        sums[2] = above;
+        sums[3] = mean;
+        sums[4] = predicted;
     }
 
 // Where the processor has AVX2, the byte loops run twice as wide.
@@ -61,26 +69,88 @@ namespace {
 #define LUMETRA_WIDE_VECTORS
 #endif
 
-    LUMETRA_WIDE_VECTORS int chooseFilter3(const std::uint8_t* prev, const std::uint8_t* cur, std::size_t n,
-                                           std::uint8_t* rows)
+    LUMETRA_WIDE_VECTORS void applyFilters3(const std::uint8_t* prev, const std::uint8_t* cur, std::size_t n,
+                                            std::uint8_t* rows, std::uint32_t* sums)
     {
-        return chooseFilter<3>(prev, cur, n, rows);
+        applyFilters<3>(prev, cur, n, rows, sums);
     }
 
-    LUMETRA_WIDE_VECTORS int chooseFilter4(const std::uint8_t* prev, const std::uint8_t* cur, std::size_t n,
-                                           std::uint8_t* rows)
+    LUMETRA_WIDE_VECTORS void applyFilters4(const std::uint8_t* prev, const std::uint8_t* cur, std::size_t n,
+                                            std::uint8_t* rows, std::uint32_t* sums)
     {
-        return chooseFilter<4>(prev, cur, n, rows);
+        applyFilters<4>(prev, cur, n, rows, sums);
     }
 
-    void filterRow(int bpp, const std::uint8_t* prev, const std::uint8_t* cur, std::size_t n,
-                   std::vector<std::uint8_t>& rows, std::uint8_t* out)
-    {
-        rows.resize(4 * n);
-        const int filter = bpp == 4 ? chooseFilter4(prev, cur, n, rows.data()) : chooseFilter3(prev, cur, n, rows.data());
-        out[0] = std::uint8_t(filter);
-        std::memcpy(out + 1, filter == 0 ? cur : rows.data() + std::size_t(filter - 1) * n, n);
-    }
+    // Chooses each row's filter. The sums of absolute differences (libpng's
+    // measure) name two candidates; of those, the row whose bytes repeat the
+    // same few values wins, by an entropy estimate over a sample of its bytes.
+    // The sums alone miss that a row of equal non-zero differences compresses
+    // as well as zeros; the two estimates together make screenshots a few
+    // percent smaller than either alone, for little time.
+    class RowFilter {
+    public:
+        RowFilter(int bpp, std::size_t n)
+            : m_bpp(bpp)
+            , m_n(n)
+            , m_stride(std::size_t(bpp) + 1) // not a multiple of bpp: the sample takes every channel
+            , m_rows(4 * n)
+        {
+            // h log2 h for every count a sample can have.
+            m_weights.resize(n / m_stride + 2);
+            for (std::size_t h = 1; h < m_weights.size(); ++h)
+                m_weights[h] = float(double(h) * std::log2(double(h)));
+        }
+
+        // Writes the filter byte and the filtered row (n + 1 bytes) to `out`.
+        void filter(const std::uint8_t* prev, const std::uint8_t* cur, std::uint8_t* out)
+        {
+            std::uint32_t sums[5];
+            if (m_bpp == 4)
+                applyFilters4(prev, cur, m_n, m_rows.data(), sums);
+            else
+                applyFilters3(prev, cur, m_n, m_rows.data(), sums);
+            int order[5] = {0, 1, 2, 3, 4};
+            std::partial_sort(order, order + 2, order + 5, [&](int a, int b) { return sums[a] < sums[b]; });
+            const int chosen = concentration(row(order[1], cur)) > concentration(row(order[0], cur)) ? order[1]
+                                                                                                      : order[0];
+            out[0] = std::uint8_t(chosen);
+            std::memcpy(out + 1, row(chosen, cur), m_n);
+        }
+
+    private:
+        const std::uint8_t* row(int filter, const std::uint8_t* cur) const
+        {
+            return filter == 0 ? cur : m_rows.data() + std::size_t(filter - 1) * m_n;
+        }
+
+        // The sum of h log h over the counts h of each byte value in the sample:
+        // the larger, the fewer bits the row's bytes need.
+        float concentration(const std::uint8_t* bytes) const
+        {
+            // Four counts interleaved, so runs of one value do not wait on each other.
+            std::uint16_t counts[4][256] = {};
+            const std::size_t step = m_stride;
+            std::size_t i = 0;
+            for (; i + 3 * step < m_n; i += 4 * step) {
+                ++counts[0][bytes[i]];
+                ++counts[1][bytes[i + step]];
+                ++counts[2][bytes[i + 2 * step]];
+                ++counts[3][bytes[i + 3 * step]];
+            }
+            for (; i < m_n; i += step)
+                ++counts[0][bytes[i]];
+            float total = 0;
+            for (int v = 0; v < 256; ++v)
+                total += m_weights[std::size_t(counts[0][v]) + counts[1][v] + counts[2][v] + counts[3][v]];
+            return total;
+        }
+
+        const int m_bpp;
+        const std::size_t m_n;
+        const std::size_t m_stride;
+        std::vector<std::uint8_t> m_rows;
+        std::vector<float> m_weights;
+    };
 
     // Reads rows as PNG bytes in the file's colour layout.
     class RowReader {
@@ -269,12 +339,12 @@ void writeScanlines(const QImage& image, const Layout& layout, const PixelPalett
     std::vector<std::uint8_t> rowPair(2 * (n + bpp), 0);
     std::uint8_t* prev = rowPair.data() + bpp;
     std::uint8_t* cur = prev + n + bpp;
-    std::vector<std::uint8_t> filtered;
+    RowFilter filter(bpp, n);
     if (first > 0)
         reader.read(first - 1, prev); // the row above is another band's, but the filters look at it
     for (int y = first; y < last; ++y, out += n + 1) {
         reader.read(y, cur);
-        filterRow(bpp, prev, cur, n, filtered, out);
+        filter.filter(prev, cur, out);
         std::swap(prev, cur);
     }
 }

@@ -57,8 +57,8 @@ std::pair<QByteArray, int> idatData(const QByteArray& png)
     QByteArray data;
     int chunks = 0;
     for (qsizetype at = 8; at + 12 <= png.size();) {
-        const quint32 length = (uchar(png[at]) << 24) | (uchar(png[at + 1]) << 16) | (uchar(png[at + 2]) << 8)
-            | uchar(png[at + 3]);
+        const quint32 length = quint32(uchar(png[at])) << 24 | quint32(uchar(png[at + 1])) << 16
+            | quint32(uchar(png[at + 2])) << 8 | uchar(png[at + 3]);
         if (png.mid(at + 4, 4) == "IDAT") {
             data += png.mid(at + 8, length);
             ++chunks;
@@ -126,7 +126,9 @@ TEST(PngEncoder, BandsJoinIntoOneZlibStreamThatZlibInflates)
     const QByteArray tail = data.right(4);
     const uLong adler = adler32(adler32(0, nullptr, 0), reinterpret_cast<const Bytef*>(inflated.constData()),
                                 uInt(inflated.size() - 1));
-    EXPECT_EQ(uLong((uchar(tail[0]) << 24) | (uchar(tail[1]) << 16) | (uchar(tail[2]) << 8) | uchar(tail[3])), adler);
+    EXPECT_EQ(uLong(quint32(uchar(tail[0])) << 24 | quint32(uchar(tail[1])) << 16 | quint32(uchar(tail[2])) << 8
+                    | uchar(tail[3])),
+              adler);
 }
 
 TEST(PngEncoder, KeepsColourSpaceAndDensity)
