@@ -215,7 +215,7 @@ struct FilePalette {
     Layout layout;
 };
 
-FilePalette makeFilePalette(const QImage& image, const PixelPalette& colours)
+std::optional<FilePalette> makeFilePalette(const QImage& image, const PixelPalette& colours)
 {
     const std::vector<std::uint32_t>& keys = colours.keys();
     std::vector<QRgb> straight(keys.begin(), keys.end());
@@ -223,6 +223,8 @@ FilePalette makeFilePalette(const QImage& image, const PixelPalette& colours)
         const QImage premultiplied(reinterpret_cast<const uchar*>(keys.data()), int(keys.size()), 1,
                                    QImage::Format_ARGB32_Premultiplied);
         const QImage converted = premultiplied.convertToFormat(QImage::Format_ARGB32);
+        if (converted.isNull())
+            return std::nullopt;
         std::copy_n(reinterpret_cast<const QRgb*>(converted.constScanLine(0)), keys.size(), straight.begin());
     }
     std::vector<int> order(keys.size());
@@ -305,13 +307,9 @@ QByteArray assemble(const QImage& source, const Layout& layout, const FilePalett
     return png;
 }
 
-} // namespace
 
-QByteArray ImageEncoding::encodePng(const QImage& source, int level)
+QByteArray encode(const QImage& source, int level)
 {
-    if (source.isNull() || source.width() <= 0 || source.height() <= 0)
-        return {};
-    level = std::clamp(level, 0, 12);
     QImage image = source;
     switch (image.format()) {
     case QImage::Format_RGB32:
@@ -350,8 +348,12 @@ QByteArray ImageEncoding::encodePng(const QImage& source, int level)
         // Few colours: a palette is nearly always smaller, but not always (a
         // smooth gradient filters better as truecolour). Rows from the middle,
         // compressed both ways, tell which.
-        const FilePalette palette = makeFilePalette(image, *colours);
-        const int sampleRows = int(std::clamp<qsizetype>(sampleBytes / (qsizetype(image.width()) * 3), 1, image.height()));
+        const std::optional<FilePalette> made = makeFilePalette(image, *colours);
+        if (!made)
+            return {};
+        const FilePalette& palette = *made;
+        const int sampleRows
+            = int(std::clamp<qsizetype>(sampleBytes / (qsizetype(image.width()) * 3), 1, image.height()));
         const int sampleFirst = (image.height() - sampleRows) / 2;
         const std::vector<Band> sample{{sampleFirst, sampleFirst + sampleRows}};
         std::optional<Encoded> trials[2];
@@ -367,4 +369,17 @@ QByteArray ImageEncoding::encodePng(const QImage& source, int level)
     }
     std::optional<Encoded> encoded = encodeBands(image, truecolour, nullptr, bands, workers);
     return encoded ? assemble(source, truecolour, nullptr, *encoded) : QByteArray();
+}
+
+} // namespace
+
+QByteArray ImageEncoding::encodePng(const QImage& source, int level)
+{
+    if (source.isNull() || source.width() <= 0 || source.height() <= 0)
+        return {};
+    try {
+        return encode(source, std::clamp(level, 0, 12));
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 
 namespace PngScanlines {
 
@@ -205,6 +206,8 @@ namespace {
                 const QImage view(m_image.constScanLine(y), m_image.width(), rows, m_image.bytesPerLine(),
                                   m_image.format());
                 m_straight = view.convertToFormat(QImage::Format_ARGB32);
+                if (m_straight.isNull())
+                    throw std::bad_alloc();
                 m_straightFirst = y;
             }
             return reinterpret_cast<const QRgb*>(m_straight.constScanLine(y - m_straightFirst));

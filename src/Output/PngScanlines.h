@@ -63,7 +63,7 @@ struct Layout {
 // all. Truecolour rows get the filter with the smallest sum of absolute
 // differences; palette rows are stored unfiltered (their bytes are indices, and
 // differences of indices mean nothing). `palette` maps pixel keys to indices
-// for a palette layout.
+// for a palette layout. Throws std::bad_alloc when memory runs out.
 void writeScanlines(const QImage& image, const Layout& layout, const PixelPalette* palette, int first, int last,
                     std::uint8_t* out);
 

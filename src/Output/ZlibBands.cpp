@@ -33,7 +33,9 @@ bool ZlibBands::PieceCompressor::deflate(const std::uint8_t* data, std::size_t l
                                          std::size_t spare)
 {
     constexpr std::size_t flushBytes = 5;
-    if (!m_compressor || !out.reserve(out.size() + libdeflate_deflate_compress_bound(m_compressor, length) + flushBytes + spare))
+    if (!m_compressor)
+        return false;
+    if (!out.reserve(out.size() + libdeflate_deflate_compress_bound(m_compressor, length) + flushBytes + spare))
         return false;
     std::uint8_t* stream = out.data() + out.size();
     const std::size_t written
