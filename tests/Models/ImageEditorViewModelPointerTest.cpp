@@ -91,12 +91,11 @@ TEST_F(EditorPointerTest, RectanglesMosaicAndSpotlightAreas)
     model.selectTool(ToolType::spotlight);
     drag({ QPointF(200, 200), QPointF(250, 250) });
     ASSERT_EQ(store().rectangles().size(), 3);
-    EXPECT_EQ(store().rectangles()[1].effect, AnnotationEffect::mosaic);
-    EXPECT_EQ(store().rectangles()[1].mosaicIntensity, 12.0);
-    EXPECT_EQ(store().rectangles()[1].spotlightDim, 0.45);
-    EXPECT_EQ(store().rectangles()[2].effect, AnnotationEffect::spotlight);
-    EXPECT_EQ(store().rectangles()[2].spotlightDim, 0.7);
-    EXPECT_EQ(store().rectangles()[2].mosaicIntensity, 5.0);
+    const RectangleAnnotation mosaic = store().rectangles()[1], spot = store().rectangles()[2];
+    EXPECT_EQ(std::tuple(mosaic.effect, mosaic.mosaicIntensity, mosaic.spotlightDim),
+              std::tuple(AnnotationEffect::mosaic, 12.0, 0.45));
+    EXPECT_EQ(std::tuple(spot.effect, spot.mosaicIntensity, spot.spotlightDim),
+              std::tuple(AnnotationEffect::spotlight, 5.0, 0.7));
 }
 
 TEST_F(EditorPointerTest, FreehandSpacingAndThresholds)
@@ -143,11 +142,7 @@ TEST_F(EditorPointerTest, NumbersCountOnAndClicksSelect)
     EXPECT_EQ(store().numbers()[0].position, QPointF(0.1, 0.1));
     EXPECT_EQ(store().numbers()[1].value, 2);
 
-    NumberAnnotation five;
-    five.value = 5;
-    five.position = { 0.9, 0.9 };
-    five.diameter = 28;
-    store().appendNumber(five);
+    store().appendNumber({ .position = { 0.9, 0.9 }, .value = 5, .diameter = 28 });
     click(QPointF(200, 100));
     EXPECT_EQ(store().numbers().last().value, 6);
 
@@ -205,13 +200,9 @@ TEST_F(EditorPointerTest, TextToolClicksAndDrags)
 
 TEST_F(EditorPointerTest, SelectingMovingAndDoubleClickingWithNoTool)
 {
-    TextAnnotation text;
-    text.text = "Hi";
-    text.position = QPointF(0.5, 0.5);
-    text.fontSize = 20;
-    text.fontName = "DejaVu Sans";
-    text.width = 0.1;
-    ArrowAnnotation a = arrow();
+    const TextAnnotation text{ .text = "Hi", .position = QPointF(0.5, 0.5), .fontSize = 20, .fontName = "DejaVu Sans",
+                               .width = 0.1 };
+    const ArrowAnnotation a = arrow();
     store().appendText(text);
     store().appendArrow(a);
 
@@ -241,9 +232,8 @@ TEST_F(EditorPointerTest, SelectingMovingAndDoubleClickingWithNoTool)
     EXPECT_EQ(model.editingTextId(), text.id);
 }
 
-TEST_F(EditorPointerTest, DoubleClicksAreStrictInTimeAndDistance)
+TEST_F(EditorPointerTest, DoubleClicksAreStrictInTimeAndDistanceAndADrawingToolClickSelects)
 {
-    model.setCurrentTool(ToolType::none);
     click(QPointF(10, 10));
     EXPECT_TRUE(model.isDoubleClick(QPointF(14.9, 10)));
     EXPECT_FALSE(model.isDoubleClick(QPointF(15, 10)));
@@ -251,11 +241,8 @@ TEST_F(EditorPointerTest, DoubleClicksAreStrictInTimeAndDistance)
     EXPECT_FALSE(model.isDoubleClick(QPointF(10, 10))) << "exactly 0.5 s after the click";
     clock -= std::chrono::milliseconds(1);
     EXPECT_TRUE(model.isDoubleClick(QPointF(10, 10)));
-}
 
-TEST_F(EditorPointerTest, DrawingToolClickOnAnAnnotationSelectsIt)
-{
-    RectangleAnnotation r = rectangle();
+    const RectangleAnnotation r = rectangle();
     store().appendRectangle(r);
     model.selectTool(ToolType::freehand);
     click(QPointF(120, 120));

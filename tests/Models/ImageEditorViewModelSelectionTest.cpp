@@ -30,17 +30,10 @@ protected:
 TEST_F(EditorSelectionTest, HandlesOfEverySelectedKind)
 {
     EXPECT_TRUE(model.selectionHandles(kDisplay).isEmpty());
-    ArrowAnnotation a = arrow(true);
-    RectangleAnnotation r = rectangle(true);
-    FreehandAnnotation f;
-    f.points = { { 0.1, 0.2 }, { 0.3, 0.1 }, { 0.2, 0.4 } };
-    f.isSelected = true;
-    TextAnnotation t;
-    t.text = "x";
-    t.position = { 0.5, 0.5 };
-    t.width = 0.25;
-    t.fontSize = 20;
-    t.isSelected = true;
+    const ArrowAnnotation a = arrow(true);
+    const RectangleAnnotation r = rectangle(true);
+    const FreehandAnnotation f{ .points = { { 0.1, 0.2 }, { 0.3, 0.1 }, { 0.2, 0.4 } }, .isSelected = true };
+    const TextAnnotation t{ .text = "x", .position = { 0.5, 0.5 }, .fontSize = 20, .width = 0.25, .isSelected = true };
     store().appendArrow(a);
     store().appendRectangle(r);
     store().appendFreehand(f);
@@ -87,9 +80,7 @@ TEST_F(EditorSelectionTest, EndPointHandlesMoveWithOneUndoStep)
     EXPECT_EQ(store().arrows().first().endPoint, QPointF(0.5, 0.5));
 
     // Pressing and releasing a handle without moving it leaves no step.
-    LineAnnotation l;
-    l.startPoint = { 0.1, 0.1 };
-    l.endPoint = { 0.4, 0.4 };
+    const LineAnnotation l{ .startPoint = { 0.1, 0.1 }, .endPoint = { 0.4, 0.4 } };
     store().appendLine(l);
     const qsizetype depth = model.undoStack().size();
     model.beginHandleDrag({ Kind::line, l.id, true }, QPointF(40, 30), kDisplay);
@@ -120,9 +111,7 @@ TEST_F(EditorSelectionTest, RectangleCornersKeepTheOppositeCornerAndNormalise)
 
 TEST_F(EditorSelectionTest, FreehandCornersScaleFromTheStartOfTheDrag)
 {
-    FreehandAnnotation f;
-    f.points = { { 0.1, 0.1 }, { 0.3, 0.3 } }; // 40,30 to 120,90 points
-    f.isSelected = true;
+    const FreehandAnnotation f{ .points = { { 0.1, 0.1 }, { 0.3, 0.3 } }, .isSelected = true }; // 40,30 to 120,90 points
     store().appendFreehand(f);
     model.beginHandleDrag({ Kind::freehandCorner, f.id, false, 2 }, QPointF(120, 90), kDisplay);
     ASSERT_TRUE(model.draggingFreehandOriginalBounds().has_value());
@@ -143,12 +132,8 @@ TEST_F(EditorSelectionTest, FreehandCornersScaleFromTheStartOfTheDrag)
 
 TEST_F(EditorSelectionTest, TextSidesKeepAMinimumWidth)
 {
-    TextAnnotation t;
-    t.text = "x";
-    t.position = { 0.5, 0.5 };
-    t.width = 0.25; // 100 points: the box spans 149...251
-    t.fontSize = 20;
-    t.isSelected = true;
+    // 100 points wide: the box spans 149...251.
+    const TextAnnotation t{ .text = "x", .position = { 0.5, 0.5 }, .fontSize = 20, .width = 0.25, .isSelected = true };
     store().appendText(t);
     model.beginHandleDrag({ Kind::textSide, t.id, false, 0, false }, QPointF(251, 150), kDisplay);
     model.updateHandleDrag(QPointF(349, 150), kDisplay);

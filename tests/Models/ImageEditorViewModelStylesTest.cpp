@@ -78,28 +78,11 @@ TEST_F(EditorStylesTest, TheSelectedAnnotationWinsOverTheEditedOne)
 
 TEST_F(EditorStylesTest, EverySetterReachesItsKind)
 {
-    RectangleAnnotation rect = rectangle(true);
-    NumberAnnotation number;
-    number.diameter = 28;
-    number.isSelected = true;
-    LineAnnotation line;
-    line.endPoint = { 1, 1 };
-    line.lineWidth = 3;
-    line.isSelected = true;
-    FreehandAnnotation stroke;
-    stroke.points = { { 0, 0 }, { 1, 1 } };
-    stroke.lineWidth = 3;
-    stroke.isSelected = true;
-    TextAnnotation text;
-    text.text = "hi";
-    text.fontSize = 16;
-    text.fontName = "DejaVu Sans";
-    text.isSelected = true;
-    store().appendRectangle(rect);
-    store().appendNumber(number);
-    store().appendLine(line);
-    store().appendFreehand(stroke);
-    store().appendText(text);
+    store().appendRectangle(rectangle(true));
+    store().appendNumber({ .diameter = 28, .isSelected = true });
+    store().appendLine({ .endPoint = { 1, 1 }, .lineWidth = 3, .isSelected = true });
+    store().appendFreehand({ .points = { { 0, 0 }, { 1, 1 } }, .lineWidth = 3, .isSelected = true });
+    store().appendText({ .text = "hi", .fontSize = 16, .fontName = "DejaVu Sans", .isSelected = true });
     // Each undo step announces the history once (the stack itself is capped at 10).
     QSignalSpy steps(model.get(), &ImageEditorViewModel::historyChanged);
 
@@ -118,18 +101,14 @@ TEST_F(EditorStylesTest, EverySetterReachesItsKind)
     model->setCurrentFontSize(30);
 
     const RectangleAnnotation& r = store().rectangles().first();
-    EXPECT_EQ(r.shapeType, ShapeType::circle);
-    EXPECT_EQ(r.lineWidth, 6.0);
-    EXPECT_EQ(r.fillColor, std::optional<RgbaColor>(kGreen));
-    EXPECT_EQ(r.effect, AnnotationEffect::spotlight);
+    EXPECT_EQ(std::tuple(r.shapeType, r.lineWidth, r.fillColor, r.effect),
+              std::tuple(ShapeType::circle, 6.0, std::optional<RgbaColor>(kGreen), AnnotationEffect::spotlight));
     const NumberAnnotation& n = store().numbers().first();
-    EXPECT_EQ(n.color, kBlue);
-    EXPECT_EQ(n.diameter, 40.0);
-    EXPECT_EQ(n.shape, NumberShape::teardrop);
-    EXPECT_EQ(store().lines().first().lineWidth, 8.0);
-    EXPECT_EQ(store().lines().first().lineStyle, LineStyle::dotted);
-    EXPECT_EQ(store().freehands().first().lineWidth, 11.0);
-    EXPECT_EQ(store().freehands().first().capStyle, LineCapStyle::taper);
+    EXPECT_EQ(std::tuple(n.color, n.diameter, n.shape), std::tuple(kBlue, 40.0, NumberShape::teardrop));
+    EXPECT_EQ(std::pair(store().lines().first().lineWidth, store().lines().first().lineStyle),
+              std::pair(8.0, LineStyle::dotted));
+    EXPECT_EQ(std::pair(store().freehands().first().lineWidth, store().freehands().first().capStyle),
+              std::pair(11.0, LineCapStyle::taper));
     EXPECT_EQ(store().texts().first().fontName, "Liberation Serif");
     // Font sizes are in the image's pixels on both sides: no conversion.
     EXPECT_EQ(store().texts().first().fontSize, 30.0);
@@ -166,22 +145,15 @@ TEST_F(EditorStylesTest, ThresholdsDecideTheUndoStep)
     EXPECT_EQ(store().rectangles().first().mosaicIntensity, 20.0);
     EXPECT_EQ(undoDepth(), 1);
 
-    NumberAnnotation number;
-    number.diameter = 28;
-    number.isSelected = true;
     store().deselectAll();
-    store().appendNumber(number);
+    store().appendNumber({ .diameter = 28, .isSelected = true });
     later();
     model->setCurrentNumberDiameter(28.005);
     EXPECT_EQ(store().numbers().first().diameter, 28.005);
     EXPECT_EQ(undoDepth(), 1);
 
-    FreehandAnnotation pen;
-    pen.points = { { 0, 0 }, { 1, 1 } };
-    pen.highlighterAlpha = 0.5;
-    pen.isSelected = true;
     store().deselectAll();
-    store().appendFreehand(pen);
+    store().appendFreehand({ .points = { { 0, 0 }, { 1, 1 } }, .highlighterAlpha = 0.5, .isSelected = true });
     later();
     model->setCurrentHighlighterAlpha(0.8);
     EXPECT_EQ(store().freehands().first().highlighterAlpha, 0.8) << "written to a pen stroke too";
@@ -190,15 +162,13 @@ TEST_F(EditorStylesTest, ThresholdsDecideTheUndoStep)
 
 TEST_F(EditorStylesTest, TheFiveLineAndTextColoursActAsOne)
 {
-    RectangleAnnotation rect = rectangle(true);
-    store().appendRectangle(rect);
+    store().appendRectangle(rectangle(true));
     QSignalSpy styles(model.get(), &ImageEditorViewModel::stylesChanged);
 
     model->setCurrentArrowColor(kBlue);
-    EXPECT_EQ(model->currentStrokeColor(), kBlue);
-    EXPECT_EQ(model->currentLineColor(), kBlue);
-    EXPECT_EQ(model->currentFreehandColor(), kBlue);
-    EXPECT_EQ(model->currentTextColor(), kBlue);
+    for (const RgbaColor& c : { model->currentStrokeColor(), model->currentLineColor(), model->currentFreehandColor(),
+                                model->currentTextColor() })
+        EXPECT_EQ(c, kBlue);
     EXPECT_EQ(model->currentNumberColor(), paletteRed) << "not one of the five";
     EXPECT_EQ(styles.count(), 5);
     // Only the property assigned from outside reaches an annotation.
@@ -216,11 +186,7 @@ TEST_F(EditorStylesTest, TheFiveLineAndTextColoursActAsOne)
 
 TEST_F(EditorStylesTest, LoadingATextsStyleWritesNothingBack)
 {
-    TextAnnotation text;
-    text.text = "x";
-    text.fontSize = 10;
-    text.color = kGreen;
-    text.fontName = "Mono";
+    const TextAnnotation text{ .text = "x", .fontSize = 10, .fontName = "Mono", .color = kGreen };
     store().appendText(text);
     model->selectAnnotationLoadingStyle(text.id);
     EXPECT_EQ(model->currentTextColor(), kGreen);

@@ -41,8 +41,7 @@ TEST_F(EditorToolsTest, ChoosingAToolDropsWhatBelongsToTheOldOne)
     model.setTempTextInput("kept");
     model.setEditingArrowId(store().arrows().first().id);
     model.selectTool(ToolType::highlighter);
-    EXPECT_FALSE(model.isCropping());
-    EXPECT_FALSE(ImageEditorViewModel::globalIsCropping());
+    EXPECT_FALSE(model.isCropping() || ImageEditorViewModel::globalIsCropping());
     EXPECT_EQ(model.cropRect(), QRectF());
     EXPECT_EQ(model.cropDragMode(), ImageEditorViewModel::CropDragMode::none());
     EXPECT_TRUE(model.currentFreehandIsHighlighter());
@@ -82,9 +81,7 @@ TEST_F(EditorToolsTest, SelectingRecordsTheEditingIds)
 
     // Loading a text: size snapped to an even 12...48.
     for (auto [stored, shown] : { std::pair { 13.0, 14.0 }, std::pair { 5.0, 12.0 }, std::pair { 60.0, 48.0 } }) {
-        TextAnnotation t;
-        t.text = "x";
-        t.fontSize = stored;
+        const TextAnnotation t{ .text = "x", .fontSize = stored };
         store().appendText(t);
         model.selectAnnotationLoadingStyle(t.id);
         EXPECT_EQ(model.currentFontSize(), shown) << stored;
@@ -121,7 +118,7 @@ TEST_F(EditorToolsTest, RetargetingPicksSelectedThenEditedThenNewest)
 
 TEST_F(EditorToolsTest, FamiliesFollowEffectsAndHighlighting)
 {
-    RectangleAnnotation plain = rectangle();
+    const RectangleAnnotation plain = rectangle();
     RectangleAnnotation mosaic = rectangle();
     mosaic.effect = AnnotationEffect::mosaic;
     store().appendRectangle(plain);
@@ -135,9 +132,8 @@ TEST_F(EditorToolsTest, FamiliesFollowEffectsAndHighlighting)
     EXPECT_EQ(model.selectedAnnotationKind(), ToolType::mosaic);
     EXPECT_FALSE(model.retargetSelectionToTool(ToolType::spotlight));
 
-    FreehandAnnotation pen, marker;
-    pen.points = marker.points = { { 0, 0 }, { 0.5, 0.5 } };
-    marker.isHighlighter = true;
+    const FreehandAnnotation pen{ .points = { { 0, 0 }, { 0.5, 0.5 } } };
+    const FreehandAnnotation marker{ .points = pen.points, .isHighlighter = true };
     store().appendFreehand(pen);
     store().appendFreehand(marker);
     EXPECT_TRUE(model.retargetSelectionToTool(ToolType::highlighter));

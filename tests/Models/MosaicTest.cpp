@@ -4,6 +4,7 @@
 #include <QSet>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 
 namespace {
@@ -53,25 +54,14 @@ QList<int> runs(const QImage& image, int y)
 
 } // namespace
 
-TEST(MosaicCellCount, CellsPerSideFollowIntensity)
+TEST(MosaicCellCount, CellsPerSideFollowIntensityAndUnboundedExtentsAreClamped)
 {
-    EXPECT_EQ(mosaicCellCount(1.0, 5), 60);
-    EXPECT_EQ(mosaicCellCount(1.0, 1), 100);
-    EXPECT_EQ(mosaicCellCount(1.0, 10), 10);
-    EXPECT_EQ(mosaicCellCount(1.0, 10.6), 4);
-    EXPECT_EQ(mosaicCellCount(1.0, -50), 100);
-    EXPECT_EQ(mosaicCellCount(1.0 / 3.0, 5), 20);
-    EXPECT_EQ(mosaicCellCount(0.01, 5), 1);
-    EXPECT_EQ(mosaicCellCount(0.5, 20), 2);
-    EXPECT_EQ(mosaicCellCount(0.25, std::nan("")), 25);
-    EXPECT_EQ(mosaicCellCount(0.0, 5), 1);
-    EXPECT_EQ(mosaicCellCount(-0.5, 5), 1);
-}
-
-TEST(MosaicCellCount, UnboundedExtentsAreClampedNotTruncatedBlindly)
-{
-    EXPECT_EQ(mosaicCellCount(std::nan(""), 5), 1);
-    EXPECT_EQ(mosaicCellCount(-INFINITY, 5), 1);
+    const std::tuple<double, double, int> cases[] = {
+        {1.0, 5, 60}, {1.0, 1, 100}, {1.0, 10, 10}, {1.0, 10.6, 4}, {1.0, -50, 100}, {1.0 / 3.0, 5, 20},
+        {0.01, 5, 1}, {0.25, std::nan(""), 25}, {0.0, 5, 1}, {-0.5, 5, 1}, {std::nan(""), 5, 1}, {-INFINITY, 5, 1},
+    };
+    for (const auto& [extent, intensity, cells] : cases)
+        EXPECT_EQ(mosaicCellCount(extent, intensity), cells) << extent << " " << intensity;
     const int huge = mosaicCellCount(INFINITY, 5);
     EXPECT_GE(huge, 1);
     EXPECT_EQ(mosaicCellCount(1e300, 5), huge);
@@ -93,10 +83,8 @@ TEST(MosaicSampling, OneSourcePixelPerDestinationPixel)
     const auto small = sampleImageRegion(image, 2, 2, QSizeF(2, 2), QRectF(0, 0, 100, 100));
     ASSERT_TRUE(small.has_value());
     EXPECT_EQ(small->size(), QSize(2, 2));
-    EXPECT_EQ(small->pixel(0, 0), red);
-    EXPECT_EQ(small->pixel(1, 0), green);
-    EXPECT_EQ(small->pixel(0, 1), blue);
-    EXPECT_EQ(small->pixel(1, 1), white);
+    EXPECT_EQ((std::array{small->pixel(0, 0), small->pixel(1, 0), small->pixel(0, 1), small->pixel(1, 1)}),
+              (std::array{red, green, blue, white}));
 
     // A source rectangle of the top-right quadrant only.
     const auto corner = sampleImageRegion(image, 3, 3, QSizeF(3, 3), QRectF(50, 0, 50, 50));
@@ -113,10 +101,8 @@ TEST(MosaicSampling, OneSourcePixelPerDestinationPixel)
         for (int x = 0; x < 10; ++x)
             colours.insert(big->pixel(x, y));
     EXPECT_EQ(colours, (QSet<QRgb>{red, green, blue, white}));
-    EXPECT_EQ(big->pixel(4, 4), red);
-    EXPECT_EQ(big->pixel(5, 4), green);
-    EXPECT_EQ(big->pixel(4, 5), blue);
-    EXPECT_EQ(big->pixel(5, 5), white);
+    EXPECT_EQ((std::array{big->pixel(4, 4), big->pixel(5, 4), big->pixel(4, 5), big->pixel(5, 5)}),
+              (std::array{red, green, blue, white}));
 }
 
 TEST(MosaicSampling, SourceRectangleIsInPointsOfHighDensityImages)
