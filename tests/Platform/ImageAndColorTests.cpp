@@ -17,10 +17,7 @@ TEST(Image, SizeIsInPointsAndInvalidRatiosCountAsOne)
         EXPECT_EQ(image.devicePixelRatio(), 1.0) << bad;
         EXPECT_EQ(image.size(), QSizeF(300, 200)) << bad;
     }
-    const Image empty;
-    EXPECT_TRUE(empty.isNull());
-    EXPECT_EQ(empty.size(), QSizeF());
-    EXPECT_EQ(empty.devicePixelRatio(), 1.0);
+    EXPECT_EQ(Image().size(), QSizeF());
 }
 
 TEST(Image, CopiesShareThePixelsUntilOneIsPaintedOn)
@@ -52,11 +49,7 @@ TEST(RgbaColor, EqualityIsExactAndComponentsSurviveUnrounded)
 
 TEST(RgbaColor, PaintingColourClampsOutOfRangeAndNonFiniteComponents)
 {
-    const QColor painted = RgbaColor(1.5, -0.5, std::nan(""), 2.0).toQColor();
-    EXPECT_EQ(painted.red(), 255);
-    EXPECT_EQ(painted.green(), 0);
-    EXPECT_EQ(painted.blue(), 0);
-    EXPECT_EQ(painted.alpha(), 255);
+    EXPECT_EQ(RgbaColor(1.5, -0.5, std::nan(""), 2.0).toQColor(), QColor(255, 0, 0, 255));
     EXPECT_EQ(RgbaColor(1, 0.5, 0, 0.5).toArgb(), qRgba(255, 128, 0, 128));
     EXPECT_TRUE(SystemColors::clear.isClear());
     EXPECT_FALSE(SystemColors::black.isClear());

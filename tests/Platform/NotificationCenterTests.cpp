@@ -53,16 +53,9 @@ TEST(NotificationCenter, DeliversToObserversOfThatNameWithOrWithoutPayload)
 
     ASSERT_EQ(zoomIn.size(), 1u);
     EXPECT_FALSE(zoomIn[0].has_value());
-    ASSERT_EQ(shortcuts.size(), 2u);
-    EXPECT_EQ(shortcuts[0], QStringLiteral("toolArrow"));
-    ASSERT_TRUE(shortcuts[1].has_value());
-    EXPECT_TRUE(shortcuts[1]->isEmpty());
-}
+    EXPECT_EQ(shortcuts, (std::vector<Payload>{QStringLiteral("toolArrow"), QString()}));
 
-TEST(NotificationCenter, ObserversRunSynchronouslyInRegistrationOrder)
-{
-    NotificationCenter center;
-    QObject context;
+    // Observers run at once, in registration order.
     std::vector<int> order;
     for (int i = 0; i < 4; ++i)
         center.addObserver(kSave, &context, [&order, i](const Payload&) { order.push_back(i); });
@@ -70,29 +63,20 @@ TEST(NotificationCenter, ObserversRunSynchronouslyInRegistrationOrder)
     EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3}));
 }
 
-TEST(NotificationCenter, ObserverEndsWithItsContext)
+TEST(NotificationCenter, ObserversEndWithTheirContextOrWhenRemovedByTokenOrContext)
 {
     NotificationCenter center;
     int calls = 0;
-    auto context = std::make_unique<QObject>();
-    QObject survivor;
-    center.addObserver(kRotated, context.get(), [&](const Payload&) { ++calls; });
-    center.addObserver(kRotated, &survivor, [&](const Payload&) { calls += 10; });
+    {
+        QObject context;
+        center.addObserver(kRotated, &context, [&](const Payload&) { ++calls; });
+    }
+    EXPECT_EQ(center.observerCount(kRotated), 0);
     center.post(kRotated);
-    EXPECT_EQ(calls, 11);
+    EXPECT_EQ(calls, 0);
 
-    context.reset();
-    EXPECT_EQ(center.observerCount(kRotated), 1);
-    center.post(kRotated);
-    EXPECT_EQ(calls, 21);
-}
-
-TEST(NotificationCenter, RemovingByTokenAndByContext)
-{
-    NotificationCenter center;
     QObject a;
     QObject b;
-    int calls = 0;
     const quint64 token = center.addObserver(kN, &a, [&](const Payload&) { calls += 1; });
     center.addObserver(kN, &b, [&](const Payload&) { calls += 10; });
     center.addObserver(kM, &b, [&](const Payload&) { calls += 100; });

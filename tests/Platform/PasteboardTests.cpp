@@ -89,35 +89,19 @@ TEST(InMemoryPasteboard, RoundTripAndOneChangePerWrite)
     checkRoundTripAndChangeCount(pasteboard);
 }
 
-TEST(InMemoryPasteboard, EmptyItemListClearsAndRepeatedTypeKeepsTheLastBytes)
-{
-    InMemoryPasteboard pasteboard;
-    pasteboard.setItems({{Pasteboard::pngType, QByteArray("first")}, {Pasteboard::pngType, QByteArray("second")}});
-    EXPECT_EQ(pasteboard.data(Pasteboard::pngType), QByteArray("second"));
-    EXPECT_EQ(pasteboard.items().size(), 1);
-    pasteboard.setItems({});
-    EXPECT_TRUE(pasteboard.items().isEmpty());
-    EXPECT_EQ(pasteboard.changeCount(), 2);
-}
-
-TEST(InMemoryPasteboard, HandlerOfTheChangeSignalReadsTheNewContents)
+TEST(InMemoryPasteboard, EmptyItemListClearsRepeatedTypeKeepsTheLastBytesAndHandlersSeeTheNewContents)
 {
     InMemoryPasteboard pasteboard;
     std::optional<QString> seen;
     QObject::connect(&pasteboard, &Pasteboard::changed, [&] { seen = pasteboard.text(); });
     pasteboard.setText(QStringLiteral("new"));
     EXPECT_EQ(seen, QStringLiteral("new"));
-}
-
-TEST(Pasteboard, GeneralCanBeReplacedForTests)
-{
-    InMemoryPasteboard fake;
-    Pasteboard::setGeneralForTesting(&fake);
-    Pasteboard::general().setText(QStringLiteral("to the fake"));
-    EXPECT_EQ(fake.text(), QStringLiteral("to the fake"));
-    EXPECT_EQ(&Pasteboard::general(), &fake);
-    Pasteboard::setGeneralForTesting(nullptr);
-    EXPECT_NE(dynamic_cast<QtPasteboard*>(&Pasteboard::general()), nullptr);
+    pasteboard.setItems({{Pasteboard::pngType, QByteArray("first")}, {Pasteboard::pngType, QByteArray("second")}});
+    EXPECT_EQ(pasteboard.data(Pasteboard::pngType), QByteArray("second"));
+    EXPECT_EQ(pasteboard.items().size(), 1);
+    pasteboard.setItems({});
+    EXPECT_TRUE(pasteboard.items().isEmpty());
+    EXPECT_EQ(pasteboard.changeCount(), 3);
 }
 
 TEST(QtPasteboard, RoundTripAndOneChangePerWrite)

@@ -18,28 +18,19 @@ QRgb unpremultiplied(const QImage& image, int x, int y)
 
 } // namespace
 
-TEST(PsdReader, UnpackBitsHandlesLiteralRepeatAndNoOpPackets)
+TEST(PsdReader, UnpackBitsHandlesLiteralRepeatAndNoOpPacketsAndRefusesOverrunsAndShortInput)
 {
     // literal 3 bytes, repeat 'z' four times, a -128 no-op, literal 1 byte
     const uchar in[] = { 2, 'a', 'b', 'c', uchar(-3), 'z', uchar(-128), 0, 'q' };
     uchar out[8] = {};
     EXPECT_EQ(PsdReader::unpackBitsRow(in, sizeof in, out, 8), qsizetype(sizeof in));
     EXPECT_EQ(QByteArray(reinterpret_cast<char*>(out), 8), QByteArray("abczzzzq"));
-}
 
-TEST(PsdReader, UnpackBitsRefusesOverrunsAndShortInput)
-{
-    uchar out[4] = {};
-    const uchar literalTooLong[] = { 5, 'a', 'b', 'c', 'd', 'e', 'f' };
-    EXPECT_EQ(PsdReader::unpackBitsRow(literalTooLong, sizeof literalTooLong, out, 4), -1);
-    const uchar repeatTooLong[] = { uchar(-9), 'x' };
-    EXPECT_EQ(PsdReader::unpackBitsRow(repeatTooLong, sizeof repeatTooLong, out, 4), -1);
-    const uchar literalMissingBytes[] = { 3, 'a', 'b' };
-    EXPECT_EQ(PsdReader::unpackBitsRow(literalMissingBytes, sizeof literalMissingBytes, out, 4), -1);
-    const uchar repeatMissingValue[] = { uchar(-3) };
-    EXPECT_EQ(PsdReader::unpackBitsRow(repeatMissingValue, sizeof repeatMissingValue, out, 4), -1);
-    const uchar rowNotFilled[] = { 1, 'a', 'b' };
-    EXPECT_EQ(PsdReader::unpackBitsRow(rowNotFilled, sizeof rowNotFilled, out, 4), -1);
+    // A literal or a repeat too long, bytes or the value missing, a row not filled.
+    for (const QByteArray& bad : { QByteArray("\x05abcdef"), QByteArray("\xf7x"), QByteArray("\x03ab"),
+                                   QByteArray("\xfd"), QByteArray("\x01ab") })
+        EXPECT_EQ(PsdReader::unpackBitsRow(reinterpret_cast<const uchar*>(bad.constData()), bad.size(), out, 4), -1)
+            << bad.toHex().constData();
 }
 
 TEST(PsdReader, ReadsRgbRawAndPackBitsAtBothDepths)
@@ -47,12 +38,9 @@ TEST(PsdReader, ReadsRgbRawAndPackBitsAtBothDepths)
     for (int depth : { 8, 16 })
         for (int compression : { 0, 1 }) {
             SCOPED_TRACE(testing::Message() << "depth " << depth << " compression " << compression);
-            Recipe recipe;
-            recipe.width = 37; // odd width exercises literal and repeat packets across a row
-            recipe.height = 5;
-            recipe.depth = depth;
-            recipe.compression = compression;
-            recipe.sample = [](int c, int x, int y) { return c == 0 ? x * 6 : c == 1 ? y * 40 : (x < 20 ? 200 : 10); };
+            // An odd width exercises literal and repeat packets across a row.
+            const Recipe recipe{.width = 37, .height = 5, .depth = depth, .compression = compression,
+                                .sample = [](int c, int x, int y) { return c == 0 ? x * 6 : c == 1 ? y * 40 : (x < 20 ? 200 : 10); }};
             const auto result = PsdReader::read(PsdTestFiles::build(recipe), kLimit);
             ASSERT_FALSE(result.image.isNull()) << result.error.toStdString();
             EXPECT_EQ(result.image.size(), QSize(37, 5));
@@ -65,20 +53,13 @@ TEST(PsdReader, ReadsRgbRawAndPackBitsAtBothDepths)
 
 TEST(PsdReader, ReadsGreyCmykAndAlpha)
 {
-    Recipe grey;
-    grey.mode = 1;
-    grey.channels = 1;
-    grey.compression = 1;
-    grey.sample = [](int, int x, int) { return x * 50; };
+    const Recipe grey{.channels = 1, .mode = 1, .compression = 1, .sample = [](int, int x, int) { return x * 50; }};
     auto result = PsdReader::read(PsdTestFiles::build(grey), kLimit);
     ASSERT_FALSE(result.image.isNull()) << result.error.toStdString();
     EXPECT_EQ(result.image.pixel(3, 1), qRgb(150, 150, 150));
 
     // CMYK is stored inverted: 255 is no ink. Cyan ink only gives (0, 255, 255).
-    Recipe cmyk;
-    cmyk.mode = 4;
-    cmyk.channels = 4;
-    cmyk.sample = [](int c, int, int) { return c == 0 ? 0 : 255; };
+    Recipe cmyk{.channels = 4, .mode = 4, .sample = [](int c, int, int) { return c == 0 ? 0 : 255; }};
     result = PsdReader::read(PsdTestFiles::build(cmyk), kLimit);
     ASSERT_FALSE(result.image.isNull()) << result.error.toStdString();
     EXPECT_EQ(result.image.pixel(0, 0), qRgb(0, 255, 255));
@@ -88,11 +69,8 @@ TEST(PsdReader, ReadsGreyCmykAndAlpha)
     EXPECT_EQ(result.image.pixel(0, 0), qRgb(128, 128, 128));
 
     // A fourth RGB channel is the transparency of the merged image.
-    Recipe rgba;
-    rgba.channels = 4;
-    rgba.depth = 16;
-    rgba.compression = 1;
-    rgba.sample = [](int c, int x, int) { return c == 3 ? (x == 0 ? 0 : 255) : (c == 0 ? 255 : 0); };
+    const Recipe rgba{.channels = 4, .depth = 16, .compression = 1,
+                      .sample = [](int c, int x, int) { return c == 3 ? (x == 0 ? 0 : 255) : (c == 0 ? 255 : 0); }};
     result = PsdReader::read(PsdTestFiles::build(rgba), kLimit);
     ASSERT_FALSE(result.image.isNull()) << result.error.toStdString();
     EXPECT_TRUE(result.image.hasAlphaChannel());
@@ -131,12 +109,7 @@ TEST(PsdReader, RefusesUnsupportedAndInconsistentHeaders)
 TEST(PsdReader, TruncatedFilesAreRefusedAtEveryLength)
 {
     for (int compression : { 0, 1 }) {
-        Recipe recipe;
-        recipe.width = 9;
-        recipe.height = 4;
-        recipe.channels = 4;
-        recipe.compression = compression;
-        const QByteArray file = PsdTestFiles::build(recipe);
+        const QByteArray file = PsdTestFiles::build({.width = 9, .height = 4, .channels = 4, .compression = compression});
         ASSERT_FALSE(PsdReader::read(file, kLimit).image.isNull());
         for (int length = 0; length < file.size(); ++length) {
             const auto result = PsdReader::read(file.left(length), kLimit);
@@ -147,11 +120,7 @@ TEST(PsdReader, TruncatedFilesAreRefusedAtEveryLength)
 
 TEST(PsdReader, CorruptRowTableAndRandomDamageNeverCrash)
 {
-    Recipe recipe;
-    recipe.width = 16;
-    recipe.height = 8;
-    recipe.compression = 1;
-    const QByteArray file = PsdTestFiles::build(recipe);
+    const QByteArray file = PsdTestFiles::build({.width = 16, .height = 8, .compression = 1});
 
     // Row lengths that claim more data than the file holds.
     QByteArray lying = file;

@@ -11,16 +11,8 @@
 
 namespace PsdTestFiles {
 
-inline void put16(QByteArray& out, quint32 v)
-{
-    out.append(char((v >> 8) & 0xff));
-    out.append(char(v & 0xff));
-}
-inline void put32(QByteArray& out, quint32 v)
-{
-    put16(out, v >> 16);
-    put16(out, v & 0xffff);
-}
+inline void put16(QByteArray& out, quint32 v) { out.append(char((v >> 8) & 0xff)).append(char(v & 0xff)); }
+inline void put32(QByteArray& out, quint32 v) { put16(out, v >> 16), put16(out, v & 0xffff); }
 
 // PackBits: runs of three or more equal bytes become repeat packets, the rest literals.
 inline QByteArray packBits(const QByteArray& row)

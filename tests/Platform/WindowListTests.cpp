@@ -6,13 +6,8 @@ namespace {
 
 WindowRecord window(std::uint32_t id, QRectF frame = QRectF(0, 0, 400, 300), std::optional<QString> title = QStringLiteral("Doc"))
 {
-    WindowRecord w;
-    w.windowId = id;
-    w.frame = frame;
-    w.title = std::move(title);
-    w.ownerName = QStringLiteral("Editor");
-    w.pid = 1000 + id;
-    return w;
+    return {.windowId = id, .frame = frame, .title = std::move(title), .ownerName = QStringLiteral("Editor"),
+            .pid = 1000 + id};
 }
 
 CandidateFilter filter()
@@ -97,15 +92,13 @@ TEST(WindowListRejection, WindowsUnderSixtyPointsOnEitherSideAreSmall)
 TEST(WindowListLayers, PanelsMenusNotificationsAndKeptAboveWindowsAreNotOrdinary)
 {
     using WindowList::windowLayer;
+    const auto type = [](const char* t) { return QStringList{QStringLiteral("_NET_WM_WINDOW_TYPE_") + QLatin1String(t)}; };
     EXPECT_EQ(windowLayer({}, {}), 0);
-    EXPECT_EQ(windowLayer({QStringLiteral("_NET_WM_WINDOW_TYPE_NORMAL")}, {}), 0);
-    EXPECT_EQ(windowLayer({QStringLiteral("_NET_WM_WINDOW_TYPE_DIALOG")}, {QStringLiteral("_NET_WM_STATE_MODAL")}), 0);
-    EXPECT_NE(windowLayer({QStringLiteral("_NET_WM_WINDOW_TYPE_NOTIFICATION")}, {}), 0);
-    EXPECT_NE(windowLayer({QStringLiteral("_NET_WM_WINDOW_TYPE_TOOLTIP")}, {}), 0);
-    EXPECT_NE(windowLayer({QStringLiteral("_NET_WM_WINDOW_TYPE_POPUP_MENU")}, {}), 0);
-    EXPECT_NE(windowLayer({QStringLiteral("_NET_WM_WINDOW_TYPE_DOCK")}, {}), 0);
-    EXPECT_NE(windowLayer({QStringLiteral("_NET_WM_WINDOW_TYPE_DESKTOP")}, {}), 0);
-    EXPECT_NE(windowLayer({QStringLiteral("_NET_WM_WINDOW_TYPE_NORMAL")}, {QStringLiteral("_NET_WM_STATE_ABOVE")}), 0);
+    EXPECT_EQ(windowLayer(type("NORMAL"), {}), 0);
+    EXPECT_EQ(windowLayer(type("DIALOG"), {QStringLiteral("_NET_WM_STATE_MODAL")}), 0);
+    for (const char* special : {"NOTIFICATION", "TOOLTIP", "POPUP_MENU", "DOCK", "DESKTOP"})
+        EXPECT_NE(windowLayer(type(special), {}), 0) << special;
+    EXPECT_NE(windowLayer(type("NORMAL"), {QStringLiteral("_NET_WM_STATE_ABOVE")}), 0);
     // A vendor type first, a known one after it: the known one decides.
     EXPECT_NE(windowLayer({QStringLiteral("_KDE_NET_WM_WINDOW_TYPE_OVERRIDE"),
                            QStringLiteral("_NET_WM_WINDOW_TYPE_TOOLTIP")},
@@ -139,13 +132,10 @@ TEST(WindowListOrdering, CandidatesAreFilteredDroppedByLayerAndSortedFrontToBack
     // Unmatched windows keep their listed order even when listed first.
     const auto reversed = WindowList::candidateWindows({window(9), window(8), window(1)}, order, f);
     EXPECT_EQ(ids(reversed.windows), (QList<std::uint32_t>{1, 9, 8}));
-}
-
-TEST(WindowListOrdering, EmptyStackingKeepsTheListedOrder)
-{
-    const auto result = WindowList::candidateWindows({window(3), window(1), window(2)}, {}, filter());
-    EXPECT_EQ(ids(result.windows), (QList<std::uint32_t>{3, 1, 2}));
-    EXPECT_EQ(result.matchedInZOrder, 0);
+    // Without stacking the listed order stands.
+    const auto unstacked = WindowList::candidateWindows({window(3), window(1), window(2)}, {}, filter());
+    EXPECT_EQ(ids(unstacked.windows), (QList<std::uint32_t>{3, 1, 2}));
+    EXPECT_EQ(unstacked.matchedInZOrder, 0);
 }
 
 TEST(WindowListDescription, OwnerTitlePrefixAndTruncatedSize)

@@ -46,7 +46,6 @@ TEST(DisplayNumber, IsAStableHashOfTheOutputName)
     // FNV-1a of the UTF-8 name: repeatable across runs and distinct for usual names.
     EXPECT_EQ(displayNumberForOutputName(QString()), 2166136261u);
     EXPECT_EQ(displayNumberForOutputName(QStringLiteral("a")), 0xE40C292Cu);
-    EXPECT_EQ(displayNumberForOutputName(QStringLiteral("HDMI-1")), displayNumberForOutputName(QStringLiteral("HDMI-1")));
     EXPECT_NE(displayNumberForOutputName(QStringLiteral("HDMI-1")), displayNumberForOutputName(QStringLiteral("HDMI-2")));
     EXPECT_NE(displayNumberForOutputName(QStringLiteral("DP-1")), displayNumberForOutputName(QStringLiteral("eDP-1")));
 }
@@ -61,10 +60,11 @@ TEST(SessionKind, WaylandIsRecognisedFromTheSessionType)
     EXPECT_TRUE(X11Session::isWaylandSession(env));
 }
 
-TEST(X11Connection, IsUnavailableWhenTheApplicationDoesNotRunOnX11)
+TEST(X11Connection, IsUnavailableWhenTheApplicationDoesNotRunOnX11AndSoAreCandidateWindows)
 {
     // Unit tests run on the offscreen platform.
     EXPECT_EQ(XcbConnection::application(), nullptr);
+    EXPECT_TRUE(enumerateCandidateWindows().isEmpty());
 }
 
 class X11Desktop : public ::testing::Test {
@@ -168,11 +168,9 @@ TEST_F(X11Desktop, WithoutWindowManagerTheRootsChildrenAreListedTopFirst)
         if (w.windowId == upper)
             record = &w;
     ASSERT_NE(record, nullptr);
-    EXPECT_EQ(record->title, QStringLiteral("Pattern"));
-    EXPECT_EQ(record->ownerName, QStringLiteral("Pattern"));
-    EXPECT_EQ(record->pid, 4242);
-    EXPECT_TRUE(record->isOnScreen);
-    EXPECT_EQ(record->frame, QRectF(50, 50, 300, 200));
+    EXPECT_EQ(std::tuple(record->title, record->ownerName, record->pid, record->isOnScreen, record->frame),
+              std::tuple(std::optional(QStringLiteral("Pattern")), std::optional(QStringLiteral("Pattern")),
+                         std::optional(4242LL), true, QRectF(50, 50, 300, 200)));
 
     EXPECT_EQ(X11Activation::windowPid(x, upper), 4242);
     EXPECT_TRUE(X11Activation::windowExists(x, upper));
@@ -204,11 +202,6 @@ TEST(WindowScale, IsTheScaleOfTheScreenShowingTheWindowsCentre)
     EXPECT_EQ(backingScaleForWindow(QRectF(g.center(), QSizeF(10, 10))), screen->devicePixelRatio());
     // Nowhere near a screen: the primary screen's.
     EXPECT_EQ(backingScaleForWindow(QRectF(-50000, -50000, 10, 10)), screen->devicePixelRatio());
-}
-
-TEST(CandidateWindows, AreEmptyWhenTheApplicationIsNotOnX11)
-{
-    EXPECT_TRUE(enumerateCandidateWindows().isEmpty());
 }
 
 TEST_F(X11Desktop, ActivationIsHandedToAWindowThroughTheWindowManager)
