@@ -94,10 +94,9 @@ TEST_F(MainWindowControllerTest, FloatsUntilActiveAsksForAttentionAndGivesUp)
     controller.pollTickForTesting();
     EXPECT_FALSE(controller.isFloating());
     EXPECT_FALSE(controller.isPolling());
-}
 
-TEST_F(MainWindowControllerTest, ClosingStopsThePollWithoutTouchingTheLevel)
-{
+    // Closing stops the poll without touching the level.
+    active = false;
     controller.show();
     controller.window()->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

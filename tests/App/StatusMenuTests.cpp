@@ -72,13 +72,11 @@ TEST_F(StatusMenuTest, HoldsTheDesignsItemsWithTheirKeys)
                            QStringLiteral("Repeat Last Selection"), QStringLiteral("Open Lumetra"), QStringLiteral("-"),
                            QStringLiteral("Settings…"), QStringLiteral("About Lumetra"),
                            QStringLiteral("Check for Updates…"), QStringLiteral("-"), QStringLiteral("Quit Lumetra")}));
-    EXPECT_EQ(menuItem(menu.menu(), QStringLiteral("Capture & Annotate"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+7")));
-    EXPECT_EQ(menuItem(menu.menu(), QStringLiteral("Capture Window"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+8")));
-    EXPECT_EQ(menuItem(menu.menu(), QStringLiteral("Scroll Capture"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+9")));
-    EXPECT_EQ(menuItem(menu.menu(), QStringLiteral("Open Lumetra"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+N")));
-    EXPECT_EQ(menuItem(menu.menu(), QStringLiteral("Settings…"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+,")));
-    EXPECT_EQ(menuItem(menu.menu(), QStringLiteral("Quit Lumetra"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
-    EXPECT_TRUE(menuItem(menu.menu(), QStringLiteral("Repeat Last Selection"))->shortcut().isEmpty());
+    const std::pair<const char*, const char*> keys[] = {
+        {"Capture & Annotate", "Ctrl+Shift+7"}, {"Capture Window", "Ctrl+Shift+8"}, {"Scroll Capture", "Ctrl+Shift+9"},
+        {"Open Lumetra", "Ctrl+N"}, {"Settings…", "Ctrl+,"}, {"Quit Lumetra", "Ctrl+Q"}, {"Repeat Last Selection", ""}};
+    for (const auto& [title, sequence] : keys)
+        EXPECT_EQ(menuItem(menu.menu(), QString::fromUtf8(title))->shortcut(), QKeySequence(QString::fromUtf8(sequence))) << title;
 
     const QMenu* delays = menuItem(menu.menu(), QStringLiteral("Delayed Capture"))->menu();
     ASSERT_NE(delays, nullptr);

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <compare>
+
 namespace {
 
 // A loopback HTTP/1.1 server answering GET requests from a table of paths.
@@ -96,19 +98,16 @@ QString item(const QString& version, const QString& url, const QString& extra = 
 
 TEST(AppcastVersions, CompareAsReleasesDo)
 {
-    using Appcast::compareVersions;
-    EXPECT_LT(compareVersions(QStringLiteral("1.9"), QStringLiteral("1.10")), 0);
-    EXPECT_GT(compareVersions(QStringLiteral("2.0"), QStringLiteral("1.99.99")), 0);
-    EXPECT_EQ(compareVersions(QStringLiteral("1.0"), QStringLiteral("1.0.0")), 0);
-    EXPECT_EQ(compareVersions(QStringLiteral("v1.2.0"), QStringLiteral("1.2")), 0);
-    EXPECT_GT(compareVersions(QStringLiteral("1.0.1"), QStringLiteral("1.0")), 0);
-    EXPECT_LT(compareVersions(QStringLiteral("1.0b1"), QStringLiteral("1.0")), 0);
-    EXPECT_LT(compareVersions(QStringLiteral("1.0b1"), QStringLiteral("1.0b2")), 0);
-    EXPECT_LT(compareVersions(QStringLiteral("1.0a"), QStringLiteral("1.0.1")), 0);
-    EXPECT_LT(compareVersions(QStringLiteral("1.0-beta"), QStringLiteral("1.0-rc")), 0);
-    // Numbers longer than any integer type still compare by value.
-    EXPECT_LT(compareVersions(QStringLiteral("1.99999999999999999999"), QStringLiteral("1.100000000000000000000")), 0);
-    EXPECT_EQ(compareVersions(QStringLiteral("1.007"), QStringLiteral("1.7")), 0);
+    // Each pair in ascending order, or equal; numbers longer than any integer type still
+    // compare by value.
+    const std::tuple<const char*, const char*, int> cases[] = {
+        {"1.9", "1.10", -1}, {"1.99.99", "2.0", -1}, {"1.0", "1.0.0", 0}, {"v1.2.0", "1.2", 0}, {"1.0", "1.0.1", -1},
+        {"1.0b1", "1.0", -1}, {"1.0b1", "1.0b2", -1}, {"1.0a", "1.0.1", -1}, {"1.0-beta", "1.0-rc", -1},
+        {"1.99999999999999999999", "1.100000000000000000000", -1}, {"1.007", "1.7", 0}};
+    for (const auto& [a, b, order] : cases) {
+        EXPECT_EQ(Appcast::compareVersions(QString::fromLatin1(a), QString::fromLatin1(b)) <=> 0, order <=> 0) << a << " " << b;
+        EXPECT_EQ(Appcast::compareVersions(QString::fromLatin1(b), QString::fromLatin1(a)) <=> 0, 0 <=> order) << b << " " << a;
+    }
 }
 
 TEST(AppcastFeed, ParsesItemsAndSkipsUnusableOnes)
@@ -128,12 +127,10 @@ TEST(AppcastFeed, ParsesItemsAndSkipsUnusableOnes)
     const auto items = Appcast::parse(xml, &error);
     ASSERT_TRUE(items.has_value()) << error.toStdString();
     ASSERT_EQ(items->size(), 2);
-    EXPECT_EQ(items->at(0).version, QStringLiteral("1.2.0"));
-    EXPECT_EQ(items->at(0).title, QStringLiteral("Version 1.2.0"));
+    EXPECT_EQ(std::pair(items->at(0).version, items->at(0).title), std::pair(QStringLiteral("1.2.0"), QStringLiteral("Version 1.2.0")));
     EXPECT_EQ(items->at(0).releaseNotesUrl, QUrl(QStringLiteral("https://example.org/notes")));
-    EXPECT_EQ(items->at(1).version, QStringLiteral("205"));
-    EXPECT_EQ(items->at(1).displayVersion, QStringLiteral("2.0.5"));
-    EXPECT_EQ(items->at(1).length, 12);
+    EXPECT_EQ(std::tuple(items->at(1).version, items->at(1).displayVersion, items->at(1).length),
+              std::tuple(QStringLiteral("205"), QStringLiteral("2.0.5"), qint64(12)));
 
     EXPECT_FALSE(Appcast::parse("<html><body>not a feed</body></html>").has_value());
     EXPECT_FALSE(Appcast::parse(feed(QStringLiteral("<item><title>cut")).left(120)).has_value());
