@@ -5,19 +5,27 @@
 #include "Core/Settings.h"
 #include "Platform/UserDefaults.h"
 
+#include <QElapsedTimer>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 namespace {
 
+// The names posted, and when, in milliseconds since the log began.
 struct NotificationLog {
     QObject context;
     QStringList names;
+    QList<qint64> elapsedAt;
+    QElapsedTimer clock;
     NotificationLog()
     {
+        clock.start();
         for (NotificationName name : {Notifications::captureDeliveryRequested, Notifications::captureClipboardImageReady})
-            NotificationCenter::defaultCenter().addObserver(name, &context, [this, name](const auto&) { names << name; });
+            NotificationCenter::defaultCenter().addObserver(name, &context, [this, name](const auto&) {
+                names << name;
+                elapsedAt << clock.elapsed();
+            });
     }
 };
 
@@ -45,14 +53,14 @@ TEST(CaptureDelivery, AsksForTheWindowAtOnceAndForThePasteAfterAPause)
     const auto date = CaptureDelivery::lastCaptureDeliveryDate();
     ASSERT_TRUE(date.has_value());
     EXPECT_GE(*date, before);
-    QTest::qWait(150);
-    EXPECT_EQ(log.names.size(), 1);
-    // A second delivery before the first paste: two paste notifications follow.
+    // A second delivery before the first paste: two paste notifications follow, each a
+    // pause after its delivery.
     CaptureDelivery::deliverCapturedImage();
-    QTest::qWait(450);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return log.names.size() == 4; }, 5000));
     EXPECT_EQ(log.names,
               (QStringList{Notifications::captureDeliveryRequested, Notifications::captureDeliveryRequested,
                            Notifications::captureClipboardImageReady, Notifications::captureClipboardImageReady}));
+    EXPECT_GE(log.elapsedAt.last(), 250);
     CaptureDelivery::clearLastCaptureDeliveryDate();
     EXPECT_FALSE(CaptureDelivery::lastCaptureDeliveryDate().has_value());
 }

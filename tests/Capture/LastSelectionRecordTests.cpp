@@ -39,17 +39,13 @@ TEST_F(LastSelectionRecordTest, DisplayNumberMustBeAWholeNumberThatFitsIn32Bits)
     using LastSelectionRecord::displayNumberFromStored;
     EXPECT_EQ(displayNumberFromStored(QVariant(0)), 0u);
     EXPECT_EQ(displayNumberFromStored(QVariant(qlonglong(4294967295ll))), 4294967295u);
-    EXPECT_FALSE(displayNumberFromStored(QVariant(-1)));
-    EXPECT_FALSE(displayNumberFromStored(QVariant(qlonglong(4294967296ll))));
-    EXPECT_FALSE(displayNumberFromStored(QVariant(12.5)));
     EXPECT_EQ(displayNumberFromStored(QVariant(12.0)), 12u);
     // A settings file holds numbers as decimal text.
     EXPECT_EQ(displayNumberFromStored(QVariant(QStringLiteral("4000000000"))), 4000000000u);
-    EXPECT_FALSE(displayNumberFromStored(QVariant(QStringLiteral("abc"))));
-    EXPECT_FALSE(displayNumberFromStored(QVariant(QStringLiteral("-1"))));
-    EXPECT_FALSE(displayNumberFromStored(QVariant(QStringLiteral("4294967296"))));
-    EXPECT_FALSE(displayNumberFromStored(QVariant(QStringLiteral(" 7"))));
-    EXPECT_FALSE(displayNumberFromStored(QVariant()));
+    for (const QVariant& bad : {QVariant(-1), QVariant(qlonglong(4294967296ll)), QVariant(12.5), QVariant(QStringLiteral("abc")),
+                                QVariant(QStringLiteral("-1")), QVariant(QStringLiteral("4294967296")),
+                                QVariant(QStringLiteral(" 7")), QVariant()})
+        EXPECT_FALSE(displayNumberFromStored(bad)) << bad.toString().toStdString();
 }
 
 TEST_F(LastSelectionRecordTest, AStoredRecordReadsBackAfterARestart)
@@ -70,23 +66,16 @@ TEST_F(LastSelectionRecordTest, IncompleteOrUnusableRecordsAreNotRecords)
     storeRaw(QStringLiteral("{{0, 0}, {100, 100}}"), 7);
     EXPECT_TRUE(LastSelectionRecord::read(defaults, connected));
 
-    storeRaw(QString(), 7);
-    EXPECT_FALSE(LastSelectionRecord::read(defaults, connected));
-    storeRaw(QStringLiteral("not a rectangle"), 7);
-    EXPECT_FALSE(LastSelectionRecord::read(defaults, connected));
-    storeRaw(QStringLiteral("{{0, 0}, {0, 100}}"), 7);
-    EXPECT_FALSE(LastSelectionRecord::read(defaults, connected));
-    storeRaw(QStringLiteral("{{0, 0}, {100, -5}}"), 7);
-    EXPECT_FALSE(LastSelectionRecord::read(defaults, connected));
-    storeRaw(QStringLiteral("{{0, 0}, {100, 100}}"), -1);
-    EXPECT_FALSE(LastSelectionRecord::read(defaults, connected));
-    storeRaw(QStringLiteral("{{0, 0}, {100, 100}}"), qlonglong(4294967296ll));
-    EXPECT_FALSE(LastSelectionRecord::read(defaults, connected));
-    storeRaw(QStringLiteral("{{0, 0}, {100, 100}}"), QStringLiteral("seven"));
-    EXPECT_FALSE(LastSelectionRecord::read(defaults, connected));
-    // A display that is not connected any more.
-    storeRaw(QStringLiteral("{{0, 0}, {100, 100}}"), 8);
-    EXPECT_FALSE(LastSelectionRecord::read(defaults, connected));
+    const QString good = QStringLiteral("{{0, 0}, {100, 100}}");
+    // Unusable rectangles, unusable display numbers, a display not connected any more.
+    const std::pair<QVariant, QVariant> unusable[] = {
+        {QString(), 7}, {QStringLiteral("not a rectangle"), 7}, {QStringLiteral("{{0, 0}, {0, 100}}"), 7},
+        {QStringLiteral("{{0, 0}, {100, -5}}"), 7}, {good, -1}, {good, qlonglong(4294967296ll)},
+        {good, QStringLiteral("seven")}, {good, 8}};
+    for (const auto& [rect, display] : unusable) {
+        storeRaw(rect, display);
+        EXPECT_FALSE(LastSelectionRecord::read(defaults, connected)) << rect.toString().toStdString();
+    }
     defaults.remove(Settings::lastSelectionDisplay.name());
     EXPECT_FALSE(LastSelectionRecord::read(defaults, connected));
 }
