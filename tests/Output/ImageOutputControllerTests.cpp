@@ -96,17 +96,6 @@ TEST_F(OutputControllerTest, SaveAsThenSaveWritesTheSameFileWithoutAPanel)
     EXPECT_TRUE(alerts.isEmpty());
 }
 
-TEST_F(OutputControllerTest, ExportTurnsTheImageAsTheCanvasShowsIt)
-{
-    model.setRotation(90);
-    panelAnswer = SavePanelResult{dir.filePath("turned.png"), "png", 0.9};
-    controller.saveAs();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return panelRuns == 1; }, 5000));
-    waitUntilIdle();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return model.saveToastURL().has_value(); }, 5000));
-    EXPECT_EQ(ImageFileReader::readFile(dir.filePath("turned.png")).image.size(), QSize(40, 60));
-}
-
 TEST_F(OutputControllerTest, FailedWriteAlertsAndIsNotRemembered)
 {
     panelAnswer = SavePanelResult{QStringLiteral("/proc/lumetra-out.png"), "png", 0.9};
@@ -149,16 +138,15 @@ TEST_F(OutputControllerTest, CancelledPanelWritesNothingAndAllowsAnother)
     EXPECT_FALSE(model.isSavePanelPresented());
     EXPECT_FALSE(model.isExporting());
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
-}
 
-TEST_F(OutputControllerTest, NothingHappensWithoutAnImage)
-{
+    // Without an image nothing happens at all.
+    const int runs = panelRuns;
     model.setSelectedImage(std::nullopt);
     controller.copyImageToClipboard();
     controller.save();
     controller.saveAs();
     QTest::qWait(20);
-    EXPECT_EQ(panelRuns, 0);
+    EXPECT_EQ(panelRuns, runs);
     EXPECT_EQ(pasteboard.changeCount(), 0);
     EXPECT_FALSE(model.isExporting());
 }
