@@ -1,6 +1,7 @@
 // A toast on screen when the interface language changes reads in the new language.
 
 #include "Output/OutputToasts.h"
+#include "Core/Settings.h"
 #include "Platform/UserDefaults.h"
 
 #include <QLabel>
