@@ -7,8 +7,7 @@
 #include "Core/Settings.h"
 #include "Core/ShortcutStore.h"
 #include "Models/ImageLoadManager.h"
-#include "Platform/X11Activation.h"
-#include "Platform/XcbConnection.h"
+#include "Platform/WindowActivation.h"
 #include "Views/ContentView.h"
 
 #include <QApplication>
@@ -18,35 +17,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QVBoxLayout>
-
-#include <cstring>
-
-namespace {
-
-// Asks the window manager to keep a window above the others, or to stop (EWMH
-// _NET_WM_STATE_ABOVE). Without a window manager nothing covers it anyway.
-void requestKeepAbove(QWidget* window, bool above)
-{
-    XcbConnection* x = XcbConnection::application();
-    if (!x || !window->windowHandle())
-        return;
-    xcb_client_message_event_t event;
-    std::memset(&event, 0, sizeof event);
-    event.response_type = XCB_CLIENT_MESSAGE;
-    event.format = 32;
-    event.window = xcb_window_t(window->winId());
-    event.type = x->atom("_NET_WM_STATE");
-    event.data.data32[0] = above ? 1 : 0; // add / remove
-    event.data.data32[1] = x->atom("_NET_WM_STATE_ABOVE");
-    event.data.data32[2] = 0;
-    event.data.data32[3] = 2; // source: pager, so the request is not second-guessed
-    xcb_send_event(x->connection(), 0, x->root(),
-                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
-                   reinterpret_cast<const char*>(&event));
-    xcb_flush(x->connection());
-}
-
-} // namespace
+#include <QWindow>
 
 MainWindowController& MainWindowController::shared()
 {
@@ -128,15 +99,20 @@ void MainWindowController::activate(QWidget* window)
     // Qt asks as an application, which focus-stealing prevention may turn down for a
     // program the user did not just click; the user asked for this window (a menu
     // item, a hot key, a file), so ask as a pager does.
-    if (XcbConnection* x = XcbConnection::application(); x && window->windowHandle())
-        X11Activation::activate(*x, xcb_window_t(window->winId()));
+    if (window->windowHandle())
+        WindowActivation::activate(WindowActivation::WindowId(window->winId()));
 }
 
 void MainWindowController::setFloating(QWidget* window, bool floating)
 {
     m_floating = floating;
-    if (window)
-        requestKeepAbove(window, floating);
+    if (!window || !window->windowHandle())
+        return;
+    // Qt asks the window manager to keep the window above the others (_NET_WM_STATE);
+    // the widget's own setWindowFlags would hide and show the window again.
+    const Qt::WindowFlags flags = window->windowFlags().setFlag(Qt::WindowStaysOnTopHint, floating);
+    window->overrideWindowFlags(flags);
+    window->windowHandle()->setFlags(flags);
 }
 
 void MainWindowController::bringWindowToFront(QWidget* window, bool forCapture)

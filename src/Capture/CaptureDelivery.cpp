@@ -4,8 +4,7 @@
 #include "Core/Logger.h"
 #include "Core/Notifications.h"
 #include "Core/Settings.h"
-#include "Platform/X11Activation.h"
-#include "Platform/XcbConnection.h"
+#include "Platform/WindowActivation.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -23,13 +22,8 @@ std::optional<QDateTime> deliveryDate;
 
 QString frontmostDescription()
 {
-    XcbConnection* x = XcbConnection::application();
-    if (!x)
-        return QStringLiteral("nil");
-    const xcb_window_t active = X11Activation::activeWindow(*x);
-    if (active == XCB_WINDOW_NONE)
-        return QStringLiteral("nil");
-    return QStringLiteral("0x") + QString::number(active, 16);
+    const std::optional<WindowActivation::WindowId> active = WindowActivation::activeWindow();
+    return active ? QStringLiteral("0x") + QString::number(*active, 16) : QStringLiteral("nil");
 }
 
 int lumetraActive()

@@ -3,7 +3,7 @@
 #include "Capture/CaptureLog.h"
 #include "Platform/DisplayMonitor.h"
 #include "Platform/ScreenGrabber.h"
-#include "Platform/XcbConnection.h"
+#include "Platform/X11Session.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -14,15 +14,14 @@ namespace {
 
 class X11DisplayCaptureSource final : public DisplayCaptureSource {
 public:
-    bool isAvailable() override { return XcbConnection::application() != nullptr; }
+    bool isAvailable() override { return X11Session::applicationRunsOnX11(); }
 
     QList<std::optional<Display>> displays() override
     {
         QList<std::optional<Display>> result;
-        XcbConnection* x = XcbConnection::application();
-        if (!x)
+        if (!X11Session::applicationRunsOnX11())
             return result;
-        const QList<DisplayMonitor> monitors = readDisplayMonitors(*x);
+        const QList<DisplayMonitor> monitors = readDisplayMonitors();
         const QList<QScreen*> screens = QGuiApplication::screens();
         for (QScreen* screen : screens) {
             const DisplayMonitor* match = nullptr;
@@ -61,11 +60,10 @@ public:
 
     QImage capture(const Display& display, const QSize& pixelSize) override
     {
-        XcbConnection* x = XcbConnection::application();
-        if (!x)
-            return {};
         if (!m_grabber) {
-            m_grabber = std::make_unique<XcbScreenGrabber>(*x);
+            m_grabber = screenGrabberForApplication();
+            if (!m_grabber)
+                return {};
             // The grabber's shared segment is attached on Qt's connection, which closes
             // with the application: detach while it is still open.
             QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, [this] { m_grabber.reset(); });
@@ -77,7 +75,7 @@ public:
     }
 
 private:
-    std::unique_ptr<XcbScreenGrabber> m_grabber;
+    std::unique_ptr<ScreenGrabber> m_grabber;
 };
 
 DisplayCaptureSource* installedSource = nullptr;

@@ -1,6 +1,6 @@
 #include "Capture/OwnWindows.h"
 
-#include "Platform/XcbConnection.h"
+#include "Platform/X11Session.h"
 
 #include <QApplication>
 
@@ -62,8 +62,7 @@ WindowList hiddenWindowsExcluding(const WindowList& windows, const QWidget* wind
 
 void syncWithServer()
 {
-    if (XcbConnection* x = XcbConnection::application())
-        x->sync();
+    X11Session::syncWithServer();
 }
 
 } // namespace OwnWindows

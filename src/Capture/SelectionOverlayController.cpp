@@ -14,9 +14,8 @@
 #include "Core/Settings.h"
 #include "Platform/Pasteboard.h"
 #include "Platform/UserDefaults.h"
+#include "Platform/WindowActivation.h"
 #include "Platform/WindowList.h"
-#include "Platform/X11Activation.h"
-#include "Platform/XcbConnection.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -29,11 +28,9 @@ QString rectText(const QRectF& rect)
     return LastSelectionRecord::stringFromRect(rect);
 }
 
-bool windowIsOurs(XcbConnection& x, xcb_window_t window)
+bool windowIsOurs(WindowActivation::WindowId window)
 {
-    if (window == XCB_WINDOW_NONE)
-        return false;
-    if (const auto pid = X11Activation::windowPid(x, window); pid && *pid == QCoreApplication::applicationPid())
+    if (const auto pid = WindowActivation::windowPid(window); pid && *pid == QCoreApplication::applicationPid())
         return true;
     for (QWidget* widget : QApplication::topLevelWidgets())
         if (widget->internalWinId() == window)
@@ -77,12 +74,10 @@ void SelectionOverlayController::rememberFrontmostApp()
 
     m_previousFrontmost.reset();
     QString remembered = QStringLiteral("无（自身/无前台）");
-    if (XcbConnection* x = XcbConnection::application()) {
-        const xcb_window_t active = X11Activation::activeWindow(*x);
-        if (active != XCB_WINDOW_NONE && !windowIsOurs(*x, active)) {
-            m_previousFrontmost = active;
-            remembered = QStringLiteral("0x") + QString::number(active, 16);
-        }
+    if (const std::optional<WindowActivation::WindowId> active = WindowActivation::activeWindow();
+        active && !windowIsOurs(*active)) {
+        m_previousFrontmost = *active;
+        remembered = QStringLiteral("0x") + QString::number(*active, 16);
     }
     captureDiagnostic(QStringLiteral("📸 SelectionOverlay 记录前前台: %1").arg(remembered));
 
@@ -231,9 +226,8 @@ void SelectionOverlayController::restoreHiddenWindows()
 void SelectionOverlayController::giveActivationBack(const QString& reason)
 {
     if (m_previousFrontmost) {
-        XcbConnection* x = XcbConnection::application();
-        if (x && X11Activation::windowExists(*x, *m_previousFrontmost)) {
-            X11Activation::activate(*x, *m_previousFrontmost);
+        if (WindowActivation::windowExists(*m_previousFrontmost)) {
+            WindowActivation::activate(*m_previousFrontmost);
             captureDiagnostic(QStringLiteral("📸 SelectionOverlay 激活归还[%1] → 0x%2")
                                   .arg(reason)
                                   .arg(QString::number(*m_previousFrontmost, 16)));

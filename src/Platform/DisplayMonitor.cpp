@@ -5,7 +5,6 @@
 #include <xcb/randr.h>
 
 #include <algorithm>
-#include <cstdlib>
 
 std::uint32_t displayNumberForOutputName(const QString& name)
 {
@@ -22,10 +21,8 @@ namespace {
 QString atomName(xcb_connection_t* c, xcb_atom_t atom)
 {
     QString name;
-    if (xcb_get_atom_name_reply_t* reply = xcb_get_atom_name_reply(c, xcb_get_atom_name(c, atom), nullptr)) {
-        name = QString::fromUtf8(xcb_get_atom_name_name(reply), xcb_get_atom_name_name_length(reply));
-        std::free(reply);
-    }
+    if (const XcbReply<xcb_get_atom_name_reply_t> reply{xcb_get_atom_name_reply(c, xcb_get_atom_name(c, atom), nullptr)})
+        name = QString::fromUtf8(xcb_get_atom_name_name(reply.get()), xcb_get_atom_name_name_length(reply.get()));
     return name;
 }
 
@@ -36,20 +33,16 @@ QList<DisplayMonitor> randrMonitors(XcbConnection& connection)
     const xcb_query_extension_reply_t* ext = xcb_get_extension_data(c, &xcb_randr_id);
     if (!ext || !ext->present)
         return monitors;
-    xcb_randr_query_version_reply_t* version
-        = xcb_randr_query_version_reply(c, xcb_randr_query_version(c, 1, 5), nullptr);
-    if (!version)
-        return monitors;
-    const bool hasMonitors = version->major_version > 1 || version->minor_version >= 5;
-    std::free(version);
-    if (!hasMonitors)
+    const XcbReply<xcb_randr_query_version_reply_t> version{
+        xcb_randr_query_version_reply(c, xcb_randr_query_version(c, 1, 5), nullptr)};
+    if (!version || !(version->major_version > 1 || version->minor_version >= 5))
         return monitors;
 
-    xcb_randr_get_monitors_reply_t* reply
-        = xcb_randr_get_monitors_reply(c, xcb_randr_get_monitors(c, connection.root(), 1), nullptr);
+    const XcbReply<xcb_randr_get_monitors_reply_t> reply{
+        xcb_randr_get_monitors_reply(c, xcb_randr_get_monitors(c, connection.root(), 1), nullptr)};
     if (!reply)
         return monitors;
-    for (auto it = xcb_randr_get_monitors_monitors_iterator(reply); it.rem; xcb_randr_monitor_info_next(&it)) {
+    for (auto it = xcb_randr_get_monitors_monitors_iterator(reply.get()); it.rem; xcb_randr_monitor_info_next(&it)) {
         const xcb_randr_monitor_info_t* info = it.data;
         if (info->width == 0 || info->height == 0)
             continue;
@@ -60,7 +53,6 @@ QList<DisplayMonitor> randrMonitors(XcbConnection& connection)
         monitor.primary = info->primary;
         monitors.append(monitor);
     }
-    std::free(reply);
     std::stable_sort(monitors.begin(), monitors.end(),
                      [](const DisplayMonitor& a, const DisplayMonitor& b) { return a.primary && !b.primary; });
     return monitors;
@@ -80,4 +72,10 @@ QList<DisplayMonitor> readDisplayMonitors(XcbConnection& connection)
         monitors.append(whole);
     }
     return monitors;
+}
+
+QList<DisplayMonitor> readDisplayMonitors()
+{
+    XcbConnection* x = XcbConnection::application();
+    return x ? readDisplayMonitors(*x) : QList<DisplayMonitor>{};
 }

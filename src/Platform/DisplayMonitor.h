@@ -22,5 +22,7 @@ struct DisplayMonitor {
 std::uint32_t displayNumberForOutputName(const QString& name);
 
 // The monitors of the connection's screen (RandR 1.5 monitors, else the whole root as
-// one monitor called "screen"), the primary one first.
+// one monitor called "screen"), the primary one first. Without a connection: those of
+// the application's display, none off X11.
 QList<DisplayMonitor> readDisplayMonitors(XcbConnection& connection);
+QList<DisplayMonitor> readDisplayMonitors();

@@ -99,12 +99,11 @@ bool XcbScreenGrabber::ensureSegment(std::size_t bytes)
     }
     xcb_connection_t* c = m_connection.connection();
     const std::uint32_t segment = xcb_generate_id(c);
-    xcb_generic_error_t* error = xcb_request_check(c, xcb_shm_attach_checked(c, segment, std::uint32_t(id), 0));
+    const XcbReply<xcb_generic_error_t> error{xcb_request_check(c, xcb_shm_attach_checked(c, segment, std::uint32_t(id), 0))};
     // Marked for removal now: the segment goes away by itself once both sides detach,
     // even if this process dies.
     shmctl(id, IPC_RMID, nullptr);
     if (error) {
-        std::free(error);
         shmdt(address);
         return false;
     }
@@ -136,43 +135,38 @@ QImage XcbScreenGrabber::grabShm(std::uint32_t drawable, const QRect& rect)
     }
     xcb_connection_t* c = m_connection.connection();
     xcb_generic_error_t* error = nullptr;
-    xcb_shm_get_image_reply_t* reply = xcb_shm_get_image_reply(
+    const XcbReply<xcb_shm_get_image_reply_t> reply{xcb_shm_get_image_reply(
         c,
         xcb_shm_get_image(c, drawable, std::int16_t(rect.x()), std::int16_t(rect.y()),
                           std::uint16_t(rect.width()), std::uint16_t(rect.height()), ~0u,
                           XCB_IMAGE_FORMAT_Z_PIXMAP, m_shmSegment, 0),
-        &error);
-    if (!reply) {
-        std::free(error);
+        &error)};
+    const XcbReply<xcb_generic_error_t> ownedError{error};
+    if (!reply || !pixelsAreXrgb32(m_connection, reply->depth))
         return {};
-    }
-    const std::uint8_t depth = reply->depth;
-    const std::size_t size = reply->size;
-    std::free(reply);
-    if (!pixelsAreXrgb32(m_connection, depth))
-        return {};
-    return opaqueImage(static_cast<const std::uint8_t*>(m_shmAddress), size, rect.width(), rect.height());
+    return opaqueImage(static_cast<const std::uint8_t*>(m_shmAddress), reply->size, rect.width(), rect.height());
 }
 
 QImage XcbScreenGrabber::grabPlain(std::uint32_t drawable, const QRect& rect)
 {
     xcb_connection_t* c = m_connection.connection();
     xcb_generic_error_t* error = nullptr;
-    xcb_get_image_reply_t* reply = xcb_get_image_reply(
+    const XcbReply<xcb_get_image_reply_t> reply{xcb_get_image_reply(
         c,
         xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, drawable, std::int16_t(rect.x()),
                       std::int16_t(rect.y()), std::uint16_t(rect.width()), std::uint16_t(rect.height()), ~0u),
-        &error);
-    if (!reply) {
-        std::free(error);
+        &error)};
+    const XcbReply<xcb_generic_error_t> ownedError{error};
+    if (!reply || !pixelsAreXrgb32(m_connection, reply->depth))
         return {};
-    }
-    QImage image;
-    if (pixelsAreXrgb32(m_connection, reply->depth))
-        image = opaqueImage(xcb_get_image_data(reply), std::size_t(xcb_get_image_data_length(reply)), rect.width(),
-                            rect.height());
-    std::free(reply);
-    return image;
+    return opaqueImage(xcb_get_image_data(reply.get()), std::size_t(xcb_get_image_data_length(reply.get())),
+                       rect.width(), rect.height());
+}
+
+std::unique_ptr<ScreenGrabber> screenGrabberForApplication()
+{
+    XcbConnection* x = XcbConnection::application();
+    return x ? std::make_unique<XcbScreenGrabber>(*x) : nullptr;
 }
 
 bool compositeCursor(XcbConnection& connection, QImage& image, const QPoint& imageOrigin)
@@ -181,16 +175,17 @@ bool compositeCursor(XcbConnection& connection, QImage& image, const QPoint& ima
     const xcb_query_extension_reply_t* ext = xcb_get_extension_data(c, &xcb_xfixes_id);
     if (!ext || !ext->present || image.isNull())
         return false;
-    std::free(xcb_xfixes_query_version_reply(c, xcb_xfixes_query_version(c, 4, 0), nullptr));
-    xcb_xfixes_get_cursor_image_reply_t* reply
-        = xcb_xfixes_get_cursor_image_reply(c, xcb_xfixes_get_cursor_image(c), nullptr);
+    // XFixes serves a client only once told its version; the answer itself is not needed.
+    XcbReply<xcb_xfixes_query_version_reply_t>(xcb_xfixes_query_version_reply(c, xcb_xfixes_query_version(c, 4, 0), nullptr));
+    const XcbReply<xcb_xfixes_get_cursor_image_reply_t> reply{
+        xcb_xfixes_get_cursor_image_reply(c, xcb_xfixes_get_cursor_image(c), nullptr)};
     if (!reply)
         return false;
     const int width = reply->width;
     const int height = reply->height;
-    const std::uint32_t* pixels = xcb_xfixes_get_cursor_image_cursor_image(reply);
+    const std::uint32_t* pixels = xcb_xfixes_get_cursor_image_cursor_image(reply.get());
     bool drawn = false;
-    if (width > 0 && height > 0 && xcb_xfixes_get_cursor_image_cursor_image_length(reply) >= width * height) {
+    if (width > 0 && height > 0 && xcb_xfixes_get_cursor_image_cursor_image_length(reply.get()) >= width * height) {
         // XFixes hands out premultiplied ARGB, which is exactly this format.
         QImage cursor(width, height, QImage::Format_ARGB32_Premultiplied);
         for (int y = 0; y < height; ++y)
@@ -200,6 +195,5 @@ bool compositeCursor(XcbConnection& connection, QImage& image, const QPoint& ima
         painter.drawImage(topLeft, cursor);
         drawn = true;
     }
-    std::free(reply);
     return drawn;
 }

@@ -17,6 +17,10 @@ public:
     virtual QImage grab(const QRect& pixelRect) = 0;
 };
 
+// A grabber of the application's display; null off X11. Its shared memory is attached
+// on the application's connection, so it must go before that connection closes.
+std::unique_ptr<ScreenGrabber> screenGrabberForApplication();
+
 // MIT-SHM GetImage into one reused shared segment, plain GetImage where shared memory
 // is missing (a remote display) or refused.
 class XcbScreenGrabber final : public ScreenGrabber {

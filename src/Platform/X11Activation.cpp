@@ -1,8 +1,8 @@
 #include "Platform/X11Activation.h"
 
+#include "Platform/WindowActivation.h"
 #include "Platform/XcbConnection.h"
 
-#include <cstdlib>
 #include <cstring>
 
 namespace X11Activation {
@@ -14,28 +14,26 @@ std::optional<std::uint32_t> cardinalProperty(XcbConnection& connection, xcb_win
 {
     xcb_connection_t* c = connection.connection();
     std::optional<std::uint32_t> value;
-    if (xcb_get_property_reply_t* reply
-        = xcb_get_property_reply(c, xcb_get_property(c, 0, window, property, type, 0, 1), nullptr)) {
-        if (reply->format == 32 && xcb_get_property_value_length(reply) >= 4) {
-            std::uint32_t v = 0;
-            std::memcpy(&v, xcb_get_property_value(reply), 4);
-            value = v;
-        }
-        std::free(reply);
+    const XcbReply<xcb_get_property_reply_t> reply{
+        xcb_get_property_reply(c, xcb_get_property(c, 0, window, property, type, 0, 1), nullptr)};
+    if (reply && reply->format == 32 && xcb_get_property_value_length(reply.get()) >= 4) {
+        std::uint32_t v = 0;
+        std::memcpy(&v, xcb_get_property_value(reply.get()), 4);
+        value = v;
     }
     return value;
 }
 
 } // namespace
 
-xcb_window_t activeWindow(XcbConnection& connection)
+std::uint32_t activeWindow(XcbConnection& connection)
 {
     const auto value = cardinalProperty(connection, connection.root(), connection.atom("_NET_ACTIVE_WINDOW"),
                                         XCB_ATOM_WINDOW);
     return value ? xcb_window_t(*value) : xcb_window_t(XCB_WINDOW_NONE);
 }
 
-std::optional<long long> windowPid(XcbConnection& connection, xcb_window_t window)
+std::optional<long long> windowPid(XcbConnection& connection, std::uint32_t window)
 {
     if (window == XCB_WINDOW_NONE)
         return std::nullopt;
@@ -45,19 +43,17 @@ std::optional<long long> windowPid(XcbConnection& connection, xcb_window_t windo
     return static_cast<long long>(*value);
 }
 
-bool windowExists(XcbConnection& connection, xcb_window_t window)
+bool windowExists(XcbConnection& connection, std::uint32_t window)
 {
     if (window == XCB_WINDOW_NONE)
         return false;
     xcb_connection_t* c = connection.connection();
-    xcb_get_window_attributes_reply_t* reply
-        = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr);
-    const bool exists = reply != nullptr;
-    std::free(reply);
-    return exists;
+    return XcbReply<xcb_get_window_attributes_reply_t>(
+               xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr))
+        != nullptr;
 }
 
-void activate(XcbConnection& connection, xcb_window_t window)
+void activate(XcbConnection& connection, std::uint32_t window)
 {
     if (window == XCB_WINDOW_NONE)
         return;
@@ -77,3 +73,32 @@ void activate(XcbConnection& connection, xcb_window_t window)
 }
 
 } // namespace X11Activation
+
+namespace WindowActivation {
+
+std::optional<WindowId> activeWindow()
+{
+    XcbConnection* x = XcbConnection::application();
+    const WindowId active = x ? X11Activation::activeWindow(*x) : WindowId(XCB_WINDOW_NONE);
+    return active != XCB_WINDOW_NONE ? std::optional<WindowId>(active) : std::nullopt;
+}
+
+std::optional<long long> windowPid(WindowId window)
+{
+    XcbConnection* x = XcbConnection::application();
+    return x ? X11Activation::windowPid(*x, window) : std::nullopt;
+}
+
+bool windowExists(WindowId window)
+{
+    XcbConnection* x = XcbConnection::application();
+    return x && X11Activation::windowExists(*x, window);
+}
+
+void activate(WindowId window)
+{
+    if (XcbConnection* x = XcbConnection::application())
+        X11Activation::activate(*x, window);
+}
+
+} // namespace WindowActivation

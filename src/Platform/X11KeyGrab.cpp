@@ -6,7 +6,10 @@
 
 #include <QCoreApplication>
 
-#include <cstdlib>
+#include <type_traits>
+
+// The header keeps xcb out of its users with plain integer types of the same size.
+static_assert(std::is_same_v<xcb_keycode_t, std::uint8_t> && std::is_same_v<xcb_timestamp_t, std::uint32_t>);
 
 namespace {
 
@@ -107,10 +110,8 @@ bool X11KeyGrab::grabOnServer(Grab& grab)
     bool refused = false;
     bool otherError = false;
     for (const xcb_void_cookie_t& cookie : cookies) {
-        if (xcb_generic_error_t* error = xcb_request_check(c, cookie)) {
+        if (const XcbReply<xcb_generic_error_t> error{xcb_request_check(c, cookie)})
             (error->error_code == kBadAccess ? refused : otherError) = true;
-            std::free(error);
-        }
     }
     if (refused || otherError) {
         // Half a grab would fire with NumLock off and not with it on: take it all back.

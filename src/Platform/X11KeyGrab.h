@@ -5,8 +5,7 @@
 #include <QObject>
 #include <QPointer>
 
-#include <xcb/xcb.h>
-
+#include <cstdint>
 #include <memory>
 
 class KeyboardMapping;
@@ -60,7 +59,7 @@ private:
         int id = 0;
         quint16 keyCode = 0;
         quint64 modifierFlags = 0;
-        xcb_keycode_t x11KeyCode = 0;
+        std::uint8_t x11KeyCode = 0;
         quint16 x11Mask = 0;
         bool active = false;
     };
@@ -76,7 +75,7 @@ private:
     QList<Grab> m_grabs;
     // Keys reported as pressed and not yet released, with the time of the last release,
     // so that the keyboard's auto-repeat does not report a held key again.
-    QList<xcb_keycode_t> m_held;
-    xcb_keycode_t m_lastReleasedKey = 0;
-    xcb_timestamp_t m_lastReleaseTime = 0;
+    QList<std::uint8_t> m_held;
+    std::uint8_t m_lastReleasedKey = 0;
+    std::uint32_t m_lastReleaseTime = 0;
 };

@@ -2,8 +2,6 @@
 
 #include "Platform/XcbConnection.h"
 
-#include <cstdlib>
-
 namespace X11Session {
 
 bool isWaylandSession(const QProcessEnvironment& environment)
@@ -20,13 +18,26 @@ bool compositorRunning(XcbConnection& connection)
     if (atom == XCB_ATOM_NONE)
         return false;
     xcb_connection_t* c = connection.connection();
-    bool owned = false;
-    if (xcb_get_selection_owner_reply_t* reply
-        = xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom), nullptr)) {
-        owned = reply->owner != XCB_WINDOW_NONE;
-        std::free(reply);
-    }
-    return owned;
+    const XcbReply<xcb_get_selection_owner_reply_t> reply{
+        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom), nullptr)};
+    return reply && reply->owner != XCB_WINDOW_NONE;
+}
+
+bool applicationRunsOnX11()
+{
+    return XcbConnection::application() != nullptr;
+}
+
+bool compositorRunning()
+{
+    XcbConnection* x = XcbConnection::application();
+    return x && compositorRunning(*x);
+}
+
+void syncWithServer()
+{
+    if (XcbConnection* x = XcbConnection::application())
+        x->sync();
 }
 
 } // namespace X11Session

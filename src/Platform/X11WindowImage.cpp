@@ -13,19 +13,16 @@
 
 #include <algorithm>
 
-#include <cstdlib>
-
 namespace {
 
 // A request whose error is the answer: true when the server carried it out.
 bool succeeded(xcb_connection_t* c, xcb_void_cookie_t cookie, std::uint8_t* errorCode = nullptr)
 {
-    xcb_generic_error_t* error = xcb_request_check(c, cookie);
+    const XcbReply<xcb_generic_error_t> error{xcb_request_check(c, cookie)};
     if (!error)
         return true;
     if (errorCode)
         *errorCode = error->error_code;
-    std::free(error);
     return false;
 }
 
@@ -60,12 +57,11 @@ bool X11WindowImageSource::ensureConnection()
     if (!composite || !composite->present || !damage || !damage->present)
         return false;
     // Naming a window's pixmap needs Composite 0.2; Damage must be told its version.
-    xcb_composite_query_version_reply_t* compositeVersion
-        = xcb_composite_query_version_reply(c, xcb_composite_query_version(c, 0, 4), nullptr);
+    const XcbReply<xcb_composite_query_version_reply_t> compositeVersion{
+        xcb_composite_query_version_reply(c, xcb_composite_query_version(c, 0, 4), nullptr)};
     const bool compositeOk
         = compositeVersion && (compositeVersion->major_version > 0 || compositeVersion->minor_version >= 2);
-    std::free(compositeVersion);
-    std::free(xcb_damage_query_version_reply(c, xcb_damage_query_version(c, 1, 1), nullptr));
+    XcbReply<xcb_damage_query_version_reply_t>(xcb_damage_query_version_reply(c, xcb_damage_query_version(c, 1, 1), nullptr));
     if (!compositeOk)
         return false;
     m_damageEvent = damage->first_event + XCB_DAMAGE_NOTIFY;
@@ -83,14 +79,13 @@ void X11WindowImageSource::readEvents()
         return;
     xcb_connection_t* c = m_connection->connection();
     bool drawn = false;
-    while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
+    while (const XcbReply<xcb_generic_event_t> event{xcb_poll_for_event(c)}) {
         // Errors of requests nobody checks (letting go of a window that is gone) end here too.
         if ((event->response_type & 0x7f) == m_damageEvent) {
-            const auto* notify = reinterpret_cast<const xcb_damage_notify_event_t*>(event);
+            const auto* notify = reinterpret_cast<const xcb_damage_notify_event_t*>(event.get());
             if (m_damage && notify->damage == m_damage)
                 drawn = true;
         }
-        std::free(event);
     }
     if (drawn) {
         m_sinceDrawn.restart();
@@ -109,11 +104,10 @@ std::optional<std::uint32_t> X11WindowImageSource::topLevelFrame(std::uint32_t w
     xcb_window_t window = windowId;
     // Window managers nest a client at most a few levels deep; the bound guards a loop.
     for (int depth = 0; depth < 64; ++depth) {
-        xcb_query_tree_reply_t* tree = xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr);
+        const XcbReply<xcb_query_tree_reply_t> tree{xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr)};
         if (!tree)
             return std::nullopt;
         const xcb_window_t parent = tree->parent;
-        std::free(tree);
         if (parent == root || parent == XCB_WINDOW_NONE)
             return window == root ? std::nullopt : std::optional<std::uint32_t>(window);
         window = parent;
@@ -198,27 +192,19 @@ WindowImage X11WindowImageSource::capture(std::uint32_t windowId, bool withPoint
 
     xcb_connection_t* c = m_connection->connection();
     const xcb_window_t frame = m_frame;
-    bool viewable = false;
-    if (xcb_get_window_attributes_reply_t* attributes
-        = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, frame), nullptr)) {
-        viewable = attributes->map_state == XCB_MAP_STATE_VIEWABLE;
-        std::free(attributes);
-    }
-    xcb_get_geometry_reply_t* geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, frame), nullptr);
-    if (!viewable || !geometry) {
-        std::free(geometry);
+    const XcbReply<xcb_get_window_attributes_reply_t> attributes{
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, frame), nullptr)};
+    const bool viewable = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+    const XcbReply<xcb_get_geometry_reply_t> geometry{xcb_get_geometry_reply(c, xcb_get_geometry(c, frame), nullptr)};
+    if (!viewable || !geometry)
         return {{}, WindowImageError::windowGone};
-    }
     // The pixmap holds the window with its border; the border is part of what one sees.
     const int border = geometry->border_width;
     const QRect area(0, 0, geometry->width + 2 * border, geometry->height + 2 * border);
     QPoint origin(geometry->x, geometry->y);
-    std::free(geometry);
-    if (xcb_translate_coordinates_reply_t* onRoot = xcb_translate_coordinates_reply(
-            c, xcb_translate_coordinates(c, frame, m_connection->root(), 0, 0), nullptr)) {
+    if (const XcbReply<xcb_translate_coordinates_reply_t> onRoot{xcb_translate_coordinates_reply(
+            c, xcb_translate_coordinates(c, frame, m_connection->root(), 0, 0), nullptr)})
         origin = QPoint(onRoot->dst_x - border, onRoot->dst_y - border);
-        std::free(onRoot);
-    }
 
     const xcb_pixmap_t pixmap = xcb_generate_id(c);
     std::uint8_t code = 0;

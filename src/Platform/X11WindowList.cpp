@@ -8,7 +8,6 @@
 #include <QScreen>
 #include <QWindow>
 
-#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -20,15 +19,13 @@ struct PropertyReader {
     {
         xcb_connection_t* c = connection.connection();
         QByteArray value;
-        if (xcb_get_property_reply_t* reply
-            = xcb_get_property_reply(c, xcb_get_property(c, 0, window, property, type, 0, 1u << 20), nullptr)) {
-            if (reply->type != XCB_ATOM_NONE) {
-                value = QByteArray(static_cast<const char*>(xcb_get_property_value(reply)),
-                                   xcb_get_property_value_length(reply));
-                if (format)
-                    *format = reply->format;
-            }
-            std::free(reply);
+        const XcbReply<xcb_get_property_reply_t> reply{
+            xcb_get_property_reply(c, xcb_get_property(c, 0, window, property, type, 0, 1u << 20), nullptr)};
+        if (reply && reply->type != XCB_ATOM_NONE) {
+            value = QByteArray(static_cast<const char*>(xcb_get_property_value(reply.get())),
+                               xcb_get_property_value_length(reply.get()));
+            if (format)
+                *format = reply->format;
         }
         return value;
     }
@@ -36,13 +33,9 @@ struct PropertyReader {
     bool exists(xcb_window_t window, xcb_atom_t property)
     {
         xcb_connection_t* c = connection.connection();
-        bool found = false;
-        if (xcb_get_property_reply_t* reply
-            = xcb_get_property_reply(c, xcb_get_property(c, 0, window, property, XCB_ATOM_ANY, 0, 0), nullptr)) {
-            found = reply->type != XCB_ATOM_NONE;
-            std::free(reply);
-        }
-        return found;
+        const XcbReply<xcb_get_property_reply_t> reply{
+            xcb_get_property_reply(c, xcb_get_property(c, 0, window, property, XCB_ATOM_ANY, 0, 0), nullptr)};
+        return reply && reply->type != XCB_ATOM_NONE;
     }
 
     QList<std::uint32_t> cardinals(xcb_window_t window, xcb_atom_t property, xcb_atom_t type)
@@ -65,10 +58,10 @@ struct PropertyReader {
         QStringList names;
         xcb_connection_t* c = connection.connection();
         for (std::uint32_t atom : cardinals(window, property, XCB_ATOM_ATOM)) {
-            if (xcb_get_atom_name_reply_t* reply = xcb_get_atom_name_reply(c, xcb_get_atom_name(c, atom), nullptr)) {
-                names.append(QString::fromUtf8(xcb_get_atom_name_name(reply), xcb_get_atom_name_name_length(reply)));
-                std::free(reply);
-            }
+            if (const XcbReply<xcb_get_atom_name_reply_t> reply{
+                    xcb_get_atom_name_reply(c, xcb_get_atom_name(c, atom), nullptr)})
+                names.append(QString::fromUtf8(xcb_get_atom_name_name(reply.get()),
+                                               xcb_get_atom_name_name_length(reply.get())));
         }
         return names;
     }
@@ -118,28 +111,23 @@ WindowRecord readWindow(PropertyReader& reader, xcb_window_t window, double pixe
     record.isDock = types.contains(QLatin1String("_NET_WM_WINDOW_TYPE_DOCK"));
     record.layer = WindowList::windowLayer(types, states);
 
-    bool viewable = false;
-    if (xcb_get_window_attributes_reply_t* attributes
-        = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr)) {
-        viewable = attributes->map_state == XCB_MAP_STATE_VIEWABLE;
-        std::free(attributes);
-    }
+    const XcbReply<xcb_get_window_attributes_reply_t> attributes{
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr)};
+    const bool viewable = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
     record.isOnScreen = viewable && !states.contains(QLatin1String("_NET_WM_STATE_HIDDEN"));
 
-    if (xcb_get_geometry_reply_t* geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr)) {
+    if (const XcbReply<xcb_get_geometry_reply_t> geometry{
+            xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr)}) {
         QRect pixels(0, 0, geometry->width, geometry->height);
-        if (xcb_translate_coordinates_reply_t* origin = xcb_translate_coordinates_reply(
-                c, xcb_translate_coordinates(c, window, x.root(), 0, 0), nullptr)) {
+        if (const XcbReply<xcb_translate_coordinates_reply_t> origin{xcb_translate_coordinates_reply(
+                c, xcb_translate_coordinates(c, window, x.root(), 0, 0), nullptr)})
             pixels.moveTo(origin->dst_x, origin->dst_y);
-            std::free(origin);
-        }
         // The picker captures the whole frame the user sees, decorations included.
         const QList<std::uint32_t> extents = reader.cardinals(window, x.atom("_NET_FRAME_EXTENTS"), XCB_ATOM_CARDINAL);
         if (extents.size() == 4)
             pixels.adjust(-int(extents[0]), -int(extents[2]), int(extents[1]), int(extents[3]));
         const double scale = pixelsPerPoint > 0.0 ? pixelsPerPoint : 1.0;
         record.frame = QRectF(pixels.x() / scale, pixels.y() / scale, pixels.width() / scale, pixels.height() / scale);
-        std::free(geometry);
     }
     return record;
 }
@@ -160,11 +148,10 @@ X11WindowSnapshot readX11Windows(XcbConnection& connection, double pixelsPerPoin
     if (!snapshot.fromWindowManager) {
         // No window manager: the root's children, bottom to top, are the windows.
         xcb_connection_t* c = connection.connection();
-        if (xcb_query_tree_reply_t* tree = xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr)) {
-            const xcb_window_t* children = xcb_query_tree_children(tree);
-            for (int i = 0; i < xcb_query_tree_children_length(tree); ++i)
+        if (const XcbReply<xcb_query_tree_reply_t> tree{xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr)}) {
+            const xcb_window_t* children = xcb_query_tree_children(tree.get());
+            for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i)
                 stacking.append(children[i]);
-            std::free(tree);
         }
         clients = stacking;
     } else if (clients.isEmpty()) {

@@ -72,11 +72,8 @@ xcb_atom_t XcbConnection::atom(const char* name)
     if (found != m_atoms.constEnd())
         return found.value();
     xcb_intern_atom_cookie_t cookie = xcb_intern_atom(m_connection, 0, uint16_t(key.size()), key.constData());
-    xcb_atom_t value = XCB_ATOM_NONE;
-    if (xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(m_connection, cookie, nullptr)) {
-        value = reply->atom;
-        std::free(reply);
-    }
+    const XcbReply<xcb_intern_atom_reply_t> reply{xcb_intern_atom_reply(m_connection, cookie, nullptr)};
+    const xcb_atom_t value = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
     if (value != XCB_ATOM_NONE)
         m_atoms.insert(key, value);
     return value;
@@ -85,7 +82,7 @@ xcb_atom_t XcbConnection::atom(const char* name)
 void XcbConnection::sync()
 {
     xcb_get_input_focus_cookie_t cookie = xcb_get_input_focus(m_connection);
-    std::free(xcb_get_input_focus_reply(m_connection, cookie, nullptr));
+    XcbReply<xcb_get_input_focus_reply_t>(xcb_get_input_focus_reply(m_connection, cookie, nullptr));
 }
 
 bool XcbConnection::hasShm()
@@ -95,10 +92,8 @@ bool XcbConnection::hasShm()
         const xcb_query_extension_reply_t* ext = xcb_get_extension_data(m_connection, &xcb_shm_id);
         if (ext && ext->present) {
             xcb_shm_query_version_cookie_t cookie = xcb_shm_query_version(m_connection);
-            if (xcb_shm_query_version_reply_t* reply = xcb_shm_query_version_reply(m_connection, cookie, nullptr)) {
-                usable = true;
-                std::free(reply);
-            }
+            usable = XcbReply<xcb_shm_query_version_reply_t>(xcb_shm_query_version_reply(m_connection, cookie, nullptr))
+                != nullptr;
         }
         m_hasShm = usable;
     }

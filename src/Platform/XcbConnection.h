@@ -6,8 +6,17 @@
 
 #include <xcb/xcb.h>
 
+#include <cstdlib>
 #include <memory>
 #include <optional>
+
+// Owns what xcb hands back (a reply, an error, an event), which is the caller's to
+// free() exactly once.
+struct XcbFree {
+    void operator()(void* pointer) const { std::free(pointer); }
+};
+template <typename T>
+using XcbReply = std::unique_ptr<T, XcbFree>;
 
 // One X connection as the capture code uses it: the root window of the default
 // screen, cached atoms and a round trip to the server. Either the application's own

@@ -2,7 +2,6 @@
 
 #include "Core/AppThemeColors.h"
 #include "Platform/X11Session.h"
-#include "Platform/XcbConnection.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -23,10 +22,7 @@ std::function<bool()>& translucencyProbe()
 
 bool desktopComposites()
 {
-    if (QGuiApplication::platformName() != QStringLiteral("xcb"))
-        return false;
-    XcbConnection* connection = XcbConnection::application();
-    return connection && X11Session::compositorRunning(*connection);
+    return X11Session::compositorRunning();
 }
 
 } // namespace
