@@ -1,6 +1,5 @@
 #include "App/LumetraApp.h"
 #include "App/UnixSignalQuit.h"
-#include "Capture/CaptureCommandLine.h"
 #include "Core/Logger.h"
 #include "Platform/Pasteboard.h"
 
@@ -9,6 +8,24 @@
 #include <csignal>
 #include <cstdio>
 
+namespace {
+
+// The help needs no display: it is answered before the GUI starts.
+bool printHelpIfAsked(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (!LumetraApp::wantsHelp(arguments))
+        return false;
+    QCoreApplication core(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Lumetra"));
+    std::fputs(LumetraApp::commandLineHelp().toLocal8Bit().constData(), stdout);
+    return true;
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     // Log lines must reach a pipe as they are written, not when a buffer fills.
@@ -16,6 +33,9 @@ int main(int argc, char** argv)
     // A reader that went away (a closed log pipe, a clipboard requestor that quit)
     // must cost a failed write, not the whole program.
     std::signal(SIGPIPE, SIG_IGN);
+
+    if (printHelpIfAsked(argc, argv))
+        return 0;
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lumetra"));
@@ -32,13 +52,9 @@ int main(int argc, char** argv)
     QObject::connect(&signalQuit, &UnixSignalQuit::quitRequested, &app, [] { QApplication::quit(); });
 
     LumetraApp lumetra;
-    // Another copy already runs and has taken this launch's files.
+    // Another copy already runs and has taken this launch's files and capture.
     if (lumetra.launch(QApplication::arguments().mid(1)) == AppDelegate::LaunchResult::handedOff)
         return 0;
-
-    // Capture hook (--capture-area, --repeat-last-area): lets a capture be started
-    // from the command line, as the end-to-end tests do.
-    startCaptureFromCommandLine(QApplication::arguments());
 
     return app.exec();
 }

@@ -7,6 +7,7 @@
 #include "Capture/CaptureLog.h"
 #include "Core/Notifications.h"
 #include "Core/Settings.h"
+#include "Core/Localization.h"
 #include "Core/ShortcutStore.h"
 #include "Platform/OpenPanel.h"
 #include "Platform/UserDefaults.h"
@@ -36,18 +37,14 @@ AppDelegate::AppDelegate(AppDelegateParts parts, UserDefaults& defaults, Shortcu
 
 AppDelegate::~AppDelegate() = default;
 
-AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching(const QStringList& files)
+AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching(const QStringList& files,
+                                                                     std::optional<CommandLineCapture> capture)
 {
-    // One copy per user: a later launch hands its files over and ends.
+    // One copy per user: a later launch hands its files and capture over and ends.
     if (m_parts.runningCopy) {
-        if (m_parts.runningCopy->handOffToRunningCopy(files))
+        if (m_parts.runningCopy->handOffToRunningCopy({files, capture ? captureOptionName(*capture) : QString()}))
             return LaunchResult::handedOff;
-        m_parts.runningCopy->listen([this](const QStringList& handed) {
-            if (handed.isEmpty())
-                handleReopen();
-            else
-                openFiles(handed);
-        });
+        m_parts.runningCopy->listen([this](const LaunchRequest& request) { receiveLaunchRequest(request); });
     }
 
     // The status item with its menu. It is made even when the desktop shows no tray yet
@@ -108,7 +105,56 @@ AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching(const QStri
 
     if (!files.isEmpty())
         openFiles(files);
+    if (capture)
+        QTimer::singleShot(0, this, [this, capture] { startCommandLineCapture(*capture); });
     return LaunchResult::running;
+}
+
+void AppDelegate::receiveLaunchRequest(const LaunchRequest& request)
+{
+    const std::optional<CommandLineCapture> capture = captureNamed(request.capture);
+    if (!request.files.isEmpty())
+        openFiles(request.files);
+    if (capture)
+        startCommandLineCapture(*capture);
+    else if (request.files.isEmpty())
+        handleReopen();
+}
+
+void AppDelegate::startCommandLineCapture(CommandLineCapture capture)
+{
+    switch (capture) {
+    case CommandLineCapture::area:
+        captureAndAnnotate();
+        break;
+    case CommandLineCapture::window:
+        captureWindowAction();
+        break;
+    case CommandLineCapture::scroll:
+        scrollCaptureAction();
+        break;
+    case CommandLineCapture::repeatLastArea:
+        repeatLastCaptureAction();
+        break;
+    }
+}
+
+QString AppDelegate::commandLineHelp(const std::function<bool(CommandLineCapture)>& offered)
+{
+    QStringList lines{localized(QStringLiteral("cli.usage")), QString(), localized(QStringLiteral("cli.description")),
+                      QString()};
+    QList<QPair<QString, QString>> options;
+    for (const CaptureOption& option : captureOptions()) {
+        if (offered(option.capture))
+            options.append({QStringLiteral("--") + QLatin1String(option.name), localized(QLatin1String(option.titleKey))});
+    }
+    options.append({QStringLiteral("-h, --help"), localized(QStringLiteral("cli.help"))});
+    qsizetype column = 0;
+    for (const auto& option : std::as_const(options))
+        column = std::max(column, option.first.size());
+    for (const auto& option : std::as_const(options))
+        lines << QStringLiteral("  ") + option.first.leftJustified(column + 2) + option.second;
+    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
 // ---- capture roads ------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "App/StatusMenuController.h"
+#include "Capture/CaptureCommandLine.h"
 #include "Capture/GlobalHotKeyMonitor.h"
 
 #include <QObject>
@@ -13,6 +14,7 @@
 class KeyGrabber;
 class OpenPanel;
 class RunningCopyChannel;
+struct LaunchRequest;
 class ShortcutStore;
 class UpdaterControlling;
 class UserDefaults;
@@ -71,8 +73,16 @@ public:
     AppDelegate(AppDelegateParts parts, UserDefaults& defaults, ShortcutStore& store, QObject* parent = nullptr);
     ~AppDelegate() override;
 
-    // The launch sequence. files are the command line's file arguments.
-    LaunchResult applicationDidFinishLaunching(const QStringList& files);
+    // The launch sequence. files are the command line's file arguments; capture is its
+    // capture option, started once the event loop runs (or in the copy already running).
+    LaunchResult applicationDidFinishLaunching(const QStringList& files,
+                                               std::optional<CommandLineCapture> capture = std::nullopt);
+
+    // A capture asked for on a command line, this launch's or a later one's: the same
+    // road as the tray menu's item.
+    void startCommandLineCapture(CommandLineCapture capture);
+    // The text of "--help": usage and the capture options whose roads are offered.
+    static QString commandLineHelp(const std::function<bool(CommandLineCapture)>& offered);
 
     // Capture roads from the status menu.
     void captureAndAnnotate();
@@ -102,6 +112,7 @@ public:
 
 private:
     void hotKeyTriggered(const QString& label, const std::function<void()>& road);
+    void receiveLaunchRequest(const LaunchRequest& request);
 
     AppDelegateParts m_parts;
     UserDefaults& m_defaults;

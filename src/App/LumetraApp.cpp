@@ -44,7 +44,34 @@ public:
     }
 };
 
+// The capture roads of this build. Scrolling capture is not part of it yet: its menu
+// item stays disabled, its key free and its option unlisted.
+std::function<void()> captureRoad(CommandLineCapture capture)
+{
+    switch (capture) {
+    case CommandLineCapture::area:
+        return [] { CaptureRoads::area(); };
+    case CommandLineCapture::window:
+        return [] { CaptureRoads::window(); };
+    case CommandLineCapture::repeatLastArea:
+        return [] { CaptureRoads::repeatLastSelection(); };
+    case CommandLineCapture::scroll:
+        break;
+    }
+    return {};
+}
+
 } // namespace
+
+bool LumetraApp::wantsHelp(const QStringList& arguments)
+{
+    return arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h"));
+}
+
+QString LumetraApp::commandLineHelp()
+{
+    return AppDelegate::commandLineHelp([](CommandLineCapture capture) { return bool(captureRoad(capture)); });
+}
 
 QStringList LumetraApp::fileArguments(const QStringList& arguments)
 {
@@ -88,11 +115,11 @@ LumetraApp::LumetraApp(QObject* parent)
     parts.mainWindow = m_mainWindow.get();
     parts.capture = m_capture.get();
     parts.loadImage = [](const QUrl& url) { ImageLoadManager::shared().loadImage(url); };
-    parts.areaRoad = [] { CaptureRoads::area(); };
-    parts.windowRoad = [] { CaptureRoads::window(); };
-    parts.repeatRoad = [] { CaptureRoads::repeatLastSelection(); };
-    // Scrolling capture is not part of this build yet: its item stays disabled and its
-    // key free. The settings window is not either.
+    parts.areaRoad = captureRoad(CommandLineCapture::area);
+    parts.windowRoad = captureRoad(CommandLineCapture::window);
+    parts.scrollRoad = captureRoad(CommandLineCapture::scroll);
+    parts.repeatRoad = captureRoad(CommandLineCapture::repeatLastArea);
+    // The settings window is not part of this build yet.
     parts.showAbout = [] { showAboutWindow(); };
     parts.quit = [] { QApplication::quit(); };
     m_delegate = std::make_unique<AppDelegate>(std::move(parts), defaults, ShortcutStore::shared());
@@ -102,5 +129,5 @@ LumetraApp::~LumetraApp() = default;
 
 AppDelegate::LaunchResult LumetraApp::launch(const QStringList& arguments)
 {
-    return m_delegate->applicationDidFinishLaunching(fileArguments(arguments));
+    return m_delegate->applicationDidFinishLaunching(fileArguments(arguments), captureFromArguments(arguments));
 }

@@ -25,13 +25,17 @@ public:
     ~LumetraApp() override;
 
     // Runs the launch sequence with the command line's file arguments (options, which
-    // start with "-", are left out).
+    // start with "-", are left out) and its capture option.
     AppDelegate::LaunchResult launch(const QStringList& arguments);
 
     AppDelegate& delegate() { return *m_delegate; }
 
     // The file arguments of a command line (without the program name).
     static QStringList fileArguments(const QStringList& arguments);
+
+    // "--help" or "-h": print commandLineHelp() and do nothing else (no display needed).
+    static bool wantsHelp(const QStringList& arguments);
+    static QString commandLineHelp();
 
 private:
     std::unique_ptr<QtTranslations> m_qtTranslations;

@@ -34,14 +34,16 @@ SingleInstance::~SingleInstance()
         m_server->close(); // removes the socket file
 }
 
-QByteArray SingleInstance::encodeMessage(const QStringList& files)
+QByteArray SingleInstance::encodeMessage(const LaunchRequest& request)
 {
     QJsonObject object;
-    object.insert(QStringLiteral("files"), QJsonArray::fromStringList(files));
+    object.insert(QStringLiteral("files"), QJsonArray::fromStringList(request.files));
+    if (!request.capture.isEmpty())
+        object.insert(QStringLiteral("capture"), request.capture);
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
 
-std::optional<QStringList> SingleInstance::decodeMessage(const QByteArray& line)
+std::optional<LaunchRequest> SingleInstance::decodeMessage(const QByteArray& line)
 {
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(line.trimmed(), &error);
@@ -50,25 +52,31 @@ std::optional<QStringList> SingleInstance::decodeMessage(const QByteArray& line)
     const QJsonValue files = document.object().value(QStringLiteral("files"));
     if (!files.isArray())
         return std::nullopt;
-    QStringList result;
+    LaunchRequest result;
     for (const QJsonValue& value : files.toArray()) {
         if (!value.isString() || value.toString().isEmpty())
             return std::nullopt;
-        result << value.toString();
+        result.files << value.toString();
+    }
+    const QJsonValue capture = document.object().value(QStringLiteral("capture"));
+    if (!capture.isUndefined()) {
+        if (!capture.isString() || capture.toString().isEmpty())
+            return std::nullopt;
+        result.capture = capture.toString();
     }
     return result;
 }
 
-bool SingleInstance::handOffToRunningCopy(const QStringList& files)
+bool SingleInstance::handOffToRunningCopy(const LaunchRequest& request)
 {
     QLocalSocket socket;
     socket.connectToServer(m_socketPath);
     if (!socket.waitForConnected(handOffTimeoutMs))
         return false;
     // Paths are made absolute here: the running copy has another working folder.
-    QStringList absolute;
-    for (const QString& file : files)
-        absolute << QFileInfo(file).absoluteFilePath();
+    LaunchRequest absolute = request;
+    for (QString& file : absolute.files)
+        file = QFileInfo(file).absoluteFilePath();
     socket.write(encodeMessage(absolute));
     if (!socket.waitForBytesWritten(handOffTimeoutMs))
         return false;
@@ -87,7 +95,7 @@ bool SingleInstance::handOffToRunningCopy(const QStringList& files)
     return accepted;
 }
 
-bool SingleInstance::listen(std::function<void(const QStringList&)> receiver)
+bool SingleInstance::listen(std::function<void(const LaunchRequest&)> receiver)
 {
     m_receiver = std::move(receiver);
     if (!m_server) {
@@ -127,8 +135,8 @@ void SingleInstance::readFrom(QLocalSocket* socket)
         return;
     }
     const QByteArray line = socket->readLine(maximumMessageBytes);
-    const std::optional<QStringList> files = decodeMessage(line);
-    if (!files) {
+    const std::optional<LaunchRequest> request = decodeMessage(line);
+    if (!request) {
         Logger::shared().log(LogLevel::warning, [] { return QStringLiteral("🔁 Ignored a malformed hand-over from another launch"); });
         socket->write("refused\n");
         socket->flush();
@@ -139,5 +147,5 @@ void SingleInstance::readFrom(QLocalSocket* socket)
     socket->flush();
     socket->disconnectFromServer();
     if (m_receiver)
-        m_receiver(*files);
+        m_receiver(*request);
 }

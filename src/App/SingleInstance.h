@@ -7,16 +7,25 @@
 class QLocalServer;
 class QLocalSocket;
 
+// What a launch asks of Lumetra: files to open and a capture to start.
+struct LaunchRequest {
+    QStringList files;
+    QString capture; // a capture option's name ("capture-area"); empty for none
+
+    friend bool operator==(const LaunchRequest&, const LaunchRequest&) = default;
+};
+
 // One running copy of Lumetra per user. The first copy listens on a local socket; a
-// later launch hands its file arguments (and its wish to be seen) to it and ends.
+// later launch hands its request (files, a capture, or just its wish to be seen) to it
+// and ends.
 class RunningCopyChannel {
 public:
     virtual ~RunningCopyChannel() = default;
-    // True when another copy runs and took the files; this copy should then end.
-    virtual bool handOffToRunningCopy(const QStringList& files) = 0;
+    // True when another copy runs and took the request; this copy should then end.
+    virtual bool handOffToRunningCopy(const LaunchRequest& request) = 0;
     // Starts answering later launches; each hand-over reaches the receiver on the main
-    // thread (an empty list means "show yourself").
-    virtual bool listen(std::function<void(const QStringList& files)> receiver) = 0;
+    // thread (no files and no capture means "show yourself").
+    virtual bool listen(std::function<void(const LaunchRequest& request)> receiver) = 0;
 };
 
 class SingleInstance : public QObject, public RunningCopyChannel {
@@ -29,8 +38,8 @@ public:
     explicit SingleInstance(QString socketPath = defaultSocketPath(), QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    bool handOffToRunningCopy(const QStringList& files) override;
-    bool listen(std::function<void(const QStringList& files)> receiver) override;
+    bool handOffToRunningCopy(const LaunchRequest& request) override;
+    bool listen(std::function<void(const LaunchRequest& request)> receiver) override;
 
     QString socketPath() const { return m_socketPath; }
 
@@ -38,10 +47,10 @@ public:
     static constexpr qint64 maximumMessageBytes = 1 << 20;
     static constexpr int handOffTimeoutMs = 3000;
 
-    // The wire format: one JSON object {"files": [absolute paths]} and a newline; the
-    // answer is "ok\n". Exposed for tests.
-    static QByteArray encodeMessage(const QStringList& files);
-    static std::optional<QStringList> decodeMessage(const QByteArray& line);
+    // The wire format: one JSON object {"files": [absolute paths], "capture": name} and
+    // a newline, "capture" only when there is one; the answer is "ok\n". Exposed for tests.
+    static QByteArray encodeMessage(const LaunchRequest& request);
+    static std::optional<LaunchRequest> decodeMessage(const QByteArray& line);
 
 private:
     void acceptConnection();
@@ -49,5 +58,5 @@ private:
 
     QString m_socketPath;
     QLocalServer* m_server = nullptr;
-    std::function<void(const QStringList&)> m_receiver;
+    std::function<void(const LaunchRequest&)> m_receiver;
 };

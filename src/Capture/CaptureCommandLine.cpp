@@ -1,24 +1,48 @@
 #include "Capture/CaptureCommandLine.h"
 
-#include "Capture/CaptureCoordinator.h"
+#include <array>
 
-#include <QCoreApplication>
-#include <QTimer>
+namespace {
 
-bool startCaptureFromCommandLine(const QStringList& arguments)
+constexpr std::array<CaptureOption, 4> kOptions{{
+    {"capture-area", CommandLineCapture::area, "menu.captureAndAnnotate"},
+    {"capture-window", CommandLineCapture::window, "menu.captureWindow"},
+    {"capture-scroll", CommandLineCapture::scroll, "menu.scrollCapture"},
+    {"repeat-last-area", CommandLineCapture::repeatLastArea, "menu.repeatLastCapture"},
+}};
+
+} // namespace
+
+std::span<const CaptureOption> captureOptions()
 {
-    if (arguments.contains(QStringLiteral("--capture-area"))) {
-        QTimer::singleShot(0, QCoreApplication::instance(), [] {
-            CaptureCoordinator::shared().captureWithDelay(QStringLiteral("选区截图"), &CaptureRoads::area);
-        });
-        return true;
+    return kOptions;
+}
+
+std::optional<CommandLineCapture> captureNamed(const QString& name)
+{
+    for (const CaptureOption& option : kOptions) {
+        if (name == QLatin1String(option.name))
+            return option.capture;
     }
-    if (arguments.contains(QStringLiteral("--repeat-last-area"))) {
-        QTimer::singleShot(0, QCoreApplication::instance(), [] {
-            CaptureCoordinator::shared().captureWithDelay(QStringLiteral("重复上次选区"),
-                                                          &CaptureRoads::repeatLastSelection);
-        });
-        return true;
+    return std::nullopt;
+}
+
+std::optional<CommandLineCapture> captureFromArguments(const QStringList& arguments)
+{
+    for (const QString& argument : arguments) {
+        if (argument.startsWith(QLatin1String("--"))) {
+            if (const std::optional<CommandLineCapture> capture = captureNamed(argument.mid(2)))
+                return capture;
+        }
     }
-    return false;
+    return std::nullopt;
+}
+
+QString captureOptionName(CommandLineCapture capture)
+{
+    for (const CaptureOption& option : kOptions) {
+        if (option.capture == capture)
+            return QLatin1String(option.name);
+    }
+    return {};
 }

@@ -1,10 +1,26 @@
 #pragma once
 
+#include <QString>
 #include <QStringList>
 
-// Capture roads started from the command line, so a capture can be driven before (or
-// without) the rest of the application: "--capture-area" starts an area selection,
-// "--repeat-last-area" captures the last area again. Both go through the capture
-// coordinator's delay like the menu items. Returns true when one was requested; the
-// capture starts once the event loop runs.
-bool startCaptureFromCommandLine(const QStringList& arguments);
+#include <optional>
+#include <span>
+
+// The capture options of the command line. Desktops whose own shortcut settings hold a
+// key (or where a global key grab is refused) bind these commands instead of Lumetra's
+// hot keys, so each starts the same road as its tray menu item, in the copy that runs.
+enum class CommandLineCapture { area, window, scroll, repeatLastArea };
+
+struct CaptureOption {
+    const char* name;       // without the leading dashes: "capture-area"
+    CommandLineCapture capture;
+    const char* titleKey;   // the tray menu item it stands for, which also describes it
+};
+
+std::span<const CaptureOption> captureOptions();
+
+// The first capture option on a command line, if any.
+std::optional<CommandLineCapture> captureFromArguments(const QStringList& arguments);
+// The capture named by an option's name (without dashes), if it is one.
+std::optional<CommandLineCapture> captureNamed(const QString& name);
+QString captureOptionName(CommandLineCapture capture);

@@ -33,7 +33,7 @@ const LocalizationTable& localizationTable();
 
 // The rows, split by interface area so that each data file stays readable.
 namespace LocalizationTableData {
-std::span<const LocalizationRow> menuRows();     // menu.
+std::span<const LocalizationRow> menuRows();     // menu., cli.
 std::span<const LocalizationRow> toolbarRows();  // tooltip.
 std::span<const LocalizationRow> panelRows();    // panel., style., cap., line., effect.
 std::span<const LocalizationRow> paletteRows();  // color., backdrop., resize., crop., empty., imageInfo.

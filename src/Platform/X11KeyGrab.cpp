@@ -20,6 +20,7 @@ constexpr quint16 kNumLock = XCB_MOD_MASK_2;
 constexpr quint16 kComparedModifiers = XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1
                                      | XCB_MOD_MASK_3 | XCB_MOD_MASK_4 | XCB_MOD_MASK_5;
 constexpr uint8_t kBadAccess = 10;
+constexpr int kHeldPollMs = 100;
 
 QString describeKey(quint16 keyCode, quint64 flags, const std::optional<QString>& character = std::nullopt)
 {
@@ -62,6 +63,8 @@ X11KeyGrab::X11KeyGrab(XcbConnection& connection, KeyboardMapping& mapping, bool
     , m_mapping(&mapping)
 {
     connect(&mapping, &KeyboardMapping::keymapChanged, this, &X11KeyGrab::keymapChanged);
+    m_heldPoll.setInterval(kHeldPollMs);
+    connect(&m_heldPoll, &QTimer::timeout, this, &X11KeyGrab::pollHeldKeys);
     if (filterApplicationEvents && QCoreApplication::instance()) {
         QCoreApplication::instance()->installNativeEventFilter(this);
         m_filtering = true;
@@ -144,6 +147,7 @@ void X11KeyGrab::ungrabAll()
     }
     m_grabs.clear();
     m_held.clear();
+    m_heldPoll.stop();
 }
 
 void X11KeyGrab::keymapChanged()
@@ -172,16 +176,21 @@ bool X11KeyGrab::handleEvent(const void* xcbEvent)
     if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
         return false;
     const auto* key = static_cast<const xcb_key_press_event_t*>(xcbEvent);
-    if (key->event != m_connection.root())
-        return false;
 
     if (type == XCB_KEY_RELEASE) {
+        // The release of a held key may reach another of Lumetra's windows (a capture
+        // overlay grabs the keyboard while the key is still down); it ends the hold all
+        // the same, and that window still gets its event.
         if (!m_held.removeAll(key->detail))
             return false;
         m_lastReleasedKey = key->detail;
         m_lastReleaseTime = key->time;
-        return true;
+        if (m_held.isEmpty())
+            m_heldPoll.stop();
+        return key->event == m_connection.root();
     }
+    if (key->event != m_connection.root())
+        return false;
 
     const quint16 state = key->state & kComparedModifiers;
     // Searched in the order the grabs were made, so that two actions bound to one key
@@ -195,9 +204,26 @@ bool X11KeyGrab::handleEvent(const void* xcbEvent)
                          || (m_lastReleasedKey == key->detail && m_lastReleaseTime == key->time);
         if (!m_held.contains(key->detail))
             m_held.append(key->detail);
+        if (!m_heldPoll.isActive())
+            m_heldPoll.start();
         if (!repeat)
             emit keyPressed(grab.id);
         return true;
     }
     return false;
+}
+
+void X11KeyGrab::pollHeldKeys()
+{
+    xcb_connection_t* c = m_connection.connection();
+    const XcbReply<xcb_query_keymap_reply_t> reply{xcb_query_keymap_reply(c, xcb_query_keymap(c), nullptr)};
+    if (!reply)
+        return;
+    for (qsizetype i = m_held.size() - 1; i >= 0; --i) {
+        const std::uint8_t code = m_held[i];
+        if (!(reply->keys[code / 8] & (1u << (code % 8))))
+            m_held.removeAt(i);
+    }
+    if (m_held.isEmpty())
+        m_heldPoll.stop();
 }

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 
 #include <cstdint>
 #include <memory>
@@ -65,6 +66,7 @@ private:
     };
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+    void pollHeldKeys();
     bool grabOnServer(Grab& grab);
     void ungrabOnServer(const Grab& grab);
     void keymapChanged();
@@ -74,8 +76,12 @@ private:
     bool m_filtering = false;
     QList<Grab> m_grabs;
     // Keys reported as pressed and not yet released, with the time of the last release,
-    // so that the keyboard's auto-repeat does not report a held key again.
+    // so that the keyboard's auto-repeat does not report a held key again. A release
+    // can go astray (a window that grabbed the keyboard meanwhile, of Lumetra or of
+    // another program): while a key is held the server's keymap is asked whether it is
+    // still down, so a lost release never swallows the next press.
     QList<std::uint8_t> m_held;
+    QTimer m_heldPoll;
     std::uint8_t m_lastReleasedKey = 0;
     std::uint32_t m_lastReleaseTime = 0;
 };

@@ -192,12 +192,46 @@ TEST_F(AppDelegateTest, FilesFromOutsideAreFilteredAndOnlyTheFirstOpens)
 
     // A later launch's files arrive through the channel; without files it means "show".
     ASSERT_TRUE(runningCopy.receiver);
-    runningCopy.receiver({QStringLiteral("/pictures/later.webp"), QStringLiteral("/pictures/ignored.png")});
+    runningCopy.receiver({{QStringLiteral("/pictures/later.webp"), QStringLiteral("/pictures/ignored.png")}, {}});
     ASSERT_TRUE(spinUntil([&] { return journal.filter(QStringLiteral("loadImage")).size() == 1; }));
     EXPECT_EQ(journal.filter(QStringLiteral("loadImage")), Journal{QStringLiteral("loadImage /pictures/later.webp")});
     journal.clear();
     runningCopy.receiver({});
     EXPECT_EQ(journal, Journal{QStringLiteral("mainWindow.show 0")});
+}
+
+TEST_F(AppDelegateTest, CaptureOptionsStartTheirRoadHereOrInTheRunningCopy)
+{
+    // A later launch's capture option starts the capture in the running copy, with the
+    // delay the tray menu's item has, and does not merely show the window.
+    AppDelegate& app = makeDelegate();
+    app.applicationDidFinishLaunching({});
+    journal.clear();
+    runningCopy.receiver({{}, QStringLiteral("capture-area")});
+    EXPECT_EQ(journal, (Journal{QStringLiteral("captureWithDelay 选区截图"), QStringLiteral("road area")}));
+    journal.clear();
+    runningCopy.receiver({{}, QStringLiteral("repeat-last-area")});
+    runningCopy.receiver({{}, QStringLiteral("capture-window")}); // a road this build lacks
+    EXPECT_EQ(journal, (Journal{QStringLiteral("captureWithDelay 重复上次选区"), QStringLiteral("road repeat")}));
+
+    // The second copy hands its option over; the first launch starts it itself.
+    delegate.reset();
+    journal.clear();
+    runningCopy.anotherCopyRuns = true;
+    EXPECT_EQ(makeDelegate().applicationDidFinishLaunching({}, CommandLineCapture::area),
+              AppDelegate::LaunchResult::handedOff);
+    EXPECT_EQ(journal, Journal{QStringLiteral("handOff  capture-area")});
+    delegate.reset();
+    journal.clear();
+    runningCopy.anotherCopyRuns = false;
+    makeDelegate().applicationDidFinishLaunching({}, CommandLineCapture::area);
+    ASSERT_TRUE(spinUntil([&] { return journal.contains(QStringLiteral("road area")); }));
+
+    // The help lists the options of the roads this build has, and itself.
+    const QString help = LumetraApp::commandLineHelp();
+    for (const char* shown : {"--capture-area", "--repeat-last-area", "--help", "Capture & Annotate"})
+        EXPECT_TRUE(help.contains(QLatin1String(shown))) << shown;
+    EXPECT_FALSE(help.contains(QStringLiteral("--capture-window")));
 }
 
 TEST_F(AppDelegateTest, StatusMenuActionsReachTheirTargets)
@@ -223,7 +257,9 @@ TEST_F(AppDelegateTest, StatusMenuActionsReachTheirTargets)
 
 TEST(LumetraAppTest, FileArgumentsAreTheNonOptions)
 {
-    EXPECT_EQ(LumetraApp::fileArguments({QStringLiteral("--capture-area"), QStringLiteral("a.png"),
-                                         QStringLiteral("-v"), QStringLiteral("dir/b.jpg")}),
-              (QStringList{QStringLiteral("a.png"), QStringLiteral("dir/b.jpg")}));
+    const QStringList arguments{QStringLiteral("--capture-area"), QStringLiteral("a.png"), QStringLiteral("-v"),
+                                QStringLiteral("dir/b.jpg"), QStringLiteral("--repeat-last-area")};
+    EXPECT_EQ(LumetraApp::fileArguments(arguments), (QStringList{QStringLiteral("a.png"), QStringLiteral("dir/b.jpg")}));
+    EXPECT_EQ(captureFromArguments(arguments), CommandLineCapture::area);
+    EXPECT_EQ(captureFromArguments({QStringLiteral("capture-area"), QStringLiteral("-capture-area")}), std::nullopt);
 }

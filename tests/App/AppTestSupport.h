@@ -30,12 +30,13 @@ using Journal = QStringList;
 class FakeRunningCopy final : public RunningCopyChannel {
 public:
     explicit FakeRunningCopy(Journal& journal) : journal(journal) {}
-    bool handOffToRunningCopy(const QStringList& files) override
+    bool handOffToRunningCopy(const LaunchRequest& request) override
     {
-        journal << QStringLiteral("handOff %1").arg(files.join(QLatin1Char(',')));
+        journal << QStringLiteral("handOff %1%2").arg(request.files.join(QLatin1Char(',')),
+                                                      request.capture.isEmpty() ? QString() : QLatin1Char(' ') + request.capture);
         return anotherCopyRuns;
     }
-    bool listen(std::function<void(const QStringList&)> r) override
+    bool listen(std::function<void(const LaunchRequest&)> r) override
     {
         journal << QStringLiteral("listen");
         receiver = std::move(r);
@@ -43,7 +44,7 @@ public:
     }
     Journal& journal;
     bool anotherCopyRuns = false;
-    std::function<void(const QStringList&)> receiver;
+    std::function<void(const LaunchRequest&)> receiver;
 };
 
 class FakeStatusItem final : public StatusItemHost {

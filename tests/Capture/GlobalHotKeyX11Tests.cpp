@@ -181,10 +181,38 @@ TEST_F(X11KeyGrabTest, AutoRepeatFiresOnceAndTheFirstGrabOfAKeyWins)
     EXPECT_TRUE(grab->handleEvent(&nextPress));
     EXPECT_EQ(pressed, (QList<int>{1, 1}));
 
-    // Events of other windows are not the grab's.
+    // Events of other windows are not the grab's...
     auto elsewhere = keyEvent(XCB_KEY_PRESS, key, state, 2000, root);
     elsewhere.event = root + 1;
     EXPECT_FALSE(grab->handleEvent(&elsewhere));
+
+    // ...but a release there (a capture overlay took the keyboard while the key was
+    // down) still ends the hold, so the next press fires.
+    auto releaseOnOverlay = keyEvent(XCB_KEY_RELEASE, key, state, 3100, root);
+    releaseOnOverlay.event = root + 1;
+    auto third = keyEvent(XCB_KEY_PRESS, key, state, 3500, root);
+    EXPECT_FALSE(grab->handleEvent(&releaseOnOverlay));
+    EXPECT_TRUE(grab->handleEvent(&third));
+    EXPECT_EQ(pressed, (QList<int>{1, 1, 1}));
+}
+
+TEST_F(X11KeyGrabTest, AReleaseThatNeverArrivesDoesNotSwallowTheNextPress)
+{
+    ASSERT_TRUE(grab->grabKey(1, kKey7, kCtrlShift));
+    const xcb_window_t root = server->connection()->root();
+    const auto key = xcb_keycode_t(*mapping->x11KeyCode(kKey7));
+    const quint16 state = quint16(KeyboardMapping::x11ModifierMask(kCtrlShift));
+    // The server never saw these presses: the key is up there, as after a release
+    // that went to another program.
+    auto first = keyEvent(XCB_KEY_PRESS, key, state, 1000, root);
+    auto second = keyEvent(XCB_KEY_PRESS, key, state, 9000, root);
+    EXPECT_TRUE(grab->handleEvent(&first));
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 400)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_TRUE(grab->handleEvent(&second));
+    EXPECT_EQ(pressed, (QList<int>{1, 1}));
 }
 
 TEST_F(X11KeyGrabTest, ANewKeymapMovesTheGrabToTheKeysNewCode)
