@@ -227,6 +227,30 @@ TEST_F(ShellTest, ClosingTheEditorWindowKeepsTheTrayAndTheHotKeys)
     EXPECT_EQ(desktop().stopLumetra(), 0);
 }
 
+TEST_F(ShellTest, EveryHeldHotKeyPressAndACaptureOptionOfALaterLaunchOpenTheOverlay)
+{
+    writeSettings("[General]\nopenWindowAtLaunch=false\n");
+    ASSERT_TRUE(startIntoTray().has_value()) << log().toStdString();
+    const QString overlay = QStringLiteral("^Lumetra Selection$");
+    // Held as a person holds a key: the overlay takes the keyboard before the release.
+    for (int press = 0; press < 3; ++press) {
+        ASSERT_TRUE(desktop().xdotool({QStringLiteral("keydown"), QStringLiteral("ctrl+shift+7")}).ok());
+        QThread::msleep(80);
+        ASSERT_TRUE(desktop().xdotool({QStringLiteral("keyup"), QStringLiteral("ctrl+shift+7")}).ok());
+        ASSERT_TRUE(desktop().waitForWindow(overlay, 20000).has_value()) << "press " << press << "\n" << log().toStdString();
+        ASSERT_TRUE(desktop().xdotool({QStringLiteral("key"), QStringLiteral("Escape")}).ok());
+        ASSERT_TRUE(desktop().waitForWindowGone(overlay, 10000));
+    }
+
+    // A desktop shortcut bound to the command: the running copy starts the capture.
+    const CommandResult second = desktop().run(QStringLiteral(LUMETRA_BINARY), {QStringLiteral("--capture-area")}, 20000);
+    EXPECT_TRUE(second.ok()) << second.describe().toStdString();
+    EXPECT_TRUE(desktop().waitForWindow(overlay, 20000).has_value()) << log().toStdString();
+    EXPECT_TRUE(desktop().findWindows(kMainWindow).isEmpty());
+    ASSERT_TRUE(desktop().xdotool({QStringLiteral("key"), QStringLiteral("Escape")}).ok());
+    EXPECT_EQ(desktop().stopLumetra(), 0);
+}
+
 class ShellWithoutTrayTest : public ShellTest {
 protected:
     DesktopOptions desktopOptions() const override { return {.windowManager = true}; }
