@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace {
@@ -184,6 +185,9 @@ void showAboutWindow()
     window->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     window->setWindowTitle(aboutWindowTitle);
     window->setObjectName(QStringLiteral("lumetraAboutWindow"));
+    // Escape and Ctrl+W close a dialog-like window on Linux desktops.
+    for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)})
+        QObject::connect(new QShortcut(keys, window), &QShortcut::activated, window, &QWidget::close);
     window->adjustSize();
     window->setFixedSize(320, std::max(240, window->heightForWidth(320) > 0 ? window->heightForWidth(320)
                                                                            : window->sizeHint().height()));

@@ -8,6 +8,7 @@
 #include "Core/Notifications.h"
 #include "Core/ShortcutStore.h"
 
+#include <QCoreApplication>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -18,12 +19,19 @@ void postCommandNotification(NotificationName name)
 
 namespace {
 
+// An item that answers to `keys` and shows the first of them.
+QAction* addItem(QMenu* menu, const char* titleKey, const QList<QKeySequence>& keys, std::function<void()> act)
+{
+    QAction* action = menu->addAction(
+        menuText(QString::fromLatin1(titleKey), keys.isEmpty() ? QString() : shortcutDisplayText(keys.first())));
+    action->setShortcuts(keys);
+    QObject::connect(action, &QAction::triggered, action, std::move(act));
+    return action;
+}
+
 QAction* addCommand(QMenu* menu, const char* titleKey, const QList<QKeySequence>& keys, NotificationName name)
 {
-    QAction* action = menu->addAction(menuText(QString::fromLatin1(titleKey)));
-    action->setShortcuts(keys);
-    QObject::connect(action, &QAction::triggered, action, [name] { postCommandNotification(name); });
-    return action;
+    return addItem(menu, titleKey, keys, [name] { postCommandNotification(name); });
 }
 
 } // namespace
@@ -54,24 +62,41 @@ void AppMenuBar::rebuild()
         const QKeySequence keys = keySequenceFor(binding);
         return keys.isEmpty() ? QList<QKeySequence>{} : QList<QKeySequence>{keys};
     };
+    // The keys every Linux program answers to, after the design's own.
+    auto withKeys = [](QList<QKeySequence> keys, const QKeySequence& more) {
+        if (!keys.contains(more))
+            keys.append(more);
+        return keys;
+    };
 
-    // The application menu holds About only; it opens the window and posts nothing.
+    // The application menu: About, which opens the window and posts nothing, and Quit.
     QMenu* app = m_menuBar->addMenu(QStringLiteral("Lumetra"));
     app->setObjectName(QStringLiteral("lumetraApplicationMenu"));
-    QAction* about = app->addAction(menuText(QStringLiteral("menu.about")));
-    connect(about, &QAction::triggered, about, [] { showAboutWindow(); });
+    addItem(app, "menu.about", {}, [] { showAboutWindow(); });
+    app->addSeparator();
+    addItem(app, "menu.quit", {QKeySequence(Qt::CTRL | Qt::Key_Q)}, [] { QCoreApplication::quit(); });
 
     QMenu* file = m_menuBar->addMenu(menuText(QStringLiteral("menu.file")));
     file->setObjectName(QStringLiteral("lumetraFileMenu"));
     addCommand(file, "menu.openImage", {QKeySequence(Qt::CTRL | Qt::Key_O)}, Notifications::openImage);
     addCommand(file, "menu.saveImage", {QKeySequence(Qt::CTRL | Qt::Key_S)}, Notifications::saveImage);
-    addCommand(file, "menu.copyImage", storeKeys(ShortcutAction::copyImage, QStringLiteral("c")), Notifications::copyImage);
+    // Ctrl+C copies the image too; while a text is edited the editor's own copy takes it.
+    addCommand(file, "menu.copyImage",
+               withKeys(storeKeys(ShortcutAction::copyImage, QStringLiteral("c")), QKeySequence(Qt::CTRL | Qt::Key_C)),
+               Notifications::copyImage);
     addCommand(file, "menu.saveAs", storeKeys(ShortcutAction::saveAs, QStringLiteral("s")), Notifications::saveAsImage);
+    file->addSeparator();
+    QPointer<QMenuBar> bar = m_menuBar;
+    addItem(file, "menu.closeWindow", {QKeySequence(Qt::CTRL | Qt::Key_W)}, [bar] {
+        if (bar)
+            bar->window()->close();
+    });
 
     QMenu* edit = m_menuBar->addMenu(menuText(QStringLiteral("menu.edit")));
     edit->setObjectName(QStringLiteral("lumetraEditMenu"));
     addCommand(edit, "menu.undo", {QKeySequence(Qt::CTRL | Qt::Key_Z)}, Notifications::undo);
-    addCommand(edit, "menu.redo", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}, Notifications::redo);
+    addCommand(edit, "menu.redo", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
+               Notifications::redo);
     edit->addSeparator();
     addCommand(edit, "menu.crop", {QKeySequence(Qt::CTRL | Qt::Key_X)}, Notifications::crop);
     addCommand(edit, "menu.resetAll", {QKeySequence(Qt::CTRL | Qt::Key_R)}, Notifications::resetAll);

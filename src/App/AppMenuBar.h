@@ -13,10 +13,12 @@ class ShortcutStore;
 // editor's observers do the work, and without an editor nothing happens.
 void postCommandNotification(NotificationName name);
 
-// The editor window's menu bar: Lumetra (About), File (Open, Save, Copy Image, Save
-// As), Edit (Undo, Redo, Crop, Reset, Clear) and View (zoom, fit, actual size,
-// rotation). Its items post the command notifications; titles follow the interface
-// language and the Copy Image and Save As keys follow the shortcut store.
+// The editor window's menu bar: Lumetra (About, Quit), File (Open, Save, Copy Image,
+// Save As, Close Window), Edit (Undo, Redo, Crop, Reset, Clear) and View (zoom, fit,
+// actual size, rotation). Its editor items post the command notifications; titles
+// follow the interface language and the Copy Image and Save As keys follow the
+// shortcut store. Besides the design's keys it answers to those every Linux program
+// has: Ctrl+Q, Ctrl+W, Ctrl+Y for Redo and Ctrl+C for Copy Image.
 class AppMenuBar : public QObject {
     Q_OBJECT
 public:

@@ -1,6 +1,5 @@
 #include "App/StatusMenuController.h"
 
-#include "App/ShortcutKeySequence.h"
 #include "Capture/GlobalHotKeyMonitor.h"
 #include "Capture/OwnWindows.h"
 #include "Core/Notifications.h"
@@ -28,6 +27,11 @@ QString menuText(const QString& key)
 {
     // A menu reads "&" as the mark of a keyboard accelerator; the texts mean it literally.
     return localized(key).replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+QString menuText(const QString& key, const QString& keysText)
+{
+    return keysText.isEmpty() ? menuText(key) : menuText(key) + QLatin1Char('\t') + keysText;
 }
 
 namespace {
@@ -156,13 +160,11 @@ void StatusMenuController::setupStatusItem()
 }
 
 QAction* StatusMenuController::addItem(QMenu* menu, const QString& titleKey, const std::function<void()>& action,
-                                       const QKeySequence& shortcut)
+                                       const QString& keysText)
 {
-    QAction* item = menu->addAction(menuText(titleKey));
-    item->setShortcut(shortcut);
-    // The keys are shown as a reminder; the global ones are grabbed elsewhere, and none
-    // of them should act through the menu itself.
-    item->setShortcutContext(Qt::WidgetShortcut);
+    // The keys are shown as a reminder only: the global ones are grabbed elsewhere, and
+    // none of them acts through the menu itself.
+    QAction* item = menu->addAction(menuText(titleKey, keysText));
     if (action)
         connect(item, &QAction::triggered, this, [action] { action(); });
     else
@@ -183,8 +185,8 @@ void StatusMenuController::buildStatusMenu()
 
     auto captureKeys = [this](ShortcutAction action) {
         const auto found = m_store.bindings().constFind(action);
-        return keySequenceFor(found != m_store.bindings().constEnd() ? *found
-                                                                     : GlobalHotkeyMonitor::fallbackBinding(action));
+        return (found != m_store.bindings().constEnd() ? *found : GlobalHotkeyMonitor::fallbackBinding(action))
+            .displayText();
     };
 
     addItem(menu.get(), QStringLiteral("menu.captureAndAnnotate"), m_actions.captureAndAnnotate,
@@ -211,15 +213,17 @@ void StatusMenuController::buildStatusMenu()
     updateDelayCheckMarks();
 
     addItem(menu.get(), QStringLiteral("menu.repeatLastCapture"), m_actions.repeatLastCapture);
-    addItem(menu.get(), QStringLiteral("menu.openApp"), m_actions.openLumetra, QKeySequence(Qt::CTRL | Qt::Key_N));
+    addItem(menu.get(), QStringLiteral("menu.openApp"), m_actions.openLumetra,
+            shortcutDisplayText(QKeySequence(Qt::CTRL | Qt::Key_N)));
     menu->addSeparator();
     if (m_actions.openSettings)
         addItem(menu.get(), QStringLiteral("menu.settings"), m_actions.openSettings,
-                QKeySequence(Qt::CTRL | Qt::Key_Comma));
+                shortcutDisplayText(QKeySequence(Qt::CTRL | Qt::Key_Comma)));
     addItem(menu.get(), QStringLiteral("menu.about"), m_actions.showAbout);
     addItem(menu.get(), QStringLiteral("menu.checkUpdates"), m_actions.checkForUpdates);
     menu->addSeparator();
-    addItem(menu.get(), QStringLiteral("menu.quit"), m_actions.quit, QKeySequence(Qt::CTRL | Qt::Key_Q));
+    addItem(menu.get(), QStringLiteral("menu.quit"), m_actions.quit,
+            shortcutDisplayText(QKeySequence(Qt::CTRL | Qt::Key_Q)));
 
     if (m_host)
         m_host->setMenu(menu.get());

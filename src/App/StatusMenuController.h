@@ -18,6 +18,10 @@ class UserDefaults;
 
 // The localised text of key as a menu shows it literally ("&" is not an accelerator).
 QString menuText(const QString& key);
+// The same followed by the keys that reach the item in Lumetra's words
+// (shortcutDisplayText): QMenu shows what follows a tab in its key column, in place of
+// Qt's own "Ctrl+Shift+C".
+QString menuText(const QString& key, const QString& keysText);
 
 // Where the status menu lives: the desktop's tray. Tests put a fake in its place.
 class StatusItemHost {
@@ -102,7 +106,7 @@ public:
 
 private:
     QAction* addItem(QMenu* menu, const QString& titleKey, const std::function<void()>& action,
-                     const QKeySequence& shortcut = {});
+                     const QString& keysText = {});
     void updateDelayCheckMarks();
     int currentDelay() const;
 

@@ -3,6 +3,7 @@
 #include "Core/Localization.h"
 #include "Platform/KeyboardMapping.h"
 
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QStringList>
 #include <QTextBoundaryFinder>
@@ -82,25 +83,77 @@ std::optional<quint64> wholeNumber(const QJsonValue& value, quint64 max)
 
 } // namespace
 
+QString shortcutDisplayText(quint64 modifierFlags, const QString& key)
+{
+    // Qt's own catalogue names the modifiers of its native key texts; it has no word
+    // for Super, which reads the same in every language then.
+    auto name = [](const char* qtName) { return QCoreApplication::translate("QShortcut", qtName); };
+    QStringList parts;
+    if (modifierFlags & ShortcutBinding::commandFlag)
+        parts << name("Ctrl");
+    if (modifierFlags & ShortcutBinding::optionFlag)
+        parts << name("Alt");
+    if (modifierFlags & ShortcutBinding::shiftFlag)
+        parts << name("Shift");
+    if (modifierFlags & ShortcutBinding::controlFlag)
+        parts << name("Super");
+    parts << key;
+    return parts.join(QStringLiteral(" + "));
+}
+
+QString shortcutDisplayText(const QKeySequence& keys)
+{
+    if (keys.isEmpty())
+        return {};
+    const QKeyCombination combination = keys[0];
+    const Qt::KeyboardModifiers modifiers = combination.keyboardModifiers();
+    quint64 flags = 0;
+    if (modifiers & Qt::ControlModifier)
+        flags |= ShortcutBinding::commandFlag;
+    if (modifiers & Qt::AltModifier)
+        flags |= ShortcutBinding::optionFlag;
+    if (modifiers & Qt::ShiftModifier)
+        flags |= ShortcutBinding::shiftFlag;
+    if (modifiers & Qt::MetaModifier)
+        flags |= ShortcutBinding::controlFlag;
+    QString key;
+    switch (combination.key()) {
+    case Qt::Key_Space:
+        key = localized(QStringLiteral("shortcuts.key.space"));
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        key = localized(QStringLiteral("shortcuts.key.return"));
+        break;
+    case Qt::Key_Tab:
+        key = localized(QStringLiteral("shortcuts.key.tab"));
+        break;
+    case Qt::Key_Escape:
+        key = localized(QStringLiteral("shortcuts.key.escape"));
+        break;
+    case Qt::Key_Backspace:
+        key = localized(QStringLiteral("shortcuts.key.backspace"));
+        break;
+    case Qt::Key_Delete:
+        key = localized(QStringLiteral("shortcuts.key.delete"));
+        break;
+    default:
+        key = QKeySequence(combination.key()).toString(QKeySequence::NativeText);
+        break;
+    }
+    return shortcutDisplayText(flags, key);
+}
+
 QString ShortcutBinding::displayText() const
 {
-    QStringList parts;
-    if (modifierFlags & commandFlag)
-        parts << QStringLiteral("Ctrl");
-    if (modifierFlags & optionFlag)
-        parts << QStringLiteral("Alt");
-    if (modifierFlags & shiftFlag)
-        parts << QStringLiteral("Shift");
-    if (modifierFlags & controlFlag)
-        parts << QStringLiteral("Super");
-
+    QString key;
     if (displayCharacter == QStringLiteral(" "))
-        parts << localized(QStringLiteral("shortcuts.key.space"));
+        key = localized(QStringLiteral("shortcuts.key.space"));
     else if (const std::optional<QString> name = controlKeyName(displayCharacter))
-        parts << *name;
+        key = *name;
     else
-        parts << displayCharacter.toUpper();
-    return parts.join(QStringLiteral(" + "));
+        key = displayCharacter.toUpper();
+    return shortcutDisplayText(modifierFlags, key);
 }
 
 QJsonObject ShortcutBinding::toJson() const

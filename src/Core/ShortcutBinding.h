@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QJsonObject>
+#include <QKeySequence>
 #include <QJsonValue>
 #include <QString>
 
@@ -25,10 +26,9 @@ struct ShortcutBinding {
 
     friend bool operator==(const ShortcutBinding&, const ShortcutBinding&) = default;
 
-    // "Ctrl", "Alt", "Shift", "Super" for the modifiers present, in that order, then the
-    // key, joined by " + " (e.g. "Ctrl + Shift + 7"). Space, Return, Tab, Esc,
-    // Backspace and Delete read as their localised "shortcuts.key." names; a letter is
-    // shown upper-case.
+    // shortcutDisplayText of the flags and the key. Space, Return, Tab, Esc, Backspace
+    // and Delete read as their localised "shortcuts.key." names; a letter is shown
+    // upper-case.
     QString displayText() const;
 
     QJsonObject toJson() const;
@@ -50,6 +50,14 @@ struct ShortcutBinding {
     static quint32 carbonModifiers(quint64 flags);
     quint32 carbonModifiers() const { return carbonModifiers(modifierFlags); }
 };
+
+// The one text of a key combination wherever Lumetra shows one (menus, tooltips, the
+// tray, the zoom menu, settings): the modifiers in Linux order, Ctrl, Alt, Shift, Super,
+// named as Qt's native key texts name them in the interface language (German "Strg",
+// "Umschalt"), then the key, joined by " + ": "Ctrl + Shift + 7".
+QString shortcutDisplayText(quint64 modifierFlags, const QString& key);
+// The same for the first combination of a Qt key sequence (the menus' fixed keys).
+QString shortcutDisplayText(const QKeySequence& keys);
 
 // The character each key types on the US layout, by key code (48 keys).
 const QHash<quint16, QString>& usKeyCharacterTable();

@@ -346,6 +346,9 @@ public:
     // Reads the clipboard now and decodes its image on a worker; a later load, paste or
     // clear overtakes it. Ends with imageLoadFinished (an empty URL when nothing was pasted).
     void pasteImage();
+    // Decodes encoded image bytes (a paste, dropped data) on a worker and installs them
+    // under a generated name, unless a later load, paste, drop or clear came first.
+    void loadImageData(const QByteArray& bytes, std::function<void()> onInstalled = {});
 
     // ---- zoom and fit (ImageEditorViewModelZoom.cpp) ---------------------------------------
     void fitZoom(QSizeF containerSize);

@@ -118,10 +118,16 @@ void ImageEditorViewModel::pasteImage()
         emit imageLoadFinished(QUrl(), false);
         return;
     }
+    loadImageData(*data, [] { logMessage(LogLevel::debug, [] { return QStringLiteral("✅ 已从剪贴板粘贴图片"); }); });
+}
+
+void ImageEditorViewModel::loadImageData(const QByteArray& bytes, std::function<void()> onInstalled)
+{
     const qint64 generation = ++m_imageLoadGeneration;
-    // A full-screen capture takes a while to decode: the worker decodes, this thread installs.
-    QtConcurrent::run([bytes = *data] { return ImageFileReader::readData(bytes); })
-        .then(this, [this, generation](const ImageFileReader::Result& decoded) {
+    // A full-screen capture takes a while to decode: the worker decodes, this thread
+    // installs, unless another document came in meanwhile.
+    QtConcurrent::run([bytes] { return ImageFileReader::readData(bytes); })
+        .then(this, [this, generation, onInstalled = std::move(onInstalled)](const ImageFileReader::Result& decoded) {
             if (generation != m_imageLoadGeneration) {
                 emit imageLoadFinished(QUrl(), false);
                 return;
@@ -133,7 +139,8 @@ void ImageEditorViewModel::pasteImage()
             }
             const QUrl url = ImageDocument::urlForGeneratedName(ImageDocument::generatedImageName());
             setLoadedImage(Image(decoded.image), url);
-            logMessage(LogLevel::debug, [] { return QStringLiteral("✅ 已从剪贴板粘贴图片"); });
+            if (onInstalled)
+                onInstalled();
             emit imageLoadFinished(url, true);
         });
 }

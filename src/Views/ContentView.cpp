@@ -6,7 +6,6 @@
 #include "Models/ImageDocument.h"
 #include "Models/ImageEditorViewModel.h"
 #include "Models/ImageLoadManager.h"
-#include "Platform/ImageFileReader.h"
 #include "Views/CropOverlay.h"
 #include "Views/DropHandling.h"
 #include "Views/EditorCanvasView.h"
@@ -19,7 +18,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
-#include <QFuture>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
@@ -30,7 +28,6 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 
@@ -370,15 +367,8 @@ bool ContentView::handleDrop(const QMimeData& mime)
 
 void ContentView::loadDroppedImageData(const QByteArray& bytes)
 {
-    // Decoding a large image takes a while; the model only sees the result.
-    QPointer<ImageEditorViewModel> vm = m_viewModel;
-    QtConcurrent::run([bytes] { return ImageFileReader::readData(bytes); })
-        .then(this, [vm](const ImageFileReader::Result& result) {
-            if (!vm || !result.ok())
-                return;
-            vm->setLoadedImage(Image(result.image),
-                               ImageDocument::urlForGeneratedName(ImageDocument::generatedImageName()));
-        });
+    // Decoding a large image takes a while; a file opened meanwhile stays.
+    m_viewModel->loadImageData(bytes);
 }
 
 void ContentView::dragEnterEvent(QDragEnterEvent* event)

@@ -20,9 +20,10 @@
 namespace {
 
 
-std::function<std::optional<QString>()> fixedHint(const QString& text)
+// A key of the design's own, in the words of the interface language at the time shown.
+std::function<std::optional<QString>()> fixedHint(const QKeySequence& keys)
 {
-    return [text] { return std::optional<QString>(text); };
+    return [keys] { return std::optional<QString>(shortcutDisplayText(keys)); };
 }
 
 std::function<std::optional<QString>()> storeHint(ShortcutAction action)
@@ -169,16 +170,16 @@ FloatingToolbar::FloatingToolbar(ImageEditorViewModel* viewModel, std::function<
     row->addWidget(new ToolbarDivider(m_mainRow), 0, Qt::AlignVCenter);
 
     addButton(row, QStringLiteral("crop"), QStringLiteral("crop"), QStringLiteral("tooltip.crop"),
-              fixedHint(QStringLiteral("Ctrl + X")));
+              fixedHint(QKeySequence(Qt::CTRL | Qt::Key_X)));
     addButton(row, QStringLiteral("resize"), QStringLiteral("arrow.down.right.and.arrow.up.left"),
               QStringLiteral("tooltip.resize"), storeHint(ShortcutAction::resizePanel));
     row->addWidget(new ToolbarDivider(m_mainRow), 0, Qt::AlignVCenter);
     addButton(row, QStringLiteral("undo"), QStringLiteral("arrow.uturn.backward"), QStringLiteral("tooltip.undo"),
-              fixedHint(QStringLiteral("Ctrl + Z")));
+              fixedHint(QKeySequence(Qt::CTRL | Qt::Key_Z)));
     addButton(row, QStringLiteral("redo"), QStringLiteral("arrow.uturn.forward"), QStringLiteral("tooltip.redo"),
-              fixedHint(QStringLiteral("Ctrl + Shift + Z")));
+              fixedHint(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)));
     addButton(row, QStringLiteral("reset"), QStringLiteral("arrow.counterclockwise"), QStringLiteral("menu.resetAll"),
-              fixedHint(QStringLiteral("Ctrl + R")));
+              fixedHint(QKeySequence(Qt::CTRL | Qt::Key_R)));
     row->addWidget(new ToolbarDivider(m_mainRow), 0, Qt::AlignVCenter);
     addButton(row, QStringLiteral("backdrop"), QStringLiteral("paintpalette"), QStringLiteral("tooltip.backdrop"),
               storeHint(ShortcutAction::backdropToggle));
@@ -189,16 +190,19 @@ FloatingToolbar::FloatingToolbar(ImageEditorViewModel* viewModel, std::function<
     addButton(row, QStringLiteral("copy"), QStringLiteral("doc.on.doc"), QStringLiteral("menu.copyImage"),
               storeHint(ShortcutAction::copyImage));
     addButton(row, QStringLiteral("export"), QStringLiteral("square.and.arrow.down"), QStringLiteral("tooltip.export"),
-              fixedHint(QStringLiteral("Ctrl + S")))
+              fixedHint(QKeySequence(Qt::CTRL | Qt::Key_S)))
         ->setLook(ToolbarButton::Look::accentSquare);
 
     connect(button(QStringLiteral("crop")), &ToolbarButton::clicked, this,
             [this] { m_viewModel->selectTool(ToolType::crop); });
     connect(button(QStringLiteral("resize")), &ToolbarButton::clicked, this, [this] { setShowResizePanel(true); });
-    connect(button(QStringLiteral("undo")), &ToolbarButton::clicked, m_viewModel, &ImageEditorViewModel::undo);
-    connect(button(QStringLiteral("redo")), &ToolbarButton::clicked, m_viewModel, &ImageEditorViewModel::redo);
-    connect(button(QStringLiteral("reset")), &ToolbarButton::clicked, m_viewModel,
-            &ImageEditorViewModel::revertToOriginal);
+    // The same commands as the menu and the keys, so a text being typed is settled first.
+    connect(button(QStringLiteral("undo")), &ToolbarButton::clicked, this,
+            [] { postCommand(Notifications::undo); });
+    connect(button(QStringLiteral("redo")), &ToolbarButton::clicked, this,
+            [] { postCommand(Notifications::redo); });
+    connect(button(QStringLiteral("reset")), &ToolbarButton::clicked, this,
+            [] { postCommand(Notifications::resetAll); });
     connect(button(QStringLiteral("backdrop")), &ToolbarButton::clicked, this, &FloatingToolbar::backdropTap);
     connect(button(QStringLiteral("ocr")), &ToolbarButton::clicked, this,
             [] { postCommand(Notifications::ocrToggle); });

@@ -3,6 +3,7 @@
 #include "Core/AppThemeColors.h"
 #include "Core/LanguageRefresh.h"
 #include "Core/Localization.h"
+#include "Core/ShortcutBinding.h"
 #include "Models/ImageEditorViewModel.h"
 
 #include <QGridLayout>
@@ -36,11 +37,11 @@ protected:
 
 // ---- item ---------------------------------------------------------------------------------------
 
-ZoomMenuItem::ZoomMenuItem(Kind kind, QString titleKey, QString hint, int hintOffset, QWidget* parent)
+ZoomMenuItem::ZoomMenuItem(Kind kind, QString titleKey, QString hintKey, int hintOffset, QWidget* parent)
     : PressableWidget(parent)
     , m_kind(kind)
     , m_titleKey(std::move(titleKey))
-    , m_hint(std::move(hint))
+    , m_hintKey(std::move(hintKey))
     , m_hintOffset(hintOffset)
 {
     QFont f = font();
@@ -58,13 +59,33 @@ ZoomMenuItem::ZoomMenuItem(Kind kind, QString titleKey, QString hint, int hintOf
 
 QString ZoomMenuItem::title() const { return m_kind == Kind::row ? localized(m_titleKey) : m_titleKey; }
 
+QString ZoomMenuItem::hint() const
+{
+    return m_hintKey.isEmpty() ? QString() : shortcutDisplayText(ShortcutBinding::commandFlag, m_hintKey);
+}
+
+namespace {
+
+// The hint is drawn with one point of tracking.
+QFont hintFontOf(QFont font)
+{
+    font.setLetterSpacing(QFont::AbsoluteSpacing, 1.0);
+    return font;
+}
+
+// Room between a row's title and its hint.
+constexpr int kRowGap = 16;
+
+} // namespace
+
 QSize ZoomMenuItem::sizeHint() const
 {
     const QFontMetrics metrics(font());
     if (m_kind == Kind::presetChip)
         return QSize(metrics.horizontalAdvance(m_titleKey) + 12, 20);
-    return QSize(metrics.horizontalAdvance(title()) + metrics.horizontalAdvance(m_hint) + 32,
-                 metrics.height() + 8);
+    // Title and hint side by side, never over each other, in every language.
+    const int hintWidth = QFontMetrics(hintFontOf(font())).horizontalAdvance(hint()) + std::abs(m_hintOffset);
+    return QSize(8 + metrics.horizontalAdvance(title()) + kRowGap + hintWidth + 8, metrics.height() + 8);
 }
 
 void ZoomMenuItem::paintEvent(QPaintEvent*)
@@ -92,11 +113,9 @@ void ZoomMenuItem::paintEvent(QPaintEvent*)
     const QRectF text = frame.adjusted(8, 4, -8, -4);
     painter.setPen(primary);
     painter.drawText(text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, title());
-    QFont hintFont = font();
-    hintFont.setLetterSpacing(QFont::AbsoluteSpacing, 1.0);
-    painter.setFont(hintFont);
+    painter.setFont(hintFontOf(font()));
     painter.setPen(withAlpha(primary, 0.8));
-    painter.drawText(text.translated(m_hintOffset, 0), Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, m_hint);
+    painter.drawText(text.translated(m_hintOffset, 0), Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, hint());
 }
 
 // ---- menu ---------------------------------------------------------------------------------------
@@ -118,14 +137,14 @@ ZoomMenu::ZoomMenu(ImageEditorViewModel* viewModel, std::function<void()> onFitT
         if (m_onClose)
             m_onClose();
     };
-    m_fit = new ZoomMenuItem(ZoomMenuItem::Kind::row, QStringLiteral("tooltip.fitToWindow"),
-                             QStringLiteral("Ctrl + 0"), 0, this);
-    m_actual = new ZoomMenuItem(ZoomMenuItem::Kind::row, QStringLiteral("tooltip.zoomOriginal"),
-                                QStringLiteral("Ctrl + 1"), -2, this);
-    m_zoomIn = new ZoomMenuItem(ZoomMenuItem::Kind::row, QStringLiteral("tooltip.zoomIn"),
-                                QStringLiteral("Ctrl + +"), 0, this);
+    m_fit = new ZoomMenuItem(ZoomMenuItem::Kind::row, QStringLiteral("tooltip.fitToWindow"), QStringLiteral("0"), 0,
+                             this);
+    m_actual = new ZoomMenuItem(ZoomMenuItem::Kind::row, QStringLiteral("tooltip.zoomOriginal"), QStringLiteral("1"),
+                                -2, this);
+    m_zoomIn = new ZoomMenuItem(ZoomMenuItem::Kind::row, QStringLiteral("tooltip.zoomIn"), QStringLiteral("+"), 0,
+                                this);
     m_zoomOut = new ZoomMenuItem(ZoomMenuItem::Kind::row, QStringLiteral("tooltip.zoomOut"),
-                                 QStringLiteral("Ctrl + \u2212"), 0, this);
+                                 QStringLiteral("\u2212"), 0, this);
     connect(m_fit, &ZoomMenuItem::clicked, this, [this, close] {
         if (m_onFitToWindow)
             m_onFitToWindow();
@@ -170,15 +189,19 @@ ZoomMenu::ZoomMenu(ImageEditorViewModel* viewModel, std::function<void()> onFitT
 
     connect(m_viewModel, &ImageEditorViewModel::zoomChanged, this, &ZoomMenu::refresh);
     connect(&LanguageRefresh::shared(), &LanguageRefresh::languageChanged, this, [this] {
-        for (ZoomMenuItem* item : { m_fit, m_actual, m_zoomIn, m_zoomOut })
+        for (ZoomMenuItem* item : { m_fit, m_actual, m_zoomIn, m_zoomOut }) {
+            item->updateGeometry();
             item->update();
+        }
+        updateGeometry();
     });
     refresh();
 }
 
 QSize ZoomMenu::sizeHint() const
 {
-    return QSize(panelWidth - 2 * panelMargin, QWidget::sizeHint().height());
+    const QSize content = QWidget::sizeHint();
+    return QSize(std::max(panelWidth - 2 * panelMargin, content.width()), content.height());
 }
 
 void ZoomMenu::applyZoomPreset(int percent)

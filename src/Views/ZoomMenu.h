@@ -17,11 +17,12 @@ class ZoomMenuItem : public PressableWidget {
 public:
     enum class Kind { row, presetChip };
 
-    ZoomMenuItem(Kind kind, QString titleKey, QString hint, int hintOffset, QWidget* parent = nullptr);
+    // A row's hint is Ctrl and `hintKey`, in the words of shortcutDisplayText.
+    ZoomMenuItem(Kind kind, QString titleKey, QString hintKey, int hintOffset, QWidget* parent = nullptr);
 
     Kind kind() const { return m_kind; }
     QString titleKey() const { return m_titleKey; }
-    QString hint() const { return m_hint; }
+    QString hint() const;
     int hintOffset() const { return m_hintOffset; }
     // The row's title as shown (localised), or the chip's text.
     QString title() const;
@@ -34,7 +35,7 @@ protected:
 private:
     Kind m_kind;
     QString m_titleKey; // a localisation key for rows, the text itself for chips
-    QString m_hint;
+    QString m_hintKey;
     int m_hintOffset = 0;
 };
 
@@ -48,7 +49,8 @@ public:
     // Zoom in is offered below this level, zoom out above the other.
     static constexpr double zoomInThreshold = 15.999;
     static constexpr double zoomOutThreshold = 0.011;
-    // The menu's width with its 6-point margins (the popover adds the margins).
+    // The menu's width with its 6-point margins (the popover adds the margins), unless
+    // its texts need more in the interface language.
     static constexpr int panelWidth = 180;
     static constexpr int panelMargin = 6;
 

@@ -144,19 +144,31 @@ inline bool spinUntil(const std::function<bool()>& done, int timeoutMs = 5000)
     return true;
 }
 
+// An item's title as shown (without the keys after its tab).
+inline QString menuTitle(const QAction* action)
+{
+    return action->text().section(QLatin1Char('\t'), 0, 0).replace(QStringLiteral("&&"), QStringLiteral("&"));
+}
+
+// The keys an item shows in its key column.
+inline QString menuKeys(const QAction* action)
+{
+    return action->text().section(QLatin1Char('\t'), 1);
+}
+
 // The titles of a menu's items, separators as "-".
 inline QStringList menuTitles(const QMenu* menu)
 {
     QStringList titles;
     for (const QAction* action : menu->actions())
-        titles << (action->isSeparator() ? QStringLiteral("-") : QString(action->text()).replace(QStringLiteral("&&"), QStringLiteral("&")));
+        titles << (action->isSeparator() ? QStringLiteral("-") : menuTitle(action));
     return titles;
 }
 
 inline QAction* menuItem(const QMenu* menu, const QString& title)
 {
     for (QAction* action : menu->actions()) {
-        if (QString(action->text()).replace(QStringLiteral("&&"), QStringLiteral("&")) == title)
+        if (menuTitle(action) == title)
             return action;
     }
     return nullptr;

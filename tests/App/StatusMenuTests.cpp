@@ -72,11 +72,17 @@ TEST_F(StatusMenuTest, HoldsTheDesignsItemsWithTheirKeys)
                            QStringLiteral("Repeat Last Selection"), QStringLiteral("Open Lumetra"), QStringLiteral("-"),
                            QStringLiteral("Settings…"), QStringLiteral("About Lumetra"),
                            QStringLiteral("Check for Updates…"), QStringLiteral("-"), QStringLiteral("Quit Lumetra")}));
-    const std::pair<const char*, const char*> keys[] = {
-        {"Capture & Annotate", "Ctrl+Shift+7"}, {"Capture Window", "Ctrl+Shift+8"}, {"Scroll Capture", "Ctrl+Shift+9"},
-        {"Open Lumetra", "Ctrl+N"}, {"Settings…", "Ctrl+,"}, {"Quit Lumetra", "Ctrl+Q"}, {"Repeat Last Selection", ""}};
-    for (const auto& [title, sequence] : keys)
-        EXPECT_EQ(menuItem(menu.menu(), QString::fromUtf8(title))->shortcut(), QKeySequence(QString::fromUtf8(sequence))) << title;
+    // The keys read as everywhere else in Lumetra; none of them acts through the menu.
+    const QList<QPair<const char*, const char*>> keys{
+        {"Capture & Annotate", "Ctrl + Shift + 7"}, {"Capture Window", "Ctrl + Shift + 8"},
+        {"Scroll Capture", "Ctrl + Shift + 9"}, {"Open Lumetra", "Ctrl + N"}, {"Settings…", "Ctrl + ,"},
+        {"Quit Lumetra", "Ctrl + Q"}, {"Repeat Last Selection", ""}};
+    for (const auto& [title, shown] : keys) {
+        const QAction* action = menuItem(menu.menu(), QString::fromUtf8(title));
+        ASSERT_NE(action, nullptr) << title;
+        EXPECT_EQ(menuKeys(action), QString::fromUtf8(shown)) << title;
+        EXPECT_TRUE(action->shortcut().isEmpty()) << title;
+    }
 
     const QMenu* delays = menuItem(menu.menu(), QStringLiteral("Delayed Capture"))->menu();
     ASSERT_NE(delays, nullptr);
@@ -154,8 +160,7 @@ TEST_F(StatusMenuTest, RebuildsWithTheNewKeysWhenShortcutsChange)
     store.setOverride(ShortcutAction::captureSelection,
                       ShortcutBinding{7, ShortcutBinding::optionFlag | ShortcutBinding::controlFlag, QStringLiteral("x")});
     EXPECT_EQ(menu.buildCount(), builds + 1);
-    const QKeySequence keys = menuItem(menu.menu(), QStringLiteral("Capture & Annotate"))->shortcut();
-    EXPECT_EQ(keys, QKeySequence(QKeyCombination(Qt::AltModifier | Qt::MetaModifier, Qt::Key_X)));
+    EXPECT_EQ(menuKeys(menuItem(menu.menu(), QStringLiteral("Capture & Annotate"))), QStringLiteral("Alt + Super + X"));
 
     // Any post of the notification rebuilds, as the settings post it after every change.
     NotificationCenter::defaultCenter().post(Notifications::shortcutConfigurationChanged);
