@@ -3,6 +3,7 @@
 #include "Platform/X11KeyGrab.h"
 #include "Platform/X11TestServer.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
