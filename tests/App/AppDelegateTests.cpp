@@ -229,9 +229,9 @@ TEST_F(AppDelegateTest, CaptureOptionsStartTheirRoadHereOrInTheRunningCopy)
 
     // The help lists the options of the roads this build has, and itself.
     const QString help = LumetraApp::commandLineHelp();
-    for (const char* shown : {"--capture-area", "--repeat-last-area", "--help", "Capture & Annotate"})
+    for (const char* shown : {"--capture-area", "--capture-window", "--repeat-last-area", "--help", "Capture & Annotate"})
         EXPECT_TRUE(help.contains(QLatin1String(shown))) << shown;
-    EXPECT_FALSE(help.contains(QStringLiteral("--capture-window")));
+    EXPECT_FALSE(help.contains(QStringLiteral("--capture-scroll")));
 }
 
 TEST_F(AppDelegateTest, StatusMenuActionsReachTheirTargets)

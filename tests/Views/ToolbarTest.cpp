@@ -300,7 +300,7 @@ TEST(FloatingToolbarButtons, UndoAndResetFollowCanUndoRedoFollowsCanRedo)
     redo->click();
     // A disabled button takes no click.
     undo->click();
-    EXPECT_EQ(posted.names, (QStringList{"UndoCommand", "ResetAllCommand", "RedoCommand"}));
+    EXPECT_EQ(posted.names, (QStringList{Notifications::undo, Notifications::resetAll, Notifications::redo}));
 }
 
 TEST(FloatingToolbarButtons, OutputButtonsPostTheirCommands)
