@@ -1,6 +1,6 @@
 // Cost of a log call: the suppressed levels (what every info and debug call site pays)
 // and a printed line (standard output sent to /dev/null, so the terminal is not measured).
-#include "Core/Logger.h"
+#include "Base/Logger.h"
 
 #include <benchmark/benchmark.h>
 

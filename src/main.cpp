@@ -1,6 +1,6 @@
 #include "App/LumetraApp.h"
 #include "App/UnixSignalQuit.h"
-#include "Core/Logger.h"
+#include "Base/Logger.h"
 #include "Platform/Pasteboard.h"
 
 #include <QApplication>

@@ -9,6 +9,7 @@
 #include "Core/Settings.h"
 #include "Core/Localization.h"
 #include "Core/ShortcutStore.h"
+#include "Models/ImageDocument.h"
 #include "Platform/OpenPanel.h"
 #include "Platform/UserDefaults.h"
 #include "Platform/X11KeyGrab.h"
@@ -257,7 +258,7 @@ void AppDelegate::handleReopen()
 void AppDelegate::handleOpenImageCommand()
 {
     OpenPanel& panel = m_parts.openPanel ? *m_parts.openPanel : OpenPanel::standard();
-    if (const std::optional<QString> path = panel.chooseImageFile())
+    if (const std::optional<QString> path = panel.chooseImageFile(ImageDocument::openPanelFilter()))
         loadImageDirectly(QUrl::fromLocalFile(*path));
 }
 

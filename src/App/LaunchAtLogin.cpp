@@ -1,6 +1,6 @@
 #include "App/LaunchAtLogin.h"
 
-#include "Core/Logger.h"
+#include "Base/Logger.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,9 +1,9 @@
 #include "App/MainWindowController.h"
 
 #include "App/AppMenuBar.h"
+#include "Base/Logger.h"
 #include "Capture/CaptureDelivery.h"
 #include "Capture/CaptureLog.h"
-#include "Core/Logger.h"
 #include "Core/Settings.h"
 #include "Core/ShortcutStore.h"
 #include "Models/ImageLoadManager.h"

@@ -1,7 +1,7 @@
 #include "App/QtTranslations.h"
 
+#include "Base/Logger.h"
 #include "Core/LanguageRefresh.h"
-#include "Core/Logger.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "App/SingleInstance.h"
 
-#include "Core/Logger.h"
+#include "Base/Logger.h"
 
 #include <QDir>
 #include <QFileInfo>

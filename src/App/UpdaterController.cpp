@@ -1,7 +1,7 @@
 #include "App/UpdaterController.h"
 
+#include "Base/Logger.h"
 #include "Core/Localization.h"
-#include "Core/Logger.h"
 #include "Core/Settings.h"
 #include "Platform/UserDefaults.h"
 

@@ -1,5 +1,6 @@
 #include "Capture/CaptureCoordinator.h"
 
+#include "Base/Logger.h"
 #include "Capture/CaptureAlerts.h"
 #include "Capture/CaptureClock.h"
 #include "Capture/CaptureDelivery.h"
@@ -8,10 +9,9 @@
 #include "Capture/DelayCountdownHUD.h"
 #include "Capture/ScreenCapturePermission.h"
 #include "Capture/SelectionOverlayController.h"
-#include "Capture/WindowPickerOverlayController.h"
 #include "Capture/SystemScreenshotTool.h"
+#include "Capture/WindowPickerOverlayController.h"
 #include "Core/Localization.h"
-#include "Core/Logger.h"
 #include "Core/Settings.h"
 #include "Platform/Pasteboard.h"
 

@@ -1,7 +1,7 @@
 #include "Capture/CaptureDelivery.h"
 
+#include "Base/Logger.h"
 #include "Capture/CaptureLog.h"
-#include "Core/Logger.h"
 #include "Core/Notifications.h"
 #include "Core/Settings.h"
 #include "Platform/WindowActivation.h"

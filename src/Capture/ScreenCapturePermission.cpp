@@ -1,8 +1,8 @@
 #include "Capture/ScreenCapturePermission.h"
 
+#include "Base/Logger.h"
 #include "Capture/CaptureAlerts.h"
 #include "Core/Localization.h"
-#include "Core/Logger.h"
 #include "Platform/X11Session.h"
 
 #include <QGuiApplication>

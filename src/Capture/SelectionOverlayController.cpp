@@ -1,5 +1,6 @@
 #include "Capture/SelectionOverlayController.h"
 
+#include "Base/Logger.h"
 #include "Capture/CaptureAlerts.h"
 #include "Capture/CaptureCoordinator.h"
 #include "Capture/CaptureDelivery.h"
@@ -10,7 +11,6 @@
 #include "Capture/SelectionGeometry.h"
 #include "Capture/SelectionOverlayView.h"
 #include "Core/Localization.h"
-#include "Core/Logger.h"
 #include "Core/Settings.h"
 #include "Platform/Pasteboard.h"
 #include "Platform/UserDefaults.h"

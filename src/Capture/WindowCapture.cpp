@@ -1,5 +1,6 @@
 #include "Capture/WindowCapture.h"
 
+#include "Base/Logger.h"
 #include "Capture/CaptureAlerts.h"
 #include "Capture/CaptureDelivery.h"
 #include "Capture/CaptureLog.h"
@@ -8,7 +9,6 @@
 #include "Capture/ShadowCanvas.h"
 #include "Capture/WindowPickerOverlayController.h"
 #include "Core/Localization.h"
-#include "Core/Logger.h"
 #include "Core/Settings.h"
 #include "Platform/Pasteboard.h"
 #include "Platform/X11WindowList.h"

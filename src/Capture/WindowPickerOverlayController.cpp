@@ -1,12 +1,12 @@
 #include "Capture/WindowPickerOverlayController.h"
 
+#include "Base/Logger.h"
 #include "Capture/CaptureAlerts.h"
 #include "Capture/CaptureLog.h"
 #include "Capture/FrozenDisplays.h"
 #include "Capture/OverlayPickerView.h"
 #include "Capture/WindowCapture.h"
 #include "Core/Localization.h"
-#include "Core/Logger.h"
 #include "Core/Settings.h"
 #include "Platform/WindowImageSource.h"
 #include "Platform/X11WindowList.h"

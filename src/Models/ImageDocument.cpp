@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
+#include <QStringList>
 
 #include <cmath>
 
@@ -74,6 +75,19 @@ QSizeF measuredSize(const Image& image)
     if (image.isNull())
         return { 0.0, 0.0 };
     return QSizeF(image.pixelSize());
+}
+
+QString openPanelFilter()
+{
+    static const QStringList patterns {
+        QStringLiteral("*.png"), QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"), QStringLiteral("*.tif"),
+        QStringLiteral("*.tiff"), QStringLiteral("*.gif"), QStringLiteral("*.bmp"), QStringLiteral("*.webp"),
+        QStringLiteral("*.heic"), QStringLiteral("*.heif"), QStringLiteral("*.psd"),
+    };
+    QStringList both = patterns;
+    for (const QString& p : patterns)
+        both << p.toUpper();
+    return localizedFormat(QStringLiteral("openPanel.imageFilter"), {both.join(QLatin1Char(' '))});
 }
 
 } // namespace ImageDocument

@@ -31,6 +31,10 @@ QString formatByteCount(qint64 bytes);
 // "Unknown". "No image selected" without an image or URL.
 QString infoLine(const std::optional<Image>& image, const std::optional<QUrl>& url);
 
+// The open panel's file name filter: every image type the editor reads, under the
+// localised "Images (...)" label.
+QString openPanelFilter();
+
 // The size a document is measured by: its pixel size (files load at one pixel per point).
 QSizeF measuredSize(const Image& image);
 

@@ -2,8 +2,8 @@
 // pasting, and the texts that describe the document.
 #include "Models/ImageEditorViewModel.h"
 
+#include "Base/Logger.h"
 #include "Core/Localization.h"
-#include "Core/Logger.h"
 #include "Models/ImageDocument.h"
 #include "Platform/ImageFileReader.h"
 #include "Platform/OpenPanel.h"
@@ -41,7 +41,7 @@ QString ImageEditorViewModel::imageInfoText() const
 
 void ImageEditorViewModel::openImage()
 {
-    const std::optional<QString> path = openPanel().chooseImageFile();
+    const std::optional<QString> path = openPanel().chooseImageFile(ImageDocument::openPanelFilter());
     if (!path || path->isEmpty())
         return;
     loadImage(QUrl::fromLocalFile(*path));

@@ -4,7 +4,7 @@
 // image, origin top left.
 #include "Models/ImageEditorViewModel.h"
 
-#include "Core/Logger.h"
+#include "Base/Logger.h"
 
 #include <algorithm>
 #include <cmath>

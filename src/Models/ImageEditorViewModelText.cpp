@@ -2,7 +2,7 @@
 // place by its anchored edges while it grows, and finished as one undo step.
 #include "Models/ImageEditorViewModel.h"
 
-#include "Core/Logger.h"
+#include "Base/Logger.h"
 #include "Models/TextMeasurement.h"
 
 #include <algorithm>

@@ -2,8 +2,8 @@
 // resizing from the base image, reverting to the image as installed, and clearing.
 #include "Models/ImageEditorViewModel.h"
 
+#include "Base/Logger.h"
 #include "Core/Localization.h"
-#include "Core/Logger.h"
 #include "Core/Notifications.h"
 #include "Models/ImageDocument.h"
 #include "Models/ImageResampling.h"

@@ -1,7 +1,7 @@
 #include "Output/ImageExporter.h"
 
+#include "Base/Logger.h"
 #include "Core/Localization.h"
-#include "Core/Logger.h"
 #include "Output/AtomicFileWriter.h"
 #include "Output/ExportFormats.h"
 #include "Platform/Pasteboard.h"

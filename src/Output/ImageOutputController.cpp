@@ -1,7 +1,7 @@
 #include "Output/ImageOutputController.h"
 
+#include "Base/Logger.h"
 #include "Core/Localization.h"
-#include "Core/Logger.h"
 #include "Models/ImageEditorViewModel.h"
 #include "Output/ExportFormats.h"
 #include "Output/SavePanelChoices.h"

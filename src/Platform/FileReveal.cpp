@@ -1,6 +1,6 @@
 #include "Platform/FileReveal.h"
 
-#include "Core/Logger.h"
+#include "Base/Logger.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

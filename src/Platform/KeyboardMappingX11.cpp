@@ -1,6 +1,6 @@
 #include "Platform/KeyboardMappingX11.h"
 
-#include "Core/Logger.h"
+#include "Base/Logger.h"
 
 #include <QCoreApplication>
 

@@ -1,7 +1,5 @@
 #include "Platform/OpenPanel.h"
 
-#include "Core/Localization.h"
-
 #include <QFileDialog>
 #include <QStringList>
 
@@ -9,12 +7,12 @@ namespace {
 
 class FileDialogOpenPanel final : public OpenPanel {
 public:
-    std::optional<QString> chooseImageFile() override
+    std::optional<QString> chooseImageFile(const QString& nameFilter) override
     {
         QFileDialog dialog;
         dialog.setFileMode(QFileDialog::ExistingFile);
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setNameFilter(openPanelImageFilter());
+        dialog.setNameFilter(nameFilter);
         if (dialog.exec() != QDialog::Accepted)
             return std::nullopt;
         const QStringList files = dialog.selectedFiles();
@@ -37,16 +35,3 @@ OpenPanel& OpenPanel::standard()
 }
 
 void OpenPanel::setStandardForTesting(OpenPanel* panel) { g_testingPanel = panel; }
-
-QString openPanelImageFilter()
-{
-    static const QStringList patterns {
-        QStringLiteral("*.png"), QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"), QStringLiteral("*.tif"),
-        QStringLiteral("*.tiff"), QStringLiteral("*.gif"), QStringLiteral("*.bmp"), QStringLiteral("*.webp"),
-        QStringLiteral("*.heic"), QStringLiteral("*.heif"), QStringLiteral("*.psd"),
-    };
-    QStringList both = patterns;
-    for (const QString& p : patterns)
-        both << p.toUpper();
-    return localizedFormat(QStringLiteral("openPanel.imageFilter"), {both.join(QLatin1Char(' '))});
-}

@@ -10,14 +10,12 @@ class OpenPanel {
 public:
     virtual ~OpenPanel() = default;
 
-    // Runs modally; the chosen file's path, or nothing when the user cancels.
-    virtual std::optional<QString> chooseImageFile() = 0;
+    // Runs modally, offering the files nameFilter matches (Qt's "Label (*.a *.b)"
+    // form); the chosen file's path, or nothing when the user cancels.
+    virtual std::optional<QString> chooseImageFile(const QString& nameFilter) = 0;
 
     // The process-wide panel (a QFileDialog); tests may install another. Passing
     // nullptr restores the standard panel.
     static OpenPanel& standard();
     static void setStandardForTesting(OpenPanel* panel);
 };
-
-// The file name filter of the open panel: every image type the editor reads.
-QString openPanelImageFilter();

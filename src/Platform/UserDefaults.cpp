@@ -1,6 +1,6 @@
 #include "Platform/UserDefaults.h"
 
-#include "Core/Logger.h"
+#include "Base/Logger.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "Platform/WindowList.h"
 
-#include "Core/Logger.h"
+#include "Base/Logger.h"
 
 #include <algorithm>
 #include <cmath>

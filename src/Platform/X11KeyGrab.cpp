@@ -1,6 +1,6 @@
 #include "Platform/X11KeyGrab.h"
 
-#include "Core/Logger.h"
+#include "Base/Logger.h"
 #include "Platform/KeyboardMapping.h"
 #include "Platform/XcbConnection.h"
 

@@ -1,6 +1,6 @@
 #include "Platform/X11WindowList.h"
 
-#include "Core/Logger.h"
+#include "Base/Logger.h"
 #include "Platform/XcbConnection.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "Views/ToolbarIcons.h"
 
-#include "Core/Logger.h"
+#include "Base/Logger.h"
 #include "Views/IconCache.h"
 
 #include <QDir>

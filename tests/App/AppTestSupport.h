@@ -122,7 +122,7 @@ public:
 
 class FakeOpenPanel final : public OpenPanel {
 public:
-    std::optional<QString> chooseImageFile() override
+    std::optional<QString> chooseImageFile(const QString&) override
     {
         ++asked;
         return answer;

@@ -15,12 +15,13 @@ struct SourceFile {
     QString path; // relative to the repository
     QString code; // comments removed, every string literal emptied to ""
     QStringList literals;
+    QString text; // as written
 };
 
 // Splits C++ text into code and string literals (raw ones included); comments go.
 inline SourceFile split(const QString& path, const QString& text)
 {
-    SourceFile file{path, {}, {}};
+    SourceFile file{path, {}, {}, text};
     const qsizetype n = text.size();
     qsizetype i = 0;
     auto startsWith = [&](const char* s) { return QStringView(text).mid(i).startsWith(QLatin1String(s)); };

@@ -67,9 +67,11 @@ class ScriptedOpenPanel : public OpenPanel {
 public:
     std::optional<QString> answer;
     int runs = 0;
-    std::optional<QString> chooseImageFile() override
+    QString filter;
+    std::optional<QString> chooseImageFile(const QString& nameFilter) override
     {
         ++runs;
+        filter = nameFilter;
         return answer;
     }
 };

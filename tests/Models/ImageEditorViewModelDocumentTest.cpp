@@ -209,6 +209,9 @@ TEST_F(EditorDocumentTest, OpenPanelChoosesTheFileToLoad)
 
     model.openImage(); // cancelled
     EXPECT_EQ(panel.runs, 1);
+    // Every type the editor reads is offered, whatever case its extension has.
+    for (const char* pattern : {"*.png", "*.JPG", "*.tiff", "*.webp", "*.heic", "*.PSD"})
+        EXPECT_TRUE(panel.filter.contains(QLatin1String(pattern))) << pattern;
     QTest::qWait(20);
     EXPECT_EQ(finished.count(), 0);
 

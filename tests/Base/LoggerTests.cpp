@@ -1,4 +1,4 @@
-#include "Core/Logger.h"
+#include "Base/Logger.h"
 
 #include <QString>
 #include <QStringList>
