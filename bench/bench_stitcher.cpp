@@ -1,0 +1,188 @@
+// Scrolling capture's stitcher: judging one frame against the previous one (the
+// hash, the registration and, on the first frames, the scrollbar and header
+// detectors) at three frame sizes, and composing 100 frames of 1600 x 1200 into a
+// 20000-pixel image, with the peak memory it takes.
+//
+// Everything runs on the calling thread: the figures are for one core.
+#include "Capture/CaptureLog.h"
+#include "Capture/ScrollKeptFrames.h"
+#include "Capture/ScrollStitcher.h"
+
+#include <QFile>
+#include <QFont>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QRandomGenerator>
+
+#include <benchmark/benchmark.h>
+
+#include <map>
+#include <utility>
+
+namespace {
+
+void quietDiagnostics()
+{
+    setCaptureDiagnosticSink([](const QString&) {});
+}
+
+// A long document as a browser shows it: paragraphs in a few fonts and sizes, a code
+// block, list rows with icons, a scrollbar track at the right edge.
+QImage documentPage(int width, int height)
+{
+    QImage page(width, height, QImage::Format_ARGB32_Premultiplied);
+    page.fill(QColor(250, 250, 248));
+    QPainter painter(&page);
+    QRandomGenerator random(7);
+    const auto words = [&random](int count) {
+        QString text;
+        for (int i = 0; i < count; ++i)
+            text += QStringLiteral("w%1rd%2 ").arg(random.bounded(1000)).arg(QChar(u'a' + random.bounded(26)));
+        return text;
+    };
+    const QFont fonts[] = {QFont(QStringLiteral("DejaVu Sans"), 11), QFont(QStringLiteral("DejaVu Serif"), 14),
+                           QFont(QStringLiteral("DejaVu Sans Mono"), 10), QFont(QStringLiteral("DejaVu Sans"), 20, QFont::Bold)};
+    int y = 20;
+    for (int block = 0; y < height - 40; ++block) {
+        const QFont& font = fonts[block % 4];
+        painter.setFont(font);
+        painter.setPen(block % 4 == 2 ? QColor(20, 100, 60) : QColor(25, 25, 25));
+        const int lineHeight = QFontMetrics(font).lineSpacing();
+        const int lines = block % 4 == 3 ? 1 : 4 + random.bounded(8);
+        for (int l = 0; l < lines && y < height - 40; ++l, y += lineHeight) {
+            if (block % 5 == 4) {
+                painter.setBrush(QColor::fromHsv(random.bounded(360), 150, 210));
+                painter.setPen(Qt::NoPen);
+                painter.drawEllipse(40, y - lineHeight + 6, lineHeight - 8, lineHeight - 8);
+                painter.setPen(QColor(25, 25, 25));
+            }
+            painter.drawText(40 + (block % 4 == 2 ? 24 * random.bounded(4) : 0) + (block % 5 == 4 ? lineHeight : 0), y,
+                             words(width / 90));
+        }
+        y += 18;
+    }
+    painter.fillRect(width - 14, 0, 14, height, QColor(238, 238, 238));
+    return page;
+}
+
+const QImage& pageFor(int width)
+{
+    static std::map<int, QImage> pages;
+    auto found = pages.find(width);
+    if (found == pages.end())
+        found = pages.emplace(width, documentPage(width, 4 * 2160)).first;
+    return found->second;
+}
+
+QImage viewOf(const QImage& page, int top, int height)
+{
+    return page.copy(0, top, page.width(), height);
+}
+
+// arg 0, 1: width and height; arg 2: 1 while the detectors still run (the first
+// judgements of a recording), 0 once they have settled.
+void BM_JudgeFrame(benchmark::State& state)
+{
+    quietDiagnostics();
+    const int width = int(state.range(0)), height = int(state.range(1));
+    const QImage& page = pageFor(width);
+    const int step = height / 4;
+    const QImage previous = viewOf(page, 600, height);
+    const QImage next = viewOf(page, 600 + step, height);
+    ScrollStitcher::DetectionState detection;
+    if (state.range(2) == 0)
+        detection = {0, true, 0, true, 2};
+    int newRows = 0;
+    for (auto _ : state) {
+        const auto judgement = ScrollStitcher::judgeFrame(previous, next, detection, step, false);
+        newRows = judgement.newPx;
+        benchmark::DoNotOptimize(judgement);
+    }
+    if (newRows != step)
+        state.SkipWithError("the frame was not judged as the scrolled step");
+    state.SetLabel(state.range(2) ? "detectors running" : "detection settled");
+}
+BENCHMARK(BM_JudgeFrame)
+    ->Args({800, 600, 1})
+    ->Args({1600, 1200, 1})
+    ->Args({1600, 1200, 0})
+    ->Args({3840, 2160, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+// Peak resident memory, reset to the current size (Linux 4.0+).
+long long peakResidentKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
+}
+void resetPeakResident()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+}
+long long residentKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
+}
+
+// 100 frames of 1600 x 1200 kept as a recording keeps them (the first whole, each
+// later one as its new rows), 20000 rows in all. arg 0: 1 hands the slices over
+// (moved, as the recording does once it ends), 0 composes from a copy while the
+// recording still holds them.
+void BM_Compose100Frames(benchmark::State& state)
+{
+    quietDiagnostics();
+    const int width = 1600, height = 1200, frames = 100, total = 20000;
+    const QImage page = documentPage(width, total);
+    const bool handOver = state.range(0) == 1;
+    long long peakKb = 0, heldKb = 0;
+    int composedHeight = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        ScrollKeptFrames kept;
+        {
+            const long long before = residentKb();
+            int previousTop = 0;
+            for (int i = 0; i < frames; ++i) {
+                const int top = i * (total - height) / (frames - 1);
+                kept.append(page.copy(0, top, width, height), i == 0 ? 0 : height - (top - previousTop));
+                previousTop = top;
+            }
+            heldKb = residentKb() - before;
+        }
+        std::vector<KeptSlice> slices = handOver ? kept.takeSlices() : kept.slices();
+        const long long base = residentKb();
+        resetPeakResident();
+        state.ResumeTiming();
+        auto result = ScrollStitcher::compose(std::move(slices), 50000);
+        state.PauseTiming();
+        peakKb = peakResidentKb() - base;
+        composedHeight = result ? result->totalHeight : 0;
+        result.reset();
+        state.ResumeTiming();
+    }
+    if (composedHeight != total)
+        state.SkipWithError("the composed image is not 20000 rows");
+    state.counters["kept MB"] = heldKb / 1024.0;
+    state.counters["peak +MB"] = peakKb / 1024.0;
+    state.SetLabel(handOver ? "slices handed over" : "slices still held by the recording");
+}
+BENCHMARK(BM_Compose100Frames)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+} // namespace

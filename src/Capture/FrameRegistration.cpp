@@ -1,0 +1,307 @@
+#include "Capture/FrameRegistration.h"
+
+#include "Capture/FramePixelCompare.h"
+#include "Capture/RowSignatures.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+namespace FrameRegistration {
+
+namespace {
+
+using FramePixelCompare::rowsMatch;
+
+// Offsets tried pixel by pixel after each coarse ranking.
+constexpr int kCandidates = 16;
+// Candidates tried in turn as the answer when the best-ranked one fails its check.
+constexpr int kAnswerTries = 3;
+// A rival offset explaining fewer edges than 1/kRivalShare of the answer's is ignored
+// (a few blank rows that happen to line up prove nothing).
+constexpr int kRivalShare = 32;
+// Matched edges must come from at least this many rows: one line across a blank
+// page pins an offset only as long as nothing else is there to disagree.
+constexpr int kMinimumEdgeRows = 4;
+// Offsets are ranked when the frames keep at least this many rows, and a tenth of
+// their height, in common: a single line of text is not enough to go by.
+constexpr int kMinimumOverlap = 16;
+
+// Rows that stay put in both frames at the top and at the bottom: a fixed header or
+// footer, left out of the comparison. When both ends stay put and little is left in
+// between, nothing scrolled and only a local change happened (a clock ticked): then
+// nothing is left out and only 0 may come out. When one end stays put and leaves too
+// few rows to register, `tooFew` is set.
+struct StaticRows {
+    int top = 0;
+    int bottom = 0;
+    bool tooFew = false;
+    bool onlyZero = false;
+};
+
+StaticRows findStaticRows(const FramePixels& previous, const FramePixels& next)
+{
+    const int w = next.width, h = next.height;
+    StaticRows rows;
+    while (rows.top < h && rowsMatch(previous.row(rows.top), next.row(rows.top), w))
+        ++rows.top;
+    while (rows.bottom < h - rows.top && rowsMatch(previous.row(h - 1 - rows.bottom), next.row(h - 1 - rows.bottom), w))
+        ++rows.bottom;
+    const int rest = h - rows.top - rows.bottom;
+    if (rows.top > 0 && rows.bottom > 0 ? rest >= std::max(kMinimumSide, h * 35 / 100) : rest >= kMinimumSide)
+        return rows;
+    const bool oneEnd = rows.top == 0 || rows.bottom == 0;
+    return {0, 0, rest > 0 && oneEnd, rest > 0 && !oneEnd};
+}
+
+// The two frames compared pixel by pixel at some offset t: row r of the new frame
+// against row r + t of the previous one.
+class Comparison {
+public:
+    Comparison(const FramePixels& previous, const FramePixels& next)
+        : m_previous(previous)
+        , m_next(next)
+        , m_rowEdges(std::size_t(next.height), -1)
+    {
+    }
+
+    int height() const { return m_next.height; }
+    int width() const { return m_next.width; }
+    // Rows of the new frame that offset t compares: [first, last).
+    int firstRow(int t) const { return std::max(0, -t); }
+    int lastRow(int t) const { return std::min(height(), height() - t); }
+
+    // Over columns [from, to) (all by default). A whole row also notes the row's
+    // edges for edgesIn.
+    FramePixelCompare::RowTally row(int r, int t, int from = 0, int to = -1) const
+    {
+        const auto tally = FramePixelCompare::tallyRow(m_next.row(r) + from, m_previous.row(r + t) + from,
+                                                       m_next.row(neighbour(r)) + from, (to < 0 ? width() : to) - from);
+        if (from == 0 && to < 0)
+            m_rowEdges[std::size_t(r)] = tally.edges;
+        return tally;
+    }
+
+    void noteEdges(int r, int edges) const { m_rowEdges[std::size_t(r)] = edges; }
+
+    // Edges of the new frame in rows [first, last): more than any offset can match.
+    qint64 edgesIn(int first, int last) const
+    {
+        qint64 edges = 0;
+        for (int r = first; r < last; ++r) {
+            int& known = m_rowEdges[std::size_t(r)];
+            if (known < 0)
+                known = FramePixelCompare::countEdges(m_next.row(r), m_next.row(neighbour(r)), width());
+            edges += known;
+        }
+        return edges;
+    }
+
+private:
+    static int neighbour(int r) { return r > 0 ? r - 1 : r + 1; }
+
+    FramePixels m_previous;
+    FramePixels m_next;
+    mutable std::vector<int> m_rowEdges; // -1: not counted yet
+};
+
+// Fewer matched edges than this prove nothing, for an answer or a rival.
+qint64 minimumEdges(const Comparison& comparison)
+{
+    return std::max(32, comparison.width() / 8);
+}
+
+// The tally of the answer's whole overlap. Clean edges are matched edges in the
+// stretches of a row (an eighth of the width each) that match entirely: a local change
+// spoils the few stretches it covers, a wrong offset spoils the rows it touches.
+struct Answer {
+    int offset = 0;
+    qint64 mismatched = 0;
+    qint64 matchedEdges = 0;
+    qint64 cleanEdges = 0;
+    qint64 area = 0;
+    int stretches = 0;
+    int dirtyStretches = 0;
+    int edgeRows = 0;
+};
+
+Answer measure(const Comparison& comparison, int t)
+{
+    constexpr int kStretches = 8;
+    Answer answer;
+    answer.offset = t;
+    const int w = comparison.width();
+    for (int r = comparison.firstRow(t); r < comparison.lastRow(t); ++r) {
+        int rowEdges = 0, allEdges = 0;
+        for (int k = 0; k < kStretches; ++k) {
+            const int from = k * w / kStretches, to = (k + 1) * w / kStretches;
+            const auto tally = comparison.row(r, t, from, to);
+            answer.mismatched += tally.mismatched;
+            rowEdges += tally.matchedEdges;
+            allEdges += tally.edges;
+            if (tally.mismatched == 0)
+                answer.cleanEdges += tally.matchedEdges;
+            else
+                ++answer.dirtyStretches;
+            ++answer.stretches;
+        }
+        answer.matchedEdges += rowEdges;
+        answer.edgeRows += rowEdges > 0 ? 1 : 0;
+        comparison.noteEdges(r, allEdges);
+    }
+    answer.area = qint64(comparison.lastRow(t) - comparison.firstRow(t)) * w;
+    return answer;
+}
+
+// The overlap matches apart from local changes, and holds enough edges, over enough
+// rows, to mean something. A change at a fixed place on screen shows in both frames
+// and under the right offset each copy meets other content, so changes of 5% of the
+// area differ in up to 10% of the compared pixels. Changes are local: they spoil at
+// most a quarter of the row stretches, and the edges matched where nothing differs
+// outweigh half the differences (a line of text that matches only in part does not).
+// `denseZero`: an offset of 0 also needs edges on 1% of the area, so that a small
+// fixed overlay cannot pin it.
+bool holds(const Comparison& comparison, const Answer& answer, bool denseZero)
+{
+    if (answer.cleanEdges < minimumEdges(comparison) || answer.edgeRows < kMinimumEdgeRows || answer.mismatched * 10 > answer.area
+        || answer.mismatched > 2 * answer.cleanEdges || answer.dirtyStretches * 4 > answer.stretches)
+        return false;
+    return !denseZero || answer.offset != 0 || answer.matchedEdges * 100 >= answer.area;
+}
+
+// The rows an answer explains, on one side: rows of the new frame, or rows of the
+// previous frame.
+enum class Side { next, previous };
+
+// Whether offset t fits the rows that the answer explains on one side about as well
+// as the answer does (only those rows count: a rival that needs other rows, or that
+// leaves some of them out, still competes). It is out when it differs in clearly
+// more pixels than the answer: by more than a local change explains and by more than
+// 1/8 of the edges it matches itself (content that truly fits matches its edges; a
+// wrong offset breaks them). Local changes the answer compared count as explained
+// wherever t moves them, and rows of the other frame that the answer does not compare
+// get the 5% allowance of their own. A rival must also explain a fair share of the
+// answer's edges, and enough edges to prove anything; and like an answer it must
+// match more than it contradicts beyond the answer's own changes. Stops as soon as t
+// is out.
+bool isRival(const Comparison& comparison, const Answer& answer, int t, Side side)
+{
+    const int answerFirst = comparison.firstRow(answer.offset), answerLast = comparison.lastRow(answer.offset);
+    // Rows r of the new frame, compared with row r + t of the previous one.
+    const int shift = side == Side::next ? 0 : answer.offset - t;
+    const int first = std::max(comparison.firstRow(t), answerFirst + shift);
+    const int last = std::min(comparison.lastRow(t), answerLast + shift);
+    if (last <= first)
+        return false;
+    // Rows both offsets compare on both sides; the rest are the rival's own.
+    const int otherShift = side == Side::next ? answer.offset - t : 0;
+    const int sharedRows = std::max(0, std::min(last, answerLast + otherShift) - std::max(first, answerFirst + otherShift));
+    const qint64 allowed = answer.mismatched + std::max<qint64>(16, answer.mismatched / 2)
+        + qint64(last - first - sharedRows) * comparison.width() / 20;
+    qint64 mismatched = 0, edges = 0;
+    qint64 edgesLeft = comparison.edgesIn(first, last);
+    for (int r = first; r < last; ++r) {
+        const auto tally = comparison.row(r, t);
+        mismatched += tally.mismatched;
+        edges += tally.matchedEdges;
+        edgesLeft -= tally.edges;
+        if (8 * (mismatched - allowed) > edges + edgesLeft)
+            return false;
+    }
+    return edges >= minimumEdges(comparison) && edges * kRivalShare >= answer.matchedEdges
+        && mismatched - answer.mismatched <= 2 * edges;
+}
+
+// Registers two frames of equal size. With `denseZero` false an answer of 0 is
+// checked again on the lower part of the frames, left of where a scrollbar may be:
+// a fixed header, scrollbar or overlay says 0 whenever the scrolled content shows no
+// edge that would reveal its move (a gradient, a blank page), so 0 must also hold
+// where none of those reach.
+Result registerEqual(const FramePixels& previous, const FramePixels& next, bool denseZero)
+{
+    Result result;
+    const int w = next.width, h = next.height;
+    const StaticRows fixed = findStaticRows(previous, next);
+    if (fixed.tooFew) {
+        result.outcome = Outcome::tooSmall;
+        return result;
+    }
+    const int band = h - fixed.top - fixed.bottom;
+    const FramePixels p = previous.cropped(0, fixed.top, w, band);
+    const FramePixels n = next.cropped(0, fixed.top, w, band);
+
+    const auto previousRows = RowSignatures::compute(p);
+    const auto nextRows = RowSignatures::compute(n);
+    const auto nextEdges = RowSignatures::edgeBands(nextRows);
+    const auto candidates = RowSignatures::rankOffsets(previousRows, nextRows, nextEdges,
+                                                       std::max(kMinimumOverlap, band / 10), kCandidates);
+    const Comparison comparison(p, n);
+    Answer answer;
+    bool found = false;
+    for (std::size_t i = 0; !found && i < candidates.size() && i < std::size_t(kAnswerTries); ++i) {
+        answer = measure(comparison, candidates[i].offset);
+        found = holds(comparison, answer, denseZero);
+    }
+    if (!found || (fixed.onlyZero && answer.offset != 0)) {
+        result.outcome = Outcome::noMatch;
+        return result;
+    }
+
+    // Rivals: every other ranked offset; the answer's next neighbours, whatever their
+    // rank (on smooth content they fit as well as the answer); and every offset at
+    // which the rows the answer explains, in either frame, would fit as well
+    // (repeating content, or an offset so large that its overlap is too small to
+    // have been ranked).
+    const int first = comparison.firstRow(answer.offset), last = comparison.lastRow(answer.offset);
+    std::vector<int> rivals;
+    const auto consider = [&](int t) {
+        if (t != answer.offset && std::abs(t) < band && std::find(rivals.begin(), rivals.end(), t) == rivals.end())
+            rivals.push_back(t);
+    };
+    for (const auto& candidate : candidates)
+        consider(candidate.offset);
+    for (const int step : {-2, -1, 1, 2})
+        consider(answer.offset + step);
+    for (const auto& candidate : RowSignatures::rankWithin(previousRows, nextRows, nextEdges, first, last, 0, band,
+                                                           kCandidates))
+        consider(candidate.offset);
+    for (const auto& candidate : RowSignatures::rankWithin(previousRows, nextRows, nextEdges, 0, band,
+                                                           first + answer.offset, last + answer.offset, kCandidates))
+        consider(candidate.offset);
+    for (const int t : rivals) {
+        if (isRival(comparison, answer, t, Side::next) || isRival(comparison, answer, t, Side::previous)) {
+            result.outcome = Outcome::ambiguous;
+            result.offset = answer.offset;
+            result.rivalOffset = t;
+            return result;
+        }
+    }
+
+    if (answer.offset == 0 && !denseZero) {
+        const int top = h * 6 / 10;
+        const int columns = w - std::min(w / 8, 50);
+        if (h - top < kMinimumSide || columns < kMinimumSide) {
+            result.outcome = Outcome::noMatch;
+            return result;
+        }
+        const Result lower = registerEqual(previous.cropped(0, top, columns, h - top),
+                                           next.cropped(0, top, columns, h - top), true);
+        if (lower.outcome != Outcome::found || lower.offset != 0)
+            return lower.outcome == Outcome::found ? Result{Outcome::ambiguous, 0, lower.offset} : lower;
+    }
+    result.outcome = Outcome::found;
+    result.offset = answer.offset;
+    return result;
+}
+
+} // namespace
+
+Result verticalOffset(const FramePixels& previous, const FramePixels& next)
+{
+    const int w = std::min(previous.width, next.width), h = std::min(previous.height, next.height);
+    if (previous.isNull() || next.isNull() || w < kMinimumSide || h < kMinimumSide)
+        return {Outcome::tooSmall, 0, 0};
+    return registerEqual(previous.cropped(0, 0, w, h), next.cropped(0, 0, w, h), false);
+}
+
+} // namespace FrameRegistration

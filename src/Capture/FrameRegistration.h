@@ -1,0 +1,63 @@
+#pragma once
+
+// Vertical registration of two frames of a scrolling region: by how many whole rows
+// did the content move between them? It answers exactly or not at all, because one
+// row too many or too few shows as a doubled or missing line in the stitched image,
+// while no answer only costs one rejected frame.
+//
+// Method: rows are summarised by band means and every offset that keeps a tenth of
+// the frame (and 16 rows) in common is ranked on them (RowSignatures); the best
+// offsets are then compared pixel by pixel over their whole overlap, a pixel matching
+// when no channel differs by more than 12 levels. An offset is accepted when its
+// overlap matches except for local changes (a caret, a hover highlight, a spinner, a
+// clock: up to 5% of the compared area) and holds enough edges that match; and when
+// no rival fits about as well: the runners-up, the next offsets, and every offset at
+// which the rows the answer explains, in either frame, would fit. A rival that
+// contradicts the frames no more than the answer does and explains a fair share of
+// its edges makes the registration fail. Uniform areas, patterns repeating within the
+// offset range and frames that do not overlap therefore fail instead of guessing.
+//
+// Rows at the top and bottom that are identical in both frames (a fixed header or
+// footer) are left out before matching when enough changed rows remain. An offset of
+// 0 must also hold on the lower part of the frames, away from any header and
+// scrollbar, since a fixed part alone would say 0 for content too smooth to show its
+// move.
+//
+// Plain functions on borrowed pixels: no state, deterministic, callable from any
+// thread.
+
+#include "Capture/FramePixels.h"
+
+#include <optional>
+
+namespace FrameRegistration {
+
+// Narrower or lower frames are not registered.
+constexpr int kMinimumSide = 50;
+
+enum class Outcome {
+    found,
+    tooSmall,  // the frames are under kMinimumSide in one direction
+    noMatch,   // no offset matches the content well enough
+    ambiguous, // two offsets fit about equally well
+};
+
+struct Result {
+    Outcome outcome = Outcome::noMatch;
+    // found: rows by which the content moved up (the new rows at the bottom of the
+    // new frame); negative when it moved down.
+    int offset = 0;
+    // ambiguous: the second offset that fits.
+    int rivalOffset = 0;
+
+    std::optional<int> value() const
+    {
+        return outcome == Outcome::found ? std::optional<int>(offset) : std::nullopt;
+    }
+};
+
+// Registers `next` against `previous`, both read from their top-left corner over the
+// smaller of their widths and heights.
+Result verticalOffset(const FramePixels& previous, const FramePixels& next);
+
+} // namespace FrameRegistration

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QImage>
+
+#include <vector>
+
+// One kept frame of a scrolling capture, as far as the stitched image needs it: the
+// rows it adds, and how many rows at its top were left out because the frames before
+// it already show them.
+struct KeptSlice {
+    QImage rows;    // the frame's rows from `offset` down to its bottom
+    int offset = 0; // the crop top: rows of the frame already in the stitched image
+
+    int frameHeight() const { return offset + rows.height(); }
+};
+
+// The kept frames of one recording. Only the rows that will be drawn are held, plus
+// the last whole frame, against which the next frame is judged; so memory grows with
+// the stitched length, not with the number of frames.
+//
+// Not thread-safe: the recording keeps it on one thread. Copies share their pixels,
+// so handing a copy (or takeSlices()) to a worker for composing copies nothing.
+class ScrollKeptFrames {
+public:
+    // Keeps `frame`, of which the top `offset` rows are already shown (its height minus
+    // the judgement's newPx; 0 for the first frame). The offset is cut to the frame.
+    void append(const QImage& frame, int offset);
+
+    bool isEmpty() const { return m_slices.empty(); }
+    int count() const { return int(m_slices.size()); }
+    // The whole last kept frame (null before the first): the previous frame for the
+    // next judgement.
+    const QImage& lastFrame() const { return m_lastFrame; }
+    // Rows the kept slices add up to.
+    int stitchedHeight() const { return m_stitchedHeight; }
+    const std::vector<KeptSlice>& slices() const { return m_slices; }
+
+    // Moves the slices out (for ScrollStitcher::compose, which frees each slice once it
+    // is drawn) and empties the store.
+    std::vector<KeptSlice> takeSlices();
+    void clear();
+
+private:
+    std::vector<KeptSlice> m_slices;
+    QImage m_lastFrame;
+    int m_stitchedHeight = 0;
+};

@@ -1,0 +1,61 @@
+#include "Capture/ScrollOffsetRules.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace ScrollStitcher {
+
+int minimumOffset(int frameHeight, bool lenient, int stepPx)
+{
+    if (lenient)
+        return frameHeight <= 1599 ? 8 : frameHeight / 200;
+    if (frameHeight > 3999)
+        return frameHeight / 100;
+    return stepPx > 0 ? std::min(40, std::max(8, stepPx / 2)) : 40;
+}
+
+int stepPriorTolerance(int stepPx)
+{
+    return 6 * stepPx <= 609 ? 60 : 6 * stepPx / 10;
+}
+
+int maximumOffset(int frameHeight)
+{
+    return 9 * frameHeight / 10;
+}
+
+OffsetVerdict judgeOffset(int ty, int frameHeight, int stepPx, bool lenient)
+{
+    if (ty < minimumOffset(frameHeight, lenient, stepPx))
+        return OffsetVerdict::noNewContent;
+    if (!lenient && stepPx > 0) {
+        // Nearest whole number of steps, but at least one: the content moved.
+        const long long steps = std::max<long long>(1, std::llround(double(ty) / double(stepPx)));
+        if (std::llabs(ty - steps * stepPx) > stepPriorTolerance(stepPx))
+            return OffsetVerdict::offStepPrior;
+    }
+    if (ty > maximumOffset(frameHeight))
+        return OffsetVerdict::tooFar;
+    return OffsetVerdict::accept;
+}
+
+DetectionState afterStickySample(DetectionState state, int measured, int frameHeight)
+{
+    ++state.stickySamples;
+    if (measured < 10 || measured > 6 * frameHeight / 10) {
+        state.stickyPx = 0;
+        state.stickyDone = true;
+    } else if (state.stickySamples == 1) {
+        state.stickyPx = measured;
+    } else if (std::abs(measured - state.stickyPx) > 5) {
+        state.stickyPx = 0;
+        state.stickyDone = true;
+    } else {
+        state.stickyPx = std::min(measured, state.stickyPx);
+        state.stickyDone = true;
+    }
+    return state;
+}
+
+} // namespace ScrollStitcher

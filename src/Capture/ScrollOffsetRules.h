@@ -1,0 +1,40 @@
+#pragma once
+
+// The arithmetic of judging a registered offset and of settling the fixed header's
+// height from its measurements: plain functions, so the boundaries can be checked
+// without frames.
+
+#include "Capture/ScrollStitcher.h"
+
+namespace ScrollStitcher {
+
+// Smallest offset that counts as new content for a frame `frameHeight` rows high.
+// Lenient (the first frame): 8, or 1/200 of the height above 1599 rows. Strict (auto-
+// scroll ticks): 40, or 1/100 of the height above 3999 rows; but never more than half
+// the step actually scrolled (and never under 8), or a selection under 160 pixels,
+// scrolled a quarter of its height per tick, could never add a frame.
+int minimumOffset(int frameHeight, bool lenient, int stepPx);
+
+// How far an offset may stray from a whole number of auto-scroll steps: the larger
+// of 60 and 6/10 of the step.
+int stepPriorTolerance(int stepPx);
+
+// Largest offset accepted: 9/10 of the height.
+int maximumOffset(int frameHeight);
+
+enum class OffsetVerdict {
+    accept,
+    noNewContent, // below the minimum, zero and negative offsets included
+    offStepPrior, // not near a whole number of steps (strict mode with a step only)
+    tooFar,       // above 9/10 of the height
+};
+
+OffsetVerdict judgeOffset(int ty, int frameHeight, int stepPx, bool lenient);
+
+// The detection state after one fixed-header measurement `measured` (rows identical
+// at the top) on a frame `frameHeight` high. Under 10 rows or over 6/10 of the height
+// ends detection with no header; the first sample is kept; a second within 5 rows of
+// it settles on the smaller, one further off ends detection with no header.
+DetectionState afterStickySample(DetectionState state, int measured, int frameHeight);
+
+} // namespace ScrollStitcher

@@ -1,0 +1,225 @@
+// The stitcher's decisions at their boundaries, its detectors, composing, and a whole
+// recording stitched back into the page it was cut from.
+#include "Capture/CaptureLog.h"
+#include "Capture/ScrollOffsetRules.h"
+#include "Capture/ScrollStitcher.h"
+#include "Capture/ScrollbarDetector.h"
+#include "Capture/StickyHeaderDetector.h"
+#include "ScrollTestPages.h"
+
+#include <QPainter>
+#include <gtest/gtest.h>
+
+using namespace ScrollStitcher;
+
+namespace {
+
+struct QuietDiagnostics {
+    QuietDiagnostics() { setCaptureDiagnosticSink([](const QString&) {}); }
+    ~QuietDiagnostics() { setCaptureDiagnosticSink({}); }
+};
+
+QImage filled(int width, int height, QRgb colour)
+{
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    image.fill(colour);
+    return image;
+}
+
+} // namespace
+
+TEST(ScrollStitcherRules, MinimumOffsetsStepPriorAndMaximum)
+{
+    const auto L = true, S = false;
+    const auto A = OffsetVerdict::accept, N = OffsetVerdict::noNewContent, P = OffsetVerdict::offStepPrior,
+               F = OffsetVerdict::tooFar;
+    struct Row {
+        int ty, height, step;
+        bool lenient;
+        OffsetVerdict verdict;
+    };
+    const Row rows[] = {
+        {7, 1599, 0, L, N}, {8, 1599, 0, L, A}, {7, 1600, 0, L, N}, {8, 1600, 0, L, A}, {14, 3000, 0, L, N},
+        {15, 3000, 0, L, A}, {39, 3999, 0, S, N}, {40, 3999, 0, S, A}, {79, 8000, 0, S, N}, {80, 8000, 0, S, A},
+        // A short selection scrolled a quarter of its height: half a step is enough.
+        {14, 120, 30, S, N}, {15, 120, 30, S, A}, {30, 120, 30, S, A}, {9, 60, 20, S, N}, {10, 60, 20, S, A},
+        {8, 48, 12, S, A}, {39, 800, 200, S, N}, {0, 600, 150, S, N}, {-50, 600, 150, L, N},
+        // The prior only rejects what had to be rounded up to one step.
+        {79, 1000, 200, S, P}, {80, 1000, 200, S, A}, {260, 1000, 100, S, A}, {180, 1000, 0, S, A},
+        {540, 600, 0, L, A}, {541, 600, 0, L, F}, {541, 600, 150, S, F},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(judgeOffset(row.ty, row.height, row.step, row.lenient), row.verdict)
+            << "ty " << row.ty << " height " << row.height << " step " << row.step;
+    for (int ty = 40; ty <= 900; ++ty)
+        EXPECT_EQ(judgeOffset(ty, 1000, 100, S), A) << ty;
+    const int tolerances[][2] = {{20, 60}, {101, 60}, {102, 61}, {200, 120}};
+    for (const auto& [step, tolerance] : tolerances)
+        EXPECT_EQ(stepPriorTolerance(step), tolerance) << step;
+}
+
+TEST(ScrollStitcherRules, StickyHeaderSettlesOnTwoAgreeingSamples)
+{
+    struct Row {
+        std::vector<int> samples;
+        int stickyPx;
+        bool done;
+    };
+    const Row rows[] = {{{9}, 0, true}, {{30}, 30, false}, {{30, 33}, 30, true}, {{33, 30}, 30, true},
+                        {{30, 36}, 0, true}, {{720}, 720, false}, {{721}, 0, true}};
+    for (const Row& row : rows) {
+        DetectionState state;
+        for (const int sample : row.samples)
+            state = afterStickySample(state, sample, 1200);
+        EXPECT_EQ(state.stickyPx, row.stickyPx) << row.samples.front();
+        EXPECT_EQ(state.stickyDone, row.done) << row.samples.front();
+        EXPECT_EQ(state.stickySamples, int(row.samples.size()));
+    }
+}
+
+TEST(ScrollStitcherDetectors, ScrollbarIsANarrowChangingRunAtTheRightEdge)
+{
+    struct Row {
+        int width, quiet, changing, expected; // quiet columns at the edge, then changing ones
+    };
+    const Row rows[] = {{400, 0, 2, 0}, {400, 0, 3, 7}, {400, 0, 40, 44}, {400, 0, 41, 0}, {400, 2, 5, 11},
+                        {400, 10, 40, 0}, {200, 0, 30, 0}, {80, 0, 5, 0}};
+    for (const Row& row : rows) {
+        const QImage before = filled(row.width, 200, qRgb(240, 240, 240));
+        QImage after = before.copy();
+        QPainter(&after).fillRect(row.width - row.quiet - row.changing, 0, row.changing, 200, qRgb(230, 236, 240));
+        EXPECT_EQ(detectScrollbarWidth(framePixels(before), framePixels(after)), row.expected)
+            << row.width << " " << row.quiet << "+" << row.changing;
+    }
+}
+
+TEST(ScrollStitcherDetectors, StickyHeaderIsTheRunOfIdenticalRowsAtTheTop)
+{
+    struct Row {
+        int firstDifferingRow, differingFrom, scrollbarPx, expected; // differing columns from x on
+    };
+    const Row rows[] = {{0, 0, 0, 0}, {37, 0, 0, 37}, {-1, 0, 0, -1}, {10, 350, 30, -1}, {10, 350, 0, 10}};
+    for (const Row& row : rows) {
+        const QImage before = filled(400, 200, qRgb(250, 250, 250));
+        QImage after = before.copy();
+        if (row.firstDifferingRow >= 0)
+            QPainter(&after).fillRect(row.differingFrom, row.firstDifferingRow, 400, 200, qRgb(20, 20, 20));
+        EXPECT_EQ(detectStickyHeader(framePixels(before), framePixels(after), row.scrollbarPx), row.expected)
+            << row.firstDifferingRow << " " << row.scrollbarPx;
+    }
+}
+
+TEST(ScrollStitcherJudge, OutcomesFromFirstFrameToRejection)
+{
+    QuietDiagnostics quiet;
+    const QImage page = ScrollTestPages::page(480);
+    const QImage a = ScrollTestPages::frame(page, 100, 300), b = ScrollTestPages::frame(page, 175, 300);
+    const DetectionState fresh;
+    // The first frame is kept whole; detection is left as it was.
+    auto j = judgeFrame(QImage(), a, fresh, 0, true);
+    EXPECT_TRUE(j.append && !j.duplicate);
+    EXPECT_EQ(j.newPx, 300);
+    EXPECT_EQ(j.detection(), fresh);
+    // Byte-identical frames are duplicates before anything else runs.
+    j = judgeFrame(a, a.copy(), fresh, 75, false);
+    EXPECT_TRUE(j.duplicate && !j.append);
+    EXPECT_FALSE(j.scrollbarDone);
+    // A scrolled frame adds its new rows; the scrollbar detection is spent.
+    j = judgeFrame(a, b, fresh, 75, false);
+    EXPECT_TRUE(j.append);
+    EXPECT_EQ(j.newPx, 75);
+    EXPECT_EQ(j.cropTop(300), 225);
+    EXPECT_TRUE(j.scrollbarDone);
+    // A compared region under 50 pixels wide is a rejection, not a duplicate.
+    j = judgeFrame(a, b, {440, true, 0, false, 0}, 75, false);
+    EXPECT_FALSE(j.append || j.duplicate);
+    // Frames differing in two hash bits go on to registration. On 64 x 64 frames each
+    // hash cell is 2 x 2 pixels: a checkerboard of cells with two of them turned.
+    QImage c = filled(64, 64, qRgb(0, 0, 0));
+    for (int cell = 0; cell < 1024; cell += 2)
+        QPainter(&c).fillRect((cell % 32 + cell / 32 % 2) * 2, cell / 32 * 2, 2, 2, Qt::white);
+    QImage d = c.copy();
+    QPainter(&d).fillRect(2, 0, 2, 2, Qt::white);
+    QPainter(&d).fillRect(0, 2, 2, 2, Qt::white);
+    EXPECT_EQ(frameDistance(c, d), 2);
+    EXPECT_EQ(frameDistance(c, QImage()), std::numeric_limits<qint64>::max());
+    EXPECT_TRUE(judgeFrame(c, d, fresh, 16, false).scrollbarDone);
+    // A header measurement that finds no differing row leaves detection open: the
+    // frames differ only in their leftmost tenth.
+    QImage strip = page.copy(0, 0, 40, page.height()), e = filled(480, 300, qRgb(252, 252, 250)), f = e.copy();
+    QPainter(&e).drawImage(0, 0, strip.copy(0, 400, 40, 300));
+    QPainter(&f).drawImage(0, 0, strip.copy(0, 460, 40, 300));
+    j = judgeFrame(e, f, {0, true, 0, false, 0}, 0, true);
+    EXPECT_EQ(j.newPx, 60);
+    EXPECT_FALSE(j.stickyDone);
+    EXPECT_EQ(j.stickySamples, 0);
+}
+
+TEST(ScrollStitcherCompose, LimitsKeepTheImageContinuous)
+{
+    QuietDiagnostics quiet;
+    // Frame i shows rows of grey level 10 * i + row / 10: any slice can be told apart.
+    const auto frame = [](int i, int height, int width = 40) {
+        QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+        for (int y = 0; y < height; ++y)
+            std::fill_n(reinterpret_cast<QRgb*>(image.scanLine(y)), width, qRgb(0, 10 * i + y / 10, 0));
+        return image;
+    };
+    const auto slices = [&](std::vector<int> heights, int offset) {
+        std::vector<KeptSlice> kept;
+        for (std::size_t i = 0; i < heights.size(); ++i)
+            kept.push_back({frame(int(i), heights[i]).copy(0, i ? offset : 0, 40, heights[i] - (i ? offset : 0)),
+                            i ? offset : 0});
+        return kept;
+    };
+    EXPECT_FALSE(compose({}, 100).has_value());
+    // Below the first frame's height: exactly the first frame.
+    auto result = compose(slices({100, 100}, 60), 50);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->image, frame(0, 100).convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    EXPECT_EQ(result->appendedFrames, 1);
+    // Past the limit the last slice keeps its upper rows: 100 + 40 + 25 rows.
+    result = compose(slices({100, 100, 100, 100}, 60), 165);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->totalHeight, 165);
+    EXPECT_EQ(result->appendedFrames, 3);
+    EXPECT_EQ(qGreen(result->image.pixel(5, 140)), 20 + 6);
+    EXPECT_EQ(qGreen(result->image.pixel(5, 164)), 20 + 8);
+    // A narrower frame is scaled to the first frame's width.
+    std::vector<KeptSlice> mixed = slices({100}, 0);
+    mixed.push_back({frame(1, 50, 20), 0});
+    result = compose(mixed, 1000);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->image.size(), QSize(40, 150));
+    EXPECT_EQ(qGreen(result->image.pixel(39, 149)), 10 + 4);
+}
+
+TEST(ScrollStitcherCompose, ARecordingWithHeaderAndScrollbarStitchesBackIntoThePage)
+{
+    QuietDiagnostics quiet;
+    const QImage page = ScrollTestPages::page(480);
+    const int height = 320, header = 40, step = height / 4, start = 900, end = 1900;
+    const ScrollTestPages::Decor decor{.header = header, .scrollbar = 12};
+    ScrollKeptFrames kept;
+    DetectionState detection;
+    for (int top = start; top < end + step; top += step) {
+        const QImage frame = ScrollTestPages::frame(page, std::min(top, end), height, decor);
+        const bool first = kept.isEmpty();
+        const auto j = judgeFrame(kept.lastFrame(), frame, detection, first ? 0 : step, first);
+        detection = j.detection();
+        ASSERT_TRUE(j.append) << top;
+        kept.append(frame, j.cropTop(height));
+        EXPECT_EQ(kept.slices().back().rows.height(), j.newPx);
+    }
+    EXPECT_GE(detection.stickyPx, header); // and the blank rows under it
+    EXPECT_GT(detection.scrollbarPx, 12);
+    const auto result = compose(kept.takeSlices(), 20000);
+    ASSERT_TRUE(result);
+    const int content = 480 - detection.scrollbarPx;
+    ASSERT_EQ(result->totalHeight, height + end - start);
+    const QImage first = ScrollTestPages::frame(page, start, height, decor);
+    EXPECT_EQ(result->image.copy(0, 0, 480, height), first);
+    // Below the first frame the page continues row for row, left of the scrollbar.
+    const QImage expected = page.copy(0, start + height - header, content, end - start).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    EXPECT_EQ(result->image.copy(0, height, content, end - start), expected);
+}

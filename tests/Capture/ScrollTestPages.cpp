@@ -1,0 +1,169 @@
+#include "ScrollTestPages.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+
+#include <cmath>
+
+namespace ScrollTestPages {
+
+namespace {
+
+quint32 state = 0;
+quint32 next(quint32 range)
+{
+    state = state * 1664525u + 1013904223u;
+    return (state >> 8) % range;
+}
+
+// Made-up words, so that no two lines repeat.
+QString words(int count)
+{
+    static const char* syllables[] = {"ka", "lo", "mir", "sen", "tu", "va", "rel", "dop", "qui", "ne",
+                                      "bar", "zo", "fi", "gan", "hu", "pel", "sto", "wy", "ex", "jam"};
+    QString text;
+    for (int i = 0; i < count; ++i) {
+        for (quint32 s = next(3); s < 3; ++s)
+            text += QLatin1String(syllables[next(20)]);
+        text += QLatin1Char(' ');
+    }
+    return text.trimmed();
+}
+
+int paragraphs(QPainter& painter, int width, int y, int count)
+{
+    const QFont fonts[] = {QFont(QStringLiteral("DejaVu Sans"), 10), QFont(QStringLiteral("DejaVu Serif"), 13),
+                           QFont(QStringLiteral("Liberation Sans"), 9),
+                           QFont(QStringLiteral("DejaVu Sans"), 16, QFont::Bold)};
+    for (int p = 0; p < count; ++p, y += 14) {
+        painter.setFont(fonts[p % 4]);
+        painter.setPen(p % 4 == 3 ? QColor(20, 60, 140) : QColor(30, 30, 30));
+        const QFontMetrics metrics(fonts[p % 4]);
+        for (int l = 0, lines = p % 4 == 3 ? 1 : 3 + int(next(4)); l < lines; ++l) {
+            QString text = words(12);
+            while (metrics.horizontalAdvance(text) > width - 40)
+                text.chop(1);
+            y += metrics.lineSpacing();
+            painter.drawText(16, y, text);
+        }
+    }
+    return y;
+}
+
+} // namespace
+
+QImage page(int width, Layout* layout)
+{
+    state = 12345;
+    QImage image(width, 6000, QImage::Format_ARGB32_Premultiplied);
+    image.fill(QColor(252, 252, 250));
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    Layout at;
+    at.paragraphs = 0;
+    int y = paragraphs(painter, width, 10, 10);
+
+    at.iconList = y;
+    painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 10));
+    for (int i = 0; i < 30; ++i, y += 28) {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor::fromHsv((i % 4) * 90, 160, 200));
+        if (i % 2 == 0)
+            painter.drawEllipse(QRectF(16, y + 6, 16, 16));
+        else
+            painter.drawRoundedRect(QRectF(16, y + 6, 16, 16), 3, 3);
+        painter.setPen(QColor(40, 40, 40));
+        painter.drawText(44, y + 19, words(2 + int(next(3))));
+        painter.setPen(QColor(120, 120, 120));
+        painter.drawText(width - 70, y + 19, QString::number(next(10000)));
+    }
+
+    at.code = y;
+    painter.setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 9));
+    for (int i = 0, depth = 0; i < 60; ++i, y += 15) {
+        const quint32 kind = next(10); // 0: blank line, 1: closing brace, 2: opening block
+        if (kind == 0 || (kind == 1 && depth == 0))
+            continue;
+        const QString text = kind == 1 ? QStringLiteral("}")
+            : kind == 2                ? QStringLiteral("if (%1 > %2) {").arg(words(1)).arg(next(100))
+                                       : QStringLiteral("%1 = %2(%3);").arg(words(1), words(1)).arg(next(1000));
+        depth -= kind == 1 ? 1 : 0;
+        painter.setPen(kind == 2 ? QColor(150, 30, 120) : QColor(20, 90, 40));
+        painter.drawText(16 + 24 * depth, y + 12, text);
+        depth += kind == 2 ? 1 : 0;
+    }
+
+    at.gradient = y + 10;
+    for (int gy = 0; gy < 360; ++gy) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(at.gradient + gy));
+        for (int x = 16; x < width - 16; ++x) {
+            const double u = x / double(width), v = gy / 360.0;
+            const int texture = int((quint32(x * 7919 + gy * 104729) * 2654435761u) >> 29) - 4;
+            row[x] = qRgb(qBound(0, int(120 + 90 * std::sin(3.1 * u + 1.7 * v)) + texture, 255),
+                          qBound(0, int(110 + 80 * std::cos(2.3 * v - 1.1 * u)) + texture, 255),
+                          int(140 + 60 * std::sin(4.0 * u * v + 0.5)));
+        }
+    }
+
+    at.table = y = at.gradient + 370;
+    painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 9));
+    for (int i = 0; i < 40; ++i, y += 24) {
+        painter.setPen(QColor(200, 200, 205));
+        painter.drawLine(16, y + 23, width - 16, y + 23);
+        painter.setPen(QColor(50, 50, 50));
+        painter.drawText(24, y + 16, QStringLiteral("pending"));
+        painter.drawText(width / 2, y + 16, QStringLiteral("0.00"));
+    }
+
+    at.moreText = y;
+    y = paragraphs(painter, width, y, 16);
+    painter.end();
+    if (layout)
+        *layout = at;
+    return image.copy(0, 0, width, y + 20);
+}
+
+QImage frame(const QImage& page, int top, int height, const Decor& decor)
+{
+    const int width = page.width();
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    image.fill(QColor(252, 252, 250));
+    QPainter painter(&image);
+    painter.drawImage(QPoint(0, decor.header - top), page);
+    if (decor.header > 0) {
+        painter.fillRect(0, 0, width, decor.header, QColor(232, 234, 240));
+        painter.setPen(QColor(20, 20, 20));
+        painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 11, QFont::Bold));
+        painter.drawText(12, decor.header - 12, QStringLiteral("Release notes"));
+        painter.fillRect(0, decor.header - 1, width, 1, QColor(180, 180, 190));
+    }
+    if (decor.scrollbar > 0) {
+        // The thumb moves as for a 2400-row document, far enough per step to be seen.
+        const int track = height - decor.header, thumb = std::max(20, track * track / 2400);
+        const int thumbTop = decor.header + qBound(0, top, 2400 - track) * (track - thumb) / (2400 - track);
+        painter.fillRect(width - decor.scrollbar, decor.header, decor.scrollbar, track, QColor(240, 240, 240));
+        painter.fillRect(width - decor.scrollbar + 2, thumbTop, decor.scrollbar - 4, thumb, QColor(150, 150, 155));
+    }
+    if (decor.caret)
+        painter.fillRect(120, height / 2, 2, 16, QColor(0, 0, 0));
+    if (decor.changedRegion != 0) {
+        const QRect region(width / 3, height - 60, 40, 20);
+        painter.fillRect(region, QColor::fromHsv((decor.changedRegion * 47) % 360, 200, 220));
+        painter.setPen(Qt::white);
+        painter.setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 10));
+        painter.drawText(region, Qt::AlignCenter, QString::number(decor.changedRegion % 1000));
+    }
+    painter.end();
+    quint32 noise = quint32(decor.noiseSeed) * 2654435761u;
+    for (int y = 0; decor.noiseSeed != 0 && y < height; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            noise = noise * 1664525u + 1013904223u;
+            const auto shift = [&](int value, int bits) { return qBound(0, value + int((noise >> bits) % 5) - 2, 255); };
+            row[x] = qRgb(shift(qRed(row[x]), 8), shift(qGreen(row[x]), 14), shift(qBlue(row[x]), 20));
+        }
+    }
+    return image;
+}
+
+} // namespace ScrollTestPages

@@ -1,0 +1,32 @@
+#pragma once
+
+// Generated pages and frames for the stitcher tests: a tall page of deterministic,
+// non-repeating content, and frames cut from it as a scrolled view shows them.
+
+#include <QImage>
+
+namespace ScrollTestPages {
+
+// First rows of the page's sections, top to bottom: text in several fonts and sizes,
+// a list whose icons repeat and labels do not, a code listing with blank and repeated
+// lines, a photo-like block (smooth colour, fine texture), a table of identical rows
+// 24 px apart, more text.
+struct Layout {
+    int paragraphs, iconList, code, gradient, table, moreText;
+};
+
+QImage page(int width, Layout* layout = nullptr);
+
+// What a frame shows besides the page.
+struct Decor {
+    int header = 0;        // rows of a fixed toolbar over the page's top
+    int scrollbar = 0;     // columns of a scrollbar at the right edge
+    bool caret = false;    // a text caret, 2 x 16, at a fixed place
+    int noiseSeed = 0;     // non-zero: +-2 levels of noise per channel
+    int changedRegion = 0; // non-zero: a 40 x 20 clock-like region showing this value
+};
+
+// The view scrolled to `top` (the page row under the header), `height` rows high.
+QImage frame(const QImage& page, int top, int height, const Decor& decor = {});
+
+} // namespace ScrollTestPages
