@@ -42,19 +42,10 @@ private:
     QImage m_next;
 };
 
-FrameJudgement carrying(const DetectionState& detection)
+void setDetection(FrameJudgement& judgement, const DetectionState& detection)
 {
-    FrameJudgement judgement;
     judgement.scrollbarPx = detection.scrollbarPx;
     judgement.scrollbarDone = detection.scrollbarDone;
-    judgement.stickyPx = detection.stickyPx;
-    judgement.stickyDone = detection.stickyDone;
-    judgement.stickySamples = detection.stickySamples;
-    return judgement;
-}
-
-void applyDetection(FrameJudgement& judgement, const DetectionState& detection)
-{
     judgement.stickyPx = detection.stickyPx;
     judgement.stickyDone = detection.stickyDone;
     judgement.stickySamples = detection.stickySamples;
@@ -92,7 +83,8 @@ std::optional<int> registerOffset(const QImage& previous, const QImage& next, in
 FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const DetectionState& detection, int stepPx,
                           bool lenient)
 {
-    FrameJudgement judgement = carrying(detection);
+    FrameJudgement judgement;
+    setDetection(judgement, detection);
     const int height = frame.height();
     if (previous.isNull()) {
         judgement.append = true;
@@ -121,7 +113,7 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
         const int measured = detectStickyHeader(pixels.previous(), pixels.next(), judgement.scrollbarPx);
         if (measured != -1) {
             const DetectionState after = afterStickySample(judgement.detection(), measured, height);
-            applyDetection(judgement, after);
+            setDetection(judgement, after);
             if (after.stickyDone && after.stickyPx > 0)
                 captureDiagnostic(QStringLiteral("📜 [detect] 吸顶高 %1px").arg(after.stickyPx));
         }
