@@ -237,8 +237,20 @@ TEST_F(X11Desktop, ActivationIsHandedToAWindowThroughTheWindowManager)
                           XCB_WINDOW_CLASS_INPUT_OUTPUT, x.screen()->root_visual, XCB_CW_BACK_PIXEL, values);
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
                             std::uint32_t(std::strlen(title)), title);
-        xcb_map_window(c, window);
-        x.sync();
+        // Mapped until openbox frames it: one that has just started may lose a map request.
+        for (int attempt = 0; attempt < 200; ++attempt) {
+            if (attempt % 10 == 0) {
+                xcb_unmap_window(c, window);
+                xcb_map_window(c, window);
+            }
+            x.sync();
+            xcb_query_tree_reply_t* tree = xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr);
+            const bool framed = tree && tree->parent != x.root();
+            std::free(tree);
+            if (framed)
+                break;
+            QThread::msleep(50);
+        }
         return window;
     };
     const xcb_window_t first = managedWindow("First");

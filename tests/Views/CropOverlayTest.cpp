@@ -94,22 +94,15 @@ TEST(CropOverlayGesture, PressNearACornerDragsItInsideMovesOutsideDraws)
     c.overlay.cropDragChanged(QPointF(5, 5), QPointF(30, 40), frame);
     EXPECT_EQ(c.model.cropDragMode(), CropDragMode::draw());
     EXPECT_TRUE(sameRect(c.model.cropRect(), QRectF(5, 5, 25, 35)));
-}
 
-TEST(CropOverlayGesture, DrawingIsClampedToTheFrame)
-{
-    EXPECT_TRUE(sameRect(CropOverlay::drawnRect(QPointF(150, 20), QPointF(260, -30), QSizeF(200, 100)),
-                         QRectF(150, 0, 50, 20)));
-    EXPECT_TRUE(sameRect(CropOverlay::drawnRect(QPointF(-10, 90), QPointF(30, 130), QSizeF(200, 100)),
-                         QRectF(0, 90, 30, 10)));
-}
+    // Drawing is clamped to the frame.
+    EXPECT_TRUE(sameRect(CropOverlay::drawnRect(QPointF(150, 20), QPointF(260, -30), frame), QRectF(150, 0, 50, 20)));
+    EXPECT_TRUE(sameRect(CropOverlay::drawnRect(QPointF(-10, 90), QPointF(30, 130), frame), QRectF(0, 90, 30, 10)));
 
-TEST(CropOverlayGesture, StartingADragClosesTheCropSizeEditor)
-{
-    CropCanvas c;
-    c.model.setCropRect(QRectF(40, 20, 100, 60));
+    // Starting a drag closes the crop size editor.
+    c.overlay.cropDragEnded({}, {}, frame);
     c.model.setIsEditingCropSize(true);
-    c.overlay.cropDragChanged(QPointF(90, 50), QPointF(95, 50), QSizeF(200, 100));
+    c.overlay.cropDragChanged(QPointF(15, 15), QPointF(20, 15), frame);
     EXPECT_FALSE(c.model.isEditingCropSize());
     EXPECT_FALSE(ImageEditorViewModel::globalIsEditingCropSize());
 }
@@ -129,7 +122,7 @@ TEST(CropOverlayGesture, DrawnRectangleOfTenPointsOrLessIsDropped)
     EXPECT_TRUE(sameRect(c.model.cropRect(), QRectF(10, 10, 10.5, 40)));
 }
 
-TEST(CropOverlayGesture, CornerDragShrinkingToTheMinimumKeepsTheRectangle)
+TEST(CropOverlayGesture, CornerDragShrinkingToTheMinimumOrAMoveKeepsTheRectangleInTheFrame)
 {
     CropCanvas c;
     const QSizeF frame(200, 100);
@@ -139,12 +132,10 @@ TEST(CropOverlayGesture, CornerDragShrinkingToTheMinimumKeepsTheRectangle)
     EXPECT_TRUE(sameRect(c.model.cropRect(), QRectF(40, 20, 10, 10)));
     c.overlay.cropDragEnded({}, {}, frame);
     EXPECT_TRUE(sameRect(c.model.cropRect(), QRectF(40, 20, 10, 10)));
-}
+    EXPECT_FALSE(c.model.cropCornerDragStart());
+    EXPECT_FALSE(c.model.cropDraggingCorner());
 
-TEST(CropOverlayGesture, MovedRectangleKeepsItsSizeAndStaysInTheFrame)
-{
-    CropCanvas c;
-    const QSizeF frame(200, 100);
+    // A moved rectangle keeps its size and stays in the frame.
     c.model.setCropRect(QRectF(40, 20, 60, 40));
     c.overlay.cropDragChanged(QPointF(70, 40), QPointF(270, 40), frame);
     c.overlay.cropDragEnded({}, {}, frame);

@@ -73,14 +73,7 @@ protected:
 
     QString work(const QString& name) { return QDir(desktop().workDir()).filePath(name); }
 
-    // Retried: under a heavily loaded machine one activation can run past xdotool's wait.
-    bool activate(const QString& window)
-    {
-        for (int attempt = 0; attempt < 3; ++attempt)
-            if (desktop().xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window}, 20000).ok())
-                return true;
-        return false;
-    }
+    bool activate(const QString& window) { return desktop().activate(window); }
 
     // Where the image shows on screen: its top, left and right edges are the first and
     // last columns of the base colour (the floating toolbar may cover its bottom).

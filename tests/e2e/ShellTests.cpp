@@ -139,7 +139,7 @@ TEST_F(ShellTest, TheAreaHotKeyFromAnotherWindowCapturesIntoTheClipboardAndTheEd
     ASSERT_TRUE(patternWindow.has_value());
 
     ASSERT_TRUE(startIntoTray().has_value()) << log().toStdString();
-    ASSERT_TRUE(desktop().xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), *patternWindow}).ok());
+    ASSERT_TRUE(desktop().activate(*patternWindow));
     std::optional<QPoint> origin;
     for (int attempt = 0; attempt < 50 && !origin; ++attempt) {
         QThread::msleep(100);
@@ -203,7 +203,7 @@ TEST_F(ShellTest, ClosingTheEditorWindowKeepsTheTrayAndTheHotKeys)
     ASSERT_TRUE(startIntoTray().has_value()) << log().toStdString();
     const auto window = desktop().waitForWindow(kMainWindow, 20000);
     ASSERT_TRUE(window.has_value());
-    ASSERT_TRUE(desktop().xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), *window}).ok());
+    ASSERT_TRUE(desktop().activate(*window));
 
     // With the editor itself focused, the hot key still starts a capture.
     ASSERT_TRUE(desktop().xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+7")}).ok());
@@ -214,7 +214,7 @@ TEST_F(ShellTest, ClosingTheEditorWindowKeepsTheTrayAndTheHotKeys)
     ASSERT_TRUE(restored.has_value());
 
     // Closed the way a user closes it: through the window manager.
-    ASSERT_TRUE(desktop().xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), *restored}).ok());
+    ASSERT_TRUE(desktop().activate(*restored));
     ASSERT_TRUE(desktop().xdotool({QStringLiteral("key"), QStringLiteral("alt+F4")}).ok());
     ASSERT_TRUE(desktop().waitForWindowGone(kMainWindow, 10000));
     QThread::msleep(300);

@@ -75,6 +75,36 @@ public:
         return present;
     }
 
+    // Maps a probe window until the window manager frames it, then destroys it again: a
+    // window manager that has just announced itself may still lose a window mapped while
+    // it finishes starting, so its announcement alone does not mean it manages windows.
+    bool framesNewWindows(int timeoutMs)
+    {
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
+        const xcb_window_t probe = xcb_generate_id(m_connection);
+        xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, probe, root, 0, 0, 10, 10, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+        bool framed = false;
+        QElapsedTimer timer;
+        timer.start();
+        while (!framed && timer.elapsed() < timeoutMs) {
+            xcb_unmap_window(m_connection, probe); // a lost map request is asked for again
+            xcb_map_window(m_connection, probe);
+            xcb_flush(m_connection);
+            framed = waitUntil(
+                [&] {
+                    auto* reply = xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, probe), nullptr);
+                    const bool reparented = reply && reply->parent != root;
+                    free(reply);
+                    return reparented;
+                },
+                500);
+        }
+        xcb_destroy_window(m_connection, probe);
+        xcb_flush(m_connection);
+        return framed;
+    }
+
 private:
     xcb_atom_t intern(const char* name)
     {
@@ -245,7 +275,8 @@ bool XvfbDesktop::startWindowManager()
     if (!startChild(QStringLiteral("openbox"), QStringLiteral("openbox"), {QStringLiteral("--sm-disable")}, environment()))
         return false;
     XProbe probe(m_display);
-    if (!waitUntil([&] { return probe.rootHasProperty("_NET_SUPPORTING_WM_CHECK"); }, kStartTimeoutMs)) {
+    if (!waitUntil([&] { return probe.rootHasProperty("_NET_SUPPORTING_WM_CHECK"); }, kStartTimeoutMs)
+        || !probe.framesNewWindows(kStartTimeoutMs)) {
         fail(QStringLiteral("openbox did not take over the display"));
         return false;
     }
@@ -317,6 +348,20 @@ bool XvfbDesktop::lumetraRunning() const
 qint64 XvfbDesktop::serverPid() const
 {
     return m_children.empty() ? 0 : m_children.front().process->processId();
+}
+
+bool XvfbDesktop::activate(const QString& windowId, int timeoutMs) const
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < timeoutMs) {
+        // The window manager may report the window active before the focus has moved.
+        if (xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), windowId}, timeoutMs).ok()
+            && waitUntil([&] { return xdotool({QStringLiteral("getwindowfocus"), QStringLiteral("-f")}).text() == windowId; },
+                         2000))
+            return true;
+    }
+    return false;
 }
 
 std::optional<QString> XvfbDesktop::activeWindow() const
@@ -594,6 +639,14 @@ void DesktopTest::TearDown()
             std::cerr << "---- Lumetra standard output\n" << out.toStdString() << "----\n";
         if (!err.isEmpty())
             std::cerr << "---- Lumetra standard error\n" << err.toStdString() << "----\n";
+        // The window tree as the failure left it, for a look afterwards.
+        QFile tree(QDir(m_desktop->workDir()).filePath(QStringLiteral("windows.txt")));
+        if (tree.open(QIODevice::WriteOnly))
+            tree.write(m_desktop
+                           ->run(QStringLiteral("sh"),
+                                 {QStringLiteral("-c"), QStringLiteral("xwininfo -root -tree; for w in $(xdotool search --name "
+                                                                       "Lumetra); do xwininfo -id $w; done")})
+                           .standardOutput);
         m_desktop->keepScratchFolder();
         std::cerr << "Files of this test kept in " << m_desktop->scratchFolder().toStdString() << "\n";
     }

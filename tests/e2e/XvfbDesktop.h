@@ -138,6 +138,9 @@ public:
     // waiting up to timeoutMs; only mapped windows unless onlyVisible is false.
     std::optional<QString> waitForWindow(const QString& namePattern, int timeoutMs = 10000,
                                          bool onlyVisible = true) const;
+    // Activates a window through the window manager and waits until it also holds the
+    // keyboard focus, so keys typed next reach it. False when it did not come to.
+    bool activate(const QString& windowId, int timeoutMs = 20000) const;
     // The id of the window the window manager calls active (nothing when none is).
     std::optional<QString> activeWindow() const;
     // True once no window whose title matches is mapped any more.
