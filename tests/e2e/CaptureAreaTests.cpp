@@ -24,13 +24,7 @@ protected:
     // Shows the pattern in a window of its own (ImageMagick's viewer) at a known place.
     void showPattern()
     {
-        const QString file = QDir(desktop().workDir()).filePath(QStringLiteral("pattern.png"));
-        ASSERT_TRUE(patternImage().save(file));
-        desktop().startBackground(QStringLiteral("display"),
-                                  {QStringLiteral("-borderwidth"), QStringLiteral("0"), QStringLiteral("-geometry"),
-                                   QStringLiteral("+%1+%2").arg(kPatternOrigin.x()).arg(kPatternOrigin.y()),
-                                   QStringLiteral("-title"), kPatternTitle, file});
-        ASSERT_TRUE(desktop().waitForWindow(QStringLiteral("^") + kPatternTitle + QStringLiteral("$"), 20000));
+        ASSERT_TRUE(desktop().showImage(kPatternTitle, patternImage(), kPatternOrigin));
         // The viewer maps its window before it has drawn into it.
         for (int attempt = 0; attempt < 50; ++attempt) {
             if (samePixels(screenRegion(QRect(kPatternOrigin, kPatternSize)), patternImage()))
@@ -164,12 +158,7 @@ protected:
 TEST_F(CaptureAreaUnderWindowManagerTest, OverlayCoversTheDesktopAndTheCropIsExact)
 {
     setSetting("captureOpensEditor", "false");
-    const QString file = QDir(desktop().workDir()).filePath(QStringLiteral("pattern.png"));
-    ASSERT_TRUE(patternImage().save(file));
-    desktop().startBackground(QStringLiteral("display"), {QStringLiteral("-borderwidth"), QStringLiteral("0"),
-                                                          QStringLiteral("-geometry"), QStringLiteral("+1100+200"),
-                                                          QStringLiteral("-title"), kPatternTitle, file});
-    ASSERT_TRUE(desktop().waitForWindow(QStringLiteral("^") + kPatternTitle + QStringLiteral("$"), 20000));
+    ASSERT_TRUE(desktop().showImage(kPatternTitle, patternImage(), kPatternOrigin));
     std::optional<QPoint> origin;
     for (int attempt = 0; attempt < 50 && !origin; ++attempt) {
         origin = findPattern();

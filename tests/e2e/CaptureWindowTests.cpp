@@ -17,12 +17,7 @@ class CaptureWindowTest : public DesktopTest {
 protected:
     QString show(const QString& title, const QImage& image, QPoint at)
     {
-        const QString file = QDir(desktop().workDir()).filePath(title + QStringLiteral(".png"));
-        EXPECT_TRUE(image.save(file));
-        desktop().startBackground(QStringLiteral("display"),
-                                  {QStringLiteral("-borderwidth"), QStringLiteral("0"), QStringLiteral("-geometry"),
-                                   QStringLiteral("+%1+%2").arg(at.x()).arg(at.y()), QStringLiteral("-title"), title, file});
-        return desktop().waitForWindow(QStringLiteral("^") + title + QStringLiteral("$"), 20000).value_or(QString());
+        return desktop().showImage(title, image, at).value_or(QString());
     }
 
     // Left, right, top and bottom of the window manager's frame around a client.

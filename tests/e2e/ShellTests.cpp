@@ -131,11 +131,7 @@ TEST_F(ShellTest, ASecondLaunchOpensItsFileInTheFirstCopyAndExits)
 TEST_F(ShellTest, TheAreaHotKeyFromAnotherWindowCapturesIntoTheClipboardAndTheEditor)
 {
     writeSettings("[General]\nopenWindowAtLaunch=false\n");
-    const QString patternFile = QDir(desktop().workDir()).filePath(QStringLiteral("pattern.png"));
-    ASSERT_TRUE(patternImage().save(patternFile));
-    desktop().startBackground(QStringLiteral("display"), {QStringLiteral("-borderwidth"), QStringLiteral("0"),
-                                                          QStringLiteral("-title"), kPatternTitle, patternFile});
-    const auto patternWindow = desktop().waitForWindow(QStringLiteral("^") + kPatternTitle + QStringLiteral("$"), 20000);
+    const auto patternWindow = desktop().showImage(kPatternTitle, patternImage());
     ASSERT_TRUE(patternWindow.has_value());
 
     ASSERT_TRUE(startIntoTray().has_value()) << log().toStdString();

@@ -326,18 +326,47 @@ bool XvfbDesktop::startLumetra(const QStringList& arguments, const QProcessEnvir
     return true;
 }
 
+// xdotool matches titles as POSIX extended expressions: this one literally.
+static QString literally(const QString& title)
+{
+    QString pattern;
+    for (const QChar c : title) {
+        if (QStringLiteral(".[]{}()\\*+?^$|").contains(c))
+            pattern += QLatin1Char('\\');
+        pattern += c;
+    }
+    return pattern;
+}
+
 std::optional<QString> XvfbDesktop::startLumetraOnImage(const QString& imagePath, int timeoutMs)
 {
     if (!startLumetra({imagePath}))
         return std::nullopt;
-    // xdotool matches titles as POSIX extended expressions: the file name literally.
-    QString name;
-    for (const QChar c : QFileInfo(imagePath).fileName()) {
-        if (QStringLiteral(".[]{}()\\*+?^$|").contains(c))
-            name += QLatin1Char('\\');
-        name += c;
+    return waitForWindow(QStringLiteral("^Lumetra - %1$").arg(literally(QFileInfo(imagePath).fileName())), timeoutMs);
+}
+
+std::optional<QString> XvfbDesktop::showImage(const QString& title, const QImage& image, std::optional<QPoint> at,
+                                              int timeoutMs)
+{
+    const QString path = saveImage(title + QStringLiteral(".png"), image);
+    QStringList arguments{QStringLiteral("-borderwidth"), QStringLiteral("0"), QStringLiteral("-title"), title};
+    if (at)
+        arguments << QStringLiteral("-geometry") << QStringLiteral("+%1+%2").arg(at->x()).arg(at->y());
+    arguments << path; // options come before the file they apply to
+    if (path.isEmpty() || !startBackground(QStringLiteral("display"), arguments))
+        return std::nullopt;
+    const QString pattern = QStringLiteral("^%1$").arg(literally(title));
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < timeoutMs) {
+        if (const auto window = waitForWindow(pattern, 3000))
+            return window;
+        // The viewer maps its window twice in quick succession, and a loaded window
+        // manager may drop the second request: the window is then asked for again.
+        if (const auto unmapped = waitForWindow(pattern, 1000, false))
+            xdotool({QStringLiteral("windowmap"), *unmapped});
     }
-    return waitForWindow(QStringLiteral("^Lumetra - %1$").arg(name), timeoutMs);
+    return std::nullopt;
 }
 
 bool XvfbDesktop::lumetraRunning() const
@@ -461,26 +490,27 @@ CommandResult XvfbDesktop::xdotool(const QStringList& arguments, int timeoutMs) 
 
 std::optional<QString> XvfbDesktop::waitForWindow(const QString& namePattern, int timeoutMs, bool onlyVisible) const
 {
-    QStringList arguments{QStringLiteral("search"), QStringLiteral("--sync")};
+    QStringList windows;
+    waitUntil([&] { return !(windows = findWindows(namePattern, onlyVisible)).isEmpty(); }, timeoutMs);
+    return windows.isEmpty() ? std::nullopt : std::optional<QString>(windows.first());
+}
+
+QStringList XvfbDesktop::findWindows(const QString& namePattern, bool onlyVisible) const
+{
+    QStringList arguments{QStringLiteral("search")};
     if (onlyVisible)
         arguments << QStringLiteral("--onlyvisible");
     arguments << QStringLiteral("--name") << namePattern;
-    const CommandResult result = xdotool(arguments, timeoutMs);
-    if (!result.ok())
-        return std::nullopt;
-    const QString first = result.text().section(QLatin1Char('\n'), 0, 0).trimmed();
-    if (first.isEmpty())
-        return std::nullopt;
-    return first;
-}
-
-QStringList XvfbDesktop::findWindows(const QString& namePattern) const
-{
-    const CommandResult result =
-        xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), namePattern});
-    if (!result.ok())
-        return {};
-    return result.text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    // A window that goes away while xdotool looks at it ends xdotool with an X error,
+    // which says nothing about the windows sought: such a search is made again.
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        const CommandResult result = xdotool(arguments);
+        if (result.ok())
+            return result.text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        if (!result.standardError.contains("X Error"))
+            return {};
+    }
+    return {};
 }
 
 bool XvfbDesktop::waitForWindowGone(const QString& namePattern, int timeoutMs) const

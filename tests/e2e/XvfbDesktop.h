@@ -126,6 +126,11 @@ public:
     // Runs to the end (killed after timeoutMs); input is written to its standard input.
     CommandResult run(const QString& program, const QStringList& arguments, int timeoutMs = 10000,
                       const QByteArray& input = {}) const;
+    // Shows `image` in a window of its own titled `title` (ImageMagick's viewer), at `at`
+    // when given (exactly there without a window manager), saved as title.png in workDir();
+    // the window's id once it is mapped, or nothing.
+    std::optional<QString> showImage(const QString& title, const QImage& image, std::optional<QPoint> at = {},
+                                     int timeoutMs = 20000);
     // Starts a program that keeps running (a probe, a second client ...), with its standard
     // input and output as pipes (read the output, or a chatty program stalls); its standard
     // error goes to a file in workDir(). The desktop owns it and stops it with everything else.
@@ -145,8 +150,9 @@ public:
     std::optional<QString> activeWindow() const;
     // True once no window whose title matches is mapped any more.
     bool waitForWindowGone(const QString& namePattern, int timeoutMs = 10000) const;
-    // Window ids of every mapped window whose title matches (empty when none).
-    QStringList findWindows(const QString& namePattern) const;
+    // Window ids of every window whose title matches, mapped ones only unless
+    // onlyVisible is false (empty when none).
+    QStringList findWindows(const QString& namePattern, bool onlyVisible = true) const;
     // Presses the first button at `from`, moves to `to` in `steps` even steps and releases
     // it there, each event by its own xdotool call (screen coordinates). False when one failed.
     bool dragPointer(const QPoint& from, const QPoint& to, int steps) const;

@@ -139,12 +139,7 @@ TEST(XvfbDesktop, WindowGeometryAndScreenshotsAgreeOnWhereAWindowStands)
     XvfbDesktop desktop; // no window manager: the window lands exactly where asked
     ASSERT_TRUE(desktop.isReady()) << desktop.errorString().toStdString();
     const QImage pattern = e2e::patternImage(QSize(300, 200));
-    const QString path = desktop.saveImage(QStringLiteral("geometry probe.png"), pattern);
-    ASSERT_FALSE(path.isEmpty());
-    desktop.startBackground(QStringLiteral("display"), {QStringLiteral("-borderwidth"), QStringLiteral("0"),
-                                                        QStringLiteral("-geometry"), QStringLiteral("+123+45"),
-                                                        QStringLiteral("-title"), QStringLiteral("GeometryProbe"), path});
-    const auto window = desktop.waitForWindow(QStringLiteral("^GeometryProbe$"), 20000);
+    const auto window = desktop.showImage(QStringLiteral("GeometryProbe"), pattern, QPoint(123, 45));
     ASSERT_TRUE(window.has_value());
 
     EXPECT_EQ(desktop.windowGeometry(*window), QRect(123, 45, 300, 200));
