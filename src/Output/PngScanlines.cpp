@@ -29,12 +29,14 @@ namespace {
         std::uint8_t* up = rows + n;
         std::uint8_t* average = rows + 2 * n;
         std::uint8_t* paeth = rows + 3 * n;
+        const std::uint8_t* curLeft = cur - Bpp;
+        const std::uint8_t* prevLeft = prev - Bpp;
         // Local sums: stores to the byte rows could alias an array the compiler cannot see through.
         std::uint32_t none = 0, left = 0, above = 0, mean = 0, predicted = 0;
         for (std::size_t i = 0; i < n; ++i)
             none += cost(cur[i]);
         for (std::size_t i = 0; i < n; ++i) {
-            sub[i] = std::uint8_t(cur[i] - cur[i - Bpp]);
+            sub[i] = std::uint8_t(cur[i] - curLeft[i]);
             left += cost(sub[i]);
         }
         for (std::size_t i = 0; i < n; ++i) {
@@ -42,13 +44,13 @@ namespace {
             above += cost(up[i]);
         }
         for (std::size_t i = 0; i < n; ++i) {
-            average[i] = std::uint8_t(cur[i] - ((cur[i - Bpp] + prev[i]) >> 1));
+            average[i] = std::uint8_t(cur[i] - ((curLeft[i] + prev[i]) >> 1));
             mean += cost(average[i]);
         }
         for (std::size_t i = 0; i < n; ++i) {
-            const std::int16_t a = cur[i - Bpp];
+            const std::int16_t a = curLeft[i];
             const std::int16_t b = prev[i];
-            const std::int16_t c = prev[i - Bpp];
+            const std::int16_t c = prevLeft[i];
             const std::int16_t pa = std::int16_t(std::abs(b - c));
             const std::int16_t pb = std::int16_t(std::abs(a - c));
             const std::int16_t pc = std::int16_t(std::abs(a + b - 2 * c));
