@@ -29,8 +29,9 @@ struct BackdropLayout {
     // non-finite padding counts as none.
     int wholePadding() const;
 
-    // Padding plus shadow margin: the room the fit-to-window zoom keeps on each side.
-    double fitMargin() const { return padding + shadowMargin(); }
+    // Whole padding plus shadow margin: the room the rendered output, and so the
+    // fit-to-window zoom, keeps on each side.
+    double fitMargin() const { return wholePadding() + shadowMargin(); }
 
     // The rendered canvas for an image of the given pixel size:
     // image + 2 * whole padding + 2 * shadow margin on each side length.

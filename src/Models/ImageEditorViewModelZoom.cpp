@@ -39,18 +39,18 @@ std::optional<BackdropParameters> ImageEditorViewModel::backdropSettings() const
 QSizeF ImageEditorViewModel::canvasSizeForFit(QSizeF size, const Image& image) const
 {
     const std::optional<BackdropParameters> parameters = backdropSettings();
-    if (!parameters)
+    if (!parameters || image.isNull())
         return size;
-    QSizeF reference = m_originalImageSize;
+    // The backdrop is laid out in the shown image's pixels, as the export lays it out
+    // around the flattened bitmap; the fitted size is in that image's points.
+    QSize pixels = image.pixelSize();
     if (isQuarterTurn(m_rotation))
-        reference.transpose();
-    const double margin = parameters->layout(reference.width(), reference.height()).fitMargin();
+        pixels.transpose();
+    const double margin = parameters->layout(pixels.width(), pixels.height()).fitMargin();
     if (!(margin > 0.0))
         return size;
-    // The margin is in the original image's pixels; the fitted size is in the shown
-    // image's points.
-    const double k = m_originalImageSize.width() > 0.0 ? image.size().width() / m_originalImageSize.width() : 1.0;
-    return QSizeF(size.width() + 2.0 * margin * k, size.height() + 2.0 * margin * k);
+    const double pointsPerPixel = 1.0 / image.devicePixelRatio();
+    return QSizeF(size.width() + 2.0 * margin * pointsPerPixel, size.height() + 2.0 * margin * pointsPerPixel);
 }
 
 namespace {

@@ -20,30 +20,39 @@ QPainterPath roundedRectPath(const QRectF& rect, double radius)
     return path;
 }
 
-// Draws the card's shadow into `canvas`: the card shape moved down by the
-// offset and blurred. The blur is worked out only outside the part of the card
-// that stays fully covered (the card is opaque and is painted over it).
-void drawCardShadow(QImage& canvas, const QRectF& card, const BackdropLayout& layout)
+// Draws the card's shadow into `canvas`: the card shape moved down by the offset and
+// blurred. The blur is worked out only where the shadow can reach and outside the part
+// of the card that stays fully covered (the card is opaque and is painted over it).
+void drawCardShadow(QImage& canvas, const QRectF& card, double cornerRadius, double blur, double offsetY,
+                    double opacity)
 {
     // A CoreGraphics-style blur value is about twice the Gaussian's sigma.
-    const double sigma = *layout.shadowBlur / 2.0;
-    const QRectF shadowRect = card.translated(0.0, layout.shadowOffsetY);
+    const double sigma = blur / 2.0;
+    const int reach = ShadowBlur::reach(sigma);
+    const QRectF shadowRect = card.translated(0.0, offsetY);
+    const QRect area = shadowRect.toAlignedRect().adjusted(-reach, -reach, reach, reach).intersected(canvas.rect());
+    if (area.isEmpty())
+        return;
 
-    QImage mask(canvas.size(), QImage::Format_Alpha8);
+    // The mask runs a reach beyond the area, so a card that goes on past the canvas's
+    // edge still shades right up to it.
+    const QRect maskRect = area.adjusted(-reach, -reach, reach, reach);
+    QImage mask(maskRect.size(), QImage::Format_Alpha8);
     if (mask.isNull())
         return;
     mask.fill(0);
     {
         QPainter painter(&mask);
         painter.setRenderHint(QPainter::Antialiasing, true);
-        painter.fillPath(roundedRectPath(shadowRect, layout.outerCornerRadius), Qt::black);
+        painter.translate(-maskRect.topLeft());
+        painter.fillPath(roundedRectPath(shadowRect, cornerRadius), Qt::black);
     }
 
     // Inside this rectangle the blurred shadow is solid and the card covers it.
-    const int inset = ShadowBlur::reach(sigma) + static_cast<int>(std::ceil(layout.outerCornerRadius)) + 2;
+    const int inset = reach + static_cast<int>(std::ceil(cornerRadius)) + 2;
     const QRect covered = card.intersected(shadowRect).toAlignedRect().adjusted(inset, inset, -inset, -inset);
-    const QList<QRect> regions = ShadowBlur::regionsAround(canvas.rect(), covered);
-    ShadowBlur::compositeShadow(canvas, mask, regions, sigma, layout.shadowOpacity);
+    const QList<QRect> regions = ShadowBlur::regionsAround(area, covered);
+    ShadowBlur::compositeShadow(canvas, mask, regions, sigma, opacity, maskRect.topLeft());
 }
 
 } // namespace
@@ -62,6 +71,34 @@ void drawBackdropGradient(QPainter& painter, BackdropPreset preset, const QRectF
         ? QRectF(QPointF(0, 0), QSizeF(painter.device()->width(), painter.device()->height()))
         : painter.clipBoundingRect();
     painter.fillRect(everywhere, QBrush(gradient));
+}
+
+QRectF backdropCardRect(const QRectF& imageRect, const BackdropLayout& layout, double scale)
+{
+    const double pad = layout.wholePadding() * scale;
+    return imageRect.adjusted(-pad, -pad, pad, pad);
+}
+
+void paintBackdropCard(QImage& canvas, const QRectF& imageRect, const BackdropLayout& layout, BackdropPreset preset,
+                       double scale)
+{
+    if (canvas.isNull() || !(scale > 0.0) || !std::isfinite(scale))
+        return;
+    const QRectF card = backdropCardRect(imageRect, layout, scale);
+    const double outerRadius = layout.outerCornerRadius * scale;
+    if (layout.isShadowVisible())
+        drawCardShadow(canvas, card, outerRadius, *layout.shadowBlur * scale, layout.shadowOffsetY * scale,
+                       layout.shadowOpacity);
+
+    QPainter painter(&canvas);
+    if (!painter.isActive())
+        return;
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    // The card, its edge softened by half an output pixel.
+    QLinearGradient gradient(card.center().x(), card.top(), card.center().x(), card.bottom());
+    gradient.setStops(preset.gradient());
+    const double soft = 0.5 * scale;
+    painter.fillPath(roundedRectPath(card.adjusted(-soft, -soft, soft, soft), outerRadius), QBrush(gradient));
 }
 
 std::optional<QImage> renderBackdropImage(const QImage& bitmap, const BackdropParameters& parameters,
@@ -87,30 +124,19 @@ std::optional<QImage> renderBackdropImage(const QImage& bitmap, const BackdropPa
         return std::nullopt;
     canvas.fill(Qt::transparent);
 
-    const QRectF card(margin, margin, w + 2.0 * pad, h + 2.0 * pad);
     const QRectF imageRect(pad + margin, pad + margin, w, h);
 
     if (!alphaCapable) {
         QPainter painter(&canvas);
-        drawBackdropGradient(painter, parameters.preset, card);
+        drawBackdropGradient(painter, parameters.preset, backdropCardRect(imageRect, layout));
     }
-    if (layout.isShadowVisible())
-        drawCardShadow(canvas, card, layout);
+    paintBackdropCard(canvas, imageRect, layout, parameters.preset);
 
     QPainter painter(&canvas);
     if (!painter.isActive())
         return std::nullopt;
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-
-    // The card, its edge softened by half a pixel.
-    {
-        const QGradientStops stops = parameters.preset.gradient();
-        QLinearGradient gradient(card.center().x(), card.top(), card.center().x(), card.bottom());
-        gradient.setStops(stops);
-        painter.fillPath(roundedRectPath(card.adjusted(-0.5, -0.5, 0.5, 0.5), layout.outerCornerRadius),
-                         QBrush(gradient));
-    }
 
     // The image with its rounded corners. A textured brush keeps the corners
     // anti-aliased, which a clip path would not; the brush is aligned to whole

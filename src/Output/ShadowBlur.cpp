@@ -141,7 +141,7 @@ QList<QRect> ShadowBlur::regionsAround(const QRect& area, const QRect& hole)
 }
 
 void ShadowBlur::compositeShadow(QImage& canvas, const QImage& mask, const QList<QRect>& regions, double sigma,
-                                 double opacity)
+                                 double opacity, QPoint maskOrigin)
 {
     Q_ASSERT(canvas.format() == QImage::Format_ARGB32_Premultiplied);
     const float strength = static_cast<float>(std::clamp(opacity, 0.0, 1.0));
@@ -149,7 +149,7 @@ void ShadowBlur::compositeShadow(QImage& canvas, const QImage& mask, const QList
         const QRect region = requested.intersected(canvas.rect());
         if (region.isEmpty())
             continue;
-        const std::vector<float> coverage = blurredRegion(mask, region, sigma);
+        const std::vector<float> coverage = blurredRegion(mask, region.translated(-maskOrigin), sigma);
         for (int y = 0; y < region.height(); ++y) {
             auto* row = reinterpret_cast<QRgb*>(canvas.scanLine(region.top() + y)) + region.left();
             const float* values = coverage.data() + static_cast<size_t>(y) * region.width();

@@ -33,7 +33,11 @@ std::vector<float> blurredSpan(int length, int start, int end, double sigma);
 QList<QRect> regionsAround(const QRect& area, const QRect& hole);
 
 // Darkens `canvas` (Format_ARGB32_Premultiplied) with a black shadow of the
-// given opacity whose shape is `mask` blurred by sigma, only within `regions`.
-void compositeShadow(QImage& canvas, const QImage& mask, const QList<QRect>& regions, double sigma, double opacity);
+// given opacity whose shape is `mask` blurred by sigma, only within `regions`
+// (canvas coordinates). The mask's top-left pixel lies at `maskOrigin` on the
+// canvas; a mask larger than the canvas lets a shape that runs past the canvas's
+// edge cast its shadow right up to that edge.
+void compositeShadow(QImage& canvas, const QImage& mask, const QList<QRect>& regions, double sigma, double opacity,
+                     QPoint maskOrigin = QPoint(0, 0));
 
 } // namespace ShadowBlur

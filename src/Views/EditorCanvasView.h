@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Models/BackdropParameters.h"
 #include "Models/ImageEditorViewModel.h"
 #include "Views/CanvasGeometry.h"
 
@@ -27,8 +28,8 @@ public:
     virtual void paintCropOverlay(QPainter& painter, QSizeF frameSize) = 0;
 };
 
-// The editor's canvas: the open image at its zoom, rotation and pan with every
-// annotation, the shape being dragged out, the selection handles and the in-place
+// The editor's canvas: the open image at its zoom, rotation and pan, on its backdrop
+// card while the backdrop is on, with every annotation, the shape being dragged out, the selection handles and the in-place
 // text editor over it, filling the fit area. It is the one widget that takes the
 // pointer: a press is given, in this order, to the crop gestures (crop mode), to the
 // selection handle under it, and otherwise to the editor model's drawing drag, with a
@@ -163,6 +164,7 @@ private:
         HandleFrameTransform transform;
         qreal devicePixelRatio = 0.0;
         QRgb background = 0;
+        std::optional<BackdropParameters> backdrop; // what the card behind the image shows
     };
     Layers m_layers;
     bool m_belowValid = false;

@@ -3,6 +3,7 @@
 #include "Views/EditorCanvasView.h"
 
 #include "Core/AppThemeColors.h"
+#include "Output/BackdropRenderer.h"
 #include "Views/AnnotationOverlay.h"
 #include "Views/MosaicImageCache.h"
 #include "Views/SelectionHandles.h"
@@ -110,20 +111,71 @@ bool hasAreaPreview(const AnnotationOverlayPreviews& p)
     return (p.tempRectStart && p.tempRectEnd) || p.tempTextBoxRect;
 }
 
+// The backdrop as the canvas shows it: the layout the export uses for the image's
+// pixels (as turned), drawn at the display scale, so the screen shows the saved file
+// scaled whatever the zoom and the image's own pixel ratio.
+struct BackdropPreview {
+    BackdropLayout layout;
+    BackdropPreset preset;
+    double scale = 1.0; // viewport points per image pixel
+    QRectF imageRect;   // the turned image in viewport points
+};
+
+std::optional<BackdropPreview> backdropPreviewFor(const std::optional<BackdropParameters>& parameters,
+                                                  const Image& image, const HandleFrameTransform& transform)
+{
+    const QSize pixels = image.pixelSize();
+    if (!parameters || pixels.isEmpty() || transform.scaledSize.isEmpty())
+        return std::nullopt;
+    const QSize turned = CanvasGeometry::isQuarterTurn(transform.rotationDegrees) ? pixels.transposed() : pixels;
+    BackdropPreview preview;
+    preview.layout = parameters->layout(turned.width(), turned.height());
+    preview.preset = parameters->preset;
+    preview.scale = transform.scaledSize.width() / pixels.width();
+    const QSizeF bounds = transform.rotatedBounds;
+    preview.imageRect = QRectF(transform.centre() - QPointF(bounds.width() / 2.0, bounds.height() / 2.0), bounds);
+    return preview;
+}
+
+// The shown image in image points, its corners rounded as the export rounds them.
+void drawShownImage(QPainter& painter, const QImage& shown, QSizeF scaled, double cornerRadius)
+{
+    if (!(cornerRadius > 0.0)) {
+        painter.drawImage(QRectF(QPointF(0.0, 0.0), scaled), shown, QRectF(0.0, 0.0, shown.width(), shown.height()));
+        return;
+    }
+    // A textured brush keeps the rounded corners antialiased; a texture is laid out at
+    // its own pixel ratio.
+    const double ratio = shown.devicePixelRatio();
+    QBrush brush(shown);
+    brush.setTransform(QTransform::fromScale(scaled.width() * ratio / shown.width(),
+                                             scaled.height() * ratio / shown.height()));
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(brush);
+    painter.drawRoundedRect(QRectF(QPointF(0.0, 0.0), scaled), cornerRadius, cornerRadius);
+    painter.restore();
+}
+
 } // namespace
 
 void EditorCanvasView::updateLayers(const HandleFrameTransform& transform)
 {
     const qreal ratio = devicePixelRatioF();
     const QColor background = canvasBackgroundColor(palette());
+    const std::optional<BackdropParameters> backdrop = m_viewModel->backdropSettings();
     if (!sameTransform(transform, m_layers.transform) || m_layers.devicePixelRatio != ratio ||
         m_layers.background != background.rgba())
         invalidateLayers();
+    if (backdrop != m_layers.backdrop)
+        m_belowValid = false;
     if (m_belowValid && m_rectanglesValid && m_marksValid)
         return;
     m_layers.transform = transform;
     m_layers.devicePixelRatio = ratio;
     m_layers.background = background.rgba();
+    m_layers.backdrop = backdrop;
 
     const QSize pixels(std::max(1, qRound(width() * ratio)), std::max(1, qRound(height() * ratio)));
     const Image& image = *m_viewModel->selectedImage();
@@ -147,14 +199,20 @@ void EditorCanvasView::updateLayers(const HandleFrameTransform& transform)
         kinds.setLines(store.lines());
         kinds.setArrows(store.arrows());
         m_layers.below = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        m_layers.below.fill(background);
+        const std::optional<BackdropPreview> preview = backdropPreviewFor(backdrop, image, transform);
+        if (preview) {
+            // The card is worked out in device pixels, like the export in image pixels.
+            const QRectF deviceImageRect(preview->imageRect.topLeft() * ratio, preview->imageRect.size() * ratio);
+            paintBackdropCard(m_layers.below, deviceImageRect, preview->layout, preview->preset, preview->scale * ratio);
+        }
         m_layers.below.setDevicePixelRatio(ratio);
         QPainter painter(&m_layers.below);
-        painter.fillRect(QRectF(0.0, 0.0, width(), height()), background);
         painter.setTransform(transform.painterTransform(), true);
         const QImage& shown = displayBitmap(scaled);
         painter.setRenderHint(QPainter::SmoothPixmapTransform, m_viewModel->zoomLevel() < 1.0 ||
                                                                    std::fmod(m_viewModel->rotation(), 90.0) != 0.0);
-        painter.drawImage(QRectF(QPointF(0.0, 0.0), scaled), shown, QRectF(0.0, 0.0, shown.width(), shown.height()));
+        drawShownImage(painter, shown, scaled, preview ? preview->layout.cornerRadius * preview->scale : 0.0);
         painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
         overlay.paint(painter);
         kinds.clearAll();

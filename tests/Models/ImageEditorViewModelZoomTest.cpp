@@ -125,11 +125,12 @@ TEST_F(EditorZoomTest, FitKeepsRoomForTheBackdrop)
     EXPECT_GT(margin, 50.0);
     EXPECT_EQ(model.canvasSizeForFit(QSizeF(1000, 500), image), QSizeF(1000 + 2 * margin, 500 + 2 * margin));
 
-    // A scaled image keeps margins proportional to the original.
+    // The backdrop is laid out in the shown image's pixels, as the export lays it out:
+    // a scaled image keeps the same margins in pixels.
     model.applyScale(0.5);
     ASSERT_TRUE(resampled(model));
     EXPECT_EQ(model.canvasSizeForFit(QSizeF(500, 250), *model.selectedImage()),
-        QSizeF(500 + margin, 250 + margin));
+        QSizeF(500 + 2 * margin, 250 + 2 * margin));
 
     // No padding and no shadow: the image alone.
     model.setCurrentBackdropPadding(0);

@@ -1,0 +1,126 @@
+// The canvas's backdrop preview is the saved file scaled: for several backdrops, at
+// zoom 0.5, 1 and 2 and at every quarter turn, the canvas around the image equals the
+// exported image (laid over the canvas colour) scaled by the zoom, up to the
+// differences that scaling itself makes at edges.
+#include "Core/AppThemeColors.h"
+#include "Models/ImageEditorViewModel.h"
+#include "Output/ExportSnapshot.h"
+#include "Views/EditorCanvasView.h"
+
+#include <QPainter>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+// Left half red, right half green: a wrong turn shows.
+Image twoHalves(int w, int h, qreal ratio)
+{
+    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+    image.fill(QColor(200, 40, 40));
+    QPainter(&image).fillRect(QRect(w / 2, 0, w - w / 2, h), QColor(40, 170, 60));
+    return Image(image, ratio);
+}
+
+struct Difference {
+    double mean = 0.0;
+    double largeShare = 0.0; // share of pixels off by more than 24 in a channel
+};
+
+int channelDistance(QRgb p, QRgb q)
+{
+    return std::max({ std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q)) });
+}
+
+// Each pixel against the nearest match among the expected pixel and its eight
+// neighbours: resampling may move an edge by a pixel, nothing more.
+Difference compare(const QImage& shown, const QImage& expected)
+{
+    qint64 sum = 0;
+    qint64 large = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x) {
+            int best = 255;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx)
+                    if (expected.rect().contains(x + dx, y + dy))
+                        best = std::min(best, channelDistance(shown.pixel(x, y), expected.pixel(x + dx, y + dy)));
+            sum += best;
+            large += best > 24 ? 1 : 0;
+        }
+    const double n = double(shown.width()) * shown.height();
+    return { sum / n, large / n };
+}
+
+} // namespace
+
+TEST(BackdropPreview, CanvasShowsTheExportedBackdropScaledAtEveryZoomAndTurn)
+{
+    struct Backdrop {
+        BackdropPreset preset;
+        double padding;
+        double radius;
+        bool shadow;
+        double intensity;
+    };
+    const Backdrop backdrops[] = {
+        { BackdropPreset::ocean, 32, 12, true, 0.5 },
+        { BackdropPreset::sunset, 20, 0, false, 0.5 },
+        { BackdropPreset::black, 0, 30, true, 1.0 },
+    };
+    // At a pixel ratio of 2 the image is 80 x 50 points: the preview still works in pixels.
+    const qreal ratios[] = { 1.0, 2.0 };
+
+    ImageEditorViewModel model;
+    EditorCanvasView canvas(&model);
+    canvas.resize(800, 640);
+    canvas.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&canvas));
+    const QColor background = canvasBackgroundColor(canvas.palette());
+
+    for (const qreal ratio : ratios)
+        for (const Backdrop& b : backdrops)
+            for (const double zoom : { 0.5, 1.0, 2.0 })
+                for (const double rotation : { 0.0, 90.0, 180.0, 270.0 }) {
+                    SCOPED_TRACE(testing::Message() << b.preset.rawValue().toStdString() << " ratio " << ratio
+                                                    << " zoom " << zoom << " turn " << rotation);
+                    const Image image = twoHalves(160, 100, ratio);
+                    model.setLoadedImage(image, QUrl::fromLocalFile("/tmp/preview.png"));
+                    model.setCurrentBackdropPreset(b.preset);
+                    model.setCurrentBackdropPadding(b.padding);
+                    model.setCurrentBackdropCornerRadius(b.radius);
+                    model.setCurrentBackdropShadowEnabled(b.shadow);
+                    model.setCurrentBackdropShadowIntensity(b.intensity);
+                    model.setIsBackdropEnabled(true);
+                    model.setRotation(rotation);
+                    // The zoom in pixels: points are pixels / ratio.
+                    model.setZoomLevel(zoom * ratio);
+
+                    QImage shown(canvas.size(), QImage::Format_RGB32);
+                    {
+                        QPainter painter(&shown);
+                        canvas.paintCanvas(painter);
+                    }
+
+                    ExportSnapshot snapshot;
+                    snapshot.image = image;
+                    snapshot.rotation = rotation;
+                    snapshot.backdrop = model.backdropSettings();
+                    const std::optional<QImage> exported = renderExportImage(snapshot);
+                    ASSERT_TRUE(exported.has_value());
+                    QImage expected(exported->size(), QImage::Format_RGB32);
+                    expected.fill(background);
+                    QPainter(&expected).drawImage(0, 0, *exported);
+                    const QSize scaledSize(qRound(expected.width() * zoom), qRound(expected.height() * zoom));
+                    expected = expected.scaled(scaledSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+
+                    // The export is centred on the image, as the canvas centres the image.
+                    const QPoint origin(qRound(canvas.width() / 2.0 - scaledSize.width() / 2.0),
+                                        qRound(canvas.height() / 2.0 - scaledSize.height() / 2.0));
+                    const Difference d = compare(shown.copy(QRect(origin, scaledSize)), expected);
+                    EXPECT_LT(d.mean, 1.0);
+                    EXPECT_LT(d.largeShare, 0.01);
+                }
+}
