@@ -454,6 +454,58 @@ void PanelSlider::focusOutEvent(QFocusEvent* event)
     QAbstractSlider::focusOutEvent(event);
 }
 
+// ---- switch -------------------------------------------------------------------------------------
+
+PanelSwitch::PanelSwitch(QWidget* parent)
+    : QAbstractButton(parent)
+{
+    setCheckable(true);
+    setFocusPolicy(Qt::StrongFocus);
+    setCursor(Qt::PointingHandCursor);
+    setFixedSize(sizeHint());
+}
+
+void PanelSwitch::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    const QPalette& pal = palette();
+    const bool dark = isDarkPalette(pal);
+    const QRectF track = QRectF(rect()).adjusted(1.0, 1.0, -1.0, -1.0);
+    const double radius = track.height() / 2.0;
+    QColor fill = isChecked() ? swatchRingColor(pal) : withAlpha(primaryColor(pal), dark ? 0.25 : 0.15);
+    if (!isEnabled())
+        fill.setAlphaF(fill.alphaF() * 0.5);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(fill);
+    painter.drawRoundedRect(track, radius, radius);
+    if (m_keyboardFocus && hasFocus()) {
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(withAlpha(swatchRingColor(pal), 0.6), 1.5));
+        painter.drawRoundedRect(track.adjusted(-0.5, -0.5, 0.5, 0.5), radius + 0.5, radius + 0.5);
+    }
+    const double knob = track.height() - 2.0;
+    const double x = isChecked() ? track.right() - 1.0 - knob : track.left() + 1.0;
+    const QRectF knobRect(x, track.top() + 1.0, knob, knob);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0, 0, 0, 40));
+    painter.drawEllipse(knobRect.translated(0.0, 0.5));
+    painter.setBrush(dark ? QColor(225, 225, 225) : QColor(255, 255, 255));
+    painter.drawEllipse(knobRect);
+}
+
+void PanelSwitch::focusInEvent(QFocusEvent* event)
+{
+    m_keyboardFocus = isKeyboardFocus(event);
+    QAbstractButton::focusInEvent(event);
+}
+
+void PanelSwitch::focusOutEvent(QFocusEvent* event)
+{
+    m_keyboardFocus = false;
+    QAbstractButton::focusOutEvent(event);
+}
+
 // ---- readout and pop-up -------------------------------------------------------------------------
 
 PanelValueReadout::PanelValueReadout(const QString& captionKey, QWidget* parent)

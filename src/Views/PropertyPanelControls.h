@@ -172,6 +172,23 @@ private:
     bool m_keyboardFocus = false;
 };
 
+// A small on/off switch: a capsule with a sliding knob, accent-filled while on. It is
+// checkable; a click or Space turns it and announces toggled(), like any button.
+class PanelSwitch : public QAbstractButton {
+    Q_OBJECT
+public:
+    explicit PanelSwitch(QWidget* parent = nullptr);
+    QSize sizeHint() const override { return QSize(32, 18); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    bool m_keyboardFocus = false;
+};
+
 // A caption, flexible room, and the value text on the right.
 class PanelValueReadout : public QWidget {
     Q_OBJECT

@@ -45,6 +45,8 @@ const QStringList& symbolNames()
         QStringLiteral("square.and.arrow.down"),
         QStringLiteral("xmark"),
         QStringLiteral("checkmark"),
+        QStringLiteral("lock.fill"),
+        QStringLiteral("lock.open"),
         QStringLiteral("line.diagonal"),
         QStringLiteral("arrow.up.right"),
         QStringLiteral("rectangle"),

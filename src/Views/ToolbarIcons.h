@@ -13,7 +13,7 @@ class QRectF;
 // they are painted, so they read in a light and a dark appearance alike.
 namespace ToolbarIcons {
 
-// Every symbol the toolbar and the crop bar show.
+// Every symbol the toolbar, the crop bar and the panels show.
 const QStringList& symbolNames();
 
 // Where the SVG of `name` is read from.

@@ -1,0 +1,78 @@
+// The backdrop panel: every control writes straight into the editor model's backdrop
+// fields and, through them, the stored settings; the panel shows the model's values.
+#include "Models/ImageEditorViewModel.h"
+#include "Platform/UserDefaults.h"
+#include "Views/BackdropPanelView.h"
+#include "Views/PropertyPanelControls.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+ToolStyleSnapshot storedStyles()
+{
+    const std::optional<QByteArray> data = UserDefaults::standard().data(QStringLiteral("toolStyleSnapshot"));
+    return data ? ToolStyleSnapshot::fromJson(*data).value_or(ToolStyleSnapshot()) : ToolStyleSnapshot();
+}
+
+} // namespace
+
+TEST(BackdropPanel, EveryControlWritesTheModelAndTheStoredSettings)
+{
+    UserDefaults& defaults = UserDefaults::standard();
+    defaults.set(QStringLiteral("rememberToolStyles"), true);
+    ImageEditorViewModel model;
+    model.setIsBackdropEnabled(false);
+    BackdropPanelView panel(&model);
+
+    // Off: the settings are dimmed and take no input; the switch turns them on.
+    EXPECT_FALSE(panel.settings()->isEnabled());
+    EXPECT_DOUBLE_EQ(panel.settingsOpacity(), 0.45);
+    panel.enableSwitch()->click();
+    EXPECT_TRUE(model.isBackdropEnabled());
+    EXPECT_TRUE(defaults.boolValue(QStringLiteral("backdropEnabled")));
+    EXPECT_TRUE(panel.settings()->isEnabled());
+    EXPECT_DOUBLE_EQ(panel.settingsOpacity(), 1.0);
+
+    // Solid colours first, gradients second; a click selects and stores the preset.
+    ASSERT_EQ(panel.swatches().size(), 14);
+    EXPECT_EQ(panel.swatches().at(6)->preset(), BackdropPreset::black);
+    EXPECT_EQ(panel.swatches().at(12)->preset(), BackdropPreset::ocean);
+    EXPECT_EQ(panel.swatches().at(12)->toolTip(), "Ocean");
+    panel.swatches().at(12)->click();
+    EXPECT_EQ(model.currentBackdropPreset(), BackdropPreset::ocean);
+    EXPECT_EQ(storedStyles().backdropPreset, "ocean");
+    for (BackdropSwatch* swatch : panel.swatches())
+        EXPECT_EQ(swatch->isSelected(), swatch->preset() == BackdropPreset::ocean);
+
+    panel.paddingSlider()->setValue(50);
+    EXPECT_DOUBLE_EQ(model.currentBackdropPadding(), 50.0);
+    EXPECT_EQ(storedStyles().backdropPadding, 50.0);
+    panel.cornerRadiusSlider()->setValue(20);
+    EXPECT_DOUBLE_EQ(model.currentBackdropCornerRadius(), 20.0);
+    EXPECT_EQ(storedStyles().backdropCornerRadius, 20.0);
+    panel.shadowStrengthSlider()->setValue(7);
+    EXPECT_DOUBLE_EQ(model.currentBackdropShadowIntensity(), 0.35);
+    EXPECT_EQ(storedStyles().backdropShadowIntensity, 0.35);
+    EXPECT_EQ(panel.shadowStrengthReadout()->valueText()->text(), "35%");
+
+    // The shadow switch hides the strength row; the strength stays in the model.
+    panel.shadowSwitch()->click();
+    EXPECT_FALSE(model.currentBackdropShadowEnabled());
+    EXPECT_EQ(storedStyles().backdropShadowEnabled, false);
+    EXPECT_TRUE(panel.shadowStrengthRow()->isHidden());
+    EXPECT_DOUBLE_EQ(model.currentBackdropShadowIntensity(), 0.35);
+
+    // The readouts follow the model, written by anyone: the whole part in px.
+    model.setCurrentBackdropPadding(10.8);
+    EXPECT_EQ(panel.paddingReadout()->valueText()->text(), "10 px");
+    model.setCurrentBackdropShadowIntensity(0.05);
+    EXPECT_EQ(panel.shadowStrengthReadout()->valueText()->text(), "5%");
+
+    // Not remembering styles: the preset changes, nothing is stored.
+    defaults.set(QStringLiteral("rememberToolStyles"), false);
+    panel.swatches().at(0)->click();
+    EXPECT_EQ(model.currentBackdropPreset(), BackdropPreset::white);
+    EXPECT_EQ(storedStyles().backdropPreset, "ocean");
+    defaults.set(QStringLiteral("rememberToolStyles"), true);
+}
