@@ -1,5 +1,6 @@
 #include "App/MainWindowController.h"
 
+#include "App/AboutWindow.h"
 #include "App/AppMenuBar.h"
 #include "Base/Logger.h"
 #include "Capture/CaptureDelivery.h"
@@ -44,6 +45,7 @@ QWidget* MainWindowController::createWindow()
     layout->setMenuBar(menuBar);
     auto* content = new ContentView(window);
     content->setMinimumSize(800, 450);
+    content->setShowAboutAction([] { showAboutWindow(); });
     // The delivery keeps the time of its last hand-over; a window built after the
     // announcement still takes a capture that is less than 5 s old.
     content->setCaptureDeliveryDate({ &CaptureDelivery::lastCaptureDeliveryDate,

@@ -6,15 +6,19 @@
 #include "Models/ImageDocument.h"
 #include "Models/ImageEditorViewModel.h"
 #include "Models/ImageLoadManager.h"
+#include "Views/BackdropPanelView.h"
 #include "Views/CropOverlay.h"
 #include "Views/DropHandling.h"
 #include "Views/EditorCanvasView.h"
+#include "Views/EditorContextMenu.h"
 #include "Views/EditorKeyMonitor.h"
 #include "Views/EditorOutputHost.h"
 #include "Views/FloatingToolbar.h"
+#include "Views/ResizePanelView.h"
 #include "Views/ToolPropertyPanels.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -168,7 +172,23 @@ ContentView::ContentView(QWidget* parent)
     m_toolbar->setToolPanelFactory([](ToolType tool, ImageEditorViewModel* viewModel) -> QWidget* {
         return makeToolPropertyPanel(tool, viewModel);
     });
+    m_toolbar->setResizePanelFactory([](ImageEditorViewModel* viewModel, std::function<void()> onApplied) -> QWidget* {
+        return new ResizePanelView(viewModel, std::move(onApplied));
+    });
+    m_toolbar->setBackdropPanelFactory(
+        [](ImageEditorViewModel* viewModel) -> QWidget* { return new BackdropPanelView(viewModel); });
     m_output = new EditorOutputHost(m_viewModel, m_canvas, this);
+    m_contextMenu = new ContextMenuPresenter(this);
+    m_contextMenu->buildMenu = [this] {
+        EditorContextMenuHooks hooks;
+        hooks.fitAreaSize = [this] { return currentFitAreaSize(); };
+        hooks.showAbout = [this] {
+            if (m_showAbout)
+                m_showAbout();
+        };
+        hooks.quit = [] { QCoreApplication::quit(); };
+        return buildEditorContextMenu(m_viewModel, hooks, this);
+    };
 
     connect(m_viewModel, &ImageEditorViewModel::documentChanged, this, &ContentView::observeDocument);
     connect(m_viewModel, &ImageEditorViewModel::alertRequested, this, [this](const QString& title, const QString& message) {
@@ -302,6 +322,7 @@ void ContentView::installEventMonitors()
     m_currentFitAreaSize = QSizeF(width(), height() - informationBarHeight);
     m_observers->attach();
     m_output->attach();
+    m_contextMenu->start();
 }
 
 void ContentView::removeEventMonitors()
@@ -310,6 +331,7 @@ void ContentView::removeEventMonitors()
     m_wheelMonitor->stop();
     m_observers->detach();
     m_output->detach();
+    m_contextMenu->stop();
 }
 
 void ContentView::openPendingImageURL()
@@ -340,6 +362,17 @@ void ContentView::pendingImageURLChanged()
             editorWindow->activateWindow();
         }
     });
+}
+
+// ---- right clicks -----------------------------------------------------------------------------
+
+void ContentView::contextMenuEvent(QContextMenuEvent* event)
+{
+    // Right clicks anywhere in the editor's content that no child took for itself.
+    if (m_contextMenu->present(event->globalPos()))
+        event->accept();
+    else
+        event->ignore();
 }
 
 // ---- drops --------------------------------------------------------------------------------------

@@ -5,6 +5,9 @@
 #include <QSizeF>
 #include <QWidget>
 
+#include <functional>
+
+class ContextMenuPresenter;
 class CropOverlay;
 class EditorCanvasView;
 class EditorOutputHost;
@@ -20,7 +23,7 @@ class WheelZoomMonitor;
 // state while no image is open) over an information bar. It owns the window's one
 // editor model, brings images in (dropped files and image data, files the application
 // hands over), keeps the window title with the document, and runs the key and wheel
-// monitors and the command subscriptions while it is shown.
+// monitors, the right-click menu and the command subscriptions while it is shown.
 class ContentView : public QWidget {
     Q_OBJECT
 public:
@@ -38,6 +41,10 @@ public:
     FloatingToolbar* toolbar() const { return m_toolbar; }
     // Copy, save and save-as with their toasts.
     EditorOutputHost* output() const { return m_output; }
+    ContextMenuPresenter* contextMenu() const { return m_contextMenu; }
+
+    // What the context menu's About item opens (the application's about window).
+    void setShowAboutAction(std::function<void()> action) { m_showAbout = std::move(action); }
 
     // The size fit commands fit the image into: the content less the information bar.
     QSizeF currentFitAreaSize() const;
@@ -63,6 +70,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void installEventMonitors();
@@ -89,6 +97,8 @@ private:
     CropOverlay* m_cropOverlay = nullptr;
     FloatingToolbar* m_toolbar = nullptr;
     EditorOutputHost* m_output = nullptr;
+    ContextMenuPresenter* m_contextMenu = nullptr;
+    std::function<void()> m_showAbout;
     QSizeF m_currentFitAreaSize { 800.0, 600.0 };
     const void* m_shownImageBits = nullptr;
     bool m_hadImage = false;
