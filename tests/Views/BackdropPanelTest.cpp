@@ -1,7 +1,7 @@
 // The backdrop panel: every control writes straight into the editor model's backdrop
 // fields and, through them, the stored settings; the panel shows the model's values.
 #include "Models/ImageEditorViewModel.h"
-#include "Platform/UserDefaults.h"
+#include "Core/Settings.h"
 #include "Views/BackdropPanelView.h"
 #include "Views/PropertyPanelControls.h"
 
@@ -11,7 +11,7 @@ namespace {
 
 ToolStyleSnapshot storedStyles()
 {
-    const std::optional<QByteArray> data = UserDefaults::standard().data(QStringLiteral("toolStyleSnapshot"));
+    const std::optional<QByteArray> data = Settings::toolStyleSnapshot.read();
     return data ? ToolStyleSnapshot::fromJson(*data).value_or(ToolStyleSnapshot()) : ToolStyleSnapshot();
 }
 
@@ -19,8 +19,7 @@ ToolStyleSnapshot storedStyles()
 
 TEST(BackdropPanel, EveryControlWritesTheModelAndTheStoredSettings)
 {
-    UserDefaults& defaults = UserDefaults::standard();
-    defaults.set(QStringLiteral("rememberToolStyles"), true);
+    Settings::rememberToolStyles.write(true);
     ImageEditorViewModel model;
     model.setIsBackdropEnabled(false);
     BackdropPanelView panel(&model);
@@ -30,7 +29,7 @@ TEST(BackdropPanel, EveryControlWritesTheModelAndTheStoredSettings)
     EXPECT_DOUBLE_EQ(panel.settingsOpacity(), 0.45);
     panel.enableSwitch()->click();
     EXPECT_TRUE(model.isBackdropEnabled());
-    EXPECT_TRUE(defaults.boolValue(QStringLiteral("backdropEnabled")));
+    EXPECT_TRUE(Settings::backdropEnabled.read());
     EXPECT_TRUE(panel.settings()->isEnabled());
     EXPECT_DOUBLE_EQ(panel.settingsOpacity(), 1.0);
 
@@ -70,9 +69,9 @@ TEST(BackdropPanel, EveryControlWritesTheModelAndTheStoredSettings)
     EXPECT_EQ(panel.shadowStrengthReadout()->valueText()->text(), "5%");
 
     // Not remembering styles: the preset changes, nothing is stored.
-    defaults.set(QStringLiteral("rememberToolStyles"), false);
+    Settings::rememberToolStyles.write(false);
     panel.swatches().at(0)->click();
     EXPECT_EQ(model.currentBackdropPreset(), BackdropPreset::white);
     EXPECT_EQ(storedStyles().backdropPreset, "ocean");
-    defaults.set(QStringLiteral("rememberToolStyles"), true);
+    Settings::rememberToolStyles.write(true);
 }
