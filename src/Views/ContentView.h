@@ -99,6 +99,7 @@ private:
     EditorOutputHost* m_output = nullptr;
     ContextMenuPresenter* m_contextMenu = nullptr;
     std::function<void()> m_showAbout;
+    // Until the view is first laid out, every editor fits into 800 x 600.
     QSizeF m_currentFitAreaSize { 800.0, 600.0 };
     const void* m_shownImageBits = nullptr;
     bool m_hadImage = false;
