@@ -50,16 +50,6 @@ TEST(DisplayNumber, IsAStableHashOfTheOutputName)
     EXPECT_NE(displayNumberForOutputName(QStringLiteral("DP-1")), displayNumberForOutputName(QStringLiteral("eDP-1")));
 }
 
-TEST(SessionKind, WaylandIsRecognisedFromTheSessionType)
-{
-    QProcessEnvironment env;
-    EXPECT_FALSE(X11Session::isWaylandSession(env));
-    env.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("x11"));
-    EXPECT_FALSE(X11Session::isWaylandSession(env));
-    env.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
-    EXPECT_TRUE(X11Session::isWaylandSession(env));
-}
-
 TEST(X11Connection, IsUnavailableWhenTheApplicationDoesNotRunOnX11AndSoAreCandidateWindows)
 {
     // Unit tests run on the offscreen platform.
@@ -192,16 +182,6 @@ TEST_F(X11Desktop, CompositorIsDetectedByItsSelectionOwner)
     xcb_set_selection_owner(c, owner, x.atom("_NET_WM_CM_S0"), XCB_CURRENT_TIME);
     x.sync();
     EXPECT_TRUE(X11Session::compositorRunning(x));
-}
-
-TEST(WindowScale, IsTheScaleOfTheScreenShowingTheWindowsCentre)
-{
-    QScreen* screen = QGuiApplication::primaryScreen();
-    ASSERT_NE(screen, nullptr);
-    const QRect g = screen->geometry();
-    EXPECT_EQ(backingScaleForWindow(QRectF(g.center(), QSizeF(10, 10))), screen->devicePixelRatio());
-    // Nowhere near a screen: the primary screen's.
-    EXPECT_EQ(backingScaleForWindow(QRectF(-50000, -50000, 10, 10)), screen->devicePixelRatio());
 }
 
 TEST_F(X11Desktop, ActivationIsHandedToAWindowThroughTheWindowManager)

@@ -59,16 +59,6 @@ int strongestContrast(const QImage& image, const QColor& background)
 
 } // namespace
 
-TEST(PanelStyleIconDrawing, WithoutADeviceNothingIsDrawnAndNothingFails)
-{
-    QPainter inactive;
-    for (PanelStyleIcon icon : kIcons)
-        PanelStyleIcons::draw(inactive, icon, 16, 16);
-    paintPanelStyleIcon(inactive, QRectF(0, 0, 14, 14), PanelStyleIcon::teardrop, Qt::black);
-    paintPanelSymbol(inactive, QRectF(0, 0, 14, 14), PanelSymbol::circle, Qt::black);
-    EXPECT_FALSE(inactive.isActive());
-}
-
 TEST(PanelStyleIconDrawing, TemplatesAreBlackSixteenPointsAndBuiltOnce)
 {
     for (PanelStyleIcon icon : kIcons) {
