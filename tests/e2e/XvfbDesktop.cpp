@@ -8,7 +8,7 @@
 #include <QFileInfo>
 #include <QThread>
 
-#include <xcb/xcb.h>
+#include "Platform/XcbConnection.h"
 
 #include <cerrno>
 #include <cstring>
@@ -43,36 +43,24 @@ bool waitUntil(Cond cond, int timeoutMs)
 // the root window carries a property: how openbox and trayer announce themselves.
 class XProbe {
 public:
-    explicit XProbe(const QString& display)
-        : m_connection(xcb_connect(display.toLocal8Bit().constData(), nullptr))
-    {
-    }
-    ~XProbe() { xcb_disconnect(m_connection); }
+    explicit XProbe(const QString& display) : m_x(XcbConnection::open(display)) {}
 
-    bool connected() const { return m_connection && !xcb_connection_has_error(m_connection); }
+    bool connected() const { return m_x != nullptr; }
 
     bool selectionOwned(const char* selection)
     {
-        const xcb_atom_t atom = intern(selection);
-        if (atom == XCB_ATOM_NONE)
-            return false;
-        auto* reply = xcb_get_selection_owner_reply(m_connection, xcb_get_selection_owner(m_connection, atom), nullptr);
-        const bool owned = reply && reply->owner != XCB_WINDOW_NONE;
-        free(reply);
-        return owned;
+        xcb_connection_t* c = m_x->connection();
+        const XcbReply<xcb_get_selection_owner_reply_t> reply(
+            xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, m_x->atom(selection)), nullptr));
+        return reply && reply->owner != XCB_WINDOW_NONE;
     }
 
     bool rootHasProperty(const char* property)
     {
-        const xcb_atom_t atom = intern(property);
-        if (atom == XCB_ATOM_NONE)
-            return false;
-        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
-        auto* reply = xcb_get_property_reply(
-            m_connection, xcb_get_property(m_connection, 0, root, atom, XCB_ATOM_ANY, 0, 1), nullptr);
-        const bool present = reply && reply->type != XCB_ATOM_NONE;
-        free(reply);
-        return present;
+        xcb_connection_t* c = m_x->connection();
+        const XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+            c, xcb_get_property(c, 0, m_x->root(), m_x->atom(property), XCB_ATOM_ANY, 0, 1), nullptr));
+        return reply && reply->type != XCB_ATOM_NONE;
     }
 
     // Maps a probe window until the window manager frames it, then destroys it again: a
@@ -80,42 +68,31 @@ public:
     // it finishes starting, so its announcement alone does not mean it manages windows.
     bool framesNewWindows(int timeoutMs)
     {
-        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
-        const xcb_window_t probe = xcb_generate_id(m_connection);
-        xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, probe, root, 0, 0, 10, 10, 0,
-                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+        xcb_connection_t* c = m_x->connection();
+        const xcb_window_t probe = xcb_generate_id(c);
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, probe, m_x->root(), 0, 0, 10, 10, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                          XCB_COPY_FROM_PARENT, 0, nullptr);
         bool framed = false;
         QElapsedTimer timer;
         timer.start();
         while (!framed && timer.elapsed() < timeoutMs) {
-            xcb_unmap_window(m_connection, probe); // a lost map request is asked for again
-            xcb_map_window(m_connection, probe);
-            xcb_flush(m_connection);
+            xcb_unmap_window(c, probe); // a lost map request is asked for again
+            xcb_map_window(c, probe);
+            xcb_flush(c);
             framed = waitUntil(
                 [&] {
-                    auto* reply = xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, probe), nullptr);
-                    const bool reparented = reply && reply->parent != root;
-                    free(reply);
-                    return reparented;
+                    const XcbReply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, probe), nullptr));
+                    return tree && tree->parent != m_x->root();
                 },
                 500);
         }
-        xcb_destroy_window(m_connection, probe);
-        xcb_flush(m_connection);
+        xcb_destroy_window(c, probe);
+        xcb_flush(c);
         return framed;
     }
 
 private:
-    xcb_atom_t intern(const char* name)
-    {
-        auto* reply = xcb_intern_atom_reply(
-            m_connection, xcb_intern_atom(m_connection, 0, static_cast<uint16_t>(strlen(name)), name), nullptr);
-        const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-        free(reply);
-        return atom;
-    }
-
-    xcb_connection_t* m_connection;
+    std::unique_ptr<XcbConnection> m_x;
 };
 
 QString readFile(const QString& path)
