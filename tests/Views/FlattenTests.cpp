@@ -272,19 +272,28 @@ TEST_F(FlattenTest, AnnotationsSitOnTheImageInsideTheBackdrop)
     EXPECT_FALSE(PixelProbe::near(out->pixelColor(inset - 3, inset + 2), blue.toQColor(), 30));
 }
 
+// The flattened picture of one annotation on a white image of `pixels` at `ratio`.
+template <typename Annotate>
+std::optional<QImage> flattenedOnWhite(QSize pixels, double ratio, Annotate annotate)
+{
+    QImage white(pixels, QImage::Format_ARGB32_Premultiplied);
+    white.fill(Qt::white);
+    ImageEditorViewModel model;
+    model.setIsBackdropEnabled(false);
+    model.setLoadedImage(Image(white, ratio), QUrl::fromLocalFile(QStringLiteral("/tmp/scaled.png")));
+    annotate(*model.annotationManager());
+    ImageOutputController controller(model);
+    controller.setAnnotationPainterFactory(ExportAnnotationPainter::factory());
+    return renderFlattenedImage(controller.makeExportSnapshot(*model.selectedImage(), true));
+}
+
 TEST(FlattenScaledImageTest, AScaledCaptureKeepsTheProportionsTheCanvasShows)
 {
     // A capture of a display at ratio 2: 200 x 100 pixels, 100 x 50 points.
-    QImage pixels(200, 100, QImage::Format_ARGB32_Premultiplied);
-    pixels.fill(Qt::white);
-    ImageEditorViewModel model;
-    model.setIsBackdropEnabled(false);
-    model.setLoadedImage(Image(pixels, 2.0), QUrl::fromLocalFile(QStringLiteral("/tmp/scaled.png")));
-    model.annotationManager()->appendLine(LineAnnotation{.startPoint = {0.1, 0.5}, .endPoint = {0.9, 0.5},
-                                                         .lineWidth = 4, .color = RgbaColor{0, 0, 0, 1}});
-    ImageOutputController controller(model);
-    controller.setAnnotationPainterFactory(ExportAnnotationPainter::factory());
-    const std::optional<QImage> flat = renderFlattenedImage(controller.makeExportSnapshot(*model.selectedImage(), true));
+    const std::optional<QImage> flat = flattenedOnWhite(QSize(200, 100), 2.0, [](AnnotationManager& store) {
+        store.appendLine(LineAnnotation{.startPoint = {0.1, 0.5}, .endPoint = {0.9, 0.5}, .lineWidth = 4,
+                                        .color = RgbaColor{0, 0, 0, 1}});
+    });
     ASSERT_TRUE(flat);
     ASSERT_EQ(flat->size(), QSize(200, 100));
     // 4 points on the canvas are 8 of the image's pixels, as the editor showed them.
@@ -295,32 +304,19 @@ TEST(FlattenScaledImageTest, AScaledCaptureKeepsTheProportionsTheCanvasShows)
     EXPECT_TRUE(PixelProbe::near(flat->pixelColor(10, 50), Qt::white, 10));
 }
 
-} // namespace
-
-namespace {
-
 // Text is sized in the image's pixels whatever the display ratio, as the canvas shows
 // it: the same text on the same pixels comes out the same at ratio 1 and at ratio 2.
-QRect textInkAtRatio(double ratio)
-{
-    QImage pixels(300, 120, QImage::Format_ARGB32_Premultiplied);
-    pixels.fill(Qt::white);
-    ImageEditorViewModel model;
-    model.setIsBackdropEnabled(false);
-    model.setLoadedImage(Image(pixels, ratio), QUrl::fromLocalFile(QStringLiteral("/tmp/text.png")));
-    model.annotationManager()->appendText(TextAnnotation{.text = QStringLiteral("Hello"), .position = {0.5, 0.5},
-                                                         .fontSize = 24, .color = RgbaColor{0, 0, 0, 1},
-                                                         .width = 0.8});
-    ImageOutputController controller(model);
-    controller.setAnnotationPainterFactory(ExportAnnotationPainter::factory());
-    const std::optional<QImage> flat = renderFlattenedImage(controller.makeExportSnapshot(*model.selectedImage(), true));
-    return flat ? PixelProbe::inkBounds(*flat, Qt::white, 60) : QRect();
-}
-
 TEST(FlattenScaledImageTest, TextKeepsItsPixelSizeAtAnyRatio)
 {
-    const QRect one = textInkAtRatio(1.0);
-    const QRect two = textInkAtRatio(2.0);
+    const auto inkAt = [](double ratio) {
+        const std::optional<QImage> flat = flattenedOnWhite(QSize(300, 120), ratio, [](AnnotationManager& store) {
+            store.appendText(TextAnnotation{.text = QStringLiteral("Hello"), .position = {0.5, 0.5}, .fontSize = 24,
+                                            .color = RgbaColor{0, 0, 0, 1}, .width = 0.8});
+        });
+        return flat ? PixelProbe::inkBounds(*flat, Qt::white, 60) : QRect();
+    };
+    const QRect one = inkAt(1.0);
+    const QRect two = inkAt(2.0);
     ASSERT_FALSE(one.isEmpty());
     EXPECT_GT(one.height(), 12); // 24-pixel text, not shrunk to half
     EXPECT_NEAR(two.height(), one.height(), 1);
