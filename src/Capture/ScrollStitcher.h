@@ -79,12 +79,14 @@ struct StitchResult {
 constexpr int kThumbnailSide = 32;
 
 // Judges `frame` against `previous`, the last kept frame (null for the first frame of
-// a recording, which is kept whole). `stepPx` is the auto-scroll step in pixels and
-// `lenient` is true for the first frame (stepPx 0) and false for every auto-scroll
-// tick. Order: a 32 x 32 average hash dismisses unchanged frames; the scrollbar is
-// detected once; the offset is registered; the fixed header is measured until two
-// measurements agree; the offset must then be large enough to count as new content,
-// near a whole number of steps, and at most 9/10 of the height.
+// a recording, which is kept whole). `lenient` is true for the first frame, with
+// stepPx 0, and false for every auto-scroll tick, with stepPx the step in pixels the
+// recording actually scrolls per tick: offsets must come near a whole number of steps,
+// and half a step (at most 40 rows) counts as new content. Order: a 32 x 32 average
+// hash dismisses unchanged frames; the scrollbar is detected once; the offset is
+// registered; the fixed header is measured until two measurements agree; the offset
+// must then be large enough to count as new content, near a whole number of steps,
+// and at most 9/10 of the height. Progress goes to the capture diagnostics.
 FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const DetectionState& detection, int stepPx,
                           bool lenient);
 
