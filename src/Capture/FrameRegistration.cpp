@@ -105,10 +105,11 @@ private:
     mutable std::vector<int> m_rowEdges; // -1: not counted yet
 };
 
-// Fewer matched edges than this prove nothing, for an answer or a rival.
+// Fewer matched edges than this prove nothing, for an answer or a rival: about a
+// line of text's worth (a few fragments of glyphs line up by chance).
 qint64 minimumEdges(const Comparison& comparison)
 {
-    return std::max(32, comparison.width() / 8);
+    return std::max(64, comparison.width() / 2);
 }
 
 // The tally of the answer's whole overlap. Clean edges are matched edges in the
@@ -181,9 +182,9 @@ enum class Side { next, previous };
 // wrong offset breaks them). Local changes the answer compared count as explained
 // wherever t moves them, and rows of the other frame that the answer does not compare
 // get the 5% allowance of their own. A rival must also explain a fair share of the
-// answer's edges, and enough edges to prove anything; and like an answer it must
-// match more than it contradicts beyond the answer's own changes. Stops as soon as t
-// is out.
+// answer's edges, and enough edges over enough rows to prove anything; and like an
+// answer it must match more than it contradicts beyond the answer's own changes.
+// Stops as soon as t is out.
 bool isRival(const Comparison& comparison, const Answer& answer, int t, Side side)
 {
     const int answerFirst = comparison.firstRow(answer.offset), answerLast = comparison.lastRow(answer.offset);
@@ -200,16 +201,18 @@ bool isRival(const Comparison& comparison, const Answer& answer, int t, Side sid
         + qint64(last - first - sharedRows) * comparison.width() / 20;
     qint64 mismatched = 0, edges = 0;
     qint64 edgesLeft = comparison.edgesIn(first, last);
+    int edgeRows = 0;
     for (int r = first; r < last; ++r) {
         const auto tally = comparison.row(r, t);
         mismatched += tally.mismatched;
         edges += tally.matchedEdges;
+        edgeRows += tally.matchedEdges > 0 ? 1 : 0;
         edgesLeft -= tally.edges;
         if (8 * (mismatched - allowed) > edges + edgesLeft)
             return false;
     }
-    return edges >= minimumEdges(comparison) && edges * kRivalShare >= answer.matchedEdges
-        && mismatched - answer.mismatched <= 2 * edges;
+    return edges >= minimumEdges(comparison) && edgeRows >= kMinimumEdgeRows
+        && edges * kRivalShare >= answer.matchedEdges && mismatched - answer.mismatched <= 2 * edges;
 }
 
 // Registers two frames of equal size. With `denseZero` false an answer of 0 is
