@@ -2,6 +2,7 @@
 #include "Capture/CaptureLog.h"
 #include "Capture/ScrollStitcher.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace ScrollStitcher {
