@@ -4,11 +4,15 @@
 #include "Core/Localization.h"
 #include "Models/ImageEditorViewModel.h"
 #include "Output/ExportFormats.h"
+#include "Output/PinFingerprint.h"
+#include "Output/PinManager.h"
+#include "Output/PinWindow.h"
 #include "Output/SavePanelChoices.h"
 
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
 
 ImageOutputController::ImageOutputController(ImageEditorViewModel& viewModel, QObject* parent)
     : QObject(parent), m_viewModel(viewModel)
@@ -57,6 +61,31 @@ void ImageOutputController::copyImageToClipboard()
         }
         emit self->copyFinished(written);
     });
+}
+
+void ImageOutputController::pinToScreen()
+{
+    if (m_viewModel.isExporting() || !m_viewModel.selectedImage())
+        return;
+    const Image image = *m_viewModel.selectedImage();
+    const qint64 fingerprint = pinFingerprint(image, *m_viewModel.annotationManager(), m_viewModel.rotation(),
+                                              m_viewModel.backdropSettings());
+    if (PinWindow* open = PinManager::shared().pinWindow(fingerprint)) {
+        open->close();
+        return;
+    }
+    // Around a backdrop's card the pin stays see-through.
+    const ExportSnapshot snapshot = makeExportSnapshot(image, true);
+    m_viewModel.setIsExporting(true);
+    QPointer<ImageOutputController> self(this);
+    QtConcurrent::run([snapshot] { return renderExportImage(snapshot); })
+        .then(this, [self, fingerprint](const std::optional<QImage>& bitmap) {
+            if (!self)
+                return;
+            self->m_viewModel.setIsExporting(false);
+            const bool opened = bitmap && PinManager::shared().presentPin(*bitmap, fingerprint);
+            emit self->pinFinished(opened);
+        });
 }
 
 void ImageOutputController::save()

@@ -14,7 +14,7 @@
 class ImageEditorViewModel;
 class QWidget;
 
-// The editor's copy, save and save-as commands over its view model: the busy
+// The editor's copy, pin, save and save-as commands over its view model: the busy
 // flag, the snapshot, the work off the main thread, and the bookkeeping after
 // a save (remembered destination, toasts, alerts).
 class ImageOutputController : public QObject {
@@ -42,6 +42,8 @@ public:
 
     // The commands. Each does nothing while an output runs or without an image.
     void copyImageToClipboard();
+    // Pins the annotated image to the screen, or closes the pin of unchanged content.
+    void pinToScreen();
     void save();
     void saveAs();
     // Queues the save panel for the image (ignored while one is up).
@@ -59,6 +61,8 @@ public:
 signals:
     // The outcome of each copy and export, for whoever wants to know (tests, e2e).
     void copyFinished(bool written);
+    // A pin request ended: whether a pin opened.
+    void pinFinished(bool opened);
     void exportFinished(bool success, const QString& path);
 
 private:

@@ -318,6 +318,9 @@ void ContentView::installEventMonitors()
         if (canvas)
             canvas->panByScroll(dx, dy);
     };
+    // The text-recognition card scrolls its own text.
+    QPointer<EditorOutputHost> output = m_output;
+    m_wheelMonitor->passesThroughAt = [output](QPoint global) { return output && output->ocrPanelContains(global); };
     m_wheelMonitor->start(window());
     m_currentFitAreaSize = QSizeF(width(), height() - informationBarHeight);
     m_observers->attach();

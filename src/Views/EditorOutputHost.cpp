@@ -3,9 +3,11 @@
 #include "Core/Notifications.h"
 #include "Models/ImageEditorViewModel.h"
 #include "Output/ImageOutputController.h"
+#include "Output/TextRecognitionController.h"
 #include "Platform/FileReveal.h"
 #include "Views/CommandRouter.h"
 #include "Views/ExportAnnotationPainter.h"
+#include "Views/OCRResultPanel.h"
 
 #include <QEasingCurve>
 #include <QEvent>
@@ -20,6 +22,7 @@ EditorOutputHost::EditorOutputHost(ImageEditorViewModel* viewModel, QWidget* can
     , m_viewModel(viewModel)
     , m_canvasArea(canvasArea)
     , m_controller(new ImageOutputController(*viewModel, this))
+    , m_textRecognition(new TextRecognitionController(*viewModel, {}, this))
 {
     m_controller->setAnnotationPainterFactory(ExportAnnotationPainter::factory());
     if (canvasArea) {
@@ -27,7 +30,9 @@ EditorOutputHost::EditorOutputHost(ImageEditorViewModel* viewModel, QWidget* can
         canvasArea->installEventFilter(this);
     }
     connect(m_viewModel, &ImageEditorViewModel::outputChanged, this, &EditorOutputHost::syncToasts);
+    connect(m_viewModel, &ImageEditorViewModel::outputChanged, this, &EditorOutputHost::syncOcrPanel);
     syncToasts();
+    syncOcrPanel();
 }
 
 EditorOutputHost::~EditorOutputHost()
@@ -36,6 +41,7 @@ EditorOutputHost::~EditorOutputHost()
     // The toasts belong to the canvas area's parent; take them along.
     delete m_saveToast.data();
     delete m_copyToast.data();
+    delete m_ocrPanel.data();
 }
 
 void EditorOutputHost::attach()
@@ -62,6 +68,13 @@ void EditorOutputHost::attach()
         EditorCommands::finishTextEditing(*vm);
         controller->copyImageToClipboard();
     });
+    center.addObserver(EditorCommands::pin, this, [controller, vm](const auto&) {
+        EditorCommands::finishTextEditing(*vm);
+        controller->pinToScreen();
+    });
+    TextRecognitionController* recognition = m_textRecognition;
+    center.addObserver(EditorCommands::ocrToggle, this,
+                       [recognition](const auto&) { recognition->toggleTextRecognition(); });
 }
 
 void EditorOutputHost::detach()
@@ -74,10 +87,15 @@ void EditorOutputHost::detach()
 
 // ---- toasts -------------------------------------------------------------------------------------
 
+QWidget* EditorOutputHost::overlayHost() const
+{
+    return m_canvasArea ? (m_canvasArea->parentWidget() ? m_canvasArea->parentWidget() : m_canvasArea.data())
+                        : nullptr;
+}
+
 void EditorOutputHost::syncToasts()
 {
-    QWidget* host = m_canvasArea ? (m_canvasArea->parentWidget() ? m_canvasArea->parentWidget() : m_canvasArea.data())
-                                 : nullptr;
+    QWidget* host = overlayHost();
     if (!host)
         return;
 
@@ -140,28 +158,24 @@ void EditorOutputHost::syncToasts()
         m_copyToast->raise();
 }
 
-void EditorOutputHost::showToast(OutputToast* toast)
+namespace {
+
+void fadeIn(QWidget* toast)
 {
-    if (m_scheduler)
-        toast->setScheduler(m_scheduler);
-    // A toast that changes size (a new language) stays centred.
-    toast->installEventFilter(this);
-    toast->adjustSize();
-    toast->setGeometry(toastGeometry(toast->size()));
     auto* fade = new QGraphicsOpacityEffect(toast);
     fade->setOpacity(0.0);
     toast->setGraphicsEffect(fade);
     toast->raise();
     toast->show();
     auto* animation = new QPropertyAnimation(fade, "opacity", toast);
-    animation->setDuration(toastFadeMilliseconds);
+    animation->setDuration(EditorOutputHost::toastFadeMilliseconds);
     animation->setStartValue(0.0);
     animation->setEndValue(1.0);
     animation->setEasingCurve(QEasingCurve::OutCubic);
     animation->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
-void EditorOutputHost::removeToast(OutputToast* toast)
+void fadeOutAndDelete(QWidget* toast)
 {
     if (!toast)
         return;
@@ -173,18 +187,90 @@ void EditorOutputHost::removeToast(OutputToast* toast)
         return;
     }
     auto* animation = new QPropertyAnimation(fade, "opacity", toast);
-    animation->setDuration(toastFadeMilliseconds);
+    animation->setDuration(EditorOutputHost::toastFadeMilliseconds);
     animation->setStartValue(fade->opacity());
     animation->setEndValue(0.0);
     animation->setEasingCurve(QEasingCurve::OutCubic);
-    QPointer<OutputToast> guard(toast);
-    connect(animation, &QPropertyAnimation::finished, toast, [guard] {
+    QPointer<QWidget> guard(toast);
+    QObject::connect(animation, &QPropertyAnimation::finished, toast, [guard] {
         if (!guard)
             return;
         guard->hide();
         guard->deleteLater();
     });
     animation->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+} // namespace
+
+void EditorOutputHost::showToast(OutputToast* toast)
+{
+    if (m_scheduler)
+        toast->setScheduler(m_scheduler);
+    // A toast that changes size (a new language) stays centred.
+    toast->installEventFilter(this);
+    toast->adjustSize();
+    toast->setGeometry(toastGeometry(toast->size()));
+    fadeIn(toast);
+}
+
+void EditorOutputHost::removeToast(OutputToast* toast) { fadeOutAndDelete(toast); }
+
+// ---- the text-recognition card --------------------------------------------------------------------
+
+void EditorOutputHost::syncOcrPanel()
+{
+    QWidget* host = overlayHost();
+    if (!host)
+        return;
+    const bool wanted = m_viewModel->ocrPanelState().has_value();
+    if (!wanted && m_ocrPanel) {
+        OCRResultPanel* leaving = m_ocrPanel;
+        m_ocrPanel = nullptr;
+        // Gone at once for keys and wheels; its picture fades.
+        leaving->removeEventFilter(this);
+        leaving->setAttribute(Qt::WA_TransparentForMouseEvents, true);
+        fadeOutAndDelete(leaving);
+        return;
+    }
+    if (!wanted || m_ocrPanel)
+        return;
+    // Created fresh each time it shows: no copied feedback left over from before.
+    auto* panel = new OCRResultPanel(m_viewModel, host);
+    m_ocrPanel = panel;
+    panel->installEventFilter(this);
+    layoutOcrPanel();
+    panel->raise();
+    panel->show();
+    fadeIn(panel);
+}
+
+QRect EditorOutputHost::ocrPanelGeometry(QSize size) const
+{
+    const QRect area = !m_canvasArea ? QRect()
+                       : m_canvasArea->parentWidget() ? m_canvasArea->geometry()
+                                                      : m_canvasArea->rect();
+    const int x = area.x() + area.width() - 16 - OCRResultPanel::cardWidth - OCRResultPanel::shadowSide;
+    const int y = area.y() + 16 - OCRResultPanel::shadowTop;
+    return QRect(QPoint(x, y), size);
+}
+
+void EditorOutputHost::layoutOcrPanel()
+{
+    if (!m_ocrPanel || !m_canvasArea)
+        return;
+    m_ocrPanel->setAreaHeight(m_canvasArea->height());
+    m_ocrPanel->setGeometry(ocrPanelGeometry(m_ocrPanel->sizeHint()));
+}
+
+OCRResultPanel* EditorOutputHost::ocrPanel() const { return m_ocrPanel.data(); }
+
+bool EditorOutputHost::ocrPanelContains(const QPoint& globalPosition) const
+{
+    if (!m_ocrPanel || !m_ocrPanel->isVisible())
+        return false;
+    const QRect card = m_ocrPanel->cardRect();
+    return card.contains(m_ocrPanel->mapFromGlobal(globalPosition));
 }
 
 QRect EditorOutputHost::toastGeometry(QSize size) const
@@ -214,5 +300,13 @@ bool EditorOutputHost::eventFilter(QObject* watched, QEvent* event)
         return QObject::eventFilter(watched, event);
     if (watched == m_canvasArea || (type == QEvent::Resize && (watched == m_saveToast || watched == m_copyToast)))
         layoutToasts();
+    if (m_ocrPanel && (watched == m_canvasArea || watched == m_ocrPanel)
+        && (event->type() == QEvent::Resize || event->type() == QEvent::Move || event->type() == QEvent::LayoutRequest)) {
+        // Its size follows its content; its place, the canvas area's top right corner.
+        if (watched == m_canvasArea)
+            layoutOcrPanel();
+        else if (m_ocrPanel->geometry() != ocrPanelGeometry(m_ocrPanel->size()))
+            m_ocrPanel->move(ocrPanelGeometry(m_ocrPanel->size()).topLeft());
+    }
     return QObject::eventFilter(watched, event);
 }

@@ -11,12 +11,16 @@
 
 class ImageEditorViewModel;
 class ImageOutputController;
+class OCRResultPanel;
 class QWidget;
+class TextRecognitionController;
 
 // The editor window's side of image output: it owns the window's
 // ImageOutputController (whose snapshots burn the annotations in with the canvas's
-// renderers), answers the save, save-as and copy commands while the editor content
-// is shown, and shows the saved and copied toasts over the bottom of the canvas area.
+// renderers) and its TextRecognitionController, answers the save, save-as, copy, pin
+// and text-recognition commands while the editor content is shown, shows the saved
+// and copied toasts over the bottom of the canvas area, and the text-recognition card
+// in its top right corner while the view model's ocrPanelState is present.
 //
 // The toasts follow the view model: a SaveToast while saveToastURL is set, a
 // CopyToast while copyToastVisible is true; each clears its state when its time is
@@ -34,9 +38,10 @@ public:
     ~EditorOutputHost() override;
 
     ImageOutputController* controller() const { return m_controller; }
+    TextRecognitionController* textRecognition() const { return m_textRecognition; }
 
-    // Subscribes to "SaveImageCommand", "SaveAsImageCommand" and "CopyImageCommand";
-    // detach ends the subscriptions. Alerts and the save panel open over the
+    // Subscribes to "SaveImageCommand", "SaveAsImageCommand", "CopyImageCommand",
+    // "PinImageCommand" and "OCRToggleCommand"; detach ends the subscriptions. Alerts and the save panel open over the
     // canvas area's window.
     void attach();
     void detach();
@@ -44,6 +49,10 @@ public:
 
     SaveToast* saveToast() const { return m_saveToast; }
     CopyToast* copyToast() const { return m_copyToast; }
+    OCRResultPanel* ocrPanel() const;
+    // Whether the text-recognition card covers this global point (the canvas's wheel
+    // leaves such events to the card's scroll area).
+    bool ocrPanelContains(const QPoint& globalPosition) const;
 
     // Tests: the clock the toasts dismiss themselves by, and what "Show in Folder" does.
     void setToastScheduler(OutputToast::Scheduler scheduler) { m_scheduler = std::move(scheduler); }
@@ -51,6 +60,9 @@ public:
 
     // Where a toast of `size` stands, in the coordinates of the canvas area's parent.
     QRect toastGeometry(QSize size) const;
+    // Where the card's widget of `size` stands: the card 16 points below the canvas
+    // area's top and 16 points in from its right edge.
+    QRect ocrPanelGeometry(QSize size) const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -60,10 +72,15 @@ private:
     void layoutToasts();
     void showToast(OutputToast* toast);
     void removeToast(OutputToast* toast);
+    void syncOcrPanel();
+    void layoutOcrPanel();
+    QWidget* overlayHost() const;
 
     ImageEditorViewModel* m_viewModel;
     QPointer<QWidget> m_canvasArea;
     ImageOutputController* m_controller;
+    TextRecognitionController* m_textRecognition;
+    QPointer<OCRResultPanel> m_ocrPanel;
     QPointer<SaveToast> m_saveToast;
     QPointer<CopyToast> m_copyToast;
     OutputToast::Scheduler m_scheduler;

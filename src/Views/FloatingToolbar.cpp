@@ -4,6 +4,7 @@
 #include "Core/Notifications.h"
 #include "Core/ShortcutStore.h"
 #include "Models/ImageEditorViewModel.h"
+#include "Output/PinManager.h"
 #include "Views/CropBar.h"
 #include "Views/HoverTooltip.h"
 #include "Views/PopoverHost.h"
@@ -259,6 +260,9 @@ FloatingToolbar::FloatingToolbar(ImageEditorViewModel* viewModel, std::function<
     connect(m_viewModel, &ImageEditorViewModel::changed, this, &FloatingToolbar::refresh);
     NotificationCenter::defaultCenter().addObserver(Notifications::resizePanel, this,
                                                     [this](const auto&) { handleResizeCommand(); });
+    // The pin button is lit while any pin is open, whichever editor made it.
+    m_activePinCount = PinManager::shared().activePinCount();
+    connect(&PinManager::shared(), &PinManager::activePinCountChanged, this, &FloatingToolbar::setActivePinCount);
 
     m_cropBar->setVisible(false);
     refresh();

@@ -1,0 +1,40 @@
+#include "Output/PinWindow.h"
+
+#include "Output/PinContentView.h"
+#include "Output/PinGeometry.h"
+#include "Output/PinSettings.h"
+#include "Platform/UserDefaults.h"
+
+#include <QCloseEvent>
+
+PinWindow::PinWindow(const QImage& bitmap, qint64 fingerprint, double pointsPerPixel, bool translucent,
+                     std::function<void(PinWindow*)> onRemove)
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::NoDropShadowWindowHint)
+    , m_fingerprint(fingerprint)
+    , m_onRemove(std::move(onRemove))
+{
+    setWindowTitle(QStringLiteral("Lumetra Pin"));
+    if (translucent)
+        setAttribute(Qt::WA_TranslucentBackground);
+    m_content = new PinContentView(bitmap, pointsPerPixel, translucent, this);
+    setFocusProxy(m_content);
+    resize(m_content->windowSizeFor(m_content->displaySize()));
+    setWindowOpacity(PinSettings::readOpacity(UserDefaults::standard()));
+}
+
+void PinWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    m_content->setGeometry(rect());
+}
+
+void PinWindow::closeEvent(QCloseEvent* event)
+{
+    QWidget::closeEvent(event);
+    if (!event->isAccepted() || !m_onRemove)
+        return;
+    UserDefaults::standard().set(QStringLiteral("pinLastFrame"), PinGeometry::frameText(QRectF(geometry())));
+    auto onRemove = std::move(m_onRemove);
+    m_onRemove = nullptr;
+    onRemove(this);
+}

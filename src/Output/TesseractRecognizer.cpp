@@ -1,0 +1,246 @@
+#include "Output/TesseractRecognizer.h"
+
+#include <QByteArray>
+#include <QRect>
+#include <QThread>
+
+#include <leptonica/allheaders.h>
+#include <omp.h>
+#include <tesseract/baseapi.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct PixDeleter {
+    void operator()(Pix* pix) const { pixDestroy(&pix); }
+};
+using PixPtr = std::unique_ptr<Pix, PixDeleter>;
+
+// The grey value half of the area's pixels lie at or below: the background of a text
+// area, since ink covers far less than half of it.
+int medianGrey(const QImage& grey, const QRect& area)
+{
+    std::array<qint64, 256> histogram{};
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const uchar* row = grey.constScanLine(y);
+        for (int x = area.left(); x <= area.right(); ++x)
+            ++histogram[row[x]];
+    }
+    const qint64 half = (qint64(area.width()) * area.height() + 1) / 2;
+    qint64 seen = 0;
+    for (int v = 0; v < 256; ++v) {
+        seen += histogram[v];
+        if (seen >= half)
+            return v;
+    }
+    return 255;
+}
+
+// The engine reads dark text on a light ground best: light text on a dark ground is
+// turned over first.
+PixPtr makePix(const QImage& grey, const QRect& area, bool invert)
+{
+    PixPtr pix(pixCreate(area.width(), area.height(), 8));
+    if (!pix)
+        return nullptr;
+    l_uint32* data = pixGetData(pix.get());
+    const int wpl = pixGetWpl(pix.get());
+    for (int y = 0; y < area.height(); ++y) {
+        const uchar* source = grey.constScanLine(area.top() + y) + area.left();
+        l_uint32* line = data + qsizetype(y) * wpl;
+        for (int x = 0; x < area.width(); ++x)
+            SET_DATA_BYTE(line, x, invert ? 255 - source[x] : source[x]);
+    }
+    return pix;
+}
+
+// Tesseract writes its progress notes ("Estimating resolution ...") to standard error;
+// they are not ours to print. The setting is process-wide, so it is made once, before
+// any engine runs.
+void quietEngineNotes()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        tesseract::TessBaseAPI api;
+        api.SetVariable("debug_file", "/dev/null");
+    });
+}
+
+// One engine, started on the thread that uses it.
+class Engine {
+public:
+    using Options = TesseractRecognizer::Options;
+
+    ~Engine() { m_api.End(); }
+
+    bool start(const Options& options, const QByteArray& languages, tesseract::PageSegMode mode)
+    {
+        // Tesseract's own OpenMP loops would multiply with our engines and spin idle
+        // threads; each engine runs on its one thread.
+        omp_set_max_active_levels(0);
+        const QByteArray dataPath = options.dataPath.toUtf8();
+        if (m_api.Init(dataPath.isEmpty() ? nullptr : dataPath.constData(), languages.constData(),
+                       tesseract::OEM_LSTM_ONLY) != 0)
+            return false;
+        m_api.SetPageSegMode(mode);
+        return true;
+    }
+
+    tesseract::TessBaseAPI& api() { return m_api; }
+
+private:
+    tesseract::TessBaseAPI m_api;
+};
+
+QByteArray layoutLanguage(const QString& languages)
+{
+    // Finding lines barely depends on the language; English starts fastest.
+    const QStringList list = languages.split(QLatin1Char('+'), Qt::SkipEmptyParts);
+    if (list.contains(QStringLiteral("eng")))
+        return QByteArrayLiteral("eng");
+    return list.isEmpty() ? QByteArrayLiteral("eng") : list.first().toUtf8();
+}
+
+struct PageLayout {
+    std::vector<QRect> lines; // reading order
+    int resolution = 0;       // as the engine estimated it; 0 when unknown
+};
+
+std::optional<PageLayout> findLines(const QImage& grey, const TesseractRecognizer::Options& options)
+{
+    Engine engine;
+    if (!engine.start(options, layoutLanguage(options.languages), tesseract::PSM_AUTO))
+        return std::nullopt;
+    PageLayout layout;
+    const QRect page = grey.rect();
+    PixPtr pix = makePix(grey, page, medianGrey(grey, page) < 128);
+    if (!pix)
+        return layout;
+    engine.api().SetImage(pix.get());
+    Boxa* boxes = engine.api().GetComponentImages(tesseract::RIL_TEXTLINE, true, nullptr, nullptr);
+    if (boxes) {
+        const int count = boxaGetCount(boxes);
+        for (int i = 0; i < count; ++i) {
+            l_int32 x = 0, y = 0, w = 0, h = 0;
+            if (boxaGetBoxGeometry(boxes, i, &x, &y, &w, &h) == 0 && w > 0 && h > 0)
+                layout.lines.emplace_back(x, y, w, h);
+        }
+        boxaDestroy(&boxes);
+    }
+    layout.resolution = engine.api().GetSourceYResolution();
+    engine.api().Clear();
+    return layout;
+}
+
+QString readLine(Engine& engine, const QImage& grey, const QRect& line, int resolution)
+{
+    // A margin of background around the glyphs, as the engine saw them on the page.
+    const int pad = std::max(4, line.height() / 4);
+    const QRect area = line.adjusted(-pad, -pad, pad, pad).intersected(grey.rect());
+    if (area.isEmpty())
+        return {};
+    PixPtr pix = makePix(grey, area, medianGrey(grey, area) < 128);
+    if (!pix)
+        return {};
+    engine.api().SetImage(pix.get());
+    engine.api().SetSourceResolution(resolution > 0 ? resolution : 70);
+    std::unique_ptr<char[]> text(engine.api().GetUTF8Text());
+    engine.api().Clear();
+    return text ? QString::fromUtf8(text.get()) : QString();
+}
+
+} // namespace
+
+int TesseractRecognizer::estimateTextRows(const QImage& grey)
+{
+    if (grey.isNull() || grey.format() != QImage::Format_Grayscale8)
+        return 0;
+    int rows = 0;
+    int run = 0;
+    for (int y = 0; y < grey.height(); ++y) {
+        const uchar* row = grey.constScanLine(y);
+        const auto [low, high] = std::minmax_element(row, row + grey.width());
+        const bool ink = *high - *low > 48;
+        run = ink ? run + 1 : 0;
+        if (run == 3) // a row of text is a few pixels high at least
+            ++rows;
+    }
+    return rows;
+}
+
+TextRecognitionResult TesseractRecognizer::recognize(const QImage& image, const Options& options)
+{
+    const QImage grey = image.format() == QImage::Format_Grayscale8 ? image
+                                                                       : image.convertToFormat(QImage::Format_Grayscale8);
+    if (grey.isNull() || grey.width() <= 0 || grey.height() <= 0)
+        return {};
+    quietEngineNotes();
+    const QByteArray languages = options.languages.toUtf8();
+    const int cores = options.maxEngines > 0 ? options.maxEngines : std::max(1, QThread::idealThreadCount());
+
+    std::mutex mutex;
+    std::condition_variable layoutReady;
+    std::optional<PageLayout> layout; // set once the lines are known
+    bool layoutDone = false;
+    std::vector<QString> texts;
+    std::atomic<int> next{0};
+    std::atomic<int> started{0};
+
+    auto work = [&] {
+        Engine engine;
+        const bool ok = engine.start(options, languages, tesseract::PSM_SINGLE_LINE);
+        if (ok)
+            ++started;
+        std::unique_lock lock(mutex);
+        layoutReady.wait(lock, [&] { return layoutDone; });
+        lock.unlock();
+        if (!ok || !layout)
+            return;
+        for (int i = next++; i < int(layout->lines.size()); i = next++)
+            texts[size_t(i)] = readLine(engine, grey, layout->lines[size_t(i)], layout->resolution);
+    };
+
+    // The engines start while the lines are being found; their number follows a quick
+    // count of the rows, and grows once the lines are known.
+    std::vector<std::thread> workers;
+    const int early = std::clamp(estimateTextRows(grey), 1, cores);
+    for (int i = 0; i < early; ++i)
+        workers.emplace_back(work);
+
+    std::optional<PageLayout> found = findLines(grey, options);
+    {
+        std::lock_guard lock(mutex);
+        layout = std::move(found);
+        if (layout)
+            texts.resize(layout->lines.size());
+        layoutDone = true;
+    }
+    layoutReady.notify_all();
+    const int wanted = layout ? std::min(cores, int(layout->lines.size())) : 0;
+    for (int i = early; i < wanted; ++i)
+        workers.emplace_back(work);
+    for (std::thread& worker : workers)
+        worker.join();
+
+    if (!layout || started == 0)
+        return TextRecognitionResult::failed(
+            QStringLiteral("Tesseract could not start with the languages %1").arg(options.languages));
+    QStringList lines;
+    lines.reserve(qsizetype(texts.size()));
+    for (QString& text : texts)
+        lines.append(std::move(text));
+    return {TextRecognition::joinRecognizedLines(lines), std::nullopt};
+}
+
+TextRecognizer TesseractRecognizer::engine(Options options)
+{
+    return [options = std::move(options)](const QImage& grey) { return recognize(grey, options); };
+}

@@ -1,0 +1,93 @@
+#include "Output/TextRecognition.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+bool isCjkWide(char32_t c)
+{
+    if (QChar::script(c) == QChar::Script_Han)
+        return true;
+    // CJK symbols and punctuation, and the full-width forms ("，", "：", "（").
+    return (c >= 0x3000 && c <= 0x303F) || (c >= 0xFF00 && c <= 0xFFEF);
+}
+
+bool isBlank(char32_t c) { return c == U' ' || c == U'\t' || c == 0x3000; }
+
+} // namespace
+
+QSize TextRecognition::recognitionSize(QSize pixels)
+{
+    const qint64 w = pixels.width();
+    const qint64 h = pixels.height();
+    if (w <= 0 || h <= 0 || w * h <= largeImagePixels)
+        return pixels;
+    const double scale = double(largeImageLongerSide) / double(std::max(w, h));
+    if (scale >= 1.0)
+        return pixels;
+    const auto side = [scale](qint64 v) { return int(std::max<double>(1.0, std::round(double(v) * scale))); };
+    return QSize(side(w), side(h));
+}
+
+std::optional<QImage> TextRecognition::makeRecognitionImage(const Image& image)
+{
+    const QImage& source = image.bitmap();
+    if (source.isNull() || source.width() <= 0 || source.height() <= 0)
+        return std::nullopt;
+    const QSize target = recognitionSize(source.size());
+    if (target == source.size() && !source.hasAlphaChannel()) {
+        QImage grey = source.convertToFormat(QImage::Format_Grayscale8);
+        grey.setDevicePixelRatio(1.0);
+        return grey.isNull() ? std::nullopt : std::optional<QImage>(grey);
+    }
+    // Transparent parts read as paper, as they do in the editor's white backdrop.
+    QImage canvas(target, QImage::Format_RGB32);
+    if (canvas.isNull())
+        return std::nullopt;
+    canvas.fill(Qt::white);
+    {
+        QPainter painter(&canvas);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, target != source.size());
+        painter.drawImage(QRectF(QPointF(0, 0), QSizeF(target)), source, QRectF(source.rect()));
+    }
+    QImage grey = canvas.convertToFormat(QImage::Format_Grayscale8);
+    return grey.isNull() ? std::nullopt : std::optional<QImage>(grey);
+}
+
+QString TextRecognition::removeSpacesBetweenHan(const QString& line)
+{
+    const QList<uint> in = line.toUcs4();
+    std::u32string out;
+    out.reserve(in.size());
+    for (qsizetype i = 0; i < in.size(); ++i) {
+        const char32_t c = in[i];
+        if (isBlank(c) && !out.empty() && isCjkWide(out.back())) {
+            qsizetype j = i;
+            while (j < in.size() && isBlank(in[j]))
+                ++j;
+            if (j < in.size() && isCjkWide(in[j])) {
+                i = j - 1;
+                continue;
+            }
+        }
+        out.push_back(c);
+    }
+    return QString::fromUcs4(out.data(), qsizetype(out.size()));
+}
+
+QString TextRecognition::joinRecognizedLines(const QStringList& lines)
+{
+    QStringList kept;
+    for (QString line : lines) {
+        while (!line.isEmpty() && (line.back() == QLatin1Char('\n') || line.back() == QLatin1Char('\r')))
+            line.chop(1);
+        // An engine's empty line is a line without a reading; it adds nothing.
+        if (line.trimmed().isEmpty())
+            continue;
+        kept.append(removeSpacesBetweenHan(line));
+    }
+    return kept.join(QLatin1Char('\n'));
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "Platform/Image.h"
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+// What one recognition run gives back: the text (lines joined with one line feed,
+// empty when nothing was found), or why the engine could not run.
+struct TextRecognitionResult {
+    QString text;
+    std::optional<QString> failure;
+
+    static TextRecognitionResult failed(QString why) { return {QString(), std::move(why)}; }
+};
+
+// A recognition engine: given the prepared grey bitmap, blocks until it has read it.
+// Called on a worker thread, one call per run.
+using TextRecognizer = std::function<TextRecognitionResult(const QImage& grey)>;
+
+namespace TextRecognition {
+
+// Images above this many pixels are recognised smaller, bounding the time and memory
+// of one run.
+inline constexpr qint64 largeImagePixels = 16'000'000;
+inline constexpr int largeImageLongerSide = 5000;
+
+// The pixel size an image is recognised at: its own, or, above 16 million pixels,
+// scaled down to a longer side of 5000. Never larger than its own.
+QSize recognitionSize(QSize pixels);
+
+// The bitmap that is recognised: the image composited on white, converted to grey,
+// at recognitionSize. Nothing for an image without pixels.
+std::optional<QImage> makeRecognitionImage(const Image& image);
+
+// Engines put spaces between Chinese characters that the text never had: the spaces
+// between two Han characters (or CJK punctuation) go; all others stay.
+QString removeSpacesBetweenHan(const QString& line);
+
+// The lines in reading order, each with the Han-space rule applied and its line ends
+// removed, joined with one line feed. A line with no text leaves no blank line.
+QString joinRecognizedLines(const QStringList& lines);
+
+} // namespace TextRecognition

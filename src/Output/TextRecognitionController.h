@@ -1,0 +1,42 @@
+#pragma once
+
+#include "Output/TextRecognition.h"
+
+#include <QObject>
+
+class ImageEditorViewModel;
+
+// The editor's text recognition over its view model's ocrPanelState: absent (no card),
+// recognizing, text or empty. A run reads the document's base image (no annotations,
+// rotation, resize or backdrop), prepares and recognises it on a worker thread, and
+// hands the text back to the main thread.
+//
+// Every run is tagged: only the result of the latest run is taken, and only while the
+// state still says recognizing. So a card closed and opened again, or a new image,
+// never shows an older run's text.
+class TextRecognitionController : public QObject {
+    Q_OBJECT
+public:
+    // `recognizer` empty: Tesseract with the design's languages.
+    explicit TextRecognitionController(ImageEditorViewModel& viewModel, TextRecognizer recognizer = {},
+                                       QObject* parent = nullptr);
+
+    // Starts a run of the base image unless one is running or there is no image.
+    void startTextRecognition();
+    // Absent starts, recognizing is left alone, text and empty close the card.
+    void toggleTextRecognition();
+
+    // The tag of the latest run started (0 before the first).
+    quint64 latestRun() const { return m_latestRun; }
+
+signals:
+    // A run ended on the main thread (taken or dropped), for tests and the e2e hooks.
+    void runFinished(quint64 run, bool taken);
+
+private:
+    void finishTextRecognition(quint64 run, const TextRecognitionResult& result);
+
+    ImageEditorViewModel& m_viewModel;
+    TextRecognizer m_recognizer;
+    quint64 m_latestRun = 0;
+};

@@ -1,0 +1,23 @@
+#pragma once
+
+class QWidget;
+
+// What the desktop offers a small window that floats over everything (a pin): whether
+// it draws translucent windows, and keeping a window on every workspace, out of the
+// taskbar and the pager. Staying above other windows is Qt's own window flag.
+class FloatingWindowDesktop {
+public:
+    virtual ~FloatingWindowDesktop() = default;
+
+    // True when a compositing manager runs: translucent margins, shadows and window
+    // opacity show; without one the server draws the window opaque.
+    virtual bool drawsTranslucency() = 0;
+    // Call before the window is first shown: marks it sticky and skipped by the
+    // taskbar and the pager.
+    virtual void keepOnEveryWorkspace(QWidget* window) = 0;
+
+    // The X11 one when the application runs on xcb, else one that offers nothing.
+    static FloatingWindowDesktop& shared();
+    // nullptr restores the default.
+    static void setSharedForTesting(FloatingWindowDesktop* desktop);
+};
