@@ -63,6 +63,7 @@ QPainterPath cardPath(const QRectF& card, double radius)
 PinContentView::PinContentView(QImage bitmap, double pointsPerPixel, bool translucent, QWidget* parent)
     : QWidget(parent)
     , m_image(std::move(bitmap))
+    , m_opacity(PinSettings::readOpacity(UserDefaults::standard()))
     , m_cornerRadius(PinSettings::readCornerRadius(UserDefaults::standard()))
     , m_shadowEnabled(PinSettings::readShadowEnabled(UserDefaults::standard()))
     , m_margin(translucent ? pinPadding : 0)
@@ -89,7 +90,6 @@ QRectF PinContentView::cardRect() const
     return QRectF(rect()).adjusted(m_margin, m_margin, -m_margin, -m_margin);
 }
 
-double PinContentView::pinOpacity() const { return window()->windowOpacity(); }
 
 // ---- drawing ------------------------------------------------------------------------------------
 
@@ -180,10 +180,10 @@ bool PinContentView::zoomByWheel(double verticalDelta)
     const std::optional<QSizeF> zoomed = PinGeometry::zoomedDisplaySize(m_displaySize, verticalDelta, limit);
     if (!zoomed)
         return false;
-    QRect frame(QPoint(0, 0), windowSizeFor(*zoomed));
-    frame.moveCenter(window()->geometry().center());
+    const QSize size = windowSizeFor(*zoomed);
+    const QPointF centre = QRectF(window()->geometry()).center();
     m_displaySize = *zoomed;
-    window()->setGeometry(frame);
+    window()->setGeometry(QRect((centre - QPointF(size.width(), size.height()) / 2.0).toPoint(), size));
     return true;
 }
 
@@ -229,7 +229,7 @@ QMenu* PinContentView::buildContextMenu(QWidget* parent)
     QMenu* opacity = menu->addMenu(localized(QStringLiteral("panel.pin.opacity")));
     for (const double v : {0.5, 0.75, 1.0})
         add(opacity, QString::number(qRound(v * 100)) + QLatin1Char('%'), MenuChoice::opacity, v,
-            near(pinOpacity(), v));
+            near(m_opacity, v));
     QMenu* radius = menu->addMenu(localized(QStringLiteral("panel.pin.cornerRadius")));
     for (const double v : {0.0, 12.0, 24.0})
         add(radius, QString::number(int(v)), MenuChoice::cornerRadius, v, near(m_cornerRadius, v));
@@ -247,6 +247,7 @@ void PinContentView::applyMenuChoice(MenuChoice choice, double value)
         window()->close();
         return;
     case MenuChoice::opacity:
+        m_opacity = value;
         window()->setWindowOpacity(value);
         break;
     case MenuChoice::cornerRadius:
@@ -262,7 +263,7 @@ void PinContentView::applyMenuChoice(MenuChoice choice, double value)
 
 void PinContentView::saveSettings()
 {
-    PinSettings{pinOpacity(), m_cornerRadius, m_shadowEnabled}.save(UserDefaults::standard());
+    PinSettings{m_opacity, m_cornerRadius, m_shadowEnabled}.save(UserDefaults::standard());
 }
 
 void PinContentView::contextMenuEvent(QContextMenuEvent* event)

@@ -34,6 +34,8 @@ public:
 
     const QImage& pinImage() const { return m_image; }
     QSizeF displaySize() const { return m_displaySize; }
+    // The window's opacity as chosen (the window itself stores it in 8 bits).
+    double opacity() const { return m_opacity; }
     double cornerRadius() const { return m_cornerRadius; }
     bool shadowEnabled() const { return m_shadowEnabled; }
     // The margin between the window's edge and the card: pinPadding, or 0 when opaque.
@@ -64,12 +66,12 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    double pinOpacity() const;
     void saveSettings();
     const QImage& shadowImage();
 
     QImage m_image;
     QSizeF m_displaySize;
+    double m_opacity;
     double m_cornerRadius;
     bool m_shadowEnabled;
     int m_margin;

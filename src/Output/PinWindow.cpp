@@ -2,7 +2,6 @@
 
 #include "Output/PinContentView.h"
 #include "Output/PinGeometry.h"
-#include "Output/PinSettings.h"
 #include "Platform/UserDefaults.h"
 
 #include <QCloseEvent>
@@ -19,7 +18,7 @@ PinWindow::PinWindow(const QImage& bitmap, qint64 fingerprint, double pointsPerP
     m_content = new PinContentView(bitmap, pointsPerPixel, translucent, this);
     setFocusProxy(m_content);
     resize(m_content->windowSizeFor(m_content->displaySize()));
-    setWindowOpacity(PinSettings::readOpacity(UserDefaults::standard()));
+    setWindowOpacity(m_content->opacity());
 }
 
 void PinWindow::resizeEvent(QResizeEvent* event)

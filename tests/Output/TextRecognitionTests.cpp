@@ -1,0 +1,179 @@
+#include "Models/ImageEditorViewModel.h"
+#include "Output/TextRecognitionController.h"
+
+#include <QHash>
+#include <QMutex>
+#include <QWaitCondition>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace TextRecognition;
+
+TEST(TextRecognition, OnlyImagesAboveSixteenMegapixelsAreReadSmaller)
+{
+    const std::pair<QSize, QSize> cases[] = {
+        {{4000, 4000}, {4000, 4000}},
+        {{4001, 4000}, {4001, 4000}}, // above the limit, yet never enlarged
+        {{8000, 6000}, {5000, 3750}},
+        {{4500, 4000}, {4500, 4000}},
+        {{1600, 20000}, {400, 5000}},
+        {{60000, 300}, {5000, 25}},
+    };
+    for (const auto& [pixels, expected] : cases)
+        EXPECT_EQ(recognitionSize(pixels), expected) << pixels.width() << "x" << pixels.height();
+}
+
+TEST(TextRecognition, TheBitmapIsTheImageOnWhiteInGrey)
+{
+    QImage image(4, 1, QImage::Format_ARGB32_Premultiplied);
+    image.setPixel(0, 0, qRgba(0, 0, 0, 0));
+    image.setPixel(1, 0, qRgba(0, 0, 0, 255));
+    image.setPixel(2, 0, qRgba(255, 255, 255, 255));
+    image.setPixel(3, 0, qPremultiply(qRgba(0, 0, 0, 128)));
+    const std::optional<QImage> grey = makeRecognitionImage(Image(image, 2.0));
+    ASSERT_TRUE(grey);
+    EXPECT_EQ(grey->format(), QImage::Format_Grayscale8);
+    EXPECT_EQ(grey->size(), QSize(4, 1));
+    const uchar* row = grey->constScanLine(0);
+    EXPECT_EQ(row[0], 255);
+    EXPECT_EQ(row[1], 0);
+    EXPECT_EQ(row[2], 255);
+    EXPECT_NEAR(row[3], 127, 2);
+    EXPECT_FALSE(makeRecognitionImage(Image()));
+}
+
+TEST(TextRecognition, SpacesBetweenHanGoAndLinesJoinWithOneLineFeed)
+{
+    const std::pair<const char*, const char*> lines[] = {
+        {"今 天 的 会 议", "今天的会议"},
+        {"你好 ， 世界 。", "你好，世界。"},
+        {"版本 2.3.1 已 发布", "版本 2.3.1 已发布"},
+        {"Open the 設 置 window", "Open the 設置 window"},
+        {"數 據\t庫", "數據庫"},
+        {"plain English text", "plain English text"},
+    };
+    for (const auto& [in, out] : lines)
+        EXPECT_EQ(removeSpacesBetweenHan(QString::fromUtf8(in)), QString::fromUtf8(out)) << in;
+
+    EXPECT_EQ(joinRecognizedLines({QStringLiteral("first\n"), QStringLiteral("\n"), QStringLiteral("  "),
+                                   QString::fromUtf8("第 二\r\n"), QStringLiteral("third")}),
+              QString::fromUtf8("first\n第二\nthird"));
+    EXPECT_EQ(joinRecognizedLines({}), QString());
+}
+
+namespace {
+
+// An engine whose runs end when the test lets them: a run of an image W pixels wide
+// waits until the test hands it an answer for W.
+struct FakeEngine {
+    struct Shared {
+        QMutex mutex;
+        QWaitCondition answered;
+        QHash<int, TextRecognitionResult> answers;
+    };
+    std::shared_ptr<Shared> shared = std::make_shared<Shared>();
+
+    TextRecognizer recognizer() const
+    {
+        return [s = shared](const QImage& grey) {
+            QMutexLocker lock(&s->mutex);
+            while (!s->answers.contains(grey.width()))
+                s->answered.wait(&s->mutex);
+            return s->answers.take(grey.width());
+        };
+    }
+};
+
+class TextRecognitionStates : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        load(40);
+        QObject::connect(&controller, &TextRecognitionController::runFinished,
+                         [this](quint64, bool taken) { finished << taken; });
+    }
+
+    void load(int width)
+    {
+        QImage image(width, 20, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        model.setLoadedImage(Image(image), QUrl());
+    }
+
+    // Lets the run of an image `width` wide end with `answer`; waits until the main
+    // thread has seen it.
+    void finishRun(TextRecognitionResult answer, int width = 40)
+    {
+        const qsizetype before = finished.size();
+        {
+            QMutexLocker lock(&engine.shared->mutex);
+            engine.shared->answers.insert(width, std::move(answer));
+            engine.shared->answered.wakeAll();
+        }
+        ASSERT_TRUE(QTest::qWaitFor([&] { return finished.size() > before; }, 5000));
+    }
+
+    std::optional<OCRPanelState> state() const { return model.ocrPanelState(); }
+
+    FakeEngine engine;
+    ImageEditorViewModel model;
+    TextRecognitionController controller{model, engine.recognizer()};
+    QList<bool> finished;
+};
+
+} // namespace
+
+TEST_F(TextRecognitionStates, ToggleStartsIgnoresWhileRunningAndClosesAResult)
+{
+    controller.toggleTextRecognition();
+    EXPECT_EQ(state(), OCRPanelState::recognizing());
+    controller.toggleTextRecognition(); // ignored while running
+    controller.startTextRecognition();  // so is a start
+    EXPECT_EQ(controller.latestRun(), 1u);
+    finishRun({QStringLiteral("line one\nline two"), std::nullopt});
+    EXPECT_EQ(state(), OCRPanelState::text(QStringLiteral("line one\nline two")));
+    controller.toggleTextRecognition();
+    EXPECT_FALSE(state());
+    // A start on a shown result reads again.
+    controller.toggleTextRecognition();
+    finishRun({QStringLiteral(" "), std::nullopt});
+    EXPECT_EQ(state(), OCRPanelState::text(QStringLiteral(" "))); // white space is still text
+    controller.startTextRecognition();
+    EXPECT_EQ(state(), OCRPanelState::recognizing());
+    finishRun({});
+    EXPECT_EQ(state(), OCRPanelState::empty());
+}
+
+TEST_F(TextRecognitionStates, AFailedRunShowsTheEmptyStateAndNoImageShowsNothing)
+{
+    controller.startTextRecognition();
+    finishRun(TextRecognitionResult::failed(QStringLiteral("no language data")));
+    EXPECT_EQ(state(), OCRPanelState::empty());
+    model.clearImage();
+    EXPECT_FALSE(state());
+    controller.toggleTextRecognition();
+    EXPECT_FALSE(state());
+    EXPECT_EQ(controller.latestRun(), 1u);
+}
+
+TEST_F(TextRecognitionStates, OnlyTheLatestRunsResultIsTaken)
+{
+    controller.startTextRecognition();
+    model.setOcrPanelState(std::nullopt); // the card closed while reading
+    load(50);                             // another image
+    controller.startTextRecognition();    // and read again
+    finishRun({QStringLiteral("old"), std::nullopt}, 40);
+    EXPECT_EQ(finished, QList<bool>({false}));
+    EXPECT_EQ(state(), OCRPanelState::recognizing());
+    finishRun({QStringLiteral("new"), std::nullopt}, 50);
+    EXPECT_EQ(state(), OCRPanelState::text(QStringLiteral("new")));
+
+    // A result arriving after the card was closed leaves it closed.
+    controller.startTextRecognition();
+    model.setOcrPanelState(std::nullopt);
+    finishRun({QStringLiteral("late"), std::nullopt}, 50);
+    EXPECT_FALSE(state());
+    EXPECT_EQ(finished, QList<bool>({false, true, false}));
+}
