@@ -4,7 +4,7 @@
 #include "Output/PinGeometry.h"
 #include "Output/PinWindow.h"
 #include "Platform/FloatingWindowDesktop.h"
-#include "Platform/UserDefaults.h"
+#include "Core/Settings.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -53,8 +53,8 @@ PinWindow* PinManager::presentPin(const QImage& bitmap, qint64 fingerprint)
 {
     if (bitmap.isNull() || bitmap.width() <= 0 || bitmap.height() <= 0)
         return nullptr;
-    const std::optional<QRectF> saved = PinGeometry::usableFrameFromText(
-        UserDefaults::standard().string(QStringLiteral("pinLastFrame")).value_or(QString()));
+    const std::optional<QRectF> saved
+        = PinGeometry::usableFrameFromText(Settings::pinLastFrame.read().value_or(QString()));
     const QPointF pointer = QCursor::pos();
     // One image pixel per device pixel of the screen the pin opens on.
     const QScreen* screen = QGuiApplication::screenAt((saved ? saved->center() : pointer).toPoint());

@@ -1,34 +1,20 @@
 #include "Output/PinSettings.h"
 
-#include "Platform/UserDefaults.h"
-
-namespace {
-
-const QString kOpacity = QStringLiteral("pinOpacity");
-const QString kCornerRadius = QStringLiteral("pinCornerRadius");
-const QString kShadowEnabled = QStringLiteral("pinShadowEnabled");
-
-} // namespace
+#include "Core/Settings.h"
 
 double PinSettings::readOpacity(UserDefaults& defaults)
 {
-    // An absent key reads 0, out of range: opaque.
-    const double v = defaults.doubleValue(kOpacity);
+    const double v = Settings::pinOpacity.read(defaults);
     return v >= 0.3 && v <= 1.0 ? v : 1.0;
 }
 
 double PinSettings::readCornerRadius(UserDefaults& defaults)
 {
-    if (!defaults.object(kCornerRadius).isValid())
-        return 10.0;
-    const double v = defaults.doubleValue(kCornerRadius);
+    const double v = Settings::pinCornerRadius.read(defaults);
     return v >= 0.0 && v <= 40.0 ? v : 10.0;
 }
 
-bool PinSettings::readShadowEnabled(UserDefaults& defaults)
-{
-    return defaults.object(kShadowEnabled).isValid() ? defaults.boolValue(kShadowEnabled) : true;
-}
+bool PinSettings::readShadowEnabled(UserDefaults& defaults) { return Settings::pinShadowEnabled.read(defaults); }
 
 PinSettings PinSettings::read(UserDefaults& defaults)
 {
@@ -37,7 +23,7 @@ PinSettings PinSettings::read(UserDefaults& defaults)
 
 void PinSettings::save(UserDefaults& defaults) const
 {
-    defaults.set(kOpacity, opacity);
-    defaults.set(kCornerRadius, cornerRadius);
-    defaults.set(kShadowEnabled, shadowEnabled);
+    Settings::pinOpacity.write(opacity, defaults);
+    Settings::pinCornerRadius.write(cornerRadius, defaults);
+    Settings::pinShadowEnabled.write(shadowEnabled, defaults);
 }

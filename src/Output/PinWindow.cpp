@@ -2,7 +2,7 @@
 
 #include "Output/PinContentView.h"
 #include "Output/PinGeometry.h"
-#include "Platform/UserDefaults.h"
+#include "Core/Settings.h"
 
 #include <QCloseEvent>
 
@@ -32,7 +32,7 @@ void PinWindow::closeEvent(QCloseEvent* event)
     QWidget::closeEvent(event);
     if (!event->isAccepted() || !m_onRemove)
         return;
-    UserDefaults::standard().set(QStringLiteral("pinLastFrame"), PinGeometry::frameText(QRectF(geometry())));
+    Settings::pinLastFrame.write(PinGeometry::frameText(QRectF(geometry())));
     auto onRemove = std::move(m_onRemove);
     m_onRemove = nullptr;
     onRemove(this);

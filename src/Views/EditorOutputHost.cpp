@@ -68,12 +68,12 @@ void EditorOutputHost::attach()
         EditorCommands::finishTextEditing(*vm);
         controller->copyImageToClipboard();
     });
-    center.addObserver(EditorCommands::pin, this, [controller, vm](const auto&) {
+    center.addObserver(Notifications::pinImage, this, [controller, vm](const auto&) {
         EditorCommands::finishTextEditing(*vm);
         controller->pinToScreen();
     });
     TextRecognitionController* recognition = m_textRecognition;
-    center.addObserver(EditorCommands::ocrToggle, this,
+    center.addObserver(Notifications::ocrToggle, this,
                        [recognition](const auto&) { recognition->toggleTextRecognition(); });
 }
 

@@ -41,8 +41,8 @@ public:
     TextRecognitionController* textRecognition() const { return m_textRecognition; }
 
     // Subscribes to "SaveImageCommand", "SaveAsImageCommand", "CopyImageCommand",
-    // "PinImageCommand" and "OCRToggleCommand"; detach ends the subscriptions. Alerts and the save panel open over the
-    // canvas area's window.
+    // "PinImageCommand" and "OCRToggleCommand"; detach ends the subscriptions. Alerts
+    // and the save panel open over the canvas area's window.
     void attach();
     void detach();
     bool isAttached() const { return m_attached; }

@@ -1,0 +1,94 @@
+// The text-recognition card over the editor: it comes and goes with the view model's
+// state, grows with the editor area, copies exactly the recognised text, and Escape
+// closes it only in its own window.
+#include "Models/ImageEditorViewModel.h"
+#include "Platform/InMemoryPasteboard.h"
+#include "Views/EditorOutputHost.h"
+#include "Views/OCRResultPanel.h"
+
+#include <QPushButton>
+#include <QTest>
+#include <QTextEdit>
+#include <gtest/gtest.h>
+
+namespace {
+
+class OcrCardTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Pasteboard::setGeneralForTesting(&pasteboard);
+        window.resize(900, 700);
+        canvas->setGeometry(0, 20, 900, 600);
+        window.show();
+    }
+    void TearDown() override { Pasteboard::setGeneralForTesting(nullptr); }
+
+    InMemoryPasteboard pasteboard;
+    ImageEditorViewModel model;
+    QWidget window;
+    QWidget* canvas = new QWidget(&window); // the canvas area the card stands over
+    EditorOutputHost host{&model, canvas};
+};
+
+} // namespace
+
+TEST_F(OcrCardTest, ComesWithTheStateAtTheTopRightAndGrowsWithTheArea)
+{
+    EXPECT_EQ(host.ocrPanel(), nullptr);
+    model.setOcrPanelState(OCRPanelState::recognizing());
+    OCRResultPanel* card = host.ocrPanel();
+    ASSERT_NE(card, nullptr);
+    EXPECT_FALSE(card->copyButton()->isVisible());
+    // The card 16 points in from the area's top and right edges, 300 wide.
+    const QRect onWindow = card->cardRect().translated(card->pos());
+    EXPECT_EQ(onWindow.top(), canvas->y() + 16);
+    EXPECT_EQ(onWindow.right() + 1, canvas->x() + canvas->width() - 16);
+    EXPECT_EQ(onWindow.width(), OCRResultPanel::cardWidth);
+
+    const std::pair<int, std::pair<int, int>> heights[] = {{250, {218, 120}}, {900, {868, 768}}, {100, {200, 120}}};
+    for (const auto& [area, limits] : heights) {
+        card->setAreaHeight(area);
+        EXPECT_EQ(card->maxHeight(), limits.first);
+        EXPECT_EQ(card->textAreaMaxHeight(), limits.second);
+    }
+
+    model.setOcrPanelState(std::nullopt);
+    EXPECT_EQ(host.ocrPanel(), nullptr);
+}
+
+TEST_F(OcrCardTest, CopyPutsExactlyTheTextOnTheClipboardAndSaysSoForAWhile)
+{
+    const QString text = QString::fromUtf8("第一行 line one\nsecond line");
+    model.setOcrPanelState(OCRPanelState::text(text));
+    OCRResultPanel* card = host.ocrPanel();
+    ASSERT_NE(card, nullptr);
+    std::function<void()> reset;
+    card->setScheduler([&](int ms, std::function<void()> work) {
+        EXPECT_EQ(ms, 1800);
+        reset = std::move(work);
+    });
+    EXPECT_EQ(card->textArea()->toPlainText(), text);
+    EXPECT_EQ(card->copyButton()->text(), QStringLiteral("Copy All"));
+    QTest::mouseClick(card->copyButton(), Qt::LeftButton);
+    EXPECT_EQ(pasteboard.text(), text);
+    EXPECT_EQ(pasteboard.items().size(), 1);
+    EXPECT_EQ(card->copyButton()->text(), QStringLiteral("Copied"));
+    ASSERT_TRUE(reset);
+    reset();
+    EXPECT_EQ(card->copyButton()->text(), QStringLiteral("Copy All"));
+}
+
+TEST_F(OcrCardTest, EscapeClosesTheCardInItsOwnWindowOnly)
+{
+    model.setOcrPanelState(OCRPanelState::empty());
+    ASSERT_NE(host.ocrPanel(), nullptr);
+    QWidget elsewhere;
+    elsewhere.show();
+    QTest::keyClick(&elsewhere, Qt::Key_Escape);
+    EXPECT_TRUE(model.ocrPanelState().has_value());
+    QTest::keyClick(canvas, Qt::Key_A);
+    EXPECT_TRUE(model.ocrPanelState().has_value());
+    QTest::keyClick(canvas, Qt::Key_Escape);
+    EXPECT_FALSE(model.ocrPanelState().has_value());
+}
