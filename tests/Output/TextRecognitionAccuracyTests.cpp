@@ -46,26 +46,25 @@ QImage renderLines(double scale, bool dark)
     return image;
 }
 
-QList<uint> withoutBlanks(const QString& text)
+std::u32string withoutBlanks(const QString& text)
 {
-    QList<uint> characters;
+    std::u32string characters;
     for (const uint c : text.toUcs4())
         if (!QChar::isSpace(c))
-            characters.append(c);
+            characters += char32_t(c);
     return characters;
 }
 
-int editDistance(const QList<uint>& a, const QList<uint>& b)
+// Characters inserted, dropped or replaced to turn `a` into `b`.
+int editDistance(const std::u32string& a, const std::u32string& b)
 {
-    std::vector<int> previous(size_t(b.size()) + 1);
-    std::vector<int> current(previous.size());
-    for (size_t j = 0; j < previous.size(); ++j)
+    std::vector<int> previous(b.size() + 1), current(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j)
         previous[j] = int(j);
-    for (qsizetype i = 1; i <= a.size(); ++i) {
+    for (size_t i = 1; i <= a.size(); ++i) {
         current[0] = int(i);
-        for (qsizetype j = 1; j <= b.size(); ++j)
-            current[size_t(j)] = std::min({previous[size_t(j)] + 1, current[size_t(j - 1)] + 1,
-                                           previous[size_t(j - 1)] + (a[i - 1] == b[j - 1] ? 0 : 1)});
+        for (size_t j = 1; j <= b.size(); ++j)
+            current[j] = std::min({previous[j] + 1, current[j - 1] + 1, previous[j - 1] + (a[i - 1] != b[j - 1])});
         std::swap(previous, current);
     }
     return previous.back();
@@ -78,11 +77,11 @@ TEST(TextRecognitionAccuracy, NinetyFivePercentOfTheCharactersComeBackExactly)
     QString expected;
     for (const Line& line : kLines)
         expected += QString::fromUtf8(line.text);
-    const QList<uint> reference = withoutBlanks(expected);
+    const std::u32string reference = withoutBlanks(expected);
 
     TesseractRecognizer::Options options;
     options.maxEngines = 3;
-    qsizetype total = 0;
+    size_t total = 0;
     int wrong = 0;
     for (const double scale : {1.0, 2.0}) {
         for (const bool dark : {false, true}) {

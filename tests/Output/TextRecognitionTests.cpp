@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 using namespace TextRecognition;
 
@@ -27,20 +28,15 @@ TEST(TextRecognition, OnlyImagesAboveSixteenMegapixelsAreReadSmaller)
 
 TEST(TextRecognition, TheBitmapIsTheImageOnWhiteInGrey)
 {
-    QImage image(4, 1, QImage::Format_ARGB32_Premultiplied);
+    QImage image(3, 1, QImage::Format_ARGB32_Premultiplied);
     image.setPixel(0, 0, qRgba(0, 0, 0, 0));
     image.setPixel(1, 0, qRgba(0, 0, 0, 255));
-    image.setPixel(2, 0, qRgba(255, 255, 255, 255));
-    image.setPixel(3, 0, qPremultiply(qRgba(0, 0, 0, 128)));
+    image.setPixel(2, 0, qPremultiply(qRgba(0, 0, 0, 128)));
     const std::optional<QImage> grey = makeRecognitionImage(Image(image, 2.0));
-    ASSERT_TRUE(grey);
-    EXPECT_EQ(grey->format(), QImage::Format_Grayscale8);
-    EXPECT_EQ(grey->size(), QSize(4, 1));
+    ASSERT_TRUE(grey && grey->format() == QImage::Format_Grayscale8 && grey->size() == QSize(3, 1));
     const uchar* row = grey->constScanLine(0);
-    EXPECT_EQ(row[0], 255);
-    EXPECT_EQ(row[1], 0);
-    EXPECT_EQ(row[2], 255);
-    EXPECT_NEAR(row[3], 127, 2);
+    EXPECT_EQ(std::vector<int>(row, row + 2), std::vector<int>({255, 0})); // transparent reads as paper
+    EXPECT_NEAR(row[2], 127, 2);
     EXPECT_FALSE(makeRecognitionImage(Image()));
 }
 
@@ -91,8 +87,7 @@ protected:
     void SetUp() override
     {
         load(40);
-        QObject::connect(&controller, &TextRecognitionController::runFinished,
-                         [this](quint64, bool taken) { finished << taken; });
+        QObject::connect(&controller, &TextRecognitionController::runFinished, [this](quint64, bool taken) { finished << taken; });
     }
 
     void load(int width)
@@ -102,8 +97,7 @@ protected:
         model.setLoadedImage(Image(image), QUrl());
     }
 
-    // Lets the run of an image `width` wide end with `answer`; waits until the main
-    // thread has seen it.
+    // Ends the run of an image `width` wide with `answer`, as the main thread sees it.
     void finishRun(TextRecognitionResult answer, int width = 40)
     {
         const qsizetype before = finished.size();
@@ -125,7 +119,7 @@ protected:
 
 } // namespace
 
-TEST_F(TextRecognitionStates, ToggleStartsIgnoresWhileRunningAndClosesAResult)
+TEST_F(TextRecognitionStates, ToggleStartsIgnoresWhileRunningAndClosesAResultEmptyAndFailedRunsShowNoText)
 {
     controller.toggleTextRecognition();
     EXPECT_EQ(state(), OCRPanelState::recognizing());
@@ -144,18 +138,13 @@ TEST_F(TextRecognitionStates, ToggleStartsIgnoresWhileRunningAndClosesAResult)
     EXPECT_EQ(state(), OCRPanelState::recognizing());
     finishRun({});
     EXPECT_EQ(state(), OCRPanelState::empty());
-}
-
-TEST_F(TextRecognitionStates, AFailedRunShowsTheEmptyStateAndNoImageShowsNothing)
-{
-    controller.startTextRecognition();
+    controller.startTextRecognition(); // an engine that cannot start: "No text found"
     finishRun(TextRecognitionResult::failed(QStringLiteral("no language data")));
     EXPECT_EQ(state(), OCRPanelState::empty());
-    model.clearImage();
-    EXPECT_FALSE(state());
+    model.clearImage(); // no image: nothing starts
     controller.toggleTextRecognition();
     EXPECT_FALSE(state());
-    EXPECT_EQ(controller.latestRun(), 1u);
+    EXPECT_EQ(controller.latestRun(), 4u);
 }
 
 TEST_F(TextRecognitionStates, OnlyTheLatestRunsResultIsTaken)

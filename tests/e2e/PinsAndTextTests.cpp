@@ -54,18 +54,15 @@ protected:
     {
         const CommandResult info = desktop().run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), window});
         const auto field = [&](const char* name) {
-            const QRegularExpression pattern(QStringLiteral("%1:\\s*(-?\\d+)").arg(QLatin1String(name)));
-            return pattern.match(QString::fromUtf8(info.standardOutput)).captured(1).toInt();
+            return QRegularExpression(QStringLiteral("%1:\\s*(-?\\d+)").arg(QLatin1String(name)))
+                .match(info.text()).captured(1).toInt();
         };
-        if (!info.ok())
-            return std::nullopt;
-        return QRect(field("Absolute upper-left X"), field("Absolute upper-left Y"), field("Width"), field("Height"));
+        return info.ok() ? std::optional<QRect>(QRect(field("Absolute upper-left X"), field("Absolute upper-left Y"),
+                                                      field("Width"), field("Height")))
+                         : std::nullopt;
     }
 
-    QPoint toolbarButton(int fromExport) const
-    {
-        return m_geometry.topLeft() + QPoint(m_exportX - 33 * fromExport, m_barY);
-    }
+    QPoint toolbarButton(int fromExport) const { return m_geometry.topLeft() + QPoint(m_exportX - 33 * fromExport, m_barY); }
     void click(const QPoint& global, const QString& button = QStringLiteral("1"))
     {
         desktop().xdotool({QStringLiteral("mousemove"), QString::number(global.x()), QString::number(global.y())});
