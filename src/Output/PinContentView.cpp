@@ -72,7 +72,6 @@ PinContentView::PinContentView(QImage bitmap, double pointsPerPixel, bool transl
     const double scale = std::isfinite(pointsPerPixel) && pointsPerPixel > 0.0 ? pointsPerPixel : 1.0;
     m_displaySize = m_image.isNull() ? QSizeF(8, 8) : QSizeF(m_image.width() * scale, m_image.height() * scale);
     setFocusPolicy(Qt::StrongFocus);
-    setMouseTracking(true);
     auto* close = new PinCloseButton(this);
     connect(close, &QAbstractButton::clicked, this, [this] { window()->close(); });
     close->hide();

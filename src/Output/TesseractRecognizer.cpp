@@ -81,8 +81,6 @@ class Engine {
 public:
     using Options = TesseractRecognizer::Options;
 
-    ~Engine() { m_api.End(); }
-
     bool start(const Options& options, const QByteArray& languages, tesseract::PageSegMode mode)
     {
         // Tesseract's own OpenMP loops would multiply with our engines and spin idle
@@ -111,17 +109,13 @@ QByteArray layoutLanguage(const QString& languages)
     return list.isEmpty() ? QByteArrayLiteral("eng") : list.first().toUtf8();
 }
 
-struct PageLayout {
-    std::vector<QRect> lines; // reading order
-    int resolution = 0;       // as the engine estimated it; 0 when unknown
-};
-
-std::optional<PageLayout> findLines(Pix* page, const TesseractRecognizer::Options& options)
+// The text lines of a page in reading order; nothing when the engine cannot start.
+std::optional<std::vector<QRect>> findLines(Pix* page, const TesseractRecognizer::Options& options)
 {
     Engine engine;
     if (!engine.start(options, layoutLanguage(options.languages), tesseract::PSM_AUTO))
         return std::nullopt;
-    PageLayout layout;
+    std::vector<QRect> lines;
     engine.api().SetImage(page);
     Boxa* boxes = engine.api().GetComponentImages(tesseract::RIL_TEXTLINE, true, nullptr, nullptr);
     if (boxes) {
@@ -129,15 +123,14 @@ std::optional<PageLayout> findLines(Pix* page, const TesseractRecognizer::Option
         for (int i = 0; i < count; ++i) {
             l_int32 x = 0, y = 0, w = 0, h = 0;
             if (boxaGetBoxGeometry(boxes, i, &x, &y, &w, &h) == 0 && w > 0 && h > 0)
-                layout.lines.emplace_back(x, y, w, h);
+                lines.emplace_back(x, y, w, h);
         }
         boxaDestroy(&boxes);
     }
-    layout.resolution = engine.api().GetSourceYResolution();
-    return layout;
+    return lines;
 }
 
-QString readLine(Engine& engine, const QRect& page, const QRect& line, int resolution)
+QString readLine(Engine& engine, const QRect& page, const QRect& line)
 {
     // A margin of background around the glyphs, as the engine saw them on the page.
     const int pad = std::max(4, line.height() / 4);
@@ -147,7 +140,6 @@ QString readLine(Engine& engine, const QRect& page, const QRect& line, int resol
     // The line is read in its place on the page: the engine reads a rectangle of the
     // page better than the same pixels cut out.
     engine.api().SetRectangle(area.x(), area.y(), area.width(), area.height());
-    engine.api().SetSourceResolution(resolution > 0 ? resolution : 70);
     std::unique_ptr<char[]> text(engine.api().GetUTF8Text());
     return text ? QString::fromUtf8(text.get()) : QString();
 }
@@ -185,7 +177,7 @@ TextRecognitionResult TesseractRecognizer::recognize(const QImage& image, const 
 
     std::mutex mutex;
     std::condition_variable layoutReady;
-    std::optional<PageLayout> layout; // set once the lines are known
+    std::optional<std::vector<QRect>> lines; // set once they are known
     bool layoutDone = false;
     std::vector<QString> texts;
     std::atomic<int> next{0};
@@ -199,14 +191,16 @@ TextRecognitionResult TesseractRecognizer::recognize(const QImage& image, const 
         std::unique_lock lock(mutex);
         layoutReady.wait(lock, [&] { return layoutDone; });
         lock.unlock();
-        if (!ok || !layout || layout->lines.empty())
+        if (!ok || !lines || lines->empty())
             return;
         const PixPtr page = makePix(grey, grey.rect(), invert);
         if (!page)
             return;
         engine.api().SetImage(page.get());
-        for (int i = next++; i < int(layout->lines.size()); i = next++)
-            texts[size_t(i)] = readLine(engine, grey.rect(), layout->lines[size_t(i)], layout->resolution);
+        // The page carries no resolution; the engine's usual assumption, without its warning.
+        engine.api().SetSourceResolution(70);
+        for (int i = next++; i < int(lines->size()); i = next++)
+            texts[size_t(i)] = readLine(engine, grey.rect(), (*lines)[size_t(i)]);
     };
 
     // The engines start while the lines are being found; their number follows a quick
@@ -219,29 +213,29 @@ TextRecognitionResult TesseractRecognizer::recognize(const QImage& image, const 
         workers.emplace_back(work);
 
     const PixPtr page = makePix(grey, grey.rect(), invert);
-    std::optional<PageLayout> found = page ? findLines(page.get(), options) : std::nullopt;
+    std::optional<std::vector<QRect>> found = page ? findLines(page.get(), options) : std::nullopt;
     {
         std::lock_guard lock(mutex);
-        layout = std::move(found);
-        if (layout)
-            texts.resize(layout->lines.size());
+        lines = std::move(found);
+        if (lines)
+            texts.resize(lines->size());
         layoutDone = true;
     }
     layoutReady.notify_all();
-    const int wanted = layout && !layout->lines.empty() ? enginesFor(int(layout->lines.size())) : 0;
+    const int wanted = lines && !lines->empty() ? enginesFor(int(lines->size())) : 0;
     for (int i = early; i < wanted; ++i)
         workers.emplace_back(work);
     for (std::thread& worker : workers)
         worker.join();
 
-    if (!layout || started == 0)
+    if (!lines || started == 0)
         return TextRecognitionResult::failed(
             QStringLiteral("Tesseract could not start with the languages %1").arg(options.languages));
-    QStringList lines;
-    lines.reserve(qsizetype(texts.size()));
+    QStringList read;
+    read.reserve(qsizetype(texts.size()));
     for (QString& text : texts)
-        lines.append(std::move(text));
-    return {TextRecognition::joinRecognizedLines(lines), std::nullopt};
+        read.append(std::move(text));
+    return {TextRecognition::joinRecognizedLines(read), std::nullopt};
 }
 
 TextRecognizer TesseractRecognizer::engine(Options options)

@@ -30,8 +30,6 @@ const QStringList kAllNames{
 // Known unfinished, each with the one side that exists. Remove a line once its other
 // side is built (this test then insists on it).
 const QMap<QString, QString> kUnfinished{
-    {"OCRToggleCommand", "posted"},           // text recognition does not answer it yet
-    {"PinImageCommand", "posted"},            // pinned images do not answer it yet
     {"ResetToolStylesCommand", "observed"},   // the settings window's Editing tab posts it
     {"PersistToolStylesCommand", "observed"}, // the same tab, when remembering styles is switched on
     {"SparklePreferencesChanged", "observed"}, // the settings window's update options post it
