@@ -181,6 +181,7 @@ public:
         setCapturePngEncoderForTesting({});
     }
     void release() { m_gate.release(100); }
+    void close() { m_gate.tryAcquire(m_gate.available()); }
     bool waitUntilFinished(int count) { return QTest::qWaitFor([&] { return finished.load() >= count; }, 5000); }
 
     std::atomic<bool> ranOnMainThread{false};
