@@ -1,6 +1,7 @@
 #include "App/AppMenuBar.h"
 
 #include "App/AboutWindow.h"
+#include "App/SettingsWindow.h"
 #include "App/ShortcutKeySequence.h"
 #include "App/StatusMenuController.h"
 #include "Core/LanguageRefresh.h"
@@ -69,10 +70,12 @@ void AppMenuBar::rebuild()
         return keys;
     };
 
-    // The application menu: About, which opens the window and posts nothing, and Quit.
+    // The application menu: About and Settings, which open their windows and post
+    // nothing, and Quit.
     QMenu* app = m_menuBar->addMenu(QStringLiteral("Lumetra"));
     app->setObjectName(QStringLiteral("lumetraApplicationMenu"));
     addItem(app, "menu.about", {}, [] { showAboutWindow(); });
+    addItem(app, "menu.settings", {QKeySequence(Qt::CTRL | Qt::Key_Comma)}, [] { showSettingsWindow(); });
     app->addSeparator();
     addItem(app, "menu.quit", {QKeySequence(Qt::CTRL | Qt::Key_Q)}, [] { QCoreApplication::quit(); });
 

@@ -13,7 +13,7 @@ class ShortcutStore;
 // editor's observers do the work, and without an editor nothing happens.
 void postCommandNotification(NotificationName name);
 
-// The editor window's menu bar: Lumetra (About, Quit), File (Open, Save, Copy Image,
+// The editor window's menu bar: Lumetra (About, Settings, Quit), File (Open, Save, Copy Image,
 // Save As, Close Window), Edit (Undo, Redo, Crop, Reset, Clear) and View (zoom, fit,
 // actual size, rotation). Its editor items post the command notifications; titles
 // follow the interface language and the Copy Image and Save As keys follow the

@@ -1,7 +1,5 @@
 #include "App/LaunchAtLogin.h"
 
-#include "Base/Logger.h"
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -19,7 +17,38 @@ QString autostartFilePath()
 
 bool isEnabled()
 {
-    return QFileInfo::exists(autostartFilePath());
+    QFile file(autostartFilePath());
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return false;
+    // Only the main group counts; keys of other groups (actions) do not start anything.
+    bool inMainGroup = false;
+    bool sawMainGroup = false;
+    QString type;
+    QString exec;
+    bool off = false;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+            continue;
+        if (line.startsWith(QLatin1Char('['))) {
+            inMainGroup = line == QLatin1String("[Desktop Entry]");
+            sawMainGroup = sawMainGroup || inMainGroup;
+            continue;
+        }
+        const qsizetype equals = line.indexOf(QLatin1Char('='));
+        if (!inMainGroup || equals < 0)
+            continue;
+        const QString key = line.left(equals).trimmed();
+        const QString value = line.mid(equals + 1).trimmed();
+        if (key == QLatin1String("Type"))
+            type = value;
+        else if (key == QLatin1String("Exec"))
+            exec = value;
+        else if ((key == QLatin1String("Hidden") && value == QLatin1String("true"))
+                 || (key == QLatin1String("X-GNOME-Autostart-enabled") && value == QLatin1String("false")))
+            off = true;
+    }
+    return sawMainGroup && type == QLatin1String("Application") && !exec.isEmpty() && !off;
 }
 
 QString desktopEntry(const QString& executablePath)
@@ -41,21 +70,29 @@ QString desktopEntry(const QString& executablePath)
         .arg(quoted);
 }
 
-bool setEnabled(bool enabled, const QString& executablePath)
+bool setEnabled(bool enabled, const QString& executablePath, QString* error)
 {
     const QString path = autostartFilePath();
     if (!enabled) {
-        if (!QFileInfo::exists(path) || QFile::remove(path))
+        QFile file(path);
+        if (!QFileInfo(path).exists() || file.remove())
             return true;
-        Logger::shared().log(LogLevel::error, [&] { return QStringLiteral("❌ Cannot remove %1").arg(path); });
+        if (error)
+            *error = QStringLiteral("cannot remove %1: %2").arg(path, file.errorString());
         return false;
     }
-    QDir().mkpath(QFileInfo(path).absolutePath());
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        if (error)
+            *error = QStringLiteral("cannot make the folder %1").arg(folder);
+        return false;
+    }
     QSaveFile file(path);
     const QString program = executablePath.isEmpty() ? QCoreApplication::applicationFilePath() : executablePath;
     if (file.open(QIODevice::WriteOnly) && file.write(desktopEntry(program).toUtf8()) >= 0 && file.commit())
         return true;
-    Logger::shared().log(LogLevel::error, [&] { return QStringLiteral("❌ Cannot write %1: %2").arg(path, file.errorString()); });
+    if (error)
+        *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
     return false;
 }
 

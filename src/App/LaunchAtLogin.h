@@ -8,11 +8,14 @@ namespace LaunchAtLogin {
 
 QString autostartFilePath();
 
+// Whether the entry is there and starts a program: a readable desktop entry of type
+// Application with a command, not hidden and not switched off for the session.
 bool isEnabled();
 
-// Writes or removes the entry; false (logged) when the file cannot be written or removed.
-// The entry starts the program at executablePath (empty: this running program).
-bool setEnabled(bool enabled, const QString& executablePath = {});
+// Writes or removes the entry. False when the file cannot be written or removed; error
+// (when given) then says why. The entry starts the program at executablePath (empty:
+// this running program).
+bool setEnabled(bool enabled, const QString& executablePath = {}, QString* error = nullptr);
 
 // The entry's text for a program path (quoted as the desktop entry format requires).
 QString desktopEntry(const QString& executablePath);

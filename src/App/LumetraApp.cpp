@@ -3,6 +3,7 @@
 #include "App/AboutWindow.h"
 #include "App/MainWindowController.h"
 #include "App/QtTranslations.h"
+#include "App/SettingsWindow.h"
 #include "App/SingleInstance.h"
 #include "App/StatusMenuController.h"
 #include "App/UpdaterController.h"
@@ -119,10 +120,17 @@ LumetraApp::LumetraApp(QObject* parent)
     parts.windowRoad = captureRoad(CommandLineCapture::window);
     parts.scrollRoad = captureRoad(CommandLineCapture::scroll);
     parts.repeatRoad = captureRoad(CommandLineCapture::repeatLastArea);
-    // The settings window is not part of this build yet.
+    parts.openSettings = [] { MainWindowController::shared().openSettingsWindow(); };
     parts.showAbout = [] { showAboutWindow(); };
     parts.quit = [] { QApplication::quit(); };
     m_delegate = std::make_unique<AppDelegate>(std::move(parts), defaults, ShortcutStore::shared());
+
+    SettingsServices settings;
+    settings.isHeldByAnotherProgram = [this](ShortcutAction action) {
+        return m_delegate->globalHotkeyMonitor().isHeldByAnotherProgram(action);
+    };
+    settings.checkForUpdates = [this] { m_delegate->checkForUpdates(); };
+    setSettingsServices(std::move(settings));
 }
 
 LumetraApp::~LumetraApp() = default;

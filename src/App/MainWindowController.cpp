@@ -2,6 +2,7 @@
 
 #include "App/AboutWindow.h"
 #include "App/AppMenuBar.h"
+#include "App/SettingsWindow.h"
 #include "Base/Logger.h"
 #include "Capture/CaptureDelivery.h"
 #include "Capture/CaptureLog.h"
@@ -205,7 +206,8 @@ void MainWindowController::openSettingsWindow()
             }
         }
     }
-    Logger::shared().log(LogLevel::warning, [] { return QStringLiteral("⚙️ No Settings window to open"); });
+    // Without an editor window there is no menu bar to go through.
+    showSettingsWindow();
 }
 
 void openEditorWithCommandLineImage(const QStringList& arguments)

@@ -32,7 +32,8 @@ public:
     // forCapture when a capture was just delivered to it.
     void show(bool forCapture = false);
 
-    // Opens the Settings window through the menu item bound to Ctrl+, when there is one.
+    // Opens the Settings window through the editor's menu item bound to Ctrl+, when
+    // there is one, else directly.
     void openSettingsWindow();
 
     static constexpr int pollIntervalMs = 300;

@@ -59,7 +59,9 @@ void GlobalHotkeyMonitor::registerHotKeys()
         if (!closureFor(id) || !*closureFor(id))
             continue;
         const ShortcutBinding binding = bindingFor(action);
-        m_registered[id - 1] = m_grabber->grabKey(id, quint16(binding.keyCode), binding.modifierFlags);
+        const KeyGrabResult result = m_grabber->grabKey(id, quint16(binding.keyCode), binding.modifierFlags);
+        m_registered[id - 1] = result == KeyGrabResult::grabbed;
+        m_heldElsewhere[id - 1] = result == KeyGrabResult::heldByAnotherProgram;
     }
 }
 
@@ -68,6 +70,7 @@ void GlobalHotkeyMonitor::unregisterHotKeys()
     if (m_grabber)
         m_grabber->ungrabAll();
     m_registered.fill(false);
+    m_heldElsewhere.fill(false);
 }
 
 bool GlobalHotkeyMonitor::isRegistered(int id) const
@@ -78,6 +81,15 @@ bool GlobalHotkeyMonitor::isRegistered(int id) const
 bool GlobalHotkeyMonitor::hasAnyRegistered() const
 {
     return m_registered[0] || m_registered[1] || m_registered[2];
+}
+
+bool GlobalHotkeyMonitor::isHeldByAnotherProgram(ShortcutAction action) const
+{
+    for (const auto& [hotKeyAction, id] : kHotKeys) {
+        if (hotKeyAction == action)
+            return m_heldElsewhere[id - 1];
+    }
+    return false;
 }
 
 const std::function<void()>* GlobalHotkeyMonitor::closureFor(int id) const

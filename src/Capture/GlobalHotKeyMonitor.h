@@ -41,6 +41,9 @@ public:
     // Whether the key of the hot key with this id is held now.
     bool isRegistered(int id) const;
     bool hasAnyRegistered() const;
+    // Whether the last registration of the action's key was refused because another
+    // program holds that combination (the binding stays; the key just does not fire).
+    bool isHeldByAnotherProgram(ShortcutAction action) const;
 
     // One press: a hot key of another signature, or an unknown id, is passed over.
     void handleHotKey(quint32 signature, int id);
@@ -56,4 +59,5 @@ private:
     QPointer<KeyGrabber> m_grabber;
     ShortcutStore& m_store;
     std::array<bool, 3> m_registered{false, false, false};
+    std::array<bool, 3> m_heldElsewhere{false, false, false};
 };

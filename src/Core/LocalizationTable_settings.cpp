@@ -5,6 +5,16 @@
 namespace {
 
 constexpr LocalizationRow kRows[] = {
+    {"settings.title", {"Settings",
+        "设置",
+        "設定",
+        "設定",
+        "설정",
+        "Einstellungen",
+        "Paramètres",
+        "Configuración",
+        "Impostazioni",
+        "Настройки"}},
     {"settings.tab.general", {"General",
         "通用",
         "一般",

@@ -78,18 +78,18 @@ X11KeyGrab::~X11KeyGrab()
     ungrabAll();
 }
 
-bool X11KeyGrab::grabKey(int id, quint16 keyCode, quint64 modifierFlags)
+KeyGrabResult X11KeyGrab::grabKey(int id, quint16 keyCode, quint64 modifierFlags)
 {
     Grab grab;
     grab.id = id;
     grab.keyCode = keyCode;
     grab.modifierFlags = modifierFlags;
-    const bool grabbed = grabOnServer(grab);
+    const KeyGrabResult result = grabOnServer(grab);
     m_grabs.append(grab);
-    return grabbed;
+    return result;
 }
 
-bool X11KeyGrab::grabOnServer(Grab& grab)
+KeyGrabResult X11KeyGrab::grabOnServer(Grab& grab)
 {
     grab.active = false;
     const std::optional<quint32> x11Key = m_mapping ? m_mapping->x11KeyCode(grab.keyCode) : std::nullopt;
@@ -98,7 +98,7 @@ bool X11KeyGrab::grabOnServer(Grab& grab)
             return QStringLiteral("⌨️ Global hot key %1: this keyboard has no such key")
                 .arg(describeKey(grab.keyCode, grab.modifierFlags));
         });
-        return false;
+        return KeyGrabResult::unavailable;
     }
     grab.x11KeyCode = xcb_keycode_t(*x11Key);
     grab.x11Mask = quint16(KeyboardMapping::x11ModifierMask(grab.modifierFlags));
@@ -125,10 +125,10 @@ bool X11KeyGrab::grabOnServer(Grab& grab)
             return refused ? QStringLiteral("⌨️ Global hot key %1 is held by another program; it will not fire").arg(key)
                            : QStringLiteral("⌨️ Global hot key %1 could not be grabbed").arg(key);
         });
-        return false;
+        return refused ? KeyGrabResult::heldByAnotherProgram : KeyGrabResult::unavailable;
     }
     grab.active = true;
-    return true;
+    return KeyGrabResult::grabbed;
 }
 
 void X11KeyGrab::ungrabOnServer(const Grab& grab)

@@ -12,6 +12,15 @@
 class KeyboardMapping;
 class XcbConnection;
 
+// How a request for a system-wide key ended.
+enum class KeyGrabResult {
+    grabbed,
+    // The X server refused it: another program holds that combination.
+    heldByAnotherProgram,
+    // This keyboard lacks the key, or the server failed otherwise.
+    unavailable,
+};
+
 // System-wide keys: a key held with modifiers that reaches Lumetra whichever program
 // has the focus. Each grab carries the caller's id, which a press reports back.
 class KeyGrabber : public QObject {
@@ -19,10 +28,9 @@ class KeyGrabber : public QObject {
 public:
     using QObject::QObject;
 
-    // Grabs a key by its stored key code (US-layout position) and modifier flags.
-    // False when the key cannot be grabbed: this keyboard lacks it, or another program
-    // holds it already (logged).
-    virtual bool grabKey(int id, quint16 keyCode, quint64 modifierFlags) = 0;
+    // Grabs a key by its stored key code (US-layout position) and modifier flags. A key
+    // that cannot be grabbed is logged and says why.
+    virtual KeyGrabResult grabKey(int id, quint16 keyCode, quint64 modifierFlags) = 0;
     // Releases every grab made through this grabber.
     virtual void ungrabAll() = 0;
 
@@ -46,7 +54,7 @@ public:
                QObject* parent = nullptr);
     ~X11KeyGrab() override;
 
-    bool grabKey(int id, quint16 keyCode, quint64 modifierFlags) override;
+    KeyGrabResult grabKey(int id, quint16 keyCode, quint64 modifierFlags) override;
     void ungrabAll() override;
 
     // Looks at one event (an xcb_generic_event_t); true when it was a grabbed key's.
@@ -67,7 +75,7 @@ private:
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
     void pollHeldKeys();
-    bool grabOnServer(Grab& grab);
+    KeyGrabResult grabOnServer(Grab& grab);
     void ungrabOnServer(const Grab& grab);
     void keymapChanged();
 

@@ -65,11 +65,11 @@ public:
 class FakeKeyGrabber final : public KeyGrabber {
 public:
     explicit FakeKeyGrabber(Journal& journal) : journal(journal) {}
-    bool grabKey(int id, quint16 keyCode, quint64 flags) override
+    KeyGrabResult grabKey(int id, quint16 keyCode, quint64 flags) override
     {
         journal << QStringLiteral("grab %1 key %2 flags 0x%3").arg(id).arg(keyCode).arg(flags, 0, 16);
         grabs << std::make_tuple(id, keyCode, flags);
-        return !refused.contains(id);
+        return refused.contains(id) ? KeyGrabResult::heldByAnotherProgram : KeyGrabResult::grabbed;
     }
     void ungrabAll() override
     {

@@ -13,10 +13,10 @@ namespace {
 
 class RecordingGrabber final : public KeyGrabber {
 public:
-    bool grabKey(int id, quint16 keyCode, quint64 flags) override
+    KeyGrabResult grabKey(int id, quint16 keyCode, quint64 flags) override
     {
         grabs << std::make_tuple(id, keyCode, flags);
-        return !refused.contains(id);
+        return refused.contains(id) ? KeyGrabResult::heldByAnotherProgram : KeyGrabResult::grabbed;
     }
     void ungrabAll() override
     {
@@ -88,6 +88,13 @@ TEST_F(GlobalHotKeyTest, PressesDispatchByIdAndARefusedKeyOrForeignSignatureIsPa
     monitor.registerHotKeys();
     EXPECT_EQ((std::array{monitor.isRegistered(1), monitor.isRegistered(2), monitor.isRegistered(3)}),
               (std::array{true, false, true}));
+    // The refusal is remembered for the settings to tell; a new registration forgets it.
+    EXPECT_TRUE(monitor.isHeldByAnotherProgram(ShortcutAction::captureWindow));
+    EXPECT_FALSE(monitor.isHeldByAnotherProgram(ShortcutAction::captureSelection));
+    grabber.refused.clear();
+    monitor.unregisterHotKeys();
+    monitor.registerHotKeys();
+    EXPECT_FALSE(monitor.isHeldByAnotherProgram(ShortcutAction::captureWindow));
     grabber.press(3);
     grabber.press(1);
     monitor.handleHotKey(0x534E5049 /* 'SNPI' */, 1);

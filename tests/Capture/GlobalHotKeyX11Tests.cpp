@@ -110,7 +110,7 @@ xcb_key_press_event_t keyEvent(uint8_t type, xcb_keycode_t key, quint16 state, x
 
 TEST_F(X11KeyGrabTest, AGrabbedKeyFiresWhateverTheLockState)
 {
-    ASSERT_TRUE(grab->grabKey(1, kKey7, kCtrlShift));
+    ASSERT_EQ(grab->grabKey(1, kKey7, kCtrlShift), KeyGrabResult::grabbed);
     ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+7")}));
     pump(1);
     EXPECT_EQ(pressed, QList<int>{1});
@@ -145,9 +145,9 @@ TEST_F(X11KeyGrabTest, AKeyHeldByAnotherProgramIsRefused)
                                                   XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
     ASSERT_EQ(error, nullptr);
 
-    EXPECT_FALSE(grab->grabKey(1, kKey7, kCtrlShift));
+    EXPECT_EQ(grab->grabKey(1, kKey7, kCtrlShift), KeyGrabResult::heldByAnotherProgram);
     // A key nobody holds is still grabbed.
-    EXPECT_TRUE(grab->grabKey(2, 28, kCtrlShift));
+    EXPECT_EQ(grab->grabKey(2, 28, kCtrlShift), KeyGrabResult::grabbed);
     ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+8")}));
     pump(1);
     EXPECT_EQ(pressed, QList<int>{2});
@@ -155,7 +155,7 @@ TEST_F(X11KeyGrabTest, AKeyHeldByAnotherProgramIsRefused)
 
 TEST_F(X11KeyGrabTest, AutoRepeatFiresOnceAndTheFirstGrabOfAKeyWins)
 {
-    ASSERT_TRUE(grab->grabKey(1, kKey7, kCtrlShift));
+    ASSERT_EQ(grab->grabKey(1, kKey7, kCtrlShift), KeyGrabResult::grabbed);
     // A second action bound to the same key (from hand-edited settings).
     grab->grabKey(3, kKey7, kCtrlShift);
     const xcb_window_t root = server->connection()->root();
@@ -199,7 +199,7 @@ TEST_F(X11KeyGrabTest, AutoRepeatFiresOnceAndTheFirstGrabOfAKeyWins)
 
 TEST_F(X11KeyGrabTest, AReleaseThatNeverArrivesDoesNotSwallowTheNextPress)
 {
-    ASSERT_TRUE(grab->grabKey(1, kKey7, kCtrlShift));
+    ASSERT_EQ(grab->grabKey(1, kKey7, kCtrlShift), KeyGrabResult::grabbed);
     const xcb_window_t root = server->connection()->root();
     const auto key = xcb_keycode_t(*mapping->x11KeyCode(kKey7));
     const quint16 state = quint16(KeyboardMapping::x11ModifierMask(kCtrlShift));
@@ -222,7 +222,7 @@ TEST_F(X11KeyGrabTest, ANewKeymapMovesTheGrabToTheKeysNewCode)
     X11KeyGrab moving(*server->connection(), movable, false);
     QList<int> fired;
     QObject::connect(&moving, &KeyGrabber::keyPressed, [&](int id) { fired << id; });
-    ASSERT_TRUE(moving.grabKey(1, kKey7, kCtrlShift));
+    ASSERT_EQ(moving.grabKey(1, kKey7, kCtrlShift), KeyGrabResult::grabbed);
 
     const xcb_window_t root = server->connection()->root();
     const auto oldCode = xcb_keycode_t(*mapping->x11KeyCode(kKey7));

@@ -1,0 +1,169 @@
+#include "App/SettingsWindow.h"
+
+#include "App/AboutWindow.h"
+#include "App/EditingSettingsView.h"
+#include "App/GeneralSettingsView.h"
+#include "App/ShortcutsSettingsView.h"
+#include "Core/LanguageRefresh.h"
+#include "Core/Localization.h"
+#include "Core/Settings.h"
+#include "Core/ShortcutStore.h"
+#include "Core/ThemeRefresh.h"
+#include "Platform/UserDefaults.h"
+#include "Views/ToolbarIcons.h"
+
+#include <QGuiApplication>
+#include <QPointer>
+#include <QScreen>
+#include <QShortcut>
+#include <QSignalBlocker>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+SettingsServices& services()
+{
+    static SettingsServices shared;
+    return shared;
+}
+
+QPointer<SettingsView>& openWindow()
+{
+    static QPointer<SettingsView> window;
+    return window;
+}
+
+constexpr int kGeneralTag = 0;
+
+} // namespace
+
+const QList<SettingsView::Tab>& SettingsView::tabs()
+{
+    static const QList<Tab> all{
+        {0, "settings.tab.general", "gearshape"},
+        {1, "settings.tab.editing", "pencil.and.outline"},
+        {2, "settings.tab.shortcuts", "command.square"},
+        {4, "settings.tab.about", "info.circle"},
+    };
+    return all;
+}
+
+SettingsView::SettingsView(UserDefaults& defaults, ShortcutStore& store, SettingsServices services, QWidget* parent)
+    : QWidget(parent)
+    , m_defaults(defaults)
+    , m_store(store)
+    , m_services(std::move(services))
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    setFixedWidth(contentWidth);
+    setMinimumHeight(minimumContentHeight);
+    rebuild();
+    connect(&LanguageRefresh::shared(), &LanguageRefresh::languageChanged, this, &SettingsView::rebuild);
+    // The appearance is the application's: the palette has changed already, only the
+    // tab symbols are drawn in a colour of their own.
+    connect(&ThemeRefresh::shared(), &ThemeRefresh::changed, this, &SettingsView::paintTabIcons);
+}
+
+int SettingsView::selectedTab() const
+{
+    const int index = m_tabs->currentIndex();
+    return index >= 0 && index < tabs().size() ? tabs().at(index).tag : kGeneralTag;
+}
+
+void SettingsView::selectTab(int tag)
+{
+    for (qsizetype i = 0; i < tabs().size(); ++i) {
+        if (tabs().at(i).tag == tag)
+            m_tabs->setCurrentIndex(int(i));
+    }
+}
+
+void SettingsView::rebuild()
+{
+    setWindowTitle(localized(QStringLiteral("settings.title")));
+
+    auto* built = new QTabWidget(this);
+    built->setObjectName(QStringLiteral("settingsTabs"));
+    built->setDocumentMode(true);
+    built->addTab(new GeneralSettingsView(m_defaults, m_services.checkForUpdates), QString());
+    built->addTab(new EditingSettingsView(m_defaults), QString());
+    built->addTab(new ShortcutsSettingsView(m_store, m_services.isHeldByAnotherProgram), QString());
+    built->addTab(new AboutSettingsView, QString());
+    for (qsizetype i = 0; i < tabs().size(); ++i)
+        built->setTabText(int(i), localized(QString::fromLatin1(tabs().at(i).labelKey)));
+
+    // The stored tab; a number that names no tab shows General.
+    const qint64 stored = Settings::settingsSelectedTab.read(m_defaults);
+    for (qsizetype i = 0; i < tabs().size(); ++i) {
+        if (tabs().at(i).tag == stored)
+            built->setCurrentIndex(int(i));
+    }
+    connect(built, &QTabWidget::currentChanged, this, [this](int index) {
+        if (index >= 0 && index < tabs().size())
+            Settings::settingsSelectedTab.write(tabs().at(index).tag, m_defaults);
+    });
+
+    // The old tabs may be in the middle of the change that brought us here (the
+    // language picker's own signal): they go once it has returned.
+    if (QTabWidget* old = m_tabs) {
+        layout()->replaceWidget(old, built);
+        old->hide();
+        old->blockSignals(true);
+        old->deleteLater();
+    } else {
+        layout()->addWidget(built);
+    }
+    m_tabs = built;
+    paintTabIcons();
+}
+
+void SettingsView::paintTabIcons()
+{
+    const QColor color = palette().color(QPalette::WindowText);
+    const qreal ratio = devicePixelRatioF();
+    for (qsizetype i = 0; i < tabs().size(); ++i)
+        m_tabs->setTabIcon(int(i), QIcon(ToolbarIcons::pixmap(QString::fromLatin1(tabs().at(i).symbol), color, 16, ratio)));
+}
+
+void setSettingsServices(SettingsServices shared)
+{
+    services() = std::move(shared);
+}
+
+SettingsView* settingsWindow()
+{
+    return openWindow();
+}
+
+void showSettingsWindow()
+{
+    QPointer<SettingsView>& window = openWindow();
+    if (!window) {
+        window = new SettingsView(UserDefaults::standard(), ShortcutStore::shared(), services());
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                               | Qt::WindowMinimizeButtonHint);
+        window->setObjectName(QStringLiteral("lumetraSettingsWindow"));
+        // Escape and Ctrl+W close a dialog-like window on Linux desktops (a recording
+        // shortcut row takes its keys first).
+        for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)})
+            QObject::connect(new QShortcut(keys, window), &QShortcut::activated, window, &QWidget::close);
+        int height = 620;
+        if (QScreen* screen = QGuiApplication::primaryScreen()) {
+            height = std::max(SettingsView::minimumContentHeight, std::min(height, screen->availableGeometry().height() - 80));
+            window->resize(SettingsView::contentWidth, height);
+            window->move(screen->availableGeometry().center() - window->rect().center());
+        } else {
+            window->resize(SettingsView::contentWidth, height);
+        }
+    }
+    if (window->isMinimized())
+        window->showNormal();
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
