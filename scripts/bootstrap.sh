@@ -20,6 +20,7 @@ PACKAGES=(
   libxcb1-dev libxcb-shm0-dev libxcb-randr0-dev libxcb-composite0-dev libxcb-xtest0-dev
   libxcb-xinput-dev libxcb-xfixes0-dev libxcb-shape0-dev libxcb-keysyms1-dev libxcb-ewmh-dev
   libxcb-icccm4-dev libxcb-damage0-dev libxkbcommon-x11-dev libxkbcommon-dev
+  libx11-dev
   # text recognition
   libtesseract-dev libleptonica-dev tesseract-ocr-eng tesseract-ocr-chi-sim tesseract-ocr-chi-tra
   # fonts

@@ -1,0 +1,203 @@
+// The Settings window on a desktop with a window manager and a tray: opened from the
+// tray menu and the editor's menu, a capture key recorded anew, a key another program
+// holds, and the interface switched to German. Texts are read off the screen.
+#include "E2eOcr.h"
+#include "XvfbDesktop.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
+
+#include <utility>
+
+namespace {
+
+const QString kStatusItem = QStringLiteral("^Lumetra Status Item$");
+const QString kOverlay = QStringLiteral("^Lumetra Selection$");
+
+QString n(int value) { return QString::number(value); }
+
+class SettingsWindowTest : public DesktopTest {
+protected:
+    DesktopOptions desktopOptions() const override { return {.windowManager = true, .tray = true}; }
+
+    void writeSettings(const QByteArray& ini)
+    {
+        QFile file(QDir(desktop().configDir()).filePath(QStringLiteral("Lumetra.conf")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(ini);
+    }
+
+    QString log() { return desktop().lumetraOutput() + desktop().lumetraErrors(); }
+
+    bool click(const QPoint& at)
+    {
+        return desktop().xdotool({"mousemove", n(at.x()), n(at.y()), "click", "1"}).ok();
+    }
+
+    // Opens the tray menu and takes its picture (the menu drops from the top right).
+    QImage trayMenuShot()
+    {
+        const auto icon = desktop().waitForWindow(kStatusItem, 10000);
+        const auto geometry = icon ? desktop().windowGeometry(*icon) : std::nullopt;
+        if (!geometry || !click(geometry->center()))
+            return {};
+        QThread::msleep(700);
+        const QImage shot = desktop().screenshot();
+        desktop().xdotool({"key", "Escape"});
+        return shot.copy(shot.width() - 700, 0, 700, 450);
+    }
+
+    // The window once it has stopped changing (scrolling, repainting).
+    QImage settledShot(const QString& window)
+    {
+        QImage last = desktop().screenshotWindow(window);
+        return desktop().waitForScreenshot(window, [&](const QImage& shot) { return std::exchange(last, shot) == shot; });
+    }
+
+    // Where the window shows the text, waiting a while for it; the last picture is kept
+    // in the test's folder when it never shows.
+    std::optional<QRect> findInWindow(const QString& window, const QString& text, QImage* seen = nullptr)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        QImage shot;
+        do {
+            shot = settledShot(window);
+            if (const std::optional<QRect> box = e2e::findText(shot, text)) {
+                if (seen)
+                    *seen = shot;
+                return box;
+            }
+        } while (timer.elapsed() < 10000);
+        desktop().saveImage(QStringLiteral("not-found-%1.png").arg(QString(text).remove(QLatin1Char(' '))), shot);
+        return std::nullopt;
+    }
+
+    bool shows(const QString& window, const QString& text) { return findInWindow(window, text).has_value(); }
+
+    // Clicks the text and waits for the window to answer.
+    bool clickText(const QString& window, const QString& text)
+    {
+        QImage before;
+        const std::optional<QRect> box = findInWindow(window, text, &before);
+        // Relative to the window itself (a managed window's reported position is its frame's).
+        if (!box
+            || !desktop()
+                    .xdotool({"mousemove", "--window", window, n(box->center().x()), n(box->center().y()), "click", "1"})
+                    .ok())
+            return false;
+        desktop().waitForScreenshot(window, [&](const QImage& shot) { return shot != before; }, 5000);
+        return true;
+    }
+
+    // Shows the end of the Shortcuts tab, where the capture keys are.
+    void scrollToCaptureKeys(const QString& window)
+    {
+        const auto geometry = desktop().windowGeometry(window);
+        ASSERT_TRUE(geometry.has_value());
+        desktop().xdotool({"mousemove", n(geometry->center().x()), n(geometry->center().y())});
+        for (int i = 0; i < 40; ++i)
+            desktop().xdotool({"click", "5"});
+    }
+};
+
+} // namespace
+
+TEST_F(SettingsWindowTest, FromTheTrayARecordedAreaKeyReplacesTheOldOneAndGermanReachesWindowAndTray)
+{
+    writeSettings("[General]\nopenWindowAtLaunch=false\nappLanguage=en\n");
+    desktop().startBackground(QStringLiteral("xmessage"), {QStringLiteral("-title"), QStringLiteral("OtherProgram"),
+                                                           QStringLiteral("another program")});
+    const auto other = desktop().waitForWindow(QStringLiteral("^OtherProgram$"), 20000);
+    ASSERT_TRUE(other.has_value());
+    ASSERT_TRUE(desktop().startLumetra());
+    const auto icon = desktop().waitForWindow(kStatusItem, 30000);
+    ASSERT_TRUE(icon.has_value()) << log().toStdString();
+
+    // Settings… sits fourth from the bottom of the tray menu.
+    ASSERT_TRUE(click(desktop().windowGeometry(*icon)->center()));
+    QThread::msleep(700);
+    for (const char* key : {"Up", "Up", "Up", "Up", "Return"})
+        ASSERT_TRUE(desktop().xdotool({"key", key}).ok());
+    const auto window = desktop().waitForWindow(QStringLiteral("^Settings$"), 10000);
+    ASSERT_TRUE(window.has_value()) << log().toStdString();
+
+    ASSERT_TRUE(clickText(*window, QStringLiteral("Shortcuts")));
+    scrollToCaptureKeys(*window);
+    ASSERT_TRUE(clickText(*window, QStringLiteral("Ctrl + Shift + 7")));
+    ASSERT_TRUE(desktop().xdotool({"key", "ctrl+alt+5"}).ok());
+    EXPECT_TRUE(shows(*window, QStringLiteral("Ctrl + Alt + 5")));
+
+    // From another program's window: the new keys capture, the old ones no longer do.
+    ASSERT_TRUE(desktop().xdotool({"windowactivate", "--sync", *other}).ok());
+    ASSERT_TRUE(desktop().xdotool({"key", "ctrl+alt+5"}).ok());
+    ASSERT_TRUE(desktop().waitForWindow(kOverlay, 20000).has_value()) << log().toStdString();
+    ASSERT_TRUE(desktop().xdotool({"key", "Escape"}).ok());
+    ASSERT_TRUE(desktop().waitForWindowGone(kOverlay));
+    ASSERT_TRUE(desktop().xdotool({"windowactivate", "--sync", *other}).ok());
+    ASSERT_TRUE(desktop().xdotool({"key", "ctrl+shift+7"}).ok());
+    EXPECT_FALSE(desktop().waitForWindow(kOverlay, 2000).has_value());
+    const QImage menu = trayMenuShot();
+    EXPECT_TRUE(e2e::findText(menu, QStringLiteral("Ctrl + Alt + 5"))) << e2e::readText(menu).toStdString();
+    EXPECT_FALSE(e2e::findText(menu, QStringLiteral("Ctrl + Shift + 7"))) << e2e::readText(menu).toStdString();
+
+    // Deutsch from the General tab's language picker.
+    const auto settings = desktop().waitForWindow(QStringLiteral("^Settings$"), 10000);
+    ASSERT_TRUE(settings.has_value());
+    ASSERT_TRUE(desktop().xdotool({"windowactivate", "--sync", *settings}).ok());
+    ASSERT_TRUE(clickText(*settings, QStringLiteral("General")));
+    ASSERT_TRUE(clickText(*settings, QStringLiteral("English")));
+    QThread::msleep(500);
+    ASSERT_TRUE(desktop().xdotool({"type", "Deu"}).ok());
+    ASSERT_TRUE(desktop().xdotool({"key", "Return"}).ok());
+    const auto german = desktop().waitForWindow(QStringLiteral("^Einstellungen$"), 10000);
+    if (!german)
+        desktop().saveImage(QStringLiteral("no-german.png"), desktop().screenshot());
+    ASSERT_TRUE(german.has_value()) << log().toStdString();
+    EXPECT_TRUE(shows(*german, QStringLiteral("Allgemein")));
+    const QImage germanMenu = trayMenuShot();
+    EXPECT_TRUE(e2e::findText(germanMenu, QStringLiteral("Einstellungen")))
+        << e2e::readText(germanMenu).toStdString();
+    EXPECT_TRUE(e2e::findText(germanMenu, QStringLiteral("Lumetra beenden"))) << e2e::readText(germanMenu).toStdString();
+    EXPECT_EQ(desktop().stopLumetra(), 0);
+}
+
+TEST_F(SettingsWindowTest, RecordingAKeyAnotherProgramHoldsKeepsItAndShowsTheYellowHint)
+{
+    QProcess* holder = desktop().startBackground(QStringLiteral(LUMETRA_KEYGRAB_PROBE), {});
+    ASSERT_TRUE(holder->waitForReadyRead(10000));
+    ASSERT_EQ(holder->readLine().trimmed(), QByteArray("grabbed"));
+
+    // Opened with Ctrl+, from the editor window's menu, on the tab chosen last time.
+    writeSettings("[General]\nappLanguage=en\nsettingsSelectedTab=2\n");
+    ASSERT_TRUE(desktop().startLumetra());
+    const auto editor = desktop().waitForWindow(QStringLiteral("^Lumetra$"), 30000);
+    ASSERT_TRUE(editor.has_value()) << log().toStdString();
+    ASSERT_TRUE(desktop().xdotool({"windowactivate", "--sync", *editor}).ok());
+    ASSERT_TRUE(desktop().xdotool({"key", "ctrl+comma"}).ok());
+    const auto window = desktop().waitForWindow(QStringLiteral("^Settings$"), 10000);
+    ASSERT_TRUE(window.has_value()) << log().toStdString();
+
+    scrollToCaptureKeys(*window);
+    ASSERT_TRUE(clickText(*window, QStringLiteral("Ctrl + Shift + 8")));
+    // The recorder has the keyboard: the press reaches it, not the program holding it.
+    ASSERT_TRUE(desktop().xdotool({"key", "ctrl+alt+6"}).ok());
+    const auto yellow = [](const QImage& shot) {
+        int count = 0;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x) {
+                const QColor c = shot.pixelColor(x, y);
+                count += c.red() > 150 && c.green() > 105 && c.blue() < 60 && c.red() - c.green() > 20;
+            }
+        return count;
+    };
+    // The hint shows for three seconds: look at once.
+    const QImage shot = desktop().waitForScreenshot(*window, [&](const QImage& image) { return yellow(image) > 30; }, 2500);
+    EXPECT_GT(yellow(shot), 30) << "no yellow hint under the row";
+    EXPECT_TRUE(e2e::findText(shot, QStringLiteral("conflict with desktop"))) << e2e::readText(shot).toStdString();
+    // The binding is kept all the same.
+    EXPECT_TRUE(shows(*window, QStringLiteral("Capture Window Ctrl + Alt + 6")));
+    EXPECT_EQ(desktop().stopLumetra(), 0);
+}
