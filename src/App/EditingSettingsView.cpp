@@ -62,6 +62,7 @@ EditingSettingsView::EditingSettingsView(UserDefaults& defaults, QWidget* parent
     SettingsSection* saving = addSection(text("settings.section.saving"));
     m_format = new QComboBox;
     m_format->setObjectName(Settings::defaultSaveFormat.name());
+    ignoreWheelUnlessFocused(m_format);
     for (const QString& format : saveFormats())
         m_format->addItem(localized(QStringLiteral("format.") + format), format);
     saving->addRow(text("settings.saveFormat"), m_format);
@@ -78,6 +79,7 @@ EditingSettingsView::EditingSettingsView(UserDefaults& defaults, QWidget* parent
     m_quality = new QSlider(Qt::Horizontal, m_qualityRow);
     m_quality->setObjectName(Settings::defaultJpegQuality.name());
     m_quality->setRange(kFirstQualityStep, kLastQualityStep);
+    ignoreWheelUnlessFocused(m_quality);
     m_quality->setFixedWidth(160);
     qualityLayout->addWidget(m_quality);
     m_qualityText = new QLabel(m_qualityRow);

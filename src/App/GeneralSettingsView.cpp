@@ -65,6 +65,7 @@ void GeneralSettingsView::addLanguageSections()
 {
     auto* language = new QComboBox;
     language->setObjectName(Settings::appLanguage.name());
+    ignoreWheelUnlessFocused(language);
     for (AppLanguage option : AppLanguages::allCases())
         language->addItem(AppLanguages::displayName(option), AppLanguages::rawValue(option));
     language->setCurrentIndex(
@@ -78,6 +79,7 @@ void GeneralSettingsView::addLanguageSections()
 
     auto* theme = new QComboBox;
     theme->setObjectName(Settings::appTheme.name());
+    ignoreWheelUnlessFocused(theme);
     for (AppTheme option : AppThemes::allCases()) {
         const QString raw = AppThemes::rawValue(option);
         theme->addItem(localized(QStringLiteral("settings.appearance.") + raw), raw);

@@ -1,6 +1,7 @@
 #include "App/SettingsForm.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -9,6 +10,22 @@
 #include <QVBoxLayout>
 
 namespace {
+
+class WheelGuard : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* control = static_cast<QWidget*>(watched);
+        if (event->type() != QEvent::Wheel || control->hasFocus() || !control->parentWidget())
+            return false;
+        // The form scrolls instead (the event climbs from the parent until one takes it).
+        QCoreApplication::sendEvent(control->parentWidget(), event);
+        return true;
+    }
+};
 
 // Sizes relative to the 13-point body text of the desktop they are shown on.
 QFont scaledFont(const QFont& base, double points)
@@ -159,6 +176,12 @@ SettingsSection* SettingsForm::addSection(QWidget* header)
     auto* section = new SettingsSection(widget());
     m_sections->insertWidget(m_sections->count() - 1, section);
     return section;
+}
+
+void SettingsForm::ignoreWheelUnlessFocused(QWidget* control)
+{
+    control->setFocusPolicy(Qt::StrongFocus);
+    control->installEventFilter(new WheelGuard(control));
 }
 
 void SettingsForm::addFooter(SettingsFooterLabel* footer)

@@ -58,6 +58,10 @@ public:
     SettingsSection* addSection(QWidget* header);
     void addFooter(SettingsFooterLabel* footer);
 
+    // A picker or slider that the wheel moves only once it has the focus: a wheel turned
+    // to scroll the form past it must not change the language or the format.
+    static void ignoreWheelUnlessFocused(QWidget* control);
+
 private:
     QVBoxLayout* m_sections;
 };
