@@ -17,7 +17,7 @@ class ImageEditorViewModel;
 class TextRecognitionController : public QObject {
     Q_OBJECT
 public:
-    // `recognizer` empty: Tesseract with the design's languages.
+    // `recognizer` empty: Tesseract in Simplified and Traditional Chinese and English.
     explicit TextRecognitionController(ImageEditorViewModel& viewModel, TextRecognizer recognizer = {},
                                        QObject* parent = nullptr);
 
