@@ -17,6 +17,8 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QSignalBlocker>
+#include <QPainter>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -37,6 +39,55 @@ QPointer<SettingsView>& openWindow()
 }
 
 constexpr int kGeneralTag = 0;
+
+// The tabs as a settings window's toolbar shows them: each a symbol over its label,
+// all of one width across the window, a long label cut short.
+class SettingsTabBar : public QTabBar {
+public:
+    explicit SettingsTabBar(QWidget* parent) : QTabBar(parent)
+    {
+        setDrawBase(false);
+        setExpanding(true);
+        setElideMode(Qt::ElideRight);
+        setUsesScrollButtons(false);
+    }
+
+protected:
+    QSize tabSizeHint(int) const override
+    {
+        const int width = count() > 0 ? SettingsView::contentWidth / count() : SettingsView::contentWidth;
+        return {width, 16 + 6 + fontMetrics().height() + 14};
+    }
+    QSize minimumTabSizeHint(int index) const override { return tabSizeHint(index); }
+
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        for (int i = 0; i < count(); ++i) {
+            const QRect frame = tabRect(i);
+            if (i == currentIndex()) {
+                QColor selected = palette().color(QPalette::WindowText);
+                selected.setAlphaF(0.1);
+                painter.setPen(Qt::NoPen);
+                painter.setBrush(selected);
+                painter.drawRoundedRect(QRectF(frame).adjusted(4, 3, -4, -3), 6, 6);
+            }
+            const QColor color = palette().color(i == currentIndex() ? QPalette::Highlight : QPalette::WindowText);
+            ToolbarIcons::paint(painter, QRectF(frame.left(), frame.top() + 6, frame.width(), 16),
+                                tabData(i).toString(), color, 16);
+            painter.setPen(color);
+            const QRect label(frame.left() + 4, frame.top() + 6 + 16 + 4, frame.width() - 8, fontMetrics().height());
+            painter.drawText(label, Qt::AlignCenter, fontMetrics().elidedText(tabText(i), Qt::ElideRight, label.width()));
+        }
+    }
+};
+
+// A tab widget whose tab bar is the one above.
+class SettingsTabs : public QTabWidget {
+public:
+    explicit SettingsTabs(QWidget* parent) : QTabWidget(parent) { setTabBar(new SettingsTabBar(this)); }
+};
 
 } // namespace
 
@@ -63,9 +114,9 @@ SettingsView::SettingsView(UserDefaults& defaults, ShortcutStore& store, Setting
     setMinimumHeight(minimumContentHeight);
     rebuild();
     connect(&LanguageRefresh::shared(), &LanguageRefresh::languageChanged, this, &SettingsView::rebuild);
-    // The appearance is the application's: the palette has changed already, only the
-    // tab symbols are drawn in a colour of their own.
-    connect(&ThemeRefresh::shared(), &ThemeRefresh::changed, this, &SettingsView::paintTabIcons);
+    // The appearance is the application's (the palette changes for every window); make
+    // sure it is followed from the first window on.
+    ThemeRefresh::shared();
 }
 
 int SettingsView::selectedTab() const
@@ -86,15 +137,20 @@ void SettingsView::rebuild()
 {
     setWindowTitle(localized(QStringLiteral("settings.title")));
 
-    auto* built = new QTabWidget(this);
+    auto* built = new SettingsTabs(this);
     built->setObjectName(QStringLiteral("settingsTabs"));
     built->setDocumentMode(true);
     built->addTab(new GeneralSettingsView(m_defaults, m_services.checkForUpdates), QString());
     built->addTab(new EditingSettingsView(m_defaults), QString());
     built->addTab(new ShortcutsSettingsView(m_store, m_services.isHeldByAnotherProgram), QString());
     built->addTab(new AboutSettingsView, QString());
-    for (qsizetype i = 0; i < tabs().size(); ++i)
-        built->setTabText(int(i), localized(QString::fromLatin1(tabs().at(i).labelKey)));
+    for (qsizetype i = 0; i < tabs().size(); ++i) {
+        const QString label = localized(QString::fromLatin1(tabs().at(i).labelKey));
+        built->setTabText(int(i), label);
+        // A label cut short is told whole by the tooltip.
+        built->setTabToolTip(int(i), label);
+        built->tabBar()->setTabData(int(i), QString::fromLatin1(tabs().at(i).symbol));
+    }
 
     // The stored tab; a number that names no tab shows General.
     const qint64 stored = Settings::settingsSelectedTab.read(m_defaults);
@@ -118,15 +174,6 @@ void SettingsView::rebuild()
         layout()->addWidget(built);
     }
     m_tabs = built;
-    paintTabIcons();
-}
-
-void SettingsView::paintTabIcons()
-{
-    const QColor color = palette().color(QPalette::WindowText);
-    const qreal ratio = devicePixelRatioF();
-    for (qsizetype i = 0; i < tabs().size(); ++i)
-        m_tabs->setTabIcon(int(i), QIcon(ToolbarIcons::pixmap(QString::fromLatin1(tabs().at(i).symbol), color, 16, ratio)));
 }
 
 void setSettingsServices(SettingsServices shared)

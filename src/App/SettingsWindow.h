@@ -46,7 +46,6 @@ public:
 
 private:
     void rebuild();
-    void paintTabIcons();
 
     UserDefaults& m_defaults;
     ShortcutStore& m_store;

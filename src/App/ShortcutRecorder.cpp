@@ -104,6 +104,11 @@ QSize ShortcutRecorderView::sizeHint() const
     return {metrics.horizontalAdvance(m_text) + 16, metrics.height() + 6};
 }
 
+QSize ShortcutRecorderView::minimumSizeHint() const
+{
+    return {80, sizeHint().height()};
+}
+
 bool ShortcutRecorderView::event(QEvent* event)
 {
     switch (event->type()) {
@@ -139,7 +144,9 @@ void ShortcutRecorderView::paintEvent(QPaintEvent*)
     painter.setRenderHint(QPainter::Antialiasing);
     QColor secondary = palette().color(QPalette::PlaceholderText);
     painter.setPen(secondary);
-    painter.drawText(rect(), Qt::AlignCenter, m_text);
+    // Long translations are cut short rather than clipped at both ends.
+    const QRect inner = rect().adjusted(8, 0, -8, 0);
+    painter.drawText(inner, Qt::AlignCenter, fontMetrics().elidedText(m_text, Qt::ElideRight, inner.width()));
     secondary.setAlphaF(0.5);
     QPen dashed(secondary, 1);
     dashed.setDashPattern({3, 2});

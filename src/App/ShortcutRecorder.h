@@ -56,6 +56,7 @@ public:
     ~ShortcutRecorderView() override;
 
     QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
 protected:
     bool event(QEvent* event) override;

@@ -121,6 +121,8 @@ QString readText(const QImage& image)
 std::optional<QRect> findText(const QImage& image, const QString& wanted)
 {
     const QString target = squeezed(wanted);
+    if (target.isEmpty())
+        return std::nullopt;
     // One letter may be read wrong in a longer text ("Ctrri" for "Ctrl").
     const int allowed = target.size() >= 6 ? 1 : 0;
     const QList<OcrWord> words = readWords(image);
@@ -128,7 +130,17 @@ std::optional<QRect> findText(const QImage& image, const QString& wanted)
         QString spelt;
         QRect box;
         for (qsizetype last = first; last < words.size() && spelt.size() <= target.size() + 1; ++last) {
-            spelt += squeezed(words[last].text);
+            // Stray marks (a symbol read as "@") are no part of the text, nor of its box.
+            const QString word = squeezed(words[last].text);
+            if (word.isEmpty()) {
+                if (last == first)
+                    break;
+                continue;
+            }
+            // A run starts where the text does: a stray mark before it is not forgiven.
+            if (last == first && word.front() != target.front())
+                break;
+            spelt += word;
             box = box.united(words[last].box);
             if (distance(spelt, target) <= allowed)
                 return box;

@@ -24,8 +24,8 @@ QString readText(const QImage& image);
 // Where the first run of consecutive words spells `wanted`; nothing when no run does.
 // Only letters, digits and "+" count, in any case; the letters OCR confuses on small
 // text (l, i, 1, |) count as one, and one letter more, less or other is forgiven in a
-// text of six or more: "Ctrl + Alt + 5" is found where Tesseract read "Ctrri+ AIt +5".
-// Digits must be read right.
+// text of six or more, after its first character: "Ctrl + Alt + 5" is found where
+// Tesseract read "Ctrri+ AIt +5". Digits must be read right.
 std::optional<QRect> findText(const QImage& image, const QString& wanted);
 
 } // namespace e2e
