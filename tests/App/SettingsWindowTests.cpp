@@ -283,7 +283,9 @@ TEST_F(SettingsTest, ShortcutRowsRecordHintAndReset)
     // the red conflict hint tells under toolLine that both hold "1" now.
     store.setOverride(ShortcutAction::toolLine, {0, 0, "a"});
     store.setOverride(ShortcutAction::toolArrow, {18, 0, "1"});
+    posted.clear();
     view.resetShortcut(ShortcutAction::toolLine);
+    EXPECT_EQ(posted, QStringList{kShortcuts});
     EXPECT_EQ(view.hint(), (ShortcutsSettingsView::Hint{ShortcutAction::toolLine, "Conflicts with “Arrow Annotation”", false}));
 
     posted.clear();
