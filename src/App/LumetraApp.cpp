@@ -8,6 +8,7 @@
 #include "App/StatusMenuController.h"
 #include "App/UpdaterController.h"
 #include "Capture/CaptureCoordinator.h"
+#include "Capture/ScrollingCaptureController.h"
 #include "Capture/SelectionOverlayController.h"
 #include "Capture/WindowPickerOverlayController.h"
 #include "Core/LanguageRefresh.h"
@@ -45,8 +46,7 @@ public:
     }
 };
 
-// The capture roads of this build. Scrolling capture is not part of it yet: its menu
-// item stays disabled, its key free and its option unlisted.
+// The capture roads of this build.
 std::function<void()> captureRoad(CommandLineCapture capture)
 {
     switch (capture) {
@@ -57,7 +57,7 @@ std::function<void()> captureRoad(CommandLineCapture capture)
     case CommandLineCapture::repeatLastArea:
         return [] { CaptureRoads::repeatLastSelection(); };
     case CommandLineCapture::scroll:
-        break;
+        return [] { CaptureRoads::scroll(); };
     }
     return {};
 }
@@ -107,6 +107,7 @@ LumetraApp::LumetraApp(QObject* parent)
     // A delivered capture brings the editor forward itself; the selection leaves it be.
     SelectionOverlayController::shared().setMainWindowProvider([] { return MainWindowController::shared().window(); });
     WindowPickerOverlayController::shared().setMainWindowProvider([] { return MainWindowController::shared().window(); });
+    ScrollingCaptureController::shared().setMainWindowProvider([] { return MainWindowController::shared().window(); });
 
     AppDelegateParts parts;
     parts.runningCopy = m_singleInstance.get();

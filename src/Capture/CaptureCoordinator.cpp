@@ -8,6 +8,7 @@
 #include "Capture/CapturePng.h"
 #include "Capture/DelayCountdownHUD.h"
 #include "Capture/ScreenCapturePermission.h"
+#include "Capture/ScrollingCaptureController.h"
 #include "Capture/SelectionOverlayController.h"
 #include "Capture/SystemScreenshotTool.h"
 #include "Capture/WindowPickerOverlayController.h"
@@ -239,6 +240,12 @@ void repeatLastSelection()
 {
     if (ScreenCapturePermission::ensureScreenCapturePermission())
         SelectionOverlayController::shared().repeatLastSelection();
+}
+
+void scroll()
+{
+    if (ScreenCapturePermission::ensureScreenCapturePermission())
+        ScrollingCaptureController::shared().start();
 }
 
 } // namespace CaptureRoads

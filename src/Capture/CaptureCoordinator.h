@@ -78,4 +78,5 @@ namespace CaptureRoads {
 void area();
 void window();
 void repeatLastSelection();
+void scroll();
 } // namespace CaptureRoads

@@ -197,3 +197,9 @@ bool compositeCursor(XcbConnection& connection, QImage& image, const QPoint& ima
     }
     return drawn;
 }
+
+bool compositeApplicationCursor(QImage& image, const QPoint& imageOrigin)
+{
+    XcbConnection* x = XcbConnection::application();
+    return x && compositeCursor(*x, image, imageOrigin);
+}

@@ -54,3 +54,5 @@ private:
 // Paints the current pointer image (XFixes) onto image, whose top-left pixel shows the
 // root pixel imageOrigin. Returns false when the pointer image is unavailable.
 bool compositeCursor(XcbConnection& connection, QImage& image, const QPoint& imageOrigin);
+// The same on the application's display; false off X11.
+bool compositeApplicationCursor(QImage& image, const QPoint& imageOrigin);

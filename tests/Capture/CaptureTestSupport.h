@@ -48,6 +48,16 @@ public:
         }
     }
     int pending() const { return int(entries.size()); }
+    // Moves to the earliest scheduled moment and runs what is due; false when nothing waits.
+    bool advanceToNextDue()
+    {
+        if (entries.isEmpty())
+            return false;
+        auto earliest = std::min_element(entries.begin(), entries.end(),
+                                          [](const auto& a, const auto& b) { return a.first < b.first; });
+        advance(std::max<qint64>(0, current.msecsTo(earliest->first)));
+        return true;
+    }
 
 private:
     QMap<quint64, std::pair<QDateTime, std::function<void()>>> entries;

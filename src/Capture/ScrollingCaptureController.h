@@ -1,0 +1,169 @@
+#pragma once
+
+#include "Capture/FrozenDisplays.h"
+#include "Capture/OwnWindows.h"
+#include "Capture/ScrollAutoDriver.h"
+#include "Capture/ScrollHintBar.h"
+#include "Capture/ScrollKeptFrames.h"
+#include "Capture/ScrollStitcher.h"
+#include "Platform/CaptureInputGrab.h"
+
+#include <QImage>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QRect>
+#include <QRectF>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class CaptureClock;
+class QKeyEvent;
+class ScrollCaptureOverlayView;
+class ScrollEventPoster;
+class ScrollFrameSource;
+
+// Runs one scrolling capture at a time. The user drags a rectangle over the content to
+// capture (a web page, a document, a list); the controller then scrolls it by itself
+// with wheel clicks, reads a frame of the rectangle from the screen after every step
+// once the content has stopped moving, has the stitcher judge it, shows the height so
+// far in the hint bar, and at the end hands one tall PNG to the clipboard and the
+// delivery. Ways out: Esc (cancel while selecting and before scrolling starts; once
+// scrolling, any key ends the capture with what was taken), Return and Done, the
+// page's end, the length limit, a refused keyboard or XTest, an area too low to
+// scroll, and every failure, each ending in one cleanup.
+//
+// Everything runs on the main thread. Each wait (the clock's) and each judgement (on a
+// worker) checks on its return that the capture it belongs to is still the current
+// one: a late step of an ended capture never composes, delivers or touches a new one.
+class ScrollingCaptureController : public QObject {
+    Q_OBJECT
+public:
+    enum class Phase : quint8 { idle = 0, selecting = 1, recording = 2, finishing = 3 };
+
+    static ScrollingCaptureController& shared();
+    explicit ScrollingCaptureController(CaptureClock& clock, QObject* parent = nullptr);
+    ~ScrollingCaptureController() override;
+
+    // Begins a capture: hides Lumetra's windows and, 200 ms later, covers every display.
+    // Ignored while a capture is under way, the 200 ms included.
+    void start();
+    // A rectangle dragged on an overlay (global points); ignored unless selecting, and
+    // after the first one.
+    void handleSelection(const QRectF& selection);
+    // Ends recording and delivers what was taken; with limitReached the hint bar shows
+    // the limit for a second first. Ignored unless recording.
+    void finish(bool limitReached);
+    // Takes everything down, puts Lumetra's windows back, delivers nothing.
+    void cancel();
+    // The overlays' key handling while selecting; true when the key was taken.
+    bool handleKeyDown(QKeyEvent* event);
+    void handleHintDone();
+
+    Phase phase() const { return m_phase; }
+    bool isBusy() const { return m_phase != Phase::idle || m_startPending; }
+    QList<ScrollCaptureOverlayView*> overlayViews() const;
+    ScrollHintBarView* hintBar() const { return m_hintBar; }
+    ScrollHintModel& hintModel() { return m_hintModel; }
+    ScrollAutoDriver* autoDriver() const { return m_driver; }
+    const ScrollKeptFrames& keptFrames() const { return m_kept; }
+    int capturedCount() const { return m_capturedCount; }
+    int skippedCount() const { return m_skippedCount; }
+    int autoStepPx() const { return m_autoStepPx; }
+    QRect grabRect() const { return m_grabRect; }
+    const OwnWindows::WindowList& hiddenWindows() const { return m_selfHiddenWindows; }
+
+    // The editor's main window, which a delivered capture brings forward itself.
+    void setMainWindowProvider(std::function<QWidget*()> provider) { m_mainWindowProvider = std::move(provider); }
+
+    // What the capture reads, scrolls and holds; tests hand in fakes (not owned). Left
+    // unset, the screen and the display's XTest and grabs are used.
+    void setDevicesForTesting(ScrollFrameSource* frames, ScrollEventPoster* poster, CaptureInputGrab* input);
+
+    static constexpr int startDelayMs = 200;
+    // How long the programs beneath get to redraw: after a scroll, and after the
+    // overlays uncovered the selection.
+    static constexpr int redrawWaitMs = 120;
+    static constexpr int stallLimit = 4;
+    static constexpr int limitWaitMs = 1000;
+    static constexpr int settleDeadlineMs = 1500;
+    static constexpr int settleFirstBackoffMs = 12;
+    static constexpr int settleMaxBackoffMs = 80;
+    static constexpr int settleMaxAttempts = 20;
+
+private:
+    struct Judged;
+    struct Settle;
+
+    // The session (ScrollingCaptureController.cpp).
+    void presentOverlays();
+    ScrollCaptureOverlayView* makeOverlayWindow(const FrozenScreenRecord& record);
+    void cleanup(bool restoreWindows);
+    void resetState();
+    void restoreHiddenWindowsAfterFinish();
+    void stopDriver();
+    // Runs step after ms on the clock, unless the capture has ended meanwhile.
+    void after(int ms, std::function<void()> step);
+    bool isCurrent(quint64 generation) const { return generation == m_generation; }
+    ScrollFrameSource& frameSource() const;
+    ScrollEventPoster* poster();
+    CaptureInputGrab* inputGrab();
+    void connectInput(CaptureInputGrab* input);
+    QRect toRootPixels(const QRectF& global) const;
+
+    // Recording (ScrollingCaptureRecording.cpp).
+    void enterRecording();
+    void showHintPanel();
+    void denyAutoScroll();
+    void endTooLow();
+    void handleGrabbedKey(CaptureInputGrab::Key key);
+    bool swallowsClickAt(const QPoint& rootPixel) const;
+    void startDriver();
+    void settleFrame(std::function<void(const QImage&)> done);
+    void settleStep(const std::shared_ptr<Settle>& settle);
+    void judgeOffMain(const QImage& frame, int stepPx, bool lenient, std::function<void(const Judged&)> done);
+    void keepFrame(const QImage& frame, const ScrollStitcher::FrameJudgement& judgement);
+    void judgeFirstFrame(std::function<void()> done);
+    void onAutoTick(ScrollAutoDriver::TickDone done);
+    void tickJudged(const QImage& frame, const Judged& judged, const ScrollAutoDriver::TickDone& done);
+    void handleStall();
+    void completeFinish();
+    int maxLength() const;
+
+    CaptureClock& m_clock;
+    Phase m_phase = Phase::idle;
+    bool m_startPending = false;
+    bool m_selectionTaken = false;
+    quint64 m_generation = 1;
+    QList<QPointer<ScrollCaptureOverlayView>> m_overlayWindows;
+    QPointer<ScrollHintBarView> m_hintBar;
+    ScrollHintModel m_hintModel;
+    OwnWindows::WindowList m_selfHiddenWindows;
+    QList<DisplayCaptureSource::Display> m_displays;
+    std::optional<DisplayCaptureSource::Display> m_selectedDisplay;
+    QRectF m_selectionGlobal;
+    QRectF m_sourceRectLocal;
+    double m_captureScale = 2.0;
+    QRect m_grabRect;
+    std::optional<QRect> m_hintRectPx;
+    QPointer<ScrollAutoDriver> m_driver;
+    int m_autoStepPx = 0;
+    ScrollKeptFrames m_kept;
+    ScrollStitcher::DetectionState m_detection;
+    int m_capturedCount = 0;
+    int m_skippedCount = 0;
+    // The latest frame of a tick, and how that tick ended: when the page stops, the
+    // rows its last short scroll revealed are taken from it.
+    QImage m_lastTickFrame;
+    ScrollTickOutcome m_lastOutcome = ScrollTickOutcome::kept;
+    std::function<QWidget*()> m_mainWindowProvider;
+
+    ScrollFrameSource* m_testFrames = nullptr;
+    ScrollEventPoster* m_testPoster = nullptr;
+    CaptureInputGrab* m_testInput = nullptr;
+    std::unique_ptr<ScrollEventPoster> m_poster;
+    std::unique_ptr<CaptureInputGrab> m_input;
+    bool m_devicesOpened = false;
+};

@@ -1,0 +1,576 @@
+// The scrolling capture's recording: the switch to it, the settled frames, the ticks of
+// the auto-scroll driver with the click calibration, the page's end, and finishing.
+#include "Capture/ScrollingCaptureController.h"
+
+#include "Base/Logger.h"
+#include "Capture/CaptureAlerts.h"
+#include "Capture/CaptureClock.h"
+#include "Capture/CaptureDelivery.h"
+#include "Capture/CaptureLog.h"
+#include "Capture/CapturePng.h"
+#include "Capture/FramePixels.h"
+#include "Capture/FrameRegistration.h"
+#include "Capture/ScrollCaptureGeometry.h"
+#include "Capture/ScrollCaptureOverlayView.h"
+#include "Capture/ScrollFrameSource.h"
+#include "Core/Localization.h"
+#include "Core/Settings.h"
+#include "Platform/Pasteboard.h"
+
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <algorithm>
+#include <cstring>
+
+using namespace ScrollCaptureGeometry;
+
+struct ScrollingCaptureController::Judged {
+    ScrollStitcher::FrameJudgement judgement;
+    // The frames changed but share no rows at any offset the registration tries: the
+    // content moved further than it can follow.
+    bool noOverlap = false;
+    // The frame equals the previous tick's: the page did not move.
+    bool pageStill = false;
+};
+
+struct ScrollingCaptureController::Settle {
+    QDateTime deadline;
+    int backoffMs = settleFirstBackoffMs;
+    int attempts = 0;
+    bool withPointer = false;
+    QImage previous;
+    QImage lastRead;
+    std::function<void(const QImage&)> done;
+};
+
+namespace {
+
+bool sameBytes(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size() || a.format() != b.format())
+        return false;
+    const std::size_t rowBytes = std::size_t(a.width()) * std::size_t(a.depth() / 8);
+    for (int y = 0; y < a.height(); ++y)
+        if (std::memcmp(a.constScanLine(y), b.constScanLine(y), rowBytes) != 0)
+            return false;
+    return true;
+}
+
+// No offset the registration tries matches the two frames (left of the scrollbar and
+// below the fixed header), as opposed to several matching about equally well.
+bool shareNoRows(const QImage& previous, const QImage& next, int scrollbarPx, int stickyPx)
+{
+    const QImage a = withFramePixelLayout(previous), b = withFramePixelLayout(next);
+    const FramePixels p = framePixels(a), n = framePixels(b);
+    const int w = std::min(p.width, n.width) - scrollbarPx;
+    const int h = std::min(p.height, n.height) - stickyPx;
+    if (p.isNull() || n.isNull() || w < FrameRegistration::kMinimumSide || h < FrameRegistration::kMinimumSide)
+        return true;
+    const auto outcome
+        = FrameRegistration::verticalOffset(p.cropped(0, stickyPx, w, h), n.cropped(0, stickyPx, w, h)).outcome;
+    return outcome == FrameRegistration::Outcome::noMatch || outcome == FrameRegistration::Outcome::tooSmall;
+}
+
+double elapsedMs(const QDateTime& from, const QDateTime& to)
+{
+    return double(from.msecsTo(to));
+}
+
+} // namespace
+
+int ScrollingCaptureController::maxLength() const
+{
+    return maxScrollLength(Settings::captureMaxScrollLength.read());
+}
+
+// ---- entering recording ----------------------------------------------------------------
+
+void ScrollingCaptureController::enterRecording()
+{
+    if (m_phase != Phase::selecting || !m_selectedDisplay)
+        return;
+    const DisplayCaptureSource::Display& display = *m_selectedDisplay;
+    m_grabRect = ScrollCaptureGeometry::grabRect(m_sourceRectLocal, m_captureScale, display.pixelFrame);
+    // Frames lower than the registration can compare could never be stitched.
+    if (m_grabRect.height() < FrameRegistration::kMinimumSide) {
+        endTooLow();
+        return;
+    }
+    m_hintModel.setWidthPx(truncatedPixels(m_sourceRectLocal.width(), m_captureScale));
+    m_hintModel.setHeightPx(truncatedPixels(m_sourceRectLocal.height(), m_captureScale));
+    m_hintModel.setLimitReached(false);
+
+    // Frames come from the live screen now: the overlays shrink to an outline outside
+    // the selection and let the mouse through; the hint bar goes outside it too.
+    QStringList ignoring;
+    for (const auto& view : std::as_const(m_overlayWindows)) {
+        if (!view)
+            continue;
+        view->releaseKeyboard();
+        view->showRecording(m_selectionGlobal);
+        ignoring << QStringLiteral("Y");
+    }
+    captureDiagnostic(QStringLiteral("📜 [cursor] enterRecording：录制期光标 rect 清空（纯显示层，光标交由下层 app）"));
+    captureDiagnostic(QStringLiteral("📜 [record] overlay ignoresMouseEvents = %1（%2 屏）")
+                          .arg(ignoring.join(QLatin1Char(',')))
+                          .arg(ignoring.size()));
+    showHintPanel();
+
+    m_phase = Phase::recording;
+    const QRectF local = m_sourceRectLocal;
+    const double scale = m_captureScale;
+    logMessage(LogLevel::info, [local, scale] {
+        return QStringLiteral("📜 进入录制阶段（选区 %1×%2pt × scale %3，overlay 已穿透）")
+            .arg(local.width())
+            .arg(local.height())
+            .arg(scale);
+    });
+
+    // Scrolling by itself needs XTest and the keyboard and buttons held.
+    ScrollEventPoster* wheel = poster();
+    CaptureInputGrab* input = inputGrab();
+    if (!wheel || !input || !input->grab()) {
+        denyAutoScroll();
+        return;
+    }
+
+    const int stepPt = stepPoints(local.height());
+    m_autoStepPx = truncatedPixels(stepPt, scale);
+    QPointer<ScrollingCaptureController> self(this);
+    auto* driver = new ScrollAutoDriver(*wheel, m_clock, {m_grabRect, m_autoStepPx, redrawWaitMs, stallLimit}, [self] {
+        logMessage(LogLevel::info, [] { return QStringLiteral("📜 按键停止自动滚动，拼接交付"); });
+        if (self)
+            self->after(0, [self] { self->finish(false); });
+    });
+    driver->setParent(this);
+    m_driver = driver;
+    if (m_hintRectPx) {
+        driver->uiPassThroughRect = m_hintRectPx;
+        captureDiagnostic(QStringLiteral("📜 [record] 提示条豁免区(CG)=%1 / guardRect=%2（重叠即旧版 Done 失效场景）")
+                              .arg(QStringLiteral("%1,%2 %3x%4")
+                                       .arg(m_hintRectPx->x())
+                                       .arg(m_hintRectPx->y())
+                                       .arg(m_hintRectPx->width())
+                                       .arg(m_hintRectPx->height()),
+                                   QStringLiteral("%1,%2 %3x%4")
+                                       .arg(m_grabRect.x())
+                                       .arg(m_grabRect.y())
+                                       .arg(m_grabRect.width())
+                                       .arg(m_grabRect.height())));
+    }
+    const QPoint centre = m_grabRect.center();
+    logMessage(LogLevel::info, [stepPt, centre] {
+        return QStringLiteral("📜 自动滚动启动（步长 %1pt，中心 %2,%3）").arg(stepPt).arg(centre.x()).arg(centre.y());
+    });
+    // What the overlays uncovered is drawn again by the programs beneath first.
+    after(redrawWaitMs, [this] { judgeFirstFrame([this] { startDriver(); }); });
+}
+
+void ScrollingCaptureController::showHintPanel()
+{
+    QScreen* screen = m_selectedDisplay->screen ? m_selectedDisplay->screen.data() : QGuiApplication::primaryScreen();
+    if (!screen) {
+        logMessage(LogLevel::warning,
+                   [] { return QStringLiteral("📜 提示条所在屏解析失败，跳过提示条（键盘 Return/Esc 仍可用）"); });
+        return;
+    }
+    QPointer<ScrollingCaptureController> self(this);
+    auto* bar = new ScrollHintBarView(m_hintModel, [self] {
+        if (self)
+            self->after(0, [self] { self->handleHintDone(); });
+    });
+    bar->adjustSize();
+    const QSize fitted = bar->size();
+    if (fitted.width() <= 10 || fitted.height() <= 10) {
+        logMessage(LogLevel::warning, [] { return QStringLiteral("📜 提示条尺寸解析失败，跳过创建（键盘仍可用）"); });
+        delete bar;
+        return;
+    }
+    const std::optional<QRectF> frame = hintBarFrame(QRectF(screen->geometry()), m_selectionGlobal, QSizeF(fitted));
+    if (!frame) {
+        logMessage(LogLevel::warning,
+                   [] { return QStringLiteral("📜 选区外无处安放提示条，隐藏（键盘 Return/Esc 仍可用）"); });
+        delete bar;
+        return;
+    }
+    bar->setScreen(screen);
+    bar->move(frame->topLeft().toPoint());
+    bar->show();
+    bar->raise();
+    m_hintBar = bar;
+    m_hintRectPx = toRootPixels(QRectF(bar->geometry()));
+    captureDiagnostic(QStringLiteral("📜 [hint] 提示条已创建 fitting=%1x%2 frame=%3,%4 %5x%6 level=%7 mouse=%8")
+                          .arg(fitted.width())
+                          .arg(fitted.height())
+                          .arg(bar->x())
+                          .arg(bar->y())
+                          .arg(bar->width())
+                          .arg(bar->height())
+                          .arg(1001)
+                          .arg(1));
+}
+
+void ScrollingCaptureController::denyAutoScroll()
+{
+    logMessage(LogLevel::warning, [] { return QStringLiteral("📜 未授权辅助功能，弹引导后取消本次"); });
+    // Nothing to open on X11: the first button only acknowledges.
+    CaptureAlerts::current().askWarning(localized(QStringLiteral("scrollCapture.axDenied.title")),
+                                        localized(QStringLiteral("scrollCapture.axDenied.body")),
+                                        localized(QStringLiteral("scrollCapture.axDenied.open")),
+                                        localized(QStringLiteral("scrollCapture.axDenied.cancel")));
+    cancel();
+}
+
+void ScrollingCaptureController::endTooLow()
+{
+    logMessage(LogLevel::warning, [] { return QStringLiteral("📜 选区过矮：一格滚轮即超出其高度的九成，取消"); });
+    cancel();
+    showCaptureFailed(localized(QStringLiteral("scrollCapture.tooLow")));
+}
+
+void ScrollingCaptureController::startDriver()
+{
+    if (m_phase != Phase::recording || !m_driver)
+        return;
+    QPointer<ScrollingCaptureController> self(this);
+    m_driver->start(
+        [self](ScrollAutoDriver::TickDone done) {
+            if (self)
+                self->onAutoTick(std::move(done));
+            else
+                done(ScrollTickOutcome::duplicate);
+        },
+        [self] {
+            if (self)
+                self->handleStall();
+        });
+}
+
+// ---- keys and clicks while recording ------------------------------------------------------
+
+void ScrollingCaptureController::handleGrabbedKey(CaptureInputGrab::Key key)
+{
+    // Once scrolling runs, any key ends the capture with what it took (Esc too).
+    if (m_driver && m_driver->isRunning()) {
+        m_driver->handleKeyPress();
+        return;
+    }
+    if (key == CaptureInputGrab::Key::escape && m_phase != Phase::idle) {
+        logMessage(LogLevel::info, [] { return QStringLiteral("📜 Esc（monitor 兜底）取消滚动截图"); });
+        cancel();
+    } else if (key == CaptureInputGrab::Key::returnKey && m_phase == Phase::recording) {
+        logMessage(LogLevel::info, [] { return QStringLiteral("📜 Return（monitor 兜底）完成滚动截图"); });
+        finish(false);
+    }
+}
+
+bool ScrollingCaptureController::swallowsClickAt(const QPoint& rootPixel) const
+{
+    if (m_driver)
+        return m_driver->swallowsClickAt(rootPixel);
+    return ScrollAutoDriver::swallowsClick(m_grabRect, m_hintRectPx, rootPixel);
+}
+
+// ---- frames ---------------------------------------------------------------------------------
+
+void ScrollingCaptureController::settleFrame(std::function<void(const QImage&)> done)
+{
+    if (m_phase != Phase::recording || !m_selectedDisplay) {
+        done({});
+        return;
+    }
+    auto settle = std::make_shared<Settle>();
+    settle->deadline = m_clock.now().addMSecs(settleDeadlineMs);
+    settle->withPointer = Settings::captureShowsCursor.read();
+    settle->done = std::move(done);
+    settleStep(settle);
+}
+
+void ScrollingCaptureController::settleStep(const std::shared_ptr<Settle>& settle)
+{
+    // A frame counts once two grabs in a row are identical: the page has stopped moving.
+    for (;;) {
+        if (m_clock.now() >= settle->deadline || m_phase != Phase::recording)
+            break;
+        const QImage grab = frameSource().grab(m_grabRect, settle->withPointer);
+        if (grab.isNull()) {
+            if (++settle->attempts >= settleMaxAttempts)
+                break;
+            continue;
+        }
+        if (!settle->previous.isNull() && sameBytes(settle->previous, grab)) {
+            captureDiagnostic(QStringLiteral("📜 [settle] 稳定（退避 %1ms）").arg(settle->backoffMs));
+            settle->done(grab);
+            return;
+        }
+        settle->previous = grab;
+        settle->lastRead = grab;
+        after(settle->backoffMs, [this, settle] {
+            settle->backoffMs = std::min(settle->backoffMs * 3 / 2, settleMaxBackoffMs);
+            if (++settle->attempts >= settleMaxAttempts) {
+                settle->done(settle->lastRead);
+                return;
+            }
+            settleStep(settle);
+        });
+        return;
+    }
+    // Given up: the page never stood still; its latest picture still makes a frame.
+    settle->done(settle->lastRead);
+}
+
+void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, bool lenient,
+                                              std::function<void(const Judged&)> done)
+{
+    const QImage previous = m_kept.lastFrame();
+    const QImage lastTick = m_lastTickFrame;
+    const ScrollStitcher::DetectionState detection = m_detection;
+    const quint64 generation = m_generation;
+    QPointer<ScrollingCaptureController> self(this);
+    QtConcurrent::run([previous, lastTick, frame, detection, stepPx, lenient] {
+        Judged judged;
+        judged.judgement = ScrollStitcher::judgeFrame(previous, frame, detection, stepPx, lenient);
+        const auto& j = judged.judgement;
+        if (!j.append && !j.duplicate && lenient && !previous.isNull())
+            judged.noOverlap = shareNoRows(previous, frame, j.scrollbarPx, j.stickyPx);
+        if (!j.append && !lastTick.isNull())
+            judged.pageStill = ScrollStitcher::frameDistance(lastTick, frame) <= 1;
+        return judged;
+    }).then(this, [self, generation, done = std::move(done)](const Judged& judged) {
+        if (self && self->isCurrent(generation))
+            done(judged);
+    });
+}
+
+void ScrollingCaptureController::keepFrame(const QImage& frame, const ScrollStitcher::FrameJudgement& judgement)
+{
+    m_kept.append(frame, judgement.cropTop(frame.height()));
+    m_hintModel.setHeightPx(m_kept.stitchedHeight());
+}
+
+void ScrollingCaptureController::judgeFirstFrame(std::function<void()> done)
+{
+    const QDateTime t0 = m_clock.now();
+    settleFrame([this, t0, done = std::move(done)](const QImage& frame) {
+        if (frame.isNull()) {
+            logMessage(LogLevel::warning, [] { return QStringLiteral("📜 settle 收帧失败（跳过本轮）"); });
+            done();
+            return;
+        }
+        ++m_capturedCount;
+        const QDateTime t1 = m_clock.now();
+        judgeOffMain(frame, 0, true, [this, frame, t0, t1, done](const Judged& judged) {
+            if (m_phase != Phase::recording)
+                return;
+            captureDiagnostic(QStringLiteral("📜 [timing] settle %1ms / 判定 %2ms")
+                                  .arg(elapsedMs(t0, t1), 0, 'f', 0)
+                                  .arg(elapsedMs(t1, m_clock.now()), 0, 'f', 0));
+            m_detection = judged.judgement.detection();
+            m_lastTickFrame = frame;
+            if (!judged.judgement.append) {
+                ++m_skippedCount;
+                done();
+                return;
+            }
+            keepFrame(frame, judged.judgement);
+            const int kept = m_kept.count(), added = judged.judgement.newPx, height = m_kept.stitchedHeight();
+            logMessage(LogLevel::info, [kept, added, height] {
+                return QStringLiteral("📜 截帧 #%1 保留（+%2px，累计 %3px）").arg(kept).arg(added).arg(height);
+            });
+            if (height >= maxLength()) {
+                const int maximum = maxLength();
+                logMessage(LogLevel::info,
+                           [maximum] { return QStringLiteral("📜 已达最大截图长度 %1px，自动完成").arg(maximum); });
+                finish(true);
+                return;
+            }
+            done();
+        });
+    });
+}
+
+// ---- ticks ---------------------------------------------------------------------------------
+
+void ScrollingCaptureController::onAutoTick(ScrollAutoDriver::TickDone done)
+{
+    if (m_phase != Phase::recording || !m_driver) {
+        done(ScrollTickOutcome::duplicate);
+        return;
+    }
+    settleFrame([this, done = std::move(done)](const QImage& frame) {
+        if (m_phase != Phase::recording || !m_driver) {
+            done(ScrollTickOutcome::stop);
+            return;
+        }
+        if (frame.isNull()) {
+            done(ScrollTickOutcome::duplicate);
+            return;
+        }
+        ++m_capturedCount;
+        // Until a click's size is known each tick is one click, judged as leniently as the
+        // first frame (no step to expect); then the step the clicks actually scroll.
+        const bool calibrated = m_driver->isCalibrated();
+        judgeOffMain(frame, calibrated ? m_driver->scrolledStepPx() : 0, !calibrated,
+                     [this, frame, done](const Judged& judged) { tickJudged(frame, judged, done); });
+    });
+}
+
+void ScrollingCaptureController::tickJudged(const QImage& frame, const Judged& judged,
+                                            const ScrollAutoDriver::TickDone& done)
+{
+    if (m_phase != Phase::recording || !m_driver) {
+        done(ScrollTickOutcome::stop);
+        return;
+    }
+    const ScrollStitcher::FrameJudgement& j = judged.judgement;
+    m_detection = j.detection();
+    m_lastTickFrame = frame;
+    if (!j.append) {
+        ++m_skippedCount;
+        if (!m_driver->isCalibrated() && judged.noOverlap) {
+            endTooLow();
+            return;
+        }
+        m_lastOutcome = j.duplicate || judged.pageStill ? ScrollTickOutcome::duplicate : ScrollTickOutcome::rejected;
+        done(m_lastOutcome);
+        return;
+    }
+    keepFrame(frame, j);
+    if (!m_driver->isCalibrated()) {
+        m_driver->calibrate(j.newPx);
+        m_autoStepPx = m_driver->scrolledStepPx();
+        const int perClick = j.newPx, clicks = m_driver->clicksPerTick(), step = m_autoStepPx;
+        captureDiagnostic(QStringLiteral("📜 [driver] 一格滚轮 = %1px → 每步 %2 格 = %3px").arg(perClick).arg(clicks).arg(step));
+    }
+    const int added = j.newPx, height = m_kept.stitchedHeight();
+    logMessage(LogLevel::info, [added, height] {
+        return QStringLiteral("📜 自动步进保留（+%1px，累计 %2px）").arg(added).arg(height);
+    });
+    m_lastOutcome = ScrollTickOutcome::kept;
+    if (height >= maxLength()) {
+        const int maximum = maxLength();
+        logMessage(LogLevel::info, [maximum] { return QStringLiteral("📜 已达最大截图长度 %1px，自动完成").arg(maximum); });
+        m_lastOutcome = ScrollTickOutcome::stop;
+    }
+    done(m_lastOutcome);
+}
+
+void ScrollingCaptureController::handleStall()
+{
+    logMessage(LogLevel::info, [] { return QStringLiteral("📜 页面到底（连续无新内容），自动完成"); });
+    if (m_phase != Phase::recording)
+        return;
+    // The page's last scroll is usually shorter than a step, and judged against the step
+    // it does not count. The page has stopped on that frame: its new rows are judged
+    // like a first frame's, and kept when they make at most one step.
+    const int step = m_driver ? m_driver->scrolledStepPx() : 0;
+    if (m_lastOutcome != ScrollTickOutcome::duplicate || step <= 0 || m_lastTickFrame.isNull()
+        || m_kept.stitchedHeight() >= maxLength()) {
+        finish(false);
+        return;
+    }
+    judgeOffMain(m_lastTickFrame, 0, true, [this, step](const Judged& judged) {
+        if (m_phase != Phase::recording)
+            return;
+        const ScrollStitcher::FrameJudgement& j = judged.judgement;
+        if (j.append && j.newPx <= step) {
+            keepFrame(m_lastTickFrame, j);
+            const int added = j.newPx;
+            captureDiagnostic(QStringLiteral("📜 页底末步补齐 +%1px").arg(added));
+        }
+        finish(false);
+    });
+}
+
+void ScrollingCaptureController::handleHintDone()
+{
+    logMessage(LogLevel::info, [] { return QStringLiteral("📜 提示条「完成」点击，拼接交付"); });
+    finish(false);
+}
+
+// ---- finishing -----------------------------------------------------------------------------
+
+void ScrollingCaptureController::finish(bool limitReached)
+{
+    if (m_phase != Phase::recording)
+        return;
+    m_phase = Phase::finishing;
+    stopDriver();
+    if (limitReached) {
+        // Esc in this second still cancels; what is left of this capture then finds
+        // it gone.
+        m_hintModel.setLimitReached(true);
+        after(limitWaitMs, [this] { completeFinish(); });
+        return;
+    }
+    completeFinish();
+}
+
+void ScrollingCaptureController::completeFinish()
+{
+    if (m_phase != Phase::finishing)
+        return;
+    cleanup(false);
+    const int captured = m_capturedCount, kept = m_kept.count(), skipped = m_skippedCount;
+    logMessage(LogLevel::info, [captured, kept, skipped] {
+        return QStringLiteral("📜 录制结束（捕获 %1 帧 / 保留 %2 / 跳过 %3），开始拼接").arg(captured).arg(kept).arg(skipped);
+    });
+    struct Result {
+        std::optional<QByteArray> png;
+        bool composed = false;
+        int totalHeight = 0;
+        int appendedFrames = 0;
+        int droppedDuplicates = 0;
+        qint64 composeMs = 0;
+    };
+    // Composed and encoded on a worker; the tall image is gone before the PNG is handed
+    // back, and each slice as soon as it is drawn.
+    auto slices = std::make_shared<std::vector<KeptSlice>>(m_kept.takeSlices());
+    m_lastTickFrame = QImage();
+    const int maximum = maxLength();
+    const quint64 generation = m_generation;
+    QPointer<ScrollingCaptureController> self(this);
+    QtConcurrent::run([slices, maximum] {
+        Result result;
+        QElapsedTimer timer;
+        timer.start();
+        std::optional<ScrollStitcher::StitchResult> stitched = ScrollStitcher::compose(std::move(*slices), maximum);
+        result.composeMs = timer.elapsed();
+        if (!stitched || stitched->image.isNull())
+            return result;
+        result.composed = true;
+        result.totalHeight = stitched->totalHeight;
+        result.appendedFrames = stitched->appendedFrames;
+        result.droppedDuplicates = stitched->droppedDuplicates;
+        result.png = encodeCapturePng(stitched->image);
+        return result;
+    }).then(this, [self, generation](const Result& result) {
+        if (!self || !self->isCurrent(generation) || self->m_phase != Phase::finishing)
+            return;
+        if (!result.composed) {
+            logMessage(LogLevel::error, [] { return QStringLiteral("📜 拼接失败（无帧或画布创建失败），取消交付"); });
+            self->cancel();
+            return;
+        }
+        if (!result.png) {
+            logMessage(LogLevel::error, [] { return QStringLiteral("📜 PNG 编码失败，取消交付"); });
+            self->cancel();
+            return;
+        }
+        Pasteboard::general().clearContents();
+        Pasteboard::general().setItems({{Pasteboard::pngType, *result.png}});
+        logMessage(LogLevel::info, [&result] {
+            return QStringLiteral("📜 拼接完成：%1 帧 / 总高 %2px / 丢弃重复 %3 / 耗时 %4ms，走交付链")
+                .arg(result.appendedFrames)
+                .arg(result.totalHeight)
+                .arg(result.droppedDuplicates)
+                .arg(result.composeMs);
+        });
+        CaptureDelivery::deliverCapturedImage();
+        self->restoreHiddenWindowsAfterFinish();
+        self->resetState();
+    });
+}

@@ -1,0 +1,487 @@
+#include "Capture/CaptureLog.h"
+#include "Capture/ScrollAutoDriver.h"
+#include "Capture/ScrollCaptureGeometry.h"
+#include "Capture/ScrollCaptureOverlayView.h"
+#include "Capture/ScrollFrameSource.h"
+#include "Capture/ScrollingCaptureController.h"
+#include "CaptureTestSupport.h"
+#include "Core/Localization.h"
+#include "Core/Settings.h"
+#include "Platform/InMemoryPasteboard.h"
+#include "Platform/ScrollEventPoster.h"
+#include "Platform/UserDefaults.h"
+#include "ScrollTestPages.h"
+
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QThreadPool>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Phase = ScrollingCaptureController::Phase;
+using Outcome = ScrollTickOutcome;
+constexpr int kWidth = 600;
+const QPoint kViewOrigin(100, 50);
+
+// The program under the selection: a generated page behind a fixed header, with a
+// scrollbar; a wheel click moves it `pixelsPerClick` rows, never past its end.
+class FakeScrolledPage final : public ScrollFrameSource, public ScrollEventPoster {
+public:
+    FakeScrolledPage()
+    {
+        ScrollTestPages::Layout layout;
+        const QImage full = ScrollTestPages::page(kWidth, &layout);
+        // Its smooth gradient and its table of identical rows cannot be registered.
+        page = full.copy(0, 0, kWidth, layout.gradient);
+    }
+
+    QImage grab(const QRect& rect, bool) override
+    {
+        grabTimes.append(clock->now());
+        if (failing > 0 && failing--)
+            return {};
+        QImage frame = ScrollTestPages::frame(page, top, rect.height(), decor);
+        if (moving > 0)
+            frame.setPixel(0, rect.height() - 1, qRgb(--moving % 256, 0, 0));
+        return frame;
+    }
+    std::optional<QPoint> pointerPosition() override { return pointer; }
+    void movePointer(const QPoint& to) override { pointer = to; }
+    bool scrollDown(const QPoint& at, int count) override
+    {
+        pointer = at;
+        clicks.push_back(count);
+        top = std::min(top + count * pixelsPerClick, page.height() - (viewHeight - decor.header));
+        return true;
+    }
+
+    // What a perfect capture of `rows` rows shows: the first view, then the page.
+    QImage expected(int rows) const
+    {
+        QImage image(kWidth, rows, QImage::Format_RGB32);
+        QPainter painter(&image);
+        painter.drawImage(0, 0, ScrollTestPages::frame(page, 0, viewHeight, decor));
+        painter.drawImage(0, viewHeight, page.copy(0, viewHeight - decor.header, kWidth, rows - viewHeight));
+        return image.copy(0, 0, kWidth - decor.scrollbar, rows);
+    }
+
+    CaptureClock* clock = nullptr;
+    QImage page;
+    ScrollTestPages::Decor decor{.header = 40, .scrollbar = 12};
+    int viewHeight = 400;
+    int top = 0;
+    int pixelsPerClick = 57;
+    int failing = 0; // grabs that fail
+    int moving = 0;  // grabs that differ from the one before
+    std::vector<int> clicks;
+    std::optional<QPoint> pointer = QPoint(5, 5);
+    QList<QDateTime> grabTimes;
+};
+
+class FakeInputGrab final : public CaptureInputGrab {
+public:
+    bool grab() override { return held = !refuse; }
+    void release() override { held = false; }
+    bool isGrabbed() const override { return held; }
+    void press(Key key) { emit keyPressed(key); }
+    bool refuse = false;
+    bool held = false;
+};
+
+class ScrollCaptureTest : public ::testing::Test {
+public:
+    void SetUp() override
+    {
+        if (!qEnvironmentVariableIsSet("SCROLL_DIAG")) setCaptureDiagnosticSink([](const QString&) {});
+        Pasteboard::setGeneralForTesting(&pasteboard);
+        UserDefaults::standard().set(Settings::captureOpensEditor.name(), false);
+        UserDefaults::standard().remove(Settings::captureMaxScrollLength.name());
+        display.add(1, QRectF(0, 0, 1000, 2200), 1.0, patternImage(1000, 2200));
+        app.clock = &clock;
+        controller.setDevicesForTesting(&app, &app, &input);
+        lumetraWindow.show();
+    }
+    void TearDown() override
+    {
+        Pasteboard::setGeneralForTesting(nullptr);
+        setCaptureDiagnosticSink({});
+    }
+
+    // Runs the event loop, the workers and the clock until `done` holds (looked at after
+    // every step) or nothing is left to run.
+    bool runUntil(const std::function<bool()>& done)
+    {
+        for (int step = 0; step < 20000; ++step) {
+            if (done())
+                return true;
+            QThreadPool::globalInstance()->waitForDone();
+            QCoreApplication::processEvents();
+            if (done())
+                return true;
+            if (!clock.advanceToNextDue()) {
+                QThreadPool::globalInstance()->waitForDone();
+                QCoreApplication::processEvents();
+                if (!clock.pending())
+                    return done();
+            }
+        }
+        return done();
+    }
+
+    // Starts a capture and drags the rectangle of the page's view.
+    void select()
+    {
+        controller.start();
+        ASSERT_TRUE(runUntil([&] { return controller.phase() == Phase::selecting; }));
+        ScrollCaptureOverlayView* view = controller.overlayViews().first();
+        const QPoint end = kViewOrigin + QPoint(kWidth, app.viewHeight);
+        QTest::mousePress(view, Qt::LeftButton, {}, kViewOrigin);
+        QTest::mouseMove(view, end);
+        QTest::mouseRelease(view, Qt::LeftButton, {}, end);
+    }
+    bool recordUntilKept(int frames)
+    {
+        return runUntil([&] { return controller.keptFrames().count() >= frames || controller.phase() == Phase::idle; });
+    }
+    bool runToIdle() { return runUntil([&] { return controller.phase() == Phase::idle && !controller.isBusy(); }); }
+
+    QImage clipboard() const
+    {
+        const auto data = pasteboard.data(Pasteboard::pngType);
+        return data ? QImage::fromData(*data, "PNG").convertToFormat(QImage::Format_RGB32) : QImage();
+    }
+    // The clipboard left of the scrollbar, which the frames show at different places.
+    QImage clipboardContent() const
+    {
+        const QImage clip = clipboard();
+        return clip.copy(0, 0, kWidth - app.decor.scrollbar, clip.height());
+    }
+    void expectTornDown()
+    {
+        EXPECT_EQ(controller.phase(), Phase::idle);
+        EXPECT_TRUE(controller.overlayViews().isEmpty());
+        EXPECT_FALSE(controller.hintBar());
+        EXPECT_FALSE(input.held);
+        EXPECT_TRUE(lumetraWindow.isVisible());
+    }
+
+    InMemoryPasteboard pasteboard;
+    RecordingAlerts alerts;
+    FakeDisplaySource display;
+    ManualCaptureClock clock;
+    FakeScrolledPage app;
+    FakeInputGrab input;
+    QWidget lumetraWindow;
+    ScrollingCaptureController controller{clock};
+};
+
+} // namespace
+
+TEST(ScrollCaptureGeometry, StepsLimitsClicksAndThePlacesOfOutlineAndHintBar)
+{
+    using namespace ScrollCaptureGeometry;
+    for (const auto& [height, step] : {std::pair{300.0, 75}, {60.0, 20}, {83.9, 20}, {84.0, 21}})
+        EXPECT_EQ(stepPoints(height), step) << height;
+    for (const auto& [stored, used] : {std::pair{qint64(1999), 20000}, {2000, 2000}, {50000, 50000}, {50001, 20000}, {0, 20000}})
+        EXPECT_EQ(maxScrollLength(stored), used) << stored;
+    for (const auto& [step, perClick, clicks] : {std::tuple{100, 57, 2}, {225, 60, 4}, {40, 100, 1}, {100, 0, 1}})
+        EXPECT_EQ(clicksPerTick(step, perClick), clicks) << step << " " << perClick;
+    EXPECT_EQ(grabRect(QRectF(10.3, 20.6, 100.9, 50.5), 2.0, QRect(1920, 0, 3840, 2160)), QRect(1941, 41, 201, 101));
+
+    // The outline never touches the selection and lies on the display that shows it.
+    const QRectF selection(100.5, 50, 600, 400);
+    const QRegion outline = outlineRegion(selection, QRectF(0, 0, 1000, 800));
+    EXPECT_FALSE(outline.intersects(selection.toAlignedRect()));
+    EXPECT_TRUE(outline.contains(QPoint(97, 47)));
+    EXPECT_TRUE(outlineRegion(selection, QRectF(1000, 0, 1000, 800)).isEmpty());
+
+    // The hint bar: below, above, at the farther side, or nowhere.
+    const QRectF screen(0, 0, 1000, 800);
+    const QSizeF bar(300, 30);
+    const struct {
+        QRectF selection;
+        std::optional<QPointF> at;
+    } places[] = {
+        {QRectF(100, 50, 600, 400), QPointF(250, 464)},
+        {QRectF(100, 300, 600, 480), QPointF(250, 256)},
+        {QRectF(0, 0, 600, 800), QPointF(684, 16)},
+        {QRectF(0, 0, 1000, 790), std::nullopt},
+    };
+    for (const auto& place : places) {
+        const auto frame = hintBarFrame(screen, place.selection, bar);
+        EXPECT_EQ(frame ? std::optional<QPointF>(frame->topLeft()) : std::nullopt, place.at) << place.selection.y();
+        if (frame) {
+            EXPECT_FALSE(frame->intersects(place.selection));
+        }
+    }
+}
+
+TEST(ScrollAutoDriverTest, StopRulesCalibrationKeysAndClicks)
+{
+    const struct {
+        std::vector<Outcome> outcomes;
+        int endsAt; // index of the outcome that ends the loop, -1 for none
+    } runs[] = {
+        {{Outcome::duplicate, Outcome::duplicate, Outcome::duplicate, Outcome::duplicate}, 3},
+        {{Outcome::duplicate, Outcome::duplicate, Outcome::duplicate, Outcome::rejected, Outcome::duplicate}, 4},
+        {std::vector<Outcome>(7, Outcome::rejected), -1},
+        {std::vector<Outcome>(8, Outcome::rejected), 7},
+        {{Outcome::rejected, Outcome::rejected, Outcome::rejected, Outcome::rejected, Outcome::kept, Outcome::rejected,
+          Outcome::rejected, Outcome::rejected, Outcome::rejected, Outcome::rejected, Outcome::rejected, Outcome::rejected},
+         -1},
+        {{Outcome::kept, Outcome::stop}, 1},
+    };
+    for (std::size_t r = 0; r < std::size(runs); ++r) {
+        ScrollStopRules rules;
+        int endedAt = -1;
+        for (std::size_t i = 0; i < runs[r].outcomes.size() && endedAt < 0; ++i)
+            if (rules.endsAfter(runs[r].outcomes[i]))
+                endedAt = int(i);
+        EXPECT_EQ(endedAt, runs[r].endsAt) << "run " << r;
+    }
+
+    setCaptureDiagnosticSink([](const QString&) {});
+    ManualCaptureClock clock;
+    FakeScrolledPage page;
+    page.clock = &clock;
+    int keys = 0, stalls = 0, ticks = 0;
+    ScrollAutoDriver driver(page, clock, {QRect(100, 50, 600, 400), 100, 120, 4}, [&] { ++keys; });
+    driver.uiPassThroughRect = QRect(250, 464, 300, 30);
+    std::vector<Outcome> answers{Outcome::kept, Outcome::kept, Outcome::duplicate, Outcome::duplicate,
+                                 Outcome::duplicate, Outcome::duplicate};
+    driver.start(
+        [&](ScrollAutoDriver::TickDone done) {
+            if (ticks == 0)
+                driver.calibrate(57);
+            done(answers.at(std::size_t(ticks++)));
+        },
+        [&] { ++stalls; });
+    while (clock.advanceToNextDue()) {
+    }
+    EXPECT_EQ(page.clicks, (std::vector<int>{1, 2, 2, 2, 2, 2})) << "one click until a click's size is known";
+    EXPECT_EQ(driver.scrolledStepPx(), 114);
+    EXPECT_EQ(stalls, 1);
+    EXPECT_EQ(page.pointer, QPoint(5, 5)) << "the user's pointer outside the selection is put back after each tick";
+    driver.handleKeyPress();
+    driver.handleKeyPress();
+    EXPECT_EQ(keys, 1);
+    EXPECT_TRUE(driver.isStopped());
+
+    EXPECT_TRUE(driver.swallowsClickAt(QPoint(400, 200)));
+    EXPECT_FALSE(driver.swallowsClickAt(QPoint(300, 470)));
+    EXPECT_FALSE(driver.swallowsClickAt(QPoint(900, 700)));
+    EXPECT_FALSE(ScrollAutoDriver::swallowsClick(QRect(0, 0, 100, 100), QRect(10, 10, 20, 20), QPoint(15, 15)))
+        << "the hint bar's clicks pass even over the selection";
+    setCaptureDiagnosticSink({});
+}
+
+TEST_F(ScrollCaptureTest, ScrollsToThePagesEndAndDeliversTheWholePageOnce)
+{
+    const int maxTop = app.page.height() - (app.viewHeight - app.decor.header);
+    const int remainder = (maxTop - app.pixelsPerClick) % (2 * app.pixelsPerClick);
+    ASSERT_TRUE(remainder == 0 || remainder >= 8) << "the page's last short scroll must be one the stitcher can see";
+
+    controller.start();
+    controller.start();
+    EXPECT_TRUE(controller.isBusy());
+    EXPECT_EQ(controller.phase(), Phase::idle) << "the phase waits for the overlays";
+    EXPECT_FALSE(lumetraWindow.isVisible());
+    select();
+    controller.start();
+    controller.handleSelection(QRectF(0, 0, 300, 300)); // a second selection while switching
+    EXPECT_EQ(controller.overlayViews().size(), 1);
+    EXPECT_EQ(display.captures, 1) << "one freeze";
+
+    ASSERT_TRUE(runUntil([&] { return controller.autoDriver() && controller.autoDriver()->isRunning(); }));
+    EXPECT_EQ(controller.grabRect(), QRect(kViewOrigin, QSize(kWidth, app.viewHeight)));
+    EXPECT_TRUE(input.held);
+    ASSERT_TRUE(controller.hintBar());
+    EXPECT_FALSE(controller.hintBar()->geometry().intersects(QRect(kViewOrigin, QSize(kWidth, app.viewHeight))));
+    EXPECT_EQ(controller.hintBar()->sizeText(), QStringLiteral("600 × 400 px"));
+    EXPECT_EQ(controller.hintBar()->statusText(), QStringLiteral("Auto-scrolling — press any key to stop"));
+    EXPECT_TRUE(controller.overlayViews().first()->isRecording());
+    EXPECT_EQ(controller.overlayViews().first()->mask().boundingRect(), QRect(96, 46, 608, 408));
+
+    ASSERT_TRUE(runToIdle());
+    expectTornDown();
+    EXPECT_EQ(app.top, maxTop);
+    EXPECT_EQ(app.clicks.front(), 1);
+    EXPECT_EQ(app.clicks.back(), 2) << "a click is 57 px: two make the 100-px step";
+    EXPECT_EQ(controller.hintModel().heightPx(), app.viewHeight + maxTop);
+    const QImage content = clipboardContent();
+    ASSERT_EQ(content.height(), app.viewHeight + maxTop);
+    EXPECT_EQ(content, app.expected(content.height())) << "the header once, then the page row for row";
+    EXPECT_TRUE(alerts.alerts.empty());
+}
+
+TEST_F(ScrollCaptureTest, EveryWayOutEndsInOneCleanup)
+{
+    enum class Delivers { nothing, firstFrame, prefix };
+    const struct {
+        const char* name;
+        int maxLength;
+        int viewHeight;
+        std::function<void(ScrollCaptureTest&)> act; // after the drag
+        Delivers delivers;
+        int height = 0; // exact height when known
+    } cases[] = {
+        {"Esc while selecting", 0, 400, [](ScrollCaptureTest& t) { // a new capture, before any drag
+             t.controller.cancel();
+             t.controller.start();
+             t.runUntil([&] { return t.controller.phase() == Phase::selecting; });
+             QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+             QCoreApplication::sendEvent(t.controller.overlayViews().first(), &esc);
+         }, Delivers::nothing},
+        {"Esc before the first frame", 0, 400, [](ScrollCaptureTest& t) {
+             t.runUntil([&] { return t.controller.phase() == Phase::recording; });
+             t.input.press(CaptureInputGrab::Key::escape);
+         }, Delivers::nothing},
+        {"any key while scrolling", 0, 400, [](ScrollCaptureTest& t) {
+             t.recordUntilKept(4);
+             t.input.press(CaptureInputGrab::Key::other);
+         }, Delivers::prefix},
+        {"Done while scrolling", 0, 400, [](ScrollCaptureTest& t) {
+             t.recordUntilKept(3);
+             t.controller.hintBar()->doneButton()->click();
+         }, Delivers::prefix},
+        {"limit at the first frame", 2000, 2000, [](ScrollCaptureTest& t) {
+             t.runUntil([&] { return t.controller.hintModel().limitReached(); });
+             EXPECT_EQ(ScrollHintBarView(t.controller.hintModel(), {}).statusText(),
+                       QStringLiteral("Maximum capture length reached, finished automatically"));
+             EXPECT_TRUE(t.app.clicks.empty()) << "no scrolling";
+         }, Delivers::firstFrame, 2000},
+        {"limit while scrolling", 2000, 400, [](ScrollCaptureTest&) {}, Delivers::prefix, 2000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        pasteboard.clearContents();
+        app.top = 0;
+        app.clicks.clear();
+        app.viewHeight = c.viewHeight;
+        lumetraWindow.show();
+        if (c.maxLength)
+            Settings::captureMaxScrollLength.write(c.maxLength);
+        else
+            Settings::captureMaxScrollLength.remove();
+        select();
+        c.act(*this);
+        ASSERT_TRUE(runToIdle());
+        expectTornDown();
+        EXPECT_EQ(controller.hintModel().limitReached(), c.delivers == Delivers::firstFrame)
+            << "a limit reached while scrolling ends as the page's end does";
+        const QImage content = clipboardContent();
+        switch (c.delivers) {
+        case Delivers::nothing:
+            EXPECT_TRUE(content.isNull());
+            break;
+        case Delivers::firstFrame:
+        case Delivers::prefix:
+            ASSERT_FALSE(content.isNull());
+            EXPECT_GT(content.height(), c.viewHeight - (c.delivers == Delivers::firstFrame));
+            EXPECT_LT(content.height(), app.page.height());
+            if (c.height)
+                EXPECT_EQ(content.height(), c.height);
+            EXPECT_EQ(content, app.expected(content.height()));
+            break;
+        }
+    }
+}
+
+TEST_F(ScrollCaptureTest, RefusedInputAndAreasTooLowToScrollEndWithTheirMessage)
+{
+    input.refuse = true;
+    select();
+    ASSERT_TRUE(runToIdle());
+    expectTornDown();
+    ASSERT_EQ(alerts.alerts.size(), 1u);
+    EXPECT_EQ(alerts.alerts[0].title, localized(QStringLiteral("scrollCapture.axDenied.title")));
+    EXPECT_TRUE(app.clicks.empty());
+
+    // A click that moves the content by more than the view: the frames share no rows.
+    input.refuse = false;
+    app.pixelsPerClick = 600;
+    select();
+    ASSERT_TRUE(runToIdle());
+    expectTornDown();
+    EXPECT_EQ(app.clicks, std::vector<int>{1});
+    ASSERT_EQ(alerts.alerts.size(), 2u);
+    EXPECT_TRUE(alerts.alerts[1].text.contains(localized(QStringLiteral("scrollCapture.tooLow"))));
+    EXPECT_FALSE(pasteboard.data(Pasteboard::pngType));
+
+    // Lower than any frame the stitcher compares: refused before scrolling.
+    app.viewHeight = 40;
+    select();
+    ASSERT_TRUE(runToIdle());
+    EXPECT_EQ(alerts.alerts.size(), 3u);
+    EXPECT_EQ(app.clicks, std::vector<int>{1});
+}
+
+TEST_F(ScrollCaptureTest, SettlingBacksOffUntilTwoGrabsAgreeAndGivesUpWithTheLatest)
+{
+    const struct {
+        int failing, moving;
+        std::vector<qint64> gaps; // between the first frame's grabs, ms
+    } runs[] = {
+        {0, 0, {12}},
+        {3, 3, {0, 0, 0, 12, 18, 27, 40}}, // failed grabs are retried at once
+        {0, 1000, {12, 18, 27, 40, 60, 80, 80, 80, 80, 80, 80, 80, 80, 80, 80, 80, 80, 80, 80}},
+    };
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.moving);
+        app.grabTimes.clear();
+        app.failing = run.failing;
+        app.moving = run.moving;
+        select();
+        ASSERT_TRUE(runUntil([&] { return controller.capturedCount() == 1; }));
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
+        std::vector<qint64> gaps;
+        for (qsizetype i = 1; i < app.grabTimes.size(); ++i)
+            gaps.push_back(app.grabTimes[i - 1].msecsTo(app.grabTimes[i]));
+        EXPECT_EQ(gaps, run.gaps);
+        EXPECT_EQ(controller.keptFrames().count(), 1) << "a page that never stands still still gives its latest frame";
+        controller.cancel();
+    }
+}
+
+TEST_F(ScrollCaptureTest, ALateStepOfAnEndedCaptureNeverTouchesTheNextOne)
+{
+    // A judgement on its way when its capture is cancelled finds the next one recording.
+    select();
+    ASSERT_TRUE(runUntil([&] { return controller.capturedCount() == 1; }));
+    controller.cancel();
+    controller.start();
+    clock.advance(ScrollingCaptureController::startDelayMs);
+    controller.handleSelection(QRectF(kViewOrigin, QSizeF(kWidth, app.viewHeight)));
+    clock.advance(0);
+    ASSERT_EQ(controller.phase(), Phase::recording);
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(controller.keptFrames().isEmpty());
+    EXPECT_EQ(controller.capturedCount(), 0);
+    controller.cancel();
+
+    // Esc in the second that shows the limit; the next capture reaches its own limit
+    // before the first one's second is over: it still waits its whole second.
+    Settings::captureMaxScrollLength.write(2000);
+    app.viewHeight = 2000;
+    select();
+    ASSERT_TRUE(runUntil([&] { return controller.hintModel().limitReached(); }));
+    const QDateTime firstDeadline = clock.now().addMSecs(ScrollingCaptureController::limitWaitMs);
+    input.press(CaptureInputGrab::Key::escape);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(controller.phase(), Phase::idle);
+    select();
+    ASSERT_TRUE(runUntil([&] { return controller.phase() == Phase::finishing; }));
+    ASSERT_LT(clock.now(), firstDeadline);
+    clock.advance(clock.now().msecsTo(firstDeadline));
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(controller.phase(), Phase::finishing);
+    EXPECT_FALSE(pasteboard.data(Pasteboard::pngType));
+    ASSERT_TRUE(runToIdle());
+    EXPECT_EQ(clipboardContent(), app.expected(2000));
+}
