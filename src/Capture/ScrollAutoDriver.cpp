@@ -79,15 +79,28 @@ int ScrollAutoDriver::scrolledStepPx() const
     return isCalibrated() ? clicksPerTick() * m_pixelsPerClick : 0;
 }
 
+bool ScrollAutoDriver::post(int clicks)
+{
+    const QPoint centre = m_settings.guardRect.center();
+    const std::optional<QPoint> userPointer = m_poster.pointerPosition();
+    const bool posted = m_poster.scroll(centre, clicks);
+    if (userPointer && !m_settings.guardRect.contains(*userPointer))
+        m_poster.movePointer(*userPointer);
+    return posted;
+}
+
+void ScrollAutoDriver::scrollBackOneClick()
+{
+    if (!m_stopped)
+        post(-1);
+}
+
 void ScrollAutoDriver::runTick()
 {
     if (m_stopped)
         return;
     const QPoint centre = m_settings.guardRect.center();
-    const std::optional<QPoint> userPointer = m_poster.pointerPosition();
-    const bool posted = m_poster.scrollDown(centre, clicksPerTick());
-    if (userPointer && !m_settings.guardRect.contains(*userPointer))
-        m_poster.movePointer(*userPointer);
+    const bool posted = post(clicksPerTick());
     ++m_tick;
     captureDiagnostic(QStringLiteral("📜 [driver] tick %1: 真实位=(%2,%3) 合成投递%4")
                           .arg(m_tick)

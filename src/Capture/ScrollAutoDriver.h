@@ -74,6 +74,10 @@ public:
     const Settings& settings() const { return m_settings; }
     int ticks() const { return m_tick; }
 
+    // Scrolls one click back up, as a tick would post it (the capture's check that a
+    // click it could not follow really moved the content that far).
+    void scrollBackOneClick();
+
     // A key went down while the driver runs: the first one stops it and calls onAnyKey.
     void handleKeyPress();
     // Whether a click at a root pixel is kept from the page: the hint bar's clicks
@@ -82,6 +86,7 @@ public:
     static bool swallowsClick(const QRect& guardRect, const std::optional<QRect>& passThrough, const QPoint& rootPixel);
 
 private:
+    bool post(int clicks);
     void runTick();
     void judgeTick(quint64 tick);
     void tickJudged(quint64 tick, ScrollTickOutcome outcome);

@@ -128,6 +128,7 @@ private:
     void judgeFirstFrame(std::function<void()> done);
     void onAutoTick(ScrollAutoDriver::TickDone done);
     void tickJudged(const QImage& frame, const Judged& judged, const ScrollAutoDriver::TickDone& done);
+    void checkTooLow(const ScrollAutoDriver::TickDone& done);
     void handleStall();
     void completeFinish();
     int maxLength() const;

@@ -431,7 +431,7 @@ void ScrollingCaptureController::tickJudged(const QImage& frame, const Judged& j
     if (!j.append) {
         ++m_skippedCount;
         if (!m_driver->isCalibrated() && judged.noOverlap) {
-            endTooLow();
+            checkTooLow(done);
             return;
         }
         m_lastOutcome = j.duplicate || judged.pageStill ? ScrollTickOutcome::duplicate : ScrollTickOutcome::rejected;
@@ -456,6 +456,33 @@ void ScrollingCaptureController::tickJudged(const QImage& frame, const Judged& j
         m_lastOutcome = ScrollTickOutcome::stop;
     }
     done(m_lastOutcome);
+}
+
+void ScrollingCaptureController::checkTooLow(const ScrollAutoDriver::TickDone& done)
+{
+    // One click took the content out of sight. Scrolled back, the first view returns
+    // when the click simply moves further than the selection is high; otherwise the
+    // content changed by itself, and the frame is merely rejected.
+    m_driver->scrollBackOneClick();
+    after(redrawWaitMs, [this, done] {
+        settleFrame([this, done](const QImage& frame) {
+            if (m_phase != Phase::recording || !m_driver || frame.isNull()) {
+                done(frame.isNull() ? ScrollTickOutcome::rejected : ScrollTickOutcome::stop);
+                return;
+            }
+            judgeOffMain(frame, 0, true, [this, frame, done](const Judged& judged) {
+                if (m_phase != Phase::recording)
+                    return;
+                if (judged.judgement.duplicate) {
+                    endTooLow();
+                    return;
+                }
+                m_lastTickFrame = frame;
+                m_lastOutcome = ScrollTickOutcome::rejected;
+                done(m_lastOutcome);
+            });
+        });
+    });
 }
 
 void ScrollingCaptureController::handleStall()

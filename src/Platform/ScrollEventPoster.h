@@ -21,7 +21,8 @@ public:
     virtual std::optional<QPoint> pointerPosition() = 0;
     // Moves the pointer as the user would (the program under it sees the move).
     virtual void movePointer(const QPoint& rootPixel) = 0;
-    // Moves the pointer to `rootPixel` and posts `clicks` wheel clicks that scroll the
-    // content down (revealing what lies below). False when the events could not be sent.
-    virtual bool scrollDown(const QPoint& rootPixel, int clicks) = 0;
+    // Moves the pointer to `rootPixel` and posts wheel clicks there: `clicks` above 0
+    // scroll the content down (revealing what lies below), below 0 back up. False when
+    // the events could not be sent.
+    virtual bool scroll(const QPoint& rootPixel, int clicks) = 0;
 };

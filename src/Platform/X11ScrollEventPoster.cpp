@@ -5,10 +5,12 @@
 #include <xcb/xtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
 // The core protocol's wheel: button 4 scrolls up, 5 down.
+constexpr std::uint8_t kWheelUp = 4;
 constexpr std::uint8_t kWheelDown = 5;
 
 std::int16_t coordinate(int value)
@@ -52,7 +54,7 @@ void X11ScrollEventPoster::movePointer(const QPoint& rootPixel)
     xcb_flush(c);
 }
 
-bool X11ScrollEventPoster::scrollDown(const QPoint& rootPixel, int clicks)
+bool X11ScrollEventPoster::scroll(const QPoint& rootPixel, int clicks)
 {
     xcb_connection_t* c = m_connection.connection();
     const xcb_window_t root = m_connection.root();
@@ -60,9 +62,10 @@ bool X11ScrollEventPoster::scrollDown(const QPoint& rootPixel, int clicks)
     // pointer, whatever the user does with the mouse meanwhile.
     xcb_void_cookie_t last = xcb_test_fake_input_checked(c, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root,
                                                          coordinate(rootPixel.x()), coordinate(rootPixel.y()), XCB_NONE);
-    for (int i = 0; i < clicks; ++i) {
-        xcb_test_fake_input(c, XCB_BUTTON_PRESS, kWheelDown, XCB_CURRENT_TIME, root, 0, 0, XCB_NONE);
-        last = xcb_test_fake_input_checked(c, XCB_BUTTON_RELEASE, kWheelDown, XCB_CURRENT_TIME, root, 0, 0, XCB_NONE);
+    const std::uint8_t button = clicks < 0 ? kWheelUp : kWheelDown;
+    for (int i = 0; i < std::abs(clicks); ++i) {
+        xcb_test_fake_input(c, XCB_BUTTON_PRESS, button, XCB_CURRENT_TIME, root, 0, 0, XCB_NONE);
+        last = xcb_test_fake_input_checked(c, XCB_BUTTON_RELEASE, button, XCB_CURRENT_TIME, root, 0, 0, XCB_NONE);
     }
     const XcbReply<xcb_generic_error_t> error{xcb_request_check(c, last)};
     return !error;

@@ -4,7 +4,7 @@
 
 class XcbConnection;
 
-// Wheel clicks through XTest: button 5 pressed and released at the pointer, which the
+// Wheel clicks through XTest: button 5 (4 to scroll up) pressed and released at the pointer, which the
 // server then delivers to the window under it as if a mouse had sent them.
 class X11ScrollEventPoster final : public ScrollEventPoster {
 public:
@@ -13,7 +13,7 @@ public:
 
     std::optional<QPoint> pointerPosition() override;
     void movePointer(const QPoint& rootPixel) override;
-    bool scrollDown(const QPoint& rootPixel, int clicks) override;
+    bool scroll(const QPoint& rootPixel, int clicks) override;
 
 private:
     explicit X11ScrollEventPoster(XcbConnection& connection)

@@ -1,0 +1,212 @@
+// Scrolling capture end to end, with openbox: the hot key, a rectangle dragged over a
+// program's scrollable view, Lumetra scrolling it by itself, and the stitched page on
+// the clipboard compared with the program's own drawing of its whole content.
+#include "XvfbDesktop.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
+#include <QThread>
+
+#include <iostream>
+
+namespace {
+
+const QString kOverlay = QStringLiteral("^Lumetra Scroll Selection$");
+const QString kMainWindow = QStringLiteral("^Lumetra$");
+constexpr int kHeader = 48; // the probe's fixed header
+
+class ScrollCaptureTest : public DesktopTest {
+protected:
+    DesktopOptions desktopOptions() const override { return {.windowManager = true}; }
+
+    void SetUp() override
+    {
+        DesktopTest::SetUp();
+        QFile config(QDir(desktop().configDir()).filePath(QStringLiteral("Lumetra.conf")));
+        ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+        config.write("[General]\ncaptureOpensEditor=false\n");
+        config.close();
+        ASSERT_TRUE(desktop().startLumetra());
+        ASSERT_TRUE(desktop().waitForWindow(kMainWindow, 30000)) << desktop().lumetraOutput().toStdString();
+    }
+
+    // Starts the probe page and returns its view on screen once it stays put.
+    QRect showPage(const QStringList& arguments)
+    {
+        if (m_probe)
+            m_probe->kill();
+        m_probe = desktop().startBackground(QStringLiteral(LUMETRA_SCROLL_PAGE_PROBE), arguments);
+        m_lines.clear();
+        QString last;
+        QElapsedTimer timer;
+        timer.start();
+        for (QElapsedTimer still; timer.elapsed() < 20000;) {
+            readProbe(100);
+            const QStringList views = m_lines.filter(QRegularExpression(QStringLiteral("^view ")));
+            if (!views.isEmpty() && views.last() != last) {
+                last = views.last();
+                still.start();
+            } else if (!last.isEmpty() && still.elapsed() > 700) {
+                const QStringList v = last.split(QLatin1Char(' '));
+                m_contentWidth = v[5].toInt();
+                return QRect(v[1].toInt(), v[2].toInt(), v[3].toInt(), v[4].toInt());
+            }
+        }
+        return {};
+    }
+    void readProbe(int waitMs)
+    {
+        m_probe->waitForReadyRead(waitMs);
+        while (m_probe->canReadLine())
+            m_lines << QString::fromUtf8(m_probe->readLine()).trimmed();
+    }
+    // The scroll positions the probe reported after each wheel event, with their times.
+    QList<QPair<int, int>> wheelEvents()
+    {
+        readProbe(0);
+        QList<QPair<int, int>> events;
+        for (const QString& line : std::as_const(m_lines))
+            if (line.startsWith(QLatin1String("wheel ")))
+                events.append({line.section(QLatin1Char(' '), 1, 1).toInt(), line.section(QLatin1Char(' '), 2, 2).toInt()});
+        return events;
+    }
+    // The probe's drawing of its whole content, left of the scrollbar.
+    QImage render(const QStringList& arguments)
+    {
+        const QString path = QDir(desktop().workDir()).filePath(QStringLiteral("render.png"));
+        const CommandResult result
+            = desktop().run(QStringLiteral(LUMETRA_SCROLL_PAGE_PROBE), arguments + QStringList{QStringLiteral("--render"), path}, 60000);
+        EXPECT_TRUE(result.ok()) << result.describe().toStdString();
+        const QImage image(path);
+        return image.copy(0, 0, std::min(image.width(), m_contentWidth), image.height()).convertToFormat(QImage::Format_RGB32);
+    }
+
+    void startCapture()
+    {
+        ASSERT_TRUE(desktop().xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+9")}).ok());
+        ASSERT_TRUE(desktop().waitForWindow(kOverlay, 20000)) << desktop().lumetraOutput().toStdString();
+        EXPECT_TRUE(desktop().findWindows(kMainWindow).isEmpty()) << "Lumetra's window is out of the way";
+    }
+    void drag(const QRect& view)
+    {
+        const auto n = [](int v) { return QString::number(v); };
+        const QPoint end = view.topLeft() + QPoint(view.width(), view.height());
+        ASSERT_TRUE(desktop()
+                        .xdotool({QStringLiteral("mousemove"), n(view.x()), n(view.y()), QStringLiteral("mousedown"),
+                                  QStringLiteral("1"), QStringLiteral("mousemove"), n(view.center().x()),
+                                  n(view.center().y()), QStringLiteral("mousemove"), n(end.x()), n(end.y()),
+                                  QStringLiteral("mouseup"), QStringLiteral("1")})
+                        .ok());
+    }
+    // The clipboard's image left of the scrollbar once it is `rows` high (or any height
+    // when rows is 0).
+    QImage waitForCapture(int rows, int timeoutMs)
+    {
+        const QImage clip = desktop().waitForClipboardImage(
+            [&](const QImage& image) { return rows == 0 || image.height() == rows; }, timeoutMs);
+        return clip.copy(0, 0, m_contentWidth, clip.height());
+    }
+    // Frames per second: the first view and one per tick, a tick being a burst of clicks.
+    double framesPerSecond(qint64 captureMs)
+    {
+        int ticks = 0, lastMs = -1000;
+        for (const auto& [ms, value] : wheelEvents()) {
+            ticks += ms - lastMs > 50 ? 1 : 0;
+            lastMs = ms;
+        }
+        return (ticks + 1) * 1000.0 / double(std::max<qint64>(captureMs, 1));
+    }
+    void report(const char* name, double value)
+    {
+        RecordProperty(name, QString::number(value, 'f', 1).toStdString());
+        std::cout << name << " = " << value << std::endl;
+    }
+
+    QProcess* m_probe = nullptr;
+    QStringList m_lines;
+    int m_contentWidth = 0;
+};
+
+} // namespace
+
+TEST_F(ScrollCaptureTest, PagesAreScrolledToTheirEndAndStitchedRowForRow)
+{
+    for (const int content : {6000, 10000}) {
+        SCOPED_TRACE(content);
+        const QStringList page{QStringLiteral("--content"), QString::number(content)};
+        const QRect view = showPage(page);
+        ASSERT_FALSE(view.isEmpty()) << "the probe never showed its view";
+        const QImage expected = render(page);
+        ASSERT_EQ(expected.height(), kHeader + content);
+
+        startCapture();
+        QElapsedTimer timer;
+        drag(view);
+        timer.start();
+        const QImage clip = waitForCapture(kHeader + content, 120000);
+        const qint64 captureMs = timer.elapsed();
+        ASSERT_EQ(clip.height(), kHeader + content) << desktop().lumetraOutput().toStdString();
+        EXPECT_TRUE(clip == expected) << "the header once, then every row of the content";
+        EXPECT_EQ(wheelEvents().last().second, content - (view.height() - kHeader)) << "scrolled to the end";
+        EXPECT_TRUE(desktop().waitForWindowGone(kOverlay));
+        EXPECT_TRUE(desktop().waitForWindow(kMainWindow).has_value()) << "Lumetra's window is back";
+        report(content == 6000 ? "capture_ms_6000" : "capture_ms_10000", double(captureMs));
+        report("frames_per_second", framesPerSecond(captureMs));
+    }
+    EXPECT_EQ(desktop().stopLumetra(), 0);
+}
+
+TEST_F(ScrollCaptureTest, EscapeBeforeTheFirstFrameCancelsAndAKeyMidWayEndsWithWhatWasTaken)
+{
+    const QRect view = showPage({});
+    ASSERT_FALSE(view.isEmpty());
+    startCapture();
+    ASSERT_TRUE(desktop().xdotool({QStringLiteral("key"), QStringLiteral("Escape")}).ok());
+    EXPECT_TRUE(desktop().waitForWindowGone(kOverlay));
+    EXPECT_TRUE(desktop().waitForWindow(kMainWindow).has_value()) << "Lumetra's window is back";
+    EXPECT_FALSE(desktop().clipboardTypes().contains(QStringLiteral("image/png")));
+    EXPECT_TRUE(wheelEvents().isEmpty()) << "nothing was scrolled";
+
+    startCapture();
+    drag(view);
+    QElapsedTimer timer;
+    timer.start();
+    while ((wheelEvents().isEmpty() || wheelEvents().last().second < 1500) && timer.elapsed() < 60000)
+        readProbe(100);
+    ASSERT_TRUE(desktop().xdotool({QStringLiteral("key"), QStringLiteral("space")}).ok());
+    const QImage clip = waitForCapture(0, 60000);
+    const int scrolledTo = wheelEvents().last().second;
+    ASSERT_GT(clip.height(), view.height());
+    EXPECT_LT(clip.height(), view.height() + 3000) << "the page was not scrolled to its end";
+    EXPECT_TRUE(clip == render({}).copy(0, 0, clip.width(), clip.height())) << "what was taken, row for row";
+    QThread::msleep(1000);
+    EXPECT_EQ(wheelEvents().last().second, scrolledTo) << "no scrolling after the key";
+    EXPECT_TRUE(desktop().waitForWindow(kMainWindow).has_value());
+    EXPECT_EQ(desktop().stopLumetra(), 0);
+}
+
+TEST_F(ScrollCaptureTest, ACapture20000PixelsHighAnd1600WideStaysUnder400MegabytesOfMemory)
+{
+    const QStringList page{QStringLiteral("--width"), QStringLiteral("1600"), QStringLiteral("--content"),
+                           QStringLiteral("21000")};
+    const QRect view = showPage(page);
+    ASSERT_EQ(view.width(), 1600);
+    startCapture();
+    drag(view);
+    QElapsedTimer timer;
+    timer.start();
+    const QImage clip = waitForCapture(20000, 240000);
+    ASSERT_EQ(clip.height(), 20000) << "the default length limit";
+    EXPECT_TRUE(clip == render(page).copy(0, 0, clip.width(), 20000));
+    QFile status(QStringLiteral("/proc/%1/status").arg(desktop().lumetraPid()));
+    ASSERT_TRUE(status.open(QIODevice::ReadOnly));
+    const QString peak = QString::fromLatin1(status.readAll()).section(QStringLiteral("VmHWM:"), 1).section(QLatin1Char('\n'), 0, 0);
+    const double peakMb = peak.trimmed().section(QLatin1Char(' '), 0, 0).toDouble() / 1024.0;
+    report("capture_ms_20000", double(timer.elapsed()));
+    report("peak_rss_mb", peakMb);
+    EXPECT_GT(peakMb, 0.0);
+    EXPECT_LT(peakMb, 400.0);
+    EXPECT_EQ(desktop().stopLumetra(), 0);
+}
