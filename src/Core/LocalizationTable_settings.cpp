@@ -395,16 +395,6 @@ constexpr LocalizationRow kRows[] = {
         "Кодирование HEIC не поддерживается на этом устройстве. Выберите другой формат."}},
 
     // Toasts and common buttons.
-    {"save.toast.saved", {"Saved",
-        "已保存",
-        "已儲存",
-        "保存しました",
-        "저장됨",
-        "Gespeichert",
-        "Enregistré",
-        "Guardado",
-        "Salvato",
-        "Сохранено"}},
     {"save.toast.savedAs", {"Saved as %@",
         "已保存为 %@",
         "已儲存為 %@",

@@ -56,13 +56,15 @@ QString formatByteCount(qint64 bytes)
     return number + QLatin1Char(' ') + QLatin1String(units[unit]);
 }
 
-QString infoLine(const std::optional<Image>& image, const std::optional<QUrl>& url)
+QString infoLine(const std::optional<Image>& image, const std::optional<QUrl>& url, double rotation)
 {
     if (!image || !url)
         return localized(QStringLiteral("empty.noImage"));
     const QString path = url->toLocalFile();
     const QString extension = QFileInfo(url->path()).suffix().toUpper();
-    const QSizeF points = image->size();
+    QSizeF points = image->size();
+    if (std::fabs(std::fmod(rotation, 180.0)) == 90.0)
+        points.transpose();
     const QString size = QStringLiteral("%1×%2").arg(qint64(points.width())).arg(qint64(points.height()));
     const QFileInfo file(path);
     const QString fileSize = (!path.isEmpty() && file.exists() && file.isFile()) ? formatByteCount(file.size())

@@ -27,9 +27,10 @@ QUrl urlForGeneratedName(const QString& name);
 // "532 bytes", "12 KB", "2.1 MB", "1.25 GB".
 QString formatByteCount(qint64 bytes);
 
-// "PNG | 1440×900 | 2.1 MB": extension, size in points (truncated), file size or
-// "Unknown". "No image selected" without an image or URL.
-QString infoLine(const std::optional<Image>& image, const std::optional<QUrl>& url);
+// "PNG | 1440×900 | 2.1 MB": extension, size in points (truncated) as the image is
+// turned (a quarter turn swaps the sides, as copies and saves come out), file size
+// or "Unknown". "No image selected" without an image or URL.
+QString infoLine(const std::optional<Image>& image, const std::optional<QUrl>& url, double rotation = 0.0);
 
 // The open panel's file name filter: every image type the editor reads, under the
 // localised "Images (...)" label.

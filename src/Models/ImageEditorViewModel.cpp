@@ -2,12 +2,15 @@
 
 #include "Core/Notifications.h"
 #include "Core/Settings.h"
+#include "Models/TextLayout.h"
 #include "Platform/OpenPanel.h"
 #include "Platform/Pasteboard.h"
 
 ImageEditorViewModel::ImageEditorViewModel(QObject* parent)
     : QObject(parent)
     , m_annotationManager(new AnnotationManager(this))
+    // The design's SF Pro is not on Linux: an offered font that is installed.
+    , m_currentFontName(TextLayout::defaultFontName())
 {
     // Every change of the store is a change of the model for the views.
     connect(m_annotationManager, &AnnotationManager::changed, this, [this] {

@@ -247,6 +247,15 @@ public:
     QString currentFontName() const { return m_currentFontName; }
     void setCurrentFontName(QString v);
 
+    // The annotation of each kind that a style change acts on (the selected one, else
+    // the one the styles were last loaded from), as it is now: what a property panel
+    // shows while there is one. Texts load their style into the current text style.
+    std::optional<ArrowAnnotation> styledArrow() const;
+    std::optional<RectangleAnnotation> styledRectangle() const;
+    std::optional<NumberAnnotation> styledNumber() const;
+    std::optional<FreehandAnnotation> styledFreehand() const;
+    std::optional<LineAnnotation> styledLine() const;
+
     // Guard flags of the style machinery.
     bool isSyncingToolColors() const { return m_isSyncingToolColors; }
     bool isLoadingSelectedStyles() const { return m_isLoadingSelectedStyles; }
@@ -558,7 +567,7 @@ private:
     LineStyle m_currentLineStyle = LineStyle::solid;
     RgbaColor m_currentTextColor { 34.0 / 255.0, 34.0 / 255.0, 34.0 / 255.0 };
     double m_currentFontSize = 16.0;
-    QString m_currentFontName = QStringLiteral("SF Pro Text");
+    QString m_currentFontName; // TextLayout::defaultFontName(), set on construction
     bool m_isSyncingToolColors = false;
     bool m_isLoadingSelectedStyles = false;
     bool m_isRestoringToolStyles = false;
@@ -594,6 +603,7 @@ private:
     std::optional<QRectF> m_draggingFreehandOriginalBounds;
     std::optional<QPointF> m_handleDragStartLocal;
     bool m_handleDragNeedsUndo = false;
+    bool m_moveNeedsUndo = false;
     // The corner of a rectangle that stays put while another is dragged (normalised).
     std::optional<QPointF> m_handleDragFixedCorner;
 

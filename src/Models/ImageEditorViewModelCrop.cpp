@@ -2,6 +2,8 @@
 // it. The rectangle lives in display points (image points x zoom, origin top left).
 #include "Models/ImageEditorViewModel.h"
 
+#include "Models/CropTransfer.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -125,6 +127,9 @@ void ImageEditorViewModel::applyCrop(QSizeF displaySize)
         return;
 
     saveUndoState();
+    // The annotations go along into the part kept (a mosaic over private text must not
+    // vanish with a crop); undo brings back the whole image and them as they were.
+    const CropTransfer transfer{QSizeF(source.size()), QRectF(pixels), m_originalImageSize.width()};
     const Image cropped(source.copy(pixels), m_selectedImage->devicePixelRatio());
     setSelectedImage(cropped);
     m_originalImage = cropped;
@@ -132,7 +137,7 @@ void ImageEditorViewModel::applyCrop(QSizeF displaySize)
     setScale(1.0);
     setCropRect(QRectF());
     setIsCropping(false);
-    m_annotationManager->clearAll();
+    transfer.apply(*m_annotationManager);
     cancelTextEditing();
     m_cropMoveStartRect.reset();
     m_cropCornerDragStart.reset();

@@ -36,7 +36,7 @@ QString ImageEditorViewModel::displayName() const
 
 QString ImageEditorViewModel::imageInfoText() const
 {
-    return ImageDocument::infoLine(m_selectedImage, m_imageURL);
+    return ImageDocument::infoLine(m_selectedImage, m_imageURL, m_rotation);
 }
 
 void ImageEditorViewModel::openImage()

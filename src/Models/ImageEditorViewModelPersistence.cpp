@@ -4,6 +4,7 @@
 
 #include "Core/Settings.h"
 #include "Models/Palette.h"
+#include "Models/TextLayout.h"
 
 #include <algorithm>
 #include <cmath>
@@ -21,7 +22,6 @@ constexpr double kResetHighlighterAlpha = 0.5;
 constexpr double kResetFreehandLineWidth = 3.0;
 constexpr double kResetLineLineWidth = 3.0;
 constexpr double kResetFontSize = 16.0;
-const QString kResetFontName = QStringLiteral("SF Pro Text");
 
 // Stored values outside their ranges (hand-edited or damaged settings) give the
 // reset value instead of an invisible stroke or a zero-sized font.
@@ -177,7 +177,7 @@ void ImageEditorViewModel::resetToolStyles()
     setCurrentLineStyle(LineStyle::solid);
     setCurrentTextColor(paletteBlack);
     setCurrentFontSize(kResetFontSize);
-    setCurrentFontName(kResetFontName);
+    setCurrentFontName(TextLayout::defaultFontName());
     Settings::toolStyleSnapshot.remove();
     m_isRestoringToolStyles = false;
 }

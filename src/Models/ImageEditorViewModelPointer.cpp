@@ -212,6 +212,7 @@ void ImageEditorViewModel::handleDragChanged(QPointF startLocation, QPointF loca
             moveSelectedAnnotation(location, displaySize);
         } else if (const auto hit = m_annotationManager->hitTestAnnotation(startLocation, displaySize, imageSize)) {
             selectAnnotationLoadingStyle(*hit);
+            m_moveNeedsUndo = true;
             setAnnotationDragLastLocation(startLocation);
         }
         return;
@@ -278,6 +279,7 @@ void ImageEditorViewModel::handleDragEnded(QPointF startLocation, QPointF locati
 {
     const bool wasMoving = m_annotationDragLastLocation.has_value();
     setAnnotationDragLastLocation(std::nullopt);
+    m_moveNeedsUndo = false;
     const double d = distance(startLocation, location);
 
     if (m_isEditingText) {

@@ -90,8 +90,15 @@ void ImageEditorViewModel::moveSelectedAnnotation(QPointF location, QSizeF displ
         return;
     }
     const QPointF delta = location - *m_annotationDragLastLocation;
-    if (delta.x() != 0.0 || delta.y() != 0.0)
+    if (delta.x() != 0.0 || delta.y() != 0.0) {
+        // A move is an undo step of its own, taken when the annotation first moves, so
+        // undoing it does not also undo the change before it (a restyle, say).
+        if (m_moveNeedsUndo) {
+            m_moveNeedsUndo = false;
+            saveUndoState();
+        }
         m_annotationManager->moveAnnotation(*id, delta.x(), delta.y(), displaySize.width(), displaySize.height());
+    }
     setAnnotationDragLastLocation(location);
 }
 

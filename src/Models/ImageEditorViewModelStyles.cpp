@@ -88,6 +88,45 @@ std::optional<QUuid> ImageEditorViewModel::styleTarget(StyleKind kind) const
     return std::nullopt;
 }
 
+namespace {
+
+template <typename List>
+auto copyOf(const List& list, const std::optional<QUuid>& id) -> std::optional<typename List::value_type>
+{
+    if (!id)
+        return std::nullopt;
+    if (const auto* found = findAnnotation(list, *id))
+        return *found;
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<ArrowAnnotation> ImageEditorViewModel::styledArrow() const
+{
+    return copyOf(m_annotationManager->arrows(), styleTarget(StyleKind::arrow));
+}
+
+std::optional<RectangleAnnotation> ImageEditorViewModel::styledRectangle() const
+{
+    return copyOf(m_annotationManager->rectangles(), styleTarget(StyleKind::rectangle));
+}
+
+std::optional<NumberAnnotation> ImageEditorViewModel::styledNumber() const
+{
+    return copyOf(m_annotationManager->numbers(), styleTarget(StyleKind::number));
+}
+
+std::optional<FreehandAnnotation> ImageEditorViewModel::styledFreehand() const
+{
+    return copyOf(m_annotationManager->freehands(), styleTarget(StyleKind::freehand));
+}
+
+std::optional<LineAnnotation> ImageEditorViewModel::styledLine() const
+{
+    return copyOf(m_annotationManager->lines(), styleTarget(StyleKind::line));
+}
+
 void ImageEditorViewModel::pushStyle(StyleField field, StyleKind kind, const std::function<bool(const QUuid&)>& changes,
     const std::function<void(const QUuid&)>& write)
 {

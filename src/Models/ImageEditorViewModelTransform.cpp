@@ -108,11 +108,13 @@ void ImageEditorViewModel::resizeToPixelSize(int width, int height)
         applyScale(tw / w0);
         return;
     }
+    // As on the scaling path, the original size stays the text's reference: text shrinks
+    // and grows with the image, and a text size chosen afterwards (stored divided by the
+    // scale) is drawn at the size chosen.
     resampleThen(tw, th, [this, scale = tw / w0](const Image& resized) {
         saveUndoState();
         m_annotationManager->deselectAll();
         setSelectedImage(resized);
-        setOriginalImageSize(ImageDocument::measuredSize(resized));
         setScale(scale);
     });
 }
@@ -155,4 +157,7 @@ void ImageEditorViewModel::clearImage()
     cancelTextEditing();
     setCurrentTool(ToolType::none);
     setOcrPanelState(std::nullopt);
+    // What was saved belongs to the document that is gone.
+    m_lastSavedURL.reset();
+    setSaveToastURL(std::nullopt);
 }

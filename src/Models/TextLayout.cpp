@@ -1,6 +1,7 @@
 #include "Models/TextLayout.h"
 
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QHash>
@@ -63,6 +64,33 @@ QString resolvedFamily(const QString& fontName)
 }
 
 } // namespace
+
+const QList<TextLayout::FontChoice>& TextLayout::fontChoices()
+{
+    static const QList<FontChoice> choices{
+        {QStringLiteral("SF Pro"), QStringLiteral("SF Pro Text")},
+        {QStringLiteral("Helvetica"), QStringLiteral("Helvetica")},
+        {QStringLiteral("Arial"), QStringLiteral("Arial")},
+        {QStringLiteral("Times"), QStringLiteral("Times New Roman")},
+        {QStringLiteral("Georgia"), QStringLiteral("Georgia")},
+    };
+    return choices;
+}
+
+QString TextLayout::drawnFamily(const QString& fontName)
+{
+    const QString family = resolvedFamily(fontName);
+    return family.isEmpty() ? QFontInfo(QGuiApplication::font()).family() : family;
+}
+
+QString TextLayout::defaultFontName()
+{
+    for (const FontChoice& choice : fontChoices()) {
+        if (!resolvedFamily(choice.fontName).isEmpty())
+            return choice.fontName;
+    }
+    return fontChoices().first().fontName;
+}
 
 QFont TextLayout::resolveFont(const QString& fontName, double pixelSize)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QList>
 #include <QPointF>
 #include <QRectF>
 #include <QSizeF>
@@ -36,6 +37,20 @@ public:
     // faces that match their metrics. The returned font's point size equals the
     // pixel size and is only meaningful through TextLayout (or on layoutDevice()).
     static QFont resolveFont(const QString& fontName, double pixelSize);
+
+    // The fonts the text tool offers: the stored name and the name the list shows,
+    // in the design's order (their names stay as designed whatever is installed).
+    struct FontChoice {
+        QString label;
+        QString fontName;
+    };
+    static const QList<FontChoice>& fontChoices();
+    // The family that actually draws a stored name here: its stand-in, or the system
+    // UI font's family for a name Linux lacks.
+    static QString drawnFamily(const QString& fontName);
+    // The text tool's default: the first offered font drawn by a face of its own (or a
+    // stand-in) rather than the system UI font; the first one when none is.
+    static QString defaultFontName();
 
     // The fixed height of one line of text in this font, in pixels.
     static double lineHeight(const QFont& font);

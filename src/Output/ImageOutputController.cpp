@@ -177,12 +177,14 @@ void ImageOutputController::finishSave(bool success, const QUrl& url, bool remem
 {
     if (!success) {
         logMessage(LogLevel::warning, [&] { return QStringLiteral("❌ 图片写盘未成功: ") + url.toLocalFile(); });
-        // A destination that could not be written is not one to write to
-        // silently next time.
+        // Neither this destination, which could not be written, nor the one before it
+        // (the user chose another) is one to write to silently next time: Save asks.
+        m_viewModel.setLastSavedURL(std::nullopt);
         return;
     }
     if (rememberURL)
         m_viewModel.setLastSavedURL(url);
+    SavePanelChoices::rememberSavedFolder(QFileInfo(url.toLocalFile()).absolutePath());
     m_viewModel.setSaveToastURL(url);
     m_viewModel.setCopyToastVisible(false);
 }

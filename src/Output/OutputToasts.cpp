@@ -4,6 +4,7 @@
 #include "Core/Localization.h"
 
 #include <QEvent>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -108,7 +109,12 @@ void OutputToast::buildRow(const QString& messageKey, const QList<QWidget*>& ext
 void OutputToast::retranslate()
 {
     if (m_message)
-        m_message->setText(localized(m_messageKey));
+        m_message->setText(messageText());
+}
+
+QString OutputToast::messageText() const
+{
+    return localized(m_messageKey);
 }
 
 void OutputToast::changeEvent(QEvent* event)
@@ -188,7 +194,15 @@ SaveToast::SaveToast(const QUrl& url, std::function<void()> onFinder, std::funct
         if (onCopy)
             onCopy();
     });
-    buildRow(QStringLiteral("save.toast.saved"), {divider, m_finder, m_copy});
+    buildRow(QStringLiteral("save.toast.savedAs"), {divider, m_finder, m_copy});
+}
+
+QString SaveToast::messageText() const
+{
+    // The file's name, shortened in its middle when long, so the toast stays a toast.
+    const QString name = QFileInfo(m_url.toLocalFile()).fileName();
+    const QFontMetrics metrics(m_message ? m_message->font() : font());
+    return localizedFormat(m_messageKey, {metrics.elidedText(name, Qt::ElideMiddle, maximumNameWidth)});
 }
 
 void SaveToast::retranslate()

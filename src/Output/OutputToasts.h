@@ -38,6 +38,8 @@ protected:
     void changeEvent(QEvent* event) override;
 
     virtual void retranslate();
+    // The message in the interface language.
+    virtual QString messageText() const;
 
     QLabel* m_message = nullptr;
     QString m_messageKey;
@@ -51,10 +53,13 @@ private:
     Scheduler m_scheduler;
 };
 
-// After a save: "Saved", a reveal button and a copy button.
+// After a save: "Saved as" the file's name, a reveal button and a copy button.
 class SaveToast : public OutputToast {
     Q_OBJECT
 public:
+    // A longer file name is shortened in its middle.
+    static constexpr int maximumNameWidth = 260;
+
     SaveToast(const QUrl& url, std::function<void()> onFinder, std::function<void()> onCopy,
               std::function<void()> onDismiss, QWidget* parent = nullptr);
 
@@ -64,6 +69,7 @@ public:
 
 protected:
     void retranslate() override;
+    QString messageText() const override;
 
 private:
     QUrl m_url;

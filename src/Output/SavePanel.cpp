@@ -169,8 +169,7 @@ std::optional<SavePanelResult> SavePanel::run(QWidget* parent, const std::option
 {
     UserDefaults& defaults = UserDefaults::standard();
     SavePanel panel(parent, SavePanelChoices::storedFormat(defaults), SavePanelChoices::storedQuality(defaults));
-    if (const std::optional<QString> folder = SavePanelChoices::defaultFolder(lastSavedPath, imagePath))
-        panel.setDirectory(*folder);
+    panel.setDirectory(SavePanelChoices::defaultFolder(lastSavedPath, imagePath));
     panel.selectFile(ExportFormats::fileNameForFormat(
         SavePanelChoices::defaultName(imagePath, QDateTime::currentDateTime()), panel.selectedFormatId()));
 

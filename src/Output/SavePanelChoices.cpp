@@ -5,7 +5,9 @@
 #include "Models/ImageDocument.h"
 #include "Output/ExportFormats.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include <algorithm>
 #include <cmath>
@@ -20,14 +22,32 @@ QString SavePanelChoices::defaultName(const std::optional<QString>& imagePath, c
     return QStringLiteral("Lumetra ") + ImageDocument::formatNameDate(now);
 }
 
-std::optional<QString> SavePanelChoices::defaultFolder(const std::optional<QString>& lastSavedPath,
-                                                       const std::optional<QString>& imagePath)
+namespace {
+
+QString s_lastSavedFolder;
+
+bool isFolder(const QString& path) { return !path.isEmpty() && QFileInfo(path).isDir(); }
+
+} // namespace
+
+void SavePanelChoices::rememberSavedFolder(const QString& folder)
+{
+    s_lastSavedFolder = folder;
+}
+
+QString SavePanelChoices::defaultFolder(const std::optional<QString>& lastSavedPath,
+                                        const std::optional<QString>& imagePath)
 {
     if (lastSavedPath && !lastSavedPath->isEmpty())
         return QFileInfo(*lastSavedPath).absolutePath();
-    if (imagePath && !imagePath->isEmpty())
+    if (imagePath && QFileInfo(*imagePath).isFile())
         return QFileInfo(*imagePath).absolutePath();
-    return std::nullopt;
+    if (isFolder(s_lastSavedFolder))
+        return s_lastSavedFolder;
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (isFolder(pictures))
+        return pictures;
+    return QDir::homePath();
 }
 
 QString SavePanelChoices::qualityPercentText(double quality)

@@ -15,10 +15,12 @@ namespace SavePanelChoices {
 // date ("Lumetra 2025-03-01 at 14.05.09").
 QString defaultName(const std::optional<QString>& imagePath, const QDateTime& now);
 
-// The folder the panel opens in: that of the last save of this image, else that
-// of the image file; nothing (the panel's own choice) without either.
-std::optional<QString> defaultFolder(const std::optional<QString>& lastSavedPath,
-                                     const std::optional<QString>& imagePath);
+// The folder the panel opens in: that of the last save of this image, else that of
+// the image's file when it is on disk (a capture or a paste has none), else the last
+// folder anything was saved to, else the Pictures folder (XDG), else home.
+QString defaultFolder(const std::optional<QString>& lastSavedPath, const std::optional<QString>& imagePath);
+// Notes a folder saved to, for the panels that follow (while Lumetra runs).
+void rememberSavedFolder(const QString& folder);
 
 // "75%": the quality times 100, rounded half away from zero.
 QString qualityPercentText(double quality);

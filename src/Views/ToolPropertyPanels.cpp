@@ -3,6 +3,7 @@
 #include "Core/LanguageRefresh.h"
 #include "Models/AnnotationStyles.h"
 #include "Models/ImageEditorViewModel.h"
+#include "Models/TextLayout.h"
 #include "Views/PanelStyleIcons.h"
 
 #include <QHBoxLayout>
@@ -91,6 +92,20 @@ std::pair<std::function<T()>, std::function<void(T)>> bind(VM* vm, Get get, Set 
     return { [vm, get] { return T((vm->*get)()); }, [vm, set](T value) { (vm->*set)(value); } };
 }
 
+// The same, where the panel shows the style of the annotation that a change acts on
+// (`styled`, the selected one) while there is one, and the current style otherwise.
+// Writing sets the current style, which the annotation then takes.
+template <typename T, typename Styled, typename Field, typename Get, typename Set>
+std::pair<std::function<T()>, std::function<void(T)>> bindShown(VM* vm, Styled styled, Field field, Get get, Set set)
+{
+    return { [vm, styled, field, get] {
+                if (const auto annotation = (vm->*styled)())
+                    return T((*annotation).*field);
+                return T((vm->*get)());
+            },
+             [vm, set](T value) { (vm->*set)(value); } };
+}
+
 } // namespace
 
 // ---- the frame and its items ------------------------------------------------------------------
@@ -106,6 +121,9 @@ ToolPropertyPanel::ToolPropertyPanel(ImageEditorViewModel* viewModel, QWidget* p
     m_layout->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     setMinimumWidth(minimumPanelWidth);
     connect(m_viewModel, &ImageEditorViewModel::stylesChanged, this, &ToolPropertyPanel::refresh);
+    // What is selected, and its style, show too.
+    connect(m_viewModel, &ImageEditorViewModel::selectionChanged, this, &ToolPropertyPanel::refresh);
+    connect(m_viewModel, &ImageEditorViewModel::annotationsChanged, this, &ToolPropertyPanel::refresh);
     connect(&LanguageRefresh::shared(), &LanguageRefresh::languageChanged, this, [this] {
         m_appLanguageRaw = LanguageRefresh::shared().lastRaw();
         updateGeometry();
@@ -265,9 +283,9 @@ void WidthSliderPanel::build(const QString& titleKey, const std::function<PanelS
 ArrowPropertyView::ArrowPropertyView(ImageEditorViewModel* vm, QWidget* parent)
     : WidthSliderPanel(vm, parent)
 {
-    auto [getHead, setHead] = bind<ArrowHeadStyle>(vm, &VM::currentArrowHeadStyle, &VM::setCurrentArrowHeadStyle);
-    auto [getWidth, setWidth] = bind<double>(vm, &VM::currentArrowLineWidth, &VM::setCurrentArrowLineWidth);
-    auto [getColor, setColor] = bind<RgbaColor>(vm, &VM::currentArrowColor, &VM::setCurrentArrowColor);
+    auto [getHead, setHead] = bindShown<ArrowHeadStyle>(vm, &VM::styledArrow, &ArrowAnnotation::headStyle, &VM::currentArrowHeadStyle, &VM::setCurrentArrowHeadStyle);
+    auto [getWidth, setWidth] = bindShown<double>(vm, &VM::styledArrow, &ArrowAnnotation::lineWidth, &VM::currentArrowLineWidth, &VM::setCurrentArrowLineWidth);
+    auto [getColor, setColor] = bindShown<RgbaColor>(vm, &VM::styledArrow, &ArrowAnnotation::color, &VM::currentArrowColor, &VM::setCurrentArrowColor);
     build(QStringLiteral("panel.arrow.title"),
           [&, &getHead = getHead, &setHead = setHead] { return addOptionRow<ArrowHeadStyle>(QStringLiteral("panel.arrowStyle"), 120, arrowHeadOptions(), getHead, setHead); },
           getWidth, setWidth, getColor, setColor);
@@ -276,9 +294,9 @@ ArrowPropertyView::ArrowPropertyView(ImageEditorViewModel* vm, QWidget* parent)
 LinePropertyView::LinePropertyView(ImageEditorViewModel* vm, QWidget* parent)
     : WidthSliderPanel(vm, parent)
 {
-    auto [getStyle, setStyle] = bind<LineStyle>(vm, &VM::currentLineStyle, &VM::setCurrentLineStyle);
-    auto [getWidth, setWidth] = bind<double>(vm, &VM::currentLineLineWidth, &VM::setCurrentLineLineWidth);
-    auto [getColor, setColor] = bind<RgbaColor>(vm, &VM::currentLineColor, &VM::setCurrentLineColor);
+    auto [getStyle, setStyle] = bindShown<LineStyle>(vm, &VM::styledLine, &LineAnnotation::lineStyle, &VM::currentLineStyle, &VM::setCurrentLineStyle);
+    auto [getWidth, setWidth] = bindShown<double>(vm, &VM::styledLine, &LineAnnotation::lineWidth, &VM::currentLineLineWidth, &VM::setCurrentLineLineWidth);
+    auto [getColor, setColor] = bindShown<RgbaColor>(vm, &VM::styledLine, &LineAnnotation::color, &VM::currentLineColor, &VM::setCurrentLineColor);
     build(QStringLiteral("panel.line.title"),
           [&, &getStyle = getStyle, &setStyle = setStyle] { return addOptionRow<LineStyle>(QStringLiteral("panel.lineStyle"), 120, lineStyleOptions(), getStyle, setStyle); },
           getWidth, setWidth, getColor, setColor);
@@ -287,9 +305,9 @@ LinePropertyView::LinePropertyView(ImageEditorViewModel* vm, QWidget* parent)
 FreehandPropertyView::FreehandPropertyView(ImageEditorViewModel* vm, QWidget* parent)
     : WidthSliderPanel(vm, parent)
 {
-    auto [getCap, setCap] = bind<LineCapStyle>(vm, &VM::currentFreehandLineCap, &VM::setCurrentFreehandLineCap);
-    auto [getWidth, setWidth] = bind<double>(vm, &VM::currentFreehandLineWidth, &VM::setCurrentFreehandLineWidth);
-    auto [getColor, setColor] = bind<RgbaColor>(vm, &VM::currentFreehandColor, &VM::setCurrentFreehandColor);
+    auto [getCap, setCap] = bindShown<LineCapStyle>(vm, &VM::styledFreehand, &FreehandAnnotation::capStyle, &VM::currentFreehandLineCap, &VM::setCurrentFreehandLineCap);
+    auto [getWidth, setWidth] = bindShown<double>(vm, &VM::styledFreehand, &FreehandAnnotation::lineWidth, &VM::currentFreehandLineWidth, &VM::setCurrentFreehandLineWidth);
+    auto [getColor, setColor] = bindShown<RgbaColor>(vm, &VM::styledFreehand, &FreehandAnnotation::color, &VM::currentFreehandColor, &VM::setCurrentFreehandColor);
     build(QStringLiteral("panel.freehand.title"),
           [&, &getCap = getCap, &setCap = setCap] { return addOptionRow<LineCapStyle>(QStringLiteral("panel.capStyle"), 150, freehandCapOptions(), getCap, setCap); },
           getWidth, setWidth, getColor, setColor);
@@ -300,10 +318,10 @@ FreehandPropertyView::FreehandPropertyView(ImageEditorViewModel* vm, QWidget* pa
 RectanglePropertyView::RectanglePropertyView(ImageEditorViewModel* vm, QWidget* parent)
     : ToolPropertyPanel(vm, parent)
 {
-    auto [getShape, setShape] = bind<ShapeType>(vm, &VM::currentShapeType, &VM::setCurrentShapeType);
-    auto [getWidth, setWidth] = bind<double>(vm, &VM::currentRectLineWidth, &VM::setCurrentRectLineWidth);
-    auto [getStroke, setStroke] = bind<RgbaColor>(vm, &VM::currentStrokeColor, &VM::setCurrentStrokeColor);
-    auto [getFill, setFill] = bind<std::optional<RgbaColor>>(vm, &VM::currentFillColor, &VM::setCurrentFillColor);
+    auto [getShape, setShape] = bindShown<ShapeType>(vm, &VM::styledRectangle, &RectangleAnnotation::shapeType, &VM::currentShapeType, &VM::setCurrentShapeType);
+    auto [getWidth, setWidth] = bindShown<double>(vm, &VM::styledRectangle, &RectangleAnnotation::lineWidth, &VM::currentRectLineWidth, &VM::setCurrentRectLineWidth);
+    auto [getStroke, setStroke] = bindShown<RgbaColor>(vm, &VM::styledRectangle, &RectangleAnnotation::strokeColor, &VM::currentStrokeColor, &VM::setCurrentStrokeColor);
+    auto [getFill, setFill] = bindShown<std::optional<RgbaColor>>(vm, &VM::styledRectangle, &RectangleAnnotation::fillColor, &VM::currentFillColor, &VM::setCurrentFillColor);
     addTitle(QStringLiteral("panel.rectangle.title"));
     addDivider();
     m_shapePicker = addOptionRow<ShapeType>(QStringLiteral("panel.shape"), 120, shapeOptions(), getShape, setShape);
@@ -323,13 +341,12 @@ TextPropertyView::TextPropertyView(ImageEditorViewModel* vm, QWidget* parent)
 {
     for (int size = 12; size <= 48; size += 2)
         m_fontSizes.append(double(size));
-    m_fonts = {
-        { QStringLiteral("SF Pro"), QStringLiteral("SF Pro Text") },
-        { QStringLiteral("Helvetica"), QStringLiteral("Helvetica") },
-        { QStringLiteral("Arial"), QStringLiteral("Arial") },
-        { QStringLiteral("Times"), QStringLiteral("Times New Roman") },
-        { QStringLiteral("Georgia"), QStringLiteral("Georgia") },
-    };
+    // The design's names stay; beside each, the face that really draws it here.
+    for (const TextLayout::FontChoice& choice : TextLayout::fontChoices()) {
+        const QString drawn = TextLayout::drawnFamily(choice.fontName);
+        m_fonts.append({ drawn == choice.label ? choice.label : choice.label + QStringLiteral(" \u2014 ") + drawn,
+                         choice.fontName });
+    }
 
     addTitle(QStringLiteral("panel.text.title"));
     addDivider();
@@ -364,10 +381,10 @@ TextPropertyView::TextPropertyView(ImageEditorViewModel* vm, QWidget* parent)
 HighlighterPropertyView::HighlighterPropertyView(ImageEditorViewModel* vm, QWidget* parent)
     : ToolPropertyPanel(vm, parent)
 {
-    auto [getCap, setCap] = bind<LineCapStyle>(vm, &VM::currentFreehandLineCap, &VM::setCurrentFreehandLineCap);
-    auto [getAlpha, setAlpha] = bind<double>(vm, &VM::currentHighlighterAlpha, &VM::setCurrentHighlighterAlpha);
-    auto [getWidth, setWidth] = bind<double>(vm, &VM::currentFreehandLineWidth, &VM::setCurrentFreehandLineWidth);
-    auto [getColor, setColor] = bind<RgbaColor>(vm, &VM::currentFreehandColor, &VM::setCurrentFreehandColor);
+    auto [getCap, setCap] = bindShown<LineCapStyle>(vm, &VM::styledFreehand, &FreehandAnnotation::capStyle, &VM::currentFreehandLineCap, &VM::setCurrentFreehandLineCap);
+    auto [getAlpha, setAlpha] = bindShown<double>(vm, &VM::styledFreehand, &FreehandAnnotation::highlighterAlpha, &VM::currentHighlighterAlpha, &VM::setCurrentHighlighterAlpha);
+    auto [getWidth, setWidth] = bindShown<double>(vm, &VM::styledFreehand, &FreehandAnnotation::lineWidth, &VM::currentFreehandLineWidth, &VM::setCurrentFreehandLineWidth);
+    auto [getColor, setColor] = bindShown<RgbaColor>(vm, &VM::styledFreehand, &FreehandAnnotation::color, &VM::currentFreehandColor, &VM::setCurrentFreehandColor);
     addTitle(QStringLiteral("panel.highlighter.title"));
     addDivider();
     m_capPicker = addOptionRow<LineCapStyle>(QStringLiteral("panel.highlighter.shape"), 120, highlighterCapOptions(),
@@ -386,9 +403,9 @@ HighlighterPropertyView::HighlighterPropertyView(ImageEditorViewModel* vm, QWidg
 NumberPropertyView::NumberPropertyView(ImageEditorViewModel* vm, QWidget* parent)
     : ToolPropertyPanel(vm, parent)
 {
-    auto [getShape, setShape] = bind<NumberShape>(vm, &VM::currentNumberShape, &VM::setCurrentNumberShape);
-    auto [getSize, setSize] = bind<double>(vm, &VM::currentNumberDiameter, &VM::setCurrentNumberDiameter);
-    auto [getColor, setColor] = bind<RgbaColor>(vm, &VM::currentNumberColor, &VM::setCurrentNumberColor);
+    auto [getShape, setShape] = bindShown<NumberShape>(vm, &VM::styledNumber, &NumberAnnotation::shape, &VM::currentNumberShape, &VM::setCurrentNumberShape);
+    auto [getSize, setSize] = bindShown<double>(vm, &VM::styledNumber, &NumberAnnotation::diameter, &VM::currentNumberDiameter, &VM::setCurrentNumberDiameter);
+    auto [getColor, setColor] = bindShown<RgbaColor>(vm, &VM::styledNumber, &NumberAnnotation::color, &VM::currentNumberColor, &VM::setCurrentNumberColor);
     addTitle(QStringLiteral("panel.number.title"));
     addDivider();
     m_shapePicker = addOptionRow<NumberShape>(QStringLiteral("panel.number.shape"), 120, numberShapeOptions(), getShape,
@@ -405,7 +422,7 @@ NumberPropertyView::NumberPropertyView(ImageEditorViewModel* vm, QWidget* parent
 MosaicPropertyView::MosaicPropertyView(ImageEditorViewModel* vm, QWidget* parent)
     : ToolPropertyPanel(vm, parent)
 {
-    auto [getStrength, setStrength] = bind<double>(vm, &VM::currentMosaicIntensity, &VM::setCurrentMosaicIntensity);
+    auto [getStrength, setStrength] = bindShown<double>(vm, &VM::styledRectangle, &RectangleAnnotation::mosaicIntensity, &VM::currentMosaicIntensity, &VM::setCurrentMosaicIntensity);
     addTitle(QStringLiteral("panel.mosaic.title"));
     addDivider();
     m_strength = addSliderRow(QStringLiteral("panel.mosaic.strength"), panelPlainText, 1, 10, 1, getStrength, setStrength);
@@ -414,8 +431,8 @@ MosaicPropertyView::MosaicPropertyView(ImageEditorViewModel* vm, QWidget* parent
 SpotlightPropertyView::SpotlightPropertyView(ImageEditorViewModel* vm, QWidget* parent)
     : ToolPropertyPanel(vm, parent)
 {
-    auto [getShape, setShape] = bind<ShapeType>(vm, &VM::currentShapeType, &VM::setCurrentShapeType);
-    auto [getDim, setDim] = bind<double>(vm, &VM::currentSpotlightDim, &VM::setCurrentSpotlightDim);
+    auto [getShape, setShape] = bindShown<ShapeType>(vm, &VM::styledRectangle, &RectangleAnnotation::shapeType, &VM::currentShapeType, &VM::setCurrentShapeType);
+    auto [getDim, setDim] = bindShown<double>(vm, &VM::styledRectangle, &RectangleAnnotation::spotlightDim, &VM::currentSpotlightDim, &VM::setCurrentSpotlightDim);
     addTitle(QStringLiteral("panel.spotlight.title"));
     addDivider();
     m_shapePicker = addOptionRow<ShapeType>(QStringLiteral("panel.shape"), 120, shapeOptions(), getShape, setShape);

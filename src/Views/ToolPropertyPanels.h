@@ -18,11 +18,11 @@ class QVBoxLayout;
 
 // The property panels of the drawing tools, shown in the toolbar's popovers.
 //
-// A panel keeps no copy of a style: every control reads one current-style property of
-// the editor model and writes it back the moment the user changes it. The model then
-// restyles the annotation being edited or selected (one undo step) and remembers the
-// styles; when an annotation is selected its style is loaded into the same properties,
-// so the open panel shows and edits it. Texts follow the interface language at once.
+// A panel keeps no copy of a style: every control shows the style of the annotation
+// being edited or selected (the current style of its tool while there is none) and
+// writes the current-style property the moment the user changes it. The model then
+// restyles that annotation (one undo step) and remembers the styles; new annotations
+// keep taking the current style. Texts follow the interface language at once.
 //
 //   QWidget* panel = makeToolPropertyPanel(ToolType::arrow, viewModel);
 //   popover->setContent(panel);
@@ -166,8 +166,8 @@ public:
     explicit TextPropertyView(ImageEditorViewModel* viewModel, QWidget* parent = nullptr);
     // 12, 14, ..., 48.
     const QList<double>& fontSizes() const { return m_fontSizes; }
-    // (label, stored font name) pairs; the names stay those of the design even where
-    // this desktop lacks the face (it is then drawn in the system UI font).
+    // (label, stored font name) pairs; the names stay those of the design, and each
+    // label adds the family that actually draws it here ("Helvetica — Liberation Sans").
     const QList<QPair<QString, QString>>& fonts() const { return m_fonts; }
     PanelPopUpPicker* fontSizePicker() const { return m_fontSizePicker; }
     PanelPopUpPicker* fontPicker() const { return m_fontPicker; }

@@ -109,12 +109,62 @@ TEST_F(EditorCropTest, ApplyCopiesWholeSourcePixelsAndEndsCropMode)
     EXPECT_EQ(model.cropRect(), QRectF());
     EXPECT_FALSE(model.isCropping());
     EXPECT_EQ(model.cropDragMode(), ImageEditorViewModel::CropDragMode::none());
-    EXPECT_TRUE(model.annotationManager()->arrows().isEmpty());
     EXPECT_TRUE(model.canUndo());
+}
 
+TEST_F(EditorCropTest, AnnotationsGoAlongIntoThePartKept)
+{
+    // Crop (100, 50) to (300, 150) of 400 x 300: annotations move by the origin, in pixels.
+    AnnotationManager& store = *model.annotationManager();
+    store.appendArrow(ArrowAnnotation{.startPoint = {0.25, 0.25}, .endPoint = {0.5, 0.5}, .lineWidth = 3});
+    store.appendRectangle(RectangleAnnotation{.rect = {0.5, 0.3, 0.1, 0.1}, .effect = AnnotationEffect::mosaic,
+                                              .mosaicIntensity = 5});
+    store.appendText(TextAnnotation{.text = QStringLiteral("mail"), .position = {0.5, 0.3}, .fontSize = 20,
+                                    .width = 0.25});
+    store.appendLine(LineAnnotation{.startPoint = {0.2, 0.2}, .endPoint = {0.9, 0.9}, .lineWidth = 3});
+    // Wholly outside the part kept: dropped.
+    store.appendNumber(NumberAnnotation{.position = {0.9, 0.9}, .value = 1, .diameter = 28});
+    store.appendFreehand(FreehandAnnotation{.points = {{0.05, 0.9}, {0.1, 0.95}}, .lineWidth = 3});
+    model.setCropRect(QRectF(100, 50, 200, 100));
+    model.applyCrop(QSizeF(400, 300));
+
+    ASSERT_EQ(store.arrows().size(), 1);
+    EXPECT_EQ(store.arrows()[0].startPoint, QPointF(0.0, 0.25));
+    EXPECT_EQ(store.arrows()[0].endPoint, QPointF(0.5, 1.0));
+    ASSERT_EQ(store.rectangles().size(), 1);
+    EXPECT_EQ(store.rectangles()[0].rect, QRectF(0.5, 0.4, 0.2, 0.3));
+    // Its cells keep at least their size in pixels: 60 cells across 400 pixels become
+    // 20 across the 100 pixels the image kept of its height (a third).
+    EXPECT_DOUBLE_EQ(store.rectangles()[0].mosaicIntensity, 9.0);
+    ASSERT_EQ(store.texts().size(), 1);
+    EXPECT_EQ(store.texts()[0].position, QPointF(0.5, 0.4));
+    EXPECT_DOUBLE_EQ(store.texts()[0].width, 0.5);
+    EXPECT_DOUBLE_EQ(store.texts()[0].fontSize, 20.0);
+    EXPECT_EQ(store.lines().size(), 1);
+    EXPECT_TRUE(store.numbers().isEmpty());
+    EXPECT_TRUE(store.freehands().isEmpty());
+
+    // Undo brings back the whole image with every annotation as it was.
     model.undo();
     EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(400, 300));
-    EXPECT_EQ(model.annotationManager()->arrows().size(), 1);
+    EXPECT_EQ(store.arrows()[0].startPoint, QPointF(0.25, 0.25));
+    EXPECT_EQ(store.numbers().size() + store.freehands().size(), 2);
+}
+
+TEST_F(EditorCropTest, CroppingAScaledImageKeepsTheTextsDrawnSize)
+{
+    // Text is drawn at fontSize x drawn width / the reference width; at half scale a
+    // 20 stands at 10 pixels of the scaled image, and stays there in the cropped one.
+    model.annotationManager()->appendText(TextAnnotation{.text = QStringLiteral("a"), .position = {0.5, 0.5},
+                                                         .fontSize = 20, .width = 0.2});
+    model.applyScale(0.5);
+    ASSERT_TRUE(resampled(model));
+    model.setIsCropping(true);
+    model.setCropRect(QRectF(50, 50, 100, 50));
+    model.applyCrop(QSizeF(200, 150));
+    const TextAnnotation& text = model.annotationManager()->texts().at(0);
+    EXPECT_DOUBLE_EQ(text.fontSize * model.selectedImage()->pixelSize().width() / model.originalImageSize().width(),
+                     10.0);
 }
 
 TEST_F(EditorCropTest, ApplyScalesFromTheDisplayIntersectsRoundsAndKeepsTheSourceResolution)

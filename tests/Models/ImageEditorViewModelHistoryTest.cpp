@@ -193,3 +193,29 @@ TEST_F(EditorHistoryTest, ClearingAnnotationsClearsEveryEditingId)
     EXPECT_TRUE(model.isEditingText()) << "an open text box is not ended";
     EXPECT_EQ(model.editingTextId(), id);
 }
+
+TEST_F(EditorHistoryTest, ARestyleAndAMoveAreTwoUndoSteps)
+{
+    // A rectangle drawn at 2, widened to 8 while selected (one step for the slider's
+    // drag), then moved: each change undoes on its own.
+    const QSizeF display(1000, 1000);
+    store().appendRectangle(rectangle());
+    const QUuid id = store().rectangles()[0].id;
+    model.handleDragChanged(QPointF(200, 200), QPointF(200, 200), display, display); // selects it
+    model.handleDragEnded(QPointF(200, 200), QPointF(200, 200), display, display);
+    for (double width : {4.0, 6.0, 8.0})
+        model.setCurrentRectLineWidth(width);
+    for (const QPointF& p : {QPointF(210, 200), QPointF(300, 250)})
+        model.handleDragChanged(QPointF(200, 200), p, display, display);
+    model.handleDragEnded(QPointF(200, 200), QPointF(300, 250), display, display);
+    const auto rect = [&] { return *findAnnotation(store().rectangles(), id); };
+    EXPECT_EQ(rect().rect.topLeft(), QPointF(0.3, 0.25));
+
+    model.undo();
+    EXPECT_EQ(rect().rect.topLeft(), QPointF(0.2, 0.2));
+    EXPECT_EQ(rect().lineWidth, 8.0);
+    model.undo();
+    EXPECT_EQ(rect().lineWidth, 2.0);
+    EXPECT_EQ(store().rectangles().size(), 1);
+    EXPECT_FALSE(model.canUndo());
+}

@@ -216,7 +216,7 @@ TEST_F(EditorPointerTest, SelectingMovingAndDoubleClickingWithNoTool)
     EXPECT_NEAR(store().arrows().first().startPoint.y(), 0.0, 1e-12);
     EXPECT_EQ(store().selectedAnnotationId(), a.id) << "a move neither selects nor deselects";
     EXPECT_FALSE(model.annotationDragLastLocation().has_value());
-    EXPECT_FALSE(model.canUndo()) << "moving takes no snapshot";
+    EXPECT_EQ(model.undoStack().size(), 1) << "a move is one undo step";
 
     // A click on empty space deselects and clears the editing ids.
     click(QPointF(390, 290));

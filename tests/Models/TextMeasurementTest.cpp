@@ -1,3 +1,4 @@
+#include "Models/ImageEditorViewModel.h"
 #include "Models/Palette.h"
 #include "Models/TextLayout.h"
 #include "Models/TextMeasurement.h"
@@ -111,6 +112,9 @@ TEST(TextLayoutTest, UnknownFontsFallBackToTheSystemFontAndStandInsAreUsed)
     EXPECT_EQ(TextLayout::resolveFont(QStringLiteral("Helvetica"), 18).family(), QStringLiteral("Liberation Sans"));
     EXPECT_EQ(TextLayout::resolveFont(QStringLiteral("Times New Roman"), 18).family(),
               QStringLiteral("Liberation Serif"));
+    // The text tool starts on a font a face of this desktop draws, not on SF Pro.
+    EXPECT_EQ(TextLayout::defaultFontName(), QStringLiteral("Helvetica"));
+    EXPECT_EQ(ImageEditorViewModel().currentFontName(), QStringLiteral("Helvetica"));
 
     // Degenerate sizes are clamped to something a font engine can lay out.
     for (double size : {0.0, -5.0, std::nan(""), 1e300})

@@ -96,8 +96,15 @@ TEST_F(OutputControllerTest, SaveAsThenSaveWritesTheSameFileWithoutAPanel)
     EXPECT_TRUE(alerts.isEmpty());
 }
 
-TEST_F(OutputControllerTest, FailedWriteAlertsAndIsNotRemembered)
+TEST_F(OutputControllerTest, AFailedSaveAsLeavesNoTargetAndSaveAsksAgain)
 {
+    panelAnswer = SavePanelResult{dir.filePath("good.png"), "png", 0.9};
+    controller.saveAs();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.lastSavedURL().has_value(); }, 20000));
+    waitUntilIdle();
+
+    // The user then chose a place that cannot be written: neither it nor the earlier
+    // file is written to silently by the next Save.
     panelAnswer = SavePanelResult{QStringLiteral("/proc/lumetra-out.png"), "png", 0.9};
     bool finished = false;
     QObject::connect(&controller, &ImageOutputController::exportFinished, [&](bool success, const QString&) {
@@ -111,7 +118,30 @@ TEST_F(OutputControllerTest, FailedWriteAlertsAndIsNotRemembered)
     EXPECT_FALSE(alerts.first().isEmpty());
     EXPECT_FALSE(alerts.first().contains("%@"));
     EXPECT_FALSE(model.lastSavedURL().has_value());
-    EXPECT_FALSE(model.saveToastURL().has_value());
+
+    panelAnswer.reset();
+    controller.save();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return panelRuns == 3; }, 5000));
+}
+
+TEST_F(OutputControllerTest, TheSaveTargetBelongsToTheDocument)
+{
+    // Whatever installs another image, or clears the editor, forgets where the last one
+    // was saved: Save then shows the panel rather than overwriting that file.
+    const QList<std::function<void()>> replacements{
+        [&] { model.setLoadedImage(sampleImage(10, 10), QUrl::fromLocalFile(dir.filePath("other.png"))); },
+        [&] { model.clearImage(); },
+    };
+    for (const auto& replace : replacements) {
+        model.setLoadedImage(sampleImage(), QUrl::fromLocalFile(dir.filePath("original.png")));
+        panelAnswer = SavePanelResult{dir.filePath("saved.png"), "png", 0.9};
+        controller.saveAs();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return model.lastSavedURL().has_value(); }, 20000));
+        waitUntilIdle();
+        replace();
+        EXPECT_FALSE(model.lastSavedURL().has_value());
+        EXPECT_FALSE(model.saveToastURL().has_value());
+    }
 }
 
 TEST_F(OutputControllerTest, ReplacedImageRecordsNoSave)

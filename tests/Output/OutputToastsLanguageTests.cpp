@@ -30,12 +30,16 @@ TEST(OutputToastLanguage, ShownToastsFollowALanguageChange)
     SaveToast save(QUrl::fromLocalFile(QStringLiteral("/tmp/a.png")), [] {}, [] {}, [] {});
     ASSERT_TRUE(labelTexts(copy).contains(QStringLiteral("Copied to clipboard")));
     ASSERT_TRUE(labelTexts(save).contains(QStringLiteral("Show in Folder")));
+    // The saved toast names the file it wrote.
+    EXPECT_TRUE(labelTexts(save).contains(QStringLiteral("Saved as a.png")));
 
     defaults.set(Settings::appLanguage.name(), QStringLiteral("ja"));
     EXPECT_FALSE(labelTexts(copy).contains(QStringLiteral("Copied to clipboard")));
     for (const QString& text : labelTexts(save))
-        EXPECT_FALSE(text == QStringLiteral("Saved") || text == QStringLiteral("Show in Folder") || text == QStringLiteral("Copy"))
+        EXPECT_FALSE(text == QStringLiteral("Saved as a.png") || text == QStringLiteral("Show in Folder")
+                     || text == QStringLiteral("Copy"))
             << text.toStdString();
+    EXPECT_TRUE(labelTexts(save).contains(QStringLiteral("a.png として保存しました")));
     defaults.set(Settings::appLanguage.name(), QStringLiteral("system"));
 }
 

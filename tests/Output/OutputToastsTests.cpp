@@ -48,7 +48,7 @@ TEST(OutputToasts, SaveToastStaysFourSecondsCopyToastOnePointEightAndAHiddenOneN
     SaveToast saved(QUrl::fromLocalFile("/tmp/a.png"), {}, {}, [&] { ++savedDismissed; });
     saved.setScheduler(clock.scheduler());
     saved.show();
-    EXPECT_EQ(saved.findChild<QLabel*>()->text(), "Saved");
+    EXPECT_EQ(saved.findChild<QLabel*>()->text(), "Saved as a.png");
     clock.advance(3999);
     EXPECT_EQ(savedDismissed, 0);
     clock.advance(1);

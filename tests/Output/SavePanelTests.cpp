@@ -6,6 +6,8 @@
 #include "Platform/UserDefaults.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSlider>
@@ -21,11 +23,37 @@ TEST(SavePanelChoices, DefaultNameFromTheFileOrTheDate)
     EXPECT_EQ(SavePanelChoices::defaultName(QStringLiteral("/home/u/README"), when), "README");
 }
 
-TEST(SavePanelChoices, FolderPrefersTheLastSave)
+TEST(SavePanelChoices, FolderIsTheLastSaveTheFileTheLastFolderPicturesThenHome)
 {
-    EXPECT_EQ(SavePanelChoices::defaultFolder(QStringLiteral("/a/b/out.png"), QStringLiteral("/c/in.png")), "/a/b");
-    EXPECT_EQ(SavePanelChoices::defaultFolder(std::nullopt, QStringLiteral("/c/in.png")), "/c");
-    EXPECT_FALSE(SavePanelChoices::defaultFolder(std::nullopt, std::nullopt).has_value());
+    QTemporaryDir dir;
+    const QString image = dir.filePath(QStringLiteral("in.png"));
+    QFile(image).open(QIODevice::WriteOnly);
+    const QString pictures = dir.filePath(QStringLiteral("Bilder"));
+    const QString last = dir.filePath(QStringLiteral("last"));
+    QDir().mkpath(pictures);
+    QDir().mkpath(last);
+    QDir().mkpath(dir.filePath(QStringLiteral("config")));
+    QFile dirs(dir.filePath(QStringLiteral("config/user-dirs.dirs")));
+    ASSERT_TRUE(dirs.open(QIODevice::WriteOnly));
+    dirs.write("XDG_PICTURES_DIR=\"" + pictures.toUtf8() + "\"\n");
+    dirs.close();
+    const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("config")).toUtf8());
+    // A capture is named, but no file of that name exists in the working folder.
+    const QString capture = QDir::current().absoluteFilePath(QStringLiteral("Lumetra 2025-03-01 at 14.05.09.png"));
+
+    EXPECT_EQ(SavePanelChoices::defaultFolder(QStringLiteral("/a/b/out.png"), image), "/a/b");
+    EXPECT_EQ(SavePanelChoices::defaultFolder(std::nullopt, image), dir.path());
+    EXPECT_EQ(SavePanelChoices::defaultFolder(std::nullopt, capture), pictures);
+    SavePanelChoices::rememberSavedFolder(last);
+    EXPECT_EQ(SavePanelChoices::defaultFolder(std::nullopt, capture), last);
+    SavePanelChoices::rememberSavedFolder({});
+    QDir(pictures).removeRecursively();
+    EXPECT_EQ(SavePanelChoices::defaultFolder(std::nullopt, std::nullopt), QDir::homePath());
+    if (configHome.isEmpty())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", configHome);
 }
 
 TEST(SavePanelChoices, QualityTextRoundsHalfAway)

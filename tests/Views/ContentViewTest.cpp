@@ -17,7 +17,9 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QDragEnterEvent>
+#include <QDir>
 #include <QImageWriter>
+#include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -112,6 +114,25 @@ TEST_F(ContentViewTest, EmptyStateThenAnOpenedFileNamesTheWindowAndFillsTheInfor
     const QImage shot = content->grab().toImage();
     EXPECT_TRUE(PixelProbe::near(shot.pixelColor(450, 209), QColor(Qt::blue)));
     EXPECT_FALSE(PixelProbe::near(shot.pixelColor(450, 440), QColor(Qt::blue))) << "the information bar";
+}
+
+TEST_F(ContentViewTest, InformationBarReadsTheTurnedSizeAndACapturesNameAlone)
+{
+    // A capture is named for the editor but lies in no folder: its name alone.
+    model().setLoadedImage(solid(300, 200), QUrl::fromLocalFile(QDir::current().absoluteFilePath(
+                                                 QStringLiteral("Lumetra 2025-03-01 at 14.05.09.png"))));
+    EXPECT_EQ(content->pathText(), QStringLiteral("Lumetra 2025-03-01 at 14.05.09.png"));
+    EXPECT_EQ(content->infoText(), QStringLiteral("PNG | 300×200 | Unknown"));
+    // The size reads as a copy or a save comes out, turned with the view.
+    const QList<std::pair<void (ImageEditorViewModel::*)(), QString>> turns{
+        {&ImageEditorViewModel::rotateRight, QStringLiteral("PNG | 200×300 | Unknown")},
+        {&ImageEditorViewModel::rotateRight, QStringLiteral("PNG | 300×200 | Unknown")},
+        {&ImageEditorViewModel::rotateLeft, QStringLiteral("PNG | 200×300 | Unknown")},
+    };
+    for (const auto& [turn, shown] : turns) {
+        (model().*turn)();
+        EXPECT_EQ(content->findChild<QLabel*>(QStringLiteral("lumetraImageInfo"))->text(), shown);
+    }
 }
 
 TEST_F(ContentViewTest, TitleIsSetOnTheEditorWindowEvenWhenAnotherIsInFront)

@@ -204,6 +204,43 @@ TEST_F(OutputHostTest, SaveSaveAsAndCopyTakeInTheTextBeingTyped)
         << "the copy holds the third text too";
 }
 
+TEST_F(OutputHostTest, TextComesOutAlikeAfterEitherKindOfResize)
+{
+    // Halving the image keeping its sides' ratio scales it; a pixel off resamples it
+    // exactly. Text is part of the picture either way: it shrinks with the image.
+    const auto inkRows = [](const QImage& image) {
+        int rows = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (image.pixelColor(x, y).lightness() < 100) {
+                    ++rows;
+                    break;
+                }
+        return rows;
+    };
+    QList<int> heights;
+    for (const QSize target : {QSize(60, 40), QSize(60, 41)}) {
+        QImage white(120, 80, QImage::Format_ARGB32_Premultiplied);
+        white.fill(Qt::white);
+        model.setLoadedImage(Image(white), QUrl::fromLocalFile(dir.filePath(QStringLiteral("text.png"))));
+        model.annotationManager()->appendText(TextAnnotation{.text = QStringLiteral("H"), .position = {0.5, 0.5},
+                                                             .fontSize = 40, .color = RgbaColor{0, 0, 0, 1},
+                                                             .width = 0.8});
+        model.resizeToPixelSize(target.width(), target.height());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !model.isResampling(); }, 10000));
+        post(Notifications::copyImage);
+        ASSERT_TRUE(waitUntilIdle());
+        const std::optional<QByteArray> png = pasteboard.data(QStringLiteral("image/png"));
+        ASSERT_TRUE(png);
+        const QImage copied = QImage::fromData(*png, "PNG");
+        ASSERT_EQ(copied.size(), target);
+        heights << inkRows(copied);
+    }
+    EXPECT_GT(heights[0], 5);
+    EXPECT_LT(heights[0], 20) << "half of a 40-pixel font";
+    EXPECT_NEAR(heights[1], heights[0], 2);
+}
+
 TEST_F(OutputHostTest, SavedToastButtonsRevealAndCopy)
 {
     model.setSaveToastURL(QUrl::fromLocalFile(dir.filePath(QStringLiteral("saved.png"))));

@@ -238,11 +238,14 @@ TEST_F(PanelTest, TextPanelOffersTheDesignsSizesAndFontsAndShowsNoneForOthers)
     QStringList labels;
     for (int i = 0; i < panel->fontPicker()->count(); ++i)
         labels << panel->fontPicker()->itemText(i);
-    EXPECT_EQ(labels, (QStringList { "SF Pro", "Helvetica", "Arial", "Times", "Georgia" }));
+    // The design's names, each with the face that draws it here (the tests pin DejaVu
+    // Sans as the interface font; the Liberation faces stand in for the others).
+    EXPECT_EQ(labels, (QStringList { "SF Pro — DejaVu Sans", "Helvetica — Liberation Sans", "Arial — Liberation Sans",
+                                     "Times — Liberation Serif", "Georgia — DejaVu Sans" }));
 
     // The selected text's style is on show.
     EXPECT_EQ(panel->fontSizePicker()->currentText(), "20px");
-    EXPECT_EQ(panel->fontPicker()->currentText(), "Helvetica");
+    EXPECT_EQ(panel->fontPicker()->currentText(), "Helvetica — Liberation Sans");
     EXPECT_TRUE(panel->colorPicker()->swatches()[7]->isSelected());
 
     // Choosing "Times" stores the face's full name, and the text takes it.
@@ -372,6 +375,46 @@ TEST_F(PanelTest, MosaicAndSpotlightPanelsWriteTheirAreasAndShareTheShape)
     pick(rectanglePanel->shapePicker(), 0);
     EXPECT_EQ(spotlight->shapePicker()->selectedIndex(), std::optional<int>(0));
     EXPECT_EQ(undoDepth(), start + 3);
+}
+
+TEST_F(PanelTest, PanelsShowTheSelectedAnnotationsOwnStyle)
+{
+    // A 7-pixel blue ellipse selected while the current border is 2 pixels red: the
+    // rectangle panel shows the ellipse; the current style itself stays (only texts
+    // load theirs), and with nothing selected the panel shows it again.
+    RectangleAnnotation ellipse = rectangle();
+    ellipse.shapeType = ShapeType::circle;
+    ellipse.lineWidth = 7;
+    ellipse.strokeColor = paletteBlue;
+    store().appendRectangle(ellipse);
+    store().appendArrow(ArrowAnnotation{.startPoint = {0.6, 0.6}, .endPoint = {0.9, 0.9}, .color = paletteGreen,
+                                        .lineWidth = 9});
+    store().appendNumber(NumberAnnotation{.position = {0.8, 0.2}, .value = 1, .color = paletteRed, .diameter = 40});
+    model->setCurrentRectLineWidth(2);
+    model->setCurrentStrokeColor(paletteRed);
+    auto* rectanglePanel = open<RectanglePropertyView>();
+    auto* arrowPanel = open<ArrowPropertyView>();
+    auto* numberPanel = open<NumberPropertyView>();
+
+    const struct {
+        QUuid id;
+        PanelValueReadout* readout;
+        const char* shown;
+    } cases[] = {
+        {ellipse.id, rectanglePanel->widthReadout(), "7px"},
+        {store().arrows()[0].id, arrowPanel->widthReadout(), "9px"},
+        {store().numbers()[0].id, numberPanel->sizeReadout(), "40px"},
+    };
+    for (const auto& c : cases) {
+        model->selectAnnotationLoadingStyle(c.id);
+        EXPECT_EQ(c.readout->valueText()->text(), QString::fromLatin1(c.shown));
+    }
+    model->selectAnnotationLoadingStyle(ellipse.id);
+    EXPECT_EQ(rectanglePanel->shapePicker()->selectedIndex(), std::optional<int>(2));
+    EXPECT_TRUE(rectanglePanel->strokeColorPicker()->swatches()[1]->isSelected());
+    EXPECT_EQ(model->currentRectLineWidth(), 2.0);
+    model->deselectAll();
+    EXPECT_EQ(rectanglePanel->widthReadout()->valueText()->text(), "2px");
 }
 
 TEST_F(PanelTest, ShowingAStyleWritesNothing)

@@ -283,3 +283,58 @@ TEST_F(SaveFormatsTest, ADrawnRectangleIsSavedInEveryFormat)
 }
 
 } // namespace
+
+TEST_F(SaveFormatsTest, SaveAfterAFailedSaveAsAsksRatherThanOverwritingTheEarlierFile)
+{
+    QImage base(kImageSize, QImage::Format_RGB32);
+    base.fill(kBase);
+    const QString input = work(QStringLiteral("in.png"));
+    ASSERT_TRUE(base.save(input));
+    const std::optional<QString> editor = desktop().startLumetraOnImage(input);
+    ASSERT_TRUE(editor) << desktop().errorString().toStdString();
+    const QString earlier = work(QStringLiteral("earlier.png"));
+    ASSERT_TRUE(saveAs(*editor, kFormats[0], earlier)) << desktop().lumetraOutput().toStdString();
+    ASSERT_TRUE(QFile::remove(earlier));
+
+    // Save As into a folder that is not there: the alert tells so (a dialog titled after
+    // the program) and is dismissed.
+    ASSERT_TRUE(activate(*editor));
+    desktop().xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+s")});
+    const std::optional<QString> panel = desktop().waitForWindow(QStringLiteral("^Save As$"), 15000);
+    ASSERT_TRUE(panel);
+    ASSERT_TRUE(activate(*panel));
+    desktop().xdotool({QStringLiteral("key"), QStringLiteral("alt+n")});
+    desktop().xdotool({QStringLiteral("key"), QStringLiteral("ctrl+a")});
+    desktop().xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("5"),
+                       QStringLiteral("/zz-lumetra-missing/denied.png")});
+    desktop().xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    // Lumetra's windows besides the editor (the alert has no title of its own).
+    const auto otherWindows = [&] {
+        QStringList ids = desktop()
+                              .xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--class"),
+                                        QStringLiteral("lumetra")})
+                              .text()
+                              .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        ids.removeAll(*editor);
+        return ids;
+    };
+    QStringList alerts;
+    for (int attempt = 0; attempt < 200 && alerts.isEmpty(); ++attempt) {
+        QThread::msleep(100);
+        alerts = otherWindows();
+    }
+    ASSERT_EQ(alerts.size(), 1) << "no alert about the failed save";
+    ASSERT_TRUE(activate(alerts.first()));
+    desktop().xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    for (int attempt = 0; attempt < 100 && !otherWindows().isEmpty(); ++attempt)
+        QThread::msleep(100);
+    ASSERT_TRUE(otherWindows().isEmpty()) << "the alert stayed";
+
+    // Save: the panel asks where, and the earlier file is not written again.
+    ASSERT_TRUE(activate(*editor));
+    desktop().xdotool({QStringLiteral("key"), QStringLiteral("ctrl+s")});
+    EXPECT_TRUE(desktop().waitForWindow(QStringLiteral("^Save As$"), 15000)) << "Save asked nothing";
+    EXPECT_FALSE(QFile::exists(earlier));
+    desktop().xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+    EXPECT_EQ(desktop().stopLumetra(), 0);
+}
