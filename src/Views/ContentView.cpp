@@ -150,6 +150,7 @@ ContentView::ContentView(QWidget* parent)
     path->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_pathLabel = path;
     m_infoLabel = new QLabel(m_infoBar);
+    m_infoLabel->setObjectName(QStringLiteral("lumetraImageInfo"));
     m_infoLabel->setFont(sizedFont(font(), 11));
     m_infoLabel->setForegroundRole(QPalette::PlaceholderText);
     barLayout->addWidget(folder);
@@ -189,8 +190,17 @@ ContentView::ContentView(QWidget* parent)
         hooks.quit = [] { QCoreApplication::quit(); };
         return buildEditorContextMenu(m_viewModel, hooks, this);
     };
+    // Fitted images stand above the floating toolbar (and the toasts' room over it).
+    m_canvas->setReservedBottom(FloatingToolbar::bottomInset + FloatingToolbar::barHeight + toolbarClearance);
 
     connect(m_viewModel, &ImageEditorViewModel::documentChanged, this, &ContentView::observeDocument);
+    // A quarter turn swaps the sides the information bar reads.
+    connect(m_viewModel, &ImageEditorViewModel::zoomChanged, this, [this] {
+        if (m_viewModel->rotation() != m_shownRotation) {
+            m_shownRotation = m_viewModel->rotation();
+            m_infoLabel->setText(infoText());
+        }
+    });
     connect(m_viewModel, &ImageEditorViewModel::alertRequested, this, [this](const QString& title, const QString& message) {
         auto* box = new QMessageBox(QMessageBox::Warning, title, message, QMessageBox::Ok, window());
         box->setAttribute(Qt::WA_DeleteOnClose);
@@ -226,7 +236,7 @@ void ContentView::resizeEvent(QResizeEvent* event)
     m_emptyState->setGeometry(area);
     m_infoBar->setGeometry(0, area.height(), width(), informationBarHeight);
     m_toolbar->placeIn(area);
-    m_currentFitAreaSize = QSizeF(width(), height() - informationBarHeight);
+    m_currentFitAreaSize = m_canvas->fitArea();
 }
 
 void ContentView::retranslate()
@@ -241,8 +251,14 @@ QString ContentView::pathText() const
 {
     // An image with no file behind it (a capture, a paste) reads like no image at all.
     if (m_viewModel->selectedImage()) {
-        if (const auto& url = m_viewModel->imageURL())
-            return url->isLocalFile() ? url->toLocalFile() : url->toString();
+        if (const auto& url = m_viewModel->imageURL()) {
+            if (!url->isLocalFile())
+                return url->toString();
+            // A capture, a paste or dropped data is named but not saved anywhere yet: its
+            // name alone, not a folder that does not hold it.
+            const QString path = url->toLocalFile();
+            return QFileInfo::exists(path) ? path : QFileInfo(path).fileName();
+        }
     }
     return localized(QStringLiteral("empty.noImage"));
 }
@@ -322,7 +338,7 @@ void ContentView::installEventMonitors()
     QPointer<EditorOutputHost> output = m_output;
     m_wheelMonitor->passesThroughAt = [output](QPoint global) { return output && output->ocrPanelContains(global); };
     m_wheelMonitor->start(window());
-    m_currentFitAreaSize = QSizeF(width(), height() - informationBarHeight);
+    m_currentFitAreaSize = m_canvas->fitArea();
     m_observers->attach();
     m_output->attach();
     m_contextMenu->start();

@@ -29,6 +29,8 @@ class ContentView : public QWidget {
 public:
     // The information bar's height; the canvas (the fit area) is the rest.
     static constexpr int informationBarHeight = 32;
+    // Room kept free between a fitted image and the top of the floating toolbar.
+    static constexpr int toolbarClearance = 8;
 
     explicit ContentView(QWidget* parent = nullptr);
     ~ContentView() override;
@@ -103,4 +105,5 @@ private:
     QSizeF m_currentFitAreaSize { 800.0, 600.0 };
     const void* m_shownImageBits = nullptr;
     bool m_hadImage = false;
+    double m_shownRotation = 0.0;
 };

@@ -89,6 +89,13 @@ QSizeF EditorCanvasView::panLimitAt(double zoom) const
     return CanvasGeometry::panLimit(CanvasGeometry::rotatedBounds(scaled, m_viewModel->rotation()), fitArea());
 }
 
+void EditorCanvasView::setReservedBottom(int points)
+{
+    m_reservedBottom = std::max(0, points);
+    m_textEditor->sync(currentTransform());
+    update();
+}
+
 // ---- model observers ------------------------------------------------------------------------
 
 void EditorCanvasView::adoptZoomChange()
@@ -130,7 +137,9 @@ void EditorCanvasView::tryFitNewImage(bool allowRetry)
     if (!m_viewModel->isNewlyLoaded() || !m_viewModel->selectedImage())
         return;
     if (width() > 10 && height() > 10) {
-        m_viewModel->fitZoom(fitArea());
+        // A new image is shown whole, but never enlarged: a small capture at its own
+        // size, not blown up into blurred pixels (the fit command still fills the window).
+        m_viewModel->fitZoomNoUpscale(fitArea());
         m_viewModel->setIsNewlyLoaded(false);
         return;
     }

@@ -51,6 +51,7 @@ public:
     // The retry of a fit while the window is still being laid out.
     static constexpr int fitRetryDelayMs = 150;
 
+
     explicit EditorCanvasView(ImageEditorViewModel* viewModel, QWidget* parent = nullptr);
     ~EditorCanvasView() override;
 
@@ -62,8 +63,13 @@ public:
     QSizeF dragOffset() const { return m_dragOffset; }
     QSizeF lastDragOffset() const { return m_lastDragOffset; }
     std::optional<double> pinchStartZoom() const { return m_pinchStartZoom; }
-    // The fit area: the canvas's size now.
-    QSizeF fitArea() const { return QSizeF(size()); }
+    // A band along the canvas's bottom that something floats over (the editor's
+    // toolbar): images are fitted and centred above it, so nothing of a fitted image
+    // lies under it. None by default.
+    void setReservedBottom(int points);
+    int reservedBottom() const { return m_reservedBottom; }
+    // The fit area: the canvas above the reserved band, now.
+    QSizeF fitArea() const { return QSizeF(width(), std::max(0, height() - m_reservedBottom)); }
     // The displayed size of the unrotated image (its size in points times the zoom).
     QSizeF scaledSize() const;
     // Where the image sits now; the pointer mapping and the handles use it.
@@ -141,6 +147,7 @@ private:
     QPointF m_pinchAnchor;
 
     PointerSession m_session;
+    int m_reservedBottom = 0;
     bool m_fitRetryPending = false;
     const void* m_shownImageBits = nullptr;
     bool m_hadImage = false;

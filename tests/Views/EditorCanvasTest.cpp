@@ -55,6 +55,18 @@ TEST(EditorCanvasFit, NewImageIsFittedIntoTheCanvasOnce)
     EXPECT_DOUBLE_EQ(s.model.zoomLevel(), 0.5);
     EXPECT_FALSE(s.model.isNewlyLoaded());
 
+    // A small image (a capture) shows at its own size, not blown up; fitting on command
+    // still fills the canvas. A band kept free at the bottom is left out of the fit.
+    s.load(solid(100, 60));
+    EXPECT_DOUBLE_EQ(s.model.zoomLevel(), 1.0);
+    s.model.fitZoom(s.canvas.fitArea());
+    EXPECT_DOUBLE_EQ(s.model.zoomLevel(), 4.0);
+    s.canvas.setReservedBottom(60);
+    s.load(solid(800, 600));
+    EXPECT_DOUBLE_EQ(s.model.zoomLevel(), 0.4);
+    s.canvas.setReservedBottom(0);
+    s.load(solid(800, 400));
+
     // A later zoom is the user's: nothing refits it.
     s.model.setZoomLevel(2.0);
     s.canvas.resize(500, 300);

@@ -18,9 +18,12 @@ namespace {
 constexpr int kInformationBar = 32;
 constexpr int kBarHeight = 46;
 constexpr int kBottomInset = 10;
-// The editor window's canvas is 900 x 418 points; an image of that size shows at zoom 1
-// and covers it, so the bar stands over the image from end to end.
-const QSize kCanvasImage(900, 418);
+// The editor window's canvas is 900 x 418 points. Fitted images stand above the bar's
+// band (its inset, its height and 8 points of room), so an image of the size left
+// shows at zoom 1 and fills that area.
+constexpr int kCanvasHeight = 418;
+constexpr int kBarBand = kBottomInset + kBarHeight + 8;
+const QSize kCanvasImage(900, kCanvasHeight - kBarBand);
 
 int brightness(const QColor& c) { return (c.red() + c.green() + c.blue()) / 3; }
 using e2e::countPixels;
@@ -170,33 +173,78 @@ bool isNavy(const QColor& c)
 
 } // namespace
 
-TEST_F(ToolbarEndToEnd, BarShowsCentredAtTheBottomOfTheImage)
+TEST_F(ToolbarEndToEnd, AFittedImageEndsAboveTheBarCentredBelowIt)
 {
-    openEditor(writeImage(QStringLiteral("navy.png"), kCanvasImage, fillNavy));
+    // A 1200 x 800 image in the default window, its last 40 rows magenta: fitted, the
+    // whole of it stands above the bar, none of it under.
+    auto isMagenta = [](const QColor& c) { return c.red() > 150 && c.blue() > 150 && c.green() < 60; };
+    openEditor(writeImage(QStringLiteral("tall.png"), QSize(1200, 800), [](QPainter& p, QSize s) {
+        p.fillRect(QRect(QPoint(0, 0), s), kNavy);
+        p.fillRect(QRect(0, s.height() - 40, s.width(), 40), QColor(200, 0, 200));
+    }));
     ASSERT_FALSE(m_shot.isNull());
     ASSERT_GE(m_bar.left, 0) << "no export button along y " << m_bar.centreY;
-    // Over the navy image the bar is the light run along its middle row.
-    int lightLeft = -1, lightRight = -1;
+    const int canvasTop = m_geometry.height() - kInformationBar - kCanvasHeight;
+    const int barTop = m_bar.centreY - kBarHeight / 2;
+    int above = 0, elsewhere = 0;
+    for (int y = canvasTop; y < m_geometry.height() - kInformationBar; ++y)
+        if (isMagenta(m_shot.pixelColor(m_geometry.width() / 2, y)))
+            ++(y < barTop ? above : elsewhere);
+    EXPECT_GT(above, 10) << "the image's last rows show above the bar";
+    EXPECT_EQ(elsewhere, 0) << "nothing of the image is under or below the bar";
+
+    // The bar on the canvas: its outline and shadow darken the canvas as far on the left
+    // as on the right; its symbols are dark.
+    int left = -1, right = -1;
     for (int x = 0; x < m_shot.width(); ++x)
-        if (brightness(m_shot.pixelColor(x, m_bar.centreY)) > 150) {
-            lightRight = x + 1;
-            if (lightLeft < 0)
-                lightLeft = x;
+        if (brightness(m_shot.pixelColor(x, m_bar.centreY)) < 200) {
+            right = x + 1;
+            if (left < 0)
+                left = x;
         }
-    const int width = lightRight - lightLeft;
-    EXPECT_GT(width, 600);
-    EXPECT_LT(width, m_geometry.width());
-    EXPECT_LE(std::abs(lightLeft + lightRight - m_geometry.width()), 3) << "centred";
-    EXPECT_LE(std::abs(lightRight - m_bar.right), 2) << "export 10 points from the end";
-    // Light along its middle, the image beside and below it.
-    const int barBottom = m_geometry.height() - kInformationBar - kBottomInset;
-    EXPECT_TRUE(isNavy(m_shot.pixelColor(m_geometry.width() / 2, barBottom + 8)) ||
-                brightness(m_shot.pixelColor(m_geometry.width() / 2, barBottom + 8)) < 60);
-    EXPECT_GT(brightness(m_shot.pixelColor(m_geometry.width() / 2, barBottom - 3)), 150);
-    // The symbols are drawn dark on the light bar.
-    EXPECT_GT(countPixels(m_shot, QRect(m_bar.left, m_bar.centreY - 8, width, 16),
-                      [](const QColor& c) { return brightness(c) < 110; }),
+    EXPECT_GT(right - left, 600);
+    EXPECT_LE(std::abs(left + right - m_geometry.width()), 3) << "centred";
+    EXPECT_GT(countPixels(m_shot, QRect(left, m_bar.centreY - 8, right - left, 16),
+                          [](const QColor& c) { return brightness(c) < 110; }),
               200);
+    EXPECT_EQ(desktop().stopLumetra(), 0);
+}
+
+TEST_F(ToolbarEndToEnd, ACropKeepsAMosaicOverWhatItHides)
+{
+    // Fine stripes a mosaic turns into flat cells; the crop must not bring them back.
+    openEditor(writeImage(QStringLiteral("stripes.png"), kCanvasImage, [](QPainter& p, QSize s) {
+        for (int x = 0; x < s.width(); x += 2)
+            p.fillRect(QRect(x, 0, 1, s.height()), Qt::black);
+    }));
+    ASSERT_GE(m_bar.left, 0);
+    const QPoint origin(0, m_geometry.height() - kInformationBar - kCanvasHeight);
+    click(toolButtonX(m_bar, 7), m_bar.centreY); // mosaic
+    drag(origin + QPoint(300, 100), origin + QPoint(500, 200));
+    click(cropButtonX(m_bar), m_bar.centreY);
+    drag(origin + QPoint(250, 60), origin + QPoint(550, 250));
+    click(origin.x() + 400, origin.y() + 150,
+          { QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"), QStringLiteral("--delay"),
+            QStringLiteral("80"), QStringLiteral("1") });
+    QThread::msleep(400);
+    desktop().xdotool({ QStringLiteral("key"), QStringLiteral("ctrl+shift+c") });
+
+    QImage copied;
+    for (int attempt = 0; attempt < 50 && copied.width() != 300; ++attempt) {
+        QThread::msleep(100);
+        copied = desktop().clipboardImage();
+    }
+    ASSERT_EQ(copied.size(), QSize(300, 190)) << "the copy is the cropped image";
+    // Along a row through the mosaic (50...250 of the crop) the colour changes only at
+    // cell edges; the bare stripes beside it change at every pixel.
+    const auto changes = [&](int from, int to) {
+        int count = 0;
+        for (int x = from + 1; x < to; ++x)
+            count += copied.pixel(x, 90) != copied.pixel(x - 1, 90);
+        return count;
+    };
+    EXPECT_LT(changes(60, 240), 30) << "the mosaic is still over the stripes";
+    EXPECT_GT(changes(2, 45), 30) << "beside it the stripes are bare";
     EXPECT_EQ(desktop().stopLumetra(), 0);
 }
 
@@ -205,7 +253,7 @@ TEST_F(ToolbarEndToEnd, ToolButtonThenDragDrawsThatToolsShape)
     openEditor(writeImage(QStringLiteral("paper.png"), kCanvasImage,
                           [](QPainter& p, QSize s) { p.fillRect(QRect(QPoint(0, 0), s), QColor(30, 40, 60)); }));
     ASSERT_GE(m_bar.left, 0);
-    const int top = m_geometry.height() - kInformationBar - kCanvasImage.height();
+    const int top = m_geometry.height() - kInformationBar - kCanvasHeight;
     const QRect area(200, top + 80, 300, 200);
     ASSERT_EQ(countPixels(m_shot, area, isRed), 0);
 
@@ -238,7 +286,7 @@ TEST_F(ToolbarEndToEnd, CropButtonDragAndDoubleClickCropTheImage)
     openEditor(writeImage(QStringLiteral("quadrants.png"), kCanvasImage, fillQuadrants));
     ASSERT_FALSE(m_shot.isNull());
     // The image covers the canvas at zoom 1; a menu bar may stand above it.
-    const QPoint imageOrigin(0, m_geometry.height() - kInformationBar - kCanvasImage.height());
+    const QPoint imageOrigin(0, m_geometry.height() - kInformationBar - kCanvasHeight);
     ASSERT_EQ(m_shot.pixelColor(imageOrigin + QPoint(100, 100)), QColor(0, 160, 0));
     m_bar = findBar(m_shot, m_geometry.height());
 
@@ -250,7 +298,7 @@ TEST_F(ToolbarEndToEnd, CropButtonDragAndDoubleClickCropTheImage)
           { QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"), QStringLiteral("--delay"),
             QStringLiteral("80"), QStringLiteral("1") });
 
-    const QRect canvas(0, imageOrigin.y(), m_geometry.width(), kCanvasImage.height() - 70);
+    const QRect canvas(0, imageOrigin.y(), m_geometry.width(), kCanvasImage.height());
     auto isGreen = [](const QColor& c) { return c == QColor(0, 160, 0); };
     auto isOtherQuadrant = [](const QColor& c) {
         return c == QColor(0, 0, 200) || c == QColor(200, 200, 0) || c == QColor(200, 0, 200);
@@ -314,7 +362,7 @@ TEST_F(ToolbarEndToEnd, TypedCropWidthThenReturnTwiceCrops)
 {
     openEditor(writeImage(QStringLiteral("navy.png"), kCanvasImage, fillNavy));
     ASSERT_GE(m_bar.left, 0);
-    const QPoint imageOrigin(0, m_geometry.height() - kInformationBar - kCanvasImage.height());
+    const QPoint imageOrigin(0, m_geometry.height() - kInformationBar - kCanvasHeight);
     click(cropButtonX(m_bar), m_bar.centreY);
     drag(imageOrigin + QPoint(100, 50), imageOrigin + QPoint(400, 250));
     m_bar = findBar(shoot(QStringLiteral("cropBar")), m_geometry.height());
@@ -331,7 +379,7 @@ TEST_F(ToolbarEndToEnd, TypedCropWidthThenReturnTwiceCrops)
     desktop().xdotool({ QStringLiteral("key"), QStringLiteral("Return") });
 
     // 120 x 200 points of navy are left, on the light canvas.
-    const QRect canvas(0, imageOrigin.y(), m_geometry.width(), kCanvasImage.height() - 70);
+    const QRect canvas(0, imageOrigin.y(), m_geometry.width(), kCanvasImage.height());
     int navy = 0;
     for (int attempt = 0; attempt < 15; ++attempt) {
         navy = countPixels(shoot(QStringLiteral("cropped")), canvas, isNavy);
@@ -345,27 +393,27 @@ TEST_F(ToolbarEndToEnd, TypedCropWidthThenReturnTwiceCrops)
 
 TEST_F(ToolbarEndToEnd, CropDrawnOnATurnedImageTakesWhatWasUnderThePointer)
 {
-    // Quadrants of 200 x 150; turned right, the bottom-left (yellow) one shows top left.
-    openEditor(writeImage(QStringLiteral("small.png"), QSize(400, 300), fillQuadrants));
+    // Quadrants of 150 x 120; turned right, the bottom-left (yellow) one shows top left.
+    openEditor(writeImage(QStringLiteral("small.png"), QSize(300, 240), fillQuadrants));
     ASSERT_TRUE(desktop().xdotool({ QStringLiteral("windowfocus"), QStringLiteral("--sync"), m_window }).ok());
     desktop().xdotool({ QStringLiteral("key"), QStringLiteral("ctrl+Right") });
     QThread::msleep(300);
-    // Turned, 300 x 400 fits the canvas at zoom 1, centred.
-    const int top = m_geometry.height() - kInformationBar - kCanvasImage.height();
+    // Turned, 240 x 300 fits the area above the bar at zoom 1, centred in it.
+    const int top = m_geometry.height() - kInformationBar - kCanvasHeight;
     const QPoint centre(m_geometry.width() / 2, top + kCanvasImage.height() / 2);
     const QImage turned = shoot(QStringLiteral("turned"));
-    ASSERT_EQ(turned.pixelColor(centre + QPoint(-100, -150)), QColor(200, 200, 0));
+    ASSERT_EQ(turned.pixelColor(centre + QPoint(-60, -75)), QColor(200, 200, 0));
     m_bar = findBar(turned, m_geometry.height());
     ASSERT_GE(m_bar.left, 0);
 
     click(cropButtonX(m_bar), m_bar.centreY);
-    drag(centre + QPoint(-140, -190), centre + QPoint(-40, -100));
+    drag(centre + QPoint(-110, -140), centre + QPoint(-10, -50));
     shoot(QStringLiteral("cropRect"));
-    click(centre.x() - 90, centre.y() - 150,
+    click(centre.x() - 60, centre.y() - 95,
           { QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"), QStringLiteral("--delay"),
             QStringLiteral("80"), QStringLiteral("1") });
 
-    const QRect canvas(0, top, m_geometry.width(), kCanvasImage.height() - 70);
+    const QRect canvas(0, top, m_geometry.width(), kCanvasImage.height());
     auto isYellow = [](const QColor& c) { return c == QColor(200, 200, 0); };
     auto isOther = [](const QColor& c) {
         return c == QColor(0, 160, 0) || c == QColor(0, 0, 200) || c == QColor(200, 0, 200);
