@@ -214,6 +214,7 @@ TEST_F(ToolbarEndToEnd, ACropKeepsAMosaicOverWhatItHides)
 {
     // Fine stripes a mosaic turns into flat cells; the crop must not bring them back.
     openEditor(writeImage(QStringLiteral("stripes.png"), kCanvasImage, [](QPainter& p, QSize s) {
+        p.fillRect(QRect(QPoint(0, 0), s), Qt::white);
         for (int x = 0; x < s.width(); x += 2)
             p.fillRect(QRect(x, 0, 1, s.height()), Qt::black);
     }));
