@@ -2,6 +2,7 @@
 
 #include <QVector>
 
+#include <algorithm>
 #include <cstring>
 
 namespace PsdReader {
@@ -58,10 +59,23 @@ namespace {
 
     Result fail(const QString& reason) { return Result { QImage(), reason }; }
 
-    quint8 sampleAt(const uchar* row, int x, int bytesPerSample)
+    // One sample at full depth: 0...255, or 0...65535 (big-endian) for 16 bits.
+    int sampleAt(const uchar* row, int x, int bytesPerSample)
     {
-        // 16-bit samples are big-endian; the high byte is the 8-bit value.
-        return row[qsizetype(x) * bytesPerSample];
+        if (bytesPerSample == 2)
+            return (int(row[qsizetype(x) * 2]) << 8) | int(row[qsizetype(x) * 2 + 1]);
+        return row[x];
+    }
+
+    // Where a merged image has transparency, Photoshop stores its colour composited
+    // over white: stored = alpha x colour + (1 - alpha) x white, white being the
+    // largest sample (no ink, in CMYK too). This takes the white back out.
+    int unmatted(int stored, int alpha, int maximum)
+    {
+        if (alpha <= 0)
+            return 0;
+        const qint64 colour = (qint64(stored) - (maximum - alpha)) * maximum;
+        return int(std::clamp<qint64>((colour + alpha / 2) / alpha, 0, maximum));
     }
 
 } // namespace
@@ -135,12 +149,28 @@ Result read(const QByteArray& file, qint64 maxBytes)
     }
     if (channels < colorChannels)
         return fail(QStringLiteral("too few channels (%1) for colour mode %2").arg(channels).arg(mode));
-    const bool hasAlpha = channels > colorChannels;
-    const int used = int(colorChannels + (hasAlpha ? 1 : 0));
 
-    // Colour mode data, image resources, layer and mask information.
-    if (!cur.skipSection() || !cur.skipSection() || !cur.skipSection())
+    // Colour mode data, image resources.
+    if (!cur.skipSection() || !cur.skipSection())
         return fail(QStringLiteral("truncated section"));
+    // Layer and mask information: only its layer count matters here. A negative count
+    // says the first extra channel is the merged image's transparency (and its colour
+    // is matted on white); with layers counted positively the extra channels are
+    // channels of the document (saved selections, spot colours), not transparency.
+    quint32 layerSectionLength = 0;
+    if (!cur.u32(layerSectionLength) || layerSectionLength > quint64(cur.remaining()))
+        return fail(QStringLiteral("truncated section"));
+    const qsizetype layerSectionEnd = cur.position() + qsizetype(layerSectionLength);
+    int layerCount = 0;
+    quint32 layerInfoLength = 0;
+    quint32 count = 0;
+    if (layerSectionLength >= 6 && cur.u32(layerInfoLength) && layerInfoLength >= 2 && cur.u16(count))
+        layerCount = int(qint16(quint16(count)));
+    if (!cur.skip(layerSectionEnd - cur.position()))
+        return fail(QStringLiteral("truncated section"));
+    const bool hasAlpha = channels > colorChannels && layerCount <= 0;
+    const bool matted = hasAlpha && layerCount < 0;
+    const int used = int(colorChannels + (hasAlpha ? 1 : 0));
     quint32 compression = 0;
     if (!cur.u16(compression))
         return fail(QStringLiteral("missing image data"));
@@ -187,6 +217,9 @@ Result read(const QByteArray& file, qint64 maxBytes)
     if (image.isNull())
         return fail(QStringLiteral("out of memory for %1x%2").arg(w).arg(h));
 
+    const int maximum = bytesPerSample == 2 ? 65535 : 255;
+    // Full-depth samples to 8 bits, rounded.
+    const auto to8 = [maximum](int value) { return (value * 255 + maximum / 2) / maximum; };
     QVector<QByteArray> rows(used, QByteArray(rowBytes, Qt::Uninitialized));
     for (int y = 0; y < h; ++y) {
         const uchar* channelRow[5] = {};
@@ -204,22 +237,27 @@ Result read(const QByteArray& file, qint64 maxBytes)
         }
         auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < w; ++x) {
+            const int alpha = hasAlpha ? sampleAt(channelRow[used - 1], x, bytesPerSample) : maximum;
+            // Colour channel c at this pixel, at 8 bits, the matte removed first at full depth.
+            auto colour = [&](int c) {
+                const int stored = sampleAt(channelRow[c], x, bytesPerSample);
+                return to8(matted ? unmatted(stored, alpha, maximum) : stored);
+            };
             int r, g, b;
             if (mode == grayscale) {
-                r = g = b = sampleAt(channelRow[0], x, bytesPerSample);
+                r = g = b = colour(0);
             } else if (mode == rgb) {
-                r = sampleAt(channelRow[0], x, bytesPerSample);
-                g = sampleAt(channelRow[1], x, bytesPerSample);
-                b = sampleAt(channelRow[2], x, bytesPerSample);
+                r = colour(0);
+                g = colour(1);
+                b = colour(2);
             } else {
                 // PSD stores CMYK inverted: 255 means no ink.
-                const int k = sampleAt(channelRow[3], x, bytesPerSample);
-                r = sampleAt(channelRow[0], x, bytesPerSample) * k / 255;
-                g = sampleAt(channelRow[1], x, bytesPerSample) * k / 255;
-                b = sampleAt(channelRow[2], x, bytesPerSample) * k / 255;
+                const int k = colour(3);
+                r = colour(0) * k / 255;
+                g = colour(1) * k / 255;
+                b = colour(2) * k / 255;
             }
-            const int a = hasAlpha ? sampleAt(channelRow[used - 1], x, bytesPerSample) : 255;
-            out[x] = qRgba(r, g, b, a);
+            out[x] = qRgba(r, g, b, to8(alpha));
         }
     }
     if (hasAlpha)

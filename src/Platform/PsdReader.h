@@ -8,7 +8,8 @@
 // PSD file. Only the flattened picture is read; layers are ignored.
 //
 // Supported: raw and PackBits image data; 8 and 16 bits per channel; RGB, greyscale
-// and CMYK, with an extra alpha channel when present. Every length, offset and size
+// and CMYK, with the transparency of the merged image when the file has it (its
+// colour, which Photoshop mattes on white there, is unmatted). Every length, offset and size
 // is checked against the file: anything that does not fit yields a null image and a
 // reason, never a read outside the buffer.
 namespace PsdReader {

@@ -78,6 +78,43 @@ TEST(PsdReader, ReadsGreyCmykAndAlpha)
     EXPECT_EQ(unpremultiplied(result.image, 1, 0), qRgba(255, 0, 0, 255));
 }
 
+TEST(PsdReader, TransparencyAsPhotoshopStoresItIsUnmattedAndOtherExtraChannelsAreNot)
+{
+    // A colour at no, half and full opacity, composited over white as Photoshop stores
+    // the merged image, with the transparency in the first extra channel and a negative
+    // layer count: the colour comes back, not its white-cast composite.
+    const int colour[] = {200, 40, 10};
+    const int opacity[] = {0, 128, 255};
+    const auto matted = [&](int c, int x) { return (opacity[x] * colour[c] + (255 - opacity[x]) * 255 + 127) / 255; };
+    for (const int mode : {1, 3})
+        for (const int depth : {8, 16}) {
+            SCOPED_TRACE(testing::Message() << "mode " << mode << " depth " << depth);
+            const int colours = mode == 3 ? 3 : 1;
+            const Recipe photoshop{.width = 3, .height = 1, .channels = colours + 1, .depth = depth, .mode = mode,
+                                   .compression = 1, .layerCount = -2, .sample = [&](int c, int x, int) {
+                                       return c == colours ? opacity[x] : matted(c, x);
+                                   }};
+            const auto result = PsdReader::read(PsdTestFiles::build(photoshop), kLimit);
+            ASSERT_FALSE(result.image.isNull()) << result.error.toStdString();
+            EXPECT_EQ(qAlpha(unpremultiplied(result.image, 0, 0)), 0);
+            for (int x : {1, 2}) {
+                const QRgb pixel = unpremultiplied(result.image, x, 0);
+                EXPECT_EQ(qAlpha(pixel), opacity[x]);
+                EXPECT_NEAR(qRed(pixel), colour[0], 2) << x;
+                EXPECT_NEAR(qGreen(pixel), mode == 3 ? colour[1] : colour[0], 2) << x;
+            }
+
+            // With its layers counted positively the extra channel is a saved selection:
+            // the merged image is opaque and taken as stored.
+            Recipe layered = photoshop;
+            layered.layerCount = 3;
+            const auto opaque = PsdReader::read(PsdTestFiles::build(layered), kLimit);
+            ASSERT_FALSE(opaque.image.isNull()) << opaque.error.toStdString();
+            EXPECT_FALSE(opaque.image.hasAlphaChannel());
+            EXPECT_EQ(qRed(opaque.image.pixel(1, 0)), matted(0, 1));
+        }
+}
+
 TEST(PsdReader, RefusesUnsupportedAndInconsistentHeaders)
 {
     auto refused = [](QByteArray file, int offset, QByteArray bytes) {

@@ -51,6 +51,10 @@ struct Recipe {
     int depth = 8;
     int mode = 3; // 1 grey, 3 RGB, 4 CMYK
     int compression = 0;
+    // The layer count in the layer and mask section; 0 leaves the section empty. As
+    // Photoshop writes it: negative when the first extra channel is the transparency
+    // of the merged image, positive for a document of layers.
+    int layerCount = 0;
     // Sample value of channel c at (x, y), 0...255 (16-bit files repeat it in both bytes).
     std::function<int(int c, int x, int y)> sample = [](int c, int x, int y) { return (c * 60 + x * 20 + y * 7) & 0xff; };
 };
@@ -68,7 +72,14 @@ inline QByteArray build(const Recipe& s)
     put32(out, 0); // colour mode data
     put32(out, 4); // image resources: a few bytes that the reader must skip
     out.append("abcd", 4);
-    put32(out, 0); // layer and mask information
+    if (s.layerCount == 0) {
+        put32(out, 0); // layer and mask information
+    } else {
+        put32(out, 4 + 2 + 8);
+        put32(out, 2 + 8); // layer information: the count, then records the reader skips
+        put16(out, quint32(quint16(qint16(s.layerCount))));
+        out.append("records!", 8);
+    }
     put16(out, quint32(s.compression));
 
     const int bps = s.depth / 8;
@@ -96,7 +107,8 @@ inline QByteArray build(const Recipe& s)
     return out;
 }
 
-// Offset of the first byte after the compression field (where the data begins).
+// Offset of the first byte after the compression field (where the data begins), for
+// files with an empty layer section.
 inline int dataOffset() { return 26 + 4 + 4 + 4 + 4 + 2; }
 
 } // namespace PsdTestFiles
