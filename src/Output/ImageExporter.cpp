@@ -102,7 +102,7 @@ ClipboardImages ImageExport::encodeClipboardImage(const ExportSnapshot& snapshot
     if (!bitmap)
         return images;
     images.png = ImageEncoding::encodePng(*bitmap);
-    images.tiff = ImageEncoding::encodeTiff(*bitmap);
+    images.bitmap = *bitmap;
     return images;
 }
 
@@ -110,10 +110,10 @@ bool ImageExport::writeClipboardImage(const ClipboardImages& images, Pasteboard&
 {
     if (images.png.isEmpty())
         return false;
-    QList<Pasteboard::Item> items{{Pasteboard::pngType, images.png}};
-    if (!images.tiff.isEmpty())
-        items.append({Pasteboard::tiffType, images.tiff});
-    pasteboard.setItems(items);
+    QList<Pasteboard::PromisedItem> promised;
+    if (!images.bitmap.isNull())
+        promised.append({Pasteboard::tiffType, [bitmap = images.bitmap] { return ImageEncoding::encodeTiff(bitmap); }});
+    pasteboard.setItems({{Pasteboard::pngType, images.png}}, promised);
     logMessage(LogLevel::debug, [] { return QStringLiteral("✅ 已复制成品图到剪贴板"); });
     return true;
 }

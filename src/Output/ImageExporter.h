@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QFuture>
+#include <QImage>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -34,10 +35,11 @@ struct ExportOutcome {
     QString alertText() const;
 };
 
-// PNG and TIFF bytes of one copy; empty when they could not be made.
+// One copy: its PNG bytes (empty when they could not be made) and the finished
+// bitmap, from which the TIFF is made only if a program asks for one.
 struct ClipboardImages {
     QByteArray png;
-    QByteArray tiff;
+    QImage bitmap;
 };
 
 namespace ImageExport {
@@ -56,10 +58,11 @@ ExportOutcome renderEncodeAndWrite(const ExportSnapshot& snapshot, double qualit
 QFuture<ExportOutcome> exportImage(ExportSnapshot snapshot, double quality, const QString& path, QObject* context,
                                    std::function<void(const ExportOutcome&)> completion);
 
-// Blocking: the snapshot rendered and encoded as PNG and TIFF.
+// Blocking: the snapshot rendered and encoded as PNG.
 ClipboardImages encodeClipboardImage(const ExportSnapshot& snapshot);
 
-// Puts PNG then TIFF (when there is some) on the pasteboard as one change.
+// Puts PNG on the pasteboard and promises TIFF, as one change; the TIFF is encoded
+// when a program asks for it (a large image takes seconds, mostly wanted by nobody).
 // Returns false, writing nothing, when there is no PNG.
 bool writeClipboardImage(const ClipboardImages& images, Pasteboard& pasteboard);
 

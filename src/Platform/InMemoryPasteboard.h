@@ -16,6 +16,7 @@ public:
     std::optional<QByteArray> data(const QString& mimeType) const override;
     std::optional<QString> text() const override;
 
+    using Pasteboard::setItems;
     void setItems(const QList<Item>& items) override;
     void setText(const QString& text) override;
     void clearContents() override;

@@ -22,3 +22,14 @@ void Pasteboard::setGeneralForTesting(Pasteboard* pasteboard)
 {
     g_testPasteboard.store(pasteboard);
 }
+
+void Pasteboard::setItems(const QList<Item>& items, const QList<PromisedItem>& promised)
+{
+    QList<Item> all = items;
+    for (const PromisedItem& item : promised) {
+        const QByteArray bytes = item.make ? item.make() : QByteArray();
+        if (!bytes.isEmpty())
+            all.append({item.mimeType, bytes});
+    }
+    setItems(all);
+}

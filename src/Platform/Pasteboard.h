@@ -6,6 +6,8 @@
 #include <QPair>
 #include <QString>
 
+#include <functional>
+
 #include <optional>
 
 // The general clipboard as the editor and capture code see it: typed data items and
@@ -18,6 +20,12 @@ public:
     static inline const QString textType = QStringLiteral("text/plain");
 
     using Item = QPair<QString, QByteArray>; // MIME type, bytes
+    // A type offered without its bytes yet: `make` runs (on the main thread) only when
+    // a program asks for that type, so a costly encoding is done only if it is wanted.
+    struct PromisedItem {
+        QString mimeType;
+        std::function<QByteArray()> make;
+    };
 
     // The process-wide clipboard (QClipboard-backed); tests may install another.
     static Pasteboard& general();
@@ -31,6 +39,9 @@ public:
 
     // Replaces the whole contents with these items (one change).
     virtual void setItems(const QList<Item>& items) = 0;
+    // The same, with more types promised. Here the promises are kept at once; a
+    // clipboard shared with other programs keeps them when it is asked.
+    virtual void setItems(const QList<Item>& items, const QList<PromisedItem>& promised);
     virtual void setText(const QString& text) = 0;
     virtual void clearContents() = 0;
 

@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QHash>
 #include <QImage>
 #include <QMimeData>
 
@@ -37,6 +38,45 @@ std::optional<QByteArray> encodedImage(const QMimeData& mime, const QString& mim
         return std::nullopt;
     return bytes;
 }
+
+// Mime data whose promised types are made the first time they are asked for (another
+// program pasting, or reading the clipboard's list of types and then one of them).
+class PromisingMimeData final : public QMimeData {
+public:
+    explicit PromisingMimeData(const QList<Pasteboard::PromisedItem>& promised)
+    {
+        for (const Pasteboard::PromisedItem& item : promised)
+            m_promised.insert(item.mimeType, item.make);
+    }
+
+    QStringList formats() const override
+    {
+        QStringList all = QMimeData::formats();
+        for (auto it = m_promised.constBegin(); it != m_promised.constEnd(); ++it)
+            if (!all.contains(it.key()))
+                all << it.key();
+        return all;
+    }
+    bool hasFormat(const QString& mimeType) const override
+    {
+        return m_promised.contains(mimeType) || QMimeData::hasFormat(mimeType);
+    }
+
+protected:
+    QVariant retrieveData(const QString& mimeType, QMetaType type) const override
+    {
+        const auto promise = m_promised.constFind(mimeType);
+        if (promise == m_promised.constEnd())
+            return QMimeData::retrieveData(mimeType, type);
+        if (!m_made.contains(mimeType))
+            m_made.insert(mimeType, *promise ? (*promise)() : QByteArray());
+        return m_made.value(mimeType);
+    }
+
+private:
+    QHash<QString, std::function<QByteArray()>> m_promised;
+    mutable QHash<QString, QByteArray> m_made;
+};
 
 } // namespace
 
@@ -78,19 +118,29 @@ std::optional<QString> QtPasteboard::text() const
 
 void QtPasteboard::setItems(const QList<Item>& items)
 {
+    setItems(items, {});
+}
+
+void QtPasteboard::setItems(const QList<Item>& items, const QList<PromisedItem>& promised)
+{
     if (!m_clipboard)
         return;
-    if (items.isEmpty()) {
+    if (items.isEmpty() && promised.isEmpty()) {
         clearContents();
         return;
     }
-    auto* mime = new QMimeData();
+    auto* mime = promised.isEmpty() ? new QMimeData() : new PromisingMimeData(promised);
     for (const Item& item : items) {
         if (item.first == textType)
             mime->setText(QString::fromUtf8(item.second)); // also offered as UTF8_STRING and STRING
         else
             mime->setData(item.first, item.second);
     }
+    install(mime);
+}
+
+void QtPasteboard::install(QMimeData* mime)
+{
     m_writing = true;
     m_clipboard->setMimeData(mime, QClipboard::Clipboard); // the clipboard owns mime now
     m_writing = false;

@@ -5,6 +5,7 @@
 #include <atomic>
 
 class QClipboard;
+class QMimeData;
 
 // The X11 CLIPBOARD selection through QClipboard. The change count moves once for
 // each of our own writes and once for every change another program makes (Qt hears
@@ -22,10 +23,13 @@ public:
     std::optional<QString> text() const override;
 
     void setItems(const QList<Item>& items) override;
+    // The promised types are listed to other programs at once and made when one asks.
+    void setItems(const QList<Item>& items, const QList<PromisedItem>& promised) override;
     void setText(const QString& text) override;
     void clearContents() override;
 
 private:
+    void install(QMimeData* mime);
     void onClipboardChanged();
     void noteOwnWrite();
 

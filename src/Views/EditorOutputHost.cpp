@@ -12,6 +12,7 @@
 #include <QEasingCurve>
 #include <QEvent>
 #include <QGraphicsOpacityEffect>
+#include <QGuiApplication>
 #include <QPropertyAnimation>
 #include <QWidget>
 
@@ -31,12 +32,37 @@ EditorOutputHost::EditorOutputHost(ImageEditorViewModel* viewModel, QWidget* can
     }
     connect(m_viewModel, &ImageEditorViewModel::outputChanged, this, &EditorOutputHost::syncToasts);
     connect(m_viewModel, &ImageEditorViewModel::outputChanged, this, &EditorOutputHost::syncOcrPanel);
+    // An export or copy that takes longer than a moment shows the busy pointer.
+    m_busyDelay.setSingleShot(true);
+    m_busyDelay.setInterval(busyCursorDelayMs);
+    connect(&m_busyDelay, &QTimer::timeout, this, &EditorOutputHost::syncBusyCursor);
+    connect(m_viewModel, &ImageEditorViewModel::outputChanged, this, [this] {
+        if (m_viewModel->isExporting() && !m_busyDelay.isActive() && !m_showsBusyCursor)
+            m_busyDelay.start();
+        syncBusyCursor();
+    });
     syncToasts();
     syncOcrPanel();
 }
 
+void EditorOutputHost::syncBusyCursor()
+{
+    const bool busy = m_viewModel->isExporting() && !m_busyDelay.isActive();
+    if (!m_viewModel->isExporting())
+        m_busyDelay.stop();
+    if (busy == m_showsBusyCursor)
+        return;
+    m_showsBusyCursor = busy;
+    if (busy)
+        QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+    else
+        QGuiApplication::restoreOverrideCursor();
+}
+
 EditorOutputHost::~EditorOutputHost()
 {
+    if (m_showsBusyCursor)
+        QGuiApplication::restoreOverrideCursor();
     detach();
     // The toasts belong to the canvas area's parent; take them along.
     delete m_saveToast.data();

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QRect>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 
@@ -30,6 +31,8 @@ class EditorOutputHost : public QObject {
     Q_OBJECT
 public:
     static constexpr int toastBottomInset = 64;
+    // An export or a copy running longer than this shows the busy pointer until it ends.
+    static constexpr int busyCursorDelayMs = 500;
     static constexpr int toastFadeMilliseconds = 180;
 
     // `canvasArea` is the widget the toasts stand over; they are children of its
@@ -69,6 +72,7 @@ protected:
 
 private:
     void syncToasts();
+    void syncBusyCursor();
     void layoutToasts();
     void showToast(OutputToast* toast);
     void removeToast(OutputToast* toast);
@@ -86,4 +90,6 @@ private:
     OutputToast::Scheduler m_scheduler;
     std::function<void(const QString&)> m_revealer;
     bool m_attached = false;
+    QTimer m_busyDelay;
+    bool m_showsBusyCursor = false;
 };

@@ -126,6 +126,25 @@ TEST(QtPasteboard, ChangesMadeOutsideThePasteboardAreCounted)
     EXPECT_EQ(other.changeCount(), otherStart + 1);
 }
 
+TEST(QtPasteboard, APromisedTypeIsListedAtOnceAndMadeOnceWhenAskedFor)
+{
+    QtPasteboard pasteboard;
+    const QByteArray png = encoded(sampleImage(), "PNG");
+    const QByteArray tiff = encoded(sampleImage(), "TIFF");
+    int made = 0;
+    pasteboard.setItems({{Pasteboard::pngType, png}}, {{Pasteboard::tiffType, [&] {
+                                                           ++made;
+                                                           return tiff;
+                                                       }}});
+    EXPECT_EQ(made, 0);
+    EXPECT_TRUE(QGuiApplication::clipboard()->mimeData()->formats().contains(Pasteboard::tiffType));
+    EXPECT_EQ(pasteboard.data(Pasteboard::pngType), png);
+    EXPECT_EQ(made, 0) << "asking for PNG makes no TIFF";
+    EXPECT_EQ(pasteboard.data(Pasteboard::tiffType), tiff);
+    EXPECT_EQ(pasteboard.data(Pasteboard::tiffType), tiff);
+    EXPECT_EQ(made, 1);
+}
+
 TEST(QtPasteboard, ImageOfferedInAnotherFormatIsReadAsPngOrTiff)
 {
     QtPasteboard pasteboard;

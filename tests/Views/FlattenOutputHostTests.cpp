@@ -12,6 +12,7 @@
 #include "Views/EditorOutputHost.h"
 
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -239,6 +240,25 @@ TEST_F(OutputHostTest, TextComesOutAlikeAfterEitherKindOfResize)
     EXPECT_GT(heights[0], 5);
     EXPECT_LT(heights[0], 20) << "half of a 40-pixel font";
     EXPECT_NEAR(heights[1], heights[0], 2);
+}
+
+TEST_F(OutputHostTest, AnOutputRunningLongerThanAMomentShowsTheBusyPointer)
+{
+    const auto busy = [] { return QGuiApplication::overrideCursor() && QGuiApplication::overrideCursor()->shape() == Qt::BusyCursor; };
+    // Done within half a second: nothing shows.
+    model.setIsExporting(true);
+    QTest::qWait(100);
+    model.setIsExporting(false);
+    QTest::qWait(EditorOutputHost::busyCursorDelayMs + 100);
+    EXPECT_FALSE(busy());
+    // Longer: the busy pointer from half a second on, until the end.
+    model.setIsExporting(true);
+    QTest::qWait(EditorOutputHost::busyCursorDelayMs / 2);
+    EXPECT_FALSE(busy());
+    QTest::qWait(EditorOutputHost::busyCursorDelayMs);
+    EXPECT_TRUE(busy());
+    model.setIsExporting(false);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(OutputHostTest, SavedToastButtonsRevealAndCopy)
