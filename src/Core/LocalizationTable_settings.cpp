@@ -370,7 +370,7 @@ constexpr LocalizationRow kRows[] = {
     {"savePanel.fileFormat", {"File Format",
         "文件格式",
         "檔案格式",
-        "ファイル形式",
+        "ファイルフォーマット",
         "파일 형식",
         "Dateiformat",
         "Format de fichier",

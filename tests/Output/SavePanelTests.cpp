@@ -132,18 +132,23 @@ TEST(SavePanel, UnknownStoredFormatSelectsPng)
     EXPECT_EQ(SavePanel(nullptr, "gif", 0.9).selectedFormatId(), "png");
 }
 
-TEST(SavePanelChoices, RowLabelsEndInTheLanguagesColon)
+TEST(SavePanelChoices, RowLabelsReadAsDesignedAndEndInTheLanguagesColon)
 {
     UserDefaults& defaults = UserDefaults::standard();
     const QVariant before = defaults.object(Settings::appLanguage.name());
-    defaults.set(Settings::appLanguage.name(), "zh-Hant");
-    const QString chinese = SavePanelChoices::rowLabelText("savePanel.fileFormat");
-    defaults.set(Settings::appLanguage.name(), "de");
-    const QString german = SavePanelChoices::rowLabelText("savePanel.fileFormat");
+    // The format row's label in every language, as the design words it.
+    const std::pair<const char*, const char*> designed[] = {
+        {"en", "File Format:"},       {"zh-Hans", "文件格式："},      {"zh-Hant", "檔案格式："},
+        {"ja", "ファイルフォーマット:"}, {"ko", "파일 형식:"},          {"de", "Dateiformat:"},
+        {"fr", "Format de fichier:"}, {"es", "Formato de archivo:"}, {"it", "Formato file:"},
+        {"ru", "Формат файла:"},
+    };
+    for (const auto& [language, label] : designed) {
+        defaults.set(Settings::appLanguage.name(), QString::fromLatin1(language));
+        EXPECT_EQ(SavePanelChoices::rowLabelText("savePanel.fileFormat"), QString::fromUtf8(label)) << language;
+    }
     if (before.isValid())
         defaults.set(Settings::appLanguage.name(), before);
     else
         defaults.remove(Settings::appLanguage.name());
-    EXPECT_EQ(chinese, QString::fromUtf8("檔案格式："));
-    EXPECT_EQ(german, "Dateiformat:");
 }
