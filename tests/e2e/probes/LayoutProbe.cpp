@@ -14,10 +14,14 @@
 #include "Output/OutputToasts.h"
 #include "Output/SavePanel.h"
 #include "Platform/UserDefaults.h"
+#include "Views/BackdropPanelView.h"
 #include "Views/ContentView.h"
+#include "Views/EditorContextMenu.h"
 #include "Views/FloatingToolbar.h"
 #include "Views/HoverTooltip.h"
+#include "Views/OCRResultPanel.h"
 #include "Views/PropertyPanelControls.h"
+#include "Views/ResizePanelView.h"
 #include "Views/ToolButton.h"
 #include "Views/ToolPropertyPanels.h"
 #include "Views/ZoomMenu.h"
@@ -153,7 +157,10 @@ int main(int argc, char** argv)
     for (ToolType tool : {ToolType::line, ToolType::arrow, ToolType::rectangle, ToolType::text, ToolType::freehand,
                           ToolType::highlighter, ToolType::number, ToolType::mosaic, ToolType::spotlight})
         panels.emplace_back(makeToolPropertyPanel(tool, viewModel));
+    panels.emplace_back(new ResizePanelView(viewModel, {}));
+    panels.emplace_back(new BackdropPanelView(viewModel));
     ZoomMenu zoomMenu(viewModel, {}, {});
+    OCRResultPanel recognisedText(viewModel);
     SaveToast saveToast(QUrl::fromLocalFile(QStringLiteral("/tmp/Lumetra 2025-03-01 at 14.05.09.png")), {}, {}, {});
     CopyToast copyToast({});
     TooltipBubble bubble;
@@ -192,7 +199,8 @@ int main(int argc, char** argv)
             checkTree(panel.get(), QString::fromLatin1(panel->metaObject()->className()) + in);
             panel->hide();
         }
-        for (QWidget* popup : std::initializer_list<QWidget*>{&zoomMenu, &saveToast, &copyToast}) {
+        viewModel->setOcrPanelState(OCRPanelState::text(QStringLiteral("Lumetra")));
+        for (QWidget* popup : std::initializer_list<QWidget*>{&zoomMenu, &saveToast, &copyToast, &recognisedText}) {
             present(popup);
             checkTree(popup, QString::fromLatin1(popup->metaObject()->className()) + in);
             popup->hide();
@@ -223,6 +231,8 @@ int main(int argc, char** argv)
         for (QMenu* menu : menuBar.findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly))
             checkMenu(menu, QStringLiteral("menu ") + menu->title() + in);
         checkMenu(statusMenu.menu(), QStringLiteral("tray menu") + in);
+        std::unique_ptr<QMenu> contextMenu(buildEditorContextMenu(viewModel, {}));
+        checkMenu(contextMenu.get(), QStringLiteral("context menu") + in);
     }
 
     for (const QString& line : std::as_const(problems))
