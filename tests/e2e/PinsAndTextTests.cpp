@@ -92,6 +92,9 @@ TEST_F(PinsAndText, PinButtonShowsAMovablePinThatItsMenuAndTheButtonClose)
 {
     const QImage image = e2e::patternImage(QSize(360, 240));
     openEditor(image);
+    // Enlarged in the editor, the image's exact pixels show only in the pin.
+    desktop().xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), m_window});
+    desktop().xdotool({QStringLiteral("key"), QStringLiteral("ctrl+equal")});
     const QPoint pinButton = toolbarButton(2);
     click(pinButton);
     const auto pin = desktop().waitForWindow(kPinTitle);
