@@ -1,22 +1,20 @@
-// Opens every menu, panel, popover, toast and tooltip of Lumetra on the display it is
-// given, in each of the ten interface languages, and checks that every text has the
-// room it needs: a label, button or item no narrower than its text (a wrapped one as
-// tall as its lines), and no two texts of one row lying over each other. Prints one
-// line per problem and exits 1 when there was any, 0 when none.
+// Opens Lumetra's editor, its panels, popovers, toasts, tooltips, save panel, settings
+// and about windows on the display it is given, in each of the ten interface languages, and checks
+// that every text has its room: no label, button or item narrower than it asks to be
+// (a wrapped label as tall as its lines), no two texts of one row over each other.
+// (Menus size themselves to their items.) Prints one line per problem and exits 1
+// when there was any.
 #include "App/AboutWindow.h"
-#include "App/AppMenuBar.h"
 #include "App/QtTranslations.h"
-#include "App/StatusMenuController.h"
+#include "App/SettingsWindow.h"
 #include "Core/LanguageRefresh.h"
 #include "Core/Settings.h"
 #include "Core/ShortcutStore.h"
 #include "Models/ImageEditorViewModel.h"
 #include "Output/OutputToasts.h"
 #include "Output/SavePanel.h"
-#include "Platform/UserDefaults.h"
 #include "Views/BackdropPanelView.h"
 #include "Views/ContentView.h"
-#include "Views/EditorContextMenu.h"
 #include "Views/FloatingToolbar.h"
 #include "Views/HoverTooltip.h"
 #include "Views/OCRResultPanel.h"
@@ -30,8 +28,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
-#include <QMenu>
-#include <QMenuBar>
+#include <QTabWidget>
 
 #include <cstdio>
 #include <memory>
@@ -39,101 +36,62 @@
 
 namespace {
 
-class NoTray final : public StatusItemHost {
-public:
-    bool isAvailable() const override { return false; }
-    void setMenu(QMenu*) override {}
-    void refreshIcon() override {}
-};
-
 QStringList problems;
 
-void problem(const QString& where, const QString& what)
+// Whether a widget shows text whose width is its own business. A label that elides on
+// purpose (the path) and the file dialog's folder box (a path, not interface text) do not.
+bool showsText(const QWidget* w)
 {
-    problems << where + QStringLiteral(": ") + what;
-}
-
-// The text a widget shows and the width it needs for it, when it is one that shows text.
-std::optional<std::pair<QString, int>> textNeed(const QWidget* w)
-{
-    if (const auto* label = qobject_cast<const QLabel*>(w)) {
-        if (label->text().isEmpty() || label->sizePolicy().horizontalPolicy() == QSizePolicy::Ignored)
-            return std::nullopt; // a label that elides on purpose (the path)
-        return std::pair{label->text(), label->wordWrap() ? 0 : label->sizeHint().width()};
-    }
+    if (const auto* label = qobject_cast<const QLabel*>(w))
+        return !label->text().isEmpty() && label->sizePolicy().horizontalPolicy() != QSizePolicy::Ignored;
     if (const auto* button = qobject_cast<const QAbstractButton*>(w))
-        return button->text().isEmpty() ? std::nullopt
-                                        : std::optional(std::pair{button->text(), button->sizeHint().width()});
-    // The file dialog's folder box shows a path, which may be any length; what it holds
-    // is not interface text.
-    if (const auto* combo = qobject_cast<const QComboBox*>(w))
-        return combo->objectName() == QLatin1String("lookInCombo")
-            ? std::nullopt
-            : std::optional(std::pair{combo->currentText(), combo->sizeHint().width()});
-    if (const auto* text = qobject_cast<const PanelText*>(w))
-        return std::pair{text->text(), text->sizeHint().width()};
-    if (const auto* item = qobject_cast<const ZoomMenuItem*>(w))
-        return std::pair{item->title() + QLatin1Char(' ') + item->hint(), item->sizeHint().width()};
-    if (const auto* button = qobject_cast<const ToolbarButton*>(w))
-        return std::pair{QStringLiteral("toolbar button"), button->sizeHint().width()};
-    if (const auto* bubble = qobject_cast<const TooltipBubble*>(w))
-        return std::pair{bubble->text(), bubble->sizeHint().width()};
-    return std::nullopt;
+        return !button->text().isEmpty();
+    return (qobject_cast<const QComboBox*>(w) && w->objectName() != QLatin1String("lookInCombo"))
+        || qobject_cast<const PanelText*>(w) || qobject_cast<const ZoomMenuItem*>(w)
+        || qobject_cast<const ToolbarButton*>(w) || qobject_cast<const TooltipBubble*>(w);
 }
 
-void checkTree(QWidget* root, const QString& where)
+QString describe(const QWidget* w)
 {
+    QString text = w->property("text").toString();
+    if (const auto* panelText = qobject_cast<const PanelText*>(w))
+        text = panelText->text();
+    else if (const auto* item = qobject_cast<const ZoomMenuItem*>(w))
+        text = item->title() + QLatin1Char(' ') + item->hint();
+    return QString::fromLatin1(w->metaObject()->className()) + QStringLiteral(" \"") + text + QLatin1Char('"');
+}
+
+void check(QWidget* root, const QString& where)
+{
+    QList<QWidget*> texts;
     QList<QWidget*> widgets = root->findChildren<QWidget*>();
     widgets.prepend(root);
-    QList<QWidget*> texts;
     for (QWidget* w : std::as_const(widgets)) {
-        if (!w->isVisible())
-            continue;
-        const auto need = textNeed(w);
-        if (!need)
+        if (!w->isVisible() || !showsText(w))
             continue;
         texts << w;
         const auto* label = qobject_cast<const QLabel*>(w);
-        if (label && label->wordWrap()) {
-            if (label->heightForWidth(label->width()) > label->height())
-                problem(where, QStringLiteral("\"%1\" wraps to %2 points in %3").arg(need->first).arg(
-                                   label->heightForWidth(label->width())).arg(label->height()));
-        } else if (need->second > w->width()) {
-            problem(where, QStringLiteral("\"%1\" needs %2 points, has %3").arg(need->first).arg(need->second).arg(w->width()));
-        }
+        const bool wraps = label && label->wordWrap();
+        const int need = wraps ? label->heightForWidth(w->width()) : w->sizeHint().width();
+        if (need > (wraps ? w->height() : w->width()))
+            problems << QStringLiteral("%1: %2 needs %3, has %4").arg(where, describe(w)).arg(need).arg(
+                wraps ? w->height() : w->width());
     }
     for (int i = 0; i < texts.size(); ++i)
         for (int j = i + 1; j < texts.size(); ++j)
             if (texts[i]->parentWidget() == texts[j]->parentWidget() && texts[i]->geometry().intersects(texts[j]->geometry()))
-                problem(where, QStringLiteral("\"%1\" overlaps \"%2\"").arg(textNeed(texts[i])->first, textNeed(texts[j])->first));
+                problems << QStringLiteral("%1: %2 overlaps %3").arg(where, describe(texts[i]), describe(texts[j]));
 }
 
-void checkMenu(QMenu* menu, const QString& where)
+// Shown at its own size, as its popover or window shows it, then checked.
+void showAndCheck(QWidget* widget, const QString& where, bool ownSize = true)
 {
-    menu->popup(QPoint(10, 10));
-    QApplication::processEvents();
-    const QFontMetrics metrics(menu->font());
-    for (QAction* action : menu->actions()) {
-        if (action->isSeparator())
-            continue;
-        const QString title = action->text().section(QLatin1Char('\t'), 0, 0).remove(QLatin1Char('&'));
-        const QString keys = action->text().section(QLatin1Char('\t'), 1);
-        if (metrics.horizontalAdvance(title) + metrics.horizontalAdvance(keys) > menu->actionGeometry(action).width())
-            problem(where, QStringLiteral("menu item \"%1\" is cut").arg(title));
-        if (action->menu())
-            checkMenu(action->menu(), where);
-    }
-    menu->hide();
-}
-
-// Shows a top-level widget at its own size, as its popover or window would.
-void present(QWidget* widget)
-{
-    widget->adjustSize();
+    if (ownSize)
+        widget->adjustSize();
     widget->show();
     QApplication::processEvents();
-    widget->adjustSize();
-    QApplication::processEvents();
+    check(widget, where);
+    widget->hide();
 }
 
 } // namespace
@@ -153,29 +111,24 @@ int main(int argc, char** argv)
     QImage image(1200, 800, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::white);
 
-    std::vector<std::unique_ptr<QWidget>> panels;
-    for (ToolType tool : {ToolType::line, ToolType::arrow, ToolType::rectangle, ToolType::text, ToolType::freehand,
-                          ToolType::highlighter, ToolType::number, ToolType::mosaic, ToolType::spotlight})
-        panels.emplace_back(makeToolPropertyPanel(tool, viewModel));
-    panels.emplace_back(new ResizePanelView(viewModel, {}));
-    panels.emplace_back(new BackdropPanelView(viewModel));
-    ZoomMenu zoomMenu(viewModel, {}, {});
-    OCRResultPanel recognisedText(viewModel);
-    SaveToast saveToast(QUrl::fromLocalFile(QStringLiteral("/tmp/Lumetra 2025-03-01 at 14.05.09.png")), {}, {}, {});
-    CopyToast copyToast({});
+    // The panels are made each time their popover opens, as the toolbar makes them; the
+    // zoom menu, the text card and the toasts live on and follow the language.
+    const auto freshPanels = [viewModel] {
+        std::vector<std::unique_ptr<QWidget>> panels;
+        for (ToolType tool : {ToolType::line, ToolType::arrow, ToolType::rectangle, ToolType::text, ToolType::freehand,
+                              ToolType::highlighter, ToolType::number, ToolType::mosaic, ToolType::spotlight})
+            panels.emplace_back(makeToolPropertyPanel(tool, viewModel));
+        panels.emplace_back(new ResizePanelView(viewModel, {}));
+        panels.emplace_back(new BackdropPanelView(viewModel));
+        return panels;
+    };
+    std::vector<std::unique_ptr<QWidget>> lasting;
+    lasting.emplace_back(new ZoomMenu(viewModel, {}, {}));
+    lasting.emplace_back(new OCRResultPanel(viewModel));
+    lasting.emplace_back(new SaveToast(QUrl::fromLocalFile(QStringLiteral("/tmp/Lumetra 2025-03-01 at 14.05.09.png")),
+                                       {}, {}, {}));
+    lasting.emplace_back(new CopyToast({}));
     TooltipBubble bubble;
-
-    QMenuBar menuBar;
-    new AppMenuBar(&menuBar, ShortcutStore::shared());
-    NoTray tray;
-    StatusMenuActions actions;
-    actions.captureAndAnnotate = [] {};
-    actions.openLumetra = [] {};
-    actions.showAbout = [] {};
-    actions.checkForUpdates = [] {};
-    actions.quit = [] {};
-    StatusMenuController statusMenu(&tray, defaults, ShortcutStore::shared(), actions);
-    statusMenu.setupStatusItem();
 
     for (const char* language : {"en", "zh-Hans", "zh-Hant", "ja", "ko", "de", "fr", "es", "it", "ru"}) {
         defaults.set(Settings::appLanguage.name(), QString::fromLatin1(language));
@@ -184,55 +137,41 @@ int main(int argc, char** argv)
 
         viewModel->clearImage();
         QApplication::processEvents();
-        checkTree(&content, QStringLiteral("empty editor") + in);
+        check(&content, QStringLiteral("empty editor") + in);
         viewModel->setLoadedImage(Image(image), QUrl::fromLocalFile(QStringLiteral("/tmp/layout.png")));
+        viewModel->setOcrPanelState(OCRPanelState::text(QStringLiteral("Lumetra")));
         QApplication::processEvents();
-        checkTree(&content, QStringLiteral("editor") + in);
+        check(&content, QStringLiteral("editor") + in);
         viewModel->selectTool(ToolType::crop);
         viewModel->setCropRect(QRectF(10, 10, 200, 100));
         QApplication::processEvents();
-        checkTree(&content, QStringLiteral("crop bar") + in);
+        check(&content, QStringLiteral("crop bar") + in);
         viewModel->selectTool(ToolType::none);
 
-        for (const auto& panel : std::as_const(panels)) {
-            present(panel.get());
-            checkTree(panel.get(), QString::fromLatin1(panel->metaObject()->className()) + in);
-            panel->hide();
-        }
-        viewModel->setOcrPanelState(OCRPanelState::text(QStringLiteral("Lumetra")));
-        for (QWidget* popup : std::initializer_list<QWidget*>{&zoomMenu, &saveToast, &copyToast, &recognisedText}) {
-            present(popup);
-            checkTree(popup, QString::fromLatin1(popup->metaObject()->className()) + in);
-            popup->hide();
-        }
-        FloatingToolbar* toolbar = content.findChild<FloatingToolbar*>();
-        QList<HoverTooltip*> tooltips = toolbar->findChildren<HoverTooltip*>();
-        for (HoverTooltip* tooltip : std::as_const(tooltips)) {
+        std::vector<std::unique_ptr<QWidget>> panels = freshPanels();
+        for (auto* popups : {&lasting, &panels})
+            for (const auto& popup : *popups)
+                showAndCheck(popup.get(), QString::fromLatin1(popup->metaObject()->className()) + in);
+        for (HoverTooltip* tooltip : content.findChild<FloatingToolbar*>()->findChildren<HoverTooltip*>()) {
             bubble.setText(tooltip->bubbleText());
-            present(&bubble);
-            checkTree(&bubble, QStringLiteral("tooltip") + in);
+            showAndCheck(&bubble, QStringLiteral("tooltip") + in);
         }
-        bubble.hide();
-
         SavePanel savePanel(nullptr, QStringLiteral("jpeg"), 0.9);
-        savePanel.show(); // at the size it opens with
-        QApplication::processEvents();
-        checkTree(&savePanel, QStringLiteral("save panel") + in);
-        savePanel.hide();
-
+        showAndCheck(&savePanel, QStringLiteral("save panel") + in, false);
+        SettingsView settings(defaults, ShortcutStore::shared(), {});
+        settings.show();
+        for (int tab = 0; tab < settings.tabWidget()->count(); ++tab) {
+            settings.tabWidget()->setCurrentIndex(tab);
+            QApplication::processEvents();
+            check(settings.tabWidget()->currentWidget(), QStringLiteral("settings tab %1").arg(tab) + in);
+        }
         showAboutWindow();
         for (QWidget* window : QApplication::topLevelWidgets())
             if (window->windowTitle() == aboutWindowTitle && window->isVisible()) {
                 QApplication::processEvents();
-                checkTree(window, QStringLiteral("about window") + in);
+                check(window, QStringLiteral("about window") + in);
                 window->close();
             }
-
-        for (QMenu* menu : menuBar.findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly))
-            checkMenu(menu, QStringLiteral("menu ") + menu->title() + in);
-        checkMenu(statusMenu.menu(), QStringLiteral("tray menu") + in);
-        std::unique_ptr<QMenu> contextMenu(buildEditorContextMenu(viewModel, {}));
-        checkMenu(contextMenu.get(), QStringLiteral("context menu") + in);
     }
 
     for (const QString& line : std::as_const(problems))
