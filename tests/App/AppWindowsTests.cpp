@@ -187,14 +187,14 @@ TEST(ShortcutTextTest, ModifiersAreNamedAsTheDesktopNamesThemInTheInterfaceLangu
     };
     QtTranslations qt(LanguageRefresh::shared());
     for (const auto& [language, binding, keys, bindingText, keysText] : cases) {
-        standard.set(QStringLiteral("appLanguage"), QString::fromLatin1(language));
+        standard.set(Settings::appLanguage.name(), QString::fromLatin1(language));
         qt.reload();
         EXPECT_EQ(binding.displayText(), bindingText) << language;
         EXPECT_EQ(shortcutDisplayText(keys), keysText) << language;
     }
 
     // The menus show the same text.
-    standard.set(QStringLiteral("appLanguage"), QStringLiteral("de"));
+    standard.set(Settings::appLanguage.name(), QStringLiteral("de"));
     qt.reload();
     QTemporaryDir dir;
     UserDefaults defaults(dir.filePath(QStringLiteral("settings.ini")));
@@ -202,7 +202,7 @@ TEST(ShortcutTextTest, ModifiersAreNamedAsTheDesktopNamesThemInTheInterfaceLangu
     QMenuBar bar;
     new AppMenuBar(&bar, store);
     EXPECT_EQ(menuKeys(topMenu(bar, "lumetraEditMenu")->actions().at(1)), QStringLiteral("Strg + Umschalt + Z"));
-    standard.set(QStringLiteral("appLanguage"), QStringLiteral("en"));
+    standard.set(Settings::appLanguage.name(), QStringLiteral("en"));
 }
 
 TEST(AppMenuBarTest, StoreKeysAndLanguageAreFollowed)
