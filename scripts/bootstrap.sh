@@ -27,6 +27,10 @@ PACKAGES=(
   fonts-dejavu-core fonts-liberation2 fonts-noto-cjk
   # test desktop
   xvfb xauth openbox trayer xdotool xclip x11-utils imagemagick scrot poppler-utils dbus-daemon
+  # Wayland: Qt's platform plugin, and a headless sway session with the desktop portal for
+  # the end-to-end test (input through wtype and swaymsg, clipboard through wl-clipboard)
+  qt6-wayland sway xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk pipewire wtype
+  wl-clipboard grim dbus-bin libglib2.0-bin libwayland-dev
 )
 
 # One dpkg query for the whole list keeps the common case (everything present) quick.

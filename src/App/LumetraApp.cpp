@@ -12,10 +12,14 @@
 #include "Capture/SelectionOverlayController.h"
 #include "Capture/WindowPickerOverlayController.h"
 #include "Core/LanguageRefresh.h"
+#include "Core/Localization.h"
 #include "Core/Settings.h"
+#include "Core/ShortcutAction.h"
 #include "Core/ShortcutStore.h"
 #include "Core/ThemeRefresh.h"
 #include "Models/ImageLoadManager.h"
+#include "Platform/DesktopSession.h"
+#include "Platform/PortalGlobalShortcuts.h"
 #include "Platform/UserDefaults.h"
 #include "Platform/X11KeyGrab.h"
 
@@ -46,20 +50,41 @@ public:
     }
 };
 
-// The capture roads of this build.
+// The capture roads of this build. A Wayland client can neither pick other windows nor
+// scroll them: the desktop's own screenshot tool stands in for the window picker, and
+// scrolling capture says that it needs X11.
 std::function<void()> captureRoad(CommandLineCapture capture)
 {
+    const bool portal = DesktopSession::usesDesktopPortal();
     switch (capture) {
     case CommandLineCapture::area:
         return [] { CaptureRoads::area(); };
     case CommandLineCapture::window:
+        if (portal)
+            return [] { CaptureRoads::windowThroughDesktopTool(); };
         return [] { CaptureRoads::window(); };
     case CommandLineCapture::repeatLastArea:
         return [] { CaptureRoads::repeatLastSelection(); };
     case CommandLineCapture::scroll:
+        if (portal)
+            return [] { CaptureRoads::scrollNeedsX11(); };
         return [] { CaptureRoads::scroll(); };
     }
     return {};
+}
+
+// The global keys: grabbed on the X server, or bound by the desktop through its portal
+// under the actions' names and titles.
+std::unique_ptr<KeyGrabber> makeKeyGrabber()
+{
+    if (!DesktopSession::usesDesktopPortal())
+        return X11KeyGrab::forApplication();
+    return std::make_unique<PortalGlobalShortcuts>([](int id) {
+        const std::optional<ShortcutAction> action = GlobalHotkeyMonitor::actionForId(id);
+        if (!action)
+            return PortalShortcutInfo{};
+        return PortalShortcutInfo{ShortcutActions::rawValue(*action), localized(ShortcutActions::titleKey(*action))};
+    });
 }
 
 } // namespace
@@ -97,7 +122,7 @@ LumetraApp::LumetraApp(QObject* parent)
 
     m_singleInstance = std::make_unique<SingleInstance>();
     m_tray = std::make_unique<TrayStatusItem>();
-    m_keyGrab = X11KeyGrab::forApplication();
+    m_keyGrab = makeKeyGrabber();
     m_updaterDriver = std::make_unique<DialogUpdaterUserDriver>();
     m_updater = std::make_unique<UpdaterController>(UpdaterController::defaultFeedUrl(), appVersion(), defaults,
                                                     m_updaterDriver.get());

@@ -13,11 +13,13 @@ class TrayStatusItem;
 class UpdaterController;
 class UpdaterUserDriver;
 class UserDefaults;
-class X11KeyGrab;
+class KeyGrabber;
 
 // The application as a whole: registers the default settings before anything reads
 // them, keeps the appearance and language refreshers and the shortcut store alive, and
-// builds the delegate over the real tray, key grabs, updater and editor window.
+// builds the delegate over the real tray, key grabs, updater and editor window. Here,
+// once, the session decides how the screen and the keys are reached: by Lumetra itself
+// on X11, through the desktop portal as a Wayland client.
 class LumetraApp : public QObject {
     Q_OBJECT
 public:
@@ -41,7 +43,7 @@ private:
     std::unique_ptr<QtTranslations> m_qtTranslations;
     std::unique_ptr<SingleInstance> m_singleInstance;
     std::unique_ptr<TrayStatusItem> m_tray;
-    std::unique_ptr<X11KeyGrab> m_keyGrab;
+    std::unique_ptr<KeyGrabber> m_keyGrab;
     std::unique_ptr<UpdaterUserDriver> m_updaterDriver;
     std::unique_ptr<UpdaterController> m_updater;
     std::unique_ptr<MainWindowPresenter> m_mainWindow;

@@ -34,6 +34,7 @@ CaptureCoordinator::CaptureCoordinator(CaptureClock& clock, DelayCountdownHUD& h
 {
     m_tool->setParent(this);
     connect(m_tool, &SystemScreenshotTool::finished, this, &CaptureCoordinator::toolFinished);
+    connect(m_tool, &SystemScreenshotTool::failed, this, &CaptureCoordinator::toolFailed);
 }
 
 CaptureCoordinator::~CaptureCoordinator()
@@ -188,6 +189,13 @@ void CaptureCoordinator::toolFinished(const QImage& image)
     encodeCapturePngOffMainThread(image, this, [this](const std::optional<QByteArray>& png) { toolImageEncoded(png); });
 }
 
+void CaptureCoordinator::toolFailed(const QString& reason)
+{
+    logMessage(LogLevel::error, [&] { return QStringLiteral("❌ screencapture 启动失败（可能被沙盒拦截或二进制缺失）: ") + reason; });
+    endToolRun();
+    showCaptureToolError(reason);
+}
+
 void CaptureCoordinator::toolImageEncoded(const std::optional<QByteArray>& png)
 {
     m_encodingToolImage = false;
@@ -246,6 +254,18 @@ void scroll()
 {
     if (ScreenCapturePermission::ensureScreenCapturePermission())
         ScrollingCaptureController::shared().start();
+}
+
+void windowThroughDesktopTool()
+{
+    // The tool settles the permission itself, as the area capture's fallback does.
+    CaptureCoordinator::shared().startAreaCapture();
+}
+
+void scrollNeedsX11()
+{
+    CaptureAlerts::current().showWarning(localized(QStringLiteral("scrollCapture.needsX11.title")),
+                                         localized(QStringLiteral("scrollCapture.needsX11.message")));
 }
 
 } // namespace CaptureRoads

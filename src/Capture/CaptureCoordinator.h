@@ -56,6 +56,7 @@ private:
     void pollPasteboard();
     void restoreHiddenWindows();
     void toolFinished(const QImage& image);
+    void toolFailed(const QString& reason);
     void toolImageEncoded(const std::optional<QByteArray>& png);
     void endToolRun();
 
@@ -79,4 +80,10 @@ void area();
 void window();
 void repeatLastSelection();
 void scroll();
+// Where Lumetra cannot list and read other windows (a Wayland session): the desktop's
+// own interactive screenshot stands in for the window picker.
+void windowThroughDesktopTool();
+// Where input cannot be synthesised (a Wayland session): says that scrolling capture
+// needs an X11 session.
+void scrollNeedsX11();
 } // namespace CaptureRoads

@@ -1,6 +1,8 @@
 #include "Capture/FrozenDisplays.h"
 
 #include "Capture/CaptureLog.h"
+#include "Capture/PortalDisplayCapture.h"
+#include "Platform/DesktopSession.h"
 #include "Platform/DisplayMonitor.h"
 #include "Platform/ScreenGrabber.h"
 #include "Platform/X11Session.h"
@@ -15,6 +17,8 @@ namespace {
 class X11DisplayCaptureSource final : public DisplayCaptureSource {
 public:
     bool isAvailable() override { return X11Session::applicationRunsOnX11(); }
+    // An X11 client in a Wayland session sees only the windows of other X11 clients.
+    bool mayReadScreen() override { return !X11Session::isWaylandSession(); }
 
     QList<std::optional<Display>> displays() override
     {
@@ -84,9 +88,13 @@ DisplayCaptureSource* installedSource = nullptr;
 
 DisplayCaptureSource& DisplayCaptureSource::current()
 {
+    if (installedSource)
+        return *installedSource;
     // Never destroyed: at exit the X connection it used is already gone.
-    static X11DisplayCaptureSource* x11 = new X11DisplayCaptureSource;
-    return installedSource ? *installedSource : *x11;
+    static DisplayCaptureSource* session = DesktopSession::usesDesktopPortal()
+        ? static_cast<DisplayCaptureSource*>(new PortalDisplayCaptureSource)
+        : static_cast<DisplayCaptureSource*>(new X11DisplayCaptureSource);
+    return *session;
 }
 
 void DisplayCaptureSource::setForTesting(DisplayCaptureSource* source)

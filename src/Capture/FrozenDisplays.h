@@ -9,13 +9,16 @@
 #include <QRectF>
 #include <QScreen>
 #include <QSize>
+#include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 
 // What freezing needs of the desktop: the displays and one display's pixels. The X11
-// source reads RandR monitors and grabs the root window; tests use made-up displays.
+// source reads RandR monitors and grabs the root window; the portal source cuts one
+// screenshot of the whole desktop into its displays; tests use made-up displays.
 class DisplayCaptureSource {
 public:
     struct Display {
@@ -28,12 +31,30 @@ public:
 
     virtual ~DisplayCaptureSource() = default;
 
+    // The desktop portal's source in a Wayland session, else the X11 one.
     static DisplayCaptureSource& current();
-    // nullptr puts the X11 source back.
+    // nullptr puts the session's source back.
     static void setForTesting(DisplayCaptureSource* source);
+
+    // How prepare() went.
+    enum class Preparation {
+        ready,   // capture() may be called
+        refused, // the desktop said no, or offers no screenshots: the permission alert answers
+        failed,  // the picture could not be had or used
+    };
 
     // False where the screen cannot be read at all (not an X11 session).
     virtual bool isAvailable() = 0;
+    // Whether the session lets Lumetra read the screen, judged before anything is asked.
+    virtual bool mayReadScreen() { return true; }
+    // The localisation key of the permission alert's text when it does not.
+    virtual QString refusalMessageKey() const { return QStringLiteral("capture.permission.message"); }
+    // Takes what capture() reads from, where the desktop hands out its displays only
+    // together and only when asked; ready at once where each display can be read on its
+    // own. done runs exactly once, maybe before prepare returns.
+    virtual void prepare(std::function<void(Preparation)> done) { done(Preparation::ready); }
+    // Lets go of what prepare took.
+    virtual void release() {}
     // Every screen in QGuiApplication::screens() order, each with its display, or
     // absent for a screen no display could be paired with.
     virtual QList<std::optional<Display>> displays() = 0;

@@ -41,6 +41,14 @@ ShortcutBinding GlobalHotkeyMonitor::fallbackBinding(ShortcutAction action)
     }
 }
 
+std::optional<ShortcutAction> GlobalHotkeyMonitor::actionForId(int id)
+{
+    for (const auto& [action, actionId] : kHotKeys)
+        if (actionId == id)
+            return action;
+    return std::nullopt;
+}
+
 ShortcutBinding GlobalHotkeyMonitor::bindingFor(ShortcutAction action) const
 {
     const auto found = m_store.bindings().constFind(action);

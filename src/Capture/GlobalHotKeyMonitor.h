@@ -48,6 +48,9 @@ public:
     // One press: a hot key of another signature, or an unknown id, is passed over.
     void handleHotKey(quint32 signature, int id);
 
+    // The capture action of a hot key id (1 area, 2 window, 3 scroll), none for others.
+    static std::optional<ShortcutAction> actionForId(int id);
+
     // The binding registered for an action: the store's, else the built-in default
     // (key codes 26, 28, 25 with Ctrl + Shift).
     ShortcutBinding bindingFor(ShortcutAction action) const;

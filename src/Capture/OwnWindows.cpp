@@ -1,5 +1,6 @@
 #include "Capture/OwnWindows.h"
 
+#include "Platform/DesktopSession.h"
 #include "Platform/X11Session.h"
 
 #include <QApplication>
@@ -35,6 +36,9 @@ WindowList hideVisible(const std::function<bool(QWidget*)>& keep)
 
 WindowList hideOverlapping(const QRectF& area, const std::function<bool(QWidget*)>& keep)
 {
+    // A Wayland client does not learn where its windows are: any of them may be in the way.
+    if (DesktopSession::usesDesktopPortal())
+        return hideMatching({}, keep);
     return hideMatching([area](QWidget* window) { return QRectF(window->frameGeometry()).intersects(area); }, keep);
 }
 

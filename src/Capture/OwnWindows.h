@@ -17,7 +17,8 @@ using WindowList = QList<QPointer<QWidget>>;
 // the order Qt lists them, and returns them in hiding order.
 WindowList hideVisible(const std::function<bool(QWidget*)>& keep = {});
 
-// As hideVisible, but only the windows whose frame (global points) meets area.
+// As hideVisible, but only the windows whose frame (global points) meets area (all of
+// them where the desktop does not tell a program where its windows are).
 WindowList hideOverlapping(const QRectF& area, const std::function<bool(QWidget*)>& keep = {});
 
 // Shows the windows again, the last hidden first; windows destroyed meanwhile are

@@ -2,8 +2,8 @@
 
 #include "Base/Logger.h"
 #include "Capture/CaptureAlerts.h"
+#include "Capture/FrozenDisplays.h"
 #include "Core/Localization.h"
-#include "Platform/X11Session.h"
 
 #include <QGuiApplication>
 
@@ -21,7 +21,7 @@ bool preflight()
 {
     if (overrideCheck())
         return overrideCheck()();
-    return !X11Session::isWaylandSession();
+    return DisplayCaptureSource::current().mayReadScreen();
 }
 
 void setPreflightForTesting(std::function<bool()> check)
@@ -44,14 +44,18 @@ bool ensureScreenCapturePermission()
         return QStringLiteral("🔐 权限请求流程: SCK 调用后复核 preflight = ") + (granted ? QStringLiteral("true")
                                                                                           : QStringLiteral("false"));
     });
-    if (!granted) {
-        // There is no settings page that could grant it: both buttons only close the alert.
-        CaptureAlerts::current().askWarning(localized(QStringLiteral("capture.permission.title")),
-                                            localized(QStringLiteral("capture.permission.message")),
-                                            localized(QStringLiteral("capture.permission.openSettings")),
-                                            localized(QStringLiteral("action.cancel")));
-    }
+    if (!granted)
+        showScreenCapturePermissionAlert();
     return granted;
+}
+
+void showScreenCapturePermissionAlert()
+{
+    // There is no settings page that could grant it: both buttons only close the alert.
+    CaptureAlerts::current().askWarning(localized(QStringLiteral("capture.permission.title")),
+                                        localized(DisplayCaptureSource::current().refusalMessageKey()),
+                                        localized(QStringLiteral("capture.permission.openSettings")),
+                                        localized(QStringLiteral("action.cancel")));
 }
 
 } // namespace ScreenCapturePermission

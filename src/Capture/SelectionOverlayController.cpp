@@ -10,8 +10,10 @@
 #include "Capture/LastSelectionRecord.h"
 #include "Capture/SelectionGeometry.h"
 #include "Capture/SelectionOverlayView.h"
+#include "Capture/ScreenCapturePermission.h"
 #include "Core/Localization.h"
 #include "Core/Settings.h"
+#include "Platform/DesktopSession.h"
 #include "Platform/Pasteboard.h"
 #include "Platform/UserDefaults.h"
 #include "Platform/WindowActivation.h"
@@ -103,7 +105,30 @@ void SelectionOverlayController::hideOwnWindows(OwnWindows::WindowList windows)
 void SelectionOverlayController::freezeAndPresent()
 {
     OwnWindows::syncWithServer();
-    presentOverlays(freezeAllDisplays(DisplayCaptureSource::current()));
+    DisplayCaptureSource* source = &DisplayCaptureSource::current();
+    QPointer<SelectionOverlayController> self(this);
+    source->prepare([self, source](DisplayCaptureSource::Preparation preparation) {
+        if (!self)
+            return;
+        if (preparation == DisplayCaptureSource::Preparation::refused) {
+            self->refusedByDesktop();
+            return;
+        }
+        std::optional<QList<FrozenScreenRecord>> records;
+        if (preparation == DisplayCaptureSource::Preparation::ready)
+            records = freezeAllDisplays(*source);
+        source->release();
+        self->presentOverlays(std::move(records));
+    });
+}
+
+void SelectionOverlayController::refusedByDesktop()
+{
+    logMessage(LogLevel::warning, [] { return QStringLiteral("⚠️ The desktop refused the screenshot"); });
+    restoreHiddenWindows();
+    m_isSessionActive = false;
+    m_previousFrontmost.reset();
+    ScreenCapturePermission::showScreenCapturePermissionAlert();
 }
 
 void SelectionOverlayController::presentOverlays(std::optional<QList<FrozenScreenRecord>> records)
@@ -126,7 +151,7 @@ void SelectionOverlayController::presentOverlays(std::optional<QList<FrozenScree
         views.append(view);
     }
     for (SelectionOverlayView* view : views) {
-        view->show();
+        DesktopSession::showCoveringScreen(view);
         view->raise();
         view->activateWindow();
         view->setFocus(Qt::OtherFocusReason);
@@ -336,7 +361,7 @@ void SelectionOverlayController::repeatLastSelection()
     // Only our windows over the area are in the way of the grab; the others stay.
     const OwnWindows::WindowList hidden = OwnWindows::hideOverlapping(last->rect);
     if (hidden.isEmpty()) {
-        captureLastSelection(last->rect, last->displayNumber);
+        prepareAndCaptureLastSelection(last->rect, last->displayNumber, hidden);
         return;
     }
     OwnWindows::syncWithServer();
@@ -344,7 +369,28 @@ void SelectionOverlayController::repeatLastSelection()
     const std::uint32_t number = last->displayNumber;
     QTimer::singleShot(m_settleMs, this, [this, hidden, rect, number] {
         OwnWindows::syncWithServer();
-        captureLastSelection(rect, number);
+        prepareAndCaptureLastSelection(rect, number, hidden);
+    });
+}
+
+void SelectionOverlayController::prepareAndCaptureLastSelection(const QRectF& rect, std::uint32_t displayNumber,
+                                                                const OwnWindows::WindowList& hidden)
+{
+    DisplayCaptureSource* source = &DisplayCaptureSource::current();
+    QPointer<SelectionOverlayController> self(this);
+    source->prepare([self, source, rect, displayNumber, hidden](DisplayCaptureSource::Preparation preparation) {
+        if (!self)
+            return;
+        if (preparation == DisplayCaptureSource::Preparation::refused) {
+            OwnWindows::showAgain(hidden);
+            self->m_isSessionActive = false;
+            ScreenCapturePermission::showScreenCapturePermissionAlert();
+            return;
+        }
+        // A failed preparation leaves nothing to read: the capture then fails as a
+        // passing fault, and the record is kept.
+        self->captureLastSelection(rect, displayNumber);
+        source->release();
         OwnWindows::showAgain(hidden);
     });
 }

@@ -57,6 +57,9 @@ private:
     void endSession(bool restoreHiddenWindows);
     void restoreHiddenWindows();
     void giveActivationBack(const QString& reason);
+    void refusedByDesktop();
+    void prepareAndCaptureLastSelection(const QRectF& rect, std::uint32_t displayNumber,
+                                        const OwnWindows::WindowList& hidden);
     void captureLastSelection(const QRectF& rect, std::uint32_t displayNumber);
     void hideOwnWindows(OwnWindows::WindowList windows);
     void completeSelection(const std::optional<QByteArray>& png, const QRectF& selection, std::uint32_t displayNumber,

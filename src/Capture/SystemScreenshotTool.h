@@ -3,10 +3,12 @@
 #include <QImage>
 #include <QObject>
 #include <QString>
-#include <QVariantMap>
+
+class PortalScreenshot;
+struct PortalScreenshotResult;
 
 // The desktop's own interactive screenshot tool, used when Lumetra cannot read the
-// screen itself. It lets the user choose an area and hands back the image.
+// screen itself. It lets the user choose an area (or a window) and hands back the image.
 class SystemScreenshotTool : public QObject {
     Q_OBJECT
 public:
@@ -16,9 +18,11 @@ public:
     virtual bool start(QString* error) = 0;
 
 signals:
-    // The tool ended: with the chosen image, or a null image when the user cancelled
-    // or the tool failed.
+    // The tool ended: with the chosen image, or a null image when the user cancelled.
     void finished(const QImage& image);
+    // The tool started but could not do its work (refused, or the desktop has no
+    // interactive picker); reason is a sentence for the user.
+    void failed(const QString& reason);
 };
 
 // The desktop portal's interactive Screenshot request (org.freedesktop.portal.Screenshot)
@@ -26,12 +30,14 @@ signals:
 class PortalScreenshotTool final : public SystemScreenshotTool {
     Q_OBJECT
 public:
-    using SystemScreenshotTool::SystemScreenshotTool;
+    explicit PortalScreenshotTool(QObject* parent = nullptr);
     bool start(QString* error) override;
 
-private slots:
-    void onResponse(uint response, const QVariantMap& results);
+    // The user may take a long while to choose.
+    static constexpr int timeoutMs = 300000;
 
 private:
-    QString m_requestPath;
+    void taken(const PortalScreenshotResult& result);
+
+    PortalScreenshot* m_screenshot;
 };

@@ -3,6 +3,7 @@
 #include "Core/Localization.h"
 #include "Output/PinGeometry.h"
 #include "Output/ShadowBlur.h"
+#include "Platform/FloatingWindowDesktop.h"
 #include "Platform/UserDefaults.h"
 
 #include <QAbstractButton>
@@ -162,7 +163,9 @@ void PinContentView::mousePressEvent(QMouseEvent* event)
     }
     window()->activateWindow();
     setFocus(Qt::MouseFocusReason);
-    m_dragOriginOffset = event->globalPosition() - QPointF(window()->pos());
+    m_dragOriginOffset.reset();
+    if (!FloatingWindowDesktop::shared().startMove(window()))
+        m_dragOriginOffset = event->globalPosition() - QPointF(window()->pos());
 }
 
 void PinContentView::mouseMoveEvent(QMouseEvent* event)

@@ -15,8 +15,12 @@ public:
     // Call before the window is first shown: marks it sticky and skipped by the
     // taskbar and the pager.
     virtual void keepOnEveryWorkspace(QWidget* window) = 0;
+    // Hands a pointer drag of the window to the desktop, where a program cannot place
+    // its windows itself (Wayland); false where the program moves it.
+    virtual bool startMove(QWidget* window) { return false; }
 
-    // The X11 one when the application runs on xcb, else one that offers nothing.
+    // The X11 one when the application runs on xcb, the Wayland one as a Wayland client
+    // (always composited, moved by the compositor), else one that offers nothing.
     static FloatingWindowDesktop& shared();
     // nullptr restores the default.
     static void setSharedForTesting(FloatingWindowDesktop* desktop);

@@ -1,20 +1,34 @@
 #include "Platform/X11FloatingWindowDesktop.h"
 
+#include "Platform/DesktopSession.h"
 #include "Platform/X11Session.h"
 #include "Platform/XcbConnection.h"
 
 #include <QGuiApplication>
 #include <QWidget>
+#include <QWindow>
 
 #include <cstdint>
 
 namespace {
 
-// The desktop without any of it: offscreen tests, Wayland.
+// The desktop without any of it: offscreen tests.
 class PlainDesktop : public FloatingWindowDesktop {
 public:
     bool drawsTranslucency() override { return false; }
     void keepOnEveryWorkspace(QWidget*) override {}
+};
+
+// A Wayland compositor draws every window translucent where asked, but keeps the
+// placing of windows (and their workspaces) to itself.
+class WaylandDesktop : public FloatingWindowDesktop {
+public:
+    bool drawsTranslucency() override { return true; }
+    void keepOnEveryWorkspace(QWidget*) override {}
+    bool startMove(QWidget* window) override
+    {
+        return window->windowHandle() && window->windowHandle()->startSystemMove();
+    }
 };
 
 FloatingWindowDesktop*& testingDesktop()
@@ -34,6 +48,8 @@ FloatingWindowDesktop& FloatingWindowDesktop::shared()
             = QGuiApplication::platformName() == QStringLiteral("xcb") ? XcbConnection::application() : nullptr;
         if (connection)
             return new X11FloatingWindowDesktop(*connection);
+        if (DesktopSession::usesDesktopPortal())
+            return new WaylandDesktop;
         return new PlainDesktop;
     }();
     return *desktop;

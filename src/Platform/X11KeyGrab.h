@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Platform/KeyGrabber.h"
+
 #include <QAbstractNativeEventFilter>
 #include <QList>
 #include <QObject>
@@ -11,33 +13,6 @@
 
 class KeyboardMapping;
 class XcbConnection;
-
-// How a request for a system-wide key ended.
-enum class KeyGrabResult {
-    grabbed,
-    // The X server refused it: another program holds that combination.
-    heldByAnotherProgram,
-    // This keyboard lacks the key, or the server failed otherwise.
-    unavailable,
-};
-
-// System-wide keys: a key held with modifiers that reaches Lumetra whichever program
-// has the focus. Each grab carries the caller's id, which a press reports back.
-class KeyGrabber : public QObject {
-    Q_OBJECT
-public:
-    using QObject::QObject;
-
-    // Grabs a key by its stored key code (US-layout position) and modifier flags. A key
-    // that cannot be grabbed is logged and says why.
-    virtual KeyGrabResult grabKey(int id, quint16 keyCode, quint64 modifierFlags) = 0;
-    // Releases every grab made through this grabber.
-    virtual void ungrabAll() = 0;
-
-signals:
-    // A grabbed key went down; holding it down reports nothing more.
-    void keyPressed(int id);
-};
 
 // Key grabs on the root window of an X server. Lock and NumLock never matter: every
 // grab is made four times, once per combination of the two.

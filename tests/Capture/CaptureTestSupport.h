@@ -162,6 +162,22 @@ public:
     }
     QSize lastRequestedSize;
     std::function<void()> onCapture;
+
+    // What prepare() answers; while deferPrepare it waits for answerPrepare().
+    Preparation preparation = Preparation::ready;
+    bool deferPrepare = false;
+    std::function<void(Preparation)> pendingPrepare;
+    int releases = 0;
+    void prepare(std::function<void(Preparation)> done) override
+    {
+        if (deferPrepare)
+            pendingPrepare = std::move(done);
+        else
+            done(preparation);
+    }
+    void answerPrepare(Preparation answer) { std::exchange(pendingPrepare, nullptr)(answer); }
+    void release() override { ++releases; }
+    QString refusalMessageKey() const override { return QStringLiteral("capture.permission.portalMessage"); }
 };
 
 // Holds encodings until the test lets them go, and notes whether one ran on the main

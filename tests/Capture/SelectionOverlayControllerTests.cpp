@@ -429,3 +429,41 @@ TEST_F(SelectionSessionTest, AControllerGoneBeforeItsPngIsBackLeavesTheClipboard
     EXPECT_FALSE(pasteboard.data(Pasteboard::pngType));
     EXPECT_FALSE(UserDefaults::standard().hasStoredValue(Settings::lastSelectionRect.name()));
 }
+
+TEST_F(SelectionSessionTest, ADesktopThatAnswersLaterOrRefusesIsWaitedForOrAnsweredWithThePermissionAlert)
+{
+    // The overlays go up only once the desktop has handed the displays over.
+    source.deferPrepare = true;
+    controller.rememberFrontmostApp();
+    QTest::qWait(50);
+    EXPECT_TRUE(controller.overlayViews().isEmpty());
+    EXPECT_TRUE(controller.isSessionActive()) << "a second start is ignored while the desktop is asked";
+    source.answerPrepare(DisplayCaptureSource::Preparation::ready);
+    EXPECT_EQ(controller.overlayViews().size(), 2);
+    EXPECT_EQ(source.releases, 1) << "the pictures are held by the records, not the source";
+    controller.cancelSession();
+
+    // Refused: our windows come back, no overlay, no fallback tool, the permission alert.
+    QWidget window;
+    window.show();
+    controller.rememberFrontmostApp();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bool(source.pendingPrepare); }, 5000));
+    EXPECT_FALSE(window.isVisible());
+    source.answerPrepare(DisplayCaptureSource::Preparation::refused);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_FALSE(controller.isSessionActive());
+    EXPECT_TRUE(controller.overlayViews().isEmpty());
+    ASSERT_EQ(alerts.alerts.size(), 1u);
+    EXPECT_EQ(alerts.alerts[0].text, localized(QStringLiteral("capture.permission.portalMessage")));
+
+    // A repeat refused the same way keeps its record.
+    LastSelectionRecord::store(UserDefaults::standard(), LastSelection{QRectF(10, 10, 50, 50), 7});
+    controller.repeatLastSelection();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bool(source.pendingPrepare); }, 5000));
+    source.answerPrepare(DisplayCaptureSource::Preparation::refused);
+    EXPECT_FALSE(controller.isSessionActive());
+    EXPECT_EQ(alerts.alerts.size(), 2u);
+    EXPECT_EQ(source.captures, 2) << "nothing was read after the refusal";
+    EXPECT_TRUE(UserDefaults::standard().hasStoredValue(Settings::lastSelectionRect.name()));
+    EXPECT_TRUE(window.isVisible());
+}

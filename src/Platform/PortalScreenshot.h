@@ -1,0 +1,42 @@
+#pragma once
+
+#include "Platform/DesktopPortal.h"
+
+#include <QImage>
+#include <QObject>
+#include <QString>
+
+// What a screenshot request of the desktop portal brought back.
+struct PortalScreenshotResult {
+    PortalAnswer::Outcome outcome = PortalAnswer::Outcome::failed;
+    QImage image; // set only when answered and the file could be read
+    QString error; // the bus's words, or why the file could not be read
+};
+
+// The portal's Screenshot interface. Non-interactive, it hands back a picture of every
+// display (the desktop may ask its user once for permission); interactive, the desktop's
+// own tool lets the user choose a window or an area. The portal writes the picture to a
+// file, which is read on a worker and then removed, so captures leave nothing behind.
+class PortalScreenshot : public QObject {
+    Q_OBJECT
+public:
+    explicit PortalScreenshot(QDBusConnection bus = QDBusConnection::sessionBus(), QObject* parent = nullptr);
+
+    // Asks for the picture; false (and no report) while an earlier request runs.
+    bool take(bool interactive, int timeoutMs);
+    // Gives up a running request: it is reported cancelled.
+    void cancel();
+    bool isRunning() const { return m_running; }
+
+signals:
+    void finished(const PortalScreenshotResult& result);
+
+private:
+    void answered(const PortalAnswer& answer);
+    void report(const PortalScreenshotResult& result);
+
+    PortalRequest m_request;
+    bool m_running = false;
+    // Names the current request, so that a file read for a cancelled one is dropped.
+    quint64 m_generation = 0;
+};

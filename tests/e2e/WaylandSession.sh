@@ -1,0 +1,37 @@
+#!/bin/bash
+# The Wayland end-to-end scenario of WaylandSessionTests.cpp, run inside dbus-run-session
+# as the session's user, in $SCRATCH: a headless sway showing the pattern as its
+# background, PipeWire and the desktop portal; Lumetra hands an area capture over to its
+# running copy, a virtual pointer drags, and the clipboard and the screen are saved for
+# the test. Every wait is bounded. What it saw goes to $SCRATCH/result, one word a line.
+cd "$SCRATCH" || exit 1
+trap 'kill $(jobs -p) 2>/dev/null' EXIT
+say() { echo "$*" >>result; }
+wait_for() { for _ in $(seq 100); do eval "$1" && return 0; sleep 0.2; done; return 1; }
+has_window() { swaymsg -t get_tree | grep -q "\"name\": \"$1"; }
+
+pipewire >pipewire.log 2>&1 & # first: the portal's wlroots backend ends without it
+sway -c sway.conf >sway.log 2>&1 &
+wait_for 'socket=$(ls "$XDG_RUNTIME_DIR" | grep -m1 "^wayland-[0-9]*$")' || { say skip: sway did not start; exit; }
+export WAYLAND_DISPLAY=$socket SWAYSOCK=$(ls "$XDG_RUNTIME_DIR"/sway-ipc.*)
+dbus-update-activation-environment WAYLAND_DISPLAY SWAYSOCK XDG_CURRENT_DESKTOP XDG_RUNTIME_DIR HOME \
+  XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME
+# Non-interactive screenshots without asking, as a user who said yes once.
+dbus-send --session --print-reply --dest=org.freedesktop.impl.portal.PermissionStore \
+  /org/freedesktop/impl/portal/PermissionStore org.freedesktop.impl.portal.PermissionStore.SetPermission \
+  string:screenshot boolean:true string:screenshot string: array:string:yes >/dev/null
+# Once in a while the portal's first start takes longer than dbus-send's usual 25 s.
+dbus-send --session --print-reply --reply-timeout=45000 --dest=org.freedesktop.portal.Desktop \
+  /org/freedesktop/portal/desktop org.freedesktop.DBus.Properties.Get \
+  string:org.freedesktop.portal.Screenshot string:version >/dev/null \
+  || { say skip: the desktop portal offers no Screenshot interface here; exit; }
+grim desktop.png
+
+"$LUMETRA" >>lumetra.log 2>&1 &
+wait_for 'has_window Lumetra\",' || { say fail: no editor window at start; exit; } # no tray here
+"$LUMETRA" --capture-area >>lumetra.log 2>&1 && say handed-over
+wait_for 'has_window "Lumetra Selection"' && say overlay
+"$POINTER_PROBE" 1920 1080 150 250 390 410 && say dragged
+wait_for 'wl-paste --list-types 2>/dev/null | grep -q image/png' && wl-paste --type image/png >clip.png
+wait_for 'has_window "Lumetra - "' && say editor
+grim editor.png

@@ -1,0 +1,56 @@
+#pragma once
+
+// A desktop portal for tests: a private dbus-daemon that starts no services (a missing
+// portal stays missing) and a fake org.freedesktop.portal.Desktop on it, answering
+// Screenshot and GlobalShortcuts calls through request objects as the real one does,
+// the reply first and the Response a moment later. Clients use client(); the portal has
+// a connection of its own on the same thread, so clients must not block on it.
+
+#include <QDBusConnection>
+#include <QDBusVirtualObject>
+#include <QImage>
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QVariantMap>
+
+#include <memory>
+#include <optional>
+
+class FakeDesktopPortal : public QDBusVirtualObject {
+    Q_OBJECT
+public:
+    FakeDesktopPortal();
+    ~FakeDesktopPortal() override;
+
+    bool isReady() const { return m_ready; } // false: no dbus-daemon, skip
+    QDBusConnection client() const { return QDBusConnection(m_clientName); }
+    bool appear(); // takes the portal's name; the bus has no portal before
+
+    bool offersScreenshot = true;
+    bool offersGlobalShortcuts = true;
+    std::optional<uint> screenshotResponse = 0; // none: never answers
+    QImage screenshotImage;                     // written to the file the answer names
+    uint shortcutsResponse = 0;
+
+    QList<std::pair<QString, QVariantMap>> calls; // member and options, in order
+    QStringList closedPaths;                      // requests and sessions the client closed
+    QList<QStringList> boundShortcuts;            // id, description, preferred trigger
+    QString lastSession;
+    QString writtenFile;
+
+    int count(const QString& member) const;
+    void activate(const QString& session, const QString& shortcutId);
+
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
+
+private:
+    void respond(const QDBusMessage& call, std::optional<uint> response, const QVariantMap& results);
+
+    bool m_ready = false;
+    std::unique_ptr<QProcess> m_daemon;
+    QTemporaryDir m_dir;
+    QString m_clientName;
+    QString m_portalName;
+};
