@@ -6,6 +6,12 @@
 # the test. Every wait is bounded. What it saw goes to $SCRATCH/result, one word a line.
 cd "$SCRATCH" || exit 1
 trap 'kill $(jobs -p) 2>/dev/null' EXIT
+export HOME=$PWD/home XDG_RUNTIME_DIR=$PWD/run XDG_CONFIG_HOME=$PWD/config XDG_DATA_HOME=$PWD/data \
+  XDG_CACHE_HOME=$PWD/cache LUMETRA_CONFIG_DIR=$PWD/lumetra XDG_SESSION_TYPE=wayland XDG_CURRENT_DESKTOP=sway \
+  WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 QT_QPA_PLATFORM=wayland
+mkdir -p home config data cache lumetra && mkdir -m 700 run
+printf 'xwayland disable\noutput HEADLESS-1 resolution 1920x1080 bg %s/pattern.png tile\n' "$PWD" >sway.conf
+printf '[General]\ncaptureOpensEditor=true\n' >lumetra/Lumetra.conf
 say() { echo "$*" >>result; }
 wait_for() { for _ in $(seq 100); do eval "$1" && return 0; sleep 0.2; done; return 1; }
 has_window() { swaymsg -t get_tree | grep -q "\"name\": \"$1"; }
