@@ -10,6 +10,30 @@ function(lumetra_moc_follows_new_files target)
   include(${_manifest})
 endfunction()
 
+# Precompiled headers: the Qt and standard headers nearly every file includes are parsed
+# once per target instead of once per file, which roughly halves a cold build. Test
+# programs add GoogleTest and QtTest.
+set(LUMETRA_PCH_HEADERS
+  <QtCore/QObject> <QtCore/QString> <QtCore/QStringList> <QtCore/QList> <QtCore/QHash>
+  <QtCore/QByteArray> <QtCore/QPointer> <QtCore/QTimer> <QtCore/QUrl> <QtCore/QDir>
+  <QtCore/QFile> <QtCore/QFileInfo> <QtCore/QDateTime> <QtCore/QThread>
+  <QtGui/QImage> <QtGui/QPainter> <QtGui/QPainterPath> <QtGui/QColor> <QtGui/QKeyEvent>
+  <QtWidgets/QApplication> <QtWidgets/QWidget>
+  <algorithm> <cmath> <functional> <memory> <optional> <vector>)
+set(LUMETRA_TEST_PCH_HEADERS <gtest/gtest.h> <QtTest/QTest> <QtTest/QSignalSpy> <QtCore/QTemporaryDir>)
+
+function(lumetra_precompile target)
+  target_precompile_headers(${target} PRIVATE ${LUMETRA_PCH_HEADERS} ${ARGN})
+endfunction()
+
+# GCC loses track of GoogleTest's own guard against dangling-else warnings once its
+# macros come from a precompiled header, and warns on every EXPECT in an unbraced if.
+function(lumetra_test_warnings target)
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    target_compile_options(${target} PRIVATE -Wno-dangling-else)
+  endif()
+endfunction()
+
 # lumetra_module(name dir deps...): a static library of every source in dir.
 # A folder with no sources yet becomes an interface library that only forwards its deps.
 function(lumetra_module name dir)
@@ -20,6 +44,7 @@ function(lumetra_module name dir)
     add_library(${_target} STATIC ${_sources})
     target_include_directories(${_target} PUBLIC ${CMAKE_SOURCE_DIR}/src)
     target_link_libraries(${_target} PUBLIC ${ARGN})
+    lumetra_precompile(${_target})
     lumetra_moc_follows_new_files(${_target} ${_sources})
   else()
     add_library(${_target} INTERFACE)
@@ -37,6 +62,8 @@ function(lumetra_unit_tests name dir)
   endif()
   add_executable(test_${name} ${_sources})
   target_link_libraries(test_${name} PRIVATE lumetra_testsupport ${ARGN})
+  lumetra_precompile(test_${name} ${LUMETRA_TEST_PCH_HEADERS})
+  lumetra_test_warnings(test_${name})
   lumetra_moc_follows_new_files(test_${name} ${_sources})
   gtest_discover_tests(test_${name}
     DISCOVERY_MODE PRE_TEST

@@ -105,7 +105,7 @@ AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching(const QStri
     }
 
     if (!files.isEmpty())
-        openFiles(files);
+        openDocuments(files);
     if (capture)
         QTimer::singleShot(0, this, [this, capture] { startCommandLineCapture(*capture); });
     return LaunchResult::running;
@@ -115,7 +115,7 @@ void AppDelegate::receiveLaunchRequest(const LaunchRequest& request)
 {
     const std::optional<CommandLineCapture> capture = captureNamed(request.capture);
     if (!request.files.isEmpty())
-        openFiles(request.files);
+        openDocuments(request.files);
     if (capture)
         startCommandLineCapture(*capture);
     else if (request.files.isEmpty())
@@ -280,6 +280,14 @@ void AppDelegate::openFiles(const QStringList& paths)
     // The editor holds one image: the first file is the one opened.
     if (!paths.isEmpty())
         openFile(paths.first());
+}
+
+void AppDelegate::openDocuments(const QStringList& paths)
+{
+    if (paths.isEmpty())
+        return;
+    captureDiagnostic(QStringLiteral("📂 odoc: ") + paths.join(QStringLiteral(", ")));
+    loadImageDirectly(QUrl::fromLocalFile(QFileInfo(paths.first()).absoluteFilePath()));
 }
 
 void AppDelegate::loadImageDirectly(const QUrl& url)

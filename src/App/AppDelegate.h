@@ -103,6 +103,10 @@ public:
     // Files from outside: only accepted types, and only the first of a list.
     bool openFile(const QString& path);
     void openFiles(const QStringList& paths);
+    // The open-documents road (files named on the command line or handed over by a later
+    // launch): the first is loaded whatever its name, so that the editor says so when it
+    // cannot be read, rather than nothing happening.
+    void openDocuments(const QStringList& paths);
     void loadImageDirectly(const QUrl& url);
 
     GlobalHotkeyMonitor& globalHotkeyMonitor() { return *m_globalHotkeyMonitor; }

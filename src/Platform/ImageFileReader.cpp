@@ -1,12 +1,15 @@
 #include "Platform/ImageFileReader.h"
 
 #include "Platform/PsdReader.h"
+#include "Platform/RegularFile.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
 
 #include <mutex>
+
+#include <unistd.h>
 
 namespace ImageFileReader {
 
@@ -70,9 +73,17 @@ Result readData(const QByteArray& data)
 
 Result readFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // Only a regular file: a FIFO would hold this thread (and the program's exit) in
+    // open() or read(), a device would never end.
+    QString error;
+    const int fd = RegularFile::openForReading(path, &error);
+    if (fd < 0)
+        return { QImage(), error };
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         return { QImage(), file.errorString() };
+    }
 
     // The whole file is only read into memory for the formats decoded by us; Qt's
     // readers stream from the file.

@@ -27,8 +27,14 @@ inline constexpr qint64 maxDecodedBytes = qint64(2048) * 1024 * 1024;
 Result readFile(const QString& path);
 Result readData(const QByteArray& data);
 
-// The HEIF path alone (also used by readData when the content is HEIF).
+// The HEIF path alone (also used by readData when the content is HEIF). libheif runs in
+// a separate program (lumetra-heif-decoder) with capped memory and time: a file that
+// makes the library fault, hang or ask for gigabytes costs the image, never this process.
 Result readHeif(const QByteArray& data);
 bool looksLikeHeif(const QByteArray& data);
+// The decoding program found beside this one, installed, or in the build; empty if none.
+QString heifDecoderProgram();
+// readHeif through a given program and deadline (tests stand in misbehaving programs).
+Result readHeifWith(const QString& decoderProgram, const QByteArray& data, int timeoutMs);
 
 } // namespace ImageFileReader

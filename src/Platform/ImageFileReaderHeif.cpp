@@ -1,16 +1,184 @@
 #include "Platform/ImageFileReader.h"
 
-#include "Platform/HeifHandles.h"
+#include "Platform/HeifDecoderProtocol.h"
 
+#include <QDir>
+#include <QFileInfo>
+
+#include <libheif/heif.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <thread>
+
+extern char** environ;
 
 namespace ImageFileReader {
 
 namespace {
 
-    QString describe(const heif_error& error)
+    namespace P = HeifDecoderProtocol;
+    using Clock = std::chrono::steady_clock;
+
+    // A file descriptor closed with its owner.
+    struct Fd {
+        int fd = -1;
+        explicit Fd(int value = -1) : fd(value) { }
+        Fd(const Fd&) = delete;
+        Fd& operator=(const Fd&) = delete;
+        ~Fd() { reset(); }
+        void reset()
+        {
+            if (fd >= 0)
+                ::close(fd);
+            fd = -1;
+        }
+    };
+
+    bool isExecutable(const QString& path) { return !path.isEmpty() && ::access(QFile::encodeName(path).constData(), X_OK) == 0; }
+
+    // Reads exactly size bytes before the deadline. False on end of data, an error or
+    // the deadline.
+    bool readExactly(int fd, void* into, size_t size, Clock::time_point deadline)
     {
-        return QString::fromUtf8(error.message ? error.message : "unknown libheif error");
+        char* bytes = static_cast<char*>(into);
+        while (size > 0) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            if (left <= 0)
+                return false;
+            pollfd p { fd, POLLIN, 0 };
+            const int ready = ::poll(&p, 1, int(std::min<long long>(left, 1000)));
+            if (ready < 0 && errno != EINTR)
+                return false;
+            if (ready <= 0)
+                continue;
+            const ssize_t n = ::read(fd, bytes, size);
+            if (n < 0 && (errno == EINTR || errno == EAGAIN))
+                continue;
+            if (n <= 0)
+                return false;
+            bytes += n;
+            size -= size_t(n);
+        }
+        return true;
+    }
+
+    // Waits for the program's end until the deadline, then ends it. Its exit status, or
+    // a description of how it ended otherwise.
+    QString reap(pid_t pid, Clock::time_point deadline)
+    {
+        int status = 0;
+        for (;;) {
+            const pid_t done = ::waitpid(pid, &status, WNOHANG);
+            if (done == pid)
+                break;
+            if (done < 0 && errno != EINTR)
+                return QStringLiteral("the HEIF decoder was lost");
+            if (Clock::now() >= deadline) {
+                ::kill(pid, SIGKILL);
+                while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
+                return QStringLiteral("the HEIF decoder took too long");
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        if (WIFSIGNALED(status))
+            return QStringLiteral("the HEIF decoder ended with signal %1").arg(WTERMSIG(status));
+        if (WEXITSTATUS(status) != 0)
+            return QStringLiteral("the HEIF decoder failed (status %1)").arg(WEXITSTATUS(status));
+        return QString();
+    }
+
+    Result decodeInChild(const QString& program, const QByteArray& data, int timeoutMs)
+    {
+        const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        if (data.size() > P::maximumInputBytes)
+            return { QImage(), QStringLiteral("the HEIF file is too large") };
+
+        // The bytes reach the program as its standard input, from memory.
+        Fd input(::memfd_create("lumetra-heif-input", MFD_CLOEXEC));
+        if (input.fd < 0)
+            return { QImage(), QStringLiteral("cannot hand the image to the HEIF decoder: %1").arg(qt_error_string(errno)) };
+        for (qsizetype offset = 0; offset < data.size();) {
+            const ssize_t n = ::write(input.fd, data.constData() + offset, size_t(data.size() - offset));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return { QImage(), QStringLiteral("cannot hand the image to the HEIF decoder: %1").arg(qt_error_string(errno)) };
+            offset += n;
+        }
+        ::lseek(input.fd, 0, SEEK_SET);
+
+        int pipeEnds[2];
+        if (::pipe2(pipeEnds, O_CLOEXEC) != 0)
+            return { QImage(), QStringLiteral("cannot start the HEIF decoder: %1").arg(qt_error_string(errno)) };
+        Fd output(pipeEnds[0]);
+        Fd childOutput(pipeEnds[1]);
+
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, input.fd, STDIN_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, childOutput.fd, STDOUT_FILENO);
+        // What a codec says about a damaged file is of no use to anyone.
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+        const QByteArray path = QFile::encodeName(program);
+        char* argv[] = { const_cast<char*>(path.constData()), nullptr };
+        pid_t pid = -1;
+        const int spawned = ::posix_spawn(&pid, path.constData(), &actions, nullptr, argv, environ);
+        posix_spawn_file_actions_destroy(&actions);
+        childOutput.reset();
+        input.reset();
+        if (spawned != 0)
+            return { QImage(), QStringLiteral("cannot start the HEIF decoder: %1").arg(qt_error_string(spawned)) };
+
+        P::Reply reply {};
+        QImage image;
+        QString failure;
+        // Set when the answer broke off: how the program ended then says more.
+        bool cutShort = false;
+        if (!readExactly(output.fd, &reply, sizeof reply, deadline) || std::memcmp(reply.magic, P::magic, sizeof P::magic) != 0) {
+            failure = QStringLiteral("the HEIF decoder gave no answer");
+            cutShort = true;
+        } else if (reply.status != P::statusDecoded) {
+            QByteArray message(std::clamp(reply.messageLength, 0, P::maximumMessageLength), Qt::Uninitialized);
+            cutShort = !readExactly(output.fd, message.data(), size_t(message.size()), deadline);
+            failure = cutShort ? QStringLiteral("the HEIF decoder gave no answer") : QString::fromUtf8(message);
+        } else if ((reply.channels != 3 && reply.channels != 4) || reply.width <= 0 || reply.height <= 0
+                   || reply.width > P::maximumSide || reply.height > P::maximumSide
+                   || qint64(reply.width) * reply.height * 4 > maxDecodedBytes) {
+            // Checked before a byte of ours is allocated for it.
+            failure = QStringLiteral("HEIF image too large %1x%2").arg(reply.width).arg(reply.height);
+        } else {
+            image = QImage(reply.width, reply.height, reply.channels == 4 ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+            if (image.isNull())
+                failure = QStringLiteral("out of memory for %1x%2").arg(reply.width).arg(reply.height);
+            for (int y = 0; failure.isEmpty() && y < reply.height; ++y) {
+                if (!readExactly(output.fd, image.scanLine(y), size_t(reply.width) * size_t(reply.channels), deadline)) {
+                    failure = QStringLiteral("the HEIF decoder stopped before the end of the image");
+                    cutShort = true;
+                }
+            }
+        }
+        output.reset();
+        // A program that has answered in full ends at once; one that is still busy after a
+        // refused answer is not waited for.
+        const auto grace = failure.isEmpty() || cutShort ? deadline : std::min(deadline, Clock::now() + std::chrono::milliseconds(200));
+        const QString ending = reap(pid, grace);
+        if (!ending.isEmpty() && (failure.isEmpty() || cutShort))
+            failure = ending;
+        if (!failure.isEmpty())
+            return { QImage(), failure };
+        image.convertTo(reply.channels == 4 ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+        return { image, QString() };
     }
 
 } // namespace
@@ -24,55 +192,31 @@ bool looksLikeHeif(const QByteArray& data)
     return result == heif_filetype_yes_supported;
 }
 
+QString heifDecoderProgram()
+{
+    // Beside the program that runs, else where this build made it (test programs live
+    // in a folder of their own), else where an installation puts it.
+    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    const QString name = QString::fromLatin1(P::programName);
+    for (const QString& candidate : { QFileInfo(self).dir().filePath(name), QStringLiteral(LUMETRA_HEIF_DECODER_BUILT),
+                                      QStringLiteral(LUMETRA_HEIF_DECODER_INSTALLED) }) {
+        if (isExecutable(candidate))
+            return candidate;
+    }
+    return QString();
+}
+
 Result readHeif(const QByteArray& data)
 {
-    HeifContextPtr context(heif_context_alloc());
-    if (!context)
-        return { QImage(), QStringLiteral("libheif context could not be created") };
-    // libheif checks box sizes itself; the size limit keeps a forged header from
-    // asking for more memory than any image we accept.
-    heif_context_set_maximum_image_size_limit(context.get(), 65535);
+    static const QString program = heifDecoderProgram();
+    if (program.isEmpty())
+        return { QImage(), QStringLiteral("the HEIF decoder (%1) is not installed").arg(QString::fromLatin1(P::programName)) };
+    return readHeifWith(program, data, P::deadlineMilliseconds);
+}
 
-    heif_error error = heif_context_read_from_memory_without_copy(context.get(), data.constData(), size_t(data.size()), nullptr);
-    if (error.code != heif_error_Ok)
-        return { QImage(), describe(error) };
-
-    heif_image_handle* rawHandle = nullptr;
-    error = heif_context_get_primary_image_handle(context.get(), &rawHandle);
-    HeifImageHandlePtr handle(rawHandle);
-    if (error.code != heif_error_Ok || !handle)
-        return { QImage(), describe(error) };
-
-    const int width = heif_image_handle_get_width(handle.get());
-    const int height = heif_image_handle_get_height(handle.get());
-    if (width <= 0 || height <= 0)
-        return { QImage(), QStringLiteral("invalid HEIF image size") };
-    if (qint64(width) * qint64(height) * 4 > maxDecodedBytes)
-        return { QImage(), QStringLiteral("HEIF image too large %1x%2").arg(width).arg(height) };
-
-    const bool hasAlpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
-    heif_image* rawImage = nullptr;
-    error = heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB,
-        hasAlpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, nullptr);
-    HeifImagePtr decoded(rawImage);
-    if (error.code != heif_error_Ok || !decoded)
-        return { QImage(), describe(error) };
-
-    int stride = 0;
-    const uint8_t* plane = heif_image_get_plane_readonly(decoded.get(), heif_channel_interleaved, &stride);
-    const int planeWidth = heif_image_get_width(decoded.get(), heif_channel_interleaved);
-    const int planeHeight = heif_image_get_height(decoded.get(), heif_channel_interleaved);
-    const int bytesPerPixel = hasAlpha ? 4 : 3;
-    if (!plane || planeWidth <= 0 || planeHeight <= 0 || stride < planeWidth * bytesPerPixel)
-        return { QImage(), QStringLiteral("HEIF decoder returned no pixels") };
-
-    QImage image(planeWidth, planeHeight, hasAlpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
-    if (image.isNull())
-        return { QImage(), QStringLiteral("out of memory for %1x%2").arg(planeWidth).arg(planeHeight) };
-    for (int y = 0; y < planeHeight; ++y)
-        std::memcpy(image.scanLine(y), plane + qsizetype(y) * stride, size_t(planeWidth) * bytesPerPixel);
-    image.convertTo(hasAlpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
-    return { image, QString() };
+Result readHeifWith(const QString& decoderProgram, const QByteArray& data, int timeoutMs)
+{
+    return decodeInChild(decoderProgram, data, timeoutMs);
 }
 
 } // namespace ImageFileReader

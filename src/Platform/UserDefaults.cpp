@@ -1,6 +1,7 @@
 #include "Platform/UserDefaults.h"
 
 #include "Base/Logger.h"
+#include "Platform/RegularFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -67,6 +68,27 @@ UserDefaults::UserDefaults(const QString& filePath, QObject* parent)
     : QObject(parent)
 {
     QDir().mkpath(QFileInfo(filePath).absolutePath());
+    // Reading a FIFO would hold the start for good, and a folder or a device is no
+    // settings file: whatever stands there is moved aside and the defaults apply.
+    QString aside;
+    switch (RegularFile::setAsideIfUnusable(filePath, &aside)) {
+    case RegularFile::Standing::absentOrRegular:
+        break;
+    case RegularFile::Standing::setAside:
+        Logger::shared().log(LogLevel::warning, [&] {
+            return QStringLiteral("⚠️ The settings file %1 is not a regular file; it was moved to %2 and the defaults are used")
+                .arg(filePath, aside);
+        });
+        break;
+    case RegularFile::Standing::unusable:
+        Logger::shared().log(LogLevel::warning, [&] {
+            return QStringLiteral("⚠️ The settings file %1 is not a regular file and cannot be moved aside; the defaults are used and nothing is kept")
+                .arg(filePath);
+        });
+        m_memoryOnly = std::make_unique<QTemporaryDir>();
+        m_settings = std::make_unique<QSettings>(m_memoryOnly->filePath(QStringLiteral("Lumetra.conf")), QSettings::IniFormat);
+        return;
+    }
     m_settings = std::make_unique<QSettings>(filePath, QSettings::IniFormat);
 }
 

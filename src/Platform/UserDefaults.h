@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QSettings>
 #include <QString>
+#include <QTemporaryDir>
 #include <QVariant>
 #include <QVariantMap>
 
@@ -67,6 +68,8 @@ private:
     // Reads may come from worker threads; QSettings itself is not shared-safe.
     mutable QMutex m_mutex;
     std::unique_ptr<QSettings> m_settings;
+    // Where the settings live for this run alone when the real file cannot be used.
+    std::unique_ptr<QTemporaryDir> m_memoryOnly;
     QVariantMap m_registered;
     bool m_reportedWriteFailure = false;
 };

@@ -360,14 +360,15 @@ void ContentView::openPendingImageURL()
     if (!url)
         return;
     manager.setPendingImageURL(std::nullopt);
-    if (url->isLocalFile() && QFileInfo::exists(url->toLocalFile()))
+    // A file that is missing or cannot be read is the loader's to report.
+    if (url->isLocalFile())
         m_viewModel->loadImage(*url);
 }
 
 void ContentView::pendingImageURLChanged()
 {
     const std::optional<QUrl> url = ImageLoadManager::shared().pendingImageURL();
-    if (!url || !url->isLocalFile() || !QFileInfo::exists(url->toLocalFile()))
+    if (!url || !url->isLocalFile())
         return;
     QPointer<ContentView> self(this);
     QTimer::singleShot(0, this, [self, url] {

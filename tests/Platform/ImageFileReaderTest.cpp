@@ -1,8 +1,10 @@
 #include "Platform/ImageFileReader.h"
 
 #include "PsdTestFiles.h"
+#include "support/SpecialFiles.h"
 
 #include <QBuffer>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImageWriter>
 #include <QPainter>
@@ -12,6 +14,8 @@
 #include <libheif/heif.h>
 
 #include <cstring>
+#include <future>
+#include <thread>
 
 namespace {
 
@@ -343,4 +347,76 @@ TEST_F(ImageFileReaderTest, RandomlyDamagedFilesNeverCrash)
     }
     EXPECT_GT(refused, 0) << "damage is noticed at least sometimes";
     EXPECT_GT(decoded, 0);
+}
+
+TEST_F(ImageFileReaderTest, WhatIsNotARegularFileIsRefusedAtOnce)
+{
+    for (const SpecialFiles::Case& special : SpecialFiles::make(dir.path())) {
+        SCOPED_TRACE(special.kind);
+        // On a thread of its own, so that a reader stuck in open() fails the test
+        // instead of hanging it.
+        auto done = std::make_shared<std::promise<ImageFileReader::Result>>();
+        std::future<ImageFileReader::Result> result = done->get_future();
+        std::thread([done, path = special.path] { done->set_value(ImageFileReader::readFile(path)); }).detach();
+        ASSERT_EQ(result.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+        const ImageFileReader::Result outcome = result.get();
+        EXPECT_FALSE(outcome.ok());
+        EXPECT_FALSE(outcome.error.isEmpty());
+    }
+}
+
+namespace {
+
+// A stand-in for the HEIF decoding program, written as a shell script.
+QString decoderScript(const QTemporaryDir& dir, const QString& name, const QString& body)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write("#!/bin/sh\ncat >/dev/null\n" + body.toUtf8() + "\n");
+    file.close();
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return path;
+}
+
+} // namespace
+
+TEST_F(ImageFileReaderTest, HeifDecodesInAChildWhoseFaultsCostOnlyTheImage)
+{
+    const QByteArray heic = encodeHeif(testPattern());
+    ASSERT_FALSE(heic.isEmpty());
+    ASSERT_FALSE(ImageFileReader::heifDecoderProgram().isEmpty());
+    // The real program, capped as it is, decodes a real file.
+    auto decoded = ImageFileReader::readHeifWith(ImageFileReader::heifDecoderProgram(), heic, 20000);
+    ASSERT_TRUE(decoded.ok()) << decoded.error.toStdString();
+    expectPattern(decoded.image, 60);
+
+    // The answer header: magic, status 0, then width, height, channels, message length
+    // as little-endian 32-bit numbers (octal escapes for printf).
+    const QString header = QStringLiteral("printf 'LMHEIF1\\n\\0\\0\\0\\0%1\\4\\0\\0\\0\\0\\0\\0\\0'");
+    struct Case {
+        const char* name;
+        QString body;
+    };
+    const Case cases[] {
+        {"crashes", QStringLiteral("kill -SEGV $$")},
+        {"hangs", QStringLiteral("sleep 30")},
+        {"says nothing", QStringLiteral("exit 0")},
+        {"answers nonsense", QStringLiteral("echo not a decoder")},
+        // A plane of 56576 x 30001 announced (6.8 GB at 4 bytes a pixel), then nothing:
+        // refused from the header, not waited for row by row.
+        {"announces a huge plane", header.arg(QStringLiteral("\\0\\335\\0\\0\\61\\165\\0\\0")) + QStringLiteral("; sleep 30")},
+        // 16 x 16 announced, then the rows break off.
+        {"breaks off", header.arg(QStringLiteral("\\20\\0\\0\\0\\20\\0\\0\\0")) + QStringLiteral("; printf 'abcd'")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QElapsedTimer clock;
+        clock.start();
+        const auto result = ImageFileReader::readHeifWith(decoderScript(dir, QString::fromLatin1(c.name), c.body), heic, 3000);
+        EXPECT_FALSE(result.ok());
+        EXPECT_FALSE(result.error.isEmpty());
+        // Only the hanging program uses up the deadline.
+        EXPECT_LT(clock.elapsed(), QByteArray(c.name) == "hangs" ? 6000 : 2500);
+    }
 }

@@ -8,6 +8,9 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -160,6 +163,35 @@ TEST_F(UserDefaultsTest, CorruptFileContentsReadAsAbsentAndCanBeOverwritten)
 
     defaults->setData(QStringLiteral("blob"), QByteArray("{}"));
     EXPECT_EQ(open()->data(QStringLiteral("blob")), QByteArray("{}"));
+}
+
+TEST_F(UserDefaultsTest, ASettingsFileThatIsNotARegularFileIsSetAsideAndTheDefaultsApply)
+{
+    const QByteArray path = QFile::encodeName(filePath());
+    const std::pair<const char*, std::function<void()>> cases[] {
+        {"fifo", [&] { ::mkfifo(path.constData(), 0600); }},
+        {"folder", [&] { QDir().mkpath(filePath()); }},
+        {"symlink loop", [&] { ::symlink(path.constData(), path.constData()); }},
+        {"device", [&] { ::symlink("/dev/zero", path.constData()); }},
+    };
+    for (const auto& [kind, make] : cases) {
+        SCOPED_TRACE(kind);
+        make();
+        // Opening does not wait for a writer on the FIFO, and the defaults answer.
+        auto defaults = open();
+        defaults->registerDefaults({{QStringLiteral("openWindowAtLaunch"), true}});
+        EXPECT_TRUE(defaults->boolValue(QStringLiteral("openWindowAtLaunch")));
+        defaults->set(QStringLiteral("appTheme"), QStringLiteral("dark"));
+        EXPECT_TRUE(QFileInfo(filePath()).isFile());
+        EXPECT_EQ(open()->string(QStringLiteral("appTheme")), QStringLiteral("dark"));
+        // What stood there was kept beside it.
+        EXPECT_EQ(QDir(m_dir.path()).entryList({QStringLiteral("Lumetra.conf.unusable-*")}, QDir::AllEntries | QDir::System).size(), 1);
+        for (const QString& name : QDir(m_dir.path()).entryList({QStringLiteral("Lumetra.conf*")}, QDir::AllEntries | QDir::System)) {
+            const QByteArray entry = QFile::encodeName(m_dir.filePath(name));
+            if (::unlink(entry.constData()) != 0)
+                ::rmdir(entry.constData());
+        }
+    }
 }
 
 TEST_F(UserDefaultsTest, WritesReachOtherInstancesOverTheSameFile)

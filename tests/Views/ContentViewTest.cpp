@@ -2,6 +2,7 @@
 // drops, files handed over by the application, the fit area and the wheel over it.
 #include "EditorCanvasTestSupport.h"
 #include "PixelProbe.h"
+#include "support/SpecialFiles.h"
 
 #include "Core/Localization.h"
 #include "Core/Notifications.h"
@@ -20,6 +21,7 @@
 #include <QDir>
 #include <QImageWriter>
 #include <QLabel>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -230,11 +232,20 @@ TEST_F(ContentViewTest, FileHandedOverByTheApplicationOpens)
     ASSERT_TRUE(waitForImage(QSize(33, 44)));
     EXPECT_FALSE(ImageLoadManager::shared().pendingImageURL().has_value());
 
-    const QUrl missing = QUrl::fromLocalFile(dir.filePath(QStringLiteral("gone.png")));
-    ImageLoadManager::shared().setPendingImageURL(missing);
-    QTest::qWait(50);
-    EXPECT_EQ(ImageLoadManager::shared().pendingImageURL(), std::optional<QUrl>(missing));
-    EXPECT_EQ(model().displayName(), QStringLiteral("handed.png"));
+    // Whatever cannot be read is named in the alert; the open image stays.
+    for (const SpecialFiles::Case& special : SpecialFiles::make(dir.path())) {
+        SCOPED_TRACE(special.kind);
+        ImageLoadManager::shared().setPendingImageURL(QUrl::fromLocalFile(special.path));
+        QMessageBox* alert = nullptr;
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            const auto boxes = window.findChildren<QMessageBox*>();
+            alert = boxes.isEmpty() ? nullptr : boxes.first();
+            return alert && alert->isVisible();
+        }, 5000));
+        EXPECT_EQ(alert->text(), localizedFormat(QStringLiteral("alert.openFailed.message"), {QFileInfo(special.path).fileName()}));
+        delete alert;
+        EXPECT_EQ(model().displayName(), QStringLiteral("handed.png"));
+    }
 }
 
 TEST_F(ContentViewTest, FitCommandUsesTheAreaAfterAResize)
