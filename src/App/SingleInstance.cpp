@@ -3,23 +3,79 @@
 #include "Base/Logger.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLocalServer>
 #include <QLocalSocket>
-#include <QStandardPaths>
+#include <QSocketNotifier>
+#include <QTimer>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+void warn(const QString& message)
+{
+    Logger::shared().log(LogLevel::warning, [&] { return message; });
+}
+
+// True when the process at the other end of the connected socket runs as this user.
+bool peerIsThisUser(int fd)
+{
+    ucred credentials {};
+    socklen_t length = sizeof credentials;
+    return ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) == 0 && length == sizeof credentials
+        && credentials.uid == ::getuid();
+}
+
+} // namespace
+
+bool SingleInstance::isPrivateFolder(const QString& folder, bool create, QString* reason)
+{
+    const QByteArray path = QFile::encodeName(folder);
+    auto refuse = [&](const QString& why) {
+        if (reason)
+            *reason = why;
+        return false;
+    };
+    if (path.isEmpty())
+        return refuse(QStringLiteral("no folder"));
+    if (create && ::mkdir(path.constData(), 0700) != 0 && errno != EEXIST)
+        return refuse(qt_error_string(errno));
+    // lstat: a link planted in place of the folder is not followed.
+    struct stat status {};
+    if (::lstat(path.constData(), &status) != 0)
+        return refuse(qt_error_string(errno));
+    if (!S_ISDIR(status.st_mode))
+        return refuse(QStringLiteral("it is not a folder"));
+    if (status.st_uid != ::getuid())
+        return refuse(QStringLiteral("it belongs to user %1").arg(status.st_uid));
+    if ((status.st_mode & 077) != 0)
+        return refuse(QStringLiteral("other users may enter it (mode %1)").arg(status.st_mode & 0777, 3, 8, QLatin1Char('0')));
+    return true;
+}
 
 QString SingleInstance::defaultSocketPath()
 {
     const QString name = QStringLiteral("lumetra-%1.socket").arg(::getuid());
-    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QFileInfo(QString::fromLocal8Bit(runtime)).isDir())
-        return QDir(QString::fromLocal8Bit(runtime)).filePath(name);
-    return QDir(QDir::tempPath()).filePath(name);
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && isPrivateFolder(runtime, false))
+        return QDir(runtime).filePath(name);
+    const QString fallback = QDir(QDir::tempPath()).filePath(QStringLiteral("lumetra-%1").arg(::getuid()));
+    QString reason;
+    if (isPrivateFolder(fallback, true, &reason))
+        return QDir(fallback).filePath(name);
+    warn(QStringLiteral("🔁 No private folder for the single-instance socket: %1 cannot be used (%2); every launch runs on its own")
+             .arg(fallback, reason));
+    return QString();
 }
 
 SingleInstance::SingleInstance(QString socketPath, QObject* parent)
@@ -30,8 +86,10 @@ SingleInstance::SingleInstance(QString socketPath, QObject* parent)
 
 SingleInstance::~SingleInstance()
 {
-    if (m_server)
-        m_server->close(); // removes the socket file
+    if (m_listenFd >= 0) {
+        ::close(m_listenFd);
+        ::unlink(QFile::encodeName(m_socketPath).constData());
+    }
 }
 
 QByteArray SingleInstance::encodeMessage(const LaunchRequest& request)
@@ -69,10 +127,19 @@ std::optional<LaunchRequest> SingleInstance::decodeMessage(const QByteArray& lin
 
 bool SingleInstance::handOffToRunningCopy(const LaunchRequest& request)
 {
+    if (m_socketPath.isEmpty())
+        return false;
     QLocalSocket socket;
     socket.connectToServer(m_socketPath);
     if (!socket.waitForConnected(handOffTimeoutMs))
         return false;
+    // The paths go only to a copy run by this user.
+    if (!peerIsThisUser(int(socket.socketDescriptor()))) {
+        warn(QStringLiteral("🔁 %1 is held by another user; nothing was handed over and this copy starts on its own")
+                 .arg(m_socketPath));
+        socket.abort();
+        return false;
+    }
     // Paths are made absolute here: the running copy has another working folder.
     LaunchRequest absolute = request;
     for (QString& file : absolute.files)
@@ -87,41 +154,96 @@ bool SingleInstance::handOffToRunningCopy(const LaunchRequest& request)
             break;
     }
     const bool accepted = socket.readLine().trimmed() == "ok";
-    if (!accepted) {
-        Logger::shared().log(LogLevel::warning, [] {
-            return QStringLiteral("🔁 The running copy of Lumetra did not answer; starting this one instead");
-        });
-    }
+    if (!accepted)
+        warn(QStringLiteral("🔁 The running copy of Lumetra did not answer; starting this one instead"));
     return accepted;
 }
 
 bool SingleInstance::listen(std::function<void(const LaunchRequest&)> receiver)
 {
     m_receiver = std::move(receiver);
-    if (!m_server) {
-        m_server = new QLocalServer(this);
-        m_server->setSocketOptions(QLocalServer::UserAccessOption);
-        connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::acceptConnection);
+    if (m_listenFd >= 0)
+        return true;
+    const QByteArray path = QFile::encodeName(m_socketPath);
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    if (path.isEmpty() || size_t(path.size()) >= sizeof address.sun_path) {
+        if (!path.isEmpty())
+            warn(QStringLiteral("🔁 The socket path %1 is too long; later launches start copies of their own").arg(m_socketPath));
+        return false;
     }
-    if (m_server->listen(m_socketPath))
-        return true;
-    // Nobody answered on the socket (handOffToRunningCopy came first), so the file is
-    // left over from a copy that ended without closing it.
-    QLocalServer::removeServer(m_socketPath);
-    if (m_server->listen(m_socketPath))
-        return true;
-    Logger::shared().log(LogLevel::warning, [&] {
-        return QStringLiteral("🔁 Cannot listen on %1 (%2); later launches start copies of their own")
-            .arg(m_socketPath, m_server->errorString());
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0)
+        return false;
+    int bound = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    if (bound != 0 && errno == EADDRINUSE) {
+        // Nobody answered on it (the hand-over came first), so the file is left over
+        // from a copy that ended without removing it.
+        struct stat status {};
+        if (::lstat(path.constData(), &status) == 0 && !S_ISDIR(status.st_mode))
+            ::unlink(path.constData());
+        bound = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    }
+    if (bound != 0 || ::chmod(path.constData(), 0600) != 0 || ::listen(fd, 64) != 0) {
+        const QString reason = qt_error_string(errno);
+        ::close(fd);
+        warn(QStringLiteral("🔁 Cannot listen on %1 (%2); later launches start copies of their own").arg(m_socketPath, reason));
+        return false;
+    }
+    m_listenFd = fd;
+    m_acceptNotifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(m_acceptNotifier, &QSocketNotifier::activated, this, &SingleInstance::acceptConnections);
+    m_acceptRetry = new QTimer(this);
+    m_acceptRetry->setSingleShot(true);
+    m_acceptRetry->setInterval(acceptRetryMs);
+    connect(m_acceptRetry, &QTimer::timeout, this, [this] {
+        m_acceptNotifier->setEnabled(true);
+        acceptConnections();
     });
-    return false;
+    return true;
 }
 
-void SingleInstance::acceptConnection()
+void SingleInstance::acceptConnections()
 {
-    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+    for (;;) {
+        const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK)
+                return;
+            // Out of descriptors or memory: rest a moment (the waiting connection would
+            // wake the notifier again at once) and go on listening.
+            if (!m_reportedAcceptFailure) {
+                m_reportedAcceptFailure = true;
+                warn(QStringLiteral("🔁 Accepting a later launch failed (%1); trying again").arg(qt_error_string(errno)));
+            }
+            m_acceptNotifier->setEnabled(false);
+            m_acceptRetry->start();
+            return;
+        }
+        m_reportedAcceptFailure = false;
+        if (m_connections >= maximumConnections || !peerIsThisUser(fd)) {
+            ::close(fd);
+            continue;
+        }
+        auto* socket = new QLocalSocket(this);
+        if (!socket->setSocketDescriptor(fd, QLocalSocket::ConnectedState, QIODevice::ReadWrite)) {
+            ::close(fd);
+            delete socket;
+            continue;
+        }
+        ++m_connections;
+        connect(socket, &QObject::destroyed, this, [this] { --m_connections; });
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readFrom(socket); });
+        // A whole message within the time, or the connection goes.
+        QTimer::singleShot(messageTimeoutMs, socket, [socket] {
+            socket->abort();
+            socket->deleteLater();
+        });
         if (socket->bytesAvailable() > 0)
             readFrom(socket);
     }
@@ -129,23 +251,26 @@ void SingleInstance::acceptConnection()
 
 void SingleInstance::readFrom(QLocalSocket* socket)
 {
+    if (socket->state() != QLocalSocket::ConnectedState)
+        return;
     if (!socket->canReadLine()) {
-        if (socket->bytesAvailable() > maximumMessageBytes)
+        if (socket->bytesAvailable() > maximumMessageBytes) {
             socket->abort();
+            socket->deleteLater();
+        }
         return;
     }
-    const QByteArray line = socket->readLine(maximumMessageBytes);
+    const QByteArray line = socket->readLine(maximumMessageBytes + 1);
     const std::optional<LaunchRequest> request = decodeMessage(line);
-    if (!request) {
-        Logger::shared().log(LogLevel::warning, [] { return QStringLiteral("🔁 Ignored a malformed hand-over from another launch"); });
-        socket->write("refused\n");
-        socket->flush();
-        socket->disconnectFromServer();
-        return;
-    }
-    socket->write("ok\n");
+    socket->write(request ? "ok\n" : "refused\n");
     socket->flush();
     socket->disconnectFromServer();
+    // Nothing more is read from this connection, whatever else it sends.
+    disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
+    if (!request) {
+        warn(QStringLiteral("🔁 Ignored a malformed hand-over from another launch"));
+        return;
+    }
     if (m_receiver)
         m_receiver(*request);
 }

@@ -4,8 +4,12 @@
 #include <QString>
 #include <QStringList>
 
-class QLocalServer;
+#include <functional>
+#include <optional>
+
 class QLocalSocket;
+class QSocketNotifier;
+class QTimer;
 
 // What a launch asks of Lumetra: files to open and a capture to start.
 struct LaunchRequest {
@@ -28,12 +32,22 @@ public:
     virtual bool listen(std::function<void(const LaunchRequest& request)> receiver) = 0;
 };
 
+// The socket is guarded at every step, since anything on the machine can try it:
+//   - it lives in a folder only this user can enter: $XDG_RUNTIME_DIR, else
+//     <temp>/lumetra-<uid>, made 0700 and refused when it is a link, belongs to another
+//     user or lets others in (then there is no single copy, and nothing is handed out);
+//   - both sides check the other's user id (SO_PEERCRED) before a byte is sent or read;
+//   - a connection that has not delivered a whole message within messageTimeoutMs is
+//     closed, at most maximumConnections are served at once (more are closed at once),
+//     and a failed accept() only pauses listening, it never ends it.
 class SingleInstance : public QObject, public RunningCopyChannel {
     Q_OBJECT
 public:
-    // The socket lives in $XDG_RUNTIME_DIR (private to the user) when it is set, else in
-    // the temporary folder, named after the user id either way.
+    // The socket's path, or empty when no private folder can be had (the reason is logged).
     static QString defaultSocketPath();
+    // Whether folder is a real folder (not a link) owned by this user that nobody else
+    // may enter; create makes it first (mode 0700) when it is missing.
+    static bool isPrivateFolder(const QString& folder, bool create, QString* reason = nullptr);
 
     explicit SingleInstance(QString socketPath = defaultSocketPath(), QObject* parent = nullptr);
     ~SingleInstance() override;
@@ -42,21 +56,33 @@ public:
     bool listen(std::function<void(const LaunchRequest& request)> receiver) override;
 
     QString socketPath() const { return m_socketPath; }
+    bool isListening() const { return m_listenFd >= 0; }
+    int openConnections() const { return m_connections; }
 
     // A hand-over larger than this is refused (a local client gone wrong).
     static constexpr qint64 maximumMessageBytes = 1 << 20;
     static constexpr int handOffTimeoutMs = 3000;
+    static constexpr int messageTimeoutMs = 2000;
+    static constexpr int maximumConnections = 8;
+    // How long listening rests after accept() failed (out of descriptors, say).
+    static constexpr int acceptRetryMs = 200;
 
     // The wire format: one JSON object {"files": [absolute paths], "capture": name} and
-    // a newline, "capture" only when there is one; the answer is "ok\n". Exposed for tests.
+    // a newline, "capture" only when there is one; the answer is "ok\n" (or "refused\n").
+    // Keys this version does not know are ignored, so later versions can say more.
+    // Exposed for tests and fuzzing.
     static QByteArray encodeMessage(const LaunchRequest& request);
     static std::optional<LaunchRequest> decodeMessage(const QByteArray& line);
 
 private:
-    void acceptConnection();
+    void acceptConnections();
     void readFrom(QLocalSocket* socket);
 
     QString m_socketPath;
-    QLocalServer* m_server = nullptr;
+    int m_listenFd = -1;
+    QSocketNotifier* m_acceptNotifier = nullptr;
+    QTimer* m_acceptRetry = nullptr;
+    int m_connections = 0;
+    bool m_reportedAcceptFailure = false;
     std::function<void(const LaunchRequest&)> m_receiver;
 };

@@ -3,17 +3,19 @@
 #include "Base/Logger.h"
 #include "Core/Localization.h"
 #include "Core/Settings.h"
+#include "Platform/FileSync.h"
 #include "Platform/UserDefaults.h"
 
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMessageBox>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPushButton>
-#include <QSaveFile>
+#include <QTemporaryFile>
 #include <QStandardPaths>
 #include <QTimer>
 
@@ -52,16 +54,29 @@ void DialogUpdaterUserDriver::showUpToDate(const QString& currentVersion)
                              localizedFormat(QStringLiteral("update.upToDate"), {currentVersion}));
 }
 
+std::unique_ptr<QMessageBox> DialogUpdaterUserDriver::updateAvailableBox(const AppcastItem& item)
+{
+    auto box = std::make_unique<QMessageBox>(QMessageBox::Information, QStringLiteral("Lumetra"),
+                                             localizedFormat(QStringLiteral("update.available"), {item.displayVersion}));
+    box->setTextFormat(Qt::PlainText);
+    if (!item.description.isEmpty()) {
+        box->setInformativeText(item.description);
+        if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))) {
+            label->setTextFormat(Qt::PlainText);
+            label->setOpenExternalLinks(false);
+            label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        }
+    }
+    return box;
+}
+
 void DialogUpdaterUserDriver::showUpdateAvailable(const AppcastItem& item)
 {
-    QMessageBox box(QMessageBox::Information, QStringLiteral("Lumetra"),
-                    localizedFormat(QStringLiteral("update.available"), {item.displayVersion}));
-    if (!item.description.isEmpty())
-        box.setInformativeText(item.description);
-    QPushButton* download = box.addButton(localized(QStringLiteral("update.download")), QMessageBox::AcceptRole);
-    box.addButton(localized(QStringLiteral("update.notNow")), QMessageBox::RejectRole);
-    box.exec();
-    if (box.clickedButton() == download)
+    const std::unique_ptr<QMessageBox> box = updateAvailableBox(item);
+    QPushButton* download = box->addButton(localized(QStringLiteral("update.download")), QMessageBox::AcceptRole);
+    box->addButton(localized(QStringLiteral("update.notNow")), QMessageBox::RejectRole);
+    box->exec();
+    if (box->clickedButton() == download)
         QDesktopServices::openUrl(item.downloadUrl);
 }
 
@@ -92,17 +107,48 @@ UpdaterController::UpdaterController(QUrl feedUrl, QString currentVersion, UserD
     , m_driver(driver)
     , m_network(new QNetworkAccessManager(this))
     , m_dailyTimer(new QTimer(this))
+    , m_deadline(new QTimer(this))
 {
     m_dailyTimer->setInterval(pollIntervalMs);
     connect(m_dailyTimer, &QTimer::timeout, this, &UpdaterController::checkIfDue);
+    m_deadline->setSingleShot(true);
+    connect(m_deadline, &QTimer::timeout, this, [this] {
+        m_abortReason = AbortReason::deadline;
+        if (m_feedReply)
+            m_feedReply->abort();
+        if (m_downloadReply)
+            m_downloadReply->abort();
+    });
 }
 
 UpdaterController::~UpdaterController()
 {
-    if (m_feedReply)
-        m_feedReply->abort();
-    if (m_downloadReply)
-        m_downloadReply->abort();
+    // Ending with the program is no failure to report: the replies are cut loose first.
+    for (QNetworkReply* reply : {m_feedReply.data(), m_downloadReply.data()}) {
+        if (reply) {
+            reply->disconnect(this);
+            reply->abort();
+        }
+    }
+}
+
+void UpdaterController::failForReplyError(QNetworkReply* reply, bool download)
+{
+    const AbortReason reason = m_abortReason;
+    m_abortReason = AbortReason::none;
+    const bool timedOut = reason == AbortReason::deadline || reply->error() == QNetworkReply::TimeoutError
+        || (reply->error() == QNetworkReply::OperationCanceledError && reason == AbortReason::none);
+    if (timedOut) {
+        fail(download ? QStringLiteral("The download took too long.") : QStringLiteral("The update feed took too long."),
+             localized(QStringLiteral("update.error.timedOut")));
+    } else if (reason == AbortReason::tooLarge) {
+        if (download)
+            fail(QStringLiteral("The update is too large."), localized(QStringLiteral("update.error.tooLarge")));
+        else
+            fail(QStringLiteral("The update feed is too large."), localized(QStringLiteral("update.error.feedTooLarge")));
+    } else {
+        fail(reply->errorString());
+    }
 }
 
 QDateTime UpdaterController::now() const
@@ -172,10 +218,14 @@ void UpdaterController::startCheck(bool userInitiated)
         return;
     }
     Settings::lastUpdateCheckTime.write(now().toString(Qt::ISODate), m_defaults);
+    m_abortReason = AbortReason::none;
     m_feedReply = m_network->get(requestFor(m_feedUrl, m_currentVersion));
+    m_deadline->start(m_checkDeadlineMs);
     connect(m_feedReply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64) {
-        if (received > maximumFeedBytes && m_feedReply)
+        if (received > maximumFeedBytes && m_feedReply) {
+            m_abortReason = AbortReason::tooLarge;
             m_feedReply->abort();
+        }
     });
     connect(m_feedReply, &QNetworkReply::finished, this, &UpdaterController::feedFinished);
 }
@@ -187,11 +237,9 @@ void UpdaterController::feedFinished()
     if (!reply)
         return;
     reply->deleteLater();
+    m_deadline->stop();
     if (reply->error() != QNetworkReply::NoError) {
-        if (reply->error() == QNetworkReply::OperationCanceledError)
-            fail(QStringLiteral("The update feed is too large."), localized(QStringLiteral("update.error.feedTooLarge")));
-        else
-            fail(reply->errorString());
+        failForReplyError(reply, false);
         return;
     }
     QString error;
@@ -221,51 +269,69 @@ void UpdaterController::startDownload(const AppcastItem& item)
 {
     const QString folder = downloadFolder();
     QDir().mkpath(folder);
-    auto file = std::make_shared<QSaveFile>(QDir(folder).filePath(safeFileName(item)));
-    if (!file->open(QIODevice::WriteOnly)) {
-        fail(QStringLiteral("Cannot write %1: %2").arg(file->fileName(), file->errorString()),
-             localizedFormat(QStringLiteral("update.error.cannotSave"), {file->fileName(), file->errorString()}));
+    // The bytes go to a hidden file first; only a complete download is given its name,
+    // and never one that a file in the folder already has.
+    auto file = std::make_shared<QTemporaryFile>(QDir(folder).filePath(QStringLiteral(".lumetra-download-XXXXXX")));
+    if (!file->open()) {
+        fail(QStringLiteral("Cannot write in %1: %2").arg(folder, file->errorString()),
+             localizedFormat(QStringLiteral("update.error.cannotSave"), {folder, file->errorString()}));
         return;
     }
     m_downloading = item;
+    m_abortReason = AbortReason::none;
     m_downloadReply = m_network->get(requestFor(item.downloadUrl, m_currentVersion));
+    m_deadline->start(m_downloadDeadlineMs);
     QNetworkReply* reply = m_downloadReply;
     auto written = std::make_shared<qint64>(0);
-    connect(reply, &QNetworkReply::readyRead, this, [reply, file, written] {
+    connect(reply, &QNetworkReply::readyRead, this, [this, reply, file, written] {
         const QByteArray chunk = reply->readAll();
         *written += chunk.size();
-        if (*written > maximumDownloadBytes || file->write(chunk) != chunk.size())
+        if (*written > maximumDownloadBytes) {
+            m_abortReason = AbortReason::tooLarge;
             reply->abort();
+        } else if (file->write(chunk) != chunk.size()) {
+            reply->abort();
+        }
     });
-    connect(reply, &QNetworkReply::finished, this, [this, reply, file, written] {
+    connect(reply, &QNetworkReply::finished, this, [this, reply, file, written, folder] {
         m_downloadReply = nullptr;
+        m_deadline->stop();
         reply->deleteLater();
         const AppcastItem item = *m_downloading;
         m_downloading.reset();
+        if (file->error() != QFileDevice::NoError) {
+            fail(QStringLiteral("Cannot write in %1: %2").arg(folder, file->errorString()),
+                 localizedFormat(QStringLiteral("update.error.cannotSave"), {folder, file->errorString()}));
+            return;
+        }
         if (reply->error() != QNetworkReply::NoError) {
-            file->cancelWriting();
-            if (*written > maximumDownloadBytes)
-                fail(QStringLiteral("The update is too large."), localized(QStringLiteral("update.error.tooLarge")));
-            else
-                fail(reply->errorString());
+            failForReplyError(reply, true);
             return;
         }
         const QByteArray rest = reply->readAll();
         *written += rest.size();
         file->write(rest);
         if (item.length > 0 && *written != item.length) {
-            file->cancelWriting();
             fail(QStringLiteral("The download of Lumetra %1 is incomplete.").arg(item.displayVersion),
                  localizedFormat(QStringLiteral("update.error.incomplete"), {item.displayVersion}));
             return;
         }
-        if (!file->commit()) {
-            fail(QStringLiteral("Cannot save %1: %2").arg(file->fileName(), file->errorString()),
-                 localizedFormat(QStringLiteral("update.error.cannotSave"), {file->fileName(), file->errorString()}));
+        QString error;
+        std::optional<QString> saved;
+        file->setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+        if (!file->flush())
+            error = file->errorString();
+        else if (const std::optional<QString> unsynced = FileSync::syncDescriptor(int(file->handle())))
+            error = *unsynced;
+        else
+            saved = FileSync::linkUnderFreeName(file->fileName(), folder, safeFileName(item), &error);
+        if (!saved) {
+            fail(QStringLiteral("Cannot save the update in %1: %2").arg(folder, error),
+                 localizedFormat(QStringLiteral("update.error.cannotSave"), {folder, error}));
             return;
         }
         if (m_driver)
-            m_driver->showUpdateDownloaded(item, file->fileName());
+            m_driver->showUpdateDownloaded(item, *saved);
         finish(Outcome::downloaded);
     });
 }
@@ -273,8 +339,9 @@ void UpdaterController::startDownload(const AppcastItem& item)
 void UpdaterController::fail(const QString& reason, const QString& shownReason)
 {
     Logger::shared().log(LogLevel::warning, [&] { return QStringLiteral("🔄 Update check failed: %1").arg(reason); });
+    m_lastFailure = shownReason.isEmpty() ? reason : shownReason;
     if (m_userInitiated && m_driver)
-        m_driver->showError(shownReason.isEmpty() ? reason : shownReason);
+        m_driver->showError(m_lastFailure);
     finish(Outcome::failed);
 }
 

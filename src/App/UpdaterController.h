@@ -8,8 +8,10 @@
 #include <QUrl>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
+class QMessageBox;
 class QNetworkAccessManager;
 #include <QNetworkReply>
 class QTimer;
@@ -39,6 +41,9 @@ public:
 // Message boxes (and the tray's balloon is not used: a dialog is found again).
 class DialogUpdaterUserDriver : public UpdaterUserDriver {
 public:
+    // The "update available" box: the feed's description is shown as plain text, never
+    // as rich text with links of the feed's making.
+    static std::unique_ptr<QMessageBox> updateAvailableBox(const AppcastItem& item);
     void showUpToDate(const QString& currentVersion) override;
     void showUpdateAvailable(const AppcastItem& item) override;
     void showUpdateDownloaded(const AppcastItem& item, const QString& savedPath) override;
@@ -59,6 +64,9 @@ public:
     static constexpr int pollIntervalMs = 60 * 60 * 1000;
     static constexpr qint64 maximumFeedBytes = 4 << 20;
     static constexpr qint64 maximumDownloadBytes = qint64(2) << 30;
+    // However slowly a server answers, a check and a download end by these.
+    static constexpr int checkDeadlineMs = 60 * 1000;
+    static constexpr int downloadDeadlineMs = 30 * 60 * 1000;
 
     // The build's feed address (LUMETRA_UPDATE_FEED_URL); empty when none was set.
     static QUrl defaultFeedUrl();
@@ -74,6 +82,8 @@ public:
 
     bool automaticallyChecksForUpdates() const { return m_automaticChecks; }
     bool automaticallyDownloadsUpdates() const { return m_automaticDownloads; }
+    // Why the last check or download failed, as the user is (or would be) told.
+    QString lastFailure() const { return m_lastFailure; }
     bool isChecking() const { return m_feedReply != nullptr || m_downloadReply != nullptr; }
 
     // A check nobody asked for: only an update (or a download) is shown.
@@ -85,6 +95,12 @@ public:
     void setDownloadFolder(const QString& folder) { m_downloadFolder = folder; }
     QString downloadFolder() const;
     void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
+    // Tests: shorter deadlines.
+    void setDeadlines(int checkMs, int downloadMs)
+    {
+        m_checkDeadlineMs = checkMs;
+        m_downloadDeadlineMs = downloadMs;
+    }
 
 signals:
     void checkFinished(UpdaterController::Outcome outcome);
@@ -98,6 +114,11 @@ private:
     // interface language (the reason itself when there is none, e.g. a network error).
     void fail(const QString& reason, const QString& shownReason = {});
     QDateTime now() const;
+    // Why a reply ended: our own aborts say why, and an abort that is not ours is the
+    // network layer's transfer timeout.
+    void failForReplyError(QNetworkReply* reply, bool download);
+
+    enum class AbortReason { none, tooLarge, deadline };
 
     QUrl m_feedUrl;
     QString m_currentVersion;
@@ -107,6 +128,11 @@ private:
     QTimer* m_dailyTimer;
     QPointer<QNetworkReply> m_feedReply;
     QPointer<QNetworkReply> m_downloadReply;
+    QTimer* m_deadline;
+    AbortReason m_abortReason = AbortReason::none;
+    QString m_lastFailure;
+    int m_checkDeadlineMs = checkDeadlineMs;
+    int m_downloadDeadlineMs = downloadDeadlineMs;
     std::optional<AppcastItem> m_downloading;
     bool m_userInitiated = false;
     bool m_automaticChecks = false;

@@ -1,5 +1,7 @@
 #include "Output/AtomicFileWriter.h"
 
+#include "Platform/FileSync.h"
+
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -57,7 +59,9 @@ std::optional<QString> AtomicFileWriter::write(const QString& path, const QByteA
         file.cancelWriting();
         return failure;
     }
+    // commit() syncs the data before it renames; the folder's new entry must reach the
+    // disk too, or a power cut right after "Saved" can leave no file, or an empty one.
     if (!file.commit())
         return file.errorString();
-    return std::nullopt;
+    return FileSync::syncFolder(QFileInfo(path).absolutePath());
 }

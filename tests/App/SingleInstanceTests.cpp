@@ -9,6 +9,17 @@
 
 #include <gtest/gtest.h>
 
+#include <grp.h>
+#include <poll.h>
+#include <pwd.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
 #include <future>
 #include <thread>
 
@@ -29,6 +40,38 @@ bool handOffFromAnotherThread(const QString& socketPath, const LaunchRequest& re
     launch.join();
     return done.get();
 }
+
+// A client of our own, connected without the hand-over's checks and waits.
+int rawConnect(const QString& socketPath)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    const QByteArray path = QFile::encodeName(socketPath);
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// True once the server has closed the connection (end of data on it).
+bool closedByServer(int fd)
+{
+    char byte;
+    return ::recv(fd, &byte, 1, MSG_DONTWAIT) == 0;
+}
+
+class ListeningInstance : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(first.listen([&](const LaunchRequest& request) { received << request.files; })); }
+
+    QTemporaryDir dir;
+    QString socketPath = dir.filePath(QStringLiteral("lumetra.socket"));
+    SingleInstance first {socketPath};
+    QList<QStringList> received;
+};
 
 } // namespace
 
@@ -96,4 +139,200 @@ TEST(SingleInstance, MalformedHandOversAreRefusedAndNothingIsOpened)
     ASSERT_TRUE(spinUntil([&] { return client.canReadLine() || client.state() != QLocalSocket::ConnectedState; }));
     EXPECT_EQ(client.readLine().trimmed(), QByteArray("refused"));
     EXPECT_EQ(calls, 0);
+}
+
+TEST_F(ListeningInstance, AnIdleOrHalfSentConnectionIsClosedAfterTwoSeconds)
+{
+    const int idle = rawConnect(socketPath);
+    const int half = rawConnect(socketPath);
+    ASSERT_GE(idle, 0);
+    ASSERT_EQ(::write(half, "{\"files\": [", 11), 11);
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(spinUntil([&] { return closedByServer(idle) && closedByServer(half); }, 6000));
+    EXPECT_GE(clock.elapsed(), SingleInstance::messageTimeoutMs - 300);
+    EXPECT_LE(clock.elapsed(), SingleInstance::messageTimeoutMs + 1500);
+    EXPECT_TRUE(received.isEmpty());
+    ::close(idle);
+    ::close(half);
+}
+
+TEST_F(ListeningInstance, AFloodIsCappedAndTheNextLaunchIsServedWhenItHasTimedOut)
+{
+    std::vector<int> flood;
+    for (int i = 0; i < 60; ++i) {
+        flood.push_back(rawConnect(socketPath));
+        QCoreApplication::processEvents();
+        ASSERT_LE(first.openConnections(), SingleInstance::maximumConnections);
+    }
+    // The idle ones time out; the flood's sockets are still open on their side.
+    ASSERT_TRUE(spinUntil([&] { return first.openConnections() == 0; }, 6000));
+    EXPECT_TRUE(handOffFromAnotherThread(socketPath, {{QStringLiteral("/after/flood.png")}, {}}));
+    EXPECT_EQ(received, QList<QStringList>{QStringList{QStringLiteral("/after/flood.png")}});
+    for (int fd : flood)
+        ::close(fd);
+}
+
+TEST_F(ListeningInstance, AFailedAcceptOnlyPausesListening)
+{
+    // The client's socket exists before descriptors run out; then this process may open
+    // none, so the server's accept() fails.
+    const int client = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    rlimit saved {};
+    ::getrlimit(RLIMIT_NOFILE, &saved);
+    const int lowestFree = ::dup(0);
+    ::close(lowestFree);
+    rlimit tight = saved;
+    tight.rlim_cur = rlim_t(lowestFree);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    std::strcpy(address.sun_path, QFile::encodeName(socketPath).constData());
+    const bool connected = ::connect(client, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    for (int i = 0; i < 10; ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 30);
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+    ASSERT_TRUE(connected);
+    EXPECT_TRUE(first.isListening());
+
+    const QByteArray message = SingleInstance::encodeMessage({{QStringLiteral("/still/served.png")}, {}});
+    ASSERT_EQ(::write(client, message.constData(), size_t(message.size())), message.size());
+    ASSERT_TRUE(spinUntil([&] { return !received.isEmpty(); }));
+    EXPECT_EQ(received.first(), QStringList{QStringLiteral("/still/served.png")});
+    ::close(client);
+}
+
+namespace {
+
+// Another local user, made for the test: a process of its own (forked, then running as
+// that user) that listens at a path and reports how many bytes reached it.
+class OtherUser {
+public:
+    struct Ids {
+        uid_t uid;
+        gid_t gid;
+    };
+    static std::optional<Ids> ensure()
+    {
+        const char* name = "lumetra-test-peer";
+        if (!::getpwnam(name))
+            std::system("useradd --system --no-create-home --shell /usr/sbin/nologin lumetra-test-peer >/dev/null 2>&1");
+        const passwd* user = ::getpwnam(name);
+        return user ? std::optional<Ids>(Ids{user->pw_uid, user->pw_gid}) : std::nullopt;
+    }
+
+    // Listens at socketPath (making folder first, mode 0777, when it is given).
+    OtherUser(Ids ids, const QString& folder, const QString& socketPath)
+    {
+        int ends[2];
+        ::pipe(ends);
+        const QByteArray dir = QFile::encodeName(folder);
+        const QByteArray path = QFile::encodeName(socketPath);
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            // Only system calls from here on: this process was forked from a threaded one.
+            ::close(ends[0]);
+            if (::setgroups(0, nullptr) != 0 || ::setgid(ids.gid) != 0 || ::setuid(ids.uid) != 0)
+                ::_exit(1);
+            if (!dir.isEmpty()) {
+                ::mkdir(dir.constData(), 0777);
+                ::chmod(dir.constData(), 0777);
+            }
+            const int server = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un address {};
+            address.sun_family = AF_UNIX;
+            std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+            if (::bind(server, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::chmod(path.constData(), 0777) != 0
+                || ::listen(server, 4) != 0)
+                ::_exit(2);
+            int got = 0;
+            ::write(ends[1], &got, sizeof got); // listening
+            pollfd waiting {server, POLLIN, 0};
+            if (::poll(&waiting, 1, 3000) == 1) {
+                const int connection = ::accept(server, nullptr, nullptr);
+                char buffer[4096];
+                pollfd reading {connection, POLLIN, 0};
+                while (::poll(&reading, 1, 1000) == 1) {
+                    const ssize_t n = ::read(connection, buffer, sizeof buffer);
+                    if (n <= 0)
+                        break;
+                    got += int(n);
+                }
+            }
+            ::write(ends[1], &got, sizeof got);
+            ::_exit(0);
+        }
+        ::close(ends[1]);
+        m_pipe = ends[0];
+        int ready = -1;
+        m_listening = ::read(m_pipe, &ready, sizeof ready) == sizeof ready;
+    }
+    ~OtherUser()
+    {
+        ::close(m_pipe);
+        ::waitpid(m_pid, nullptr, 0);
+    }
+    bool isListening() const { return m_listening; }
+    // The bytes that reached it (waits for its report).
+    int bytesReceived()
+    {
+        int got = -1;
+        return ::read(m_pipe, &got, sizeof got) == sizeof got ? got : -1;
+    }
+
+private:
+    pid_t m_pid = -1;
+    int m_pipe = -1;
+    bool m_listening = false;
+};
+
+} // namespace
+
+TEST(SingleInstanceAgainstAnotherUser, ASquattedPathLearnsNothingAndThisLaunchRunsOnItsOwn)
+{
+    if (::getuid() != 0)
+        GTEST_SKIP() << "needs root to create a second user (useradd) and act as it";
+    const std::optional<OtherUser::Ids> other = OtherUser::ensure();
+    if (!other)
+        GTEST_SKIP() << "could not create the second user lumetra-test-peer with useradd";
+    // A shared temporary folder, as /tmp is.
+    QTemporaryDir shared;
+    ::chmod(QFile::encodeName(shared.path()).constData(), 01777);
+
+    // The other user listens where a socket of ours might be looked for.
+    {
+        const QString squatted = QDir(shared.path()).filePath(QStringLiteral("squat.socket"));
+        OtherUser squatter(*other, QString(), squatted);
+        ASSERT_TRUE(squatter.isListening());
+        SingleInstance launch(squatted);
+        EXPECT_FALSE(launch.handOffToRunningCopy({{QStringLiteral("/private/holiday.png")}, {}}));
+        EXPECT_EQ(squatter.bytesReceived(), 0);
+    }
+    // Without XDG_RUNTIME_DIR the socket goes into <temp>/lumetra-<uid>: the other user
+    // made that folder first and listens in it. It is refused, and nothing is sent.
+    {
+        qunsetenv("XDG_RUNTIME_DIR");
+        qputenv("TMPDIR", QFile::encodeName(shared.path()));
+        const QString folder = QDir(shared.path()).filePath(QStringLiteral("lumetra-%1").arg(::getuid()));
+        OtherUser squatter(*other, folder, QDir(folder).filePath(QStringLiteral("lumetra-%1.socket").arg(::getuid())));
+        ASSERT_TRUE(squatter.isListening());
+        EXPECT_TRUE(SingleInstance::defaultSocketPath().isEmpty());
+        SingleInstance launch(SingleInstance::defaultSocketPath());
+        EXPECT_FALSE(launch.handOffToRunningCopy({{QStringLiteral("/private/holiday.png")}, {}}));
+        EXPECT_EQ(squatter.bytesReceived(), 0);
+    }
+}
+
+TEST(SingleInstance, TheFallbackFolderMustBeARealPrivateFolderOfThisUser)
+{
+    QTemporaryDir shared;
+    const QString folder = shared.filePath(QStringLiteral("lumetra-test"));
+    EXPECT_TRUE(SingleInstance::isPrivateFolder(folder, true));
+    EXPECT_EQ(QFileInfo(folder).permissions() & 0x0077, 0);
+    ::chmod(QFile::encodeName(folder).constData(), 0755);
+    EXPECT_FALSE(SingleInstance::isPrivateFolder(folder, true));
+    const QString link = shared.filePath(QStringLiteral("lumetra-link"));
+    ::chmod(QFile::encodeName(folder).constData(), 0700);
+    ASSERT_EQ(::symlink(QFile::encodeName(folder).constData(), QFile::encodeName(link).constData()), 0);
+    EXPECT_FALSE(SingleInstance::isPrivateFolder(link, true));
 }

@@ -1,6 +1,7 @@
 #include "AppTestSupport.h"
 
 #include "App/Appcast.h"
+#include "Core/Localization.h"
 #include "App/UpdaterController.h"
 #include "Core/Settings.h"
 
@@ -9,6 +10,9 @@
 #include <QHash>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
+#include <QLabel>
+#include <QMessageBox>
 
 #include <gtest/gtest.h>
 
@@ -22,6 +26,8 @@ public:
     struct Response {
         int status = 200;
         QByteArray body;
+        bool silent = false; // accepts the request and never answers
+        int dripMs = 0;      // sends the body a byte at a time, this far apart
     };
 
     LoopbackHttpServer()
@@ -38,11 +44,23 @@ public:
                     const QString path = requestLine.size() > 1 ? QString::fromLatin1(requestLine[1]) : QString();
                     requests << path;
                     const Response response = responses.value(path, Response{404, "not found"});
-                    QByteArray reply = "HTTP/1.1 " + QByteArray::number(response.status)
-                                     + (response.status == 200 ? " OK" : " Error") + "\r\nContent-Length: "
-                                     + QByteArray::number(response.body.size()) + "\r\nConnection: close\r\n\r\n"
-                                     + response.body;
-                    socket->write(reply);
+                    if (response.silent)
+                        return;
+                    QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status)
+                                    + (response.status == 200 ? " OK" : " Error") + "\r\nContent-Length: "
+                                    + QByteArray::number(response.body.size()) + "\r\nConnection: close\r\n\r\n";
+                    if (response.dripMs > 0) {
+                        socket->write(head);
+                        auto* drip = new QTimer(socket);
+                        auto sent = std::make_shared<qsizetype>(0);
+                        QObject::connect(drip, &QTimer::timeout, socket, [socket, sent, body = response.body] {
+                            if (*sent < body.size())
+                                socket->write(body.mid((*sent)++, 1));
+                        });
+                        drip->start(response.dripMs);
+                        return;
+                    }
+                    socket->write(head + response.body);
                     socket->disconnectFromHost();
                 });
                 QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
@@ -283,4 +301,87 @@ TEST(UpdaterWithoutFeed, SaysSoOnRequestAndStaysSilentOtherwise)
     updater.checkForUpdates();
     ASSERT_EQ(driver.shown.size(), 1);
     EXPECT_TRUE(driver.shown.first().startsWith(QStringLiteral("error ")));
+}
+
+TEST_F(UpdaterTest, ASilentOrCreepingServerRunsIntoTheDeadlineAndIsToldSo)
+{
+    const QString feedPath = QStringLiteral("/appcast.xml");
+    const QByteArray newer = feed(item(QStringLiteral("2.0"), http.url(QStringLiteral("/Lumetra-2.0.tar.gz")).toString()));
+    struct Case {
+        const char* name;
+        LoopbackHttpServer::Response feed;
+        LoopbackHttpServer::Response download;
+    };
+    const Case cases[] {
+        {"silent feed", {200, newer, true, 0}, {}},
+        {"feed a byte at a time", {200, newer, false, 300}, {}},
+        {"download a byte at a time", {200, newer}, {200, "PAYLOAD", false, 300}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        http.responses.insert(feedPath, c.feed);
+        http.responses.insert(QStringLiteral("/Lumetra-2.0.tar.gz"), c.download);
+        auto updater = make(QStringLiteral("1.0"));
+        updater->setDeadlines(1500, 1500);
+        updater->setAutomaticallyDownloadsUpdates(true);
+        outcomes.clear();
+        driver.shown.clear();
+        // A background check, so that the automatic download runs; a user's check would
+        // only offer it.
+        if (QByteArray(c.name).startsWith("download"))
+            updater->checkInBackground();
+        else
+            updater->checkForUpdates();
+        ASSERT_TRUE(spinUntil([&] { return !outcomes.isEmpty(); }, 8000));
+        EXPECT_EQ(outcomes.last(), UpdaterController::Outcome::failed);
+        EXPECT_EQ(updater->lastFailure(), localized(QStringLiteral("update.error.timedOut")));
+        EXPECT_TRUE(QDir(dir.filePath(QStringLiteral("downloads"))).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    }
+    // Quitting during a check reports nothing.
+    http.responses.insert(feedPath, {200, newer, true, 0});
+    driver.shown.clear();
+    auto updater = make(QStringLiteral("1.0"));
+    updater->checkForUpdates();
+    spinUntil([] { return false; }, 200);
+    updater.reset();
+    EXPECT_TRUE(driver.shown.isEmpty());
+}
+
+TEST_F(UpdaterTest, ADownloadNamedLikeAFileInTheFolderTakesAFreeName)
+{
+    http.responses.insert(QStringLiteral("/appcast.xml"),
+                          {200, feed(item(QStringLiteral("2.0"), http.url(QStringLiteral("/Lumetra-2.0.tar.gz")).toString()))});
+    http.responses.insert(QStringLiteral("/Lumetra-2.0.tar.gz"), {200, "PAYLOAD"});
+    const QDir downloads(dir.filePath(QStringLiteral("downloads")));
+    downloads.mkpath(QStringLiteral("."));
+    QFile mine(downloads.filePath(QStringLiteral("Lumetra-2.0.tar.gz")));
+    ASSERT_TRUE(mine.open(QIODevice::WriteOnly));
+    mine.write("my own file");
+    mine.close();
+    auto updater = make(QStringLiteral("1.0"));
+    updater->setAutomaticallyDownloadsUpdates(true);
+    updater->checkInBackground();
+    ASSERT_TRUE(spinUntil([&] { return !outcomes.isEmpty(); }));
+    ASSERT_EQ(outcomes.last(), UpdaterController::Outcome::downloaded);
+    EXPECT_EQ(driver.savedPath, downloads.filePath(QStringLiteral("Lumetra-2.0 (2).tar.gz")));
+    ASSERT_TRUE(mine.open(QIODevice::ReadOnly));
+    EXPECT_EQ(mine.readAll(), QByteArray("my own file"));
+    QFile saved(driver.savedPath);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), QByteArray("PAYLOAD"));
+    // No hidden download is left behind.
+    EXPECT_EQ(downloads.entryList(QDir::Files | QDir::Hidden).size(), 2);
+}
+
+TEST(UpdaterDialog, TheFeedsDescriptionIsShownAsPlainText)
+{
+    AppcastItem item;
+    item.displayVersion = QStringLiteral("2.0");
+    item.description = QStringLiteral("<b>New</b> <a href=\"https://example.org/x\">click here</a>");
+    const auto box = DialogUpdaterUserDriver::updateAvailableBox(item);
+    const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"));
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text(), item.description);
+    EXPECT_EQ(label->textFormat(), Qt::PlainText);
+    EXPECT_FALSE(label->openExternalLinks());
 }

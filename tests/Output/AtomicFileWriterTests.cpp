@@ -1,11 +1,29 @@
 #include "Output/AtomicFileWriter.h"
 
 #include <QDir>
+#include <QStringList>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include <dlfcn.h>
 #include <unistd.h>
+
+// Every fsync of this test program passes through here on its way to the C library, so a
+// test can see what was synced, and what stood on the disk at that moment.
+namespace {
+std::function<void(const QString& path)> g_onSync;
+}
+
+extern "C" int fsync(int fd)
+{
+    static const auto real = reinterpret_cast<int (*)(int)>(::dlsym(RTLD_NEXT, "fsync"));
+    if (g_onSync)
+        g_onSync(QFile::symLinkTarget(QStringLiteral("/proc/self/fd/%1").arg(fd)));
+    return real(fd);
+}
 
 namespace {
 
@@ -110,4 +128,19 @@ TEST(AtomicFileWriter, MissingFolderFolderTargetAndAFolderThatRefusesNewFilesFai
     ASSERT_TRUE(failure.has_value());
     EXPECT_FALSE(failure->isEmpty());
     EXPECT_FALSE(QFile::exists(QStringLiteral("/proc/lumetra-shot.png")));
+}
+
+TEST(AtomicFileWriter, TheFolderIsSyncedOnceTheFileStandsInItUnderItsName)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("shot.png"));
+    QStringList syncs;
+    g_onSync = [&](const QString& synced) {
+        if (synced == dir.path())
+            syncs << readAll(path);
+    };
+    ASSERT_FALSE(AtomicFileWriter::write(path, "first").has_value());
+    ASSERT_FALSE(AtomicFileWriter::write(path, "second").has_value());
+    g_onSync = nullptr;
+    EXPECT_EQ(syncs, (QStringList{QStringLiteral("first"), QStringLiteral("second")}));
 }
