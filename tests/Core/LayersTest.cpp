@@ -18,6 +18,8 @@ TEST(Layers, AFolderIncludesOnlyTheFoldersBelowIt)
         {"Views", lower},
         {"Capture", lower},
         {"App", lower + QStringList{"Views", "Capture"}},
+        // The HEIF decoding program, a process apart that shares only its protocol.
+        {"HeifDecoder", {"Platform"}},
     };
     static const QRegularExpression include(QStringLiteral(R"re(^\s*#\s*include\s*"(\w+)/)re"),
                                             QRegularExpression::MultilineOption);
