@@ -5,11 +5,14 @@
 #               tests each on a private Xvfb desktop
 #   make test-sanitize  the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer
 #               (clang, in build-sanitize); any report fails the test it came from
+#   make fuzz   build the fuzz targets (in build-sanitize) and run each for FUZZ_SECONDS
+#               (default 60) on its kept corpus in fuzz/corpus/
 #   make bench  build and run the benchmarks (never part of `make test`)
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 SANITIZE_DIR ?= build-sanitize
+FUZZ_SECONDS ?= 60
 SANITIZE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=Sanitize -DLUMETRA_SANITIZE=ON \
 	-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 # Every report ends the program that made it with a failure; leaks inside third-party
@@ -18,7 +21,7 @@ SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1:strict_
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/sanitizers/lsan.supp:print_suppressions=0
 
-.PHONY: all bootstrap configure compile run test test-sanitize bench install clean
+.PHONY: all bootstrap configure compile run test test-sanitize fuzz bench install clean
 
 all: compile
 
@@ -48,6 +51,10 @@ $(SANITIZE_DIR)/build.ninja: | bootstrap
 test-sanitize: bootstrap $(SANITIZE_DIR)/build.ninja
 	cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	@$(SANITIZER_ENV) bash scripts/run-tests.sh $(SANITIZE_DIR) $(JOBS)
+
+fuzz: bootstrap $(SANITIZE_DIR)/build.ninja
+	cmake --build $(SANITIZE_DIR) -j $(JOBS) --target fuzzers
+	@$(SANITIZER_ENV) bash scripts/run-fuzzers.sh $(SANITIZE_DIR) $(FUZZ_SECONDS)
 
 bench: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target benchmarks

@@ -194,6 +194,7 @@ bool SingleInstance::listen(std::function<void(const LaunchRequest&)> receiver)
     }
     m_listenFd = fd;
     m_acceptNotifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    m_acceptNotifier->setEnabled(true);
     connect(m_acceptNotifier, &QSocketNotifier::activated, this, &SingleInstance::acceptConnections);
     m_acceptRetry = new QTimer(this);
     m_acceptRetry->setSingleShot(true);

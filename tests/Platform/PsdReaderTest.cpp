@@ -27,8 +27,9 @@ TEST(PsdReader, UnpackBitsHandlesLiteralRepeatAndNoOpPacketsAndRefusesOverrunsAn
     EXPECT_EQ(QByteArray(reinterpret_cast<char*>(out), 8), QByteArray("abczzzzq"));
 
     // A literal or a repeat too long, bytes or the value missing, a row not filled.
-    for (const QByteArray& bad : { QByteArray("\x05abcdef"), QByteArray("\xf7x"), QByteArray("\x03ab"),
-                                   QByteArray("\xfd"), QByteArray("\x01ab") })
+    // (Each count byte is a literal of its own: "\x05" "abcdef", not one long hex escape.)
+    for (const QByteArray& bad : { QByteArray("\x05" "abcdef"), QByteArray("\xf7" "x"), QByteArray("\x03" "ab"),
+                                   QByteArray("\xfd"), QByteArray("\x01" "ab") })
         EXPECT_EQ(PsdReader::unpackBitsRow(reinterpret_cast<const uchar*>(bad.constData()), bad.size(), out, 4), -1)
             << bad.toHex().constData();
 }
