@@ -166,7 +166,8 @@ void SettingsView::rebuild()
     // The old tabs may be in the middle of the change that brought us here (the
     // language picker's own signal): they go once it has returned.
     if (QTabWidget* old = m_tabs) {
-        layout()->replaceWidget(old, built);
+        // The layout hands back the old widget's item, and with it the duty to free it.
+        delete layout()->replaceWidget(old, built);
         old->hide();
         old->blockSignals(true);
         old->deleteLater();
