@@ -109,7 +109,8 @@ TEST(PngEncoder, BandsJoinIntoOneZlibStreamThatZlibInflates)
 {
     const QImage image = randomImage(1500, 2000, Kind::translucent);
     const auto [data, chunks] = idatData(ImageEncoding::encodePng(image));
-    EXPECT_GT(chunks, 4) << "the image should have been cut into bands";
+    // Two bands a thread: a two-core machine makes four.
+    EXPECT_GT(chunks, 1) << "the image should have been cut into bands";
 
     QByteArray inflated(qsizetype(2000) * (1 + 1500 * 4) + 1, '\0');
     z_stream stream{};
