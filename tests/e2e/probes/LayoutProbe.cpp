@@ -1,9 +1,8 @@
-// Opens Lumetra's editor, its panels, popovers, toasts, tooltips, save panel, settings
-// and about windows on the display it is given, in each of the ten interface languages, and checks
-// that every text has its room: no label, button or item narrower than it asks to be
-// (a wrapped label as tall as its lines), no two texts of one row over each other.
-// (Menus size themselves to their items.) Prints one line per problem and exits 1
-// when there was any.
+// Opens the editor, its panels, popovers, toasts, save panel, settings and about windows
+// in each of the ten languages and checks that every text has its room: nothing narrower
+// than it asks to be (a wrapped label as tall as its lines), no two texts of one row
+// over each other. (Menus and tooltips size themselves to their texts.) Prints each
+// problem; exits 1 when there was any.
 #include "App/AboutWindow.h"
 #include "App/QtTranslations.h"
 #include "App/SettingsWindow.h"
@@ -15,8 +14,6 @@
 #include "Output/SavePanel.h"
 #include "Views/BackdropPanelView.h"
 #include "Views/ContentView.h"
-#include "Views/FloatingToolbar.h"
-#include "Views/HoverTooltip.h"
 #include "Views/OCRResultPanel.h"
 #include "Views/PropertyPanelControls.h"
 #include "Views/ResizePanelView.h"
@@ -48,7 +45,7 @@ bool showsText(const QWidget* w)
         return !button->text().isEmpty();
     return (qobject_cast<const QComboBox*>(w) && w->objectName() != QLatin1String("lookInCombo"))
         || qobject_cast<const PanelText*>(w) || qobject_cast<const ZoomMenuItem*>(w)
-        || qobject_cast<const ToolbarButton*>(w) || qobject_cast<const TooltipBubble*>(w);
+        || qobject_cast<const ToolbarButton*>(w);
 }
 
 QString describe(const QWidget* w)
@@ -128,7 +125,6 @@ int main(int argc, char** argv)
     lasting.emplace_back(new SaveToast(QUrl::fromLocalFile(QStringLiteral("/tmp/Lumetra 2025-03-01 at 14.05.09.png")),
                                        {}, {}, {}));
     lasting.emplace_back(new CopyToast({}));
-    TooltipBubble bubble;
 
     for (const char* language : {"en", "zh-Hans", "zh-Hant", "ja", "ko", "de", "fr", "es", "it", "ru"}) {
         defaults.set(Settings::appLanguage.name(), QString::fromLatin1(language));
@@ -152,10 +148,6 @@ int main(int argc, char** argv)
         for (auto* popups : {&lasting, &panels})
             for (const auto& popup : *popups)
                 showAndCheck(popup.get(), QString::fromLatin1(popup->metaObject()->className()) + in);
-        for (HoverTooltip* tooltip : content.findChild<FloatingToolbar*>()->findChildren<HoverTooltip*>()) {
-            bubble.setText(tooltip->bubbleText());
-            showAndCheck(&bubble, QStringLiteral("tooltip") + in);
-        }
         SavePanel savePanel(nullptr, QStringLiteral("jpeg"), 0.9);
         showAndCheck(&savePanel, QStringLiteral("save panel") + in, false);
         SettingsView settings(defaults, ShortcutStore::shared(), {});
