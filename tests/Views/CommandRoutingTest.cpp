@@ -66,156 +66,129 @@ protected:
 
 } // namespace
 
-TEST_F(CommandRoutingTest, ZoomAndFitCommandsUseTheAreaOfTheMoment)
+TEST_F(CommandRoutingTest, EachCommandRunsItsOperationInTurn)
 {
-    openImage(800, 600);
-    model.setZoomLevel(1.0);
-    post(Notifications::zoomIn);
-    EXPECT_DOUBLE_EQ(model.zoomLevel(), 1.15);
-    post(Notifications::zoomOut);
-    EXPECT_DOUBLE_EQ(model.zoomLevel(), 1.0);
-    post(Notifications::fitToWindow);
-    EXPECT_DOUBLE_EQ(model.zoomLevel(), 0.5);
-    fitArea = QSizeF(200.0, 150.0); // the window was made smaller
-    post(Notifications::fitToWindow);
-    EXPECT_DOUBLE_EQ(model.zoomLevel(), 0.25);
-    post(Notifications::actualSize);
-    EXPECT_DOUBLE_EQ(model.zoomLevel(), 1.0);
-}
-
-TEST_F(CommandRoutingTest, RotationTurnsAndRefitsWithoutEnlarging)
-{
+    post(Notifications::crop);
+    EXPECT_FALSE(model.isCropping()) << "crop needs an image";
     openImage(800, 200);
     model.setZoomLevel(1.0);
-    fitArea = QSizeF(1000.0, 400.0);
-    post(Notifications::rotateRight);
-    EXPECT_DOUBLE_EQ(model.rotation(), 90.0);
-    EXPECT_DOUBLE_EQ(model.zoomLevel(), 0.5) << "200 x 800 on screen fits 400 high at 0.5";
-    post(Notifications::rotateLeft);
-    EXPECT_DOUBLE_EQ(model.rotation(), 0.0);
-    EXPECT_DOUBLE_EQ(model.zoomLevel(), 1.0) << "fits at actual size and is not enlarged";
-}
-
-TEST_F(CommandRoutingTest, ToolShortcutSelectsOnlyDrawingTools)
-{
-    openImage();
-    post(Notifications::toolShortcut, QStringLiteral("toolMosaic"));
-    EXPECT_EQ(model.currentTool(), ToolType::mosaic);
-    for (const QString& other : { QStringLiteral("captureWindow"), QStringLiteral("pasteImage"),
-                                  QStringLiteral("copyImage"), QStringLiteral("toolarrow"), QString() }) {
-        post(Notifications::toolShortcut, other);
-        EXPECT_EQ(model.currentTool(), ToolType::mosaic) << other.toStdString();
-    }
-    post(Notifications::toolShortcut); // no payload
-    EXPECT_EQ(model.currentTool(), ToolType::mosaic);
-    post(Notifications::toolShortcut, QStringLiteral("toolHighlighter"));
-    EXPECT_EQ(model.currentTool(), ToolType::highlighter);
-}
-
-TEST_F(CommandRoutingTest, DeleteUndoRedoResetAndClear)
-{
-    openImage();
-    ArrowAnnotation arrow;
-    arrow.id = QUuid::createUuid();
-    arrow.endPoint = QPointF(0.5, 0.5);
+    model.setIsBackdropEnabled(false);
+    model.setCurrentBackdropPadding(100);
+    model.setCurrentBackdropShadowEnabled(false);
+    ArrowAnnotation arrow { .endPoint = QPointF(0.5, 0.5) };
     model.annotationManager()->appendArrow(arrow);
     model.annotationManager()->selectAnnotation(arrow.id);
-
-    post(Notifications::deleteAnnotation);
-    EXPECT_TRUE(model.annotationManager()->arrows().isEmpty());
-    post(Notifications::undo);
-    EXPECT_EQ(model.annotationManager()->arrows().size(), 1);
-    post(Notifications::redo);
-    EXPECT_TRUE(model.annotationManager()->arrows().isEmpty());
-
-    model.applyScale(0.5);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !model.isResampling(); }, 5000));
-    ASSERT_EQ(model.selectedImage()->pixelSize(), QSize(200, 150));
-    post(Notifications::resetAll);
-    EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(400, 300));
-
-    post(Notifications::clearImage);
-    EXPECT_FALSE(model.selectedImage().has_value());
+    const auto arrows = [&] { return model.annotationManager()->arrows().size(); };
+    const struct {
+        NotificationName name;
+        std::optional<QString> payload;
+        std::function<bool()> done;
+        QSizeF area = QSizeF(400.0, 300.0);
+    } steps[] = {
+        { Notifications::deleteAnnotation, {}, [&] { return arrows() == 0; } },
+        { Notifications::undo, {}, [&] { return arrows() == 1; } },
+        { Notifications::redo, {}, [&] { return arrows() == 0; } },
+        { Notifications::zoomIn, {}, [&] { return model.zoomLevel() == 1.15; } },
+        { Notifications::zoomOut, {}, [&] { return model.zoomLevel() == 1.0; } },
+        { Notifications::fitToWindow, {}, [&] { return model.zoomLevel() == 0.5; } },
+        // The fit area is read when the command comes: the window was made smaller.
+        { Notifications::fitToWindow, {}, [&] { return model.zoomLevel() == 0.25; }, QSizeF(200.0, 150.0) },
+        { Notifications::actualSize, {}, [&] { return model.zoomLevel() == 1.0; } },
+        // A turn refits without enlarging: 200 x 800 on screen fits 400 high at 0.5...
+        { Notifications::rotateRight, {}, [&] { return model.rotation() == 90.0 && model.zoomLevel() == 0.5; },
+          QSizeF(1000.0, 400.0) },
+        // ...and upright again it fits at actual size.
+        { Notifications::rotateLeft, {}, [&] { return model.rotation() == 0.0 && model.zoomLevel() == 1.0; },
+          QSizeF(1000.0, 400.0) },
+        // The backdrop refits: 800 x 200 with 100 around it fits 1000 wide at 1.
+        { Notifications::backdropToggle, {}, [&] { return model.isBackdropEnabled() && model.zoomLevel() == 1.0; },
+          QSizeF(1000.0, 600.0) },
+        { Notifications::backdropToggle, {}, [&] { return !model.isBackdropEnabled() && model.zoomLevel() == 1.25; },
+          QSizeF(1000.0, 600.0) },
+        { Notifications::toolShortcut, QStringLiteral("toolMosaic"),
+          [&] { return model.currentTool() == ToolType::mosaic; } },
+        // Only drawing tools' actions select a tool.
+        { Notifications::toolShortcut, QStringLiteral("captureWindow"),
+          [&] { return model.currentTool() == ToolType::mosaic; } },
+        { Notifications::toolShortcut, QStringLiteral("toolarrow"),
+          [&] { return model.currentTool() == ToolType::mosaic; } },
+        { Notifications::toolShortcut, {}, [&] { return model.currentTool() == ToolType::mosaic; } },
+        { Notifications::crop, {}, [&] { return model.isCropping(); } },
+        { Notifications::cropCancel, {}, [&] { return !model.isCropping() && model.currentTool() == ToolType::none; } },
+        { Notifications::clearImage, {}, [&] { return !model.selectedImage(); } },
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name.text());
+        fitArea = step.area;
+        post(step.name, step.payload);
+        EXPECT_TRUE(step.done()) << step.payload.value_or(QString()).toStdString();
+    }
 }
 
-TEST_F(CommandRoutingTest, CropCommandNeedsAnImageAndEscapeLeavesInTwoSteps)
+TEST_F(CommandRoutingTest, EscapeWhileTypingACropSizeClosesTheEditorFirst)
 {
-    post(Notifications::crop);
-    EXPECT_FALSE(model.isCropping());
     openImage();
     post(Notifications::crop);
-    EXPECT_TRUE(model.isCropping());
-
     model.setIsEditingCropSize(true);
     post(Notifications::cropCancel);
     EXPECT_FALSE(model.isEditingCropSize());
     EXPECT_FALSE(ImageEditorViewModel::globalIsEditingCropSize());
-    EXPECT_TRUE(model.isCropping()) << "the first Escape closes the size editor only";
+    EXPECT_TRUE(model.isCropping());
     post(Notifications::cropCancel);
     EXPECT_FALSE(model.isCropping());
-    EXPECT_EQ(model.currentTool(), ToolType::none);
-}
-
-TEST_F(CommandRoutingTest, BackdropToggleFlipsTheBackdropAndRefits)
-{
-    openImage();
-    model.setIsBackdropEnabled(false);
-    model.setCurrentBackdropPadding(50);
-    model.setCurrentBackdropShadowEnabled(false);
-    post(Notifications::fitToWindow);
-    EXPECT_DOUBLE_EQ(model.zoomLevel(), 1.0);
-    post(Notifications::backdropToggle);
-    EXPECT_TRUE(model.isBackdropEnabled());
-    EXPECT_DOUBLE_EQ(model.zoomLevel(), 0.75) << "400 by 300 with 50 around it fits 300 high";
-    post(Notifications::backdropToggle);
-    EXPECT_FALSE(model.isBackdropEnabled());
-    EXPECT_DOUBLE_EQ(model.zoomLevel(), 1.0);
 }
 
 TEST_F(CommandRoutingTest, DocumentCommandsFinishAnOpenTextFirst)
 {
     openImage();
     model.setZoomLevel(1.0);
-    const QSizeF display(400.0, 300.0);
-    model.selectTool(ToolType::text);
-    model.beginTextEditing(QPointF(100.0, 100.0), display, std::nullopt, 24.0);
-    model.setTempTextInput(QStringLiteral("kept"));
+    const auto type = [&](const QString& text) {
+        model.selectTool(ToolType::text);
+        model.beginTextEditing(QPointF(100.0, 100.0), QSizeF(400.0, 300.0), std::nullopt, 24.0);
+        model.setTempTextInput(text);
+    };
+    const auto texts = [&] { return model.annotationManager()->texts().size(); };
 
+    type(QStringLiteral("kept"));
     post(Notifications::rotateRight);
     EXPECT_FALSE(model.isEditingText());
-    ASSERT_EQ(model.annotationManager()->texts().size(), 1) << "what was typed is not lost";
+    ASSERT_EQ(texts(), 1) << "what was typed is not lost";
     EXPECT_EQ(model.annotationManager()->texts().first().text, QStringLiteral("kept"));
     EXPECT_DOUBLE_EQ(model.rotation(), 90.0);
 
-    // Undo while typing: the text is committed, then the undo takes it back (and redo
-    // would restore it).
-    model.beginTextEditing(QPointF(50.0, 50.0), display, std::nullopt, 24.0);
-    model.setTempTextInput(QStringLiteral("second"));
+    // Undo while typing commits the text, then takes it back (redo restores it); a reset
+    // commits it too, and reverts it with the rest.
+    type(QStringLiteral("second"));
     post(Notifications::undo);
     EXPECT_FALSE(model.isEditingText());
-    EXPECT_EQ(model.annotationManager()->texts().size(), 1);
+    EXPECT_EQ(texts(), 1);
     post(Notifications::redo);
-    EXPECT_EQ(model.annotationManager()->texts().size(), 2);
+    EXPECT_EQ(texts(), 2);
+    type(QStringLiteral("third"));
+    post(Notifications::resetAll);
+    EXPECT_FALSE(model.isEditingText());
+    EXPECT_EQ(texts(), 0);
+    model.undo();
+    EXPECT_EQ(texts(), 3);
 
-    model.beginTextEditing(QPointF(50.0, 50.0), display, std::nullopt, 24.0);
+    type(QStringLiteral("gone"));
     post(Notifications::clearImage);
     EXPECT_FALSE(model.isEditingText());
     EXPECT_FALSE(model.selectedImage().has_value());
 }
 
-TEST_F(CommandRoutingTest, PasteCommandTakesTheClipboardImage)
+// ---- the paste-once rule of a delivered capture -------------------------------------------------
+
+TEST_F(CommandRoutingTest, PasteTakesTheClipboardAndADeliveredCaptureIsPastedOncePerClipboardChange)
 {
     putCapture(64, 32);
     post(Notifications::pasteImage);
     ASSERT_TRUE(pasted(1));
     ASSERT_TRUE(model.selectedImage().has_value());
     EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(64, 32));
-}
+    model.clearImage();
+    loads.clear();
 
-// ---- the paste-once rule of a delivered capture -------------------------------------------------
-
-TEST_F(CommandRoutingTest, DeliveredCaptureIsPastedOncePerClipboardChange)
-{
     putCapture(50, 40);
     post(Notifications::captureClipboardImageReady);
     ASSERT_TRUE(pasted(1));
@@ -258,18 +231,4 @@ TEST_F(CommandRoutingTest, AWindowShownSoonAfterADeliveryPastesItOnceAndAnOldOne
     attachAfterADelivery(0);
     QTest::qWait(50);
     EXPECT_EQ(loads.count(), 1);
-}
-
-TEST_F(CommandRoutingTest, DetachedObserversIgnoreCommands)
-{
-    openImage();
-    model.setZoomLevel(1.0);
-    observers.detach();
-    post(Notifications::zoomIn);
-    post(Notifications::toolShortcut, QStringLiteral("toolArrow"));
-    EXPECT_DOUBLE_EQ(model.zoomLevel(), 1.0);
-    EXPECT_EQ(model.currentTool(), ToolType::none);
-    observers.attach();
-    post(Notifications::zoomIn);
-    EXPECT_DOUBLE_EQ(model.zoomLevel(), 1.15);
 }

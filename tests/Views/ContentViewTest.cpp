@@ -12,8 +12,6 @@
 #include "Views/CommandRouter.h"
 #include "Views/ContentView.h"
 #include "Views/EditorKeyMonitor.h"
-#include "Views/FloatingToolbar.h"
-#include "Views/ToolButton.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -191,38 +189,6 @@ TEST_F(ContentViewTest, DropsOpenLocalFilesAndImageDataOnly)
     EXPECT_TRUE(content->handleDrop(broken));
     QTest::qWait(100);
     EXPECT_EQ(model().selectedImage()->pixelSize(), QSize(12, 9));
-}
-
-TEST_F(ContentViewTest, AnImageOpenedWhileADropIsDecodedStays)
-{
-    QMimeData data;
-    data.setData(QStringLiteral("image/png"), pngBytes(QSize(12, 9), Qt::yellow));
-    EXPECT_TRUE(content->handleDrop(data));
-    model().setLoadedImage(solid(30, 20), fileUrl("opened.png"));
-    QTest::qWait(300);
-    EXPECT_EQ(model().selectedImage()->pixelSize(), QSize(30, 20));
-    EXPECT_EQ(model().displayName(), QStringLiteral("opened.png"));
-}
-
-TEST_F(ContentViewTest, ToolbarUndoAndResetSettleATextBeingTyped)
-{
-    // The toolbar runs the same command as the menu and the keys: the text is committed
-    // first, so Undo takes it back as one step (Redo brings it again) and Reset clears it.
-    for (const char* button : {"undo", "reset"}) {
-        model().setLoadedImage(solid(300, 200), fileUrl("typed.png"));
-        model().saveUndoState();
-        model().selectTool(ToolType::text);
-        model().beginTextEditing(QPointF(60, 60), QSizeF(300, 200), std::nullopt, 24);
-        model().setTempTextInput(QStringLiteral("Hi"));
-        content->toolbar()->button(QString::fromLatin1(button))->click();
-        EXPECT_FALSE(model().isEditingText()) << button;
-        EXPECT_TRUE(model().annotationManager()->texts().isEmpty()) << button;
-        if (QLatin1String(button) == QLatin1String("undo"))
-            model().redo();
-        else
-            model().undo();
-        EXPECT_EQ(model().annotationManager()->texts().size(), 1) << button;
-    }
 }
 
 TEST_F(ContentViewTest, FileHandedOverByTheApplicationOpens)
