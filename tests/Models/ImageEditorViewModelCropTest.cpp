@@ -56,6 +56,16 @@ TEST_F(EditorCropTest, MovingStaysInsideAndIsNotCumulative)
     EXPECT_EQ(model.cropRect(), QRectF(0, 30, 100, 100));
     model.updateCropMove(QSizeF(500, 500), QSizeF(400, 300));
     EXPECT_EQ(model.cropRect(), QRectF(300, 200, 100, 100));
+
+    // A typed size may be under the drawing minimum: moved, it is kept at the end of the drag.
+    model.setCropRect(QRectF(0, 0, 8, 8));
+    model.setCropDragMode(ImageEditorViewModel::CropDragMode::move());
+    model.beginCropMove();
+    model.updateCropMove(QSizeF(30, 20), QSizeF(400, 300));
+    model.endCropDrag();
+    EXPECT_EQ(model.cropRect(), QRectF(30, 20, 8, 8));
+    EXPECT_FALSE(model.cropMoveStartRect());
+    EXPECT_EQ(model.cropDragMode(), ImageEditorViewModel::CropDragMode::none());
 }
 
 TEST_F(EditorCropTest, CornerDragsKeepTheOppositeCornerAndAMinimumSize)

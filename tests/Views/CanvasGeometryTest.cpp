@@ -64,15 +64,6 @@ TEST(CanvasGeometry, mappingsAreInversesAndAgreeWithThePainterTransform)
     }
 }
 
-TEST(CanvasGeometry, screenDragTurnsIntoTheImageFrame)
-{
-    // A drag of 10 points to the right on screen.
-    expectNear(sample(90).imageTranslation(QPointF(10, 0)), QPointF(0, -10), "90");
-    expectNear(sample(270).imageTranslation(QPointF(10, 0)), QPointF(0, 10), "270");
-    expectNear(sample(180).imageTranslation(QPointF(10, 0)), QPointF(-10, 0), "180");
-    expectNear(sample(0).imageTranslation(QPointF(10, 0)), QPointF(10, 0), "0");
-}
-
 TEST(CanvasGeometry, inexactRotationsMapAsUnrotated)
 {
     const HandleFrameTransform straight = sample(0);

@@ -245,13 +245,6 @@ TEST_F(ContentViewTest, WheelZoomAnchorsWithTheCanvasSizeOfTheMoment)
     const QPointF after = imagePointUnder();
     EXPECT_NEAR(after.x(), before.x(), 1e-9);
     EXPECT_NEAR(after.y(), before.y(), 1e-9);
-
-    // A plain wheel pans.
-    QWheelEvent pan(pointer, canvas->mapToGlobal(pointer), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
-                    Qt::NoScrollPhase, false);
-    const QSizeF offset = canvas->dragOffset();
-    QApplication::sendEvent(canvas, &pan);
-    EXPECT_DOUBLE_EQ(canvas->dragOffset().height(), offset.height() - WheelZoomMonitor::pointsPerNotch);
 }
 
 TEST_F(ContentViewTest, HiddenContentStopsListening)

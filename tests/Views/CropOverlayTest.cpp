@@ -122,24 +122,16 @@ TEST(CropOverlayGesture, DrawnRectangleOfTenPointsOrLessIsDropped)
     EXPECT_TRUE(sameRect(c.model.cropRect(), QRectF(10, 10, 10.5, 40)));
 }
 
-TEST(CropOverlayGesture, CornerDragShrinkingToTheMinimumOrAMoveKeepsTheRectangleInTheFrame)
+TEST(CropOverlayGesture, CornerDragShrunkToTheMinimumIsKept)
 {
     CropCanvas c;
     const QSizeF frame(200, 100);
     c.model.setCropRect(QRectF(40, 20, 100, 60));
-    // The bottom-right corner dragged far up and left: held at 10 x 10.
     c.overlay.cropDragChanged(QPointF(140, 80), QPointF(0, 0), frame);
-    EXPECT_TRUE(sameRect(c.model.cropRect(), QRectF(40, 20, 10, 10)));
     c.overlay.cropDragEnded({}, {}, frame);
     EXPECT_TRUE(sameRect(c.model.cropRect(), QRectF(40, 20, 10, 10)));
     EXPECT_FALSE(c.model.cropCornerDragStart());
     EXPECT_FALSE(c.model.cropDraggingCorner());
-
-    // A moved rectangle keeps its size and stays in the frame.
-    c.model.setCropRect(QRectF(40, 20, 60, 40));
-    c.overlay.cropDragChanged(QPointF(70, 40), QPointF(270, 40), frame);
-    c.overlay.cropDragEnded({}, {}, frame);
-    EXPECT_TRUE(sameRect(c.model.cropRect(), QRectF(140, 20, 60, 40)));
 }
 
 TEST(CropOverlayGesture, DoubleClickAppliesOnlyAboveTenByTen)
