@@ -4,10 +4,6 @@
 #include "E2eImageProbes.h"
 #include "XvfbDesktop.h"
 
-#include <QDir>
-#include <QFile>
-#include <QThread>
-
 namespace {
 
 const QSize kPatternSize(400, 300);
@@ -34,11 +30,7 @@ protected:
 
     void captureCoveredWindow()
     {
-        QFile config(QDir(desktop().configDir()).filePath(QStringLiteral("Lumetra.conf")));
-        ASSERT_TRUE(config.open(QIODevice::WriteOnly));
-        config.write("[General]\ncaptureOpensEditor=false\nopenWindowAtLaunch=false\n");
-        config.close();
-
+        ASSERT_TRUE(desktop().writeSettings("[General]\ncaptureOpensEditor=false\nopenWindowAtLaunch=false\n"));
         const QImage pattern = e2e::patternImage(kPatternSize);
         const QString client = show(QStringLiteral("WindowPattern"), pattern, QPoint(300, 200));
         ASSERT_FALSE(client.isEmpty());
@@ -48,32 +40,18 @@ protected:
                                                    }),
                           QPoint(550, 330))
                          .isEmpty());
-        std::optional<QPoint> origin;
-        for (int attempt = 0; attempt < 50 && !origin; ++attempt) {
-            QThread::msleep(100);
-            origin = e2e::locate(desktop().screenshot(), pattern.copy(0, 0, 200, 80));
-        }
+        const std::optional<QPoint> origin = desktop().waitForOnScreen(pattern.copy(0, 0, 200, 80));
         ASSERT_TRUE(origin) << "the pattern window never showed";
         ASSERT_FALSE(e2e::locate(desktop().screenshot(), pattern)) << "the pattern must be partly covered";
 
-        ASSERT_TRUE(desktop().startLumetra());
-        ASSERT_TRUE(desktop().waitForWindow(QStringLiteral("^Lumetra$"), 30000)) << desktop().lumetraOutput().toStdString();
-        ASSERT_TRUE(desktop().xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+8")}).ok());
-        ASSERT_TRUE(desktop().waitForWindow(QStringLiteral("^Lumetra Window Picker$"), 20000))
-            << desktop().lumetraOutput().toStdString();
-        const QPoint over = *origin + QPoint(60, 60);
-        const auto n = [](int v) { return QString::number(v); };
-        ASSERT_TRUE(desktop().xdotool({QStringLiteral("mousemove"), n(over.x()), n(over.y())}).ok());
-        QThread::msleep(200);
-        ASSERT_TRUE(desktop().xdotool({QStringLiteral("click"), QStringLiteral("1")}).ok());
-
-        QImage clip;
-        for (int attempt = 0; attempt < 100 && clip.isNull(); ++attempt) {
-            QThread::msleep(100);
-            if (const auto png = desktop().clipboard(QStringLiteral("image/png")); png && !png->isEmpty())
-                clip = QImage::fromData(*png, "PNG").convertToFormat(QImage::Format_ARGB32);
-        }
-        ASSERT_FALSE(clip.isNull()) << desktop().lumetraOutput().toStdString();
+        ASSERT_TRUE(desktop().startLumetraAndWaitFor(QStringLiteral("^Lumetra$")));
+        ASSERT_TRUE(desktop().key(QStringLiteral("ctrl+shift+8")));
+        ASSERT_TRUE(desktop().waitForWindow(QStringLiteral("^Lumetra Window Picker$"), 20000));
+        ASSERT_TRUE(desktop().click(*origin + QPoint(60, 60)));
+        // Read as it is: the canvas's transparency matters here.
+        ASSERT_FALSE(desktop().waitForClipboardImage([](const QImage&) { return true; }).isNull());
+        const QImage clip = QImage::fromData(desktop().clipboard(QStringLiteral("image/png")).value_or(QByteArray()), "PNG")
+                                .convertToFormat(QImage::Format_ARGB32);
 
         const QList<int> e = frameExtents(client); // all 0 without a window manager
         const QSize frame(kPatternSize.width() + e[0] + e[1], kPatternSize.height() + e[2] + e[3]);

@@ -42,25 +42,12 @@ class EditorCompletionTest : public DesktopTest {
 protected:
     DesktopOptions desktopOptions() const override { return {.windowManager = true}; }
 
-    void keys(const QStringList& names)
+    void keys(const QString& names)
     {
-        desktop().xdotool(QStringList{ "key", "--delay", "60" } + names);
+        desktop().xdotool(QStringList{"key", "--delay", "60"} + names.split(' '));
         QThread::msleep(250);
     }
-    void type(const QString& text) { desktop().xdotool({ "type", "--delay", "40", text }); }
-    void clickAt(QPoint p, const char* button = "1")
-    {
-        desktop().xdotool({ "mousemove", QString::number(p.x()), QString::number(p.y()) });
-        QThread::msleep(100);
-        desktop().xdotool({ "click", button });
-        QThread::msleep(400);
-    }
-    // With LUMETRA_E2E_SHOTS naming a folder, screenshots are kept there to look at.
-    void keep(const QString& name)
-    {
-        if (const QString folder = qEnvironmentVariable("LUMETRA_E2E_SHOTS"); !folder.isEmpty())
-            desktop().screenshot().save(QDir(folder).filePath(name + ".png"));
-    }
+    void type(const QString& text) { desktop().xdotool({"type", "--delay", "40", text}); }
 
     // Opens the image (red left, green right) and finds the toolbar by its export
     // button, the one accent-coloured square below the window's title.
@@ -96,17 +83,16 @@ TEST_F(EditorCompletionTest, RightClickMenuTurnsTheImageByKeyboard)
     ASSERT_NO_FATAL_FAILURE(openEditor());
     // The menu is a window of its own: it covers the image below and right of the click.
     const QPoint click = m_image.center() - QPoint(100, 100);
-    clickAt(click, "3");
+    desktop().click(click, 3);
     const auto covered = [&](const QImage& s) {
         return e2e::countPixels(s, QRect(click, QSize(150, 300)),
                                 [](const QColor& c) { return near(c, kRed, 10) || near(c, kGreen, 10); })
             < 150 * 300 / 2;
     };
     EXPECT_TRUE(covered(desktop().waitForScreenshot("root", covered))) << "no menu over the image";
-    keep("menu");
 
     // From the bottom: Quit, About, Clear, Reset, Scale, Rotate Right.
-    keys({ "Up", "Up", "Up", "Up", "Up", "Up", "Return" });
+    keys("Up Up Up Up Up Up Return");
     // A clockwise quarter turn puts the left half on top.
     const auto turned = [](const QImage& s) {
         const QRect red = boundsOf(s, kRed), green = boundsOf(s, kGreen);
@@ -119,13 +105,12 @@ TEST_F(EditorCompletionTest, RightClickMenuTurnsTheImageByKeyboard)
 TEST_F(EditorCompletionTest, ResizePopoverWithTheLockThenCopyGivesThatSize)
 {
     ASSERT_NO_FATAL_FAILURE(openEditor());
-    clickAt(button(5 * 33 + 13 + 3 * 33 + 13));
+    desktop().click(button(5 * 33 + 13 + 3 * 33 + 13));
     // The width field, the width typed, then past the height field to Apply.
-    keys({ "Tab", "ctrl+a" });
+    keys("Tab ctrl+a");
     type("321");
-    keep("resize");
-    keys({ "Tab", "Tab", "space" });
-    keys({ "ctrl+shift+c" });
+    keys("Tab Tab space");
+    keys("ctrl+shift+c");
     const QImage copied = desktop().waitForClipboardImage([](const QImage& i) { return i.width() == 321; }, 15000);
     EXPECT_EQ(copied.size(), QSize(321, 201)); // 400 x 321 / 640 = 200.6
     EXPECT_EQ(desktop().stopLumetra(), 0);
@@ -134,22 +119,21 @@ TEST_F(EditorCompletionTest, ResizePopoverWithTheLockThenCopyGivesThatSize)
 TEST_F(EditorCompletionTest, BackdropPresetSavedAsPngGrowsByThePaddingInThePresetsColours)
 {
     ASSERT_NO_FATAL_FAILURE(openEditor());
-    clickAt(button(4 * 33));
+    desktop().click(button(4 * 33));
     // The switch on; the ocean preset (the thirteenth); past candy, padding and radius
     // to the shadow switch, off.
-    keys({ "Tab", "space" });
-    keys(QStringList(13, "Tab") << "space");
-    keys({ "Tab", "Tab", "Tab", "Tab", "space" });
-    keep("backdrop");
-    keys({ "Escape", "ctrl+shift+s" });
+    keys("Tab space");
+    keys(QStringLiteral("Tab ").repeated(13) + "space");
+    keys("Tab Tab Tab Tab space");
+    keys("Escape ctrl+shift+s");
 
     const QString path = QDir(desktop().workDir()).filePath("card.png");
     const auto panel = desktop().waitForWindow("^Save As$", 15000);
     ASSERT_TRUE(panel.has_value()) << "no save panel";
-    desktop().xdotool({ "windowactivate", "--sync", *panel });
-    keys({ "alt+n", "ctrl+a" });
+    ASSERT_TRUE(desktop().activate(*panel));
+    keys("alt+n ctrl+a");
     type(path);
-    keys({ "Return" });
+    keys("Return");
     ASSERT_TRUE(desktop().waitForWindowGone("^Save As$", 10000));
     for (int attempt = 0; attempt < 100 && QFileInfo(path).size() == 0; ++attempt)
         QThread::msleep(100);

@@ -11,7 +11,6 @@
 #include <QImage>
 #include <QPainter>
 #include <QRegularExpression>
-#include <QThread>
 
 namespace {
 
@@ -29,7 +28,7 @@ protected:
     void openEditor(const QImage& image)
     {
         const auto window = desktop().startLumetraOnImage(desktop().saveImage(QStringLiteral("image.png"), image));
-        ASSERT_TRUE(window) << desktop().errorString().toStdString() << desktop().lumetraErrors().toStdString();
+        ASSERT_TRUE(window) << desktop().errorString().toStdString();
         m_window = *window;
         const auto geometry = clientGeometry(m_window);
         ASSERT_TRUE(geometry);
@@ -37,7 +36,7 @@ protected:
         // The bar's last button (export) is the accent square 10 points in from its end;
         // the buttons before it stand 33 points apart.
         m_barY = m_geometry.height() - kInformationBar - kBottomInset - kBarHeight / 2;
-        const QImage shot = desktop().waitForScreenshot(m_window, [&](const QImage& s) {
+        desktop().waitForScreenshot(m_window, [&](const QImage& s) {
             for (int x = s.width() - 1; x >= s.width() / 2; --x)
                 if (isAccent(s.pixelColor(x, m_barY))) {
                     m_exportX = x - 13;
@@ -46,7 +45,6 @@ protected:
             return false;
         });
         ASSERT_GT(m_exportX, 0) << "no toolbar";
-
     }
 
     // Where a window's own area lies on the screen (inside the window manager's frame).
@@ -63,22 +61,6 @@ protected:
     }
 
     QPoint toolbarButton(int fromExport) const { return m_geometry.topLeft() + QPoint(m_exportX - 33 * fromExport, m_barY); }
-    void click(const QPoint& global, const QString& button = QStringLiteral("1"))
-    {
-        desktop().xdotool({QStringLiteral("mousemove"), QString::number(global.x()), QString::number(global.y())});
-        QThread::msleep(100);
-        desktop().xdotool({QStringLiteral("click"), button});
-        QThread::msleep(200);
-    }
-    // Where the image's pixels show on the screen, once they do.
-    std::optional<QPoint> findOnScreen(const QImage& image)
-    {
-        std::optional<QPoint> found;
-        desktop().waitForScreenshot(QStringLiteral("root"), [&](const QImage& screen) {
-            return (found = e2e::locate(screen, image)).has_value();
-        });
-        return found;
-    }
 
     QString m_window;
     QRect m_geometry;
@@ -93,16 +75,16 @@ TEST_F(PinsAndText, PinButtonShowsAMovablePinThatItsMenuAndTheButtonClose)
     const QImage image = e2e::patternImage(QSize(360, 240));
     openEditor(image);
     // Enlarged in the editor, the image's exact pixels show only in the pin.
-    desktop().xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), m_window});
-    desktop().xdotool({QStringLiteral("key"), QStringLiteral("ctrl+equal")});
+    ASSERT_TRUE(desktop().activate(m_window));
+    desktop().key(QStringLiteral("ctrl+equal"));
     const QPoint pinButton = toolbarButton(2);
-    click(pinButton);
+    desktop().click(pinButton);
     const auto pin = desktop().waitForWindow(kPinTitle);
-    ASSERT_TRUE(pin) << desktop().lumetraOutput().toStdString();
+    ASSERT_TRUE(pin);
 
     // One image pixel per screen pixel (no compositor: no margin), every pixel showing,
     // where the pin overlaps the editor too: it stands above it.
-    const std::optional<QPoint> shown = findOnScreen(image);
+    const std::optional<QPoint> shown = desktop().waitForOnScreen(image);
     ASSERT_TRUE(shown) << "the image's pixels are not on the screen";
     EXPECT_EQ(clientGeometry(*pin)->topLeft(), *shown);
     EXPECT_TRUE(QRect(*shown, image.size()).intersects(m_geometry)) << "the pin opens over the editor";
@@ -112,21 +94,20 @@ TEST_F(PinsAndText, PinButtonShowsAMovablePinThatItsMenuAndTheButtonClose)
     const QPoint grab = *shown + QPoint(180, 120);
     ASSERT_TRUE(desktop().dragPointer(grab, grab - QPoint(400, 300), 10));
     desktop().xdotool({QStringLiteral("mousemove"), QStringLiteral("5"), QStringLiteral("5")});
-    const std::optional<QPoint> moved = findOnScreen(image);
+    const std::optional<QPoint> moved = desktop().waitForOnScreen(image);
     ASSERT_TRUE(moved);
     EXPECT_EQ(*moved, *shown - QPoint(400, 300));
 
     // Its context menu's last item closes it.
-    click(*moved + QPoint(100, 100), QStringLiteral("3"));
-    desktop().xdotool({QStringLiteral("key"), QStringLiteral("Up")});
-    desktop().xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    desktop().click(*moved + QPoint(100, 100), 3);
+    desktop().key(QStringLiteral("Up Return"));
     EXPECT_TRUE(desktop().waitForWindowGone(kPinTitle));
 
     // Pinned again it opens where the last one closed; pinned once more, unchanged, it closes.
-    click(pinButton);
+    desktop().click(pinButton);
     ASSERT_TRUE(desktop().waitForWindow(kPinTitle));
     EXPECT_EQ(clientGeometry(*desktop().waitForWindow(kPinTitle))->topLeft(), *moved);
-    click(pinButton);
+    desktop().click(pinButton);
     EXPECT_TRUE(desktop().waitForWindowGone(kPinTitle));
     EXPECT_EQ(desktop().stopLumetra(), 0);
 }
@@ -143,13 +124,13 @@ TEST_F(PinsAndText, TextButtonShowsTheTextAndItsCopyButtonPutsItOnTheClipboard)
         p.drawText(QPoint(40, 80), text.section(QLatin1Char('\n'), 0, 0));
         p.drawText(QPoint(40, 160), text.section(QLatin1Char('\n'), 1, 1));
     }));
-    click(toolbarButton(3));
+    desktop().click(toolbarButton(3));
 
     // The card in the canvas area's top right corner: its copy button is the accent bar
     // across it, shown once the text is there.
     const QRect card(m_geometry.width() - 16 - 300, 0, 300, m_barY - kBarHeight / 2);
     QPoint copy;
-    const QImage shot = desktop().waitForScreenshot(
+    desktop().waitForScreenshot(
         m_window,
         [&](const QImage& s) {
             for (int y = card.top(); y < card.bottom(); ++y)
@@ -161,7 +142,7 @@ TEST_F(PinsAndText, TextButtonShowsTheTextAndItsCopyButtonPutsItOnTheClipboard)
         },
         60000);
     ASSERT_FALSE(copy.isNull()) << "no card with a copy button";
-    click(m_geometry.topLeft() + copy);
+    desktop().click(m_geometry.topLeft() + copy);
     const std::optional<QByteArray> copied = desktop().clipboard(QStringLiteral("UTF8_STRING"));
     ASSERT_TRUE(copied);
     EXPECT_EQ(QString::fromUtf8(*copied), text);

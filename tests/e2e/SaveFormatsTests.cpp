@@ -73,58 +73,46 @@ protected:
 
     QString work(const QString& name) { return QDir(desktop().workDir()).filePath(name); }
 
-    bool activate(const QString& window) { return desktop().activate(window); }
-
-    // Where the image shows on screen: its top, left and right edges are the first and
-    // last columns of the base colour (the floating toolbar may cover its bottom).
-    std::optional<QRectF> shownImageRect()
+    // The base-coloured image opened in the editor.
+    std::optional<QString> openEditor()
     {
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            const QImage screen = desktop().screenshot().convertToFormat(QImage::Format_RGB32);
-            const QRect seen = screen.isNull() ? QRect() : e2e::boundsOfColour(screen, screen.rect(), kBase.rgb());
-            if (seen.width() > 100) {
-                const double width = seen.width();
-                return QRectF(seen.left(), seen.top(), width, width * kImageSize.height() / kImageSize.width());
-            }
-            QThread::msleep(100);
-        }
-        return std::nullopt;
+        QImage base(kImageSize, QImage::Format_RGB32);
+        base.fill(kBase);
+        return desktop().startLumetraOnImage(desktop().saveImage(QStringLiteral("in.png"), base));
     }
 
-    // Ctrl+Shift+S, the format by the popup, the path typed, Return.
-    ::testing::AssertionResult saveAs(const QString& editor, const SaveFormat& format, const QString& path)
+    // Ctrl+Shift+S, the format by the popup (the stored one when none is given), the path
+    // typed, Return; true once the panel is gone.
+    ::testing::AssertionResult saveAs(const QString& editor, const QString& path, const SaveFormat* format = nullptr)
     {
-        if (!activate(editor))
+        if (!desktop().activate(editor) || !desktop().key(QStringLiteral("ctrl+shift+s")))
             return ::testing::AssertionFailure() << "cannot activate the editor";
-        desktop().xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+s")});
         const std::optional<QString> panel = desktop().waitForWindow(QStringLiteral("^Save As$"), 15000);
-        if (!panel)
+        if (!panel || !desktop().activate(*panel))
             return ::testing::AssertionFailure() << "no save panel";
-        if (!activate(*panel))
-            return ::testing::AssertionFailure() << "cannot activate the save panel";
-        const std::optional<QRect> geometry = desktop().windowGeometry(*panel);
-        if (!geometry)
-            return ::testing::AssertionFailure() << "no panel geometry";
-        // The popup's row is the panel's last while the quality row is hidden.
-        const int popupY = geometry->height() - 23;
-        desktop().xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), *panel, QStringLiteral("300"),
-                           QString::number(popupY)});
-        // One wheel step over the popup gives it the keyboard focus (whatever it does to
-        // the choice); then Home and Down pick the row, without opening the list.
-        desktop().xdotool({QStringLiteral("click"), QStringLiteral("4")});
-        QStringList keys{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("30"), QStringLiteral("Home")};
-        for (int row = 0; row < format.popupRow; ++row)
-            keys << QStringLiteral("Down");
-        desktop().xdotool(keys);
-        // The wheel gave the popup the focus; the name field's label takes it back (Alt+N).
-        desktop().xdotool({QStringLiteral("key"), QStringLiteral("alt+n")});
-        desktop().xdotool({QStringLiteral("key"), QStringLiteral("ctrl+a")});
-        desktop().xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("5"), path});
-        desktop().xdotool({QStringLiteral("key"), QStringLiteral("Return")});
-        if (!desktop().waitForWindowGone(QStringLiteral("^Save As$"), 10000)) {
-            keepForInspection(desktop().screenshot(), QStringLiteral("panel-stayed-up"));
-            return ::testing::AssertionFailure() << "the save panel stayed up";
+        if (format) {
+            // The popup's row is the panel's last while the quality row is hidden. One wheel
+            // step over it gives it the keyboard focus (whatever it does to the choice); then
+            // Home and Down pick the row, without opening the list.
+            const int popupY = desktop().windowGeometry(*panel).value_or(QRect()).height() - 23;
+            desktop().xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), *panel, QStringLiteral("300"),
+                               QString::number(popupY)});
+            desktop().xdotool({QStringLiteral("click"), QStringLiteral("4")});
+            desktop().xdotool(QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("30"),
+                                          QStringLiteral("Home")}
+                              + QStringList(format->popupRow, QStringLiteral("Down")));
         }
+        // The wheel gave the popup the focus; the name field's label takes it back (Alt+N).
+        desktop().key(QStringLiteral("alt+n ctrl+a"));
+        desktop().xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("5"), path});
+        desktop().key(QStringLiteral("Return"));
+        if (!desktop().waitForWindowGone(QStringLiteral("^Save As$"), 10000))
+            return ::testing::AssertionFailure() << "the save panel stayed up";
+        return ::testing::AssertionSuccess();
+    }
+
+    ::testing::AssertionResult written(const QString& path)
+    {
         for (int attempt = 0; attempt < 200; ++attempt) {
             if (QFileInfo(path).size() > 0)
                 return ::testing::AssertionSuccess();
@@ -145,41 +133,35 @@ protected:
             EXPECT_TRUE(render.ok()) << render.describe().toStdString();
             return QImage(prefix + QStringLiteral(".png")).convertToFormat(QImage::Format_RGB32);
         }
-        const ImageFileReader::Result read = ImageFileReader::readFile(path);
-        return read.image.convertToFormat(QImage::Format_RGB32);
-    }
-
-    void keepForInspection(const QImage& image, const QString& name)
-    {
-        const QString folder = qEnvironmentVariable("LUMETRA_E2E_ARTIFACTS");
-        if (!folder.isEmpty() && QDir().mkpath(folder))
-            image.save(QDir(folder).filePath(name + QStringLiteral(".png")));
+        return ImageFileReader::readFile(path).image.convertToFormat(QImage::Format_RGB32);
     }
 };
 
 TEST_F(SaveFormatsTest, ADrawnRectangleIsSavedInEveryFormat)
 {
-    QImage base(kImageSize, QImage::Format_RGB32);
-    base.fill(kBase);
-    const QString input = work(QStringLiteral("in.png"));
-    ASSERT_TRUE(base.save(input));
-
-    const std::optional<QString> editor = desktop().startLumetraOnImage(input);
-    ASSERT_TRUE(editor) << desktop().errorString().toStdString() << desktop().lumetraOutput().toStdString();
-    ASSERT_TRUE(activate(*editor));
-    const std::optional<QRectF> shown = shownImageRect();
-    ASSERT_TRUE(shown) << "the image never showed";
+    const std::optional<QString> editor = openEditor();
+    ASSERT_TRUE(editor) << desktop().errorString().toStdString();
+    ASSERT_TRUE(desktop().activate(*editor));
+    // Where the image shows on screen: its top, left and right edges are the first and
+    // last columns of the base colour (the floating toolbar may cover its bottom).
+    QRect seen;
+    desktop().waitForScreenshot(QStringLiteral("root"), [&](const QImage& screen) {
+        seen = e2e::boundsOfColour(screen.convertToFormat(QImage::Format_RGB32), screen.rect(), kBase.rgb());
+        return seen.width() > 100;
+    });
+    ASSERT_GT(seen.width(), 100) << "the image never showed";
+    const QRectF shown(seen.left(), seen.top(), seen.width(), seen.width() * kImageSize.height() / double(kImageSize.width()));
 
     // The rectangle tool by its key, then a drag over the middle half of the image.
-    desktop().xdotool({QStringLiteral("key"), QStringLiteral("3")});
-    const QPoint from = (shown->topLeft() + QPointF(0.25 * shown->width(), 0.25 * shown->height())).toPoint();
-    const QPoint to = (shown->topLeft() + QPointF(0.75 * shown->width(), 0.75 * shown->height())).toPoint();
+    desktop().key(QStringLiteral("3"));
+    const QPoint from = (shown.topLeft() + QPointF(0.25 * shown.width(), 0.25 * shown.height())).toPoint();
+    const QPoint to = (shown.topLeft() + QPointF(0.75 * shown.width(), 0.75 * shown.height())).toPoint();
     desktop().dragPointer(from, to, 10);
     // Where the drag fell on the image, in its pixels.
-    const QRectF expected(QPointF((from.x() - shown->left()) / shown->width() * kImageSize.width(),
-                                  (from.y() - shown->top()) / shown->height() * kImageSize.height()),
-                          QPointF((to.x() - shown->left()) / shown->width() * kImageSize.width(),
-                                  (to.y() - shown->top()) / shown->height() * kImageSize.height()));
+    const QRectF expected(QPointF((from.x() - shown.left()) / shown.width() * kImageSize.width(),
+                                  (from.y() - shown.top()) / shown.height() * kImageSize.height()),
+                          QPointF((to.x() - shown.left()) / shown.width() * kImageSize.width(),
+                                  (to.y() - shown.top()) / shown.height() * kImageSize.height()));
 
     QImage reference;
     QRgb stroke = 0;
@@ -187,9 +169,9 @@ TEST_F(SaveFormatsTest, ADrawnRectangleIsSavedInEveryFormat)
     for (const SaveFormat& format : kFormats) {
         SCOPED_TRACE(format.id);
         const QString path = work(QStringLiteral("saved-%1.%2").arg(QLatin1String(format.id), QLatin1String(format.extension)));
-        ASSERT_TRUE(saveAs(*editor, format, path)) << desktop().lumetraOutput().toStdString();
+        ASSERT_TRUE(saveAs(*editor, path, &format));
+        ASSERT_TRUE(written(path));
         const QImage image = decode(format, path);
-        keepForInspection(image, QStringLiteral("saved-") + QLatin1String(format.id));
         ASSERT_EQ(image.size(), kImageSize);
 
         if (reference.isNull()) {
@@ -215,14 +197,11 @@ TEST_F(SaveFormatsTest, ADrawnRectangleIsSavedInEveryFormat)
             stroke = image.pixel(strokePoint);
             EXPECT_FALSE(sameColour(stroke, kBase, 60));
             // The saved toast shows over the editor, its green check mark on screen.
-            bool toastSeen = false;
-            for (int attempt = 0; attempt < 30 && !toastSeen; ++attempt) {
-                const QImage screen = desktop().screenshotWindow(*editor).convertToFormat(QImage::Format_RGB32);
-                toastSeen = !screen.isNull() && !e2e::boundsOfColour(screen, screen.rect(), qRgb(52, 199, 89)).isNull();
-                if (!toastSeen)
-                    QThread::msleep(100);
-            }
-            EXPECT_TRUE(toastSeen) << "no saved toast";
+            const auto toast = [](const QImage& screen) {
+                return !e2e::boundsOfColour(screen.convertToFormat(QImage::Format_RGB32), screen.rect(), qRgb(52, 199, 89))
+                            .isNull();
+            };
+            EXPECT_TRUE(toast(desktop().waitForScreenshot(*editor, toast, 5000))) << "no saved toast";
             continue;
         }
 
@@ -246,17 +225,7 @@ TEST_F(SaveFormatsTest, ADrawnRectangleIsSavedInEveryFormat)
                                lossless ? 1 : 8));
 
         if (id == QLatin1String("pdf")) {
-            // The picture is stored losslessly: no JPEG (DCT) image in the file.
-            const CommandResult list = desktop().run(QStringLiteral("pdfimages"), {QStringLiteral("-list"), path});
-            ASSERT_TRUE(list.ok()) << list.describe().toStdString();
-            const QStringList rows = list.text().split(QLatin1Char('\n')).mid(2);
-            ASSERT_FALSE(rows.isEmpty()) << "no image in the PDF";
-            for (const QString& row : rows)
-                EXPECT_FALSE(row.contains(QStringLiteral(" jpeg "))) << row.toStdString();
-            QFile pdf(path);
-            ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
-            EXPECT_FALSE(pdf.readAll().contains("DCTDecode"));
-            // And the image it holds is the PNG's, pixel for pixel.
+            // The picture the PDF holds is the PNG's, pixel for pixel.
             const QString prefix = work(QStringLiteral("pdfimage"));
             const CommandResult extract = desktop().run(
                 QStringLiteral("pdfimages"), {QStringLiteral("-png"), QStringLiteral("-f"), QStringLiteral("1"),
@@ -269,14 +238,9 @@ TEST_F(SaveFormatsTest, ADrawnRectangleIsSavedInEveryFormat)
     }
 
     // Copy (Ctrl+Shift+C) puts the same picture on the clipboard as PNG.
-    ASSERT_TRUE(activate(*editor));
-    desktop().xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+c")});
-    QImage copied;
-    for (int attempt = 0; attempt < 100 && copied.isNull(); ++attempt) {
-        copied = desktop().clipboardImage();
-        if (copied.isNull())
-            QThread::msleep(100);
-    }
+    ASSERT_TRUE(desktop().activate(*editor));
+    desktop().key(QStringLiteral("ctrl+shift+c"));
+    const QImage copied = desktop().waitForClipboardImage([](const QImage&) { return true; });
     ASSERT_EQ(copied.size(), kImageSize);
     EXPECT_EQ(meanDifference(copied, reference), 0.0);
     EXPECT_EQ(desktop().stopLumetra(), 0);
@@ -286,28 +250,16 @@ TEST_F(SaveFormatsTest, ADrawnRectangleIsSavedInEveryFormat)
 
 TEST_F(SaveFormatsTest, SaveAfterAFailedSaveAsAsksRatherThanOverwritingTheEarlierFile)
 {
-    QImage base(kImageSize, QImage::Format_RGB32);
-    base.fill(kBase);
-    const QString input = work(QStringLiteral("in.png"));
-    ASSERT_TRUE(base.save(input));
-    const std::optional<QString> editor = desktop().startLumetraOnImage(input);
+    const std::optional<QString> editor = openEditor();
     ASSERT_TRUE(editor) << desktop().errorString().toStdString();
     const QString earlier = work(QStringLiteral("earlier.png"));
-    ASSERT_TRUE(saveAs(*editor, kFormats[0], earlier)) << desktop().lumetraOutput().toStdString();
+    ASSERT_TRUE(saveAs(*editor, earlier));
+    ASSERT_TRUE(written(earlier));
     ASSERT_TRUE(QFile::remove(earlier));
 
     // Save As into a folder that is not there: the alert tells so (a dialog titled after
     // the program) and is dismissed.
-    ASSERT_TRUE(activate(*editor));
-    desktop().xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+s")});
-    const std::optional<QString> panel = desktop().waitForWindow(QStringLiteral("^Save As$"), 15000);
-    ASSERT_TRUE(panel);
-    ASSERT_TRUE(activate(*panel));
-    desktop().xdotool({QStringLiteral("key"), QStringLiteral("alt+n")});
-    desktop().xdotool({QStringLiteral("key"), QStringLiteral("ctrl+a")});
-    desktop().xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("5"),
-                       QStringLiteral("/zz-lumetra-missing/denied.png")});
-    desktop().xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    ASSERT_TRUE(saveAs(*editor, QStringLiteral("/zz-lumetra-missing/denied.png")));
     // Lumetra's windows besides the editor (the alert has no title of its own).
     const auto otherWindows = [&] {
         QStringList ids = desktop()
@@ -324,17 +276,17 @@ TEST_F(SaveFormatsTest, SaveAfterAFailedSaveAsAsksRatherThanOverwritingTheEarlie
         alerts = otherWindows();
     }
     ASSERT_EQ(alerts.size(), 1) << "no alert about the failed save";
-    ASSERT_TRUE(activate(alerts.first()));
-    desktop().xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    ASSERT_TRUE(desktop().activate(alerts.first()));
+    desktop().key(QStringLiteral("Return"));
     for (int attempt = 0; attempt < 100 && !otherWindows().isEmpty(); ++attempt)
         QThread::msleep(100);
     ASSERT_TRUE(otherWindows().isEmpty()) << "the alert stayed";
 
     // Save: the panel asks where, and the earlier file is not written again.
-    ASSERT_TRUE(activate(*editor));
-    desktop().xdotool({QStringLiteral("key"), QStringLiteral("ctrl+s")});
+    ASSERT_TRUE(desktop().activate(*editor));
+    desktop().key(QStringLiteral("ctrl+s"));
     EXPECT_TRUE(desktop().waitForWindow(QStringLiteral("^Save As$"), 15000)) << "Save asked nothing";
     EXPECT_FALSE(QFile::exists(earlier));
-    desktop().xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+    desktop().key(QStringLiteral("Escape"));
     EXPECT_EQ(desktop().stopLumetra(), 0);
 }

@@ -35,12 +35,8 @@ protected:
     void SetUp() override
     {
         DesktopTest::SetUp();
-        QFile config(QDir(desktop().configDir()).filePath(QStringLiteral("Lumetra.conf")));
-        ASSERT_TRUE(config.open(QIODevice::WriteOnly));
-        config.write("[General]\ncaptureOpensEditor=false\n");
-        config.close();
-        ASSERT_TRUE(desktop().startLumetra());
-        ASSERT_TRUE(desktop().waitForWindow(kMainWindow, 30000)) << desktop().lumetraOutput().toStdString();
+        ASSERT_TRUE(desktop().writeSettings("[General]\ncaptureOpensEditor=false\n"));
+        ASSERT_TRUE(desktop().startLumetraAndWaitFor(kMainWindow));
     }
 
     // Starts the probe page and returns its view on screen once it stays put.
@@ -96,20 +92,13 @@ protected:
 
     void startCapture()
     {
-        ASSERT_TRUE(desktop().xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+9")}).ok());
-        ASSERT_TRUE(desktop().waitForWindow(kOverlay, 20000)) << desktop().lumetraOutput().toStdString();
+        ASSERT_TRUE(desktop().key(QStringLiteral("ctrl+shift+9")));
+        ASSERT_TRUE(desktop().waitForWindow(kOverlay, 20000));
         EXPECT_TRUE(desktop().findWindows(kMainWindow).isEmpty()) << "Lumetra's window is out of the way";
     }
     void drag(const QRect& view)
     {
-        const auto n = [](int v) { return QString::number(v); };
-        const QPoint end = view.topLeft() + QPoint(view.width(), view.height());
-        ASSERT_TRUE(desktop()
-                        .xdotool({QStringLiteral("mousemove"), n(view.x()), n(view.y()), QStringLiteral("mousedown"),
-                                  QStringLiteral("1"), QStringLiteral("mousemove"), n(view.center().x()),
-                                  n(view.center().y()), QStringLiteral("mousemove"), n(end.x()), n(end.y()),
-                                  QStringLiteral("mouseup"), QStringLiteral("1")})
-                        .ok());
+        ASSERT_TRUE(desktop().dragPointer(view.topLeft(), view.topLeft() + QPoint(view.width(), view.height()), 2));
     }
     // The clipboard's image left of the scrollbar once it is `rows` high (or any height
     // when rows is 0).
@@ -158,7 +147,7 @@ TEST_F(ScrollCaptureTest, PagesAreScrolledToTheirEndAndStitchedRowForRow)
         timer.start();
         const QImage clip = waitForCapture(kHeader + content, 120000);
         const qint64 captureMs = timer.elapsed();
-        ASSERT_EQ(clip.height(), kHeader + content) << desktop().lumetraOutput().toStdString();
+        ASSERT_EQ(clip.height(), kHeader + content);
         EXPECT_TRUE(clip == expected) << "the header once, then every row of the content";
         EXPECT_EQ(wheelEvents().last().second, content - (view.height() - kHeader)) << "scrolled to the end";
         EXPECT_TRUE(desktop().waitForWindowGone(kOverlay));
@@ -174,7 +163,7 @@ TEST_F(ScrollCaptureTest, EscapeBeforeTheFirstFrameCancelsAndAKeyMidWayEndsWithW
     const QRect view = showPage({});
     ASSERT_FALSE(view.isEmpty());
     startCapture();
-    ASSERT_TRUE(desktop().xdotool({QStringLiteral("key"), QStringLiteral("Escape")}).ok());
+    ASSERT_TRUE(desktop().key(QStringLiteral("Escape")));
     EXPECT_TRUE(desktop().waitForWindowGone(kOverlay));
     EXPECT_TRUE(desktop().waitForWindow(kMainWindow).has_value()) << "Lumetra's window is back";
     EXPECT_FALSE(desktop().clipboardTypes().contains(QStringLiteral("image/png")));
@@ -186,7 +175,7 @@ TEST_F(ScrollCaptureTest, EscapeBeforeTheFirstFrameCancelsAndAKeyMidWayEndsWithW
     timer.start();
     while ((wheelEvents().isEmpty() || wheelEvents().last().second < 1500) && timer.elapsed() < 60000)
         readProbe(100);
-    ASSERT_TRUE(desktop().xdotool({QStringLiteral("key"), QStringLiteral("space")}).ok());
+    ASSERT_TRUE(desktop().key(QStringLiteral("space")));
     const QImage clip = waitForCapture(0, 60000);
     const int scrolledTo = wheelEvents().last().second;
     ASSERT_GT(clip.height(), view.height());

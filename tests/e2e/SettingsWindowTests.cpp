@@ -4,9 +4,7 @@
 #include "E2eOcr.h"
 #include "XvfbDesktop.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QThread>
 
 #include <utility>
@@ -22,30 +20,13 @@ class SettingsWindowTest : public DesktopTest {
 protected:
     DesktopOptions desktopOptions() const override { return {.windowManager = true, .tray = true}; }
 
-    void writeSettings(const QByteArray& ini)
-    {
-        QFile file(QDir(desktop().configDir()).filePath(QStringLiteral("Lumetra.conf")));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(ini);
-    }
-
-    QString log() { return desktop().lumetraOutput() + desktop().lumetraErrors(); }
-
-    bool click(const QPoint& at)
-    {
-        return desktop().xdotool({"mousemove", n(at.x()), n(at.y()), "click", "1"}).ok();
-    }
-
     // Opens the tray menu and takes its picture (the menu drops from the top right).
     QImage trayMenuShot()
     {
-        const auto icon = desktop().waitForWindow(kStatusItem, 10000);
-        const auto geometry = icon ? desktop().windowGeometry(*icon) : std::nullopt;
-        if (!geometry || !click(geometry->center()))
+        if (!desktop().openTrayMenu())
             return {};
-        QThread::msleep(700);
         const QImage shot = desktop().screenshot();
-        desktop().xdotool({"key", "Escape"});
+        desktop().key(QStringLiteral("Escape"));
         return shot.copy(shot.width() - 700, 0, 700, 450);
     }
 
@@ -107,37 +88,33 @@ protected:
 
 TEST_F(SettingsWindowTest, FromTheTrayARecordedAreaKeyReplacesTheOldOneAndGermanReachesWindowAndTray)
 {
-    writeSettings("[General]\nopenWindowAtLaunch=false\nappLanguage=en\n");
+    ASSERT_TRUE(desktop().writeSettings("[General]\nopenWindowAtLaunch=false\nappLanguage=en\n"));
     desktop().startBackground(QStringLiteral("xmessage"), {QStringLiteral("-title"), QStringLiteral("OtherProgram"),
                                                            QStringLiteral("another program")});
     const auto other = desktop().waitForWindow(QStringLiteral("^OtherProgram$"), 20000);
     ASSERT_TRUE(other.has_value());
-    ASSERT_TRUE(desktop().startLumetra());
-    const auto icon = desktop().waitForWindow(kStatusItem, 30000);
-    ASSERT_TRUE(icon.has_value()) << log().toStdString();
+    ASSERT_TRUE(desktop().startLumetraAndWaitFor(kStatusItem));
 
     // Settings… sits fourth from the bottom of the tray menu.
-    ASSERT_TRUE(click(desktop().windowGeometry(*icon)->center()));
-    QThread::msleep(700);
-    for (const char* key : {"Up", "Up", "Up", "Up", "Return"})
-        ASSERT_TRUE(desktop().xdotool({"key", key}).ok());
+    ASSERT_TRUE(desktop().openTrayMenu());
+    ASSERT_TRUE(desktop().key(QStringLiteral("Up Up Up Up Return")));
     const auto window = desktop().waitForWindow(QStringLiteral("^Settings$"), 10000);
-    ASSERT_TRUE(window.has_value()) << log().toStdString();
+    ASSERT_TRUE(window.has_value());
 
     ASSERT_TRUE(clickText(*window, QStringLiteral("Shortcuts")));
     scrollToCaptureKeys(*window);
     ASSERT_TRUE(clickText(*window, QStringLiteral("Ctrl + Shift + 7")));
-    ASSERT_TRUE(desktop().xdotool({"key", "ctrl+alt+5"}).ok());
+    ASSERT_TRUE(desktop().key(QStringLiteral("ctrl+alt+5")));
     EXPECT_TRUE(shows(*window, QStringLiteral("Ctrl + Alt + 5")));
 
     // From another program's window: the new keys capture, the old ones no longer do.
-    ASSERT_TRUE(desktop().xdotool({"windowactivate", "--sync", *other}).ok());
-    ASSERT_TRUE(desktop().xdotool({"key", "ctrl+alt+5"}).ok());
-    ASSERT_TRUE(desktop().waitForWindow(kOverlay, 20000).has_value()) << log().toStdString();
-    ASSERT_TRUE(desktop().xdotool({"key", "Escape"}).ok());
+    ASSERT_TRUE(desktop().activate(*other));
+    ASSERT_TRUE(desktop().key(QStringLiteral("ctrl+alt+5")));
+    ASSERT_TRUE(desktop().waitForWindow(kOverlay, 20000).has_value());
+    ASSERT_TRUE(desktop().key(QStringLiteral("Escape")));
     ASSERT_TRUE(desktop().waitForWindowGone(kOverlay));
-    ASSERT_TRUE(desktop().xdotool({"windowactivate", "--sync", *other}).ok());
-    ASSERT_TRUE(desktop().xdotool({"key", "ctrl+shift+7"}).ok());
+    ASSERT_TRUE(desktop().activate(*other));
+    ASSERT_TRUE(desktop().key(QStringLiteral("ctrl+shift+7")));
     EXPECT_FALSE(desktop().waitForWindow(kOverlay, 2000).has_value());
     const QImage menu = trayMenuShot();
     EXPECT_TRUE(e2e::findText(menu, QStringLiteral("Ctrl + Alt + 5"))) << e2e::readText(menu).toStdString();
@@ -146,16 +123,16 @@ TEST_F(SettingsWindowTest, FromTheTrayARecordedAreaKeyReplacesTheOldOneAndGerman
     // Deutsch from the General tab's language picker.
     const auto settings = desktop().waitForWindow(QStringLiteral("^Settings$"), 10000);
     ASSERT_TRUE(settings.has_value());
-    ASSERT_TRUE(desktop().xdotool({"windowactivate", "--sync", *settings}).ok());
+    ASSERT_TRUE(desktop().activate(*settings));
     ASSERT_TRUE(clickText(*settings, QStringLiteral("General")));
     ASSERT_TRUE(clickText(*settings, QStringLiteral("English")));
     QThread::msleep(500);
     ASSERT_TRUE(desktop().xdotool({"type", "Deu"}).ok());
-    ASSERT_TRUE(desktop().xdotool({"key", "Return"}).ok());
+    ASSERT_TRUE(desktop().key(QStringLiteral("Return")));
     const auto german = desktop().waitForWindow(QStringLiteral("^Einstellungen$"), 10000);
     if (!german)
         desktop().saveImage(QStringLiteral("no-german.png"), desktop().screenshot());
-    ASSERT_TRUE(german.has_value()) << log().toStdString();
+    ASSERT_TRUE(german.has_value());
     EXPECT_TRUE(shows(*german, QStringLiteral("Allgemein")));
     const QImage germanMenu = trayMenuShot();
     EXPECT_TRUE(e2e::findText(germanMenu, QStringLiteral("Einstellungen")))
@@ -171,19 +148,18 @@ TEST_F(SettingsWindowTest, RecordingAKeyAnotherProgramHoldsKeepsItAndShowsTheYel
     ASSERT_EQ(holder->readLine().trimmed(), QByteArray("grabbed"));
 
     // Opened with Ctrl+, from the editor window's menu, on the tab chosen last time.
-    writeSettings("[General]\nappLanguage=en\nsettingsSelectedTab=2\n");
-    ASSERT_TRUE(desktop().startLumetra());
-    const auto editor = desktop().waitForWindow(QStringLiteral("^Lumetra$"), 30000);
-    ASSERT_TRUE(editor.has_value()) << log().toStdString();
-    ASSERT_TRUE(desktop().xdotool({"windowactivate", "--sync", *editor}).ok());
-    ASSERT_TRUE(desktop().xdotool({"key", "ctrl+comma"}).ok());
+    ASSERT_TRUE(desktop().writeSettings("[General]\nappLanguage=en\nsettingsSelectedTab=2\n"));
+    const auto editor = desktop().startLumetraAndWaitFor(QStringLiteral("^Lumetra$"));
+    ASSERT_TRUE(editor.has_value());
+    ASSERT_TRUE(desktop().activate(*editor));
+    ASSERT_TRUE(desktop().key(QStringLiteral("ctrl+comma")));
     const auto window = desktop().waitForWindow(QStringLiteral("^Settings$"), 10000);
-    ASSERT_TRUE(window.has_value()) << log().toStdString();
+    ASSERT_TRUE(window.has_value());
 
     scrollToCaptureKeys(*window);
     ASSERT_TRUE(clickText(*window, QStringLiteral("Ctrl + Shift + 8")));
     // The recorder has the keyboard: the press reaches it, not the program holding it.
-    ASSERT_TRUE(desktop().xdotool({"key", "ctrl+alt+6"}).ok());
+    ASSERT_TRUE(desktop().key(QStringLiteral("ctrl+alt+6")));
     const auto yellow = [](const QImage& shot) {
         int count = 0;
         for (int y = 0; y < shot.height(); ++y)

@@ -1,5 +1,7 @@
 #include "XvfbDesktop.h"
 
+#include "E2eImageProbes.h"
+
 #include "support/XvfbServer.h"
 
 #include <QDir>
@@ -315,11 +317,34 @@ static QString literally(const QString& title)
     return pattern;
 }
 
+std::optional<QString> XvfbDesktop::startLumetraAndWaitFor(const QString& windowPattern, const QStringList& arguments,
+                                                           int timeoutMs)
+{
+    if (!startLumetra(arguments))
+        return std::nullopt;
+    return waitForWindow(windowPattern, timeoutMs);
+}
+
 std::optional<QString> XvfbDesktop::startLumetraOnImage(const QString& imagePath, int timeoutMs)
 {
-    if (!startLumetra({imagePath}))
-        return std::nullopt;
-    return waitForWindow(QStringLiteral("^Lumetra - %1$").arg(literally(QFileInfo(imagePath).fileName())), timeoutMs);
+    return startLumetraAndWaitFor(QStringLiteral("^Lumetra - %1$").arg(literally(QFileInfo(imagePath).fileName())),
+                                  {imagePath}, timeoutMs);
+}
+
+bool XvfbDesktop::writeSettings(const QByteArray& ini) const
+{
+    QFile file(QDir(configDir()).filePath(QStringLiteral("Lumetra.conf")));
+    return file.open(QIODevice::WriteOnly) && file.write(ini) == ini.size();
+}
+
+bool XvfbDesktop::openTrayMenu() const
+{
+    const auto icon = waitForWindow(QStringLiteral("^Lumetra Status Item$"));
+    const auto geometry = icon ? windowGeometry(*icon) : std::nullopt;
+    if (!geometry || !click(geometry->center()))
+        return false;
+    QThread::msleep(500); // a menu is a window of its own, mapped a moment after the click
+    return true;
 }
 
 std::optional<QString> XvfbDesktop::showImage(const QString& title, const QImage& image, std::optional<QPoint> at,
@@ -465,6 +490,22 @@ CommandResult XvfbDesktop::xdotool(const QStringList& arguments, int timeoutMs) 
     return run(QStringLiteral("xdotool"), arguments, timeoutMs);
 }
 
+bool XvfbDesktop::key(const QString& combinations) const
+{
+    return xdotool(QStringList{QStringLiteral("key")} + combinations.split(QLatin1Char(' '), Qt::SkipEmptyParts)).ok();
+}
+
+bool XvfbDesktop::click(const QPoint& at, int button, int count) const
+{
+    const bool moved = xdotool({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y())}).ok();
+    QThread::msleep(200); // the pointer's arrival (hover, enter) before the press
+    const bool clicked = xdotool({QStringLiteral("click"), QStringLiteral("--repeat"), QString::number(count),
+                                  QStringLiteral("--delay"), QStringLiteral("80"), QString::number(button)})
+                             .ok();
+    QThread::msleep(300);
+    return moved && clicked;
+}
+
 std::optional<QString> XvfbDesktop::waitForWindow(const QString& namePattern, int timeoutMs, bool onlyVisible) const
 {
     QStringList windows;
@@ -562,6 +603,15 @@ QImage XvfbDesktop::waitForScreenshot(const QString& windowId, const std::functi
         },
         timeoutMs);
     return shot;
+}
+
+std::optional<QPoint> XvfbDesktop::waitForOnScreen(const QImage& image, int timeoutMs) const
+{
+    std::optional<QPoint> found;
+    waitForScreenshot(
+        QStringLiteral("root"), [&](const QImage& screen) { return (found = e2e::locate(screen, image)).has_value(); },
+        timeoutMs);
+    return found;
 }
 
 QString XvfbDesktop::saveImage(const QString& name, const QImage& image) const

@@ -113,9 +113,16 @@ public:
     qint64 lumetraPid() const;
     QString lumetraOutput() const;
     QString lumetraErrors() const;
-    // Starts Lumetra on an image file and waits for its editor window, titled after the
-    // file; the window's id, or nothing (errorString() or Lumetra's output say why).
+    // Starts Lumetra and waits for a window of it whose title matches `windowPattern`;
+    // the window's id, or nothing (errorString() or Lumetra's output say why).
+    std::optional<QString> startLumetraAndWaitFor(const QString& windowPattern, const QStringList& arguments = {},
+                                                  int timeoutMs = 30000);
+    // Starts Lumetra on an image file and waits for its editor window, titled after the file.
     std::optional<QString> startLumetraOnImage(const QString& imagePath, int timeoutMs = 30000);
+    // Replaces Lumetra's settings file with `ini` ("[General]\nkey=value\n...").
+    bool writeSettings(const QByteArray& ini) const;
+    // Clicks Lumetra's status item in the tray and waits for its menu to show.
+    bool openTrayMenu() const;
     // Sends the signal and waits for the end. The exit code when Lumetra exited by itself;
     // nothing when it crashed, was killed, or had to be killed after timeoutMs.
     std::optional<int> stopLumetra(int signalNumber = SIGTERM, int timeoutMs = 10000);
@@ -139,6 +146,11 @@ public:
 
     // ---- X11 helpers -----------------------------------------------------------------------
     CommandResult xdotool(const QStringList& arguments, int timeoutMs = 10000) const;
+    // Types the key combinations, blank-separated, in turn ("ctrl+a", "Up Up Return").
+    bool key(const QString& combinations) const;
+    // Moves the pointer to `at` (screen coordinates), clicks `button` `count` times there
+    // and gives the program a moment to answer.
+    bool click(const QPoint& at, int button = 1, int count = 1) const;
     // The id of the first window whose title matches the regular expression (by xdotool),
     // waiting up to timeoutMs; only mapped windows unless onlyVisible is false.
     std::optional<QString> waitForWindow(const QString& namePattern, int timeoutMs = 10000,
@@ -166,6 +178,9 @@ public:
     // timeoutMs has passed; returns the last one taken, ready or not.
     QImage waitForScreenshot(const QString& windowId, const std::function<bool(const QImage&)>& ready,
                              int timeoutMs = 10000) const;
+    // Where `image` shows on the screen pixel for pixel, once it does; nothing when it did
+    // not within timeoutMs.
+    std::optional<QPoint> waitForOnScreen(const QImage& image, int timeoutMs = 10000) const;
     // Saves the image as a PNG named `name` in workDir(); its path, or empty on failure.
     QString saveImage(const QString& name, const QImage& image) const;
 

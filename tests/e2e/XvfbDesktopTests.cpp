@@ -103,22 +103,6 @@ TEST(XvfbDesktop, StopsEverythingItStartedWhenDestroyed)
     EXPECT_FALSE(QDir(root).exists());
 }
 
-TEST(XvfbDesktop, ClipboardRoundTripThroughXclip)
-{
-    XvfbDesktop desktop;
-    ASSERT_TRUE(desktop.isReady()) << desktop.errorString().toStdString();
-    EXPECT_FALSE(desktop.clipboard().has_value());
-
-    ASSERT_TRUE(desktop.setClipboard(QByteArray("first")));
-    EXPECT_EQ(desktop.clipboard(), QByteArray("first"));
-    QByteArray binary;
-    for (int i = 0; i < 256; ++i)
-        binary.append(static_cast<char>(i));
-    ASSERT_TRUE(desktop.setClipboard(binary, QStringLiteral("image/png")));
-    EXPECT_EQ(desktop.clipboard(QStringLiteral("image/png")), binary);
-    EXPECT_TRUE(desktop.clipboardTypes().contains(QStringLiteral("image/png")));
-}
-
 TEST(XvfbDesktop, RunReportsExitCodesAndTimeouts)
 {
     XvfbDesktop desktop;
