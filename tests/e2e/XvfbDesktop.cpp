@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QThread>
 
 #include "Platform/XcbConnection.h"
@@ -154,7 +155,7 @@ QString XvfbDesktop::workDir() const { return m_root.filePath(QStringLiteral("wo
 QString XvfbDesktop::configDir() const { return m_root.filePath(QStringLiteral("config")); }
 QString XvfbDesktop::runtimeDir() const { return m_root.filePath(QStringLiteral("runtime")); }
 
-QProcessEnvironment XvfbDesktop::environment() const
+QProcessEnvironment XvfbDesktop::environment(const QProcessEnvironment& extra) const
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("DISPLAY"), m_display);
@@ -170,6 +171,8 @@ QProcessEnvironment XvfbDesktop::environment() const
     for (const char* name : {"WAYLAND_DISPLAY", "XAUTHORITY", "QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS",
                              "QT_AUTO_SCREEN_SCALE_FACTOR", "QT_QPA_PLATFORMTHEME", "QT_STYLE_OVERRIDE"})
         env.remove(QString::fromLatin1(name));
+    for (const QString& key : extra.keys())
+        env.insert(key, extra.value(key));
     return env;
 }
 
@@ -189,10 +192,12 @@ QProcess* XvfbDesktop::addChild(const QString& name, const QString& program, con
     process->setWorkingDirectory(workDir());
     // Nothing reads a child's pipes while the test waits on something else, so a chatty
     // child would fill them and stall: what the test does not read goes to files.
-    const QString logBase = QDir(workDir()).filePath(QStringLiteral("%1-%2").arg(name).arg(m_children.size()));
+    // Lumetra's, for lumetraOutput(), go on from one start of it to the next.
+    const QString logBase = QDir(workDir()).filePath(
+        name == QLatin1String("lumetra") ? name : QStringLiteral("%1-%2").arg(name).arg(m_children.size()));
     if (!pipeStandardOutput)
-        process->setStandardOutputFile(logBase + QStringLiteral(".out"));
-    process->setStandardErrorFile(logBase + QStringLiteral(".err"));
+        process->setStandardOutputFile(logBase + QStringLiteral(".out"), QIODevice::Append);
+    process->setStandardErrorFile(logBase + QStringLiteral(".err"), QIODevice::Append);
     // Should this test program die without cleaning up, the kernel ends the child.
     process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
     m_children.push_back(Child{name, std::move(process)});
@@ -284,25 +289,8 @@ bool XvfbDesktop::startLumetra(const QStringList& arguments, const QProcessEnvir
         fail(QStringLiteral("Lumetra is already running"));
         return false;
     }
-    QProcessEnvironment env = environment();
-    for (const QString& key : extra.keys())
-        env.insert(key, extra.value(key));
-    auto process = std::make_unique<QProcess>();
-    process->setProgram(QStringLiteral(LUMETRA_BINARY));
-    process->setArguments(arguments);
-    process->setProcessEnvironment(env);
-    process->setWorkingDirectory(workDir());
-    process->setStandardOutputFile(QDir(workDir()).filePath(QStringLiteral("lumetra.out")), QIODevice::Append);
-    process->setStandardErrorFile(QDir(workDir()).filePath(QStringLiteral("lumetra.err")), QIODevice::Append);
-    process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-    process->start();
-    if (!process->waitForStarted(kStartTimeoutMs)) {
-        fail(QStringLiteral("cannot start %1: %2").arg(QStringLiteral(LUMETRA_BINARY), process->errorString()));
-        return false;
-    }
-    m_lumetra = process.get();
-    m_children.push_back(Child{QStringLiteral("lumetra"), std::move(process)});
-    return true;
+    m_lumetra = startChild(QStringLiteral("lumetra"), QStringLiteral(LUMETRA_BINARY), arguments, environment(extra));
+    return m_lumetra != nullptr;
 }
 
 // xdotool matches titles as POSIX extended expressions: this one literally.
@@ -462,15 +450,13 @@ CommandResult XvfbDesktop::run(const QString& program, const QStringList& argume
     if (!input.isEmpty())
         process.write(input);
     process.closeWriteChannel();
-    if (!process.waitForFinished(timeoutMs)) {
+    if (process.waitForFinished(timeoutMs)) {
+        result.finished = process.exitStatus() == QProcess::NormalExit;
+        result.exitCode = process.exitCode();
+    } else {
         process.kill();
         process.waitForFinished(3000);
-        result.standardOutput = process.readAllStandardOutput();
-        result.standardError = process.readAllStandardError();
-        return result;
     }
-    result.finished = process.exitStatus() == QProcess::NormalExit;
-    result.exitCode = process.exitCode();
     result.standardOutput = process.readAllStandardOutput();
     result.standardError = process.readAllStandardError();
     return result;
@@ -479,10 +465,7 @@ CommandResult XvfbDesktop::run(const QString& program, const QStringList& argume
 QProcess* XvfbDesktop::startBackground(const QString& program, const QStringList& arguments,
                                        const QProcessEnvironment& extra)
 {
-    QProcessEnvironment env = environment();
-    for (const QString& key : extra.keys())
-        env.insert(key, extra.value(key));
-    return startChild(QFileInfo(program).fileName(), program, arguments, env, true);
+    return startChild(QFileInfo(program).fileName(), program, arguments, environment(extra), true);
 }
 
 CommandResult XvfbDesktop::xdotool(const QStringList& arguments, int timeoutMs) const
@@ -555,25 +538,17 @@ std::optional<QRect> XvfbDesktop::windowGeometry(const QString& windowId) const
     if (!result.ok())
         return std::nullopt;
     // Lines of NAME=value: WINDOW, X, Y, WIDTH, HEIGHT, SCREEN.
-    std::optional<int> x, y, width, height;
+    QHash<QString, int> values;
     for (const QString& line : result.text().split(QLatin1Char('\n'))) {
-        const QString name = line.section(QLatin1Char('='), 0, 0).trimmed();
         bool ok = false;
         const int value = line.section(QLatin1Char('='), 1).trimmed().toInt(&ok);
-        if (!ok)
-            continue;
-        if (name == QLatin1String("X"))
-            x = value;
-        else if (name == QLatin1String("Y"))
-            y = value;
-        else if (name == QLatin1String("WIDTH"))
-            width = value;
-        else if (name == QLatin1String("HEIGHT"))
-            height = value;
+        if (ok)
+            values.insert(line.section(QLatin1Char('='), 0, 0).trimmed(), value);
     }
-    if (!width || !height)
+    if (!values.contains(QStringLiteral("WIDTH")) || !values.contains(QStringLiteral("HEIGHT")))
         return std::nullopt;
-    return QRect(x.value_or(0), y.value_or(0), *width, *height);
+    return QRect(values.value(QStringLiteral("X")), values.value(QStringLiteral("Y")), values.value(QStringLiteral("WIDTH")),
+                 values.value(QStringLiteral("HEIGHT")));
 }
 
 QImage XvfbDesktop::screenshot() const

@@ -104,7 +104,8 @@ public:
     QString workDir() const;    // scratch space for files the test reads or writes
     QString configDir() const;  // LUMETRA_CONFIG_DIR
     QString runtimeDir() const; // XDG_RUNTIME_DIR, mode 0700
-    QProcessEnvironment environment() const;
+    // With `extra` added.
+    QProcessEnvironment environment(const QProcessEnvironment& extra = {}) const;
 
     // ---- Lumetra (build/lumetra), one instance at a time --------------------------------
     // Standard output and error go to files in workDir(); read them with lumetraOutput().
