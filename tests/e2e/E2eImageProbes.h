@@ -18,9 +18,6 @@
 
 namespace e2e {
 
-// The annotation tools' default red, as drawn on screen (antialiased edges excluded).
-inline bool isRed(const QColor& c) { return c.red() > 200 && c.green() < 70 && c.blue() < 70; }
-
 // How many pixels of `area` (clipped to the image) pass `test`.
 inline int countPixels(const QImage& image, const QRect& area, const std::function<bool(const QColor&)>& test)
 {
