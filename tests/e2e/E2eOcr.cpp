@@ -3,6 +3,8 @@
 #include <tesseract/baseapi.h>
 #include <tesseract/resultiterator.h>
 
+#include <omp.h>
+
 #include <algorithm>
 #include <array>
 #include <memory>
@@ -88,6 +90,9 @@ QList<OcrWord> readWords(const QImage& image)
     if (image.isNull())
         return words;
     const QImage grey = prepared(image);
+    // Tesseract's OpenMP threads spin while they wait: with several tests reading the
+    // screen at once on a busy machine, one reading took minutes instead of seconds.
+    omp_set_max_active_levels(0);
     tesseract::TessBaseAPI api;
     if (api.Init(nullptr, "eng") != 0)
         return words;
