@@ -1,8 +1,10 @@
 // Text recognition of a 1920 x 1080 screenshot holding 40 lines of mixed Chinese and
 // English: the whole run with its engines' start, on every core and on one, and the
-// engines' start alone (the difference is the reading with the engines already up).
+// engines' start alone (the difference is the reading with the engines already up),
+// and the making of the page the engines read.
 // Counters: chars = characters recognised, lines = lines in the result.
 #include "Output/TesseractRecognizer.h"
+#include "Output/TextInk.h"
 #include "Output/TextRecognition.h"
 
 #include <QFont>
@@ -84,9 +86,17 @@ void BM_PrepareRecognitionImage(benchmark::State& state)
         benchmark::DoNotOptimize(TextRecognition::makeRecognitionImage(image));
 }
 
+// Turning the page into dark ink on white paper, before the engines read it.
+void BM_InkOnPaper(benchmark::State& state)
+{
+    for (auto _ : state)
+        benchmark::DoNotOptimize(TextRecognition::inkOnPaper(grey()));
+}
+
 } // namespace
 
 BENCHMARK(BM_RecognizeScreenshotAllCores)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_RecognizeScreenshotOneCore)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 BENCHMARK(BM_EngineStartOnly)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_PrepareRecognitionImage)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_InkOnPaper)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -1,5 +1,7 @@
 #include "Output/TesseractRecognizer.h"
 
+#include "Output/TextInk.h"
+
 #include <QByteArray>
 #include <QRect>
 #include <QThread>
@@ -26,40 +28,18 @@ struct PixDeleter {
 };
 using PixPtr = std::unique_ptr<Pix, PixDeleter>;
 
-// The grey value half of the area's pixels lie at or below: the background of a text
-// area, since ink covers far less than half of it.
-int medianGrey(const QImage& grey, const QRect& area)
+PixPtr makePix(const QImage& grey)
 {
-    std::array<qint64, 256> histogram{};
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        const uchar* row = grey.constScanLine(y);
-        for (int x = area.left(); x <= area.right(); ++x)
-            ++histogram[row[x]];
-    }
-    const qint64 half = (qint64(area.width()) * area.height() + 1) / 2;
-    qint64 seen = 0;
-    for (int v = 0; v < 256; ++v) {
-        seen += histogram[v];
-        if (seen >= half)
-            return v;
-    }
-    return 255;
-}
-
-// The engine reads dark text on a light ground best: light text on a dark ground is
-// turned over first.
-PixPtr makePix(const QImage& grey, const QRect& area, bool invert)
-{
-    PixPtr pix(pixCreate(area.width(), area.height(), 8));
+    PixPtr pix(pixCreate(grey.width(), grey.height(), 8));
     if (!pix)
         return nullptr;
     l_uint32* data = pixGetData(pix.get());
     const int wpl = pixGetWpl(pix.get());
-    for (int y = 0; y < area.height(); ++y) {
-        const uchar* source = grey.constScanLine(area.top() + y) + area.left();
+    for (int y = 0; y < grey.height(); ++y) {
+        const uchar* source = grey.constScanLine(y);
         l_uint32* line = data + qsizetype(y) * wpl;
-        for (int x = 0; x < area.width(); ++x)
-            SET_DATA_BYTE(line, x, invert ? 255 - source[x] : source[x]);
+        for (int x = 0; x < grey.width(); ++x)
+            SET_DATA_BYTE(line, x, source[x]);
     }
     return pix;
 }
@@ -171,8 +151,9 @@ TextRecognitionResult TesseractRecognizer::recognize(const QImage& image, const 
         return {};
     quietEngineNotes();
     const QByteArray languages = options.languages.toUtf8();
-    // Every engine reads the whole page (its own copy), light text on dark turned over.
-    const bool invert = medianGrey(grey, grey.rect()) < 128;
+    // Every engine reads the whole page (its own copy), as dark ink on white paper. The
+    // paper is made while the engines start, and is ready before they read.
+    QImage paper;
     const int cores = options.maxEngines > 0 ? options.maxEngines : std::max(1, QThread::idealThreadCount());
 
     std::mutex mutex;
@@ -193,7 +174,7 @@ TextRecognitionResult TesseractRecognizer::recognize(const QImage& image, const 
         lock.unlock();
         if (!ok || !lines || lines->empty())
             return;
-        const PixPtr page = makePix(grey, grey.rect(), invert);
+        const PixPtr page = makePix(paper);
         if (!page)
             return;
         engine.api().SetImage(page.get());
@@ -212,7 +193,10 @@ TextRecognitionResult TesseractRecognizer::recognize(const QImage& image, const 
     for (int i = 0; i < early; ++i)
         workers.emplace_back(work);
 
-    const PixPtr page = makePix(grey, grey.rect(), invert);
+    paper = TextRecognition::inkOnPaper(grey);
+    if (paper.isNull()) // no memory for it: the page as it is still reads on plain grounds
+        paper = grey;
+    const PixPtr page = makePix(paper);
     std::optional<std::vector<QRect>> found = page ? findLines(page.get(), options) : std::nullopt;
     {
         std::lock_guard lock(mutex);
