@@ -19,21 +19,6 @@ namespace {
 
 namespace P = HeifDecoderProtocol;
 
-bool writeAll(const void* data, size_t size)
-{
-    const char* bytes = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t n = ::write(STDOUT_FILENO, bytes, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        bytes += n;
-        size -= size_t(n);
-    }
-    return true;
-}
-
 P::Reply reply(std::int32_t status, int width, int height, int channels, size_t messageLength)
 {
     P::Reply r{};
@@ -51,7 +36,7 @@ int failWith(std::string message)
     if (message.size() > size_t(P::maximumMessageLength))
         message.resize(size_t(P::maximumMessageLength));
     const P::Reply r = reply(P::statusFailed, 0, 0, 0, message.size());
-    return writeAll(&r, sizeof r) && writeAll(message.data(), message.size()) ? 0 : 1;
+    return P::writeAll(STDOUT_FILENO, &r, sizeof r) && P::writeAll(STDOUT_FILENO, message.data(), message.size()) ? 0 : 1;
 }
 
 int failWith(const heif_error& error)
@@ -139,10 +124,10 @@ int main()
         return failWith("the HEIF decoder returned no pixels");
 
     const P::Reply r = reply(P::statusDecoded, width, height, channels, 0);
-    if (!writeAll(&r, sizeof r))
+    if (!P::writeAll(STDOUT_FILENO, &r, sizeof r))
         return 1;
     for (int y = 0; y < height; ++y) {
-        if (!writeAll(plane + size_t(y) * size_t(stride), size_t(width) * size_t(channels)))
+        if (!P::writeAll(STDOUT_FILENO, plane + size_t(y) * size_t(stride), size_t(width) * size_t(channels)))
             return 1;
     }
     return 0;

@@ -107,14 +107,8 @@ namespace {
         Fd input(::memfd_create("lumetra-heif-input", MFD_CLOEXEC));
         if (input.fd < 0)
             return { QImage(), QStringLiteral("cannot hand the image to the HEIF decoder: %1").arg(qt_error_string(errno)) };
-        for (qsizetype offset = 0; offset < data.size();) {
-            const ssize_t n = ::write(input.fd, data.constData() + offset, size_t(data.size() - offset));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return { QImage(), QStringLiteral("cannot hand the image to the HEIF decoder: %1").arg(qt_error_string(errno)) };
-            offset += n;
-        }
+        if (!P::writeAll(input.fd, data.constData(), size_t(data.size())))
+            return { QImage(), QStringLiteral("cannot hand the image to the HEIF decoder: %1").arg(qt_error_string(errno)) };
         ::lseek(input.fd, 0, SEEK_SET);
 
         int pipeEnds[2];
