@@ -5,26 +5,15 @@
 #include "Platform/X11WindowList.h"
 
 #include <QFontMetricsF>
-#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 
 OverlayPickerView::OverlayPickerView(FrozenScreenRecord record, QList<WindowRecord> windows, QWidget* parent)
-    : QWidget(parent)
-    , m_record(std::move(record))
+    : CaptureOverlayView(std::move(record), WithoutPicture::seeThrough, parent)
     , m_windows(std::move(windows))
 {
-    setMouseTracking(true);
-    setFocusPolicy(Qt::StrongFocus);
-    if (m_record.image.isNull())
-        setAttribute(Qt::WA_TranslucentBackground);
-    else
-        setAttribute(Qt::WA_OpaquePaintEvent);
-    m_labelFont = font();
-    m_labelFont.setPixelSize(11);
-    m_labelFont.setWeight(QFont::Medium);
-    m_labelFont.setStyleHint(QFont::Monospace, QFont::PreferDefault);
+    m_labelFont.setStyleHint(QFont::Monospace);
 }
 
 std::optional<WindowRecord> OverlayPickerView::hitWindow(const QPointF& viewPoint) const
@@ -58,8 +47,7 @@ bool OverlayPickerView::updateHover(const QPointF& viewPoint)
 void OverlayPickerView::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    if (!m_record.image.isNull())
-        painter.drawImage(rect(), m_record.image);
+    paintFrozenDisplay(painter);
     if (!m_hovered)
         return;
     painter.setRenderHint(QPainter::Antialiasing, true);
@@ -94,25 +82,8 @@ void OverlayPickerView::mouseMoveEvent(QMouseEvent* event)
 
 void OverlayPickerView::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::RightButton) {
-        if (onCancel)
-            onCancel();
-        return;
-    }
-    if (event->button() != Qt::LeftButton)
+    if (takeRightClickAsCancel(event) || event->button() != Qt::LeftButton)
         return;
     if (const std::optional<WindowRecord> hit = hitWindow(event->position()); hit && onPick)
         onPick(*hit);
-}
-
-void OverlayPickerView::keyPressEvent(QKeyEvent* event)
-{
-    if (keyMonitor && keyMonitor(event))
-        return;
-    if (event->key() == Qt::Key_Escape) {
-        if (onCancel)
-            onCancel();
-        return;
-    }
-    QWidget::keyPressEvent(event);
 }

@@ -1,10 +1,8 @@
 #pragma once
 
-#include "Capture/FrozenScreenRecord.h"
+#include "Capture/CaptureOverlayView.h"
 
-#include <QFont>
 #include <QPointF>
-#include <QWidget>
 
 #include <functional>
 #include <optional>
@@ -16,7 +14,7 @@
 // the live screen beneath, so the overlay shrinks to a band just outside the selection
 // (the window takes the band's shape and lets every click through): nothing of it
 // shows inside the captured rectangle.
-class ScrollCaptureOverlayView : public QWidget {
+class ScrollCaptureOverlayView : public CaptureOverlayView {
     Q_OBJECT
 public:
     explicit ScrollCaptureOverlayView(FrozenScreenRecord record, QWidget* parent = nullptr);
@@ -25,13 +23,8 @@ public:
     std::function<void(const QRectF& selection)> onSelectionDone;
     // A smaller drag or a plain click.
     std::function<void()> onSelectionCancel;
-    std::function<void()> onCancel; // Esc
-    std::function<void()> onDone;   // Return while recording
-    // Sees every key first (the session's key handling); true when it took the key.
-    std::function<bool(QKeyEvent*)> keyMonitor;
+    std::function<void()> onDone; // Return while recording
 
-    const FrozenScreenRecord& record() const { return m_record; }
-    QRectF screenFrame() const { return m_record.frame; }
     bool isRecording() const { return m_isRecording; }
     QRectF selectionGlobal() const { return m_selectionGlobal; }
     std::optional<QPointF> dragStart;
@@ -54,11 +47,6 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    QPointF clampedPoint(const QPointF& position) const;
-    void drawSizeLabel(QPainter& painter, const QString& text, const QPointF& bottomLeft);
-
-    FrozenScreenRecord m_record;
     bool m_isRecording = false;
     QRectF m_selectionGlobal;
-    QFont m_labelFont;
 };

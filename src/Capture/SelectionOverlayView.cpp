@@ -5,29 +5,18 @@
 #include "Core/Localization.h"
 #include "Platform/Pasteboard.h"
 
-#include <QFontMetricsF>
-#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointer>
 #include <QTimer>
 
-#include <algorithm>
-
 using namespace SelectionGeometry;
 
 SelectionOverlayView::SelectionOverlayView(FrozenScreenRecord record, QWidget* parent)
-    : QWidget(parent)
-    , m_record(std::move(record))
+    : CaptureOverlayView(std::move(record), WithoutPicture::black, parent)
 {
-    setMouseTracking(true);
     setCursor(Qt::CrossCursor);
-    setFocusPolicy(Qt::StrongFocus);
-    setAttribute(Qt::WA_OpaquePaintEvent);
-    m_labelFont = font();
-    m_labelFont.setPixelSize(11);
-    m_labelFont.setWeight(QFont::Medium);
 }
 
 // The overlay covers its display exactly, so a view point is a display-local point and
@@ -81,11 +70,6 @@ bool SelectionOverlayView::copyHoverColor()
     return true;
 }
 
-QPointF SelectionOverlayView::clampedPoint(const QPointF& position) const
-{
-    return QPointF(std::clamp(position.x(), 0.0, double(width())), std::clamp(position.y(), 0.0, double(height())));
-}
-
 void SelectionOverlayView::mouseMoveEvent(QMouseEvent* event)
 {
     setCursor(Qt::CrossCursor);
@@ -101,12 +85,7 @@ void SelectionOverlayView::mouseMoveEvent(QMouseEvent* event)
 
 void SelectionOverlayView::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::RightButton) {
-        if (onCancel)
-            onCancel();
-        return;
-    }
-    if (event->button() != Qt::LeftButton)
+    if (takeRightClickAsCancel(event) || event->button() != Qt::LeftButton)
         return;
     setCursor(Qt::CrossCursor);
     hoverPoint.reset();
@@ -130,20 +109,6 @@ void SelectionOverlayView::leaveEvent(QEvent*)
     update();
 }
 
-void SelectionOverlayView::keyPressEvent(QKeyEvent* event)
-{
-    if (keyMonitor && keyMonitor(event)) {
-        event->accept();
-        return;
-    }
-    if (event->key() == Qt::Key_Escape) {
-        if (onCancel)
-            onCancel();
-        return;
-    }
-    QWidget::keyPressEvent(event);
-}
-
 void SelectionOverlayView::finishDrag()
 {
     if (!dragStart || !dragCurrent)
@@ -159,37 +124,13 @@ void SelectionOverlayView::finishDrag()
     onCapture(selection.translated(m_record.frame.topLeft()), m_record);
 }
 
-QSizeF SelectionOverlayView::labelSize(const QString& text) const
-{
-    const QFontMetricsF metrics(m_labelFont);
-    return QSizeF(metrics.horizontalAdvance(text) + 10.0, metrics.height() + 3.0);
-}
-
-void SelectionOverlayView::drawLabel(QPainter& painter, const QString& text, const QPointF& origin)
-{
-    const QSizeF size = labelSize(text);
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor::fromRgbF(0, 0, 0, 0.75));
-    painter.drawRoundedRect(QRectF(origin, size), 4, 4);
-    painter.setFont(m_labelFont);
-    painter.setPen(Qt::white);
-    const QFontMetricsF metrics(m_labelFont);
-    const double textTop = origin.y() + (size.height() - metrics.height()) / 2.0;
-    painter.drawText(QPointF(origin.x() + 5.0, textTop + metrics.ascent()), text);
-    painter.restore();
-}
-
 void SelectionOverlayView::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    if (m_record.image.isNull()) {
-        painter.fillRect(rect(), Qt::black);
+    paintFrozenDisplay(painter);
+    if (m_record.image.isNull())
         return;
-    }
     const QRectF bounds = rect();
-    painter.drawImage(bounds, m_record.image);
 
     if (dragStart && dragCurrent) {
         const QRectF selection = selectionFromPoints(*dragStart, *dragCurrent);
