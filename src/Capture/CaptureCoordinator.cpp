@@ -222,12 +222,8 @@ void CaptureCoordinator::endToolRun()
 
 void CaptureCoordinator::restoreHiddenWindows()
 {
-    if (m_selfHiddenWindows.isEmpty())
-        return;
-    const OwnWindows::WindowList windows = m_selfHiddenWindows;
-    m_selfHiddenWindows.clear();
-    const int shown = OwnWindows::showAgain(windows);
-    captureDiagnostic(QStringLiteral("🪟 ⌘⇧7 子进程链避让恢复：orderFront %1 个").arg(shown));
+    if (const std::optional<int> shown = OwnWindows::restore(m_selfHiddenWindows))
+        captureDiagnostic(QStringLiteral("🪟 ⌘⇧7 子进程链避让恢复：orderFront %1 个").arg(*shown));
 }
 
 namespace CaptureRoads {

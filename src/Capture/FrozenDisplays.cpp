@@ -151,3 +151,11 @@ std::optional<QList<FrozenScreenRecord>> freezeAllDisplays(DisplayCaptureSource&
         return std::nullopt;
     return records;
 }
+
+QList<FrozenScreenRecord> seeThroughScreenRecords()
+{
+    QList<FrozenScreenRecord> records;
+    for (QScreen* screen : QGuiApplication::screens())
+        records.append(FrozenScreenRecord{screen, 0, QRectF(screen->geometry()), screen->devicePixelRatio(), {}});
+    return records;
+}

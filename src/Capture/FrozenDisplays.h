@@ -71,3 +71,7 @@ QImage snapshotDisplay(DisplayCaptureSource& source, const DisplayCaptureSource:
 // Every display, one after another; absent when any of them fails (never a partial
 // list) or there is no display. The caller hides Lumetra's windows first.
 std::optional<QList<FrozenScreenRecord>> freezeAllDisplays(DisplayCaptureSource& source);
+
+// Every screen without a picture, for overlays that stay see-through where freezing
+// failed.
+QList<FrozenScreenRecord> seeThroughScreenRecords();

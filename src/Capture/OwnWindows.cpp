@@ -1,9 +1,11 @@
 #include "Capture/OwnWindows.h"
 
 #include "Platform/DesktopSession.h"
+#include "Platform/WindowList.h"
 #include "Platform/X11Session.h"
 
 #include <QApplication>
+#include <QTimer>
 
 namespace OwnWindows {
 
@@ -55,13 +57,25 @@ int showAgain(const WindowList& windows)
     return shown;
 }
 
-WindowList hiddenWindowsExcluding(const WindowList& windows, const QWidget* window)
+std::optional<int> restore(WindowList& hidden, QWidget* except)
 {
-    WindowList kept;
-    for (const auto& entry : windows)
-        if (entry.data() != window)
-            kept.append(entry);
-    return kept;
+    if (hidden.isEmpty())
+        return std::nullopt;
+    WindowList windows;
+    windows.swap(hidden);
+    if (except)
+        windows = ::WindowList::windowsExcluding(windows, QPointer<QWidget>(except));
+    return showAgain(windows);
+}
+
+void afterRepaint(const WindowList& hidden, QObject* context, int settleMs, std::function<void()> then)
+{
+    if (hidden.isEmpty()) {
+        then();
+        return;
+    }
+    syncWithServer();
+    QTimer::singleShot(settleMs, context, std::move(then));
 }
 
 void syncWithServer()

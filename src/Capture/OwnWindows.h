@@ -6,6 +6,9 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
+
+class QObject;
 
 // Lumetra's own top-level windows, hidden while a capture reads the screen (X11 cannot
 // leave a program's windows out of a grab) and shown again afterwards.
@@ -25,9 +28,15 @@ WindowList hideOverlapping(const QRectF& area, const std::function<bool(QWidget*
 // skipped. Returns how many came back.
 int showAgain(const WindowList& windows);
 
-// The hidden windows without `window` (by identity), order kept: the window a finished
-// capture leaves to the delivery, which brings it forward itself.
-WindowList hiddenWindowsExcluding(const WindowList& windows, const QWidget* window);
+// Shows a session's hidden windows again (as showAgain) and empties its list, leaving out
+// `except` when given: the main window a finished capture leaves to the delivery, which
+// brings it forward itself. How many came back; nothing when none were hidden.
+std::optional<int> restore(WindowList& hidden, QWidget* except = nullptr);
+
+// Runs then at once when nothing was hidden; else settleMs after the X server has carried
+// out the hiding, so the programs beneath have repainted what Lumetra's windows uncovered
+// (dropped when context is gone by then).
+void afterRepaint(const WindowList& hidden, QObject* context, int settleMs, std::function<void()> then);
 
 // Makes sure the X server has carried out the hiding before the screen is read.
 void syncWithServer();

@@ -10,9 +10,7 @@
 #include "Core/Settings.h"
 #include "Platform/ScrollEventPoster.h"
 
-#include <QGuiApplication>
 #include <QKeyEvent>
-#include <QScreen>
 
 #include <cmath>
 
@@ -34,8 +32,6 @@ ScrollingCaptureController::~ScrollingCaptureController()
     if (m_input)
         m_input->release();
     delete m_driver.data();
-    for (const auto& view : m_overlayWindows)
-        delete view.data();
     delete m_hintBar.data();
 }
 
@@ -85,11 +81,7 @@ void ScrollingCaptureController::connectInput(CaptureInputGrab* input)
 
 QList<ScrollCaptureOverlayView*> ScrollingCaptureController::overlayViews() const
 {
-    QList<ScrollCaptureOverlayView*> views;
-    for (const auto& view : m_overlayWindows)
-        if (view)
-            views.append(view);
-    return views;
+    return m_overlays.views();
 }
 
 void ScrollingCaptureController::after(int ms, std::function<void()> step)
@@ -136,32 +128,15 @@ void ScrollingCaptureController::presentOverlays()
     }
     // Each overlay shows its display as frozen now; where freezing fails they stay
     // see-through (opaque black without a compositor, but still usable).
-    QList<FrozenScreenRecord> records;
-    if (const auto frozen = freezeAllDisplays(source)) {
-        records = *frozen;
-    } else {
+    const std::optional<QList<FrozenScreenRecord>> frozen = freezeAllDisplays(source);
+    if (!frozen)
         logMessage(LogLevel::warning, [] { return QStringLiteral("⚠️ 滚动截图 overlay 冻结快照失败，改用透明 overlay"); });
-        for (QScreen* screen : QGuiApplication::screens())
-            records.append(FrozenScreenRecord{screen, 0, QRectF(screen->geometry()), screen->devicePixelRatio(), {}});
-    }
-    QList<ScrollCaptureOverlayView*> views;
-    for (const FrozenScreenRecord& record : std::as_const(records)) {
-        ScrollCaptureOverlayView* view = makeOverlayWindow(record);
-        m_overlayWindows.append(view);
-        views.append(view);
-    }
+    const QList<ScrollCaptureOverlayView*> views
+        = m_overlays.present(frozen ? *frozen : seeThroughScreenRecords(), QStringLiteral("Lumetra Scroll Selection"),
+                             [this](const FrozenScreenRecord& record) { return makeOverlayWindow(record); });
     QStringList keyState;
-    for (ScrollCaptureOverlayView* view : std::as_const(views)) {
-        view->show();
-        view->raise();
-        view->activateWindow();
-        view->setFocus(Qt::OtherFocusReason);
+    for (ScrollCaptureOverlayView* view : views)
         keyState << (view->isActiveWindow() ? QStringLiteral("Y") : QStringLiteral("N"));
-    }
-    // The overlays bypass the window manager and never get the focus by themselves: the
-    // last display's overlay holds the keyboard while the user selects.
-    if (!views.isEmpty())
-        views.last()->grabKeyboard();
     captureDiagnostic(QStringLiteral("📜 [cursor] 选区 overlay isKeyWindow=%1（%2 屏，borderless 预期不可 key）")
                           .arg(keyState.join(QLatin1Char(',')))
                           .arg(views.size()));
@@ -174,13 +149,6 @@ void ScrollingCaptureController::presentOverlays()
 ScrollCaptureOverlayView* ScrollingCaptureController::makeOverlayWindow(const FrozenScreenRecord& record)
 {
     auto* view = new ScrollCaptureOverlayView(record);
-    view->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint
-                         | Qt::WindowStaysOnTopHint);
-    view->setProperty(OwnWindows::captureChromeProperty, true);
-    view->setWindowTitle(QStringLiteral("Lumetra Scroll Selection"));
-    if (record.screen)
-        view->setScreen(record.screen);
-    view->setGeometry(record.frame.toAlignedRect());
     QPointer<ScrollingCaptureController> self(this);
     view->onSelectionDone = [self](const QRectF& selection) {
         if (self)
@@ -265,33 +233,22 @@ void ScrollingCaptureController::cleanup(bool restoreWindows)
     if (CaptureInputGrab* input = m_testInput ? m_testInput : m_input.get())
         input->release();
     stopDriver();
-    const auto overlays = m_overlayWindows;
-    m_overlayWindows.clear();
-    for (const auto& view : overlays) {
-        if (!view)
-            continue;
-        view->releaseKeyboard();
+    m_overlays.takeDown([](ScrollCaptureOverlayView* view) {
         view->onSelectionDone = nullptr;
         view->onSelectionCancel = nullptr;
-        view->onCancel = nullptr;
         view->onDone = nullptr;
-        view->keyMonitor = nullptr;
-        view->hide();
-        // Deleted later: the capture may end inside one of the view's own handlers.
-        view->deleteLater();
-    }
+    });
     if (m_hintBar) {
         m_hintBar->hide();
         m_hintBar->deleteLater();
         m_hintBar.clear();
     }
     m_hintRectPx.reset();
-    if (restoreWindows && !m_selfHiddenWindows.isEmpty()) {
-        const int shown = OwnWindows::showAgain(m_selfHiddenWindows);
-        m_selfHiddenWindows.clear();
+    if (!restoreWindows)
+        return;
+    if (const std::optional<int> shown = OwnWindows::restore(m_selfHiddenWindows))
         logMessage(LogLevel::info,
-                   [shown] { return QStringLiteral("📜 避让：恢复自身窗口 %1 个（取消路径）").arg(shown); });
-    }
+                   [shown] { return QStringLiteral("📜 避让：恢复自身窗口 %1 个（取消路径）").arg(*shown); });
 }
 
 void ScrollingCaptureController::cancel()
@@ -320,16 +277,11 @@ void ScrollingCaptureController::resetState()
 
 void ScrollingCaptureController::restoreHiddenWindowsAfterFinish()
 {
-    if (m_selfHiddenWindows.isEmpty())
-        return;
-    const OwnWindows::WindowList hidden = m_selfHiddenWindows;
-    m_selfHiddenWindows.clear();
-    if (Settings::captureOpensEditor.read()) {
-        QWidget* mainWindow = m_mainWindowProvider ? m_mainWindowProvider() : nullptr;
-        const int shown = OwnWindows::showAgain(OwnWindows::hiddenWindowsExcluding(hidden, mainWindow));
-        captureDiagnostic(QStringLiteral("📜 滚动完成路径：恢复非主避让窗 %1 个（交付链唤主窗）").arg(shown));
-    } else {
-        const int shown = OwnWindows::showAgain(hidden);
-        captureDiagnostic(QStringLiteral("📜 滚动静默完成：全量恢复避让窗 %1 个").arg(shown));
-    }
+    const bool toEditor = Settings::captureOpensEditor.read();
+    QWidget* mainWindow = toEditor && m_mainWindowProvider ? m_mainWindowProvider() : nullptr;
+    const std::optional<int> shown = OwnWindows::restore(m_selfHiddenWindows, mainWindow);
+    if (shown && toEditor)
+        captureDiagnostic(QStringLiteral("📜 滚动完成路径：恢复非主避让窗 %1 个（交付链唤主窗）").arg(*shown));
+    else if (shown)
+        captureDiagnostic(QStringLiteral("📜 滚动静默完成：全量恢复避让窗 %1 个").arg(*shown));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Capture/CaptureOverlaySet.h"
 #include "Capture/FrozenDisplays.h"
 #include "Capture/OwnWindows.h"
 #include "Capture/ScrollAutoDriver.h"
@@ -138,7 +139,7 @@ private:
     bool m_startPending = false;
     bool m_selectionTaken = false;
     quint64 m_generation = 1;
-    QList<QPointer<ScrollCaptureOverlayView>> m_overlayWindows;
+    CaptureOverlaySet<ScrollCaptureOverlayView> m_overlays;
     QPointer<ScrollHintBarView> m_hintBar;
     ScrollHintModel m_hintModel;
     OwnWindows::WindowList m_selfHiddenWindows;

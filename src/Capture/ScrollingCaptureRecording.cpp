@@ -106,9 +106,7 @@ void ScrollingCaptureController::enterRecording()
     // Frames come from the live screen now: the overlays shrink to an outline outside
     // the selection and let the mouse through; the hint bar goes outside it too.
     QStringList ignoring;
-    for (const auto& view : std::as_const(m_overlayWindows)) {
-        if (!view)
-            continue;
+    for (ScrollCaptureOverlayView* view : m_overlays.views()) {
         view->releaseKeyboard();
         view->showRecording(m_selectionGlobal);
         ignoring << QStringLiteral("Y");

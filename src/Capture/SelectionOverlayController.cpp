@@ -13,15 +13,12 @@
 #include "Capture/ScreenCapturePermission.h"
 #include "Core/Localization.h"
 #include "Core/Settings.h"
-#include "Platform/DesktopSession.h"
 #include "Platform/Pasteboard.h"
 #include "Platform/UserDefaults.h"
 #include "Platform/WindowActivation.h"
-#include "Platform/WindowList.h"
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QTimer>
 
 namespace {
 
@@ -53,20 +50,7 @@ SelectionOverlayController::SelectionOverlayController(QObject* parent)
 {
 }
 
-SelectionOverlayController::~SelectionOverlayController()
-{
-    for (const auto& view : m_overlayWindows)
-        delete view.data();
-}
-
-QList<SelectionOverlayView*> SelectionOverlayController::overlayViews() const
-{
-    QList<SelectionOverlayView*> views;
-    for (const auto& view : m_overlayWindows)
-        if (view)
-            views.append(view);
-    return views;
-}
+SelectionOverlayController::~SelectionOverlayController() = default;
 
 void SelectionOverlayController::rememberFrontmostApp()
 {
@@ -85,21 +69,11 @@ void SelectionOverlayController::rememberFrontmostApp()
 
     // X11 cannot leave our windows out of a grab: they go first, and the programs
     // beneath get a moment to repaint what they uncovered.
-    hideOwnWindows(OwnWindows::hideVisible());
-    if (m_selfHiddenWindows.isEmpty()) {
-        freezeAndPresent();
-        return;
-    }
-    OwnWindows::syncWithServer();
-    QTimer::singleShot(m_settleMs, this, [this] { freezeAndPresent(); });
-}
-
-void SelectionOverlayController::hideOwnWindows(OwnWindows::WindowList windows)
-{
-    m_selfHiddenWindows = std::move(windows);
+    m_selfHiddenWindows = OwnWindows::hideVisible();
     if (!m_selfHiddenWindows.isEmpty())
         captureDiagnostic(
             QStringLiteral("📸 SelectionOverlay 避让: orderOut 自身窗口 %1 个").arg(m_selfHiddenWindows.size()));
+    OwnWindows::afterRepaint(m_selfHiddenWindows, this, m_settleMs, [this] { freezeAndPresent(); });
 }
 
 void SelectionOverlayController::freezeAndPresent()
@@ -144,35 +118,14 @@ void SelectionOverlayController::presentOverlays(std::optional<QList<FrozenScree
         return;
     }
 
-    QList<SelectionOverlayView*> views;
-    for (const FrozenScreenRecord& record : *records) {
-        SelectionOverlayView* view = makeOverlayWindow(record);
-        m_overlayWindows.append(view);
-        views.append(view);
-    }
-    for (SelectionOverlayView* view : views) {
-        DesktopSession::showCoveringScreen(view);
-        view->raise();
-        view->activateWindow();
-        view->setFocus(Qt::OtherFocusReason);
-    }
-    // The overlays bypass the window manager, so they would never get the keyboard
-    // focus; the last display's overlay holds the keyboard for the session.
-    if (!views.isEmpty())
-        views.last()->grabKeyboard();
-    captureDiagnostic(QStringLiteral("📸 SelectionOverlay 已铺 %1 屏（冻结快照模式）").arg(m_overlayWindows.size()));
+    m_overlays.present(*records, QStringLiteral("Lumetra Selection"),
+                       [this](const FrozenScreenRecord& record) { return makeOverlayWindow(record); });
+    captureDiagnostic(QStringLiteral("📸 SelectionOverlay 已铺 %1 屏（冻结快照模式）").arg(m_overlays.size()));
 }
 
 SelectionOverlayView* SelectionOverlayController::makeOverlayWindow(const FrozenScreenRecord& record)
 {
     auto* view = new SelectionOverlayView(record);
-    view->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint
-                         | Qt::WindowStaysOnTopHint);
-    view->setProperty(OwnWindows::captureChromeProperty, true);
-    view->setWindowTitle(QStringLiteral("Lumetra Selection"));
-    if (record.screen)
-        view->setScreen(record.screen);
-    view->setGeometry(record.frame.toAlignedRect());
     QPointer<SelectionOverlayController> self(this);
     view->onCapture = [self](const QRectF& selection, const FrozenScreenRecord& r) {
         if (self)
@@ -217,21 +170,11 @@ bool SelectionOverlayController::handleKeyDown(QKeyEvent* event)
 
 void SelectionOverlayController::endSession(bool restore)
 {
-    const auto overlays = m_overlayWindows;
-    m_overlayWindows.clear();
-    for (const auto& view : overlays) {
-        if (!view)
-            continue;
-        view->releaseKeyboard();
+    m_overlays.takeDown([](SelectionOverlayView* view) {
         view->unsetCursor();
         view->onCapture = nullptr;
-        view->onCancel = nullptr;
         view->onLoupeActive = nullptr;
-        view->keyMonitor = nullptr;
-        view->hide();
-        // Deleted later: the session may end inside one of the view's own handlers.
-        view->deleteLater();
-    }
+    });
     m_loupeActiveView.clear();
     if (restore)
         restoreHiddenWindows();
@@ -240,12 +183,8 @@ void SelectionOverlayController::endSession(bool restore)
 
 void SelectionOverlayController::restoreHiddenWindows()
 {
-    if (m_selfHiddenWindows.isEmpty())
-        return;
-    const OwnWindows::WindowList windows = m_selfHiddenWindows;
-    m_selfHiddenWindows.clear();
-    const int shown = OwnWindows::showAgain(windows);
-    captureDiagnostic(QStringLiteral("📸 SelectionOverlay 避让恢复: orderFront %1 个").arg(shown));
+    if (const std::optional<int> shown = OwnWindows::restore(m_selfHiddenWindows))
+        captureDiagnostic(QStringLiteral("📸 SelectionOverlay 避让恢复: orderFront %1 个").arg(*shown));
 }
 
 void SelectionOverlayController::giveActivationBack(const QString& reason)
@@ -328,11 +267,8 @@ void SelectionOverlayController::completeSelection(const std::optional<QByteArra
     CaptureDelivery::deliverCapturedImage();
 
     if (opensEditor) {
-        QPointer<QWidget> mainWindow(m_mainWindowProvider ? m_mainWindowProvider() : nullptr);
-        const OwnWindows::WindowList others
-            = mainWindow ? WindowList::windowsExcluding(m_selfHiddenWindows, mainWindow) : m_selfHiddenWindows;
-        m_selfHiddenWindows.clear();
-        const int shown = OwnWindows::showAgain(others);
+        QWidget* mainWindow = m_mainWindowProvider ? m_mainWindowProvider() : nullptr;
+        const int shown = OwnWindows::restore(m_selfHiddenWindows, mainWindow).value_or(0);
         captureDiagnostic(QStringLiteral("📸 SelectionOverlay 完成路径：恢复非主避让窗 %1 个（交付链唤主窗）").arg(shown));
     } else {
         restoreHiddenWindows();
@@ -360,14 +296,9 @@ void SelectionOverlayController::repeatLastSelection()
 
     // Only our windows over the area are in the way of the grab; the others stay.
     const OwnWindows::WindowList hidden = OwnWindows::hideOverlapping(last->rect);
-    if (hidden.isEmpty()) {
-        prepareAndCaptureLastSelection(last->rect, last->displayNumber, hidden);
-        return;
-    }
-    OwnWindows::syncWithServer();
     const QRectF rect = last->rect;
     const std::uint32_t number = last->displayNumber;
-    QTimer::singleShot(m_settleMs, this, [this, hidden, rect, number] {
+    OwnWindows::afterRepaint(hidden, this, m_settleMs, [this, hidden, rect, number] {
         OwnWindows::syncWithServer();
         prepareAndCaptureLastSelection(rect, number, hidden);
     });

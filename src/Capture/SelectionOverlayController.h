@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Capture/CaptureOverlaySet.h"
 #include "Capture/FrozenScreenRecord.h"
 #include "Capture/OwnWindows.h"
 
@@ -39,7 +40,7 @@ public:
     bool handleKeyDown(QKeyEvent* event);
 
     bool isSessionActive() const { return m_isSessionActive; }
-    QList<SelectionOverlayView*> overlayViews() const;
+    QList<SelectionOverlayView*> overlayViews() const { return m_overlays.views(); }
     SelectionOverlayView* loupeActiveView() const { return m_loupeActiveView; }
 
     // The editor's main window, which a delivered capture brings forward itself (set
@@ -61,11 +62,10 @@ private:
     void prepareAndCaptureLastSelection(const QRectF& rect, std::uint32_t displayNumber,
                                         const OwnWindows::WindowList& hidden);
     void captureLastSelection(const QRectF& rect, std::uint32_t displayNumber);
-    void hideOwnWindows(OwnWindows::WindowList windows);
     void completeSelection(const std::optional<QByteArray>& png, const QRectF& selection, std::uint32_t displayNumber,
                            QSize cropSize, bool opensEditor);
 
-    QList<QPointer<SelectionOverlayView>> m_overlayWindows;
+    CaptureOverlaySet<SelectionOverlayView> m_overlays;
     bool m_isSessionActive = false;
     OwnWindows::WindowList m_selfHiddenWindows;
     std::optional<std::uint32_t> m_previousFrontmost;

@@ -11,9 +11,7 @@
 #include "Platform/WindowImageSource.h"
 #include "Platform/X11WindowList.h"
 
-#include <QGuiApplication>
 #include <QKeyEvent>
-#include <QScreen>
 #include <QTimer>
 
 WindowPickerOverlayController& WindowPickerOverlayController::shared()
@@ -27,19 +25,11 @@ WindowPickerOverlayController::WindowPickerOverlayController(QObject* parent)
 {
 }
 
-WindowPickerOverlayController::~WindowPickerOverlayController()
-{
-    for (const auto& view : m_overlayWindows)
-        delete view.data();
-}
+WindowPickerOverlayController::~WindowPickerOverlayController() = default;
 
 QList<OverlayPickerView*> WindowPickerOverlayController::overlayViews() const
 {
-    QList<OverlayPickerView*> views;
-    for (const auto& view : m_overlayWindows)
-        if (view)
-            views.append(view);
-    return views;
+    return m_overlays.views();
 }
 
 void WindowPickerOverlayController::begin()
@@ -49,20 +39,11 @@ void WindowPickerOverlayController::begin()
     m_isSessionActive = true;
 
     m_selfHiddenWindows = OwnWindows::hideVisible();
-    if (m_selfHiddenWindows.isEmpty()) {
-        enumerateAndPresent();
-        return;
-    }
-    const qsizetype hidden = m_selfHiddenWindows.size();
-    logMessage(LogLevel::info, [hidden] { return QStringLiteral("🪟 避让：orderOut 自身窗口 %1 个").arg(hidden); });
+    if (const qsizetype hidden = m_selfHiddenWindows.size())
+        logMessage(LogLevel::info, [hidden] { return QStringLiteral("🪟 避让：orderOut 自身窗口 %1 个").arg(hidden); });
     // The programs beneath get a moment to repaint what the hidden windows uncovered
     // before the displays are frozen behind the overlays.
-    OwnWindows::syncWithServer();
-    QPointer<WindowPickerOverlayController> self(this);
-    QTimer::singleShot(m_settleMs, this, [self] {
-        if (self)
-            self->enumerateAndPresent();
-    });
+    OwnWindows::afterRepaint(m_selfHiddenWindows, this, m_settleMs, [this] { enumerateAndPresent(); });
 }
 
 void WindowPickerOverlayController::enumerateAndPresent()
@@ -82,26 +63,13 @@ void WindowPickerOverlayController::presentOverlays(const QList<WindowRecord>& c
 {
     // Without a compositor an overlay cannot be see-through: each one shows its display
     // as frozen now. Where freezing fails the overlays stay transparent.
-    QList<FrozenScreenRecord> records;
-    if (const auto frozen = freezeAllDisplays(DisplayCaptureSource::current())) {
-        records = *frozen;
-    } else {
+    const std::optional<QList<FrozenScreenRecord>> frozen = freezeAllDisplays(DisplayCaptureSource::current());
+    if (!frozen)
         logMessage(LogLevel::warning, [] { return QStringLiteral("⚠️ 选窗 overlay 冻结快照失败，改用透明 overlay"); });
-        for (QScreen* screen : QGuiApplication::screens())
-            records.append(FrozenScreenRecord{screen, 0, QRectF(screen->geometry()), screen->devicePixelRatio(), {}});
-    }
 
     QPointer<WindowPickerOverlayController> self(this);
-    QList<OverlayPickerView*> views;
-    for (const FrozenScreenRecord& record : records) {
+    const auto make = [self, &candidates](const FrozenScreenRecord& record) {
         auto* view = new OverlayPickerView(record, candidates);
-        view->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint
-                             | Qt::WindowStaysOnTopHint);
-        view->setProperty(OwnWindows::captureChromeProperty, true);
-        view->setWindowTitle(QStringLiteral("Lumetra Window Picker"));
-        if (record.screen)
-            view->setScreen(record.screen);
-        view->setGeometry(record.frame.toAlignedRect());
         view->onPick = [self](const WindowRecord& window) {
             if (self)
                 self->handlePick(window);
@@ -114,19 +82,10 @@ void WindowPickerOverlayController::presentOverlays(const QList<WindowRecord>& c
         // click finds it ready.
         view->onHover = [](const WindowRecord& window) { WindowImageSource::current().prepare(window.windowId); };
         view->keyMonitor = [self](QKeyEvent* event) { return self && self->handleKeyDown(event); };
-        m_overlayWindows.append(view);
-        views.append(view);
-    }
-    for (OverlayPickerView* view : views) {
-        view->show();
-        view->raise();
-        view->activateWindow();
-        view->setFocus(Qt::OtherFocusReason);
-    }
-    // The overlays bypass the window manager and never get the focus by themselves: the
-    // last display's overlay holds the keyboard for the session.
-    if (!views.isEmpty())
-        views.last()->grabKeyboard();
+        return view;
+    };
+    const QList<OverlayPickerView*> views
+        = m_overlays.present(frozen ? *frozen : seeThroughScreenRecords(), QStringLiteral("Lumetra Window Picker"), make);
     const qsizetype count = views.size();
     logMessage(LogLevel::info, [count] { return QStringLiteral("🪟 选窗 overlay 已铺 %1 屏").arg(count); });
 }
@@ -142,20 +101,10 @@ bool WindowPickerOverlayController::handleKeyDown(QKeyEvent* event)
 
 void WindowPickerOverlayController::endSession(bool restore)
 {
-    const auto overlays = m_overlayWindows;
-    m_overlayWindows.clear();
-    for (const auto& view : overlays) {
-        if (!view)
-            continue;
-        view->releaseKeyboard();
+    m_overlays.takeDown([](OverlayPickerView* view) {
         view->onPick = nullptr;
-        view->onCancel = nullptr;
         view->onHover = nullptr;
-        view->keyMonitor = nullptr;
-        view->hide();
-        // Deleted later: the session may end inside one of the view's own handlers.
-        view->deleteLater();
-    }
+    });
     if (!restore)
         return;
     WindowImageSource::current().release();
@@ -165,12 +114,9 @@ void WindowPickerOverlayController::endSession(bool restore)
 
 void WindowPickerOverlayController::restoreHiddenWindows()
 {
-    if (m_selfHiddenWindows.isEmpty())
-        return;
-    const OwnWindows::WindowList windows = m_selfHiddenWindows;
-    m_selfHiddenWindows.clear();
-    const int shown = OwnWindows::showAgain(windows);
-    logMessage(LogLevel::info, [shown] { return QStringLiteral("🪟 避让：恢复自身窗口 %1 个（取消路径）").arg(shown); });
+    if (const std::optional<int> shown = OwnWindows::restore(m_selfHiddenWindows))
+        logMessage(LogLevel::info,
+                   [shown] { return QStringLiteral("🪟 避让：恢复自身窗口 %1 个（取消路径）").arg(*shown); });
 }
 
 void WindowPickerOverlayController::handlePick(const WindowRecord& window)
@@ -193,17 +139,12 @@ void WindowPickerOverlayController::handlePick(const WindowRecord& window)
 void WindowPickerOverlayController::restoreHiddenWindowsAfterCapture()
 {
     m_isSessionActive = false;
-    if (m_selfHiddenWindows.isEmpty())
-        return;
-    const OwnWindows::WindowList hidden = m_selfHiddenWindows;
-    m_selfHiddenWindows.clear();
-    if (Settings::captureOpensEditor.read()) {
-        const int shown = OwnWindows::showAgain(OwnWindows::hiddenWindowsExcluding(hidden, mainWindow()));
-        captureDiagnostic(QStringLiteral("🪟 选窗完成路径：恢复非主避让窗 %1 个（交付链唤主窗）").arg(shown));
-    } else {
-        const int shown = OwnWindows::showAgain(hidden);
-        captureDiagnostic(QStringLiteral("🪟 选窗静默完成：全量恢复避让窗 %1 个").arg(shown));
-    }
+    const bool toEditor = Settings::captureOpensEditor.read();
+    const std::optional<int> shown = OwnWindows::restore(m_selfHiddenWindows, toEditor ? mainWindow() : nullptr);
+    if (shown && toEditor)
+        captureDiagnostic(QStringLiteral("🪟 选窗完成路径：恢复非主避让窗 %1 个（交付链唤主窗）").arg(*shown));
+    else if (shown)
+        captureDiagnostic(QStringLiteral("🪟 选窗静默完成：全量恢复避让窗 %1 个").arg(*shown));
 }
 
 void WindowPickerOverlayController::showNoWindowsAlert()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Capture/CaptureOverlaySet.h"
 #include "Capture/OwnWindows.h"
 #include "Platform/WindowList.h"
 
@@ -56,7 +57,7 @@ private:
     void presentOverlays(const QList<WindowRecord>& candidates);
     void restoreHiddenWindows();
 
-    QList<QPointer<OverlayPickerView>> m_overlayWindows;
+    CaptureOverlaySet<OverlayPickerView> m_overlays;
     bool m_isSessionActive = false;
     OwnWindows::WindowList m_selfHiddenWindows;
     std::function<QWidget*()> m_mainWindowProvider;
