@@ -7,7 +7,6 @@
 #include "Platform/ScreenGrabber.h"
 #include "Platform/X11Session.h"
 
-#include <QCoreApplication>
 #include <QGuiApplication>
 
 #include <cmath>
@@ -64,22 +63,14 @@ public:
 
     QImage capture(const Display& display, const QSize& pixelSize) override
     {
-        if (!m_grabber) {
-            m_grabber = screenGrabberForApplication();
-            if (!m_grabber)
-                return {};
-            // The grabber's shared segment is attached on Qt's connection, which closes
-            // with the application: detach while it is still open.
-            QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, [this] { m_grabber.reset(); });
-        }
-        QImage image = m_grabber->grab(display.pixelFrame);
+        QImage image = m_grabber.grab(display.pixelFrame);
         if (!image.isNull() && image.size() != pixelSize && !pixelSize.isEmpty())
             image = image.scaled(pixelSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         return image;
     }
 
 private:
-    std::unique_ptr<ScreenGrabber> m_grabber;
+    ApplicationScreenGrabber m_grabber;
 };
 
 DisplayCaptureSource* installedSource = nullptr;

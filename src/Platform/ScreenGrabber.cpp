@@ -2,6 +2,7 @@
 
 #include "Platform/XcbConnection.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 
 #include <xcb/shm.h>
@@ -163,10 +164,23 @@ QImage XcbScreenGrabber::grabPlain(std::uint32_t drawable, const QRect& rect)
                        rect.width(), rect.height());
 }
 
-std::unique_ptr<ScreenGrabber> screenGrabberForApplication()
+ApplicationScreenGrabber::~ApplicationScreenGrabber()
 {
-    XcbConnection* x = XcbConnection::application();
-    return x ? std::make_unique<XcbScreenGrabber>(*x) : nullptr;
+    QObject::disconnect(m_quitting);
+}
+
+QImage ApplicationScreenGrabber::grab(const QRect& pixelRect)
+{
+    if (!m_grabber) {
+        XcbConnection* x = XcbConnection::application();
+        if (!x)
+            return {};
+        m_grabber = std::make_unique<XcbScreenGrabber>(*x);
+        QObject::disconnect(m_quitting);
+        m_quitting = QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit,
+                                      [this] { m_grabber.reset(); });
+    }
+    return m_grabber->grab(pixelRect);
 }
 
 bool compositeCursor(XcbConnection& connection, QImage& image, const QPoint& imageOrigin)

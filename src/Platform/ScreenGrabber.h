@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QObject>
 #include <QPoint>
 #include <QRect>
 
@@ -17,9 +18,23 @@ public:
     virtual QImage grab(const QRect& pixelRect) = 0;
 };
 
-// A grabber of the application's display; null off X11. Its shared memory is attached
-// on the application's connection, so it must go before that connection closes.
-std::unique_ptr<ScreenGrabber> screenGrabberForApplication();
+// Grabs the application's display through a grabber opened on first use. Its shared
+// memory is attached on the application's connection, which closes with the
+// application: the grabber goes when the application is about to quit.
+class ApplicationScreenGrabber {
+public:
+    ApplicationScreenGrabber() = default;
+    ApplicationScreenGrabber(const ApplicationScreenGrabber&) = delete;
+    ApplicationScreenGrabber& operator=(const ApplicationScreenGrabber&) = delete;
+    ~ApplicationScreenGrabber();
+
+    // The rectangle's pixels; a null image off X11 or when the grab failed.
+    QImage grab(const QRect& pixelRect);
+
+private:
+    std::unique_ptr<ScreenGrabber> m_grabber;
+    QMetaObject::Connection m_quitting;
+};
 
 // MIT-SHM GetImage into one reused shared segment, plain GetImage where shared memory
 // is missing (a remote display) or refused.
