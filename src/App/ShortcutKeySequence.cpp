@@ -4,15 +4,7 @@
 
 QKeySequence keySequenceFor(const ShortcutBinding& binding)
 {
-    Qt::KeyboardModifiers modifiers;
-    if (binding.modifierFlags & ShortcutBinding::commandFlag)
-        modifiers |= Qt::ControlModifier;
-    if (binding.modifierFlags & ShortcutBinding::optionFlag)
-        modifiers |= Qt::AltModifier;
-    if (binding.modifierFlags & ShortcutBinding::shiftFlag)
-        modifiers |= Qt::ShiftModifier;
-    if (binding.modifierFlags & ShortcutBinding::controlFlag)
-        modifiers |= Qt::MetaModifier;
+    const Qt::KeyboardModifiers modifiers = KeyboardMapping::qtModifiers(binding.modifierFlags);
 
     Qt::Key key = Qt::Key_unknown;
     if (binding.displayCharacter == QStringLiteral(" ")) {

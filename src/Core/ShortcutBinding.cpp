@@ -11,6 +11,12 @@
 #include <cmath>
 #include <limits>
 
+// Stored flags go to the keyboard layer as they are.
+static_assert(ShortcutBinding::shiftFlag == KeyboardMapping::shiftFlag
+              && ShortcutBinding::controlFlag == KeyboardMapping::controlFlag
+              && ShortcutBinding::optionFlag == KeyboardMapping::optionFlag
+              && ShortcutBinding::commandFlag == KeyboardMapping::commandFlag);
+
 namespace {
 
 // The first user-perceived character of a text (a whole grapheme cluster).
@@ -88,15 +94,7 @@ QString shortcutDisplayText(quint64 modifierFlags, const QString& key)
     // Qt's own catalogue names the modifiers of its native key texts; it has no word
     // for Super, which reads the same in every language then.
     auto name = [](const char* qtName) { return QCoreApplication::translate("QShortcut", qtName); };
-    QStringList parts;
-    if (modifierFlags & ShortcutBinding::commandFlag)
-        parts << name("Ctrl");
-    if (modifierFlags & ShortcutBinding::optionFlag)
-        parts << name("Alt");
-    if (modifierFlags & ShortcutBinding::shiftFlag)
-        parts << name("Shift");
-    if (modifierFlags & ShortcutBinding::controlFlag)
-        parts << name("Super");
+    QStringList parts = KeyboardMapping::modifierWords(modifierFlags, {name("Ctrl"), name("Alt"), name("Shift"), name("Super")});
     parts << key;
     return parts.join(QStringLiteral(" + "));
 }
@@ -106,16 +104,7 @@ QString shortcutDisplayText(const QKeySequence& keys)
     if (keys.isEmpty())
         return {};
     const QKeyCombination combination = keys[0];
-    const Qt::KeyboardModifiers modifiers = combination.keyboardModifiers();
-    quint64 flags = 0;
-    if (modifiers & Qt::ControlModifier)
-        flags |= ShortcutBinding::commandFlag;
-    if (modifiers & Qt::AltModifier)
-        flags |= ShortcutBinding::optionFlag;
-    if (modifiers & Qt::ShiftModifier)
-        flags |= ShortcutBinding::shiftFlag;
-    if (modifiers & Qt::MetaModifier)
-        flags |= ShortcutBinding::controlFlag;
+    const quint64 flags = KeyboardMapping::modifierFlags(combination.keyboardModifiers());
     QString key;
     switch (combination.key()) {
     case Qt::Key_Space:

@@ -202,6 +202,34 @@ quint64 KeyboardMapping::modifierFlags(Qt::KeyboardModifiers modifiers)
     return flags;
 }
 
+Qt::KeyboardModifiers KeyboardMapping::qtModifiers(quint64 flags)
+{
+    Qt::KeyboardModifiers modifiers;
+    if (flags & commandFlag)
+        modifiers |= Qt::ControlModifier;
+    if (flags & optionFlag)
+        modifiers |= Qt::AltModifier;
+    if (flags & shiftFlag)
+        modifiers |= Qt::ShiftModifier;
+    if (flags & controlFlag)
+        modifiers |= Qt::MetaModifier;
+    return modifiers;
+}
+
+QStringList KeyboardMapping::modifierWords(quint64 flags, const ModifierWords& words)
+{
+    QStringList named;
+    if (flags & commandFlag)
+        named << words.command;
+    if (flags & optionFlag)
+        named << words.option;
+    if (flags & shiftFlag)
+        named << words.shift;
+    if (flags & controlFlag)
+        named << words.control;
+    return named;
+}
+
 quint32 KeyboardMapping::x11ModifierMask(quint64 flags)
 {
     quint32 mask = 0;

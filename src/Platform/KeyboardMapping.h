@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <Qt>
 
 #include <optional>
@@ -44,6 +45,14 @@ public:
     // Qt's modifiers as flag bits: Ctrl is command, Alt option, Meta (Super) control,
     // Shift shift. Keypad and group switches never count.
     static quint64 modifierFlags(Qt::KeyboardModifiers modifiers);
+    // The other way: Qt's modifiers of flag bits.
+    static Qt::KeyboardModifiers qtModifiers(quint64 flags);
+    // The modifiers among flag bits in the order Lumetra names them everywhere (command,
+    // option, shift, control: Ctrl + Alt + Shift + Super), each in the word given for it.
+    struct ModifierWords {
+        QString command, option, shift, control;
+    };
+    static QStringList modifierWords(quint64 flags, const ModifierWords& words);
     // The X11 modifier mask that grabs a key with these flag bits (command ControlMask,
     // option Mod1Mask, control Mod4Mask, shift ShiftMask); bits outside the four are ignored.
     static quint32 x11ModifierMask(quint64 flags);

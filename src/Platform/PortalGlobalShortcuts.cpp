@@ -105,15 +105,8 @@ QString PortalGlobalShortcuts::preferredTrigger(quint16 keyCode, quint64 modifie
         return {};
     // Lumetra's command is Ctrl, option Alt and control Super (the shortcuts
     // specification's LOGO), as everywhere on Linux.
-    QStringList parts;
-    if (modifierFlags & KeyboardMapping::commandFlag)
-        parts << QStringLiteral("CTRL");
-    if (modifierFlags & KeyboardMapping::optionFlag)
-        parts << QStringLiteral("ALT");
-    if (modifierFlags & KeyboardMapping::shiftFlag)
-        parts << QStringLiteral("SHIFT");
-    if (modifierFlags & KeyboardMapping::controlFlag)
-        parts << QStringLiteral("LOGO");
+    QStringList parts = KeyboardMapping::modifierWords(
+        modifierFlags, {QStringLiteral("CTRL"), QStringLiteral("ALT"), QStringLiteral("SHIFT"), QStringLiteral("LOGO")});
     parts << key;
     return parts.join(QLatin1Char('+'));
 }

@@ -24,15 +24,8 @@ constexpr int kHeldPollMs = 100;
 
 QString describeKey(quint16 keyCode, quint64 flags, const std::optional<QString>& character = std::nullopt)
 {
-    QStringList parts;
-    if (flags & KeyboardMapping::commandFlag)
-        parts << QStringLiteral("Ctrl");
-    if (flags & KeyboardMapping::optionFlag)
-        parts << QStringLiteral("Alt");
-    if (flags & KeyboardMapping::shiftFlag)
-        parts << QStringLiteral("Shift");
-    if (flags & KeyboardMapping::controlFlag)
-        parts << QStringLiteral("Super");
+    QStringList parts = KeyboardMapping::modifierWords(
+        flags, {QStringLiteral("Ctrl"), QStringLiteral("Alt"), QStringLiteral("Shift"), QStringLiteral("Super")});
     if (character && !character->trimmed().isEmpty())
         parts << character->toUpper();
     else
