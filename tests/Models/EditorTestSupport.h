@@ -54,6 +54,9 @@ inline QByteArray encode(const QImage& image, const char* format)
     return data;
 }
 
+// The PNG bytes of a plain image.
+inline QByteArray solidPng(int w, int h, QColor color) { return encode(solidImage(w, h, color).bitmap(), "png"); }
+
 inline QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& data)
 {
     const QString path = dir.filePath(name);

@@ -258,8 +258,10 @@ TEST_F(EditorDocumentTest, EveryAssignmentNotifiesItsGroup)
     EXPECT_FALSE(ImageEditorViewModel::globalIsEditingCropSize());
 }
 
-TEST_F(EditorDocumentTest, BackdropSettingIsReadAndWrittenBack)
+TEST_F(EditorDocumentTest, BackdropSettingIsReadAndWrittenBackButIsNoToolStyle)
 {
+    UserDefaults::standard().set(Settings::rememberToolStyles.name(), true);
+    UserDefaults::standard().remove(Settings::toolStyleSnapshot.name());
     UserDefaults::standard().remove(Settings::backdropEnabled.name());
     {
         ImageEditorViewModel fresh;
@@ -270,4 +272,6 @@ TEST_F(EditorDocumentTest, BackdropSettingIsReadAndWrittenBack)
     ImageEditorViewModel next;
     EXPECT_TRUE(next.isBackdropEnabled());
     next.setIsBackdropEnabled(false);
+    EXPECT_FALSE(UserDefaults::standard().data(Settings::toolStyleSnapshot.name()).has_value());
+    UserDefaults::standard().set(Settings::rememberToolStyles.name(), false);
 }

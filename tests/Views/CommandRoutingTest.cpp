@@ -6,9 +6,7 @@
 #include "Platform/InMemoryPasteboard.h"
 #include "Views/CommandRouter.h"
 
-#include <QBuffer>
 #include <QDateTime>
-#include <QImageWriter>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -17,17 +15,6 @@
 using namespace CanvasTest;
 
 namespace {
-
-QByteArray pngBytes(int w, int h, QColor color)
-{
-    QImage image(w, h, QImage::Format_ARGB32);
-    image.fill(color);
-    QByteArray data;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter(&buffer, "png").write(image);
-    return data;
-}
 
 void post(NotificationName name, const std::optional<QString>& payload = std::nullopt)
 {
@@ -49,10 +36,10 @@ protected:
         Pasteboard::setGeneralForTesting(nullptr);
     }
 
-    void openImage(int w = 400, int h = 300) { model.setLoadedImage(solid(w, h), fileUrl("routing.png")); }
+    void openImage(int w = 400, int h = 300) { model.setLoadedImage(solidImage(w, h), fileUrl("routing.png")); }
 
     // A capture lands on the clipboard.
-    void putCapture(int w, int h) { board.setItems({ { Pasteboard::pngType, pngBytes(w, h, Qt::red) } }); }
+    void putCapture(int w, int h) { board.setItems({ { Pasteboard::pngType, EditorTestSupport::solidPng(w, h, Qt::red) } }); }
 
     // Pastes decode on a worker: each one that is started ends with imageLoadFinished.
     bool pasted(int count) { return QTest::qWaitFor([&] { return loads.count() >= count; }, 5000); }

@@ -14,10 +14,8 @@
 #include "Views/EditorKeyMonitor.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QDragEnterEvent>
 #include <QDir>
-#include <QImageWriter>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
@@ -31,28 +29,10 @@
 #include <gtest/gtest.h>
 
 using namespace CanvasTest;
+using EditorTestSupport::solidPng;
+using EditorTestSupport::writeFile;
 
 namespace {
-
-QString writePng(const QTemporaryDir& dir, const QString& name, QSize size, QColor color)
-{
-    QImage image(size, QImage::Format_ARGB32);
-    image.fill(color);
-    const QString path = dir.filePath(name);
-    QImageWriter(path, "png").write(image);
-    return path;
-}
-
-QByteArray pngBytes(QSize size, QColor color)
-{
-    QImage image(size, QImage::Format_ARGB32);
-    image.fill(color);
-    QByteArray data;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter(&buffer, "png").write(image);
-    return data;
-}
 
 class ContentViewTest : public ::testing::Test {
 protected:
@@ -102,7 +82,7 @@ TEST_F(ContentViewTest, EmptyStateThenAnOpenedFileNamesTheWindowAndFillsTheInfor
     EXPECT_EQ(content->pathText(), QStringLiteral("No image selected"));
     EXPECT_TRUE(content->infoText().isEmpty());
 
-    const QString path = writePng(dir, QStringLiteral("harbour.png"), QSize(300, 200), Qt::blue);
+    const QString path = writeFile(dir, QStringLiteral("harbour.png"), solidPng(300, 200, Qt::blue));
     model().loadImage(QUrl::fromLocalFile(path));
     ASSERT_TRUE(waitForImage(QSize(300, 200)));
     QTRY_COMPARE(window.windowTitle(), QStringLiteral("Lumetra - harbour.png"));
@@ -119,7 +99,7 @@ TEST_F(ContentViewTest, EmptyStateThenAnOpenedFileNamesTheWindowAndFillsTheInfor
 TEST_F(ContentViewTest, InformationBarReadsTheTurnedSizeAndACapturesNameAlone)
 {
     // A capture is named for the editor but lies in no folder: its name alone.
-    model().setLoadedImage(solid(300, 200), QUrl::fromLocalFile(QDir::current().absoluteFilePath(
+    model().setLoadedImage(solidImage(300, 200), QUrl::fromLocalFile(QDir::current().absoluteFilePath(
                                                  QStringLiteral("Lumetra 2025-03-01 at 14.05.09.png"))));
     EXPECT_EQ(content->pathText(), QStringLiteral("Lumetra 2025-03-01 at 14.05.09.png"));
     EXPECT_EQ(content->infoText(), QStringLiteral("PNG | 300×200 | Unknown"));
@@ -144,15 +124,15 @@ TEST_F(ContentViewTest, TitleIsSetOnTheEditorWindowEvenWhenAnotherIsInFront)
     other.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
 
-    model().setLoadedImage(solid(50, 50), fileUrl("front.png"));
+    model().setLoadedImage(solidImage(50, 50), fileUrl("front.png"));
     QTRY_COMPARE(window.windowTitle(), QStringLiteral("Lumetra - front.png"));
     EXPECT_EQ(other.windowTitle(), QStringLiteral("Settings"));
 }
 
 TEST_F(ContentViewTest, DropsOpenLocalFilesAndImageDataOnly)
 {
-    const QString first = writePng(dir, QStringLiteral("first.png"), QSize(40, 30), Qt::red);
-    const QString second = writePng(dir, QStringLiteral("second.png"), QSize(20, 10), Qt::red);
+    const QString first = writeFile(dir, QStringLiteral("first.png"), solidPng(40, 30, Qt::red));
+    const QString second = writeFile(dir, QStringLiteral("second.png"), solidPng(20, 10, Qt::red));
 
     QMimeData remote;
     remote.setUrls({ QUrl(QStringLiteral("https://example.invalid/picture.png")) });
@@ -167,7 +147,7 @@ TEST_F(ContentViewTest, DropsOpenLocalFilesAndImageDataOnly)
 
     QMimeData files;
     files.setUrls({ QUrl::fromLocalFile(first), QUrl::fromLocalFile(second) });
-    files.setData(QStringLiteral("image/png"), pngBytes(QSize(7, 7), Qt::green));
+    files.setData(QStringLiteral("image/png"), solidPng(7, 7, Qt::green));
     EXPECT_TRUE(content->handleDrop(files));
     ASSERT_TRUE(waitForImage(QSize(40, 30))) << "the first file wins over the rest and over the data";
     EXPECT_EQ(model().displayName(), QStringLiteral("first.png"));
@@ -176,7 +156,7 @@ TEST_F(ContentViewTest, DropsOpenLocalFilesAndImageDataOnly)
 
     // Image data alone is named by the time of the drop.
     QMimeData data;
-    data.setData(QStringLiteral("image/png"), pngBytes(QSize(12, 9), Qt::yellow));
+    data.setData(QStringLiteral("image/png"), solidPng(12, 9, Qt::yellow));
     EXPECT_TRUE(content->handleDrop(data));
     ASSERT_TRUE(waitForImage(QSize(12, 9)));
     const QRegularExpression name(QStringLiteral("^Lumetra \\d{4}-\\d{2}-\\d{2} at \\d{2}\\.\\d{2}\\.\\d{2}\\.png$"));
@@ -193,7 +173,7 @@ TEST_F(ContentViewTest, DropsOpenLocalFilesAndImageDataOnly)
 
 TEST_F(ContentViewTest, FileHandedOverByTheApplicationOpens)
 {
-    const QString path = writePng(dir, QStringLiteral("handed.png"), QSize(33, 44), Qt::gray);
+    const QString path = writeFile(dir, QStringLiteral("handed.png"), solidPng(33, 44, Qt::gray));
     ImageLoadManager::shared().setPendingImageURL(QUrl::fromLocalFile(path));
     ASSERT_TRUE(waitForImage(QSize(33, 44)));
     EXPECT_FALSE(ImageLoadManager::shared().pendingImageURL().has_value());
@@ -216,7 +196,7 @@ TEST_F(ContentViewTest, FileHandedOverByTheApplicationOpens)
 
 TEST_F(ContentViewTest, FitCommandUsesTheAreaAfterAResize)
 {
-    model().setLoadedImage(solid(2000, 1000), fileUrl("wide.png"));
+    model().setLoadedImage(solidImage(2000, 1000), fileUrl("wide.png"));
     window.resize(1000, 532);
     QTRY_COMPARE(content->currentFitAreaSize(), QSizeF(1000.0, 500.0));
     NotificationCenter::defaultCenter().post(Notifications::fitToWindow);
@@ -225,7 +205,7 @@ TEST_F(ContentViewTest, FitCommandUsesTheAreaAfterAResize)
 
 TEST_F(ContentViewTest, WheelZoomAnchorsWithTheCanvasSizeOfTheMoment)
 {
-    model().setLoadedImage(solid(3000, 3000), fileUrl("large.png"));
+    model().setLoadedImage(solidImage(3000, 3000), fileUrl("large.png"));
     model().setZoomLevel(1.0);
     window.resize(1300, 832); // larger than when the monitors were installed
     QTRY_COMPARE(content->canvas()->size(), QSize(1300, 800));
@@ -249,7 +229,7 @@ TEST_F(ContentViewTest, WheelZoomAnchorsWithTheCanvasSizeOfTheMoment)
 
 TEST_F(ContentViewTest, HiddenContentStopsListening)
 {
-    model().setLoadedImage(solid(100, 100), fileUrl("quiet.png"));
+    model().setLoadedImage(solidImage(100, 100), fileUrl("quiet.png"));
     model().setZoomLevel(1.0);
     ASSERT_TRUE(content->keyboardMonitor()->isRunning());
     window.hide();
@@ -271,7 +251,7 @@ TEST_F(ContentViewTest, LanguageChangeRewritesTheTextsAlsoOfAnImageWithoutAFile)
     defaults.set(Settings::appLanguage.name(), QStringLiteral("de"));
     QTRY_VERIFY(openButton(content) != nullptr);
     EXPECT_EQ(content->pathText(), QStringLiteral("Kein Bild ausgewählt"));
-    model().setLoadedImage(solid(60, 40), fileUrl("pasted.png"));
+    model().setLoadedImage(solidImage(60, 40), fileUrl("pasted.png"));
     model().setImageURL(std::nullopt);
     EXPECT_EQ(content->pathText(), QStringLiteral("Kein Bild ausgewählt"));
     defaults.remove(Settings::appLanguage.name());

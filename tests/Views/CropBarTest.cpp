@@ -169,7 +169,7 @@ TEST(CropBarTyping, TypedPixelsFollowTheImagesDensity)
 
 // ---- keeping in step ----------------------------------------------------------------------------
 
-TEST(CropBarSync, ZoomRewritesTheTextsOnlyWhileNoFieldHasFocus)
+TEST(CropBarSync, ZoomRewritesTheTextsOnlyWhileNoFieldHasFocusAndCropModeAfresh)
 {
     CropBarWindow w;
     w.model.setCropRect(QRectF(20, 20, 100, 50));
@@ -179,6 +179,15 @@ TEST(CropBarSync, ZoomRewritesTheTextsOnlyWhileNoFieldHasFocus)
     w.typeInto(bar->widthField(), QStringLiteral("30"));
     w.model.setZoomLevel(1.0);
     EXPECT_EQ(bar->widthText(), QStringLiteral("30"));
+
+    // The texts survive the normal row and are rewritten on return to crop mode.
+    bar->setFieldFocused(false);
+    const QString shown = bar->widthText();
+    w.model.selectTool(ToolType::arrow);
+    EXPECT_FALSE(bar->isVisible());
+    EXPECT_EQ(bar->widthText(), shown);
+    w.model.selectTool(ToolType::crop);
+    EXPECT_EQ(bar->widthText(), CropBar::noSizeText);
 }
 
 TEST(CropBarSync, EscapeThroughTheModelOrACropDragClosesOnlyTheEditor)
@@ -201,13 +210,3 @@ TEST(CropBarSync, EscapeThroughTheModelOrACropDragClosesOnlyTheEditor)
     EXPECT_EQ(bar->heightText(), QStringLiteral("40"));
 }
 
-TEST(CropBarSync, TextsSurviveTheNormalBarAndAreRewrittenOnReturn)
-{
-    CropBarWindow w;
-    w.model.setCropRect(QRectF(20, 20, 100, 50));
-    w.model.selectTool(ToolType::arrow); // the normal row comes back; the rectangle goes
-    EXPECT_FALSE(w.bar()->isVisible());
-    EXPECT_EQ(w.bar()->widthText(), QStringLiteral("100"));
-    w.model.selectTool(ToolType::crop);
-    EXPECT_EQ(w.bar()->widthText(), CropBar::noSizeText);
-}

@@ -44,21 +44,21 @@ const RgbaColor kBlue{ 0.0, 0.0, 1.0, 1.0 };
 
 TEST(EditorCanvasFit, NewImageIsFittedIntoTheCanvasOnce)
 {
-    ShownCanvas s(QSize(400, 300), solid(800, 400));
+    ShownCanvas s(QSize(400, 300), solidImage(800, 400));
     EXPECT_DOUBLE_EQ(s.model.zoomLevel(), 0.5);
     EXPECT_FALSE(s.model.isNewlyLoaded());
 
     // A small image (a capture) shows at its own size, not blown up; fitting on command
     // still fills the canvas. A band kept free at the bottom is left out of the fit.
-    s.load(solid(100, 60));
+    s.load(solidImage(100, 60));
     EXPECT_DOUBLE_EQ(s.model.zoomLevel(), 1.0);
     s.model.fitZoom(s.canvas.fitArea());
     EXPECT_DOUBLE_EQ(s.model.zoomLevel(), 4.0);
     s.canvas.setReservedBottom(60);
-    s.load(solid(800, 600));
+    s.load(solidImage(800, 600));
     EXPECT_DOUBLE_EQ(s.model.zoomLevel(), 0.4);
     s.canvas.setReservedBottom(0);
-    s.load(solid(800, 400));
+    s.load(solidImage(800, 400));
 
     // A later zoom is the user's: nothing refits it.
     s.model.setZoomLevel(2.0);
@@ -71,7 +71,7 @@ TEST(EditorCanvasFit, ImageArrivingBeforeLayoutIsFittedOnceTheCanvasHasASize)
     ImageEditorViewModel model;
     EditorCanvasView canvas(&model);
     canvas.resize(8, 8);
-    model.setLoadedImage(solid(800, 400), fileUrl("early.png"));
+    model.setLoadedImage(solidImage(800, 400), fileUrl("early.png"));
     EXPECT_TRUE(model.isNewlyLoaded());
 
     // Still too small when the retry runs: the loaded zoom stays.
@@ -91,7 +91,7 @@ TEST(EditorCanvasFit, ImageArrivingBeforeLayoutIsFittedOnceTheCanvasHasASize)
 
 TEST(EditorCanvasZoom, WheelStepsSnapToActualSizeAndStopAtTheLimitsWithoutPanning)
 {
-    ShownCanvas s(QSize(400, 300), solid(200, 100), 0.96);
+    ShownCanvas s(QSize(400, 300), solidImage(200, 100), 0.96);
     s.canvas.zoomAtPoint(1.0, std::nullopt);
     EXPECT_DOUBLE_EQ(s.model.zoomLevel(), 1.0);
     s.canvas.zoomAtPoint(1.0, std::nullopt);
@@ -119,7 +119,7 @@ TEST(EditorCanvasZoom, WheelStepsSnapToActualSizeAndStopAtTheLimitsWithoutPannin
 
 TEST(EditorCanvasZoom, AnchoredZoomKeepsTheImagePointUnderThePointerClampedToTheCanvas)
 {
-    ShownCanvas s(QSize(400, 300), solid(1000, 1000), 1.0); // overflows the canvas both ways
+    ShownCanvas s(QSize(400, 300), solidImage(1000, 1000), 1.0); // overflows the canvas both ways
     const QPointF pointer(300.0, 100.0);
     const QPointF before = normalisedImagePoint(s.canvas, pointer);
     for (int i = 0; i < 5; ++i)
@@ -132,8 +132,8 @@ TEST(EditorCanvasZoom, AnchoredZoomKeepsTheImagePointUnderThePointerClampedToThe
     EXPECT_EQ(s.canvas.lastDragOffset(), s.canvas.dragOffset());
 
     // A pointer outside the canvas anchors at the nearest edge.
-    ShownCanvas a(QSize(400, 300), solid(1000, 1000), 1.0);
-    ShownCanvas b(QSize(400, 300), solid(1000, 1000), 1.0);
+    ShownCanvas a(QSize(400, 300), solidImage(1000, 1000), 1.0);
+    ShownCanvas b(QSize(400, 300), solidImage(1000, 1000), 1.0);
     a.canvas.zoomAtPoint(1.0, QPointF(-80.0, 150.0));
     b.canvas.zoomAtPoint(1.0, QPointF(0.0, 150.0));
     EXPECT_EQ(a.canvas.dragOffset(), b.canvas.dragOffset());
@@ -142,7 +142,7 @@ TEST(EditorCanvasZoom, AnchoredZoomKeepsTheImagePointUnderThePointerClampedToThe
 
 TEST(EditorCanvasZoom, ZoomThatFitsOrIsNotAnchoredRecentres)
 {
-    ShownCanvas s(QSize(400, 300), solid(1000, 1000), 0.31);
+    ShownCanvas s(QSize(400, 300), solidImage(1000, 1000), 0.31);
     s.canvas.zoomAtPoint(-1.0, QPointF(390.0, 20.0));
     EXPECT_EQ(s.canvas.currentTransform().dragOffset, QSizeF(0.0, 0.0));
 
@@ -156,7 +156,7 @@ TEST(EditorCanvasZoom, ZoomThatFitsOrIsNotAnchoredRecentres)
 
 TEST(EditorCanvasZoom, SmartZoomTogglesBetweenFitAndActualSize)
 {
-    ShownCanvas s(QSize(400, 300), solid(800, 600), 1.005);
+    ShownCanvas s(QSize(400, 300), solidImage(800, 600), 1.005);
     s.canvas.toggleSmartZoom();
     EXPECT_DOUBLE_EQ(s.model.zoomLevel(), 0.5);
     s.canvas.toggleSmartZoom();
@@ -168,7 +168,7 @@ TEST(EditorCanvasZoom, SmartZoomTogglesBetweenFitAndActualSize)
 
 TEST(EditorCanvasZoom, PinchScalesFromItsStartAndSnapsAtTheEnd)
 {
-    ShownCanvas s(QSize(400, 300), solid(1000, 1000), 1.0);
+    ShownCanvas s(QSize(400, 300), solidImage(1000, 1000), 1.0);
     s.canvas.pinchChanged(1.5, QPointF(0.5, 0.5));
     EXPECT_DOUBLE_EQ(s.model.zoomLevel(), 1.5);
     ASSERT_TRUE(s.canvas.pinchStartZoom().has_value());
@@ -194,7 +194,7 @@ TEST(EditorCanvasZoom, PinchScalesFromItsStartAndSnapsAtTheEnd)
 
 TEST(EditorCanvasPan, PanIsLimitedByTheRotatedBoundsAndASmallImageNeverPans)
 {
-    ShownCanvas s(QSize(300, 300), solid(400, 100), 1.0);
+    ShownCanvas s(QSize(300, 300), solidImage(400, 100), 1.0);
     s.model.setRotation(90.0); // 100 x 400 on screen
     s.canvas.panByScroll(100.0, 100.0);
     EXPECT_EQ(s.canvas.dragOffset(), QSizeF(0.0, 50.0));
@@ -202,7 +202,7 @@ TEST(EditorCanvasPan, PanIsLimitedByTheRotatedBoundsAndASmallImageNeverPans)
     EXPECT_EQ(s.canvas.dragOffset(), QSizeF(0.0, -50.0));
     EXPECT_EQ(s.canvas.lastDragOffset(), s.canvas.dragOffset());
 
-    ShownCanvas small(QSize(400, 300), solid(100, 80), 1.0);
+    ShownCanvas small(QSize(400, 300), solidImage(100, 80), 1.0);
     small.canvas.panByScroll(40.0, 40.0);
     EXPECT_EQ(small.canvas.dragOffset(), QSizeF(0.0, 0.0));
     drag(&small.canvas, QPointF(200, 150), QPointF(260, 190));
@@ -213,13 +213,13 @@ TEST(EditorCanvasPan, PanIsLimitedByTheRotatedBoundsAndASmallImageNeverPans)
 
 TEST(EditorCanvasGestures, NoToolDragPansButAnArrowToolDragDraws)
 {
-    ShownCanvas s(QSize(400, 300), solid(1000, 1000), 1.0);
+    ShownCanvas s(QSize(400, 300), solidImage(1000, 1000), 1.0);
     drag(&s.canvas, QPointF(200, 150), QPointF(240, 120));
     EXPECT_EQ(s.canvas.dragOffset(), QSizeF(40.0, -30.0));
     EXPECT_EQ(s.canvas.lastDragOffset(), QSizeF(40.0, -30.0));
     EXPECT_EQ(s.annotations().arrows().size(), 0);
 
-    ShownCanvas d(QSize(400, 300), solid(1000, 1000), 1.0);
+    ShownCanvas d(QSize(400, 300), solidImage(1000, 1000), 1.0);
     d.model.selectTool(ToolType::arrow);
     drag(&d.canvas, QPointF(100, 100), QPointF(250, 200));
     EXPECT_EQ(d.canvas.dragOffset(), QSizeF(0.0, 0.0));
@@ -234,7 +234,7 @@ TEST(EditorCanvasGestures, NoToolDragPansButAnArrowToolDragDraws)
 
 TEST(EditorCanvasGestures, DragStartingOnAnAnnotationMovesItInsteadOfPanning)
 {
-    ShownCanvas s(QSize(400, 300), solid(1000, 1000), 1.0);
+    ShownCanvas s(QSize(400, 300), solidImage(1000, 1000), 1.0);
     s.annotations().appendNumber({ .position = QPointF(0.5, 0.5), .value = 1, .diameter = 30.0 }); // the centre
     drag(&s.canvas, QPointF(200, 150), QPointF(240, 170));
     EXPECT_EQ(s.canvas.dragOffset(), QSizeF(0.0, 0.0));
@@ -245,7 +245,7 @@ TEST(EditorCanvasGestures, DragStartingOnAnAnnotationMovesItInsteadOfPanning)
 
 TEST(EditorCanvasGestures, DragOnAHandleReshapesWithoutDrawingAndAClickRecordsNothing)
 {
-    ShownCanvas s(QSize(400, 300), solid(400, 300), 1.0);
+    ShownCanvas s(QSize(400, 300), solidImage(400, 300), 1.0);
     s.model.selectTool(ToolType::arrow);
     const ArrowAnnotation arrow{ .startPoint = QPointF(0.25, 0.5), .endPoint = QPointF(0.75, 0.5), .lineWidth = 3.0,
                                  .isSelected = true };
@@ -271,7 +271,7 @@ TEST(EditorCanvasGestures, DragOnAHandleReshapesWithoutDrawingAndAClickRecordsNo
 
 TEST(EditorCanvasGestures, HoveringAHandleMarksIt)
 {
-    ShownCanvas s(QSize(400, 300), solid(400, 300), 1.0);
+    ShownCanvas s(QSize(400, 300), solidImage(400, 300), 1.0);
     s.annotations().appendLine({ .startPoint = QPointF(0.25, 0.5), .endPoint = QPointF(0.75, 0.5), .isSelected = true });
     QTest::mouseMove(&s.canvas, QPoint(300, 150));
     EXPECT_EQ(s.model.hoveredHandleIndex(), std::optional<int>(1));
@@ -281,7 +281,7 @@ TEST(EditorCanvasGestures, HoveringAHandleMarksIt)
 
 TEST(EditorCanvasGestures, CropModeTakesDragsAndDoubleClicksAndDrawsNothing)
 {
-    ShownCanvas s(QSize(400, 300), solid(400, 300), 1.0);
+    ShownCanvas s(QSize(400, 300), solidImage(400, 300), 1.0);
     RecordingCropGestures crop;
     s.canvas.setCropGestures(&crop);
     s.model.selectTool(ToolType::crop);
@@ -305,7 +305,7 @@ TEST(EditorCanvasGestures, CropModeTakesDragsAndDoubleClicksAndDrawsNothing)
 
 TEST(EditorCanvasCommands, EscapeDropsTheSelectionThenTheTool)
 {
-    ShownCanvas s(QSize(400, 300), solid(400, 300));
+    ShownCanvas s(QSize(400, 300), solidImage(400, 300));
     s.model.selectTool(ToolType::arrow);
     const ArrowAnnotation arrow{ .endPoint = QPointF(0.5, 0.5) };
     s.annotations().appendArrow(arrow);
@@ -318,7 +318,7 @@ TEST(EditorCanvasCommands, EscapeDropsTheSelectionThenTheTool)
 
 TEST(EditorCanvasCommands, CropConfirmNeedsMoreThanTenPointsEachWay)
 {
-    ShownCanvas s(QSize(400, 300), solid(400, 300), 1.0);
+    ShownCanvas s(QSize(400, 300), solidImage(400, 300), 1.0);
     s.model.selectTool(ToolType::crop);
     s.model.setCropRect(QRectF(10, 10, 10, 10));
     NotificationCenter::defaultCenter().post(Notifications::cropConfirm);
@@ -356,7 +356,7 @@ TEST(EditorCanvasText, FreeBoxFollowsItsTextUpToTheCapAndFixedBoxKeepsItsWidthAn
 
 TEST(EditorCanvasText, TextToolClickOpensAnUprightBoxThatCommitsOnReturnAndEscapeDrops)
 {
-    ShownCanvas s(QSize(400, 300), solid(400, 300), 1.0);
+    ShownCanvas s(QSize(400, 300), solidImage(400, 300), 1.0);
     s.model.setRotation(90.0);
     s.model.selectTool(ToolType::text);
     QTest::mouseClick(&s.canvas, Qt::LeftButton, Qt::NoModifier, QPoint(200, 150));
@@ -395,7 +395,7 @@ TEST(EditorCanvasText, TextToolClickOpensAnUprightBoxThatCommitsOnReturnAndEscap
 
 TEST(EditorCanvasText, NewTextShowsInTheBoxAtTheSizeItIsDrawnAfterwards)
 {
-    ShownCanvas s(QSize(400, 300), solid(800, 600));
+    ShownCanvas s(QSize(400, 300), solidImage(800, 600));
     ASSERT_DOUBLE_EQ(s.model.zoomLevel(), 0.5);
     s.model.setCurrentFontSize(40.0); // image pixels
     s.model.selectTool(ToolType::text);
@@ -418,7 +418,7 @@ TEST(EditorCanvasText, NewTextShowsInTheBoxAtTheSizeItIsDrawnAfterwards)
 
 TEST(EditorCanvasText, ModelBoxAlwaysGrowsToHoldTheText)
 {
-    ShownCanvas s(QSize(400, 300), solid(400, 300), 1.0);
+    ShownCanvas s(QSize(400, 300), solidImage(400, 300), 1.0);
     s.model.setCurrentFontSize(18.0);
     s.model.selectTool(ToolType::text);
     QTest::mouseClick(&s.canvas, Qt::LeftButton, Qt::NoModifier, QPoint(40, 100));
@@ -439,7 +439,7 @@ TEST(EditorCanvasText, ModelBoxAlwaysGrowsToHoldTheText)
 
 TEST(EditorCanvasLayers, DrawingOutAShapeRepaintsNoCommittedLayer)
 {
-    ShownCanvas s(QSize(400, 300), solid(400, 300), 1.0);
+    ShownCanvas s(QSize(400, 300), solidImage(400, 300), 1.0);
     s.annotations().appendArrow({ .endPoint = QPointF(0.3, 0.3) });
     s.annotations().appendRectangle({ .rect = QRectF(0.6, 0.6, 0.2, 0.2) });
     const NumberAnnotation marker{ .position = QPointF(0.1, 0.9), .diameter = 20.0 };
@@ -471,7 +471,7 @@ TEST(EditorCanvasLayers, DrawingOutAShapeRepaintsNoCommittedLayer)
 
 TEST(EditorCanvasLayers, StrokeBeingDrawnLiesBelowRectanglesAndAboveTheImage)
 {
-    ShownCanvas s(QSize(400, 300), solid(400, 300, Qt::white), 1.0);
+    ShownCanvas s(QSize(400, 300), solidImage(400, 300, Qt::white), 1.0);
     // The right half, filled blue.
     s.annotations().appendRectangle(
         { .rect = QRectF(0.5, 0.0, 0.5, 1.0), .strokeColor = kBlue, .fillColor = kBlue, .lineWidth = 1.0 });

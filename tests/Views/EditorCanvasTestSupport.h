@@ -3,6 +3,7 @@
 // Helpers of the editor canvas tests: a shown canvas with an image, pointer drags as
 // a user makes them, and a recorder of posted notifications.
 
+#include "Models/EditorTestSupport.h"
 #include "Models/ImageEditorViewModel.h"
 #include "Platform/NotificationCenter.h"
 #include "Views/EditorCanvasView.h"
@@ -19,12 +20,7 @@
 
 namespace CanvasTest {
 
-inline Image solid(int w, int h, QColor color = QColor(40, 160, 90))
-{
-    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
-    image.fill(color);
-    return Image(image);
-}
+using EditorTestSupport::solidImage;
 
 inline QUrl fileUrl(const QString& name) { return QUrl::fromLocalFile(QStringLiteral("/tmp/") + name); }
 

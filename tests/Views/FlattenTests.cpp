@@ -229,8 +229,12 @@ TEST_F(FlattenTest, SelectionIsNotPartOfThePicture)
     EXPECT_TRUE(store().rectangles().first().isSelected); // the editor's selection is left alone
 }
 
-TEST_F(FlattenTest, SnapshotOwnsItsAnnotations)
+TEST_F(FlattenTest, SnapshotOwnsItsAnnotationsAndWithoutAnyHandsOnTheEditorsPixels)
 {
+    const ExportSnapshot bare = controller.makeExportSnapshot(*model.selectedImage(), true);
+    EXPECT_FALSE(bare.paintAnnotations);
+    EXPECT_EQ(renderFlattenedImage(bare)->constBits(), model.selectedImage()->bitmap().constBits());
+
     store().appendArrow(ArrowAnnotation{.startPoint = {0.1, 0.5}, .endPoint = {0.9, 0.5}, .color = red,
                                         .lineWidth = 6});
     const ExportSnapshot snapshot = controller.makeExportSnapshot(*model.selectedImage(), true);
@@ -238,15 +242,6 @@ TEST_F(FlattenTest, SnapshotOwnsItsAnnotations)
     const std::optional<QImage> flat = renderFlattenedImage(snapshot);
     ASSERT_TRUE(flat);
     EXPECT_TRUE(PixelProbe::near(flat->pixelColor(W / 2, H / 2), red.toQColor(), 0));
-}
-
-TEST_F(FlattenTest, NothingToDrawHandsOnTheEditorsPixels)
-{
-    const ExportSnapshot snapshot = controller.makeExportSnapshot(*model.selectedImage(), true);
-    EXPECT_FALSE(snapshot.paintAnnotations);
-    const std::optional<QImage> flat = renderFlattenedImage(snapshot);
-    ASSERT_TRUE(flat);
-    EXPECT_EQ(flat->constBits(), model.selectedImage()->bitmap().constBits());
 }
 
 TEST_F(FlattenTest, AnnotationsSitOnTheImageInsideTheBackdrop)

@@ -137,7 +137,7 @@ TEST(FloatingToolbarState, SelectingCropClosesPanelsAndShowsTheCropBar)
     EXPECT_FALSE(w.toolbar->cropBar()->isVisible());
 }
 
-TEST(FloatingToolbarState, BackdropButtonOnlyTogglesItsPopover)
+TEST(FloatingToolbarState, BackdropButtonOnlyTogglesItsPopoverAndAccentsFollowTheirStates)
 {
     ToolbarWindow w;
     w.load();
@@ -152,6 +152,14 @@ TEST(FloatingToolbarState, BackdropButtonOnlyTogglesItsPopover)
     w.model.setIsBackdropEnabled(true);
     EXPECT_TRUE(backdrop->hasAccentTint());
     w.model.setIsBackdropEnabled(false);
+
+    EXPECT_FALSE(w.toolbar->button(QStringLiteral("ocr"))->hasAccentTint());
+    w.model.setOcrPanelState(OCRPanelState::recognizing());
+    EXPECT_TRUE(w.toolbar->button(QStringLiteral("ocr"))->hasAccentTint());
+    w.toolbar->setActivePinCount(1);
+    EXPECT_TRUE(w.toolbar->button(QStringLiteral("pin"))->hasAccentTint());
+    w.toolbar->setActivePinCount(0);
+    EXPECT_FALSE(w.toolbar->button(QStringLiteral("pin"))->hasAccentTint());
 }
 
 TEST(FloatingToolbarState, ToolChangeKeepsOnlyThePanelOfTheNewTool)
@@ -169,6 +177,13 @@ TEST(FloatingToolbarState, ToolChangeKeepsOnlyThePanelOfTheNewTool)
     w.model.selectTool(ToolType::text);
     EXPECT_FALSE(w.toolbar->activePanel());
     EXPECT_FALSE(w.toolbar->showResizePanel());
+
+    // Another tool's popover dismissed late keeps the open one.
+    w.toolbar->setActivePanel(ToolType::rectangle);
+    w.toolbar->toolPopoverDismissed(ToolType::arrow);
+    EXPECT_EQ(w.toolbar->activePanel(), ToolType::rectangle);
+    w.toolbar->toolPopoverDismissed(ToolType::rectangle);
+    EXPECT_FALSE(w.toolbar->activePanel());
 }
 
 // ---- the tool buttons ---------------------------------------------------------------------------
@@ -230,17 +245,6 @@ TEST(FloatingToolbarTools, SelectedAnnotationHighlightsTheButtonOfItsKind)
     EXPECT_FALSE(w.toolbar->toolButton(ToolType::mosaic)->isActive());
 }
 
-TEST(FloatingToolbarTools, LateDismissalOfAnotherToolsPopoverKeepsTheOpenOne)
-{
-    ToolbarWindow w;
-    w.load();
-    w.toolbar->setActivePanel(ToolType::rectangle);
-    w.toolbar->toolPopoverDismissed(ToolType::arrow);
-    EXPECT_EQ(w.toolbar->activePanel(), ToolType::rectangle);
-    w.toolbar->toolPopoverDismissed(ToolType::rectangle);
-    EXPECT_FALSE(w.toolbar->activePanel());
-}
-
 TEST(FloatingToolbarTools, HintsFollowTheStoreWithTheDigitAsFallback)
 {
     const FloatingToolbar::ToolButtonDescriptor& text = FloatingToolbar::toolButtonDescriptors()[3];
@@ -300,19 +304,6 @@ TEST(FloatingToolbarButtons, UndoAndResetFollowCanUndoRedoFollowsCanRedoAndEvery
     EXPECT_EQ(posted.names, (QStringList{ Notifications::undo, Notifications::resetAll, Notifications::redo,
                                           Notifications::copyImage, Notifications::saveImage, Notifications::pinImage,
                                           Notifications::ocrToggle }));
-}
-
-TEST(FloatingToolbarButtons, AccentLooksFollowTextRecognitionAndPins)
-{
-    ToolbarWindow w;
-    w.load();
-    EXPECT_FALSE(w.toolbar->button(QStringLiteral("ocr"))->hasAccentTint());
-    w.model.setOcrPanelState(OCRPanelState::recognizing());
-    EXPECT_TRUE(w.toolbar->button(QStringLiteral("ocr"))->hasAccentTint());
-    w.toolbar->setActivePinCount(1);
-    EXPECT_TRUE(w.toolbar->button(QStringLiteral("pin"))->hasAccentTint());
-    w.toolbar->setActivePinCount(0);
-    EXPECT_FALSE(w.toolbar->button(QStringLiteral("pin"))->hasAccentTint());
 }
 
 TEST(FloatingToolbarButtons, TooltipKeysAndFixedHintsInLinuxWords)

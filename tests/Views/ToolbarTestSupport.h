@@ -4,6 +4,7 @@
 // by hand, the symbols read from the source tree, and an editor window content made of
 // a canvas with the crop overlay and the floating toolbar over it.
 
+#include "Models/EditorTestSupport.h"
 #include "Models/ImageEditorViewModel.h"
 #include "Views/CropOverlay.h"
 #include "Views/EditorCanvasView.h"
@@ -92,12 +93,7 @@ inline void useSourceIcons()
     ToolbarIcons::setIconDirectory(QDir(sourceRoot()).absoluteFilePath(QStringLiteral("resources/icons")));
 }
 
-inline Image solidImage(int w, int h, QColor color = QColor(40, 160, 90), qreal ratio = 1.0)
-{
-    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
-    image.fill(color);
-    return Image(image, ratio);
-}
+using EditorTestSupport::solidImage;
 
 // A window holding a canvas with the crop overlay and the floating toolbar placed
 // at the bottom of it, as the editor's content lays them out.
