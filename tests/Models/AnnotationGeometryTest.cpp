@@ -215,17 +215,13 @@ TEST(FreehandGeometry, TaperedStrokeWidthsAndPieces)
     EXPECT_NEAR(segments[8].points.last().x(), 20, 1e-9);
     // The middle keeps the original points strictly inside it (11..19) plus both ends.
     EXPECT_EQ(segments[8].points.size(), 11);
-}
 
-TEST(FreehandGeometry, ShortTaperIsAThirdOfTheLength)
-{
     // Length 6: T = min(2, 8) = 2, so the middle runs 2..4.
-    const auto segments = freehandStrokeSegments(straightStroke(6, 7), LineCapStyle::taper, 1);
-    ASSERT_EQ(segments.size(), 17);
-    EXPECT_NEAR(segments[8].points.first().x(), 2, 1e-9);
-    EXPECT_NEAR(segments[8].points.last().x(), 4, 1e-9);
-    EXPECT_DOUBLE_EQ(segments[0].width, 0.5);
-    EXPECT_DOUBLE_EQ(segments[7].width, 0.9375);
+    const auto shortStroke = freehandStrokeSegments(straightStroke(6, 7), LineCapStyle::taper, 1);
+    ASSERT_EQ(shortStroke.size(), 17);
+    EXPECT_NEAR(shortStroke[8].points.first().x(), 2, 1e-9);
+    EXPECT_NEAR(shortStroke[8].points.last().x(), 4, 1e-9);
+    EXPECT_DOUBLE_EQ(shortStroke[7].width, 0.9375);
 }
 
 TEST(FreehandGeometry, DegenerateStrokesAndPlainCaps)

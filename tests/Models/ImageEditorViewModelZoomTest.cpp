@@ -69,6 +69,11 @@ TEST_F(EditorZoomTest, FitWithoutBackdropAndQuarterTurns)
     model.setRotation(180);
     model.fitZoom(QSizeF(500, 250));
     EXPECT_EQ(model.zoomLevel(), 0.5);
+    // A high-density image fits by its points: 2000 x 1000 pixels are 1000 x 500.
+    model.setRotation(0);
+    model.setLoadedImage(solidImage(2000, 1000, Qt::gray, 2.0), QUrl::fromLocalFile("/tmp/retina.png"));
+    model.fitZoom(QSizeF(500, 500));
+    EXPECT_EQ(model.zoomLevel(), 0.5);
 
     // Limits: a tiny image fits at 16, and never below 0.01.
     model.setRotation(0);
@@ -82,13 +87,6 @@ TEST_F(EditorZoomTest, FitWithoutBackdropAndQuarterTurns)
     EXPECT_EQ(model.zoomLevel(), 0.01);
     model.fitZoomNoUpscale(QSizeF(50, 50));
     EXPECT_DOUBLE_EQ(model.zoomLevel(), 0.005) << "no lower bound without upscaling";
-}
-
-TEST_F(EditorZoomTest, FitUsesPointsOfHighDensityImages)
-{
-    model.setLoadedImage(solidImage(2000, 1000, Qt::gray, 2.0), QUrl::fromLocalFile("/tmp/retina.png"));
-    model.fitZoom(QSizeF(500, 500));
-    EXPECT_EQ(model.zoomLevel(), 0.5); // 1000 x 500 points
 }
 
 TEST_F(EditorZoomTest, NonPositiveOrNonFiniteContainersChangeNothing)

@@ -167,6 +167,21 @@ TEST(AnnotationOverlay, textBeingEditedIsLeftToTheEditor)
     EXPECT_FALSE(PixelProbe::inkBounds(paintOverlay(overlay), Qt::white).isNull());
 }
 
+TEST(AnnotationOverlay, textFollowsTheDisplayScale)
+{
+    AnnotationManager store;
+    store.appendText(TextAnnotation{.text = QStringLiteral("Hg"), .position = {0.5, 0.5}, .fontSize = 40,
+                                    .color = paletteRed, .width = 0.8});
+    AnnotationOverlay overlay = overlayOf(store);
+    overlay.originalImageSize = QSizeF(400, 400);
+    const int half = PixelProbe::inkBounds(paintOverlay(overlay), Qt::white).height();
+    EXPECT_EQ(overlay.textScale(), 0.5);
+    overlay.originalImageSize = QSizeF(0, 400);
+    const int unscaled = PixelProbe::inkBounds(paintOverlay(overlay), Qt::white).height();
+    EXPECT_EQ(overlay.textScale(), 1.0);
+    EXPECT_NEAR(half, unscaled / 2.0, 2.5);
+}
+
 TEST(AnnotationOverlay, handlesAreDrawnOnTopOfEverything)
 {
     AnnotationManager store;
