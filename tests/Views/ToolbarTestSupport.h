@@ -13,9 +13,7 @@
 #include "Views/PopoverHost.h"
 #include "Views/ToolbarIcons.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QImage>
 #include <QTest>
 #include <QUrl>
@@ -68,26 +66,9 @@ private:
     std::map<Token, Pending> m_pending;
 };
 
-// The source tree: found upwards from this file's recorded path, the test program
-// (build folders live inside the tree) or the working folder. __FILE__ may be relative
-// when the compiler cache rewrites paths.
-inline QString sourceRoot()
-{
-    const QStringList starts = { QFileInfo(QStringLiteral(__FILE__)).absolutePath(),
-                                 QCoreApplication::applicationDirPath(), QDir::currentPath() };
-    for (const QString& start : starts) {
-        QDir dir(start);
-        for (int depth = 0; depth < 8; ++depth) {
-            if (dir.exists(QStringLiteral("resources/icons/crop.svg")))
-                return dir.absolutePath();
-            if (!dir.cdUp())
-                break;
-        }
-    }
-    return {};
-}
+// The source tree, which holds the symbols (the test programs carry no resources).
+inline QString sourceRoot() { return QStringLiteral(LUMETRA_SOURCE_DIR); }
 
-// The symbols live in the source tree; the test programs carry no resources.
 inline void useSourceIcons()
 {
     ToolbarIcons::setIconDirectory(QDir(sourceRoot()).absoluteFilePath(QStringLiteral("resources/icons")));
