@@ -107,33 +107,24 @@ TEST(PanelStyleIconDrawing, TeardropFillsTheHeightWithItsTailDownAndTheCircleMat
     EXPECT_NEAR(tear.width(), diameter, 2.0);
 }
 
-TEST(PanelStyleIconDrawing, DashedLineRisesToTheRightAndStartsWithADash)
+TEST(PanelStyleIconDrawing, DashedLineIsBrokenAndDottedLineIsWholeWithDotsOnItsEnds)
 {
+    // Both rise from the lower left to the upper right.
     const QImage dashed = PanelStyleIcons::templateImage(PanelStyleIcon::dashedLine, kZoom);
-    // Along the diagonal from the lower-left end (3.5, 12.5) towards the upper right.
-    auto along = [&](double t) {
-        const double s = t / std::sqrt(2.0);
-        return alphaAt(dashed, 3.5 + s, 12.5 - s);
-    };
-    EXPECT_GT(along(1.2), 200);  // the first dash
-    EXPECT_LT(along(3.78), 60);  // the first gap
-    EXPECT_GT(along(6.35), 200); // the second dash
-    // Nothing on the other diagonal.
+    const QImage dotted = PanelStyleIcons::templateImage(PanelStyleIcon::dottedEndpoints, kZoom);
+    int dashedGaps = 0;
+    for (double t = 4.0; t <= 12.0; t += 0.25) {
+        dashedGaps += alphaAt(dashed, t, 16.0 - t) < 60;
+        EXPECT_GT(alphaAt(dotted, t, 16.0 - t), 200) << t;
+    }
+    EXPECT_GT(dashedGaps, 4);
     EXPECT_EQ(alphaAt(dashed, 3.5, 3.5), 0);
     EXPECT_EQ(alphaAt(dashed, 12.5, 12.5), 0);
-}
-
-TEST(PanelStyleIconDrawing, DottedLineHasRoundDotsOnBothEnds)
-{
-    const QImage dotted = PanelStyleIcons::templateImage(PanelStyleIcon::dottedEndpoints, kZoom);
-    // The line itself runs unbroken from lower left to upper right.
-    for (double t = 4.0; t <= 12.0; t += 1.0)
-        EXPECT_GT(alphaAt(dotted, t, 16.0 - t), 200) << t;
     // Across the line (1.4 points off it) only the dots are inked.
     const double off = 1.4 / std::sqrt(2.0);
-    EXPECT_GT(alphaAt(dotted, 2.6 + off, 13.4 + off), 128);   // lower-left dot
-    EXPECT_GT(alphaAt(dotted, 13.4 + off, 2.6 + off), 128);   // upper-right dot
-    EXPECT_LT(alphaAt(dotted, 8.0 + off, 8.0 + off), 30);     // middle of the line
+    EXPECT_GT(alphaAt(dotted, 2.6 + off, 13.4 + off), 128);
+    EXPECT_GT(alphaAt(dotted, 13.4 + off, 2.6 + off), 128);
+    EXPECT_LT(alphaAt(dotted, 8.0 + off, 8.0 + off), 30);
 }
 
 TEST(PanelStyleIconDrawing, EveryImageReadsInLightAndDarkOnPanelAndSelectedSegment)
