@@ -4,7 +4,6 @@
 #include "Capture/WindowPickerGeometry.h"
 #include "Platform/X11WindowList.h"
 
-#include <QFontMetricsF>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -62,17 +61,7 @@ void OverlayPickerView::paintEvent(QPaintEvent*)
     painter.strokePath(highlight, QPen(blue, 2));
 
     const QString label = WindowPickerGeometry::sizeLabel(m_hovered->frame.size(), backingScaleForWindow(m_hovered->frame));
-    const QFontMetricsF metrics(m_labelFont);
-    const QSizeF text(metrics.horizontalAdvance(label), metrics.height());
-    const QRectF badge(r.left() + 8, r.top() + 8, text.width() + 10, text.height() + 3);
-    QPainterPath badgePath;
-    badgePath.addRoundedRect(badge, 4, 4);
-    painter.fillPath(badgePath, QColor(0, 0, 0, int(0.75 * 255)));
-    painter.setFont(m_labelFont);
-    painter.setPen(Qt::white);
-    painter.drawText(QRectF(badge.left() + 5, badge.top() + (badge.height() - text.height()) / 2, text.width(),
-                            text.height()),
-                     Qt::AlignLeft | Qt::AlignVCenter, label);
+    drawLabel(painter, label, r.topLeft() + QPointF(8, 8));
 }
 
 void OverlayPickerView::mouseMoveEvent(QMouseEvent* event)
