@@ -192,34 +192,23 @@ void ResizeFields::setText(Field field, const QString& text)
 {
     QString& target = field == Field::width ? m_widthText : m_heightText;
     target = digitsOnly(text);
-    if (m_lockRatio && m_focusedField == field) {
-        if (field == Field::width)
-            widthChanged();
-        else
-            heightChanged();
-    }
+    if (m_lockRatio && m_focusedField == field)
+        deriveOtherSide(field);
 }
 
-void ResizeFields::widthChanged()
+void ResizeFields::deriveOtherSide(Field given)
 {
     const QSizeF pixels = currentPixelSize();
-    if (!(pixels.width() > 0.0))
+    const bool fromWidth = given == Field::width;
+    const double givenSide = fromWidth ? pixels.width() : pixels.height();
+    const double otherSide = fromWidth ? pixels.height() : pixels.width();
+    if (!(givenSide > 0.0))
         return;
-    const std::optional<qint64> w = parseDecimal(m_widthText);
-    if (!w || *w <= 0)
+    const std::optional<qint64> typed = parseDecimal(text(given));
+    if (!typed || *typed <= 0)
         return;
-    setText(Field::height, QString::number(roundedAndClamped(double(*w) * pixels.height() / pixels.width())));
-}
-
-void ResizeFields::heightChanged()
-{
-    const QSizeF pixels = currentPixelSize();
-    if (!(pixels.height() > 0.0))
-        return;
-    const std::optional<qint64> h = parseDecimal(m_heightText);
-    if (!h || *h <= 0)
-        return;
-    setText(Field::width, QString::number(roundedAndClamped(double(*h) * pixels.width() / pixels.height())));
+    setText(fromWidth ? Field::height : Field::width,
+            QString::number(roundedAndClamped(double(*typed) * otherSide / givenSide)));
 }
 
 void ResizeFields::prefill()
@@ -235,7 +224,7 @@ void ResizeFields::toggleLock()
 {
     m_lockRatio = !m_lockRatio;
     if (m_lockRatio)
-        widthChanged();
+        deriveOtherSide(Field::width);
 }
 
 void ResizeFields::applyPreset(int percent)

@@ -54,8 +54,8 @@ public:
     static qint64 roundedAndClamped(double value);
 
 private:
-    void widthChanged();
-    void heightChanged();
+    // The other side from the one given, at the image's aspect ratio.
+    void deriveOtherSide(Field given);
 
     std::function<QSizeF()> m_currentPixelSize;
     QString m_widthText;
