@@ -198,21 +198,14 @@ FloatingToolbar::FloatingToolbar(ImageEditorViewModel* viewModel, std::function<
             [this] { m_viewModel->selectTool(ToolType::crop); });
     connect(button(QStringLiteral("resize")), &ToolbarButton::clicked, this, [this] { setShowResizePanel(true); });
     // The same commands as the menu and the keys, so a text being typed is settled first.
-    connect(button(QStringLiteral("undo")), &ToolbarButton::clicked, this,
-            [] { postCommand(Notifications::undo); });
-    connect(button(QStringLiteral("redo")), &ToolbarButton::clicked, this,
-            [] { postCommand(Notifications::redo); });
-    connect(button(QStringLiteral("reset")), &ToolbarButton::clicked, this,
-            [] { postCommand(Notifications::resetAll); });
+    const std::pair<const char*, NotificationName> commands[] = {
+        {"undo", Notifications::undo},     {"redo", Notifications::redo},     {"reset", Notifications::resetAll},
+        {"ocr", Notifications::ocrToggle}, {"pin", Notifications::pinImage}, {"copy", Notifications::copyImage},
+        {"export", Notifications::saveImage},
+    };
+    for (const auto& [name, command] : commands)
+        connect(button(QString::fromLatin1(name)), &ToolbarButton::clicked, this, [command] { postCommand(command); });
     connect(button(QStringLiteral("backdrop")), &ToolbarButton::clicked, this, &FloatingToolbar::backdropTap);
-    connect(button(QStringLiteral("ocr")), &ToolbarButton::clicked, this,
-            [] { postCommand(Notifications::ocrToggle); });
-    connect(button(QStringLiteral("pin")), &ToolbarButton::clicked, this,
-            [] { postCommand(Notifications::pinImage); });
-    connect(button(QStringLiteral("copy")), &ToolbarButton::clicked, this,
-            [] { postCommand(Notifications::copyImage); });
-    connect(button(QStringLiteral("export")), &ToolbarButton::clicked, this,
-            [] { postCommand(Notifications::saveImage); });
 
     m_zoomMenu = new ZoomMenu(m_viewModel, [this] {
         if (m_onFitToWindow)
