@@ -16,12 +16,6 @@
 
 namespace {
 
-// Focus is shown only when the keyboard brought it, never after a click.
-bool isKeyboardFocus(const QFocusEvent* event)
-{
-    return event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
-}
-
 QColor withAlpha(QColor color, qreal alpha)
 {
     color.setAlphaF(alpha);
@@ -200,7 +194,7 @@ void PanelDivider::paintEvent(QPaintEvent*)
 // ---- segmented picker -------------------------------------------------------------------------
 
 PanelSegmentButton::PanelSegmentButton(PanelOption option, QWidget* parent)
-    : QAbstractButton(parent)
+    : KeyboardFocusShown(parent)
     , m_option(std::move(option))
 {
     setCheckable(true);
@@ -237,23 +231,11 @@ void PanelSegmentButton::paintEvent(QPaintEvent*)
     const QRectF imageFrame(QRectF(rect()).center() - QPointF(7.0, 7.0), QSizeF(14.0, 14.0));
     if (m_option.paintImage)
         m_option.paintImage(painter, imageFrame, primaryColor(pal));
-    if (m_keyboardFocus && hasFocus()) {
+    if (showsKeyboardFocus()) {
         painter.setPen(QPen(withAlpha(swatchRingColor(pal), 0.6), 1.0));
         painter.setBrush(Qt::NoBrush);
         painter.drawRoundedRect(frame.adjusted(0.5, 0.5, -0.5, -0.5), 5.0, 5.0);
     }
-}
-
-void PanelSegmentButton::focusInEvent(QFocusEvent* event)
-{
-    m_keyboardFocus = isKeyboardFocus(event);
-    QAbstractButton::focusInEvent(event);
-}
-
-void PanelSegmentButton::focusOutEvent(QFocusEvent* event)
-{
-    m_keyboardFocus = false;
-    QAbstractButton::focusOutEvent(event);
 }
 
 PanelSegmentedPicker::PanelSegmentedPicker(const QList<PanelOption>& options, int width, QWidget* parent)
@@ -322,7 +304,7 @@ void PanelSegmentedPicker::paintEvent(QPaintEvent*)
 // ---- slider -----------------------------------------------------------------------------------
 
 PanelSlider::PanelSlider(double minimum, double maximum, double step, QWidget* parent)
-    : QAbstractSlider(parent)
+    : KeyboardFocusShown(parent)
     , m_minimum(minimum)
     , m_maximum(maximum)
     , m_step(step > 0.0 && std::isfinite(step) ? step : 1.0)
@@ -401,7 +383,7 @@ void PanelSlider::paintEvent(QPaintEvent*)
     painter.setBrush(dark ? QColor(210, 210, 210) : QColor(255, 255, 255));
     painter.setPen(QPen(withAlpha(primaryColor(pal), dark ? 0.3 : 0.2), 0.75));
     painter.drawEllipse(knobRect.adjusted(0.5, 0.5, -0.5, -0.5));
-    if (m_keyboardFocus && hasFocus()) {
+    if (showsKeyboardFocus()) {
         painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(withAlpha(swatchRingColor(pal), 0.6), 1.5));
         painter.drawEllipse(knobRect.adjusted(-1.5, -1.5, 1.5, 1.5));
@@ -442,22 +424,10 @@ void PanelSlider::mouseReleaseEvent(QMouseEvent* event)
     event->accept();
 }
 
-void PanelSlider::focusInEvent(QFocusEvent* event)
-{
-    m_keyboardFocus = isKeyboardFocus(event);
-    QAbstractSlider::focusInEvent(event);
-}
-
-void PanelSlider::focusOutEvent(QFocusEvent* event)
-{
-    m_keyboardFocus = false;
-    QAbstractSlider::focusOutEvent(event);
-}
-
 // ---- switch -------------------------------------------------------------------------------------
 
 PanelSwitch::PanelSwitch(QWidget* parent)
-    : QAbstractButton(parent)
+    : KeyboardFocusShown(parent)
 {
     setCheckable(true);
     setFocusPolicy(Qt::StrongFocus);
@@ -479,7 +449,7 @@ void PanelSwitch::paintEvent(QPaintEvent*)
     painter.setPen(Qt::NoPen);
     painter.setBrush(fill);
     painter.drawRoundedRect(track, radius, radius);
-    if (m_keyboardFocus && hasFocus()) {
+    if (showsKeyboardFocus()) {
         painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(withAlpha(swatchRingColor(pal), 0.6), 1.5));
         painter.drawRoundedRect(track.adjusted(-0.5, -0.5, 0.5, 0.5), radius + 0.5, radius + 0.5);
@@ -492,18 +462,6 @@ void PanelSwitch::paintEvent(QPaintEvent*)
     painter.drawEllipse(knobRect.translated(0.0, 0.5));
     painter.setBrush(dark ? QColor(225, 225, 225) : QColor(255, 255, 255));
     painter.drawEllipse(knobRect);
-}
-
-void PanelSwitch::focusInEvent(QFocusEvent* event)
-{
-    m_keyboardFocus = isKeyboardFocus(event);
-    QAbstractButton::focusInEvent(event);
-}
-
-void PanelSwitch::focusOutEvent(QFocusEvent* event)
-{
-    m_keyboardFocus = false;
-    QAbstractButton::focusOutEvent(event);
 }
 
 // ---- readout and pop-up -------------------------------------------------------------------------

@@ -4,6 +4,7 @@
 #include <QAbstractSlider>
 #include <QColor>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QList>
 #include <QString>
 #include <QWidget>
@@ -81,8 +82,31 @@ struct PanelOption {
     QString accessibilityKey;
 };
 
+// A control that shows its focus only when the keyboard brought it, never after a click.
+template <class Control>
+class KeyboardFocusShown : public Control {
+public:
+    using Control::Control;
+
+protected:
+    bool showsKeyboardFocus() const { return m_keyboardFocus && this->hasFocus(); }
+    void focusInEvent(QFocusEvent* event) override
+    {
+        m_keyboardFocus = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+        Control::focusInEvent(event);
+    }
+    void focusOutEvent(QFocusEvent* event) override
+    {
+        m_keyboardFocus = false;
+        Control::focusOutEvent(event);
+    }
+
+private:
+    bool m_keyboardFocus = false;
+};
+
 // One segment: a checkable button without chrome of its own (the picker draws it).
-class PanelSegmentButton : public QAbstractButton {
+class PanelSegmentButton : public KeyboardFocusShown<QAbstractButton> {
     Q_OBJECT
 public:
     PanelSegmentButton(PanelOption option, QWidget* parent = nullptr);
@@ -93,13 +117,10 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     // A click never checks or unchecks by itself.
     void nextCheckState() override {}
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void retranslate();
     PanelOption m_option;
-    bool m_keyboardFocus = false;
 };
 
 // A segmented picker of a fixed width: one checkable segment per option. Which one is
@@ -132,7 +153,7 @@ private:
 // itself moves over whole positions 0 ... stepCount(); each position stands for the
 // decimal value nearest to min + position x step written in decimal (so 0.1 + 3 x 0.05
 // gives exactly the double of 0.25, never 0.25000000000000006).
-class PanelSlider : public QAbstractSlider {
+class PanelSlider : public KeyboardFocusShown<QAbstractSlider> {
     Q_OBJECT
 public:
     PanelSlider(double minimum, double maximum, double step, QWidget* parent = nullptr);
@@ -154,8 +175,6 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     QRectF trackRect() const;
@@ -169,12 +188,11 @@ private:
     qint64 m_minimumUnits = 0; // minimum x scale
     qint64 m_stepUnits = 1;    // step x scale
     bool m_dragging = false;
-    bool m_keyboardFocus = false;
 };
 
 // A small on/off switch: a capsule with a sliding knob, accent-filled while on. It is
 // checkable; a click or Space turns it and announces toggled(), like any button.
-class PanelSwitch : public QAbstractButton {
+class PanelSwitch : public KeyboardFocusShown<QAbstractButton> {
     Q_OBJECT
 public:
     explicit PanelSwitch(QWidget* parent = nullptr);
@@ -182,11 +200,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
 
 private:
-    bool m_keyboardFocus = false;
 };
 
 // A caption, flexible room, and the value text on the right.
