@@ -34,34 +34,51 @@ bool isSingleCharacter(const QString& text)
     return !text.isEmpty() && firstCharacter(text).size() == text.size();
 }
 
-// Keys that type a control character (Return, Tab, Escape, Backspace, Delete) are
-// shown by their localised name rather than by an invisible character.
-std::optional<QString> controlKeyName(const QString& character)
+// Keys shown by their localised name rather than by Qt's text for them or by the
+// invisible character they type; null for any other key.
+const char* keyNameText(int qtKey)
+{
+    switch (qtKey) {
+    case Qt::Key_Space:
+        return "shortcuts.key.space";
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return "shortcuts.key.return";
+    case Qt::Key_Tab:
+        return "shortcuts.key.tab";
+    case Qt::Key_Escape:
+        return "shortcuts.key.escape";
+    case Qt::Key_Backspace:
+        return "shortcuts.key.backspace";
+    case Qt::Key_Delete:
+        return "shortcuts.key.delete";
+    default:
+        return nullptr;
+    }
+}
+
+// The key that types a space or a control character; 0 for any other text.
+int keyTyping(const QString& character)
 {
     if (character.size() != 1)
-        return std::nullopt;
-    const char* key;
+        return 0;
     switch (character.at(0).unicode()) {
+    case ' ':
+        return Qt::Key_Space;
     case '\r':
     case '\n':
-        key = "shortcuts.key.return";
-        break;
+        return Qt::Key_Return;
     case '\t':
-        key = "shortcuts.key.tab";
-        break;
+        return Qt::Key_Tab;
     case 0x1b:
-        key = "shortcuts.key.escape";
-        break;
+        return Qt::Key_Escape;
     case '\b':
-        key = "shortcuts.key.backspace";
-        break;
+        return Qt::Key_Backspace;
     case 0x7f:
-        key = "shortcuts.key.delete";
-        break;
+        return Qt::Key_Delete;
     default:
-        return std::nullopt;
+        return 0;
     }
-    return localized(QString::fromLatin1(key));
 }
 
 // A JSON number that is a whole number from 0 to max, exactly as written.
@@ -105,44 +122,15 @@ QString shortcutDisplayText(const QKeySequence& keys)
         return {};
     const QKeyCombination combination = keys[0];
     const quint64 flags = KeyboardMapping::modifierFlags(combination.keyboardModifiers());
-    QString key;
-    switch (combination.key()) {
-    case Qt::Key_Space:
-        key = localized(QStringLiteral("shortcuts.key.space"));
-        break;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        key = localized(QStringLiteral("shortcuts.key.return"));
-        break;
-    case Qt::Key_Tab:
-        key = localized(QStringLiteral("shortcuts.key.tab"));
-        break;
-    case Qt::Key_Escape:
-        key = localized(QStringLiteral("shortcuts.key.escape"));
-        break;
-    case Qt::Key_Backspace:
-        key = localized(QStringLiteral("shortcuts.key.backspace"));
-        break;
-    case Qt::Key_Delete:
-        key = localized(QStringLiteral("shortcuts.key.delete"));
-        break;
-    default:
-        key = QKeySequence(combination.key()).toString(QKeySequence::NativeText);
-        break;
-    }
-    return shortcutDisplayText(flags, key);
+    const char* name = keyNameText(combination.key());
+    return shortcutDisplayText(flags, name ? localized(QString::fromLatin1(name))
+                                           : QKeySequence(combination.key()).toString(QKeySequence::NativeText));
 }
 
 QString ShortcutBinding::displayText() const
 {
-    QString key;
-    if (displayCharacter == QStringLiteral(" "))
-        key = localized(QStringLiteral("shortcuts.key.space"));
-    else if (const std::optional<QString> name = controlKeyName(displayCharacter))
-        key = *name;
-    else
-        key = displayCharacter.toUpper();
-    return shortcutDisplayText(modifierFlags, key);
+    const char* name = keyNameText(keyTyping(displayCharacter));
+    return shortcutDisplayText(modifierFlags, name ? localized(QString::fromLatin1(name)) : displayCharacter.toUpper());
 }
 
 QJsonObject ShortcutBinding::toJson() const
