@@ -32,7 +32,21 @@ struct Frame {
             && b.bottom() + margin >= crop.top() && b.top() - margin <= crop.bottom();
     }
     QRectF pixelsOf(QPointF a, QPointF b) const { return QRectF(toPixels(a), toPixels(b)); }
+    // An arrow's or a line's two ends.
+    template <typename Stroke>
+    void mapEnds(Stroke& stroke) const
+    {
+        stroke.startPoint = map(stroke.startPoint);
+        stroke.endPoint = map(stroke.endPoint);
+    }
 };
+
+// Both the crop and the image have an area: anything else leaves everything as it is.
+bool hasArea(const CropTransfer& transfer)
+{
+    return transfer.crop.width() > 0.0 && transfer.crop.height() > 0.0 && transfer.imagePixels.width() > 0.0
+        && transfer.imagePixels.height() > 0.0;
+}
 
 double halfWidth(double width) { return std::isfinite(width) ? std::fabs(width) / 2.0 : 0.0; }
 
@@ -53,7 +67,7 @@ QList<T> carried(const QList<T>& list, Keep keep, Map map)
 
 void CropTransfer::apply(AnnotationManager& store) const
 {
-    if (!(crop.width() > 0.0 && crop.height() > 0.0 && imagePixels.width() > 0.0 && imagePixels.height() > 0.0))
+    if (!hasArea(*this))
         return;
     const Frame f{imagePixels.width(), imagePixels.height(), crop};
     // Fonts keep their drawn size: before, fontSize x w / referenceWidth pixels.
@@ -65,19 +79,13 @@ void CropTransfer::apply(AnnotationManager& store) const
             const double head = std::max(5.0 * a.lineWidth, 15.0) / 2.0; // the head spreads sideways
             return f.keeps(f.pixelsOf(a.startPoint, a.endPoint), std::max(halfWidth(a.lineWidth), head));
         },
-        [&](ArrowAnnotation& a) {
-            a.startPoint = f.map(a.startPoint);
-            a.endPoint = f.map(a.endPoint);
-        }));
+        [&](ArrowAnnotation& a) { f.mapEnds(a); }));
     store.setLines(carried(
         store.lines(),
         [&](const LineAnnotation& l) {
             return f.keeps(f.pixelsOf(l.startPoint, l.endPoint), std::max(halfWidth(l.lineWidth), 4.0 + l.lineWidth));
         },
-        [&](LineAnnotation& l) {
-            l.startPoint = f.map(l.startPoint);
-            l.endPoint = f.map(l.endPoint);
-        }));
+        [&](LineAnnotation& l) { f.mapEnds(l); }));
     store.setRectangles(carried(
         store.rectangles(),
         [&](const RectangleAnnotation& r) {
@@ -117,7 +125,7 @@ void CropTransfer::apply(AnnotationManager& store) const
 
 double CropTransfer::mosaicIntensityAfterCrop(double intensity) const
 {
-    if (!(crop.width() > 0.0 && crop.height() > 0.0 && imagePixels.width() > 0.0 && imagePixels.height() > 0.0))
+    if (!hasArea(*this))
         return intensity;
     // 110 - 10 x intensity cells span the image's side (4 to 100): their count over the
     // new side shrinks with the side, and by the side that shrank most.
