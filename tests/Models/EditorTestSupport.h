@@ -9,7 +9,6 @@
 #include <QBuffer>
 #include <QFile>
 #include <QImageWriter>
-#include <QPainter>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>

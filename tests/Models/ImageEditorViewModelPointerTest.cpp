@@ -4,7 +4,6 @@
 #include "Core/Settings.h"
 #include "Platform/UserDefaults.h"
 
-#include <QSignalSpy>
 #include <gtest/gtest.h>
 
 using namespace EditorTestSupport;

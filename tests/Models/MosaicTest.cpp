@@ -1,6 +1,5 @@
 #include "Models/Mosaic.h"
 
-#include <QColor>
 #include <gtest/gtest.h>
 
 #include <array>

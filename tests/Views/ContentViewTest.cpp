@@ -21,7 +21,6 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
 #include <QWheelEvent>

@@ -8,7 +8,6 @@
 #include "Platform/NotificationCenter.h"
 #include "Views/EditorCanvasView.h"
 
-#include <QImage>
 #include <QObject>
 #include <QStringList>
 #include <QTest>

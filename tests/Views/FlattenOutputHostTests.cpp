@@ -11,7 +11,6 @@
 #include "Platform/InMemoryPasteboard.h"
 #include "Views/EditorOutputHost.h"
 
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QTemporaryDir>

@@ -3,7 +3,6 @@
 #include "ToolbarTestSupport.h"
 
 #include <QFile>
-#include <QPainter>
 
 #include <gtest/gtest.h>
 

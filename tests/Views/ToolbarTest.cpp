@@ -14,7 +14,6 @@
 #include "Views/ZoomMenu.h"
 
 #include <QLabel>
-#include <QMouseEvent>
 
 #include <array>
 

@@ -14,7 +14,6 @@
 #include "Views/ToolbarIcons.h"
 
 #include <QDir>
-#include <QImage>
 #include <QTest>
 #include <QUrl>
 #include <QWidget>
