@@ -163,13 +163,6 @@ TEST(NumberMarkerGeometry, TeardropHangsItsTailDownAroundTheCentre)
         EXPECT_EQ(drop.contains(QPointF(100 - 9, y)), drop.contains(QPointF(100 + 9, y))) << y;
 }
 
-TEST(FreehandGeometry, BoundingRectScalesNormalisedPoints)
-{
-    EXPECT_EQ(pointsBoundingRect({}, 100, 100), QRectF(0, 0, 0, 0));
-    EXPECT_EQ(pointsBoundingRect({{0.3, 0.4}}, 100, 200), QRectF(30, 80, 0, 0));
-    EXPECT_EQ(pointsBoundingRect({{0.5, 0.1}, {0.2, 0.6}, {0.4, 0.3}}, 200, 100), QRectF(40, 10, 60, 50));
-}
-
 TEST(FreehandGeometry, ArcLengthsAndPointsAlongThePolyline)
 {
     const QList<QPointF> points{{0, 0}, {3, 4}, {3, 4}, {3, 10}};
