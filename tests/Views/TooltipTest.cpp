@@ -150,3 +150,18 @@ TEST(HoverTooltip, BubbleStandsFourteenPointsAboveCentredAndIsNeverCut)
     EXPECT_TRUE(bubble->testAttribute(Qt::WA_TransparentForMouseEvents));
 }
 
+TEST(HoverTooltip, RealTimerRevealsOnTheMainQueue)
+{
+    QWidget window;
+    window.resize(100, 100);
+    auto* control = new QWidget(&window);
+    control->setGeometry(30, 50, 28, 28);
+    window.show();
+    (void)QTest::qWaitForWindowExposed(&window);
+    HoverTooltip tip(control, QStringLiteral("tooltip.pin"));
+    tip.hoverChanged(true);
+    EXPECT_FALSE(tip.isBubbleShown());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return tip.isBubbleShown(); }, 3000));
+    tip.hoverChanged(false);
+    EXPECT_FALSE(tip.isBubbleShown());
+}
