@@ -1,9 +1,8 @@
-// The about window, the editor window's menu bar, the autostart entry and menu keys.
+// The about window, the editor window's menu bar and menu keys.
 #include "AppTestSupport.h"
 
 #include "App/AboutWindow.h"
 #include "App/AppMenuBar.h"
-#include "App/LaunchAtLogin.h"
 #include "App/QtTranslations.h"
 #include "App/ShortcutKeySequence.h"
 #include "Core/LanguageRefresh.h"
@@ -12,7 +11,6 @@
 #include "Core/ShortcutStore.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QTest>
 #include <QMenuBar>
 #include <QWidget>
@@ -54,7 +52,7 @@ TEST(AboutWindow, OneWindowWithTheBuildVersionAndTexts)
     ASSERT_NE(content, nullptr);
     EXPECT_TRUE(content->versionText().endsWith(QStringLiteral(" ") + QStringLiteral(LUMETRA_VERSION)));
     for (const QString& text : {content->copyrightText(), content->madeWithText(), content->descriptionText()})
-        EXPECT_FALSE(text.isEmpty() || text.contains(QLatin1Char('.')) && !text.contains(QLatin1Char(' ')))
+        EXPECT_FALSE(text.isEmpty() || (text.contains(QLatin1Char('.')) && !text.contains(QLatin1Char(' '))))
             << "a text, not its key: " << text.toStdString();
 
     // The texts follow the language while the window is open.
@@ -193,7 +191,7 @@ TEST(ShortcutTextTest, ModifiersAreNamedAsTheDesktopNamesThemInTheInterfaceLangu
         EXPECT_EQ(shortcutDisplayText(keys), keysText) << language;
     }
 
-    // The menus show the same text.
+    // The menus show the same text, and follow the store's keys and the language.
     standard.set(Settings::appLanguage.name(), QStringLiteral("de"));
     qt.reload();
     QTemporaryDir dir;
@@ -202,34 +200,15 @@ TEST(ShortcutTextTest, ModifiersAreNamedAsTheDesktopNamesThemInTheInterfaceLangu
     QMenuBar bar;
     new AppMenuBar(&bar, store);
     EXPECT_EQ(menuKeys(topMenu(bar, "lumetraEditMenu")->actions().at(1)), QStringLiteral("Strg + Umschalt + Z"));
-    standard.set(Settings::appLanguage.name(), QStringLiteral("en"));
-}
-
-TEST(AppMenuBarTest, StoreKeysAndLanguageAreFollowed)
-{
-    UserDefaults::standard().set(Settings::appLanguage.name(), QStringLiteral("en"));
-    QTemporaryDir dir;
-    UserDefaults defaults(dir.filePath(QStringLiteral("settings.ini")));
-    ShortcutStore store(defaults);
-    QMenuBar bar;
-    new AppMenuBar(&bar, store);
-
-    // Without bindings: Ctrl+Shift+C and Ctrl+Shift+S.
-    store.setBindings({});
-    // The File menu's third and fourth items copy and save as.
-    QMenu* file = topMenu(bar, "lumetraFileMenu");
-    EXPECT_EQ(file->actions().at(2)->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+C")));
-    EXPECT_EQ(file->actions().at(3)->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+S")));
-
-    // A binding of option and control only: Alt and Super, no Ctrl.
+    // A binding of option and control only: Alt and Super, no Ctrl (the File menu's
+    // third item copies).
     store.setOverride(ShortcutAction::copyImage,
                       ShortcutBinding{8, ShortcutBinding::optionFlag | ShortcutBinding::controlFlag, QStringLiteral("c")});
-    file = topMenu(bar, "lumetraFileMenu");
-    EXPECT_EQ(file->actions().at(2)->shortcut(), QKeySequence(QKeyCombination(Qt::AltModifier | Qt::MetaModifier, Qt::Key_C)));
-
-    UserDefaults::standard().set(Settings::appLanguage.name(), QStringLiteral("fr"));
+    EXPECT_EQ(topMenu(bar, "lumetraFileMenu")->actions().at(2)->shortcut(),
+              QKeySequence(QKeyCombination(Qt::AltModifier | Qt::MetaModifier, Qt::Key_C)));
+    standard.set(Settings::appLanguage.name(), QStringLiteral("fr"));
     EXPECT_EQ(topMenu(bar, "lumetraFileMenu")->title(), QStringLiteral("Fichier"));
-    UserDefaults::standard().set(Settings::appLanguage.name(), QStringLiteral("en"));
+    standard.set(Settings::appLanguage.name(), QStringLiteral("en"));
 }
 
 TEST(ShortcutKeySequenceTest, ModifiersAndKeysMapAsOnTheDesktop)
@@ -239,29 +218,4 @@ TEST(ShortcutKeySequenceTest, ModifiersAndKeysMapAsOnTheDesktop)
     EXPECT_EQ(keySequenceFor({49, ShortcutBinding::commandFlag, QStringLiteral(" ")}), QKeySequence(QStringLiteral("Ctrl+Space")));
     EXPECT_EQ(keySequenceFor({43, ShortcutBinding::commandFlag, QStringLiteral(",")}), QKeySequence(QStringLiteral("Ctrl+,")));
     EXPECT_TRUE(keySequenceFor({0, ShortcutBinding::commandFlag, QString()}).isEmpty());
-}
-
-TEST(LaunchAtLoginTest, WritesAndRemovesTheAutostartEntry)
-{
-    QTemporaryDir dir;
-    qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
-    EXPECT_FALSE(LaunchAtLogin::isEnabled());
-    EXPECT_EQ(LaunchAtLogin::autostartFilePath(), dir.filePath(QStringLiteral("autostart/lumetra.desktop")));
-
-    ASSERT_TRUE(LaunchAtLogin::setEnabled(true, QStringLiteral("/opt/my apps/lumetra")));
-    EXPECT_TRUE(LaunchAtLogin::isEnabled());
-    QFile entry(LaunchAtLogin::autostartFilePath());
-    ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
-    const QString text = QString::fromUtf8(entry.readAll());
-    EXPECT_TRUE(text.startsWith(QStringLiteral("[Desktop Entry]\n")));
-    EXPECT_TRUE(text.contains(QStringLiteral("Exec=\"/opt/my apps/lumetra\"\n")));
-    EXPECT_TRUE(text.contains(QStringLiteral("Type=Application\n")));
-
-    ASSERT_TRUE(LaunchAtLogin::setEnabled(false));
-    EXPECT_FALSE(LaunchAtLogin::isEnabled());
-    EXPECT_TRUE(LaunchAtLogin::setEnabled(false)); // already off
-
-    // Characters the Exec key reserves are escaped, so the path stays one argument.
-    EXPECT_TRUE(LaunchAtLogin::desktopEntry(QStringLiteral("/a\"b$c")).contains(QStringLiteral("Exec=\"/a\\\\\"b\\\\$c\"")));
-    qunsetenv("XDG_CONFIG_HOME");
 }

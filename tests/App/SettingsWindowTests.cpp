@@ -148,7 +148,17 @@ TEST_F(SettingsTest, LaunchAtLoginIsTheAutostartEntryInThePrivateConfigFolder)
     auto* box = find<QCheckBox>(view, "launchAtLogin");
     EXPECT_FALSE(box->isChecked());
     box->click();
-    EXPECT_TRUE(QFile::exists(xdg.filePath(QStringLiteral("autostart/lumetra.desktop"))));
+    QFile written(xdg.filePath(QStringLiteral("autostart/lumetra.desktop")));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QString contents = QString::fromUtf8(written.readAll());
+    EXPECT_TRUE(contents.startsWith(QStringLiteral("[Desktop Entry]\n")) && contents.contains(QStringLiteral("Type=Application\n")));
+    EXPECT_TRUE(LaunchAtLogin::isEnabled());
+    // Characters the Exec key reserves are escaped, so the path stays one argument.
+    EXPECT_TRUE(LaunchAtLogin::desktopEntry(QStringLiteral("/opt/my apps/a\"b$c"))
+                    .contains(QStringLiteral("Exec=\"/opt/my apps/a\\\\\"b\\\\$c\"\n")));
+    box->click();
+    EXPECT_FALSE(written.exists());
+    EXPECT_TRUE(LaunchAtLogin::setEnabled(false)); // already off
     // Entries that start nothing read as off.
     for (const char* text : {"[Desktop Entry]\nType=Application\nExec=lumetra\nHidden=true\n",
                              "[Desktop Entry]\nType=Application\n", "Exec=lumetra\n"}) {

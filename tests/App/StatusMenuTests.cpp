@@ -127,7 +127,7 @@ TEST_F(StatusMenuTest, DelayCheckMarkFollowsTheStoredDelay)
     EXPECT_EQ(checkedDelays(), QStringList{QStringLiteral("No Delay")});
 }
 
-TEST_F(StatusMenuTest, RebuildsOnLanguageChangeButNotOnOtherSettings)
+TEST_F(StatusMenuTest, RebuildsOnNewKeysAndLanguageButNotOnOtherSettings)
 {
     // Over the standard settings, where the language lives.
     UserDefaults& standard = UserDefaults::standard();
@@ -141,8 +141,16 @@ TEST_F(StatusMenuTest, RebuildsOnLanguageChangeButNotOnOtherSettings)
     standard.set(Settings::appLanguage.name(), QStringLiteral("en"));
     EXPECT_EQ(menu.buildCount(), builds);
 
-    standard.set(Settings::appLanguage.name(), QStringLiteral("de"));
+    store.setOverride(ShortcutAction::captureSelection,
+                      ShortcutBinding{7, ShortcutBinding::optionFlag | ShortcutBinding::controlFlag, QStringLiteral("x")});
     EXPECT_EQ(menu.buildCount(), builds + 1);
+    EXPECT_EQ(menuKeys(menuItem(menu.menu(), QStringLiteral("Capture & Annotate"))), QStringLiteral("Alt + Super + X"));
+    // Any post of the notification rebuilds, as the settings post it after every change.
+    NotificationCenter::defaultCenter().post(Notifications::shortcutConfigurationChanged);
+    EXPECT_EQ(menu.buildCount(), builds + 2);
+
+    standard.set(Settings::appLanguage.name(), QStringLiteral("de"));
+    EXPECT_EQ(menu.buildCount(), builds + 3);
     EXPECT_EQ(menu.statusMenuLanguage(), AppLanguage::german);
     EXPECT_EQ(menuTitles(menu.menu()).first(), localized(QStringLiteral("menu.captureAndAnnotate")));
     EXPECT_NE(menuTitles(menu.menu()).first(), QStringLiteral("Capture & Annotate"));
@@ -151,18 +159,4 @@ TEST_F(StatusMenuTest, RebuildsOnLanguageChangeButNotOnOtherSettings)
     EXPECT_EQ(checkedDelays(), QStringList{localized(QStringLiteral("menu.delayCapture.3s"))});
     standard.remove(Settings::captureDelaySeconds.name());
     standard.remove(Settings::defaultSaveFormat.name());
-}
-
-TEST_F(StatusMenuTest, RebuildsWithTheNewKeysWhenShortcutsChange)
-{
-    StatusMenuController& menu = make();
-    const int builds = menu.buildCount();
-    store.setOverride(ShortcutAction::captureSelection,
-                      ShortcutBinding{7, ShortcutBinding::optionFlag | ShortcutBinding::controlFlag, QStringLiteral("x")});
-    EXPECT_EQ(menu.buildCount(), builds + 1);
-    EXPECT_EQ(menuKeys(menuItem(menu.menu(), QStringLiteral("Capture & Annotate"))), QStringLiteral("Alt + Super + X"));
-
-    // Any post of the notification rebuilds, as the settings post it after every change.
-    NotificationCenter::defaultCenter().post(Notifications::shortcutConfigurationChanged);
-    EXPECT_EQ(menu.buildCount(), builds + 2);
 }
