@@ -86,17 +86,6 @@ TEST_F(AppDelegateTest, LaunchRunsItsStepsInOrder)
     EXPECT_FALSE(defaults.hasStoredValue(Settings::captureOpensEditor.name()));
 }
 
-TEST_F(AppDelegateTest, ASecondCopyHandsItsFilesOverAndBuildsNothing)
-{
-    runningCopy.anotherCopyRuns = true;
-    AppDelegate& app = makeDelegate();
-    EXPECT_EQ(app.applicationDidFinishLaunching({QStringLiteral("/tmp/a.png"), QStringLiteral("/tmp/b.png")}),
-              AppDelegate::LaunchResult::handedOff);
-    EXPECT_EQ(journal, Journal{QStringLiteral("handOff /tmp/a.png,/tmp/b.png")});
-    EXPECT_FALSE(app.hasStatusItem());
-    EXPECT_EQ(NotificationCenter::defaultCenter().observerCount(Notifications::captureDeliveryRequested), 0);
-}
-
 TEST_F(AppDelegateTest, WindowAtLaunchFollowsTheSettingUnlessThereIsNoTray)
 {
     defaults.set(Settings::openWindowAtLaunch.name(), false);
@@ -214,13 +203,17 @@ TEST_F(AppDelegateTest, CaptureOptionsStartTheirRoadHereOrInTheRunningCopy)
     runningCopy.receiver({{}, QStringLiteral("capture-window")}); // a road this build lacks
     EXPECT_EQ(journal, (Journal{QStringLiteral("captureWithDelay 重复上次选区"), QStringLiteral("road repeat")}));
 
-    // The second copy hands its option over; the first launch starts it itself.
+    // A second copy hands its files and option over and builds nothing; the first
+    // launch starts the capture itself.
     delegate.reset();
     journal.clear();
     runningCopy.anotherCopyRuns = true;
-    EXPECT_EQ(makeDelegate().applicationDidFinishLaunching({}, CommandLineCapture::area),
+    EXPECT_EQ(makeDelegate().applicationDidFinishLaunching({QStringLiteral("/tmp/a.png"), QStringLiteral("/tmp/b.png")},
+                                                           CommandLineCapture::area),
               AppDelegate::LaunchResult::handedOff);
-    EXPECT_EQ(journal, Journal{QStringLiteral("handOff  capture-area")});
+    EXPECT_EQ(journal, Journal{QStringLiteral("handOff /tmp/a.png,/tmp/b.png capture-area")});
+    EXPECT_FALSE(delegate->hasStatusItem());
+    EXPECT_EQ(NotificationCenter::defaultCenter().observerCount(Notifications::captureDeliveryRequested), 0);
     delegate.reset();
     journal.clear();
     runningCopy.anotherCopyRuns = false;

@@ -65,24 +65,18 @@ bool closedByServer(int fd)
 
 class ListeningInstance : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(first.listen([&](const LaunchRequest& request) { received << request.files; })); }
+    void SetUp() override { ASSERT_TRUE(first.listen([&](const LaunchRequest& request) { received << request; })); }
 
     QTemporaryDir dir;
     QString socketPath = dir.filePath(QStringLiteral("lumetra.socket"));
     SingleInstance first {socketPath};
-    QList<QStringList> received;
+    QList<LaunchRequest> received;
 };
 
 } // namespace
 
-TEST(SingleInstance, ASecondLaunchHandsItsFilesToTheFirst)
+TEST_F(ListeningInstance, ASecondLaunchHandsItsFilesToTheFirst)
 {
-    QTemporaryDir dir;
-    const QString socketPath = dir.filePath(QStringLiteral("lumetra.socket"));
-    SingleInstance first(socketPath);
-    QList<LaunchRequest> received;
-    ASSERT_TRUE(first.listen([&](const LaunchRequest& request) { received << request; }));
-
     const QString relative = QStringLiteral("shot.png");
     EXPECT_TRUE(handOffFromAnotherThread(socketPath, {{relative, QStringLiteral("/abs/b.jpg")}, {}}));
     ASSERT_EQ(received.size(), 1);
@@ -116,7 +110,7 @@ TEST(SingleInstance, TheFirstLaunchFindsNobodyAndALeftOverSocketDoesNotBlockIt)
     EXPECT_EQ(QFile::permissions(socketPath) & (QFileDevice::ReadOther | QFileDevice::WriteOther), QFileDevice::Permissions());
 }
 
-TEST(SingleInstance, MalformedHandOversAreRefusedAndNothingIsOpened)
+TEST_F(ListeningInstance, MalformedHandOversAreRefusedAndNothingIsOpened)
 {
     EXPECT_FALSE(SingleInstance::decodeMessage("not json").has_value());
     EXPECT_FALSE(SingleInstance::decodeMessage(R"({"files": "a.png"})").has_value());
@@ -126,11 +120,6 @@ TEST(SingleInstance, MalformedHandOversAreRefusedAndNothingIsOpened)
     const LaunchRequest request{{QStringLiteral("/x/ä b.png")}, QStringLiteral("capture-area")};
     EXPECT_EQ(SingleInstance::decodeMessage(SingleInstance::encodeMessage(request)), request);
 
-    QTemporaryDir dir;
-    const QString socketPath = dir.filePath(QStringLiteral("lumetra.socket"));
-    SingleInstance first(socketPath);
-    int calls = 0;
-    ASSERT_TRUE(first.listen([&](const LaunchRequest&) { ++calls; }));
     QLocalSocket client;
     client.connectToServer(socketPath);
     ASSERT_TRUE(client.waitForConnected(2000));
@@ -138,7 +127,7 @@ TEST(SingleInstance, MalformedHandOversAreRefusedAndNothingIsOpened)
     client.flush();
     ASSERT_TRUE(spinUntil([&] { return client.canReadLine() || client.state() != QLocalSocket::ConnectedState; }));
     EXPECT_EQ(client.readLine().trimmed(), QByteArray("refused"));
-    EXPECT_EQ(calls, 0);
+    EXPECT_TRUE(received.isEmpty());
 }
 
 TEST_F(ListeningInstance, AnIdleOrHalfSentConnectionIsClosedAfterTwoSeconds)
@@ -168,7 +157,7 @@ TEST_F(ListeningInstance, AFloodIsCappedAndTheNextLaunchIsServedWhenItHasTimedOu
     // The idle ones time out; the flood's sockets are still open on their side.
     ASSERT_TRUE(spinUntil([&] { return first.openConnections() == 0; }, 6000));
     EXPECT_TRUE(handOffFromAnotherThread(socketPath, {{QStringLiteral("/after/flood.png")}, {}}));
-    EXPECT_EQ(received, QList<QStringList>{QStringList{QStringLiteral("/after/flood.png")}});
+    EXPECT_EQ(received, (QList<LaunchRequest>{{{QStringLiteral("/after/flood.png")}, {}}}));
     for (int fd : flood)
         ::close(fd);
 }
@@ -198,7 +187,7 @@ TEST_F(ListeningInstance, AFailedAcceptOnlyPausesListening)
     const QByteArray message = SingleInstance::encodeMessage({{QStringLiteral("/still/served.png")}, {}});
     ASSERT_EQ(::write(client, message.constData(), size_t(message.size())), message.size());
     ASSERT_TRUE(spinUntil([&] { return !received.isEmpty(); }));
-    EXPECT_EQ(received.first(), QStringList{QStringLiteral("/still/served.png")});
+    EXPECT_EQ(received.first().files, QStringList{QStringLiteral("/still/served.png")});
     ::close(client);
 }
 

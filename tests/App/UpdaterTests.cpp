@@ -228,6 +228,15 @@ TEST_F(UpdaterTest, BackgroundChecksStayQuietUnlessThereIsSomethingNew)
     ASSERT_TRUE(spinUntil([&] { return outcomes.size() == 3; }));
     EXPECT_EQ(outcomes.last(), UpdaterController::Outcome::upToDate);
     EXPECT_TRUE(driver.shown.isEmpty());
+
+    // A build without a feed address says so on request only.
+    UpdaterController withoutFeed(QUrl(), QStringLiteral("1.0"), defaults, &driver);
+    withoutFeed.checkInBackground();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(driver.shown.isEmpty());
+    withoutFeed.checkForUpdates();
+    ASSERT_EQ(driver.shown.size(), 1);
+    EXPECT_TRUE(driver.shown.first().startsWith(QStringLiteral("error ")));
 }
 
 TEST_F(UpdaterTest, AutomaticDownloadSavesTheUpdateAndSaysWhereButInstallsNothing)
@@ -296,20 +305,6 @@ TEST_F(UpdaterTest, DailyCheckRunsOnlyWhenADayHasPassed)
     updater->checkIfDue();
     QCoreApplication::processEvents();
     EXPECT_EQ(http.requests.size(), 2);
-}
-
-TEST(UpdaterWithoutFeed, SaysSoOnRequestAndStaysSilentOtherwise)
-{
-    QTemporaryDir dir;
-    UserDefaults defaults(dir.filePath(QStringLiteral("settings.ini")));
-    RecordingDriver driver;
-    UpdaterController updater(QUrl(), QStringLiteral("1.0"), defaults, &driver);
-    updater.setAutomaticallyChecksForUpdates(true);
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(driver.shown.isEmpty());
-    updater.checkForUpdates();
-    ASSERT_EQ(driver.shown.size(), 1);
-    EXPECT_TRUE(driver.shown.first().startsWith(QStringLiteral("error ")));
 }
 
 TEST_F(UpdaterTest, ASilentOrCreepingServerRunsIntoTheDeadlineAndIsToldSo)
