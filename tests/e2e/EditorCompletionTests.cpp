@@ -135,8 +135,7 @@ TEST_F(EditorCompletionTest, BackdropPresetSavedAsPngGrowsByThePaddingInThePrese
     type(path);
     keys("Return");
     ASSERT_TRUE(desktop().waitForWindowGone("^Save As$", 10000));
-    for (int attempt = 0; attempt < 100 && QFileInfo(path).size() == 0; ++attempt)
-        QThread::msleep(100);
+    waitUntil([&] { return QFileInfo(path).size() > 0; }, 10000);
 
     const QImage saved(path);
     // Padding 32 on every side, no shadow margin.

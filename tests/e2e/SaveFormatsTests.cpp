@@ -16,7 +16,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QThread>
 
 #include <cmath>
 #include <optional>
@@ -113,11 +112,8 @@ protected:
 
     ::testing::AssertionResult written(const QString& path)
     {
-        for (int attempt = 0; attempt < 200; ++attempt) {
-            if (QFileInfo(path).size() > 0)
-                return ::testing::AssertionSuccess();
-            QThread::msleep(50);
-        }
+        if (waitUntil([&] { return QFileInfo(path).size() > 0; }, 10000))
+            return ::testing::AssertionSuccess();
         return ::testing::AssertionFailure() << "nothing written at " << path.toStdString() << "; folder holds "
                                              << QDir(desktop().workDir()).entryList(QDir::Files).join(' ').toStdString();
     }
@@ -271,16 +267,11 @@ TEST_F(SaveFormatsTest, SaveAfterAFailedSaveAsAsksRatherThanOverwritingTheEarlie
         return ids;
     };
     QStringList alerts;
-    for (int attempt = 0; attempt < 200 && alerts.isEmpty(); ++attempt) {
-        QThread::msleep(100);
-        alerts = otherWindows();
-    }
+    waitUntil([&] { return !(alerts = otherWindows()).isEmpty(); }, 20000);
     ASSERT_EQ(alerts.size(), 1) << "no alert about the failed save";
     ASSERT_TRUE(desktop().activate(alerts.first()));
     desktop().key(QStringLiteral("Return"));
-    for (int attempt = 0; attempt < 100 && !otherWindows().isEmpty(); ++attempt)
-        QThread::msleep(100);
-    ASSERT_TRUE(otherWindows().isEmpty()) << "the alert stayed";
+    ASSERT_TRUE(waitUntil([&] { return otherWindows().isEmpty(); }, 10000)) << "the alert stayed";
 
     // Save: the panel asks where, and the earlier file is not written again.
     ASSERT_TRUE(desktop().activate(*editor));

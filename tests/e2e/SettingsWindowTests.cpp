@@ -4,7 +4,6 @@
 #include "E2eOcr.h"
 #include "XvfbDesktop.h"
 
-#include <QElapsedTimer>
 #include <QThread>
 
 #include <utility>
@@ -41,17 +40,13 @@ protected:
     // in the test's folder when it never shows.
     std::optional<QRect> findInWindow(const QString& window, const QString& text, QImage* seen = nullptr)
     {
-        QElapsedTimer timer;
-        timer.start();
         QImage shot;
-        do {
-            shot = settledShot(window);
-            if (const std::optional<QRect> box = e2e::findText(shot, text)) {
-                if (seen)
-                    *seen = shot;
-                return box;
-            }
-        } while (timer.elapsed() < 10000);
+        std::optional<QRect> box;
+        if (waitUntil([&] { return (box = e2e::findText(shot = settledShot(window), text)).has_value(); }, 10000)) {
+            if (seen)
+                *seen = shot;
+            return box;
+        }
         desktop().saveImage(QStringLiteral("not-found-%1.png").arg(QString(text).remove(QLatin1Char(' '))), shot);
         return std::nullopt;
     }

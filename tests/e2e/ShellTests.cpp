@@ -67,11 +67,7 @@ TEST_F(ShellTest, StartsIntoTheTrayCapturesFromAnotherWindowByHotKeyAndQuitsFrom
     // The delivery brings the editor forward with the capture in it.
     const auto editor = desktop().waitForWindow(kMainWindow, 10000);
     ASSERT_TRUE(editor.has_value());
-    QElapsedTimer activation;
-    activation.start();
-    while (desktop().activeWindow() != editor && activation.elapsed() < 10000)
-        QThread::msleep(100);
-    EXPECT_EQ(desktop().activeWindow(), editor);
+    EXPECT_TRUE(waitUntil([&] { return desktop().activeWindow() == editor; }, 10000)) << "the editor is not in front";
     // The editor fits the capture to its window, so look for its colours rather than
     // its exact pixels: a 240x160 capture shown at any zoom of at least 1 covers that
     // many pixels of the window with colours of the capture.

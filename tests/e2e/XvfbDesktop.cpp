@@ -27,21 +27,6 @@ namespace {
 
 constexpr int kStartTimeoutMs = 15000;
 
-// Polls cond every 25 ms until it holds or the time is up.
-template <typename Cond>
-bool waitUntil(Cond cond, int timeoutMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    for (;;) {
-        if (cond())
-            return true;
-        if (timer.elapsed() >= timeoutMs)
-            return false;
-        QThread::msleep(25);
-    }
-}
-
 // Asks the X server directly (no helper process) whether a selection has an owner or
 // the root window carries a property: how openbox and trayer announce themselves.
 class XProbe {
@@ -107,6 +92,19 @@ QString readFile(const QString& path)
 }
 
 } // namespace
+
+bool waitUntil(const std::function<bool()>& condition, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    for (;;) {
+        if (condition())
+            return true;
+        if (timer.elapsed() >= timeoutMs)
+            return false;
+        QThread::msleep(25);
+    }
+}
 
 QString CommandResult::describe() const
 {

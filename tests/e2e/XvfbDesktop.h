@@ -61,6 +61,9 @@
 #include <optional>
 #include <vector>
 
+// Tries `condition` every 25 ms until it holds (true) or timeoutMs has passed (false).
+bool waitUntil(const std::function<bool()>& condition, int timeoutMs);
+
 struct DesktopOptions {
     bool windowManager = false; // openbox
     bool tray = false;          // trayer, a system tray host
