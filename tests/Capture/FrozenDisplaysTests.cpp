@@ -7,21 +7,6 @@
 
 #include <gtest/gtest.h>
 
-TEST(FreezeAllDisplays, FreezesEveryDisplayInScreenOrderAtFullPixelSize)
-{
-    FakeDisplaySource source;
-    source.add(7, QRectF(0, 0, 200, 100), 1.0, patternImage(200, 100, 1));
-    source.add(9, QRectF(200, -40, 100, 60), 2.0, patternImage(200, 120, 2));
-    const auto records = freezeAllDisplays(source);
-    ASSERT_TRUE(records);
-    ASSERT_EQ(records->size(), 2);
-    EXPECT_EQ((*records)[0].displayNumber, 7u);
-    const FrozenScreenRecord& second = (*records)[1];
-    EXPECT_EQ(std::tuple(second.displayNumber, second.frame, second.scale, second.image.size()),
-              std::tuple(9u, QRectF(200, -40, 100, 60), 2.0, QSize(200, 120)));
-    EXPECT_EQ(source.lastRequestedSize, QSize(200, 120));
-}
-
 TEST(FreezeAllDisplays, AnyFailureGivesNothingRatherThanAPartialList)
 {
     {

@@ -60,9 +60,22 @@ protected:
         }
     }
 
+    // Whether another client can grab the key now (and then holds it).
+    bool anotherClientGrabs(xcb_keycode_t key, quint16 state)
+    {
+        if (!other)
+            other = XcbConnection::open(server->display());
+        xcb_generic_error_t* error = xcb_request_check(
+            other->connection(), xcb_grab_key_checked(other->connection(), 1, other->root(), state, key,
+                                                      XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+        std::free(error);
+        return error == nullptr;
+    }
+
     std::unique_ptr<X11TestServer> server;
     std::unique_ptr<X11KeyboardMapping> mapping;
     std::unique_ptr<X11KeyGrab> grab;
+    std::unique_ptr<XcbConnection> other;
     QList<int> pressed;
 };
 
@@ -135,15 +148,8 @@ TEST_F(X11KeyGrabTest, AGrabbedKeyFiresWhateverTheLockState)
 
 TEST_F(X11KeyGrabTest, AKeyHeldByAnotherProgramIsRefused)
 {
-    std::unique_ptr<XcbConnection> other = XcbConnection::open(server->display());
-    ASSERT_NE(other, nullptr);
-    const std::optional<quint32> key = mapping->x11KeyCode(kKey7);
-    ASSERT_TRUE(key.has_value());
-    const quint16 mask = quint16(KeyboardMapping::x11ModifierMask(kCtrlShift));
-    xcb_generic_error_t* error = xcb_request_check(
-        other->connection(), xcb_grab_key_checked(other->connection(), 1, other->root(), mask, xcb_keycode_t(*key),
-                                                  XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
-    ASSERT_EQ(error, nullptr);
+    ASSERT_TRUE(anotherClientGrabs(xcb_keycode_t(*mapping->x11KeyCode(kKey7)),
+                                   quint16(KeyboardMapping::x11ModifierMask(kCtrlShift))));
 
     EXPECT_EQ(grab->grabKey(1, kKey7, kCtrlShift), KeyGrabResult::heldByAnotherProgram);
     // A key nobody holds is still grabbed.
@@ -236,18 +242,8 @@ TEST_F(X11KeyGrabTest, ANewKeymapMovesTheGrabToTheKeysNewCode)
     EXPECT_TRUE(moving.handleEvent(&newPress));
     EXPECT_EQ(fired, QList<int>{1});
 
-    // The server-side grab moved too: another client can now take the old key...
-    std::unique_ptr<XcbConnection> other = XcbConnection::open(server->display());
-    ASSERT_NE(other, nullptr);
-    auto grabFromOther = [&](xcb_keycode_t code) {
-        xcb_generic_error_t* error = xcb_request_check(
-            other->connection(), xcb_grab_key_checked(other->connection(), 1, other->root(), state, code,
-                                                      XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
-        const bool refused = error != nullptr;
-        std::free(error);
-        return !refused;
-    };
-    EXPECT_TRUE(grabFromOther(oldCode));
-    // ...but not the new one.
-    EXPECT_FALSE(grabFromOther(newCode));
+    // The server-side grab moved too: another client can now take the old key, but not
+    // the new one.
+    EXPECT_TRUE(anotherClientGrabs(oldCode, state));
+    EXPECT_FALSE(anotherClientGrabs(newCode, state));
 }

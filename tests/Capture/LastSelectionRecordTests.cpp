@@ -48,17 +48,6 @@ TEST_F(LastSelectionRecordTest, DisplayNumberMustBeAWholeNumberThatFitsIn32Bits)
         EXPECT_FALSE(displayNumberFromStored(bad)) << bad.toString().toStdString();
 }
 
-TEST_F(LastSelectionRecordTest, AStoredRecordReadsBackAfterARestart)
-{
-    LastSelectionRecord::store(defaults, LastSelection{QRectF(10.5, 20, 300, 200), 4000000000u});
-    // Another store over the same file stands for the next run of the program.
-    UserDefaults reopened(dir.filePath(QStringLiteral("record.conf")));
-    const auto record = LastSelectionRecord::read(reopened, connected);
-    ASSERT_TRUE(record);
-    EXPECT_EQ(record->rect, QRectF(10.5, 20, 300, 200));
-    EXPECT_EQ(record->displayNumber, 4000000000u);
-}
-
 TEST_F(LastSelectionRecordTest, IncompleteOrUnusableRecordsAreNotRecords)
 {
     EXPECT_FALSE(LastSelectionRecord::read(defaults, connected)); // nothing stored

@@ -54,19 +54,3 @@ TEST(OwnWindows, HiddenWindowsComeBackLastHiddenFirstSkippingDestroyedOnes)
     EXPECT_TRUE(a.isVisible());
     EXPECT_FALSE(hiddenAlready.isVisible());
 }
-
-TEST(OwnWindows, OnlyWindowsMeetingTheAreaAreHiddenForARepeat)
-{
-    QWidget over;
-    QWidget away;
-    over.setGeometry(100, 100, 200, 200);
-    away.setGeometry(600, 100, 200, 200);
-    over.show();
-    away.show();
-    const OwnWindows::WindowList hidden = OwnWindows::hideOverlapping(QRectF(250, 250, 100, 100));
-    ASSERT_EQ(hidden.size(), 1);
-    EXPECT_EQ(hidden.first().data(), &over);
-    EXPECT_TRUE(away.isVisible());
-    OwnWindows::showAgain(hidden);
-    EXPECT_TRUE(over.isVisible());
-}

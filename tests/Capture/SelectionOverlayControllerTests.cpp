@@ -242,22 +242,6 @@ TEST_F(SelectionSessionTest, CropAndEncodingFailuresSayTheCaptureFailedNotTheToo
     EXPECT_FALSE(UserDefaults::standard().hasStoredValue(Settings::lastSelectionRect.name()));
 }
 
-TEST_F(SelectionSessionTest, WithTheEditorOnTheMainWindowIsLeftToTheDelivery)
-{
-    UserDefaults::standard().set(Settings::captureOpensEditor.name(), true);
-    QWidget mainWindow;
-    QWidget other;
-    mainWindow.show();
-    other.show();
-    controller.setMainWindowProvider([&] { return &mainWindow; });
-    startSession();
-    drag(view(0), QPoint(10, 10), QPoint(60, 60));
-    ASSERT_TRUE(waitForHandBack());
-    EXPECT_EQ(deliveries, 1);
-    EXPECT_FALSE(mainWindow.isVisible());
-    EXPECT_TRUE(other.isVisible());
-}
-
 TEST_F(SelectionSessionTest, RepeatGivesTheSamePixelsAndHidesOnlyOverlappingWindows)
 {
     startSession();

@@ -125,17 +125,6 @@ TEST_F(LocalizationTest, CurrentLanguageFollowsTheSettingWithItsFallbacks)
     EXPECT_EQ(AppLanguages::current(), AppLanguage::korean);
 }
 
-TEST_F(LocalizationTest, ChangingTheSettingOrTheDesktopChangesTheNextLookup)
-{
-    store("fr");
-    EXPECT_EQ(localized("settings.language.system"), QStringLiteral("Suivre le système"));
-    store("zh-Hant");
-    EXPECT_EQ(localized("panel.ocr.recognizing"), QStringLiteral("識別中…"));
-    UserDefaults::standard().remove(kLanguageKey);
-    setDesktopLanguages({"es-ES"});
-    EXPECT_EQ(localized("settings.language.system"), QStringLiteral("Según el sistema"));
-}
-
 TEST_F(LocalizationTest, UnknownKeysAndMissingLanguagesFallBack)
 {
     store("de");
@@ -167,15 +156,6 @@ TEST_F(LocalizationTest, FormatFillsPlaceholdersInOrder)
     EXPECT_EQ(fillPlaceholders("%@ and %@", {"one"}), QStringLiteral("one and %@"));
     EXPECT_EQ(fillPlaceholders("only %@", {"one", "two"}), QStringLiteral("only one"));
 
-    const QString title = QStringLiteral("Start Capture");
-    for (AppLanguage language : AppLanguages::allCases()) {
-        if (language == AppLanguage::system)
-            continue;
-        store(AppLanguages::rawValue(language));
-        const QString text = localizedFormat("shortcuts.conflict", {title});
-        EXPECT_TRUE(text.contains(title)) << text.toStdString();
-        EXPECT_FALSE(text.contains("%@")) << text.toStdString();
-    }
     store("en");
     EXPECT_EQ(localizedFormat("export.error.writeFailed", {"Permission denied"}),
               QStringLiteral("The file could not be saved: Permission denied"));

@@ -182,16 +182,6 @@ TEST(ShortcutBindingJson, RejectsWhatIsNotABinding)
     EXPECT_EQ(ShortcutBinding::fromJson(QJsonValue()), std::nullopt);
 }
 
-TEST(ShortcutBindingGrab, ModifierMaskForX11KeyGrabs)
-{
-    // ShiftMask 1, ControlMask 4, Mod1Mask (Alt) 8, Mod4Mask (Super) 64.
-    EXPECT_EQ(ShortcutBinding::carbonModifiers(0x120000), 4u | 1u);
-    EXPECT_EQ(ShortcutBinding::carbonModifiers(0x180000), 4u | 8u);
-    EXPECT_EQ(ShortcutBinding::carbonModifiers(0x40000), 64u);
-    EXPECT_EQ(ShortcutBinding::carbonModifiers(0x1E0000 | 0x10000 | 0x100), 1u | 4u | 8u | 64u);
-    EXPECT_EQ(ShortcutActions::defaultBinding(ShortcutAction::captureWindow).carbonModifiers(), 5u);
-}
-
 TEST(ShortcutActionNames, RawValuesAreExact)
 {
     for (ShortcutAction action : ShortcutActions::allCases())

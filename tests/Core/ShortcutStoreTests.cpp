@@ -1,12 +1,10 @@
 #include "Core/Notifications.h"
 #include "Core/Settings.h"
 #include "Core/ShortcutStore.h"
-#include "Platform/KeyboardMapping.h"
 #include "Platform/UserDefaults.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QKeyEvent>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -194,23 +192,3 @@ TEST_F(ShortcutStoreTest, RecordingConflictsIgnoreScope)
             << ShortcutActions::rawValue(recording).toStdString();
     }
 }
-
-TEST_F(ShortcutStoreTest, ShiftSevenFromTheKeyboardFindsItsBinding)
-{
-    BuiltinKeyboardMapping keyboard;
-    ShortcutStore shortcuts(defaults());
-    shortcuts.setOverride(ShortcutAction::toolNumber, {26, 0x20000, QStringLiteral("7")});
-
-    // Shift+7 on a US keyboard: Qt reports "&", the X keycode is that of AE07.
-    const QKeyEvent press(QEvent::KeyPress, Qt::Key_Ampersand, Qt::ShiftModifier, 16, 0, 0, QStringLiteral("&"));
-    const std::optional<quint16> keyCode = keyboard.keyCodeOfEvent(press);
-    ASSERT_EQ(keyCode, 26);
-    const quint64 flags = KeyboardMapping::modifierFlags(press.modifiers());
-    EXPECT_EQ(shortcuts.matchingAction(ShortcutScope::inApp, *keyCode, flags), ShortcutAction::toolNumber);
-
-    const QKeyEvent ctrlShift(QEvent::KeyPress, Qt::Key_Ampersand, Qt::ShiftModifier | Qt::ControlModifier, 16, 0, 0);
-    EXPECT_EQ(shortcuts.matchingAction(ShortcutScope::globalScope, *keyboard.keyCodeOfEvent(ctrlShift),
-                               KeyboardMapping::modifierFlags(ctrlShift.modifiers())),
-              ShortcutAction::captureSelection);
-}
-

@@ -37,31 +37,29 @@ QImage decode(const QByteArray& data)
 
 } // namespace
 
-TEST(ImageEncoder, EveryFormatReadsBackAtItsSize)
+TEST(ImageEncoder, TheExtensionChoosesTheContainerAndEveryFormatReadsBackAtItsSize)
 {
     const QImage image = photoLike(301, 157); // odd sides on purpose
-    for (const QString ext : {"png", "jpg", "JPEG", "tif", "TIFF", "webp", "heic"}) {
-        const EncodeResult result = encodeImage(0.9, image, ext);
-        ASSERT_TRUE(result.ok()) << ext.toStdString() << ": " << result.detail.toStdString();
-        const QImage back = decode(result.data);
-        ASSERT_FALSE(back.isNull()) << ext.toStdString();
-        EXPECT_EQ(back.size(), image.size()) << ext.toStdString();
+    const struct {
+        const char* extension;
+        int at;
+        QByteArray magic;
+    } cases[] = {{"PNG", 0, "\x89PNG"}, {"jpg", 0, "\xFF\xD8\xFF"}, {"JPEG", 0, "\xFF\xD8\xFF"}, {"tif", 0, "II*"},
+                 {"TIFF", 0, "II*"}, {"webp", 8, "WEBP"}, {"heic", 4, "ftyp"}, {"pdf", 0, "%PDF-"},
+                 // Anything else is PNG; the exporter never lets such a name through.
+                 {"gif", 0, "\x89PNG"}, {"", 0, "\x89PNG"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.extension);
+        const EncodeResult result = encodeImage(0.9, image, c.extension);
+        ASSERT_TRUE(result.ok()) << result.detail.toStdString();
+        EXPECT_EQ(result.data.mid(c.at, c.magic.size()), c.magic);
+        if (QByteArray(c.extension) != "pdf") {
+            EXPECT_EQ(decode(result.data).size(), image.size());
+        }
+        const EncodeResult empty = encodeImage(0.9, QImage(), c.extension);
+        EXPECT_FALSE(empty.ok());
+        EXPECT_EQ(empty.error, EncodeError::emptyImage);
     }
-}
-
-TEST(ImageEncoder, ExtensionChoosesTheContainer)
-{
-    const QImage image = photoLike(40, 30);
-    EXPECT_TRUE(encodeImage(0.9, image, "PNG").data.startsWith("\x89PNG"));
-    EXPECT_TRUE(encodeImage(0.9, image, "jpeg").data.startsWith("\xFF\xD8\xFF"));
-    const QByteArray tiff = encodeImage(0.9, image, "tif").data;
-    EXPECT_TRUE(tiff.startsWith("II*") || tiff.startsWith("MM\0*"));
-    EXPECT_EQ(encodeImage(0.9, image, "webp").data.mid(8, 4), QByteArray("WEBP"));
-    EXPECT_EQ(encodeImage(0.9, image, "heic").data.mid(4, 4), QByteArray("ftyp"));
-    EXPECT_TRUE(encodeImage(0.9, image, "pdf").data.startsWith("%PDF-"));
-    // Anything else is PNG; the exporter never lets such a name through.
-    EXPECT_TRUE(encodeImage(0.9, image, "gif").data.startsWith("\x89PNG"));
-    EXPECT_TRUE(encodeImage(0.9, image, "").data.startsWith("\x89PNG"));
 }
 
 TEST(ImageEncoder, LosslessFormatsKeepPixelsAndAlpha)
@@ -108,20 +106,6 @@ TEST(ImageEncoder, QualityChangesLossyOutput)
         EXPECT_EQ(encodeImage(0.2, image, ext).data, encodeImage(0.95, image, ext).data) << ext.toStdString();
 }
 
-TEST(ImageEncoder, WebPRefusesSidesOverItsLimitWithAClearError)
-{
-    QImage wide(16384, 2, QImage::Format_ARGB32_Premultiplied);
-    wide.fill(Qt::red);
-    const EncodeResult result = encodeImage(0.9, wide, "webp");
-    EXPECT_FALSE(result.ok());
-    EXPECT_EQ(result.error, EncodeError::webpTooLarge);
-    EXPECT_TRUE(result.data.isEmpty());
-
-    QImage atLimit(2, 16383, QImage::Format_ARGB32_Premultiplied);
-    atLimit.fill(Qt::red);
-    EXPECT_TRUE(encodeImage(0.9, atLimit, "webp").ok());
-}
-
 TEST(ImageEncoder, HeicHandlesOddAndTallImages)
 {
     for (const QSize size : {QSize(1, 1), QSize(33, 17), QSize(160, 9000)}) {
@@ -156,13 +140,4 @@ TEST(ImageEncoder, PdfStoresThePictureLosslesslyOnAPageOfItsSize)
     EXPECT_TRUE(result.data.contains("/Width 300"));
     EXPECT_TRUE(result.data.contains("/Height 200"));
     EXPECT_TRUE(result.data.contains("/MediaBox [0 0 300.000000 200.000000]"));
-}
-
-TEST(ImageEncoder, EmptyImageIsAnError)
-{
-    for (const QString ext : {"png", "jpg", "heic", "pdf", "webp"}) {
-        const EncodeResult result = encodeImage(0.9, QImage(), ext);
-        EXPECT_FALSE(result.ok());
-        EXPECT_EQ(result.error, EncodeError::emptyImage);
-    }
 }

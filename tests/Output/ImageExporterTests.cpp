@@ -1,4 +1,5 @@
 #include "Output/ExportFormats.h"
+#include "Output/ImageEncoder.h"
 #include "Output/ImageExporter.h"
 #include "Platform/ImageFileReader.h"
 #include "Platform/InMemoryPasteboard.h"
@@ -184,6 +185,10 @@ TEST(ImageExport, TooLargeWebPIsAnErrorAndWritesNothing)
     EXPECT_EQ(outcome.encodeError, EncodeError::webpTooLarge);
     EXPECT_EQ(outcome.alert()->key, "export.error.webpTooLarge");
     EXPECT_FALSE(QFile::exists(path));
+
+    QImage atLimit(2, 16383, QImage::Format_ARGB32_Premultiplied);
+    atLimit.fill(Qt::red);
+    EXPECT_TRUE(encodeImage(0.9, atLimit, "webp").ok());
 }
 
 TEST(ImageExport, NoCompletionOnceTheContextIsGone)

@@ -1,4 +1,6 @@
+#include "Core/Settings.h"
 #include "Output/OutputToasts.h"
+#include "Platform/UserDefaults.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -103,4 +105,19 @@ TEST(OutputToasts, RealTimerDismisses)
     });
     toast.show();
     ASSERT_TRUE(QTest::qWaitFor([&] { return dismissed == 1; }, 2000));
+}
+
+TEST(OutputToasts, ShownToastsFollowALanguageChange)
+{
+    UserDefaults& defaults = UserDefaults::standard();
+    defaults.set(Settings::appLanguage.name(), QStringLiteral("en"));
+    CopyToast copy([] {});
+    SaveToast save(QUrl::fromLocalFile(QStringLiteral("/tmp/a.png")), [] {}, [] {}, [] {});
+    defaults.set(Settings::appLanguage.name(), QStringLiteral("ja"));
+    EXPECT_NE(copy.findChild<QLabel*>()->text(), QStringLiteral("Copied to clipboard"));
+    // The saved toast still names the file it wrote.
+    EXPECT_EQ(save.findChild<QLabel*>()->text(), QStringLiteral("a.png として保存しました"));
+    EXPECT_NE(save.finderButton()->text(), QStringLiteral("Show in Folder"));
+    EXPECT_NE(save.copyButton()->text(), QStringLiteral("Copy"));
+    defaults.set(Settings::appLanguage.name(), QStringLiteral("system"));
 }

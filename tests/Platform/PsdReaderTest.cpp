@@ -2,7 +2,6 @@
 
 #include "PsdTestFiles.h"
 
-#include <QRandomGenerator>
 #include <gtest/gtest.h>
 
 using PsdTestFiles::Recipe;
@@ -156,7 +155,7 @@ TEST(PsdReader, TruncatedFilesAreRefusedAtEveryLength)
     }
 }
 
-TEST(PsdReader, CorruptRowTableAndRandomDamageNeverCrash)
+TEST(PsdReader, ARowTableThatLiesIsRefused)
 {
     const QByteArray file = PsdTestFiles::build({.width = 16, .height = 8, .compression = 1});
 
@@ -169,18 +168,4 @@ TEST(PsdReader, CorruptRowTableAndRandomDamageNeverCrash)
     QByteArray shortRow = file;
     shortRow[PsdTestFiles::dataOffset() + 1] = char(1);
     EXPECT_TRUE(PsdReader::read(shortRow, kLimit).image.isNull());
-
-    // Random byte damage anywhere: the reader either decodes or refuses.
-    QRandomGenerator random(1234);
-    for (int round = 0; round < 2000; ++round) {
-        QByteArray damaged = file;
-        const int hits = 1 + int(random.bounded(4));
-        for (int i = 0; i < hits; ++i)
-            damaged[int(random.bounded(damaged.size()))] = char(random.bounded(256));
-        const auto result = PsdReader::read(damaged, kLimit);
-        if (!result.image.isNull()) {
-            EXPECT_LE(result.image.width(), PsdReader::maxSide);
-            EXPECT_TRUE(result.error.isEmpty());
-        }
-    }
 }

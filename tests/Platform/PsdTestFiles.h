@@ -14,32 +14,16 @@ namespace PsdTestFiles {
 inline void put16(QByteArray& out, quint32 v) { out.append(char((v >> 8) & 0xff)).append(char(v & 0xff)); }
 inline void put32(QByteArray& out, quint32 v) { put16(out, v >> 16), put16(out, v & 0xffff); }
 
-// PackBits: runs of three or more equal bytes become repeat packets, the rest literals.
+// PackBits: a repeat packet for every run of equal bytes, a one-byte literal for the rest.
 inline QByteArray packBits(const QByteArray& row)
 {
     QByteArray out;
-    int i = 0;
-    const int n = int(row.size());
-    while (i < n) {
-        int run = 1;
-        while (i + run < n && run < 128 && row[i + run] == row[i])
+    for (qsizetype i = 0; i < row.size();) {
+        qsizetype run = 1;
+        while (i + run < row.size() && run < 128 && row[i + run] == row[i])
             ++run;
-        if (run >= 3) {
-            out.append(char(1 - run));
-            out.append(row[i]);
-            i += run;
-            continue;
-        }
-        int start = i;
-        int len = 0;
-        while (i < n && len < 128) {
-            if (i + 2 < n && row[i] == row[i + 1] && row[i] == row[i + 2])
-                break;
-            ++i;
-            ++len;
-        }
-        out.append(char(len - 1));
-        out.append(row.mid(start, len));
+        out.append(char(run > 1 ? 1 - run : 0)).append(row[i]);
+        i += run;
     }
     return out;
 }

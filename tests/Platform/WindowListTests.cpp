@@ -106,14 +106,6 @@ TEST(WindowListLayers, PanelsMenusNotificationsAndKeptAboveWindowsAreNotOrdinary
               0);
 }
 
-TEST(WindowListOrdering, StackingIsReversedSoTheTopWindowComesFirst)
-{
-    const WindowZOrder order = WindowList::zOrderFromStacking({10, 20, 30});
-    EXPECT_EQ(order.value(30), 0);
-    EXPECT_EQ(order.value(20), 1);
-    EXPECT_EQ(order.value(10), 2);
-}
-
 TEST(WindowListOrdering, CandidatesAreFilteredDroppedByLayerAndSortedFrontToBack)
 {
     auto f = filter();
@@ -136,18 +128,6 @@ TEST(WindowListOrdering, CandidatesAreFilteredDroppedByLayerAndSortedFrontToBack
     const auto unstacked = WindowList::candidateWindows({window(3), window(1), window(2)}, {}, filter());
     EXPECT_EQ(ids(unstacked.windows), (QList<std::uint32_t>{3, 1, 2}));
     EXPECT_EQ(unstacked.matchedInZOrder, 0);
-}
-
-TEST(WindowListDescription, OwnerTitlePrefixAndTruncatedSize)
-{
-    auto w = window(1, QRectF(0, 0, 800.6, 600), QStringLiteral("Groceries"));
-    w.ownerName = QStringLiteral("Notes");
-    EXPECT_EQ(WindowList::windowLogDescription(w), QStringLiteral("Notes/'Groceries' 800×600"));
-
-    w.title = QStringLiteral("A very long title that goes on");
-    w.ownerName.reset();
-    w.frame = QRectF(0, 0, 99.99, 60.5);
-    EXPECT_EQ(WindowList::windowLogDescription(w), QStringLiteral("?/'A very long title th' 99×60"));
 }
 
 TEST(WindowListExcluding, RemovesEveryEqualEntryAndKeepsOrder)
