@@ -105,7 +105,7 @@ TEST_F(CoordinatorTest, ThreeSecondDelayCountsDownAndRunsAtTheDeadline)
     EXPECT_FALSE(hud.isShowing());
 }
 
-TEST_F(CoordinatorTest, ALaterRequestReplacesThePendingOne)
+TEST_F(CoordinatorTest, ALaterRequestReplacesThePendingOneAndCancellingDropsIt)
 {
     setDelay(5);
     int first = 0;
@@ -121,10 +121,8 @@ TEST_F(CoordinatorTest, ALaterRequestReplacesThePendingOne)
     clock.advance(1000);
     EXPECT_EQ(first, 0);
     EXPECT_EQ(second, 1);
-}
 
-TEST_F(CoordinatorTest, CancellingDropsTheDelayedCaptureAndTheCountdown)
-{
+    // Cancelling drops the delayed capture and the countdown.
     coordinator.scheduleDelayedCapture(QStringLiteral("窗口截图"), [] { FAIL() << "cancelled capture ran"; }, 3);
     ASSERT_TRUE(hud.isShowing());
     coordinator.cancelPendingDelay(QStringLiteral("test"));

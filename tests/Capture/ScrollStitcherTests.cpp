@@ -1,5 +1,5 @@
-// The stitcher's decisions at their boundaries, its detectors, composing, and a whole
-// recording stitched back into the page it was cut from.
+// The stitcher's decisions at their boundaries, its detectors and composing; a whole
+// recording stitched back into its page is the scrolling capture's own test.
 #include "Capture/CaptureLog.h"
 #include "Capture/ScrollOffsetRules.h"
 #include "Capture/ScrollStitcher.h"
@@ -192,34 +192,4 @@ TEST(ScrollStitcherCompose, LimitsKeepTheImageContinuous)
     ASSERT_TRUE(result);
     EXPECT_EQ(result->image.size(), QSize(40, 150));
     EXPECT_EQ(qGreen(result->image.pixel(39, 149)), 10 + 4);
-}
-
-TEST(ScrollStitcherCompose, ARecordingWithHeaderAndScrollbarStitchesBackIntoThePage)
-{
-    QuietDiagnostics quiet;
-    const QImage page = ScrollTestPages::page(480);
-    const int height = 320, header = 40, step = height / 4, start = 900, end = 1900;
-    const ScrollTestPages::Decor decor{.header = header, .scrollbar = 12};
-    ScrollKeptFrames kept;
-    DetectionState detection;
-    for (int top = start; top < end + step; top += step) {
-        const QImage frame = ScrollTestPages::frame(page, std::min(top, end), height, decor);
-        const bool first = kept.isEmpty();
-        const auto j = judgeFrame(kept.lastFrame(), frame, detection, first ? 0 : step, first);
-        detection = j.detection();
-        ASSERT_TRUE(j.append) << top;
-        kept.append(frame, j.cropTop(height));
-        EXPECT_EQ(kept.slices().back().rows.height(), j.newPx);
-    }
-    EXPECT_GE(detection.stickyPx, header); // and the blank rows under it
-    EXPECT_GT(detection.scrollbarPx, 12);
-    const auto result = compose(kept.takeSlices(), 20000);
-    ASSERT_TRUE(result);
-    const int content = 480 - detection.scrollbarPx;
-    ASSERT_EQ(result->totalHeight, height + end - start);
-    const QImage first = ScrollTestPages::frame(page, start, height, decor);
-    EXPECT_EQ(result->image.copy(0, 0, 480, height), first);
-    // Below the first frame the page continues row for row, left of the scrollbar.
-    const QImage expected = page.copy(0, start + height - header, content, end - start).convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    EXPECT_EQ(result->image.copy(0, height, content, end - start), expected);
 }

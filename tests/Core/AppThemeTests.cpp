@@ -31,15 +31,6 @@ protected:
 
 } // namespace
 
-TEST(AppThemeNames, RawValuesAreExact)
-{
-    for (AppTheme theme : AppThemes::allCases())
-        EXPECT_EQ(AppThemes::fromRawValue(AppThemes::rawValue(theme)), theme);
-    EXPECT_EQ(AppThemes::fromRawValue(QStringLiteral("Dark")), std::nullopt);
-    EXPECT_EQ(AppThemes::themeForRawValue(QStringLiteral("Dark")), AppTheme::system);
-    EXPECT_EQ(AppThemes::themeForRawValue(QStringLiteral("dark")), AppTheme::dark);
-}
-
 TEST_F(AppThemeTest, StoredChoiceIsAppliedAtStartAndChangesTakeEffectInOpenWindows)
 {
     const QPalette desktop = QApplication::palette();

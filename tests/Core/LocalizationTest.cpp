@@ -36,14 +36,6 @@ protected:
 
 } // namespace
 
-TEST_F(LocalizationTest, RawValuesParseExactly)
-{
-    for (AppLanguage language : AppLanguages::allCases())
-        EXPECT_EQ(AppLanguages::fromRawValue(AppLanguages::rawValue(language)), language);
-    for (const char* wrong : {"zh-hans", "EN", "English", " en", "", "zh", "zh_Hans"})
-        EXPECT_FALSE(AppLanguages::fromRawValue(QString::fromUtf8(wrong)).has_value()) << wrong;
-}
-
 TEST_F(LocalizationTest, DisplayNamesAreNativeExceptFollowSystem)
 {
     store("ja");

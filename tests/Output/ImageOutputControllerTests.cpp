@@ -96,34 +96,6 @@ TEST_F(OutputControllerTest, SaveAsThenSaveWritesTheSameFileWithoutAPanel)
     EXPECT_TRUE(alerts.isEmpty());
 }
 
-TEST_F(OutputControllerTest, AFailedSaveAsLeavesNoTargetAndSaveAsksAgain)
-{
-    panelAnswer = SavePanelResult{dir.filePath("good.png"), "png", 0.9};
-    controller.saveAs();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return model.lastSavedURL().has_value(); }, 20000));
-    waitUntilIdle();
-
-    // The user then chose a place that cannot be written: neither it nor the earlier
-    // file is written to silently by the next Save.
-    panelAnswer = SavePanelResult{QStringLiteral("/proc/lumetra-out.png"), "png", 0.9};
-    bool finished = false;
-    QObject::connect(&controller, &ImageOutputController::exportFinished, [&](bool success, const QString&) {
-        finished = true;
-        EXPECT_FALSE(success);
-    });
-    controller.saveAs();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return finished; }, 20000));
-    EXPECT_FALSE(model.isExporting());
-    ASSERT_EQ(alerts.size(), 1);
-    EXPECT_FALSE(alerts.first().isEmpty());
-    EXPECT_FALSE(alerts.first().contains("%@"));
-    EXPECT_FALSE(model.lastSavedURL().has_value());
-
-    panelAnswer.reset();
-    controller.save();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return panelRuns == 3; }, 5000));
-}
-
 TEST_F(OutputControllerTest, TheSaveTargetBelongsToTheDocument)
 {
     // Whatever installs another image, or clears the editor, forgets where the last one

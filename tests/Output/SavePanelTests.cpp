@@ -102,6 +102,8 @@ TEST(SavePanel, JpegShowsTheQualityRowAndReadsTheStoredValue)
     exact.qualitySlider()->setValue(50);
     EXPECT_DOUBLE_EQ(exact.quality(), 0.5);
     EXPECT_EQ(exact.qualityValueLabel()->text(), "50%");
+
+    EXPECT_EQ(SavePanel(nullptr, "gif", 0.9).selectedFormatId(), "png") << "an unknown stored format";
 }
 
 TEST(SavePanel, ChangingTheFormatRewritesTheTypedExtension)
@@ -125,11 +127,6 @@ TEST(SavePanel, ChangingTheFormatRewritesTheTypedExtension)
     panel.nameField()->setText("typed.png");
     panel.selectFile("typed.png");
     EXPECT_TRUE(panel.resultPath().endsWith("/typed.heic")) << panel.resultPath().toStdString();
-}
-
-TEST(SavePanel, UnknownStoredFormatSelectsPng)
-{
-    EXPECT_EQ(SavePanel(nullptr, "gif", 0.9).selectedFormatId(), "png");
 }
 
 TEST(SavePanelChoices, RowLabelsReadAsDesignedAndEndInTheLanguagesColon)
