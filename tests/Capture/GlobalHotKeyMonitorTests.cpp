@@ -68,7 +68,7 @@ TEST_F(GlobalHotKeyTest, DefaultKeysAreCtrlShiftSevenEightNine)
     EXPECT_EQ(monitor.bindingFor(ShortcutAction::captureScroll).modifierFlags, kCtrlShift);
 }
 
-TEST_F(GlobalHotKeyTest, RegisteringTwiceKeepsOneSetAndRebindingReplacesTheKey)
+TEST_F(GlobalHotKeyTest, RegisteringTwiceKeepsOneSetRebindingReplacesTheKeyAndOnlyKeysWithAClosureAreGrabbed)
 {
     monitor.registerHotKeys();
     monitor.registerHotKeys();
@@ -80,6 +80,15 @@ TEST_F(GlobalHotKeyTest, RegisteringTwiceKeepsOneSetAndRebindingReplacesTheKey)
     monitor.registerHotKeys();
     ASSERT_EQ(grabber.grabs.size(), 3);
     EXPECT_EQ(grabber.grabs.at(1), std::make_tuple(2, quint16(1), quint64(ShortcutBinding::optionFlag)));
+
+    // A hot key without a closure is not grabbed, and its press does nothing.
+    monitor.onScrollTrigger = {};
+    monitor.unregisterHotKeys();
+    monitor.registerHotKeys();
+    EXPECT_EQ(grabber.grabs.size(), 2);
+    EXPECT_FALSE(monitor.isRegistered(3));
+    grabber.press(3);
+    EXPECT_TRUE(fired.isEmpty());
 }
 
 TEST_F(GlobalHotKeyTest, PressesDispatchByIdAndARefusedKeyOrForeignSignatureIsPassedOver)
@@ -101,16 +110,6 @@ TEST_F(GlobalHotKeyTest, PressesDispatchByIdAndARefusedKeyOrForeignSignatureIsPa
     monitor.handleHotKey(GlobalHotkeyMonitor::signature, 4);
     monitor.handleHotKey(GlobalHotkeyMonitor::signature, 0);
     EXPECT_EQ(fired, (QList<int>{3, 1}));
-}
-
-TEST_F(GlobalHotKeyTest, HotKeysWithoutAClosureAreNotGrabbed)
-{
-    monitor.onScrollTrigger = {};
-    monitor.registerHotKeys();
-    EXPECT_EQ(grabber.grabs.size(), 2);
-    EXPECT_FALSE(monitor.isRegistered(3));
-    grabber.press(3);
-    EXPECT_TRUE(fired.isEmpty());
 }
 
 TEST(GlobalHotKeyWithoutDisplay, RegistersNothingAndDoesNotCrash)

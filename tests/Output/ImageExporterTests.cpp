@@ -49,14 +49,6 @@ public:
 
 } // namespace
 
-TEST(ExportSnapshot, NoAnnotationsNoTurnSharesThePixels)
-{
-    const Image image = topRedBottomBlue(40, 20);
-    const std::optional<QImage> flat = renderFlattenedImage(snapshotOf(image));
-    ASSERT_TRUE(flat.has_value());
-    EXPECT_EQ(flat->constBits(), image.bitmap().constBits());
-}
-
 TEST(ExportSnapshot, TurnsClockwiseLikeTheCanvas)
 {
     ExportSnapshot snapshot = snapshotOf(topRedBottomBlue(40, 20));

@@ -48,7 +48,7 @@ TEST(Geometry, IntersectionOfOverlappingTouchingAndDisjointRectangles)
     EXPECT_EQ(intersection(QRectF(10, 10, -10, -10), QRectF(5, 5, 10, 10)), QRectF(5, 5, 5, 5));
 }
 
-TEST(Geometry, UnionCoversBothAndIntegralRoundsOutward)
+TEST(Geometry, UnionCoversBothIntegralRoundsOutwardAndPointsMakeRectanglesAndDistances)
 {
     EXPECT_EQ(unite(QRectF(0, 0, 10, 10), QRectF(20, -5, 5, 5)), QRectF(0, -5, 25, 15));
     EXPECT_EQ(integral(QRectF(0.5, 1.2, 10.1, 3.3)), QRectF(0, 1, 11, 4));
@@ -56,10 +56,7 @@ TEST(Geometry, UnionCoversBothAndIntegralRoundsOutward)
     EXPECT_EQ(integral(QRectF(10.5, 10.5, -5, -5)), QRectF(5, 5, 6, 6));
     // A sliver is still widened to one whole pixel.
     EXPECT_EQ(integral(QRectF(2.25, 2.25, 0.5, 0.5)), QRectF(2, 2, 1, 1));
-}
 
-TEST(Geometry, FromPointsAndDistance)
-{
     EXPECT_EQ(fromPoints({30, 5}, {10, 25}), QRectF(10, 5, 20, 20));
     EXPECT_EQ(fromPoints({10, 25}, {30, 5}), QRectF(10, 5, 20, 20));
     EXPECT_DOUBLE_EQ(distance({0, 0}, {3, 4}), 5.0);

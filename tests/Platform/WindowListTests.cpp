@@ -128,10 +128,8 @@ TEST(WindowListOrdering, CandidatesAreFilteredDroppedByLayerAndSortedFrontToBack
     const auto unstacked = WindowList::candidateWindows({window(3), window(1), window(2)}, {}, filter());
     EXPECT_EQ(ids(unstacked.windows), (QList<std::uint32_t>{3, 1, 2}));
     EXPECT_EQ(unstacked.matchedInZOrder, 0);
-}
 
-TEST(WindowListExcluding, RemovesEveryEqualEntryAndKeepsOrder)
-{
+    // Excluding one window removes every equal entry and keeps the order.
     EXPECT_EQ(WindowList::windowsExcluding(QList<int>{1, 2, 3, 2, 4}, 2), (QList<int>{1, 3, 4}));
     EXPECT_EQ(WindowList::windowsExcluding(QList<int>{1, 3}, 2), (QList<int>{1, 3}));
 }
