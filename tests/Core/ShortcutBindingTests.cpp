@@ -89,7 +89,7 @@ TEST_F(ShortcutBindingText, SpaceAndControlKeysAreNamed)
     EXPECT_EQ(shiftReturn.displayText(), QStringLiteral("Shift + 回车键"));
 }
 
-TEST(ShortcutBindingCharacter, RecordedKeyFollowsTheUsLayoutFirst)
+TEST(ShortcutBindingCharacter, RecordedKeyFollowsTheUsLayoutFirstAndIgnoresModifiers)
 {
     // Whatever the active layout types, a key of the table stores its US character.
     EXPECT_EQ(ShortcutBinding::displayCharacterFor(0, std::optional<QString>(QStringLiteral("q"))), QStringLiteral("a"));
@@ -103,10 +103,8 @@ TEST(ShortcutBindingCharacter, RecordedKeyFollowsTheUsLayoutFirst)
     // One character made of a letter and a combining accent is still one character.
     EXPECT_EQ(ShortcutBinding::displayCharacterFor(93, std::optional<QString>(QStringLiteral("E\u0301"))),
               QStringLiteral("e\u0301"));
-}
 
-TEST(ShortcutBindingCharacter, RecordedKeyEventIsReadWithoutModifiers)
-{
+    // A recorded key event is read without its modifiers.
     BuiltinKeyboardMapping mapping;
     KeyboardMapping::setSharedForTesting(&mapping);
     // X keycodes of the evdev keymap: 36 Return, 67 F1, 10 the "1" key.

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(ExportFormats, RowsInOrderWithWebPWhenWritable)
+TEST(ExportFormats, RowsInOrderWithWebPWhenWritableAndExactIds)
 {
     QStringList ids;
     for (const ExportFormat& format : ExportFormats::all())
@@ -13,10 +13,8 @@ TEST(ExportFormats, RowsInOrderWithWebPWhenWritable)
     EXPECT_EQ(ids, expected);
     EXPECT_EQ(ExportFormats::format("jpeg")->titleKey, "format.jpeg");
     EXPECT_FALSE(ExportFormats::format("JPEG").has_value()); // ids are exact
-}
 
-TEST(ExportFormats, UnknownStoredFormatFallsBackToPng)
-{
+    // An unknown stored format falls back to PNG.
     EXPECT_EQ(ExportFormats::normalizedFormatId("jpeg"), "jpeg");
     EXPECT_EQ(ExportFormats::normalizedFormatId("gif"), "png");
     EXPECT_EQ(ExportFormats::normalizedFormatId(""), "png");
