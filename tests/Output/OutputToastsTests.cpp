@@ -51,6 +51,13 @@ TEST(OutputToasts, SaveToastStaysFourSecondsCopyToastOnePointEightAndAHiddenOneN
     saved.setScheduler(clock.scheduler());
     saved.show();
     EXPECT_EQ(saved.findChild<QLabel*>()->text(), "Saved as a.png");
+    // Its buttons act (what they do is the editor's output host's test) without taking
+    // it away or moving its time.
+    EXPECT_EQ(saved.finderButton()->text(), "Show in Folder");
+    EXPECT_EQ(saved.copyButton()->text(), "Copy");
+    saved.finderButton()->click();
+    saved.copyButton()->click();
+    EXPECT_TRUE(saved.isVisible());
     clock.advance(3999);
     EXPECT_EQ(savedDismissed, 0);
     clock.advance(1);
@@ -73,27 +80,6 @@ TEST(OutputToasts, SaveToastStaysFourSecondsCopyToastOnePointEightAndAHiddenOneN
     EXPECT_EQ(copyDismissed, 0);
     clock.advance(1);
     EXPECT_EQ(copyDismissed, 1);
-}
-
-TEST(OutputToasts, SaveToastButtonsActWithoutDismissing)
-{
-    FakeClock clock;
-    int finder = 0;
-    int copy = 0;
-    int dismissed = 0;
-    SaveToast toast(QUrl::fromLocalFile("/tmp/a.png"), [&] { ++finder; }, [&] { ++copy; }, [&] { ++dismissed; });
-    toast.setScheduler(clock.scheduler());
-    toast.show();
-    EXPECT_EQ(toast.finderButton()->text(), "Show in Folder");
-    EXPECT_EQ(toast.copyButton()->text(), "Copy");
-    toast.finderButton()->click();
-    toast.copyButton()->click();
-    EXPECT_EQ(finder, 1);
-    EXPECT_EQ(copy, 1);
-    EXPECT_TRUE(toast.isVisible());
-    EXPECT_EQ(dismissed, 0);
-    clock.advance(4000);
-    EXPECT_EQ(dismissed, 1);
 }
 
 TEST(OutputToasts, RealTimerDismisses)
