@@ -13,10 +13,25 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 #include <optional>
 
 namespace e2e {
+
+// The editor window's foot: its information bar, and the floating toolbar standing
+// kBottomInset above it, whose last button (export) is drawn in the accent colour.
+constexpr int kInformationBar = 32;
+constexpr int kBarHeight = 46;
+constexpr int kBottomInset = 10;
+inline bool isAccent(const QColor& c) { return c.blue() > 160 && c.green() > 100 && c.blue() > c.red() + 90; }
+
+// Every channel within `tolerance` of the other colour's.
+inline bool nearColour(const QColor& a, const QColor& b, int tolerance)
+{
+    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance
+        && std::abs(a.blue() - b.blue()) <= tolerance;
+}
 
 // How many pixels of `area` (clipped to the image) pass `test`.
 inline int countPixels(const QImage& image, const QRect& area, const std::function<bool(const QColor&)>& test)

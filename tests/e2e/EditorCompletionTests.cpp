@@ -18,12 +18,6 @@ const QColor kRed(200, 40, 40);
 const QColor kGreen(40, 170, 60);
 const QSize kImage(640, 400);
 
-bool near(const QColor& a, const QColor& b, int tolerance)
-{
-    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance
-        && std::abs(a.blue() - b.blue()) <= tolerance;
-}
-
 // The ocean preset's colour at `fraction` of the card's height, from its three stops.
 QColor oceanAt(double f)
 {
@@ -58,13 +52,12 @@ protected:
             p.fillRect(s.width() / 2, 0, s.width() / 2, s.height(), kGreen);
         });
         ASSERT_TRUE(desktop().startLumetraOnImage(desktop().saveImage("halves.png", image)));
-        auto accent = [](const QColor& c) { return c.blue() > 160 && c.green() > 100 && c.blue() > c.red() + 90; };
         desktop().waitForScreenshot("root", [&](const QImage& s) {
             m_image = boundsOf(s, kRed) | boundsOf(s, kGreen);
             m_export = QRect();
             for (int y = std::max(0, m_image.top()); m_image.isValid() && y < s.height(); y += 2)
                 for (int x = 0; x < s.width(); x += 2)
-                    if (accent(s.pixelColor(x, y)))
+                    if (e2e::isAccent(s.pixelColor(x, y)))
                         m_export |= QRect(x, y, 1, 1);
             return m_export.width() > 20 && m_image.width() > 300;
         });
@@ -86,7 +79,7 @@ TEST_F(EditorCompletionTest, RightClickMenuTurnsTheImageByKeyboard)
     desktop().click(click, 3);
     const auto covered = [&](const QImage& s) {
         return e2e::countPixels(s, QRect(click, QSize(150, 300)),
-                                [](const QColor& c) { return near(c, kRed, 10) || near(c, kGreen, 10); })
+                                [](const QColor& c) { return e2e::nearColour(c, kRed, 10) || e2e::nearColour(c, kGreen, 10); })
             < 150 * 300 / 2;
     };
     EXPECT_TRUE(covered(desktop().waitForScreenshot("root", covered))) << "no menu over the image";
@@ -145,8 +138,8 @@ TEST_F(EditorCompletionTest, BackdropPresetSavedAsPngGrowsByThePaddingInThePrese
     EXPECT_EQ(saved.pixelColor(0, 0).alpha(), 0);
     const int w = saved.width(), h = saved.height();
     for (const QPoint p : { QPoint(16, 16), QPoint(w - 17, 16), QPoint(16, h - 17), QPoint(w - 17, h - 17) })
-        EXPECT_TRUE(near(saved.pixelColor(p), oceanAt((p.y() + 0.5) / h), 4))
+        EXPECT_TRUE(e2e::nearColour(saved.pixelColor(p), oceanAt((p.y() + 0.5) / h), 4))
             << p.x() << "," << p.y() << " is " << saved.pixelColor(p).name().toStdString();
-    EXPECT_TRUE(near(saved.pixelColor(42, h / 2), kRed, 2)) << "the image inside";
+    EXPECT_TRUE(e2e::nearColour(saved.pixelColor(42, h / 2), kRed, 2)) << "the image inside";
     EXPECT_EQ(desktop().stopLumetra(), 0);
 }

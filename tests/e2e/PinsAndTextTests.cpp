@@ -14,12 +14,9 @@
 
 namespace {
 
-constexpr int kInformationBar = 32;
-constexpr int kBarHeight = 46;
-constexpr int kBottomInset = 10;
-const QString kPinTitle = QStringLiteral("^Lumetra Pin$");
+using namespace e2e;
 
-bool isAccent(const QColor& c) { return c.blue() > 160 && c.green() > 100 && c.blue() > c.red() + 90; }
+const QString kPinTitle = QStringLiteral("^Lumetra Pin$");
 
 class PinsAndText : public DesktopTest {
 protected:

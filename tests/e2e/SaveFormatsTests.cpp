@@ -37,19 +37,13 @@ const SaveFormat kFormats[] = {
     {"jpeg", 1, "jpg"},
 };
 
-bool sameColour(QRgb a, const QColor& b, int tolerance)
-{
-    return std::abs(qRed(a) - b.red()) <= tolerance && std::abs(qGreen(a) - b.green()) <= tolerance
-        && std::abs(qBlue(a) - b.blue()) <= tolerance;
-}
-
 // The bounding box of the pixels that differ from the base colour by more than 60.
 QRect differingBounds(const QImage& image)
 {
     QRect found;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
-            if (!sameColour(image.pixel(x, y), kBase, 60))
+            if (!e2e::nearColour(image.pixel(x, y), kBase, 60))
                 found = found.united(QRect(x, y, 1, 1));
     return found;
 }
@@ -180,8 +174,8 @@ TEST_F(SaveFormatsTest, ADrawnRectangleIsSavedInEveryFormat)
             EXPECT_NEAR(ink.top(), expected.top(), slack);
             EXPECT_NEAR(ink.right(), expected.right(), slack);
             EXPECT_NEAR(ink.bottom(), expected.bottom(), slack);
-            EXPECT_TRUE(sameColour(image.pixel(5, 5), kBase, 0));
-            EXPECT_TRUE(sameColour(image.pixel(395, 295), kBase, 0));
+            EXPECT_TRUE(e2e::nearColour(image.pixel(5, 5), kBase, 0));
+            EXPECT_TRUE(e2e::nearColour(image.pixel(395, 295), kBase, 0));
             // The middle of the left side's stroke: the pixel of that row furthest from the base.
             const int row = int(expected.center().y());
             int best = -1;
@@ -191,7 +185,7 @@ TEST_F(SaveFormatsTest, ADrawnRectangleIsSavedInEveryFormat)
                     best = x;
             strokePoint = QPoint(best, row);
             stroke = image.pixel(strokePoint);
-            EXPECT_FALSE(sameColour(stroke, kBase, 60));
+            EXPECT_FALSE(e2e::nearColour(stroke, kBase, 60));
             // The saved toast shows over the editor, its green check mark on screen.
             const auto toast = [](const QImage& screen) {
                 return !e2e::boundsOfColour(screen.convertToFormat(QImage::Format_RGB32), screen.rect(), qRgb(52, 199, 89))
@@ -206,9 +200,9 @@ TEST_F(SaveFormatsTest, ADrawnRectangleIsSavedInEveryFormat)
         const QString id = QString::fromLatin1(format.id);
         const bool lossless = id == QLatin1String("tiff");
         EXPECT_LT(meanDifference(image, reference), lossless ? 0.5 : 4.0);
-        EXPECT_TRUE(sameColour(image.pixel(5, 5), kBase, lossless ? 1 : 6));
+        EXPECT_TRUE(e2e::nearColour(image.pixel(5, 5), kBase, lossless ? 1 : 6));
         if (lossless) {
-            EXPECT_TRUE(sameColour(image.pixel(strokePoint), QColor(stroke), 1));
+            EXPECT_TRUE(e2e::nearColour(image.pixel(strokePoint), QColor(stroke), 1));
         } else {
             // Chroma subsampling smears a thin red line on blue, but it stays clearly red.
             int red = 0;
@@ -216,7 +210,7 @@ TEST_F(SaveFormatsTest, ADrawnRectangleIsSavedInEveryFormat)
                 red = std::max(red, qRed(image.pixel(strokePoint + QPoint(dx, 0))));
             EXPECT_GT(red, kBase.red() + 80);
         }
-        EXPECT_TRUE(sameColour(image.pixel(int(expected.center().x()), int(expected.center().y())),
+        EXPECT_TRUE(e2e::nearColour(image.pixel(int(expected.center().x()), int(expected.center().y())),
                                QColor(reference.pixel(int(expected.center().x()), int(expected.center().y()))),
                                lossless ? 1 : 8));
 

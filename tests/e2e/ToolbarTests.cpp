@@ -14,9 +14,8 @@
 
 namespace {
 
-constexpr int kInformationBar = 32;
-constexpr int kBarHeight = 46;
-constexpr int kBottomInset = 10;
+using namespace e2e;
+
 // The editor window's canvas is 900 x 418 points. Fitted images stand above the bar's
 // band (its inset, its height and 8 points of room), so an image of the size left
 // shows at zoom 1 and fills that area.
@@ -25,8 +24,6 @@ constexpr int kBarBand = kBottomInset + kBarHeight + 8;
 const QSize kCanvasImage(900, kCanvasHeight - kBarBand);
 
 int brightness(const QColor& c) { return (c.red() + c.green() + c.blue()) / 3; }
-using e2e::countPixels;
-using e2e::paintedImage;
 
 // The bar's right end: its last button (export, or the crop bar's confirm) is the
 // accent-coloured square, 10 points in from the end. The bar is centred, which gives
@@ -36,8 +33,6 @@ struct BarSpan {
     int right = -1; // exclusive
     int centreY = 0;
 };
-
-bool isAccent(const QColor& c) { return c.blue() > 160 && c.green() > 100 && c.blue() > c.red() + 90; }
 
 BarSpan findBar(const QImage& shot, int windowHeight)
 {
