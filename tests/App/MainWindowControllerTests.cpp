@@ -35,7 +35,7 @@ protected:
 
 } // namespace
 
-TEST_F(MainWindowControllerTest, ShowsOneWindowWithTheEditorAndItsMenuBar)
+TEST_F(MainWindowControllerTest, ShowsOneWindowWithTheEditorAndItsMenuBarAndReopensInTheLastFrame)
 {
     controller.show();
     QWidget* first = controller.window();
@@ -54,8 +54,11 @@ TEST_F(MainWindowControllerTest, ShowsOneWindowWithTheEditorAndItsMenuBar)
     EXPECT_EQ(controller.window(), first);
     EXPECT_FALSE(first->isMinimized());
 
-    // Closed, it is dropped; the next show builds a new one with a new editor.
+    // Closed, it is dropped; the next show builds a new one with a new editor, in the
+    // frame the last one closed with.
     QPointer<ContentView> oldContent = controller.contentView();
+    first->setGeometry(QRect(QPoint(40, 60), QSize(1000, 600)));
+    const QRect closedWith = first->geometry();
     first->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(controller.window(), nullptr);
@@ -63,6 +66,10 @@ TEST_F(MainWindowControllerTest, ShowsOneWindowWithTheEditorAndItsMenuBar)
     controller.show();
     ASSERT_NE(controller.window(), nullptr);
     EXPECT_NE(controller.contentView(), nullptr);
+    EXPECT_EQ(controller.window()->size(), closedWith.size());
+    // Within the window frame's few pixels, which the platform accounts for itself.
+    EXPECT_LE((controller.window()->pos() - closedWith.topLeft()).manhattanLength(), 8);
+    UserDefaults::standard().remove(Settings::mainWindowFrame.name());
 }
 
 TEST_F(MainWindowControllerTest, FloatsUntilActiveAsksForAttentionAndGivesUp)
@@ -122,23 +129,4 @@ TEST_F(MainWindowControllerTest, ACaptureShowIsReassertedWhileLumetraIsNotActive
     controller.show(false);
     spinUntil([] { return false; }, 800);
     EXPECT_EQ(activations, QList<double>{0.0});
-}
-
-TEST_F(MainWindowControllerTest, TheNextWindowOpensWithTheFrameTheLastOneClosedWith)
-{
-    controller.show();
-    QWidget* first = controller.window();
-    ASSERT_NE(first, nullptr);
-    first->setGeometry(QRect(QPoint(40, 60), QSize(1000, 600)));
-    const QRect closedWith = first->geometry();
-    first->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    ASSERT_EQ(controller.window(), nullptr);
-
-    controller.show();
-    ASSERT_NE(controller.window(), nullptr);
-    EXPECT_EQ(controller.window()->size(), closedWith.size());
-    // Within the window frame's few pixels, which the platform accounts for itself.
-    EXPECT_LE((controller.window()->pos() - closedWith.topLeft()).manhattanLength(), 8);
-    UserDefaults::standard().remove(Settings::mainWindowFrame.name());
 }

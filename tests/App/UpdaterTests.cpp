@@ -150,21 +150,14 @@ TEST(AppcastFeed, ParsesItemsAndSkipsUnusableOnes)
     EXPECT_EQ(std::tuple(items->at(1).version, items->at(1).displayVersion, items->at(1).length),
               std::tuple(QStringLiteral("205"), QStringLiteral("2.0.5"), qint64(12)));
 
+    // The newest update is the highest newer version.
+    EXPECT_EQ(Appcast::newestUpdate(*items, QStringLiteral("1.0"))->version, QStringLiteral("205"));
+    EXPECT_FALSE(Appcast::newestUpdate(*items, QStringLiteral("205")).has_value());
+    EXPECT_FALSE(Appcast::newestUpdate({}, QStringLiteral("1.0")).has_value());
+
     EXPECT_FALSE(Appcast::parse("<html><body>not a feed</body></html>").has_value());
     EXPECT_FALSE(Appcast::parse(feed(QStringLiteral("<item><title>cut")).left(120)).has_value());
     EXPECT_FALSE(Appcast::parse(QByteArray()).has_value());
-}
-
-TEST(AppcastFeed, NewestUpdateIsTheHighestNewerVersion)
-{
-    const QList<AppcastItem> items{
-        {QString(), QStringLiteral("0.9"), QStringLiteral("0.9"), QUrl(), 0, QUrl(), QString()},
-        {QString(), QStringLiteral("1.3"), QStringLiteral("1.3"), QUrl(), 0, QUrl(), QString()},
-        {QString(), QStringLiteral("1.10"), QStringLiteral("1.10"), QUrl(), 0, QUrl(), QString()},
-    };
-    EXPECT_EQ(Appcast::newestUpdate(items, QStringLiteral("1.2"))->version, QStringLiteral("1.10"));
-    EXPECT_FALSE(Appcast::newestUpdate(items, QStringLiteral("1.10")).has_value());
-    EXPECT_FALSE(Appcast::newestUpdate({}, QStringLiteral("1.0")).has_value());
 }
 
 class UpdaterTest : public ::testing::Test {
