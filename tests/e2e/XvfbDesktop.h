@@ -19,22 +19,8 @@
 // (so no test reaches the developer's own D-Bus session; pass your own in `extra`
 // when a test brings a bus).
 //
-// Typical test:
-//
-//   class TrayTest : public DesktopTest {
-//       DesktopOptions desktopOptions() const override { return {.windowManager = true, .tray = true}; }
-//   };
-//
-//   TEST_F(TrayTest, Something)
-//   {
-//       ASSERT_TRUE(desktop().startLumetra());
-//       const auto window = desktop().waitForWindow(QStringLiteral("^Lumetra$"));
-//       ASSERT_TRUE(window);
-//       desktop().xdotool({"key", "--window", *window, "ctrl+o"});
-//       EXPECT_TRUE(desktop().waitForWindowGone(QStringLiteral("^Lumetra$")));
-//       const QImage screen = desktop().screenshot();
-//       EXPECT_EQ(desktop().stopLumetra(), 0);
-//   }
+// ShellTests.cpp shows typical tests: a fixture overriding desktopOptions(), Lumetra
+// started and waited for, keys and drags sent, the screen and the clipboard read.
 //
 // Tests wait for what the user would see (a window, the clipboard, a file), never for
 // a line of Lumetra's log: log wording may change freely.
