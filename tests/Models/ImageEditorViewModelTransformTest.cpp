@@ -45,19 +45,6 @@ TEST_F(EditorTransformTest, QuarterTurnsWrapDeselectAndAnnounce)
     EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(1000, 800));
 }
 
-TEST_F(EditorTransformTest, ScalingStartsFromTheBaseImage)
-{
-    model.applyScale(0.5);
-    ASSERT_TRUE(resampled(model));
-    EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(500, 400));
-    EXPECT_EQ(model.scale(), 0.5);
-    EXPECT_EQ(model.originalImageSize(), QSizeF(1000, 800));
-    model.applyScale(0.25);
-    ASSERT_TRUE(resampled(model));
-    EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(250, 200)) << "not a quarter of the half";
-    EXPECT_EQ(model.undoStack().size(), 2);
-}
-
 TEST_F(EditorTransformTest, UnusableFactorsAreIgnored)
 {
     for (double f : { 0.0, -1.0, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity() }) {

@@ -24,31 +24,22 @@ protected:
 
 TEST_F(EditorZoomTest, StepsLimitsAndSnap)
 {
-    model.zoomIn();
-    EXPECT_DOUBLE_EQ(model.zoomLevel(), 1.15);
-    model.setZoomLevel(0.87);
-    model.zoomIn(); // 1.0005 snaps
-    EXPECT_EQ(model.zoomLevel(), 1.0);
-    model.setZoomLevel(15);
-    model.zoomIn();
-    EXPECT_EQ(model.zoomLevel(), 16.0);
-    model.zoomIn();
-    EXPECT_EQ(model.zoomLevel(), 16.0);
-
-    model.setZoomLevel(1.0);
-    model.zoomOut();
-    EXPECT_DOUBLE_EQ(model.zoomLevel(), 0.8695652173913044);
-    model.setZoomLevel(1.02);
-    model.zoomOut();
-    EXPECT_DOUBLE_EQ(model.zoomLevel(), 0.8869565217391305);
-    model.setZoomLevel(0.011);
-    model.zoomOut();
-    EXPECT_EQ(model.zoomLevel(), 0.01);
-
-    // Just outside the snap distance nothing is snapped: 0.85 x 1.15 = 0.9775.
-    model.setZoomLevel(0.85);
-    model.zoomIn();
-    EXPECT_DOUBLE_EQ(model.zoomLevel(), 0.9775);
+    const struct {
+        double from;
+        bool in;
+        double to;
+    } steps[] = {
+        { 1.0, true, 1.15 }, { 0.87, true, 1.0 }, // 1.0005 snaps
+        { 15, true, 16 }, { 16, true, 16 }, { 1.0, false, 0.8695652173913044 },
+        { 1.02, false, 0.8869565217391305 }, { 0.011, false, 0.01 },
+        // Just outside the snap distance nothing is snapped: 0.85 x 1.15 = 0.9775.
+        { 0.85, true, 0.9775 },
+    };
+    for (const auto& step : steps) {
+        model.setZoomLevel(step.from);
+        step.in ? model.zoomIn() : model.zoomOut();
+        EXPECT_DOUBLE_EQ(model.zoomLevel(), step.to) << step.from << (step.in ? " in" : " out");
+    }
 }
 
 TEST_F(EditorZoomTest, FitWithoutBackdropAndQuarterTurns)

@@ -2,7 +2,6 @@
 #include "Models/AnnotationManager.h"
 #include "Models/Palette.h"
 #include "Views/AnnotationOverlay.h"
-#include "Views/MosaicImageCache.h"
 #include "Views/RendererCommon.h"
 
 #include <gtest/gtest.h>
@@ -204,32 +203,8 @@ TEST(AnnotationOverlay, handlesAreDrawnOnTopOfEverything)
     EXPECT_TRUE(near(at(image, 100, 110), kGreen));
 }
 
-TEST(AnnotationOverlay, exportPaintsMosaicAndSpotlightWithoutPreviewsOrCache)
+TEST(AnnotationOverlay, withoutAStoreNothingIsDrawn)
 {
-    QImage source(200, 200, QImage::Format_ARGB32_Premultiplied);
-    for (int y = 0; y < 200; ++y)
-        for (int x = 0; x < 200; ++x)
-            source.setPixel(x, y, qRgb(x, y, (x + y) / 2));
-    AnnotationManager store;
-    store.appendRectangle(RectangleAnnotation{.rect = QRectF(0.0, 0.0, 0.5, 0.5), .effect = AnnotationEffect::mosaic,
-                                              .mosaicIntensity = 10});
-    store.appendRectangle(RectangleAnnotation{.rect = QRectF(0.5, 0.5, 0.5, 0.5),
-                                              .effect = AnnotationEffect::spotlight, .spotlightDim = 0.5});
-    AnnotationOverlay overlay = overlayOf(store);
-    overlay.mosaic = {Image(source), nullptr};
-
-    QImage image = source.copy();
-    {
-        QPainter painter(&image);
-        overlay.paint(painter);
-    }
-    // The mosaic quarter is in blocks; the spotlight's quarter is clear, the rest dimmed.
-    EXPECT_EQ(image.pixel(1, 1), image.pixel(8, 8));
-    EXPECT_NE(source.pixel(1, 1), source.pixel(8, 8));
-    EXPECT_EQ(image.pixel(150, 150), source.pixel(150, 150));
-    EXPECT_NEAR(qRed(image.pixel(150, 50)), 75, 1);
-
-    // With no store nothing is drawn.
     AnnotationOverlay empty;
     empty.size = kSize;
     EXPECT_TRUE(PixelProbe::inkBounds(paintOverlay(empty), Qt::white, 0).isNull());

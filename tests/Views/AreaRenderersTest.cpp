@@ -9,20 +9,13 @@
 
 using PixelProbe::at;
 using PixelProbe::near;
+using PixelProbe::paintOnWhite;
 
 namespace {
 
 const QSizeF kSize(200, 200);
 const QColor kRed(255, 0, 0);
 const QColor kBlue(0, 0, 255);
-
-template <typename Paint> QImage paintOnWhite(Paint&& paint, QSize size = QSize(200, 200))
-{
-    QImage image = PixelProbe::blank(size.width(), size.height());
-    QPainter painter(&image);
-    paint(painter);
-    return image;
-}
 
 RectangleAnnotation shape(ShapeType type, std::optional<RgbaColor> fill = std::nullopt)
 {
@@ -66,7 +59,7 @@ QRect boundsOf(const QImage& image, const QColor& color, QRect region, int toler
 
 TEST(AreaRenderers, rectangleStrokeIsCentredOnTheOutlineWithTheFillUnderIt)
 {
-    const QImage open = paintOnWhite([](QPainter& p) {
+    const QImage open = paintOnWhite(kSize, [](QPainter& p) {
         AnnotationRenderers::paintRectangle(p, shape(ShapeType::rectangle), kSize, {});
     });
     // The edge at x = 50 with a 6-point stroke covers 47...53.
@@ -75,7 +68,7 @@ TEST(AreaRenderers, rectangleStrokeIsCentredOnTheOutlineWithTheFillUnderIt)
     // Mitred corners: the corner pixel of the outer edge is covered.
     EXPECT_TRUE(near(at(open, 47, 47), kRed, 10));
 
-    const QImage filled = paintOnWhite([](QPainter& p) {
+    const QImage filled = paintOnWhite(kSize, [](QPainter& p) {
         AnnotationRenderers::paintRectangle(p, shape(ShapeType::rectangle, paletteBlue), kSize, {});
     });
     EXPECT_TRUE(near(at(filled, 100, 100), kBlue));
@@ -85,10 +78,10 @@ TEST(AreaRenderers, rectangleStrokeIsCentredOnTheOutlineWithTheFillUnderIt)
 
 TEST(AreaRenderers, roundedAndCircleShapesLeaveTheCornersClear)
 {
-    const QImage rounded = paintOnWhite([](QPainter& p) {
+    const QImage rounded = paintOnWhite(kSize, [](QPainter& p) {
         AnnotationRenderers::paintRectangle(p, shape(ShapeType::roundedRectangle, paletteBlue), kSize, {});
     });
-    const QImage circle = paintOnWhite([](QPainter& p) {
+    const QImage circle = paintOnWhite(kSize, [](QPainter& p) {
         AnnotationRenderers::paintRectangle(p, shape(ShapeType::circle, paletteBlue), kSize, {});
     });
     EXPECT_TRUE(near(at(rounded, 48, 48), Qt::white));
@@ -101,7 +94,7 @@ TEST(AreaRenderers, roundedAndCircleShapesLeaveTheCornersClear)
     RectangleAnnotation small = shape(ShapeType::roundedRectangle, paletteBlue);
     small.rect = QRectF(0.4, 0.4, 0.05, 0.05);
     small.cornerRadius = 500;
-    const QImage tiny = paintOnWhite([&](QPainter& p) { AnnotationRenderers::paintRectangle(p, small, kSize, {}); });
+    const QImage tiny = paintOnWhite(kSize, [&](QPainter& p) { AnnotationRenderers::paintRectangle(p, small, kSize, {}); });
     EXPECT_FALSE(PixelProbe::inkBounds(tiny, Qt::white).isNull());
 }
 
@@ -109,7 +102,7 @@ TEST(AreaRenderers, spotlightDimsOutsideItsShapeAndNotInside)
 {
     const QColor below(200, 180, 160);
     auto paintSpot = [&](std::vector<RectangleAnnotation> spots) {
-        return paintOnWhite([&](QPainter& p) {
+        return paintOnWhite(kSize, [&](QPainter& p) {
             p.fillRect(0, 0, 200, 200, below);
             for (const RectangleAnnotation& spot : spots)
                 AnnotationRenderers::paintRectangle(p, spot, kSize, {});
@@ -149,13 +142,13 @@ TEST(AreaRenderers, selectedAreasAreDrawnAtTheSelectionOpacity)
 {
     RectangleAnnotation selected = shape(ShapeType::rectangle, paletteBlue);
     selected.isSelected = true;
-    const QImage image = paintOnWhite([&](QPainter& p) { AnnotationRenderers::paintRectangle(p, selected, kSize, {}); });
+    const QImage image = paintOnWhite(kSize, [&](QPainter& p) { AnnotationRenderers::paintRectangle(p, selected, kSize, {}); });
     const int other = qRound(255 * (1.0 - RendererStyle::selectedOpacity));
     EXPECT_TRUE(near(at(image, 100, 100), QColor(other, other, 255), 2));
 
     NumberAnnotation number{.position = {0.5, 0.5}, .value = 1, .color = paletteBlue, .diameter = 60,
                             .isSelected = true};
-    const QImage marker = paintOnWhite([&](QPainter& p) { AnnotationRenderers::paintNumber(p, number, kSize); });
+    const QImage marker = paintOnWhite(kSize, [&](QPainter& p) { AnnotationRenderers::paintNumber(p, number, kSize); });
     EXPECT_TRUE(near(at(marker, 80, 100), QColor(other, other, 255), 2));
 }
 
@@ -167,10 +160,10 @@ TEST(AreaRenderers, numberDigitsAreCentredOnTheMarkerOrItsHead)
                                 .shape = shapeKind};
     };
     const QRect around(70, 60, 60, 80);
-    const QImage circle = paintOnWhite([&](QPainter& p) {
+    const QImage circle = paintOnWhite(kSize, [&](QPainter& p) {
         AnnotationRenderers::paintNumber(p, marker(NumberShape::circle, 8), kSize);
     });
-    const QImage drop = paintOnWhite([&](QPainter& p) {
+    const QImage drop = paintOnWhite(kSize, [&](QPainter& p) {
         AnnotationRenderers::paintNumber(p, marker(NumberShape::teardrop, 8), kSize);
     });
 
@@ -199,7 +192,7 @@ TEST(AreaRenderers, numberDigitsAreCentredOnTheMarkerOrItsHead)
     EXPECT_TRUE(near(at(circle, 100, 100 + 22), Qt::white));
 
     // Numbers of several digits stay centred.
-    const QImage wide = paintOnWhite([&](QPainter& p) {
+    const QImage wide = paintOnWhite(kSize, [&](QPainter& p) {
         AnnotationRenderers::paintNumber(p, marker(NumberShape::circle, 88), kSize);
     });
     EXPECT_NEAR(inkCentre(wide, Qt::white, insideCircle).x(), 100, 1.5);
@@ -211,13 +204,13 @@ TEST(AreaRenderers, textDrawsWhereTheSharedLayoutMeasured)
                               .fontSize = 20, .fontName = QStringLiteral("DejaVu Sans"), .color = paletteRed,
                               .width = 0.4};
     const double reference = 400;  // displayed at half the original width
-    const QImage drawn = paintOnWhite([&](QPainter& p) { AnnotationRenderers::paintText(p, text, kSize, reference); });
+    const QImage drawn = paintOnWhite(kSize, [&](QPainter& p) { AnnotationRenderers::paintText(p, text, kSize, reference); });
 
     // The reference: the shared layout at the scaled size and box width, drawn at the
     // box's padded corner.
     const QRectF box = textBoxRect(text, kSize.width(), kSize.height(), reference);
     const TextLayout layout = layoutText(text, text.fontSize * kSize.width() / reference, text.width * kSize.width());
-    const QImage expected = paintOnWhite([&](QPainter& p) {
+    const QImage expected = paintOnWhite(kSize, [&](QPainter& p) {
         layout.draw(p, box.topLeft() + QPointF(1, 2), kRed);
     });
     EXPECT_EQ(drawn, expected);
@@ -231,16 +224,13 @@ TEST(AreaRenderers, textDrawsWhereTheSharedLayoutMeasured)
     EXPECT_LE(ink.bottom(), std::ceil(box.bottom()));
     EXPECT_GT(layout.lineCount(), 1);
     EXPECT_GT(ink.height(), layout.lineHeight());
-    // With no original width the text is not scaled.
-    EXPECT_EQ(AnnotationRenderers::textScaleFor(kSize, 0), 1.0);
-    EXPECT_EQ(AnnotationRenderers::textScaleFor(kSize, 400), 0.5);
 }
 
 TEST(AreaRenderers, selectedTextShowsADashedFrameRoundTheBox)
 {
     TextAnnotation text{.text = QStringLiteral("Hi"), .position = {0.5, 0.5}, .fontSize = 16,
                         .color = paletteRed, .width = 0.6, .isSelected = true};
-    const QImage image = paintOnWhite([&](QPainter& p) { AnnotationRenderers::paintText(p, text, kSize, 200); });
+    const QImage image = paintOnWhite(kSize, [&](QPainter& p) { AnnotationRenderers::paintText(p, text, kSize, 200); });
     const QRectF frame = AnnotationRenderers::textFrame(text, kSize, 200);
     const int y = int(frame.top());
     const int x0 = int(frame.left()) + 4, x1 = int(frame.right()) - 4;

@@ -1,5 +1,3 @@
-// The backdrop panel: every control writes straight into the editor model's backdrop
-// fields and, through them, the stored settings; the panel shows the model's values.
 #include "Models/ImageEditorViewModel.h"
 #include "Core/Settings.h"
 #include "Views/BackdropPanelView.h"

@@ -1,5 +1,3 @@
-// The command table: each notification posted with the editor's observers attached
-// does its one operation on the editor model; the capture delivery is pasted once.
 #include "EditorCanvasTestSupport.h"
 
 #include "Core/Notifications.h"
@@ -163,8 +161,6 @@ TEST_F(CommandRoutingTest, DocumentCommandsFinishAnOpenTextFirst)
     EXPECT_FALSE(model.isEditingText());
     EXPECT_FALSE(model.selectedImage().has_value());
 }
-
-// ---- the paste-once rule of a delivered capture -------------------------------------------------
 
 TEST_F(CommandRoutingTest, PasteTakesTheClipboardAndADeliveredCaptureIsPastedOncePerClipboardChange)
 {

@@ -1,5 +1,3 @@
-// The editor window's content: empty state and information bar, the window title,
-// drops, files handed over by the application, the fit area and the wheel over it.
 #include "EditorCanvasTestSupport.h"
 #include "PixelProbe.h"
 #include "support/SpecialFiles.h"
@@ -211,17 +209,12 @@ TEST_F(ContentViewTest, WheelZoomAnchorsWithTheCanvasSizeOfTheMoment)
 
     EditorCanvasView* canvas = content->canvas();
     const QPointF pointer(1000.0, 200.0);
-    const auto imagePointUnder = [&] {
-        const HandleFrameTransform t = canvas->currentTransform();
-        const QPointF p = t.imagePoint(pointer);
-        return QPointF(p.x() / t.scaledSize.width(), p.y() / t.scaledSize.height());
-    };
-    const QPointF before = imagePointUnder();
+    const QPointF before = normalisedImagePoint(*canvas, pointer);
     QWheelEvent zoom(pointer, canvas->mapToGlobal(pointer), QPoint(), QPoint(0, 120), Qt::NoButton,
                      Qt::ControlModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(canvas, &zoom);
     EXPECT_DOUBLE_EQ(model().zoomLevel(), 1.05);
-    const QPointF after = imagePointUnder();
+    const QPointF after = normalisedImagePoint(*canvas, pointer);
     EXPECT_NEAR(after.x(), before.x(), 1e-9);
     EXPECT_NEAR(after.y(), before.y(), 1e-9);
 }

@@ -1,6 +1,3 @@
-// The crop bar: typed sizes (what parses, rounding, limits), the texts shown from the
-// rectangle, focus opening and closing the crop-size editor, and keeping the texts and
-// the rectangle in step.
 #include "ToolbarTestSupport.h"
 
 #include "Views/CropBar.h"
@@ -41,8 +38,6 @@ struct CropBarWindow : ToolbarWindow {
 
 } // namespace
 
-// ---- parsing and arithmetic ---------------------------------------------------------------------
-
 TEST(CropBarParsing, OptionalSignAndAsciiDigitsWithinSigned64BitsAndWholePoints)
 {
     EXPECT_EQ(CropBar::parseTypedSize(QStringLiteral("+20")), 20);
@@ -60,8 +55,6 @@ TEST(CropBarParsing, OptionalSignAndAsciiDigitsWithinSigned64BitsAndWholePoints)
     // An image with fewer pixels than points makes a huge count larger still.
     EXPECT_EQ(CropBar::typedPixelsToPoints(std::numeric_limits<qint64>::max(), 0.25), INT_MAX);
 }
-
-// ---- what the bar shows -------------------------------------------------------------------------
 
 TEST(CropBarShows, NoRectangleYetThenTheSizeInPixelsRoundedHalfAwayFromZero)
 {
@@ -109,8 +102,6 @@ TEST(CropBarShows, ConfirmRunsTheToolbarsConfirmAndCancelLeavesCropMode)
     EXPECT_EQ(w.model.currentTool(), ToolType::none);
     EXPECT_EQ(w.model.selectedImage()->pixelSize(), QSize(100, 50));
 }
-
-// ---- typing -------------------------------------------------------------------------------------
 
 TEST(CropBarTyping, TypedWidthAppliesLiveAndTheTextStaysAsTyped)
 {
@@ -166,8 +157,6 @@ TEST(CropBarTyping, TypedPixelsFollowTheImagesDensity)
     dense.bar()->setFieldFocused(false);
     EXPECT_EQ(dense.bar()->widthText(), QStringLiteral("2"));
 }
-
-// ---- keeping in step ----------------------------------------------------------------------------
 
 TEST(CropBarSync, ZoomRewritesTheTextsOnlyWhileNoFieldHasFocusAndCropModeAfresh)
 {

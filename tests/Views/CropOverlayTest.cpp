@@ -1,6 +1,3 @@
-// The crop overlay: which gesture a press starts, drawing, moving and corner drags in
-// every rotation of the canvas (the rectangle lands where it was drawn), what survives
-// the end of a drag, the double click, and what is painted.
 #include "ToolbarTestSupport.h"
 
 #include "EditorCanvasTestSupport.h"
@@ -56,8 +53,6 @@ QRectF boundsOf(QPointF a, QPointF b)
 
 } // namespace
 
-// ---- choosing the gesture -----------------------------------------------------------------------
-
 TEST(CropOverlayGesture, CornerWithinTwelvePointsFirstMatchWins)
 {
     const QRectF r(50, 50, 100, 80);
@@ -93,8 +88,6 @@ TEST(CropOverlayGesture, PressNearACornerDragsItInsideMovesOutsideDrawsClampedTo
     EXPECT_TRUE(sameRect(CropOverlay::drawnRect(QPointF(150, 20), QPointF(260, -30), frame), QRectF(150, 0, 50, 20)));
     EXPECT_TRUE(sameRect(CropOverlay::drawnRect(QPointF(-10, 90), QPointF(30, 130), frame), QRectF(0, 90, 30, 10)));
 }
-
-// ---- the end of a drag --------------------------------------------------------------------------
 
 TEST(CropOverlayGesture, DrawnRectangleOfTenPointsOrLessIsDropped)
 {
@@ -134,8 +127,6 @@ TEST(CropOverlayGesture, DoubleClickAppliesOnlyAboveTenByTen)
     EXPECT_FALSE(c.model.isCropping());
     EXPECT_EQ(c.model.selectedImage()->pixelSize(), QSize(11, 11));
 }
-
-// ---- through the canvas, in every rotation --------------------------------------------------------
 
 class CropOverlayRotation : public ::testing::TestWithParam<double> {};
 
@@ -192,8 +183,6 @@ TEST(CropOverlayCanvas, DoubleClickOnTheCanvasCrops)
     EXPECT_FALSE(c.model.isCropping());
     EXPECT_EQ(c.model.selectedImage()->pixelSize(), QSize(100, 50));
 }
-
-// ---- painting -----------------------------------------------------------------------------------
 
 TEST(CropOverlayPaint, DimsOutsideBordersAndHandlesTheCorners)
 {

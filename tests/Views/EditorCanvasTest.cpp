@@ -1,5 +1,3 @@
-// The canvas viewport: fitting a new image, wheel and pinch zoom with their limits and
-// anchor, pan limits under rotation, and which gesture a pointer drag becomes.
 #include "EditorCanvasTestSupport.h"
 #include "PixelProbe.h"
 
@@ -18,13 +16,6 @@ using namespace CanvasTest;
 
 namespace {
 
-QPointF normalisedImagePoint(const EditorCanvasView& canvas, QPointF viewportPoint)
-{
-    const HandleFrameTransform t = canvas.currentTransform();
-    const QPointF p = t.imagePoint(viewportPoint);
-    return QPointF(p.x() / t.scaledSize.width(), p.y() / t.scaledSize.height());
-}
-
 // Records what crop mode is handed.
 struct RecordingCropGestures : CanvasCropGestures {
     int changes = 0;
@@ -39,8 +30,6 @@ struct RecordingCropGestures : CanvasCropGestures {
 const RgbaColor kBlue{ 0.0, 0.0, 1.0, 1.0 };
 
 } // namespace
-
-// ---- fitting ----------------------------------------------------------------------------------
 
 TEST(EditorCanvasFit, NewImageIsFittedIntoTheCanvasOnce)
 {
@@ -86,8 +75,6 @@ TEST(EditorCanvasFit, ImageArrivingBeforeLayoutIsFittedOnceTheCanvasHasASize)
     EXPECT_DOUBLE_EQ(model.zoomLevel(), 0.25);
     EXPECT_FALSE(model.isNewlyLoaded());
 }
-
-// ---- wheel zoom -------------------------------------------------------------------------------
 
 TEST(EditorCanvasZoom, WheelStepsSnapToActualSizeAndStopAtTheLimitsWithoutPanning)
 {
@@ -190,8 +177,6 @@ TEST(EditorCanvasZoom, PinchScalesFromItsStartAndSnapsAtTheEnd)
     EXPECT_FALSE(s.canvas.pinchStartZoom().has_value());
 }
 
-// ---- panning ----------------------------------------------------------------------------------
-
 TEST(EditorCanvasPan, PanIsLimitedByTheRotatedBoundsAndASmallImageNeverPans)
 {
     ShownCanvas s(QSize(300, 300), solidImage(400, 100), 1.0);
@@ -208,8 +193,6 @@ TEST(EditorCanvasPan, PanIsLimitedByTheRotatedBoundsAndASmallImageNeverPans)
     drag(&small.canvas, QPointF(200, 150), QPointF(260, 190));
     EXPECT_EQ(small.canvas.dragOffset(), QSizeF(0.0, 0.0));
 }
-
-// ---- gesture arbitration -------------------------------------------------------------------------
 
 TEST(EditorCanvasGestures, NoToolDragPansButAnArrowToolDragDraws)
 {
@@ -301,8 +284,6 @@ TEST(EditorCanvasGestures, CropModeTakesDragsAndDoubleClicksAndDrawsNothing)
     EXPECT_EQ(s.canvas.dragOffset(), QSizeF(0.0, 0.0));
 }
 
-// ---- keys, commands and painting --------------------------------------------------------------
-
 TEST(EditorCanvasCommands, EscapeDropsTheSelectionThenTheTool)
 {
     ShownCanvas s(QSize(400, 300), solidImage(400, 300));
@@ -328,8 +309,6 @@ TEST(EditorCanvasCommands, CropConfirmNeedsMoreThanTenPointsEachWay)
     EXPECT_NE(s.model.selectedImage()->pixelSize(), QSize(400, 300));
     EXPECT_FALSE(s.model.isCropping());
 }
-
-// ---- in-place text ----------------------------------------------------------------------------
 
 TEST(EditorCanvasText, FreeBoxFollowsItsTextUpToTheCapAndFixedBoxKeepsItsWidthAndOnlyGrows)
 {
@@ -434,8 +413,6 @@ TEST(EditorCanvasText, ModelBoxAlwaysGrowsToHoldTheText)
         EXPECT_GE(s.model.tempTextWidth() + 1e-9, std::min(needed, InPlaceTextEditor::freeWidthCap)) << typed.toStdString();
     }
 }
-
-// ---- the cached layers of the committed picture -------------------------------------------------
 
 TEST(EditorCanvasLayers, DrawingOutAShapeRepaintsNoCommittedLayer)
 {

@@ -23,6 +23,14 @@ using EditorTestSupport::solidImage;
 
 inline QUrl fileUrl(const QString& name) { return QUrl::fromLocalFile(QStringLiteral("/tmp/") + name); }
 
+// The image point under a viewport point, as a fraction of the shown image.
+inline QPointF normalisedImagePoint(const EditorCanvasView& canvas, QPointF viewportPoint)
+{
+    const HandleFrameTransform t = canvas.currentTransform();
+    const QPointF p = t.imagePoint(viewportPoint);
+    return QPointF(p.x() / t.scaledSize.width(), p.y() / t.scaledSize.height());
+}
+
 // A press at `from`, moves in `steps` even steps, a release at `to` (left button).
 inline void drag(QWidget* widget, QPointF from, QPointF to, int steps = 8)
 {

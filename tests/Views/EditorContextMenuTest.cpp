@@ -1,5 +1,3 @@
-// The editor's right-click menu: items, order, enabled states and check mark in four
-// editor states, the keys it shows, and what each item does.
 #include "EditorCanvasTestSupport.h"
 #include "Models/EditorTestSupport.h"
 

@@ -1,8 +1,3 @@
-// The editor's output commands and toasts: Notifications::saveAsImage, Notifications::saveImage and
-// Notifications::copyImage reach the output controller while the editor is shown, what they
-// write carries the annotations, and the saved and copied toasts come and go with the
-// view model's state.
-
 #include "Core/Notifications.h"
 #include "Models/AnnotationManager.h"
 #include "Models/ImageEditorViewModel.h"

@@ -1,7 +1,3 @@
-// Flattening: the exported bitmap shows every annotation where, and as, the canvas
-// shows it at zoom 1, turned the way the canvas turns it, with mosaic cells from the
-// full-resolution image, and set on the backdrop when that is on.
-
 #include "Models/AnnotationManager.h"
 #include "Models/ImageEditorViewModel.h"
 #include "Output/ExportSnapshot.h"
@@ -40,23 +36,13 @@ QImage gradientImage(int width, int height)
                                              << expected.width() << "x" << expected.height();
     const QImage a = actual.convertToFormat(QImage::Format_ARGB32);
     const QImage b = expected.convertToFormat(QImage::Format_ARGB32);
-    qint64 differing = 0;
-    QPoint first(-1, -1);
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            if (std::abs(qRed(p) - qRed(q)) > tolerance || std::abs(qGreen(p) - qGreen(q)) > tolerance ||
-                std::abs(qBlue(p) - qBlue(q)) > tolerance || std::abs(qAlpha(p) - qAlpha(q)) > tolerance) {
-                if (differing++ == 0)
-                    first = QPoint(x, y);
-            }
-        }
-    const double fraction = double(differing) / double(a.width() * a.height());
+    const PixelProbe::Difference d = PixelProbe::difference(a, b, tolerance);
+    const double fraction = double(d.pixels) / double(a.width() * a.height());
     if (fraction <= maxFraction)
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << differing << " pixels differ (first at " << first.x() << "," << first.y()
-                                         << ": " << PixelProbe::describe(a.pixelColor(first)) << " vs "
-                                         << PixelProbe::describe(b.pixelColor(first)) << ")";
+    return ::testing::AssertionFailure() << d.pixels << " pixels differ (first at " << d.first.x() << ","
+                                         << d.first.y() << ": " << PixelProbe::describe(a.pixelColor(d.first))
+                                         << " vs " << PixelProbe::describe(b.pixelColor(d.first)) << ")";
 }
 
 class FlattenTest : public ::testing::Test {

@@ -1,5 +1,3 @@
-// The editor's key and wheel monitors: which keys become which commands, which are
-// swallowed, and which pass on to the focused widget.
 #include "EditorCanvasTestSupport.h"
 
 #include "Core/Notifications.h"
@@ -186,8 +184,6 @@ TEST_F(KeyMonitorTest, KeysOfOtherWindowsAndAStoppedMonitorPassThrough)
     EXPECT_TRUE(recorder.entries.empty());
     EXPECT_EQ(target->pressed, QList<int>{ Qt::Key_2 });
 }
-
-// ---- wheel --------------------------------------------------------------------------------------
 
 namespace {
 

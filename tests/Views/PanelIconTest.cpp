@@ -1,5 +1,3 @@
-// The drawn option images of the property panels: their geometry, their template
-// cache, and that every icon and symbol reads against the panel in light and dark.
 #include "Views/PanelStyleIcons.h"
 
 #include "Core/AppTheme.h"

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -17,6 +18,15 @@ inline QImage blank(int width, int height, QColor fill = Qt::white)
 {
     QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
     image.fill(fill);
+    return image;
+}
+
+// What `paint` draws on a white image of `size`.
+template <typename Paint> QImage paintOnWhite(QSizeF size, Paint&& paint)
+{
+    QImage image = blank(qRound(size.width()), qRound(size.height()));
+    QPainter painter(&image);
+    paint(painter);
     return image;
 }
 
@@ -42,6 +52,29 @@ inline ::testing::AssertionResult near(const QColor& actual, const QColor& expec
     if (ok)
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << describe(actual) << " is not " << describe(expected);
+}
+
+// How two images of one size differ: the largest channel difference over all pixels,
+// and how many pixels (the first of them) differ by more than `ignoreBelow`.
+struct Difference {
+    int worst = 0;
+    int pixels = 0;
+    QPoint first { -1, -1 };
+};
+
+inline Difference difference(const QImage& a, const QImage& b, int ignoreBelow = 0)
+{
+    Difference d;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            const int m = std::max({ std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                                     std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q)) });
+            d.worst = std::max(d.worst, m);
+            if (m > ignoreBelow && d.pixels++ == 0)
+                d.first = QPoint(x, y);
+        }
+    return d;
 }
 
 // Counts the pixels along a horizontal run [x0, x1) of row y that match a colour.

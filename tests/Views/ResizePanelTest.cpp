@@ -1,5 +1,3 @@
-// The resize panel: prefill, digit filter, aspect lock with rounding and clamping,
-// presets, what Apply accepts, and the panel applying a typed size.
 #include "EditorCanvasTestSupport.h"
 #include "Models/EditorTestSupport.h"
 

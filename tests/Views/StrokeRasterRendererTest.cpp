@@ -8,25 +8,6 @@ using PixelProbe::near;
 
 namespace {
 
-struct Difference {
-    int worst = 0;
-    int pixels = 0;
-};
-
-Difference compare(const QImage& a, const QImage& b, int ignoreBelow = 0)
-{
-    Difference d;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            const int m = std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                                    std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q))});
-            d.worst = std::max(d.worst, m);
-            d.pixels += m > ignoreBelow;
-        }
-    return d;
-}
-
 // A long zigzag, far larger than what is filled in one piece, with a sharp turn.
 const QList<QPointF> kZigzag{{20, 30}, {560, 140}, {90, 380}, {590, 390}};
 
@@ -48,7 +29,7 @@ TEST(StrokeRaster, takenApartStrokeLooksLikeQtsOwn)
             p.setPen(QPen(Qt::darkBlue, 9, Qt::SolidLine, cap, Qt::RoundJoin));
             p.drawPolyline(kZigzag.constData(), int(kZigzag.size()));
         }
-        const Difference d = compare(fast, reference, 40);
+        const PixelProbe::Difference d = PixelProbe::difference(fast, reference, 40);
         // Only antialiased edge pixels may differ, and only slightly.
         EXPECT_LT(d.pixels, 60) << "worst " << d.worst;
         // The round join at the sharp turn and the caps are there.
@@ -103,7 +84,7 @@ TEST(StrokeRaster, layerFollowsThePaintersTransformAndClip)
         draw(p);
     }
     EXPECT_NE(layered, PixelProbe::blank(300, 220));
-    const Difference d = compare(layered, direct, 2);
+    const PixelProbe::Difference d = PixelProbe::difference(layered, direct, 2);
     EXPECT_LT(d.pixels, 10) << "worst " << d.worst;
 }
 

@@ -9,19 +9,12 @@
 
 using PixelProbe::at;
 using PixelProbe::near;
+using PixelProbe::paintOnWhite;
 
 namespace {
 
 const QSizeF kSize(200, 100);
 const QColor kRed(255, 0, 0);
-
-template <typename Paint> QImage paintOnWhite(Paint&& paint, QSize size = QSize(200, 100))
-{
-    QImage image = PixelProbe::blank(size.width(), size.height());
-    QPainter painter(&image);
-    paint(painter);
-    return image;
-}
 
 ArrowAnnotation rightwardArrow(ArrowHeadStyle head, double lineWidth)
 {
@@ -44,13 +37,13 @@ int thicknessAt(const QImage& image, int x)
 
 TEST(StrokeRenderers, arrowHeadsAreDrawnAtTheTipInTheArrowColour)
 {
-    const QImage filled = paintOnWhite([](QPainter& p) {
+    const QImage filled = paintOnWhite(kSize, [](QPainter& p) {
         AnnotationRenderers::paintArrow(p, rightwardArrow(ArrowHeadStyle::filled, 4), kSize);
     });
-    const QImage open = paintOnWhite([](QPainter& p) {
+    const QImage open = paintOnWhite(kSize, [](QPainter& p) {
         AnnotationRenderers::paintArrow(p, rightwardArrow(ArrowHeadStyle::open, 4), kSize);
     });
-    const QImage dot = paintOnWhite([](QPainter& p) {
+    const QImage dot = paintOnWhite(kSize, [](QPainter& p) {
         AnnotationRenderers::paintArrow(p, rightwardArrow(ArrowHeadStyle::dot, 4), kSize);
     });
 
@@ -84,11 +77,9 @@ TEST(StrokeRenderers, shaftIsAsWideAsTheLineWidthWhateverTheZoom)
         SCOPED_TRACE(width);
         // The same arrow in a space twice as large keeps its shaft width.
         for (QSize size : {QSize(200, 100), QSize(400, 200)}) {
-            const QImage image = paintOnWhite(
-                [&](QPainter& p) {
-                    AnnotationRenderers::paintArrow(p, rightwardArrow(ArrowHeadStyle::open, width), size);
-                },
-                size);
+            const QImage image = paintOnWhite(size, [&](QPainter& p) {
+                AnnotationRenderers::paintArrow(p, rightwardArrow(ArrowHeadStyle::open, width), size);
+            });
             EXPECT_NEAR(thicknessAt(image, size.width() / 4), width, 1.0);
         }
     }
@@ -100,9 +91,9 @@ TEST(StrokeRenderers, dashedLineLeavesGapsAndDottedLineEndsInDots)
         return LineAnnotation{.startPoint = {0.05, 0.5}, .endPoint = {0.95, 0.5}, .lineStyle = style,
                               .lineWidth = 4, .color = paletteRed};
     };
-    const QImage solid = paintOnWhite([&](QPainter& p) { AnnotationRenderers::paintLine(p, line(LineStyle::solid), kSize); });
-    const QImage dashed = paintOnWhite([&](QPainter& p) { AnnotationRenderers::paintLine(p, line(LineStyle::dashed), kSize); });
-    const QImage dotted = paintOnWhite([&](QPainter& p) { AnnotationRenderers::paintLine(p, line(LineStyle::dotted), kSize); });
+    const QImage solid = paintOnWhite(kSize, [&](QPainter& p) { AnnotationRenderers::paintLine(p, line(LineStyle::solid), kSize); });
+    const QImage dashed = paintOnWhite(kSize, [&](QPainter& p) { AnnotationRenderers::paintLine(p, line(LineStyle::dashed), kSize); });
+    const QImage dotted = paintOnWhite(kSize, [&](QPainter& p) { AnnotationRenderers::paintLine(p, line(LineStyle::dotted), kSize); });
 
     const int run = 180 - 20;
     EXPECT_EQ(PixelProbe::countAlongRow(solid, 50, 20, 180, kRed, 10), run);
@@ -150,22 +141,15 @@ TEST(StrokeRenderers, highlighterMultipliesOntoWhatLiesBelow)
     EXPECT_NEAR(thicknessAt(image, 50), stroke.lineWidth * highlighterWidthFactor, 1.0);
 
     // At half alpha, half of the white shows through.
-    QImage half = PixelProbe::blank(200, 100);
     FreehandAnnotation translucent = stroke;
     translucent.highlighterAlpha = 0.5;
-    {
-        QPainter p(&half);
-        AnnotationRenderers::paintFreehand(p, translucent, kSize);
-    }
+    const auto paintTranslucent = [&](QPainter& p) { AnnotationRenderers::paintFreehand(p, translucent, kSize); };
+    const QImage half = paintOnWhite(kSize, paintTranslucent);
     EXPECT_TRUE(near(at(half, 50, 50), QColor(255, 255, 128), 3));
 
     // Selected, the dimming multiplies the alpha: 0.5 x 0.7 covers 35 %.
-    QImage selected = PixelProbe::blank(200, 100);
     translucent.isSelected = true;
-    {
-        QPainter p(&selected);
-        AnnotationRenderers::paintFreehand(p, translucent, kSize);
-    }
+    const QImage selected = paintOnWhite(kSize, paintTranslucent);
     const int expectedBlue = qRound(255 * (1.0 - 0.5 * RendererStyle::selectedOpacity));
     EXPECT_TRUE(near(at(selected, 50, 50), QColor(255, 255, expectedBlue), 3));
 }
@@ -174,7 +158,7 @@ TEST(StrokeRenderers, taperedStrokeNarrowsTowardsBothEnds)
 {
     const FreehandAnnotation stroke{.points = {{0.05, 0.5}, {0.5, 0.5}, {0.95, 0.5}}, .color = paletteRed,
                                     .lineWidth = 10, .capStyle = LineCapStyle::taper};
-    const QImage image = paintOnWhite([&](QPainter& p) { AnnotationRenderers::paintFreehand(p, stroke, kSize); });
+    const QImage image = paintOnWhite(kSize, [&](QPainter& p) { AnnotationRenderers::paintFreehand(p, stroke, kSize); });
     const int middle = thicknessAt(image, 100);
     EXPECT_NEAR(middle, 10, 1);
     EXPECT_LT(thicknessAt(image, 12), middle / 2);
@@ -182,7 +166,7 @@ TEST(StrokeRenderers, taperedStrokeNarrowsTowardsBothEnds)
 
     const FreehandAnnotation round{.points = stroke.points, .color = paletteRed, .lineWidth = 10,
                                    .capStyle = LineCapStyle::round};
-    const QImage rounded = paintOnWhite([&](QPainter& p) { AnnotationRenderers::paintFreehand(p, round, kSize); });
+    const QImage rounded = paintOnWhite(kSize, [&](QPainter& p) { AnnotationRenderers::paintFreehand(p, round, kSize); });
     EXPECT_NEAR(thicknessAt(rounded, 12), 10, 1);
     EXPECT_TRUE(near(at(rounded, 7, 50), kRed, 40)) << "round cap reaches past the first point";
 }
@@ -192,7 +176,7 @@ TEST(StrokeRenderers, strokeOfOnePointDrawsNothing)
     for (LineCapStyle cap : allCases<LineCapStyle>()) {
         const FreehandAnnotation stroke{.points = {{0.5, 0.5}}, .color = paletteRed, .lineWidth = 10,
                                         .capStyle = cap};
-        const QImage image = paintOnWhite([&](QPainter& p) { AnnotationRenderers::paintFreehand(p, stroke, kSize); });
+        const QImage image = paintOnWhite(kSize, [&](QPainter& p) { AnnotationRenderers::paintFreehand(p, stroke, kSize); });
         EXPECT_TRUE(PixelProbe::inkBounds(image, Qt::white, 1).isNull());
     }
 }
@@ -235,12 +219,5 @@ TEST(StrokeRenderers, highlighterBlendsTheSameOnAnyTarget)
         AnnotationRenderers::paintFreehand(p, stroke, kSize);
     }
     ASSERT_NE(direct, base);
-    int worst = 0;
-    for (int y = 0; y < 100; ++y)
-        for (int x = 0; x < 200; ++x) {
-            const QRgb a = direct.pixel(x, y), b = clipped.pixel(x, y);
-            worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
-                              std::abs(qBlue(a) - qBlue(b)), std::abs(qAlpha(a) - qAlpha(b))});
-        }
-    EXPECT_LE(worst, 2);
+    EXPECT_LE(PixelProbe::difference(direct, clipped).worst, 2);
 }

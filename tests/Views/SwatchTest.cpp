@@ -1,5 +1,3 @@
-// Colour swatches and the two swatch rows: names, selection rings, what a click
-// writes, sizes, hit area and painting.
 #include "Core/Settings.h"
 #include "Views/ColorPicker.h"
 #include "Views/ColorSwatch.h"

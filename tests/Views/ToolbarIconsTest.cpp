@@ -1,5 +1,3 @@
-// The toolbar's own symbols: every one the bar names exists, is listed in the
-// application's resources, and paints in the colour it is given, for light and dark.
 #include "ToolbarTestSupport.h"
 
 #include <QFile>

@@ -1,6 +1,3 @@
-// The floating toolbar: its state rules (which popover closes when), the tool button
-// tap rule and highlights, the enabled and accent looks, the shortcut hints, the
-// commands its buttons post, and its popovers presented over the bar.
 #include "ToolbarTestSupport.h"
 
 #include "Core/Localization.h"
@@ -52,8 +49,6 @@ struct PostedCommands : QObject {
 
 } // namespace
 
-// ---- a fresh bar and its place ------------------------------------------------------------------
-
 TEST(FloatingToolbarState, ShownOnlyWithAnImageCentredTenPointsAboveTheAreaBottomWithNothingOpen)
 {
     ToolbarWindow w(QSize(1000, 600));
@@ -87,8 +82,6 @@ TEST(FloatingToolbarState, ZoomLabelRoundsHalfAwayFromZero)
     EXPECT_EQ(FloatingToolbar::zoomLabelText(0.004), QStringLiteral("0%"));
     EXPECT_EQ(FloatingToolbar::zoomLabelText(0.005), QStringLiteral("1%"));
 }
-
-// ---- popover rules ------------------------------------------------------------------------------
 
 TEST(FloatingToolbarState, ResizeCommandOpensTheResizePopoverUnlessCropping)
 {
@@ -185,8 +178,6 @@ TEST(FloatingToolbarState, ToolChangeKeepsOnlyThePanelOfTheNewTool)
     EXPECT_FALSE(w.toolbar->activePanel());
 }
 
-// ---- the tool buttons ---------------------------------------------------------------------------
-
 TEST(FloatingToolbarTools, TapOnTheCurrentToolTogglesItsPanelAndOnAnotherToolSelectsItsAnnotation)
 {
     ToolbarWindow w;
@@ -200,12 +191,6 @@ TEST(FloatingToolbarTools, TapOnTheCurrentToolTogglesItsPanelAndOnAnotherToolSel
     line->click(); // open: closes, the tool stays
     EXPECT_FALSE(w.toolbar->activePanel());
     EXPECT_EQ(w.model.currentTool(), ToolType::line);
-
-    // Another tool without annotations of its kind: the previous panel closes.
-    w.toolbar->setActivePanel(ToolType::line);
-    w.toolbar->toolButton(ToolType::rectangle)->click();
-    EXPECT_EQ(w.model.currentTool(), ToolType::rectangle);
-    EXPECT_FALSE(w.toolbar->activePanel());
 
     // Another tool with annotations of its kind: one is selected and the panel opens.
     w.model.annotationManager()->appendArrow(arrowAt(0.1));
@@ -276,8 +261,6 @@ TEST(FloatingToolbarTools, HintsFollowTheStoreWithTheDigitAsFallback)
     store.restoreDefaults();
 }
 
-// ---- the other buttons --------------------------------------------------------------------------
-
 TEST(FloatingToolbarButtons, UndoAndResetFollowCanUndoRedoFollowsCanRedoAndEveryButtonPostsItsCommand)
 {
     ToolbarWindow w;
@@ -332,8 +315,6 @@ TEST(FloatingToolbarButtons, PopoverTooltipsAreSuppressedWhileTheirPopoverIsOpen
     w.toolbar->setActivePanel(std::nullopt);
     EXPECT_FALSE(w.toolbar->toolTooltip(ToolType::arrow)->isSuppressed());
 }
-
-// ---- popovers on screen -------------------------------------------------------------------------
 
 TEST(FloatingToolbarPopovers, ToolPopoverOpensAboveItsButtonAndClosesOnAClickOutside)
 {

@@ -1,5 +1,3 @@
-// The zoom menu: its items act on the zoom and close the menu, zoom in and out switch
-// off at their limits, the presets set exact levels, and the percentage label follows.
 #include "ToolbarTestSupport.h"
 
 #include "Views/ToolButton.h"
