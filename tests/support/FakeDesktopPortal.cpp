@@ -1,5 +1,6 @@
 #include "support/FakeDesktopPortal.h"
 
+#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusMetaType>
@@ -76,6 +77,11 @@ FakeDesktopPortal::FakeDesktopPortal()
 
 FakeDesktopPortal::~FakeDesktopPortal()
 {
+    // Calls that reached the bus thread just before the end wait as posted events for
+    // this object; they must go while their connection still lives, or dropping them
+    // after the disconnect touches a freed connection.
+    QDBusConnection(m_portalName).unregisterObject(kPath, QDBusConnection::UnregisterTree);
+    QCoreApplication::removePostedEvents(this);
     QDBusConnection::disconnectFromBus(m_portalName);
     QDBusConnection::disconnectFromBus(m_clientName);
     if (m_daemon) {
