@@ -9,7 +9,6 @@
 #include "Platform/InMemoryPasteboard.h"
 #include "Platform/UserDefaults.h"
 
-#include <QBuffer>
 #include <QTest>
 #include <QWidget>
 
@@ -36,15 +35,6 @@ protected:
     }
 
     void setDelay(int seconds) { UserDefaults::standard().set(Settings::captureDelaySeconds.name(), seconds); }
-
-    static QByteArray png(const QImage& image)
-    {
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "PNG");
-        return bytes;
-    }
 
     InMemoryPasteboard pasteboard;
     RecordingAlerts alerts;
@@ -204,7 +194,7 @@ TEST_F(CoordinatorTest, FallbackHidesOwnWindowsAndTheToolsPngLandsBeforeTheDeliv
     GatedEncoder encoder;
     const QImage image = patternImage(40, 30);
     tool->finish(image);
-    pasteboard.setItems({{Pasteboard::pngType, png(patternImage(4, 4, 9))}});
+    pasteboard.setItems({{Pasteboard::pngType, pngBytes(patternImage(4, 4, 9))}});
     QTest::qWait(CaptureCoordinator::pollIntervalMs + 150);
     EXPECT_EQ(deliveries, 0);
     EXPECT_TRUE(coordinator.isPolling());
@@ -233,7 +223,7 @@ TEST_F(CoordinatorTest, ThePollEndsWithACancelledToolAClipboardImageTextOrTheTim
     ASSERT_TRUE(coordinator.isPolling());
     tool->finish(QImage());
     EXPECT_FALSE(coordinator.isPolling());
-    pasteboard.setItems({{Pasteboard::pngType, png(patternImage(4, 4))}});
+    pasteboard.setItems({{Pasteboard::pngType, pngBytes(patternImage(4, 4))}});
     QTest::qWait(CaptureCoordinator::pollIntervalMs + 150);
     EXPECT_EQ(deliveries, 0);
     coordinator.startAreaCapture();

@@ -9,6 +9,7 @@
 #include <QBuffer>
 #include <QColor>
 #include <QCoreApplication>
+#include <QEvent>
 #include <QImage>
 #include <QMap>
 #include <QSemaphore>
@@ -114,6 +115,26 @@ inline QImage patternImage(int width, int height, int seed = 0)
     return image;
 }
 
+inline QByteArray pngBytes(const QImage& image)
+{
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return png;
+}
+
+// Notes the order in which the windows it watches are shown.
+struct ShowOrder : QObject {
+    QList<QObject*> shown;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show)
+            shown.append(watched);
+        return false;
+    }
+};
+
 // Made-up displays with known pictures.
 class FakeDisplaySource final : public DisplayCaptureSource {
 public:
@@ -193,12 +214,8 @@ public:
             // Bounded, so that a failed test never leaves a worker blocked for good.
             if (!m_heldSize.isValid() || image.size() == m_heldSize)
                 m_gate.tryAcquire(1, 5000);
-            QByteArray png;
-            QBuffer buffer(&png);
-            buffer.open(QIODevice::WriteOnly);
-            image.save(&buffer, "PNG");
             ++finished;
-            return png;
+            return pngBytes(image);
         });
     }
     ~GatedEncoder()

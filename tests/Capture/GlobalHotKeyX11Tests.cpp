@@ -146,19 +146,6 @@ TEST_F(X11KeyGrabTest, AGrabbedKeyFiresWhateverTheLockState)
     EXPECT_EQ(pressed, (QList<int>{1, 1}));
 }
 
-TEST_F(X11KeyGrabTest, AKeyHeldByAnotherProgramIsRefused)
-{
-    ASSERT_TRUE(anotherClientGrabs(xcb_keycode_t(*mapping->x11KeyCode(kKey7)),
-                                   quint16(KeyboardMapping::x11ModifierMask(kCtrlShift))));
-
-    EXPECT_EQ(grab->grabKey(1, kKey7, kCtrlShift), KeyGrabResult::heldByAnotherProgram);
-    // A key nobody holds is still grabbed.
-    EXPECT_EQ(grab->grabKey(2, 28, kCtrlShift), KeyGrabResult::grabbed);
-    ASSERT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+8")}));
-    pump(1);
-    EXPECT_EQ(pressed, QList<int>{2});
-}
-
 TEST_F(X11KeyGrabTest, AutoRepeatFiresOnceAndTheFirstGrabOfAKeyWins)
 {
     ASSERT_EQ(grab->grabKey(1, kKey7, kCtrlShift), KeyGrabResult::grabbed);

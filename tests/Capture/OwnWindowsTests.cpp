@@ -1,24 +1,9 @@
 #include "Capture/OwnWindows.h"
-
-#include <QEvent>
+#include "CaptureTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
-
-namespace {
-
-struct ShowOrder : QObject {
-    QList<QObject*> shown;
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Show)
-            shown.append(watched);
-        return false;
-    }
-};
-
-} // namespace
 
 TEST(OwnWindows, HiddenWindowsComeBackLastHiddenFirstSkippingDestroyedOnes)
 {

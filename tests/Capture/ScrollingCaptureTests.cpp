@@ -12,7 +12,6 @@
 #include "Platform/UserDefaults.h"
 #include "ScrollTestPages.h"
 
-#include <QKeyEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QThreadPool>
@@ -331,21 +330,10 @@ TEST_F(ScrollCaptureTest, EveryWayOutEndsInOneCleanup)
         Delivers delivers;
         int height = 0; // exact height when known
     } cases[] = {
-        {"Esc while selecting", 0, 400, [](ScrollCaptureTest& t) { // a new capture, before any drag
-             t.controller.cancel();
-             t.controller.start();
-             t.runUntil([&] { return t.controller.phase() == Phase::selecting; });
-             QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-             QCoreApplication::sendEvent(t.controller.overlayViews().first(), &esc);
-         }, Delivers::nothing},
         {"Esc before the first frame", 0, 400, [](ScrollCaptureTest& t) {
              t.runUntil([&] { return t.controller.phase() == Phase::recording; });
              t.input.press(CaptureInputGrab::Key::escape);
          }, Delivers::nothing},
-        {"any key while scrolling", 0, 400, [](ScrollCaptureTest& t) {
-             t.recordUntilKept(4);
-             t.input.press(CaptureInputGrab::Key::other);
-         }, Delivers::prefix},
         {"Done while scrolling", 0, 400, [](ScrollCaptureTest& t) {
              t.recordUntilKept(3);
              t.controller.hintBar()->doneButton()->click();

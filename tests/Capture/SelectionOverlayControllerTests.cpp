@@ -11,16 +11,11 @@
 #include "Platform/UserDefaults.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QMouseEvent>
-#include <QSemaphore>
-#include <QThread>
 #include <QTest>
 #include <QWidget>
 
 #include <gtest/gtest.h>
-
-#include <atomic>
 
 namespace {
 

@@ -144,16 +144,7 @@ protected:
     }
     bool waitForEnd() { return QTest::qWaitFor([&] { return !controller.isSessionActive(); }, 5000); }
 
-    // Notes the order in which hidden windows come back.
-    struct ShowOrder : QObject {
-        QList<QObject*> shown;
-        bool eventFilter(QObject* o, QEvent* e) override
-        {
-            if (e->type() == QEvent::Show)
-                shown << o;
-            return false;
-        }
-    } showOrder;
+    ShowOrder showOrder;
     InMemoryPasteboard pasteboard;
     RecordingAlerts alerts;
     FakeDisplaySource display;

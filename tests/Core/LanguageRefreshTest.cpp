@@ -55,17 +55,6 @@ TEST(LanguageRefresh, FiresOncePerDistinctLanguageOnly)
     EXPECT_EQ(laterSpy.count(), 0);
 }
 
-TEST(LanguageRefresh, SharedInstanceWatchesTheStandardDefaults)
-{
-    LanguageRefresh& shared = LanguageRefresh::shared();
-    UserDefaults::standard().set(kLanguageKey, "it");
-    QSignalSpy spy(&shared, &LanguageRefresh::languageChanged);
-    UserDefaults::standard().set(kLanguageKey, "es");
-    EXPECT_EQ(spy.count(), 1);
-    EXPECT_EQ(shared.lastRaw(), QStringLiteral("es"));
-    UserDefaults::standard().remove(kLanguageKey);
-}
-
 TEST(LanguageRefresh, WritesFromAnotherThreadAreAnnouncedOnTheRefreshersThread)
 {
     QTemporaryDir dir;

@@ -32,61 +32,45 @@ TEST(WindowListRejection, RulesApplyInOrderAndNameTheFirstThatMatches)
 {
     auto f = filter();
     f.ownWindowIds.insert(7);
-
-    EXPECT_FALSE(WindowList::candidateRejectionReason(window(1), f));
-
+    auto noScreen = filter();
+    noScreen.firstScreenArea = 0.0;
     auto ownerless = window(2);
     ownerless.ownerName.reset();
     ownerless.pid = 42; // would also be ours; "no owner" comes first
-    EXPECT_EQ(WindowList::candidateRejectionReason(ownerless, f), QStringLiteral("no owner"));
-
     auto ours = window(3);
     ours.pid = 42;
     ours.isDock = true;
-    EXPECT_EQ(WindowList::candidateRejectionReason(ours, f), QStringLiteral("own app"));
-
     auto dock = window(4);
     dock.isDock = true;
-    EXPECT_EQ(WindowList::candidateRejectionReason(dock, f), QStringLiteral("dock"));
-
-    // A window of ours that does not declare our pid is still caught by its id.
-    auto ourById = window(7);
-    EXPECT_EQ(WindowList::candidateRejectionReason(ourById, f), QStringLiteral("ownID"));
-
-    auto hidden = window(5);
+    auto hidden = window(5, QRectF(0, 0, 10, 10));
     hidden.isOnScreen = false;
-    hidden.frame = QRectF(0, 0, 10, 10);
-    EXPECT_EQ(WindowList::candidateRejectionReason(hidden, f), QStringLiteral("offScreen"));
-}
-
-TEST(WindowListRejection, UntitledWindowsCoveringNinetyPercentOfTheFirstScreenAreRejected)
-{
-    const auto f = filter();
-    const double screenArea = 1920.0 * 1080.0;
-    // 90 % and 89 % of the area, by height.
-    const auto ninety = window(1, QRectF(0, 0, 1920, 1080 * 0.9), std::nullopt);
-    const auto eightyNine = window(2, QRectF(0, 0, 1920, 1080 * 0.89), QString());
-    ASSERT_NEAR(ninety.frame.width() * ninety.frame.height(), 0.9 * screenArea, 1e-6);
-    EXPECT_EQ(WindowList::candidateRejectionReason(ninety, f), QStringLiteral("emptyTitle fullscreen"));
-    EXPECT_FALSE(WindowList::candidateRejectionReason(eightyNine, f));
-
-    const auto titledFullScreen = window(3, QRectF(0, 0, 1920, 1080), QStringLiteral("Movie"));
-    EXPECT_FALSE(WindowList::candidateRejectionReason(titledFullScreen, f));
-
-    // Without a screen every untitled window goes, whatever its size.
-    auto noScreen = f;
-    noScreen.firstScreenArea = 0.0;
-    EXPECT_EQ(WindowList::candidateRejectionReason(window(4, QRectF(0, 0, 100, 100), std::nullopt), noScreen),
-              QStringLiteral("emptyTitle fullscreen"));
-    EXPECT_FALSE(WindowList::candidateRejectionReason(window(5, QRectF(0, 0, 100, 100)), noScreen));
-}
-
-TEST(WindowListRejection, WindowsUnderSixtyPointsOnEitherSideAreSmall)
-{
-    const auto f = filter();
-    EXPECT_EQ(WindowList::candidateRejectionReason(window(1, QRectF(0, 0, 59.5, 300)), f), QStringLiteral("small"));
-    EXPECT_EQ(WindowList::candidateRejectionReason(window(2, QRectF(0, 0, 300, 59.5)), f), QStringLiteral("small"));
-    EXPECT_FALSE(WindowList::candidateRejectionReason(window(3, QRectF(10, 10, 60, 60)), f));
+    const struct {
+        const char* name;
+        WindowRecord window;
+        CandidateFilter filter;
+        std::optional<QString> reason;
+    } cases[] = {
+        {"ordinary", window(1), f, std::nullopt},
+        {"ownerless and ours", ownerless, f, "no owner"},
+        {"ours and a dock", ours, f, "own app"},
+        {"dock", dock, f, "dock"},
+        // A window of ours that does not declare our pid is still caught by its id.
+        {"ours by id", window(7), f, "ownID"},
+        {"hidden", hidden, f, "offScreen"},
+        // Untitled windows covering 90 % of the first screen's area, not 89 %.
+        {"untitled, 90 %", window(1, QRectF(0, 0, 1920, 1080 * 0.9), std::nullopt), f, "emptyTitle fullscreen"},
+        {"empty title, 89 %", window(2, QRectF(0, 0, 1920, 1080 * 0.89), QString()), f, std::nullopt},
+        {"titled full screen", window(3, QRectF(0, 0, 1920, 1080), QStringLiteral("Movie")), f, std::nullopt},
+        // Without a screen every untitled window goes, whatever its size.
+        {"untitled, no screen", window(4, QRectF(0, 0, 100, 100), std::nullopt), noScreen, "emptyTitle fullscreen"},
+        {"titled, no screen", window(5, QRectF(0, 0, 100, 100)), noScreen, std::nullopt},
+        // Under sixty points on either side.
+        {"narrow", window(1, QRectF(0, 0, 59.5, 300)), f, "small"},
+        {"short", window(2, QRectF(0, 0, 300, 59.5)), f, "small"},
+        {"sixty square", window(3, QRectF(10, 10, 60, 60)), f, std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(WindowList::candidateRejectionReason(c.window, c.filter), c.reason) << c.name;
 }
 
 TEST(WindowListLayers, PanelsMenusNotificationsAndKeptAboveWindowsAreNotOrdinary)
