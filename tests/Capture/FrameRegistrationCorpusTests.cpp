@@ -81,21 +81,13 @@ TEST(FrameRegistrationCorpus, EveryOffsetIsExactOrFailsNeverWrong)
             }
         }
     }
-    Tally all;
+    // A wrong offset has already failed the test where it was found.
     for (const auto& [name, tally] : byVariant) {
         std::printf("registration corpus, %-15s exact %4d  failed %4d  wrong %d  (distinct content: %d of %d exact)\n",
                     name.c_str(), tally.exact, tally.failed, tally.wrong, tally.clearExact, tally.clear);
-        all.exact += tally.exact;
-        all.failed += tally.failed;
-        all.wrong += tally.wrong;
-        all.clearExact += tally.clearExact;
-        all.clear += tally.clear;
         // Failing is for ambiguous content, not a habit.
         EXPECT_GE(tally.clearExact * 100, tally.clear * 90) << name;
     }
-    std::printf("registration corpus, total           exact %4d  failed %4d  wrong %d  (distinct content: %d of %d exact)\n",
-                all.exact, all.failed, all.wrong, all.clearExact, all.clear);
-    EXPECT_EQ(all.wrong, 0);
 }
 
 TEST(FrameRegistrationCorpus, FailsWhereTheContentGivesNoUniqueAnswer)

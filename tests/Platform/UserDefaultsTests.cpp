@@ -290,13 +290,3 @@ TEST(UserDefaultsLocation, ConfigDirVariableRedirectsTheStore)
     else
         qputenv("XDG_CONFIG_HOME", savedXdg);
 }
-
-TEST(UserDefaultsLocation, StandardStoreWritesIntoTheTestsOwnFolder)
-{
-    const QString dir = qEnvironmentVariable("LUMETRA_CONFIG_DIR");
-    ASSERT_FALSE(dir.isEmpty());
-    UserDefaults::standard().set(QStringLiteral("isolationProbe"), QStringLiteral("here"));
-    UserDefaults reader(QDir(dir).filePath(QStringLiteral("Lumetra.conf")));
-    EXPECT_EQ(reader.string(QStringLiteral("isolationProbe")), QStringLiteral("here"));
-    UserDefaults::standard().remove(QStringLiteral("isolationProbe"));
-}
