@@ -195,11 +195,6 @@ TEST_F(ToolStylePersistenceTest, NothingIsRestoredFromBadDataOrWhileNotRememberi
         EXPECT_EQ(model.currentArrowLineWidth(), 3.0);
         EXPECT_EQ(UserDefaults::standard().data(Settings::toolStyleSnapshot.name()), bad) << "left in place";
     }
-    QJsonObject o = storedObject();
-    o.remove("highlighterAlpha");
-    store(o);
-    EXPECT_EQ(ImageEditorViewModel().currentArrowLineWidth(), 3.0);
-
     store(storedObject());
     UserDefaults::standard().set(Settings::rememberToolStyles.name(), false);
     ImageEditorViewModel model;

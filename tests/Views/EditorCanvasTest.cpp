@@ -226,7 +226,7 @@ TEST(EditorCanvasGestures, DragStartingOnAnAnnotationMovesItInsteadOfPanning)
     EXPECT_NEAR(moved.position.y(), 0.52, 1e-9);
 }
 
-TEST(EditorCanvasGestures, DragOnAHandleReshapesWithoutDrawingAndAClickRecordsNothing)
+TEST(EditorCanvasGestures, HoveringMarksAHandleDraggingItReshapesWithoutDrawingAndAClickRecordsNothing)
 {
     ShownCanvas s(QSize(400, 300), solidImage(400, 300), 1.0);
     s.model.selectTool(ToolType::arrow);
@@ -234,6 +234,10 @@ TEST(EditorCanvasGestures, DragOnAHandleReshapesWithoutDrawingAndAClickRecordsNo
                                  .isSelected = true };
     s.annotations().appendArrow(arrow);
     const qsizetype undoDepth = s.model.undoStack().size();
+    QTest::mouseMove(&s.canvas, QPoint(300, 150));
+    EXPECT_EQ(s.model.hoveredHandleIndex(), std::optional<int>(1)) << "hovering the end handle marks it";
+    QTest::mouseMove(&s.canvas, QPoint(200, 40));
+    EXPECT_FALSE(s.model.hoveredHandleIndex().has_value());
 
     // A click on the end handle, at viewport (300, 150), moves nothing and records nothing.
     QTest::mouseClick(&s.canvas, Qt::LeftButton, Qt::NoModifier, QPoint(300, 150));
@@ -250,16 +254,6 @@ TEST(EditorCanvasGestures, DragOnAHandleReshapesWithoutDrawingAndAClickRecordsNo
     EXPECT_EQ(reshaped.startPoint, arrow.startPoint);
     EXPECT_EQ(s.model.undoStack().size(), undoDepth + 1);
     EXPECT_FALSE(s.model.activeHandleKind().has_value());
-}
-
-TEST(EditorCanvasGestures, HoveringAHandleMarksIt)
-{
-    ShownCanvas s(QSize(400, 300), solidImage(400, 300), 1.0);
-    s.annotations().appendLine({ .startPoint = QPointF(0.25, 0.5), .endPoint = QPointF(0.75, 0.5), .isSelected = true });
-    QTest::mouseMove(&s.canvas, QPoint(300, 150));
-    EXPECT_EQ(s.model.hoveredHandleIndex(), std::optional<int>(1));
-    QTest::mouseMove(&s.canvas, QPoint(200, 40));
-    EXPECT_FALSE(s.model.hoveredHandleIndex().has_value());
 }
 
 TEST(EditorCanvasGestures, CropModeTakesDragsAndDoubleClicksAndDrawsNothing)
