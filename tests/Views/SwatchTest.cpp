@@ -29,22 +29,13 @@ void clickCentre(QWidget* widget)
     QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
 }
 
-// A plain colour binding over a local value, counting the writes.
-struct Bound {
-    RgbaColor value = paletteRed;
+// A colour binding over a local value, counting the writes.
+template <typename Color> struct Bound {
+    Color value;
     int writes = 0;
-    ColorBinding<RgbaColor> binding()
+    ColorBinding<Color> binding()
     {
-        return { [this] { return value; }, [this](RgbaColor c) { value = c; ++writes; } };
-    }
-};
-
-struct BoundOptional {
-    std::optional<RgbaColor> value;
-    int writes = 0;
-    ColorBinding<std::optional<RgbaColor>> binding()
-    {
-        return { [this] { return value; }, [this](std::optional<RgbaColor> c) { value = c; ++writes; } };
+        return { [this] { return value; }, [this](Color c) { value = c; ++writes; } };
     }
 };
 
@@ -152,7 +143,7 @@ TEST(ColorSwatchButton, PaintsFillRingAndNoColourMark)
 
 TEST(ColorPickerRow, RingsTheBoundColourAndWritesTheClickedOne)
 {
-    Bound bound;
+    Bound<RgbaColor> bound { paletteRed };
     ColorPickerView picker(bound.binding());
     ASSERT_EQ(picker.swatches().size(), 8);
     EXPECT_EQ(ringsOf(picker.swatches()), onlyRinged(0));
@@ -176,8 +167,7 @@ TEST(ColorPickerRow, RingsTheBoundColourAndWritesTheClickedOne)
 
 TEST(ColorPickerRow, TheRingWidensTheRowByFourPoints)
 {
-    Bound bound;
-    bound.value = kTeal;
+    Bound<RgbaColor> bound { kTeal };
     ColorPickerView picker(bound.binding());
     picker.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&picker));
@@ -207,7 +197,7 @@ TEST(ColorPickerRow, TheRingWidensTheRowByFourPoints)
 
 TEST(OptionalColorPickerRow, NoColourSwatchLeadsAndStoresNone)
 {
-    BoundOptional bound;
+    Bound<std::optional<RgbaColor>> bound;
     OptionalColorPickerView picker(bound.binding());
     ASSERT_EQ(picker.swatches().size(), 8);
     ASSERT_NE(picker.noColorSwatch(), nullptr);

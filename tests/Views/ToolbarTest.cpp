@@ -1,3 +1,4 @@
+#include "EditorCanvasTestSupport.h"
 #include "ToolbarTestSupport.h"
 
 #include "Core/Localization.h"
@@ -35,17 +36,6 @@ void giveToolPanels(FloatingToolbar* toolbar)
 {
     toolbar->setToolPanelFactory([](ToolType, ImageEditorViewModel*) { return new QLabel(QStringLiteral("panel")); });
 }
-
-struct PostedCommands : QObject {
-    QStringList names;
-    PostedCommands()
-    {
-        for (NotificationName name : { Notifications::copyImage, Notifications::saveImage, Notifications::pinImage,
-                                       Notifications::ocrToggle, Notifications::undo, Notifications::redo,
-                                       Notifications::resetAll })
-            NotificationCenter::defaultCenter().addObserver(name, this, [this, name](const auto&) { names << name; });
-    }
-};
 
 } // namespace
 
@@ -273,7 +263,9 @@ TEST(FloatingToolbarButtons, UndoAndResetFollowCanUndoRedoFollowsCanRedoAndEvery
     w.model.saveUndoState();
     EXPECT_EQ(enabled(), (std::array{ true, true, false }));
     // They run the commands the menu and the keys run (which settle a text being typed).
-    PostedCommands posted;
+    CanvasTest::NotificationRecorder posted({ Notifications::copyImage, Notifications::saveImage,
+        Notifications::pinImage, Notifications::ocrToggle, Notifications::undo, Notifications::redo,
+        Notifications::resetAll });
     undo->click();
     reset->click();
     w.model.undo();
@@ -283,7 +275,7 @@ TEST(FloatingToolbarButtons, UndoAndResetFollowCanUndoRedoFollowsCanRedoAndEvery
     undo->click();
     for (const char* name : { "copy", "export", "pin", "ocr" })
         w.toolbar->button(QString::fromLatin1(name))->click();
-    EXPECT_EQ(posted.names, (QStringList{ Notifications::undo, Notifications::resetAll, Notifications::redo,
+    EXPECT_EQ(posted.names(), (QStringList{ Notifications::undo, Notifications::resetAll, Notifications::redo,
                                           Notifications::copyImage, Notifications::saveImage, Notifications::pinImage,
                                           Notifications::ocrToggle }));
 }
