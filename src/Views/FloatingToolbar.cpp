@@ -204,7 +204,7 @@ FloatingToolbar::FloatingToolbar(ImageEditorViewModel* viewModel, std::function<
         {"export", Notifications::saveImage},
     };
     for (const auto& [name, command] : commands)
-        connect(button(QString::fromLatin1(name)), &ToolbarButton::clicked, this, [command] { postCommand(command); });
+        connect(button(QString::fromLatin1(name)), &ToolbarButton::clicked, this, [command = command] { postCommand(command); });
     connect(button(QStringLiteral("backdrop")), &ToolbarButton::clicked, this, &FloatingToolbar::backdropTap);
 
     m_zoomMenu = new ZoomMenu(m_viewModel, [this] {

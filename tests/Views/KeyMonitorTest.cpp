@@ -107,7 +107,10 @@ TEST_F(KeyMonitorTest, BoundKeysBecomeTheirCommandsAndAreSwallowedTheRestReachTh
         } else {
             EXPECT_TRUE(recorder.entries.empty());
         }
-        EXPECT_EQ(target->pressed, (k.command && !k.alsoReachesTheWidget) ? QList<int>{} : QList<int>{ k.key });
+        if (k.command && !k.alsoReachesTheWidget)
+            EXPECT_TRUE(target->pressed.isEmpty());
+        else
+            EXPECT_EQ(target->pressed, QList<int>{ k.key });
     }
 }
 
