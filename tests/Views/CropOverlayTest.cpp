@@ -89,41 +89,30 @@ TEST(CropOverlayGesture, PressNearACornerDragsItInsideMovesOutsideDrawsClampedTo
     EXPECT_TRUE(sameRect(CropOverlay::drawnRect(QPointF(-10, 90), QPointF(30, 130), frame), QRectF(0, 90, 30, 10)));
 }
 
-TEST(CropOverlayGesture, DrawnRectangleOfTenPointsOrLessIsDropped)
+TEST(CropOverlayGesture, ADrawOrACornerDragKeepsTenPointsAndADoubleClickAppliesOnlyAboveTenByTen)
 {
     CropCanvas c;
     const QSizeF frame(200, 100);
     c.overlay.cropDragChanged(QPointF(10, 10), QPointF(20, 50), frame); // 10 x 40
     c.overlay.cropDragEnded({}, {}, frame);
     EXPECT_TRUE(c.model.cropRect().isEmpty());
-
     c.overlay.cropDragChanged(QPointF(10, 10), QPointF(20.5, 50), frame); // 10.5 x 40
     c.overlay.cropDragEnded({}, {}, frame);
     EXPECT_TRUE(sameRect(c.model.cropRect(), QRectF(10, 10, 10.5, 40)));
-}
 
-TEST(CropOverlayGesture, CornerDragShrunkToTheMinimumIsKept)
-{
-    CropCanvas c;
-    const QSizeF frame(200, 100);
     c.model.setCropRect(QRectF(40, 20, 100, 60));
     c.overlay.cropDragChanged(QPointF(140, 80), QPointF(0, 0), frame);
     c.overlay.cropDragEnded({}, {}, frame);
     EXPECT_TRUE(sameRect(c.model.cropRect(), QRectF(40, 20, 10, 10)));
     EXPECT_FALSE(c.model.cropCornerDragStart());
     EXPECT_FALSE(c.model.cropDraggingCorner());
-}
 
-TEST(CropOverlayGesture, DoubleClickAppliesOnlyAboveTenByTen)
-{
-    CropCanvas c;
     c.model.setCropRect(QRectF(10, 10, 10, 200));
-    c.overlay.cropDoubleClicked(QSizeF(200, 100));
+    c.overlay.cropDoubleClicked(frame);
     EXPECT_TRUE(c.model.isCropping());
     EXPECT_EQ(c.model.selectedImage()->pixelSize(), QSize(200, 100));
-
     c.model.setCropRect(QRectF(10, 10, 11, 11));
-    c.overlay.cropDoubleClicked(QSizeF(200, 100));
+    c.overlay.cropDoubleClicked(frame);
     EXPECT_FALSE(c.model.isCropping());
     EXPECT_EQ(c.model.selectedImage()->pixelSize(), QSize(11, 11));
 }

@@ -112,9 +112,6 @@ struct ToolbarWindow {
     {
         model.setLoadedImage(image, QUrl::fromLocalFile(QStringLiteral("/tmp/toolbar.png")));
     }
-
-    // A toolbar control's centre in window coordinates.
-    QPoint centreOf(QWidget* control) const { return control->mapTo(&window, control->rect().center()); }
 };
 
 } // namespace ToolbarTest
