@@ -31,12 +31,6 @@ RectangleAnnotation rectangle(AnnotationEffect effect)
     return { .rect = QRectF(0.1, 0.1, 0.3, 0.3), .strokeColor = paletteBlue, .lineWidth = 2, .effect = effect };
 }
 
-// A panel for every tool, so the tool popovers have something to show.
-void giveToolPanels(FloatingToolbar* toolbar)
-{
-    toolbar->setToolPanelFactory([](ToolType, ImageEditorViewModel*) { return new QLabel(QStringLiteral("panel")); });
-}
-
 } // namespace
 
 TEST(FloatingToolbarState, ShownOnlyWithAnImageCentredTenPointsAboveTheAreaBottomWithNothingOpen)
@@ -73,10 +67,15 @@ TEST(FloatingToolbarState, ZoomLabelRoundsHalfAwayFromZero)
     EXPECT_EQ(FloatingToolbar::zoomLabelText(0.005), QStringLiteral("1%"));
 }
 
-TEST(FloatingToolbarState, ResizeCommandOpensTheResizePopoverUnlessCropping)
+TEST(FloatingToolbarState, ResizeCommandOpensThePopoverWithItsPanelUntilAppliedAndNeverWhileCropping)
 {
     ToolbarWindow w;
     w.load();
+    std::function<void()> applied;
+    w.toolbar->setResizePanelFactory([&](ImageEditorViewModel*, std::function<void()> onApplied) {
+        applied = onApplied;
+        return new QLabel(QStringLiteral("resize"));
+    });
     NotificationCenter::defaultCenter().post(Notifications::resizePanel);
     EXPECT_TRUE(w.toolbar->showResizePanel());
     // Already open: stays open.
@@ -85,7 +84,13 @@ TEST(FloatingToolbarState, ResizeCommandOpensTheResizePopoverUnlessCropping)
     // The resize button opens, never toggles.
     w.toolbar->button(QStringLiteral("resize"))->click();
     EXPECT_TRUE(w.toolbar->showResizePanel());
+    ASSERT_TRUE(w.toolbar->resizePopover()->isVisible());
+    ASSERT_TRUE(applied);
+    applied();
+    EXPECT_FALSE(w.toolbar->showResizePanel());
+    EXPECT_FALSE(w.toolbar->resizePopover()->isVisible());
 
+    w.toolbar->button(QStringLiteral("resize"))->click();
     w.model.selectTool(ToolType::crop);
     EXPECT_FALSE(w.toolbar->showResizePanel());
     NotificationCenter::defaultCenter().post(Notifications::resizePanel);
@@ -312,7 +317,7 @@ TEST(FloatingToolbarPopovers, ToolPopoverOpensAboveItsButtonAndClosesOnAClickOut
 {
     ToolbarWindow w;
     w.load();
-    giveToolPanels(w.toolbar);
+    w.toolbar->setToolPanelFactory([](ToolType, ImageEditorViewModel*) { return new QLabel(QStringLiteral("panel")); });
     w.model.selectTool(ToolType::arrow);
     w.toolbar->toolButton(ToolType::arrow)->click();
     PopoverHost* popover = w.toolbar->toolPopover(ToolType::arrow);
@@ -375,23 +380,6 @@ TEST(FloatingToolbarPopovers, ClickOnTheZoomControlClosesItsMenuWithoutReopening
     QTest::mousePress(popover, Qt::LeftButton, Qt::NoModifier, QPoint(-300, -300));
     EXPECT_FALSE(popover->testAttribute(Qt::WA_NoMouseReplay));
     EXPECT_FALSE(w.toolbar->showZoomMenu());
-}
-
-TEST(FloatingToolbarPopovers, ResizePopoverShowsItsPanelAndClosesWhenApplied)
-{
-    ToolbarWindow w;
-    w.load();
-    std::function<void()> applied;
-    w.toolbar->setResizePanelFactory([&](ImageEditorViewModel*, std::function<void()> onApplied) {
-        applied = onApplied;
-        return new QLabel(QStringLiteral("resize"));
-    });
-    w.toolbar->button(QStringLiteral("resize"))->click();
-    ASSERT_TRUE(w.toolbar->resizePopover()->isVisible());
-    ASSERT_TRUE(applied);
-    applied();
-    EXPECT_FALSE(w.toolbar->showResizePanel());
-    EXPECT_FALSE(w.toolbar->resizePopover()->isVisible());
 }
 
 TEST(FloatingToolbarPopovers, WithoutCompositorThePopoverIsOpaqueAndShaped)
