@@ -63,17 +63,16 @@ TEST(AnnotationOverlay, kindsAreLayeredWhateverTheOrderTheyWereMadeIn)
     EXPECT_TRUE(near(at(image, 15, 40), QColor(0, 0, 0)));
 }
 
-TEST(AnnotationOverlay, previewsShowAtPreviewOpacityOnlyWhenComplete)
+TEST(AnnotationOverlay, previewsShowAtPreviewOpacityOnlyWhenCompleteInTheirToolsStyle)
 {
     AnnotationManager store;
     AnnotationOverlayPreviews previews;
+    AnnotationOverlay overlay = overlayOf(store);
+    overlay.previews = &previews;
     previews.currentArrowColor = paletteRed;
     previews.currentArrowLineWidth = 6;
     previews.currentArrowHeadStyle = ArrowHeadStyle::filled;
     previews.tempArrowStart = QPointF(20, 50);
-    AnnotationOverlay overlay = overlayOf(store);
-    overlay.previews = &previews;
-
     EXPECT_TRUE(PixelProbe::inkBounds(paintOverlay(overlay), Qt::white, 0).isNull())
         << "an arrow preview with only its start draws nothing";
 
@@ -92,62 +91,44 @@ TEST(AnnotationOverlay, previewsShowAtPreviewOpacityOnlyWhenComplete)
     const QImage line = paintOverlay(overlay);
     EXPECT_TRUE(near(at(line, 100, 100), QColor(faded, faded, 255), 2));
     EXPECT_TRUE(near(at(line, 20, 104), QColor(faded, faded, 255), 40)) << "end dot";
-}
 
-TEST(AnnotationOverlay, freehandPreviewNeedsTwoPointsAndBlendsLikeAHighlighter)
-{
-    AnnotationManager store;
-    AnnotationOverlayPreviews previews;
+    // A highlighter stroke needs two points and multiplies onto what lies below.
+    previews = {};
     previews.currentFreehandColor = RgbaColor(1, 1, 0);
     previews.currentFreehandLineWidth = 3;
     previews.currentFreehandLineCap = LineCapStyle::butt;
     previews.currentFreehandIsHighlighter = true;
     previews.currentHighlighterAlpha = 0.5;
     previews.tempFreehandPoints = QList<QPointF>{{20, 100}};
-    AnnotationOverlay overlay = overlayOf(store);
-    overlay.previews = &previews;
     EXPECT_TRUE(PixelProbe::inkBounds(paintOverlay(overlay), Qt::white, 0).isNull());
-
     previews.tempFreehandPoints->append(QPointF(180, 100));
-    const QImage image = paintOverlay(overlay);
+    const QImage stroke = paintOverlay(overlay);
     // Yellow multiplied at 0.5 x 0.6 = 30 % onto white.
-    EXPECT_TRUE(near(at(image, 100, 100), QColor(255, 255, previewed(255, 0, 0.5 * RendererStyle::previewOpacity)), 3));
-    EXPECT_NEAR(PixelProbe::countAlongColumn(image, 100, 0, 200, Qt::white, 3), 200 - 12, 1)
+    EXPECT_TRUE(near(at(stroke, 100, 100), QColor(255, 255, previewed(255, 0, 0.5 * RendererStyle::previewOpacity)), 3));
+    EXPECT_NEAR(PixelProbe::countAlongColumn(stroke, 100, 0, 200, Qt::white, 3), 200 - 12, 1)
         << "drawn at the highlighter width";
-}
 
-TEST(AnnotationOverlay, rectanglePreviewIsAPlainOutlineInTheRectangleStyle)
-{
-    AnnotationManager store;
-    AnnotationOverlayPreviews previews;
+    // A rectangle dragged from the bottom right to the top left is a plain outline.
+    previews = {};
     previews.currentShapeType = ShapeType::rectangle;
     previews.currentStrokeColor = paletteRed;
     previews.currentRectLineWidth = 4;
-    // Dragged from the bottom right to the top left.
     previews.tempRectStart = QPointF(150, 150);
     previews.tempRectEnd = QPointF(50, 50);
-    AnnotationOverlay overlay = overlayOf(store);
-    overlay.previews = &previews;
-    const QImage image = paintOverlay(overlay, QColor(40, 80, 120));
-    const int faded = previewed(40, 255, RendererStyle::previewOpacity);
-    EXPECT_NEAR(at(image, 50, 100).red(), faded, 2);
-    EXPECT_TRUE(near(at(image, 100, 100), QColor(40, 80, 120), 0)) << "not pixelated, not dimmed, not filled";
-    EXPECT_TRUE(near(at(image, 10, 10), QColor(40, 80, 120), 0));
-}
+    const QImage rectangle = paintOverlay(overlay, QColor(40, 80, 120));
+    EXPECT_NEAR(at(rectangle, 50, 100).red(), previewed(40, 255, RendererStyle::previewOpacity), 2);
+    EXPECT_TRUE(near(at(rectangle, 100, 100), QColor(40, 80, 120), 0)) << "not pixelated, not dimmed, not filled";
+    EXPECT_TRUE(near(at(rectangle, 10, 10), QColor(40, 80, 120), 0));
 
-TEST(AnnotationOverlay, textBoxFrameIsDashedAndAtLeastOnePointWide)
-{
-    AnnotationManager store;
-    AnnotationOverlayPreviews previews;
+    // A text box's frame is dashed and at least one point wide.
+    previews = {};
     previews.tempTextBoxRect = QRectF(60, 40, 0, 100);
-    AnnotationOverlay overlay = overlayOf(store);
-    overlay.previews = &previews;
-    const QImage image = paintOverlay(overlay);
-    const QRect ink = PixelProbe::inkBounds(image, Qt::white, 20);
+    const QImage box = paintOverlay(overlay);
+    const QRect ink = PixelProbe::inkBounds(box, Qt::white, 20);
     ASSERT_FALSE(ink.isNull());
     EXPECT_LE(ink.width(), 3);
     EXPECT_NEAR(ink.center().x(), 60, 1.5);
-    const int blank = PixelProbe::countAlongColumn(image, ink.left(), 42, 138, Qt::white, 20);
+    const int blank = PixelProbe::countAlongColumn(box, ink.left(), 42, 138, Qt::white, 20);
     EXPECT_GT(blank, 20) << "dashes leave gaps";
     EXPECT_LT(blank, 76);
 }
