@@ -5,41 +5,37 @@
 
 using namespace SelectionGeometry;
 
-TEST(SelectionPixelRect, EdgesBetweenDevicePixelsAreWidenedOutward)
-{
-    // At scale 2, x from 100.25 to 110.5 points covers pixel columns 200 to 220.
-    const QRect px = pixelRectForSelection(QRectF(100.25, 40, 10.25, 20), QRectF(0, 0, 1440, 900), 2.0, 2880, 1800);
-    EXPECT_EQ(px, QRect(200, 80, 21, 40));
-    EXPECT_GE(px.width(), 10.25 * 2.0);
-
-    // Scale 1.5: 10.2 .. 30.9 -> floor(15.3)=15 .. ceil(46.35)=47.
-    EXPECT_EQ(pixelRectForSelection(QRectF(10.2, 10.2, 20.7, 20.7), QRectF(0, 0, 100, 100), 1.5, 150, 150),
-              QRect(15, 15, 32, 32));
-    // Whole points at scale 1 stay exact.
-    EXPECT_EQ(pixelRectForSelection(QRectF(5, 6, 70, 80), QRectF(0, 0, 200, 200), 1.0, 200, 200), QRect(5, 6, 70, 80));
-}
-
-TEST(SelectionPixelRect, SelectionIsMadeLocalToItsDisplay)
-{
-    // A second display to the right of and above the primary one.
-    const QRectF second(1920, -600, 1000, 800);
-    EXPECT_EQ(pixelRectForSelection(QRectF(1950, -500, 100, 50), second, 2.0, 2000, 1600), QRect(60, 200, 200, 100));
-    // A display left of the primary one has negative coordinates.
-    EXPECT_EQ(pixelRectForSelection(QRectF(-990, 10, 20, 20), QRectF(-1000, 0, 1000, 800), 1.0, 1000, 800),
-              QRect(10, 10, 20, 20));
-}
-
-TEST(SelectionPixelRect, IsCutToTheImageAndEmptyWhenItMissesIt)
+TEST(SelectionPixelRect, IsLocalToItsDisplayWidenedOutwardToWholePixelsAndCutToTheImage)
 {
     const QRectF display(0, 0, 100, 50);
-    EXPECT_EQ(pixelRectForSelection(QRectF(90, 40, 30, 30), display, 1.0, 100, 50), QRect(90, 40, 10, 10));
-    EXPECT_EQ(pixelRectForSelection(QRectF(-10, -10, 30, 30), display, 1.0, 100, 50), QRect(0, 0, 20, 20));
-    for (const QRectF& miss : {QRectF(100, 0, 30, 30), QRectF(300, 300, 30, 30), QRectF(10, 10, 0, 20)})
-        EXPECT_TRUE(pixelRectForSelection(miss, display, 1.0, 100, 50).isEmpty());
-    // After a resolution change the stored area may lie partly outside: only the
-    // overlapping pixels are taken.
-    EXPECT_TRUE(pixelRectForSelection(QRectF(50, 25, 100, 100), display, 2.0, 100, 50).isEmpty());
-    EXPECT_EQ(pixelRectForSelection(QRectF(40, 20, 100, 100), display, 1.0, 100, 50), QRect(40, 20, 60, 30));
+    const struct {
+        QRectF selection, display;
+        double scale;
+        QSize image;
+        QRect pixels;
+    } cases[] = {
+        // At scale 2, x from 100.25 to 110.5 points covers pixel columns 200 to 220.
+        {QRectF(100.25, 40, 10.25, 20), QRectF(0, 0, 1440, 900), 2.0, QSize(2880, 1800), QRect(200, 80, 21, 40)},
+        // Scale 1.5: 10.2 .. 30.9 -> floor(15.3)=15 .. ceil(46.35)=47.
+        {QRectF(10.2, 10.2, 20.7, 20.7), QRectF(0, 0, 100, 100), 1.5, QSize(150, 150), QRect(15, 15, 32, 32)},
+        {QRectF(5, 6, 70, 80), QRectF(0, 0, 200, 200), 1.0, QSize(200, 200), QRect(5, 6, 70, 80)},
+        // Displays right of and above the primary one, and left of it.
+        {QRectF(1950, -500, 100, 50), QRectF(1920, -600, 1000, 800), 2.0, QSize(2000, 1600), QRect(60, 200, 200, 100)},
+        {QRectF(-990, 10, 20, 20), QRectF(-1000, 0, 1000, 800), 1.0, QSize(1000, 800), QRect(10, 10, 20, 20)},
+        {QRectF(90, 40, 30, 30), display, 1.0, QSize(100, 50), QRect(90, 40, 10, 10)},
+        {QRectF(-10, -10, 30, 30), display, 1.0, QSize(100, 50), QRect(0, 0, 20, 20)},
+        {QRectF(100, 0, 30, 30), display, 1.0, QSize(100, 50), QRect()},
+        {QRectF(300, 300, 30, 30), display, 1.0, QSize(100, 50), QRect()},
+        {QRectF(10, 10, 0, 20), display, 1.0, QSize(100, 50), QRect()},
+        // After a resolution change a stored area may lie partly outside: only the
+        // overlapping pixels are taken.
+        {QRectF(50, 25, 100, 100), display, 2.0, QSize(100, 50), QRect()},
+        {QRectF(40, 20, 100, 100), display, 1.0, QSize(100, 50), QRect(40, 20, 60, 30)},
+    };
+    for (const auto& c : cases) {
+        const QRect pixels = pixelRectForSelection(c.selection, c.display, c.scale, c.image.width(), c.image.height());
+        EXPECT_EQ(pixels.isEmpty() ? QRect() : pixels, c.pixels) << c.selection.x() << ", " << c.selection.y();
+    }
 }
 
 TEST(SelectionSize, TenByTenPointsIsTheSmallestSelection)

@@ -27,26 +27,46 @@ const QRectF kArea(0.25, 0.25, 0.5, 0.5);
 
 } // namespace
 
-TEST(MosaicImageCache, hitReturnsTheSameCellsWithoutSamplingAgain)
+TEST(MosaicImageCache, aHitIsTheSameCellsHeldWithoutTheImageAndChangedInputsRecompute)
 {
     MosaicImageCache cache;
     const Image image(noise(400, 300));
+    ASSERT_TRUE(image.bitmap().isDetached());
 
     const auto first = cache.mosaicImage(image, kArea, 200, 150, 5);
     ASSERT_TRUE(first);
     EXPECT_EQ(cache.samplingCount(), 1);
     // One pixel per cell, however large the area is on screen.
     EXPECT_EQ(first->size(), QSize(mosaicCellCount(kArea.width(), 5), mosaicCellCount(kArea.height(), 5)));
+    // The entry must not share the full-size buffer, or a crop or a new load would leave the
+    // old image alive in the cache; once `image` goes, its pixels are freed.
+    EXPECT_TRUE(image.bitmap().isDetached());
 
     const auto second = cache.mosaicImage(image, kArea, 200, 150, 5);
     ASSERT_TRUE(second);
     EXPECT_EQ(cache.samplingCount(), 1) << "a hit does no image work";
     EXPECT_EQ(second->cacheKey(), first->cacheKey()) << "the very same cell image";
+    EXPECT_TRUE(image.bitmap().isDetached());
 
     // A copy of the image object shares its pixels and is the same image.
     const Image shared = image;
     cache.mosaicImage(shared, kArea, 200, 150, 5);
     EXPECT_EQ(cache.samplingCount(), 1);
+
+    // The same pixels in another image object (a reloaded or edited image).
+    const Image reloaded(image.bitmap().copy());
+    cache.mosaicImage(reloaded, kArea, 200, 150, 5);
+    EXPECT_EQ(cache.samplingCount(), 2);
+    // The first image's entry is still there.
+    cache.mosaicImage(image, kArea, 200, 150, 5);
+    EXPECT_EQ(cache.samplingCount(), 2);
+
+    cache.mosaicImage(image, kArea, 200, 150, 6);
+    EXPECT_EQ(cache.samplingCount(), 3) << "intensity";
+    cache.mosaicImage(image, kArea.translated(0.01, 0), 200, 150, 6);
+    EXPECT_EQ(cache.samplingCount(), 4) << "moved";
+    cache.mosaicImage(image, QRectF(0.25, 0.25, 0.5, std::nextafter(0.5, 1.0)), 200, 150, 6);
+    EXPECT_EQ(cache.samplingCount(), 5) << "a height one bit larger";
 }
 
 TEST(MosaicImageCache, zoomingIsAHitAndNeverEnlargesTheCachedImage)
@@ -68,28 +88,6 @@ TEST(MosaicImageCache, zoomingIsAHitAndNeverEnlargesTheCachedImage)
     paintMosaicCells(painter, *atSixteen, QRectF(-1000, -1000, 64000, 48000));
     painter.end();
     EXPECT_FALSE(near(at(target, 150, 100), Qt::white));
-}
-
-TEST(MosaicImageCache, changedInputsRecompute)
-{
-    MosaicImageCache cache;
-    const Image image(noise(400, 300));
-    cache.mosaicImage(image, kArea, 200, 150, 5);
-
-    // The same pixels in another image object (a reloaded or edited image).
-    const Image reloaded(image.bitmap().copy());
-    cache.mosaicImage(reloaded, kArea, 200, 150, 5);
-    EXPECT_EQ(cache.samplingCount(), 2);
-    // The first image's entry is still there.
-    cache.mosaicImage(image, kArea, 200, 150, 5);
-    EXPECT_EQ(cache.samplingCount(), 2);
-
-    cache.mosaicImage(image, kArea, 200, 150, 6);
-    EXPECT_EQ(cache.samplingCount(), 3) << "intensity";
-    cache.mosaicImage(image, kArea.translated(0.01, 0), 200, 150, 6);
-    EXPECT_EQ(cache.samplingCount(), 4) << "moved";
-    cache.mosaicImage(image, QRectF(0.25, 0.25, 0.5, std::nextafter(0.5, 1.0)), 200, 150, 6);
-    EXPECT_EQ(cache.samplingCount(), 5) << "a height one bit larger";
 }
 
 TEST(MosaicImageCache, emptyInputsGiveNothingAndStoreNothing)
@@ -116,21 +114,6 @@ TEST(MosaicImageCache, holdsAtMostItsCountLimit)
     // The oldest entry made room and is made again on request.
     cache.mosaicImage(image, QRectF(0, 0, 0.5, 0.5), 50, 50, 5);
     EXPECT_EQ(cache.samplingCount(), made + 1);
-}
-
-TEST(MosaicImageCache, holdsNoReferenceToTheImageItSampled)
-{
-    MosaicImageCache cache;
-    const Image image(noise(400, 300));
-    ASSERT_TRUE(image.bitmap().isDetached());
-    ASSERT_TRUE(cache.mosaicImage(image, kArea, 200, 150, 5));
-    // The entry must not share the full-size buffer, or a crop or a new load would leave the
-    // old image alive in the cache; once `image` goes, its pixels are freed.
-    EXPECT_TRUE(image.bitmap().isDetached());
-    // The entry still answers for that image.
-    ASSERT_TRUE(cache.mosaicImage(image, kArea, 200, 150, 5));
-    EXPECT_EQ(cache.samplingCount(), 1);
-    EXPECT_TRUE(image.bitmap().isDetached());
 }
 
 TEST(MosaicRendering, cellsAreUniformBlocksWithHardEdges)
