@@ -18,9 +18,23 @@ protected:
 
 } // namespace
 
-TEST_F(EditorHistoryTest, DepthFollowsThePixelCount)
+TEST_F(EditorHistoryTest, ElevenSnapshotsKeepTheNewestTenAndTheDepthFollowsThePixelCount)
 {
     EXPECT_EQ(model.maxUndoSteps(), 10);
+    for (int i = 0; i < 11; ++i) {
+        store().appendArrow(arrow());
+        model.saveUndoState();
+    }
+    ASSERT_EQ(model.undoStack().size(), 10);
+    EXPECT_EQ(model.undoStack().first().arrows.size(), 2) << "the first snapshot is gone";
+
+    // The image grows beyond the small depth: each snapshot now adds one and drops one.
+    model.setSelectedImage(bigImage(7501, 8000));
+    model.saveUndoState();
+    EXPECT_EQ(model.undoStack().size(), 10);
+    model.saveUndoState();
+    EXPECT_EQ(model.undoStack().size(), 10);
+
     const struct {
         int w, h, depth;
     } cases[] = {
@@ -35,23 +49,6 @@ TEST_F(EditorHistoryTest, DepthFollowsThePixelCount)
     }
     model.setSelectedImage(std::nullopt);
     EXPECT_EQ(model.maxUndoSteps(), 10);
-}
-
-TEST_F(EditorHistoryTest, ElevenSnapshotsKeepTheNewestTen)
-{
-    for (int i = 0; i < 11; ++i) {
-        store().appendArrow(arrow());
-        model.saveUndoState();
-    }
-    ASSERT_EQ(model.undoStack().size(), 10);
-    EXPECT_EQ(model.undoStack().first().arrows.size(), 2) << "the first snapshot is gone";
-
-    // The image grows beyond the small depth: each snapshot now adds one and drops one.
-    model.setSelectedImage(bigImage(7501, 8000));
-    model.saveUndoState();
-    EXPECT_EQ(model.undoStack().size(), 10);
-    model.saveUndoState();
-    EXPECT_EQ(model.undoStack().size(), 10);
 }
 
 TEST_F(EditorHistoryTest, SnapshotsSharePixelsAndCopyAnnotations)

@@ -50,7 +50,7 @@ public:
 
 // The quarter turns are checked against the canvas by the editor's flatten test; here
 // the angles the editor never sets by itself.
-TEST(ExportSnapshot, NegativeAndOddAnglesTurnClockwiseLikeTheCanvas)
+TEST(ExportSnapshot, AnyAngleTurnsClockwiseLikeTheCanvasAfterTheAnnotationsAreDrawnOnThePixels)
 {
     ExportSnapshot snapshot = snapshotOf(topRedBottomBlue(40, 20));
     snapshot.rotation = -90;
@@ -66,19 +66,16 @@ TEST(ExportSnapshot, NegativeAndOddAnglesTurnClockwiseLikeTheCanvas)
     turned = renderFlattenedImage(snapshot);
     ASSERT_EQ(turned->size(), QSize(100, 20));
     EXPECT_EQ(turned->pixelColor(0, 0).alpha(), 0); // uncovered corner
-}
 
-TEST(ExportSnapshot, DrawsAnnotationsOnTheFullPixelSizeBeforeTurning)
-{
-    // A 2x image: annotations are laid out on its pixels, not its points.
-    ExportSnapshot snapshot = snapshotOf(Image(topRedBottomBlue(40, 20).bitmap(), 2.0));
+    // A 2x image: annotations are laid out on its pixels, not its points, before the turn.
+    snapshot = snapshotOf(Image(topRedBottomBlue(40, 20).bitmap(), 2.0));
     QSizeF seen;
     snapshot.paintAnnotations = [&seen](QPainter& painter, const QSizeF& size) {
         seen = size;
         painter.fillRect(QRectF(0, 0, 4, 4), Qt::green); // top-left corner
     };
     snapshot.rotation = 90;
-    const std::optional<QImage> turned = renderFlattenedImage(snapshot);
+    turned = renderFlattenedImage(snapshot);
     ASSERT_TRUE(turned.has_value());
     EXPECT_EQ(seen, QSizeF(40, 20));
     // The top-left corner goes to the top-right after a clockwise turn.

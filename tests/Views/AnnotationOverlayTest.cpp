@@ -133,10 +133,10 @@ TEST(AnnotationOverlay, previewsShowAtPreviewOpacityOnlyWhenCompleteInTheirTools
     EXPECT_LT(blank, 76);
 }
 
-TEST(AnnotationOverlay, textBeingEditedIsLeftToTheEditor)
+TEST(AnnotationOverlay, textBeingEditedIsLeftToTheEditorAndTheRestFollowsTheDisplayScale)
 {
     AnnotationManager store;
-    const TextAnnotation text{.text = QStringLiteral("Editing"), .position = {0.5, 0.5}, .fontSize = 24,
+    const TextAnnotation text{.text = QStringLiteral("Hg"), .position = {0.5, 0.5}, .fontSize = 40,
                               .color = paletteRed, .width = 0.8};
     store.appendText(text);
     AnnotationOverlay overlay = overlayOf(store);
@@ -145,14 +145,8 @@ TEST(AnnotationOverlay, textBeingEditedIsLeftToTheEditor)
     EXPECT_TRUE(PixelProbe::inkBounds(paintOverlay(overlay), Qt::white, 0).isNull());
     overlay.editingTextId = QUuid::createUuid();
     EXPECT_FALSE(PixelProbe::inkBounds(paintOverlay(overlay), Qt::white).isNull());
-}
 
-TEST(AnnotationOverlay, textFollowsTheDisplayScale)
-{
-    AnnotationManager store;
-    store.appendText(TextAnnotation{.text = QStringLiteral("Hg"), .position = {0.5, 0.5}, .fontSize = 40,
-                                    .color = paletteRed, .width = 0.8});
-    AnnotationOverlay overlay = overlayOf(store);
+    // Shown at half the image's size, the text is drawn at half its size.
     overlay.originalImageSize = QSizeF(400, 400);
     const int half = PixelProbe::inkBounds(paintOverlay(overlay), Qt::white).height();
     EXPECT_EQ(overlay.textScale(), 0.5);
