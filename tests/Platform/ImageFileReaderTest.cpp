@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QImageWriter>
 #include <QPainter>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <libheif/heif.h>
@@ -191,7 +190,7 @@ TEST_F(ImageFileReaderTest, KeepsAlphaPremultiplied)
     EXPECT_EQ(qAlpha(result.image.pixel(3, 3)), 128);
 }
 
-TEST_F(ImageFileReaderTest, EmptyNonImageAndHugeClaimingFilesAreRefused)
+TEST_F(ImageFileReaderTest, EmptyNonImageHugeClaimingAndPartialHeifFilesAreRefused)
 {
     EXPECT_FALSE(ImageFileReader::readFile(write(QStringLiteral("empty.png"), QByteArray())).ok());
     EXPECT_FALSE(ImageFileReader::readFile(write(QStringLiteral("notes.jpg"), QByteArray("just some text, not a picture"))).ok());
@@ -207,51 +206,8 @@ TEST_F(ImageFileReaderTest, EmptyNonImageAndHugeClaimingFilesAreRefused)
     png[31] = char(crc >> 8);
     png[32] = char(crc);
     EXPECT_FALSE(ImageFileReader::readData(png).ok());
-}
-
-TEST_F(ImageFileReaderTest, TruncatedOrDamagedFilesOfEveryFormatAreReadOrRefusedNeverCrash)
-{
-    const QImage pattern = testPattern();
-    PsdTestFiles::Recipe recipe;
-    recipe.compression = 1;
-    const QList<QByteArray> files {
-        encode(pattern, "png"), encode(pattern, "jpeg"), encode(pattern, "tiff"), encode(pattern, "bmp"),
-        encode(pattern, "webp"), kGif, encodeHeif(pattern), PsdTestFiles::build(recipe),
-    };
-    int decoded = 0;
-    int refused = 0;
-    // Some decoders give back what they could read; the rest refuse. Either way the
-    // result is well formed.
-    const auto check = [&](const QByteArray& data, bool truncated) {
-        const auto result = ImageFileReader::readData(data);
-        if (result.ok()) {
-            ++decoded;
-            EXPECT_LE(qint64(result.image.width()) * result.image.height() * 4, ImageFileReader::maxDecodedBytes);
-            if (truncated) {
-                EXPECT_LE(result.image.width(), 64);
-            }
-        } else {
-            ++refused;
-            EXPECT_FALSE(result.error.isEmpty());
-        }
-    };
-    QRandomGenerator random(99);
-    for (const QByteArray& file : files) {
-        ASSERT_FALSE(file.isEmpty());
-        for (qsizetype cut : { qsizetype(1), qsizetype(12), qsizetype(40), file.size() / 3, file.size() / 2, file.size() - 1 })
-            check(file.left(cut), true);
-        for (int round = 0; round < 150; ++round) {
-            QByteArray damaged = file;
-            const int hits = 1 + int(random.bounded(6));
-            for (int i = 0; i < hits; ++i)
-                damaged[int(random.bounded(damaged.size()))] = char(random.bounded(256));
-            check(damaged, false);
-        }
-    }
-    EXPECT_GT(refused, 0) << "damage is noticed at least sometimes";
-    EXPECT_GT(decoded, 0);
     // The HEIF path never returns a partial picture.
-    EXPECT_FALSE(ImageFileReader::readData(encodeHeif(pattern).left(200)).ok());
+    EXPECT_FALSE(ImageFileReader::readData(encodeHeif(testPattern()).left(200)).ok());
 }
 
 TEST_F(ImageFileReaderTest, WhatIsNotARegularFileIsRefusedAtOnce)

@@ -33,28 +33,17 @@ inline bool nearColour(const QColor& a, const QColor& b, int tolerance)
         && std::abs(a.blue() - b.blue()) <= tolerance;
 }
 
-// How many pixels of `area` (clipped to the image) pass `test`.
-inline int countPixels(const QImage& image, const QRect& area, const std::function<bool(const QColor&)>& test)
-{
-    int n = 0;
-    const QRect r = area.intersected(image.rect());
-    for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = r.left(); x <= r.right(); ++x)
-            if (test(image.pixelColor(x, y)))
-                ++n;
-    return n;
-}
-
-// The bounding box of the pixels of `area` (clipped to the image) whose RGB is exactly
-// `colour`'s (alpha ignored), and how many there are.
-inline QRect boundsOfColour(const QImage& image, const QRect& area, QRgb colour, int* count = nullptr)
+// The bounding box of the pixels of `area` (clipped to the image) that pass `test`,
+// and how many there are.
+inline QRect pixelsWhere(const QImage& image, const QRect& area, const std::function<bool(const QColor&)>& test,
+                         int* count = nullptr)
 {
     QRect box;
     int n = 0;
     const QRect r = area.intersected(image.rect());
     for (int y = r.top(); y <= r.bottom(); ++y)
         for (int x = r.left(); x <= r.right(); ++x)
-            if ((image.pixel(x, y) & 0xffffff) == (colour & 0xffffff)) {
+            if (test(image.pixelColor(x, y))) {
                 box |= QRect(x, y, 1, 1);
                 ++n;
             }
@@ -63,11 +52,17 @@ inline QRect boundsOfColour(const QImage& image, const QRect& area, QRgb colour,
     return box;
 }
 
-inline int countOfColour(const QImage& image, const QRect& area, QRgb colour)
+inline int countPixels(const QImage& image, const QRect& area, const std::function<bool(const QColor&)>& test)
 {
     int n = 0;
-    boundsOfColour(image, area, colour, &n);
+    pixelsWhere(image, area, test, &n);
     return n;
+}
+
+// The pixels whose RGB is exactly `colour`'s (alpha ignored).
+inline QRect boundsOfColour(const QImage& image, const QRect& area, QRgb colour)
+{
+    return pixelsWhere(image, area, [colour](const QColor& c) { return (c.rgb() & 0xffffff) == (colour & 0xffffff); });
 }
 
 // An RGB32 image of `size` painted by `draw`.

@@ -37,17 +37,6 @@ const SaveFormat kFormats[] = {
     {"jpeg", 1, "jpg"},
 };
 
-// The bounding box of the pixels that differ from the base colour by more than 60.
-QRect differingBounds(const QImage& image)
-{
-    QRect found;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (!e2e::nearColour(image.pixel(x, y), kBase, 60))
-                found = found.united(QRect(x, y, 1, 1));
-    return found;
-}
-
 // Mean absolute difference per channel between two images of one size.
 double meanDifference(const QImage& a, const QImage& b)
 {
@@ -167,7 +156,8 @@ TEST_F(SaveFormatsTest, ADrawnRectangleIsSavedInEveryFormat)
         if (reference.isNull()) {
             // PNG first: exact pixels. The outline lies where the drag went, nothing else changed.
             reference = image;
-            const QRect ink = differingBounds(image);
+            const auto drawn = [](const QColor& c) { return !e2e::nearColour(c, kBase, 60); };
+            const QRect ink = e2e::pixelsWhere(image, image.rect(), drawn);
             ASSERT_FALSE(ink.isNull()) << "nothing was drawn into the saved image";
             const double slack = 6.0; // half the stroke and a pointer pixel at the zoom shown
             EXPECT_NEAR(ink.left(), expected.left(), slack);

@@ -94,7 +94,8 @@ TEST_F(ShellTest, ASecondLaunchOpensItsFileInTheFirstCopyAndExits)
     EXPECT_TRUE(desktop().waitForWindow(QStringLiteral("^Lumetra - handed over\\.png$"), 10000).has_value());
     const QStringList windows = desktop().findWindows(kMainWindow);
     ASSERT_EQ(windows.size(), 1);
-    const auto green = [](const QImage& shot) { return e2e::countOfColour(shot, shot.rect(), qRgb(0x12, 0xab, 0x34)); };
+    const auto isGreen = [](const QColor& c) { return c.rgb() == qRgb(0x12, 0xab, 0x34); };
+    const auto green = [&](const QImage& shot) { return e2e::countPixels(shot, shot.rect(), isGreen); };
     EXPECT_GE(green(desktop().waitForScreenshot(windows.first(), [&](const QImage& s) { return green(s) >= 320 * 100; })),
               320 * 100)
         << "the handed-over image is not on screen";
