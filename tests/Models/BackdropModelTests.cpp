@@ -79,9 +79,7 @@ TEST(BackdropLayout, ShadowIntensityIsClampedAndZeroHidesIt)
 
 TEST(BackdropLayout, ShadowOffStillHasPaddingAndCorners)
 {
-    BackdropParameters p;
-    p.shadowEnabled = false;
-    p.padding = 10.2;
+    const BackdropParameters p{.padding = 10.2, .shadowEnabled = false};
     const BackdropLayout layout = p.layout(800, 600);
     EXPECT_EQ(std::tuple(layout.shadowBlur, layout.shadowOffsetY, layout.shadowOpacity, layout.shadowMargin()),
               std::tuple(std::optional<double>(), 0.0, 0.0, 0));
@@ -93,10 +91,7 @@ TEST(BackdropLayout, ShadowOffStillHasPaddingAndCorners)
 
 TEST(BackdropLayout, CornerRadiusNeverExceedsHalfTheShorterSide)
 {
-    BackdropParameters p;
-    p.padding = 0;
-    p.cornerRadius = 40;
-    p.shadowEnabled = false;
+    BackdropParameters p{.padding = 0, .cornerRadius = 40, .shadowEnabled = false};
     EXPECT_DOUBLE_EQ(p.layout(50, 50).cornerRadius, 25.0);
     EXPECT_DOUBLE_EQ(p.layout(300, 20).cornerRadius, 10.0);
     EXPECT_DOUBLE_EQ(p.layout(300, 200).cornerRadius, 40.0);
@@ -111,8 +106,7 @@ TEST(BackdropLayout, CornerRadiusNeverExceedsHalfTheShorterSide)
 
 TEST(BackdropLayout, UnusablePaddingAddsNoRoom)
 {
-    BackdropParameters p;
-    p.shadowEnabled = false;
+    BackdropParameters p{.shadowEnabled = false};
     for (double padding : {-12.0, std::numeric_limits<double>::quiet_NaN(), -std::numeric_limits<double>::infinity()}) {
         p.padding = padding;
         const BackdropLayout layout = p.layout(100, 80);

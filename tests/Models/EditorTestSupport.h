@@ -92,21 +92,12 @@ inline bool waitForLoads(QSignalSpy& finished, int count, int timeoutMs = 10000)
 
 inline ArrowAnnotation arrow(bool selected = false)
 {
-    ArrowAnnotation a;
-    a.startPoint = { 0.1, 0.1 };
-    a.endPoint = { 0.5, 0.5 };
-    a.lineWidth = 3;
-    a.isSelected = selected;
-    return a;
+    return ArrowAnnotation{ .startPoint = { 0.1, 0.1 }, .endPoint = { 0.5, 0.5 }, .lineWidth = 3, .isSelected = selected };
 }
 
 inline RectangleAnnotation rectangle(bool selected = false)
 {
-    RectangleAnnotation r;
-    r.rect = { 0.2, 0.2, 0.3, 0.3 };
-    r.lineWidth = 2;
-    r.isSelected = selected;
-    return r;
+    return RectangleAnnotation{ .rect = { 0.2, 0.2, 0.3, 0.3 }, .lineWidth = 2, .isSelected = selected };
 }
 
 } // namespace EditorTestSupport

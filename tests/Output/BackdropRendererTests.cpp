@@ -31,8 +31,7 @@ void expectNear(QColor actual, QColor expected, int tolerance, const char* where
 TEST(BackdropRenderer, DefaultsPlaceCardAndImageAsTheLayoutSays)
 {
     const QImage red = solidImage(1000, 600, Qt::red);
-    BackdropParameters defaults;
-    defaults.preset = BackdropPreset::black; // a card colour that differs from the image
+    const BackdropParameters defaults{.preset = BackdropPreset::black}; // a card colour that differs from the image
     const std::optional<QImage> result = renderBackdropImage(red, defaults, true);
     ASSERT_TRUE(result.has_value());
     ASSERT_EQ(result->size(), QSize(1128, 728));
@@ -63,9 +62,7 @@ TEST(BackdropRenderer, DefaultsPlaceCardAndImageAsTheLayoutSays)
 
 TEST(BackdropRenderer, OpaqueDestinationCarriesTheEndStopsAcrossTheCanvas)
 {
-    BackdropParameters p;
-    p.preset = BackdropPreset::ocean;
-    p.shadowEnabled = false;
+    const BackdropParameters p{.preset = BackdropPreset::ocean, .shadowEnabled = false};
     const std::optional<QImage> result = renderBackdropImage(solidImage(200, 100, Qt::white), p, false);
     ASSERT_TRUE(result.has_value());
     ASSERT_EQ(result->size(), QSize(264, 164));
@@ -80,9 +77,7 @@ TEST(BackdropRenderer, OpaqueDestinationCarriesTheEndStopsAcrossTheCanvas)
 
 TEST(BackdropRenderer, NoShadowAddsExactlyTwiceTheRoundedPadding)
 {
-    BackdropParameters p;
-    p.shadowEnabled = false;
-    p.padding = 10.2;
+    BackdropParameters p{.padding = 10.2, .shadowEnabled = false};
     const std::optional<QImage> result = renderBackdropImage(solidImage(800, 600, Qt::blue), p, true);
     ASSERT_TRUE(result.has_value());
     EXPECT_EQ(result->size(), QSize(822, 622));
@@ -95,10 +90,7 @@ TEST(BackdropRenderer, NoShadowAddsExactlyTwiceTheRoundedPadding)
 
 TEST(BackdropRenderer, SmallImageCornersAreClampedToHalfItsSide)
 {
-    BackdropParameters p;
-    p.padding = 0;
-    p.cornerRadius = 40;
-    p.shadowEnabled = false;
+    const BackdropParameters p{.padding = 0, .cornerRadius = 40, .shadowEnabled = false};
     const QImage green = solidImage(50, 50, Qt::green);
     const std::optional<QImage> result = renderBackdropImage(green, p, true);
     ASSERT_TRUE(result.has_value());
@@ -116,10 +108,7 @@ TEST(BackdropRenderer, SmallImageCornersAreClampedToHalfItsSide)
 
 TEST(BackdropRenderer, NothingToDrawReturnsTheInputItselfAndNoInputNothing)
 {
-    BackdropParameters p;
-    p.padding = 0;
-    p.cornerRadius = 0;
-    p.shadowEnabled = false;
+    const BackdropParameters p{.padding = 0, .cornerRadius = 0, .shadowEnabled = false};
     const QImage image = solidImage(30, 20, Qt::red);
     const std::optional<QImage> result = renderBackdropImage(image, p, false);
     ASSERT_TRUE(result.has_value());

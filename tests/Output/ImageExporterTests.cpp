@@ -95,9 +95,7 @@ TEST(ImageExport, BackdropFollowsTheDestinationsTransparency)
     QTemporaryDir dir;
     QObject context;
     ExportSnapshot snapshot = snapshotOf(topRedBottomBlue(100, 60));
-    BackdropParameters backdrop;
-    backdrop.shadowEnabled = false;
-    snapshot.backdrop = backdrop;
+    snapshot.backdrop = BackdropParameters{.shadowEnabled = false};
 
     auto png = ImageExport::exportImage(snapshot, 0.9, dir.filePath("b.png"), &context, {});
     auto jpg = ImageExport::exportImage(snapshot, 0.9, dir.filePath("b.jpg"), &context, {});
@@ -163,9 +161,7 @@ TEST(ImageExport, CopyPutsPngThenTiffOnThePasteboard)
     ScopedPasteboard scoped;
     QObject context;
     ExportSnapshot snapshot = snapshotOf(topRedBottomBlue(50, 30));
-    BackdropParameters backdrop;
-    backdrop.shadowEnabled = false;
-    snapshot.backdrop = backdrop;
+    snapshot.backdrop = BackdropParameters{.shadowEnabled = false};
     snapshot.backdropAlphaCapable = false; // a copy keeps transparency whatever this says
     std::optional<bool> written;
     auto future = ImageExport::copyImage(snapshot, &context, [&](bool ok) { written = ok; });

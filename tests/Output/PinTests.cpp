@@ -106,8 +106,7 @@ TEST(PinFingerprint, CoversThePixelsEveryAnnotationFieldTheRotationAndTheBackdro
     EXPECT_NE(pinFingerprint(Image(filled({40, 30}, Qt::blue)), annotations, 0.0, std::nullopt), base);
     EXPECT_NE(pinFingerprint(red, annotations, 90.0, std::nullopt), base);
     EXPECT_NE(pinFingerprint(red, annotations, 0.0, BackdropParameters{}), base);
-    BackdropParameters padded;
-    padded.padding = 40;
+    const BackdropParameters padded{.padding = 40};
     EXPECT_NE(pinFingerprint(red, annotations, 0.0, padded), pinFingerprint(red, annotations, 0.0, BackdropParameters{}));
 
     ArrowAnnotation arrow{.startPoint = {0.1, 0.1}, .endPoint = {0.5, 0.5}, .lineWidth = 3};

@@ -126,10 +126,7 @@ protected:
 TEST_F(ImageFileReaderTest, ReadsEveryFormatMadeHere)
 {
     const QImage pattern = testPattern();
-    PsdTestFiles::Recipe psd;
-    psd.width = 64;
-    psd.height = 32;
-    psd.compression = 1;
+    PsdTestFiles::Recipe psd{.width = 64, .height = 32, .compression = 1};
     psd.sample = [&](int c, int x, int y) {
         const QRgb p = pattern.pixel(x, y);
         return c == 0 ? qRed(p) : c == 1 ? qGreen(p) : qBlue(p);
