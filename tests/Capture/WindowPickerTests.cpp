@@ -19,12 +19,8 @@ namespace {
 
 WindowRecord window(std::uint32_t id, QRectF frame)
 {
-    WindowRecord w;
-    w.windowId = id;
-    w.frame = frame;
-    w.ownerName = QStringLiteral("App");
-    w.title = QStringLiteral("Window %1").arg(id);
-    return w;
+    return WindowRecord{.windowId = id, .frame = frame, .title = QStringLiteral("Window %1").arg(id),
+                        .ownerName = QStringLiteral("App")};
 }
 
 TEST(WindowPickerGeometry, HitTestTakesTheFrontMostCandidateUnderThePoint)
