@@ -103,8 +103,8 @@ QString PortalGlobalShortcuts::preferredTrigger(quint16 keyCode, quint64 modifie
     const QString key = keysymName(keyCode);
     if (key.isEmpty())
         return {};
-    // Lumetra's command is Ctrl, option Alt and control Super (the shortcuts
-    // specification's LOGO), as everywhere on Linux.
+    // Lumetra's command is Ctrl, option Alt and control Super (LOGO in the portal's
+    // trigger words), as everywhere on Linux.
     QStringList parts = KeyboardMapping::modifierWords(
         modifierFlags, {QStringLiteral("CTRL"), QStringLiteral("ALT"), QStringLiteral("SHIFT"), QStringLiteral("LOGO")});
     parts << key;

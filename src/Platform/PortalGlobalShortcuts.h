@@ -39,7 +39,7 @@ public:
     KeyGrabResult grabKey(int id, quint16 keyCode, quint64 modifierFlags) override;
     void ungrabAll() override;
 
-    // The trigger the shortcuts specification writes for a binding ("CTRL+SHIFT+7");
+    // The trigger as the desktop portal writes it for a binding ("CTRL+SHIFT+7");
     // empty for a key code without a key.
     static QString preferredTrigger(quint16 keyCode, quint64 modifierFlags);
 

@@ -43,9 +43,9 @@ public:
     ImageOutputController* controller() const { return m_controller; }
     TextRecognitionController* textRecognition() const { return m_textRecognition; }
 
-    // Subscribes to "SaveImageCommand", "SaveAsImageCommand", "CopyImageCommand",
-    // "PinImageCommand" and "OCRToggleCommand"; detach ends the subscriptions. Alerts
-    // and the save panel open over the canvas area's window.
+    // Subscribes to the save, save-as, copy, pin and text-recognition commands;
+    // detach ends the subscriptions. Alerts and the save panel open over the canvas
+    // area's window.
     void attach();
     void detach();
     bool isAttached() const { return m_attached; }

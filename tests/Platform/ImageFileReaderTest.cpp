@@ -1,7 +1,7 @@
 #include "Platform/ImageFileReader.h"
 
 #include "PsdTestFiles.h"
-#include "support/SpecialFiles.h"
+#include "support/NonRegularFiles.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>
@@ -209,7 +209,7 @@ TEST_F(ImageFileReaderTest, EmptyNonImageHugeClaimingAndPartialHeifFilesAreRefus
 
 TEST_F(ImageFileReaderTest, WhatIsNotARegularFileIsRefusedAtOnce)
 {
-    for (const SpecialFiles::Case& special : SpecialFiles::make(dir.path())) {
+    for (const NonRegularFiles::Case& special : NonRegularFiles::make(dir.path())) {
         SCOPED_TRACE(special.kind);
         // On a thread of its own, so that a reader stuck in open() fails the test
         // instead of hanging it.

@@ -1,6 +1,6 @@
 #include "EditorCanvasTestSupport.h"
 #include "PixelProbe.h"
-#include "support/SpecialFiles.h"
+#include "support/NonRegularFiles.h"
 
 #include "Core/Localization.h"
 #include "Core/Notifications.h"
@@ -176,7 +176,7 @@ TEST_F(ContentViewTest, FileHandedOverByTheApplicationOpens)
     EXPECT_FALSE(ImageLoadManager::shared().pendingImageURL().has_value());
 
     // Whatever cannot be read is named in the alert; the open image stays.
-    for (const SpecialFiles::Case& special : SpecialFiles::make(dir.path())) {
+    for (const NonRegularFiles::Case& special : NonRegularFiles::make(dir.path())) {
         SCOPED_TRACE(special.kind);
         ImageLoadManager::shared().setPendingImageURL(QUrl::fromLocalFile(special.path));
         QMessageBox* alert = nullptr;

@@ -14,7 +14,7 @@
 
 #include <vector>
 
-namespace SpecialFiles {
+namespace NonRegularFiles {
 
 struct Case {
     const char* kind;
@@ -46,4 +46,4 @@ inline std::vector<Case> make(const QString& folder)
     };
 }
 
-} // namespace SpecialFiles
+} // namespace NonRegularFiles
