@@ -9,8 +9,9 @@
 // Mosaic pixelation: sample a region of the image into a tiny bitmap of one pixel
 // per cell, then scale that back up. Both steps take each destination pixel from
 // exactly one source pixel and copy it (no interpolation, no blending), so every
-// cell is one flat colour with hard edges. The canvas and the exporter both
-// pixelate mosaic regions through pixelatedRegion.
+// cell is one flat colour with hard edges. The canvas and the exporter both draw
+// mosaic regions from sampleImageRegion's one-pixel-per-cell bitmap, scaled up as it
+// is painted; pixelatedRegion makes the whole scaled picture at once.
 
 // Cells along one side of a region `extent` (a fraction of the image side) wide:
 // the whole image side holds 110 - 10 x intensity cells, clamped to 4...100 (100
