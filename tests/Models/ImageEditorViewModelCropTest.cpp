@@ -161,6 +161,21 @@ TEST_F(EditorCropTest, AnnotationsGoAlongIntoThePartKept)
     EXPECT_EQ(store.numbers().size() + store.freehands().size(), 2);
 }
 
+TEST_F(EditorCropTest, TextBeingTypedIsCommittedAndGoesAlongIntoTheCrop)
+{
+    // The toolbar's crop button selects the tool straight away, with no command first.
+    model.selectTool(ToolType::text);
+    model.beginTextEditing(QPointF(200, 150), QSizeF(400, 300), std::nullopt, 24);
+    model.setTempTextInput(QStringLiteral("typed"));
+    model.selectTool(ToolType::crop);
+    EXPECT_FALSE(model.isEditingText());
+    EXPECT_TRUE(model.isCropping());
+    model.setCropRect(QRectF(100, 100, 200, 100));
+    model.applyCrop(QSizeF(400, 300));
+    ASSERT_EQ(model.annotationManager()->texts().size(), 1);
+    EXPECT_EQ(model.annotationManager()->texts()[0].text, QStringLiteral("typed"));
+}
+
 TEST_F(EditorCropTest, CroppingAScaledImageKeepsTheTextsDrawnSize)
 {
     // Text is drawn at fontSize x drawn width / the reference width; at half scale a

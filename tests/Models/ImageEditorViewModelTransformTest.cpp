@@ -176,13 +176,9 @@ TEST_F(EditorTransformTest, RevertBringsBackTheInstalledImageAndItsSize)
     EXPECT_FALSE(empty.canUndo());
 }
 
-TEST_F(EditorTransformTest, ClearEmptiesTheEditor)
+TEST_F(EditorTransformTest, ClearEmptiesTheEditorAsOneUndoStep)
 {
     model.annotationManager()->appendArrow(arrow());
-    model.applyScale(0.5);
-    ASSERT_TRUE(resampled(model));
-    model.undo();
-    ASSERT_TRUE(model.canRedo());
     model.applyScale(0.5);
     ASSERT_TRUE(resampled(model));
     model.setZoomLevel(4);
@@ -192,18 +188,35 @@ TEST_F(EditorTransformTest, ClearEmptiesTheEditor)
     model.setCropRect(QRectF(0, 0, 5, 5));
     model.setOcrPanelState(OCRPanelState::empty());
     model.setIsEditingText(true);
+    const Image pristine = *model.pristineImage();
 
     model.clearImage();
     EXPECT_FALSE(model.selectedImage() || model.imageURL() || model.originalImage() || model.pristineImage());
     EXPECT_EQ(std::tuple(model.zoomLevel(), model.rotation(), model.scale()), std::tuple(1.0, 0.0, 1.0));
-    EXPECT_FALSE(model.isCropping() || model.canUndo() || model.canRedo() || model.isEditingText());
+    EXPECT_FALSE(model.isCropping() || model.canRedo() || model.isEditingText());
     EXPECT_EQ(model.cropRect(), QRectF());
     EXPECT_TRUE(model.annotationManager()->arrows().isEmpty());
     EXPECT_EQ(model.currentTool(), ToolType::none);
     EXPECT_FALSE(model.ocrPanelState().has_value());
     EXPECT_EQ(model.displayName(), "No Image");
+    ASSERT_TRUE(model.canUndo());
 
+    // Undo brings the whole document back, the scaled picture and its history too.
     model.undo();
+    ASSERT_TRUE(model.selectedImage().has_value());
+    EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(500, 400));
+    EXPECT_EQ(model.annotationManager()->arrows().size(), 1);
+    EXPECT_EQ(model.imageURL(), QUrl::fromLocalFile("/tmp/t.png"));
+    EXPECT_EQ(model.pristineImage()->bitmap().cacheKey(), pristine.bitmap().cacheKey());
+    EXPECT_EQ(model.rotation(), 180.0);
+    model.undo();
+    EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(1000, 800)) << "the step before the clear";
+
     model.redo();
-    EXPECT_FALSE(model.selectedImage().has_value());
+    model.redo();
+    EXPECT_FALSE(model.selectedImage() || model.imageURL() || model.pristineImage()) << "redo clears again";
+    EXPECT_TRUE(model.annotationManager()->arrows().isEmpty());
+    model.undo();
+    EXPECT_EQ(model.annotationManager()->arrows().size(), 1);
+    EXPECT_EQ(model.scale(), 0.5);
 }

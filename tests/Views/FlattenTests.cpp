@@ -1,4 +1,6 @@
+#include "Core/AppThemeColors.h"
 #include "Models/AnnotationManager.h"
+#include "Models/EditorTestSupport.h"
 #include "Models/ImageEditorViewModel.h"
 #include "Output/ExportSnapshot.h"
 #include "Output/ImageOutputController.h"
@@ -8,6 +10,8 @@
 
 #include <QPainter>
 #include <QUrl>
+
+#include <cmath>
 
 #include <gtest/gtest.h>
 
@@ -198,6 +202,85 @@ TEST_F(FlattenTest, MosaicCellsAreSampledFromTheFullImage)
     // Outside the area the stripes are untouched.
     EXPECT_EQ(flat.pixel(10, 10), stripes.pixel(10, 10));
     EXPECT_EQ(flat.pixel(13, 10), stripes.pixel(13, 10));
+}
+
+TEST_F(FlattenTest, TheCanvasShowsNothingPastTheImageThatTheFileDoesNotHold)
+{
+    // Half on the grey margin beside the image: a marker, a frame, an arrow.
+    store().appendNumber(NumberAnnotation{.position = {1.0, 0.5}, .value = 3, .color = red, .diameter = 40});
+    store().appendRectangle(RectangleAnnotation{.rect = QRectF(-0.2, 0.1, 0.4, 0.3), .strokeColor = blue,
+                                                .fillColor = blue, .lineWidth = 4});
+    store().appendArrow(ArrowAnnotation{.startPoint = {0.5, 0.5}, .endPoint = {0.5, -0.3}, .color = green,
+                                        .lineWidth = 6});
+    EditorCanvasView canvas(&model);
+    canvas.resize(W + 200, H + 200);
+    model.setZoomLevel(1.0);
+    QImage shown(canvas.size(), QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&shown);
+    canvas.paintCanvas(painter);
+    painter.end();
+
+    const QRect image(100, 100, W, H);
+    EXPECT_TRUE(nearlySame(shown.copy(image), exported(), 24, 0.002));
+    const QRgb background = canvasBackgroundColor(canvas.palette()).rgb();
+    int marked = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+            marked += !image.contains(x, y) && shown.pixel(x, y) != background;
+    EXPECT_EQ(marked, 0);
+}
+
+TEST_F(FlattenTest, AMosaicCutByACropAndEnlargedHidesEveryCoveredPixelAtTheEdge)
+{
+    // One-pixel checks, finer than any letter: every two neighbouring pixels differ,
+    // and stay different when the image is enlarged smoothly.
+    QImage checks(W, H, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x)
+            checks.setPixel(x, y, (x + y) % 2 ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+    struct Case {
+        const char* edge;
+        QRectF mosaic; // normalised
+        QRectF crop;   // pixels; its edge runs through the mosaic
+        bool acrossX;  // the cut edge is a vertical one
+        bool atFarSide;
+    };
+    const Case cases[] = {
+        {"right", {0.5, 0.3, 0.3, 0.3}, QRectF(0, 0, 158, H), true, true},
+        {"left", {0.2, 0.3, 0.3, 0.3}, QRectF(83, 0, W - 83, H), true, false},
+        {"bottom", {0.3, 0.5, 0.3, 0.3}, QRectF(0, 0, W, 105), false, true},
+        {"top", {0.3, 0.2, 0.3, 0.3}, QRectF(0, 55, W, H - 55), false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.edge);
+        model.setLoadedImage(Image(checks), QUrl::fromLocalFile(QStringLiteral("/tmp/checks.png")));
+        store().appendRectangle(RectangleAnnotation{.rect = c.mosaic, .effect = AnnotationEffect::mosaic,
+                                                    .mosaicIntensity = 5});
+        model.setIsCropping(true);
+        model.setCropRect(c.crop);
+        model.applyCrop(QSizeF(W, H));
+        model.applyScale(2.0);
+        ASSERT_TRUE(EditorTestSupport::resampled(model));
+        const QImage flat = exported();
+        ASSERT_EQ(flat.size(), (c.crop.size() * 2).toSize());
+
+        // The covered part of the enlarged image, and the three pixels of it at the cut.
+        const QRectF onImage = store().rectangles().at(0).rect & QRectF(0, 0, 1, 1);
+        const QRect covered(QPoint(int(std::ceil(onImage.left() * flat.width())) + 1, int(std::ceil(onImage.top() * flat.height())) + 1),
+                            QPoint(int(onImage.right() * flat.width()) - 2, int(onImage.bottom() * flat.height()) - 2));
+        ASSERT_FALSE(covered.isEmpty());
+        int leaks = 0;
+        const int last = c.acrossX ? flat.width() - 1 : flat.height() - 1;
+        for (int along = c.acrossX ? covered.top() : covered.left(); along <= (c.acrossX ? covered.bottom() : covered.right()); ++along)
+            for (int depth = 1; depth < 3; ++depth) {
+                const int a = c.atFarSide ? last - depth : depth, b = c.atFarSide ? a + 1 : a - 1;
+                const QRgb p = c.acrossX ? flat.pixel(a, along) : flat.pixel(along, a);
+                const QRgb q = c.acrossX ? flat.pixel(b, along) : flat.pixel(along, b);
+                leaks += p != q;
+            }
+        EXPECT_EQ(leaks, 0);
+        store().clearAll();
+    }
 }
 
 TEST_F(FlattenTest, SelectionIsNotPartOfThePicture)
