@@ -135,6 +135,11 @@ TEST_F(EditorCropTest, AnnotationsGoAlongIntoThePartKept)
     // Wholly outside the part kept: dropped.
     store.appendNumber(NumberAnnotation{.position = {0.9, 0.9}, .value = 1, .diameter = 28});
     store.appendFreehand(FreehandAnnotation{.points = {{0.05, 0.9}, {0.1, 0.95}}, .lineWidth = 3});
+    // Text still being typed when the crop tool is chosen (the toolbar's button does so
+    // with no command first) is committed and goes along.
+    model.beginTextEditing(QPointF(200, 100), QSizeF(400, 300), std::nullopt, 24);
+    model.setTempTextInput(QStringLiteral("typed"));
+    model.selectTool(ToolType::crop);
     model.setCropRect(QRectF(100, 50, 200, 100));
     model.applyCrop(QSizeF(400, 300));
 
@@ -146,7 +151,8 @@ TEST_F(EditorCropTest, AnnotationsGoAlongIntoThePartKept)
     // Its cells keep at least their size in pixels: 60 cells across 400 pixels become
     // 20 across the 100 pixels the image kept of its height (a third).
     EXPECT_DOUBLE_EQ(store.rectangles()[0].mosaicIntensity, 9.0);
-    ASSERT_EQ(store.texts().size(), 1);
+    ASSERT_EQ(store.texts().size(), 2);
+    EXPECT_EQ(store.texts()[1].text, QStringLiteral("typed"));
     EXPECT_EQ(store.texts()[0].position, QPointF(0.5, 0.4));
     EXPECT_DOUBLE_EQ(store.texts()[0].width, 0.5);
     EXPECT_DOUBLE_EQ(store.texts()[0].fontSize, 20.0);
@@ -159,21 +165,6 @@ TEST_F(EditorCropTest, AnnotationsGoAlongIntoThePartKept)
     EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(400, 300));
     EXPECT_EQ(store.arrows()[0].startPoint, QPointF(0.25, 0.25));
     EXPECT_EQ(store.numbers().size() + store.freehands().size(), 2);
-}
-
-TEST_F(EditorCropTest, TextBeingTypedIsCommittedAndGoesAlongIntoTheCrop)
-{
-    // The toolbar's crop button selects the tool straight away, with no command first.
-    model.selectTool(ToolType::text);
-    model.beginTextEditing(QPointF(200, 150), QSizeF(400, 300), std::nullopt, 24);
-    model.setTempTextInput(QStringLiteral("typed"));
-    model.selectTool(ToolType::crop);
-    EXPECT_FALSE(model.isEditingText());
-    EXPECT_TRUE(model.isCropping());
-    model.setCropRect(QRectF(100, 100, 200, 100));
-    model.applyCrop(QSizeF(400, 300));
-    ASSERT_EQ(model.annotationManager()->texts().size(), 1);
-    EXPECT_EQ(model.annotationManager()->texts()[0].text, QStringLiteral("typed"));
 }
 
 TEST_F(EditorCropTest, CroppingAScaledImageKeepsTheTextsDrawnSize)

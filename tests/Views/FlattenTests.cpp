@@ -206,10 +206,8 @@ TEST_F(FlattenTest, TheCanvasShowsNothingPastTheImageThatTheFileDoesNotHold)
 {
     // Half on the grey margin beside the image: a marker, a frame, an arrow.
     store().appendNumber(NumberAnnotation{.position = {1.0, 0.5}, .value = 3, .color = red, .diameter = 40});
-    store().appendRectangle(RectangleAnnotation{.rect = QRectF(-0.2, 0.1, 0.4, 0.3), .strokeColor = blue,
-                                                .fillColor = blue, .lineWidth = 4});
-    store().appendArrow(ArrowAnnotation{.startPoint = {0.5, 0.5}, .endPoint = {0.5, -0.3}, .color = green,
-                                        .lineWidth = 6});
+    store().appendRectangle(RectangleAnnotation{.rect = QRectF(-0.2, 0.1, 0.4, 0.3), .fillColor = blue});
+    store().appendArrow(ArrowAnnotation{.startPoint = {0.5, 0.5}, .endPoint = {0.5, -0.3}, .lineWidth = 6});
     EditorCanvasView canvas(&model);
     canvas.resize(W + 200, H + 200);
     model.setZoomLevel(1.0);
