@@ -135,8 +135,7 @@ TEST_F(EditorCropTest, AnnotationsGoAlongIntoThePartKept)
     // Wholly outside the part kept: dropped.
     store.appendNumber(NumberAnnotation{.position = {0.9, 0.9}, .value = 1, .diameter = 28});
     store.appendFreehand(FreehandAnnotation{.points = {{0.05, 0.9}, {0.1, 0.95}}, .lineWidth = 3});
-    // Text still being typed when the crop tool is chosen (the toolbar's button does so
-    // with no command first) is committed and goes along.
+    // Text being typed when the crop tool is chosen (as the toolbar's button does) goes along.
     model.beginTextEditing(QPointF(200, 100), QSizeF(400, 300), std::nullopt, 24);
     model.setTempTextInput(QStringLiteral("typed"));
     model.selectTool(ToolType::crop);

@@ -1,8 +1,7 @@
 // The canvas's backdrop preview is the saved file scaled: for several backdrops, at
 // zoom 0.5, 1 and 2 and at every quarter turn, the canvas around the image equals the
 // exported image (laid over the canvas colour) scaled by the zoom, up to the
-// differences that scaling itself makes at edges. A tint reaching past three of the
-// image's edges shows only on the image, its corners rounded, in both.
+// differences that scaling itself makes at edges; a tint past three edges included.
 #include "Core/AppThemeColors.h"
 #include "Core/Settings.h"
 #include "Models/ImageEditorViewModel.h"
