@@ -107,6 +107,7 @@ public:
             std::optional<QUrl> imageURL;
             std::optional<QUrl> lastSavedURL;
             double rotation = 0.0;
+            double zoomLevel = 1.0;
         };
         std::optional<Document> document;
         // The editor emptied by Clear Image (image is null): redoing the clear.

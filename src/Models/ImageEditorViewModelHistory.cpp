@@ -57,7 +57,7 @@ ImageEditorViewModel::EditorState ImageEditorViewModel::documentState() const
         empty.cleared = true;
         return empty;
     }
-    state->document = EditorState::Document{m_pristineImage, m_imageURL, m_lastSavedURL, m_rotation};
+    state->document = EditorState::Document{m_pristineImage, m_imageURL, m_lastSavedURL, m_rotation, m_zoomLevel};
     return *state;
 }
 
@@ -105,6 +105,7 @@ void ImageEditorViewModel::restoreState(const EditorState& state)
         setImageURL(state.document->imageURL);
         m_lastSavedURL = state.document->lastSavedURL;
         setRotation(state.document->rotation);
+        setZoomLevel(state.document->zoomLevel);
     }
 }
 

@@ -199,12 +199,12 @@ TEST_F(EditorTransformTest, ClearEmptiesTheEditorAsOneUndoStep)
     EXPECT_FALSE(model.ocrPanelState().has_value());
     EXPECT_EQ(model.displayName(), "No Image");
 
-    // Undo brings the whole document back: the scaled picture, its name, its turn.
+    // Undo brings the whole document back: the scaled picture, its name, its view.
     model.undo();
     ASSERT_TRUE(model.selectedImage() && model.pristineImage());
     EXPECT_EQ(std::tuple(model.selectedImage()->pixelSize(), model.annotationManager()->arrows().size(),
-                         model.imageURL(), model.rotation()),
-              std::tuple(QSize(500, 400), 1, std::optional(QUrl::fromLocalFile("/tmp/t.png")), 180.0));
+                         model.imageURL(), model.rotation(), model.zoomLevel()),
+              std::tuple(QSize(500, 400), 1, std::optional(QUrl::fromLocalFile("/tmp/t.png")), 180.0, 4.0));
     model.redo();
     EXPECT_FALSE(model.selectedImage() || model.imageURL() || model.pristineImage()) << "redo clears again";
     model.undo();
