@@ -245,9 +245,14 @@ void EditorCanvasView::updateLayers(const HandleFrameTransform& transform)
             drawShownImage(painter, displayBitmap(scaled), scaled, cornerRadius);
         }
         m_layers.outline = imageOutline(scaled, cornerRadius);
-        if (!kinds.freehands().isEmpty() || !kinds.lines().isEmpty() || !kinds.arrows().isEmpty()) {
-            // Strokes are drawn onto the picture itself (a highlighter multiplies with
-            // it), in a copy cut to the image's outline and laid back over.
+        if (!(cornerRadius > 0.0)) {
+            // Strokes are drawn onto the picture itself: a highlighter multiplies with it.
+            QPainter painter(&m_layers.below);
+            painter.setTransform(transform.painterTransform(), true);
+            painter.setClipRect(QRectF(QPointF(0.0, 0.0), scaled));
+            overlay.paint(painter);
+        } else if (!kinds.freehands().isEmpty() || !kinds.lines().isEmpty() || !kinds.arrows().isEmpty()) {
+            // Rounded corners take a copy, cut with antialiased corners and laid back over.
             QImage marked = m_layers.below.copy();
             {
                 QPainter painter(&marked);

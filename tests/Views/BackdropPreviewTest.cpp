@@ -1,7 +1,7 @@
 // The canvas's backdrop preview is the saved file scaled: for several backdrops, at
 // zoom 0.5, 1 and 2 and at every quarter turn, the canvas around the image equals the
 // exported image (laid over the canvas colour) scaled by the zoom, up to the
-// differences that scaling itself makes at edges; a tint past three edges included.
+// differences that scaling itself makes at edges; a tint and an arrow past the edges included.
 #include "Core/AppThemeColors.h"
 #include "Core/Settings.h"
 #include "Models/ImageEditorViewModel.h"
@@ -82,6 +82,7 @@ TEST(BackdropPreview, CanvasShowsTheExportedBackdropScaledAtEveryZoomAndTurn)
                     model.setLoadedImage(image, QUrl::fromLocalFile("/tmp/preview.png"));
                     model.annotationManager()->appendRectangle(RectangleAnnotation{
                         .rect = QRectF(-0.1, -0.1, 1.2, 0.6), .fillColor = RgbaColor{0, 0, 1, 0.6}, .lineWidth = 0});
+                    model.annotationManager()->appendArrow(ArrowAnnotation{.startPoint = {0.7, 0.8}, .endPoint = {1.4, 0.8}, .color = RgbaColor{1, 1, 0, 1}, .lineWidth = 1});
                     model.setCurrentBackdropPreset(b.preset);
                     model.setCurrentBackdropPadding(b.padding);
                     model.setCurrentBackdropCornerRadius(b.cornerRadius);
