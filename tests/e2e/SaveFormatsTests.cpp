@@ -294,24 +294,31 @@ TEST_F(SaveFormatsTest, SaveAsWritesTheFileNamedAndUnsavedWorkIsAskedAboutOnQuit
     ASSERT_TRUE(desktop().lumetraRunning());
 
     // With PNG chosen, the typed JPEG name is what is written, as JPEG; the PNG of that
-    // name stays, and the window names the file saved. An existing file of the typed
-    // name is asked about, and replaced, without touching any other.
+    // name stays, and the window names the file saved. Then, JPEG now the stored choice,
+    // a name without extension is completed, and the file so named is asked about and
+    // replaced, without touching any other.
     for (const char* name : {"zzz.png", "report.jpg"})
         ASSERT_TRUE(QImage(8, 8, QImage::Format_RGB32).save(work(QString::fromLatin1(name))));
     const QByteArray zzzPng = bytesOf(work(QStringLiteral("zzz.png")));
     const QByteArray oldReport = bytesOf(work(QStringLiteral("report.jpg")));
-    for (const auto& [typed, asked] : {std::pair{"zzz.jpg", false}, {"report.jpg", true}}) {
-        SCOPED_TRACE(typed);
-        const QString path = work(QString::fromLatin1(typed));
-        ASSERT_TRUE(saveAs(*editor, path, &kFormats[0], asked));
+    const struct {
+        const char* typed;
+        const char* written;
+        const SaveFormat* chosen;
+        bool asked;
+    } cases[] = {{"zzz.jpg", "zzz.jpg", &kFormats[0], false}, {"report", "report.jpg", nullptr, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        const QString path = work(QString::fromLatin1(c.written));
+        ASSERT_TRUE(saveAs(*editor, work(QString::fromLatin1(c.typed)), c.chosen, c.asked));
         ASSERT_TRUE(waitUntil([&] { return bytesOf(path).startsWith("\xff\xd8\xff"); }, 10000))
-            << "no JPEG written at " << typed;
-        EXPECT_TRUE(desktop().waitForWindow(QStringLiteral("^Lumetra - %1$").arg(QRegularExpression::escape(typed)), 10000))
+            << "no JPEG written at " << c.written;
+        EXPECT_TRUE(desktop().waitForWindow(QStringLiteral("^Lumetra - %1$").arg(QRegularExpression::escape(c.written)), 10000))
             << "the title does not name the saved file";
     }
     EXPECT_EQ(bytesOf(work(QStringLiteral("zzz.png"))), zzzPng);
     EXPECT_NE(bytesOf(work(QStringLiteral("report.jpg"))), oldReport);
-    EXPECT_FALSE(QFile::exists(work(QStringLiteral("report.png"))));
+    EXPECT_FALSE(QFile::exists(work(QStringLiteral("report.png"))) || QFile::exists(work(QStringLiteral("report"))));
 
     // New work after the save is asked about again; Discard quits.
     ASSERT_NO_FATAL_FAILURE(drawRectangle());
