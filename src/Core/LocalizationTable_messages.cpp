@@ -49,7 +49,7 @@ constexpr LocalizationRow kRows[] = {
     {"unsaved.message", {"Do you want to save the changes to “%@”?",
         "要存储对「%@」所做的更改吗？",
         "要儲存對「%@」所做的變更嗎？",
-        "“%@”への変更を保存しますか？",
+        "「%@」への変更を保存しますか？",
         "\"%@\"의 변경 사항을 저장하시겠습니까?",
         "Möchten Sie die Änderungen an „%@“ sichern?",
         "Voulez-vous enregistrer les modifications apportées à « %@ » ?",
