@@ -1,4 +1,5 @@
 #include "App/LumetraApp.h"
+#include "App/MainWindowController.h"
 #include "App/UnixSignalQuit.h"
 #include "Base/Logger.h"
 #include "Platform/Pasteboard.h"
@@ -49,7 +50,11 @@ int main(int argc, char** argv)
     Pasteboard::general();
 
     UnixSignalQuit signalQuit;
-    QObject::connect(&signalQuit, &UnixSignalQuit::quitRequested, &app, [] { QApplication::quit(); });
+    // A signal cannot be answered with a question: unsaved work goes.
+    QObject::connect(&signalQuit, &UnixSignalQuit::quitRequested, &app, [] {
+        MainWindowController::shared().discardUnsavedWork();
+        QApplication::quit();
+    });
 
     LumetraApp lumetra;
     // Another copy already runs and has taken this launch's files and capture.

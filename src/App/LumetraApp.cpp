@@ -148,7 +148,7 @@ LumetraApp::LumetraApp(QObject* parent)
     parts.repeatRoad = captureRoad(CommandLineCapture::repeatLastArea);
     parts.openSettings = [] { MainWindowController::shared().openSettingsWindow(); };
     parts.showAbout = [] { showAboutWindow(); };
-    parts.quit = [] { QApplication::quit(); };
+    parts.quit = [] { quitLumetra(); };
     m_delegate = std::make_unique<AppDelegate>(std::move(parts), defaults, ShortcutStore::shared());
 
     SettingsServices settings;
