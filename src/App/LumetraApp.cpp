@@ -155,6 +155,7 @@ LumetraApp::LumetraApp(QObject* parent)
     settings.isHeldByAnotherProgram = [this](ShortcutAction action) {
         return m_delegate->globalHotkeyMonitor().isHeldByAnotherProgram(action);
     };
+    settings.globalKeysUnavailable = [this] { return m_delegate->globalHotkeyMonitor().globalKeysUnavailable(); };
     settings.checkForUpdates = [this] { m_delegate->checkForUpdates(); };
     setSettingsServices(std::move(settings));
 }

@@ -1,5 +1,6 @@
 #include "App/StatusMenuController.h"
 
+#include "Capture/CaptureCommandLine.h"
 #include "Capture/GlobalHotKeyMonitor.h"
 #include "Capture/OwnWindows.h"
 #include "Core/Notifications.h"
@@ -183,7 +184,12 @@ void StatusMenuController::buildStatusMenu()
     auto menu = std::make_unique<QMenu>();
     menu->setObjectName(QStringLiteral("lumetraStatusMenu"));
 
-    auto captureKeys = [this](ShortcutAction action) {
+    const bool noGlobalKeys = m_globalKeysUnavailable && m_globalKeysUnavailable();
+    if (noGlobalKeys)
+        menu->addAction(menuText(QStringLiteral("menu.globalKeysUnavailable")))->setEnabled(false);
+    auto captureKeys = [this, noGlobalKeys](ShortcutAction action) {
+        if (noGlobalKeys)
+            return captureCommandFor(action);
         const auto found = m_store.bindings().constFind(action);
         return (found != m_store.bindings().constEnd() ? *found : GlobalHotkeyMonitor::fallbackBinding(action))
             .displayText();

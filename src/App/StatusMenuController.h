@@ -104,6 +104,11 @@ public:
     void handleDefaultsChangedForMenu();
     void handleShortcutMenuChanged();
 
+    // Whether the desktop gives programs no global keys: the capture items then show the
+    // command to bind in the desktop's keyboard settings instead of a key, under a line
+    // that says so. Call buildStatusMenu when the answer changes.
+    void setGlobalKeysUnavailable(std::function<bool()> unavailable) { m_globalKeysUnavailable = std::move(unavailable); }
+
 private:
     QAction* addItem(QMenu* menu, const QString& titleKey, const std::function<void()>& action,
                      const QString& keysText = {});
@@ -116,6 +121,7 @@ private:
     StatusMenuActions m_actions;
     std::unique_ptr<QMenu> m_menu;
     QList<QAction*> m_delayItems;
+    std::function<bool()> m_globalKeysUnavailable;
     std::optional<AppLanguage> m_statusMenuLanguage;
     int m_buildCount = 0;
     bool m_observing = false;

@@ -143,8 +143,12 @@ TEST_F(DesktopPortalTest, WithoutGlobalShortcutsNothingIsBoundAndLaterKeysFailAt
     portal.offersGlobalShortcuts = false;
     PortalGlobalShortcuts shortcuts({}, portal.client());
     QSignalSpy finished(&shortcuts, &PortalGlobalShortcuts::bindingFinished);
+    QSignalSpy offerChanged(&shortcuts, &KeyGrabber::globalKeysOfferChanged);
+    EXPECT_TRUE(shortcuts.offersGlobalKeys()) << "not known before the desktop is asked";
     EXPECT_EQ(shortcuts.grabKey(1, 26, KeyboardMapping::commandFlag), KeyGrabResult::grabbed);
     ASSERT_TRUE(finished.wait(5000));
     EXPECT_TRUE(shortcuts.boundTriggers().isEmpty());
+    EXPECT_FALSE(shortcuts.offersGlobalKeys());
+    EXPECT_EQ(offerChanged.size(), 1);
     EXPECT_EQ(shortcuts.grabKey(1, 26, KeyboardMapping::commandFlag), KeyGrabResult::unavailable);
 }
