@@ -6,6 +6,8 @@
 #include "Core/Notifications.h"
 #include "Core/Settings.h"
 #include "Core/ShortcutStore.h"
+#include "Platform/DesktopSession.h"
+#include "Platform/StatusNotifierItem.h"
 #include "Platform/UserDefaults.h"
 
 #include <QApplication>
@@ -75,6 +77,19 @@ QIcon TrayStatusItem::statusIcon()
 
 void TrayStatusItem::setMenu(QMenu* menu)
 {
+    if (!m_tray && !m_notifierItem && DesktopSession::usesDesktopPortal()
+        && StatusNotifierItem::hostPresent(QDBusConnection::sessionBus())) {
+        auto* item = new StatusNotifierItem(statusIcon(), QDBusConnection::sessionBus(), this);
+        if (item->show())
+            m_notifierItem = item;
+        else
+            delete item;
+    }
+    if (m_notifierItem) {
+        m_menu = menu;
+        m_notifierItem->setMenu(menu);
+        return;
+    }
     if (!m_tray) {
         m_tray = new QSystemTrayIcon(statusIcon(), this);
         m_tray->setToolTip(QStringLiteral("Lumetra"));
@@ -125,6 +140,8 @@ bool TrayStatusItem::eventFilter(QObject* watched, QEvent* event)
 
 void TrayStatusItem::refreshIcon()
 {
+    if (m_notifierItem)
+        m_notifierItem->setIcon(statusIcon());
     if (m_tray)
         m_tray->setIcon(statusIcon());
 }

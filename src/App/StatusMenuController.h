@@ -13,6 +13,7 @@
 
 class QMenu;
 class QSystemTrayIcon;
+class StatusNotifierItem;
 class ShortcutStore;
 class UserDefaults;
 
@@ -35,7 +36,9 @@ public:
     virtual void refreshIcon() = 0;
 };
 
-// The status item in the system tray (QSystemTrayIcon). A click on it opens its menu.
+// The status item in the system tray (QSystemTrayIcon). A click on it opens its menu. In
+// a Wayland session, where a program cannot put a menu of its own beside the tray, the
+// item is a StatusNotifierItem whose exported menu the tray itself opens at the item.
 class TrayStatusItem : public QObject, public StatusItemHost {
     Q_OBJECT
 public:
@@ -56,6 +59,7 @@ private:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     QSystemTrayIcon* m_tray = nullptr;
+    StatusNotifierItem* m_notifierItem = nullptr;
     QPointer<QMenu> m_menu;
     bool m_watchingShows = false;
 };
