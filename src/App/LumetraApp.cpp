@@ -150,6 +150,7 @@ LumetraApp::LumetraApp(QObject* parent)
     parts.showAbout = [] { showAboutWindow(); };
     parts.quit = [] { QApplication::quit(); };
     m_delegate = std::make_unique<AppDelegate>(std::move(parts), defaults, ShortcutStore::shared());
+    m_tray->setFallbackWithoutMenu([this] { m_delegate->openLumetra(); });
 
     SettingsServices settings;
     settings.isHeldByAnotherProgram = [this](ShortcutAction action) {

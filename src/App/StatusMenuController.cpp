@@ -80,10 +80,15 @@ void TrayStatusItem::setMenu(QMenu* menu)
     if (!m_tray && !m_notifierItem && DesktopSession::usesDesktopPortal()
         && StatusNotifierItem::hostPresent(QDBusConnection::sessionBus())) {
         auto* item = new StatusNotifierItem(statusIcon(), QDBusConnection::sessionBus(), this);
-        if (item->show())
+        if (item->show()) {
             m_notifierItem = item;
-        else
+            connect(item, &StatusNotifierItem::activatedWithoutMenu, this, [this] {
+                if (m_fallbackWithoutMenu)
+                    m_fallbackWithoutMenu();
+            });
+        } else {
             delete item;
+        }
     }
     if (m_notifierItem) {
         m_menu = menu;

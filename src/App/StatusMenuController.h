@@ -53,6 +53,10 @@ public:
     // drawn "S".
     static QIcon statusIcon();
 
+    // What a click does where the tray cannot show the item's menu (a Wayland tray
+    // without menus): as without a tray, the window is the way in.
+    void setFallbackWithoutMenu(std::function<void()> open) { m_fallbackWithoutMenu = std::move(open); }
+
 private:
     void markTrayWindow();
     void markIfTrayWindow(QObject* object);
@@ -60,6 +64,7 @@ private:
 
     QSystemTrayIcon* m_tray = nullptr;
     StatusNotifierItem* m_notifierItem = nullptr;
+    std::function<void()> m_fallbackWithoutMenu;
     QPointer<QMenu> m_menu;
     bool m_watchingShows = false;
 };

@@ -170,11 +170,11 @@ public:
     QDBusObjectPath menu() const { return QDBusObjectPath(StatusNotifierItem::menuPath); }
 
 public slots:
-    // A tray that shows no menus asks the item to act; a Wayland program cannot put a
-    // menu at a place on the screen, so there is nothing to do.
-    void Activate(int, int) {}
-    void SecondaryActivate(int, int) {}
-    void ContextMenu(int, int) {}
+    // A tray that shows no menus asks the item to act instead; a Wayland program cannot
+    // put a menu at a place on the screen.
+    void Activate(int, int) { emit m_item->activatedWithoutMenu(); }
+    void SecondaryActivate(int, int) { emit m_item->activatedWithoutMenu(); }
+    void ContextMenu(int, int) { emit m_item->activatedWithoutMenu(); }
     void Scroll(int, const QString&) {}
 
 signals:

@@ -67,6 +67,8 @@ public:
     uint revision() const { return m_revision; }
 
 signals:
+    // A tray that shows no menus was clicked on the item (it asks the item to act).
+    void activatedWithoutMenu();
     void layoutUpdated(uint revision, int parentId);
     void iconChanged();
 

@@ -233,4 +233,9 @@ TEST_F(DesktopPortalTest, TheStatusItemIsAMenuThatTheTrayReadsAndClicksAtTheItem
     EXPECT_TRUE(QTest::qWaitFor([&] { return captures == 1; }, 5000));
     three->setChecked(false);
     EXPECT_EQ(layout().children[2].children[0].properties.value(QStringLiteral("toggle-state")), QVariant(0));
+    // A tray that shows no menus asks the item to act on either click.
+    QSignalSpy fallback(&item, &StatusNotifierItem::activatedWithoutMenu);
+    for (const char* click : {"Activate", "ContextMenu"})
+        call(StatusNotifierItem::itemPath, QStringLiteral("org.kde.StatusNotifierItem"), click, {10, 10});
+    EXPECT_EQ(fallback.size(), 2);
 }
