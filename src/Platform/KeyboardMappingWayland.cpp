@@ -34,15 +34,12 @@ std::unique_ptr<WaylandKeyboardMapping> WaylandKeyboardMapping::create()
     static const wl_registry_listener registryListener{&registryGlobal, &registryGlobalRemove};
     mapping->m_registry = wl_display_get_registry(display);
     wl_registry_add_listener(mapping->m_registry, &registryListener, mapping.get());
-    // The globals, then the seat's capabilities, then the keyboard's keymap.
+    // The globals, then the seat's capabilities, then the keyboard's keymap. A seat
+    // without a keyboard yet (one may be plugged in later) answers as the US keymap until
+    // its keymap comes.
     for (int round = 0; round < 3 && !mapping->hasKeymap(); ++round) {
         if (wl_display_roundtrip(display) < 0)
-            break;
-    }
-    if (!mapping->hasKeymap()) {
-        logMessage(LogLevel::warning,
-                   [] { return QStringLiteral("⌨️ The compositor sent no keymap; using the built-in US keymap"); });
-        return nullptr;
+            return nullptr;
     }
     mapping->m_notifier = new QSocketNotifier(wl_display_get_fd(display), QSocketNotifier::Read, mapping.get());
     connect(mapping->m_notifier, &QSocketNotifier::activated, mapping.get(), &WaylandKeyboardMapping::readEvents);
@@ -75,9 +72,8 @@ bool WaylandKeyboardMapping::loadKeymap(const char* text, size_t length)
         = xkb_keymap_new_from_buffer(m_context, text, length, XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS);
     if (!keymap)
         return false;
-    const bool replaced = hasKeymap();
     setKeymap(keymap);
-    if (replaced)
+    if (m_notifier) // past the start: the user switched layouts, or a keyboard came
         emit keymapChanged();
     return true;
 }

@@ -18,7 +18,7 @@ struct xkb_context;
 class WaylandKeyboardMapping : public XkbKeyboardMapping {
     Q_OBJECT
 public:
-    // Null where no compositor answers or it sends no keymap.
+    // Null where no compositor answers.
     static std::unique_ptr<WaylandKeyboardMapping> create();
     ~WaylandKeyboardMapping() override;
 

@@ -26,6 +26,8 @@ void XkbKeyboardMapping::setKeymap(xkb_keymap* keymap)
 
 std::optional<QString> XkbKeyboardMapping::xkbKeyNameForX11KeyCode(quint32 x11KeyCode) const
 {
+    if (!m_keymap)
+        return m_builtin.xkbKeyNameForX11KeyCode(x11KeyCode);
     const auto it = m_namesByKeyCode.constFind(x11KeyCode);
     if (it == m_namesByKeyCode.constEnd())
         return std::nullopt;
@@ -35,7 +37,7 @@ std::optional<QString> XkbKeyboardMapping::xkbKeyNameForX11KeyCode(quint32 x11Ke
 std::optional<quint32> XkbKeyboardMapping::x11KeyCodeForXkbKeyName(const QString& xkbKeyName) const
 {
     if (!m_keymap)
-        return std::nullopt;
+        return m_builtin.x11KeyCodeForXkbKeyName(xkbKeyName);
     const xkb_keycode_t code = xkb_keymap_key_by_name(m_keymap, xkbKeyName.toLatin1().constData());
     if (code == XKB_KEYCODE_INVALID)
         return std::nullopt;
@@ -45,7 +47,7 @@ std::optional<quint32> XkbKeyboardMapping::x11KeyCodeForXkbKeyName(const QString
 std::optional<QString> XkbKeyboardMapping::charactersIgnoringModifiers(quint32 x11KeyCode) const
 {
     if (!m_keymap)
-        return std::nullopt;
+        return m_builtin.charactersIgnoringModifiers(x11KeyCode);
     const xkb_keysym_t* syms = nullptr;
     const int count = xkb_keymap_key_get_syms_by_level(m_keymap, x11KeyCode, 0, 0, &syms);
     if (count < 1 || !syms)

@@ -8,6 +8,7 @@ struct xkb_keymap;
 
 // A keyboard mapping read from an xkbcommon keymap: the X server's, or the one a
 // Wayland compositor sends. Key codes are the keymap's own (on both, evdev code + 8).
+// Until a keymap has come, it answers as the built-in US one.
 class XkbKeyboardMapping : public KeyboardMapping {
     Q_OBJECT
 public:
@@ -25,6 +26,7 @@ protected:
     using KeyboardMapping::KeyboardMapping;
 
 private:
+    BuiltinKeyboardMapping m_builtin;
     xkb_keymap* m_keymap = nullptr;
     QHash<quint32, QString> m_namesByKeyCode;
 };
