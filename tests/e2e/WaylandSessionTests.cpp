@@ -84,6 +84,8 @@ TEST(WaylandSession, AreaAndWindowCapturesOverAKnownPatternReachTheClipboardPixe
     EXPECT_GE(window.width(), 300);
     EXPECT_GE(window.height(), 200);
     EXPECT_TRUE(e2e::samePixels(window.copy(0, 0, 290, 190), pattern.copy(500, 300, 290, 190)));
+    EXPECT_TRUE(e2e::locate(QImage(path("window-editor.png")), pattern.copy(500, 300, 290, 190)))
+        << "the editor does not show the portal's picture";
     if (HasFailure())
         std::cerr << "session folder kept: " << root.path().toStdString() << "\n"
                   << readText(path("lumetra.log")).right(3000).toStdString();
