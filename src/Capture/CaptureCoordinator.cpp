@@ -16,7 +16,6 @@
 #include "Core/Settings.h"
 #include "Platform/Pasteboard.h"
 
-
 CaptureCoordinator& CaptureCoordinator::shared()
 {
     static CaptureCoordinator* coordinator

@@ -49,10 +49,8 @@ public:
     // gives the window another shape (a tiling compositor), the largest card of the
     // image's proportions centred in it.
     QRectF cardRect() const;
-    // Whether the chosen opacity is drawn into the content, the window system being
-    // unable to fade the window.
-    bool drawsOpacity() const { return m_drawsOpacity; }
-    // Puts the chosen opacity on the window, or into the drawing.
+    // Puts the chosen opacity on the window, or, where the window system cannot fade a
+    // window, into the drawing.
     void applyOpacity();
 
     // The menu shown on a right click, built fresh each time.
