@@ -30,9 +30,10 @@ PACKAGES=(
   # Wayland: Qt's platform plugin, and a headless sway session with the desktop portal for
   # the end-to-end test (the portal exports Screenshot only with an Access backend, which
   # the gtk one brings; the clipboard through wl-clipboard, the screen through grim, a
+  # window capture's choice through slurp (xdg-desktop-portal-wlr picks with it), a
   # virtual pointer built against libwayland-client)
   qt6-wayland sway swaybg xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk pipewire
-  wl-clipboard grim dbus-bin libwayland-dev
+  wl-clipboard grim slurp dbus-bin libwayland-dev
 )
 
 # One dpkg query for the whole list keeps the common case (everything present) quick.

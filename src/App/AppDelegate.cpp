@@ -69,7 +69,10 @@ AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching(const QStri
         actions.checkForUpdates = [this] { checkForUpdates(); };
         actions.quit = [this] { quitApp(); };
         m_statusMenu = std::make_unique<StatusMenuController>(m_parts.statusItem, m_defaults, m_store, std::move(actions));
+        m_statusMenu->setGlobalKeysUnavailable([this] { return m_globalHotkeyMonitor->globalKeysUnavailable(); });
         m_statusMenu->setupStatusItem();
+        connect(m_globalHotkeyMonitor.get(), &GlobalHotkeyMonitor::globalKeysOfferChanged, m_statusMenu.get(),
+                &StatusMenuController::buildStatusMenu);
     }
 
     // Global hot keys. The closures hold the delegate weakly: a press that arrives while

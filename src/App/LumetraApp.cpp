@@ -150,11 +150,13 @@ LumetraApp::LumetraApp(QObject* parent)
     parts.showAbout = [] { showAboutWindow(); };
     parts.quit = [] { quitLumetra(); };
     m_delegate = std::make_unique<AppDelegate>(std::move(parts), defaults, ShortcutStore::shared());
+    m_tray->setFallbackWithoutMenu([this] { m_delegate->openLumetra(); });
 
     SettingsServices settings;
     settings.isHeldByAnotherProgram = [this](ShortcutAction action) {
         return m_delegate->globalHotkeyMonitor().isHeldByAnotherProgram(action);
     };
+    settings.globalKeysUnavailable = [this] { return m_delegate->globalHotkeyMonitor().globalKeysUnavailable(); };
     settings.checkForUpdates = [this] { m_delegate->checkForUpdates(); };
     setSettingsServices(std::move(settings));
 }

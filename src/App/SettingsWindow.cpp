@@ -142,7 +142,8 @@ void SettingsView::rebuild()
     built->setDocumentMode(true);
     built->addTab(new GeneralSettingsView(m_defaults, m_services.checkForUpdates), QString());
     built->addTab(new EditingSettingsView(m_defaults), QString());
-    built->addTab(new ShortcutsSettingsView(m_store, m_services.isHeldByAnotherProgram), QString());
+    const bool noGlobalKeys = m_services.globalKeysUnavailable && m_services.globalKeysUnavailable();
+    built->addTab(new ShortcutsSettingsView(m_store, m_services.isHeldByAnotherProgram, noGlobalKeys), QString());
     built->addTab(new AboutSettingsView, QString());
     for (qsizetype i = 0; i < tabs().size(); ++i) {
         const QString label = localized(QString::fromLatin1(tabs().at(i).labelKey));

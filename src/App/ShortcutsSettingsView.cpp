@@ -1,11 +1,13 @@
 #include "App/ShortcutsSettingsView.h"
 
 #include "App/ShortcutRecorder.h"
+#include "Capture/CaptureCommandLine.h"
 #include "Core/Localization.h"
 #include "Core/ShortcutStore.h"
 #include "Views/ToolbarIcons.h"
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -105,10 +107,11 @@ void BindingCapsule::paintEvent(QPaintEvent*)
 
 ShortcutsSettingsView::ShortcutsSettingsView(ShortcutStore& store,
                                              std::function<bool(ShortcutAction)> isHeldByAnotherProgram,
-                                             QWidget* parent)
+                                             bool globalKeysUnavailable, QWidget* parent)
     : SettingsForm(parent)
     , m_store(store)
     , m_isHeldByAnotherProgram(std::move(isHeldByAnotherProgram))
+    , m_globalKeysUnavailable(globalKeysUnavailable)
 {
     m_hintTimer.setSingleShot(true);
     m_hintTimer.setInterval(hintMilliseconds);
@@ -153,6 +156,13 @@ ShortcutsSettingsView::ShortcutsSettingsView(ShortcutStore& store,
     addFixedRow(edit, "menu.deleteAnnotation", keys(QKeySequence(Qt::Key_Backspace)));
 
     SettingsSection* capture = addSection(text("shortcuts.group.capture"));
+    if (m_globalKeysUnavailable) {
+        auto* note = new QLabel(text("shortcuts.globalKeysUnavailable"));
+        note->setObjectName(QStringLiteral("globalKeysUnavailable"));
+        note->setWordWrap(true);
+        note->setTextFormat(Qt::PlainText);
+        capture->addRow(note);
+    }
     for (ShortcutAction action :
          {ShortcutAction::captureSelection, ShortcutAction::captureWindow, ShortcutAction::captureScroll})
         addActionRow(capture, action);
@@ -197,6 +207,15 @@ void ShortcutsSettingsView::addActionRow(SettingsSection* section, ShortcutActio
     widgets.reset->setToolTip(text("shortcuts.customized"));
     connect(widgets.reset, &QToolButton::clicked, this, [this, action] { resetShortcut(action); });
     line->addWidget(widgets.reset);
+    if (m_globalKeysUnavailable && ShortcutActions::scope(action) == ShortcutScope::globalScope) {
+        // No key to record: what the desktop's settings must start instead, ready to copy.
+        widgets.command = new QLabel(captureCommandFor(action), widgets.controls);
+        widgets.command->setObjectName(QStringLiteral("command.") + raw);
+        widgets.command->setTextFormat(Qt::PlainText);
+        widgets.command->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        widgets.command->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+        line->addWidget(widgets.command);
+    }
     rowLayout->addWidget(widgets.controls);
 
     widgets.hint = new QLabel(row);
@@ -310,10 +329,10 @@ void ShortcutsSettingsView::refresh()
         ActionRow& row = it.value();
         const bool customized = m_store.userOverrides().contains(ShortcutActions::rawValue(action));
         row.capsule->setBinding(m_store.displayText(action), customized);
-        row.reset->setVisible(customized);
+        row.reset->setVisible(customized && !row.command);
 
-        const bool recording = m_recording == action;
-        row.capsule->setVisible(!recording);
+        const bool recording = m_recording == action && !row.command;
+        row.capsule->setVisible(!recording && !row.command);
         if (recording && !row.recorder) {
             row.recorder = new ShortcutRecorderView(
                 [this, action](QKeyEvent& event) { handleRecordedKey(event, action); }, row.controls);

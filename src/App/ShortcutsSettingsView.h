@@ -52,8 +52,10 @@ public:
 
     // isHeldByAnotherProgram tells, after a global action's key was stored and grabbed
     // anew, whether the X server refused the grab because another program holds it.
+    // Where the desktop gives programs no global keys, the capture rows say so and show
+    // the command to bind in the desktop's keyboard settings instead of a key.
     ShortcutsSettingsView(ShortcutStore& store, std::function<bool(ShortcutAction)> isHeldByAnotherProgram,
-                          QWidget* parent = nullptr);
+                          bool globalKeysUnavailable = false, QWidget* parent = nullptr);
 
     std::optional<ShortcutAction> recordingAction() const { return m_recording; }
     std::optional<Hint> hint() const { return m_hint; }
@@ -76,6 +78,7 @@ private:
         QPointer<ShortcutRecorderView> recorder;
         QToolButton* reset = nullptr;
         QLabel* hint = nullptr;
+        QLabel* command = nullptr; // in place of the key, where there are no global keys
     };
 
     void addActionRow(SettingsSection* section, ShortcutAction action);
@@ -86,6 +89,7 @@ private:
 
     ShortcutStore& m_store;
     std::function<bool(ShortcutAction)> m_isHeldByAnotherProgram;
+    bool m_globalKeysUnavailable = false;
     QMap<ShortcutAction, ActionRow> m_rows;
     SettingsSection* m_restoreSection = nullptr;
     std::optional<ShortcutAction> m_recording;

@@ -303,6 +303,22 @@ TEST_F(SettingsTest, ShortcutRowsRecordHintAndReset)
     EXPECT_TRUE(store.userOverrides().isEmpty());
     EXPECT_EQ(posted, QStringList{kShortcuts});
     EXPECT_FALSE(restore->isVisibleTo(&view));
+
+    // A desktop without global keys: the capture rows say so and show what to bind in
+    // its keyboard settings, in place of a key that would do nothing; in-app keys stay.
+    ShortcutsSettingsView noKeys(store, {}, true);
+    noKeys.resize(440, 2000);
+    noKeys.show();
+    EXPECT_TRUE(find<QLabel>(noKeys, "globalKeysUnavailable")->isVisible());
+    const QList<QPair<const char*, const char*>> commands{{"captureSelection", "lumetra --capture-area"},
+                                                          {"captureWindow", "lumetra --capture-window"},
+                                                          {"captureScroll", ""}};
+    for (const auto& [action, command] : commands) {
+        EXPECT_FALSE(find<BindingCapsule>(noKeys, QStringLiteral("binding.") + QLatin1String(action))->isVisible());
+        EXPECT_EQ(find<QLabel>(noKeys, QStringLiteral("command.") + QLatin1String(action))->text(), QLatin1String(command));
+    }
+    EXPECT_TRUE(find<BindingCapsule>(noKeys, "binding.toolLine")->isVisible());
+    EXPECT_EQ(view.findChild<QLabel*>(QStringLiteral("globalKeysUnavailable")), nullptr);
 }
 
 TEST_F(SettingsTest, WindowRemembersItsTabAndFollowsLanguageAndAppearanceAtOnce)
