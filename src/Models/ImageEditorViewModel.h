@@ -365,9 +365,10 @@ public:
     void replaceDocument(const Image& image, const QUrl& url, std::function<void(bool installed)> after = {});
 
     // ---- unsaved work (ImageEditorViewModelUnsaved.cpp) -------------------------------------
-    // What a save or a copy took: the image (by its pixels), its turn and its annotations.
+    // What a save or a copy took: the image (by its pixels' key, so a kept image is not held
+    // in memory after a crop or resize replaced it), its turn and its annotations.
     struct KeptContent {
-        Image image;
+        qint64 imageKey = 0;
         double rotation = 0.0;
         QByteArray annotations;
     };

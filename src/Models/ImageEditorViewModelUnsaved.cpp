@@ -10,7 +10,7 @@
 
 ImageEditorViewModel::KeptContent ImageEditorViewModel::currentContent() const
 {
-    return {m_selectedImage.value_or(Image()), m_rotation, annotationDescription(*m_annotationManager, false)};
+    return {m_selectedImage ? m_selectedImage->pixelsKey() : 0, m_rotation, annotationDescription(*m_annotationManager, false)};
 }
 
 void ImageEditorViewModel::markContentKept(const KeptContent& content)
@@ -35,7 +35,7 @@ bool ImageEditorViewModel::hasUnsavedWork() const
             return true;
     }
     const KeptContent now = currentContent();
-    return !now.image.sharesPixelsWith(m_keptContent.image) || now.rotation != m_keptContent.rotation
+    return now.imageKey != m_keptContent.imageKey || now.rotation != m_keptContent.rotation
         || now.annotations != m_keptContent.annotations;
 }
 
