@@ -104,7 +104,7 @@ void CaptureCoordinator::startAreaCapture()
         return;
     }
     logMessage(LogLevel::warning,
-               [] { return QStringLiteral("⚠️ 屏幕录制权限未授予，走异步请求流程（SCK 调用触发 TCC 注册）"); });
+               [] { return QStringLiteral("⚠️ 本会话不能直接读取屏幕，询问桌面截图门户（xdg-desktop-portal）"); });
     if (ScreenCapturePermission::ensureScreenCapturePermission())
         runScreencapture();
 }
@@ -117,12 +117,12 @@ void CaptureCoordinator::runScreencapture()
     m_selfHiddenWindows = OwnWindows::hideVisible();
     if (!m_selfHiddenWindows.isEmpty()) {
         const auto count = m_selfHiddenWindows.size();
-        logMessage(LogLevel::info, [&] { return QStringLiteral("🪟 ⌘⇧7 避让：orderOut 自身窗口 %1").arg(count); });
+        logMessage(LogLevel::info, [&] { return QStringLiteral("🪟 桌面截图工具前隐藏自身窗口 %1 个").arg(count); });
     }
     QString error;
     if (!m_tool->start(&error)) {
         logMessage(LogLevel::error, [&] {
-            return QStringLiteral("❌ screencapture 启动失败（可能被沙盒拦截或二进制缺失）: ") + error;
+            return QStringLiteral("❌ 桌面截图门户（xdg-desktop-portal）截图失败: ") + error;
         });
         m_toolRunning = false;
         restoreHiddenWindows();
@@ -130,7 +130,7 @@ void CaptureCoordinator::runScreencapture()
         return;
     }
     m_toolRunning = true;
-    logMessage(LogLevel::info, [] { return QStringLiteral("📸 screencapture 已启动，开始监听剪贴板"); });
+    logMessage(LogLevel::info, [] { return QStringLiteral("📸 桌面截图门户已启动，开始监听剪贴板"); });
     startPolling(initialCount);
 }
 
@@ -166,7 +166,7 @@ void CaptureCoordinator::pollPasteboard()
         // The first change ends the wait, image or not.
         stopPolling();
         if (hasImage) {
-            logMessage(LogLevel::info, [] { return QStringLiteral("📸 检测到捕获图片，走 ⌘V 粘贴管线载入"); });
+            logMessage(LogLevel::info, [] { return QStringLiteral("📸 检测到捕获图片，经剪贴板粘贴（Ctrl+V 的同一路径）载入编辑器"); });
             CaptureDelivery::deliverCapturedImage();
         }
         return;
@@ -191,7 +191,7 @@ void CaptureCoordinator::toolFinished(const QImage& image)
 
 void CaptureCoordinator::toolFailed(const QString& reason)
 {
-    logMessage(LogLevel::error, [&] { return QStringLiteral("❌ screencapture 启动失败（可能被沙盒拦截或二进制缺失）: ") + reason; });
+    logMessage(LogLevel::error, [&] { return QStringLiteral("❌ 桌面截图门户（xdg-desktop-portal）截图失败: ") + reason; });
     endToolRun();
     showCaptureToolError(reason);
 }
@@ -223,7 +223,7 @@ void CaptureCoordinator::endToolRun()
 void CaptureCoordinator::restoreHiddenWindows()
 {
     if (const std::optional<int> shown = OwnWindows::restore(m_selfHiddenWindows))
-        captureDiagnostic(QStringLiteral("🪟 ⌘⇧7 子进程链避让恢复：orderFront %1 个").arg(*shown));
+        captureDiagnostic(QStringLiteral("🪟 桌面截图工具结束，恢复隐藏的自身窗口 %1 个").arg(*shown));
 }
 
 namespace CaptureRoads {
