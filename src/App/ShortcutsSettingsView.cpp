@@ -84,8 +84,10 @@ QSize BindingCapsule::sizeHint() const
 
 void BindingCapsule::takeFocusAfterRecording()
 {
+    m_escapeLeaves = true;
     setFocus(Qt::OtherFocusReason);
     m_escapeLeaves = hasFocus();
+    update();
 }
 
 bool BindingCapsule::event(QEvent* event)
@@ -102,7 +104,6 @@ bool BindingCapsule::event(QEvent* event)
 void BindingCapsule::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Escape && m_escapeLeaves) {
-        m_escapeLeaves = false;
         clearFocus();
         return;
     }
@@ -113,6 +114,7 @@ void BindingCapsule::focusOutEvent(QFocusEvent* event)
 {
     m_escapeLeaves = false;
     QAbstractButton::focusOutEvent(event);
+    update();
 }
 
 void BindingCapsule::paintEvent(QPaintEvent*)
@@ -125,7 +127,8 @@ void BindingCapsule::paintEvent(QPaintEvent*)
     painter.setBrush(fill);
     const QRectF frame(rect());
     painter.drawRoundedRect(frame, frame.height() / 2, frame.height() / 2);
-    if (hasFocus()) {
+    // The focus taken back after a recording is only there for Escape: no ring.
+    if (hasFocus() && !m_escapeLeaves) {
         painter.setPen(QPen(palette().color(QPalette::Highlight), 1));
         painter.setBrush(Qt::NoBrush);
         painter.drawRoundedRect(frame.adjusted(0.5, 0.5, -0.5, -0.5), frame.height() / 2, frame.height() / 2);
