@@ -160,9 +160,11 @@ QString LumetraApp::commandLineHelp()
 QStringList LumetraApp::fileArguments(const QStringList& arguments)
 {
     QStringList files;
-    for (const QString& argument : arguments) {
-        if (!argument.startsWith(QLatin1Char('-')))
-            files << argument;
+    // After "--" every argument is a file, whatever its name.
+    const qsizetype end = arguments.indexOf(QStringLiteral("--"));
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        if ((end >= 0 && i > end) || (i != end && !arguments.at(i).startsWith(QLatin1Char('-'))))
+            files << arguments.at(i);
     }
     return files;
 }

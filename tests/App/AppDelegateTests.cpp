@@ -256,6 +256,8 @@ TEST(LumetraAppTest, FileArgumentsAreTheNonOptions)
     const QStringList arguments{QStringLiteral("--capture-area"), QStringLiteral("a.png"), QStringLiteral("-v"),
                                 QStringLiteral("dir/b.jpg"), QStringLiteral("--repeat-last-area")};
     EXPECT_EQ(LumetraApp::fileArguments(arguments), (QStringList{QStringLiteral("a.png"), QStringLiteral("dir/b.jpg")}));
+    EXPECT_EQ(LumetraApp::fileArguments({QStringLiteral("--verbose"), QStringLiteral("--"), QStringLiteral("-x.png")}),
+              QStringList{QStringLiteral("-x.png")});
     EXPECT_EQ(captureFromArguments(arguments), CommandLineCapture::area);
     EXPECT_EQ(captureFromArguments({QStringLiteral("capture-area"), QStringLiteral("-capture-area")}), std::nullopt);
 }
