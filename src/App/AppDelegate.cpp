@@ -152,6 +152,8 @@ QString AppDelegate::commandLineHelp(const std::function<bool(CommandLineCapture
         if (offered(option.capture))
             options.append({QStringLiteral("--") + QLatin1String(option.name), localized(QLatin1String(option.titleKey))});
     }
+    options.append({QStringLiteral("--verbose"), localized(QStringLiteral("cli.verbose"))});
+    options.append({QStringLiteral("--version"), localized(QStringLiteral("cli.version"))});
     options.append({QStringLiteral("-h, --help"), localized(QStringLiteral("cli.help"))});
     qsizetype column = 0;
     for (const auto& option : std::as_const(options))

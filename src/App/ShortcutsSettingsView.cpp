@@ -84,6 +84,41 @@ QSize BindingCapsule::sizeHint() const
     return {metrics.horizontalAdvance(text()) + 16, metrics.height() + 6};
 }
 
+void BindingCapsule::takeFocusAfterRecording()
+{
+    m_escapeLeaves = true;
+    setFocus(Qt::OtherFocusReason);
+    m_escapeLeaves = hasFocus();
+    update();
+}
+
+bool BindingCapsule::event(QEvent* event)
+{
+    // The window's Escape shortcut asks the focused widget first.
+    if (event->type() == QEvent::ShortcutOverride && m_escapeLeaves
+        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        event->accept();
+        return true;
+    }
+    return QAbstractButton::event(event);
+}
+
+void BindingCapsule::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && m_escapeLeaves) {
+        clearFocus();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
+}
+
+void BindingCapsule::focusOutEvent(QFocusEvent* event)
+{
+    m_escapeLeaves = false;
+    QAbstractButton::focusOutEvent(event);
+    update();
+}
+
 void BindingCapsule::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
@@ -94,7 +129,8 @@ void BindingCapsule::paintEvent(QPaintEvent*)
     painter.setBrush(fill);
     const QRectF frame(rect());
     painter.drawRoundedRect(frame, frame.height() / 2, frame.height() / 2);
-    if (hasFocus()) {
+    // The focus taken back after a recording is only there for Escape: no ring.
+    if (hasFocus() && !m_escapeLeaves) {
         painter.setPen(QPen(palette().color(QPalette::Highlight), 1));
         painter.setBrush(Qt::NoBrush);
         painter.drawRoundedRect(frame.adjusted(0.5, 0.5, -0.5, -0.5), frame.height() / 2, frame.height() / 2);
@@ -197,6 +233,7 @@ void ShortcutsSettingsView::addActionRow(SettingsSection* section, ShortcutActio
     line->setContentsMargins(0, 0, 0, 0);
     auto* title = new QLabel(localized(ShortcutActions::titleKey(action)), widgets.controls);
     title->setTextFormat(Qt::PlainText);
+    title->setObjectName(QStringLiteral("title.") + raw);
     line->addWidget(title, 1);
     widgets.capsule = new BindingCapsule(widgets.controls);
     widgets.capsule->setObjectName(QStringLiteral("binding.") + raw);
@@ -228,6 +265,22 @@ void ShortcutsSettingsView::addActionRow(SettingsSection* section, ShortcutActio
 
     section->addRow(row);
     m_rows.insert(action, widgets);
+}
+
+void ShortcutsSettingsView::placeRecorder(ActionRow& row, ShortcutAction action)
+{
+    // In the binding's place when the title and the whole prompt fit on the row's line;
+    // where they do not (the longer translations), on a line of its own under the title.
+    const auto* title = row.controls->findChild<QLabel*>(QStringLiteral("title.") + ShortcutActions::rawValue(action));
+    auto* line = static_cast<QHBoxLayout*>(row.controls->layout());
+    const int reset = row.reset->isVisibleTo(row.controls) ? row.reset->width() + line->spacing() : 0;
+    const int needed = (title ? title->sizeHint().width() : 0) + line->spacing() + row.recorder->sizeHint().width() + reset;
+    if (needed <= row.controls->width()) {
+        line->insertWidget(2, row.recorder);
+        return;
+    }
+    row.recorder->setParent(row.controls->parentWidget());
+    static_cast<QVBoxLayout*>(row.controls->parentWidget()->layout())->insertWidget(1, row.recorder, 0, Qt::AlignRight);
 }
 
 void ShortcutsSettingsView::addFixedRow(SettingsSection* section, const char* titleKey, const QString& keys)
@@ -282,14 +335,19 @@ void ShortcutsSettingsView::handleRecordedKey(const QKeyEvent& event, ShortcutAc
         showHint(action, text("shortcuts.invalid"), true);
         return;
     case ShortcutRecorder::Verdict::conflict:
+        m_endedByKey = true;
         setRecording(std::nullopt);
+        m_endedByKey = false;
         showHint(action,
                  localizedFormat(QStringLiteral("shortcuts.conflict"),
-                                 {localized(ShortcutActions::titleKey(*judgement.holder))}),
+                                 {localized(judgement.holder ? ShortcutActions::titleKey(*judgement.holder)
+                                                             : judgement.fixedHolderTitleKey)}),
                  false);
         return;
     case ShortcutRecorder::Verdict::accepted:
+        m_endedByKey = true;
         setRecording(std::nullopt);
+        m_endedByKey = false;
         m_store.setOverride(action, judgement.binding);
         tellIfHeldElsewhere(action);
         return;
@@ -336,13 +394,16 @@ void ShortcutsSettingsView::refresh()
         if (recording && !row.recorder) {
             row.recorder = new ShortcutRecorderView(
                 [this, action](QKeyEvent& event) { handleRecordedKey(event, action); }, row.controls);
-            static_cast<QHBoxLayout*>(row.controls->layout())->insertWidget(2, row.recorder);
+            placeRecorder(row, action);
             row.recorder->show();
         } else if (!recording && row.recorder) {
             // It may be the very widget whose key press ends the recording.
+            const bool hadFocus = row.recorder->hasFocus();
             row.recorder->hide();
             row.recorder->deleteLater();
             row.recorder = nullptr;
+            if (hadFocus && m_endedByKey)
+                row.capsule->takeFocusAfterRecording();
         }
 
         const bool hinted = m_hint && m_hint->action == action;

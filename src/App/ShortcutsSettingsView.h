@@ -26,12 +26,20 @@ public:
     void setBinding(const QString& keys, bool customized);
     bool isCustomized() const { return m_customized; }
     QSize sizeHint() const override;
+    // Takes the focus back from the recorder that ended with a key press. The first
+    // Escape after that leaves the row rather than closing the window: a user who has
+    // just pressed keys into the row may still think it is recording.
+    void takeFocusAfterRecording();
 
 protected:
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
     bool m_customized = false;
+    bool m_escapeLeaves = false;
 };
 
 // The settings window's third tab: every keyboard shortcut in five groups. The 19
@@ -72,6 +80,8 @@ public:
     static QColor hintColor(bool isWarning, bool darkWindow);
 
 private:
+    // The recording being ended is ended by a key press (not Escape, not a click).
+    bool m_endedByKey = false;
     struct ActionRow {
         QWidget* controls = nullptr;
         BindingCapsule* capsule = nullptr;
@@ -80,6 +90,7 @@ private:
         QLabel* hint = nullptr;
         QLabel* command = nullptr; // in place of the key, where there are no global keys
     };
+    void placeRecorder(ActionRow& row, ShortcutAction action);
 
     void addActionRow(SettingsSection* section, ShortcutAction action);
     void addFixedRow(SettingsSection* section, const char* titleKey, const QString& keys);

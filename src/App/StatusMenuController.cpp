@@ -241,8 +241,9 @@ void StatusMenuController::buildStatusMenu()
     updateDelayCheckMarks();
 
     addItem(menu.get(), QStringLiteral("menu.repeatLastCapture"), m_actions.repeatLastCapture);
-    addItem(menu.get(), QStringLiteral("menu.openApp"), m_actions.openLumetra,
-            shortcutDisplayText(QKeySequence(Qt::CTRL | Qt::Key_N)));
+    // A key is shown only where one works: nothing opens the editor by key from elsewhere.
+    // Settings and Quit answer to theirs in the editor window.
+    addItem(menu.get(), QStringLiteral("menu.openApp"), m_actions.openLumetra);
     menu->addSeparator();
     if (m_actions.openSettings)
         addItem(menu.get(), QStringLiteral("menu.settings"), m_actions.openSettings,

@@ -97,7 +97,7 @@ void CaptureCoordinator::startAreaCapture()
         return;
     }
     logMessage(LogLevel::warning,
-               [] { return QStringLiteral("⚠️ 屏幕录制权限未授予，走异步请求流程（SCK 调用触发 TCC 注册）"); });
+               [] { return QStringLiteral("⚠️ 本会话不能直接读取屏幕，询问桌面截图门户（xdg-desktop-portal）"); });
     if (ScreenCapturePermission::ensureScreenCapturePermission())
         runScreencapture();
 }
@@ -109,12 +109,12 @@ void CaptureCoordinator::runScreencapture()
     m_selfHiddenWindows = OwnWindows::hideVisible();
     if (!m_selfHiddenWindows.isEmpty()) {
         const auto count = m_selfHiddenWindows.size();
-        logMessage(LogLevel::info, [&] { return QStringLiteral("🪟 ⌘⇧7 避让：orderOut 自身窗口 %1").arg(count); });
+        logMessage(LogLevel::info, [&] { return QStringLiteral("🪟 桌面截图工具前隐藏自身窗口 %1 个").arg(count); });
     }
     QString error;
     if (!m_tool->start(&error)) {
         logMessage(LogLevel::error, [&] {
-            return QStringLiteral("❌ screencapture 启动失败（可能被沙盒拦截或二进制缺失）: ") + error;
+            return QStringLiteral("❌ 桌面截图门户（xdg-desktop-portal）截图失败: ") + error;
         });
         m_toolRunning = false;
         restoreHiddenWindows();
@@ -122,7 +122,7 @@ void CaptureCoordinator::runScreencapture()
         return;
     }
     m_toolRunning = true;
-    logMessage(LogLevel::info, [] { return QStringLiteral("📸 screencapture 已启动，等待桌面门户交回图片"); });
+    logMessage(LogLevel::info, [] { return QStringLiteral("📸 桌面截图门户已启动，等待门户交回图片"); });
 }
 
 void CaptureCoordinator::toolFinished(const QImage& image)
@@ -142,7 +142,7 @@ void CaptureCoordinator::toolFinished(const QImage& image)
 
 void CaptureCoordinator::toolFailed(const QString& reason)
 {
-    logMessage(LogLevel::error, [&] { return QStringLiteral("❌ screencapture 启动失败（可能被沙盒拦截或二进制缺失）: ") + reason; });
+    logMessage(LogLevel::error, [&] { return QStringLiteral("❌ 桌面截图门户（xdg-desktop-portal）截图失败: ") + reason; });
     endToolRun();
     showCaptureToolError(reason);
 }
@@ -171,7 +171,7 @@ void CaptureCoordinator::endToolRun()
 void CaptureCoordinator::restoreHiddenWindows()
 {
     if (const std::optional<int> shown = OwnWindows::restore(m_selfHiddenWindows))
-        captureDiagnostic(QStringLiteral("🪟 ⌘⇧7 子进程链避让恢复：orderFront %1 个").arg(*shown));
+        captureDiagnostic(QStringLiteral("🪟 桌面截图工具结束，恢复隐藏的自身窗口 %1 个").arg(*shown));
 }
 
 namespace CaptureRoads {

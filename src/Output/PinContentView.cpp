@@ -260,9 +260,11 @@ void PinContentView::leaveEvent(QEvent* event)
 QMenu* PinContentView::buildContextMenu(QWidget* parent)
 {
     auto* menu = new QMenu(parent);
+    // Only the chosen value of a list carries a mark: a checkable item that is not chosen
+    // would show an empty box in most styles. The shadow is a switch and keeps its box.
     const auto add = [this](QMenu* into, const QString& title, MenuChoice choice, double value, bool checked) {
         QAction* action = into->addAction(title);
-        action->setCheckable(true);
+        action->setCheckable(checked || choice == MenuChoice::shadow);
         action->setChecked(checked);
         connect(action, &QAction::triggered, this, [this, choice, value] { applyMenuChoice(choice, value); });
     };

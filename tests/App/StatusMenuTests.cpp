@@ -82,7 +82,7 @@ TEST_F(StatusMenuTest, HoldsTheDesignsItemsWithTheirKeys)
     } rows[] = {{"Capture & Annotate", "Ctrl + Shift + 7", "lumetra --capture-area"},
                 {"Capture Window", "Ctrl + Shift + 8", "lumetra --capture-window"},
                 {"Scroll Capture", "Ctrl + Shift + 9", ""},
-                {"Open Lumetra", "Ctrl + N", "Ctrl + N"},
+                {"Open Lumetra", "", ""},
                 {"Settings…", "Ctrl + ,", "Ctrl + ,"},
                 {"Quit Lumetra", "Ctrl + Q", "Ctrl + Q"},
                 {"Repeat Last Selection", "", ""}};

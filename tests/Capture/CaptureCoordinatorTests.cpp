@@ -1,4 +1,6 @@
+#include "Base/Logger.h"
 #include "Capture/CaptureCoordinator.h"
+#include "Capture/CaptureLog.h"
 #include "Capture/CapturePng.h"
 #include "Capture/DelayCountdownHUD.h"
 #include "Capture/ScreenCapturePermission.h"
@@ -300,4 +302,23 @@ TEST(SystemCaptureClock, RunsScheduledWorkAtTheWallClockDeadlineUnlessCancelled)
     // A deadline already past runs at once.
     clock.scheduleAt(start, [&] { ++ran; });
     EXPECT_EQ(ran, 2);
+}
+
+TEST(CaptureLog, StepLinesStayOutOfTheDefaultLogWhileFailuresGoIn)
+{
+    using testing::internal::CaptureStdout;
+    using testing::internal::GetCapturedStdout;
+    const LogLevel before = Logger::shared().threshold();
+    Logger::shared().setThreshold(LogLevel::warning);
+    CaptureStdout();
+    captureDiagnostic(QStringLiteral("📸 step"));
+    captureDiagnostic(QStringLiteral("❌ broke"));
+    const QString quiet = QString::fromStdString(GetCapturedStdout());
+    Logger::shared().setThreshold(LogLevel::info);
+    CaptureStdout();
+    captureDiagnostic(QStringLiteral("📸 step"));
+    const QString asked = QString::fromStdString(GetCapturedStdout());
+    Logger::shared().setThreshold(before);
+    EXPECT_EQ(quiet, QStringLiteral("❌ [ERROR] ❌ broke\n"));
+    EXPECT_EQ(asked, QStringLiteral("ℹ️ [INFO] 📸 step\n"));
 }

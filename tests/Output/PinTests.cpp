@@ -11,6 +11,8 @@
 #include <tuple>
 
 #include <QTest>
+#include <QMenu>
+
 #include <gtest/gtest.h>
 
 using namespace PinGeometry;
@@ -160,6 +162,14 @@ TEST(PinWindows, MenuChoicesChangeTheirPinAndTheNextOnesOnly)
     EXPECT_EQ(third->contentView()->opacity(), 0.5);
     EXPECT_EQ(third->contentView()->cornerRadius(), 24.0);
     EXPECT_FALSE(third->contentView()->shadowEnabled());
+    // In the menu, each list marks its chosen value and shows no box beside the others.
+    std::unique_ptr<QMenu> menu(third->contentView()->buildContextMenu(nullptr));
+    QStringList marked;
+    for (QMenu* list : menu->findChildren<QMenu*>())
+        for (QAction* item : list->actions())
+            if (item->isCheckable())
+                marked << item->text() + (item->isChecked() ? QString() : QStringLiteral(" unchecked"));
+    EXPECT_EQ(marked, (QStringList{QStringLiteral("50%"), QStringLiteral("24")}));
     for (PinWindow* w : {first, second, third})
         w->close();
 }
