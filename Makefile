@@ -1,7 +1,10 @@
 # Lumetra: `make run` builds and starts the program, `make test` runs every test.
-#   make        bootstrap (install missing Debian packages), configure, build; runs nothing
+#   make        bootstrap (install the missing Debian packages building and running
+#               need), configure, build the programs (CMake target lumetra_programs:
+#               lumetra and its helpers); runs nothing
 #   make run    ... then start build/lumetra on the current X display
-#   make test   ... then run every test through ctest: unit tests offscreen, end-to-end
+#   make test   install the test packages too (bootstrap.sh --tests), build everything,
+#               then run every test through ctest: unit tests offscreen, end-to-end
 #               tests each on a private Xvfb desktop
 #   make test-sanitize  the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer
 #               (clang, in build-sanitize); any report fails the test it came from
@@ -21,12 +24,16 @@ SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1:strict_
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/sanitizers/lsan.supp:print_suppressions=0
 
-.PHONY: all bootstrap configure compile run test test-sanitize fuzz bench install clean
+.PHONY: all bootstrap bootstrap-tests configure configure-tests compile compile-all run test test-sanitize fuzz \
+	bench install clean
 
 all: compile
 
 bootstrap:
 	@bash scripts/bootstrap.sh
+
+bootstrap-tests:
+	@bash scripts/bootstrap.sh --tests
 
 $(BUILD_DIR)/build.ninja: | bootstrap
 	cmake -S . -B $(BUILD_DIR) $(CMAKE_FLAGS)
@@ -34,6 +41,13 @@ $(BUILD_DIR)/build.ninja: | bootstrap
 configure: bootstrap $(BUILD_DIR)/build.ninja
 
 compile: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target lumetra_programs
+
+# Configured again after the test packages came, so that it finds GoogleTest.
+configure-tests: bootstrap-tests
+	cmake -S . -B $(BUILD_DIR) $(CMAKE_FLAGS)
+
+compile-all: configure-tests
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 run: compile
@@ -42,21 +56,21 @@ run: compile
 	./$(BUILD_DIR)/lumetra
 
 # ctest runs last, so its summary closes the output; its exit status is make's.
-test: compile
+test: compile-all
 	@bash scripts/run-tests.sh $(BUILD_DIR) $(JOBS)
 
-$(SANITIZE_DIR)/build.ninja: | bootstrap
+$(SANITIZE_DIR)/build.ninja: | bootstrap-tests
 	cmake -S . -B $(SANITIZE_DIR) $(SANITIZE_FLAGS)
 
-test-sanitize: bootstrap $(SANITIZE_DIR)/build.ninja
+test-sanitize: bootstrap-tests $(SANITIZE_DIR)/build.ninja
 	cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	@$(SANITIZER_ENV) bash scripts/run-tests.sh $(SANITIZE_DIR) $(JOBS)
 
-fuzz: bootstrap $(SANITIZE_DIR)/build.ninja
+fuzz: bootstrap-tests $(SANITIZE_DIR)/build.ninja
 	cmake --build $(SANITIZE_DIR) -j $(JOBS) --target fuzzers
 	@$(SANITIZER_ENV) bash scripts/run-fuzzers.sh $(SANITIZE_DIR) $(FUZZ_SECONDS)
 
-bench: configure
+bench: configure-tests
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target benchmarks
 	@bash scripts/run-benchmarks.sh $(BUILD_DIR)
 

@@ -1,39 +1,54 @@
 #!/usr/bin/env bash
-# Installs every Debian package Lumetra needs to build, test and run.
+# Installs the Debian packages Lumetra needs to build and run; with --tests, also
+# those its tests, sanitizer build, fuzzers and benchmarks need.
 # Quick when everything is present; loud and non-zero when it cannot install.
 set -euo pipefail
 
+# What building and running Lumetra needs.
 PACKAGES=(
   # build
   cmake ninja-build ccache pkg-config g++ make
-  libgtest-dev libgmock-dev libbenchmark-dev
-  # sanitizer build and fuzzing (clang with its AddressSanitizer and libFuzzer runtimes)
-  clang libclang-rt-14-dev
-  # toolkit
+  # toolkit (qt6-wayland: the platform plugin for a Wayland session)
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-image-formats-plugins libqt6svg6
-  qt6-translations-l10n
+  qt6-translations-l10n qt6-wayland
   libgl-dev
   # images
   libheif-dev libheif1 libde265-0 libx265-199
-  libdeflate-dev zlib1g-dev libpng-dev
+  libdeflate-dev zlib1g-dev
   # X11
   libxcb1-dev libxcb-shm0-dev libxcb-randr0-dev libxcb-composite0-dev libxcb-xtest0-dev
   libxcb-xinput-dev libxcb-xfixes0-dev libxcb-shape0-dev libxcb-keysyms1-dev libxcb-ewmh-dev
   libxcb-icccm4-dev libxcb-damage0-dev libxkbcommon-x11-dev libxkbcommon-dev
-  libx11-dev
+  # Wayland: the compositor's keymap is read over a connection of our own
+  libwayland-dev
   # text recognition
   libtesseract-dev libleptonica-dev tesseract-ocr-eng tesseract-ocr-chi-sim tesseract-ocr-chi-tra
   # fonts
   fonts-dejavu-core fonts-liberation2 fonts-noto-cjk
+)
+
+# What the tests, the sanitizer build, the fuzzers and the benchmarks need besides
+# (bootstrap.sh --tests; make test, test-sanitize, fuzz and bench ask for it).
+TEST_PACKAGES=(
+  libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libx11-dev
+  # sanitizer build and fuzzing (clang with its AddressSanitizer and libFuzzer runtimes)
+  clang libclang-rt-14-dev
   # test desktop
   xvfb xauth openbox trayer xdotool xclip x11-utils imagemagick scrot poppler-utils dbus-daemon
-  # Wayland: Qt's platform plugin, and a headless sway session with the desktop portal for
-  # the end-to-end test (the portal exports Screenshot only with an Access backend, which
-  # the gtk one brings; the clipboard through wl-clipboard, the screen through grim, a
-  # virtual pointer built against libwayland-client)
-  qt6-wayland sway swaybg xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk pipewire
-  wl-clipboard grim dbus-bin libwayland-dev
+  # Wayland: a headless sway session with the desktop portal for the end-to-end test
+  # (the portal exports Screenshot only with an Access backend, which the gtk one
+  # brings; the clipboard through wl-clipboard, the screen through grim, a virtual
+  # pointer built against libwayland-client; xdg-desktop-portal-wlr picks a window
+  # capture's area with slurp)
+  sway swaybg xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk pipewire
+  wl-clipboard grim slurp dbus-bin
 )
+
+case "${1:-}" in
+  --tests) PACKAGES+=("${TEST_PACKAGES[@]}") ;;
+  "") ;;
+  *) echo "usage: bootstrap.sh [--tests]" >&2; exit 2 ;;
+esac
 
 # One dpkg query for the whole list keeps the common case (everything present) quick.
 declare -A installed=()

@@ -1,27 +1,46 @@
 #include "App/LumetraApp.h"
+#include "App/MainWindowController.h"
 #include "App/UnixSignalQuit.h"
 #include "Base/Logger.h"
+#include "Core/Localization.h"
 #include "Platform/Pasteboard.h"
 
 #include <QApplication>
 
 #include <csignal>
 #include <cstdio>
+#include <optional>
 
 namespace {
 
-// The help needs no display: it is answered before the GUI starts.
-bool printHelpIfAsked(int argc, char** argv)
+// Help, version and a mistyped option are answered before the GUI starts, without a
+// display; the exit status is what the command line asked for (2: it was not understood).
+std::optional<int> answerCommandLine(int argc, char** argv, bool* verbose)
 {
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    if (!LumetraApp::wantsHelp(arguments))
-        return false;
+    const LumetraApp::CommandLine line = LumetraApp::readCommandLine(arguments);
+    *verbose = line.verbose;
+    if (line.request == LumetraApp::CommandLine::Request::run)
+        return std::nullopt;
     QCoreApplication core(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Lumetra"));
-    std::fputs(LumetraApp::commandLineHelp().toLocal8Bit().constData(), stdout);
-    return true;
+    switch (line.request) {
+    case LumetraApp::CommandLine::Request::version:
+        std::fputs(LumetraApp::versionLine().toLocal8Bit().constData(), stdout);
+        return 0;
+    case LumetraApp::CommandLine::Request::unknownOption:
+        std::fputs((localizedFormat(QStringLiteral("cli.unknownOption"), {line.unknownOption}) + QLatin1String("\n\n")
+                    + LumetraApp::commandLineHelp())
+                       .toLocal8Bit()
+                       .constData(),
+                   stderr);
+        return 2;
+    default:
+        std::fputs(LumetraApp::commandLineHelp().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
 }
 
 } // namespace
@@ -34,8 +53,11 @@ int main(int argc, char** argv)
     // must cost a failed write, not the whole program.
     std::signal(SIGPIPE, SIG_IGN);
 
-    if (printHelpIfAsked(argc, argv))
-        return 0;
+    bool verbose = false;
+    if (const std::optional<int> status = answerCommandLine(argc, argv, &verbose))
+        return *status;
+    if (verbose)
+        Logger::shared().setThreshold(LogLevel::debug);
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lumetra"));
@@ -49,7 +71,11 @@ int main(int argc, char** argv)
     Pasteboard::general();
 
     UnixSignalQuit signalQuit;
-    QObject::connect(&signalQuit, &UnixSignalQuit::quitRequested, &app, [] { QApplication::quit(); });
+    // A signal cannot be answered with a question: unsaved work goes.
+    QObject::connect(&signalQuit, &UnixSignalQuit::quitRequested, &app, [] {
+        MainWindowController::shared().discardUnsavedWork();
+        QApplication::quit();
+    });
 
     LumetraApp lumetra;
     // Another copy already runs and has taken this launch's files and capture.

@@ -11,6 +11,7 @@
 #include <QPainterPath>
 #include <QScreen>
 #include <QShortcut>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -156,6 +157,15 @@ AboutView::AboutView(QWidget* parent)
     layout->setContentsMargins(20, 20, 20, 20);
     layout->addWidget(m_content);
     setFixedWidth(320);
+    // Once the panel has taken the new texts and its layout has settled on them.
+    connect(&LanguageRefresh::shared(), &LanguageRefresh::languageChanged, this,
+            [this] { QTimer::singleShot(0, this, &AboutView::fitToContent); });
+}
+
+void AboutView::fitToContent()
+{
+    const int needed = heightForWidth(320) > 0 ? heightForWidth(320) : sizeHint().height();
+    setFixedSize(320, std::max(240, needed));
 }
 
 AboutSettingsView::AboutSettingsView(QWidget* parent)
@@ -163,8 +173,10 @@ AboutSettingsView::AboutSettingsView(QWidget* parent)
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 20, 20, 20);
+    // The panel spans the tab, so the description wraps over its width, not into the
+    // narrow column a word-wrapped label asks for on its own.
     layout->addStretch();
-    layout->addWidget(new AboutContentView(this), 0, Qt::AlignHCenter);
+    layout->addWidget(new AboutContentView(this));
     layout->addStretch();
 }
 
@@ -188,9 +200,7 @@ void showAboutWindow()
     // Escape and Ctrl+W close a dialog-like window on Linux desktops.
     for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)})
         QObject::connect(new QShortcut(keys, window), &QShortcut::activated, window, &QWidget::close);
-    window->adjustSize();
-    window->setFixedSize(320, std::max(240, window->heightForWidth(320) > 0 ? window->heightForWidth(320)
-                                                                           : window->sizeHint().height()));
+    window->fitToContent();
     if (QScreen* screen = QGuiApplication::primaryScreen())
         window->move(screen->availableGeometry().center() - window->rect().center());
     window->show();

@@ -42,6 +42,10 @@ public:
     explicit AboutView(QWidget* parent = nullptr);
     AboutContentView* content() const { return m_content; }
 
+    // 320 wide and as tall as the panel's texts need in the current language (at least
+    // 240); done again when the language changes, since the window's size is fixed.
+    void fitToContent();
+
 private:
     AboutContentView* m_content;
 };

@@ -69,7 +69,10 @@ AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching(const QStri
         actions.checkForUpdates = [this] { checkForUpdates(); };
         actions.quit = [this] { quitApp(); };
         m_statusMenu = std::make_unique<StatusMenuController>(m_parts.statusItem, m_defaults, m_store, std::move(actions));
+        m_statusMenu->setGlobalKeysUnavailable([this] { return m_globalHotkeyMonitor->globalKeysUnavailable(); });
         m_statusMenu->setupStatusItem();
+        connect(m_globalHotkeyMonitor.get(), &GlobalHotkeyMonitor::globalKeysOfferChanged, m_statusMenu.get(),
+                &StatusMenuController::buildStatusMenu);
     }
 
     // Global hot keys. The closures hold the delegate weakly: a press that arrives while
@@ -149,6 +152,8 @@ QString AppDelegate::commandLineHelp(const std::function<bool(CommandLineCapture
         if (offered(option.capture))
             options.append({QStringLiteral("--") + QLatin1String(option.name), localized(QLatin1String(option.titleKey))});
     }
+    options.append({QStringLiteral("--verbose"), localized(QStringLiteral("cli.verbose"))});
+    options.append({QStringLiteral("--version"), localized(QStringLiteral("cli.version"))});
     options.append({QStringLiteral("-h, --help"), localized(QStringLiteral("cli.help"))});
     qsizetype column = 0;
     for (const auto& option : std::as_const(options))

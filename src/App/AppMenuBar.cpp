@@ -1,6 +1,7 @@
 #include "App/AppMenuBar.h"
 
 #include "App/AboutWindow.h"
+#include "App/MainWindowController.h"
 #include "App/SettingsWindow.h"
 #include "App/ShortcutKeySequence.h"
 #include "App/StatusMenuController.h"
@@ -77,7 +78,7 @@ void AppMenuBar::rebuild()
     addItem(app, "menu.about", {}, [] { showAboutWindow(); });
     addItem(app, "menu.settings", {QKeySequence(Qt::CTRL | Qt::Key_Comma)}, [] { showSettingsWindow(); });
     app->addSeparator();
-    addItem(app, "menu.quit", {QKeySequence(Qt::CTRL | Qt::Key_Q)}, [] { QCoreApplication::quit(); });
+    addItem(app, "menu.quit", {QKeySequence(Qt::CTRL | Qt::Key_Q)}, [] { quitLumetra(); });
 
     QMenu* file = m_menuBar->addMenu(menuText(QStringLiteral("menu.file")));
     file->setObjectName(QStringLiteral("lumetraFileMenu"));

@@ -96,6 +96,9 @@ EditingSettingsView::EditingSettingsView(UserDefaults& defaults, QWidget* parent
     connect(m_quality, &QSlider::valueChanged, this,
             [this](int step) { Settings::defaultJpegQuality.write(step / kStepsPerUnit, m_defaults); });
 
+    bindSwitch(saving->addSwitch(text("settings.askToSaveChanges"), Settings::askToSaveChanges.name()),
+               Settings::askToSaveChanges, m_defaults);
+
     SettingsSection* tools = addSection(text("settings.section.tools"));
     bindSwitch(tools->addSwitch(text("settings.rememberToolStyles"), Settings::rememberToolStyles.name()),
                Settings::rememberToolStyles, m_defaults);
@@ -164,6 +167,7 @@ void EditingSettingsView::resetDefaults()
     Settings::defaultSaveFormat.write(QStringLiteral("png"), m_defaults);
     Settings::defaultJpegQuality.write(0.9, m_defaults);
     Settings::rememberToolStyles.write(true, m_defaults);
+    Settings::askToSaveChanges.write(true, m_defaults);
     Settings::toolStyleSnapshot.remove(m_defaults);
     postCommandNotification(Notifications::resetToolStyles);
     m_resetting = false;

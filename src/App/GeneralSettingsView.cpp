@@ -2,6 +2,7 @@
 
 #include "App/LaunchAtLogin.h"
 #include "Base/Logger.h"
+#include "Capture/ScrollCaptureGeometry.h"
 #include "Core/AppTheme.h"
 #include "Core/Localization.h"
 #include "Core/Notifications.h"
@@ -104,7 +105,7 @@ void GeneralSettingsView::addCaptureSection()
     m_length->setObjectName(Settings::captureMaxScrollLength.name());
     m_length->setFixedWidth(90);
     m_length->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_length->setText(lengthText(Settings::captureMaxScrollLength.read(m_defaults)));
+    m_length->setText(lengthText(lengthInUse()));
     connect(m_length, &QLineEdit::editingFinished, this, &GeneralSettingsView::commitLength);
     m_defaults.observe(Settings::captureMaxScrollLength.name(), this, [this] { lengthStored(); });
     section->addRow(text("settings.capture.maxLength"), m_length);
@@ -157,6 +158,11 @@ void GeneralSettingsView::launchAtLoginToggled(bool on)
     showLaunchAtLogin();
 }
 
+qint64 GeneralSettingsView::lengthInUse() const
+{
+    return ScrollCaptureGeometry::maxScrollLength(Settings::captureMaxScrollLength.read(m_defaults));
+}
+
 QString GeneralSettingsView::lengthText(qint64 value, const QLocale& locale)
 {
     return locale.toString(value);
@@ -179,7 +185,7 @@ void GeneralSettingsView::commitLength()
     const std::optional<qint64> typed = parseLength(m_length->text());
     if (!typed) {
         // Nothing is stored; the field shows what is.
-        m_length->setText(lengthText(Settings::captureMaxScrollLength.read(m_defaults)));
+        m_length->setText(lengthText(lengthInUse()));
         return;
     }
     const int stored = int(std::clamp<qint64>(*typed, INT_MIN, INT_MAX));
@@ -194,6 +200,13 @@ void GeneralSettingsView::lengthStored()
 {
     // Whoever stored it, a length outside what a scrolling capture uses is brought in;
     // the write-back comes here again and finds the value in range.
+    // Something that is no number at all is not brought in: it counts as the default.
+    bool isNumber = false;
+    m_defaults.object(Settings::captureMaxScrollLength.name()).toString().trimmed().toDouble(&isNumber);
+    if (!isNumber) {
+        m_length->setText(lengthText(lengthInUse()));
+        return;
+    }
     const qint64 value = Settings::captureMaxScrollLength.read(m_defaults);
     const qint64 clamped = std::clamp(value, minimumScrollLength, maximumScrollLength);
     if (clamped != value) {

@@ -2,6 +2,8 @@
 
 #include "App/SettingsForm.h"
 
+#include "Core/Localization.h"
+
 #include <QLocale>
 
 #include <functional>
@@ -25,15 +27,19 @@ public:
     GeneralSettingsView(UserDefaults& defaults, std::function<void()> checkForUpdates, QWidget* parent = nullptr);
 
     // The length field's text for a value: the locale's digits and grouping.
-    static QString lengthText(qint64 value, const QLocale& locale = QLocale());
+    static QString lengthText(qint64 value, const QLocale& locale = interfaceLocale());
     // The whole number typed in the field, read with or without the locale's grouping;
     // none for anything else (empty, letters, fractions).
-    static std::optional<qint64> parseLength(const QString& text, const QLocale& locale = QLocale());
+    static std::optional<qint64> parseLength(const QString& text, const QLocale& locale = interfaceLocale());
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // The length a scrolling capture uses: the stored one when it is in range, else the
+    // default (a value that is no number, or one written from outside out of range).
+    qint64 lengthInUse() const;
+
     void addStartupSection();
     void addLanguageSections();
     void addCaptureSection();

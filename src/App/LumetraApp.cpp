@@ -89,9 +89,67 @@ std::unique_ptr<KeyGrabber> makeKeyGrabber()
 
 } // namespace
 
-bool LumetraApp::wantsHelp(const QStringList& arguments)
+namespace {
+
+// Qt's command-line options, which QApplication takes for itself (with one dash or two);
+// those in the second list take the next argument as their value unless written name=value.
+bool isQtOption(const QString& argument, bool* takesValue)
 {
-    return arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h"));
+    static const QStringList flags{QStringLiteral("reverse"), QStringLiteral("widgetcount"), QStringLiteral("nograb"),
+                                   QStringLiteral("dograb"), QStringLiteral("sync")};
+    static const QStringList valued{
+        QStringLiteral("platform"), QStringLiteral("platformpluginpath"), QStringLiteral("platformtheme"),
+        QStringLiteral("plugin"), QStringLiteral("qwindowgeometry"), QStringLiteral("qwindowicon"),
+        QStringLiteral("qwindowtitle"), QStringLiteral("session"), QStringLiteral("display"), QStringLiteral("geometry"),
+        QStringLiteral("style"), QStringLiteral("stylesheet"), QStringLiteral("name"), QStringLiteral("title"),
+        QStringLiteral("qmljsdebugger")};
+    QString name = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1);
+    const qsizetype equals = name.indexOf(QLatin1Char('='));
+    if (equals >= 0)
+        name.truncate(equals);
+    *takesValue = equals < 0 && valued.contains(name);
+    return flags.contains(name) || valued.contains(name);
+}
+
+} // namespace
+
+LumetraApp::CommandLine LumetraApp::readCommandLine(const QStringList& arguments)
+{
+    CommandLine line;
+    bool help = false, version = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        // "--" ends the options; what follows are files, whatever their names.
+        if (argument == QLatin1String("--"))
+            break;
+        if (!argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-"))
+            continue;
+        bool takesValue = false;
+        if (argument == QLatin1String("--help") || argument == QLatin1String("-h"))
+            help = true;
+        else if (argument == QLatin1String("--version"))
+            version = true;
+        else if (argument == QLatin1String("--verbose"))
+            line.verbose = true;
+        else if (argument.startsWith(QLatin1String("--")) && captureNamed(argument.mid(2)))
+            continue;
+        else if (isQtOption(argument, &takesValue))
+            i += takesValue ? 1 : 0;
+        else if (line.unknownOption.isEmpty())
+            line.unknownOption = argument;
+    }
+    if (!line.unknownOption.isEmpty())
+        line.request = CommandLine::Request::unknownOption;
+    else if (help)
+        line.request = CommandLine::Request::help;
+    else if (version)
+        line.request = CommandLine::Request::version;
+    return line;
+}
+
+QString LumetraApp::versionLine()
+{
+    return QStringLiteral("Lumetra ") + appVersion() + QLatin1Char('\n');
 }
 
 QString LumetraApp::commandLineHelp()
@@ -102,9 +160,11 @@ QString LumetraApp::commandLineHelp()
 QStringList LumetraApp::fileArguments(const QStringList& arguments)
 {
     QStringList files;
-    for (const QString& argument : arguments) {
-        if (!argument.startsWith(QLatin1Char('-')))
-            files << argument;
+    // After "--" every argument is a file, whatever its name.
+    const qsizetype end = arguments.indexOf(QStringLiteral("--"));
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        if ((end >= 0 && i > end) || (i != end && !arguments.at(i).startsWith(QLatin1Char('-'))))
+            files << arguments.at(i);
     }
     return files;
 }
@@ -148,13 +208,15 @@ LumetraApp::LumetraApp(QObject* parent)
     parts.repeatRoad = captureRoad(CommandLineCapture::repeatLastArea);
     parts.openSettings = [] { MainWindowController::shared().openSettingsWindow(); };
     parts.showAbout = [] { showAboutWindow(); };
-    parts.quit = [] { QApplication::quit(); };
+    parts.quit = [] { quitLumetra(); };
     m_delegate = std::make_unique<AppDelegate>(std::move(parts), defaults, ShortcutStore::shared());
+    m_tray->setFallbackWithoutMenu([this] { m_delegate->openLumetra(); });
 
     SettingsServices settings;
     settings.isHeldByAnotherProgram = [this](ShortcutAction action) {
         return m_delegate->globalHotkeyMonitor().isHeldByAnotherProgram(action);
     };
+    settings.globalKeysUnavailable = [this] { return m_delegate->globalHotkeyMonitor().globalKeysUnavailable(); };
     settings.checkForUpdates = [this] { m_delegate->checkForUpdates(); };
     setSettingsServices(std::move(settings));
 }

@@ -35,9 +35,18 @@ public:
     // The file arguments of a command line (without the program name).
     static QStringList fileArguments(const QStringList& arguments);
 
-    // "--help" or "-h": print commandLineHelp() and do nothing else (no display needed).
-    static bool wantsHelp(const QStringList& arguments);
+    // What a command line (without the program name) asks for before anything starts,
+    // judged without a display. Qt's own options (-display, -platform, ...) pass.
+    struct CommandLine {
+        enum class Request { run, help, version, unknownOption };
+        Request request = Request::run;
+        bool verbose = false;   // --verbose: the log takes info and debug lines too
+        QString unknownOption;  // the first option nobody knows
+    };
+    static CommandLine readCommandLine(const QStringList& arguments);
     static QString commandLineHelp();
+    // "Lumetra" and the version, as --version prints it.
+    static QString versionLine();
 
 private:
     std::unique_ptr<QtTranslations> m_qtTranslations;

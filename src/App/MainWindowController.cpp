@@ -8,6 +8,7 @@
 #include "Capture/CaptureLog.h"
 #include "Core/Settings.h"
 #include "Core/ShortcutStore.h"
+#include "Models/ImageEditorViewModel.h"
 #include "Models/ImageLoadManager.h"
 #include "Platform/WindowActivation.h"
 #include "Views/ContentView.h"
@@ -47,6 +48,8 @@ QWidget* MainWindowController::createWindow()
     auto* content = new ContentView(window);
     content->setMinimumSize(800, 450);
     content->setShowAboutAction([] { showAboutWindow(); });
+    content->setQuitAction([] { quitLumetra(); });
+    m_closeSettled = false;
     // The delivery keeps the time of its last hand-over; a window built after the
     // announcement still takes a capture that is less than 5 s old.
     content->setCaptureDeliveryDate({ &CaptureDelivery::lastCaptureDeliveryDate,
@@ -66,9 +69,36 @@ QWidget* MainWindowController::createWindow()
 
 bool MainWindowController::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_window && event->type() == QEvent::Close)
+    if (watched == m_window && event->type() == QEvent::Close) {
+        // Ctrl+W, the title bar's close button: unsaved work is asked about first, once
+        // this close has returned; the window closes after a save or a discard.
+        if (!m_closeSettled && m_content && m_content->viewModel()->hasUnsavedWork()) {
+            event->ignore();
+            QTimer::singleShot(0, this, [this] {
+                settleUnsavedWork([this](bool proceed) {
+                    if (proceed && m_window)
+                        m_window->close();
+                });
+            });
+            return true;
+        }
         saveFrame();
+    }
     return QObject::eventFilter(watched, event);
+}
+
+void MainWindowController::settleUnsavedWork(std::function<void(bool proceed)> then)
+{
+    if (!m_content || m_closeSettled) {
+        then(true);
+        return;
+    }
+    QPointer<MainWindowController> self(this);
+    m_content->settleUnsavedWork([self, then = std::move(then)](bool proceed) {
+        if (self && proceed)
+            self->m_closeSettled = true;
+        then(proceed);
+    });
 }
 
 void MainWindowController::saveFrame()
@@ -208,6 +238,14 @@ void MainWindowController::openSettingsWindow()
     }
     // Without an editor window there is no menu bar to go through.
     showSettingsWindow();
+}
+
+void quitLumetra()
+{
+    MainWindowController::shared().settleUnsavedWork([](bool proceed) {
+        if (proceed)
+            QCoreApplication::quit();
+    });
 }
 
 void openEditorWithCommandLineImage(const QStringList& arguments)

@@ -32,6 +32,12 @@ public:
     // forCapture when a capture was just delivered to it.
     void show(bool forCapture = false);
 
+    // Settles the editor's unsaved work (ContentView::settleUnsavedWork); on a go-ahead
+    // the window closes without asking again. Without a window: go ahead.
+    void settleUnsavedWork(std::function<void(bool proceed)> then);
+    // The window closes, and Lumetra quits, without asking about unsaved work.
+    void discardUnsavedWork() { m_closeSettled = true; }
+
     // Opens the Settings window through the editor's menu item bound to Ctrl+, when
     // there is one, else directly.
     void openSettingsWindow();
@@ -72,7 +78,12 @@ private:
     int m_floatingPollTicks = 0;
     bool m_floating = false;
     std::function<bool()> m_isActive;
+    bool m_closeSettled = false;
 };
+
+// Quits Lumetra once the editor's unsaved work is saved or discarded (Ctrl+Q, the
+// tray's and the context menu's Quit); nothing happens when the user cancels.
+void quitLumetra();
 
 // Shows the editor window and opens in it the first image file named in `arguments`
 // (the program's arguments; options beginning with "-" are left to their owners).

@@ -41,22 +41,32 @@ QPointer<SettingsView>& openWindow()
 constexpr int kGeneralTag = 0;
 
 // The tabs as a settings window's toolbar shows them: each a symbol over its label,
-// all of one width across the window, a long label cut short.
+// across the window's fixed width. Every label is shown whole: each tab is as wide as
+// its label with the room left shared out evenly, and where the labels together are
+// wider than the window (Russian) they are set smaller until they fit.
 class SettingsTabBar : public QTabBar {
+    Q_OBJECT
+    // The widest label's need against its tab's room (the layout probe reads them).
+    Q_PROPERTY(int neededTextWidth READ neededTextWidth)
+    Q_PROPERTY(int availableTextWidth READ availableTextWidth)
 public:
     explicit SettingsTabBar(QWidget* parent) : QTabBar(parent)
     {
         setDrawBase(false);
-        setExpanding(true);
-        setElideMode(Qt::ElideRight);
+        setExpanding(false);
         setUsesScrollButtons(false);
     }
 
+    // The tab whose label has the least room to spare decides.
+    int neededTextWidth() const { return worstTab().first; }
+    int availableTextWidth() const { return worstTab().second; }
+
 protected:
-    QSize tabSizeHint(int) const override
+    QSize tabSizeHint(int index) const override
     {
-        const int width = count() > 0 ? SettingsView::contentWidth / count() : SettingsView::contentWidth;
-        return {width, 16 + 6 + fontMetrics().height() + 14};
+        const QFontMetrics metrics(labelFont());
+        const QList<int> widths = tabWidths();
+        return {widths.value(index), 16 + 6 + metrics.height() + 14};
     }
     QSize minimumTabSizeHint(int index) const override { return tabSizeHint(index); }
 
@@ -64,6 +74,8 @@ protected:
     {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
+        painter.setFont(labelFont());
+        const QFontMetrics metrics(labelFont());
         for (int i = 0; i < count(); ++i) {
             const QRect frame = tabRect(i);
             if (i == currentIndex()) {
@@ -77,9 +89,61 @@ protected:
             ToolbarIcons::paint(painter, QRectF(frame.left(), frame.top() + 6, frame.width(), 16),
                                 tabData(i).toString(), color, 16);
             painter.setPen(color);
-            const QRect label(frame.left() + 4, frame.top() + 6 + 16 + 4, frame.width() - 8, fontMetrics().height());
-            painter.drawText(label, Qt::AlignCenter, fontMetrics().elidedText(tabText(i), Qt::ElideRight, label.width()));
+            painter.drawText(labelRect(frame, metrics), Qt::AlignCenter | Qt::TextSingleLine, tabText(i));
         }
+    }
+
+private:
+    static constexpr int kLabelInset = 6;
+
+    static QRect labelRect(const QRect& frame, const QFontMetrics& metrics)
+    {
+        return {frame.left() + kLabelInset, frame.top() + 6 + 16 + 4, frame.width() - 2 * kLabelInset, metrics.height()};
+    }
+
+    int labelsWidth(const QFont& font) const
+    {
+        const QFontMetrics metrics(font);
+        int total = 0;
+        for (int i = 0; i < count(); ++i)
+            total += metrics.horizontalAdvance(tabText(i)) + 2 * kLabelInset + 2;
+        return total;
+    }
+
+    QFont labelFont() const
+    {
+        QFont font = this->font();
+        while (labelsWidth(font) > SettingsView::contentWidth && font.pointSizeF() > 6.0)
+            font.setPointSizeF(font.pointSizeF() - 0.5);
+        return font;
+    }
+
+    QList<int> tabWidths() const
+    {
+        const QFontMetrics metrics(labelFont());
+        QList<int> widths;
+        int total = 0;
+        for (int i = 0; i < count(); ++i) {
+            widths << metrics.horizontalAdvance(tabText(i)) + 2 * kLabelInset + 2;
+            total += widths.last();
+        }
+        const int spare = std::max(0, SettingsView::contentWidth - total);
+        for (int i = 0; i < widths.size(); ++i)
+            widths[i] += spare / int(widths.size()) + (i < spare % int(widths.size()) ? 1 : 0);
+        return widths;
+    }
+
+    QPair<int, int> worstTab() const
+    {
+        const QFontMetrics metrics(labelFont());
+        QPair<int, int> worst{0, 0};
+        for (int i = 0; i < count(); ++i) {
+            const int need = metrics.horizontalAdvance(tabText(i));
+            const int room = labelRect(tabRect(i), metrics).width();
+            if (i == 0 || need - room > worst.first - worst.second)
+                worst = {need, room};
+        }
+        return worst;
     }
 };
 
@@ -142,7 +206,8 @@ void SettingsView::rebuild()
     built->setDocumentMode(true);
     built->addTab(new GeneralSettingsView(m_defaults, m_services.checkForUpdates), QString());
     built->addTab(new EditingSettingsView(m_defaults), QString());
-    built->addTab(new ShortcutsSettingsView(m_store, m_services.isHeldByAnotherProgram), QString());
+    const bool noGlobalKeys = m_services.globalKeysUnavailable && m_services.globalKeysUnavailable();
+    built->addTab(new ShortcutsSettingsView(m_store, m_services.isHeldByAnotherProgram, noGlobalKeys), QString());
     built->addTab(new AboutSettingsView, QString());
     for (qsizetype i = 0; i < tabs().size(); ++i) {
         const QString label = localized(QString::fromLatin1(tabs().at(i).labelKey));
@@ -215,3 +280,5 @@ void showSettingsWindow()
     window->raise();
     window->activateWindow();
 }
+
+#include "SettingsWindow.moc"

@@ -16,6 +16,8 @@ struct SettingsServices {
     // Whether another program holds the key of a global capture action: its grab was
     // refused when the keys were last grabbed.
     std::function<bool(ShortcutAction)> isHeldByAnotherProgram;
+    // Whether the desktop gives programs no global keys at all.
+    std::function<bool()> globalKeysUnavailable;
     // An update check the user asked for.
     std::function<void()> checkForUpdates;
 };

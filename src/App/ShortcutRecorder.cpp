@@ -39,6 +39,30 @@ bool isModifierKey(int qtKey)
 
 namespace ShortcutRecorder {
 
+const QList<FixedKey>& editorFixedKeys()
+{
+    constexpr quint64 ctrl = ShortcutBinding::commandFlag, shift = ShortcutBinding::shiftFlag;
+    static const QList<FixedKey> keys = [] {
+        const struct {
+            quint64 flags;
+            char character;
+            const char* titleKey;
+        } table[] = {
+            {ctrl, ',', "menu.settings"},     {ctrl, 'q', "menu.quit"},          {ctrl, 'o', "menu.openImage"},
+            {ctrl, 's', "menu.saveImage"},    {ctrl, 'c', "menu.copyImage"},     {ctrl, 'w', "menu.closeWindow"},
+            {ctrl, 'z', "menu.undo"},         {ctrl | shift, 'z', "menu.redo"},  {ctrl, 'y', "menu.redo"},
+            {ctrl, 'x', "menu.crop"},         {ctrl, 'r', "menu.resetAll"},      {ctrl | shift, '=', "menu.zoomIn"},
+            {ctrl, '=', "menu.zoomIn"},       {ctrl, '-', "menu.zoomOut"},       {ctrl, '0', "menu.fitToWindow"},
+            {ctrl, '1', "menu.actualSize"},
+        };
+        QList<FixedKey> built;
+        for (const auto& row : table)
+            built.append({usKeyCharacterTable().key(QString(QLatin1Char(row.character))), row.flags, row.titleKey});
+        return built;
+    }();
+    return keys;
+}
+
 bool isRecordableKey(quint16 keyCode)
 {
     return usKeyCharacterTable().contains(keyCode);
@@ -67,7 +91,15 @@ Judgement judge(const ShortcutStore& store, ShortcutAction action, int qtKey, st
     }
     judgement.binding = {*keyCode, flags, usKeyCharacterTable().value(*keyCode)};
     judgement.holder = store.conflictFor(action, *keyCode, flags);
-    judgement.verdict = judgement.holder ? Verdict::conflict : Verdict::accepted;
+    for (const FixedKey& fixed : editorFixedKeys()) {
+        // Copy Image answers to Ctrl+C as well: that key is no conflict for itself.
+        if (!judgement.holder && fixed.keyCode == *keyCode && fixed.modifierFlags == flags
+            && ShortcutActions::titleKey(action) != QLatin1String(fixed.titleKey)) {
+            judgement.fixedHolderTitleKey = QString::fromLatin1(fixed.titleKey);
+            break;
+        }
+    }
+    judgement.verdict = judgement.holder || !judgement.fixedHolderTitleKey.isEmpty() ? Verdict::conflict : Verdict::accepted;
     return judgement;
 }
 
@@ -98,15 +130,20 @@ ShortcutRecorderView::~ShortcutRecorderView()
     releaseTakenKeyboard();
 }
 
-QSize ShortcutRecorderView::sizeHint() const
+int ShortcutRecorderView::neededTextWidth() const
 {
-    const QFontMetrics metrics(font());
-    return {metrics.horizontalAdvance(m_text) + 16, metrics.height() + 6};
+    return QFontMetrics(font()).horizontalAdvance(m_text);
 }
 
+QSize ShortcutRecorderView::sizeHint() const
+{
+    return {neededTextWidth() + 2 * kTextInset, QFontMetrics(font()).height() + 6};
+}
+
+// The prompt is never cut short: the row's title gives way instead.
 QSize ShortcutRecorderView::minimumSizeHint() const
 {
-    return {80, sizeHint().height()};
+    return sizeHint();
 }
 
 bool ShortcutRecorderView::event(QEvent* event)
@@ -144,9 +181,7 @@ void ShortcutRecorderView::paintEvent(QPaintEvent*)
     painter.setRenderHint(QPainter::Antialiasing);
     QColor secondary = palette().color(QPalette::PlaceholderText);
     painter.setPen(secondary);
-    // Long translations are cut short rather than clipped at both ends.
-    const QRect inner = rect().adjusted(8, 0, -8, 0);
-    painter.drawText(inner, Qt::AlignCenter, fontMetrics().elidedText(m_text, Qt::ElideRight, inner.width()));
+    painter.drawText(rect().adjusted(kTextInset, 0, -kTextInset, 0), Qt::AlignCenter | Qt::TextSingleLine, m_text);
     secondary.setAlphaF(0.5);
     QPen dashed(secondary, 1);
     dashed.setDashPattern({3, 2});

@@ -19,7 +19,8 @@ enum class Verdict {
     cancelled, // Escape, whatever the modifiers: recording ends, nothing is stored
     invalid,   // a key that cannot be recorded, or a global key without Ctrl, Alt or
                // Super (it would take that key from every program): recording goes on
-    conflict,  // another action holds the combination: recording ends, nothing is stored
+    conflict,  // another action or an editor menu command holds the combination:
+               // recording ends, nothing is stored
     accepted,  // the combination may be stored for the action
 };
 
@@ -29,7 +30,18 @@ struct Judgement {
     ShortcutBinding binding;
     // The action that holds it (conflicts): the first in declaration order.
     std::optional<ShortcutAction> holder;
+    // Or the editor's menu command that holds it for good (its title key).
+    QString fixedHolderTitleKey;
 };
+
+// A combination an editor menu command answers to for good (Ctrl+1 is Actual Size): no
+// action may take it, for a global key would take it from the editor too.
+struct FixedKey {
+    quint16 keyCode;
+    quint64 modifierFlags;
+    const char* titleKey;
+};
+const QList<FixedKey>& editorFixedKeys();
 
 // The 48 keys of the US layout that type a character of their own (letters, digits,
 // punctuation, space); Return, Tab, Backspace, Escape and every key beyond them are not.
@@ -51,12 +63,18 @@ Judgement judge(const ShortcutStore& store, ShortcutAction action, const QKeyEve
 // further: Tab does not move the focus, Escape does not close the window.
 class ShortcutRecorderView : public QWidget {
     Q_OBJECT
+    // The width its prompt needs and the width it has (the layout probe reads them).
+    Q_PROPERTY(int neededTextWidth READ neededTextWidth)
+    Q_PROPERTY(int availableTextWidth READ availableTextWidth)
 public:
     explicit ShortcutRecorderView(std::function<void(QKeyEvent&)> onKeyDown, QWidget* parent = nullptr);
     ~ShortcutRecorderView() override;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+
+    int neededTextWidth() const;
+    int availableTextWidth() const { return width() - 2 * kTextInset; }
 
 protected:
     bool event(QEvent* event) override;
@@ -67,6 +85,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    static constexpr int kTextInset = 8;
+
     void takeKeyboard();
     void releaseTakenKeyboard();
 

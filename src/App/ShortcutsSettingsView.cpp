@@ -1,11 +1,13 @@
 #include "App/ShortcutsSettingsView.h"
 
 #include "App/ShortcutRecorder.h"
+#include "Capture/CaptureCommandLine.h"
 #include "Core/Localization.h"
 #include "Core/ShortcutStore.h"
 #include "Views/ToolbarIcons.h"
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -82,6 +84,41 @@ QSize BindingCapsule::sizeHint() const
     return {metrics.horizontalAdvance(text()) + 16, metrics.height() + 6};
 }
 
+void BindingCapsule::takeFocusAfterRecording()
+{
+    m_escapeLeaves = true;
+    setFocus(Qt::OtherFocusReason);
+    m_escapeLeaves = hasFocus();
+    update();
+}
+
+bool BindingCapsule::event(QEvent* event)
+{
+    // The window's Escape shortcut asks the focused widget first.
+    if (event->type() == QEvent::ShortcutOverride && m_escapeLeaves
+        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        event->accept();
+        return true;
+    }
+    return QAbstractButton::event(event);
+}
+
+void BindingCapsule::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && m_escapeLeaves) {
+        clearFocus();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
+}
+
+void BindingCapsule::focusOutEvent(QFocusEvent* event)
+{
+    m_escapeLeaves = false;
+    QAbstractButton::focusOutEvent(event);
+    update();
+}
+
 void BindingCapsule::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
@@ -92,7 +129,8 @@ void BindingCapsule::paintEvent(QPaintEvent*)
     painter.setBrush(fill);
     const QRectF frame(rect());
     painter.drawRoundedRect(frame, frame.height() / 2, frame.height() / 2);
-    if (hasFocus()) {
+    // The focus taken back after a recording is only there for Escape: no ring.
+    if (hasFocus() && !m_escapeLeaves) {
         painter.setPen(QPen(palette().color(QPalette::Highlight), 1));
         painter.setBrush(Qt::NoBrush);
         painter.drawRoundedRect(frame.adjusted(0.5, 0.5, -0.5, -0.5), frame.height() / 2, frame.height() / 2);
@@ -105,10 +143,11 @@ void BindingCapsule::paintEvent(QPaintEvent*)
 
 ShortcutsSettingsView::ShortcutsSettingsView(ShortcutStore& store,
                                              std::function<bool(ShortcutAction)> isHeldByAnotherProgram,
-                                             QWidget* parent)
+                                             bool globalKeysUnavailable, QWidget* parent)
     : SettingsForm(parent)
     , m_store(store)
     , m_isHeldByAnotherProgram(std::move(isHeldByAnotherProgram))
+    , m_globalKeysUnavailable(globalKeysUnavailable)
 {
     m_hintTimer.setSingleShot(true);
     m_hintTimer.setInterval(hintMilliseconds);
@@ -153,6 +192,13 @@ ShortcutsSettingsView::ShortcutsSettingsView(ShortcutStore& store,
     addFixedRow(edit, "menu.deleteAnnotation", keys(QKeySequence(Qt::Key_Backspace)));
 
     SettingsSection* capture = addSection(text("shortcuts.group.capture"));
+    if (m_globalKeysUnavailable) {
+        auto* note = new QLabel(text("shortcuts.globalKeysUnavailable"));
+        note->setObjectName(QStringLiteral("globalKeysUnavailable"));
+        note->setWordWrap(true);
+        note->setTextFormat(Qt::PlainText);
+        capture->addRow(note);
+    }
     for (ShortcutAction action :
          {ShortcutAction::captureSelection, ShortcutAction::captureWindow, ShortcutAction::captureScroll})
         addActionRow(capture, action);
@@ -187,6 +233,7 @@ void ShortcutsSettingsView::addActionRow(SettingsSection* section, ShortcutActio
     line->setContentsMargins(0, 0, 0, 0);
     auto* title = new QLabel(localized(ShortcutActions::titleKey(action)), widgets.controls);
     title->setTextFormat(Qt::PlainText);
+    title->setObjectName(QStringLiteral("title.") + raw);
     line->addWidget(title, 1);
     widgets.capsule = new BindingCapsule(widgets.controls);
     widgets.capsule->setObjectName(QStringLiteral("binding.") + raw);
@@ -197,6 +244,15 @@ void ShortcutsSettingsView::addActionRow(SettingsSection* section, ShortcutActio
     widgets.reset->setToolTip(text("shortcuts.customized"));
     connect(widgets.reset, &QToolButton::clicked, this, [this, action] { resetShortcut(action); });
     line->addWidget(widgets.reset);
+    if (m_globalKeysUnavailable && ShortcutActions::scope(action) == ShortcutScope::globalScope) {
+        // No key to record: what the desktop's settings must start instead, ready to copy.
+        widgets.command = new QLabel(captureCommandFor(action), widgets.controls);
+        widgets.command->setObjectName(QStringLiteral("command.") + raw);
+        widgets.command->setTextFormat(Qt::PlainText);
+        widgets.command->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        widgets.command->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+        line->addWidget(widgets.command);
+    }
     rowLayout->addWidget(widgets.controls);
 
     widgets.hint = new QLabel(row);
@@ -209,6 +265,22 @@ void ShortcutsSettingsView::addActionRow(SettingsSection* section, ShortcutActio
 
     section->addRow(row);
     m_rows.insert(action, widgets);
+}
+
+void ShortcutsSettingsView::placeRecorder(ActionRow& row, ShortcutAction action)
+{
+    // In the binding's place when the title and the whole prompt fit on the row's line;
+    // where they do not (the longer translations), on a line of its own under the title.
+    const auto* title = row.controls->findChild<QLabel*>(QStringLiteral("title.") + ShortcutActions::rawValue(action));
+    auto* line = static_cast<QHBoxLayout*>(row.controls->layout());
+    const int reset = row.reset->isVisibleTo(row.controls) ? row.reset->width() + line->spacing() : 0;
+    const int needed = (title ? title->sizeHint().width() : 0) + line->spacing() + row.recorder->sizeHint().width() + reset;
+    if (needed <= row.controls->width()) {
+        line->insertWidget(2, row.recorder);
+        return;
+    }
+    row.recorder->setParent(row.controls->parentWidget());
+    static_cast<QVBoxLayout*>(row.controls->parentWidget()->layout())->insertWidget(1, row.recorder, 0, Qt::AlignRight);
 }
 
 void ShortcutsSettingsView::addFixedRow(SettingsSection* section, const char* titleKey, const QString& keys)
@@ -263,14 +335,19 @@ void ShortcutsSettingsView::handleRecordedKey(const QKeyEvent& event, ShortcutAc
         showHint(action, text("shortcuts.invalid"), true);
         return;
     case ShortcutRecorder::Verdict::conflict:
+        m_endedByKey = true;
         setRecording(std::nullopt);
+        m_endedByKey = false;
         showHint(action,
                  localizedFormat(QStringLiteral("shortcuts.conflict"),
-                                 {localized(ShortcutActions::titleKey(*judgement.holder))}),
+                                 {localized(judgement.holder ? ShortcutActions::titleKey(*judgement.holder)
+                                                             : judgement.fixedHolderTitleKey)}),
                  false);
         return;
     case ShortcutRecorder::Verdict::accepted:
+        m_endedByKey = true;
         setRecording(std::nullopt);
+        m_endedByKey = false;
         m_store.setOverride(action, judgement.binding);
         tellIfHeldElsewhere(action);
         return;
@@ -310,20 +387,23 @@ void ShortcutsSettingsView::refresh()
         ActionRow& row = it.value();
         const bool customized = m_store.userOverrides().contains(ShortcutActions::rawValue(action));
         row.capsule->setBinding(m_store.displayText(action), customized);
-        row.reset->setVisible(customized);
+        row.reset->setVisible(customized && !row.command);
 
-        const bool recording = m_recording == action;
-        row.capsule->setVisible(!recording);
+        const bool recording = m_recording == action && !row.command;
+        row.capsule->setVisible(!recording && !row.command);
         if (recording && !row.recorder) {
             row.recorder = new ShortcutRecorderView(
                 [this, action](QKeyEvent& event) { handleRecordedKey(event, action); }, row.controls);
-            static_cast<QHBoxLayout*>(row.controls->layout())->insertWidget(2, row.recorder);
+            placeRecorder(row, action);
             row.recorder->show();
         } else if (!recording && row.recorder) {
             // It may be the very widget whose key press ends the recording.
+            const bool hadFocus = row.recorder->hasFocus();
             row.recorder->hide();
             row.recorder->deleteLater();
             row.recorder = nullptr;
+            if (hadFocus && m_endedByKey)
+                row.capsule->takeFocusAfterRecording();
         }
 
         const bool hinted = m_hint && m_hint->action == action;

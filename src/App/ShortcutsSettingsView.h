@@ -26,12 +26,20 @@ public:
     void setBinding(const QString& keys, bool customized);
     bool isCustomized() const { return m_customized; }
     QSize sizeHint() const override;
+    // Takes the focus back from the recorder that ended with a key press. The first
+    // Escape after that leaves the row rather than closing the window: a user who has
+    // just pressed keys into the row may still think it is recording.
+    void takeFocusAfterRecording();
 
 protected:
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
     bool m_customized = false;
+    bool m_escapeLeaves = false;
 };
 
 // The settings window's third tab: every keyboard shortcut in five groups. The 19
@@ -52,8 +60,10 @@ public:
 
     // isHeldByAnotherProgram tells, after a global action's key was stored and grabbed
     // anew, whether the X server refused the grab because another program holds it.
+    // Where the desktop gives programs no global keys, the capture rows say so and show
+    // the command to bind in the desktop's keyboard settings instead of a key.
     ShortcutsSettingsView(ShortcutStore& store, std::function<bool(ShortcutAction)> isHeldByAnotherProgram,
-                          QWidget* parent = nullptr);
+                          bool globalKeysUnavailable = false, QWidget* parent = nullptr);
 
     std::optional<ShortcutAction> recordingAction() const { return m_recording; }
     std::optional<Hint> hint() const { return m_hint; }
@@ -70,13 +80,17 @@ public:
     static QColor hintColor(bool isWarning, bool darkWindow);
 
 private:
+    // The recording being ended is ended by a key press (not Escape, not a click).
+    bool m_endedByKey = false;
     struct ActionRow {
         QWidget* controls = nullptr;
         BindingCapsule* capsule = nullptr;
         QPointer<ShortcutRecorderView> recorder;
         QToolButton* reset = nullptr;
         QLabel* hint = nullptr;
+        QLabel* command = nullptr; // in place of the key, where there are no global keys
     };
+    void placeRecorder(ActionRow& row, ShortcutAction action);
 
     void addActionRow(SettingsSection* section, ShortcutAction action);
     void addFixedRow(SettingsSection* section, const char* titleKey, const QString& keys);
@@ -86,6 +100,7 @@ private:
 
     ShortcutStore& m_store;
     std::function<bool(ShortcutAction)> m_isHeldByAnotherProgram;
+    bool m_globalKeysUnavailable = false;
     QMap<ShortcutAction, ActionRow> m_rows;
     SettingsSection* m_restoreSection = nullptr;
     std::optional<ShortcutAction> m_recording;

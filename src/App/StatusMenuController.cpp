@@ -1,10 +1,13 @@
 #include "App/StatusMenuController.h"
 
+#include "Capture/CaptureCommandLine.h"
 #include "Capture/GlobalHotKeyMonitor.h"
 #include "Capture/OwnWindows.h"
 #include "Core/Notifications.h"
 #include "Core/Settings.h"
 #include "Core/ShortcutStore.h"
+#include "Platform/DesktopSession.h"
+#include "Platform/StatusNotifierItem.h"
 #include "Platform/UserDefaults.h"
 
 #include <QApplication>
@@ -74,6 +77,24 @@ QIcon TrayStatusItem::statusIcon()
 
 void TrayStatusItem::setMenu(QMenu* menu)
 {
+    if (!m_tray && !m_notifierItem && DesktopSession::usesDesktopPortal()
+        && StatusNotifierItem::hostPresent(QDBusConnection::sessionBus())) {
+        auto* item = new StatusNotifierItem(statusIcon(), QDBusConnection::sessionBus(), this);
+        if (item->show()) {
+            m_notifierItem = item;
+            connect(item, &StatusNotifierItem::activatedWithoutMenu, this, [this] {
+                if (m_fallbackWithoutMenu)
+                    m_fallbackWithoutMenu();
+            });
+        } else {
+            delete item;
+        }
+    }
+    if (m_notifierItem) {
+        m_menu = menu;
+        m_notifierItem->setMenu(menu);
+        return;
+    }
     if (!m_tray) {
         m_tray = new QSystemTrayIcon(statusIcon(), this);
         m_tray->setToolTip(QStringLiteral("Lumetra"));
@@ -124,6 +145,8 @@ bool TrayStatusItem::eventFilter(QObject* watched, QEvent* event)
 
 void TrayStatusItem::refreshIcon()
 {
+    if (m_notifierItem)
+        m_notifierItem->setIcon(statusIcon());
     if (m_tray)
         m_tray->setIcon(statusIcon());
 }
@@ -183,7 +206,12 @@ void StatusMenuController::buildStatusMenu()
     auto menu = std::make_unique<QMenu>();
     menu->setObjectName(QStringLiteral("lumetraStatusMenu"));
 
-    auto captureKeys = [this](ShortcutAction action) {
+    const bool noGlobalKeys = m_globalKeysUnavailable && m_globalKeysUnavailable();
+    if (noGlobalKeys)
+        menu->addAction(menuText(QStringLiteral("menu.globalKeysUnavailable")))->setEnabled(false);
+    auto captureKeys = [this, noGlobalKeys](ShortcutAction action) {
+        if (noGlobalKeys)
+            return captureCommandFor(action);
         const auto found = m_store.bindings().constFind(action);
         return (found != m_store.bindings().constEnd() ? *found : GlobalHotkeyMonitor::fallbackBinding(action))
             .displayText();
@@ -213,8 +241,9 @@ void StatusMenuController::buildStatusMenu()
     updateDelayCheckMarks();
 
     addItem(menu.get(), QStringLiteral("menu.repeatLastCapture"), m_actions.repeatLastCapture);
-    addItem(menu.get(), QStringLiteral("menu.openApp"), m_actions.openLumetra,
-            shortcutDisplayText(QKeySequence(Qt::CTRL | Qt::Key_N)));
+    // A key is shown only where one works: nothing opens the editor by key from elsewhere.
+    // Settings and Quit answer to theirs in the editor window.
+    addItem(menu.get(), QStringLiteral("menu.openApp"), m_actions.openLumetra);
     menu->addSeparator();
     if (m_actions.openSettings)
         addItem(menu.get(), QStringLiteral("menu.settings"), m_actions.openSettings,

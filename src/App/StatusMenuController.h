@@ -13,6 +13,7 @@
 
 class QMenu;
 class QSystemTrayIcon;
+class StatusNotifierItem;
 class ShortcutStore;
 class UserDefaults;
 
@@ -35,7 +36,9 @@ public:
     virtual void refreshIcon() = 0;
 };
 
-// The status item in the system tray (QSystemTrayIcon). A click on it opens its menu.
+// The status item in the system tray (QSystemTrayIcon). A click on it opens its menu. In
+// a Wayland session, where a program cannot put a menu of its own beside the tray, the
+// item is a StatusNotifierItem whose exported menu the tray itself opens at the item.
 class TrayStatusItem : public QObject, public StatusItemHost {
     Q_OBJECT
 public:
@@ -50,12 +53,18 @@ public:
     // drawn "S".
     static QIcon statusIcon();
 
+    // What a click does where the tray cannot show the item's menu (a Wayland tray
+    // without menus): as without a tray, the window is the way in.
+    void setFallbackWithoutMenu(std::function<void()> open) { m_fallbackWithoutMenu = std::move(open); }
+
 private:
     void markTrayWindow();
     void markIfTrayWindow(QObject* object);
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     QSystemTrayIcon* m_tray = nullptr;
+    StatusNotifierItem* m_notifierItem = nullptr;
+    std::function<void()> m_fallbackWithoutMenu;
     QPointer<QMenu> m_menu;
     bool m_watchingShows = false;
 };
@@ -104,6 +113,11 @@ public:
     void handleDefaultsChangedForMenu();
     void handleShortcutMenuChanged();
 
+    // Whether the desktop gives programs no global keys: the capture items then show the
+    // command to bind in the desktop's keyboard settings instead of a key, under a line
+    // that says so. Call buildStatusMenu when the answer changes.
+    void setGlobalKeysUnavailable(std::function<bool()> unavailable) { m_globalKeysUnavailable = std::move(unavailable); }
+
 private:
     QAction* addItem(QMenu* menu, const QString& titleKey, const std::function<void()>& action,
                      const QString& keysText = {});
@@ -116,6 +130,7 @@ private:
     StatusMenuActions m_actions;
     std::unique_ptr<QMenu> m_menu;
     QList<QAction*> m_delayItems;
+    std::function<bool()> m_globalKeysUnavailable;
     std::optional<AppLanguage> m_statusMenuLanguage;
     int m_buildCount = 0;
     bool m_observing = false;

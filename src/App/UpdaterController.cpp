@@ -91,6 +91,11 @@ void DialogUpdaterUserDriver::showError(const QString& message)
     QMessageBox::warning(nullptr, QStringLiteral("Lumetra"), localizedFormat(QStringLiteral("update.failed"), {message}));
 }
 
+void DialogUpdaterUserDriver::showNoFeed()
+{
+    QMessageBox::information(nullptr, QStringLiteral("Lumetra"), localized(QStringLiteral("update.noFeed")));
+}
+
 // ---- UpdaterController --------------------------------------------------------------------
 
 QUrl UpdaterController::defaultFeedUrl()
@@ -213,8 +218,12 @@ void UpdaterController::startCheck(bool userInitiated)
     }
     m_userInitiated = userInitiated;
     if (!isWebUrl(m_feedUrl)) {
-        fail(QStringLiteral("No update feed is configured for this build."),
-             localized(QStringLiteral("update.error.noFeed")));
+        // Not a failure: the build was made without a feed, and the user is told so.
+        Logger::shared().log(LogLevel::info, [] { return QStringLiteral("🔄 No update feed is configured for this build"); });
+        m_lastFailure = localized(QStringLiteral("update.error.noFeed"));
+        if (m_userInitiated && m_driver)
+            m_driver->showNoFeed();
+        finish(Outcome::noFeed);
         return;
     }
     Settings::lastUpdateCheckTime.write(now().toString(Qt::ISODate), m_defaults);

@@ -36,6 +36,8 @@ public:
     virtual void showUpdateDownloaded(const AppcastItem& item, const QString& savedPath) = 0;
     // message: why the check failed, already in the interface language where Lumetra words it.
     virtual void showError(const QString& message) = 0;
+    // A check was asked for, but this build has no update feed to check.
+    virtual void showNoFeed() = 0;
 };
 
 // Message boxes (and the tray's balloon is not used: a dialog is found again).
@@ -48,6 +50,7 @@ public:
     void showUpdateAvailable(const AppcastItem& item) override;
     void showUpdateDownloaded(const AppcastItem& item, const QString& savedPath) override;
     void showError(const QString& message) override;
+    void showNoFeed() override;
 };
 
 // Lumetra's updater: reads an appcast feed over HTTP(S), compares the newest release
@@ -57,7 +60,7 @@ public:
 class UpdaterController : public QObject, public UpdaterControlling {
     Q_OBJECT
 public:
-    enum class Outcome { upToDate, updateAvailable, downloaded, failed };
+    enum class Outcome { upToDate, updateAvailable, downloaded, failed, noFeed };
     Q_ENUM(Outcome)
 
     static constexpr qint64 checkIntervalSeconds = 24 * 60 * 60;

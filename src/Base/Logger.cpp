@@ -1,6 +1,8 @@
 #include "Base/Logger.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <strings.h>
 
 Logger& Logger::shared()
 {
@@ -9,14 +11,58 @@ Logger& Logger::shared()
     return *instance;
 }
 
+Logger::Logger()
+{
+    if (const std::optional<LogLevel> asked = levelNamed(std::getenv("LUMETRA_LOG")))
+        m_threshold = static_cast<std::uint8_t>(*asked);
+}
+
+std::optional<LogLevel> Logger::levelNamed(const char* name)
+{
+    if (!name)
+        return std::nullopt;
+    static const struct {
+        const char* name;
+        LogLevel level;
+    } names[] = {{"error", LogLevel::error}, {"warning", LogLevel::warning}, {"warn", LogLevel::warning},
+                 {"info", LogLevel::info}, {"debug", LogLevel::debug}};
+    for (const auto& entry : names) {
+        if (strcasecmp(name, entry.name) == 0)
+            return entry.level;
+    }
+    return std::nullopt;
+}
+
+void Logger::setThreshold(LogLevel level)
+{
+    std::lock_guard<std::mutex> lock(m_levelLock);
+    m_threshold = static_cast<std::uint8_t>(level);
+}
+
+LogLevel Logger::threshold()
+{
+    std::lock_guard<std::mutex> lock(m_levelLock);
+    return static_cast<LogLevel>(m_threshold);
+}
+
 std::string Logger::formatLine(LogLevel level, const std::string& message)
 {
     std::string line;
     line.reserve(message.size() + 16);
-    if (level == LogLevel::error)
-        line += "\xE2\x9D\x8C [ERROR] ";          // U+274C
-    else
+    switch (level) {
+    case LogLevel::error:
+        line += "\xE2\x9D\x8C [ERROR] "; // U+274C
+        break;
+    case LogLevel::warning:
         line += "\xE2\x9A\xA0\xEF\xB8\x8F [WARN] "; // U+26A0 U+FE0F
+        break;
+    case LogLevel::info:
+        line += "\xE2\x84\xB9\xEF\xB8\x8F [INFO] "; // U+2139 U+FE0F
+        break;
+    default:
+        line += "\xF0\x9F\x94\x8D [DEBUG] "; // U+1F50D
+        break;
+    }
     line += message;
     return line;
 }

@@ -4,11 +4,13 @@
 
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <type_traits>
 #include <utility>
 
-// Severity of one log call. Only error and warning are ever printed.
+// Severity of one log call. Error and warning print by default; info and debug only
+// when asked for (LUMETRA_LOG, or --verbose on the command line).
 enum class LogLevel : std::uint8_t {
     error = 1,
     warning = 2,
@@ -21,6 +23,14 @@ enum class LogLevel : std::uint8_t {
 class Logger {
 public:
     static Logger& shared();
+
+    // The most verbose level that prints. Starts from LUMETRA_LOG ("error", "warning",
+    // "info", "debug"; anything else leaves the default, warning).
+    void setThreshold(LogLevel level);
+    LogLevel threshold();
+
+    // The level a LUMETRA_LOG value names, if it names one (any letter case).
+    static std::optional<LogLevel> levelNamed(const char* name);
 
     template <typename MessageFn>
     void log(LogLevel level, MessageFn&& message)
@@ -39,7 +49,7 @@ public:
     static std::string formatLine(LogLevel level, const std::string& message);
 
 private:
-    Logger() = default;
+    Logger();
     void write(LogLevel level, const std::string& message);
 
     static std::string toUtf8(const QString& text) { return text.toStdString(); }

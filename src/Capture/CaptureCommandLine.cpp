@@ -46,3 +46,15 @@ QString captureOptionName(CommandLineCapture capture)
     }
     return {};
 }
+
+QString captureCommandFor(ShortcutAction action)
+{
+    switch (action) {
+    case ShortcutAction::captureSelection:
+        return QStringLiteral("lumetra --") + captureOptionName(CommandLineCapture::area);
+    case ShortcutAction::captureWindow:
+        return QStringLiteral("lumetra --") + captureOptionName(CommandLineCapture::window);
+    default:
+        return {};
+    }
+}

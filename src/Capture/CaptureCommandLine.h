@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Core/ShortcutAction.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -24,3 +26,9 @@ std::optional<CommandLineCapture> captureFromArguments(const QStringList& argume
 // The capture named by an option's name (without dashes), if it is one.
 std::optional<CommandLineCapture> captureNamed(const QString& name);
 QString captureOptionName(CommandLineCapture capture);
+
+// The command a desktop without global keys binds in its own keyboard settings in place
+// of a global capture action's key ("lumetra --capture-area"). Empty for the scrolling
+// capture: such a desktop (Wayland) cannot scroll other programs' windows, so no command
+// would capture.
+QString captureCommandFor(ShortcutAction action);

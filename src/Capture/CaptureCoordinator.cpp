@@ -16,8 +16,6 @@
 #include "Core/Settings.h"
 #include "Platform/Pasteboard.h"
 
-#include <QTimer>
-
 CaptureCoordinator& CaptureCoordinator::shared()
 {
     static CaptureCoordinator* coordinator
@@ -89,40 +87,34 @@ void CaptureCoordinator::scheduleDelayedCapture(const QString& reason, std::func
                       + QString::number(static_cast<long long>(delaySeconds)) + QStringLiteral(" 秒后排定"));
 }
 
-bool CaptureCoordinator::isPolling() const
-{
-    return m_pollTimer && m_pollTimer->isActive();
-}
-
 void CaptureCoordinator::startAreaCapture()
 {
     cancelPendingDelay(QStringLiteral("立即触发"));
-    if (isPolling() || m_toolRunning)
+    if (m_toolRunning)
         return;
     if (ScreenCapturePermission::preflight()) {
         runScreencapture();
         return;
     }
     logMessage(LogLevel::warning,
-               [] { return QStringLiteral("⚠️ 屏幕录制权限未授予，走异步请求流程（SCK 调用触发 TCC 注册）"); });
+               [] { return QStringLiteral("⚠️ 本会话不能直接读取屏幕，询问桌面截图门户（xdg-desktop-portal）"); });
     if (ScreenCapturePermission::ensureScreenCapturePermission())
         runScreencapture();
 }
 
 void CaptureCoordinator::runScreencapture()
 {
-    if (isPolling() || m_toolRunning)
+    if (m_toolRunning)
         return;
-    const qint64 initialCount = Pasteboard::general().changeCount();
     m_selfHiddenWindows = OwnWindows::hideVisible();
     if (!m_selfHiddenWindows.isEmpty()) {
         const auto count = m_selfHiddenWindows.size();
-        logMessage(LogLevel::info, [&] { return QStringLiteral("🪟 ⌘⇧7 避让：orderOut 自身窗口 %1").arg(count); });
+        logMessage(LogLevel::info, [&] { return QStringLiteral("🪟 桌面截图工具前隐藏自身窗口 %1 个").arg(count); });
     }
     QString error;
     if (!m_tool->start(&error)) {
         logMessage(LogLevel::error, [&] {
-            return QStringLiteral("❌ screencapture 启动失败（可能被沙盒拦截或二进制缺失）: ") + error;
+            return QStringLiteral("❌ 桌面截图门户（xdg-desktop-portal）截图失败: ") + error;
         });
         m_toolRunning = false;
         restoreHiddenWindows();
@@ -130,49 +122,7 @@ void CaptureCoordinator::runScreencapture()
         return;
     }
     m_toolRunning = true;
-    logMessage(LogLevel::info, [] { return QStringLiteral("📸 screencapture 已启动，开始监听剪贴板"); });
-    startPolling(initialCount);
-}
-
-void CaptureCoordinator::startPolling(qint64 initialChangeCount)
-{
-    stopPolling();
-    m_pollInitialCount = initialChangeCount;
-    m_pollDeadline = m_clock.now().addMSecs(pollTimeoutMs);
-    auto* timer = new QTimer(this);
-    timer->setInterval(pollIntervalMs);
-    connect(timer, &QTimer::timeout, this, &CaptureCoordinator::pollPasteboard);
-    timer->start();
-    m_pollTimer = timer;
-}
-
-void CaptureCoordinator::stopPolling()
-{
-    if (m_pollTimer) {
-        m_pollTimer->stop();
-        m_pollTimer->deleteLater();
-        m_pollTimer.clear();
-    }
-}
-
-void CaptureCoordinator::pollPasteboard()
-{
-    if (!isPolling() || m_encodingToolImage)
-        return;
-    Pasteboard& pasteboard = Pasteboard::general();
-    if (pasteboard.changeCount() != m_pollInitialCount) {
-        const bool hasImage = pasteboard.data(Pasteboard::pngType).has_value()
-            || pasteboard.data(Pasteboard::tiffType).has_value();
-        // The first change ends the wait, image or not.
-        stopPolling();
-        if (hasImage) {
-            logMessage(LogLevel::info, [] { return QStringLiteral("📸 检测到捕获图片，走 ⌘V 粘贴管线载入"); });
-            CaptureDelivery::deliverCapturedImage();
-        }
-        return;
-    }
-    if (m_clock.now() >= m_pollDeadline)
-        stopPolling();
+    logMessage(LogLevel::info, [] { return QStringLiteral("📸 桌面截图门户已启动，等待门户交回图片"); });
 }
 
 void CaptureCoordinator::toolFinished(const QImage& image)
@@ -181,49 +131,47 @@ void CaptureCoordinator::toolFinished(const QImage& image)
         endToolRun();
         return;
     }
-    // The portal hands the image over as a file; it goes where the clipboard watch (and
-    // the editor's paste) expects it. The tool counts as running until the PNG is back,
-    // so a new request cannot start a second run meanwhile, and the watch holds still so
-    // that an unrelated clipboard change cannot be taken for this capture.
-    m_encodingToolImage = true;
+    // The portal hands the image over as a file, and that file alone is the capture: it
+    // goes to the clipboard and from there to the editor. Nothing else on the clipboard
+    // is ever taken for it (on Wayland the clipboard reports changes that carry no new
+    // data, so whatever Lumetra copied before would pass for the capture). The tool
+    // counts as running until the PNG is back, so a new request cannot start a second
+    // run meanwhile.
     encodeCapturePngOffMainThread(image, this, [this](const std::optional<QByteArray>& png) { toolImageEncoded(png); });
 }
 
 void CaptureCoordinator::toolFailed(const QString& reason)
 {
-    logMessage(LogLevel::error, [&] { return QStringLiteral("❌ screencapture 启动失败（可能被沙盒拦截或二进制缺失）: ") + reason; });
+    logMessage(LogLevel::error, [&] { return QStringLiteral("❌ 桌面截图门户（xdg-desktop-portal）截图失败: ") + reason; });
     endToolRun();
     showCaptureToolError(reason);
 }
 
 void CaptureCoordinator::toolImageEncoded(const std::optional<QByteArray>& png)
 {
-    m_encodingToolImage = false;
-    if (png) {
-        Pasteboard::general().clearContents();
-        Pasteboard::general().setItems({{Pasteboard::pngType, *png}});
-    } else {
+    if (!png) {
         logMessage(LogLevel::error, [] { return QStringLiteral("❌ 选区截图 PNG 编码失败"); });
+        endToolRun();
         showCaptureFailed(localized(QStringLiteral("capture.error.reason.encoding")));
+        return;
     }
+    Pasteboard::general().clearContents();
+    Pasteboard::general().setItems({{Pasteboard::pngType, *png}});
     endToolRun();
+    logMessage(LogLevel::info, [] { return QStringLiteral("📸 桌面门户图片已入剪贴板，交付编辑器"); });
+    CaptureDelivery::deliverCapturedImage();
 }
 
 void CaptureCoordinator::endToolRun()
 {
     restoreHiddenWindows();
     m_toolRunning = false;
-    // The tool is gone, so nothing more will arrive: look once more, then stop waiting,
-    // so a cancelled tool neither blocks the next request for a minute nor takes a
-    // later, unrelated clipboard change for its result.
-    pollPasteboard();
-    stopPolling();
 }
 
 void CaptureCoordinator::restoreHiddenWindows()
 {
     if (const std::optional<int> shown = OwnWindows::restore(m_selfHiddenWindows))
-        captureDiagnostic(QStringLiteral("🪟 ⌘⇧7 子进程链避让恢复：orderFront %1 个").arg(*shown));
+        captureDiagnostic(QStringLiteral("🪟 桌面截图工具结束，恢复隐藏的自身窗口 %1 个").arg(*shown));
 }
 
 namespace CaptureRoads {

@@ -13,12 +13,11 @@
 
 class CaptureClock;
 class DelayCountdownHUD;
-class QTimer;
 class SystemScreenshotTool;
 
 // Between the places a capture is asked for (menu, hot keys) and the sessions that do
 // it: the optional delay with its countdown, and the fallback through the desktop's
-// own screenshot tool, whose image is found on the clipboard.
+// own screenshot tool, whose image is put on the clipboard and handed to the editor.
 class CaptureCoordinator : public QObject {
     Q_OBJECT
 public:
@@ -28,9 +27,6 @@ public:
     CaptureCoordinator(CaptureClock& clock, DelayCountdownHUD& hud, SystemScreenshotTool* tool,
                        QObject* parent = nullptr);
     ~CaptureCoordinator() override;
-
-    static constexpr int pollIntervalMs = 500;
-    static constexpr int pollTimeoutMs = 60000;
 
     // Runs action now, or after the "captureDelaySeconds" delay (3, 5 or 10; anything
     // else means no delay), replacing any capture still waiting.
@@ -42,7 +38,6 @@ public:
     void startAreaCapture();
 
     bool hasPendingDelay() const { return m_pendingDelay.has_value(); }
-    bool isPolling() const;
     // From the tool's start until its image has been encoded and put on the clipboard.
     bool isToolRunning() const { return m_toolRunning; }
 
@@ -51,9 +46,6 @@ public:
 
 private:
     void runScreencapture();
-    void startPolling(qint64 initialChangeCount);
-    void stopPolling();
-    void pollPasteboard();
     void restoreHiddenWindows();
     void toolFinished(const QImage& image);
     void toolFailed(const QString& reason);
@@ -64,12 +56,7 @@ private:
     DelayCountdownHUD& m_hud;
     SystemScreenshotTool* m_tool;
     std::optional<quint64> m_pendingDelay;
-    QPointer<QTimer> m_pollTimer;
-    qint64 m_pollInitialCount = 0;
-    QDateTime m_pollDeadline;
     bool m_toolRunning = false;
-    // The tool's picture is being made into PNG: the clipboard watch holds still.
-    bool m_encodingToolImage = false;
     OwnWindows::WindowList m_selfHiddenWindows;
 };
 

@@ -1,8 +1,7 @@
 #include "Capture/CaptureLog.h"
 
-#include <QByteArray>
+#include "Base/Logger.h"
 
-#include <cstdio>
 #include <mutex>
 
 namespace {
@@ -21,11 +20,8 @@ void captureDiagnostic(const QString& line)
         redirected(line);
         return;
     }
-    const QByteArray text = line.toUtf8();
-    std::lock_guard<std::mutex> guard(lock);
-    std::fwrite(text.constData(), 1, std::size_t(text.size()), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
+    const LogLevel level = line.startsWith(QStringLiteral("❌")) ? LogLevel::error : LogLevel::info;
+    logMessage(level, [&] { return line; });
 }
 
 void setCaptureDiagnosticSink(std::function<void(const QString&)> newSink)

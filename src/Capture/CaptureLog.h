@@ -4,10 +4,10 @@
 
 #include <functional>
 
-// Capture's diagnostic lines. Unlike the levelled logger's info lines they always
-// print, one line each on standard output (beside the logger's own lines), so a
-// capture can be followed in the program's output.
+// Capture's step-by-step lines, written through the shared logger at the info level
+// (a line that reports a failure, one starting with "❌", as an error), so a capture can
+// be followed with LUMETRA_LOG=info or --verbose and stays out of the default output.
 void captureDiagnostic(const QString& line);
 
-// Sends the lines elsewhere (tests and benchmarks); an empty function restores stdout.
+// Sends the lines elsewhere (tests and benchmarks); an empty function restores the logger.
 void setCaptureDiagnosticSink(std::function<void(const QString&)> sink);

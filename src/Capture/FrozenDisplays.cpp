@@ -109,13 +109,13 @@ QImage snapshotDisplay(DisplayCaptureSource& source, const DisplayCaptureSource:
 std::optional<QList<FrozenScreenRecord>> freezeAllDisplays(DisplayCaptureSource& source)
 {
     if (!source.isAvailable()) {
-        captureDiagnostic(QStringLiteral("📸 SelectionOverlay: SCShareableContent 枚举失败"));
+        captureDiagnostic(QStringLiteral("📸 SelectionOverlay: 无法读取屏幕列表"));
         return std::nullopt;
     }
     QList<FrozenScreenRecord> records;
     for (const std::optional<DisplayCaptureSource::Display>& display : source.displays()) {
         if (!display) {
-            captureDiagnostic(QStringLiteral("📸 SelectionOverlay: NSScreen ↔ SCDisplay 配对失败（displayID 匹配）"));
+            captureDiagnostic(QStringLiteral("📸 SelectionOverlay: Qt 屏幕与 X11 显示器配对失败"));
             return std::nullopt;
         }
         QImage image = snapshotDisplay(source, *display);

@@ -19,8 +19,15 @@ GlobalHotkeyMonitor::GlobalHotkeyMonitor(KeyGrabber* grabber, ShortcutStore& sto
     , m_grabber(grabber)
     , m_store(store)
 {
-    if (grabber)
-        connect(grabber, &KeyGrabber::keyPressed, this, [this](int id) { handleHotKey(signature, id); });
+    if (!grabber)
+        return;
+    connect(grabber, &KeyGrabber::keyPressed, this, [this](int id) { handleHotKey(signature, id); });
+    connect(grabber, &KeyGrabber::globalKeysOfferChanged, this, &GlobalHotkeyMonitor::globalKeysOfferChanged);
+}
+
+bool GlobalHotkeyMonitor::globalKeysUnavailable() const
+{
+    return m_grabber && !m_grabber->offersGlobalKeys();
 }
 
 GlobalHotkeyMonitor::~GlobalHotkeyMonitor()

@@ -41,6 +41,10 @@ public:
     // Whether the key of the hot key with this id is held now.
     bool isRegistered(int id) const;
     bool hasAnyRegistered() const;
+    // Whether the desktop gives programs no global keys at all; globalKeysOfferChanged
+    // tells when that becomes known.
+    bool globalKeysUnavailable() const;
+
     // Whether the last registration of the action's key was refused because another
     // program holds that combination (the binding stays; the key just does not fire).
     bool isHeldByAnotherProgram(ShortcutAction action) const;
@@ -55,6 +59,9 @@ public:
     // (key codes 26, 28, 25 with Ctrl + Shift).
     ShortcutBinding bindingFor(ShortcutAction action) const;
     static ShortcutBinding fallbackBinding(ShortcutAction action);
+
+signals:
+    void globalKeysOfferChanged();
 
 private:
     const std::function<void()>* closureFor(int id) const;

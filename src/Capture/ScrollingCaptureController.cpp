@@ -113,7 +113,7 @@ void ScrollingCaptureController::presentOverlays()
     OwnWindows::syncWithServer();
     DisplayCaptureSource& source = DisplayCaptureSource::current();
     if (!source.isAvailable()) {
-        logMessage(LogLevel::warning, [] { return QStringLiteral("📜 SCShareableContent 枚举失败，滚动截图取消"); });
+        logMessage(LogLevel::warning, [] { return QStringLiteral("📜 无法读取屏幕列表，滚动截图取消"); });
         cancel();
         return;
     }

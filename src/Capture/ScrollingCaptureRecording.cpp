@@ -213,7 +213,7 @@ void ScrollingCaptureController::showHintPanel()
 
 void ScrollingCaptureController::denyAutoScroll()
 {
-    logMessage(LogLevel::warning, [] { return QStringLiteral("📜 未授权辅助功能，弹引导后取消本次"); });
+    logMessage(LogLevel::warning, [] { return QStringLiteral("📜 无法合成滚轮事件或抓取键盘与鼠标（XTEST／输入抓取失败），提示后取消本次"); });
     // Nothing to open on X11: the first button only acknowledges.
     CaptureAlerts::current().askWarning(localized(QStringLiteral("scrollCapture.axDenied.title")),
                                         localized(QStringLiteral("scrollCapture.axDenied.body")),

@@ -109,8 +109,8 @@ void SelectionOverlayController::presentOverlays(std::optional<QList<FrozenScree
 {
     if (!records) {
         logMessage(LogLevel::warning,
-                   [] { return QStringLiteral("⚠️ 选区 overlay 冻结快照失败，整体降级 screencapture 子进程"); });
-        captureDiagnostic(QStringLiteral("📸 SelectionOverlay: 快照失败 → 降级子进程"));
+                   [] { return QStringLiteral("⚠️ 选区 overlay 冻结快照失败，改用桌面截图门户（xdg-desktop-portal）"); });
+        captureDiagnostic(QStringLiteral("📸 SelectionOverlay: 快照失败 → 改用桌面截图门户"));
         restoreHiddenWindows();
         m_isSessionActive = false;
         m_previousFrontmost.reset();

@@ -5,6 +5,7 @@
 #include "Core/Localization.h"
 #include "Platform/Pasteboard.h"
 
+#include <QCursor>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -101,6 +102,19 @@ void SelectionOverlayView::mouseReleaseEvent(QMouseEvent* event)
     if (dragStart)
         dragCurrent = clampedPoint(event->position());
     finishDrag();
+}
+
+void SelectionOverlayView::showEvent(QShowEvent* event)
+{
+    CaptureOverlayView::showEvent(event);
+    // The loupe is there from the start where the pointer already is, not only once it moves.
+    const QPoint pointer = mapFromGlobal(QCursor::pos());
+    if (dragStart || !rect().contains(pointer))
+        return;
+    hoverPoint = clampedPoint(QPointF(pointer));
+    if (onLoupeActive)
+        onLoupeActive(this);
+    update();
 }
 
 void SelectionOverlayView::leaveEvent(QEvent*)

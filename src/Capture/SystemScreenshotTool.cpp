@@ -4,26 +4,43 @@
 #include "Platform/DesktopPortal.h"
 #include "Platform/PortalScreenshot.h"
 
-PortalScreenshotTool::PortalScreenshotTool(QObject* parent)
+PortalScreenshotTool::PortalScreenshotTool(QDBusConnection bus, std::function<bool(const QString&)> programExists,
+                                           QObject* parent)
     : SystemScreenshotTool(parent)
-    , m_screenshot(new PortalScreenshot(QDBusConnection::sessionBus(), this))
+    , m_bus(std::move(bus))
+    , m_programExists(std::move(programExists))
+    , m_screenshot(new PortalScreenshot(m_bus, this))
 {
     connect(m_screenshot, &PortalScreenshot::finished, this, &PortalScreenshotTool::taken);
 }
 
 bool PortalScreenshotTool::start(QString* error)
 {
-    if (!QDBusConnection::sessionBus().isConnected()) {
+    if (!m_bus.isConnected()) {
         if (error)
             *error = localized(QStringLiteral("capture.error.reason.noSessionBus"));
         return false;
     }
-    if (!DesktopPortal::isPresent(QDBusConnection::sessionBus())) {
+    if (!DesktopPortal::isPresent(m_bus)) {
         if (error)
             *error = localizedFormat(QStringLiteral("capture.error.reason.noPortal"), {DesktopPortal::service});
         return false;
     }
+    // Known missing at once where the portal's backend already runs: no point in making
+    // the user wait for the portal to give up.
+    if (const std::optional<QString> reason = missingPickerReason()) {
+        if (error)
+            *error = *reason;
+        return false;
+    }
     return m_screenshot->take(true, timeoutMs);
+}
+
+std::optional<QString> PortalScreenshotTool::missingPickerReason() const
+{
+    if (const std::optional<QString> program = PortalScreenshot::missingPickerProgram(m_bus, m_programExists))
+        return localizedFormat(QStringLiteral("capture.error.reason.pickerMissing"), {*program});
+    return std::nullopt;
 }
 
 void PortalScreenshotTool::taken(const PortalScreenshotResult& result)
@@ -36,11 +53,11 @@ void PortalScreenshotTool::taken(const PortalScreenshotResult& result)
         emit finished(QImage());
         return;
     case PortalAnswer::Outcome::refused:
-        emit failed(localized(QStringLiteral("capture.error.reason.portalRefused")));
+        emit failed(missingPickerReason().value_or(localized(QStringLiteral("capture.error.reason.portalRefused"))));
         return;
     case PortalAnswer::Outcome::unavailable:
     case PortalAnswer::Outcome::failed:
-        emit failed(result.error);
+        emit failed(missingPickerReason().value_or(result.error));
         return;
     }
 }

@@ -1,8 +1,12 @@
 #pragma once
 
+#include <QDBusConnection>
 #include <QImage>
 #include <QObject>
 #include <QString>
+
+#include <functional>
+#include <optional>
 
 class PortalScreenshot;
 struct PortalScreenshotResult;
@@ -30,7 +34,9 @@ signals:
 class PortalScreenshotTool final : public SystemScreenshotTool {
     Q_OBJECT
 public:
-    explicit PortalScreenshotTool(QObject* parent = nullptr);
+    // programExists: see PortalScreenshot::missingPickerProgram.
+    explicit PortalScreenshotTool(QDBusConnection bus = QDBusConnection::sessionBus(),
+                                  std::function<bool(const QString&)> programExists = {}, QObject* parent = nullptr);
     bool start(QString* error) override;
 
     // The user may take a long while to choose.
@@ -38,6 +44,10 @@ public:
 
 private:
     void taken(const PortalScreenshotResult& result);
+    // The sentence naming what the user must install, when that is why a pick fails.
+    std::optional<QString> missingPickerReason() const;
 
+    QDBusConnection m_bus;
+    std::function<bool(const QString&)> m_programExists;
     PortalScreenshot* m_screenshot;
 };

@@ -191,6 +191,25 @@ QString fillPlaceholders(const QString& text, const QStringList& args)
 
 } // namespace Localization
 
+QLocale interfaceLocale()
+{
+    const QString stored = Settings::appLanguage.read();
+    const std::optional<AppLanguage> chosen = AppLanguages::fromRawValue(legacyLanguageAliases().value(stored, stored));
+    if (!chosen || *chosen == AppLanguage::system)
+        return QLocale::system();
+    switch (AppLanguages::current()) {
+    case AppLanguage::chineseSimplified:
+        return QLocale(QLocale::Chinese, QLocale::SimplifiedHanScript, QLocale::China);
+    case AppLanguage::chineseTraditional:
+        return QLocale(QLocale::Chinese, QLocale::TraditionalHanScript, QLocale::Taiwan);
+    case AppLanguage::english:
+        return QLocale(QLocale::English, QLocale::UnitedStates);
+    default:
+        // "de", "ja", "ru", ...: the language's main country.
+        return QLocale(AppLanguages::rawValue(AppLanguages::current()));
+    }
+}
+
 QString localized(const QString& key)
 {
     const LocalizationTable& table = localizationTable();

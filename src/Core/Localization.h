@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QLocale>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -62,6 +63,10 @@ const QHash<QString, QString>& legacyLanguageAliases();
 // The text of `key` in the current language; its English text when that language
 // lacks it; the key itself when the table does not know it. Safe on any thread.
 QString localized(const QString& key);
+
+// The locale of the current interface language, for numbers shown in it (the digit
+// grouping of "20.000" in German). Following the desktop, it is the desktop's locale.
+QLocale interfaceLocale();
 
 // localized(key) with each "%@" replaced, left to right, by the next argument.
 // Replacement is plain: an argument's own text is never scanned for placeholders.

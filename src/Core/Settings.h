@@ -106,6 +106,8 @@ struct Setting {
     ROW(customShortcuts, "customShortcuts", Data, nullptr, false)                                               \
     ROW(toolStyleSnapshot, "toolStyleSnapshot", Data, nullptr, false)                                           \
     ROW(backdropEnabled, "backdropEnabled", Bool, false, false)                                                 \
+    /* Whether the editor asks before unsaved work is closed or replaced ("Don't ask again" clears it). */     \
+    ROW(askToSaveChanges, "askToSaveChanges", Bool, true, false)                                                \
     ROW(lastSelectionRect, "lastSelectionRect", OptionalText, nullptr, false)                                   \
     ROW(lastSelectionDisplay, "lastSelectionDisplay", OptionalInteger, nullptr, false)                          \
     /* The editor window's geometry when it was last closed. */                                                 \

@@ -370,6 +370,30 @@ public:
     // Decodes encoded image bytes (a paste, dropped data) on a worker and installs them
     // under a generated name, unless a later load, paste, drop or clear came first.
     void loadImageData(const QByteArray& bytes, std::function<void()> onInstalled = {});
+    // Installs a new document in place of the current one, once the replacement guard
+    // agrees when there is unsaved work (at once otherwise); `after` learns whether it was
+    // installed. While the guard is deciding, a newer replacement takes the place of the
+    // one waiting, which is then reported as not installed.
+    void replaceDocument(const Image& image, const QUrl& url, std::function<void(bool installed)> after = {});
+
+    // ---- unsaved work (ImageEditorViewModelUnsaved.cpp) -------------------------------------
+    // What a save or a copy took: the image (by its pixels' key, so a kept image is not held
+    // in memory after a crop or resize replaced it), its turn and its annotations.
+    struct KeptContent {
+        qint64 imageKey = 0;
+        double rotation = 0.0;
+        QByteArray annotations;
+    };
+    KeptContent currentContent() const;
+    // Notes content as kept (saved or copied); an installed document is kept as it came.
+    void markContentKept(const KeptContent& content);
+    // Whether closing or replacing the document would lose work: the image, its turn or
+    // its annotations differ from what was last kept, or a text is being typed.
+    bool hasUnsavedWork() const;
+    // Asked before a document with unsaved work is replaced; it calls `decide` (now or
+    // later) with whether the replacement goes ahead. None: replaced without asking.
+    using ReplacementGuard = std::function<void(std::function<void(bool replace)> decide)>;
+    void setReplacementGuard(ReplacementGuard guard) { m_replacementGuard = std::move(guard); }
 
     // ---- zoom and fit (ImageEditorViewModelZoom.cpp) ---------------------------------------
     void fitZoom(QSizeF containerSize);
@@ -635,6 +659,15 @@ private:
     };
     std::optional<StyleUndoGroup> m_styleUndoGroup;
     std::function<Clock::time_point()> m_clock;
+
+    struct PendingReplacement {
+        Image image;
+        QUrl url;
+        std::function<void(bool)> after;
+    };
+    std::optional<PendingReplacement> m_pendingReplacement;
+    ReplacementGuard m_replacementGuard;
+    KeptContent m_keptContent;
 
     std::optional<QUrl> m_lastSavedURL;
     std::optional<QUrl> m_saveToastURL;

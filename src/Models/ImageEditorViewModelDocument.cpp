@@ -74,8 +74,7 @@ void ImageEditorViewModel::loadImage(const QUrl& url)
             emit imageLoadFinished(url, false);
             return;
         }
-        setLoadedImage(Image(result.image), url);
-        emit imageLoadFinished(url, true);
+        replaceDocument(Image(result.image), url, [this, url](bool installed) { emit imageLoadFinished(url, installed); });
     });
 }
 
@@ -103,6 +102,8 @@ void ImageEditorViewModel::setLoadedImage(const Image& image, const QUrl& url)
     m_lastSavedURL.reset();
     setSaveToastURL(std::nullopt);
     setOcrPanelState(std::nullopt);
+    // Nothing of a document just installed is lost by closing it.
+    markContentKept(currentContent());
     setIsNewlyLoaded(true);
 }
 
@@ -138,9 +139,10 @@ void ImageEditorViewModel::loadImageData(const QByteArray& bytes, std::function<
                 return;
             }
             const QUrl url = ImageDocument::urlForGeneratedName(ImageDocument::generatedImageName());
-            setLoadedImage(Image(decoded.image), url);
-            if (onInstalled)
-                onInstalled();
-            emit imageLoadFinished(url, true);
+            replaceDocument(Image(decoded.image), url, [this, url, onInstalled](bool installed) {
+                if (installed && onInstalled)
+                    onInstalled();
+                emit imageLoadFinished(url, installed);
+            });
         });
 }

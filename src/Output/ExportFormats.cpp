@@ -6,15 +6,6 @@
 
 namespace {
 
-// Extensions a user may have typed that name a picture or document type. Only
-// these are swapped for the chosen format's; "Report v1.2" keeps its ".2".
-const QStringList& replaceableExtensions()
-{
-    static const QStringList extensions = {"png", "jpg", "jpeg", "jpe", "tif", "tiff", "heic", "heif", "pdf", "webp",
-                                           "gif", "bmp", "psd", "avif", "jxl", "svg", "ico", "tga"};
-    return extensions;
-}
-
 // Every extension that names the format.
 QStringList spellingsOf(const QString& formatId)
 {
@@ -86,6 +77,19 @@ bool ExportFormats::formatKeepsTransparency(const QString& extension)
     return ext == "png" || ext == "tif" || ext == "tiff" || ext == "webp";
 }
 
+std::optional<QString> ExportFormats::formatIdOfName(const QString& fileName)
+{
+    const int dot = fileName.lastIndexOf(QLatin1Char('.'));
+    if (dot <= 0)
+        return std::nullopt;
+    const QString extension = fileName.mid(dot + 1).toLower();
+    for (const ExportFormat& candidate : all()) {
+        if (spellingsOf(candidate.id).contains(extension))
+            return candidate.id;
+    }
+    return std::nullopt;
+}
+
 QString ExportFormats::fileNameForFormat(const QString& fileName, const QString& formatId)
 {
     const std::optional<ExportFormat> chosen = format(formatId);
@@ -93,16 +97,11 @@ QString ExportFormats::fileNameForFormat(const QString& fileName, const QString&
     QString name = fileName;
     const int dot = name.lastIndexOf(QLatin1Char('.'));
     if (dot > 0) {
-        const QString current = name.mid(dot + 1);
-        if (current.compare(extension, Qt::CaseInsensitive) == 0) {
-            // Already right; keep the user's spelling only when it is ours.
-            return name.left(dot + 1) + extension;
-        }
-        // The other spelling of the same format (jpeg for jpg, tif for tiff)
-        // is the same format: keep it.
-        if (spellingsOf(formatId).contains(current.toLower()))
-            return name.left(dot + 1) + current.toLower();
-        if (replaceableExtensions().contains(current.toLower()))
+        // Any spelling of the format (JPG, jpeg, tif) is kept as typed: on a
+        // case-sensitive disk "a.PNG" and "a.png" are two files.
+        if (spellingsOf(chosen ? formatId : QStringLiteral("png")).contains(name.mid(dot + 1).toLower()))
+            return name;
+        if (formatIdOfName(name))
             name = name.left(dot);
     }
     if (name.endsWith(QLatin1Char('.')))

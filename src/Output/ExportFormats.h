@@ -34,10 +34,14 @@ QString formatIdForExtension(const QString& extension);
 // tiff and webp (any case) do; everything else is treated as opaque.
 bool formatKeepsTransparency(const QString& extension);
 
-// `fileName` with the extension of format `formatId`. An extension that names
-// an image or document type (png, jpg, gif, pdf, ...) is replaced; any other
-// text after the last dot is part of the name and the extension is appended.
-// So the chosen format, never the typed name, decides what the file holds.
+// The format a file name's extension (any case) names among the rows of all():
+// "shot.JPG" names "jpeg"; "notes.txt", "shot.gif" and "Report v1.2" name none.
+std::optional<QString> formatIdOfName(const QString& fileName);
+
+// `fileName` with the extension of format `formatId`: the extension of another row's
+// format is replaced, that of the same format kept (jpeg for jpg, tif for tiff); any
+// other text after the last dot is part of the name and the extension is appended
+// ("notes.txt" as PNG is "notes.txt.png"), so no name ever stands for other content.
 QString fileNameForFormat(const QString& fileName, const QString& formatId);
 
 // Whether the Qt image plugins on this system can write WebP; probed once.

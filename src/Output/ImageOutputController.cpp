@@ -48,14 +48,19 @@ void ImageOutputController::copyImageToClipboard()
 {
     if (m_viewModel.isExporting() || !m_viewModel.selectedImage())
         return;
-    const ExportSnapshot snapshot = makeExportSnapshot(*m_viewModel.selectedImage(), true);
+    const Image image = *m_viewModel.selectedImage();
+    const ExportSnapshot snapshot = makeExportSnapshot(image, true);
+    const ImageEditorViewModel::KeptContent kept = m_viewModel.currentContent();
     m_viewModel.setIsExporting(true);
     QPointer<ImageOutputController> self(this);
-    ImageExport::copyImage(snapshot, this, [self](bool written) {
+    ImageExport::copyImage(snapshot, this, [self, image, kept](bool written) {
         if (!self)
             return;
         self->m_viewModel.setIsExporting(false);
         if (written) {
+            // What is on the clipboard is not lost with the window.
+            if (self->isStillEdited(image))
+                self->m_viewModel.markContentKept(kept);
             self->m_viewModel.setSaveToastURL(std::nullopt);
             self->m_viewModel.setCopyToastVisible(true);
         }
@@ -98,13 +103,38 @@ void ImageOutputController::save()
         presentSavePanel(image);
         return;
     }
+    exportAndRecord(m_viewModel.defaultJpegQuality(), image, destination->toLocalFile(), false, {});
+}
+
+void ImageOutputController::saveThen(std::function<void(bool saved)> done)
+{
+    if (m_viewModel.isExporting() || !m_viewModel.selectedImage()) {
+        done(false);
+        return;
+    }
+    const Image image = *m_viewModel.selectedImage();
+    if (const std::optional<QUrl> destination = m_viewModel.lastSavedURL())
+        exportAndRecord(m_viewModel.defaultJpegQuality(), image, destination->toLocalFile(), false, std::move(done));
+    else
+        showSavePanelIfIdle(image, std::move(done));
+}
+
+void ImageOutputController::exportAndRecord(double quality, const Image& image, const QString& path, bool rememberURL,
+                                            std::function<void(bool saved)> done)
+{
     m_viewModel.setIsExporting(true);
+    const ImageEditorViewModel::KeptContent kept = m_viewModel.currentContent();
     QPointer<ImageOutputController> self(this);
-    exportImage(m_viewModel.defaultJpegQuality(), image, destination->toLocalFile(),
-                [self, image](bool success, const QString& writtenPath) {
-                    if (self && self->isStillEdited(image))
-                        self->finishSave(success, QUrl::fromLocalFile(writtenPath), false);
-                });
+    exportImage(quality, image, path, [self, image, kept, rememberURL, done](bool success, const QString& writtenPath) {
+        const bool recorded = self && self->isStillEdited(image);
+        if (recorded) {
+            if (success)
+                self->m_viewModel.markContentKept(kept);
+            self->finishSave(success, QUrl::fromLocalFile(writtenPath), rememberURL);
+        }
+        if (done)
+            done(success && recorded);
+    });
 }
 
 void ImageOutputController::saveAs()
@@ -125,16 +155,19 @@ void ImageOutputController::presentSavePanel(const Image& image)
     });
 }
 
-void ImageOutputController::showSavePanelIfIdle(const Image& image)
+void ImageOutputController::showSavePanelIfIdle(const Image& image, std::function<void(bool saved)> done)
 {
-    if (m_viewModel.isSavePanelPresented())
+    if (m_viewModel.isSavePanelPresented()) {
+        if (done)
+            done(false);
         return;
+    }
     m_viewModel.setIsSavePanelPresented(true);
-    runSavePanel(image);
+    runSavePanel(image, std::move(done));
     m_viewModel.setIsSavePanelPresented(false);
 }
 
-void ImageOutputController::runSavePanel(const Image& image)
+void ImageOutputController::runSavePanel(const Image& image, std::function<void(bool saved)> done)
 {
     std::optional<QString> imagePath;
     if (m_viewModel.imageURL() && m_viewModel.imageURL()->isLocalFile())
@@ -144,14 +177,12 @@ void ImageOutputController::runSavePanel(const Image& image)
         lastSavedPath = m_viewModel.lastSavedURL()->toLocalFile();
 
     const std::optional<SavePanelResult> choice = m_savePanelRunner(imagePath, lastSavedPath);
-    if (!choice)
+    if (!choice) {
+        if (done)
+            done(false);
         return;
-    m_viewModel.setIsExporting(true);
-    QPointer<ImageOutputController> self(this);
-    exportImage(choice->quality, image, choice->path, [self, image](bool success, const QString& writtenPath) {
-        if (self && self->isStillEdited(image))
-            self->finishSave(success, QUrl::fromLocalFile(writtenPath), true);
-    });
+    }
+    exportAndRecord(choice->quality, image, choice->path, true, std::move(done));
 }
 
 void ImageOutputController::exportImage(double quality, const Image& image, const QString& path,
@@ -182,8 +213,11 @@ void ImageOutputController::finishSave(bool success, const QUrl& url, bool remem
         m_viewModel.setLastSavedURL(std::nullopt);
         return;
     }
-    if (rememberURL)
+    if (rememberURL) {
         m_viewModel.setLastSavedURL(url);
+        // The document is now that file: the title and the information bar name it.
+        m_viewModel.setImageURL(url);
+    }
     SavePanelChoices::rememberSavedFolder(QFileInfo(url.toLocalFile()).absolutePath());
     m_viewModel.setSaveToastURL(url);
     m_viewModel.setCopyToastVisible(false);

@@ -45,6 +45,9 @@ public:
     // Pins the annotated image to the screen, or closes the pin of unchanged content.
     void pinToScreen();
     void save();
+    // Saves as save does, at once, then tells whether the work was written (false when
+    // the save panel was cancelled, the write failed or an output was already running).
+    void saveThen(std::function<void(bool saved)> done);
     void saveAs();
     // Queues the save panel for the image (ignored while one is up).
     void presentSavePanel(const Image& image);
@@ -66,8 +69,11 @@ signals:
     void exportFinished(bool success, const QString& path);
 
 private:
-    void showSavePanelIfIdle(const Image& image);
-    void runSavePanel(const Image& image);
+    void showSavePanelIfIdle(const Image& image, std::function<void(bool saved)> done = {});
+    void runSavePanel(const Image& image, std::function<void(bool saved)> done);
+    // Exports, then records the save (and the content kept) while the image is still edited.
+    void exportAndRecord(double quality, const Image& image, const QString& path, bool rememberURL,
+                         std::function<void(bool saved)> done);
     bool isStillEdited(const Image& image) const;
 
     ImageEditorViewModel& m_viewModel;

@@ -70,6 +70,7 @@ PinContentView::PinContentView(QImage bitmap, double pointsPerPixel, bool transl
     , m_shadowEnabled(PinSettings::readShadowEnabled(UserDefaults::standard()))
     , m_margin(translucent ? pinPadding : 0)
     , m_translucent(translucent)
+    , m_drawsOpacity(translucent && !FloatingWindowDesktop::shared().fadesWindows())
 {
     const double scale = std::isfinite(pointsPerPixel) && pointsPerPixel > 0.0 ? pointsPerPixel : 1.0;
     m_displaySize = m_image.isNull() ? QSizeF(8, 8) : QSizeF(m_image.width() * scale, m_image.height() * scale);
@@ -88,7 +89,24 @@ QSize PinContentView::windowSizeFor(QSizeF displaySize) const
 
 QRectF PinContentView::cardRect() const
 {
-    return QRectF(rect()).adjusted(m_margin, m_margin, -m_margin, -m_margin);
+    const QRectF available = QRectF(rect()).adjusted(m_margin, m_margin, -m_margin, -m_margin);
+    if (m_image.isNull() || available.isEmpty())
+        return available;
+    const QSizeF fitted = QSizeF(m_image.size()).scaled(available.size(), Qt::KeepAspectRatio);
+    // The window's own rounding of the card size is no change of shape.
+    if (available.width() - fitted.width() < 1.0 && available.height() - fitted.height() < 1.0)
+        return available;
+    QRectF card(QPointF(), fitted);
+    card.moveCenter(available.center());
+    return card;
+}
+
+void PinContentView::applyOpacity()
+{
+    if (m_drawsOpacity)
+        update();
+    else
+        window()->setWindowOpacity(m_opacity);
 }
 
 
@@ -137,6 +155,26 @@ void PinContentView::paintEvent(QPaintEvent*)
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.fillRect(rect(), Qt::transparent);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    if (!m_drawsOpacity || m_opacity >= 1.0) {
+        paintCard(painter, card);
+        return;
+    }
+    // Faded as a whole, as a faded window would be: the card is drawn opaque first, so
+    // the white beneath the image does not show through it.
+    const qreal ratio = devicePixelRatioF();
+    QImage layer(QSize(qRound(width() * ratio), qRound(height() * ratio)), QImage::Format_ARGB32_Premultiplied);
+    layer.setDevicePixelRatio(ratio);
+    layer.fill(Qt::transparent);
+    {
+        QPainter layerPainter(&layer);
+        paintCard(layerPainter, card);
+    }
+    painter.setOpacity(m_opacity);
+    painter.drawImage(QPointF(0, 0), layer);
+}
+
+void PinContentView::paintCard(QPainter& painter, const QRectF& card)
+{
     if (m_shadowEnabled)
         painter.drawImage(QPointF(0, 0), shadowImage());
     painter.setRenderHint(QPainter::Antialiasing, true);
@@ -229,9 +267,11 @@ void PinContentView::leaveEvent(QEvent* event)
 QMenu* PinContentView::buildContextMenu(QWidget* parent)
 {
     auto* menu = new QMenu(parent);
+    // Only the chosen value of a list carries a mark: a checkable item that is not chosen
+    // would show an empty box in most styles. The shadow is a switch and keeps its box.
     const auto add = [this](QMenu* into, const QString& title, MenuChoice choice, double value, bool checked) {
         QAction* action = into->addAction(title);
-        action->setCheckable(true);
+        action->setCheckable(checked || choice == MenuChoice::shadow);
         action->setChecked(checked);
         connect(action, &QAction::triggered, this, [this, choice, value] { applyMenuChoice(choice, value); });
     };
@@ -257,7 +297,7 @@ void PinContentView::applyMenuChoice(MenuChoice choice, double value)
         return;
     case MenuChoice::opacity:
         m_opacity = value;
-        window()->setWindowOpacity(value);
+        applyOpacity();
         break;
     case MenuChoice::cornerRadius:
         m_cornerRadius = value;

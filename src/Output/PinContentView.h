@@ -10,6 +10,7 @@
 #include <optional>
 
 class QMenu;
+class QPainter;
 
 // The whole content of a pin window: the pinned bitmap on a white card, and the pin's
 // behaviour. Drag anywhere to move the window, turn the wheel to zoom it, hover for the
@@ -44,8 +45,13 @@ public:
 
     // The window size for a card of `displaySize`.
     QSize windowSizeFor(QSizeF displaySize) const;
-    // Where the card lies in this view.
+    // Where the card lies in this view: the view less the margin, or, where the desktop
+    // gives the window another shape (a tiling compositor), the largest card of the
+    // image's proportions centred in it.
     QRectF cardRect() const;
+    // Puts the chosen opacity on the window, or, where the window system cannot fade a
+    // window, into the drawing.
+    void applyOpacity();
 
     // The menu shown on a right click, built fresh each time.
     QMenu* buildContextMenu(QWidget* parent);
@@ -67,6 +73,8 @@ protected:
 
 private:
     void saveSettings();
+    // The shadow, the card and the image, on a transparent view.
+    void paintCard(QPainter& painter, const QRectF& card);
     const QImage& shadowImage();
 
     QImage m_image;
@@ -76,6 +84,7 @@ private:
     bool m_shadowEnabled;
     int m_margin;
     bool m_translucent;
+    bool m_drawsOpacity;
     std::optional<QPointF> m_dragOriginOffset;
     QWidget* m_closeButton = nullptr;
     QImage m_shadow;

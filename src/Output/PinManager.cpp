@@ -1,5 +1,7 @@
 #include "Output/PinManager.h"
 
+#include "Base/Logger.h"
+
 #include "Output/PinContentView.h"
 #include "Output/PinGeometry.h"
 #include "Output/PinWindow.h"
@@ -10,7 +12,6 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-#include <cstdio>
 
 namespace {
 
@@ -30,13 +31,10 @@ std::optional<PinGeometry::ScreenArea> mainScreenArea()
     return PinGeometry::ScreenArea{QRectF(screen->geometry()), QRectF(screen->availableGeometry())};
 }
 
-// The pin manager's lines always print, like capture's: opening and closing pins can
-// be followed in the program's output.
+// Opening and closing pins can be followed with LUMETRA_LOG=info, like a capture.
 void pinDiagnostic(const QString& line)
 {
-    std::fputs(line.toUtf8().constData(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
+    logMessage(LogLevel::info, [&] { return line; });
 }
 
 } // namespace

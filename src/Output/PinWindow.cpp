@@ -18,7 +18,7 @@ PinWindow::PinWindow(const QImage& bitmap, qint64 fingerprint, double pointsPerP
     m_content = new PinContentView(bitmap, pointsPerPixel, translucent, this);
     setFocusProxy(m_content);
     resize(m_content->windowSizeFor(m_content->displaySize()));
-    setWindowOpacity(m_content->opacity());
+    m_content->applyOpacity();
 }
 
 void PinWindow::resizeEvent(QResizeEvent* event)

@@ -13,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QSlider>
 
 namespace {
@@ -40,6 +41,8 @@ SavePanel::SavePanel(QWidget* parent, const QString& formatId, double initialQua
     : QFileDialog(parent), m_initialQuality(initialQuality)
 {
     setOption(QFileDialog::DontUseNativeDialog, true);
+    // Qt would ask about the name as typed, which is not always the file written.
+    setOption(QFileDialog::DontConfirmOverwrite, true);
     setAcceptMode(QFileDialog::AcceptSave);
     setFileMode(QFileDialog::AnyFile);
     // The menu item's text without its trailing ellipsis, in the interface language.
@@ -91,6 +94,8 @@ SavePanel::SavePanel(QWidget* parent, const QString& formatId, double initialQua
         m_formatPopup->setCurrentIndex(0);
 
     connect(m_formatPopup, &QComboBox::currentIndexChanged, this, [this] { applyFormat(); });
+    if (QLineEdit* name = nameField())
+        connect(name, &QLineEdit::textChanged, this, &SavePanel::followTypedName);
     connect(m_qualitySlider, &QSlider::valueChanged, this, [this] {
         m_qualityValueLabel->setText(SavePanelChoices::qualityPercentText(quality()));
     });
@@ -132,13 +137,57 @@ bool SavePanel::isQualityRowVisible() const
     return !m_qualitySlider->isHidden();
 }
 
+QString SavePanel::resultFormatId() const
+{
+    const QStringList files = selectedFiles();
+    const std::optional<QString> named =
+        files.isEmpty() ? std::nullopt : ExportFormats::formatIdOfName(QFileInfo(files.first()).fileName());
+    return named.value_or(selectedFormatId());
+}
+
 QString SavePanel::resultPath() const
 {
     const QStringList files = selectedFiles();
     if (files.isEmpty())
         return {};
     const QFileInfo info(files.first());
-    return info.dir().filePath(ExportFormats::fileNameForFormat(info.fileName(), selectedFormatId()));
+    return info.dir().filePath(ExportFormats::fileNameForFormat(info.fileName(), resultFormatId()));
+}
+
+void SavePanel::accept()
+{
+    const QStringList files = selectedFiles();
+    if (!files.isEmpty() && !QFileInfo(files.first()).isDir()) {
+        const QFileInfo written(resultPath());
+        // Qt's own question, in its words and language, about the file that will be written.
+        if (written.exists()
+            && QMessageBox::warning(this, windowTitle(),
+                                    QFileDialog::tr("%1 already exists.\nDo you want to replace it?").arg(written.fileName()),
+                                    QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+                   != QMessageBox::Yes)
+            return;
+        selectFormat(resultFormatId());
+    }
+    QFileDialog::accept();
+}
+
+void SavePanel::followTypedName(const QString& typed)
+{
+    if (m_followingName)
+        return;
+    const std::optional<QString> named = ExportFormats::formatIdOfName(typed);
+    if (!named || *named == selectedFormatId())
+        return;
+    QLineEdit* name = nameField();
+    const int cursor = name->cursorPosition();
+    m_followingName = true;
+    selectFormat(*named);
+    // The filter of the new format would respell what is being typed; it stays as typed.
+    if (name->text() != typed) {
+        name->setText(typed);
+        name->setCursorPosition(cursor);
+    }
+    m_followingName = false;
 }
 
 void SavePanel::applyFormat()
@@ -150,7 +199,7 @@ void SavePanel::applyFormat()
         const QString typed = nameField() ? nameField()->text() : QString();
         setNameFilter(nameFilterFor(*format));
         setDefaultSuffix(format->extension);
-        if (!typed.isEmpty())
+        if (!typed.isEmpty() && !m_followingName)
             selectFile(ExportFormats::fileNameForFormat(typed, id));
     }
     updateQualityRow();
@@ -178,6 +227,6 @@ std::optional<SavePanelResult> SavePanel::run(QWidget* parent, const std::option
     const QString path = panel.resultPath();
     if (path.isEmpty())
         return std::nullopt;
-    SavePanelChoices::store(defaults, panel.selectedFormatId(), panel.quality());
-    return SavePanelResult{path, panel.selectedFormatId(), panel.quality()};
+    SavePanelChoices::store(defaults, panel.resultFormatId(), panel.quality());
+    return SavePanelResult{path, panel.resultFormatId(), panel.quality()};
 }

@@ -12,15 +12,16 @@ class QSlider;
 
 // What the user confirmed in the save panel.
 struct SavePanelResult {
-    QString path;     // its extension always names `formatId`
+    QString path;     // its extension always names `formatId`; the one file written
     QString formatId;
     double quality = 0.9;
 };
 
 // The editor's save-as dialog: Qt's own (non-native) file dialog with a format
 // popup and, for JPEG, a quality slider added to its grid. Choosing a format
-// rewrites the extension of the typed name, so what is written always matches
-// the name.
+// rewrites the extension of the typed name, and typing the extension of a format
+// chooses that format, so what is written always matches the name; replacing a
+// file is asked for the file that will be written, never for the name as typed.
 class SavePanel : public QFileDialog {
     Q_OBJECT
 public:
@@ -28,8 +29,11 @@ public:
 
     QString selectedFormatId() const;
     double quality() const;
-    // The chosen path with the extension of the chosen format.
+    // The file that will be written: the typed name, completed with the chosen
+    // format's extension unless it already names a format.
     QString resultPath() const;
+    // The format of resultPath().
+    QString resultFormatId() const;
 
     // Selects the row with this id (nothing changes when no row has it).
     void selectFormat(const QString& formatId);
@@ -47,8 +51,12 @@ public:
     static std::optional<SavePanelResult> run(QWidget* parent, const std::optional<QString>& imagePath,
                                               const std::optional<QString>& lastSavedPath);
 
+    // Asks before replacing resultPath() when it exists.
+    void accept() override;
+
 private:
     void applyFormat();
+    void followTypedName(const QString& typed);
     void updateQualityRow();
 
     QComboBox* m_formatPopup = nullptr;
@@ -57,4 +65,5 @@ private:
     QLabel* m_qualityRowLabel = nullptr;
     QLabel* m_qualityValueLabel = nullptr;
     double m_initialQuality = 0.9;
+    bool m_followingName = false;
 };

@@ -15,6 +15,9 @@ public:
     // Call before the window is first shown: marks it sticky and skipped by the
     // taskbar and the pager.
     virtual void keepOnEveryWorkspace(QWidget* window) = 0;
+    // Whether the window system fades a whole window (QWidget::setWindowOpacity);
+    // where it does not (Wayland), the window draws its content faded itself.
+    virtual bool fadesWindows() { return true; }
     // Hands a pointer drag of the window to the desktop, where a program cannot place
     // its windows itself (Wayland); false where the program moves it.
     virtual bool startMove(QWidget* window) { return false; }

@@ -32,6 +32,10 @@ public:
         return QSizeF(m_bitmap.width() / devicePixelRatio(), m_bitmap.height() / devicePixelRatio());
     }
 
+    // Names these pixels without holding them: equal only while the same buffer is unchanged,
+    // and never reused by a later image (unlike the buffer's address).
+    qint64 pixelsKey() const { return m_bitmap.isNull() ? 0 : m_bitmap.cacheKey(); }
+
     // True when both refer to the same pixel buffer (not a pixel comparison).
     bool sharesPixelsWith(const Image& other) const
     {

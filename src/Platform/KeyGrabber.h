@@ -24,8 +24,14 @@ public:
     virtual KeyGrabResult grabKey(int id, quint16 keyCode, quint64 modifierFlags) = 0;
     // Releases every grab made through this grabber.
     virtual void ungrabAll() = 0;
+    // False once the desktop is known to give programs no global keys at all (a Wayland
+    // desktop whose portal lacks GlobalShortcuts): its own keyboard settings must then
+    // start Lumetra's capture commands.
+    virtual bool offersGlobalKeys() const { return true; }
 
 signals:
     // A grabbed key went down; holding it down reports nothing more.
     void keyPressed(int id);
+    // offersGlobalKeys() changed.
+    void globalKeysOfferChanged();
 };

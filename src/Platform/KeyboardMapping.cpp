@@ -1,8 +1,10 @@
 #include "Platform/KeyboardMapping.h"
 
+#include "Platform/KeyboardMappingWayland.h"
 #include "Platform/KeyboardMappingX11.h"
 #include "Platform/XcbConnection.h"
 
+#include <QGuiApplication>
 #include <QHash>
 #include <QKeyEvent>
 
@@ -259,6 +261,10 @@ KeyboardMapping& KeyboardMapping::shared()
     static KeyboardMapping* const instance = []() -> KeyboardMapping* {
         if (XcbConnection* x = XcbConnection::application()) {
             if (auto mapping = X11KeyboardMapping::create(x->connection()))
+                return mapping.release();
+        }
+        if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+            if (auto mapping = WaylandKeyboardMapping::create())
                 return mapping.release();
         }
         return new BuiltinKeyboardMapping;

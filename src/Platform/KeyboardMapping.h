@@ -18,8 +18,8 @@ class QKeyEvent;
 // keycodes that key events carry and key grabs need.
 //
 // The static functions are the fixed part (the position table and the modifier
-// mapping). An instance answers for one keymap: the X server's, or a built-in evdev
-// keymap where no X connection exists (offscreen runs, tests).
+// mapping). An instance answers for one keymap: the X server's, the Wayland
+// compositor's, or a built-in evdev keymap where neither exists (offscreen runs, tests).
 class KeyboardMapping : public QObject {
     Q_OBJECT
 public:
@@ -62,7 +62,7 @@ public:
     static std::optional<quint16> keyCodeForQtKey(int qtKey);
 
     // The process-wide mapping: the X server's keymap when the application runs on X11,
-    // else the built-in one. Tests may install their own (null restores the default).
+    // the compositor's on Wayland, else the built-in one. Tests may install their own (null restores the default).
     static KeyboardMapping& shared();
     static void setSharedForTesting(KeyboardMapping* mapping);
 

@@ -48,8 +48,7 @@ X11KeyboardMapping::~X11KeyboardMapping()
 {
     if (QCoreApplication* app = QCoreApplication::instance())
         app->removeNativeEventFilter(this);
-    if (m_keymap)
-        xkb_keymap_unref(m_keymap);
+    setKeymap(nullptr);
     xkb_context_unref(m_context);
 }
 
@@ -58,47 +57,8 @@ bool X11KeyboardMapping::reload()
     xkb_keymap* keymap = xkb_x11_keymap_new_from_device(m_context, m_connection, m_deviceId, XKB_KEYMAP_COMPILE_NO_FLAGS);
     if (!keymap)
         return false;
-    if (m_keymap)
-        xkb_keymap_unref(m_keymap);
-    m_keymap = keymap;
-
-    m_namesByKeyCode.clear();
-    const xkb_keycode_t first = xkb_keymap_min_keycode(keymap);
-    const xkb_keycode_t last = xkb_keymap_max_keycode(keymap);
-    for (xkb_keycode_t code = first; code <= last && code != 0; ++code) {
-        if (const char* name = xkb_keymap_key_get_name(keymap, code))
-            m_namesByKeyCode.insert(code, QString::fromLatin1(name));
-    }
+    setKeymap(keymap);
     return true;
-}
-
-std::optional<QString> X11KeyboardMapping::xkbKeyNameForX11KeyCode(quint32 x11KeyCode) const
-{
-    const auto it = m_namesByKeyCode.constFind(x11KeyCode);
-    if (it == m_namesByKeyCode.constEnd())
-        return std::nullopt;
-    return *it;
-}
-
-std::optional<quint32> X11KeyboardMapping::x11KeyCodeForXkbKeyName(const QString& xkbKeyName) const
-{
-    const xkb_keycode_t code = xkb_keymap_key_by_name(m_keymap, xkbKeyName.toLatin1().constData());
-    if (code == XKB_KEYCODE_INVALID)
-        return std::nullopt;
-    return code;
-}
-
-std::optional<QString> X11KeyboardMapping::charactersIgnoringModifiers(quint32 x11KeyCode) const
-{
-    const xkb_keysym_t* syms = nullptr;
-    const int count = xkb_keymap_key_get_syms_by_level(m_keymap, x11KeyCode, 0, 0, &syms);
-    if (count < 1 || !syms)
-        return std::nullopt;
-    char buffer[16] = {};
-    const int length = xkb_keysym_to_utf8(syms[0], buffer, sizeof buffer);
-    if (length <= 1) // the count includes the terminating zero; 0 or 1 means no character
-        return std::nullopt;
-    return QString::fromUtf8(buffer);
 }
 
 bool X11KeyboardMapping::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)

@@ -1,28 +1,22 @@
 #pragma once
 
-#include "Platform/KeyboardMapping.h"
+#include "Platform/KeyboardMappingXkb.h"
 
 #include <QAbstractNativeEventFilter>
-#include <QHash>
 
 #include <memory>
 
 struct xcb_connection_t;
 struct xkb_context;
-struct xkb_keymap;
 
 // The keymap of an X server's core keyboard, read through xkbcommon-x11 and read again
 // whenever the server announces a new keymap on the application's connection.
-class X11KeyboardMapping : public KeyboardMapping, private QAbstractNativeEventFilter {
+class X11KeyboardMapping : public XkbKeyboardMapping, private QAbstractNativeEventFilter {
     Q_OBJECT
 public:
     // Null when the server lacks the XKB extension or its keymap cannot be read.
     static std::unique_ptr<X11KeyboardMapping> create(xcb_connection_t* connection);
     ~X11KeyboardMapping() override;
-
-    std::optional<QString> xkbKeyNameForX11KeyCode(quint32 x11KeyCode) const override;
-    std::optional<quint32> x11KeyCodeForXkbKeyName(const QString& xkbKeyName) const override;
-    std::optional<QString> charactersIgnoringModifiers(quint32 x11KeyCode) const override;
 
     // Reads the server's keymap again; false (keeping the old one) when that fails.
     bool reload();
@@ -38,8 +32,6 @@ private:
 
     xcb_connection_t* m_connection;
     xkb_context* m_context;
-    xkb_keymap* m_keymap = nullptr;
     qint32 m_deviceId;
     quint8 m_xkbEventBase;
-    QHash<quint32, QString> m_namesByKeyCode;
 };

@@ -212,7 +212,10 @@ void PortalGlobalShortcuts::endBinding(const PortalAnswer& answer, const char* s
     m_pending.clear();
     closeSession();
     if (answer.outcome == PortalAnswer::Outcome::unavailable) {
+        const bool news = !m_unavailable;
         m_unavailable = true;
+        if (news)
+            emit globalKeysOfferChanged();
         logMessage(LogLevel::warning, [&] {
             return QStringLiteral("⌨️ The desktop offers no global shortcuts (%1): bind \"lumetra --capture-area\" "
                                   "and the other capture options in its keyboard settings instead")

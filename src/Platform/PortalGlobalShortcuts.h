@@ -38,6 +38,7 @@ public:
     // unavailable once the desktop is known to offer no global shortcuts.
     KeyGrabResult grabKey(int id, quint16 keyCode, quint64 modifierFlags) override;
     void ungrabAll() override;
+    bool offersGlobalKeys() const override { return !m_unavailable; }
 
     // The trigger as the desktop portal writes it for a binding ("CTRL+SHIFT+7");
     // empty for a key code without a key.

@@ -2,8 +2,10 @@
 
 #include "Platform/ImageFileReader.h"
 
+#include <QDBusConnectionInterface>
 #include <QFile>
 #include <QPointer>
+#include <QStandardPaths>
 #include <QUrl>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -12,6 +14,29 @@ PortalScreenshot::PortalScreenshot(QDBusConnection bus, QObject* parent)
     , m_request(std::move(bus))
 {
     connect(&m_request, &PortalRequest::finished, this, &PortalScreenshot::answered);
+}
+
+std::optional<QString> PortalScreenshot::missingPickerProgram(const QDBusConnection& bus,
+                                                            const std::function<bool(const QString&)>& programExists)
+{
+    // The portal backends that hand the choice to a separate program, and that program.
+    static const struct {
+        const char* backend;
+        const char* program;
+    } pickers[] = {{"org.freedesktop.impl.portal.desktop.wlr", "slurp"}};
+    QDBusConnectionInterface* daemon = bus.isConnected() ? bus.interface() : nullptr;
+    if (!daemon)
+        return std::nullopt;
+    for (const auto& picker : pickers) {
+        const QString program = QLatin1String(picker.program);
+        if (!daemon->isServiceRegistered(QLatin1String(picker.backend)).value())
+            continue;
+        const bool present
+            = programExists ? programExists(program) : !QStandardPaths::findExecutable(program).isEmpty();
+        if (!present)
+            return program;
+    }
+    return std::nullopt;
 }
 
 bool PortalScreenshot::take(bool interactive, int timeoutMs)

@@ -6,6 +6,9 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+#include <optional>
+
 // What a screenshot request of the desktop portal brought back.
 struct PortalScreenshotResult {
     PortalAnswer::Outcome outcome = PortalAnswer::Outcome::failed;
@@ -21,6 +24,13 @@ class PortalScreenshot : public QObject {
     Q_OBJECT
 public:
     explicit PortalScreenshot(QDBusConnection bus = QDBusConnection::sessionBus(), QObject* parent = nullptr);
+
+    // The program the desktop's portal lets the user choose with in an interactive
+    // screenshot, when that portal runs on bus and the program is not installed
+    // (xdg-desktop-portal-wlr picks through slurp, which its package does not pull in).
+    // programExists defaults to a search of PATH.
+    static std::optional<QString> missingPickerProgram(
+        const QDBusConnection& bus, const std::function<bool(const QString&)>& programExists = {});
 
     // Asks for the picture; false (and no report) while an earlier request runs.
     bool take(bool interactive, int timeoutMs);

@@ -25,6 +25,7 @@ class WaylandDesktop : public FloatingWindowDesktop {
 public:
     bool drawsTranslucency() override { return true; }
     void keepOnEveryWorkspace(QWidget*) override {}
+    bool fadesWindows() override { return false; }
     bool startMove(QWidget* window) override
     {
         return window->windowHandle() && window->windowHandle()->startSystemMove();

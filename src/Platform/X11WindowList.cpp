@@ -169,7 +169,7 @@ QList<WindowRecord> enumerateCandidateWindows()
     XcbConnection* x = XcbConnection::application();
     if (!x) {
         logMessage(LogLevel::warning, [] {
-            return QStringLiteral("🪟 SCShareableContent 枚举失败（未授权时返回空列表不报错，preflight 应已挡住此路径）");
+            return QStringLiteral("🪟 没有 X11 连接，无法列出窗口（选窗取消）");
         });
         return {};
     }

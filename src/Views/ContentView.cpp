@@ -3,9 +3,11 @@
 #include "Core/AppThemeColors.h"
 #include "Core/LanguageRefresh.h"
 #include "Core/Localization.h"
+#include "Core/Settings.h"
 #include "Models/ImageDocument.h"
 #include "Models/ImageEditorViewModel.h"
 #include "Models/ImageLoadManager.h"
+#include "Output/ImageOutputController.h"
 #include "Views/BackdropPanelView.h"
 #include "Views/CropOverlay.h"
 #include "Views/DropHandling.h"
@@ -16,6 +18,7 @@
 #include "Views/FloatingToolbar.h"
 #include "Views/ResizePanelView.h"
 #include "Views/ToolPropertyPanels.h"
+#include "Views/UnsavedWorkPrompt.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -187,7 +190,12 @@ ContentView::ContentView(QWidget* parent)
             if (m_showAbout)
                 m_showAbout();
         };
-        hooks.quit = [] { QCoreApplication::quit(); };
+        hooks.quit = [this] {
+            if (m_quit)
+                m_quit();
+            else
+                QCoreApplication::quit();
+        };
         return buildEditorContextMenu(m_viewModel, hooks, this);
     };
     // Fitted images stand above the floating toolbar (and the toasts' room over it).
@@ -202,10 +210,16 @@ ContentView::ContentView(QWidget* parent)
         }
     });
     connect(m_viewModel, &ImageEditorViewModel::alertRequested, this, [this](const QString& title, const QString& message) {
-        auto* box = new QMessageBox(QMessageBox::Warning, title, message, QMessageBox::Ok, window());
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->open();
+        // One alert at a time: a newer one takes the place of the one shown.
+        if (!m_alert) {
+            m_alert = new QMessageBox(QMessageBox::Warning, title, message, QMessageBox::Ok, window());
+            m_alert->setAttribute(Qt::WA_DeleteOnClose);
+        }
+        m_alert->setWindowTitle(title);
+        m_alert->setText(message);
+        m_alert->open();
     });
+    m_viewModel->setReplacementGuard([this](std::function<void(bool)> decide) { settleUnsavedWork(std::move(decide)); });
     connect(&ImageLoadManager::shared(), &ImageLoadManager::pendingImageURLChanged, this,
             &ContentView::pendingImageURLChanged);
     connect(&LanguageRefresh::shared(), &LanguageRefresh::languageChanged, this, &ContentView::retranslate);
@@ -276,11 +290,35 @@ void ContentView::observeDocument()
     m_infoLabel->setText(infoText());
     m_infoLabel->setVisible(hasImage);
 
-    const void* bits = hasImage ? static_cast<const void*>(m_viewModel->selectedImage()->bitmap().constBits()) : nullptr;
-    if (bits != m_shownImageBits || hasImage != m_hadImage) {
-        m_shownImageBits = bits;
-        m_hadImage = hasImage;
+    // The title follows the document's name too (a save under another name).
+    if (windowTitleText() != m_shownTitle)
         scheduleWindowTitleUpdate();
+}
+
+void ContentView::settleUnsavedWork(std::function<void(bool proceed)> then)
+{
+    if (m_askingAboutWork) {
+        then(false);
+        return;
+    }
+    if (!m_viewModel->hasUnsavedWork() || !Settings::askToSaveChanges.read()) {
+        then(true);
+        return;
+    }
+    m_askingAboutWork = true;
+    const UnsavedWorkPrompt::Choice choice = UnsavedWorkPrompt::ask(window(), m_viewModel->displayName());
+    m_askingAboutWork = false;
+    switch (choice) {
+    case UnsavedWorkPrompt::Choice::save:
+        EditorCommands::finishTextEditing(*m_viewModel);
+        m_output->controller()->saveThen(std::move(then));
+        return;
+    case UnsavedWorkPrompt::Choice::discard:
+        then(true);
+        return;
+    case UnsavedWorkPrompt::Choice::cancel:
+        then(false);
+        return;
     }
 }
 
@@ -294,7 +332,8 @@ QString ContentView::windowTitleText() const
 void ContentView::updateWindowTitle()
 {
     // The editor's own window, never whichever window happens to be in front.
-    window()->setWindowTitle(windowTitleText());
+    m_shownTitle = windowTitleText();
+    window()->setWindowTitle(m_shownTitle);
 }
 
 void ContentView::scheduleWindowTitleUpdate()
@@ -408,8 +447,8 @@ bool ContentView::handleDrop(const QMimeData& mime)
         return true;
     case DropDecision::Kind::imageData:
         if (!decision.image.isNull()) {
-            m_viewModel->setLoadedImage(Image(decision.image),
-                                        ImageDocument::urlForGeneratedName(ImageDocument::generatedImageName()));
+            m_viewModel->replaceDocument(Image(decision.image),
+                                         ImageDocument::urlForGeneratedName(ImageDocument::generatedImageName()));
             return true;
         }
         loadDroppedImageData(decision.imageBytes);

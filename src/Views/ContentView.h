@@ -2,6 +2,8 @@
 
 #include "Views/CommandRouter.h"
 
+#include <QMessageBox>
+#include <QPointer>
 #include <QSizeF>
 #include <QWidget>
 
@@ -47,6 +49,14 @@ public:
 
     // What the context menu's About item opens (the application's about window).
     void setShowAboutAction(std::function<void()> action) { m_showAbout = std::move(action); }
+    // What the context menu's Quit item does (default: quit at once).
+    void setQuitAction(std::function<void()> action) { m_quit = std::move(action); }
+
+    // Before unsaved work would be lost: asks Save, Discard or Cancel (unless there is
+    // nothing to lose or the question is switched off), then tells `then` whether to go
+    // ahead: after a save that succeeded, or a discard. A question already up answers
+    // a second request with no.
+    void settleUnsavedWork(std::function<void(bool proceed)> then);
 
     // The size fit commands fit the image into: the content less the information bar.
     QSizeF currentFitAreaSize() const;
@@ -101,9 +111,11 @@ private:
     EditorOutputHost* m_output = nullptr;
     ContextMenuPresenter* m_contextMenu = nullptr;
     std::function<void()> m_showAbout;
+    std::function<void()> m_quit;
+    QPointer<QMessageBox> m_alert;
+    bool m_askingAboutWork = false;
+    QString m_shownTitle;
     // Until the view is first laid out, every editor fits into 800 x 600.
     QSizeF m_currentFitAreaSize { 800.0, 600.0 };
-    const void* m_shownImageBits = nullptr;
-    bool m_hadImage = false;
     double m_shownRotation = 0.0;
 };

@@ -134,7 +134,8 @@ public:
         setFixedHeight(26);
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     }
-    QSize sizeHint() const override { return QSize(100, 26); }
+    // At least 100 wide, and as wide as its label needs (the layout probe measures it).
+    QSize sizeHint() const override { return QSize(std::max(100, fontMetrics().horizontalAdvance(text()) + 16), 26); }
 
 protected:
     void paintEvent(QPaintEvent*) override

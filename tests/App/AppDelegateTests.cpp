@@ -5,6 +5,9 @@
 #include "Core/Settings.h"
 #include "Core/ShortcutStore.h"
 
+#include <QProcess>
+#include <QRegularExpression>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -253,6 +256,53 @@ TEST(LumetraAppTest, FileArgumentsAreTheNonOptions)
     const QStringList arguments{QStringLiteral("--capture-area"), QStringLiteral("a.png"), QStringLiteral("-v"),
                                 QStringLiteral("dir/b.jpg"), QStringLiteral("--repeat-last-area")};
     EXPECT_EQ(LumetraApp::fileArguments(arguments), (QStringList{QStringLiteral("a.png"), QStringLiteral("dir/b.jpg")}));
+    EXPECT_EQ(LumetraApp::fileArguments({QStringLiteral("--verbose"), QStringLiteral("--"), QStringLiteral("-x.png")}),
+              QStringList{QStringLiteral("-x.png")});
     EXPECT_EQ(captureFromArguments(arguments), CommandLineCapture::area);
     EXPECT_EQ(captureFromArguments({QStringLiteral("capture-area"), QStringLiteral("-capture-area")}), std::nullopt);
+}
+
+TEST(LumetraAppTest, TheCommandLineAnswersVersionHelpAndUnknownOptionsLikeOtherPrograms)
+{
+    using Request = LumetraApp::CommandLine::Request;
+    // Arguments -> what is asked; Qt's own options and what follows "--" are no options of ours.
+    const struct {
+        QStringList arguments;
+        Request request;
+        bool verbose;
+    } rows[] = {
+        {{"a.png", "--capture-area", "-display", ":1", "--style=fusion", "-reverse"}, Request::run, false},
+        {{"--verbose", "--", "--not-an-option.png"}, Request::run, true},
+        {{"--version", "--verbose"}, Request::version, true},
+        {{"--version", "-h"}, Request::help, false},
+        {{"--help", "--colour"}, Request::unknownOption, false},
+        {{"-v"}, Request::unknownOption, false},
+    };
+    for (const auto& row : rows) {
+        const LumetraApp::CommandLine line = LumetraApp::readCommandLine(row.arguments);
+        EXPECT_EQ(line.request, row.request) << row.arguments.join(' ').toStdString();
+        EXPECT_EQ(line.verbose, row.verbose) << row.arguments.join(' ').toStdString();
+    }
+
+    // The program itself: status, standard output, standard error.
+    const struct {
+        const char* option;
+        int status;
+        const char* out;
+        const char* err;
+    } runs[] = {
+        {"--version", 0, "^Lumetra " LUMETRA_VERSION "\n$", "^$"},
+        {"--colour", 2, "^$", "--colour\n(.|\n)*--capture-area"},
+    };
+    for (const auto& run : runs) {
+        QProcess lumetra;
+        lumetra.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+        lumetra.start(QStringLiteral(LUMETRA_BINARY), {QString::fromLatin1(run.option)});
+        ASSERT_TRUE(lumetra.waitForFinished(30000)) << run.option;
+        EXPECT_EQ(lumetra.exitCode(), run.status) << run.option;
+        EXPECT_TRUE(QString::fromLocal8Bit(lumetra.readAllStandardOutput()).contains(QRegularExpression(QString::fromLatin1(run.out))))
+            << run.option;
+        EXPECT_TRUE(QString::fromLocal8Bit(lumetra.readAllStandardError()).contains(QRegularExpression(QString::fromLatin1(run.err))))
+            << run.option;
+    }
 }

@@ -7,6 +7,7 @@
 #include "App/GeneralSettingsView.h"
 #include "App/LaunchAtLogin.h"
 #include "App/SettingsWindow.h"
+#include "App/ShortcutKeySequence.h"
 #include "App/ShortcutRecorder.h"
 #include "App/ShortcutsSettingsView.h"
 #include "Core/Notifications.h"
@@ -21,6 +22,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
@@ -119,7 +121,15 @@ TEST_F(SettingsTest, LanguageAndAppearancePickersReadLegacyAndUnknownValues)
 
 TEST_F(SettingsTest, MaximumScrollLengthIsParsedInTheLocaleAndClamped)
 {
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    // The interface language's digit grouping, whatever the desktop's locale; a stored
+    // value capture would not use (no number, or out of range) shows as the default.
+    defaults.set(Settings::appLanguage.name(), QStringLiteral("de"));
+    for (const auto& [stored, shown] : {std::pair{"hello", "20.000"}, {"500", "20.000"}, {"31500", "31.500"}}) {
+        defaults.set(Settings::captureMaxScrollLength.name(), QString::fromLatin1(stored));
+        GeneralSettingsView opened(defaults, {});
+        EXPECT_EQ(find<QLineEdit>(opened, "captureMaxScrollLength")->text(), QString::fromLatin1(shown)) << stored;
+    }
+    defaults.remove(Settings::captureMaxScrollLength.name());
     GeneralSettingsView view(defaults, {});
     QLineEdit* field = find<QLineEdit>(view, "captureMaxScrollLength");
     EXPECT_EQ(field->text(), QStringLiteral("20.000"));
@@ -137,7 +147,10 @@ TEST_F(SettingsTest, MaximumScrollLengthIsParsedInTheLocaleAndClamped)
                   row.stored ? QVariant(*row.stored) : QVariant()) << row.typed;
         EXPECT_EQ(field->text(), GeneralSettingsView::lengthText(row.stored.value_or(20000))) << row.typed;
     }
-    QLocale::setDefault(QLocale::c());
+    // Written from outside while the window is open: a number is brought in, anything else shows the default.
+    defaults.set(Settings::captureMaxScrollLength.name(), QStringLiteral("hello"));
+    EXPECT_EQ(field->text(), QStringLiteral("20.000"));
+    EXPECT_EQ(defaults.string(Settings::captureMaxScrollLength.name()), QStringLiteral("hello"));
 }
 
 TEST_F(SettingsTest, LaunchAtLoginIsTheAutostartEntryInThePrivateConfigFolder)
@@ -224,6 +237,7 @@ TEST_F(SettingsTest, RecorderJudgesKeysModifiersScopesAndConflictsInDeclarationO
         quint64 flags;
         Verdict verdict;
         std::optional<ShortcutAction> holder;
+        const char* fixedHolder = "";
     } rows[] = {
         {ShortcutAction::toolLine, Qt::Key_Escape, 53, kCtrl, Verdict::cancelled, {}},
         {ShortcutAction::toolLine, Qt::Key_Shift, std::nullopt, kShift, Verdict::ignored, {}},
@@ -238,12 +252,35 @@ TEST_F(SettingsTest, RecorderJudgesKeysModifiersScopesAndConflictsInDeclarationO
         {ShortcutAction::captureSelection, Qt::Key_5, 23, kShift, Verdict::invalid, {}},
         {ShortcutAction::captureSelection, Qt::Key_5, 23, kCtrl | kAlt, Verdict::accepted, {}},
         {ShortcutAction::captureWindow, Qt::Key_Space, 49, ShortcutBinding::controlFlag, Verdict::accepted, {}},
+        // The editor's menu keys (Actual Size, Zoom In, Undo) belong to no action; Copy
+        // Image answers to Ctrl+C too.
+        {ShortcutAction::captureWindow, Qt::Key_1, 18, kCtrl, Verdict::conflict, {}, "Actual Size"},
+        {ShortcutAction::captureSelection, Qt::Key_Plus, 24, kCtrl | kShift, Verdict::conflict, {}, "Zoom In"},
+        {ShortcutAction::toolLine, Qt::Key_Z, 6, kCtrl, Verdict::conflict, {}, "Undo"},
+        {ShortcutAction::copyImage, Qt::Key_C, 8, kCtrl, Verdict::accepted, {}},
     };
     for (const auto& row : rows) {
         const auto judgement = ShortcutRecorder::judge(store, row.action, row.qtKey, row.keyCode, row.flags);
         EXPECT_EQ(judgement.verdict, row.verdict) << row.qtKey;
         EXPECT_EQ(judgement.holder, row.holder) << row.qtKey;
+        EXPECT_EQ(localized(judgement.fixedHolderTitleKey), QString::fromUtf8(row.fixedHolder))
+            << row.qtKey;
     }
+    // Every recordable key of the editor's menus that no action holds is among them.
+    QWidget editor;
+    AppMenuBar menus(new QMenuBar(&editor), store);
+    QSet<QKeySequence> menuKeys, actionKeys;
+    for (const QAction* item : editor.findChildren<QAction*>())
+        for (const QKeySequence& keys : item->shortcuts())
+            menuKeys.insert(keys);
+    for (const ShortcutBinding& binding : store.bindings())
+        actionKeys.insert(keySequenceFor(binding));
+    for (const auto& [code, character] : usKeyCharacterTable().asKeyValueRange())
+        for (const quint64 flags : {kCtrl, kCtrl | kShift, kAlt, kCtrl | kAlt})
+            if (const QKeySequence keys = keySequenceFor({code, flags, character}); menuKeys.contains(keys) && !actionKeys.contains(keys))
+                EXPECT_TRUE(std::any_of(ShortcutRecorder::editorFixedKeys().begin(), ShortcutRecorder::editorFixedKeys().end(),
+                                        [&](const auto& fixed) { return fixed.keyCode == code && fixed.modifierFlags == flags; }))
+                    << keys.toString().toStdString();
     // Caps Lock and the keypad never count; the character is the key's own.
     const auto accepted = ShortcutRecorder::judge(store, ShortcutAction::toolLine, Qt::Key_L, 37, 0x10000 | kAlt);
     EXPECT_EQ(accepted.binding, (ShortcutBinding{37, kAlt, QStringLiteral("l")}));
@@ -260,6 +297,10 @@ TEST_F(SettingsTest, ShortcutRowsRecordHintAndReset)
     ShortcutsSettingsView view(store, [&](ShortcutAction) { return heldElsewhere; });
     view.resize(440, 2000);
     view.show();
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    bool closed = false;
+    QObject::connect(new QShortcut(QKeySequence(Qt::Key_Escape), &view), &QShortcut::activated, [&] { closed = true; });
     auto* restore = find<QPushButton>(view, "restoreDefaults");
     EXPECT_FALSE(restore->isVisibleTo(&view));
 
@@ -285,6 +326,11 @@ TEST_F(SettingsTest, ShortcutRowsRecordHintAndReset)
     EXPECT_EQ(find<BindingCapsule>(view, "binding.captureSelection")->text(), QStringLiteral("Ctrl + Alt + 5"));
     EXPECT_TRUE(restore->isVisibleTo(&view));
     EXPECT_TRUE(find<QToolButton>(view, "reset.captureSelection")->isVisibleTo(&view));
+    // The first Escape after the press only leaves the row; the next one is the window's.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(closed);
+    QTest::keyClick(&view, Qt::Key_Escape);
+    EXPECT_TRUE(closed);
     // The hint goes three seconds later.
     EXPECT_TRUE(spinUntil([&] { return !view.hint(); }, ShortcutsSettingsView::hintMilliseconds + 1000));
     EXPECT_FALSE(hint->isVisible());
@@ -303,6 +349,22 @@ TEST_F(SettingsTest, ShortcutRowsRecordHintAndReset)
     EXPECT_TRUE(store.userOverrides().isEmpty());
     EXPECT_EQ(posted, QStringList{kShortcuts});
     EXPECT_FALSE(restore->isVisibleTo(&view));
+
+    // A desktop without global keys: the capture rows say so and show what to bind in
+    // its keyboard settings, in place of a key that would do nothing; in-app keys stay.
+    ShortcutsSettingsView noKeys(store, {}, true);
+    noKeys.resize(440, 2000);
+    noKeys.show();
+    EXPECT_TRUE(find<QLabel>(noKeys, "globalKeysUnavailable")->isVisible());
+    const QList<QPair<const char*, const char*>> commands{{"captureSelection", "lumetra --capture-area"},
+                                                          {"captureWindow", "lumetra --capture-window"},
+                                                          {"captureScroll", ""}};
+    for (const auto& [action, command] : commands) {
+        EXPECT_FALSE(find<BindingCapsule>(noKeys, QStringLiteral("binding.") + QLatin1String(action))->isVisible());
+        EXPECT_EQ(find<QLabel>(noKeys, QStringLiteral("command.") + QLatin1String(action))->text(), QLatin1String(command));
+    }
+    EXPECT_TRUE(find<BindingCapsule>(noKeys, "binding.toolLine")->isVisible());
+    EXPECT_EQ(view.findChild<QLabel*>(QStringLiteral("globalKeysUnavailable")), nullptr);
 }
 
 TEST_F(SettingsTest, WindowRemembersItsTabAndFollowsLanguageAndAppearanceAtOnce)

@@ -73,16 +73,34 @@ TEST_F(StatusMenuTest, HoldsTheDesignsItemsWithTheirKeys)
                            QStringLiteral("Settings…"), QStringLiteral("About Lumetra"),
                            QStringLiteral("Check for Updates…"), QStringLiteral("-"), QStringLiteral("Quit Lumetra")}));
     // The keys read as everywhere else in Lumetra; none of them acts through the menu.
-    const QList<QPair<const char*, const char*>> keys{
-        {"Capture & Annotate", "Ctrl + Shift + 7"}, {"Capture Window", "Ctrl + Shift + 8"},
-        {"Scroll Capture", "Ctrl + Shift + 9"}, {"Open Lumetra", "Ctrl + N"}, {"Settings…", "Ctrl + ,"},
-        {"Quit Lumetra", "Ctrl + Q"}, {"Repeat Last Selection", ""}};
-    for (const auto& [title, shown] : keys) {
-        const QAction* action = menuItem(menu.menu(), QString::fromUtf8(title));
-        ASSERT_NE(action, nullptr) << title;
-        EXPECT_EQ(menuKeys(action), QString::fromUtf8(shown)) << title;
-        EXPECT_TRUE(action->shortcut().isEmpty()) << title;
+    // Where the desktop gives programs no global keys, the captures show the command to
+    // bind in its keyboard settings instead, under a line that says so.
+    const struct {
+        const char* title;
+        const char* keys;
+        const char* withoutGlobalKeys;
+    } rows[] = {{"Capture & Annotate", "Ctrl + Shift + 7", "lumetra --capture-area"},
+                {"Capture Window", "Ctrl + Shift + 8", "lumetra --capture-window"},
+                {"Scroll Capture", "Ctrl + Shift + 9", ""},
+                {"Open Lumetra", "", ""},
+                {"Settings…", "Ctrl + ,", "Ctrl + ,"},
+                {"Quit Lumetra", "Ctrl + Q", "Ctrl + Q"},
+                {"Repeat Last Selection", "", ""}};
+    const QString noKeysLine = QStringLiteral("No global keys here: bind these commands in the desktop’s keyboard settings");
+    bool globalKeys = true;
+    menu.setGlobalKeysUnavailable([&] { return !globalKeys; });
+    for (const bool offered : {true, false}) {
+        globalKeys = offered;
+        menu.buildStatusMenu();
+        for (const auto& row : rows) {
+            const QAction* action = menuItem(menu.menu(), QString::fromUtf8(row.title));
+            ASSERT_NE(action, nullptr) << row.title;
+            EXPECT_EQ(menuKeys(action), QString::fromUtf8(offered ? row.keys : row.withoutGlobalKeys)) << row.title;
+            EXPECT_TRUE(action->shortcut().isEmpty()) << row.title;
+        }
+        EXPECT_EQ(menuTitles(menu.menu()).first() == noKeysLine, !offered);
     }
+    EXPECT_FALSE(menu.menu()->actions().first()->isEnabled());
 
     const QMenu* delays = menuItem(menu.menu(), QStringLiteral("Delayed Capture"))->menu();
     ASSERT_NE(delays, nullptr);

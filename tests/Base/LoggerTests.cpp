@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <optional>
+#include <utility>
 #include <set>
 #include <string>
 #include <thread>
@@ -57,6 +59,26 @@ TEST(Logger, LineIsTheLevelsEmojiLabelThenTheMessageAsItStandsWhateverItsType)
     logMessage(LogLevel::warning, [] { return std::string("std"); });
     logMessage(LogLevel::error, [] { return "literal"; });
     EXPECT_EQ(GetCapturedStdout(), kWarningPrefix + "std\n" + kErrorPrefix + "literal\n");
+}
+
+TEST(Logger, AskedForLevelsPrintInfoAndDebugInTheSameShape)
+{
+    // LUMETRA_LOG's words (any case) -> the most verbose level that prints; others ask nothing.
+    const std::pair<const char*, std::optional<LogLevel>> names[] = {
+        {"debug", LogLevel::debug}, {"INFO", LogLevel::info}, {"Warning", LogLevel::warning}, {"warn", LogLevel::warning},
+        {"error", LogLevel::error}, {"verbose", std::nullopt}, {"", std::nullopt}, {nullptr, std::nullopt}};
+    for (const auto& [name, level] : names)
+        EXPECT_EQ(Logger::levelNamed(name), level) << (name ? name : "(unset)");
+
+    Logger::shared().setThreshold(LogLevel::debug);
+    const std::string info = logged(LogLevel::info, QStringLiteral("📸 x"));
+    const std::string debug = logged(LogLevel::debug, QStringLiteral("y"));
+    Logger::shared().setThreshold(LogLevel::error);
+    const std::string quietWarning = logged(LogLevel::warning, QStringLiteral("z"));
+    Logger::shared().setThreshold(LogLevel::warning);
+    EXPECT_EQ(info, "\xE2\x84\xB9\xEF\xB8\x8F [INFO] 📸 x\n");
+    EXPECT_EQ(debug, "\xF0\x9F\x94\x8D [DEBUG] y\n");
+    EXPECT_EQ(quietWarning, "");
 }
 
 TEST(Logger, LinesFromManyThreadsStayWhole)

@@ -1,4 +1,6 @@
+#include "Base/Logger.h"
 #include "Capture/CaptureCoordinator.h"
+#include "Capture/CaptureLog.h"
 #include "Capture/CapturePng.h"
 #include "Capture/DelayCountdownHUD.h"
 #include "Capture/ScreenCapturePermission.h"
@@ -8,7 +10,9 @@
 #include "Core/Settings.h"
 #include "Platform/InMemoryPasteboard.h"
 #include "Platform/UserDefaults.h"
+#include "support/FakeDesktopPortal.h"
 
+#include <QSignalSpy>
 #include <QTest>
 #include <QWidget>
 
@@ -138,7 +142,7 @@ TEST_F(CoordinatorTest, AToolThatCannotStartOrAPictureThatCannotBeEncodedSaysWhy
     coordinator.startAreaCapture();
     EXPECT_EQ(tool->starts, 1);
     EXPECT_TRUE(window.isVisible());
-    EXPECT_FALSE(coordinator.isPolling());
+    EXPECT_FALSE(coordinator.isToolRunning());
     ASSERT_EQ(alerts.alerts.size(), 1u);
     EXPECT_EQ(alerts.alerts[0].title, localized(QStringLiteral("capture.error.title")));
     EXPECT_TRUE(alerts.alerts[0].text.startsWith(localized(QStringLiteral("capture.error.failed"))));
@@ -153,7 +157,6 @@ TEST_F(CoordinatorTest, AToolThatCannotStartOrAPictureThatCannotBeEncodedSaysWhy
     ASSERT_TRUE(QTest::qWaitFor([&] { return !coordinator.isToolRunning(); }, 5000));
     setCapturePngEncoderForTesting({});
     EXPECT_TRUE(window.isVisible());
-    EXPECT_FALSE(coordinator.isPolling());
     EXPECT_EQ(deliveries, 0);
     EXPECT_FALSE(pasteboard.data(Pasteboard::pngType).has_value());
     ASSERT_EQ(alerts.alerts.size(), 2u);
@@ -161,14 +164,22 @@ TEST_F(CoordinatorTest, AToolThatCannotStartOrAPictureThatCannotBeEncodedSaysWhy
                                                      {localized(QStringLiteral("capture.error.reason.encoding"))}));
 }
 
-TEST_F(CoordinatorTest, FallbackHidesOwnWindowsAndTheToolsPngLandsBeforeTheDelivery)
+TEST_F(CoordinatorTest, OnlyTheToolsOwnPictureIsDeliveredAndOnlyAfterItIsOnTheClipboard)
 {
     QWidget window;
     window.show();
+    // Lumetra copied an image earlier; while the tool runs the clipboard reports changes
+    // (Wayland does so with no new data, or another program copies). None of them is
+    // the capture.
+    const QByteArray older = pngBytes(patternImage(4, 4, 9));
+    pasteboard.setItems({{Pasteboard::pngType, older}});
     coordinator.startAreaCapture();
     EXPECT_FALSE(window.isVisible());
-    EXPECT_TRUE(coordinator.isPolling());
     EXPECT_TRUE(coordinator.isToolRunning());
+    pasteboard.setItems({{Pasteboard::pngType, older}});
+    pasteboard.setItems({{Pasteboard::tiffType, QByteArray("II*\0", 4)}});
+    QTest::qWait(700);
+    EXPECT_EQ(deliveries, 0);
     // A second request while the tool runs does nothing.
     coordinator.startAreaCapture();
     EXPECT_EQ(tool->starts, 1);
@@ -188,16 +199,12 @@ TEST_F(CoordinatorTest, FallbackHidesOwnWindowsAndTheToolsPngLandsBeforeTheDeliv
                                                     });
 
     // The PNG is made on a worker; until it is on the clipboard the tool still counts
-    // as running, its windows stay hidden and a new start is ignored. Another program
-    // copies an image meanwhile: a poll tick passes, and it is neither delivered nor
-    // allowed to end the wait.
+    // as running, its windows stay hidden and a new start is ignored.
     GatedEncoder encoder;
     const QImage image = patternImage(40, 30);
     tool->finish(image);
-    pasteboard.setItems({{Pasteboard::pngType, pngBytes(patternImage(4, 4, 9))}});
-    QTest::qWait(CaptureCoordinator::pollIntervalMs + 150);
+    QTest::qWait(100);
     EXPECT_EQ(deliveries, 0);
-    EXPECT_TRUE(coordinator.isPolling());
     EXPECT_TRUE(coordinator.isToolRunning());
     EXPECT_FALSE(window.isVisible());
     coordinator.startAreaCapture();
@@ -207,44 +214,22 @@ TEST_F(CoordinatorTest, FallbackHidesOwnWindowsAndTheToolsPngLandsBeforeTheDeliv
     ASSERT_TRUE(QTest::qWaitFor([&] { return !coordinator.isToolRunning(); }, 5000));
     EXPECT_FALSE(encoder.ranOnMainThread);
     EXPECT_TRUE(window.isVisible());
-    EXPECT_FALSE(coordinator.isPolling());
     EXPECT_EQ(deliveries, 1);
     EXPECT_EQ(clipboardAtDelivery.convertToFormat(QImage::Format_RGB32), image);
     EXPECT_TRUE(windowVisibleAtDelivery);
     EXPECT_FALSE(toolRunningAtDelivery);
     EXPECT_TRUE(alerts.alerts.empty());
-}
 
-TEST_F(CoordinatorTest, ThePollEndsWithACancelledToolAClipboardImageTextOrTheTimeout)
-{
-    // A cancelled tool ends the wait: an image another program copies afterwards is no
-    // capture, and the next request starts the tool again at once.
+    // A cancelled tool delivers nothing, whatever the clipboard does afterwards, and the
+    // next request starts the tool again at once.
     coordinator.startAreaCapture();
-    ASSERT_TRUE(coordinator.isPolling());
     tool->finish(QImage());
-    EXPECT_FALSE(coordinator.isPolling());
-    pasteboard.setItems({{Pasteboard::pngType, pngBytes(patternImage(4, 4))}});
-    QTest::qWait(CaptureCoordinator::pollIntervalMs + 150);
-    EXPECT_EQ(deliveries, 0);
-    coordinator.startAreaCapture();
-    EXPECT_EQ(tool->starts, 2);
-
-    // An image on the clipboard while the tool runs is delivered by the poll.
-    pasteboard.setItems({{Pasteboard::tiffType, QByteArray("II*\0", 4)}});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return deliveries == 1; }, 10000));
-    EXPECT_FALSE(coordinator.isPolling());
-
-    // Text, or the timeout, ends it without one.
-    tool->finish(QImage());
-    coordinator.startAreaCapture();
-    pasteboard.setText(QStringLiteral("hello"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !coordinator.isPolling(); }, 10000));
-    tool->finish(QImage());
-    coordinator.startAreaCapture();
-    ASSERT_TRUE(coordinator.isPolling());
-    clock.advance(CaptureCoordinator::pollTimeoutMs);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !coordinator.isPolling(); }, 10000));
+    pasteboard.setItems({{Pasteboard::pngType, older}});
+    QTest::qWait(100);
     EXPECT_EQ(deliveries, 1);
+    EXPECT_TRUE(window.isVisible());
+    coordinator.startAreaCapture();
+    EXPECT_EQ(tool->starts, 3);
 }
 
 TEST_F(CoordinatorTest, RefusedPermissionShowsThePermissionAlertAndStartsNothing)
@@ -255,6 +240,48 @@ TEST_F(CoordinatorTest, RefusedPermissionShowsThePermissionAlertAndStartsNothing
     ASSERT_EQ(alerts.alerts.size(), 1u);
     EXPECT_EQ(alerts.alerts[0].title, localized(QStringLiteral("capture.permission.title")));
     EXPECT_EQ(alerts.alerts[0].buttons.size(), 2) << "open the settings, or cancel";
+}
+
+TEST(PortalScreenshotTool, APickThatFailsForWantOfTheDesktopsPickerNamesTheProgramToInstall)
+{
+    FakeDesktopPortal portal;
+    if (!portal.isReady())
+        GTEST_SKIP() << "no private D-Bus daemon could be started (dbus-daemon missing)";
+    ASSERT_TRUE(portal.appear());
+    portal.screenshotResponse = 2; // what the portal answers when its picker could not run
+    const QString wlrBackend = QStringLiteral("org.freedesktop.impl.portal.desktop.wlr");
+    const QString refused = localized(QStringLiteral("capture.error.reason.portalRefused"));
+    const QString needsSlurp = localizedFormat(QStringLiteral("capture.error.reason.pickerMissing"), {"slurp"});
+    const struct {
+        bool backendAtStart;  // the wlroots backend already serves this session
+        bool backendActivated; // it is started for this very request
+        bool slurpInstalled;
+        bool started;
+        QString reason;
+    } cases[] = {
+        {false, false, false, true, refused}, // another desktop's portal refused
+        {true, true, true, true, refused},    // slurp is there: not what was missing
+        {true, true, false, false, needsSlurp},
+        {false, true, false, true, needsSlurp},
+    };
+    for (const auto& c : cases) {
+        const auto wlr = [&](bool runs) {
+            runs ? (void)portal.client().registerService(wlrBackend) : (void)portal.client().unregisterService(wlrBackend);
+        };
+        PortalScreenshotTool tool(portal.client(), [&](const QString& program) {
+            EXPECT_EQ(program, QStringLiteral("slurp"));
+            return c.slurpInstalled;
+        });
+        QSignalSpy failed(&tool, &SystemScreenshotTool::failed);
+        wlr(c.backendAtStart);
+        QString error;
+        EXPECT_EQ(tool.start(&error), c.started) << error.toStdString();
+        wlr(c.backendActivated);
+        if (c.started)
+            ASSERT_TRUE(failed.wait(5000));
+        EXPECT_EQ(c.started ? failed.value(0).value(0).toString() : error, c.reason);
+        wlr(false);
+    }
 }
 
 TEST(SystemCaptureClock, RunsScheduledWorkAtTheWallClockDeadlineUnlessCancelled)
@@ -275,4 +302,23 @@ TEST(SystemCaptureClock, RunsScheduledWorkAtTheWallClockDeadlineUnlessCancelled)
     // A deadline already past runs at once.
     clock.scheduleAt(start, [&] { ++ran; });
     EXPECT_EQ(ran, 2);
+}
+
+TEST(CaptureLog, StepLinesStayOutOfTheDefaultLogWhileFailuresGoIn)
+{
+    using testing::internal::CaptureStdout;
+    using testing::internal::GetCapturedStdout;
+    const LogLevel before = Logger::shared().threshold();
+    Logger::shared().setThreshold(LogLevel::warning);
+    CaptureStdout();
+    captureDiagnostic(QStringLiteral("📸 step"));
+    captureDiagnostic(QStringLiteral("❌ broke"));
+    const QString quiet = QString::fromStdString(GetCapturedStdout());
+    Logger::shared().setThreshold(LogLevel::info);
+    CaptureStdout();
+    captureDiagnostic(QStringLiteral("📸 step"));
+    const QString asked = QString::fromStdString(GetCapturedStdout());
+    Logger::shared().setThreshold(before);
+    EXPECT_EQ(quiet, QStringLiteral("❌ [ERROR] ❌ broke\n"));
+    EXPECT_EQ(asked, QStringLiteral("ℹ️ [INFO] 📸 step\n"));
 }

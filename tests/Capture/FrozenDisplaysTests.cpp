@@ -3,6 +3,7 @@
 #include "CaptureTestSupport.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QMouseEvent>
 
 #include <gtest/gtest.h>
@@ -56,4 +57,12 @@ TEST(SelectionOverlayDrawing, PaintsTheFrozenPictureTheLoupeAndTheDimmedSurround
     const QColor original = plain.pixelColor(20, 180);
     EXPECT_NEAR(outside.red(), original.red() * 0.75, 1.5);
     EXPECT_NEAR(outside.green(), original.green() * 0.75, 1.5);
+
+    // Shown under a pointer that has not moved yet: the loupe is there at once.
+    view.dragStart.reset();
+    view.dragCurrent.reset();
+    view.move(0, 0);
+    QCursor::setPos(60, 50);
+    view.show();
+    EXPECT_EQ(view.hoverPoint, QPointF(60, 50));
 }

@@ -11,6 +11,7 @@
 #include "Platform/UserDefaults.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QMouseEvent>
 #include <QTest>
 #include <QWidget>
@@ -161,8 +162,9 @@ TEST_F(SelectionSessionTest, EscapeCancelsAndBringsLumetrasWindowsBack)
 
 TEST_F(SelectionSessionTest, ColourPickerReportsThePixelUnderThePointerAtTheDisplayEdges)
 {
+    // Without a hover (the pointer off the overlays when they open) the keys pass on.
+    QCursor::setPos(400, 300);
     startSession();
-    // Without a hover the keys pass on.
     QKeyEvent c(QEvent::KeyPress, Qt::Key_C, Qt::NoModifier);
     EXPECT_FALSE(controller.handleKeyDown(&c));
     EXPECT_FALSE(pasteboard.text());

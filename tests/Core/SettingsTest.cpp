@@ -32,6 +32,7 @@ TEST(Settings, AFreshInstallationReadsTheDesignedDefaults)
         {Settings::captureShowsCursor.name(), "captureShowsCursor"},
         {Settings::captureMaxScrollLength.name(), "captureMaxScrollLength"},
         {Settings::backdropEnabled.name(), "backdropEnabled"},
+        {Settings::askToSaveChanges.name(), "askToSaveChanges"},
         {Settings::pinOpacity.name(), "pinOpacity"},
         {Settings::pinCornerRadius.name(), "pinCornerRadius"},
         {Settings::pinShadowEnabled.name(), "pinShadowEnabled"},
@@ -45,6 +46,7 @@ TEST(Settings, AFreshInstallationReadsTheDesignedDefaults)
     EXPECT_FALSE(Settings::captureShowsCursor.read(defaults));
     EXPECT_EQ(Settings::captureMaxScrollLength.read(defaults), 20000);
     EXPECT_FALSE(Settings::backdropEnabled.read(defaults));
+    EXPECT_TRUE(Settings::askToSaveChanges.read(defaults));
     EXPECT_EQ(Settings::pinOpacity.read(defaults), 1.0);
     EXPECT_EQ(Settings::pinCornerRadius.read(defaults), 10.0);
     EXPECT_TRUE(Settings::pinShadowEnabled.read(defaults));

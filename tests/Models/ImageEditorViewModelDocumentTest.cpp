@@ -249,3 +249,49 @@ TEST_F(EditorDocumentTest, BackdropSettingIsReadAndWrittenBackButIsNoToolStyle)
     EXPECT_FALSE(UserDefaults::standard().data(Settings::toolStyleSnapshot.name()).has_value());
     UserDefaults::standard().set(Settings::rememberToolStyles.name(), false);
 }
+
+TEST_F(EditorDocumentTest, OnlyWorkNotKeptIsAskedAboutAndTheNewestReplacementWaits)
+{
+    model.setLoadedImage(solidImage(100, 80), QUrl::fromLocalFile(dir.filePath("one.png")));
+    std::vector<std::function<void(bool)>> questions;
+    model.setReplacementGuard([&](std::function<void(bool)> decide) { questions.push_back(std::move(decide)); });
+    EXPECT_FALSE(model.hasUnsavedWork()) << "a document as installed";
+
+    // Each edit is work until kept, and no longer once undone; selecting changes nothing.
+    const ArrowAnnotation drawn = arrow();
+    const std::pair<std::function<void()>, std::function<void()>> edits[] = {
+        {[&] { model.saveUndoState(); model.annotationManager()->appendArrow(drawn); }, [&] { model.undo(); }},
+        {[&] { model.rotateRight(); }, [&] { model.rotateLeft(); }},
+        {[&] { model.setIsEditingText(true); model.setTempTextInput("typed"); }, [&] { model.cancelTextEditing(); }},
+    };
+    for (const auto& [edit, revert] : edits) {
+        edit();
+        EXPECT_TRUE(model.hasUnsavedWork());
+        revert();
+        EXPECT_FALSE(model.hasUnsavedWork());
+    }
+    edits[0].first();
+    model.markContentKept(model.currentContent());
+    model.annotationManager()->selectAnnotation(drawn.id);
+    EXPECT_FALSE(model.hasUnsavedWork()) << "saved or copied";
+    model.undo();
+    ASSERT_TRUE(model.hasUnsavedWork());
+
+    // Two replacements while the question is up: one question, the newer one waits.
+    std::vector<bool> outcomes;
+    for (const char* name : {"two.png", "three.png"})
+        model.replaceDocument(solidImage(50, 40), QUrl::fromLocalFile(dir.filePath(name)),
+                              [&](bool installed) { outcomes.push_back(installed); });
+    ASSERT_EQ(questions.size(), 1u);
+    questions[0](false);
+    EXPECT_EQ(outcomes, (std::vector<bool>{false, false}));
+    EXPECT_EQ(model.displayName(), "one.png") << "cancelled";
+    model.replaceDocument(solidImage(50, 40), QUrl::fromLocalFile(dir.filePath("three.png")));
+    ASSERT_EQ(questions.size(), 2u);
+    questions[1](true);
+    EXPECT_EQ(model.displayName(), "three.png");
+    EXPECT_FALSE(model.hasUnsavedWork());
+    model.replaceDocument(solidImage(50, 40), QUrl::fromLocalFile(dir.filePath("four.png")));
+    EXPECT_EQ(questions.size(), 2u) << "nothing to lose, nothing asked";
+    EXPECT_EQ(model.displayName(), "four.png");
+}

@@ -37,13 +37,15 @@ TEST(ExportFormats, ChosenFormatRewritesTheExtension)
 {
     using ExportFormats::fileNameForFormat;
     EXPECT_EQ(fileNameForFormat("Lumetra 2025-03-01 at 14.05.09", "jpeg"), "Lumetra 2025-03-01 at 14.05.09.jpg");
-    // The same format in its other spelling stays; dots that are part of the name are
-    // kept; a hidden name has no extension; an unknown format id writes PNG.
+    // The same format in its other spelling stays; another written format's extension is
+    // replaced; any other text after a dot is part of the name; a hidden name has no
+    // extension; an unknown format id writes PNG.
     const std::tuple<const char*, const char*, const char*> cases[] = {
-        {"shot.JPG", "tiff", "shot.tiff"}, {"shot.gif", "png", "shot.png"}, {"shot.jpeg", "jpeg", "shot.jpeg"},
-        {"shot.tif", "tiff", "shot.tif"}, {"shot.PNG", "png", "shot.png"}, {"shot.final", "png", "shot.final.png"},
+        {"shot.JPG", "tiff", "shot.tiff"}, {"shot.gif", "png", "shot.gif.png"}, {"shot.jpeg", "jpeg", "shot.jpeg"},
+        {"shot.tif", "tiff", "shot.tif"}, {"shot.PNG", "png", "shot.PNG"}, {"shot.final", "png", "shot.final.png"},
         {"Report v1.2", "pdf", "Report v1.2.pdf"}, {"shot.final.png", "heic", "shot.final.heic"},
-        {".png", "jpeg", ".png.jpg"}, {"shot.", "png", "shot.png"}, {"shot.jpg", "bmp", "shot.png"}};
+        {".png", "jpeg", ".png.jpg"}, {"shot.", "png", "shot.png"}, {"shot.jpg", "bmp", "shot.png"},
+        {"notes.txt", "jpeg", "notes.txt.jpg"}};
     for (const auto& [name, format, expected] : cases)
         EXPECT_EQ(fileNameForFormat(name, format), expected) << name << " as " << format;
 }

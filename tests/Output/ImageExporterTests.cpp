@@ -85,9 +85,9 @@ TEST(ExportSnapshot, AnyAngleTurnsClockwiseLikeTheCanvasAfterTheAnnotationsAreDr
 TEST(ImageExport, DestinationAlwaysNamesTheWrittenFormat)
 {
     EXPECT_EQ(ImageExport::destinationPath("/tmp/a.JPG"), "/tmp/a.JPG");
-    EXPECT_EQ(ImageExport::destinationPath("/tmp/a.gif"), "/tmp/a.png");
+    EXPECT_EQ(ImageExport::destinationPath("/tmp/a.gif"), "/tmp/a.gif.png");
     EXPECT_EQ(ImageExport::destinationPath("/tmp/a"), "/tmp/a.png");
-    EXPECT_EQ(ImageExport::destinationPath("/tmp/a.heif"), "/tmp/a.png");
+    EXPECT_EQ(ImageExport::destinationPath("/tmp/a.heif"), "/tmp/a.heif.png");
 }
 
 TEST(ImageExport, BackdropFollowsTheDestinationsTransparency)

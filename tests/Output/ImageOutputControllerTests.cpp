@@ -61,6 +61,8 @@ protected:
 TEST_F(OutputControllerTest, CopyWritesPngAndTiffAndShowsTheCopyToast)
 {
     model.setSaveToastURL(QUrl::fromLocalFile("/tmp/earlier.png"));
+    model.rotateRight();
+    ASSERT_TRUE(model.hasUnsavedWork());
     controller.copyImageToClipboard();
     EXPECT_TRUE(model.isExporting());
     controller.copyImageToClipboard(); // ignored while busy
@@ -69,12 +71,14 @@ TEST_F(OutputControllerTest, CopyWritesPngAndTiffAndShowsTheCopyToast)
     EXPECT_FALSE(model.saveToastURL().has_value());
     ASSERT_EQ(pasteboard.items().size(), 2);
     EXPECT_EQ(pasteboard.changeCount(), 1);
-    EXPECT_EQ(ImageFileReader::readData(pasteboard.items()[0].second).image.size(), QSize(60, 40));
+    EXPECT_EQ(ImageFileReader::readData(pasteboard.items()[0].second).image.size(), QSize(40, 60));
+    EXPECT_FALSE(model.hasUnsavedWork()) << "what was copied is kept";
 }
 
 TEST_F(OutputControllerTest, SaveAsThenSaveWritesTheSameFileWithoutAPanel)
 {
     panelAnswer = SavePanelResult{dir.filePath("out.jpg"), "jpeg", 0.8};
+    model.rotateRight();
     controller.save(); // nothing remembered yet: the panel
     ASSERT_TRUE(QTest::qWaitFor([&] { return panelRuns == 1; }, 5000));
     EXPECT_EQ(seenImagePath, dir.filePath("original.png"));
@@ -84,7 +88,10 @@ TEST_F(OutputControllerTest, SaveAsThenSaveWritesTheSameFileWithoutAPanel)
     EXPECT_EQ(model.saveToastURL()->toLocalFile(), dir.filePath("out.jpg"));
     EXPECT_EQ(model.lastSavedURL()->toLocalFile(), dir.filePath("out.jpg"));
     EXPECT_FALSE(model.copyToastVisible());
-    EXPECT_EQ(ImageFileReader::readFile(dir.filePath("out.jpg")).image.size(), QSize(60, 40));
+    EXPECT_EQ(ImageFileReader::readFile(dir.filePath("out.jpg")).image.size(), QSize(40, 60));
+    // The document is now the file saved, with nothing left unsaved.
+    EXPECT_EQ(model.displayName(), "out.jpg");
+    EXPECT_FALSE(model.hasUnsavedWork());
 
     QFile::remove(dir.filePath("out.jpg"));
     model.setSaveToastURL(std::nullopt);

@@ -5,11 +5,14 @@
 #include "Output/PinGeometry.h"
 #include "Output/PinManager.h"
 #include "Output/PinWindow.h"
+#include "Platform/FloatingWindowDesktop.h"
 #include "Platform/UserDefaults.h"
 
 #include <tuple>
 
 #include <QTest>
+#include <QMenu>
+
 #include <gtest/gtest.h>
 
 using namespace PinGeometry;
@@ -163,8 +166,56 @@ TEST(PinWindows, MenuChoicesChangeTheirPinAndTheNextOnesOnly)
     EXPECT_EQ(third->contentView()->opacity(), 0.5);
     EXPECT_EQ(third->contentView()->cornerRadius(), 24.0);
     EXPECT_FALSE(third->contentView()->shadowEnabled());
+    // In the menu, each list marks its chosen value and shows no box beside the others.
+    std::unique_ptr<QMenu> menu(third->contentView()->buildContextMenu(nullptr));
+    QStringList marked;
+    for (QMenu* list : menu->findChildren<QMenu*>())
+        for (QAction* item : list->actions())
+            if (item->isCheckable())
+                marked << item->text() + (item->isChecked() ? QString() : QStringLiteral(" unchecked"));
+    EXPECT_EQ(marked, (QStringList{QStringLiteral("50%"), QStringLiteral("24")}));
     for (PinWindow* w : {first, second, third})
         w->close();
+}
+
+TEST(PinWindows, WhereWindowsCannotBeFadedTheOpacityIsDrawnAndAnyWindowShapeKeepsTheImagesProportions)
+{
+    // A Wayland compositor: translucent windows, but no fading of a whole window.
+    struct : FloatingWindowDesktop {
+        bool drawsTranslucency() override { return true; }
+        void keepOnEveryWorkspace(QWidget*) override {}
+        bool fadesWindows() override { return false; }
+    } desktop;
+    FloatingWindowDesktop::setSharedForTesting(&desktop);
+    const PinSettings stored = PinSettings::read(UserDefaults::standard());
+    const struct {
+        QSize window; // as asked for, or as a tiling compositor hands it out
+        double opacity;
+        QRectF card;
+    } cases[] = {
+        {{248, 148}, 0.5, {24, 24, 200, 100}},
+        {{248, 148}, 1.0, {24, 24, 200, 100}},
+        {{400, 400}, 0.75, {24, 112, 352, 176}},
+        {{1000, 148}, 1.0, {400, 24, 200, 100}},
+    };
+    for (const auto& c : cases) {
+        PinContentView view(filled({200, 100}, Qt::green), 1.0, true);
+        view.resize(c.window);
+        if (view.shadowEnabled()) // off: clean edges to look at
+            view.applyMenuChoice(PinContentView::MenuChoice::shadow);
+        view.applyMenuChoice(PinContentView::MenuChoice::opacity, c.opacity);
+        EXPECT_EQ(view.cardRect(), c.card) << c.window.width() << "x" << c.window.height();
+        EXPECT_EQ(view.windowOpacity(), 1.0) << "the window itself is not asked to fade";
+        QImage shown(c.window, QImage::Format_ARGB32_Premultiplied);
+        shown.fill(Qt::transparent);
+        view.render(&shown);
+        const QPoint inside = c.card.center().toPoint();
+        EXPECT_NEAR(qAlpha(shown.pixel(inside)), c.opacity * 255, 1.5);
+        EXPECT_EQ(qAlpha(shown.pixel(int(c.card.left()) - 2, int(c.card.top()) - 2)), 0) << "outside the card";
+        EXPECT_EQ(qAlpha(shown.pixel(int(c.card.right()) + 2, int(c.card.bottom()) + 2)), 0) << "outside the card";
+    }
+    stored.save(UserDefaults::standard());
+    FloatingWindowDesktop::setSharedForTesting(nullptr);
 }
 
 TEST(PinWindows, TheManagerCountsOpenPinsAndKeepsTheLatestOfEachFingerprint)

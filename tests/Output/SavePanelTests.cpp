@@ -5,13 +5,17 @@
 #include "Output/SavePanelChoices.h"
 #include "Platform/UserDefaults.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 TEST(SavePanelChoices, DefaultNameFromTheFileOrTheDate)
@@ -123,10 +127,53 @@ TEST(SavePanel, ChangingTheFormatRewritesTheTypedExtension)
     EXPECT_EQ(panel.nameField()->text(), "holiday.heic");
     EXPECT_FALSE(panel.isQualityRowVisible());
 
-    // A name typed with another format's extension is still written as the chosen format.
-    panel.nameField()->setText("typed.png");
-    panel.selectFile("typed.png");
-    EXPECT_TRUE(panel.resultPath().endsWith("/typed.heic")) << panel.resultPath().toStdString();
+}
+
+TEST(SavePanel, TheTypedNameIsTheFileWrittenAndTheOnlyOneReplaced)
+{
+    struct Case {
+        const char* chosen;
+        const char* typed;
+        const char* written;  // the file written
+        const char* format;   // what it holds
+        const char* asked;    // the file the replace question names, "" when none is asked
+    };
+    // The folder holds zzz.png and report.jpg.
+    const Case cases[] = {
+        {"png", "zzz.jpg", "zzz.jpg", "jpeg", ""},
+        {"png", "report.jpg", "report.jpg", "jpeg", "report.jpg"},
+        {"jpeg", "report", "report.jpg", "jpeg", "report.jpg"},
+        {"jpeg", "zzz", "zzz.jpg", "jpeg", ""},
+        {"jpeg", "zzz.png", "zzz.png", "png", "zzz.png"},
+        {"png", "a.txt", "a.txt.png", "png", ""},
+        {"tiff", "scan.gif", "scan.gif.tiff", "tiff", ""},
+        {"png", "shot.TIF", "shot.TIF", "tiff", ""},
+    };
+    QTemporaryDir dir;
+    for (const char* name : {"zzz.png", "report.jpg"})
+        QFile(dir.filePath(name)).open(QIODevice::WriteOnly);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        SavePanel panel(nullptr, c.chosen, 0.9);
+        panel.setDirectory(dir.path());
+        panel.nameField()->setText(c.typed);
+        // Typing a format's extension chooses the format and leaves the name as typed.
+        EXPECT_EQ(panel.nameField()->text(), c.typed);
+        EXPECT_EQ(panel.resultPath(), dir.filePath(c.written));
+        EXPECT_EQ(panel.resultFormatId(), c.format);
+
+        QString asked;
+        QTimer::singleShot(0, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                asked = box->text();
+                box->button(QMessageBox::No)->click();
+            }
+        });
+        panel.accept();
+        EXPECT_EQ(asked.section('\n', 0, 0), *c.asked ? QString("%1 already exists.").arg(c.asked) : QString());
+        // Refusing keeps the panel open for another name; with nothing to replace it closes.
+        EXPECT_EQ(panel.result() == QDialog::Accepted, !*c.asked);
+    }
 }
 
 TEST(SavePanelChoices, RowLabelsReadAsDesignedAndEndInTheLanguagesColon)

@@ -4,9 +4,13 @@
 #include "Platform/KeyboardMapping.h"
 #include "Platform/PortalGlobalShortcuts.h"
 #include "Platform/PortalScreenshot.h"
+#include "Platform/StatusNotifierItem.h"
 #include "support/FakeDesktopPortal.h"
 
+#include <QDBusPendingCall>
 #include <QFile>
+#include <QMenu>
+#include <QPixmap>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -143,8 +147,95 @@ TEST_F(DesktopPortalTest, WithoutGlobalShortcutsNothingIsBoundAndLaterKeysFailAt
     portal.offersGlobalShortcuts = false;
     PortalGlobalShortcuts shortcuts({}, portal.client());
     QSignalSpy finished(&shortcuts, &PortalGlobalShortcuts::bindingFinished);
+    QSignalSpy offerChanged(&shortcuts, &KeyGrabber::globalKeysOfferChanged);
+    EXPECT_TRUE(shortcuts.offersGlobalKeys()) << "not known before the desktop is asked";
     EXPECT_EQ(shortcuts.grabKey(1, 26, KeyboardMapping::commandFlag), KeyGrabResult::grabbed);
     ASSERT_TRUE(finished.wait(5000));
     EXPECT_TRUE(shortcuts.boundTriggers().isEmpty());
+    EXPECT_FALSE(shortcuts.offersGlobalKeys());
+    EXPECT_EQ(offerChanged.size(), 1);
     EXPECT_EQ(shortcuts.grabKey(1, 26, KeyboardMapping::commandFlag), KeyGrabResult::unavailable);
+}
+
+TEST_F(DesktopPortalTest, TheStatusItemIsAMenuThatTheTrayReadsAndClicksAtTheItem)
+{
+    // The tray's side: a watcher that notes the items it is told of.
+    struct Watcher : QDBusVirtualObject {
+        QStringList items;
+        QString introspect(const QString&) const override { return {}; }
+        bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
+        {
+            if (message.member() == QLatin1String("RegisterStatusNotifierItem"))
+                items << message.arguments().value(0).toString();
+            return connection.send(message.createReply());
+        }
+    } watcher;
+    QDBusConnection tray = portal.desktop();
+    ASSERT_TRUE(tray.registerVirtualObject(QStringLiteral("/StatusNotifierWatcher"), &watcher));
+    EXPECT_FALSE(StatusNotifierItem::hostPresent(portal.client()));
+    ASSERT_TRUE(tray.registerService(StatusNotifierItem::watcherService));
+    EXPECT_TRUE(StatusNotifierItem::hostPresent(portal.client()));
+
+    QMenu menu;
+    QAction* capture = menu.addAction(QStringLiteral("Capture && Annotate_\tlumetra --capture-area"));
+    menu.addSeparator();
+    QAction* three = menu.addMenu(QStringLiteral("Delayed"))->addAction(QStringLiteral("3 s"));
+    three->setCheckable(true);
+    three->setChecked(true);
+    menu.addAction(QStringLiteral("Off"))->setEnabled(false);
+    int captures = 0;
+    QObject::connect(capture, &QAction::triggered, [&] { ++captures; });
+    QPixmap icon(22, 22);
+    icon.fill(Qt::red);
+    StatusNotifierItem item{QIcon(icon), portal.client()};
+    ASSERT_TRUE(item.show());
+    item.setMenu(&menu);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return watcher.items == QStringList{item.serviceName()}; }, 5000));
+
+    const auto call = [&](const QString& path, const QString& interface, const char* member, const QVariantList& args) {
+        QDBusMessage message = QDBusMessage::createMethodCall(item.serviceName(), path, interface, QLatin1String(member));
+        message.setArguments(args);
+        QDBusPendingCall pending = tray.asyncCall(message);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return pending.isFinished(); }, 5000)) << member;
+        EXPECT_FALSE(pending.isError()) << member << pending.error().message().toStdString();
+        return pending.reply().arguments();
+    };
+    const QString properties = QStringLiteral("org.freedesktop.DBus.Properties");
+    const QVariantMap itemProperties = qdbus_cast<QVariantMap>(
+        call(StatusNotifierItem::itemPath, properties, "GetAll", {QStringLiteral("org.kde.StatusNotifierItem")}).value(0));
+    // A menu, so that the tray opens it on either click, at the item.
+    EXPECT_EQ(itemProperties.value(QStringLiteral("ItemIsMenu")), QVariant(true));
+    EXPECT_EQ(qdbus_cast<QDBusObjectPath>(itemProperties.value(QStringLiteral("Menu"))).path(), StatusNotifierItem::menuPath);
+    const auto pixmaps = qdbus_cast<QList<StatusIconPixmap>>(itemProperties.value(QStringLiteral("IconPixmap")));
+    ASSERT_FALSE(pixmaps.isEmpty());
+    EXPECT_EQ(pixmaps[0].argb.left(4), QByteArray("\xff\xff\x00\x00", 4)) << "opaque red, ARGB in network order";
+
+    const auto layout = [&] {
+        return qdbus_cast<ExportedMenuItem>(
+            call(StatusNotifierItem::menuPath, QStringLiteral("com.canonical.dbusmenu"), "GetLayout", {0, -1, QStringList()})
+                .value(1));
+    };
+    const ExportedMenuItem root = layout();
+    ASSERT_EQ(root.children.size(), 4);
+    const QVariantMap expected[] = {
+        {{"label", "Capture & Annotate__    lumetra --capture-area"}},
+        {{"type", "separator"}},
+        {{"label", "Delayed"}, {"children-display", "submenu"}},
+        {{"label", "Off"}, {"enabled", false}},
+    };
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(root.children[i].properties, expected[i]) << i;
+    ASSERT_EQ(root.children[2].children.size(), 1);
+    EXPECT_EQ(root.children[2].children[0].properties.value(QStringLiteral("toggle-state")), QVariant(1));
+
+    call(StatusNotifierItem::menuPath, QStringLiteral("com.canonical.dbusmenu"), "Event",
+         {root.children[0].id, QStringLiteral("clicked"), QVariant::fromValue(QDBusVariant(0)), 0u});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return captures == 1; }, 5000));
+    three->setChecked(false);
+    EXPECT_EQ(layout().children[2].children[0].properties.value(QStringLiteral("toggle-state")), QVariant(0));
+    // A tray that shows no menus asks the item to act on either click.
+    QSignalSpy fallback(&item, &StatusNotifierItem::activatedWithoutMenu);
+    for (const char* click : {"Activate", "ContextMenu"})
+        call(StatusNotifierItem::itemPath, QStringLiteral("org.kde.StatusNotifierItem"), click, {10, 10});
+    EXPECT_EQ(fallback.size(), 2);
 }

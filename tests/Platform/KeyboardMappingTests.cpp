@@ -1,5 +1,6 @@
 #include "Platform/KeyboardMapping.h"
 #include "Platform/KeyboardMappingX11.h"
+#include "Platform/KeyboardMappingXkb.h"
 
 #include <QCoreApplication>
 #include <QSet>
@@ -13,6 +14,7 @@
 
 #include <xcb/xcb.h>
 #include <xkbcommon/xkbcommon-x11.h>
+#include <xkbcommon/xkbcommon.h>
 
 #include <cstring>
 
@@ -75,6 +77,49 @@ TEST(KeyboardMappingTable, BuiltinKeymapTypesTheUsCharacters)
     EXPECT_EQ(keyboard.charactersIgnoringModifiers(36), QStringLiteral("\r"));
     EXPECT_EQ(keyboard.charactersIgnoringModifiers(67), std::nullopt); // F1
     EXPECT_EQ(keyboard.xkbKeyNameForX11KeyCode(50), std::nullopt);      // left Shift
+}
+
+TEST(KeyboardMappingXkb, AKeymapSentAsTextTypesTheUsersLayoutAtTheSamePositions)
+{
+    // What a Wayland compositor sends: the seat's keymap as XKB text.
+    struct TextKeymap : XkbKeyboardMapping {
+        explicit TextKeymap(const char* layout)
+        {
+            xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+            const xkb_rule_names names{"evdev", "pc105", layout, "", ""};
+            xkb_keymap* compiled = xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS);
+            char* text = compiled ? xkb_keymap_get_as_string(compiled, XKB_KEYMAP_FORMAT_TEXT_V1) : nullptr;
+            if (text)
+                setKeymap(xkb_keymap_new_from_string(context, text, XKB_KEYMAP_FORMAT_TEXT_V1,
+                                                     XKB_KEYMAP_COMPILE_NO_FLAGS));
+            free(text);
+            if (compiled)
+                xkb_keymap_unref(compiled);
+            xkb_context_unref(context);
+        }
+    };
+    // Until the keymap comes (a seat without a keyboard yet), the US one answers.
+    struct NoKeymapYet : XkbKeyboardMapping {
+    } waiting;
+    EXPECT_EQ(waiting.charactersIgnoringModifiers(24), QStringLiteral("q"));
+    EXPECT_EQ(waiting.x11KeyCode(12), 24u);
+    // Stored key codes 6 (US "z"), 16 (US "y") and 12 (US "q"), as each layout types them.
+    const struct {
+        const char* layout;
+        QString z, y, q;
+    } layouts[] = {{"us", "z", "y", "q"}, {"de", "y", "z", "q"}, {"fr", "w", "y", "a"}};
+    for (const auto& layout : layouts) {
+        const TextKeymap keyboard(layout.layout);
+        ASSERT_TRUE(keyboard.hasKeymap()) << layout.layout << ": xkb-data is missing";
+        const QString typed[] = {layout.z, layout.y, layout.q};
+        const quint16 codes[] = {6, 16, 12};
+        for (int i = 0; i < 3; ++i) {
+            const std::optional<quint32> x11 = keyboard.x11KeyCode(codes[i]);
+            ASSERT_TRUE(x11);
+            EXPECT_EQ(keyboard.charactersIgnoringModifiers(*x11), typed[i]) << layout.layout << " " << codes[i];
+            EXPECT_EQ(keyboard.xkbKeyNameForX11KeyCode(*x11), KeyboardMapping::xkbKeyName(codes[i]));
+        }
+    }
 }
 
 TEST(KeyboardMappingModifiers, QtModifiersBecomeFlagsAndGrabMasks)

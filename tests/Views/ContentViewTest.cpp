@@ -12,6 +12,7 @@
 #include "Views/EditorKeyMonitor.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDragEnterEvent>
 #include <QDir>
 #include <QLabel>
@@ -20,6 +21,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
@@ -250,4 +252,29 @@ TEST_F(ContentViewTest, LanguageChangeRewritesTheTextsAlsoOfAnImageWithoutAFile)
     EXPECT_EQ(content->pathText(), QStringLiteral("No image selected"));
     model().clearImage();
     QTRY_COMPARE(openButton(content)->text(), english);
+}
+
+TEST_F(ContentViewTest, UnsavedWorkIsAskedAboutUntilDontAskAgainIsTicked)
+{
+    model().setLoadedImage(solidImage(50, 50), fileUrl("first.png"));
+    int asked = 0;
+    const auto answerDiscardTicking = [&] {
+        QTimer::singleShot(0, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                ++asked;
+                box->checkBox()->setChecked(true);
+                box->button(QMessageBox::Discard)->click();
+            }
+        });
+    };
+    for (const char* next : {"second.png", "third.png"}) {
+        model().rotateRight();
+        answerDiscardTicking();
+        model().replaceDocument(solidImage(40, 40), fileUrl(next));
+        QTest::qWait(1); // an answer not needed is gone with this loop
+        EXPECT_EQ(model().displayName(), next);
+    }
+    EXPECT_EQ(asked, 1) << "asked once, then not again";
+    EXPECT_FALSE(Settings::askToSaveChanges.read());
+    Settings::askToSaveChanges.remove();
 }

@@ -16,6 +16,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <QThread>
 
 #include <cmath>
 #include <optional>
@@ -65,7 +67,8 @@ protected:
 
     // Ctrl+Shift+S, the format by the popup (the stored one when none is given), the path
     // typed, Return; true once the panel is gone.
-    ::testing::AssertionResult saveAs(const QString& editor, const QString& path, const SaveFormat* format = nullptr)
+    ::testing::AssertionResult saveAs(const QString& editor, const QString& path, const SaveFormat* format = nullptr,
+                                      bool replaceAsked = false)
     {
         if (!desktop().activate(editor) || !desktop().key(QStringLiteral("ctrl+shift+s")))
             return ::testing::AssertionFailure() << "cannot activate the editor";
@@ -88,9 +91,32 @@ protected:
         desktop().key(QStringLiteral("alt+n ctrl+a"));
         desktop().xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("5"), path});
         desktop().key(QStringLiteral("Return"));
+        // Replacing a file is asked in a second window of the panel's title; "y" answers Yes.
+        if (replaceAsked && (!waitUntil([&] { return desktop().findWindows(QStringLiteral("^Save As$")).size() == 2; },
+                                        10000)
+                             || !desktop().key(QStringLiteral("y"))))
+            return ::testing::AssertionFailure() << "no question about replacing the file";
         if (!desktop().waitForWindowGone(QStringLiteral("^Save As$"), 10000))
             return ::testing::AssertionFailure() << "the save panel stayed up";
         return ::testing::AssertionSuccess();
+    }
+
+    // Where the image shows on screen: its top, left and right edges are the first and
+    // last columns of the base colour (the floating toolbar may cover its bottom).
+    QRectF shownImage()
+    {
+        QRect seen;
+        desktop().waitForScreenshot(QStringLiteral("root"), [&](const QImage& screen) {
+            seen = e2e::boundsOfColour(screen.convertToFormat(QImage::Format_RGB32), screen.rect(), kBase.rgb());
+            return seen.width() > 100;
+        });
+        return QRectF(seen.left(), seen.top(), seen.width(), seen.width() * kImageSize.height() / double(kImageSize.width()));
+    }
+
+    static QByteArray bytesOf(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
     ::testing::AssertionResult written(const QString& path)
@@ -121,15 +147,8 @@ TEST_F(SaveFormatsTest, ADrawnRectangleIsSavedInEveryFormat)
     const std::optional<QString> editor = openEditor();
     ASSERT_TRUE(editor) << desktop().errorString().toStdString();
     ASSERT_TRUE(desktop().activate(*editor));
-    // Where the image shows on screen: its top, left and right edges are the first and
-    // last columns of the base colour (the floating toolbar may cover its bottom).
-    QRect seen;
-    desktop().waitForScreenshot(QStringLiteral("root"), [&](const QImage& screen) {
-        seen = e2e::boundsOfColour(screen.convertToFormat(QImage::Format_RGB32), screen.rect(), kBase.rgb());
-        return seen.width() > 100;
-    });
-    ASSERT_GT(seen.width(), 100) << "the image never showed";
-    const QRectF shown(seen.left(), seen.top(), seen.width(), seen.width() * kImageSize.height() / double(kImageSize.width()));
+    const QRectF shown = shownImage();
+    ASSERT_GT(shown.width(), 100) << "the image never showed";
 
     // The rectangle tool by its key, then a drag over the middle half of the image.
     desktop().key(QStringLiteral("3"));
@@ -251,4 +270,60 @@ TEST_F(SaveFormatsTest, SaveAfterAFailedSaveAsAsksRatherThanOverwritingTheEarlie
     EXPECT_FALSE(QFile::exists(earlier));
     desktop().key(QStringLiteral("Escape"));
     EXPECT_EQ(desktop().stopLumetra(), 0);
+}
+
+TEST_F(SaveFormatsTest, SaveAsWritesTheFileNamedAndUnsavedWorkIsAskedAboutOnQuit)
+{
+    const std::optional<QString> editor = openEditor();
+    ASSERT_TRUE(editor) << desktop().errorString().toStdString();
+    const auto drawRectangle = [&] {
+        ASSERT_TRUE(desktop().activate(*editor));
+        const QRectF shown = shownImage();
+        desktop().key(QStringLiteral("3"));
+        desktop().dragPointer(shown.center().toPoint(), (shown.center() + QPointF(60, 40)).toPoint(), 10);
+    };
+    const QString question = QStringLiteral("^Lumetra$");
+    ASSERT_NO_FATAL_FAILURE(drawRectangle());
+
+    // Ctrl+Q with a rectangle unsaved asks; Cancel (Escape) keeps Lumetra running.
+    desktop().key(QStringLiteral("ctrl+q"));
+    ASSERT_TRUE(desktop().waitForWindow(question, 10000)) << "quitting asked nothing";
+    desktop().key(QStringLiteral("Escape"));
+    EXPECT_TRUE(desktop().waitForWindowGone(question));
+    QThread::msleep(300);
+    ASSERT_TRUE(desktop().lumetraRunning());
+
+    // With PNG chosen, the typed JPEG name is what is written, as JPEG; the PNG of that
+    // name stays, and the window names the file saved. Then, JPEG now the stored choice,
+    // a name without extension is completed, and the file so named is asked about and
+    // replaced, without touching any other.
+    for (const char* name : {"zzz.png", "report.jpg"})
+        ASSERT_TRUE(QImage(8, 8, QImage::Format_RGB32).save(work(QString::fromLatin1(name))));
+    const QByteArray zzzPng = bytesOf(work(QStringLiteral("zzz.png")));
+    const QByteArray oldReport = bytesOf(work(QStringLiteral("report.jpg")));
+    const struct {
+        const char* typed;
+        const char* written;
+        const SaveFormat* chosen;
+        bool asked;
+    } cases[] = {{"zzz.jpg", "zzz.jpg", &kFormats[0], false}, {"report", "report.jpg", nullptr, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        const QString path = work(QString::fromLatin1(c.written));
+        ASSERT_TRUE(saveAs(*editor, work(QString::fromLatin1(c.typed)), c.chosen, c.asked));
+        ASSERT_TRUE(waitUntil([&] { return bytesOf(path).startsWith("\xff\xd8\xff"); }, 10000))
+            << "no JPEG written at " << c.written;
+        EXPECT_TRUE(desktop().waitForWindow(QStringLiteral("^Lumetra - %1$").arg(QRegularExpression::escape(c.written)), 10000))
+            << "the title does not name the saved file";
+    }
+    EXPECT_EQ(bytesOf(work(QStringLiteral("zzz.png"))), zzzPng);
+    EXPECT_NE(bytesOf(work(QStringLiteral("report.jpg"))), oldReport);
+    EXPECT_FALSE(QFile::exists(work(QStringLiteral("report.png"))) || QFile::exists(work(QStringLiteral("report"))));
+
+    // New work after the save is asked about again; Discard quits.
+    ASSERT_NO_FATAL_FAILURE(drawRectangle());
+    desktop().key(QStringLiteral("ctrl+q"));
+    ASSERT_TRUE(desktop().waitForWindow(question, 10000)) << "quitting asked nothing";
+    desktop().key(QStringLiteral("Tab space")); // from Save, the focus, to Discard
+    EXPECT_EQ(desktop().waitForLumetraExit(15000), 0);
 }

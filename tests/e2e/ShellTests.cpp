@@ -99,6 +99,15 @@ TEST_F(ShellTest, ASecondLaunchOpensItsFileInTheFirstCopyAndExits)
     EXPECT_GE(green(desktop().waitForScreenshot(windows.first(), [&](const QImage& s) { return green(s) >= 320 * 100; })),
               320 * 100)
         << "the handed-over image is not on screen";
+
+    // Files that cannot be opened, handed over one after another: one alert at a time.
+    const QString alert = QStringLiteral("^Could Not Open Image$");
+    for (const QString missing : {QStringLiteral("gone-1.png"), QStringLiteral("gone-2.png"), QStringLiteral("gone-3.png")}) {
+        EXPECT_TRUE(desktop().run(QStringLiteral(LUMETRA_BINARY), {QDir(desktop().workDir()).filePath(missing)}, 20000).ok());
+        EXPECT_TRUE(desktop().waitForWindow(alert, 10000));
+        QThread::msleep(700);
+    }
+    EXPECT_EQ(desktop().findWindows(alert).size(), 1);
     EXPECT_EQ(desktop().stopLumetra(), 0);
 }
 

@@ -3,7 +3,10 @@
 # as the session's user, in $SCRATCH: a headless sway showing the pattern as its
 # background, PipeWire and the desktop portal; Lumetra hands an area capture over to its
 # running copy, a virtual pointer drags, and the clipboard and the screen are saved for
-# the test. Every wait is bounded. What it saw goes to $SCRATCH/result, one word a line.
+# the test. Then a window capture through the portal (whose wlroots backend lets the
+# user choose with slurp, dragged by the same pointer) while Lumetra's own capture is
+# still on the clipboard; and, in a Lumetra that finds no slurp, the failure that says so.
+# Every wait is bounded. What it saw goes to $SCRATCH/result, one word a line.
 cd "$SCRATCH" || exit 1
 trap 'kill $(jobs -p) 2>/dev/null' EXIT
 export HOME=$PWD/home XDG_RUNTIME_DIR=$PWD/run XDG_CONFIG_HOME=$PWD/config XDG_DATA_HOME=$PWD/data \
@@ -34,6 +37,7 @@ dbus-send --session --print-reply --reply-timeout=45000 --dest=org.freedesktop.p
 grim desktop.png
 
 "$LUMETRA" >>lumetra.log 2>&1 &
+lumetra=$!
 wait_for 'has_window Lumetra\",' || { say fail: no editor window at start; exit; } # no tray here
 "$LUMETRA" --capture-area >>lumetra.log 2>&1 && say handed-over
 wait_for 'has_window "Lumetra Selection"' && say overlay
@@ -41,3 +45,25 @@ wait_for 'has_window "Lumetra Selection"' && say overlay
 wait_for 'wl-paste --list-types 2>/dev/null | grep -q image/png' && wl-paste --type image/png >clip.png
 wait_for 'has_window "Lumetra - "' && say editor
 grim editor.png
+
+# The window capture. Lumetra hides its windows while the desktop's picker runs; none may
+# come back before the user has chosen (the clipboard still holds the area capture).
+"$LUMETRA" --capture-window >>lumetra.log 2>&1
+wait_for 'pgrep -u "$(id -u)" -x slurp >/dev/null' && say picker
+sleep 2
+has_window "Lumetra - " || say waited
+"$POINTER_PROBE" 1920 1080 500 300 800 500 && say chosen
+wait_for 'wl-paste --type image/png >window.png 2>/dev/null && ! cmp -s clip.png window.png' && say clipboard
+wait_for 'has_window "Lumetra - "' && say window-editor
+grim window-editor.png
+
+# A Lumetra that finds no slurp says so at once, without starting the portal's picker.
+kill $lumetra; wait $lumetra
+mkdir -p empty
+PATH=$PWD/empty "$LUMETRA" >>lumetra.log 2>&1 &
+wait_for 'has_window Lumetra\",' || { say fail: no editor window at restart; exit; }
+"$LUMETRA" --capture-window >>lumetra.log 2>&1
+for _ in $(seq 25); do has_window "Capture Failed" && say told && break; sleep 0.2; done
+pgrep -u "$(id -u)" -x slurp >/dev/null || say no-picker
+sleep 1
+grim told.png

@@ -25,6 +25,7 @@ public:
 
     bool isReady() const { return m_ready; } // false: no dbus-daemon, skip
     QDBusConnection client() const { return QDBusConnection(m_clientName); }
+    QDBusConnection desktop() const { return QDBusConnection(m_portalName); } // the desktop's own side
     bool appear(); // takes the portal's name; the bus has no portal before
 
     bool offersScreenshot = true;

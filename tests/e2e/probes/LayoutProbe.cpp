@@ -1,8 +1,10 @@
-// Opens the editor, its panels, popovers, toasts, save panel, settings and about windows
-// in each of the ten languages and checks that every text has its room: nothing narrower
-// than it asks to be (a wrapped label as tall as its lines), no two texts of one row
-// over each other. (Menus and tooltips size themselves to their texts.) Prints each
-// problem; exits 1 when there was any.
+// Opens the editor, its panels, popovers, toasts, save panel, settings (with a shortcut
+// being recorded) and about windows in each of the ten languages and checks that every
+// text has its room: nothing narrower or lower than it asks to be (a wrapped label as
+// tall as its lines, and not squeezed into a narrow column), a widget that paints its own
+// text as wide as that text, no text over another or over a picture of its row. (Menus
+// and tooltips size themselves to their texts.) Prints each problem; exits 1 when there
+// was any.
 #include "App/AboutWindow.h"
 #include "App/QtTranslations.h"
 #include "App/SettingsWindow.h"
@@ -25,6 +27,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QTabWidget>
 
 #include <cstdio>
@@ -34,6 +37,14 @@
 namespace {
 
 QStringList problems;
+
+// A widget that paints its own text tells the width its text needs and the width it
+// has through two properties; every other text is a label's, a button's or a box's.
+bool reportsTextRoom(const QWidget* w)
+{
+    return w->metaObject()->indexOfProperty("neededTextWidth") >= 0
+        && w->metaObject()->indexOfProperty("availableTextWidth") >= 0;
+}
 
 // Whether a widget shows text whose width is its own business. A label that elides on
 // purpose (the path) and the file dialog's folder box (a path, not interface text) do not.
@@ -45,7 +56,7 @@ bool showsText(const QWidget* w)
         return !button->text().isEmpty();
     return (qobject_cast<const QComboBox*>(w) && w->objectName() != QLatin1String("lookInCombo"))
         || qobject_cast<const PanelText*>(w) || qobject_cast<const ZoomMenuItem*>(w)
-        || qobject_cast<const ToolbarButton*>(w);
+        || qobject_cast<const ToolbarButton*>(w) || reportsTextRoom(w);
 }
 
 QString describe(const QWidget* w)
@@ -58,26 +69,52 @@ QString describe(const QWidget* w)
     return QString::fromLatin1(w->metaObject()->className()) + QStringLiteral(" \"") + text + QLatin1Char('"');
 }
 
+// Wrapped text narrower than this reads as a column of a few words a line.
+constexpr int kNarrowestWrappedColumn = 160;
+
 void check(QWidget* root, const QString& where)
 {
-    QList<QWidget*> texts;
+    QList<QWidget*> texts, pictures;
     QList<QWidget*> widgets = root->findChildren<QWidget*>();
     widgets.prepend(root);
     for (QWidget* w : std::as_const(widgets)) {
-        if (!w->isVisible() || !showsText(w))
+        if (!w->isVisible())
+            continue;
+        if (const auto* label = qobject_cast<const QLabel*>(w); label && label->text().isEmpty() && !label->pixmap().isNull())
+            pictures << w;
+        if (!showsText(w))
             continue;
         texts << w;
         const auto* label = qobject_cast<const QLabel*>(w);
         const bool wraps = label && label->wordWrap();
-        const int need = wraps ? label->heightForWidth(w->width()) : w->sizeHint().width();
-        if (need > (wraps ? w->height() : w->width()))
-            problems << QStringLiteral("%1: %2 needs %3, has %4").arg(where, describe(w)).arg(need).arg(
-                wraps ? w->height() : w->width());
+        const auto problem = [&](const QString& what, int need, int has) {
+            problems << QStringLiteral("%1: %2 %3 needs %4, has %5").arg(where, describe(w), what).arg(need).arg(has);
+        };
+        if (reportsTextRoom(w)) {
+            const int need = w->property("neededTextWidth").toInt(), has = w->property("availableTextWidth").toInt();
+            if (need > has)
+                problem(QStringLiteral("width"), need, has);
+        } else if (wraps) {
+            if (label->heightForWidth(w->width()) > w->height())
+                problem(QStringLiteral("height"), label->heightForWidth(w->width()), w->height());
+            const int oneLine = label->fontMetrics().horizontalAdvance(label->text()) + label->contentsMargins().left()
+                + label->contentsMargins().right();
+            const int column = w->width() - label->contentsMargins().left() - label->contentsMargins().right();
+            if (oneLine > w->width() && column < kNarrowestWrappedColumn)
+                problem(QStringLiteral("column"), kNarrowestWrappedColumn, column);
+        } else {
+            if (w->sizeHint().width() > w->width())
+                problem(QStringLiteral("width"), w->sizeHint().width(), w->width());
+            if (label && label->sizeHint().height() > w->height())
+                problem(QStringLiteral("height"), label->sizeHint().height(), w->height());
+        }
     }
     for (int i = 0; i < texts.size(); ++i)
-        for (int j = i + 1; j < texts.size(); ++j)
-            if (texts[i]->parentWidget() == texts[j]->parentWidget() && texts[i]->geometry().intersects(texts[j]->geometry()))
-                problems << QStringLiteral("%1: %2 overlaps %3").arg(where, describe(texts[i]), describe(texts[j]));
+        for (const QList<QWidget*>* others : {&texts, &pictures})
+            for (int j = others == &texts ? i + 1 : 0; j < others->size(); ++j)
+                if (texts[i]->parentWidget() == others->at(j)->parentWidget()
+                    && texts[i]->geometry().intersects(others->at(j)->geometry()))
+                    problems << QStringLiteral("%1: %2 overlaps %3").arg(where, describe(texts[i]), describe(others->at(j)));
 }
 
 // Shown at its own size, as its popover or window shows it, then checked.
@@ -157,12 +194,20 @@ int main(int argc, char** argv)
             QApplication::processEvents();
             check(settings.tabWidget()->currentWidget(), QStringLiteral("settings tab %1").arg(tab) + in);
         }
+        check(settings.tabWidget()->tabBar(), QStringLiteral("settings tabs") + in);
+        // Each shortcut being recorded: its prompt beside the row's title.
+        settings.tabWidget()->setCurrentIndex(2);
+        for (QAbstractButton* capsule : settings.findChildren<QAbstractButton*>(QRegularExpression(QStringLiteral("^binding\\.")))) {
+            capsule->click();
+            QApplication::processEvents();
+            check(settings.tabWidget()->currentWidget(), QStringLiteral("recording ") + capsule->objectName() + in);
+        }
+        // One about window stays open through the changes of language, as a user may leave it.
         showAboutWindow();
         for (QWidget* window : QApplication::topLevelWidgets())
             if (window->windowTitle() == aboutWindowTitle && window->isVisible()) {
                 QApplication::processEvents();
                 check(window, QStringLiteral("about window") + in);
-                window->close();
             }
     }
 
