@@ -100,6 +100,18 @@ public:
         QList<FreehandAnnotation> freehands;
         QList<LineAnnotation> lines;
         QList<NumberAnnotation> numbers;
+        // What Clear Image empties besides the picture, kept only on the snapshots
+        // either side of a clear, so undoing it brings the whole document back.
+        struct Document {
+            std::optional<Image> pristineImage;
+            std::optional<QUrl> imageURL;
+            std::optional<QUrl> lastSavedURL;
+            double rotation = 0.0;
+            double zoomLevel = 1.0;
+        };
+        std::optional<Document> document;
+        // The editor emptied by Clear Image (image is null): redoing the clear.
+        bool cleared = false;
     };
 
     // The saved tool styles (EditorToolStyleSnapshot.h).
@@ -449,6 +461,9 @@ public:
     void beginTextEditing(QPointF location, QSizeF displaySize, std::optional<QRectF> box, double minimumHeight);
     void editTextAnnotation(const QUuid& id, QSizeF displaySize);
     void commitTextEditing(QSizeF displaySize, double referenceWidth);
+    // Commits the text being typed, if any, at the shown image's size: what a command
+    // that leaves the text box (a menu item, a button, a key) does first.
+    void finishTextEditing();
     void cancelTextEditing();
     double measureText(const QString& text, const QString& fontName, double fontSize) const;
     void applyTempTextAnchors();
@@ -528,6 +543,10 @@ private:
     void setCanRedo(bool v) { publish(m_canRedo, v, &ImageEditorViewModel::historyChanged); }
     void resetCropState();
     void emptyHistory();
+    void pushUndoState(EditorState state);
+    // The snapshot with the document's own fields, for either side of a clear.
+    EditorState documentState() const;
+    void emptyDocument();
     void installImage(const Image& image, const QUrl& url);
     // Resamples the base image to width x height points on a worker and hands the
     // result to `install`; tells the user instead when a side would exceed the largest

@@ -49,14 +49,31 @@ std::optional<ImageEditorViewModel::EditorState> ImageEditorViewModel::captureSt
     return state;
 }
 
+ImageEditorViewModel::EditorState ImageEditorViewModel::documentState() const
+{
+    std::optional<EditorState> state = captureState();
+    if (!state) {
+        EditorState empty;
+        empty.cleared = true;
+        return empty;
+    }
+    state->document = EditorState::Document{m_pristineImage, m_imageURL, m_lastSavedURL, m_rotation, m_zoomLevel};
+    return *state;
+}
+
 void ImageEditorViewModel::saveUndoState()
+{
+    if (std::optional<EditorState> state = captureState())
+        pushUndoState(std::move(*state));
+    else
+        m_styleUndoGroup.reset();
+}
+
+void ImageEditorViewModel::pushUndoState(EditorState state)
 {
     // Any other change ends a style gesture: its next change is a new undo step.
     m_styleUndoGroup.reset();
-    std::optional<EditorState> state = captureState();
-    if (!state)
-        return;
-    m_undoStack.append(std::move(*state));
+    m_undoStack.append(std::move(state));
     setCanUndo(true);
     if (!m_redoStack.isEmpty()) {
         m_redoStack.clear();
@@ -68,6 +85,10 @@ void ImageEditorViewModel::saveUndoState()
 
 void ImageEditorViewModel::restoreState(const EditorState& state)
 {
+    if (state.cleared) {
+        emptyDocument();
+        return;
+    }
     setSelectedImage(state.image);
     m_originalImage = state.baseImage;
     setOriginalImageSize(state.originalImageSize);
@@ -79,6 +100,13 @@ void ImageEditorViewModel::restoreState(const EditorState& state)
     m_annotationManager->setLines(state.lines);
     m_annotationManager->setNumbers(state.numbers);
     m_annotationManager->deselectAll();
+    if (state.document) {
+        m_pristineImage = state.document->pristineImage;
+        setImageURL(state.document->imageURL);
+        m_lastSavedURL = state.document->lastSavedURL;
+        setRotation(state.document->rotation);
+        setZoomLevel(state.document->zoomLevel);
+    }
 }
 
 void ImageEditorViewModel::undo()
@@ -86,7 +114,10 @@ void ImageEditorViewModel::undo()
     if (m_undoStack.isEmpty())
         return;
     m_styleUndoGroup.reset();
-    if (std::optional<EditorState> current = captureState())
+    const bool acrossClear = m_undoStack.last().document.has_value();
+    if (acrossClear)
+        m_redoStack.append(documentState());
+    else if (std::optional<EditorState> current = captureState())
         m_redoStack.append(std::move(*current));
     const EditorState previous = m_undoStack.takeLast();
     restoreState(previous);
@@ -101,7 +132,8 @@ void ImageEditorViewModel::redo()
     if (m_redoStack.isEmpty())
         return;
     m_styleUndoGroup.reset();
-    if (std::optional<EditorState> current = captureState()) {
+    const bool acrossClear = m_redoStack.last().cleared;
+    if (std::optional<EditorState> current = acrossClear ? std::optional(documentState()) : captureState()) {
         m_undoStack.append(std::move(*current));
         if (m_undoStack.size() > maxUndoSteps())
             m_undoStack.removeFirst();

@@ -205,6 +205,17 @@ void ImageEditorViewModel::commitTextEditing(QSizeF displaySize, double referenc
         selectAnnotationLoadingStyle(*createdId);
 }
 
+void ImageEditorViewModel::finishTextEditing()
+{
+    if (!m_isEditingText)
+        return;
+    const double zoom = m_zoomLevel;
+    const QSizeF displaySize = m_selectedImage
+        ? QSizeF(m_selectedImage->size().width() * zoom, m_selectedImage->size().height() * zoom)
+        : QSizeF();
+    commitTextEditing(displaySize, m_originalImageSize.width());
+}
+
 void ImageEditorViewModel::cancelTextEditing()
 {
     setTempTextNormalizedPosition(std::nullopt);

@@ -7,6 +7,10 @@
 
 void ImageEditorViewModel::selectTool(ToolType tool)
 {
+    // A crop replaces the image: text still being typed is committed first so that it
+    // goes along into the part kept, whichever button, key or menu started the crop.
+    if (tool == ToolType::crop)
+        finishTextEditing();
     setCurrentTool(tool);
     if (tool != ToolType::crop) {
         setIsCropping(false);

@@ -140,6 +140,14 @@ void ImageEditorViewModel::revertToOriginal()
 
 void ImageEditorViewModel::clearImage()
 {
+    // A clear is one undo step like any other edit: the document comes back whole.
+    if (m_selectedImage)
+        pushUndoState(documentState());
+    emptyDocument();
+}
+
+void ImageEditorViewModel::emptyDocument()
+{
     // An image still being decoded or resampled for this window is not wanted any more.
     ++m_imageLoadGeneration;
     ++m_resampleGeneration;
@@ -152,7 +160,6 @@ void ImageEditorViewModel::clearImage()
     setRotation(0.0);
     setScale(1.0);
     resetCropState();
-    emptyHistory();
     m_annotationManager->clearAll();
     cancelTextEditing();
     setCurrentTool(ToolType::none);

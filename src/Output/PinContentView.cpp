@@ -14,6 +14,7 @@
 #include <QPainterPath>
 #include <QScreen>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -187,6 +188,10 @@ void PinContentView::paintCard(QPainter& painter, const QRectF& card)
 void PinContentView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
+    // A frame chosen from outside (fitted to the screen, restored from the last pin)
+    // sets the picture's size; a zoom's own resize keeps its unrounded size.
+    if (size() != windowSizeFor(m_displaySize) && width() > 2 * m_margin && height() > 2 * m_margin)
+        m_displaySize = QSizeF(width() - 2 * m_margin, height() - 2 * m_margin);
     const QRectF card = cardRect();
     m_closeButton->move(int(card.right()) - closeButtonSize - 6, int(card.top()) + 6);
 }
@@ -216,14 +221,16 @@ void PinContentView::mouseMoveEvent(QMouseEvent* event)
 bool PinContentView::zoomByWheel(double verticalDelta)
 {
     const QScreen* screen = window()->screen() ? window()->screen() : QGuiApplication::primaryScreen();
-    const QSizeF limit = screen ? QSizeF(screen->availableGeometry().size()) : QSizeF(2000, 2000);
+    const QRectF visible = screen ? QRectF(screen->availableGeometry()) : QRectF(0, 0, 2000, 2000);
+    // The whole window, margins included, stays within the work area.
+    const QSizeF limit(std::max(visible.width() - 2 * m_margin, 1.0), std::max(visible.height() - 2 * m_margin, 1.0));
     const std::optional<QSizeF> zoomed = PinGeometry::zoomedDisplaySize(m_displaySize, verticalDelta, limit);
     if (!zoomed)
         return false;
     const QSize size = windowSizeFor(*zoomed);
-    const QPointF centre = QRectF(window()->geometry()).center();
+    const QRectF frame = PinGeometry::zoomedFrame(QRectF(window()->geometry()), QSizeF(size), visible);
     m_displaySize = *zoomed;
-    window()->setGeometry(QRect((centre - QPointF(size.width(), size.height()) / 2.0).toPoint(), size));
+    window()->setGeometry(QRect(frame.topLeft().toPoint(), size));
     return true;
 }
 

@@ -40,8 +40,23 @@ std::optional<QRectF> PinGeometry::clampToVisibleFrame(const QList<ScreenArea>& 
     return QRectF(clampedOrigin(rect.topLeft(), rect.size(), screen->visibleFrame), rect.size());
 }
 
+QSizeF PinGeometry::fittedSize(QSizeF size, double margin, QSizeF visible)
+{
+    const double w = size.width() - 2.0 * margin;
+    const double h = size.height() - 2.0 * margin;
+    if (!(w > 0.0) || !(h > 0.0))
+        return size;
+    const double f = std::min({1.0, (visible.width() - 2.0 * margin) / w, (visible.height() - 2.0 * margin) / h});
+    if (!(f > 0.0) || f >= 1.0)
+        return size;
+    // Whole points, rounded down so the fit holds; the nudge keeps an exact fit exact.
+    const auto side = [f](double v) { return std::max(1.0, std::floor(v * f + 1e-9)); };
+    return QSizeF(side(w) + 2.0 * margin, side(h) + 2.0 * margin);
+}
+
 QRectF PinGeometry::initialPinFrame(QSizeF size, const std::optional<QRectF>& saved, QPointF pointer,
-                                    const QList<ScreenArea>& screens, const std::optional<ScreenArea>& mainScreen)
+                                    const QList<ScreenArea>& screens, const std::optional<ScreenArea>& mainScreen,
+                                    double margin)
 {
     const double w = size.width();
     const double h = size.height();
@@ -50,8 +65,11 @@ QRectF PinGeometry::initialPinFrame(QSizeF size, const std::optional<QRectF>& sa
         const QSizeF restored(std::round(s * w), std::round(s * h));
         QRectF candidate(QPointF(0, 0), restored);
         candidate.moveCenter(saved->center());
-        if (const std::optional<QRectF> placed = clampToVisibleFrame(screens, candidate))
-            return *placed;
+        if (const std::optional<ScreenArea> screen = screenContaining(screens, candidate.center())) {
+            candidate.setSize(fittedSize(restored, margin, screen->visibleFrame.size()));
+            candidate.moveCenter(saved->center());
+            return QRectF(clampedOrigin(candidate.topLeft(), candidate.size(), screen->visibleFrame), candidate.size());
+        }
     }
     const QPointF origin(pointer.x() + 16.0, pointer.y() + 16.0);
     std::optional<ScreenArea> screen = screenContaining(screens, origin);
@@ -59,7 +77,21 @@ QRectF PinGeometry::initialPinFrame(QSizeF size, const std::optional<QRectF>& sa
         screen = mainScreen;
     if (!screen)
         return QRectF(origin, size);
-    return QRectF(clampedOrigin(origin, size, screen->visibleFrame), size);
+    const QSizeF fitted = fittedSize(size, margin, screen->visibleFrame.size());
+    return QRectF(clampedOrigin(origin, fitted, screen->visibleFrame), fitted);
+}
+
+QRectF PinGeometry::zoomedFrame(const QRectF& frame, QSizeF size, const QRectF& visible)
+{
+    QPointF centre = frame.center();
+    if (!visible.isEmpty())
+        centre = QPointF(std::clamp(centre.x(), visible.left(), visible.right()),
+                         std::clamp(centre.y(), visible.top(), visible.bottom()));
+    QRectF zoomed(QPointF(0, 0), size);
+    zoomed.moveCenter(centre);
+    if (size.width() <= visible.width() && size.height() <= visible.height())
+        zoomed.moveTopLeft(clampedOrigin(zoomed.topLeft(), size, visible));
+    return zoomed;
 }
 
 QString PinGeometry::frameText(const QRectF& frame)

@@ -27,13 +27,24 @@ std::optional<ScreenArea> screenContaining(const QList<ScreenArea>& screens, QPo
 // frame's. Nothing when no screen holds the centre.
 std::optional<QRectF> clampToVisibleFrame(const QList<ScreenArea>& screens, const QRectF& rect);
 
-// The frame of a new pin of `size` (margins included). It takes the area of the last
-// closed pin (`saved`), keeps its own aspect ratio and is centred where that pin was,
-// moved onto a visible screen; without a usable saved frame, its top left corner lies
-// 16 points right of and below the pointer, pushed inside the visible frame of the
-// pointer's screen (else of `mainScreen`).
+// The frame of a new pin of `size` (`margin` on every side included). It takes the area
+// of the last closed pin (`saved`), keeps its own aspect ratio and is centred where that
+// pin was, moved onto a visible screen; without a usable saved frame, its top left corner
+// lies 16 points right of and below the pointer, pushed inside the visible frame of the
+// pointer's screen (else of `mainScreen`). A pin larger than that visible frame is scaled
+// down, its picture's aspect kept, until it fits.
 QRectF initialPinFrame(QSizeF size, const std::optional<QRectF>& saved, QPointF pointer,
-                       const QList<ScreenArea>& screens, const std::optional<ScreenArea>& mainScreen);
+                       const QList<ScreenArea>& screens, const std::optional<ScreenArea>& mainScreen,
+                       double margin = 0.0);
+
+// `size` (margins included) scaled down, the picture inside the margins keeping its
+// aspect ratio, so that it fits `visible`; unchanged when it fits already.
+QSizeF fittedSize(QSizeF size, double margin, QSizeF visible);
+
+// The frame of a pin zoomed to `size` around the centre of `frame`, that centre first
+// brought into `visible` (the work area of the pin's screen); a frame that fits is moved
+// wholly inside it.
+QRectF zoomedFrame(const QRectF& frame, QSizeF size, const QRectF& visible);
 
 // The stored form of a frame, "{{x, y}, {w, h}}", and its reading: nothing when the text
 // is not of that form or the frame is 10 points or less wide or high.

@@ -68,7 +68,7 @@ PinWindow* PinManager::presentPin(const QImage& bitmap, qint64 fingerprint)
                                          self->removePin(closing);
                                  });
     const QRectF frame = PinGeometry::initialPinFrame(QSizeF(window->size()), saved, pointer, screenAreas(),
-                                                      mainScreenArea());
+                                                      mainScreenArea(), window->contentView()->margin());
     window->setGeometry(frame.toRect());
     desktop.keepOnEveryWorkspace(window);
     window->show();

@@ -79,13 +79,21 @@ void paintRectangle(QPainter& painter, const RectangleAnnotation& rectangle, QSi
     const QRectF display = toView(rectangle.rect, size);
 
     if (rectangle.effect == AnnotationEffect::mosaic && mosaic.image) {
+        // The cells are laid out on the part of the area that lies on the image. A cell
+        // reaching past the image's edge (an area carried through a crop, or drawn over
+        // the margin) would find no pixel at its centre and stay transparent, showing
+        // the covered pixels under its inner part as they are.
+        const QRectF onImage = rectangle.rect.normalized() & QRectF(0.0, 0.0, 1.0, 1.0);
+        if (onImage.isEmpty())
+            return;
+        const QRectF area = toView(onImage, size);
         const std::optional<QImage> cells =
-            mosaic.cache ? mosaic.cache->mosaicImage(*mosaic.image, rectangle.rect, display.width(), display.height(),
+            mosaic.cache ? mosaic.cache->mosaicImage(*mosaic.image, onImage, area.width(), area.height(),
                                                      rectangle.mosaicIntensity)
-                         : MosaicImageCache::makeCells(*mosaic.image, rectangle.rect, display.width(),
-                                                       display.height(), rectangle.mosaicIntensity);
+                         : MosaicImageCache::makeCells(*mosaic.image, onImage, area.width(), area.height(),
+                                                       rectangle.mosaicIntensity);
         if (cells) {
-            paintMosaicCells(painter, *cells, display);
+            paintMosaicCells(painter, *cells, area);
             return;
         }
     } else if (rectangle.effect == AnnotationEffect::spotlight) {

@@ -166,10 +166,5 @@ void KeyboardShortcutObservers::cancelCrop()
 
 void EditorCommands::finishTextEditing(ImageEditorViewModel& viewModel)
 {
-    if (!viewModel.isEditingText())
-        return;
-    const auto& image = viewModel.selectedImage();
-    const double zoom = viewModel.zoomLevel();
-    const QSizeF displaySize = image ? QSizeF(image->size().width() * zoom, image->size().height() * zoom) : QSizeF();
-    viewModel.commitTextEditing(displaySize, viewModel.originalImageSize().width());
+    viewModel.finishTextEditing();
 }

@@ -5,6 +5,7 @@
 #include "Views/CanvasGeometry.h"
 
 #include <QImage>
+#include <QPainterPath>
 #include <QPointF>
 #include <QSizeF>
 #include <QWidget>
@@ -168,6 +169,7 @@ private:
         QImage below;
         QImage rectangles; // null when there are none
         QImage marks;      // null when there are none
+        QPainterPath outline; // the image's shape in image points; annotations show inside it
         HandleFrameTransform transform;
         qreal devicePixelRatio = 0.0;
         QRgb background = 0;

@@ -9,6 +9,7 @@
 #include "Views/SelectionHandles.h"
 
 #include <QPainter>
+#include <QPainterPath>
 
 #include <algorithm>
 #include <cmath>
@@ -158,6 +159,33 @@ void drawShownImage(QPainter& painter, const QImage& shown, QSizeF scaled, doubl
     painter.restore();
 }
 
+// The shown image's outline in image points. Annotations show only inside it: the
+// export burns them into the image's own pixels, and the backdrop then rounds that
+// picture's corners, so nothing of them survives past the edge or a rounded corner.
+QPainterPath imageOutline(QSizeF scaled, double cornerRadius)
+{
+    QPainterPath outline;
+    if (cornerRadius > 0.0)
+        outline.addRoundedRect(QRectF(QPointF(0.0, 0.0), scaled), cornerRadius, cornerRadius);
+    else
+        outline.addRect(QRectF(QPointF(0.0, 0.0), scaled));
+    return outline;
+}
+
+// Erases what a transparent layer holds outside the outline, with the antialiased
+// edge the export's rounded corners have (a clip path would cut them jagged).
+void eraseOutside(QImage& layer, const QTransform& transform, const QPainterPath& outline)
+{
+    QPainter painter(&layer);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setCompositionMode(QPainter::CompositionMode_DestinationOut);
+    QPainterPath outside;
+    outside.addRect(QRectF(QPointF(0.0, 0.0), layer.deviceIndependentSize()).adjusted(-1.0, -1.0, 1.0, 1.0));
+    outside.addPath(transform.map(outline));
+    outside.setFillRule(Qt::OddEvenFill);
+    painter.fillPath(outside, Qt::black);
+}
+
 } // namespace
 
 void EditorCanvasView::updateLayers(const HandleFrameTransform& transform)
@@ -168,8 +196,9 @@ void EditorCanvasView::updateLayers(const HandleFrameTransform& transform)
     if (!sameTransform(transform, m_layers.transform) || m_layers.devicePixelRatio != ratio ||
         m_layers.background != background.rgba())
         invalidateLayers();
+    // The backdrop's corner radius changes the outline every layer is cut to.
     if (backdrop != m_layers.backdrop)
-        m_belowValid = false;
+        m_belowValid = m_rectanglesValid = m_marksValid = false;
     if (m_belowValid && m_rectanglesValid && m_marksValid)
         return;
     m_layers.transform = transform;
@@ -207,14 +236,32 @@ void EditorCanvasView::updateLayers(const HandleFrameTransform& transform)
             paintBackdropCard(m_layers.below, deviceImageRect, preview->layout, preview->preset, preview->scale * ratio);
         }
         m_layers.below.setDevicePixelRatio(ratio);
-        QPainter painter(&m_layers.below);
-        painter.setTransform(transform.painterTransform(), true);
-        const QImage& shown = displayBitmap(scaled);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform, m_viewModel->zoomLevel() < 1.0 ||
-                                                                   std::fmod(m_viewModel->rotation(), 90.0) != 0.0);
-        drawShownImage(painter, shown, scaled, preview ? preview->layout.cornerRadius * preview->scale : 0.0);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-        overlay.paint(painter);
+        const double cornerRadius = preview ? preview->layout.cornerRadius * preview->scale : 0.0;
+        {
+            QPainter painter(&m_layers.below);
+            painter.setTransform(transform.painterTransform(), true);
+            painter.setRenderHint(QPainter::SmoothPixmapTransform, m_viewModel->zoomLevel() < 1.0 ||
+                                                                       std::fmod(m_viewModel->rotation(), 90.0) != 0.0);
+            drawShownImage(painter, displayBitmap(scaled), scaled, cornerRadius);
+        }
+        m_layers.outline = imageOutline(scaled, cornerRadius);
+        if (!(cornerRadius > 0.0)) {
+            // Strokes are drawn onto the picture itself: a highlighter multiplies with it.
+            QPainter painter(&m_layers.below);
+            painter.setTransform(transform.painterTransform(), true);
+            painter.setClipRect(QRectF(QPointF(0.0, 0.0), scaled));
+            overlay.paint(painter);
+        } else if (!kinds.freehands().isEmpty() || !kinds.lines().isEmpty() || !kinds.arrows().isEmpty()) {
+            // Rounded corners take a copy, cut with antialiased corners and laid back over.
+            QImage marked = m_layers.below.copy();
+            {
+                QPainter painter(&marked);
+                painter.setTransform(transform.painterTransform(), true);
+                overlay.paint(painter);
+            }
+            eraseOutside(marked, transform.painterTransform(), m_layers.outline);
+            QPainter(&m_layers.below).drawImage(QPointF(0.0, 0.0), marked);
+        }
         kinds.clearAll();
         m_belowValid = true;
     }
@@ -224,9 +271,12 @@ void EditorCanvasView::updateLayers(const HandleFrameTransform& transform)
             ++m_layerRebuilds;
             kinds.setRectangles(store.rectangles());
             m_layers.rectangles = transparentLayer(pixels, ratio);
-            QPainter painter(&m_layers.rectangles);
-            painter.setTransform(transform.painterTransform(), true);
-            overlay.paint(painter);
+            {
+                QPainter painter(&m_layers.rectangles);
+                painter.setTransform(transform.painterTransform(), true);
+                overlay.paint(painter);
+            }
+            eraseOutside(m_layers.rectangles, transform.painterTransform(), m_layers.outline);
             kinds.clearAll();
         }
         m_rectanglesValid = true;
@@ -238,9 +288,12 @@ void EditorCanvasView::updateLayers(const HandleFrameTransform& transform)
             kinds.setTexts(store.texts());
             kinds.setNumbers(store.numbers());
             m_layers.marks = transparentLayer(pixels, ratio);
-            QPainter painter(&m_layers.marks);
-            painter.setTransform(transform.painterTransform(), true);
-            overlay.paint(painter);
+            {
+                QPainter painter(&m_layers.marks);
+                painter.setTransform(transform.painterTransform(), true);
+                overlay.paint(painter);
+            }
+            eraseOutside(m_layers.marks, transform.painterTransform(), m_layers.outline);
             kinds.clearAll();
         }
         m_marksValid = true;
@@ -273,6 +326,7 @@ void EditorCanvasView::paintCanvas(QPainter& painter)
         const AnnotationOverlayPreviews strokes = strokePreviewsOf(previews);
         painter.save();
         painter.setTransform(transform.painterTransform(), true);
+        painter.setClipPath(m_layers.outline, Qt::IntersectClip);
         overlay.previews = &strokes;
         overlay.paint(painter);
         painter.restore();
@@ -283,6 +337,7 @@ void EditorCanvasView::paintCanvas(QPainter& painter)
         const AnnotationOverlayPreviews areas = areaPreviewsOf(previews);
         painter.save();
         painter.setTransform(transform.painterTransform(), true);
+        painter.setClipPath(m_layers.outline, Qt::IntersectClip);
         overlay.previews = &areas;
         overlay.paint(painter);
         painter.restore();

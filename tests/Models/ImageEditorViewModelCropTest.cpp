@@ -135,6 +135,10 @@ TEST_F(EditorCropTest, AnnotationsGoAlongIntoThePartKept)
     // Wholly outside the part kept: dropped.
     store.appendNumber(NumberAnnotation{.position = {0.9, 0.9}, .value = 1, .diameter = 28});
     store.appendFreehand(FreehandAnnotation{.points = {{0.05, 0.9}, {0.1, 0.95}}, .lineWidth = 3});
+    // Text being typed when the crop tool is chosen (as the toolbar's button does) goes along.
+    model.beginTextEditing(QPointF(200, 100), QSizeF(400, 300), std::nullopt, 24);
+    model.setTempTextInput(QStringLiteral("typed"));
+    model.selectTool(ToolType::crop);
     model.setCropRect(QRectF(100, 50, 200, 100));
     model.applyCrop(QSizeF(400, 300));
 
@@ -146,7 +150,8 @@ TEST_F(EditorCropTest, AnnotationsGoAlongIntoThePartKept)
     // Its cells keep at least their size in pixels: 60 cells across 400 pixels become
     // 20 across the 100 pixels the image kept of its height (a third).
     EXPECT_DOUBLE_EQ(store.rectangles()[0].mosaicIntensity, 9.0);
-    ASSERT_EQ(store.texts().size(), 1);
+    ASSERT_EQ(store.texts().size(), 2);
+    EXPECT_EQ(store.texts()[1].text, QStringLiteral("typed"));
     EXPECT_EQ(store.texts()[0].position, QPointF(0.5, 0.4));
     EXPECT_DOUBLE_EQ(store.texts()[0].width, 0.5);
     EXPECT_DOUBLE_EQ(store.texts()[0].fontSize, 20.0);

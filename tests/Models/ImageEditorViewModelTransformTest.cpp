@@ -176,13 +176,9 @@ TEST_F(EditorTransformTest, RevertBringsBackTheInstalledImageAndItsSize)
     EXPECT_FALSE(empty.canUndo());
 }
 
-TEST_F(EditorTransformTest, ClearEmptiesTheEditor)
+TEST_F(EditorTransformTest, ClearEmptiesTheEditorAsOneUndoStep)
 {
     model.annotationManager()->appendArrow(arrow());
-    model.applyScale(0.5);
-    ASSERT_TRUE(resampled(model));
-    model.undo();
-    ASSERT_TRUE(model.canRedo());
     model.applyScale(0.5);
     ASSERT_TRUE(resampled(model));
     model.setZoomLevel(4);
@@ -196,14 +192,21 @@ TEST_F(EditorTransformTest, ClearEmptiesTheEditor)
     model.clearImage();
     EXPECT_FALSE(model.selectedImage() || model.imageURL() || model.originalImage() || model.pristineImage());
     EXPECT_EQ(std::tuple(model.zoomLevel(), model.rotation(), model.scale()), std::tuple(1.0, 0.0, 1.0));
-    EXPECT_FALSE(model.isCropping() || model.canUndo() || model.canRedo() || model.isEditingText());
+    EXPECT_FALSE(model.isCropping() || model.canRedo() || model.isEditingText());
     EXPECT_EQ(model.cropRect(), QRectF());
     EXPECT_TRUE(model.annotationManager()->arrows().isEmpty());
     EXPECT_EQ(model.currentTool(), ToolType::none);
     EXPECT_FALSE(model.ocrPanelState().has_value());
     EXPECT_EQ(model.displayName(), "No Image");
 
+    // Undo brings the whole document back: the scaled picture, its name, its view.
     model.undo();
+    ASSERT_TRUE(model.selectedImage() && model.pristineImage());
+    EXPECT_EQ(std::tuple(model.selectedImage()->pixelSize(), model.annotationManager()->arrows().size(),
+                         model.imageURL(), model.rotation(), model.zoomLevel()),
+              std::tuple(QSize(500, 400), 1, std::optional(QUrl::fromLocalFile("/tmp/t.png")), 180.0, 4.0));
     model.redo();
-    EXPECT_FALSE(model.selectedImage().has_value());
+    EXPECT_FALSE(model.selectedImage() || model.imageURL() || model.pristineImage()) << "redo clears again";
+    model.undo();
+    EXPECT_EQ(model.scale(), 0.5);
 }

@@ -40,6 +40,7 @@ TEST(PinGeometry, NewPinsOpenWhereTheLastClosedOrBesideThePointerOnAVisibleScree
         std::optional<QRectF> saved;
         QPointF pointer;
         QRectF expected;
+        double margin = 0;
     };
     const Case cases[] = {
         // The area of a 400 x 300 frame in the new pin's aspect: 424 x 283 around the same centre.
@@ -51,11 +52,14 @@ TEST(PinGeometry, NewPinsOpenWhereTheLastClosedOrBesideThePointerOnAVisibleScree
         {"beside pointer", {200, 150}, std::nullopt, {100, 100}, QRectF(116, 116, 200, 150)},
         // Near the bottom right corner of the left screen: inside its visible frame.
         {"pointer near edge", {200, 150}, std::nullopt, {1400, 880}, QRectF(1240, 750, 200, 150)},
-        // Larger than the visible frame: its top and right edges on the frame's.
-        {"too large", {1600, 1000}, std::nullopt, {10, 10}, QRectF(-160, 25, 1600, 1000)},
+        // Larger than the visible frame: scaled down to fit it, aspect kept.
+        {"too large", {1600, 1000}, std::nullopt, {10, 10}, QRectF(26, 25, 1400, 875)},
+        // A tall capture (945 x 4663 inside 24-point margins): the picture shrinks, not the margins.
+        {"tall capture", {993, 4711}, std::nullopt, {100, 100}, QRectF(116, 25, 215, 875), 24},
+        {"tall restored", {993, 4711}, QRectF(1500, 0, 1800, 1000), {0, 0}, QRectF(2274.5, 0, 251, 1080), 24},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(initialPinFrame(c.size, c.saved, c.pointer, screens, kLeft), c.expected) << c.name;
+        EXPECT_EQ(initialPinFrame(c.size, c.saved, c.pointer, screens, kLeft, c.margin), c.expected) << c.name;
     // No screen at all: at the pointer, unclamped.
     EXPECT_EQ(initialPinFrame({200, 150}, std::nullopt, {5000, 5000}, {}, std::nullopt), QRectF(5016, 5016, 200, 150));
 }
@@ -232,6 +236,20 @@ TEST(PinWindows, TheManagerCountsOpenPinsAndKeepsTheLatestOfEachFingerprint)
     EXPECT_EQ(counts, QList<int>({1, 2, 1, 0}));
     EXPECT_EQ(UserDefaults::standard().string(QStringLiteral("pinLastFrame")),
               QStringLiteral("{{297, 198}, {126, 95}}"));
+
+    // A capture far taller than the screen opens inside its work area, its aspect kept,
+    // and stays there zoomed in and out, even dragged almost off the bottom first.
+    PinWindow* tall = manager.presentPin(filled({945, 4663}, Qt::blue), 8);
+    const QRect work = tall->screen()->availableGeometry();
+    EXPECT_TRUE(work.contains(tall->geometry()));
+    EXPECT_NEAR(tall->contentView()->displaySize().width() / tall->contentView()->displaySize().height(), 945.0 / 4663, 0.01);
+    for (const double delta : {120.0, -120.0})
+        for (int step = 0; step < 20; ++step) {
+            tall->move(work.left() - 40, work.bottom() - 30);
+            tall->contentView()->zoomByWheel(delta);
+            EXPECT_TRUE(work.contains(tall->geometry())) << delta << " " << step;
+        }
+    tall->close();
 }
 
 TEST(PinWindows, ThePinCommandRendersOffTheMainThreadAndClosesThePinOfUnchangedContent)

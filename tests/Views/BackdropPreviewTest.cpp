@@ -1,12 +1,14 @@
 // The canvas's backdrop preview is the saved file scaled: for several backdrops, at
 // zoom 0.5, 1 and 2 and at every quarter turn, the canvas around the image equals the
 // exported image (laid over the canvas colour) scaled by the zoom, up to the
-// differences that scaling itself makes at edges.
+// differences that scaling itself makes at edges; a tint and an arrow past the edges included.
 #include "Core/AppThemeColors.h"
 #include "Core/Settings.h"
 #include "Models/ImageEditorViewModel.h"
+#include "Models/AnnotationManager.h"
 #include "Output/ExportSnapshot.h"
 #include "Views/EditorCanvasView.h"
+#include "Views/ExportAnnotationPainter.h"
 
 #include <QPainter>
 #include <QTest>
@@ -78,6 +80,9 @@ TEST(BackdropPreview, CanvasShowsTheExportedBackdropScaledAtEveryZoomAndTurn)
                                                     << " zoom " << zoom << " turn " << rotation);
                     const Image image = twoHalves(160, 100, ratio);
                     model.setLoadedImage(image, QUrl::fromLocalFile("/tmp/preview.png"));
+                    model.annotationManager()->appendRectangle(RectangleAnnotation{
+                        .rect = QRectF(-0.1, -0.1, 1.2, 0.6), .fillColor = RgbaColor{0, 0, 1, 0.6}, .lineWidth = 0});
+                    model.annotationManager()->appendArrow(ArrowAnnotation{.startPoint = {0.7, 0.8}, .endPoint = {1.4, 0.8}, .color = RgbaColor{1, 1, 0, 1}, .lineWidth = 1});
                     model.setCurrentBackdropPreset(b.preset);
                     model.setCurrentBackdropPadding(b.padding);
                     model.setCurrentBackdropCornerRadius(b.cornerRadius);
@@ -92,7 +97,9 @@ TEST(BackdropPreview, CanvasShowsTheExportedBackdropScaledAtEveryZoomAndTurn)
                     canvas.paintCanvas(painter);
 
                     const std::optional<QImage> exported =
-                        renderExportImage(ExportSnapshot { image, rotation, model.backdropSettings() });
+                        renderExportImage(ExportSnapshot { image, rotation, model.backdropSettings(), true,
+                                                           ExportAnnotationPainter::makePainter(
+                                                               ExportAnnotationPainter::capture(model, image)) });
                     ASSERT_TRUE(exported.has_value());
                     QImage expected(exported->size(), QImage::Format_RGB32);
                     expected.fill(background);

@@ -1,4 +1,5 @@
 #include "Models/AnnotationManager.h"
+#include "Models/EditorTestSupport.h"
 #include "Models/ImageEditorViewModel.h"
 #include "Output/ExportSnapshot.h"
 #include "Output/ImageOutputController.h"
@@ -7,6 +8,7 @@
 #include "Views/ExportAnnotationPainter.h"
 
 #include <QPainter>
+#include <QTransform>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -195,9 +197,47 @@ TEST_F(FlattenTest, MosaicCellsAreSampledFromTheFullImage)
     EXPECT_EQ(redCells + blueCells, 15);
     EXPECT_GT(redCells, 0);
     EXPECT_GT(blueCells, 0);
-    // Outside the area the stripes are untouched.
-    EXPECT_EQ(flat.pixel(10, 10), stripes.pixel(10, 10));
-    EXPECT_EQ(flat.pixel(13, 10), stripes.pixel(13, 10));
+}
+
+TEST_F(FlattenTest, AMosaicCutByACropAndEnlargedHidesEveryCoveredPixelAtTheEdge)
+{
+    // One-pixel checks, finer than any letter: every two neighbouring pixels differ,
+    // and stay different when the image is enlarged smoothly.
+    QImage checks(W, H, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x)
+            checks.setPixel(x, y, (x + y) % 2 ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+    struct Case { Qt::Edge cut; QRectF mosaic, crop; }; // the crop's edge through the mosaic; normalised; pixels
+    const Case cases[] = {
+        {Qt::RightEdge, {0.5, 0.3, 0.3, 0.3}, QRectF(0, 0, 158, H)},
+        {Qt::LeftEdge, {0.2, 0.3, 0.3, 0.3}, QRectF(83, 0, W - 83, H)},
+        {Qt::BottomEdge, {0.3, 0.5, 0.3, 0.3}, QRectF(0, 0, W, 105)},
+        {Qt::TopEdge, {0.3, 0.2, 0.3, 0.3}, QRectF(0, 55, W, H - 55)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.cut);
+        model.setLoadedImage(Image(checks), QUrl::fromLocalFile(QStringLiteral("/tmp/checks.png")));
+        store().appendRectangle(RectangleAnnotation{.rect = c.mosaic, .effect = AnnotationEffect::mosaic, .mosaicIntensity = 5});
+        model.setCropRect(c.crop);
+        model.applyCrop(QSizeF(W, H));
+        model.applyScale(2.0);
+        ASSERT_TRUE(EditorTestSupport::resampled(model));
+        const QImage flat = exported();
+        // Along the cut, the three covered pixels nearest it lie in one cell: one colour.
+        const bool vertical = c.cut == Qt::LeftEdge || c.cut == Qt::RightEdge;
+        const bool far = c.cut == Qt::RightEdge || c.cut == Qt::BottomEdge;
+        const auto at = [&](int along, int depth) {
+            const int d = far ? (vertical ? flat.width() : flat.height()) - 1 - depth : depth;
+            return vertical ? flat.pixel(d, along) : flat.pixel(along, d);
+        };
+        const QRectF onImage = store().rectangles().at(0).rect & QRectF(0, 0, 1, 1);
+        const QRect covered = QTransform::fromScale(flat.width(), flat.height()).mapRect(onImage).toRect();
+        int leaks = 0;
+        for (int along = (vertical ? covered.top() : covered.left()) + 2;
+             along < (vertical ? covered.bottom() : covered.right()) - 2; ++along)
+            leaks += at(along, 0) != at(along, 1) || at(along, 1) != at(along, 2);
+        EXPECT_EQ(leaks, 0);
+    }
 }
 
 TEST_F(FlattenTest, SelectionIsNotPartOfThePicture)

@@ -182,23 +182,3 @@ TEST(MosaicRendering, withoutAnImageTheAreaIsDrawnAsItsOutline)
     EXPECT_TRUE(near(at(target, 50, 100), QColor(255, 0, 0)));
     EXPECT_TRUE(near(at(target, 100, 100), QColor(0, 0, 255)));
 }
-
-TEST(MosaicRendering, exportWithoutACacheDrawsTheSameCells)
-{
-    const Image image(noise(300, 200));
-    const RectangleAnnotation mosaic{.rect = QRectF(0.1, 0.2, 0.6, 0.5), .effect = AnnotationEffect::mosaic,
-                                     .mosaicIntensity = 7};
-    QImage cached = image.bitmap().copy();
-    QImage uncached = image.bitmap().copy();
-    MosaicImageCache cache;
-    {
-        QPainter painter(&cached);
-        AnnotationRenderers::paintRectangle(painter, mosaic, QSizeF(300, 200), {image, &cache});
-    }
-    {
-        QPainter painter(&uncached);
-        AnnotationRenderers::paintRectangle(painter, mosaic, QSizeF(300, 200), {image, nullptr});
-    }
-    EXPECT_EQ(cached, uncached);
-    EXPECT_NE(cached, image.bitmap());
-}

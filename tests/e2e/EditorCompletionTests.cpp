@@ -1,7 +1,8 @@
 // The editor's right-click menu and its resize and backdrop popovers, driven as a user
-// drives them: a right click and the keyboard turn the image; a locked width typed and
-// applied reaches the clipboard; a backdrop preset saved as PNG grows the file by the
-// padding, in the preset's colours.
+// drives them: a right click and the keyboard turn the image; a marker put half past the
+// image's edge shows as the copy holds it; a mosaic cut by a crop and enlarged hides
+// its text up to the edge; a locked width typed and applied reaches the clipboard; a
+// backdrop preset saved as PNG grows the file by the padding, in the preset's colours.
 #include "E2eImageProbes.h"
 #include "XvfbDesktop.h"
 
@@ -47,10 +48,14 @@ protected:
     // button, the one accent-coloured square below the window's title.
     void openEditor()
     {
-        const QImage image = e2e::paintedImage(kImage, [](QPainter& p, QSize s) {
+        QImage image = e2e::paintedImage(kImage, [](QPainter& p, QSize s) {
             p.fillRect(0, 0, s.width() / 2, s.height(), kRed);
             p.fillRect(s.width() / 2, 0, s.width() / 2, s.height(), kGreen);
         });
+        // A line of one-pixel checks, finer than any text, across rows 40 to 79.
+        for (int y = 40; y < 80; ++y)
+            for (int x = 0; x < kImage.width(); ++x)
+                image.setPixel(x, y, (x + y) % 2 ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
         ASSERT_TRUE(desktop().startLumetraOnImage(desktop().saveImage("halves.png", image)));
         desktop().waitForScreenshot("root", [&](const QImage& s) {
             m_image = boundsOf(s, kRed) | boundsOf(s, kGreen);
@@ -66,6 +71,12 @@ protected:
     // Button centres left of export, 33 apart, 13 more at a divider: copy, pin, text
     // recognition, backdrop | reset, redo, undo | resize.
     QPoint button(int step) const { return QPoint(m_export.center().x() - step, m_export.center().y()); }
+    // A point of the image, in its pixels, on the screen.
+    QPoint onScreen(double x, double y) const
+    {
+        const double s = m_image.width() / double(kImage.width());
+        return m_image.topLeft() + QPoint(qRound(x * s), qRound(y * s));
+    }
 
     QRect m_image; // where the image first showed
     QRect m_export;
@@ -95,17 +106,41 @@ TEST_F(EditorCompletionTest, RightClickMenuTurnsTheImageByKeyboard)
     EXPECT_EQ(desktop().stopLumetra(), 0);
 }
 
-TEST_F(EditorCompletionTest, ResizePopoverWithTheLockThenCopyGivesThatSize)
+TEST_F(EditorCompletionTest, EdgeMarkersAndACroppedMosaicThenTheResizePopoverWithTheLock)
 {
     ASSERT_NO_FATAL_FAILURE(openEditor());
+    const auto notGreen = [](const QColor& c) { return !e2e::nearColour(c, kGreen, 12); };
+    // A marker clicked just past the right edge: the canvas shows its inner half only,
+    // and so does the copy.
+    keys("7");
+    desktop().click(onScreen(kImage.width() + 4, 300));
+    const QRect beside(m_image.right() + 2, onScreen(0, 270).y(), 30, 60); // past the edge pixel the image half covers
+    const auto inside = [&](const QImage& s) { return e2e::countPixels(s, beside.adjusted(-11, 0, -31, 0), notGreen) > 50; };
+    const QImage shown = desktop().waitForScreenshot("root", inside);
+    EXPECT_TRUE(inside(shown));
+    EXPECT_EQ(e2e::countPixels(shown, beside, [&](const QColor& c) { return c != shown.pixelColor(beside.topRight()); }), 0);
+    keys("ctrl+shift+c");
+    EXPECT_GT(e2e::countPixels(desktop().waitForClipboardImage([](const QImage& i) { return i.size() == kImage; }, 15000),
+                               QRect(kImage.width() - 10, 270, 10, 60), notGreen), 50);
+
+    // A mosaic over the checks, a crop whose edge runs through it, then twice the size.
+    keys("8");
+    ASSERT_TRUE(desktop().dragPointer(onScreen(430, 30), onScreen(610, 90), 10));
+    keys("ctrl+x");
+    ASSERT_TRUE(desktop().dragPointer(onScreen(2, 2), onScreen(523, 398), 10));
+    keys("Return");
     desktop().click(button(5 * 33 + 13 + 3 * 33 + 13));
     // The width field, the width typed, then past the height field to Apply.
     keys("Tab ctrl+a");
-    type("321");
+    type("1000");
     keys("Tab Tab space");
     keys("ctrl+shift+c");
-    const QImage copied = desktop().waitForClipboardImage([](const QImage& i) { return i.width() == 321; }, 15000);
-    EXPECT_EQ(copied.size(), QSize(321, 201)); // 400 x 321 / 640 = 200.6
+    const QImage enlarged = desktop().waitForClipboardImage([](const QImage& i) { return i.width() == 1000; }, 15000);
+    EXPECT_NEAR(enlarged.height(), 1000 * 396 / 521, 6); // the lock keeps the cropped 521 x 396 or so
+    // Along the checks, the three pixels at the cut are one mosaic cell: one colour.
+    for (int y = enlarged.height() * 48 / 396; y < enlarged.height() * 74 / 396; ++y)
+        EXPECT_TRUE(enlarged.pixel(999, y) == enlarged.pixel(998, y) && enlarged.pixel(998, y) == enlarged.pixel(997, y))
+            << "row " << y;
     EXPECT_EQ(desktop().stopLumetra(), 0);
 }
 
