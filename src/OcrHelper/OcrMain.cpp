@@ -1,0 +1,283 @@
+// lumetra-ocr: reads the text of one page for Lumetra (see
+// Output/TextRecognitionProtocol.h). It caps its own memory and processor time first.
+//
+// Each language has an engine of its own, on a thread of its own, and every engine reads
+// the whole page with Tesseract's layout analysis. A line is then taken from the engine
+// whose script it is: a line of Han characters from the Chinese engine that reads it with
+// the higher confidence (so Traditional stays Traditional and Simplified stays
+// Simplified), any other line from the Latin engine. Engines that read one language do
+// not trade a word between models half-way, which is where digits and identifiers went
+// wrong; and three single-language engines side by side take about the time of the
+// slowest of them, well under one engine that tries every language on every word.
+#include "Output/TextRecognitionProtocol.h"
+
+#include <tesseract/baseapi.h>
+#include <tesseract/resultiterator.h>
+
+#include <malloc.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+namespace P = TextRecognitionProtocol;
+
+void limit(int resource, rlim_t value)
+{
+    const rlimit bound{value, value};
+    ::setrlimit(resource, &bound);
+}
+
+bool answer(std::int32_t status, const std::string& text, const std::string& used, const std::string& missing)
+{
+    P::Reply r{};
+    std::memcpy(r.magic, P::replyMagic, sizeof r.magic);
+    r.status = status;
+    r.textLength = std::int32_t(text.size());
+    r.usedLength = std::int32_t(used.size());
+    r.missingLength = std::int32_t(missing.size());
+    return P::writeAll(STDOUT_FILENO, &r, sizeof r) && P::writeAll(STDOUT_FILENO, text.data(), text.size())
+        && P::writeAll(STDOUT_FILENO, used.data(), used.size())
+        && P::writeAll(STDOUT_FILENO, missing.data(), missing.size());
+}
+
+int failWith(const std::string& message) { return answer(P::statusFailed, message, {}, {}) ? 0 : 1; }
+
+std::vector<std::string> split(const std::string& list)
+{
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= list.size()) {
+        const size_t end = std::min(list.find('+', start), list.size());
+        if (end > start)
+            parts.push_back(list.substr(start, end - start));
+        start = end + 1;
+    }
+    return parts;
+}
+
+std::string join(const std::vector<std::string>& parts)
+{
+    std::string out;
+    for (const std::string& part : parts)
+        out += (out.empty() ? "" : "+") + part;
+    return out;
+}
+
+// Models whose text is written in Han characters.
+bool readsHan(const std::string& language) { return language.rfind("chi_", 0) == 0 || language.rfind("jpn", 0) == 0; }
+
+struct Box {
+    int left = 0, top = 0, right = 0, bottom = 0;
+    long long area() const { return std::max(0LL, (long long)(right - left) * (bottom - top)); }
+};
+
+// What share of the smaller of two boxes they have in common.
+double overlap(const Box& a, const Box& b)
+{
+    const Box common{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
+    if (common.right <= common.left || common.bottom <= common.top)
+        return 0.0;
+    const long long smaller = std::min(a.area(), b.area());
+    return smaller > 0 ? double(common.area()) / double(smaller) : 0.0;
+}
+
+bool isSign(const std::string& symbol) { return symbol == "\u00A9" || symbol == "\u00AE"; }
+
+// A word as the engine read it. A copyright or registered sign glued to letters or
+// digits is the engine's reading of a glyph it took for one (a dotted or slashed zero,
+// as monospaced fonts draw it, at a word's start); there the engine's next choice of a
+// letter or digit stands.
+std::string wordText(tesseract::ResultIterator& it)
+{
+    std::unique_ptr<char[]> whole(it.GetUTF8Text(tesseract::RIL_WORD));
+    std::string text = whole ? whole.get() : "";
+    if (text.find("\u00A9") == std::string::npos && text.find("\u00AE") == std::string::npos)
+        return text;
+    if (std::none_of(text.begin(), text.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)); }))
+        return text;
+    std::string rebuilt;
+    do {
+        std::unique_ptr<char[]> symbol(it.GetUTF8Text(tesseract::RIL_SYMBOL));
+        std::string chosen = symbol ? symbol.get() : "";
+        if (isSign(chosen)) {
+            tesseract::ChoiceIterator choices(it);
+            do {
+                const char* alternative = choices.GetUTF8Text();
+                if (alternative && std::isalnum(static_cast<unsigned char>(alternative[0])) && alternative[1] == '\0') {
+                    chosen = alternative;
+                    break;
+                }
+            } while (choices.Next());
+        }
+        rebuilt += chosen;
+    } while (!it.IsAtFinalElement(tesseract::RIL_WORD, tesseract::RIL_SYMBOL) && it.Next(tesseract::RIL_SYMBOL));
+    return rebuilt;
+}
+
+struct LineReading {
+    Box box;
+    std::string text;
+    float confidence = 0.0f;
+};
+
+struct Reader {
+    std::string language;
+    bool started = false;
+    std::vector<LineReading> lines;
+
+    void read(const char* dataPath, const std::vector<unsigned char>& page, int width, int height)
+    {
+        tesseract::TessBaseAPI api;
+        api.SetVariable("debug_file", "/dev/null");
+        if (api.Init(dataPath, language.c_str(), tesseract::OEM_LSTM_ONLY) != 0)
+            return;
+        started = true;
+        api.SetPageSegMode(tesseract::PSM_AUTO);
+        // The engine's next choices, for the words whose first one is a sign.
+        api.SetVariable("lstm_choice_mode", "2");
+        api.SetImage(page.data(), width, height, 1, width);
+        if (api.Recognize(nullptr) != 0)
+            return;
+        std::unique_ptr<tesseract::ResultIterator> it(api.GetIterator());
+        if (!it || it->Empty(tesseract::RIL_TEXTLINE))
+            return;
+        do {
+            LineReading line;
+            it->BoundingBox(tesseract::RIL_TEXTLINE, &line.box.left, &line.box.top, &line.box.right, &line.box.bottom);
+            line.confidence = it->Confidence(tesseract::RIL_TEXTLINE);
+            std::unique_ptr<char[]> text(it->GetUTF8Text(tesseract::RIL_TEXTLINE));
+            line.text = text ? text.get() : "";
+            if (line.text.find("\u00A9") != std::string::npos || line.text.find("\u00AE") != std::string::npos) {
+                line.text.clear();
+                tesseract::ResultIterator word(*it);
+                do {
+                    line.text += (line.text.empty() ? "" : " ") + wordText(word);
+                } while (!word.IsAtFinalElement(tesseract::RIL_TEXTLINE, tesseract::RIL_WORD) && word.Next(tesseract::RIL_WORD));
+            }
+            while (!line.text.empty() && (line.text.back() == '\n' || line.text.back() == ' '))
+                line.text.pop_back();
+            if (!line.text.empty())
+                lines.push_back(std::move(line));
+        } while (it->Next(tesseract::RIL_TEXTLINE));
+    }
+};
+
+// The share of a line's characters (spaces aside) that are Han ideographs.
+double hanShare(const std::string& utf8)
+{
+    int han = 0, all = 0;
+    for (size_t i = 0; i < utf8.size();) {
+        const unsigned char lead = utf8[i];
+        const int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        char32_t c = length == 1 ? lead : lead & (0x3F >> (length - 1));
+        for (int k = 1; k < length && i + k < utf8.size(); ++k)
+            c = (c << 6) | (utf8[i + k] & 0x3F);
+        i += length;
+        if (c == ' ')
+            continue;
+        ++all;
+        if ((c >= 0x4E00 && c <= 0x9FFF) || (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x20000 && c <= 0x2FFFF))
+            ++han;
+    }
+    return all > 0 ? double(han) / all : 0.0;
+}
+
+// For every line of the first engine, the reading in the line's own script.
+std::string merge(const std::vector<Reader>& readers)
+{
+    const Reader* reference = nullptr;
+    for (const Reader& reader : readers)
+        if (reader.started && (!reference || reader.lines.size() > reference->lines.size()))
+            reference = &reader;
+    std::string text;
+    if (!reference)
+        return text;
+    for (const LineReading& line : reference->lines) {
+        // The same line as each engine read it.
+        std::vector<std::pair<const Reader*, const LineReading*>> readings;
+        for (const Reader& reader : readers) {
+            const LineReading* best = nullptr;
+            double bestOverlap = 0.5;
+            for (const LineReading& other : reader.lines) {
+                const double o = overlap(line.box, other.box);
+                if (o > bestOverlap) {
+                    bestOverlap = o;
+                    best = &other;
+                }
+            }
+            if (best)
+                readings.emplace_back(&reader, best);
+        }
+        const auto mostConfident = [&](bool han) -> const LineReading* {
+            const LineReading* chosen = nullptr;
+            for (const auto& [reader, reading] : readings)
+                if (readsHan(reader->language) == han && (!chosen || reading->confidence > chosen->confidence))
+                    chosen = reading;
+            return chosen;
+        };
+        const LineReading* hanReading = mostConfident(true);
+        const LineReading* otherReading = mostConfident(false);
+        // A line is Han when its Han reading is mostly ideographs; a Latin line read by a
+        // Chinese model comes back with few of them.
+        const bool isHan = hanReading && (!otherReading || hanShare(hanReading->text) >= 0.3);
+        const LineReading* chosen = isHan ? hanReading : otherReading ? otherReading : &line;
+        text += chosen->text;
+        text += '\n';
+    }
+    return text;
+}
+
+} // namespace
+
+int main()
+{
+    limit(RLIMIT_AS, P::addressSpaceBytes);
+    limit(RLIMIT_CPU, P::cpuSeconds);
+    limit(RLIMIT_CORE, 0);
+    // One arena per engine thread at most; more only hold memory nobody uses.
+    mallopt(M_ARENA_MAX, P::maximumEngines + 1);
+
+    P::Request request{};
+    if (!P::readAll(STDIN_FILENO, &request, sizeof request) || std::memcmp(request.magic, P::requestMagic, sizeof request.magic) != 0)
+        return failWith("no request");
+    if (request.width <= 0 || request.height <= 0 || request.width > P::maximumSide || request.height > P::maximumSide
+        || std::int64_t(request.width) * request.height > P::maximumPagePixels || request.languagesLength <= 0
+        || request.languagesLength > P::maximumNameLength || request.dataPathLength < 0
+        || request.dataPathLength > P::maximumNameLength)
+        return failWith("the request is out of bounds");
+    std::string languages(size_t(request.languagesLength), '\0');
+    std::string dataPath(size_t(request.dataPathLength), '\0');
+    std::vector<unsigned char> page(size_t(request.width) * size_t(request.height));
+    if (!P::readAll(STDIN_FILENO, languages.data(), languages.size()) || !P::readAll(STDIN_FILENO, dataPath.data(), dataPath.size())
+        || !P::readAll(STDIN_FILENO, page.data(), page.size()))
+        return failWith("the request broke off");
+
+    std::vector<Reader> readers;
+    for (const std::string& language : split(languages)) {
+        if (int(readers.size()) < P::maximumEngines)
+            readers.push_back(Reader{language, false, {}});
+    }
+    if (readers.empty())
+        return failWith("no language to read in");
+    std::vector<std::thread> threads;
+    for (Reader& reader : readers)
+        threads.emplace_back([&] { reader.read(dataPath.empty() ? nullptr : dataPath.c_str(), page, request.width, request.height); });
+    for (std::thread& thread : threads)
+        thread.join();
+
+    std::vector<std::string> used, missing;
+    for (const Reader& reader : readers)
+        (reader.started ? used : missing).push_back(reader.language);
+    if (used.empty())
+        return answer(P::statusFailed, "no language data for " + languages, {}, join(missing)) ? 0 : 1;
+    return answer(P::statusRead, merge(readers), join(used), join(missing)) ? 0 : 1;
+}
