@@ -142,8 +142,10 @@ struct Reader {
             return;
         started = true;
         api.SetPageSegMode(tesseract::PSM_AUTO);
-        // The engine's next choices, for the words whose first one is a sign.
-        api.SetVariable("lstm_choice_mode", "2");
+        // The engine's next choices, for the words whose first one is a sign (Latin
+        // text only: for the thousands of Han characters they cost much time).
+        if (!readsHan(language))
+            api.SetVariable("lstm_choice_mode", "2");
         api.SetImage(page.data(), width, height, 1, width);
         if (api.Recognize(nullptr) != 0)
             return;
