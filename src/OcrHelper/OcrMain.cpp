@@ -193,6 +193,62 @@ double hanShare(const std::string& utf8)
     return all > 0 ? double(han) / all : 0.0;
 }
 
+// The largest of each run of 2 * radius + 1 values around every value (van Herk and
+// Gil-Werman: three comparisons a value, whatever the radius). `at(i)` addresses the
+// i-th of n values.
+template <typename At>
+void slidingMaximum(int n, int radius, At at, std::vector<unsigned char>& ahead, std::vector<unsigned char>& behind)
+{
+    const int window = 2 * radius + 1;
+    ahead.assign(size_t(n), 0);
+    behind.assign(size_t(n), 0);
+    for (int start = 0; start < n; start += window) {
+        const int end = std::min(n, start + window);
+        ahead[size_t(start)] = at(start);
+        for (int i = start + 1; i < end; ++i)
+            ahead[size_t(i)] = std::max(ahead[size_t(i - 1)], at(i));
+        behind[size_t(end - 1)] = at(end - 1);
+        for (int i = end - 2; i >= start; --i)
+            behind[size_t(i)] = std::max(behind[size_t(i + 1)], at(i));
+    }
+    for (int i = 0; i < n; ++i) {
+        const int from = std::max(0, i - radius), to = std::min(n - 1, i + radius);
+        at(i) = std::max(behind[size_t(from)], ahead[size_t(to)]);
+    }
+}
+
+// The page comes as dark ink on white paper, each stroke as dark as its contrast with
+// its ground was: black where black text sat on white, a light grey where dark text sat
+// on a mid-tone banner. One threshold for the page would lose the grey text, so the
+// strokes of weak ink are deepened, in proportion to the darkest ink around them, to
+// the darkness of strong ink; strong ink stays as it is. Faint marks with no ink near
+// them are deepened less, so noise stays paper.
+void evenInk(std::vector<unsigned char>& page, int width, int height)
+{
+    constexpr int radius = 24;         // about a line of screen text
+    constexpr int faintestInk = 64;    // darkness below which nothing is taken for ink
+    constexpr int strongInk = 160;     // ink this dark reads as it is, and the rest as dark
+    std::vector<unsigned char> darkest(page.size());
+    for (size_t i = 0; i < page.size(); ++i)
+        darkest[i] = static_cast<unsigned char>(255 - page[i]);
+    std::vector<unsigned char> ahead, behind;
+    for (int y = 0; y < height; ++y) {
+        unsigned char* row = darkest.data() + size_t(y) * size_t(width);
+        slidingMaximum(width, radius, [row](int x) -> unsigned char& { return row[x]; }, ahead, behind);
+    }
+    for (int x = 0; x < width; ++x) {
+        unsigned char* column = darkest.data() + x;
+        slidingMaximum(height, radius, [column, width](int y) -> unsigned char& { return column[size_t(y) * size_t(width)]; },
+                       ahead, behind);
+    }
+    for (size_t i = 0; i < page.size(); ++i) {
+        const int darkness = 255 - page[i];
+        const int scale = std::max<int>(darkest[i], faintestInk);
+        if (scale < strongInk)
+            page[i] = static_cast<unsigned char>(255 - std::min(255, darkness * strongInk / scale));
+    }
+}
+
 // For every line of the first engine, the reading in the line's own script.
 std::string merge(const std::vector<Reader>& readers)
 {
@@ -200,9 +256,9 @@ std::string merge(const std::vector<Reader>& readers)
     for (const Reader& reader : readers)
         if (reader.started && (!reference || reader.lines.size() > reference->lines.size()))
             reference = &reader;
-    std::string text;
     if (!reference)
-        return text;
+        return {};
+    std::vector<LineReading> chosenLines;
     for (const LineReading& line : reference->lines) {
         // The same line as each engine read it.
         std::vector<std::pair<const Reader*, const LineReading*>> readings;
@@ -231,8 +287,35 @@ std::string merge(const std::vector<Reader>& readers)
         // A line is Han when its Han reading is mostly ideographs; a Latin line read by a
         // Chinese model comes back with few of them.
         const bool isHan = hanReading && (!otherReading || hanShare(hanReading->text) >= 0.3);
-        const LineReading* chosen = isHan ? hanReading : otherReading ? otherReading : &line;
-        text += chosen->text;
+        LineReading chosen = isHan ? *hanReading : otherReading ? *otherReading : line;
+        chosen.box = line.box;
+        chosenLines.push_back(std::move(chosen));
+    }
+
+    // A line the layout cut in two (a gap in its ink) comes back whole: a piece that
+    // starts right after another's end, on the same baseline, continues it.
+    std::vector<bool> taken(chosenLines.size(), false);
+    std::string text;
+    for (size_t i = 0; i < chosenLines.size(); ++i) {
+        if (taken[i])
+            continue;
+        LineReading line = chosenLines[i];
+        for (bool grew = true; grew;) {
+            grew = false;
+            for (size_t j = 0; j < chosenLines.size(); ++j) {
+                const Box& next = chosenLines[j].box;
+                const int height = std::max(line.box.bottom - line.box.top, next.bottom - next.top);
+                const int shared = std::min(line.box.bottom, next.bottom) - std::max(line.box.top, next.top);
+                const int gap = next.left - line.box.right;
+                if (j == i || taken[j] || shared * 10 < height * 6 || gap < -2 || gap * 2 > height * 3)
+                    continue;
+                const bool han = hanShare(line.text) > 0 && hanShare(chosenLines[j].text) > 0;
+                line.text += (han ? "" : " ") + chosenLines[j].text;
+                line.box.right = next.right;
+                taken[j] = grew = true;
+            }
+        }
+        text += line.text;
         text += '\n';
     }
     return text;
@@ -262,6 +345,8 @@ int main()
     if (!P::readAll(STDIN_FILENO, languages.data(), languages.size()) || !P::readAll(STDIN_FILENO, dataPath.data(), dataPath.size())
         || !P::readAll(STDIN_FILENO, page.data(), page.size()))
         return failWith("the request broke off");
+
+    evenInk(page, request.width, request.height);
 
     std::vector<Reader> readers;
     for (const std::string& language : split(languages)) {

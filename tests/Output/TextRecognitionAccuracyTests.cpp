@@ -1,7 +1,6 @@
 // The real recognizer (the lumetra-ocr program) on pages drawn in the fonts Debian ships:
 // mixed Simplified and Traditional paragraphs, number-heavy English, a dark code block,
-// a terminal, a table of digits; and Qt-drawn lines on light, dark, gradient and split
-// grounds. Also the memory one reading costs, the note about missing language data, and
+// a terminal, a banner on a gradient, a table of digits. Also the memory one reading costs, the note about missing language data, and
 // that a mosaic hides its text from recognition.
 #include "Models/ImageEditorViewModel.h"
 #include "Output/TextRecognitionController.h"
@@ -25,9 +24,10 @@ namespace {
 
 struct Block {
     const char* family;
-    QColor ground; // its background; the page's own is white
+    QColor ground; // its background (from left to right when two); the page's own is white
     QColor ink;
     std::vector<const char*> lines;
+    QColor groundEnd = {};
 };
 
 const QColor kPaper(255, 255, 255), kInk(20, 20, 20);
@@ -46,6 +46,9 @@ const Block kPage[] = {
     {"DejaVu Sans Mono", QColor(0, 0, 0), QColor(220, 220, 220),
      {"$ df -h /home", "Filesystem  Size  Used Avail Use%", "/dev/sda2    72G   41G   28G  60%", "$ git log --oneline -1",
       "03b673f Fix the cache size limit"}},
+    // A banner whose ground crosses the middle grey under the text.
+    {"DejaVu Sans", QColor(0x30, 0x60, 0xa0), kInk, {"Spring sale 2025: save 15% on 3 items"},
+     QColor(0xf0, 0xe0, 0xc0)},
     {"DejaVu Sans", kPaper, kInk, {"Item        Qty     Price", "Apples      12      3.75", "Cherries    250     19.90",
                                    "Walnuts     7       104.20"}},
 };
@@ -62,7 +65,10 @@ QImage renderPage()
     int y = 40;
     for (const Block& block : kPage) {
         const int height = int(block.lines.size()) * lineHeight;
-        painter.fillRect(QRect(30, y - 12, 1220, height + 12), block.ground);
+        QLinearGradient gradient(60, 0, 560, 0);
+        gradient.setColorAt(0, block.ground);
+        gradient.setColorAt(1, block.groundEnd.isValid() ? block.groundEnd : block.ground);
+        painter.fillRect(QRect(30, y - 12, 1220, height + 12), gradient);
         QFont font(QString::fromLatin1(block.family));
         font.setPixelSize(20);
         painter.setFont(font);
