@@ -18,6 +18,7 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -243,4 +244,17 @@ TEST(TextRecognitionAccuracy, WhatAMosaicCoversIsNotReadBack)
     EXPECT_TRUE(text.contains(QStringLiteral("Contact us any time"))) << text.toStdString();
     for (const char* part : {"jane", "doe", "example", "@"})
         EXPECT_FALSE(text.contains(QString::fromLatin1(part))) << text.toStdString();
+}
+
+TEST(TextRecognitionAccuracy, ANewerReadingStopsTheOneItSupersedes)
+{
+    std::atomic<bool> cancelled{false};
+    std::thread superseding([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        cancelled = true;
+    });
+    const TextRecognitionResult result =
+        TextRecognitionProcess::recognize(renderPage().convertToFormat(QImage::Format_Grayscale8), {}, &cancelled);
+    superseding.join();
+    EXPECT_TRUE(result.failure && result.text.isEmpty());
 }
