@@ -123,10 +123,17 @@ std::string wordText(tesseract::ResultIterator& it)
     return rebuilt;
 }
 
+struct WordReading {
+    Box box;
+    std::string text;
+    float confidence = 0.0f;
+};
+
 struct LineReading {
     Box box;
     std::string text;
     float confidence = 0.0f;
+    std::vector<WordReading> words;
 };
 
 struct Reader {
@@ -158,12 +165,19 @@ struct Reader {
             line.confidence = it->Confidence(tesseract::RIL_TEXTLINE);
             std::unique_ptr<char[]> text(it->GetUTF8Text(tesseract::RIL_TEXTLINE));
             line.text = text ? text.get() : "";
-            if (line.text.find("\u00A9") != std::string::npos || line.text.find("\u00AE") != std::string::npos) {
+            const bool signs = line.text.find("\u00A9") != std::string::npos || line.text.find("\u00AE") != std::string::npos;
+            tesseract::ResultIterator word(*it);
+            do {
+                WordReading reading;
+                word.BoundingBox(tesseract::RIL_WORD, &reading.box.left, &reading.box.top, &reading.box.right, &reading.box.bottom);
+                reading.confidence = word.Confidence(tesseract::RIL_WORD);
+                reading.text = wordText(word);
+                line.words.push_back(std::move(reading));
+            } while (!word.IsAtFinalElement(tesseract::RIL_TEXTLINE, tesseract::RIL_WORD) && word.Next(tesseract::RIL_WORD));
+            if (signs) {
                 line.text.clear();
-                tesseract::ResultIterator word(*it);
-                do {
-                    line.text += (line.text.empty() ? "" : " ") + wordText(word);
-                } while (!word.IsAtFinalElement(tesseract::RIL_TEXTLINE, tesseract::RIL_WORD) && word.Next(tesseract::RIL_WORD));
+                for (const WordReading& w : line.words)
+                    line.text += (line.text.empty() ? "" : " ") + w.text;
             }
             while (!line.text.empty() && (line.text.back() == '\n' || line.text.back() == ' '))
                 line.text.pop_back();
@@ -173,10 +187,9 @@ struct Reader {
     }
 };
 
-// The share of a line's characters (spaces aside) that are Han ideographs.
-double hanShare(const std::string& utf8)
+template <typename Visit>
+void forEachCharacter(const std::string& utf8, Visit visit)
 {
-    int han = 0, all = 0;
     for (size_t i = 0; i < utf8.size();) {
         const unsigned char lead = utf8[i];
         const int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
@@ -184,12 +197,20 @@ double hanShare(const std::string& utf8)
         for (int k = 1; k < length && i + k < utf8.size(); ++k)
             c = (c << 6) | (utf8[i + k] & 0x3F);
         i += length;
-        if (c == ' ')
-            continue;
-        ++all;
-        if ((c >= 0x4E00 && c <= 0x9FFF) || (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x20000 && c <= 0x2FFFF))
-            ++han;
+        visit(c);
     }
+}
+
+bool isHan(char32_t c) { return (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x20000 && c <= 0x2FFFF); }
+
+// The share of a line's characters (spaces aside) that are Han ideographs.
+double hanShare(const std::string& utf8)
+{
+    int han = 0, all = 0;
+    forEachCharacter(utf8, [&](char32_t c) {
+        all += c != ' ';
+        han += isHan(c);
+    });
     return all > 0 ? double(han) / all : 0.0;
 }
 
@@ -249,6 +270,51 @@ void evenInk(std::vector<unsigned char>& page, int width, int height)
     }
 }
 
+int hanCount(const std::string& utf8)
+{
+    int count = 0;
+    forEachCharacter(utf8, [&](char32_t c) { count += isHan(c); });
+    return count;
+}
+
+// A Han line as the Chinese engine read it, with each of its words that holds no Han
+// character (a name, a number, an identifier) as the Latin engine read the same place:
+// the Chinese models read Latin letters and digits less surely.
+std::string withLatinWords(const LineReading& han, const LineReading& latin)
+{
+    constexpr float unsureLatin = 60.0f;
+    std::string out;
+    size_t cursor = 0;
+    std::vector<bool> used(latin.words.size(), false);
+    for (const WordReading& word : han.words) {
+        const size_t at = han.text.find(word.text, cursor);
+        if (word.text.empty() || at == std::string::npos || hanCount(word.text) > 0
+            || std::none_of(word.text.begin(), word.text.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)); }))
+            continue;
+        std::string replacement;
+        bool sure = true;
+        for (size_t i = 0; i < latin.words.size(); ++i) {
+            // The lines are the same; what counts is where along it a word lies. A Latin
+            // word reaching well beyond the Chinese engine's word took Han characters for
+            // letters and is no better.
+            const Box& other = latin.words[i].box;
+            const int shared = std::min(word.box.right, other.right) - std::max(word.box.left, other.left);
+            if (!used[i] && shared * 10 >= (other.right - other.left) * 7) {
+                replacement += (replacement.empty() ? "" : " ") + latin.words[i].text;
+                sure = sure && latin.words[i].confidence >= unsureLatin;
+                used[i] = true;
+            }
+        }
+        // A Latin reading its own engine doubts (letters it found in Han strokes) is no
+        // better than the Chinese one.
+        if (replacement.empty() || !sure)
+            continue;
+        out += han.text.substr(cursor, at - cursor) + replacement;
+        cursor = at + word.text.size();
+    }
+    return out + han.text.substr(cursor);
+}
+
 // For every line of the first engine, the reading in the line's own script.
 std::string merge(const std::vector<Reader>& readers)
 {
@@ -275,19 +341,35 @@ std::string merge(const std::vector<Reader>& readers)
             if (best)
                 readings.emplace_back(&reader, best);
         }
+        // Simplified against Traditional is judged on the Han words alone: the Latin
+        // words of a mixed line read about as well in either.
+        const auto confidence = [](const LineReading& reading, bool han) {
+            if (!han)
+                return double(reading.confidence);
+            double sum = 0;
+            int count = 0;
+            for (const WordReading& word : reading.words) {
+                const int weight = hanCount(word.text);
+                sum += double(word.confidence) * weight;
+                count += weight;
+            }
+            return count > 0 ? sum / count : double(reading.confidence);
+        };
         const auto mostConfident = [&](bool han) -> const LineReading* {
             const LineReading* chosen = nullptr;
             for (const auto& [reader, reading] : readings)
-                if (readsHan(reader->language) == han && (!chosen || reading->confidence > chosen->confidence))
+                if (readsHan(reader->language) == han && (!chosen || confidence(*reading, han) > confidence(*chosen, han)))
                     chosen = reading;
             return chosen;
         };
         const LineReading* hanReading = mostConfident(true);
         const LineReading* otherReading = mostConfident(false);
-        // A line is Han when its Han reading is mostly ideographs; a Latin line read by a
-        // Chinese model comes back with few of them.
-        const bool isHan = hanReading && (!otherReading || hanShare(hanReading->text) >= 0.3);
+        // A line holds Han text when its Han reading has ideographs; a Latin line read by
+        // a Chinese model comes back with hardly any.
+        const bool isHan = hanReading && (!otherReading || hanCount(hanReading->text) >= 2);
         LineReading chosen = isHan ? *hanReading : otherReading ? *otherReading : line;
+        if (isHan && otherReading)
+            chosen.text = withLatinWords(*hanReading, *otherReading);
         chosen.box = line.box;
         chosenLines.push_back(std::move(chosen));
     }
