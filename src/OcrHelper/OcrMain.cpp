@@ -2,13 +2,14 @@
 // Output/TextRecognitionProtocol.h). It caps its own memory and processor time first.
 //
 // Each language has an engine of its own, on a thread of its own, and every engine reads
-// the whole page with Tesseract's layout analysis. A line is then taken from the engine
-// whose script it is: a line of Han characters from the Chinese engine that reads it with
-// the higher confidence (so Traditional stays Traditional and Simplified stays
-// Simplified), any other line from the Latin engine. Engines that read one language do
-// not trade a word between models half-way, which is where digits and identifiers went
-// wrong; and three single-language engines side by side take about the time of the
-// slowest of them, well under one engine that tries every language on every word.
+// the whole page with Tesseract's layout analysis. A line with ideographs is then taken
+// from the Chinese engine that reads its Han words with the higher confidence (so
+// Traditional stays Traditional and Simplified stays Simplified), with each of its words
+// without ideographs as the English engine read it; any other line from the English
+// engine. Engines that read one language do not trade a word between models half-way,
+// which is where digits and identifiers went wrong; and single-language engines side by
+// side take about the time of the slowest of them, under one engine that tries every
+// language on every word.
 #include "Output/TextRecognitionProtocol.h"
 
 #include <tesseract/baseapi.h>
@@ -375,25 +376,31 @@ std::string merge(const std::vector<Reader>& readers)
     }
 
     // A line the layout cut in two (a gap in its ink) comes back whole: a piece that
-    // starts right after another's end, on the same baseline, continues it.
+    // starts right after another's end, on the same baseline, continues it, whichever
+    // of them the layout put first.
+    const auto continues = [](const Box& line, const Box& next) {
+        const int height = std::max(line.bottom - line.top, next.bottom - next.top);
+        const int shared = std::min(line.bottom, next.bottom) - std::max(line.top, next.top);
+        const int gap = next.left - line.right;
+        return shared * 10 >= height * 6 && gap >= -2 && gap * 2 <= height * 3;
+    };
     std::vector<bool> taken(chosenLines.size(), false);
     std::string text;
     for (size_t i = 0; i < chosenLines.size(); ++i) {
-        if (taken[i])
+        bool continuation = false;
+        for (size_t k = 0; k < chosenLines.size(); ++k)
+            continuation = continuation || (k != i && !taken[k] && continues(chosenLines[k].box, chosenLines[i].box));
+        if (taken[i] || continuation)
             continue;
         LineReading line = chosenLines[i];
         for (bool grew = true; grew;) {
             grew = false;
             for (size_t j = 0; j < chosenLines.size(); ++j) {
-                const Box& next = chosenLines[j].box;
-                const int height = std::max(line.box.bottom - line.box.top, next.bottom - next.top);
-                const int shared = std::min(line.box.bottom, next.bottom) - std::max(line.box.top, next.top);
-                const int gap = next.left - line.box.right;
-                if (j == i || taken[j] || shared * 10 < height * 6 || gap < -2 || gap * 2 > height * 3)
+                if (j == i || taken[j] || !continues(line.box, chosenLines[j].box))
                     continue;
                 const bool han = hanShare(line.text) > 0 && hanShare(chosenLines[j].text) > 0;
                 line.text += (han ? "" : " ") + chosenLines[j].text;
-                line.box.right = next.right;
+                line.box.right = chosenLines[j].box.right;
                 taken[j] = grew = true;
             }
         }
