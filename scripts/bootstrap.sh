@@ -23,6 +23,8 @@ PACKAGES=(
   libwayland-dev
   # text recognition
   libtesseract-dev libleptonica-dev tesseract-ocr-eng tesseract-ocr-chi-sim tesseract-ocr-chi-tra
+  # the command line the recognition tests and benchmark compare with
+  tesseract-ocr
   # fonts
   fonts-dejavu-core fonts-liberation2 fonts-noto-cjk
 )

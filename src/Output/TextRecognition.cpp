@@ -1,9 +1,12 @@
 #include "Output/TextRecognition.h"
 
+#include "Core/Localization.h"
+
 #include <QPainter>
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -32,12 +35,36 @@ QSize TextRecognition::recognitionSize(QSize pixels)
     return QSize(side(w), side(h));
 }
 
-std::optional<QImage> TextRecognition::makeRecognitionImage(const Image& image)
+namespace {
+
+void flatten(QImage& grey, const QList<QRectF>& hidden)
+{
+    const QRect page = grey.rect();
+    for (const QRectF& region : hidden) {
+        // Outward to whole pixels: a glyph cut by the edge leaves nothing legible.
+        const QRectF scaled(region.x() * page.width(), region.y() * page.height(), region.width() * page.width(),
+                            region.height() * page.height());
+        const QRect area = scaled.normalized().toAlignedRect().intersected(page);
+        if (area.isEmpty())
+            continue;
+        qint64 sum = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            const uchar* row = grey.constScanLine(y);
+            for (int x = area.left(); x <= area.right(); ++x)
+                sum += row[x];
+        }
+        const uchar mean = uchar(sum / (qint64(area.width()) * area.height()));
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            std::memset(grey.scanLine(y) + area.left(), mean, size_t(area.width()));
+    }
+}
+
+std::optional<QImage> composite(const Image& image)
 {
     const QImage& source = image.bitmap();
     if (source.isNull() || source.width() <= 0 || source.height() <= 0)
         return std::nullopt;
-    const QSize target = recognitionSize(source.size());
+    const QSize target = TextRecognition::recognitionSize(source.size());
     if (target == source.size() && !source.hasAlphaChannel()) {
         QImage grey = source.convertToFormat(QImage::Format_Grayscale8);
         grey.setDevicePixelRatio(1.0);
@@ -55,6 +82,25 @@ std::optional<QImage> TextRecognition::makeRecognitionImage(const Image& image)
     }
     QImage grey = canvas.convertToFormat(QImage::Format_Grayscale8);
     return grey.isNull() ? std::nullopt : std::optional<QImage>(grey);
+}
+
+} // namespace
+
+std::optional<QImage> TextRecognition::makeRecognitionImage(const Image& image, const QList<QRectF>& hidden)
+{
+    std::optional<QImage> grey = composite(image);
+    if (grey && !hidden.isEmpty())
+        flatten(*grey, hidden);
+    return grey;
+}
+
+QString TextRecognition::missingLanguagesNote(const QStringList& used, const QStringList& missing)
+{
+    if (missing.isEmpty())
+        return QString();
+    return localizedFormat(QStringLiteral("panel.ocr.missingLanguages"),
+                           {used.isEmpty() ? QStringLiteral("—") : used.join(QStringLiteral(", ")),
+                            missing.join(QStringLiteral(", "))});
 }
 
 QString TextRecognition::removeSpacesBetweenHan(const QString& line)

@@ -3,25 +3,32 @@
 #include "Platform/Image.h"
 
 #include <QImage>
+#include <QList>
+#include <QRectF>
 #include <QSize>
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <functional>
 #include <optional>
 
 // What one recognition run gives back: the text (lines joined with one line feed,
-// empty when nothing was found), or why the engine could not run.
+// empty when nothing was found), or why the engine could not run; and the languages it
+// read in and those whose data is not installed.
 struct TextRecognitionResult {
     QString text;
     std::optional<QString> failure;
+    QStringList languagesUsed;
+    QStringList languagesMissing;
 
-    static TextRecognitionResult failed(QString why) { return {QString(), std::move(why)}; }
+    static TextRecognitionResult failed(QString why) { return {QString(), std::move(why), {}, {}}; }
 };
 
-// A recognition engine: given the prepared grey bitmap, blocks until it has read it.
-// Called on a worker thread, one call per run.
-using TextRecognizer = std::function<TextRecognitionResult(const QImage& grey)>;
+// A recognition engine: given the prepared grey bitmap, blocks until it has read it, or
+// until `cancelled` is set (then its result is dropped). Called on a worker thread, one
+// call per run.
+using TextRecognizer = std::function<TextRecognitionResult(const QImage& grey, const std::atomic<bool>& cancelled)>;
 
 namespace TextRecognition {
 
@@ -35,8 +42,14 @@ inline constexpr int largeImageLongerSide = 5000;
 QSize recognitionSize(QSize pixels);
 
 // The bitmap that is recognised: the image composited on white, converted to grey,
-// at recognitionSize. Nothing for an image without pixels.
-std::optional<QImage> makeRecognitionImage(const Image& image);
+// at recognitionSize. Each of the `hidden` regions (fractions of the image, origin top
+// left: the mosaics) is one flat grey, the mean of its pixels, so no text the user hid
+// is read back. Nothing for an image without pixels.
+std::optional<QImage> makeRecognitionImage(const Image& image, const QList<QRectF>& hidden = {});
+
+// The line the card shows when language data is missing: the languages read in and
+// those not installed. Empty when nothing is missing.
+QString missingLanguagesNote(const QStringList& used, const QStringList& missing);
 
 // Engines put spaces between Chinese characters that the text never had: the spaces
 // between two Han characters (or CJK punctuation) go; all others stay.

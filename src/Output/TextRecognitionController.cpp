@@ -2,7 +2,8 @@
 
 #include "Base/Logger.h"
 #include "Models/ImageEditorViewModel.h"
-#include "Output/TesseractRecognizer.h"
+#include "Models/AnnotationManager.h"
+#include "Output/TextRecognitionProcess.h"
 
 #include <QPointer>
 #include <QtConcurrent/QtConcurrentRun>
@@ -11,8 +12,15 @@ TextRecognitionController::TextRecognitionController(ImageEditorViewModel& viewM
                                                      QObject* parent)
     : QObject(parent)
     , m_viewModel(viewModel)
-    , m_recognizer(recognizer ? std::move(recognizer) : TesseractRecognizer::engine())
+    , m_recognizer(recognizer ? std::move(recognizer) : TextRecognitionProcess::engine())
 {
+}
+
+TextRecognitionController::~TextRecognitionController()
+{
+    // An editor that closes takes its reading with it.
+    if (m_cancelRun)
+        m_cancelRun->store(true);
 }
 
 void TextRecognitionController::startTextRecognition()
@@ -27,14 +35,25 @@ void TextRecognitionController::startTextRecognition()
 
     const quint64 run = ++m_latestRun;
     const Image image = *original; // shares the pixels; the worker only reads them
+    // What a mosaic hides is not read back.
+    QList<QRectF> hidden;
+    if (const AnnotationManager* annotations = m_viewModel.annotationManager()) {
+        for (const RectangleAnnotation& rectangle : annotations->rectangles())
+            if (rectangle.effect == AnnotationEffect::mosaic)
+                hidden.append(rectangle.rect);
+    }
+    // A newer run supersedes the one still reading: its result would be dropped anyway.
+    if (m_cancelRun)
+        m_cancelRun->store(true);
+    m_cancelRun = std::make_shared<std::atomic<bool>>(false);
     const TextRecognizer recognizer = m_recognizer;
     QPointer<TextRecognitionController> self(this);
-    QtConcurrent::run([image, recognizer] {
-        const std::optional<QImage> grey = TextRecognition::makeRecognitionImage(image);
-        if (!grey)
+    QtConcurrent::run([image, hidden, recognizer, cancelled = m_cancelRun] {
+        const std::optional<QImage> grey = TextRecognition::makeRecognitionImage(image, hidden);
+        if (!grey || cancelled->load())
             return TextRecognitionResult{};
-        const TextRecognitionResult result = recognizer(*grey);
-        if (result.failure)
+        const TextRecognitionResult result = recognizer(*grey, *cancelled);
+        if (result.failure && !cancelled->load())
             logMessage(LogLevel::warning, [&] { return QStringLiteral("❌ OCR 识别失败: ") + *result.failure; });
         return result;
     }).then(this, [self, run](const TextRecognitionResult& result) {
@@ -61,8 +80,9 @@ void TextRecognitionController::finishTextRecognition(quint64 run, const TextRec
     const bool taken = run == m_latestRun && state && state->isRecognizing();
     if (taken) {
         // White space alone still counts as text; only a result without any character is empty.
-        m_viewModel.setOcrPanelState(result.text.isEmpty() ? OCRPanelState::empty()
-                                                           : OCRPanelState::text(result.text));
+        const OCRPanelState::Languages languages{result.languagesUsed, result.languagesMissing};
+        m_viewModel.setOcrPanelState(result.text.isEmpty() ? OCRPanelState::empty(languages)
+                                                           : OCRPanelState::text(result.text, languages));
     }
     emit runFinished(run, taken);
 }

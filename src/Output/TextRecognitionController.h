@@ -4,12 +4,15 @@
 
 #include <QObject>
 
+#include <atomic>
+#include <memory>
+
 class ImageEditorViewModel;
 
 // The editor's text recognition over its view model's ocrPanelState: absent (no card),
 // recognizing, text or empty. A run reads the document's base image (no annotations,
-// rotation, resize or backdrop), prepares and recognises it on a worker thread, and
-// hands the text back to the main thread.
+// rotation, resize or backdrop; what a mosaic covers flattened), prepares and recognises
+// it on a worker thread, and hands the text back to the main thread.
 //
 // Every run is tagged: only the result of the latest run is taken, and only while the
 // state still says recognizing. So a card closed and opened again, or a new image,
@@ -20,6 +23,7 @@ public:
     // `recognizer` empty: Tesseract in Simplified and Traditional Chinese and English.
     explicit TextRecognitionController(ImageEditorViewModel& viewModel, TextRecognizer recognizer = {},
                                        QObject* parent = nullptr);
+    ~TextRecognitionController() override;
 
     // Starts a run of the base image unless one is running or there is no image.
     void startTextRecognition();
@@ -39,4 +43,6 @@ private:
     ImageEditorViewModel& m_viewModel;
     TextRecognizer m_recognizer;
     quint64 m_latestRun = 0;
+    // Set to end the latest run's reading early.
+    std::shared_ptr<std::atomic<bool>> m_cancelRun;
 };

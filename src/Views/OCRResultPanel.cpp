@@ -4,6 +4,7 @@
 #include "Core/LanguageRefresh.h"
 #include "Core/Localization.h"
 #include "Models/ImageEditorViewModel.h"
+#include "Output/TextRecognition.h"
 #include "Platform/Pasteboard.h"
 #include "Views/HoverTooltip.h"
 #include "Views/ToolbarIcons.h"
@@ -187,6 +188,11 @@ OCRResultPanel::OCRResultPanel(ImageEditorViewModel* viewModel, QWidget* parent,
     m_states->addWidget(m_message);
     m_states->addWidget(m_text);
     column->addWidget(m_states);
+    m_note = new QLabel(this);
+    m_note->setWordWrap(true);
+    m_note->setFont(sized(font(), 11));
+    m_note->setForegroundRole(QPalette::PlaceholderText);
+    column->addWidget(m_note);
 
     m_copyButton = new CopyAllButton(this);
     connect(m_copyButton, &QPushButton::clicked, this, &OCRResultPanel::copyAllText);
@@ -237,6 +243,10 @@ void OCRResultPanel::refresh()
     if (isText && m_text->toPlainText() != state->recognizedText())
         m_text->setPlainText(state->recognizedText());
     m_copyButton->setVisible(isText);
+    const QString note = state ? TextRecognition::missingLanguagesNote(state->languages().used, state->languages().missing)
+                               : QString();
+    m_note->setText(note);
+    m_note->setVisible(!note.isEmpty());
 
     if (isText) {
         // As high as the text needs, up to the area's limit; the rest scrolls.

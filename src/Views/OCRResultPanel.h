@@ -57,6 +57,8 @@ public:
     QTextEdit* textArea() const { return m_text; }
     QLabel* titleLabel() const { return m_title; }
     QLabel* messageLabel() const { return m_message; }
+    // The language data that is missing, when any is.
+    QLabel* noteLabel() const { return m_note; }
 
     QSize sizeHint() const override;
 
@@ -85,6 +87,7 @@ private:
     QWidget* m_progressRow = nullptr;
     QLabel* m_progressLabel = nullptr;
     QLabel* m_message = nullptr;
+    QLabel* m_note = nullptr;
     QTextEdit* m_text = nullptr;
     QPushButton* m_copyButton = nullptr;
 };

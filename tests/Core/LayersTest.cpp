@@ -20,6 +20,7 @@ TEST(Layers, AFolderIncludesOnlyTheFoldersBelowIt)
         {"App", lower + QStringList{"Views", "Capture"}},
         // The HEIF decoding program, a process apart that shares only its protocol.
         {"HeifDecoder", {"Platform"}},
+        {"OcrHelper", {"Output"}},
     };
     static const QRegularExpression include(QStringLiteral(R"re(^\s*#\s*include\s*"(\w+)/)re"),
                                             QRegularExpression::MultilineOption);

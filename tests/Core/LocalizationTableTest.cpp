@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 namespace {
 
 const QStringList kCodes = {"en", "zh-Hans", "zh-Hant", "ja", "ko", "de", "fr", "es", "it", "ru"};
@@ -149,6 +151,12 @@ TEST(LocalizationTable, TellingRowsAreWordedExactly)
         // Every language ends "recognising" with the one-character ellipsis.
         EXPECT_TRUE(table.value("panel.ocr.recognizing").value(code).endsWith(QChar(0x2026))) << row.code;
     }
+    // The recognition card's words as the design gives them.
+    const std::array<std::array<const char*, 3>, 3> card = {{{"panel.ocr.copy", "zh-Hans", "复制全部"},
+                                                             {"panel.ocr.copy", "zh-Hant", "複製全部"},
+                                                             {"panel.ocr.empty", "ko", "텍스트를 찾지 못했습니다"}}};
+    for (const auto& [key, code, text] : card)
+        EXPECT_EQ(table.value(key).value(QString::fromLatin1(code)), QString::fromUtf8(text)) << key << " " << code;
     const QString korean = table.value("shortcuts.conflict").value("ko");
     EXPECT_TRUE(korean.contains(QStringLiteral("\"%@\""))) << korean.toStdString();
     EXPECT_TRUE(containsAny(korean, {{0xAC00, 0xD7A3}}));

@@ -73,7 +73,7 @@ struct FakeEngine {
 
     TextRecognizer recognizer() const
     {
-        return [s = shared](const QImage& grey) {
+        return [s = shared](const QImage& grey, const std::atomic<bool>&) {
             QMutexLocker lock(&s->mutex);
             while (!s->answers.contains(grey.width()))
                 s->answered.wait(&s->mutex);

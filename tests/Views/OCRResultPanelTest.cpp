@@ -1,10 +1,11 @@
 // The text-recognition card over the editor: it comes and goes with the view model's
-// state, grows with the editor area, and Escape closes it only in its own window (the
+// state, grows with the editor area, names missing language data, and Escape closes it only in its own window (the
 // end-to-end tests copy from it).
 #include "Models/ImageEditorViewModel.h"
 #include "Views/EditorOutputHost.h"
 #include "Views/OCRResultPanel.h"
 
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -46,6 +47,12 @@ TEST_F(OcrCardTest, ComesWithTheStateAtTheTopRightAndGrowsWithTheArea)
         EXPECT_EQ(card->maxHeight(), limits.first);
         EXPECT_EQ(card->textAreaMaxHeight(), limits.second);
     }
+
+    // Missing language data is named under the result, and only then.
+    EXPECT_FALSE(card->noteLabel()->isVisible());
+    model.setOcrPanelState(OCRPanelState::text(QStringLiteral("read"), {{QStringLiteral("eng")}, {QStringLiteral("chi_tra")}}));
+    EXPECT_TRUE(card->noteLabel()->isVisible());
+    EXPECT_TRUE(card->noteLabel()->text().contains(QStringLiteral("chi_tra")));
 
     model.setOcrPanelState(std::nullopt);
     EXPECT_EQ(host.ocrPanel(), nullptr);

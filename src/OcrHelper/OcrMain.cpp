@@ -1,0 +1,459 @@
+// lumetra-ocr: reads the text of one page for Lumetra (see
+// Output/TextRecognitionProtocol.h). It caps its own memory and processor time first.
+//
+// Each language has an engine of its own, on a thread of its own, and every engine reads
+// the whole page with Tesseract's layout analysis. A line with ideographs is then taken
+// from the Chinese engine that reads its Han words with the higher confidence (so
+// Traditional stays Traditional and Simplified stays Simplified), with each of its words
+// without ideographs as the English engine read it; any other line from the English
+// engine. Engines that read one language do not trade a word between models half-way,
+// which is where digits and identifiers went wrong; and single-language engines side by
+// side take about the time of the slowest of them, under one engine that tries every
+// language on every word.
+#include "Output/TextRecognitionProtocol.h"
+
+#include <tesseract/baseapi.h>
+#include <tesseract/resultiterator.h>
+
+#include <malloc.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+namespace P = TextRecognitionProtocol;
+
+void limit(int resource, rlim_t value)
+{
+    const rlimit bound{value, value};
+    ::setrlimit(resource, &bound);
+}
+
+bool answer(std::int32_t status, const std::string& text, const std::string& used, const std::string& missing)
+{
+    P::Reply r{};
+    std::memcpy(r.magic, P::replyMagic, sizeof r.magic);
+    r.status = status;
+    r.textLength = std::int32_t(text.size());
+    r.usedLength = std::int32_t(used.size());
+    r.missingLength = std::int32_t(missing.size());
+    return P::writeAll(STDOUT_FILENO, &r, sizeof r) && P::writeAll(STDOUT_FILENO, text.data(), text.size())
+        && P::writeAll(STDOUT_FILENO, used.data(), used.size())
+        && P::writeAll(STDOUT_FILENO, missing.data(), missing.size());
+}
+
+int failWith(const std::string& message) { return answer(P::statusFailed, message, {}, {}) ? 0 : 1; }
+
+std::vector<std::string> split(const std::string& list)
+{
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= list.size()) {
+        const size_t end = std::min(list.find('+', start), list.size());
+        if (end > start)
+            parts.push_back(list.substr(start, end - start));
+        start = end + 1;
+    }
+    return parts;
+}
+
+std::string join(const std::vector<std::string>& parts)
+{
+    std::string out;
+    for (const std::string& part : parts)
+        out += (out.empty() ? "" : "+") + part;
+    return out;
+}
+
+// Models whose text is written in Han characters.
+bool readsHan(const std::string& language) { return language.rfind("chi_", 0) == 0 || language.rfind("jpn", 0) == 0; }
+
+struct Box {
+    int left = 0, top = 0, right = 0, bottom = 0;
+    long long area() const { return std::max(0LL, (long long)(right - left) * (bottom - top)); }
+};
+
+// What share of the smaller of two boxes they have in common.
+double overlap(const Box& a, const Box& b)
+{
+    const Box common{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
+    if (common.right <= common.left || common.bottom <= common.top)
+        return 0.0;
+    const long long smaller = std::min(a.area(), b.area());
+    return smaller > 0 ? double(common.area()) / double(smaller) : 0.0;
+}
+
+bool isSign(const std::string& symbol) { return symbol == "\u00A9" || symbol == "\u00AE"; }
+
+// A word as the engine read it. A copyright or registered sign glued to letters or
+// digits is the engine's reading of a glyph it took for one (a dotted or slashed zero,
+// as monospaced fonts draw it, at a word's start); there the engine's next choice of a
+// letter or digit stands.
+std::string wordText(tesseract::ResultIterator& it)
+{
+    std::unique_ptr<char[]> whole(it.GetUTF8Text(tesseract::RIL_WORD));
+    std::string text = whole ? whole.get() : "";
+    if (text.find("\u00A9") == std::string::npos && text.find("\u00AE") == std::string::npos)
+        return text;
+    if (std::none_of(text.begin(), text.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)); }))
+        return text;
+    std::string rebuilt;
+    do {
+        std::unique_ptr<char[]> symbol(it.GetUTF8Text(tesseract::RIL_SYMBOL));
+        std::string chosen = symbol ? symbol.get() : "";
+        if (isSign(chosen)) {
+            tesseract::ChoiceIterator choices(it);
+            do {
+                const char* alternative = choices.GetUTF8Text();
+                if (alternative && std::isalnum(static_cast<unsigned char>(alternative[0])) && alternative[1] == '\0') {
+                    chosen = alternative;
+                    break;
+                }
+            } while (choices.Next());
+        }
+        rebuilt += chosen;
+    } while (!it.IsAtFinalElement(tesseract::RIL_WORD, tesseract::RIL_SYMBOL) && it.Next(tesseract::RIL_SYMBOL));
+    return rebuilt;
+}
+
+struct WordReading {
+    Box box;
+    std::string text;
+    float confidence = 0.0f;
+};
+
+struct LineReading {
+    Box box;
+    std::string text;
+    float confidence = 0.0f;
+    std::vector<WordReading> words;
+};
+
+struct Reader {
+    std::string language;
+    bool started = false;
+    std::vector<LineReading> lines;
+
+    void read(const char* dataPath, const std::vector<unsigned char>& page, int width, int height)
+    {
+        tesseract::TessBaseAPI api;
+        api.SetVariable("debug_file", "/dev/null");
+        if (api.Init(dataPath, language.c_str(), tesseract::OEM_LSTM_ONLY) != 0)
+            return;
+        started = true;
+        api.SetPageSegMode(tesseract::PSM_AUTO);
+        // The engine's next choices, for the words whose first one is a sign (Latin
+        // text only: for the thousands of Han characters they cost much time).
+        if (!readsHan(language))
+            api.SetVariable("lstm_choice_mode", "2");
+        api.SetImage(page.data(), width, height, 1, width);
+        if (api.Recognize(nullptr) != 0)
+            return;
+        std::unique_ptr<tesseract::ResultIterator> it(api.GetIterator());
+        if (!it || it->Empty(tesseract::RIL_TEXTLINE))
+            return;
+        do {
+            LineReading line;
+            it->BoundingBox(tesseract::RIL_TEXTLINE, &line.box.left, &line.box.top, &line.box.right, &line.box.bottom);
+            line.confidence = it->Confidence(tesseract::RIL_TEXTLINE);
+            std::unique_ptr<char[]> text(it->GetUTF8Text(tesseract::RIL_TEXTLINE));
+            line.text = text ? text.get() : "";
+            const bool signs = line.text.find("\u00A9") != std::string::npos || line.text.find("\u00AE") != std::string::npos;
+            tesseract::ResultIterator word(*it);
+            do {
+                WordReading reading;
+                word.BoundingBox(tesseract::RIL_WORD, &reading.box.left, &reading.box.top, &reading.box.right, &reading.box.bottom);
+                reading.confidence = word.Confidence(tesseract::RIL_WORD);
+                reading.text = wordText(word);
+                line.words.push_back(std::move(reading));
+            } while (!word.IsAtFinalElement(tesseract::RIL_TEXTLINE, tesseract::RIL_WORD) && word.Next(tesseract::RIL_WORD));
+            if (signs) {
+                line.text.clear();
+                for (const WordReading& w : line.words)
+                    line.text += (line.text.empty() ? "" : " ") + w.text;
+            }
+            while (!line.text.empty() && (line.text.back() == '\n' || line.text.back() == ' '))
+                line.text.pop_back();
+            if (!line.text.empty())
+                lines.push_back(std::move(line));
+        } while (it->Next(tesseract::RIL_TEXTLINE));
+    }
+};
+
+template <typename Visit>
+void forEachCharacter(const std::string& utf8, Visit visit)
+{
+    for (size_t i = 0; i < utf8.size();) {
+        const unsigned char lead = utf8[i];
+        const int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        char32_t c = length == 1 ? lead : lead & (0x3F >> (length - 1));
+        for (int k = 1; k < length && i + k < utf8.size(); ++k)
+            c = (c << 6) | (utf8[i + k] & 0x3F);
+        i += length;
+        visit(c);
+    }
+}
+
+bool isHan(char32_t c) { return (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x20000 && c <= 0x2FFFF); }
+
+// The share of a line's characters (spaces aside) that are Han ideographs.
+double hanShare(const std::string& utf8)
+{
+    int han = 0, all = 0;
+    forEachCharacter(utf8, [&](char32_t c) {
+        all += c != ' ';
+        han += isHan(c);
+    });
+    return all > 0 ? double(han) / all : 0.0;
+}
+
+// The largest of each run of 2 * radius + 1 values around every value (van Herk and
+// Gil-Werman: three comparisons a value, whatever the radius). `at(i)` addresses the
+// i-th of n values.
+template <typename At>
+void slidingMaximum(int n, int radius, At at, std::vector<unsigned char>& ahead, std::vector<unsigned char>& behind)
+{
+    const int window = 2 * radius + 1;
+    ahead.assign(size_t(n), 0);
+    behind.assign(size_t(n), 0);
+    for (int start = 0; start < n; start += window) {
+        const int end = std::min(n, start + window);
+        ahead[size_t(start)] = at(start);
+        for (int i = start + 1; i < end; ++i)
+            ahead[size_t(i)] = std::max(ahead[size_t(i - 1)], at(i));
+        behind[size_t(end - 1)] = at(end - 1);
+        for (int i = end - 2; i >= start; --i)
+            behind[size_t(i)] = std::max(behind[size_t(i + 1)], at(i));
+    }
+    for (int i = 0; i < n; ++i) {
+        const int from = std::max(0, i - radius), to = std::min(n - 1, i + radius);
+        at(i) = std::max(behind[size_t(from)], ahead[size_t(to)]);
+    }
+}
+
+// The page comes as dark ink on white paper, each stroke as dark as its contrast with
+// its ground was: black where black text sat on white, a light grey where dark text sat
+// on a mid-tone banner. One threshold for the page would lose the grey text, so the
+// strokes of weak ink are deepened, in proportion to the darkest ink around them, to
+// the darkness of strong ink; strong ink stays as it is. Faint marks with no ink near
+// them are deepened less, so noise stays paper.
+void evenInk(std::vector<unsigned char>& page, int width, int height)
+{
+    constexpr int radius = 24;         // about a line of screen text
+    constexpr int faintestInk = 64;    // darkness below which nothing is taken for ink
+    constexpr int strongInk = 160;     // ink this dark reads as it is, and the rest as dark
+    std::vector<unsigned char> darkest(page.size());
+    for (size_t i = 0; i < page.size(); ++i)
+        darkest[i] = static_cast<unsigned char>(255 - page[i]);
+    std::vector<unsigned char> ahead, behind;
+    for (int y = 0; y < height; ++y) {
+        unsigned char* row = darkest.data() + size_t(y) * size_t(width);
+        slidingMaximum(width, radius, [row](int x) -> unsigned char& { return row[x]; }, ahead, behind);
+    }
+    for (int x = 0; x < width; ++x) {
+        unsigned char* column = darkest.data() + x;
+        slidingMaximum(height, radius, [column, width](int y) -> unsigned char& { return column[size_t(y) * size_t(width)]; },
+                       ahead, behind);
+    }
+    for (size_t i = 0; i < page.size(); ++i) {
+        const int darkness = 255 - page[i];
+        const int scale = std::max<int>(darkest[i], faintestInk);
+        if (scale < strongInk)
+            page[i] = static_cast<unsigned char>(255 - std::min(255, darkness * strongInk / scale));
+    }
+}
+
+int hanCount(const std::string& utf8)
+{
+    int count = 0;
+    forEachCharacter(utf8, [&](char32_t c) { count += isHan(c); });
+    return count;
+}
+
+// A Han line as the Chinese engine read it, with each of its words that holds no Han
+// character (a name, a number, an identifier) as the Latin engine read the same place:
+// the Chinese models read Latin letters and digits less surely.
+std::string withLatinWords(const LineReading& han, const LineReading& latin)
+{
+    constexpr float unsureLatin = 60.0f;
+    std::string out;
+    size_t cursor = 0;
+    std::vector<bool> used(latin.words.size(), false);
+    for (const WordReading& word : han.words) {
+        const size_t at = han.text.find(word.text, cursor);
+        if (word.text.empty() || at == std::string::npos || hanCount(word.text) > 0
+            || std::none_of(word.text.begin(), word.text.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)); }))
+            continue;
+        std::string replacement;
+        bool sure = true;
+        for (size_t i = 0; i < latin.words.size(); ++i) {
+            // The lines are the same; what counts is where along it a word lies. A Latin
+            // word reaching well beyond the Chinese engine's word took Han characters for
+            // letters and is no better.
+            const Box& other = latin.words[i].box;
+            const int shared = std::min(word.box.right, other.right) - std::max(word.box.left, other.left);
+            if (!used[i] && shared * 10 >= (other.right - other.left) * 7) {
+                replacement += (replacement.empty() ? "" : " ") + latin.words[i].text;
+                sure = sure && latin.words[i].confidence >= unsureLatin;
+                used[i] = true;
+            }
+        }
+        // A Latin reading its own engine doubts (letters it found in Han strokes) is no
+        // better than the Chinese one.
+        if (replacement.empty() || !sure)
+            continue;
+        out += han.text.substr(cursor, at - cursor) + replacement;
+        cursor = at + word.text.size();
+    }
+    return out + han.text.substr(cursor);
+}
+
+// For every line of the first engine, the reading in the line's own script.
+std::string merge(const std::vector<Reader>& readers)
+{
+    const Reader* reference = nullptr;
+    for (const Reader& reader : readers)
+        if (reader.started && (!reference || reader.lines.size() > reference->lines.size()))
+            reference = &reader;
+    if (!reference)
+        return {};
+    std::vector<LineReading> chosenLines;
+    for (const LineReading& line : reference->lines) {
+        // The same line as each engine read it.
+        std::vector<std::pair<const Reader*, const LineReading*>> readings;
+        for (const Reader& reader : readers) {
+            const LineReading* best = nullptr;
+            double bestOverlap = 0.5;
+            for (const LineReading& other : reader.lines) {
+                const double o = overlap(line.box, other.box);
+                if (o > bestOverlap) {
+                    bestOverlap = o;
+                    best = &other;
+                }
+            }
+            if (best)
+                readings.emplace_back(&reader, best);
+        }
+        // Simplified against Traditional is judged on the Han words alone: the Latin
+        // words of a mixed line read about as well in either.
+        const auto confidence = [](const LineReading& reading, bool han) {
+            if (!han)
+                return double(reading.confidence);
+            double sum = 0;
+            int count = 0;
+            for (const WordReading& word : reading.words) {
+                const int weight = hanCount(word.text);
+                sum += double(word.confidence) * weight;
+                count += weight;
+            }
+            return count > 0 ? sum / count : double(reading.confidence);
+        };
+        const auto mostConfident = [&](bool han) -> const LineReading* {
+            const LineReading* chosen = nullptr;
+            for (const auto& [reader, reading] : readings)
+                if (readsHan(reader->language) == han && (!chosen || confidence(*reading, han) > confidence(*chosen, han)))
+                    chosen = reading;
+            return chosen;
+        };
+        const LineReading* hanReading = mostConfident(true);
+        const LineReading* otherReading = mostConfident(false);
+        // A line holds Han text when its Han reading has ideographs; a Latin line read by
+        // a Chinese model comes back with hardly any.
+        const bool isHan = hanReading && (!otherReading || hanCount(hanReading->text) >= 2);
+        LineReading chosen = isHan ? *hanReading : otherReading ? *otherReading : line;
+        if (isHan && otherReading)
+            chosen.text = withLatinWords(*hanReading, *otherReading);
+        chosen.box = line.box;
+        chosenLines.push_back(std::move(chosen));
+    }
+
+    // A line the layout cut in two (a gap in its ink) comes back whole: a piece that
+    // starts right after another's end, on the same baseline, continues it, whichever
+    // of them the layout put first.
+    const auto continues = [](const Box& line, const Box& next) {
+        const int height = std::max(line.bottom - line.top, next.bottom - next.top);
+        const int shared = std::min(line.bottom, next.bottom) - std::max(line.top, next.top);
+        const int gap = next.left - line.right;
+        return shared * 10 >= height * 6 && gap >= -2 && gap * 2 <= height * 3;
+    };
+    std::vector<bool> taken(chosenLines.size(), false);
+    std::string text;
+    for (size_t i = 0; i < chosenLines.size(); ++i) {
+        bool continuation = false;
+        for (size_t k = 0; k < chosenLines.size(); ++k)
+            continuation = continuation || (k != i && !taken[k] && continues(chosenLines[k].box, chosenLines[i].box));
+        if (taken[i] || continuation)
+            continue;
+        LineReading line = chosenLines[i];
+        for (bool grew = true; grew;) {
+            grew = false;
+            for (size_t j = 0; j < chosenLines.size(); ++j) {
+                if (j == i || taken[j] || !continues(line.box, chosenLines[j].box))
+                    continue;
+                const bool han = hanShare(line.text) > 0 && hanShare(chosenLines[j].text) > 0;
+                line.text += (han ? "" : " ") + chosenLines[j].text;
+                line.box.right = chosenLines[j].box.right;
+                taken[j] = grew = true;
+            }
+        }
+        text += line.text;
+        text += '\n';
+    }
+    return text;
+}
+
+} // namespace
+
+int main()
+{
+    limit(RLIMIT_AS, P::addressSpaceBytes);
+    limit(RLIMIT_CPU, P::cpuSeconds);
+    limit(RLIMIT_CORE, 0);
+    // One arena per engine thread at most; more only hold memory nobody uses.
+    mallopt(M_ARENA_MAX, P::maximumEngines + 1);
+
+    P::Request request{};
+    if (!P::readAll(STDIN_FILENO, &request, sizeof request) || std::memcmp(request.magic, P::requestMagic, sizeof request.magic) != 0)
+        return failWith("no request");
+    if (request.width <= 0 || request.height <= 0 || request.width > P::maximumSide || request.height > P::maximumSide
+        || std::int64_t(request.width) * request.height > P::maximumPagePixels || request.languagesLength <= 0
+        || request.languagesLength > P::maximumNameLength || request.dataPathLength < 0
+        || request.dataPathLength > P::maximumNameLength)
+        return failWith("the request is out of bounds");
+    std::string languages(size_t(request.languagesLength), '\0');
+    std::string dataPath(size_t(request.dataPathLength), '\0');
+    std::vector<unsigned char> page(size_t(request.width) * size_t(request.height));
+    if (!P::readAll(STDIN_FILENO, languages.data(), languages.size()) || !P::readAll(STDIN_FILENO, dataPath.data(), dataPath.size())
+        || !P::readAll(STDIN_FILENO, page.data(), page.size()))
+        return failWith("the request broke off");
+
+    evenInk(page, request.width, request.height);
+
+    std::vector<Reader> readers;
+    for (const std::string& language : split(languages)) {
+        if (int(readers.size()) < P::maximumEngines)
+            readers.push_back(Reader{language, false, {}});
+    }
+    if (readers.empty())
+        return failWith("no language to read in");
+    std::vector<std::thread> threads;
+    for (Reader& reader : readers)
+        threads.emplace_back([&] { reader.read(dataPath.empty() ? nullptr : dataPath.c_str(), page, request.width, request.height); });
+    for (std::thread& thread : threads)
+        thread.join();
+
+    std::vector<std::string> used, missing;
+    for (const Reader& reader : readers)
+        (reader.started ? used : missing).push_back(reader.language);
+    if (used.empty())
+        return answer(P::statusFailed, "no language data for " + languages, {}, join(missing)) ? 0 : 1;
+    return answer(P::statusRead, merge(readers), join(used), join(missing)) ? 0 : 1;
+}

@@ -1,0 +1,93 @@
+#pragma once
+
+// What Lumetra and its text-recognition program (lumetra-ocr) say to each other.
+// Tesseract and its language models live in that program only: the editor loads none
+// of it until the user asks for text, and every byte the engines took goes back to the
+// system when the program ends.
+//
+// Lumetra starts the program with one Request as its standard input, followed by the
+// language list, the data folder and the page (height rows of width grey bytes, dark ink
+// on white paper). The program answers on its standard output with one Reply, then the
+// text (lines separated by line feeds; on failure, why), the languages it read in and
+// the languages it could not load, each list joined with '+'.
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstddef>
+#include <cstdint>
+
+namespace TextRecognitionProtocol {
+
+inline constexpr char programName[] = "lumetra-ocr";
+inline constexpr char requestMagic[8] = {'L', 'M', 'O', 'C', 'R', 'Q', '1', '\n'};
+inline constexpr char replyMagic[8] = {'L', 'M', 'O', 'C', 'R', 'A', '1', '\n'};
+
+// The page is at most the size Lumetra recognises at (a longer side of 5000 above 16
+// million pixels), with room to spare.
+inline constexpr std::int64_t maximumPagePixels = std::int64_t(40) * 1000 * 1000;
+inline constexpr std::int32_t maximumSide = 50000;
+inline constexpr std::int32_t maximumNameLength = 4096;
+inline constexpr std::int32_t maximumTextLength = 64 * 1024 * 1024;
+// One engine per language, each on a thread of its own, at most this many.
+inline constexpr int maximumEngines = 4;
+// The program's own caps: address space (engines, their threads' stacks and the
+// allocator's arenas fit with room; a runaway does not) and processor seconds.
+inline constexpr std::uint64_t addressSpaceBytes = std::uint64_t(6) * 1024 * 1024 * 1024;
+inline constexpr unsigned cpuSeconds = 300;
+// How long Lumetra waits for an answer before it ends the program.
+inline constexpr int deadlineMilliseconds = 120000;
+
+struct Request {
+    char magic[8];
+    std::int32_t width;
+    std::int32_t height;
+    std::int32_t languagesLength; // bytes of "chi_sim+chi_tra+eng"
+    std::int32_t dataPathLength;  // bytes of the data folder; 0: Tesseract's own
+};
+
+struct Reply {
+    char magic[8];
+    std::int32_t status; // statusRead or statusFailed
+    std::int32_t textLength;
+    std::int32_t usedLength;
+    std::int32_t missingLength;
+};
+
+inline constexpr std::int32_t statusRead = 0;
+inline constexpr std::int32_t statusFailed = 1;
+
+// Writes all size bytes to fd, going on after an interrupted write. False when fd takes
+// no more.
+inline bool writeAll(int fd, const void* data, std::size_t size)
+{
+    const char* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t n = ::write(fd, bytes, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        bytes += n;
+        size -= std::size_t(n);
+    }
+    return true;
+}
+
+// Reads exactly size bytes from fd (blocking). False on end of data or an error.
+inline bool readAll(int fd, void* into, std::size_t size)
+{
+    char* bytes = static_cast<char*>(into);
+    while (size > 0) {
+        const ssize_t n = ::read(fd, bytes, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        bytes += n;
+        size -= std::size_t(n);
+    }
+    return true;
+}
+
+} // namespace TextRecognitionProtocol
