@@ -23,8 +23,6 @@ PACKAGES=(
   libwayland-dev
   # text recognition
   libtesseract-dev libleptonica-dev tesseract-ocr-eng tesseract-ocr-chi-sim tesseract-ocr-chi-tra
-  # the command line the recognition tests and benchmark compare with
-  tesseract-ocr
   # fonts
   fonts-dejavu-core fonts-liberation2 fonts-noto-cjk
 )
@@ -32,6 +30,8 @@ PACKAGES=(
 # What the tests, the sanitizer build, the fuzzers and the benchmarks need besides
 # (bootstrap.sh --tests; make test, test-sanitize, fuzz and bench ask for it).
 TEST_PACKAGES=(
+  # the command line the recognition tests and benchmark compare with
+  tesseract-ocr
   libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libx11-dev
   # sanitizer build and fuzzing (clang with its AddressSanitizer and libFuzzer runtimes)
   clang libclang-rt-14-dev
