@@ -17,7 +17,9 @@ class XcbScreenGrabber;
 // compositing manager the window's pixels exist only where it is visible, so the frame
 // is redirected off screen for the grab (and let go afterwards); its program then
 // repaints what was covered, which the Damage extension reports. The window is taken
-// as drawn once no drawing has been reported for a short while.
+// as drawn once its frame has been quiet for a short while after the redirect and the
+// client has stopped drawing: a later redraw of the frame alone (the window manager
+// marking focus once the overlays are gone) does not hold the capture up.
 class X11WindowImageSource final : public QObject, public WindowImageSource {
     Q_OBJECT
 public:
@@ -39,6 +41,7 @@ private:
     bool ensureConnection();
     void readEvents();
     void waitUntilDrawn();
+    bool drawn();
 
     int m_quietMs;
     int m_capMs;
@@ -50,7 +53,10 @@ private:
 
     std::uint32_t m_preparedWindow = 0;
     std::uint32_t m_frame = 0;
-    std::uint32_t m_damage = 0;
+    std::uint32_t m_damage = 0;       // the frame with everything inside it
+    std::uint32_t m_clientDamage = 0; // the client alone, where a frame holds it
     bool m_redirected = false;
-    QElapsedTimer m_sinceDrawn; // restarted at the redirect and at every reported drawing
+    bool m_frameSettled = false;      // the frame's first drawing after the redirect is done
+    QElapsedTimer m_sinceFrameDrawn;  // restarted at the redirect and at drawing in the frame
+    QElapsedTimer m_sinceClientDrawn; // restarted at the redirect and at the client's drawing
 };
