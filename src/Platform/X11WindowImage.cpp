@@ -184,9 +184,12 @@ void X11WindowImageSource::release()
 
 bool X11WindowImageSource::drawn()
 {
+    // Without a window manager's frame every drawing is the window's own.
+    if (!m_clientDamage)
+        return m_sinceFrameDrawn.elapsed() >= m_quietMs;
     if (!m_frameSettled && m_sinceFrameDrawn.elapsed() >= m_quietMs)
         m_frameSettled = true;
-    return m_frameSettled && (!m_clientDamage || m_sinceClientDrawn.elapsed() >= m_quietMs);
+    return m_frameSettled && m_sinceClientDrawn.elapsed() >= m_quietMs;
 }
 
 void X11WindowImageSource::waitUntilDrawn()
@@ -200,8 +203,9 @@ void X11WindowImageSource::waitUntilDrawn()
         readEvents();
         if (drawn() || waited.elapsed() >= m_capMs)
             return;
-        const qint64 quiet = std::min(m_frameSettled ? qint64(m_quietMs) : m_sinceFrameDrawn.elapsed(),
-                                      m_clientDamage ? m_sinceClientDrawn.elapsed() : qint64(m_quietMs));
+        const qint64 quiet = !m_clientDamage ? m_sinceFrameDrawn.elapsed()
+                                             : std::min(m_frameSettled ? qint64(m_quietMs) : m_sinceFrameDrawn.elapsed(),
+                                                        m_sinceClientDrawn.elapsed());
         pollfd fd{xcb_get_file_descriptor(c), POLLIN, 0};
         ::poll(&fd, 1, int(std::clamp<qint64>(std::min(m_quietMs - quiet, m_capMs - waited.elapsed()), 0, m_capMs)) + 1);
     }

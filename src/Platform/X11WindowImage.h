@@ -17,9 +17,10 @@ class XcbScreenGrabber;
 // compositing manager the window's pixels exist only where it is visible, so the frame
 // is redirected off screen for the grab (and let go afterwards); its program then
 // repaints what was covered, which the Damage extension reports. The window is taken
-// as drawn once its frame has been quiet for a short while after the redirect and the
-// client has stopped drawing: a later redraw of the frame alone (the window manager
-// marking focus once the overlays are gone) does not hold the capture up.
+// as drawn once no drawing has been reported for a short while. Inside a window
+// manager's frame only the client's drawing counts once the frame has drawn itself after
+// the redirect: the frame's later redraws (focus marked once the overlays are gone) do
+// not hold the capture up.
 class X11WindowImageSource final : public QObject, public WindowImageSource {
     Q_OBJECT
 public:

@@ -129,4 +129,15 @@ TEST_F(X11Repaint, AWindowIsReadOnceItsClientStopsDrawingWhateverItsFrameDoesLat
         EXPECT_EQ(QColor(image.image.pixel(100, 100)), QColor(0xee, 0xee, 0xee));
     }
     source.release();
+
+    // Without a window manager the window is its own frame: all its drawing counts.
+    const xcb_window_t alone = makeWindow(x, x.root(), QRect(600, 150, 200, 100), 0xeeeeee);
+    makeWindow(x, x.root(), QRect(550, 100, 400, 300), 0x000000);
+    source.prepare(alone);
+    QTest::qWait(400);
+    Painter content(server.display(), alone, 60);
+    QTest::qWait(30);
+    EXPECT_FALSE(source.capture(alone, false).error);
+    EXPECT_TRUE(content.done) << "the capture did not wait for a frameless window's drawing";
+    source.release();
 }
