@@ -10,7 +10,9 @@
 #               (clang, in build-sanitize); any report fails the test it came from
 #   make fuzz   build the fuzz targets (in build-sanitize) and run each for FUZZ_SECONDS
 #               (default 60) on its kept corpus in fuzz/corpus/
-#   make bench  build and run the benchmarks (never part of `make test`)
+#   make bench  build and run the benchmarks (never part of `make test`); with
+#               LUMETRA_OLD_BINARY=path/to/an/older/lumetra the desktop benchmarks measure
+#               that build too, turn about, and give the ratios
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo

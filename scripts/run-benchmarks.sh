@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs every benchmark program built into the given build folder.
+# Runs every benchmark program built into the given build folder. bench_desktop also
+# measures the build named by LUMETRA_OLD_BINARY, when set, beside this one.
 set -euo pipefail
 build=${1:-build}
 status=0

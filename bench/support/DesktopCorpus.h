@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace DesktopCorpus {
 
@@ -300,6 +301,43 @@ inline QImage photoInWindow(int width = 1920, int height = 1080)
     painter.fillRect(content, QColor(30, 30, 30));
     painter.end();
     paintPhoto(image, content.adjusted(40, 30, -40, -60), 7);
+    return image;
+}
+
+// A full-screen photograph as wallpaper: clouds of smooth noise over a few
+// octaves, coloured along a dusk gradient, with a light sensor grain.
+inline QImage photoWallpaper(int width = 1920, int height = 1080, quint32 seed = 11)
+{
+    QRandomGenerator random(seed);
+    constexpr int lattice = 64;
+    std::vector<double> knots(lattice * lattice);
+    for (double& knot : knots)
+        knot = random.bounded(1.0);
+    const auto smooth = [&](double x, double y) {
+        const int x0 = int(std::floor(x)), y0 = int(std::floor(y));
+        const double fx = x - x0, fy = y - y0;
+        const double sx = fx * fx * (3 - 2 * fx), sy = fy * fy * (3 - 2 * fy);
+        const auto at = [&](int i, int j) { return knots[(j & (lattice - 1)) * lattice + (i & (lattice - 1))]; };
+        const double top = at(x0, y0) + (at(x0 + 1, y0) - at(x0, y0)) * sx;
+        const double bottom = at(x0, y0 + 1) + (at(x0 + 1, y0 + 1) - at(x0, y0 + 1)) * sx;
+        return top + (bottom - top) * sy;
+    };
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            double cloud = 0, weight = 0.5, frequency = 1.0 / 240;
+            for (int octave = 0; octave < 5; ++octave, weight *= 0.5, frequency *= 2.1)
+                cloud += weight * smooth(x * frequency + octave * 7.3, y * frequency + octave * 3.1);
+            const double t = double(y) / height;
+            const double red = 40 + 150 * t + 90 * cloud;
+            const double green = 50 + 60 * t + 110 * cloud * (1 - t);
+            const double blue = 120 - 50 * t + 100 * cloud;
+            const int grain = int(random.bounded(3)) + int(random.bounded(3)) - 2;
+            row[x] = qRgb(std::clamp(int(red) + grain, 0, 255), std::clamp(int(green) + grain, 0, 255),
+                          std::clamp(int(blue) + grain, 0, 255));
+        }
+    }
     return image;
 }
 

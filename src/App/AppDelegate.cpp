@@ -52,28 +52,10 @@ AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching(const QStri
     // (a panel that starts after Lumetra at login): it moves in once a tray appears.
     const bool trayAvailable = m_parts.statusItem && m_parts.statusItem->isAvailable();
     m_hasStatusItem = m_parts.statusItem != nullptr;
-    if (m_hasStatusItem) {
-        StatusMenuActions actions;
-        if (m_parts.areaRoad)
-            actions.captureAndAnnotate = [this] { captureAndAnnotate(); };
-        if (m_parts.windowRoad)
-            actions.captureWindow = [this] { captureWindowAction(); };
-        if (m_parts.scrollRoad)
-            actions.scrollCapture = [this] { scrollCaptureAction(); };
-        if (m_parts.repeatRoad)
-            actions.repeatLastCapture = [this] { repeatLastCaptureAction(); };
-        actions.openLumetra = [this] { openLumetra(); };
-        if (m_parts.openSettings)
-            actions.openSettings = [this] { QTimer::singleShot(0, this, [this] { m_parts.openSettings(); }); };
-        actions.showAbout = m_parts.showAbout;
-        actions.checkForUpdates = [this] { checkForUpdates(); };
-        actions.quit = [this] { quitApp(); };
-        m_statusMenu = std::make_unique<StatusMenuController>(m_parts.statusItem, m_defaults, m_store, std::move(actions));
-        m_statusMenu->setGlobalKeysUnavailable([this] { return m_globalHotkeyMonitor->globalKeysUnavailable(); });
-        m_statusMenu->setupStatusItem();
-        connect(m_globalHotkeyMonitor.get(), &GlobalHotkeyMonitor::globalKeysOfferChanged, m_statusMenu.get(),
-                &StatusMenuController::buildStatusMenu);
-    }
+    // A capture asked for on the command line goes first (its overlay is what the user
+    // waits for): the menu is then built right after it.
+    if (m_hasStatusItem && !capture)
+        setUpStatusMenu();
 
     // Global hot keys. The closures hold the delegate weakly: a press that arrives while
     // it is being torn down does nothing.
@@ -111,7 +93,33 @@ AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching(const QStri
         openDocuments(files);
     if (capture)
         QTimer::singleShot(0, this, [this, capture] { startCommandLineCapture(*capture); });
+    if (m_hasStatusItem && capture)
+        QTimer::singleShot(0, this, [this] { setUpStatusMenu(); });
     return LaunchResult::running;
+}
+
+void AppDelegate::setUpStatusMenu()
+{
+    StatusMenuActions actions;
+    if (m_parts.areaRoad)
+        actions.captureAndAnnotate = [this] { captureAndAnnotate(); };
+    if (m_parts.windowRoad)
+        actions.captureWindow = [this] { captureWindowAction(); };
+    if (m_parts.scrollRoad)
+        actions.scrollCapture = [this] { scrollCaptureAction(); };
+    if (m_parts.repeatRoad)
+        actions.repeatLastCapture = [this] { repeatLastCaptureAction(); };
+    actions.openLumetra = [this] { openLumetra(); };
+    if (m_parts.openSettings)
+        actions.openSettings = [this] { QTimer::singleShot(0, this, [this] { m_parts.openSettings(); }); };
+    actions.showAbout = m_parts.showAbout;
+    actions.checkForUpdates = [this] { checkForUpdates(); };
+    actions.quit = [this] { quitApp(); };
+    m_statusMenu = std::make_unique<StatusMenuController>(m_parts.statusItem, m_defaults, m_store, std::move(actions));
+    m_statusMenu->setGlobalKeysUnavailable([this] { return m_globalHotkeyMonitor->globalKeysUnavailable(); });
+    m_statusMenu->setupStatusItem();
+    connect(m_globalHotkeyMonitor.get(), &GlobalHotkeyMonitor::globalKeysOfferChanged, m_statusMenu.get(),
+            &StatusMenuController::buildStatusMenu);
 }
 
 void AppDelegate::receiveLaunchRequest(const LaunchRequest& request)

@@ -115,6 +115,7 @@ public:
 
 
 private:
+    void setUpStatusMenu();
     void hotKeyTriggered(const QString& label, const std::function<void()>& road);
     void receiveLaunchRequest(const LaunchRequest& request);
 

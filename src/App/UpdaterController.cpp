@@ -103,6 +103,15 @@ QUrl UpdaterController::defaultFeedUrl()
     return QUrl(QStringLiteral(LUMETRA_UPDATE_FEED_URL));
 }
 
+QNetworkAccessManager& UpdaterController::network()
+{
+    // Made on the first check: at start it would look for network plugins and set up
+    // what a tray program that checks once a day does not need yet.
+    if (!m_network)
+        m_network = new QNetworkAccessManager(this);
+    return *m_network;
+}
+
 UpdaterController::UpdaterController(QUrl feedUrl, QString currentVersion, UserDefaults& defaults,
                                      UpdaterUserDriver* driver, QObject* parent)
     : QObject(parent)
@@ -110,7 +119,6 @@ UpdaterController::UpdaterController(QUrl feedUrl, QString currentVersion, UserD
     , m_currentVersion(std::move(currentVersion))
     , m_defaults(defaults)
     , m_driver(driver)
-    , m_network(new QNetworkAccessManager(this))
     , m_dailyTimer(new QTimer(this))
     , m_deadline(new QTimer(this))
 {
@@ -228,7 +236,7 @@ void UpdaterController::startCheck(bool userInitiated)
     }
     Settings::lastUpdateCheckTime.write(now().toString(Qt::ISODate), m_defaults);
     m_abortReason = AbortReason::none;
-    m_feedReply = m_network->get(requestFor(m_feedUrl, m_currentVersion));
+    m_feedReply = network().get(requestFor(m_feedUrl, m_currentVersion));
     m_deadline->start(m_checkDeadlineMs);
     connect(m_feedReply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64) {
         if (received > maximumFeedBytes && m_feedReply) {
@@ -288,7 +296,7 @@ void UpdaterController::startDownload(const AppcastItem& item)
     }
     m_downloading = item;
     m_abortReason = AbortReason::none;
-    m_downloadReply = m_network->get(requestFor(item.downloadUrl, m_currentVersion));
+    m_downloadReply = network().get(requestFor(item.downloadUrl, m_currentVersion));
     m_deadline->start(m_downloadDeadlineMs);
     QNetworkReply* reply = m_downloadReply;
     auto written = std::make_shared<qint64>(0);

@@ -127,7 +127,9 @@ private:
     QString m_currentVersion;
     UserDefaults& m_defaults;
     UpdaterUserDriver* m_driver;
-    QNetworkAccessManager* m_network;
+    QNetworkAccessManager& network();
+
+    QNetworkAccessManager* m_network = nullptr;
     QTimer* m_dailyTimer;
     QPointer<QNetworkReply> m_feedReply;
     QPointer<QNetworkReply> m_downloadReply;

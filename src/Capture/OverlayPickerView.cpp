@@ -4,6 +4,7 @@
 #include "Capture/WindowPickerGeometry.h"
 #include "Platform/X11WindowList.h"
 
+#include <QEnterEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -65,6 +66,11 @@ void OverlayPickerView::paintEvent(QPaintEvent*)
 }
 
 void OverlayPickerView::mouseMoveEvent(QMouseEvent* event)
+{
+    updateHover(event->position());
+}
+
+void OverlayPickerView::enterEvent(QEnterEvent* event)
 {
     updateHover(event->position());
 }

@@ -29,6 +29,10 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    // The window under the pointer is taken as soon as the overlay appears beneath it:
+    // Qt reports no move to where the pointer was last seen, so a pointer resting where
+    // the previous pick was made would otherwise never hover.
+    void enterEvent(QEnterEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
 private:

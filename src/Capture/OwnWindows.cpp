@@ -1,11 +1,11 @@
 #include "Capture/OwnWindows.h"
 
 #include "Platform/DesktopSession.h"
+#include "Platform/ScreenRepaint.h"
 #include "Platform/WindowList.h"
 #include "Platform/X11Session.h"
 
 #include <QApplication>
-#include <QTimer>
 
 namespace OwnWindows {
 
@@ -75,7 +75,7 @@ void afterRepaint(const WindowList& hidden, QObject* context, int settleMs, std:
         return;
     }
     syncWithServer();
-    QTimer::singleShot(settleMs, context, std::move(then));
+    ScreenRepaint::afterWindowsTakenDown(context, settleMs, std::move(then));
 }
 
 void syncWithServer()

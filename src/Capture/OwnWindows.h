@@ -33,10 +33,10 @@ int showAgain(const WindowList& windows);
 // brings it forward itself. How many came back; nothing when none were hidden.
 std::optional<int> restore(WindowList& hidden, QWidget* except = nullptr);
 
-// Runs then at once when nothing was hidden; else settleMs after the X server has carried
-// out the hiding, so the programs beneath have repainted what Lumetra's windows uncovered
-// (dropped when context is gone by then).
-void afterRepaint(const WindowList& hidden, QObject* context, int settleMs, std::function<void()> then);
+// Runs then at once when nothing was hidden; else once the X server has carried out the
+// hiding and the programs beneath have repainted what Lumetra's windows uncovered, at
+// most capMs later (dropped when context is gone by then).
+void afterRepaint(const WindowList& hidden, QObject* context, int capMs, std::function<void()> then);
 
 // Makes sure the X server has carried out the hiding before the screen is read.
 void syncWithServer();

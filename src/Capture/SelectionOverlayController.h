@@ -47,8 +47,8 @@ public:
     // by the application shell).
     void setMainWindowProvider(std::function<QWidget*()> provider) { m_mainWindowProvider = std::move(provider); }
 
-    // How long other programs get to repaint what Lumetra's hidden windows uncovered
-    // before the screen is read.
+    // The longest the programs beneath Lumetra's hidden windows get to repaint before the
+    // screen is read; the wait ends sooner once the screen has stopped being drawn.
     static constexpr int repaintSettleMs = 60;
     void setRepaintSettleMsForTesting(int ms) { m_settleMs = ms; }
 

@@ -45,8 +45,8 @@ public:
     void setMainWindowProvider(std::function<QWidget*()> provider) { m_mainWindowProvider = std::move(provider); }
     QWidget* mainWindow() const { return m_mainWindowProvider ? m_mainWindowProvider() : nullptr; }
 
-    // How long the programs beneath Lumetra's hidden windows get to repaint before the
-    // displays are frozen for the overlays.
+    // The longest the programs beneath Lumetra's hidden windows get to repaint before the
+    // screen is read; the wait ends sooner once the screen has stopped being drawn.
     static constexpr int repaintSettleMs = 60;
     void setRepaintSettleMsForTesting(int ms) { m_settleMs = ms; }
     // Tests hand in the candidate windows; an empty function reads the desktop's.

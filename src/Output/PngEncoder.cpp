@@ -16,7 +16,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -53,35 +52,11 @@ std::vector<Band> planBands(const QImage& image)
     return bands;
 }
 
-// Photographs barely gain from a higher level (about 2% from level 4 to 6,
-// against 5-10% for text and flat panels) but cost half as much time again, so
-// bands whose scanlines look like one are compressed two levels lower. The
-// sign is the spread of the filtered bytes: under 1.5 bits a byte for windows,
-// text and terminals, 2 and up for photographs.
-constexpr double photographBitsPerByte = 2.0;
-constexpr int photographLevelsLower = 2;
-
-bool looksLikePhotograph(const std::uint8_t* scanlines, std::size_t size)
-{
-    // Every seventh byte (not a multiple of a pixel, so every channel) is plenty.
-    std::array<std::uint32_t, 256> counts{};
-    std::size_t samples = 0;
-    for (std::size_t i = 0; i < size; i += 7, ++samples)
-        ++counts[scanlines[i]];
-    double bits = 0;
-    for (const std::uint32_t count : counts) {
-        if (count)
-            bits -= double(count) * std::log2(double(count) / double(samples));
-    }
-    return bits >= photographBitsPerByte * double(samples);
-}
-
 // What a thread needs to encode a band: lent from band to band, and freed with
 // the image (a tray program should not keep megabytes per pool thread).
 struct Worker {
     explicit Worker(int level)
         : compressor(level)
-        , photographCompressor(std::max(1, level - photographLevelsLower))
     {
     }
     std::uint8_t* rawBuffer(std::size_t size)
@@ -92,8 +67,10 @@ struct Worker {
         }
         return raw.get();
     }
+    // One level for every band: photographs gain less from a higher level than
+    // screens do, but a lower one left them several percent larger than other
+    // encoders' default files.
     ZlibBands::PieceCompressor compressor;
-    ZlibBands::PieceCompressor photographCompressor;
     std::unique_ptr<std::uint8_t[]> raw; // scanlines before compression
     std::size_t rawCapacity = 0;
 };
@@ -211,9 +188,7 @@ std::optional<Encoded> encodeBands(const QImage& image, const Layout& layout, co
             band.payload.append(header.data(), header.size());
         }
         const bool last = alone || i + 1 == bands.size();
-        ZlibBands::PieceCompressor& compressor
-            = looksLikePhotograph(raw, size) ? worker->photographCompressor : worker->compressor;
-        if (!compressor.deflate(raw, size, last, band.payload, last ? 4 : 0)) // room for the checksum
+        if (!worker->compressor.deflate(raw, size, last, band.payload, last ? 4 : 0)) // room for the checksum
             return false;
         band.adler = ZlibBands::adler32(raw, size);
         band.rawLength = size;

