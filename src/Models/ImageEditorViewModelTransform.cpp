@@ -141,7 +141,7 @@ void ImageEditorViewModel::revertToOriginal()
 void ImageEditorViewModel::clearImage()
 {
     // An image still being decoded or resampled for this window is not wanted any more.
-    ++m_imageLoadGeneration;
+    ++*m_imageLoadGeneration;
     ++m_resampleGeneration;
     m_isResampling = false;
     setSelectedImage(std::nullopt);

@@ -203,20 +203,36 @@ TEST_F(AppDelegateTest, CaptureOptionsStartTheirRoadHereOrInTheRunningCopy)
     runningCopy.receiver({{}, QStringLiteral("capture-window")}); // a road this build lacks
     EXPECT_EQ(journal, (Journal{QStringLiteral("captureWithDelay 重复上次选区"), QStringLiteral("road repeat")}));
 
-    // A second copy hands its files and option over and builds nothing; the first
-    // launch starts the capture itself.
+    // A second copy hands its files and option over and builds nothing, also when the
+    // first came up only while the second began to listen; one that finds a copy that
+    // does not take them ends too, rather than run beside it. The first launch starts
+    // the capture itself.
+    using HandOff = RunningCopyChannel::HandOff;
+    struct Case {
+        QList<HandOff> handOffs;
+        RunningCopyChannel::Listening listening;
+        AppDelegate::LaunchResult result;
+        int attempts;
+    };
+    for (const Case& c : {Case{{HandOff::delivered}, RunningCopyChannel::Listening::started, AppDelegate::LaunchResult::handedOff, 1},
+                          Case{{HandOff::noRunningCopy, HandOff::delivered}, RunningCopyChannel::Listening::anotherCopyListens,
+                               AppDelegate::LaunchResult::handedOff, 2},
+                          Case{{HandOff::notTaken}, RunningCopyChannel::Listening::started,
+                               AppDelegate::LaunchResult::runningCopyUnresponsive, 1}}) {
+        delegate.reset();
+        journal.clear();
+        runningCopy.handOffs = c.handOffs;
+        runningCopy.listening = c.listening;
+        EXPECT_EQ(makeDelegate().applicationDidFinishLaunching({QStringLiteral("/tmp/a.png"), QStringLiteral("/tmp/b.png")},
+                                                               CommandLineCapture::area),
+                  c.result);
+        EXPECT_EQ(journal.count(QStringLiteral("handOff /tmp/a.png,/tmp/b.png capture-area")), c.attempts);
+        EXPECT_FALSE(delegate->hasStatusItem());
+        EXPECT_EQ(NotificationCenter::defaultCenter().observerCount(Notifications::captureDeliveryRequested), 0);
+    }
     delegate.reset();
     journal.clear();
-    runningCopy.anotherCopyRuns = true;
-    EXPECT_EQ(makeDelegate().applicationDidFinishLaunching({QStringLiteral("/tmp/a.png"), QStringLiteral("/tmp/b.png")},
-                                                           CommandLineCapture::area),
-              AppDelegate::LaunchResult::handedOff);
-    EXPECT_EQ(journal, Journal{QStringLiteral("handOff /tmp/a.png,/tmp/b.png capture-area")});
-    EXPECT_FALSE(delegate->hasStatusItem());
-    EXPECT_EQ(NotificationCenter::defaultCenter().observerCount(Notifications::captureDeliveryRequested), 0);
-    delegate.reset();
-    journal.clear();
-    runningCopy.anotherCopyRuns = false;
+    runningCopy.listening = RunningCopyChannel::Listening::started;
     makeDelegate().applicationDidFinishLaunching({}, CommandLineCapture::area);
     ASSERT_TRUE(spinUntil([&] { return journal.contains(QStringLiteral("road area")); }));
 

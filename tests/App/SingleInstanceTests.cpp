@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -19,6 +20,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstring>
 #include <future>
 #include <thread>
@@ -27,10 +29,12 @@ namespace {
 
 // The hand-over blocks until the first copy answers, and the first copy answers from
 // the event loop: run the second launch on a thread of its own.
-bool handOffFromAnotherThread(const QString& socketPath, const LaunchRequest& request)
+using HandOff = RunningCopyChannel::HandOff;
+
+HandOff handOffFromAnotherThread(const QString& socketPath, const LaunchRequest& request)
 {
-    std::promise<bool> result;
-    std::future<bool> done = result.get_future();
+    std::promise<HandOff> result;
+    std::future<HandOff> done = result.get_future();
     std::thread launch([&] {
         SingleInstance second(socketPath);
         result.set_value(second.handOffToRunningCopy(request));
@@ -65,7 +69,11 @@ bool closedByServer(int fd)
 
 class ListeningInstance : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(first.listen([&](const LaunchRequest& request) { received << request; })); }
+    void SetUp() override
+    {
+        ASSERT_EQ(first.listen([&](const LaunchRequest& request) { received << request; }),
+                  RunningCopyChannel::Listening::started);
+    }
 
     QTemporaryDir dir;
     QString socketPath = dir.filePath(QStringLiteral("lumetra.socket"));
@@ -78,15 +86,15 @@ protected:
 TEST_F(ListeningInstance, ASecondLaunchHandsItsFilesToTheFirst)
 {
     const QString relative = QStringLiteral("shot.png");
-    EXPECT_TRUE(handOffFromAnotherThread(socketPath, {{relative, QStringLiteral("/abs/b.jpg")}, {}}));
+    EXPECT_EQ(handOffFromAnotherThread(socketPath, {{relative, QStringLiteral("/abs/b.jpg")}, {}}), HandOff::delivered);
     ASSERT_EQ(received.size(), 1);
     // Relative paths arrive made absolute against the second launch's folder.
     EXPECT_EQ(received.first().files,
               (QStringList{QDir::current().absoluteFilePath(relative), QStringLiteral("/abs/b.jpg")}));
 
     // No files: the first copy is asked to show itself, or to start a capture.
-    EXPECT_TRUE(handOffFromAnotherThread(socketPath, {}));
-    EXPECT_TRUE(handOffFromAnotherThread(socketPath, {{}, QStringLiteral("capture-area")}));
+    EXPECT_EQ(handOffFromAnotherThread(socketPath, {}), HandOff::delivered);
+    EXPECT_EQ(handOffFromAnotherThread(socketPath, {{}, QStringLiteral("capture-area")}), HandOff::delivered);
     ASSERT_EQ(received.size(), 3);
     EXPECT_EQ(received[1], LaunchRequest{});
     EXPECT_EQ(received[2], (LaunchRequest{{}, QStringLiteral("capture-area")}));
@@ -97,15 +105,15 @@ TEST(SingleInstance, TheFirstLaunchFindsNobodyAndALeftOverSocketDoesNotBlockIt)
     QTemporaryDir dir;
     const QString socketPath = dir.filePath(QStringLiteral("lumetra.socket"));
     SingleInstance alone(socketPath);
-    EXPECT_FALSE(alone.handOffToRunningCopy({{QStringLiteral("/a.png")}, {}}));
+    EXPECT_EQ(alone.handOffToRunningCopy({{QStringLiteral("/a.png")}, {}}), HandOff::noRunningCopy);
 
     // A socket file left by a copy that was killed.
     {
         QFile stale(socketPath);
         ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
     }
-    EXPECT_FALSE(alone.handOffToRunningCopy({}));
-    EXPECT_TRUE(alone.listen([](const LaunchRequest&) {}));
+    EXPECT_EQ(alone.handOffToRunningCopy({}), HandOff::noRunningCopy);
+    EXPECT_EQ(alone.listen([](const LaunchRequest&) {}), RunningCopyChannel::Listening::started);
     // Only the user may connect.
     EXPECT_EQ(QFile::permissions(socketPath) & (QFileDevice::ReadOther | QFileDevice::WriteOther), QFileDevice::Permissions());
 }
@@ -146,7 +154,7 @@ TEST_F(ListeningInstance, AnIdleOrHalfSentConnectionIsClosedAfterTwoSeconds)
     ::close(half);
 }
 
-TEST_F(ListeningInstance, AFloodIsCappedAndTheNextLaunchIsServedWhenItHasTimedOut)
+TEST_F(ListeningInstance, AFloodIsCappedAndALaunchBehindItIsToldBusyAndServedOnceItHasTimedOut)
 {
     std::vector<int> flood;
     for (int i = 0; i < 60; ++i) {
@@ -154,12 +162,69 @@ TEST_F(ListeningInstance, AFloodIsCappedAndTheNextLaunchIsServedWhenItHasTimedOu
         QCoreApplication::processEvents();
         ASSERT_LE(first.openConnections(), SingleInstance::maximumConnections);
     }
-    // The idle ones time out; the flood's sockets are still open on their side.
-    ASSERT_TRUE(spinUntil([&] { return first.openConnections() == 0; }, 6000));
-    EXPECT_TRUE(handOffFromAnotherThread(socketPath, {{QStringLiteral("/after/flood.png")}, {}}));
+    // Those over the cap hear "busy"; a launch behind the flood tries again until the
+    // idle ones have timed out, and is served.
+    char answer[8] = {};
+    EXPECT_EQ(::recv(flood.back(), answer, sizeof answer, 0), 5);
+    EXPECT_STREQ(answer, "busy\n");
+    EXPECT_EQ(handOffFromAnotherThread(socketPath, {{QStringLiteral("/after/flood.png")}, {}}), HandOff::delivered);
     EXPECT_EQ(received, (QList<LaunchRequest>{{{QStringLiteral("/after/flood.png")}, {}}}));
     for (int fd : flood)
         ::close(fd);
+}
+
+TEST(SingleInstance, ACopyRemovesOnlyTheSocketItMade)
+{
+    // The socket was taken for a dead copy's and replaced: the replacement stays when
+    // the first copy ends.
+    QTemporaryDir dir;
+    const QString socketPath = dir.filePath(QStringLiteral("lumetra.socket"));
+    auto first = std::make_unique<SingleInstance>(socketPath);
+    ASSERT_EQ(first->listen([](const LaunchRequest&) {}), RunningCopyChannel::Listening::started);
+    ASSERT_EQ(::unlink(QFile::encodeName(socketPath).constData()), 0);
+    SingleInstance later(socketPath);
+    ASSERT_EQ(later.listen([](const LaunchRequest&) {}), RunningCopyChannel::Listening::started);
+    first.reset();
+    EXPECT_EQ(handOffFromAnotherThread(socketPath, {}), HandOff::delivered);
+}
+
+TEST(SingleInstanceProcesses, ALaunchBesideAStoppedCopyEndsWithoutTakingItsSocket)
+{
+    QTemporaryDir home;
+    const QString runtime = home.filePath(QStringLiteral("runtime"));
+    ASSERT_TRUE(SingleInstance::isPrivateFolder(runtime, true));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+    environment.insert(QStringLiteral("LUMETRA_CONFIG_DIR"), home.filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    const QByteArray socket = QFile::encodeName(QDir(runtime).filePath(QStringLiteral("lumetra-%1.socket").arg(::getuid())));
+    auto start = [&](QProcess& copy, const QStringList& arguments) {
+        copy.setProcessEnvironment(environment);
+        copy.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        copy.start(QStringLiteral(LUMETRA_BINARY), arguments);
+    };
+    QProcess first;
+    start(first, {});
+    struct stat listening {};
+    ASSERT_TRUE(spinUntil([&] { return ::lstat(socket.constData(), &listening) == 0; }, 20000));
+    ::kill(pid_t(first.processId()), SIGSTOP);
+
+    QProcess second;
+    start(second, {home.filePath(QStringLiteral("shot.png"))});
+    const bool ended = second.waitForFinished(SingleInstance::handOffTimeoutMs + 10000);
+    ::kill(pid_t(first.processId()), SIGCONT);
+    EXPECT_TRUE(ended) << "the second launch runs beside the stopped copy";
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_NE(second.exitCode(), 0);
+    struct stat after {};
+    EXPECT_EQ(::lstat(socket.constData(), &after), 0);
+    EXPECT_EQ(after.st_ino, listening.st_ino);
+    second.kill();
+    second.waitForFinished();
+    first.terminate();
+    if (!first.waitForFinished(10000))
+        first.kill();
+    first.waitForFinished();
 }
 
 TEST_F(ListeningInstance, AFailedAcceptOnlyPausesListening)
@@ -294,7 +359,7 @@ TEST(SingleInstanceAgainstAnotherUser, ASquattedPathLearnsNothingAndThisLaunchRu
         OtherUser squatter(*other, QString(), squatted);
         ASSERT_TRUE(squatter.isListening());
         SingleInstance launch(squatted);
-        EXPECT_FALSE(launch.handOffToRunningCopy({{QStringLiteral("/private/holiday.png")}, {}}));
+        EXPECT_EQ(launch.handOffToRunningCopy({{QStringLiteral("/private/holiday.png")}, {}}), HandOff::noRunningCopy);
         EXPECT_EQ(squatter.bytesReceived(), 0);
     }
     // Without XDG_RUNTIME_DIR the socket goes into <temp>/lumetra-<uid>: the other user
@@ -307,7 +372,7 @@ TEST(SingleInstanceAgainstAnotherUser, ASquattedPathLearnsNothingAndThisLaunchRu
         ASSERT_TRUE(squatter.isListening());
         EXPECT_TRUE(SingleInstance::defaultSocketPath().isEmpty());
         SingleInstance launch(SingleInstance::defaultSocketPath());
-        EXPECT_FALSE(launch.handOffToRunningCopy({{QStringLiteral("/private/holiday.png")}, {}}));
+        EXPECT_EQ(launch.handOffToRunningCopy({{QStringLiteral("/private/holiday.png")}, {}}), HandOff::noRunningCopy);
         EXPECT_EQ(squatter.bytesReceived(), 0);
     }
 }

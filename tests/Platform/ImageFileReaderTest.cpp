@@ -2,6 +2,7 @@
 
 #include "PsdTestFiles.h"
 #include "support/NonRegularFiles.h"
+#include "support/ProcessCounters.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>
@@ -11,6 +12,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <libheif/heif.h>
+#include <zlib.h>
+
+#include <unistd.h>
 
 #include <cstring>
 #include <future>
@@ -94,6 +98,47 @@ QByteArray encodeHeif(const QImage& source)
     heif_context_write(ctx, &writer, &data);
     heif_context_free(ctx);
     return data;
+}
+
+QByteArray pngChunk(const char* type, const QByteArray& data)
+{
+    QByteArray chunk;
+    for (int shift = 24; shift >= 0; shift -= 8)
+        chunk += char(quint32(data.size()) >> shift);
+    const QByteArray body = QByteArray(type, 4) + data;
+    const quint32 crc = crc32(body);
+    chunk += body;
+    for (int shift = 24; shift >= 0; shift -= 8)
+        chunk += char(crc >> shift);
+    return chunk;
+}
+
+// An 8-bit grey PNG of side x side black pixels, compressed a row at a time.
+QByteArray greyPng(int side)
+{
+    QByteArray header;
+    for (int i = 0; i < 2; ++i)
+        for (int shift = 24; shift >= 0; shift -= 8)
+            header += char(quint32(side) >> shift);
+    header += QByteArray("\x08\x00\x00\x00\x00", 5); // 8 bits, grey, no interlace
+    z_stream zip {};
+    deflateInit(&zip, 1);
+    const QByteArray row(side + 1, '\0'); // filter byte, then the pixels
+    QByteArray compressed;
+    char out[65536];
+    for (int y = 0; y <= side; ++y) {
+        zip.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(row.constData()));
+        zip.avail_in = y < side ? uInt(row.size()) : 0;
+        do {
+            zip.next_out = reinterpret_cast<Bytef*>(out);
+            zip.avail_out = sizeof out;
+            deflate(&zip, y < side ? Z_NO_FLUSH : Z_FINISH);
+            compressed.append(out, qsizetype(sizeof out - zip.avail_out));
+        } while (zip.avail_out == 0);
+    }
+    deflateEnd(&zip);
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header) + pngChunk("IDAT", compressed)
+        + pngChunk("IEND", {});
 }
 
 class ImageFileReaderTest : public ::testing::Test {
@@ -205,6 +250,30 @@ TEST_F(ImageFileReaderTest, EmptyNonImageHugeClaimingAndPartialHeifFilesAreRefus
     EXPECT_FALSE(ImageFileReader::readData(png).ok());
     // The HEIF path never returns a partial picture.
     EXPECT_FALSE(ImageFileReader::readData(encodeHeif(testPattern()).left(200)).ok());
+}
+
+TEST_F(ImageFileReaderTest, AHugeFileOfADecodedByUsFormatIsRefusedWithoutBeingRead)
+{
+    // A header, then 4 GiB of nothing (a sparse file takes no disk).
+    const QByteArray heifHeader = encodeHeif(testPattern()).left(64);
+    ASSERT_TRUE(ImageFileReader::looksLikeHeif(heifHeader));
+    for (const QByteArray& header : {QByteArray("8BPS\x00\x01", 6) + QByteArray(20, '\0'), heifHeader}) {
+        SCOPED_TRACE(header.left(12).toHex().toStdString());
+        const QString path = write(QStringLiteral("sparse"), header);
+        ASSERT_EQ(::truncate(QFile::encodeName(path).constData(), qint64(4) << 30), 0);
+        const qint64 before = ProcessCounters::bytesRead();
+        EXPECT_FALSE(ImageFileReader::readFile(path).ok());
+        EXPECT_LT(ProcessCounters::bytesRead() - before, 1 << 20);
+    }
+}
+
+TEST_F(ImageFileReaderTest, AGreyImageAndItsConvertedCopyStayWithinTheDecodeBound)
+{
+    // Half a megabyte of PNG, 529 MB of grey pixels, 2.1 GB more once made 32-bit.
+    const QString path = write(QStringLiteral("grey.png"), greyPng(23000));
+    const qint64 growth = ProcessCounters::peakResidentGrowth([&] { ImageFileReader::readFile(path); });
+    ASSERT_GE(growth, 0) << "the peak of resident memory cannot be measured here";
+    EXPECT_LE(growth, ImageFileReader::maxDecodedBytes);
 }
 
 TEST_F(ImageFileReaderTest, WhatIsNotARegularFileIsRefusedAtOnce)
