@@ -19,6 +19,7 @@
 #include <QMenuBar>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSet>
 
 #include <gtest/gtest.h>
@@ -189,6 +190,14 @@ TEST(Readme, PathsAndNamesAreWhereTheyAre)
 
     // Paths on the user's machine, as the program and the installation make them for a
     // home of /home/u (with "~" for it), the settings folder left as the README writes it.
+    // The environment is the whole program's: what is changed here is put back.
+    QList<std::tuple<const char*, bool, QByteArray>> saved;
+    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "LUMETRA_CONFIG_DIR"})
+        saved.append({name, qEnvironmentVariableIsSet(name), qgetenv(name)});
+    const auto restore = qScopeGuard([&] {
+        for (const auto& [name, wasSet, value] : saved)
+            wasSet ? qputenv(name, value) : qunsetenv(name);
+    });
     qputenv("HOME", "/home/u");
     qunsetenv("XDG_CONFIG_HOME");
     qputenv("LUMETRA_CONFIG_DIR", "$LUMETRA_CONFIG_DIR");

@@ -7,6 +7,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QScopeGuard>
 
 #include <gtest/gtest.h>
 
@@ -365,6 +366,13 @@ TEST(SingleInstanceAgainstAnotherUser, ASquattedPathLearnsNothingAndThisLaunchRu
     // Without XDG_RUNTIME_DIR the socket goes into <temp>/lumetra-<uid>: the other user
     // made that folder first and listens in it. It is refused, and nothing is sent.
     {
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        const QByteArray temp = qgetenv("TMPDIR");
+        // The environment is the whole program's: put back for the tests that follow.
+        const auto restore = qScopeGuard([&] {
+            qputenv("XDG_RUNTIME_DIR", runtime);
+            temp.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", temp);
+        });
         qunsetenv("XDG_RUNTIME_DIR");
         qputenv("TMPDIR", QFile::encodeName(shared.path()));
         const QString folder = QDir(shared.path()).filePath(QStringLiteral("lumetra-%1").arg(::getuid()));

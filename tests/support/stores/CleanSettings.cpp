@@ -13,8 +13,10 @@ class CleanSettings : public ::testing::EmptyTestEventListener {
     void OnTestStart(const ::testing::TestInfo&) override
     {
         UserDefaults& defaults = UserDefaults::standard();
+        // The file the shared store was made over, whatever a test does to the environment.
+        static const QString file = UserDefaults::defaultFilePath();
         // Removed one by one through the store, so that whoever observes a key hears of it.
-        for (const QString& key : QSettings(UserDefaults::defaultFilePath(), QSettings::IniFormat).allKeys())
+        for (const QString& key : QSettings(file, QSettings::IniFormat).allKeys())
             defaults.remove(key);
         ShortcutStore& shortcuts = ShortcutStore::shared();
         shortcuts.setUserOverrides({});
