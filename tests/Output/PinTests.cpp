@@ -167,7 +167,8 @@ TEST(PinWindows, TheManagerCountsOpenPinsAndKeepsTheLatestOfEachFingerprint)
 {
     PinManager& manager = PinManager::shared();
     QList<int> counts;
-    QObject::connect(&manager, &PinManager::activePinCountChanged, [&](int n) { counts << n; });
+    QObject listening; // ends the connection with the test
+    QObject::connect(&manager, &PinManager::activePinCountChanged, &listening, [&](int n) { counts << n; });
     EXPECT_EQ(manager.presentPin(QImage(), 7), nullptr); // no pixels, no pin
     PinWindow* older = manager.presentPin(filled({120, 90}, Qt::red), 7);
     PinWindow* newer = manager.presentPin(filled({120, 90}, Qt::red), 7);
