@@ -208,31 +208,23 @@ TEST_F(AppDelegateTest, CaptureOptionsStartTheirRoadHereOrInTheRunningCopy)
     // does not take them ends too, rather than run beside it. The first launch starts
     // the capture itself.
     using HandOff = RunningCopyChannel::HandOff;
-    struct Case {
-        QList<HandOff> handOffs;
-        RunningCopyChannel::Listening listening;
-        AppDelegate::LaunchResult result;
-        int attempts;
-    };
-    for (const Case& c : {Case{{HandOff::delivered}, RunningCopyChannel::Listening::started, AppDelegate::LaunchResult::handedOff, 1},
-                          Case{{HandOff::noRunningCopy, HandOff::delivered}, RunningCopyChannel::Listening::anotherCopyListens,
-                               AppDelegate::LaunchResult::handedOff, 2},
-                          Case{{HandOff::notTaken}, RunningCopyChannel::Listening::started,
-                               AppDelegate::LaunchResult::runningCopyUnresponsive, 1}}) {
+    using Listening = RunningCopyChannel::Listening;
+    using Result = AppDelegate::LaunchResult;
+    for (const auto& [handOffs, listening, result] :
+         {std::tuple{QList{HandOff::delivered}, Listening::started, Result::handedOff},
+          std::tuple{QList{HandOff::noRunningCopy, HandOff::delivered}, Listening::anotherCopyListens, Result::handedOff},
+          std::tuple{QList{HandOff::notTaken}, Listening::started, Result::runningCopyUnresponsive}}) {
         delegate.reset();
         journal.clear();
-        runningCopy.handOffs = c.handOffs;
-        runningCopy.listening = c.listening;
-        EXPECT_EQ(makeDelegate().applicationDidFinishLaunching({QStringLiteral("/tmp/a.png"), QStringLiteral("/tmp/b.png")},
-                                                               CommandLineCapture::area),
-                  c.result);
-        EXPECT_EQ(journal.count(QStringLiteral("handOff /tmp/a.png,/tmp/b.png capture-area")), c.attempts);
+        std::tie(runningCopy.handOffs, runningCopy.listening) = std::tuple(handOffs, listening);
+        EXPECT_EQ(makeDelegate().applicationDidFinishLaunching({"/tmp/a.png", "/tmp/b.png"}, CommandLineCapture::area), result);
+        EXPECT_EQ(journal.count(QStringLiteral("handOff /tmp/a.png,/tmp/b.png capture-area")), handOffs.size());
         EXPECT_FALSE(delegate->hasStatusItem());
         EXPECT_EQ(NotificationCenter::defaultCenter().observerCount(Notifications::captureDeliveryRequested), 0);
     }
     delegate.reset();
     journal.clear();
-    runningCopy.listening = RunningCopyChannel::Listening::started;
+    runningCopy.listening = Listening::started;
     makeDelegate().applicationDidFinishLaunching({}, CommandLineCapture::area);
     ASSERT_TRUE(spinUntil([&] { return journal.contains(QStringLiteral("road area")); }));
 

@@ -191,12 +191,11 @@ TEST(Readme, PathsAndNamesAreWhereTheyAre)
     // Paths on the user's machine, as the program and the installation make them for a
     // home of /home/u (with "~" for it), the settings folder left as the README writes it.
     // The environment is the whole program's: what is changed here is put back.
-    QList<std::tuple<const char*, bool, QByteArray>> saved;
-    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "LUMETRA_CONFIG_DIR"})
-        saved.append({name, qEnvironmentVariableIsSet(name), qgetenv(name)});
+    const QList<QByteArray> names{"HOME", "XDG_CONFIG_HOME", "LUMETRA_CONFIG_DIR"};
+    const QList<QByteArray> saved{qgetenv(names[0]), qgetenv(names[1]), qgetenv(names[2])};
     const auto restore = qScopeGuard([&] {
-        for (const auto& [name, wasSet, value] : saved)
-            wasSet ? qputenv(name, value) : qunsetenv(name);
+        for (qsizetype i = 0; i < names.size(); ++i)
+            saved[i].isNull() ? qunsetenv(names[i]) : qputenv(names[i], saved[i]);
     });
     qputenv("HOME", "/home/u");
     qunsetenv("XDG_CONFIG_HOME");

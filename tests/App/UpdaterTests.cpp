@@ -165,10 +165,10 @@ class UpdaterTest : public ::testing::Test {
 protected:
     UpdaterTest() : defaults(dir.filePath(QStringLiteral("settings.ini"))) {}
 
-    std::unique_ptr<UpdaterController> make(const QString& currentVersion)
+    std::unique_ptr<UpdaterController> make(const QString& currentVersion, const QUrl& feedUrl = {})
     {
-        auto updater = std::make_unique<UpdaterController>(http.url(QStringLiteral("/appcast.xml")), currentVersion,
-                                                           defaults, &driver);
+        auto updater = std::make_unique<UpdaterController>(feedUrl.isEmpty() ? http.url(QStringLiteral("/appcast.xml")) : feedUrl,
+                                                           currentVersion, defaults, &driver);
         updater->setDownloadFolder(dir.filePath(QStringLiteral("downloads")));
         QObject::connect(updater.get(), &UpdaterController::checkFinished,
                          [this](UpdaterController::Outcome outcome) { outcomes << outcome; });
@@ -265,61 +265,43 @@ TEST_F(UpdaterTest, OnlyHttpsIsFetchedAndOnlyWhatMatchesTheFeedIsKept)
 {
     // Loopback stands in for an HTTPS server; a plain http address elsewhere is refused
     // before anything is fetched from it, as is a download that is not the announced file.
-    auto sha256 = [](const QByteArray& bytes) {
-        return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
-    };
+    const auto sha256 = [](const char* bytes) { return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex(); };
     const QString download = http.url(QStringLiteral("/Lumetra-2.0.tar.gz")).toString();
+    const QString plain = QStringLiteral("http://updates.example.org/");
     struct Case {
-        const char* name;
-        QUrl feedUrl;
-        QString url;
-        QString attributes;
+        QString feedUrl, url, attributes;
         QByteArray body;
-        UpdaterController::Outcome outcome;
-        const char* shownKey;
+        const char* shownKey; // null: kept
         QString shownArgument = QStringLiteral("2.0");
     };
     const Case cases[] {
-        {"plain http feed", QUrl(QStringLiteral("http://updates.example.org/appcast.xml")), download, QStringLiteral("length=\"7\""),
-         "PAYLOAD", UpdaterController::Outcome::failed, "update.error.insecure", QStringLiteral("http://updates.example.org/appcast.xml")},
-        {"plain http download", {}, QStringLiteral("http://updates.example.org/Lumetra-2.0.tar.gz"), QStringLiteral("length=\"7\""),
-         "PAYLOAD", UpdaterController::Outcome::failed, "update.error.insecure",
-         QStringLiteral("http://updates.example.org/Lumetra-2.0.tar.gz")},
-        {"shorter", {}, download, QStringLiteral("length=\"7\""), "PAY", UpdaterController::Outcome::failed, "update.error.incomplete"},
-        {"longer", {}, download, QStringLiteral("length=\"7\""), "PAYLOAD!", UpdaterController::Outcome::failed, "update.error.mismatch"},
-        {"no length", {}, download, QString(), "PAYLOAD", UpdaterController::Outcome::failed, "update.error.mismatch"},
-        {"another digest", {}, download, QStringLiteral("length=\"7\" sparkle:sha256=\"%1\"").arg(sha256("OTHER")), "PAYLOAD",
-         UpdaterController::Outcome::failed, "update.error.mismatch"},
-        {"its digest", {}, download, QStringLiteral("length=\"7\" sha256=\"%1\"").arg(sha256("PAYLOAD").toUpper()), "PAYLOAD",
-         UpdaterController::Outcome::downloaded, nullptr},
+        {plain + "appcast.xml", download, "length=\"7\"", "PAYLOAD", "update.error.insecure", plain + "appcast.xml"},
+        {{}, plain + "Lumetra-2.0.tar.gz", "length=\"7\"", "PAYLOAD", "update.error.insecure", plain + "Lumetra-2.0.tar.gz"},
+        {{}, download, "length=\"7\"", "PAY", "update.error.incomplete"},
+        {{}, download, "length=\"7\"", "PAYLOAD!", "update.error.mismatch"},
+        {{}, download, {}, "PAYLOAD", "update.error.mismatch"},
+        {{}, download, "length=\"7\" sparkle:sha256=\"" + sha256("OTHER") + '"', "PAYLOAD", "update.error.mismatch"},
+        {{}, download, "length=\"7\" sha256=\"" + sha256("PAYLOAD").toUpper() + '"', "PAYLOAD", nullptr},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE((c.url + c.attributes + c.body).toStdString());
         http.requests.clear();
         http.responses.insert(QStringLiteral("/appcast.xml"),
                               {200, feed(QStringLiteral("<item><title>2.0</title><enclosure url=\"%1\" sparkle:version=\"2.0\" %2/></item>")
                                              .arg(c.url, c.attributes))});
         http.responses.insert(QStringLiteral("/Lumetra-2.0.tar.gz"), {200, c.body});
-        auto updater = make(QStringLiteral("1.0"));
-        if (!c.feedUrl.isEmpty())
-            updater = std::make_unique<UpdaterController>(c.feedUrl, QStringLiteral("1.0"), defaults, &driver);
-        updater->setDownloadFolder(dir.filePath(QStringLiteral("downloads")));
-        QObject::connect(updater.get(), &UpdaterController::checkFinished,
-                         [this](UpdaterController::Outcome outcome) { outcomes << outcome; });
+        auto updater = make(QStringLiteral("1.0"), QUrl(c.feedUrl));
         updater->setAutomaticallyDownloadsUpdates(true);
         outcomes.clear();
         updater->checkInBackground();
         ASSERT_TRUE(spinUntil([&] { return !outcomes.isEmpty(); }));
-        EXPECT_EQ(outcomes.last(), c.outcome);
-        const QStringList kept = QDir(dir.filePath(QStringLiteral("downloads"))).entryList(QDir::Files | QDir::Hidden);
-        if (c.shownKey) {
-            EXPECT_EQ(updater->lastFailure(), localizedFormat(QString::fromLatin1(c.shownKey), {c.shownArgument}));
-            EXPECT_TRUE(kept.isEmpty());
-        } else {
-            EXPECT_EQ(kept, QStringList{QStringLiteral("Lumetra-2.0.tar.gz")});
-            QFile::remove(QDir(dir.filePath(QStringLiteral("downloads"))).filePath(kept.value(0)));
-        }
-        if (QByteArray(c.name).startsWith("plain"))
+        const QDir downloads(dir.filePath(QStringLiteral("downloads")));
+        const QStringList kept = downloads.entryList(QDir::Files | QDir::Hidden);
+        EXPECT_EQ(outcomes.last(), c.shownKey ? UpdaterController::Outcome::failed : UpdaterController::Outcome::downloaded);
+        EXPECT_EQ(updater->lastFailure(), c.shownKey ? localizedFormat(QString::fromLatin1(c.shownKey), {c.shownArgument}) : QString());
+        EXPECT_EQ(kept, c.shownKey ? QStringList() : QStringList{QStringLiteral("Lumetra-2.0.tar.gz")});
+        QFile::remove(downloads.filePath(kept.value(0)));
+        if (c.url.startsWith(plain) || c.feedUrl.startsWith(plain))
             EXPECT_FALSE(http.requests.contains(QStringLiteral("/Lumetra-2.0.tar.gz")));
     }
 }

@@ -1,36 +1,30 @@
 #pragma once
 
-// What this process has consumed, from /proc: bytes read through read() and its kin,
-// and the peak of its resident memory (which can be set back to the present).
-#include <QByteArray>
+// What this process has consumed, from /proc: bytes read through read() and its kin
+// (rchar, every thread), and the peak of its resident memory, which can be set back.
 #include <QFile>
+#include <QRegularExpression>
 
 namespace ProcessCounters {
 
-inline qint64 field(const char* file, const QByteArray& name)
+inline qint64 field(const char* file, const char* name)
 {
     QFile status(QString::fromLatin1(file));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(name + ':'))
-            return line.mid(name.size() + 1).trimmed().split(' ').first().toLongLong();
-    }
-    return -1;
+    const QString text = status.open(QIODevice::ReadOnly) ? QString::fromLatin1(status.readAll()) : QString();
+    const auto match = QRegularExpression(QStringLiteral("^%1:\\s*(\\d+)").arg(QLatin1String(name)),
+                                          QRegularExpression::MultilineOption).match(text);
+    return match.hasMatch() ? match.captured(1).toLongLong() : -1;
 }
 
-// Bytes read by every thread of this process so far (from files, pipes and sockets).
 inline qint64 bytesRead() { return field("/proc/self/io", "rchar"); }
 
-// Runs work and returns how far the resident memory's peak rose above what was
-// resident before it, in bytes.
+// How far work raised the resident memory's peak above what was resident before, in bytes.
 template <typename Work>
 qint64 peakResidentGrowth(Work&& work)
 {
     QFile reset(QStringLiteral("/proc/self/clear_refs"));
-    if (!reset.open(QIODevice::WriteOnly) || reset.write("5") != 1)
+    if (!reset.open(QIODevice::WriteOnly) || reset.write("5") != 1 || !reset.flush())
         return -1;
-    reset.close();
     const qint64 before = field("/proc/self/status", "VmRSS");
     work();
     return (field("/proc/self/status", "VmHWM") - before) * 1024;

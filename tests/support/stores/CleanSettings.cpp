@@ -1,7 +1,5 @@
-// Every test starts from an empty settings store. The tests of a program share one
-// process, so what one test stored (a shortcut, a backdrop, a window place) would
-// otherwise decide what the next one sees, and the outcome would hang on their order.
-#include "Core/ShortcutStore.h"
+// Every test starts from an empty settings store: the tests of a program share one
+// process, and what one stored (a shortcut, a backdrop) must not decide what the next sees.
 #include "Platform/UserDefaults.h"
 
 #include <QSettings>
@@ -13,20 +11,14 @@ class CleanSettings : public ::testing::EmptyTestEventListener {
     void OnTestStart(const ::testing::TestInfo&) override
     {
         UserDefaults& defaults = UserDefaults::standard();
-        // The file the shared store was made over, whatever a test does to the environment.
+        // The store's own file, whatever a test does to the environment later; the keys go
+        // one by one through the store, so that whoever observes one hears of it.
         static const QString file = UserDefaults::defaultFilePath();
-        // Removed one by one through the store, so that whoever observes a key hears of it.
         for (const QString& key : QSettings(file, QSettings::IniFormat).allKeys())
             defaults.remove(key);
-        ShortcutStore& shortcuts = ShortcutStore::shared();
-        shortcuts.setUserOverrides({});
-        shortcuts.rebuildBindings();
     }
 };
 
-const bool installed = [] {
-    ::testing::UnitTest::GetInstance()->listeners().Append(new CleanSettings);
-    return true;
-}();
+const bool installed = (::testing::UnitTest::GetInstance()->listeners().Append(new CleanSettings), true);
 
 } // namespace
