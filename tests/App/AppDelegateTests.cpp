@@ -209,11 +209,11 @@ TEST_F(AppDelegateTest, CaptureOptionsStartTheirRoadHereOrInTheRunningCopy)
     // the capture itself.
     using HandOff = RunningCopyChannel::HandOff;
     using Listening = RunningCopyChannel::Listening;
-    using Result = AppDelegate::LaunchResult;
+    using enum AppDelegate::LaunchResult;
     for (const auto& [handOffs, listening, result] :
-         {std::tuple{QList{HandOff::delivered}, Listening::started, Result::handedOff},
-          std::tuple{QList{HandOff::noRunningCopy, HandOff::delivered}, Listening::anotherCopyListens, Result::handedOff},
-          std::tuple{QList{HandOff::notTaken}, Listening::started, Result::runningCopyUnresponsive}}) {
+         {std::tuple{QList{HandOff::delivered}, Listening::started, handedOff},
+          std::tuple{QList{HandOff::noRunningCopy, HandOff::delivered}, Listening::anotherCopyListens, handedOff},
+          std::tuple{QList{HandOff::notTaken}, Listening::started, runningCopyUnresponsive}}) {
         delegate.reset();
         journal.clear();
         std::tie(runningCopy.handOffs, runningCopy.listening) = std::tuple(handOffs, listening);

@@ -1,7 +1,6 @@
 #pragma once
 
-// What this process has consumed, from /proc: bytes read through read() and its kin
-// (rchar, every thread), and the peak of its resident memory, which can be set back.
+// What this process consumed, from /proc: bytes read by every thread, and its resident memory's peak.
 #include <QFile>
 #include <QRegularExpression>
 

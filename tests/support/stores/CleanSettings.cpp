@@ -11,8 +11,7 @@ class CleanSettings : public ::testing::EmptyTestEventListener {
     void OnTestStart(const ::testing::TestInfo&) override
     {
         UserDefaults& defaults = UserDefaults::standard();
-        // The store's own file, whatever a test does to the environment later; the keys go
-        // one by one through the store, so that whoever observes one hears of it.
+        // The store's own file, whatever a test does to the environment; each key through the store.
         static const QString file = UserDefaults::defaultFilePath();
         for (const QString& key : QSettings(file, QSettings::IniFormat).allKeys())
             defaults.remove(key);
