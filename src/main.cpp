@@ -78,9 +78,16 @@ int main(int argc, char** argv)
     });
 
     LumetraApp lumetra;
-    // Another copy already runs and has taken this launch's files and capture.
-    if (lumetra.launch(QApplication::arguments().mid(1)) == AppDelegate::LaunchResult::handedOff)
+    // Another copy already runs and has taken this launch's files and capture (or did
+    // not take them: this launch ends all the same, and says so).
+    switch (lumetra.launch(QApplication::arguments().mid(1))) {
+    case AppDelegate::LaunchResult::handedOff:
         return 0;
+    case AppDelegate::LaunchResult::runningCopyUnresponsive:
+        return 1;
+    case AppDelegate::LaunchResult::running:
+        break;
+    }
 
     return app.exec();
 }

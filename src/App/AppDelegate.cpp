@@ -3,6 +3,7 @@
 #include "App/FileOpening.h"
 #include "App/SingleInstance.h"
 #include "App/UpdaterController.h"
+#include "Base/Logger.h"
 #include "Capture/CaptureDelivery.h"
 #include "Capture/CaptureLog.h"
 #include "Core/Notifications.h"
@@ -43,9 +44,27 @@ AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching(const QStri
 {
     // One copy per user: a later launch hands its files and capture over and ends.
     if (m_parts.runningCopy) {
-        if (m_parts.runningCopy->handOffToRunningCopy({files, capture ? captureOptionName(*capture) : QString()}))
+        using HandOff = RunningCopyChannel::HandOff;
+        const LaunchRequest request {files, capture ? captureOptionName(*capture) : QString()};
+        HandOff handOff = m_parts.runningCopy->handOffToRunningCopy(request);
+        // A copy that came up between the hand-over and listening is handed over to.
+        for (int attempt = 0; handOff == HandOff::noRunningCopy && attempt < 3; ++attempt) {
+            const auto listening =
+                m_parts.runningCopy->listen([this](const LaunchRequest& request) { receiveLaunchRequest(request); });
+            if (listening != RunningCopyChannel::Listening::anotherCopyListens)
+                break;
+            handOff = m_parts.runningCopy->handOffToRunningCopy(request);
+        }
+        if (handOff == HandOff::delivered)
             return LaunchResult::handedOff;
-        m_parts.runningCopy->listen([this](const LaunchRequest& request) { receiveLaunchRequest(request); });
+        if (handOff == HandOff::notTaken) {
+            // A stopped or stalled copy still holds the socket: a second copy beside it
+            // would open the same files twice and fight over the hot keys.
+            Logger::shared().log(LogLevel::error, [] {
+                return QStringLiteral("🔁 Lumetra is already running but did not answer; this launch ends without starting a second copy");
+            });
+            return LaunchResult::runningCopyUnresponsive;
+        }
     }
 
     // The status item with its menu. It is made even when the desktop shows no tray yet

@@ -68,6 +68,7 @@ public:
     enum class LaunchResult {
         running,   // this copy runs: tray, hot keys and observers are in place
         handedOff, // another copy runs and took the files; this one should exit 0
+        runningCopyUnresponsive, // another copy runs but did not take them; this one should exit 1
     };
 
     AppDelegate(AppDelegateParts parts, UserDefaults& defaults, ShortcutStore& store, QObject* parent = nullptr);

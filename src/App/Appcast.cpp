@@ -1,5 +1,6 @@
 #include "App/Appcast.h"
 
+#include <QHostAddress>
 #include <QXmlStreamReader>
 
 namespace {
@@ -82,6 +83,16 @@ bool onlyZeros(const QList<Token>& tokens, qsizetype from)
 
 namespace Appcast {
 
+bool isSecureUrl(const QUrl& url)
+{
+    if (!isWebUrl(url))
+        return false;
+    if (url.scheme() == QLatin1String("https"))
+        return true;
+    const QString host = url.host();
+    return host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0 || QHostAddress(host).isLoopback();
+}
+
 int compareVersions(const QString& a, const QString& b)
 {
     const QList<Token> left = tokenize(a);
@@ -152,6 +163,14 @@ std::optional<QList<AppcastItem>> parse(const QByteArray& xml, QString* error)
                     bool ok = false;
                     const qint64 length = attributes.value(QStringLiteral("length")).toLongLong(&ok);
                     current->length = ok && length > 0 ? length : 0;
+                    QString digest = sparkleAttribute(attributes, QStringLiteral("sha256"));
+                    if (digest.isEmpty())
+                        digest = attributes.value(QStringLiteral("sha256")).toString().trimmed();
+                    if (!digest.isEmpty()) {
+                        const QByteArray bytes = QByteArray::fromHex(digest.toLatin1());
+                        current->sha256 = bytes.size() == 32 && bytes.toHex() == digest.toLower().toLatin1()
+                            ? bytes : QByteArray("malformed");
+                    }
                     if (const QString v = sparkleAttribute(attributes, QStringLiteral("version")); !v.isEmpty())
                         current->version = v;
                     if (const QString v = sparkleAttribute(attributes, QStringLiteral("shortVersionString")); !v.isEmpty())

@@ -14,11 +14,19 @@ struct AppcastItem {
     QString displayVersion; // sparkle:shortVersionString, else version
     QUrl downloadUrl;       // the enclosure
     qint64 length = 0;      // the enclosure's declared size in bytes, 0 when absent
+    // The SHA-256 digest the enclosure declares (its sha256 attribute, in hex): empty
+    // when absent; an attribute that is no such digest gives one that matches nothing.
+    QByteArray sha256;
     QUrl releaseNotesUrl;
     QString description;
 };
 
 namespace Appcast {
+
+// Whether an address may be fetched for an update: https only. Plain http is taken
+// only from this machine itself (127.0.0.0/8, ::1, localhost), where no one on the
+// network can change what is sent; a local server is a test's or a developer's.
+bool isSecureUrl(const QUrl& url);
 
 // The releases of a feed in document order. Items without a version or without an
 // http(s) enclosure are skipped; none for a document that is not an RSS feed.

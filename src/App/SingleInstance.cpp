@@ -12,15 +12,20 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 void warn(const QString& message)
 {
@@ -34,6 +39,95 @@ bool peerIsThisUser(int fd)
     socklen_t length = sizeof credentials;
     return ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) == 0 && length == sizeof credentials
         && credentials.uid == ::getuid();
+}
+
+bool addressFor(const QByteArray& path, sockaddr_un& address)
+{
+    address = {};
+    address.sun_family = AF_UNIX;
+    if (path.isEmpty() || size_t(path.size()) >= sizeof address.sun_path)
+        return false;
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    return true;
+}
+
+enum class Reach { connected, nobody, busy, failed };
+
+// One connection attempt that never waits: a refused connection (or no file) means
+// nobody listens; a full backlog means somebody does, too slowly. On connected, *fd
+// is the connection (non-blocking).
+Reach connectTo(const QByteArray& path, int* fd)
+{
+    sockaddr_un address {};
+    if (!addressFor(path, address))
+        return Reach::failed;
+    *fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (*fd < 0)
+        return Reach::failed;
+    if (::connect(*fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+        return Reach::connected;
+    const int error = errno;
+    ::close(*fd);
+    *fd = -1;
+    errno = error;
+    if (error == ECONNREFUSED || error == ENOENT)
+        return Reach::nobody;
+    if (error == EAGAIN)
+        return Reach::busy;
+    return Reach::failed;
+}
+
+int millisecondsUntil(Clock::time_point deadline)
+{
+    return int(std::max<qint64>(0, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count()));
+}
+
+// Waits for events on fd until the deadline; false when it passed first.
+bool waitFor(int fd, short events, Clock::time_point deadline)
+{
+    for (;;) {
+        pollfd waiting {fd, events, 0};
+        const int ready = ::poll(&waiting, 1, millisecondsUntil(deadline));
+        if (ready > 0)
+            return true;
+        if (ready == 0 || errno != EINTR)
+            return false;
+    }
+}
+
+enum class Answer { ok, busy, refused, none };
+
+// Sends the message on a connected socket and reads the one-line answer. A connection
+// closed before an answer counts as busy: a copy over its connection cap (or an older
+// copy) closes without one.
+Answer exchange(int fd, const QByteArray& message, Clock::time_point deadline)
+{
+    for (qsizetype sent = 0; sent < message.size();) {
+        if (!waitFor(fd, POLLOUT, deadline))
+            return Answer::none;
+        const ssize_t n = ::send(fd, message.constData() + sent, size_t(message.size() - sent), MSG_NOSIGNAL);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN))
+            continue;
+        if (n <= 0)
+            return errno == EPIPE || errno == ECONNRESET ? Answer::busy : Answer::none;
+        sent += n;
+    }
+    QByteArray line;
+    while (!line.contains('\n') && line.size() < 64) {
+        if (!waitFor(fd, POLLIN, deadline))
+            return Answer::none;
+        char buffer[64];
+        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN))
+            continue;
+        if (n <= 0)
+            return line.isEmpty() ? Answer::busy : Answer::none;
+        line.append(buffer, n);
+    }
+    const QByteArray answer = line.left(line.indexOf('\n')).trimmed();
+    if (answer == "ok")
+        return Answer::ok;
+    return answer == "busy" ? Answer::busy : Answer::refused;
 }
 
 } // namespace
@@ -87,8 +181,13 @@ SingleInstance::SingleInstance(QString socketPath, QObject* parent)
 SingleInstance::~SingleInstance()
 {
     if (m_listenFd >= 0) {
+        // A later copy may have put its own socket there (after this one was taken for
+        // gone): that one stays.
+        const QByteArray path = QFile::encodeName(m_socketPath);
+        struct stat status {};
+        if (::lstat(path.constData(), &status) == 0 && status.st_dev == m_socketDevice && status.st_ino == m_socketInode)
+            ::unlink(path.constData());
         ::close(m_listenFd);
-        ::unlink(QFile::encodeName(m_socketPath).constData());
     }
 }
 
@@ -125,74 +224,98 @@ std::optional<LaunchRequest> SingleInstance::decodeMessage(const QByteArray& lin
     return result;
 }
 
-bool SingleInstance::handOffToRunningCopy(const LaunchRequest& request)
+RunningCopyChannel::HandOff SingleInstance::handOffToRunningCopy(const LaunchRequest& request)
 {
     if (m_socketPath.isEmpty())
-        return false;
-    QLocalSocket socket;
-    socket.connectToServer(m_socketPath);
-    if (!socket.waitForConnected(handOffTimeoutMs))
-        return false;
-    // The paths go only to a copy run by this user.
-    if (!peerIsThisUser(int(socket.socketDescriptor()))) {
-        warn(QStringLiteral("🔁 %1 is held by another user; nothing was handed over and this copy starts on its own")
-                 .arg(m_socketPath));
-        socket.abort();
-        return false;
-    }
+        return HandOff::noRunningCopy;
     // Paths are made absolute here: the running copy has another working folder.
     LaunchRequest absolute = request;
     for (QString& file : absolute.files)
         file = QFileInfo(file).absoluteFilePath();
-    socket.write(encodeMessage(absolute));
-    if (!socket.waitForBytesWritten(handOffTimeoutMs))
-        return false;
-    // Wait for the answer, so the files are known to be in the other copy's hands
-    // before this one ends.
-    while (!socket.canReadLine()) {
-        if (!socket.waitForReadyRead(handOffTimeoutMs))
-            break;
+    const QByteArray message = encodeMessage(absolute);
+    const QByteArray path = QFile::encodeName(m_socketPath);
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(handOffTimeoutMs);
+    for (;;) {
+        int fd = -1;
+        const Reach reach = connectTo(path, &fd);
+        if (reach == Reach::nobody)
+            return HandOff::noRunningCopy;
+        if (reach == Reach::failed) {
+            warn(QStringLiteral("🔁 Cannot reach %1 (%2); this copy starts on its own").arg(m_socketPath, qt_error_string(errno)));
+            return HandOff::noRunningCopy;
+        }
+        Answer answer = Answer::busy;
+        if (reach == Reach::connected) {
+            // The paths go only to a copy run by this user.
+            if (!peerIsThisUser(fd)) {
+                ::close(fd);
+                warn(QStringLiteral("🔁 %1 is held by another user; nothing was handed over and this copy starts on its own")
+                         .arg(m_socketPath));
+                return HandOff::noRunningCopy;
+            }
+            // Wait for the answer, so the files are known to be in the other copy's
+            // hands before this one ends.
+            answer = exchange(fd, message, deadline);
+            ::close(fd);
+        }
+        if (answer == Answer::ok)
+            return HandOff::delivered;
+        if (answer != Answer::busy || millisecondsUntil(deadline) <= busyRetryMs) {
+            warn(QStringLiteral("🔁 A running copy of Lumetra holds %1 but did not take this launch's request")
+                     .arg(m_socketPath));
+            return HandOff::notTaken;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(busyRetryMs));
     }
-    const bool accepted = socket.readLine().trimmed() == "ok";
-    if (!accepted)
-        warn(QStringLiteral("🔁 The running copy of Lumetra did not answer; starting this one instead"));
-    return accepted;
 }
 
-bool SingleInstance::listen(std::function<void(const LaunchRequest&)> receiver)
+RunningCopyChannel::Listening SingleInstance::listen(std::function<void(const LaunchRequest&)> receiver)
 {
     m_receiver = std::move(receiver);
     if (m_listenFd >= 0)
-        return true;
+        return Listening::started;
     const QByteArray path = QFile::encodeName(m_socketPath);
     sockaddr_un address {};
-    address.sun_family = AF_UNIX;
-    if (path.isEmpty() || size_t(path.size()) >= sizeof address.sun_path) {
+    if (!addressFor(path, address)) {
         if (!path.isEmpty())
             warn(QStringLiteral("🔁 The socket path %1 is too long; later launches start copies of their own").arg(m_socketPath));
-        return false;
+        return Listening::unavailable;
     }
-    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
 
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0)
-        return false;
+        return Listening::unavailable;
     int bound = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
     if (bound != 0 && errno == EADDRINUSE) {
-        // Nobody answered on it (the hand-over came first), so the file is left over
-        // from a copy that ended without removing it.
+        // Only a file nobody listens on is left over from a copy that ended without
+        // removing it. A copy that is stopped or busy still listens: its socket stays.
+        int probe = -1;
+        const Reach reach = connectTo(path, &probe);
+        if (reach == Reach::connected || reach == Reach::busy) {
+            const bool ours = reach == Reach::busy || peerIsThisUser(probe);
+            if (probe >= 0)
+                ::close(probe);
+            ::close(fd);
+            if (ours)
+                return Listening::anotherCopyListens;
+            warn(QStringLiteral("🔁 %1 is held by another user; later launches start copies of their own").arg(m_socketPath));
+            return Listening::unavailable;
+        }
         struct stat status {};
-        if (::lstat(path.constData(), &status) == 0 && !S_ISDIR(status.st_mode))
+        if (reach == Reach::nobody && ::lstat(path.constData(), &status) == 0 && !S_ISDIR(status.st_mode))
             ::unlink(path.constData());
         bound = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
     }
-    if (bound != 0 || ::chmod(path.constData(), 0600) != 0 || ::listen(fd, 64) != 0) {
+    struct stat made {};
+    if (bound != 0 || ::chmod(path.constData(), 0600) != 0 || ::lstat(path.constData(), &made) != 0 || ::listen(fd, 64) != 0) {
         const QString reason = qt_error_string(errno);
         ::close(fd);
         warn(QStringLiteral("🔁 Cannot listen on %1 (%2); later launches start copies of their own").arg(m_socketPath, reason));
-        return false;
+        return Listening::unavailable;
     }
     m_listenFd = fd;
+    m_socketDevice = made.st_dev;
+    m_socketInode = made.st_ino;
     m_acceptNotifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
     m_acceptNotifier->setEnabled(true);
     connect(m_acceptNotifier, &QSocketNotifier::activated, this, &SingleInstance::acceptConnections);
@@ -203,7 +326,7 @@ bool SingleInstance::listen(std::function<void(const LaunchRequest&)> receiver)
         m_acceptNotifier->setEnabled(true);
         acceptConnections();
     });
-    return true;
+    return Listening::started;
 }
 
 void SingleInstance::acceptConnections()
@@ -226,7 +349,13 @@ void SingleInstance::acceptConnections()
             return;
         }
         m_reportedAcceptFailure = false;
-        if (m_connections >= maximumConnections || !peerIsThisUser(fd)) {
+        if (!peerIsThisUser(fd)) {
+            ::close(fd);
+            continue;
+        }
+        if (m_connections >= maximumConnections) {
+            // A launch waiting behind a flood is told to come back, not left to guess.
+            ::send(fd, "busy\n", 5, MSG_NOSIGNAL | MSG_DONTWAIT);
             ::close(fd);
             continue;
         }

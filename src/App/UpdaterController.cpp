@@ -6,6 +6,7 @@
 #include "Platform/FileSync.h"
 #include "Platform/UserDefaults.h"
 
+#include <QCryptographicHash>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
@@ -234,6 +235,8 @@ void UpdaterController::startCheck(bool userInitiated)
         finish(Outcome::noFeed);
         return;
     }
+    if (!refuseInsecure(m_feedUrl))
+        return;
     Settings::lastUpdateCheckTime.write(now().toString(Qt::ISODate), m_defaults);
     m_abortReason = AbortReason::none;
     m_feedReply = network().get(requestFor(m_feedUrl, m_currentVersion));
@@ -259,6 +262,9 @@ void UpdaterController::feedFinished()
         failForReplyError(reply, false);
         return;
     }
+    // Where the feed came from after redirections.
+    if (!refuseInsecure(reply->url()))
+        return;
     QString error;
     const std::optional<QList<AppcastItem>> items = Appcast::parse(reply->readAll(), &error);
     if (!items) {
@@ -273,6 +279,9 @@ void UpdaterController::feedFinished()
         finish(Outcome::upToDate);
         return;
     }
+    // Not even offered: the user would fetch it over a network anyone may change.
+    if (!refuseInsecure(update->downloadUrl))
+        return;
     if (m_automaticDownloads && !m_userInitiated) {
         startDownload(*update);
         return;
@@ -282,8 +291,25 @@ void UpdaterController::feedFinished()
     finish(Outcome::updateAvailable);
 }
 
+bool UpdaterController::refuseInsecure(const QUrl& url)
+{
+    if (Appcast::isSecureUrl(url))
+        return true;
+    const QString shown = url.toDisplayString(QUrl::RemoveUserInfo | QUrl::RemoveQuery | QUrl::RemoveFragment);
+    fail(QStringLiteral("%1 is not an HTTPS address; updates are fetched over HTTPS only.").arg(shown),
+         localizedFormat(QStringLiteral("update.error.insecure"), {shown}));
+    return false;
+}
+
 void UpdaterController::startDownload(const AppcastItem& item)
 {
+    // The feed's length is what the download is held to: without one, or beyond the
+    // cap, nothing is fetched.
+    if (item.length <= 0 || item.length > maximumDownloadBytes) {
+        fail(QStringLiteral("The feed announces no usable size for Lumetra %1.").arg(item.displayVersion),
+             localizedFormat(QStringLiteral("update.error.mismatch"), {item.displayVersion}));
+        return;
+    }
     const QString folder = downloadFolder();
     QDir().mkpath(folder);
     // The bytes go to a hidden file first; only a complete download is given its name,
@@ -300,17 +326,21 @@ void UpdaterController::startDownload(const AppcastItem& item)
     m_deadline->start(m_downloadDeadlineMs);
     QNetworkReply* reply = m_downloadReply;
     auto written = std::make_shared<qint64>(0);
-    connect(reply, &QNetworkReply::readyRead, this, [this, reply, file, written] {
-        const QByteArray chunk = reply->readAll();
+    auto digest = std::make_shared<QCryptographicHash>(QCryptographicHash::Sha256);
+    auto take = [this, reply, file, written, digest](const QByteArray& chunk) {
         *written += chunk.size();
-        if (*written > maximumDownloadBytes) {
+        digest->addData(chunk);
+        if (*written > m_downloading->length) {
             m_abortReason = AbortReason::tooLarge;
             reply->abort();
         } else if (file->write(chunk) != chunk.size()) {
             reply->abort();
         }
-    });
-    connect(reply, &QNetworkReply::finished, this, [this, reply, file, written, folder] {
+    };
+    connect(reply, &QNetworkReply::readyRead, this, [reply, take] { take(reply->readAll()); });
+    connect(reply, &QNetworkReply::finished, this, [this, reply, file, written, digest, folder, take] {
+        if (reply->error() == QNetworkReply::NoError)
+            take(reply->readAll());
         m_downloadReply = nullptr;
         m_deadline->stop();
         reply->deleteLater();
@@ -321,16 +351,23 @@ void UpdaterController::startDownload(const AppcastItem& item)
                  localizedFormat(QStringLiteral("update.error.cannotSave"), {folder, file->errorString()}));
             return;
         }
-        if (reply->error() != QNetworkReply::NoError) {
+        const bool longer = m_abortReason == AbortReason::tooLarge;
+        if (reply->error() != QNetworkReply::NoError && !longer) {
             failForReplyError(reply, true);
             return;
         }
-        const QByteArray rest = reply->readAll();
-        *written += rest.size();
-        file->write(rest);
-        if (item.length > 0 && *written != item.length) {
+        m_abortReason = AbortReason::none;
+        if (!refuseInsecure(reply->url()))
+            return;
+        if (*written < item.length && !longer) {
             fail(QStringLiteral("The download of Lumetra %1 is incomplete.").arg(item.displayVersion),
                  localizedFormat(QStringLiteral("update.error.incomplete"), {item.displayVersion}));
+            return;
+        }
+        if (longer || (!item.sha256.isEmpty() && digest->result() != item.sha256)) {
+            fail(QStringLiteral("The download of Lumetra %1 does not match the feed (%2).")
+                     .arg(item.displayVersion, longer ? QStringLiteral("longer than announced") : QStringLiteral("SHA-256 differs")),
+                 localizedFormat(QStringLiteral("update.error.mismatch"), {item.displayVersion}));
             return;
         }
         QString error;

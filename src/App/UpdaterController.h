@@ -53,10 +53,11 @@ public:
     void showNoFeed() override;
 };
 
-// Lumetra's updater: reads an appcast feed over HTTP(S), compares the newest release
+// Lumetra's updater: reads an appcast feed over HTTPS, compares the newest release
 // with the running version, checks when asked and daily while automatic checks are on,
 // and with automatic downloads on saves a newer release to the download folder and
-// says where. It never installs anything itself.
+// says where. A download is kept only when its size is the feed's and, where the feed
+// gives a SHA-256 digest, its digest is that one. It never installs anything itself.
 class UpdaterController : public QObject, public UpdaterControlling {
     Q_OBJECT
 public:
@@ -112,6 +113,8 @@ private:
     void startCheck(bool userInitiated);
     void feedFinished();
     void startDownload(const AppcastItem& item);
+    // Fails the check (and says why) when url is not one updates may come from.
+    bool refuseInsecure(const QUrl& url);
     void finish(Outcome outcome);
     // The reason is logged as written; the user sees shownReason, its text in the
     // interface language (the reason itself when there is none, e.g. a network error).

@@ -8,6 +8,7 @@
 #include "Models/OCRPanelState.h"
 #include "Models/ToolType.h"
 #include "Platform/Image.h"
+#include "Platform/ImageFileReader.h"
 #include "Platform/RgbaColor.h"
 
 #include <QList>
@@ -19,8 +20,10 @@
 #include <QUrl>
 #include <QUuid>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class OpenPanel;
@@ -165,7 +168,7 @@ public:
     void setIsNewlyLoaded(bool v) { publish(m_isNewlyLoaded, v, &ImageEditorViewModel::documentChanged); }
     const std::optional<Image>& originalImage() const { return m_originalImage; }
     const std::optional<Image>& pristineImage() const { return m_pristineImage; }
-    qint64 imageLoadGeneration() const { return m_imageLoadGeneration; }
+    qint64 imageLoadGeneration() const { return *m_imageLoadGeneration; }
 
     AnnotationManager* annotationManager() const { return m_annotationManager; }
 
@@ -514,6 +517,8 @@ signals:
     void imageLoadFinished(const QUrl& url, bool installed);
 
 private:
+    // Asked by a decoding thread: whether a load newer than generation has begun.
+    ImageFileReader::Superseded supersededAfter(qint64 generation) const;
     template <typename T, typename V>
     void publish(T& field, V&& value, void (ImageEditorViewModel::*groupSignal)())
     {
@@ -633,7 +638,8 @@ private:
     std::optional<Image> m_pristineImage;
     QList<EditorState> m_undoStack;
     QList<EditorState> m_redoStack;
-    qint64 m_imageLoadGeneration = 0;
+    // Shared with the decoding threads, which stop once a newer load has begun.
+    std::shared_ptr<std::atomic<qint64>> m_imageLoadGeneration = std::make_shared<std::atomic<qint64>>(0);
     qint64 m_resampleGeneration = 0;
     bool m_isResampling = false;
 

@@ -52,17 +52,18 @@ void ImageEditorViewModel::loadImage(const QUrl& url)
     const QString name = QFileInfo(url.path()).fileName();
     logMessage(LogLevel::debug, [&] { return QStringLiteral("📂 loadImage 被调用: ") + name; });
 
-    const qint64 generation = ++m_imageLoadGeneration;
+    const qint64 generation = ++*m_imageLoadGeneration;
     const QString path = url.isLocalFile() ? url.toLocalFile() : QString();
 
     // Only the decoding runs on the worker; the model is touched back on this thread.
-    // The continuation is dropped with the model if the model goes first.
-    QtConcurrent::run([path] {
+    // The continuation is dropped with the model if the model goes first, and the
+    // decoding stops as soon as a newer load has begun.
+    QtConcurrent::run([path, superseded = supersededAfter(generation)] {
         if (path.isEmpty())
             return ImageFileReader::Result { QImage(), QStringLiteral("not a local file") };
-        return ImageFileReader::readFile(path);
+        return ImageFileReader::readFile(path, superseded);
     }).then(this, [this, generation, url, name](const ImageFileReader::Result& result) {
-        if (generation != m_imageLoadGeneration) {
+        if (generation != *m_imageLoadGeneration) {
             emit imageLoadFinished(url, false);
             return;
         }
@@ -78,9 +79,14 @@ void ImageEditorViewModel::loadImage(const QUrl& url)
     });
 }
 
+ImageFileReader::Superseded ImageEditorViewModel::supersededAfter(qint64 generation) const
+{
+    return [newest = m_imageLoadGeneration, generation] { return newest->load() != generation; };
+}
+
 void ImageEditorViewModel::setLoadedImage(const Image& image, const QUrl& url)
 {
-    ++m_imageLoadGeneration;
+    ++*m_imageLoadGeneration;
     logMessage(LogLevel::debug, [] { return QStringLiteral("✅ 图片加载成功，准备清除标注"); });
     logMessage(LogLevel::debug, [&] { return QStringLiteral("   当前标注数量: ") + annotationCounts(*m_annotationManager); });
 
@@ -124,12 +130,12 @@ void ImageEditorViewModel::pasteImage()
 
 void ImageEditorViewModel::loadImageData(const QByteArray& bytes, std::function<void()> onInstalled)
 {
-    const qint64 generation = ++m_imageLoadGeneration;
+    const qint64 generation = ++*m_imageLoadGeneration;
     // A full-screen capture takes a while to decode: the worker decodes, this thread
     // installs, unless another document came in meanwhile.
-    QtConcurrent::run([bytes] { return ImageFileReader::readData(bytes); })
+    QtConcurrent::run([bytes, superseded = supersededAfter(generation)] { return ImageFileReader::readData(bytes, superseded); })
         .then(this, [this, generation, onInstalled = std::move(onInstalled)](const ImageFileReader::Result& decoded) {
-            if (generation != m_imageLoadGeneration) {
+            if (generation != *m_imageLoadGeneration) {
                 emit imageLoadFinished(QUrl(), false);
                 return;
             }

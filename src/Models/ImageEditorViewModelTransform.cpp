@@ -149,7 +149,7 @@ void ImageEditorViewModel::clearImage()
 void ImageEditorViewModel::emptyDocument()
 {
     // An image still being decoded or resampled for this window is not wanted any more.
-    ++m_imageLoadGeneration;
+    ++*m_imageLoadGeneration;
     ++m_resampleGeneration;
     m_isResampling = false;
     setSelectedImage(std::nullopt);

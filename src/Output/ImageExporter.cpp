@@ -4,6 +4,7 @@
 #include "Core/Localization.h"
 #include "Output/AtomicFileWriter.h"
 #include "Output/ExportFormats.h"
+#include "Platform/ImageFileReader.h"
 #include "Platform/Pasteboard.h"
 
 #include <QFileInfo>
@@ -102,7 +103,6 @@ ClipboardImages ImageExport::encodeClipboardImage(const ExportSnapshot& snapshot
     if (!bitmap)
         return images;
     images.png = ImageEncoding::encodePng(*bitmap);
-    images.bitmap = *bitmap;
     return images;
 }
 
@@ -110,10 +110,13 @@ bool ImageExport::writeClipboardImage(const ClipboardImages& images, Pasteboard&
 {
     if (images.png.isEmpty())
         return false;
-    QList<Pasteboard::PromisedItem> promised;
-    if (!images.bitmap.isNull())
-        promised.append({Pasteboard::tiffType, [bitmap = images.bitmap] { return ImageEncoding::encodeTiff(bitmap); }});
-    pasteboard.setItems({{Pasteboard::pngType, images.png}}, promised);
+    // The TIFF is made from the PNG when a program asks for it: the rendered image, as large
+    // as the document, is not held beside it for as long as the clipboard is ours.
+    const auto tiff = [png = images.png] {
+        const QImage decoded = ImageFileReader::readData(png).image;
+        return decoded.isNull() ? QByteArray() : ImageEncoding::encodeTiff(decoded);
+    };
+    pasteboard.setItems({{Pasteboard::pngType, images.png}}, {{Pasteboard::tiffType, tiff}});
     logMessage(LogLevel::debug, [] { return QStringLiteral("✅ 已复制成品图到剪贴板"); });
     return true;
 }

@@ -39,7 +39,6 @@ struct ExportOutcome {
 // bitmap, from which the TIFF is made only if a program asks for one.
 struct ClipboardImages {
     QByteArray png;
-    QImage bitmap;
 };
 
 namespace ImageExport {

@@ -4,6 +4,8 @@
 #include <QImage>
 #include <QString>
 
+#include <functional>
+
 // Decodes image files and image data for the editor: PNG, JPEG, TIFF, GIF, BMP and
 // WebP through Qt's readers (EXIF orientation applied), HEIC/HEIF through libheif, and
 // the merged image of PSD files through our own reader. The format is decided from
@@ -24,17 +26,25 @@ struct Result {
 // Admits a 20000 x 20000 image at 4 bytes a pixel, with some room to spare.
 inline constexpr qint64 maxDecodedBytes = qint64(2048) * 1024 * 1024;
 
-Result readFile(const QString& path);
-Result readData(const QByteArray& data);
+// Asked from the decoding thread before each stage of a read and while it reads: true
+// once the image is no longer wanted (a newer load took its place). The read then
+// stops and gives a null image.
+using Superseded = std::function<bool()>;
+
+Result readFile(const QString& path, const Superseded& superseded = {});
+Result readData(const QByteArray& data, const Superseded& superseded = {});
 
 // The HEIF path alone (also used by readData when the content is HEIF). libheif runs in
 // a separate program (lumetra-heif-decoder) with capped memory and time: a file that
 // makes the library fault, hang or ask for gigabytes costs the image, never this process.
-Result readHeif(const QByteArray& data);
+Result readHeif(const QByteArray& data, const Superseded& superseded = {});
+// The same for an open file: the program reads it from the descriptor (from its start).
+Result readHeifFile(int fd, const Superseded& superseded = {});
 bool looksLikeHeif(const QByteArray& data);
 // The decoding program found beside this one, installed, or in the build; empty if none.
 QString heifDecoderProgram();
 // readHeif through a given program and deadline (tests stand in misbehaving programs).
-Result readHeifWith(const QString& decoderProgram, const QByteArray& data, int timeoutMs);
+Result readHeifWith(const QString& decoderProgram, const QByteArray& data, int timeoutMs,
+                    const Superseded& superseded = {});
 
 } // namespace ImageFileReader

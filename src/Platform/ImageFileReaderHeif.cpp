@@ -45,17 +45,17 @@ namespace {
 
     bool isExecutable(const QString& path) { return !path.isEmpty() && ::access(QFile::encodeName(path).constData(), X_OK) == 0; }
 
-    // Reads exactly size bytes before the deadline. False on end of data, an error or
-    // the deadline.
-    bool readExactly(int fd, void* into, size_t size, Clock::time_point deadline)
+    // Reads exactly size bytes before the deadline. False on end of data, an error, the
+    // deadline, or once the image is superseded.
+    bool readExactly(int fd, void* into, size_t size, Clock::time_point deadline, const Superseded& superseded)
     {
         char* bytes = static_cast<char*>(into);
         while (size > 0) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-            if (left <= 0)
+            if (left <= 0 || (superseded && superseded()))
                 return false;
             pollfd p { fd, POLLIN, 0 };
-            const int ready = ::poll(&p, 1, int(std::min<long long>(left, 1000)));
+            const int ready = ::poll(&p, 1, int(std::min<long long>(left, 100)));
             if (ready < 0 && errno != EINTR)
                 return false;
             if (ready <= 0)
@@ -69,6 +69,14 @@ namespace {
             size -= size_t(n);
         }
         return true;
+    }
+
+    // One row of the answer into the editor's format, so that no second copy of the
+    // image in the decoder's format is ever held.
+    void convertRow(const uchar* in, int width, int channels, QRgb* out)
+    {
+        for (int x = 0; x < width; ++x, in += channels)
+            out[x] = channels == 4 ? qPremultiply(qRgba(in[0], in[1], in[2], in[3])) : qRgb(in[0], in[1], in[2]);
     }
 
     // Waits for the program's end until the deadline, then ends it. Its exit status, or
@@ -96,20 +104,12 @@ namespace {
         return QString();
     }
 
-    Result decodeInChild(const QString& program, const QByteArray& data, int timeoutMs)
+    // The program reads the image from input (a file, or the bytes in memory) as its
+    // standard input.
+    Result decodeInChild(const QString& program, int input, int timeoutMs, const Superseded& superseded)
     {
         const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-        if (data.size() > P::maximumInputBytes)
-            return { QImage(), QStringLiteral("the HEIF file is too large") };
-
-        // The bytes reach the program as its standard input, from memory.
-        Fd input(::memfd_create("lumetra-heif-input", MFD_CLOEXEC));
-        if (input.fd < 0)
-            return { QImage(), QStringLiteral("cannot hand the image to the HEIF decoder: %1").arg(qt_error_string(errno)) };
-        if (!P::writeAll(input.fd, data.constData(), size_t(data.size())))
-            return { QImage(), QStringLiteral("cannot hand the image to the HEIF decoder: %1").arg(qt_error_string(errno)) };
-        ::lseek(input.fd, 0, SEEK_SET);
-
+        ::lseek(input, 0, SEEK_SET);
         int pipeEnds[2];
         if (::pipe2(pipeEnds, O_CLOEXEC) != 0)
             return { QImage(), QStringLiteral("cannot start the HEIF decoder: %1").arg(qt_error_string(errno)) };
@@ -118,7 +118,7 @@ namespace {
 
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, input.fd, STDIN_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, input, STDIN_FILENO);
         posix_spawn_file_actions_adddup2(&actions, childOutput.fd, STDOUT_FILENO);
         // What a codec says about a damaged file is of no use to anyone.
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
@@ -129,7 +129,6 @@ namespace {
         const int spawned = ::posix_spawn(&pid, path.constData(), &actions, nullptr, argv, environ);
         posix_spawn_file_actions_destroy(&actions);
         childOutput.reset();
-        input.reset();
         if (spawned != 0)
             return { QImage(), QStringLiteral("cannot start the HEIF decoder: %1").arg(qt_error_string(spawned)) };
 
@@ -138,12 +137,13 @@ namespace {
         QString failure;
         // Set when the answer broke off: how the program ended then says more.
         bool cutShort = false;
-        if (!readExactly(output.fd, &reply, sizeof reply, deadline) || std::memcmp(reply.magic, P::magic, sizeof P::magic) != 0) {
+        if (!readExactly(output.fd, &reply, sizeof reply, deadline, superseded)
+            || std::memcmp(reply.magic, P::magic, sizeof P::magic) != 0) {
             failure = QStringLiteral("the HEIF decoder gave no answer");
             cutShort = true;
         } else if (reply.status != P::statusDecoded) {
             QByteArray message(std::clamp(reply.messageLength, 0, P::maximumMessageLength), Qt::Uninitialized);
-            cutShort = !readExactly(output.fd, message.data(), size_t(message.size()), deadline);
+            cutShort = !readExactly(output.fd, message.data(), size_t(message.size()), deadline, superseded);
             failure = cutShort ? QStringLiteral("the HEIF decoder gave no answer") : QString::fromUtf8(message);
         } else if ((reply.channels != 3 && reply.channels != 4) || reply.width <= 0 || reply.height <= 0
                    || reply.width > P::maximumSide || reply.height > P::maximumSide
@@ -151,16 +151,23 @@ namespace {
             // Checked before a byte of ours is allocated for it.
             failure = QStringLiteral("HEIF image too large %1x%2").arg(reply.width).arg(reply.height);
         } else {
-            image = QImage(reply.width, reply.height, reply.channels == 4 ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+            image = QImage(reply.width, reply.height, reply.channels == 4 ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+            QByteArray row(qsizetype(reply.width) * reply.channels, Qt::Uninitialized);
             if (image.isNull())
                 failure = QStringLiteral("out of memory for %1x%2").arg(reply.width).arg(reply.height);
             for (int y = 0; failure.isEmpty() && y < reply.height; ++y) {
-                if (!readExactly(output.fd, image.scanLine(y), size_t(reply.width) * size_t(reply.channels), deadline)) {
+                if (!readExactly(output.fd, row.data(), size_t(row.size()), deadline, superseded)) {
                     failure = QStringLiteral("the HEIF decoder stopped before the end of the image");
                     cutShort = true;
+                } else {
+                    convertRow(reinterpret_cast<const uchar*>(row.constData()), reply.width, reply.channels,
+                               reinterpret_cast<QRgb*>(image.scanLine(y)));
                 }
             }
         }
+        // A superseded image is not waited for.
+        if (superseded && superseded())
+            ::kill(pid, SIGKILL);
         output.reset();
         // A program that has answered in full ends at once; one that is still busy after a
         // refused answer is not waited for.
@@ -170,7 +177,6 @@ namespace {
             failure = ending;
         if (!failure.isEmpty())
             return { QImage(), failure };
-        image.convertTo(reply.channels == 4 ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
         return { image, QString() };
     }
 
@@ -203,17 +209,31 @@ QString heifDecoderProgram()
     return QString();
 }
 
-Result readHeif(const QByteArray& data)
+Result readHeif(const QByteArray& data, const Superseded& superseded)
 {
     static const QString program = heifDecoderProgram();
     if (program.isEmpty())
         return { QImage(), QStringLiteral("the HEIF decoder (%1) is not installed").arg(QString::fromLatin1(P::programName)) };
-    return readHeifWith(program, data, P::deadlineMilliseconds);
+    return readHeifWith(program, data, P::deadlineMilliseconds, superseded);
 }
 
-Result readHeifWith(const QString& decoderProgram, const QByteArray& data, int timeoutMs)
+Result readHeifFile(int fd, const Superseded& superseded)
 {
-    return decodeInChild(decoderProgram, data, timeoutMs);
+    static const QString program = heifDecoderProgram();
+    if (program.isEmpty())
+        return { QImage(), QStringLiteral("the HEIF decoder (%1) is not installed").arg(QString::fromLatin1(P::programName)) };
+    return decodeInChild(program, fd, P::deadlineMilliseconds, superseded);
+}
+
+Result readHeifWith(const QString& decoderProgram, const QByteArray& data, int timeoutMs, const Superseded& superseded)
+{
+    if (data.size() > P::maximumInputBytes)
+        return { QImage(), QStringLiteral("the HEIF file is too large") };
+    // The bytes reach the program as its standard input, from memory.
+    Fd input(::memfd_create("lumetra-heif-input", MFD_CLOEXEC));
+    if (input.fd < 0 || !P::writeAll(input.fd, data.constData(), size_t(data.size())))
+        return { QImage(), QStringLiteral("cannot hand the image to the HEIF decoder: %1").arg(qt_error_string(errno)) };
+    return decodeInChild(decoderProgram, input.fd, timeoutMs, superseded);
 }
 
 } // namespace ImageFileReader

@@ -21,6 +21,8 @@ struct Result {
 
 // Largest side accepted (the format's own limit for version 1 files).
 inline constexpr int maxSide = 30000;
+// Largest file: version 1 files end at 2 GB (larger documents are PSB, version 2).
+inline constexpr qint64 maxFileBytes = qint64(2048) * 1024 * 1024;
 
 // True when the data starts with the PSD signature.
 bool hasSignature(const QByteArray& data);

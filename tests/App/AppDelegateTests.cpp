@@ -206,20 +206,28 @@ TEST_F(AppDelegateTest, CaptureOptionsStartTheirRoadHereOrInTheRunningCopy)
     runningCopy.receiver({{}, QStringLiteral("capture-window")}); // a road this build lacks
     EXPECT_EQ(journal, (Journal{QStringLiteral("captureWithDelay 重复上次选区"), QStringLiteral("road repeat")}));
 
-    // A second copy hands its files and option over and builds nothing; the first
-    // launch starts the capture itself.
+    // A second copy hands its files and option over and builds nothing, also when the
+    // first came up only while the second began to listen; one that finds a copy that
+    // does not take them ends too, rather than run beside it. The first launch starts
+    // the capture itself.
+    using HandOff = RunningCopyChannel::HandOff;
+    using Listening = RunningCopyChannel::Listening;
+    using enum AppDelegate::LaunchResult;
+    for (const auto& [handOffs, listening, result] :
+         {std::tuple{QList{HandOff::delivered}, Listening::started, handedOff},
+          std::tuple{QList{HandOff::noRunningCopy, HandOff::delivered}, Listening::anotherCopyListens, handedOff},
+          std::tuple{QList{HandOff::notTaken}, Listening::started, runningCopyUnresponsive}}) {
+        delegate.reset();
+        journal.clear();
+        std::tie(runningCopy.handOffs, runningCopy.listening) = std::tuple(handOffs, listening);
+        EXPECT_EQ(makeDelegate().applicationDidFinishLaunching({"/tmp/a.png", "/tmp/b.png"}, CommandLineCapture::area), result);
+        EXPECT_EQ(journal.count(QStringLiteral("handOff /tmp/a.png,/tmp/b.png capture-area")), handOffs.size());
+        EXPECT_FALSE(delegate->hasStatusItem());
+        EXPECT_EQ(NotificationCenter::defaultCenter().observerCount(Notifications::captureDeliveryRequested), 0);
+    }
     delegate.reset();
     journal.clear();
-    runningCopy.anotherCopyRuns = true;
-    EXPECT_EQ(makeDelegate().applicationDidFinishLaunching({QStringLiteral("/tmp/a.png"), QStringLiteral("/tmp/b.png")},
-                                                           CommandLineCapture::area),
-              AppDelegate::LaunchResult::handedOff);
-    EXPECT_EQ(journal, Journal{QStringLiteral("handOff /tmp/a.png,/tmp/b.png capture-area")});
-    EXPECT_FALSE(delegate->hasStatusItem());
-    EXPECT_EQ(NotificationCenter::defaultCenter().observerCount(Notifications::captureDeliveryRequested), 0);
-    delegate.reset();
-    journal.clear();
-    runningCopy.anotherCopyRuns = false;
+    runningCopy.listening = Listening::started;
     makeDelegate().applicationDidFinishLaunching({}, CommandLineCapture::area);
     ASSERT_TRUE(spinUntil([&] { return journal.contains(QStringLiteral("road area")); }));
 

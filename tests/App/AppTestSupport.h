@@ -30,20 +30,21 @@ using Journal = QStringList;
 class FakeRunningCopy final : public RunningCopyChannel {
 public:
     explicit FakeRunningCopy(Journal& journal) : journal(journal) {}
-    bool handOffToRunningCopy(const LaunchRequest& request) override
+    HandOff handOffToRunningCopy(const LaunchRequest& request) override
     {
         journal << QStringLiteral("handOff %1%2").arg(request.files.join(QLatin1Char(',')),
                                                       request.capture.isEmpty() ? QString() : QLatin1Char(' ') + request.capture);
-        return anotherCopyRuns;
+        return handOffs.isEmpty() ? HandOff::noRunningCopy : handOffs.takeFirst();
     }
-    bool listen(std::function<void(const LaunchRequest&)> r) override
+    Listening listen(std::function<void(const LaunchRequest&)> r) override
     {
         journal << QStringLiteral("listen");
         receiver = std::move(r);
-        return true;
+        return listening;
     }
     Journal& journal;
-    bool anotherCopyRuns = false;
+    QList<HandOff> handOffs; // the answers of the next hand-overs; then nobody runs
+    Listening listening = Listening::started;
     std::function<void(const LaunchRequest&)> receiver;
 };
 

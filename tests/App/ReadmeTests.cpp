@@ -19,6 +19,7 @@
 #include <QMenuBar>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSet>
 
 #include <gtest/gtest.h>
@@ -189,6 +190,13 @@ TEST(Readme, PathsAndNamesAreWhereTheyAre)
 
     // Paths on the user's machine, as the program and the installation make them for a
     // home of /home/u (with "~" for it), the settings folder left as the README writes it.
+    // The environment is the whole program's: what is changed here is put back.
+    const QList<QByteArray> names{"HOME", "XDG_CONFIG_HOME", "LUMETRA_CONFIG_DIR"};
+    const QList<QByteArray> saved{qgetenv(names[0]), qgetenv(names[1]), qgetenv(names[2])};
+    const auto restore = qScopeGuard([&] {
+        for (qsizetype i = 0; i < names.size(); ++i)
+            saved[i].isNull() ? qunsetenv(names[i]) : qputenv(names[i], saved[i]);
+    });
     qputenv("HOME", "/home/u");
     qunsetenv("XDG_CONFIG_HOME");
     qputenv("LUMETRA_CONFIG_DIR", "$LUMETRA_CONFIG_DIR");

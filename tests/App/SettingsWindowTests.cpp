@@ -410,4 +410,7 @@ TEST_F(SettingsTest, WindowRemembersItsTabAndFollowsLanguageAndAppearanceAtOnce)
         windows += widget->isVisible() && qobject_cast<SettingsView*>(widget) && widget != &view;
     EXPECT_EQ(windows, 1);
     EXPECT_EQ(settingsWindow()->windowTitle(), QStringLiteral("Einstellungen"));
+    // The one window would live on and answer the settings changes of the tests after this.
+    delete settingsWindow();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }

@@ -5,6 +5,7 @@
 #include "App/UpdaterController.h"
 #include "Core/Settings.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QHash>
@@ -165,10 +166,10 @@ class UpdaterTest : public ::testing::Test {
 protected:
     UpdaterTest() : defaults(dir.filePath(QStringLiteral("settings.ini"))) {}
 
-    std::unique_ptr<UpdaterController> make(const QString& currentVersion)
+    std::unique_ptr<UpdaterController> make(const QString& currentVersion, const QUrl& feedUrl = {})
     {
-        auto updater = std::make_unique<UpdaterController>(http.url(QStringLiteral("/appcast.xml")), currentVersion,
-                                                           defaults, &driver);
+        auto updater = std::make_unique<UpdaterController>(feedUrl.isEmpty() ? http.url(QStringLiteral("/appcast.xml")) : feedUrl,
+                                                           currentVersion, defaults, &driver);
         updater->setDownloadFolder(dir.filePath(QStringLiteral("downloads")));
         QObject::connect(updater.get(), &UpdaterController::checkFinished,
                          [this](UpdaterController::Outcome outcome) { outcomes << outcome; });
@@ -258,13 +259,51 @@ TEST_F(UpdaterTest, AutomaticDownloadSavesTheUpdateAndSaysWhereButInstallsNothin
     EXPECT_TRUE(QFile::exists(first));
     QFile::remove(first);
 
-    // A download shorter than the feed declares is thrown away.
-    http.responses.insert(QStringLiteral("/Lumetra-2.0.tar.gz"), {200, "PAY"});
-    QFile::remove(driver.savedPath);
-    updater->checkInBackground();
-    ASSERT_TRUE(spinUntil([&] { return outcomes.size() == 3; }));
-    EXPECT_EQ(outcomes.last(), UpdaterController::Outcome::failed);
-    EXPECT_TRUE(QDir(dir.filePath(QStringLiteral("downloads"))).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
+TEST_F(UpdaterTest, OnlyHttpsIsFetchedAndOnlyWhatMatchesTheFeedIsKept)
+{
+    // Loopback stands in for an HTTPS server; a plain http address elsewhere is refused
+    // before anything is fetched from it, as is a download that is not the announced file.
+    const auto sha256 = [](const char* bytes) { return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex(); };
+    const QString download = http.url(QStringLiteral("/Lumetra-2.0.tar.gz")).toString();
+    const QString plain = QStringLiteral("http://updates.example.org/");
+    struct Case {
+        QString feedUrl, url, attributes;
+        QByteArray body;
+        const char* shownKey; // null: kept
+        QString shownArgument = QStringLiteral("2.0");
+    };
+    const Case cases[] {
+        {plain + "appcast.xml", download, "length=\"7\"", "PAYLOAD", "update.error.insecure", plain + "appcast.xml"},
+        {{}, plain + "Lumetra-2.0.tar.gz", "length=\"7\"", "PAYLOAD", "update.error.insecure", plain + "Lumetra-2.0.tar.gz"},
+        {{}, download, "length=\"7\"", "PAY", "update.error.incomplete"},
+        {{}, download, "length=\"7\"", "PAYLOAD!", "update.error.mismatch"},
+        {{}, download, {}, "PAYLOAD", "update.error.mismatch"},
+        {{}, download, "length=\"7\" sparkle:sha256=\"" + sha256("OTHER") + '"', "PAYLOAD", "update.error.mismatch"},
+        {{}, download, "length=\"7\" sha256=\"" + sha256("PAYLOAD").toUpper() + '"', "PAYLOAD", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE((c.url + c.attributes + c.body).toStdString());
+        http.requests.clear();
+        http.responses.insert(QStringLiteral("/appcast.xml"),
+                              {200, feed(QStringLiteral("<item><title>2.0</title><enclosure url=\"%1\" sparkle:version=\"2.0\" %2/></item>")
+                                             .arg(c.url, c.attributes))});
+        http.responses.insert(QStringLiteral("/Lumetra-2.0.tar.gz"), {200, c.body});
+        auto updater = make(QStringLiteral("1.0"), QUrl(c.feedUrl));
+        updater->setAutomaticallyDownloadsUpdates(true);
+        outcomes.clear();
+        updater->checkInBackground();
+        ASSERT_TRUE(spinUntil([&] { return !outcomes.isEmpty(); }));
+        const QDir downloads(dir.filePath(QStringLiteral("downloads")));
+        const QStringList kept = downloads.entryList(QDir::Files | QDir::Hidden);
+        EXPECT_EQ(outcomes.last(), c.shownKey ? UpdaterController::Outcome::failed : UpdaterController::Outcome::downloaded);
+        EXPECT_EQ(updater->lastFailure(), c.shownKey ? localizedFormat(QString::fromLatin1(c.shownKey), {c.shownArgument}) : QString());
+        EXPECT_EQ(kept, c.shownKey ? QStringList() : QStringList{QStringLiteral("Lumetra-2.0.tar.gz")});
+        QFile::remove(downloads.filePath(kept.value(0)));
+        if (c.url.startsWith(plain) || c.feedUrl.startsWith(plain))
+            EXPECT_FALSE(http.requests.contains(QStringLiteral("/Lumetra-2.0.tar.gz")));
+    }
 }
 
 TEST_F(UpdaterTest, DailyCheckRunsOnlyWhenADayHasPassed)

@@ -33,6 +33,7 @@ struct NotificationLog {
 
 TEST(CaptureDelivery, WithTheEditorOnAsksForTheWindowAtOnceAndForThePasteAfterAPause)
 {
+    QTest::qWait(400); // a paste still due from an earlier test comes before this one listens
     CaptureDelivery::clearLastCaptureDeliveryDate();
     NotificationLog log;
     UserDefaults::standard().set(Settings::captureOpensEditor.name(), false);

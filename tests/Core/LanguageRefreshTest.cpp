@@ -7,9 +7,10 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QThread>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include <gtest/gtest.h>
+
+#include <thread>
 
 namespace {
 const QString kLanguageKey = Settings::appLanguage.name();
@@ -65,7 +66,8 @@ TEST(LanguageRefresh, WritesFromAnotherThreadAreAnnouncedOnTheRefreshersThread)
                      [&] { signalThread = QThread::currentThread(); });
     QSignalSpy spy(&refresh, &LanguageRefresh::languageChanged);
 
-    QtConcurrent::run([&defaults] { defaults.set(kLanguageKey, "ru"); }).waitForFinished();
+    // A thread of its own: waiting on a pooled task that has not started yet runs it here.
+    std::thread([&defaults] { defaults.set(kLanguageKey, "ru"); }).join();
     EXPECT_EQ(spy.count(), 0) << "delivery is queued to the refresher's thread";
     EXPECT_TRUE(spy.wait(2000));
     EXPECT_EQ(spy.count(), 1);

@@ -5,6 +5,7 @@
 #include "Models/ImageDocument.h"
 #include "Platform/InMemoryPasteboard.h"
 #include "Platform/UserDefaults.h"
+#include "support/ProcessCounters.h"
 
 #include <QSignalSpy>
 #include <gtest/gtest.h>
@@ -67,22 +68,24 @@ TEST_F(EditorDocumentTest, InstallingResetsTheDocumentButNotTheStyles)
 TEST_F(EditorDocumentTest, OnlyTheNewestLoadIsInstalled)
 {
     // A large file first and a small one second: the small one finishes first, the
-    // large one must then be dropped. The other way round the second one simply wins.
-    const QString large = pngFile("large.png", 3000, 2000);
+    // large one must then be dropped, and stops reading at once. The other way round the second wins.
+    const QString large = writeFile(dir, "large.bmp", encode(coordinateImage(3000, 2000), "bmp"));
     const QString small = pngFile("small.png", 30, 20);
     QSignalSpy finished(&model, &ImageEditorViewModel::imageLoadFinished);
     QSignalSpy alerts(&model, &ImageEditorViewModel::alertRequested);
 
+    const qint64 before = ProcessCounters::bytesRead();
     model.loadImage(QUrl::fromLocalFile(large));
     model.loadImage(QUrl::fromLocalFile(small));
     ASSERT_TRUE(waitForLoads(finished, 2));
+    EXPECT_LT(ProcessCounters::bytesRead() - before, 4 << 20); // of its 18 MB
     EXPECT_EQ(model.displayName(), "small.png");
     EXPECT_EQ(model.originalImageSize(), QSizeF(30, 20));
 
     model.loadImage(QUrl::fromLocalFile(small));
     model.loadImage(QUrl::fromLocalFile(large));
     ASSERT_TRUE(waitForLoads(finished, 4));
-    EXPECT_EQ(model.displayName(), "large.png");
+    EXPECT_EQ(model.displayName(), "large.bmp");
     EXPECT_EQ(alerts.count(), 0) << "a dropped result is silent";
 
     // An install after a load began wins.

@@ -2,15 +2,21 @@
 
 #include "PsdTestFiles.h"
 #include "support/NonRegularFiles.h"
+#include "support/ProcessCounters.h"
 
 #include <QBuffer>
+#include <QDataStream>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImageWriter>
 #include <QPainter>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <gtest/gtest.h>
 #include <libheif/heif.h>
+#include <zlib.h>
+
+#include <unistd.h>
 
 #include <cstring>
 #include <future>
@@ -47,16 +53,7 @@ void expectPattern(const QImage& image, int tolerance = 40)
     EXPECT_TRUE(near(image.pixel(32, 2), qRgb(0, 255, 0), tolerance)) << std::hex << image.pixel(32, 2);
 }
 
-quint32 crc32(const QByteArray& data)
-{
-    quint32 crc = 0xffffffffu;
-    for (char ch : data) {
-        crc ^= quint8(ch);
-        for (int k = 0; k < 8; ++k)
-            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
+quint32 crc32(const QByteArray& data) { return quint32(::crc32(0, reinterpret_cast<const Bytef*>(data.constData()), uInt(data.size()))); }
 
 // A GIF of 2 x 1 pixels, red then blue, its LZW codes (clear, 0, 1, end) written by hand.
 const QByteArray kGif("GIF89a\x02\x00\x01\x00\x80\x00\x00\xff\x00\x00\x00\x00\xff"
@@ -94,6 +91,39 @@ QByteArray encodeHeif(const QImage& source)
     heif_context_write(ctx, &writer, &data);
     heif_context_free(ctx);
     return data;
+}
+
+// An 8-bit grey PNG of side x side black pixels, compressed a row at a time.
+QByteArray greyPng(quint32 side)
+{
+    QByteArray png("\x89PNG\r\n\x1a\n", 8), header, compressed;
+    const auto chunk = [&png](const char* type, const QByteArray& data) {
+        QDataStream out(&png, QIODevice::Append);
+        out << quint32(data.size());
+        out.writeRawData(type, 4);
+        out.writeRawData(data.constData(), int(data.size()));
+        out << crc32(type + data);
+    };
+    QDataStream(&header, QIODevice::WriteOnly) << side << side << quint8(8) << quint8(0) << quint8(0) << quint8(0) << quint8(0);
+    z_stream zip {};
+    deflateInit(&zip, 1);
+    QByteArray row(side + 1, '\0'); // the filter byte, then the pixels
+    char out[65536];
+    for (quint32 y = 0; y <= side; ++y) {
+        zip.next_in = reinterpret_cast<Bytef*>(row.data());
+        zip.avail_in = y < side ? uInt(row.size()) : 0;
+        do {
+            zip.next_out = reinterpret_cast<Bytef*>(out);
+            zip.avail_out = sizeof out;
+            deflate(&zip, y < side ? Z_NO_FLUSH : Z_FINISH);
+            compressed.append(out, qsizetype(sizeof out - zip.avail_out));
+        } while (zip.avail_out == 0);
+    }
+    deflateEnd(&zip);
+    chunk("IHDR", header);
+    chunk("IDAT", compressed);
+    chunk("IEND", {});
+    return png;
 }
 
 class ImageFileReaderTest : public ::testing::Test {
@@ -197,14 +227,35 @@ TEST_F(ImageFileReaderTest, EmptyNonImageHugeClaimingAndPartialHeifFilesAreRefus
     // data starts at 16; width and height are 4 bytes each, then the CRC at 29.
     QByteArray png = encode(testPattern(), "png");
     png.replace(16, 8, QByteArray("\x00\x01\x86\xa0\x00\x01\x86\xa0", 8));
-    const quint32 crc = crc32(png.mid(12, 17));
-    png[29] = char(crc >> 24);
-    png[30] = char(crc >> 16);
-    png[31] = char(crc >> 8);
-    png[32] = char(crc);
+    qToBigEndian(crc32(png.mid(12, 17)), png.data() + 29);
     EXPECT_FALSE(ImageFileReader::readData(png).ok());
     // The HEIF path never returns a partial picture.
     EXPECT_FALSE(ImageFileReader::readData(encodeHeif(testPattern()).left(200)).ok());
+}
+
+TEST_F(ImageFileReaderTest, AHugeFileOfADecodedByUsFormatIsRefusedWithoutBeingRead)
+{
+    // A header, then 4 GiB of nothing (a sparse file takes no disk).
+    const QByteArray heifHeader = encodeHeif(testPattern()).left(64);
+    ASSERT_TRUE(ImageFileReader::looksLikeHeif(heifHeader));
+    for (const QByteArray& header : {QByteArray("8BPS\x00\x01", 6) + QByteArray(20, '\0'), heifHeader}) {
+        SCOPED_TRACE(header.left(12).toHex().toStdString());
+        const QString path = write(QStringLiteral("sparse"), header);
+        ASSERT_EQ(::truncate(QFile::encodeName(path).constData(), qint64(4) << 30), 0);
+        const qint64 before = ProcessCounters::bytesRead();
+        EXPECT_FALSE(ImageFileReader::readFile(path).ok());
+        EXPECT_LT(ProcessCounters::bytesRead() - before, 1 << 20);
+    }
+}
+
+TEST_F(ImageFileReaderTest, AGreyImageAndItsConvertedCopyStayWithinTheDecodeBound)
+{
+    ASSERT_EQ(ImageFileReader::readData(greyPng(64)).image.pixel(9, 9), qRgb(0, 0, 0)); // a real PNG, small
+    // Half a megabyte of PNG, 529 MB of grey pixels, 2.1 GB more once made 32-bit.
+    const QString path = write(QStringLiteral("grey.png"), greyPng(23000));
+    const qint64 growth = ProcessCounters::peakResidentGrowth([&] { ImageFileReader::readFile(path); });
+    ASSERT_GE(growth, 0) << "the peak of resident memory cannot be measured here";
+    EXPECT_LE(growth, ImageFileReader::maxDecodedBytes);
 }
 
 TEST_F(ImageFileReaderTest, WhatIsNotARegularFileIsRefusedAtOnce)
