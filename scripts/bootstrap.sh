@@ -27,6 +27,8 @@ PACKAGES=(
   fonts-dejavu-core fonts-liberation2 fonts-noto-cjk
   # test desktop
   xvfb xauth openbox trayer xdotool xclip x11-utils imagemagick scrot poppler-utils dbus-daemon
+  # real programs that scrolling capture is tried on
+  xterm chromium
   # Wayland: Qt's platform plugin, and a headless sway session with the desktop portal for
   # the end-to-end test (the portal exports Screenshot only with an Access backend, which
   # the gtk one brings; the clipboard through wl-clipboard, the screen through grim, a

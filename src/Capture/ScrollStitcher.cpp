@@ -53,7 +53,8 @@ void setDetection(FrameJudgement& judgement, const DetectionState& detection)
 
 } // namespace
 
-std::optional<int> registerOffset(const QImage& previous, const QImage& next, int scrollbarPx, int stickyPx)
+std::optional<int> registerOffset(const QImage& previous, const QImage& next, int scrollbarPx, int stickyPx,
+                                  std::optional<FrameRegistration::Expected> expected, bool* settled)
 {
     const QImage a = withFramePixelLayout(previous), b = withFramePixelLayout(next);
     const FramePixels p = framePixels(a), n = framePixels(b);
@@ -61,10 +62,15 @@ std::optional<int> registerOffset(const QImage& previous, const QImage& next, in
     const int h = std::min(p.height, n.height) - stickyPx;
     if (p.isNull() || n.isNull() || w < FrameRegistration::kMinimumSide || h < FrameRegistration::kMinimumSide)
         return std::nullopt;
-    const auto result = FrameRegistration::verticalOffset(p.cropped(0, stickyPx, w, h), n.cropped(0, stickyPx, w, h));
+    const auto result
+        = FrameRegistration::verticalOffset(p.cropped(0, stickyPx, w, h), n.cropped(0, stickyPx, w, h), expected);
+    if (settled)
+        *settled = result.settledByExpected;
     switch (result.outcome) {
     case FrameRegistration::Outcome::found:
-        captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px）").arg(result.offset));
+        captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px）%2")
+                              .arg(result.offset)
+                              .arg(result.settledByExpected ? QStringLiteral("（按滚动步长消歧）") : QString()));
         break;
     case FrameRegistration::Outcome::ambiguous:
         captureDiagnostic(QStringLiteral("📜 [vision] 配准失败：%1")
@@ -80,8 +86,15 @@ std::optional<int> registerOffset(const QImage& previous, const QImage& next, in
     return result.value();
 }
 
+bool sameContent(const QImage& a, const QImage& b)
+{
+    const QImage x = withFramePixelLayout(a), y = withFramePixelLayout(b);
+    const FramePixels p = framePixels(x), n = framePixels(y);
+    return !p.isNull() && !n.isNull() && FrameRegistration::framesMatch(p, n);
+}
+
 FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const DetectionState& detection, int stepPx,
-                          bool lenient)
+                          JudgeMode mode, int expectedPx)
 {
     FrameJudgement judgement;
     setDetection(judgement, detection);
@@ -91,7 +104,9 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
         judgement.newPx = height;
         return judgement;
     }
-    if (frameDistance(previous, frame) <= 1) {
+    // Alike hashes prove nothing (lines that look alike hash alike however far they
+    // scrolled); matching pixels do.
+    if (frameDistance(previous, frame) <= 1 && sameContent(previous, frame)) {
         judgement.duplicate = true;
         return judgement;
     }
@@ -104,7 +119,11 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
     }
     judgement.scrollbarDone = true;
 
-    const auto ty = registerOffset(previous, frame, judgement.scrollbarPx, judgement.stickyPx);
+    const bool tick = mode == JudgeMode::tick && stepPx > 0;
+    const auto expected = tick ? FrameRegistration::Expected::near(expectedPx > 0 ? expectedPx : stepPx)
+                               : FrameRegistration::Expected{1, height};
+    const auto ty = registerOffset(previous, frame, judgement.scrollbarPx, judgement.stickyPx, expected,
+                                   &judgement.settledByStep);
     if (!ty)
         return judgement;
 
@@ -119,7 +138,7 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
         }
     }
 
-    switch (judgeOffset(*ty, height, stepPx, lenient)) {
+    switch (judgeOffset(*ty, height, stepPx, mode)) {
     case OffsetVerdict::noNewContent:
         judgement.duplicate = true;
         break;
@@ -128,10 +147,22 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
         break;
     case OffsetVerdict::tooFar:
         break;
-    case OffsetVerdict::accept:
+    case OffsetVerdict::accept: {
         judgement.append = true;
         judgement.newPx = *ty;
+        // Left of the scrollbar, whose thumb moves. Never more than the rows the
+        // frames share, so that the new rows stay inside the frame.
+        const QImage a = withFramePixelLayout(previous), b = withFramePixelLayout(frame);
+        const FramePixels p = framePixels(a), n = framePixels(b);
+        const int w = std::min(p.width, n.width) - judgement.scrollbarPx;
+        if (w > 0)
+            judgement.footerPx = std::min(FrameRegistration::staticBottomRows(p.cropped(0, 0, w, p.height),
+                                                                              n.cropped(0, 0, w, n.height)),
+                                          height - *ty);
+        if (judgement.footerPx > 0)
+            captureDiagnostic(QStringLiteral("📜 [detect] 底部固定 %1px").arg(judgement.footerPx));
         break;
+    }
     }
     return judgement;
 }

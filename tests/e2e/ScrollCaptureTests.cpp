@@ -158,6 +158,57 @@ TEST_F(ScrollCaptureTest, PagesAreScrolledToTheirEndAndStitchedRowForRow)
     EXPECT_EQ(desktop().stopLumetra(), 0);
 }
 
+TEST_F(ScrollCaptureTest, AnXtermShowingSeqIsCapturedLineForLine)
+{
+    // 40 lines of 3001 (the last one empty, its cursor hidden), 5 lines a wheel click.
+    constexpr int kRows = 40, kLines = 3001, kLinesPerClick = 5;
+    ASSERT_TRUE(desktop().writeSettings("[General]\ncaptureOpensEditor=false\ncaptureMaxScrollLength=50000\n"));
+    desktop().startBackground(QStringLiteral("xterm"),
+                              {QStringLiteral("-T"), QStringLiteral("seq-terminal"), QStringLiteral("-geometry"),
+                               QStringLiteral("80x%1+40+40").arg(kRows), QStringLiteral("-fa"), QStringLiteral("DejaVu Sans Mono"),
+                               QStringLiteral("-fs"), QStringLiteral("9"), QStringLiteral("-sl"), QStringLiteral("5000"),
+                               QStringLiteral("-e"), QStringLiteral("sh"), QStringLiteral("-c"),
+                               QStringLiteral("seq 1 3000; printf '\\033[?25l'; exec sleep 100000")});
+    const auto terminal = desktop().waitForWindow(QStringLiteral("^seq-terminal$"), 20000);
+    ASSERT_TRUE(terminal.has_value());
+    const auto frame = desktop().windowGeometry(*terminal);
+    ASSERT_TRUE(frame.has_value());
+    const int lineHeight = (frame->height() - 4) / kRows; // inside a 2-pixel border
+    ASSERT_EQ(frame->height() - 4, lineHeight * kRows);
+    const QRect view(frame->x() + 2, frame->y() + 2, frame->width() - 4, lineHeight * kRows);
+    // The view once the terminal has scrolled `clicks` (negative: up) and stopped moving.
+    const auto scrolled = [&](int clicks) {
+        const QPoint centre = view.center();
+        desktop().xdotool({QStringLiteral("mousemove"), QString::number(centre.x()), QString::number(centre.y()),
+                           QStringLiteral("click"), QStringLiteral("--repeat"), QString::number(std::abs(clicks)),
+                           QStringLiteral("--delay"), QStringLiteral("1"), clicks < 0 ? QStringLiteral("4") : QStringLiteral("5")});
+        QImage last;
+        return desktop().waitForScreenshot(QStringLiteral("root"), [&](const QImage& shot) {
+            const bool still = shot == last;
+            last = shot;
+            return still;
+        }).copy(view);
+    };
+    const QImage top = scrolled(-1000);
+
+    startCapture();
+    drag(view);
+    const int scrollRows = (kLines - kRows) * lineHeight;
+    m_contentWidth = view.width();
+    const QImage clip = waitForCapture(view.height() + scrollRows, 180000);
+    ASSERT_EQ(clip.height(), view.height() + scrollRows) << "every line once";
+    EXPECT_TRUE(clip.copy(0, 0, view.width(), view.height()) == top.convertToFormat(QImage::Format_RGB32));
+    // The terminal shows the same lines at the same places as the image does.
+    int at = 0;
+    scrolled(-1000);
+    for (const int clicks : {97, 214, 276, 1000}) {
+        const QImage shot = scrolled(clicks - std::exchange(at, clicks)).convertToFormat(QImage::Format_RGB32);
+        const int y = std::min(clicks * kLinesPerClick, kLines - kRows) * lineHeight;
+        EXPECT_TRUE(clip.copy(0, y, view.width(), view.height()) == shot) << "lines from " << y / lineHeight + 1;
+    }
+    EXPECT_EQ(desktop().stopLumetra(), 0);
+}
+
 TEST_F(ScrollCaptureTest, EscapeBeforeTheFirstFrameCancelsAndAKeyMidWayEndsWithWhatWasTaken)
 {
     const QRect view = showPage({});
