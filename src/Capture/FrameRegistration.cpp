@@ -237,6 +237,9 @@ bool isRival(const Comparison& comparison, const Answer& answer, int t, Side sid
         if (r < sharedFirst || r >= sharedLast)
             ownAllowance += std::min<qint64>(comparison.width() / 20, comparison.edgesIn(r, r + 1));
     }
+    // Frames with no local change where the answer compares them are unlikely to hide
+    // one just where only the rival looks.
+    ownAllowance = std::min(ownAllowance, std::max<qint64>(64, 4 * answer.mismatched));
     const qint64 allowed = answer.mismatched + std::max<qint64>(16, answer.mismatched / 2) + ownAllowance;
     qint64 mismatched = 0, edges = 0;
     qint64 edgesLeft = comparison.edgesIn(first, last);

@@ -546,9 +546,10 @@ void ScrollingCaptureController::handleStall()
 {
     if (m_phase != Phase::recording)
         return;
-    if (m_driver && m_driver->endedOnRejects()) {
+    if (m_driver && m_driver->endedOnRejects() && m_lastOutcome != ScrollTickOutcome::duplicate) {
         // Frames kept coming that could not be placed: what was taken is delivered, and
-        // the user is told it is not the whole page.
+        // the user is told it is not the whole page. (Rejects that end on a page standing
+        // still came from its last, shorter scroll: that is the page's end below.)
         logMessage(LogLevel::warning, [] { return QStringLiteral("📜 连续帧无法配准，提前结束并交付已截部分"); });
         m_endedUnregistered = true;
         finish(false);
