@@ -49,6 +49,7 @@ void setDetection(FrameJudgement& judgement, const DetectionState& detection)
     judgement.stickyPx = detection.stickyPx;
     judgement.stickyDone = detection.stickyDone;
     judgement.stickySamples = detection.stickySamples;
+    judgement.scrollbarTries = detection.scrollbarTries;
 }
 
 } // namespace
@@ -114,10 +115,14 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
     PixelPair pixels(previous, frame);
     if (!detection.scrollbarDone && pixels.ready()) {
         judgement.scrollbarPx = detectScrollbarWidth(pixels.previous(), pixels.next());
+        ++judgement.scrollbarTries;
         if (judgement.scrollbarPx > 0)
             captureDiagnostic(QStringLiteral("📜 [detect] 滚动条宽 %1px").arg(judgement.scrollbarPx));
     }
-    judgement.scrollbarDone = true;
+    // A thumb still above or below the rows the detector samples shows no move: a long
+    // page's thumb starts at the top, under a browser's own title bar. A few more pairs
+    // look again.
+    judgement.scrollbarDone = judgement.scrollbarPx > 0 || judgement.scrollbarTries >= kScrollbarTries;
 
     const bool tick = mode == JudgeMode::tick && stepPx > 0;
     const auto expected = tick ? FrameRegistration::Expected::near(expectedPx > 0 ? expectedPx : stepPx)
@@ -150,11 +155,13 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
     case OffsetVerdict::accept: {
         judgement.append = true;
         judgement.newPx = *ty;
-        // Left of the scrollbar, whose thumb moves. Never more than the rows the
-        // frames share, so that the new rows stay inside the frame.
+        // Left of the scrollbar, whose thumb moves into the footer's rows at the page's
+        // end (where none was found, left of where one may be). Never more than the
+        // rows the frames share, so that the new rows stay inside the frame.
         const QImage a = withFramePixelLayout(previous), b = withFramePixelLayout(frame);
         const FramePixels p = framePixels(a), n = framePixels(b);
-        const int w = std::min(p.width, n.width) - judgement.scrollbarPx;
+        const int full = std::min(p.width, n.width);
+        const int w = full - (judgement.scrollbarPx > 0 ? judgement.scrollbarPx : std::min(full / 8, 50));
         if (w > 0)
             judgement.footerPx = std::min(FrameRegistration::staticBottomRows(p.cropped(0, 0, w, p.height),
                                                                               n.cropped(0, 0, w, n.height)),

@@ -46,6 +46,7 @@ struct DetectionState {
     int stickyPx = 0;          // fixed header height to crop at the top (0 = none)
     bool stickyDone = false;   // fixed header detection is finished
     int stickySamples = 0;     // fixed header measurements taken
+    int scrollbarTries = 0;    // scrollbar measurements that found none
 
     bool operator==(const DetectionState&) const = default;
 };
@@ -60,6 +61,7 @@ struct FrameJudgement {
     int stickyPx = 0;
     bool stickyDone = false;
     int stickySamples = 0;
+    int scrollbarTries = 0;
     bool duplicate = false;    // no new content (rather than rejected)
     // Rows at the bottom that stayed put while the content moved (a fixed footer or
     // banner): they belong below the content, so the previous frame's are left out and
@@ -71,7 +73,7 @@ struct FrameJudgement {
 
     DetectionState detection() const
     {
-        return {scrollbarPx, scrollbarDone, stickyPx, stickyDone, stickySamples};
+        return {scrollbarPx, scrollbarDone, stickyPx, stickyDone, stickySamples, scrollbarTries};
     }
     // The offset to keep the frame with: rows at its top already shown.
     int cropTop(int frameHeight) const { return frameHeight - footerPx - newPx; }
@@ -91,6 +93,7 @@ struct StitchResult {
 };
 
 constexpr int kThumbnailSide = 32;
+constexpr int kScrollbarTries = 6;
 
 // Judges `frame` against `previous`, the last kept frame (null for the first frame of
 // a recording, which is kept whole). A tick passes stepPx, the step in pixels the

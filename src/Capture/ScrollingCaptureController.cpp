@@ -276,6 +276,7 @@ void ScrollingCaptureController::resetState()
     m_lastOutcome = ScrollTickOutcome::kept;
     m_ticksSinceKept = 0;
     m_provisional = false;
+    m_reachedEnd = false;
     m_endedUnregistered = false;
 }
 

@@ -93,6 +93,8 @@ public:
     static constexpr int scrollWaitMs = 16;
     static constexpr int reactionWaitMs = 200;
     static constexpr int reactionPollMs = 8;
+    // Two frames of a 60-Hz animation, and a little.
+    static constexpr int animationFrameGapMs = 36;
     static constexpr int stallLimit = 4;
     static constexpr int limitWaitMs = 1000;
     static constexpr int settleDeadlineMs = 1500;
@@ -170,6 +172,7 @@ private:
     ScrollTickOutcome m_lastOutcome = ScrollTickOutcome::kept;
     int m_ticksSinceKept = 0;
     bool m_provisional = false; // the last kept frame was placed by the step alone
+    bool m_reachedEnd = false;  // such a frame was taken back: the page stopped
     // The driver gave up on frames it could not place: the delivery says so.
     bool m_endedUnregistered = false;
     std::function<QWidget*()> m_mainWindowProvider;

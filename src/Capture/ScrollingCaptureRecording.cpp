@@ -331,7 +331,11 @@ void ScrollingCaptureController::settleStep(const std::shared_ptr<Settle>& settl
                 after(reactionPollMs, [this, settle] { settleStep(settle); });
                 return;
             }
+            // The page moved: it may be animating the scroll, repainting a frame at a
+            // time, so two grabs agree only when they are further apart than a frame.
             settle->reference = QImage();
+            settle->previous = QImage();
+            settle->backoffMs = animationFrameGapMs;
         }
         if (!settle->previous.isNull() && differOnlyLocally(settle->previous, grab)) {
             captureDiagnostic(QStringLiteral("📜 [settle] 稳定（退避 %1ms）").arg(settle->backoffMs));
@@ -469,9 +473,11 @@ void ScrollingCaptureController::tickJudged(const QImage& frame, const Judged& j
     if (std::exchange(m_provisional, false) && !j.append && judged.pageStill) {
         m_kept.dropLast();
         m_hintModel.setHeightPx(m_kept.stitchedHeight());
+        m_reachedEnd = true;
         captureDiagnostic(QStringLiteral("📜 [prior] 末步可能未走满，撤回按步长消歧的一帧"));
     }
-    if (!j.append) {
+    // Past the page's end only the frame it stopped on counts, placed without the step.
+    if (!j.append || (m_reachedEnd && j.settledByStep)) {
         ++m_skippedCount;
         if (!m_driver->isCalibrated() && judged.noOverlap) {
             checkTooLow(done);

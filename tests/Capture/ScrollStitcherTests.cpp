@@ -126,12 +126,13 @@ TEST(ScrollStitcherJudge, OutcomesFromFirstFrameToRejection)
     j = judgeFrame(a, a.copy(), fresh, 75, JudgeMode::tick);
     EXPECT_TRUE(j.duplicate && !j.append);
     EXPECT_FALSE(j.scrollbarDone);
-    // A scrolled frame adds its new rows; the scrollbar detection is spent.
+    // A scrolled frame adds its new rows; a scrollbar not found is looked for again.
     j = judgeFrame(a, b, fresh, 75, JudgeMode::tick);
     EXPECT_TRUE(j.append);
     EXPECT_EQ(j.newPx, 75);
     EXPECT_EQ(j.cropTop(300), 225);
-    EXPECT_TRUE(j.scrollbarDone);
+    EXPECT_FALSE(j.scrollbarDone);
+    EXPECT_TRUE(judgeFrame(a, b, {0, false, 0, false, 0, kScrollbarTries - 1}, 75, JudgeMode::tick).scrollbarDone);
     // A compared region under 50 pixels wide is a rejection, not a duplicate.
     j = judgeFrame(a, b, {440, true, 0, false, 0}, 75, JudgeMode::tick);
     EXPECT_FALSE(j.append || j.duplicate);
@@ -145,7 +146,7 @@ TEST(ScrollStitcherJudge, OutcomesFromFirstFrameToRejection)
     QPainter(&d).fillRect(0, 2, 2, 2, Qt::white);
     EXPECT_EQ(frameDistance(c, d), 2);
     EXPECT_EQ(frameDistance(c, QImage()), std::numeric_limits<qint64>::max());
-    EXPECT_TRUE(judgeFrame(c, d, fresh, 16, JudgeMode::tick).scrollbarDone);
+    EXPECT_EQ(judgeFrame(c, d, fresh, 16, JudgeMode::tick).scrollbarTries, 1);
     // A header measurement that finds no differing row leaves detection open: the
     // frames differ only in their leftmost tenth.
     QImage strip = page.copy(0, 0, 40, page.height()), e = filled(480, 300, qRgb(252, 252, 250)), f = e.copy();

@@ -216,6 +216,74 @@ TEST_F(ScrollCaptureTest, AnXtermShowingSeqIsCapturedLineForLine)
     }
 }
 
+TEST_F(ScrollCaptureTest, AChromiumPageWithAFixedFooterShowsEachLineOnceAndTheFooterOnceAtTheBottom)
+{
+    // 500 lines of 20 px, each with its number in text and in a colour strip (a colour
+    // of its own), under a 60-px footer
+    // fixed to the window's bottom (the page leaves room for it below its last line).
+    constexpr int kLines = 500, kLineHeight = 20, kFooter = 60, kStripX = 700;
+    // Unique with the green below, and far from the lines' nearby at every distance.
+    const auto stripRed = [](int n) { return (n * n * 30 + n * 17) % 256; };
+    QString html = QStringLiteral("<html><body style='margin:0;padding-bottom:%1px;font:14px monospace'>").arg(kFooter);
+    for (int n = 1; n <= kLines; ++n)
+        html += QStringLiteral("<div style='height:%1px;position:relative'>Line %2 of the page"
+                               "<span style='position:absolute;left:%3px;width:40px;height:100%;background:rgb(%4,%5,128)'>"
+                               "</span></div>")
+                    .arg(kLineHeight).arg(n).arg(kStripX).arg(stripRed(n)).arg(n / 256 * 100);
+    html += QStringLiteral("<div style='position:fixed;bottom:0;left:0;right:0;height:%1px;background:rgb(30,30,40);"
+                           "color:white'>Cookies keep this site running. [Accept]</div></body></html>").arg(kFooter);
+    const QString path = QDir(desktop().workDir()).filePath(QStringLiteral("page.html"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(html.toUtf8()) > 0);
+    file.close();
+    desktop().startBackground(QStringLiteral("chromium"),
+                              {QStringLiteral("--no-sandbox"), QStringLiteral("--no-first-run"), QStringLiteral("--disable-gpu"),
+                               QStringLiteral("--user-data-dir=") + QDir(desktop().workDir()).filePath(QStringLiteral("chromium")),
+                               QStringLiteral("--window-position=960,40"), QStringLiteral("--window-size=860,900"),
+                               QStringLiteral("--app=file://") + path});
+    const auto browser = desktop().waitForWindow(QStringLiteral("^page.html$"), 60000);
+    ASSERT_TRUE(browser.has_value());
+    const QString info = desktop().run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), *browser}).text();
+    const auto field = [&](const char* name) {
+        return info.section(QLatin1String(name), 1, 1).section(QLatin1Char('\n'), 0, 0).trimmed().toInt();
+    };
+    const QRect window(field("Absolute upper-left X:"), field("Absolute upper-left Y:"), field("Width:"), field("Height:"));
+    // The page once drawn: its first line's strip shows at the window's top.
+    const QImage shown = desktop().waitForScreenshot(QStringLiteral("root"), [&](const QImage& screen) {
+        return screen.pixel(window.x() + kStripX + 20, window.y() + 10) == qRgb(stripRed(1), 0, 128);
+    }, 60000);
+    ASSERT_FALSE(shown.isNull()) << "the page never showed";
+
+    startCapture();
+    const QRect view = window;
+    drag(view);
+    m_contentWidth = view.width();
+    const QImage clip = waitForCapture(0, 120000);
+    ASSERT_FALSE(clip.isNull());
+    // Runs of one colour down the strip: below the browser's own title bar (whose
+    // shadow falls on the first line), every line once, 20 rows each, in order, then the
+    // footer once at the bottom.
+    QList<QPair<QRgb, int>> runs;
+    for (int y = 0; y < clip.height(); ++y) {
+        const QRgb colour = clip.pixel(kStripX + 20, y) | 0xff000000u;
+        if (runs.isEmpty() || runs.last().first != colour)
+            runs.append({colour, 0});
+        ++runs.last().second;
+    }
+    const auto lineColour = [&](int n) { return qRgb(stripRed(n), n / 256 * 100, 128); };
+    const qsizetype first = std::find_if(runs.begin(), runs.end(), [&](const auto& run) {
+        return run.first == lineColour(1);
+    }) - runs.begin();
+    ASSERT_EQ(runs.size() - first, kLines + 1);
+    for (int n = 2; n <= kLines; ++n) {
+        EXPECT_EQ(runs[first + n - 1].first, lineColour(n)) << "line " << n;
+        EXPECT_EQ(runs[first + n - 1].second, kLineHeight) << "line " << n;
+    }
+    EXPECT_EQ(runs.last().second, kFooter) << "the footer once";
+    EXPECT_EQ(runs.last().first, qRgb(30, 30, 40));
+    EXPECT_EQ(desktop().stopLumetra(), 0);
+}
+
 TEST_F(ScrollCaptureTest, EscapeBeforeTheFirstFrameCancelsAndAKeyMidWayEndsWithWhatWasTaken)
 {
     const QRect view = showPage({});
