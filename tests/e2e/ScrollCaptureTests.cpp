@@ -183,18 +183,24 @@ TEST_F(ScrollCaptureTest, AnXtermShowingSeqIsCapturedLineForLine)
     const int lineHeight = (frame.height() - 4) / kRows; // inside a 2-pixel border
     ASSERT_EQ(frame.height() - 4, lineHeight * kRows);
     const QRect view(frame.x() + 2, frame.y() + 2, frame.width() - 4, lineHeight * kRows);
-    // The view once the terminal has scrolled `clicks` (negative: up) and stopped moving.
+    // The view once it stands still, and differs from `other`.
+    const auto stillView = [&](const QImage& other) {
+        QImage last;
+        return desktop().waitForScreenshot(QStringLiteral("root"), [&](const QImage& shot) {
+            const QImage now = shot.copy(view);
+            const bool still = now == last && now != other;
+            last = now;
+            return still;
+        }, 30000).copy(view);
+    };
+    // The view once the terminal (done printing) has scrolled `clicks` (negative: up).
     const auto scrolled = [&](int clicks) {
         const QPoint centre = view.center();
+        const QImage before = stillView(QImage());
         desktop().xdotool({QStringLiteral("mousemove"), QString::number(centre.x()), QString::number(centre.y()),
                            QStringLiteral("click"), QStringLiteral("--repeat"), QString::number(std::abs(clicks)),
                            QStringLiteral("--delay"), QStringLiteral("1"), clicks < 0 ? QStringLiteral("4") : QStringLiteral("5")});
-        QImage last;
-        return desktop().waitForScreenshot(QStringLiteral("root"), [&](const QImage& shot) {
-            const bool still = shot == last;
-            last = shot;
-            return still;
-        }).copy(view);
+        return stillView(before);
     };
     scrolled(-1000);
 
