@@ -213,7 +213,8 @@ enum class Side { next, previous };
 // 1/8 of the edges it matches itself (content that truly fits matches its edges; a
 // wrong offset breaks them). Local changes the answer compared count as explained
 // wherever t moves them, and rows of the other frame that the answer does not compare
-// get the 5% allowance of their own. A rival must also explain a fair share of the
+// get the 5% allowance of their own, at most the row's edges each and in all no more
+// than the changes the answer met. A rival must also explain a fair share of the
 // answer's edges, and enough edges over enough rows to prove anything; and like an
 // answer it must match more than it contradicts beyond the answer's own changes.
 // Stops as soon as t is out.
