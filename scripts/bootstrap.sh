@@ -37,6 +37,8 @@ TEST_PACKAGES=(
   clang libclang-rt-14-dev
   # test desktop
   xvfb xauth openbox trayer xdotool xclip x11-utils imagemagick scrot poppler-utils dbus-daemon
+  # real programs that scrolling capture is tried on
+  xterm chromium
   # a CPU load beside the tests, as a busy CI machine has
   stress-ng
   # Wayland: a headless sway session with the desktop portal for the end-to-end test

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <vector>
 
 namespace FrameRegistration {
@@ -52,6 +53,37 @@ StaticRows findStaticRows(const FramePixels& previous, const FramePixels& next)
         return rows;
     const bool oneEnd = rows.top == 0 || rows.bottom == 0;
     return {0, 0, rest > 0 && oneEnd, rest > 0 && !oneEnd};
+}
+
+// Columns at the left and right edges that are identical in both frames; both 0 when
+// nothing differs.
+struct StaticColumns {
+    int left = 0;
+    int right = 0;
+};
+
+StaticColumns findStaticColumns(const FramePixels& previous, const FramePixels& next)
+{
+    const int w = next.width;
+    int first = w, last = -1;
+    for (int y = 0; y < next.height; ++y) {
+        const quint32 *a = previous.row(y), *b = next.row(y);
+        if (rowsMatch(a, b, w))
+            continue;
+        for (int x = 0; x < first; ++x) {
+            if (FramePixelCompare::differ(a[x], b[x])) {
+                first = x;
+                break;
+            }
+        }
+        for (int x = w - 1; x > last; --x) {
+            if (FramePixelCompare::differ(a[x], b[x])) {
+                last = x;
+                break;
+            }
+        }
+    }
+    return last < 0 ? StaticColumns{} : StaticColumns{first, w - 1 - last};
 }
 
 // The two frames compared pixel by pixel at some offset t: row r of the new frame
@@ -181,7 +213,8 @@ enum class Side { next, previous };
 // 1/8 of the edges it matches itself (content that truly fits matches its edges; a
 // wrong offset breaks them). Local changes the answer compared count as explained
 // wherever t moves them, and rows of the other frame that the answer does not compare
-// get the 5% allowance of their own. A rival must also explain a fair share of the
+// get the 5% allowance of their own, at most the row's edges each and in all no more
+// than the changes the answer met. A rival must also explain a fair share of the
 // answer's edges, and enough edges over enough rows to prove anything; and like an
 // answer it must match more than it contradicts beyond the answer's own changes.
 // Stops as soon as t is out.
@@ -196,9 +229,19 @@ bool isRival(const Comparison& comparison, const Answer& answer, int t, Side sid
         return false;
     // Rows both offsets compare on both sides; the rest are the rival's own.
     const int otherShift = side == Side::next ? answer.offset - t : 0;
-    const int sharedRows = std::max(0, std::min(last, answerLast + otherShift) - std::max(first, answerFirst + otherShift));
-    const qint64 allowed = answer.mismatched + std::max<qint64>(16, answer.mismatched / 2)
-        + qint64(last - first - sharedRows) * comparison.width() / 20;
+    const int sharedFirst = std::max(first, answerFirst + otherShift);
+    const int sharedLast = std::max(sharedFirst, std::min(last, answerLast + otherShift));
+    // A local change there shows where there is something to change: on sparse content
+    // (a terminal's short lines) a twentieth of every row would excuse whole glyphs.
+    qint64 ownAllowance = 0;
+    for (int r = first; r < last; ++r) {
+        if (r < sharedFirst || r >= sharedLast)
+            ownAllowance += std::min<qint64>(comparison.width() / 20, comparison.edgesIn(r, r + 1));
+    }
+    // Frames with no local change where the answer compares them are unlikely to hide
+    // one just where only the rival looks.
+    ownAllowance = std::min(ownAllowance, std::max<qint64>(64, 4 * answer.mismatched));
+    const qint64 allowed = answer.mismatched + std::max<qint64>(16, answer.mismatched / 2) + ownAllowance;
     qint64 mismatched = 0, edges = 0;
     qint64 edgesLeft = comparison.edgesIn(first, last);
     int edgeRows = 0;
@@ -220,7 +263,7 @@ bool isRival(const Comparison& comparison, const Answer& answer, int t, Side sid
 // a fixed header, scrollbar or overlay says 0 whenever the scrolled content shows no
 // edge that would reveal its move (a gradient, a blank page), so 0 must also hold
 // where none of those reach.
-Result registerEqual(const FramePixels& previous, const FramePixels& next, bool denseZero)
+Result registerEqual(const FramePixels& previous, const FramePixels& next, bool denseZero, std::optional<Expected> expected)
 {
     Result result;
     const int w = next.width, h = next.height;
@@ -271,13 +314,52 @@ Result registerEqual(const FramePixels& previous, const FramePixels& next, bool 
     for (const auto& candidate : RowSignatures::rankWithin(previousRows, nextRows, nextEdges, 0, band,
                                                            first + answer.offset, last + answer.offset, kCandidates))
         consider(candidate.offset);
+    const auto fitsAsWell = [&](int t) {
+        return isRival(comparison, answer, t, Side::next) || isRival(comparison, answer, t, Side::previous);
+    };
+    std::vector<int> equals;
     for (const int t : rivals) {
-        if (isRival(comparison, answer, t, Side::next) || isRival(comparison, answer, t, Side::previous)) {
-            result.outcome = Outcome::ambiguous;
-            result.offset = answer.offset;
-            result.rivalOffset = t;
-            return result;
+        if (fitsAsWell(t)) {
+            equals.push_back(t);
+            if (!expected)
+                break;
         }
+    }
+    if (!equals.empty()) {
+        result.outcome = Outcome::ambiguous;
+        result.offset = answer.offset;
+        result.rivalOffset = equals.front();
+        if (!expected)
+            return result;
+        // Rows that look alike: the scroll just made tells them apart. Of the offsets
+        // that fit and that it allows (a narrow window's offsets that the ranking passed
+        // over are tried too), the best that holds wins, when no other one it allows
+        // fits about as well as that one.
+        const bool narrow = expected->high - expected->low <= 64;
+        for (int t = expected->low; narrow && t <= expected->high; ++t) {
+            if (t != answer.offset && std::abs(t) < band && std::find(rivals.begin(), rivals.end(), t) == rivals.end()
+                && fitsAsWell(t))
+                equals.push_back(t);
+        }
+        equals.push_back(answer.offset);
+        std::vector<int> nearby;
+        std::copy_if(equals.begin(), equals.end(), std::back_inserter(nearby),
+                     [&](int t) { return expected->allows(t); });
+        std::optional<Answer> best;
+        for (const int t : nearby) {
+            const Answer candidate = t == answer.offset ? answer : measure(comparison, t);
+            if (holds(comparison, candidate, denseZero) && (!best || candidate.mismatched < best->mismatched))
+                best = candidate;
+        }
+        if (!best)
+            return result;
+        for (const int t : nearby) {
+            if (t != best->offset
+                && (isRival(comparison, *best, t, Side::next) || isRival(comparison, *best, t, Side::previous)))
+                return result;
+        }
+        answer = *best;
+        result.settledByExpected = true;
     }
 
     if (answer.offset == 0 && !denseZero) {
@@ -288,9 +370,9 @@ Result registerEqual(const FramePixels& previous, const FramePixels& next, bool 
             return result;
         }
         const Result lower = registerEqual(previous.cropped(0, top, columns, h - top),
-                                           next.cropped(0, top, columns, h - top), true);
+                                           next.cropped(0, top, columns, h - top), true, std::nullopt);
         if (lower.outcome != Outcome::found || lower.offset != 0)
-            return lower.outcome == Outcome::found ? Result{Outcome::ambiguous, 0, lower.offset} : lower;
+            return lower.outcome == Outcome::found ? Result{Outcome::ambiguous, 0, lower.offset, false} : lower;
     }
     result.outcome = Outcome::found;
     result.offset = answer.offset;
@@ -299,12 +381,56 @@ Result registerEqual(const FramePixels& previous, const FramePixels& next, bool 
 
 } // namespace
 
-Result verticalOffset(const FramePixels& previous, const FramePixels& next)
+Expected Expected::near(int distance)
+{
+    const int tolerance = std::max(3, std::abs(distance) / 10);
+    return {distance - tolerance, distance + tolerance};
+}
+
+Result verticalOffset(const FramePixels& previous, const FramePixels& next, std::optional<Expected> expected)
 {
     const int w = std::min(previous.width, next.width), h = std::min(previous.height, next.height);
     if (previous.isNull() || next.isNull() || w < kMinimumSide || h < kMinimumSide)
-        return {Outcome::tooSmall, 0, 0};
-    return registerEqual(previous.cropped(0, 0, w, h), next.cropped(0, 0, w, h), false);
+        return {Outcome::tooSmall, 0, 0, false};
+    const FramePixels p = previous.cropped(0, 0, w, h), n = next.cropped(0, 0, w, h);
+    // A fixed sidebar matches only at offset 0 and would outvote the scrolled content
+    // beside it. Left out while most of the width remains; beside narrower content, only
+    // when the whole width finds no move: a change confined to a few columns (a badge)
+    // is no scroll, and the whole width says so.
+    const StaticColumns fixed = findStaticColumns(p, n);
+    const int rest = w - fixed.left - fixed.right;
+    if (rest < kMinimumSide || rest == w)
+        return registerEqual(p, n, false, expected);
+    const auto moving = [&] {
+        return registerEqual(p.cropped(fixed.left, 0, rest, h), n.cropped(fixed.left, 0, rest, h), false, expected);
+    };
+    if (rest >= w * 4 / 10)
+        return moving();
+    const Result whole = registerEqual(p, n, false, expected);
+    if (whole.outcome == Outcome::found && whole.offset != 0)
+        return whole;
+    const Result beside = moving();
+    return beside.outcome == Outcome::found && beside.offset != 0 ? beside : whole;
+}
+
+int staticBottomRows(const FramePixels& previous, const FramePixels& next)
+{
+    const int w = std::min(previous.width, next.width), h = std::min(previous.height, next.height);
+    int rows = 0;
+    while (rows < h && rowsMatch(previous.row(h - 1 - rows), next.row(h - 1 - rows), w))
+        ++rows;
+    return rows;
+}
+
+bool framesMatch(const FramePixels& previous, const FramePixels& next)
+{
+    if (previous.width != next.width || previous.height != next.height)
+        return false;
+    for (int y = 0; y < next.height; ++y) {
+        if (!rowsMatch(previous.row(y), next.row(y), next.width))
+            return false;
+    }
+    return true;
 }
 
 } // namespace FrameRegistration

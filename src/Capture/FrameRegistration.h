@@ -18,7 +18,9 @@
 // offset range and frames that do not overlap therefore fail instead of guessing.
 //
 // Rows at the top and bottom that are identical in both frames (a fixed header or
-// footer) are left out before matching when enough changed rows remain. An offset of
+// footer), and columns at the left and right that are (a fixed sidebar, blank
+// margins), are left out before matching when enough changed rows and columns
+// remain. An offset of
 // 0 must also hold on the lower part of the frames, away from any header and
 // scrollbar, since a fixed part alone would say 0 for content too smooth to show its
 // move.
@@ -49,6 +51,8 @@ struct Result {
     int offset = 0;
     // ambiguous: the second offset that fits.
     int rivalOffset = 0;
+    // found: the rivals were settled by the expected offset (see verticalOffset).
+    bool settledByExpected = false;
 
     std::optional<int> value() const
     {
@@ -56,8 +60,29 @@ struct Result {
     }
 };
 
+// The offsets a scroll just made allows: near the distance it is known to move, or
+// merely forward when only its direction is known.
+struct Expected {
+    int low = 1;
+    int high = 0;
+
+    bool allows(int t) const { return t >= low && t <= high; }
+    // Within a tenth of `distance`, and 3 rows.
+    static Expected near(int distance);
+};
+
 // Registers `next` against `previous`, both read from their top-left corner over the
-// smaller of their widths and heights.
-Result verticalOffset(const FramePixels& previous, const FramePixels& next);
+// smaller of their widths and heights. Where several offsets fit equally well (rows
+// that look alike), the one `expected` allows wins, provided exactly one does and it
+// holds on its own; otherwise the answer stays ambiguous.
+Result verticalOffset(const FramePixels& previous, const FramePixels& next,
+                      std::optional<Expected> expected = std::nullopt);
+
+// Rows at the bottom that are identical in both frames (compared over their common
+// width): a fixed footer or banner, or blank rows.
+int staticBottomRows(const FramePixels& previous, const FramePixels& next);
+
+// Whether no pixel of the two frames differs by more than the comparison's tolerance.
+bool framesMatch(const FramePixels& previous, const FramePixels& next);
 
 } // namespace FrameRegistration

@@ -6,6 +6,7 @@
 #include "Platform/ScrollEventPoster.h"
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 bool ScrollStopRules::endsAfter(ScrollTickOutcome outcome)
@@ -63,15 +64,21 @@ void ScrollAutoDriver::stop()
         m_poster.movePointer(*m_pointerAtStart);
 }
 
-void ScrollAutoDriver::calibrate(int pixelsPerClick)
+void ScrollAutoDriver::calibrate(int pixelsPerClick, int visibleRows)
 {
-    if (pixelsPerClick > 0)
+    if (pixelsPerClick > 0) {
         m_pixelsPerClick = pixelsPerClick;
+        m_visibleRows = visibleRows;
+    }
 }
 
 int ScrollAutoDriver::clicksPerTick() const
 {
-    return isCalibrated() ? ScrollCaptureGeometry::clicksPerTick(m_settings.stepPx, m_pixelsPerClick) : 1;
+    if (!isCalibrated())
+        return 1;
+    if (m_visibleRows > 0)
+        return std::max(1, ScrollCaptureGeometry::clicksPerTick(m_visibleRows, m_pixelsPerClick) / m_divisor);
+    return std::max(1, int(std::lround(double(m_settings.stepPx) / double(m_pixelsPerClick))));
 }
 
 int ScrollAutoDriver::scrolledStepPx() const
@@ -101,6 +108,7 @@ void ScrollAutoDriver::runTick()
         return;
     const QPoint centre = m_settings.guardRect.center();
     const bool posted = post(clicksPerTick());
+    m_scrolledSinceKept += scrolledStepPx();
     ++m_tick;
     captureDiagnostic(QStringLiteral("📜 [driver] tick %1: 真实位=(%2,%3) 合成投递%4")
                           .arg(m_tick)
@@ -138,6 +146,21 @@ void ScrollAutoDriver::tickJudged(quint64 tick, ScrollTickOutcome outcome)
     if (m_rules.endsAfter(outcome)) {
         end();
         return;
+    }
+    if (outcome == ScrollTickOutcome::kept) {
+        m_scrolledSinceKept = 0;
+        if (++m_keptRun >= 4 && m_divisor > 1) {
+            m_divisor /= 2;
+            m_keptRun = 0;
+        }
+    } else if (outcome == ScrollTickOutcome::rejected && clicksPerTick() > 1) {
+        // Back to where the tick started, and on in smaller steps.
+        m_scrolledSinceKept -= scrolledStepPx();
+        post(-clicksPerTick());
+        m_divisor *= 2;
+        m_keptRun = 0;
+    } else {
+        m_keptRun = 0;
     }
     runTick();
 }

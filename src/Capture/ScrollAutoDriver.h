@@ -35,8 +35,11 @@ struct ScrollStopRules {
 // the frames. Everything runs on the main thread; the waits are the clock's.
 //
 // X11 knows wheel clicks, not pixels: the driver posts one click per tick until the
-// recording has seen how far one click moves the content (calibrate), then the number
-// of clicks closest to the design step. Between ticks the pointer goes back to where
+// recording has seen how far one click moves the content (calibrate), then as many
+// clicks as scroll three fifths of the view: few ticks, each leaving the registration
+// ample rows in common. Two such steps leave none, so a tick whose frame could not be
+// placed is scrolled back and the step halved (down to one click); it doubles again
+// after four kept ticks in a row. Between ticks the pointer goes back to where
 // the user had it when that was outside the selection, so the rest of the screen (the
 // hint bar's button) stays in reach; at the end it goes back to where it was at start.
 class ScrollAutoDriver : public QObject {
@@ -63,14 +66,19 @@ public:
     // Final: no further scroll, tick or callback; the pointer goes back.
     void stop();
     bool isStopped() const { return m_stopped; }
+    // The loop ended by itself on rejected frames, not on a still page.
+    bool endedOnRejects() const { return m_rules.rejectCount > ScrollStopRules::maximumRejects; }
     bool isRunning() const { return m_started && !m_stopped; }
 
-    // One wheel click moves the content `pixelsPerClick` rows.
-    void calibrate(int pixelsPerClick);
+    // One wheel click moves the content `pixelsPerClick` rows, in a view of
+    // `visibleRows` scrolled rows (0: the design step decides the clicks).
+    void calibrate(int pixelsPerClick, int visibleRows = 0);
     bool isCalibrated() const { return m_pixelsPerClick > 0; }
     int clicksPerTick() const;
     // The step a tick actually scrolls: clicks times pixels per click, 0 before calibration.
     int scrolledStepPx() const;
+    // How far the ticks since the last kept frame scrolled (0 before calibration).
+    int scrolledSinceKeptPx() const { return m_scrolledSinceKept; }
     const Settings& settings() const { return m_settings; }
     int ticks() const { return m_tick; }
 
@@ -103,5 +111,9 @@ private:
     bool m_stopped = false;
     int m_tick = 0;
     int m_pixelsPerClick = 0;
+    int m_visibleRows = 0;
+    int m_divisor = 1;
+    int m_keptRun = 0;
+    int m_scrolledSinceKept = 0;
     std::optional<QPoint> m_pointerAtStart;
 };

@@ -45,11 +45,11 @@ int maxScrollLength(qint64 stored)
     return stored >= minimumMaxLength && stored <= maximumMaxLength ? int(stored) : defaultMaxLength;
 }
 
-int clicksPerTick(int designStepPx, int pixelsPerClick)
+int clicksPerTick(int visibleRows, int pixelsPerClick)
 {
     if (pixelsPerClick <= 0)
         return 1;
-    return std::max(1, int(std::lround(double(designStepPx) / double(pixelsPerClick))));
+    return std::max(1, visibleRows * 3 / 5 / pixelsPerClick);
 }
 
 QRegion outlineRegion(const QRectF& selection, const QRectF& viewFrame)

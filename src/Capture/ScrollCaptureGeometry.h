@@ -43,9 +43,10 @@ QRect grabRect(const QRectF& localSelection, double scale, const QRect& displayP
 // The stored maximum length when it lies within 2000...50000, else 20000.
 int maxScrollLength(qint64 stored);
 
-// Wheel clicks per tick once a click is known to scroll `pixelsPerClick`: the design
-// step rounded to whole clicks, at least one.
-int clicksPerTick(int designStepPx, int pixelsPerClick);
+// Wheel clicks per tick once a click is known to scroll `pixelsPerClick` in a view of
+// `visibleRows` scrolled rows: as many whole clicks as fit in three fifths of it, at
+// least one.
+int clicksPerTick(int visibleRows, int pixelsPerClick);
 
 // The recording outline around a selection (global points) as seen by a view covering
 // `viewFrame`: a band outside the selection that never touches it. Empty when the

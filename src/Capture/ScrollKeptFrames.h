@@ -10,8 +10,13 @@
 struct KeptSlice {
     QImage rows;    // the frame's rows from `offset` down to its bottom
     int offset = 0; // the crop top: rows of the frame already in the stitched image
+    // Rows at the bottom left out because the next slice continues above them (a
+    // footer that stayed put); the last slice keeps them all, so the footer shows
+    // once, as the last frame has it.
+    int bottomCut = 0;
 
     int frameHeight() const { return offset + rows.height(); }
+    int drawnRows() const { return rows.height() - bottomCut; }
 };
 
 // The kept frames of one recording. Only the rows that will be drawn are held, plus
@@ -22,9 +27,13 @@ struct KeptSlice {
 // so handing a copy (or takeSlices()) to a worker for composing copies nothing.
 class ScrollKeptFrames {
 public:
-    // Keeps `frame`, of which the top `offset` rows are already shown (its height minus
-    // the judgement's newPx; 0 for the first frame). The offset is cut to the frame.
-    void append(const QImage& frame, int offset);
+    // Keeps `frame`, of which the top `offset` rows are already shown (the judgement's
+    // cropTop; 0 for the first frame), and whose bottom `footer` rows stayed put since
+    // the last kept frame: those rows of the last kept frame are left out, at most all
+    // it adds. The offset is cut to the frame.
+    void append(const QImage& frame, int offset, int footer = 0);
+    // Takes the last kept frame back, as if it had never been appended (once).
+    void dropLast();
 
     bool isEmpty() const { return m_slices.empty(); }
     int count() const { return int(m_slices.size()); }
@@ -44,4 +53,8 @@ private:
     std::vector<KeptSlice> m_slices;
     QImage m_lastFrame;
     int m_stitchedHeight = 0;
+    // What dropLast puts back.
+    QImage m_frameBefore;
+    int m_cutBefore = 0;
+    bool m_canDrop = false;
 };

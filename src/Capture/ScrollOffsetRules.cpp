@@ -6,9 +6,11 @@
 
 namespace ScrollStitcher {
 
-int minimumOffset(int frameHeight, bool lenient, int stepPx)
+int minimumOffset(int frameHeight, JudgeMode mode, int stepPx)
 {
-    if (lenient)
+    if (mode == JudgeMode::pageEnd)
+        return 1;
+    if (mode == JudgeMode::first)
         return frameHeight <= 1599 ? 8 : frameHeight / 200;
     if (frameHeight > 3999)
         return frameHeight / 100;
@@ -25,11 +27,11 @@ int maximumOffset(int frameHeight)
     return 9 * frameHeight / 10;
 }
 
-OffsetVerdict judgeOffset(int ty, int frameHeight, int stepPx, bool lenient)
+OffsetVerdict judgeOffset(int ty, int frameHeight, int stepPx, JudgeMode mode)
 {
-    if (ty < minimumOffset(frameHeight, lenient, stepPx))
+    if (ty < minimumOffset(frameHeight, mode, stepPx))
         return OffsetVerdict::noNewContent;
-    if (!lenient && stepPx > 0) {
+    if (mode == JudgeMode::tick && stepPx > 0) {
         // Nearest whole number of steps, but at least one: the content moved.
         const long long steps = std::max<long long>(1, std::llround(double(ty) / double(stepPx)));
         if (std::llabs(ty - steps * stepPx) > stepPriorTolerance(stepPx))

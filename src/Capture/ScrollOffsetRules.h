@@ -13,7 +13,8 @@ namespace ScrollStitcher {
 // scroll ticks): 40, or 1/100 of the height above 3999 rows; but never more than half
 // the step actually scrolled (and never under 8), or a selection under 160 pixels,
 // scrolled a quarter of its height per tick, could never add a frame.
-int minimumOffset(int frameHeight, bool lenient, int stepPx);
+// At the page's end any move counts: 1.
+int minimumOffset(int frameHeight, JudgeMode mode, int stepPx);
 
 // How far an offset may stray from a whole number of auto-scroll steps: the larger
 // of 60 and 6/10 of the step.
@@ -29,7 +30,7 @@ enum class OffsetVerdict {
     tooFar,       // above 9/10 of the height
 };
 
-OffsetVerdict judgeOffset(int ty, int frameHeight, int stepPx, bool lenient);
+OffsetVerdict judgeOffset(int ty, int frameHeight, int stepPx, JudgeMode mode);
 
 // The detection state after one fixed-header measurement `measured` (rows identical
 // at the top) on a frame `frameHeight` high. Under 10 rows or over 6/10 of the height

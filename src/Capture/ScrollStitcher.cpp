@@ -49,11 +49,13 @@ void setDetection(FrameJudgement& judgement, const DetectionState& detection)
     judgement.stickyPx = detection.stickyPx;
     judgement.stickyDone = detection.stickyDone;
     judgement.stickySamples = detection.stickySamples;
+    judgement.scrollbarTries = detection.scrollbarTries;
 }
 
 } // namespace
 
-std::optional<int> registerOffset(const QImage& previous, const QImage& next, int scrollbarPx, int stickyPx)
+std::optional<int> registerOffset(const QImage& previous, const QImage& next, int scrollbarPx, int stickyPx,
+                                  std::optional<FrameRegistration::Expected> expected, bool* settled)
 {
     const QImage a = withFramePixelLayout(previous), b = withFramePixelLayout(next);
     const FramePixels p = framePixels(a), n = framePixels(b);
@@ -61,10 +63,15 @@ std::optional<int> registerOffset(const QImage& previous, const QImage& next, in
     const int h = std::min(p.height, n.height) - stickyPx;
     if (p.isNull() || n.isNull() || w < FrameRegistration::kMinimumSide || h < FrameRegistration::kMinimumSide)
         return std::nullopt;
-    const auto result = FrameRegistration::verticalOffset(p.cropped(0, stickyPx, w, h), n.cropped(0, stickyPx, w, h));
+    const auto result
+        = FrameRegistration::verticalOffset(p.cropped(0, stickyPx, w, h), n.cropped(0, stickyPx, w, h), expected);
+    if (settled)
+        *settled = result.settledByExpected;
     switch (result.outcome) {
     case FrameRegistration::Outcome::found:
-        captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px）").arg(result.offset));
+        captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px）%2")
+                              .arg(result.offset)
+                              .arg(result.settledByExpected ? QStringLiteral("（按滚动步长消歧）") : QString()));
         break;
     case FrameRegistration::Outcome::ambiguous:
         captureDiagnostic(QStringLiteral("📜 [vision] 配准失败：%1")
@@ -80,8 +87,15 @@ std::optional<int> registerOffset(const QImage& previous, const QImage& next, in
     return result.value();
 }
 
+bool sameContent(const QImage& a, const QImage& b)
+{
+    const QImage x = withFramePixelLayout(a), y = withFramePixelLayout(b);
+    const FramePixels p = framePixels(x), n = framePixels(y);
+    return !p.isNull() && !n.isNull() && FrameRegistration::framesMatch(p, n);
+}
+
 FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const DetectionState& detection, int stepPx,
-                          bool lenient)
+                          JudgeMode mode, int expectedPx)
 {
     FrameJudgement judgement;
     setDetection(judgement, detection);
@@ -91,7 +105,9 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
         judgement.newPx = height;
         return judgement;
     }
-    if (frameDistance(previous, frame) <= 1) {
+    // Alike hashes prove nothing (lines that look alike hash alike however far they
+    // scrolled); matching pixels do.
+    if (frameDistance(previous, frame) <= 1 && sameContent(previous, frame)) {
         judgement.duplicate = true;
         return judgement;
     }
@@ -99,12 +115,20 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
     PixelPair pixels(previous, frame);
     if (!detection.scrollbarDone && pixels.ready()) {
         judgement.scrollbarPx = detectScrollbarWidth(pixels.previous(), pixels.next());
+        ++judgement.scrollbarTries;
         if (judgement.scrollbarPx > 0)
             captureDiagnostic(QStringLiteral("📜 [detect] 滚动条宽 %1px").arg(judgement.scrollbarPx));
     }
-    judgement.scrollbarDone = true;
+    // A thumb still above or below the rows the detector samples shows no move: a long
+    // page's thumb starts at the top, under a browser's own title bar. A few more pairs
+    // look again.
+    judgement.scrollbarDone = judgement.scrollbarPx > 0 || judgement.scrollbarTries >= kScrollbarTries;
 
-    const auto ty = registerOffset(previous, frame, judgement.scrollbarPx, judgement.stickyPx);
+    const bool tick = mode == JudgeMode::tick && stepPx > 0;
+    const auto expected = tick ? FrameRegistration::Expected::near(expectedPx > 0 ? expectedPx : stepPx)
+                               : FrameRegistration::Expected{1, height};
+    const auto ty = registerOffset(previous, frame, judgement.scrollbarPx, judgement.stickyPx, expected,
+                                   &judgement.settledByStep);
     if (!ty)
         return judgement;
 
@@ -119,7 +143,7 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
         }
     }
 
-    switch (judgeOffset(*ty, height, stepPx, lenient)) {
+    switch (judgeOffset(*ty, height, stepPx, mode)) {
     case OffsetVerdict::noNewContent:
         judgement.duplicate = true;
         break;
@@ -128,10 +152,24 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
         break;
     case OffsetVerdict::tooFar:
         break;
-    case OffsetVerdict::accept:
+    case OffsetVerdict::accept: {
         judgement.append = true;
         judgement.newPx = *ty;
+        // Left of the scrollbar, whose thumb moves into the footer's rows at the page's
+        // end (where none was found, left of where one may be). Never more than the
+        // rows the frames share, so that the new rows stay inside the frame.
+        const QImage a = withFramePixelLayout(previous), b = withFramePixelLayout(frame);
+        const FramePixels p = framePixels(a), n = framePixels(b);
+        const int full = std::min(p.width, n.width);
+        const int w = full - (judgement.scrollbarPx > 0 ? judgement.scrollbarPx : std::min(full / 8, 50));
+        if (w > 0)
+            judgement.footerPx = std::min(FrameRegistration::staticBottomRows(p.cropped(0, 0, w, p.height),
+                                                                              n.cropped(0, 0, w, n.height)),
+                                          height - *ty);
+        if (judgement.footerPx > 0)
+            captureDiagnostic(QStringLiteral("📜 [detect] 底部固定 %1px").arg(judgement.footerPx));
         break;
+    }
     }
     return judgement;
 }

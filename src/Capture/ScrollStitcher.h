@@ -11,10 +11,10 @@
 //     ScrollKeptFrames kept;
 //     for each settled frame:
 //         const auto j = ScrollStitcher::judgeFrame(kept.lastFrame(), frame, detection,
-//                                                   first ? 0 : stepPx, first);
+//                                                   first ? 0 : stepPx, first ? JudgeMode::first : JudgeMode::tick);
 //         detection = j.detection();
 //         if (j.append)
-//             kept.append(frame, j.cropTop(frame.height()));
+//             kept.append(frame, j.cropTop(frame.height()), j.footerPx);
 //     const auto result = ScrollStitcher::compose(kept.takeSlices(), maxHeight);
 //
 // Threads: nothing here holds state between calls; every function works on its
@@ -25,6 +25,7 @@
 // after it; ScrollKeptFrames::append copies only the frame's new rows. Images are only
 // read; copies of QImage share pixels across threads without copying them.
 
+#include "Capture/FrameRegistration.h"
 #include "Capture/ScrollKeptFrames.h"
 
 #include <QImage>
@@ -45,6 +46,7 @@ struct DetectionState {
     int stickyPx = 0;          // fixed header height to crop at the top (0 = none)
     bool stickyDone = false;   // fixed header detection is finished
     int stickySamples = 0;     // fixed header measurements taken
+    int scrollbarTries = 0;    // scrollbar measurements that found none
 
     bool operator==(const DetectionState&) const = default;
 };
@@ -59,15 +61,29 @@ struct FrameJudgement {
     int stickyPx = 0;
     bool stickyDone = false;
     int stickySamples = 0;
+    int scrollbarTries = 0;
     bool duplicate = false;    // no new content (rather than rejected)
+    // Rows at the bottom that stayed put while the content moved (a fixed footer or
+    // banner): they belong below the content, so the previous frame's are left out and
+    // this frame's new rows end above its own.
+    int footerPx = 0;
+    // The offset was picked among alike ones by the step: right only if the page did
+    // not reach its end during the scroll (it moves again at the next tick).
+    bool settledByStep = false;
 
     DetectionState detection() const
     {
-        return {scrollbarPx, scrollbarDone, stickyPx, stickyDone, stickySamples};
+        return {scrollbarPx, scrollbarDone, stickyPx, stickyDone, stickySamples, scrollbarTries};
     }
     // The offset to keep the frame with: rows at its top already shown.
-    int cropTop(int frameHeight) const { return frameHeight - newPx; }
+    int cropTop(int frameHeight) const { return frameHeight - footerPx - newPx; }
 };
+
+// How a frame is judged: the first frame of a recording (kept whole, later ones with
+// no step known), an auto-scroll tick (the step known: offsets near whole steps, and
+// alike rows told apart by it), or the frame the page stopped on (any move counts,
+// however small: the page's last rows).
+enum class JudgeMode { first, tick, pageEnd };
 
 struct StitchResult {
     QImage image;           // ARGB32 premultiplied, the first frame's width
@@ -77,18 +93,27 @@ struct StitchResult {
 };
 
 constexpr int kThumbnailSide = 32;
+constexpr int kScrollbarTries = 6;
 
 // Judges `frame` against `previous`, the last kept frame (null for the first frame of
-// a recording, which is kept whole). `lenient` is true for the first frame, with
-// stepPx 0, and false for every auto-scroll tick, with stepPx the step in pixels the
+// a recording, which is kept whole). A tick passes stepPx, the step in pixels the
 // recording actually scrolls per tick: offsets must come near a whole number of steps,
-// and half a step (at most 40 rows) counts as new content. Order: a 32 x 32 average
-// hash dismisses unchanged frames; the scrollbar is detected once; the offset is
-// registered; the fixed header is measured until two measurements agree; the offset
-// must then be large enough to count as new content, near a whole number of steps,
-// and at most 9/10 of the height. Progress goes to the capture diagnostics.
+// half a step (at most 40 rows) counts as new content, and among offsets that fit
+// equally well the one near the step wins. Order: frames whose 32 x 32 average hashes
+// differ in more than one bit are certainly different; others are a duplicate only when
+// their pixels match; the scrollbar is detected once; the offset is registered; the
+// fixed header is measured until two measurements agree; the offset must then be large
+// enough to count as new content, near a whole number of steps, and at most 9/10 of
+// the height. Progress goes to the capture diagnostics.
+// `expectedPx` is how far the content was scrolled since `previous` when that is more
+// than one step (ticks not kept in between); 0 means one step. Without a step, the
+// content is known to have moved forward only.
 FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const DetectionState& detection, int stepPx,
-                          bool lenient);
+                          JudgeMode mode, int expectedPx = 0);
+
+// Whether the two frames show the same pixels (within the registration's tolerance):
+// the content did not move.
+bool sameContent(const QImage& a, const QImage& b);
 
 // Hamming distance of the two frames' 32 x 32 average hashes; the largest qint64 when
 // either frame is null.
@@ -97,15 +122,18 @@ qint64 frameDistance(const QImage& a, const QImage& b);
 // Rows by which the content moved up from `previous` to `next` (negative: down),
 // comparing the region left of the scrollbar and below the fixed header; nothing when
 // that region is under 50 pixels in either direction or the offset is not certain
-// (see FrameRegistration). Logs the outcome as a capture diagnostic.
-std::optional<int> registerOffset(const QImage& previous, const QImage& next, int scrollbarPx, int stickyPx);
+// (see FrameRegistration, which also says how `expected` settles rows that look alike). Logs the outcome as a capture diagnostic.
+// `settled`, when given, tells whether `expected` had to pick among alike offsets.
+std::optional<int> registerOffset(const QImage& previous, const QImage& next, int scrollbarPx, int stickyPx,
+                                  std::optional<FrameRegistration::Expected> expected = std::nullopt,
+                                  bool* settled = nullptr);
 
 // The image averaged down to side x side gray bytes (0.299 R + 0.587 G + 0.114 B, the
 // aspect ratio not kept), row 0 first; nothing for a null image or side below 1.
 std::optional<std::vector<quint8>> grayThumbnail(const QImage& image, int side);
 
 // Draws the slices top to bottom into one image of the first slice's width (other
-// widths are scaled to it). The first slice is drawn whole, whatever maxHeight; later
+// widths are scaled to it), each without the rows its bottomCut leaves to the next. The first slice is drawn whole, whatever maxHeight; later
 // slices stop at maxHeight, the last one cut at its bottom so that the image stays
 // continuous. Slices moved in are released as soon as they are drawn. Nothing when
 // there are no slices or the image cannot be allocated.

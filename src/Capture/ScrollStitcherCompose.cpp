@@ -32,11 +32,11 @@ std::optional<StitchResult> compose(std::vector<KeptSlice> frames, int maxHeight
     // that would run past maxHeight keeps its upper rows, the ones that continue the
     // image, and loses its lower ones.
     std::vector<int> drawn(frames.size(), 0);
-    int total = frames.front().rows.height();
+    int total = frames.front().drawnRows();
     drawn[0] = total;
     std::size_t used = 1;
     for (std::size_t i = 1; i < frames.size() && total < maxHeight; ++i) {
-        drawn[i] = std::min(frames[i].rows.height(), maxHeight - total);
+        drawn[i] = std::min(frames[i].drawnRows(), maxHeight - total);
         total += drawn[i];
         used = i + 1;
     }

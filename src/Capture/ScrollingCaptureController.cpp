@@ -103,9 +103,10 @@ void ScrollingCaptureController::start()
     if (const qsizetype count = m_selfHiddenWindows.size())
         logMessage(LogLevel::info, [count] { return QStringLiteral("📜 避让：orderOut 自身窗口 %1 个").arg(count); });
     // The programs beneath get a moment to repaint what the hidden windows uncovered
-    // before the displays are frozen behind the overlays.
+    // before the displays are frozen behind the overlays; with nothing hidden there is
+    // nothing to repaint.
     OwnWindows::syncWithServer();
-    after(startDelayMs, [this] { presentOverlays(); });
+    after(m_selfHiddenWindows.isEmpty() ? 0 : startDelayMs, [this] { presentOverlays(); });
 }
 
 void ScrollingCaptureController::presentOverlays()
@@ -273,6 +274,10 @@ void ScrollingCaptureController::resetState()
     m_displays.clear();
     m_lastTickFrame = QImage();
     m_lastOutcome = ScrollTickOutcome::kept;
+    m_ticksSinceKept = 0;
+    m_provisional = false;
+    m_reachedEnd = false;
+    m_endedUnregistered = false;
 }
 
 void ScrollingCaptureController::restoreHiddenWindowsAfterFinish()

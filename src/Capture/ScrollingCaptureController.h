@@ -48,8 +48,9 @@ public:
     explicit ScrollingCaptureController(CaptureClock& clock, QObject* parent = nullptr);
     ~ScrollingCaptureController() override;
 
-    // Begins a capture: hides Lumetra's windows and, 200 ms later, covers every display.
-    // Ignored while a capture is under way, the 200 ms included.
+    // Begins a capture: hides Lumetra's windows and, 200 ms later (at once when none
+    // was shown), covers every display. Ignored while a capture is under way, the wait
+    // included.
     void start();
     // A rectangle dragged on an overlay (global points); ignored unless selecting, and
     // after the first one.
@@ -84,9 +85,16 @@ public:
     void setDevicesForTesting(ScrollFrameSource* frames, ScrollEventPoster* poster, CaptureInputGrab* input);
 
     static constexpr int startDelayMs = 200;
-    // How long the programs beneath get to redraw: after a scroll, and after the
-    // overlays uncovered the selection.
+    // How long the programs beneath get to redraw after the overlays uncovered the
+    // selection, and after a scroll back.
     static constexpr int redrawWaitMs = 120;
+    // After a scroll: a short pause, then frames are read until the page shows the
+    // scroll, for at most reactionWaitMs (a page at its end never does), polling.
+    static constexpr int scrollWaitMs = 16;
+    static constexpr int reactionWaitMs = 200;
+    static constexpr int reactionPollMs = 8;
+    // Two frames of a 60-Hz animation, and a little.
+    static constexpr int animationFrameGapMs = 36;
     static constexpr int stallLimit = 4;
     static constexpr int limitWaitMs = 1000;
     static constexpr int settleDeadlineMs = 1500;
@@ -122,9 +130,11 @@ private:
     void handleGrabbedKey(CaptureInputGrab::Key key);
     bool swallowsClickAt(const QPoint& rootPixel) const;
     void startDriver();
-    void settleFrame(std::function<void(const QImage&)> done);
+    // `reference`: the frame before a scroll, which the page must first move away from.
+    void settleFrame(std::function<void(const QImage&)> done, const QImage& reference = {});
     void settleStep(const std::shared_ptr<Settle>& settle);
-    void judgeOffMain(const QImage& frame, int stepPx, bool lenient, std::function<void(const Judged&)> done);
+    void judgeOffMain(const QImage& frame, int stepPx, ScrollStitcher::JudgeMode mode,
+                      std::function<void(const Judged&)> done);
     void keepFrame(const QImage& frame, const ScrollStitcher::FrameJudgement& judgement);
     void judgeFirstFrame(std::function<void()> done);
     void onAutoTick(ScrollAutoDriver::TickDone done);
@@ -160,6 +170,11 @@ private:
     // rows its last short scroll revealed are taken from it.
     QImage m_lastTickFrame;
     ScrollTickOutcome m_lastOutcome = ScrollTickOutcome::kept;
+    int m_ticksSinceKept = 0;
+    bool m_provisional = false; // the last kept frame was placed by the step alone
+    bool m_reachedEnd = false;  // such a frame was taken back: the page stopped
+    // The driver gave up on frames it could not place: the delivery says so.
+    bool m_endedUnregistered = false;
     std::function<QWidget*()> m_mainWindowProvider;
 
     ScrollFrameSource* m_testFrames = nullptr;

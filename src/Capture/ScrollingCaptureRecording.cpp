@@ -38,6 +38,10 @@ struct ScrollingCaptureController::Judged {
 
 struct ScrollingCaptureController::Settle {
     QDateTime deadline;
+    // The frame before the scroll, while the page has not yet shown the scroll, and
+    // how long it gets to (a page at its end never does).
+    QImage reference;
+    QDateTime reactionDeadline;
     int backoffMs = settleFirstBackoffMs;
     int attempts = 0;
     bool withPointer = false;
@@ -48,14 +52,32 @@ struct ScrollingCaptureController::Settle {
 
 namespace {
 
-bool sameBytes(const QImage& a, const QImage& b)
+// Whether two grabs differ at most within one small box (a few per cent of the area):
+// a caret, a pulsing badge, a clock. A scroll, even of one row, changes rows all over.
+bool differOnlyLocally(const QImage& a, const QImage& b)
 {
-    if (a.size() != b.size() || a.format() != b.format())
+    if (a.size() != b.size() || a.format() != b.format() || a.depth() != 32)
         return false;
-    const std::size_t rowBytes = std::size_t(a.width()) * std::size_t(a.depth() / 8);
-    for (int y = 0; y < a.height(); ++y)
-        if (std::memcmp(a.constScanLine(y), b.constScanLine(y), rowBytes) != 0)
+    const int w = a.width();
+    int left = w, right = -1, top = -1, bottom = -1;
+    for (int y = 0; y < a.height(); ++y) {
+        const auto* p = reinterpret_cast<const quint32*>(a.constScanLine(y));
+        const auto* q = reinterpret_cast<const quint32*>(b.constScanLine(y));
+        if (std::memcmp(p, q, std::size_t(w) * 4) == 0)
+            continue;
+        top = top < 0 ? y : top;
+        bottom = y;
+        int x = 0;
+        while (p[x] == q[x])
+            ++x;
+        left = std::min(left, x);
+        x = w - 1;
+        while (p[x] == q[x])
+            --x;
+        right = std::max(right, x);
+        if (qint64(right - left + 1) * (bottom - top + 1) * 25 > qint64(w) * a.height())
             return false;
+    }
     return true;
 }
 
@@ -138,7 +160,7 @@ void ScrollingCaptureController::enterRecording()
     const int stepPt = stepPoints(local.height());
     m_autoStepPx = truncatedPixels(stepPt, scale);
     QPointer<ScrollingCaptureController> self(this);
-    auto* driver = new ScrollAutoDriver(*wheel, m_clock, {m_grabRect, m_autoStepPx, redrawWaitMs, stallLimit}, [self] {
+    auto* driver = new ScrollAutoDriver(*wheel, m_clock, {m_grabRect, m_autoStepPx, scrollWaitMs, stallLimit}, [self] {
         logMessage(LogLevel::info, [] { return QStringLiteral("📜 按键停止自动滚动，拼接交付"); });
         if (self)
             self->after(0, [self] { self->finish(false); });
@@ -224,7 +246,7 @@ void ScrollingCaptureController::denyAutoScroll()
 
 void ScrollingCaptureController::endTooLow()
 {
-    logMessage(LogLevel::warning, [] { return QStringLiteral("📜 选区过矮：一格滚轮即超出其高度的九成，取消"); });
+    logMessage(LogLevel::warning, [] { return QStringLiteral("📜 选区过矮：一格滚轮即超出其高度的一半，取消"); });
     cancel();
     showCaptureFailed(localized(QStringLiteral("scrollCapture.tooLow")));
 }
@@ -274,7 +296,7 @@ bool ScrollingCaptureController::swallowsClickAt(const QPoint& rootPixel) const
 
 // ---- frames ---------------------------------------------------------------------------------
 
-void ScrollingCaptureController::settleFrame(std::function<void(const QImage&)> done)
+void ScrollingCaptureController::settleFrame(std::function<void(const QImage&)> done, const QImage& reference)
 {
     if (m_phase != Phase::recording || !m_selectedDisplay) {
         done({});
@@ -282,6 +304,8 @@ void ScrollingCaptureController::settleFrame(std::function<void(const QImage&)> 
     }
     auto settle = std::make_shared<Settle>();
     settle->deadline = m_clock.now().addMSecs(settleDeadlineMs);
+    settle->reference = reference;
+    settle->reactionDeadline = m_clock.now().addMSecs(reactionWaitMs);
     settle->withPointer = Settings::captureShowsCursor.read();
     settle->done = std::move(done);
     settleStep(settle);
@@ -289,7 +313,9 @@ void ScrollingCaptureController::settleFrame(std::function<void(const QImage&)> 
 
 void ScrollingCaptureController::settleStep(const std::shared_ptr<Settle>& settle)
 {
-    // A frame counts once two grabs in a row are identical: the page has stopped moving.
+    // After a scroll, the page first has to show it; then a frame counts once two grabs
+    // in a row agree, but for a small region that keeps changing by itself: the page
+    // has stopped moving.
     for (;;) {
         if (m_clock.now() >= settle->deadline || m_phase != Phase::recording)
             break;
@@ -299,7 +325,19 @@ void ScrollingCaptureController::settleStep(const std::shared_ptr<Settle>& settl
                 break;
             continue;
         }
-        if (!settle->previous.isNull() && sameBytes(settle->previous, grab)) {
+        if (!settle->reference.isNull()) {
+            if (differOnlyLocally(settle->reference, grab) && m_clock.now() < settle->reactionDeadline) {
+                settle->previous = settle->lastRead = grab;
+                after(reactionPollMs, [this, settle] { settleStep(settle); });
+                return;
+            }
+            // The page moved: it may be animating the scroll, repainting a frame at a
+            // time, so two grabs agree only when they are further apart than a frame.
+            settle->reference = QImage();
+            settle->previous = QImage();
+            settle->backoffMs = animationFrameGapMs;
+        }
+        if (!settle->previous.isNull() && differOnlyLocally(settle->previous, grab)) {
             captureDiagnostic(QStringLiteral("📜 [settle] 稳定（退避 %1ms）").arg(settle->backoffMs));
             settle->done(grab);
             return;
@@ -320,22 +358,23 @@ void ScrollingCaptureController::settleStep(const std::shared_ptr<Settle>& settl
     settle->done(settle->lastRead);
 }
 
-void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, bool lenient,
+void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, ScrollStitcher::JudgeMode mode,
                                               std::function<void(const Judged&)> done)
 {
     const QImage previous = m_kept.lastFrame();
     const QImage lastTick = m_lastTickFrame;
     const ScrollStitcher::DetectionState detection = m_detection;
+    const int expected = m_driver && stepPx > 0 ? m_driver->scrolledSinceKeptPx() : 0;
     const quint64 generation = m_generation;
     QPointer<ScrollingCaptureController> self(this);
-    QtConcurrent::run([previous, lastTick, frame, detection, stepPx, lenient] {
+    QtConcurrent::run([previous, lastTick, frame, detection, stepPx, mode, expected] {
         Judged judged;
-        judged.judgement = ScrollStitcher::judgeFrame(previous, frame, detection, stepPx, lenient);
+        judged.judgement = ScrollStitcher::judgeFrame(previous, frame, detection, stepPx, mode, expected);
         const auto& j = judged.judgement;
-        if (!j.append && !j.duplicate && lenient && !previous.isNull())
+        if (!j.append && !j.duplicate && mode != ScrollStitcher::JudgeMode::tick && !previous.isNull())
             judged.noOverlap = shareNoRows(previous, frame, j.scrollbarPx, j.stickyPx);
         if (!j.append && !lastTick.isNull())
-            judged.pageStill = ScrollStitcher::frameDistance(lastTick, frame) <= 1;
+            judged.pageStill = ScrollStitcher::sameContent(lastTick, frame);
         return judged;
     }).then(this, [self, generation, done = std::move(done)](const Judged& judged) {
         if (self && self->isCurrent(generation))
@@ -345,7 +384,8 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, b
 
 void ScrollingCaptureController::keepFrame(const QImage& frame, const ScrollStitcher::FrameJudgement& judgement)
 {
-    m_kept.append(frame, judgement.cropTop(frame.height()));
+    m_kept.append(frame, judgement.cropTop(frame.height()), judgement.footerPx);
+    m_ticksSinceKept = 0;
     m_hintModel.setHeightPx(m_kept.stitchedHeight());
 }
 
@@ -360,7 +400,7 @@ void ScrollingCaptureController::judgeFirstFrame(std::function<void()> done)
         }
         ++m_capturedCount;
         const QDateTime t1 = m_clock.now();
-        judgeOffMain(frame, 0, true, [this, frame, t0, t1, done](const Judged& judged) {
+        judgeOffMain(frame, 0, ScrollStitcher::JudgeMode::first, [this, frame, t0, t1, done](const Judged& judged) {
             if (m_phase != Phase::recording)
                 return;
             captureDiagnostic(QStringLiteral("📜 [timing] settle %1ms / 判定 %2ms")
@@ -408,12 +448,14 @@ void ScrollingCaptureController::onAutoTick(ScrollAutoDriver::TickDone done)
             return;
         }
         ++m_capturedCount;
+        ++m_ticksSinceKept;
         // Until a click's size is known each tick is one click, judged as leniently as the
         // first frame (no step to expect); then the step the clicks actually scroll.
         const bool calibrated = m_driver->isCalibrated();
-        judgeOffMain(frame, calibrated ? m_driver->scrolledStepPx() : 0, !calibrated,
+        judgeOffMain(frame, calibrated ? m_driver->scrolledStepPx() : 0,
+                     calibrated ? ScrollStitcher::JudgeMode::tick : ScrollStitcher::JudgeMode::first,
                      [this, frame, done](const Judged& judged) { tickJudged(frame, judged, done); });
-    });
+    }, m_lastTickFrame);
 }
 
 void ScrollingCaptureController::tickJudged(const QImage& frame, const Judged& judged,
@@ -426,7 +468,16 @@ void ScrollingCaptureController::tickJudged(const QImage& frame, const Judged& j
     const ScrollStitcher::FrameJudgement& j = judged.judgement;
     m_detection = j.detection();
     m_lastTickFrame = frame;
-    if (!j.append) {
+    // A frame placed by the step alone stands once the page moves on; a page that
+    // stopped instead may have reached its end part-way through that step.
+    if (std::exchange(m_provisional, false) && !j.append && judged.pageStill) {
+        m_kept.dropLast();
+        m_hintModel.setHeightPx(m_kept.stitchedHeight());
+        m_reachedEnd = true;
+        captureDiagnostic(QStringLiteral("📜 [prior] 末步可能未走满，撤回按步长消歧的一帧"));
+    }
+    // Past the page's end only the frame it stopped on counts, placed without the step.
+    if (!j.append || (m_reachedEnd && j.settledByStep)) {
         ++m_skippedCount;
         if (!m_driver->isCalibrated() && judged.noOverlap) {
             checkTooLow(done);
@@ -436,18 +487,32 @@ void ScrollingCaptureController::tickJudged(const QImage& frame, const Judged& j
         done(m_lastOutcome);
         return;
     }
-    keepFrame(frame, j);
     if (!m_driver->isCalibrated()) {
-        m_driver->calibrate(j.newPx);
+        // One click scrolling more than half of what the frames show would leave too
+        // little in common to register the next ticks: no smaller unit exists on X11, so
+        // the user hears it now, before anything is stitched, and the page goes back.
+        // Each tick so far was one click.
+        const int visible = frame.height() - m_detection.stickyPx - j.footerPx;
+        const int perClick = j.newPx / std::max(1, m_ticksSinceKept);
+        if (2 * perClick > visible) {
+            m_driver->scrollBackOneClick();
+            endTooLow();
+            return;
+        }
+        keepFrame(frame, j);
+        m_driver->calibrate(perClick, visible);
         m_autoStepPx = m_driver->scrolledStepPx();
-        const int perClick = j.newPx, clicks = m_driver->clicksPerTick(), step = m_autoStepPx;
+        const int clicks = m_driver->clicksPerTick(), step = m_autoStepPx;
         captureDiagnostic(QStringLiteral("📜 [driver] 一格滚轮 = %1px → 每步 %2 格 = %3px").arg(perClick).arg(clicks).arg(step));
+    } else {
+        keepFrame(frame, j);
     }
     const int added = j.newPx, height = m_kept.stitchedHeight();
     logMessage(LogLevel::info, [added, height] {
         return QStringLiteral("📜 自动步进保留（+%1px，累计 %2px）").arg(added).arg(height);
     });
     m_lastOutcome = ScrollTickOutcome::kept;
+    m_provisional = j.settledByStep;
     if (height >= maxLength()) {
         const int maximum = maxLength();
         logMessage(LogLevel::info, [maximum] { return QStringLiteral("📜 已达最大截图长度 %1px，自动完成").arg(maximum); });
@@ -468,7 +533,7 @@ void ScrollingCaptureController::checkTooLow(const ScrollAutoDriver::TickDone& d
                 done(frame.isNull() ? ScrollTickOutcome::rejected : ScrollTickOutcome::stop);
                 return;
             }
-            judgeOffMain(frame, 0, true, [this, frame, done](const Judged& judged) {
+            judgeOffMain(frame, 0, ScrollStitcher::JudgeMode::first, [this, frame, done](const Judged& judged) {
                 if (m_phase != Phase::recording)
                     return;
                 if (judged.judgement.duplicate) {
@@ -485,26 +550,36 @@ void ScrollingCaptureController::checkTooLow(const ScrollAutoDriver::TickDone& d
 
 void ScrollingCaptureController::handleStall()
 {
-    logMessage(LogLevel::info, [] { return QStringLiteral("📜 页面到底（连续无新内容），自动完成"); });
     if (m_phase != Phase::recording)
         return;
-    // The page's last scroll is usually shorter than a step, and judged against the step
-    // it does not count. The page has stopped on that frame: its new rows are judged
-    // like a first frame's, and kept when they make at most one step.
-    const int step = m_driver ? m_driver->scrolledStepPx() : 0;
-    if (m_lastOutcome != ScrollTickOutcome::duplicate || step <= 0 || m_lastTickFrame.isNull()
-        || m_kept.stitchedHeight() >= maxLength()) {
+    if (m_driver && m_driver->endedOnRejects() && m_lastOutcome != ScrollTickOutcome::duplicate) {
+        // Frames kept coming that could not be placed: what was taken is delivered, and
+        // the user is told it is not the whole page. (Rejects that end on a page standing
+        // still came from its last, shorter scroll: that is the page's end below.)
+        logMessage(LogLevel::warning, [] { return QStringLiteral("📜 连续帧无法配准，提前结束并交付已截部分"); });
+        m_endedUnregistered = true;
         finish(false);
         return;
     }
-    judgeOffMain(m_lastTickFrame, 0, true, [this, step](const Judged& judged) {
+    logMessage(LogLevel::info, [] { return QStringLiteral("📜 页面到底（连续无新内容），自动完成"); });
+    // The page's last scroll is usually shorter than a step, and judged against the step
+    // it does not count (nor, where rows look alike, can the step tell them apart). The
+    // page has stopped on that frame: its new rows, however few, are kept.
+    if (m_lastOutcome != ScrollTickOutcome::duplicate || !m_driver || !m_driver->isCalibrated()
+        || m_lastTickFrame.isNull() || m_kept.stitchedHeight() >= maxLength()) {
+        finish(false);
+        return;
+    }
+    judgeOffMain(m_lastTickFrame, 0, ScrollStitcher::JudgeMode::pageEnd, [this](const Judged& judged) {
         if (m_phase != Phase::recording)
             return;
         const ScrollStitcher::FrameJudgement& j = judged.judgement;
-        if (j.append && j.newPx <= step) {
+        if (j.append) {
             keepFrame(m_lastTickFrame, j);
             const int added = j.newPx;
             captureDiagnostic(QStringLiteral("📜 页底末步补齐 +%1px").arg(added));
+        } else if (!j.duplicate) {
+            m_endedUnregistered = true; // the page's last rows could not be placed
         }
         finish(false);
     });
@@ -595,7 +670,11 @@ void ScrollingCaptureController::completeFinish()
                 .arg(result.composeMs);
         });
         CaptureDelivery::deliverCapturedImage();
+        const bool partial = self->m_endedUnregistered;
         self->restoreHiddenWindowsAfterFinish();
         self->resetState();
+        if (partial)
+            CaptureAlerts::current().showWarning(localized(QStringLiteral("scrollCapture.stoppedEarly.title")),
+                                                 localized(QStringLiteral("scrollCapture.stoppedEarly.body")));
     });
 }

@@ -30,12 +30,12 @@ QImage filled(int width, int height, QRgb colour)
 
 TEST(ScrollStitcherRules, MinimumOffsetsStepPriorAndMaximum)
 {
-    const auto L = true, S = false;
+    const auto L = JudgeMode::first, S = JudgeMode::tick, E = JudgeMode::pageEnd;
     const auto A = OffsetVerdict::accept, N = OffsetVerdict::noNewContent, P = OffsetVerdict::offStepPrior,
                F = OffsetVerdict::tooFar;
     struct Row {
         int ty, height, step;
-        bool lenient;
+        JudgeMode mode;
         OffsetVerdict verdict;
     };
     const Row rows[] = {
@@ -44,12 +44,14 @@ TEST(ScrollStitcherRules, MinimumOffsetsStepPriorAndMaximum)
         // A short selection scrolled a quarter of its height: half a step is enough.
         {14, 120, 30, S, N}, {15, 120, 30, S, A}, {30, 120, 30, S, A}, {9, 60, 20, S, N}, {10, 60, 20, S, A},
         {8, 48, 12, S, A}, {39, 800, 200, S, N}, {0, 600, 150, S, N}, {-50, 600, 150, L, N},
+        // The frame the page stopped on adds any rows it shows.
+        {1, 1200, 0, E, A}, {0, 1200, 0, E, N}, {37, 1200, 300, E, A},
         // The prior only rejects what had to be rounded up to one step.
         {79, 1000, 200, S, P}, {80, 1000, 200, S, A}, {260, 1000, 100, S, A}, {180, 1000, 0, S, A},
         {540, 600, 0, L, A}, {541, 600, 0, L, F}, {541, 600, 150, S, F},
     };
     for (const Row& row : rows)
-        EXPECT_EQ(judgeOffset(row.ty, row.height, row.step, row.lenient), row.verdict)
+        EXPECT_EQ(judgeOffset(row.ty, row.height, row.step, row.mode), row.verdict)
             << "ty " << row.ty << " height " << row.height << " step " << row.step;
     for (int ty = 40; ty <= 900; ++ty)
         EXPECT_EQ(judgeOffset(ty, 1000, 100, S), A) << ty;
@@ -116,22 +118,23 @@ TEST(ScrollStitcherJudge, OutcomesFromFirstFrameToRejection)
     const QImage a = ScrollTestPages::frame(page, 100, 300), b = ScrollTestPages::frame(page, 175, 300);
     const DetectionState fresh;
     // The first frame is kept whole; detection is left as it was.
-    auto j = judgeFrame(QImage(), a, fresh, 0, true);
+    auto j = judgeFrame(QImage(), a, fresh, 0, JudgeMode::first);
     EXPECT_TRUE(j.append && !j.duplicate);
     EXPECT_EQ(j.newPx, 300);
     EXPECT_EQ(j.detection(), fresh);
     // Byte-identical frames are duplicates before anything else runs.
-    j = judgeFrame(a, a.copy(), fresh, 75, false);
+    j = judgeFrame(a, a.copy(), fresh, 75, JudgeMode::tick);
     EXPECT_TRUE(j.duplicate && !j.append);
     EXPECT_FALSE(j.scrollbarDone);
-    // A scrolled frame adds its new rows; the scrollbar detection is spent.
-    j = judgeFrame(a, b, fresh, 75, false);
+    // A scrolled frame adds its new rows; a scrollbar not found is looked for again.
+    j = judgeFrame(a, b, fresh, 75, JudgeMode::tick);
     EXPECT_TRUE(j.append);
     EXPECT_EQ(j.newPx, 75);
     EXPECT_EQ(j.cropTop(300), 225);
-    EXPECT_TRUE(j.scrollbarDone);
+    EXPECT_FALSE(j.scrollbarDone);
+    EXPECT_TRUE(judgeFrame(a, b, {0, false, 0, false, 0, kScrollbarTries - 1}, 75, JudgeMode::tick).scrollbarDone);
     // A compared region under 50 pixels wide is a rejection, not a duplicate.
-    j = judgeFrame(a, b, {440, true, 0, false, 0}, 75, false);
+    j = judgeFrame(a, b, {440, true, 0, false, 0}, 75, JudgeMode::tick);
     EXPECT_FALSE(j.append || j.duplicate);
     // Frames differing in two hash bits go on to registration. On 64 x 64 frames each
     // hash cell is 2 x 2 pixels: a checkerboard of cells with two of them turned.
@@ -143,13 +146,13 @@ TEST(ScrollStitcherJudge, OutcomesFromFirstFrameToRejection)
     QPainter(&d).fillRect(0, 2, 2, 2, Qt::white);
     EXPECT_EQ(frameDistance(c, d), 2);
     EXPECT_EQ(frameDistance(c, QImage()), std::numeric_limits<qint64>::max());
-    EXPECT_TRUE(judgeFrame(c, d, fresh, 16, false).scrollbarDone);
+    EXPECT_EQ(judgeFrame(c, d, fresh, 16, JudgeMode::tick).scrollbarTries, 1);
     // A header measurement that finds no differing row leaves detection open: the
     // frames differ only in their leftmost tenth.
     QImage strip = page.copy(0, 0, 40, page.height()), e = filled(480, 300, qRgb(252, 252, 250)), f = e.copy();
     QPainter(&e).drawImage(0, 0, strip.copy(0, 400, 40, 300));
     QPainter(&f).drawImage(0, 0, strip.copy(0, 460, 40, 300));
-    j = judgeFrame(e, f, {0, true, 0, false, 0}, 0, true);
+    j = judgeFrame(e, f, {0, true, 0, false, 0}, 0, JudgeMode::first);
     EXPECT_EQ(j.newPx, 60);
     EXPECT_FALSE(j.stickyDone);
     EXPECT_EQ(j.stickySamples, 0);

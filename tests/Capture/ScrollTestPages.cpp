@@ -123,6 +123,32 @@ QImage page(int width, Layout* layout)
     return image.copy(0, 0, width, y + 20);
 }
 
+QImage numberLines(int width, int count)
+{
+    QImage image(width, 13 * count + 4, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 9));
+    for (int i = 1; i <= count; ++i)
+        painter.drawText(4, 13 * i - 2, QString::number(i));
+    return image;
+}
+
+QImage zebraList(int width, int introRows, int entries)
+{
+    QImage image(width, 2 * introRows + 20 * entries, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&image);
+    const QImage text = page(width);
+    painter.drawImage(0, 0, text.copy(0, 0, width, introRows));
+    painter.drawImage(0, introRows + 20 * entries, text.copy(0, introRows, width, introRows));
+    painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 9));
+    for (int i = 0, y = introRows; i < entries; ++i, y += 20) {
+        painter.fillRect(0, y, width, 20, i % 2 ? QColor(236, 240, 246) : QColor(255, 255, 255));
+        painter.drawText(16, y + 14, QStringLiteral("Quarterly report.pdf      12 KB"));
+    }
+    return image;
+}
+
 QImage frame(const QImage& page, int top, int height, const Decor& decor)
 {
     const int width = page.width();
@@ -143,6 +169,17 @@ QImage frame(const QImage& page, int top, int height, const Decor& decor)
         const int thumbTop = decor.header + qBound(0, top, 2400 - track) * (track - thumb) / (2400 - track);
         painter.fillRect(width - decor.scrollbar, decor.header, decor.scrollbar, track, QColor(240, 240, 240));
         painter.fillRect(width - decor.scrollbar + 2, thumbTop, decor.scrollbar - 4, thumb, QColor(150, 150, 155));
+    }
+    if (decor.footer > 0) {
+        painter.fillRect(0, height - decor.footer, width, decor.footer, QColor(40, 44, 52));
+        painter.setPen(Qt::white);
+        painter.drawText(16, height - decor.footer / 2 + 5, QStringLiteral("This site uses cookies.  [Accept]"));
+    }
+    if (decor.sidebar > 0) {
+        painter.fillRect(0, decor.header, decor.sidebar, height - decor.header - decor.footer, QColor(245, 246, 250));
+        painter.setPen(QColor(40, 60, 120));
+        for (int y = decor.header + 24, i = 0; y < height - decor.footer; y += 22, ++i)
+            painter.drawText(10, y, QStringLiteral("Chapter %1").arg(i + 1));
     }
     if (decor.caret)
         painter.fillRect(120, height / 2, 2, 16, QColor(0, 0, 0));

@@ -16,6 +16,10 @@ struct Layout {
 };
 
 QImage page(int width, Layout* layout = nullptr);
+// Lines that look alike, as `seq 1 count` prints them in a terminal: 13 rows each.
+QImage numberLines(int width, int count);
+// A zebra-striped list of identical entries between two blocks of `introRows` of page().
+QImage zebraList(int width, int introRows, int entries);
 
 // What a frame shows besides the page.
 struct Decor {
@@ -24,6 +28,8 @@ struct Decor {
     bool caret = false;    // a text caret, 2 x 16, at a fixed place
     int noiseSeed = 0;     // non-zero: +-2 levels of noise per channel
     int changedRegion = 0; // non-zero: a 40 x 20 clock-like region showing this value
+    int footer = 0;        // rows of a fixed bar over the page's bottom
+    int sidebar = 0;       // columns of a fixed navigation list at the left
 };
 
 // The view scrolled to `top` (the page row under the header), `height` rows high.

@@ -42,9 +42,10 @@ public:
         grabTimes.append(clock->now());
         if (failing > 0 && failing--)
             return {};
-        QImage frame = ScrollTestPages::frame(page, top, rect.height(), decor);
-        if (moving > 0)
-            frame.setPixel(0, rect.height() - 1, qRgb(--moving % 256, 0, 0));
+        // A page still moving shows another row at each grab.
+        QImage frame = ScrollTestPages::frame(page, top + (moving > 0 ? --moving % 2 + 1 : 0), rect.height(), decor);
+        if (badge) // pulses by itself at a fixed place
+            QPainter(&frame).fillRect(kWidth - 60, decor.header + 8, 24, 24, QColor::fromHsv(grabTimes.size() * 37 % 360, 200, 220));
         return frame;
     }
     std::optional<QPoint> pointerPosition() override { return pointer; }
@@ -53,20 +54,25 @@ public:
     {
         pointer = at;
         clicks.push_back(count);
-        top = std::clamp(top + count * pixelsPerClick, 0, page.height() - (viewHeight - decor.header));
+        top = std::clamp(top + count * pixelsPerClick, 0, maxTop());
         if (onScroll)
             std::exchange(onScroll, nullptr)();
         return true;
     }
 
-    // What a perfect capture of `rows` rows shows: the first view, then the page.
+    int maxTop() const { return page.height() - (viewHeight - decor.header - decor.footer); }
+    // What a perfect capture of `rows` rows shows: the first view, then the page, and a
+    // footer once at the bottom, right of a sidebar and left of the scrollbar.
     QImage expected(int rows) const
     {
         QImage image(kWidth, rows, QImage::Format_RGB32);
         QPainter painter(&image);
+        const int content = viewHeight - decor.header - decor.footer;
         painter.drawImage(0, 0, ScrollTestPages::frame(page, 0, viewHeight, decor));
-        painter.drawImage(0, viewHeight, page.copy(0, viewHeight - decor.header, kWidth, rows - viewHeight));
-        return image.copy(0, 0, kWidth - decor.scrollbar, rows);
+        painter.drawImage(0, viewHeight - decor.footer, page.copy(0, content, kWidth, rows - viewHeight + decor.footer));
+        painter.drawImage(0, rows - decor.footer, ScrollTestPages::frame(page, maxTop(), viewHeight, decor),
+                          0, viewHeight - decor.footer, kWidth, decor.footer);
+        return image.copy(decor.sidebar, 0, kWidth - decor.scrollbar - decor.sidebar - (badge ? 64 : 0), rows);
     }
 
     CaptureClock* clock = nullptr;
@@ -77,6 +83,7 @@ public:
     int pixelsPerClick = 57;
     int failing = 0; // grabs that fail
     int moving = 0;  // grabs that differ from the one before
+    bool badge = false;
     std::vector<int> clicks;
     std::optional<QPoint> pointer = QPoint(5, 5);
     QList<QDateTime> grabTimes;
@@ -155,11 +162,13 @@ public:
         const auto data = pasteboard.data(Pasteboard::pngType);
         return data ? QImage::fromData(*data, "PNG").convertToFormat(QImage::Format_RGB32) : QImage();
     }
-    // The clipboard left of the scrollbar, which the frames show at different places.
+    // The clipboard left of the scrollbar, which the frames show at different places,
+    // and right of a sidebar, which each slice shows as it was.
     QImage clipboardContent() const
     {
         const QImage clip = clipboard();
-        return clip.copy(0, 0, kWidth - app.decor.scrollbar, clip.height());
+        return clip.copy(app.decor.sidebar, 0, kWidth - app.decor.scrollbar - app.decor.sidebar - (app.badge ? 64 : 0),
+                         clip.height());
     }
     void expectTornDown()
     {
@@ -189,8 +198,8 @@ TEST(ScrollCaptureGeometry, StepsLimitsClicksAndThePlacesOfOutlineAndHintBar)
         EXPECT_EQ(stepPoints(height), step) << height;
     for (const auto& [stored, used] : {std::pair{qint64(1999), 20000}, {2000, 2000}, {50000, 50000}, {50001, 20000}, {0, 20000}})
         EXPECT_EQ(maxScrollLength(stored), used) << stored;
-    for (const auto& [step, perClick, clicks] : {std::tuple{100, 57, 2}, {225, 60, 4}, {40, 100, 1}, {100, 0, 1}})
-        EXPECT_EQ(clicksPerTick(step, perClick), clicks) << step << " " << perClick;
+    for (const auto& [visible, perClick, clicks] : {std::tuple{360, 57, 3}, {1000, 120, 5}, {150, 100, 1}, {100, 0, 1}})
+        EXPECT_EQ(clicksPerTick(visible, perClick), clicks) << visible << " " << perClick;
     EXPECT_EQ(grabRect(QRectF(10.3, 20.6, 100.9, 50.5), 2.0, QRect(1920, 0, 3840, 2160)), QRect(1941, 41, 201, 101));
 
     // The outline never touches the selection and lies on the display that shows it.
@@ -282,9 +291,7 @@ TEST(ScrollAutoDriverTest, StopRulesCalibrationKeysAndClicks)
 
 TEST_F(ScrollCaptureTest, ScrollsToThePagesEndAndDeliversTheWholePageOnce)
 {
-    const int maxTop = app.page.height() - (app.viewHeight - app.decor.header);
-    const int remainder = (maxTop - app.pixelsPerClick) % (2 * app.pixelsPerClick);
-    ASSERT_TRUE(remainder == 0 || remainder >= 8) << "the page's last short scroll must be one the stitcher can see";
+    const int maxTop = app.maxTop();
 
     controller.start();
     controller.start();
@@ -311,12 +318,77 @@ TEST_F(ScrollCaptureTest, ScrollsToThePagesEndAndDeliversTheWholePageOnce)
     expectTornDown();
     EXPECT_EQ(app.top, maxTop);
     EXPECT_EQ(app.clicks.front(), 1);
-    EXPECT_EQ(app.clicks.back(), 2) << "a click is 57 px: two make the 100-px step";
+    EXPECT_EQ(app.clicks.back(), 3) << "a click is 57 px: three scroll 3/5 of the 360 rows under the header";
     EXPECT_EQ(controller.hintModel().heightPx(), app.viewHeight + maxTop);
     const QImage content = clipboardContent();
     ASSERT_EQ(content.height(), app.viewHeight + maxTop);
     EXPECT_EQ(content, app.expected(content.height())) << "the header once, then the page row for row";
     EXPECT_TRUE(alerts.alerts.empty());
+}
+
+TEST_F(ScrollCaptureTest, ContentPeopleScrollComesOutWholeOnceOrSaysWhyNot)
+{
+    enum class Ends { whole, partialWithMessage, tooLowBeforeRecording };
+    ScrollTestPages::Layout at;
+    const QImage full = ScrollTestPages::page(kWidth, &at);
+    const QImage document = full.copy(0, 0, kWidth, at.gradient);
+    // The page's last scroll: 3 rows, after a first click of 57 and steps of 3 clicks.
+    const int lastScroll = 360 + 57 + 171 * 6 + 3;
+    const struct {
+        const char* name;
+        QImage page;
+        ScrollTestPages::Decor decor;
+        int viewHeight = 400;
+        bool badge = false;
+        Ends ends = Ends::whole;
+    } cases[] = {
+        {"lines that look alike", ScrollTestPages::numberLines(kWidth, 400), {}},
+        {"a zebra list of equal entries", ScrollTestPages::zebraList(kWidth, 300, 150), {.header = 40, .scrollbar = 12}},
+        {"a fixed footer", document, {.header = 40, .scrollbar = 12, .footer = 64}},
+        {"a fixed sidebar", document, {.header = 40, .scrollbar = 12, .sidebar = 140}},
+        {"a last scroll of 3 rows", full.copy(0, 0, kWidth, lastScroll), {.header = 40, .scrollbar = 12}},
+        {"an animated badge", document, {.header = 40, .scrollbar = 12}, 400, true},
+        {"content that cannot be registered", full, {.header = 40, .scrollbar = 12}, 400, false, Ends::partialWithMessage},
+        {"a selection lower than two clicks", document, {.header = 40, .scrollbar = 12}, 150, false,
+         Ends::tooLowBeforeRecording},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        pasteboard.clearContents();
+        alerts.alerts.clear();
+        app.page = c.page;
+        app.decor = c.decor;
+        app.viewHeight = c.viewHeight;
+        app.badge = c.badge;
+        app.top = 0;
+        app.clicks.clear();
+        select();
+        const QDateTime start = clock.now();
+        ASSERT_TRUE(runToIdle());
+        const qint64 ticks = std::max<qint64>(1, qint64(app.clicks.size()));
+        EXPECT_LT(start.msecsTo(clock.now()) / ticks, 500) << "a tick settles within half a second";
+        const QImage content = clipboardContent();
+        switch (c.ends) {
+        case Ends::whole:
+            EXPECT_TRUE(alerts.alerts.empty());
+            EXPECT_EQ(app.top, app.maxTop());
+            ASSERT_EQ(content.height(), c.decor.header + c.page.height() + c.decor.footer);
+            EXPECT_EQ(content, app.expected(content.height())) << "every row once, the footer once at the bottom";
+            break;
+        case Ends::partialWithMessage:
+            ASSERT_EQ(alerts.alerts.size(), 1u);
+            EXPECT_EQ(alerts.alerts[0].title, localized(QStringLiteral("scrollCapture.stoppedEarly.title")));
+            ASSERT_LT(content.height(), c.decor.header + c.page.height());
+            EXPECT_EQ(content, app.expected(content.height())) << "what was taken is exact";
+            break;
+        case Ends::tooLowBeforeRecording:
+            ASSERT_EQ(alerts.alerts.size(), 1u);
+            EXPECT_TRUE(alerts.alerts[0].text.contains(localized(QStringLiteral("scrollCapture.tooLow"))));
+            EXPECT_TRUE(content.isNull());
+            EXPECT_EQ(app.clicks, (std::vector<int>{1, -1})) << "scrolled back";
+            break;
+        }
+    }
 }
 
 TEST_F(ScrollCaptureTest, EveryWayOutEndsInOneCleanup)
@@ -409,7 +481,8 @@ TEST_F(ScrollCaptureTest, RefusedInputAndAreasTooLowToScrollEndWithTheirMessage)
     app.onScroll = [&] { app.page = app.page.mirrored(true, false); };
     select();
     ASSERT_TRUE(runToIdle());
-    EXPECT_EQ(alerts.alerts.size(), 2u);
+    ASSERT_EQ(alerts.alerts.size(), 3u);
+    EXPECT_EQ(alerts.alerts[2].title, localized(QStringLiteral("scrollCapture.stoppedEarly.title")));
     EXPECT_EQ(app.clicks.size(), 16u) << "eight rejected ticks, each scrolled back";
     EXPECT_EQ(clipboard().height(), app.viewHeight);
     app.page = app.page.mirrored(true, false);
@@ -418,7 +491,7 @@ TEST_F(ScrollCaptureTest, RefusedInputAndAreasTooLowToScrollEndWithTheirMessage)
     app.viewHeight = 40;
     select();
     ASSERT_TRUE(runToIdle());
-    EXPECT_EQ(alerts.alerts.size(), 3u);
+    EXPECT_EQ(alerts.alerts.size(), 4u);
     EXPECT_EQ(app.clicks.size(), 16u);
 }
 

@@ -3,6 +3,7 @@
 // the clipboard compared with the program's own drawing of its whole content.
 #include "XvfbDesktop.h"
 
+#include <QColorSpace>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -155,6 +156,137 @@ TEST_F(ScrollCaptureTest, PagesAreScrolledToTheirEndAndStitchedRowForRow)
         report(content == 6000 ? "capture_ms_6000" : "capture_ms_10000", double(captureMs));
         report("frames_per_second", framesPerSecond(captureMs));
     }
+    EXPECT_EQ(desktop().stopLumetra(), 0);
+}
+
+TEST_F(ScrollCaptureTest, AnXtermShowingSeqIsCapturedLineForLine)
+{
+    // 40 lines of 3001 (the last one empty, its cursor hidden), 5 lines a wheel click.
+    constexpr int kRows = 40, kLines = 3001, kLinesPerClick = 5;
+    EXPECT_EQ(desktop().stopLumetra(), 0);
+    ASSERT_TRUE(desktop().writeSettings("[General]\ncaptureOpensEditor=false\ncaptureMaxScrollLength=50000\n"));
+    ASSERT_TRUE(desktop().startLumetraAndWaitFor(kMainWindow));
+    desktop().startBackground(QStringLiteral("xterm"),
+                              {QStringLiteral("-T"), QStringLiteral("seq-terminal"), QStringLiteral("-geometry"),
+                               QStringLiteral("80x%1+40+40").arg(kRows), QStringLiteral("-fa"), QStringLiteral("DejaVu Sans Mono"),
+                               QStringLiteral("-fs"), QStringLiteral("9"), QStringLiteral("-sl"), QStringLiteral("5000"),
+                               QStringLiteral("-e"), QStringLiteral("sh"), QStringLiteral("-c"),
+                               QStringLiteral("seq 1 3000; printf '\\033[?25l'; exec sleep 100000")});
+    const auto terminal = desktop().waitForWindow(QStringLiteral("^seq-terminal$"), 20000);
+    ASSERT_TRUE(terminal.has_value());
+    // The terminal's own window, inside the window manager's frame.
+    const QString info = desktop().run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), *terminal}).text();
+    const auto field = [&](const char* name) {
+        return info.section(QLatin1String(name), 1, 1).section(QLatin1Char('\n'), 0, 0).trimmed().toInt();
+    };
+    const QRect frame(field("Absolute upper-left X:"), field("Absolute upper-left Y:"), field("Width:"), field("Height:"));
+    const int lineHeight = (frame.height() - 4) / kRows; // inside a 2-pixel border
+    ASSERT_EQ(frame.height() - 4, lineHeight * kRows);
+    const QRect view(frame.x() + 2, frame.y() + 2, frame.width() - 4, lineHeight * kRows);
+    // The view once it stands still, and differs from `other`.
+    const auto stillView = [&](const QImage& other) {
+        QImage last;
+        return desktop().waitForScreenshot(QStringLiteral("root"), [&](const QImage& shot) {
+            const QImage now = shot.copy(view);
+            const bool still = now == last && now != other;
+            last = now;
+            return still;
+        }, 30000).copy(view);
+    };
+    // The view once the terminal (done printing) has scrolled `clicks` (negative: up).
+    const auto scrolled = [&](int clicks) {
+        const QPoint centre = view.center();
+        const QImage before = stillView(QImage());
+        desktop().xdotool({QStringLiteral("mousemove"), QString::number(centre.x()), QString::number(centre.y()),
+                           QStringLiteral("click"), QStringLiteral("--repeat"), QString::number(std::abs(clicks)),
+                           QStringLiteral("--delay"), QStringLiteral("1"), clicks < 0 ? QStringLiteral("4") : QStringLiteral("5")});
+        return stillView(before);
+    };
+    scrolled(-1000);
+
+    startCapture();
+    drag(view);
+    const int scrollRows = (kLines - kRows) * lineHeight;
+    m_contentWidth = view.width();
+    const QImage clip = waitForCapture(0, 180000).convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(clip.height(), view.height() + scrollRows) << "every line once";
+    // The terminal shows the same lines at the same places as the image does (with
+    // Lumetra's window gone from over it).
+    EXPECT_EQ(desktop().stopLumetra(), 0);
+    int at = 1000; // at the end, where the capture left it
+    for (const int clicks : {0, 97, 214, 276, 1000}) {
+        QImage shot = scrolled(clicks - std::exchange(at, clicks)).convertToFormat(QImage::Format_RGB32);
+        shot.setColorSpace(clip.colorSpace()); // the PNG's tag; the pixels are the screen's
+        const int y = std::min(clicks * kLinesPerClick, kLines - kRows) * lineHeight;
+        EXPECT_TRUE(clip.copy(0, y, view.width(), view.height()) == shot) << "lines from " << y / lineHeight + 1;
+    }
+}
+
+TEST_F(ScrollCaptureTest, AChromiumPageWithAFixedFooterShowsEachLineOnceAndTheFooterOnceAtTheBottom)
+{
+    // 500 lines of 20 px, each with its number in text and in a colour strip (a colour
+    // of its own), under a 60-px footer
+    // fixed to the window's bottom (the page leaves room for it below its last line).
+    constexpr int kLines = 500, kLineHeight = 20, kFooter = 60, kStripX = 700;
+    // Unique with the green below, and far from the lines' nearby at every distance.
+    const auto stripRed = [](int n) { return (n * n * 30 + n * 17) % 256; };
+    QString html = QStringLiteral("<html><body style='margin:0;padding-bottom:%1px;font:14px monospace'>").arg(kFooter);
+    for (int n = 1; n <= kLines; ++n)
+        html += QStringLiteral("<div style='height:%1px;position:relative'>Line %2 of the page"
+                               "<span style='position:absolute;left:%3px;width:40px;height:100%;background:rgb(%4,%5,128)'>"
+                               "</span></div>")
+                    .arg(kLineHeight).arg(n).arg(kStripX).arg(stripRed(n)).arg(n / 256 * 100);
+    html += QStringLiteral("<div style='position:fixed;bottom:0;left:0;right:0;height:%1px;background:rgb(30,30,40);"
+                           "color:white'>Cookies keep this site running. [Accept]</div></body></html>").arg(kFooter);
+    const QString path = QDir(desktop().workDir()).filePath(QStringLiteral("page.html"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(html.toUtf8()) > 0);
+    file.close();
+    desktop().startBackground(QStringLiteral("chromium"),
+                              {QStringLiteral("--no-sandbox"), QStringLiteral("--no-first-run"), QStringLiteral("--disable-gpu"),
+                               QStringLiteral("--user-data-dir=") + QDir(desktop().workDir()).filePath(QStringLiteral("chromium")),
+                               QStringLiteral("--window-position=960,40"), QStringLiteral("--window-size=860,900"),
+                               QStringLiteral("--app=file://") + path});
+    const auto browser = desktop().waitForWindow(QStringLiteral("^page.html$"), 60000);
+    ASSERT_TRUE(browser.has_value());
+    const QString info = desktop().run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), *browser}).text();
+    const auto field = [&](const char* name) {
+        return info.section(QLatin1String(name), 1, 1).section(QLatin1Char('\n'), 0, 0).trimmed().toInt();
+    };
+    const QRect window(field("Absolute upper-left X:"), field("Absolute upper-left Y:"), field("Width:"), field("Height:"));
+    // The page once drawn: its first line's strip shows at the window's top.
+    const QImage shown = desktop().waitForScreenshot(QStringLiteral("root"), [&](const QImage& screen) {
+        return screen.pixel(window.x() + kStripX + 20, window.y() + 10) == qRgb(stripRed(1), 0, 128);
+    }, 60000);
+    ASSERT_FALSE(shown.isNull()) << "the page never showed";
+
+    startCapture();
+    const QRect view = window;
+    drag(view);
+    m_contentWidth = view.width();
+    const QImage clip = waitForCapture(0, 120000);
+    ASSERT_FALSE(clip.isNull());
+    // Runs of one colour down the strip: below the browser's own title bar (whose
+    // shadow falls on the first line), every line once, 20 rows each, in order, then the
+    // footer once at the bottom.
+    QList<QPair<QRgb, int>> runs;
+    for (int y = 0; y < clip.height(); ++y) {
+        const QRgb colour = clip.pixel(kStripX + 20, y) | 0xff000000u;
+        if (runs.isEmpty() || runs.last().first != colour)
+            runs.append({colour, 0});
+        ++runs.last().second;
+    }
+    const auto lineColour = [&](int n) { return qRgb(stripRed(n), n / 256 * 100, 128); };
+    const qsizetype first = std::find_if(runs.begin(), runs.end(), [&](const auto& run) {
+        return run.first == lineColour(1);
+    }) - runs.begin();
+    ASSERT_EQ(runs.size() - first, kLines + 1);
+    for (int n = 2; n <= kLines; ++n) {
+        EXPECT_EQ(runs[first + n - 1].first, lineColour(n)) << "line " << n;
+        EXPECT_EQ(runs[first + n - 1].second, kLineHeight) << "line " << n;
+    }
+    EXPECT_EQ(runs.last().second, kFooter) << "the footer once";
+    EXPECT_EQ(runs.last().first, qRgb(30, 30, 40));
     EXPECT_EQ(desktop().stopLumetra(), 0);
 }
 
