@@ -10,12 +10,13 @@
 
 namespace PipeIo {
 
-// Writes all size bytes to fd. False when fd takes no more.
-inline bool writeAll(int fd, const void* data, std::size_t size)
+// Moves size bytes with transfer (a read or a write) until all have gone. False once
+// transfer moves none.
+template <typename Byte, typename Transfer>
+bool whole(Byte* bytes, std::size_t size, Transfer transfer)
 {
-    const char* bytes = static_cast<const char*>(data);
     while (size > 0) {
-        const ssize_t n = ::write(fd, bytes, size);
+        const ssize_t n = transfer(bytes, size);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -26,20 +27,16 @@ inline bool writeAll(int fd, const void* data, std::size_t size)
     return true;
 }
 
+// Writes all size bytes to fd. False when fd takes no more.
+inline bool writeAll(int fd, const void* data, std::size_t size)
+{
+    return whole(static_cast<const char*>(data), size, [fd](const char* b, std::size_t n) { return ::write(fd, b, n); });
+}
+
 // Reads exactly size bytes from fd (blocking). False on end of data or an error.
 inline bool readAll(int fd, void* into, std::size_t size)
 {
-    char* bytes = static_cast<char*>(into);
-    while (size > 0) {
-        const ssize_t n = ::read(fd, bytes, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        bytes += n;
-        size -= std::size_t(n);
-    }
-    return true;
+    return whole(static_cast<char*>(into), size, [fd](char* b, std::size_t n) { return ::read(fd, b, n); });
 }
 
 } // namespace PipeIo
