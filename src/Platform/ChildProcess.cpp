@@ -19,13 +19,6 @@ extern char** environ;
 
 namespace ChildProcess {
 
-void Fd::reset()
-{
-    if (fd >= 0)
-        ::close(fd);
-    fd = -1;
-}
-
 ReadEnd readExactly(int fd, void* into, std::size_t size, Clock::time_point deadline,
                     const std::function<bool()>& cancelled)
 {

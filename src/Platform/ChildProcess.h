@@ -4,11 +4,11 @@
 // processes: the request is their standard input, the answer comes back through a pipe
 // read against a deadline, and a program that does not answer in time is ended.
 
-#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
 #include <sys/types.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstddef>
@@ -26,7 +26,7 @@ struct Fd {
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
     ~Fd() { reset(); }
-    void reset();
+    void reset() { if (fd >= 0) ::close(fd); fd = -1; }
 };
 
 enum class ReadEnd { done, broken, late, cancelled };
@@ -36,10 +36,10 @@ enum class ReadEnd { done, broken, late, cancelled };
 ReadEnd readExactly(int fd, void* into, std::size_t size, Clock::time_point deadline,
                     const std::function<bool()>& cancelled = {});
 
-// Starts program with input as its standard input, a new pipe as its standard output
-// (its reading end into output) and nothing else open but standard error, which goes
-// to /dev/null: what a codec or an engine says there is of no use to anyone. The
-// environment is Lumetra's own unless one is given. 0, or why the program did not start.
+// Starts program with input as its standard input and a new pipe, read from output, as
+// its standard output; standard error goes to /dev/null (what a codec or an engine says
+// there is of no use to anyone), nothing else stays open. The environment is Lumetra's
+// own unless one is given. 0, or why the program did not start.
 int spawn(const QString& program, int input, Fd& output, pid_t& pid,
           const std::vector<QByteArray>* environment = nullptr);
 
@@ -53,9 +53,9 @@ struct Ending {
 // for a deadline already past; never for Clock::time_point::max(), which waits for it.
 Ending reap(pid_t pid, Clock::time_point deadline);
 
-// Beside the program that runs, else the first executable of elsewhere (where this
-// build made it, for test programs living in a folder of their own; where an
-// installation puts it). Empty when none is.
+// Beside the program that runs, else the first executable path of elsewhere (where
+// this build made it, as test programs live in a folder of their own; where an
+// installation puts it). Empty when there is none.
 QString findProgram(const QString& name, const QStringList& elsewhere);
 
 } // namespace ChildProcess

@@ -18,12 +18,6 @@ namespace {
     namespace P = HeifDecoderProtocol;
     using namespace ChildProcess;
 
-    // False on end of data, an error, the deadline, or once the image is superseded.
-    bool readAll(int fd, void* into, size_t size, Clock::time_point deadline, const Superseded& superseded)
-    {
-        return readExactly(fd, into, size, deadline, superseded) == ReadEnd::done;
-    }
-
     // One row of the answer into the editor's format, so that no second copy of the
     // image in the decoder's format is ever held.
     void convertRow(const uchar* in, int width, int channels, QRgb* out)
@@ -64,13 +58,13 @@ namespace {
         QString failure;
         // Set when the answer broke off: how the program ended then says more.
         bool cutShort = false;
-        if (!readAll(output.fd, &reply, sizeof reply, deadline, superseded)
+        if (readExactly(output.fd, &reply, sizeof reply, deadline, superseded) != ReadEnd::done
             || std::memcmp(reply.magic, P::magic, sizeof P::magic) != 0) {
             failure = QStringLiteral("the HEIF decoder gave no answer");
             cutShort = true;
         } else if (reply.status != P::statusDecoded) {
             QByteArray message(std::clamp(reply.messageLength, 0, P::maximumMessageLength), Qt::Uninitialized);
-            cutShort = !readAll(output.fd, message.data(), size_t(message.size()), deadline, superseded);
+            cutShort = readExactly(output.fd, message.data(), size_t(message.size()), deadline, superseded) != ReadEnd::done;
             failure = cutShort ? QStringLiteral("the HEIF decoder gave no answer") : QString::fromUtf8(message);
         } else if ((reply.channels != 3 && reply.channels != 4) || reply.width <= 0 || reply.height <= 0
                    || reply.width > P::maximumSide || reply.height > P::maximumSide
@@ -83,7 +77,7 @@ namespace {
             if (image.isNull())
                 failure = QStringLiteral("out of memory for %1x%2").arg(reply.width).arg(reply.height);
             for (int y = 0; failure.isEmpty() && y < reply.height; ++y) {
-                if (!readAll(output.fd, row.data(), size_t(row.size()), deadline, superseded)) {
+                if (readExactly(output.fd, row.data(), size_t(row.size()), deadline, superseded) != ReadEnd::done) {
                     failure = QStringLiteral("the HEIF decoder stopped before the end of the image");
                     cutShort = true;
                 } else {
