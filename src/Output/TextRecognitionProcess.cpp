@@ -3,82 +3,22 @@
 #include "Output/TextInk.h"
 #include "Output/TextRecognitionProtocol.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include "Platform/ChildProcess.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
+#include <QFile>
+
 #include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstring>
-#include <thread>
 
 extern char** environ;
 
 namespace {
 
 namespace P = TextRecognitionProtocol;
-using Clock = std::chrono::steady_clock;
-
-struct Fd {
-    int fd = -1;
-    explicit Fd(int value = -1) : fd(value) { }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    ~Fd() { reset(); }
-    void reset()
-    {
-        if (fd >= 0)
-            ::close(fd);
-        fd = -1;
-    }
-};
-
-enum class ReadEnd { done, broken, late, cancelled };
-
-// Reads exactly size bytes, looking at `cancelled` and the deadline between the
-// program's writes.
-ReadEnd readExactly(int fd, void* into, size_t size, Clock::time_point deadline, const std::atomic<bool>* cancelled)
-{
-    char* bytes = static_cast<char*>(into);
-    while (size > 0) {
-        if (cancelled && cancelled->load())
-            return ReadEnd::cancelled;
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0)
-            return ReadEnd::late;
-        pollfd p{fd, POLLIN, 0};
-        const int ready = ::poll(&p, 1, int(std::min<long long>(left, 20)));
-        if (ready < 0 && errno != EINTR)
-            return ReadEnd::broken;
-        if (ready <= 0)
-            continue;
-        const ssize_t n = ::read(fd, bytes, size);
-        if (n < 0 && (errno == EINTR || errno == EAGAIN))
-            continue;
-        if (n <= 0)
-            return ReadEnd::broken;
-        bytes += n;
-        size -= size_t(n);
-    }
-    return ReadEnd::done;
-}
-
-// Collects the program; ends it first unless it has answered in full.
-int reap(pid_t pid, bool answered)
-{
-    int status = 0;
-    if (!answered)
-        ::kill(pid, SIGKILL);
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
-    return status;
-}
+using namespace ChildProcess;
 
 // The program writes nothing to its standard error worth showing; its engines'
 // progress notes stay out of Lumetra's. OpenMP stays off: the program runs its engines
@@ -122,34 +62,17 @@ TextRecognitionResult run(const QString& program, const QImage& paper, const Tex
     if (!written || ::lseek(input.fd, 0, SEEK_SET) != 0)
         return TextRecognitionResult::failed(fail + QStringLiteral("cannot be handed the page: ") + qt_error_string(errno));
 
-    int pipeEnds[2];
-    if (::pipe2(pipeEnds, O_CLOEXEC) != 0)
-        return TextRecognitionResult::failed(fail + QStringLiteral("cannot start: ") + qt_error_string(errno));
-    Fd output(pipeEnds[0]);
-    Fd childOutput(pipeEnds[1]);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, input.fd, STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, childOutput.fd, STDOUT_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
-    const QByteArray path = QFile::encodeName(program);
-    char* argv[] = {const_cast<char*>(path.constData()), nullptr};
-    std::vector<QByteArray> variables = childEnvironment();
-    std::vector<char*> envp;
-    for (QByteArray& v : variables)
-        envp.push_back(v.data());
-    envp.push_back(nullptr);
+    const std::vector<QByteArray> variables = childEnvironment();
+    Fd output;
     pid_t pid = -1;
-    const int spawned = ::posix_spawn(&pid, path.constData(), &actions, nullptr, argv, envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    childOutput.reset();
+    const int spawned = spawn(program, input.fd, output, pid, &variables);
     input.reset();
     if (spawned != 0)
         return TextRecognitionResult::failed(fail + QStringLiteral("cannot start: ") + qt_error_string(spawned));
 
     P::Reply reply{};
-    ReadEnd end = readExactly(output.fd, &reply, sizeof reply, deadline, cancelled);
+    const auto stopped = [cancelled] { return cancelled && cancelled->load(); };
+    ReadEnd end = readExactly(output.fd, &reply, sizeof reply, deadline, stopped);
     if (end == ReadEnd::done && std::memcmp(reply.magic, P::replyMagic, sizeof reply.magic) != 0)
         end = ReadEnd::broken;
     const auto length = [](std::int32_t n) { return std::clamp(n, 0, P::maximumTextLength); };
@@ -160,11 +83,12 @@ TextRecognitionResult run(const QString& program, const QImage& paper, const Tex
         missing.resize(length(reply.missingLength));
         for (QByteArray* part : {&text, &used, &missing}) {
             if (end == ReadEnd::done)
-                end = readExactly(output.fd, part->data(), size_t(part->size()), deadline, cancelled);
+                end = readExactly(output.fd, part->data(), size_t(part->size()), deadline, stopped);
         }
     }
     output.reset();
-    const int status = reap(pid, end == ReadEnd::done);
+    // Ended at once unless it has answered in full.
+    const int status = reap(pid, end == ReadEnd::done ? Clock::time_point::max() : Clock::time_point::min()).status;
     switch (end) {
     case ReadEnd::cancelled:
         return TextRecognitionResult::failed(fail + QStringLiteral("was stopped: a newer reading took its place"));
@@ -195,16 +119,8 @@ TextRecognitionResult run(const QString& program, const QImage& paper, const Tex
 
 QString TextRecognitionProcess::programPath()
 {
-    // Beside the program that runs, else where this build made it (test programs live
-    // in a folder of their own), else where an installation puts it.
-    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
-    const QString name = QString::fromLatin1(P::programName);
-    for (const QString& candidate : {QFileInfo(self).dir().filePath(name), QStringLiteral(LUMETRA_OCR_BUILT),
-                                     QStringLiteral(LUMETRA_OCR_INSTALLED)}) {
-        if (::access(QFile::encodeName(candidate).constData(), X_OK) == 0)
-            return candidate;
-    }
-    return QString();
+    return findProgram(QString::fromLatin1(P::programName),
+                       {QStringLiteral(LUMETRA_OCR_BUILT), QStringLiteral(LUMETRA_OCR_INSTALLED)});
 }
 
 TextRecognitionResult TextRecognitionProcess::recognize(const QImage& image, const Options& options,

@@ -11,10 +11,8 @@
 // text (lines separated by line feeds; on failure, why), the languages it read in and
 // the languages it could not load, each list joined with '+'.
 
-#include <unistd.h>
+#include "Platform/PipeIo.h"
 
-#include <cerrno>
-#include <cstddef>
 #include <cstdint>
 
 namespace TextRecognitionProtocol {
@@ -57,37 +55,7 @@ struct Reply {
 inline constexpr std::int32_t statusRead = 0;
 inline constexpr std::int32_t statusFailed = 1;
 
-// Writes all size bytes to fd, going on after an interrupted write. False when fd takes
-// no more.
-inline bool writeAll(int fd, const void* data, std::size_t size)
-{
-    const char* bytes = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t n = ::write(fd, bytes, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        bytes += n;
-        size -= std::size_t(n);
-    }
-    return true;
-}
-
-// Reads exactly size bytes from fd (blocking). False on end of data or an error.
-inline bool readAll(int fd, void* into, std::size_t size)
-{
-    char* bytes = static_cast<char*>(into);
-    while (size > 0) {
-        const ssize_t n = ::read(fd, bytes, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        bytes += n;
-        size -= std::size_t(n);
-    }
-    return true;
-}
+using PipeIo::readAll;
+using PipeIo::writeAll;
 
 } // namespace TextRecognitionProtocol

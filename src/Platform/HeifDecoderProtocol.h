@@ -9,10 +9,8 @@
 // failed) or the pixels: height rows of width * channels bytes each, RGB or RGBA,
 // without padding.
 
-#include <unistd.h>
+#include "Platform/PipeIo.h"
 
-#include <cerrno>
-#include <cstddef>
 #include <cstdint>
 
 namespace HeifDecoderProtocol {
@@ -47,21 +45,6 @@ inline constexpr std::int32_t statusDecoded = 0;
 inline constexpr std::int32_t statusFailed = 1;
 inline constexpr std::int32_t maximumMessageLength = 4096;
 
-// Writes all size bytes to fd, going on after an interrupted write: the image data into
-// the program, and its answer out of it. False when fd takes no more.
-inline bool writeAll(int fd, const void* data, std::size_t size)
-{
-    const char* bytes = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t n = ::write(fd, bytes, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        bytes += n;
-        size -= std::size_t(n);
-    }
-    return true;
-}
+using PipeIo::writeAll;
 
 } // namespace HeifDecoderProtocol

@@ -1,75 +1,22 @@
 #include "Platform/ImageFileReader.h"
 
+#include "Platform/ChildProcess.h"
 #include "Platform/HeifDecoderProtocol.h"
 #include "Platform/HeifLibrary.h"
 
-#include <QDir>
-#include <QFileInfo>
-
-#include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <chrono>
 #include <cstring>
-#include <thread>
-
-extern char** environ;
 
 namespace ImageFileReader {
 
 namespace {
 
     namespace P = HeifDecoderProtocol;
-    using Clock = std::chrono::steady_clock;
-
-    // A file descriptor closed with its owner.
-    struct Fd {
-        int fd = -1;
-        explicit Fd(int value = -1) : fd(value) { }
-        Fd(const Fd&) = delete;
-        Fd& operator=(const Fd&) = delete;
-        ~Fd() { reset(); }
-        void reset()
-        {
-            if (fd >= 0)
-                ::close(fd);
-            fd = -1;
-        }
-    };
-
-    bool isExecutable(const QString& path) { return !path.isEmpty() && ::access(QFile::encodeName(path).constData(), X_OK) == 0; }
-
-    // Reads exactly size bytes before the deadline. False on end of data, an error, the
-    // deadline, or once the image is superseded.
-    bool readExactly(int fd, void* into, size_t size, Clock::time_point deadline, const Superseded& superseded)
-    {
-        char* bytes = static_cast<char*>(into);
-        while (size > 0) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-            if (left <= 0 || (superseded && superseded()))
-                return false;
-            pollfd p { fd, POLLIN, 0 };
-            const int ready = ::poll(&p, 1, int(std::min<long long>(left, 100)));
-            if (ready < 0 && errno != EINTR)
-                return false;
-            if (ready <= 0)
-                continue;
-            const ssize_t n = ::read(fd, bytes, size);
-            if (n < 0 && (errno == EINTR || errno == EAGAIN))
-                continue;
-            if (n <= 0)
-                return false;
-            bytes += n;
-            size -= size_t(n);
-        }
-        return true;
-    }
+    using namespace ChildProcess;
 
     // One row of the answer into the editor's format, so that no second copy of the
     // image in the decoder's format is ever held.
@@ -81,26 +28,17 @@ namespace {
 
     // Waits for the program's end until the deadline, then ends it. Its exit status, or
     // a description of how it ended otherwise.
-    QString reap(pid_t pid, Clock::time_point deadline)
+    QString reapDecoder(pid_t pid, Clock::time_point deadline)
     {
-        int status = 0;
-        for (;;) {
-            const pid_t done = ::waitpid(pid, &status, WNOHANG);
-            if (done == pid)
-                break;
-            if (done < 0 && errno != EINTR)
-                return QStringLiteral("the HEIF decoder was lost");
-            if (Clock::now() >= deadline) {
-                ::kill(pid, SIGKILL);
-                while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
-                return QStringLiteral("the HEIF decoder took too long");
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        if (WIFSIGNALED(status))
-            return QStringLiteral("the HEIF decoder ended with signal %1").arg(WTERMSIG(status));
-        if (WEXITSTATUS(status) != 0)
-            return QStringLiteral("the HEIF decoder failed (status %1)").arg(WEXITSTATUS(status));
+        const Ending ending = reap(pid, deadline);
+        if (ending.lost)
+            return QStringLiteral("the HEIF decoder was lost");
+        if (ending.killed)
+            return QStringLiteral("the HEIF decoder took too long");
+        if (WIFSIGNALED(ending.status))
+            return QStringLiteral("the HEIF decoder ended with signal %1").arg(WTERMSIG(ending.status));
+        if (WEXITSTATUS(ending.status) != 0)
+            return QStringLiteral("the HEIF decoder failed (status %1)").arg(WEXITSTATUS(ending.status));
         return QString();
     }
 
@@ -110,40 +48,23 @@ namespace {
     {
         const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
         ::lseek(input, 0, SEEK_SET);
-        int pipeEnds[2];
-        if (::pipe2(pipeEnds, O_CLOEXEC) != 0)
-            return { QImage(), QStringLiteral("cannot start the HEIF decoder: %1").arg(qt_error_string(errno)) };
-        Fd output(pipeEnds[0]);
-        Fd childOutput(pipeEnds[1]);
-
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, input, STDIN_FILENO);
-        posix_spawn_file_actions_adddup2(&actions, childOutput.fd, STDOUT_FILENO);
-        // What a codec says about a damaged file is of no use to anyone.
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
-        const QByteArray path = QFile::encodeName(program);
-        char* argv[] = { const_cast<char*>(path.constData()), nullptr };
+        Fd output;
         pid_t pid = -1;
-        const int spawned = ::posix_spawn(&pid, path.constData(), &actions, nullptr, argv, environ);
-        posix_spawn_file_actions_destroy(&actions);
-        childOutput.reset();
-        if (spawned != 0)
-            return { QImage(), QStringLiteral("cannot start the HEIF decoder: %1").arg(qt_error_string(spawned)) };
+        if (const int error = spawn(program, input, output, pid))
+            return { QImage(), QStringLiteral("cannot start the HEIF decoder: %1").arg(qt_error_string(error)) };
 
         P::Reply reply {};
         QImage image;
         QString failure;
         // Set when the answer broke off: how the program ended then says more.
         bool cutShort = false;
-        if (!readExactly(output.fd, &reply, sizeof reply, deadline, superseded)
+        if (readExactly(output.fd, &reply, sizeof reply, deadline, superseded) != ReadEnd::done
             || std::memcmp(reply.magic, P::magic, sizeof P::magic) != 0) {
             failure = QStringLiteral("the HEIF decoder gave no answer");
             cutShort = true;
         } else if (reply.status != P::statusDecoded) {
             QByteArray message(std::clamp(reply.messageLength, 0, P::maximumMessageLength), Qt::Uninitialized);
-            cutShort = !readExactly(output.fd, message.data(), size_t(message.size()), deadline, superseded);
+            cutShort = readExactly(output.fd, message.data(), size_t(message.size()), deadline, superseded) != ReadEnd::done;
             failure = cutShort ? QStringLiteral("the HEIF decoder gave no answer") : QString::fromUtf8(message);
         } else if ((reply.channels != 3 && reply.channels != 4) || reply.width <= 0 || reply.height <= 0
                    || reply.width > P::maximumSide || reply.height > P::maximumSide
@@ -156,7 +77,7 @@ namespace {
             if (image.isNull())
                 failure = QStringLiteral("out of memory for %1x%2").arg(reply.width).arg(reply.height);
             for (int y = 0; failure.isEmpty() && y < reply.height; ++y) {
-                if (!readExactly(output.fd, row.data(), size_t(row.size()), deadline, superseded)) {
+                if (readExactly(output.fd, row.data(), size_t(row.size()), deadline, superseded) != ReadEnd::done) {
                     failure = QStringLiteral("the HEIF decoder stopped before the end of the image");
                     cutShort = true;
                 } else {
@@ -172,7 +93,7 @@ namespace {
         // A program that has answered in full ends at once; one that is still busy after a
         // refused answer is not waited for.
         const auto grace = failure.isEmpty() || cutShort ? deadline : std::min(deadline, Clock::now() + std::chrono::milliseconds(200));
-        const QString ending = reap(pid, grace);
+        const QString ending = reapDecoder(pid, grace);
         if (!ending.isEmpty() && (failure.isEmpty() || cutShort))
             failure = ending;
         if (!failure.isEmpty())
@@ -197,16 +118,8 @@ bool looksLikeHeif(const QByteArray& data)
 
 QString heifDecoderProgram()
 {
-    // Beside the program that runs, else where this build made it (test programs live
-    // in a folder of their own), else where an installation puts it.
-    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
-    const QString name = QString::fromLatin1(P::programName);
-    for (const QString& candidate : { QFileInfo(self).dir().filePath(name), QStringLiteral(LUMETRA_HEIF_DECODER_BUILT),
-                                      QStringLiteral(LUMETRA_HEIF_DECODER_INSTALLED) }) {
-        if (isExecutable(candidate))
-            return candidate;
-    }
-    return QString();
+    return findProgram(QString::fromLatin1(P::programName),
+                       { QStringLiteral(LUMETRA_HEIF_DECODER_BUILT), QStringLiteral(LUMETRA_HEIF_DECODER_INSTALLED) });
 }
 
 Result readHeif(const QByteArray& data, const Superseded& superseded)

@@ -304,11 +304,7 @@ TEST_F(ImageFileReaderTest, HeifDecodesInAChildWhoseFaultsCostOnlyTheImage)
     // The answer header: magic, status 0, then width, height, channels, message length
     // as little-endian 32-bit numbers (octal escapes for printf).
     const QString header = QStringLiteral("printf 'LMHEIF1\\n\\0\\0\\0\\0%1\\4\\0\\0\\0\\0\\0\\0\\0'");
-    struct Case {
-        const char* name;
-        QString body;
-    };
-    const Case cases[] {
+    const std::pair<const char*, QString> cases[] { // what the program does, as a script
         {"crashes", QStringLiteral("kill -SEGV $$")},
         {"hangs", QStringLiteral("sleep 30")},
         {"says nothing", QStringLiteral("exit 0")},
@@ -319,14 +315,14 @@ TEST_F(ImageFileReaderTest, HeifDecodesInAChildWhoseFaultsCostOnlyTheImage)
         // 16 x 16 announced, then the rows break off.
         {"breaks off", header.arg(QStringLiteral("\\20\\0\\0\\0\\20\\0\\0\\0")) + QStringLiteral("; printf 'abcd'")},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, body] : cases) {
+        SCOPED_TRACE(name);
         QElapsedTimer clock;
         clock.start();
-        const auto result = ImageFileReader::readHeifWith(decoderScript(dir, QString::fromLatin1(c.name), c.body), heic, 3000);
+        const auto result = ImageFileReader::readHeifWith(decoderScript(dir, QString::fromLatin1(name), body), heic, 3000);
         EXPECT_FALSE(result.ok());
         EXPECT_FALSE(result.error.isEmpty());
         // Only the hanging program uses up the deadline.
-        EXPECT_LT(clock.elapsed(), QByteArray(c.name) == "hangs" ? 6000 : 2500);
+        EXPECT_LT(clock.elapsed(), QByteArray(name) == "hangs" ? 6000 : 2500);
     }
 }

@@ -1,0 +1,112 @@
+#include "Platform/ChildProcess.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <thread>
+
+extern char** environ;
+
+namespace ChildProcess {
+
+ReadEnd readExactly(int fd, void* into, std::size_t size, Clock::time_point deadline,
+                    const std::function<bool()>& cancelled)
+{
+    char* bytes = static_cast<char*>(into);
+    while (size > 0) {
+        if (cancelled && cancelled())
+            return ReadEnd::cancelled;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0)
+            return ReadEnd::late;
+        pollfd p{fd, POLLIN, 0};
+        const int ready = ::poll(&p, 1, int(std::min<long long>(left, 20)));
+        if (ready < 0 && errno != EINTR)
+            return ReadEnd::broken;
+        if (ready <= 0)
+            continue;
+        const ssize_t n = ::read(fd, bytes, size);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN))
+            continue;
+        if (n <= 0)
+            return ReadEnd::broken;
+        bytes += n;
+        size -= std::size_t(n);
+    }
+    return ReadEnd::done;
+}
+
+int spawn(const QString& program, int input, Fd& output, pid_t& pid, const std::vector<QByteArray>* environment)
+{
+    int pipeEnds[2];
+    if (::pipe2(pipeEnds, O_CLOEXEC) != 0)
+        return errno;
+    output.reset();
+    output.fd = pipeEnds[0];
+    Fd childOutput(pipeEnds[1]);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, input, STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, childOutput.fd, STDOUT_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+    const QByteArray path = QFile::encodeName(program);
+    char* argv[] = {const_cast<char*>(path.constData()), nullptr};
+    std::vector<char*> envp;
+    if (environment) {
+        for (const QByteArray& v : *environment)
+            envp.push_back(const_cast<char*>(v.constData()));
+        envp.push_back(nullptr);
+    }
+    const int spawned = ::posix_spawn(&pid, path.constData(), &actions, nullptr, argv, environment ? envp.data() : environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        output.reset();
+    return spawned;
+}
+
+Ending reap(pid_t pid, Clock::time_point deadline)
+{
+    Ending ending;
+    const bool waitForIt = deadline == Clock::time_point::max();
+    for (;;) {
+        const pid_t done = ::waitpid(pid, &ending.status, waitForIt ? 0 : WNOHANG);
+        if (done == pid)
+            return ending;
+        if (done < 0 && errno != EINTR) {
+            ending.lost = true;
+            return ending;
+        }
+        if (done < 0)
+            continue;
+        if (Clock::now() >= deadline) {
+            ::kill(pid, SIGKILL);
+            while (::waitpid(pid, &ending.status, 0) < 0 && errno == EINTR) { }
+            ending.killed = true;
+            return ending;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
+QString findProgram(const QString& name, const QStringList& elsewhere)
+{
+    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    for (const QString& candidate : QStringList{QFileInfo(self).dir().filePath(name)} + elsewhere) {
+        if (!candidate.isEmpty() && ::access(QFile::encodeName(candidate).constData(), X_OK) == 0)
+            return candidate;
+    }
+    return QString();
+}
+
+} // namespace ChildProcess
