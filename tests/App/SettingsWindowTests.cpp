@@ -279,7 +279,7 @@ TEST_F(SettingsTest, RecorderJudgesKeysModifiersScopesAndConflictsInDeclarationO
         for (const quint64 flags : {kCtrl, kCtrl | kShift, kAlt, kCtrl | kAlt})
             if (const QKeySequence keys = keySequenceFor({code, flags, character}); menuKeys.contains(keys) && !actionKeys.contains(keys))
                 EXPECT_TRUE(std::any_of(ShortcutRecorder::editorFixedKeys().begin(), ShortcutRecorder::editorFixedKeys().end(),
-                                        [&](const auto& fixed) { return fixed.keyCode == code && fixed.modifierFlags == flags; }))
+                                        [&, code = code](const auto& fixed) { return fixed.keyCode == code && fixed.modifierFlags == flags; }))
                     << keys.toString().toStdString();
     // Caps Lock and the keypad never count; the character is the key's own.
     const auto accepted = ShortcutRecorder::judge(store, ShortcutAction::toolLine, Qt::Key_L, 37, 0x10000 | kAlt);
