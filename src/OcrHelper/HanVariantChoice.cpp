@@ -149,11 +149,12 @@ std::vector<Span> characterCells(const Box& line, IsInk isInk)
 
 // For each symbol, the cell it is in (-1: none): the symbols in their order against the
 // cells in theirs, each symbol's rough place nearest its cell's, a symbol or a cell
-// left over costing as much as a place a whole square off.
+// left over costing as much as a place two squares off (the engine's places drift by
+// up to a square along a line).
 std::vector<int> matchCells(const std::vector<Symbol>& symbols, const std::vector<Span>& cells, int side)
 {
     const size_t n = symbols.size(), m = cells.size();
-    const double skip = side;
+    const double skip = 2.0 * side;
     std::vector<double> cost((n + 1) * (m + 1));
     const auto at = [&](size_t i, size_t j) -> double& { return cost[i * (m + 1) + j]; };
     const auto distance = [&](size_t i, size_t j) {
