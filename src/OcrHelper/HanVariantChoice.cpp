@@ -224,7 +224,7 @@ std::string Chooser::choose(const std::string& read, const Line& line, const std
         if (decoded(line.symbols[i].text) != std::u32string(1, ours[i]))
             return read;
     const auto pairs = substitutions(ours, theirs);
-    if (pairs.empty())
+    if (std::none_of(pairs.begin(), pairs.end(), [&](const auto& pair) { return isHan(ours[pair.first]) && isHan(theirs[pair.second]); }))
         return read;
     const Box box{std::max(0, line.box.left), std::max(0, line.box.top), std::min(page_.width, line.box.right),
                   std::min(page_.height, line.box.bottom)};
