@@ -23,6 +23,8 @@ PACKAGES=(
   libwayland-dev
   # text recognition
   libtesseract-dev libleptonica-dev tesseract-ocr-eng tesseract-ocr-chi-sim tesseract-ocr-chi-tra
+  # (ideographs drawn to tell Simplified from Traditional)
+  libfreetype-dev libfontconfig-dev
   # fonts
   fonts-dejavu-core fonts-liberation2 fonts-noto-cjk
 )

@@ -10,6 +10,7 @@
 // which is where digits and identifiers went wrong; and single-language engines side by
 // side take about the time of the slowest of them, under one engine that tries every
 // language on every word.
+#include "OcrHelper/HanVariantChoice.h"
 #include "Output/TextRecognitionProtocol.h"
 
 #include <tesseract/baseapi.h>
@@ -135,6 +136,7 @@ struct LineReading {
     std::string text;
     float confidence = 0.0f;
     std::vector<WordReading> words;
+    HanVariantChoice::Line characters; // Han models only
 };
 
 struct Reader {
@@ -179,6 +181,8 @@ struct Reader {
                 reading.text = wordText(word);
                 line.words.push_back(std::move(reading));
             } while (!word.IsAtFinalElement(tesseract::RIL_TEXTLINE, tesseract::RIL_WORD) && word.Next(tesseract::RIL_WORD));
+            if (readsHan(language))
+                line.characters = HanVariantChoice::lineAt(*it);
             if (signs) {
                 line.text.clear();
                 for (const WordReading& w : line.words)
@@ -321,7 +325,7 @@ std::string withLatinWords(const LineReading& han, const LineReading& latin)
 }
 
 // For every line of the first engine, the reading in the line's own script.
-std::string merge(const std::vector<Reader>& readers)
+std::string merge(const std::vector<Reader>& readers, HanVariantChoice::Chooser& variants)
 {
     const Reader* reference = nullptr;
     for (const Reader& reader : readers)
@@ -369,6 +373,12 @@ std::string merge(const std::vector<Reader>& readers)
         };
         const LineReading* hanReading = mostConfident(true);
         const LineReading* otherReading = mostConfident(false);
+        // Which script each ideograph is in, the page's ink says.
+        LineReading inItsScript = hanReading ? *hanReading : LineReading{};
+        for (const auto& [reader, reading] : readings)
+            if (hanReading && reading != hanReading && readsHan(reader->language))
+                inItsScript.text = variants.choose(inItsScript.text, inItsScript.characters, reading->text);
+        hanReading = hanReading ? &inItsScript : nullptr;
         // A line holds Han text when its Han reading has ideographs; a Latin line read by
         // a Chinese model comes back with hardly any.
         const bool isHan = hanReading && (!otherReading || hanCount(hanReading->text) >= 2);
@@ -459,5 +469,6 @@ int main()
         (reader.started ? used : missing).push_back(reader.language);
     if (used.empty())
         return answer(P::statusFailed, "no language data for " + languages, {}, join(missing)) ? 0 : 1;
-    return answer(P::statusRead, merge(readers), join(used), join(missing)) ? 0 : 1;
+    HanVariantChoice::Chooser variants({page.data(), request.width, request.height});
+    return answer(P::statusRead, merge(readers, variants), join(used), join(missing)) ? 0 : 1;
 }

@@ -197,6 +197,34 @@ TEST(TextRecognitionAccuracy, PagesReadAtLeastAsWellAsTheCommandLineNumbersExact
     }
 }
 
+// The Chinese models each write their own script whatever the page shows; the same
+// sentence in both scripts, and both in one line, each come back as drawn.
+TEST(TextRecognitionAccuracy, EachLineKeepsTheScriptItIsDrawnIn)
+{
+    const char* const lines[] = {"住在西區的陳先生表示，過去轉乘兩次公車", "住在西区的陈先生表示，过去转乘两次公车",
+                                 "简体写作这里和简体，繁體寫作這裡和繁體"};
+    QImage page(1000, 60 + 2 * 2 * int(std::size(lines)) * 50, QImage::Format_Grayscale8);
+    page.fill(Qt::white);
+    QPainter painter(&page);
+    int y = 20;
+    for (const char* family : {"Noto Sans CJK SC", "Noto Sans CJK TC"})
+        for (const int size : {20, 24}) {
+            QFont font(QString::fromLatin1(family));
+            font.setPixelSize(size);
+            painter.setFont(font);
+            for (const char* line : lines)
+                painter.drawText(QPoint(60, y += 50), QString::fromUtf8(line));
+        }
+    painter.end();
+    const TextRecognitionResult result = TextRecognitionProcess::recognize(page);
+    ASSERT_FALSE(result.failure) << result.failure->toStdString();
+    std::vector<std::u32string> read;
+    for (const QString& line : result.text.split(QLatin1Char('\n')))
+        read.push_back(folded(line));
+    for (const char* line : lines)
+        EXPECT_EQ(std::count(read.begin(), read.end(), folded(QString::fromUtf8(line))), 4) << line << "\n" << result.text.toStdString();
+}
+
 TEST(TextRecognitionAccuracy, MissingLanguageDataIsNamedAndTheRestIsRead)
 {
     QTemporaryDir data;

@@ -1,0 +1,157 @@
+#include "OcrHelper/HanGlyphs.h"
+
+#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace HanGlyphs {
+
+std::optional<InkGrid> gridOf(const float* ink, int width, int height, int stride)
+{
+    // The ink's bounds: a stray speck of antialiasing is no ink.
+    constexpr float inkAt = 0.5f;
+    int left = width, top = height, right = -1, bottom = -1;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (ink[size_t(y) * size_t(stride) + size_t(x)] >= inkAt) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+    if (right < 0)
+        return std::nullopt;
+    const int w = right - left + 1, h = bottom - top + 1;
+    InkGrid grid;
+    grid.aspect = double(w) / double(h);
+    grid.inkHeight = h;
+    // Every pixel adds to the cells its square covers, in proportion to the part of it
+    // in each, so blocks smaller than the grid stretch and larger ones shrink evenly.
+    const auto spans = [](int length) {
+        std::vector<std::vector<std::pair<int, float>>> out{size_t(length)};
+        const double scale = double(gridSide) / length;
+        for (int i = 0; i < length; ++i) {
+            const double from = i * scale, to = (i + 1) * scale;
+            for (int cell = int(from); cell < gridSide && cell < to; ++cell) {
+                const double part = std::min<double>(to, cell + 1) - std::max<double>(from, cell);
+                if (part > 0)
+                    out[size_t(i)].emplace_back(cell, float(part / scale));
+            }
+        }
+        return out;
+    };
+    const auto across = spans(w), down = spans(h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const float value = ink[size_t(top + y) * size_t(stride) + size_t(left + x)] >= inkAt ? 1.0f : 0.0f;
+            if (value == 0.0f)
+                continue;
+            for (const auto& [row, rowPart] : down[size_t(y)])
+                for (const auto& [column, columnPart] : across[size_t(x)])
+                    grid.cells[size_t(row * gridSide + column)] += value * rowPart * columnPart;
+        }
+    // From ink per cell to the share of the cell that is ink.
+    const float cellArea = float(w) * float(h) / float(gridSide * gridSide);
+    for (float& cell : grid.cells)
+        cell /= cellArea;
+    return grid;
+}
+
+struct Renderer::Face {
+    FT_Library library = nullptr;
+    FT_Face face = nullptr;
+    ~Face()
+    {
+        if (face)
+            FT_Done_Face(face);
+        if (library)
+            FT_Done_FreeType(library);
+    }
+};
+
+namespace {
+
+// The file and index of the sans-serif face fontconfig picks for Chinese text.
+bool locateChineseFace(std::string& file, int& index)
+{
+    FcConfig* config = FcInitLoadConfigAndFonts();
+    if (!config)
+        return false;
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("sans-serif"));
+    FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>("zh-cn"));
+    FcConfigSubstitute(config, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    FcPattern* match = FcFontMatch(config, pattern, &result);
+    bool found = false;
+    FcChar8* path = nullptr;
+    if (match && FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch) {
+        file = reinterpret_cast<const char*>(path);
+        index = 0;
+        FcPatternGetInteger(match, FC_INDEX, 0, &index);
+        found = true;
+    }
+    if (match)
+        FcPatternDestroy(match);
+    FcPatternDestroy(pattern);
+    FcConfigDestroy(config);
+    return found;
+}
+
+} // namespace
+
+Renderer::Renderer()
+{
+    std::string file;
+    int index = 0;
+    if (!locateChineseFace(file, index))
+        return;
+    auto face = std::make_unique<Face>();
+    if (FT_Init_FreeType(&face->library) != 0 || FT_New_Face(face->library, file.c_str(), index, &face->face) != 0)
+        return;
+    // A face that cannot draw a common ideograph is no Chinese face (the match fell
+    // back to a Latin one).
+    if (FT_Get_Char_Index(face->face, U'中') == 0)
+        return;
+    face_ = std::move(face);
+}
+
+Renderer::~Renderer() = default;
+
+std::optional<InkGrid> Renderer::draw(char32_t character, int inkHeight)
+{
+    if (!face_ || inkHeight < 4)
+        return std::nullopt;
+    const FT_UInt glyph = FT_Get_Char_Index(face_->face, character);
+    if (glyph == 0)
+        return std::nullopt;
+    const auto render = [&](int pixels) -> const FT_Bitmap* {
+        if (FT_Set_Pixel_Sizes(face_->face, 0, FT_UInt(std::clamp(pixels, 4, 512))) != 0
+            || FT_Load_Glyph(face_->face, glyph, FT_LOAD_DEFAULT) != 0
+            || FT_Render_Glyph(face_->face->glyph, FT_RENDER_MODE_NORMAL) != 0)
+            return nullptr;
+        const FT_Bitmap& bitmap = face_->face->glyph->bitmap;
+        return bitmap.rows > 0 && bitmap.width > 0 && bitmap.pixel_mode == FT_PIXEL_MODE_GRAY ? &bitmap : nullptr;
+    };
+    // A character's ink is shorter than its em, by an amount of its own: a first
+    // drawing measures it, a second one is sized so that the ink fits the page's.
+    const FT_Bitmap* bitmap = render(inkHeight);
+    if (!bitmap)
+        return std::nullopt;
+    bitmap = render(int(std::lround(double(inkHeight) * inkHeight / bitmap->rows)));
+    if (!bitmap)
+        return std::nullopt;
+    std::vector<float> ink(size_t(bitmap->width) * bitmap->rows);
+    for (unsigned y = 0; y < bitmap->rows; ++y)
+        for (unsigned x = 0; x < bitmap->width; ++x)
+            ink[size_t(y) * bitmap->width + x] = bitmap->buffer[std::ptrdiff_t(y) * bitmap->pitch + x] / 255.0f;
+    return gridOf(ink.data(), int(bitmap->width), int(bitmap->rows), int(bitmap->width));
+}
+
+} // namespace HanGlyphs

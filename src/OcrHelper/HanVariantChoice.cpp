@@ -1,0 +1,292 @@
+#include "OcrHelper/HanVariantChoice.h"
+
+#include "OcrHelper/HanGlyphs.h"
+
+#include <tesseract/resultiterator.h>
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+namespace HanVariantChoice {
+
+namespace {
+
+std::u32string decoded(const std::string& utf8)
+{
+    std::u32string out;
+    for (size_t i = 0; i < utf8.size();) {
+        const unsigned char lead = utf8[i];
+        const int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        char32_t c = length == 1 ? lead : lead & (0x3F >> (length - 1));
+        for (int k = 1; k < length && i + k < utf8.size(); ++k)
+            c = (c << 6) | (utf8[i + k] & 0x3F);
+        i += length;
+        out += c;
+    }
+    return out;
+}
+
+std::string encoded(const std::u32string& text)
+{
+    std::string out;
+    for (const char32_t c : text) {
+        if (c < 0x80) {
+            out += char(c);
+        } else if (c < 0x800) {
+            out += char(0xC0 | (c >> 6));
+            out += char(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += char(0xE0 | (c >> 12));
+            out += char(0x80 | ((c >> 6) & 0x3F));
+            out += char(0x80 | (c & 0x3F));
+        } else {
+            out += char(0xF0 | (c >> 18));
+            out += char(0x80 | ((c >> 12) & 0x3F));
+            out += char(0x80 | ((c >> 6) & 0x3F));
+            out += char(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+bool isHan(char32_t c) { return (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x20000 && c <= 0x2FFFF); }
+bool isBlank(char32_t c) { return c == U' ' || c == U'\t' || c == U'\n'; }
+
+// The pairs (i in a, j in b) one edit of the fewest that turn a into b replaces one
+// character by another at.
+std::vector<std::pair<size_t, size_t>> substitutions(const std::u32string& a, const std::u32string& b)
+{
+    const size_t n = a.size(), m = b.size();
+    std::vector<int> cost((n + 1) * (m + 1));
+    const auto at = [&](size_t i, size_t j) -> int& { return cost[i * (m + 1) + j]; };
+    for (size_t i = 0; i <= n; ++i)
+        at(i, 0) = int(i);
+    for (size_t j = 0; j <= m; ++j)
+        at(0, j) = int(j);
+    for (size_t i = 1; i <= n; ++i)
+        for (size_t j = 1; j <= m; ++j)
+            at(i, j) = std::min({at(i - 1, j) + 1, at(i, j - 1) + 1, at(i - 1, j - 1) + (a[i - 1] != b[j - 1])});
+    std::vector<std::pair<size_t, size_t>> pairs;
+    for (size_t i = n, j = m; i > 0 && j > 0;) {
+        if (at(i, j) == at(i - 1, j - 1) + (a[i - 1] != b[j - 1])) {
+            if (a[i - 1] != b[j - 1])
+                pairs.emplace_back(i - 1, j - 1);
+            --i, --j;
+        } else if (at(i, j) == at(i - 1, j) + 1) {
+            --i;
+        } else {
+            --j;
+        }
+    }
+    return pairs;
+}
+
+// How alike two grids are: their correlation, from -1 to 1.
+double likeness(const HanGlyphs::InkGrid& a, const HanGlyphs::InkGrid& b)
+{
+    const size_t count = a.cells.size();
+    double meanA = 0, meanB = 0;
+    for (size_t i = 0; i < count; ++i) {
+        meanA += a.cells[i];
+        meanB += b.cells[i];
+    }
+    meanA /= count;
+    meanB /= count;
+    double ab = 0, aa = 0, bb = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const double da = a.cells[i] - meanA, db = b.cells[i] - meanB;
+        ab += da * db;
+        aa += da * da;
+        bb += db * db;
+    }
+    return aa > 0 && bb > 0 ? ab / std::sqrt(aa * bb) : 0.0;
+}
+
+
+// A run of page columns [left, right).
+struct Span {
+    int left = 0, right = 0;
+};
+
+// The line's ink cut into the cells of its characters. An ideograph fills most of a
+// square as tall as the line, often in parts with gaps between them (the two halves of
+// 陳), and stands a little apart from the next: runs of inked columns are joined while
+// they fit in about one square and lie close, and a run as wide as several squares
+// (characters that touch) is cut evenly.
+template <typename IsInk>
+std::vector<Span> characterCells(const Box& line, IsInk isInk)
+{
+    const int side = line.bottom - line.top;
+    std::vector<Span> runs;
+    for (int x = line.left; x < line.right; ++x) {
+        bool inked = false;
+        for (int y = line.top; y < line.bottom && !inked; ++y)
+            inked = isInk(x, y);
+        if (!inked)
+            continue;
+        if (!runs.empty() && runs.back().right == x)
+            runs.back().right = x + 1;
+        else
+            runs.push_back({x, x + 1});
+    }
+    std::vector<Span> joined;
+    for (const Span& run : runs) {
+        if (!joined.empty() && (run.right - joined.back().left) * 20 <= side * 21 && (run.left - joined.back().right) * 4 <= side)
+            joined.back().right = run.right;
+        else
+            joined.push_back(run);
+    }
+    std::vector<Span> cells;
+    for (const Span& span : joined) {
+        const int width = span.right - span.left;
+        const int parts = width * 2 > side * 3 ? std::max(1, int(std::lround(double(width) / side))) : 1;
+        for (int k = 0; k < parts; ++k)
+            cells.push_back({span.left + width * k / parts, span.left + width * (k + 1) / parts});
+    }
+    return cells;
+}
+
+// For each symbol, the cell it is in (-1: none): the symbols in their order against the
+// cells in theirs, each symbol's rough place nearest its cell's, a symbol or a cell
+// left over costing as much as a place two squares off (the engine's places drift by
+// up to a square along a line).
+std::vector<int> matchCells(const std::vector<Symbol>& symbols, const std::vector<Span>& cells, int side)
+{
+    const size_t n = symbols.size(), m = cells.size();
+    const double skip = 2.0 * side;
+    std::vector<double> cost((n + 1) * (m + 1));
+    const auto at = [&](size_t i, size_t j) -> double& { return cost[i * (m + 1) + j]; };
+    const auto distance = [&](size_t i, size_t j) {
+        return std::abs((symbols[i].box.left + symbols[i].box.right) / 2.0 - (cells[j].left + cells[j].right) / 2.0);
+    };
+    for (size_t i = 0; i <= n; ++i)
+        at(i, 0) = double(i) * skip;
+    for (size_t j = 0; j <= m; ++j)
+        at(0, j) = double(j) * skip;
+    for (size_t i = 1; i <= n; ++i)
+        for (size_t j = 1; j <= m; ++j)
+            at(i, j) = std::min({at(i - 1, j - 1) + distance(i - 1, j - 1), at(i - 1, j) + skip, at(i, j - 1) + skip});
+    std::vector<int> cellOf(n, -1);
+    for (size_t i = n, j = m; i > 0 && j > 0;) {
+        if (at(i, j) == at(i - 1, j - 1) + distance(i - 1, j - 1)) {
+            cellOf[i - 1] = int(j - 1);
+            --i, --j;
+        } else if (at(i, j) == at(i - 1, j) + skip) {
+            --i;
+        } else {
+            --j;
+        }
+    }
+    return cellOf;
+}
+
+} // namespace
+
+Line lineAt(const tesseract::ResultIterator& at)
+{
+    Line line;
+    at.BoundingBox(tesseract::RIL_TEXTLINE, &line.box.left, &line.box.top, &line.box.right, &line.box.bottom);
+    tesseract::ResultIterator it(at);
+    do {
+        Symbol symbol;
+        std::unique_ptr<char[]> text(it.GetUTF8Text(tesseract::RIL_SYMBOL));
+        symbol.text = text ? text.get() : "";
+        it.BoundingBox(tesseract::RIL_SYMBOL, &symbol.box.left, &symbol.box.top, &symbol.box.right, &symbol.box.bottom);
+        line.symbols.push_back(std::move(symbol));
+    } while (!it.IsAtFinalElement(tesseract::RIL_TEXTLINE, tesseract::RIL_SYMBOL) && it.Next(tesseract::RIL_SYMBOL));
+    return line;
+}
+
+Chooser::Chooser(Page page)
+    : page_(page)
+{
+}
+
+Chooser::~Chooser() = default;
+
+std::string Chooser::choose(const std::string& read, const Line& line, const std::string& alternative)
+{
+    // The line without its blanks, character by character against its symbols.
+    std::u32string text = decoded(read), ours, theirs;
+    std::vector<size_t> place;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (!isBlank(text[i])) {
+            ours += text[i];
+            place.push_back(i);
+        }
+    for (const char32_t c : decoded(alternative))
+        if (!isBlank(c))
+            theirs += c;
+    if (ours == theirs || ours.size() != line.symbols.size())
+        return read;
+    for (size_t i = 0; i < ours.size(); ++i)
+        if (decoded(line.symbols[i].text) != std::u32string(1, ours[i]))
+            return read;
+    const auto pairs = substitutions(ours, theirs);
+    if (std::none_of(pairs.begin(), pairs.end(), [&](const auto& pair) { return isHan(ours[pair.first]) && isHan(theirs[pair.second]); }))
+        return read;
+    const Box box{std::max(0, line.box.left), std::max(0, line.box.top), std::min(page_.width, line.box.right),
+                  std::min(page_.height, line.box.bottom)};
+    if (box.right - box.left < 4 || box.bottom - box.top < 4)
+        return read;
+    const auto grey = [&](int x, int y) { return page_.grey[size_t(y) * size_t(page_.width) + size_t(x)]; };
+    int lightest = 0, darkest = 255;
+    for (int y = box.top; y < box.bottom; ++y)
+        for (int x = box.left; x < box.right; ++x) {
+            lightest = std::max<int>(lightest, grey(x, y));
+            darkest = std::min<int>(darkest, grey(x, y));
+        }
+    constexpr int faintestContrast = 48;
+    if (lightest - darkest < faintestContrast)
+        return read;
+    const std::vector<Span> cells = characterCells(box, [&](int x, int y) { return grey(x, y) * 2 < lightest + darkest; });
+    const std::vector<int> cellOf = matchCells(line.symbols, cells, box.bottom - box.top);
+
+    // The ink of the cell symbol i lies in, as a grid.
+    const auto seenAt = [&](size_t i) -> std::optional<HanGlyphs::InkGrid> {
+        if (cellOf[i] < 0)
+            return std::nullopt;
+        const Span cell = cells[size_t(cellOf[i])];
+        const int width = cell.right - cell.left, height = box.bottom - box.top;
+        std::vector<float> ink(size_t(width) * size_t(height));
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                ink[size_t(y) * size_t(width) + size_t(x)] = float(lightest - grey(cell.left + x, box.top + y)) / float(lightest - darkest);
+        return HanGlyphs::gridOf(ink.data(), width, height, width);
+    };
+
+    enum class Pick { undecided, ours, theirs };
+    std::vector<Pick> picks;
+    int settledOurs = 0, settledTheirs = 0;
+    for (const auto& [i, j] : pairs) {
+        Pick pick = Pick::undecided;
+        const auto seen = isHan(ours[i]) && isHan(theirs[j]) ? seenAt(i) : std::nullopt;
+        if (seen) {
+            if (!renderer_)
+                renderer_ = std::make_unique<HanGlyphs::Renderer>();
+            const auto drawnOurs = renderer_->draw(ours[i], seen->inkHeight);
+            const auto drawnTheirs = renderer_->draw(theirs[j], seen->inkHeight);
+            if (drawnOurs && drawnTheirs) {
+                const double likeOurs = likeness(*seen, *drawnOurs), likeTheirs = likeness(*seen, *drawnTheirs);
+                constexpr double margin = 0.04;
+                if (likeOurs > likeTheirs + margin)
+                    pick = Pick::ours;
+                else if (likeTheirs > likeOurs + margin)
+                    pick = Pick::theirs;
+            }
+        }
+        settledOurs += pick == Pick::ours;
+        settledTheirs += pick == Pick::theirs;
+        picks.push_back(pick);
+    }
+    const bool mostlyTheirs = settledTheirs > settledOurs;
+    for (size_t k = 0; k < pairs.size(); ++k) {
+        const auto [i, j] = pairs[k];
+        if (picks[k] == Pick::theirs || (picks[k] == Pick::undecided && mostlyTheirs && isHan(ours[i]) && isHan(theirs[j])))
+            text[place[i]] = theirs[j];
+    }
+    return encoded(text);
+}
+
+} // namespace HanVariantChoice
