@@ -3,10 +3,11 @@
 //
 // Each language has an engine of its own, on a thread of its own, and every engine reads
 // the whole page with Tesseract's layout analysis. A line with ideographs is then taken
-// from the Chinese engine that reads its Han words with the higher confidence (so
-// Traditional stays Traditional and Simplified stays Simplified), with each of its words
-// without ideographs as the English engine read it; any other line from the English
-// engine. Engines that read one language do not trade a word between models half-way,
+// from the Chinese engine that reads its Han words with the higher confidence, with each
+// of its words without ideographs as the English engine read it; any other line from the
+// English engine. Each Chinese model reads the other script as its own, so where the two
+// disagree on a character, the page's ink decides between the two (HanVariantChoice.h):
+// Traditional stays Traditional and Simplified stays Simplified. Engines that read one language do not trade a word between models half-way,
 // which is where digits and identifiers went wrong; and single-language engines side by
 // side take about the time of the slowest of them, under one engine that tries every
 // language on every word.
