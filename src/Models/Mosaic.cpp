@@ -1,11 +1,11 @@
 #include "Models/Mosaic.h"
 
+#include "Base/PoolBands.h"
 #include "Platform/Geometry.h"
 
 
 #include <QColor>
 #include <QThread>
-#include <QtConcurrent/QtConcurrentMap>
 
 #include <algorithm>
 #include <cmath>
@@ -150,7 +150,7 @@ std::optional<QImage> drawNearest(const QImage& image, double pixelsWide, double
         std::vector<std::pair<int, int>> bands;
         for (int b = 0; b < bandCount; ++b)
             bands.emplace_back(int(qint64(*height) * b / bandCount), int(qint64(*height) * (b + 1) / bandCount));
-        QtConcurrent::blockingMap(bands, [&](const std::pair<int, int>& band) { fillRows(band.first, band.second); });
+        PoolBands::run(bands.size(), [&](std::size_t i) { fillRows(bands[i].first, bands[i].second); });
     }
     return bitmap;
 }

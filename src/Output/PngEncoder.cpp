@@ -5,12 +5,13 @@
 // PNG writer used to store: the same colour profile and density, RGB for opaque
 // pixels and straight (unpremultiplied) alpha from Qt's own conversion.
 #include "Output/ImageEncoder.h"
+
+#include "Base/PoolBands.h"
 #include "Output/PngScanlines.h"
 #include "Output/ZlibBands.h"
 
 #include <QColorSpace>
 #include <QThreadPool>
-#include <QtConcurrent/QtConcurrentMap>
 
 #include <libdeflate.h>
 
@@ -106,27 +107,20 @@ private:
     const int m_level;
 };
 
-// Runs work(i) for every band on the shared thread pool (the calling thread
-// helps, so this is safe from a pool thread too); false when any call failed.
+// Runs work(i) for every band on the shared thread pool, the calling thread taking
+// bands too (so this is safe from a pool thread); false when any call failed.
 template <typename Work>
 bool forEachBand(std::size_t count, Work work)
 {
     std::atomic<bool> ok{true};
-    auto run = [&](int i) {
+    PoolBands::run(count, [&](std::size_t i) {
         try {
-            if (!work(std::size_t(i)))
+            if (!work(i))
                 ok = false;
         } catch (const std::bad_alloc&) {
             ok = false;
         }
-    };
-    if (count == 1) {
-        run(0);
-    } else {
-        std::vector<int> indices(count);
-        std::iota(indices.begin(), indices.end(), 0);
-        QtConcurrent::blockingMap(indices, run);
-    }
+    });
     return ok;
 }
 

@@ -1,7 +1,8 @@
 #include "Output/TextInk.h"
 
+#include "Base/PoolBands.h"
+
 #include <QThread>
-#include <QtConcurrent/QtConcurrentMap>
 
 #include <algorithm>
 #include <array>
@@ -62,7 +63,8 @@ void inBands(int total, const Work& work)
     bands.reserve(size_t(bandCount));
     for (int b = 0; b < bandCount; ++b)
         bands.emplace_back(int(qint64(total) * b / bandCount), int(qint64(total) * (b + 1) / bandCount));
-    QtConcurrent::blockingMap(bands, [&](const std::pair<int, int>& band) { work(band.first, band.second); });
+    // Recognition itself runs on a pool thread: the caller must take bands too.
+    PoolBands::run(bands.size(), [&](std::size_t i) { work(bands[i].first, bands[i].second); });
 }
 
 } // namespace

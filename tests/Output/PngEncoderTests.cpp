@@ -2,6 +2,7 @@
 
 #include <QColorSpace>
 #include <QRandomGenerator>
+#include <QThreadPool>
 #include <gtest/gtest.h>
 #include <png.h>
 #include <zlib.h>
@@ -151,4 +152,20 @@ TEST(PngEncoder, AFlatScreenIsTiny)
     const QByteArray png = ImageEncoding::encodePng(screen);
     EXPECT_LT(png.size(), 2000);
     EXPECT_EQ(QImage::fromData(png, "PNG").convertToFormat(QImage::Format_RGB32), screen);
+}
+
+TEST(PngEncoder, FinishesOnAPoolThreadWhenNoOtherPoolThreadIsFree)
+{
+    // Captures are encoded on a pool thread; on a single core it is the pool's only one.
+    QThreadPool* pool = QThreadPool::globalInstance();
+    const int threads = pool->maxThreadCount();
+    pool->setMaxThreadCount(1);
+    const QImage image = randomImage(600, 400, Kind::fewOpaque); // two bands, and the palette trial
+    QByteArray png;
+    pool->start([&] { png = ImageEncoding::encodePng(image); });
+    const bool finished = pool->waitForDone(20000);
+    pool->setMaxThreadCount(threads); // lets a stuck encoder go on, so the test can end
+    pool->waitForDone();
+    EXPECT_TRUE(finished) << "the encoder waited for pool threads that could not start";
+    EXPECT_EQ(QImage::fromData(png, "PNG").convertToFormat(QImage::Format_RGB32), image);
 }
