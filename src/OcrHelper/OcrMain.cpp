@@ -11,6 +11,7 @@
 // which is where digits and identifiers went wrong; and single-language engines side by
 // side take about the time of the slowest of them, under one engine that tries every
 // language on every word.
+#include "OcrHelper/HanText.h"
 #include "OcrHelper/HanVariantChoice.h"
 #include "Output/TextRecognitionProtocol.h"
 
@@ -32,6 +33,8 @@
 namespace {
 
 namespace P = TextRecognitionProtocol;
+using HanText::forEachCharacter;
+using HanText::isHan;
 
 void limit(int resource, rlim_t value)
 {
@@ -197,21 +200,6 @@ struct Reader {
     }
 };
 
-template <typename Visit>
-void forEachCharacter(const std::string& utf8, Visit visit)
-{
-    for (size_t i = 0; i < utf8.size();) {
-        const unsigned char lead = utf8[i];
-        const int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        char32_t c = length == 1 ? lead : lead & (0x3F >> (length - 1));
-        for (int k = 1; k < length && i + k < utf8.size(); ++k)
-            c = (c << 6) | (utf8[i + k] & 0x3F);
-        i += length;
-        visit(c);
-    }
-}
-
-bool isHan(char32_t c) { return (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x20000 && c <= 0x2FFFF); }
 
 // The share of a line's characters (spaces aside) that are Han ideographs.
 double hanShare(const std::string& utf8)

@@ -39,14 +39,10 @@ bool X11RepaintWatch::ensureConnection()
     if (!connection)
         return false;
     xcb_connection_t* c = connection->connection();
-    const xcb_query_extension_reply_t* damage = xcb_get_extension_data(c, &xcb_damage_id);
-    if (!damage || !damage->present)
+    const std::optional<std::uint8_t> damageEvent = damageNotifyEvent(c);
+    if (!damageEvent)
         return false;
-    // The server takes no Damage request before it was told the client's version.
-    if (!XcbReply<xcb_damage_query_version_reply_t>(
-            xcb_damage_query_version_reply(c, xcb_damage_query_version(c, 1, 1), nullptr)))
-        return false;
-    m_damageEvent = damage->first_event + XCB_DAMAGE_NOTIFY;
+    m_damageEvent = *damageEvent;
     m_connection = std::move(connection);
     m_notifier = new QSocketNotifier(xcb_get_file_descriptor(c), QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [this] { check(); });

@@ -53,18 +53,17 @@ bool X11WindowImageSource::ensureConnection()
         return false;
     xcb_connection_t* c = connection->connection();
     const xcb_query_extension_reply_t* composite = xcb_get_extension_data(c, &xcb_composite_id);
-    const xcb_query_extension_reply_t* damage = xcb_get_extension_data(c, &xcb_damage_id);
-    if (!composite || !composite->present || !damage || !damage->present)
+    if (!composite || !composite->present)
         return false;
-    // Naming a window's pixmap needs Composite 0.2; Damage must be told its version.
+    // Naming a window's pixmap needs Composite 0.2.
     const XcbReply<xcb_composite_query_version_reply_t> compositeVersion{
         xcb_composite_query_version_reply(c, xcb_composite_query_version(c, 0, 4), nullptr)};
     const bool compositeOk
         = compositeVersion && (compositeVersion->major_version > 0 || compositeVersion->minor_version >= 2);
-    XcbReply<xcb_damage_query_version_reply_t>(xcb_damage_query_version_reply(c, xcb_damage_query_version(c, 1, 1), nullptr));
-    if (!compositeOk)
+    const std::optional<std::uint8_t> damageEvent = damageNotifyEvent(c);
+    if (!compositeOk || !damageEvent)
         return false;
-    m_damageEvent = damage->first_event + XCB_DAMAGE_NOTIFY;
+    m_damageEvent = *damageEvent;
     m_connection = std::move(connection);
     m_grabber = std::make_unique<XcbScreenGrabber>(*m_connection);
     m_notifier = new QSocketNotifier(xcb_get_file_descriptor(c), QSocketNotifier::Read, this);

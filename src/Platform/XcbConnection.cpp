@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 
+#include <xcb/damage.h>
 #include <xcb/shm.h>
 
 #include <cstdlib>
@@ -98,4 +99,15 @@ bool XcbConnection::hasShm()
         m_hasShm = usable;
     }
     return *m_hasShm;
+}
+
+std::optional<std::uint8_t> damageNotifyEvent(xcb_connection_t* c)
+{
+    const xcb_query_extension_reply_t* damage = xcb_get_extension_data(c, &xcb_damage_id);
+    if (!damage || !damage->present)
+        return std::nullopt;
+    if (!XcbReply<xcb_damage_query_version_reply_t>(
+            xcb_damage_query_version_reply(c, xcb_damage_query_version(c, 1, 1), nullptr)))
+        return std::nullopt;
+    return std::uint8_t(damage->first_event + XCB_DAMAGE_NOTIFY);
 }

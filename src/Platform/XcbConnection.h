@@ -6,6 +6,7 @@
 
 #include <xcb/xcb.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <optional>
@@ -58,3 +59,8 @@ private:
     std::optional<bool> m_hasShm;
     QHash<QByteArray, xcb_atom_t> m_atoms;
 };
+
+// The event code of the Damage extension's notify on this connection, once the server has
+// been told the version we speak (it takes no Damage request before); none where the
+// server has no Damage.
+std::optional<std::uint8_t> damageNotifyEvent(xcb_connection_t* c);
