@@ -17,6 +17,13 @@ printf 'xwayland disable\noutput HEADLESS-1 resolution 1920x1080 bg %s/pattern.p
 printf '[General]\ncaptureOpensEditor=true\n' >lumetra/Lumetra.conf
 say() { echo "$*" >>result; }
 wait_for() { for _ in $(seq 100); do eval "$1" && return 0; sleep 0.2; done; return 1; }
+# A launch that fails says so in the result, with its status; its output is in lumetra.log.
+launch() {
+  "$LUMETRA" "$@" >>lumetra.log 2>&1
+  local status=$?
+  [ $status -eq 0 ] || say "fail: lumetra $* exited with status $status"
+  return $status
+}
 has_window() { swaymsg -t get_tree | grep -q "\"name\": \"$1"; }
 
 pipewire >pipewire.log 2>&1 & # first: the portal's wlroots backend ends without it
@@ -39,7 +46,7 @@ grim desktop.png
 "$LUMETRA" >>lumetra.log 2>&1 &
 lumetra=$!
 wait_for 'has_window Lumetra\",' || { say fail: no editor window at start; exit; } # no tray here
-"$LUMETRA" --capture-area >>lumetra.log 2>&1 && say handed-over
+launch --capture-area && say handed-over
 wait_for 'has_window "Lumetra Selection"' && say overlay
 "$POINTER_PROBE" 1920 1080 150 250 390 410 && say dragged
 wait_for 'wl-paste --list-types 2>/dev/null | grep -q image/png' && wl-paste --type image/png >clip.png
@@ -48,7 +55,7 @@ grim editor.png
 
 # The window capture. Lumetra hides its windows while the desktop's picker runs; none may
 # come back before the user has chosen (the clipboard still holds the area capture).
-"$LUMETRA" --capture-window >>lumetra.log 2>&1
+launch --capture-window
 wait_for 'pgrep -u "$(id -u)" -x slurp >/dev/null' && say picker
 sleep 2
 has_window "Lumetra - " || say waited
@@ -62,7 +69,7 @@ kill $lumetra; wait $lumetra
 mkdir -p empty
 PATH=$PWD/empty "$LUMETRA" >>lumetra.log 2>&1 &
 wait_for 'has_window Lumetra\",' || { say fail: no editor window at restart; exit; }
-"$LUMETRA" --capture-window >>lumetra.log 2>&1
+launch --capture-window
 for _ in $(seq 25); do has_window "Capture Failed" && say told && break; sleep 0.2; done
 pgrep -u "$(id -u)" -x slurp >/dev/null || say no-picker
 sleep 1

@@ -24,6 +24,33 @@ QString readText(const QString& path)
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
+// A sanitizer build's settings, passed on to the session. Files they name (LeakSanitizer's
+// suppressions) may lie where the session's user cannot read, in a 0700 clone or home
+// folder; a sanitizer that cannot read them fails the program, so they are copied into
+// the session's folder and named there.
+QStringList sanitizerEnvironment(const QDir& folder)
+{
+    QStringList passed;
+    for (const QString& entry : QProcessEnvironment::systemEnvironment().toStringList()) {
+        if (!entry.startsWith(QLatin1String("ASAN_")) && !entry.startsWith(QLatin1String("LSAN_"))
+            && !entry.startsWith(QLatin1String("UBSAN_")))
+            continue;
+        const qsizetype equals = entry.indexOf(QLatin1Char('='));
+        QStringList options = entry.mid(equals + 1).split(QLatin1Char(':'));
+        for (QString& option : options) {
+            if (!option.startsWith(QLatin1String("suppressions=")))
+                continue;
+            const QString from = option.mid(int(sizeof("suppressions=") - 1));
+            const QString to = folder.filePath(entry.left(equals) + QStringLiteral(".supp"));
+            QFile::remove(to);
+            if (QFile::copy(from, to))
+                option = QStringLiteral("suppressions=") + to;
+        }
+        passed << entry.left(equals + 1) + options.join(QLatin1Char(':'));
+    }
+    return passed;
+}
+
 } // namespace
 
 TEST(WaylandSession, AreaAndWindowCapturesOverAKnownPatternReachTheClipboardPixelForPixelAndTheEditor)
@@ -47,7 +74,9 @@ TEST(WaylandSession, AreaAndWindowCapturesOverAKnownPatternReachTheClipboardPixe
     const QImage pattern = e2e::patternImage(QSize(1920, 1080));
     ASSERT_TRUE(pattern.save(path("pattern.png")));
     // The session's user may not reach into the build (a fresh clone's folder is 0700):
-    // what it runs is copied into the session's folder, which is handed to it.
+    // what it runs, and the sanitizers' files, are copied into the session's folder, which
+    // is handed to it.
+    const QStringList sanitizers = sanitizerEnvironment(QDir(root.path()));
     for (const auto& [from, to] : {std::pair{LUMETRA_BINARY, "lumetra-program"}, std::pair{WAYLAND_SESSION_SCRIPT, "session.sh"},
                                    std::pair{LUMETRA_WAYLAND_POINTER_PROBE, "pointer-probe"}})
         ASSERT_TRUE(QFile::copy(QLatin1String(from), path(to))) << from;
@@ -57,10 +86,7 @@ TEST(WaylandSession, AreaAndWindowCapturesOverAKnownPatternReachTheClipboardPixe
     // Nothing of the test's own environment, apart from a sanitizer build's settings.
     QStringList env{"PATH=/usr/bin:/bin:/usr/sbin:/sbin", "LANG=C.UTF-8", "SCRATCH=" + root.path(),
                     "LUMETRA=" + path("lumetra-program"), "POINTER_PROBE=" + path("pointer-probe")};
-    for (const QString& entry : QProcessEnvironment::systemEnvironment().toStringList())
-        if (entry.startsWith(QLatin1String("ASAN_")) || entry.startsWith(QLatin1String("LSAN_"))
-            || entry.startsWith(QLatin1String("UBSAN_")))
-            env << entry;
+    env << sanitizers;
     QProcess session;
     const QStringList line = asUser + QStringList{"env", "-i"} + env
         + QStringList{"dbus-run-session", "--", "bash", path("session.sh")};
@@ -76,7 +102,9 @@ TEST(WaylandSession, AreaAndWindowCapturesOverAKnownPatternReachTheClipboardPixe
         GTEST_SKIP() << result.mid(6).trimmed().toStdString() << "\n" << readText(path("sway.log")).right(2000).toStdString();
     EXPECT_TRUE(e2e::samePixels(QImage(path("desktop.png")), pattern)) << "the desktop does not show the pattern";
     EXPECT_EQ(result.simplified().toStdString(), "handed-over overlay dragged editor picker waited chosen clipboard "
-                                                 "window-editor told no-picker");
+                                                 "window-editor told no-picker")
+        << "a step that failed says why in its word; the launches' output:\n"
+        << readText(path("lumetra.log")).right(3000).toStdString();
     EXPECT_TRUE(e2e::samePixels(QImage(path("clip.png")), pattern.copy(150, 250, 240, 160)));
     // The portal's own picture, not what was on the clipboard before; the pointer that
     // chose the region rests in its lower right corner and is in the picture.
@@ -87,7 +115,6 @@ TEST(WaylandSession, AreaAndWindowCapturesOverAKnownPatternReachTheClipboardPixe
     EXPECT_TRUE(e2e::locate(QImage(path("window-editor.png")), pattern.copy(500, 300, 290, 190)))
         << "the editor does not show the portal's picture";
     if (HasFailure())
-        std::cerr << "session folder kept: " << root.path().toStdString() << "\n"
-                  << readText(path("lumetra.log")).right(3000).toStdString();
+        std::cerr << "session folder kept: " << root.path().toStdString() << "\n";
     root.setAutoRemove(!HasFailure());
 }
