@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QAbstractButton>
+#include <QDialog>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPointer>
@@ -215,4 +216,26 @@ TEST_F(MainWindowControllerTest, AFileHandedOverWhileTheCloseIsAskedAboutOpensIn
     }, 5000));
     EXPECT_TRUE(controller.window()->isVisible());
     EXPECT_FALSE(ImageLoadManager::shared().pendingImageURL().has_value());
+}
+
+TEST_F(MainWindowControllerTest, ADialogUpOverTheEditorStaysInFrontWhenTheWindowIsShownAgain)
+{
+    controller.show();
+    active = true;
+    controller.pollTickForTesting();
+    ASSERT_FALSE(controller.isFloating());
+
+    // A hand-off or Open Lumetra while a dialog is up (the unsaved-work question, Save
+    // As): the window comes forward but is not kept above its dialog.
+    active = false;
+    QDialog dialog(controller.window());
+    bool floatedOverDialog = true;
+    QTimer::singleShot(0, [&] {
+        controller.show();
+        floatedOverDialog = controller.isFloating();
+        EXPECT_EQ(QApplication::activeModalWidget(), &dialog);
+        dialog.reject();
+    });
+    dialog.exec();
+    EXPECT_FALSE(floatedOverDialog);
 }
