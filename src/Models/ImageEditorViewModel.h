@@ -394,6 +394,9 @@ public:
     // its annotations differ from what was last kept, or a text is being typed; after
     // Clear Image, whether the document before it held such work.
     bool hasUnsavedWork() const;
+    // The document the unsaved-work question names: the open one, or after Clear Image
+    // the one cleared away.
+    QString unsavedWorkName() const;
     // Asked before a document with unsaved work is replaced; it calls `decide` (now or
     // later) with whether the replacement goes ahead. None: replaced without asking.
     using ReplacementGuard = std::function<void(std::function<void(bool replace)> decide)>;

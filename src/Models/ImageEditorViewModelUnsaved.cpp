@@ -4,6 +4,7 @@
 
 #include "Models/AnnotationDescription.h"
 
+#include <QFileInfo>
 #include <QPointer>
 
 #include <utility>
@@ -56,6 +57,16 @@ bool ImageEditorViewModel::clearedUnsavedWork() const
     annotations.setNumbers(before.numbers);
     return before.image.pixelsKey() != m_keptContent.imageKey || before.document->rotation != m_keptContent.rotation
         || annotationDescription(annotations, false) != m_keptContent.annotations;
+}
+
+QString ImageEditorViewModel::unsavedWorkName() const
+{
+    if (!m_selectedImage && clearedUnsavedWork()) {
+        const std::optional<QUrl>& url = m_undoStack.last().document->imageURL;
+        if (url)
+            return QFileInfo(url->path()).fileName();
+    }
+    return displayName();
 }
 
 void ImageEditorViewModel::replaceDocument(const Image& image, const QUrl& url, std::function<void(bool)> after)

@@ -311,10 +311,14 @@ void ContentView::settleUnsavedWork(std::function<void(bool proceed)> then)
         return;
     }
     m_askingAboutWork = true;
-    const UnsavedWorkPrompt::Choice choice = UnsavedWorkPrompt::ask(window(), m_viewModel->displayName());
+    const UnsavedWorkPrompt::Choice choice = UnsavedWorkPrompt::ask(window(), m_viewModel->unsavedWorkName());
     m_askingAboutWork = false;
     switch (choice) {
     case UnsavedWorkPrompt::Choice::save:
+        // After Clear Image the work to save is the document cleared away: undoing the
+        // clear brings it back to be saved.
+        if (!m_viewModel->selectedImage())
+            m_viewModel->undo();
         EditorCommands::finishTextEditing(*m_viewModel);
         m_output->controller()->saveThen(std::move(then));
         return;

@@ -8,7 +8,10 @@
 #include "Models/ImageLoadManager.h"
 #include "Platform/UserDefaults.h"
 #include "Views/CommandRouter.h"
+#include "Output/ImageOutputController.h"
+#include "Output/SavePanel.h"
 #include "Views/ContentView.h"
+#include "Views/EditorOutputHost.h"
 #include "Views/EditorKeyMonitor.h"
 
 #include <QApplication>
@@ -369,4 +372,39 @@ TEST_F(ContentViewTest, AFileHandedOverDuringAnotherDialogWaitsUntilItIsClosed)
     dialog.exec();
     ASSERT_TRUE(waitForImage(QSize(21, 12)));
     EXPECT_EQ(answered, 1) << "nothing to lose, nothing asked";
+}
+
+TEST_F(ContentViewTest, WorkClearedAwayIsAskedAboutByItsNameAndSavedWhenTheAnswerIsSave)
+{
+    model().setLoadedImage(solidImage(50, 40), QUrl::fromLocalFile(dir.filePath(QStringLiteral("first.png"))));
+    model().saveUndoState();
+    model().annotationManager()->appendArrow({ .startPoint = QPointF(0.1, 0.1), .endPoint = QPointF(0.9, 0.9) });
+    model().clearImage();
+    ASSERT_FALSE(model().selectedImage().has_value());
+
+    const QString written = dir.filePath(QStringLiteral("kept.png"));
+    content->output()->controller()->setSavePanelRunner(
+        [&](const auto&, const auto&) -> std::optional<SavePanelResult> { return SavePanelResult{ written, QStringLiteral("png"), 0.9 }; });
+    QString asked;
+    auto* poll = new QTimer();
+    poll->setInterval(20);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, &asked] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || box->objectName() != QStringLiteral("lumetraUnsavedWork"))
+            return;
+        asked = box->text();
+        poll->deleteLater();
+        poll->stop();
+        box->button(QMessageBox::Save)->click();
+    });
+    poll->start();
+    std::optional<bool> proceed;
+    content->settleUnsavedWork([&](bool go) { proceed = go; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return proceed.has_value(); }, 5000));
+    EXPECT_EQ(asked, localizedFormat(QStringLiteral("unsaved.message"), { QStringLiteral("first.png") }));
+    EXPECT_TRUE(*proceed);
+    ASSERT_TRUE(QFileInfo::exists(written)) << "the document before the clear was saved";
+    EXPECT_EQ(QImage(written).size(), QSize(50, 40));
+    EXPECT_EQ(model().annotationManager()->arrows().size(), 1);
+    EXPECT_FALSE(model().hasUnsavedWork());
 }
