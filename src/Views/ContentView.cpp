@@ -445,7 +445,9 @@ void ContentView::pendingImageURLChanged()
 
 bool ContentView::isDialogOpen() const
 {
-    return m_askingAboutWork || QApplication::activeModalWidget() != nullptr;
+    // The alert of a failed open is not waited for: a newer one takes its place.
+    QWidget* modal = QApplication::activeModalWidget();
+    return m_askingAboutWork || (modal && modal != m_alert);
 }
 
 void ContentView::whenNoDialogIsOpen(std::function<void()> action)

@@ -61,7 +61,8 @@ public:
     void settleUnsavedWork(std::function<void(bool proceed)> then);
 
     // Runs `action` now when no dialog is open (the unsaved-work question or any other
-    // modal dialog), else once none is, after the actions waiting before it.
+    // modal dialog but the failed-open alert), else once none is, after the actions
+    // waiting before it.
     void whenNoDialogIsOpen(std::function<void()> action);
     bool isDialogOpen() const;
     static constexpr int dialogWatchIntervalMs = 100;
