@@ -34,7 +34,7 @@ MainWindowController::MainWindowController(QObject* parent) : QObject(parent)
         connect(app, &QCoreApplication::aboutToQuit, this, &MainWindowController::saveFrame);
 }
 
-QWidget* MainWindowController::createWindow()
+QWidget* MainWindowController::createWindow(ContentView* keep)
 {
     auto* window = new QWidget();
     window->setAttribute(Qt::WA_DeleteOnClose);
@@ -45,16 +45,20 @@ QWidget* MainWindowController::createWindow()
     auto* menuBar = new QMenuBar(window);
     new AppMenuBar(menuBar, ShortcutStore::shared());
     layout->setMenuBar(menuBar);
-    auto* content = new ContentView(window);
-    content->setMinimumSize(800, 450);
-    content->setShowAboutAction([] { showAboutWindow(); });
-    content->setQuitAction([] { quitLumetra(); });
-    m_closeSettled = false;
-    // The delivery keeps the time of its last hand-over; a window built after the
-    // announcement still takes a capture that is less than 5 s old.
-    content->setCaptureDeliveryDate({ &CaptureDelivery::lastCaptureDeliveryDate,
-                                      &CaptureDelivery::clearLastCaptureDeliveryDate });
+    ContentView* content = keep;
+    if (!content) {
+        content = new ContentView(window);
+        content->setMinimumSize(800, 450);
+        content->setShowAboutAction([] { showAboutWindow(); });
+        content->setQuitAction([] { quitLumetra(); });
+        m_closeSettled = false;
+        // The delivery keeps the time of its last hand-over; a window built after the
+        // announcement still takes a capture that is less than 5 s old.
+        content->setCaptureDeliveryDate({ &CaptureDelivery::lastCaptureDeliveryDate,
+                                          &CaptureDelivery::clearLastCaptureDeliveryDate });
+    }
     layout->addWidget(content);
+    content->show();
     m_content = content;
 
     window->resize(900, 450 + menuBar->sizeHint().height());
@@ -64,7 +68,57 @@ QWidget* MainWindowController::createWindow()
     if (const std::optional<QByteArray> frame = Settings::mainWindowFrame.read())
         window->restoreGeometry(*frame);
     window->installEventFilter(this);
+    // A file handed over while a question closed this window opens in the next one.
+    connect(window, &QObject::destroyed, this, [this] {
+        QTimer::singleShot(0, this, [this] {
+            if (!m_window && ImageLoadManager::shared().pendingImageURL())
+                show();
+        });
+    });
     return window;
+}
+
+bool MainWindowController::windowWasDestroyed() const
+{
+    if (!m_window || !m_window->testAttribute(Qt::WA_WState_Created))
+        return false;
+    if (m_nativeWindowGone)
+        return m_nativeWindowGone(m_window);
+    return WindowActivation::windowDestroyed(WindowActivation::WindowId(m_window->winId()));
+}
+
+void MainWindowController::rebuildDestroyedWindow()
+{
+    // Another program destroyed the window (Qt still holds it and would show nothing):
+    // the editor, with its document and any text being typed, moves to a new window
+    // where the old one was.
+    Logger::shared().log(LogLevel::warning, [] {
+        return QStringLiteral("🪟 The editor window was destroyed from outside; the editor opens in a new window");
+    });
+    QPointer<QWidget> lost = m_window;
+    QPointer<QWidget> focused = lost->focusWidget();
+    const QByteArray frame = lost->saveGeometry();
+    lost->removeEventFilter(this);
+    QWidget* window = createWindow(m_content);
+    window->restoreGeometry(frame);
+    m_window = window;
+    lost->deleteLater();
+    if (focused && m_content && m_content->isAncestorOf(focused)) {
+        QTimer::singleShot(0, focused, [focused] {
+            if (focused && focused->isVisible())
+                focused->setFocus(Qt::OtherFocusReason);
+        });
+    }
+}
+
+bool MainWindowController::takeHandedOverFileInsteadOfQuitting()
+{
+    if (!ImageLoadManager::shared().pendingImageURL())
+        return false;
+    // The window stays for the file: its work counts as unsettled again.
+    m_closeSettled = false;
+    show();
+    return true;
 }
 
 bool MainWindowController::eventFilter(QObject* watched, QEvent* event)
@@ -109,6 +163,8 @@ void MainWindowController::saveFrame()
 
 void MainWindowController::show(bool forCapture)
 {
+    if (m_window && m_content && windowWasDestroyed())
+        rebuildDestroyedWindow();
     if (!m_window)
         m_window = createWindow();
     if (!m_window)
@@ -153,6 +209,12 @@ void MainWindowController::bringWindowToFront(QWidget* window, bool forCapture)
     window->show();
     activate(window);
     emit activationRequested(0.0);
+    // A dialog up over the editor (the unsaved-work question, Save As) stays in front:
+    // it is what the user answers first, and the window is not kept above it.
+    if (QWidget* dialog = QApplication::activeModalWidget(); dialog && dialog != window) {
+        activate(dialog);
+        return;
+    }
     captureDiagnostic(QStringLiteral("📸 bringWindowToFront: force=%1 window=%2 canBecomeKey=%3 active=%4")
                           .arg(forCapture ? 1 : 0)
                           .arg(window->windowTitle())
@@ -243,7 +305,8 @@ void MainWindowController::openSettingsWindow()
 void quitLumetra()
 {
     MainWindowController::shared().settleUnsavedWork([](bool proceed) {
-        if (proceed)
+        // A file handed over while the question was up is opened, not lost with the quit.
+        if (proceed && !MainWindowController::shared().takeHandedOverFileInsteadOfQuitting())
             QCoreApplication::quit();
     });
 }

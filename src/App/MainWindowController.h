@@ -14,6 +14,8 @@
 // The one owner of the editor's main window. It builds the window on demand around a
 // new ContentView (and so a new editor model) and brings it forward; a closed window
 // is dropped, and the next show builds a fresh one at the size and place it last had.
+// A window destroyed from outside is replaced on the next show by a new one around the
+// same editor, and a file handed over while the window was closing opens in a new one.
 //
 // Bringing it forward keeps it above other windows until Lumetra is active (or for
 // 15 s at most), asks for attention after about 3 s, and for a delivered capture asks
@@ -38,6 +40,10 @@ public:
     // The window closes, and Lumetra quits, without asking about unsaved work.
     void discardUnsavedWork() { m_closeSettled = true; }
 
+    // With a file handed over and not yet opened: keeps Lumetra running for it (the
+    // window's work counts as unsettled again) and returns true.
+    bool takeHandedOverFileInsteadOfQuitting();
+
     // Opens the Settings window through the editor's menu item bound to Ctrl+, when
     // there is one, else directly.
     void openSettingsWindow();
@@ -54,6 +60,8 @@ public:
     void setApplicationActiveProvider(std::function<bool()> provider) { m_isActive = std::move(provider); }
     // Runs one poll tick at once (tests).
     void pollTickForTesting() { floatingPollTick(); }
+    // Decides whether the window's native window was destroyed from outside (tests).
+    void setNativeWindowGoneProvider(std::function<bool(QWidget*)> provider) { m_nativeWindowGone = std::move(provider); }
 
 signals:
     // Each request to the window manager to activate the window (tests follow them).
@@ -62,7 +70,10 @@ signals:
 
 private:
     explicit MainWindowController(QObject* parent = nullptr);
-    QWidget* createWindow();
+    // A new window around `keep`, else around a new editor.
+    QWidget* createWindow(ContentView* keep = nullptr);
+    bool windowWasDestroyed() const;
+    void rebuildDestroyedWindow();
     void bringWindowToFront(QWidget* window, bool forCapture);
     void activate(QWidget* window);
     void setFloating(QWidget* window, bool floating);
@@ -78,6 +89,7 @@ private:
     int m_floatingPollTicks = 0;
     bool m_floating = false;
     std::function<bool()> m_isActive;
+    std::function<bool(QWidget*)> m_nativeWindowGone;
     bool m_closeSettled = false;
 };
 

@@ -391,8 +391,12 @@ public:
     // Notes content as kept (saved or copied); an installed document is kept as it came.
     void markContentKept(const KeptContent& content);
     // Whether closing or replacing the document would lose work: the image, its turn or
-    // its annotations differ from what was last kept, or a text is being typed.
+    // its annotations differ from what was last kept, or a text is being typed; after
+    // Clear Image, whether the document before it held such work.
     bool hasUnsavedWork() const;
+    // The document the unsaved-work question names: the open one, or after Clear Image
+    // the one cleared away.
+    QString unsavedWorkName() const;
     // Asked before a document with unsaved work is replaced; it calls `decide` (now or
     // later) with whether the replacement goes ahead. None: replaced without asking.
     using ReplacementGuard = std::function<void(std::function<void(bool replace)> decide)>;
@@ -552,6 +556,9 @@ private:
     // The snapshot with the document's own fields, for either side of a clear.
     EditorState documentState() const;
     void emptyDocument();
+    // With the editor emptied by Clear Image: whether the document before the clear held
+    // work that was not kept.
+    bool clearedUnsavedWork() const;
     void installImage(const Image& image, const QUrl& url);
     // Resamples the base image to width x height points on a worker and hands the
     // result to `install`; tells the user instead when a side would exceed the largest

@@ -7,10 +7,11 @@
 
 void ImageEditorViewModel::selectTool(ToolType tool)
 {
-    // A crop replaces the image: text still being typed is committed first so that it
-    // goes along into the part kept, whichever button, key or menu started the crop.
-    if (tool == ToolType::crop)
-        finishTextEditing();
+    // Text still being typed is committed before any other tool takes over, whichever
+    // button, key or menu chose it: otherwise the open box would swallow the new tool's
+    // drags and the next click or Escape would decide the text's fate. A crop takes it
+    // along into the part kept. (Escape drops the box itself before it comes here.)
+    finishTextEditing();
     setCurrentTool(tool);
     if (tool != ToolType::crop) {
         setIsCropping(false);

@@ -4,6 +4,7 @@
 
 #include "Models/AnnotationDescription.h"
 
+#include <QFileInfo>
 #include <QPointer>
 
 #include <utility>
@@ -24,7 +25,7 @@ void ImageEditorViewModel::markContentKept(const KeptContent& content)
 bool ImageEditorViewModel::hasUnsavedWork() const
 {
     if (!m_selectedImage)
-        return false;
+        return clearedUnsavedWork();
     if (m_isEditingText) {
         const TextAnnotation* edited = nullptr;
         for (const TextAnnotation& text : m_annotationManager->texts()) {
@@ -37,6 +38,35 @@ bool ImageEditorViewModel::hasUnsavedWork() const
     const KeptContent now = currentContent();
     return now.imageKey != m_keptContent.imageKey || now.rotation != m_keptContent.rotation
         || now.annotations != m_keptContent.annotations;
+}
+
+bool ImageEditorViewModel::clearedUnsavedWork() const
+{
+    // Clear Image is an undo step: until the window goes, the document before it lives on
+    // in the history (nothing can be added to it while the editor is empty), and that
+    // document is lost with the window unless it was kept as it stood.
+    if (m_undoStack.isEmpty() || !m_undoStack.last().document)
+        return false;
+    const EditorState& before = m_undoStack.last();
+    AnnotationManager annotations;
+    annotations.setArrows(before.arrows);
+    annotations.setRectangles(before.rectangles);
+    annotations.setTexts(before.texts);
+    annotations.setFreehands(before.freehands);
+    annotations.setLines(before.lines);
+    annotations.setNumbers(before.numbers);
+    return before.image.pixelsKey() != m_keptContent.imageKey || before.document->rotation != m_keptContent.rotation
+        || annotationDescription(annotations, false) != m_keptContent.annotations;
+}
+
+QString ImageEditorViewModel::unsavedWorkName() const
+{
+    if (!m_selectedImage && clearedUnsavedWork()) {
+        const std::optional<QUrl>& url = m_undoStack.last().document->imageURL;
+        if (url)
+            return QFileInfo(url->path()).fileName();
+    }
+    return displayName();
 }
 
 void ImageEditorViewModel::replaceDocument(const Image& image, const QUrl& url, std::function<void(bool)> after)

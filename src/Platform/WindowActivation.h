@@ -19,6 +19,10 @@ std::optional<long long> windowPid(WindowId window);
 // False once the window has been destroyed (its program ended).
 bool windowExists(WindowId window);
 
+// True only where the display server can tell (X11) that the window is gone: destroyed
+// by another program while its owner still holds it. False off X11.
+bool windowDestroyed(WindowId window);
+
 // Asks the window manager to activate window as a pager would, so focus-stealing
 // prevention does not refuse it.
 void activate(WindowId window);

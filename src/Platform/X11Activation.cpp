@@ -95,6 +95,12 @@ bool windowExists(WindowId window)
     return x && X11Activation::windowExists(*x, window);
 }
 
+bool windowDestroyed(WindowId window)
+{
+    XcbConnection* x = XcbConnection::application();
+    return x && window != XCB_WINDOW_NONE && !X11Activation::windowExists(*x, window);
+}
+
 void activate(WindowId window)
 {
     if (XcbConnection* x = XcbConnection::application())

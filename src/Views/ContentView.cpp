@@ -219,7 +219,12 @@ ContentView::ContentView(QWidget* parent)
         m_alert->setText(message);
         m_alert->open();
     });
-    m_viewModel->setReplacementGuard([this](std::function<void(bool)> decide) { settleUnsavedWork(std::move(decide)); });
+    // A document arriving while a dialog is up (the question itself, Save As, an open
+    // panel) is asked about once that dialog has closed: never a second dialog behind
+    // the first, never a refusal for being second.
+    m_viewModel->setReplacementGuard([this](std::function<void(bool)> decide) {
+        whenNoDialogIsOpen([this, decide = std::move(decide)] { settleUnsavedWork(decide); });
+    });
     connect(&ImageLoadManager::shared(), &ImageLoadManager::pendingImageURLChanged, this,
             &ContentView::pendingImageURLChanged);
     connect(&LanguageRefresh::shared(), &LanguageRefresh::languageChanged, this, &ContentView::retranslate);
@@ -306,10 +311,14 @@ void ContentView::settleUnsavedWork(std::function<void(bool proceed)> then)
         return;
     }
     m_askingAboutWork = true;
-    const UnsavedWorkPrompt::Choice choice = UnsavedWorkPrompt::ask(window(), m_viewModel->displayName());
+    const UnsavedWorkPrompt::Choice choice = UnsavedWorkPrompt::ask(window(), m_viewModel->unsavedWorkName());
     m_askingAboutWork = false;
     switch (choice) {
     case UnsavedWorkPrompt::Choice::save:
+        // After Clear Image the work to save is the document cleared away: undoing the
+        // clear brings it back to be saved.
+        if (!m_viewModel->selectedImage())
+            m_viewModel->undo();
         EditorCommands::finishTextEditing(*m_viewModel);
         m_output->controller()->saveThen(std::move(then));
         return;
@@ -409,18 +418,63 @@ void ContentView::pendingImageURLChanged()
     const std::optional<QUrl> url = ImageLoadManager::shared().pendingImageURL();
     if (!url || !url->isLocalFile())
         return;
+    // The file stays handed over until it is taken: should the answer to a question up
+    // now close this window, the next editor window opens it.
     QPointer<ContentView> self(this);
-    QTimer::singleShot(0, this, [self, url] {
+    QTimer::singleShot(0, this, [self] {
         if (!self)
             return;
-        self->m_viewModel->loadImage(*url);
-        ImageLoadManager::shared().setPendingImageURL(std::nullopt);
-        QWidget* editorWindow = self->window();
-        if (editorWindow->isVisible()) {
-            editorWindow->raise();
-            editorWindow->activateWindow();
-        }
+        self->whenNoDialogIsOpen([self] {
+            ImageLoadManager& manager = ImageLoadManager::shared();
+            const std::optional<QUrl> pending = manager.pendingImageURL();
+            if (!self || !pending || !pending->isLocalFile())
+                return;
+            // A window the answer just closed leaves the file to the next window.
+            if (!self->window()->isVisible())
+                return;
+            manager.setPendingImageURL(std::nullopt);
+            self->m_viewModel->loadImage(*pending);
+            QWidget* editorWindow = self->window();
+            if (editorWindow->isVisible()) {
+                editorWindow->raise();
+                editorWindow->activateWindow();
+            }
+        });
     });
+}
+
+bool ContentView::isDialogOpen() const
+{
+    // The alert of a failed open is not waited for: a newer one takes its place.
+    QWidget* modal = QApplication::activeModalWidget();
+    return m_askingAboutWork || (modal && modal != m_alert);
+}
+
+void ContentView::whenNoDialogIsOpen(std::function<void()> action)
+{
+    if (m_waitingForDialogs.empty() && !isDialogOpen()) {
+        action();
+        return;
+    }
+    m_waitingForDialogs.push_back(std::move(action));
+    if (!m_dialogWatch) {
+        // Dialogs run their own event loops and close in many ways; looking now and then
+        // is the one way that sees them all.
+        m_dialogWatch = new QTimer(this);
+        m_dialogWatch->setInterval(dialogWatchIntervalMs);
+        connect(m_dialogWatch, &QTimer::timeout, this, [this] {
+            if (isDialogOpen())
+                return;
+            // One at a time, in order: each may open a dialog of its own.
+            std::function<void()> next = std::move(m_waitingForDialogs.front());
+            m_waitingForDialogs.pop_front();
+            if (m_waitingForDialogs.empty())
+                m_dialogWatch->stop();
+            next();
+        });
+    }
+    if (!m_dialogWatch->isActive())
+        m_dialogWatch->start();
 }
 
 // ---- right clicks -----------------------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include <QSizeF>
 #include <QWidget>
 
+#include <deque>
 #include <functional>
 
 class ContextMenuPresenter;
@@ -19,6 +20,7 @@ class KeyboardEventMonitor;
 class QLabel;
 class QMimeData;
 class QPushButton;
+class QTimer;
 class WheelZoomMonitor;
 
 // The content of the editor window: the canvas area (the image canvas, or the empty
@@ -57,6 +59,13 @@ public:
     // ahead: after a save that succeeded, or a discard. A question already up answers
     // a second request with no.
     void settleUnsavedWork(std::function<void(bool proceed)> then);
+
+    // Runs `action` now when no dialog is open (the unsaved-work question or any other
+    // modal dialog but the failed-open alert), else once none is, after the actions
+    // waiting before it.
+    void whenNoDialogIsOpen(std::function<void()> action);
+    bool isDialogOpen() const;
+    static constexpr int dialogWatchIntervalMs = 100;
 
     // The size fit commands fit the image into: the content less the information bar.
     QSizeF currentFitAreaSize() const;
@@ -114,6 +123,8 @@ private:
     std::function<void()> m_quit;
     QPointer<QMessageBox> m_alert;
     bool m_askingAboutWork = false;
+    std::deque<std::function<void()>> m_waitingForDialogs;
+    QTimer* m_dialogWatch = nullptr;
     QString m_shownTitle;
     // Until the view is first laid out, every editor fits into 800 x 600.
     QSizeF m_currentFitAreaSize { 800.0, 600.0 };

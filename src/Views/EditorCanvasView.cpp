@@ -290,8 +290,32 @@ void EditorCanvasView::beginPointer(const QPointF& position)
         return;
     }
     m_session.gesture = Gesture::drawing;
-    const QPointF start = transform.imagePoint(position);
-    m_viewModel->handleDragChanged(start, start, transform.scaledSize, m_viewModel->originalImageSize());
+    // A drawing tool begins its shape where the button goes down. With no tool a drag
+    // moves the annotation under the pointer, and the model hears of it only once the
+    // pointer moves: a press that stays put is a click, never a move, so a second click
+    // can still make a double click.
+    if (m_viewModel->currentTool() != ToolType::none) {
+        const QPointF start = transform.imagePoint(position);
+        m_viewModel->handleDragChanged(start, start, transform.scaledSize, m_viewModel->originalImageSize());
+        m_session.begun = true;
+    }
+}
+
+bool EditorCanvasView::editTextAt(const QPointF& position)
+{
+    if (!m_viewModel->selectedImage() || m_viewModel->isEditingText())
+        return false;
+    const HandleFrameTransform transform = currentTransform();
+    const AnnotationManager& store = *m_viewModel->annotationManager();
+    const std::optional<QUuid> hit =
+        store.hitTestAnnotation(transform.imagePoint(position), transform.scaledSize, m_viewModel->originalImageSize());
+    if (!hit)
+        return false;
+    const auto& texts = store.texts();
+    if (std::none_of(texts.begin(), texts.end(), [&](const TextAnnotation& text) { return text.id == *hit; }))
+        return false;
+    m_viewModel->editTextAnnotation(*hit, transform.scaledSize);
+    return true;
 }
 
 void EditorCanvasView::mousePressEvent(QMouseEvent* event)
@@ -318,7 +342,14 @@ void EditorCanvasView::mouseDoubleClickEvent(QMouseEvent* event)
         event->accept();
         return;
     }
-    // The model tells a double click from two clicks itself; to it this is one more press.
+    // A double click on a text opens it for typing whatever the tool; the press and the
+    // release that follow are part of it. Elsewhere the model tells a double click from
+    // two clicks itself, and to it this is one more press.
+    if (editTextAt(event->position())) {
+        m_session = PointerSession();
+        event->accept();
+        return;
+    }
     beginPointer(event->position());
     event->accept();
 }
@@ -353,8 +384,15 @@ void EditorCanvasView::mouseMoveEvent(QMouseEvent* event)
         break;
     }
     case Gesture::drawing: {
-        m_viewModel->handleDragChanged(t.imagePoint(m_session.pressPosition), t.imagePoint(position), t.scaledSize,
-                                       m_viewModel->originalImageSize());
+        const QPointF start = t.imagePoint(m_session.pressPosition);
+        if (!m_session.begun) {
+            if (translation.isNull())
+                break;
+            // The move begins where the button went down, then follows the pointer.
+            m_session.begun = true;
+            m_viewModel->handleDragChanged(start, start, t.scaledSize, m_viewModel->originalImageSize());
+        }
+        m_viewModel->handleDragChanged(start, t.imagePoint(position), t.scaledSize, m_viewModel->originalImageSize());
         if (!m_session.panStarted && distance(position, m_session.pressPosition) < panMinimumDistance)
             break;
         m_session.panStarted = true;

@@ -120,6 +120,7 @@ private:
         HandleFrameTransform transform; // of the rendering the gesture began in
         bool cropStarted = false;
         bool panStarted = false;
+        bool begun = false; // the model has heard of this drag
         std::optional<ImageEditorViewModel::HandleDragKind> handleKind;
         QPointF handlePoint;
     };
@@ -129,6 +130,9 @@ private:
     void observeDocument();
     void tryFitNewImage(bool allowRetry);
     void beginPointer(const QPointF& position);
+    // Opens the text under a viewport point in the in-place editor; false when no text
+    // is there or one is already being typed.
+    bool editTextAt(const QPointF& position);
     void updateHover(const QPointF& position);
     std::vector<QPointF> handleViewportPoints(const HandleFrameTransform& transform) const;
     void anchoredZoom(double ratio, QPointF anchor, double newZoom);

@@ -3,7 +3,18 @@
 #include "App/MainWindowController.h"
 #include "Core/Settings.h"
 
+#include "Models/ImageEditorViewModel.h"
+#include "Models/ImageLoadManager.h"
+#include "Views/ContentView.h"
+
+#include <QApplication>
+#include <QAbstractButton>
+#include <QDialog>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -129,4 +140,102 @@ TEST_F(MainWindowControllerTest, ACaptureShowIsReassertedWhileLumetraIsNotActive
     controller.show(false);
     spinUntil([] { return false; }, 800);
     EXPECT_EQ(activations, QList<double>{0.0});
+}
+
+TEST_F(MainWindowControllerTest, AWindowDestroyedFromOutsideComesBackWithTheDocumentAndTheTypedText)
+{
+    bool destroyedOutside = false;
+    controller.setNativeWindowGoneProvider([&](QWidget*) { return destroyedOutside; });
+    controller.show();
+    QPointer<QWidget> first = controller.window();
+    QPointer<ContentView> content = controller.contentView();
+    ImageEditorViewModel& model = *content->viewModel();
+    QImage pixels(120, 90, QImage::Format_ARGB32_Premultiplied);
+    pixels.fill(Qt::gray);
+    model.setLoadedImage(Image(pixels), QUrl::fromLocalFile(QStringLiteral("/tmp/kept.png")));
+    model.beginTextEditing(QPointF(20, 20), QSizeF(120, 90), std::nullopt, 24.0);
+    model.setTempTextInput(QStringLiteral("typed"));
+
+    controller.show();
+    EXPECT_EQ(controller.window(), first.data()) << "a window still there is reused";
+
+    destroyedOutside = true;
+    controller.show();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_NE(controller.window(), nullptr);
+    EXPECT_TRUE(first.isNull()) << "the husk is dropped";
+    EXPECT_TRUE(controller.window()->isVisible());
+    EXPECT_EQ(controller.contentView(), content.data());
+    EXPECT_TRUE(controller.window()->isAncestorOf(content));
+    EXPECT_NE(controller.window()->findChild<QMenuBar*>(), nullptr);
+    EXPECT_TRUE(model.isEditingText());
+    EXPECT_EQ(model.tempTextInput(), QStringLiteral("typed"));
+    EXPECT_EQ(model.displayName(), QStringLiteral("kept.png"));
+    model.cancelTextEditing();
+    controller.discardUnsavedWork();
+    controller.setNativeWindowGoneProvider({});
+}
+
+TEST_F(MainWindowControllerTest, AFileHandedOverWhileTheCloseIsAskedAboutOpensInANewWindow)
+{
+    QTemporaryDir dir;
+    QImage other(33, 44, QImage::Format_RGB32);
+    other.fill(Qt::darkGray);
+    const QString path = dir.filePath(QStringLiteral("other.png"));
+    ASSERT_TRUE(other.save(path));
+
+    controller.show();
+    QPointer<QWidget> first = controller.window();
+    ImageEditorViewModel* model = controller.contentView()->viewModel();
+    QImage pixels(50, 50, QImage::Format_RGB32);
+    pixels.fill(Qt::gray);
+    model->setLoadedImage(Image(pixels), QUrl::fromLocalFile(dir.filePath(QStringLiteral("first.png"))));
+    model->rotateRight();
+
+    // The close asks; the file comes while the question is up (from within its own
+    // loop), and the answer is Discard.
+    bool handedOver = false;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* question = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!question || handedOver)
+            return;
+        handedOver = true;
+        ImageLoadManager::shared().loadImage(QUrl::fromLocalFile(path));
+        spinUntil([] { return false; }, 400);
+        question->button(QMessageBox::Discard)->click();
+    });
+    poll.start();
+    first->close();
+    ASSERT_TRUE(spinUntil([&] { return first.isNull(); }, 5000));
+    ASSERT_TRUE(spinUntil([&] {
+        ContentView* content = controller.contentView();
+        const auto& image = content ? content->viewModel()->selectedImage() : std::nullopt;
+        return image && image->pixelSize() == QSize(33, 44);
+    }, 5000));
+    EXPECT_TRUE(controller.window()->isVisible());
+    EXPECT_FALSE(ImageLoadManager::shared().pendingImageURL().has_value());
+}
+
+TEST_F(MainWindowControllerTest, ADialogUpOverTheEditorStaysInFrontWhenTheWindowIsShownAgain)
+{
+    controller.show();
+    active = true;
+    controller.pollTickForTesting();
+    ASSERT_FALSE(controller.isFloating());
+
+    // A hand-off or Open Lumetra while a dialog is up (the unsaved-work question, Save
+    // As): the window comes forward but is not kept above its dialog.
+    active = false;
+    QDialog dialog(controller.window());
+    bool floatedOverDialog = true;
+    QTimer::singleShot(0, [&] {
+        controller.show();
+        floatedOverDialog = controller.isFloating();
+        EXPECT_EQ(QApplication::activeModalWidget(), &dialog);
+        dialog.reject();
+    });
+    dialog.exec();
+    EXPECT_FALSE(floatedOverDialog);
 }

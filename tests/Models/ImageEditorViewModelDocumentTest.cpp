@@ -298,3 +298,39 @@ TEST_F(EditorDocumentTest, OnlyWorkNotKeptIsAskedAboutAndTheNewestReplacementWai
     EXPECT_EQ(questions.size(), 2u) << "nothing to lose, nothing asked";
     EXPECT_EQ(model.displayName(), "four.png");
 }
+
+TEST_F(EditorDocumentTest, WorkClearedAwayIsStillUnsavedWhileItCanBeUndone)
+{
+    model.setLoadedImage(solidImage(100, 80), QUrl::fromLocalFile(dir.filePath("one.png")));
+    model.clearImage();
+    EXPECT_FALSE(model.hasUnsavedWork()) << "the file as it was opened is not lost";
+    model.undo();
+
+    const ArrowAnnotation drawn = arrow();
+    model.saveUndoState();
+    model.annotationManager()->appendArrow(drawn);
+    model.clearImage();
+    ASSERT_FALSE(model.selectedImage().has_value());
+    EXPECT_TRUE(model.hasUnsavedWork()) << "the arrow lives on only in the history";
+    model.undo();
+    EXPECT_TRUE(model.hasUnsavedWork());
+    model.redo();
+    EXPECT_TRUE(model.hasUnsavedWork());
+
+    // Kept (saved or copied) before the clear: nothing is lost by closing.
+    model.undo();
+    model.markContentKept(model.currentContent());
+    model.clearImage();
+    EXPECT_FALSE(model.hasUnsavedWork());
+
+    // A turn alone is work too.
+    model.undo();
+    model.rotateRight();
+    model.clearImage();
+    EXPECT_TRUE(model.hasUnsavedWork());
+
+    // A new document starts a new history: nothing of the old one is asked about.
+    model.setLoadedImage(solidImage(60, 40), QUrl::fromLocalFile(dir.filePath("two.png")));
+    model.clearImage();
+    EXPECT_FALSE(model.hasUnsavedWork());
+}

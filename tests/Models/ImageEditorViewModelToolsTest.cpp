@@ -37,8 +37,6 @@ TEST_F(EditorToolsTest, ChoosingAToolDropsWhatBelongsToTheOldOne)
     store().appendArrow(arrow(true));
     model.setCropDragMode(ImageEditorViewModel::CropDragMode::move());
     model.setTempTextBoxRect(QRectF(0, 0, 9, 9));
-    model.setIsEditingText(true);
-    model.setTempTextInput("kept");
     model.setEditingArrowId(store().arrows().first().id);
     model.selectTool(ToolType::highlighter);
     EXPECT_FALSE(model.isCropping() || ImageEditorViewModel::globalIsCropping());
@@ -47,13 +45,53 @@ TEST_F(EditorToolsTest, ChoosingAToolDropsWhatBelongsToTheOldOne)
     EXPECT_TRUE(model.currentFreehandIsHighlighter());
     EXPECT_FALSE(store().selectedAnnotationId().has_value());
     EXPECT_FALSE(model.tempTextBoxRect().has_value());
-    EXPECT_TRUE(model.isEditingText()) << "an open text box stays open";
-    EXPECT_EQ(model.tempTextInput(), "kept");
     EXPECT_TRUE(model.editingArrowId().has_value()) << "editing ids outlive tool changes";
 
     model.selectTool(ToolType::arrow);
     EXPECT_FALSE(model.currentFreehandIsHighlighter());
     EXPECT_EQ(model.currentTool(), ToolType::arrow);
+}
+
+TEST_F(EditorToolsTest, ChoosingAToolCommitsTheTextBeingTypedAndTheNewToolDrawsAtOnce)
+{
+    const QSizeF display(800, 600);
+    model.selectTool(ToolType::text);
+    model.handleDragEnded(QPointF(100, 100), QPointF(100, 100), display, display);
+    ASSERT_TRUE(model.isEditingText());
+    model.setTempTextInput("Abc");
+
+    model.selectTool(ToolType::rectangle);
+    EXPECT_FALSE(model.isEditingText());
+    ASSERT_EQ(store().texts().size(), 1);
+    EXPECT_EQ(store().texts().first().text, "Abc");
+    EXPECT_EQ(model.currentTool(), ToolType::rectangle) << "the commit does not take the chosen tool back";
+    EXPECT_TRUE(model.canUndo());
+
+    model.handleDragChanged(QPointF(200, 200), QPointF(200, 200), display, display);
+    model.handleDragChanged(QPointF(200, 200), QPointF(300, 280), display, display);
+    model.handleDragEnded(QPointF(200, 200), QPointF(300, 280), display, display);
+    EXPECT_EQ(store().rectangles().size(), 1);
+    EXPECT_EQ(model.currentTool(), ToolType::rectangle);
+
+    // Undo takes the rectangle, then the text, one step each.
+    model.undo();
+    EXPECT_TRUE(store().rectangles().isEmpty());
+    EXPECT_EQ(store().texts().size(), 1);
+    model.undo();
+    EXPECT_TRUE(store().texts().isEmpty());
+
+    // An edit of a stored text is kept the same way; an empty box leaves nothing.
+    model.redo();
+    model.editTextAnnotation(store().texts().first().id, display);
+    model.setTempTextInput("Abcd");
+    model.selectTool(ToolType::arrow);
+    EXPECT_EQ(store().texts().first().text, "Abcd");
+    model.selectTool(ToolType::text);
+    model.handleDragEnded(QPointF(400, 400), QPointF(400, 400), display, display);
+    ASSERT_TRUE(model.isEditingText());
+    model.selectTool(ToolType::line);
+    EXPECT_FALSE(model.isEditingText());
+    EXPECT_EQ(store().texts().size(), 1);
 }
 
 TEST_F(EditorToolsTest, SelectingRecordsTheEditingIds)

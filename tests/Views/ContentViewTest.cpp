@@ -8,12 +8,16 @@
 #include "Models/ImageLoadManager.h"
 #include "Platform/UserDefaults.h"
 #include "Views/CommandRouter.h"
+#include "Output/ImageOutputController.h"
+#include "Output/SavePanel.h"
 #include "Views/ContentView.h"
+#include "Views/EditorOutputHost.h"
 #include "Views/EditorKeyMonitor.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QDragEnterEvent>
+#include <QDialog>
 #include <QDir>
 #include <QLabel>
 #include <QMessageBox>
@@ -277,4 +281,130 @@ TEST_F(ContentViewTest, UnsavedWorkIsAskedAboutUntilDontAskAgainIsTicked)
     EXPECT_EQ(asked, 1) << "asked once, then not again";
     EXPECT_FALSE(Settings::askToSaveChanges.read());
     Settings::askToSaveChanges.remove();
+}
+
+namespace {
+
+// Clicks `button` of the next unsaved-work question that comes up, from within the
+// question's own event loop; counts the questions answered.
+void answerNextQuestion(QMessageBox::StandardButton button, int* answered)
+{
+    auto* poll = new QTimer();
+    poll->setInterval(20);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, button, answered] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || box->objectName() != QStringLiteral("lumetraUnsavedWork"))
+            return;
+        ++*answered;
+        poll->deleteLater();
+        poll->stop();
+        box->button(button)->click();
+    });
+    poll->start();
+}
+
+} // namespace
+
+TEST_F(ContentViewTest, AFileHandedOverWhileTheQuestionIsUpOpensOnceItIsAnswered)
+{
+    model().setLoadedImage(solidImage(50, 50), fileUrl("first.png"));
+    model().rotateRight();
+    const QString path = writeFile(dir, QStringLiteral("other.png"), solidPng(33, 44, Qt::gray));
+
+    // Asked for a close; the file comes meanwhile; the answer is Cancel.
+    bool checked = false;
+    QTimer::singleShot(0, [&] {
+        ASSERT_TRUE(QTest::qWaitFor([] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); }, 5000));
+        ImageLoadManager::shared().setPendingImageURL(QUrl::fromLocalFile(path));
+        QTest::qWait(400);
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(model().displayName(), QStringLiteral("first.png")) << "nothing changes under the question";
+        EXPECT_EQ(window.findChildren<QMessageBox*>().size(), 1) << "one question at a time";
+        checked = true;
+        box->button(QMessageBox::Cancel)->click();
+    });
+    std::optional<bool> proceed;
+    content->settleUnsavedWork([&](bool go) { proceed = go; });
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(proceed, false);
+
+    // The work is still unsaved: the file asks again, and opens on Discard.
+    int answered = 0;
+    answerNextQuestion(QMessageBox::Discard, &answered);
+    ASSERT_TRUE(waitForImage(QSize(33, 44)));
+    EXPECT_EQ(answered, 1);
+    EXPECT_EQ(model().displayName(), QStringLiteral("other.png"));
+    EXPECT_FALSE(ImageLoadManager::shared().pendingImageURL().has_value());
+}
+
+TEST_F(ContentViewTest, AFileHandedOverDuringAnotherDialogWaitsUntilItIsClosed)
+{
+    model().setLoadedImage(solidImage(50, 50), fileUrl("first.png"));
+    model().rotateRight();
+    const QString path = writeFile(dir, QStringLiteral("other.png"), solidPng(33, 44, Qt::gray));
+
+    // A modal dialog of the editor's (as Save As is): the file waits behind it, asks
+    // nothing while it is up, and is asked about once it has closed.
+    QDialog dialog(&window);
+    int answered = 0;
+    QTimer::singleShot(0, [&] {
+        ImageLoadManager::shared().setPendingImageURL(QUrl::fromLocalFile(path));
+        QTest::qWait(400);
+        EXPECT_EQ(QApplication::activeModalWidget(), &dialog) << "no question over or behind the dialog";
+        EXPECT_TRUE(window.findChildren<QMessageBox*>().isEmpty());
+        EXPECT_EQ(model().displayName(), QStringLiteral("first.png"));
+        dialog.reject();
+    });
+    answerNextQuestion(QMessageBox::Discard, &answered);
+    dialog.exec();
+    ASSERT_TRUE(waitForImage(QSize(33, 44)));
+    EXPECT_EQ(answered, 1);
+
+    // With nothing to lose, it opens as soon as the dialog closes, without a question.
+    const QString next = writeFile(dir, QStringLiteral("next.png"), solidPng(21, 12, Qt::gray));
+    QTimer::singleShot(0, [&] {
+        ImageLoadManager::shared().setPendingImageURL(QUrl::fromLocalFile(next));
+        QTest::qWait(300);
+        EXPECT_EQ(model().displayName(), QStringLiteral("other.png"));
+        dialog.reject();
+    });
+    dialog.exec();
+    ASSERT_TRUE(waitForImage(QSize(21, 12)));
+    EXPECT_EQ(answered, 1) << "nothing to lose, nothing asked";
+}
+
+TEST_F(ContentViewTest, WorkClearedAwayIsAskedAboutByItsNameAndSavedWhenTheAnswerIsSave)
+{
+    model().setLoadedImage(solidImage(50, 40), QUrl::fromLocalFile(dir.filePath(QStringLiteral("first.png"))));
+    model().saveUndoState();
+    model().annotationManager()->appendArrow({ .startPoint = QPointF(0.1, 0.1), .endPoint = QPointF(0.9, 0.9) });
+    model().clearImage();
+    ASSERT_FALSE(model().selectedImage().has_value());
+
+    const QString written = dir.filePath(QStringLiteral("kept.png"));
+    content->output()->controller()->setSavePanelRunner(
+        [&](const auto&, const auto&) -> std::optional<SavePanelResult> { return SavePanelResult{ written, QStringLiteral("png"), 0.9 }; });
+    QString asked;
+    auto* poll = new QTimer();
+    poll->setInterval(20);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, &asked] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || box->objectName() != QStringLiteral("lumetraUnsavedWork"))
+            return;
+        asked = box->text();
+        poll->deleteLater();
+        poll->stop();
+        box->button(QMessageBox::Save)->click();
+    });
+    poll->start();
+    std::optional<bool> proceed;
+    content->settleUnsavedWork([&](bool go) { proceed = go; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return proceed.has_value(); }, 5000));
+    EXPECT_EQ(asked, localizedFormat(QStringLiteral("unsaved.message"), { QStringLiteral("first.png") }));
+    EXPECT_TRUE(*proceed);
+    ASSERT_TRUE(QFileInfo::exists(written)) << "the document before the clear was saved";
+    EXPECT_EQ(QImage(written).size(), QSize(50, 40));
+    EXPECT_EQ(model().annotationManager()->arrows().size(), 1);
+    EXPECT_FALSE(model().hasUnsavedWork());
 }

@@ -366,6 +366,78 @@ TEST(EditorCanvasText, TextToolClickOpensAnUprightBoxThatCommitsOnReturnAndEscap
     EXPECT_EQ(s.annotations().texts().size(), 1);
 }
 
+TEST(EditorCanvasText, DoubleClickOnATextOpensItForTypingWithAnyToolAndUndoTakesTheEditBack)
+{
+    ShownCanvas s(QSize(400, 300), solidImage(400, 300), 1.0);
+    InPlaceTextEditor* editor = s.canvas.textEditor();
+
+    // Text tool, a box dragged out, typed, a click elsewhere, Escape twice.
+    s.model.selectTool(ToolType::text);
+    drag(&s.canvas, QPointF(100, 100), QPointF(260, 130));
+    ASSERT_TRUE(s.model.isEditingText());
+    QTRY_VERIFY(editor->hasFocus());
+    QTest::keyClicks(editor, QStringLiteral("Edit me"));
+    serverClicks(&s.canvas, QPoint(300, 250), 1);
+    ASSERT_EQ(s.annotations().texts().size(), 1);
+    const QUuid id = s.annotations().texts().first().id;
+    QTest::keyClick(&s.canvas, Qt::Key_Escape);
+    QTest::keyClick(&s.canvas, Qt::Key_Escape);
+    ASSERT_EQ(s.model.currentTool(), ToolType::none);
+    const HandleFrameTransform t = s.canvas.currentTransform();
+    const QPointF centre = s.annotations().texts().first().position;
+    const QPoint onText =
+        t.viewportPoint(QPointF(centre.x() * t.scaledSize.width(), centre.y() * t.scaledSize.height())).toPoint();
+
+    MouseButtonLog log;
+    s.canvas.installEventFilter(&log);
+    QString expected = QStringLiteral("Edit me");
+    for (const ToolType tool : { ToolType::none, ToolType::text, ToolType::arrow, ToolType::rectangle, ToolType::number }) {
+        SCOPED_TRACE(static_cast<int>(tool));
+        s.model.selectTool(tool);
+        log.types.clear();
+        QTest::qWait(600); // no click before is near enough in time to pair with these
+        serverClicks(&s.canvas, onText);
+        EXPECT_EQ(log.types, (QList<QEvent::Type>{ QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                                                   QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease }));
+        ASSERT_TRUE(s.model.isEditingText());
+        EXPECT_EQ(s.model.editingTextId(), id);
+        EXPECT_EQ(s.model.tempTextInput(), expected);
+        QTRY_VERIFY(editor->hasFocus());
+        QTest::keyClicks(editor, QStringLiteral("!"));
+        EXPECT_EQ(s.model.tempTextInput(), expected + QStringLiteral("!"));
+
+        serverClicks(&s.canvas, QPoint(380, 280), 1);
+        EXPECT_FALSE(s.model.isEditingText());
+        ASSERT_EQ(s.annotations().texts().size(), 1);
+        EXPECT_EQ(s.annotations().texts().first().id, id);
+        EXPECT_EQ(s.annotations().texts().first().text, expected + QStringLiteral("!"));
+        EXPECT_TRUE(s.annotations().numbers().isEmpty()) << "the clicks on the text placed nothing";
+
+        // One undo step takes the edit back, and only the edit.
+        s.model.undo();
+        ASSERT_EQ(s.annotations().texts().size(), 1);
+        EXPECT_EQ(s.annotations().texts().first().text, expected);
+        s.model.redo();
+        expected += QStringLiteral("!");
+        EXPECT_EQ(s.annotations().texts().first().text, expected);
+    }
+
+    // A press that stays put moves nothing and takes no undo step; a drag still moves.
+    s.model.selectTool(ToolType::none);
+    const int steps = s.model.undoStack().size();
+    const double before = s.annotations().texts().first().position.x();
+    QTest::qWait(600);
+    QTest::mousePress(&s.canvas, Qt::LeftButton, Qt::NoModifier, onText);
+    EXPECT_FALSE(s.model.annotationDragLastLocation().has_value());
+    QTest::mouseRelease(&s.canvas, Qt::LeftButton, Qt::NoModifier, onText);
+    EXPECT_EQ(s.model.undoStack().size(), steps);
+    EXPECT_EQ(s.annotations().selectedAnnotationId(), id) << "a click selects";
+    QTest::qWait(600);
+    drag(&s.canvas, onText, onText + QPointF(40, 0));
+    EXPECT_NEAR(s.annotations().texts().first().position.x(), before + 40.0 / 400.0, 1e-9);
+    EXPECT_EQ(s.model.undoStack().size(), steps + 1);
+}
+
 TEST(EditorCanvasText, NewTextShowsInTheBoxAtTheSizeItIsDrawnAfterwards)
 {
     ShownCanvas s(QSize(400, 300), solidImage(800, 600));

@@ -8,7 +8,10 @@
 #include "Platform/NotificationCenter.h"
 #include "Views/EditorCanvasView.h"
 
+#include <QGuiApplication>
 #include <QObject>
+#include <QStyleHints>
+#include <QWindow>
 #include <QStringList>
 #include <QTest>
 #include <QUrl>
@@ -42,6 +45,47 @@ inline void drag(QWidget* widget, QPointF from, QPointF to, int steps = 8)
     }
     QTest::mouseRelease(widget, Qt::LeftButton, Qt::NoModifier, to.toPoint());
 }
+
+// Clicks as a display server delivers them: a press and a release at `pos`, `count`
+// times, `gapMs` apart in real time and in the events' time stamps. They enter Qt at the
+// window, as the X11 connection hands them in, so Qt itself turns a second press soon
+// enough after the first into a double click.
+inline void serverClicks(QWidget* widget, QPoint pos, int count = 2, int gapMs = 120)
+{
+    QWindow* window = widget->window()->windowHandle();
+    const QPointF global = widget->mapToGlobal(QPointF(pos));
+    const QPointF local = window->mapFromGlobal(global);
+    const int apart = 10 * QGuiApplication::styleHints()->mouseDoubleClickInterval();
+    int& time = QTest::lastMouseTimestamp;
+    time += apart; // never a double click with what came before
+    for (int i = 0; i < count; ++i) {
+        if (i > 0) {
+            QTest::qWait(gapMs);
+            time += gapMs;
+        }
+        qt_handleMouseEvent(window, local, global, Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress,
+                            Qt::NoModifier, time);
+        time += 15;
+        qt_handleMouseEvent(window, local, global, Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease,
+                            Qt::NoModifier, time);
+    }
+    time += apart;
+}
+
+// The button presses, releases and double clicks a widget receives.
+class MouseButtonLog : public QObject {
+public:
+    QList<QEvent::Type> types;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        const QEvent::Type type = event->type();
+        if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease || type == QEvent::MouseButtonDblClick)
+            types << type;
+        return false;
+    }
+};
 
 // Every notification of the given names posted while it lives, in order.
 class NotificationRecorder : public QObject {

@@ -7,6 +7,7 @@
 #include "Models/Palette.h"
 #include "Views/ColorSwatch.h"
 #include "Views/CropBar.h"
+#include "Views/InPlaceTextEditor.h"
 #include "Views/ToolButton.h"
 #include "Views/ToolPropertyPanels.h"
 #include "Views/ZoomMenu.h"
@@ -196,6 +197,44 @@ TEST(FloatingToolbarTools, TapOnTheCurrentToolTogglesItsPanelAndOnAnotherToolSel
     EXPECT_EQ(w.toolbar->activePanel(), ToolType::arrow);
     EXPECT_TRUE(w.model.annotationManager()->selectedAnnotationId().has_value());
     EXPECT_EQ(w.model.selectedAnnotationKind(), ToolType::arrow);
+}
+
+TEST(FloatingToolbarTools, AnotherToolChosenWhileTypingKeepsTheTextAndDrawsAtOnce)
+{
+    ToolbarWindow w;
+    w.load();
+    const HandleFrameTransform t = w.canvas->currentTransform();
+    const auto at = [&](double x, double y) { return t.viewportPoint(QPointF(x, y)); };
+    AnnotationManager& store = *w.model.annotationManager();
+
+    QTest::mouseClick(w.toolbar->toolButton(ToolType::text), Qt::LeftButton);
+    ASSERT_EQ(w.model.currentTool(), ToolType::text);
+    QTest::mouseClick(w.canvas, Qt::LeftButton, Qt::NoModifier, at(60, 60).toPoint());
+    ASSERT_TRUE(w.model.isEditingText());
+    InPlaceTextEditor* editor = w.canvas->textEditor();
+    QTRY_VERIFY(editor->hasFocus());
+    QTest::keyClicks(editor, QStringLiteral("Abc"));
+
+    QTest::mouseClick(w.toolbar->toolButton(ToolType::rectangle), Qt::LeftButton);
+    EXPECT_EQ(w.model.currentTool(), ToolType::rectangle);
+    EXPECT_FALSE(w.model.isEditingText());
+    ASSERT_EQ(store.texts().size(), 1);
+    EXPECT_EQ(store.texts().first().text, QStringLiteral("Abc"));
+    QTRY_VERIFY(!editor->isVisible());
+
+    // The rectangle tool draws at once, twice, and keeps being the tool.
+    CanvasTest::drag(w.canvas, at(150, 100), at(250, 180));
+    CanvasTest::drag(w.canvas, at(150, 200), at(250, 280));
+    EXPECT_EQ(store.rectangles().size(), 2);
+    EXPECT_EQ(w.model.currentTool(), ToolType::rectangle);
+    EXPECT_TRUE(w.model.canUndo());
+
+    // Escape now leaves the tool; the text stays.
+    w.canvas->setFocus();
+    QTest::keyClick(w.canvas, Qt::Key_Escape);
+    QTest::keyClick(w.canvas, Qt::Key_Escape);
+    EXPECT_EQ(store.texts().size(), 1);
+    EXPECT_EQ(w.model.currentTool(), ToolType::none);
 }
 
 TEST(FloatingToolbarTools, SelectedAnnotationHighlightsTheButtonOfItsKind)

@@ -1,0 +1,131 @@
+// The editor on a real X server, driven as a user drives it: a text typed earlier is
+// opened again by a double click and changed, and the editor survives its window being
+// destroyed by another program with the text being typed.
+#include "E2eImageProbes.h"
+#include "XvfbDesktop.h"
+
+#include <QImage>
+#include <QThread>
+
+namespace {
+
+using namespace e2e;
+
+const QRgb kBackground = qRgb(0x30, 0x90, 0xd0);
+const QString kEditorTitle = QStringLiteral("^Lumetra - plain\\.png$");
+
+class EditorTextAndWindow : public DesktopTest {
+protected:
+    DesktopOptions desktopOptions() const override { return {.windowManager = true}; }
+
+    void openEditor()
+    {
+        QImage image(640, 400, QImage::Format_RGB32);
+        image.fill(kBackground);
+        const auto window = desktop().startLumetraOnImage(desktop().saveImage(QStringLiteral("plain.png"), image));
+        ASSERT_TRUE(window) << desktop().errorString().toStdString();
+        m_window = *window;
+        ASSERT_TRUE(desktop().activate(m_window));
+        findImage();
+    }
+
+    // Where the image shows on the screen.
+    void findImage()
+    {
+        desktop().waitForScreenshot(m_window, [](const QImage& shot) {
+            return countPixels(shot, shot.rect(), [](const QColor& c) { return c.rgb() == kBackground; }) > 10000;
+        });
+        const QImage screen = desktop().screenshot();
+        m_image = boundsOfColour(screen, screen.rect(), kBackground);
+        ASSERT_GT(m_image.width(), 200);
+    }
+
+    // How many pixels of `area` on the screen are not the image's own colour.
+    int marked(const QRect& area)
+    {
+        return countPixels(desktop().screenshot(), area, [](const QColor& c) { return c.rgb() != kBackground; });
+    }
+
+    QString m_window;
+    QRect m_image;
+};
+
+} // namespace
+
+TEST_F(EditorTextAndWindow, ADoubleClickOnATextOpensItAgainAndUndoTakesTheChangeBack)
+{
+    openEditor();
+    const QPoint at = m_image.topLeft() + QPoint(60, 60);
+    const QRect line(at - QPoint(4, 8), QSize(260, 40));
+    const QPoint elsewhere = m_image.bottomRight() - QPoint(30, 30);
+
+    desktop().key(QStringLiteral("4")); // the text tool
+    ASSERT_TRUE(desktop().click(at));
+    desktop().xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("40"), QStringLiteral("Edit me")});
+    ASSERT_TRUE(desktop().click(elsewhere));
+    desktop().key(QStringLiteral("Escape"));
+    desktop().key(QStringLiteral("Escape"));
+    QThread::msleep(300);
+    const int typed = marked(line);
+    ASSERT_GT(typed, 30) << "the text shows";
+
+    // Two clicks 80 ms apart on the text, with no tool, then with the text tool.
+    int before = typed;
+    for (const QString& toolKey : {QString(), QStringLiteral("4")}) {
+        if (!toolKey.isEmpty())
+            desktop().key(toolKey);
+        QThread::msleep(600);
+        ASSERT_TRUE(desktop().click(at + QPoint(12, 6), 1, 2));
+        desktop().xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("40"), QStringLiteral(" WWW")});
+        ASSERT_TRUE(desktop().click(elsewhere));
+        desktop().key(QStringLiteral("Escape"));
+        QThread::msleep(300);
+        const int longer = marked(line);
+        EXPECT_GT(longer, before + 20) << "the typed letters joined the text";
+        before = longer;
+    }
+
+    // Undo takes the last change back in one step: the text as it was before it.
+    desktop().key(QStringLiteral("ctrl+z"));
+    QThread::msleep(400);
+    const int undone = marked(line);
+    EXPECT_LT(undone, before - 20);
+    EXPECT_GT(undone, typed + 20);
+}
+
+TEST_F(EditorTextAndWindow, AWindowDestroyedFromOutsideComesBackWithTheTextBeingTyped)
+{
+    openEditor();
+    const QPoint at = m_image.topLeft() + QPoint(60, 60);
+    desktop().key(QStringLiteral("4"));
+    ASSERT_TRUE(desktop().click(at));
+    desktop().xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("40"), QStringLiteral("pending")});
+    QThread::msleep(300);
+
+    // Another program destroys the window (XDestroyWindow); Lumetra stays.
+    ASSERT_TRUE(desktop().xdotool({QStringLiteral("windowclose"), m_window}).ok());
+    ASSERT_TRUE(desktop().waitForWindowGone(kEditorTitle, 5000));
+    QThread::msleep(500);
+    ASSERT_TRUE(desktop().lumetraRunning());
+
+    // Opening Lumetra again (a later launch) shows the editor in a new window, with the
+    // document and the text box still open with its words.
+    const CommandResult again = desktop().run(QStringLiteral(LUMETRA_BINARY), {}, 20000);
+    EXPECT_TRUE(again.ok()) << again.describe().toStdString();
+    const auto window = desktop().waitForWindow(kEditorTitle, 10000);
+    ASSERT_TRUE(window);
+    EXPECT_NE(*window, m_window);
+    m_window = *window;
+    ASSERT_TRUE(desktop().activate(m_window));
+    findImage();
+    const QPoint box = m_image.topLeft() + QPoint(60, 60);
+    const QRect line(box - QPoint(4, 8), QSize(260, 40));
+    const int pending = marked(line);
+    EXPECT_GT(pending, 30) << "the box and its words";
+
+    // Typing goes on in it; Return commits it.
+    desktop().xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("40"), QStringLiteral(" WWW")});
+    desktop().key(QStringLiteral("Return"));
+    QThread::msleep(400);
+    EXPECT_GT(marked(line), pending + 20);
+}
