@@ -19,6 +19,7 @@
 #include "Views/ResizePanelView.h"
 #include "Views/ToolPropertyPanels.h"
 #include "Views/UnsavedWorkPrompt.h"
+#include "Views/WindowFront.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -416,10 +417,8 @@ void ContentView::pendingImageURLChanged()
         self->m_viewModel->loadImage(*url);
         ImageLoadManager::shared().setPendingImageURL(std::nullopt);
         QWidget* editorWindow = self->window();
-        if (editorWindow->isVisible()) {
-            editorWindow->raise();
-            editorWindow->activateWindow();
-        }
+        if (editorWindow->isVisible())
+            WindowFront::raiseAndActivate(editorWindow);
     });
 }
 
