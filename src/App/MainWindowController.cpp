@@ -12,6 +12,7 @@
 #include "Models/ImageLoadManager.h"
 #include "Platform/WindowActivation.h"
 #include "Views/ContentView.h"
+#include "Views/WindowFront.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -183,13 +184,14 @@ bool MainWindowController::applicationIsActive() const
 
 void MainWindowController::activate(QWidget* window)
 {
-    window->raise();
-    window->activateWindow();
+    // While a dialog of the editor is open (an alert, the save question), the dialog
+    // is what takes the keys: it is the one activated.
+    QWidget* target = WindowFront::raiseAndActivate(window);
     // Qt asks as an application, which focus-stealing prevention may turn down for a
     // program the user did not just click; the user asked for this window (a menu
     // item, a hot key, a file), so ask as a pager does.
-    if (window->windowHandle())
-        WindowActivation::activate(WindowActivation::WindowId(window->winId()));
+    if (target->windowHandle())
+        WindowActivation::activate(WindowActivation::WindowId(target->winId()));
 }
 
 void MainWindowController::setFloating(QWidget* window, bool floating)

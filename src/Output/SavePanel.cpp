@@ -213,14 +213,19 @@ void SavePanel::updateQualityRow()
     m_qualityValueLabel->setVisible(isJpeg);
 }
 
+void SavePanel::propose(const std::optional<QString>& imagePath, const std::optional<QString>& lastSavedPath,
+                        const QDateTime& now)
+{
+    setDirectory(SavePanelChoices::defaultFolder(lastSavedPath, imagePath));
+    selectFile(SavePanelChoices::proposedFileName(imagePath, now, selectedFormatId()));
+}
+
 std::optional<SavePanelResult> SavePanel::run(QWidget* parent, const std::optional<QString>& imagePath,
                                               const std::optional<QString>& lastSavedPath)
 {
     UserDefaults& defaults = UserDefaults::standard();
     SavePanel panel(parent, SavePanelChoices::storedFormat(defaults), SavePanelChoices::storedQuality(defaults));
-    panel.setDirectory(SavePanelChoices::defaultFolder(lastSavedPath, imagePath));
-    panel.selectFile(ExportFormats::fileNameForFormat(
-        SavePanelChoices::defaultName(imagePath, QDateTime::currentDateTime()), panel.selectedFormatId()));
+    panel.propose(imagePath, lastSavedPath, QDateTime::currentDateTime());
 
     if (panel.exec() != QDialog::Accepted)
         return std::nullopt;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QFileDialog>
 #include <QString>
 
@@ -50,6 +51,11 @@ public:
     // is written.
     static std::optional<SavePanelResult> run(QWidget* parent, const std::optional<QString>& imagePath,
                                               const std::optional<QString>& lastSavedPath);
+
+    // The folder and the name the panel opens with for an image (its file, if any,
+    // and the last place it was saved to).
+    void propose(const std::optional<QString>& imagePath, const std::optional<QString>& lastSavedPath,
+                 const QDateTime& now);
 
     // Asks before replacing resultPath() when it exists.
     void accept() override;

@@ -22,6 +22,17 @@ QString SavePanelChoices::defaultName(const std::optional<QString>& imagePath, c
     return QStringLiteral("Lumetra ") + ImageDocument::formatNameDate(now);
 }
 
+QString SavePanelChoices::proposedFileName(const std::optional<QString>& imagePath, const QDateTime& now,
+                                          const QString& formatId)
+{
+    if (imagePath && !imagePath->isEmpty()) {
+        const QString name = QFileInfo(*imagePath).fileName();
+        if (ExportFormats::formatIdOfName(name) == formatId)
+            return name;
+    }
+    return ExportFormats::fileNameForFormat(defaultName(imagePath, now), formatId);
+}
+
 namespace {
 
 QString s_lastSavedFolder;

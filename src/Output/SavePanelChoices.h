@@ -14,6 +14,11 @@ namespace SavePanelChoices {
 // extension ("shot.final.png" proposes "shot.final"), else "Lumetra " and the
 // date ("Lumetra 2025-03-01 at 14.05.09").
 QString defaultName(const std::optional<QString>& imagePath, const QDateTime& now);
+// The whole file name put in the panel for format `formatId`: the image file's own
+// name as it stands when its extension already names that format (a file just saved
+// as "q.jpeg" or "UP.JPG" proposes that very name, so Return writes it again), else
+// defaultName() with the format's extension.
+QString proposedFileName(const std::optional<QString>& imagePath, const QDateTime& now, const QString& formatId);
 
 // The folder the panel opens in: that of the last save of this image, else that of
 // the image's file when it is on disk (a capture or a paste has none), else the last

@@ -19,6 +19,7 @@
 #include "Views/ResizePanelView.h"
 #include "Views/ToolPropertyPanels.h"
 #include "Views/UnsavedWorkPrompt.h"
+#include "Views/WindowFront.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -435,10 +436,8 @@ void ContentView::pendingImageURLChanged()
             manager.setPendingImageURL(std::nullopt);
             self->m_viewModel->loadImage(*pending);
             QWidget* editorWindow = self->window();
-            if (editorWindow->isVisible()) {
-                editorWindow->raise();
-                editorWindow->activateWindow();
-            }
+            if (editorWindow->isVisible())
+                WindowFront::raiseAndActivate(editorWindow);
         });
     });
 }

@@ -3,11 +3,13 @@
 #include "Core/LanguageRefresh.h"
 #include "Core/Localization.h"
 #include "Models/ImageEditorViewModel.h"
+#include "Views/CanvasGeometry.h"
 #include "Views/HoverTooltip.h"
 #include "Views/ToolButton.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -74,7 +76,16 @@ CropBar::CropBar(ImageEditorViewModel* viewModel, std::function<void()> onConfir
         field->setFocusPolicy(Qt::ClickFocus);
         connect(field, &QLineEdit::textChanged, this,
                 [this, field, isWidth](const QString& text) { applyCropSizeFields(text, field->isEnabled(), isWidth); });
-        connect(field, &QLineEdit::returnPressed, this, [this] { setFieldFocused(false); });
+        // Return applies the crop from the fields as it does from the canvas: the size
+        // typed is already the rectangle's.
+        connect(field, &QLineEdit::returnPressed, this, [this] {
+            setFieldFocused(false);
+            if (hasSize() && m_onConfirmCrop)
+                m_onConfirmCrop();
+        });
+        // A text field keeps Escape from the editor's keys; here it closes the size
+        // editor, and the next Escape, no longer in a field, cancels the crop.
+        field->installEventFilter(this);
         return field;
     };
     m_widthField = makeField(true);
@@ -194,8 +205,9 @@ void CropBar::syncCropSizeFields()
     QString h = noSizeText;
     if (hasArea(crop) && zoom > 0.0) {
         const double scale = imagePixelScale(*m_viewModel);
-        w = roundedText(crop.width() / zoom * scale);
-        h = roundedText(crop.height() / zoom * scale);
+        const QSizeF seen = shownSize(crop.size());
+        w = roundedText(seen.width() / zoom * scale);
+        h = roundedText(seen.height() / zoom * scale);
     }
     // Written while the editor is closed, so the change handlers leave the rectangle be.
     m_widthField->setText(w);
@@ -210,13 +222,32 @@ void CropBar::applyCropSizeFields(const QString& text, bool enabled, bool isWidt
     if (!typed || *typed <= 0)
         return;
     const double zoom = std::max(m_viewModel->zoomLevel(), 0.0001);
+    // The field names a side as seen; on a quarter-turned view that is the image's other side.
+    const bool imageWidth = isWidth != CanvasGeometry::isQuarterTurn(m_viewModel->rotation());
     const QRectF crop = m_viewModel->cropRect();
-    const int other = toWholePoints((isWidth ? crop.height() : crop.width()) / zoom);
+    const int other = toWholePoints((imageWidth ? crop.height() : crop.width()) / zoom);
     const int side = typedPixelsToPoints(*typed, imagePixelScale(*m_viewModel));
-    if (isWidth)
+    if (imageWidth)
         m_viewModel->setCropSize(side, other);
     else
         m_viewModel->setCropSize(other, side);
+}
+
+QSizeF CropBar::shownSize(QSizeF imageFrameSize) const
+{
+    return CanvasGeometry::rotatedBounds(imageFrameSize, m_viewModel->rotation());
+}
+
+bool CropBar::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && (watched == m_widthField || watched == m_heightField)) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
+            setFieldFocused(false);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void CropBar::setFieldFocused(bool focused)

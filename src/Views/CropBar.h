@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSizeF>
 #include <QString>
 #include <QWidget>
 
@@ -15,12 +16,14 @@ class TooltipTimer;
 
 // The floating toolbar's row in crop mode: cancel, the crop size in image pixels as
 // two editable fields, a one-line hint, and confirm (only while there is a rectangle).
+// The fields read and take the width and height as the image is seen: on a view turned
+// by a quarter they are the image's height and width.
 //
 // The fields show the rectangle's size in pixels, or "—" without one. While either has
 // the keyboard focus the crop-size editor is open (the model's isEditingCropSize): each
 // typed character resizes the rectangle at once, the texts stay as typed, and they are
-// rewritten from the rectangle when the editor closes (Return, a click elsewhere,
-// Escape, or a crop drag on the canvas).
+// rewritten from the rectangle when the editor closes (Return, which also applies the
+// crop, a click elsewhere, Escape, or a crop drag on the canvas).
 class CropBar : public QWidget {
     Q_OBJECT
 public:
@@ -66,8 +69,11 @@ public:
 
 protected:
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // A size of the rectangle's frame (the unturned image) as the user sees it.
+    QSizeF shownSize(QSizeF imageFrameSize) const;
     void focusMoved(QWidget* now);
     void modelCropChanged();
     void styleFields();

@@ -4,6 +4,7 @@
 #include "Core/LanguageRefresh.h"
 #include "Core/Localization.h"
 #include "Models/ImageEditorViewModel.h"
+#include "Views/CanvasGeometry.h"
 #include "Views/ColorSwatch.h"
 #include "Views/HoverTooltip.h"
 #include "Views/PropertyPanelControls.h"
@@ -258,8 +259,10 @@ ResizePanelView::ResizePanelView(ImageEditorViewModel* viewModel, std::function<
     , m_viewModel(viewModel)
     , m_onApplied(std::move(onApplied))
     , m_fields([viewModel]() -> QSizeF {
+        // As the image is seen, and as it is saved: a quarter turn swaps the sides.
         const auto& image = viewModel->selectedImage();
-        return image ? QSizeF(image->pixelSize()) : QSizeF(0.0, 0.0);
+        return image ? CanvasGeometry::rotatedBounds(QSizeF(image->pixelSize()), viewModel->rotation())
+                     : QSizeF(0.0, 0.0);
     })
 {
     setFixedWidth(contentWidth);
@@ -313,6 +316,7 @@ ResizePanelView::ResizePanelView(ImageEditorViewModel* viewModel, std::function<
 
     // The readout and the presets follow the image (an undo, a rotation...); the texts stay.
     connect(m_viewModel, &ImageEditorViewModel::documentChanged, this, &ResizePanelView::refresh);
+    connect(m_viewModel, &ImageEditorViewModel::zoomChanged, this, &ResizePanelView::refresh);
     connect(&LanguageRefresh::shared(), &LanguageRefresh::languageChanged, this, &ResizePanelView::refresh);
     refresh();
 }
@@ -402,7 +406,9 @@ void ResizePanelView::apply()
     const std::optional<QSize> size = m_fields.parsedSize();
     if (!size)
         return;
-    m_viewModel->resizeToPixelSize(size->width(), size->height());
+    // The sizes typed are those seen; the image itself is stored unturned.
+    const QSize image = CanvasGeometry::isQuarterTurn(m_viewModel->rotation()) ? size->transposed() : *size;
+    m_viewModel->resizeToPixelSize(image.width(), image.height());
     if (m_onApplied)
         m_onApplied();
 }

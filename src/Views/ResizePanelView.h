@@ -14,7 +14,8 @@ class QAbstractButton;
 class QLineEdit;
 
 // The arithmetic of the resize panel, apart from its widgets: the two texts, the aspect
-// lock and which field has the keyboard focus, over the pixel size of the image shown.
+// lock and which field has the keyboard focus, over the pixel size of the image as it is
+// seen (a quarter turn swaps its sides).
 //
 // Every change of a text goes through setText(), which keeps the ASCII digits only (at
 // most five) and, with the lock on, derives the other side from the field that has the

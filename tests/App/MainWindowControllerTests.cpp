@@ -2,19 +2,22 @@
 
 #include "App/MainWindowController.h"
 #include "Core/Settings.h"
-
 #include "Models/ImageEditorViewModel.h"
 #include "Models/ImageLoadManager.h"
+
 #include "Views/ContentView.h"
 
-#include <QApplication>
 #include <QAbstractButton>
+#include <QApplication>
 #include <QDialog>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPointer>
+#include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -238,4 +241,34 @@ TEST_F(MainWindowControllerTest, ADialogUpOverTheEditorStaysInFrontWhenTheWindow
     });
     dialog.exec();
     EXPECT_FALSE(floatedOverDialog);
+}
+
+TEST_F(MainWindowControllerTest, FilesHandedOverWhileTheirAlertIsUpLeaveTheKeysWithTheAlert)
+{
+    active = true;
+    controller.show();
+    ContentView* content = controller.contentView();
+    ASSERT_NE(content, nullptr);
+    QSignalSpy loads(content->viewModel(), &ImageEditorViewModel::imageLoadFinished);
+    // Each file as a later launch hands it over: the window is brought forward, then
+    // the file is loaded; none of them can be read.
+    for (int file = 1; file <= 3; ++file) {
+        SCOPED_TRACE(file);
+        controller.show();
+        ImageLoadManager::shared().setPendingImageURL(
+            QUrl::fromLocalFile(QStringLiteral("/nonexistent/missing-%1.png").arg(file)));
+        ASSERT_TRUE(spinUntil([&] { return loads.count() == file; }, 5000));
+        spinUntil([] { return false; }, 100);
+        auto* alert = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(alert, nullptr);
+        EXPECT_TRUE(alert->isVisible());
+        // The window system hands keys to the focused window: that must be the alert,
+        // not the editor window it blocks.
+        EXPECT_EQ(QGuiApplication::focusWindow(), alert->windowHandle());
+    }
+    auto* alert = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(alert, nullptr);
+    ASSERT_NE(QGuiApplication::focusWindow(), nullptr);
+    QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Return);
+    EXPECT_TRUE(spinUntil([&] { return !alert->isVisible(); }, 2000)) << "Return did not answer the alert";
 }

@@ -129,6 +129,44 @@ TEST(SavePanel, ChangingTheFormatRewritesTheTypedExtension)
 
 }
 
+TEST(SavePanel, ProposesTheNameAsTheImageFileWasSaved)
+{
+    struct Case {
+        const char* stored;   // the stored format, the last one saved in
+        const char* file;     // the image's file, "" for a capture
+        const char* proposed; // the name in the panel, which is also the file written
+    };
+    const Case cases[] = {
+        {"jpeg", "q.jpeg", "q.jpeg"},
+        {"jpeg", "UP.JPG", "UP.JPG"},
+        {"tiff", "scan.TIF", "scan.TIF"},
+        {"png", "shot.final.png", "shot.final.png"},
+        // Another format: the name with that format's extension.
+        {"jpeg", "photo.png", "photo.jpg"},
+        {"png", "q.jpeg", "q.png"},
+        {"png", "README", "README.png"},
+        {"png", "", "Lumetra 2025-03-01 at 14.05.09.png"},
+    };
+    const QDateTime when(QDate(2025, 3, 1), QTime(14, 5, 9));
+    QTemporaryDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        std::optional<QString> image;
+        if (*c.file) {
+            image = dir.filePath(c.file);
+            QFile(*image).open(QIODevice::WriteOnly);
+        }
+        EXPECT_EQ(SavePanelChoices::proposedFileName(image, when, c.stored), c.proposed);
+        SavePanel panel(nullptr, c.stored, 0.9);
+        panel.propose(image, std::nullopt, when);
+        ASSERT_NE(panel.nameField(), nullptr);
+        EXPECT_EQ(panel.nameField()->text(), c.proposed);
+        if (image)
+            EXPECT_EQ(panel.resultPath(), dir.filePath(c.proposed));
+        EXPECT_EQ(panel.resultFormatId(), c.stored);
+    }
+}
+
 TEST(SavePanel, TheTypedNameIsTheFileWrittenAndTheOnlyOneReplaced)
 {
     struct Case {

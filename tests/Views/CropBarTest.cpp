@@ -118,8 +118,9 @@ TEST(CropBarTyping, TypedWidthAppliesLiveAndTheTextStaysAsTyped)
     EXPECT_EQ(bar->widthText(), QStringLiteral("12a"));
     EXPECT_DOUBLE_EQ(w.model.cropRect().width(), 12.0);
 
-    // Return closes the editor and rewrites the text from the rectangle.
-    QTest::keyClick(bar->widthField(), Qt::Key_Return);
+    // Leaving the field (the focus goes elsewhere) closes the editor and rewrites the
+    // text from the rectangle.
+    bar->widthField()->clearFocus();
     EXPECT_FALSE(bar->isFieldFocused());
     EXPECT_FALSE(bar->widthField()->hasFocus());
     EXPECT_FALSE(w.model.isEditingCropSize());
@@ -195,3 +196,42 @@ TEST(CropBarSync, EscapeThroughTheModelOrACropDragClosesOnlyTheEditor)
     EXPECT_EQ(bar->heightText(), QStringLiteral("40"));
 }
 
+
+TEST(CropBarTurned, AQuarterTurnedImageReadsAndTakesTheSidesAsSeen)
+{
+    CropBarWindow w; // 400 x 200, seen 200 wide and 400 high once turned
+    CropBar* bar = w.bar();
+    for (auto turn : {&ImageEditorViewModel::rotateRight, &ImageEditorViewModel::rotateLeft}) {
+        SCOPED_TRACE(turn == &ImageEditorViewModel::rotateRight ? "right" : "left");
+        w.model.setRotation(0.0);
+        w.model.selectTool(ToolType::crop);
+        (w.model.*turn)();
+        ASSERT_TRUE(w.model.isCropping());
+        // The rectangle is kept in the unturned image's frame: 50 across it and 120
+        // down it is, on the turned view, a box 120 wide and 50 high.
+        w.model.setCropRect(QRectF(10, 20, 50, 120));
+        EXPECT_EQ(bar->widthText(), QStringLiteral("120"));
+        EXPECT_EQ(bar->heightText(), QStringLiteral("50"));
+
+        // A width typed is the width seen: the image's height on this view.
+        w.typeInto(bar->widthField(), QStringLiteral("90"));
+        EXPECT_EQ(w.model.cropRect().size(), QSizeF(50, 90));
+        w.typeInto(bar->heightField(), QStringLiteral("30"));
+        EXPECT_EQ(w.model.cropRect().size(), QSizeF(30, 90));
+        bar->setFieldFocused(false);
+        EXPECT_EQ(bar->widthText(), QStringLiteral("90"));
+        EXPECT_EQ(bar->heightText(), QStringLiteral("30"));
+
+        // The limits are those of the image as seen: 200 wide.
+        w.typeInto(bar->widthField(), QStringLiteral("5000"));
+        EXPECT_EQ(w.model.cropRect().size(), QSizeF(30, 200));
+        bar->setFieldFocused(false);
+        EXPECT_EQ(bar->widthText(), QStringLiteral("200"));
+    }
+    // A half turn keeps the sides; turning back while the bar shows rewrites the texts.
+    w.model.setRotation(180.0);
+    w.model.setCropRect(QRectF(0, 0, 70, 40));
+    EXPECT_EQ(bar->widthText() + "x" + bar->heightText(), QStringLiteral("70x40"));
+    w.model.rotateRight();
+    EXPECT_EQ(bar->widthText() + "x" + bar->heightText(), QStringLiteral("40x70"));
+}

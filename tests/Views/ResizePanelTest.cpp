@@ -1,6 +1,7 @@
 #include "EditorCanvasTestSupport.h"
 #include "Models/EditorTestSupport.h"
 
+#include "Output/ExportSnapshot.h"
 #include "Views/PropertyPanelControls.h"
 #include "Views/ResizePanelView.h"
 
@@ -106,4 +107,46 @@ TEST(ResizePanel, PrefillsTypesAndAppliesThroughTheEditor)
     panel.widthField()->selectAll();
     QTest::keyClicks(panel.widthField(), "0");
     EXPECT_FALSE(panel.applyButton()->isEnabled());
+}
+
+TEST(ResizePanel, AQuarterTurnedImageIsReadTypedAndSavedAsSeen)
+{
+    ImageEditorViewModel model;
+    model.setLoadedImage(EditorTestSupport::solidImage(800, 600), CanvasTest::fileUrl("turned.png"));
+    model.rotateRight();
+    ResizePanelView panel(&model, [] {});
+    panel.show();
+    EXPECT_EQ(panel.currentSizeReadout()->text(), QString::fromUtf8("600 × 800 px"));
+    EXPECT_EQ(panel.widthField()->text() + "," + panel.heightField()->text(), "600,800");
+
+    // A width typed is the width seen; the lock keeps the seen proportions.
+    panel.widthField()->setFocus();
+    panel.widthField()->selectAll();
+    QTest::keyClicks(panel.widthField(), "400");
+    EXPECT_EQ(panel.widthField()->text() + "," + panel.heightField()->text(), "400,533");
+    panel.applyButton()->click();
+    ASSERT_TRUE(EditorTestSupport::resampled(model));
+    EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(533, 400)) << "the image itself stays unturned";
+    EXPECT_EQ(panel.currentSizeReadout()->text(), QString::fromUtf8("400 × 533 px"));
+    // What is saved is turned as it is seen: 400 wide.
+    ExportSnapshot snapshot;
+    snapshot.image = *model.selectedImage();
+    snapshot.rotation = model.rotation();
+    const std::optional<QImage> saved = renderFlattenedImage(snapshot);
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_EQ(saved->size(), QSize(400, 533));
+
+    // An exact size, not in proportion, goes to the image's sides the same way; turning
+    // the view while the panel is open turns its readout.
+    panel.lockButton()->click();
+    panel.widthField()->selectAll();
+    QTest::keyClicks(panel.widthField(), "300");
+    panel.heightField()->selectAll();
+    QTest::keyClicks(panel.heightField(), "100");
+    panel.applyButton()->click();
+    ASSERT_TRUE(EditorTestSupport::resampled(model));
+    EXPECT_EQ(model.selectedImage()->pixelSize(), QSize(100, 300));
+    EXPECT_EQ(panel.currentSizeReadout()->text(), QString::fromUtf8("300 × 100 px"));
+    model.rotateLeft();
+    EXPECT_EQ(panel.currentSizeReadout()->text(), QString::fromUtf8("100 × 300 px"));
 }

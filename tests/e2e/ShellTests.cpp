@@ -108,6 +108,13 @@ TEST_F(ShellTest, ASecondLaunchOpensItsFileInTheFirstCopyAndExits)
         QThread::msleep(700);
     }
     EXPECT_EQ(desktop().findWindows(alert).size(), 1);
+    // The one alert has the keys: Tab moves within it, Return answers it.
+    const auto shown = desktop().findWindows(alert);
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(waitUntil([&] { return desktop().activeWindow() == shown.first(); }, 5000)) << "the alert is not in front";
+    ASSERT_TRUE(desktop().key(QStringLiteral("Tab")));
+    ASSERT_TRUE(desktop().key(QStringLiteral("Return")));
+    EXPECT_TRUE(desktop().waitForWindowGone(alert, 5000)) << "Return did not answer the alert";
     EXPECT_EQ(desktop().stopLumetra(), 0);
 }
 
