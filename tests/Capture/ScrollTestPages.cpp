@@ -149,6 +149,26 @@ QImage zebraList(int width, int introRows, int entries)
     return image;
 }
 
+QImage indexedRows(int width, int count)
+{
+    QImage image(width, 20 * count, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&image);
+    QFont small(QStringLiteral("DejaVu Sans Mono"), 6);
+    small.setPixelSize(8);
+    const QFont text(QStringLiteral("DejaVu Sans"), 9);
+    for (int i = 0; i < count; ++i) {
+        const int y = 20 * i;
+        painter.fillRect(0, y, width, 20, i % 2 ? QColor(236, 238, 242) : QColor(255, 255, 255));
+        painter.setPen(QColor(90, 90, 90));
+        painter.setFont(small);
+        painter.drawText(3, y + 13, QStringLiteral("%1").arg(i, 3, 10, QLatin1Char('0')));
+        painter.setPen(QColor(30, 30, 30));
+        painter.setFont(text);
+        painter.drawText(40, y + 14, QStringLiteral("Quarterly report.pdf      12 KB      shared with the whole team"));
+    }
+    return image;
+}
+
 QImage frame(const QImage& page, int top, int height, const Decor& decor)
 {
     const int width = page.width();

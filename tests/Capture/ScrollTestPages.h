@@ -20,6 +20,10 @@ QImage page(int width, Layout* layout = nullptr);
 QImage numberLines(int width, int count);
 // A zebra-striped list of identical entries between two blocks of `introRows` of page().
 QImage zebraList(int width, int introRows, int entries);
+// `count` rows of 20 px on alternating grey and white, each with the same text, told
+// apart only by a narrow column at the left holding the row's index in small digits
+// (a log whose lines differ only in a timestamp).
+QImage indexedRows(int width, int count);
 
 // What a frame shows besides the page.
 struct Decor {
