@@ -43,7 +43,10 @@ struct StaticRows {
 
 StaticRows findStaticRows(const FramePixels& previous, const FramePixels& next)
 {
-    const int w = next.width, h = next.height;
+    // Left of where a scrollbar may be: its thumb moves beside a page's own fixed header
+    // too (and the header, compared, would outvote the alike rows below it).
+    const int scrollbarZone = std::min(next.width / 8, 50);
+    const int w = next.width - (next.width - scrollbarZone >= kMinimumSide ? scrollbarZone : 0), h = next.height;
     StaticRows rows;
     while (rows.top < h && rowsMatch(previous.row(rows.top), next.row(rows.top), w))
         ++rows.top;

@@ -184,10 +184,13 @@ QImage frame(const QImage& page, int top, int height, const Decor& decor)
         painter.fillRect(0, decor.header - 1, width, 1, QColor(180, 180, 190));
     }
     if (decor.scrollbar > 0) {
-        // The thumb moves as for a 2400-row document, far enough per step to be seen.
-        const int track = height - decor.header, thumb = std::max(20, track * track / 2400);
-        const int thumbTop = decor.header + qBound(0, top, 2400 - track) * (track - thumb) / (2400 - track);
-        painter.fillRect(width - decor.scrollbar, decor.header, decor.scrollbar, track, QColor(240, 240, 240));
+        // The thumb moves as for a 2400-row document, far enough per step to be seen; for
+        // the page's own header, as for the page with it.
+        const int trackTop = decor.pageHeader ? 0 : decor.header;
+        const int document = decor.pageHeader ? decor.header + page.height() : 2400;
+        const int track = height - trackTop, thumb = std::max(20, track * track / document);
+        const int thumbTop = trackTop + qBound(0, top, document - track) * (track - thumb) / (document - track);
+        painter.fillRect(width - decor.scrollbar, trackTop, decor.scrollbar, track, QColor(240, 240, 240));
         painter.fillRect(width - decor.scrollbar + 2, thumbTop, decor.scrollbar - 4, thumb, QColor(150, 150, 155));
     }
     if (decor.footer > 0) {

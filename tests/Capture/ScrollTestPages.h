@@ -34,6 +34,9 @@ struct Decor {
     int changedRegion = 0; // non-zero: a 40 x 20 clock-like region showing this value
     int footer = 0;        // rows of a fixed bar over the page's bottom
     int sidebar = 0;       // columns of a fixed navigation list at the left
+    // The header is the page's own, stuck to the view's top: the scrollbar runs beside
+    // it, its thumb as long as the view is of the page and header.
+    bool pageHeader = false;
 };
 
 // The view scrolled to `top` (the page row under the header), `height` rows high.

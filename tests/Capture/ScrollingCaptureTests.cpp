@@ -408,7 +408,7 @@ TEST_F(ScrollCaptureTest, RowsAlikeButForANarrowColumnComeOutWholeAtEverySelecti
     // px, three whole periods of the rows. The selections end at the view's bottom.
     constexpr int kView = 844, kHeader = 60, kClick = 120;
     app.page = ScrollTestPages::indexedRows(kWidth, 400);
-    app.decor = {.header = kHeader, .scrollbar = 12};
+    app.decor = {.header = kHeader, .scrollbar = 12, .pageHeader = true};
     app.viewHeight = kView;
     app.pixelsPerClick = kClick;
     const QImage firstView = ScrollTestPages::frame(app.page, 0, kView, app.decor);
