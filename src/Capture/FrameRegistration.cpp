@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <iterator>
+#include <numeric>
 #include <vector>
 
 namespace FrameRegistration {
@@ -42,7 +43,10 @@ struct StaticRows {
 
 StaticRows findStaticRows(const FramePixels& previous, const FramePixels& next)
 {
-    const int w = next.width, h = next.height;
+    // Left of where a scrollbar may be: its thumb moves beside a page's own fixed header
+    // too (and the header, compared, would outvote the alike rows below it).
+    const int scrollbarZone = std::min(next.width / 8, 50);
+    const int w = next.width - (next.width - scrollbarZone >= kMinimumSide ? scrollbarZone : 0), h = next.height;
     StaticRows rows;
     while (rows.top < h && rowsMatch(previous.row(rows.top), next.row(rows.top), w))
         ++rows.top;
@@ -258,6 +262,160 @@ bool isRival(const Comparison& comparison, const Answer& answer, int t, Side sid
         && edges * kRivalShare >= answer.matchedEdges && mismatched - answer.mismatched <= 2 * edges;
 }
 
+// Columns at which rows `lag` apart differ, in either frame, in at least a few rows:
+// where rows that otherwise look alike tell themselves apart (an index, a timestamp).
+// Left of where a scrollbar may be, whose thumb moves by itself. Empty when no column
+// does, or when most do (then the rows are not alike but for a narrow part, and the
+// columns tell nothing the whole rows do not).
+std::vector<int> tellingColumns(const FramePixels& previous, const FramePixels& next, int lag)
+{
+    const int w = next.width - std::min(next.width / 8, 50), h = next.height;
+    std::vector<int> rowsDiffering(std::size_t(w), 0);
+    for (const FramePixels* frame : {&previous, &next}) {
+        for (int r = 0; r + lag < h; ++r) {
+            const quint32 *a = frame->row(r), *b = frame->row(r + lag);
+            if (rowsMatch(a, b, w))
+                continue;
+            for (int x = 0; x < w; ++x)
+                rowsDiffering[std::size_t(x)] += FramePixelCompare::differ(a[x], b[x]) ? 1 : 0;
+        }
+    }
+    std::vector<int> columns;
+    for (int x = 0; x < w; ++x) {
+        if (rowsDiffering[std::size_t(x)] >= kMinimumEdgeRows)
+            columns.push_back(x);
+    }
+    if (2 * columns.size() > std::size_t(next.width))
+        columns.clear();
+    return columns;
+}
+
+// The given columns of a frame side by side, as a frame of their own.
+class GatheredColumns {
+public:
+    GatheredColumns(const FramePixels& frame, const std::vector<int>& columns)
+        : m_pixels(columns.size() * std::size_t(frame.height))
+    {
+        const std::size_t n = columns.size();
+        for (int y = 0; y < frame.height; ++y) {
+            const quint32* row = frame.row(y);
+            for (std::size_t i = 0; i < n; ++i)
+                m_pixels[std::size_t(y) * n + i] = row[columns[i]];
+        }
+        m_view.bits = reinterpret_cast<const uchar*>(m_pixels.data());
+        m_view.width = int(n);
+        m_view.height = frame.height;
+        m_view.bytesPerLine = qsizetype(n * 4);
+    }
+    GatheredColumns(const GatheredColumns&) = delete;
+    GatheredColumns& operator=(const GatheredColumns&) = delete;
+
+    const FramePixels& view() const { return m_view; }
+
+private:
+    std::vector<quint32> m_pixels;
+    FramePixels m_view;
+};
+
+// How rows that look alike but for a few columns were told apart.
+enum class AlikeVerdict {
+    noTellingColumns, // the rows are alike all across: only the scroll can tell
+    decided,          // the columns, and where they could not the scroll, did
+    undecided,        // they could not: the registration fails
+};
+
+// Rows that look alike except in a few columns (an index, a timestamp): the offsets
+// that fit the alike parts about as well as the answer differ by whole periods of the
+// rows, and the comparison of whole frames cannot weigh the few columns against the
+// many alike ones. So those columns are compared on their own, at every offset a
+// whole number of periods from the answer and at those they rank best by themselves:
+// the offset they contradict least (per compared row, over enough rows holding
+// something) must fit the whole frames as well, and every other one that fits the
+// whole frames must contradict the columns clearly more. Offsets the columns cannot
+// tell from it (marks that repeat, rows where the column is blank) are left to the
+// scroll just made: exactly one of them must be near it. `byScroll` tells whether it
+// had to.
+AlikeVerdict decideAlike(const FramePixels& previous, const FramePixels& next, const Comparison& comparison,
+                         Answer& answer, const std::vector<int>& equals, bool denseZero, const Expected& expected,
+                         int minOverlap, bool& byScroll)
+{
+    int lag = 0;
+    for (const int t : equals)
+        lag = std::gcd(lag, std::abs(t - answer.offset));
+    if (lag == 0)
+        return AlikeVerdict::noTellingColumns;
+    const std::vector<int> columns = tellingColumns(previous, next, lag);
+    if (columns.empty())
+        return AlikeVerdict::noTellingColumns;
+    const GatheredColumns narrowPrevious(previous, columns), narrowNext(next, columns);
+    const Comparison narrow(narrowPrevious.view(), narrowNext.view());
+
+    const int h = comparison.height(), reach = h - minOverlap;
+    std::vector<int> offsets;
+    const auto add = [&](int t) {
+        if (std::abs(t) <= reach && std::find(offsets.begin(), offsets.end(), t) == offsets.end())
+            offsets.push_back(t);
+    };
+    add(answer.offset);
+    for (const int t : equals)
+        add(t);
+    for (int t = answer.offset - (answer.offset + reach) / lag * lag; t <= reach; t += lag)
+        add(t);
+    const auto previousRows = RowSignatures::compute(narrowPrevious.view());
+    const auto nextRows = RowSignatures::compute(narrowNext.view());
+    for (const auto& candidate : RowSignatures::rankOffsets(previousRows, nextRows, RowSignatures::edgeBands(nextRows),
+                                                            minOverlap, kCandidates))
+        add(candidate.offset);
+
+    struct Weighed {
+        Answer columns;
+        int rows = 0;
+        bool evidence = false; // the columns hold enough in the overlap to say anything
+    };
+    std::vector<Weighed> weighed;
+    for (const int t : offsets) {
+        Weighed w{measure(narrow, t), narrow.lastRow(t) - narrow.firstRow(t), false};
+        w.evidence = w.columns.matchedEdges + w.columns.mismatched >= minimumEdges(narrow)
+            && w.columns.edgeRows >= kMinimumEdgeRows;
+        weighed.push_back(w);
+    }
+    // Contradictions per compared row, compared without division.
+    const auto fewer = [](const Weighed& a, const Weighed& b) {
+        return a.columns.mismatched * b.rows < b.columns.mismatched * a.rows;
+    };
+    const Weighed* best = nullptr;
+    for (const Weighed& w : weighed) {
+        if (w.evidence && w.columns.cleanEdges >= minimumEdges(narrow) && (!best || fewer(w, *best)))
+            best = &w;
+    }
+    if (!best)
+        return AlikeVerdict::undecided;
+    const Answer whole = best->columns.offset == answer.offset ? answer : measure(comparison, best->columns.offset);
+    if (!holds(comparison, whole, denseZero))
+        return AlikeVerdict::undecided;
+    // Clearly more: four times the contradictions per row, and more than a glyph's few
+    // pixels in all.
+    std::vector<Answer> left{whole};
+    for (const Weighed& w : weighed) {
+        if (&w == best)
+            continue;
+        const qint64 bound = std::max<qint64>(16, 4 * best->columns.mismatched * w.rows / std::max(1, best->rows));
+        if (w.evidence && w.columns.mismatched >= bound)
+            continue;
+        const Answer other = w.columns.offset == answer.offset ? answer : measure(comparison, w.columns.offset);
+        if (holds(comparison, other, denseZero))
+            left.push_back(other);
+    }
+    byScroll = left.size() > 1;
+    if (byScroll)
+        left.erase(std::remove_if(left.begin(), left.end(), [&](const Answer& a) { return !expected.allows(a.offset); }),
+                   left.end());
+    if (left.size() != 1)
+        return AlikeVerdict::undecided;
+    answer = left.front();
+    return AlikeVerdict::decided;
+}
+
 // Registers two frames of equal size. With `denseZero` false an answer of 0 is
 // checked again on the lower part of the frames, left of where a scrollbar may be:
 // a fixed header, scrollbar or overlay says 0 whenever the scrolled content shows no
@@ -318,6 +476,7 @@ Result registerEqual(const FramePixels& previous, const FramePixels& next, bool 
         return isRival(comparison, answer, t, Side::next) || isRival(comparison, answer, t, Side::previous);
     };
     std::vector<int> equals;
+    bool alikeAllAcross = false;
     for (const int t : rivals) {
         if (fitsAsWell(t)) {
             equals.push_back(t);
@@ -331,6 +490,16 @@ Result registerEqual(const FramePixels& previous, const FramePixels& next, bool 
         result.rivalOffset = equals.front();
         if (!expected)
             return result;
+        // Rows that look alike but for a few columns: those columns decide.
+        bool byScroll = false;
+        const AlikeVerdict verdict = decideAlike(p, n, comparison, answer, equals, denseZero, *expected,
+                                                 std::max(kMinimumOverlap, band / 10), byScroll);
+        if (verdict == AlikeVerdict::undecided)
+            return result;
+        result.settledByExpected = byScroll;
+        alikeAllAcross = verdict == AlikeVerdict::noTellingColumns;
+    }
+    if (alikeAllAcross) {
         // Rows that look alike: the scroll just made tells them apart. Of the offsets
         // that fit and that it allows (a narrow window's offsets that the ranking passed
         // over are tried too), the best that holds wins, when no other one it allows

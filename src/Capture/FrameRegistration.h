@@ -17,13 +17,19 @@
 // its edges makes the registration fail. Uniform areas, patterns repeating within the
 // offset range and frames that do not overlap therefore fail instead of guessing.
 //
-// Rows at the top and bottom that are identical in both frames (a fixed header or
-// footer), and columns at the left and right that are (a fixed sidebar, blank
-// margins), are left out before matching when enough changed rows and columns
-// remain. An offset of
-// 0 must also hold on the lower part of the frames, away from any header and
+// Rows at the top and bottom that are identical in both frames left of where a
+// scrollbar may be (a fixed header or footer, beside which a thumb may move), and
+// columns at the left and right that are (a fixed sidebar, blank margins), are left
+// out before matching when enough changed rows and columns remain. An offset of 0
+// must also hold on the lower part of the frames, away from any header and
 // scrollbar, since a fixed part alone would say 0 for content too smooth to show its
 // move.
+//
+// Rows that look alike but for a few columns (a log whose lines differ only in a
+// timestamp, a list of equal entries with an index) fit offsets whole periods apart
+// about equally, since those columns weigh little against the rest of the row. There
+// the columns that differ between the rows decide, compared on their own; between
+// offsets they cannot tell apart, the scroll just made does (`expected`).
 //
 // Plain functions on borrowed pixels: no state, deterministic, callable from any
 // thread.

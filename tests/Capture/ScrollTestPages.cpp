@@ -149,6 +149,26 @@ QImage zebraList(int width, int introRows, int entries)
     return image;
 }
 
+QImage indexedRows(int width, int count)
+{
+    QImage image(width, 20 * count, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&image);
+    QFont small(QStringLiteral("DejaVu Sans Mono"), 6);
+    small.setPixelSize(8);
+    const QFont text(QStringLiteral("DejaVu Sans"), 9);
+    for (int i = 0; i < count; ++i) {
+        const int y = 20 * i;
+        painter.fillRect(0, y, width, 20, i % 2 ? QColor(236, 238, 242) : QColor(255, 255, 255));
+        painter.setPen(QColor(90, 90, 90));
+        painter.setFont(small);
+        painter.drawText(3, y + 13, QStringLiteral("%1").arg(i, 3, 10, QLatin1Char('0')));
+        painter.setPen(QColor(30, 30, 30));
+        painter.setFont(text);
+        painter.drawText(40, y + 14, QStringLiteral("Quarterly report.pdf      12 KB      shared with the whole team"));
+    }
+    return image;
+}
+
 QImage frame(const QImage& page, int top, int height, const Decor& decor)
 {
     const int width = page.width();
@@ -164,10 +184,13 @@ QImage frame(const QImage& page, int top, int height, const Decor& decor)
         painter.fillRect(0, decor.header - 1, width, 1, QColor(180, 180, 190));
     }
     if (decor.scrollbar > 0) {
-        // The thumb moves as for a 2400-row document, far enough per step to be seen.
-        const int track = height - decor.header, thumb = std::max(20, track * track / 2400);
-        const int thumbTop = decor.header + qBound(0, top, 2400 - track) * (track - thumb) / (2400 - track);
-        painter.fillRect(width - decor.scrollbar, decor.header, decor.scrollbar, track, QColor(240, 240, 240));
+        // The thumb moves as for a 2400-row document, far enough per step to be seen; for
+        // the page's own header, as for the page with it.
+        const int trackTop = decor.pageHeader ? 0 : decor.header;
+        const int document = decor.pageHeader ? decor.header + page.height() : 2400;
+        const int track = height - trackTop, thumb = std::max(20, track * track / document);
+        const int thumbTop = trackTop + qBound(0, top, document - track) * (track - thumb) / (document - track);
+        painter.fillRect(width - decor.scrollbar, trackTop, decor.scrollbar, track, QColor(240, 240, 240));
         painter.fillRect(width - decor.scrollbar + 2, thumbTop, decor.scrollbar - 4, thumb, QColor(150, 150, 155));
     }
     if (decor.footer > 0) {

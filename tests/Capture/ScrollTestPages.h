@@ -20,6 +20,10 @@ QImage page(int width, Layout* layout = nullptr);
 QImage numberLines(int width, int count);
 // A zebra-striped list of identical entries between two blocks of `introRows` of page().
 QImage zebraList(int width, int introRows, int entries);
+// `count` rows of 20 px on alternating grey and white, each with the same text, told
+// apart only by a narrow column at the left holding the row's index in small digits
+// (a log whose lines differ only in a timestamp).
+QImage indexedRows(int width, int count);
 
 // What a frame shows besides the page.
 struct Decor {
@@ -30,6 +34,9 @@ struct Decor {
     int changedRegion = 0; // non-zero: a 40 x 20 clock-like region showing this value
     int footer = 0;        // rows of a fixed bar over the page's bottom
     int sidebar = 0;       // columns of a fixed navigation list at the left
+    // The header is the page's own, stuck to the view's top: the scrollbar runs beside
+    // it, its thumb as long as the view is of the page and header.
+    bool pageHeader = false;
 };
 
 // The view scrolled to `top` (the page row under the header), `height` rows high.

@@ -16,6 +16,8 @@
 #include <QPushButton>
 #include <QThreadPool>
 
+#include <cstdio>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -43,7 +45,9 @@ public:
         if (failing > 0 && failing--)
             return {};
         // A page still moving shows another row at each grab.
-        QImage frame = ScrollTestPages::frame(page, top + (moving > 0 ? --moving % 2 + 1 : 0), rect.height(), decor);
+        // The selection may show only part of the view, down from `selectionTop`.
+        QImage frame = ScrollTestPages::frame(page, top + (moving > 0 ? --moving % 2 + 1 : 0), viewHeight, decor)
+                           .copy(0, rect.y() - kViewOrigin.y(), kWidth, rect.height());
         if (badge) // pulses by itself at a fixed place
             QPainter(&frame).fillRect(kWidth - 60, decor.header + 8, 24, 24, QColor::fromHsv(grabTimes.size() * 37 % 360, 200, 220));
         return frame;
@@ -79,6 +83,7 @@ public:
     QImage page;
     ScrollTestPages::Decor decor{.header = 40, .scrollbar = 12};
     int viewHeight = 400;
+    int selectionTop = 0; // the selection's top in the view
     int top = 0;
     int pixelsPerClick = 57;
     int failing = 0; // grabs that fail
@@ -104,7 +109,11 @@ class ScrollCaptureTest : public ::testing::Test {
 public:
     void SetUp() override
     {
-        if (!qEnvironmentVariableIsSet("SCROLL_DIAG")) setCaptureDiagnosticSink([](const QString&) {});
+        // SCROLL_DIAG=1 prints the capture's diagnostics.
+        setCaptureDiagnosticSink([](const QString& line) {
+            if (qEnvironmentVariableIsSet("SCROLL_DIAG"))
+                std::fprintf(stderr, "%s\n", qPrintable(line));
+        });
         Pasteboard::setGeneralForTesting(&pasteboard);
         UserDefaults::standard().set(Settings::captureOpensEditor.name(), false);
         UserDefaults::standard().remove(Settings::captureMaxScrollLength.name());
@@ -146,8 +155,9 @@ public:
         controller.start();
         ASSERT_TRUE(runUntil([&] { return controller.phase() == Phase::selecting; }));
         ScrollCaptureOverlayView* view = controller.overlayViews().first();
+        const QPoint begin = kViewOrigin + QPoint(0, app.selectionTop);
         const QPoint end = kViewOrigin + QPoint(kWidth, app.viewHeight);
-        QTest::mousePress(view, Qt::LeftButton, {}, kViewOrigin);
+        QTest::mousePress(view, Qt::LeftButton, {}, begin);
         QTest::mouseMove(view, end);
         QTest::mouseRelease(view, Qt::LeftButton, {}, end);
     }
@@ -389,6 +399,55 @@ TEST_F(ScrollCaptureTest, ContentPeopleScrollComesOutWholeOnceOrSaysWhyNot)
             break;
         }
     }
+}
+
+TEST_F(ScrollCaptureTest, RowsAlikeButForANarrowColumnComeOutWholeAtEverySelectionHeight)
+{
+    // A browser's list: 400 rows of 20 px under a 60-px header, the same text on grey and
+    // white, each row's index in a narrow column at the left; a wheel click scrolls 120
+    // px, three whole periods of the rows. The selections end at the view's bottom.
+    constexpr int kView = 844, kHeader = 60, kClick = 120;
+    app.page = ScrollTestPages::indexedRows(kWidth, 400);
+    app.decor = {.header = kHeader, .scrollbar = 12, .pageHeader = true};
+    app.viewHeight = kView;
+    app.pixelsPerClick = kClick;
+    const QImage firstView = ScrollTestPages::frame(app.page, 0, kView, app.decor);
+    const int scrolled = app.page.height() - (kView - kHeader);
+    // The whole view, part of the header, just below it, down to the smallest selection
+    // the session takes: two clicks fit in what it shows above the 11 rows at its bottom
+    // that stay alike across the first click, which the session leaves out as a footer.
+    constexpr int kSmallest = 2 * kClick + 11;
+    for (const int height : {kView, 833, 803, 800, 784, 600, 421, kSmallest}) {
+        SCOPED_TRACE(height);
+        pasteboard.clearContents();
+        alerts.alerts.clear();
+        app.top = 0;
+        app.clicks.clear();
+        app.selectionTop = kView - height;
+        select();
+        ASSERT_TRUE(runToIdle());
+        EXPECT_TRUE(alerts.alerts.empty());
+        EXPECT_EQ(app.top, app.maxTop());
+        QImage expected(kWidth, height + scrolled, QImage::Format_RGB32);
+        QPainter painter(&expected);
+        painter.drawImage(0, 0, firstView, 0, kView - height, kWidth, height);
+        painter.drawImage(0, height, app.page, 0, kView - kHeader, kWidth, scrolled);
+        painter.end();
+        const QImage content = clipboardContent();
+        ASSERT_EQ(content.height(), expected.height()) << "every row once";
+        EXPECT_EQ(content, expected.copy(0, 0, kWidth - app.decor.scrollbar, expected.height())) << "in order";
+    }
+    // One row less, and a click scrolls more than half of what the frames show.
+    pasteboard.clearContents();
+    alerts.alerts.clear();
+    app.top = 0;
+    app.clicks.clear();
+    app.selectionTop = kView - kSmallest + 1;
+    select();
+    ASSERT_TRUE(runToIdle());
+    ASSERT_EQ(alerts.alerts.size(), 1u);
+    EXPECT_TRUE(alerts.alerts[0].text.contains(localized(QStringLiteral("scrollCapture.tooLow"))));
+    EXPECT_EQ(app.clicks, (std::vector<int>{1, -1})) << "measured on the first click, then scrolled back";
 }
 
 TEST_F(ScrollCaptureTest, EveryWayOutEndsInOneCleanup)

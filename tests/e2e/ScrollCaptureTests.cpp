@@ -125,6 +125,33 @@ protected:
         std::cout << name << " = " << value << std::endl;
     }
 
+    // Writes `html` to a page, shows it in a Chromium app window of 860 x 900 and returns
+    // the window's client area once `ready` holds for a screenshot of the screen.
+    QRect showInChromium(const QString& html, const std::function<bool(const QImage&, const QRect&)>& ready)
+    {
+        const QString path = QDir(desktop().workDir()).filePath(QStringLiteral("page.html"));
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(html.toUtf8()) <= 0)
+            return {};
+        file.close();
+        desktop().startBackground(QStringLiteral("chromium"),
+                                  {QStringLiteral("--no-sandbox"), QStringLiteral("--no-first-run"), QStringLiteral("--disable-gpu"),
+                                   QStringLiteral("--user-data-dir=") + QDir(desktop().workDir()).filePath(QStringLiteral("chromium")),
+                                   QStringLiteral("--window-position=960,40"), QStringLiteral("--window-size=860,900"),
+                                   QStringLiteral("--app=file://") + path});
+        const auto browser = desktop().waitForWindow(QStringLiteral("^page.html$"), 60000);
+        if (!browser)
+            return {};
+        const QString info = desktop().run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), *browser}).text();
+        const auto field = [&](const char* name) {
+            return info.section(QLatin1String(name), 1, 1).section(QLatin1Char('\n'), 0, 0).trimmed().toInt();
+        };
+        const QRect window(field("Absolute upper-left X:"), field("Absolute upper-left Y:"), field("Width:"), field("Height:"));
+        const QImage shown = desktop().waitForScreenshot(
+            QStringLiteral("root"), [&](const QImage& screen) { return ready(screen, window); }, 60000);
+        return shown.isNull() ? QRect() : window;
+    }
+
     QProcess* m_probe = nullptr;
     QStringList m_lines;
     int m_contentWidth = 0;
@@ -238,27 +265,11 @@ TEST_F(ScrollCaptureTest, AChromiumPageWithAFixedFooterShowsEachLineOnceAndTheFo
                     .arg(kLineHeight).arg(n).arg(kStripX).arg(stripRed(n)).arg(n / 256 * 100);
     html += QStringLiteral("<div style='position:fixed;bottom:0;left:0;right:0;height:%1px;background:rgb(30,30,40);"
                            "color:white'>Cookies keep this site running. [Accept]</div></body></html>").arg(kFooter);
-    const QString path = QDir(desktop().workDir()).filePath(QStringLiteral("page.html"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(html.toUtf8()) > 0);
-    file.close();
-    desktop().startBackground(QStringLiteral("chromium"),
-                              {QStringLiteral("--no-sandbox"), QStringLiteral("--no-first-run"), QStringLiteral("--disable-gpu"),
-                               QStringLiteral("--user-data-dir=") + QDir(desktop().workDir()).filePath(QStringLiteral("chromium")),
-                               QStringLiteral("--window-position=960,40"), QStringLiteral("--window-size=860,900"),
-                               QStringLiteral("--app=file://") + path});
-    const auto browser = desktop().waitForWindow(QStringLiteral("^page.html$"), 60000);
-    ASSERT_TRUE(browser.has_value());
-    const QString info = desktop().run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), *browser}).text();
-    const auto field = [&](const char* name) {
-        return info.section(QLatin1String(name), 1, 1).section(QLatin1Char('\n'), 0, 0).trimmed().toInt();
-    };
-    const QRect window(field("Absolute upper-left X:"), field("Absolute upper-left Y:"), field("Width:"), field("Height:"));
     // The page once drawn: its first line's strip shows at the window's top.
-    const QImage shown = desktop().waitForScreenshot(QStringLiteral("root"), [&](const QImage& screen) {
-        return screen.pixel(window.x() + kStripX + 20, window.y() + 10) == qRgb(stripRed(1), 0, 128);
-    }, 60000);
-    ASSERT_FALSE(shown.isNull()) << "the page never showed";
+    const QRect window = showInChromium(html, [&](const QImage& screen, const QRect& at) {
+        return screen.pixel(at.x() + kStripX + 20, at.y() + 10) == qRgb(stripRed(1), 0, 128);
+    });
+    ASSERT_FALSE(window.isEmpty()) << "the page never showed";
 
     startCapture();
     const QRect view = window;
@@ -287,6 +298,94 @@ TEST_F(ScrollCaptureTest, AChromiumPageWithAFixedFooterShowsEachLineOnceAndTheFo
     }
     EXPECT_EQ(runs.last().second, kFooter) << "the footer once";
     EXPECT_EQ(runs.last().first, qRgb(30, 30, 40));
+    EXPECT_EQ(desktop().stopLumetra(), 0);
+}
+
+TEST_F(ScrollCaptureTest, AChromiumListOfRowsAlikeButForANarrowColumnShowsEachRowOnceAtTwoSelectionHeights)
+{
+    // 400 rows of 20 px under a 60-px sticky header, the same text on alternating grey and
+    // white; rows differ only in a column of small marks at the left (the row's index in
+    // bars 3 px apart). A wheel click moves the page a whole number of row pairs, so
+    // the rows' alike parts fit several offsets equally.
+    constexpr int kRows = 400, kRowHeight = 20, kHeader = 60, kBits = 9;
+    const QRgb header = qRgb(40, 90, 160), white = qRgb(255, 255, 255), grey = qRgb(236, 238, 242);
+    QString html = QStringLiteral("<html><body style='margin:0;font:14px sans-serif'>"
+                                  "<div style='position:sticky;top:0;z-index:1;height:%1px;background:rgb(40,90,160);"
+                                  "color:white'>Inbox</div>").arg(kHeader);
+    for (int n = 0; n < kRows; ++n) {
+        html += QStringLiteral("<div style='height:%1px;position:relative;background:%2'>")
+                    .arg(kRowHeight).arg(n % 2 ? QStringLiteral("rgb(236,238,242)") : QStringLiteral("white"));
+        for (int b = 0; b < kBits; ++b) {
+            if (n >> b & 1)
+                html += QStringLiteral("<span style='position:absolute;left:%1px;top:6px;width:2px;height:8px;"
+                                       "background:black'></span>").arg(2 + 3 * b);
+        }
+        html += QStringLiteral("<span style='position:absolute;left:40px;top:2px'>Quarterly report.pdf &nbsp; 12 KB"
+                               " &nbsp; shared with the whole team</span></div>");
+    }
+    html += QStringLiteral("</body></html>");
+    const QRect window = showInChromium(html, [&](const QImage& screen, const QRect& at) {
+        for (int y = at.top(); y < at.bottom() - kHeader; ++y) {
+            if (screen.pixel(at.x() + 600, y) == header)
+                return screen.pixel(at.x() + 600, y + kHeader) == white && screen.pixel(at.x() + 600, y + kHeader + 20) == grey;
+        }
+        return false;
+    });
+    ASSERT_FALSE(window.isEmpty()) << "the page never showed";
+    // The header's top (its first rows lie in the shadow of the browser's bar above it)
+    // and the view's last row, right of the text.
+    const QImage screen = desktop().screenshot();
+    const int x = window.x() + 600;
+    int headerTop = window.top();
+    while (headerTop < window.bottom() && screen.pixel(x, headerTop) != header)
+        ++headerTop;
+    while (headerTop < window.bottom() && screen.pixel(x, headerTop) == header)
+        ++headerTop;
+    headerTop -= kHeader;
+    int viewBottom = window.bottom();
+    while (viewBottom > headerTop && screen.pixel(x, viewBottom) != white && screen.pixel(x, viewBottom) != grey)
+        --viewBottom;
+    ASSERT_GT(viewBottom - headerTop, 600);
+
+    // From the header's top to the view's bottom, then 11 rows lower.
+    int previousHeight = 0;
+    for (const int below : {0, 11}) {
+        SCOPED_TRACE(below);
+        desktop().xdotool({QStringLiteral("mousemove"), QString::number(x), QString::number(headerTop + 300),
+                           QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("80"),
+                           QStringLiteral("--delay"), QStringLiteral("1"), QStringLiteral("4")});
+        const QRect view(window.x(), headerTop + below, window.width(), viewBottom + 1 - headerTop - below);
+        ASSERT_TRUE(desktop().waitForScreenshot(QStringLiteral("root"), [&](const QImage& shot) {
+            return shot.pixel(x, headerTop + kHeader) == white && shot.pixel(window.x() + 2, headerTop + kHeader + 20 + 10) == qRgb(0, 0, 0);
+        }, 30000).width() > 0) << "back at the page's top";
+        startCapture();
+        drag(view);
+        // The first capture's image stays on the clipboard until the second replaces it.
+        const QImage clip = desktop().waitForClipboardImage(
+            [&](const QImage& image) { return image.height() != previousHeight; }, 120000);
+        ASSERT_FALSE(clip.isNull());
+        previousHeight = clip.height();
+        // The header once at the top, then every row once, 20 rows each, in order: each
+        // row's marks a run of 8 rows with its index, one row height after the last.
+        int headerRows = 0;
+        while (headerRows < clip.height() && clip.pixel(600, headerRows) != white)
+            ++headerRows;
+        EXPECT_EQ(headerRows, kHeader - below);
+        EXPECT_EQ(clip.height(), headerRows + kRows * kRowHeight) << "every row once";
+        QList<QPair<int, int>> marks; // index, first row
+        for (int y = headerRows; y < clip.height(); ++y) {
+            int index = 0;
+            for (int b = 0; b < kBits; ++b)
+                index |= qGray(clip.pixel(2 + 3 * b, y)) < 60 ? 1 << b : 0;
+            if (index != 0 && (marks.isEmpty() || marks.last().second + 8 <= y))
+                marks.append({index, y});
+        }
+        ASSERT_EQ(marks.size(), kRows - 1) << "row 0 has no marks";
+        for (int n = 1; n < kRows; ++n) {
+            EXPECT_EQ(marks[n - 1].first, n) << "row " << n;
+            EXPECT_EQ(marks[n - 1].second, headerRows + n * kRowHeight + 6) << "row " << n;
+        }
+    }
     EXPECT_EQ(desktop().stopLumetra(), 0);
 }
 
