@@ -20,6 +20,10 @@ QImage page(int width, Layout* layout = nullptr);
 QImage numberLines(int width, int count);
 // A zebra-striped list of identical entries between two blocks of `introRows` of page().
 QImage zebraList(int width, int introRows, int entries);
+// A title, then a table's header row and `rows` rows of 24 px in two alternating colours,
+// each with its own figures. `headerAt` receives the header row's first page row.
+QImage table(int width, int rows, int* headerAt);
+constexpr int kTableHeaderRows = 30;
 
 // What a frame shows besides the page.
 struct Decor {
@@ -30,6 +34,12 @@ struct Decor {
     int changedRegion = 0; // non-zero: a 40 x 20 clock-like region showing this value
     int footer = 0;        // rows of a fixed bar over the page's bottom
     int sidebar = 0;       // columns of a fixed navigation list at the left
+    // The footer is a pager's prompt line on the page's background instead: the file's
+    // name on the first view, ":" further on, "(END)" once the view shows the page's end.
+    bool prompt = false;
+    // Rows of the page from this one on (kTableHeaderRows of them) stick below the header
+    // once the view has scrolled past them; 0: none.
+    int stickyFrom = 0;
 };
 
 // The view scrolled to `top` (the page row under the header), `height` rows high.
