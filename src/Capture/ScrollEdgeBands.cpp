@@ -19,7 +19,8 @@ constexpr int kTries = 3;
 constexpr int kMinimumOverlap = 16;
 
 // Rows that match in a row end a band: more than the blank rows between the glyphs
-// of one line of text (a ":" alone is two dots), fewer than a line and its spacing.
+// of one line of text (a ":" alone is two dots). A band that takes in a little more
+// costs nothing: those rows are drawn from the frame that shows them as content.
 int bandGap(int height)
 {
     return std::max(8, height / 40);
@@ -73,7 +74,8 @@ std::optional<BandedOffset> registerBesideBands(const FramePixels& previous, con
     // that differs in one row out of ten already keeps the true offset from holding.
     std::vector<int> offsets;
     const auto consider = [&](int t) {
-        if (t > 0 && t < h && (!expected || expected->allows(t)) && std::find(offsets.begin(), offsets.end(), t) == offsets.end())
+        if (t > 0 && t < h && (!expected || expected->allows(t))
+            && std::find(offsets.begin(), offsets.end(), t) == offsets.end())
             offsets.push_back(t);
     };
     if (first.outcome == Outcome::ambiguous) {
@@ -87,7 +89,8 @@ std::optional<BandedOffset> registerBesideBands(const FramePixels& previous, con
 
     int tries = 0;
     for (const int offset : offsets) {
-        const EdgeBands bands = edgeBands(previous.cropped(0, 0, bandWidth, h), next.cropped(0, 0, bandWidth, h), offset);
+        const EdgeBands bands
+            = edgeBands(previous.cropped(0, 0, bandWidth, h), next.cropped(0, 0, bandWidth, h), offset);
         const int rest = h - bands.top - bands.bottom;
         if (bands == EdgeBands{} || rest < FrameRegistration::kMinimumSide)
             continue;

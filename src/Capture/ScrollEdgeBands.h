@@ -49,10 +49,10 @@ struct BandedOffset {
 // fit about equally well): those offsets and the few that the rows rank best are tried
 // again without the bands each leaves at the edges. One stands when the rest alone
 // registers to that same offset with no rival, so the bands were what blurred it.
-// Nothing otherwise, and nothing for offsets `expected` does not allow. `previous` and `next` are the region the
-// registration compares (left of the scrollbar, below a fixed header); bands are looked
-// for in its leftmost `bandWidth` columns (left of where a scrollbar not yet found may
-// move its thumb).
+// Nothing otherwise, and nothing for offsets `expected` does not allow. `previous` and
+// `next` are the region the registration compares (left of the scrollbar, below a fixed
+// header); bands are looked for in its leftmost `bandWidth` columns (left of where a
+// scrollbar not yet found may move its thumb).
 std::optional<BandedOffset> registerBesideBands(const FramePixels& previous, const FramePixels& next,
                                                 std::optional<FrameRegistration::Expected> expected, int bandWidth);
 // The same on whole frames: the region left of `scrollbarPx` and below `stickyPx`; with

@@ -143,8 +143,8 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
                               .arg(banded->bands.top)
                               .arg(banded->bands.bottom));
         if (banded->bands.top > 0 && judgement.stickyPx + banded->bands.top <= 6 * height / 10) {
-            // Rows that became fixed at the top: from now on the fixed header (as long as
-            // it leaves what a header measured on its own must leave).
+            // Rows that became fixed at the top: from now on the fixed header, if no
+            // taller than a measured one may be.
             judgement.stickyPx += banded->bands.top;
             judgement.stickyDone = true;
             captureDiagnostic(QStringLiteral("📜 [detect] 吸顶高 %1px").arg(judgement.stickyPx));

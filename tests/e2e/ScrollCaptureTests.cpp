@@ -454,7 +454,9 @@ TEST_F(ScrollCaptureTest, LessInAnXtermLeavesItsChangingPromptOutOfTheLines)
 TEST_F(ScrollCaptureTest, AChromiumTableWhoseHeaderSticksOnceScrolledComesOutWholeWithTheHeaderOnce)
 {
     // A title, then 300 rows of 24 px in two alternating colours under a header row that
-    // sticks to the window's top once the page has scrolled it there.
+    // sticks to the window's top once the page has scrolled it there. The title is lower
+    // than one wheel click scrolls, so the header sticks with the first scroll, before
+    // the click's size is known.
     constexpr int kRowCount = 300, kRowHeight = 24, kHeaderHeight = 32;
     const QRgb header = qRgb(40, 70, 110), odd = qRgb(255, 247, 232), even = qRgb(226, 236, 248);
     QString html = QStringLiteral(
