@@ -3,6 +3,7 @@
 #include "Capture/CaptureLog.h"
 #include "Capture/FramePixels.h"
 #include "Capture/FrameRegistration.h"
+#include "Capture/ScrollEdgeBands.h"
 #include "Capture/ScrollOffsetRules.h"
 #include "Capture/ScrollbarDetector.h"
 #include "Capture/StickyHeaderDetector.h"
@@ -127,10 +128,28 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
     const bool tick = mode == JudgeMode::tick && stepPx > 0;
     const auto expected = tick ? FrameRegistration::Expected::near(expectedPx > 0 ? expectedPx : stepPx)
                                : FrameRegistration::Expected{1, height};
-    const auto ty = registerOffset(previous, frame, judgement.scrollbarPx, judgement.stickyPx, expected,
-                                   &judgement.settledByStep);
-    if (!ty)
-        return judgement;
+    auto ty = registerOffset(previous, frame, judgement.scrollbarPx, judgement.stickyPx, expected,
+                             &judgement.settledByStep);
+    if (!ty) {
+        // A band at the top or bottom that changed while the rest scrolled (a header that
+        // just stuck, a pager's prompt) may be all that kept the offset from standing out.
+        const auto banded = registerBesideBands(previous, frame, judgement.scrollbarPx, judgement.stickyPx, expected);
+        if (!banded)
+            return judgement;
+        ty = banded->offset;
+        judgement.settledByStep = banded->settledByExpected;
+        captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px，除去顶部 %2px／底部 %3px 变化带）")
+                              .arg(*ty)
+                              .arg(banded->bands.top)
+                              .arg(banded->bands.bottom));
+        if (banded->bands.top > 0 && judgement.stickyPx + banded->bands.top <= 6 * height / 10) {
+            // Rows that became fixed at the top: from now on the fixed header, if no
+            // taller than a measured one may be.
+            judgement.stickyPx += banded->bands.top;
+            judgement.stickyDone = true;
+            captureDiagnostic(QStringLiteral("📜 [detect] 吸顶高 %1px").arg(judgement.stickyPx));
+        }
+    }
 
     // The header height measured here crops the next frame's registration.
     if (!judgement.stickyDone && *ty >= 6 && pixels.ready()) {
@@ -162,10 +181,16 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
         const FramePixels p = framePixels(a), n = framePixels(b);
         const int full = std::min(p.width, n.width);
         const int w = full - (judgement.scrollbarPx > 0 ? judgement.scrollbarPx : std::min(full / 8, 50));
-        if (w > 0)
-            judgement.footerPx = std::min(FrameRegistration::staticBottomRows(p.cropped(0, 0, w, p.height),
-                                                                              n.cropped(0, 0, w, n.height)),
-                                          height - *ty);
+        // A band at the bottom that changed (a pager's prompt) is left out like a fixed
+        // footer: the previous frame's is never joined between the lines it covers.
+        if (w > 0) {
+            const FramePixels before = p.cropped(0, 0, w, p.height), after = n.cropped(0, 0, w, n.height);
+            const int fixed = FrameRegistration::staticBottomRows(before, after);
+            const int changing = edgeBands(before, after, *ty).bottom;
+            judgement.footerPx = std::min(std::max(fixed, changing), height - *ty);
+            if (changing > fixed)
+                captureDiagnostic(QStringLiteral("📜 [detect] 底部变化带 %1px（不作内容拼接）").arg(judgement.footerPx));
+        }
         if (judgement.footerPx > 0)
             captureDiagnostic(QStringLiteral("📜 [detect] 底部固定 %1px").arg(judgement.footerPx));
         break;

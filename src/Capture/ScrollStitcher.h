@@ -64,8 +64,9 @@ struct FrameJudgement {
     int scrollbarTries = 0;
     bool duplicate = false;    // no new content (rather than rejected)
     // Rows at the bottom that stayed put while the content moved (a fixed footer or
-    // banner): they belong below the content, so the previous frame's are left out and
-    // this frame's new rows end above its own.
+    // banner), or that are no content where the rest places it (a pager's prompt that
+    // changes as it scrolls): they belong below the content, so the previous frame's are
+    // left out and this frame's new rows end above its own.
     int footerPx = 0;
     // The offset was picked among alike ones by the step: right only if the page did
     // not reach its end during the scroll (it moves again at the next tick).
@@ -101,7 +102,9 @@ constexpr int kScrollbarTries = 6;
 // half a step (at most 40 rows) counts as new content, and among offsets that fit
 // equally well the one near the step wins. Order: frames whose 32 x 32 average hashes
 // differ in more than one bit are certainly different; others are a duplicate only when
-// their pixels match; the scrollbar is detected once; the offset is registered; the
+// their pixels match; the scrollbar is detected once; the offset is registered (and
+// where that fails, again without bands at the top or bottom that changed in place:
+// rows at the top that did are the fixed header from then on); the
 // fixed header is measured until two measurements agree; the offset must then be large
 // enough to count as new content, near a whole number of steps, and at most 9/10 of
 // the height. Progress goes to the capture diagnostics.

@@ -1,6 +1,7 @@
 // The stitcher's decisions at their boundaries, its detectors and composing; a whole
 // recording stitched back into its page is the scrolling capture's own test.
 #include "Capture/CaptureLog.h"
+#include "Capture/ScrollEdgeBands.h"
 #include "Capture/ScrollOffsetRules.h"
 #include "Capture/ScrollStitcher.h"
 #include "Capture/ScrollbarDetector.h"
@@ -156,6 +157,77 @@ TEST(ScrollStitcherJudge, OutcomesFromFirstFrameToRejection)
     EXPECT_EQ(j.newPx, 60);
     EXPECT_FALSE(j.stickyDone);
     EXPECT_EQ(j.stickySamples, 0);
+}
+
+TEST(ScrollStitcherDetectors, EdgeBandsAreRunsAtTheEdgesThatDoNotShowTheContent)
+{
+    // Frames of a text page 200 rows high, the second scrolled 40 rows further.
+    const QImage page = ScrollTestPages::page(400);
+    struct Row {
+        const char* name;
+        int nextFrom, nextRows;         // rows of the new frame painted over
+        int previousFrom, previousRows; // rows of the previous frame painted over
+        int offset;
+        EdgeBands expected;
+    };
+    const Row rows[] = {
+        {"nothing changed but the scroll", 0, 0, 0, 0, 40, {}},
+        {"a header stuck over the new frame's top", 0, 30, 0, 0, 40, {30, 0}},
+        {"a prompt under the previous frame's last line", 0, 0, 184, 16, 40, {0, 16}},
+        {"both at once", 0, 24, 190, 10, 40, {24, 10}},
+        {"a band starting a few rows from the edge", 5, 20, 178, 14, 40, {25, 22}},
+        {"a change in the middle is no band", 90, 12, 60, 10, 40, {}},
+        {"over a quarter of the height is no band", 0, 51, 148, 52, 40, {}},
+        {"no offset, no band", 0, 30, 0, 0, 0, {}},
+    };
+    for (const Row& row : rows) {
+        QImage previous = page.copy(0, 100, 400, 200), next = page.copy(0, 140, 400, 200);
+        QPainter(&next).fillRect(0, row.nextFrom, 400, row.nextRows, QColor(40, 70, 110));
+        QPainter(&previous).fillRect(0, row.previousFrom, 400, row.previousRows, QColor(20, 20, 20));
+        EXPECT_EQ(edgeBands(framePixels(previous), framePixels(next), row.offset), row.expected) << row.name;
+    }
+}
+
+TEST(ScrollStitcherJudge, BandsThatChangeAtTheEdgesStayOutOfTheJoins)
+{
+    QuietDiagnostics quiet;
+    // Each pair judged as the first tick of a recording, then stitched: the page row for
+    // row, a band that changed never between its lines, the last band once at the bottom.
+    int headerAt = 0;
+    const QImage text = ScrollTestPages::page(480), table = ScrollTestPages::table(480, 60, &headerAt);
+    const ScrollTestPages::Decor prompt{.footer = 16, .prompt = true}, sticky{.stickyFrom = headerAt};
+    const int textEnd = text.height() - (300 - 16);
+    const struct {
+        const char* name;
+        const QImage& page;
+        ScrollTestPages::Decor decor;
+        int previousTop, nextTop;
+        int stickyPx; // the fixed header the judgement leaves for the next frames
+    } cases[] = {
+        {"the pager's first prompt, then \":\"", text, prompt, 0, 75, 0},
+        {"\":\", then \"(END)\"", text, prompt, textEnd - 75, textEnd, 0},
+        {"a table header sticking as the first scroll passes it", table, sticky, 0, 75, ScrollTestPages::kTableHeaderRows},
+        {"the header already stuck", table, sticky, 75, 150, ScrollTestPages::kTableHeaderRows},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QImage previous = ScrollTestPages::frame(c.page, c.previousTop, 300, c.decor);
+        const QImage next = ScrollTestPages::frame(c.page, c.nextTop, 300, c.decor);
+        const FrameJudgement j = judgeFrame(previous, next, {0, true, 0, false, 0}, 0, JudgeMode::first);
+        ASSERT_TRUE(j.append);
+        EXPECT_EQ(j.newPx, c.nextTop - c.previousTop);
+        EXPECT_EQ(j.stickyPx, c.stickyPx);
+        ScrollKeptFrames kept;
+        kept.append(previous, 0);
+        kept.append(next, j.cropTop(300), j.footerPx);
+        const auto stitched = compose(kept.takeSlices(), 100000);
+        ASSERT_TRUE(stitched);
+        const int content = 300 - c.decor.footer + c.nextTop - c.previousTop;
+        ASSERT_EQ(stitched->totalHeight, content + c.decor.footer);
+        QImage expected = ScrollTestPages::frame(c.page, c.previousTop, content + c.decor.footer, {.stickyFrom = c.decor.stickyFrom});
+        QPainter(&expected).drawImage(0, content, next.copy(0, 300 - c.decor.footer, 480, c.decor.footer));
+        EXPECT_EQ(stitched->image, expected.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    }
 }
 
 TEST(ScrollStitcherCompose, LimitsKeepTheImageContinuous)

@@ -169,6 +169,36 @@ QImage indexedRows(int width, int count)
     return image;
 }
 
+QImage table(int width, int rows, int* headerAt)
+{
+    constexpr int kTitle = 44, kRow = 24;
+    QImage image(width, kTitle + kTableHeaderRows + rows * kRow + 40, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setPen(QColor(20, 20, 20));
+    painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 18, QFont::Bold));
+    painter.drawText(16, 32, QStringLiteral("Quarterly figures by branch"));
+    painter.fillRect(0, kTitle, width, kTableHeaderRows, QColor(40, 70, 110));
+    painter.setPen(Qt::white);
+    painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 10, QFont::Bold));
+    const char* const titles[] = {"Branch", "Region", "Orders", "Revenue", "Margin"};
+    for (int c = 0; c < 5; ++c)
+        painter.drawText(16 + c * width / 5, kTitle + 20, QLatin1String(titles[c]));
+    painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 9));
+    for (int n = 1, y = kTitle + kTableHeaderRows; n <= rows; ++n, y += kRow) {
+        painter.fillRect(0, y, width, kRow, n % 2 ? QColor(255, 247, 232) : QColor(226, 236, 248));
+        painter.setPen(QColor(30, 30, 30));
+        const QString cells[] = {QStringLiteral("Branch %1").arg(n), QLatin1String(n % 3 ? "North" : "South"),
+                                 QString::number(n * 37 % 900 + 100), QStringLiteral("%1.%2").arg(n * 7919 % 90000 + 10000).arg(n * 13 % 100),
+                                 QStringLiteral("%1%").arg(n * 17 % 40 + 5)};
+        for (int c = 0; c < 5; ++c)
+            painter.drawText(16 + c * width / 5, y + 16, cells[c]);
+    }
+    if (headerAt)
+        *headerAt = kTitle;
+    return image;
+}
+
 QImage frame(const QImage& page, int top, int height, const Decor& decor)
 {
     const int width = page.width();
@@ -176,6 +206,8 @@ QImage frame(const QImage& page, int top, int height, const Decor& decor)
     image.fill(QColor(252, 252, 250));
     QPainter painter(&image);
     painter.drawImage(QPoint(0, decor.header - top), page);
+    if (decor.stickyFrom > 0 && top > decor.stickyFrom)
+        painter.drawImage(QPoint(0, decor.header), page.copy(0, decor.stickyFrom, width, kTableHeaderRows));
     if (decor.header > 0) {
         painter.fillRect(0, 0, width, decor.header, QColor(232, 234, 240));
         painter.setPen(QColor(20, 20, 20));
@@ -193,7 +225,13 @@ QImage frame(const QImage& page, int top, int height, const Decor& decor)
         painter.fillRect(width - decor.scrollbar, trackTop, decor.scrollbar, track, QColor(240, 240, 240));
         painter.fillRect(width - decor.scrollbar + 2, thumbTop, decor.scrollbar - 4, thumb, QColor(150, 150, 155));
     }
-    if (decor.footer > 0) {
+    if (decor.footer > 0 && decor.prompt) {
+        painter.fillRect(0, height - decor.footer, width, decor.footer, QColor(252, 252, 250));
+        painter.setPen(Qt::black);
+        painter.setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 9));
+        const bool end = top >= page.height() - (height - decor.header - decor.footer);
+        painter.drawText(4, height - 3, top == 0 ? QStringLiteral("lines2000.txt") : end ? QStringLiteral("(END)") : QStringLiteral(":"));
+    } else if (decor.footer > 0) {
         painter.fillRect(0, height - decor.footer, width, decor.footer, QColor(40, 44, 52));
         painter.setPen(Qt::white);
         painter.drawText(16, height - decor.footer / 2 + 5, QStringLiteral("This site uses cookies.  [Accept]"));

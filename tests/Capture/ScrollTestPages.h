@@ -24,6 +24,10 @@ QImage zebraList(int width, int introRows, int entries);
 // apart only by a narrow column at the left holding the row's index in small digits
 // (a log whose lines differ only in a timestamp).
 QImage indexedRows(int width, int count);
+// A title, then a table's header row and `rows` rows of 24 px in two alternating colours,
+// each with its own figures. `headerAt` receives the header row's first page row.
+QImage table(int width, int rows, int* headerAt);
+constexpr int kTableHeaderRows = 30;
 
 // What a frame shows besides the page.
 struct Decor {
@@ -37,6 +41,12 @@ struct Decor {
     // The header is the page's own, stuck to the view's top: the scrollbar runs beside
     // it, its thumb as long as the view is of the page and header.
     bool pageHeader = false;
+    // The footer is a pager's prompt line on the page's background instead: the file's
+    // name on the first view, ":" further on, "(END)" once the view shows the page's end.
+    bool prompt = false;
+    // Rows of the page from this one on (kTableHeaderRows of them) stick below the header
+    // once the view has scrolled past them; 0: none.
+    int stickyFrom = 0;
 };
 
 // The view scrolled to `top` (the page row under the header), `height` rows high.

@@ -342,6 +342,8 @@ TEST_F(ScrollCaptureTest, ContentPeopleScrollComesOutWholeOnceOrSaysWhyNot)
     ScrollTestPages::Layout at;
     const QImage full = ScrollTestPages::page(kWidth, &at);
     const QImage document = full.copy(0, 0, kWidth, at.gradient);
+    int tableHeader = 0;
+    const QImage table = ScrollTestPages::table(kWidth, 300, &tableHeader);
     // The page's last scroll: 3 rows, after a first click of 57 and steps of 3 clicks.
     const int lastScroll = 360 + 57 + 171 * 6 + 3;
     const struct {
@@ -358,6 +360,8 @@ TEST_F(ScrollCaptureTest, ContentPeopleScrollComesOutWholeOnceOrSaysWhyNot)
         {"a fixed sidebar", document, {.header = 40, .scrollbar = 12, .sidebar = 140}},
         {"a last scroll of 3 rows", full.copy(0, 0, kWidth, lastScroll), {.header = 40, .scrollbar = 12}},
         {"an animated badge", document, {.header = 40, .scrollbar = 12}, 400, true},
+        {"a pager's prompt that changes as it scrolls", document, {.footer = 16, .prompt = true}},
+        {"a table header that sticks once scrolled to the top", table, {.stickyFrom = tableHeader}, 300},
         {"content that cannot be registered", full, {.header = 40, .scrollbar = 12}, 400, false, Ends::partialWithMessage},
         {"a selection lower than two clicks", document, {.header = 40, .scrollbar = 12}, 150, false,
          Ends::tooLowBeforeRecording},

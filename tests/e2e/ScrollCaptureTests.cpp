@@ -125,6 +125,28 @@ protected:
         std::cout << name << " = " << value << std::endl;
     }
 
+    // A window's own area on the screen, inside the window manager's frame.
+    QRect clientRect(const QString& windowId)
+    {
+        const QString info = desktop().run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), windowId}).text();
+        const auto field = [&](const char* name) {
+            return info.section(QLatin1String(name), 1, 1).section(QLatin1Char('\n'), 0, 0).trimmed().toInt();
+        };
+        return QRect(field("Absolute upper-left X:"), field("Absolute upper-left Y:"), field("Width:"), field("Height:"));
+    }
+    // The clipboard's image once it is there, read down one column: runs of one colour,
+    // top to bottom.
+    static QList<QPair<QRgb, int>> colourRuns(const QImage& image, int x)
+    {
+        QList<QPair<QRgb, int>> runs;
+        for (int y = 0; y < image.height(); ++y) {
+            const QRgb colour = image.pixel(x, y) | 0xff000000u;
+            if (runs.isEmpty() || runs.last().first != colour)
+                runs.append({colour, 0});
+            ++runs.last().second;
+        }
+        return runs;
+    }
     // Writes `html` to a page, shows it in a Chromium app window of 860 x 900 and returns
     // the window's client area once `ready` holds for a screenshot of the screen.
     QRect showInChromium(const QString& html, const std::function<bool(const QImage&, const QRect&)>& ready)
@@ -142,11 +164,7 @@ protected:
         const auto browser = desktop().waitForWindow(QStringLiteral("^page.html$"), 60000);
         if (!browser)
             return {};
-        const QString info = desktop().run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), *browser}).text();
-        const auto field = [&](const char* name) {
-            return info.section(QLatin1String(name), 1, 1).section(QLatin1Char('\n'), 0, 0).trimmed().toInt();
-        };
-        const QRect window(field("Absolute upper-left X:"), field("Absolute upper-left Y:"), field("Width:"), field("Height:"));
+        const QRect window = clientRect(*browser);
         const QImage shown = desktop().waitForScreenshot(
             QStringLiteral("root"), [&](const QImage& screen) { return ready(screen, window); }, 60000);
         return shown.isNull() ? QRect() : window;
@@ -441,5 +459,142 @@ TEST_F(ScrollCaptureTest, ACapture20000PixelsHighAnd1600WideStaysUnder400Megabyt
     // AddressSanitizer's shadow memory and quarantine leave the figure meaningless there.
     if (!kUnderAddressSanitizer)
         EXPECT_LT(peakMb, 400.0);
+    EXPECT_EQ(desktop().stopLumetra(), 0);
+}
+
+TEST_F(ScrollCaptureTest, LessInAnXtermLeavesItsChangingPromptOutOfTheLines)
+{
+    // less shows 49 lines of the file and a prompt below them that changes as it scrolls
+    // (the file's name, then ":", at the end "(END)"); the wheel moves it by arrow keys.
+    constexpr int kRows = 50, kLines = 2000;
+    EXPECT_EQ(desktop().stopLumetra(), 0);
+    ASSERT_TRUE(desktop().writeSettings("[General]\ncaptureOpensEditor=false\ncaptureMaxScrollLength=50000\n"));
+    ASSERT_TRUE(desktop().startLumetraAndWaitFor(kMainWindow));
+    const QString path = QDir(desktop().workDir()).filePath(QStringLiteral("lines2000.txt"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    static const char* const words[] = {"amber", "basalt", "cedar", "delta", "ember", "fjord", "granite", "harbour"};
+    for (int n = 1; n <= kLines; ++n)
+        file.write(QStringLiteral("%1 %2 %3 %4\n").arg(n, 4).arg(QLatin1String(words[n % 8]), QLatin1String(words[n / 8 % 8]))
+                       .arg(n * 7919 % 100000).toUtf8());
+    file.close();
+    QProcessEnvironment plainLess;
+    plainLess.insert(QStringLiteral("LESS"), QString());
+    plainLess.insert(QStringLiteral("LESSOPEN"), QString());
+    desktop().startBackground(QStringLiteral("xterm"),
+                              {QStringLiteral("-T"), QStringLiteral("less-terminal"), QStringLiteral("-geometry"),
+                               QStringLiteral("100x%1+40+40").arg(kRows), QStringLiteral("-fa"), QStringLiteral("DejaVu Sans Mono"),
+                               QStringLiteral("-fs"), QStringLiteral("10"), QStringLiteral("-xrm"),
+                               QStringLiteral("XTerm*alternateScroll: true"), QStringLiteral("-e"), QStringLiteral("less"), path},
+                              plainLess);
+    const auto terminal = desktop().waitForWindow(QStringLiteral("^less-terminal$"), 20000);
+    ASSERT_TRUE(terminal.has_value());
+    const QRect frame = clientRect(*terminal);
+    const int lineHeight = (frame.height() - 4) / kRows; // inside a 2-pixel border
+    ASSERT_EQ(frame.height() - 4, lineHeight * kRows);
+    const QRect view(frame.x() + 2, frame.y() + 2, frame.width() - 4, lineHeight * kRows);
+    // less has drawn its first page once the view stands still with its first prompt,
+    // the file's name, at the bottom
+    QImage last;
+    bool drawn = false;
+    desktop().waitForScreenshot(QStringLiteral("root"), [&](const QImage& shot) {
+        const QImage now = shot.copy(view);
+        // (in reverse video: mostly dark where the terminal's background is light)
+        int dark = 0;
+        for (int y = (kRows - 1) * lineHeight; y < kRows * lineHeight; ++y)
+            for (int x = 0; x < view.width() / 20; ++x)
+                dark += qGray(now.pixel(x, y)) < 128 ? 1 : 0;
+        drawn = now == last && 2 * dark > lineHeight * (view.width() / 20) && qGray(now.pixel(view.width() - 4, 4)) > 128;
+        last = now;
+        return drawn;
+    }, 30000);
+    ASSERT_TRUE(drawn) << "less never showed the file";
+
+    startCapture();
+    drag(view);
+    m_contentWidth = view.width();
+    const QImage clip = waitForCapture(0, 180000).convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(clip.height(), (kLines + 1) * lineHeight) << "every line once, then the prompt";
+    EXPECT_EQ(desktop().stopLumetra(), 0);
+
+    // less shows the lines from `first` at the top of the terminal where the image has
+    // them, the prompt never among them; at the end, its last prompt below the last line.
+    ASSERT_TRUE(desktop().activate(*terminal));
+    const QRect lines(view.topLeft(), QSize(view.width(), (kRows - 1) * lineHeight));
+    const auto shows = [&](const QString& keys, const QImage& expected, const QRect& area) {
+        EXPECT_TRUE(desktop().key(keys));
+        QImage seen;
+        desktop().waitForScreenshot(QStringLiteral("root"), [&](const QImage& shot) {
+            seen = shot.copy(area).convertToFormat(QImage::Format_RGB32);
+            seen.setColorSpace(expected.colorSpace()); // the PNG's tag; the pixels are the screen's
+            return seen == expected;
+        }, 8000);
+        return seen == expected;
+    };
+    for (const int first : {1, 2, 1000, 1927}) {
+        QString keys;
+        for (const QChar digit : QString::number(first))
+            keys += digit + QLatin1Char(' ');
+        EXPECT_TRUE(shows(keys + QLatin1Char('g'), clip.copy(0, (first - 1) * lineHeight, view.width(), lines.height()), lines))
+            << "lines from " << first;
+    }
+    const int end = clip.height() - kRows * lineHeight;
+    EXPECT_TRUE(shows(QStringLiteral("G"), clip.copy(0, end, view.width(), lines.height()), lines)) << "the last lines";
+    const QRect prompt(view.x(), view.y() + lines.height(), view.width() / 100 * 5, lineHeight); // "(END)"
+    QImage endPrompt = clip.copy(0, clip.height() - lineHeight, prompt.width(), lineHeight);
+    EXPECT_TRUE(shows(QStringLiteral("G"), endPrompt, prompt)) << "the last prompt once, at the bottom";
+}
+
+TEST_F(ScrollCaptureTest, AChromiumTableWhoseHeaderSticksOnceScrolledComesOutWholeWithTheHeaderOnce)
+{
+    // A title, then 300 rows of 24 px in two alternating colours under a header row that
+    // sticks to the window's top once the page has scrolled it there. The title is lower
+    // than one wheel click scrolls, so the header sticks with the first scroll, before
+    // the click's size is known.
+    constexpr int kRowCount = 300, kRowHeight = 24, kHeaderHeight = 32;
+    const QRgb header = qRgb(40, 70, 110), odd = qRgb(255, 247, 232), even = qRgb(226, 236, 248);
+    QString html = QStringLiteral(
+        "<html><body style='margin:0;font:14px sans-serif;background:white'>"
+        "<h1 style='margin:0;padding:16px;height:40px;font-size:28px'>Quarterly figures by branch</h1>"
+        "<table style='border-collapse:separate;border-spacing:0;width:100%'><thead><tr>");
+    for (const char* title : {"Branch", "Region", "Orders", "Revenue", "Margin"})
+        html += QStringLiteral("<th style='position:sticky;top:0;height:%1px;padding:0 16px;text-align:left;"
+                               "background:rgb(40,70,110);color:white'>%2</th>").arg(kHeaderHeight).arg(QLatin1String(title));
+    html += QStringLiteral("</tr></thead><tbody>");
+    for (int n = 1; n <= kRowCount; ++n) {
+        html += QStringLiteral("<tr style='height:%1px;background:%2'>").arg(kRowHeight)
+                    .arg(n % 2 ? QStringLiteral("rgb(255,247,232)") : QStringLiteral("rgb(226,236,248)"));
+        html += QStringLiteral("<td style='padding:0 16px'>Branch %1</td><td style='padding:0 16px'>%2</td>"
+                               "<td style='padding:0 16px'>%3</td><td style='padding:0 16px'>%4.%5</td>"
+                               "<td style='padding:0 16px'>%6%</td></tr>")
+                    .arg(n).arg(QLatin1String(n % 3 ? "North" : "South")).arg(n * 37 % 900 + 100)
+                    .arg(n * 7919 % 90000 + 10000).arg(n * 13 % 100, 2, 10, QLatin1Char('0')).arg(n * 17 % 40 + 5);
+    }
+    html += QStringLiteral("</tbody></table></body></html>");
+    // The page once drawn: the header row shows below the title.
+    const QRect window = showInChromium(html, [&](const QImage& screen, const QRect& at) {
+        return colourRuns(screen.copy(at), 4).contains({header, kHeaderHeight});
+    });
+    ASSERT_FALSE(window.isEmpty()) << "the page never showed";
+
+    startCapture();
+    drag(window);
+    m_contentWidth = window.width();
+    const QImage clip = waitForCapture(0, 120000);
+    ASSERT_FALSE(clip.isNull());
+    // Down the rows' left padding: the header once, then every row once, 24 rows each,
+    // in alternating colours, and nothing but the page's white after the last.
+    const auto runs = colourRuns(clip, 4);
+    const qsizetype at = runs.indexOf({header, kHeaderHeight});
+    ASSERT_GE(at, 0) << "the header";
+    EXPECT_EQ(std::count_if(runs.begin(), runs.end(), [&](const auto& run) { return run.first == header; }), 1)
+        << "the header once";
+    int rows = 0;
+    for (qsizetype i = at + 1; i < runs.size() && runs[i].first != qRgb(255, 255, 255); ++i, ++rows) {
+        EXPECT_EQ(runs[i].first, rows % 2 ? even : odd) << "row " << rows + 1;
+        EXPECT_EQ(runs[i].second, kRowHeight) << "row " << rows + 1;
+    }
+    EXPECT_EQ(rows, kRowCount);
+    EXPECT_FALSE(desktop().waitForWindow(QStringLiteral("Stopped Early"), 2000).has_value()) << "nothing cut short";
     EXPECT_EQ(desktop().stopLumetra(), 0);
 }

@@ -1,0 +1,120 @@
+#include "Capture/ScrollEdgeBands.h"
+
+#include "Capture/FramePixelCompare.h"
+#include "Capture/RowSignatures.h"
+
+#include <algorithm>
+
+namespace ScrollStitcher {
+
+namespace {
+
+using FrameRegistration::Outcome;
+
+// Offsets ranked by their rows that are looked at, and registrations tried again
+// without the bands of one: a frame the registration refused costs at most that much.
+constexpr int kRankedOffsets = 4;
+constexpr int kTries = 3;
+// Rows in common an offset must leave to be ranked, as the registration asks.
+constexpr int kMinimumOverlap = 16;
+
+// Rows that match in a row end a band: more than the blank rows between the glyphs
+// of one line of text (a ":" alone is two dots). A band that takes in a little more
+// costs nothing: those rows are drawn from the frame that shows them as content.
+int bandGap(int height)
+{
+    return std::max(8, height / 40);
+}
+
+// Rows from an edge up to the last of a run that differs, `differs(i)` telling it for
+// the i-th row from the edge (i below `count`). 0 when the first `gap` rows match;
+// -1 when no gap of matching rows ends the run.
+template <typename Differs>
+int runFromEdge(int count, int gap, Differs differs)
+{
+    int last = -1;
+    for (int i = 0; i < count; ++i) {
+        if (differs(i))
+            last = i;
+        else if (i - last > gap)
+            return last + 1;
+    }
+    return -1;
+}
+
+} // namespace
+
+EdgeBands edgeBands(const FramePixels& previous, const FramePixels& next, int offset)
+{
+    const int w = std::min(previous.width, next.width), h = std::min(previous.height, next.height);
+    if (previous.isNull() || next.isNull() || offset <= 0 || offset >= h)
+        return {};
+    // Row r of the new frame shows what row r + offset of the previous one showed.
+    const int compared = h - offset, gap = bandGap(h), limit = h / 4;
+    const int top = runFromEdge(compared, gap, [&](int i) {
+        return !FramePixelCompare::rowsMatch(next.row(i), previous.row(i + offset), w);
+    });
+    const int bottom = runFromEdge(compared, gap, [&](int i) {
+        return !FramePixelCompare::rowsMatch(next.row(compared - 1 - i), previous.row(h - 1 - i), w);
+    });
+    EdgeBands bands;
+    bands.top = top > 0 && top <= limit ? top : 0;
+    bands.bottom = bottom > 0 && bottom <= limit ? bottom : 0;
+    return bands;
+}
+
+std::optional<BandedOffset> registerBesideBands(const FramePixels& previous, const FramePixels& next,
+                                                std::optional<FrameRegistration::Expected> expected, int bandWidth)
+{
+    const int w = std::min(previous.width, next.width), h = std::min(previous.height, next.height);
+    const FrameRegistration::Result first = FrameRegistration::verticalOffset(previous, next, expected);
+    if (first.outcome != Outcome::ambiguous && first.outcome != Outcome::noMatch)
+        return std::nullopt;
+    // The offsets that fit about equally well, then those the rows rank best: a band
+    // that differs in one row out of ten already keeps the true offset from holding.
+    std::vector<int> offsets;
+    const auto consider = [&](int t) {
+        if (t > 0 && t < h && (!expected || expected->allows(t))
+            && std::find(offsets.begin(), offsets.end(), t) == offsets.end())
+            offsets.push_back(t);
+    };
+    if (first.outcome == Outcome::ambiguous) {
+        consider(first.offset);
+        consider(first.rivalOffset);
+    }
+    const auto previousRows = RowSignatures::compute(previous), nextRows = RowSignatures::compute(next);
+    for (const auto& candidate : RowSignatures::rankOffsets(previousRows, nextRows, RowSignatures::edgeBands(nextRows),
+                                                            std::max(kMinimumOverlap, h / 10), kRankedOffsets))
+        consider(candidate.offset);
+
+    int tries = 0;
+    for (const int offset : offsets) {
+        const EdgeBands bands
+            = edgeBands(previous.cropped(0, 0, bandWidth, h), next.cropped(0, 0, bandWidth, h), offset);
+        const int rest = h - bands.top - bands.bottom;
+        if (bands == EdgeBands{} || rest < FrameRegistration::kMinimumSide)
+            continue;
+        if (++tries > kTries)
+            break;
+        const FrameRegistration::Result again = FrameRegistration::verticalOffset(
+            previous.cropped(0, bands.top, w, rest), next.cropped(0, bands.top, w, rest), expected);
+        if (again.outcome == Outcome::found && again.offset == offset)
+            return BandedOffset{offset, bands, again.settledByExpected};
+    }
+    return std::nullopt;
+}
+
+std::optional<BandedOffset> registerBesideBands(const QImage& previous, const QImage& next, int scrollbarPx,
+                                                int stickyPx, std::optional<FrameRegistration::Expected> expected)
+{
+    const QImage a = withFramePixelLayout(previous), b = withFramePixelLayout(next);
+    const FramePixels p = framePixels(a), n = framePixels(b);
+    const int w = std::min(p.width, n.width) - scrollbarPx;
+    const int h = std::min(p.height, n.height) - stickyPx;
+    if (p.isNull() || n.isNull() || w < FrameRegistration::kMinimumSide || h < FrameRegistration::kMinimumSide)
+        return std::nullopt;
+    const int bandWidth = scrollbarPx > 0 ? w : w - std::min(w / 8, 50);
+    return registerBesideBands(p.cropped(0, stickyPx, w, h), n.cropped(0, stickyPx, w, h), expected, bandWidth);
+}
+
+} // namespace ScrollStitcher
