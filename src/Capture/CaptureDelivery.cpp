@@ -1,9 +1,12 @@
 #include "Capture/CaptureDelivery.h"
 
 #include "Base/Logger.h"
+#include "Capture/CaptureAlerts.h"
 #include "Capture/CaptureLog.h"
+#include "Core/Localization.h"
 #include "Core/Notifications.h"
 #include "Core/Settings.h"
+#include "Platform/Pasteboard.h"
 #include "Platform/WindowActivation.h"
 
 #include <QApplication>
@@ -31,10 +34,35 @@ int lumetraActive()
     return QGuiApplication::applicationState() == Qt::ApplicationActive ? 1 : 0;
 }
 
+// The user learns that the capture is not on the clipboard (once the editor, if it
+// opens, is in front): pasting elsewhere would give them whatever was copied before.
+void tellClipboardRefused()
+{
+    QTimer::singleShot(400, QCoreApplication::instance(), [] {
+        CaptureAlerts::current().showWarning(localized(QStringLiteral("capture.clipboardRefused.title")),
+                                             localized(QStringLiteral("capture.clipboardRefused.message")));
+    });
+}
+
 } // namespace
+
+bool putOnClipboard(const QByteArray& png)
+{
+    Pasteboard& board = Pasteboard::general();
+    board.clearContents();
+    board.setItems({{Pasteboard::pngType, png}});
+    if (board.reachesOtherPrograms())
+        return true;
+    logMessage(LogLevel::warning, [] {
+        return QStringLiteral("⚠️ The desktop did not let Lumetra set the clipboard: the capture is not on it");
+    });
+    return false;
+}
 
 void deliverCapturedImage()
 {
+    if (!Pasteboard::general().reachesOtherPrograms())
+        tellClipboardRefused();
     if (!Settings::captureOpensEditor.read()) {
         logMessage(LogLevel::info, [] { return QStringLiteral("📸 唤窗已关闭（设置），截图仅进剪贴板"); });
         return;

@@ -1,11 +1,17 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDateTime>
 
 #include <optional>
 
 // The one hand-off from a finished capture (already on the clipboard) to the editor.
 namespace CaptureDelivery {
+
+// Puts a finished capture (PNG) on the clipboard in place of whatever was there. False,
+// with a warning logged, when the desktop would not set the clipboard: the capture is
+// then only in Lumetra, and the delivery below says so to the user.
+bool putOnClipboard(const QByteArray& png);
 
 // With "captureOpensEditor" on: posts "CaptureDeliveryRequested" now and
 // "CaptureClipboardImageReady" 0.3 s later, and notes the time of delivery.

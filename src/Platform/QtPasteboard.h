@@ -2,14 +2,23 @@
 
 #include "Platform/Pasteboard.h"
 
+#include <QHash>
+
 #include <atomic>
+#include <memory>
 
 class QClipboard;
 class QMimeData;
+class WaylandDataControl;
 
 // The X11 CLIPBOARD selection through QClipboard. The change count moves once for
 // each of our own writes and once for every change another program makes (Qt hears
 // of those through XFixes selection events).
+//
+// In a Wayland session whose compositor offers data-control, our writes go through it
+// (see WaylandDataControl): Qt's own way needs an input serial newer than the last copy
+// of any other program, which a capture started from a compositor key binding lacks.
+// While such a write holds the clipboard, reads answer from what we wrote.
 //
 // Reads and writes belong to the main thread, as QClipboard does; changeCount() may
 // be polled from any thread.
@@ -17,6 +26,10 @@ class QtPasteboard : public Pasteboard {
     Q_OBJECT
 public:
     explicit QtPasteboard(QObject* parent = nullptr);
+    ~QtPasteboard() override;
+
+    // How long a write waits for a Wayland compositor's refusal where there is no data-control.
+    static constexpr int refusalWaitMs = 250;
 
     qint64 changeCount() const override;
     std::optional<QByteArray> data(const QString& mimeType) const override;
@@ -27,9 +40,21 @@ public:
     void setItems(const QList<Item>& items, const QList<PromisedItem>& promised) override;
     void setText(const QString& text) override;
     void clearContents() override;
+    bool reachesOtherPrograms() const override { return m_reachesOthers; }
 
 private:
-    void install(QMimeData* mime);
+    // What a write of ours offered, kept while reads must answer from it: while it holds
+    // the clipboard through data-control, or when the compositor refused it.
+    struct Own {
+        QList<Item> items;
+        QList<PromisedItem> promised;
+        mutable QHash<QString, QByteArray> made;
+    };
+
+    void install(QMimeData* mime, Own own);
+    bool setThroughDataControl(const QList<Item>& items, const QList<PromisedItem>& promised);
+    std::optional<QByteArray> ownData(const QString& mimeType) const;
+    void onDataControlLost();
     void onClipboardChanged();
     void noteOwnWrite();
 
@@ -37,4 +62,7 @@ private:
     std::atomic<qint64> m_changeCount{0};
     // Set while we write, so the dataChanged our own write causes is not counted twice.
     bool m_writing = false;
+    bool m_reachesOthers = true;
+    std::unique_ptr<WaylandDataControl> m_dataControl;
+    std::optional<Own> m_own;
 };

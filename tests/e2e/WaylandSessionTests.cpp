@@ -78,14 +78,16 @@ TEST(WaylandSession, AreaAndWindowCapturesOverAKnownPatternReachTheClipboardPixe
     // is handed to it.
     const QStringList sanitizers = sanitizerEnvironment(QDir(root.path()));
     for (const auto& [from, to] : {std::pair{LUMETRA_BINARY, "lumetra-program"}, std::pair{WAYLAND_SESSION_SCRIPT, "session.sh"},
-                                   std::pair{LUMETRA_WAYLAND_POINTER_PROBE, "pointer-probe"}})
+                                   std::pair{LUMETRA_WAYLAND_POINTER_PROBE, "pointer-probe"},
+                                   std::pair{LUMETRA_TRAY_WATCHER_PROBE, "tray-probe"}})
         ASSERT_TRUE(QFile::copy(QLatin1String(from), path(to))) << from;
     if (::geteuid() == 0)
         QProcess::execute(QStringLiteral("chown"), {"-R", QLatin1String(kUser), root.path()});
 
     // Nothing of the test's own environment, apart from a sanitizer build's settings.
     QStringList env{"PATH=/usr/bin:/bin:/usr/sbin:/sbin", "LANG=C.UTF-8", "SCRATCH=" + root.path(),
-                    "LUMETRA=" + path("lumetra-program"), "POINTER_PROBE=" + path("pointer-probe")};
+                    "LUMETRA=" + path("lumetra-program"), "POINTER_PROBE=" + path("pointer-probe"),
+                    "TRAY_PROBE=" + path("tray-probe")};
     env << sanitizers;
     QProcess session;
     const QStringList line = asUser + QStringList{"env", "-i"} + env
@@ -101,11 +103,18 @@ TEST(WaylandSession, AreaAndWindowCapturesOverAKnownPatternReachTheClipboardPixe
     if (result.startsWith(QLatin1String("skip: ")))
         GTEST_SKIP() << result.mid(6).trimmed().toStdString() << "\n" << readText(path("sway.log")).right(2000).toStdString();
     EXPECT_TRUE(e2e::samePixels(QImage(path("desktop.png")), pattern)) << "the desktop does not show the pattern";
-    EXPECT_EQ(result.simplified().toStdString(), "handed-over overlay dragged editor picker waited chosen clipboard "
-                                                 "window-editor told no-picker")
+    EXPECT_EQ(result.simplified().toStdString(), "handed-over overlay dragged editor repeated picker waited chosen "
+                                                 "clipboard window-editor escaped no-alert no-error dragged-scaled "
+                                                 "scaled tray-icon told no-picker")
         << "a step that failed says why in its word; the launches' output:\n"
         << readText(path("lumetra.log")).right(3000).toStdString();
     EXPECT_TRUE(e2e::samePixels(QImage(path("clip.png")), pattern.copy(150, 250, 240, 160)));
+    EXPECT_TRUE(e2e::samePixels(QImage(path("repeat.png")), pattern.copy(150, 250, 240, 160)))
+        << "the repeat after another program's copy is not on the clipboard";
+    // 300 x 200 points at the scale 1.5 are 450 x 300 of the output's pixels, grim's own.
+    const QImage scaled(path("scaled.png"));
+    EXPECT_EQ(scaled.size(), QSize(450, 300));
+    EXPECT_TRUE(e2e::samePixels(scaled, QImage(path("scaled-grim.png")))) << "not the pixels grim sees";
     // The portal's own picture, not what was on the clipboard before; the pointer that
     // chose the region rests in its lower right corner and is in the picture.
     const QImage window(path("window.png"));
