@@ -155,7 +155,7 @@ void CaptureCoordinator::toolImageEncoded(const std::optional<QByteArray>& png)
         showCaptureFailed(localized(QStringLiteral("capture.error.reason.encoding")));
         return;
     }
-    const bool onClipboard = CaptureDelivery::putOnClipboard(*png);
+    const bool onClipboard = CaptureDelivery::putOnClipboard(*png, false);
     endToolRun();
     if (onClipboard)
         logMessage(LogLevel::info, [] { return QStringLiteral("📸 桌面门户图片已入剪贴板，交付编辑器"); });

@@ -15,6 +15,7 @@
 #include <QWidget>
 
 #include <mutex>
+#include <utility>
 
 namespace CaptureDelivery {
 
@@ -22,6 +23,7 @@ namespace {
 
 std::mutex dateLock;
 std::optional<QDateTime> deliveryDate;
+bool clipboardUncertain = false; // main thread
 
 QString frontmostDescription()
 {
@@ -34,8 +36,8 @@ int lumetraActive()
     return QGuiApplication::applicationState() == Qt::ApplicationActive ? 1 : 0;
 }
 
-// The user learns that the capture is not on the clipboard (once the editor, if it
-// opens, is in front): pasting elsewhere would give them whatever was copied before.
+// The user learns that the capture may not be on the clipboard (once the editor, if it
+// opens, is in front): pasting elsewhere may give them whatever was copied before.
 void tellClipboardRefused()
 {
     QTimer::singleShot(400, QCoreApplication::instance(), [] {
@@ -46,22 +48,24 @@ void tellClipboardRefused()
 
 } // namespace
 
-bool putOnClipboard(const QByteArray& png)
+bool putOnClipboard(const QByteArray& png, bool afterOwnInput)
 {
     Pasteboard& board = Pasteboard::general();
     board.clearContents();
     board.setItems({{Pasteboard::pngType, png}});
-    if (board.reachesOtherPrograms())
+    clipboardUncertain = !board.reachesOtherPrograms() && !afterOwnInput;
+    if (!clipboardUncertain)
         return true;
     logMessage(LogLevel::warning, [] {
-        return QStringLiteral("⚠️ The desktop did not let Lumetra set the clipboard: the capture is not on it");
+        return QStringLiteral("⚠️ The desktop may not have put the capture on the clipboard (no data-control, and the "
+                              "capture was not chosen in Lumetra)");
     });
     return false;
 }
 
 void deliverCapturedImage()
 {
-    if (!Pasteboard::general().reachesOtherPrograms())
+    if (std::exchange(clipboardUncertain, false))
         tellClipboardRefused();
     if (!Settings::captureOpensEditor.read()) {
         logMessage(LogLevel::info, [] { return QStringLiteral("📸 唤窗已关闭（设置），截图仅进剪贴板"); });

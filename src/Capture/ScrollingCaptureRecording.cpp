@@ -660,7 +660,7 @@ void ScrollingCaptureController::completeFinish()
             self->cancel();
             return;
         }
-        CaptureDelivery::putOnClipboard(*result.png);
+        CaptureDelivery::putOnClipboard(*result.png, true);
         logMessage(LogLevel::info, [&result] {
             return QStringLiteral("📜 拼接完成：%1 帧 / 总高 %2px / 丢弃重复 %3 / 耗时 %4ms，走交付链")
                 .arg(result.appendedFrames)

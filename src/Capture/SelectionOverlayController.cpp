@@ -253,7 +253,7 @@ void SelectionOverlayController::completeSelection(const std::optional<QByteArra
         giveActivationBack(QStringLiteral("编码失败"));
         return;
     }
-    if (CaptureDelivery::putOnClipboard(*png))
+    if (CaptureDelivery::putOnClipboard(*png, true))
         captureDiagnostic(QStringLiteral("📸 SelectionOverlay 截取完成 %1×%2px，已写剪贴板，走交付链")
                               .arg(cropSize.width())
                               .arg(cropSize.height()));
@@ -374,7 +374,7 @@ void SelectionOverlayController::captureLastSelection(const QRectF& rect, std::u
             logMessage(LogLevel::error, [] { return QStringLiteral("❌ 重复选区 PNG 编码失败"); });
             return;
         }
-        if (CaptureDelivery::putOnClipboard(*png))
+        if (CaptureDelivery::putOnClipboard(*png, false))
             captureDiagnostic(QStringLiteral("📸 SelectionOverlay 重复选区完成 %1×%2px，已写剪贴板，走交付链")
                                   .arg(cropSize.width())
                                   .arg(cropSize.height()));

@@ -8,9 +8,7 @@
 #include <QGuiApplication>
 #include <QHash>
 #include <QImage>
-#include <QElapsedTimer>
 #include <QMimeData>
-#include <QThread>
 
 namespace {
 
@@ -177,35 +175,19 @@ void QtPasteboard::setItems(const QList<Item>& items, const QList<PromisedItem>&
         else
             mime->setData(item.first, item.second);
     }
-    install(mime, Own{items, promised, {}});
+    install(mime);
 }
 
-void QtPasteboard::install(QMimeData* mime, Own own)
+void QtPasteboard::install(QMimeData* mime)
 {
     m_own.reset();
-    m_reachesOthers = true;
     m_writing = true;
     m_clipboard->setMimeData(mime, QClipboard::Clipboard); // the clipboard owns mime now
-    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
-        // A Wayland compositor refuses a selection whose input serial is older than
-        // another program's copy, and says so only by cancelling our offer: wait a moment
-        // for that before telling anyone the clipboard holds the write.
-        QElapsedTimer waited;
-        waited.start();
-        while (m_clipboard->ownsClipboard() && waited.elapsed() < refusalWaitMs) {
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
-            QThread::msleep(5);
-        }
-        if (!m_clipboard->ownsClipboard()) {
-            m_reachesOthers = false;
-            m_own = std::move(own);
-            Logger::shared().log(LogLevel::warning, [] {
-                return QStringLiteral("📋 The compositor refused to set the clipboard (it offers no data-control, and "
-                                      "Lumetra had no recent input)");
-            });
-        }
-    }
     m_writing = false;
+    // A Wayland compositor drops a selection whose input serial is older than another
+    // program's copy, without a word to us (Qt still thinks it holds it): without
+    // data-control, whether the write got there is not known.
+    m_reachesOthers = !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
     noteOwnWrite();
 }
 
@@ -236,7 +218,7 @@ void QtPasteboard::setText(const QString& text)
     if (!m_clipboard || setThroughDataControl({{textType, text.toUtf8()}}, {}))
         return;
     m_own.reset();
-    m_reachesOthers = true;
+    m_reachesOthers = !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
     m_writing = true;
     m_clipboard->setText(text, QClipboard::Clipboard);
     m_writing = false;
@@ -248,7 +230,7 @@ void QtPasteboard::clearContents()
     if (!m_clipboard || setThroughDataControl({}, {}))
         return;
     m_own.reset();
-    m_reachesOthers = true;
+    m_reachesOthers = !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
     // Owning the selection with nothing in it, rather than giving it up: on X11 giving it
     // up comes back later as a foreign change and would count the one clear twice.
     m_writing = true;
@@ -260,9 +242,8 @@ void QtPasteboard::clearContents()
 void QtPasteboard::onClipboardChanged()
 {
     // Qt also hears of our own data-control writes; their loss is counted when it comes.
-    if (m_writing || (m_own && m_reachesOthers))
+    if (m_writing || m_own)
         return;
-    m_own.reset();
     ++m_changeCount;
     emit changed();
 }

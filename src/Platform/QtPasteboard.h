@@ -18,7 +18,8 @@ class WaylandDataControl;
 // In a Wayland session whose compositor offers data-control, our writes go through it
 // (see WaylandDataControl): Qt's own way needs an input serial newer than the last copy
 // of any other program, which a capture started from a compositor key binding lacks.
-// While such a write holds the clipboard, reads answer from what we wrote.
+// While such a write holds the clipboard, reads answer from what we wrote. Without
+// data-control a write there is not known to reach other programs.
 //
 // Reads and writes belong to the main thread, as QClipboard does; changeCount() may
 // be polled from any thread.
@@ -27,9 +28,6 @@ class QtPasteboard : public Pasteboard {
 public:
     explicit QtPasteboard(QObject* parent = nullptr);
     ~QtPasteboard() override;
-
-    // How long a write waits for a Wayland compositor's refusal where there is no data-control.
-    static constexpr int refusalWaitMs = 250;
 
     qint64 changeCount() const override;
     std::optional<QByteArray> data(const QString& mimeType) const override;
@@ -43,15 +41,14 @@ public:
     bool reachesOtherPrograms() const override { return m_reachesOthers; }
 
 private:
-    // What a write of ours offered, kept while reads must answer from it: while it holds
-    // the clipboard through data-control, or when the compositor refused it.
+    // What a write through data-control offered, kept while it holds the clipboard.
     struct Own {
         QList<Item> items;
         QList<PromisedItem> promised;
         mutable QHash<QString, QByteArray> made;
     };
 
-    void install(QMimeData* mime, Own own);
+    void install(QMimeData* mime);
     bool setThroughDataControl(const QList<Item>& items, const QList<PromisedItem>& promised);
     std::optional<QByteArray> ownData(const QString& mimeType) const;
     void onDataControlLost();
