@@ -10,6 +10,8 @@
 #include <QImage>
 #include <QMimeData>
 
+#include <limits>
+
 namespace {
 
 // Another program may offer an image only in a format of its own (image/bmp,
@@ -195,19 +197,21 @@ bool QtPasteboard::setThroughDataControl(const QList<Item>& items, const QList<P
 {
     if (!m_dataControl)
         return false;
-    if (!m_dataControl->setSelection(items, promised)) {
+    const quint64 offer = m_dataControl->setSelection(items, promised);
+    if (offer == 0) {
         m_dataControl.reset(); // the compositor closed it: Qt's way from now on
         return false;
     }
-    m_own = Own{items, promised, {}};
+    m_own = Own{items, promised, {}, offer};
     m_reachesOthers = true;
     noteOwnWrite();
     return true;
 }
 
-void QtPasteboard::onDataControlLost()
+void QtPasteboard::onDataControlLost(quint64 offer)
 {
-    if (!m_own)
+    // The loss of an offer already replaced by ours is no change.
+    if (!m_own || (offer != std::numeric_limits<quint64>::max() && offer != m_own->offer))
         return;
     m_own.reset();
     noteOwnWrite();

@@ -46,12 +46,13 @@ private:
         QList<Item> items;
         QList<PromisedItem> promised;
         mutable QHash<QString, QByteArray> made;
+        quint64 offer = 0; // its number with data-control
     };
 
     void install(QMimeData* mime);
     bool setThroughDataControl(const QList<Item>& items, const QList<PromisedItem>& promised);
     std::optional<QByteArray> ownData(const QString& mimeType) const;
-    void onDataControlLost();
+    void onDataControlLost(quint64 offer);
     void onClipboardChanged();
     void noteOwnWrite();
 

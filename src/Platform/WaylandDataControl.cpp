@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -84,6 +85,7 @@ void writeDetached(int fd, QByteArray bytes)
 
 // What one source offers: each type with its bytes, or the promise that makes them.
 struct Offer {
+    quint64 number = 0;
     QHash<QByteArray, QByteArray> bytes;
     QHash<QByteArray, std::function<QByteArray()>> promised;
 };
@@ -123,6 +125,7 @@ struct WaylandDataControl::Session {
 
     std::mutex mutex;
     std::optional<Offer> pending; // under mutex: the next offer for the serving thread
+    quint64 issued = 0; // under mutex
 
     // The serving thread's own.
     wl_proxy* source = nullptr;
@@ -196,7 +199,7 @@ struct WaylandDataControl::Session {
             Logger::shared().log(LogLevel::warning, [] {
                 return QStringLiteral("📋 The compositor closed the clipboard connection; the clipboard is set as Qt sets it from now on");
             });
-            QMetaObject::invokeMethod(owner, [owner = owner] { emit owner->selectionLost(); }, Qt::QueuedConnection);
+            emit owner->selectionLost(std::numeric_limits<quint64>::max()); // whichever offer holds it
         }
     }
 
@@ -253,11 +256,13 @@ struct WaylandDataControl::Session {
 
     void cancelled(wl_proxy* which)
     {
+        const Offer* offer = offers.value(which);
+        const quint64 number = offer ? offer->number : 0;
         const bool lost = which == source;
         drop(which);
         if (lost) {
             source = nullptr;
-            emit owner->selectionLost(); // queued to the owner's thread
+            emit owner->selectionLost(number); // queued to the owner's thread
         }
     }
 
@@ -318,15 +323,17 @@ std::unique_ptr<WaylandDataControl> WaylandDataControl::connect()
     return control;
 }
 
-bool WaylandDataControl::setSelection(const QList<Pasteboard::Item>& items,
-                                      const QList<Pasteboard::PromisedItem>& promised)
+quint64 WaylandDataControl::setSelection(const QList<Pasteboard::Item>& items,
+                                         const QList<Pasteboard::PromisedItem>& promised)
 {
     if (m_session->broken || m_session->stopping)
-        return false;
+        return 0;
+    Offer offer = offerFor(items, promised);
     {
         std::lock_guard lock(m_session->mutex);
-        m_session->pending = offerFor(items, promised);
+        offer.number = ++m_session->issued;
+        m_session->pending = std::move(offer);
     }
     m_session->wakeUp();
-    return true;
+    return m_session->issued; // only this thread changes it
 }

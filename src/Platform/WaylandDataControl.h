@@ -23,12 +23,14 @@ public:
 
     // Offers these items as the clipboard in place of whatever held it (no items: an
     // empty clipboard of ours). Promised items are made on the main thread when a program
-    // asks for them. False when the connection to the compositor is gone.
-    bool setSelection(const QList<Pasteboard::Item>& items, const QList<Pasteboard::PromisedItem>& promised);
+    // asks for them. Returns the offer's number (counting from 1), or 0 when the
+    // connection to the compositor is gone.
+    quint64 setSelection(const QList<Pasteboard::Item>& items, const QList<Pasteboard::PromisedItem>& promised);
 
 signals:
-    // Another program took the clipboard from what setSelection offered last.
-    void selectionLost();
+    // The offer of that number no longer holds the clipboard: another program took it, or
+    // the connection broke. A later offer may be on its way; its number tells them apart.
+    void selectionLost(quint64 offer);
 
 private:
     struct Session;
