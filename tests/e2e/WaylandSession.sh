@@ -6,8 +6,8 @@
 # the test. A repeat of that area, started as from a key bound in sway, after another
 # program copied. Then a window capture through the portal (whose wlroots backend lets the
 # user choose with slurp, dragged by the same pointer), again after another program's
-# copy; one cancelled with Escape in slurp; an area capture at the output scale 1.5 beside
-# grim's picture of it; a tray that starts after Lumetra; and, in a Lumetra that finds no
+# copy; one cancelled with Escape in slurp; an area capture at the output scale 1.5 and its
+# repeats at 1.25 and 2, each beside grim's picture of it; a tray that starts after Lumetra; and, in a Lumetra that finds no
 # slurp, the failure that says so.
 # Every wait is bounded. What it saw goes to $SCRATCH/result, one word a line.
 cd "$SCRATCH" || exit 1
@@ -92,6 +92,16 @@ grim -g "100,100 300x200" scaled-grim.png
 launch --capture-area
 wait_for 'has_window "Lumetra Selection"' && "$POINTER_PROBE" 1280 720 100 100 400 300 && say dragged-scaled
 wait_for 'wl-paste --type image/png >scaled.png 2>/dev/null && ! cmp -s window.png scaled.png' && say scaled
+# The same area again at the scales 1.25 and 2, as the repeat takes it.
+for scale in 1.25 2; do
+  swaymsg output HEADLESS-1 scale $scale >/dev/null
+  swaymsg '[title="^Lumetra"] move scratchpad' >/dev/null
+  sleep 1
+  grim -g "100,100 300x200" scaled-grim-$scale.png
+  echo hi | wl-copy
+  launch --repeat-last-area
+  wait_for 'wl-paste --type image/png >scaled-$scale.png 2>/dev/null' && say scaled-$scale
+done
 
 # A tray (a bar) that starts long after Lumetra is told of its item and shows its icon.
 "$TRAY_PROBE" 10 >tray.txt 2>>lumetra.log && say tray-icon

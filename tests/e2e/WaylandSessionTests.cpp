@@ -105,7 +105,7 @@ TEST(WaylandSession, AreaAndWindowCapturesOverAKnownPatternReachTheClipboardPixe
     EXPECT_TRUE(e2e::samePixels(QImage(path("desktop.png")), pattern)) << "the desktop does not show the pattern";
     EXPECT_EQ(result.simplified().toStdString(), "handed-over overlay dragged editor repeated picker waited chosen "
                                                  "clipboard window-editor escaped no-alert no-error dragged-scaled "
-                                                 "scaled tray-icon told no-picker")
+                                                 "scaled scaled-1.25 scaled-2 tray-icon told no-picker")
         << "a step that failed says why in its word; the launches' output:\n"
         << readText(path("lumetra.log")).right(3000).toStdString();
     EXPECT_TRUE(e2e::samePixels(QImage(path("clip.png")), pattern.copy(150, 250, 240, 160)));
@@ -115,6 +115,12 @@ TEST(WaylandSession, AreaAndWindowCapturesOverAKnownPatternReachTheClipboardPixe
     const QImage scaled(path("scaled.png"));
     EXPECT_EQ(scaled.size(), QSize(450, 300));
     EXPECT_TRUE(e2e::samePixels(scaled, QImage(path("scaled-grim.png")))) << "not the pixels grim sees";
+    for (const auto& [scale, size] : {std::pair{"1.25", QSize(375, 250)}, std::pair{"2", QSize(600, 400)}}) {
+        const QImage repeated(root.filePath(QStringLiteral("scaled-%1.png").arg(QLatin1String(scale))));
+        EXPECT_EQ(repeated.size(), size) << scale;
+        EXPECT_TRUE(e2e::samePixels(repeated, QImage(root.filePath(QStringLiteral("scaled-grim-%1.png").arg(QLatin1String(scale))))))
+            << "at " << scale << ", not the pixels grim sees";
+    }
     // The portal's own picture, not what was on the clipboard before; the pointer that
     // chose the region rests in its lower right corner and is in the picture.
     const QImage window(path("window.png"));
