@@ -4,7 +4,8 @@
 # background, PipeWire and the desktop portal; Lumetra hands an area capture over to its
 # running copy, a virtual pointer drags, and the clipboard and the screen are saved for
 # the test. A repeat of that area, started as from a key bound in sway, after another
-# program copied. Then a window capture through the portal (whose wlroots backend lets the
+# program copied, and Ctrl+V in the editor after another program copied an image. Then a
+# window capture through the portal (whose wlroots backend lets the
 # user choose with slurp, dragged by the same pointer), again after another program's
 # copy; one cancelled with Escape in slurp; an area capture at the output scale 1.5 and its
 # repeats at 1.25 and 2, each beside grim's picture of it; a tray that starts after Lumetra; and, in a Lumetra that finds no
@@ -61,6 +62,14 @@ grim editor.png
 echo hi | wl-copy
 launch --repeat-last-area
 wait_for 'wl-paste --list-types 2>/dev/null | grep -q image/png' && wl-paste --type image/png >repeat.png && say repeated
+# Then another program copies an image, and Ctrl+V in the editor pastes that one, not the
+# capture Lumetra offered before.
+wl-copy --type image/png <other.png
+# wtype's keyboard is new to the editor: it waits a second before typing, and a moment
+# after, so that the release comes before the keyboard goes (Qt repeats a key it never
+# saw released).
+wait_for 'has_window "Lumetra - "' && wtype -s 1000 -M ctrl -P v -p v -m ctrl -s 500 2>>lumetra.log && sleep 1 \
+  && grim pasted.png && say pasted
 
 # The window capture, again after another program's copy. Lumetra hides its windows while
 # the desktop's picker runs; none may come back before the user has chosen.

@@ -73,6 +73,12 @@ TEST(WaylandSession, AreaAndWindowCapturesOverAKnownPatternReachTheClipboardPixe
     const auto path = [&](const char* name) { return root.filePath(QLatin1String(name)); };
     const QImage pattern = e2e::patternImage(QSize(1920, 1080));
     ASSERT_TRUE(pattern.save(path("pattern.png")));
+    // What another program copies: stripes that the pattern nowhere has.
+    QImage other(160, 120, QImage::Format_RGB32);
+    for (int y = 0; y < other.height(); ++y)
+        for (int x = 0; x < other.width(); ++x)
+            other.setPixel(x, y, (x + y) / 8 % 2 ? qRgb(250, 140, 20) : qRgb(20, 60, 200));
+    ASSERT_TRUE(other.save(path("other.png")));
     // The session's user may not reach into the build (a fresh clone's folder is 0700):
     // what it runs, and the sanitizers' files, are copied into the session's folder, which
     // is handed to it.
@@ -103,7 +109,7 @@ TEST(WaylandSession, AreaAndWindowCapturesOverAKnownPatternReachTheClipboardPixe
     if (result.startsWith(QLatin1String("skip: ")))
         GTEST_SKIP() << result.mid(6).trimmed().toStdString() << "\n" << readText(path("sway.log")).right(2000).toStdString();
     EXPECT_TRUE(e2e::samePixels(QImage(path("desktop.png")), pattern)) << "the desktop does not show the pattern";
-    EXPECT_EQ(result.simplified().toStdString(), "handed-over overlay dragged editor repeated picker waited chosen "
+    EXPECT_EQ(result.simplified().toStdString(), "handed-over overlay dragged editor repeated pasted picker waited chosen "
                                                  "clipboard window-editor escaped no-alert no-error dragged-scaled "
                                                  "scaled scaled-1.25 scaled-2 tray-icon told no-picker")
         << "a step that failed says why in its word; the launches' output:\n"
@@ -111,6 +117,7 @@ TEST(WaylandSession, AreaAndWindowCapturesOverAKnownPatternReachTheClipboardPixe
     EXPECT_TRUE(e2e::samePixels(QImage(path("clip.png")), pattern.copy(150, 250, 240, 160)));
     EXPECT_TRUE(e2e::samePixels(QImage(path("repeat.png")), pattern.copy(150, 250, 240, 160)))
         << "the repeat after another program's copy is not on the clipboard";
+    EXPECT_TRUE(e2e::locate(QImage(path("pasted.png")), other)) << "the editor did not paste the other program's image";
     // 300 x 200 points at the scale 1.5 are 450 x 300 of the output's pixels, grim's own.
     const QImage scaled(path("scaled.png"));
     EXPECT_EQ(scaled.size(), QSize(450, 300));
