@@ -60,6 +60,12 @@ void GeneralSettingsView::addStartupSection()
     connect(m_launchAtLogin, &QCheckBox::toggled, this, &GeneralSettingsView::launchAtLoginToggled);
     bindSwitch(section->addSwitch(text("settings.openWindowAtLaunch"), Settings::openWindowAtLaunch.name()),
                Settings::openWindowAtLaunch, m_defaults);
+    // The switch writes an autostart entry, which such a session never runs.
+    if (!LaunchAtLogin::sessionRunsAutostart()) {
+        auto* footer = new SettingsFooterLabel(text("settings.launchAtLogin.noAutostart"));
+        footer->setObjectName(QStringLiteral("launchAtLoginNoAutostart"));
+        addFooter(footer);
+    }
 }
 
 void GeneralSettingsView::addLanguageSections()

@@ -15,6 +15,15 @@ QString autostartFilePath()
     return QDir(config).filePath(QStringLiteral("autostart/lumetra.desktop"));
 }
 
+bool sessionRunsAutostart()
+{
+    const QStringList desktops = qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    for (const QString& desktop : desktops)
+        if (desktop.compare(QLatin1String("sway"), Qt::CaseInsensitive) == 0)
+            return false;
+    return true;
+}
+
 bool isEnabled()
 {
     QFile file(autostartFilePath());

@@ -17,6 +17,12 @@ bool isEnabled();
 // this running program).
 bool setEnabled(bool enabled, const QString& executablePath = {}, QString* error = nullptr);
 
+// Whether the session starts the entries of the autostart folder. sway does not (nor
+// does any autostart entry run there unless its config says so): there the entry alone
+// starts nothing, and the user adds "exec lumetra" to sway's config instead. Read from
+// XDG_CURRENT_DESKTOP.
+bool sessionRunsAutostart();
+
 // The entry's text for a program path (quoted as the desktop entry format requires).
 QString desktopEntry(const QString& executablePath);
 

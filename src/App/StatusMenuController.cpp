@@ -77,8 +77,10 @@ QIcon TrayStatusItem::statusIcon()
 
 void TrayStatusItem::setMenu(QMenu* menu)
 {
-    if (!m_tray && !m_notifierItem && DesktopSession::usesDesktopPortal()
-        && StatusNotifierItem::hostPresent(QDBusConnection::sessionBus())) {
+    // On Wayland the tray protocol is the only way in, also where no tray runs yet (a bar
+    // started after Lumetra): the item registers once a tray's watcher appears. Qt's own
+    // icon would be an X11 window there, or register only with a tray already running.
+    if (!m_tray && !m_notifierItem && DesktopSession::usesDesktopPortal()) {
         auto* item = new StatusNotifierItem(statusIcon(), QDBusConnection::sessionBus(), this);
         if (item->show()) {
             m_notifierItem = item;

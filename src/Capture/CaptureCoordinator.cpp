@@ -155,10 +155,10 @@ void CaptureCoordinator::toolImageEncoded(const std::optional<QByteArray>& png)
         showCaptureFailed(localized(QStringLiteral("capture.error.reason.encoding")));
         return;
     }
-    Pasteboard::general().clearContents();
-    Pasteboard::general().setItems({{Pasteboard::pngType, *png}});
+    const bool onClipboard = CaptureDelivery::putOnClipboard(*png, false);
     endToolRun();
-    logMessage(LogLevel::info, [] { return QStringLiteral("📸 桌面门户图片已入剪贴板，交付编辑器"); });
+    if (onClipboard)
+        logMessage(LogLevel::info, [] { return QStringLiteral("📸 桌面门户图片已入剪贴板，交付编辑器"); });
     CaptureDelivery::deliverCapturedImage();
 }
 

@@ -1,9 +1,12 @@
 #include "Capture/CaptureDelivery.h"
 
 #include "Base/Logger.h"
+#include "Capture/CaptureAlerts.h"
 #include "Capture/CaptureLog.h"
+#include "Core/Localization.h"
 #include "Core/Notifications.h"
 #include "Core/Settings.h"
+#include "Platform/Pasteboard.h"
 #include "Platform/WindowActivation.h"
 
 #include <QApplication>
@@ -12,6 +15,7 @@
 #include <QWidget>
 
 #include <mutex>
+#include <utility>
 
 namespace CaptureDelivery {
 
@@ -19,6 +23,7 @@ namespace {
 
 std::mutex dateLock;
 std::optional<QDateTime> deliveryDate;
+bool clipboardUncertain = false; // main thread
 
 QString frontmostDescription()
 {
@@ -31,10 +36,37 @@ int lumetraActive()
     return QGuiApplication::applicationState() == Qt::ApplicationActive ? 1 : 0;
 }
 
+// The user learns that the capture may not be on the clipboard (once the editor, if it
+// opens, is in front): pasting elsewhere may give them whatever was copied before.
+void tellClipboardRefused()
+{
+    QTimer::singleShot(400, QCoreApplication::instance(), [] {
+        CaptureAlerts::current().showWarning(localized(QStringLiteral("capture.clipboardRefused.title")),
+                                             localized(QStringLiteral("capture.clipboardRefused.message")));
+    });
+}
+
 } // namespace
+
+bool putOnClipboard(const QByteArray& png, bool afterOwnInput)
+{
+    Pasteboard& board = Pasteboard::general();
+    board.clearContents();
+    board.setItems({{Pasteboard::pngType, png}});
+    clipboardUncertain = !board.reachesOtherPrograms() && !afterOwnInput;
+    if (!clipboardUncertain)
+        return true;
+    logMessage(LogLevel::warning, [] {
+        return QStringLiteral("⚠️ The desktop may not have put the capture on the clipboard (no data-control, and the "
+                              "capture was not chosen in Lumetra)");
+    });
+    return false;
+}
 
 void deliverCapturedImage()
 {
+    if (std::exchange(clipboardUncertain, false))
+        tellClipboardRefused();
     if (!Settings::captureOpensEditor.read()) {
         logMessage(LogLevel::info, [] { return QStringLiteral("📸 唤窗已关闭（设置），截图仅进剪贴板"); });
         return;

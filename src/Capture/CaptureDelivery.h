@@ -1,11 +1,19 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDateTime>
 
 #include <optional>
 
 // The one hand-off from a finished capture (already on the clipboard) to the editor.
 namespace CaptureDelivery {
+
+// Puts a finished capture (PNG) on the clipboard in place of whatever was there. False,
+// with a warning logged, when it may not have got there: a Wayland compositor without
+// data-control takes a clipboard only from the program the user used last, which
+// afterOwnInput (the capture was chosen in Lumetra's own overlay) vouches for. The next
+// delivery then tells the user that the capture may be only in Lumetra.
+bool putOnClipboard(const QByteArray& png, bool afterOwnInput);
 
 // With "captureOpensEditor" on: posts "CaptureDeliveryRequested" now and
 // "CaptureClipboardImageReady" 0.3 s later, and notes the time of delivery.

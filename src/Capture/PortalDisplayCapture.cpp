@@ -30,9 +30,15 @@ std::optional<QList<QImage>> splitDesktopImage(const QImage& desktop,
         if (pixels.isEmpty() || !desktop.rect().contains(pixels))
             return std::nullopt;
         QImage piece = desktop.copy(pixels);
-        const QSize size = snapshotPixelSize(display.frame, display.scale);
-        if (!size.isEmpty() && piece.size() != size)
-            piece = piece.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        // The picture is composed at the largest output scale. Qt gives a fractional scale
+        // as the whole ratio above it (1.5 as 2): a display whose ratio reaches the
+        // picture's has its pixels in it as they are; one below it (a display at 1 beside
+        // one at 2) is brought down to its own.
+        if (display.scale < scaleX - 0.01) {
+            const QSize size = snapshotPixelSize(display.frame, display.scale);
+            if (!size.isEmpty())
+                piece = piece.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        }
         pieces.append(std::move(piece));
     }
     return pieces;
@@ -60,8 +66,13 @@ QList<std::optional<DisplayCaptureSource::Display>> PortalDisplayCaptureSource::
         // Numbered by output name as on X11, where the outputs usually bear the same names.
         display.number = displayNumberForOutputName(screen->name());
         display.frame = screen->geometry();
-        display.scale = screen->devicePixelRatio();
-        display.pixelFrame = QRect(QPoint(0, 0), snapshotPixelSize(display.frame, display.scale));
+        // Qt rounds a fractional output scale up to a whole ratio (1.5 becomes 2); the
+        // compositor's picture has the output's true pixels, and its scale is the one that
+        // maps the selection onto them.
+        const QImage piece = m_pieces.value(display.number);
+        display.scale = piece.isNull() || display.frame.width() <= 0 ? screen->devicePixelRatio()
+                                                                     : piece.width() / display.frame.width();
+        display.pixelFrame = QRect(QPoint(0, 0), piece.isNull() ? snapshotPixelSize(display.frame, display.scale) : piece.size());
         result.append(display);
     }
     return result;
@@ -70,7 +81,9 @@ QList<std::optional<DisplayCaptureSource::Display>> PortalDisplayCaptureSource::
 QImage PortalDisplayCaptureSource::capture(const Display& display, const QSize& pixelSize)
 {
     QImage piece = m_pieces.value(display.number);
-    if (!piece.isNull() && !pixelSize.isEmpty() && piece.size() != pixelSize)
+    // A size off by the rounding of a fractional scale is the piece itself.
+    const QSize off = piece.size() - pixelSize;
+    if (!piece.isNull() && !pixelSize.isEmpty() && (std::abs(off.width()) > 1 || std::abs(off.height()) > 1))
         piece = piece.scaled(pixelSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     return piece;
 }
@@ -92,6 +105,7 @@ void PortalDisplayCaptureSource::screenshotTaken(const PortalScreenshotResult& r
     switch (result.outcome) {
     case PortalAnswer::Outcome::answered: {
         QList<Display> present;
+        m_pieces.clear(); // the displays at Qt's scale, to be cut by
         for (const auto& display : displays())
             present.append(*display);
         const auto pieces = splitDesktopImage(result.image, present);

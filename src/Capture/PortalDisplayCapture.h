@@ -9,8 +9,9 @@
 
 // Cuts a picture of the whole desktop into its displays. The picture covers the
 // bounding box of the display frames (global points), at one scale for the whole box,
-// as a compositor composes its outputs; each piece comes out at its display's own pixel
-// size. Nothing when the picture does not match the layout (another aspect ratio, or a
+// as a compositor composes its outputs at the largest output scale. Each piece is its
+// display's own pixels: the picture's as they are for a display whose scale (Qt's whole
+// ratio, 2 for an output at 1.5) reaches the picture's, else brought down to it. Nothing when the picture does not match the layout (another aspect ratio, or a
 // display outside it).
 std::optional<QList<QImage>> splitDesktopImage(const QImage& desktop,
                                                const QList<DisplayCaptureSource::Display>& displays);
@@ -18,7 +19,7 @@ std::optional<QList<QImage>> splitDesktopImage(const QImage& desktop,
 // The displays of a Wayland session, read through the desktop portal: prepare() asks
 // for one screenshot of every display without any dialogue (the desktop may ask its
 // user once for permission) and cuts it into the displays, which capture() then hands
-// out. A refusal, or a portal without screenshots, is the permission being refused.
+// out, each display at the scale of its piece. A refusal, or a portal without screenshots, is the permission being refused.
 class PortalDisplayCaptureSource final : public DisplayCaptureSource {
 public:
     explicit PortalDisplayCaptureSource(QDBusConnection bus = QDBusConnection::sessionBus());

@@ -660,8 +660,7 @@ void ScrollingCaptureController::completeFinish()
             self->cancel();
             return;
         }
-        Pasteboard::general().clearContents();
-        Pasteboard::general().setItems({{Pasteboard::pngType, *result.png}});
+        CaptureDelivery::putOnClipboard(*result.png, true);
         logMessage(LogLevel::info, [&result] {
             return QStringLiteral("📜 拼接完成：%1 帧 / 总高 %2px / 丢弃重复 %3 / 耗时 %4ms，走交付链")
                 .arg(result.appendedFrames)

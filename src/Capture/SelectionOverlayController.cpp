@@ -253,11 +253,10 @@ void SelectionOverlayController::completeSelection(const std::optional<QByteArra
         giveActivationBack(QStringLiteral("编码失败"));
         return;
     }
-    Pasteboard::general().clearContents();
-    Pasteboard::general().setItems({{Pasteboard::pngType, *png}});
-    captureDiagnostic(QStringLiteral("📸 SelectionOverlay 截取完成 %1×%2px，已写剪贴板，走交付链")
-                          .arg(cropSize.width())
-                          .arg(cropSize.height()));
+    if (CaptureDelivery::putOnClipboard(*png, true))
+        captureDiagnostic(QStringLiteral("📸 SelectionOverlay 截取完成 %1×%2px，已写剪贴板，走交付链")
+                              .arg(cropSize.width())
+                              .arg(cropSize.height()));
 
     LastSelectionRecord::store(UserDefaults::standard(), LastSelection{selection, displayNumber});
     captureDiagnostic(QStringLiteral("📸 SelectionOverlay 记录上次选区: %1 displayID=%2")
@@ -375,11 +374,10 @@ void SelectionOverlayController::captureLastSelection(const QRectF& rect, std::u
             logMessage(LogLevel::error, [] { return QStringLiteral("❌ 重复选区 PNG 编码失败"); });
             return;
         }
-        Pasteboard::general().clearContents();
-        Pasteboard::general().setItems({{Pasteboard::pngType, *png}});
-        captureDiagnostic(QStringLiteral("📸 SelectionOverlay 重复选区完成 %1×%2px，已写剪贴板，走交付链")
-                              .arg(cropSize.width())
-                              .arg(cropSize.height()));
+        if (CaptureDelivery::putOnClipboard(*png, false))
+            captureDiagnostic(QStringLiteral("📸 SelectionOverlay 重复选区完成 %1×%2px，已写剪贴板，走交付链")
+                                  .arg(cropSize.width())
+                                  .arg(cropSize.height()));
         CaptureDelivery::deliverCapturedImage();
     });
 }

@@ -1,5 +1,6 @@
 #include "Capture/SystemScreenshotTool.h"
 
+#include "Base/Logger.h"
 #include "Core/Localization.h"
 #include "Platform/DesktopPortal.h"
 #include "Platform/PortalScreenshot.h"
@@ -53,7 +54,18 @@ void PortalScreenshotTool::taken(const PortalScreenshotResult& result)
         emit finished(QImage());
         return;
     case PortalAnswer::Outcome::refused:
-        emit failed(missingPickerReason().value_or(localized(QStringLiteral("capture.error.reason.portalRefused"))));
+        if (const std::optional<QString> reason = missingPickerReason()) {
+            emit failed(*reason);
+        } else if (const std::optional<QString> picker = PortalScreenshot::pickerProgram(m_bus)) {
+            // The picker ends alike on Escape and on failure, and the portal passes that on
+            // as a refusal: most likely the user cancelled, which asks for no alert.
+            Logger::shared().log(LogLevel::info, [&] {
+                return QStringLiteral("📸 The desktop's picker (%1) ended without a choice: cancelled").arg(*picker);
+            });
+            emit finished(QImage());
+        } else {
+            emit failed(localized(QStringLiteral("capture.error.reason.portalRefused")));
+        }
         return;
     case PortalAnswer::Outcome::unavailable:
     case PortalAnswer::Outcome::failed:

@@ -90,13 +90,12 @@ void run(const WindowRecord& window, WindowPickerOverlayController* controller)
                 fail(localized(QStringLiteral("capture.error.reason.encoding")), weak.data());
                 return;
             }
-            Pasteboard::general().clearContents();
-            Pasteboard::general().setItems({{Pasteboard::pngType, *encoded.png}});
-            captureDiagnostic(QStringLiteral("🪟 窗口截取完成 %1×%2px → 画布 %3×%4px，已写剪贴板，走交付链")
-                                  .arg(imageSize.width())
-                                  .arg(imageSize.height())
-                                  .arg(encoded.canvasSize.width())
-                                  .arg(encoded.canvasSize.height()));
+            if (CaptureDelivery::putOnClipboard(*encoded.png, true))
+                captureDiagnostic(QStringLiteral("🪟 窗口截取完成 %1×%2px → 画布 %3×%4px，已写剪贴板，走交付链")
+                                      .arg(imageSize.width())
+                                      .arg(imageSize.height())
+                                      .arg(encoded.canvasSize.width())
+                                      .arg(encoded.canvasSize.height()));
             CaptureDelivery::deliverCapturedImage();
             if (weak)
                 weak->restoreHiddenWindowsAfterCapture();

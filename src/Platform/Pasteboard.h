@@ -44,6 +44,9 @@ public:
     virtual void setItems(const QList<Item>& items, const QList<PromisedItem>& promised);
     virtual void setText(const QString& text) = 0;
     virtual void clearContents() = 0;
+    // Whether the last write is known to be on the clipboard other programs paste from. A
+    // Wayland compositor may drop it unsaid (see QtPasteboard); reads here still find it.
+    virtual bool reachesOtherPrograms() const { return true; }
 
 signals:
     void changed();

@@ -16,8 +16,7 @@ PortalScreenshot::PortalScreenshot(QDBusConnection bus, QObject* parent)
     connect(&m_request, &PortalRequest::finished, this, &PortalScreenshot::answered);
 }
 
-std::optional<QString> PortalScreenshot::missingPickerProgram(const QDBusConnection& bus,
-                                                            const std::function<bool(const QString&)>& programExists)
+std::optional<QString> PortalScreenshot::pickerProgram(const QDBusConnection& bus)
 {
     // The portal backends that hand the choice to a separate program, and that program.
     static const struct {
@@ -27,16 +26,20 @@ std::optional<QString> PortalScreenshot::missingPickerProgram(const QDBusConnect
     QDBusConnectionInterface* daemon = bus.isConnected() ? bus.interface() : nullptr;
     if (!daemon)
         return std::nullopt;
-    for (const auto& picker : pickers) {
-        const QString program = QLatin1String(picker.program);
-        if (!daemon->isServiceRegistered(QLatin1String(picker.backend)).value())
-            continue;
-        const bool present
-            = programExists ? programExists(program) : !QStandardPaths::findExecutable(program).isEmpty();
-        if (!present)
-            return program;
-    }
+    for (const auto& picker : pickers)
+        if (daemon->isServiceRegistered(QLatin1String(picker.backend)).value())
+            return QLatin1String(picker.program);
     return std::nullopt;
+}
+
+std::optional<QString> PortalScreenshot::missingPickerProgram(const QDBusConnection& bus,
+                                                            const std::function<bool(const QString&)>& programExists)
+{
+    const std::optional<QString> program = pickerProgram(bus);
+    if (!program)
+        return std::nullopt;
+    const bool present = programExists ? programExists(*program) : !QStandardPaths::findExecutable(*program).isEmpty();
+    return present ? std::nullopt : program;
 }
 
 bool PortalScreenshot::take(bool interactive, int timeoutMs)

@@ -32,6 +32,12 @@ public:
     static std::optional<QString> missingPickerProgram(
         const QDBusConnection& bus, const std::function<bool(const QString&)>& programExists = {});
 
+    // The program through which the portal running on bus lets the user choose, when its
+    // backend hands the choice to one (slurp, for xdg-desktop-portal-wlr). Such a program
+    // ends alike whether the user cancelled or it failed, so the portal cannot tell a
+    // cancel from a refusal there.
+    static std::optional<QString> pickerProgram(const QDBusConnection& bus);
+
     // Asks for the picture; false (and no report) while an earlier request runs.
     bool take(bool interactive, int timeoutMs);
     // Gives up a running request: it is reported cancelled.

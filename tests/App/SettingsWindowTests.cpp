@@ -190,6 +190,25 @@ TEST_F(SettingsTest, LaunchAtLoginIsTheAutostartEntryInThePrivateConfigFolder)
     qunsetenv("XDG_CONFIG_HOME");
 }
 
+TEST_F(SettingsTest, WhereTheSessionRunsNoAutostartEntriesTheStartupSectionSaysHowToStartLumetra)
+{
+    const QByteArray before = qgetenv("XDG_CURRENT_DESKTOP");
+    const struct {
+        const char* desktop;
+        bool runsAutostart;
+    } sessions[] = {{"sway", false}, {"GNOME", true}, {"KDE", true}, {"", true}, {"foo:SWAY", false}};
+    for (const auto& session : sessions) {
+        qputenv("XDG_CURRENT_DESKTOP", session.desktop);
+        EXPECT_EQ(LaunchAtLogin::sessionRunsAutostart(), session.runsAutostart) << session.desktop;
+        GeneralSettingsView view(defaults, {});
+        const auto* note = view.findChild<SettingsFooterLabel*>(QStringLiteral("launchAtLoginNoAutostart"));
+        EXPECT_EQ(note != nullptr, !session.runsAutostart) << session.desktop;
+        if (note)
+            EXPECT_TRUE(note->text().contains(QStringLiteral("exec lumetra"))) << note->text().toStdString();
+    }
+    qputenv("XDG_CURRENT_DESKTOP", before);
+}
+
 TEST_F(SettingsTest, EditingTabFormatQualityAndToolStyleResets)
 {
     EditingSettingsView view(defaults);

@@ -1,8 +1,10 @@
 #include "Capture/CaptureDelivery.h"
 #include "Capture/ScreenCapturePermission.h"
 #include "CaptureTestSupport.h"
+#include "Core/Localization.h"
 #include "Core/Notifications.h"
 #include "Core/Settings.h"
+#include "Platform/InMemoryPasteboard.h"
 #include "Platform/UserDefaults.h"
 
 #include <QElapsedTimer>
@@ -74,4 +76,40 @@ TEST(ScreenCapturePermission, GrantedOnX11RefusedInAWaylandSession)
     EXPECT_FALSE(ScreenCapturePermission::ensureScreenCapturePermission());
     EXPECT_EQ(alerts.alerts.size(), 1u);
     qputenv("XDG_SESSION_TYPE", saved);
+}
+
+TEST(CaptureDelivery, ACaptureThatMayNotHaveReachedTheClipboardIsSaidSoOnceAndNeverLoggedAsWritten)
+{
+    // A clipboard like a Wayland compositor's without data-control: writes are kept here
+    // but not known to reach other programs.
+    struct UnconfirmedPasteboard final : InMemoryPasteboard {
+        bool confirmed = false;
+        bool reachesOtherPrograms() const override { return confirmed; }
+    } board;
+    Pasteboard::setGeneralForTesting(&board);
+    RecordingAlerts alerts;
+    UserDefaults::standard().set(Settings::captureOpensEditor.name(), false);
+    const QByteArray png("png bytes");
+    const struct {
+        bool confirmed;
+        bool afterOwnInput;
+        bool told;
+    } cases[] = {{false, false, true}, {false, true, false}, {true, false, false}, {true, true, false}};
+    for (const auto& c : cases) {
+        board.confirmed = c.confirmed;
+        EXPECT_EQ(CaptureDelivery::putOnClipboard(png, c.afterOwnInput), !c.told);
+        EXPECT_EQ(board.data(Pasteboard::pngType), png) << "the editor still pastes the capture";
+        CaptureDelivery::deliverCapturedImage();
+        QTest::qWait(600);
+        ASSERT_EQ(alerts.alerts.size(), c.told ? 1u : 0u) << c.confirmed << c.afterOwnInput;
+        if (c.told)
+            EXPECT_EQ(alerts.alerts[0].title, localized(QStringLiteral("capture.clipboardRefused.title")));
+        // Told once: the next delivery of something else says nothing more.
+        CaptureDelivery::deliverCapturedImage();
+        QTest::qWait(600);
+        EXPECT_EQ(alerts.alerts.size(), c.told ? 1u : 0u);
+        alerts.alerts.clear();
+    }
+    UserDefaults::standard().set(Settings::captureOpensEditor.name(), true);
+    Pasteboard::setGeneralForTesting(nullptr);
 }

@@ -48,6 +48,29 @@ TEST(SplitDesktopImage, EachDisplayGetsItsPartAtItsOwnPixelSize)
     EXPECT_FALSE(splitDesktopImage(QImage(), {display({0, 0, 400, 150}, 1)}));
 }
 
+TEST(SplitDesktopImage, AFractionalScaleKeepsTheCompositorsPixelsWhereQtRoundsItsRatioUp)
+{
+    const auto display = [](QRectF frame, double scale) {
+        DisplayCaptureSource::Display d;
+        d.frame = frame;
+        d.scale = scale;
+        return d;
+    };
+    // An output at 1.25 or 1.5 reaches Qt as ratio 2: its pieces stay at the picture's pixels.
+    for (const double fraction : {1.25, 1.5}) {
+        const QImage desktop = patternImage(int(320 * fraction), int(200 * fraction), 4);
+        const auto pieces = splitDesktopImage(desktop, {display({0, 0, 320, 200}, 2)});
+        ASSERT_TRUE(pieces && pieces->size() == 1);
+        EXPECT_EQ(pieces->first(), desktop) << fraction;
+    }
+    // Beside it, an output at 1 is brought down from the picture's 1.5 to its own.
+    const QImage desktop = patternImage(600, 150, 4);
+    const auto pieces = splitDesktopImage(desktop, {display({0, 0, 200, 100}, 2), display({200, 0, 200, 100}, 1)});
+    ASSERT_TRUE(pieces && pieces->size() == 2);
+    EXPECT_EQ((*pieces)[0], desktop.copy(0, 0, 300, 150));
+    EXPECT_EQ((*pieces)[1].size(), QSize(200, 100));
+}
+
 TEST(PortalDisplayCaptureSource, TheScreensAreReadFromThePortalAndARefusalIsToldApartFromAFailure)
 {
     FakeDesktopPortal portal;

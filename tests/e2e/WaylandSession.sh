@@ -3,9 +3,13 @@
 # as the session's user, in $SCRATCH: a headless sway showing the pattern as its
 # background, PipeWire and the desktop portal; Lumetra hands an area capture over to its
 # running copy, a virtual pointer drags, and the clipboard and the screen are saved for
-# the test. Then a window capture through the portal (whose wlroots backend lets the
-# user choose with slurp, dragged by the same pointer) while Lumetra's own capture is
-# still on the clipboard; and, in a Lumetra that finds no slurp, the failure that says so.
+# the test. A repeat of that area, started as from a key bound in sway, after another
+# program copied, and Ctrl+V in the editor after another program copied an image. Then a
+# window capture through the portal (whose wlroots backend lets the
+# user choose with slurp, dragged by the same pointer), again after another program's
+# copy; one cancelled with Escape in slurp; an area capture at the output scale 1.5 and its
+# repeats at 1.25 and 2, each beside grim's picture of it; a tray that starts after Lumetra; and, in a Lumetra that finds no
+# slurp, the failure that says so.
 # Every wait is bounded. What it saw goes to $SCRATCH/result, one word a line.
 cd "$SCRATCH" || exit 1
 trap 'kill $(jobs -p) 2>/dev/null' EXIT
@@ -53,8 +57,23 @@ wait_for 'wl-paste --list-types 2>/dev/null | grep -q image/png' && wl-paste --t
 wait_for 'has_window "Lumetra - "' && say editor
 grim editor.png
 
-# The window capture. Lumetra hides its windows while the desktop's picker runs; none may
-# come back before the user has chosen (the clipboard still holds the area capture).
+# Another program copies, then the repeat comes as from a key bound in sway: Lumetra had
+# no input since that copy, and the clipboard must still take the capture.
+echo hi | wl-copy
+launch --repeat-last-area
+wait_for 'wl-paste --list-types 2>/dev/null | grep -q image/png' && wl-paste --type image/png >repeat.png && say repeated
+# Then another program copies an image, and Ctrl+V in the editor pastes that one, not the
+# capture Lumetra offered before.
+wl-copy --type image/png <other.png
+# wtype's keyboard is new to the editor: it waits a second before typing, and a moment
+# after, so that the release comes before the keyboard goes (Qt repeats a key it never
+# saw released).
+wait_for 'has_window "Lumetra - "' && wtype -s 1000 -M ctrl -P v -p v -m ctrl -s 500 2>>lumetra.log && sleep 1 \
+  && grim pasted.png && say pasted
+
+# The window capture, again after another program's copy. Lumetra hides its windows while
+# the desktop's picker runs; none may come back before the user has chosen.
+echo hi | wl-copy
 launch --capture-window
 wait_for 'pgrep -u "$(id -u)" -x slurp >/dev/null' && say picker
 sleep 2
@@ -63,6 +82,38 @@ has_window "Lumetra - " || say waited
 wait_for 'wl-paste --type image/png >window.png 2>/dev/null && ! cmp -s clip.png window.png' && say clipboard
 wait_for 'has_window "Lumetra - "' && say window-editor
 grim window-editor.png
+
+# Escape in the picker is the user changing their mind: no alert, no error.
+errors=$(grep -c '❌' lumetra.log)
+launch --capture-window
+wait_for 'pgrep -u "$(id -u)" -x slurp >/dev/null' && wtype -s 1000 -k Escape 2>>lumetra.log \
+  && wait_for '! pgrep -u "$(id -u)" -x slurp >/dev/null' && say escaped
+sleep 2
+has_window "Capture Failed" || say no-alert
+[ "$(grep -c '❌' lumetra.log)" = "$errors" ] && say no-error
+
+# At the output scale 1.5 an area's image holds the output's own pixels, as grim's does.
+# Lumetra's windows go to the scratchpad first, so that grim sees the desktop alone.
+swaymsg output HEADLESS-1 scale 1.5 >/dev/null
+swaymsg '[title="^Lumetra"] move scratchpad' >/dev/null
+sleep 1
+grim -g "100,100 300x200" scaled-grim.png
+launch --capture-area
+wait_for 'has_window "Lumetra Selection"' && "$POINTER_PROBE" 1280 720 100 100 400 300 && say dragged-scaled
+wait_for 'wl-paste --type image/png >scaled.png 2>/dev/null && ! cmp -s window.png scaled.png' && say scaled
+# The same area again at the scales 1.25 and 2, as the repeat takes it.
+for scale in 1.25 2; do
+  swaymsg output HEADLESS-1 scale $scale >/dev/null
+  swaymsg '[title="^Lumetra"] move scratchpad' >/dev/null
+  sleep 1
+  grim -g "100,100 300x200" scaled-grim-$scale.png
+  echo hi | wl-copy
+  launch --repeat-last-area
+  wait_for 'wl-paste --type image/png >scaled-$scale.png 2>/dev/null' && say scaled-$scale
+done
+
+# A tray (a bar) that starts long after Lumetra is told of its item and shows its icon.
+"$TRAY_PROBE" 10 >tray.txt 2>>lumetra.log && say tray-icon
 
 # A Lumetra that finds no slurp says so at once, without starting the portal's picker.
 kill $lumetra; wait $lumetra

@@ -73,19 +73,27 @@ TEST(WaylandSession, AreaAndWindowCapturesOverAKnownPatternReachTheClipboardPixe
     const auto path = [&](const char* name) { return root.filePath(QLatin1String(name)); };
     const QImage pattern = e2e::patternImage(QSize(1920, 1080));
     ASSERT_TRUE(pattern.save(path("pattern.png")));
+    // What another program copies: stripes that the pattern nowhere has.
+    QImage other(160, 120, QImage::Format_RGB32);
+    for (int y = 0; y < other.height(); ++y)
+        for (int x = 0; x < other.width(); ++x)
+            other.setPixel(x, y, (x + y) / 8 % 2 ? qRgb(250, 140, 20) : qRgb(20, 60, 200));
+    ASSERT_TRUE(other.save(path("other.png")));
     // The session's user may not reach into the build (a fresh clone's folder is 0700):
     // what it runs, and the sanitizers' files, are copied into the session's folder, which
     // is handed to it.
     const QStringList sanitizers = sanitizerEnvironment(QDir(root.path()));
     for (const auto& [from, to] : {std::pair{LUMETRA_BINARY, "lumetra-program"}, std::pair{WAYLAND_SESSION_SCRIPT, "session.sh"},
-                                   std::pair{LUMETRA_WAYLAND_POINTER_PROBE, "pointer-probe"}})
+                                   std::pair{LUMETRA_WAYLAND_POINTER_PROBE, "pointer-probe"},
+                                   std::pair{LUMETRA_TRAY_WATCHER_PROBE, "tray-probe"}})
         ASSERT_TRUE(QFile::copy(QLatin1String(from), path(to))) << from;
     if (::geteuid() == 0)
         QProcess::execute(QStringLiteral("chown"), {"-R", QLatin1String(kUser), root.path()});
 
     // Nothing of the test's own environment, apart from a sanitizer build's settings.
     QStringList env{"PATH=/usr/bin:/bin:/usr/sbin:/sbin", "LANG=C.UTF-8", "SCRATCH=" + root.path(),
-                    "LUMETRA=" + path("lumetra-program"), "POINTER_PROBE=" + path("pointer-probe")};
+                    "LUMETRA=" + path("lumetra-program"), "POINTER_PROBE=" + path("pointer-probe"),
+                    "TRAY_PROBE=" + path("tray-probe")};
     env << sanitizers;
     QProcess session;
     const QStringList line = asUser + QStringList{"env", "-i"} + env
@@ -101,11 +109,25 @@ TEST(WaylandSession, AreaAndWindowCapturesOverAKnownPatternReachTheClipboardPixe
     if (result.startsWith(QLatin1String("skip: ")))
         GTEST_SKIP() << result.mid(6).trimmed().toStdString() << "\n" << readText(path("sway.log")).right(2000).toStdString();
     EXPECT_TRUE(e2e::samePixels(QImage(path("desktop.png")), pattern)) << "the desktop does not show the pattern";
-    EXPECT_EQ(result.simplified().toStdString(), "handed-over overlay dragged editor picker waited chosen clipboard "
-                                                 "window-editor told no-picker")
+    EXPECT_EQ(result.simplified().toStdString(), "handed-over overlay dragged editor repeated pasted picker waited chosen "
+                                                 "clipboard window-editor escaped no-alert no-error dragged-scaled "
+                                                 "scaled scaled-1.25 scaled-2 tray-icon told no-picker")
         << "a step that failed says why in its word; the launches' output:\n"
         << readText(path("lumetra.log")).right(3000).toStdString();
     EXPECT_TRUE(e2e::samePixels(QImage(path("clip.png")), pattern.copy(150, 250, 240, 160)));
+    EXPECT_TRUE(e2e::samePixels(QImage(path("repeat.png")), pattern.copy(150, 250, 240, 160)))
+        << "the repeat after another program's copy is not on the clipboard";
+    EXPECT_TRUE(e2e::locate(QImage(path("pasted.png")), other)) << "the editor did not paste the other program's image";
+    // 300 x 200 points at the scale 1.5 are 450 x 300 of the output's pixels, grim's own.
+    const QImage scaled(path("scaled.png"));
+    EXPECT_EQ(scaled.size(), QSize(450, 300));
+    EXPECT_TRUE(e2e::samePixels(scaled, QImage(path("scaled-grim.png")))) << "not the pixels grim sees";
+    for (const auto& [scale, size] : {std::pair{"1.25", QSize(375, 250)}, std::pair{"2", QSize(600, 400)}}) {
+        const QImage repeated(root.filePath(QStringLiteral("scaled-%1.png").arg(QLatin1String(scale))));
+        EXPECT_EQ(repeated.size(), size) << scale;
+        EXPECT_TRUE(e2e::samePixels(repeated, QImage(root.filePath(QStringLiteral("scaled-grim-%1.png").arg(QLatin1String(scale))))))
+            << "at " << scale << ", not the pixels grim sees";
+    }
     // The portal's own picture, not what was on the clipboard before; the pointer that
     // chose the region rests in its lower right corner and is in the picture.
     const QImage window(path("window.png"));
