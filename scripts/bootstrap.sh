@@ -39,6 +39,8 @@ TEST_PACKAGES=(
   clang libclang-rt-14-dev
   # test desktop
   xvfb xauth openbox trayer xdotool xclip x11-utils imagemagick scrot poppler-utils dbus-daemon
+  # where a Lumetra that stopped answering in a failed end-to-end test stood
+  gdb
   # real programs that scrolling capture is tried on
   xterm chromium
   # a CPU load beside the tests, as a busy CI machine has

@@ -166,6 +166,10 @@ QProcessEnvironment XvfbDesktop::environment(const QProcessEnvironment& extra) c
     env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
                QStringLiteral("unix:path=%1/no-session-bus").arg(runtimeDir()));
     env.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("1"));
+    // The informational lines (what a capture did, step by step) go to the files kept
+    // when a test fails; no test reads them.
+    if (!env.contains(QStringLiteral("LUMETRA_LOG")))
+        env.insert(QStringLiteral("LUMETRA_LOG"), QStringLiteral("info"));
     for (const char* name : {"WAYLAND_DISPLAY", "XAUTHORITY", "QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS",
                              "QT_AUTO_SCREEN_SCALE_FACTOR", "QT_QPA_PLATFORMTHEME", "QT_STYLE_OVERRIDE"})
         env.remove(QString::fromLatin1(name));
@@ -677,6 +681,20 @@ void DesktopTest::TearDown()
                                  {QStringLiteral("-c"), QStringLiteral("xwininfo -root -tree; for w in $(xdotool search --name "
                                                                        "Lumetra); do xwininfo -id $w; done")})
                            .standardOutput);
+        // A Lumetra still running when a step timed out: where each of its threads stood.
+        if (m_desktop->lumetraRunning()) {
+            const CommandResult stacks = m_desktop->run(
+                QStringLiteral("gdb"),
+                {QStringLiteral("-p"), QString::number(m_desktop->lumetraPid()), QStringLiteral("-batch"), QStringLiteral("-nx"),
+                 QStringLiteral("-ex"), QStringLiteral("thread apply all bt 30")},
+                60000);
+            QFile file(QDir(m_desktop->workDir()).filePath(QStringLiteral("lumetra-stacks.txt")));
+            if (file.open(QIODevice::WriteOnly))
+                file.write(stacks.standardOutput);
+            std::cerr << "Lumetra was still running; its threads' stacks are in lumetra-stacks.txt\n";
+        } else {
+            std::cerr << "Lumetra was no longer running\n";
+        }
         m_desktop->keepScratchFolder();
         std::cerr << "Files of this test kept in " << m_desktop->scratchFolder().toStdString() << "\n";
     }
