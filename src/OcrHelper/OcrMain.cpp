@@ -7,10 +7,12 @@
 // of its words without ideographs as the English engine read it; any other line from the
 // English engine. Each Chinese model reads the other script as its own, so where the two
 // disagree on a character, the page's ink decides between the two (HanVariantChoice.h):
-// Traditional stays Traditional and Simplified stays Simplified. Engines that read one language do not trade a word between models half-way,
-// which is where digits and identifiers went wrong; and single-language engines side by
-// side take about the time of the slowest of them, under one engine that tries every
-// language on every word.
+// Traditional stays Traditional and Simplified stays Simplified. Engines that read one
+// language do not trade a word between models half-way, which is where digits and
+// identifiers went wrong; and single-language engines side by side take about the time
+// of the slowest of them, under one engine that tries every language on every word.
+// Words whose ink Lumetra marks as made by a misjudged ground (beside a dark panel's
+// edge, where the page is blank) are left out before the engines' readings are merged.
 #include "OcrHelper/HanText.h"
 #include "OcrHelper/HanVariantChoice.h"
 #include "Output/TextRecognitionProtocol.h"
@@ -313,6 +315,81 @@ std::string withLatinWords(const LineReading& han, const LineReading& latin)
     return out + han.text.substr(cursor);
 }
 
+// The page as read, with where its ink is not the page's own (Output/TextInk.h).
+struct Marked {
+    const unsigned char* page = nullptr;
+    const unsigned char* misjudged = nullptr;
+    int width = 0, height = 0;
+};
+
+// Whether most of the ink in a box is ink a misjudged ground made: a word read there
+// was read where the page is blank.
+bool misjudgedInk(const Box& box, const Marked& marked)
+{
+    constexpr int faintestInk = 24;
+    long long ink = 0, misjudged = 0;
+    for (int y = std::max(0, box.top); y < std::min(marked.height, box.bottom); ++y)
+        for (int x = std::max(0, box.left); x < std::min(marked.width, box.right); ++x) {
+            const size_t at = size_t(y) * size_t(marked.width) + size_t(x);
+            if (255 - marked.page[at] >= faintestInk) {
+                ++ink;
+                misjudged += marked.misjudged[at] != 0;
+            }
+        }
+    return ink > 0 && misjudged * 2 > ink;
+}
+
+// Each line without the words read where the page is blank (beside the edge of a dark
+// panel), and without the lines left with none.
+void dropMisjudgedWords(std::vector<LineReading>& lines, const Marked& marked)
+{
+    for (LineReading& line : lines) {
+        std::vector<bool> drop;
+        for (const WordReading& word : line.words)
+            drop.push_back(misjudgedInk(word.box, marked));
+        if (std::none_of(drop.begin(), drop.end(), [](bool d) { return d; }))
+            continue;
+        // The line's text is its words with what the engine put between them.
+        std::string text;
+        size_t cursor = 0;
+        std::vector<WordReading> kept;
+        std::vector<Box> dropped;
+        for (size_t k = 0; k < line.words.size(); ++k) {
+            WordReading& word = line.words[k];
+            const size_t at = word.text.empty() ? std::string::npos : line.text.find(word.text, cursor);
+            const size_t end = at == std::string::npos ? cursor : at + word.text.size();
+            if (drop[k]) {
+                dropped.push_back(word.box);
+            } else {
+                if (at != std::string::npos)
+                    text += (text.empty() ? "" : line.text.substr(cursor, at - cursor)) + word.text;
+                kept.push_back(std::move(word));
+            }
+            cursor = end;
+        }
+        line.text = text;
+        line.words = std::move(kept);
+        if (line.words.empty())
+            continue;
+        line.box = line.words.front().box;
+        for (const WordReading& word : line.words) {
+            line.box.left = std::min(line.box.left, word.box.left);
+            line.box.top = std::min(line.box.top, word.box.top);
+            line.box.right = std::max(line.box.right, word.box.right);
+            line.box.bottom = std::max(line.box.bottom, word.box.bottom);
+        }
+        std::vector<HanVariantChoice::Symbol> symbols;
+        for (HanVariantChoice::Symbol& symbol : line.characters.symbols) {
+            const int middle = (symbol.box.left + symbol.box.right) / 2;
+            if (std::none_of(dropped.begin(), dropped.end(), [&](const Box& box) { return middle >= box.left && middle < box.right; }))
+                symbols.push_back(std::move(symbol));
+        }
+        line.characters.symbols = std::move(symbols);
+        line.characters.box = {line.box.left, line.box.top, line.box.right, line.box.bottom};
+    }
+    lines.erase(std::remove_if(lines.begin(), lines.end(), [](const LineReading& line) { return line.text.empty(); }), lines.end());
+}
+
 // For every line of the first engine, the reading in the line's own script.
 std::string merge(const std::vector<Reader>& readers, HanVariantChoice::Chooser& variants)
 {
@@ -434,8 +511,9 @@ int main()
     std::string languages(size_t(request.languagesLength), '\0');
     std::string dataPath(size_t(request.dataPathLength), '\0');
     std::vector<unsigned char> page(size_t(request.width) * size_t(request.height));
+    std::vector<unsigned char> misjudged(page.size());
     if (!P::readAll(STDIN_FILENO, languages.data(), languages.size()) || !P::readAll(STDIN_FILENO, dataPath.data(), dataPath.size())
-        || !P::readAll(STDIN_FILENO, page.data(), page.size()))
+        || !P::readAll(STDIN_FILENO, page.data(), page.size()) || !P::readAll(STDIN_FILENO, misjudged.data(), misjudged.size()))
         return failWith("the request broke off");
 
     evenInk(page, request.width, request.height);
@@ -452,6 +530,9 @@ int main()
         threads.emplace_back([&] { reader.read(dataPath.empty() ? nullptr : dataPath.c_str(), page, request.width, request.height); });
     for (std::thread& thread : threads)
         thread.join();
+
+    for (Reader& reader : readers)
+        dropMisjudgedWords(reader.lines, {page.data(), misjudged.data(), request.width, request.height});
 
     std::vector<std::string> used, missing;
     for (const Reader& reader : readers)

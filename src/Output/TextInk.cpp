@@ -54,6 +54,23 @@ void runningMedian(const Line& line, int r)
     }
 }
 
+// The lightest and the darkest of the pixels from `before` before to `after` after each
+// pixel of a line (fewer at its ends), from lines of lightest and darkest values (the
+// same line, the first time). The runs are a few pixels: plain loops do.
+void runningSpread(const uchar* light, const uchar* dark, qsizetype step, int count, int before, int after,
+                   uchar* lightOut, uchar* darkOut, qsizetype outStep)
+{
+    for (int i = 0; i < count; ++i) {
+        int lightest = 0, darkest = 255;
+        for (int k = std::max(0, i - before); k <= std::min(count - 1, i + after); ++k) {
+            lightest = std::max<int>(lightest, light[k * step]);
+            darkest = std::min<int>(darkest, dark[k * step]);
+        }
+        lightOut[i * outStep] = uchar(lightest);
+        darkOut[i * outStep] = uchar(darkest);
+    }
+}
+
 // Runs `work(first, last)` over [0, total) in bands on all cores.
 template <typename Work>
 void inBands(int total, const Work& work)
@@ -67,9 +84,67 @@ void inBands(int total, const Work& work)
     PoolBands::run(bands.size(), [&](std::size_t i) { work(bands[i].first, bands[i].second); });
 }
 
+// Where the page is flat on one side of a pixel (above, below, left or right of it
+// nothing differs from it), its ink comes from a misjudged ground, not from the page.
+// Beside the edge of a panel of another shade the ground's window holds both grounds
+// about half and half, and what it finds is then the lightest (or darkest) of its own
+// side, which rows crossing text moved towards the ink: the panel's flat ground along
+// its edges comes out as faint ink, which the engines read as dashes and letters where
+// the page is blank. A stroke of screen text has ground on every side of it within the
+// run looked at. The paper itself stays as it is: the engines' layout of the page
+// leans on every mark of it, and a page changed even where there is no text reads
+// differently elsewhere.
+QImage misjudgedInk(const QImage& grey, const QImage& paper)
+{
+    const int w = grey.width(), h = grey.height();
+    QImage marks(grey.size(), QImage::Format_Grayscale8);
+    if (marks.isNull())
+        return {};
+    const uchar* const in = grey.constBits();
+    const qsizetype inStep = grey.bytesPerLine();
+    std::vector<uchar> flat(size_t(w) * size_t(h), 0);
+    std::vector<uchar> light(flat.size()), dark(flat.size());
+    for (const bool rowsFirst : {true, false}) {
+        const int firstCount = rowsFirst ? h : w, secondCount = rowsFirst ? w : h;
+        const qsizetype along = rowsFirst ? 1 : inStep, apart = rowsFirst ? inStep : 1;
+        const qsizetype lineAlong = rowsFirst ? 1 : w, lineApart = rowsFirst ? w : 1;
+        // Along each line, a run either side of each pixel...
+        inBands(firstCount, [&](int first, int last) {
+            for (int i = first; i < last; ++i)
+                runningSpread(in + i * apart, in + i * apart, along, secondCount, TextRecognition::flatRadius, TextRecognition::flatRadius,
+                              light.data() + i * lineApart, dark.data() + i * lineApart, lineAlong);
+        });
+        // ...then across the lines, to one side and to the other.
+        inBands(secondCount, [&](int first, int last) {
+            std::vector<uchar> l(static_cast<size_t>(firstCount)), d(l);
+            for (int j = first; j < last; ++j)
+                for (const bool ahead : {true, false}) {
+                    runningSpread(light.data() + j * lineAlong, dark.data() + j * lineAlong, lineApart, firstCount,
+                                  ahead ? 0 : TextRecognition::flatRadius, ahead ? TextRecognition::flatRadius : 0, l.data(), d.data(), 1);
+                    for (int i = 0; i < firstCount; ++i)
+                        if (l[size_t(i)] - d[size_t(i)] < TextRecognition::flatContrast)
+                            flat[size_t(i) * size_t(lineApart) + size_t(j) * size_t(lineAlong)] = 1;
+                }
+        });
+    }
+    const uchar* const inks = paper.constBits();
+    uchar* const out = marks.bits();
+    const qsizetype step = marks.bytesPerLine();
+    inBands(h, [&](int first, int last) {
+        for (int y = first; y < last; ++y) {
+            const uchar* ink = inks + y * paper.bytesPerLine();
+            const uchar* flatRow = flat.data() + size_t(y) * size_t(w);
+            uchar* mark = out + y * step;
+            for (int x = 0; x < w; ++x)
+                mark[x] = flatRow[x] && 255 - ink[x] >= TextRecognition::flatContrast ? 255 : 0;
+        }
+    });
+    return marks;
+}
+
 } // namespace
 
-QImage TextRecognition::inkOnPaper(const QImage& grey)
+QImage TextRecognition::inkOnPaper(const QImage& grey, QImage* misjudged)
 {
     if (grey.isNull() || grey.format() != QImage::Format_Grayscale8)
         return {};
@@ -106,5 +181,7 @@ QImage TextRecognition::inkOnPaper(const QImage& grey)
                 ink[x] = uchar(255 - std::abs(int(pixel[x]) - int(base[x])));
         }
     });
+    if (misjudged)
+        *misjudged = misjudgedInk(grey, across);
     return across;
 }
