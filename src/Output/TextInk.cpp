@@ -54,20 +54,43 @@ void runningMedian(const Line& line, int r)
     }
 }
 
-// The lightest and the darkest of the pixels from `before` before to `after` after each
-// pixel of a line (fewer at its ends), from lines of lightest and darkest values (the
-// same line, the first time). The runs are a few pixels: plain loops do.
-void runningSpread(const uchar* light, const uchar* dark, qsizetype step, int count, int before, int after,
-                   uchar* lightOut, uchar* darkOut, qsizetype outStep)
+// Grey planes of one size, w bytes a row: the lightest and the darkest of a run.
+struct Spread {
+    std::vector<uchar> light, dark;
+};
+
+// Into `out`, the lightest and darkest of `in` over the pixels from `from` to `to` (from
+// <= 0 <= to) along each row of rows [first, last), or along each column with `down`.
+// Whole rows at a time, so the compiler takes many pixels a step.
+void spreadOver(const Spread& in, Spread& out, int w, int h, int first, int last, int from, int to, bool down)
 {
-    for (int i = 0; i < count; ++i) {
-        int lightest = 0, darkest = 255;
-        for (int k = std::max(0, i - before); k <= std::min(count - 1, i + after); ++k) {
-            lightest = std::max<int>(lightest, light[k * step]);
-            darkest = std::min<int>(darkest, dark[k * step]);
+    for (int y = first; y < last; ++y) {
+        const size_t row = size_t(y) * size_t(w);
+        std::copy_n(in.light.data() + row, w, out.light.data() + row);
+        std::copy_n(in.dark.data() + row, w, out.dark.data() + row);
+        uchar* __restrict light = out.light.data() + row;
+        uchar* __restrict dark = out.dark.data() + row;
+        for (int k = from; k <= to; ++k) {
+            if (k == 0)
+                continue;
+            if (down) {
+                if (y + k < 0 || y + k >= h)
+                    continue;
+                const uchar* __restrict otherLight = in.light.data() + size_t(y + k) * size_t(w);
+                const uchar* __restrict otherDark = in.dark.data() + size_t(y + k) * size_t(w);
+                for (int x = 0; x < w; ++x) {
+                    light[x] = std::max(light[x], otherLight[x]);
+                    dark[x] = std::min(dark[x], otherDark[x]);
+                }
+            } else {
+                const uchar* __restrict otherLight = in.light.data() + row + k;
+                const uchar* __restrict otherDark = in.dark.data() + row + k;
+                for (int x = std::max(0, -k); x < std::min(w, w - k); ++x) {
+                    light[x] = std::max(light[x], otherLight[x]);
+                    dark[x] = std::min(dark[x], otherDark[x]);
+                }
+            }
         }
-        lightOut[i * outStep] = uchar(lightest);
-        darkOut[i * outStep] = uchar(darkest);
     }
 }
 
@@ -100,32 +123,25 @@ QImage misjudgedInk(const QImage& grey, const QImage& paper)
     QImage marks(grey.size(), QImage::Format_Grayscale8);
     if (marks.isNull())
         return {};
-    const uchar* const in = grey.constBits();
-    const qsizetype inStep = grey.bytesPerLine();
-    std::vector<uchar> flat(size_t(w) * size_t(h), 0);
-    std::vector<uchar> light(flat.size()), dark(flat.size());
+    const size_t size = size_t(w) * size_t(h);
+    Spread page{std::vector<uchar>(size), {}};
+    for (int y = 0; y < h; ++y)
+        std::copy_n(grey.constScanLine(y), w, page.light.data() + size_t(y) * size_t(w));
+    page.dark = page.light;
+    std::vector<uchar> flat(size, 0);
+    Spread across{std::vector<uchar>(size), std::vector<uchar>(size)}, side = across;
+    constexpr int r = TextRecognition::flatRadius;
+    // A run either side of each pixel along one way, then to one side of it the other
+    // way: the four sides of the pixel, two at a time.
     for (const bool rowsFirst : {true, false}) {
-        const int firstCount = rowsFirst ? h : w, secondCount = rowsFirst ? w : h;
-        const qsizetype along = rowsFirst ? 1 : inStep, apart = rowsFirst ? inStep : 1;
-        const qsizetype lineAlong = rowsFirst ? 1 : w, lineApart = rowsFirst ? w : 1;
-        // Along each line, a run either side of each pixel...
-        inBands(firstCount, [&](int first, int last) {
-            for (int i = first; i < last; ++i)
-                runningSpread(in + i * apart, in + i * apart, along, secondCount, TextRecognition::flatRadius, TextRecognition::flatRadius,
-                              light.data() + i * lineApart, dark.data() + i * lineApart, lineAlong);
-        });
-        // ...then across the lines, to one side and to the other.
-        inBands(secondCount, [&](int first, int last) {
-            std::vector<uchar> l(static_cast<size_t>(firstCount)), d(l);
-            for (int j = first; j < last; ++j)
-                for (const bool ahead : {true, false}) {
-                    runningSpread(light.data() + j * lineAlong, dark.data() + j * lineAlong, lineApart, firstCount,
-                                  ahead ? 0 : TextRecognition::flatRadius, ahead ? TextRecognition::flatRadius : 0, l.data(), d.data(), 1);
-                    for (int i = 0; i < firstCount; ++i)
-                        if (l[size_t(i)] - d[size_t(i)] < TextRecognition::flatContrast)
-                            flat[size_t(i) * size_t(lineApart) + size_t(j) * size_t(lineAlong)] = 1;
-                }
-        });
+        inBands(h, [&](int first, int last) { spreadOver(page, across, w, h, first, last, -r, r, !rowsFirst); });
+        for (const bool ahead : {true, false}) {
+            inBands(h, [&](int first, int last) {
+                spreadOver(across, side, w, h, first, last, ahead ? 0 : -r, ahead ? r : 0, rowsFirst);
+                for (size_t i = size_t(first) * size_t(w); i < size_t(last) * size_t(w); ++i)
+                    flat[i] |= side.light[i] - side.dark[i] < TextRecognition::flatContrast;
+            });
+        }
     }
     const uchar* const inks = paper.constBits();
     uchar* const out = marks.bits();
