@@ -13,6 +13,7 @@
 // of the slowest of them, under one engine that tries every language on every word.
 // Words whose ink Lumetra marks as made by a misjudged ground (beside a dark panel's
 // edge, where the page is blank) are left out before the engines' readings are merged.
+#include "OcrHelper/FileNames.h"
 #include "OcrHelper/HanText.h"
 #include "OcrHelper/HanVariantChoice.h"
 #include "Output/TextRecognitionProtocol.h"
@@ -103,32 +104,41 @@ bool isSign(const std::string& symbol) { return symbol == "\u00A9" || symbol == 
 // A word as the engine read it. A copyright or registered sign glued to letters or
 // digits is the engine's reading of a glyph it took for one (a dotted or slashed zero,
 // as monospaced fonts draw it, at a word's start); there the engine's next choice of a
-// letter or digit stands.
-std::string wordText(tesseract::ResultIterator& it)
+// letter or digit stands. A file name's extension is mended from the engine's next
+// choices (FileNames.h).
+std::string wordText(tesseract::ResultIterator& it, bool withChoices)
 {
     std::unique_ptr<char[]> whole(it.GetUTF8Text(tesseract::RIL_WORD));
     std::string text = whole ? whole.get() : "";
-    if (text.find("\u00A9") == std::string::npos && text.find("\u00AE") == std::string::npos)
+    const bool signs = text.find("\u00A9") != std::string::npos || text.find("\u00AE") != std::string::npos;
+    const bool named = text.find_first_of(".,") != std::string::npos;
+    if (!withChoices || (!signs && !named))
         return text;
     if (std::none_of(text.begin(), text.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)); }))
         return text;
-    std::string rebuilt;
+    std::vector<FileNames::Choices> word;
+    std::string plain;
     do {
         std::unique_ptr<char[]> symbol(it.GetUTF8Text(tesseract::RIL_SYMBOL));
-        std::string chosen = symbol ? symbol.get() : "";
-        if (isSign(chosen)) {
-            tesseract::ChoiceIterator choices(it);
-            do {
-                const char* alternative = choices.GetUTF8Text();
-                if (alternative && std::isalnum(static_cast<unsigned char>(alternative[0])) && alternative[1] == '\0') {
-                    chosen = alternative;
-                    break;
-                }
-            } while (choices.Next());
+        FileNames::Choices choices{symbol ? symbol.get() : ""};
+        plain += choices.front();
+        tesseract::ChoiceIterator next(it);
+        do {
+            const char* alternative = next.GetUTF8Text();
+            if (alternative && choices.front() != alternative)
+                choices.emplace_back(alternative);
+        } while (next.Next());
+        if (isSign(choices.front())) {
+            const auto letter = std::find_if(choices.begin() + 1, choices.end(), [](const std::string& c) {
+                return c.size() == 1 && std::isalnum(static_cast<unsigned char>(c[0]));
+            });
+            if (letter != choices.end())
+                std::swap(choices.front(), *letter);
         }
-        rebuilt += chosen;
+        word.push_back(std::move(choices));
     } while (!it.IsAtFinalElement(tesseract::RIL_WORD, tesseract::RIL_SYMBOL) && it.Next(tesseract::RIL_SYMBOL));
-    return rebuilt;
+    const std::string mended = FileNames::mended(word);
+    return mended == plain ? text : mended;
 }
 
 struct WordReading {
@@ -144,6 +154,32 @@ struct LineReading {
     std::vector<WordReading> words;
     HanVariantChoice::Line characters; // Han models only
 };
+
+// A file name the engine cut after its dot ("handout." and "pdf") comes back whole:
+// an extension that follows a word ending in a dot closer than a space is part of it.
+bool joinFileNames(std::vector<WordReading>& words)
+{
+    bool joined = false;
+    for (size_t k = 0; k + 1 < words.size();) {
+        WordReading& name = words[k];
+        const WordReading& next = words[k + 1];
+        const int gap = next.box.left - name.box.right;
+        const int height = next.box.bottom - next.box.top;
+        if (gap * 4 < height && FileNames::continuesName(name.text, next.text)) {
+            name.text += next.text;
+            name.box.right = next.box.right;
+            name.box.top = std::min(name.box.top, next.box.top);
+            name.box.bottom = std::max(name.box.bottom, next.box.bottom);
+            name.confidence = std::min(name.confidence, next.confidence);
+            words.erase(words.begin() + long(k) + 1);
+            joined = true;
+        } else {
+            ++k;
+        }
+    }
+    return joined;
+}
+
 
 struct Reader {
     std::string language;
@@ -178,18 +214,22 @@ struct Reader {
             line.confidence = it->Confidence(tesseract::RIL_TEXTLINE);
             std::unique_ptr<char[]> text(it->GetUTF8Text(tesseract::RIL_TEXTLINE));
             line.text = text ? text.get() : "";
-            const bool signs = line.text.find("\u00A9") != std::string::npos || line.text.find("\u00AE") != std::string::npos;
+            bool rebuilt = false;
             tesseract::ResultIterator word(*it);
             do {
                 WordReading reading;
                 word.BoundingBox(tesseract::RIL_WORD, &reading.box.left, &reading.box.top, &reading.box.right, &reading.box.bottom);
                 reading.confidence = word.Confidence(tesseract::RIL_WORD);
-                reading.text = wordText(word);
+                reading.text = wordText(word, !readsHan(language));
+                std::unique_ptr<char[]> asRead(word.GetUTF8Text(tesseract::RIL_WORD));
+                rebuilt = rebuilt || reading.text != (asRead ? asRead.get() : "");
                 line.words.push_back(std::move(reading));
             } while (!word.IsAtFinalElement(tesseract::RIL_TEXTLINE, tesseract::RIL_WORD) && word.Next(tesseract::RIL_WORD));
             if (readsHan(language))
                 line.characters = HanVariantChoice::lineAt(*it);
-            if (signs) {
+            else
+                rebuilt = joinFileNames(line.words) || rebuilt;
+            if (rebuilt) {
                 line.text.clear();
                 for (const WordReading& w : line.words)
                     line.text += (line.text.empty() ? "" : " ") + w.text;

@@ -402,3 +402,42 @@ TEST(TextRecognitionAccuracy, EveryCharacterOfALineKeepsItsScript)
             EXPECT_NE(read.find(folded(m.captured())), std::u32string::npos) << m.captured().toStdString() << "\n"
                                                                             << result.text.toStdString();
 }
+
+// File names in prose and in a listing, in the faces a desktop draws them in: each read
+// whole, name, dot and extension.
+TEST(TextRecognitionAccuracy, FileNamesAreReadWhole)
+{
+    const std::pair<const char*, std::vector<const char*>> blocks[] = {
+        {"DejaVu Sans",
+         {"Open summary.xlsx, draft_v2.docx and archive.tar.gz first.", "The log went to build-output.log and screenshot.png.",
+          "Send minutes.pdf and the budget.xls to the team."}},
+        {"Liberation Sans", {"Attach invoice_0412.pdf and contract.docx before Friday.", "Export slides.pptx as handout.pdf."}},
+        {"DejaVu Sans Mono", {"-rw-r--r--  1 lee  staff  20480  notes.txt", "-rw-r--r--  1 lee  staff  88113  photo_17.jpeg",
+                              "-rw-r--r--  1 lee  staff   1337  setup.cfg"}},
+    };
+    QImage page(1100, 60 + 8 * 40 + 3 * 24, QImage::Format_Grayscale8);
+    page.fill(Qt::white);
+    QStringList names;
+    {
+        QPainter painter(&page);
+        painter.setPen(QColor(25, 25, 25));
+        int y = 30;
+        static const QRegularExpression fileName(QStringLiteral(R"([\w-]+(\.[A-Za-z0-9]+)+)"));
+        for (const auto& [family, lines] : blocks) {
+            QFont font(QString::fromLatin1(family));
+            font.setPixelSize(family == blocks[0].first ? 16 : 17);
+            painter.setFont(font);
+            for (const char* line : lines) {
+                painter.drawText(QPoint(50, y += 40), QString::fromLatin1(line));
+                for (const auto& m : fileName.globalMatch(QString::fromLatin1(line)))
+                    names << m.captured();
+            }
+            y += 24;
+        }
+    }
+    ASSERT_EQ(names.size(), 14);
+    const TextRecognitionResult result = TextRecognitionProcess::recognize(page);
+    ASSERT_FALSE(result.failure) << result.failure->toStdString();
+    for (const QString& name : names)
+        EXPECT_TRUE(result.text.contains(name)) << name.toStdString() << "\n" << result.text.toStdString();
+}
