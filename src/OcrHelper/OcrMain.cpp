@@ -13,6 +13,8 @@
 // of the slowest of them, under one engine that tries every language on every word.
 // Words whose ink Lumetra marks as made by a misjudged ground (beside a dark panel's
 // edge, where the page is blank) are left out before the engines' readings are merged.
+// The Chinese models read a percent sign after digits as more digits; the Latin
+// engine's reading of the same place puts the sign back.
 #include "OcrHelper/FileNames.h"
 #include "OcrHelper/HanText.h"
 #include "OcrHelper/HanVariantChoice.h"
@@ -225,9 +227,10 @@ struct Reader {
                 rebuilt = rebuilt || reading.text != (asRead ? asRead.get() : "");
                 line.words.push_back(std::move(reading));
             } while (!word.IsAtFinalElement(tesseract::RIL_TEXTLINE, tesseract::RIL_WORD) && word.Next(tesseract::RIL_WORD));
-            if (readsHan(language))
-                line.characters = HanVariantChoice::lineAt(*it);
-            else
+            // Each character's place: the Han ones to choose their script by, the Latin ones
+            // to hold a Han line's numbers against.
+            line.characters = HanVariantChoice::lineAt(*it);
+            if (!readsHan(language))
                 rebuilt = joinFileNames(line.words) || rebuilt;
             if (rebuilt) {
                 line.text.clear();
@@ -430,6 +433,98 @@ void dropMisjudgedWords(std::vector<LineReading>& lines, const Marked& marked)
     lines.erase(std::remove_if(lines.begin(), lines.end(), [](const LineReading& line) { return line.text.empty(); }), lines.end());
 }
 
+// A Han line with the percent signs the Chinese models read as digits put back. Those
+// models write a percent sign after digits as more digits or letters ("5%" as "59%",
+// "12.4%" as "12.496"), so a number ending in one of those ways may be a number with
+// its sign: it is, when the Latin engine, whose reading of the ideographs around is
+// letters but of digits and signs is sure, read that number with its sign at the same
+// place of the line, and did not read it as the Chinese models did. `han` is the
+// line's text in its script, character for character its symbols.
+std::string withPercentSigns(const LineReading& han, const LineReading& latin)
+{
+    const std::vector<HanVariantChoice::Symbol>& symbols = han.characters.symbols;
+    std::u32string text = HanText::decoded(han.text);
+    std::vector<size_t> place;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (text[i] != U' ' && text[i] != U'\t' && text[i] != U'\n')
+            place.push_back(i);
+    if (place.size() != symbols.size() || text.find_first_of(U"0123456789") == std::u32string::npos)
+        return han.text;
+    const auto isDigit = [](char32_t c) { return c >= U'0' && c <= U'9'; };
+    const auto inNumber = [&](char32_t c) { return isDigit(c) || c == U'.' || c == U',' || c == U'%' || c == U'o'; };
+    // How the Chinese models write a percent sign after digits, longest first.
+    static const std::u32string signs[] = {U"9%6", U"96", U"90", U"9%", U"%6", U"%o", U"9o"};
+    const int pad = (han.box.bottom - han.box.top) / 2;
+    // The runs of digits and signs, last first, so that a change leaves the places of
+    // the characters before it.
+    for (size_t end = place.size(); end > 0;) {
+        if (!inNumber(text[place[end - 1]])) {
+            --end;
+            continue;
+        }
+        size_t start = end;
+        while (start > 0 && inNumber(text[place[start - 1]]))
+            --start;
+        size_t last = end;
+        const size_t first = start;
+        end = start;
+        // A comma or full stop after the number ends the sentence, not the number.
+        while (last > first && (text[place[last - 1]] == U'.' || text[place[last - 1]] == U','))
+            --last;
+        std::u32string run;
+        for (size_t k = first; k < last; ++k)
+            run += text[place[k]];
+        while (!run.empty() && !isDigit(run.front()))
+            run.erase(run.begin());
+        if (run.empty())
+            continue;
+        std::u32string number;
+        for (const std::u32string& sign : signs)
+            if (run.size() > sign.size() && run.compare(run.size() - sign.size(), sign.size(), sign) == 0
+                && isDigit(run[run.size() - sign.size() - 1])) {
+                number = run.substr(0, run.size() - sign.size());
+                break;
+            }
+        if (number.empty())
+            continue;
+        const std::u32string withSign = number + U'%';
+        // The Latin engine's digits and signs over the same stretch of the line.
+        const int left = symbols[first].box.left - pad, right = symbols[last - 1].box.right + pad;
+        std::u32string seen;
+        for (const HanVariantChoice::Symbol& symbol : latin.characters.symbols) {
+            const int middle = (symbol.box.left + symbol.box.right) / 2;
+            const std::u32string c = HanText::decoded(symbol.text);
+            if (middle >= left && middle <= right && c.size() == 1 && (isDigit(c[0]) || c[0] == U'.' || c[0] == U'%'))
+                seen += c[0];
+        }
+        // Held against each other without their points, which the Latin engine reading
+        // across ideographs may lose; the Chinese reading keeps them.
+        const auto withoutPoints = [](std::u32string digits) {
+            digits.erase(std::remove(digits.begin(), digits.end(), U'.'), digits.end());
+            return digits;
+        };
+        seen = withoutPoints(seen);
+        const auto endsWith = [&](const std::u32string& read) {
+            const std::u32string what = withoutPoints(read);
+            return seen.size() >= what.size() && seen.compare(seen.size() - what.size(), what.size(), what) == 0;
+        };
+        // The Latin engine's own reading of the digits is short of some at times (it
+        // takes one beside an ideograph for a letter): the last of them, with the sign
+        // after them, are enough.
+        const std::u32string ourDigits = withoutPoints(withSign);
+        const bool sameEnd = seen.size() >= 2 && seen.back() == U'%' && ourDigits.size() >= seen.size()
+            && ourDigits.compare(ourDigits.size() - seen.size(), seen.size(), seen) == 0;
+        if (!(endsWith(withSign) || sameEnd) || endsWith(run))
+            continue;
+        // The run from its first digit on becomes the number with its sign.
+        size_t from = first;
+        while (!isDigit(text[place[from]]))
+            ++from;
+        text.replace(place[from], place[last - 1] - place[from] + 1, withSign);
+    }
+    return HanText::encoded(text);
+}
+
 // For every line of the first engine, the reading in the line's own script.
 std::string merge(const std::vector<Reader>& readers, HanVariantChoice::Chooser& variants)
 {
@@ -488,6 +583,8 @@ std::string merge(const std::vector<Reader>& readers, HanVariantChoice::Chooser&
         // A line holds Han text when its Han reading has ideographs; a Latin line read by
         // a Chinese model comes back with hardly any.
         const bool isHan = hanReading && (!otherReading || hanCount(hanReading->text) >= 2);
+        if (isHan && otherReading)
+            inItsScript.text = withPercentSigns(inItsScript, *otherReading);
         LineReading chosen = isHan ? *hanReading : otherReading ? *otherReading : line;
         if (isHan && otherReading)
             chosen.text = withLatinWords(*hanReading, *otherReading);
