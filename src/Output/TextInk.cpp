@@ -4,6 +4,8 @@
 
 #include <QThread>
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <array>
 #include <cstdlib>
@@ -56,35 +58,36 @@ void runningMedian(const Line& line, int r)
 
 // Grey planes of one size, w bytes a row: the lightest and the darkest of a run.
 struct Spread {
-    std::vector<uchar> light, dark;
+    uchar* light;
+    uchar* dark;
 };
 
 // Into `out`, the lightest and darkest of `in` over the pixels from `from` to `to` (from
 // <= 0 <= to) along each row of rows [first, last), or along each column with `down`.
 // Whole rows at a time, so the compiler takes many pixels a step.
-void spreadOver(const Spread& in, Spread& out, int w, int h, int first, int last, int from, int to, bool down)
+void spreadOver(const Spread& in, const Spread& out, int w, int h, int first, int last, int from, int to, bool down)
 {
     for (int y = first; y < last; ++y) {
         const size_t row = size_t(y) * size_t(w);
-        std::copy_n(in.light.data() + row, w, out.light.data() + row);
-        std::copy_n(in.dark.data() + row, w, out.dark.data() + row);
-        uchar* __restrict light = out.light.data() + row;
-        uchar* __restrict dark = out.dark.data() + row;
+        std::copy_n(in.light + row, w, out.light + row);
+        std::copy_n(in.dark + row, w, out.dark + row);
+        uchar* __restrict light = out.light + row;
+        uchar* __restrict dark = out.dark + row;
         for (int k = from; k <= to; ++k) {
             if (k == 0)
                 continue;
             if (down) {
                 if (y + k < 0 || y + k >= h)
                     continue;
-                const uchar* __restrict otherLight = in.light.data() + size_t(y + k) * size_t(w);
-                const uchar* __restrict otherDark = in.dark.data() + size_t(y + k) * size_t(w);
+                const uchar* __restrict otherLight = in.light + size_t(y + k) * size_t(w);
+                const uchar* __restrict otherDark = in.dark + size_t(y + k) * size_t(w);
                 for (int x = 0; x < w; ++x) {
                     light[x] = std::max(light[x], otherLight[x]);
                     dark[x] = std::min(dark[x], otherDark[x]);
                 }
             } else {
-                const uchar* __restrict otherLight = in.light.data() + row + k;
-                const uchar* __restrict otherDark = in.dark.data() + row + k;
+                const uchar* __restrict otherLight = in.light + row + k;
+                const uchar* __restrict otherDark = in.dark + row + k;
                 for (int x = std::max(0, -k); x < std::min(w, w - k); ++x) {
                     light[x] = std::max(light[x], otherLight[x]);
                     dark[x] = std::min(dark[x], otherDark[x]);
@@ -93,6 +96,34 @@ void spreadOver(const Spread& in, Spread& out, int w, int h, int first, int last
         }
     }
 }
+
+// Scratch planes mapped for one call alone: unmapped, they go back to the system at
+// once, where the allocator would keep their megabytes for the rest of the process.
+class Planes {
+public:
+    Planes(size_t count, size_t size)
+        : bytes_(count * size)
+        , size_(size)
+    {
+        void* mapped = bytes_ > 0 ? ::mmap(nullptr, bytes_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0) : MAP_FAILED;
+        base_ = mapped == MAP_FAILED ? nullptr : static_cast<uchar*>(mapped);
+    }
+    ~Planes()
+    {
+        if (base_)
+            ::munmap(base_, bytes_);
+    }
+    Planes(const Planes&) = delete;
+    Planes& operator=(const Planes&) = delete;
+    explicit operator bool() const { return base_ != nullptr; }
+    // Plane i, zeroed when first touched.
+    uchar* operator[](size_t i) const { return base_ + i * size_; }
+
+private:
+    size_t bytes_;
+    size_t size_;
+    uchar* base_ = nullptr;
+};
 
 // Runs `work(first, last)` over [0, total) in bands on all cores.
 template <typename Work>
@@ -124,12 +155,14 @@ QImage misjudgedInk(const QImage& grey, const QImage& paper)
     if (marks.isNull())
         return {};
     const size_t size = size_t(w) * size_t(h);
-    Spread page{std::vector<uchar>(size), {}};
+    // The page, across (lightest, darkest), to a side (lightest, darkest), flat.
+    const Planes planes(6, size);
+    if (!planes)
+        return {};
     for (int y = 0; y < h; ++y)
-        std::copy_n(grey.constScanLine(y), w, page.light.data() + size_t(y) * size_t(w));
-    page.dark = page.light;
-    std::vector<uchar> flat(size, 0);
-    Spread across{std::vector<uchar>(size), std::vector<uchar>(size)}, side = across;
+        std::copy_n(grey.constScanLine(y), w, planes[0] + size_t(y) * size_t(w));
+    const Spread page{planes[0], planes[0]}, across{planes[1], planes[2]}, side{planes[3], planes[4]};
+    uchar* const flat = planes[5];
     constexpr int r = TextRecognition::flatRadius;
     // A run either side of each pixel along one way, then to one side of it the other
     // way: the four sides of the pixel, two at a time.
@@ -149,7 +182,7 @@ QImage misjudgedInk(const QImage& grey, const QImage& paper)
     inBands(h, [&](int first, int last) {
         for (int y = first; y < last; ++y) {
             const uchar* ink = inks + y * paper.bytesPerLine();
-            const uchar* flatRow = flat.data() + size_t(y) * size_t(w);
+            const uchar* flatRow = flat + size_t(y) * size_t(w);
             uchar* mark = out + y * step;
             for (int x = 0; x < w; ++x)
                 mark[x] = flatRow[x] && 255 - ink[x] >= TextRecognition::flatContrast ? 255 : 0;
