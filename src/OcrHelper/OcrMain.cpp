@@ -478,11 +478,12 @@ std::string withPercentSigns(const LineReading& han, const LineReading& latin)
             run.erase(run.begin());
         if (run.empty())
             continue;
-        std::u32string number;
-        for (const std::u32string& sign : signs)
-            if (run.size() > sign.size() && run.compare(run.size() - sign.size(), sign.size(), sign) == 0
-                && isDigit(run[run.size() - sign.size() - 1])) {
-                number = run.substr(0, run.size() - sign.size());
+        std::u32string number, sign;
+        for (const std::u32string& written : signs)
+            if (run.size() > written.size() && run.compare(run.size() - written.size(), written.size(), written) == 0
+                && isDigit(run[run.size() - written.size() - 1])) {
+                number = run.substr(0, run.size() - written.size());
+                sign = written;
                 break;
             }
         if (number.empty())
@@ -514,7 +515,10 @@ std::string withPercentSigns(const LineReading& han, const LineReading& latin)
         const std::u32string ourDigits = withoutPoints(withSign);
         const bool sameEnd = seen.size() >= 2 && seen.back() == U'%' && ourDigits.size() >= seen.size()
             && ourDigits.compare(ourDigits.size() - seen.size(), seen.size(), seen) == 0;
-        if (!(endsWith(withSign) || sameEnd) || endsWith(run))
+        // Where it read none of them, its sign alone does for a sign the Chinese models
+        // wrote as two characters without one (a lone 9 may be a digit of its own).
+        const bool signAlone = seen == U"%" && sign.size() == 2 && sign.find(U'%') == std::u32string::npos;
+        if (!(endsWith(withSign) || sameEnd || signAlone) || endsWith(run))
             continue;
         // The run from its first digit on becomes the number with its sign.
         size_t from = first;

@@ -176,6 +176,21 @@ QImage misjudgedInk(const QImage& grey, const QImage& paper)
             });
         }
     }
+    // A panel's corner has the other ground on two sides of it: there the page is flat
+    // in the square that reaches into the panel (twice the run each way, as wide as a
+    // side's window is long, so no stroke of text fills one).
+    for (const bool left : {true, false}) {
+        inBands(h, [&](int first, int last) {
+            spreadOver(page, across, w, h, first, last, left ? -2 * r : 0, left ? 0 : 2 * r, false);
+        });
+        for (const bool up : {true, false}) {
+            inBands(h, [&](int first, int last) {
+                spreadOver(across, side, w, h, first, last, up ? -2 * r : 0, up ? 0 : 2 * r, true);
+                for (size_t i = size_t(first) * size_t(w); i < size_t(last) * size_t(w); ++i)
+                    flat[i] |= side.light[i] - side.dark[i] < TextRecognition::flatContrast;
+            });
+        }
+    }
     const uchar* const inks = paper.constBits();
     uchar* const out = marks.bits();
     const qsizetype step = marks.bytesPerLine();

@@ -321,47 +321,59 @@ TEST(TextRecognitionAccuracy, NothingIsReadWhereThePageIsBlank)
         QStringList lines;
     };
     const QColor ink(25, 25, 25);
-    const Panel panels[] = {
-        {{60, 20, 1100, 40}, Qt::white, ink, 17, {QStringLiteral("Deployment notes for the staging cluster")}},
-        {{60, 80, 420, 136}, QColor(28, 28, 30), QColor(205, 205, 205), 14,
-         {QStringLiteral("$ kubectl get pods -n web"), QStringLiteral("frontend-7d9f  Running"),
-          QStringLiteral("backend-5c2a   Running"), QStringLiteral("worker-91be    Pending"),
-          QStringLiteral("$ kubectl logs worker-91be"), QStringLiteral("waiting for volume")}},
-        {{60, 240, 1100, 40}, Qt::white, ink, 17, {QStringLiteral("The worker waits for its volume to attach.")}},
-        {{60, 300, 1160, 40}, QColor(0, 0, 0), QColor(0, 220, 0), 14,
-         {QStringLiteral("admin@staging:~# journalctl -u kubelet")}},
-        {{60, 360, 1100, 40}, Qt::white, ink, 17, {QStringLiteral("Attach errors are listed below.")}},
-        {{60, 420, 260, 110}, QColor(20, 20, 20), QColor(220, 220, 220), 14,
-         {QStringLiteral("attach: timeout"), QStringLiteral("retry in 30s"), QStringLiteral("attach: done")}},
-        {{60, 560, 1100, 40}, Qt::white, ink, 17, {QStringLiteral("Check the volume before the next release.")}},
+    const std::vector<Panel> pages[] = {
+        {
+            {{60, 20, 1100, 40}, Qt::white, ink, 17, {QStringLiteral("Deployment notes for the staging cluster")}},
+            {{60, 80, 420, 136}, QColor(28, 28, 30), QColor(205, 205, 205), 14,
+             {QStringLiteral("$ kubectl get pods -n web"), QStringLiteral("frontend-7d9f  Running"),
+              QStringLiteral("backend-5c2a   Running"), QStringLiteral("worker-91be    Pending"),
+              QStringLiteral("$ kubectl logs worker-91be"), QStringLiteral("waiting for volume")}},
+            {{60, 240, 1100, 40}, Qt::white, ink, 17, {QStringLiteral("The worker waits for its volume to attach.")}},
+            {{60, 300, 1160, 40}, QColor(0, 0, 0), QColor(0, 220, 0), 14,
+             {QStringLiteral("admin@staging:~# journalctl -u kubelet")}},
+            {{60, 360, 1100, 40}, Qt::white, ink, 17, {QStringLiteral("Attach errors are listed below.")}},
+            {{60, 420, 260, 110}, QColor(20, 20, 20), QColor(220, 220, 220), 14,
+             {QStringLiteral("attach: timeout"), QStringLiteral("retry in 30s"), QStringLiteral("attach: done")}},
+            {{60, 560, 1100, 40}, Qt::white, ink, 17, {QStringLiteral("Check the volume before the next release.")}},
+        },
+        // Small type in a panel with room around its text: the panel's corners lie far
+        // from any of it.
+        {
+            {{60, 20, 1100, 40}, Qt::white, ink, 17, {QStringLiteral("Disk use on the build host")}},
+            {{60, 80, 420, 140}, QColor(28, 28, 30), QColor(205, 205, 205), 11,
+             {QStringLiteral("$ df -h /srv"), QStringLiteral("/dev/vdb1  40G  31G  9G"), QStringLiteral("$ du -sh logs")}},
+            {{60, 250, 1100, 40}, Qt::white, ink, 17, {QStringLiteral("The disk is three quarters full.")}},
+        },
     };
-    QImage page(1280, 650, QImage::Format_RGB32);
-    page.fill(Qt::white);
-    QStringList expected;
-    {
-        QPainter painter(&page);
-        for (const Panel& panel : panels) {
-            painter.fillRect(panel.box, panel.ground);
-            QFont font(QStringLiteral("DejaVu Sans Mono"));
-            font.setPixelSize(panel.pixelSize);
-            painter.setFont(font);
-            painter.setPen(panel.ink);
-            // The first line close under the panel's top, the text close to its left.
-            int y = panel.box.top() + 25;
-            for (const QString& line : panel.lines) {
-                painter.drawText(QPoint(panel.box.left() + 10, y), line);
-                y += 22;
-                expected << line;
+    for (const std::vector<Panel>& panels : pages) {
+        QImage page(1280, panels.back().box.bottom() + 50, QImage::Format_RGB32);
+        page.fill(Qt::white);
+        QStringList expected;
+        {
+            QPainter painter(&page);
+            for (const Panel& panel : panels) {
+                painter.fillRect(panel.box, panel.ground);
+                QFont font(QStringLiteral("DejaVu Sans Mono"));
+                font.setPixelSize(panel.pixelSize);
+                painter.setFont(font);
+                painter.setPen(panel.ink);
+                // The first line close under the panel's top, the text close to its left.
+                int y = panel.box.top() + 25;
+                for (const QString& line : panel.lines) {
+                    painter.drawText(QPoint(panel.box.left() + 10, y), line);
+                    y += 22;
+                    expected << line;
+                }
             }
         }
+        const TextRecognitionResult result = TextRecognitionProcess::recognize(page.convertToFormat(QImage::Format_Grayscale8));
+        ASSERT_FALSE(result.failure) << result.failure->toStdString();
+        // A line read is a line of the page, give or take a misread character or two:
+        // not dashes and letters read off a panel's edge, alone or after a line's text.
+        for (const auto& [line, distance] : distancesToNearest(result.text, expected))
+            EXPECT_LT(distance * 4, int(folded(line).size())) << line.toStdString() << "\n" << result.text.toStdString();
+        EXPECT_GE(accuracy(expected, result.text), 0.95) << result.text.toStdString();
     }
-    const TextRecognitionResult result = TextRecognitionProcess::recognize(page.convertToFormat(QImage::Format_Grayscale8));
-    ASSERT_FALSE(result.failure) << result.failure->toStdString();
-    // A line read is a line of the page, give or take a misread character or two: not
-    // dashes and letters read off a panel's edge, alone or after a line's text.
-    for (const auto& [line, distance] : distancesToNearest(result.text, expected))
-        EXPECT_LT(distance * 4, int(folded(line).size())) << line.toStdString() << "\n" << result.text.toStdString();
-    EXPECT_GE(accuracy(expected, result.text), 0.97) << result.text.toStdString();
 }
 
 // Traditional paragraphs whose characters each engine reads in its own script, beside
@@ -445,7 +457,7 @@ TEST(TextRecognitionAccuracy, FileNamesAreReadWhole)
 // Percentages inside Chinese sentences, in both scripts and a few sizes: the numbers
 // come back with their percent signs, not with the sign read as more digits. Where the
 // Latin engine cannot read the number either (it takes its digits for letters beside
-// the ideographs), the Chinese reading stands: four of the twenty-seven here, against
+// the ideographs), the Chinese reading stands: three of the twenty-seven here, against
 // seventeen when the Chinese reading stood everywhere.
 TEST(TextRecognitionAccuracy, APercentSignAfterDigitsInAChineseLineStaysASign)
 {
@@ -485,5 +497,5 @@ TEST(TextRecognitionAccuracy, APercentSignAfterDigitsInAChineseLineStaysASign)
         const QRegularExpression whole(QStringLiteral("(?<![0-9.])") + QRegularExpression::escape(value));
         right += int(std::min<qsizetype>(result.text.count(whole), 3));
     }
-    EXPECT_GE(right, 3 * int(percentages.size()) - 4) << result.text.toStdString();
+    EXPECT_GE(right, 3 * int(percentages.size()) - 3) << result.text.toStdString();
 }
