@@ -222,34 +222,43 @@ std::string Chooser::choose(const std::string& read, const Line& line, const std
         return HanGlyphs::gridOf(ink.data(), width, height, width);
     };
 
-    enum class Pick { undecided, ours, theirs };
-    std::vector<Pick> picks;
+    // How much better the page's ink matches `ours` than `theirs` (from -2 to 2), when
+    // both can be drawn.
+    if (!renderer_)
+        renderer_ = std::make_unique<HanGlyphs::Renderer>();
+    const auto likenessTo = [&](const HanGlyphs::InkGrid& seen, char32_t c) -> std::optional<double> {
+        const auto drawn = renderer_->draw(c, seen.inkHeight);
+        return drawn ? std::optional<double>(likeness(seen, *drawn)) : std::nullopt;
+    };
+    std::vector<std::optional<double>> leads;
     int settledOurs = 0, settledTheirs = 0;
+    constexpr double margin = 0.04;
     for (const auto& [i, j] : pairs) {
-        Pick pick = Pick::undecided;
-        const auto seen = isHan(ours[i]) && isHan(theirs[j]) ? seenAt(i) : std::nullopt;
-        if (seen) {
-            if (!renderer_)
-                renderer_ = std::make_unique<HanGlyphs::Renderer>();
-            const auto drawnOurs = renderer_->draw(ours[i], seen->inkHeight);
-            const auto drawnTheirs = renderer_->draw(theirs[j], seen->inkHeight);
-            if (drawnOurs && drawnTheirs) {
-                const double likeOurs = likeness(*seen, *drawnOurs), likeTheirs = likeness(*seen, *drawnTheirs);
-                constexpr double margin = 0.04;
-                if (likeOurs > likeTheirs + margin)
-                    pick = Pick::ours;
-                else if (likeTheirs > likeOurs + margin)
-                    pick = Pick::theirs;
-            }
+        std::optional<double> lead;
+        if (const auto seen = isHan(ours[i]) && isHan(theirs[j]) ? seenAt(i) : std::nullopt) {
+            const auto likeOurs = likenessTo(*seen, ours[i]), likeTheirs = likenessTo(*seen, theirs[j]);
+            if (likeOurs && likeTheirs)
+                lead = *likeOurs - *likeTheirs;
         }
-        settledOurs += pick == Pick::ours;
-        settledTheirs += pick == Pick::theirs;
-        picks.push_back(pick);
+        settledOurs += lead && *lead > margin;
+        settledTheirs += lead && *lead < -margin;
+        leads.push_back(lead);
     }
-    const bool mostlyTheirs = settledTheirs > settledOurs;
+    // A line is written in one script but for a word or two, and the likeness of one
+    // small character to its two forms is a rough measure: a character leaves the
+    // script the line's other characters settled on only when its ink says so clearly,
+    // the more clearly the more one-sided the line is.
+    const int settled = settledOurs + settledTheirs;
+    const double oneSided = settled > 0 ? double(std::abs(settledOurs - settledTheirs)) / settled : 0.0;
+    const double againstTheLine = margin + 0.2 * oneSided;
+    const double lean = settledTheirs > settledOurs ? -againstTheLine : settledOurs > settledTheirs ? againstTheLine : 0.0;
     for (size_t k = 0; k < pairs.size(); ++k) {
         const auto [i, j] = pairs[k];
-        if (picks[k] == Pick::theirs || (picks[k] == Pick::undecided && mostlyTheirs && isHan(ours[i]) && isHan(theirs[j])))
+        if (!isHan(ours[i]) || !isHan(theirs[j]))
+            continue;
+        const double lead = leads[k].value_or(0.0);
+        const bool takeTheirs = lean < 0 ? lead < againstTheLine : lean > 0 ? lead < -againstTheLine : lead < -margin;
+        if (takeTheirs)
             text[place[i]] = theirs[j];
     }
     return encoded(text);

@@ -54,8 +54,9 @@ public:
 
     // `read` (the text of `line`) where another engine read the line as `alternative`:
     // each ideograph the two read differently becomes the one of the two the page
-    // shows; one the ink cannot settle takes the form most of the line's settled ones
-    // took. `read` as it is when the readings do not line up.
+    // shows; one the ink cannot settle, or leans away from only a little, takes the
+    // form most of the line's settled ones took. `read` as it is when the readings do
+    // not line up.
     std::string choose(const std::string& read, const Line& line, const std::string& alternative);
 
 private:

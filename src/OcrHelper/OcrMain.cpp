@@ -7,10 +7,15 @@
 // of its words without ideographs as the English engine read it; any other line from the
 // English engine. Each Chinese model reads the other script as its own, so where the two
 // disagree on a character, the page's ink decides between the two (HanVariantChoice.h):
-// Traditional stays Traditional and Simplified stays Simplified. Engines that read one language do not trade a word between models half-way,
-// which is where digits and identifiers went wrong; and single-language engines side by
-// side take about the time of the slowest of them, under one engine that tries every
-// language on every word.
+// Traditional stays Traditional and Simplified stays Simplified. Engines that read one
+// language do not trade a word between models half-way, which is where digits and
+// identifiers went wrong; and single-language engines side by side take about the time
+// of the slowest of them, under one engine that tries every language on every word.
+// Words whose ink Lumetra marks as made by a misjudged ground (beside a dark panel's
+// edge, where the page is blank) are left out before the engines' readings are merged.
+// The Chinese models read a percent sign after digits as more digits; the Latin
+// engine's reading of the same place puts the sign back.
+#include "OcrHelper/FileNames.h"
 #include "OcrHelper/HanText.h"
 #include "OcrHelper/HanVariantChoice.h"
 #include "Output/TextRecognitionProtocol.h"
@@ -101,32 +106,41 @@ bool isSign(const std::string& symbol) { return symbol == "\u00A9" || symbol == 
 // A word as the engine read it. A copyright or registered sign glued to letters or
 // digits is the engine's reading of a glyph it took for one (a dotted or slashed zero,
 // as monospaced fonts draw it, at a word's start); there the engine's next choice of a
-// letter or digit stands.
-std::string wordText(tesseract::ResultIterator& it)
+// letter or digit stands. A file name's extension is mended from the engine's next
+// choices (FileNames.h).
+std::string wordText(tesseract::ResultIterator& it, bool withChoices)
 {
     std::unique_ptr<char[]> whole(it.GetUTF8Text(tesseract::RIL_WORD));
     std::string text = whole ? whole.get() : "";
-    if (text.find("\u00A9") == std::string::npos && text.find("\u00AE") == std::string::npos)
+    const bool signs = text.find("\u00A9") != std::string::npos || text.find("\u00AE") != std::string::npos;
+    const bool named = text.find_first_of(".,") != std::string::npos;
+    if (!withChoices || (!signs && !named))
         return text;
     if (std::none_of(text.begin(), text.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)); }))
         return text;
-    std::string rebuilt;
+    std::vector<FileNames::Choices> word;
+    std::string plain;
     do {
         std::unique_ptr<char[]> symbol(it.GetUTF8Text(tesseract::RIL_SYMBOL));
-        std::string chosen = symbol ? symbol.get() : "";
-        if (isSign(chosen)) {
-            tesseract::ChoiceIterator choices(it);
-            do {
-                const char* alternative = choices.GetUTF8Text();
-                if (alternative && std::isalnum(static_cast<unsigned char>(alternative[0])) && alternative[1] == '\0') {
-                    chosen = alternative;
-                    break;
-                }
-            } while (choices.Next());
+        FileNames::Choices choices{symbol ? symbol.get() : ""};
+        plain += choices.front();
+        tesseract::ChoiceIterator next(it);
+        do {
+            const char* alternative = next.GetUTF8Text();
+            if (alternative && choices.front() != alternative)
+                choices.emplace_back(alternative);
+        } while (next.Next());
+        if (isSign(choices.front())) {
+            const auto letter = std::find_if(choices.begin() + 1, choices.end(), [](const std::string& c) {
+                return c.size() == 1 && std::isalnum(static_cast<unsigned char>(c[0]));
+            });
+            if (letter != choices.end())
+                std::swap(choices.front(), *letter);
         }
-        rebuilt += chosen;
+        word.push_back(std::move(choices));
     } while (!it.IsAtFinalElement(tesseract::RIL_WORD, tesseract::RIL_SYMBOL) && it.Next(tesseract::RIL_SYMBOL));
-    return rebuilt;
+    const std::string mended = FileNames::mended(word);
+    return mended == plain ? text : mended;
 }
 
 struct WordReading {
@@ -142,6 +156,32 @@ struct LineReading {
     std::vector<WordReading> words;
     HanVariantChoice::Line characters; // Han models only
 };
+
+// A file name the engine cut after its dot ("handout." and "pdf") comes back whole:
+// an extension that follows a word ending in a dot closer than a space is part of it.
+bool joinFileNames(std::vector<WordReading>& words)
+{
+    bool joined = false;
+    for (size_t k = 0; k + 1 < words.size();) {
+        WordReading& name = words[k];
+        const WordReading& next = words[k + 1];
+        const int gap = next.box.left - name.box.right;
+        const int height = next.box.bottom - next.box.top;
+        if (gap * 4 < height && FileNames::continuesName(name.text, next.text)) {
+            name.text += next.text;
+            name.box.right = next.box.right;
+            name.box.top = std::min(name.box.top, next.box.top);
+            name.box.bottom = std::max(name.box.bottom, next.box.bottom);
+            name.confidence = std::min(name.confidence, next.confidence);
+            words.erase(words.begin() + long(k) + 1);
+            joined = true;
+        } else {
+            ++k;
+        }
+    }
+    return joined;
+}
+
 
 struct Reader {
     std::string language;
@@ -176,18 +216,23 @@ struct Reader {
             line.confidence = it->Confidence(tesseract::RIL_TEXTLINE);
             std::unique_ptr<char[]> text(it->GetUTF8Text(tesseract::RIL_TEXTLINE));
             line.text = text ? text.get() : "";
-            const bool signs = line.text.find("\u00A9") != std::string::npos || line.text.find("\u00AE") != std::string::npos;
+            bool rebuilt = false;
             tesseract::ResultIterator word(*it);
             do {
                 WordReading reading;
                 word.BoundingBox(tesseract::RIL_WORD, &reading.box.left, &reading.box.top, &reading.box.right, &reading.box.bottom);
                 reading.confidence = word.Confidence(tesseract::RIL_WORD);
-                reading.text = wordText(word);
+                reading.text = wordText(word, !readsHan(language));
+                std::unique_ptr<char[]> asRead(word.GetUTF8Text(tesseract::RIL_WORD));
+                rebuilt = rebuilt || reading.text != (asRead ? asRead.get() : "");
                 line.words.push_back(std::move(reading));
             } while (!word.IsAtFinalElement(tesseract::RIL_TEXTLINE, tesseract::RIL_WORD) && word.Next(tesseract::RIL_WORD));
-            if (readsHan(language))
-                line.characters = HanVariantChoice::lineAt(*it);
-            if (signs) {
+            // Each character's place: the Han ones to choose their script by, the Latin ones
+            // to hold a Han line's numbers against.
+            line.characters = HanVariantChoice::lineAt(*it);
+            if (!readsHan(language))
+                rebuilt = joinFileNames(line.words) || rebuilt;
+            if (rebuilt) {
                 line.text.clear();
                 for (const WordReading& w : line.words)
                     line.text += (line.text.empty() ? "" : " ") + w.text;
@@ -313,6 +358,177 @@ std::string withLatinWords(const LineReading& han, const LineReading& latin)
     return out + han.text.substr(cursor);
 }
 
+// The page as read, with where its ink is not the page's own (Output/TextInk.h).
+struct Marked {
+    const unsigned char* page = nullptr;
+    const unsigned char* misjudged = nullptr;
+    int width = 0, height = 0;
+};
+
+// Whether most of the ink in a box is ink a misjudged ground made: a word read there
+// was read where the page is blank.
+bool misjudgedInk(const Box& box, const Marked& marked)
+{
+    constexpr int faintestInk = 24;
+    long long ink = 0, misjudged = 0;
+    for (int y = std::max(0, box.top); y < std::min(marked.height, box.bottom); ++y)
+        for (int x = std::max(0, box.left); x < std::min(marked.width, box.right); ++x) {
+            const size_t at = size_t(y) * size_t(marked.width) + size_t(x);
+            if (255 - marked.page[at] >= faintestInk) {
+                ++ink;
+                misjudged += marked.misjudged[at] != 0;
+            }
+        }
+    return ink > 0 && misjudged * 2 > ink;
+}
+
+// Each line without the words read where the page is blank (beside the edge of a dark
+// panel), and without the lines left with none.
+void dropMisjudgedWords(std::vector<LineReading>& lines, const Marked& marked)
+{
+    for (LineReading& line : lines) {
+        std::vector<bool> drop;
+        for (const WordReading& word : line.words)
+            drop.push_back(misjudgedInk(word.box, marked));
+        if (std::none_of(drop.begin(), drop.end(), [](bool d) { return d; }))
+            continue;
+        // The line's text is its words with what the engine put between them.
+        std::string text;
+        size_t cursor = 0;
+        std::vector<WordReading> kept;
+        std::vector<Box> dropped;
+        for (size_t k = 0; k < line.words.size(); ++k) {
+            WordReading& word = line.words[k];
+            const size_t at = word.text.empty() ? std::string::npos : line.text.find(word.text, cursor);
+            const size_t end = at == std::string::npos ? cursor : at + word.text.size();
+            if (drop[k]) {
+                dropped.push_back(word.box);
+            } else {
+                if (at != std::string::npos)
+                    text += (text.empty() ? "" : line.text.substr(cursor, at - cursor)) + word.text;
+                kept.push_back(std::move(word));
+            }
+            cursor = end;
+        }
+        line.text = text;
+        line.words = std::move(kept);
+        if (line.words.empty())
+            continue;
+        line.box = line.words.front().box;
+        for (const WordReading& word : line.words) {
+            line.box.left = std::min(line.box.left, word.box.left);
+            line.box.top = std::min(line.box.top, word.box.top);
+            line.box.right = std::max(line.box.right, word.box.right);
+            line.box.bottom = std::max(line.box.bottom, word.box.bottom);
+        }
+        std::vector<HanVariantChoice::Symbol> symbols;
+        for (HanVariantChoice::Symbol& symbol : line.characters.symbols) {
+            const int middle = (symbol.box.left + symbol.box.right) / 2;
+            if (std::none_of(dropped.begin(), dropped.end(), [&](const Box& box) { return middle >= box.left && middle < box.right; }))
+                symbols.push_back(std::move(symbol));
+        }
+        line.characters.symbols = std::move(symbols);
+        line.characters.box = {line.box.left, line.box.top, line.box.right, line.box.bottom};
+    }
+    lines.erase(std::remove_if(lines.begin(), lines.end(), [](const LineReading& line) { return line.text.empty(); }), lines.end());
+}
+
+// A Han line with the percent signs the Chinese models read as digits put back. Those
+// models write a percent sign after digits as more digits or letters ("5%" as "59%",
+// "12.4%" as "12.496"), so a number ending in one of those ways may be a number with
+// its sign: it is, when the Latin engine, whose reading of the ideographs around is
+// letters but of digits and signs is sure, read that number with its sign at the same
+// place of the line, and did not read it as the Chinese models did. `han` is the
+// line's text in its script, character for character its symbols.
+std::string withPercentSigns(const LineReading& han, const LineReading& latin)
+{
+    const std::vector<HanVariantChoice::Symbol>& symbols = han.characters.symbols;
+    std::u32string text = HanText::decoded(han.text);
+    std::vector<size_t> place;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (text[i] != U' ' && text[i] != U'\t' && text[i] != U'\n')
+            place.push_back(i);
+    if (place.size() != symbols.size() || text.find_first_of(U"0123456789") == std::u32string::npos)
+        return han.text;
+    const auto isDigit = [](char32_t c) { return c >= U'0' && c <= U'9'; };
+    const auto inNumber = [&](char32_t c) { return isDigit(c) || c == U'.' || c == U',' || c == U'%' || c == U'o'; };
+    // How the Chinese models write a percent sign after digits, longest first.
+    static const std::u32string signs[] = {U"9%6", U"96", U"90", U"9%", U"%6", U"%o", U"9o"};
+    const int pad = (han.box.bottom - han.box.top) / 2;
+    // The runs of digits and signs, last first, so that a change leaves the places of
+    // the characters before it.
+    for (size_t end = place.size(); end > 0;) {
+        if (!inNumber(text[place[end - 1]])) {
+            --end;
+            continue;
+        }
+        size_t start = end;
+        while (start > 0 && inNumber(text[place[start - 1]]))
+            --start;
+        size_t last = end;
+        const size_t first = start;
+        end = start;
+        // A comma or full stop after the number ends the sentence, not the number.
+        while (last > first && (text[place[last - 1]] == U'.' || text[place[last - 1]] == U','))
+            --last;
+        std::u32string run;
+        for (size_t k = first; k < last; ++k)
+            run += text[place[k]];
+        while (!run.empty() && !isDigit(run.front()))
+            run.erase(run.begin());
+        if (run.empty())
+            continue;
+        std::u32string number, sign;
+        for (const std::u32string& written : signs)
+            if (run.size() > written.size() && run.compare(run.size() - written.size(), written.size(), written) == 0
+                && isDigit(run[run.size() - written.size() - 1])) {
+                number = run.substr(0, run.size() - written.size());
+                sign = written;
+                break;
+            }
+        if (number.empty())
+            continue;
+        const std::u32string withSign = number + U'%';
+        // The Latin engine's digits and signs over the same stretch of the line.
+        const int left = symbols[first].box.left - pad, right = symbols[last - 1].box.right + pad;
+        std::u32string seen;
+        for (const HanVariantChoice::Symbol& symbol : latin.characters.symbols) {
+            const int middle = (symbol.box.left + symbol.box.right) / 2;
+            const std::u32string c = HanText::decoded(symbol.text);
+            if (middle >= left && middle <= right && c.size() == 1 && (isDigit(c[0]) || c[0] == U'.' || c[0] == U'%'))
+                seen += c[0];
+        }
+        // Held against each other without their points, which the Latin engine reading
+        // across ideographs may lose; the Chinese reading keeps them.
+        const auto withoutPoints = [](std::u32string digits) {
+            digits.erase(std::remove(digits.begin(), digits.end(), U'.'), digits.end());
+            return digits;
+        };
+        seen = withoutPoints(seen);
+        const auto endsWith = [&](const std::u32string& read) {
+            const std::u32string what = withoutPoints(read);
+            return seen.size() >= what.size() && seen.compare(seen.size() - what.size(), what.size(), what) == 0;
+        };
+        // The Latin engine's own reading of the digits is short of some at times (it
+        // takes one beside an ideograph for a letter): the last of them, with the sign
+        // after them, are enough.
+        const std::u32string ourDigits = withoutPoints(withSign);
+        const bool sameEnd = seen.size() >= 2 && seen.back() == U'%' && ourDigits.size() >= seen.size()
+            && ourDigits.compare(ourDigits.size() - seen.size(), seen.size(), seen) == 0;
+        // Where it read none of them, its sign alone does for a sign the Chinese models
+        // wrote as two characters without one (a lone 9 may be a digit of its own).
+        const bool signAlone = seen == U"%" && sign.size() == 2 && sign.find(U'%') == std::u32string::npos;
+        if (!(endsWith(withSign) || sameEnd || signAlone) || endsWith(run))
+            continue;
+        // The run from its first digit on becomes the number with its sign.
+        size_t from = first;
+        while (!isDigit(text[place[from]]))
+            ++from;
+        text.replace(place[from], place[last - 1] - place[from] + 1, withSign);
+    }
+    return HanText::encoded(text);
+}
+
 // For every line of the first engine, the reading in the line's own script.
 std::string merge(const std::vector<Reader>& readers, HanVariantChoice::Chooser& variants)
 {
@@ -371,6 +587,8 @@ std::string merge(const std::vector<Reader>& readers, HanVariantChoice::Chooser&
         // A line holds Han text when its Han reading has ideographs; a Latin line read by
         // a Chinese model comes back with hardly any.
         const bool isHan = hanReading && (!otherReading || hanCount(hanReading->text) >= 2);
+        if (isHan && otherReading)
+            inItsScript.text = withPercentSigns(inItsScript, *otherReading);
         LineReading chosen = isHan ? *hanReading : otherReading ? *otherReading : line;
         if (isHan && otherReading)
             chosen.text = withLatinWords(*hanReading, *otherReading);
@@ -434,8 +652,9 @@ int main()
     std::string languages(size_t(request.languagesLength), '\0');
     std::string dataPath(size_t(request.dataPathLength), '\0');
     std::vector<unsigned char> page(size_t(request.width) * size_t(request.height));
+    std::vector<unsigned char> misjudged(page.size());
     if (!P::readAll(STDIN_FILENO, languages.data(), languages.size()) || !P::readAll(STDIN_FILENO, dataPath.data(), dataPath.size())
-        || !P::readAll(STDIN_FILENO, page.data(), page.size()))
+        || !P::readAll(STDIN_FILENO, page.data(), page.size()) || !P::readAll(STDIN_FILENO, misjudged.data(), misjudged.size()))
         return failWith("the request broke off");
 
     evenInk(page, request.width, request.height);
@@ -452,6 +671,9 @@ int main()
         threads.emplace_back([&] { reader.read(dataPath.empty() ? nullptr : dataPath.c_str(), page, request.width, request.height); });
     for (std::thread& thread : threads)
         thread.join();
+
+    for (Reader& reader : readers)
+        dropMisjudgedWords(reader.lines, {page.data(), misjudged.data(), request.width, request.height});
 
     std::vector<std::string> used, missing;
     for (const Reader& reader : readers)

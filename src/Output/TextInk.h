@@ -14,10 +14,19 @@ namespace TextRecognition {
 //
 // `grey` is Grayscale8; the result has its size (nothing for any other input). Runs on
 // all cores; blocking.
-QImage inkOnPaper(const QImage& grey);
+//
+// With `misjudged`, that takes a Grayscale8 image of the same size, 255 where the ink
+// comes from a ground misjudged beside the edge of a panel (the page is flat there on
+// some side of the pixel, yet the result shows ink), 0 elsewhere.
+QImage inkOnPaper(const QImage& grey, QImage* misjudged = nullptr);
 
 // How far the ground is looked for around a pixel: wider than the strokes of the text
 // of a screen, narrow enough to follow a window's edge.
 inline constexpr int groundRadius = 20;
+
+// A pixel is on a flat ground when on some side of it, this far, none differs from it
+// by flatContrast or more.
+inline constexpr int flatRadius = 4;
+inline constexpr int flatContrast = 24;
 
 } // namespace TextRecognition

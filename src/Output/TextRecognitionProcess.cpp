@@ -35,8 +35,8 @@ std::vector<QByteArray> childEnvironment()
     return variables;
 }
 
-TextRecognitionResult run(const QString& program, const QImage& paper, const TextRecognitionProcess::Options& options,
-                          const std::atomic<bool>* cancelled)
+TextRecognitionResult run(const QString& program, const QImage& paper, const QImage& misjudged,
+                          const TextRecognitionProcess::Options& options, const std::atomic<bool>* cancelled)
 {
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(P::deadlineMilliseconds);
     const QString fail = QStringLiteral("the text recognizer (%1) ").arg(QString::fromLatin1(P::programName));
@@ -59,6 +59,9 @@ TextRecognitionResult run(const QString& program, const QImage& paper, const Tex
         && P::writeAll(input.fd, dataPath.constData(), size_t(dataPath.size()));
     for (int y = 0; written && y < paper.height(); ++y)
         written = P::writeAll(input.fd, paper.constScanLine(y), size_t(paper.width()));
+    const std::vector<uchar> noMarks(misjudged.isNull() ? size_t(paper.width()) : 0, 0);
+    for (int y = 0; written && y < paper.height(); ++y)
+        written = P::writeAll(input.fd, misjudged.isNull() ? noMarks.data() : misjudged.constScanLine(y), size_t(paper.width()));
     if (!written || ::lseek(input.fd, 0, SEEK_SET) != 0)
         return TextRecognitionResult::failed(fail + QStringLiteral("cannot be handed the page: ") + qt_error_string(errno));
 
@@ -134,10 +137,13 @@ TextRecognitionResult TextRecognitionProcess::recognize(const QImage& image, con
     if (program.isEmpty())
         return TextRecognitionResult::failed(
             QStringLiteral("the text recognizer (%1) is not installed").arg(QString::fromLatin1(P::programName)));
-    QImage paper = TextRecognition::inkOnPaper(grey);
+    QImage misjudged;
+    QImage paper = TextRecognition::inkOnPaper(grey, &misjudged);
     if (paper.isNull()) // no memory for it: the page as it is still reads on plain grounds
         paper = grey;
-    return run(program, paper, options, cancelled);
+    if (misjudged.size() != paper.size())
+        misjudged = QImage();
+    return run(program, paper, misjudged, options, cancelled);
 }
 
 TextRecognizer TextRecognitionProcess::engine(Options options)

@@ -6,8 +6,9 @@
 // system when the program ends.
 //
 // Lumetra starts the program with one Request as its standard input, followed by the
-// language list, the data folder and the page (height rows of width grey bytes, dark ink
-// on white paper). The program answers on its standard output with one Reply, then the
+// language list, the data folder, the page (height rows of width grey bytes, dark ink
+// on white paper) and, as many bytes again, where the page's ink is not the page's
+// (non-zero: ink a misjudged ground made, see Output/TextInk.h). The program answers on its standard output with one Reply, then the
 // text (lines separated by line feeds; on failure, why), the languages it read in and
 // the languages it could not load, each list joined with '+'.
 
@@ -18,7 +19,7 @@
 namespace TextRecognitionProtocol {
 
 inline constexpr char programName[] = "lumetra-ocr";
-inline constexpr char requestMagic[8] = {'L', 'M', 'O', 'C', 'R', 'Q', '1', '\n'};
+inline constexpr char requestMagic[8] = {'L', 'M', 'O', 'C', 'R', 'Q', '2', '\n'};
 inline constexpr char replyMagic[8] = {'L', 'M', 'O', 'C', 'R', 'A', '1', '\n'};
 
 // The page is at most the size Lumetra recognises at (a longer side of 5000 above 16

@@ -288,3 +288,214 @@ TEST(TextRecognitionAccuracy, ANewerReadingStopsTheOneItSupersedes)
     superseding.join();
     EXPECT_TRUE(result.failure && result.text.isEmpty());
 }
+
+namespace {
+
+// Each read line against the expected line nearest to it: how far it is, in characters.
+std::vector<std::pair<QString, int>> distancesToNearest(const QString& read, const QStringList& expected)
+{
+    std::vector<std::pair<QString, int>> out;
+    for (const QString& line : read.split(QLatin1Char('\n'))) {
+        const std::u32string got = folded(line);
+        if (got.empty())
+            continue;
+        int best = int(got.size());
+        for (const QString& want : expected)
+            best = std::min(best, editDistance(got, folded(want)));
+        out.emplace_back(line, best);
+    }
+    return out;
+}
+
+} // namespace
+
+// Dark panels (terminal listings, a bar, a sidebar) whose text comes near their edges,
+// on a white page with text above and below them: every line read is one of the page's
+// lines, nothing is read beside a panel where the page is blank.
+TEST(TextRecognitionAccuracy, NothingIsReadWhereThePageIsBlank)
+{
+    struct Panel {
+        QRect box;
+        QColor ground, ink;
+        int pixelSize;
+        QStringList lines;
+    };
+    const QColor ink(25, 25, 25);
+    const std::vector<Panel> pages[] = {
+        {
+            {{60, 20, 1100, 40}, Qt::white, ink, 17, {QStringLiteral("Deployment notes for the staging cluster")}},
+            {{60, 80, 420, 136}, QColor(28, 28, 30), QColor(205, 205, 205), 14,
+             {QStringLiteral("$ kubectl get pods -n web"), QStringLiteral("frontend-7d9f  Running"),
+              QStringLiteral("backend-5c2a   Running"), QStringLiteral("worker-91be    Pending"),
+              QStringLiteral("$ kubectl logs worker-91be"), QStringLiteral("waiting for volume")}},
+            {{60, 240, 1100, 40}, Qt::white, ink, 17, {QStringLiteral("The worker waits for its volume to attach.")}},
+            {{60, 300, 1160, 40}, QColor(0, 0, 0), QColor(0, 220, 0), 14,
+             {QStringLiteral("admin@staging:~# journalctl -u kubelet")}},
+            {{60, 360, 1100, 40}, Qt::white, ink, 17, {QStringLiteral("Attach errors are listed below.")}},
+            {{60, 420, 260, 110}, QColor(20, 20, 20), QColor(220, 220, 220), 14,
+             {QStringLiteral("attach: timeout"), QStringLiteral("retry in 30s"), QStringLiteral("attach: done")}},
+            {{60, 560, 1100, 40}, Qt::white, ink, 17, {QStringLiteral("Check the volume before the next release.")}},
+        },
+        // Small type in a panel with room around its text: the panel's corners lie far
+        // from any of it.
+        {
+            {{60, 20, 1100, 40}, Qt::white, ink, 17, {QStringLiteral("Disk use on the build host")}},
+            {{60, 80, 420, 140}, QColor(28, 28, 30), QColor(205, 205, 205), 11,
+             {QStringLiteral("$ df -h /srv"), QStringLiteral("/dev/vdb1  40G  31G  9G"), QStringLiteral("$ du -sh logs")}},
+            {{60, 250, 1100, 40}, Qt::white, ink, 17, {QStringLiteral("The disk is three quarters full.")}},
+        },
+    };
+    for (const std::vector<Panel>& panels : pages) {
+        QImage page(1280, panels.back().box.bottom() + 50, QImage::Format_RGB32);
+        page.fill(Qt::white);
+        QStringList expected;
+        {
+            QPainter painter(&page);
+            for (const Panel& panel : panels) {
+                painter.fillRect(panel.box, panel.ground);
+                QFont font(QStringLiteral("DejaVu Sans Mono"));
+                font.setPixelSize(panel.pixelSize);
+                painter.setFont(font);
+                painter.setPen(panel.ink);
+                // The first line close under the panel's top, the text close to its left.
+                int y = panel.box.top() + 25;
+                for (const QString& line : panel.lines) {
+                    painter.drawText(QPoint(panel.box.left() + 10, y), line);
+                    y += 22;
+                    expected << line;
+                }
+            }
+        }
+        const TextRecognitionResult result = TextRecognitionProcess::recognize(page.convertToFormat(QImage::Format_Grayscale8));
+        ASSERT_FALSE(result.failure) << result.failure->toStdString();
+        // A line read is a line of the page, give or take a misread character or two:
+        // not dashes and letters read off a panel's edge, alone or after a line's text.
+        for (const auto& [line, distance] : distancesToNearest(result.text, expected))
+            EXPECT_LT(distance * 4, int(folded(line).size())) << line.toStdString() << "\n" << result.text.toStdString();
+        EXPECT_GE(accuracy(expected, result.text), 0.95) << result.text.toStdString();
+    }
+}
+
+// Traditional paragraphs whose characters each engine reads in its own script, beside
+// a Simplified one: every ideograph of each line comes back in the script it is drawn in,
+// not one of them in the other.
+TEST(TextRecognitionAccuracy, EveryCharacterOfALineKeepsItsScript)
+{
+    const std::pair<const char*, std::vector<const char*>> paragraphs[] = {
+        {"Noto Sans CJK TC",
+         {"我們將會繼續改進這項服務，並將結果寄給您。", "請將檔案儲存後再關閉視窗，以免資料遺失。",
+          "颱風預計於週末登陸，請民眾儘早準備。", "這間圖書館藏書豐富，環境舒適安靜。"}},
+        {"Noto Sans CJK SC", {"请将文件保存后再关闭窗口，以免数据丢失。", "会议记录将寄给所有参加者。"}},
+    };
+    QImage page(1000, 40 + 2 * 6 * 46, QImage::Format_Grayscale8);
+    page.fill(Qt::white);
+    QStringList expected;
+    {
+        QPainter painter(&page);
+        painter.setPen(QColor(25, 25, 25));
+        int y = 20;
+        for (const int size : {20, 21})
+            for (const auto& [family, lines] : paragraphs) {
+                QFont font(QString::fromLatin1(family));
+                font.setPixelSize(size);
+                painter.setFont(font);
+                for (const char* line : lines) {
+                    painter.drawText(QPoint(60, y += 46), QString::fromUtf8(line));
+                    expected << QString::fromUtf8(line);
+                }
+            }
+    }
+    const TextRecognitionResult result = TextRecognitionProcess::recognize(page);
+    ASSERT_FALSE(result.failure) << result.failure->toStdString();
+    const std::u32string read = folded(result.text);
+    static const QRegularExpression han(QStringLiteral(R"(\p{Han}+)"));
+    for (const QString& line : expected)
+        for (const auto& m : han.globalMatch(line))
+            EXPECT_NE(read.find(folded(m.captured())), std::u32string::npos) << m.captured().toStdString() << "\n"
+                                                                            << result.text.toStdString();
+}
+
+// File names in prose and in a listing, in the faces a desktop draws them in: each read
+// whole, name, dot and extension.
+TEST(TextRecognitionAccuracy, FileNamesAreReadWhole)
+{
+    const std::pair<const char*, std::vector<const char*>> blocks[] = {
+        {"DejaVu Sans",
+         {"Open summary.xlsx, draft_v2.docx and archive.tar.gz first.", "The log went to build-output.log and screenshot.png.",
+          "Send minutes.pdf and the budget.xls to the team."}},
+        {"Liberation Sans", {"Attach invoice_0412.pdf and contract.docx before Friday.", "Export slides.pptx as handout.pdf."}},
+        {"DejaVu Sans Mono", {"-rw-r--r--  1 lee  staff  20480  notes.txt", "-rw-r--r--  1 lee  staff  88113  photo_17.jpeg",
+                              "-rw-r--r--  1 lee  staff   1337  setup.cfg"}},
+    };
+    QImage page(1100, 60 + 8 * 40 + 3 * 24, QImage::Format_Grayscale8);
+    page.fill(Qt::white);
+    QStringList names;
+    {
+        QPainter painter(&page);
+        painter.setPen(QColor(25, 25, 25));
+        int y = 30;
+        static const QRegularExpression fileName(QStringLiteral(R"([\w-]+(\.[A-Za-z0-9]+)+)"));
+        for (const auto& [family, lines] : blocks) {
+            QFont font(QString::fromLatin1(family));
+            font.setPixelSize(family == blocks[0].first ? 16 : 17);
+            painter.setFont(font);
+            for (const char* line : lines) {
+                painter.drawText(QPoint(50, y += 40), QString::fromLatin1(line));
+                for (const auto& m : fileName.globalMatch(QString::fromLatin1(line)))
+                    names << m.captured();
+            }
+            y += 24;
+        }
+    }
+    ASSERT_EQ(names.size(), 14);
+    const TextRecognitionResult result = TextRecognitionProcess::recognize(page);
+    ASSERT_FALSE(result.failure) << result.failure->toStdString();
+    for (const QString& name : names)
+        EXPECT_TRUE(result.text.contains(name)) << name.toStdString() << "\n" << result.text.toStdString();
+}
+
+// Percentages inside Chinese sentences, in both scripts and a few sizes: the numbers
+// come back with their percent signs, not with the sign read as more digits. Where the
+// Latin engine cannot read the number either (it takes its digits for letters beside
+// the ideographs), the Chinese reading stands: three of the twenty-seven here, against
+// seventeen when the Chinese reading stood everywhere.
+TEST(TextRecognitionAccuracy, APercentSignAfterDigitsInAChineseLineStaysASign)
+{
+    const std::pair<const char*, std::vector<const char*>> paragraphs[] = {
+        {"Noto Sans CJK SC",
+         {"今年第三季度营收增长8.6%，利润下降3%。", "本月访问量上升了27.5%，新用户约占18%。", "库存减少9.3%后，价格上涨5%。",
+          "用户留存率提高到64.2%左右。"}},
+        {"Noto Sans CJK TC", {"失業率降至4.1%，創下新低。", "折扣高達35%，僅限今日。"}},
+    };
+    QImage page(1000, 40 + 3 * 6 * 44, QImage::Format_Grayscale8);
+    page.fill(Qt::white);
+    QStringList percentages;
+    {
+        QPainter painter(&page);
+        painter.setPen(QColor(25, 25, 25));
+        int y = 10;
+        static const QRegularExpression percentage(QStringLiteral(R"([0-9.]+%)"));
+        for (const int size : {18, 20, 22})
+            for (const auto& [family, lines] : paragraphs) {
+                QFont font(QString::fromLatin1(family));
+                font.setPixelSize(size);
+                painter.setFont(font);
+                for (const char* line : lines) {
+                    painter.drawText(QPoint(60, y += 44), QString::fromUtf8(line));
+                    for (const auto& m : percentage.globalMatch(QString::fromUtf8(line)))
+                        percentages << m.captured();
+                }
+            }
+    }
+    const TextRecognitionResult result = TextRecognitionProcess::recognize(page);
+    ASSERT_FALSE(result.failure) << result.failure->toStdString();
+    // Each percentage (each drawn once at each of the three sizes) as often as it is
+    // drawn, not run into digits before it.
+    percentages.removeDuplicates();
+    int right = 0;
+    for (const QString& value : percentages) {
+        const QRegularExpression whole(QStringLiteral("(?<![0-9.])") + QRegularExpression::escape(value));
+        right += int(std::min<qsizetype>(result.text.count(whole), 3));
+    }
+    EXPECT_GE(right, 3 * int(percentages.size()) - 3) << result.text.toStdString();
+}

@@ -1,0 +1,110 @@
+#include "OcrHelper/FileNames.h"
+
+#include <algorithm>
+#include <cctype>
+#include <set>
+
+namespace FileNames {
+
+namespace {
+
+std::string lower(std::string text)
+{
+    for (char& c : text)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+bool isAlnum(const std::string& c) { return c.size() == 1 && std::isalnum(static_cast<unsigned char>(c[0])); }
+
+bool isClosing(const std::string& c) { return c == "," || c == ";" || c == ":" || c == ")" || c == "]" || c == "\"" || c == "'" || c == "."; }
+
+} // namespace
+
+bool isKnownExtension(const std::string& extension)
+{
+    static const std::set<std::string> known = {
+        // documents and text
+        "pdf", "txt", "md", "rtf", "doc", "docx", "xls", "xlsx", "ppt", "pptx", "odt", "ods", "odp", "csv", "tsv", "epub",
+        "tex", "log", "json", "xml", "yaml", "yml", "toml", "ini", "cfg", "conf", "html", "htm", "css", "sql", "srt",
+        // images, sound and video
+        "png", "jpg", "jpeg", "gif", "bmp", "webp", "svg", "tif", "tiff", "heic", "heif", "psd", "ico", "raw", "mp3",
+        "mp4", "m4a", "mov", "avi", "mkv", "webm", "wav", "flac", "ogg",
+        // archives and packages
+        "zip", "tar", "gz", "tgz", "bz2", "xz", "zst", "7z", "rar", "deb", "rpm", "iso", "dmg", "exe", "msi", "apk",
+        "jar", "dll", "so", "dylib", "img", "bin",
+        // source and scripts
+        "py", "js", "ts", "tsx", "jsx", "cpp", "hpp", "cc", "cxx", "java", "kt", "go", "rs", "rb", "php", "sh",
+        "bash", "bat", "ps1", "swift", "cs", "lua", "pl", "patch", "diff", "db", "sqlite", "lock", "env", "bak", "tmp"};
+    return known.count(lower(extension)) > 0;
+}
+
+std::string mended(const std::vector<Choices>& word)
+{
+    std::string read;
+    for (const Choices& c : word)
+        read += c.empty() ? std::string() : c.front();
+    const auto first = [&](size_t i) -> const std::string& {
+        static const std::string none;
+        return word[i].empty() ? none : word[i].front();
+    };
+    // The extension ends before any closing signs; the name before it holds a letter or
+    // digit, then comes one separator the engine read as a dot or could have.
+    size_t end = word.size();
+    while (end > 0 && isClosing(first(end - 1)))
+        --end;
+    size_t dot = end;
+    while (dot > 0 && isAlnum(first(dot - 1)))
+        --dot;
+    if (dot < 2 || end - dot < 2 || end - dot > 5)
+        return read;
+    const size_t separator = dot - 1;
+    if (!std::any_of(word.begin(), word.begin() + long(separator), [](const Choices& c) { return !c.empty() && isAlnum(c.front()); }))
+        return read;
+    const bool dotted = first(separator) == ".";
+    const bool couldBeDot = dotted || std::find(word[separator].begin(), word[separator].end(), ".") != word[separator].end();
+    if (!couldBeDot)
+        return read;
+    std::string extension;
+    for (size_t i = dot; i < end; ++i)
+        extension += first(i);
+    if (dotted && isKnownExtension(extension))
+        return read;
+    // The known extensions one change away: the separator taken for a dot, or one of
+    // the extension's characters for one of its next choices.
+    std::set<std::string> found;
+    if (!dotted && isKnownExtension(extension))
+        found.insert(extension);
+    if (dotted) {
+        for (size_t i = dot; i < end; ++i)
+            for (size_t k = 1; k < word[i].size(); ++k) {
+                if (!isAlnum(word[i][k]))
+                    continue;
+                std::string candidate = extension;
+                candidate.replace(i - dot, 1, word[i][k]);
+                if (isKnownExtension(candidate))
+                    found.insert(candidate);
+            }
+    }
+    if (found.size() != 1)
+        return read;
+    std::string out;
+    for (size_t i = 0; i < word.size(); ++i)
+        out += i == separator ? std::string(".") : i >= dot && i < end ? std::string(1, (*found.begin())[i - dot]) : first(i);
+    return out;
+}
+
+bool continuesName(const std::string& word, const std::string& next)
+{
+    if (word.size() < 2 || word.back() != '.' || !std::isalnum(static_cast<unsigned char>(word[word.size() - 2])))
+        return false;
+    size_t end = next.size();
+    while (end > 0 && isClosing(next.substr(end - 1, 1)))
+        --end;
+    const std::string extension = next.substr(0, end);
+    return !extension.empty()
+        && std::all_of(extension.begin(), extension.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)); })
+        && isKnownExtension(extension);
+}
+
+} // namespace FileNames
