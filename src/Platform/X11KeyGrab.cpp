@@ -145,6 +145,7 @@ void X11KeyGrab::ungrabAll()
 
 void X11KeyGrab::keymapChanged()
 {
+    logMessage(LogLevel::info, [] { return QStringLiteral("⌨️ The keymap changed: the global hot keys are grabbed again"); });
     // The same key positions may sit on other X keycodes now.
     for (const Grab& grab : std::as_const(m_grabs)) {
         if (grab.active)
@@ -199,10 +200,22 @@ bool X11KeyGrab::handleEvent(const void* xcbEvent)
             m_held.append(key->detail);
         if (!m_heldPoll.isActive())
             m_heldPoll.start();
+        // A hot key that seems not to work is followed here: the press arrived, and
+        // whether it counted.
+        logMessage(LogLevel::info, [&] {
+            return QStringLiteral("⌨️ Global hot key %1 pressed%2")
+                .arg(describeKey(grab.keyCode, grab.modifierFlags))
+                .arg(repeat ? QStringLiteral(" (held down: a repeat, ignored)") : QString());
+        });
         if (!repeat)
             emit keyPressed(grab.id);
         return true;
     }
+    logMessage(LogLevel::info, [&] {
+        return QStringLiteral("⌨️ Key %1 with modifiers 0x%2 reached the root window but matches no hot key")
+            .arg(key->detail)
+            .arg(key->state, 0, 16);
+    });
     return false;
 }
 
