@@ -145,15 +145,25 @@ void X11KeyGrab::ungrabAll()
 
 void X11KeyGrab::keymapChanged()
 {
-    logMessage(LogLevel::info, [] { return QStringLiteral("⌨️ The keymap changed: the global hot keys are grabbed again"); });
-    // The same key positions may sit on other X keycodes now.
-    for (const Grab& grab : std::as_const(m_grabs)) {
+    // Programs announce keymap changes that move no key (a browser does as it starts).
+    // Only a grab whose key now sits on another X keycode is made again: between taking
+    // a grab back and making it anew, a press goes to the focused window and is lost.
+    bool moved = false;
+    for (Grab& grab : m_grabs) {
+        const std::optional<quint32> x11Key = m_mapping ? m_mapping->x11KeyCode(grab.keyCode) : std::nullopt;
+        const auto x11Mask = quint16(KeyboardMapping::x11ModifierMask(grab.modifierFlags));
+        if (grab.active && x11Key == std::optional<quint32>(grab.x11KeyCode) && x11Mask == grab.x11Mask)
+            continue;
         if (grab.active)
             ungrabOnServer(grab);
-    }
-    m_held.clear();
-    for (Grab& grab : m_grabs)
         grabOnServer(grab);
+        moved = true;
+    }
+    if (!moved)
+        return;
+    // Held keys are remembered by their X keycodes, which may mean other keys now.
+    m_held.clear();
+    logMessage(LogLevel::info, [] { return QStringLiteral("⌨️ The keymap changed: the global hot keys are grabbed again"); });
 }
 
 bool X11KeyGrab::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)

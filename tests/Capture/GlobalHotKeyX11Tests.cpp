@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
+#include <utility>
 
 namespace {
 
@@ -92,7 +94,7 @@ public:
     {
         if (name == QLatin1String("AE07") && movedTo)
             return movedTo;
-        return real.x11KeyCodeForXkbKeyName(name);
+        return lookUp(name);
     }
     std::optional<QString> charactersIgnoringModifiers(quint32 code) const override
     {
@@ -103,8 +105,24 @@ public:
         movedTo = code;
         emit keymapChanged();
     }
+    // A change that moves no key, with `duringLookup` run while it is being handled.
+    void announceWithoutMoving(std::function<void()> duringLookup)
+    {
+        m_duringLookup = std::move(duringLookup);
+        emit keymapChanged();
+        m_duringLookup = nullptr;
+    }
     const KeyboardMapping& real;
     std::optional<quint32> movedTo;
+
+private:
+    std::optional<quint32> lookUp(const QString& name) const
+    {
+        if (std::function<void()> run = std::exchange(m_duringLookup, nullptr))
+            run();
+        return real.x11KeyCodeForXkbKeyName(name);
+    }
+    mutable std::function<void()> m_duringLookup;
 };
 
 xcb_key_press_event_t keyEvent(uint8_t type, xcb_keycode_t key, quint16 state, xcb_timestamp_t time, xcb_window_t root)
@@ -233,4 +251,32 @@ TEST_F(X11KeyGrabTest, ANewKeymapMovesTheGrabToTheKeysNewCode)
     // the new one.
     EXPECT_TRUE(anotherClientGrabs(oldCode, state));
     EXPECT_FALSE(anotherClientGrabs(newCode, state));
+}
+
+TEST_F(X11KeyGrabTest, AKeymapChangeThatMovesNoKeyLosesNoPressWhileItIsHandled)
+{
+    MovableKeyMapping announcing(*mapping);
+    X11KeyGrab steady(*server->connection(), announcing, false);
+    QList<int> fired;
+    QObject::connect(&steady, &KeyGrabber::keyPressed, [&](int id) { fired << id; });
+    ASSERT_EQ(steady.grabKey(1, kKey7, kCtrlShift), KeyGrabResult::grabbed);
+
+    // The user presses the key while the change is being handled, after all that was
+    // sent on the grab's connection so far has reached the server.
+    xcb_connection_t* c = server->connection()->connection();
+    announcing.announceWithoutMoving([&] {
+        std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+        EXPECT_TRUE(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+7")}));
+    });
+    xcb_flush(c);
+    QElapsedTimer timer;
+    timer.start();
+    while (fired.isEmpty() && timer.elapsed() < 3000) {
+        while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
+            steady.handleEvent(event);
+            std::free(event);
+        }
+        QThread::msleep(10);
+    }
+    EXPECT_EQ(fired, QList<int>{1}) << "the press went to the focused window while the grab was made again";
 }
