@@ -582,12 +582,19 @@ Result verticalOffset(const FramePixels& previous, const FramePixels& next, std:
     return beside.outcome == Outcome::found && beside.offset != 0 ? beside : whole;
 }
 
-int staticBottomRows(const FramePixels& previous, const FramePixels& next)
+int fixedBottomRows(const FramePixels& previous, const FramePixels& next, int offset)
 {
     const int w = std::min(previous.width, next.width), h = std::min(previous.height, next.height);
     int rows = 0;
     while (rows < h && rowsMatch(previous.row(h - 1 - rows), next.row(h - 1 - rows), w))
         ++rows;
+    // Taken as content, such a row of the previous frame stands where the new frame shows
+    // the same pixels: the join is right either way, and a click that happens to bring
+    // alike rows to the bottom makes no footer of them.
+    for (; rows > 0 && offset > 0 && h - rows - offset >= 0; --rows) {
+        if (!rowsMatch(previous.row(h - rows), next.row(h - rows - offset), w))
+            break;
+    }
     return rows;
 }
 
