@@ -394,13 +394,14 @@ AlikeVerdict decideAlike(const FramePixels& previous, const FramePixels& next, c
     if (!holds(comparison, whole, denseZero))
         return AlikeVerdict::undecided;
     // Clearly more: four times the contradictions per row, and more than a glyph's few
-    // pixels in all.
+    // pixels in all. Contradictions count however few rows an offset leaves in common:
+    // too few to prove it, they still disprove it.
     std::vector<Answer> left{whole};
     for (const Weighed& w : weighed) {
         if (&w == best)
             continue;
         const qint64 bound = std::max<qint64>(16, 4 * best->columns.mismatched * w.rows / std::max(1, best->rows));
-        if (w.evidence && w.columns.mismatched >= bound)
+        if (w.columns.mismatched >= bound)
             continue;
         const Answer other = w.columns.offset == answer.offset ? answer : measure(comparison, w.columns.offset);
         if (holds(comparison, other, denseZero))
