@@ -72,7 +72,7 @@ bool differOnlyLocally(const QImage& a, const QImage& b)
         const auto* q = reinterpret_cast<const quint32*>(b.constScanLine(y));
         if (std::memcmp(p, q, std::size_t(w) * 4) == 0)
             continue;
-        runs += bottom == y - 1 ? 0 : 1;
+        runs += top >= 0 && bottom == y - 1 ? 0 : 1;
         top = top < 0 ? y : top;
         bottom = y;
         int x = 0;
