@@ -394,13 +394,14 @@ AlikeVerdict decideAlike(const FramePixels& previous, const FramePixels& next, c
     if (!holds(comparison, whole, denseZero))
         return AlikeVerdict::undecided;
     // Clearly more: four times the contradictions per row, and more than a glyph's few
-    // pixels in all.
+    // pixels in all. Contradictions count however few rows an offset leaves in common:
+    // too few to prove it, they still disprove it.
     std::vector<Answer> left{whole};
     for (const Weighed& w : weighed) {
         if (&w == best)
             continue;
         const qint64 bound = std::max<qint64>(16, 4 * best->columns.mismatched * w.rows / std::max(1, best->rows));
-        if (w.evidence && w.columns.mismatched >= bound)
+        if (w.columns.mismatched >= bound)
             continue;
         const Answer other = w.columns.offset == answer.offset ? answer : measure(comparison, w.columns.offset);
         if (holds(comparison, other, denseZero))
@@ -582,12 +583,19 @@ Result verticalOffset(const FramePixels& previous, const FramePixels& next, std:
     return beside.outcome == Outcome::found && beside.offset != 0 ? beside : whole;
 }
 
-int staticBottomRows(const FramePixels& previous, const FramePixels& next)
+int fixedBottomRows(const FramePixels& previous, const FramePixels& next, int offset)
 {
     const int w = std::min(previous.width, next.width), h = std::min(previous.height, next.height);
     int rows = 0;
     while (rows < h && rowsMatch(previous.row(h - 1 - rows), next.row(h - 1 - rows), w))
         ++rows;
+    // Taken as content, such a row of the previous frame stands where the new frame shows
+    // the same pixels: the join is right either way, and a click that happens to bring
+    // alike rows to the bottom makes no footer of them.
+    for (; rows > 0 && offset > 0 && h - rows - offset >= 0; --rows) {
+        if (!rowsMatch(previous.row(h - rows), next.row(h - rows - offset), w))
+            break;
+    }
     return rows;
 }
 

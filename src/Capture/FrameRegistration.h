@@ -84,9 +84,13 @@ struct Expected {
 Result verticalOffset(const FramePixels& previous, const FramePixels& next,
                       std::optional<Expected> expected = std::nullopt);
 
-// Rows at the bottom that are identical in both frames (compared over their common
-// width): a fixed footer or banner, or blank rows.
-int staticBottomRows(const FramePixels& previous, const FramePixels& next);
+// Rows at the bottom that stayed put while the content moved up by `offset` rows: a
+// fixed footer or banner. They are identical in both frames (compared over their common
+// width); but rows that are identical only because the content there looks the same at
+// both places (rows that look alike, blank rows) are content: from the top of that run
+// down, rows the previous frame shows as the new frame does `offset` rows higher are
+// left to the content, up to the first that is not.
+int fixedBottomRows(const FramePixels& previous, const FramePixels& next, int offset);
 
 // Whether no pixel of the two frames differs by more than the comparison's tolerance.
 bool framesMatch(const FramePixels& previous, const FramePixels& next);

@@ -185,7 +185,7 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
         // footer: the previous frame's is never joined between the lines it covers.
         if (w > 0) {
             const FramePixels before = p.cropped(0, 0, w, p.height), after = n.cropped(0, 0, w, n.height);
-            const int fixed = FrameRegistration::staticBottomRows(before, after);
+            const int fixed = FrameRegistration::fixedBottomRows(before, after, *ty);
             const int changing = edgeBands(before, after, *ty).bottom;
             judgement.footerPx = std::min(std::max(fixed, changing), height - *ty);
             if (changing > fixed)

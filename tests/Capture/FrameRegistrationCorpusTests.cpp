@@ -117,3 +117,24 @@ TEST(FrameRegistrationCorpus, FailsWhereTheContentGivesNoUniqueAnswer)
     EXPECT_EQ(FrameRegistration::verticalOffset(framePixels(small), framePixels(small)).outcome,
               FrameRegistration::Outcome::tooSmall);
 }
+
+TEST(FrameRegistrationCorpus, RowsAlikeButForANarrowColumnAreToldApartHoweverFewRowsTheFramesShare)
+{
+    // Rows of 20 px alike but for their index in small marks at the left, in frames two
+    // wheel clicks of 120 px high and one click apart: only six rows in common. Offsets
+    // whole rows further leave fewer still, too few for their marks to prove them, yet
+    // the marks there contradict them.
+    constexpr int kClick = 120;
+    for (const bool bars : {false, true}) {
+        const QImage page = ScrollTestPages::indexedRows(480, 120, bars);
+        for (const int height : {2 * kClick, 2 * kClick + 10}) {
+            for (int top = 500; top < 540; top += 3) {
+                const QImage previous = ScrollTestPages::frame(page, top, height);
+                const QImage next = ScrollTestPages::frame(page, top + kClick, height);
+                const auto result = FrameRegistration::verticalOffset(framePixels(previous), framePixels(next),
+                                                                      FrameRegistration::Expected{1, height});
+                EXPECT_EQ(result.value(), kClick) << (bars ? "bars" : "digits") << " height " << height << " top " << top;
+            }
+        }
+    }
+}

@@ -159,6 +159,37 @@ TEST(ScrollStitcherJudge, OutcomesFromFirstFrameToRejection)
     EXPECT_EQ(j.stickySamples, 0);
 }
 
+TEST(ScrollStitcherJudge, AFooterIsWhatStaysPutNotRowsThatLookTheSameWhereTheScrollTookThem)
+{
+    QuietDiagnostics quiet;
+    // Rows alike but for a narrow column, 20 px each, scrolled 120 px (six of them): the
+    // frames' bottom 11 rows show other rows that look exactly the same.
+    const QImage page = ScrollTestPages::indexedRows(480, 100);
+    constexpr int kTop = 544, kHeight = 240, kScroll = 120;
+    const struct {
+        const char* name;
+        int footer; // rows of a fixed bar over the view's bottom
+    } cases[] = {{"no footer", 0}, {"a fixed footer over rows that look alike", 40}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ScrollTestPages::Decor decor{.footer = c.footer};
+        const QImage previous = ScrollTestPages::frame(page, kTop, kHeight, decor);
+        const QImage next = ScrollTestPages::frame(page, kTop + kScroll, kHeight, decor);
+        const FrameJudgement j = judgeFrame(previous, next, {0, true, 0, true, 0}, 0, JudgeMode::first);
+        ASSERT_TRUE(j.append);
+        EXPECT_EQ(j.newPx, kScroll);
+        EXPECT_EQ(j.footerPx, c.footer);
+        ScrollKeptFrames kept;
+        kept.append(previous, 0);
+        kept.append(next, j.cropTop(kHeight), j.footerPx);
+        const auto stitched = compose(kept.takeSlices(), 100000);
+        ASSERT_TRUE(stitched);
+        const QImage expected = ScrollTestPages::frame(page, kTop, kHeight + kScroll, decor);
+        EXPECT_EQ(stitched->image, expected.convertToFormat(QImage::Format_ARGB32_Premultiplied))
+            << "every row once, the footer once at the bottom";
+    }
+}
+
 TEST(ScrollStitcherDetectors, EdgeBandsAreRunsAtTheEdgesThatDoNotShowTheContent)
 {
     // Frames of a text page 200 rows high, the second scrolled 40 rows further.

@@ -149,7 +149,7 @@ QImage zebraList(int width, int introRows, int entries)
     return image;
 }
 
-QImage indexedRows(int width, int count)
+QImage indexedRows(int width, int count, bool bars)
 {
     QImage image(width, 20 * count, QImage::Format_ARGB32_Premultiplied);
     QPainter painter(&image);
@@ -161,7 +161,12 @@ QImage indexedRows(int width, int count)
         painter.fillRect(0, y, width, 20, i % 2 ? QColor(236, 238, 242) : QColor(255, 255, 255));
         painter.setPen(QColor(90, 90, 90));
         painter.setFont(small);
-        painter.drawText(3, y + 13, QStringLiteral("%1").arg(i, 3, 10, QLatin1Char('0')));
+        for (int bit = 0; bars && bit < 9; ++bit) {
+            if (i >> bit & 1)
+                painter.fillRect(2 + 3 * bit, y + 6, 2, 8, Qt::black);
+        }
+        if (!bars)
+            painter.drawText(3, y + 13, QStringLiteral("%1").arg(i, 3, 10, QLatin1Char('0')));
         painter.setPen(QColor(30, 30, 30));
         painter.setFont(text);
         painter.drawText(40, y + 14, QStringLiteral("Quarterly report.pdf      12 KB      shared with the whole team"));

@@ -23,7 +23,9 @@ QImage zebraList(int width, int introRows, int entries);
 // `count` rows of 20 px on alternating grey and white, each with the same text, told
 // apart only by a narrow column at the left holding the row's index in small digits
 // (a log whose lines differ only in a timestamp).
-QImage indexedRows(int width, int count);
+// `bars`: the index in binary instead, a bar 2 px wide for each set bit, 3 px apart
+// (icons that tell entries apart).
+QImage indexedRows(int width, int count, bool bars = false);
 // A title, then a table's header row and `rows` rows of 24 px in two alternating colours,
 // each with its own figures. `headerAt` receives the header row's first page row.
 QImage table(int width, int rows, int* headerAt);
