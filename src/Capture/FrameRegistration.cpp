@@ -610,4 +610,17 @@ bool framesMatch(const FramePixels& previous, const FramePixels& next)
     return true;
 }
 
+std::optional<ComparedRegion> comparedRegion(const QImage& previous, const QImage& next, int scrollbarPx, int stickyPx)
+{
+    ComparedRegion region{withFramePixelLayout(previous), withFramePixelLayout(next), {}, {}};
+    const FramePixels p = framePixels(region.previousImage), n = framePixels(region.nextImage);
+    const int w = std::min(p.width, n.width) - scrollbarPx;
+    const int h = std::min(p.height, n.height) - stickyPx;
+    if (p.isNull() || n.isNull() || w < kMinimumSide || h < kMinimumSide)
+        return std::nullopt;
+    region.previous = p.cropped(0, stickyPx, w, h);
+    region.next = n.cropped(0, stickyPx, w, h);
+    return region;
+}
+
 } // namespace FrameRegistration

@@ -95,4 +95,13 @@ int fixedBottomRows(const FramePixels& previous, const FramePixels& next, int of
 // Whether no pixel of the two frames differs by more than the comparison's tolerance.
 bool framesMatch(const FramePixels& previous, const FramePixels& next);
 
+// Two whole frames as they are compared: left of a scrollbar `scrollbarPx` wide and
+// below a fixed header `stickyPx` high. The images the views read are held with them.
+struct ComparedRegion {
+    QImage previousImage, nextImage;
+    FramePixels previous, next;
+};
+// Nothing when that region is under kMinimumSide in either direction.
+std::optional<ComparedRegion> comparedRegion(const QImage& previous, const QImage& next, int scrollbarPx, int stickyPx);
+
 } // namespace FrameRegistration

@@ -107,14 +107,12 @@ std::optional<BandedOffset> registerBesideBands(const FramePixels& previous, con
 std::optional<BandedOffset> registerBesideBands(const QImage& previous, const QImage& next, int scrollbarPx,
                                                 int stickyPx, std::optional<FrameRegistration::Expected> expected)
 {
-    const QImage a = withFramePixelLayout(previous), b = withFramePixelLayout(next);
-    const FramePixels p = framePixels(a), n = framePixels(b);
-    const int w = std::min(p.width, n.width) - scrollbarPx;
-    const int h = std::min(p.height, n.height) - stickyPx;
-    if (p.isNull() || n.isNull() || w < FrameRegistration::kMinimumSide || h < FrameRegistration::kMinimumSide)
+    const auto region = FrameRegistration::comparedRegion(previous, next, scrollbarPx, stickyPx);
+    if (!region)
         return std::nullopt;
+    const int w = region->previous.width;
     const int bandWidth = scrollbarPx > 0 ? w : w - std::min(w / 8, 50);
-    return registerBesideBands(p.cropped(0, stickyPx, w, h), n.cropped(0, stickyPx, w, h), expected, bandWidth);
+    return registerBesideBands(region->previous, region->next, expected, bandWidth);
 }
 
 } // namespace ScrollStitcher

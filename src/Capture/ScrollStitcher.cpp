@@ -58,14 +58,10 @@ void setDetection(FrameJudgement& judgement, const DetectionState& detection)
 std::optional<int> registerOffset(const QImage& previous, const QImage& next, int scrollbarPx, int stickyPx,
                                   std::optional<FrameRegistration::Expected> expected, bool* settled)
 {
-    const QImage a = withFramePixelLayout(previous), b = withFramePixelLayout(next);
-    const FramePixels p = framePixels(a), n = framePixels(b);
-    const int w = std::min(p.width, n.width) - scrollbarPx;
-    const int h = std::min(p.height, n.height) - stickyPx;
-    if (p.isNull() || n.isNull() || w < FrameRegistration::kMinimumSide || h < FrameRegistration::kMinimumSide)
+    const auto region = FrameRegistration::comparedRegion(previous, next, scrollbarPx, stickyPx);
+    if (!region)
         return std::nullopt;
-    const auto result
-        = FrameRegistration::verticalOffset(p.cropped(0, stickyPx, w, h), n.cropped(0, stickyPx, w, h), expected);
+    const auto result = FrameRegistration::verticalOffset(region->previous, region->next, expected);
     if (settled)
         *settled = result.settledByExpected;
     switch (result.outcome) {
