@@ -158,31 +158,30 @@ struct LineReading {
     HanVariantChoice::Line characters; // Han models only
 };
 
-// A file name the engine cut after its dot ("handout." and "pdf") comes back whole:
-// an extension that follows a word ending in a dot closer than a space is part of it.
-bool joinFileNames(std::vector<WordReading>& words)
+// A file name the engine cut after its dot ("handout." and "pdf") comes back whole
+// (FileNames.h).
+bool joinFileNames(std::vector<WordReading>& words, const FileNames::Page& page)
 {
+    std::vector<FileNames::PlacedWord> placed;
+    for (const WordReading& word : words)
+        placed.push_back({word.text, word.box.left, word.box.top, word.box.right, word.box.bottom});
+    const std::vector<bool> cut = FileNames::cutNames(placed, page);
     bool joined = false;
-    for (size_t k = 0; k + 1 < words.size();) {
-        WordReading& name = words[k];
-        const WordReading& next = words[k + 1];
-        const int gap = next.box.left - name.box.right;
-        const int height = next.box.bottom - next.box.top;
-        if (gap * 4 < height && FileNames::continuesName(name.text, next.text)) {
-            name.text += next.text;
-            name.box.right = next.box.right;
-            name.box.top = std::min(name.box.top, next.box.top);
-            name.box.bottom = std::max(name.box.bottom, next.box.bottom);
-            name.confidence = std::min(name.confidence, next.confidence);
-            words.erase(words.begin() + long(k) + 1);
-            joined = true;
-        } else {
-            ++k;
-        }
+    for (size_t k = cut.size(); k > 0; --k) {
+        if (!cut[k - 1])
+            continue;
+        WordReading& name = words[k - 1];
+        const WordReading& next = words[k];
+        name.text += (name.text.back() == '.' ? "" : ".") + next.text;
+        name.box.right = next.box.right;
+        name.box.top = std::min(name.box.top, next.box.top);
+        name.box.bottom = std::max(name.box.bottom, next.box.bottom);
+        name.confidence = std::min(name.confidence, next.confidence);
+        words.erase(words.begin() + long(k));
+        joined = true;
     }
     return joined;
 }
-
 
 struct Reader {
     std::string language;
@@ -232,7 +231,7 @@ struct Reader {
             // to hold a Han line's numbers against.
             line.characters = HanVariantChoice::lineAt(*it);
             if (!readsHan(language))
-                rebuilt = joinFileNames(line.words) || rebuilt;
+                rebuilt = joinFileNames(line.words, {page.data(), width, height}) || rebuilt;
             if (rebuilt) {
                 line.text.clear();
                 for (const WordReading& w : line.words)
