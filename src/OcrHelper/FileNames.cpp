@@ -163,30 +163,46 @@ bool capitalised(const std::string& word)
 
 } // namespace
 
-std::vector<bool> cutNames(const std::vector<PlacedWord>& words, const Page& page)
+std::vector<std::optional<std::string>> cutNames(const std::vector<PlacedWord>& words, const Page& page)
 {
-    std::vector<bool> cut(words.size() > 0 ? words.size() - 1 : 0, false);
+    std::vector<std::optional<std::string>> cut(words.size() > 0 ? words.size() - 1 : 0);
     std::vector<Between> gaps(cut.size());
     std::vector<int> spaces;
-    // A name whose dot the engine lost ("handout" and "pdf." with a full stop between
-    // them on the page) is cut at its dot as much.
-    const auto named = [&](size_t k) {
-        const std::string& name = words[k].text;
-        return continuesName(name, words[k + 1].text)
-            || (gaps[k].dot && !name.empty() && name.back() != '.' && continuesName(name + ".", words[k + 1].text));
+    // The name whole, when the second word is its extension: read as one, or with its dot
+    // put back where the engine lost it ("handout" and "pdf." with a full stop between
+    // them on the page), or with the extension mended by the engine's next choices.
+    const auto named = [&](size_t k) -> std::optional<std::string> {
+        const PlacedWord &name = words[k], &next = words[k + 1];
+        if (continuesName(name.text, next.text))
+            return name.text + next.text;
+        if (gaps[k].dot && !name.text.empty() && name.text.back() != '.' && continuesName(name.text + ".", next.text))
+            return name.text + "." + next.text;
+        if (!name.text.empty() && name.text.back() == '.' && !name.choices.empty() && !next.choices.empty()) {
+            std::vector<Choices> whole = name.choices;
+            whole.insert(whole.end(), next.choices.begin(), next.choices.end());
+            const std::string mendedName = mended(whole);
+            const size_t dot = mendedName.rfind('.', mendedName.size() - 2);
+            if (mendedName != name.text + next.text && dot != std::string::npos && dot + 1 < mendedName.size()
+                && continuesName(mendedName.substr(0, dot + 1), mendedName.substr(dot + 1)))
+                return mendedName;
+        }
+        return std::nullopt;
     };
+    std::vector<std::optional<std::string>> names(cut.size());
     for (size_t k = 0; k < cut.size(); ++k) {
         gaps[k] = between(words[k], words[k + 1], page);
-        if (!named(k))
+        names[k] = named(k);
+        if (!names[k])
             spaces.push_back(gaps[k].widestBlank);
     }
     std::sort(spaces.begin(), spaces.end());
     for (size_t k = 0; k < cut.size(); ++k) {
-        if (!named(k))
+        if (!names[k])
             continue;
         const int blank = gaps[k].widestBlank, height = words[k + 1].bottom - words[k + 1].top;
         const bool narrow = spaces.empty() ? blank * 4 < height : blank < spaces[spaces.size() / 2];
-        cut[k] = narrow && (!capitalised(words[k + 1].text) || blank * 4 < height);
+        if (narrow && (!capitalised(words[k + 1].text) || blank * 4 < height))
+            cut[k] = names[k];
     }
     return cut;
 }

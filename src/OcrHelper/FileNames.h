@@ -6,6 +6,7 @@
 // name files with are few, and a read extension that is none of them, but becomes one
 // by one of the engine's own next choices for one of its characters, was misread.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,7 @@ bool continuesName(const std::string& word, const std::string& next);
 struct PlacedWord {
     std::string text;
     int left = 0, top = 0, right = 0, bottom = 0;
+    std::vector<Choices> choices; // each character's choices, where the engine gave them
 };
 
 // The page the engine read: width x height grey bytes, dark ink on light paper.
@@ -48,7 +50,8 @@ struct Page {
 // (in a line with no other space) than a quarter of the words' height, it joins them.
 // An extension written as a capitalised word ("Then", "Zip") begins a sentence instead.
 // A name whose dot the engine left out, with a dot on the page between it and a known
-// extension, is cut as well; joined, it takes its dot back.
-std::vector<bool> cutNames(const std::vector<PlacedWord>& words, const Page& page);
+// extension, is cut as well, and so is one whose extension the engine misread but one of
+// its next choices mends (as `mended`). For each pair, the name whole where it is cut.
+std::vector<std::optional<std::string>> cutNames(const std::vector<PlacedWord>& words, const Page& page);
 
 } // namespace FileNames

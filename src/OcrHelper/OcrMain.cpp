@@ -32,6 +32,7 @@
 #include <cctype>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -109,7 +110,7 @@ bool isSign(const std::string& symbol) { return symbol == "\u00A9" || symbol == 
 // as monospaced fonts draw it, at a word's start); there the engine's next choice of a
 // letter or digit stands. A file name's extension is mended from the engine's next
 // choices (FileNames.h).
-std::string wordText(tesseract::ResultIterator& it, bool withChoices)
+std::string wordText(tesseract::ResultIterator& it, bool withChoices, std::vector<FileNames::Choices>& choicesRead)
 {
     std::unique_ptr<char[]> whole(it.GetUTF8Text(tesseract::RIL_WORD));
     std::string text = whole ? whole.get() : "";
@@ -141,6 +142,7 @@ std::string wordText(tesseract::ResultIterator& it, bool withChoices)
         word.push_back(std::move(choices));
     } while (!it.IsAtFinalElement(tesseract::RIL_WORD, tesseract::RIL_SYMBOL) && it.Next(tesseract::RIL_SYMBOL));
     const std::string mended = FileNames::mended(word);
+    choicesRead = std::move(word);
     return mended == plain ? text : mended;
 }
 
@@ -148,6 +150,7 @@ struct WordReading {
     Box box;
     std::string text;
     float confidence = 0.0f;
+    std::vector<FileNames::Choices> choices; // of a Latin word with a dot or a sign in it
 };
 
 struct LineReading {
@@ -164,24 +167,34 @@ bool joinFileNames(std::vector<WordReading>& words, const FileNames::Page& page)
 {
     std::vector<FileNames::PlacedWord> placed;
     for (const WordReading& word : words)
-        placed.push_back({word.text, word.box.left, word.box.top, word.box.right, word.box.bottom});
-    const std::vector<bool> cut = FileNames::cutNames(placed, page);
-    bool joined = false;
-    for (size_t k = cut.size(); k > 0; --k) {
-        if (!cut[k - 1])
+        placed.push_back({word.text, word.box.left, word.box.top, word.box.right, word.box.bottom, word.choices});
+    const std::vector<std::optional<std::string>> cut = FileNames::cutNames(placed, page);
+    if (std::none_of(cut.begin(), cut.end(), [](const auto& name) { return name.has_value(); }))
+        return false;
+    // Left to right, so that a name cut twice ("archive." "tar." "gz") joins whole.
+    std::vector<WordReading> out{words.front()};
+    for (size_t k = 1; k < words.size(); ++k) {
+        const std::optional<std::string>& name = cut[k - 1];
+        if (!name) {
+            out.push_back(std::move(words[k]));
             continue;
-        WordReading& name = words[k - 1];
-        const WordReading& next = words[k];
-        name.text += (name.text.back() == '.' ? "" : ".") + next.text;
-        name.box.right = next.box.right;
-        name.box.top = std::min(name.box.top, next.box.top);
-        name.box.bottom = std::max(name.box.bottom, next.box.bottom);
-        name.confidence = std::min(name.confidence, next.confidence);
-        words.erase(words.begin() + long(k));
-        joined = true;
+        }
+        WordReading& joined = out.back();
+        const std::string& before = placed[k - 1].text;
+        const bool alone = k < 2 || !cut[k - 2];
+        if (alone)
+            joined.text = *name;
+        else
+            joined.text += name->compare(0, before.size(), before) == 0 ? name->substr(before.size()) : words[k].text;
+        joined.box.right = words[k].box.right;
+        joined.box.top = std::min(joined.box.top, words[k].box.top);
+        joined.box.bottom = std::max(joined.box.bottom, words[k].box.bottom);
+        joined.confidence = std::min(joined.confidence, words[k].confidence);
     }
-    return joined;
+    words = std::move(out);
+    return true;
 }
+
 
 struct Reader {
     std::string language;
@@ -222,7 +235,7 @@ struct Reader {
                 WordReading reading;
                 word.BoundingBox(tesseract::RIL_WORD, &reading.box.left, &reading.box.top, &reading.box.right, &reading.box.bottom);
                 reading.confidence = word.Confidence(tesseract::RIL_WORD);
-                reading.text = wordText(word, !readsHan(language));
+                reading.text = wordText(word, !readsHan(language), reading.choices);
                 std::unique_ptr<char[]> asRead(word.GetUTF8Text(tesseract::RIL_WORD));
                 rebuilt = rebuilt || reading.text != (asRead ? asRead.get() : "");
                 line.words.push_back(std::move(reading));

@@ -542,3 +542,36 @@ TEST(TextRecognitionAccuracy, PercentSignsAreReadFromTheirInkInEveryFace)
         EXPECT_EQ(result.text.count(whole), drawn) << value.toStdString() << "\n" << result.text.toStdString();
     }
 }
+
+// File names the engine cuts at their dot, in faces and sizes where the gap after the dot
+// comes close to a space or the dot is lost: each comes back whole. Beside them a
+// sentence's full stop before a capitalised word and an abbreviation before an extension
+// stay apart from the word after them.
+TEST(TextRecognitionAccuracy, FileNamesCutAtTheirDotAreJoinedButSentencesStayApart)
+{
+    const char* const lines[] = {"Export slides.pptx as handout.pdf.", "The talk ends. Then we eat at noon.",
+                                 "Keep e.g. pdf files and notes.txt too."};
+    const std::pair<const char*, int> faces[] = {
+        {"Liberation Sans", 14}, {"DejaVu Sans", 14}, {"Liberation Serif", 14}, {"DejaVu Sans", 16}};
+    QImage page(700, 40 + int(std::size(lines) * std::size(faces)) * 44, QImage::Format_Grayscale8);
+    page.fill(Qt::white);
+    {
+        QPainter painter(&page);
+        painter.setPen(QColor(25, 25, 25));
+        int y = 10;
+        for (const auto& [family, size] : faces) {
+            QFont font(QString::fromLatin1(family));
+            font.setPixelSize(size);
+            painter.setFont(font);
+            for (const char* line : lines)
+                painter.drawText(QPoint(40, y += 44), QString::fromLatin1(line));
+        }
+    }
+    const TextRecognitionResult result = TextRecognitionProcess::recognize(page);
+    ASSERT_FALSE(result.failure) << result.failure->toStdString();
+    const int drawn = int(std::size(faces));
+    for (const char* name : {"slides.pptx", "handout.pdf", "notes.txt"})
+        EXPECT_EQ(result.text.count(QString::fromLatin1(name)), drawn) << name << "\n" << result.text.toStdString();
+    static const QRegularExpression joined(QStringLiteral(R"(ends\.\S|e\.?g\.\S)"));
+    EXPECT_FALSE(result.text.contains(joined)) << result.text.toStdString();
+}
