@@ -551,27 +551,37 @@ TEST(TextRecognitionAccuracy, FileNamesCutAtTheirDotAreJoinedButSentencesStayApa
 {
     const char* const lines[] = {"Export slides.pptx as handout.pdf.", "The talk ends. Then we eat at noon.",
                                  "Keep e.g. pdf files and notes.txt too."};
-    const std::pair<const char*, int> faces[] = {
-        {"Liberation Sans", 14}, {"DejaVu Sans", 14}, {"Liberation Serif", 14}, {"DejaVu Sans", 16}};
-    QImage page(700, 40 + int(std::size(lines) * std::size(faces)) * 44, QImage::Format_Grayscale8);
-    page.fill(Qt::white);
-    {
-        QPainter painter(&page);
-        painter.setPen(QColor(25, 25, 25));
-        int y = 10;
-        for (const auto& [family, size] : faces) {
-            QFont font(QString::fromLatin1(family));
-            font.setPixelSize(size);
-            painter.setFont(font);
-            for (const char* line : lines)
-                painter.drawText(QPoint(40, y += 44), QString::fromLatin1(line));
+    struct Layout {
+        int width, left;
+        std::vector<std::pair<const char*, int>> faces;
+    };
+    const Layout pages[] = {
+        {700, 40, {{"Liberation Sans", 14}, {"DejaVu Sans", 14}, {"Liberation Serif", 14}, {"DejaVu Sans", 16}}},
+        {1000, 60,
+         {{"DejaVu Sans", 12}, {"Liberation Sans", 14}, {"DejaVu Sans", 14}, {"Liberation Serif", 14}, {"Liberation Sans", 16},
+          {"DejaVu Sans", 16}, {"Liberation Serif", 16}}},
+    };
+    for (const Layout& layout : pages) {
+        QImage page(layout.width, 40 + int(std::size(lines) * layout.faces.size()) * 44, QImage::Format_Grayscale8);
+        page.fill(Qt::white);
+        {
+            QPainter painter(&page);
+            painter.setPen(QColor(25, 25, 25));
+            int y = 10;
+            for (const auto& [family, size] : layout.faces) {
+                QFont font(QString::fromLatin1(family));
+                font.setPixelSize(size);
+                painter.setFont(font);
+                for (const char* line : lines)
+                    painter.drawText(QPoint(layout.left, y += 44), QString::fromLatin1(line));
+            }
         }
+        const TextRecognitionResult result = TextRecognitionProcess::recognize(page);
+        ASSERT_FALSE(result.failure) << result.failure->toStdString();
+        const int drawn = int(layout.faces.size());
+        for (const char* name : {"slides.pptx", "handout.pdf", "notes.txt"})
+            EXPECT_EQ(result.text.count(QString::fromLatin1(name)), drawn) << name << "\n" << result.text.toStdString();
+        static const QRegularExpression joined(QStringLiteral(R"(ends\.\S|e\.?g\.\S)"));
+        EXPECT_FALSE(result.text.contains(joined)) << result.text.toStdString();
     }
-    const TextRecognitionResult result = TextRecognitionProcess::recognize(page);
-    ASSERT_FALSE(result.failure) << result.failure->toStdString();
-    const int drawn = int(std::size(faces));
-    for (const char* name : {"slides.pptx", "handout.pdf", "notes.txt"})
-        EXPECT_EQ(result.text.count(QString::fromLatin1(name)), drawn) << name << "\n" << result.text.toStdString();
-    static const QRegularExpression joined(QStringLiteral(R"(ends\.\S|e\.?g\.\S)"));
-    EXPECT_FALSE(result.text.contains(joined)) << result.text.toStdString();
 }
