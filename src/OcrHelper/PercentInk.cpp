@@ -123,6 +123,8 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
     size_t sign = spans_.size();
     Span at;
     for (size_t i = 0; i < spans_.size(); ++i) {
+        if (spans_[i].right < roughly.left - 2 * side || spans_[i].left > roughly.right + side)
+            continue;
         Span merged = spans_[i];
         for (size_t n = i; n < spans_.size() && n < i + 3; ++n) {
             if (n > i) {
@@ -130,12 +132,13 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
                     break;
                 merged = {merged.left, spans_[n].right, std::min(merged.top, spans_[n].top), std::max(merged.bottom, spans_[n].bottom)};
             }
-            // Pieces that are digits themselves ("96") are no sign come apart.
-            if (n > i && looksLikeDigit(spans_[n]))
-                break;
             const int middle = (merged.left + merged.right) / 2;
-            if (middle >= roughly.left - side && middle <= roughly.right + side && (n == i || !looksLikeDigit(spans_[i]))
-                && looksLikeSign(merged)) {
+            if (middle < roughly.left - side || middle > roughly.right + side)
+                continue;
+            // Pieces that are digits themselves ("96") are no sign come apart.
+            if (n > i && (looksLikeDigit(spans_[n]) || looksLikeDigit(spans_[i])))
+                break;
+            if (looksLikeSign(merged)) {
                 sign = i;
                 at = merged;
                 break;
