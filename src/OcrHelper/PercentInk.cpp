@@ -3,6 +3,7 @@
 #include "OcrHelper/HanGlyphs.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 namespace PercentInk {
@@ -107,7 +108,7 @@ bool Judge::looksLikeSign(const Span& span)
     for (char32_t digit = U'0'; digit <= U'9'; ++digit)
         if (const auto& glyph = drawn(digit, seen->inkHeight))
             likeDigit = std::max(likeDigit, HanGlyphs::likeness(*seen, *glyph));
-    constexpr double fairLikeness = 0.3, clearLead = 0.2;
+    constexpr double fairLikeness = 0.3, clearLead = 0.15;
     return likeSign >= fairLikeness && likeSign >= likeDigit + clearLead;
 }
 
@@ -150,7 +151,7 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
     // The glyphs before the sign, right to left, while they stand on its baseline within
     // its height: digits as tall as it and narrower, points low and small. A blank is
     // wider than the gaps between digits; an ideograph reaches above or below them, or
-    // is wider. A glyph on the digits' line that is none of these is digits run together.
+    // is wider. A glyph as tall as the digits but wider is digits run together.
     const int height = at.height(), slack = std::max(1, height / 10);
     std::vector<const Span*> glyphs;
     std::string classes;
@@ -162,7 +163,7 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
         const bool digit = within && glyph.height() * 5 >= height * 3 && glyph.width() * 20 <= height * 19;
         const bool point = within && glyph.height() * 5 <= height * 2 && glyph.width() * 5 <= height * 2 && (at.bottom - glyph.bottom) * 4 <= height;
         if (!digit && !point) {
-            if (within && glyph.height() * 5 >= height * 3 && glyph.width() * 20 <= height * 30)
+            if (within && std::abs(glyph.height() - height) <= slack && glyph.width() * 20 <= height * 30)
                 return std::nullopt;
             break;
         }

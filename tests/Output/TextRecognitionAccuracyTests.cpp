@@ -585,3 +585,36 @@ TEST(TextRecognitionAccuracy, FileNamesCutAtTheirDotAreJoinedButSentencesStayApa
         EXPECT_FALSE(result.text.contains(joined)) << result.text.toStdString();
     }
 }
+
+// Small type, where a percent sign is a few pixels across and an ideograph beside the
+// digits stands only a pixel above and below them: the signs still come back.
+TEST(TextRecognitionAccuracy, PercentSignsInSmallTypeComeBack)
+{
+    const char* const lines[] = {"价格上涨5%", "本季度价格上涨5%，成本下降3%。", "共有1896人参加，比去年多30人。"};
+    const char* const families[] = {"Noto Sans CJK SC", "Noto Sans CJK TC", "DejaVu Sans"};
+    const int sizes[] = {12, 13, 14};
+    QImage page(700, 40 + int(std::size(lines) * std::size(families) * std::size(sizes)) * 36, QImage::Format_Grayscale8);
+    page.fill(Qt::white);
+    {
+        QPainter painter(&page);
+        painter.setPen(QColor(25, 25, 25));
+        int y = 10;
+        for (const int size : sizes)
+            for (const char* family : families) {
+                QFont font(QString::fromLatin1(family));
+                font.setPixelSize(size);
+                painter.setFont(font);
+                for (const char* line : lines)
+                    painter.drawText(QPoint(40, y += 36), QString::fromUtf8(line));
+            }
+    }
+    const TextRecognitionResult result = TextRecognitionProcess::recognize(page);
+    ASSERT_FALSE(result.failure) << result.failure->toStdString();
+    const int drawn = int(std::size(families) * std::size(sizes));
+    const std::pair<const char*, int> values[] = {{"5%", 2 * drawn}, {"3%", drawn}, {"1896", drawn}, {"30", drawn}};
+    for (const auto& [value, count] : values) {
+        const QRegularExpression whole(QStringLiteral("(?<![0-9.])") + QRegularExpression::escape(QString::fromLatin1(value))
+                                       + QStringLiteral("(?![0-9%])"));
+        EXPECT_EQ(result.text.count(whole), count) << value << "\n" << result.text.toStdString();
+    }
+}
