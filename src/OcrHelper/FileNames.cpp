@@ -98,6 +98,12 @@ bool continuesName(const std::string& word, const std::string& next)
 {
     if (word.size() < 2 || word.back() != '.' || !std::isalnum(static_cast<unsigned char>(word[word.size() - 2])))
         return false;
+    // Letters each followed by a dot: an abbreviation.
+    bool abbreviation = word.size() >= 4 && word.size() % 2 == 0;
+    for (size_t i = 0; i < word.size() && abbreviation; ++i)
+        abbreviation = i % 2 == 0 ? std::isalpha(static_cast<unsigned char>(word[i])) != 0 : word[i] == '.';
+    if (abbreviation)
+        return false;
     size_t end = next.size();
     while (end > 0 && isClosing(next.substr(end - 1, 1)))
         --end;
@@ -105,6 +111,100 @@ bool continuesName(const std::string& word, const std::string& next)
     return !extension.empty()
         && std::all_of(extension.begin(), extension.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)); })
         && isKnownExtension(extension);
+}
+
+namespace {
+
+// What lies between two words: the widest run of columns without ink, over the rows of
+// both, and whether the ink there is a full stop (small, low on the line).
+struct Between {
+    int widestBlank = 0;
+    bool dot = false;
+};
+
+Between between(const PlacedWord& a, const PlacedWord& b, const Page& page)
+{
+    // Light enough to be paper: the faint edge pixels of a small dot are ink.
+    constexpr int paper = 176;
+    const int top = std::max(0, std::min(a.top, b.top)), bottom = std::min(page.height, std::max(a.bottom, b.bottom));
+    const int from = std::max(0, a.right), to = std::min(page.width, b.left);
+    Between out;
+    int run = 0, inkTop = bottom, inkBottom = top, inkLeft = to, inkRight = from;
+    for (int x = from; x < to; ++x) {
+        bool ink = false;
+        for (int y = top; y < bottom; ++y)
+            if (page.grey[size_t(y) * size_t(page.width) + size_t(x)] < paper) {
+                ink = true;
+                // The dot stands on the name's baseline; what reaches below it is the
+                // next word's descender, and the columns at the boxes' edges hold their
+                // letters' serifs and antialiasing.
+                if (y >= a.bottom || x == from || x == to - 1)
+                    continue;
+                inkTop = std::min(inkTop, y);
+                inkBottom = std::max(inkBottom, y + 1);
+                inkLeft = std::min(inkLeft, x);
+                inkRight = std::max(inkRight, x + 1);
+            }
+        run = ink ? 0 : run + 1;
+        out.widestBlank = std::max(out.widestBlank, run);
+    }
+    const int height = a.bottom - top;
+    // Low and flat: a full stop, with at most the foot of the letter before it (the
+    // hook of a "t") run into it.
+    out.dot = inkRight > inkLeft && (inkBottom - inkTop) * 4 <= height && (inkTop - top) * 3 >= height * 2;
+    return out;
+}
+
+bool capitalised(const std::string& word)
+{
+    return !word.empty() && std::isupper(static_cast<unsigned char>(word[0]))
+        && std::any_of(word.begin() + 1, word.end(), [](char c) { return std::islower(static_cast<unsigned char>(c)); });
+}
+
+} // namespace
+
+std::vector<std::optional<std::string>> cutNames(const std::vector<PlacedWord>& words, const Page& page)
+{
+    std::vector<std::optional<std::string>> cut(words.size() > 0 ? words.size() - 1 : 0);
+    std::vector<Between> gaps(cut.size());
+    std::vector<int> spaces;
+    // The name whole, when the second word is its extension: read as one, or with its dot
+    // put back where the engine lost it ("handout" and "pdf." with a full stop between
+    // them on the page), or with the extension mended by the engine's next choices.
+    const auto named = [&](size_t k) -> std::optional<std::string> {
+        const PlacedWord &name = words[k], &next = words[k + 1];
+        if (continuesName(name.text, next.text))
+            return name.text + next.text;
+        if (gaps[k].dot && !name.text.empty() && name.text.back() != '.' && continuesName(name.text + ".", next.text))
+            return name.text + "." + next.text;
+        if (!name.text.empty() && name.text.back() == '.' && !name.choices.empty() && !next.choices.empty()) {
+            std::vector<Choices> whole = name.choices;
+            whole.insert(whole.end(), next.choices.begin(), next.choices.end());
+            const std::string mendedName = mended(whole);
+            const size_t dot = mendedName.rfind('.', mendedName.size() - 2);
+            if (mendedName != name.text + next.text && dot != std::string::npos && dot + 1 < mendedName.size()
+                && continuesName(mendedName.substr(0, dot + 1), mendedName.substr(dot + 1)))
+                return mendedName;
+        }
+        return std::nullopt;
+    };
+    std::vector<std::optional<std::string>> names(cut.size());
+    for (size_t k = 0; k < cut.size(); ++k) {
+        gaps[k] = between(words[k], words[k + 1], page);
+        names[k] = named(k);
+        if (!names[k])
+            spaces.push_back(gaps[k].widestBlank);
+    }
+    std::sort(spaces.begin(), spaces.end());
+    for (size_t k = 0; k < cut.size(); ++k) {
+        if (!names[k])
+            continue;
+        const int blank = gaps[k].widestBlank, height = words[k + 1].bottom - words[k + 1].top;
+        const bool narrow = spaces.empty() ? blank * 4 < height : blank < spaces[spaces.size() / 2];
+        if (narrow && (!capitalised(words[k + 1].text) || blank * 4 < height))
+            cut[k] = names[k];
+    }
+    return cut;
 }
 
 } // namespace FileNames

@@ -6,6 +6,7 @@
 // name files with are few, and a read extension that is none of them, but becomes one
 // by one of the engine's own next choices for one of its characters, was misread.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,33 @@ bool isKnownExtension(const std::string& extension);
 std::string mended(const std::vector<Choices>& word);
 
 // Whether `next` is the extension of the name `word` begins (it ends in the name's dot):
-// a known extension, perhaps with closing signs after it.
+// a known extension, perhaps with closing signs after it. Not after an abbreviation
+// written as letters and dots ("e.g.", "i.e."), which a word follows after a space.
 bool continuesName(const std::string& word, const std::string& next);
+
+// A word as read and where it is on the page.
+struct PlacedWord {
+    std::string text;
+    int left = 0, top = 0, right = 0, bottom = 0;
+    std::vector<Choices> choices; // each character's choices, where the engine gave them
+};
+
+// The page the engine read: width x height grey bytes, dark ink on light paper.
+struct Page {
+    const unsigned char* grey = nullptr;
+    int width = 0, height = 0;
+};
+
+// For each pair of neighbouring words of a line, whether the second is the extension of
+// the file name the first begins, cut off at its dot. The engine's word boxes leave the
+// dot out at times, so what counts is the page's ink between the two: the widest blank
+// there, which for a name is the narrow gap either side of its dot, and after a
+// sentence's full stop the blank of a space. Narrower than the line's other spaces, or
+// (in a line with no other space) than a quarter of the words' height, it joins them.
+// An extension written as a capitalised word ("Then", "Zip") begins a sentence instead.
+// A name whose dot the engine left out, with a dot on the page between it and a known
+// extension, is cut as well, and so is one whose extension the engine misread but one of
+// its next choices mends (as `mended`). For each pair, the name whole where it is cut.
+std::vector<std::optional<std::string>> cutNames(const std::vector<PlacedWord>& words, const Page& page);
 
 } // namespace FileNames

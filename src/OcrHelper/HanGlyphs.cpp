@@ -62,6 +62,27 @@ std::optional<InkGrid> gridOf(const float* ink, int width, int height, int strid
     return grid;
 }
 
+// How alike two grids are: their correlation, from -1 to 1.
+double likeness(const InkGrid& a, const InkGrid& b)
+{
+    const size_t count = a.cells.size();
+    double meanA = 0, meanB = 0;
+    for (size_t i = 0; i < count; ++i) {
+        meanA += a.cells[i];
+        meanB += b.cells[i];
+    }
+    meanA /= count;
+    meanB /= count;
+    double ab = 0, aa = 0, bb = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const double da = a.cells[i] - meanA, db = b.cells[i] - meanB;
+        ab += da * db;
+        aa += da * da;
+        bb += db * db;
+    }
+    return aa > 0 && bb > 0 ? ab / std::sqrt(aa * bb) : 0.0;
+}
+
 struct Renderer::Face {
     FT_Library library = nullptr;
     FT_Face face = nullptr;
@@ -123,6 +144,12 @@ Renderer::Renderer()
 }
 
 Renderer::~Renderer() = default;
+
+Renderer& Renderer::shared()
+{
+    static Renderer renderer;
+    return renderer;
+}
 
 std::optional<InkGrid> Renderer::draw(char32_t character, int inkHeight)
 {

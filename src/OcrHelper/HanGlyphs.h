@@ -1,7 +1,8 @@
 #pragma once
 
-// Han characters drawn the way a screen draws them, in a CJK face the system has, so
-// that what an engine read can be held against the page's own ink.
+// Han characters (and the digits and signs among them) drawn the way a screen draws
+// them, in a CJK face the system has, so that what an engine read can be held against
+// the page's own ink.
 
 #include <array>
 #include <memory>
@@ -22,6 +23,9 @@ struct InkGrid {
 // stride. Empty when the block holds no ink.
 std::optional<InkGrid> gridOf(const float* ink, int width, int height, int stride);
 
+// How alike two grids are: their correlation, from -1 to 1.
+double likeness(const InkGrid& a, const InkGrid& b);
+
 class Renderer {
 public:
     Renderer();
@@ -32,6 +36,10 @@ public:
     // `character` drawn so that its ink is about inkHeight pixels tall, as a grid. Empty
     // when no CJK face is installed or the face lacks the character.
     std::optional<InkGrid> draw(char32_t character, int inkHeight);
+
+    // The one renderer of the process, made when first asked for (finding and opening
+    // the face costs more than drawing many glyphs). Not for use from two threads at once.
+    static Renderer& shared();
 
 private:
     struct Face;

@@ -48,28 +48,6 @@ std::vector<std::pair<size_t, size_t>> substitutions(const std::u32string& a, co
     return pairs;
 }
 
-// How alike two grids are: their correlation, from -1 to 1.
-double likeness(const HanGlyphs::InkGrid& a, const HanGlyphs::InkGrid& b)
-{
-    const size_t count = a.cells.size();
-    double meanA = 0, meanB = 0;
-    for (size_t i = 0; i < count; ++i) {
-        meanA += a.cells[i];
-        meanB += b.cells[i];
-    }
-    meanA /= count;
-    meanB /= count;
-    double ab = 0, aa = 0, bb = 0;
-    for (size_t i = 0; i < count; ++i) {
-        const double da = a.cells[i] - meanA, db = b.cells[i] - meanB;
-        ab += da * db;
-        aa += da * da;
-        bb += db * db;
-    }
-    return aa > 0 && bb > 0 ? ab / std::sqrt(aa * bb) : 0.0;
-}
-
-
 // A run of page columns [left, right).
 struct Span {
     int left = 0, right = 0;
@@ -224,11 +202,9 @@ std::string Chooser::choose(const std::string& read, const Line& line, const std
 
     // How much better the page's ink matches `ours` than `theirs` (from -2 to 2), when
     // both can be drawn.
-    if (!renderer_)
-        renderer_ = std::make_unique<HanGlyphs::Renderer>();
     const auto likenessTo = [&](const HanGlyphs::InkGrid& seen, char32_t c) -> std::optional<double> {
-        const auto drawn = renderer_->draw(c, seen.inkHeight);
-        return drawn ? std::optional<double>(likeness(seen, *drawn)) : std::nullopt;
+        const auto drawn = HanGlyphs::Renderer::shared().draw(c, seen.inkHeight);
+        return drawn ? std::optional<double>(HanGlyphs::likeness(seen, *drawn)) : std::nullopt;
     };
     std::vector<std::optional<double>> leads;
     int settledOurs = 0, settledTheirs = 0;

@@ -61,7 +61,6 @@ public:
 
 private:
     Page page_;
-    std::unique_ptr<HanGlyphs::Renderer> renderer_; // made when first needed
 };
 
 } // namespace HanVariantChoice

@@ -13,11 +13,12 @@
 // of the slowest of them, under one engine that tries every language on every word.
 // Words whose ink Lumetra marks as made by a misjudged ground (beside a dark panel's
 // edge, where the page is blank) are left out before the engines' readings are merged.
-// The Chinese models read a percent sign after digits as more digits; the Latin
-// engine's reading of the same place puts the sign back.
+// The Chinese models read a percent sign after digits as more digits; the page's ink
+// (PercentInk.h), else the Latin engine's reading of the same place, puts the sign back.
 #include "OcrHelper/FileNames.h"
 #include "OcrHelper/HanText.h"
 #include "OcrHelper/HanVariantChoice.h"
+#include "OcrHelper/PercentInk.h"
 #include "Output/TextRecognitionProtocol.h"
 
 #include <tesseract/baseapi.h>
@@ -31,6 +32,7 @@
 #include <cctype>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -108,7 +110,7 @@ bool isSign(const std::string& symbol) { return symbol == "\u00A9" || symbol == 
 // as monospaced fonts draw it, at a word's start); there the engine's next choice of a
 // letter or digit stands. A file name's extension is mended from the engine's next
 // choices (FileNames.h).
-std::string wordText(tesseract::ResultIterator& it, bool withChoices)
+std::string wordText(tesseract::ResultIterator& it, bool withChoices, std::vector<FileNames::Choices>& choicesRead)
 {
     std::unique_ptr<char[]> whole(it.GetUTF8Text(tesseract::RIL_WORD));
     std::string text = whole ? whole.get() : "";
@@ -140,6 +142,7 @@ std::string wordText(tesseract::ResultIterator& it, bool withChoices)
         word.push_back(std::move(choices));
     } while (!it.IsAtFinalElement(tesseract::RIL_WORD, tesseract::RIL_SYMBOL) && it.Next(tesseract::RIL_SYMBOL));
     const std::string mended = FileNames::mended(word);
+    choicesRead = std::move(word);
     return mended == plain ? text : mended;
 }
 
@@ -147,6 +150,7 @@ struct WordReading {
     Box box;
     std::string text;
     float confidence = 0.0f;
+    std::vector<FileNames::Choices> choices; // of a Latin word with a dot or a sign in it
 };
 
 struct LineReading {
@@ -157,29 +161,38 @@ struct LineReading {
     HanVariantChoice::Line characters; // Han models only
 };
 
-// A file name the engine cut after its dot ("handout." and "pdf") comes back whole:
-// an extension that follows a word ending in a dot closer than a space is part of it.
-bool joinFileNames(std::vector<WordReading>& words)
+// A file name the engine cut after its dot ("handout." and "pdf") comes back whole
+// (FileNames.h).
+bool joinFileNames(std::vector<WordReading>& words, const FileNames::Page& page)
 {
-    bool joined = false;
-    for (size_t k = 0; k + 1 < words.size();) {
-        WordReading& name = words[k];
-        const WordReading& next = words[k + 1];
-        const int gap = next.box.left - name.box.right;
-        const int height = next.box.bottom - next.box.top;
-        if (gap * 4 < height && FileNames::continuesName(name.text, next.text)) {
-            name.text += next.text;
-            name.box.right = next.box.right;
-            name.box.top = std::min(name.box.top, next.box.top);
-            name.box.bottom = std::max(name.box.bottom, next.box.bottom);
-            name.confidence = std::min(name.confidence, next.confidence);
-            words.erase(words.begin() + long(k) + 1);
-            joined = true;
-        } else {
-            ++k;
+    std::vector<FileNames::PlacedWord> placed;
+    for (const WordReading& word : words)
+        placed.push_back({word.text, word.box.left, word.box.top, word.box.right, word.box.bottom, word.choices});
+    const std::vector<std::optional<std::string>> cut = FileNames::cutNames(placed, page);
+    if (std::none_of(cut.begin(), cut.end(), [](const auto& name) { return name.has_value(); }))
+        return false;
+    // Left to right, so that a name cut twice ("archive." "tar." "gz") joins whole.
+    std::vector<WordReading> out{words.front()};
+    for (size_t k = 1; k < words.size(); ++k) {
+        const std::optional<std::string>& name = cut[k - 1];
+        if (!name) {
+            out.push_back(std::move(words[k]));
+            continue;
         }
+        WordReading& joined = out.back();
+        const std::string& before = placed[k - 1].text;
+        const bool alone = k < 2 || !cut[k - 2];
+        if (alone)
+            joined.text = *name;
+        else
+            joined.text += name->compare(0, before.size(), before) == 0 ? name->substr(before.size()) : words[k].text;
+        joined.box.right = words[k].box.right;
+        joined.box.top = std::min(joined.box.top, words[k].box.top);
+        joined.box.bottom = std::max(joined.box.bottom, words[k].box.bottom);
+        joined.confidence = std::min(joined.confidence, words[k].confidence);
     }
-    return joined;
+    words = std::move(out);
+    return true;
 }
 
 
@@ -222,7 +235,7 @@ struct Reader {
                 WordReading reading;
                 word.BoundingBox(tesseract::RIL_WORD, &reading.box.left, &reading.box.top, &reading.box.right, &reading.box.bottom);
                 reading.confidence = word.Confidence(tesseract::RIL_WORD);
-                reading.text = wordText(word, !readsHan(language));
+                reading.text = wordText(word, !readsHan(language), reading.choices);
                 std::unique_ptr<char[]> asRead(word.GetUTF8Text(tesseract::RIL_WORD));
                 rebuilt = rebuilt || reading.text != (asRead ? asRead.get() : "");
                 line.words.push_back(std::move(reading));
@@ -231,7 +244,7 @@ struct Reader {
             // to hold a Han line's numbers against.
             line.characters = HanVariantChoice::lineAt(*it);
             if (!readsHan(language))
-                rebuilt = joinFileNames(line.words) || rebuilt;
+                rebuilt = joinFileNames(line.words, {page.data(), width, height}) || rebuilt;
             if (rebuilt) {
                 line.text.clear();
                 for (const WordReading& w : line.words)
@@ -336,6 +349,7 @@ std::string withLatinWords(const LineReading& han, const LineReading& latin)
             continue;
         std::string replacement;
         bool sure = true;
+        int covered = 0;
         for (size_t i = 0; i < latin.words.size(); ++i) {
             // The lines are the same; what counts is where along it a word lies. A Latin
             // word reaching well beyond the Chinese engine's word took Han characters for
@@ -345,12 +359,16 @@ std::string withLatinWords(const LineReading& han, const LineReading& latin)
             if (!used[i] && shared * 10 >= (other.right - other.left) * 7) {
                 replacement += (replacement.empty() ? "" : " ") + latin.words[i].text;
                 sure = sure && latin.words[i].confidence >= unsureLatin;
+                covered += std::max(0, shared);
                 used[i] = true;
             }
         }
         // A Latin reading its own engine doubts (letters it found in Han strokes) is no
-        // better than the Chinese one.
-        if (replacement.empty() || !sure)
+        // better than the Chinese one, nor one of a part of the word only (the full stop
+        // after a number, without the number).
+        const auto hasDigit = [](const std::string& t) { return std::any_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; }); };
+        if (replacement.empty() || !sure || covered * 2 < word.box.right - word.box.left
+            || (hasDigit(word.text) && !hasDigit(replacement)))
             continue;
         out += han.text.substr(cursor, at - cursor) + replacement;
         cursor = at + word.text.size();
@@ -436,11 +454,13 @@ void dropMisjudgedWords(std::vector<LineReading>& lines, const Marked& marked)
 // A Han line with the percent signs the Chinese models read as digits put back. Those
 // models write a percent sign after digits as more digits or letters ("5%" as "59%",
 // "12.4%" as "12.496"), so a number ending in one of those ways may be a number with
-// its sign: it is, when the Latin engine, whose reading of the ideographs around is
-// letters but of digits and signs is sure, read that number with its sign at the same
+// its sign. The page's ink says so first: where a glyph after the digits is drawn as a
+// percent sign, the number is the digits before it (PercentInk.h). Where the ink shows
+// no sign, it still is one when the Latin engine, whose reading of the ideographs around
+// is letters but of digits and signs is sure, read that number with its sign at the same
 // place of the line, and did not read it as the Chinese models did. `han` is the
 // line's text in its script, character for character its symbols.
-std::string withPercentSigns(const LineReading& han, const LineReading& latin)
+std::string withPercentSigns(const LineReading& han, const LineReading& latin, PercentInk::Judge& ink)
 {
     const std::vector<HanVariantChoice::Symbol>& symbols = han.characters.symbols;
     std::u32string text = HanText::decoded(han.text);
@@ -451,7 +471,11 @@ std::string withPercentSigns(const LineReading& han, const LineReading& latin)
     if (place.size() != symbols.size() || text.find_first_of(U"0123456789") == std::u32string::npos)
         return han.text;
     const auto isDigit = [](char32_t c) { return c >= U'0' && c <= U'9'; };
-    const auto inNumber = [&](char32_t c) { return isDigit(c) || c == U'.' || c == U',' || c == U'%' || c == U'o'; };
+    // A number and what the models made of its sign: digits, points, signs and letters
+    // with no blank between them.
+    const auto inNumber = [&](char32_t c) {
+        return isDigit(c) || c == U'.' || c == U',' || c == U'%' || (c < 0x80 && std::isalpha(static_cast<unsigned char>(c)));
+    };
     // How the Chinese models write a percent sign after digits, longest first.
     static const std::u32string signs[] = {U"9%6", U"96", U"90", U"9%", U"%6", U"%o", U"9o"};
     const int pad = (han.box.bottom - han.box.top) / 2;
@@ -462,8 +486,8 @@ std::string withPercentSigns(const LineReading& han, const LineReading& latin)
             --end;
             continue;
         }
-        size_t start = end;
-        while (start > 0 && inNumber(text[place[start - 1]]))
+        size_t start = end - 1;
+        while (start > 0 && inNumber(text[place[start - 1]]) && place[start - 1] + 1 == place[start])
             --start;
         size_t last = end;
         const size_t first = start;
@@ -478,6 +502,27 @@ std::string withPercentSigns(const LineReading& han, const LineReading& latin)
             run.erase(run.begin());
         if (run.empty())
             continue;
+        // What the ink says, for a number that does not plainly end in a digit the
+        // models read surely.
+        if (run.find_first_not_of(U"0123456789.,") != std::u32string::npos || run.back() == U'9' || run.back() == U'6'
+            || run.back() == U'0') {
+            size_t from = first;
+            while (!isDigit(text[place[from]]))
+                ++from;
+            HanVariantChoice::Box roughly = symbols[from].box;
+            for (size_t k = from; k < last; ++k) {
+                roughly.left = std::min(roughly.left, symbols[k].box.left);
+                roughly.right = std::max(roughly.right, symbols[k].box.right);
+            }
+            const HanVariantChoice::Box line{han.box.left, han.box.top, han.box.right, han.box.bottom};
+            if (const auto digits = ink.digitsBeforeSign(line, roughly, run)) {
+                // All the models read after the digits is what they made of the sign
+                // ("96", "%6", "qb"), at times with the full stop after it ("%o").
+                const std::u32string withSign = run.substr(0, *digits) + U'%';
+                text.replace(place[from], place[last - 1] - place[from] + 1, withSign);
+                continue;
+            }
+        }
         std::u32string number, sign;
         for (const std::u32string& written : signs)
             if (run.size() > written.size() && run.compare(run.size() - written.size(), written.size(), written) == 0
@@ -530,7 +575,7 @@ std::string withPercentSigns(const LineReading& han, const LineReading& latin)
 }
 
 // For every line of the first engine, the reading in the line's own script.
-std::string merge(const std::vector<Reader>& readers, HanVariantChoice::Chooser& variants)
+std::string merge(const std::vector<Reader>& readers, HanVariantChoice::Chooser& variants, PercentInk::Judge& ink)
 {
     const Reader* reference = nullptr;
     for (const Reader& reader : readers)
@@ -588,7 +633,7 @@ std::string merge(const std::vector<Reader>& readers, HanVariantChoice::Chooser&
         // a Chinese model comes back with hardly any.
         const bool isHan = hanReading && (!otherReading || hanCount(hanReading->text) >= 2);
         if (isHan && otherReading)
-            inItsScript.text = withPercentSigns(inItsScript, *otherReading);
+            inItsScript.text = withPercentSigns(inItsScript, *otherReading, ink);
         LineReading chosen = isHan ? *hanReading : otherReading ? *otherReading : line;
         if (isHan && otherReading)
             chosen.text = withLatinWords(*hanReading, *otherReading);
@@ -681,5 +726,6 @@ int main()
     if (used.empty())
         return answer(P::statusFailed, "no language data for " + languages, {}, join(missing)) ? 0 : 1;
     HanVariantChoice::Chooser variants({page.data(), request.width, request.height});
-    return answer(P::statusRead, merge(readers, variants), join(used), join(missing)) ? 0 : 1;
+    PercentInk::Judge ink({page.data(), request.width, request.height});
+    return answer(P::statusRead, merge(readers, variants, ink), join(used), join(missing)) ? 0 : 1;
 }

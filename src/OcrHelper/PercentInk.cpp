@@ -1,0 +1,204 @@
+#include "OcrHelper/PercentInk.h"
+
+#include "OcrHelper/HanGlyphs.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+namespace PercentInk {
+
+Judge::Judge(Page page)
+    : page_(page)
+{
+}
+
+void Judge::measure(const Box& line)
+{
+    measured_ = line;
+    spans_.clear();
+    const Box box{std::max(0, line.left), std::max(0, line.top), std::min(page_.width, line.right), std::min(page_.height, line.bottom)};
+    if (box.right - box.left < 4 || box.bottom - box.top < 4)
+        return;
+    const auto grey = [&](int x, int y) { return int(page_.grey[size_t(y) * size_t(page_.width) + size_t(x)]); };
+    lightest_ = 0, darkest_ = 255;
+    for (int y = box.top; y < box.bottom; ++y)
+        for (int x = box.left; x < box.right; ++x) {
+            lightest_ = std::max(lightest_, grey(x, y));
+            darkest_ = std::min(darkest_, grey(x, y));
+        }
+    constexpr int faintestContrast = 48;
+    if (lightest_ - darkest_ < faintestContrast)
+        return;
+    for (int x = box.left; x < box.right; ++x) {
+        int top = box.bottom, bottom = box.top;
+        for (int y = box.top; y < box.bottom; ++y)
+            if (grey(x, y) * 2 < lightest_ + darkest_) {
+                top = std::min(top, y);
+                bottom = y + 1;
+            }
+        if (bottom <= top)
+            continue;
+        if (!spans_.empty() && spans_.back().right == x) {
+            Span& span = spans_.back();
+            span.right = x + 1;
+            span.top = std::min(span.top, top);
+            span.bottom = std::max(span.bottom, bottom);
+        } else {
+            spans_.push_back({x, x + 1, top, bottom});
+        }
+    }
+}
+
+std::optional<HanGlyphs::InkGrid> Judge::gridOf(const Span& span) const
+{
+    const int width = span.width(), height = span.height();
+    std::vector<float> ink(size_t(width) * size_t(height));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            ink[size_t(y) * size_t(width) + size_t(x)] =
+                float(lightest_ - page_.grey[size_t(span.top + y) * size_t(page_.width) + size_t(span.left + x)])
+                / float(lightest_ - darkest_);
+    return HanGlyphs::gridOf(ink.data(), width, height, width);
+}
+
+const std::optional<HanGlyphs::InkGrid>& Judge::drawn(char32_t character, int inkHeight)
+{
+    const auto key = std::make_pair(character, inkHeight);
+    auto found = drawn_.find(key);
+    if (found == drawn_.end())
+        found = drawn_.emplace(key, HanGlyphs::Renderer::shared().draw(character, inkHeight)).first;
+    return found->second;
+}
+
+double Judge::likenessTo(const Span& span, char32_t character)
+{
+    const auto seen = gridOf(span);
+    const auto& glyph = seen ? drawn(character, seen->inkHeight) : std::nullopt;
+    return glyph ? HanGlyphs::likeness(*seen, *glyph) : -1.0;
+}
+
+bool Judge::looksLikeDigit(const Span& span)
+{
+    constexpr double sameDigit = 0.5;
+    for (char32_t c = U'0'; c <= U'9'; ++c)
+        if (likenessTo(span, c) >= sameDigit)
+            return true;
+    return false;
+}
+
+bool Judge::looksLikeSign(const Span& span)
+{
+    // Too small to hold two rings and a slash apart.
+    if (span.height() < 6 || span.width() < 5)
+        return false;
+    const auto seen = gridOf(span);
+    if (!seen)
+        return false;
+    const auto& sign = drawn(U'%', seen->inkHeight);
+    if (!sign)
+        return false;
+    // Faces draw the sign a little wider or narrower, never as narrow as one digit nor
+    // as wide as two ("96" run together has two rings too).
+    const double stretch = seen->aspect / sign->aspect;
+    if (stretch < 0.7 || stretch > 1.16)
+        return false;
+    const double likeSign = HanGlyphs::likeness(*seen, *sign);
+    double likeDigit = -1.0;
+    for (char32_t digit = U'0'; digit <= U'9'; ++digit)
+        if (const auto& glyph = drawn(digit, seen->inkHeight))
+            likeDigit = std::max(likeDigit, HanGlyphs::likeness(*seen, *glyph));
+    constexpr double fairLikeness = 0.3, clearLead = 0.15;
+    return likeSign >= fairLikeness && likeSign >= likeDigit + clearLead;
+}
+
+std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughly, const std::u32string& number)
+{
+    if (number.empty() || line.left != measured_.left || line.top != measured_.top || line.right != measured_.right
+        || line.bottom != measured_.bottom || spans_.empty())
+        measure(line);
+    // The engines place a Han line's characters only about, up to a character off. A
+    // sign drawn in thin strokes may come apart into its rings and slash: up to three
+    // pieces close together are tried as one glyph.
+    const int side = line.bottom - line.top;
+    size_t sign = spans_.size();
+    Span at;
+    for (size_t i = 0; i < spans_.size(); ++i) {
+        if (spans_[i].right < roughly.left - 2 * side || spans_[i].left > roughly.right + side)
+            continue;
+        Span merged = spans_[i];
+        for (size_t n = i; n < spans_.size() && n < i + 3; ++n) {
+            if (n > i) {
+                if ((spans_[n].left - merged.right) * 6 > side)
+                    break;
+                merged = {merged.left, spans_[n].right, std::min(merged.top, spans_[n].top), std::max(merged.bottom, spans_[n].bottom)};
+            }
+            const int middle = (merged.left + merged.right) / 2;
+            if (middle < roughly.left - side || middle > roughly.right + side)
+                continue;
+            // Pieces that are digits themselves ("96") are no sign come apart.
+            if (n > i && (looksLikeDigit(spans_[n]) || looksLikeDigit(spans_[i])))
+                break;
+            if (looksLikeSign(merged)) {
+                sign = i;
+                at = merged;
+                break;
+            }
+        }
+    }
+    if (sign == spans_.size())
+        return std::nullopt;
+    // The glyphs before the sign, right to left, while they stand on its baseline within
+    // its height: digits as tall as it and narrower, points low and small. A blank is
+    // wider than the gaps between digits; an ideograph reaches above or below them, or
+    // is wider. A glyph as tall as the digits but wider is digits run together.
+    const int height = at.height(), slack = std::max(1, height / 10);
+    std::vector<const Span*> glyphs;
+    std::string classes;
+    for (size_t i = sign; i > 0; --i) {
+        const Span& glyph = spans_[i - 1];
+        if ((spans_[i].left - glyph.right) * 20 > height * 9)
+            break;
+        const bool within = glyph.top >= at.top - slack && glyph.bottom <= at.bottom + slack;
+        const bool digit = within && glyph.height() * 5 >= height * 3 && glyph.width() * 20 <= height * 19;
+        const bool point = within && glyph.height() * 5 <= height * 2 && glyph.width() * 5 <= height * 2 && (at.bottom - glyph.bottom) * 4 <= height;
+        if (!digit && !point) {
+            if (within && std::abs(glyph.height() - height) <= slack && glyph.width() * 20 <= height * 30)
+                return std::nullopt;
+            break;
+        }
+        classes.insert(classes.begin(), digit ? 'D' : 'P');
+        glyphs.insert(glyphs.begin(), &glyph);
+    }
+    // The first characters read, as digits and points in the order of the last glyphs,
+    // each digit drawn as the glyph shows it: the most of them. The glyph before them, if
+    // any, is no digit (a piece of an ideograph), or the reading lost a digit.
+    const auto isDigit = [](char32_t c) { return c >= U'0' && c <= U'9'; };
+    // A digit drawn small in another face is only fairly like the one drawn here; a
+    // piece of an ideograph is hardly like it at all.
+    constexpr double readDigit = 0.3, sameDigit = 0.5;
+    std::optional<size_t> digits;
+    for (size_t k = std::min(number.size(), classes.size()); k > 0 && !digits; --k) {
+        bool fits = isDigit(number[0]) && isDigit(number[k - 1]);
+        for (size_t j = 0; j < k && fits; ++j) {
+            const char expected = isDigit(number[j]) ? 'D' : number[j] == U'.' || number[j] == U',' ? 'P' : 'X';
+            const size_t g = classes.size() - k + j;
+            fits = classes[g] == expected && (expected == 'P' || likenessTo(*glyphs[g], number[j]) >= readDigit);
+        }
+        if (fits)
+            digits = k;
+    }
+    if (!digits)
+        return std::nullopt;
+    const size_t before = classes.size() - *digits;
+    if (before > 0 && classes[before - 1] == 'D') {
+        double likeDigit = -1.0;
+        for (char32_t c = U'0'; c <= U'9'; ++c)
+            likeDigit = std::max(likeDigit, likenessTo(*glyphs[before - 1], c));
+        if (likeDigit >= sameDigit)
+            return std::nullopt;
+    }
+    return digits;
+}
+
+} // namespace PercentInk

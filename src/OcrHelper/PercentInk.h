@@ -1,0 +1,57 @@
+#pragma once
+
+// Whether a number in a line of ideographs ends in a percent sign, from the page's ink.
+// The Chinese models write the sign after digits as more digits or letters ("5%" as
+// "59" or "5qb", "18%" as "1896"), and the Latin engine, reading across the ideographs,
+// at times takes the digits before it for letters: neither engine's text settles it. The
+// glyphs themselves do: a percent sign is two small rings and a slash, as wide as it is
+// tall, very unlike any digit, and it stands on the digits' baseline at their height.
+
+#include "OcrHelper/HanGlyphs.h"
+#include "OcrHelper/HanVariantChoice.h"
+
+#include <map>
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace PercentInk {
+
+using HanVariantChoice::Box;
+using HanVariantChoice::Page;
+
+class Judge {
+public:
+    explicit Judge(Page page);
+
+    // `number` as a Chinese model read it (from its first digit to before the next blank
+    // or ideograph), lying about within `roughly` in the text line `line`. When a glyph
+    // there is a percent sign and the glyphs before it are digits and points as many and
+    // in the order of the first characters of `number`, how many of those characters
+    // are the number before its sign; nothing when the ink shows no sign, or cannot say
+    // which of the characters read are the sign.
+    std::optional<size_t> digitsBeforeSign(const Box& line, const Box& roughly, const std::u32string& number);
+
+private:
+    struct Span {
+        int left = 0, right = 0, top = 0, bottom = 0;
+        int width() const { return right - left; }
+        int height() const { return bottom - top; }
+    };
+    void measure(const Box& line);
+    std::optional<HanGlyphs::InkGrid> gridOf(const Span& span) const;
+    const std::optional<HanGlyphs::InkGrid>& drawn(char32_t character, int inkHeight);
+    double likenessTo(const Span& span, char32_t character);
+    bool looksLikeDigit(const Span& span);
+    bool looksLikeSign(const Span& span);
+
+    Page page_;
+    Box measured_{};
+    std::vector<Span> spans_; // the measured line's runs of inked columns, left to right
+    int lightest_ = 0, darkest_ = 0;
+    std::map<std::pair<char32_t, int>, std::optional<HanGlyphs::InkGrid>> drawn_;
+};
+
+} // namespace PercentInk
