@@ -52,27 +52,19 @@ struct ScrollingCaptureController::Settle {
 
 namespace {
 
-// Separate runs of changed rows from which a change over half the height is content
-// that moved.
-constexpr int kScrolledRuns = 4;
-
 // Whether two grabs differ at most within one small box (a few per cent of the area):
 // a caret, a pulsing badge, a clock. A scroll, even of one row, changes rows all over.
-// Over rows that look alike but for a narrow column (an index, a timestamp), a scroll
-// by whole rows changes only that column; but it does so row after row, all the way
-// down, where a badge or a clock changes one run of rows.
 bool differOnlyLocally(const QImage& a, const QImage& b)
 {
     if (a.size() != b.size() || a.format() != b.format() || a.depth() != 32)
         return false;
     const int w = a.width();
-    int left = w, right = -1, top = -1, bottom = -1, runs = 0;
+    int left = w, right = -1, top = -1, bottom = -1;
     for (int y = 0; y < a.height(); ++y) {
         const auto* p = reinterpret_cast<const quint32*>(a.constScanLine(y));
         const auto* q = reinterpret_cast<const quint32*>(b.constScanLine(y));
         if (std::memcmp(p, q, std::size_t(w) * 4) == 0)
             continue;
-        runs += top >= 0 && bottom == y - 1 ? 0 : 1;
         top = top < 0 ? y : top;
         bottom = y;
         int x = 0;
@@ -86,7 +78,7 @@ bool differOnlyLocally(const QImage& a, const QImage& b)
         if (qint64(right - left + 1) * (bottom - top + 1) * 25 > qint64(w) * a.height())
             return false;
     }
-    return runs < kScrolledRuns || 2 * (bottom - top + 1) <= a.height();
+    return true;
 }
 
 // No offset the registration tries matches the two frames (left of the scrollbar and
