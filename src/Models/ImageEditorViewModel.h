@@ -442,6 +442,8 @@ public:
     int maxUndoSteps() const;
     std::optional<EditorState> captureState() const;
     void restoreState(const EditorState& state);
+    // The six kinds of annotation a snapshot holds, put into `store`.
+    static void loadAnnotations(AnnotationManager& store, const EditorState& state);
 
     // ---- deleting and clearing (ImageEditorViewModelDelete.cpp) ----------------------------
     void deleteSelectedAnnotation();

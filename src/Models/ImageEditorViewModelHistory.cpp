@@ -83,6 +83,16 @@ void ImageEditorViewModel::pushUndoState(EditorState state)
         m_undoStack.removeFirst();
 }
 
+void ImageEditorViewModel::loadAnnotations(AnnotationManager& store, const EditorState& state)
+{
+    store.setArrows(state.arrows);
+    store.setRectangles(state.rectangles);
+    store.setTexts(state.texts);
+    store.setFreehands(state.freehands);
+    store.setLines(state.lines);
+    store.setNumbers(state.numbers);
+}
+
 void ImageEditorViewModel::restoreState(const EditorState& state)
 {
     if (state.cleared) {
@@ -93,12 +103,7 @@ void ImageEditorViewModel::restoreState(const EditorState& state)
     m_originalImage = state.baseImage;
     setOriginalImageSize(state.originalImageSize);
     setScale(state.scale);
-    m_annotationManager->setArrows(state.arrows);
-    m_annotationManager->setRectangles(state.rectangles);
-    m_annotationManager->setTexts(state.texts);
-    m_annotationManager->setFreehands(state.freehands);
-    m_annotationManager->setLines(state.lines);
-    m_annotationManager->setNumbers(state.numbers);
+    loadAnnotations(*m_annotationManager, state);
     m_annotationManager->deselectAll();
     if (state.document) {
         m_pristineImage = state.document->pristineImage;

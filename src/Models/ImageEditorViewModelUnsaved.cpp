@@ -49,12 +49,7 @@ bool ImageEditorViewModel::clearedUnsavedWork() const
         return false;
     const EditorState& before = m_undoStack.last();
     AnnotationManager annotations;
-    annotations.setArrows(before.arrows);
-    annotations.setRectangles(before.rectangles);
-    annotations.setTexts(before.texts);
-    annotations.setFreehands(before.freehands);
-    annotations.setLines(before.lines);
-    annotations.setNumbers(before.numbers);
+    loadAnnotations(annotations, before);
     return before.image.pixelsKey() != m_keptContent.imageKey || before.document->rotation != m_keptContent.rotation
         || annotationDescription(annotations, false) != m_keptContent.annotations;
 }
