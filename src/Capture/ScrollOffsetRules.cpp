@@ -27,14 +27,16 @@ int maximumOffset(int frameHeight)
     return 9 * frameHeight / 10;
 }
 
-OffsetVerdict judgeOffset(int ty, int frameHeight, int stepPx, JudgeMode mode)
+OffsetVerdict judgeOffset(int ty, int frameHeight, int stepPx, JudgeMode mode, int expectedPx)
 {
     if (ty < minimumOffset(frameHeight, mode, stepPx))
         return OffsetVerdict::noNewContent;
     if (mode == JudgeMode::tick && stepPx > 0) {
-        // Nearest whole number of steps, but at least one: the content moved.
-        const long long steps = std::max<long long>(1, std::llround(double(ty) / double(stepPx)));
-        if (std::llabs(ty - steps * stepPx) > stepPriorTolerance(stepPx))
+        // Else the nearest whole number of steps, but at least one: the content moved.
+        const long long expected = expectedPx > 0
+                                       ? expectedPx
+                                       : std::max<long long>(1, std::llround(double(ty) / double(stepPx))) * stepPx;
+        if (std::llabs(ty - expected) > stepPriorTolerance(stepPx))
             return OffsetVerdict::offStepPrior;
     }
     if (ty > maximumOffset(frameHeight))

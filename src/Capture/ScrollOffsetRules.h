@@ -26,11 +26,16 @@ int maximumOffset(int frameHeight);
 enum class OffsetVerdict {
     accept,
     noNewContent, // below the minimum, zero and negative offsets included
-    offStepPrior, // not near a whole number of steps (strict mode with a step only)
+    offStepPrior, // not near what the ticks scrolled (strict mode with a step only)
     tooFar,       // above 9/10 of the height
 };
 
-OffsetVerdict judgeOffset(int ty, int frameHeight, int stepPx, JudgeMode mode);
+// In strict mode with a step, the offset must lie within the step's tolerance of
+// `expectedPx`, how far the clicks sent since the last kept frame scroll the page;
+// where that is unknown (0), of a whole number of steps. Rows that look alike fit at
+// many offsets, some of them wrong even where the frames share no row at all: only the
+// scroll that was sent tells them apart.
+OffsetVerdict judgeOffset(int ty, int frameHeight, int stepPx, JudgeMode mode, int expectedPx = 0);
 
 // The detection state after one fixed-header measurement `measured` (rows identical
 // at the top) on a frame `frameHeight` high. Under 10 rows or over 6/10 of the height

@@ -158,7 +158,8 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
         }
     }
 
-    switch (judgeOffset(*ty, height, stepPx, mode)) {
+    judgement.foundPx = *ty;
+    switch (judgeOffset(*ty, height, stepPx, mode, tick ? expectedPx : 0)) {
     case OffsetVerdict::noNewContent:
         judgement.duplicate = true;
         break;

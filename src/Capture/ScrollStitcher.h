@@ -63,6 +63,7 @@ struct FrameJudgement {
     int stickySamples = 0;
     int scrollbarTries = 0;
     bool duplicate = false;    // no new content (rather than rejected)
+    int foundPx = 0;           // the offset registered, kept or not (0: none)
     // Rows at the bottom that stayed put while the content moved (a fixed footer or
     // banner), or that are no content where the rest places it (a pager's prompt that
     // changes as it scrolls): they belong below the content, so the previous frame's are

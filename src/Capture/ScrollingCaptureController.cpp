@@ -275,6 +275,7 @@ void ScrollingCaptureController::resetState()
     m_lastTickFrame = QImage();
     m_lastOutcome = ScrollTickOutcome::kept;
     m_ticksSinceKept = 0;
+    m_relooks = 0;
     m_provisional = false;
     m_reachedEnd = false;
     m_endedUnregistered = false;

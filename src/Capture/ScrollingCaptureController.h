@@ -101,6 +101,8 @@ public:
     static constexpr int settleFirstBackoffMs = 12;
     static constexpr int settleMaxBackoffMs = 80;
     static constexpr int settleMaxAttempts = 20;
+    // Looks again at a page that stood short of a scroll, per tick.
+    static constexpr int maximumRelooks = 3;
 
 private:
     struct Judged;
@@ -139,6 +141,8 @@ private:
     void judgeFirstFrame(std::function<void()> done);
     void onAutoTick(ScrollAutoDriver::TickDone done);
     void tickJudged(const QImage& frame, const Judged& judged, const ScrollAutoDriver::TickDone& done);
+    bool stoppedShortOfTheScroll(const ScrollStitcher::FrameJudgement& judgement) const;
+    void relook(const ScrollAutoDriver::TickDone& done);
     void checkTooLow(const ScrollAutoDriver::TickDone& done);
     void handleStall();
     void completeFinish();
@@ -171,6 +175,7 @@ private:
     QImage m_lastTickFrame;
     ScrollTickOutcome m_lastOutcome = ScrollTickOutcome::kept;
     int m_ticksSinceKept = 0;
+    int m_relooks = 0;
     bool m_provisional = false; // the last kept frame was placed by the step alone
     bool m_reachedEnd = false;  // such a frame was taken back: the page stopped
     // The driver gave up on frames it could not place: the delivery says so.

@@ -11,6 +11,7 @@
 #include "Capture/FramePixels.h"
 #include "Capture/FrameRegistration.h"
 #include "Capture/ScrollCaptureGeometry.h"
+#include "Capture/ScrollOffsetRules.h"
 #include "Capture/ScrollCaptureOverlayView.h"
 #include "Capture/ScrollFrameSource.h"
 #include "Core/Localization.h"
@@ -476,6 +477,13 @@ void ScrollingCaptureController::tickJudged(const QImage& frame, const Judged& j
         m_reachedEnd = true;
         captureDiagnostic(QStringLiteral("📜 [prior] 末步可能未走满，撤回按步长消歧的一帧"));
     }
+    // Only a page that moved at this tick is looked at again; once looked at, again
+    // while it stands short.
+    if (!j.append && (m_relooks > 0 || !judged.pageStill) && stoppedShortOfTheScroll(j) && m_relooks < maximumRelooks) {
+        relook(done);
+        return;
+    }
+    m_relooks = 0;
     // Past the page's end only the frame it stopped on counts, placed without the step.
     if (!j.append || (m_reachedEnd && j.settledByStep)) {
         ++m_skippedCount;
@@ -519,6 +527,39 @@ void ScrollingCaptureController::tickJudged(const QImage& frame, const Judged& j
         m_lastOutcome = ScrollTickOutcome::stop;
     }
     done(m_lastOutcome);
+}
+
+bool ScrollingCaptureController::stoppedShortOfTheScroll(const ScrollStitcher::FrameJudgement& judgement) const
+{
+    if (!m_driver || !m_driver->isCalibrated() || judgement.foundPx <= 0)
+        return false;
+    const int expected = m_driver->scrolledSinceKeptPx();
+    return judgement.foundPx < expected - ScrollStitcher::stepPriorTolerance(m_driver->scrolledStepPx());
+}
+
+void ScrollingCaptureController::relook(const ScrollAutoDriver::TickDone& done)
+{
+    // The page moved towards where the clicks send it and stood still short of it: a
+    // loaded machine can pause a browser's scroll animation for longer than the settle
+    // waits between two grabs. Answered as it stood, the tick would count the page as
+    // hardly moved, and the next one would take it out of reach of the last kept frame.
+    // Looked at again, without a scroll, a few times; a page that stays where it stood
+    // so long has stopped (at its end).
+    ++m_relooks;
+    captureDiagnostic(QStringLiteral("📜 [settle] 未走满（应 %1px），不滚动再看一次").arg(m_driver->scrolledSinceKeptPx()));
+    settleFrame([this, done](const QImage& frame) {
+        if (m_phase != Phase::recording || !m_driver) {
+            done(ScrollTickOutcome::stop);
+            return;
+        }
+        if (frame.isNull()) {
+            done(ScrollTickOutcome::duplicate);
+            return;
+        }
+        ++m_capturedCount;
+        judgeOffMain(frame, m_driver->scrolledStepPx(), ScrollStitcher::JudgeMode::tick,
+                     [this, frame, done](const Judged& judged) { tickJudged(frame, judged, done); });
+    }, m_lastTickFrame);
 }
 
 void ScrollingCaptureController::checkTooLow(const ScrollAutoDriver::TickDone& done)

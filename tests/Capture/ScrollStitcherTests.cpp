@@ -56,6 +56,21 @@ TEST(ScrollStitcherRules, MinimumOffsetsStepPriorAndMaximum)
             << "ty " << row.ty << " height " << row.height << " step " << row.step;
     for (int ty = 40; ty <= 900; ++ty)
         EXPECT_EQ(judgeOffset(ty, 1000, 100, S), A) << ty;
+    // Where the clicks sent since the last kept frame are known, the offset must match
+    // them: rows that look alike fit a frame scrolled out of reach at a near-step offset.
+    struct Sent {
+        int ty, height, step, expected;
+        OffsetVerdict verdict;
+    };
+    const Sent sent[] = {
+        {80, 240, 120, 720, P}, {80, 240, 120, 120, A}, {120, 240, 120, 240, P}, {220, 240, 120, 240, F},
+        {260, 1000, 100, 300, A}, {260, 1000, 100, 100, P}, {240, 1000, 100, 300, A}, {239, 1000, 100, 300, P},
+        {100, 1000, 100, 900, P}, {37, 1200, 300, 900, N},
+    };
+    for (const Sent& row : sent)
+        EXPECT_EQ(judgeOffset(row.ty, row.height, row.step, S, row.expected), row.verdict)
+            << "ty " << row.ty << " after " << row.expected << " sent";
+    EXPECT_EQ(judgeOffset(80, 240, 120, E, 720), A) << "the page's end takes any move";
     const int tolerances[][2] = {{20, 60}, {101, 60}, {102, 61}, {200, 120}};
     for (const auto& [step, tolerance] : tolerances)
         EXPECT_EQ(stepPriorTolerance(step), tolerance) << step;

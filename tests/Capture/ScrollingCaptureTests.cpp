@@ -14,6 +14,7 @@
 
 #include <QPainter>
 #include <QPushButton>
+#include <QSet>
 #include <QThreadPool>
 
 #include <cstdio>
@@ -46,7 +47,9 @@ public:
             return {};
         // A page still moving shows another row at each grab.
         // The selection may show only part of the view, down from `selectionTop`.
-        QImage frame = ScrollTestPages::frame(page, top + (moving > 0 ? --moving % 2 + 1 : 0), viewHeight, decor)
+        // A scroll the page is slow to show: two rows of it, then nothing until it catches up.
+        const int shown = late && clock->now() < late->until ? late->shownTop : top;
+        QImage frame = ScrollTestPages::frame(page, shown + (moving > 0 ? --moving % 2 + 1 : 0), viewHeight, decor)
                            .copy(0, rect.y() - kViewOrigin.y(), kWidth, rect.height());
         if (badge) // pulses by itself at a fixed place
             QPainter(&frame).fillRect(kWidth - 60, decor.header + 8, 24, 24, QColor::fromHsv(grabTimes.size() * 37 % 360, 200, 220));
@@ -58,7 +61,10 @@ public:
     {
         pointer = at;
         clicks.push_back(count);
+        const int before = top;
         top = std::clamp(top + count * pixelsPerClick, 0, maxTop());
+        if (lateScrolls.contains(int(clicks.size())) && top > before)
+            late = Late{clock->now().addMSecs(lateMs), before + 2};
         if (onScroll)
             std::exchange(onScroll, nullptr)();
         return true;
@@ -93,6 +99,14 @@ public:
     std::optional<QPoint> pointer = QPoint(5, 5);
     QList<QDateTime> grabTimes;
     std::function<void()> onScroll; // once, at the next scroll
+    // Scrolls (counted from 1) that the page shows only `lateMs` after they were sent.
+    QSet<int> lateScrolls;
+    int lateMs = 0;
+    struct Late {
+        QDateTime until;
+        int shownTop = 0;
+    };
+    std::optional<Late> late;
 };
 
 class FakeInputGrab final : public CaptureInputGrab {
@@ -405,34 +419,41 @@ TEST_F(ScrollCaptureTest, ContentPeopleScrollComesOutWholeOnceOrSaysWhyNot)
     }
 }
 
-TEST_F(ScrollCaptureTest, RowsAlikeButForANarrowColumnComeOutWholeAtEverySelectionHeight)
-{
-    // A browser's list: 400 rows of 20 px under a 60-px header, the same text on grey and
-    // white, each row's index in a narrow column at the left; a wheel click scrolls 120
-    // px, three whole periods of the rows. The selections end at the view's bottom.
-    constexpr int kView = 844, kHeader = 60, kClick = 120;
-    app.page = ScrollTestPages::indexedRows(kWidth, 400);
-    app.decor = {.header = kHeader, .scrollbar = 12, .pageHeader = true};
-    app.viewHeight = kView;
-    app.pixelsPerClick = kClick;
-    const QImage firstView = ScrollTestPages::frame(app.page, 0, kView, app.decor);
-    const int scrolled = app.page.height() - (kView - kHeader);
-    // The whole view, part of the header, just below it, down to the smallest selection
-    // the session takes: two clicks fit in what it shows. There the first click brings
-    // rows to the bottom that look exactly like the 11 it scrolled away, a footer only
-    // in appearance.
-    constexpr int kSmallest = 2 * kClick;
-    for (const int height : {kView, 833, 803, 800, 784, 600, 421, kSmallest}) {
+// A browser's list: 400 rows of 20 px under a 60-px header, the same text on grey and
+// white, each row's index in a narrow column at the left; a wheel click scrolls 120 px,
+// three whole periods of the rows.
+class AlikeRowsCaptureTest : public ScrollCaptureTest {
+public:
+    static constexpr int kView = 844, kHeader = 60, kClick = 120;
+    // The smallest selection the session takes: two clicks fit in what it shows.
+    static constexpr int kSmallest = 2 * kClick;
+
+    void SetUp() override
+    {
+        ScrollCaptureTest::SetUp();
+        app.page = ScrollTestPages::indexedRows(kWidth, 400);
+        app.decor = {.header = kHeader, .scrollbar = 12, .pageHeader = true};
+        app.viewHeight = kView;
+        app.pixelsPerClick = kClick;
+    }
+
+    // Captures a selection `height` high that ends at the view's bottom, and checks that
+    // it comes out whole: every row once, in order, with no message.
+    void expectWholeCapture(int height)
+    {
         SCOPED_TRACE(height);
         pasteboard.clearContents();
         alerts.alerts.clear();
         app.top = 0;
         app.clicks.clear();
+        app.late.reset();
         app.selectionTop = kView - height;
         select();
         ASSERT_TRUE(runToIdle());
         EXPECT_TRUE(alerts.alerts.empty());
         EXPECT_EQ(app.top, app.maxTop());
+        const QImage firstView = ScrollTestPages::frame(app.page, 0, kView, app.decor);
+        const int scrolled = app.page.height() - (kView - kHeader);
         QImage expected(kWidth, height + scrolled, QImage::Format_RGB32);
         QPainter painter(&expected);
         painter.drawImage(0, 0, firstView, 0, kView - height, kWidth, height);
@@ -442,6 +463,15 @@ TEST_F(ScrollCaptureTest, RowsAlikeButForANarrowColumnComeOutWholeAtEverySelecti
         ASSERT_EQ(content.height(), expected.height()) << "every row once";
         EXPECT_EQ(content, expected.copy(0, 0, kWidth - app.decor.scrollbar, expected.height())) << "in order";
     }
+};
+
+TEST_F(AlikeRowsCaptureTest, ComeOutWholeAtEverySelectionHeight)
+{
+    // The whole view, part of the header, just below it, down to the smallest selection.
+    // There the first click brings rows to the bottom that look exactly like the 11 it
+    // scrolled away, a footer only in appearance.
+    for (const int height : {kView, 833, 803, 800, 784, 600, 421, kSmallest})
+        expectWholeCapture(height);
     // One row less, and a click scrolls more than half of what the frames show.
     pasteboard.clearContents();
     alerts.alerts.clear();
@@ -453,6 +483,22 @@ TEST_F(ScrollCaptureTest, RowsAlikeButForANarrowColumnComeOutWholeAtEverySelecti
     ASSERT_EQ(alerts.alerts.size(), 1u);
     EXPECT_TRUE(alerts.alerts[0].text.contains(localized(QStringLiteral("scrollCapture.tooLow"))));
     EXPECT_EQ(app.clicks, (std::vector<int>{1, -1})) << "measured on the first click, then scrolled back";
+}
+
+TEST_F(AlikeRowsCaptureTest, AScrollThePageShowsLateIsWaitedForAtEveryHeight)
+{
+    // A loaded machine: now and then the browser draws two rows of a scroll, then nothing
+    // for longer than the pause between two frames of its animation, then the rest.
+    // Taken as it stood, the frame says the page hardly moved; the next scroll then
+    // takes the page out of reach of the last kept frame, where rows that look alike
+    // fit at wrong offsets.
+    app.lateScrolls = {3, 5, 6, 9, 14, 20, 27};
+    for (const int lateMs : {150, 600}) {
+        SCOPED_TRACE(lateMs);
+        app.lateMs = lateMs;
+        for (const int height : {kView, 421, kSmallest})
+            expectWholeCapture(height);
+    }
 }
 
 TEST_F(ScrollCaptureTest, EveryWayOutEndsInOneCleanup)
