@@ -140,6 +140,9 @@ private:
     void keepFrame(const QImage& frame, const ScrollStitcher::FrameJudgement& judgement);
     void judgeFirstFrame(std::function<void()> done);
     void onAutoTick(ScrollAutoDriver::TickDone done);
+    // Settles a frame and judges it for the tick under way; afterScroll: the tick's own
+    // scroll (rather than a second look without one).
+    void settleAndJudge(ScrollAutoDriver::TickDone done, bool afterScroll);
     void tickJudged(const QImage& frame, const Judged& judged, const ScrollAutoDriver::TickDone& done);
     bool stoppedShortOfTheScroll(const ScrollStitcher::FrameJudgement& judgement) const;
     void relook(const ScrollAutoDriver::TickDone& done);

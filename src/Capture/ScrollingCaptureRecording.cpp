@@ -439,7 +439,12 @@ void ScrollingCaptureController::onAutoTick(ScrollAutoDriver::TickDone done)
         done(ScrollTickOutcome::duplicate);
         return;
     }
-    settleFrame([this, done = std::move(done)](const QImage& frame) {
+    settleAndJudge(std::move(done), true);
+}
+
+void ScrollingCaptureController::settleAndJudge(ScrollAutoDriver::TickDone done, bool afterScroll)
+{
+    settleFrame([this, afterScroll, done = std::move(done)](const QImage& frame) {
         if (m_phase != Phase::recording || !m_driver) {
             done(ScrollTickOutcome::stop);
             return;
@@ -449,7 +454,8 @@ void ScrollingCaptureController::onAutoTick(ScrollAutoDriver::TickDone done)
             return;
         }
         ++m_capturedCount;
-        ++m_ticksSinceKept;
+        if (afterScroll)
+            ++m_ticksSinceKept;
         // Until a click's size is known each tick is one click, judged as leniently as the
         // first frame (no step to expect); then the step the clicks actually scroll.
         const bool calibrated = m_driver->isCalibrated();
@@ -547,19 +553,7 @@ void ScrollingCaptureController::relook(const ScrollAutoDriver::TickDone& done)
     // so long has stopped (at its end).
     ++m_relooks;
     captureDiagnostic(QStringLiteral("📜 [settle] 未走满（应 %1px），不滚动再看一次").arg(m_driver->scrolledSinceKeptPx()));
-    settleFrame([this, done](const QImage& frame) {
-        if (m_phase != Phase::recording || !m_driver) {
-            done(ScrollTickOutcome::stop);
-            return;
-        }
-        if (frame.isNull()) {
-            done(ScrollTickOutcome::duplicate);
-            return;
-        }
-        ++m_capturedCount;
-        judgeOffMain(frame, m_driver->scrolledStepPx(), ScrollStitcher::JudgeMode::tick,
-                     [this, frame, done](const Judged& judged) { tickJudged(frame, judged, done); });
-    }, m_lastTickFrame);
+    settleAndJudge(done, false);
 }
 
 void ScrollingCaptureController::checkTooLow(const ScrollAutoDriver::TickDone& done)
