@@ -62,20 +62,24 @@ std::optional<HanGlyphs::InkGrid> Judge::gridOf(const Span& span) const
     return HanGlyphs::gridOf(ink.data(), width, height, width);
 }
 
-const std::optional<HanGlyphs::InkGrid>& Judge::drawn(char32_t character, int inkHeight)
+const std::optional<HanGlyphs::InkGrid>& Judge::drawn(char32_t character, int inkHeight, int face)
 {
-    const auto key = std::make_pair(character, inkHeight);
+    const auto key = std::make_tuple(character, inkHeight, face);
     auto found = drawn_.find(key);
     if (found == drawn_.end())
-        found = drawn_.emplace(key, HanGlyphs::Renderer::shared().draw(character, inkHeight)).first;
+        found = drawn_.emplace(key, HanGlyphs::Renderer::shared().draw(character, inkHeight, face)).first;
     return found->second;
 }
 
+// How like the glyph is to the character in the face that draws it most alike.
 double Judge::likenessTo(const Span& span, char32_t character)
 {
     const auto seen = gridOf(span);
-    const auto& glyph = seen ? drawn(character, seen->inkHeight) : std::nullopt;
-    return glyph ? HanGlyphs::likeness(*seen, *glyph) : -1.0;
+    double best = -1.0;
+    for (int face = 0; seen && face < HanGlyphs::Renderer::shared().faces(); ++face)
+        if (const auto& glyph = drawn(character, seen->inkHeight, face))
+            best = std::max(best, HanGlyphs::likeness(*seen, *glyph));
+    return best;
 }
 
 bool Judge::looksLikeDigit(const Span& span)
@@ -95,21 +99,27 @@ bool Judge::looksLikeSign(const Span& span)
     const auto seen = gridOf(span);
     if (!seen)
         return false;
-    const auto& sign = drawn(U'%', seen->inkHeight);
-    if (!sign)
-        return false;
-    // Faces draw the sign a little wider or narrower, never as narrow as one digit nor
-    // as wide as two ("96" run together has two rings too).
-    const double stretch = seen->aspect / sign->aspect;
-    if (stretch < 0.7 || stretch > 1.16)
-        return false;
-    const double likeSign = HanGlyphs::likeness(*seen, *sign);
-    double likeDigit = -1.0;
-    for (char32_t digit = U'0'; digit <= U'9'; ++digit)
-        if (const auto& glyph = drawn(digit, seen->inkHeight))
-            likeDigit = std::max(likeDigit, HanGlyphs::likeness(*seen, *glyph));
-    constexpr double fairLikeness = 0.3, clearLead = 0.15;
-    return likeSign >= fairLikeness && likeSign >= likeDigit + clearLead;
+    // In one face at least, the glyph is the sign's shape and far more like it than
+    // like any digit that face draws.
+    for (int face = 0; face < HanGlyphs::Renderer::shared().faces(); ++face) {
+        const auto& sign = drawn(U'%', seen->inkHeight, face);
+        if (!sign)
+            continue;
+        // Faces draw the sign a little wider or narrower, never as narrow as one digit
+        // nor as wide as two ("96" run together has two rings too).
+        const double stretch = seen->aspect / sign->aspect;
+        if (stretch < 0.7 || stretch > 1.16)
+            continue;
+        const double likeSign = HanGlyphs::likeness(*seen, *sign);
+        double likeDigit = -1.0;
+        for (char32_t digit = U'0'; digit <= U'9'; ++digit)
+            if (const auto& glyph = drawn(digit, seen->inkHeight, face))
+                likeDigit = std::max(likeDigit, HanGlyphs::likeness(*seen, *glyph));
+        constexpr double fairLikeness = 0.3, clearLead = 0.15;
+        if (likeSign >= fairLikeness && likeSign >= likeDigit + clearLead)
+            return true;
+    }
+    return false;
 }
 
 std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughly, const std::u32string& number)
@@ -136,8 +146,10 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
             const int middle = (merged.left + merged.right) / 2;
             if (middle < roughly.left - side || middle > roughly.right + side)
                 continue;
-            // Pieces that are digits themselves ("96") are no sign come apart.
-            if (n > i && (looksLikeDigit(spans_[n]) || looksLikeDigit(spans_[i])))
+            // Pieces that are each a digit ("96") are no sign come apart. One piece alone
+            // may well look like a digit: a serif sign's left ring with the slash's foot
+            // is much like a "0" or a "6".
+            if (n > i && looksLikeDigit(spans_[n]) && looksLikeDigit(spans_[i]))
                 break;
             if (looksLikeSign(merged)) {
                 sign = i;
