@@ -3,6 +3,7 @@
 #include "OcrHelper/HanGlyphs.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <vector>
 
@@ -128,7 +129,7 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
         || line.bottom != measured_.bottom || spans_.empty())
         measure(line);
     // The engines place a Han line's characters only about, up to a character off. A
-    // sign drawn in thin strokes may come apart into its rings and slash: up to three
+    // sign drawn in thin strokes may come apart into its rings and slash: up to four
     // pieces close together are tried as one glyph.
     const int side = line.bottom - line.top;
     size_t sign = spans_.size();
@@ -137,7 +138,7 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
         if (spans_[i].right < roughly.left - 2 * side || spans_[i].left > roughly.right + side)
             continue;
         Span merged = spans_[i];
-        for (size_t n = i; n < spans_.size() && n < i + 3; ++n) {
+        for (size_t n = i; n < spans_.size() && n < i + 4; ++n) {
             if (n > i) {
                 if ((spans_[n].left - merged.right) * 6 > side)
                     break;
@@ -163,9 +164,11 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
     // The glyphs before the sign, right to left, while they stand on its baseline within
     // its height: digits as tall as it and narrower, points low and small. A blank is
     // wider than the gaps between digits; an ideograph reaches above or below them, or
-    // is wider. A glyph as tall as the digits but wider is digits run together.
+    // is wider. A glyph as tall as the digits but wider is digits run together (small
+    // type draws them touching): it is cut evenly into as many digits as its width holds,
+    // each then held against the digit read there like any other.
     const int height = at.height(), slack = std::max(1, height / 10);
-    std::vector<const Span*> glyphs;
+    std::vector<Span> glyphs;
     std::string classes;
     for (size_t i = sign; i > 0; --i) {
         const Span& glyph = spans_[i - 1];
@@ -175,12 +178,19 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
         const bool digit = within && glyph.height() * 5 >= height * 3 && glyph.width() * 20 <= height * 19;
         const bool point = within && glyph.height() * 5 <= height * 2 && glyph.width() * 5 <= height * 2 && (at.bottom - glyph.bottom) * 4 <= height;
         if (!digit && !point) {
-            if (within && std::abs(glyph.height() - height) <= slack && glyph.width() * 20 <= height * 30)
-                return std::nullopt;
-            break;
+            // Digits are about 0.6 of their height wide, with a pixel or so between them.
+            const int touching = int(std::lround(double(glyph.width()) / (0.6 * height)));
+            if (!within || std::abs(glyph.height() - height) > slack || touching < 2 || touching > 4)
+                break;
+            for (int k = touching - 1; k >= 0; --k) {
+                const int left = glyph.left + glyph.width() * k / touching, right = glyph.left + glyph.width() * (k + 1) / touching;
+                classes.insert(classes.begin(), 'D');
+                glyphs.insert(glyphs.begin(), Span{left, right, glyph.top, glyph.bottom});
+            }
+            continue;
         }
         classes.insert(classes.begin(), digit ? 'D' : 'P');
-        glyphs.insert(glyphs.begin(), &glyph);
+        glyphs.insert(glyphs.begin(), glyph);
     }
     // The first characters read, as digits and points in the order of the last glyphs,
     // each digit drawn as the glyph shows it: the most of them. The glyph before them, if
@@ -195,7 +205,7 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
         for (size_t j = 0; j < k && fits; ++j) {
             const char expected = isDigit(number[j]) ? 'D' : number[j] == U'.' || number[j] == U',' ? 'P' : 'X';
             const size_t g = classes.size() - k + j;
-            fits = classes[g] == expected && (expected == 'P' || likenessTo(*glyphs[g], number[j]) >= readDigit);
+            fits = classes[g] == expected && (expected == 'P' || likenessTo(glyphs[g], number[j]) >= readDigit);
         }
         if (fits)
             digits = k;
@@ -206,7 +216,7 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
     if (before > 0 && classes[before - 1] == 'D') {
         double likeDigit = -1.0;
         for (char32_t c = U'0'; c <= U'9'; ++c)
-            likeDigit = std::max(likeDigit, likenessTo(*glyphs[before - 1], c));
+            likeDigit = std::max(likeDigit, likenessTo(glyphs[before - 1], c));
         if (likeDigit >= sameDigit)
             return std::nullopt;
     }

@@ -620,15 +620,15 @@ TEST(TextRecognitionAccuracy, PercentSignsInSmallTypeComeBack)
 }
 
 // Percentages in Chinese sentences set in the serif CJK faces, whose sign (round rings, a
-// heavy slash that parts from the left ring) and digits differ from the sans-serif ones,
-// and in small type where the sign touches the digit before it: each comes back with its
-// sign, and a count without one gets none.
+// heavy slash that comes apart from them) and digits differ from the sans-serif ones, and
+// in small type where digits touch: each comes back with its sign, and a count without
+// one gets none.
 TEST(TextRecognitionAccuracy, PercentSignsInSerifFacesComeBack)
 {
     const char* const lines[] = {"全年增长率为46.8%，高于预期。", "其中女性占59.3%，男性约占41%。", "成本下降了7.2%，共有2735人。",
                                  "用户留存率提高到64.2%左右。"};
-    const char* const families[] = {"Noto Serif CJK SC", "Noto Serif CJK TC"};
-    const int sizes[] = {13, 15, 23};
+    const char* const families[] = {"Noto Serif CJK SC", "Noto Serif CJK TC", "Noto Sans CJK SC"};
+    const int sizes[] = {13, 15, 20, 23};
     QImage page(900, 40 + int(std::size(lines) * std::size(families) * std::size(sizes)) * 44, QImage::Format_Grayscale8);
     page.fill(Qt::white);
     QStringList values;
