@@ -86,6 +86,8 @@ double likeness(const InkGrid& a, const InkGrid& b)
 struct Renderer::Face {
     FT_Library library = nullptr;
     FT_Face face = nullptr;
+    std::string file;
+    int index = 0;
     ~Face()
     {
         if (face)
@@ -97,14 +99,15 @@ struct Renderer::Face {
 
 namespace {
 
-// The file and index of the sans-serif face fontconfig picks for Chinese text.
-bool locateChineseFace(std::string& file, int& index)
+// The file and index of the face of `family` ("sans-serif", "serif") fontconfig picks
+// for Chinese text.
+bool locateChineseFace(const char* family, std::string& file, int& index)
 {
     FcConfig* config = FcInitLoadConfigAndFonts();
     if (!config)
         return false;
     FcPattern* pattern = FcPatternCreate();
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("sans-serif"));
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
     FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>("zh-cn"));
     FcConfigSubstitute(config, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
@@ -129,18 +132,28 @@ bool locateChineseFace(std::string& file, int& index)
 
 Renderer::Renderer()
 {
-    std::string file;
-    int index = 0;
-    if (!locateChineseFace(file, index))
-        return;
-    auto face = std::make_unique<Face>();
-    if (FT_Init_FreeType(&face->library) != 0 || FT_New_Face(face->library, file.c_str(), index, &face->face) != 0)
-        return;
-    // A face that cannot draw a common ideograph is no Chinese face (the match fell
-    // back to a Latin one).
-    if (FT_Get_Char_Index(face->face, U'中') == 0)
-        return;
-    face_ = std::move(face);
+    for (const char* family : {"sans-serif", "serif"}) {
+        std::string file;
+        int index = 0;
+        if (!locateChineseFace(family, file, index))
+            continue;
+        auto face = std::make_unique<Face>();
+        if (FT_Init_FreeType(&face->library) != 0 || FT_New_Face(face->library, file.c_str(), index, &face->face) != 0)
+            continue;
+        // A face that cannot draw a common ideograph is no Chinese face (the match fell
+        // back to a Latin one); one already taken (no serif face installed, the sans-serif
+        // one stands in) draws nothing new.
+        if (FT_Get_Char_Index(face->face, U'中') == 0)
+            continue;
+        const bool taken = std::any_of(faces_.begin(), faces_.end(), [&](const std::unique_ptr<Face>& other) {
+            return other->file == file && other->index == index;
+        });
+        if (taken)
+            continue;
+        face->file = file;
+        face->index = index;
+        faces_.push_back(std::move(face));
+    }
 }
 
 Renderer::~Renderer() = default;
@@ -151,19 +164,22 @@ Renderer& Renderer::shared()
     return renderer;
 }
 
-std::optional<InkGrid> Renderer::draw(char32_t character, int inkHeight)
+int Renderer::faces() const { return int(faces_.size()); }
+
+std::optional<InkGrid> Renderer::draw(char32_t character, int inkHeight, int face)
 {
-    if (!face_ || inkHeight < 4)
+    if (face < 0 || face >= faces() || inkHeight < 4)
         return std::nullopt;
-    const FT_UInt glyph = FT_Get_Char_Index(face_->face, character);
+    const FT_Face drawing = faces_[size_t(face)]->face;
+    const FT_UInt glyph = FT_Get_Char_Index(drawing, character);
     if (glyph == 0)
         return std::nullopt;
     const auto render = [&](int pixels) -> const FT_Bitmap* {
-        if (FT_Set_Pixel_Sizes(face_->face, 0, FT_UInt(std::clamp(pixels, 4, 512))) != 0
-            || FT_Load_Glyph(face_->face, glyph, FT_LOAD_DEFAULT) != 0
-            || FT_Render_Glyph(face_->face->glyph, FT_RENDER_MODE_NORMAL) != 0)
+        if (FT_Set_Pixel_Sizes(drawing, 0, FT_UInt(std::clamp(pixels, 4, 512))) != 0
+            || FT_Load_Glyph(drawing, glyph, FT_LOAD_DEFAULT) != 0
+            || FT_Render_Glyph(drawing->glyph, FT_RENDER_MODE_NORMAL) != 0)
             return nullptr;
-        const FT_Bitmap& bitmap = face_->face->glyph->bitmap;
+        const FT_Bitmap& bitmap = drawing->glyph->bitmap;
         return bitmap.rows > 0 && bitmap.width > 0 && bitmap.pixel_mode == FT_PIXEL_MODE_GRAY ? &bitmap : nullptr;
     };
     // A character's ink is shorter than its em, by an amount of its own: a first

@@ -1,12 +1,15 @@
 #pragma once
 
 // Han characters (and the digits and signs among them) drawn the way a screen draws
-// them, in a CJK face the system has, so that what an engine read can be held against
-// the page's own ink.
+// them, in the CJK faces the system has, so that what an engine read can be held against
+// the page's own ink. A page may be set in a sans-serif or a serif face, and the two draw
+// digits and signs differently enough (a serif "%" has a heavy slash and round rings, a
+// "2" a curled foot) that ink matched against one face only is missed in the other.
 
 #include <array>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace HanGlyphs {
 
@@ -33,9 +36,13 @@ public:
     Renderer(const Renderer&) = delete;
     Renderer& operator=(const Renderer&) = delete;
 
-    // `character` drawn so that its ink is about inkHeight pixels tall, as a grid. Empty
-    // when no CJK face is installed or the face lacks the character.
-    std::optional<InkGrid> draw(char32_t character, int inkHeight);
+    // How many faces there are to draw in: the sans-serif and the serif face fontconfig
+    // picks for Chinese text, those of them the system has (the sans-serif one first).
+    int faces() const;
+
+    // `character` drawn in face `face` so that its ink is about inkHeight pixels tall, as
+    // a grid. Empty when there is no such face or it lacks the character.
+    std::optional<InkGrid> draw(char32_t character, int inkHeight, int face = 0);
 
     // The one renderer of the process, made when first asked for (finding and opening
     // the face costs more than drawing many glyphs). Not for use from two threads at once.
@@ -43,7 +50,7 @@ public:
 
 private:
     struct Face;
-    std::unique_ptr<Face> face_;
+    std::vector<std::unique_ptr<Face>> faces_;
 };
 
 } // namespace HanGlyphs

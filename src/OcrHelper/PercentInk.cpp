@@ -3,6 +3,7 @@
 #include "OcrHelper/HanGlyphs.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <vector>
 
@@ -62,20 +63,24 @@ std::optional<HanGlyphs::InkGrid> Judge::gridOf(const Span& span) const
     return HanGlyphs::gridOf(ink.data(), width, height, width);
 }
 
-const std::optional<HanGlyphs::InkGrid>& Judge::drawn(char32_t character, int inkHeight)
+const std::optional<HanGlyphs::InkGrid>& Judge::drawn(char32_t character, int inkHeight, int face)
 {
-    const auto key = std::make_pair(character, inkHeight);
+    const auto key = std::make_tuple(character, inkHeight, face);
     auto found = drawn_.find(key);
     if (found == drawn_.end())
-        found = drawn_.emplace(key, HanGlyphs::Renderer::shared().draw(character, inkHeight)).first;
+        found = drawn_.emplace(key, HanGlyphs::Renderer::shared().draw(character, inkHeight, face)).first;
     return found->second;
 }
 
+// How like the glyph is to the character in the face that draws it most alike.
 double Judge::likenessTo(const Span& span, char32_t character)
 {
     const auto seen = gridOf(span);
-    const auto& glyph = seen ? drawn(character, seen->inkHeight) : std::nullopt;
-    return glyph ? HanGlyphs::likeness(*seen, *glyph) : -1.0;
+    double best = -1.0;
+    for (int face = 0; seen && face < HanGlyphs::Renderer::shared().faces(); ++face)
+        if (const auto& glyph = drawn(character, seen->inkHeight, face))
+            best = std::max(best, HanGlyphs::likeness(*seen, *glyph));
+    return best;
 }
 
 bool Judge::looksLikeDigit(const Span& span)
@@ -95,21 +100,27 @@ bool Judge::looksLikeSign(const Span& span)
     const auto seen = gridOf(span);
     if (!seen)
         return false;
-    const auto& sign = drawn(U'%', seen->inkHeight);
-    if (!sign)
-        return false;
-    // Faces draw the sign a little wider or narrower, never as narrow as one digit nor
-    // as wide as two ("96" run together has two rings too).
-    const double stretch = seen->aspect / sign->aspect;
-    if (stretch < 0.7 || stretch > 1.16)
-        return false;
-    const double likeSign = HanGlyphs::likeness(*seen, *sign);
-    double likeDigit = -1.0;
-    for (char32_t digit = U'0'; digit <= U'9'; ++digit)
-        if (const auto& glyph = drawn(digit, seen->inkHeight))
-            likeDigit = std::max(likeDigit, HanGlyphs::likeness(*seen, *glyph));
-    constexpr double fairLikeness = 0.3, clearLead = 0.15;
-    return likeSign >= fairLikeness && likeSign >= likeDigit + clearLead;
+    // In one face at least, the glyph is the sign's shape and far more like it than
+    // like any digit that face draws.
+    for (int face = 0; face < HanGlyphs::Renderer::shared().faces(); ++face) {
+        const auto& sign = drawn(U'%', seen->inkHeight, face);
+        if (!sign)
+            continue;
+        // Faces draw the sign a little wider or narrower, never as narrow as one digit
+        // nor as wide as two ("96" run together has two rings too).
+        const double stretch = seen->aspect / sign->aspect;
+        if (stretch < 0.7 || stretch > 1.16)
+            continue;
+        const double likeSign = HanGlyphs::likeness(*seen, *sign);
+        double likeDigit = -1.0;
+        for (char32_t digit = U'0'; digit <= U'9'; ++digit)
+            if (const auto& glyph = drawn(digit, seen->inkHeight, face))
+                likeDigit = std::max(likeDigit, HanGlyphs::likeness(*seen, *glyph));
+        constexpr double fairLikeness = 0.3, clearLead = 0.15;
+        if (likeSign >= fairLikeness && likeSign >= likeDigit + clearLead)
+            return true;
+    }
+    return false;
 }
 
 std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughly, const std::u32string& number)
@@ -118,7 +129,7 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
         || line.bottom != measured_.bottom || spans_.empty())
         measure(line);
     // The engines place a Han line's characters only about, up to a character off. A
-    // sign drawn in thin strokes may come apart into its rings and slash: up to three
+    // sign drawn in thin strokes may come apart into its rings and slash: up to four
     // pieces close together are tried as one glyph.
     const int side = line.bottom - line.top;
     size_t sign = spans_.size();
@@ -127,7 +138,7 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
         if (spans_[i].right < roughly.left - 2 * side || spans_[i].left > roughly.right + side)
             continue;
         Span merged = spans_[i];
-        for (size_t n = i; n < spans_.size() && n < i + 3; ++n) {
+        for (size_t n = i; n < spans_.size() && n < i + 4; ++n) {
             if (n > i) {
                 if ((spans_[n].left - merged.right) * 6 > side)
                     break;
@@ -136,8 +147,10 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
             const int middle = (merged.left + merged.right) / 2;
             if (middle < roughly.left - side || middle > roughly.right + side)
                 continue;
-            // Pieces that are digits themselves ("96") are no sign come apart.
-            if (n > i && (looksLikeDigit(spans_[n]) || looksLikeDigit(spans_[i])))
+            // Pieces that are each a digit ("96") are no sign come apart. One piece alone
+            // may well look like a digit: a serif sign's left ring with the slash's foot
+            // is much like a "0" or a "6".
+            if (n > i && looksLikeDigit(spans_[n]) && looksLikeDigit(spans_[i]))
                 break;
             if (looksLikeSign(merged)) {
                 sign = i;
@@ -151,9 +164,11 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
     // The glyphs before the sign, right to left, while they stand on its baseline within
     // its height: digits as tall as it and narrower, points low and small. A blank is
     // wider than the gaps between digits; an ideograph reaches above or below them, or
-    // is wider. A glyph as tall as the digits but wider is digits run together.
+    // is wider. A glyph as tall as the digits but wider is digits run together (small
+    // type draws them touching): it is cut evenly into as many digits as its width holds,
+    // each then held against the digit read there like any other.
     const int height = at.height(), slack = std::max(1, height / 10);
-    std::vector<const Span*> glyphs;
+    std::vector<Span> glyphs;
     std::string classes;
     for (size_t i = sign; i > 0; --i) {
         const Span& glyph = spans_[i - 1];
@@ -163,12 +178,19 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
         const bool digit = within && glyph.height() * 5 >= height * 3 && glyph.width() * 20 <= height * 19;
         const bool point = within && glyph.height() * 5 <= height * 2 && glyph.width() * 5 <= height * 2 && (at.bottom - glyph.bottom) * 4 <= height;
         if (!digit && !point) {
-            if (within && std::abs(glyph.height() - height) <= slack && glyph.width() * 20 <= height * 30)
-                return std::nullopt;
-            break;
+            // Digits are about 0.6 of their height wide, with a pixel or so between them.
+            const int touching = int(std::lround(double(glyph.width()) / (0.6 * height)));
+            if (!within || std::abs(glyph.height() - height) > slack || touching < 2 || touching > 4)
+                break;
+            for (int k = touching - 1; k >= 0; --k) {
+                const int left = glyph.left + glyph.width() * k / touching, right = glyph.left + glyph.width() * (k + 1) / touching;
+                classes.insert(classes.begin(), 'D');
+                glyphs.insert(glyphs.begin(), Span{left, right, glyph.top, glyph.bottom});
+            }
+            continue;
         }
         classes.insert(classes.begin(), digit ? 'D' : 'P');
-        glyphs.insert(glyphs.begin(), &glyph);
+        glyphs.insert(glyphs.begin(), glyph);
     }
     // The first characters read, as digits and points in the order of the last glyphs,
     // each digit drawn as the glyph shows it: the most of them. The glyph before them, if
@@ -183,7 +205,7 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
         for (size_t j = 0; j < k && fits; ++j) {
             const char expected = isDigit(number[j]) ? 'D' : number[j] == U'.' || number[j] == U',' ? 'P' : 'X';
             const size_t g = classes.size() - k + j;
-            fits = classes[g] == expected && (expected == 'P' || likenessTo(*glyphs[g], number[j]) >= readDigit);
+            fits = classes[g] == expected && (expected == 'P' || likenessTo(glyphs[g], number[j]) >= readDigit);
         }
         if (fits)
             digits = k;
@@ -194,7 +216,7 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
     if (before > 0 && classes[before - 1] == 'D') {
         double likeDigit = -1.0;
         for (char32_t c = U'0'; c <= U'9'; ++c)
-            likeDigit = std::max(likeDigit, likenessTo(*glyphs[before - 1], c));
+            likeDigit = std::max(likeDigit, likenessTo(glyphs[before - 1], c));
         if (likeDigit >= sameDigit)
             return std::nullopt;
     }

@@ -6,6 +6,8 @@
 // at times takes the digits before it for letters: neither engine's text settles it. The
 // glyphs themselves do: a percent sign is two small rings and a slash, as wide as it is
 // tall, very unlike any digit, and it stands on the digits' baseline at their height.
+// Each glyph is held against the sign and the digits as the sans-serif and the serif
+// face draw them, each face against itself.
 
 #include "OcrHelper/HanGlyphs.h"
 #include "OcrHelper/HanVariantChoice.h"
@@ -14,6 +16,7 @@
 
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -42,7 +45,7 @@ private:
     };
     void measure(const Box& line);
     std::optional<HanGlyphs::InkGrid> gridOf(const Span& span) const;
-    const std::optional<HanGlyphs::InkGrid>& drawn(char32_t character, int inkHeight);
+    const std::optional<HanGlyphs::InkGrid>& drawn(char32_t character, int inkHeight, int face);
     double likenessTo(const Span& span, char32_t character);
     bool looksLikeDigit(const Span& span);
     bool looksLikeSign(const Span& span);
@@ -51,7 +54,7 @@ private:
     Box measured_{};
     std::vector<Span> spans_; // the measured line's runs of inked columns, left to right
     int lightest_ = 0, darkest_ = 0;
-    std::map<std::pair<char32_t, int>, std::optional<HanGlyphs::InkGrid>> drawn_;
+    std::map<std::tuple<char32_t, int, int>, std::optional<HanGlyphs::InkGrid>> drawn_;
 };
 
 } // namespace PercentInk

@@ -618,3 +618,46 @@ TEST(TextRecognitionAccuracy, PercentSignsInSmallTypeComeBack)
         EXPECT_EQ(result.text.count(whole), count) << value << "\n" << result.text.toStdString();
     }
 }
+
+// Percentages in Chinese sentences set in the serif CJK faces, whose sign (round rings, a
+// heavy slash that comes apart from them) and digits differ from the sans-serif ones, and
+// in small type where digits touch: each comes back with its sign, and a count without
+// one gets none.
+TEST(TextRecognitionAccuracy, PercentSignsInSerifFacesComeBack)
+{
+    const char* const lines[] = {"全年增长率为46.8%，高于预期。", "其中女性占59.3%，男性约占41%。", "成本下降了7.2%，共有2735人。",
+                                 "用户留存率提高到64.2%左右。"};
+    const char* const families[] = {"Noto Serif CJK SC", "Noto Serif CJK TC", "Noto Sans CJK SC"};
+    const int sizes[] = {13, 15, 20, 23};
+    QImage page(900, 40 + int(std::size(lines) * std::size(families) * std::size(sizes)) * 44, QImage::Format_Grayscale8);
+    page.fill(Qt::white);
+    QStringList values;
+    {
+        QPainter painter(&page);
+        painter.setPen(QColor(25, 25, 25));
+        int y = 10;
+        static const QRegularExpression number(QStringLiteral(R"([0-9.]+%?)"));
+        for (const int size : sizes)
+            for (const char* family : families) {
+                QFont font(QString::fromLatin1(family));
+                font.setPixelSize(size);
+                painter.setFont(font);
+                for (const char* line : lines) {
+                    painter.drawText(QPoint(40, y += 44), QString::fromUtf8(line));
+                    for (const auto& m : number.globalMatch(QString::fromUtf8(line)))
+                        values << m.captured();
+                }
+            }
+    }
+    const TextRecognitionResult result = TextRecognitionProcess::recognize(page);
+    ASSERT_FALSE(result.failure) << result.failure->toStdString();
+    const int drawn = int(std::size(families) * std::size(sizes));
+    values.removeDuplicates();
+    ASSERT_EQ(values.size(), 6);
+    for (const QString& value : values) {
+        const QString after = value.endsWith(QLatin1Char('%')) ? QString() : QStringLiteral("(?![0-9%])");
+        const QRegularExpression whole(QStringLiteral("(?<![0-9.])") + QRegularExpression::escape(value) + after);
+        EXPECT_EQ(result.text.count(whole), drawn) << value.toStdString() << "\n" << result.text.toStdString();
+    }
+}
+
