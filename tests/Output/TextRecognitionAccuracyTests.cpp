@@ -15,6 +15,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -499,17 +501,13 @@ TEST(TextRecognitionAccuracy, APercentSignAfterDigitsInAChineseLineStaysASign)
     EXPECT_EQ(right, 3 * int(percentages.size())) << result.text.toStdString();
 }
 
-// Percentages in Chinese sentences drawn in the faces a desktop uses for them (a Latin
-// face whose ideographs come from the CJK fallback, and the CJK faces' own digits), at
-// sizes where each engine misreads the sign in its own way: every sign comes back as
-// drawn, and a number without one (a count of people) gets none.
-TEST(TextRecognitionAccuracy, PercentSignsAreReadFromTheirInkInEveryFace)
+// Draws each line in each face at each size, one below the other, reads the page, and
+// expects every number of the lines (`distinct` of them) back whole as often as it was
+// drawn: a sign where it has one, and no more digits nor a sign where it has none.
+static void expectNumbersComeBackWhole(std::initializer_list<const char*> lines, std::initializer_list<const char*> families,
+                                       std::initializer_list<int> sizes, qsizetype distinct)
 {
-    const char* const lines[] = {"价格上涨5%，销量增加16%。", "出口增长了0.9%，进口下降6%。", "共有1896人参加，比去年多30人。",
-                                 "占总数的40%以上，约为2.6%。"};
-    const char* const families[] = {"DejaVu Sans", "Noto Sans CJK SC", "Noto Sans CJK TC"};
-    const int sizes[] = {16, 19, 23};
-    QImage page(900, 40 + int(std::size(lines) * std::size(families) * std::size(sizes)) * 44, QImage::Format_Grayscale8);
+    QImage page(900, 40 + int(lines.size() * families.size() * sizes.size()) * 44, QImage::Format_Grayscale8);
     page.fill(Qt::white);
     QStringList values;
     {
@@ -531,92 +529,25 @@ TEST(TextRecognitionAccuracy, PercentSignsAreReadFromTheirInkInEveryFace)
     }
     const TextRecognitionResult result = TextRecognitionProcess::recognize(page);
     ASSERT_FALSE(result.failure) << result.failure->toStdString();
-    const int drawn = int(std::size(families) * std::size(sizes));
+    const int drawn = int(families.size() * sizes.size());
     values.removeDuplicates();
-    ASSERT_EQ(values.size(), 8);
+    ASSERT_EQ(values.size(), distinct);
     for (const QString& value : values) {
-        // Whole: no digit or point before it, and after a number without a sign no more
-        // digits nor a sign.
         const QString after = value.endsWith(QLatin1Char('%')) ? QString() : QStringLiteral("(?![0-9%])");
         const QRegularExpression whole(QStringLiteral("(?<![0-9.])") + QRegularExpression::escape(value) + after);
         EXPECT_EQ(result.text.count(whole), drawn) << value.toStdString() << "\n" << result.text.toStdString();
     }
 }
 
-// File names the engine cuts at their dot, in faces and sizes where the gap after the dot
-// comes close to a space or the dot is lost: each comes back whole. Beside them a
-// sentence's full stop before a capitalised word and an abbreviation before an extension
-// stay apart from the word after them.
-TEST(TextRecognitionAccuracy, FileNamesCutAtTheirDotAreJoinedButSentencesStayApart)
+// Percentages in Chinese sentences drawn in the faces a desktop uses for them (a Latin
+// face whose ideographs come from the CJK fallback, and the CJK faces' own digits), at
+// sizes where each engine misreads the sign in its own way: every sign comes back as
+// drawn, and a number without one (a count of people) gets none.
+TEST(TextRecognitionAccuracy, PercentSignsAreReadFromTheirInkInEveryFace)
 {
-    const char* const lines[] = {"Export slides.pptx as handout.pdf.", "The talk ends. Then we eat at noon.",
-                                 "Keep e.g. pdf files and notes.txt too."};
-    struct Layout {
-        int width, left;
-        std::vector<std::pair<const char*, int>> faces;
-    };
-    const Layout pages[] = {
-        {700, 40, {{"Liberation Sans", 14}, {"DejaVu Sans", 14}, {"Liberation Serif", 14}, {"DejaVu Sans", 16}}},
-        {1000, 60,
-         {{"DejaVu Sans", 12}, {"Liberation Sans", 14}, {"DejaVu Sans", 14}, {"Liberation Serif", 14}, {"Liberation Sans", 16},
-          {"DejaVu Sans", 16}, {"Liberation Serif", 16}}},
-    };
-    for (const Layout& layout : pages) {
-        QImage page(layout.width, 40 + int(std::size(lines) * layout.faces.size()) * 44, QImage::Format_Grayscale8);
-        page.fill(Qt::white);
-        {
-            QPainter painter(&page);
-            painter.setPen(QColor(25, 25, 25));
-            int y = 10;
-            for (const auto& [family, size] : layout.faces) {
-                QFont font(QString::fromLatin1(family));
-                font.setPixelSize(size);
-                painter.setFont(font);
-                for (const char* line : lines)
-                    painter.drawText(QPoint(layout.left, y += 44), QString::fromLatin1(line));
-            }
-        }
-        const TextRecognitionResult result = TextRecognitionProcess::recognize(page);
-        ASSERT_FALSE(result.failure) << result.failure->toStdString();
-        const int drawn = int(layout.faces.size());
-        for (const char* name : {"slides.pptx", "handout.pdf", "notes.txt"})
-            EXPECT_EQ(result.text.count(QString::fromLatin1(name)), drawn) << name << "\n" << result.text.toStdString();
-        static const QRegularExpression joined(QStringLiteral(R"(ends\.\S|e\.?g\.\S)"));
-        EXPECT_FALSE(result.text.contains(joined)) << result.text.toStdString();
-    }
-}
-
-// Small type, where a percent sign is a few pixels across and an ideograph beside the
-// digits stands only a pixel above and below them: the signs still come back.
-TEST(TextRecognitionAccuracy, PercentSignsInSmallTypeComeBack)
-{
-    const char* const lines[] = {"价格上涨5%", "本季度价格上涨5%，成本下降3%。", "共有1896人参加，比去年多30人。"};
-    const char* const families[] = {"Noto Sans CJK SC", "Noto Sans CJK TC", "DejaVu Sans"};
-    const int sizes[] = {12, 13, 14};
-    QImage page(700, 40 + int(std::size(lines) * std::size(families) * std::size(sizes)) * 36, QImage::Format_Grayscale8);
-    page.fill(Qt::white);
-    {
-        QPainter painter(&page);
-        painter.setPen(QColor(25, 25, 25));
-        int y = 10;
-        for (const int size : sizes)
-            for (const char* family : families) {
-                QFont font(QString::fromLatin1(family));
-                font.setPixelSize(size);
-                painter.setFont(font);
-                for (const char* line : lines)
-                    painter.drawText(QPoint(40, y += 36), QString::fromUtf8(line));
-            }
-    }
-    const TextRecognitionResult result = TextRecognitionProcess::recognize(page);
-    ASSERT_FALSE(result.failure) << result.failure->toStdString();
-    const int drawn = int(std::size(families) * std::size(sizes));
-    const std::pair<const char*, int> values[] = {{"5%", 2 * drawn}, {"3%", drawn}, {"1896", drawn}, {"30", drawn}};
-    for (const auto& [value, count] : values) {
-        const QRegularExpression whole(QStringLiteral("(?<![0-9.])") + QRegularExpression::escape(QString::fromLatin1(value))
-                                       + QStringLiteral("(?![0-9%])"));
-        EXPECT_EQ(result.text.count(whole), count) << value << "\n" << result.text.toStdString();
-    }
+    expectNumbersComeBackWhole({"价格上涨5%，销量增加16%。", "出口增长了0.9%，进口下降6%。", "共有1896人参加，比去年多30人。",
+                                "占总数的40%以上，约为2.6%。"},
+                               {"DejaVu Sans", "Noto Sans CJK SC", "Noto Sans CJK TC"}, {16, 19, 23}, 8);
 }
 
 // Percentages in Chinese sentences set in the serif CJK faces, whose sign (round rings, a
@@ -625,39 +556,8 @@ TEST(TextRecognitionAccuracy, PercentSignsInSmallTypeComeBack)
 // one gets none.
 TEST(TextRecognitionAccuracy, PercentSignsInSerifFacesComeBack)
 {
-    const char* const lines[] = {"全年增长率为46.8%，高于预期。", "其中女性占59.3%，男性约占41%。", "成本下降了7.2%，共有2735人。",
-                                 "用户留存率提高到64.2%左右。"};
-    const char* const families[] = {"Noto Serif CJK SC", "Noto Serif CJK TC", "Noto Sans CJK SC"};
-    const int sizes[] = {13, 15, 20, 23};
-    QImage page(900, 40 + int(std::size(lines) * std::size(families) * std::size(sizes)) * 44, QImage::Format_Grayscale8);
-    page.fill(Qt::white);
-    QStringList values;
-    {
-        QPainter painter(&page);
-        painter.setPen(QColor(25, 25, 25));
-        int y = 10;
-        static const QRegularExpression number(QStringLiteral(R"([0-9.]+%?)"));
-        for (const int size : sizes)
-            for (const char* family : families) {
-                QFont font(QString::fromLatin1(family));
-                font.setPixelSize(size);
-                painter.setFont(font);
-                for (const char* line : lines) {
-                    painter.drawText(QPoint(40, y += 44), QString::fromUtf8(line));
-                    for (const auto& m : number.globalMatch(QString::fromUtf8(line)))
-                        values << m.captured();
-                }
-            }
-    }
-    const TextRecognitionResult result = TextRecognitionProcess::recognize(page);
-    ASSERT_FALSE(result.failure) << result.failure->toStdString();
-    const int drawn = int(std::size(families) * std::size(sizes));
-    values.removeDuplicates();
-    ASSERT_EQ(values.size(), 6);
-    for (const QString& value : values) {
-        const QString after = value.endsWith(QLatin1Char('%')) ? QString() : QStringLiteral("(?![0-9%])");
-        const QRegularExpression whole(QStringLiteral("(?<![0-9.])") + QRegularExpression::escape(value) + after);
-        EXPECT_EQ(result.text.count(whole), drawn) << value.toStdString() << "\n" << result.text.toStdString();
-    }
+    expectNumbersComeBackWhole({"全年增长率为46.8%，高于预期。", "其中女性占59.3%，男性约占41%。", "成本下降了7.2%，共有2735人。",
+                                "用户留存率提高到64.2%左右。"},
+                               {"Noto Serif CJK SC", "Noto Serif CJK TC", "Noto Sans CJK SC"}, {13, 15, 20, 23}, 6);
 }
 
