@@ -1,9 +1,9 @@
 #include "Capture/CapturePng.h"
 
+#include "Base/OffMainThread.h"
 #include "Output/ImageEncoder.h"
 
 #include <QObject>
-#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 std::function<std::optional<QByteArray>(const QImage&)>& testEncoder()
@@ -30,8 +30,9 @@ void encodeCapturePngOffMainThread(const QImage& image, QObject* context,
 {
     // The worker only reads the pixels; callers hand over images nobody writes to
     // meanwhile (a crop of its own, or the tool's finished picture).
-    QtConcurrent::run([image] { return encodeCapturePng(image); })
-        .then(context, [done = std::move(done)](const std::optional<QByteArray>& png) { done(png); });
+    OffMainThread::run(
+        context, [image] { return encodeCapturePng(image); },
+        [done = std::move(done)](const std::optional<QByteArray>& png) { done(png); });
 }
 
 void setCapturePngEncoderForTesting(std::function<std::optional<QByteArray>(const QImage&)> encoder)

@@ -3,6 +3,7 @@
 #include "Capture/ScrollingCaptureController.h"
 
 #include "Base/Logger.h"
+#include "Base/OffMainThread.h"
 #include "Capture/CaptureAlerts.h"
 #include "Capture/CaptureClock.h"
 #include "Capture/CaptureDelivery.h"
@@ -21,7 +22,6 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <cstring>
@@ -368,7 +368,7 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
     const int expected = m_driver && stepPx > 0 ? m_driver->scrolledSinceKeptPx() : 0;
     const quint64 generation = m_generation;
     QPointer<ScrollingCaptureController> self(this);
-    QtConcurrent::run([previous, lastTick, frame, detection, stepPx, mode, expected] {
+    OffMainThread::run(this, [previous, lastTick, frame, detection, stepPx, mode, expected] {
         Judged judged;
         judged.judgement = ScrollStitcher::judgeFrame(previous, frame, detection, stepPx, mode, expected);
         const auto& j = judged.judgement;
@@ -377,7 +377,7 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
         if (!j.append && !lastTick.isNull())
             judged.pageStill = ScrollStitcher::sameContent(lastTick, frame);
         return judged;
-    }).then(this, [self, generation, done = std::move(done)](const Judged& judged) {
+    }, [self, generation, done = std::move(done)](const Judged& judged) {
         if (self && self->isCurrent(generation))
             done(judged);
     });
@@ -668,7 +668,7 @@ void ScrollingCaptureController::completeFinish()
     const int maximum = maxLength();
     const quint64 generation = m_generation;
     QPointer<ScrollingCaptureController> self(this);
-    QtConcurrent::run([slices, maximum] {
+    OffMainThread::run(this, [slices, maximum] {
         Result result;
         QElapsedTimer timer;
         timer.start();
@@ -682,7 +682,7 @@ void ScrollingCaptureController::completeFinish()
         result.droppedDuplicates = stitched->droppedDuplicates;
         result.png = encodeCapturePng(stitched->image);
         return result;
-    }).then(this, [self, generation](const Result& result) {
+    }, [self, generation](const Result& result) {
         if (!self || !self->isCurrent(generation) || self->m_phase != Phase::finishing)
             return;
         if (!result.composed) {

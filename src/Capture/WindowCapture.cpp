@@ -1,6 +1,7 @@
 #include "Capture/WindowCapture.h"
 
 #include "Base/Logger.h"
+#include "Base/OffMainThread.h"
 #include "Capture/CaptureAlerts.h"
 #include "Capture/CaptureDelivery.h"
 #include "Capture/CaptureLog.h"
@@ -15,7 +16,6 @@
 
 #include <QCoreApplication>
 #include <QPointer>
-#include <QtConcurrent/QtConcurrentRun>
 
 namespace WindowCapture {
 
@@ -84,8 +84,9 @@ void run(const WindowRecord& window, WindowPickerOverlayController* controller)
     // The canvas and its PNG take tens of milliseconds for a large window.
     QObject* context = weak ? static_cast<QObject*>(weak.data()) : QCoreApplication::instance();
     const QSize imageSize = result.image.size();
-    QtConcurrent::run([result] { return encodeCanvas(result.image, result.scale); })
-        .then(context, [weak, imageSize](const EncodedCanvas& encoded) {
+    OffMainThread::run(
+        context, [result] { return encodeCanvas(result.image, result.scale); },
+        [weak, imageSize](const EncodedCanvas& encoded) {
             if (!encoded.png) {
                 fail(localized(QStringLiteral("capture.error.reason.encoding")), weak.data());
                 return;

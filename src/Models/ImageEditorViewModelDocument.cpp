@@ -3,6 +3,7 @@
 #include "Models/ImageEditorViewModel.h"
 
 #include "Base/Logger.h"
+#include "Base/OffMainThread.h"
 #include "Core/Localization.h"
 #include "Models/ImageDocument.h"
 #include "Platform/ImageFileReader.h"
@@ -11,7 +12,6 @@
 
 #include <QFileInfo>
 #include <QFuture>
-#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 
@@ -58,11 +58,11 @@ void ImageEditorViewModel::loadImage(const QUrl& url)
     // Only the decoding runs on the worker; the model is touched back on this thread.
     // The continuation is dropped with the model if the model goes first, and the
     // decoding stops as soon as a newer load has begun.
-    QtConcurrent::run([path, superseded = supersededAfter(generation)] {
+    OffMainThread::run(this, [path, superseded = supersededAfter(generation)] {
         if (path.isEmpty())
             return ImageFileReader::Result { QImage(), QStringLiteral("not a local file") };
         return ImageFileReader::readFile(path, superseded);
-    }).then(this, [this, generation, url, name](const ImageFileReader::Result& result) {
+    }, [this, generation, url, name](const ImageFileReader::Result& result) {
         if (generation != *m_imageLoadGeneration) {
             emit imageLoadFinished(url, false);
             return;
@@ -133,8 +133,9 @@ void ImageEditorViewModel::loadImageData(const QByteArray& bytes, std::function<
     const qint64 generation = ++*m_imageLoadGeneration;
     // A full-screen capture takes a while to decode: the worker decodes, this thread
     // installs, unless another document came in meanwhile.
-    QtConcurrent::run([bytes, superseded = supersededAfter(generation)] { return ImageFileReader::readData(bytes, superseded); })
-        .then(this, [this, generation, onInstalled = std::move(onInstalled)](const ImageFileReader::Result& decoded) {
+    OffMainThread::run(
+        this, [bytes, superseded = supersededAfter(generation)] { return ImageFileReader::readData(bytes, superseded); },
+        [this, generation, onInstalled = std::move(onInstalled)](const ImageFileReader::Result& decoded) {
             if (generation != *m_imageLoadGeneration) {
                 emit imageLoadFinished(QUrl(), false);
                 return;

@@ -3,12 +3,12 @@
 #include "Models/ImageEditorViewModel.h"
 
 #include "Base/Logger.h"
+#include "Base/OffMainThread.h"
 #include "Core/Localization.h"
 #include "Core/Notifications.h"
 #include "Models/ImageDocument.h"
 #include "Models/ImageResampling.h"
 
-#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <cmath>
@@ -58,8 +58,9 @@ void ImageEditorViewModel::resampleThen(double width, double height, std::functi
     const std::optional<Image> shown = m_selectedImage;
     const qint64 generation = ++m_resampleGeneration;
     m_isResampling = true;
-    QtConcurrent::run([source, width, height] { return resampledImage(width, height, source); })
-        .then(this, [=, this, install = std::move(install)](const Image& result) {
+    OffMainThread::run(
+        this, [source, width, height] { return resampledImage(width, height, source); },
+        [=, this, install = std::move(install)](const Image& result) {
             if (generation != m_resampleGeneration)
                 return;
             m_isResampling = false;

@@ -1,6 +1,7 @@
 #include "Output/ImageExporter.h"
 
 #include "Base/Logger.h"
+#include "Base/OffMainThread.h"
 #include "Core/Localization.h"
 #include "Output/AtomicFileWriter.h"
 #include "Output/ExportFormats.h"
@@ -8,7 +9,6 @@
 #include "Platform/Pasteboard.h"
 
 #include <QFileInfo>
-#include <QPointer>
 #include <QtConcurrent>
 
 std::optional<ExportAlert> ExportOutcome::alert() const
@@ -84,16 +84,10 @@ QFuture<ExportOutcome> ImageExport::exportImage(ExportSnapshot snapshot, double 
                                                 std::function<void(const ExportOutcome&)> completion)
 {
     snapshot.backdropAlphaCapable = ExportFormats::formatKeepsTransparency(QFileInfo(destinationPath(path)).suffix());
-    QFuture<ExportOutcome> future = QtConcurrent::run(
-        [snapshot = std::move(snapshot), quality, path] { return renderEncodeAndWrite(snapshot, quality, path); });
+    auto work = [snapshot = std::move(snapshot), quality, path] { return renderEncodeAndWrite(snapshot, quality, path); };
     if (!completion || !context)
-        return future;
-    QPointer<QObject> guard(context);
-    return future.then(context, [guard, completion = std::move(completion)](ExportOutcome outcome) {
-        if (guard)
-            completion(outcome);
-        return outcome;
-    });
+        return QtConcurrent::run(std::move(work));
+    return OffMainThread::run(context, std::move(work), std::move(completion));
 }
 
 ClipboardImages ImageExport::encodeClipboardImage(const ExportSnapshot& snapshot)
@@ -126,17 +120,12 @@ QFuture<ClipboardImages> ImageExport::copyImage(ExportSnapshot snapshot, QObject
 {
     // A copy keeps transparency around the card.
     snapshot.backdropAlphaCapable = true;
-    QFuture<ClipboardImages> future
-        = QtConcurrent::run([snapshot = std::move(snapshot)] { return encodeClipboardImage(snapshot); });
+    auto work = [snapshot = std::move(snapshot)] { return encodeClipboardImage(snapshot); };
     if (!context)
-        return future;
-    QPointer<QObject> guard(context);
-    return future.then(context, [guard, completion = std::move(completion)](ClipboardImages images) {
-        if (guard) {
-            const bool written = writeClipboardImage(images, Pasteboard::general());
-            if (completion)
-                completion(written);
-        }
-        return images;
+        return QtConcurrent::run(std::move(work));
+    return OffMainThread::run(context, std::move(work), [completion = std::move(completion)](const ClipboardImages& images) {
+        const bool written = writeClipboardImage(images, Pasteboard::general());
+        if (completion)
+            completion(written);
     });
 }

@@ -1,6 +1,7 @@
 #include "Output/ImageOutputController.h"
 
 #include "Base/Logger.h"
+#include "Base/OffMainThread.h"
 #include "Core/Localization.h"
 #include "Models/ImageEditorViewModel.h"
 #include "Output/ExportFormats.h"
@@ -12,7 +13,6 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QTimer>
-#include <QtConcurrent/QtConcurrentRun>
 
 ImageOutputController::ImageOutputController(ImageEditorViewModel& viewModel, QObject* parent)
     : QObject(parent), m_viewModel(viewModel)
@@ -83,8 +83,9 @@ void ImageOutputController::pinToScreen()
     const ExportSnapshot snapshot = makeExportSnapshot(image, true);
     m_viewModel.setIsExporting(true);
     QPointer<ImageOutputController> self(this);
-    QtConcurrent::run([snapshot] { return renderExportImage(snapshot); })
-        .then(this, [self, fingerprint](const std::optional<QImage>& bitmap) {
+    OffMainThread::run(
+        this, [snapshot] { return renderExportImage(snapshot); },
+        [self, fingerprint](const std::optional<QImage>& bitmap) {
             if (!self)
                 return;
             self->m_viewModel.setIsExporting(false);

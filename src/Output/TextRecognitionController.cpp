@@ -1,12 +1,12 @@
 #include "Output/TextRecognitionController.h"
 
 #include "Base/Logger.h"
+#include "Base/OffMainThread.h"
 #include "Models/ImageEditorViewModel.h"
 #include "Models/AnnotationManager.h"
 #include "Output/TextRecognitionProcess.h"
 
 #include <QPointer>
-#include <QtConcurrent/QtConcurrentRun>
 
 TextRecognitionController::TextRecognitionController(ImageEditorViewModel& viewModel, TextRecognizer recognizer,
                                                      QObject* parent)
@@ -48,7 +48,7 @@ void TextRecognitionController::startTextRecognition()
     m_cancelRun = std::make_shared<std::atomic<bool>>(false);
     const TextRecognizer recognizer = m_recognizer;
     QPointer<TextRecognitionController> self(this);
-    QtConcurrent::run([image, hidden, recognizer, cancelled = m_cancelRun] {
+    OffMainThread::run(this, [image, hidden, recognizer, cancelled = m_cancelRun] {
         const std::optional<QImage> grey = TextRecognition::makeRecognitionImage(image, hidden);
         if (!grey || cancelled->load())
             return TextRecognitionResult{};
@@ -56,7 +56,7 @@ void TextRecognitionController::startTextRecognition()
         if (result.failure && !cancelled->load())
             logMessage(LogLevel::warning, [&] { return QStringLiteral("❌ OCR 识别失败: ") + *result.failure; });
         return result;
-    }).then(this, [self, run](const TextRecognitionResult& result) {
+    }, [self, run](const TextRecognitionResult& result) {
         if (self)
             self->finishTextRecognition(run, result);
     });

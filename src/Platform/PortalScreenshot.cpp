@@ -1,5 +1,6 @@
 #include "Platform/PortalScreenshot.h"
 
+#include "Base/OffMainThread.h"
 #include "Platform/ImageFileReader.h"
 
 #include <QDBusConnectionInterface>
@@ -7,7 +8,6 @@
 #include <QPointer>
 #include <QStandardPaths>
 #include <QUrl>
-#include <QtConcurrent/QtConcurrentRun>
 
 PortalScreenshot::PortalScreenshot(QDBusConnection bus, QObject* parent)
     : QObject(parent)
@@ -82,11 +82,11 @@ void PortalScreenshot::answered(const PortalAnswer& answer)
     // A picture of every display takes a while to decode: off the main thread.
     const quint64 generation = m_generation;
     QPointer<PortalScreenshot> self(this);
-    QtConcurrent::run([path = uri.toLocalFile()] {
+    OffMainThread::run(this, [path = uri.toLocalFile()] {
         ImageFileReader::Result read = ImageFileReader::readFile(path);
         QFile::remove(path);
         return read;
-    }).then(this, [self, generation](const ImageFileReader::Result& read) {
+    }, [self, generation](const ImageFileReader::Result& read) {
         if (!self || generation != self->m_generation)
             return;
         if (!read.ok())
