@@ -8,13 +8,17 @@
 // machine a small job often finishes before the caller gets to attach anything. A
 // watcher reports a finished future like any other.
 
+#include "Base/Logger.h"
+
 #include <QFuture>
 #include <QFutureWatcher>
 #include <QObject>
 #include <QPromise>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <exception>
 #include <memory>
+#include <optional>
 #include <type_traits>
 #include <utility>
 
@@ -32,11 +36,28 @@ QFuture<Result> handBack(QObject* context, QFuture<Result> future, Done&& done)
     QFuture<Result> delivered = handedBack->future();
     handedBack->start();
     auto* watcher = new QFutureWatcher<Result>();
-    // Connected in this order, `done` runs before the returned future finishes.
+    // Connected in this order, `done` runs before the returned future finishes. Work that
+    // threw (an allocation too large for the machine) hands nothing back: the exception
+    // would otherwise leave the event loop and end the program, with the user's work.
     QObject::connect(watcher, &QFutureWatcherBase::finished, context,
-                     [watcher, done = std::forward<Done>(done)]() mutable { done(watcher->result()); });
+                     [watcher, done = std::forward<Done>(done)]() mutable {
+                         std::optional<Result> result;
+                         try {
+                             result = watcher->result();
+                         } catch (...) {
+                             logMessage(LogLevel::error, [] {
+                                 return QStringLiteral("❌ Work off the main thread failed; nothing handed back");
+                             });
+                             return;
+                         }
+                         done(*result);
+                     });
     QObject::connect(watcher, &QFutureWatcherBase::finished, watcher, [watcher, handedBack] {
-        handedBack->addResult(watcher->result());
+        try {
+            handedBack->addResult(watcher->result());
+        } catch (...) {
+            handedBack->setException(std::current_exception());
+        }
         handedBack->finish();
         watcher->deleteLater();
     });

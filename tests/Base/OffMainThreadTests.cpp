@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <memory>
+#include <new>
 #include <optional>
 #include <vector>
 
@@ -96,4 +97,18 @@ TEST(OffMainThread, NothingReachesAContextThatIsGone)
     EXPECT_FALSE(called);
     ASSERT_EQ(future.resultCount(), 1);
     EXPECT_EQ(future.result(), 7);
+}
+
+// Work that fails by throwing (an allocation too large for the machine) hands nothing
+// back, and the program goes on; whoever waits on the future learns of the failure.
+TEST(OffMainThread, WorkThatThrowsHandsNothingBack)
+{
+    QObject context;
+    bool called = false;
+    QFuture<int> future = OffMainThread::run(
+        &context, []() -> int { throw std::bad_alloc(); }, [&](int) { called = true; });
+    ASSERT_TRUE(waitWithEvents(future));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(called);
+    EXPECT_ANY_THROW(future.waitForFinished());
 }
