@@ -282,11 +282,34 @@ RunningCopyChannel::Listening SingleInstance::listen(std::function<void(const La
         return Listening::unavailable;
     }
 
+    // The socket listens under a name of its own first and only then takes the shared
+    // name: a later launch that finds the shared name finds somebody listening there.
+    // Bound there directly, it would refuse connections until listen(), and a launch
+    // in between would take it for left over, remove it and listen on its own.
+    const QByteArray own = path + '.' + QByteArray::number(qint64(::getpid()));
+    sockaddr_un ownAddress {};
+    if (!addressFor(own, ownAddress)) {
+        warn(QStringLiteral("🔁 The socket path %1 is too long; later launches start copies of their own").arg(m_socketPath));
+        return Listening::unavailable;
+    }
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0)
         return Listening::unavailable;
-    int bound = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    if (bound != 0 && errno == EADDRINUSE) {
+    ::unlink(own.constData());
+    const auto fail = [&](const QString& reason) {
+        ::unlink(own.constData());
+        ::close(fd);
+        warn(QStringLiteral("🔁 Cannot listen on %1 (%2); later launches start copies of their own").arg(m_socketPath, reason));
+        return Listening::unavailable;
+    };
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&ownAddress), sizeof ownAddress) != 0 || ::chmod(own.constData(), 0600) != 0
+        || ::listen(fd, 64) != 0)
+        return fail(qt_error_string(errno));
+    for (int attempt = 0;; ++attempt) {
+        if (::link(own.constData(), path.constData()) == 0)
+            break;
+        if (errno != EEXIST || attempt == 2)
+            return fail(qt_error_string(errno));
         // Only a file nobody listens on is left over from a copy that ended without
         // removing it. A copy that is stopped or busy still listens: its socket stays.
         int probe = -1;
@@ -295,6 +318,7 @@ RunningCopyChannel::Listening SingleInstance::listen(std::function<void(const La
             const bool ours = reach == Reach::busy || peerIsThisUser(probe);
             if (probe >= 0)
                 ::close(probe);
+            ::unlink(own.constData());
             ::close(fd);
             if (ours)
                 return Listening::anotherCopyListens;
@@ -304,15 +328,11 @@ RunningCopyChannel::Listening SingleInstance::listen(std::function<void(const La
         struct stat status {};
         if (reach == Reach::nobody && ::lstat(path.constData(), &status) == 0 && !S_ISDIR(status.st_mode))
             ::unlink(path.constData());
-        bound = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
     }
+    ::unlink(own.constData());
     struct stat made {};
-    if (bound != 0 || ::chmod(path.constData(), 0600) != 0 || ::lstat(path.constData(), &made) != 0 || ::listen(fd, 64) != 0) {
-        const QString reason = qt_error_string(errno);
-        ::close(fd);
-        warn(QStringLiteral("🔁 Cannot listen on %1 (%2); later launches start copies of their own").arg(m_socketPath, reason));
-        return Listening::unavailable;
-    }
+    if (::lstat(path.constData(), &made) != 0)
+        return fail(qt_error_string(errno));
     m_listenFd = fd;
     m_socketDevice = made.st_dev;
     m_socketInode = made.st_ino;

@@ -21,6 +21,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstring>
 #include <future>
@@ -124,6 +125,44 @@ TEST(SingleInstance, TheFirstLaunchFindsNobodyALeftOverSocketDoesNotBlockItAndOn
     ASSERT_EQ(later.listen([](const LaunchRequest&) {}), RunningCopyChannel::Listening::started);
     alone.reset();
     EXPECT_EQ(handOffFromAnotherThread(socketPath, {}), HandOff::delivered);
+}
+
+// Two launches close together: the later one may look at the socket at any moment of
+// the first one's start. Whenever the socket is there, somebody listens on it; a refused
+// connection would make the later launch take it for left over and listen on its own.
+TEST(SingleInstance, WheneverTheSocketIsThereSomebodyListens)
+{
+    QTemporaryDir dir;
+    const QString socketPath = dir.filePath(QStringLiteral("lumetra.socket"));
+    const QByteArray path = QFile::encodeName(socketPath);
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.constData(), std::size_t(path.size()));
+    std::atomic<bool> starting{true};
+    std::atomic<int> found{0}, refused{0};
+    std::thread later([&] {
+        while (starting.load()) {
+            struct stat status {};
+            if (::lstat(path.constData(), &status) != 0)
+                continue;
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            if (fd < 0)
+                continue;
+            if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+                ++found;
+            else if (errno == ECONNREFUSED)
+                ++refused;
+            ::close(fd);
+        }
+    });
+    for (int start = 0; start < 300; ++start) {
+        SingleInstance first(socketPath);
+        ASSERT_EQ(first.listen([](const LaunchRequest&) {}), RunningCopyChannel::Listening::started);
+    }
+    starting = false;
+    later.join();
+    EXPECT_GT(found.load(), 0) << "the other thread looked while a copy listened";
+    EXPECT_EQ(refused.load(), 0) << "a socket that refused connections was there";
 }
 
 TEST_F(ListeningInstance, MalformedHandOversAreRefusedAndNothingIsOpened)
