@@ -145,6 +145,7 @@ private:
     void settleAndJudge(ScrollAutoDriver::TickDone done, bool afterScroll);
     void tickJudged(const QImage& frame, const Judged& judged, const ScrollAutoDriver::TickDone& done);
     bool stoppedShortOfTheScroll(const ScrollStitcher::FrameJudgement& judgement) const;
+    bool caughtMidScroll(const ScrollStitcher::FrameJudgement& judgement) const;
     void relook(const ScrollAutoDriver::TickDone& done);
     void checkTooLow(const ScrollAutoDriver::TickDone& done);
     void handleStall();

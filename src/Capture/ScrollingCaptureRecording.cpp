@@ -33,7 +33,8 @@ struct ScrollingCaptureController::Judged {
     // The frames changed but share no rows at any offset the registration tries: the
     // content moved further than it can follow.
     bool noOverlap = false;
-    // The frame equals the previous tick's: the page did not move.
+    // The frame equals the previous tick's (on a second look, the first look's): the
+    // page did not move.
     bool pageStill = false;
 };
 
@@ -366,15 +367,16 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
     const QImage lastTick = m_lastTickFrame;
     const ScrollStitcher::DetectionState detection = m_detection;
     const int expected = m_driver && stepPx > 0 ? m_driver->scrolledSinceKeptPx() : 0;
+    const bool secondLook = m_relooks > 0;
     const quint64 generation = m_generation;
     QPointer<ScrollingCaptureController> self(this);
-    OffMainThread::run(this, [previous, lastTick, frame, detection, stepPx, mode, expected] {
+    OffMainThread::run(this, [previous, lastTick, frame, detection, stepPx, mode, expected, secondLook] {
         Judged judged;
         judged.judgement = ScrollStitcher::judgeFrame(previous, frame, detection, stepPx, mode, expected);
         const auto& j = judged.judgement;
         if (!j.append && !j.duplicate && mode != ScrollStitcher::JudgeMode::tick && !previous.isNull())
             judged.noOverlap = shareNoRows(previous, frame, j.scrollbarPx, j.stickyPx);
-        if (!j.append && !lastTick.isNull())
+        if ((!j.append || secondLook) && !lastTick.isNull())
             judged.pageStill = ScrollStitcher::sameContent(lastTick, frame);
         return judged;
     }, [self, generation, done = std::move(done)](const Judged& judged) {
@@ -484,8 +486,14 @@ void ScrollingCaptureController::tickJudged(const QImage& frame, const Judged& j
         captureDiagnostic(QStringLiteral("📜 [prior] 末步可能未走满，撤回按步长消歧的一帧"));
     }
     // Only a page that moved at this tick is looked at again; once looked at, again
-    // while it stands short.
-    if (!j.append && (m_relooks > 0 || !judged.pageStill) && stoppedShortOfTheScroll(j) && m_relooks < maximumRelooks) {
+    // while it stands short. A frame that fits but stands well short of the clicks may
+    // have been caught in the middle of a smooth scroll that then paused: kept, it would
+    // leave the next tick a page moved by the rest of this scroll as well, further than
+    // the clicks say, and rows that look alike would be placed by the clicks alone.
+    // Looked at once more, a page that stood still is kept where it stood.
+    const bool shortAndMoving = !j.append ? (m_relooks > 0 || !judged.pageStill) && stoppedShortOfTheScroll(j)
+                                          : (m_relooks == 0 || !judged.pageStill) && caughtMidScroll(j);
+    if (shortAndMoving && m_relooks < maximumRelooks) {
         relook(done);
         return;
     }
@@ -541,6 +549,13 @@ bool ScrollingCaptureController::stoppedShortOfTheScroll(const ScrollStitcher::F
         return false;
     const int expected = m_driver->scrolledSinceKeptPx();
     return judgement.foundPx < expected - ScrollStitcher::stepPriorTolerance(m_driver->scrolledStepPx());
+}
+
+bool ScrollingCaptureController::caughtMidScroll(const ScrollStitcher::FrameJudgement& judgement) const
+{
+    if (!m_driver || !m_driver->isCalibrated() || judgement.foundPx <= 0)
+        return false;
+    return 4 * judgement.foundPx < 4 * m_driver->scrolledSinceKeptPx() - m_driver->scrolledStepPx();
 }
 
 void ScrollingCaptureController::relook(const ScrollAutoDriver::TickDone& done)

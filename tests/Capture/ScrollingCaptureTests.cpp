@@ -47,7 +47,7 @@ public:
             return {};
         // A page still moving shows another row at each grab.
         // The selection may show only part of the view, down from `selectionTop`.
-        // A scroll the page is slow to show: two rows of it, then nothing until it catches up.
+        // A scroll the page is slow to show: part of it, then nothing until it catches up.
         const int shown = late && clock->now() < late->until ? late->shownTop : top;
         QImage frame = ScrollTestPages::frame(page, shown + (moving > 0 ? --moving % 2 + 1 : 0), viewHeight, decor)
                            .copy(0, rect.y() - kViewOrigin.y(), kWidth, rect.height());
@@ -64,7 +64,7 @@ public:
         const int before = top;
         top = std::clamp(top + count * pixelsPerClick, 0, maxTop());
         if (lateScrolls.contains(int(clicks.size())) && top > before)
-            late = Late{clock->now().addMSecs(lateMs), before + 2};
+            late = Late{clock->now().addMSecs(lateMs), before + std::min(lateShownPx, top - before)};
         if (onScroll)
             std::exchange(onScroll, nullptr)();
         return true;
@@ -102,6 +102,7 @@ public:
     // Scrolls (counted from 1) that the page shows only `lateMs` after they were sent.
     QSet<int> lateScrolls;
     int lateMs = 0;
+    int lateShownPx = 2; // how much of such a scroll it shows at first
     struct Late {
         QDateTime until;
         int shownTop = 0;
@@ -497,6 +498,21 @@ TEST_F(AlikeRowsCaptureTest, AScrollThePageShowsLateIsWaitedForAtEveryHeight)
         SCOPED_TRACE(lateMs);
         app.lateMs = lateMs;
         for (const int height : {kView, 421, kSmallest})
+            expectWholeCapture(height);
+    }
+}
+
+TEST_F(AlikeRowsCaptureTest, AScrollCaughtPartWayIsNotTakenForWhereThePageStopped)
+{
+    // The first frame of a smooth scroll can show a good part of it, near enough to the
+    // clicks to fit, and the animation then pauses: the next scroll moves the page by its
+    // own clicks and by the rest of this one.
+    app.lateScrolls = {3, 5, 6, 9, 14, 20, 27};
+    app.lateMs = 400;
+    for (const int shown : {48, 60}) {
+        SCOPED_TRACE(shown);
+        app.lateShownPx = shown;
+        for (const int height : {kView, 260, kSmallest})
             expectWholeCapture(height);
     }
 }
