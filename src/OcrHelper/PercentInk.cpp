@@ -199,20 +199,53 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
     // A digit drawn small in another face is only fairly like the one drawn here; a
     // piece of an ideograph is hardly like it at all.
     constexpr double readDigit = 0.3, sameDigit = 0.5;
+    // A digit whose thin strokes (a serif "0"'s top and bottom) drew too faint to count
+    // as ink comes in two pieces close together; two narrow digits ("11") are each like
+    // the digit read, and stay apart.
+    const auto digitAt = [&](size_t end, char32_t read) -> size_t {
+        const Span& last = glyphs[end - 1];
+        const double alone = likenessTo(last, read);
+        if (alone >= sameDigit || end < 2 || classes[end - 2] != 'D')
+            return alone >= readDigit ? 1 : 0;
+        const Span& first = glyphs[end - 2];
+        const Span joined{first.left, last.right, std::min(first.top, last.top), std::max(first.bottom, last.bottom)};
+        const bool close = (last.left - first.right) * 5 <= height;
+        const bool digitWide = joined.width() * 20 <= height * 19;
+        if (close && digitWide) {
+            const double together = likenessTo(joined, read);
+            if (together >= readDigit && together > alone)
+                return 2;
+        }
+        return alone >= readDigit ? 1 : 0;
+    };
     std::optional<size_t> digits;
+    size_t used = 0; // the glyphs the digits and points read take
     for (size_t k = std::min(number.size(), classes.size()); k > 0 && !digits; --k) {
         bool fits = isDigit(number[0]) && isDigit(number[k - 1]);
-        for (size_t j = 0; j < k && fits; ++j) {
-            const char expected = isDigit(number[j]) ? 'D' : number[j] == U'.' || number[j] == U',' ? 'P' : 'X';
-            const size_t g = classes.size() - k + j;
-            fits = classes[g] == expected && (expected == 'P' || likenessTo(glyphs[g], number[j]) >= readDigit);
+        size_t end = classes.size();
+        for (size_t j = k; j > 0 && fits; --j) {
+            const char expected = isDigit(number[j - 1]) ? 'D' : number[j - 1] == U'.' || number[j - 1] == U',' ? 'P' : 'X';
+            if (end == 0 || classes[end - 1] != expected) {
+                fits = false;
+            } else if (expected == 'P') {
+                --end;
+            } else {
+                const size_t taken = digitAt(end, number[j - 1]);
+                fits = taken > 0;
+                end -= taken;
+            }
         }
-        if (fits)
+        if (fits) {
             digits = k;
+            used = classes.size() - end;
+        }
     }
     if (!digits)
         return std::nullopt;
-    const size_t before = classes.size() - *digits;
+    const size_t before = classes.size() - used;
+    // A point just before them: the reading lost the digits before it.
+    if (before > 0 && classes[before - 1] == 'P')
+        return std::nullopt;
     if (before > 0 && classes[before - 1] == 'D') {
         double likeDigit = -1.0;
         for (char32_t c = U'0'; c <= U'9'; ++c)

@@ -614,7 +614,7 @@ TEST(TextRecognitionAccuracy, PercentSignsInSmallTypeComeBack)
 TEST(TextRecognitionAccuracy, PercentSignsInSerifFacesComeBack)
 {
     expectNumbersComeBackWhole({"全年增长率为46.8%，高于预期。", "其中女性占59.3%，男性约占41%。", "成本下降了7.2%，共有2735人。",
-                                "用户留存率提高到64.2%左右。"},
-                               {"Noto Serif CJK SC", "Noto Serif CJK TC", "Noto Sans CJK SC"}, {13, 15, 20, 23}, 6);
+                                "用户留存率提高到64.2%左右。", "出口增长了0.9%，进口下降6%。"},
+                               {"Noto Serif CJK SC", "Noto Serif CJK TC", "Noto Sans CJK SC"}, {13, 15, 20, 23}, 8);
 }
 
