@@ -168,33 +168,73 @@ int Renderer::faces() const { return int(faces_.size()); }
 
 std::optional<InkGrid> Renderer::draw(char32_t character, int inkHeight, int face)
 {
-    if (face < 0 || face >= faces() || inkHeight < 4)
+    return draw(std::u32string(1, character), inkHeight, face);
+}
+
+std::optional<InkGrid> Renderer::draw(const std::u32string& characters, int inkHeight, int face)
+{
+    if (face < 0 || face >= faces() || inkHeight < 4 || characters.empty())
         return std::nullopt;
     const FT_Face drawing = faces_[size_t(face)]->face;
-    const FT_UInt glyph = FT_Get_Char_Index(drawing, character);
-    if (glyph == 0)
-        return std::nullopt;
-    const auto render = [&](int pixels) -> const FT_Bitmap* {
-        if (FT_Set_Pixel_Sizes(drawing, 0, FT_UInt(std::clamp(pixels, 4, 512))) != 0
-            || FT_Load_Glyph(drawing, glyph, FT_LOAD_DEFAULT) != 0
-            || FT_Render_Glyph(drawing->glyph, FT_RENDER_MODE_NORMAL) != 0)
-            return nullptr;
-        const FT_Bitmap& bitmap = drawing->glyph->bitmap;
-        return bitmap.rows > 0 && bitmap.width > 0 && bitmap.pixel_mode == FT_PIXEL_MODE_GRAY ? &bitmap : nullptr;
+    std::vector<FT_UInt> glyphs;
+    for (const char32_t character : characters) {
+        glyphs.push_back(FT_Get_Char_Index(drawing, character));
+        if (glyphs.back() == 0)
+            return std::nullopt;
+    }
+    // The characters side by side at their advances, on a canvas as tall as the face's
+    // line; its ink rows.
+    struct Drawn {
+        std::vector<float> ink;
+        int width = 0, height = 0, inkRows = 0;
     };
-    // A character's ink is shorter than its em, by an amount of its own: a first
+    const auto render = [&](int pixels) -> std::optional<Drawn> {
+        if (FT_Set_Pixel_Sizes(drawing, 0, FT_UInt(std::clamp(pixels, 4, 512))) != 0)
+            return std::nullopt;
+        const int ascent = int(drawing->size->metrics.ascender >> 6) + 2;
+        const int height = ascent + int(-drawing->size->metrics.descender >> 6) + 4;
+        Drawn drawn;
+        drawn.height = height;
+        drawn.width = 4 + int(glyphs.size()) * (pixels * 2 + 4);
+        drawn.ink.assign(size_t(drawn.width) * size_t(height), 0.0f);
+        int penX = 2;
+        for (const FT_UInt glyph : glyphs) {
+            if (FT_Load_Glyph(drawing, glyph, FT_LOAD_DEFAULT) != 0 || FT_Render_Glyph(drawing->glyph, FT_RENDER_MODE_NORMAL) != 0)
+                return std::nullopt;
+            const FT_Bitmap& bitmap = drawing->glyph->bitmap;
+            if (bitmap.pixel_mode != FT_PIXEL_MODE_GRAY && bitmap.rows > 0)
+                return std::nullopt;
+            for (unsigned y = 0; y < bitmap.rows; ++y)
+                for (unsigned x = 0; x < bitmap.width; ++x) {
+                    const int cx = penX + drawing->glyph->bitmap_left + int(x), cy = ascent - drawing->glyph->bitmap_top + int(y);
+                    if (cx < 0 || cy < 0 || cx >= drawn.width || cy >= height)
+                        continue;
+                    float& cell = drawn.ink[size_t(cy) * size_t(drawn.width) + size_t(cx)];
+                    cell = std::min(1.0f, cell + bitmap.buffer[std::ptrdiff_t(y) * bitmap.pitch + x] / 255.0f);
+                }
+            penX += int(drawing->glyph->advance.x >> 6);
+        }
+        int top = height, bottom = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < drawn.width; ++x)
+                if (drawn.ink[size_t(y) * size_t(drawn.width) + size_t(x)] > 0.0f) {
+                    top = std::min(top, y);
+                    bottom = y + 1;
+                }
+        if (bottom <= top)
+            return std::nullopt;
+        drawn.inkRows = bottom - top;
+        return drawn;
+    };
+    // Characters' ink is shorter than their em, by an amount of their own: a first
     // drawing measures it, a second one is sized so that the ink fits the page's.
-    const FT_Bitmap* bitmap = render(inkHeight);
-    if (!bitmap)
+    auto drawn = render(inkHeight);
+    if (!drawn)
         return std::nullopt;
-    bitmap = render(int(std::lround(double(inkHeight) * inkHeight / bitmap->rows)));
-    if (!bitmap)
+    drawn = render(int(std::lround(double(inkHeight) * inkHeight / drawn->inkRows)));
+    if (!drawn)
         return std::nullopt;
-    std::vector<float> ink(size_t(bitmap->width) * bitmap->rows);
-    for (unsigned y = 0; y < bitmap->rows; ++y)
-        for (unsigned x = 0; x < bitmap->width; ++x)
-            ink[size_t(y) * bitmap->width + x] = bitmap->buffer[std::ptrdiff_t(y) * bitmap->pitch + x] / 255.0f;
-    return gridOf(ink.data(), int(bitmap->width), int(bitmap->rows), int(bitmap->width));
+    return gridOf(drawn->ink.data(), drawn->width, drawn->height, drawn->width);
 }
 
 } // namespace HanGlyphs

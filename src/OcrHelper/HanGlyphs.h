@@ -9,6 +9,7 @@
 #include <array>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace HanGlyphs {
@@ -43,6 +44,8 @@ public:
     // `character` drawn in face `face` so that its ink is about inkHeight pixels tall, as
     // a grid. Empty when there is no such face or it lacks the character.
     std::optional<InkGrid> draw(char32_t character, int inkHeight, int face = 0);
+    // `characters` side by side, as a face sets them, drawn and measured as one shape.
+    std::optional<InkGrid> draw(const std::u32string& characters, int inkHeight, int face = 0);
 
     // The one renderer of the process, made when first asked for (finding and opening
     // the face costs more than drawing many glyphs). Not for use from two threads at once.

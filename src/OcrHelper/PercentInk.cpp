@@ -63,25 +63,32 @@ std::optional<HanGlyphs::InkGrid> Judge::gridOf(const Span& span) const
     return HanGlyphs::gridOf(ink.data(), width, height, width);
 }
 
-const std::optional<HanGlyphs::InkGrid>& Judge::drawn(char32_t character, int inkHeight, int face)
+const std::optional<HanGlyphs::InkGrid>& Judge::drawn(const std::u32string& characters, int inkHeight, int face)
 {
-    const auto key = std::make_tuple(character, inkHeight, face);
+    const auto key = std::make_tuple(characters, inkHeight, face);
     auto found = drawn_.find(key);
     if (found == drawn_.end())
-        found = drawn_.emplace(key, HanGlyphs::Renderer::shared().draw(character, inkHeight, face)).first;
+        found = drawn_.emplace(key, HanGlyphs::Renderer::shared().draw(characters, inkHeight, face)).first;
     return found->second;
 }
 
-// How like the glyph is to the character in the face that draws it most alike.
-double Judge::likenessTo(const Span& span, char32_t character)
+const std::optional<HanGlyphs::InkGrid>& Judge::drawn(char32_t character, int inkHeight, int face)
+{
+    return drawn(std::u32string(1, character), inkHeight, face);
+}
+
+// How like the glyph is to the characters in the face that draws them most alike.
+double Judge::likenessTo(const Span& span, const std::u32string& characters)
 {
     const auto seen = gridOf(span);
     double best = -1.0;
     for (int face = 0; seen && face < HanGlyphs::Renderer::shared().faces(); ++face)
-        if (const auto& glyph = drawn(character, seen->inkHeight, face))
+        if (const auto& glyph = drawn(characters, seen->inkHeight, face))
             best = std::max(best, HanGlyphs::likeness(*seen, *glyph));
     return best;
 }
+
+double Judge::likenessTo(const Span& span, char32_t character) { return likenessTo(span, std::u32string(1, character)); }
 
 bool Judge::looksLikeDigit(const Span& span)
 {
@@ -242,6 +249,17 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
     }
     if (!digits)
         return std::nullopt;
+    // What was read where the sign stands: two digits side by side ("1896" for 18%) may
+    // be just that, run together in small type into two rings with little between them.
+    // The models read a sign as two digits as often; only a glyph plainly those digits,
+    // and far more like them than like the sign, is taken for them.
+    const std::u32string read = number.substr(*digits);
+    if (read.size() == 2 && isDigit(read[0]) && isDigit(read[1])) {
+        constexpr double plainly = 0.7, farMore = 0.3;
+        const double likeRead = likenessTo(at, read);
+        if (likeRead >= plainly && likeRead >= likenessTo(at, U'%') + farMore)
+            return std::nullopt;
+    }
     const size_t before = classes.size() - used;
     // A point just before them: the reading lost the digits before it.
     if (before > 0 && classes[before - 1] == 'P')

@@ -45,7 +45,9 @@ private:
     };
     void measure(const Box& line);
     std::optional<HanGlyphs::InkGrid> gridOf(const Span& span) const;
+    const std::optional<HanGlyphs::InkGrid>& drawn(const std::u32string& characters, int inkHeight, int face);
     const std::optional<HanGlyphs::InkGrid>& drawn(char32_t character, int inkHeight, int face);
+    double likenessTo(const Span& span, const std::u32string& characters);
     double likenessTo(const Span& span, char32_t character);
     bool looksLikeDigit(const Span& span);
     bool looksLikeSign(const Span& span);
@@ -54,7 +56,7 @@ private:
     Box measured_{};
     std::vector<Span> spans_; // the measured line's runs of inked columns, left to right
     int lightest_ = 0, darkest_ = 0;
-    std::map<std::tuple<char32_t, int, int>, std::optional<HanGlyphs::InkGrid>> drawn_;
+    std::map<std::tuple<std::u32string, int, int>, std::optional<HanGlyphs::InkGrid>> drawn_;
 };
 
 } // namespace PercentInk

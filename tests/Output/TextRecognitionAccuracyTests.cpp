@@ -600,11 +600,13 @@ TEST(TextRecognitionAccuracy, FileNamesCutAtTheirDotAreJoinedButSentencesStayApa
 }
 
 // Small type, where a percent sign is a few pixels across and an ideograph beside the
-// digits stands only a pixel above and below them: the signs still come back.
+// digits stands only a pixel above and below them: the signs still come back. In the
+// serif face two digits run together ("96" of a count) draw two rings much like a sign,
+// and stay digits.
 TEST(TextRecognitionAccuracy, PercentSignsInSmallTypeComeBack)
 {
     expectNumbersComeBackWhole({"价格上涨5%", "本季度价格上涨5%，成本下降3%。", "共有1896人参加，比去年多30人。"},
-                               {"Noto Sans CJK SC", "Noto Sans CJK TC", "DejaVu Sans"}, {12, 13, 14}, 4, {700, 36});
+                               {"Noto Sans CJK SC", "Noto Sans CJK TC", "DejaVu Sans", "Noto Serif CJK SC"}, {12, 13, 14}, 4, {700, 36});
 }
 
 // Percentages in Chinese sentences set in the serif CJK faces, whose sign (round rings, a
