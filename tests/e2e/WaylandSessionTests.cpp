@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
 #include <QTemporaryDir>
 
 #include <pwd.h>
@@ -67,6 +68,14 @@ TEST(WaylandSession, AreaAndWindowCapturesOverAKnownPatternReachTheClipboardPixe
             GTEST_SKIP() << "sway does not run as root, and no user could be made for it";
         asUser = {QStringLiteral("runuser"), QStringLiteral("-u"), QLatin1String(kUser), QStringLiteral("--")};
     }
+
+    // Sessions of this user share more than their folders: the portal's wlroots backend
+    // writes every picture to /tmp/out.png, which a second session on the machine
+    // (another checkout's test run) overwrites, and Lumetra removes once read. One session
+    // at a time; the lock of a run that died is taken over.
+    QLockFile oneSession(QDir::tempPath() + QStringLiteral("/lumetra-wayland-session.lock"));
+    oneSession.setStaleLockTime(0);
+    ASSERT_TRUE(oneSession.tryLock(180000)) << "another Wayland session test held the machine for 3 minutes";
 
     QTemporaryDir root(QDir::tempPath() + QStringLiteral("/lumetra-wayland-XXXXXX"));
     ASSERT_TRUE(root.isValid());
