@@ -505,7 +505,7 @@ std::string withPercentSigns(const LineReading& han, const LineReading& latin, P
         // What the ink says, for a number that does not plainly end in a digit the
         // models read surely.
         if (run.find_first_not_of(U"0123456789.,") != std::u32string::npos || run.back() == U'9' || run.back() == U'6'
-            || run.back() == U'0') {
+            || run.back() == U'0' || run.back() == U'8') {
             size_t from = first;
             while (!isDigit(text[place[from]]))
                 ++from;

@@ -90,23 +90,23 @@ double Judge::likenessTo(const Span& span, const std::u32string& characters)
 
 double Judge::likenessTo(const Span& span, char32_t character) { return likenessTo(span, std::u32string(1, character)); }
 
-bool Judge::looksLikeDigit(const Span& span)
+double Judge::digitLikeness(const Span& span)
 {
-    constexpr double sameDigit = 0.5;
+    double best = -1.0;
     for (char32_t c = U'0'; c <= U'9'; ++c)
-        if (likenessTo(span, c) >= sameDigit)
-            return true;
-    return false;
+        best = std::max(best, likenessTo(span, c));
+    return best;
 }
 
-bool Judge::looksLikeSign(const Span& span)
+double Judge::signLikeness(const Span& span)
 {
+    double best = -1.0;
     // Too small to hold two rings and a slash apart.
     if (span.height() < 6 || span.width() < 5)
-        return false;
+        return best;
     const auto seen = gridOf(span);
     if (!seen)
-        return false;
+        return best;
     // In one face at least, the glyph is the sign's shape and far more like it than
     // like any digit that face draws.
     for (int face = 0; face < HanGlyphs::Renderer::shared().faces(); ++face) {
@@ -125,9 +125,9 @@ bool Judge::looksLikeSign(const Span& span)
                 likeDigit = std::max(likeDigit, HanGlyphs::likeness(*seen, *glyph));
         constexpr double fairLikeness = 0.3, clearLead = 0.15;
         if (likeSign >= fairLikeness && likeSign >= likeDigit + clearLead)
-            return true;
+            best = std::max(best, likeSign);
     }
-    return false;
+    return best;
 }
 
 std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughly, const std::u32string& number)
@@ -137,10 +137,14 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
         measure(line);
     // The engines place a Han line's characters only about, up to a character off. A
     // sign drawn in thin strokes may come apart into its rings and slash: up to four
-    // pieces close together are tried as one glyph.
+    // pieces close together are tried as one glyph. Of two such glyphs that share a
+    // piece (the sign's rings, or its right ring with the full stop after it), the one
+    // more like the sign is the sign; the other would leave a ring before it to be read
+    // as a digit.
     const int side = line.bottom - line.top;
     size_t sign = spans_.size();
     Span at;
+    double atLikeness = -1.0;
     for (size_t i = 0; i < spans_.size(); ++i) {
         if (spans_[i].right < roughly.left - 2 * side || spans_[i].left > roughly.right + side)
             continue;
@@ -154,14 +158,21 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
             const int middle = (merged.left + merged.right) / 2;
             if (middle < roughly.left - side || middle > roughly.right + side)
                 continue;
-            // Pieces that are each a digit ("96") are no sign come apart. One piece alone
-            // may well look like a digit: a serif sign's left ring with the slash's foot
-            // is much like a "0" or a "6".
-            if (n > i && looksLikeDigit(spans_[n]) && looksLikeDigit(spans_[i]))
+            // Pieces that are each a digit ("96") are no sign come apart, nor is a digit
+            // with what comes after it (an "8" and the first stroke of the ideograph
+            // beside it). One piece alone may well look somewhat like a digit: a serif
+            // sign's left ring with the slash's foot is much like a "0" or a "6", though
+            // never as plainly as a digit is.
+            constexpr double sameDigit = 0.5, plainlyDigit = 0.7;
+            if (n > i && (digitLikeness(spans_[i]) >= plainlyDigit
+                          || (digitLikeness(spans_[n]) >= sameDigit && digitLikeness(spans_[i]) >= sameDigit)))
                 break;
-            if (looksLikeSign(merged)) {
-                sign = i;
-                at = merged;
+            if (const double likeness = signLikeness(merged); likeness >= 0.0) {
+                if (sign == spans_.size() || merged.left >= at.right || likeness > atLikeness) {
+                    sign = i;
+                    at = merged;
+                    atLikeness = likeness;
+                }
                 break;
             }
         }
@@ -264,13 +275,8 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
     // A point just before them: the reading lost the digits before it.
     if (before > 0 && classes[before - 1] == 'P')
         return std::nullopt;
-    if (before > 0 && classes[before - 1] == 'D') {
-        double likeDigit = -1.0;
-        for (char32_t c = U'0'; c <= U'9'; ++c)
-            likeDigit = std::max(likeDigit, likenessTo(glyphs[before - 1], c));
-        if (likeDigit >= sameDigit)
-            return std::nullopt;
-    }
+    if (before > 0 && classes[before - 1] == 'D' && digitLikeness(glyphs[before - 1]) >= sameDigit)
+        return std::nullopt;
     return digits;
 }
 

@@ -49,8 +49,10 @@ private:
     const std::optional<HanGlyphs::InkGrid>& drawn(char32_t character, int inkHeight, int face);
     double likenessTo(const Span& span, const std::u32string& characters);
     double likenessTo(const Span& span, char32_t character);
-    bool looksLikeDigit(const Span& span);
-    bool looksLikeSign(const Span& span);
+    double digitLikeness(const Span& span); // like the digit it is most like
+    // How like the percent sign the glyph is, where it is plainly more like it than like
+    // any digit; below zero where it is not.
+    double signLikeness(const Span& span);
 
     Page page_;
     Box measured_{};

@@ -602,21 +602,22 @@ TEST(TextRecognitionAccuracy, FileNamesCutAtTheirDotAreJoinedButSentencesStayApa
 // Small type, where a percent sign is a few pixels across and an ideograph beside the
 // digits stands only a pixel above and below them: the signs still come back. In the
 // serif face two digits run together ("96" of a count) draw two rings much like a sign,
-// and stay digits.
+// and stay digits; a sign whose ring runs into the full stop after it is still one sign.
 TEST(TextRecognitionAccuracy, PercentSignsInSmallTypeComeBack)
 {
-    expectNumbersComeBackWhole({"价格上涨5%", "本季度价格上涨5%，成本下降3%。", "共有1896人参加，比去年多30人。"},
-                               {"Noto Sans CJK SC", "Noto Sans CJK TC", "DejaVu Sans", "Noto Serif CJK SC"}, {12, 13, 14}, 4, {700, 36});
+    expectNumbersComeBackWhole({"价格上涨5%", "本季度价格上涨5%，成本下降3%。", "共有1896人参加，比去年多30人。", "出口增长了0.9%，进口下降6%。"},
+                               {"Noto Sans CJK SC", "Noto Sans CJK TC", "DejaVu Sans", "Noto Serif CJK SC"}, {12, 13, 14}, 6, {700, 36});
 }
 
 // Percentages in Chinese sentences set in the serif CJK faces, whose sign (round rings, a
 // heavy slash that comes apart from them) and digits differ from the sans-serif ones, and
 // in small type where digits touch: each comes back with its sign, and a count without
-// one gets none.
+// one gets none, nor a number whose last digit stands close to the ideograph after it.
 TEST(TextRecognitionAccuracy, PercentSignsInSerifFacesComeBack)
 {
     expectNumbersComeBackWhole({"全年增长率为46.8%，高于预期。", "其中女性占59.3%，男性约占41%。", "成本下降了7.2%，共有2735人。",
-                                "用户留存率提高到64.2%左右。", "出口增长了0.9%，进口下降6%。"},
-                               {"Noto Serif CJK SC", "Noto Serif CJK TC", "Noto Sans CJK SC"}, {13, 15, 20, 23}, 8);
+                                "用户留存率提高到64.2%左右。", "出口增长了0.9%，进口下降6%。", "利润增长了3.7%，收入增加了12%。",
+                                "编号为0.98的样本，第1996个以及360比例。"},
+                               {"Noto Serif CJK SC", "Noto Serif CJK TC", "Noto Sans CJK SC"}, {13, 15, 20, 23}, 13);
 }
 
