@@ -103,6 +103,8 @@ public:
     static constexpr int settleMaxAttempts = 20;
     // Looks again at a page that stood short of a scroll, per tick.
     static constexpr int maximumRelooks = 3;
+    // How long the page is left before the look that confirms the first click's size.
+    static constexpr int calibrationLookMs = 600;
 
 private:
     struct Judged;

@@ -491,8 +491,18 @@ void ScrollingCaptureController::tickJudged(const QImage& frame, const Judged& j
     // leave the next tick a page moved by the rest of this scroll as well, further than
     // the clicks say, and rows that look alike would be placed by the clicks alone.
     // Looked at once more, a page that stood still is kept where it stood.
+    // Until a click's size is known each tick was one click.
+    const int visible = frame.height() - m_detection.stickyPx - j.footerPx;
+    const int perClick = j.newPx / std::max(1, m_ticksSinceKept);
+    // One click scrolling more than half of what the frames show would leave too little
+    // in common to register the next ticks; a click seen part-way is only larger.
+    const bool clickTooLarge = !m_driver->isCalibrated() && j.append && 2 * perClick > visible;
+    // The first step kept sets a click's size for the rest of the capture, with nothing
+    // yet to hold it against: it is always looked at once more, and again while the page
+    // moves. Caught part-way, it would make every later whole step fit no number of clicks.
     const bool shortAndMoving = !j.append ? (m_relooks > 0 || !judged.pageStill) && stoppedShortOfTheScroll(j)
-                                          : (m_relooks == 0 || !judged.pageStill) && caughtMidScroll(j);
+                                          : (m_relooks == 0 || !judged.pageStill)
+                                                && (caughtMidScroll(j) || (!m_driver->isCalibrated() && !clickTooLarge));
     if (shortAndMoving && m_relooks < maximumRelooks) {
         relook(done);
         return;
@@ -510,13 +520,9 @@ void ScrollingCaptureController::tickJudged(const QImage& frame, const Judged& j
         return;
     }
     if (!m_driver->isCalibrated()) {
-        // One click scrolling more than half of what the frames show would leave too
-        // little in common to register the next ticks: no smaller unit exists on X11, so
-        // the user hears it now, before anything is stitched, and the page goes back.
-        // Each tick so far was one click.
-        const int visible = frame.height() - m_detection.stickyPx - j.footerPx;
-        const int perClick = j.newPx / std::max(1, m_ticksSinceKept);
-        if (2 * perClick > visible) {
+        // No smaller unit than a click exists on X11: the user hears it now, before
+        // anything is stitched, and the page goes back.
+        if (clickTooLarge) {
             m_driver->scrollBackOneClick();
             endTooLow();
             return;
@@ -568,6 +574,12 @@ void ScrollingCaptureController::relook(const ScrollAutoDriver::TickDone& done)
     // so long has stopped (at its end).
     ++m_relooks;
     captureDiagnostic(QStringLiteral("📜 [settle] 未走满（应 %1px），不滚动再看一次").arg(m_driver->scrolledSinceKeptPx()));
+    // A click's size is measured once per capture and every later step depends on it:
+    // before it is known the page gets time enough to finish a scroll it paused.
+    if (!m_driver->isCalibrated()) {
+        after(calibrationLookMs, [this, done] { settleAndJudge(done, false); });
+        return;
+    }
     settleAndJudge(done, false);
 }
 
