@@ -485,18 +485,18 @@ void ScrollingCaptureController::tickJudged(const QImage& frame, const Judged& j
         m_reachedEnd = true;
         captureDiagnostic(QStringLiteral("📜 [prior] 末步可能未走满，撤回按步长消歧的一帧"));
     }
-    // Only a page that moved at this tick is looked at again; once looked at, again
-    // while it stands short. A frame that fits but stands well short of the clicks may
-    // have been caught in the middle of a smooth scroll that then paused: kept, it would
-    // leave the next tick a page moved by the rest of this scroll as well, further than
-    // the clicks say, and rows that look alike would be placed by the clicks alone.
-    // Looked at once more, a page that stood still is kept where it stood.
     // Until a click's size is known each tick was one click.
     const int visible = frame.height() - m_detection.stickyPx - j.footerPx;
     const int perClick = j.newPx / std::max(1, m_ticksSinceKept);
     // One click scrolling more than half of what the frames show would leave too little
     // in common to register the next ticks; a click seen part-way is only larger.
     const bool clickTooLarge = !m_driver->isCalibrated() && j.append && 2 * perClick > visible;
+    // Only a page that moved at this tick is looked at again; once looked at, again
+    // while it stands short. A frame that fits but stands well short of the clicks may
+    // have been caught in the middle of a smooth scroll that then paused: kept, it would
+    // leave the next tick a page moved by the rest of this scroll as well, further than
+    // the clicks say, and rows that look alike would be placed by the clicks alone.
+    // Looked at once more, a page that stood still is kept where it stood.
     // The first step kept sets a click's size for the rest of the capture, with nothing
     // yet to hold it against: it is always looked at once more, and again while the page
     // moves. Caught part-way, it would make every later whole step fit no number of clicks.

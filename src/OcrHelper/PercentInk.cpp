@@ -141,6 +141,9 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
     // piece (the sign's rings, or its right ring with the full stop after it), the one
     // more like the sign is the sign; the other would leave a ring before it to be read
     // as a digit.
+    // A digit drawn small in another face is only fairly like the one drawn here; a
+    // piece of an ideograph is hardly like it at all.
+    constexpr double readDigit = 0.3, sameDigit = 0.5, plainlyDigit = 0.7;
     const int side = line.bottom - line.top;
     size_t sign = spans_.size();
     Span at;
@@ -148,6 +151,7 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
     for (size_t i = 0; i < spans_.size(); ++i) {
         if (spans_[i].right < roughly.left - 2 * side || spans_[i].left > roughly.right + side)
             continue;
+        std::optional<double> firstLikeDigit;
         Span merged = spans_[i];
         for (size_t n = i; n < spans_.size() && n < i + 4; ++n) {
             if (n > i) {
@@ -163,10 +167,12 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
             // beside it). One piece alone may well look somewhat like a digit: a serif
             // sign's left ring with the slash's foot is much like a "0" or a "6", though
             // never as plainly as a digit is.
-            constexpr double sameDigit = 0.5, plainlyDigit = 0.7;
-            if (n > i && (digitLikeness(spans_[i]) >= plainlyDigit
-                          || (digitLikeness(spans_[n]) >= sameDigit && digitLikeness(spans_[i]) >= sameDigit)))
-                break;
+            if (n > i) {
+                if (!firstLikeDigit)
+                    firstLikeDigit = digitLikeness(spans_[i]);
+                if (*firstLikeDigit >= plainlyDigit || (*firstLikeDigit >= sameDigit && digitLikeness(spans_[n]) >= sameDigit))
+                    break;
+            }
             if (const double likeness = signLikeness(merged); likeness >= 0.0) {
                 if (sign == spans_.size() || merged.left >= at.right || likeness > atLikeness) {
                     sign = i;
@@ -214,9 +220,6 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
     // each digit drawn as the glyph shows it: the most of them. The glyph before them, if
     // any, is no digit (a piece of an ideograph), or the reading lost a digit.
     const auto isDigit = [](char32_t c) { return c >= U'0' && c <= U'9'; };
-    // A digit drawn small in another face is only fairly like the one drawn here; a
-    // piece of an ideograph is hardly like it at all.
-    constexpr double readDigit = 0.3, sameDigit = 0.5;
     // A digit whose thin strokes (a serif "0"'s top and bottom) drew too faint to count
     // as ink comes in two pieces close together; two narrow digits ("11") are each like
     // the digit read, and stay apart.
