@@ -135,15 +135,15 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
     if (number.empty() || line.left != measured_.left || line.top != measured_.top || line.right != measured_.right
         || line.bottom != measured_.bottom || spans_.empty())
         measure(line);
+    // A digit drawn small in another face is only fairly like the one drawn here; a
+    // piece of an ideograph is hardly like it at all.
+    constexpr double readDigit = 0.3, sameDigit = 0.5, plainlyDigit = 0.7;
     // The engines place a Han line's characters only about, up to a character off. A
     // sign drawn in thin strokes may come apart into its rings and slash: up to four
     // pieces close together are tried as one glyph. Of two such glyphs that share a
     // piece (the sign's rings, or its right ring with the full stop after it), the one
     // more like the sign is the sign; the other would leave a ring before it to be read
     // as a digit.
-    // A digit drawn small in another face is only fairly like the one drawn here; a
-    // piece of an ideograph is hardly like it at all.
-    constexpr double readDigit = 0.3, sameDigit = 0.5, plainlyDigit = 0.7;
     const int side = line.bottom - line.top;
     size_t sign = spans_.size();
     Span at;
