@@ -141,18 +141,30 @@ TEST(SingleInstance, WheneverTheSocketIsThereSomebodyListens)
     std::memcpy(address.sun_path, path.constData(), std::size_t(path.size()));
     std::atomic<bool> starting{true};
     std::atomic<int> found{0}, refused{0};
+    // The other thread looks as a launch does: without waiting, a full backlog (nothing
+    // accepts here) being somebody listening. A copy that ends removes its socket before
+    // it closes it, but a connection already on its way to it is refused all the same;
+    // that socket is gone, or another in its place, once the refusal comes back. Only a
+    // refusal from a socket still there counts.
+    const auto sameFile = [](const struct stat& a, const struct stat& b) {
+        return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_ctim.tv_sec == b.st_ctim.tv_sec
+            && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+    };
     std::thread later([&] {
         while (starting.load()) {
-            struct stat status {};
-            if (::lstat(path.constData(), &status) != 0)
+            struct stat before {};
+            if (::lstat(path.constData(), &before) != 0)
                 continue;
-            const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
             if (fd < 0)
                 continue;
-            if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+            if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 || errno == EAGAIN) {
                 ++found;
-            else if (errno == ECONNREFUSED)
-                ++refused;
+            } else if (errno == ECONNREFUSED) {
+                struct stat after {};
+                if (::lstat(path.constData(), &after) == 0 && sameFile(before, after))
+                    ++refused;
+            }
             ::close(fd);
         }
     });
