@@ -11,7 +11,7 @@
 
 namespace HanGlyphs {
 
-std::optional<InkGrid> gridOf(const float* ink, int width, int height, int stride)
+std::optional<InkGrid> gridOf(const float* ink, int width, int height, int stride, Shading shading)
 {
     // The ink's bounds: a stray speck of antialiasing is no ink.
     constexpr float inkAt = 0.5f;
@@ -48,7 +48,8 @@ std::optional<InkGrid> gridOf(const float* ink, int width, int height, int strid
     const auto across = spans(w), down = spans(h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
-            const float value = ink[size_t(top + y) * size_t(stride) + size_t(left + x)] >= inkAt ? 1.0f : 0.0f;
+            const float pixel = ink[size_t(top + y) * size_t(stride) + size_t(left + x)];
+            const float value = shading == Shading::Graded ? std::clamp(pixel, 0.0f, 1.0f) : pixel >= inkAt ? 1.0f : 0.0f;
             if (value == 0.0f)
                 continue;
             for (const auto& [row, rowPart] : down[size_t(y)])
@@ -166,12 +167,12 @@ Renderer& Renderer::shared()
 
 int Renderer::faces() const { return int(faces_.size()); }
 
-std::optional<InkGrid> Renderer::draw(char32_t character, int inkHeight, int face)
+std::optional<InkGrid> Renderer::draw(char32_t character, int inkHeight, int face, Shading shading)
 {
-    return draw(std::u32string(1, character), inkHeight, face);
+    return draw(std::u32string(1, character), inkHeight, face, shading);
 }
 
-std::optional<InkGrid> Renderer::draw(const std::u32string& characters, int inkHeight, int face)
+std::optional<InkGrid> Renderer::draw(const std::u32string& characters, int inkHeight, int face, Shading shading)
 {
     if (face < 0 || face >= faces() || inkHeight < 4 || characters.empty())
         return std::nullopt;
@@ -234,7 +235,7 @@ std::optional<InkGrid> Renderer::draw(const std::u32string& characters, int inkH
     drawn = render(int(std::lround(double(inkHeight) * inkHeight / drawn->inkRows)));
     if (!drawn)
         return std::nullopt;
-    return gridOf(drawn->ink.data(), drawn->width, drawn->height, drawn->width);
+    return gridOf(drawn->ink.data(), drawn->width, drawn->height, drawn->width, shading);
 }
 
 } // namespace HanGlyphs

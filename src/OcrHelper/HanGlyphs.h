@@ -23,9 +23,15 @@ struct InkGrid {
     int inkHeight = 0;   // the ink bounds' height in pixels
 };
 
+// How a grid takes a pixel: as ink where it is at least half dark (Solid), or as the
+// share of ink it holds (Graded). A hairline that small type draws in grey is lost to a
+// solid grid and kept in a graded one.
+enum class Shading { Solid, Graded };
+
 // Fills a grid from a w x h block of ink values (0 paper .. 1 ink) with the given row
-// stride. Empty when the block holds no ink.
-std::optional<InkGrid> gridOf(const float* ink, int width, int height, int stride);
+// stride. Empty when the block holds no ink. The grid's bounds are those of the pixels
+// at least half dark, whatever the shading.
+std::optional<InkGrid> gridOf(const float* ink, int width, int height, int stride, Shading shading = Shading::Solid);
 
 // How alike two grids are: their correlation, from -1 to 1.
 double likeness(const InkGrid& a, const InkGrid& b);
@@ -43,9 +49,9 @@ public:
 
     // `character` drawn in face `face` so that its ink is about inkHeight pixels tall, as
     // a grid. Empty when there is no such face or it lacks the character.
-    std::optional<InkGrid> draw(char32_t character, int inkHeight, int face = 0);
+    std::optional<InkGrid> draw(char32_t character, int inkHeight, int face = 0, Shading shading = Shading::Solid);
     // `characters` side by side, as a face sets them, drawn and measured as one shape.
-    std::optional<InkGrid> draw(const std::u32string& characters, int inkHeight, int face = 0);
+    std::optional<InkGrid> draw(const std::u32string& characters, int inkHeight, int face = 0, Shading shading = Shading::Solid);
 
     // The one renderer of the process, made when first asked for (finding and opening
     // the face costs more than drawing many glyphs). Not for use from two threads at once.

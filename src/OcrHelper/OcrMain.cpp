@@ -370,6 +370,13 @@ std::string withLatinWords(const LineReading& han, const LineReading& latin)
         if (replacement.empty() || !sure || covered * 2 < word.box.right - word.box.left
             || (hasDigit(word.text) && !hasDigit(replacement)))
             continue;
+        // Nor, for a number among ideographs, one with letters or more digits: reading
+        // across the ideographs, the Latin engine takes a stroke of the one beside the
+        // number for a letter or one more digit ("1906号" as "19065,").
+        const auto digits = [](const std::string& t) { return std::count_if(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; }); };
+        const auto hasLetter = [](const std::string& t) { return std::any_of(t.begin(), t.end(), [](char c) { return c > 0 && std::isalpha(static_cast<unsigned char>(c)); }); };
+        if (hasDigit(word.text) && !hasLetter(word.text) && (hasLetter(replacement) || digits(replacement) > digits(word.text)))
+            continue;
         out += han.text.substr(cursor, at - cursor) + replacement;
         cursor = at + word.text.size();
     }

@@ -51,7 +51,7 @@ void Judge::measure(const Box& line)
     }
 }
 
-std::optional<HanGlyphs::InkGrid> Judge::gridOf(const Span& span) const
+std::optional<HanGlyphs::InkGrid> Judge::gridOf(const Span& span, Shading shading) const
 {
     const int width = span.width(), height = span.height();
     std::vector<float> ink(size_t(width) * size_t(height));
@@ -60,21 +60,21 @@ std::optional<HanGlyphs::InkGrid> Judge::gridOf(const Span& span) const
             ink[size_t(y) * size_t(width) + size_t(x)] =
                 float(lightest_ - page_.grey[size_t(span.top + y) * size_t(page_.width) + size_t(span.left + x)])
                 / float(lightest_ - darkest_);
-    return HanGlyphs::gridOf(ink.data(), width, height, width);
+    return HanGlyphs::gridOf(ink.data(), width, height, width, shading);
 }
 
-const std::optional<HanGlyphs::InkGrid>& Judge::drawn(const std::u32string& characters, int inkHeight, int face)
+const std::optional<HanGlyphs::InkGrid>& Judge::drawn(const std::u32string& characters, int inkHeight, int face, Shading shading)
 {
-    const auto key = std::make_tuple(characters, inkHeight, face);
+    const auto key = std::make_tuple(characters, inkHeight, face, shading);
     auto found = drawn_.find(key);
     if (found == drawn_.end())
-        found = drawn_.emplace(key, HanGlyphs::Renderer::shared().draw(characters, inkHeight, face)).first;
+        found = drawn_.emplace(key, HanGlyphs::Renderer::shared().draw(characters, inkHeight, face, shading)).first;
     return found->second;
 }
 
-const std::optional<HanGlyphs::InkGrid>& Judge::drawn(char32_t character, int inkHeight, int face)
+const std::optional<HanGlyphs::InkGrid>& Judge::drawn(char32_t character, int inkHeight, int face, Shading shading)
 {
-    return drawn(std::u32string(1, character), inkHeight, face);
+    return drawn(std::u32string(1, character), inkHeight, face, shading);
 }
 
 // How like the glyph is to the characters in the face that draws them most alike.
@@ -107,6 +107,7 @@ double Judge::signLikeness(const Span& span)
     const auto seen = gridOf(span);
     if (!seen)
         return best;
+    std::optional<HanGlyphs::InkGrid> graded;
     // In one face at least, the glyph is the sign's shape and far more like it than
     // like any digit that face draws.
     for (int face = 0; face < HanGlyphs::Renderer::shared().faces(); ++face) {
@@ -124,10 +125,40 @@ double Judge::signLikeness(const Span& span)
             if (const auto& glyph = drawn(digit, seen->inkHeight, face))
                 likeDigit = std::max(likeDigit, HanGlyphs::likeness(*seen, *glyph));
         constexpr double fairLikeness = 0.3, clearLead = 0.15;
-        if (likeSign >= fairLikeness && likeSign >= likeDigit + clearLead)
+        if (likeSign >= fairLikeness && likeSign >= likeDigit + clearLead) {
             best = std::max(best, likeSign);
+            continue;
+        }
+        if (!graded)
+            graded = gridOf(span, Shading::Graded);
+        if (graded && gradedLikeSign(*graded, face))
+            best = std::max(best, std::max(likeSign, 0.0));
     }
     return best;
+}
+
+// Small serif type draws the sign's slash as a grey hairline. A solid grid loses it and
+// keeps two rings, about as like a "6" stretched to their width as like the sign; graded,
+// the slash stays and the sign stands out from every digit. Two digits run together
+// ("96") are two rings as well, but graded they are far more like the same two digits
+// drawn side by side than like the sign, where a sign is a little more like itself.
+bool Judge::gradedLikeSign(const HanGlyphs::InkGrid& graded, int face)
+{
+    constexpr double plainLikeness = 0.55, digitLead = 0.3, pairLead = 0.05;
+    const auto& sign = drawn(U'%', graded.inkHeight, face, Shading::Graded);
+    const double likeSign = sign ? HanGlyphs::likeness(graded, *sign) : -1.0;
+    if (likeSign < plainLikeness)
+        return false;
+    for (char32_t digit = U'0'; digit <= U'9'; ++digit)
+        if (const auto& glyph = drawn(digit, graded.inkHeight, face, Shading::Graded);
+            glyph && HanGlyphs::likeness(graded, *glyph) > likeSign - digitLead)
+            return false;
+    for (char32_t first = U'0'; first <= U'9'; ++first)
+        for (char32_t second = U'0'; second <= U'9'; ++second)
+            if (const auto& pair = drawn(std::u32string{first, second}, graded.inkHeight, face, Shading::Graded);
+                pair && HanGlyphs::likeness(graded, *pair) > likeSign - pairLead)
+                return false;
+    return true;
 }
 
 std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughly, const std::u32string& number)
@@ -261,7 +292,12 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
             used = classes.size() - end;
         }
     }
-    if (!digits)
+    // The models write a sign as at most three characters ("9%6"). Where more are left to
+    // it, some are digits of the number that the glyphs did not show as the digits read
+    // (a small serif "0" comes apart into its sides), and taking the sign there would
+    // drop them: "100%" read "1009%6" is no "1%".
+    constexpr size_t longestSign = 3;
+    if (!digits || number.size() - *digits > longestSign)
         return std::nullopt;
     // What was read where the sign stands: two digits side by side ("1896" for 18%) may
     // be just that, run together in small type into two rings with little between them.

@@ -44,21 +44,24 @@ private:
         int height() const { return bottom - top; }
     };
     void measure(const Box& line);
-    std::optional<HanGlyphs::InkGrid> gridOf(const Span& span) const;
-    const std::optional<HanGlyphs::InkGrid>& drawn(const std::u32string& characters, int inkHeight, int face);
-    const std::optional<HanGlyphs::InkGrid>& drawn(char32_t character, int inkHeight, int face);
+    using Shading = HanGlyphs::Shading;
+    std::optional<HanGlyphs::InkGrid> gridOf(const Span& span, Shading shading = Shading::Solid) const;
+    const std::optional<HanGlyphs::InkGrid>& drawn(const std::u32string& characters, int inkHeight, int face, Shading shading = Shading::Solid);
+    const std::optional<HanGlyphs::InkGrid>& drawn(char32_t character, int inkHeight, int face, Shading shading = Shading::Solid);
     double likenessTo(const Span& span, const std::u32string& characters);
     double likenessTo(const Span& span, char32_t character);
     double digitLikeness(const Span& span); // like the digit it is most like
     // How like the percent sign the glyph is, where it is plainly more like it than like
     // any digit; below zero where it is not.
     double signLikeness(const Span& span);
+    // Whether the glyph, graded, is the sign as `face` draws it (signLikeness).
+    bool gradedLikeSign(const HanGlyphs::InkGrid& graded, int face);
 
     Page page_;
     Box measured_{};
     std::vector<Span> spans_; // the measured line's runs of inked columns, left to right
     int lightest_ = 0, darkest_ = 0;
-    std::map<std::tuple<std::u32string, int, int>, std::optional<HanGlyphs::InkGrid>> drawn_;
+    std::map<std::tuple<std::u32string, int, int, Shading>, std::optional<HanGlyphs::InkGrid>> drawn_;
 };
 
 } // namespace PercentInk

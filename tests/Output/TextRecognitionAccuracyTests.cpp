@@ -621,3 +621,21 @@ TEST(TextRecognitionAccuracy, PercentSignsInSerifFacesComeBack)
                                {"Noto Serif CJK SC", "Noto Serif CJK TC", "Noto Sans CJK SC"}, {13, 15, 20, 23}, 13);
 }
 
+// At 12 and 13 px the serif face draws a sign's slash and a zero's top and bottom as grey
+// hairlines, lighter than half the ink: the sign is still found where only its rings are
+// dark ("12%" is no "1296"), and a number whose zeros come apart into their sides keeps
+// every digit ("100%" is no "1%").
+TEST(TextRecognitionAccuracy, PercentSignsAndZerosInTheSmallestSerifTypeComeBack)
+{
+    expectNumbersComeBackWhole({"利润增长了3.7%，收入增加了12%。", "占比45%，下降8%，达到100%，约26%的人。"}, {"Noto Serif CJK SC"},
+                               {12, 13}, 6, {700, 36});
+}
+
+// A number right before an ideograph whose lower half is much like a digit ("号"): the
+// Latin engine, reading across the ideographs, takes it for one more digit ("19065,");
+// the number comes back as drawn, with no digit and no letter more.
+TEST(TextRecognitionAccuracy, NumbersBesideIdeographsGainNoDigitsFromThem)
+{
+    expectNumbersComeBackWhole({"公元2096年，共4086人，编号0.96元，1906号。"}, {"Noto Sans CJK SC", "DejaVu Sans"}, {12, 14, 17, 20}, 4,
+                               {700, 36});
+}
