@@ -78,17 +78,20 @@ const std::optional<HanGlyphs::InkGrid>& Judge::drawn(char32_t character, int in
 }
 
 // How like the glyph is to the characters in the face that draws them most alike.
-double Judge::likenessTo(const Span& span, const std::u32string& characters)
+double Judge::likenessTo(const Span& span, const std::u32string& characters, Shading shading)
 {
-    const auto seen = gridOf(span);
+    const auto seen = gridOf(span, shading);
     double best = -1.0;
     for (int face = 0; seen && face < HanGlyphs::Renderer::shared().faces(); ++face)
-        if (const auto& glyph = drawn(characters, seen->inkHeight, face))
+        if (const auto& glyph = drawn(characters, seen->inkHeight, face, shading))
             best = std::max(best, HanGlyphs::likeness(*seen, *glyph));
     return best;
 }
 
-double Judge::likenessTo(const Span& span, char32_t character) { return likenessTo(span, std::u32string(1, character)); }
+double Judge::likenessTo(const Span& span, char32_t character, Shading shading)
+{
+    return likenessTo(span, std::u32string(1, character), shading);
+}
 
 double Judge::digitLikeness(const Span& span)
 {
@@ -302,12 +305,17 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
     // What was read where the sign stands: two digits side by side ("1896" for 18%) may
     // be just that, run together in small type into two rings with little between them.
     // The models read a sign as two digits as often; only a glyph plainly those digits,
-    // and far more like them than like the sign, is taken for them.
+    // and far more like them than like the sign, is taken for them. In small serif type
+    // the digits' hairlines are grey, and they are plainly those digits only with the
+    // grey kept; a sign kept so is more like itself than like them.
     const std::u32string read = number.substr(*digits);
     if (read.size() == 2 && isDigit(read[0]) && isDigit(read[1])) {
-        constexpr double plainly = 0.7, farMore = 0.3;
+        constexpr double plainly = 0.7, farMore = 0.3, more = 0.15;
         const double likeRead = likenessTo(at, read);
         if (likeRead >= plainly && likeRead >= likenessTo(at, U'%') + farMore)
+            return std::nullopt;
+        const double gradedRead = likenessTo(at, read, Shading::Graded);
+        if (gradedRead >= plainly && gradedRead >= likenessTo(at, U'%', Shading::Graded) + more)
             return std::nullopt;
     }
     const size_t before = classes.size() - used;

@@ -48,8 +48,8 @@ private:
     std::optional<HanGlyphs::InkGrid> gridOf(const Span& span, Shading shading = Shading::Solid) const;
     const std::optional<HanGlyphs::InkGrid>& drawn(const std::u32string& characters, int inkHeight, int face, Shading shading = Shading::Solid);
     const std::optional<HanGlyphs::InkGrid>& drawn(char32_t character, int inkHeight, int face, Shading shading = Shading::Solid);
-    double likenessTo(const Span& span, const std::u32string& characters);
-    double likenessTo(const Span& span, char32_t character);
+    double likenessTo(const Span& span, const std::u32string& characters, Shading shading = Shading::Solid);
+    double likenessTo(const Span& span, char32_t character, Shading shading = Shading::Solid);
     double digitLikeness(const Span& span); // like the digit it is most like
     // How like the percent sign the glyph is, where it is plainly more like it than like
     // any digit; below zero where it is not.

@@ -621,14 +621,15 @@ TEST(TextRecognitionAccuracy, PercentSignsInSerifFacesComeBack)
                                {"Noto Serif CJK SC", "Noto Serif CJK TC", "Noto Sans CJK SC"}, {13, 15, 20, 23}, 13);
 }
 
-// At 12 and 13 px the serif face draws a sign's slash and a zero's top and bottom as grey
-// hairlines, lighter than half the ink: the sign is still found where only its rings are
-// dark ("12%" is no "1296"), and a number whose zeros come apart into their sides keeps
-// every digit ("100%" is no "1%").
+// At 12 and 13 px the serif face draws a sign's slash, a zero's top and bottom and the
+// joins of a "9" and a "6" as grey hairlines, lighter than half the ink: the sign is still
+// found where only its rings are dark ("12%" is no "1296"), a number whose zeros come
+// apart into their sides keeps every digit ("100%" is no "1%"), and a "96" with little
+// between its digits stays digits ("596" is no "5%").
 TEST(TextRecognitionAccuracy, PercentSignsAndZerosInTheSmallestSerifTypeComeBack)
 {
-    expectNumbersComeBackWhole({"利润增长了3.7%，收入增加了12%。", "占比45%，下降8%，达到100%，约26%的人。"}, {"Noto Serif CJK SC"},
-                               {12, 13}, 6, {700, 36});
+    expectNumbersComeBackWhole({"利润增长了3.7%，收入增加了12%。", "占比45%，下降8%，达到100%，约26%的人。", "面积为596平方，约86个，第2006期。"},
+                               {"Noto Serif CJK SC"}, {12, 13}, 9, {700, 36});
 }
 
 // A number right before an ideograph whose lower half is much like a digit ("号"): the
