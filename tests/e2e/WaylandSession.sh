@@ -8,8 +8,9 @@
 # window capture through the portal (whose wlroots backend lets the
 # user choose with slurp, dragged by the same pointer), again after another program's
 # copy; one cancelled with Escape in slurp; an area capture at the output scale 1.5 and its
-# repeats at 1.25 and 2, each beside grim's picture of it; a tray that starts after Lumetra; and, in a Lumetra that finds no
-# slurp, the failure that says so.
+# repeats at 1.25 and 2, each beside grim's picture of it, and a window capture at 1.5; a
+# tray that starts after Lumetra; and, in a Lumetra that finds no slurp, the failure that
+# says so.
 # Every wait is bounded. What it saw goes to $SCRATCH/result, one word a line.
 cd "$SCRATCH" || exit 1
 trap 'kill $(jobs -p) 2>/dev/null' EXIT
@@ -111,6 +112,15 @@ for scale in 1.25 2; do
   launch --repeat-last-area
   wait_for 'wl-paste --type image/png >scaled-$scale.png 2>/dev/null' && say scaled-$scale
 done
+# A window capture at the scale 1.5 holds the output's own pixels too: the portal's
+# picture of the region chosen in slurp, beside grim's of the same area above.
+swaymsg output HEADLESS-1 scale 1.5 >/dev/null
+swaymsg '[title="^Lumetra"] move scratchpad' >/dev/null
+sleep 1
+echo hi | wl-copy
+launch --capture-window
+wait_for 'pgrep -u "$(id -u)" -x slurp >/dev/null' && "$POINTER_PROBE" 1280 720 100 100 400 300 \
+  && wait_for 'wl-paste --type image/png >window-scaled.png 2>/dev/null' && say window-scaled
 
 # A tray (a bar) that starts long after Lumetra is told of its item and shows its icon.
 "$TRAY_PROBE" 10 >tray.txt 2>>lumetra.log && say tray-icon

@@ -120,7 +120,7 @@ TEST(WaylandSession, AreaAndWindowCapturesOverAKnownPatternReachTheClipboardPixe
     EXPECT_TRUE(e2e::samePixels(QImage(path("desktop.png")), pattern)) << "the desktop does not show the pattern";
     EXPECT_EQ(result.simplified().toStdString(), "handed-over overlay dragged editor repeated pasted picker waited chosen "
                                                  "clipboard window-editor escaped no-alert no-error dragged-scaled "
-                                                 "scaled scaled-1.25 scaled-2 tray-icon told no-picker")
+                                                 "scaled scaled-1.25 scaled-2 window-scaled tray-icon told no-picker")
         << "a step that failed says why in its word; the launches' output:\n"
         << readText(path("lumetra.log")).right(3000).toStdString();
     EXPECT_TRUE(e2e::samePixels(QImage(path("clip.png")), pattern.copy(150, 250, 240, 160)));
@@ -137,6 +137,12 @@ TEST(WaylandSession, AreaAndWindowCapturesOverAKnownPatternReachTheClipboardPixe
         EXPECT_TRUE(e2e::samePixels(repeated, QImage(root.filePath(QStringLiteral("scaled-grim-%1.png").arg(QLatin1String(scale))))))
             << "at " << scale << ", not the pixels grim sees";
     }
+    // The window capture at 1.5 too, but for the pointer in its lower right corner.
+    const QImage windowScaled(path("window-scaled.png"));
+    EXPECT_GE(windowScaled.width(), 450);
+    EXPECT_GE(windowScaled.height(), 300);
+    EXPECT_TRUE(e2e::samePixels(windowScaled.copy(0, 0, 430, 280), QImage(path("scaled-grim.png")).copy(0, 0, 430, 280)))
+        << "the window capture at 1.5 is not the pixels grim sees";
     // The portal's own picture, not what was on the clipboard before; the pointer that
     // chose the region rests in its lower right corner and is in the picture.
     const QImage window(path("window.png"));
