@@ -11,13 +11,16 @@
 // language do not trade a word between models half-way, which is where digits and
 // identifiers went wrong; and single-language engines side by side take about the time
 // of the slowest of them, under one engine that tries every language on every word.
-// Words whose ink Lumetra marks as made by a misjudged ground (beside a dark panel's
-// edge, where the page is blank) are left out before the engines' readings are merged.
+// A line whose end or start the layout took for a picture is read once more over all of
+// its band (LineTails.h). Words whose ink Lumetra marks as made by a misjudged ground
+// (beside a dark panel's edge, where the page is blank) are left out before the
+// engines' readings are merged.
 // The Chinese models read a percent sign after digits as more digits; the page's ink
 // (PercentInk.h), else the Latin engine's reading of the same place, puts the sign back.
 #include "OcrHelper/FileNames.h"
 #include "OcrHelper/HanText.h"
 #include "OcrHelper/HanVariantChoice.h"
+#include "OcrHelper/LineTails.h"
 #include "OcrHelper/PercentInk.h"
 #include "Output/TextRecognitionProtocol.h"
 
@@ -197,6 +200,8 @@ bool joinFileNames(std::vector<WordReading>& words, const FileNames::Page& page)
 
 
 struct Reader {
+    static constexpr float minimumGrownConfidence = 50.0f;
+
     std::string language;
     bool started = false;
     std::vector<LineReading> lines;
@@ -220,9 +225,31 @@ struct Reader {
         api.SetImage(page.data(), width, height, 1, width);
         if (api.Recognize(nullptr) != 0)
             return;
+        lines = linesRead(api, page, width, height);
+        // A line the layout cut short (LineTails.h) is read once more over all of its
+        // band, as one line. Where that reading is no surer than a guess, the line stays
+        // as it was read.
+        std::vector<LineTails::Box> boxes;
+        for (const LineReading& line : lines)
+            boxes.push_back({line.box.left, line.box.top, line.box.right, line.box.bottom});
+        api.SetPageSegMode(tesseract::PSM_SINGLE_LINE);
+        for (const LineTails::Grown& grown : LineTails::grownLines({page.data(), width, height}, boxes)) {
+            api.SetRectangle(grown.box.left, grown.box.top, grown.box.right - grown.box.left, grown.box.bottom - grown.box.top);
+            if (api.Recognize(nullptr) != 0)
+                continue;
+            std::vector<LineReading> whole = linesRead(api, page, width, height);
+            if (whole.size() == 1 && whole[0].confidence >= minimumGrownConfidence)
+                lines[grown.line] = std::move(whole[0]);
+        }
+    }
+
+    // The lines the engine read last, each with its words and characters.
+    std::vector<LineReading> linesRead(tesseract::TessBaseAPI& api, const std::vector<unsigned char>& page, int width, int height)
+    {
+        std::vector<LineReading> lines;
         std::unique_ptr<tesseract::ResultIterator> it(api.GetIterator());
         if (!it || it->Empty(tesseract::RIL_TEXTLINE))
-            return;
+            return lines;
         do {
             LineReading line;
             it->BoundingBox(tesseract::RIL_TEXTLINE, &line.box.left, &line.box.top, &line.box.right, &line.box.bottom);
@@ -255,6 +282,7 @@ struct Reader {
             if (!line.text.empty())
                 lines.push_back(std::move(line));
         } while (it->Next(tesseract::RIL_TEXTLINE));
+        return lines;
     }
 };
 

@@ -219,26 +219,37 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
     }
     if (sign == spans_.size())
         return std::nullopt;
+    // Glyphs beside the sign that stand on its baseline within its height, close enough
+    // to be of one number with it; of them, those as tall as it and narrower are digits.
+    const int height = at.height(), slack = std::max(1, height / 10);
+    const auto nearby = [&](const Span& first, const Span& second) { return (second.left - first.right) * 20 <= height * 9; };
+    const auto within = [&](const Span& glyph) { return glyph.top >= at.top - slack && glyph.bottom <= at.bottom + slack; };
+    const auto digitShaped = [&](const Span& glyph) {
+        return within(glyph) && glyph.height() * 5 >= height * 3 && glyph.width() * 20 <= height * 19;
+    };
+    // A digit close after it: the number goes on, and the glyph is two of its digits
+    // close together (a "35" of "2350" in light serif type), not a sign.
+    const auto after = std::find_if(spans_.begin(), spans_.end(), [&](const Span& glyph) { return glyph.left >= at.right; });
+    if (after != spans_.end() && nearby(at, *after) && digitShaped(*after) && digitLikeness(*after) >= plainlyDigit)
+        return std::nullopt;
     // The glyphs before the sign, right to left, while they stand on its baseline within
     // its height: digits as tall as it and narrower, points low and small. A blank is
     // wider than the gaps between digits; an ideograph reaches above or below them, or
     // is wider. A glyph as tall as the digits but wider is digits run together (small
     // type draws them touching): it is cut evenly into as many digits as its width holds,
     // each then held against the digit read there like any other.
-    const int height = at.height(), slack = std::max(1, height / 10);
     std::vector<Span> glyphs;
     std::string classes;
     for (size_t i = sign; i > 0; --i) {
         const Span& glyph = spans_[i - 1];
-        if ((spans_[i].left - glyph.right) * 20 > height * 9)
+        if (!nearby(glyph, spans_[i]))
             break;
-        const bool within = glyph.top >= at.top - slack && glyph.bottom <= at.bottom + slack;
-        const bool digit = within && glyph.height() * 5 >= height * 3 && glyph.width() * 20 <= height * 19;
-        const bool point = within && glyph.height() * 5 <= height * 2 && glyph.width() * 5 <= height * 2 && (at.bottom - glyph.bottom) * 4 <= height;
+        const bool digit = digitShaped(glyph);
+        const bool point = within(glyph) && glyph.height() * 5 <= height * 2 && glyph.width() * 5 <= height * 2 && (at.bottom - glyph.bottom) * 4 <= height;
         if (!digit && !point) {
             // Digits are about 0.6 of their height wide, with a pixel or so between them.
             const int touching = int(std::lround(double(glyph.width()) / (0.6 * height)));
-            if (!within || std::abs(glyph.height() - height) > slack || touching < 2 || touching > 4)
+            if (!within(glyph) || std::abs(glyph.height() - height) > slack || touching < 2 || touching > 4)
                 break;
             for (int k = touching - 1; k >= 0; --k) {
                 const int left = glyph.left + glyph.width() * k / touching, right = glyph.left + glyph.width() * (k + 1) / touching;

@@ -1,0 +1,32 @@
+#pragma once
+
+// Tesseract's layout analysis at times takes part of a text line for a picture (light
+// serif type at screen sizes, lines set close) and reads nothing there: the line comes
+// back cut short, and the rest of it is lost without a word. What is left of such a
+// line lies on its band, beyond where the line read ends or before it starts: ink of
+// the line's height that no line read covers. Such lines are found here, with the box
+// that takes in the rest, to be read once more as one line.
+
+#include "OcrHelper/HanVariantChoice.h"
+
+#include <cstddef>
+#include <vector>
+
+namespace LineTails {
+
+using HanVariantChoice::Box;
+using HanVariantChoice::Page;
+
+struct Grown {
+    size_t line = 0; // which of the lines
+    Box box;         // the line's box over the rest of it, a little taller, within the page
+};
+
+// The lines read (`lines`, their boxes) whose band holds ink that no line's box covers
+// right after their end or before their start: starting within two line heights of the
+// line and running on while the gaps in the ink are no wider, up to another line's box
+// or the page's edge. A speck (less than half a line height wide, or with hardly any
+// ink) is no rest of a line. Ink between two lines on one band is the first one's rest.
+std::vector<Grown> grownLines(const Page& page, const std::vector<Box>& lines);
+
+} // namespace LineTails
