@@ -14,9 +14,10 @@ Judge::Judge(Page page)
 {
 }
 
-void Judge::measure(const Box& line)
+void Judge::measure(const Box& line, Contrast contrast)
 {
     measured_ = line;
+    measuredAt_ = contrast;
     spans_.clear();
     const Box box{std::max(0, line.left), std::max(0, line.top), std::min(page_.width, line.right), std::min(page_.height, line.bottom)};
     if (box.right - box.left < 4 || box.bottom - box.top < 4)
@@ -34,7 +35,7 @@ void Judge::measure(const Box& line)
     for (int x = box.left; x < box.right; ++x) {
         int top = box.bottom, bottom = box.top;
         for (int y = box.top; y < box.bottom; ++y)
-            if (grey(x, y) * 2 < lightest_ + darkest_) {
+            if ((lightest_ - grey(x, y)) * (contrast == Contrast::faint ? 4 : 2) > lightest_ - darkest_) {
                 top = std::min(top, y);
                 bottom = y + 1;
             }
@@ -54,12 +55,21 @@ void Judge::measure(const Box& line)
 std::optional<HanGlyphs::InkGrid> Judge::gridOf(const Span& span, Shading shading) const
 {
     const int width = span.width(), height = span.height();
+    const auto grey = [&](int x, int y) { return int(page_.grey[size_t(span.top + y) * size_t(page_.width) + size_t(span.left + x)]); };
+    // Faint glyphs are shaped against their own darkest ink.
+    int darkest = darkest_;
+    if (measuredAt_ == Contrast::faint) {
+        darkest = lightest_;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                darkest = std::min(darkest, grey(x, y));
+        if (darkest >= lightest_)
+            return std::nullopt;
+    }
     std::vector<float> ink(size_t(width) * size_t(height));
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            ink[size_t(y) * size_t(width) + size_t(x)] =
-                float(lightest_ - page_.grey[size_t(span.top + y) * size_t(page_.width) + size_t(span.left + x)])
-                / float(lightest_ - darkest_);
+            ink[size_t(y) * size_t(width) + size_t(x)] = float(lightest_ - grey(x, y)) / float(lightest_ - darkest);
     return HanGlyphs::gridOf(ink.data(), width, height, width, shading);
 }
 
@@ -166,9 +176,22 @@ bool Judge::gradedLikeSign(const HanGlyphs::InkGrid& graded, int face)
 
 std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughly, const std::u32string& number)
 {
+    bool signSeen = false;
+    if (const auto digits = digitsBeforeSign(line, roughly, number, Contrast::usual, signSeen); digits || signSeen)
+        return digits;
+    // Light type may draw the sign far lighter than the digits beside it (Chromium's
+    // serif "%" at 13 px is a mid grey, its slash hardly there): where the ink at half
+    // the line's contrast shows no sign, fainter ink is taken as well, each glyph then
+    // shaped against its own darkest ink.
+    return digitsBeforeSign(line, roughly, number, Contrast::faint, signSeen);
+}
+
+std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughly, const std::u32string& number, Contrast contrast,
+                                              bool& signSeen)
+{
     if (number.empty() || line.left != measured_.left || line.top != measured_.top || line.right != measured_.right
-        || line.bottom != measured_.bottom || spans_.empty())
-        measure(line);
+        || line.bottom != measured_.bottom || contrast != measuredAt_ || spans_.empty())
+        measure(line, contrast);
     // A digit drawn small in another face is only fairly like the one drawn here; a
     // piece of an ideograph is hardly like it at all.
     constexpr double readDigit = 0.3, sameDigit = 0.5, plainlyDigit = 0.7;
@@ -219,6 +242,7 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
     }
     if (sign == spans_.size())
         return std::nullopt;
+    signSeen = true;
     // Glyphs beside the sign that stand on its baseline within its height, close enough
     // to be of one number with it; of them, those as tall as it and narrower are digits.
     const int height = at.height(), slack = std::max(1, height / 10);

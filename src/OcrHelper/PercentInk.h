@@ -43,7 +43,13 @@ private:
         int width() const { return right - left; }
         int height() const { return bottom - top; }
     };
-    void measure(const Box& line);
+    // Which ink a glyph is made of: what is darker than halfway between the line's paper
+    // and its darkest ink, or (faint) anything a quarter of the way there.
+    enum class Contrast { usual, faint };
+    void measure(const Box& line, Contrast contrast);
+    // As above, at one contrast; `signSeen` tells whether a glyph there was the sign.
+    std::optional<size_t> digitsBeforeSign(const Box& line, const Box& roughly, const std::u32string& number, Contrast contrast,
+                                           bool& signSeen);
     using Shading = HanGlyphs::Shading;
     std::optional<HanGlyphs::InkGrid> gridOf(const Span& span, Shading shading = Shading::Solid) const;
     const std::optional<HanGlyphs::InkGrid>& drawn(const std::u32string& characters, int inkHeight, int face, Shading shading = Shading::Solid);
@@ -59,6 +65,7 @@ private:
 
     Page page_;
     Box measured_{};
+    Contrast measuredAt_ = Contrast::usual;
     std::vector<Span> spans_; // the measured line's runs of inked columns, left to right
     int lightest_ = 0, darkest_ = 0;
     std::map<std::tuple<std::u32string, int, int, Shading>, std::optional<HanGlyphs::InkGrid>> drawn_;
