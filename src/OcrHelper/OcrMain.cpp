@@ -538,9 +538,11 @@ std::string withPercentSigns(const LineReading& han, const LineReading& latin, P
         if (run.empty())
             continue;
         // What the ink says, for a number that does not plainly end in a digit the
-        // models read surely.
-        if (run.find_first_not_of(U"0123456789.,") != std::u32string::npos || run.back() == U'9' || run.back() == U'6'
-            || run.back() == U'0' || run.back() == U'8') {
+        // models read surely: one that ends in what they make of a sign ("96", "0",
+        // "8"), or in that and one more digit for the full stop after it ("91965").
+        const auto signLike = [](char32_t c) { return c == U'9' || c == U'6' || c == U'0' || c == U'8'; };
+        if (run.find_first_not_of(U"0123456789.,") != std::u32string::npos || signLike(run.back())
+            || (run.size() >= 3 && signLike(run[run.size() - 2]))) {
             size_t from = first;
             while (!isDigit(text[place[from]]))
                 ++from;

@@ -19,7 +19,10 @@ void Judge::measure(const Box& line, Contrast contrast)
     measured_ = line;
     measuredAt_ = contrast;
     spans_.clear();
-    const Box box{std::max(0, line.left), std::max(0, line.top), std::min(page_.width, line.right), std::min(page_.height, line.bottom)};
+    // A little past the line's end: where the layout ended a line early, its box may
+    // end inside the sign.
+    const int past = (line.bottom - line.top) / 2;
+    const Box box{std::max(0, line.left), std::max(0, line.top), std::min(page_.width, line.right + past), std::min(page_.height, line.bottom)};
     if (box.right - box.left < 4 || box.bottom - box.top < 4)
         return;
     const auto grey = [&](int x, int y) { return int(page_.grey[size_t(y) * size_t(page_.width) + size_t(x)]); };
