@@ -1,6 +1,7 @@
 #include "OcrHelper/LineTails.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace LineTails {
 
@@ -74,6 +75,81 @@ std::vector<Grown> grownLines(const Page& page, const std::vector<Box>& lines)
                              std::min(page.height, line.bottom + margin)}});
     }
     return grown;
+}
+
+std::vector<Box> lostLines(const Page& page, const std::vector<Box>& lines)
+{
+    std::vector<Box> lost;
+    if (lines.empty() || page.width <= 0 || page.height <= 0)
+        return lost;
+    std::vector<int> heights;
+    for (const Box& line : lines)
+        heights.push_back(line.bottom - line.top);
+    std::nth_element(heights.begin(), heights.begin() + std::ptrdiff_t(heights.size() / 2), heights.end());
+    const int lineHeight = heights[heights.size() / 2];
+    if (lineHeight < 6)
+        return lost;
+    // Each row's spans covered by a line's box, a pixel wider all round: the antialiased
+    // edge of a line read is no ink of its own.
+    std::vector<std::vector<std::pair<int, int>>> covered(size_t(page.height));
+    for (const Box& line : lines)
+        for (int y = std::max(0, line.top - 1); y < std::min(page.height, line.bottom + 1); ++y)
+            covered[size_t(y)].emplace_back(line.left - 1, line.right + 1);
+    const auto uncoveredInk = [&](int x, int y) {
+        if (page.grey[size_t(y) * size_t(page.width) + size_t(x)] >= inkBelow)
+            return false;
+        return std::none_of(covered[size_t(y)].begin(), covered[size_t(y)].end(),
+                            [&](const std::pair<int, int>& span) { return span.first <= x && x < span.second; });
+    };
+    std::vector<bool> inked(size_t(page.height), false);
+    for (int y = 0; y < page.height; ++y)
+        for (int x = 0; x < page.width && !inked[size_t(y)]; ++x)
+            inked[size_t(y)] = uncoveredInk(x, y);
+    for (int y = 0; y < page.height;) {
+        if (!inked[size_t(y)]) {
+            ++y;
+            continue;
+        }
+        const int top = y;
+        while (y < page.height && inked[size_t(y)])
+            ++y;
+        const int bottom = y, height = bottom - top;
+        if (height * 5 < lineHeight * 3 || height * 5 > lineHeight * 9)
+            continue;
+        // The band's glyphs: runs of inked columns. Stretches of them, parted where the
+        // gap is wider than two band heights.
+        int first = -1, last = -1, gap = 0, glyphs = 0;
+        bool inGlyph = false;
+        const auto close = [&] {
+            if (first >= 0 && glyphs >= 3) {
+                const int margin = std::max(2, height / 4);
+                lost.push_back({std::max(0, first - margin), std::max(0, top - margin), std::min(page.width, last + 1 + margin),
+                                std::min(page.height, bottom + margin)});
+            }
+            first = last = -1;
+            glyphs = 0;
+        };
+        for (int x = 0; x < page.width; ++x) {
+            bool ink = false;
+            for (int row = top; row < bottom && !ink; ++row)
+                ink = uncoveredInk(x, row);
+            if (!ink) {
+                inGlyph = false;
+                if (first >= 0 && ++gap > 2 * height)
+                    close();
+                continue;
+            }
+            if (!inGlyph)
+                ++glyphs;
+            inGlyph = true;
+            gap = 0;
+            if (first < 0)
+                first = x;
+            last = x;
+        }
+        close();
+    }
+    return lost;
 }
 
 } // namespace LineTails

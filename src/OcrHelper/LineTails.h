@@ -5,7 +5,8 @@
 // back cut short, and the rest of it is lost without a word. What is left of such a
 // line lies on its band, beyond where the line read ends or before it starts: ink of
 // the line's height that no line read covers. Such lines are found here, with the box
-// that takes in the rest, to be read once more as one line.
+// that takes in the rest, to be read once more as one line; and so are lines the layout
+// took whole for a picture, ink on bands of their own that no line covers.
 
 #include "OcrHelper/HanVariantChoice.h"
 
@@ -28,5 +29,12 @@ struct Grown {
 // or the page's edge. A speck (less than half a line height wide, or with hardly any
 // ink) is no rest of a line. Ink between two lines on one band is the first one's rest.
 std::vector<Grown> grownLines(const Page& page, const std::vector<Box>& lines);
+
+// Bands of the page whose ink no line's box covers at all, of about the height of the
+// lines read (between 0.6 and 1.8 times their median), in stretches of at least three
+// glyphs side by side: lines the layout took whole for a picture. A stretch ends at a gap
+// wider than two band heights. Each as the box to read, a little larger, within the
+// page, top to bottom. Nothing where no line was read (nothing to measure a line by).
+std::vector<Box> lostLines(const Page& page, const std::vector<Box>& lines);
 
 } // namespace LineTails

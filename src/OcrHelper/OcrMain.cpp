@@ -12,11 +12,12 @@
 // identifiers went wrong; and single-language engines side by side take about the time
 // of the slowest of them, under one engine that tries every language on every word.
 // A line whose end or start the layout took for a picture is read once more over all of
-// its band (LineTails.h). Words whose ink Lumetra marks as made by a misjudged ground
+// its band, and a line it took whole for one is read on its own (LineTails.h). Words whose ink Lumetra marks as made by a misjudged ground
 // (beside a dark panel's edge, where the page is blank) are left out before the
 // engines' readings are merged.
 // The Chinese models read a percent sign after digits as more digits; the page's ink
 // (PercentInk.h), else the Latin engine's reading of the same place, puts the sign back.
+#include "OcrHelper/EvenInk.h"
 #include "OcrHelper/FileNames.h"
 #include "OcrHelper/HanText.h"
 #include "OcrHelper/HanVariantChoice.h"
@@ -200,7 +201,7 @@ bool joinFileNames(std::vector<WordReading>& words, const FileNames::Page& page)
 
 
 struct Reader {
-    static constexpr float minimumGrownConfidence = 50.0f;
+    static constexpr float minimumGrownConfidence = 50.0f, minimumLostConfidence = 70.0f;
 
     std::string language;
     bool started = false;
@@ -240,6 +241,24 @@ struct Reader {
             std::vector<LineReading> whole = linesRead(api, page, width, height);
             if (whole.size() == 1 && whole[0].confidence >= minimumGrownConfidence)
                 lines[grown.line] = std::move(whole[0]);
+        }
+        // A line the layout took whole for a picture is read on its own, and kept only
+        // where the engine is sure of it: nothing ties it to the text around it. It goes
+        // before the first line below it in its column, for the reading order.
+        boxes.clear();
+        for (const LineReading& line : lines)
+            boxes.push_back({line.box.left, line.box.top, line.box.right, line.box.bottom});
+        for (const LineTails::Box& band : LineTails::lostLines({page.data(), width, height}, boxes)) {
+            api.SetRectangle(band.left, band.top, band.right - band.left, band.bottom - band.top);
+            if (api.Recognize(nullptr) != 0)
+                continue;
+            std::vector<LineReading> found = linesRead(api, page, width, height);
+            if (found.size() != 1 || found[0].confidence < minimumLostConfidence)
+                continue;
+            const auto below = std::find_if(lines.begin(), lines.end(), [&](const LineReading& line) {
+                return line.box.top > found[0].box.top && line.box.left < found[0].box.right && found[0].box.left < line.box.right;
+            });
+            lines.insert(below, std::move(found[0]));
         }
     }
 
@@ -296,62 +315,6 @@ double hanShare(const std::string& utf8)
         han += isHan(c);
     });
     return all > 0 ? double(han) / all : 0.0;
-}
-
-// The largest of each run of 2 * radius + 1 values around every value (van Herk and
-// Gil-Werman: three comparisons a value, whatever the radius). `at(i)` addresses the
-// i-th of n values.
-template <typename At>
-void slidingMaximum(int n, int radius, At at, std::vector<unsigned char>& ahead, std::vector<unsigned char>& behind)
-{
-    const int window = 2 * radius + 1;
-    ahead.assign(size_t(n), 0);
-    behind.assign(size_t(n), 0);
-    for (int start = 0; start < n; start += window) {
-        const int end = std::min(n, start + window);
-        ahead[size_t(start)] = at(start);
-        for (int i = start + 1; i < end; ++i)
-            ahead[size_t(i)] = std::max(ahead[size_t(i - 1)], at(i));
-        behind[size_t(end - 1)] = at(end - 1);
-        for (int i = end - 2; i >= start; --i)
-            behind[size_t(i)] = std::max(behind[size_t(i + 1)], at(i));
-    }
-    for (int i = 0; i < n; ++i) {
-        const int from = std::max(0, i - radius), to = std::min(n - 1, i + radius);
-        at(i) = std::max(behind[size_t(from)], ahead[size_t(to)]);
-    }
-}
-
-// The page comes as dark ink on white paper, each stroke as dark as its contrast with
-// its ground was: black where black text sat on white, a light grey where dark text sat
-// on a mid-tone banner. One threshold for the page would lose the grey text, so the
-// strokes of weak ink are deepened, in proportion to the darkest ink around them, to
-// the darkness of strong ink; strong ink stays as it is. Faint marks with no ink near
-// them are deepened less, so noise stays paper.
-void evenInk(std::vector<unsigned char>& page, int width, int height)
-{
-    constexpr int radius = 24;         // about a line of screen text
-    constexpr int faintestInk = 64;    // darkness below which nothing is taken for ink
-    constexpr int strongInk = 160;     // ink this dark reads as it is, and the rest as dark
-    std::vector<unsigned char> darkest(page.size());
-    for (size_t i = 0; i < page.size(); ++i)
-        darkest[i] = static_cast<unsigned char>(255 - page[i]);
-    std::vector<unsigned char> ahead, behind;
-    for (int y = 0; y < height; ++y) {
-        unsigned char* row = darkest.data() + size_t(y) * size_t(width);
-        slidingMaximum(width, radius, [row](int x) -> unsigned char& { return row[x]; }, ahead, behind);
-    }
-    for (int x = 0; x < width; ++x) {
-        unsigned char* column = darkest.data() + x;
-        slidingMaximum(height, radius, [column, width](int y) -> unsigned char& { return column[size_t(y) * size_t(width)]; },
-                       ahead, behind);
-    }
-    for (size_t i = 0; i < page.size(); ++i) {
-        const int darkness = 255 - page[i];
-        const int scale = std::max<int>(darkest[i], faintestInk);
-        if (scale < strongInk)
-            page[i] = static_cast<unsigned char>(255 - std::min(255, darkness * strongInk / scale));
-    }
 }
 
 int hanCount(const std::string& utf8)
