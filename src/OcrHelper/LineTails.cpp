@@ -11,11 +11,38 @@ namespace {
 // threshold holds for all of its ink.
 constexpr int inkBelow = 128;
 
+// The page's ink outside every line's box, each box a pixel wider all round: the
+// antialiased edge of a line read is no ink of its own.
+class Unread {
+public:
+    Unread(const Page& page, const std::vector<Box>& lines)
+        : page_(page)
+        , covered_(size_t(std::max(0, page.height)))
+    {
+        for (const Box& line : lines)
+            for (int y = std::max(0, line.top - 1); y < std::min(page.height, line.bottom + 1); ++y)
+                covered_[size_t(y)].emplace_back(line.left - 1, line.right + 1);
+    }
+
+    bool inkAt(int x, int y) const
+    {
+        if (page_.grey[size_t(y) * size_t(page_.width) + size_t(x)] >= inkBelow)
+            return false;
+        return std::none_of(covered_[size_t(y)].begin(), covered_[size_t(y)].end(),
+                            [&](const std::pair<int, int>& span) { return span.first <= x && x < span.second; });
+    }
+
+private:
+    Page page_;
+    std::vector<std::vector<std::pair<int, int>>> covered_; // each row's spans under a line's box
+};
+
 } // namespace
 
 std::vector<Grown> grownLines(const Page& page, const std::vector<Box>& lines)
 {
     std::vector<Grown> grown;
+    const Unread unread(page, lines);
     for (size_t n = 0; n < lines.size(); ++n) {
         const Box& line = lines[n];
         const int height = line.bottom - line.top;
@@ -24,25 +51,16 @@ std::vector<Grown> grownLines(const Page& page, const std::vector<Box>& lines)
         // The band's middle rows only: a neighbouring line's descenders or accents may
         // reach into its edges.
         const int top = line.top + height / 8, bottom = line.bottom - height / 8;
-        // The other lines' boxes that cross the band: their ink is read already, and
-        // where one stands across the whole band the line has ended.
-        std::vector<const Box*> crossing;
-        for (size_t k = 0; k < lines.size(); ++k)
-            if (k != n && lines[k].top < bottom && lines[k].bottom > top)
-                crossing.push_back(&lines[k]);
+        // Where another line's box stands across the whole band, the line has ended.
         const auto blocked = [&](int x) {
-            return std::any_of(crossing.begin(), crossing.end(), [&](const Box* other) {
-                return other->left <= x && x < other->right && other->top <= top && other->bottom >= bottom;
+            return std::any_of(lines.begin(), lines.end(), [&](const Box& other) {
+                return &other != &line && other.left <= x && x < other.right && other.top <= top && other.bottom >= bottom;
             });
         };
         const auto inkIn = [&](int x) {
             int ink = 0;
-            for (int y = top; y < bottom; ++y) {
-                const bool covered = std::any_of(crossing.begin(), crossing.end(), [&](const Box* other) {
-                    return other->left <= x && x < other->right && other->top <= y && y < other->bottom;
-                });
-                ink += !covered && page.grey[size_t(y) * size_t(page.width) + size_t(x)] < inkBelow;
-            }
+            for (int y = top; y < bottom; ++y)
+                ink += unread.inkAt(x, y);
             return ink;
         };
         const int reach = 2 * height;
@@ -89,22 +107,11 @@ std::vector<Box> lostLines(const Page& page, const std::vector<Box>& lines)
     const int lineHeight = heights[heights.size() / 2];
     if (lineHeight < 6)
         return lost;
-    // Each row's spans covered by a line's box, a pixel wider all round: the antialiased
-    // edge of a line read is no ink of its own.
-    std::vector<std::vector<std::pair<int, int>>> covered(size_t(page.height));
-    for (const Box& line : lines)
-        for (int y = std::max(0, line.top - 1); y < std::min(page.height, line.bottom + 1); ++y)
-            covered[size_t(y)].emplace_back(line.left - 1, line.right + 1);
-    const auto uncoveredInk = [&](int x, int y) {
-        if (page.grey[size_t(y) * size_t(page.width) + size_t(x)] >= inkBelow)
-            return false;
-        return std::none_of(covered[size_t(y)].begin(), covered[size_t(y)].end(),
-                            [&](const std::pair<int, int>& span) { return span.first <= x && x < span.second; });
-    };
+    const Unread unread(page, lines);
     std::vector<bool> inked(size_t(page.height), false);
     for (int y = 0; y < page.height; ++y)
         for (int x = 0; x < page.width && !inked[size_t(y)]; ++x)
-            inked[size_t(y)] = uncoveredInk(x, y);
+            inked[size_t(y)] = unread.inkAt(x, y);
     for (int y = 0; y < page.height;) {
         if (!inked[size_t(y)]) {
             ++y;
@@ -132,7 +139,7 @@ std::vector<Box> lostLines(const Page& page, const std::vector<Box>& lines)
         for (int x = 0; x < page.width; ++x) {
             bool ink = false;
             for (int row = top; row < bottom && !ink; ++row)
-                ink = uncoveredInk(x, row);
+                ink = unread.inkAt(x, row);
             if (!ink) {
                 inGlyph = false;
                 if (first >= 0 && ++gap > 2 * height)
