@@ -12,9 +12,9 @@
 // identifiers went wrong; and single-language engines side by side take about the time
 // of the slowest of them, under one engine that tries every language on every word.
 // A line whose end or start the layout took for a picture is read once more over all of
-// its band, and a line it took whole for one is read on its own (LineTails.h). Words whose ink Lumetra marks as made by a misjudged ground
-// (beside a dark panel's edge, where the page is blank) are left out before the
-// engines' readings are merged.
+// its band, and a line it took whole for one is read on its own (LineTails.h). Words
+// whose ink Lumetra marks as made by a misjudged ground (beside a dark panel's edge,
+// where the page is blank) are left out before the engines' readings are merged.
 // The Chinese models read a percent sign after digits as more digits; the page's ink
 // (PercentInk.h), else the Latin engine's reading of the same place, puts the sign back.
 #include "OcrHelper/EvenInk.h"
@@ -227,14 +227,17 @@ struct Reader {
         if (api.Recognize(nullptr) != 0)
             return;
         lines = linesRead(api, page, width, height);
+        const auto boxes = [this] {
+            std::vector<LineTails::Box> out;
+            for (const LineReading& line : lines)
+                out.push_back({line.box.left, line.box.top, line.box.right, line.box.bottom});
+            return out;
+        };
         // A line the layout cut short (LineTails.h) is read once more over all of its
         // band, as one line. Where that reading is no surer than a guess, the line stays
         // as it was read.
-        std::vector<LineTails::Box> boxes;
-        for (const LineReading& line : lines)
-            boxes.push_back({line.box.left, line.box.top, line.box.right, line.box.bottom});
         api.SetPageSegMode(tesseract::PSM_SINGLE_LINE);
-        for (const LineTails::Grown& grown : LineTails::grownLines({page.data(), width, height}, boxes)) {
+        for (const LineTails::Grown& grown : LineTails::grownLines({page.data(), width, height}, boxes())) {
             api.SetRectangle(grown.box.left, grown.box.top, grown.box.right - grown.box.left, grown.box.bottom - grown.box.top);
             if (api.Recognize(nullptr) != 0)
                 continue;
@@ -245,10 +248,7 @@ struct Reader {
         // A line the layout took whole for a picture is read on its own, and kept only
         // where the engine is sure of it: nothing ties it to the text around it. It goes
         // before the first line below it in its column, for the reading order.
-        boxes.clear();
-        for (const LineReading& line : lines)
-            boxes.push_back({line.box.left, line.box.top, line.box.right, line.box.bottom});
-        for (const LineTails::Box& band : LineTails::lostLines({page.data(), width, height}, boxes)) {
+        for (const LineTails::Box& band : LineTails::lostLines({page.data(), width, height}, boxes())) {
             api.SetRectangle(band.left, band.top, band.right - band.left, band.bottom - band.top);
             if (api.Recognize(nullptr) != 0)
                 continue;
@@ -265,10 +265,10 @@ struct Reader {
     // The lines the engine read last, each with its words and characters.
     std::vector<LineReading> linesRead(tesseract::TessBaseAPI& api, const std::vector<unsigned char>& page, int width, int height)
     {
-        std::vector<LineReading> lines;
+        std::vector<LineReading> read;
         std::unique_ptr<tesseract::ResultIterator> it(api.GetIterator());
         if (!it || it->Empty(tesseract::RIL_TEXTLINE))
-            return lines;
+            return read;
         do {
             LineReading line;
             it->BoundingBox(tesseract::RIL_TEXTLINE, &line.box.left, &line.box.top, &line.box.right, &line.box.bottom);
@@ -299,9 +299,9 @@ struct Reader {
             while (!line.text.empty() && (line.text.back() == '\n' || line.text.back() == ' '))
                 line.text.pop_back();
             if (!line.text.empty())
-                lines.push_back(std::move(line));
+                read.push_back(std::move(line));
         } while (it->Next(tesseract::RIL_TEXTLINE));
-        return lines;
+        return read;
     }
 };
 
