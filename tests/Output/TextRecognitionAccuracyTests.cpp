@@ -645,8 +645,8 @@ TEST(TextRecognitionAccuracy, NumbersBesideIdeographsGainNoDigitsFromThem)
 // `lines` set by headless Chromium in each of `families` at each of `sizes`, one below
 // the other on one page, and read from its screenshot. Chromium draws CJK type lighter
 // than Qt does (its own hinting and gamma), and Tesseract's layout takes the ends of some
-// of its small serif lines, or whole lines, for a picture. Empty where Chromium is not
-// installed or took no screenshot (the test says which).
+// of its small serif lines, or whole lines, for a picture. Empty, with the test failed,
+// where Chromium took no screenshot.
 static QString readPageSetByChromium(const QStringList& lines, std::initializer_list<const char*> families,
                                      std::initializer_list<int> sizes)
 {
