@@ -333,12 +333,15 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
             used = classes.size() - end;
         }
     }
-    // The models write a sign as at most three characters ("9%6"). Where more are left to
-    // it, some are digits of the number that the glyphs did not show as the digits read
-    // (a small serif "0" comes apart into its sides), and taking the sign there would
-    // drop them: "100%" read "1009%6" is no "1%".
+    // The models write a sign as at most three characters ("9%6"), with at most one
+    // before a "%" they wrote. Where more are left to it, some are digits of the number
+    // that the glyphs did not show as the digits read (a serif "0" comes apart into its
+    // sides), and taking the sign there would drop them: "100%" read "1009%6" or read
+    // right is no "1%".
     constexpr size_t longestSign = 3;
     if (!digits || number.size() - *digits > longestSign)
+        return std::nullopt;
+    if (const size_t written = number.find(U'%', *digits); written != std::u32string::npos && written - *digits > 1)
         return std::nullopt;
     // What was read where the sign stands: two digits side by side ("1896" for 18%) may
     // be just that, run together in small type into two rings with little between them.

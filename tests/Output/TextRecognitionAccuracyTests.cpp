@@ -633,6 +633,14 @@ TEST(TextRecognitionAccuracy, PercentSignsAndZerosInTheSmallestSerifTypeComeBack
                                {"Noto Serif CJK SC"}, {12, 13}, 9, {700, 36});
 }
 
+// In the serif face at 20 px the zeros of "100%" come apart into their sides, which are
+// no "0" to the ink: a number the models read right, sign and all, keeps its digits
+// ("100%" is no "1%").
+TEST(TextRecognitionAccuracy, ANumberReadRightWithItsSignKeepsItsDigits)
+{
+    expectNumbersComeBackWhole({"占比45%，下降8%，达到100%，约26%的人。"}, {"Noto Serif CJK SC"}, {20}, 4);
+}
+
 // A number right before an ideograph whose lower half is much like a digit ("号"): the
 // Latin engine, reading across the ideographs, takes it for one more digit ("19065,");
 // the number comes back as drawn, with no digit and no letter more.
