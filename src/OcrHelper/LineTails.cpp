@@ -37,6 +37,14 @@ private:
     std::vector<std::vector<std::pair<int, int>>> covered_; // each row's spans under a line's box
 };
 
+// The box to read over ink [left, right) x [top, bottom) of a line `height` tall: a
+// little larger all round, so that the engine sees the glyphs' edges, within the page.
+Box toRead(const Page& page, int left, int top, int right, int bottom, int height)
+{
+    const int margin = std::max(2, height / 4);
+    return {std::max(0, left - margin), std::max(0, top - margin), std::min(page.width, right + margin), std::min(page.height, bottom + margin)};
+}
+
 } // namespace
 
 std::vector<Grown> grownLines(const Page& page, const std::vector<Box>& lines)
@@ -88,9 +96,7 @@ std::vector<Grown> grownLines(const Page& page, const std::vector<Box>& lines)
         }
         if (box.left == line.left && box.right == line.right)
             continue;
-        const int margin = std::max(2, height / 4);
-        grown.push_back({n, {std::max(0, box.left - margin), std::max(0, line.top - margin), std::min(page.width, box.right + margin),
-                             std::min(page.height, line.bottom + margin)}});
+        grown.push_back({n, toRead(page, box.left, line.top, box.right, line.bottom, height)});
     }
     return grown;
 }
@@ -128,11 +134,8 @@ std::vector<Box> lostLines(const Page& page, const std::vector<Box>& lines)
         int first = -1, last = -1, gap = 0, glyphs = 0;
         bool inGlyph = false;
         const auto close = [&] {
-            if (first >= 0 && glyphs >= 3) {
-                const int margin = std::max(2, height / 4);
-                lost.push_back({std::max(0, first - margin), std::max(0, top - margin), std::min(page.width, last + 1 + margin),
-                                std::min(page.height, bottom + margin)});
-            }
+            if (first >= 0 && glyphs >= 3)
+                lost.push_back(toRead(page, first, top, last + 1, bottom, height));
             first = last = -1;
             glyphs = 0;
         };

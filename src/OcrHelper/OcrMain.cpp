@@ -236,29 +236,29 @@ struct Reader {
         // A line the layout cut short (LineTails.h) is read once more over all of its
         // band, as one line. Where that reading is no surer than a guess, the line stays
         // as it was read.
-        api.SetPageSegMode(tesseract::PSM_SINGLE_LINE);
-        for (const LineTails::Grown& grown : LineTails::grownLines({page.data(), width, height}, boxes())) {
-            api.SetRectangle(grown.box.left, grown.box.top, grown.box.right - grown.box.left, grown.box.bottom - grown.box.top);
+        // The one line the engine reads in a box of the page, and how sure it is of it.
+        const auto lineIn = [&](const LineTails::Box& box) -> std::optional<LineReading> {
+            api.SetRectangle(box.left, box.top, box.right - box.left, box.bottom - box.top);
             if (api.Recognize(nullptr) != 0)
-                continue;
-            std::vector<LineReading> whole = linesRead(api, page, width, height);
-            if (whole.size() == 1 && whole[0].confidence >= minimumGrownConfidence)
-                lines[grown.line] = std::move(whole[0]);
-        }
+                return std::nullopt;
+            std::vector<LineReading> read = linesRead(api, page, width, height);
+            return read.size() == 1 ? std::optional<LineReading>(std::move(read[0])) : std::nullopt;
+        };
+        api.SetPageSegMode(tesseract::PSM_SINGLE_LINE);
+        for (const LineTails::Grown& grown : LineTails::grownLines({page.data(), width, height}, boxes()))
+            if (std::optional<LineReading> whole = lineIn(grown.box); whole && whole->confidence >= minimumGrownConfidence)
+                lines[grown.line] = std::move(*whole);
         // A line the layout took whole for a picture is read on its own, and kept only
         // where the engine is sure of it: nothing ties it to the text around it. It goes
         // before the first line below it in its column, for the reading order.
         for (const LineTails::Box& band : LineTails::lostLines({page.data(), width, height}, boxes())) {
-            api.SetRectangle(band.left, band.top, band.right - band.left, band.bottom - band.top);
-            if (api.Recognize(nullptr) != 0)
-                continue;
-            std::vector<LineReading> found = linesRead(api, page, width, height);
-            if (found.size() != 1 || found[0].confidence < minimumLostConfidence)
+            std::optional<LineReading> found = lineIn(band);
+            if (!found || found->confidence < minimumLostConfidence)
                 continue;
             const auto below = std::find_if(lines.begin(), lines.end(), [&](const LineReading& line) {
-                return line.box.top > found[0].box.top && line.box.left < found[0].box.right && found[0].box.left < line.box.right;
+                return line.box.top > found->box.top && line.box.left < found->box.right && found->box.left < line.box.right;
             });
-            lines.insert(below, std::move(found[0]));
+            lines.insert(below, std::move(*found));
         }
     }
 
@@ -357,16 +357,15 @@ std::string withLatinWords(const LineReading& han, const LineReading& latin)
         // A Latin reading its own engine doubts (letters it found in Han strokes) is no
         // better than the Chinese one, nor one of a part of the word only (the full stop
         // after a number, without the number).
-        const auto hasDigit = [](const std::string& t) { return std::any_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; }); };
+        const auto digits = [](const std::string& t) { return std::count_if(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; }); };
         if (replacement.empty() || !sure || covered * 2 < word.box.right - word.box.left
-            || (hasDigit(word.text) && !hasDigit(replacement)))
+            || (digits(word.text) > 0 && digits(replacement) == 0))
             continue;
         // Nor, for a number among ideographs, one with letters or more digits: reading
         // across the ideographs, the Latin engine takes a stroke of the one beside the
         // number for a letter or one more digit ("1906号" as "19065,").
-        const auto digits = [](const std::string& t) { return std::count_if(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; }); };
         const auto hasLetter = [](const std::string& t) { return std::any_of(t.begin(), t.end(), [](char c) { return c > 0 && std::isalpha(static_cast<unsigned char>(c)); }); };
-        if (hasDigit(word.text) && !hasLetter(word.text) && (hasLetter(replacement) || digits(replacement) > digits(word.text)))
+        if (digits(word.text) > 0 && !hasLetter(word.text) && (hasLetter(replacement) || digits(replacement) > digits(word.text)))
             continue;
         out += han.text.substr(cursor, at - cursor) + replacement;
         cursor = at + word.text.size();
