@@ -449,8 +449,8 @@ void dropMisjudgedWords(std::vector<LineReading>& lines, const Marked& marked)
 }
 
 // A Han line with the percent signs the Chinese models read as digits put back. Those
-// models write a percent sign after digits as more digits or letters ("5%" as "59%",
-// "12.4%" as "12.496"), so a number ending in one of those ways may be a number with
+// models write a percent sign after digits as more digits, letters or an "@" ("5%" as
+// "59%", "12.4%" as "12.496" or "12.4@"), so a number ending in one of those ways may be a number with
 // its sign. The page's ink says so first: where a glyph after the digits is drawn as a
 // percent sign, the number is the digits before it (PercentInk.h). Where the ink shows
 // no sign, it still is one when the Latin engine, whose reading of the ideographs around
@@ -471,10 +471,10 @@ std::string withPercentSigns(const LineReading& han, const LineReading& latin, P
     // A number and what the models made of its sign: digits, points, signs and letters
     // with no blank between them.
     const auto inNumber = [&](char32_t c) {
-        return isDigit(c) || c == U'.' || c == U',' || c == U'%' || (c < 0x80 && std::isalpha(static_cast<unsigned char>(c)));
+        return isDigit(c) || c == U'.' || c == U',' || c == U'%' || c == U'@' || (c < 0x80 && std::isalpha(static_cast<unsigned char>(c)));
     };
     // How the Chinese models write a percent sign after digits, longest first.
-    static const std::u32string signs[] = {U"9%6", U"96", U"90", U"9%", U"%6", U"%o", U"9o"};
+    static const std::u32string signs[] = {U"9%6", U"96", U"90", U"9%", U"9@", U"%6", U"%o", U"9o", U"@"};
     const int pad = (han.box.bottom - han.box.top) / 2;
     // The runs of digits and signs, last first, so that a change leaves the places of
     // the characters before it.

@@ -705,7 +705,10 @@ static void expectLinesAndValuesWhole(const QStringList& lines, const QString& r
         EXPECT_EQ(whole, drawn) << line.toStdString() << "\n" << read.toStdString();
     }
     for (const char* value : values) {
-        const QString after = QLatin1String(value).endsWith(QLatin1Char('%')) ? QString() : QStringLiteral("(?![0-9%])");
+        // A percentage is followed by a blank, a comma, a full stop, an ideograph or the
+        // line's end: nothing the models made of its sign is left over ("87%@").
+        const QString after = QLatin1String(value).endsWith(QLatin1Char('%')) ? QStringLiteral("(?![^\\s,.，。\\p{Han}])")
+                                                                              : QStringLiteral("(?![0-9%])");
         const QRegularExpression exactly(QStringLiteral("(?<![0-9.])") + QRegularExpression::escape(QLatin1String(value)) + after);
         EXPECT_EQ(read.count(exactly), drawn) << value << "\n" << read.toStdString();
     }
@@ -729,7 +732,8 @@ TEST(TextRecognitionAccuracy, LinesSetByChromiumComeBackWhole)
 
 // Traditional sentences with a file name, a version and a path, the serif face at 12 px
 // among the sizes: there the layout took two whole lines for a picture. Every line comes
-// back whole, and so do the counts, the names and most percentages.
+// back whole, and so do the counts, the names and the percentages but the one at the end
+// of a 12 px serif line, with no "@" left of a sign the Traditional model wrote as one.
 TEST(TextRecognitionAccuracy, TraditionalLinesSetByChromiumAreAllRead)
 {
     if (!QFile::exists(QStringLiteral("/usr/bin/chromium")))
@@ -738,5 +742,5 @@ TEST(TextRecognitionAccuracy, TraditionalLinesSetByChromiumAreAllRead)
                             QStringLiteral("版本v2.3.1修復了26個問題，效能提升15%。"), QStringLiteral("共有1896位用戶參與，滿意度達到87%。"),
                             QStringLiteral("會議紀錄已上傳至docs/meeting-0412.md檔案。"), QStringLiteral("成本下降了3.5%，毛利率約為42.8%。")};
     const QString read = readPageSetByChromium(lines, {"Noto Sans CJK TC", "Noto Serif CJK TC"}, {12, 13, 15, 17});
-    expectLinesAndValuesWhole(lines, read, 8, {"1896", "26", "v2.3.1", "meeting-0412.md", "9%", "87%", "3.5%", "42.8%"});
+    expectLinesAndValuesWhole(lines, read, 8, {"1896", "26", "v2.3.1", "meeting-0412.md", "12.4%", "9%", "87%", "3.5%", "42.8%"});
 }
