@@ -149,6 +149,18 @@ Chooser::Chooser(Page page)
 
 Chooser::~Chooser() = default;
 
+const std::optional<HanGlyphs::InkGrid>& Chooser::drawnAs(char32_t character, int inkHeight, int face)
+{
+    const auto key = std::make_tuple(character, inkHeight, face);
+    const auto found = drawn_.find(key);
+    if (found != drawn_.end())
+        return found->second;
+    // With its grey kept: a serif face's thin horizontals come out of a plain rasteriser
+    // as grey hairlines a solid grid drops, where browsers draw them darker, so that in
+    // small type 圖 drawn solid is a frame of upright strokes unlike the page's 圖.
+    return drawn_.emplace(key, HanGlyphs::Renderer::shared().draw(character, inkHeight, face, HanGlyphs::Shading::Graded)).first->second;
+}
+
 std::string Chooser::choose(const std::string& read, const Line& line, const std::string& alternative)
 {
     // The line without its blanks, character by character against its symbols.
@@ -187,11 +199,9 @@ std::string Chooser::choose(const std::string& read, const Line& line, const std
     const std::vector<Span> cells = characterCells(box, [&](int x, int y) { return grey(x, y) * 2 < lightest + darkest; });
     const std::vector<int> cellOf = matchCells(line.symbols, cells, box.bottom - box.top);
 
-    // The ink of the cell symbol i lies in, as a grid.
-    const auto seenAt = [&](size_t i) -> std::optional<HanGlyphs::InkGrid> {
-        if (cellOf[i] < 0)
-            return std::nullopt;
-        const Span cell = cells[size_t(cellOf[i])];
+    // The ink of cell k, as a grid.
+    const auto seenIn = [&](size_t k) -> std::optional<HanGlyphs::InkGrid> {
+        const Span cell = cells[k];
         const int width = cell.right - cell.left, height = box.bottom - box.top;
         std::vector<float> ink(size_t(width) * size_t(height));
         for (int y = 0; y < height; ++y)
@@ -200,22 +210,63 @@ std::string Chooser::choose(const std::string& read, const Line& line, const std
         return HanGlyphs::gridOf(ink.data(), width, height, width);
     };
 
-    // How much better the page's ink matches `ours` than `theirs` (from -2 to 2), when
-    // both can be drawn.
-    const auto likenessTo = [&](const HanGlyphs::InkGrid& seen, char32_t c) -> std::optional<double> {
-        const auto drawn = HanGlyphs::Renderer::shared().draw(c, seen.inkHeight);
+    // How well the ink of a cell matches character c drawn in face `face`.
+    const auto likenessTo = [&](const HanGlyphs::InkGrid& seen, char32_t c, int face) -> std::optional<double> {
+        const std::optional<HanGlyphs::InkGrid>& drawn = drawnAs(c, seen.inkHeight, face);
         return drawn ? std::optional<double>(HanGlyphs::likeness(seen, *drawn)) : std::nullopt;
     };
+    // The engine's places drift by up to a square along a line, and a run of Latin
+    // letters, which it places no better, can leave an ideograph matched to the cell of
+    // its neighbour or of a comma: of the matched cell and the ideograph-wide ones
+    // beside it, the one that fits best holds it. The cell matched may hold either
+    // form; a neighbour only the one read, for the other engine may have read the
+    // character beside it there, one place off. And a line is set in one face, serif
+    // or sans-serif, whose strokes differ enough in small type to turn the likeness of
+    // a character to its two forms around: the forms are drawn in the face the line's
+    // cells fit best.
+    struct Fit {
+        double score = -2.0, lead = 0.0;
+    };
+    const int side = box.bottom - box.top;
+    constexpr int nearby = 1;
+    const int faces = std::max(1, HanGlyphs::Renderer::shared().faces());
+    std::vector<std::vector<std::optional<Fit>>> fits(size_t(faces), std::vector<std::optional<Fit>>(pairs.size()));
+    for (size_t p = 0; p < pairs.size(); ++p) {
+        const auto [i, j] = pairs[p];
+        const int matched = cellOf[i];
+        if (!isHan(ours[i]) || !isHan(theirs[j]) || matched < 0)
+            continue;
+        for (int k = std::max(0, matched - nearby); k <= std::min(int(cells.size()) - 1, matched + nearby); ++k) {
+            if ((cells[size_t(k)].right - cells[size_t(k)].left) * 2 < side)
+                continue;
+            const auto seen = seenIn(size_t(k));
+            for (int face = 0; seen && face < faces; ++face) {
+                const auto likeOurs = likenessTo(*seen, ours[i], face), likeTheirs = likenessTo(*seen, theirs[j], face);
+                if (!likeOurs || !likeTheirs)
+                    continue;
+                const double score = k == matched ? std::max(*likeOurs, *likeTheirs) : *likeOurs;
+                std::optional<Fit>& fit = fits[size_t(face)][p];
+                if (!fit || score > fit->score)
+                    fit = Fit{score, *likeOurs - *likeTheirs};
+            }
+        }
+    }
+    const auto totalFit = [&](int face) {
+        double total = 0;
+        for (const auto& fit : fits[size_t(face)])
+            total += fit ? fit->score : 0.0;
+        return total;
+    };
+    int face = 0;
+    for (int other = 1; other < faces; ++other)
+        if (totalFit(other) > totalFit(face))
+            face = other;
+
     std::vector<std::optional<double>> leads;
     int settledOurs = 0, settledTheirs = 0;
     constexpr double margin = 0.04;
-    for (const auto& [i, j] : pairs) {
-        std::optional<double> lead;
-        if (const auto seen = isHan(ours[i]) && isHan(theirs[j]) ? seenAt(i) : std::nullopt) {
-            const auto likeOurs = likenessTo(*seen, ours[i]), likeTheirs = likenessTo(*seen, theirs[j]);
-            if (likeOurs && likeTheirs)
-                lead = *likeOurs - *likeTheirs;
-        }
+    for (const auto& fit : fits[size_t(face)]) {
+        const std::optional<double> lead = fit ? std::optional<double>(fit->lead) : std::nullopt;
         settledOurs += lead && *lead > margin;
         settledTheirs += lead && *lead < -margin;
         leads.push_back(lead);
@@ -226,7 +277,7 @@ std::string Chooser::choose(const std::string& read, const Line& line, const std
     // the more clearly the more one-sided the line is.
     const int settled = settledOurs + settledTheirs;
     const double oneSided = settled > 0 ? double(std::abs(settledOurs - settledTheirs)) / settled : 0.0;
-    const double againstTheLine = margin + 0.2 * oneSided;
+    const double againstTheLine = margin + 0.3 * oneSided;
     const double lean = settledTheirs > settledOurs ? -againstTheLine : settledOurs > settledTheirs ? againstTheLine : 0.0;
     for (size_t k = 0; k < pairs.size(); ++k) {
         const auto [i, j] = pairs[k];
