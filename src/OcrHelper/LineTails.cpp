@@ -101,6 +101,40 @@ std::vector<Grown> grownLines(const Page& page, const std::vector<Box>& lines)
     return grown;
 }
 
+std::vector<Grown> hollowLines(const Page& page, const std::vector<Box>& lines, const std::vector<std::vector<Box>>& words)
+{
+    std::vector<Grown> hollow;
+    for (size_t n = 0; n < lines.size() && n < words.size(); ++n) {
+        const Box& line = lines[n];
+        const int height = line.bottom - line.top;
+        if (height < 6 || line.top < 0 || line.bottom > page.height || line.left < 0 || line.right > page.width)
+            continue;
+        const int top = line.top + height / 8, bottom = line.bottom - height / 8;
+        std::vector<Box> inOrder = words[n];
+        std::sort(inOrder.begin(), inOrder.end(), [](const Box& a, const Box& b) { return a.left < b.left; });
+        bool lost = false;
+        for (size_t k = 1; k < inOrder.size() && !lost; ++k) {
+            // Between the two words, a pixel off each (their antialiased edges).
+            int first = -1, last = -1, ink = 0;
+            for (int x = std::max(0, inOrder[k - 1].right + 1); x < std::min(page.width, inOrder[k].left - 1); ++x) {
+                int here = 0;
+                for (int y = top; y < bottom; ++y)
+                    here += page.grey[size_t(y) * size_t(page.width) + size_t(x)] < inkBelow;
+                if (here == 0)
+                    continue;
+                if (first < 0)
+                    first = x;
+                last = x;
+                ink += here;
+            }
+            lost = first >= 0 && (last - first) * 2 + 2 >= height && ink * 20 >= height * height;
+        }
+        if (lost)
+            hollow.push_back({n, toRead(page, line.left, line.top, line.right, line.bottom, height)});
+    }
+    return hollow;
+}
+
 std::vector<Box> lostLines(const Page& page, const std::vector<Box>& lines)
 {
     std::vector<Box> lost;

@@ -237,17 +237,48 @@ struct Reader {
         // band, as one line. Where that reading is no surer than a guess, the line stays
         // as it was read.
         // The one line the engine reads in a box of the page, and how sure it is of it.
-        const auto lineIn = [&](const LineTails::Box& box) -> std::optional<LineReading> {
+        // Or, given a row `through`, the one line of those it reads that crosses it.
+        const auto lineIn = [&](const LineTails::Box& box, std::optional<int> through = std::nullopt) -> std::optional<LineReading> {
             api.SetRectangle(box.left, box.top, box.right - box.left, box.bottom - box.top);
             if (api.Recognize(nullptr) != 0)
                 return std::nullopt;
             std::vector<LineReading> read = linesRead(api, page, width, height);
+            const auto elsewhere = [&](const LineReading& line) { return line.box.top > *through || line.box.bottom <= *through; };
+            if (through)
+                read.erase(std::remove_if(read.begin(), read.end(), elsewhere), read.end());
             return read.size() == 1 ? std::optional<LineReading>(std::move(read[0])) : std::nullopt;
         };
         api.SetPageSegMode(tesseract::PSM_SINGLE_LINE);
         for (const LineTails::Grown& grown : LineTails::grownLines({page.data(), width, height}, boxes()))
             if (std::optional<LineReading> whole = lineIn(grown.box); whole && whole->confidence >= minimumGrownConfidence)
                 lines[grown.line] = std::move(*whole);
+        // So is a line with a stretch inside taken for one, where the engine wrote blanks
+        // ("學生們在|     準備考試"), as a block: its box, as the layout drew it, takes in
+        // the edges of the lines above and below, which a reading as one line trips on.
+        // The new reading stands where it holds more. Only the lines with such blanks
+        // are looked at (their words given).
+        std::vector<std::vector<LineTails::Box>> words;
+        for (const LineReading& line : lines) {
+            words.emplace_back();
+            if (line.text.find("   ") != std::string::npos)
+                for (const WordReading& word : line.words)
+                    words.back().push_back({word.box.left, word.box.top, word.box.right, word.box.bottom});
+        }
+        // The row the line's words stand on, the middle of most of them.
+        const auto middleRow = [&](size_t line) {
+            std::vector<int> middles;
+            for (const LineTails::Box& word : words[line])
+                middles.push_back((word.top + word.bottom) / 2);
+            std::nth_element(middles.begin(), middles.begin() + std::ptrdiff_t(middles.size() / 2), middles.end());
+            return middles[middles.size() / 2];
+        };
+        const auto written = [](const std::string& text) { return std::count_if(text.begin(), text.end(), [](char c) { return c != ' '; }); };
+        api.SetPageSegMode(tesseract::PSM_SINGLE_BLOCK);
+        for (const LineTails::Grown& hollow : LineTails::hollowLines({page.data(), width, height}, boxes(), words))
+            if (std::optional<LineReading> whole = lineIn(hollow.box, middleRow(hollow.line));
+                whole && whole->confidence >= minimumGrownConfidence && written(whole->text) > written(lines[hollow.line].text))
+                lines[hollow.line] = std::move(*whole);
+        api.SetPageSegMode(tesseract::PSM_SINGLE_LINE);
         // A line the layout took whole for a picture is read on its own, and kept only
         // where the engine is sure of it: nothing ties it to the text around it. It goes
         // before the first line below it in its column, for the reading order.
