@@ -207,4 +207,44 @@ std::vector<std::optional<std::string>> cutNames(const std::vector<PlacedWord>& 
     return cut;
 }
 
+std::string withDotsPutBack(const std::string& line, const std::vector<std::string>& others)
+{
+    std::string seen;
+    for (const std::string& other : others)
+        for (const char c : other)
+            if (c != ' ')
+                seen += char(std::tolower(static_cast<unsigned char>(c)));
+    const auto isLetter = [](char c) { return c > 0 && std::isalnum(static_cast<unsigned char>(c)); };
+    // The two characters before `before` and the two from `after` on are letters or
+    // digits, and another engine read them with a dot between.
+    const auto dotSeenAt = [&](const std::string& text, size_t before, size_t after) {
+        if (before < 2 || after + 2 > text.size())
+            return false;
+        const std::string around = text.substr(before - 2, 2) + "." + text.substr(after, 2);
+        return std::all_of(around.begin(), around.end(), [&](char c) { return c == '.' || isLetter(c); })
+            && seen.find(lower(around)) != std::string::npos;
+    };
+    std::string out = line;
+    // Right to left, so that a change leaves the places before it.
+    for (size_t at = out.size(); at-- > 2;) {
+        if (!isLetter(out[at]) || at + 2 > out.size())
+            continue;
+        if (isLetter(out[at - 1]) && dotSeenAt(out, at, at))
+            out.insert(at, ".");
+        else if (out[at - 1] == ' ' && dotSeenAt(out, at - 1, at))
+            out[at - 1] = '.';
+    }
+    // A blank after a name's dot, before a known extension: no sentence ends inside the
+    // Latin words of a line of ideographs ("report. pdf").
+    for (size_t at = out.find(". "); at != std::string::npos; at = out.find(". ", at + 1)) {
+        size_t end = at + 2;
+        while (end < out.size() && isLetter(out[end]))
+            ++end;
+        if (at > 0 && isLetter(out[at - 1]) && std::islower(static_cast<unsigned char>(out[at + 2]))
+            && isKnownExtension(out.substr(at + 2, end - at - 2)))
+            out.erase(at + 1, 1);
+    }
+    return out;
+}
+
 } // namespace FileNames

@@ -54,4 +54,13 @@ struct Page {
 // its next choices mends (as `mended`). For each pair, the name whole where it is cut.
 std::vector<std::optional<std::string>> cutNames(const std::vector<PlacedWord>& words, const Page& page);
 
+// A line of ideographs as chosen, with the dots of the names in it put back where the
+// Chinese model, which reads Latin letters among ideographs less surely, dropped them or
+// read a blank ("mail.cn" as "mailcn", "qq.com" as "qq com"): where another engine,
+// reading the same line (`others`), read a dot between the same two letters or digits
+// on either side. Blanks in the others' readings do not count (the Latin engine reads
+// "mail. cn" as well). And a blank the model read after a name's dot, before a known
+// extension, goes ("report. pdf").
+std::string withDotsPutBack(const std::string& line, const std::vector<std::string>& others);
+
 } // namespace FileNames

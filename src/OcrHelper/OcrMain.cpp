@@ -652,6 +652,7 @@ std::string merge(const std::vector<Reader>& readers, HanVariantChoice::Chooser&
             return chosen;
         };
         const LineReading* hanReading = mostConfident(true);
+        const LineReading* const chineseReading = hanReading;
         const LineReading* otherReading = mostConfident(false);
         // Which script each ideograph is in, the page's ink says.
         LineReading inItsScript = hanReading ? *hanReading : LineReading{};
@@ -665,8 +666,14 @@ std::string merge(const std::vector<Reader>& readers, HanVariantChoice::Chooser&
         if (isHan && otherReading)
             inItsScript.text = withPercentSigns(inItsScript, *otherReading, ink);
         LineReading chosen = isHan ? *hanReading : otherReading ? *otherReading : line;
-        if (isHan && otherReading)
+        if (isHan && otherReading) {
             chosen.text = withLatinWords(*hanReading, *otherReading);
+            std::vector<std::string> others;
+            for (const auto& [reader, reading] : readings)
+                if (reading != chineseReading)
+                    others.push_back(reading->text);
+            chosen.text = FileNames::withDotsPutBack(chosen.text, others);
+        }
         chosen.box = line.box;
         chosenLines.push_back(std::move(chosen));
     }
