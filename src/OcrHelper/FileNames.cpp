@@ -227,7 +227,7 @@ std::string withDotsPutBack(const std::string& line, const std::vector<std::stri
     std::string out = line;
     // Right to left, so that a change leaves the places before it.
     for (size_t at = out.size(); at-- > 2;) {
-        if (!isLetter(out[at]) || at + 2 > out.size())
+        if (!isLetter(out[at]))
             continue;
         if (isLetter(out[at - 1]) && dotSeenAt(out, at, at))
             out.insert(at, ".");

@@ -167,12 +167,21 @@ Renderer& Renderer::shared()
 
 int Renderer::faces() const { return int(faces_.size()); }
 
-std::optional<InkGrid> Renderer::draw(char32_t character, int inkHeight, int face, Shading shading)
+const std::optional<InkGrid>& Renderer::draw(char32_t character, int inkHeight, int face, Shading shading)
 {
     return draw(std::u32string(1, character), inkHeight, face, shading);
 }
 
-std::optional<InkGrid> Renderer::draw(const std::u32string& characters, int inkHeight, int face, Shading shading)
+const std::optional<InkGrid>& Renderer::draw(const std::u32string& characters, int inkHeight, int face, Shading shading)
+{
+    const auto key = std::make_tuple(characters, inkHeight, face, shading);
+    auto found = drawn_.find(key);
+    if (found == drawn_.end())
+        found = drawn_.emplace(key, drawAnew(characters, inkHeight, face, shading)).first;
+    return found->second;
+}
+
+std::optional<InkGrid> Renderer::drawAnew(const std::u32string& characters, int inkHeight, int face, Shading shading)
 {
     if (face < 0 || face >= faces() || inkHeight < 4 || characters.empty())
         return std::nullopt;

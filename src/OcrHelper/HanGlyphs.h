@@ -7,9 +7,11 @@
 // "2" a curled foot) that ink matched against one face only is missed in the other.
 
 #include <array>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace HanGlyphs {
@@ -48,18 +50,23 @@ public:
     int faces() const;
 
     // `character` drawn in face `face` so that its ink is about inkHeight pixels tall, as
-    // a grid. Empty when there is no such face or it lacks the character.
-    std::optional<InkGrid> draw(char32_t character, int inkHeight, int face = 0, Shading shading = Shading::Solid);
+    // a grid. Empty when there is no such face or it lacks the character. Each is drawn
+    // once and kept while the renderer lives: a page holds the same few characters at
+    // the same few heights, held against many glyphs.
+    const std::optional<InkGrid>& draw(char32_t character, int inkHeight, int face = 0, Shading shading = Shading::Solid);
     // `characters` side by side, as a face sets them, drawn and measured as one shape.
-    std::optional<InkGrid> draw(const std::u32string& characters, int inkHeight, int face = 0, Shading shading = Shading::Solid);
+    const std::optional<InkGrid>& draw(const std::u32string& characters, int inkHeight, int face = 0, Shading shading = Shading::Solid);
 
     // The one renderer of the process, made when first asked for (finding and opening
     // the face costs more than drawing many glyphs). Not for use from two threads at once.
     static Renderer& shared();
 
 private:
+    std::optional<InkGrid> drawAnew(const std::u32string& characters, int inkHeight, int face, Shading shading);
+
     struct Face;
     std::vector<std::unique_ptr<Face>> faces_;
+    std::map<std::tuple<std::u32string, int, int, Shading>, std::optional<InkGrid>> drawn_;
 };
 
 } // namespace HanGlyphs

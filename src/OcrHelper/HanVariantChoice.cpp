@@ -149,18 +149,6 @@ Chooser::Chooser(Page page)
 
 Chooser::~Chooser() = default;
 
-const std::optional<HanGlyphs::InkGrid>& Chooser::drawnAs(char32_t character, int inkHeight, int face)
-{
-    const auto key = std::make_tuple(character, inkHeight, face);
-    const auto found = drawn_.find(key);
-    if (found != drawn_.end())
-        return found->second;
-    // With its grey kept: a serif face's thin horizontals come out of a plain rasteriser
-    // as grey hairlines a solid grid drops, where browsers draw them darker, so that in
-    // small type 圖 drawn solid is a frame of upright strokes unlike the page's 圖.
-    return drawn_.emplace(key, HanGlyphs::Renderer::shared().draw(character, inkHeight, face, HanGlyphs::Shading::Graded)).first->second;
-}
-
 std::string Chooser::choose(const std::string& read, const Line& line, const std::string& alternative)
 {
     // The line without its blanks, character by character against its symbols.
@@ -210,9 +198,12 @@ std::string Chooser::choose(const std::string& read, const Line& line, const std
         return HanGlyphs::gridOf(ink.data(), width, height, width);
     };
 
-    // How well the ink of a cell matches character c drawn in face `face`.
+    // How well the ink of a cell matches character c drawn in face `face`, with its grey
+    // kept: a serif face's thin horizontals come out of a plain rasteriser as grey
+    // hairlines a solid grid drops, where browsers draw them darker, so that in small
+    // type 圖 drawn solid is a frame of upright strokes unlike the page's 圖.
     const auto likenessTo = [&](const HanGlyphs::InkGrid& seen, char32_t c, int face) -> std::optional<double> {
-        const std::optional<HanGlyphs::InkGrid>& drawn = drawnAs(c, seen.inkHeight, face);
+        const auto& drawn = HanGlyphs::Renderer::shared().draw(c, seen.inkHeight, face, HanGlyphs::Shading::Graded);
         return drawn ? std::optional<double>(HanGlyphs::likeness(seen, *drawn)) : std::nullopt;
     };
     // The engine's places drift by up to a square along a line, and a run of Latin

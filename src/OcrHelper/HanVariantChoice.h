@@ -7,17 +7,16 @@
 // for some ideographs, each of those is drawn in both forms and the form whose strokes
 // match the page's ink is kept.
 
-#include "OcrHelper/HanGlyphs.h"
-
-#include <map>
 #include <memory>
-#include <optional>
 #include <string>
-#include <tuple>
 #include <vector>
 
 namespace tesseract {
 class ResultIterator;
+}
+
+namespace HanGlyphs {
+class Renderer;
 }
 
 namespace HanVariantChoice {
@@ -61,12 +60,7 @@ public:
     std::string choose(const std::string& read, const Line& line, const std::string& alternative);
 
 private:
-    // `character` drawn in `face` about inkHeight pixels tall, drawn once: a line holds
-    // the same few characters in the same few heights, held against several cells.
-    const std::optional<HanGlyphs::InkGrid>& drawnAs(char32_t character, int inkHeight, int face);
-
     Page page_;
-    std::map<std::tuple<char32_t, int, int>, std::optional<HanGlyphs::InkGrid>> drawn_;
 };
 
 } // namespace HanVariantChoice

@@ -45,6 +45,14 @@ Box toRead(const Page& page, int left, int top, int right, int bottom, int heigh
     return {std::max(0, left - margin), std::max(0, top - margin), std::min(page.width, right + margin), std::min(page.height, bottom + margin)};
 }
 
+// Whether ink from column `first` to `last` (none: -1), `ink` pixels in all, is a
+// glyph's worth for a line `height` tall: at least half a line height wide, and more
+// than specks.
+bool glyphsWorth(int first, int last, int ink, int height)
+{
+    return first >= 0 && std::abs(last - first) * 2 + 2 >= height && ink * 20 >= height * height;
+}
+
 } // namespace
 
 std::vector<Grown> grownLines(const Page& page, const std::vector<Box>& lines)
@@ -90,7 +98,7 @@ std::vector<Grown> grownLines(const Page& page, const std::vector<Box>& lines)
             }
             // Up to the line before it on the band: that line's rest.
             const bool afterAnother = step < 0 && x >= 0 && blocked(x);
-            if (first < 0 || afterAnother || std::abs(last - first) * 2 + 2 < height || ink * 20 < height * height)
+            if (afterAnother || !glyphsWorth(first, last, ink, height))
                 continue;
             (step > 0 ? box.right : box.left) = step > 0 ? last + 1 : last;
         }
@@ -127,7 +135,7 @@ std::vector<Grown> hollowLines(const Page& page, const std::vector<Box>& lines, 
                 last = x;
                 ink += here;
             }
-            lost = first >= 0 && (last - first) * 2 + 2 >= height && ink * 20 >= height * height;
+            lost = glyphsWorth(first, last, ink, height);
         }
         if (lost)
             hollow.push_back({n, toRead(page, line.left, line.top, line.right, line.bottom, height)});

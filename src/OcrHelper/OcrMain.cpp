@@ -481,13 +481,13 @@ void dropMisjudgedWords(std::vector<LineReading>& lines, const Marked& marked)
 
 // A Han line with the percent signs the Chinese models read as digits put back. Those
 // models write a percent sign after digits as more digits, letters or an "@" ("5%" as
-// "59%", "12.4%" as "12.496" or "12.4@"), so a number ending in one of those ways may be a number with
-// its sign. The page's ink says so first: where a glyph after the digits is drawn as a
-// percent sign, the number is the digits before it (PercentInk.h). Where the ink shows
-// no sign, it still is one when the Latin engine, whose reading of the ideographs around
-// is letters but of digits and signs is sure, read that number with its sign at the same
-// place of the line, and did not read it as the Chinese models did. `han` is the
-// line's text in its script, character for character its symbols.
+// "59%", "12.4%" as "12.496" or "12.4@"), so a number ending in one of those ways may be
+// a number with its sign. The page's ink says so first: where a glyph after the digits
+// is drawn as a percent sign, the number is the digits before it (PercentInk.h). Where
+// the ink shows no sign, it still is one when the Latin engine, whose reading of the
+// ideographs around is letters but of digits and signs is sure, read that number with
+// its sign at the same place of the line, and did not read it as the Chinese models
+// did. `han` is the line's text in its script, character for character its symbols.
 std::string withPercentSigns(const LineReading& han, const LineReading& latin, PercentInk::Judge& ink)
 {
     const std::vector<HanVariantChoice::Symbol>& symbols = han.characters.symbols;

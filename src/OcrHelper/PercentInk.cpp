@@ -76,27 +76,13 @@ std::optional<HanGlyphs::InkGrid> Judge::gridOf(const Span& span, Shading shadin
     return HanGlyphs::gridOf(ink.data(), width, height, width, shading);
 }
 
-const std::optional<HanGlyphs::InkGrid>& Judge::drawn(const std::u32string& characters, int inkHeight, int face, Shading shading)
-{
-    const auto key = std::make_tuple(characters, inkHeight, face, shading);
-    auto found = drawn_.find(key);
-    if (found == drawn_.end())
-        found = drawn_.emplace(key, HanGlyphs::Renderer::shared().draw(characters, inkHeight, face, shading)).first;
-    return found->second;
-}
-
-const std::optional<HanGlyphs::InkGrid>& Judge::drawn(char32_t character, int inkHeight, int face, Shading shading)
-{
-    return drawn(std::u32string(1, character), inkHeight, face, shading);
-}
-
 // How like the glyph is to the characters in the face that draws them most alike.
 double Judge::likenessTo(const Span& span, const std::u32string& characters, Shading shading)
 {
     const auto seen = gridOf(span, shading);
     double best = -1.0;
     for (int face = 0; seen && face < HanGlyphs::Renderer::shared().faces(); ++face)
-        if (const auto& glyph = drawn(characters, seen->inkHeight, face, shading))
+        if (const auto& glyph = HanGlyphs::Renderer::shared().draw(characters, seen->inkHeight, face, shading))
             best = std::max(best, HanGlyphs::likeness(*seen, *glyph));
     return best;
 }
@@ -127,7 +113,7 @@ double Judge::signLikeness(const Span& span)
     // In one face at least, the glyph is the sign's shape and far more like it than
     // like any digit that face draws.
     for (int face = 0; face < HanGlyphs::Renderer::shared().faces(); ++face) {
-        const auto& sign = drawn(U'%', seen->inkHeight, face);
+        const auto& sign = HanGlyphs::Renderer::shared().draw(U'%', seen->inkHeight, face);
         if (!sign)
             continue;
         // Faces draw the sign a little wider or narrower, never as narrow as one digit
@@ -138,7 +124,7 @@ double Judge::signLikeness(const Span& span)
         const double likeSign = HanGlyphs::likeness(*seen, *sign);
         double likeDigit = -1.0;
         for (char32_t digit = U'0'; digit <= U'9'; ++digit)
-            if (const auto& glyph = drawn(digit, seen->inkHeight, face))
+            if (const auto& glyph = HanGlyphs::Renderer::shared().draw(digit, seen->inkHeight, face))
                 likeDigit = std::max(likeDigit, HanGlyphs::likeness(*seen, *glyph));
         constexpr double fairLikeness = 0.3, clearLead = 0.15;
         if (likeSign >= fairLikeness && likeSign >= likeDigit + clearLead) {
@@ -161,17 +147,17 @@ double Judge::signLikeness(const Span& span)
 bool Judge::gradedLikeSign(const HanGlyphs::InkGrid& graded, int face)
 {
     constexpr double plainLikeness = 0.55, digitLead = 0.3, pairLead = 0.05;
-    const auto& sign = drawn(U'%', graded.inkHeight, face, Shading::Graded);
+    const auto& sign = HanGlyphs::Renderer::shared().draw(U'%', graded.inkHeight, face, Shading::Graded);
     const double likeSign = sign ? HanGlyphs::likeness(graded, *sign) : -1.0;
     if (likeSign < plainLikeness)
         return false;
     for (char32_t digit = U'0'; digit <= U'9'; ++digit)
-        if (const auto& glyph = drawn(digit, graded.inkHeight, face, Shading::Graded);
+        if (const auto& glyph = HanGlyphs::Renderer::shared().draw(digit, graded.inkHeight, face, Shading::Graded);
             glyph && HanGlyphs::likeness(graded, *glyph) > likeSign - digitLead)
             return false;
     for (char32_t first = U'0'; first <= U'9'; ++first)
         for (char32_t second = U'0'; second <= U'9'; ++second)
-            if (const auto& pair = drawn(std::u32string{first, second}, graded.inkHeight, face, Shading::Graded);
+            if (const auto& pair = HanGlyphs::Renderer::shared().draw(std::u32string{first, second}, graded.inkHeight, face, Shading::Graded);
                 pair && HanGlyphs::likeness(graded, *pair) > likeSign - pairLead)
                 return false;
     return true;

@@ -12,11 +12,8 @@
 #include "OcrHelper/HanGlyphs.h"
 #include "OcrHelper/HanVariantChoice.h"
 
-#include <map>
-
 #include <optional>
 #include <string>
-#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -52,8 +49,6 @@ private:
                                            bool& signSeen);
     using Shading = HanGlyphs::Shading;
     std::optional<HanGlyphs::InkGrid> gridOf(const Span& span, Shading shading = Shading::Solid) const;
-    const std::optional<HanGlyphs::InkGrid>& drawn(const std::u32string& characters, int inkHeight, int face, Shading shading = Shading::Solid);
-    const std::optional<HanGlyphs::InkGrid>& drawn(char32_t character, int inkHeight, int face, Shading shading = Shading::Solid);
     double likenessTo(const Span& span, const std::u32string& characters, Shading shading = Shading::Solid);
     double likenessTo(const Span& span, char32_t character, Shading shading = Shading::Solid);
     double digitLikeness(const Span& span); // like the digit it is most like
@@ -68,7 +63,6 @@ private:
     Contrast measuredAt_ = Contrast::usual;
     std::vector<Span> spans_; // the measured line's runs of inked columns, left to right
     int lightest_ = 0, darkest_ = 0;
-    std::map<std::tuple<std::u32string, int, int, Shading>, std::optional<HanGlyphs::InkGrid>> drawn_;
 };
 
 } // namespace PercentInk

@@ -8,15 +8,28 @@
 #include <string>
 #include <vector>
 
-// A line as compared: compatibility forms folded (a full-width comma is a comma), blanks
-// dropped.
-inline std::u32string folded(const QString& text)
+// The characters of `text` that `keep` keeps, compatibility forms folded (a full-width
+// comma is a comma).
+template <typename Keep>
+std::u32string foldedKeeping(const QString& text, Keep keep)
 {
     std::u32string characters;
     for (const uint c : text.normalized(QString::NormalizationForm_KC).toUcs4())
-        if (!QChar::isSpace(c))
+        if (keep(c))
             characters += char32_t(c);
     return characters;
+}
+
+// A line as compared: folded, blanks dropped.
+inline std::u32string folded(const QString& text)
+{
+    return foldedKeeping(text, [](uint c) { return !QChar::isSpace(c); });
+}
+
+// The letters, digits and ideographs of a line, folded, its signs and blanks left out.
+inline std::u32string written(const QString& text)
+{
+    return foldedKeeping(text, [](uint c) { return QChar::isLetterOrNumber(c); });
 }
 
 inline int editDistance(const std::u32string& a, const std::u32string& b)

@@ -17,6 +17,16 @@
 #include <string>
 #include <vector>
 
+// Skips, saying so, where Chromium is missing.
+class PagesSetByChromium : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!QFile::exists(QStringLiteral("/usr/bin/chromium")))
+            GTEST_SKIP() << "chromium is not installed (scripts/bootstrap.sh installs it)";
+    }
+};
+
 // `lines` set by headless Chromium in each of `families` at each of `sizes`, one below
 // the other on one page as tall as they need, and read from its screenshot. Chromium
 // draws CJK type lighter than Qt does (its own hinting and gamma), and Tesseract's layout
@@ -89,10 +99,8 @@ static void expectLinesAndValuesWhole(const QStringList& lines, const QString& r
 // Simplified sentences in the sans-serif and the serif face at four sizes: every line
 // comes back whole, no count comes back as a percentage ("2350" was once "2%"), and the
 // percentages Chromium's serif face draws a mid grey keep their signs.
-TEST(TextRecognitionAccuracy, LinesSetByChromiumComeBackWhole)
+TEST_F(PagesSetByChromium, LinesSetByChromiumComeBackWhole)
 {
-    if (!QFile::exists(QStringLiteral("/usr/bin/chromium")))
-        GTEST_SKIP() << "chromium is not installed (scripts/bootstrap.sh installs it)";
     const QStringList lines{QStringLiteral("今年一季度营业收入同比增长18.5%，净利润增长7%。"),
                             QStringLiteral("其中线上渠道占比达到63%，较去年提高了4.2个百分点。"),
                             QStringLiteral("共有2350名员工参与调查，满意度为91%。"), QStringLiteral("第三季度成本下降了0.8%，毛利率为35.6%。"),
@@ -106,25 +114,13 @@ TEST(TextRecognitionAccuracy, LinesSetByChromiumComeBackWhole)
 // among the sizes: there the layout took two whole lines for a picture. Every line comes
 // back whole, and so do the counts, the names and the percentages but the one at the end
 // of a 12 px serif line, with no "@" left of a sign the Traditional model wrote as one.
-TEST(TextRecognitionAccuracy, TraditionalLinesSetByChromiumAreAllRead)
+TEST_F(PagesSetByChromium, TraditionalLinesSetByChromiumAreAllRead)
 {
-    if (!QFile::exists(QStringLiteral("/usr/bin/chromium")))
-        GTEST_SKIP() << "chromium is not installed (scripts/bootstrap.sh installs it)";
     const QStringList lines{QStringLiteral("本季度營業收入同比增長12.4%，淨利潤增長9%。"), QStringLiteral("請下載附件report.pdf並於週五前回覆。"),
                             QStringLiteral("版本v2.3.1修復了26個問題，效能提升15%。"), QStringLiteral("共有1896位用戶參與，滿意度達到87%。"),
                             QStringLiteral("會議紀錄已上傳至docs/meeting-0412.md檔案。"), QStringLiteral("成本下降了3.5%，毛利率約為42.8%。")};
     const QString read = readPageSetByChromium(lines, {"Noto Sans CJK TC", "Noto Serif CJK TC"}, {12, 13, 15, 17});
     expectLinesAndValuesWhole(lines, read, 8, {"1896", "26", "v2.3.1", "meeting-0412.md", "12.4%", "9%", "87%", "3.5%", "42.8%"});
-}
-
-// The letters, digits and ideographs of a line, its signs and blanks left out.
-static std::u32string written(const QString& line)
-{
-    std::u32string characters;
-    for (const uint c : line.normalized(QString::NormalizationForm_KC).toUcs4())
-        if (QChar::isLetterOrNumber(c))
-            characters += char32_t(c);
-    return characters;
 }
 
 // Against each drawn character that has another form in the other script, what came
@@ -175,10 +171,8 @@ static ScriptKept scriptKept(const QStringList& lines, const QStringList& otherS
 // draws lighter than Chromium does). And no stretch of a line is lost to blanks: in four
 // lines the layout took a stretch of characters for a picture and the engines wrote
 // blanks there ("學生們在|     準備考試").
-TEST(TextRecognitionAccuracy, SmallTraditionalTypeSetByChromiumComesBackWithoutBlanksAndTraditional)
+TEST_F(PagesSetByChromium, SmallTraditionalTypeSetByChromiumComesBackWithoutBlanksAndTraditional)
 {
-    if (!QFile::exists(QStringLiteral("/usr/bin/chromium")))
-        GTEST_SKIP() << "chromium is not installed (scripts/bootstrap.sh installs it)";
     const QStringList traditional{
         QStringLiteral("這項調查顯示，大多數員工對於新制度感到滿意。"), QStringLiteral("請於會議開始前將資料傳送給負責人。"),
         QStringLiteral("我們將繼續改進產品的品質與服務。"), QStringLiteral("颱風過後，許多地區的電力已經恢復正常。"),
@@ -215,10 +209,8 @@ TEST(TextRecognitionAccuracy, SmallTraditionalTypeSetByChromiumComesBackWithoutB
 // extension follows a blank after the dot, the dot comes back; only where no engine saw
 // it may one still be lost (once on this page), and most names come back whole (the
 // rest have a letter misread).
-TEST(TextRecognitionAccuracy, NamesAmongIdeographsKeepTheirDots)
+TEST_F(PagesSetByChromium, NamesAmongIdeographsKeepTheirDots)
 {
-    if (!QFile::exists(QStringLiteral("/usr/bin/chromium")))
-        GTEST_SKIP() << "chromium is not installed (scripts/bootstrap.sh installs it)";
     const QStringList lines{QStringLiteral("请下载附件report.pdf并于周五前回复。"), QStringLiteral("把截图保存为screen_01.png后发送给我。"),
                             QStringLiteral("配置文件config.yaml已经更新。"), QStringLiteral("请发邮件至li2@mail.cn或致电。"),
                             QStringLiteral("我的邮箱是zhang.san9@qq.com。"), QStringLiteral("請將檔案notes.txt寄到wang@corp.com。")};
