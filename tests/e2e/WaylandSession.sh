@@ -82,7 +82,11 @@ has_window "Lumetra - " || say waited
 "$POINTER_PROBE" 1920 1080 500 300 800 500 && say chosen
 wait_for 'wl-paste --type image/png >window.png 2>/dev/null && ! cmp -s clip.png window.png' && say clipboard
 wait_for 'has_window "Lumetra - "' && say window-editor
-grim window-editor.png
+# The editor hidden for the picker comes back still showing the pasted image, and reads the
+# capture from the clipboard a moment later: the screen is taken once it has changed and
+# stands still.
+wait_for 'grim window-editor.png && ! cmp -s window-editor.png pasted.png && sleep 0.3 && grim settled.png \
+  && cmp -s window-editor.png settled.png'
 
 # Escape in the picker is the user changing their mind: no alert, no error.
 errors=$(grep -c '❌' lumetra.log)
