@@ -487,7 +487,8 @@ void dropMisjudgedWords(std::vector<LineReading>& lines, const Marked& marked)
 // the ink shows no sign, it still is one when the Latin engine, whose reading of the
 // ideographs around is letters but of digits and signs is sure, read that number with
 // its sign at the same place of the line, and did not read it as the Chinese models
-// did. `han` is the line's text in its script, character for character its symbols.
+// did. `han` is the line's text in its script, character for character its symbols;
+// `latin` is empty where the Latin engine found no line there.
 std::string withPercentSigns(const LineReading& han, const LineReading& latin, PercentInk::Judge& ink)
 {
     const std::vector<HanVariantChoice::Symbol>& symbols = han.characters.symbols;
@@ -545,11 +546,17 @@ std::string withPercentSigns(const LineReading& han, const LineReading& latin, P
                 roughly.right = std::max(roughly.right, symbols[k].box.right);
             }
             const HanVariantChoice::Box line{han.box.left, han.box.top, han.box.right, han.box.bottom};
-            if (const auto digits = ink.digitsBeforeSign(line, roughly, run)) {
+            if (const auto number = ink.numberBeforeSign(line, roughly, run)) {
                 // All the models read after the digits is what they made of the sign
-                // ("96", "%6", "qb"), at times with the full stop after it ("%o").
-                const std::u32string withSign = run.substr(0, *digits) + U'%';
-                text.replace(place[from], place[last - 1] - place[from] + 1, withSign);
+                // ("96", "%6", "qb"), at times with the full stop after it ("%o"). Where
+                // they read none of it in the number, they read the sign apart, after a
+                // mark they made of its first ring ("96\"%"): the mark and that sign go.
+                const std::u32string withSign = *number + U'%';
+                size_t through = place[last - 1] + 1;
+                if (*number == run && through + 1 < text.size() && text[through + 1] == U'%' && text[through] != U' '
+                    && !isDigit(text[through]) && !HanText::isHan(text[through]))
+                    through += 2;
+                text.replace(place[from], through - place[from], withSign);
                 continue;
             }
         }
@@ -663,8 +670,10 @@ std::string merge(const std::vector<Reader>& readers, HanVariantChoice::Chooser&
         // A line holds Han text when its Han reading has ideographs; a Latin line read by
         // a Chinese model comes back with hardly any.
         const bool isHan = hanReading && (!otherReading || hanCount(hanReading->text) >= 2);
-        if (isHan && otherReading)
-            inItsScript.text = withPercentSigns(inItsScript, *otherReading, ink);
+        // Where the Latin engine found no line there (small serif type), the ink alone
+        // decides on a sign.
+        if (isHan)
+            inItsScript.text = withPercentSigns(inItsScript, otherReading ? *otherReading : LineReading{}, ink);
         LineReading chosen = isHan ? *hanReading : otherReading ? *otherReading : line;
         if (isHan && otherReading) {
             chosen.text = withLatinWords(*hanReading, *otherReading);

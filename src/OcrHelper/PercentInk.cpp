@@ -92,6 +92,20 @@ double Judge::likenessTo(const Span& span, char32_t character, Shading shading)
     return likenessTo(span, std::u32string(1, character), shading);
 }
 
+double Judge::likenessToDigitRead(const Span& span, char32_t digit)
+{
+    // Narrower than any other digit, one upright stroke: where the models read a "1", a
+    // "1" whose foot and flag drew too faint to count as ink (small serif type).
+    // Stretched over the grid, its stroke fills it all or half of it, and a correlation
+    // with a drawn "1" says little.
+    constexpr double strokeAspect = 0.4;
+    if (const auto seen = gridOf(span); digit == U'1' && seen && seen->aspect <= strokeAspect)
+        return 1.0;
+    // A digit whose hairlines are grey (a faint serif "4"'s diagonal) is like the digit
+    // read only with the grey kept.
+    return std::max(likenessTo(span, digit), likenessTo(span, digit, Shading::Graded));
+}
+
 double Judge::digitLikeness(const Span& span)
 {
     double best = -1.0;
@@ -163,20 +177,20 @@ bool Judge::gradedLikeSign(const HanGlyphs::InkGrid& graded, int face)
     return true;
 }
 
-std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughly, const std::u32string& number)
+std::optional<std::u32string> Judge::numberBeforeSign(const Box& line, const Box& roughly, const std::u32string& number)
 {
     bool signSeen = false;
-    if (const auto digits = digitsBeforeSign(line, roughly, number, Contrast::usual, signSeen); digits || signSeen)
-        return digits;
+    if (auto before = numberBeforeSign(line, roughly, number, Contrast::usual, signSeen); before || signSeen)
+        return before;
     // Light type may draw the sign far lighter than the digits beside it (Chromium's
     // serif "%" at 13 px is a mid grey, its slash hardly there): where the ink at half
     // the line's contrast shows no sign, fainter ink is taken as well, each glyph then
     // shaped against its own darkest ink.
-    return digitsBeforeSign(line, roughly, number, Contrast::faint, signSeen);
+    return numberBeforeSign(line, roughly, number, Contrast::faint, signSeen);
 }
 
-std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughly, const std::u32string& number, Contrast contrast,
-                                              bool& signSeen)
+std::optional<std::u32string> Judge::numberBeforeSign(const Box& line, const Box& roughly, const std::u32string& number,
+                                                     Contrast contrast, bool& signSeen)
 {
     if (number.empty() || line.left != measured_.left || line.top != measured_.top || line.right != measured_.right
         || line.bottom != measured_.bottom || contrast != measuredAt_ || spans_.empty())
@@ -185,11 +199,11 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
     // piece of an ideograph is hardly like it at all.
     constexpr double readDigit = 0.3, sameDigit = 0.5, plainlyDigit = 0.7;
     // The engines place a Han line's characters only about, up to a character off. A
-    // sign drawn in thin strokes may come apart into its rings and slash: up to four
-    // pieces close together are tried as one glyph. Of two such glyphs that share a
-    // piece (the sign's rings, or its right ring with the full stop after it), the one
-    // more like the sign is the sign; the other would leave a ring before it to be read
-    // as a digit.
+    // sign drawn in thin strokes may come apart into its rings and slash, each ring into
+    // its sides (Chromium's 13 px serif sign is five slivers): up to five pieces close
+    // together are tried as one glyph. Of two such glyphs that share a piece (the sign's
+    // rings, or its right ring with the full stop after it), the one more like the sign
+    // is the sign; the other would leave a ring before it to be read as a digit.
     const int side = line.bottom - line.top;
     size_t sign = spans_.size();
     Span at;
@@ -199,7 +213,7 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
             continue;
         std::optional<double> firstLikeDigit;
         Span merged = spans_[i];
-        for (size_t n = i; n < spans_.size() && n < i + 4; ++n) {
+        for (size_t n = i; n < spans_.size() && n < i + 5; ++n) {
             if (n > i) {
                 if ((spans_[n].left - merged.right) * 6 > side)
                     break;
@@ -212,11 +226,14 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
             // with what comes after it (an "8" and the first stroke of the ideograph
             // beside it). One piece alone may well look somewhat like a digit: a serif
             // sign's left ring with the slash's foot is much like a "0" or a "6", though
-            // never as plainly as a digit is.
+            // never as plainly as a digit is. A piece far shorter than the glyph is no
+            // digit, however like one its few pixels look (a ring's side is a "1").
             if (n > i) {
+                const auto digitTall = [&](const Span& piece) { return piece.height() * 5 >= merged.height() * 3; };
                 if (!firstLikeDigit)
-                    firstLikeDigit = digitLikeness(spans_[i]);
-                if (*firstLikeDigit >= plainlyDigit || (*firstLikeDigit >= sameDigit && digitLikeness(spans_[n]) >= sameDigit))
+                    firstLikeDigit = digitTall(spans_[i]) ? digitLikeness(spans_[i]) : -1.0;
+                if (*firstLikeDigit >= plainlyDigit
+                    || (*firstLikeDigit >= sameDigit && digitTall(spans_[n]) && digitLikeness(spans_[n]) >= sameDigit))
                     break;
             }
             if (const double likeness = signLikeness(merged); likeness >= 0.0) {
@@ -234,8 +251,12 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
     signSeen = true;
     // Glyphs beside the sign that stand on its baseline within its height, close enough
     // to be of one number with it; of them, those as tall as it and narrower are digits.
+    // The gap allowed is measured by the taller of the sign and the glyph after the gap:
+    // a sign whose outer strokes drew faint is shorter than the digits.
     const int height = at.height(), slack = std::max(1, height / 10);
-    const auto nearby = [&](const Span& first, const Span& second) { return (second.left - first.right) * 20 <= height * 9; };
+    const auto nearby = [&](const Span& first, const Span& second) {
+        return (second.left - first.right) * 20 <= std::max(height, second.height()) * 9;
+    };
     const auto within = [&](const Span& glyph) { return glyph.top >= at.top - slack && glyph.bottom <= at.bottom + slack; };
     const auto digitShaped = [&](const Span& glyph) {
         return within(glyph) && glyph.height() * 5 >= height * 3 && glyph.width() * 20 <= height * 19;
@@ -283,7 +304,7 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
     // the digit read, and stay apart.
     const auto digitAt = [&](size_t end, char32_t read) -> size_t {
         const Span& last = glyphs[end - 1];
-        const double alone = likenessTo(last, read);
+        const double alone = likenessToDigitRead(last, read);
         if (alone >= sameDigit || end < 2 || classes[end - 2] != 'D')
             return alone >= readDigit ? 1 : 0;
         const Span& first = glyphs[end - 2];
@@ -297,13 +318,33 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
         }
         return alone >= readDigit ? 1 : 0;
     };
+    // Whether `glyph` reaches past the digits among the glyphs from `from` on both above
+    // and below, as ideographs do: however like a digit it looks (了, or the 刂 of 到), it
+    // is none, nor is it a sign (a zero's side and the 比 after it).
+    const auto pastDigits = [&](const Span& glyph, size_t from) {
+        std::optional<std::pair<int, int>> extent;
+        for (size_t d = from; d < classes.size(); ++d)
+            if (classes[d] == 'D')
+                extent = std::pair{extent ? std::min(extent->first, glyphs[d].top) : glyphs[d].top,
+                                   extent ? std::max(extent->second, glyphs[d].bottom) : glyphs[d].bottom};
+        return extent && glyph.top < extent->first && glyph.bottom > extent->second;
+    };
     std::optional<size_t> digits;
     size_t used = 0; // the glyphs the digits and points read take
+    // The models lose a point between digits at times ("1.1%" read "1196"): where the
+    // digits read fit the glyphs but for a point between two of them, the point stands.
+    std::optional<size_t> lostPoint; // where it goes among the digits
     for (size_t k = std::min(number.size(), classes.size()); k > 0 && !digits; --k) {
         bool fits = isDigit(number[0]) && isDigit(number[k - 1]);
+        const bool pointRead = number.find_first_of(U".,") < k;
+        std::optional<size_t> pointAt;
         size_t end = classes.size();
         for (size_t j = k; j > 0 && fits; --j) {
             const char expected = isDigit(number[j - 1]) ? 'D' : number[j - 1] == U'.' || number[j - 1] == U',' ? 'P' : 'X';
+            if (expected == 'D' && j < k && end >= 2 && classes[end - 1] == 'P' && !pointRead && !pointAt) {
+                pointAt = j;
+                --end;
+            }
             if (end == 0 || classes[end - 1] != expected) {
                 fits = false;
             } else if (expected == 'P') {
@@ -314,20 +355,24 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
                 end -= taken;
             }
         }
-        if (fits) {
+        if (fits && !pastDigits(glyphs[end], end + 1)) {
             digits = k;
             used = classes.size() - end;
+            lostPoint = pointAt;
         }
     }
-    // The models write a sign as at most three characters ("9%6"), with at most one
-    // before a "%" they wrote. Where more are left to it, some are digits of the number
-    // that the glyphs did not show as the digits read (a serif "0" comes apart into its
-    // sides), and taking the sign there would drop them: "100%" read "1009%6" or read
-    // right is no "1%".
+    // The models write a sign as at most one character before a "%" they wrote, and
+    // without one as at most three ("9%6" and "9%06" have one). Where more are left to
+    // it, some are digits of the number that the glyphs did not show as the digits read
+    // (a serif "0" comes apart into its sides), and taking the sign there would drop
+    // them: "100%" read "1009%6" or "10096" is no "1%".
     constexpr size_t longestSign = 3;
-    if (!digits || number.size() - *digits > longestSign)
+    if (!digits || pastDigits(at, classes.size() - used))
         return std::nullopt;
-    if (const size_t written = number.find(U'%', *digits); written != std::u32string::npos && written - *digits > 1)
+    const size_t written = number.find(U'%', *digits);
+    if (written != std::u32string::npos && written - *digits > 1)
+        return std::nullopt;
+    if (written == std::u32string::npos && number.size() - *digits > longestSign)
         return std::nullopt;
     // What was read where the sign stands: two digits side by side ("1896" for 18%) may
     // be just that, run together in small type into two rings with little between them.
@@ -349,9 +394,14 @@ std::optional<size_t> Judge::digitsBeforeSign(const Box& line, const Box& roughl
     // A point just before them: the reading lost the digits before it.
     if (before > 0 && classes[before - 1] == 'P')
         return std::nullopt;
-    if (before > 0 && classes[before - 1] == 'D' && digitLikeness(glyphs[before - 1]) >= sameDigit)
+    // A digit before them: the reading lost it.
+    if (before > 0 && classes[before - 1] == 'D' && !pastDigits(glyphs[before - 1], before)
+        && digitLikeness(glyphs[before - 1]) >= sameDigit)
         return std::nullopt;
-    return digits;
+    std::u32string digitsRead = number.substr(0, *digits);
+    if (lostPoint)
+        digitsRead.insert(*lostPoint, 1, U'.');
+    return digitsRead;
 }
 
 } // namespace PercentInk

@@ -29,10 +29,11 @@ public:
     // `number` as a Chinese model read it (from its first digit to before the next blank
     // or ideograph), lying about within `roughly` in the text line `line`. When a glyph
     // there is a percent sign and the glyphs before it are digits and points as many and
-    // in the order of the first characters of `number`, how many of those characters
-    // are the number before its sign; nothing when the ink shows no sign, or cannot say
-    // which of the characters read are the sign.
-    std::optional<size_t> digitsBeforeSign(const Box& line, const Box& roughly, const std::u32string& number);
+    // in the order of the first characters of `number`, the number before its sign: those
+    // characters, with a point the models lost between two of them where the glyphs
+    // show one. Nothing when the ink shows no sign, or cannot say which of the
+    // characters read are the sign.
+    std::optional<std::u32string> numberBeforeSign(const Box& line, const Box& roughly, const std::u32string& number);
 
 private:
     struct Span {
@@ -45,13 +46,14 @@ private:
     enum class Contrast { usual, faint };
     void measure(const Box& line, Contrast contrast);
     // As above, at one contrast; `signSeen` tells whether a glyph there was the sign.
-    std::optional<size_t> digitsBeforeSign(const Box& line, const Box& roughly, const std::u32string& number, Contrast contrast,
-                                           bool& signSeen);
+    std::optional<std::u32string> numberBeforeSign(const Box& line, const Box& roughly, const std::u32string& number,
+                                                   Contrast contrast, bool& signSeen);
     using Shading = HanGlyphs::Shading;
     std::optional<HanGlyphs::InkGrid> gridOf(const Span& span, Shading shading = Shading::Solid) const;
     double likenessTo(const Span& span, const std::u32string& characters, Shading shading = Shading::Solid);
     double likenessTo(const Span& span, char32_t character, Shading shading = Shading::Solid);
     double digitLikeness(const Span& span); // like the digit it is most like
+    double likenessToDigitRead(const Span& span, char32_t digit); // where the models read `digit`
     // How like the percent sign the glyph is, where it is plainly more like it than like
     // any digit; below zero where it is not.
     double signLikeness(const Span& span);
