@@ -97,14 +97,18 @@ struct Box {
     long long area() const { return std::max(0LL, (long long)(right - left) * (bottom - top)); }
 };
 
+// The area two boxes have in common.
+long long commonArea(const Box& a, const Box& b)
+{
+    const Box common{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
+    return common.right <= common.left || common.bottom <= common.top ? 0 : common.area();
+}
+
 // What share of the smaller of two boxes they have in common.
 double overlap(const Box& a, const Box& b)
 {
-    const Box common{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
-    if (common.right <= common.left || common.bottom <= common.top)
-        return 0.0;
     const long long smaller = std::min(a.area(), b.area());
-    return smaller > 0 ? double(common.area()) / double(smaller) : 0.0;
+    return smaller > 0 ? double(commonArea(a, b)) / double(smaller) : 0.0;
 }
 
 bool isSign(const std::string& symbol) { return symbol == "\u00A9" || symbol == "\u00AE"; }
@@ -624,6 +628,11 @@ std::string merge(const std::vector<Reader>& readers, HanVariantChoice::Chooser&
     for (const LineReading& line : reference->lines) {
         // The same line as each engine read it.
         std::vector<std::pair<const Reader*, const LineReading*>> readings;
+        // Where the first engine cut a line in two and another read it whole, that whole
+        // reading belongs to the piece it shares most with; were it taken for both, the
+        // line would come back twice, once in each script. A piece left without a Han
+        // reading of its own, inside a Han engine's longer line, is read with that line.
+        bool pieceOfHanLine = false;
         for (const Reader& reader : readers) {
             const LineReading* best = nullptr;
             double bestOverlap = 0.5;
@@ -634,9 +643,19 @@ std::string merge(const std::vector<Reader>& readers, HanVariantChoice::Chooser&
                     best = &other;
                 }
             }
-            if (best)
+            if (!best)
+                continue;
+            const bool sharedMoreElsewhere = std::any_of(reference->lines.begin(), reference->lines.end(), [&](const LineReading& piece) {
+                return &piece != &line && commonArea(piece.box, best->box) > commonArea(line.box, best->box);
+            });
+            if (!sharedMoreElsewhere)
                 readings.emplace_back(&reader, best);
+            else if (readsHan(reader.language) && best->box.left <= line.box.left && best->box.right >= line.box.right)
+                pieceOfHanLine = true;
         }
+        if (pieceOfHanLine
+            && std::none_of(readings.begin(), readings.end(), [](const auto& reading) { return readsHan(reading.first->language); }))
+            continue;
         // Simplified against Traditional is judged on the Han words alone: the Latin
         // words of a mixed line read about as well in either.
         const auto confidence = [](const LineReading& reading, bool han) {
