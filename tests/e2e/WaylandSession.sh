@@ -83,10 +83,12 @@ has_window "Lumetra - " || say waited
 wait_for 'wl-paste --type image/png >window.png 2>/dev/null && ! cmp -s clip.png window.png' && say clipboard
 wait_for 'has_window "Lumetra - "' && say window-editor
 # The editor hidden for the picker comes back still showing the pasted image, and reads the
-# capture from the clipboard a moment later: the screen is taken once it has changed and
-# stands still.
+# capture from the clipboard a moment later: the screen is taken a second after it has
+# changed and stood still.
 wait_for 'grim window-editor.png && ! cmp -s window-editor.png pasted.png && sleep 0.3 && grim settled.png \
   && cmp -s window-editor.png settled.png'
+sleep 1
+grim window-editor.png
 
 # Escape in the picker is the user changing their mind: no alert, no error.
 errors=$(grep -c '❌' lumetra.log)
