@@ -1,6 +1,7 @@
 #include "OcrHelper/LineTails.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 namespace LineTails {
@@ -45,6 +46,16 @@ Box toRead(const Page& page, int left, int top, int right, int bottom, int heigh
     return {std::max(0, left - margin), std::max(0, top - margin), std::min(page.width, right + margin), std::min(page.height, bottom + margin)};
 }
 
+// The middle rows of a line's band, where the line is tall enough to judge and lies on
+// the page: a neighbouring line's descenders or accents may reach into its edges.
+std::optional<std::pair<int, int>> middleRows(const Page& page, const Box& line)
+{
+    const int height = line.bottom - line.top;
+    if (height < 6 || line.top < 0 || line.bottom > page.height || line.left < 0 || line.right > page.width)
+        return std::nullopt;
+    return std::pair{line.top + height / 8, line.bottom - height / 8};
+}
+
 // Whether ink from column `first` to `last` (none: -1), `ink` pixels in all, is a
 // glyph's worth for a line `height` tall: at least half a line height wide, and more
 // than specks.
@@ -61,12 +72,11 @@ std::vector<Grown> grownLines(const Page& page, const std::vector<Box>& lines)
     const Unread unread(page, lines);
     for (size_t n = 0; n < lines.size(); ++n) {
         const Box& line = lines[n];
-        const int height = line.bottom - line.top;
-        if (height < 6 || line.top < 0 || line.bottom > page.height || line.left < 0 || line.right > page.width)
+        const auto rows = middleRows(page, line);
+        if (!rows)
             continue;
-        // The band's middle rows only: a neighbouring line's descenders or accents may
-        // reach into its edges.
-        const int top = line.top + height / 8, bottom = line.bottom - height / 8;
+        const int height = line.bottom - line.top;
+        const int top = rows->first, bottom = rows->second;
         // Where another line's box stands across the whole band, the line has ended.
         const auto blocked = [&](int x) {
             return std::any_of(lines.begin(), lines.end(), [&](const Box& other) {
@@ -114,10 +124,11 @@ std::vector<Grown> hollowLines(const Page& page, const std::vector<Box>& lines, 
     std::vector<Grown> hollow;
     for (size_t n = 0; n < lines.size() && n < words.size(); ++n) {
         const Box& line = lines[n];
-        const int height = line.bottom - line.top;
-        if (height < 6 || line.top < 0 || line.bottom > page.height || line.left < 0 || line.right > page.width)
+        const auto rows = middleRows(page, line);
+        if (!rows)
             continue;
-        const int top = line.top + height / 8, bottom = line.bottom - height / 8;
+        const int height = line.bottom - line.top;
+        const int top = rows->first, bottom = rows->second;
         std::vector<Box> inOrder = words[n];
         std::sort(inOrder.begin(), inOrder.end(), [](const Box& a, const Box& b) { return a.left < b.left; });
         bool lost = false;

@@ -99,8 +99,9 @@ double Judge::likenessToDigitRead(const Span& span, char32_t digit)
     // Stretched over the grid, its stroke fills it all or half of it, and a correlation
     // with a drawn "1" says little.
     constexpr double strokeAspect = 0.4;
-    if (const auto seen = gridOf(span); digit == U'1' && seen && seen->aspect <= strokeAspect)
-        return 1.0;
+    if (digit == U'1')
+        if (const auto seen = gridOf(span); seen && seen->aspect <= strokeAspect)
+            return 1.0;
     // A digit whose hairlines are grey (a faint serif "4"'s diagonal) is like the digit
     // read only with the grey kept.
     return std::max(likenessTo(span, digit), likenessTo(span, digit, Shading::Graded));

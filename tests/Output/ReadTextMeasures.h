@@ -45,3 +45,17 @@ inline int editDistance(const std::u32string& a, const std::u32string& b)
     }
     return previous.back();
 }
+
+// Which of `lines` (as compared) is the nearest to `got` by edit distance; the first of
+// equally near ones. `lines` is not empty.
+inline size_t nearestLine(const std::vector<std::u32string>& lines, const std::u32string& got)
+{
+    size_t nearest = 0;
+    int distance = editDistance(lines[0], got);
+    for (size_t k = 1; k < lines.size(); ++k)
+        if (const int d = editDistance(lines[k], got); d < distance) {
+            nearest = k;
+            distance = d;
+        }
+    return nearest;
+}

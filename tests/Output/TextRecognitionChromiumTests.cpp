@@ -131,15 +131,14 @@ TEST_F(PagesSetByChromium, TraditionalLinesSetByChromiumAreAllRead)
 static QStringList wrongPercentages(const QStringList& lines, const QString& read)
 {
     static const QRegularExpression percentage(QStringLiteral(R"((?<![0-9.])[0-9.]*%+(?:[^\s,.，。、\p{Han}]+%*)?)"));
+    std::vector<std::u32string> compared;
+    for (const QString& line : lines)
+        compared.push_back(folded(line));
     QStringList wrong;
     for (const QString& readLine : read.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        const std::u32string got = folded(readLine);
-        const QString* nearest = &lines.front();
-        for (const QString& line : lines)
-            if (editDistance(folded(line), got) < editDistance(folded(*nearest), got))
-                nearest = &line;
+        const QString& nearest = lines[qsizetype(nearestLine(compared, folded(readLine)))];
         QStringList drawn;
-        for (const auto& match : percentage.globalMatch(*nearest))
+        for (const auto& match : percentage.globalMatch(nearest))
             drawn << match.captured();
         for (const auto& match : percentage.globalMatch(readLine))
             if (!drawn.contains(match.captured()))
@@ -220,10 +219,7 @@ static ScriptKept scriptKept(const QStringList& lines, const QStringList& otherS
     }
     for (const QString& readLine : read.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
         const std::u32string got = written(readLine);
-        size_t nearest = 0;
-        for (size_t k = 1; k < wanted.size(); ++k)
-            if (editDistance(wanted[k], got) < editDistance(wanted[nearest], got))
-                nearest = k;
+        const size_t nearest = nearestLine(wanted, got);
         if (got.size() != wanted[nearest].size())
             continue;
         for (size_t i = 0; i < got.size(); ++i)
