@@ -9,7 +9,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
-#include <QScrollBar>
 #include <QStyleHints>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -34,9 +33,10 @@ const TextAnnotation* editedText(const ImageEditorViewModel& vm)
     return vm.editingTextId() ? findAnnotation(vm.annotationManager()->texts(), *vm.editingTextId()) : nullptr;
 }
 
-// The text layout's font shown at the same size on screen: the layout measures on a
-// 72-dpi device, where its point size is the pixel size, so on a screen of another
-// resolution the point size is scaled to give the same pixels.
+// The text layout's font at the same size on screen, for the text edit's own document:
+// its lines then break as the drawn ones do, so Up and Down move the caret line by line
+// as seen. The layout measures on a 72-dpi device, where its point size is the pixel
+// size, so on a screen of another resolution the point size is scaled to the same pixels.
 QFont screenFont(const QFont& layoutFont, double fontSize, double screenDpi)
 {
     QFont font = layoutFont;
@@ -231,8 +231,6 @@ void InPlaceTextEditor::sync(const HandleFrameTransform& transform)
         });
 
     place(transform, size);
-    verticalScrollBar()->setValue(0);
-    horizontalScrollBar()->setValue(0);
     if (!isVisible()) {
         show();
         raise();
