@@ -5,6 +5,7 @@
 #include "Views/RendererCommon.h"
 
 #include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -171,6 +172,7 @@ void InPlaceTextEditor::sync(const HandleFrameTransform& transform)
         }
         m_fontKey.clear();
         m_layout.reset();
+        m_preedit.clear();
         return;
     }
 
@@ -208,7 +210,8 @@ void InPlaceTextEditor::sync(const HandleFrameTransform& transform)
     }
     applyTextFormat();
 
-    const Measure size = measure(vm.tempTextInput(), m_layoutFont, m_fontSize, m_wrapsText, vm.tempTextWidth(),
+    // The box also holds the words an input method is still composing.
+    const Measure size = measure(shownText(), m_layoutFont, m_fontSize, m_wrapsText, vm.tempTextWidth(),
                                  vm.tempTextHeight());
     setLineWrapColumnOrWidth(static_cast<int>(std::ceil(size.wrapWidth + 2.0 * insetX)));
     m_updating = false;
@@ -266,7 +269,7 @@ void InPlaceTextEditor::place(const HandleFrameTransform& transform, const Measu
     // The text is laid out and placed as it is drawn once committed: at the box's
     // width less its sides, from the top edge when that is anchored, else centred on
     // the box's centre.
-    m_layout.emplace(vm.tempTextInput(), m_layoutFont, std::max(w - 2.0 * insetX, 1.0));
+    m_layout.emplace(shownText(), m_layoutFont, std::max(w - 2.0 * insetX, 1.0));
     m_textOrigin = QPointF(m_box.left() + insetX,
                            top ? m_box.top() + insetY : centre.y() - m_layout->height() / 2.0);
 
@@ -278,6 +281,46 @@ void InPlaceTextEditor::place(const HandleFrameTransform& transform, const Measu
     m_toWidget = transform.painterTransform() * QTransform::fromTranslate(-area.left(), -area.top());
     setGeometry(area);
     viewport()->update();
+}
+
+QString InPlaceTextEditor::shownText() const
+{
+    const QString typed = m_viewModel->tempTextInput();
+    if (m_preedit.isEmpty())
+        return typed;
+    return typed.left(textCursor().position()) + m_preedit + typed.mid(textCursor().position());
+}
+
+void InPlaceTextEditor::inputMethodEvent(QInputMethodEvent* event)
+{
+    QTextEdit::inputMethodEvent(event);
+    // The composition shows in the box, where it goes, with the input method's caret.
+    m_preedit = event->preeditString();
+    m_preeditCaret = int(m_preedit.size());
+    for (const QInputMethodEvent::Attribute& a : event->attributes())
+        if (a.type == QInputMethodEvent::Cursor)
+            m_preeditCaret = std::clamp(a.start, 0, int(m_preedit.size()));
+    if (isVisible())
+        sync(m_transform);
+}
+
+std::vector<QRectF> InPlaceTextEditor::rangeRects(int from, int to) const
+{
+    // Line by line, from the range's first letter to its last (or the line's end).
+    std::vector<QRectF> rects;
+    for (int line = 0; line < m_layout->lineCount(); ++line) {
+        const int start = m_layout->lineTextStart(line);
+        const int end = start + m_layout->lineTextLength(line);
+        const int a = std::max(from, start);
+        const int b = std::min(to, end);
+        if (a >= b)
+            continue;
+        const QRectF row = m_layout->lineRect(line);
+        const double x1 = m_layout->cursorPoint(a).x();
+        const double x2 = b < end ? m_layout->cursorPoint(b).x() : std::max(row.right(), x1 + 2.0);
+        rects.emplace_back(m_textOrigin + QPointF(x1, row.top()), QSizeF(x2 - x1, row.height()));
+    }
+    return rects;
 }
 
 int InPlaceTextEditor::positionAt(QPointF widgetPoint) const
@@ -292,7 +335,8 @@ QRectF InPlaceTextEditor::caretRect() const
 {
     if (!m_layout)
         return {};
-    const QPointF at = m_textOrigin + m_layout->cursorPoint(textCursor().position());
+    const int position = textCursor().position() + (m_preedit.isEmpty() ? 0 : m_preeditCaret);
+    const QPointF at = m_textOrigin + m_layout->cursorPoint(position);
     return QRectF(at.x() - 0.5, at.y(), 1.0, m_layout->lineHeight());
 }
 
@@ -306,26 +350,19 @@ void InPlaceTextEditor::paintEvent(QPaintEvent*)
 
     const QTextCursor cursor = textCursor();
     if (cursor.hasSelection()) {
-        // Line by line, from the first selected letter to the last (or the line's end).
         QColor highlight = palette().color(QPalette::Highlight);
         highlight.setAlphaF(0.4);
-        const int from = cursor.selectionStart();
-        const int to = cursor.selectionEnd();
-        for (int line = 0; line < m_layout->lineCount(); ++line) {
-            const int start = m_layout->lineTextStart(line);
-            const int end = start + m_layout->lineTextLength(line);
-            const int a = std::max(from, start);
-            const int b = std::min(to, end);
-            if (a >= b)
-                continue;
-            const QRectF row = m_layout->lineRect(line);
-            const double x1 = m_layout->cursorPoint(a).x();
-            const double x2 = b < end ? m_layout->cursorPoint(b).x() : std::max(row.right(), x1 + 2.0);
-            painter.fillRect(QRectF(m_textOrigin + QPointF(x1, row.top()), QSizeF(x2 - x1, row.height())), highlight);
-        }
+        for (const QRectF& r : rangeRects(cursor.selectionStart(), cursor.selectionEnd()))
+            painter.fillRect(r, highlight);
     }
 
     m_layout->draw(painter, m_textOrigin, m_textColor);
+    if (!m_preedit.isEmpty()) {
+        // A composition is underlined until the input method hands it over.
+        const int from = cursor.position();
+        for (const QRectF& r : rangeRects(from, from + int(m_preedit.size())))
+            painter.fillRect(QRectF(r.left(), r.bottom() - 1.0, r.width(), 1.0), m_textColor);
+    }
     if (hasFocus() && m_caretOn && !cursor.hasSelection())
         painter.fillRect(caretRect(), m_textColor);
 

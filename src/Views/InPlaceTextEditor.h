@@ -15,6 +15,7 @@
 #include <QVariant>
 
 #include <optional>
+#include <vector>
 
 class ImageEditorViewModel;
 
@@ -79,13 +80,18 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
 
 private:
     void applyTextFormat();
     void commit();
     void place(const HandleFrameTransform& transform, const Measure& size);
+    // The typed text with any composition of an input method where it goes.
+    QString shownText() const;
     // The text position under a point of this widget, by the drawn layout.
     int positionAt(QPointF widgetPoint) const;
+    // The drawn layout's pieces of the text from `from` to `to`, in the image's points.
+    std::vector<QRectF> rangeRects(int from, int to) const;
     QRectF caretRect() const;
     void restartCaret();
 
@@ -110,4 +116,6 @@ private:
     QTransform m_toWidget;
     QTimer m_caretBlink;
     bool m_caretOn = true;
+    QString m_preedit;
+    int m_preeditCaret = 0;
 };

@@ -6,6 +6,8 @@
 #include "Models/TextMeasurement.h"
 #include "Views/InPlaceTextEditor.h"
 
+#include <QApplication>
+#include <QInputMethodEvent>
 #include <QSignalSpy>
 #include <QTextDocument>
 #include <QTest>
@@ -378,6 +380,35 @@ TEST(EditorCanvasText, TextToolClickOpensABoxTurnedWithTheImageWhereTheTextIsCom
         EXPECT_NEAR(committed.left() + 1.0, typedOrigin.x(), 1e-6);
         QTRY_VERIFY(!editor->isVisible());
     }
+}
+
+TEST(EditorCanvasText, AnInputMethodsCompositionShowsInTheTurnedBoxUntilItIsHandedOver)
+{
+    ShownCanvas s(QSize(400, 300), solidImage(400, 300), 1.0);
+    s.model.setRotation(90.0);
+    s.model.selectTool(ToolType::text);
+    QTest::mouseClick(&s.canvas, Qt::LeftButton, Qt::NoModifier, QPoint(200, 150));
+    InPlaceTextEditor* editor = s.canvas.textEditor();
+    QTRY_VERIFY(editor->hasFocus());
+    QTest::keyClicks(editor, QStringLiteral("ab"));
+    QTRY_VERIFY(s.model.tempTextWidth() > 20.0);
+    const double typedWidth = editor->imageBox().width();
+
+    // Composing: the box grows to hold the words, the model's text waits for them.
+    QInputMethodEvent composing(QStringLiteral("\u4e2d\u6587\u5b57"), {});
+    QApplication::sendEvent(editor, &composing);
+    EXPECT_EQ(s.model.tempTextInput(), QStringLiteral("ab"));
+    EXPECT_GT(editor->imageBox().width(), typedWidth + 20.0);
+    EXPECT_GT(editor->height(), editor->width()) << "turned with the image";
+
+    // Handed over, the words are the text's; the box holds them alone.
+    QInputMethodEvent handedOver;
+    handedOver.setCommitString(QStringLiteral("\u4e2d\u6587"));
+    QApplication::sendEvent(editor, &handedOver);
+    EXPECT_EQ(s.model.tempTextInput(), QStringLiteral("ab\u4e2d\u6587"));
+    const QFont font = TextLayout::resolveFont(s.model.currentFontName(), editor->displayFontSize());
+    QTRY_VERIFY(std::abs(editor->imageBox().width() - (TextLayout(s.model.tempTextInput(), font).size().width() + 4.0))
+                <= InPlaceTextEditor::writeBackThreshold);
 }
 
 TEST(EditorCanvasText, EscapeInABoxDropsItsTextAndTheTool)
