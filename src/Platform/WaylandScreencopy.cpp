@@ -130,6 +130,7 @@ struct Connection {
     wl_shm* shm = nullptr;
     wl_proxy* manager = nullptr;
     wl_proxy* xdgManager = nullptr;
+    bool wantsOutputs = false;
     std::vector<std::unique_ptr<Output>> outputs;
 
     ~Connection()
@@ -178,8 +179,6 @@ struct Connection {
         return wl_display_roundtrip(display) >= 0 && shm && manager;
     }
 
-    bool wantsOutputs = false;
-
     // Each output's name and place in the layout, and the transform it told on binding.
     bool describeOutputs()
     {
@@ -197,7 +196,7 @@ struct Connection {
             [](void*, wl_proxy*, const char*) {}};
         for (const auto& output : outputs) {
             if (!xdgManager)
-                continue;
+                break; // wl_output's own name then, from version 4
             output->xdgOutput = static_cast<wl_proxy*>(wl_proxy_marshal_flags(
                 xdgManager, getXdgOutput, &xdgOutputInterface, wl_proxy_get_version(xdgManager), 0, nullptr,
                 output->output));
