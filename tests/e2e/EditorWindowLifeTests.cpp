@@ -2,7 +2,8 @@
 // another program, on a desktop with a window manager and a tray: capture after capture
 // by the hot key keeps the one window, and every pop-up of the editor (its panels, the
 // zoom menu, the context menu, tooltips, dialogs) opens in it, also in the window that
-// takes the place of one another program destroyed.
+// takes the place of one another program destroyed. A native window Qt makes anew for
+// the editor window is not taken for a destroyed one.
 #include "E2eImageProbes.h"
 #include "XvfbDesktop.h"
 
@@ -214,4 +215,13 @@ TEST_F(EditorWindowLife, AfterAnotherProgramDestroysTheWindowEveryPopUpOpensInTh
         }
     }
     EXPECT_EQ(desktop().stopLumetra(), 0);
+}
+
+TEST_F(EditorWindowLife, ANativeWindowQtMakesAnewIsNotTakenForOneAnotherProgramDestroyed)
+{
+    // The probe drives the window's controller itself (see probes/NativeWindowProbe.cpp).
+    const CommandResult result = desktop().run(QStringLiteral(LUMETRA_NATIVE_WINDOW_PROBE), {}, 60000);
+    EXPECT_TRUE(result.ok()) << result.describe().toStdString();
+    // Its verdict is its last line (Lumetra's log comes before).
+    EXPECT_EQ(result.text().split(QLatin1Char('\n')).last().toStdString(), "ok") << result.text().toStdString();
 }
