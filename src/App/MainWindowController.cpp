@@ -92,7 +92,8 @@ WindowActivation::WindowId nativeWindow(const QWidget* window)
 
 // The editor's own windows standing on `from` (pop-ups, tooltips, dialogs) move to `to`
 // with the editor; left behind, they would go with the window they stood on. A dialog
-// that was up shows again over the new window.
+// that was up shows again over the new window; a question that waited in a loop of its
+// own ends as cancelled, so nothing is saved or thrown away unasked.
 void moveOwnWindows(QWidget* from, QWidget* to)
 {
     // A copy: each move takes the window out of the list.
