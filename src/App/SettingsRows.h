@@ -44,6 +44,9 @@ public:
     // Takes `control` as its child.
     SettingsLabelledRow(const QString& text, QWidget* control, QWidget* parent = nullptr);
 
+    QLabel* label() const { return m_label; }
+    QWidget* control() const { return m_control; }
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
     bool hasHeightForWidth() const override { return true; }
