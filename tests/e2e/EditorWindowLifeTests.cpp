@@ -14,7 +14,9 @@ namespace {
 
 using namespace e2e;
 
-const QString kMainWindow = QStringLiteral("^Lumetra( - .+)?$");
+// The editor holding a capture is titled after it (a window without a title of its own,
+// such as a pop-up, is called "Lumetra").
+const QString kEditorWithDocument = QStringLiteral("^Lumetra - .+$");
 const QString kStatusItem = QStringLiteral("^Lumetra Status Item$");
 const QString kOverlay = QStringLiteral("^Lumetra Selection$");
 
@@ -134,7 +136,7 @@ TEST_F(EditorWindowLife, FourCapturesByTheHotKeyKeepOneEditorWindowWhoseSizePane
     std::optional<QString> editor;
     for (int round = 0; round < 4; ++round) {
         ASSERT_NO_FATAL_FAILURE(captureByHotKey(*origin, round));
-        const auto shown = desktop().waitForWindow(kMainWindow, 15000);
+        const auto shown = desktop().waitForWindow(kEditorWithDocument, 15000);
         ASSERT_TRUE(shown.has_value()) << "capture " << round;
         if (!editor)
             editor = shown;
