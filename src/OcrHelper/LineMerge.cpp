@@ -1,6 +1,7 @@
 #include "OcrHelper/LineMerge.h"
 
 #include "OcrHelper/HanText.h"
+#include "OcrHelper/ReadingOrder.h"
 #include "OcrHelper/Thresholds.h"
 
 #include <algorithm>
@@ -78,6 +79,30 @@ std::string withLatinWords(const LineReading& han, const LineReading& latin)
 }
 
 
+std::vector<const LineReading*> linesOfPage(const std::vector<EngineReading>& readers, const EngineReading& reference)
+{
+    std::vector<const LineReading*> lines;
+    for (const LineReading& line : reference.lines)
+        lines.push_back(&line);
+    for (const EngineReading& reader : readers) {
+        if (&reader == &reference || !reader.started)
+            continue;
+        for (const LineReading& line : reader.lines) {
+            const bool elsewhere = std::any_of(lines.begin(), lines.end(), [&](const LineReading* other) {
+                return commonArea(line.box, other->box) > 0;
+            });
+            if (elsewhere || line.confidence < Thresholds::lostLine)
+                continue;
+            // Before the first line below it in its column, as the layout would have had it.
+            const auto below = std::find_if(lines.begin(), lines.end(), [&](const LineReading* other) {
+                return other->box.top > line.box.top && other->box.left < line.box.right && line.box.left < other->box.right;
+            });
+            lines.insert(below, &line);
+        }
+    }
+    return lines;
+}
+
 std::string merge(const std::vector<EngineReading>& readers, HanVariantChoice::Chooser& variants, const PercentSigns::SignInk& ink)
 {
     const EngineReading* reference = nullptr;
@@ -87,7 +112,10 @@ std::string merge(const std::vector<EngineReading>& readers, HanVariantChoice::C
     if (!reference)
         return {};
     std::vector<LineReading> chosenLines;
-    for (const LineReading& line : reference->lines) {
+    std::vector<Box> readBoxes; // where each chosen reading itself lies
+    const std::vector<const LineReading*> pageLines = linesOfPage(readers, *reference);
+    for (const LineReading* const at : pageLines) {
+        const LineReading& line = *at;
         // The same line as each engine read it.
         std::vector<std::pair<const EngineReading*, const LineReading*>> readings;
         // Where the first engine cut a line in two and another read it whole, that whole
@@ -107,8 +135,8 @@ std::string merge(const std::vector<EngineReading>& readers, HanVariantChoice::C
             }
             if (!best)
                 continue;
-            const bool sharedMoreElsewhere = std::any_of(reference->lines.begin(), reference->lines.end(), [&](const LineReading& piece) {
-                return &piece != &line && commonArea(piece.box, best->box) > commonArea(line.box, best->box);
+            const bool sharedMoreElsewhere = std::any_of(pageLines.begin(), pageLines.end(), [&](const LineReading* piece) {
+                return piece != at && commonArea(piece->box, best->box) > commonArea(line.box, best->box);
             });
             if (!sharedMoreElsewhere)
                 readings.emplace_back(&reader, best);
@@ -162,13 +190,16 @@ std::string merge(const std::vector<EngineReading>& readers, HanVariantChoice::C
                     others.push_back(reading->text);
             chosen.text = FileNames::withDotsPutBack(chosen.text, others);
         }
+        readBoxes.push_back(chosen.box);
         chosen.box = line.box;
         chosenLines.push_back(std::move(chosen));
     }
 
     // A line the layout cut in two (a gap in its ink) comes back whole: a piece that
     // starts right after another's end, on the same baseline, continues it, whichever
-    // of them the layout put first.
+    // of them the layout put first. Where the reading taken for the first piece is
+    // another engine's of the whole line, the next piece is in it already, and is not
+    // written twice ("price: float = 0.0 = 9.9").
     const auto continues = [](const Box& line, const Box& next) {
         const int height = std::max(line.bottom - line.top, next.bottom - next.top);
         const int shared = std::min(line.bottom, next.bottom) - std::max(line.top, next.top);
@@ -176,7 +207,7 @@ std::string merge(const std::vector<EngineReading>& readers, HanVariantChoice::C
         return shared * 10 >= height * 6 && gap >= -2 && gap * 2 <= height * 3;
     };
     std::vector<bool> taken(chosenLines.size(), false);
-    std::string text;
+    std::vector<LineReading> joined;
     for (size_t i = 0; i < chosenLines.size(); ++i) {
         bool continuation = false;
         for (size_t k = 0; k < chosenLines.size(); ++k)
@@ -189,17 +220,24 @@ std::string merge(const std::vector<EngineReading>& readers, HanVariantChoice::C
             for (size_t j = 0; j < chosenLines.size(); ++j) {
                 if (j == i || taken[j] || !continues(line.box, chosenLines[j].box))
                     continue;
-                const bool han = hanShare(line.text) > 0 && hanShare(chosenLines[j].text) > 0;
-                line.text += (han ? "" : " ") + chosenLines[j].text;
-                line.box.right = chosenLines[j].box.right;
+                const LineReading& piece = chosenLines[j];
+                const int slack = (piece.box.bottom - piece.box.top) / 2;
+                const bool readWith = readBoxes[i].left <= piece.box.left + slack && readBoxes[i].right >= piece.box.right - slack;
+                const bool han = hanShare(line.text) > 0 && hanShare(piece.text) > 0;
+                if (!readWith)
+                    line.text += (han ? "" : " ") + piece.text;
+                line.box = {line.box.left, std::min(line.box.top, piece.box.top), piece.box.right, std::max(line.box.bottom, piece.box.bottom)};
+                line.characters.symbols.insert(line.characters.symbols.end(), piece.characters.symbols.begin(), piece.characters.symbols.end());
                 taken[j] = grew = true;
             }
         }
-        text += line.text;
-        text += '\n';
+        joined.push_back(std::move(line));
     }
+    const ReadingOrder::Layout layout = ReadingOrder::layout(joined);
+    std::string text;
+    for (const size_t i : layout.order)
+        text += std::string(size_t(layout.indent[i]), ' ') + joined[i].text + '\n';
     return text;
 }
-
 
 } // namespace LineMerge

@@ -31,6 +31,12 @@ bool isHanLine(const Readings::LineReading& han, const Readings::LineReading* la
 // there.
 std::string withLatinWords(const Readings::LineReading& han, const Readings::LineReading& latin);
 
+// The lines of the page: those of the engine that read the most (`reference`), and,
+// where its layout missed a line another engine read surely (Thresholds::lostLine) and
+// no line of it touches, that line, before the first line below it in its column.
+std::vector<const Readings::LineReading*> linesOfPage(const std::vector<Readings::EngineReading>& readers,
+                                                      const Readings::EngineReading& reference);
+
 // The page's text, a line a line, each ending in a newline.
 std::string merge(const std::vector<Readings::EngineReading>& readings, HanVariantChoice::Chooser& variants,
                   const PercentSigns::SignInk& ink);

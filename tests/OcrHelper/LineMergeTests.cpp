@@ -63,4 +63,25 @@ TEST(LineMerge, APriceListKeepsItsPricesAsTheChineseModelReadThem)
               "iPhone 15 Pro 7999元\nMacBook Air M3 7499元\nOrder 48213 shipped on 2024-06-17\n");
 }
 
+TEST(LineMerge, ALineCutInTwoComesBackOnceAndALineOneEngineMissedComesBack)
+{
+    // The Simplified model cut "price: float = 0.0" and "return 0.0" in two and missed
+    // "sku: int"; the Latin engine read them whole. A line only an unsure engine read
+    // stays out.
+    const std::vector<Readings::EngineReading> readings = {
+        engine("chi_sim",
+               {lineRead("class Item:", {90, 90}, 0), lineRead("price: fLoat", {87, 80}, 80), lineRead("= 9.9", {71, 71}, 80, 130),
+                lineRead("return", {80}, 120), lineRead("9.9", {60}, 120, 70)}),
+        engine("eng",
+               {lineRead("class Item:", {96, 96}, 0), lineRead("sku: int", {96, 96}, 40), lineRead("price: float = 0.0", {94, 94, 94, 94}, 80),
+                lineRead("return 0.0", {95, 95}, 120), lineRead("Sa", {30}, 160)}),
+    };
+    const std::vector<unsigned char> paper(300 * 200, 255);
+    HanVariantChoice::Chooser variants({paper.data(), 300, 200});
+    const auto noSign = [](const HanVariantChoice::Box&, const HanVariantChoice::Box&, const std::u32string&) {
+        return std::optional<std::u32string>();
+    };
+    EXPECT_EQ(LineMerge::merge(readings, variants, noSign), "class Item:\nsku: int\nprice: float = 0.0\nreturn 0.0\n");
+}
+
 } // namespace

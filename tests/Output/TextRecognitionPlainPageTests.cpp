@@ -5,7 +5,8 @@
 // tesseract command line reads exactly (one thread, the same three languages), Lumetra
 // reads exactly too. None of the three models knows the per-mille sign: each writes it
 // "%o", and that reading stands, no rule making a percent sign of it. Skips, saying so,
-// where Chromium is missing.
+// where Chromium is missing. And a dark code listing, which comes back in its order with
+// its indentation.
 #include "Output/ReadTextMeasures.h"
 #include "Output/TextRecognitionProcess.h"
 
@@ -31,9 +32,10 @@ struct Block {
 
 // A page of blocks, each in its face and size, set by Chromium; its screenshot, or a null
 // image with the test failed.
-QImage pageSetByChromium(const std::vector<Block>& blocks, const QTemporaryDir& folder)
+QImage pageSetByChromium(const std::vector<Block>& blocks, const QTemporaryDir& folder,
+                         const QString& colours = QStringLiteral("background:#fff;color:#222"))
 {
-    QString html = QStringLiteral("<html><body style=\"margin:24px;background:#fff;color:#222\">");
+    QString html = QStringLiteral("<html><body style=\"margin:24px;%1\">").arg(colours);
     int height = 80;
     for (const Block& block : blocks) {
         html += QStringLiteral("<div style=\"font-family:'%1';font-size:%2px;line-height:1.9;margin-bottom:14px;white-space:pre\">")
@@ -169,4 +171,43 @@ TEST_F(PlainPagesSetByChromium, APageTheEnginesReadRightComesBackUnchanged)
         if (theirNumbers.count(value) >= expected.count(value))
             EXPECT_GE(ourNumbers.count(value), expected.count(value)) << "the command line read " << value.toStdString();
     }
+}
+
+// A Python listing in a dark theme's colours: its unindented lines are where Tesseract's
+// layout starts new blocks. Every line comes back in its place, with the blanks before
+// it that the page shows.
+TEST_F(PlainPagesSetByChromium, ACodeListingKeepsItsOrderAndIndentation)
+{
+    const std::vector<Block> listing = {
+        {"DejaVu Sans Mono", 14,
+         {"from dataclasses import dataclass", "", "@dataclass", "class Item:", "    sku: int", "    price: float = 0.0", "",
+          "    def total(self, count: int) -> float:", "        if count <= 0:", "            return 0.0",
+          "        return round(self.price * count, 2)", "", "def load(path):", "    items = []", "    with open(path) as f:",
+          "        for line in f:", "            items.append(line.split(\",\"))", "    return items"}},
+    };
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QImage page = pageSetByChromium(listing, folder, QStringLiteral("background:#1e1e1e;color:#d4d4d4"));
+    ASSERT_FALSE(page.isNull());
+    const TextRecognitionResult read = TextRecognitionProcess::recognize(page.convertToFormat(QImage::Format_Grayscale8));
+    ASSERT_FALSE(read.failure) << read.failure->toStdString();
+
+    std::vector<QString> drawn;
+    std::vector<std::u32string> drawnFolded;
+    for (const char* line : listing.front().lines)
+        if (*line) {
+            drawn.push_back(QString::fromUtf8(line));
+            drawnFolded.push_back(folded(drawn.back()));
+        }
+    const auto blanksBefore = [](const QString& line) { return int(line.size() - QString(line).remove(QRegularExpression(QStringLiteral("^ +"))).size()); };
+    size_t previous = 0;
+    int found = 0;
+    for (const QString& line : read.text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const size_t nearest = nearestLine(drawnFolded, folded(line));
+        EXPECT_EQ(blanksBefore(line), blanksBefore(drawn[nearest])) << line.toStdString() << "\n" << read.text.toStdString();
+        EXPECT_GE(nearest, previous) << line.toStdString() << " out of order\n" << read.text.toStdString();
+        previous = nearest;
+        ++found;
+    }
+    EXPECT_EQ(found, int(drawn.size())) << read.text.toStdString();
 }
