@@ -7,6 +7,7 @@
 // between models half-way, which is where digits and identifiers went wrong. Words
 // whose ink Lumetra marks as made by a misjudged ground are left out (MisjudgedInk.h)
 // before the engines' readings become one text (LineMerge.h).
+#include "OcrHelper/ColumnGutters.h"
 #include "OcrHelper/EngineReader.h"
 #include "OcrHelper/EvenInk.h"
 #include "OcrHelper/HanVariantChoice.h"
@@ -112,8 +113,10 @@ int main()
     for (std::thread& thread : threads)
         thread.join();
 
-    for (Readings::EngineReading& reader : readers)
+    for (Readings::EngineReading& reader : readers) {
         MisjudgedInk::dropMisjudgedWords(reader.lines, {page.data(), misjudged.data(), request.width, request.height});
+        ColumnGutters::splitAtGutters(reader.lines);
+    }
 
     std::vector<std::string> used, missing;
     for (const Readings::EngineReading& reader : readers)

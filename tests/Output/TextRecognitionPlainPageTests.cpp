@@ -6,7 +6,8 @@
 // reads exactly too. None of the three models knows the per-mille sign: each writes it
 // "%o", and that reading stands, no rule making a percent sign of it. Skips, saying so,
 // where Chromium is missing. And a dark code listing, which comes back in its order with
-// its indentation.
+// its indentation, and an application's screen, whose sidebar is read as a column of
+// its own.
 #include "Output/ReadTextMeasures.h"
 #include "Output/TextRecognitionProcess.h"
 
@@ -30,6 +31,28 @@ struct Block {
     std::vector<const char*> lines;
 };
 
+// The screenshot Chromium takes of `html` in a window `width` x `height`, or a null image
+// with the test failed.
+QImage screenshotOf(const QString& html, const QTemporaryDir& folder, int width, int height)
+{
+    QFile page(folder.filePath(QStringLiteral("page.html")));
+    if (!page.open(QIODevice::WriteOnly) || page.write(html.toUtf8()) <= 0)
+        return {};
+    page.close();
+    const QString shot = folder.filePath(QStringLiteral("page.png"));
+    QProcess chromium;
+    chromium.start(QStringLiteral("chromium"),
+                   {QStringLiteral("--headless"), QStringLiteral("--no-sandbox"), QStringLiteral("--disable-gpu"),
+                    QStringLiteral("--hide-scrollbars"), QStringLiteral("--force-device-scale-factor=1"),
+                    QStringLiteral("--user-data-dir=") + folder.filePath(QStringLiteral("profile")),
+                    QStringLiteral("--window-size=%1,%2").arg(width).arg(height), QStringLiteral("--screenshot=") + shot,
+                    QUrl::fromLocalFile(page.fileName()).toString()});
+    const QImage screenshot = chromium.waitForFinished(90000) ? QImage(shot) : QImage();
+    if (screenshot.isNull())
+        ADD_FAILURE() << "chromium took no screenshot: " << chromium.readAllStandardError().toStdString();
+    return screenshot;
+}
+
 // A page of blocks, each in its face and size, set by Chromium; its screenshot, or a null
 // image with the test failed.
 QImage pageSetByChromium(const std::vector<Block>& blocks, const QTemporaryDir& folder,
@@ -48,22 +71,7 @@ QImage pageSetByChromium(const std::vector<Block>& blocks, const QTemporaryDir& 
         html += QStringLiteral("</div>");
         height += 14;
     }
-    QFile page(folder.filePath(QStringLiteral("page.html")));
-    if (!page.open(QIODevice::WriteOnly) || page.write(html.toUtf8()) <= 0)
-        return {};
-    page.close();
-    const QString shot = folder.filePath(QStringLiteral("page.png"));
-    QProcess chromium;
-    chromium.start(QStringLiteral("chromium"),
-                   {QStringLiteral("--headless"), QStringLiteral("--no-sandbox"), QStringLiteral("--disable-gpu"),
-                    QStringLiteral("--hide-scrollbars"), QStringLiteral("--force-device-scale-factor=1"),
-                    QStringLiteral("--user-data-dir=") + folder.filePath(QStringLiteral("profile")),
-                    QStringLiteral("--window-size=900,%1").arg(height), QStringLiteral("--screenshot=") + shot,
-                    QUrl::fromLocalFile(page.fileName()).toString()});
-    const QImage screenshot = chromium.waitForFinished(90000) ? QImage(shot) : QImage();
-    if (screenshot.isNull())
-        ADD_FAILURE() << "chromium took no screenshot: " << chromium.readAllStandardError().toStdString();
-    return screenshot;
+    return screenshotOf(html, folder, 900, height);
 }
 
 // The numbers of a text as words: digits with what belongs to them ("1.5h", "v1.72",
@@ -210,4 +218,40 @@ TEST_F(PlainPagesSetByChromium, ACodeListingKeepsItsOrderAndIndentation)
         ++found;
     }
     EXPECT_EQ(found, int(drawn.size())) << read.text.toStdString();
+}
+
+// A mail program's window: a title bar, a sidebar on a grey ground and a message beside
+// it. Each sidebar entry comes back a line of its own, in its order, none joined to the
+// message's line beside it, and the message's lines come back whole, in theirs.
+TEST_F(PlainPagesSetByChromium, AnApplicationsSidebarIsReadAsAColumnOfItsOwn)
+{
+    const QStringList sidebar{QStringLiteral("Inbox 12"), QStringLiteral("Starred"), QStringLiteral("Sent"), QStringLiteral("Drafts 3"),
+                              QStringLiteral("Archive"), QStringLiteral("Trash")};
+    const QStringList message{QStringLiteral("Quarterly results are in"), QStringLiteral("From: finance@example.com, 2026-11-02 09:45"),
+                              QStringLiteral("Attachments: results_q3.pdf (248 KB)")};
+    const QString html = QStringLiteral(
+        "<html><body style=\"margin:0;font-family:'DejaVu Sans';font-size:14px;color:#222;background:#fff\">"
+        "<div style=\"background:#2d2d30;color:#eee;padding:10px 20px\">Lumen Mail: Inbox</div><div style=\"display:flex\">"
+        "<div style=\"width:170px;background:#f0f0f0;padding:14px;line-height:2\">%1</div>"
+        "<div style=\"padding:14px 24px;line-height:1.7;width:480px\">%2<br>Revenue rose 12.5% to $4.2 million in the third "
+        "quarter, while costs fell by 3.1% against the same quarter last year.<br>%3</div></div></body></html>")
+                             .arg(sidebar.join(QStringLiteral("<br>")), message.mid(0, 2).join(QStringLiteral("<br>")), message[2]);
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QImage page = screenshotOf(html, folder, 720, 320);
+    ASSERT_FALSE(page.isNull());
+    const TextRecognitionResult read = TextRecognitionProcess::recognize(page.convertToFormat(QImage::Format_Grayscale8));
+    ASSERT_FALSE(read.failure) << read.failure->toStdString();
+    QStringList lines = read.text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (QString& line : lines)
+        line = line.trimmed();
+    qsizetype previous = -1;
+    for (const QStringList* column : {&sidebar, &message}) {
+        previous = -1;
+        for (const QString& entry : *column) {
+            const qsizetype at = lines.indexOf(entry, previous + 1);
+            EXPECT_GT(at, previous) << entry.toStdString() << "\n" << read.text.toStdString();
+            previous = std::max(previous, at);
+        }
+    }
 }
