@@ -7,12 +7,12 @@
 namespace Thresholds {
 
 // A line read once more over all of its band (LineTails.h) replaces the first reading
-// only where the engine is more than guessing: under 50, the LSTM engine's line is
-// mostly letters it made of ink that is no text (a rule, an icon's edge).
+// only where the engine is more than guessing: the rereadings under 50 are the Latin
+// engine's letters made of ideographs, or of ink that is no text.
 inline constexpr float rereadLine = 50.0f;
 
-// A line the layout lost whole is read on its own and nothing ties it to the text
-// around it; under 70 such lines were mostly icons and borders read as letters.
+// A line the layout lost whole, or that only one engine found, is read on its own and
+// nothing ties it to the text around it: only a reading the engine is sure of is taken.
 inline constexpr float lostLine = 70.0f;
 
 // A Latin word of a Han line stands for the Chinese model's reading of the same place
@@ -22,10 +22,10 @@ inline constexpr float latinWordAmongHan = 60.0f;
 
 // A line with a single ideograph is a Han line (a price "7999元", "500元。") where the
 // Chinese model read the ideograph's word at least this surely, and more surely than
-// the Latin engine read the same place. A Latin line a Chinese model reads as its own
-// comes back with an ideograph made of a letter now and then, read at 30 to 60; the 元
-// after a price is read at 90 and over, where the Latin engine, making "7," or "7E" of
-// it, stays at 60 and under.
+// the Latin engine read the same place. The ideographs the Chinese models made of what
+// was none, or of another one, came at 0 to 30 on the pages tried; the 元 after a price
+// is read at 90 and over, where the Latin engine, making "7," or "7E" of it, stays at 60
+// and under.
 inline constexpr float sureIdeograph = 80.0f;
 
 // A number the Chinese models read among ideographs stands as they read it, whatever
