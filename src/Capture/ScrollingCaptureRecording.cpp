@@ -162,7 +162,7 @@ void ScrollingCaptureController::enterRecording()
     const int stepPt = stepPoints(local.height());
     m_autoStepPx = truncatedPixels(stepPt, scale);
     QPointer<ScrollingCaptureController> self(this);
-    auto* driver = new ScrollAutoDriver(*wheel, m_clock, {m_grabRect, m_autoStepPx, scrollWaitMs, stallLimit}, [self] {
+    auto* driver = new ScrollAutoDriver(*wheel, m_clock, {m_grabRect, m_autoStepPx, scrollWaitMs, stallLimit, pageEndWaitMs}, [self] {
         logMessage(LogLevel::info, [] { return QStringLiteral("📜 按键停止自动滚动，拼接交付"); });
         if (self)
             self->after(0, [self] { self->finish(false); });
@@ -507,7 +507,15 @@ void ScrollingCaptureController::tickJudged(const QImage& frame, const Judged& j
         relook(done);
         return;
     }
+    // A page that moved less than the clicks and then stood still has reached the end of
+    // what it shows so far: a feed may load more there. It is kept where it stopped, and
+    // the next ticks go on from there.
+    const bool stoppedShort = !j.append && m_relooks > 0 && judged.pageStill && stoppedShortOfTheScroll(j);
     m_relooks = 0;
+    if (stoppedShort) {
+        keepWhereThePageStopped(frame, done);
+        return;
+    }
     // Past the page's end only the frame it stopped on counts, placed without the step.
     if (!j.append || (m_reachedEnd && j.settledByStep)) {
         ++m_skippedCount;
@@ -547,6 +555,31 @@ void ScrollingCaptureController::tickJudged(const QImage& frame, const Judged& j
         m_lastOutcome = ScrollTickOutcome::stop;
     }
     done(m_lastOutcome);
+}
+
+void ScrollingCaptureController::keepWhereThePageStopped(const QImage& frame, const ScrollAutoDriver::TickDone& done)
+{
+    // Placed as at the page's end: any move counts, and the step the clicks would have
+    // scrolled says nothing of where it stopped.
+    judgeOffMain(frame, 0, ScrollStitcher::JudgeMode::pageEnd, [this, frame, done](const Judged& judged) {
+        if (m_phase != Phase::recording || !m_driver) {
+            done(ScrollTickOutcome::stop);
+            return;
+        }
+        const ScrollStitcher::FrameJudgement& j = judged.judgement;
+        m_detection = j.detection();
+        if (!j.append) {
+            ++m_skippedCount;
+            m_lastOutcome = ScrollTickOutcome::duplicate;
+            done(m_lastOutcome);
+            return;
+        }
+        keepFrame(frame, j);
+        const int added = j.newPx, height = m_kept.stitchedHeight();
+        captureDiagnostic(QStringLiteral("📜 页面停在步长之前（已载入部分的末尾），保留 +%1px，累计 %2px").arg(added).arg(height));
+        m_lastOutcome = height >= maxLength() ? ScrollTickOutcome::stop : ScrollTickOutcome::kept;
+        done(m_lastOutcome);
+    });
 }
 
 bool ScrollingCaptureController::stoppedShortOfTheScroll(const ScrollStitcher::FrameJudgement& judgement) const

@@ -43,6 +43,15 @@ public:
     QImage grab(const QRect& rect, bool) override
     {
         grabTimes.append(clock->now());
+        // A feed: once its end has been in view for growAfterMs, growBy more rows.
+        if (page.height() < feed.height()) {
+            if (!growAt && top == maxTop())
+                growAt = clock->now().addMSecs(growAfterMs);
+            if (growAt && clock->now() >= *growAt) {
+                page = feed.copy(0, 0, kWidth, std::min(page.height() + growBy, feed.height()));
+                growAt.reset();
+            }
+        }
         if (failing > 0 && failing--)
             return {};
         // A page still moving shows another row at each grab.
@@ -108,6 +117,10 @@ public:
         int shownTop = 0;
     };
     std::optional<Late> late;
+    QImage feed; // what the page grows to
+    int growBy = 0;
+    int growAfterMs = 0;
+    std::optional<QDateTime> growAt;
 };
 
 class FakeInputGrab final : public CaptureInputGrab {
@@ -417,6 +430,37 @@ TEST_F(ScrollCaptureTest, ContentPeopleScrollComesOutWholeOnceOrSaysWhyNot)
             EXPECT_EQ(app.clicks, (std::vector<int>{1, -1})) << "scrolled back";
             break;
         }
+    }
+}
+
+TEST_F(ScrollCaptureTest, AFeedThatLoadsMoreOnceItsEndShowsComesOutWhole)
+{
+    // A page that grows by 191 rows each time its end has been in view for a while. A
+    // first click scrolls 57 rows, then each step 171: the page's end stops the step
+    // 30 rows in at first, then 20 rows in each time, well short of the step.
+    constexpr int kFirst = 618, kGrowth = 191, kRows = kFirst + 4 * kGrowth;
+    ScrollTestPages::Layout at;
+    const QImage document = ScrollTestPages::page(kWidth, &at).copy(0, 0, kWidth, at.gradient);
+    ASSERT_GE(document.height(), kRows);
+    for (const int growAfterMs : {300, 1500, 2500}) {
+        SCOPED_TRACE(growAfterMs);
+        pasteboard.clearContents();
+        alerts.alerts.clear();
+        app.feed = document.copy(0, 0, kWidth, kRows);
+        app.page = app.feed.copy(0, 0, kWidth, kFirst);
+        app.growBy = kGrowth;
+        app.growAfterMs = growAfterMs;
+        app.growAt.reset();
+        app.top = 0;
+        app.clicks.clear();
+        select();
+        ASSERT_TRUE(runToIdle());
+        EXPECT_TRUE(alerts.alerts.empty());
+        ASSERT_EQ(app.page.height(), kRows);
+        EXPECT_EQ(app.top, app.maxTop());
+        const QImage content = clipboardContent();
+        ASSERT_EQ(content.height(), app.decor.header + kRows) << "every row once";
+        EXPECT_EQ(content, app.expected(content.height()));
     }
 }
 
