@@ -60,6 +60,8 @@ public:
         const int shown = late && clock->now() < late->until ? late->shownTop : top;
         QImage frame = ScrollTestPages::frame(page, shown + (moving > 0 ? --moving % 2 + 1 : 0), viewHeight, decor)
                            .copy(0, rect.y() - kViewOrigin.y(), kWidth, rect.height());
+        if (movingBar > 0) // stripes that move by themselves, across the whole width under the header
+            QPainter(&frame).fillRect(0, decor.header, kWidth, movingBar, QColor::fromHsv(grabTimes.size() * 53 % 360, 180, 230));
         if (badge) // pulses by itself at a fixed place
             QPainter(&frame).fillRect(kWidth - 60, decor.header + 8, 24, 24, QColor::fromHsv(grabTimes.size() * 37 % 360, 200, 220));
         return frame;
@@ -104,6 +106,7 @@ public:
     int failing = 0; // grabs that fail
     int moving = 0;  // grabs that differ from the one before
     bool badge = false;
+    int movingBar = 0; // rows of a bar that changes at every grab
     std::vector<int> clicks;
     std::optional<QPoint> pointer = QPoint(5, 5);
     QList<QDateTime> grabTimes;
@@ -462,6 +465,28 @@ TEST_F(ScrollCaptureTest, AFeedThatLoadsMoreOnceItsEndShowsComesOutWhole)
         ASSERT_EQ(content.height(), app.decor.header + kRows) << "every row once";
         EXPECT_EQ(content, app.expected(content.height()));
     }
+}
+
+TEST_F(ScrollCaptureTest, ABarThatMovesByItselfAcrossTheWidthNeitherStallsTheStepsNorLosesTheEnd)
+{
+    // 30 rows under the header change at every grab; the page's last scroll is 3 rows.
+    ScrollTestPages::Layout at;
+    const QImage full = ScrollTestPages::page(kWidth, &at);
+    app.page = full.copy(0, 0, kWidth, 360 + 57 + 171 * 6 + 3);
+    app.movingBar = 30;
+    select();
+    const QDateTime start = clock.now();
+    ASSERT_TRUE(runToIdle());
+    const qint64 ticks = std::max<qint64>(1, qint64(app.clicks.size()));
+    EXPECT_LT(start.msecsTo(clock.now()) / ticks, 500) << "a tick settles within half a second";
+    EXPECT_TRUE(alerts.alerts.empty());
+    EXPECT_EQ(app.top, app.maxTop());
+    const QImage content = clipboardContent();
+    ASSERT_EQ(content.height(), app.decor.header + app.page.height()) << "every row once, the last 3 too";
+    // Below the bar as the first frame showed it.
+    const int below = app.decor.header + app.movingBar;
+    EXPECT_EQ(content.copy(0, below, content.width(), content.height() - below),
+              app.expected(content.height()).copy(0, below, content.width(), content.height() - below));
 }
 
 // A browser's list: 400 rows of 20 px under a 60-px header, the same text on grey and
