@@ -1,5 +1,6 @@
 // Scrolling capture end to end over Chromium pages that change while they scroll: a
-// feed that loads more rows once its end shows, slowly and quickly. Each page is
+// feed that loads more rows once its end shows, slowly and quickly, and rows under a
+// bar of moving stripes across the window, with spinners and a caret. Each page is
 // captured over the view's whole height and over its lower 60%. Every row carries its
 // number in text and its own colour in a strip; the stitched image must show every row
 // the selection reached once, whole and in order, down to the page's last, and a
@@ -7,6 +8,7 @@
 #include "XvfbDesktop.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 
 namespace {
@@ -170,6 +172,48 @@ protected:
         expectNoMessage();
         EXPECT_EQ(desktop().stopLumetra(), 0);
     }
+
+    // 120 rows of 40 px under a 40-px bar of moving stripes fixed across the window's
+    // top, with spinners turning on some rows and a caret blinking in a field.
+    void captureUnderAMovingBar(bool whole)
+    {
+        constexpr int kRows = 120, kRowHeight = 40, kBar = 40;
+        const QString html
+            = QStringLiteral("<html><head><style>"
+                             "@keyframes slide{from{background-position:0 0}to{background-position:80px 0}}"
+                             "@keyframes turn{to{transform:rotate(360deg)}}"
+                             ".spin{position:absolute;left:520px;top:8px;width:16px;height:16px;border:4px solid #ddd;"
+                             "border-top-color:#2a6;border-radius:50%;animation:turn .6s linear infinite}"
+                             "</style></head><body style='margin:0;font:15px sans-serif;background:white'>"
+                             "<div style='position:fixed;top:0;left:0;right:0;height:%1px;z-index:2;"
+                             "background:repeating-linear-gradient(45deg,#3b7dd8 0 20px,#9cc2f0 20px 40px);"
+                             "animation:slide .5s linear infinite'></div>"
+                             "<div style='height:%1px'></div>"
+                             "<input id='field' style='margin:8px 12px;width:300px' value='Search the list'>"
+                             "<div id='rows'></div><div style='height:24px'></div><script>")
+                  .arg(kBar)
+              + rowScript()
+              + QStringLiteral("const rows=document.getElementById('rows');"
+                               "for(let n=1;n<=%1;n++){const r=row(n,%2);"
+                               "if(n%7==0){const s=document.createElement('div');s.className='spin';r.appendChild(s);}"
+                               "rows.appendChild(r);}"
+                               "document.getElementById('field').focus();</script></body></html>")
+                    .arg(kRows)
+                    .arg(kRowHeight);
+        const QRect window = showInChromium(html, [&](const QImage& screen, const QRect& at) {
+            return stripRuns(screen.copy(at)).contains({rowColour(2), kRowHeight});
+        });
+        ASSERT_FALSE(window.isEmpty()) << "the page never showed";
+        QElapsedTimer timer;
+        timer.start();
+        const QImage clip = capture(selection(window, whole), 180000);
+        ASSERT_FALSE(clip.isNull()) << "no capture on the clipboard";
+        // 10 ticks or so: well under the time a step would take waiting for the bar to stop.
+        EXPECT_LT(timer.elapsed(), 30000) << "the capture's time";
+        expectRowsInOrder(clip, kRows, kRowHeight, 24);
+        expectNoMessage();
+        EXPECT_EQ(desktop().stopLumetra(), 0);
+    }
 };
 
 } // namespace
@@ -192,4 +236,14 @@ TEST_F(ScrollCaptureChangingPageTest, AFeedLoadingMoreRowsQuicklyComesOutWholeAt
 TEST_F(ScrollCaptureChangingPageTest, AFeedLoadingMoreRowsQuicklyComesOutWholeAtSixtyPercent)
 {
     captureFeed(300, false);
+}
+
+TEST_F(ScrollCaptureChangingPageTest, RowsUnderAMovingBarComeOutWholeAndQuicklyAtTheViewsHeight)
+{
+    captureUnderAMovingBar(true);
+}
+
+TEST_F(ScrollCaptureChangingPageTest, RowsUnderAMovingBarComeOutWholeAndQuicklyAtSixtyPercent)
+{
+    captureUnderAMovingBar(false);
 }
