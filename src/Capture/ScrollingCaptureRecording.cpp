@@ -359,7 +359,8 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
 
 void ScrollingCaptureController::keepFrame(const QImage& frame, const ScrollStitcher::FrameJudgement& judgement)
 {
-    m_kept.append(frame, judgement.cropTop(frame.height()), judgement.footerPx);
+    // Pictures that loaded since the last kept frame show as they now look.
+    m_kept.appendRefreshing(frame, judgement.cropTop(frame.height()), judgement.footerPx, judgement.stickyPx);
     m_ticksSinceKept = 0;
     m_hintModel.setHeightPx(m_kept.stitchedHeight());
 }

@@ -1,6 +1,7 @@
 // Scrolling capture end to end over Chromium pages that change while they scroll: a
-// feed that loads more rows once its end shows, slowly and quickly, and rows under a
-// bar of moving stripes across the window, with spinners and a caret. Each page is
+// feed that loads more rows once its end shows, slowly and quickly, cards whose pictures
+// load once in view, and rows under a bar of moving stripes across the window, with
+// spinners and a caret. Each page is
 // captured over the view's whole height and over its lower 60%. Every row carries its
 // number in text and its own colour in a strip; the stitched image must show every row
 // the selection reached once, whole and in order, down to the page's last, and a
@@ -173,6 +174,40 @@ protected:
         EXPECT_EQ(desktop().stopLumetra(), 0);
     }
 
+    // 70 cards of 180 px, each with a picture that is grey until it has been in view for
+    // a moment, and then shows the card's colour: between two frames, pictures in the rows
+    // they share change from grey to colour.
+    void captureLatePictures(bool whole)
+    {
+        constexpr int kCards = 70, kCardHeight = 180, kPictureX = 40, kPictureWidth = 240;
+        const QString html
+            = QStringLiteral("<html><body style='margin:0;font:15px sans-serif;background:white'><div id='cards'></div>"
+                             "<div style='height:24px'></div><script>")
+              + rowScript()
+              + QStringLiteral("const cards=document.getElementById('cards');"
+                               "const seen=new IntersectionObserver(es=>{for(const e of es){if(!e.isIntersecting)continue;"
+                               "seen.unobserve(e.target);const p=e.target;"
+                               "setTimeout(()=>{p.style.background='linear-gradient(90deg,'+colour(+p.dataset.n)+',white)';},250);}});"
+                               "for(let n=1;n<=%1;n++){const c=row(n,%2);"
+                               "const p=document.createElement('div');p.dataset.n=n;"
+                               "p.style.cssText='position:absolute;left:%3px;top:30px;width:%4px;height:130px;background:rgb(204,204,204)';"
+                               "c.appendChild(p);cards.appendChild(c);seen.observe(p);}</script></body></html>")
+                    .arg(kCards)
+                    .arg(kCardHeight)
+                    .arg(kPictureX)
+                    .arg(kPictureWidth);
+        const QRect window = showInChromium(html, [&](const QImage& screen, const QRect& at) {
+            return stripRuns(screen.copy(at)).contains({rowColour(2), kCardHeight})
+                   && screen.pixel(at.x() + kPictureX + 2, at.y() + kCardHeight + 100) != qRgb(204, 204, 204);
+        });
+        ASSERT_FALSE(window.isEmpty()) << "the page never showed";
+        const QImage clip = capture(selection(window, whole), 180000);
+        ASSERT_FALSE(clip.isNull()) << "no capture on the clipboard";
+        expectRowsInOrder(clip, kCards, kCardHeight, 24);
+        expectNoMessage();
+        EXPECT_EQ(desktop().stopLumetra(), 0);
+    }
+
     // 120 rows of 40 px under a 40-px bar of moving stripes fixed across the window's
     // top, with spinners turning on some rows and a caret blinking in a field.
     void captureUnderAMovingBar(bool whole)
@@ -236,6 +271,16 @@ TEST_F(ScrollCaptureChangingPageTest, AFeedLoadingMoreRowsQuicklyComesOutWholeAt
 TEST_F(ScrollCaptureChangingPageTest, AFeedLoadingMoreRowsQuicklyComesOutWholeAtSixtyPercent)
 {
     captureFeed(300, false);
+}
+
+TEST_F(ScrollCaptureChangingPageTest, PicturesThatLoadLateComeOutAsTheyLastLookedAtTheViewsHeight)
+{
+    captureLatePictures(true);
+}
+
+TEST_F(ScrollCaptureChangingPageTest, PicturesThatLoadLateComeOutAsTheyLastLookedAtSixtyPercent)
+{
+    captureLatePictures(false);
 }
 
 TEST_F(ScrollCaptureChangingPageTest, RowsUnderAMovingBarComeOutWholeAndQuicklyAtTheViewsHeight)
