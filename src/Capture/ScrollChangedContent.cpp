@@ -11,8 +11,8 @@ namespace {
 
 // Rows kept in common at the least, as the registration ranks offsets.
 constexpr int kMinimumOverlap = 16;
-// Rows with matched edges an answer needs, and the share of the width a changed row
-// may differ in.
+// Rows holding edges that an answer's agreeing rows must count at the least: one line
+// across a blank page pins no offset.
 constexpr int kMinimumEdgeRows = 4;
 
 struct Agreement {
@@ -55,25 +55,6 @@ bool changesArePartial(const FramePixels& previous, const FramePixels& next, int
 }
 
 std::optional<int> offsetOfUnchangedRows(const FramePixels& previous, const FramePixels& next,
-                                         const FrameRegistration::Expected& expected);
-
-} // namespace
-
-std::optional<int> registerByUnchangedRows(const FramePixels& previous, const FramePixels& next,
-                                           const FrameRegistration::Expected& expected)
-{
-    if (previous.isNull() || next.isNull() || previous.width != next.width || previous.height != next.height)
-        return std::nullopt;
-    // Left of where a scrollbar may be: its thumb moves in every row.
-    const int h = next.height, w = next.width - std::min(next.width / 8, 50);
-    if (w < FrameRegistration::kMinimumSide || h < FrameRegistration::kMinimumSide)
-        return std::nullopt;
-    return offsetOfUnchangedRows(previous.cropped(0, 0, w, h), next.cropped(0, 0, w, h), expected);
-}
-
-namespace {
-
-std::optional<int> offsetOfUnchangedRows(const FramePixels& previous, const FramePixels& next,
                                          const FrameRegistration::Expected& expected)
 {
     const int w = next.width, h = next.height;
@@ -113,5 +94,17 @@ std::optional<int> offsetOfUnchangedRows(const FramePixels& previous, const Fram
 }
 
 } // namespace
+
+std::optional<int> registerByUnchangedRows(const FramePixels& previous, const FramePixels& next,
+                                           const FrameRegistration::Expected& expected)
+{
+    if (previous.isNull() || next.isNull() || previous.width != next.width || previous.height != next.height)
+        return std::nullopt;
+    // Left of where a scrollbar may be: its thumb moves in every row.
+    const int h = next.height, w = next.width - std::min(next.width / 8, 50);
+    if (w < FrameRegistration::kMinimumSide || h < FrameRegistration::kMinimumSide)
+        return std::nullopt;
+    return offsetOfUnchangedRows(previous.cropped(0, 0, w, h), next.cropped(0, 0, w, h), expected);
+}
 
 } // namespace ScrollStitcher
