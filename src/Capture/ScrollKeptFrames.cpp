@@ -39,6 +39,12 @@ void ScrollKeptFrames::appendRefreshing(const QImage& frame, int offset, int foo
     m_lastFrame = frame;
 }
 
+void ScrollKeptFrames::refreshLast(const QImage& frame, int from)
+{
+    if (!m_slices.empty() && frame.size() == m_lastFrame.size() && m_slices.back().bottomCut == 0)
+        refreshTail(frame, from, frame.height());
+}
+
 void ScrollKeptFrames::refreshTail(const QImage& frame, int from, int to)
 {
     if (frame.depth() != 32)

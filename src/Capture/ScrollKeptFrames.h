@@ -38,6 +38,9 @@ public:
     // where the kept row showed one colour across that part, set off from what lies
     // beside it (a picture not loaded yet).
     void appendRefreshing(const QImage& frame, int offset, int footer, int refreshFrom);
+    // A frame of the view standing where the last kept one was: its rows from `from` down
+    // give the kept rows their latest look as appendRefreshing does.
+    void refreshLast(const QImage& frame, int from);
     // Takes the last kept frame back, as if it had never been appended (once).
     void dropLast();
 

@@ -646,6 +646,11 @@ void ScrollingCaptureController::handleStall()
             keepFrame(m_lastTickFrame, j);
             const int added = j.newPx;
             captureDiagnostic(QStringLiteral("📜 页底末步补齐 +%1px").arg(added));
+        } else if (differOnlyLocally(m_kept.lastFrame(), m_lastTickFrame)) {
+            // Still where the last kept frame shows it, but for what changed in place (a
+            // picture that loaded while the page waited at its end): those rows show as
+            // the page last looked.
+            m_kept.refreshLast(m_lastTickFrame, m_detection.stickyPx);
         } else if (!j.duplicate) {
             m_endedUnregistered = true; // the page's last rows could not be placed
         }

@@ -58,8 +58,17 @@ public:
         // The selection may show only part of the view, down from `selectionTop`.
         // A scroll the page is slow to show: part of it, then nothing until it catches up.
         const int shown = late && clock->now() < late->until ? late->shownTop : top;
-        QImage frame = ScrollTestPages::frame(page, shown + (moving > 0 ? --moving % 2 + 1 : 0), viewHeight, decor)
-                           .copy(0, rect.y() - kViewOrigin.y(), kWidth, rect.height());
+        const int viewTop = shown + (moving > 0 ? --moving % 2 + 1 : 0);
+        QImage view = ScrollTestPages::frame(page, viewTop, viewHeight, decor);
+        // Pictures grey until they have been in view whole for a while.
+        for (Picture& picture : pictures) {
+            const int y = decor.header + picture.pageRow - viewTop;
+            if (!picture.loadsAt && y >= decor.header && y + Picture::height <= viewHeight - decor.footer)
+                picture.loadsAt = clock->now().addMSecs(pictureLoadMs);
+            if (!picture.loadsAt || clock->now() < *picture.loadsAt)
+                QPainter(&view).fillRect(20, y, 140, Picture::height, QColor(204, 204, 204));
+        }
+        QImage frame = view.copy(0, rect.y() - kViewOrigin.y(), kWidth, rect.height());
         if (movingBar > 0) // stripes that move by themselves, across the whole width under the header
             QPainter(&frame).fillRect(0, decor.header, kWidth, movingBar, QColor::fromHsv(grabTimes.size() * 53 % 360, 180, 230));
         if (badge) // pulses by itself at a fixed place
@@ -120,6 +129,13 @@ public:
         int shownTop = 0;
     };
     std::optional<Late> late;
+    struct Picture {
+        static constexpr int height = 60;
+        int pageRow = 0;
+        std::optional<QDateTime> loadsAt;
+    };
+    std::vector<Picture> pictures;
+    int pictureLoadMs = 0;
     QImage feed; // what the page grows to
     int growBy = 0;
     int growAfterMs = 0;
@@ -487,6 +503,23 @@ TEST_F(ScrollCaptureTest, ABarThatMovesByItselfAcrossTheWidthNeitherStallsTheSte
     const int below = app.decor.header + app.movingBar;
     EXPECT_EQ(content.copy(0, below, content.width(), content.height() - below),
               app.expected(content.height()).copy(0, below, content.width(), content.height() - below));
+}
+
+TEST_F(ScrollCaptureTest, APictureThatLoadsWhileThePageStandsAtItsEndShowsLoaded)
+{
+    // The page's last scroll is 3 rows; a picture 100 rows above its end loads a second
+    // after it came into view whole, when the page has already stopped.
+    ScrollTestPages::Layout at;
+    app.page = ScrollTestPages::page(kWidth, &at).copy(0, 0, kWidth, 360 + 57 + 171 * 6 + 3);
+    app.pictures = {{app.page.height() - 100, std::nullopt}};
+    app.pictureLoadMs = 1000;
+    select();
+    ASSERT_TRUE(runToIdle());
+    EXPECT_TRUE(alerts.alerts.empty());
+    ASSERT_TRUE(app.pictures[0].loadsAt.has_value());
+    const QImage content = clipboardContent();
+    ASSERT_EQ(content.height(), app.decor.header + app.page.height());
+    EXPECT_EQ(content, app.expected(content.height())) << "the picture as the page last showed it";
 }
 
 // A browser's list: 400 rows of 20 px under a 60-px header, the same text on grey and
