@@ -1,11 +1,11 @@
 // Scrolling capture end to end over Chromium pages that change while they scroll: a
 // feed that loads more rows once its end shows, slowly and quickly, cards whose pictures
 // load once in view, and rows under a bar of moving stripes across the window, with
-// spinners and a caret. Each page is
-// captured over the view's whole height and over its lower 60%. Every row carries its
-// number in text and its own colour in a strip; the stitched image must show every row
-// the selection reached once, whole and in order, down to the page's last, and a
-// capture may say it stopped early only when it did.
+// spinners and a caret. Each page is captured over the view's whole height and over its
+// lower 60%. Every row carries its number in text and its own colour in a strip; the
+// stitched image must show every row the selection reached once, whole and in order,
+// down to the page's last, without a word of stopping early. (Lumetra runs with
+// --verbose: a failing test leaves the capture's steps in its output.)
 #include "XvfbDesktop.h"
 
 #include <QDir>
@@ -25,8 +25,8 @@ QRgb rowColour(int n)
     return qRgb(n * 37 % 200, n * 91 % 256, (n * 53 + 128) % 256);
 }
 
-// The page's rows: "Row n" with a line of words that varies from row to row, and the
-// row's colour in a strip at kStripX. `script` may add rows with the same function.
+// The script's row(n, height): "Row n" with a line of words that varies from row to row,
+// and the row's colour in a strip at kStripX; colour(n) is rowColour(n) in CSS.
 QString rowScript()
 {
     return QStringLiteral(
@@ -143,7 +143,7 @@ protected:
         EXPECT_FALSE(desktop().waitForWindow(kStoppedEarly, 3000).has_value()) << "nothing was cut short";
     }
 
-    // A feed of `rows` rows 40 px high, 60 at first and 20 more each time its end has
+    // A feed of 160 rows 40 px high, 60 at first and 20 more each time its end has
     // been in view for `loadMs`.
     void captureFeed(int loadMs, bool whole)
     {
@@ -273,12 +273,12 @@ TEST_F(ScrollCaptureChangingPageTest, AFeedLoadingMoreRowsQuicklyComesOutWholeAt
     captureFeed(300, false);
 }
 
-TEST_F(ScrollCaptureChangingPageTest, PicturesThatLoadLateComeOutAsTheyLastLookedAtTheViewsHeight)
+TEST_F(ScrollCaptureChangingPageTest, CardsWhosePicturesLoadLateComeOutWholeAtTheViewsHeight)
 {
     captureLatePictures(true);
 }
 
-TEST_F(ScrollCaptureChangingPageTest, PicturesThatLoadLateComeOutAsTheyLastLookedAtSixtyPercent)
+TEST_F(ScrollCaptureChangingPageTest, CardsWhosePicturesLoadLateComeOutWholeAtSixtyPercent)
 {
     captureLatePictures(false);
 }
