@@ -70,11 +70,13 @@ void ScrollKeptFrames::refreshTail(const QImage& frame, int from, int to)
                 continue;
             // One colour across the part, set off from what lies beside it: a placeholder,
             // not the page's background where something fixed on the screen changed.
-            bool plain = (first == 0 || before[first - 1] != before[first]) && (last == w - 1 || before[last + 1] != before[last]);
+            bool plain = (first == 0 || before[first - 1] != before[first])
+                         && (last == w - 1 || before[last + 1] != before[last]);
             for (int x = first + 1; x <= last && plain; ++x)
                 plain = before[x] == before[first];
             if (plain)
-                std::memcpy(slice->rows.scanLine(y) + std::size_t(first) * 4, now + first, std::size_t(last - first + 1) * 4);
+                std::memcpy(slice->rows.scanLine(y) + std::size_t(first) * 4, now + first,
+                            std::size_t(last - first + 1) * 4);
         }
     }
 }

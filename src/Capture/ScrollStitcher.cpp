@@ -148,7 +148,8 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
         } else {
             // Rows that changed in part (pictures that loaded) keep every offset from
             // holding; the rows that did not change may still agree on one.
-            const auto region = FrameRegistration::comparedRegion(previous, frame, judgement.scrollbarPx, judgement.stickyPx);
+            const auto region
+                = FrameRegistration::comparedRegion(previous, frame, judgement.scrollbarPx, judgement.stickyPx);
             ty = region ? registerByUnchangedRows(region->previous, region->next, expected) : std::nullopt;
             if (!ty)
                 return judgement;

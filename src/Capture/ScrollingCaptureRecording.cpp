@@ -133,7 +133,8 @@ void ScrollingCaptureController::enterRecording()
     const int stepPt = stepPoints(local.height());
     m_autoStepPx = truncatedPixels(stepPt, scale);
     QPointer<ScrollingCaptureController> self(this);
-    auto* driver = new ScrollAutoDriver(*wheel, m_clock, {m_grabRect, m_autoStepPx, scrollWaitMs, stallLimit, pageEndWaitMs}, [self] {
+    const ScrollAutoDriver::Settings settings{m_grabRect, m_autoStepPx, scrollWaitMs, stallLimit, pageEndWaitMs};
+    auto* driver = new ScrollAutoDriver(*wheel, m_clock, settings, [self] {
         logMessage(LogLevel::info, [] { return QStringLiteral("📜 按键停止自动滚动，拼接交付"); });
         if (self)
             self->after(0, [self] { self->finish(false); });
@@ -549,7 +550,8 @@ void ScrollingCaptureController::keepWhereThePageStopped(const QImage& frame, co
         }
         keepFrame(frame, j);
         const int added = j.newPx, height = m_kept.stitchedHeight();
-        captureDiagnostic(QStringLiteral("📜 页面停在步长之前（已载入部分的末尾），保留 +%1px，累计 %2px").arg(added).arg(height));
+        captureDiagnostic(
+            QStringLiteral("📜 页面停在步长之前（已载入部分的末尾），保留 +%1px，累计 %2px").arg(added).arg(height));
         m_lastOutcome = height >= maxLength() ? ScrollTickOutcome::stop : ScrollTickOutcome::kept;
         done(m_lastOutcome);
     });
