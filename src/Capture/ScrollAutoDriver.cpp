@@ -51,6 +51,7 @@ void ScrollAutoDriver::start(std::function<void(TickDone)> onTick, std::function
     m_onTick = std::move(onTick);
     m_onStall = std::move(onStall);
     m_pointerAtStart = m_poster.pointerPosition();
+    m_lastKeptAt = m_clock.now();
     runTick();
 }
 
@@ -143,11 +144,14 @@ void ScrollAutoDriver::tickJudged(quint64 tick, ScrollTickOutcome outcome)
     // Only the tick under way may answer, and only once.
     if (m_stopped || tick != quint64(m_tick))
         return;
-    if (m_rules.endsAfter(outcome)) {
+    const bool waitingForMore = outcome == ScrollTickOutcome::duplicate
+                                && m_lastKeptAt.msecsTo(m_clock.now()) < m_settings.endWaitMs;
+    if (m_rules.endsAfter(outcome) && !waitingForMore) {
         end();
         return;
     }
     if (outcome == ScrollTickOutcome::kept) {
+        m_lastKeptAt = m_clock.now();
         m_scrolledSinceKept = 0;
         if (++m_keptRun >= 4 && m_divisor > 1) {
             m_divisor /= 2;

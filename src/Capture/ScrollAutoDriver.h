@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
@@ -50,6 +51,9 @@ public:
         int stepPx = 20;      // the design step in pixels
         int redrawWaitMs = 120;
         int stallLimit = 4;
+        // A still page ends the loop only once no tick has been kept for this long: what
+        // looks like its end may be only the end of what it has loaded so far.
+        int endWaitMs = 0;
     };
     using TickDone = std::function<void(ScrollTickOutcome)>;
 
@@ -115,5 +119,6 @@ private:
     int m_divisor = 1;
     int m_keptRun = 0;
     int m_scrolledSinceKept = 0;
+    QDateTime m_lastKeptAt;
     std::optional<QPoint> m_pointerAtStart;
 };

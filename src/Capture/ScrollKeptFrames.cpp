@@ -1,11 +1,19 @@
 #include "Capture/ScrollKeptFrames.h"
 
+#include "Capture/FramePixelCompare.h"
+
 #include <QtGlobal>
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 void ScrollKeptFrames::append(const QImage& frame, int offset, int footer)
+{
+    appendRefreshing(frame, offset, footer, -1);
+}
+
+void ScrollKeptFrames::appendRefreshing(const QImage& frame, int offset, int footer, int refreshFrom)
 {
     if (frame.isNull())
         return;
@@ -20,6 +28,8 @@ void ScrollKeptFrames::append(const QImage& frame, int offset, int footer)
         m_stitchedHeight -= last.bottomCut;
     }
     const int top = qBound(0, offset, frame.height());
+    if (refreshFrom >= 0)
+        refreshTail(frame, refreshFrom, top);
     // The first frame is drawn whole and is also the last frame: one buffer serves both.
     KeptSlice slice;
     slice.offset = top;
@@ -27,6 +37,48 @@ void ScrollKeptFrames::append(const QImage& frame, int offset, int footer)
     m_stitchedHeight += slice.rows.height();
     m_slices.push_back(std::move(slice));
     m_lastFrame = frame;
+}
+
+void ScrollKeptFrames::refreshLast(const QImage& frame, int from)
+{
+    if (!m_slices.empty() && frame.size() == m_lastFrame.size() && m_slices.back().bottomCut == 0)
+        refreshTail(frame, from, frame.height());
+}
+
+void ScrollKeptFrames::refreshTail(const QImage& frame, int from, int to)
+{
+    if (frame.depth() != 32)
+        return;
+    const int w = frame.width();
+    int r = to - 1; // the frame's row that shows what the kept rows' last one does
+    for (auto slice = m_slices.rbegin(); slice != m_slices.rend() && r >= from; ++slice) {
+        if (slice->rows.format() != frame.format() || slice->rows.width() != w)
+            return;
+        for (int y = slice->drawnRows() - 1; y >= 0 && r >= from; --y, --r) {
+            const auto* now = reinterpret_cast<const quint32*>(frame.constScanLine(r));
+            const auto* before = reinterpret_cast<const quint32*>(slice->rows.constScanLine(y));
+            int first = 0;
+            while (first < w && !FramePixelCompare::differ(now[first], before[first]))
+                ++first;
+            if (first == w)
+                continue;
+            int last = w - 1;
+            while (!FramePixelCompare::differ(now[last], before[last]))
+                --last;
+            // A whole row of other content is no placeholder filled in.
+            if (2 * (last - first + 1) > w)
+                continue;
+            // One colour across the part, set off from what lies beside it: a placeholder,
+            // not the page's background where something fixed on the screen changed.
+            bool plain = (first == 0 || before[first - 1] != before[first])
+                         && (last == w - 1 || before[last + 1] != before[last]);
+            for (int x = first + 1; x <= last && plain; ++x)
+                plain = before[x] == before[first];
+            if (plain)
+                std::memcpy(slice->rows.scanLine(y) + std::size_t(first) * 4, now + first,
+                            std::size_t(last - first + 1) * 4);
+        }
+    }
 }
 
 void ScrollKeptFrames::dropLast()

@@ -32,6 +32,15 @@ public:
     // the last kept frame: those rows of the last kept frame are left out, at most all
     // it adds. The offset is cut to the frame.
     void append(const QImage& frame, int offset, int footer = 0);
+    // The same, and the frame's rows from `refreshFrom` (below a fixed header) down to
+    // its crop top, which show again what the kept rows end with, give those rows their
+    // latest look where it differs from a plain placeholder: in part of the width only,
+    // where the kept row showed one colour across that part, set off from what lies
+    // beside it (a picture not loaded yet).
+    void appendRefreshing(const QImage& frame, int offset, int footer, int refreshFrom);
+    // A frame of the view standing where the last kept one was: its rows from `from` down
+    // give the kept rows their latest look as appendRefreshing does.
+    void refreshLast(const QImage& frame, int from);
     // Takes the last kept frame back, as if it had never been appended (once).
     void dropLast();
 
@@ -50,6 +59,8 @@ public:
     void clear();
 
 private:
+    void refreshTail(const QImage& frame, int from, int to);
+
     std::vector<KeptSlice> m_slices;
     QImage m_lastFrame;
     int m_stitchedHeight = 0;

@@ -3,6 +3,7 @@
 #include "Capture/CaptureLog.h"
 #include "Capture/FramePixels.h"
 #include "Capture/FrameRegistration.h"
+#include "Capture/ScrollChangedContent.h"
 #include "Capture/ScrollEdgeBands.h"
 #include "Capture/ScrollOffsetRules.h"
 #include "Capture/ScrollbarDetector.h"
@@ -130,20 +131,29 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
         // A band at the top or bottom that changed while the rest scrolled (a header that
         // just stuck, a pager's prompt) may be all that kept the offset from standing out.
         const auto banded = registerBesideBands(previous, frame, judgement.scrollbarPx, judgement.stickyPx, expected);
-        if (!banded)
-            return judgement;
-        ty = banded->offset;
-        judgement.settledByStep = banded->settledByExpected;
-        captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px，除去顶部 %2px／底部 %3px 变化带）")
-                              .arg(*ty)
-                              .arg(banded->bands.top)
-                              .arg(banded->bands.bottom));
-        if (banded->bands.top > 0 && judgement.stickyPx + banded->bands.top <= 6 * height / 10) {
-            // Rows that became fixed at the top: from now on the fixed header, if no
-            // taller than a measured one may be.
-            judgement.stickyPx += banded->bands.top;
-            judgement.stickyDone = true;
-            captureDiagnostic(QStringLiteral("📜 [detect] 吸顶高 %1px").arg(judgement.stickyPx));
+        if (banded) {
+            ty = banded->offset;
+            judgement.settledByStep = banded->settledByExpected;
+            captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px，除去顶部 %2px／底部 %3px 变化带）")
+                                  .arg(*ty)
+                                  .arg(banded->bands.top)
+                                  .arg(banded->bands.bottom));
+            if (banded->bands.top > 0 && judgement.stickyPx + banded->bands.top <= 6 * height / 10) {
+                // Rows that became fixed at the top: from now on the fixed header, if no
+                // taller than a measured one may be.
+                judgement.stickyPx += banded->bands.top;
+                judgement.stickyDone = true;
+                captureDiagnostic(QStringLiteral("📜 [detect] 吸顶高 %1px").arg(judgement.stickyPx));
+            }
+        } else {
+            // Rows that changed in part (pictures that loaded) keep every offset from
+            // holding; the rows that did not change may still agree on one.
+            const auto region
+                = FrameRegistration::comparedRegion(previous, frame, judgement.scrollbarPx, judgement.stickyPx);
+            ty = region ? registerByUnchangedRows(region->previous, region->next, expected) : std::nullopt;
+            if (!ty)
+                return judgement;
+            captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px，仅按未变化的行）").arg(*ty));
         }
     }
 

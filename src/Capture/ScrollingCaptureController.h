@@ -96,6 +96,9 @@ public:
     // Two frames of a 60-Hz animation, and a little.
     static constexpr int animationFrameGapMs = 36;
     static constexpr int stallLimit = 4;
+    // How long a page that stands still at what may be only the end of what it has
+    // loaded so far (a feed) gets to grow before it counts as the page's end.
+    static constexpr int pageEndWaitMs = 3000;
     static constexpr int limitWaitMs = 1000;
     static constexpr int settleDeadlineMs = 1500;
     static constexpr int settleFirstBackoffMs = 12;
@@ -149,6 +152,7 @@ private:
     bool stoppedShortOfTheScroll(const ScrollStitcher::FrameJudgement& judgement) const;
     bool caughtMidScroll(const ScrollStitcher::FrameJudgement& judgement) const;
     void relook(const ScrollAutoDriver::TickDone& done);
+    void keepWhereThePageStopped(const QImage& frame, const ScrollAutoDriver::TickDone& done);
     void checkTooLow(const ScrollAutoDriver::TickDone& done);
     void handleStall();
     void completeFinish();

@@ -11,6 +11,7 @@
 #include "Capture/CapturePng.h"
 #include "Capture/FramePixels.h"
 #include "Capture/FrameRegistration.h"
+#include "Capture/FrameLocalChanges.h"
 #include "Capture/ScrollCaptureGeometry.h"
 #include "Capture/ScrollOffsetRules.h"
 #include "Capture/ScrollCaptureOverlayView.h"
@@ -24,7 +25,6 @@
 #include <QScreen>
 
 #include <algorithm>
-#include <cstring>
 
 using namespace ScrollCaptureGeometry;
 
@@ -53,35 +53,6 @@ struct ScrollingCaptureController::Settle {
 };
 
 namespace {
-
-// Whether two grabs differ at most within one small box (a few per cent of the area):
-// a caret, a pulsing badge, a clock. A scroll, even of one row, changes rows all over.
-bool differOnlyLocally(const QImage& a, const QImage& b)
-{
-    if (a.size() != b.size() || a.format() != b.format() || a.depth() != 32)
-        return false;
-    const int w = a.width();
-    int left = w, right = -1, top = -1, bottom = -1;
-    for (int y = 0; y < a.height(); ++y) {
-        const auto* p = reinterpret_cast<const quint32*>(a.constScanLine(y));
-        const auto* q = reinterpret_cast<const quint32*>(b.constScanLine(y));
-        if (std::memcmp(p, q, std::size_t(w) * 4) == 0)
-            continue;
-        top = top < 0 ? y : top;
-        bottom = y;
-        int x = 0;
-        while (p[x] == q[x])
-            ++x;
-        left = std::min(left, x);
-        x = w - 1;
-        while (p[x] == q[x])
-            --x;
-        right = std::max(right, x);
-        if (qint64(right - left + 1) * (bottom - top + 1) * 25 > qint64(w) * a.height())
-            return false;
-    }
-    return true;
-}
 
 // No offset the registration tries matches the two frames (left of the scrollbar and
 // below the fixed header), as opposed to several matching about equally well.
@@ -162,7 +133,8 @@ void ScrollingCaptureController::enterRecording()
     const int stepPt = stepPoints(local.height());
     m_autoStepPx = truncatedPixels(stepPt, scale);
     QPointer<ScrollingCaptureController> self(this);
-    auto* driver = new ScrollAutoDriver(*wheel, m_clock, {m_grabRect, m_autoStepPx, scrollWaitMs, stallLimit}, [self] {
+    const ScrollAutoDriver::Settings settings{m_grabRect, m_autoStepPx, scrollWaitMs, stallLimit, pageEndWaitMs};
+    auto* driver = new ScrollAutoDriver(*wheel, m_clock, settings, [self] {
         logMessage(LogLevel::info, [] { return QStringLiteral("📜 按键停止自动滚动，拼接交付"); });
         if (self)
             self->after(0, [self] { self->finish(false); });
@@ -376,8 +348,9 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
         const auto& j = judged.judgement;
         if (!j.append && !j.duplicate && mode != ScrollStitcher::JudgeMode::tick && !previous.isNull())
             judged.noOverlap = shareNoRows(previous, frame, j.scrollbarPx, j.stickyPx);
+        // Still but for what changes by itself (a bar of moving stripes, a spinner).
         if ((!j.append || secondLook) && !lastTick.isNull())
-            judged.pageStill = ScrollStitcher::sameContent(lastTick, frame);
+            judged.pageStill = ScrollStitcher::sameContent(lastTick, frame) || differOnlyLocally(lastTick, frame);
         return judged;
     }, [self, generation, done = std::move(done)](const Judged& judged) {
         if (self && self->isCurrent(generation))
@@ -387,7 +360,8 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
 
 void ScrollingCaptureController::keepFrame(const QImage& frame, const ScrollStitcher::FrameJudgement& judgement)
 {
-    m_kept.append(frame, judgement.cropTop(frame.height()), judgement.footerPx);
+    // Pictures that loaded since the last kept frame show as they now look.
+    m_kept.appendRefreshing(frame, judgement.cropTop(frame.height()), judgement.footerPx, judgement.stickyPx);
     m_ticksSinceKept = 0;
     m_hintModel.setHeightPx(m_kept.stitchedHeight());
 }
@@ -507,7 +481,15 @@ void ScrollingCaptureController::tickJudged(const QImage& frame, const Judged& j
         relook(done);
         return;
     }
+    // A page that moved less than the clicks and then stood still has reached the end of
+    // what it shows so far: a feed may load more there. It is kept where it stopped, and
+    // the next ticks go on from there.
+    const bool stoppedShort = !j.append && m_relooks > 0 && judged.pageStill && stoppedShortOfTheScroll(j);
     m_relooks = 0;
+    if (stoppedShort) {
+        keepWhereThePageStopped(frame, done);
+        return;
+    }
     // Past the page's end only the frame it stopped on counts, placed without the step.
     if (!j.append || (m_reachedEnd && j.settledByStep)) {
         ++m_skippedCount;
@@ -547,6 +529,32 @@ void ScrollingCaptureController::tickJudged(const QImage& frame, const Judged& j
         m_lastOutcome = ScrollTickOutcome::stop;
     }
     done(m_lastOutcome);
+}
+
+void ScrollingCaptureController::keepWhereThePageStopped(const QImage& frame, const ScrollAutoDriver::TickDone& done)
+{
+    // Placed as at the page's end: any move counts, and the step the clicks would have
+    // scrolled says nothing of where it stopped.
+    judgeOffMain(frame, 0, ScrollStitcher::JudgeMode::pageEnd, [this, frame, done](const Judged& judged) {
+        if (m_phase != Phase::recording || !m_driver) {
+            done(ScrollTickOutcome::stop);
+            return;
+        }
+        const ScrollStitcher::FrameJudgement& j = judged.judgement;
+        m_detection = j.detection();
+        if (!j.append) {
+            ++m_skippedCount;
+            m_lastOutcome = ScrollTickOutcome::duplicate;
+            done(m_lastOutcome);
+            return;
+        }
+        keepFrame(frame, j);
+        const int added = j.newPx, height = m_kept.stitchedHeight();
+        captureDiagnostic(
+            QStringLiteral("📜 页面停在步长之前（已载入部分的末尾），保留 +%1px，累计 %2px").arg(added).arg(height));
+        m_lastOutcome = height >= maxLength() ? ScrollTickOutcome::stop : ScrollTickOutcome::kept;
+        done(m_lastOutcome);
+    });
 }
 
 bool ScrollingCaptureController::stoppedShortOfTheScroll(const ScrollStitcher::FrameJudgement& judgement) const
@@ -640,6 +648,11 @@ void ScrollingCaptureController::handleStall()
             keepFrame(m_lastTickFrame, j);
             const int added = j.newPx;
             captureDiagnostic(QStringLiteral("📜 页底末步补齐 +%1px").arg(added));
+        } else if (differOnlyLocally(m_kept.lastFrame(), m_lastTickFrame)) {
+            // Still where the last kept frame shows it, but for what changed in place (a
+            // picture that loaded while the page waited at its end): those rows show as
+            // the page last looked.
+            m_kept.refreshLast(m_lastTickFrame, m_detection.stickyPx);
         } else if (!j.duplicate) {
             m_endedUnregistered = true; // the page's last rows could not be placed
         }

@@ -43,14 +43,34 @@ public:
     QImage grab(const QRect& rect, bool) override
     {
         grabTimes.append(clock->now());
+        // A feed: once its end has been in view for growAfterMs, growBy more rows.
+        if (page.height() < feed.height()) {
+            if (!growAt && top == maxTop())
+                growAt = clock->now().addMSecs(growAfterMs);
+            if (growAt && clock->now() >= *growAt) {
+                page = feed.copy(0, 0, kWidth, std::min(page.height() + growBy, feed.height()));
+                growAt.reset();
+            }
+        }
         if (failing > 0 && failing--)
             return {};
         // A page still moving shows another row at each grab.
         // The selection may show only part of the view, down from `selectionTop`.
         // A scroll the page is slow to show: part of it, then nothing until it catches up.
         const int shown = late && clock->now() < late->until ? late->shownTop : top;
-        QImage frame = ScrollTestPages::frame(page, shown + (moving > 0 ? --moving % 2 + 1 : 0), viewHeight, decor)
-                           .copy(0, rect.y() - kViewOrigin.y(), kWidth, rect.height());
+        const int viewTop = shown + (moving > 0 ? --moving % 2 + 1 : 0);
+        QImage view = ScrollTestPages::frame(page, viewTop, viewHeight, decor);
+        // Pictures grey until they have been in view whole for a while.
+        for (Picture& picture : pictures) {
+            const int y = decor.header + picture.pageRow - viewTop;
+            if (!picture.loadsAt && y >= decor.header && y + Picture::height <= viewHeight - decor.footer)
+                picture.loadsAt = clock->now().addMSecs(pictureLoadMs);
+            if (!picture.loadsAt || clock->now() < *picture.loadsAt)
+                QPainter(&view).fillRect(20, y, 140, Picture::height, QColor(204, 204, 204));
+        }
+        QImage frame = view.copy(0, rect.y() - kViewOrigin.y(), kWidth, rect.height());
+        if (movingBar > 0) // stripes that move by themselves, across the whole width under the header
+            QPainter(&frame).fillRect(0, decor.header, kWidth, movingBar, QColor::fromHsv(grabTimes.size() * 53 % 360, 180, 230));
         if (badge) // pulses by itself at a fixed place
             QPainter(&frame).fillRect(kWidth - 60, decor.header + 8, 24, 24, QColor::fromHsv(grabTimes.size() * 37 % 360, 200, 220));
         return frame;
@@ -95,6 +115,7 @@ public:
     int failing = 0; // grabs that fail
     int moving = 0;  // grabs that differ from the one before
     bool badge = false;
+    int movingBar = 0; // rows of a bar that changes at every grab
     std::vector<int> clicks;
     std::optional<QPoint> pointer = QPoint(5, 5);
     QList<QDateTime> grabTimes;
@@ -108,6 +129,17 @@ public:
         int shownTop = 0;
     };
     std::optional<Late> late;
+    struct Picture {
+        static constexpr int height = 60;
+        int pageRow = 0;
+        std::optional<QDateTime> loadsAt;
+    };
+    std::vector<Picture> pictures;
+    int pictureLoadMs = 0;
+    QImage feed; // what the page grows to
+    int growBy = 0;
+    int growAfterMs = 0;
+    std::optional<QDateTime> growAt;
 };
 
 class FakeInputGrab final : public CaptureInputGrab {
@@ -418,6 +450,76 @@ TEST_F(ScrollCaptureTest, ContentPeopleScrollComesOutWholeOnceOrSaysWhyNot)
             break;
         }
     }
+}
+
+TEST_F(ScrollCaptureTest, AFeedThatLoadsMoreOnceItsEndShowsComesOutWhole)
+{
+    // A page that grows by 191 rows each time its end has been in view for a while. A
+    // first click scrolls 57 rows, then each step 171: the page's end stops the step
+    // 30 rows in at first, then 20 rows in each time, well short of the step.
+    constexpr int kFirst = 618, kGrowth = 191, kRows = kFirst + 4 * kGrowth;
+    ScrollTestPages::Layout at;
+    const QImage document = ScrollTestPages::page(kWidth, &at).copy(0, 0, kWidth, at.gradient);
+    ASSERT_GE(document.height(), kRows);
+    for (const int growAfterMs : {300, 1500, 2500}) {
+        SCOPED_TRACE(growAfterMs);
+        pasteboard.clearContents();
+        alerts.alerts.clear();
+        app.feed = document.copy(0, 0, kWidth, kRows);
+        app.page = app.feed.copy(0, 0, kWidth, kFirst);
+        app.growBy = kGrowth;
+        app.growAfterMs = growAfterMs;
+        app.growAt.reset();
+        app.top = 0;
+        app.clicks.clear();
+        select();
+        ASSERT_TRUE(runToIdle());
+        EXPECT_TRUE(alerts.alerts.empty());
+        ASSERT_EQ(app.page.height(), kRows);
+        EXPECT_EQ(app.top, app.maxTop());
+        const QImage content = clipboardContent();
+        ASSERT_EQ(content.height(), app.decor.header + kRows) << "every row once";
+        EXPECT_EQ(content, app.expected(content.height()));
+    }
+}
+
+TEST_F(ScrollCaptureTest, ABarThatMovesByItselfAcrossTheWidthNeitherStallsTheStepsNorLosesTheEnd)
+{
+    // 30 rows under the header change at every grab; the page's last scroll is 3 rows.
+    ScrollTestPages::Layout at;
+    const QImage full = ScrollTestPages::page(kWidth, &at);
+    app.page = full.copy(0, 0, kWidth, 360 + 57 + 171 * 6 + 3);
+    app.movingBar = 30;
+    select();
+    const QDateTime start = clock.now();
+    ASSERT_TRUE(runToIdle());
+    const qint64 ticks = std::max<qint64>(1, qint64(app.clicks.size()));
+    EXPECT_LT(start.msecsTo(clock.now()) / ticks, 500) << "a tick settles within half a second";
+    EXPECT_TRUE(alerts.alerts.empty());
+    EXPECT_EQ(app.top, app.maxTop());
+    const QImage content = clipboardContent();
+    ASSERT_EQ(content.height(), app.decor.header + app.page.height()) << "every row once, the last 3 too";
+    // Below the bar as the first frame showed it.
+    const int below = app.decor.header + app.movingBar;
+    EXPECT_EQ(content.copy(0, below, content.width(), content.height() - below),
+              app.expected(content.height()).copy(0, below, content.width(), content.height() - below));
+}
+
+TEST_F(ScrollCaptureTest, APictureThatLoadsWhileThePageStandsAtItsEndShowsLoaded)
+{
+    // The page's last scroll is 3 rows; a picture 100 rows above its end loads a second
+    // after it came into view whole, when the page has already stopped.
+    ScrollTestPages::Layout at;
+    app.page = ScrollTestPages::page(kWidth, &at).copy(0, 0, kWidth, 360 + 57 + 171 * 6 + 3);
+    app.pictures = {{app.page.height() - 100, std::nullopt}};
+    app.pictureLoadMs = 1000;
+    select();
+    ASSERT_TRUE(runToIdle());
+    EXPECT_TRUE(alerts.alerts.empty());
+    ASSERT_TRUE(app.pictures[0].loadsAt.has_value());
+    const QImage content = clipboardContent();
+    ASSERT_EQ(content.height(), app.decor.header + app.page.height());
+    EXPECT_EQ(content, app.expected(content.height())) << "the picture as the page last showed it";
 }
 
 // A browser's list: 400 rows of 20 px under a 60-px header, the same text on grey and

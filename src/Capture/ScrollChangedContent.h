@@ -1,0 +1,27 @@
+#pragma once
+
+// Content that changes while it scrolls: pictures that load once they come into view
+// (a grey placeholder turns to colour), a counter that ticks inside a row. Between two
+// frames such rows differ at every offset, the right one included, and where they are
+// many the registration finds no offset that holds. Rows that did not change still
+// agree, whole, at the offset the content moved by; only they decide it.
+//
+// Plain functions on borrowed pixels: no state, callable from any thread.
+
+#include "Capture/FramePixels.h"
+#include "Capture/FrameRegistration.h"
+
+#include <optional>
+
+namespace ScrollStitcher {
+
+// The offset (allowed by `expected`) at which the rows of `next` that match the rows
+// of `previous` whole, left of where a scrollbar may be, hold the most edges; provided those edges are a line of text's
+// worth over several rows, no other offset comes near (a quarter of them), and every
+// row that does not match differs only within part of the width (a picture beside
+// text, not a whole row of other content). Nothing otherwise. `previous` and `next`
+// are the region the registration compares, of equal size.
+std::optional<int> registerByUnchangedRows(const FramePixels& previous, const FramePixels& next,
+                                           const FrameRegistration::Expected& expected);
+
+} // namespace ScrollStitcher

@@ -1,0 +1,120 @@
+// Pictures that load while the page scrolls: the rows that did not change place the
+// frame where the pictures keep every offset from holding, and nothing else is placed
+// by them.
+#include "Capture/FrameRegistration.h"
+#include "Capture/ScrollChangedContent.h"
+#include "Capture/ScrollKeptFrames.h"
+#include "Capture/ScrollStitcher.h"
+#include "ScrollTestPages.h"
+
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+using ScrollStitcher::registerByUnchangedRows;
+
+namespace {
+
+constexpr int kWidth = 480, kHeight = 400;
+
+// The page with a picture 140 x 90 at the left of every 150 rows from `from` on: grey
+// until loaded, then in colour.
+QImage withPictures(const QImage& page, int from, bool loaded)
+{
+    QImage copy = page.copy();
+    QPainter painter(&copy);
+    for (int y = from; y + 90 < copy.height(); y += 150) {
+        if (!loaded) {
+            painter.fillRect(10, y, 140, 90, QColor(204, 204, 204));
+            continue;
+        }
+        QLinearGradient gradient(10, y, 150, y + 90);
+        gradient.setColorAt(0, QColor::fromHsv(y * 7 % 360, 200, 220));
+        gradient.setColorAt(1, Qt::white);
+        painter.fillRect(10, y, 140, 90, gradient);
+    }
+    return copy;
+}
+
+std::optional<int> byUnchangedRows(const QImage& previous, const QImage& next, FrameRegistration::Expected expected)
+{
+    return registerByUnchangedRows(framePixels(previous), framePixels(next), expected);
+}
+
+} // namespace
+
+TEST(ScrollChangedContent, RowsThatDidNotChangePlaceAFrameWherePicturesLoadedAndNothingElse)
+{
+    ScrollTestPages::Layout at;
+    const QImage page = ScrollTestPages::page(kWidth, &at);
+    const int top = at.paragraphs + 20;
+    const QImage grey = withPictures(page, top + 30, false), colour = withPictures(page, top + 30, true);
+    const FrameRegistration::Expected forward{1, kHeight};
+    for (const int offset : {60, 143, 240}) {
+        SCOPED_TRACE(offset);
+        const QImage previous = grey.copy(0, top, kWidth, kHeight);
+        const QImage next = colour.copy(0, top + offset, kWidth, kHeight);
+        EXPECT_FALSE(FrameRegistration::verticalOffset(framePixels(previous), framePixels(next)).value())
+            << "the pictures keep the whole frames from holding";
+        EXPECT_EQ(byUnchangedRows(previous, next, forward), std::optional<int>(offset));
+        EXPECT_EQ(byUnchangedRows(previous, next, FrameRegistration::Expected::near(offset)), std::optional<int>(offset));
+        // Only offsets near the scroll are tried.
+        EXPECT_FALSE(byUnchangedRows(previous, next, FrameRegistration::Expected::near(offset + 60)));
+    }
+
+    // Identical rows fit many offsets: none leads.
+    QImage same(kWidth, 2 * kHeight, QImage::Format_ARGB32_Premultiplied);
+    same.fill(Qt::white);
+    {
+        QPainter painter(&same);
+        for (int y = 0; y < same.height(); y += 24) {
+            painter.drawText(QRect(12, y, kWidth - 12, 23), Qt::AlignVCenter, QStringLiteral("The same entry"));
+            painter.fillRect(0, y + 23, kWidth, 1, QColor(200, 200, 200));
+        }
+    }
+    EXPECT_FALSE(byUnchangedRows(same.copy(0, 0, kWidth, kHeight), same.copy(0, 24 * 5, kWidth, kHeight), forward));
+    // Whole rows of other content where the rest agrees: not a change in part of a row.
+    QImage next = page.copy(0, top + 100, kWidth, kHeight);
+    QPainter(&next).drawImage(0, 150, page, 0, at.code, kWidth, 60);
+    EXPECT_FALSE(byUnchangedRows(page.copy(0, top, kWidth, kHeight), next, forward));
+    // Frames that share no rows.
+    EXPECT_FALSE(byUnchangedRows(page.copy(0, top, kWidth, kHeight), page.copy(0, at.code, kWidth, kHeight), forward));
+}
+
+TEST(ScrollChangedContent, KeptRowsTakeTheLatestLookOfAPlaceholderAndOfNothingElse)
+{
+    // Two frames 300 rows high of a page scrolled 120 rows between them: the second one
+    // shows again the kept rows' last 180.
+    constexpr int h = 300, t = 120;
+    ScrollTestPages::Layout at;
+    const QImage page = ScrollTestPages::page(kWidth, &at).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const int top = at.paragraphs;
+    const auto stitched = [&](const QImage& first, const QImage& second, int refreshFrom) {
+        ScrollKeptFrames kept;
+        kept.append(first.copy(0, top, kWidth, h), 0);
+        kept.appendRefreshing(second.copy(0, top + t, kWidth, h), h - t, 0, refreshFrom);
+        return ScrollStitcher::compose(kept.takeSlices(), 100000)->image;
+    };
+    const auto rows = [&](const QImage& image, int from, int count) { return image.copy(0, from, kWidth, count); };
+
+    // A picture 80 rows into the second frame: grey when the first frame was taken, in
+    // colour in the second. It shows in colour; above a fixed header's rows, as it was.
+    const QImage grey = withPictures(page, top + 200, false), colour = withPictures(page, top + 200, true);
+    EXPECT_EQ(stitched(grey, colour, 0), rows(colour, top, h + t));
+    EXPECT_EQ(rows(stitched(grey, colour, 150), 0, t + 150), rows(grey, top, t + 150));
+
+    // Left alone: a change over text (a counter); a change wider than half the frame; and
+    // something new on the page's plain background (a badge fixed on the screen).
+    QImage changed = page.copy();
+    QPainter(&changed).fillRect(10, top + 150, 60, 40, QColor(30, 160, 90));
+    EXPECT_EQ(stitched(page, changed, 0), rows(page, top, h + t));
+    QImage wideGrey = page.copy(), wideColour = page.copy();
+    QPainter(&wideGrey).fillRect(10, top + 200, 300, 60, QColor(204, 204, 204));
+    QPainter(&wideColour).fillRect(10, top + 200, 300, 60, QColor(200, 60, 60));
+    EXPECT_EQ(stitched(wideGrey, wideColour, 0), rows(wideGrey, top, h + t));
+    QImage blank(kWidth, top + h + t, QImage::Format_ARGB32_Premultiplied), badge;
+    blank.fill(Qt::white);
+    badge = blank.copy();
+    QPainter(&badge).fillRect(300, top + 200, 40, 40, QColor(220, 40, 40));
+    EXPECT_EQ(stitched(blank, badge, 0), rows(blank, top, h + t));
+}

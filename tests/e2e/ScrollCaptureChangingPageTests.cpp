@@ -1,0 +1,294 @@
+// Scrolling capture end to end over Chromium pages that change while they scroll: a
+// feed that loads more rows once its end shows, slowly and quickly, cards whose pictures
+// load once in view, and rows under a bar of moving stripes across the window, with
+// spinners and a caret. Each page is captured over the view's whole height and over its
+// lower 60%. Every row carries its number in text and its own colour in a strip; the
+// stitched image must show every row the selection reached once, whole and in order,
+// down to the page's last, without a word of stopping early. (Lumetra runs with
+// --verbose: a failing test leaves the capture's steps in its output.)
+#include "XvfbDesktop.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+
+namespace {
+
+const QString kOverlay = QStringLiteral("^Lumetra Scroll Selection$");
+const QString kMainWindow = QStringLiteral("^Lumetra$");
+const QString kStoppedEarly = QStringLiteral("Stopped Early");
+constexpr int kStripX = 640, kStripWidth = 40;
+
+// A row's own colour: neighbours always differ, and no row is white.
+QRgb rowColour(int n)
+{
+    return qRgb(n * 37 % 200, n * 91 % 256, (n * 53 + 128) % 256);
+}
+
+// The script's row(n, height): "Row n" with a line of words that varies from row to row,
+// and the row's colour in a strip at kStripX; colour(n) is rowColour(n) in CSS.
+QString rowScript()
+{
+    return QStringLiteral(
+               "const words=['river','lantern','copper','meadow','orbit','velvet','harbour','thistle','quartz','ember'];"
+               "function colour(n){return 'rgb('+(n*37%200)+','+(n*91%256)+','+((n*53+128)%256)+')';}"
+               "function row(n,h){const d=document.createElement('div');"
+               "d.style.cssText='height:'+h+'px;position:relative;overflow:hidden;padding-left:12px;box-sizing:border-box';"
+               "let t='Row '+n+' &middot; ';for(let i=0;i<1+n%5;i++)t+=words[(n*7+i*3)%10]+' ';"
+               "d.innerHTML=t+'<span style=\"position:absolute;left:%1px;top:0;width:%2px;height:100%;background:'+colour(n)+'\"></span>';"
+               "return d;}")
+        .arg(kStripX)
+        .arg(kStripWidth);
+}
+
+class ScrollCaptureChangingPageTest : public DesktopTest {
+protected:
+    DesktopOptions desktopOptions() const override { return {.windowManager = true}; }
+
+    void SetUp() override
+    {
+        DesktopTest::SetUp();
+        ASSERT_TRUE(desktop().writeSettings("[General]\ncaptureOpensEditor=false\n"));
+        ASSERT_TRUE(desktop().startLumetraAndWaitFor(kMainWindow, {QStringLiteral("--verbose")}));
+    }
+
+    // Shows `html` in a Chromium app window and returns its client area once `ready`
+    // holds for a screenshot of the screen.
+    QRect showInChromium(const QString& html, const std::function<bool(const QImage&, const QRect&)>& ready)
+    {
+        const QString path = QDir(desktop().workDir()).filePath(QStringLiteral("page.html"));
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(html.toUtf8()) <= 0)
+            return {};
+        file.close();
+        desktop().startBackground(QStringLiteral("chromium"),
+                                  {QStringLiteral("--no-sandbox"), QStringLiteral("--no-first-run"), QStringLiteral("--disable-gpu"),
+                                   QStringLiteral("--test-type"), QStringLiteral("--force-device-scale-factor=1"),
+                                   QStringLiteral("--user-data-dir=") + QDir(desktop().workDir()).filePath(QStringLiteral("chromium")),
+                                   QStringLiteral("--window-position=860,40"), QStringLiteral("--window-size=1000,900"),
+                                   QStringLiteral("--app=file://") + path});
+        const auto browser = desktop().waitForWindow(QStringLiteral("^page.html$"), 60000);
+        if (!browser)
+            return {};
+        const QString info = desktop().run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), *browser}).text();
+        const auto field = [&](const char* name) {
+            return info.section(QLatin1String(name), 1, 1).section(QLatin1Char('\n'), 0, 0).trimmed().toInt();
+        };
+        const QRect window(field("Absolute upper-left X:"), field("Absolute upper-left Y:"), field("Width:"), field("Height:"));
+        const QImage shown = desktop().waitForScreenshot(
+            QStringLiteral("root"), [&](const QImage& screen) { return ready(screen, window); }, 60000);
+        return shown.isNull() ? QRect() : window;
+    }
+
+    // The window's whole height, or its lower 60%.
+    static QRect selection(const QRect& window, bool whole)
+    {
+        return whole ? window : QRect(window.x(), window.y() + window.height() * 4 / 10, window.width(),
+                                      window.height() - window.height() * 4 / 10);
+    }
+
+    // Drags over `view` and returns the stitched image once it is on the clipboard.
+    QImage capture(const QRect& view, int timeoutMs)
+    {
+        if (!desktop().key(QStringLiteral("ctrl+shift+9")) || !desktop().waitForWindow(kOverlay, 20000))
+            return {};
+        if (!desktop().dragPointer(view.topLeft(), view.topLeft() + QPoint(view.width(), view.height()), 2))
+            return {};
+        const QImage clip = desktop().waitForClipboardImage([](const QImage& image) { return !image.isNull(); }, timeoutMs);
+        if (!clip.isNull())
+            desktop().saveImage(QStringLiteral("capture.png"), clip);
+        return clip;
+    }
+
+    // Runs of one colour down the rows' strip.
+    static QList<QPair<QRgb, int>> stripRuns(const QImage& image)
+    {
+        QList<QPair<QRgb, int>> runs;
+        for (int y = 0; y < image.height(); ++y) {
+            const QRgb colour = image.pixel(kStripX + kStripWidth / 2, y) | 0xff000000u;
+            if (runs.isEmpty() || runs.last().first != colour)
+                runs.append({colour, 0});
+            ++runs.last().second;
+        }
+        return runs;
+    }
+
+    // Every row from the first the image shows whole to `lastRow`, once, `rowHeight` rows
+    // each, in order, then nothing but the page's white (at most `tail` rows of it).
+    static void expectRowsInOrder(const QImage& clip, int lastRow, int rowHeight, int tail)
+    {
+        const auto runs = stripRuns(clip);
+        ASSERT_GE(runs.size(), 3);
+        // Above the first whole row: the browser's own bar, or a row the selection's top cut.
+        qsizetype at = 0;
+        int first = 0;
+        for (; at < runs.size() && at < 8 && first == 0; ++at) {
+            for (int n = 1; n <= lastRow && first == 0; ++n)
+                first = runs[at] == QPair<QRgb, int>(rowColour(n), rowHeight) ? n : 0;
+        }
+        ASSERT_GT(first, 0) << "a whole row near the image's top";
+        --at;
+        for (int n = first; n <= lastRow; ++n, ++at) {
+            ASSERT_LT(at, runs.size()) << "rows " << n << " to " << lastRow << " are missing";
+            ASSERT_EQ(runs[at].first, rowColour(n)) << "row " << n << " (of " << lastRow << ")";
+            EXPECT_EQ(runs[at].second, rowHeight) << "row " << n;
+        }
+        ASSERT_EQ(at, runs.size() - 1) << "the page's white below the last row, and nothing else";
+        EXPECT_EQ(runs.last().first, qRgb(255, 255, 255));
+        EXPECT_LE(runs.last().second, tail);
+    }
+
+    void expectNoMessage()
+    {
+        EXPECT_FALSE(desktop().waitForWindow(kStoppedEarly, 3000).has_value()) << "nothing was cut short";
+    }
+
+    // A feed of 160 rows 40 px high, 60 at first and 20 more each time its end has
+    // been in view for `loadMs`.
+    void captureFeed(int loadMs, bool whole)
+    {
+        constexpr int kRows = 160, kRowHeight = 40, kFirst = 60, kBatch = 20;
+        const QString html
+            = QStringLiteral("<html><body style='margin:0;font:15px sans-serif;background:white'>"
+                             "<div id='feed'></div><div id='end' style='height:24px'></div><script>")
+              + rowScript()
+              + QStringLiteral("const feed=document.getElementById('feed'),end=document.getElementById('end');"
+                               "let n=0,pending=false;"
+                               "function add(k){for(let i=0;i<k&&n<%1;i++)feed.appendChild(row(++n,%2));}"
+                               "function check(){if(pending||n>=%1||end.getBoundingClientRect().top>=innerHeight)return;"
+                               "pending=true;setTimeout(()=>{add(%3);pending=false;check();},%4);}"
+                               "add(%5);addEventListener('scroll',check);check();</script></body></html>")
+                    .arg(kRows)
+                    .arg(kRowHeight)
+                    .arg(kBatch)
+                    .arg(loadMs)
+                    .arg(kFirst);
+        const QRect window = showInChromium(html, [&](const QImage& screen, const QRect& at) {
+            return stripRuns(screen.copy(at)).contains({rowColour(2), kRowHeight});
+        });
+        ASSERT_FALSE(window.isEmpty()) << "the page never showed";
+        const QImage clip = capture(selection(window, whole), 180000);
+        ASSERT_FALSE(clip.isNull()) << "no capture on the clipboard";
+        expectRowsInOrder(clip, kRows, kRowHeight, 24);
+        expectNoMessage();
+        EXPECT_EQ(desktop().stopLumetra(), 0);
+    }
+
+    // 70 cards of 180 px, each with a picture that is grey until it has been in view for
+    // a moment, and then shows the card's colour: between two frames, pictures in the rows
+    // they share change from grey to colour.
+    void captureLatePictures(bool whole)
+    {
+        constexpr int kCards = 70, kCardHeight = 180, kPictureX = 40, kPictureWidth = 240;
+        const QString html
+            = QStringLiteral("<html><body style='margin:0;font:15px sans-serif;background:white'><div id='cards'></div>"
+                             "<div style='height:24px'></div><script>")
+              + rowScript()
+              + QStringLiteral("const cards=document.getElementById('cards');"
+                               "const seen=new IntersectionObserver(es=>{for(const e of es){if(!e.isIntersecting)continue;"
+                               "seen.unobserve(e.target);const p=e.target;"
+                               "setTimeout(()=>{p.style.background='linear-gradient(90deg,'+colour(+p.dataset.n)+',white)';},250);}});"
+                               "for(let n=1;n<=%1;n++){const c=row(n,%2);"
+                               "const p=document.createElement('div');p.dataset.n=n;"
+                               "p.style.cssText='position:absolute;left:%3px;top:30px;width:%4px;height:130px;background:rgb(204,204,204)';"
+                               "c.appendChild(p);cards.appendChild(c);seen.observe(p);}</script></body></html>")
+                    .arg(kCards)
+                    .arg(kCardHeight)
+                    .arg(kPictureX)
+                    .arg(kPictureWidth);
+        const QRect window = showInChromium(html, [&](const QImage& screen, const QRect& at) {
+            return stripRuns(screen.copy(at)).contains({rowColour(2), kCardHeight})
+                   && screen.pixel(at.x() + kPictureX + 2, at.y() + kCardHeight + 100) != qRgb(204, 204, 204);
+        });
+        ASSERT_FALSE(window.isEmpty()) << "the page never showed";
+        const QImage clip = capture(selection(window, whole), 180000);
+        ASSERT_FALSE(clip.isNull()) << "no capture on the clipboard";
+        expectRowsInOrder(clip, kCards, kCardHeight, 24);
+        expectNoMessage();
+        EXPECT_EQ(desktop().stopLumetra(), 0);
+    }
+
+    // 120 rows of 40 px under a 40-px bar of moving stripes fixed across the window's
+    // top, with spinners turning on some rows and a caret blinking in a field.
+    void captureUnderAMovingBar(bool whole)
+    {
+        constexpr int kRows = 120, kRowHeight = 40, kBar = 40;
+        const QString html
+            = QStringLiteral("<html><head><style>"
+                             "@keyframes slide{from{background-position:0 0}to{background-position:80px 0}}"
+                             "@keyframes turn{to{transform:rotate(360deg)}}"
+                             ".spin{position:absolute;left:520px;top:8px;width:16px;height:16px;border:4px solid #ddd;"
+                             "border-top-color:#2a6;border-radius:50%;animation:turn .6s linear infinite}"
+                             "</style></head><body style='margin:0;font:15px sans-serif;background:white'>"
+                             "<div style='position:fixed;top:0;left:0;right:0;height:%1px;z-index:2;"
+                             "background:repeating-linear-gradient(45deg,#3b7dd8 0 20px,#9cc2f0 20px 40px);"
+                             "animation:slide .5s linear infinite'></div>"
+                             "<div style='height:%1px'></div>"
+                             "<input id='field' style='margin:8px 12px;width:300px' value='Search the list'>"
+                             "<div id='rows'></div><div style='height:24px'></div><script>")
+                  .arg(kBar)
+              + rowScript()
+              + QStringLiteral("const rows=document.getElementById('rows');"
+                               "for(let n=1;n<=%1;n++){const r=row(n,%2);"
+                               "if(n%7==0){const s=document.createElement('div');s.className='spin';r.appendChild(s);}"
+                               "rows.appendChild(r);}"
+                               "document.getElementById('field').focus();</script></body></html>")
+                    .arg(kRows)
+                    .arg(kRowHeight);
+        const QRect window = showInChromium(html, [&](const QImage& screen, const QRect& at) {
+            return stripRuns(screen.copy(at)).contains({rowColour(2), kRowHeight});
+        });
+        ASSERT_FALSE(window.isEmpty()) << "the page never showed";
+        QElapsedTimer timer;
+        timer.start();
+        const QImage clip = capture(selection(window, whole), 180000);
+        ASSERT_FALSE(clip.isNull()) << "no capture on the clipboard";
+        // 10 ticks or so: well under the time a step would take waiting for the bar to stop.
+        EXPECT_LT(timer.elapsed(), 30000) << "the capture's time";
+        expectRowsInOrder(clip, kRows, kRowHeight, 24);
+        expectNoMessage();
+        EXPECT_EQ(desktop().stopLumetra(), 0);
+    }
+};
+
+} // namespace
+
+TEST_F(ScrollCaptureChangingPageTest, AFeedLoadingMoreRowsSlowlyComesOutWholeAtTheViewsHeight)
+{
+    captureFeed(1500, true);
+}
+
+TEST_F(ScrollCaptureChangingPageTest, AFeedLoadingMoreRowsSlowlyComesOutWholeAtSixtyPercent)
+{
+    captureFeed(1500, false);
+}
+
+TEST_F(ScrollCaptureChangingPageTest, AFeedLoadingMoreRowsQuicklyComesOutWholeAtTheViewsHeight)
+{
+    captureFeed(300, true);
+}
+
+TEST_F(ScrollCaptureChangingPageTest, AFeedLoadingMoreRowsQuicklyComesOutWholeAtSixtyPercent)
+{
+    captureFeed(300, false);
+}
+
+TEST_F(ScrollCaptureChangingPageTest, CardsWhosePicturesLoadLateComeOutWholeAtTheViewsHeight)
+{
+    captureLatePictures(true);
+}
+
+TEST_F(ScrollCaptureChangingPageTest, CardsWhosePicturesLoadLateComeOutWholeAtSixtyPercent)
+{
+    captureLatePictures(false);
+}
+
+TEST_F(ScrollCaptureChangingPageTest, RowsUnderAMovingBarComeOutWholeAndQuicklyAtTheViewsHeight)
+{
+    captureUnderAMovingBar(true);
+}
+
+TEST_F(ScrollCaptureChangingPageTest, RowsUnderAMovingBarComeOutWholeAndQuicklyAtSixtyPercent)
+{
+    captureUnderAMovingBar(false);
+}
