@@ -88,6 +88,10 @@ void SelectionOverlayController::freezeAndPresent()
             self->refusedByDesktop();
             return;
         }
+        if (preparation == DisplayCaptureSource::Preparation::unanswered) {
+            self->unansweredByDesktop();
+            return;
+        }
         std::optional<QList<FrozenScreenRecord>> records;
         if (preparation == DisplayCaptureSource::Preparation::ready)
             records = freezeAllDisplays(*source);
@@ -103,6 +107,16 @@ void SelectionOverlayController::refusedByDesktop()
     m_isSessionActive = false;
     m_previousFrontmost.reset();
     ScreenCapturePermission::showScreenCapturePermissionAlert();
+}
+
+void SelectionOverlayController::unansweredByDesktop()
+{
+    // The desktop's own tool would wait on the same silent service: the user is told.
+    logMessage(LogLevel::warning, [] { return QStringLiteral("⚠️ The desktop's screenshot service does not answer"); });
+    restoreHiddenWindows();
+    m_isSessionActive = false;
+    m_previousFrontmost.reset();
+    showDesktopNotAnswering();
 }
 
 void SelectionOverlayController::presentOverlays(std::optional<QList<FrozenScreenRecord>> records)
@@ -315,6 +329,15 @@ void SelectionOverlayController::prepareAndCaptureLastSelection(const QRectF& re
             OwnWindows::showAgain(hidden);
             self->m_isSessionActive = false;
             ScreenCapturePermission::showScreenCapturePermissionAlert();
+            return;
+        }
+        // Kept, as after any passing failure; the user is told the desktop is silent.
+        if (preparation == DisplayCaptureSource::Preparation::unanswered) {
+            OwnWindows::showAgain(hidden);
+            self->m_isSessionActive = false;
+            logMessage(LogLevel::warning,
+                       [] { return QStringLiteral("⚠️ 重复上次选区：桌面截图服务无响应（记录保留）"); });
+            showDesktopNotAnswering();
             return;
         }
         // A failed preparation leaves nothing to read: the capture then fails as a

@@ -59,6 +59,7 @@ private:
     void restoreHiddenWindows();
     void giveActivationBack(const QString& reason);
     void refusedByDesktop();
+    void unansweredByDesktop();
     void prepareAndCaptureLastSelection(const QRectF& rect, std::uint32_t displayNumber,
                                         const OwnWindows::WindowList& hidden);
     void captureLastSelection(const QRectF& rect, std::uint32_t displayNumber);
