@@ -19,6 +19,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QTimer>
 
 namespace {
 
@@ -303,6 +304,7 @@ void SelectionOverlayController::repeatLastSelection()
     if (!last) {
         captureDiagnostic(QStringLiteral("📸 SelectionOverlay 重复选区: 记录缺失/失效，清除"));
         LastSelectionRecord::clear(UserDefaults::standard());
+        selectAreaInstead();
         return;
     }
     m_isSessionActive = true;
@@ -315,6 +317,15 @@ void SelectionOverlayController::repeatLastSelection()
         OwnWindows::syncWithServer();
         prepareAndCaptureLastSelection(rect, number, hidden);
     });
+}
+
+void SelectionOverlayController::selectAreaInstead()
+{
+    // A repeat with no area to take is an area capture: the user chooses the area (which
+    // the next repeat takes) rather than pressing a key to no effect. It starts once the
+    // repeat has let go of the displays and put its windows back.
+    captureDiagnostic(QStringLiteral("📸 SelectionOverlay 重复选区: 无可用选区，改为选区截图"));
+    QTimer::singleShot(0, this, [this] { rememberFrontmostApp(); });
 }
 
 void SelectionOverlayController::prepareAndCaptureLastSelection(const QRectF& rect, std::uint32_t displayNumber,
@@ -363,6 +374,7 @@ void SelectionOverlayController::captureLastSelection(const QRectF& rect, std::u
         logMessage(LogLevel::warning, [] { return QStringLiteral("⚠️ 重复上次选区：起始屏不可用，记录已清除"); });
         LastSelectionRecord::clear(UserDefaults::standard());
         m_isSessionActive = false;
+        selectAreaInstead();
         return;
     }
     const QImage image = snapshotDisplay(source, *display);
@@ -385,6 +397,7 @@ void SelectionOverlayController::captureLastSelection(const QRectF& rect, std::u
         logMessage(LogLevel::warning, [] { return QStringLiteral("⚠️ 重复上次选区：选区与当前屏无交集，记录已清除"); });
         LastSelectionRecord::clear(UserDefaults::standard());
         m_isSessionActive = false;
+        selectAreaInstead();
         return;
     }
     const quint64 ticket = ++m_encodingTicket;

@@ -474,3 +474,32 @@ TEST_F(SelectionSessionTest, ADesktopThatStopsAnsweringEndsTheCaptureWithOneAler
     EXPECT_FALSE(pasteboard.data(Pasteboard::pngType));
     EXPECT_TRUE(UserDefaults::standard().hasStoredValue(Settings::lastSelectionRect.name()));
 }
+
+TEST_F(SelectionSessionTest, ARepeatWithNoAreaToTakeLetsTheUserChooseOneWhichTheNextRepeatTakes)
+{
+    // Never chosen, on a display that went away, off the display after its arrangement
+    // changed: each time the overlays come up, and an unusable record is gone.
+    const std::optional<LastSelection> unusable[] = {std::nullopt, LastSelection{QRectF(0, 0, 50, 50), 12345},
+                                                     LastSelection{QRectF(900, 900, 50, 50), 7}};
+    for (const auto& record : unusable) {
+        if (controller.isSessionActive())
+            controller.cancelSession();
+        if (record)
+            LastSelectionRecord::store(UserDefaults::standard(), *record);
+        controller.repeatLastSelection();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return controller.overlayViews().size() == 2; }, 5000));
+        EXPECT_FALSE(UserDefaults::standard().hasStoredValue(Settings::lastSelectionRect.name()));
+        EXPECT_FALSE(pasteboard.data(Pasteboard::pngType));
+    }
+    drag(view(0), QPoint(10, 10), QPoint(60, 50));
+    ASSERT_TRUE(waitForHandBack());
+    const QImage chosen = clipboardImage();
+    EXPECT_EQ(chosen, imageA.copy(10, 10, 50, 40));
+
+    pasteboard.clearContents();
+    controller.repeatLastSelection();
+    ASSERT_TRUE(waitForHandBack());
+    EXPECT_EQ(clipboardImage(), chosen);
+    EXPECT_TRUE(controller.overlayViews().isEmpty());
+    EXPECT_TRUE(alerts.alerts.empty());
+}
