@@ -2,9 +2,11 @@
 
 #include "Capture/CaptureLog.h"
 #include "Capture/PortalDisplayCapture.h"
+#include "Capture/ScreencopyDisplayCapture.h"
 #include "Platform/DesktopSession.h"
 #include "Platform/DisplayMonitor.h"
 #include "Platform/ScreenGrabber.h"
+#include "Platform/WaylandScreencopy.h"
 #include "Platform/X11Session.h"
 
 #include <QGuiApplication>
@@ -82,9 +84,15 @@ DisplayCaptureSource& DisplayCaptureSource::current()
     if (installedSource)
         return *installedSource;
     // Never destroyed: at exit the X connection it used is already gone.
-    static DisplayCaptureSource* session = DesktopSession::usesDesktopPortal()
-        ? static_cast<DisplayCaptureSource*>(new PortalDisplayCaptureSource)
-        : static_cast<DisplayCaptureSource*>(new X11DisplayCaptureSource);
+    static DisplayCaptureSource* session = []() -> DisplayCaptureSource* {
+        if (!DesktopSession::usesDesktopPortal())
+            return new X11DisplayCaptureSource;
+        // The portal's one picture of the desktop holds every output at the largest
+        // scale; screencopy gives each its own pixels where the compositor offers it.
+        if (WaylandScreencopy::isOffered())
+            return new ScreencopyDisplayCaptureSource(std::make_unique<PortalDisplayCaptureSource>());
+        return new PortalDisplayCaptureSource;
+    }();
     return *session;
 }
 

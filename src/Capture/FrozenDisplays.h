@@ -17,8 +17,9 @@
 #include <optional>
 
 // What freezing needs of the desktop: the displays and one display's pixels. The X11
-// source reads RandR monitors and grabs the root window; the portal source cuts one
-// screenshot of the whole desktop into its displays; tests use made-up displays.
+// source reads RandR monitors and grabs the root window; the screencopy source copies
+// each Wayland output; the portal source cuts one screenshot of the whole desktop into
+// its displays; tests use made-up displays.
 class DisplayCaptureSource {
 public:
     struct Display {
@@ -31,7 +32,8 @@ public:
 
     virtual ~DisplayCaptureSource() = default;
 
-    // The desktop portal's source in a Wayland session, else the X11 one.
+    // In a Wayland session the screencopy source where the compositor offers it, else
+    // the desktop portal's; the X11 one otherwise.
     static DisplayCaptureSource& current();
     // nullptr puts the session's source back.
     static void setForTesting(DisplayCaptureSource* source);

@@ -413,6 +413,9 @@ public:
     QSizeF canvasSizeForFit(QSizeF size, const Image& image) const;
 
     // ---- crop (ImageEditorViewModelCrop.cpp) ----------------------------------------------
+    // Width and height in image points, of the unturned image. The rectangle keeps the
+    // edges the user sees on its left and top, whatever the view's rotation, and is
+    // pushed back inside the image only as far as needed.
     void setCropSize(int width, int height);
     void beginCropMove();
     void updateCropMove(QSizeF translation, QSizeF bounds);

@@ -22,6 +22,41 @@ bool isTop(ImageEditorViewModel::CropCorner c)
     return c == ImageEditorViewModel::CropCorner::topLeft || c == ImageEditorViewModel::CropCorner::topRight;
 }
 
+// Which of the unturned rectangle's edges the user sees on the left and on the top: on
+// a clockwise quarter turn the image's bottom edge faces left, upside down its right
+// and bottom edges lead, and on three quarters its right edge faces up. A rotation
+// other than a right angle shows the image as unturned.
+struct SeenLeadingEdges {
+    bool right = false;  // the image's right edge is seen at the left (else its left edge is)
+    bool bottom = false; // the image's bottom edge is seen at the top (else its top edge is)
+};
+
+SeenLeadingEdges seenLeadingEdges(double rotation)
+{
+    double turn = std::fmod(rotation, 360.0);
+    if (turn < 0.0)
+        turn += 360.0;
+    if (turn == 90.0)
+        return { .right = false, .bottom = true };
+    if (turn == 180.0)
+        return { .right = true, .bottom = true };
+    if (turn == 270.0)
+        return { .right = true, .bottom = false };
+    return {};
+}
+
+// One axis of a typed size: `size` (already no larger than `shown`) keeps the edge
+// seen first where it is, and is pushed back inside only as far as needed. Without a
+// rectangle a kept far edge is the image's own, so the new one starts at the corner
+// the user sees at the top left.
+double placedStart(double start, double end, bool hasRect, double size, double shown, bool keepsEnd)
+{
+    if (!keepsEnd)
+        return std::max(0.0, std::min(shown - size, start));
+    const double kept = hasRect ? end : shown;
+    return std::min(shown, std::max(size, kept)) - size;
+}
+
 } // namespace
 
 void ImageEditorViewModel::setCropSize(int width, int height)
@@ -35,8 +70,10 @@ void ImageEditorViewModel::setCropSize(int width, int height)
     const QSizeF requested(std::max(width, 1) * m_zoomLevel, std::max(height, 1) * m_zoomLevel);
     const QSizeF size(std::min(shown.width(), requested.width()), std::min(shown.height(), requested.height()));
     const QRectF current = m_cropRect.normalized();
-    const double x = std::max(0.0, std::min(shown.width() - size.width(), current.left()));
-    const double y = std::max(0.0, std::min(shown.height() - size.height(), current.top()));
+    const bool hasRect = hasArea(current);
+    const SeenLeadingEdges seen = seenLeadingEdges(m_rotation);
+    const double x = placedStart(current.left(), current.right(), hasRect, size.width(), shown.width(), seen.right);
+    const double y = placedStart(current.top(), current.bottom(), hasRect, size.height(), shown.height(), seen.bottom);
     setCropRect(QRectF(x, y, size.width(), size.height()));
 }
 

@@ -41,6 +41,64 @@ TEST_F(EditorCropTest, TypedSizeIsLimitedToTheShownImage)
     EXPECT_EQ(model.cropRect(), QRectF(0, 0, 800, 600)) << "zero zoom: nothing";
 }
 
+namespace {
+
+// The rectangle as the user sees it on a view turned clockwise by `turn` degrees: the
+// image's top-left corner goes to the top right on a quarter turn, to the bottom right
+// upside down, and to the bottom left on three quarters.
+QRectF seenRect(const QRectF& r, QSizeF image, int turn)
+{
+    const auto seen = [&](QPointF p) {
+        switch (turn) {
+        case 90: return QPointF(image.height() - p.y(), p.x());
+        case 180: return QPointF(image.width() - p.x(), image.height() - p.y());
+        case 270: return QPointF(p.y(), image.width() - p.x());
+        default: return p;
+        }
+    };
+    return QRectF(seen(r.topLeft()), seen(r.bottomRight())).normalized();
+}
+
+} // namespace
+
+TEST(EditorCropTyped, TypedSizeKeepsTheEdgesSeenOnTheLeftAndTopAtEveryTurn)
+{
+    const QSizeF image(640, 480);
+    for (const int turn : { 0, 90, 180, 270 }) {
+        SCOPED_TRACE(turn);
+        ImageEditorViewModel model;
+        model.setLoadedImage(Image(coordinateImage(640, 480)), QUrl::fromLocalFile("/tmp/turned.png"));
+        model.setIsCropping(true);
+        model.setRotation(turn);
+        const bool quarter = turn % 180 != 0;
+        const QSizeF seenImage = quarter ? image.transposed() : image;
+        // The crop bar's fields hold the sides as seen; the model takes the image's own.
+        const auto type = [&](int seenWidth, int seenHeight) {
+            if (quarter)
+                model.setCropSize(seenHeight, seenWidth);
+            else
+                model.setCropSize(seenWidth, seenHeight);
+            return seenRect(model.cropRect(), image, turn);
+        };
+
+        model.setCropRect(QRectF(100, 60, 300, 200));
+        const QRectF before = seenRect(model.cropRect(), image, turn);
+        QRectF after = type(150, int(before.height()));
+        EXPECT_EQ(after, QRectF(before.topLeft(), QSizeF(150, before.height()))) << "a typed width moves the right edge";
+        after = type(150, 90);
+        EXPECT_EQ(after, QRectF(before.topLeft(), QSizeF(150, 90))) << "a typed height moves the bottom edge";
+
+        // Too wide or too high for the room right of and below it: pushed back inside
+        // only as far as needed.
+        after = type(int(seenImage.width()) - 20, int(seenImage.height()) - 10);
+        EXPECT_EQ(after, QRectF(20, 10, seenImage.width() - 20, seenImage.height() - 10));
+
+        // A rectangle typed before one is drawn starts at the corner seen at the top left.
+        model.setCropRect(QRectF());
+        EXPECT_EQ(type(50, 40), QRectF(0, 0, 50, 40));
+    }
+}
+
 TEST_F(EditorCropTest, MovingStaysInsideAndIsNotCumulative)
 {
     model.updateCropMove(QSizeF(5, 5), QSizeF(400, 300));

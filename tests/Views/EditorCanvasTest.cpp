@@ -6,6 +6,8 @@
 #include "Models/TextMeasurement.h"
 #include "Views/InPlaceTextEditor.h"
 
+#include <QApplication>
+#include <QInputMethodEvent>
 #include <QSignalSpy>
 #include <QTextDocument>
 #include <QTest>
@@ -327,35 +329,92 @@ TEST(EditorCanvasText, FreeBoxFollowsItsTextUpToTheCapAndFixedBoxKeepsItsWidthAn
     EXPECT_DOUBLE_EQ(many.height, 6.0 * oneLine + 4.0);
 }
 
-TEST(EditorCanvasText, TextToolClickOpensAnUprightBoxThatCommitsOnReturnAndEscapeDrops)
+TEST(EditorCanvasText, TextToolClickOpensABoxTurnedWithTheImageWhereTheTextIsCommitted)
+{
+    for (const double turn : { 0.0, 90.0, 180.0, 270.0 }) {
+        SCOPED_TRACE(turn);
+        ShownCanvas s(QSize(400, 300), solidImage(400, 300), 1.0);
+        s.model.setRotation(turn);
+        s.model.selectTool(ToolType::text);
+        QTest::mouseClick(&s.canvas, Qt::LeftButton, Qt::NoModifier, QPoint(200, 150));
+        ASSERT_TRUE(s.model.isEditingText());
+        InPlaceTextEditor* editor = s.canvas.textEditor();
+        QTRY_VERIFY(editor->isVisible());
+        QTRY_VERIFY(editor->hasFocus());
+        QTest::keyClicks(editor, QStringLiteral("Hello"));
+        EXPECT_EQ(s.model.tempTextInput(), QStringLiteral("Hello"));
+        QTRY_VERIFY(s.model.tempTextWidth() > 40.0);
+
+        // The box lies on the image as the text will: turned with it, under the widget.
+        const HandleFrameTransform t = s.canvas.currentTransform();
+        const QRectF box = editor->imageBox();
+        const QRectF seen = t.painterTransform().mapRect(box);
+        EXPECT_TRUE(QRectF(editor->geometry()).contains(seen));
+        EXPECT_EQ(seen.height() > seen.width(), turn == 90.0 || turn == 270.0);
+        EXPECT_EQ(editor->height() > editor->width(), turn == 90.0 || turn == 270.0);
+
+        // A click on the box puts the caret between the letters it shows there.
+        const TextLayout shown(QStringLiteral("Hello"),
+                               TextLayout::resolveFont(s.model.currentFontName(), editor->displayFontSize()));
+        const QPointF betweenEAndL =
+            editor->textOrigin() + QPointF(shown.cursorPoint(2).x(), shown.lineHeight() / 2.0);
+        QTest::mouseClick(editor->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          (t.viewportPoint(betweenEAndL) - QPointF(editor->pos())).toPoint());
+        EXPECT_EQ(editor->textCursor().position(), 2);
+        QTest::keyClicks(editor, QStringLiteral("X"));
+        EXPECT_EQ(s.model.tempTextInput(), QStringLiteral("HeXllo"));
+
+        // Committed, the text's box and first line are where the typed ones were.
+        const QRectF typedBox = editor->imageBox();
+        const QPointF typedOrigin = editor->textOrigin();
+        QTest::keyClick(editor, Qt::Key_Return);
+        EXPECT_FALSE(s.model.isEditingText());
+        ASSERT_EQ(s.annotations().texts().size(), 1);
+        const TextAnnotation text = s.annotations().texts().first();
+        EXPECT_EQ(text.text, QStringLiteral("HeXllo"));
+        const QRectF committed = textBoxRect(text, t.scaledSize.width(), t.scaledSize.height(),
+                                             s.model.originalImageSize().width());
+        EXPECT_NEAR(committed.left(), typedBox.left(), 1e-6);
+        EXPECT_NEAR(committed.width(), typedBox.width(), 1e-6);
+        EXPECT_NEAR(committed.top() + 2.0, typedOrigin.y(), 1e-6);
+        EXPECT_NEAR(committed.left() + 1.0, typedOrigin.x(), 1e-6);
+        QTRY_VERIFY(!editor->isVisible());
+    }
+}
+
+TEST(EditorCanvasText, AnInputMethodsCompositionShowsInTheTurnedBoxUntilItIsHandedOver)
 {
     ShownCanvas s(QSize(400, 300), solidImage(400, 300), 1.0);
     s.model.setRotation(90.0);
     s.model.selectTool(ToolType::text);
     QTest::mouseClick(&s.canvas, Qt::LeftButton, Qt::NoModifier, QPoint(200, 150));
-    ASSERT_TRUE(s.model.isEditingText());
     InPlaceTextEditor* editor = s.canvas.textEditor();
-    QTRY_VERIFY(editor->isVisible());
     QTRY_VERIFY(editor->hasFocus());
+    QTest::keyClicks(editor, QStringLiteral("ab"));
+    QTRY_VERIFY(s.model.tempTextWidth() > 20.0);
+    const double typedWidth = editor->imageBox().width();
 
-    QTest::keyClicks(editor, QStringLiteral("Hello"));
-    EXPECT_EQ(s.model.tempTextInput(), QStringLiteral("Hello"));
-    QTRY_VERIFY(s.model.tempTextWidth() > 40.0);
-    // The box stays upright and centred on the text's place.
-    const HandleFrameTransform t = s.canvas.currentTransform();
-    const QPointF p = *s.model.tempTextNormalizedPosition();
-    const QPointF centre = t.viewportPoint(QPointF(p.x() * t.scaledSize.width(), p.y() * t.scaledSize.height()));
-    QTRY_VERIFY(std::abs(editor->geometry().center().x() - centre.x()) <= 1.0);
-    EXPECT_NEAR(editor->width(), s.model.tempTextWidth(), InPlaceTextEditor::writeBackThreshold + 1.0);
-    EXPECT_LE(editor->document()->idealWidth(), editor->width()) << "the whole text shows in the box";
+    // Composing: the box grows to hold the words, the model's text waits for them.
+    QInputMethodEvent composing(QStringLiteral("\u4e2d\u6587\u5b57"), {});
+    QApplication::sendEvent(editor, &composing);
+    EXPECT_EQ(s.model.tempTextInput(), QStringLiteral("ab"));
+    EXPECT_GT(editor->imageBox().width(), typedWidth + 20.0);
+    EXPECT_GT(editor->height(), editor->width()) << "turned with the image";
 
-    QTest::keyClick(editor, Qt::Key_Return);
-    EXPECT_FALSE(s.model.isEditingText());
-    ASSERT_EQ(s.annotations().texts().size(), 1);
-    EXPECT_EQ(s.annotations().texts().first().text, QStringLiteral("Hello"));
-    QTRY_VERIFY(!editor->isVisible());
+    // Handed over, the words are the text's; the box holds them alone.
+    QInputMethodEvent handedOver;
+    handedOver.setCommitString(QStringLiteral("\u4e2d\u6587"));
+    QApplication::sendEvent(editor, &handedOver);
+    EXPECT_EQ(s.model.tempTextInput(), QStringLiteral("ab\u4e2d\u6587"));
+    const QFont font = TextLayout::resolveFont(s.model.currentFontName(), editor->displayFontSize());
+    QTRY_VERIFY(std::abs(editor->imageBox().width() - (TextLayout(s.model.tempTextInput(), font).size().width() + 4.0))
+                <= InPlaceTextEditor::writeBackThreshold);
+}
 
-    // Escape in a box drops its text and the tool.
+TEST(EditorCanvasText, EscapeInABoxDropsItsTextAndTheTool)
+{
+    ShownCanvas s(QSize(400, 300), solidImage(400, 300), 1.0);
+    InPlaceTextEditor* editor = s.canvas.textEditor();
     s.model.selectTool(ToolType::text);
     QTest::mouseClick(&s.canvas, Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
     QTRY_VERIFY(editor->hasFocus());
@@ -363,7 +422,7 @@ TEST(EditorCanvasText, TextToolClickOpensAnUprightBoxThatCommitsOnReturnAndEscap
     QTest::keyClick(editor, Qt::Key_Escape);
     EXPECT_FALSE(s.model.isEditingText());
     EXPECT_EQ(s.model.currentTool(), ToolType::none);
-    EXPECT_EQ(s.annotations().texts().size(), 1);
+    EXPECT_TRUE(s.annotations().texts().isEmpty());
 }
 
 TEST(EditorCanvasText, DoubleClickOnATextOpensItForTypingWithAnyToolAndUndoTakesTheEditBack)

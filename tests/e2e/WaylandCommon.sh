@@ -1,0 +1,42 @@
+# Sourced by a Wayland end-to-end script that runs inside dbus-run-session as the
+# session's user: the session's own folders under $SCRATCH (its own XDG_RUNTIME_DIR, so
+# that it runs beside any other), the helpers the scenario uses, and start_session,
+# which starts PipeWire, a headless sway with sway.conf and the desktop portal.
+# Every wait is bounded. What a scenario saw goes to $SCRATCH/result, one word a line.
+cd "$SCRATCH" || exit 1
+trap 'kill $(jobs -p) 2>/dev/null' EXIT
+export HOME=$PWD/home XDG_RUNTIME_DIR=$PWD/run XDG_CONFIG_HOME=$PWD/config XDG_DATA_HOME=$PWD/data \
+  XDG_CACHE_HOME=$PWD/cache LUMETRA_CONFIG_DIR=$PWD/lumetra XDG_SESSION_TYPE=wayland XDG_CURRENT_DESKTOP=sway \
+  WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 QT_QPA_PLATFORM=wayland
+mkdir -p home config data cache lumetra && mkdir -m 700 run
+
+say() { echo "$*" >>result; }
+wait_for() { for _ in $(seq 100); do eval "$1" && return 0; sleep 0.2; done; return 1; }
+# A launch that fails says so in the result, with its status; its output is in lumetra.log.
+launch() {
+  "$LUMETRA" "$@" >>lumetra.log 2>&1
+  local status=$?
+  [ $status -eq 0 ] || say "fail: lumetra $* exited with status $status"
+  return $status
+}
+has_window() { swaymsg -t get_tree | grep -q "\"name\": \"$1"; }
+count_windows() { swaymsg -t get_tree | grep -c "\"name\": \"$1"; }
+
+# Returns non-zero, having said why in the result, where the stack cannot run here.
+start_session() {
+  pipewire >pipewire.log 2>&1 & # first: the portal's wlroots backend ends without it
+  sway -c sway.conf >sway.log 2>&1 &
+  wait_for 'socket=$(ls "$XDG_RUNTIME_DIR" | grep -m1 "^wayland-[0-9]*$")' || { say skip: sway did not start; return 1; }
+  export WAYLAND_DISPLAY=$socket SWAYSOCK=$(ls "$XDG_RUNTIME_DIR"/sway-ipc.*)
+  dbus-update-activation-environment WAYLAND_DISPLAY SWAYSOCK XDG_CURRENT_DESKTOP XDG_RUNTIME_DIR HOME \
+    XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME
+  # Non-interactive screenshots without asking, as a user who said yes once.
+  dbus-send --session --print-reply --dest=org.freedesktop.impl.portal.PermissionStore \
+    /org/freedesktop/impl/portal/PermissionStore org.freedesktop.impl.portal.PermissionStore.SetPermission \
+    string:screenshot boolean:true string:screenshot string: array:string:yes >/dev/null
+  # Once in a while the portal's first start takes longer than dbus-send's usual 25 s.
+  dbus-send --session --print-reply --reply-timeout=45000 --dest=org.freedesktop.portal.Desktop \
+    /org/freedesktop/portal/desktop org.freedesktop.DBus.Properties.Get \
+    string:org.freedesktop.portal.Screenshot string:version >/dev/null \
+    || { say skip: the desktop portal offers no Screenshot interface here; return 1; }
+}
