@@ -79,13 +79,51 @@ QWidget* MainWindowController::createWindow(ContentView* keep)
     return window;
 }
 
+namespace {
+
+// The native window that stands for the widget now. Qt may have replaced the one the
+// widget was first given (it does so for some changes of a window's flags), and the
+// widget's own winId() still names the old one.
+WindowActivation::WindowId nativeWindow(const QWidget* window)
+{
+    const QWindow* handle = window ? window->windowHandle() : nullptr;
+    return handle && handle->handle() ? WindowActivation::WindowId(handle->winId()) : 0;
+}
+
+// The editor's own windows standing on `from` (pop-ups, tooltips, dialogs) move to `to`
+// with the editor; left behind, they would go with the window they stood on. A dialog
+// that was up shows again over the new window; a question that waited in a loop of its
+// own ends as cancelled, so nothing is saved or thrown away unasked.
+void moveOwnWindows(QWidget* from, QWidget* to)
+{
+    // A copy: each move takes the window out of the list.
+    const QObjectList children = from->children();
+    for (QObject* child : children) {
+        auto* widget = qobject_cast<QWidget*>(child);
+        if (!widget || !widget->isWindow())
+            continue;
+        const bool reopen = widget->isVisible() && widget->windowType() != Qt::Popup
+                         && widget->windowType() != Qt::ToolTip;
+        widget->setParent(to, widget->windowFlags());
+        if (reopen) {
+            QPointer<QWidget> shown(widget);
+            QTimer::singleShot(0, widget, [shown] {
+                if (shown)
+                    shown->show();
+            });
+        }
+    }
+}
+
+} // namespace
+
 bool MainWindowController::windowWasDestroyed() const
 {
-    if (!m_window || !m_window->testAttribute(Qt::WA_WState_Created))
+    if (!m_window || !m_window->testAttribute(Qt::WA_WState_Created) || !nativeWindow(m_window))
         return false;
     if (m_nativeWindowGone)
-        return m_nativeWindowGone(m_window);
-    return WindowActivation::windowDestroyed(WindowActivation::WindowId(m_window->winId()));
+        return m_nativeWindowGone(nativeWindow(m_window));
+    return WindowActivation::windowDestroyed(nativeWindow(m_window));
 }
 
 void MainWindowController::rebuildDestroyedWindow()
@@ -102,6 +140,7 @@ void MainWindowController::rebuildDestroyedWindow()
     lost->removeEventFilter(this);
     QWidget* window = createWindow(m_content);
     window->restoreGeometry(frame);
+    moveOwnWindows(lost, window);
     m_window = window;
     lost->deleteLater();
     if (focused && m_content && m_content->isAncestorOf(focused)) {
@@ -190,8 +229,8 @@ void MainWindowController::activate(QWidget* window)
     // Qt asks as an application, which focus-stealing prevention may turn down for a
     // program the user did not just click; the user asked for this window (a menu
     // item, a hot key, a file), so ask as a pager does.
-    if (target->windowHandle())
-        WindowActivation::activate(WindowActivation::WindowId(target->winId()));
+    if (const WindowActivation::WindowId native = nativeWindow(target))
+        WindowActivation::activate(native);
 }
 
 void MainWindowController::setFloating(QWidget* window, bool floating)
@@ -199,8 +238,13 @@ void MainWindowController::setFloating(QWidget* window, bool floating)
     m_floating = floating;
     if (!window || !window->windowHandle())
         return;
-    // Qt asks the window manager to keep the window above the others (_NET_WM_STATE);
-    // the widget's own setWindowFlags would hide and show the window again.
+    // The window manager is asked directly. Qt's stays-on-top flag would ask it too, but
+    // Qt answers a change of that flag with a new native window the next time the window
+    // is shown (after a capture hid it): the editor would change windows at every capture.
+    if (WindowActivation::keepAbove(nativeWindow(window), floating))
+        return;
+    // Elsewhere Qt's flag, set on the native window: the widget's own setWindowFlags
+    // would hide and show the window again.
     const Qt::WindowFlags flags = window->windowFlags().setFlag(Qt::WindowStaysOnTopHint, floating);
     window->overrideWindowFlags(flags);
     window->windowHandle()->setFlags(flags);

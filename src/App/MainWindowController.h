@@ -15,7 +15,8 @@
 // new ContentView (and so a new editor model) and brings it forward; a closed window
 // is dropped, and the next show builds a fresh one at the size and place it last had.
 // A window destroyed from outside is replaced on the next show by a new one around the
-// same editor, and a file handed over while the window was closing opens in a new one.
+// same editor, its pop-ups and dialogs moved along, and a file handed over while the
+// window was closing opens in a new one.
 //
 // Bringing it forward keeps it above other windows until Lumetra is active (or for
 // 15 s at most), asks for attention after about 3 s, and for a delivered capture asks
@@ -60,8 +61,12 @@ public:
     void setApplicationActiveProvider(std::function<bool()> provider) { m_isActive = std::move(provider); }
     // Runs one poll tick at once (tests).
     void pollTickForTesting() { floatingPollTick(); }
-    // Decides whether the window's native window was destroyed from outside (tests).
-    void setNativeWindowGoneProvider(std::function<bool(QWidget*)> provider) { m_nativeWindowGone = std::move(provider); }
+    // Decides whether a native window (the display server's id) was destroyed from
+    // outside (tests).
+    void setNativeWindowGoneProvider(std::function<bool(quint64 nativeWindow)> provider)
+    {
+        m_nativeWindowGone = std::move(provider);
+    }
 
 signals:
     // Each request to the window manager to activate the window (tests follow them).
@@ -89,7 +94,7 @@ private:
     int m_floatingPollTicks = 0;
     bool m_floating = false;
     std::function<bool()> m_isActive;
-    std::function<bool(QWidget*)> m_nativeWindowGone;
+    std::function<bool(quint64)> m_nativeWindowGone;
     bool m_closeSettled = false;
 };
 

@@ -1,5 +1,7 @@
 #include "App/SettingsForm.h"
 
+#include "App/SettingsRows.h"
+
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QHBoxLayout>
@@ -8,6 +10,7 @@
 #include <QPainterPath>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+
 
 namespace {
 
@@ -65,6 +68,8 @@ QLabel* settingsHeaderLabel(const QString& text, QWidget* parent)
     font.setBold(true);
     label->setFont(font);
     label->setTextFormat(Qt::PlainText);
+    // A long translation takes a second line rather than room the window does not have.
+    label->setWordWrap(true);
     return label;
 }
 
@@ -108,21 +113,14 @@ void SettingsSection::addRow(QWidget* row)
 
 QWidget* SettingsSection::addRow(const QString& text, QWidget* control)
 {
-    auto* row = new QWidget(this);
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    auto* label = new QLabel(text, row);
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
-    layout->addWidget(label, 1);
-    layout->addWidget(control, 0, Qt::AlignVCenter);
+    auto* row = new SettingsLabelledRow(text, control, this);
     m_rows->addWidget(row);
     return row;
 }
 
 QCheckBox* SettingsSection::addSwitch(const QString& text, const QString& objectName)
 {
-    auto* box = new QCheckBox(text, this);
+    auto* box = new SettingsSwitch(text, this);
     box->setObjectName(objectName);
     m_rows->addWidget(box);
     return box;
@@ -176,6 +174,13 @@ SettingsSection* SettingsForm::addSection(QWidget* header)
     auto* section = new SettingsSection(widget());
     m_sections->insertWidget(m_sections->count() - 1, section);
     return section;
+}
+
+int SettingsForm::rowWidth(const SettingsSection* section) const
+{
+    const QMargins form = m_sections->contentsMargins();
+    const QMargins inner = section->layout()->contentsMargins();
+    return viewport()->width() - form.left() - form.right() - inner.left() - inner.right();
 }
 
 void SettingsForm::ignoreWheelUnlessFocused(QWidget* control)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "App/SettingsRows.h"
 #include "Core/Settings.h"
 
 #include <QFrame>
@@ -9,7 +10,6 @@
 
 #include <functional>
 
-class QCheckBox;
 class QLabel;
 class QVBoxLayout;
 
@@ -57,6 +57,10 @@ public:
     // A section under a header row of the caller's making.
     SettingsSection* addSection(QWidget* header);
     void addFooter(SettingsFooterLabel* footer);
+
+    // The width the rows of `section` get in the form as it is shown now (a row's own
+    // width may still be the one it had before the last change of the form).
+    int rowWidth(const SettingsSection* section) const;
 
     // A picker or slider that the wheel moves only once it has the focus: a wheel turned
     // to scroll the form past it must not change the language or the format.

@@ -233,6 +233,8 @@ void ShortcutsSettingsView::addActionRow(SettingsSection* section, ShortcutActio
     line->setContentsMargins(0, 0, 0, 0);
     auto* title = new QLabel(localized(ShortcutActions::titleKey(action)), widgets.controls);
     title->setTextFormat(Qt::PlainText);
+    // A long translation wraps beside the keys rather than pushing them out of the window.
+    title->setWordWrap(true);
     title->setObjectName(QStringLiteral("title.") + raw);
     line->addWidget(title, 1);
     widgets.capsule = new BindingCapsule(widgets.controls);
@@ -274,8 +276,10 @@ void ShortcutsSettingsView::placeRecorder(ActionRow& row, ShortcutAction action)
     const auto* title = row.controls->findChild<QLabel*>(QStringLiteral("title.") + ShortcutActions::rawValue(action));
     auto* line = static_cast<QHBoxLayout*>(row.controls->layout());
     const int reset = row.reset->isVisibleTo(row.controls) ? row.reset->width() + line->spacing() : 0;
-    const int needed = (title ? title->sizeHint().width() : 0) + line->spacing() + row.recorder->sizeHint().width() + reset;
-    if (needed <= row.controls->width()) {
+    // The title on one line (it wraps only where the window is too narrow even for the keys).
+    const int titleWidth = title ? title->fontMetrics().horizontalAdvance(title->text()) + 1 : 0;
+    const int needed = titleWidth + line->spacing() + row.recorder->sizeHint().width() + reset;
+    if (needed <= rowWidth(static_cast<SettingsSection*>(row.controls->parentWidget()->parentWidget()))) {
         line->insertWidget(2, row.recorder);
         return;
     }

@@ -17,6 +17,13 @@ std::string lower(std::string text)
 
 bool isAlnum(const std::string& c) { return c.size() == 1 && std::isalnum(static_cast<unsigned char>(c[0])); }
 
+// Extensions that are English words too, which prose writes after a comma.
+bool isProseWord(const std::string& extension)
+{
+    static const std::set<std::string> words = {"so", "go", "sh", "log", "lock", "raw", "bin", "tar", "patch", "diff", "env"};
+    return words.count(lower(extension)) > 0;
+}
+
 bool isClosing(const std::string& c) { return c == "," || c == ";" || c == ":" || c == ")" || c == "]" || c == "\"" || c == "'" || c == "."; }
 
 } // namespace
@@ -65,10 +72,19 @@ std::string mended(const std::vector<Choices>& word)
     const bool couldBeDot = dotted || std::find(word[separator].begin(), word[separator].end(), ".") != word[separator].end();
     if (!couldBeDot)
         return read;
+    // Digits either side of the point: a number ("1.5h", "v1.72", "2.5GB"), whatever
+    // letters follow it.
+    const auto isDigit = [](const std::string& c) { return c.size() == 1 && std::isdigit(static_cast<unsigned char>(c[0])); };
+    if (isDigit(first(separator - 1)) && isDigit(first(dot)))
+        return read;
     std::string extension;
     for (size_t i = dot; i < end; ++i)
         extension += first(i);
     if (dotted && isKnownExtension(extension))
+        return read;
+    // A comma before a word of prose is a comma ("yes,so"): only the engine's next
+    // choice of a dot says otherwise, and that is no evidence where the word reads.
+    if (!dotted && isProseWord(extension))
         return read;
     // The known extensions one change away: the separator taken for a dot, or one of
     // the extension's characters for one of its next choices.
@@ -225,23 +241,35 @@ std::string withDotsPutBack(const std::string& line, const std::vector<std::stri
             && seen.find(lower(around)) != std::string::npos;
     };
     std::string out = line;
-    // Right to left, so that a change leaves the places before it.
+    // Right to left, so that a change leaves the places before it. A blank before a
+    // capitalised word is a sentence's end, whatever stop another engine read there
+    // ("done Then").
     for (size_t at = out.size(); at-- > 2;) {
         if (!isLetter(out[at]))
             continue;
         if (isLetter(out[at - 1]) && dotSeenAt(out, at, at))
             out.insert(at, ".");
-        else if (out[at - 1] == ' ' && dotSeenAt(out, at - 1, at))
+        else if (out[at - 1] == ' ' && !capitalised(out.substr(at, out.find(' ', at) - at)) && dotSeenAt(out, at - 1, at))
             out[at - 1] = '.';
     }
-    // A blank after a name's dot, before a known extension: no sentence ends inside the
-    // Latin words of a line of ideographs ("report. pdf").
+    // A blank after a name's dot, before a known extension ("report. pdf"), where another
+    // engine read the name whole, with no blank after its dot: else it may be a
+    // sentence's end ("make. go").
+    std::vector<std::string> seenWhole;
+    for (const std::string& other : others)
+        seenWhole.push_back(lower(other));
     for (size_t at = out.find(". "); at != std::string::npos; at = out.find(". ", at + 1)) {
-        size_t end = at + 2;
+        size_t end = at + 2, start = at;
         while (end < out.size() && isLetter(out[end]))
             ++end;
+        while (start > 0 && isLetter(out[start - 1]))
+            --start;
+        const std::string whole = lower(out.substr(start, at + 1 - start) + out.substr(at + 2, end - at - 2));
+        const bool readWhole = std::any_of(seenWhole.begin(), seenWhole.end(), [&](const std::string& other) {
+            return other.find(whole) != std::string::npos;
+        });
         if (at > 0 && isLetter(out[at - 1]) && std::islower(static_cast<unsigned char>(out[at + 2]))
-            && isKnownExtension(out.substr(at + 2, end - at - 2)))
+            && isKnownExtension(out.substr(at + 2, end - at - 2)) && readWhole)
             out.erase(at + 1, 1);
     }
     return out;

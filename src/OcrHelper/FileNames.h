@@ -21,7 +21,9 @@ bool isKnownExtension(const std::string& extension);
 // The word with its file extension mended, when it reads as name.extension (with
 // perhaps a closing sign after it: "notes.txt,") and the extension read is not a known
 // one, yet exactly one known extension is a next choice of one of its characters (the
-// dot among them) away. Otherwise the word as read, the first choices joined.
+// dot among them) away. Not a number (digits either side of the point: "1.5h",
+// "v1.72"), nor a comma before a word of prose ("yes,so"). Otherwise the word as read,
+// the first choices joined.
 std::string mended(const std::vector<Choices>& word);
 
 // Whether `next` is the extension of the name `word` begins (it ends in the name's dot):
@@ -59,8 +61,10 @@ std::vector<std::optional<std::string>> cutNames(const std::vector<PlacedWord>& 
 // read a blank ("mail.cn" as "mailcn", "qq.com" as "qq com"): where another engine,
 // reading the same line (`others`), read a dot between the same two letters or digits
 // on either side. Blanks in the others' readings do not count (the Latin engine reads
-// "mail. cn" as well). And a blank the model read after a name's dot, before a known
-// extension, goes ("report. pdf").
+// "mail. cn" as well), but a blank before a capitalised word stays: a sentence ends
+// there ("done Then"). And a blank the model read after a name's dot, before a known
+// extension, goes ("report. pdf") where another engine read the name whole, without it
+// ("make. go" stays).
 std::string withDotsPutBack(const std::string& line, const std::vector<std::string>& others);
 
 } // namespace FileNames

@@ -27,4 +27,8 @@ bool windowDestroyed(WindowId window);
 // prevention does not refuse it.
 void activate(WindowId window);
 
+// Asks the window manager to keep window above the others, or to let it go back among
+// them, leaving the window itself as it is. False where there is no one to ask (off X11).
+bool keepAbove(WindowId window, bool above);
+
 } // namespace WindowActivation

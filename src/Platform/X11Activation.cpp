@@ -4,6 +4,7 @@
 #include "Platform/XcbConnection.h"
 
 #include <cstring>
+#include <initializer_list>
 
 namespace X11Activation {
 
@@ -53,23 +54,44 @@ bool windowExists(XcbConnection& connection, std::uint32_t window)
         != nullptr;
 }
 
-void activate(XcbConnection& connection, std::uint32_t window)
+namespace {
+
+// A request to the window manager about window (EWMH: sent to the root window).
+void sendToWindowManager(XcbConnection& connection, std::uint32_t window, const char* type,
+                         std::initializer_list<std::uint32_t> data)
 {
-    if (window == XCB_WINDOW_NONE)
-        return;
     xcb_client_message_event_t event;
     std::memset(&event, 0, sizeof event);
     event.response_type = XCB_CLIENT_MESSAGE;
     event.format = 32;
     event.window = window;
-    event.type = connection.atom("_NET_ACTIVE_WINDOW");
-    event.data.data32[0] = 2; // source: pager
-    event.data.data32[1] = XCB_CURRENT_TIME;
-    event.data.data32[2] = XCB_WINDOW_NONE;
+    event.type = connection.atom(type);
+    int i = 0;
+    for (const std::uint32_t value : data)
+        event.data.data32[i++] = value;
     xcb_send_event(connection.connection(), 0, connection.root(),
                    XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
                    reinterpret_cast<const char*>(&event));
     xcb_flush(connection.connection());
+}
+
+} // namespace
+
+void activate(XcbConnection& connection, std::uint32_t window)
+{
+    if (window == XCB_WINDOW_NONE)
+        return;
+    constexpr std::uint32_t sourcePager = 2;
+    sendToWindowManager(connection, window, "_NET_ACTIVE_WINDOW", {sourcePager, XCB_CURRENT_TIME, XCB_WINDOW_NONE});
+}
+
+void keepAbove(XcbConnection& connection, std::uint32_t window, bool above)
+{
+    if (window == XCB_WINDOW_NONE)
+        return;
+    constexpr std::uint32_t remove = 0, add = 1, sourceApplication = 1;
+    sendToWindowManager(connection, window, "_NET_WM_STATE",
+                        {above ? add : remove, connection.atom("_NET_WM_STATE_ABOVE"), 0, sourceApplication});
 }
 
 } // namespace X11Activation
@@ -105,6 +127,15 @@ void activate(WindowId window)
 {
     if (XcbConnection* x = XcbConnection::application())
         X11Activation::activate(*x, window);
+}
+
+bool keepAbove(WindowId window, bool above)
+{
+    XcbConnection* x = XcbConnection::application();
+    if (!x)
+        return false;
+    X11Activation::keepAbove(*x, window, above);
+    return true;
 }
 
 } // namespace WindowActivation

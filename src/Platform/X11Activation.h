@@ -21,4 +21,8 @@ bool windowExists(XcbConnection& connection, std::uint32_t window);
 // prevention does not refuse it).
 void activate(XcbConnection& connection, std::uint32_t window);
 
+// Asks the window manager to keep window above the others or to let it go back among
+// them (_NET_WM_STATE_ABOVE, as the window's own program asks).
+void keepAbove(XcbConnection& connection, std::uint32_t window, bool above);
+
 } // namespace X11Activation

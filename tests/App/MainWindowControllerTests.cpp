@@ -1,11 +1,15 @@
 #include "AppTestSupport.h"
 
+#include "App/AppMenuBar.h"
 #include "App/MainWindowController.h"
 #include "Core/Settings.h"
 #include "Models/ImageEditorViewModel.h"
 #include "Models/ImageLoadManager.h"
 
+#include "Core/Notifications.h"
 #include "Views/ContentView.h"
+#include "Views/FloatingToolbar.h"
+#include "Views/PopoverHost.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -148,7 +152,7 @@ TEST_F(MainWindowControllerTest, ACaptureShowIsReassertedWhileLumetraIsNotActive
 TEST_F(MainWindowControllerTest, AWindowDestroyedFromOutsideComesBackWithTheDocumentAndTheTypedText)
 {
     bool destroyedOutside = false;
-    controller.setNativeWindowGoneProvider([&](QWidget*) { return destroyedOutside; });
+    controller.setNativeWindowGoneProvider([&](quint64) { return destroyedOutside; });
     controller.show();
     QPointer<QWidget> first = controller.window();
     QPointer<ContentView> content = controller.contentView();
@@ -175,6 +179,46 @@ TEST_F(MainWindowControllerTest, AWindowDestroyedFromOutsideComesBackWithTheDocu
     EXPECT_EQ(model.tempTextInput(), QStringLiteral("typed"));
     EXPECT_EQ(model.displayName(), QStringLiteral("kept.png"));
     model.cancelTextEditing();
+    controller.discardUnsavedWork();
+    controller.setNativeWindowGoneProvider({});
+}
+
+TEST_F(MainWindowControllerTest, TheEditorsPopUpsAndDialogsMoveToTheWindowThatTakesTheDestroyedOnesPlace)
+{
+    bool destroyedOutside = false;
+    controller.setNativeWindowGoneProvider([&](quint64) { return destroyedOutside; });
+    controller.show();
+    // The toolbar shows over an image.
+    QImage pixels(120, 90, QImage::Format_ARGB32_Premultiplied);
+    pixels.fill(Qt::gray);
+    controller.contentView()->viewModel()->setLoadedImage(Image(pixels), QUrl::fromLocalFile(QStringLiteral("/tmp/p.png")));
+    FloatingToolbar* toolbar = controller.contentView()->toolbar();
+    ASSERT_NE(toolbar, nullptr);
+    QPointer<PopoverHost> resize = toolbar->resizePopover();
+    QPointer<PopoverHost> zoom = toolbar->zoomPopover();
+    QPointer<PopoverHost> arrowPanel = toolbar->toolPopover(ToolType::arrow);
+    // A dialog of the editor, up when the window goes.
+    QPointer<QDialog> dialog = new QDialog(controller.window());
+    dialog->show();
+
+    destroyedOutside = true;
+    controller.show();
+    destroyedOutside = false;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QWidget* window = controller.window();
+    ASSERT_NE(window, nullptr);
+    for (PopoverHost* popover : {resize.data(), zoom.data(), arrowPanel.data()}) {
+        ASSERT_NE(popover, nullptr) << "a pop-up went with the old window";
+        EXPECT_EQ(popover->parentWidget(), window);
+    }
+    ASSERT_FALSE(dialog.isNull());
+    EXPECT_EQ(dialog->parentWidget(), window);
+    EXPECT_TRUE(spinUntil([&] { return dialog->isVisible(); })) << "the dialog shows again";
+    delete dialog.data();
+
+    // The size panel opens as in a fresh window.
+    postCommandNotification(Notifications::resizePanel);
+    EXPECT_TRUE(spinUntil([&] { return resize && resize->isVisible(); }));
     controller.discardUnsavedWork();
     controller.setNativeWindowGoneProvider({});
 }

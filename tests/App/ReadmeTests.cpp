@@ -7,6 +7,7 @@
 #include "App/AppMenuBar.h"
 #include "App/LaunchAtLogin.h"
 #include "App/SingleInstance.h"
+#include "App/SettingsRows.h"
 #include "App/ShortcutsSettingsView.h"
 #include "Core/Settings.h"
 #include "Core/ShortcutStore.h"
@@ -100,14 +101,20 @@ TEST(Readme, KeysAreTheOnesTheProgramShows)
     ShortcutStore store(UserDefaults::standard());
     ShortcutsSettingsView tab(store, [](ShortcutAction) { return false; });
     QSet<Entry> inTab; // every row of the Shortcuts tab: its title, then its keys
-    for (const QHBoxLayout* row : tab.findChildren<QHBoxLayout*>()) {
-        const auto* title = row->count() > 1 ? qobject_cast<QLabel*>(row->itemAt(0)->widget()) : nullptr;
-        QWidget* keys = title ? row->itemAt(1)->widget() : nullptr;
-        if (const auto* label = qobject_cast<QLabel*>(keys))
+    const auto take = [&](const QLabel* title, const QWidget* keys) {
+        if (const auto* label = qobject_cast<const QLabel*>(keys))
             inTab.insert({title->text(), label->text()});
-        else if (const auto* button = qobject_cast<QAbstractButton*>(keys))
+        else if (const auto* button = qobject_cast<const QAbstractButton*>(keys))
             inTab.insert({title->text(), button->text()});
+    };
+    // The rebindable actions: a title and the binding's capsule on a line.
+    for (const QHBoxLayout* row : tab.findChildren<QHBoxLayout*>()) {
+        if (const auto* title = row->count() > 1 ? qobject_cast<QLabel*>(row->itemAt(0)->widget()) : nullptr)
+            take(title, row->itemAt(1)->widget());
     }
+    // The fixed keys: a title and the keys shown beside it.
+    for (const SettingsLabelledRow* row : tab.findChildren<SettingsLabelledRow*>())
+        take(row->label(), row->control());
     ASSERT_GT(inTab.size(), ShortcutActions::allCases().size()) << "the rebindable actions and the fixed keys";
     QMenuBar bar;
     AppMenuBar menus(&bar, store);

@@ -22,6 +22,8 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScopeGuard>
 #include <QShortcut>
 #include <QTabWidget>
 #include <QTest>
@@ -432,4 +434,59 @@ TEST_F(SettingsTest, WindowRemembersItsTabAndFollowsLanguageAndAppearanceAtOnce)
     // The one window would live on and answer the settings changes of the tests after this.
     delete settingsWindow();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST_F(SettingsTest, EveryTabFitsTheWindowInEveryLanguage)
+{
+    // Every control and text of every tab stands inside the window's width, whole, in
+    // each of the ten languages (the window scrolls down, never sideways). The JPEG
+    // quality row shows too.
+    const QString format = Settings::defaultSaveFormat.read(defaults);
+    const QString language = defaults.string(Settings::appLanguage.name()).value_or(QStringLiteral("en"));
+    const auto restore = qScopeGuard([&] {
+        defaults.set(Settings::defaultSaveFormat.name(), format);
+        defaults.set(Settings::appLanguage.name(), language);
+    });
+    defaults.set(Settings::defaultSaveFormat.name(), QStringLiteral("jpeg"));
+    SettingsView view(defaults, store, {});
+    view.resize(SettingsView::contentWidth, 620);
+    view.show();
+    QStringList problems;
+    for (const char* code : {"en", "zh-Hans", "zh-Hant", "ja", "ko", "de", "fr", "es", "it", "ru"}) {
+        defaults.set(Settings::appLanguage.name(), QString::fromLatin1(code));
+        for (int tab = 0; tab < view.tabWidget()->count(); ++tab) {
+            view.tabWidget()->setCurrentIndex(tab);
+            QApplication::processEvents();
+            QWidget* page = view.tabWidget()->currentWidget();
+            // What a tab scrolls shows only left of its scroll bar.
+            auto* area = qobject_cast<QScrollArea*>(page);
+            const int viewportRight = area ? area->viewport()->mapTo(&view, QPoint(area->viewport()->width(), 0)).x() : 0;
+            for (QWidget* widget : page->findChildren<QWidget*>()) {
+                if (!widget->isVisible())
+                    continue;
+                const QRect inWindow(widget->mapTo(&view, QPoint(0, 0)), widget->size());
+                const bool scrolled = area && (widget == area->widget() || area->widget()->isAncestorOf(widget));
+                const QString what = QStringLiteral("%1, tab %2: %3 \"%4\"")
+                                         .arg(QLatin1String(code))
+                                         .arg(tab)
+                                         .arg(QLatin1String(widget->metaObject()->className()),
+                                              widget->property("text").toString());
+                const int right = scrolled ? viewportRight : view.width();
+                if (inWindow.left() < 0 || inWindow.right() >= right)
+                    problems << what + QStringLiteral(" spans x %1 to %2 of %3").arg(inWindow.left()).arg(inWindow.right()).arg(right);
+                // A text that does not wrap needs its whole width (a picture is not checked).
+                const auto* label = qobject_cast<QLabel*>(widget);
+                if (label && label->text().isEmpty())
+                    continue;
+                const bool wraps = label && label->wordWrap();
+                const bool showsText = qobject_cast<QAbstractButton*>(widget) || qobject_cast<QComboBox*>(widget) || label;
+                if (showsText && !wraps && widget->width() < widget->minimumSizeHint().width())
+                    problems << what + QStringLiteral(" is %1 wide, needs %2").arg(widget->width()).arg(widget->minimumSizeHint().width());
+                // A text that wraps (a label, a switch, a row) needs the height of its lines.
+                if (widget->hasHeightForWidth() && widget->heightForWidth(widget->width()) > widget->height())
+                    problems << what + QStringLiteral(" is %1 high, needs %2").arg(widget->height()).arg(widget->heightForWidth(widget->width()));
+            }
+        }
+    }
+    EXPECT_TRUE(problems.isEmpty()) << problems.join(QLatin1Char('\n')).toStdString();
 }

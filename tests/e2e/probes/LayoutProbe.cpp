@@ -7,6 +7,7 @@
 // was any.
 #include "App/AboutWindow.h"
 #include "App/QtTranslations.h"
+#include "App/SettingsRows.h"
 #include "App/SettingsWindow.h"
 #include "Core/LanguageRefresh.h"
 #include "Core/Settings.h"
@@ -87,6 +88,15 @@ void check(QWidget* root, const QString& where)
         texts << w;
         const auto* label = qobject_cast<const QLabel*>(w);
         const bool wraps = label && label->wordWrap();
+        // A switch whose text wraps needs the height of its lines.
+        if (qobject_cast<const SettingsSwitch*>(w)) {
+            if (w->heightForWidth(w->width()) > w->height())
+                problems << QStringLiteral("%1: %2 height needs %3, has %4")
+                                .arg(where, describe(w))
+                                .arg(w->heightForWidth(w->width()))
+                                .arg(w->height());
+            continue;
+        }
         const auto problem = [&](const QString& what, int need, int has) {
             problems << QStringLiteral("%1: %2 %3 needs %4, has %5").arg(where, describe(w), what).arg(need).arg(has);
         };

@@ -1,0 +1,243 @@
+#include "OcrHelper/LineMerge.h"
+
+#include "OcrHelper/HanText.h"
+#include "OcrHelper/ReadingOrder.h"
+#include "OcrHelper/Thresholds.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace LineMerge {
+
+using namespace Readings;
+
+bool isHanLine(const LineReading& han, const LineReading* latin)
+{
+    const int ideographs = hanCount(han.text);
+    if (!latin || ideographs >= 2)
+        return true;
+    if (ideographs == 0)
+        return false;
+    const auto ideograph = std::find_if(han.words.begin(), han.words.end(), [](const WordReading& word) { return hanCount(word.text) > 0; });
+    if (ideograph == han.words.end() || ideograph->confidence < Thresholds::sureIdeograph)
+        return false;
+    // How sure the Latin engine is of what it read there: of the least sure of its words
+    // over the place.
+    const Box& place = ideograph->box;
+    float latinThere = -1.0f;
+    for (const WordReading& word : latin->words) {
+        const int shared = std::min(place.right, word.box.right) - std::max(place.left, word.box.left);
+        if (shared > 0 && shared * 2 >= std::min(place.right - place.left, word.box.right - word.box.left))
+            latinThere = latinThere < 0 ? word.confidence : std::min(latinThere, word.confidence);
+    }
+    return latinThere < ideograph->confidence;
+}
+
+std::string withLatinWords(const LineReading& han, const LineReading& latin)
+{
+    std::string out;
+    size_t cursor = 0;
+    std::vector<bool> used(latin.words.size(), false);
+    for (const WordReading& word : han.words) {
+        const size_t at = han.text.find(word.text, cursor);
+        if (word.text.empty() || at == std::string::npos || hanCount(word.text) > 0
+            || std::none_of(word.text.begin(), word.text.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)); }))
+            continue;
+        std::string replacement;
+        bool sure = true;
+        int covered = 0;
+        for (size_t i = 0; i < latin.words.size(); ++i) {
+            // The lines are the same; what counts is where along it a word lies. A Latin
+            // word reaching well beyond the Chinese engine's word took Han characters for
+            // letters and is no better.
+            const Box& other = latin.words[i].box;
+            const int shared = std::min(word.box.right, other.right) - std::max(word.box.left, other.left);
+            if (!used[i] && shared * 10 >= (other.right - other.left) * 7) {
+                replacement += (replacement.empty() ? "" : " ") + latin.words[i].text;
+                sure = sure && latin.words[i].confidence >= Thresholds::latinWordAmongHan;
+                covered += std::max(0, shared);
+                used[i] = true;
+            }
+        }
+        // A Latin reading its own engine doubts (letters it found in Han strokes) is no
+        // better than the Chinese one, nor one of a part of the word only (the full stop
+        // after a number, without the number).
+        const auto digits = [](const std::string& t) { return std::count_if(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; }); };
+        if (replacement.empty() || !sure || covered * 2 < word.box.right - word.box.left
+            || (digits(word.text) > 0 && digits(replacement) == 0))
+            continue;
+        // Nor, for a number among ideographs, one with letters or more digits: reading
+        // across the ideographs, the Latin engine takes a stroke of the one beside the
+        // number for a letter or one more digit ("1906号" as "19065,").
+        const auto hasLetter = [](const std::string& t) { return std::any_of(t.begin(), t.end(), [](char c) { return c > 0 && std::isalpha(static_cast<unsigned char>(c)); }); };
+        if (digits(word.text) > 0 && !hasLetter(word.text) && (hasLetter(replacement) || digits(replacement) > digits(word.text)))
+            continue;
+        out += han.text.substr(cursor, at - cursor) + replacement;
+        cursor = at + word.text.size();
+    }
+    return out + han.text.substr(cursor);
+}
+
+
+std::vector<const LineReading*> linesOfPage(const std::vector<EngineReading>& readers, const EngineReading& reference)
+{
+    std::vector<const LineReading*> lines;
+    for (const LineReading& line : reference.lines)
+        lines.push_back(&line);
+    for (const EngineReading& reader : readers) {
+        if (&reader == &reference || !reader.started)
+            continue;
+        for (const LineReading& line : reader.lines) {
+            const bool elsewhere = std::any_of(lines.begin(), lines.end(), [&](const LineReading* other) {
+                return commonArea(line.box, other->box) > 0;
+            });
+            if (elsewhere || line.confidence < Thresholds::lostLine)
+                continue;
+            // Before the first line below it in its column, as the layout would have had it.
+            const auto below = std::find_if(lines.begin(), lines.end(), [&](const LineReading* other) {
+                return other->box.top > line.box.top && other->box.left < line.box.right && line.box.left < other->box.right;
+            });
+            lines.insert(below, &line);
+        }
+    }
+    return lines;
+}
+
+std::string merge(const std::vector<EngineReading>& readers, HanVariantChoice::Chooser& variants, const PercentSigns::SignInk& ink)
+{
+    const EngineReading* reference = nullptr;
+    for (const EngineReading& reader : readers)
+        if (reader.started && (!reference || reader.lines.size() > reference->lines.size()))
+            reference = &reader;
+    if (!reference)
+        return {};
+    std::vector<LineReading> chosenLines;
+    std::vector<Box> readBoxes; // where each chosen reading itself lies
+    const std::vector<const LineReading*> pageLines = linesOfPage(readers, *reference);
+    for (const LineReading* const at : pageLines) {
+        const LineReading& line = *at;
+        // The same line as each engine read it.
+        std::vector<std::pair<const EngineReading*, const LineReading*>> readings;
+        // Where the first engine cut a line in two and another read it whole, that whole
+        // reading belongs to the piece it shares most with; were it taken for both, the
+        // line would come back twice, once in each script. A piece left without a Han
+        // reading of its own, inside a Han engine's longer line, is read with that line.
+        bool pieceOfHanLine = false;
+        for (const EngineReading& reader : readers) {
+            const LineReading* best = nullptr;
+            double bestOverlap = 0.5;
+            for (const LineReading& other : reader.lines) {
+                const double o = overlap(line.box, other.box);
+                if (o > bestOverlap) {
+                    bestOverlap = o;
+                    best = &other;
+                }
+            }
+            if (!best)
+                continue;
+            const bool sharedMoreElsewhere = std::any_of(pageLines.begin(), pageLines.end(), [&](const LineReading* piece) {
+                return piece != at && commonArea(piece->box, best->box) > commonArea(line.box, best->box);
+            });
+            if (!sharedMoreElsewhere)
+                readings.emplace_back(&reader, best);
+            else if (readsHan(reader.language) && best->box.left <= line.box.left && best->box.right >= line.box.right)
+                pieceOfHanLine = true;
+        }
+        if (pieceOfHanLine
+            && std::none_of(readings.begin(), readings.end(), [](const auto& reading) { return readsHan(reading.first->language); }))
+            continue;
+        // Simplified against Traditional is judged on the Han words alone: the Latin
+        // words of a mixed line read about as well in either.
+        const auto confidence = [](const LineReading& reading, bool han) {
+            if (!han)
+                return double(reading.confidence);
+            double sum = 0;
+            int count = 0;
+            for (const WordReading& word : reading.words) {
+                const int weight = hanCount(word.text);
+                sum += double(word.confidence) * weight;
+                count += weight;
+            }
+            return count > 0 ? sum / count : double(reading.confidence);
+        };
+        const auto mostConfident = [&](bool han) -> const LineReading* {
+            const LineReading* chosen = nullptr;
+            for (const auto& [reader, reading] : readings)
+                if (readsHan(reader->language) == han && (!chosen || confidence(*reading, han) > confidence(*chosen, han)))
+                    chosen = reading;
+            return chosen;
+        };
+        const LineReading* hanReading = mostConfident(true);
+        const LineReading* const chineseReading = hanReading;
+        const LineReading* otherReading = mostConfident(false);
+        // Which script each ideograph is in, the page's ink says.
+        LineReading inItsScript = hanReading ? *hanReading : LineReading{};
+        for (const auto& [reader, reading] : readings)
+            if (hanReading && reading != hanReading && readsHan(reader->language))
+                inItsScript.text = variants.choose(inItsScript.text, inItsScript.characters, reading->text);
+        hanReading = hanReading ? &inItsScript : nullptr;
+        const bool isHan = hanReading && isHanLine(*hanReading, otherReading);
+        // Where the Latin engine found no line there (small serif type), the ink alone
+        // decides on a sign.
+        if (isHan)
+            inItsScript.text = PercentSigns::withPercentSigns(inItsScript, otherReading ? *otherReading : LineReading{}, ink);
+        LineReading chosen = isHan ? *hanReading : otherReading ? *otherReading : line;
+        if (isHan && otherReading) {
+            chosen.text = withLatinWords(*hanReading, *otherReading);
+            std::vector<std::string> others;
+            for (const auto& [reader, reading] : readings)
+                if (reading != chineseReading)
+                    others.push_back(reading->text);
+            chosen.text = FileNames::withDotsPutBack(chosen.text, others);
+        }
+        readBoxes.push_back(chosen.box);
+        chosen.box = line.box;
+        chosenLines.push_back(std::move(chosen));
+    }
+
+    // A line the layout cut in two (a gap in its ink) comes back whole: a piece that
+    // starts right after another's end, on the same baseline, continues it, whichever
+    // of them the layout put first. Where the reading taken for the first piece is
+    // another engine's of the whole line, the next piece is in it already, and is not
+    // written twice ("price: float = 0.0 = 9.9").
+    const auto continues = [](const Box& line, const Box& next) {
+        const int height = std::max(line.bottom - line.top, next.bottom - next.top);
+        const int shared = std::min(line.bottom, next.bottom) - std::max(line.top, next.top);
+        const int gap = next.left - line.right;
+        return shared * 10 >= height * 6 && gap >= -2 && gap * 2 <= height * 3;
+    };
+    std::vector<bool> taken(chosenLines.size(), false);
+    std::vector<LineReading> joined;
+    for (size_t i = 0; i < chosenLines.size(); ++i) {
+        bool continuation = false;
+        for (size_t k = 0; k < chosenLines.size(); ++k)
+            continuation = continuation || (k != i && !taken[k] && continues(chosenLines[k].box, chosenLines[i].box));
+        if (taken[i] || continuation)
+            continue;
+        LineReading line = chosenLines[i];
+        for (bool grew = true; grew;) {
+            grew = false;
+            for (size_t j = 0; j < chosenLines.size(); ++j) {
+                if (j == i || taken[j] || !continues(line.box, chosenLines[j].box))
+                    continue;
+                const LineReading& piece = chosenLines[j];
+                const int slack = (piece.box.bottom - piece.box.top) / 2;
+                const bool readWith = readBoxes[i].left <= piece.box.left + slack && readBoxes[i].right >= piece.box.right - slack;
+                const bool han = hanShare(line.text) > 0 && hanShare(piece.text) > 0;
+                if (!readWith)
+                    line.text += (han ? "" : " ") + piece.text;
+                line.box = {line.box.left, std::min(line.box.top, piece.box.top), piece.box.right, std::max(line.box.bottom, piece.box.bottom)};
+                line.characters.symbols.insert(line.characters.symbols.end(), piece.characters.symbols.begin(), piece.characters.symbols.end());
+                taken[j] = grew = true;
+            }
+        }
+        joined.push_back(std::move(line));
+    }
+    const ReadingOrder::Layout layout = ReadingOrder::layout(joined);
+    std::string text;
+    for (const size_t i : layout.order)
+        text += std::string(size_t(layout.indent[i]), ' ') + joined[i].text + '\n';
+    return text;
+}
+
+} // namespace LineMerge

@@ -1,0 +1,132 @@
+#include "OcrHelper/ReadingOrder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <numeric>
+
+namespace ReadingOrder {
+
+using Readings::Box;
+using Readings::LineReading;
+
+namespace {
+
+int shared(int firstStart, int firstEnd, int secondStart, int secondEnd)
+{
+    return std::min(firstEnd, secondEnd) - std::max(firstStart, secondStart);
+}
+
+size_t root(std::vector<size_t>& parent, size_t i)
+{
+    while (parent[i] != i)
+        i = parent[i] = parent[parent[i]];
+    return i;
+}
+
+// The character width of a column's lines where they are set in a monospaced face, and
+// zero where they are not. Within a word, each character starts one width after the one
+// before it; the engine's boxes are its characters' ink, a pixel or two off the cell
+// either way, so each word's span over its characters measures the width, and a
+// monospaced column's words nearly all agree on it. A proportional face's words, of
+// narrow and wide letters, do not.
+double monospacedPitch(const std::vector<LineReading>& lines, const std::vector<size_t>& column)
+{
+    constexpr size_t shortestWord = 4; // characters: a span over fewer says too little
+    std::vector<double> widths;
+    for (const size_t i : column) {
+        const auto& symbols = lines[i].characters.symbols;
+        const int height = lines[i].box.bottom - lines[i].box.top;
+        size_t start = 0;
+        for (size_t k = 1; k <= symbols.size(); ++k) {
+            const bool blank = k == symbols.size() || symbols[k].box.left - symbols[k - 1].box.right >= height / 3
+                || symbols[k].box.left <= symbols[k - 1].box.left;
+            if (!blank)
+                continue;
+            if (k - start >= shortestWord)
+                widths.push_back(double(symbols[k - 1].box.left - symbols[start].box.left) / double(k - 1 - start));
+            start = k;
+        }
+    }
+    constexpr size_t fewestWords = 6;
+    if (widths.size() < fewestWords)
+        return 0.0;
+    std::nth_element(widths.begin(), widths.begin() + std::ptrdiff_t(widths.size() / 2), widths.end());
+    const double pitch = widths[widths.size() / 2];
+    const auto agree = std::count_if(widths.begin(), widths.end(), [&](double width) { return std::abs(width - pitch) <= pitch * 0.08; });
+    return pitch > 0.0 && agree * 10 >= std::ptrdiff_t(widths.size()) * 8 ? pitch : 0.0;
+}
+
+} // namespace
+
+Layout layout(const std::vector<LineReading>& lines)
+{
+    Layout out;
+    const size_t n = lines.size();
+    out.indent.assign(n, 0);
+    std::vector<int> heights;
+    for (const LineReading& line : lines)
+        heights.push_back(line.box.bottom - line.box.top);
+    std::nth_element(heights.begin(), heights.begin() + std::ptrdiff_t(n / 2), heights.end());
+    const int lineHeight = n > 0 ? std::max(1, heights[n / 2]) : 1;
+    // `first` stands above `second` in one column: over it, sharing some of its width,
+    // and sharing less than a third of the lower of the two down the page.
+    const auto above = [&](const Box& first, const Box& second) {
+        const int lower = std::min(first.bottom - first.top, second.bottom - second.top);
+        return first.top < second.top && shared(first.top, first.bottom, second.top, second.bottom) * 3 < lower
+            && shared(first.left, first.right, second.left, second.right) > 0;
+    };
+    // Each line after the lines above it in its column; otherwise as the layout had them.
+    std::vector<std::vector<size_t>> below(n);
+    std::vector<int> waiting(n, 0);
+    std::vector<size_t> parent(n);
+    std::iota(parent.begin(), parent.end(), 0);
+    for (size_t a = 0; a < n; ++a)
+        for (size_t b = 0; b < n; ++b)
+            if (a != b && above(lines[a].box, lines[b].box)) {
+                below[a].push_back(b);
+                ++waiting[b];
+                parent[root(parent, a)] = root(parent, b);
+            }
+    std::vector<bool> placed(n, false);
+    for (size_t count = 0; count < n; ++count) {
+        size_t next = n;
+        for (size_t i = 0; i < n && next == n; ++i)
+            if (!placed[i] && waiting[i] == 0)
+                next = i;
+        // Lines each above another cannot be (the relation goes down the page); should
+        // rounding make it so, the layout's order stands for the rest.
+        if (next == n)
+            for (size_t i = 0; i < n && next == n; ++i)
+                if (!placed[i])
+                    next = i;
+        placed[next] = true;
+        out.order.push_back(next);
+        for (const size_t b : below[next])
+            --waiting[b];
+    }
+    // Indentation, column by column: from the leftmost start near a line's own, within
+    // the widest indentation a listing has (a dozen line heights), so that a column
+    // beside another, joined to it by a line across both, keeps its own left edge.
+    std::map<size_t, std::vector<size_t>> columns;
+    for (size_t i = 0; i < n; ++i)
+        columns[root(parent, i)].push_back(i);
+    constexpr int widestIndent = 12;
+    for (const auto& [column, members] : columns) {
+        if (members.size() < 2)
+            continue;
+        const double pitch = monospacedPitch(lines, members);
+        if (pitch <= 0.0)
+            continue;
+        for (const size_t i : members) {
+            int left = lines[i].box.left;
+            for (const size_t k : members)
+                if (lines[k].box.left < left && lines[i].box.left - lines[k].box.left <= widestIndent * lineHeight)
+                    left = lines[k].box.left;
+            out.indent[i] = int(std::lround((lines[i].box.left - left) / pitch));
+        }
+    }
+    return out;
+}
+
+} // namespace ReadingOrder

@@ -1,0 +1,39 @@
+#pragma once
+
+// How sure an engine must be, and how much it must say, before a rule takes its reading
+// over another. Each value with the reason for it; the engines' confidences run from 0
+// to 100.
+
+namespace Thresholds {
+
+// A line read once more over all of its band (LineTails.h) replaces the first reading
+// only where the engine is more than guessing: the rereadings under 50 are the Latin
+// engine's letters made of ideographs, or of ink that is no text.
+inline constexpr float rereadLine = 50.0f;
+
+// A line the layout lost whole, or that only one engine found, is read on its own and
+// nothing ties it to the text around it: only a reading the engine is sure of is taken.
+inline constexpr float lostLine = 70.0f;
+
+// A Latin word of a Han line stands for the Chinese model's reading of the same place
+// only where the Latin engine is no less sure than this: under 60 it has taken
+// strokes of the ideographs beside the word for letters.
+inline constexpr float latinWordAmongHan = 60.0f;
+
+// A line with a single ideograph is a Han line (a price "7999元", "500元。") where the
+// Chinese model read the ideograph's word at least this surely, and more surely than
+// the Latin engine read the same place. The ideographs the Chinese models made of what
+// was none, or of another one, came at 0 to 30 on the pages tried; the 元 after a price
+// is read at 90 and over, where the Latin engine, making "7," or "7E" of it, stays at 60
+// and under.
+inline constexpr float sureIdeograph = 80.0f;
+
+// A number the Chinese models read among ideographs stands as they read it, whatever
+// its last digits look like, where the Latin engine read the same digits and no sign
+// there, and the model read its word at least this surely: their readings of a percent
+// sign as digits ("12.496", "1096o", "596，" for "5%，") mostly come at 0 to 75, a plain
+// number's ("596年") at 88 and over. Both engines reading a sign as the same digits, and
+// one of them surely, is rare.
+inline constexpr float supportedNumber = 85.0f;
+
+} // namespace Thresholds

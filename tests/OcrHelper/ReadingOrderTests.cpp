@@ -1,0 +1,110 @@
+// The order lines are written in and the blanks before them, from where the layout put
+// them: a listing the layout cut into blocks by indentation reads top to bottom with its
+// indentation, columns side by side stay whole, proportional type gets no blanks.
+#include "OcrHelper/ReadingOrder.h"
+
+#include "LineReadings.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A line set in a monospaced face: every character, blanks too, a cell `pitch` wide,
+// its ink a pixel in from the cell's sides; `indent` cells in from `left`.
+Readings::LineReading monospaced(const std::string& text, int row, int indent, int left = 40, double pitch = 8.4)
+{
+    Readings::LineReading line;
+    line.text = text;
+    const int top = 20 + row * 20;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const int x = left + int((double(indent) + double(i)) * pitch);
+        if (text[i] != ' ')
+            line.characters.symbols.push_back({std::string(1, text[i]), {x + 1, top, x + int(pitch) - 1, top + 14}});
+    }
+    line.box = {line.characters.symbols.front().box.left, top, line.characters.symbols.back().box.right, top + 14};
+    return line;
+}
+
+// A line in a proportional face: narrow and wide letters.
+Readings::LineReading proportional(const std::string& text, int row, int left)
+{
+    Readings::LineReading line;
+    line.text = text;
+    const int top = 20 + row * 20;
+    int x = left;
+    for (const char c : text) {
+        const int width = c == ' ' ? 4 : std::string("iljtf.,").find(c) != std::string::npos ? 3 : std::string("mwMW").find(c) != std::string::npos ? 12 : 7;
+        if (c != ' ')
+            line.characters.symbols.push_back({std::string(1, c), {x, top, x + width - 1, top + 14}});
+        x += width + 1;
+    }
+    line.box = {left, top, x, top + 14};
+    return line;
+}
+
+std::vector<std::string> written(const std::vector<Readings::LineReading>& lines, const ReadingOrder::Layout& layout)
+{
+    std::vector<std::string> out;
+    for (const size_t i : layout.order)
+        out.push_back(std::string(size_t(layout.indent[i]), ' ') + lines[i].text);
+    return out;
+}
+
+TEST(ReadingOrder, AListingCutIntoBlocksByIndentationReadsTopToBottomIndented)
+{
+    // As the layout gave them: the unindented lines first.
+    const std::vector<Readings::LineReading> lines = {
+        monospaced("class Item:", 0, 0),
+        monospaced("def load(path):", 4, 0),
+        monospaced("if __name__ == '__main__':", 7, 0),
+        monospaced("sku: int", 1, 4),
+        monospaced("def total(self, count):", 2, 4),
+        monospaced("return self.price * count", 3, 8),
+        monospaced("items = []", 5, 4),
+        monospaced("return items", 6, 4),
+        monospaced("print(load('prices.csv'))", 8, 4),
+    };
+    EXPECT_EQ(written(lines, ReadingOrder::layout(lines)),
+              (std::vector<std::string>{"class Item:", "    sku: int", "    def total(self, count):", "        return self.price * count",
+                                        "def load(path):", "    items = []", "    return items", "if __name__ == '__main__':",
+                                        "    print(load('prices.csv'))"}));
+}
+
+TEST(ReadingOrder, ColumnsSideBySideStayWholeAndProportionalTypeGetsNoBlanks)
+{
+    // A heading across two columns, then the left column, then the right one; a
+    // paragraph's first line indented.
+    const std::vector<Readings::LineReading> lines = {
+        proportional("Quarterly report for the whole team", 0, 40),
+        proportional("    Revenue grew in every region", 1, 40),
+        proportional("with the largest gains in the west", 2, 40),
+        proportional("and the smallest in the east", 3, 40),
+        proportional("Sidebar: contact the finance desk", 1, 420),
+        proportional("for the figures behind this page", 2, 420),
+    };
+    EXPECT_EQ(written(lines, ReadingOrder::layout(lines)),
+              (std::vector<std::string>{"Quarterly report for the whole team", "    Revenue grew in every region",
+                                        "with the largest gains in the west", "and the smallest in the east",
+                                        "Sidebar: contact the finance desk", "for the figures behind this page"}));
+    for (const int indent : ReadingOrder::layout(lines).indent)
+        EXPECT_EQ(indent, 0);
+}
+
+TEST(ReadingOrder, TerminalPanesSideBySideEachKeepTheirOwnLeftEdge)
+{
+    // Two monospaced panes, and a status line below the first one, which the layout
+    // gave last.
+    const std::vector<Readings::LineReading> lines = {
+        monospaced("$ make test", 0, 0, 20),
+        monospaced("passed: 12 tests", 1, 2, 20),
+        monospaced("$ git status --short", 0, 0, 420),
+        monospaced("modified: README.md", 1, 2, 420),
+        monospaced("modified: scripts/bootstrap.sh", 2, 2, 420),
+        monospaced("[0] 0:bash* 1:vim \"host\" 12:04", 3, 0, 20),
+    };
+    EXPECT_EQ(written(lines, ReadingOrder::layout(lines)),
+              (std::vector<std::string>{"$ make test", "  passed: 12 tests", "$ git status --short", "  modified: README.md",
+                                        "  modified: scripts/bootstrap.sh", "[0] 0:bash* 1:vim \"host\" 12:04"}));
+}
+
+} // namespace
