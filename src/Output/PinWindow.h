@@ -23,8 +23,6 @@ public:
     qint64 fingerprint() const { return m_fingerprint; }
     // Gives the window a frame of the pin's own choosing (where it opens, a zoom).
     void placeAt(const QRect& frame);
-    // The size the pin last chose for itself.
-    QSize ownSize() const { return m_ownSize; }
     PinContentView* contentView() const { return m_content; }
 
 protected:
