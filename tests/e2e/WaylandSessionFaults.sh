@@ -30,19 +30,21 @@ toolbar_button() {
     NR > 1 { if ($5 > 160 && $4 > 100 && $5 > $3 + 90) { run++; if (run >= 4) end = $1 } else run = 0 }
     END { if (end) print x0 + end - 13 - 33 * n, y; else exit 1 }'
 }
-# A click on the editor's pin button after the pointer rested on it long enough for its
-# tooltip to show, the pointer staying a moment after.
+# A click on the editor's pin button, the pointer resting on it $1 milliseconds first
+# (650 by default) and staying a moment after: its tooltip comes 0.4 s after the pointer,
+# fading in for 0.12 s, before the press or while the pin opens.
 click_pin_button() {
   local bx by
   wait_for 'read -r bx by < <(toolbar_button 2)' || return 1
-  "$POINTER_PROBE" 1920 1080 "$bx" "$by" "$bx" "$by" 650 300
+  "$POINTER_PROBE" 1920 1080 "$bx" "$by" "$bx" "$by" "${1:-650}" 300
 }
 
 # Each pin is closed in its tile as the user closes a window there (sway asks it to close).
 pins_under_tiling() {
   local n
   for n in $(seq 10); do
-    click_pin_button && wait_for '[ "$(count_windows "Lumetra Pin")" = 1 ]' || { say "fail: pin $n did not open"; return; }
+    click_pin_button $(((n - 1) * 70)) && wait_for '[ "$(count_windows "Lumetra Pin")" = 1 ]' \
+      || { say "fail: pin $n did not open"; return; }
     kill -0 $lumetra 2>/dev/null || { say "fail: Lumetra ended at pin $n"; return; }
     swaymsg '[title="^Lumetra Pin$"] kill' >/dev/null
     wait_for '[ "$(count_windows "Lumetra Pin")" = 0 ]' || { say "fail: pin $n did not close"; return; }
