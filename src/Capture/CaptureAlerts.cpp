@@ -67,3 +67,15 @@ void showCaptureFailed(const QString& reason)
     CaptureAlerts::current().showWarning(localized(QStringLiteral("capture.error.title")),
                                          localizedFormat(QStringLiteral("capture.error.captureFailed"), {reason}));
 }
+
+void showDesktopNotAnswering()
+{
+    // The alert runs modally: a capture asked for meanwhile gives up under it, and the
+    // open alert is its answer too.
+    static bool open = false;
+    if (open)
+        return;
+    open = true;
+    showCaptureFailed(localized(QStringLiteral("capture.error.reason.portalNotAnswering")));
+    open = false;
+}

@@ -26,3 +26,6 @@ void showCaptureToolError(const QString& reason);
 // A capture that was under way failed (grab, crop, encoding): says the capture failed,
 // with the reason (a localised sentence), and does not blame the system tool.
 void showCaptureFailed(const QString& reason);
+// The desktop's screenshot service stopped answering: says so, once for every capture
+// that gave up while the alert is open.
+void showDesktopNotAnswering();

@@ -33,6 +33,13 @@ CaptureCoordinator::CaptureCoordinator(CaptureClock& clock, DelayCountdownHUD& h
     m_tool->setParent(this);
     connect(m_tool, &SystemScreenshotTool::finished, this, &CaptureCoordinator::toolFinished);
     connect(m_tool, &SystemScreenshotTool::failed, this, &CaptureCoordinator::toolFailed);
+    connect(m_tool, &SystemScreenshotTool::notAnswering, this, [this] {
+        logMessage(LogLevel::warning, [] {
+            return QStringLiteral("⚠️ 桌面截图门户（xdg-desktop-portal）无响应，已放弃本次截图");
+        });
+        endToolRun();
+        showDesktopNotAnswering();
+    });
 }
 
 CaptureCoordinator::~CaptureCoordinator()

@@ -43,6 +43,7 @@ public:
         ready,   // capture() may be called
         refused, // the desktop said no, or offers no screenshots: the permission alert answers
         failed,  // the picture could not be had or used
+        unanswered, // the desktop stopped answering: the user is told, nothing else is tried
     };
 
     // False where the screen cannot be read at all (not an X11 session).

@@ -131,6 +131,10 @@ void PortalDisplayCaptureSource::screenshotTaken(const PortalScreenshotResult& r
     case PortalAnswer::Outcome::failed:
         captureDiagnostic(QStringLiteral("📸 Portal screenshot failed: %1").arg(result.error));
         break;
+    case PortalAnswer::Outcome::notAnswering:
+        captureDiagnostic(QStringLiteral("📸 Portal screenshot given up: %1").arg(result.error));
+        preparation = Preparation::unanswered;
+        break;
     }
     if (auto done = std::exchange(m_done, nullptr))
         done(preparation);

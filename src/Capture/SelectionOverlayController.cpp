@@ -19,6 +19,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QTimer>
 
 namespace {
 
@@ -88,6 +89,10 @@ void SelectionOverlayController::freezeAndPresent()
             self->refusedByDesktop();
             return;
         }
+        if (preparation == DisplayCaptureSource::Preparation::unanswered) {
+            self->unansweredByDesktop();
+            return;
+        }
         std::optional<QList<FrozenScreenRecord>> records;
         if (preparation == DisplayCaptureSource::Preparation::ready)
             records = freezeAllDisplays(*source);
@@ -103,6 +108,16 @@ void SelectionOverlayController::refusedByDesktop()
     m_isSessionActive = false;
     m_previousFrontmost.reset();
     ScreenCapturePermission::showScreenCapturePermissionAlert();
+}
+
+void SelectionOverlayController::unansweredByDesktop()
+{
+    // The desktop's own tool would wait on the same silent service: the user is told.
+    logMessage(LogLevel::warning, [] { return QStringLiteral("⚠️ The desktop's screenshot service does not answer"); });
+    restoreHiddenWindows();
+    m_isSessionActive = false;
+    m_previousFrontmost.reset();
+    showDesktopNotAnswering();
 }
 
 void SelectionOverlayController::presentOverlays(std::optional<QList<FrozenScreenRecord>> records)
@@ -289,6 +304,7 @@ void SelectionOverlayController::repeatLastSelection()
     if (!last) {
         captureDiagnostic(QStringLiteral("📸 SelectionOverlay 重复选区: 记录缺失/失效，清除"));
         LastSelectionRecord::clear(UserDefaults::standard());
+        selectAreaInstead();
         return;
     }
     m_isSessionActive = true;
@@ -303,6 +319,15 @@ void SelectionOverlayController::repeatLastSelection()
     });
 }
 
+void SelectionOverlayController::selectAreaInstead()
+{
+    // A repeat with no area to take is an area capture: the user chooses the area (which
+    // the next repeat takes) rather than pressing a key to no effect. It starts once the
+    // repeat has let go of the displays and put its windows back.
+    captureDiagnostic(QStringLiteral("📸 SelectionOverlay 重复选区: 无可用选区，改为选区截图"));
+    QTimer::singleShot(0, this, [this] { rememberFrontmostApp(); });
+}
+
 void SelectionOverlayController::prepareAndCaptureLastSelection(const QRectF& rect, std::uint32_t displayNumber,
                                                                 const OwnWindows::WindowList& hidden)
 {
@@ -315,6 +340,15 @@ void SelectionOverlayController::prepareAndCaptureLastSelection(const QRectF& re
             OwnWindows::showAgain(hidden);
             self->m_isSessionActive = false;
             ScreenCapturePermission::showScreenCapturePermissionAlert();
+            return;
+        }
+        // Kept, as after any passing failure; the user is told the desktop is silent.
+        if (preparation == DisplayCaptureSource::Preparation::unanswered) {
+            OwnWindows::showAgain(hidden);
+            self->m_isSessionActive = false;
+            logMessage(LogLevel::warning,
+                       [] { return QStringLiteral("⚠️ 重复上次选区：桌面截图服务无响应（记录保留）"); });
+            showDesktopNotAnswering();
             return;
         }
         // A failed preparation leaves nothing to read: the capture then fails as a
@@ -340,6 +374,7 @@ void SelectionOverlayController::captureLastSelection(const QRectF& rect, std::u
         logMessage(LogLevel::warning, [] { return QStringLiteral("⚠️ 重复上次选区：起始屏不可用，记录已清除"); });
         LastSelectionRecord::clear(UserDefaults::standard());
         m_isSessionActive = false;
+        selectAreaInstead();
         return;
     }
     const QImage image = snapshotDisplay(source, *display);
@@ -362,6 +397,7 @@ void SelectionOverlayController::captureLastSelection(const QRectF& rect, std::u
         logMessage(LogLevel::warning, [] { return QStringLiteral("⚠️ 重复上次选区：选区与当前屏无交集，记录已清除"); });
         LastSelectionRecord::clear(UserDefaults::standard());
         m_isSessionActive = false;
+        selectAreaInstead();
         return;
     }
     const quint64 ticket = ++m_encodingTicket;

@@ -30,7 +30,9 @@ public:
 
     // Starts an area selection; ignored while a session (or a repeat) runs.
     void rememberFrontmostApp();
-    // Captures the last area again at once, without overlays.
+    // Captures the last area again at once, without overlays. Where there is no last
+    // area, or it lies on no display any more (its record is then cleared), an area
+    // selection starts instead.
     void repeatLastSelection();
 
     void presentOverlays(std::optional<QList<FrozenScreenRecord>> records);
@@ -59,6 +61,8 @@ private:
     void restoreHiddenWindows();
     void giveActivationBack(const QString& reason);
     void refusedByDesktop();
+    void unansweredByDesktop();
+    void selectAreaInstead();
     void prepareAndCaptureLastSelection(const QRectF& rect, std::uint32_t displayNumber,
                                         const OwnWindows::WindowList& hidden);
     void captureLastSelection(const QRectF& rect, std::uint32_t displayNumber);

@@ -71,5 +71,8 @@ void PortalScreenshotTool::taken(const PortalScreenshotResult& result)
     case PortalAnswer::Outcome::failed:
         emit failed(missingPickerReason().value_or(result.error));
         return;
+    case PortalAnswer::Outcome::notAnswering:
+        emit notAnswering();
+        return;
     }
 }

@@ -27,6 +27,8 @@ signals:
     // The tool started but could not do its work (refused, or the desktop has no
     // interactive picker); reason is a sentence for the user.
     void failed(const QString& reason);
+    // The desktop's screenshot service stopped answering; the request was given up.
+    void notAnswering();
 };
 
 // The desktop portal's interactive Screenshot request (org.freedesktop.portal.Screenshot)

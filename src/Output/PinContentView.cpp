@@ -2,6 +2,7 @@
 
 #include "Core/Localization.h"
 #include "Output/PinGeometry.h"
+#include "Output/PinWindow.h"
 #include "Output/ShadowBlur.h"
 #include "Platform/FloatingWindowDesktop.h"
 #include "Platform/UserDefaults.h"
@@ -230,7 +231,10 @@ bool PinContentView::zoomByWheel(double verticalDelta)
     const QSize size = windowSizeFor(*zoomed);
     const QRectF frame = PinGeometry::zoomedFrame(QRectF(window()->geometry()), QSizeF(size), visible);
     m_displaySize = *zoomed;
-    window()->setGeometry(QRect(frame.topLeft().toPoint(), size));
+    if (auto* pin = qobject_cast<PinWindow*>(window()))
+        pin->placeAt(QRect(frame.topLeft().toPoint(), size));
+    else
+        window()->setGeometry(QRect(frame.topLeft().toPoint(), size));
     return true;
 }
 

@@ -69,7 +69,7 @@ PinWindow* PinManager::presentPin(const QImage& bitmap, qint64 fingerprint)
                                  });
     const QRectF frame = PinGeometry::initialPinFrame(QSizeF(window->size()), saved, pointer, screenAreas(),
                                                       mainScreenArea(), window->contentView()->margin());
-    window->setGeometry(frame.toRect());
+    window->placeAt(frame.toRect());
     desktop.keepOnEveryWorkspace(window);
     window->show();
     window->raise();

@@ -17,8 +17,15 @@ PinWindow::PinWindow(const QImage& bitmap, qint64 fingerprint, double pointsPerP
         setAttribute(Qt::WA_TranslucentBackground);
     m_content = new PinContentView(bitmap, pointsPerPixel, translucent, this);
     setFocusProxy(m_content);
-    resize(m_content->windowSizeFor(m_content->displaySize()));
+    m_ownSize = m_content->windowSizeFor(m_content->displaySize());
+    resize(m_ownSize);
     m_content->applyOpacity();
+}
+
+void PinWindow::placeAt(const QRect& frame)
+{
+    m_ownSize = frame.size();
+    setGeometry(frame);
 }
 
 void PinWindow::resizeEvent(QResizeEvent* event)
@@ -32,7 +39,11 @@ void PinWindow::closeEvent(QCloseEvent* event)
     QWidget::closeEvent(event);
     if (!event->isAccepted() || !m_onRemove)
         return;
-    Settings::pinLastFrame.write(PinGeometry::frameText(QRectF(geometry())));
+    // Where it is, at the size it chose: a size forced on it would open the next pin
+    // as large.
+    QRectF frame(QPointF(0, 0), QSizeF(m_ownSize));
+    frame.moveCenter(QRectF(geometry()).center());
+    Settings::pinLastFrame.write(PinGeometry::frameText(frame));
     auto onRemove = std::move(m_onRemove);
     m_onRemove = nullptr;
     onRemove(this);

@@ -6,7 +6,10 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusReply>
+#include <QDir>
 #include <QRandomGenerator>
+#include <QFile>
+#include <QStandardPaths>
 
 #include <atomic>
 
@@ -38,6 +41,38 @@ QString handlePath(const QDBusConnection& bus, const QString& kind, const QStrin
         sender.remove(0, 1);
     sender.replace(QLatin1Char('.'), QLatin1Char('_'));
     return objectPath + QLatin1Char('/') + kind + QLatin1Char('/') + sender + QLatin1Char('/') + token;
+}
+
+QStringList screenshotServices(const QDBusConnection& bus, const QStringList& portalFolders)
+{
+    QStringList services{service};
+    QStringList folders = portalFolders;
+    if (folders.isEmpty())
+        for (const QString& data : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
+            folders << data + QStringLiteral("/xdg-desktop-portal/portals");
+    QDBusConnectionInterface* daemon = bus.isConnected() ? bus.interface() : nullptr;
+    for (const QString& folder : folders) {
+        for (const QFileInfo& file : QDir(folder).entryInfoList({QStringLiteral("*.portal")}, QDir::Files)) {
+            QFile description(file.filePath());
+            if (!description.open(QIODevice::ReadOnly | QIODevice::Text))
+                continue;
+            QString name;
+            QStringList interfaces;
+            for (const QByteArray& raw : description.readAll().split('\n')) {
+                const QString line = QString::fromUtf8(raw).trimmed();
+                if (line.startsWith(QLatin1String("DBusName=")))
+                    name = line.mid(9).trimmed();
+                else if (line.startsWith(QLatin1String("Interfaces=")))
+                    interfaces = line.mid(11).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+            }
+            if (name.isEmpty() || services.contains(name)
+                || !interfaces.contains(QStringLiteral("org.freedesktop.impl.portal.Screenshot")))
+                continue;
+            if (daemon && daemon->isServiceRegistered(name).value())
+                services << name;
+        }
+    }
+    return services;
 }
 
 } // namespace DesktopPortal
@@ -121,6 +156,14 @@ void PortalRequest::cancel()
         return;
     closeAtPortal();
     finish({PortalAnswer::Outcome::cancelled, {}, {}});
+}
+
+void PortalRequest::giveUp(const QString& reason)
+{
+    if (!m_running)
+        return;
+    closeAtPortal();
+    finish({PortalAnswer::Outcome::notAnswering, {}, reason});
 }
 
 void PortalRequest::onResponse(uint response, const QVariantMap& results)

@@ -29,6 +29,11 @@ QString newToken();
 // The path the portal gives the request (or session) of this connection made with token.
 QString handlePath(const QDBusConnection& bus, const QString& kind, const QString& token);
 
+// The services a screenshot request passes through: the portal itself, and each of its
+// backends running on the bus whose description (a .portal file in portalFolders, by
+// default those of the XDG data folders) says it takes screenshots.
+QStringList screenshotServices(const QDBusConnection& bus, const QStringList& portalFolders = {});
+
 } // namespace DesktopPortal
 
 // How one portal request ended.
@@ -39,6 +44,7 @@ struct PortalAnswer {
         refused,     // response 2: ended otherwise (refused, or the desktop's side failed)
         unavailable, // no portal, or it lacks the interface or the method
         failed,      // any other bus error, or no response in time
+        notAnswering, // the portal, or the backend doing its work, stopped answering the bus
     };
     Outcome outcome = Outcome::failed;
     QVariantMap results;
@@ -61,6 +67,9 @@ public:
                int timeoutMs);
     // Closes the request at the portal and reports it cancelled.
     void cancel();
+    // Closes the request at the portal and reports that the portal does not answer; an
+    // answer that comes later is dropped.
+    void giveUp(const QString& reason);
     bool isRunning() const { return m_running; }
 
 signals:

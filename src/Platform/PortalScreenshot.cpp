@@ -4,16 +4,48 @@
 #include "Platform/ImageFileReader.h"
 
 #include <QDBusConnectionInterface>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPointer>
 #include <QStandardPaths>
 #include <QUrl>
 
+#include <unistd.h>
+
+namespace {
+
+// Whether a program of that name runs as this user.
+bool runsAsThisUser(const QString& program)
+{
+    const QByteArray name = program.toUtf8();
+    for (const QFileInfo& process : QDir(QStringLiteral("/proc")).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool numeric = false;
+        process.fileName().toUInt(&numeric);
+        if (!numeric || process.ownerId() != ::getuid())
+            continue;
+        QFile comm(process.filePath() + QStringLiteral("/comm"));
+        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == name)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 PortalScreenshot::PortalScreenshot(QDBusConnection bus, QObject* parent)
     : QObject(parent)
-    , m_request(std::move(bus))
+    , m_bus(bus)
+    , m_request(bus)
+    , m_liveness(bus, answerLimitMs)
 {
     connect(&m_request, &PortalRequest::finished, this, &PortalScreenshot::answered);
+    connect(&m_liveness, &PortalLiveness::checked, this, &PortalScreenshot::checked);
+    m_watch.setInterval(checkIntervalMs);
+    connect(&m_watch, &QTimer::timeout, this, [this] {
+        if (m_request.isRunning() && !m_liveness.isChecking() && !pickerIsOpen())
+            m_liveness.check(m_probes);
+    });
 }
 
 std::optional<QString> PortalScreenshot::pickerProgram(const QDBusConnection& bus)
@@ -48,11 +80,45 @@ bool PortalScreenshot::take(bool interactive, int timeoutMs)
         return false;
     m_running = true;
     ++m_generation;
-    QVariantMap options;
-    options.insert(QStringLiteral("interactive"), interactive);
-    options.insert(QStringLiteral("modal"), true);
-    m_request.start(DesktopPortal::screenshotInterface, QStringLiteral("Screenshot"), {QString()}, options, timeoutMs);
+    m_options = {{QStringLiteral("interactive"), interactive}, {QStringLiteral("modal"), true}};
+    m_timeoutMs = timeoutMs;
+    // Asked first whether they answer at all: a request sent to a service that stopped
+    // would wait in its queue, and run (a picker would open) once it goes on.
+    m_probes.clear();
+    for (const QString& service : DesktopPortal::screenshotServices(m_bus))
+        m_probes.append({service,
+                         service == DesktopPortal::service ? DesktopPortal::screenshotInterface
+                                                           : QStringLiteral("org.freedesktop.impl.portal.Screenshot"),
+                         QStringLiteral("version")});
+    m_liveness.check(m_probes);
     return true;
+}
+
+void PortalScreenshot::checked(const QString& silent)
+{
+    if (!m_running)
+        return;
+    if (!silent.isEmpty()) {
+        const QString reason = QStringLiteral("%1 did not answer within %2 s").arg(silent).arg(answerLimitMs / 1000);
+        if (m_request.isRunning())
+            m_request.giveUp(reason);
+        else
+            report({PortalAnswer::Outcome::notAnswering, {}, reason});
+        return;
+    }
+    if (!m_request.isRunning() && !m_watch.isActive()) {
+        m_request.start(DesktopPortal::screenshotInterface, QStringLiteral("Screenshot"), {QString()}, m_options,
+                        m_timeoutMs);
+        m_watch.start();
+    }
+}
+
+bool PortalScreenshot::pickerIsOpen() const
+{
+    if (!m_options.value(QStringLiteral("interactive")).toBool())
+        return false;
+    const std::optional<QString> picker = pickerProgram(m_bus);
+    return picker && runsAsThisUser(*picker);
 }
 
 void PortalScreenshot::cancel()
@@ -63,13 +129,16 @@ void PortalScreenshot::cancel()
         m_request.cancel();
         return;
     }
-    // The file is being read: its picture is dropped when it comes.
+    // Still asking whether the portal answers, or the file is being read: what comes of
+    // either is dropped.
     ++m_generation;
     report({PortalAnswer::Outcome::cancelled, {}, {}});
 }
 
 void PortalScreenshot::answered(const PortalAnswer& answer)
 {
+    m_watch.stop();
+    m_liveness.stop();
     if (answer.outcome != PortalAnswer::Outcome::answered) {
         report({answer.outcome, {}, answer.error});
         return;
@@ -99,5 +168,7 @@ void PortalScreenshot::answered(const PortalAnswer& answer)
 void PortalScreenshot::report(const PortalScreenshotResult& result)
 {
     m_running = false;
+    m_watch.stop();
+    m_liveness.stop();
     emit finished(result);
 }

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "Platform/DesktopPortal.h"
+#include "Platform/PortalLiveness.h"
 
 #include <QImage>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 #include <optional>
@@ -20,9 +22,19 @@ struct PortalScreenshotResult {
 // display (the desktop may ask its user once for permission); interactive, the desktop's
 // own tool lets the user choose a window or an area. The portal writes the picture to a
 // file, which is read on a worker and then removed, so captures leave nothing behind.
+//
+// A portal (or its backend) that stopped answering the bus is never waited on for long:
+// the request goes out only once every service it passes through answered a question
+// (PortalLiveness), and while it runs they are asked again now and then (not while the
+// desktop's picker program runs, which holds its backend up). One that leaves a question
+// unanswered for answerLimitMs ends the request as notAnswering, closed at the portal,
+// so that nothing asked before comes back later.
 class PortalScreenshot : public QObject {
     Q_OBJECT
 public:
+    static constexpr int answerLimitMs = 4000;
+    static constexpr int checkIntervalMs = 2000;
+
     explicit PortalScreenshot(QDBusConnection bus = QDBusConnection::sessionBus(), QObject* parent = nullptr);
 
     // The program the desktop's portal lets the user choose with in an interactive
@@ -38,7 +50,8 @@ public:
     // cancel from a refusal there.
     static std::optional<QString> pickerProgram(const QDBusConnection& bus);
 
-    // Asks for the picture; false (and no report) while an earlier request runs.
+    // Asks for the picture; false (and no report) while an earlier request runs. timeoutMs
+    // bounds a request whose services keep answering (a user deciding, a picker open).
     bool take(bool interactive, int timeoutMs);
     // Gives up a running request: it is reported cancelled.
     void cancel();
@@ -48,10 +61,18 @@ signals:
     void finished(const PortalScreenshotResult& result);
 
 private:
+    void checked(const QString& silent);
     void answered(const PortalAnswer& answer);
     void report(const PortalScreenshotResult& result);
+    bool pickerIsOpen() const;
 
+    QDBusConnection m_bus;
     PortalRequest m_request;
+    PortalLiveness m_liveness;
+    QTimer m_watch;
+    QList<PortalLiveness::Probe> m_probes;
+    QVariantMap m_options;
+    int m_timeoutMs = 0;
     bool m_running = false;
     // Names the current request, so that a file read for a cancelled one is dropped.
     quint64 m_generation = 0;

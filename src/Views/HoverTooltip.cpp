@@ -5,11 +5,14 @@
 #include "Views/PopoverHost.h"
 
 #include <QEvent>
+#include <QGuiApplication>
 #include <QHash>
 #include <QPainter>
 #include <QPainterPath>
 #include <QTimer>
 #include <QVariantAnimation>
+
+#include <algorithm>
 
 namespace {
 
@@ -43,6 +46,12 @@ private:
     QHash<Token, QTimer*> m_timers;
 };
 
+std::optional<bool>& bubblesInsideWindowOverride()
+{
+    static std::optional<bool> inside;
+    return inside;
+}
+
 QFont bubbleFont(QFont font)
 {
     font.setPixelSize(TooltipBubble::fontPixelSize);
@@ -60,11 +69,13 @@ TooltipTimer& TooltipTimer::mainQueue()
 
 // ---- bubble ------------------------------------------------------------------------------------
 
-TooltipBubble::TooltipBubble()
-    : QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowTransparentForInput |
-                           Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint)
-    , m_translucent(WindowChrome::translucencyAvailable())
+TooltipBubble::TooltipBubble(QWidget* host)
+    : QWidget(host, host ? Qt::WindowFlags() : Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowTransparentForInput |
+                                                 Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint)
+    // Inside a window the bubble is drawn over the widgets beneath it, composited or not.
+    , m_translucent(host || WindowChrome::translucencyAvailable())
 {
+    setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     if (m_translucent)
@@ -84,7 +95,7 @@ void TooltipBubble::setText(const QString& text)
 {
     m_text = text;
     resize(sizeHint());
-    if (!m_translucent) {
+    if (!m_translucent && isWindow()) {
         QPainterPath path;
         path.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
         setMask(QRegion(path.toFillPolygon().toPolygon()));
@@ -103,8 +114,15 @@ QSize TooltipBubble::sizeHint() const
 void TooltipBubble::placeAbove(QWidget* control, int lift)
 {
     const QSize size = sizeHint();
-    const QPoint topCentre = control->mapToGlobal(QPoint(control->width() / 2, 0));
-    setGeometry(topCentre.x() - size.width() / 2, topCentre.y() - lift - size.height(), size.width(), size.height());
+    QWidget* host = parentWidget();
+    const QPoint topCentre = host ? control->mapTo(host, QPoint(control->width() / 2, 0))
+                                  : control->mapToGlobal(QPoint(control->width() / 2, 0));
+    QRect frame(topCentre.x() - size.width() / 2, topCentre.y() - lift - size.height(), size.width(), size.height());
+    if (host) {
+        frame.moveLeft(std::clamp(frame.left(), 0, std::max(0, host->width() - frame.width())));
+        frame.moveTop(std::max(0, frame.top()));
+    }
+    setGeometry(frame);
 }
 
 void TooltipBubble::reveal(std::chrono::milliseconds fade)
@@ -160,7 +178,23 @@ HoverTooltip::HoverTooltip(QWidget* control, QString key, ShortcutText shortcut,
     control->installEventFilter(this);
 }
 
-HoverTooltip::~HoverTooltip() { cancelPendingReveal(); }
+HoverTooltip::~HoverTooltip()
+{
+    cancelPendingReveal();
+    delete m_bubble;
+}
+
+bool HoverTooltip::bubblesInsideWindow()
+{
+    if (const std::optional<bool> inside = bubblesInsideWindowOverride())
+        return *inside;
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+void HoverTooltip::setBubblesInsideWindowForTesting(std::optional<bool> inside)
+{
+    bubblesInsideWindowOverride() = inside;
+}
 
 QString HoverTooltip::composeText(const QString& key, const std::optional<QString>& shortcut)
 {
@@ -202,8 +236,13 @@ void HoverTooltip::reveal()
 {
     if (!m_isHovering || m_suppressed || !m_control || !m_control->isVisible())
         return;
+    QWidget* host = bubblesInsideWindow() ? m_control->window() : nullptr;
+    if (m_bubble && m_bubble->parentWidget() != host) {
+        delete m_bubble;
+        m_bubble = nullptr;
+    }
     if (!m_bubble)
-        m_bubble = std::make_unique<TooltipBubble>();
+        m_bubble = new TooltipBubble(host);
     m_bubble->setText(bubbleText());
     m_bubble->placeAbove(m_control, liftAboveControl);
     m_bubble->reveal(fadeInDuration);

@@ -7,7 +7,6 @@
 
 #include <chrono>
 #include <functional>
-#include <memory>
 #include <optional>
 
 class QVariantAnimation;
@@ -27,8 +26,9 @@ public:
     static TooltipTimer& mainQueue();
 };
 
-// The bubble of a tooltip: a small rounded label in a window of its own that takes no
-// input and never takes focus.
+// The bubble of a tooltip: a small rounded label that takes no input and never takes
+// focus, in a window of its own, or, given a host, drawn inside the host window above
+// its other widgets.
 class TooltipBubble : public QWidget {
     Q_OBJECT
 public:
@@ -37,11 +37,12 @@ public:
     static constexpr qreal cornerRadius = 5.0;
     static constexpr int fontPixelSize = 11;
 
-    TooltipBubble();
+    explicit TooltipBubble(QWidget* host = nullptr);
 
     void setText(const QString& text);
     QString text() const { return m_text; }
-    // Places the bubble centred above `control`, `lift` points above its top edge.
+    // Places the bubble centred above `control`, `lift` points above its top edge (kept
+    // inside the host window, for a bubble drawn there).
     void placeAbove(QWidget* control, int lift);
     // Shows it with a fade-in of `fade` (at once without a compositor), or hides it at once.
     void reveal(std::chrono::milliseconds fade);
@@ -85,6 +86,14 @@ public:
     QString bubbleText() const;
     static QString composeText(const QString& key, const std::optional<QString>& shortcut);
 
+    // Whether bubbles are drawn inside their control's window rather than in windows of
+    // their own: so on Wayland, where the compositor may take a tooltip's surface away
+    // at any moment (when the focus moves to a new window), and the toolkit's next paint
+    // of a surface that lost its role is a fatal protocol error.
+    static bool bubblesInsideWindow();
+    // Tests pin the answer; nothing asks the window system again.
+    static void setBubblesInsideWindowForTesting(std::optional<bool> inside);
+
     void setKey(const QString& key) { m_key = key; }
     void setShortcut(ShortcutText shortcut) { m_shortcut = std::move(shortcut); }
 
@@ -99,7 +108,7 @@ public:
     bool isHovering() const { return m_isHovering; }
     bool isBubbleShown() const { return m_showBubble; }
     bool hasPendingReveal() const { return m_showTask.has_value(); }
-    TooltipBubble* bubble() const { return m_bubble.get(); }
+    TooltipBubble* bubble() const { return m_bubble; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -118,5 +127,7 @@ private:
     bool m_isHovering = false;
     bool m_showBubble = false;
     std::optional<TooltipTimer::Token> m_showTask;
-    std::unique_ptr<TooltipBubble> m_bubble;
+    // Owned here; a bubble drawn inside a window is also that window's child, and may go
+    // with it first.
+    QPointer<TooltipBubble> m_bubble;
 };

@@ -164,6 +164,51 @@ TEST_F(CoordinatorTest, AToolThatCannotStartOrAPictureThatCannotBeEncodedSaysWhy
                                                      {localized(QStringLiteral("capture.error.reason.encoding"))}));
 }
 
+TEST_F(CoordinatorTest, AToolWhoseDesktopStopsAnsweringEndsWithTheAlertAndTheNextRequestStartsIt)
+{
+    QWidget window;
+    window.show();
+    coordinator.startAreaCapture();
+    coordinator.startAreaCapture(); // asked meanwhile: the running one answers for it
+    EXPECT_EQ(tool->starts, 1);
+    tool->stopAnswering();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_FALSE(coordinator.isToolRunning());
+    ASSERT_EQ(alerts.alerts.size(), 1u);
+    EXPECT_EQ(alerts.alerts[0].title, localized(QStringLiteral("capture.error.title")));
+    EXPECT_TRUE(alerts.alerts[0].text.contains(localized(QStringLiteral("capture.error.reason.portalNotAnswering"))));
+    EXPECT_EQ(deliveries, 0);
+
+    coordinator.startAreaCapture();
+    EXPECT_EQ(tool->starts, 2) << "not dropped because an earlier request hung";
+    tool->finish(QImage());
+}
+
+TEST(DesktopNotAnsweringAlert, CapturesThatGiveUpWhileItIsOpenAreAnsweredByIt)
+{
+    // A modal alert lets other captures run, and give up, under it.
+    struct NestingAlerts final : CaptureAlerts {
+        int shown = 0;
+        int nestedGiveUps = 2;
+        void showWarning(const QString&, const QString&) override
+        {
+            ++shown;
+            while (nestedGiveUps > 0) {
+                --nestedGiveUps;
+                showDesktopNotAnswering();
+            }
+        }
+        void showInformation(const QString&) override {}
+        bool askWarning(const QString&, const QString&, const QString&, const QString&) override { return false; }
+    } alerts;
+    CaptureAlerts::setForTesting(&alerts);
+    showDesktopNotAnswering();
+    EXPECT_EQ(alerts.shown, 1);
+    showDesktopNotAnswering(); // closed since: a new silence is told anew
+    EXPECT_EQ(alerts.shown, 2);
+    CaptureAlerts::setForTesting(nullptr);
+}
+
 TEST_F(CoordinatorTest, OnlyTheToolsOwnPictureIsDeliveredAndOnlyAfterItIsOnTheClipboard)
 {
     QWidget window;

@@ -103,6 +103,7 @@ public:
         return startSucceeds;
     }
     void finish(const QImage& image) { emit finished(image); }
+    void stopAnswering() { emit notAnswering(); }
 };
 
 // A picture whose every pixel differs from its neighbours, so an off-by-one crop shows.

@@ -448,3 +448,58 @@ TEST_F(SelectionSessionTest, ADesktopThatAnswersLaterOrRefusesIsWaitedForOrAnswe
     EXPECT_TRUE(UserDefaults::standard().hasStoredValue(Settings::lastSelectionRect.name()));
     EXPECT_TRUE(window.isVisible());
 }
+
+TEST_F(SelectionSessionTest, ADesktopThatStopsAnsweringEndsTheCaptureWithOneAlertAndTriesNothingElse)
+{
+    QWidget window;
+    window.show();
+    source.deferPrepare = true;
+    controller.rememberFrontmostApp();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bool(source.pendingPrepare); }, 5000));
+    source.answerPrepare(DisplayCaptureSource::Preparation::unanswered);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_FALSE(controller.isSessionActive()) << "a new capture may start";
+    EXPECT_TRUE(controller.overlayViews().isEmpty());
+    ASSERT_EQ(alerts.alerts.size(), 1u) << "told, and no other tool asked of the same silent desktop";
+    EXPECT_TRUE(alerts.alerts[0].text.contains(localized(QStringLiteral("capture.error.reason.portalNotAnswering"))));
+
+    // A repeat meets the same silence: told as well, its record kept for later.
+    LastSelectionRecord::store(UserDefaults::standard(), LastSelection{QRectF(10, 10, 50, 50), 7});
+    controller.repeatLastSelection();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bool(source.pendingPrepare); }, 5000));
+    source.answerPrepare(DisplayCaptureSource::Preparation::unanswered);
+    EXPECT_FALSE(controller.isSessionActive());
+    EXPECT_EQ(alerts.alerts.size(), 2u);
+    EXPECT_EQ(source.captures, 0);
+    EXPECT_FALSE(pasteboard.data(Pasteboard::pngType));
+    EXPECT_TRUE(UserDefaults::standard().hasStoredValue(Settings::lastSelectionRect.name()));
+}
+
+TEST_F(SelectionSessionTest, ARepeatWithNoAreaToTakeLetsTheUserChooseOneWhichTheNextRepeatTakes)
+{
+    // Never chosen, on a display that went away, off the display after its arrangement
+    // changed: each time the overlays come up, and an unusable record is gone.
+    const std::optional<LastSelection> unusable[] = {std::nullopt, LastSelection{QRectF(0, 0, 50, 50), 12345},
+                                                     LastSelection{QRectF(900, 900, 50, 50), 7}};
+    for (const auto& record : unusable) {
+        if (controller.isSessionActive())
+            controller.cancelSession();
+        if (record)
+            LastSelectionRecord::store(UserDefaults::standard(), *record);
+        controller.repeatLastSelection();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return controller.overlayViews().size() == 2; }, 5000));
+        EXPECT_FALSE(UserDefaults::standard().hasStoredValue(Settings::lastSelectionRect.name()));
+        EXPECT_FALSE(pasteboard.data(Pasteboard::pngType));
+    }
+    drag(view(0), QPoint(10, 10), QPoint(60, 50));
+    ASSERT_TRUE(waitForHandBack());
+    const QImage chosen = clipboardImage();
+    EXPECT_EQ(chosen, imageA.copy(10, 10, 50, 40));
+
+    pasteboard.clearContents();
+    controller.repeatLastSelection();
+    ASSERT_TRUE(waitForHandBack());
+    EXPECT_EQ(clipboardImage(), chosen);
+    EXPECT_TRUE(controller.overlayViews().isEmpty());
+    EXPECT_TRUE(alerts.alerts.empty());
+}

@@ -253,6 +253,41 @@ TEST(PinWindows, TheManagerCountsOpenPinsAndKeepsTheLatestOfEachFingerprint)
     tall->close();
 }
 
+TEST(PinWindows, APinClosedAtASizeTheWindowManagerForcedOnItLeavesTheNextPinItsOwnSize)
+{
+    const std::optional<QString> stored = UserDefaults::standard().string(QStringLiteral("pinLastFrame"));
+    const auto savedFrame = [] {
+        return usableFrameFromText(UserDefaults::standard().string(QStringLiteral("pinLastFrame")).value_or(QString()));
+    };
+    UserDefaults::standard().remove(QStringLiteral("pinLastFrame"));
+    PinManager& manager = PinManager::shared();
+    PinWindow* tiled = manager.presentPin(filled({400, 300}, Qt::red), 21);
+    ASSERT_TRUE(tiled);
+    const QSize own = tiled->size();
+    const QRect work = tiled->screen()->availableGeometry();
+    // A tiling compositor hands the pin half the screen, as a configure of its own.
+    tiled->setGeometry(QRect(work.left(), work.top(), work.width() / 2, work.height()));
+    ASSERT_EQ(tiled->size(), QSize(work.width() / 2, work.height()));
+    tiled->close();
+    const std::optional<QRectF> saved = savedFrame();
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->size(), QSizeF(own));
+
+    // The next pin of the same picture opens at the size the first one chose.
+    PinWindow* next = manager.presentPin(filled({400, 300}, Qt::red), 22);
+    EXPECT_EQ(next->size(), own);
+    // Zoomed by the user, its new size is its own and is what closing keeps.
+    ASSERT_TRUE(next->contentView()->zoomByWheel(120));
+    const QSize zoomed = next->size();
+    EXPECT_GT(zoomed.width(), own.width());
+    next->close();
+    EXPECT_EQ(savedFrame().value_or(QRectF()).size(), QSizeF(zoomed));
+    if (stored)
+        UserDefaults::standard().set(QStringLiteral("pinLastFrame"), *stored);
+    else
+        UserDefaults::standard().remove(QStringLiteral("pinLastFrame"));
+}
+
 TEST(PinWindows, ThePinCommandRendersOffTheMainThreadAndClosesThePinOfUnchangedContent)
 {
     ImageEditorViewModel model;

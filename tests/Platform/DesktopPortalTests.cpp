@@ -12,7 +12,10 @@
 #include <QMenu>
 #include <QPixmap>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <chrono>
 
 #include <gtest/gtest.h>
 
@@ -41,8 +44,11 @@ protected:
         QSignalSpy finished(&screenshot, &PortalScreenshot::finished);
         EXPECT_TRUE(screenshot.take(interactive, timeoutMs));
         EXPECT_FALSE(screenshot.take(interactive, timeoutMs)) << "one request at a time";
-        if (cancel)
+        if (cancel) {
+            const int sent = portal.count(QStringLiteral("Screenshot"));
+            EXPECT_TRUE(QTest::qWaitFor([&] { return portal.count(QStringLiteral("Screenshot")) > sent; }, 5000));
             screenshot.cancel();
+        }
         EXPECT_TRUE(!finished.isEmpty() || finished.wait(10000));
         QTest::qWait(50);
         EXPECT_EQ(finished.size(), 1);
@@ -89,6 +95,64 @@ TEST_F(DesktopPortalTest, EveryOtherEndOfARequestIsToldApart)
     const PortalScreenshotResult missing = take(false);
     EXPECT_EQ(missing.outcome, Outcome::unavailable);
     EXPECT_TRUE(missing.error.contains(QStringLiteral("org.freedesktop.portal.Screenshot")));
+}
+
+TEST_F(DesktopPortalTest, APortalThatStoppedAnsweringIsGivenUpWithinSecondsAndNeverAskedAgainMeanwhile)
+{
+    ASSERT_TRUE(portal.appear());
+    using Clock = std::chrono::steady_clock;
+    // Silent from the start: after a few seconds the request ends, never having been
+    // sent, so nothing asked now can run once the portal goes on.
+    portal.silent = true;
+    Clock::time_point start = Clock::now();
+    const PortalScreenshotResult silent = take(true, 300000);
+    EXPECT_EQ(silent.outcome, Outcome::notAnswering);
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(8));
+    EXPECT_EQ(portal.count(QStringLiteral("Screenshot")), 0) << "a request went to a portal that did not answer";
+
+    // Silent once the request is under way (it answered the ping and the call, never the
+    // request): given up and closed at the portal within a few seconds, not at the
+    // request's own limit of minutes.
+    portal.silent = false;
+    portal.screenshotResponse.reset();
+    PortalScreenshot screenshot(portal.client());
+    QSignalSpy finished(&screenshot, &PortalScreenshot::finished);
+    ASSERT_TRUE(screenshot.take(false, 300000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return portal.count(QStringLiteral("Screenshot")) == 1; }, 5000));
+    portal.silent = true;
+    start = Clock::now();
+    ASSERT_TRUE(finished.wait(15000));
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(10));
+    EXPECT_EQ(finished[0][0].value<PortalScreenshotResult>().outcome, Outcome::notAnswering);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return portal.closedPaths.size() == 1; }, 5000))
+        << "the request is closed at the portal";
+
+    // A portal that answers again serves the next request as usual.
+    portal.silent = false;
+    portal.screenshotResponse = 0;
+    EXPECT_EQ(take(false).outcome, Outcome::answered);
+}
+
+TEST(DesktopPortal, TheScreenshotServicesAreThePortalAndItsRunningBackendsThatTakeScreenshots)
+{
+    FakeDesktopPortal portal;
+    if (!portal.isReady())
+        GTEST_SKIP() << "no private D-Bus daemon could be started (dbus-daemon missing)";
+    QTemporaryDir folder;
+    const auto describe = [&](const char* file, const char* text) {
+        QFile f(folder.filePath(QLatin1String(file)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    };
+    describe("shots.portal", "[portal]\nDBusName=org.example.impl.shots\n"
+                             "Interfaces=org.freedesktop.impl.portal.ScreenCast;org.freedesktop.impl.portal.Screenshot;\n");
+    describe("files.portal", "[portal]\nDBusName=org.example.impl.files\nInterfaces=org.freedesktop.impl.portal.FileChooser;\n");
+    describe("absent.portal", "[portal]\nDBusName=org.example.impl.absent\nInterfaces=org.freedesktop.impl.portal.Screenshot;\n");
+    describe("notes.txt", "DBusName=org.example.impl.files\nInterfaces=org.freedesktop.impl.portal.Screenshot;\n");
+    for (const char* name : {"org.example.impl.shots", "org.example.impl.files"})
+        ASSERT_TRUE(portal.desktop().registerService(QLatin1String(name)));
+    EXPECT_EQ(DesktopPortal::screenshotServices(portal.client(), {folder.path()}),
+              QStringList({DesktopPortal::service, QStringLiteral("org.example.impl.shots")}));
 }
 
 TEST(PortalShortcutTrigger, StoredBindingsReadAsTheShortcutSpecificationWritesThem)

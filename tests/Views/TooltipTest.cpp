@@ -161,3 +161,46 @@ TEST(HoverTooltip, RealTimerRevealsOnTheMainQueue)
     tip.hoverChanged(false);
     EXPECT_FALSE(tip.isBubbleShown());
 }
+
+TEST(HoverTooltip, InsideItsWindowTheBubbleIsDrawnOverTheWidgetsBeneathItAndStaysInTheWindow)
+{
+    HoverTooltip::setBubblesInsideWindowForTesting(true);
+    struct Restore {
+        ~Restore() { HoverTooltip::setBubblesInsideWindowForTesting(std::nullopt); }
+    } restore;
+    TooltipFixture f;
+    // A red panel where the bubble comes up, made before it.
+    auto* beneath = new QWidget(&f.window);
+    beneath->setGeometry(0, 60, 300, 90);
+    QPalette red = beneath->palette();
+    red.setColor(QPalette::Window, Qt::red);
+    beneath->setPalette(red);
+    beneath->setAutoFillBackground(true);
+    beneath->show();
+
+    f.enter(f.first);
+    f.timer.advance(400ms);
+    TooltipBubble* bubble = f.firstTip->bubble();
+    ASSERT_TRUE(bubble && bubble->isVisible());
+    EXPECT_FALSE(bubble->isWindow()) << "no surface of its own that the window system could take away";
+    EXPECT_EQ(bubble->window(), &f.window);
+    const QRect control(f.first->pos(), f.first->size());
+    EXPECT_EQ(bubble->geometry().bottom() + 1, control.top() - HoverTooltip::liftAboveControl);
+    EXPECT_LE(std::abs(bubble->geometry().center().x() - control.center().x()), 1);
+    EXPECT_TRUE(bubble->testAttribute(Qt::WA_TransparentForMouseEvents));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bubble->opacity() >= 1.0; }, 3000));
+    const QImage shot = f.window.grab().toImage();
+    const QPoint inside = bubble->geometry().topLeft() + QPoint(3, bubble->height() / 2);
+    EXPECT_NE(shot.pixelColor(inside).rgb(), QColor(Qt::red).rgb()) << "the bubble is drawn over the panel";
+    EXPECT_EQ(shot.pixelColor(bubble->geometry().topLeft() + QPoint(3, -3)).rgb(), QColor(Qt::red).rgb());
+
+    // A control at the window's left edge with a long text: the bubble is moved into the
+    // window, not cut by it.
+    f.leave(f.first);
+    f.firstTip->setKey(QStringLiteral("a key whose text is much wider than its little control"));
+    f.first->move(0, 150);
+    f.enter(f.first);
+    f.timer.advance(400ms);
+    EXPECT_EQ(bubble->geometry().left(), 0);
+    EXPECT_GE(bubble->width(), QFontMetrics(bubble->font()).horizontalAdvance(bubble->text()));
+}

@@ -114,10 +114,12 @@ bool FakeDesktopPortal::handleMessage(const QDBusMessage& message, const QDBusCo
     const QList<QVariant> arguments = message.arguments();
     const QVariantMap options = arguments.isEmpty() ? QVariantMap() : qdbus_cast<QVariantMap>(arguments.last());
     calls.append({member, options});
-    if (member == QLatin1String("Close")) {
+    if (member == QLatin1String("Close"))
         closedPaths << message.path();
+    if (silent)
+        return true;
+    if (member == QLatin1String("Close"))
         return connection.send(message.createReply());
-    }
     const bool screenshot = message.interface().endsWith(QLatin1String(".Screenshot")) && offersScreenshot;
     const bool shortcuts = message.interface().endsWith(QLatin1String(".GlobalShortcuts")) && offersGlobalShortcuts;
     if (screenshot && member == QLatin1String("Screenshot")) {

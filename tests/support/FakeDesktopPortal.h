@@ -31,6 +31,7 @@ public:
     bool offersScreenshot = true;
     bool offersGlobalShortcuts = true;
     std::optional<uint> screenshotResponse = 0; // none: never answers
+    bool silent = false; // replies to nothing, pings included, as a stopped process would
     QImage screenshotImage;                     // written to the file the answer names
     uint shortcutsResponse = 0;
 

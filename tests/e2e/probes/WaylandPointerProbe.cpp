@@ -1,6 +1,8 @@
 // A pointer for the Wayland end-to-end test: a headless compositor has no input devices,
 // so this client makes one (wlroots' virtual-pointer protocol) and drags it with the left
-// button held, in the layout's coordinates:  lumetra_wayland_pointer_probe W H X1 Y1 X2 Y2
+// button held, in the layout's coordinates:  lumetra_wayland_pointer_probe W H X1 Y1 X2 Y2 [REST HOLD]
+// REST: milliseconds the pointer rests at X1 Y1 before the press (a hover, 0 by default);
+// HOLD: milliseconds the pointer stays after the release (300 by default).
 #include <wayland-client.h>
 
 #include <linux/input-event-codes.h>
@@ -50,10 +52,11 @@ uint32_t now()
 
 int main(int argc, char** argv)
 {
-    uint32_t v[6];
-    for (int i = 0; i < 6 && argc == 7; ++i)
+    uint32_t v[8] = {0, 0, 0, 0, 0, 0, 0, 300};
+    const bool valid = argc == 7 || argc == 9;
+    for (int i = 0; i < argc - 1 && valid; ++i)
         v[i] = uint32_t(std::strtoul(argv[i + 1], nullptr, 10));
-    wl_display* display = argc == 7 ? wl_display_connect(nullptr) : nullptr;
+    wl_display* display = valid ? wl_display_connect(nullptr) : nullptr;
     if (!display)
         return 2;
     wl_registry* registry = wl_display_get_registry(display);
@@ -78,11 +81,12 @@ int main(int argc, char** argv)
         pause(40);
     };
     send(v[2], int(v[3]));
+    pause(int(v[6]));
     send(0, -1);
     for (int step = 1; step <= 8; ++step)
         send(v[2] + (int(v[4]) - int(v[2])) * step / 8, int(v[3]) + (int(v[5]) - int(v[3])) * step / 8);
     send(0, -2);
-    pause(300); // the seat's pointer goes with the device: let the release arrive first
+    pause(int(v[7])); // the seat's pointer goes with the device: let the release arrive first
     wl_proxy_marshal(pointer, destroy);
     wl_display_roundtrip(display);
     for (void* proxy : {static_cast<void*>(pointer), static_cast<void*>(manager), static_cast<void*>(seat),
