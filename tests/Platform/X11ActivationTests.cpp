@@ -15,7 +15,7 @@
 
 namespace {
 
-class X11Activation : public ::testing::Test {
+class X11ActivationTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -60,7 +60,7 @@ protected:
 
 } // namespace
 
-TEST_F(X11Activation, KeepingAWindowAboveAsksTheWindowManagerToAddAndThenRemoveTheAboveState)
+TEST_F(X11ActivationTest, KeepingAWindowAboveAsksTheWindowManagerToAddAndThenRemoveTheAboveState)
 {
     XcbConnection& client = *server.connection();
     const xcb_atom_t state = manager->atom("_NET_WM_STATE");
