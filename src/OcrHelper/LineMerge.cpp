@@ -235,8 +235,11 @@ std::string merge(const std::vector<EngineReading>& readers, HanVariantChoice::C
     }
     const ReadingOrder::Layout layout = ReadingOrder::layout(joined);
     std::string text;
-    for (const size_t i : layout.order)
+    for (const size_t i : layout.order) {
+        if (layout.number[i] >= 0)
+            text += joined[size_t(layout.number[i])].text + ' ';
         text += std::string(size_t(layout.indent[i]), ' ') + joined[i].text + '\n';
+    }
     return text;
 }
 
