@@ -238,7 +238,10 @@ std::string merge(const std::vector<EngineReading>& readers, HanVariantChoice::C
     for (const size_t i : layout.order) {
         if (layout.number[i] >= 0)
             text += joined[size_t(layout.number[i])].text + ' ';
-        text += std::string(size_t(layout.indent[i]), ' ') + joined[i].text + '\n';
+        text += std::string(size_t(layout.indent[i]), ' ') + joined[i].text;
+        for (std::ptrdiff_t cell = layout.after[i]; cell >= 0; cell = layout.after[size_t(cell)])
+            text += ' ' + joined[size_t(cell)].text;
+        text += '\n';
     }
     return text;
 }

@@ -1,5 +1,7 @@
 #include "OcrHelper/ReadingOrder.h"
 
+#include "OcrHelper/TableRows.h"
+
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -199,6 +201,11 @@ Layout layout(const std::vector<LineReading>& lines)
         }
     }
     joinGutterNumbers(lines, lineHeight, out);
+    std::vector<bool> numbers(n, false);
+    for (const std::ptrdiff_t number : out.number)
+        if (number >= 0)
+            numbers[size_t(number)] = true;
+    out.after = TableRows::joinRows(lines, lineHeight, out.order, numbers);
     return out;
 }
 

@@ -306,3 +306,40 @@ TEST_F(PlainPagesSetByChromium, ACodeListingsLineNumbersStartTheirLines)
     EXPECT_GE(numberedLines, 14) << read.text.toStdString();
     EXPECT_GE(numberedAsDrawn, 12) << read.text.toStdString();
 }
+
+// A price list without ruling lines, names on the left and prices far to the right, in a
+// serif and a sans-serif face: Tesseract's layout reads it as two columns, the names,
+// then the note below the list, then the prices. Each row comes back whole, in its
+// order, before the note.
+TEST_F(PlainPagesSetByChromium, APriceListsRowsComeBackWhole)
+{
+    const std::vector<std::pair<const char*, const char*>> rows = {{"Espresso", "$2.50"},      {"Cappuccino", "$3.80"},
+                                                                    {"Green tea", "$2.20"},     {"Blueberry muffin", "$3.10"},
+                                                                    {"Club sandwich", "$7.90"}, {"Orange juice", "$4.25"}};
+    for (const char* face : {"Liberation Serif", "DejaVu Sans"}) {
+        QString html = QStringLiteral("<html><body style=\"margin:24px;color:#222;font-family:'%1';font-size:15px\"><h3>Menu</h3>"
+                                      "<table style=\"width:520px\">")
+                           .arg(QLatin1String(face));
+        for (const auto& [name, price] : rows)
+            html += QStringLiteral("<tr><td style=\"padding:3px 0\">%1</td><td style=\"padding:3px 0;text-align:right\">%2</td></tr>")
+                        .arg(QLatin1String(name), QLatin1String(price));
+        html += QStringLiteral("</table><p>Prices include tax.</p></body></html>");
+        QTemporaryDir folder;
+        ASSERT_TRUE(folder.isValid());
+        const QImage page = screenshotOf(html, folder, 700, 400);
+        ASSERT_FALSE(page.isNull());
+        const TextRecognitionResult read = TextRecognitionProcess::recognize(page.convertToFormat(QImage::Format_Grayscale8));
+        ASSERT_FALSE(read.failure) << read.failure->toStdString();
+        const QStringList lines = read.text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        qsizetype from = 0;
+        for (const auto& [name, price] : rows) {
+            const qsizetype at = lines.indexOf(QRegularExpression(QStringLiteral("^%1 %2\\W?$")
+                                                                      .arg(QRegularExpression::escape(QLatin1String(name)),
+                                                                           QRegularExpression::escape(QLatin1String(price)))),
+                                               from);
+            EXPECT_GE(at, from) << face << ": " << name << " " << price << "\n" << read.text.toStdString();
+            from = std::max(from, at + 1);
+        }
+        EXPECT_GE(lines.indexOf(QStringLiteral("Prices include tax."), from), from) << face << "\n" << read.text.toStdString();
+    }
+}
