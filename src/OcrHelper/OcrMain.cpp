@@ -14,6 +14,7 @@
 #include "OcrHelper/LineMerge.h"
 #include "OcrHelper/MisjudgedInk.h"
 #include "OcrHelper/PercentInk.h"
+#include "OcrHelper/RulingLines.h"
 #include "Output/TextRecognitionProtocol.h"
 
 #include <malloc.h>
@@ -99,6 +100,7 @@ int main()
         return failWith("the request broke off");
 
     evenInk(page, request.width, request.height);
+    RulingLines::erase(page, request.width, request.height);
 
     std::vector<Readings::EngineReading> readers;
     for (const std::string& language : split(languages)) {

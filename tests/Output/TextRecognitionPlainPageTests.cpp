@@ -343,3 +343,54 @@ TEST_F(PlainPagesSetByChromium, APriceListsRowsComeBackWhole)
         EXPECT_GE(lines.indexOf(QStringLiteral("Prices include tax."), from), from) << face << "\n" << read.text.toStdString();
     }
 }
+
+// Tables with ruling lines round every cell, English and Simplified, which the engines
+// read as "|", "—" or "_" between the figures ("North | 1,240 | 1,580 | +27.3%"): no
+// ruling line comes back as a character, and every row of the English one comes back a
+// line of its own, its label first and its figures after it in their order.
+TEST_F(PlainPagesSetByChromium, ATablesRulingLinesAreNotReadAsText)
+{
+    struct Table {
+        const char* family;
+        const char* caption;
+        std::vector<std::vector<const char*>> rows;
+    };
+    const std::vector<Table> tables = {
+        {"Liberation Sans", "Table 2. Sales by region",
+         {{"North", "1,240", "1,580", "+27.3%"}, {"South", "980", "1,126", "+14.9%"}, {"East", "1,532", "1,204", "-21.4%"},
+          {"West", "710", "744", "+4.8%"}}},
+        {"Noto Sans CJK SC", "表1 公司主要财务指标",
+         {{"营业收入", "1,284", "1,402", "+9.2%"}, {"净利润", "356", "388", "+9.0%"}, {"研发投入", "97", "121", "+24.7%"},
+          {"员工人数", "2,350", "2,118", "-9.9%"}}},
+    };
+    for (const Table& table : tables) {
+        QString html = QStringLiteral("<html><body style=\"margin:24px;color:#222;font-family:'%1';font-size:14px\"><p>%2</p>"
+                                      "<table style=\"border-collapse:collapse\">")
+                           .arg(QLatin1String(table.family), QString::fromUtf8(table.caption));
+        for (const std::vector<const char*>& row : table.rows) {
+            html += QStringLiteral("<tr>");
+            for (size_t k = 0; k < row.size(); ++k)
+                html += QStringLiteral("<td style=\"border:1px solid #888;padding:4px 14px;text-align:%1\">%2</td>")
+                            .arg(k == 0 ? QStringLiteral("left") : QStringLiteral("right"), QString::fromUtf8(row[k]));
+            html += QStringLiteral("</tr>");
+        }
+        html += QStringLiteral("</table></body></html>");
+        QTemporaryDir folder;
+        ASSERT_TRUE(folder.isValid());
+        const QImage page = screenshotOf(html, folder, 600, 260);
+        ASSERT_FALSE(page.isNull());
+        const TextRecognitionResult read = TextRecognitionProcess::recognize(page.convertToFormat(QImage::Format_Grayscale8));
+        ASSERT_FALSE(read.failure) << read.failure->toStdString();
+        static const QRegularExpression rulingRead(QStringLiteral("[|_\\[\\]—]"));
+        EXPECT_FALSE(read.text.contains(rulingRead)) << read.text.toStdString();
+        if (QByteArray(table.family).contains("CJK"))
+            continue;
+        const QStringList lines = read.text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        for (const std::vector<const char*>& row : table.rows) {
+            QString pattern = QStringLiteral("^") + QRegularExpression::escape(QString::fromUtf8(row[0]));
+            for (size_t k = 1; k < row.size(); ++k)
+                pattern += QStringLiteral("\\s.*(?<=\\s)") + QRegularExpression::escape(QString::fromUtf8(row[k]));
+            EXPECT_GE(lines.indexOf(QRegularExpression(pattern + QStringLiteral("\\W?$"))), 0) << row[0] << "\n" << read.text.toStdString();
+        }
+    }
+}
