@@ -1,5 +1,6 @@
 #include "OcrHelper/EngineReader.h"
 
+#include "OcrHelper/CellGaps.h"
 #include "OcrHelper/LineTails.h"
 #include "OcrHelper/Rereading.h"
 #include "OcrHelper/Thresholds.h"
@@ -129,6 +130,7 @@ std::vector<LineReading> linesRead(const std::string& language, tesseract::TessB
             for (const WordReading& w : line.words)
                 line.text += (line.text.empty() ? "" : " ") + w.text;
         }
+        line.text = CellGaps::withBlanksAtWideGaps(line, {page.data(), width, height});
         while (!line.text.empty() && (line.text.back() == '\n' || line.text.back() == ' '))
             line.text.pop_back();
         if (!line.text.empty())

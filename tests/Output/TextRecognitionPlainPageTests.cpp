@@ -346,8 +346,9 @@ TEST_F(PlainPagesSetByChromium, APriceListsRowsComeBackWhole)
 
 // Tables with ruling lines round every cell, English and Simplified, which the engines
 // read as "|", "—" or "_" between the figures ("North | 1,240 | 1,580 | +27.3%"): no
-// ruling line comes back as a character, and every row of the English one comes back a
-// line of its own, its label first and its figures after it in their order.
+// ruling line comes back as a character, and every row comes back a line of its own, its
+// label first and its figures after it in their order, each cell apart from the next:
+// the Chinese model read a label and the figure beside it as one word ("营业收入1284").
 TEST_F(PlainPagesSetByChromium, ATablesRulingLinesAreNotReadAsText)
 {
     struct Table {
@@ -383,13 +384,19 @@ TEST_F(PlainPagesSetByChromium, ATablesRulingLinesAreNotReadAsText)
         ASSERT_FALSE(read.failure) << read.failure->toStdString();
         static const QRegularExpression rulingRead(QStringLiteral("[|_\\[\\]—]"));
         EXPECT_FALSE(read.text.contains(rulingRead)) << read.text.toStdString();
-        if (QByteArray(table.family).contains("CJK"))
-            continue;
         const QStringList lines = read.text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         for (const std::vector<const char*>& row : table.rows) {
             QString pattern = QStringLiteral("^") + QRegularExpression::escape(QString::fromUtf8(row[0]));
-            for (size_t k = 1; k < row.size(); ++k)
-                pattern += QStringLiteral("\\s.*(?<=\\s)") + QRegularExpression::escape(QString::fromUtf8(row[k]));
+            for (size_t k = 1; k < row.size(); ++k) {
+                QString figure = QRegularExpression::escape(QString::fromUtf8(row[k]));
+                // Among ideographs a figure the Latin engine is unsure of is the Chinese
+                // model's, which may drop its thousands separator ("1284") and see a
+                // quotation mark in the blank before it ("”+24.7%").
+                const bool han = QByteArray(table.family).contains("CJK");
+                if (han)
+                    figure.replace(QStringLiteral("\\,"), QStringLiteral(",?"));
+                pattern += QStringLiteral("\\s.*(?<=\\s)") + (han ? QStringLiteral("[”“。]?") : QString()) + figure;
+            }
             EXPECT_GE(lines.indexOf(QRegularExpression(pattern + QStringLiteral("\\W?$"))), 0) << row[0] << "\n" << read.text.toStdString();
         }
     }
