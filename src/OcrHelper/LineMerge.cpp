@@ -1,6 +1,7 @@
 #include "OcrHelper/LineMerge.h"
 
 #include "OcrHelper/HanText.h"
+#include "OcrHelper/LoneNumbers.h"
 #include "OcrHelper/ReadingOrder.h"
 #include "OcrHelper/Thresholds.h"
 
@@ -182,6 +183,14 @@ std::string merge(const std::vector<EngineReading>& readers, HanVariantChoice::C
         if (isHan)
             inItsScript.text = PercentSigns::withPercentSigns(inItsScript, otherReading ? *otherReading : LineReading{}, ink);
         LineReading chosen = isHan ? *hanReading : otherReading ? *otherReading : line;
+        if (!isHan && otherReading) {
+            std::vector<const LineReading*> hanReadings;
+            for (const auto& [reader, reading] : readings)
+                if (readsHan(reader->language))
+                    hanReadings.push_back(reading);
+            if (const std::optional<std::string> number = LoneNumbers::numberRead(*otherReading, hanReadings))
+                chosen.text = *number;
+        }
         if (isHan && otherReading) {
             chosen.text = withLatinWords(*hanReading, *otherReading);
             std::vector<std::string> others;

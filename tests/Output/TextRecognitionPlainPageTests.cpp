@@ -258,9 +258,9 @@ TEST_F(PlainPagesSetByChromium, AnApplicationsSidebarIsReadAsAColumnOfItsOwn)
 
 // A listing in a dark editor's colours with a gutter of dim line numbers beside it, which
 // Tesseract's layout reads as a column of its own: the code lines come back in their
-// order, each starting with a number, a blank and then its indentation. The model reads
-// some of the numbers wrong ("11" as "ul", "17" as "7"), so not every line can keep the
-// number drawn; most must.
+// order, each starting with its number, a blank and then its indentation. The Latin
+// model misreads three of the grey numbers, unsure ("11" as "ul", "14" as "4", "17" as
+// "7"), which the Chinese models read right; "10" all three read as "19".
 TEST_F(PlainPagesSetByChromium, ACodeListingsLineNumbersStartTheirLines)
 {
     const std::vector<const char*> code = {"from dataclasses import dataclass", "", "@dataclass", "class Item:", "    name: str",
@@ -302,9 +302,9 @@ TEST_F(PlainPagesSetByChromium, ACodeListingsLineNumbersStartTheirLines)
         ++numberedLines;
         numberedAsDrawn += match.captured(1).toInt() == int(nearest) + 1;
     }
-    // 16 lines of code, three numbers misread.
-    EXPECT_GE(numberedLines, 14) << read.text.toStdString();
-    EXPECT_GE(numberedAsDrawn, 12) << read.text.toStdString();
+    // 16 lines of code, one number misread by every model.
+    EXPECT_EQ(numberedLines, 16) << read.text.toStdString();
+    EXPECT_GE(numberedAsDrawn, 15) << read.text.toStdString();
 }
 
 // A price list without ruling lines, names on the left and prices far to the right, in a
