@@ -104,7 +104,8 @@ std::vector<const LineReading*> linesOfPage(const std::vector<EngineReading>& re
     return lines;
 }
 
-std::string merge(const std::vector<EngineReading>& readers, HanVariantChoice::Chooser& variants, const PercentSigns::SignInk& ink)
+std::string merge(const std::vector<EngineReading>& readers, HanVariantChoice::Chooser& variants, const PercentSigns::SignInk& ink,
+                  const RulingLines::Lines& rulings)
 {
     const EngineReading* reference = nullptr;
     for (const EngineReading& reader : readers)
@@ -199,6 +200,7 @@ std::string merge(const std::vector<EngineReading>& readers, HanVariantChoice::C
                     others.push_back(reading->text);
             chosen.text = FileNames::withDotsPutBack(chosen.text, others);
         }
+        RulingLines::dropRulings(chosen, rulings);
         readBoxes.push_back(chosen.box);
         chosen.box = line.box;
         chosenLines.push_back(std::move(chosen));
