@@ -1,6 +1,5 @@
 #include "OcrHelper/EngineReader.h"
 
-#include "OcrHelper/CellGaps.h"
 #include "OcrHelper/LineTails.h"
 #include "OcrHelper/Rereading.h"
 #include "OcrHelper/Thresholds.h"
@@ -130,7 +129,6 @@ std::vector<LineReading> linesRead(const std::string& language, tesseract::TessB
             for (const WordReading& w : line.words)
                 line.text += (line.text.empty() ? "" : " ") + w.text;
         }
-        line.text = CellGaps::withBlanksAtWideGaps(line, {page.data(), width, height});
         while (!line.text.empty() && (line.text.back() == '\n' || line.text.back() == ' '))
             line.text.pop_back();
         if (!line.text.empty())

@@ -347,8 +347,8 @@ TEST_F(PlainPagesSetByChromium, APriceListsRowsComeBackWhole)
 // Tables with ruling lines round every cell, English and Simplified, which the engines
 // read as "|", "—" or "_" between the figures ("North | 1,240 | 1,580 | +27.3%"): no
 // ruling line comes back as a character, and every row comes back a line of its own, its
-// label first and its figures after it in their order, each cell apart from the next:
-// the Chinese model read a label and the figure beside it as one word ("营业收入1284").
+// label first and its figures after it in their order, each cell apart from the next (a
+// page with its ruling lines taken out had the Chinese model read "营业收入1284").
 TEST_F(PlainPagesSetByChromium, ATablesRulingLinesAreNotReadAsText)
 {
     struct Table {
