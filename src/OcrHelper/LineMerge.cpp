@@ -1,6 +1,7 @@
 #include "OcrHelper/LineMerge.h"
 
 #include "OcrHelper/HanText.h"
+#include "OcrHelper/LoneNumbers.h"
 #include "OcrHelper/ReadingOrder.h"
 #include "OcrHelper/Thresholds.h"
 
@@ -103,7 +104,8 @@ std::vector<const LineReading*> linesOfPage(const std::vector<EngineReading>& re
     return lines;
 }
 
-std::string merge(const std::vector<EngineReading>& readers, HanVariantChoice::Chooser& variants, const PercentSigns::SignInk& ink)
+std::string merge(const std::vector<EngineReading>& readers, HanVariantChoice::Chooser& variants, const PercentSigns::SignInk& ink,
+                  const RulingLines::Lines& rulings)
 {
     const EngineReading* reference = nullptr;
     for (const EngineReading& reader : readers)
@@ -182,6 +184,14 @@ std::string merge(const std::vector<EngineReading>& readers, HanVariantChoice::C
         if (isHan)
             inItsScript.text = PercentSigns::withPercentSigns(inItsScript, otherReading ? *otherReading : LineReading{}, ink);
         LineReading chosen = isHan ? *hanReading : otherReading ? *otherReading : line;
+        if (!isHan && otherReading) {
+            std::vector<const LineReading*> hanReadings;
+            for (const auto& [reader, reading] : readings)
+                if (readsHan(reader->language))
+                    hanReadings.push_back(reading);
+            if (const std::optional<std::string> number = LoneNumbers::numberRead(*otherReading, hanReadings))
+                chosen.text = *number;
+        }
         if (isHan && otherReading) {
             chosen.text = withLatinWords(*hanReading, *otherReading);
             std::vector<std::string> others;
@@ -190,6 +200,7 @@ std::string merge(const std::vector<EngineReading>& readers, HanVariantChoice::C
                     others.push_back(reading->text);
             chosen.text = FileNames::withDotsPutBack(chosen.text, others);
         }
+        RulingLines::dropRulings(chosen, rulings);
         readBoxes.push_back(chosen.box);
         chosen.box = line.box;
         chosenLines.push_back(std::move(chosen));
@@ -235,8 +246,14 @@ std::string merge(const std::vector<EngineReading>& readers, HanVariantChoice::C
     }
     const ReadingOrder::Layout layout = ReadingOrder::layout(joined);
     std::string text;
-    for (const size_t i : layout.order)
-        text += std::string(size_t(layout.indent[i]), ' ') + joined[i].text + '\n';
+    for (const size_t i : layout.order) {
+        if (layout.number[i] >= 0)
+            text += joined[size_t(layout.number[i])].text + ' ';
+        text += std::string(size_t(layout.indent[i]), ' ') + joined[i].text;
+        for (std::ptrdiff_t cell = layout.after[i]; cell >= 0; cell = layout.after[size_t(cell)])
+            text += ' ' + joined[size_t(cell)].text;
+        text += '\n';
+    }
     return text;
 }
 

@@ -10,6 +10,7 @@
 
 #include "OcrHelper/PercentSigns.h"
 #include "OcrHelper/Readings.h"
+#include "OcrHelper/RulingLines.h"
 
 #include <string>
 #include <vector>
@@ -37,8 +38,9 @@ std::string withLatinWords(const Readings::LineReading& han, const Readings::Lin
 std::vector<const Readings::LineReading*> linesOfPage(const std::vector<Readings::EngineReading>& readers,
                                                       const Readings::EngineReading& reference);
 
-// The page's text, a line a line, each ending in a newline.
+// The page's text, a line a line, each ending in a newline; what the engines read of
+// `rulings` taken out of each line chosen (RulingLines.h).
 std::string merge(const std::vector<Readings::EngineReading>& readings, HanVariantChoice::Chooser& variants,
-                  const PercentSigns::SignInk& ink);
+                  const PercentSigns::SignInk& ink, const RulingLines::Lines& rulings = {});
 
 } // namespace LineMerge

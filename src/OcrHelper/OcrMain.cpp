@@ -14,6 +14,7 @@
 #include "OcrHelper/LineMerge.h"
 #include "OcrHelper/MisjudgedInk.h"
 #include "OcrHelper/PercentInk.h"
+#include "OcrHelper/RulingLines.h"
 #include "Output/TextRecognitionProtocol.h"
 
 #include <malloc.h>
@@ -127,5 +128,6 @@ int main()
     PercentInk::Judge judge({page.data(), request.width, request.height});
     const PercentSigns::SignInk ink = [&](const HanVariantChoice::Box& line, const HanVariantChoice::Box& roughly,
                                           const std::u32string& number) { return judge.numberBeforeSign(line, roughly, number); };
-    return answer(P::statusRead, LineMerge::merge(readers, variants, ink), join(used), join(missing)) ? 0 : 1;
+    const RulingLines::Lines rulings = RulingLines::find(page, request.width, request.height);
+    return answer(P::statusRead, LineMerge::merge(readers, variants, ink, rulings), join(used), join(missing)) ? 0 : 1;
 }

@@ -1,5 +1,7 @@
 #include "OcrHelper/ReadingOrder.h"
 
+#include "OcrHelper/TableRows.h"
+
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -55,6 +57,78 @@ double monospacedPitch(const std::vector<LineReading>& lines, const std::vector<
     const double pitch = widths[widths.size() / 2];
     const auto agree = std::count_if(widths.begin(), widths.end(), [&](double width) { return std::abs(width - pitch) <= pitch * 0.08; });
     return pitch > 0.0 && agree * 10 >= std::ptrdiff_t(widths.size()) * 8 ? pitch : 0.0;
+}
+
+bool isLineNumber(const std::string& text)
+{
+    constexpr size_t longest = 5;
+    return !text.empty() && text.size() <= longest && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Numbers of a gutter written with the code on their rows; the rest of the gutter's
+// numbers moved to their rows' places in the code's order.
+void joinGutterNumbers(const std::vector<LineReading>& lines, int lineHeight, Layout& out)
+{
+    const size_t n = lines.size();
+    out.number.assign(n, -1);
+    const auto sameRow = [](const Box& a, const Box& b) {
+        return shared(a.top, a.bottom, b.top, b.bottom) * 10 >= std::min(a.bottom - a.top, b.bottom - b.top) * 6;
+    };
+    constexpr int widestGutterGap = 16; // line heights from a number to the code it numbers
+    std::vector<std::ptrdiff_t> codeOf(n, -1);
+    std::vector<size_t> gutter;
+    for (size_t i = 0; i < n; ++i) {
+        if (!isLineNumber(lines[i].text))
+            continue;
+        gutter.push_back(i);
+        for (size_t k = 0; k < n; ++k) {
+            const int gap = lines[k].box.left - lines[i].box.right;
+            if (k == i || isLineNumber(lines[k].text) || gap <= 0 || gap > widestGutterGap * lineHeight || !sameRow(lines[i].box, lines[k].box))
+                continue;
+            if (codeOf[i] < 0 || lines[k].box.left < lines[size_t(codeOf[i])].box.left)
+                codeOf[i] = std::ptrdiff_t(k);
+        }
+    }
+    // The numbers with code on their rows, in a column: right-aligned or left-aligned.
+    std::vector<size_t> numbered;
+    for (const size_t i : gutter)
+        if (codeOf[i] >= 0)
+            numbered.push_back(i);
+    const auto aligned = [&](bool right) {
+        return std::count_if(numbered.begin(), numbered.end(), [&](size_t i) {
+            return std::abs((right ? lines[i].box.right : lines[i].box.left) - (right ? lines[numbered[0]].box.right : lines[numbered[0]].box.left))
+                <= lineHeight;
+        });
+    };
+    constexpr std::ptrdiff_t fewestNumbered = 3;
+    if (numbered.empty() || std::max(aligned(true), aligned(false)) < fewestNumbered)
+        return;
+    int gutterRight = lines[numbered[0]].box.right, gutterLeft = lines[numbered[0]].box.left;
+    for (const size_t i : numbered) {
+        gutterRight = std::max(gutterRight, lines[i].box.right);
+        gutterLeft = std::min(gutterLeft, lines[i].box.left);
+    }
+    std::vector<bool> inGutter(n, false);
+    for (const size_t i : gutter)
+        inGutter[i] = lines[i].box.left >= gutterLeft - lineHeight && lines[i].box.right <= gutterRight + lineHeight;
+    for (const size_t i : gutter)
+        if (inGutter[i] && codeOf[i] >= 0 && out.number[size_t(codeOf[i])] < 0)
+            out.number[size_t(codeOf[i])] = std::ptrdiff_t(i);
+        else if (inGutter[i] && codeOf[i] >= 0)
+            codeOf[i] = -1; // two numbers on one row: the second stays a line of its own
+    std::vector<size_t> order;
+    for (const size_t i : out.order)
+        if (!inGutter[i])
+            order.push_back(i);
+    for (const size_t i : out.order) {
+        if (!inGutter[i] || codeOf[i] >= 0)
+            continue;
+        const auto below = std::find_if(order.begin(), order.end(), [&](size_t k) {
+            return lines[k].box.left > gutterRight && lines[k].box.top > lines[i].box.top;
+        });
+        order.insert(below, i);
+    }
+    out.order = std::move(order);
 }
 
 } // namespace
@@ -126,6 +200,12 @@ Layout layout(const std::vector<LineReading>& lines)
             out.indent[i] = int(std::lround((lines[i].box.left - left) / pitch));
         }
     }
+    joinGutterNumbers(lines, lineHeight, out);
+    std::vector<bool> numbers(n, false);
+    for (const std::ptrdiff_t number : out.number)
+        if (number >= 0)
+            numbers[size_t(number)] = true;
+    out.after = TableRows::joinRows(lines, lineHeight, out.order, numbers);
     return out;
 }
 

@@ -46,7 +46,8 @@ std::vector<std::string> written(const std::vector<Readings::LineReading>& lines
 {
     std::vector<std::string> out;
     for (const size_t i : layout.order)
-        out.push_back(std::string(size_t(layout.indent[i]), ' ') + lines[i].text);
+        out.push_back((layout.number[i] >= 0 ? lines[size_t(layout.number[i])].text + " " : std::string()) + std::string(size_t(layout.indent[i]), ' ')
+                      + lines[i].text);
     return out;
 }
 
@@ -105,6 +106,40 @@ TEST(ReadingOrder, TerminalPanesSideBySideEachKeepTheirOwnLeftEdge)
     EXPECT_EQ(written(lines, ReadingOrder::layout(lines)),
               (std::vector<std::string>{"$ make test", "  passed: 12 tests", "$ git status --short", "  modified: README.md",
                                         "  modified: scripts/bootstrap.sh", "[0] 0:bash* 1:vim \"host\" 12:04"}));
+}
+
+// A listing beside its gutter of right-aligned line numbers, which the layout read as a
+// block of its own before the code; row 2 of the listing is blank, so its number has no
+// code on its row.
+TEST(ReadingOrder, AGuttersLineNumbersStartTheirLinesAndANumberWithoutCodeKeepsItsRow)
+{
+    const std::vector<Readings::LineReading> lines = {
+        monospaced("9", 0, 1, 20), monospaced("10", 1, 0, 20), monospaced("11", 2, 0, 20), monospaced("12", 3, 0, 20),
+        monospaced("13", 4, 0, 20), monospaced("14", 5, 0, 20),
+        monospaced("class Item:", 0, 0, 80), monospaced("name: str", 1, 4, 80), monospaced("def total(self, count):", 3, 4, 80),
+        monospaced("return self.price * count", 4, 8, 80), monospaced("def load(path):", 5, 0, 80),
+    };
+    EXPECT_EQ(written(lines, ReadingOrder::layout(lines)),
+              (std::vector<std::string>{"9 class Item:", "10     name: str", "11", "12     def total(self, count):",
+                                        "13         return self.price * count", "14 def load(path):"}));
+}
+
+// What is no gutter stays as it was: numbers in a paragraph's lines, a number beside a
+// heading, two numbers beside a sidebar's lines, a column of prices on rows of their own.
+TEST(ReadingOrder, NumbersThatAreNoGutterStayLinesOfTheirOwn)
+{
+    const std::vector<std::vector<Readings::LineReading>> pages = {
+        {proportional("2024", 0, 40), proportional("The year began with a new release", 0, 200), proportional("and ended with two more", 1, 200)},
+        {proportional("12", 0, 40), proportional("Inbox", 0, 200), proportional("3", 1, 40), proportional("Drafts", 1, 200),
+         proportional("Archive", 2, 200)},
+        {proportional("Prices", 0, 40), proportional("4", 1, 40), proportional("12", 2, 40), proportional("28", 3, 40)},
+    };
+    for (const std::vector<Readings::LineReading>& lines : pages) {
+        const ReadingOrder::Layout layout = ReadingOrder::layout(lines);
+        for (const std::ptrdiff_t number : layout.number)
+            EXPECT_EQ(number, -1);
+        EXPECT_EQ(layout.order.size(), lines.size());
+    }
 }
 
 } // namespace

@@ -1,9 +1,13 @@
 #include "Models/ImageEditorViewModel.h"
 #include "Output/TextRecognitionController.h"
+#include "Output/TextRecognitionProcess.h"
 
+#include <QElapsedTimer>
+#include <QFile>
 #include <QHash>
 #include <QMutex>
 #include <QWaitCondition>
+#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -165,4 +169,31 @@ TEST_F(TextRecognitionStates, OnlyTheLatestRunsResultIsTaken)
     finishRun({QStringLiteral("late"), std::nullopt}, 50);
     EXPECT_FALSE(state());
     EXPECT_EQ(finished, QList<bool>({false, true, false}));
+}
+
+// A reading program that has answered in full may still take a while to end (handing
+// back what its engines held): the text is handed on as soon as the answer is whole.
+TEST(TextRecognition, TheTextIsHandedOnOnceTheAnswerIsWholeNotWhenTheProgramEnds)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    QFile script(folder.filePath(QStringLiteral("slow-to-end")));
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    // The reply (status 0, then the lengths of "hello", "eng" and ""), then a long wait.
+    script.write("#!/bin/sh\ncat >/dev/null\n"
+                 "printf 'LMOCRA1\\n\\0\\0\\0\\0\\5\\0\\0\\0\\3\\0\\0\\0\\0\\0\\0\\0helloeng'\n"
+                 "exec sleep 6\n");
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QImage page(40, 20, QImage::Format_Grayscale8);
+    page.fill(255);
+    TextRecognitionProcess::Options options;
+    options.program = script.fileName();
+    QElapsedTimer clock;
+    clock.start();
+    const TextRecognitionResult result = TextRecognitionProcess::recognize(page, options);
+    EXPECT_FALSE(result.failure) << result.failure->toStdString();
+    EXPECT_EQ(result.text, QStringLiteral("hello"));
+    EXPECT_EQ(result.languagesUsed, QStringList{QStringLiteral("eng")});
+    EXPECT_LT(clock.elapsed(), 3000);
 }

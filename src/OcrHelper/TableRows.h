@@ -1,0 +1,27 @@
+#pragma once
+
+// A table without ruling lines, or a price list ("Espresso          $2.50"), is to
+// Tesseract's layout two columns side by side, far apart: the names come back, then the
+// prices, after whatever text follows the table. Where a column of short cells holding
+// figures stands to the right of other lines, each cell on the row of one of them, the
+// rows are read whole: each cell after the line on its row, a blank between.
+//
+// It takes three figures or more in one column (one word each, half digits at least;
+// their left or their right edges in line), each with a line on its row to its left: a
+// paragraph beside a column of prose, or a terminal beside another, is no table. Once a column is one, its other short cells
+// (a heading, "Price") are joined to their rows too.
+
+#include "OcrHelper/Readings.h"
+
+#include <cstddef>
+#include <vector>
+
+namespace TableRows {
+
+// For each of `lines` (by its place), the line written after it on its row, or -1; the
+// cells so written are taken out of `order`. Lines `left` marks as taken already (a
+// gutter's numbers) are neither cells nor rows.
+std::vector<std::ptrdiff_t> joinRows(const std::vector<Readings::LineReading>& lines, int lineHeight, std::vector<size_t>& order,
+                                     const std::vector<bool>& left);
+
+} // namespace TableRows
