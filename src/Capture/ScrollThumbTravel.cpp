@@ -39,12 +39,14 @@ std::vector<Run> columnRuns(const FramePixels& frame, int x)
     return runs;
 }
 
-// Runs that may be the thumb: its colour and about its length, whole within the frame.
-std::vector<Run> thumbLike(const std::vector<Run>& runs, quint32 colour, int length, int height)
+// Runs that may be the thumb: its colour and about its length, its top within the
+// frame; its bottom too unless `toBottom` (a thumb at the end of a track without arrows
+// ends with the frame: its length says it is whole).
+std::vector<Run> thumbLike(const std::vector<Run>& runs, quint32 colour, int length, int height, bool toBottom = false)
 {
     std::vector<Run> like;
     for (const Run& run : runs) {
-        if (run.start > 0 && run.end() < height && std::abs(run.length - length) <= 1
+        if (run.start > 0 && (toBottom || run.end() < height) && std::abs(run.length - length) <= 1
             && !FramePixelCompare::differ(run.colour, colour))
             like.push_back(run);
     }
@@ -107,7 +109,7 @@ std::optional<int> thumbTop(const FramePixels& frame, const Thumb& thumb)
 {
     if (frame.isNull() || thumb.column >= frame.width)
         return std::nullopt;
-    const std::vector<Run> like = thumbLike(columnRuns(frame, thumb.column), thumb.colour, thumb.length, frame.height);
+    const std::vector<Run> like = thumbLike(columnRuns(frame, thumb.column), thumb.colour, thumb.length, frame.height, true);
     return like.size() == 1 ? std::optional<int>(like.front().start) : std::nullopt;
 }
 
@@ -191,7 +193,8 @@ std::optional<int> offsetByThumb(const ThumbScale& scale, const QImage& previous
 FrameJudgement placedByThumb(const FrameJudgement& judgement, const std::optional<ThumbScale>& scale,
                              const QImage& previous, const QImage& frame)
 {
-    const bool open = judgement.settledByStep || (!judgement.append && !judgement.duplicate && judgement.foundPx == 0);
+    const bool open = judgement.settledByStep || judgement.byUnchangedRows
+        || (!judgement.append && !judgement.duplicate && judgement.foundPx == 0);
     if (!open || !scale || previous.isNull())
         return judgement;
     const auto t = offsetByThumb(*scale, previous, frame, judgement.stickyPx);
@@ -205,6 +208,7 @@ FrameJudgement placedByThumb(const FrameJudgement& judgement, const std::optiona
     placed.newPx = *t;
     placed.foundPx = *t;
     placed.settledByStep = false;
+    placed.byUnchangedRows = false;
     captureDiagnostic(QStringLiteral("📜 [thumb] ty=%1（按滚动条滑块位移定位，步长所选 %2）")
                           .arg(*t)
                           .arg(judgement.append ? QString::number(judgement.newPx) : QStringLiteral("无")));

@@ -37,7 +37,7 @@ struct Thumb {
 std::optional<Thumb> findThumb(const FramePixels& previous, const FramePixels& next);
 
 // Top row of the thumb in a frame; nothing where it is out of sight, cut by the
-// frame's edge, or not one run of its colour and length.
+// frame's top or shorter than it is, or not one run of its colour and length.
 std::optional<int> thumbTop(const FramePixels& frame, const Thumb& thumb);
 
 // What the thumb's travel over the kept frames says.
@@ -76,7 +76,8 @@ private:
 std::optional<int> offsetByThumb(const ThumbScale& scale, const QImage& previous, const QImage& frame, int stickyPx);
 
 // The judgement, placed by the thumb where the rows left its offset open (picked by the
-// step alone, or not registered at all); every other judgement as it is.
+// step alone, or by the unchanged rows among the offsets the step allows, or not
+// registered at all); every other judgement as it is.
 FrameJudgement placedByThumb(const FrameJudgement& judgement, const std::optional<ThumbScale>& scale,
                              const QImage& previous, const QImage& frame);
 

@@ -495,7 +495,7 @@ void ScrollingCaptureController::tickJudged(const QImage& frame, const Judged& j
         return;
     }
     // Past the page's end only the frame it stopped on counts, placed without the step.
-    if (!j.append || (m_reachedEnd && j.settledByStep)) {
+    if (!j.append || (m_reachedEnd && (j.settledByStep || j.byUnchangedRows))) {
         ++m_skippedCount;
         if (!m_driver->isCalibrated() && judged.noOverlap) {
             checkTooLow(done);
