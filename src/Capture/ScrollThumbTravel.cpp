@@ -90,6 +90,11 @@ std::optional<Thumb> findThumb(const FramePixels& previous, const FramePixels& n
     const int limit = std::min(w / 8, 50);
     for (int c = 0; c < limit; ++c) {
         const int x = w - 1 - c;
+        int y = 0;
+        while (y < h && !FramePixelCompare::differ(previous.row(y)[x], next.row(y)[x]))
+            ++y;
+        if (y == h)
+            continue; // nothing moved here (a margin, a scrollbar's edge)
         const std::vector<Run> before = columnRuns(previous, x), after = columnRuns(next, x);
         for (const Run& a : before) {
             if (a.length < kMinimumThumbLength || a.start == 0 || a.end() == h)

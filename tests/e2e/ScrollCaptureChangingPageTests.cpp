@@ -249,6 +249,7 @@ protected:
         expectNoMessage();
         EXPECT_EQ(desktop().stopLumetra(), 0);
     }
+
     // 14 rows of varied text, 50 px each, then `kAlike` rows exactly alike, 52 px each: a
     // strip of one colour 50 px high, then 2 white rows. The page ends with them. With
     // its scrollbar, the capture is whole; without, nothing tells how far the page's
