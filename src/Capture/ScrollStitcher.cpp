@@ -153,6 +153,7 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
             ty = region ? registerByUnchangedRows(region->previous, region->next, expected) : std::nullopt;
             if (!ty)
                 return judgement;
+            judgement.byUnchangedRows = true;
             captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px，仅按未变化的行）").arg(*ty));
         }
     }

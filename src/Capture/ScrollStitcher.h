@@ -72,6 +72,9 @@ struct FrameJudgement {
     // The offset was picked among alike ones by the step: right only if the page did
     // not reach its end during the scroll (it moves again at the next tick).
     bool settledByStep = false;
+    // The offset was found by the rows that did not change since the previous frame,
+    // among those the step allows: rows alike all across may agree at more than one.
+    bool byUnchangedRows = false;
 
     DetectionState detection() const
     {

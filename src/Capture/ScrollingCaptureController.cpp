@@ -267,6 +267,7 @@ void ScrollingCaptureController::resetState()
     m_startPending = false;
     m_selectionTaken = false;
     m_kept.clear();
+    m_thumbTravel.clear();
     m_detection = {};
     m_capturedCount = 0;
     m_skippedCount = 0;

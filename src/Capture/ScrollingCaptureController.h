@@ -7,6 +7,7 @@
 #include "Capture/ScrollHintBar.h"
 #include "Capture/ScrollKeptFrames.h"
 #include "Capture/ScrollStitcher.h"
+#include "Capture/ScrollThumbTravel.h"
 #include "Platform/CaptureInputGrab.h"
 
 #include <QImage>
@@ -178,6 +179,7 @@ private:
     int m_autoStepPx = 0;
     ScrollKeptFrames m_kept;
     ScrollStitcher::DetectionState m_detection;
+    ScrollStitcher::ScrollThumbTravel m_thumbTravel; // where rows alike leave an offset open
     int m_capturedCount = 0;
     int m_skippedCount = 0;
     // The latest frame of a tick, and how that tick ended: when the page stops, the

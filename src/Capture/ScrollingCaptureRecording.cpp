@@ -340,11 +340,13 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
     const ScrollStitcher::DetectionState detection = m_detection;
     const int expected = m_driver && stepPx > 0 ? m_driver->scrolledSinceKeptPx() : 0;
     const bool secondLook = m_relooks > 0;
+    const std::optional<ScrollStitcher::ThumbScale> thumb = m_thumbTravel.scale();
     const quint64 generation = m_generation;
     QPointer<ScrollingCaptureController> self(this);
-    OffMainThread::run(this, [previous, lastTick, frame, detection, stepPx, mode, expected, secondLook] {
+    OffMainThread::run(this, [previous, lastTick, frame, detection, stepPx, mode, expected, secondLook, thumb] {
         Judged judged;
-        judged.judgement = ScrollStitcher::judgeFrame(previous, frame, detection, stepPx, mode, expected);
+        judged.judgement = ScrollStitcher::placedByThumb(
+            ScrollStitcher::judgeFrame(previous, frame, detection, stepPx, mode, expected), thumb, previous, frame);
         const auto& j = judged.judgement;
         if (!j.append && !j.duplicate && mode != ScrollStitcher::JudgeMode::tick && !previous.isNull())
             judged.noOverlap = shareNoRows(previous, frame, j.scrollbarPx, j.stickyPx);
@@ -360,6 +362,7 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
 
 void ScrollingCaptureController::keepFrame(const QImage& frame, const ScrollStitcher::FrameJudgement& judgement)
 {
+    m_thumbTravel.noteKept(m_kept.lastFrame(), frame, judgement.newPx);
     // Pictures that loaded since the last kept frame show as they now look.
     m_kept.appendRefreshing(frame, judgement.cropTop(frame.height()), judgement.footerPx, judgement.stickyPx);
     m_ticksSinceKept = 0;
@@ -455,6 +458,7 @@ void ScrollingCaptureController::tickJudged(const QImage& frame, const Judged& j
     // stopped instead may have reached its end part-way through that step.
     if (std::exchange(m_provisional, false) && !j.append && judged.pageStill) {
         m_kept.dropLast();
+        m_thumbTravel.dropLast();
         m_hintModel.setHeightPx(m_kept.stitchedHeight());
         m_reachedEnd = true;
         captureDiagnostic(QStringLiteral("📜 [prior] 末步可能未走满，撤回按步长消歧的一帧"));
@@ -491,7 +495,7 @@ void ScrollingCaptureController::tickJudged(const QImage& frame, const Judged& j
         return;
     }
     // Past the page's end only the frame it stopped on counts, placed without the step.
-    if (!j.append || (m_reachedEnd && j.settledByStep)) {
+    if (!j.append || (m_reachedEnd && (j.settledByStep || j.byUnchangedRows))) {
         ++m_skippedCount;
         if (!m_driver->isCalibrated() && judged.noOverlap) {
             checkTooLow(done);

@@ -1,7 +1,7 @@
 // Scrolling capture end to end over Chromium pages that change while they scroll: a
 // feed that loads more rows once its end shows, slowly and quickly, cards whose pictures
-// load once in view, and rows under a bar of moving stripes across the window, with
-// spinners and a caret. Each page is captured over the view's whole height and over its
+// load once in view, rows under a bar of moving stripes across the window, with
+// spinners and a caret, and rows exactly alike down to the page's end. Each page is captured over the view's whole height and over its
 // lower 60%. Every row carries its number in text and its own colour in a strip; the
 // stitched image must show every row the selection reached once, whole and in order,
 // down to the page's last, without a word of stopping early. (Lumetra runs with
@@ -249,6 +249,78 @@ protected:
         expectNoMessage();
         EXPECT_EQ(desktop().stopLumetra(), 0);
     }
+
+    // 14 rows of varied text, 50 px each, then `kAlike` rows exactly alike, 52 px each: a
+    // strip of one colour 50 px high, then 2 white rows. The page ends with them. With
+    // its scrollbar, the capture is whole; without, nothing tells how far the page's
+    // last scroll went: the image may end short, and then says so, but never too tall.
+    void captureRowsAlikeToTheEnd(bool whole, bool scrollbar = true)
+    {
+        constexpr int kHeaderRows = 14, kHeaderRowHeight = 50, kAlike = 300, kAlikeHeight = 52, kAlikeStrip = 50;
+        const QString html
+            = QStringLiteral("<html><head><style>%1</style></head>"
+                             "<body style='margin:0;font:15px sans-serif;background:white'><div id='rows'></div><script>")
+                  .arg(scrollbar ? QString() : QStringLiteral("::-webkit-scrollbar{display:none}"))
+              + rowScript()
+              + QStringLiteral("const rows=document.getElementById('rows');"
+                               "for(let n=1;n<=%1;n++)rows.appendChild(row(n,%2));"
+                               "for(let n=0;n<%3;n++){const d=document.createElement('div');"
+                               "d.style.cssText='height:%4px;position:relative;padding-left:12px;box-sizing:border-box';"
+                               "d.innerHTML='The same entry, again and again<span style=\"position:absolute;left:%5px;top:0;"
+                               "width:%6px;height:%7px;background:rgb(40,120,200)\"></span>';rows.appendChild(d);}"
+                               "</script></body></html>")
+                    .arg(kHeaderRows)
+                    .arg(kHeaderRowHeight)
+                    .arg(kAlike)
+                    .arg(kAlikeHeight)
+                    .arg(kStripX)
+                    .arg(kStripWidth)
+                    .arg(kAlikeStrip);
+        const QRect window = showInChromium(html, [&](const QImage& screen, const QRect& at) {
+            return stripRuns(screen.copy(at)).contains({rowColour(2), kHeaderRowHeight});
+        });
+        ASSERT_FALSE(window.isEmpty()) << "the page never showed";
+        const QImage clip = capture(selection(window, whole), 180000);
+        ASSERT_FALSE(clip.isNull()) << "no capture on the clipboard";
+
+        // The header's rows in order from the first the image shows whole, then every alike
+        // row once, whole, with its white gap, and nothing below the last one's.
+        const auto runs = stripRuns(clip);
+        qsizetype at = 0;
+        int first = 0;
+        for (; at < runs.size() && at < 4 && first == 0; ++at) {
+            for (int n = 1; n <= kHeaderRows && first == 0; ++n)
+                first = runs[at] == QPair<QRgb, int>(rowColour(n), kHeaderRowHeight) ? n : 0;
+        }
+        ASSERT_GT(first, 0) << "a whole header row near the image's top";
+        --at;
+        for (int n = first; n <= kHeaderRows; ++n, ++at) {
+            ASSERT_LT(at, runs.size());
+            ASSERT_EQ(runs[at], (QPair<QRgb, int>(rowColour(n), kHeaderRowHeight))) << "header row " << n;
+        }
+        const QPair<QRgb, int> strip(qRgb(40, 120, 200), kAlikeStrip), gap(qRgb(255, 255, 255), kAlikeHeight - kAlikeStrip);
+        int alike = 0;
+        for (; at + 1 < runs.size() && runs[at] == strip && runs[at + 1] == gap; at += 2)
+            ++alike;
+        if (scrollbar) {
+            EXPECT_EQ(alike, kAlike) << "alike rows whole, with their gaps";
+            EXPECT_EQ(at, runs.size()) << "nothing below the last alike row's gap; the image is " << clip.height()
+                                       << " rows high";
+            expectNoMessage();
+        } else {
+            EXPECT_LE(alike, kAlike) << "never more alike rows than the page has";
+            // At most the top of one more row, cut where the capture ended.
+            ASSERT_LE(runs.size() - at, 2) << "the image is " << clip.height() << " rows high";
+            for (; at < runs.size(); ++at)
+                EXPECT_TRUE((runs[at].first == strip.first && runs[at].second <= strip.second)
+                            || (runs[at].first == gap.first && runs[at].second <= gap.second));
+            if (alike < kAlike)
+                EXPECT_TRUE(desktop().waitForWindow(kStoppedEarly, 20000).has_value()) << "a short image says so";
+            else
+                expectNoMessage();
+        }
+        EXPECT_EQ(desktop().stopLumetra(), 0);
+    }
 };
 
 } // namespace
@@ -291,4 +363,24 @@ TEST_F(ScrollCaptureChangingPageTest, RowsUnderAMovingBarComeOutWholeAndQuicklyA
 TEST_F(ScrollCaptureChangingPageTest, RowsUnderAMovingBarComeOutWholeAndQuicklyAtSixtyPercent)
 {
     captureUnderAMovingBar(false);
+}
+
+TEST_F(ScrollCaptureChangingPageTest, RowsExactlyAlikeToThePagesEndComeOutWholeAtTheViewsHeight)
+{
+    captureRowsAlikeToTheEnd(true);
+}
+
+TEST_F(ScrollCaptureChangingPageTest, RowsExactlyAlikeToThePagesEndComeOutWholeAtSixtyPercent)
+{
+    captureRowsAlikeToTheEnd(false);
+}
+
+TEST_F(ScrollCaptureChangingPageTest, RowsExactlyAlikeWithoutAScrollbarNeverComeOutTooTallOrShortWithoutAWordAtTheViewsHeight)
+{
+    captureRowsAlikeToTheEnd(true, false);
+}
+
+TEST_F(ScrollCaptureChangingPageTest, RowsExactlyAlikeWithoutAScrollbarNeverComeOutTooTallOrShortWithoutAWordAtSixtyPercent)
+{
+    captureRowsAlikeToTheEnd(false, false);
 }
