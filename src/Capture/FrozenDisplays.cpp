@@ -101,6 +101,29 @@ void DisplayCaptureSource::setForTesting(DisplayCaptureSource* source)
     installedSource = source;
 }
 
+QList<std::optional<DisplayCaptureSource::Display>> displaysOfComposedPieces(
+    const QHash<std::uint32_t, QImage>& pieces)
+{
+    QList<std::optional<DisplayCaptureSource::Display>> result;
+    for (QScreen* screen : QGuiApplication::screens()) {
+        DisplayCaptureSource::Display display;
+        display.screen = screen;
+        // Numbered by output name as on X11, where the outputs usually bear the same names.
+        display.number = displayNumberForOutputName(screen->name());
+        display.frame = screen->geometry();
+        // Qt rounds a fractional output scale up to a whole ratio (1.5 becomes 2); the
+        // compositor's picture has the output's true pixels, and its scale is the one that
+        // maps a selection onto them.
+        const QImage piece = pieces.value(display.number);
+        display.scale = piece.isNull() || display.frame.width() <= 0 ? screen->devicePixelRatio()
+                                                                     : piece.width() / display.frame.width();
+        display.pixelFrame
+            = QRect(QPoint(0, 0), piece.isNull() ? snapshotPixelSize(display.frame, display.scale) : piece.size());
+        result.append(display);
+    }
+    return result;
+}
+
 QSize snapshotPixelSize(const QRectF& frame, double scale)
 {
     return QSize(int(std::trunc(frame.width() * scale)), int(std::trunc(frame.height() * scale)));

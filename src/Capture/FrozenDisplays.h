@@ -2,6 +2,7 @@
 
 #include "Capture/FrozenScreenRecord.h"
 
+#include <QHash>
 #include <QImage>
 #include <QList>
 #include <QPointer>
@@ -67,6 +68,11 @@ public:
 
 // The pixel size a display is captured at: points times scale, each truncated.
 QSize snapshotPixelSize(const QRectF& frame, double scale);
+
+// Every screen as a display numbered by its output's name, at the scale of the picture
+// the compositor gave for it (pieces, by display number), else at the screen's ratio.
+QList<std::optional<DisplayCaptureSource::Display>> displaysOfComposedPieces(
+    const QHash<std::uint32_t, QImage>& pieces);
 
 // One display's picture, without the pointer; null when the grab failed.
 QImage snapshotDisplay(DisplayCaptureSource& source, const DisplayCaptureSource::Display& display);

@@ -59,23 +59,7 @@ bool PortalDisplayCaptureSource::mayReadScreen()
 
 QList<std::optional<DisplayCaptureSource::Display>> PortalDisplayCaptureSource::displays()
 {
-    QList<std::optional<Display>> result;
-    for (QScreen* screen : QGuiApplication::screens()) {
-        Display display;
-        display.screen = screen;
-        // Numbered by output name as on X11, where the outputs usually bear the same names.
-        display.number = displayNumberForOutputName(screen->name());
-        display.frame = screen->geometry();
-        // Qt rounds a fractional output scale up to a whole ratio (1.5 becomes 2); the
-        // compositor's picture has the output's true pixels, and its scale is the one that
-        // maps the selection onto them.
-        const QImage piece = m_pieces.value(display.number);
-        display.scale = piece.isNull() || display.frame.width() <= 0 ? screen->devicePixelRatio()
-                                                                     : piece.width() / display.frame.width();
-        display.pixelFrame = QRect(QPoint(0, 0), piece.isNull() ? snapshotPixelSize(display.frame, display.scale) : piece.size());
-        result.append(display);
-    }
-    return result;
+    return displaysOfComposedPieces(m_pieces);
 }
 
 QImage PortalDisplayCaptureSource::capture(const Display& display, const QSize& pixelSize)

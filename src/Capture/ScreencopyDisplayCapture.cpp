@@ -59,23 +59,7 @@ QList<std::optional<DisplayCaptureSource::Display>> ScreencopyDisplayCaptureSour
 {
     if (m_fallbackActive)
         return m_fallback->displays();
-    QList<std::optional<Display>> result;
-    for (QScreen* screen : QGuiApplication::screens()) {
-        Display display;
-        display.screen = screen;
-        display.number = displayNumberForOutputName(screen->name());
-        display.frame = screen->geometry();
-        // Qt rounds a fractional output scale up to a whole ratio (1.5 becomes 2); the
-        // output's copy has its true pixels, and its scale is the one that maps a
-        // selection onto them.
-        const QImage piece = m_pieces.value(display.number);
-        display.scale = piece.isNull() || display.frame.width() <= 0 ? screen->devicePixelRatio()
-                                                                     : piece.width() / display.frame.width();
-        display.pixelFrame = QRect(QPoint(0, 0),
-                                   piece.isNull() ? snapshotPixelSize(display.frame, display.scale) : piece.size());
-        result.append(display);
-    }
-    return result;
+    return displaysOfComposedPieces(m_pieces);
 }
 
 QImage ScreencopyDisplayCaptureSource::capture(const Display& display, const QSize& pixelSize)
