@@ -69,8 +69,12 @@ wl-copy --type image/png <other.png
 # wtype's keyboard is new to the editor: it waits a second before typing, and a moment
 # after, so that the release comes before the keyboard goes (Qt repeats a key it never
 # saw released).
-wait_for 'has_window "Lumetra - "' && wtype -s 1000 -M ctrl -P v -p v -m ctrl -s 500 2>>lumetra.log && sleep 1 \
-  && grim pasted.png && say pasted
+# The screen is taken once the paste has changed it and it has stood still.
+wait_for 'has_window "Lumetra - "' \
+  && wait_for 'grim before-paste.png && sleep 0.3 && grim pasted-still.png && cmp -s before-paste.png pasted-still.png' \
+  && wtype -s 1000 -M ctrl -P v -p v -m ctrl -s 500 2>>lumetra.log \
+  && wait_for 'grim pasted.png && ! cmp -s pasted.png before-paste.png && sleep 0.3 && grim pasted-still.png \
+    && cmp -s pasted.png pasted-still.png' && say pasted
 
 # The window capture, again after another program's copy. Lumetra hides its windows while
 # the desktop's picker runs; none may come back before the user has chosen.
@@ -95,7 +99,9 @@ errors=$(grep -c '❌' lumetra.log)
 launch --capture-window
 wait_for 'pgrep -u "$(id -u)" -x slurp >/dev/null' && wtype -s 1000 -k Escape 2>>lumetra.log \
   && wait_for '! pgrep -u "$(id -u)" -x slurp >/dev/null' && say escaped
-sleep 2
+# Lumetra has taken the answer in once its windows are back; an alert would come with them.
+wait_for 'has_window "Lumetra - "'
+for _ in $(seq 10); do has_window "Capture Failed" && break; sleep 0.2; done
 has_window "Capture Failed" || say no-alert
 [ "$(grep -c '❌' lumetra.log)" = "$errors" ] && say no-error
 
