@@ -24,6 +24,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -169,8 +170,10 @@ TEST_F(ContentViewTest, DropsOpenLocalFilesAndImageDataOnly)
     // Data that is no image is taken as a drop but changes nothing.
     QMimeData broken;
     broken.setData(QStringLiteral("image/png"), QByteArray("not a png"));
+    QSignalSpy loads(&model(), &ImageEditorViewModel::imageLoadFinished);
     EXPECT_TRUE(content->handleDrop(broken));
-    QTest::qWait(100);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return loads.count() == 1; }, 20000)) << "the data was never looked at";
+    EXPECT_FALSE(loads.first().at(1).toBool());
     EXPECT_EQ(model().selectedImage()->pixelSize(), QSize(12, 9));
 }
 
