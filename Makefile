@@ -5,7 +5,8 @@
 #   make run    ... then start build/lumetra on the current X display
 #   make test   install the test packages too (bootstrap.sh --tests), build everything,
 #               then run every test through ctest: unit tests offscreen, end-to-end
-#               tests each on a private Xvfb desktop
+#               tests each on a private Xvfb desktop; run as root, the tests create the
+#               system users lumetra-wayland (the sway session's) and lumetra-test-peer
 #   make test-sanitize  the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer
 #               (clang, in build-sanitize); any report fails the test it came from
 #   make fuzz   build the fuzz targets (in build-sanitize) and run each for FUZZ_SECONDS

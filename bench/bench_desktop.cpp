@@ -12,8 +12,8 @@
 // The program measured is the lumetra beside the bench folder (LUMETRA_BINARY names
 // another). LUMETRA_OLD_BINARY names an older build to measure in the same run, runs of
 // the two taking turns; each measure then shows both medians and their ratio.
-// The `before` counter is the figure of the build before the last round, from the
-// issue that asked for these measures; `goal` is the figure to stay under.
+// The `before` counter is the figure an earlier build measured on the same desktop,
+// kept as the baseline each measure is compared with; `goal` is the figure to stay under.
 // LUMETRA_BENCH_ROUNDS sets the runs per program (default 9).
 #include "support/BenchDesktop.h"
 

@@ -35,10 +35,14 @@ TEST_PACKAGES=(
   # the command line the recognition tests and benchmark compare with
   tesseract-ocr
   libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libx11-dev
-  # sanitizer build and fuzzing (clang with its AddressSanitizer and libFuzzer runtimes)
-  clang libclang-rt-14-dev
+  # sanitizer build and fuzzing (clang with its AddressSanitizer and libFuzzer runtimes,
+  # and the OpenMP every build links, which gcc brings with it and clang does not)
+  clang libclang-rt-14-dev libomp-14-dev
   # test desktop
-  xvfb xauth openbox trayer xdotool xclip x11-utils imagemagick scrot poppler-utils dbus-daemon
+  xvfb xauth openbox trayer xdotool xclip x11-utils x11-xkb-utils imagemagick scrot poppler-utils
+  dbus-daemon
+  # pgrep in the Wayland session script; less, a real pager that scrolling capture is tried on
+  procps less
   # where a Lumetra that stopped answering in a failed end-to-end test stood
   gdb
   # real programs that scrolling capture is tried on

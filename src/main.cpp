@@ -13,8 +13,14 @@
 
 namespace {
 
-// Help, version and a mistyped option are answered before the GUI starts, without a
-// display; the exit status is what the command line asked for (2: it was not understood).
+void printLine(FILE* stream, const QString& text)
+{
+    std::fputs((text + QLatin1Char('\n')).toLocal8Bit().constData(), stream);
+}
+
+// Help, version and a command line that cannot be carried out are answered before the
+// GUI starts, without a display; the exit status is what the command line asked for
+// (2: it was not understood, 1: it cannot be done here).
 std::optional<int> answerCommandLine(int argc, char** argv, bool* verbose)
 {
     QStringList arguments;
@@ -26,6 +32,7 @@ std::optional<int> answerCommandLine(int argc, char** argv, bool* verbose)
         return std::nullopt;
     QCoreApplication core(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Lumetra"));
+    const QString usage = localized(QStringLiteral("cli.usage"));
     switch (line.request) {
     case LumetraApp::CommandLine::Request::version:
         std::fputs(LumetraApp::versionLine().toLocal8Bit().constData(), stdout);
@@ -37,6 +44,20 @@ std::optional<int> answerCommandLine(int argc, char** argv, bool* verbose)
                        .constData(),
                    stderr);
         return 2;
+    case LumetraApp::CommandLine::Request::conflictingCaptures:
+        printLine(stderr, localizedFormat(QStringLiteral("cli.conflictingCaptures"), line.captures.mid(0, 2)));
+        printLine(stderr, usage);
+        return 2;
+    case LumetraApp::CommandLine::Request::extraFile:
+        printLine(stderr, localizedFormat(QStringLiteral("cli.extraFile"), {line.file}));
+        printLine(stderr, usage);
+        return 2;
+    case LumetraApp::CommandLine::Request::missingFile:
+        printLine(stderr, localizedFormat(QStringLiteral("cli.missingFile"), {line.file}));
+        return 1;
+    case LumetraApp::CommandLine::Request::noDisplay:
+        printLine(stderr, localized(QStringLiteral("cli.noDisplay")));
+        return 1;
     default:
         std::fputs(LumetraApp::commandLineHelp().toLocal8Bit().constData(), stdout);
         return 0;

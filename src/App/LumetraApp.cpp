@@ -24,6 +24,7 @@
 #include "Platform/X11KeyGrab.h"
 
 #include <QApplication>
+#include <QFileInfo>
 
 namespace {
 
@@ -111,18 +112,43 @@ bool isQtOption(const QString& argument, bool* takesValue)
     return flags.contains(name) || valued.contains(name);
 }
 
+// Whether Qt, as this command line and environment start it, would need an X11 or
+// Wayland display: its platform is chosen by -platform, else QT_QPA_PLATFORM, else by
+// the session; only a platform such as offscreen draws without one.
+bool needsDisplay(const QString& platform)
+{
+    if (platform.isEmpty())
+        return true;
+    for (const QString& entry : platform.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const QString name = entry.section(QLatin1Char(':'), 0, 0);
+        if (name != QLatin1String("xcb") && !name.startsWith(QLatin1String("wayland")))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
-LumetraApp::CommandLine LumetraApp::readCommandLine(const QStringList& arguments)
+LumetraApp::CommandLine LumetraApp::readCommandLine(const QStringList& arguments, const QProcessEnvironment& environment)
 {
     CommandLine line;
     bool help = false, version = false;
+    QString platform = environment.value(QStringLiteral("QT_QPA_PLATFORM"));
+    bool displayNamed = !environment.value(QStringLiteral("DISPLAY")).isEmpty()
+        || !environment.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty();
+    bool optionsEnded = false;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments.at(i);
         // "--" ends the options; what follows are files, whatever their names.
-        if (argument == QLatin1String("--"))
-            break;
-        if (!argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-"))
+        if (!optionsEnded && argument == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
+        if (optionsEnded || !argument.startsWith(QLatin1Char('-'))) {
+            line.files << argument;
+            continue;
+        }
+        if (argument == QLatin1String("-"))
             continue;
         bool takesValue = false;
         if (argument == QLatin1String("--help") || argument == QLatin1String("-h"))
@@ -131,19 +157,37 @@ LumetraApp::CommandLine LumetraApp::readCommandLine(const QStringList& arguments
             version = true;
         else if (argument == QLatin1String("--verbose"))
             line.verbose = true;
-        else if (argument.startsWith(QLatin1String("--")) && captureNamed(argument.mid(2)))
-            continue;
-        else if (isQtOption(argument, &takesValue))
+        else if (argument.startsWith(QLatin1String("--")) && captureNamed(argument.mid(2))) {
+            if (!line.captures.contains(argument))
+                line.captures << argument;
+        } else if (isQtOption(argument, &takesValue)) {
+            // The value is the option's own, never a file.
+            const QString name = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1).section(QLatin1Char('='), 0, 0);
+            const QString value = takesValue ? arguments.value(i + 1) : argument.section(QLatin1Char('='), 1);
+            if (name == QLatin1String("platform"))
+                platform = value;
+            else if (name == QLatin1String("display") && !value.isEmpty())
+                displayNamed = true;
             i += takesValue ? 1 : 0;
-        else if (line.unknownOption.isEmpty())
+        } else if (line.unknownOption.isEmpty())
             line.unknownOption = argument;
     }
     if (!line.unknownOption.isEmpty())
         line.request = CommandLine::Request::unknownOption;
-    else if (help)
+    else if (line.captures.size() > 1)
+        line.request = CommandLine::Request::conflictingCaptures;
+    else if (line.files.size() > 1) {
+        line.request = CommandLine::Request::extraFile;
+        line.file = line.files.at(1);
+    } else if (help)
         line.request = CommandLine::Request::help;
     else if (version)
         line.request = CommandLine::Request::version;
+    else if (!line.files.isEmpty() && !QFileInfo::exists(line.files.first())) {
+        line.request = CommandLine::Request::missingFile;
+        line.file = line.files.first();
+    } else if (!displayNamed && needsDisplay(platform))
+        line.request = CommandLine::Request::noDisplay;
     return line;
 }
 

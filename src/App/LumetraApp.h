@@ -3,6 +3,7 @@
 #include "App/AppDelegate.h"
 
 #include <QObject>
+#include <QProcessEnvironment>
 #include <QStringList>
 
 #include <memory>
@@ -36,14 +37,21 @@ public:
     static QStringList fileArguments(const QStringList& arguments);
 
     // What a command line (without the program name) asks for before anything starts,
-    // judged without a display. Qt's own options (-display, -platform, ...) pass.
+    // judged before Qt connects to a display (in the given environment). Qt's own
+    // options (-display, -platform, ...) pass. A line that cannot be carried out as
+    // written is refused rather than half done: two different captures, a second file,
+    // a file that is not there, or no display to show anything on.
     struct CommandLine {
-        enum class Request { run, help, version, unknownOption };
+        enum class Request { run, help, version, unknownOption, conflictingCaptures, extraFile, missingFile, noDisplay };
         Request request = Request::run;
         bool verbose = false;   // --verbose: the log takes info and debug lines too
         QString unknownOption;  // the first option nobody knows
+        QStringList captures;   // the capture options as written, each once
+        QStringList files;      // the file arguments
+        QString file;           // the second file (extraFile) or the one not found (missingFile)
     };
-    static CommandLine readCommandLine(const QStringList& arguments);
+    static CommandLine readCommandLine(const QStringList& arguments,
+                                       const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
     static QString commandLineHelp();
     // "Lumetra" and the version, as --version prints it.
     static QString versionLine();

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSettings>
 #include <QStandardPaths>
 
 #include <cmath>
@@ -49,7 +50,17 @@ std::optional<double> numberFrom(const QVariant& value)
 
 UserDefaults& UserDefaults::standard()
 {
-    static UserDefaults* instance = new UserDefaults(defaultFilePath());
+    static UserDefaults* instance = [] {
+        const QString path = defaultFilePath();
+        // Qt's own dialogs keep their state in settings of their own (the file dialog its
+        // last folder and view, in QtProject.conf): beside Lumetra's, so that one folder
+        // holds all Lumetra writes, and a run with a folder of its own leaves the user's
+        // configuration alone.
+        const QString folder = QFileInfo(path).absolutePath();
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder);
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder);
+        return new UserDefaults(path);
+    }();
     return *instance;
 }
 

@@ -102,10 +102,13 @@ void X11RepaintWatch::readEvents()
             drawn = true;
     }
     if (drawn) {
-        m_sinceDrawn.restart();
         m_drawnSinceStart = true;
+        // Drawing until the server has taken the report away is reported by nobody: the
+        // quiet time counts from then, not from the reading, which a busy machine may
+        // have held up for longer than the quiet time.
         xcb_damage_subtract(c, m_damage, XCB_NONE, XCB_NONE);
-        xcb_flush(c);
+        m_connection->sync();
+        m_sinceDrawn.restart();
     }
 }
 
@@ -118,7 +121,15 @@ void X11RepaintWatch::check()
         return;
     // Without a watch only the longest wait is left to go by.
     const bool watching = m_damage != 0;
-    const bool settled = watching && (m_drawnSinceStart || !m_compositor) && m_sinceDrawn.elapsed() >= m_quietMs;
+    const auto quiet = [&] { return watching && (m_drawnSinceStart || !m_compositor) && m_sinceDrawn.elapsed() >= m_quietMs; };
+    bool settled = quiet();
+    if (settled) {
+        // Quiet as far as this process has looked; the server may have reported drawing
+        // while it was held up since. A round trip brings every report sent until now in.
+        m_connection->sync();
+        readEvents();
+        settled = quiet();
+    }
     std::vector<Waiter> ready;
     qint64 next = watching ? std::max<qint64>(1, m_quietMs - m_sinceDrawn.elapsed()) : qint64(1) << 30;
     for (auto it = m_waiters.begin(); it != m_waiters.end();) {

@@ -87,21 +87,24 @@ void X11WindowImageSource::readEvents()
             clientDrawn = clientDrawn || (m_clientDamage && notify->damage == m_clientDamage);
         }
     }
-    // Reported once until taken away: taking it re-arms the report.
-    if (frameDrawn) {
-        // A pause as long as the quiet time ends the frame's first drawing; what the
-        // frame draws after that is the window manager's, not the window's.
-        if (m_sinceFrameDrawn.elapsed() >= m_quietMs)
-            m_frameSettled = true;
-        m_sinceFrameDrawn.restart();
+    if (!frameDrawn && !clientDrawn)
+        return;
+    // A pause as long as the quiet time ends the frame's first drawing; what the frame
+    // draws after that is the window manager's, not the window's.
+    if (frameDrawn && m_sinceFrameDrawn.elapsed() >= m_quietMs)
+        m_frameSettled = true;
+    // Reported once until taken away: taking it re-arms the report. Drawing until the
+    // server has taken it away is reported by nobody, so the quiet time counts from
+    // then, not from the reading, which a busy machine may have held up for longer.
+    if (frameDrawn)
         xcb_damage_subtract(c, m_damage, XCB_NONE, XCB_NONE);
-    }
-    if (clientDrawn) {
-        m_sinceClientDrawn.restart();
+    if (clientDrawn)
         xcb_damage_subtract(c, m_clientDamage, XCB_NONE, XCB_NONE);
-    }
-    if (frameDrawn || clientDrawn)
-        xcb_flush(c);
+    m_connection->sync();
+    if (frameDrawn)
+        m_sinceFrameDrawn.restart();
+    if (clientDrawn)
+        m_sinceClientDrawn.restart();
 }
 
 std::optional<std::uint32_t> X11WindowImageSource::topLevelFrame(std::uint32_t windowId)
@@ -200,8 +203,16 @@ void X11WindowImageSource::waitUntilDrawn()
     waited.start();
     for (;;) {
         readEvents();
-        if (drawn() || waited.elapsed() >= m_capMs)
+        if (waited.elapsed() >= m_capMs)
             return;
+        // Quiet as far as this process has looked; the server may have reported drawing
+        // while it was held up since. A round trip brings every report sent until now in.
+        if (drawn()) {
+            m_connection->sync();
+            readEvents();
+            if (drawn())
+                return;
+        }
         const qint64 quiet = !m_clientDamage ? m_sinceFrameDrawn.elapsed()
                                              : std::min(m_frameSettled ? qint64(m_quietMs) : m_sinceFrameDrawn.elapsed(),
                                                         m_sinceClientDrawn.elapsed());

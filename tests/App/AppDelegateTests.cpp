@@ -5,7 +5,9 @@
 #include "Core/Settings.h"
 #include "Core/ShortcutStore.h"
 
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
@@ -273,21 +275,30 @@ TEST(LumetraAppTest, FileArgumentsAreTheNonOptions)
 TEST(LumetraAppTest, TheCommandLineAnswersVersionHelpAndUnknownOptionsLikeOtherPrograms)
 {
     using Request = LumetraApp::CommandLine::Request;
+    QTemporaryDir folder;
+    const QString image = folder.filePath(QStringLiteral("a.png"));
+    const QString dashed = folder.filePath(QStringLiteral("--not-an-option.png"));
+    for (const QString& file : {image, dashed}) {
+        QFile touched(file);
+        ASSERT_TRUE(touched.open(QIODevice::WriteOnly));
+    }
+    QProcessEnvironment desktop;
+    desktop.insert(QStringLiteral("DISPLAY"), QStringLiteral(":1"));
     // Arguments -> what is asked; Qt's own options and what follows "--" are no options of ours.
     const struct {
         QStringList arguments;
         Request request;
         bool verbose;
     } rows[] = {
-        {{"a.png", "--capture-area", "-display", ":1", "--style=fusion", "-reverse"}, Request::run, false},
-        {{"--verbose", "--", "--not-an-option.png"}, Request::run, true},
+        {{image, "--capture-area", "-display", ":1", "--style=fusion", "-reverse"}, Request::run, false},
+        {{"--verbose", "--", dashed}, Request::run, true},
         {{"--version", "--verbose"}, Request::version, true},
         {{"--version", "-h"}, Request::help, false},
         {{"--help", "--colour"}, Request::unknownOption, false},
         {{"-v"}, Request::unknownOption, false},
     };
     for (const auto& row : rows) {
-        const LumetraApp::CommandLine line = LumetraApp::readCommandLine(row.arguments);
+        const LumetraApp::CommandLine line = LumetraApp::readCommandLine(row.arguments, desktop);
         EXPECT_EQ(line.request, row.request) << row.arguments.join(' ').toStdString();
         EXPECT_EQ(line.verbose, row.verbose) << row.arguments.join(' ').toStdString();
     }
@@ -312,5 +323,90 @@ TEST(LumetraAppTest, TheCommandLineAnswersVersionHelpAndUnknownOptionsLikeOtherP
             << run.option;
         EXPECT_TRUE(QString::fromLocal8Bit(lumetra.readAllStandardError()).contains(QRegularExpression(QString::fromLatin1(run.err))))
             << run.option;
+    }
+}
+
+TEST(LumetraAppTest, ACommandLineThatCannotBeCarriedOutIsRefusedWithItsReason)
+{
+    using Request = LumetraApp::CommandLine::Request;
+    QTemporaryDir folder;
+    const QString first = folder.filePath(QStringLiteral("first.png"));
+    const QString second = folder.filePath(QStringLiteral("second.png"));
+    const QString missing = folder.filePath(QStringLiteral("missing.png"));
+    for (const QString& file : {first, second}) {
+        QFile touched(file);
+        ASSERT_TRUE(touched.open(QIODevice::WriteOnly));
+    }
+    const auto environment = [](std::initializer_list<std::pair<const char*, const char*>> variables) {
+        QProcessEnvironment env;
+        for (const auto& [name, value] : variables)
+            env.insert(QLatin1String(name), QLatin1String(value));
+        return env;
+    };
+    const QProcessEnvironment x11 = environment({{"DISPLAY", ":1"}});
+    const QProcessEnvironment none;
+    const struct {
+        QStringList arguments;
+        QProcessEnvironment environment;
+        Request request;
+        QString file;
+    } rows[] = {
+        {{"--capture-area", "--capture-window"}, x11, Request::conflictingCaptures, {}},
+        {{"--repeat-last-area", first, "--capture-scroll"}, x11, Request::conflictingCaptures, {}},
+        {{"--capture-area", "--capture-area"}, x11, Request::run, {}},
+        {{first, second}, x11, Request::extraFile, second},
+        {{first, "--", second}, x11, Request::extraFile, second},
+        {{missing}, x11, Request::missingFile, missing},
+        {{"--capture-area", missing}, x11, Request::missingFile, missing},
+        // The value of Qt's -display names a display and is no file.
+        {{"-display", ":1", first}, none, Request::run, {}},
+        {{first}, none, Request::noDisplay, {}},
+        {{}, environment({{"QT_QPA_PLATFORM", "xcb"}}), Request::noDisplay, {}},
+        {{}, environment({{"WAYLAND_DISPLAY", "wayland-1"}}), Request::run, {}},
+        {{}, environment({{"QT_QPA_PLATFORM", "offscreen"}}), Request::run, {}},
+        {{"-platform", "offscreen"}, none, Request::run, {}},
+        // Help and the version need no display.
+        {{"--version"}, none, Request::version, {}},
+        {{"--help"}, none, Request::help, {}},
+    };
+    for (const auto& row : rows) {
+        const LumetraApp::CommandLine line = LumetraApp::readCommandLine(row.arguments, row.environment);
+        EXPECT_EQ(line.request, row.request) << row.arguments.join(' ').toStdString();
+        EXPECT_EQ(line.file, row.file) << row.arguments.join(' ').toStdString();
+    }
+
+    // The program itself: status and what it says, in English, with no display and no
+    // settings of the machine's.
+    QProcessEnvironment bare;
+    bare.insert(QStringLiteral("PATH"), QProcessEnvironment::systemEnvironment().value(QStringLiteral("PATH")));
+    bare.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+    bare.insert(QStringLiteral("LUMETRA_CONFIG_DIR"), folder.filePath(QStringLiteral("config")));
+    bare.insert(QStringLiteral("XDG_RUNTIME_DIR"), folder.path());
+    QProcessEnvironment offscreen = bare;
+    offscreen.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    const QString usage = QRegularExpression::escape(QStringLiteral("\nUsage: lumetra [option] [image file]\n")) + QLatin1Char('$');
+    const struct {
+        QStringList arguments;
+        QProcessEnvironment environment;
+        int status;
+        QString err;
+    } runs[] = {
+        {{"--capture-area", "--capture-window"}, offscreen, 2,
+         "^lumetra: --capture-area and --capture-window cannot be used together: one capture at a time" + usage},
+        {{first, second}, offscreen, 2, "^lumetra: one image file at a time; " + QRegularExpression::escape(second) + " is one too many" + usage},
+        {{missing}, offscreen, 1, "^lumetra: no such file: " + QRegularExpression::escape(missing) + "\n$"},
+        {{}, bare, 1, "^lumetra: no display: neither DISPLAY nor WAYLAND_DISPLAY is set; start Lumetra in an X11 or "
+                      "Wayland desktop session\n$"},
+    };
+    for (const auto& run : runs) {
+        QProcess lumetra;
+        lumetra.setProcessEnvironment(run.environment);
+        lumetra.start(QStringLiteral(LUMETRA_BINARY), run.arguments);
+        const std::string name = run.arguments.join(' ').toStdString();
+        ASSERT_TRUE(lumetra.waitForFinished(30000)) << name;
+        EXPECT_EQ(std::pair(lumetra.exitStatus(), lumetra.exitCode()), std::pair(QProcess::NormalExit, run.status)) << name;
+        EXPECT_EQ(lumetra.readAllStandardOutput(), QByteArray()) << name;
+        const QString err = QString::fromLocal8Bit(lumetra.readAllStandardError());
+        EXPECT_TRUE(err.contains(QRegularExpression(run.err))) << name << ": " << err.toStdString();
     }
 }

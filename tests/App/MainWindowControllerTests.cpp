@@ -301,13 +301,16 @@ TEST_F(MainWindowControllerTest, FilesHandedOverWhileTheirAlertIsUpLeaveTheKeysW
         controller.show();
         ImageLoadManager::shared().setPendingImageURL(
             QUrl::fromLocalFile(QStringLiteral("/nonexistent/missing-%1.png").arg(file)));
-        ASSERT_TRUE(spinUntil([&] { return loads.count() == file; }, 5000));
-        spinUntil([] { return false; }, 100);
-        auto* alert = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(spinUntil([&] { return loads.count() == file; }, 20000));
+        // The window system hands keys to the focused window: that must become the
+        // alert, not the editor window it blocks.
+        QMessageBox* alert = nullptr;
+        spinUntil([&] {
+            alert = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            return alert && alert->isVisible() && QGuiApplication::focusWindow() == alert->windowHandle();
+        }, 20000);
         ASSERT_NE(alert, nullptr);
         EXPECT_TRUE(alert->isVisible());
-        // The window system hands keys to the focused window: that must be the alert,
-        // not the editor window it blocks.
         EXPECT_EQ(QGuiApplication::focusWindow(), alert->windowHandle());
     }
     // An answered alert may be deleted: it is watched through a guarded pointer.
@@ -315,5 +318,5 @@ TEST_F(MainWindowControllerTest, FilesHandedOverWhileTheirAlertIsUpLeaveTheKeysW
     ASSERT_NE(alert, nullptr);
     ASSERT_NE(QGuiApplication::focusWindow(), nullptr);
     QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Return);
-    EXPECT_TRUE(spinUntil([&] { return !alert || !alert->isVisible(); }, 2000)) << "Return did not answer the alert";
+    EXPECT_TRUE(spinUntil([&] { return !alert || !alert->isVisible(); }, 20000)) << "Return did not answer the alert";
 }

@@ -244,7 +244,10 @@ TEST(SingleInstanceProcesses, ALaunchBesideAStoppedCopyEndsWithoutTakingItsSocke
     ASSERT_TRUE(spinUntil([&] { return ::lstat(socket.constData(), &listening) == 0; }, 20000));
     ::kill(pid_t(first.processId()), SIGSTOP);
 
-    second.start(QStringLiteral(LUMETRA_BINARY), {home.filePath(QStringLiteral("shot.png"))});
+    QFile shot(home.filePath(QStringLiteral("shot.png")));
+    ASSERT_TRUE(shot.open(QIODevice::WriteOnly));
+    shot.close();
+    second.start(QStringLiteral(LUMETRA_BINARY), {shot.fileName()});
     EXPECT_TRUE(second.waitForFinished(SingleInstance::handOffTimeoutMs + 10000)) << "it runs beside the stopped copy";
     ::kill(pid_t(first.processId()), SIGCONT);
     EXPECT_EQ(std::pair(second.exitStatus(), second.exitCode()), std::pair(QProcess::NormalExit, 1));

@@ -8,6 +8,8 @@
 #include "Platform/UserDefaults.h"
 
 #include <QElapsedTimer>
+#include <QScopeGuard>
+#include <QTimer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -31,11 +33,24 @@ struct NotificationLog {
     }
 };
 
+// Waits until every timer of this thread due within `ms` from now has fired: a timer
+// started now for a longer time fires after them, however slow the machine. What a
+// delivery schedules has then happened, and a check that nothing more came is not
+// passed merely by looking too early.
+bool timersDueWithinHaveFired(int ms)
+{
+    bool fired = false;
+    QObject context;
+    QTimer::singleShot(ms + 200, &context, [&] { fired = true; });
+    return QTest::qWaitFor([&] { return fired; }, 60000);
+}
+
 } // namespace
 
 TEST(CaptureDelivery, WithTheEditorOnAsksForTheWindowAtOnceAndForThePasteAfterAPause)
 {
-    QTest::qWait(400); // a paste still due from an earlier test comes before this one listens
+    // A paste still due from an earlier test comes before this one listens.
+    ASSERT_TRUE(timersDueWithinHaveFired(300));
     CaptureDelivery::clearLastCaptureDeliveryDate();
     NotificationLog log;
     UserDefaults::standard().set(Settings::captureOpensEditor.name(), false);
@@ -53,8 +68,8 @@ TEST(CaptureDelivery, WithTheEditorOnAsksForTheWindowAtOnceAndForThePasteAfterAP
     // A second delivery before the first paste: two paste notifications follow, each a
     // pause after its delivery, and none for the delivery with the editor off.
     CaptureDelivery::deliverCapturedImage();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return log.names.size() == 4; }, 5000));
-    QTest::qWait(100);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return log.names.size() == 4; }, 30000));
+    ASSERT_TRUE(timersDueWithinHaveFired(300));
     EXPECT_EQ(log.names,
               (QStringList{Notifications::captureDeliveryRequested, Notifications::captureDeliveryRequested,
                            Notifications::captureClipboardImageReady, Notifications::captureClipboardImageReady}));
@@ -87,6 +102,11 @@ TEST(CaptureDelivery, ACaptureThatMayNotHaveReachedTheClipboardIsSaidSoOnceAndNe
         bool reachesOtherPrograms() const override { return confirmed; }
     } board;
     Pasteboard::setGeneralForTesting(&board);
+    // The test's clipboard and setting go with the test, whatever the outcome.
+    const auto restore = qScopeGuard([] {
+        Pasteboard::setGeneralForTesting(nullptr);
+        UserDefaults::standard().remove(Settings::captureOpensEditor.name());
+    });
     RecordingAlerts alerts;
     UserDefaults::standard().set(Settings::captureOpensEditor.name(), false);
     const QByteArray png("png bytes");
@@ -95,21 +115,21 @@ TEST(CaptureDelivery, ACaptureThatMayNotHaveReachedTheClipboardIsSaidSoOnceAndNe
         bool afterOwnInput;
         bool told;
     } cases[] = {{false, false, true}, {false, true, false}, {true, false, false}, {true, true, false}};
+    // The warning comes 400 ms after the delivery, once the editor would be in front.
+    const int warningDelayMs = 400;
     for (const auto& c : cases) {
         board.confirmed = c.confirmed;
         EXPECT_EQ(CaptureDelivery::putOnClipboard(png, c.afterOwnInput), !c.told);
         EXPECT_EQ(board.data(Pasteboard::pngType), png) << "the editor still pastes the capture";
         CaptureDelivery::deliverCapturedImage();
-        QTest::qWait(600);
+        ASSERT_TRUE(timersDueWithinHaveFired(warningDelayMs));
         ASSERT_EQ(alerts.alerts.size(), c.told ? 1u : 0u) << c.confirmed << c.afterOwnInput;
         if (c.told)
             EXPECT_EQ(alerts.alerts[0].title, localized(QStringLiteral("capture.clipboardRefused.title")));
         // Told once: the next delivery of something else says nothing more.
         CaptureDelivery::deliverCapturedImage();
-        QTest::qWait(600);
+        ASSERT_TRUE(timersDueWithinHaveFired(warningDelayMs));
         EXPECT_EQ(alerts.alerts.size(), c.told ? 1u : 0u);
         alerts.alerts.clear();
     }
-    UserDefaults::standard().set(Settings::captureOpensEditor.name(), true);
-    Pasteboard::setGeneralForTesting(nullptr);
 }

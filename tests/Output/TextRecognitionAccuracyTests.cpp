@@ -6,6 +6,7 @@
 #include "Output/ReadTextMeasures.h"
 #include "Output/TextRecognitionController.h"
 #include "Output/TextRecognitionProcess.h"
+#include "support/TestRequirements.h"
 
 #include <QFile>
 #include <QFont>
@@ -131,7 +132,21 @@ qint64 statusKiB(const char* field)
 
 } // namespace
 
-TEST(TextRecognitionAccuracy, PagesReadAtLeastAsWellAsTheCommandLineNumbersExactScriptsKept)
+// Skips, saying so, where the faces the pages are drawn in are missing.
+class TextRecognitionAccuracy : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const QStringList missing =
+            missingFontFamilies({"DejaVu Sans", "DejaVu Sans Mono", "Liberation Sans", "Liberation Serif",
+                                 "Noto Sans CJK SC", "Noto Serif CJK SC", "Noto Sans CJK TC", "Noto Serif CJK TC"});
+        if (!missing.isEmpty())
+            GTEST_SKIP() << "fonts missing: " << missing.join(QStringLiteral(", ")).toStdString()
+                         << " (scripts/bootstrap.sh installs them)";
+    }
+};
+
+TEST_F(TextRecognitionAccuracy, PagesReadAtLeastAsWellAsTheCommandLineNumbersExactScriptsKept)
 {
     const QImage page = renderPage();
     QTemporaryDir folder;
@@ -151,9 +166,12 @@ TEST(TextRecognitionAccuracy, PagesReadAtLeastAsWellAsTheCommandLineNumbersExact
     EXPECT_LE(peakMiB, 250);
     EXPECT_LE(afterMiB, 30);
 
+    const QString tesseract = programOnPath(QStringLiteral("tesseract"));
+    if (tesseract.isEmpty())
+        GTEST_SKIP() << "the tesseract command line is not on PATH (scripts/bootstrap.sh --tests installs tesseract-ocr)";
     QProcess cli;
     cli.setEnvironment(QProcess::systemEnvironment() << QStringLiteral("OMP_THREAD_LIMIT=1"));
-    cli.start(QStringLiteral("tesseract"), {file, QStringLiteral("-"), QStringLiteral("-l"), QStringLiteral("chi_sim+chi_tra+eng")});
+    cli.start(tesseract, {file, QStringLiteral("-"), QStringLiteral("-l"), QStringLiteral("chi_sim+chi_tra+eng")});
     ASSERT_TRUE(cli.waitForFinished(120000) && cli.exitCode() == 0) << "the tesseract command line (package tesseract-ocr)";
     const QString theirs = QString::fromUtf8(cli.readAllStandardOutput());
 
@@ -178,7 +196,7 @@ TEST(TextRecognitionAccuracy, PagesReadAtLeastAsWellAsTheCommandLineNumbersExact
 
 // The Chinese models each write their own script whatever the page shows; the same
 // sentence in both scripts, and both in one line, each come back as drawn.
-TEST(TextRecognitionAccuracy, EachLineKeepsTheScriptItIsDrawnIn)
+TEST_F(TextRecognitionAccuracy, EachLineKeepsTheScriptItIsDrawnIn)
 {
     const char* const lines[] = {"住在西區的陳先生表示，過去轉乘兩次公車", "住在西区的陈先生表示，过去转乘两次公车",
                                  "简体写作这里和简体，繁體寫作這裡和繁體"};
@@ -204,7 +222,7 @@ TEST(TextRecognitionAccuracy, EachLineKeepsTheScriptItIsDrawnIn)
         EXPECT_EQ(std::count(read.begin(), read.end(), folded(QString::fromUtf8(line))), 4) << line << "\n" << result.text.toStdString();
 }
 
-TEST(TextRecognitionAccuracy, MissingLanguageDataIsNamedAndTheRestIsRead)
+TEST_F(TextRecognitionAccuracy, MissingLanguageDataIsNamedAndTheRestIsRead)
 {
     QTemporaryDir data;
     ASSERT_TRUE(QFile::link(QStringLiteral("/usr/share/tesseract-ocr/5/tessdata/eng.traineddata"),
@@ -226,7 +244,7 @@ TEST(TextRecognitionAccuracy, MissingLanguageDataIsNamedAndTheRestIsRead)
     EXPECT_EQ(none.languagesMissing, QStringList{QStringLiteral("chi_sim")});
 }
 
-TEST(TextRecognitionAccuracy, WhatAMosaicCoversIsNotReadBack)
+TEST_F(TextRecognitionAccuracy, WhatAMosaicCoversIsNotReadBack)
 {
     QImage image(900, 160, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::white);
@@ -255,7 +273,7 @@ TEST(TextRecognitionAccuracy, WhatAMosaicCoversIsNotReadBack)
         EXPECT_FALSE(text.contains(QString::fromLatin1(part))) << text.toStdString();
 }
 
-TEST(TextRecognitionAccuracy, ANewerReadingStopsTheOneItSupersedes)
+TEST_F(TextRecognitionAccuracy, ANewerReadingStopsTheOneItSupersedes)
 {
     std::atomic<bool> cancelled{false};
     std::thread superseding([&] {
@@ -291,7 +309,7 @@ std::vector<std::pair<QString, int>> distancesToNearest(const QString& read, con
 // Dark panels (terminal listings, a bar, a sidebar) whose text comes near their edges,
 // on a white page with text above and below them: every line read is one of the page's
 // lines, nothing is read beside a panel where the page is blank.
-TEST(TextRecognitionAccuracy, NothingIsReadWhereThePageIsBlank)
+TEST_F(TextRecognitionAccuracy, NothingIsReadWhereThePageIsBlank)
 {
     struct Panel {
         QRect box;
@@ -358,7 +376,7 @@ TEST(TextRecognitionAccuracy, NothingIsReadWhereThePageIsBlank)
 // Traditional paragraphs whose characters each engine reads in its own script, beside
 // a Simplified one: every ideograph of each line comes back in the script it is drawn in,
 // not one of them in the other.
-TEST(TextRecognitionAccuracy, EveryCharacterOfALineKeepsItsScript)
+TEST_F(TextRecognitionAccuracy, EveryCharacterOfALineKeepsItsScript)
 {
     const std::pair<const char*, std::vector<const char*>> paragraphs[] = {
         {"Noto Sans CJK TC",
@@ -396,7 +414,7 @@ TEST(TextRecognitionAccuracy, EveryCharacterOfALineKeepsItsScript)
 
 // File names in prose and in a listing, in the faces a desktop draws them in: each read
 // whole, name, dot and extension.
-TEST(TextRecognitionAccuracy, FileNamesAreReadWhole)
+TEST_F(TextRecognitionAccuracy, FileNamesAreReadWhole)
 {
     const std::pair<const char*, std::vector<const char*>> blocks[] = {
         {"DejaVu Sans",
@@ -437,7 +455,7 @@ TEST(TextRecognitionAccuracy, FileNamesAreReadWhole)
 // come back with their percent signs, not with the sign read as more digits, all
 // twenty-seven, also where the Latin engine cannot read the number either (it takes
 // its digits for letters beside the ideographs).
-TEST(TextRecognitionAccuracy, APercentSignAfterDigitsInAChineseLineStaysASign)
+TEST_F(TextRecognitionAccuracy, APercentSignAfterDigitsInAChineseLineStaysASign)
 {
     const std::pair<const char*, std::vector<const char*>> paragraphs[] = {
         {"Noto Sans CJK SC",
@@ -526,7 +544,7 @@ static void expectNumbersComeBackWhole(std::initializer_list<const char*> lines,
 // face whose ideographs come from the CJK fallback, and the CJK faces' own digits), at
 // sizes where each engine misreads the sign in its own way: every sign comes back as
 // drawn, and a number without one (a count of people) gets none.
-TEST(TextRecognitionAccuracy, PercentSignsAreReadFromTheirInkInEveryFace)
+TEST_F(TextRecognitionAccuracy, PercentSignsAreReadFromTheirInkInEveryFace)
 {
     expectNumbersComeBackWhole({"价格上涨5%，销量增加16%。", "出口增长了0.9%，进口下降6%。", "共有1896人参加，比去年多30人。",
                                 "占总数的40%以上，约为2.6%。"},
@@ -537,7 +555,7 @@ TEST(TextRecognitionAccuracy, PercentSignsAreReadFromTheirInkInEveryFace)
 // comes close to a space or the dot is lost: each comes back whole. Beside them a
 // sentence's full stop before a capitalised word and an abbreviation before an extension
 // stay apart from the word after them.
-TEST(TextRecognitionAccuracy, FileNamesCutAtTheirDotAreJoinedButSentencesStayApart)
+TEST_F(TextRecognitionAccuracy, FileNamesCutAtTheirDotAreJoinedButSentencesStayApart)
 {
     const char* const lines[] = {"Export slides.pptx as handout.pdf.", "The talk ends. Then we eat at noon.",
                                  "Keep e.g. pdf files and notes.txt too."};
@@ -580,7 +598,7 @@ TEST(TextRecognitionAccuracy, FileNamesCutAtTheirDotAreJoinedButSentencesStayApa
 // digits stands only a pixel above and below them: the signs still come back. In the
 // serif face two digits run together ("96" of a count) draw two rings much like a sign,
 // and stay digits; a sign whose ring runs into the full stop after it is still one sign.
-TEST(TextRecognitionAccuracy, PercentSignsInSmallTypeComeBack)
+TEST_F(TextRecognitionAccuracy, PercentSignsInSmallTypeComeBack)
 {
     expectNumbersComeBackWhole({"价格上涨5%", "本季度价格上涨5%，成本下降3%。", "共有1896人参加，比去年多30人。", "出口增长了0.9%，进口下降6%。"},
                                {"Noto Sans CJK SC", "Noto Sans CJK TC", "DejaVu Sans", "Noto Serif CJK SC"}, {12, 13, 14}, 6, {700, 36});
@@ -590,7 +608,7 @@ TEST(TextRecognitionAccuracy, PercentSignsInSmallTypeComeBack)
 // heavy slash that comes apart from them) and digits differ from the sans-serif ones, and
 // in small type where digits touch: each comes back with its sign, and a count without
 // one gets none, nor a number whose last digit stands close to the ideograph after it.
-TEST(TextRecognitionAccuracy, PercentSignsInSerifFacesComeBack)
+TEST_F(TextRecognitionAccuracy, PercentSignsInSerifFacesComeBack)
 {
     expectNumbersComeBackWhole({"全年增长率为46.8%，高于预期。", "其中女性占59.3%，男性约占41%。", "成本下降了7.2%，共有2735人。",
                                 "用户留存率提高到64.2%左右。", "出口增长了0.9%，进口下降6%。", "利润增长了3.7%，收入增加了12%。",
@@ -603,7 +621,7 @@ TEST(TextRecognitionAccuracy, PercentSignsInSerifFacesComeBack)
 // found where only its rings are dark ("12%" is no "1296"), a number whose zeros come
 // apart into their sides keeps every digit ("100%" is no "1%"), and a "96" with little
 // between its digits stays digits ("596" is no "5%").
-TEST(TextRecognitionAccuracy, PercentSignsAndZerosInTheSmallestSerifTypeComeBack)
+TEST_F(TextRecognitionAccuracy, PercentSignsAndZerosInTheSmallestSerifTypeComeBack)
 {
     expectNumbersComeBackWhole({"利润增长了3.7%，收入增加了12%。", "占比45%，下降8%，达到100%，约26%的人。", "面积为596平方，约86个，第2006期。"},
                                {"Noto Serif CJK SC"}, {12, 13}, 9, {700, 36});
@@ -612,7 +630,7 @@ TEST(TextRecognitionAccuracy, PercentSignsAndZerosInTheSmallestSerifTypeComeBack
 // In the serif face at 20 px the zeros of "100%" come apart into their sides, which are
 // no "0" to the ink: a number the models read right, sign and all, keeps its digits
 // ("100%" is no "1%").
-TEST(TextRecognitionAccuracy, ANumberReadRightWithItsSignKeepsItsDigits)
+TEST_F(TextRecognitionAccuracy, ANumberReadRightWithItsSignKeepsItsDigits)
 {
     expectNumbersComeBackWhole({"占比45%，下降8%，达到100%，约26%的人。"}, {"Noto Serif CJK SC"}, {20}, 4);
 }
@@ -620,7 +638,7 @@ TEST(TextRecognitionAccuracy, ANumberReadRightWithItsSignKeepsItsDigits)
 // A number right before an ideograph whose lower half is much like a digit ("号"): the
 // Latin engine, reading across the ideographs, takes it for one more digit ("19065,");
 // the number comes back as drawn, with no digit and no letter more.
-TEST(TextRecognitionAccuracy, NumbersBesideIdeographsGainNoDigitsFromThem)
+TEST_F(TextRecognitionAccuracy, NumbersBesideIdeographsGainNoDigitsFromThem)
 {
     expectNumbersComeBackWhole({"公元2096年，共4086人，编号0.96元，1906号。"}, {"Noto Sans CJK SC", "DejaVu Sans"}, {12, 14, 17, 20}, 4,
                                {700, 36});

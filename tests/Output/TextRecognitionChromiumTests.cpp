@@ -3,6 +3,7 @@
 // project did not draw itself. Each test skips, saying so, where Chromium is missing.
 #include "Output/ReadTextMeasures.h"
 #include "Output/TextRecognitionProcess.h"
+#include "support/TestRequirements.h"
 
 #include <QFile>
 #include <QImage>
@@ -17,13 +18,25 @@
 #include <string>
 #include <vector>
 
-// Skips, saying so, where Chromium is missing.
+// The Chromium the tests run: the one on PATH.
+static QString chromiumProgram()
+{
+    static const QString program = programOnPath(QStringLiteral("chromium"));
+    return program;
+}
+
+// Skips, saying so, where Chromium or the faces the pages are set in are missing.
 class PagesSetByChromium : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!QFile::exists(QStringLiteral("/usr/bin/chromium")))
-            GTEST_SKIP() << "chromium is not installed (scripts/bootstrap.sh installs it)";
+        if (chromiumProgram().isEmpty())
+            GTEST_SKIP() << "chromium is not on PATH (scripts/bootstrap.sh --tests installs it)";
+        const QStringList missing =
+            missingFontFamilies({"Noto Sans CJK SC", "Noto Serif CJK SC", "Noto Sans CJK TC", "Noto Serif CJK TC"});
+        if (!missing.isEmpty())
+            GTEST_SKIP() << "fonts missing: " << missing.join(QStringLiteral(", ")).toStdString()
+                         << " (scripts/bootstrap.sh installs fonts-noto-cjk)";
     }
 };
 
@@ -54,7 +67,7 @@ static QString readPageSetByChromium(const QStringList& lines, std::initializer_
     page.close();
     const QString shot = folder.filePath(QStringLiteral("page.png"));
     QProcess chromium;
-    chromium.start(QStringLiteral("chromium"),
+    chromium.start(chromiumProgram(),
                    {QStringLiteral("--headless"), QStringLiteral("--no-sandbox"), QStringLiteral("--disable-gpu"),
                     QStringLiteral("--hide-scrollbars"), QStringLiteral("--force-device-scale-factor=1"),
                     QStringLiteral("--user-data-dir=") + folder.filePath(QStringLiteral("profile")),

@@ -1,6 +1,9 @@
 #include "Platform/UserDefaults.h"
 
 #include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QSettings>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -289,4 +292,21 @@ TEST(UserDefaultsLocation, ConfigDirVariableRedirectsTheStore)
         qunsetenv("XDG_CONFIG_HOME");
     else
         qputenv("XDG_CONFIG_HOME", savedXdg);
+}
+
+TEST(StandardUserDefaults, QtsOwnDialogsKeepTheirStateInTheSameFolder)
+{
+    const QString folder = QFileInfo(UserDefaults::defaultFilePath()).absolutePath();
+    const QString qtFile = QDir(folder).filePath(QStringLiteral("QtProject.conf"));
+    UserDefaults::standard();
+    QFile::remove(qtFile);
+    {
+        // Qt's file dialog writes its last folder and view when it goes.
+        QFileDialog dialog;
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setDirectory(QDir::tempPath());
+    }
+    EXPECT_TRUE(QFile::exists(qtFile)) << "the file dialog's state is not beside " << folder.toStdString();
+    EXPECT_EQ(QSettings(QSettings::UserScope, QStringLiteral("QtProject")).fileName(), qtFile);
+    QFile::remove(qtFile);
 }

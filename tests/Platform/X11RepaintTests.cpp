@@ -195,7 +195,8 @@ TEST_F(X11Repaint, AWindowIsReadOnceItsClientStopsDrawingWhateverItsFrameDoesLat
     X11WindowImageSource source(quietMs, 20000);
     source.prepare(client);
     ASSERT_TRUE(source.redirectedForGrab());
-    QTest::qWait(400); // the first drawing after the redirect is over
+    // A first capture waits until the first drawing after the redirect is over.
+    ASSERT_FALSE(source.capture(client, false).error);
 
     {
         Painter frameTitle(server.display(), frame, 200); // about a second of drawing
@@ -216,7 +217,7 @@ TEST_F(X11Repaint, AWindowIsReadOnceItsClientStopsDrawingWhateverItsFrameDoesLat
     const xcb_window_t alone = makeWindow(x, x.root(), QRect(600, 150, 200, 100), 0xeeeeee);
     makeWindow(x, x.root(), QRect(550, 100, 400, 300), 0x000000);
     source.prepare(alone);
-    QTest::qWait(400);
+    ASSERT_FALSE(source.capture(alone, false).error);
     SCOPED_TRACE("a window without a frame");
     readWhileDrawing(server.display(), alone, quietMs,
                      [&](std::uint32_t) { EXPECT_FALSE(source.capture(alone, false).error); });

@@ -24,6 +24,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -59,7 +60,7 @@ protected:
     {
         return QTest::qWaitFor([&] {
             return model().selectedImage() && model().selectedImage()->pixelSize() == pixels;
-        }, 5000);
+        }, 20000);
     }
 
     QTemporaryDir dir;
@@ -169,8 +170,10 @@ TEST_F(ContentViewTest, DropsOpenLocalFilesAndImageDataOnly)
     // Data that is no image is taken as a drop but changes nothing.
     QMimeData broken;
     broken.setData(QStringLiteral("image/png"), QByteArray("not a png"));
+    QSignalSpy loads(&model(), &ImageEditorViewModel::imageLoadFinished);
     EXPECT_TRUE(content->handleDrop(broken));
-    QTest::qWait(100);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return loads.count() == 1; }, 20000)) << "the data was never looked at";
+    EXPECT_FALSE(loads.first().at(1).toBool());
     EXPECT_EQ(model().selectedImage()->pixelSize(), QSize(12, 9));
 }
 
@@ -285,6 +288,24 @@ TEST_F(ContentViewTest, UnsavedWorkIsAskedAboutUntilDontAskAgainIsTicked)
 
 namespace {
 
+bool timerFired(int ms)
+{
+    bool fired = false;
+    QObject context;
+    QTimer::singleShot(ms, &context, [&] { fired = true; });
+    return QTest::qWaitFor([&] { return fired; }, 60000);
+}
+
+// A file handed over is taken up on the next turn of the event loop; while a dialog is
+// up it waits, and the editor looks for the dialog every dialogWatchIntervalMs. Returns
+// once the editor has looked at least once more (timers fire in the order they are
+// due, however slow the machine), so that a check that nothing happened is not passed
+// merely by looking too early.
+bool editorLookedAgainAtTheDialog()
+{
+    return timerFired(0) && timerFired(ContentView::dialogWatchIntervalMs + 50);
+}
+
 // Clicks `button` of the next unsaved-work question that comes up, from within the
 // question's own event loop; counts the questions answered.
 void answerNextQuestion(QMessageBox::StandardButton button, int* answered)
@@ -314,11 +335,12 @@ TEST_F(ContentViewTest, AFileHandedOverWhileTheQuestionIsUpOpensOnceItIsAnswered
     // Asked for a close; the file comes meanwhile; the answer is Cancel.
     bool checked = false;
     QTimer::singleShot(0, [&] {
-        ASSERT_TRUE(QTest::qWaitFor([] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); }, 5000));
+        ASSERT_TRUE(QTest::qWaitFor([] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); }, 20000));
         ImageLoadManager::shared().setPendingImageURL(QUrl::fromLocalFile(path));
-        QTest::qWait(400);
+        EXPECT_TRUE(editorLookedAgainAtTheDialog());
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         ASSERT_NE(box, nullptr);
+        EXPECT_TRUE(ImageLoadManager::shared().pendingImageURL().has_value()) << "the file waits, not taken";
         EXPECT_EQ(model().displayName(), QStringLiteral("first.png")) << "nothing changes under the question";
         EXPECT_EQ(window.findChildren<QMessageBox*>().size(), 1) << "one question at a time";
         checked = true;
@@ -350,7 +372,8 @@ TEST_F(ContentViewTest, AFileHandedOverDuringAnotherDialogWaitsUntilItIsClosed)
     int answered = 0;
     QTimer::singleShot(0, [&] {
         ImageLoadManager::shared().setPendingImageURL(QUrl::fromLocalFile(path));
-        QTest::qWait(400);
+        EXPECT_TRUE(editorLookedAgainAtTheDialog());
+        EXPECT_TRUE(ImageLoadManager::shared().pendingImageURL().has_value()) << "the file waits, not taken";
         EXPECT_EQ(QApplication::activeModalWidget(), &dialog) << "no question over or behind the dialog";
         EXPECT_TRUE(window.findChildren<QMessageBox*>().isEmpty());
         EXPECT_EQ(model().displayName(), QStringLiteral("first.png"));
@@ -365,7 +388,8 @@ TEST_F(ContentViewTest, AFileHandedOverDuringAnotherDialogWaitsUntilItIsClosed)
     const QString next = writeFile(dir, QStringLiteral("next.png"), solidPng(21, 12, Qt::gray));
     QTimer::singleShot(0, [&] {
         ImageLoadManager::shared().setPendingImageURL(QUrl::fromLocalFile(next));
-        QTest::qWait(300);
+        EXPECT_TRUE(editorLookedAgainAtTheDialog());
+        EXPECT_TRUE(ImageLoadManager::shared().pendingImageURL().has_value()) << "the file waits, not taken";
         EXPECT_EQ(model().displayName(), QStringLiteral("other.png"));
         dialog.reject();
     });

@@ -4,6 +4,7 @@
 #include "XvfbDesktop.h"
 
 #include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QThread>
 
@@ -102,8 +103,12 @@ TEST_F(ShellTest, ASecondLaunchOpensItsFileInTheFirstCopyAndExits)
 
     // Files that cannot be opened, handed over one after another: one alert at a time.
     const QString alert = QStringLiteral("^Could Not Open Image$");
-    for (const QString missing : {QStringLiteral("gone-1.png"), QStringLiteral("gone-2.png"), QStringLiteral("gone-3.png")}) {
-        EXPECT_TRUE(desktop().run(QStringLiteral(LUMETRA_BINARY), {QDir(desktop().workDir()).filePath(missing)}, 20000).ok());
+    for (const QString broken : {QStringLiteral("broken-1.png"), QStringLiteral("broken-2.png"), QStringLiteral("broken-3.png")}) {
+        const QString path = QDir(desktop().workDir()).filePath(broken);
+        QFile text(path);
+        ASSERT_TRUE(text.open(QIODevice::WriteOnly) && text.write("not an image\n") > 0);
+        text.close();
+        EXPECT_TRUE(desktop().run(QStringLiteral(LUMETRA_BINARY), {path}, 20000).ok());
         EXPECT_TRUE(desktop().waitForWindow(alert, 10000));
         QThread::msleep(700);
     }

@@ -95,7 +95,9 @@ errors=$(grep -c '❌' lumetra.log)
 launch --capture-window
 wait_for 'pgrep -u "$(id -u)" -x slurp >/dev/null' && wtype -s 1000 -k Escape 2>>lumetra.log \
   && wait_for '! pgrep -u "$(id -u)" -x slurp >/dev/null' && say escaped
-sleep 2
+# Lumetra has taken the answer in once its windows are back; an alert would come with them.
+wait_for 'has_window "Lumetra - "'
+for _ in $(seq 10); do has_window "Capture Failed" && break; sleep 0.2; done
 has_window "Capture Failed" || say no-alert
 [ "$(grep -c '❌' lumetra.log)" = "$errors" ] && say no-error
 
