@@ -12,40 +12,10 @@
 # tray that starts after Lumetra; and, in a Lumetra that finds no slurp, the failure that
 # says so.
 # Every wait is bounded. What it saw goes to $SCRATCH/result, one word a line.
-cd "$SCRATCH" || exit 1
-trap 'kill $(jobs -p) 2>/dev/null' EXIT
-export HOME=$PWD/home XDG_RUNTIME_DIR=$PWD/run XDG_CONFIG_HOME=$PWD/config XDG_DATA_HOME=$PWD/data \
-  XDG_CACHE_HOME=$PWD/cache LUMETRA_CONFIG_DIR=$PWD/lumetra XDG_SESSION_TYPE=wayland XDG_CURRENT_DESKTOP=sway \
-  WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 QT_QPA_PLATFORM=wayland
-mkdir -p home config data cache lumetra && mkdir -m 700 run
+. "$SCRATCH/wayland-common.sh"
 printf 'xwayland disable\noutput HEADLESS-1 resolution 1920x1080 bg %s/pattern.png tile\n' "$PWD" >sway.conf
 printf '[General]\ncaptureOpensEditor=true\n' >lumetra/Lumetra.conf
-say() { echo "$*" >>result; }
-wait_for() { for _ in $(seq 100); do eval "$1" && return 0; sleep 0.2; done; return 1; }
-# A launch that fails says so in the result, with its status; its output is in lumetra.log.
-launch() {
-  "$LUMETRA" "$@" >>lumetra.log 2>&1
-  local status=$?
-  [ $status -eq 0 ] || say "fail: lumetra $* exited with status $status"
-  return $status
-}
-has_window() { swaymsg -t get_tree | grep -q "\"name\": \"$1"; }
-
-pipewire >pipewire.log 2>&1 & # first: the portal's wlroots backend ends without it
-sway -c sway.conf >sway.log 2>&1 &
-wait_for 'socket=$(ls "$XDG_RUNTIME_DIR" | grep -m1 "^wayland-[0-9]*$")' || { say skip: sway did not start; exit; }
-export WAYLAND_DISPLAY=$socket SWAYSOCK=$(ls "$XDG_RUNTIME_DIR"/sway-ipc.*)
-dbus-update-activation-environment WAYLAND_DISPLAY SWAYSOCK XDG_CURRENT_DESKTOP XDG_RUNTIME_DIR HOME \
-  XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME
-# Non-interactive screenshots without asking, as a user who said yes once.
-dbus-send --session --print-reply --dest=org.freedesktop.impl.portal.PermissionStore \
-  /org/freedesktop/impl/portal/PermissionStore org.freedesktop.impl.portal.PermissionStore.SetPermission \
-  string:screenshot boolean:true string:screenshot string: array:string:yes >/dev/null
-# Once in a while the portal's first start takes longer than dbus-send's usual 25 s.
-dbus-send --session --print-reply --reply-timeout=45000 --dest=org.freedesktop.portal.Desktop \
-  /org/freedesktop/portal/desktop org.freedesktop.DBus.Properties.Get \
-  string:org.freedesktop.portal.Screenshot string:version >/dev/null \
-  || { say skip: the desktop portal offers no Screenshot interface here; exit; }
+start_session || exit
 grim desktop.png
 
 "$LUMETRA" >>lumetra.log 2>&1 &

@@ -4,6 +4,7 @@
 // user made for it. Skipped, saying why, where that stack cannot run.
 
 #include "E2eImageProbes.h"
+#include "WaylandScenario.h"
 #include "XvfbDesktop.h"
 
 #include <QDir>
@@ -11,48 +12,7 @@
 #include <QLockFile>
 #include <QTemporaryDir>
 
-#include <pwd.h>
-#include <signal.h>
-#include <unistd.h>
-
-namespace {
-
-const char* const kUser = "lumetra-wayland";
-
-QString readText(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
-
-// A sanitizer build's settings, passed on to the session. Files they name (LeakSanitizer's
-// suppressions) may lie where the session's user cannot read, in a 0700 clone or home
-// folder; a sanitizer that cannot read them fails the program, so they are copied into
-// the session's folder and named there.
-QStringList sanitizerEnvironment(const QDir& folder)
-{
-    QStringList passed;
-    for (const QString& entry : QProcessEnvironment::systemEnvironment().toStringList()) {
-        if (!entry.startsWith(QLatin1String("ASAN_")) && !entry.startsWith(QLatin1String("LSAN_"))
-            && !entry.startsWith(QLatin1String("UBSAN_")))
-            continue;
-        const qsizetype equals = entry.indexOf(QLatin1Char('='));
-        QStringList options = entry.mid(equals + 1).split(QLatin1Char(':'));
-        for (QString& option : options) {
-            if (!option.startsWith(QLatin1String("suppressions=")))
-                continue;
-            const QString from = option.mid(int(sizeof("suppressions=") - 1));
-            const QString to = folder.filePath(entry.left(equals) + QStringLiteral(".supp"));
-            QFile::remove(to);
-            if (QFile::copy(from, to))
-                option = QStringLiteral("suppressions=") + to;
-        }
-        passed << entry.left(equals + 1) + options.join(QLatin1Char(':'));
-    }
-    return passed;
-}
-
-} // namespace
+#include <optional>
 
 TEST(WaylandSession, AreaAndWindowCapturesOverAKnownPatternReachTheClipboardPixelForPixelAndTheEditor)
 {
@@ -60,14 +20,9 @@ TEST(WaylandSession, AreaAndWindowCapturesOverAKnownPatternReachTheClipboardPixe
                              "/usr/bin/wl-paste", "/usr/bin/grim", "/usr/bin/slurp", "/usr/bin/dbus-run-session"})
         if (!QFile::exists(QLatin1String(tool)))
             GTEST_SKIP() << tool << " is not installed (scripts/bootstrap.sh installs the Wayland test stack)";
-    QStringList asUser;
-    if (::geteuid() == 0) {
-        QProcess::execute(QStringLiteral("useradd"),
-                          {"--system", "--no-create-home", "--shell", "/usr/sbin/nologin", QLatin1String(kUser)});
-        if (!::getpwnam(kUser))
-            GTEST_SKIP() << "sway does not run as root, and no user could be made for it";
-        asUser = {QStringLiteral("runuser"), QStringLiteral("-u"), QLatin1String(kUser), QStringLiteral("--")};
-    }
+    const std::optional<QStringList> asUser = e2e::waylandSessionUser();
+    if (!asUser)
+        GTEST_SKIP() << "sway does not run as root, and no user could be made for it";
 
     // Sessions of this user share more than their folders: the portal's wlroots backend
     // writes every picture to /tmp/out.png, which a second session on the machine
@@ -89,40 +44,27 @@ TEST(WaylandSession, AreaAndWindowCapturesOverAKnownPatternReachTheClipboardPixe
             other.setPixel(x, y, (x + y) / 8 % 2 ? qRgb(250, 140, 20) : qRgb(20, 60, 200));
     ASSERT_TRUE(other.save(path("other.png")));
     // The session's user may not reach into the build (a fresh clone's folder is 0700):
-    // what it runs, and the sanitizers' files, are copied into the session's folder, which
-    // is handed to it.
-    const QStringList sanitizers = sanitizerEnvironment(QDir(root.path()));
-    for (const auto& [from, to] : {std::pair{LUMETRA_BINARY, "lumetra-program"}, std::pair{WAYLAND_SESSION_SCRIPT, "session.sh"},
-                                   std::pair{LUMETRA_WAYLAND_POINTER_PROBE, "pointer-probe"},
-                                   std::pair{LUMETRA_TRAY_WATCHER_PROBE, "tray-probe"}})
-        ASSERT_TRUE(QFile::copy(QLatin1String(from), path(to))) << from;
-    if (::geteuid() == 0)
-        QProcess::execute(QStringLiteral("chown"), {"-R", QLatin1String(kUser), root.path()});
+    // what it runs is copied into the session's folder, which is handed to it.
+    ASSERT_TRUE(e2e::runWaylandScenario(QDir(root.path()), *asUser,
+                                        {{QStringLiteral(LUMETRA_BINARY), QStringLiteral("lumetra-program")},
+                                         {QStringLiteral(WAYLAND_COMMON_SCRIPT), QStringLiteral("wayland-common.sh")},
+                                         {QStringLiteral(WAYLAND_SESSION_SCRIPT), QStringLiteral("session.sh")},
+                                         {QStringLiteral(LUMETRA_WAYLAND_POINTER_PROBE), QStringLiteral("pointer-probe")},
+                                         {QStringLiteral(LUMETRA_TRAY_WATCHER_PROBE), QStringLiteral("tray-probe")}},
+                                        QStringLiteral("session.sh"),
+                                        {"LUMETRA=" + path("lumetra-program"), "POINTER_PROBE=" + path("pointer-probe"),
+                                         "TRAY_PROBE=" + path("tray-probe")},
+                                        240000));
 
-    // Nothing of the test's own environment, apart from a sanitizer build's settings.
-    QStringList env{"PATH=/usr/bin:/bin:/usr/sbin:/sbin", "LANG=C.UTF-8", "SCRATCH=" + root.path(),
-                    "LUMETRA=" + path("lumetra-program"), "POINTER_PROBE=" + path("pointer-probe"),
-                    "TRAY_PROBE=" + path("tray-probe")};
-    env << sanitizers;
-    QProcess session;
-    const QStringList line = asUser + QStringList{"env", "-i"} + env
-        + QStringList{"dbus-run-session", "--", "bash", path("session.sh")};
-    session.setChildProcessModifier([] { ::setsid(); }); // a group of its own, to end it all at once
-    session.start(line[0], line.mid(1));
-    if (!session.waitForFinished(240000)) {
-        ::kill(-pid_t(session.processId()), SIGKILL);
-        session.waitForFinished(5000);
-    }
-
-    const QString result = readText(path("result"));
+    const QString result = e2e::readText(path("result"));
     if (result.startsWith(QLatin1String("skip: ")))
-        GTEST_SKIP() << result.mid(6).trimmed().toStdString() << "\n" << readText(path("sway.log")).right(2000).toStdString();
+        GTEST_SKIP() << result.mid(6).trimmed().toStdString() << "\n" << e2e::readText(path("sway.log")).right(2000).toStdString();
     EXPECT_TRUE(e2e::samePixels(QImage(path("desktop.png")), pattern)) << "the desktop does not show the pattern";
     EXPECT_EQ(result.simplified().toStdString(), "handed-over overlay dragged editor repeated pasted picker waited chosen "
                                                  "clipboard window-editor escaped no-alert no-error dragged-scaled "
                                                  "scaled scaled-1.25 scaled-2 window-scaled tray-icon told no-picker")
         << "a step that failed says why in its word; the launches' output:\n"
-        << readText(path("lumetra.log")).right(3000).toStdString();
+        << e2e::readText(path("lumetra.log")).right(3000).toStdString();
     EXPECT_TRUE(e2e::samePixels(QImage(path("clip.png")), pattern.copy(150, 250, 240, 160)));
     EXPECT_TRUE(e2e::samePixels(QImage(path("repeat.png")), pattern.copy(150, 250, 240, 160)))
         << "the repeat after another program's copy is not on the clipboard";
