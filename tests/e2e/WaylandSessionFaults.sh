@@ -57,8 +57,15 @@ pins_under_tiling() {
 pin_floated() {
   swaymsg 'for_window [title="^Lumetra Pin$"] floating enable' >/dev/null
   click_pin_button && wait_for 'has_window "Lumetra Pin"' || return
-  sleep 0.5 # the pin's first configure
-  window_rect "Lumetra Pin" | cut -d' ' -f3,4 >pin-size.txt && say pin-floated
+  # The size the pin keeps once sway has configured it, read again until it holds.
+  local size last=
+  for _ in $(seq 50); do
+    size=$(window_rect "Lumetra Pin" | cut -d' ' -f3,4)
+    [ -n "$size" ] && [ "$size" = "$last" ] && break
+    last=$size
+    sleep 0.2
+  done
+  [ -n "$size" ] && [ "$size" = "$last" ] && echo "$size" >pin-size.txt && say pin-floated
   click_pin_button
 }
 
