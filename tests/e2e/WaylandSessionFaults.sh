@@ -33,9 +33,17 @@ toolbar_button() {
 # A click on the editor's pin button, the pointer resting on it $1 milliseconds first
 # (650 by default) and staying a moment after: its tooltip comes 0.4 s after the pointer,
 # fading in for 0.12 s, before the press or while the pin opens.
+# The button is read where two looks agree: sway resizes the editor's tile as pins come
+# and go, and a look taken before the editor has drawn at its new size misplaces it.
 click_pin_button() {
-  local bx by
-  wait_for 'read -r bx by < <(toolbar_button 2)' || return 1
+  local bx by at last=
+  for _ in $(seq 50); do
+    at=$(toolbar_button 2) && [ -n "$at" ] && [ "$at" = "$last" ] && break
+    last=$at
+    sleep 0.2
+  done
+  [ -n "$at" ] && [ "$at" = "$last" ] || return 1
+  read -r bx by <<<"$at"
   "$POINTER_PROBE" 1920 1080 "$bx" "$by" "$bx" "$by" "${1:-650}" 300
 }
 
