@@ -5,9 +5,11 @@
 #include "Capture/ScreencopyDisplayCapture.h"
 #include "CaptureTestSupport.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTest>
+#include <QThreadPool>
 
 #include <gtest/gtest.h>
 
@@ -122,7 +124,11 @@ TEST(ScreencopyDisplayCapture, AFailedCopyOrAScreenWithoutItsOutputLeavesThePrep
         last = p;
     });
     ASSERT_TRUE(QTest::qWaitFor([&] { return last.has_value(); }, 10000));
-    QTest::qWait(50);
+    // A second answer could only come from work still running or handed back: once the
+    // pool is idle and every posted event has run, none is left to come.
+    ASSERT_TRUE(QThreadPool::globalInstance()->waitForDone(10000));
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
     EXPECT_EQ(answers, 1);
     EXPECT_EQ(last, Preparation::failed);
 }

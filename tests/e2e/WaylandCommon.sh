@@ -21,6 +21,11 @@ launch() {
 }
 has_window() { swaymsg -t get_tree | grep -q "\"name\": \"$1"; }
 count_windows() { swaymsg -t get_tree | grep -c "\"name\": \"$1"; }
+# True while a window of Lumetra's is still shown on an output (not in the scratchpad).
+lumetra_visible() {
+  swaymsg -t get_tree | jq -e '[.. | select((.name? // "") | startswith("Lumetra")) | select(.visible == true)]
+    | length > 0' >/dev/null
+}
 
 # Returns non-zero, having said why in the result, where the stack cannot run here.
 start_session() {

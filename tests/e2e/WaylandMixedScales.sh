@@ -20,7 +20,7 @@ wait_for 'swaymsg -t get_outputs | grep -q "\"scale\": 2.0"' || { say fail: no s
 wait_for 'has_window Lumetra\",' || { say fail: no editor window at start; exit; }
 # Lumetra's windows go to the scratchpad, so that grim sees the desktop alone.
 swaymsg '[title="^Lumetra"] move scratchpad' >/dev/null
-sleep 1
+wait_for '! lumetra_visible'
 # grim takes an area at the scale of the output it lies on.
 grim -g "100,100 400x300" grim-1.png
 grim -g "2000,60 300x200" grim-2.png

@@ -11,18 +11,15 @@
 
 TEST(WaylandMixedScales, AreaCapturesAndRepeatsHoldEachOutputsOwnPixelsAsGrimDoes)
 {
-    for (const char* tool : {"/usr/bin/sway", "/usr/bin/pipewire", "/usr/libexec/xdg-desktop-portal-wlr",
-                             "/usr/bin/wl-paste", "/usr/bin/grim", "/usr/bin/dbus-run-session", "/usr/bin/convert"})
-        if (!QFile::exists(QLatin1String(tool)))
-            GTEST_SKIP() << tool << " is not installed (scripts/bootstrap.sh installs the Wayland test stack)";
-    const std::optional<QStringList> asUser = e2e::waylandSessionUser();
-    if (!asUser)
-        GTEST_SKIP() << "sway does not run as root, and no user could be made for it";
+    QStringList asUser;
+    const QString unavailable = e2e::waylandScenarioUnavailable({"/usr/bin/convert", "/usr/bin/jq"}, asUser);
+    if (!unavailable.isEmpty())
+        GTEST_SKIP() << unavailable.toStdString();
 
     QTemporaryDir root(QDir::tempPath() + QStringLiteral("/lumetra-mixed-scales-XXXXXX"));
     ASSERT_TRUE(root.isValid());
     const auto path = [&](const char* name) { return root.filePath(QLatin1String(name)); };
-    ASSERT_TRUE(e2e::runWaylandScenario(QDir(root.path()), *asUser,
+    ASSERT_TRUE(e2e::runWaylandScenario(QDir(root.path()), asUser,
                                         {{QStringLiteral(LUMETRA_BINARY), QStringLiteral("lumetra-program")},
                                          {QStringLiteral(WAYLAND_COMMON_SCRIPT), QStringLiteral("wayland-common.sh")},
                                          {QStringLiteral(WAYLAND_MIXED_SCALES_SCRIPT), QStringLiteral("session.sh")},

@@ -11,6 +11,7 @@
 #include <QProcessEnvironment>
 #include <QStringList>
 
+#include <initializer_list>
 #include <optional>
 #include <utility>
 
@@ -38,6 +39,27 @@ inline std::optional<QStringList> waylandSessionUser()
     if (!::getpwnam(user))
         return std::nullopt;
     return QStringList{QStringLiteral("runuser"), QStringLiteral("-u"), QLatin1String(user), QStringLiteral("--")};
+}
+
+// Why a Wayland scenario cannot run here: the first of the core stack or of `extra` that
+// is not installed, or no user to run sway as root; empty when it can. `asUser` gets the
+// command prefix that runs as the session's user.
+inline QString waylandScenarioUnavailable(std::initializer_list<const char*> extra, QStringList& asUser)
+{
+    for (const auto& list : {std::initializer_list<const char*>{"/usr/bin/sway", "/usr/bin/pipewire",
+                                                                 "/usr/libexec/xdg-desktop-portal-wlr",
+                                                                 "/usr/bin/wl-paste", "/usr/bin/grim",
+                                                                 "/usr/bin/dbus-run-session"},
+                             extra})
+        for (const char* tool : list)
+            if (!QFile::exists(QLatin1String(tool)))
+                return QLatin1String(tool)
+                    + QStringLiteral(" is not installed (scripts/bootstrap.sh installs the Wayland test stack)");
+    const std::optional<QStringList> user = waylandSessionUser();
+    if (!user)
+        return QStringLiteral("sway does not run as root, and no user could be made for it");
+    asUser = *user;
+    return {};
 }
 
 // A sanitizer build's settings, passed on to the session. Files they name (LeakSanitizer's

@@ -80,7 +80,8 @@ pin_floated() {
 # At the scale 2 the output is 960 x 540 points: the last area (1400, 700) lies off it.
 repeat_off_output() {
   swaymsg output HEADLESS-1 scale 2 >/dev/null
-  sleep 1
+  # Lumetra has taken the new scale in once its editor fits the 960-point-wide output.
+  wait_for '[ "$(window_rect "Lumetra - " | cut -d" " -f3)" -le 960 ]'
   launch --repeat-last-area
   wait_for 'has_window "Lumetra Selection"' && say repeat-selects
   "$POINTER_PROBE" 960 540 100 100 300 250

@@ -11,14 +11,10 @@
 
 TEST(WaylandSessionFaults, PinsInTilesARepeatOffTheOutputAndASilentPortalLeaveLumetraWorkingAndTellingTheUser)
 {
-    for (const char* tool : {"/usr/bin/sway", "/usr/bin/pipewire", "/usr/libexec/xdg-desktop-portal-wlr",
-                             "/usr/bin/wl-paste", "/usr/bin/grim", "/usr/bin/slurp", "/usr/bin/dbus-run-session",
-                             "/usr/bin/convert", "/usr/bin/jq"})
-        if (!QFile::exists(QLatin1String(tool)))
-            GTEST_SKIP() << tool << " is not installed (scripts/bootstrap.sh installs the Wayland test stack)";
-    const std::optional<QStringList> asUser = e2e::waylandSessionUser();
-    if (!asUser)
-        GTEST_SKIP() << "sway does not run as root, and no user could be made for it";
+    QStringList asUser;
+    const QString unavailable = e2e::waylandScenarioUnavailable({"/usr/bin/slurp", "/usr/bin/convert", "/usr/bin/jq"}, asUser);
+    if (!unavailable.isEmpty())
+        GTEST_SKIP() << unavailable.toStdString();
 
     // The portal's wlroots backend writes every picture to /tmp/out.png, which another
     // session of this user on the machine would overwrite: one such session at a time,
@@ -31,7 +27,7 @@ TEST(WaylandSessionFaults, PinsInTilesARepeatOffTheOutputAndASilentPortalLeaveLu
     ASSERT_TRUE(root.isValid());
     const auto path = [&](const char* name) { return root.filePath(QLatin1String(name)); };
     ASSERT_TRUE(e2e::patternImage(QSize(1920, 1080)).save(path("pattern.png")));
-    ASSERT_TRUE(e2e::runWaylandScenario(QDir(root.path()), *asUser,
+    ASSERT_TRUE(e2e::runWaylandScenario(QDir(root.path()), asUser,
                                         {{QStringLiteral(LUMETRA_BINARY), QStringLiteral("lumetra-program")},
                                          {QStringLiteral(WAYLAND_COMMON_SCRIPT), QStringLiteral("wayland-common.sh")},
                                          {QStringLiteral(WAYLAND_SESSION_FAULTS_SCRIPT), QStringLiteral("session.sh")},
