@@ -17,6 +17,37 @@ printf 'xwayland disable\noutput HEADLESS-1 resolution 1920x1080 bg %s/pattern.p
 printf '[General]\ncaptureOpensEditor=true\n' >lumetra/Lumetra.conf
 start_session || exit
 grim desktop.png
+# Every window sway opens, shows, names or closes from here on, one JSON value each: what
+# must not happen in a stretch of the scenario is looked for there, over all of it.
+swaymsg -t subscribe -m '["window"]' >window-events.json 2>/dev/null &
+events_so_far() { jq -c . window-events.json 2>/dev/null | wc -l; }
+# How many windows with a name that starts with $1 sway opened, showed or named since
+# event $2.
+windows_since() {
+  jq -c . window-events.json 2>/dev/null | tail -n +$(($2 + 1)) \
+    | jq -s --arg name "$1" '[.[] | select(.change != "close" and ((.container.name // "") | startswith($name)))] | length'
+}
+# Lumetra's windows go to the scratchpad, so that grim sees the desktop alone.
+hide_lumetra() {
+  swaymsg '[title="^Lumetra"] move scratchpad' >/dev/null 2>&1
+  wait_for '! lumetra_visible'
+}
+# The output's scale set, once sway reports it and Lumetra's windows have left it.
+set_scale() {
+  swaymsg output HEADLESS-1 scale "$1" >/dev/null
+  wait_for "swaymsg -t get_outputs | jq -e '.[0].scale == $1' >/dev/null" && hide_lumetra
+}
+# Runs the capture step $3 with grim's picture of the area $1 taken into $2 before it and
+# again after it, Lumetra's windows sent away each time: where the two pictures differ,
+# the desktop was still being drawn at its new scale, and the step is taken again.
+beside_grim() {
+  for _ in 1 2 3; do
+    hide_lumetra && grim -g "$1" "$2" && eval "$3" && wait_for lumetra_visible && hide_lumetra \
+      && grim -g "$1" grim-after.png || return 1
+    cmp -s "$2" grim-after.png && return 0
+  done
+  return 1
+}
 
 "$LUMETRA" >>lumetra.log 2>&1 &
 lumetra=$!
@@ -39,66 +70,53 @@ wl-copy --type image/png <other.png
 # wtype's keyboard is new to the editor: it waits a second before typing, and a moment
 # after, so that the release comes before the keyboard goes (Qt repeats a key it never
 # saw released).
-wait_for 'has_window "Lumetra - "' && wtype -s 1000 -M ctrl -P v -p v -m ctrl -s 500 2>>lumetra.log && sleep 1 \
-  && grim pasted.png && say pasted
+wait_for 'has_window "Lumetra - "' && wtype -s 1000 -M ctrl -P v -p v -m ctrl -s 500 2>>lumetra.log \
+  && wait_for 'grim pasted.png && "$LOCATE_PROBE" pasted.png other.png >/dev/null' && say pasted
 
 # The window capture, again after another program's copy. Lumetra hides its windows while
 # the desktop's picker runs; none may come back before the user has chosen.
 echo hi | wl-copy
 launch --capture-window
 wait_for 'pgrep -u "$(id -u)" -x slurp >/dev/null' && say picker
+picking=$(events_so_far)
+# The user takes a moment to choose.
 sleep 2
-has_window "Lumetra - " || say waited
+[ "$(windows_since "Lumetra - " "$picking")" = 0 ] && say waited
 "$POINTER_PROBE" 1920 1080 500 300 800 500 && say chosen
 wait_for 'wl-paste --type image/png >window.png 2>/dev/null && ! cmp -s clip.png window.png' && say clipboard
 wait_for 'has_window "Lumetra - "' && say window-editor
 # The editor hidden for the picker comes back still showing the pasted image, and reads the
-# capture from the clipboard a moment later: the screen is taken a second after it has
-# changed and stood still.
-wait_for 'grim window-editor.png && ! cmp -s window-editor.png pasted.png && sleep 0.3 && grim settled.png \
-  && cmp -s window-editor.png settled.png'
-sleep 1
-grim window-editor.png
+# capture from the clipboard a moment later. The desktop's background is the pattern too:
+# the capture counts as shown anywhere but in its place on the desktop.
+wait_for 'grim window-editor.png && "$LOCATE_PROBE" window-editor.png pattern.png 500 300 290 190 --not-at 500,300 >/dev/null'
 
-# Escape in the picker is the user changing their mind: no alert, no error.
+# Escape in the picker is the user changing their mind: no alert, no error. An alert
+# would come with Lumetra's windows; it is looked for in all that sway showed from here to
+# the end of the captures at other scales below.
 errors=$(grep -c '❌' lumetra.log)
+escaping=$(events_so_far)
 launch --capture-window
 wait_for 'pgrep -u "$(id -u)" -x slurp >/dev/null' && wtype -s 1000 -k Escape 2>>lumetra.log \
   && wait_for '! pgrep -u "$(id -u)" -x slurp >/dev/null' && say escaped
-# Lumetra has taken the answer in once its windows are back; an alert would come with them.
+# Lumetra has taken the answer in once its windows are back.
 wait_for 'has_window "Lumetra - "'
-for _ in $(seq 10); do has_window "Capture Failed" && break; sleep 0.2; done
-has_window "Capture Failed" || say no-alert
 [ "$(grep -c '❌' lumetra.log)" = "$errors" ] && say no-error
 
 # At the output scale 1.5 an area's image holds the output's own pixels, as grim's does.
-# Lumetra's windows go to the scratchpad first, so that grim sees the desktop alone.
-swaymsg output HEADLESS-1 scale 1.5 >/dev/null
-swaymsg '[title="^Lumetra"] move scratchpad' >/dev/null
-sleep 1
-grim -g "100,100 300x200" scaled-grim.png
-launch --capture-area
-wait_for 'has_window "Lumetra Selection"' && "$POINTER_PROBE" 1280 720 100 100 400 300 && say dragged-scaled
-wait_for 'wl-paste --type image/png >scaled.png 2>/dev/null && ! cmp -s window.png scaled.png' && say scaled
+set_scale 1.5 && beside_grim "100,100 300x200" scaled-grim.png 'echo hi | wl-copy; launch --capture-area \
+  && wait_for "has_window \"Lumetra Selection\"" && "$POINTER_PROBE" 1280 720 100 100 400 300 \
+  && wait_for "wl-paste --type image/png >scaled.png 2>/dev/null"' && say dragged-scaled scaled
 # The same area again at the scales 1.25 and 2, as the repeat takes it.
 for scale in 1.25 2; do
-  swaymsg output HEADLESS-1 scale $scale >/dev/null
-  swaymsg '[title="^Lumetra"] move scratchpad' >/dev/null
-  sleep 1
-  grim -g "100,100 300x200" scaled-grim-$scale.png
-  echo hi | wl-copy
-  launch --repeat-last-area
-  wait_for 'wl-paste --type image/png >scaled-$scale.png 2>/dev/null' && say scaled-$scale
+  set_scale $scale && beside_grim "100,100 300x200" scaled-grim-$scale.png 'echo hi | wl-copy
+    launch --repeat-last-area && wait_for "wl-paste --type image/png >scaled-$scale.png 2>/dev/null"' && say scaled-$scale
 done
 # A window capture at the scale 1.5 holds the output's own pixels too: the portal's
-# picture of the region chosen in slurp, beside grim's of the same area above.
-swaymsg output HEADLESS-1 scale 1.5 >/dev/null
-swaymsg '[title="^Lumetra"] move scratchpad' >/dev/null
-sleep 1
-echo hi | wl-copy
-launch --capture-window
-wait_for 'pgrep -u "$(id -u)" -x slurp >/dev/null' && "$POINTER_PROBE" 1280 720 100 100 400 300 \
-  && wait_for 'wl-paste --type image/png >window-scaled.png 2>/dev/null' && say window-scaled
+# picture of the region chosen in slurp, beside grim's of the same area.
+set_scale 1.5 && beside_grim "100,100 300x200" window-grim.png 'echo hi | wl-copy; launch --capture-window \
+  && wait_for "pgrep -u $(id -u) -x slurp >/dev/null" && "$POINTER_PROBE" 1280 720 100 100 400 300 \
+  && wait_for "wl-paste --type image/png >window-scaled.png 2>/dev/null"' && say window-scaled
+[ "$(windows_since "Capture Failed" "$escaping")" = 0 ] && say no-alert
 
 # A tray (a bar) that starts long after Lumetra is told of its item and shows its icon.
 "$TRAY_PROBE" 10 >tray.txt 2>>lumetra.log && say tray-icon
@@ -109,7 +127,6 @@ mkdir -p empty
 PATH=$PWD/empty "$LUMETRA" >>lumetra.log 2>&1 &
 wait_for 'has_window Lumetra\",' || { say fail: no editor window at restart; exit; }
 launch --capture-window
-for _ in $(seq 25); do has_window "Capture Failed" && say told && break; sleep 0.2; done
+wait_for 'has_window "Capture Failed"' && say told
 pgrep -u "$(id -u)" -x slurp >/dev/null || say no-picker
-sleep 1
 grim told.png
