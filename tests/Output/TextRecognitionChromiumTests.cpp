@@ -3,7 +3,7 @@
 // project did not draw itself. Each test skips, saying so, where Chromium is missing.
 #include "Output/ReadTextMeasures.h"
 #include "Output/TextRecognitionProcess.h"
-#include "support/TestRequirements.h"
+#include "support/ChromiumScreenshot.h"
 
 #include <QFile>
 #include <QImage>
@@ -17,13 +17,6 @@
 #include <initializer_list>
 #include <string>
 #include <vector>
-
-// The Chromium the tests run: the one on PATH.
-static QString chromiumProgram()
-{
-    static const QString program = programOnPath(QStringLiteral("chromium"));
-    return program;
-}
 
 // Skips, saying so, where Chromium or the faces the pages are set in are missing.
 class PagesSetByChromium : public ::testing::Test {
@@ -61,21 +54,12 @@ static QString readPageSetByChromium(const QStringList& lines, std::initializer_
                             .arg(line);
             }
     QTemporaryDir folder;
-    QFile page(folder.filePath(QStringLiteral("page.html")));
-    if (!folder.isValid() || !page.open(QIODevice::WriteOnly) || page.write(html.toUtf8()) <= 0)
-        return {};
-    page.close();
-    const QString shot = folder.filePath(QStringLiteral("page.png"));
-    QProcess chromium;
-    chromium.start(chromiumProgram(),
-                   {QStringLiteral("--headless"), QStringLiteral("--no-sandbox"), QStringLiteral("--disable-gpu"),
-                    QStringLiteral("--hide-scrollbars"), QStringLiteral("--force-device-scale-factor=1"),
-                    QStringLiteral("--user-data-dir=") + folder.filePath(QStringLiteral("profile")),
-                    QStringLiteral("--window-size=760,%1").arg(windowHeight > 0 ? windowHeight : std::max(2400, height)),
-                    QStringLiteral("--screenshot=") + shot, QUrl::fromLocalFile(page.fileName()).toString()});
-    const QImage screenshot = chromium.waitForFinished(90000) ? QImage(shot) : QImage();
+    std::string error;
+    const QImage screenshot = folder.isValid() ? chromiumScreenshot(html, folder.path(),
+                                                                    QSize(760, windowHeight > 0 ? windowHeight : std::max(2400, height)), error)
+                                               : QImage();
     if (screenshot.isNull()) {
-        ADD_FAILURE() << "chromium took no screenshot: " << chromium.readAllStandardError().toStdString();
+        ADD_FAILURE() << error;
         return {};
     }
     const TextRecognitionResult result = TextRecognitionProcess::recognize(screenshot.convertToFormat(QImage::Format_Grayscale8));

@@ -10,6 +10,7 @@
 // its own.
 #include "Output/ReadTextMeasures.h"
 #include "Output/TextRecognitionProcess.h"
+#include "support/ChromiumScreenshot.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -35,21 +36,10 @@ struct Block {
 // with the test failed.
 QImage screenshotOf(const QString& html, const QTemporaryDir& folder, int width, int height)
 {
-    QFile page(folder.filePath(QStringLiteral("page.html")));
-    if (!page.open(QIODevice::WriteOnly) || page.write(html.toUtf8()) <= 0)
-        return {};
-    page.close();
-    const QString shot = folder.filePath(QStringLiteral("page.png"));
-    QProcess chromium;
-    chromium.start(QStringLiteral("chromium"),
-                   {QStringLiteral("--headless"), QStringLiteral("--no-sandbox"), QStringLiteral("--disable-gpu"),
-                    QStringLiteral("--hide-scrollbars"), QStringLiteral("--force-device-scale-factor=1"),
-                    QStringLiteral("--user-data-dir=") + folder.filePath(QStringLiteral("profile")),
-                    QStringLiteral("--window-size=%1,%2").arg(width).arg(height), QStringLiteral("--screenshot=") + shot,
-                    QUrl::fromLocalFile(page.fileName()).toString()});
-    const QImage screenshot = chromium.waitForFinished(90000) ? QImage(shot) : QImage();
+    std::string error;
+    const QImage screenshot = chromiumScreenshot(html, folder.path(), QSize(width, height), error);
     if (screenshot.isNull())
-        ADD_FAILURE() << "chromium took no screenshot: " << chromium.readAllStandardError().toStdString();
+        ADD_FAILURE() << error;
     return screenshot;
 }
 
@@ -127,8 +117,13 @@ class PlainPagesSetByChromium : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!QFile::exists(QStringLiteral("/usr/bin/chromium")))
-            GTEST_SKIP() << "chromium is not installed (scripts/bootstrap.sh installs it)";
+        if (chromiumProgram().isEmpty())
+            GTEST_SKIP() << "chromium is not on PATH (scripts/bootstrap.sh --tests installs it)";
+        const QStringList missing = missingFontFamilies(
+            {"DejaVu Sans", "DejaVu Sans Mono", "Liberation Sans", "Liberation Serif", "Noto Sans CJK SC"});
+        if (!missing.isEmpty())
+            GTEST_SKIP() << "fonts missing: " << missing.join(QStringLiteral(", ")).toStdString()
+                         << " (scripts/bootstrap.sh installs fonts-dejavu-core, fonts-liberation2 and fonts-noto-cjk)";
     }
 };
 
@@ -152,11 +147,14 @@ TEST_F(PlainPagesSetByChromium, APageTheEnginesReadRightComesBackUnchanged)
     const qint64 ourTime = clock.elapsed();
     ASSERT_FALSE(ours.failure) << ours.failure->toStdString();
 
+    const QString tesseract = programOnPath(QStringLiteral("tesseract"));
+    if (tesseract.isEmpty())
+        GTEST_SKIP() << "the tesseract command line is not on PATH (scripts/bootstrap.sh installs tesseract-ocr)";
     QProcess cli;
     cli.setEnvironment(QProcess::systemEnvironment() << QStringLiteral("OMP_THREAD_LIMIT=1"));
     clock.restart();
-    cli.start(QStringLiteral("tesseract"), {folder.filePath(QStringLiteral("page.png")), QStringLiteral("-"), QStringLiteral("-l"),
-                                            QStringLiteral("chi_sim+chi_tra+eng")});
+    cli.start(tesseract, {folder.filePath(QStringLiteral("page.png")), QStringLiteral("-"), QStringLiteral("-l"),
+                          QStringLiteral("chi_sim+chi_tra+eng")});
     ASSERT_TRUE(cli.waitForFinished(120000) && cli.exitCode() == 0) << "the tesseract command line (package tesseract-ocr)";
     const qint64 theirTime = clock.elapsed();
     const QString theirs = QString::fromUtf8(cli.readAllStandardOutput());
