@@ -169,6 +169,10 @@ std::string withPercentSigns(const LineReading& han, const LineReading& latin, c
             if (middle >= left && middle <= right && c.size() == 1 && (isDigit(c[0]) || c[0] == U'.' || c[0] == U'%'))
                 seen += c[0];
         }
+        // A number ends at its sign: what the Latin engine read after it is the next word
+        // or the full stop ("68.3%0" for "68.3%。").
+        if (const size_t end = seen.rfind(U'%'); end != std::u32string::npos)
+            seen.erase(end + 1);
         // Held against each other without their points, which the Latin engine reading
         // across ideographs may lose; the Chinese reading keeps them.
         const auto withoutPoints = [](std::u32string digits) {

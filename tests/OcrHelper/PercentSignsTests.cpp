@@ -43,6 +43,10 @@ TEST(PercentSigns, SignsReadAsDigitsComeBackAndNumbersReadRightStay)
         // Mended: read surely by one model only ("3%" read "396" in small type).
         {"成本下降396。", 90, "", "3", "成本下降3%。"},
         {"成本下降396。", 90, "39", "3", "成本下降3%。"},
+        // Mended: the Latin engine read the full stop after the sign as a digit.
+        {"支持率为68.39@。", 60, "68.3%0", nullptr, "支持率为68.3%。"},
+        // Left: the Latin engine read another number with its sign.
+        {"支持率为68.39@。", 60, "68.39%0", nullptr, "支持率为68.39@。"},
         // Left: no sign anywhere.
         {"我们在2024年", 50, "", nullptr, "我们在2024年"},
     };

@@ -109,6 +109,7 @@ const std::vector<Block> kPlainPage = {
     {"Noto Sans CJK SC", 16,
      {"iPhone 15 Pro    7999元", "MacBook Air M3    7499元", "AirPods Pro 2    1899元", "该公司成立于1998年，共有596名员工。"}},
     {"Noto Sans CJK SC", 13, {"门票每人500元。"}},
+    {"Noto Serif CJK TC", 13, {"總統府於2026-11-02發布新聞稿，支持率為68.3%。", "學生們從各地來到台北參加總決賽。"}},
 };
 
 } // namespace
