@@ -139,24 +139,28 @@ std::vector<LineReading> linesRead(const std::string& language, tesseract::TessB
 
 } // namespace
 
-void read(EngineReading& reading, const char* dataPath, const std::vector<unsigned char>& page, int width, int height)
+std::unique_ptr<tesseract::TessBaseAPI> load(const std::string& language, const char* dataPath)
 {
-    const std::string& language = reading.language;
-    std::vector<LineReading>& lines = reading.lines;
-    tesseract::TessBaseAPI api;
-    api.SetVariable("debug_file", "/dev/null");
-    if (api.Init(dataPath, language.c_str(), tesseract::OEM_LSTM_ONLY) != 0)
-        return;
-    reading.started = true;
-    api.SetPageSegMode(tesseract::PSM_AUTO);
+    auto api = std::make_unique<tesseract::TessBaseAPI>();
+    api->SetVariable("debug_file", "/dev/null");
+    if (api->Init(dataPath, language.c_str(), tesseract::OEM_LSTM_ONLY) != 0)
+        return nullptr;
+    api->SetPageSegMode(tesseract::PSM_AUTO);
     // The page comes as dark ink on white paper (dark grounds already turned), so a
     // line read with little confidence is not worth reading again inverted: that
     // second reading cost the Latin engine a third of its time on lines of ideographs.
-    api.SetVariable("tessedit_do_invert", "0");
+    api->SetVariable("tessedit_do_invert", "0");
     // The engine's next choices, for the words whose first one is a sign (Latin
     // text only: for the thousands of Han characters they cost much time).
     if (!readsHan(language))
-        api.SetVariable("lstm_choice_mode", "2");
+        api->SetVariable("lstm_choice_mode", "2");
+    return api;
+}
+
+void read(EngineReading& reading, tesseract::TessBaseAPI& api, const std::vector<unsigned char>& page, int width, int height)
+{
+    const std::string& language = reading.language;
+    std::vector<LineReading>& lines = reading.lines;
     api.SetImage(page.data(), width, height, 1, width);
     if (api.Recognize(nullptr) != 0)
         return;

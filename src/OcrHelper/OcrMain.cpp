@@ -1,6 +1,10 @@
 // lumetra-ocr: reads the text of one page for Lumetra (see
 // Output/TextRecognitionProtocol.h). It caps its own memory and processor time first.
 //
+// The engines load as soon as the request's first part names the languages, while the
+// page is still on its way or, for a program Lumetra keeps ready, until it comes; one
+// whose input ends before the page leaves at once, without a word.
+//
 // Each language has an engine of its own, on a thread of its own (EngineReader.h):
 // single-language engines side by side take about the time of the slowest of them,
 // under one engine that tries every language on every word, and do not trade a word
@@ -22,7 +26,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <future>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -86,20 +93,13 @@ int main()
     P::Request request{};
     if (!P::readAll(STDIN_FILENO, &request, sizeof request) || std::memcmp(request.magic, P::requestMagic, sizeof request.magic) != 0)
         return failWith("no request");
-    if (request.width <= 0 || request.height <= 0 || request.width > P::maximumSide || request.height > P::maximumSide
-        || std::int64_t(request.width) * request.height > P::maximumPagePixels || request.languagesLength <= 0
-        || request.languagesLength > P::maximumNameLength || request.dataPathLength < 0
+    if (request.languagesLength <= 0 || request.languagesLength > P::maximumNameLength || request.dataPathLength < 0
         || request.dataPathLength > P::maximumNameLength)
         return failWith("the request is out of bounds");
     std::string languages(size_t(request.languagesLength), '\0');
     std::string dataPath(size_t(request.dataPathLength), '\0');
-    std::vector<unsigned char> page(size_t(request.width) * size_t(request.height));
-    std::vector<unsigned char> misjudged(page.size());
-    if (!P::readAll(STDIN_FILENO, languages.data(), languages.size()) || !P::readAll(STDIN_FILENO, dataPath.data(), dataPath.size())
-        || !P::readAll(STDIN_FILENO, page.data(), page.size()) || !P::readAll(STDIN_FILENO, misjudged.data(), misjudged.size()))
+    if (!P::readAll(STDIN_FILENO, languages.data(), languages.size()) || !P::readAll(STDIN_FILENO, dataPath.data(), dataPath.size()))
         return failWith("the request broke off");
-
-    evenInk(page, request.width, request.height);
 
     std::vector<Readings::EngineReading> readers;
     for (const std::string& language : split(languages)) {
@@ -108,14 +108,49 @@ int main()
     }
     if (readers.empty())
         return failWith("no language to read in");
+
+    // The engines load while the page is on its way, or, where Lumetra started this
+    // program ahead of a reading, until it comes. Each reads as soon as it is loaded and
+    // the page is there. From here on the program ends with _exit: its loaders are
+    // never waited for on the way out, and an unused program leaves at once.
+    P::Page size{};
+    std::vector<unsigned char> page, misjudged;
+    std::promise<void> pageArrived;
+    const std::shared_future<void> pageThere = pageArrived.get_future().share();
     std::vector<std::thread> threads;
     for (Readings::EngineReading& reader : readers)
-        threads.emplace_back([&] { EngineReader::read(reader, dataPath.empty() ? nullptr : dataPath.c_str(), page, request.width, request.height); });
+        threads.emplace_back([&reader, &dataPath, &page, &size, pageThere] {
+            const std::unique_ptr<tesseract::TessBaseAPI> engine =
+                EngineReader::load(reader.language, dataPath.empty() ? nullptr : dataPath.c_str());
+            reader.started = engine != nullptr;
+            pageThere.wait();
+            if (engine)
+                EngineReader::read(reader, *engine, page, size.width, size.height);
+        });
+
+    ssize_t first = 0;
+    do
+        first = ::read(STDIN_FILENO, &size, sizeof size);
+    while (first < 0 && errno == EINTR);
+    if (first == 0)
+        ::_exit(0);
+    if (first < 0 || !P::readAll(STDIN_FILENO, reinterpret_cast<char*>(&size) + first, sizeof size - size_t(first)))
+        ::_exit(failWith("the request broke off"));
+    if (size.width <= 0 || size.height <= 0 || size.width > P::maximumSide || size.height > P::maximumSide
+        || std::int64_t(size.width) * size.height > P::maximumPagePixels)
+        ::_exit(failWith("the request is out of bounds"));
+    page.resize(size_t(size.width) * size_t(size.height));
+    misjudged.resize(page.size());
+    if (!P::readAll(STDIN_FILENO, page.data(), page.size()) || !P::readAll(STDIN_FILENO, misjudged.data(), misjudged.size()))
+        ::_exit(failWith("the request broke off"));
+
+    evenInk(page, size.width, size.height);
+    pageArrived.set_value();
     for (std::thread& thread : threads)
         thread.join();
 
     for (Readings::EngineReading& reader : readers) {
-        MisjudgedInk::dropMisjudgedWords(reader.lines, {page.data(), misjudged.data(), request.width, request.height});
+        MisjudgedInk::dropMisjudgedWords(reader.lines, {page.data(), misjudged.data(), size.width, size.height});
         ColumnGutters::splitAtGutters(reader.lines);
     }
 
@@ -124,10 +159,10 @@ int main()
         (reader.started ? used : missing).push_back(reader.language);
     if (used.empty())
         return answer(P::statusFailed, "no language data for " + languages, {}, join(missing)) ? 0 : 1;
-    HanVariantChoice::Chooser variants({page.data(), request.width, request.height});
-    PercentInk::Judge judge({page.data(), request.width, request.height});
+    HanVariantChoice::Chooser variants({page.data(), size.width, size.height});
+    PercentInk::Judge judge({page.data(), size.width, size.height});
     const PercentSigns::SignInk ink = [&](const HanVariantChoice::Box& line, const HanVariantChoice::Box& roughly,
                                           const std::u32string& number) { return judge.numberBeforeSign(line, roughly, number); };
-    const RulingLines::Lines rulings = RulingLines::find(page, request.width, request.height);
+    const RulingLines::Lines rulings = RulingLines::find(page, size.width, size.height);
     return answer(P::statusRead, LineMerge::merge(readers, variants, ink, rulings), join(used), join(missing)) ? 0 : 1;
 }

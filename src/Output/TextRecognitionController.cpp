@@ -12,8 +12,16 @@ TextRecognitionController::TextRecognitionController(ImageEditorViewModel& viewM
                                                      QObject* parent)
     : QObject(parent)
     , m_viewModel(viewModel)
-    , m_recognizer(recognizer ? std::move(recognizer) : TextRecognitionProcess::engine())
+    , m_recognizer(recognizer ? recognizer : TextRecognitionProcess::engine())
+    , m_mayKeepReady(!recognizer)
 {
+    m_readyDelay.setSingleShot(true);
+    m_readyDelay.setInterval(readyDelayMilliseconds);
+    connect(&m_readyDelay, &QTimer::timeout, this, [this] {
+        if (m_editorOpen && m_viewModel.originalImage())
+            m_ready = TextRecognitionProcess::keepReady();
+    });
+    connect(&m_viewModel, &ImageEditorViewModel::documentChanged, this, &TextRecognitionController::syncReady);
 }
 
 TextRecognitionController::~TextRecognitionController()
@@ -21,6 +29,23 @@ TextRecognitionController::~TextRecognitionController()
     // An editor that closes takes its reading with it.
     if (m_cancelRun)
         m_cancelRun->store(true);
+}
+
+void TextRecognitionController::setEditorOpen(bool open)
+{
+    m_editorOpen = open;
+    syncReady();
+}
+
+void TextRecognitionController::syncReady()
+{
+    if (!m_mayKeepReady || !m_editorOpen || !m_viewModel.originalImage()) {
+        m_readyDelay.stop();
+        m_ready = {};
+        return;
+    }
+    if (!m_ready && !m_readyDelay.isActive())
+        m_readyDelay.start();
 }
 
 void TextRecognitionController::startTextRecognition()

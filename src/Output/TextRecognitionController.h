@@ -1,8 +1,10 @@
 #pragma once
 
 #include "Output/TextRecognition.h"
+#include "Output/TextRecognitionProcess.h"
 
 #include <QObject>
+#include <QTimer>
 
 #include <atomic>
 #include <memory>
@@ -17,6 +19,10 @@ class ImageEditorViewModel;
 // Every run is tagged: only the result of the latest run is taken, and only while the
 // state still says recognizing. So a card closed and opened again, or a new image,
 // never shows an older run's text.
+//
+// With the default recognizer, a reading program is kept ready (its engines loaded)
+// while the editor is open with an image, from a moment after it opened, so that the
+// editor's first frames come first.
 class TextRecognitionController : public QObject {
     Q_OBJECT
 public:
@@ -30,6 +36,14 @@ public:
     // Absent starts, recognizing is left alone, text and empty close the card.
     void toggleTextRecognition();
 
+    // Whether the editor is open: shown, not hidden between captures or closed.
+    void setEditorOpen(bool open);
+    // Whether a reading program is being kept ready.
+    bool keepsReady() const { return bool(m_ready); }
+
+    // How long after the editor opens a reading program is started ahead.
+    static constexpr int readyDelayMilliseconds = 1000;
+
     // The tag of the latest run started (0 before the first).
     quint64 latestRun() const { return m_latestRun; }
 
@@ -39,10 +53,15 @@ signals:
 
 private:
     void finishTextRecognition(quint64 run, const TextRecognitionResult& result);
+    void syncReady();
 
     ImageEditorViewModel& m_viewModel;
     TextRecognizer m_recognizer;
     quint64 m_latestRun = 0;
     // Set to end the latest run's reading early.
     std::shared_ptr<std::atomic<bool>> m_cancelRun;
+    const bool m_mayKeepReady;
+    bool m_editorOpen = false;
+    QTimer m_readyDelay;
+    TextRecognitionProcess::Hold m_ready;
 };

@@ -1,79 +1,40 @@
 #include "Output/TextRecognitionProcess.h"
 
 #include "Output/TextInk.h"
+#include "Output/TextRecognitionHelper.h"
 #include "Output/TextRecognitionProtocol.h"
+#include "Output/TextRecognitionSpare.h"
 
 #include "Platform/ChildProcess.h"
 
 #include <QFile>
 
-#include <sys/mman.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <thread>
-
-extern char** environ;
+#include <utility>
 
 namespace {
 
 namespace P = TextRecognitionProtocol;
 using namespace ChildProcess;
+using TextRecognitionHelper::Sent;
+using TextRecognitionHelper::Started;
 
-// The program writes nothing to its standard error worth showing; its engines'
-// progress notes stay out of Lumetra's. OpenMP stays off: the program runs its engines
-// side by side on threads of its own, which Tesseract's inner loops would only contend
-// with.
-std::vector<QByteArray> childEnvironment()
+TextRecognitionHelper::Request requestFor(const QString& program, const TextRecognitionProcess::Options& options)
 {
-    std::vector<QByteArray> variables;
-    for (char** e = environ; e && *e; ++e) {
-        if (std::strncmp(*e, "OMP_THREAD_LIMIT=", 17) != 0)
-            variables.emplace_back(*e);
-    }
-    variables.emplace_back("OMP_THREAD_LIMIT=1");
-    return variables;
+    return {program, options.languages.toUtf8(), QFile::encodeName(options.dataPath)};
 }
 
-TextRecognitionResult run(const QString& program, const QImage& paper, const QImage& misjudged,
-                          const TextRecognitionProcess::Options& options, const std::atomic<bool>* cancelled)
+QString failure() { return QStringLiteral("the text recognizer (%1) ").arg(QString::fromLatin1(P::programName)); }
+
+// The program's answer to the page it was sent.
+TextRecognitionResult answer(Started& started, Clock::time_point deadline, const std::atomic<bool>* cancelled)
 {
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(P::deadlineMilliseconds);
-    const QString fail = QStringLiteral("the text recognizer (%1) ").arg(QString::fromLatin1(P::programName));
-    const QByteArray languages = options.languages.toUtf8();
-    const QByteArray dataPath = QFile::encodeName(options.dataPath);
-    if (languages.isEmpty() || languages.size() > P::maximumNameLength || dataPath.size() > P::maximumNameLength
-        || qint64(paper.width()) * paper.height() > P::maximumPagePixels)
-        return TextRecognitionResult::failed(fail + QStringLiteral("cannot take this request"));
-
-    // The request reaches the program as its standard input, from memory.
-    Fd input(::memfd_create("lumetra-ocr-page", MFD_CLOEXEC));
-    P::Request request{};
-    std::memcpy(request.magic, P::requestMagic, sizeof request.magic);
-    request.width = paper.width();
-    request.height = paper.height();
-    request.languagesLength = std::int32_t(languages.size());
-    request.dataPathLength = std::int32_t(dataPath.size());
-    bool written = input.fd >= 0 && P::writeAll(input.fd, &request, sizeof request)
-        && P::writeAll(input.fd, languages.constData(), size_t(languages.size()))
-        && P::writeAll(input.fd, dataPath.constData(), size_t(dataPath.size()));
-    for (int y = 0; written && y < paper.height(); ++y)
-        written = P::writeAll(input.fd, paper.constScanLine(y), size_t(paper.width()));
-    const std::vector<uchar> noMarks(misjudged.isNull() ? size_t(paper.width()) : 0, 0);
-    for (int y = 0; written && y < paper.height(); ++y)
-        written = P::writeAll(input.fd, misjudged.isNull() ? noMarks.data() : misjudged.constScanLine(y), size_t(paper.width()));
-    if (!written || ::lseek(input.fd, 0, SEEK_SET) != 0)
-        return TextRecognitionResult::failed(fail + QStringLiteral("cannot be handed the page: ") + qt_error_string(errno));
-
-    const std::vector<QByteArray> variables = childEnvironment();
-    Fd output;
-    pid_t pid = -1;
-    const int spawned = spawn(program, input.fd, output, pid, &variables);
-    input.reset();
-    if (spawned != 0)
-        return TextRecognitionResult::failed(fail + QStringLiteral("cannot start: ") + qt_error_string(spawned));
-
+    const QString fail = failure();
+    Fd output(std::exchange(started.output.fd, -1));
+    const pid_t pid = std::exchange(started.pid, -1);
     P::Reply reply{};
     const auto stopped = [cancelled] { return cancelled && cancelled->load(); };
     ReadEnd end = readExactly(output.fd, &reply, sizeof reply, deadline, stopped);
@@ -133,6 +94,30 @@ QString TextRecognitionProcess::programPath()
                        {QStringLiteral(LUMETRA_OCR_BUILT), QStringLiteral(LUMETRA_OCR_INSTALLED)});
 }
 
+TextRecognitionProcess::Hold& TextRecognitionProcess::Hold::operator=(Hold&& other) noexcept
+{
+    if (this != &other) {
+        if (m_id)
+            TextRecognitionSpare::release(m_id);
+        m_id = std::exchange(other.m_id, 0);
+    }
+    return *this;
+}
+
+TextRecognitionProcess::Hold::~Hold()
+{
+    if (m_id)
+        TextRecognitionSpare::release(m_id);
+}
+
+TextRecognitionProcess::Hold TextRecognitionProcess::keepReady(const Options& options)
+{
+    const QString program = options.program.isEmpty() ? programPath() : options.program;
+    if (program.isEmpty())
+        return {};
+    return Hold(TextRecognitionSpare::hold(requestFor(program, options)));
+}
+
 TextRecognitionResult TextRecognitionProcess::recognize(const QImage& image, const Options& options,
                                                         const std::atomic<bool>* cancelled)
 {
@@ -144,13 +129,54 @@ TextRecognitionResult TextRecognitionProcess::recognize(const QImage& image, con
     if (program.isEmpty())
         return TextRecognitionResult::failed(
             QStringLiteral("the text recognizer (%1) is not installed").arg(QString::fromLatin1(P::programName)));
+    const TextRecognitionHelper::Request request = requestFor(program, options);
+    if (request.languages.isEmpty() || request.languages.size() > P::maximumNameLength
+        || request.dataPath.size() > P::maximumNameLength || qint64(grey.width()) * grey.height() > P::maximumPagePixels)
+        return TextRecognitionResult::failed(failure() + QStringLiteral("cannot take this request"));
+
+    // A program kept ready has its engines loaded; a new one loads them while the page
+    // is prepared here.
+    TextRecognitionSpare::Reading reading(request);
+    std::optional<Started>& started = reading.taken();
+    const bool wasWaiting = started.has_value();
+    if (!started) {
+        started.emplace();
+        if (const int error = TextRecognitionHelper::start(request, *started); error != 0)
+            return TextRecognitionResult::failed(failure() + QStringLiteral("cannot start: ") + qt_error_string(error));
+    }
     QImage misjudged;
     QImage paper = TextRecognition::inkOnPaper(grey, &misjudged);
     if (paper.isNull()) // no memory for it: the page as it is still reads on plain grounds
         paper = grey;
     if (misjudged.size() != paper.size())
         misjudged = QImage();
-    return run(program, paper, misjudged, options, cancelled);
+
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(P::deadlineMilliseconds);
+    const auto stopped = [cancelled] { return cancelled && cancelled->load(); };
+    Sent sent = TextRecognitionHelper::sendPage(*started, paper, misjudged, deadline, stopped);
+    if (sent == Sent::refused && wasWaiting) {
+        // The program kept ready has gone (ended by the system or by hand): a new one
+        // reads, the reading does not fail for it.
+        TextRecognitionHelper::letGo(std::move(*started));
+        started.emplace();
+        if (const int error = TextRecognitionHelper::start(request, *started); error != 0)
+            return TextRecognitionResult::failed(failure() + QStringLiteral("cannot start: ") + qt_error_string(error));
+        sent = TextRecognitionHelper::sendPage(*started, paper, misjudged, deadline, stopped);
+    }
+    if (sent != Sent::whole) {
+        const int error = errno;
+        TextRecognitionHelper::letGo(std::move(*started));
+        switch (sent) {
+        case Sent::cancelled:
+            return TextRecognitionResult::failed(failure() + QStringLiteral("was stopped: a newer reading took its place"));
+        case Sent::late:
+            return TextRecognitionResult::failed(failure() + QStringLiteral("took too long"));
+        default:
+            return TextRecognitionResult::failed(failure() + QStringLiteral("cannot be handed the page: ")
+                                                 + qt_error_string(error));
+        }
+    }
+    return answer(*started, deadline, cancelled);
 }
 
 TextRecognizer TextRecognitionProcess::engine(Options options)

@@ -5,12 +5,16 @@
 // of it until the user asks for text, and every byte the engines took goes back to the
 // system when the program ends.
 //
-// Lumetra starts the program with one Request as its standard input, followed by the
-// language list, the data folder, the page (height rows of width grey bytes, dark ink
-// on white paper) and, as many bytes again, where the page's ink is not the page's
-// (non-zero: ink a misjudged ground made, see Output/TextInk.h). The program answers on its standard output with one Reply, then the
-// text (lines separated by line feeds; on failure, why), the languages it read in and
-// the languages it could not load, each list joined with '+'.
+// Lumetra starts the program with its standard input one end of a socket, and sends the
+// request in two parts. First one Request, followed by the language list and the data
+// folder: the program starts loading its engines as soon as it has them. Then one Page,
+// followed by the page (height rows of width grey bytes, dark ink on white paper) and,
+// as many bytes again, where the page's ink is not the page's (non-zero: ink a
+// misjudged ground made, see Output/TextInk.h). A program whose input ends before the
+// second part (started ahead of a reading nobody asked for) ends at once, with status 0
+// and without a word. The program answers on its standard output with one Reply, then
+// the text (lines separated by line feeds; on failure, why), the languages it read in
+// and the languages it could not load, each list joined with '+'.
 
 #include "Platform/PipeIo.h"
 
@@ -19,8 +23,8 @@
 namespace TextRecognitionProtocol {
 
 inline constexpr char programName[] = "lumetra-ocr";
-inline constexpr char requestMagic[8] = {'L', 'M', 'O', 'C', 'R', 'Q', '2', '\n'};
-inline constexpr char replyMagic[8] = {'L', 'M', 'O', 'C', 'R', 'A', '1', '\n'};
+inline constexpr char requestMagic[8] = {'L', 'M', 'O', 'C', 'R', 'Q', '3', '\n'};
+inline constexpr char replyMagic[8] = {'L', 'M', 'O', 'C', 'R', 'A', '2', '\n'};
 
 // The page is at most the size Lumetra recognises at (a longer side of 5000 above 16
 // million pixels), with room to spare.
@@ -39,10 +43,13 @@ inline constexpr int deadlineMilliseconds = 120000;
 
 struct Request {
     char magic[8];
-    std::int32_t width;
-    std::int32_t height;
     std::int32_t languagesLength; // bytes of "chi_sim+chi_tra+eng"
     std::int32_t dataPathLength;  // bytes of the data folder; 0: Tesseract's own
+};
+
+struct Page {
+    std::int32_t width;
+    std::int32_t height;
 };
 
 struct Reply {

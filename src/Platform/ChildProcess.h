@@ -25,6 +25,16 @@ struct Fd {
     explicit Fd(int value = -1) : fd(value) { }
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
+    Fd(Fd&& other) noexcept : fd(other.fd) { other.fd = -1; }
+    Fd& operator=(Fd&& other) noexcept
+    {
+        if (this != &other) {
+            reset();
+            fd = other.fd;
+            other.fd = -1;
+        }
+        return *this;
+    }
     ~Fd() { reset(); }
     void reset() { if (fd >= 0) ::close(fd); fd = -1; }
 };

@@ -77,6 +77,7 @@ void EditorOutputHost::attach()
     if (m_attached)
         return;
     m_attached = true;
+    m_textRecognition->setEditorOpen(true);
     NotificationCenter& center = NotificationCenter::defaultCenter();
     ImageOutputController* controller = m_controller;
     ImageEditorViewModel* vm = m_viewModel;
@@ -108,6 +109,7 @@ void EditorOutputHost::detach()
     if (!m_attached)
         return;
     m_attached = false;
+    m_textRecognition->setEditorOpen(false);
     NotificationCenter::defaultCenter().removeObservers(this);
 }
 

@@ -44,7 +44,8 @@ public:
     TextRecognitionController* textRecognition() const { return m_textRecognition; }
 
     // Subscribes to the save, save-as, copy, pin and text-recognition commands;
-    // detach ends the subscriptions. Alerts and the save panel open over the canvas
+    // detach ends the subscriptions. Attached is the editor open, for the text
+    // recognition's program kept ready. Alerts and the save panel open over the canvas
     // area's window.
     void attach();
     void detach();

@@ -181,7 +181,7 @@ TEST(TextRecognition, TheTextIsHandedOnOnceTheAnswerIsWholeNotWhenTheProgramEnds
     ASSERT_TRUE(script.open(QIODevice::WriteOnly));
     // The reply (status 0, then the lengths of "hello", "eng" and ""), then a long wait.
     script.write("#!/bin/sh\ncat >/dev/null\n"
-                 "printf 'LMOCRA1\\n\\0\\0\\0\\0\\5\\0\\0\\0\\3\\0\\0\\0\\0\\0\\0\\0helloeng'\n"
+                 "printf 'LMOCRA2\\n\\0\\0\\0\\0\\5\\0\\0\\0\\3\\0\\0\\0\\0\\0\\0\\0helloeng'\n"
                  "exec sleep 6\n");
     script.close();
     script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);

@@ -1,0 +1,228 @@
+// The reading program kept ready: the real lumetra-ocr, started ahead with its engines
+// loading, reads a screenshot of Lumetra's README as a program started for the reading
+// does; one that has gone by the time of the reading leaves a fresh one to read; the last
+// hold's end takes it away; it serves only the languages and data folder it was started
+// for; and the editor keeps one only while it is open with an image.
+#include "Models/ImageEditorViewModel.h"
+#include "Output/TextRecognitionController.h"
+#include "Output/TextRecognitionProcess.h"
+#include "Output/TextRecognitionProtocol.h"
+#include "Output/TextRecognitionSpare.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+namespace P = TextRecognitionProtocol;
+
+// Part of a screenshot in the README: a table of builds, with its heading.
+QImage readmePage()
+{
+    const QImage shot(QStringLiteral(LUMETRA_SOURCE_DIR "/docs/readme/editor.png"));
+    return shot.isNull() ? shot : shot.copy(110, 420, 840, 180).convertToFormat(QImage::Format_Grayscale8);
+}
+
+// Gone for good: ended and collected, so no zombie is left either.
+bool gone(pid_t pid) { return ::kill(pid, 0) != 0 && errno == ESRCH; }
+
+// Ended, though perhaps not collected yet.
+bool ended(pid_t pid)
+{
+    if (gone(pid))
+        return true;
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    const qsizetype close = line.lastIndexOf(')');
+    return close >= 0 && line.mid(close + 2, 1) == "Z";
+}
+
+bool waitFor(const std::function<bool()>& condition, int milliseconds = 20000)
+{
+    return QTest::qWaitFor(condition, milliseconds);
+}
+
+class ReadingProgramKeptReady : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (TextRecognitionProcess::programPath().isEmpty())
+            GTEST_FAIL() << "lumetra-ocr was not built beside the tests";
+        page = readmePage();
+        ASSERT_FALSE(page.isNull()) << "docs/readme/editor.png";
+        ASSERT_EQ(TextRecognitionSpare::waitingProcess(), -1);
+    }
+    void TearDown() override
+    {
+        // No test leaves a program waiting for the next.
+        const pid_t left = TextRecognitionSpare::waitingProcess();
+        EXPECT_EQ(left, -1);
+        if (left > 0)
+            ::kill(left, SIGKILL);
+    }
+
+    QImage page;
+};
+
+} // namespace
+
+TEST_F(ReadingProgramKeptReady, AReadingThroughTheWaitingProgramReadsAsAFreshOneAndANewOneWaitsAfterIt)
+{
+    const TextRecognitionResult fresh = TextRecognitionProcess::recognize(page);
+    ASSERT_FALSE(fresh.failure) << fresh.failure->toStdString();
+    ASSERT_TRUE(fresh.text.contains(QStringLiteral("passed"))) << fresh.text.toStdString();
+
+    TextRecognitionProcess::Hold hold = TextRecognitionProcess::keepReady();
+    const pid_t waiting = TextRecognitionSpare::waitingProcess();
+    ASSERT_GT(waiting, 0);
+    const TextRecognitionResult ready = TextRecognitionProcess::recognize(page);
+    ASSERT_FALSE(ready.failure) << ready.failure->toStdString();
+    EXPECT_EQ(ready.text, fresh.text);
+    EXPECT_EQ(ready.languagesUsed, fresh.languagesUsed);
+    // It was the waiting program that read: it has ended, and another waits in its place.
+    EXPECT_TRUE(waitFor([&] { return gone(waiting); }));
+    const pid_t next = TextRecognitionSpare::waitingProcess();
+    EXPECT_GT(next, 0);
+    EXPECT_NE(next, waiting);
+    hold = {};
+    EXPECT_TRUE(waitFor([&] { return gone(next); }));
+}
+
+TEST_F(ReadingProgramKeptReady, AWaitingProgramThatWasEndedLeavesTheReadingToAFreshOne)
+{
+    TextRecognitionProcess::Hold hold = TextRecognitionProcess::keepReady();
+    const pid_t waiting = TextRecognitionSpare::waitingProcess();
+    ASSERT_GT(waiting, 0);
+    ASSERT_EQ(::kill(waiting, SIGKILL), 0);
+    ASSERT_TRUE(waitFor([&] { return ended(waiting); }));
+
+    const TextRecognitionResult read = TextRecognitionProcess::recognize(page);
+    ASSERT_FALSE(read.failure) << read.failure->toStdString();
+    EXPECT_TRUE(read.text.contains(QStringLiteral("passed"))) << read.text.toStdString();
+    EXPECT_TRUE(waitFor([&] { return gone(waiting); }));
+}
+
+TEST_F(ReadingProgramKeptReady, TheProgramGoesWithTheLastHoldOnly)
+{
+    TextRecognitionProcess::Hold editor = TextRecognitionProcess::keepReady();
+    TextRecognitionProcess::Hold another = TextRecognitionProcess::keepReady();
+    const pid_t waiting = TextRecognitionSpare::waitingProcess();
+    ASSERT_GT(waiting, 0);
+    editor = {};
+    EXPECT_EQ(TextRecognitionSpare::waitingProcess(), waiting);
+    EXPECT_FALSE(ended(waiting));
+    // Moved, the hold still keeps it.
+    TextRecognitionProcess::Hold moved = std::move(another);
+    EXPECT_FALSE(another);
+    another = {};
+    EXPECT_EQ(TextRecognitionSpare::waitingProcess(), waiting);
+    moved = {};
+    EXPECT_EQ(TextRecognitionSpare::waitingProcess(), -1);
+    EXPECT_TRUE(waitFor([&] { return gone(waiting); }));
+}
+
+TEST_F(ReadingProgramKeptReady, AWaitingProgramServesOnlyItsLanguagesAndDataFolder)
+{
+    const QStringList folders = QDir(QStringLiteral("/usr/share/tesseract-ocr")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    QString dataPath;
+    for (const QString& version : folders)
+        if (QFile::exists(QStringLiteral("/usr/share/tesseract-ocr/%1/tessdata/eng.traineddata").arg(version)))
+            dataPath = QStringLiteral("/usr/share/tesseract-ocr/%1/tessdata").arg(version);
+    ASSERT_FALSE(dataPath.isEmpty()) << "English language data (tesseract-ocr-eng)";
+
+    TextRecognitionProcess::Hold hold = TextRecognitionProcess::keepReady();
+    const pid_t waiting = TextRecognitionSpare::waitingProcess();
+    ASSERT_GT(waiting, 0);
+    TextRecognitionProcess::Options english;
+    english.languages = QStringLiteral("eng");
+    TextRecognitionProcess::Options elsewhere;
+    elsewhere.dataPath = dataPath;
+    for (const TextRecognitionProcess::Options& options : {english, elsewhere}) {
+        const TextRecognitionResult read = TextRecognitionProcess::recognize(page, options);
+        ASSERT_FALSE(read.failure) << read.failure->toStdString();
+        EXPECT_TRUE(read.text.contains(QStringLiteral("passed"))) << read.text.toStdString();
+        EXPECT_EQ(read.languagesUsed.join(QLatin1Char('+')), options.languages);
+        EXPECT_EQ(TextRecognitionSpare::waitingProcess(), waiting);
+        EXPECT_FALSE(ended(waiting));
+    }
+    hold = {};
+    EXPECT_TRUE(waitFor([&] { return gone(waiting); }));
+}
+
+// A program whose input ends after the languages, before any page, leaves at once without
+// a word; one whose page breaks off still says so.
+TEST_F(ReadingProgramKeptReady, AProgramWhoseInputEndsBeforeThePageLeavesSilently)
+{
+    const QByteArray languages("chi_sim+chi_tra+eng");
+    P::Request first{};
+    std::memcpy(first.magic, P::requestMagic, sizeof first.magic);
+    first.languagesLength = std::int32_t(languages.size());
+    const QByteArray request = QByteArray(reinterpret_cast<const char*>(&first), sizeof first) + languages;
+    const P::Page size{40, 20};
+
+    for (const QByteArray& input : {request, request + QByteArray(reinterpret_cast<const char*>(&size), sizeof size)}) {
+        QProcess program;
+        program.start(TextRecognitionProcess::programPath(), {});
+        ASSERT_TRUE(program.waitForStarted(10000));
+        program.write(input);
+        program.closeWriteChannel();
+        QElapsedTimer clock;
+        clock.start();
+        ASSERT_TRUE(program.waitForFinished(20000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), 0);
+        const QByteArray output = program.readAllStandardOutput();
+        if (input == request) {
+            EXPECT_TRUE(output.isEmpty()) << output.toStdString();
+            // Promptly: there is no page to wait for.
+            EXPECT_LT(clock.elapsed(), 5000);
+            continue;
+        }
+        P::Reply reply{};
+        ASSERT_GE(output.size(), qsizetype(sizeof reply));
+        std::memcpy(&reply, output.constData(), sizeof reply);
+        EXPECT_EQ(QByteArray(reply.magic, sizeof reply.magic), QByteArray(P::replyMagic, sizeof P::replyMagic));
+        EXPECT_EQ(reply.status, P::statusFailed);
+        EXPECT_EQ(output.mid(sizeof reply), QByteArray("the request broke off"));
+    }
+}
+
+TEST_F(ReadingProgramKeptReady, TheEditorKeepsOneReadyAMomentAfterItOpensWithAnImageUntilItCloses)
+{
+    ImageEditorViewModel model;
+    model.setLoadedImage(Image(page), QUrl());
+    TextRecognitionController editor(model);
+    // An editor whose tests bring their own recognizer starts no program.
+    TextRecognitionController own(model, [](const QImage&, const std::atomic<bool>&) { return TextRecognitionResult{}; });
+    editor.setEditorOpen(true);
+    own.setEditorOpen(true);
+    // Not while it opens: its first frames come first.
+    EXPECT_FALSE(editor.keepsReady());
+    EXPECT_EQ(TextRecognitionSpare::waitingProcess(), -1);
+    ASSERT_TRUE(waitFor([&] { return editor.keepsReady(); }));
+    EXPECT_FALSE(own.keepsReady());
+    const pid_t waiting = TextRecognitionSpare::waitingProcess();
+    EXPECT_GT(waiting, 0);
+
+    // Hidden between captures, or closed: the program goes.
+    editor.setEditorOpen(false);
+    EXPECT_FALSE(editor.keepsReady());
+    EXPECT_TRUE(waitFor([&] { return gone(waiting); }));
+    // Open again: one is kept again.
+    editor.setEditorOpen(true);
+    ASSERT_TRUE(waitFor([&] { return editor.keepsReady(); }));
+    EXPECT_GT(TextRecognitionSpare::waitingProcess(), 0);
+    editor.setEditorOpen(false);
+}
