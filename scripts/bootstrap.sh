@@ -52,11 +52,10 @@ TEST_PACKAGES=(
   # Wayland: a headless sway session with the desktop portal for the end-to-end test
   # (the portal exports Screenshot only with an Access backend, which the gtk one
   # brings; the clipboard through wl-clipboard, the screen through grim, a virtual
-  # pointer built against libwayland-client; xdg-desktop-portal-wlr picks a window
-  # capture's area with slurp; keys typed into it through wtype; sway's window tree read
-  # with jq)
+  # pointer and keyboard built against libwayland-client; xdg-desktop-portal-wlr picks a
+  # window capture's area with slurp; sway's window tree read with jq)
   sway swaybg xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk pipewire
-  wl-clipboard grim slurp dbus-bin wtype jq
+  wl-clipboard grim slurp dbus-bin jq
 )
 
 case "${1:-}" in

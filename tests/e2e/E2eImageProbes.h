@@ -76,6 +76,9 @@ inline QImage paintedImage(QSize size, const std::function<void(QPainter&, QSize
 }
 
 // Every pixel differs from its neighbours, so a crop that is off by one shows.
+// patternImage repeats itself every this many pixels across and down.
+inline constexpr int patternPeriod = 256;
+
 inline QImage patternImage(QSize size)
 {
     QImage image(size, QImage::Format_RGB32);

@@ -3,8 +3,9 @@
 # as the session's user, in $SCRATCH: a headless sway showing the pattern as its
 # background, PipeWire and the desktop portal; Lumetra hands an area capture over to its
 # running copy, a virtual pointer drags, and the clipboard and the screen are saved for
-# the test. A repeat of that area, started as from a key bound in sway, after another
-# program copied, and Ctrl+V in the editor after another program copied an image. Then a
+# the test. A repeat of that area over the pattern moved, started as from a key bound in
+# sway, after another program copied, and Ctrl+V (on a virtual keyboard laid out as a US
+# one) in the editor after another program copied an image. Then a
 # window capture through the portal (whose wlroots backend lets the
 # user choose with slurp, dragged by the same pointer), again after another program's
 # copy; one cancelled with Escape in slurp; an area capture at the output scale 1.5 and its
@@ -59,19 +60,25 @@ wait_for 'wl-paste --list-types 2>/dev/null | grep -q image/png' && wl-paste --t
 wait_for 'has_window "Lumetra - "' && say editor
 grim editor.png
 
+# The desktop's pattern moves by half its period, so that the repeat's picture differs
+# from the first one's and the editor can be seen to take it.
+swaymsg output HEADLESS-1 bg "$PWD/pattern-b.png" tile >/dev/null
+hide_lumetra && wait_for 'grim -g "150,250 240x160" shown.png && "$LOCATE_PROBE" shown.png pattern.png 278 378 240 160 >/dev/null'
 # Another program copies, then the repeat comes as from a key bound in sway: Lumetra had
 # no input since that copy, and the clipboard must still take the capture.
 echo hi | wl-copy
 launch --repeat-last-area
 wait_for 'wl-paste --list-types 2>/dev/null | grep -q image/png' && wl-paste --type image/png >repeat.png && say repeated
-# Then another program copies an image, and Ctrl+V in the editor pastes that one, not the
-# capture Lumetra offered before.
-wl-copy --type image/png <other.png
-# wtype's keyboard is new to the editor: it waits a second before typing, and a moment
-# after, so that the release comes before the keyboard goes (Qt repeats a key it never
-# saw released).
-wait_for 'has_window "Lumetra - "' && wtype -s 1000 -M ctrl -P v -p v -m ctrl -s 500 2>>lumetra.log \
+# Once the editor shows the repeat's picture (it takes it from the clipboard a moment
+# after), another program copies an image, and Ctrl+V in the editor pastes that one, not
+# the capture Lumetra offered before.
+wait_for 'lumetra_visible && grim taken.png \
+  && "$LOCATE_PROBE" taken.png pattern.png 278 378 240 160 --not-at 150,250,256 >/dev/null' \
+  && wl-copy --type image/png <other.png && "$KEYBOARD_PROBE" ctrl v 2>>lumetra.log \
   && wait_for 'grim pasted.png && "$LOCATE_PROBE" pasted.png other.png >/dev/null' && say pasted
+# The desktop's own pattern again, for the window capture.
+swaymsg output HEADLESS-1 bg "$PWD/pattern.png" tile >/dev/null
+hide_lumetra && wait_for 'grim -g "500,300 290x190" shown.png && "$LOCATE_PROBE" shown.png pattern.png 500 300 290 190 >/dev/null'
 
 # The window capture, again after another program's copy. Lumetra hides its windows while
 # the desktop's picker runs; none may come back before the user has chosen.
@@ -86,9 +93,11 @@ sleep 2
 wait_for 'wl-paste --type image/png >window.png 2>/dev/null && ! cmp -s clip.png window.png' && say clipboard
 wait_for 'has_window "Lumetra - "' && say window-editor
 # The editor hidden for the picker comes back still showing the pasted image, and reads the
-# capture from the clipboard a moment later. The desktop's background is the pattern too:
-# the capture counts as shown anywhere but in its place on the desktop.
-wait_for 'grim window-editor.png && "$LOCATE_PROBE" window-editor.png pattern.png 500 300 290 190 --not-at 500,300 >/dev/null'
+# capture from the clipboard a moment later. The desktop's background is the pattern too,
+# tiled every 256 pixels: the capture counts as shown in the editor, and at none of the
+# places the background shows it.
+wait_for 'lumetra_visible && grim window-editor.png \
+  && "$LOCATE_PROBE" window-editor.png pattern.png 500 300 290 190 --not-at 500,300,256 >/dev/null'
 
 # Escape in the picker is the user changing their mind: no alert, no error. An alert
 # would come with Lumetra's windows; it is looked for in all that sway showed from here to
@@ -96,7 +105,7 @@ wait_for 'grim window-editor.png && "$LOCATE_PROBE" window-editor.png pattern.pn
 errors=$(grep -c '❌' lumetra.log)
 escaping=$(events_so_far)
 launch --capture-window
-wait_for 'pgrep -u "$(id -u)" -x slurp >/dev/null' && wtype -s 1000 -k Escape 2>>lumetra.log \
+wait_for 'pgrep -u "$(id -u)" -x slurp >/dev/null' && "$KEYBOARD_PROBE" escape 2>>lumetra.log \
   && wait_for '! pgrep -u "$(id -u)" -x slurp >/dev/null' && say escaped
 # Lumetra has taken the answer in once its windows are back.
 wait_for 'has_window "Lumetra - "'
