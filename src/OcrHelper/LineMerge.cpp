@@ -2,6 +2,7 @@
 
 #include "OcrHelper/HanText.h"
 #include "OcrHelper/LoneNumbers.h"
+#include "OcrHelper/SignWords.h"
 #include "OcrHelper/ReadingOrder.h"
 #include "OcrHelper/Thresholds.h"
 
@@ -189,6 +190,7 @@ std::string merge(const std::vector<EngineReading>& readers, HanVariantChoice::C
             for (const auto& [reader, reading] : readings)
                 if (readsHan(reader->language))
                     hanReadings.push_back(reading);
+            chosen.text = SignWords::withWordsForSigns(*otherReading, hanReadings);
             if (const std::optional<std::string> number = LoneNumbers::numberRead(*otherReading, hanReadings))
                 chosen.text = *number;
         }

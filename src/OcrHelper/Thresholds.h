@@ -36,4 +36,10 @@ inline constexpr float sureIdeograph = 80.0f;
 // one of them surely, is rare.
 inline constexpr float supportedNumber = 85.0f;
 
+// A word of a Latin line that the Latin engine read as signs alone gives way to the
+// Chinese models' word of letters and digits at the same place (SignWords.h) only where
+// the Latin engine is less sure of it than this: its "@" for a table's "Q2" came at 51,
+// the signs it read right on the pages tried ("=", "->", "*", ":", "<=") at 72 and over.
+inline constexpr float unsureSign = 60.0f;
+
 } // namespace Thresholds

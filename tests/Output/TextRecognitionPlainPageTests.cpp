@@ -357,7 +357,7 @@ TEST_F(PlainPagesSetByChromium, ATablesRulingLinesAreNotReadAsText)
     };
     const std::vector<Table> tables = {
         {"Liberation Sans", "Table 2. Sales by region",
-         {{"North", "1,240", "1,580", "+27.3%"}, {"South", "980", "1,126", "+14.9%"}, {"East", "1,532", "1,204", "-21.4%"},
+         {{"Region", "Q2", "Q3", "Change"}, {"North", "1,240", "1,580", "+27.3%"}, {"South", "980", "1,126", "+14.9%"}, {"East", "1,532", "1,204", "-21.4%"},
           {"West", "710", "744", "+4.8%"}}},
         {"Noto Sans CJK SC", "表1 公司主要财务指标",
          {{"营业收入", "1,284", "1,402", "+9.2%"}, {"净利润", "356", "388", "+9.0%"}, {"研发投入", "97", "121", "+24.7%"},
