@@ -4,6 +4,8 @@
 // Each MODIFIER (ctrl, shift, alt) is held while KEY (a letter, or escape) is tapped.
 // Tools that type text make a keymap of their own, whose keys lie at no place of a real
 // keyboard; shortcuts bound to a key's place need a keyboard laid out as one.
+#include "WaylandProbeCommon.h"
+
 #include <wayland-client.h>
 #include <xkbcommon/xkbcommon.h>
 
@@ -11,11 +13,9 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -30,25 +30,6 @@ const wl_interface keyboardInterface = {"zwp_virtual_keyboard_v1", 1, 4, keyboar
 const wl_message managerRequests[] = {{"create_virtual_keyboard", "on", createTypes}};
 const wl_interface managerInterface = {"zwp_virtual_keyboard_manager_v1", 1, 1, managerRequests, 0, nullptr};
 enum : uint32_t { keymapRequest = 0, keyRequest = 1, modifiersRequest = 2, destroyRequest = 3 };
-
-wl_seat* seat = nullptr;
-wl_proxy* manager = nullptr;
-void global(void*, wl_registry* registry, uint32_t name, const char* interface, uint32_t)
-{
-    if (std::strcmp(interface, "wl_seat") == 0 && !seat)
-        seat = static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
-    else if (std::strcmp(interface, managerInterface.name) == 0)
-        manager = static_cast<wl_proxy*>(wl_registry_bind(registry, name, &managerInterface, 1));
-}
-void globalRemove(void*, wl_registry*, uint32_t) {}
-const wl_registry_listener registryListener = {global, globalRemove};
-
-void pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-uint32_t now()
-{
-    using namespace std::chrono;
-    return uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
 
 struct Key {
     const char* name;
@@ -92,14 +73,12 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "no US keymap or no Wayland display\n");
         return 2;
     }
-    wl_registry* registry = wl_display_get_registry(display);
-    wl_registry_add_listener(registry, &registryListener, nullptr);
-    wl_display_roundtrip(display);
-    if (!manager || !seat) {
+    WaylandProbe::Globals globals{&managerInterface};
+    if (!WaylandProbe::bind(display, globals)) {
         std::fprintf(stderr, "the compositor offers no virtual keyboard\n");
         return 1;
     }
-    auto* keyboard = wl_proxy_marshal_constructor(manager, 0, &keyboardInterface, seat, nullptr);
+    auto* keyboard = wl_proxy_marshal_constructor(globals.manager, 0, &keyboardInterface, globals.seat, nullptr);
     const size_t size = std::strlen(text) + 1;
     const int fd = ::memfd_create("lumetra-probe-keymap", MFD_CLOEXEC);
     if (fd < 0 || ::write(fd, text, size) != ssize_t(size)) {
@@ -108,30 +87,28 @@ int main(int argc, char** argv)
     }
     wl_proxy_marshal(keyboard, keymapRequest, uint32_t(XKB_KEYMAP_FORMAT_TEXT_V1), fd, uint32_t(size));
     bool ok = wl_display_roundtrip(display) >= 0;
-    pause(300); // the seat has a keyboard now: clients take a moment to take its keymap
+    WaylandProbe::pause(300); // the seat has a keyboard now: clients take a moment to take its keymap
 
     uint32_t held = 0;
     const auto send = [&](const Key* key, bool down) {
-        wl_proxy_marshal(keyboard, keyRequest, now(), key->code, uint32_t(down));
+        wl_proxy_marshal(keyboard, keyRequest, WaylandProbe::now(), key->code, uint32_t(down));
         if (key->modifier) {
             const uint32_t mask = 1u << xkb_keymap_mod_get_index(keymap, key->modifier);
             held = down ? held | mask : held & ~mask;
             wl_proxy_marshal(keyboard, modifiersRequest, held, 0u, 0u, 0u);
         }
         ok = ok && wl_display_roundtrip(display) >= 0;
-        pause(40);
+        WaylandProbe::pause(40);
     };
     for (const Key* key : pressed)
         send(key, true);
     for (auto it = pressed.rbegin(); it != pressed.rend(); ++it)
         send(*it, false);
-    pause(300); // the seat's keyboard goes with the device: let the releases arrive first
+    WaylandProbe::pause(300); // the seat's keyboard goes with the device: let the releases arrive first
     wl_proxy_marshal(keyboard, destroyRequest);
     wl_display_roundtrip(display);
     ::close(fd);
-    for (void* proxy : {static_cast<void*>(keyboard), static_cast<void*>(manager), static_cast<void*>(seat),
-                        static_cast<void*>(registry)})
-        wl_proxy_destroy(static_cast<wl_proxy*>(proxy));
+    WaylandProbe::release(globals, keyboard);
     wl_display_disconnect(display);
     std::free(text);
     xkb_keymap_unref(keymap);

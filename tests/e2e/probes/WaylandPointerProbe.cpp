@@ -3,15 +3,14 @@
 // button held, in the layout's coordinates:  lumetra_wayland_pointer_probe W H X1 Y1 X2 Y2 [REST HOLD]
 // REST: milliseconds the pointer rests at X1 Y1 before the press (a hover, 0 by default);
 // HOLD: milliseconds the pointer stays after the release (300 by default).
+#include "WaylandProbeCommon.h"
+
 #include <wayland-client.h>
 
 #include <linux/input-event-codes.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <thread>
 
 namespace {
 
@@ -29,25 +28,6 @@ const wl_message managerRequests[] = {{"create_virtual_pointer", "?on", createTy
 const wl_interface managerInterface = {"zwlr_virtual_pointer_manager_v1", 1, 1, managerRequests, 0, nullptr};
 enum : uint32_t { motionAbsolute = 1, button = 2, frame = 4, destroy = 8 };
 
-wl_seat* seat = nullptr;
-wl_proxy* manager = nullptr;
-void global(void*, wl_registry* registry, uint32_t name, const char* interface, uint32_t)
-{
-    if (std::strcmp(interface, "wl_seat") == 0 && !seat)
-        seat = static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
-    else if (std::strcmp(interface, managerInterface.name) == 0)
-        manager = static_cast<wl_proxy*>(wl_registry_bind(registry, name, &managerInterface, 1));
-}
-void globalRemove(void*, wl_registry*, uint32_t) {}
-const wl_registry_listener registryListener = {global, globalRemove};
-
-void pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-uint32_t now()
-{
-    using namespace std::chrono;
-    return uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -59,39 +39,35 @@ int main(int argc, char** argv)
     wl_display* display = valid ? wl_display_connect(nullptr) : nullptr;
     if (!display)
         return 2;
-    wl_registry* registry = wl_display_get_registry(display);
-    wl_registry_add_listener(registry, &registryListener, nullptr);
-    wl_display_roundtrip(display);
-    if (!manager || !seat) {
+    WaylandProbe::Globals globals{&managerInterface};
+    if (!WaylandProbe::bind(display, globals)) {
         std::fprintf(stderr, "the compositor offers no virtual pointer\n");
         return 1;
     }
-    auto* pointer = wl_proxy_marshal_constructor(manager, 0, &pointerInterface, seat, nullptr);
+    auto* pointer = wl_proxy_marshal_constructor(globals.manager, 0, &pointerInterface, globals.seat, nullptr);
     wl_display_roundtrip(display);
-    pause(300); // the seat has a pointer now: clients take a moment to bind it
+    WaylandProbe::pause(300); // the seat has a pointer now: clients take a moment to bind it
     bool ok = true;
     // One event a frame, spaced as a hand would space them; y < 0 is a button state.
     const auto send = [&](uint32_t x, int y) {
         if (y < 0)
-            wl_proxy_marshal(pointer, button, now(), uint32_t(BTN_LEFT), uint32_t(y == -1));
+            wl_proxy_marshal(pointer, button, WaylandProbe::now(), uint32_t(BTN_LEFT), uint32_t(y == -1));
         else
-            wl_proxy_marshal(pointer, motionAbsolute, now(), x, uint32_t(y), v[0], v[1]);
+            wl_proxy_marshal(pointer, motionAbsolute, WaylandProbe::now(), x, uint32_t(y), v[0], v[1]);
         wl_proxy_marshal(pointer, frame);
         ok = ok && wl_display_roundtrip(display) >= 0;
-        pause(40);
+        WaylandProbe::pause(40);
     };
     send(v[2], int(v[3]));
-    pause(int(v[6]));
+    WaylandProbe::pause(int(v[6]));
     send(0, -1);
     for (int step = 1; step <= 8; ++step)
         send(v[2] + (int(v[4]) - int(v[2])) * step / 8, int(v[3]) + (int(v[5]) - int(v[3])) * step / 8);
     send(0, -2);
-    pause(int(v[7])); // the seat's pointer goes with the device: let the release arrive first
+    WaylandProbe::pause(int(v[7])); // the seat's pointer goes with the device: let the release arrive first
     wl_proxy_marshal(pointer, destroy);
     wl_display_roundtrip(display);
-    for (void* proxy : {static_cast<void*>(pointer), static_cast<void*>(manager), static_cast<void*>(seat),
-                        static_cast<void*>(registry)})
-        wl_proxy_destroy(static_cast<wl_proxy*>(proxy));
+    WaylandProbe::release(globals, pointer);
     wl_display_disconnect(display);
     return ok ? 0 : 1;
 }
