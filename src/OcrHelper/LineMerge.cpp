@@ -106,7 +106,7 @@ std::vector<const LineReading*> linesOfPage(const std::vector<EngineReading>& re
 }
 
 std::string merge(const std::vector<EngineReading>& readers, HanVariantChoice::Chooser& variants, const PercentSigns::SignInk& ink,
-                  const RulingLines::Lines& rulings)
+                  const RulingLines::Lines& rulings, const NumberSeparators::SeparatorInk& separators)
 {
     const EngineReading* reference = nullptr;
     for (const EngineReading& reader : readers)
@@ -182,8 +182,12 @@ std::string merge(const std::vector<EngineReading>& readers, HanVariantChoice::C
         const bool isHan = hanReading && isHanLine(*hanReading, otherReading);
         // Where the Latin engine found no line there (small serif type), the ink alone
         // decides on a sign.
-        if (isHan)
+        if (isHan) {
+            for (const auto& [reader, reading] : readings)
+                if (reading != chineseReading && readsHan(reader->language))
+                    inItsScript.text = NumberSeparators::withSeparatorsFromInk(inItsScript, *reading, separators);
             inItsScript.text = PercentSigns::withPercentSigns(inItsScript, otherReading ? *otherReading : LineReading{}, ink);
+        }
         LineReading chosen = isHan ? *hanReading : otherReading ? *otherReading : line;
         if (!isHan && otherReading) {
             std::vector<const LineReading*> hanReadings;

@@ -8,6 +8,7 @@
 // read it; any other line from the English engine. A line the layout cut in two comes
 // back whole.
 
+#include "OcrHelper/NumberSeparators.h"
 #include "OcrHelper/PercentSigns.h"
 #include "OcrHelper/Readings.h"
 #include "OcrHelper/RulingLines.h"
@@ -39,8 +40,10 @@ std::vector<const Readings::LineReading*> linesOfPage(const std::vector<Readings
                                                       const Readings::EngineReading& reference);
 
 // The page's text, a line a line, each ending in a newline; what the engines read of
-// `rulings` taken out of each line chosen (RulingLines.h).
+// `rulings` taken out of each line chosen (RulingLines.h); a Han line's numbers with the
+// separators `separators` sees where the Chinese models differ (NumberSeparators.h).
 std::string merge(const std::vector<Readings::EngineReading>& readings, HanVariantChoice::Chooser& variants,
-                  const PercentSigns::SignInk& ink, const RulingLines::Lines& rulings = {});
+                  const PercentSigns::SignInk& ink, const RulingLines::Lines& rulings = {},
+                  const NumberSeparators::SeparatorInk& separators = {});
 
 } // namespace LineMerge

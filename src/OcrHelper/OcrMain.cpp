@@ -166,5 +166,8 @@ int main()
     const PercentSigns::SignInk ink = [&](const HanVariantChoice::Box& line, const HanVariantChoice::Box& roughly,
                                           const std::u32string& number) { return judge.numberBeforeSign(line, roughly, number); };
     const RulingLines::Lines rulings = RulingLines::find(page, size.width, size.height);
-    ::_exit(answer(P::statusRead, LineMerge::merge(readers, variants, ink, rulings), join(used), join(missing)) ? 0 : 1);
+    const NumberSeparators::SeparatorInk separators = [&](const HanVariantChoice::Box& line, int from, int to) {
+        return NumberSeparators::separatorOnPage({page.data(), size.width, size.height}, line, from, to);
+    };
+    ::_exit(answer(P::statusRead, LineMerge::merge(readers, variants, ink, rulings, separators), join(used), join(missing)) ? 0 : 1);
 }

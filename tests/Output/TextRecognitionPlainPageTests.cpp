@@ -108,7 +108,7 @@ const std::vector<Block> kPlainPage = {
     {"DejaVu Sans Mono", 14, {"for (int i = 0; i < 128; ++i) {", "    total += values[i] * 42;", "}"}},
     {"Noto Sans CJK SC", 16,
      {"iPhone 15 Pro    7999元", "MacBook Air M3    7499元", "AirPods Pro 2    1899元", "该公司成立于1998年，共有596名员工。"}},
-    {"Noto Sans CJK SC", 13, {"门票每人500元。"}},
+    {"Noto Sans CJK SC", 13, {"门票每人500元。", "报告显示，全年营业收入为1,284亿元，同比增长9.2%。"}},
     {"Noto Serif CJK TC", 13, {"總統府於2026-11-02發布新聞稿，支持率為68.3%。", "學生們從各地來到台北參加總決賽。"}},
 };
 
