@@ -87,8 +87,10 @@ std::string withPercentSigns(const LineReading& han, const LineReading& latin, c
     const auto inNumber = [&](char32_t c) {
         return isDigit(c) || c == U'.' || c == U',' || c == U'%' || c == U'@' || (c < 0x80 && std::isalpha(static_cast<unsigned char>(c)));
     };
-    // How the Chinese models write a percent sign after digits, longest first.
-    static const std::u32string signs[] = {U"9%6", U"96", U"90", U"9%", U"9@", U"%6", U"%o", U"9o", U"@"};
+    // How the Chinese models write a percent sign after digits, longest first. A lone
+    // "9" ("6.0%" as "6.09") last: it is as often a digit of the number, and is taken for
+    // the sign only where the Latin engine read a percent sign there after the same digits.
+    static const std::u32string signs[] = {U"9%6", U"96", U"90", U"9%", U"9@", U"%6", U"%o", U"9o", U"@", U"9"};
     const int pad = (han.box.bottom - han.box.top) / 2;
     // The runs of digits and signs, last first, so that a change leaves the places of
     // the characters before it.

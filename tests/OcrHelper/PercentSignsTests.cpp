@@ -47,6 +47,12 @@ TEST(PercentSigns, SignsReadAsDigitsComeBackAndNumbersReadRightStay)
         {"支持率为68.39@。", 60, "68.3%0", nullptr, "支持率为68.3%。"},
         // Left: the Latin engine read another number with its sign.
         {"支持率为68.39@。", 60, "68.39%0", nullptr, "支持率为68.39@。"},
+        // Mended: the sign read as a lone "9", and the Latin engine read the sign there.
+        {"装备制造业增长6.09。", 60, "I.0%", nullptr, "装备制造业增长6.0%。"},
+        // Left: a lone 9 the Latin engine read as a digit, or read nothing of.
+        {"装备制造业增长6.09。", 60, "6.09", nullptr, "装备制造业增长6.09。"},
+        {"装备制造业增长6.09。", 60, "", nullptr, "装备制造业增长6.09。"},
+        {"装备制造业增长6.09%。", 60, "6.09%", nullptr, "装备制造业增长6.09%。"},
         // Left: no sign anywhere.
         {"我们在2024年", 50, "", nullptr, "我们在2024年"},
     };
