@@ -27,6 +27,17 @@ lumetra_visible() {
     | length > 0' >/dev/null
 }
 
+# From here on every window sway opens, shows, names or closes, one JSON value each: what
+# must not happen in a stretch of a scenario is looked for there, over all of it.
+watch_windows() { swaymsg -t subscribe -m '["window"]' >window-events.json 2>/dev/null & }
+events_so_far() { jq -c . window-events.json 2>/dev/null | wc -l; }
+# How many windows with a name that starts with $1 sway opened, showed or named since
+# event $2.
+windows_since() {
+  jq -c . window-events.json 2>/dev/null | tail -n +$(($2 + 1)) \
+    | jq -s --arg name "$1" '[.[] | select(.change != "close" and ((.container.name // "") | startswith($name)))] | length'
+}
+
 # Returns non-zero, having said why in the result, where the stack cannot run here.
 start_session() {
   pipewire >pipewire.log 2>&1 & # first: the portal's wlroots backend ends without it

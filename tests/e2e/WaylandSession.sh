@@ -18,16 +18,7 @@ printf 'xwayland disable\noutput HEADLESS-1 resolution 1920x1080 bg %s/pattern.p
 printf '[General]\ncaptureOpensEditor=true\n' >lumetra/Lumetra.conf
 start_session || exit
 grim desktop.png
-# Every window sway opens, shows, names or closes from here on, one JSON value each: what
-# must not happen in a stretch of the scenario is looked for there, over all of it.
-swaymsg -t subscribe -m '["window"]' >window-events.json 2>/dev/null &
-events_so_far() { jq -c . window-events.json 2>/dev/null | wc -l; }
-# How many windows with a name that starts with $1 sway opened, showed or named since
-# event $2.
-windows_since() {
-  jq -c . window-events.json 2>/dev/null | tail -n +$(($2 + 1)) \
-    | jq -s --arg name "$1" '[.[] | select(.change != "close" and ((.container.name // "") | startswith($name)))] | length'
-}
+watch_windows
 # Lumetra's windows go to the scratchpad, so that grim sees the desktop alone.
 hide_lumetra() {
   swaymsg '[title="^Lumetra"] move scratchpad' >/dev/null 2>&1

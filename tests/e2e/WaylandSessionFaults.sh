@@ -122,22 +122,26 @@ portal_stopped() {
   launch --capture-window
   wait_for 'has_window "Capture Failed"' && say told-again
   close_alerts
+  # Nothing asked while it was stopped comes back once it goes on: from here to the end of
+  # the next window capture, every picker that runs and every window sway shows is looked
+  # at. The one picker is the next capture's; no alert comes.
+  local resumed answered=
+  resumed=$(events_so_far)
+  (while :; do pgrep -u "$(id -u)" -x slurp; sleep 0.1; done) >pickers.txt 2>/dev/null &
+  local pickers=$!
   kill -CONT $backend
-  # Nothing asked while it was stopped comes back: no picker, no alert.
-  local seen=0
-  for _ in $(seq 15); do
-    pgrep -u "$(id -u)" -x slurp >/dev/null && seen=1
-    has_window "Capture Failed" && seen=1
-    sleep 0.2
-  done
-  [ $seen = 0 ] && say nothing-came-back
   echo hi | wl-copy
   launch --capture-window
   wait_for 'pgrep -u "$(id -u)" -x slurp >/dev/null' && "$POINTER_PROBE" 1920 1080 300 300 500 450 \
-    && wait_for 'wl-paste --list-types 2>/dev/null | grep -q image/png' && say answers-again
+    && wait_for 'wl-paste --list-types 2>/dev/null | grep -q image/png' && answered=yes
+  wait_for 'has_window "Lumetra - "'
+  kill $pickers
+  [ "$(sort -u pickers.txt | wc -l)" = 1 ] && [ "$(windows_since "Capture Failed" "$resumed")" = 0 ] && say nothing-came-back
+  [ "$answered" ] && say answers-again
 }
 
 start_session || exit
+watch_windows
 "$LUMETRA" >>lumetra.log 2>&1 &
 lumetra=$!
 wait_for 'has_window Lumetra\",' || { say fail: no editor window at start; exit; }
