@@ -12,6 +12,17 @@ mkdir -p home config data cache lumetra && mkdir -m 700 run
 
 say() { echo "$*" >>result; }
 wait_for() { for _ in $(seq 100); do eval "$1" && return 0; sleep 0.2; done; return 1; }
+# What the command $1 prints once it holds still: two looks a moment apart that agree and
+# are not empty (a window sway is still laying out), within wait_for's limit.
+steady() {
+  local now last=
+  for _ in $(seq 100); do
+    now=$(eval "$1") && [ -n "$now" ] && [ "$now" = "$last" ] && { echo "$now"; return 0; }
+    last=$now
+    sleep 0.2
+  done
+  return 1
+}
 # A launch that fails says so in the result, with its status; its output is in lumetra.log.
 launch() {
   "$LUMETRA" "$@" >>lumetra.log 2>&1

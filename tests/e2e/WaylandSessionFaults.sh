@@ -36,13 +36,8 @@ toolbar_button() {
 # The button is read where two looks agree: sway resizes the editor's tile as pins come
 # and go, and a look taken before the editor has drawn at its new size misplaces it.
 click_pin_button() {
-  local bx by at last=
-  for _ in $(seq 50); do
-    at=$(toolbar_button 2) && [ -n "$at" ] && [ "$at" = "$last" ] && break
-    last=$at
-    sleep 0.2
-  done
-  [ -n "$at" ] && [ "$at" = "$last" ] || return 1
+  local bx by at
+  at=$(steady 'toolbar_button 2') || return 1
   read -r bx by <<<"$at"
   "$POINTER_PROBE" 1920 1080 "$bx" "$by" "$bx" "$by" "${1:-650}" 300
 }
@@ -66,14 +61,7 @@ pin_floated() {
   swaymsg 'for_window [title="^Lumetra Pin$"] floating enable' >/dev/null
   click_pin_button && wait_for 'has_window "Lumetra Pin"' || return
   # The size the pin keeps once sway has configured it, read again until it holds.
-  local size last=
-  for _ in $(seq 50); do
-    size=$(window_rect "Lumetra Pin" | cut -d' ' -f3,4)
-    [ -n "$size" ] && [ "$size" = "$last" ] && break
-    last=$size
-    sleep 0.2
-  done
-  [ -n "$size" ] && [ "$size" = "$last" ] && echo "$size" >pin-size.txt && say pin-floated
+  steady 'window_rect "Lumetra Pin" | cut -d" " -f3,4' >pin-size.txt && say pin-floated
   click_pin_button
 }
 
