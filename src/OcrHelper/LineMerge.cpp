@@ -1,6 +1,7 @@
 #include "OcrHelper/LineMerge.h"
 
 #include "OcrHelper/HanText.h"
+#include "OcrHelper/LatinPercentSigns.h"
 #include "OcrHelper/LoneNumbers.h"
 #include "OcrHelper/SignWords.h"
 #include "OcrHelper/ReadingOrder.h"
@@ -106,7 +107,8 @@ std::vector<const LineReading*> linesOfPage(const std::vector<EngineReading>& re
 }
 
 std::string merge(const std::vector<EngineReading>& readers, HanVariantChoice::Chooser& variants, const PercentSigns::SignInk& ink,
-                  const RulingLines::Lines& rulings, const NumberSeparators::SeparatorInk& separators)
+                  const RulingLines::Lines& rulings, const NumberSeparators::SeparatorInk& separators,
+                  const PercentSigns::SignInk& latinInk)
 {
     const EngineReading* reference = nullptr;
     for (const EngineReading& reader : readers)
@@ -194,8 +196,9 @@ std::string merge(const std::vector<EngineReading>& readers, HanVariantChoice::C
             for (const auto& [reader, reading] : readings)
                 if (readsHan(reader->language))
                     hanReadings.push_back(reading);
-            chosen.text = SignWords::withWordsForSigns(*otherReading, hanReadings);
-            if (const std::optional<std::string> number = LoneNumbers::numberRead(*otherReading, hanReadings))
+            const LineReading latin = LatinPercentSigns::withPercentSigns(*otherReading, latinInk);
+            chosen.text = SignWords::withWordsForSigns(latin, hanReadings);
+            if (const std::optional<std::string> number = LoneNumbers::numberRead(latin, hanReadings))
                 chosen.text = *number;
         }
         if (isHan && otherReading) {

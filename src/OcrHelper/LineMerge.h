@@ -41,9 +41,11 @@ std::vector<const Readings::LineReading*> linesOfPage(const std::vector<Readings
 
 // The page's text, a line a line, each ending in a newline; what the engines read of
 // `rulings` taken out of each line chosen (RulingLines.h); a Han line's numbers with the
-// separators `separators` sees where the Chinese models differ (NumberSeparators.h).
+// separators `separators` sees where the Chinese models differ (NumberSeparators.h); a
+// Han line's percent signs as `ink` sees them (PercentSigns.h), a Latin line's as
+// `latinInk` does (LatinPercentSigns.h).
 std::string merge(const std::vector<Readings::EngineReading>& readings, HanVariantChoice::Chooser& variants,
                   const PercentSigns::SignInk& ink, const RulingLines::Lines& rulings = {},
-                  const NumberSeparators::SeparatorInk& separators = {});
+                  const NumberSeparators::SeparatorInk& separators = {}, const PercentSigns::SignInk& latinInk = {});
 
 } // namespace LineMerge

@@ -165,9 +165,12 @@ int main()
     PercentInk::Judge judge({page.data(), size.width, size.height});
     const PercentSigns::SignInk ink = [&](const HanVariantChoice::Box& line, const HanVariantChoice::Box& roughly,
                                           const std::u32string& number) { return judge.numberBeforeSign(line, roughly, number); };
+    PercentInk::Judge latinJudge({page.data(), size.width, size.height}, PercentInk::Glyphs::touchingInk);
+    const PercentSigns::SignInk latinInk = [&](const HanVariantChoice::Box& line, const HanVariantChoice::Box& roughly,
+                                               const std::u32string& number) { return latinJudge.numberBeforeSign(line, roughly, number); };
     const RulingLines::Lines rulings = RulingLines::find(page, size.width, size.height);
     const NumberSeparators::SeparatorInk separators = [&](const HanVariantChoice::Box& line, int from, int to) {
         return NumberSeparators::separatorOnPage({page.data(), size.width, size.height}, line, from, to);
     };
-    ::_exit(answer(P::statusRead, LineMerge::merge(readers, variants, ink, rulings, separators), join(used), join(missing)) ? 0 : 1);
+    ::_exit(answer(P::statusRead, LineMerge::merge(readers, variants, ink, rulings, separators, latinInk), join(used), join(missing)) ? 0 : 1);
 }

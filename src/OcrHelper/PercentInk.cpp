@@ -5,12 +5,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <vector>
 
 namespace PercentInk {
 
-Judge::Judge(Page page)
+Judge::Judge(Page page, Glyphs glyphs)
     : page_(page)
+    , glyphs_(glyphs)
 {
 }
 
@@ -35,10 +37,22 @@ void Judge::measure(const Box& line, Contrast contrast)
     constexpr int faintestContrast = 48;
     if (lightest_ - darkest_ < faintestContrast)
         return;
+    const auto inked = [&](int x, int y) {
+        return (lightest_ - grey(x, y)) * (contrast == Contrast::faint ? 4 : 2) > lightest_ - darkest_;
+    };
+    if (glyphs_ == Glyphs::touchingInk)
+        measurePieces(box, inked);
+    else
+        measureColumns(box, inked);
+}
+
+template <typename Inked>
+void Judge::measureColumns(const Box& box, Inked inked)
+{
     for (int x = box.left; x < box.right; ++x) {
         int top = box.bottom, bottom = box.top;
         for (int y = box.top; y < box.bottom; ++y)
-            if ((lightest_ - grey(x, y)) * (contrast == Contrast::faint ? 4 : 2) > lightest_ - darkest_) {
+            if (inked(x, y)) {
                 top = std::min(top, y);
                 bottom = y + 1;
             }
@@ -53,6 +67,59 @@ void Judge::measure(const Box& line, Contrast contrast)
             spans_.push_back({x, x + 1, top, bottom});
         }
     }
+}
+
+template <typename Inked>
+void Judge::measurePieces(const Box& box, Inked inked)
+{
+    // Pieces of ink that touch; then those that share most of their columns (a sign's
+    // rings and slash, the parts of a digit drawn faint) as one.
+    const int width = box.right - box.left, height = box.bottom - box.top;
+    std::vector<int> piece(size_t(width) * size_t(height), -1);
+    std::vector<Span> pieces;
+    std::vector<std::pair<int, int>> stack;
+    for (int y0 = 0; y0 < height; ++y0)
+        for (int x0 = 0; x0 < width; ++x0) {
+            if (piece[size_t(y0) * size_t(width) + size_t(x0)] >= 0 || !inked(box.left + x0, box.top + y0))
+                continue;
+            const int label = int(pieces.size());
+            Span span{box.left + x0, box.left + x0 + 1, box.top + y0, box.top + y0 + 1};
+            piece[size_t(y0) * size_t(width) + size_t(x0)] = label;
+            stack.assign(1, {x0, y0});
+            while (!stack.empty()) {
+                const auto [x, y] = stack.back();
+                stack.pop_back();
+                span = {std::min(span.left, box.left + x), std::max(span.right, box.left + x + 1), std::min(span.top, box.top + y),
+                        std::max(span.bottom, box.top + y + 1)};
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx) {
+                        const int nx = x + dx, ny = y + dy;
+                        if (nx < 0 || ny < 0 || nx >= width || ny >= height || piece[size_t(ny) * size_t(width) + size_t(nx)] >= 0
+                            || !inked(box.left + nx, box.top + ny))
+                            continue;
+                        piece[size_t(ny) * size_t(width) + size_t(nx)] = label;
+                        stack.emplace_back(nx, ny);
+                    }
+            }
+            pieces.push_back(span);
+        }
+    const auto shareColumns = [](const Span& a, const Span& b) {
+        const int shared = std::min(a.right, b.right) - std::max(a.left, b.left);
+        return shared * 2 >= std::min(a.width(), b.width());
+    };
+    for (bool joined = true; joined;) {
+        joined = false;
+        for (size_t i = 0; i < pieces.size() && !joined; ++i)
+            for (size_t j = i + 1; j < pieces.size() && !joined; ++j)
+                if (shareColumns(pieces[i], pieces[j])) {
+                    pieces[i] = {std::min(pieces[i].left, pieces[j].left), std::max(pieces[i].right, pieces[j].right),
+                                 std::min(pieces[i].top, pieces[j].top), std::max(pieces[i].bottom, pieces[j].bottom)};
+                    pieces.erase(pieces.begin() + std::ptrdiff_t(j));
+                    joined = true;
+                }
+    }
+    std::sort(pieces.begin(), pieces.end(), [](const Span& a, const Span& b) { return a.left < b.left; });
+    spans_ = std::move(pieces);
 }
 
 std::optional<HanGlyphs::InkGrid> Judge::gridOf(const Span& span, Shading shading) const
@@ -231,6 +298,21 @@ std::optional<std::u32string> Judge::numberBeforeSign(const Box& line, const Box
             // digit, however like one its few pixels look (a ring's side is a "1").
             if (n > i) {
                 const auto digitTall = [&](const Span& piece) { return piece.height() * 5 >= merged.height() * 3; };
+                // The sign's rings are half its height and only its slash is as tall as
+                // it: pieces about as tall as the glyph with a blank column between them
+                // are two characters ("96", "86"), however like the sign small type draws
+                // them together. A ring with a piece of the slash is still well short of
+                // the glyph, and where the slash comes apart, its halves adjoin.
+                if (glyphs_ == Glyphs::touchingInk) {
+                    int tall = 0, tallRight = std::numeric_limits<int>::min();
+                    for (size_t k = i; k <= n; ++k)
+                        if (spans_[k].height() * 20 >= merged.height() * 17) {
+                            tall += spans_[k].left > tallRight;
+                            tallRight = std::max(tallRight, spans_[k].right);
+                        }
+                    if (tall >= 2)
+                        break;
+                }
                 if (!firstLikeDigit)
                     firstLikeDigit = digitTall(spans_[i]) ? digitLikeness(spans_[i]) : -1.0;
                 if (*firstLikeDigit >= plainlyDigit

@@ -22,9 +22,17 @@ namespace PercentInk {
 using HanVariantChoice::Box;
 using HanVariantChoice::Page;
 
+// How a line's ink comes apart into glyphs: into runs of inked columns, or into pieces
+// of ink that touch, each joined with those that share most of its columns. In small
+// Latin type a serif "4" reaches under the sign after it and a point sits right against
+// the next digit, with no blank column between them: there the pieces keep them apart.
+// The Chinese faces set digits apart, and what is judged of their lines was tuned on
+// runs.
+enum class Glyphs { inkedColumns, touchingInk };
+
 class Judge {
 public:
-    explicit Judge(Page page);
+    explicit Judge(Page page, Glyphs glyphs = Glyphs::inkedColumns);
 
     // `number` as a Chinese model read it (from its first digit to before the next blank
     // or ideograph), lying about within `roughly` in the text line `line`. When a glyph
@@ -45,6 +53,10 @@ private:
     // and its darkest ink, or (faint) anything a quarter of the way there.
     enum class Contrast { usual, faint };
     void measure(const Box& line, Contrast contrast);
+    template <typename Inked>
+    void measureColumns(const Box& box, Inked inked);
+    template <typename Inked>
+    void measurePieces(const Box& box, Inked inked);
     // As above, at one contrast; `signSeen` tells whether a glyph there was the sign.
     std::optional<std::u32string> numberBeforeSign(const Box& line, const Box& roughly, const std::u32string& number,
                                                    Contrast contrast, bool& signSeen);
@@ -61,6 +73,7 @@ private:
     bool gradedLikeSign(const HanGlyphs::InkGrid& graded, int face);
 
     Page page_;
+    Glyphs glyphs_;
     Box measured_{};
     Contrast measuredAt_ = Contrast::usual;
     std::vector<Span> spans_; // the measured line's runs of inked columns, left to right
