@@ -107,18 +107,33 @@ void Judge::measurePieces(const Box& box, Inked inked)
         const int shared = std::min(a.right, b.right) - std::max(a.left, b.left);
         return shared * 2 >= std::min(a.width(), b.width());
     };
+    // Left to right, only pieces that share columns are compared: a line's many pieces
+    // cost little more than one pass. A piece grown by a join may now share enough with
+    // one before it, so passes go on until none joins.
+    const auto byLeft = [](const Span& a, const Span& b) { return a.left < b.left; };
+    std::sort(pieces.begin(), pieces.end(), byLeft);
     for (bool joined = true; joined;) {
         joined = false;
-        for (size_t i = 0; i < pieces.size() && !joined; ++i)
-            for (size_t j = i + 1; j < pieces.size() && !joined; ++j)
-                if (shareColumns(pieces[i], pieces[j])) {
-                    pieces[i] = {std::min(pieces[i].left, pieces[j].left), std::max(pieces[i].right, pieces[j].right),
-                                 std::min(pieces[i].top, pieces[j].top), std::max(pieces[i].bottom, pieces[j].bottom)};
-                    pieces.erase(pieces.begin() + std::ptrdiff_t(j));
-                    joined = true;
-                }
+        std::vector<Span> glyphs;
+        int widest = 0;
+        for (const Span& next : pieces) {
+            Span* into = nullptr;
+            for (auto glyph = glyphs.rbegin(); glyph != glyphs.rend() && glyph->left + widest > next.left && !into; ++glyph)
+                if (shareColumns(*glyph, next))
+                    into = &*glyph;
+            if (!into) {
+                glyphs.push_back(next);
+                widest = std::max(widest, next.width());
+                continue;
+            }
+            *into = {std::min(into->left, next.left), std::max(into->right, next.right), std::min(into->top, next.top),
+                     std::max(into->bottom, next.bottom)};
+            widest = std::max(widest, into->width());
+            joined = true;
+        }
+        std::sort(glyphs.begin(), glyphs.end(), byLeft);
+        pieces = std::move(glyphs);
     }
-    std::sort(pieces.begin(), pieces.end(), [](const Span& a, const Span& b) { return a.left < b.left; });
     spans_ = std::move(pieces);
 }
 
