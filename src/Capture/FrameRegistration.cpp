@@ -591,7 +591,12 @@ int fixedBottomRows(const FramePixels& previous, const FramePixels& next, int of
         ++rows;
     // Taken as content, such a row of the previous frame stands where the new frame shows
     // the same pixels: the join is right either way, and a click that happens to bring
-    // alike rows to the bottom makes no footer of them.
+    // alike rows to the bottom makes no footer of them. No footer is taller than the rows
+    // the frames share: where rows alike all down the frame scrolled by a whole number of
+    // them (a loaded machine catching a smooth scroll part-way), every row stays put, and
+    // only those the scroll's rows can be held against are looked at.
+    if (offset > 0)
+        rows = std::min(rows, std::max(0, h - offset));
     for (; rows > 0 && offset > 0 && h - rows - offset >= 0; --rows) {
         if (!rowsMatch(previous.row(h - rows), next.row(h - rows - offset), w))
             break;

@@ -314,3 +314,26 @@ TEST(ScrollStitcherCompose, LimitsKeepTheImageContinuous)
     EXPECT_EQ(result->image.size(), QSize(40, 150));
     EXPECT_EQ(qGreen(result->image.pixel(39, 149)), 10 + 4);
 }
+
+TEST(ScrollStitcherJudge, RowsAlikeDownTheWholeFrameScrolledByWholeRowsMakeNoFooter)
+{
+    QuietDiagnostics quiet;
+    // Entries 52 rows apart all down a 540-row view, scrolled by five of them (260 rows,
+    // a smooth scroll caught part-way on a loaded machine): every row of the view looks
+    // as it did, yet none is a footer. Under a fixed bar of 40 rows, the bar alone is.
+    constexpr int kWidth = 120, kHeight = 540, kPeriod = 52, kScroll = 5 * kPeriod;
+    for (const int bar : {0, 40}) {
+        SCOPED_TRACE(bar);
+        const auto view = [&](int top) {
+            QImage image(kWidth, kHeight, QImage::Format_RGB32);
+            for (int y = 0; y < kHeight; ++y) {
+                const bool strip = (top + y) % kPeriod < 50;
+                for (int x = 0; x < kWidth; ++x)
+                    image.setPixel(x, y, y >= kHeight - bar ? qRgb(30, 30, 30) : strip && x >= 20 && x < 60 ? qRgb(40, 120, 200) : qRgb(255, 255, 255));
+            }
+            return image;
+        };
+        const QImage previous = withFramePixelLayout(view(700)), next = withFramePixelLayout(view(700 + kScroll));
+        EXPECT_EQ(FrameRegistration::fixedBottomRows(framePixels(previous), framePixels(next), kScroll), bar);
+    }
+}
