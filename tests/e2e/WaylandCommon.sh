@@ -11,17 +11,15 @@ export HOME=$PWD/home XDG_RUNTIME_DIR=$PWD/run XDG_CONFIG_HOME=$PWD/config XDG_D
 mkdir -p home config data cache lumetra && mkdir -m 700 run
 
 say() { echo "$*" >>result; }
+# How many desktop pickers have started so far.
+pickers_so_far() { wc -l 2>/dev/null <pickers-started.txt || echo 0; }
 wait_for() { for _ in $(seq 100); do eval "$1" && return 0; sleep 0.2; done; return 1; }
 # What the command $1 prints once it holds still: two looks a moment apart that agree and
 # are not empty (a window sway is still laying out), within wait_for's limit.
 steady() {
-  local now last=
-  for _ in $(seq 100); do
-    now=$(eval "$1") && [ -n "$now" ] && [ "$now" = "$last" ] && { echo "$now"; return 0; }
-    last=$now
-    sleep 0.2
-  done
-  return 1
+  local steady_command=$1 steady_now steady_last=
+  wait_for 'steady_now=$(eval "$steady_command") && [ -n "$steady_now" ] && [ "$steady_now" = "$steady_last" ] \
+    || { steady_last=$steady_now; false; }' && echo "$steady_now"
 }
 # A launch that fails says so in the result, with its status; its output is in lumetra.log.
 launch() {
@@ -55,8 +53,16 @@ start_session() {
   sway -c sway.conf >sway.log 2>&1 &
   wait_for 'socket=$(ls "$XDG_RUNTIME_DIR" | grep -m1 "^wayland-[0-9]*$")' || { say skip: sway did not start; return 1; }
   export WAYLAND_DISPLAY=$socket SWAYSOCK=$(ls "$XDG_RUNTIME_DIR"/sway-ipc.*)
+  # Every desktop picker that runs is written down, however briefly it runs.
+  local picker
+  if picker=$(command -v slurp); then
+    mkdir -p bin
+    printf '#!/bin/sh\necho "$$" >>"%s/pickers-started.txt"\nexec %s "$@"\n' "$PWD" "$picker" >bin/slurp
+    chmod +x bin/slurp
+    export PATH=$PWD/bin:$PATH
+  fi
   dbus-update-activation-environment WAYLAND_DISPLAY SWAYSOCK XDG_CURRENT_DESKTOP XDG_RUNTIME_DIR HOME \
-    XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME
+    XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME PATH
   # Non-interactive screenshots without asking, as a user who said yes once.
   dbus-send --session --print-reply --dest=org.freedesktop.impl.portal.PermissionStore \
     /org/freedesktop/impl/portal/PermissionStore org.freedesktop.impl.portal.PermissionStore.SetPermission \

@@ -115,16 +115,15 @@ portal_stopped() {
   # at. The one picker is the next capture's; no alert comes.
   local resumed answered=
   resumed=$(events_so_far)
-  (while :; do pgrep -u "$(id -u)" -x slurp; sleep 0.1; done) >pickers.txt 2>/dev/null &
-  local pickers=$!
+  local pickers
+  pickers=$(pickers_so_far)
   kill -CONT $backend
   echo hi | wl-copy
   launch --capture-window
   wait_for 'pgrep -u "$(id -u)" -x slurp >/dev/null' && "$POINTER_PROBE" 1920 1080 300 300 500 450 \
     && wait_for 'wl-paste --list-types 2>/dev/null | grep -q image/png' && answered=yes
   wait_for 'has_window "Lumetra - "'
-  kill $pickers
-  [ "$(sort -u pickers.txt | wc -l)" = 1 ] && [ "$(windows_since "Capture Failed" "$resumed")" = 0 ] && say nothing-came-back
+  [ $(($(pickers_so_far) - pickers)) = 1 ] && [ "$(windows_since "Capture Failed" "$resumed")" = 0 ] && say nothing-came-back
   [ "$answered" ] && say answers-again
 }
 
