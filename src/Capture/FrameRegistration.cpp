@@ -324,6 +324,16 @@ enum class AlikeVerdict {
     undecided,        // they could not: the registration fails
 };
 
+// How far the nearest of `offsets` other than `taken` lies from it (0: none).
+int nearestOther(const std::vector<int>& offsets, int taken)
+{
+    int nearest = 0;
+    for (const int t : offsets)
+        if (t != taken && (nearest == 0 || std::abs(t - taken) < nearest))
+            nearest = std::abs(t - taken);
+    return nearest;
+}
+
 // Rows that look alike except in a few columns (an index, a timestamp): the offsets
 // that fit the alike parts about as well as the answer differ by whole periods of the
 // rows, and the comparison of whole frames cannot weigh the few columns against the
@@ -498,6 +508,8 @@ Result registerEqual(const FramePixels& previous, const FramePixels& next, bool 
         if (verdict == AlikeVerdict::undecided)
             return result;
         result.settledByExpected = byScroll;
+        if (byScroll)
+            result.alikeSpacing = nearestOther(equals, answer.offset);
         alikeAllAcross = verdict == AlikeVerdict::noTellingColumns;
     }
     if (alikeAllAcross) {
@@ -530,6 +542,7 @@ Result registerEqual(const FramePixels& previous, const FramePixels& next, bool 
         }
         answer = *best;
         result.settledByExpected = true;
+        result.alikeSpacing = nearestOther(equals, answer.offset);
     }
 
     if (answer.offset == 0 && !denseZero) {

@@ -59,6 +59,9 @@ struct Result {
     int rivalOffset = 0;
     // found: the rivals were settled by the expected offset (see verticalOffset).
     bool settledByExpected = false;
+    // found and settled so: how far from the offset taken the nearest one lies that fit
+    // as well, and so how far off the offset is where the scroll was not what was sent.
+    int alikeSpacing = 0;
 
     std::optional<int> value() const
     {

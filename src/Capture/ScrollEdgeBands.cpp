@@ -99,7 +99,7 @@ std::optional<BandedOffset> registerBesideBands(const FramePixels& previous, con
         const FrameRegistration::Result again = FrameRegistration::verticalOffset(
             previous.cropped(0, bands.top, w, rest), next.cropped(0, bands.top, w, rest), expected);
         if (again.outcome == Outcome::found && again.offset == offset)
-            return BandedOffset{offset, bands, again.settledByExpected};
+            return BandedOffset{offset, bands, again.settledByExpected, again.alikeSpacing};
     }
     return std::nullopt;
 }

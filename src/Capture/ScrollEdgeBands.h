@@ -43,6 +43,7 @@ struct BandedOffset {
     int offset = 0;
     EdgeBands bands;
     bool settledByExpected = false;
+    int alikeSpacing = 0; // as FrameRegistration::Result's
 };
 
 // For frames the registration could not place (no offset fits well enough, or several

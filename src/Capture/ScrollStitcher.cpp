@@ -57,7 +57,7 @@ void setDetection(FrameJudgement& judgement, const DetectionState& detection)
 } // namespace
 
 std::optional<int> registerOffset(const QImage& previous, const QImage& next, int scrollbarPx, int stickyPx,
-                                  std::optional<FrameRegistration::Expected> expected, bool* settled)
+                                  std::optional<FrameRegistration::Expected> expected, bool* settled, int* alikeSpacing)
 {
     const auto region = FrameRegistration::comparedRegion(previous, next, scrollbarPx, stickyPx);
     if (!region)
@@ -65,6 +65,8 @@ std::optional<int> registerOffset(const QImage& previous, const QImage& next, in
     const auto result = FrameRegistration::verticalOffset(region->previous, region->next, expected);
     if (settled)
         *settled = result.settledByExpected;
+    if (alikeSpacing)
+        *alikeSpacing = result.alikeSpacing;
     switch (result.outcome) {
     case FrameRegistration::Outcome::found:
         captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px）%2")
@@ -126,7 +128,7 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
     const auto expected = tick ? FrameRegistration::Expected::near(expectedPx > 0 ? expectedPx : stepPx)
                                : FrameRegistration::Expected{1, height};
     auto ty = registerOffset(previous, frame, judgement.scrollbarPx, judgement.stickyPx, expected,
-                             &judgement.settledByStep);
+                             &judgement.settledByStep, &judgement.alikeSpacingPx);
     if (!ty) {
         // A band at the top or bottom that changed while the rest scrolled (a header that
         // just stuck, a pager's prompt) may be all that kept the offset from standing out.
@@ -134,6 +136,7 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
         if (banded) {
             ty = banded->offset;
             judgement.settledByStep = banded->settledByExpected;
+            judgement.alikeSpacingPx = banded->alikeSpacing;
             captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px，除去顶部 %2px／底部 %3px 变化带）")
                                   .arg(*ty)
                                   .arg(banded->bands.top)

@@ -75,6 +75,10 @@ struct FrameJudgement {
     // The offset was found by the rows that did not change since the previous frame,
     // among those the step allows: rows alike all across may agree at more than one.
     bool byUnchangedRows = false;
+    // Settled by the step: how far the nearest offset that fit as well lies from the one
+    // taken (0: none seen). A page that had not finished scrolling when the frame was
+    // taken leaves the frame that far from where it is placed.
+    int alikeSpacingPx = 0;
 
     DetectionState detection() const
     {
@@ -130,10 +134,11 @@ qint64 frameDistance(const QImage& a, const QImage& b);
 // comparing the region left of the scrollbar and below the fixed header; nothing when
 // that region is under 50 pixels in either direction or the offset is not certain
 // (see FrameRegistration, which also says how `expected` settles rows that look alike). Logs the outcome as a capture diagnostic.
-// `settled`, when given, tells whether `expected` had to pick among alike offsets.
+// `settled`, when given, tells whether `expected` had to pick among alike offsets, and
+// `alikeSpacing` how far from the one picked the nearest other lay.
 std::optional<int> registerOffset(const QImage& previous, const QImage& next, int scrollbarPx, int stickyPx,
                                   std::optional<FrameRegistration::Expected> expected = std::nullopt,
-                                  bool* settled = nullptr);
+                                  bool* settled = nullptr, int* alikeSpacing = nullptr);
 
 // The image averaged down to side x side gray bytes (0.299 R + 0.587 G + 0.114 B, the
 // aspect ratio not kept), row 0 first; nothing for a null image or side below 1.

@@ -118,11 +118,12 @@ std::optional<int> thumbTop(const FramePixels& frame, const Thumb& thumb)
     return like.size() == 1 ? std::optional<int>(like.front().start) : std::nullopt;
 }
 
-void ScrollThumbTravel::noteKept(const QImage& previous, const QImage& frame, int scrolledPx)
+void ScrollThumbTravel::noteKept(const QImage& previous, const QImage& frame, int scrolledPx, int alikeSpacingPx)
 {
     if (previous.isNull())
         clear();
     const qint64 position = m_kept.empty() ? 0 : m_kept.back().position + scrolledPx;
+    const int uncertain = std::max(m_kept.empty() ? 0 : m_kept.back().uncertain, std::max(0, alikeSpacingPx));
     const QImage next = withFramePixelLayout(frame);
     const FramePixels n = framePixels(next);
     if (!m_thumb && !previous.isNull() && !m_kept.empty()) {
@@ -132,7 +133,7 @@ void ScrollThumbTravel::noteKept(const QImage& previous, const QImage& frame, in
         if (m_thumb)
             m_kept.back().top = thumbTop(p, *m_thumb);
     }
-    m_kept.push_back({position, m_thumb ? thumbTop(n, *m_thumb) : std::nullopt});
+    m_kept.push_back({position, m_thumb ? thumbTop(n, *m_thumb) : std::nullopt, uncertain});
 }
 
 void ScrollThumbTravel::dropLast()
@@ -159,12 +160,15 @@ std::optional<ThumbScale> ScrollThumbTravel::scale() const
         return std::nullopt;
     const double perRow = double(span) / double(rows);
     // A thumb that strays from the line through the ends is not one that follows the
-    // content (a page that grew, a column that only looked like a scrollbar).
+    // content (a page that grew, a column that only looked like a scrollbar), unless by
+    // no more than the frames' places may be off.
+    const int endsUncertain = std::max(first->uncertain, last.uncertain);
     for (const Kept& kept : m_kept) {
-        if (kept.top && std::abs(*kept.top - (*first->top + perRow * double(kept.position - first->position))) > 1.5)
+        const double expected = *first->top + perRow * double(kept.position - first->position);
+        if (kept.top && std::abs(*kept.top - expected) > 1.5 + perRow * (kept.uncertain + endsUncertain))
             return std::nullopt;
     }
-    return ThumbScale{*m_thumb, perRow, span, *last.top};
+    return ThumbScale{*m_thumb, perRow, span, *last.top, rows, first->uncertain + last.uncertain};
 }
 
 std::optional<int> offsetByThumb(const ThumbScale& scale, const QImage& previous, const QImage& frame, int stickyPx)
@@ -177,12 +181,17 @@ std::optional<int> offsetByThumb(const ThumbScale& scale, const QImage& previous
     if (!top)
         return std::nullopt;
     // Both thumb places stand on whole pixels, and the scale is only as exact as the
-    // span it was measured over.
+    // span it was measured over and the places of the frames at its ends.
     const int moved = *top - scale.lastTop;
     const double estimate = moved / scale.perContentRow;
-    const double precision = (1.0 + std::abs(moved) / double(scale.span)) / scale.perContentRow + 1.0;
+    const double placesOff = scale.rows > 0 ? double(scale.rowsUncertain) / double(scale.rows) : 0.0;
+    const double precision
+        = (1.0 + std::abs(moved) / double(scale.span)) / scale.perContentRow + 1.0 + std::abs(estimate) * placesOff;
     const int low = std::max(1, int(std::ceil(estimate - precision)));
-    const int high = std::min(maximumOffset(n.height), int(std::floor(estimate + precision)));
+    const int high = int(std::floor(estimate + precision));
+    // Offsets past the largest the frames are compared at may fit as well, unseen.
+    if (high > maximumOffset(n.height))
+        return std::nullopt;
     const int width = n.width - std::min(n.width / 8, 50);
     std::optional<int> found;
     for (int t = low; t <= high; ++t) {
@@ -214,6 +223,7 @@ FrameJudgement placedByThumb(const FrameJudgement& judgement, const std::optiona
     placed.foundPx = *t;
     placed.settledByStep = false;
     placed.byUnchangedRows = false;
+    placed.alikeSpacingPx = 0;
     captureDiagnostic(QStringLiteral("📜 [thumb] ty=%1（按滚动条滑块位移定位，步长所选 %2）")
                           .arg(*t)
                           .arg(judgement.append ? QString::number(judgement.newPx) : QStringLiteral("无")));

@@ -4,10 +4,15 @@
 // moved between them: every offset a whole number of rows apart fits as well, and the
 // scroll that was sent says nothing once the page may have reached its end part-way.
 // A scrollbar's thumb still moves in proportion to the content: its travel over the
-// kept frames, whose offsets are known, gives thumb rows per content row, and its move
-// since the last kept frame then says about how far the content went. Of the offsets
-// the rows allow, one alone may lie within what the thumb can tell (it stands on whole
-// pixels): that one is taken, and no other answer is ever overridden.
+// kept frames gives thumb rows per content row, and its move since the last kept frame
+// then says about how far the content went. Of the offsets the rows allow, one alone
+// may lie within what the thumb can tell: that one is taken, and no other answer is
+// ever overridden. What the thumb can tell is bounded by its whole pixels, and by how
+// well the kept frames' places are known: one placed by the step among alike offsets
+// stands where the clicks sent put the page, which a page still scrolling when it was
+// taken had not reached; it may lie up to one spacing of those offsets from where the
+// content was, and every later frame placed from it with it. The next frame placed by
+// the step is again where the clicks put the page, so the error does not add up.
 //
 // ScrollThumbTravel follows the kept frames of one recording on the interface thread
 // (cheap: one column of each frame is read); a snapshot of what it learnt (ThumbScale)
@@ -46,13 +51,16 @@ struct ThumbScale {
     double perContentRow = 0; // thumb rows per content row
     int span = 0;             // thumb rows between the frames that measured it
     int lastTop = 0;          // the thumb's top in the last kept frame
+    qint64 rows = 0;          // content rows between those frames, as kept
+    int rowsUncertain = 0;    // by how many rows that may be off
 };
 
 class ScrollThumbTravel {
 public:
     // `frame` was kept, `scrolledPx` content rows below `previous`, the frame kept before
-    // it (null for the first frame of a recording).
-    void noteKept(const QImage& previous, const QImage& frame, int scrolledPx);
+    // it (null for the first frame of a recording); picked by the step among offsets
+    // `alikeSpacingPx` apart (0: its place is as certain as the previous frame's).
+    void noteKept(const QImage& previous, const QImage& frame, int scrolledPx, int alikeSpacingPx = 0);
     // The last kept frame was taken back.
     void dropLast();
     void clear();
@@ -64,6 +72,7 @@ private:
     struct Kept {
         qint64 position = 0; // content rows below the first kept frame
         std::optional<int> top;
+        int uncertain = 0; // rows the position may be off by
     };
     std::optional<Thumb> m_thumb;
     std::vector<Kept> m_kept;

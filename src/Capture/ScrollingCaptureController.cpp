@@ -278,6 +278,8 @@ void ScrollingCaptureController::resetState()
     m_ticksSinceKept = 0;
     m_relooks = 0;
     m_provisional = false;
+    m_behindClicksPx = 0;
+    m_behindClicksBeforePx = 0;
     m_reachedEnd = false;
     m_endedUnregistered = false;
 }

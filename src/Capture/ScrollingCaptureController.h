@@ -143,7 +143,9 @@ private:
     void settleStep(const std::shared_ptr<Settle>& settle);
     void judgeOffMain(const QImage& frame, int stepPx, ScrollStitcher::JudgeMode mode,
                       std::function<void(const Judged&)> done);
-    void keepFrame(const QImage& frame, const ScrollStitcher::FrameJudgement& judgement);
+    // `expectedPx`: how far below the last kept frame the clicks sent the page (0: not
+    // known, as for a frame kept where the page stopped).
+    void keepFrame(const QImage& frame, const ScrollStitcher::FrameJudgement& judgement, int expectedPx = 0);
     void judgeFirstFrame(std::function<void()> done);
     void onAutoTick(ScrollAutoDriver::TickDone done);
     // Settles a frame and judges it for the tick under way; afterScroll: the tick's own
@@ -152,6 +154,9 @@ private:
     void tickJudged(const QImage& frame, const Judged& judged, const ScrollAutoDriver::TickDone& done);
     bool stoppedShortOfTheScroll(const ScrollStitcher::FrameJudgement& judgement) const;
     bool caughtMidScroll(const ScrollStitcher::FrameJudgement& judgement) const;
+    // How far below the last kept frame the clicks have sent the page: those since it was
+    // kept, and the part of its own scroll it did not show yet.
+    int expectedBelowKeptPx() const;
     void relook(const ScrollAutoDriver::TickDone& done);
     void keepWhereThePageStopped(const QImage& frame, const ScrollAutoDriver::TickDone& done);
     void checkTooLow(const ScrollAutoDriver::TickDone& done);
@@ -189,6 +194,12 @@ private:
     int m_ticksSinceKept = 0;
     int m_relooks = 0;
     bool m_provisional = false; // the last kept frame was placed by the step alone
+    // How far the last kept frame stands above where the clicks sent the page: a frame
+    // taken before the page finished its scroll (placed there by the scrollbar's thumb,
+    // or by the step among alike rows) leaves the rest of that scroll to the next tick,
+    // which is expected that much further.
+    int m_behindClicksPx = 0;
+    int m_behindClicksBeforePx = 0; // what taking the last kept frame back restores
     bool m_reachedEnd = false;  // such a frame was taken back: the page stopped
     // The driver gave up on frames it could not place: the delivery says so.
     bool m_endedUnregistered = false;

@@ -36,6 +36,8 @@ struct ScrollingCaptureController::Judged {
     // The frame equals the previous tick's (on a second look, the first look's): the
     // page did not move.
     bool pageStill = false;
+    // How far below the last kept frame the clicks sent the page (0: not known).
+    int expectedPx = 0;
 };
 
 struct ScrollingCaptureController::Settle {
@@ -338,13 +340,14 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
     const QImage previous = m_kept.lastFrame();
     const QImage lastTick = m_lastTickFrame;
     const ScrollStitcher::DetectionState detection = m_detection;
-    const int expected = m_driver && stepPx > 0 ? m_driver->scrolledSinceKeptPx() : 0;
+    const int expected = m_driver && stepPx > 0 ? std::max(0, expectedBelowKeptPx()) : 0;
     const bool secondLook = m_relooks > 0;
     const std::optional<ScrollStitcher::ThumbScale> thumb = m_thumbTravel.scale();
     const quint64 generation = m_generation;
     QPointer<ScrollingCaptureController> self(this);
     OffMainThread::run(this, [previous, lastTick, frame, detection, stepPx, mode, expected, secondLook, thumb] {
         Judged judged;
+        judged.expectedPx = expected;
         judged.judgement = ScrollStitcher::placedByThumb(
             ScrollStitcher::judgeFrame(previous, frame, detection, stepPx, mode, expected), thumb, previous, frame);
         const auto& j = judged.judgement;
@@ -360,9 +363,12 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
     });
 }
 
-void ScrollingCaptureController::keepFrame(const QImage& frame, const ScrollStitcher::FrameJudgement& judgement)
+void ScrollingCaptureController::keepFrame(const QImage& frame, const ScrollStitcher::FrameJudgement& judgement,
+                                           int expectedPx)
 {
-    m_thumbTravel.noteKept(m_kept.lastFrame(), frame, judgement.newPx);
+    m_behindClicksBeforePx = m_behindClicksPx;
+    m_behindClicksPx = expectedPx > 0 ? expectedPx - judgement.newPx : 0;
+    m_thumbTravel.noteKept(m_kept.lastFrame(), frame, judgement.newPx, judgement.alikeSpacingPx);
     // Pictures that loaded since the last kept frame show as they now look.
     m_kept.appendRefreshing(frame, judgement.cropTop(frame.height()), judgement.footerPx, judgement.stickyPx);
     m_ticksSinceKept = 0;
@@ -459,6 +465,7 @@ void ScrollingCaptureController::tickJudged(const QImage& frame, const Judged& j
     if (std::exchange(m_provisional, false) && !j.append && judged.pageStill) {
         m_kept.dropLast();
         m_thumbTravel.dropLast();
+        m_behindClicksPx = m_behindClicksBeforePx;
         m_hintModel.setHeightPx(m_kept.stitchedHeight());
         m_reachedEnd = true;
         captureDiagnostic(QStringLiteral("📜 [prior] 末步可能未走满，撤回按步长消歧的一帧"));
@@ -513,13 +520,13 @@ void ScrollingCaptureController::tickJudged(const QImage& frame, const Judged& j
             endTooLow();
             return;
         }
-        keepFrame(frame, j);
+        keepFrame(frame, j, judged.expectedPx);
         m_driver->calibrate(perClick, visible);
         m_autoStepPx = m_driver->scrolledStepPx();
         const int clicks = m_driver->clicksPerTick(), step = m_autoStepPx;
         captureDiagnostic(QStringLiteral("📜 [driver] 一格滚轮 = %1px → 每步 %2 格 = %3px").arg(perClick).arg(clicks).arg(step));
     } else {
-        keepFrame(frame, j);
+        keepFrame(frame, j, judged.expectedPx);
     }
     const int added = j.newPx, height = m_kept.stitchedHeight();
     logMessage(LogLevel::info, [added, height] {
@@ -565,7 +572,7 @@ bool ScrollingCaptureController::stoppedShortOfTheScroll(const ScrollStitcher::F
 {
     if (!m_driver || !m_driver->isCalibrated() || judgement.foundPx <= 0)
         return false;
-    const int expected = m_driver->scrolledSinceKeptPx();
+    const int expected = expectedBelowKeptPx();
     return judgement.foundPx < expected - ScrollStitcher::stepPriorTolerance(m_driver->scrolledStepPx());
 }
 
@@ -573,7 +580,12 @@ bool ScrollingCaptureController::caughtMidScroll(const ScrollStitcher::FrameJudg
 {
     if (!m_driver || !m_driver->isCalibrated() || judgement.foundPx <= 0)
         return false;
-    return 4 * judgement.foundPx < 4 * m_driver->scrolledSinceKeptPx() - m_driver->scrolledStepPx();
+    return 4 * judgement.foundPx < 4 * expectedBelowKeptPx() - m_driver->scrolledStepPx();
+}
+
+int ScrollingCaptureController::expectedBelowKeptPx() const
+{
+    return m_driver ? m_driver->scrolledSinceKeptPx() + m_behindClicksPx : 0;
 }
 
 void ScrollingCaptureController::relook(const ScrollAutoDriver::TickDone& done)

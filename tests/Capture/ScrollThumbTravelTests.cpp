@@ -185,3 +185,56 @@ TEST(ScrollThumbTravel, TheThumbIsFoundAsTheOneRunThatMovesAndKeepsItsLength)
     EXPECT_FALSE(findThumb(framePixels(plainA), framePixels(plainB)).has_value());
     EXPECT_FALSE(findThumb(framePixels(a), framePixels(a)).has_value());
 }
+
+// Among alike rows a loaded machine may take a frame before the page has finished the
+// scroll sent: the step places it one spacing of the rows further than it is, and the
+// next frame, taken after the page caught up, one spacing nearer. Those places are
+// only as good as that, and the thumb must not learn its scale from them as if exact.
+TEST(ScrollThumbTravel, FramesPlacedByTheStepAmongAlikeRowsTeachTheThumbOnlyWhatTheyKnow)
+{
+    const QuietDiagnostics quiet;
+    constexpr int kPeriod = 40, kFirst = 400;
+    const QImage page = alikeToTheEnd(100, kPeriod);
+    const auto frameAt = [&](int top) { return ScrollTestPages::frame(page, top, kHeight, withScrollbar(true)); };
+    {
+        SCOPED_TRACE("one step seen, placed a spacing too far");
+        Recording recording;
+        recording.travel.noteKept({}, frameAt(kFirst), kHeight);
+        recording.travel.noteKept(frameAt(kFirst), frameAt(kFirst + kStep), kStep + kPeriod, kPeriod);
+        recording.last = frameAt(kFirst + kStep);
+        const QImage next = frameAt(kFirst + 2 * kStep);
+        const FrameJudgement engine = lastTick(recording.last, next);
+        ASSERT_TRUE(engine.append);
+        ASSERT_TRUE(engine.settledByStep);
+        ASSERT_EQ(engine.newPx, kStep);
+        EXPECT_EQ(engine.alikeSpacingPx, kPeriod) << "the rows fit as well a period either way";
+        const FrameJudgement placed = placedByThumb(engine, recording.travel.scale(), recording.last, next);
+        EXPECT_EQ(placed.newPx, kStep) << "a scale learnt over one misplaced step moves no frame";
+    }
+    {
+        SCOPED_TRACE("misplaced and caught up early on, the page's end later");
+        const int end = page.height() - kHeight;
+        for (const int rest : {60, 100, 173}) {
+            SCOPED_TRACE(rest);
+            Recording recording;
+            recording.travel.noteKept({}, frameAt(kFirst), kHeight);
+            // The first step is placed a spacing too far, the next a spacing short; the
+            // rest where the page is.
+            int previousTop = kFirst, previousPlace = kFirst;
+            for (int top = kFirst + kStep; top <= end - rest; top += kStep) {
+                const int place = top == kFirst + kStep ? top + kPeriod : top;
+                recording.travel.noteKept(frameAt(previousTop), frameAt(top), place - previousPlace, kPeriod);
+                previousTop = top;
+                previousPlace = place;
+            }
+            recording.last = frameAt(previousTop);
+            const int lastTop = previousTop;
+            const QImage final = frameAt(lastTop + rest);
+            const auto scale = recording.travel.scale();
+            ASSERT_TRUE(scale.has_value()) << "a frame a spacing off is no stray thumb";
+            const FrameJudgement placed = placedByThumb(lastTick(recording.last, final), scale, recording.last, final);
+            EXPECT_TRUE(placed.append);
+            EXPECT_EQ(placed.newPx, rest);
+        }
+    }
+}

@@ -620,6 +620,58 @@ TEST_F(AlikeRowsCaptureTest, AScrollCaughtPartWayIsNotTakenForWhereThePageStoppe
     }
 }
 
+// A browser's list of entries exactly alike, 52 px apart, to the page's end, under a few
+// rows of text; a scrollbar whose thumb follows the page. A loaded machine now and then
+// draws a scroll a third of a row short and stands there longer than the settle waits,
+// and draws the rest with the next scroll.
+class ExactlyAlikeRowsCaptureTest : public ScrollCaptureTest {
+public:
+    static constexpr int kView = 540, kPeriod = 52, kEntries = 120, kIntro = 200, kClick = 120;
+
+    void SetUp() override
+    {
+        ScrollCaptureTest::SetUp();
+        QImage page(kWidth, kIntro + kEntries * kPeriod, QImage::Format_ARGB32_Premultiplied);
+        page.fill(Qt::white);
+        QPainter painter(&page);
+        painter.drawImage(0, 0, ScrollTestPages::page(kWidth).copy(0, 0, kWidth, kIntro));
+        painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 9));
+        for (int i = 0; i < kEntries; ++i) {
+            const int y = kIntro + i * kPeriod;
+            painter.fillRect(300, y, 40, 50, QColor(40, 120, 200));
+            painter.drawText(12, y + 30, QStringLiteral("The same entry, again and again"));
+        }
+        painter.end();
+        app.page = page;
+        app.decor = {.scrollbar = 12, .pageHeader = true};
+        app.viewHeight = kView;
+        app.pixelsPerClick = kClick;
+    }
+};
+
+TEST_F(ExactlyAlikeRowsCaptureTest, AScrollDrawnAThirdOfARowShortComesOutWhole)
+{
+    app.lateScrolls = {5, 9, 16, 23, 30, 37, 44, 51};
+    app.lateMs = 400;
+    for (const int shortBy : {18, 33}) {
+        SCOPED_TRACE(shortBy);
+        pasteboard.clearContents();
+        alerts.alerts.clear();
+        app.top = 0;
+        app.clicks.clear();
+        app.late.reset();
+        app.lateShownPx = 2 * kClick - shortBy;
+        select();
+        ASSERT_TRUE(runToIdle());
+        EXPECT_TRUE(alerts.alerts.empty());
+        EXPECT_EQ(app.top, app.maxTop());
+        const QImage content = clipboardContent();
+        ASSERT_EQ(content.height(), app.page.height()) << "every entry once";
+        EXPECT_EQ(content, app.page.copy(0, 0, kWidth - app.decor.scrollbar, app.page.height()).convertToFormat(QImage::Format_RGB32))
+            << "in order";
+    }
+}
+
 TEST_F(ScrollCaptureTest, EveryWayOutEndsInOneCleanup)
 {
     enum class Delivers { nothing, firstFrame, prefix };
