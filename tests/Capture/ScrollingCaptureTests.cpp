@@ -208,6 +208,15 @@ public:
         QTest::mouseMove(view, end);
         QTest::mouseRelease(view, Qt::LeftButton, {}, end);
     }
+    // Another capture of the same page: from its top, nothing delivered or said yet.
+    void startOver()
+    {
+        pasteboard.clearContents();
+        alerts.alerts.clear();
+        app.top = 0;
+        app.clicks.clear();
+        app.late.reset();
+    }
     bool recordUntilKept(int frames)
     {
         return runUntil([&] { return controller.keptFrames().count() >= frames || controller.phase() == Phase::idle; });
@@ -545,11 +554,7 @@ public:
     void expectWholeCapture(int height)
     {
         SCOPED_TRACE(height);
-        pasteboard.clearContents();
-        alerts.alerts.clear();
-        app.top = 0;
-        app.clicks.clear();
-        app.late.reset();
+        startOver();
         app.selectionTop = kView - height;
         select();
         ASSERT_TRUE(runToIdle());
@@ -576,10 +581,7 @@ TEST_F(AlikeRowsCaptureTest, ComeOutWholeAtEverySelectionHeight)
     for (const int height : {kView, 833, 803, 800, 784, 600, 421, kSmallest})
         expectWholeCapture(height);
     // One row less, and a click scrolls more than half of what the frames show.
-    pasteboard.clearContents();
-    alerts.alerts.clear();
-    app.top = 0;
-    app.clicks.clear();
+    startOver();
     app.selectionTop = kView - kSmallest + 1;
     select();
     ASSERT_TRUE(runToIdle());
@@ -655,11 +657,7 @@ TEST_F(ExactlyAlikeRowsCaptureTest, AScrollDrawnAThirdOfARowShortComesOutWhole)
     app.lateMs = 400;
     for (const int shortBy : {18, 33}) {
         SCOPED_TRACE(shortBy);
-        pasteboard.clearContents();
-        alerts.alerts.clear();
-        app.top = 0;
-        app.clicks.clear();
-        app.late.reset();
+        startOver();
         app.lateShownPx = 2 * kClick - shortBy;
         select();
         ASSERT_TRUE(runToIdle());
