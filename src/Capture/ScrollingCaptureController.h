@@ -143,9 +143,9 @@ private:
     void settleStep(const std::shared_ptr<Settle>& settle);
     void judgeOffMain(const QImage& frame, int stepPx, ScrollStitcher::JudgeMode mode,
                       std::function<void(const Judged&)> done);
-    // `expectedPx`: how far below the last kept frame the clicks sent the page (0: not
-    // known, as for a frame kept where the page stopped).
-    void keepFrame(const QImage& frame, const ScrollStitcher::FrameJudgement& judgement, int expectedPx = 0);
+    // `afterClicks`: the frame was judged for a tick, where the clicks sent the page;
+    // not a first frame, nor one kept where the page stopped.
+    void keepFrame(const QImage& frame, const ScrollStitcher::FrameJudgement& judgement, bool afterClicks = false);
     void judgeFirstFrame(std::function<void()> done);
     void onAutoTick(ScrollAutoDriver::TickDone done);
     // Settles a frame and judges it for the tick under way; afterScroll: the tick's own
@@ -195,9 +195,9 @@ private:
     int m_relooks = 0;
     bool m_provisional = false; // the last kept frame was placed by the step alone
     // How far the last kept frame stands above where the clicks sent the page: a frame
-    // taken before the page finished its scroll (placed there by the scrollbar's thumb,
-    // or by the step among alike rows) leaves the rest of that scroll to the next tick,
-    // which is expected that much further.
+    // taken before the page finished its scroll (found there by its rows or by the
+    // scrollbar's thumb) leaves the rest of that scroll to the next tick, which is
+    // expected that much further.
     int m_behindClicksPx = 0;
     int m_behindClicksBeforePx = 0; // what taking the last kept frame back restores
     bool m_reachedEnd = false;  // such a frame was taken back: the page stopped

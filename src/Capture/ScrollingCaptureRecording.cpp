@@ -36,8 +36,6 @@ struct ScrollingCaptureController::Judged {
     // The frame equals the previous tick's (on a second look, the first look's): the
     // page did not move.
     bool pageStill = false;
-    // How far below the last kept frame the clicks sent the page (0: not known).
-    int expectedPx = 0;
 };
 
 struct ScrollingCaptureController::Settle {
@@ -347,7 +345,6 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
     QPointer<ScrollingCaptureController> self(this);
     OffMainThread::run(this, [previous, lastTick, frame, detection, stepPx, mode, expected, secondLook, thumb] {
         Judged judged;
-        judged.expectedPx = expected;
         judged.judgement = ScrollStitcher::placedByThumb(
             ScrollStitcher::judgeFrame(previous, frame, detection, stepPx, mode, expected), thumb, previous, frame);
         const auto& j = judged.judgement;
@@ -364,10 +361,17 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
 }
 
 void ScrollingCaptureController::keepFrame(const QImage& frame, const ScrollStitcher::FrameJudgement& judgement,
-                                           int expectedPx)
+                                           bool afterClicks)
 {
-    m_behindClicksBeforePx = m_behindClicksPx;
-    m_behindClicksPx = expectedPx > 0 ? expectedPx - judgement.newPx : 0;
+    // Only a place the rows or the thumb found says where the page stood; one the step
+    // picked is where the clicks sent it. A page can lag two ticks in a row, so the lag
+    // carries over; but it counts for at most half a tick's clicks, so that a page the
+    // clicks scroll a little less than measured never drifts out of the step's reach.
+    const int behind = afterClicks && m_driver && m_driver->isCalibrated()
+                           && !judgement.settledByStep && !judgement.byUnchangedRows
+                       ? std::clamp(expectedBelowKeptPx() - judgement.newPx, 0, m_driver->scrolledStepPx() / 2)
+                       : 0;
+    m_behindClicksBeforePx = std::exchange(m_behindClicksPx, behind);
     m_thumbTravel.noteKept(m_kept.lastFrame(), frame, judgement.newPx, judgement.alikeSpacingPx);
     // Pictures that loaded since the last kept frame show as they now look.
     m_kept.appendRefreshing(frame, judgement.cropTop(frame.height()), judgement.footerPx, judgement.stickyPx);
@@ -520,13 +524,13 @@ void ScrollingCaptureController::tickJudged(const QImage& frame, const Judged& j
             endTooLow();
             return;
         }
-        keepFrame(frame, j, judged.expectedPx);
+        keepFrame(frame, j);
         m_driver->calibrate(perClick, visible);
         m_autoStepPx = m_driver->scrolledStepPx();
         const int clicks = m_driver->clicksPerTick(), step = m_autoStepPx;
         captureDiagnostic(QStringLiteral("📜 [driver] 一格滚轮 = %1px → 每步 %2 格 = %3px").arg(perClick).arg(clicks).arg(step));
     } else {
-        keepFrame(frame, j, judged.expectedPx);
+        keepFrame(frame, j, true);
     }
     const int added = j.newPx, height = m_kept.stitchedHeight();
     logMessage(LogLevel::info, [added, height] {
