@@ -9,7 +9,7 @@
 // may lie within what the thumb can tell: that one is taken, and no other answer is
 // ever overridden. What the thumb can tell is bounded by its whole pixels, and by how
 // well the kept frames' places are known: one placed by the step among alike offsets
-// stands where the clicks sent put the page, which a page still scrolling when it was
+// stands where the clicks put the page, which a page still scrolling when it was
 // taken had not reached; it may lie up to one spacing of those offsets from where the
 // content was, and every later frame placed from it with it. The next frame placed by
 // the step is again where the clicks put the page, so the error does not add up.

@@ -338,7 +338,7 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
     const QImage previous = m_kept.lastFrame();
     const QImage lastTick = m_lastTickFrame;
     const ScrollStitcher::DetectionState detection = m_detection;
-    const int expected = m_driver && stepPx > 0 ? std::max(0, expectedBelowKeptPx()) : 0;
+    const int expected = m_driver && stepPx > 0 ? expectedBelowKeptPx() : 0;
     const bool secondLook = m_relooks > 0;
     const std::optional<ScrollStitcher::ThumbScale> thumb = m_thumbTravel.scale();
     const quint64 generation = m_generation;

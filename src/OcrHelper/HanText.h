@@ -49,6 +49,9 @@ inline std::string encoded(const std::u32string& text)
     return out;
 }
 
+// 0 to 9, as a reading writes them (a byte of UTF-8 above 0x7F is none).
+inline bool isDigit(char32_t c) { return c >= U'0' && c <= U'9'; }
+
 inline bool isHan(char32_t c) { return (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x20000 && c <= 0x2FFFF); }
 
 } // namespace HanText

@@ -10,7 +10,7 @@ namespace LatinPercentSigns {
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+using HanText::isDigit;
 
 // What the engine makes of a percent sign ends in one of these: a digit ("96", "36",
 // "26", "0") or the sign itself after a digit it added ("49%").

@@ -10,7 +10,7 @@ namespace NumberSeparators {
 
 namespace {
 
-bool isDigit(char32_t c) { return c >= U'0' && c <= U'9'; }
+using HanText::isDigit;
 bool isSeparator(char32_t c) { return c == U'.' || c == U','; }
 
 } // namespace

@@ -162,12 +162,14 @@ int main()
     if (used.empty())
         ::_exit(answer(P::statusFailed, "no language data for " + languages, {}, join(missing)) ? 0 : 1);
     HanVariantChoice::Chooser variants({page.data(), size.width, size.height});
+    const auto signInk = [](PercentInk::Judge& judge) -> PercentSigns::SignInk {
+        return [&judge](const HanVariantChoice::Box& line, const HanVariantChoice::Box& roughly, const std::u32string& number) {
+            return judge.numberBeforeSign(line, roughly, number);
+        };
+    };
     PercentInk::Judge judge({page.data(), size.width, size.height});
-    const PercentSigns::SignInk ink = [&](const HanVariantChoice::Box& line, const HanVariantChoice::Box& roughly,
-                                          const std::u32string& number) { return judge.numberBeforeSign(line, roughly, number); };
     PercentInk::Judge latinJudge({page.data(), size.width, size.height}, PercentInk::Glyphs::touchingInk);
-    const PercentSigns::SignInk latinInk = [&](const HanVariantChoice::Box& line, const HanVariantChoice::Box& roughly,
-                                               const std::u32string& number) { return latinJudge.numberBeforeSign(line, roughly, number); };
+    const PercentSigns::SignInk ink = signInk(judge), latinInk = signInk(latinJudge);
     const RulingLines::Lines rulings = RulingLines::find(page, size.width, size.height);
     const NumberSeparators::SeparatorInk separators = [&](const HanVariantChoice::Box& line, int from, int to) {
         return NumberSeparators::separatorOnPage({page.data(), size.width, size.height}, line, from, to);

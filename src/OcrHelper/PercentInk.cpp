@@ -1,6 +1,7 @@
 #include "OcrHelper/PercentInk.h"
 
 #include "OcrHelper/HanGlyphs.h"
+#include "OcrHelper/HanText.h"
 
 #include <algorithm>
 #include <cmath>
@@ -396,7 +397,7 @@ std::optional<std::u32string> Judge::numberBeforeSign(const Box& line, const Box
     // The first characters read, as digits and points in the order of the last glyphs,
     // each digit drawn as the glyph shows it: the most of them. The glyph before them, if
     // any, is no digit (a piece of an ideograph), or the reading lost a digit.
-    const auto isDigit = [](char32_t c) { return c >= U'0' && c <= U'9'; };
+    using HanText::isDigit;
     // A digit whose thin strokes (a serif "0"'s top and bottom) drew too faint to count
     // as ink comes in two pieces close together; two narrow digits ("11") are each like
     // the digit read, and stay apart.

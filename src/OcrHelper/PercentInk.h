@@ -76,7 +76,7 @@ private:
     Glyphs glyphs_;
     Box measured_{};
     Contrast measuredAt_ = Contrast::usual;
-    std::vector<Span> spans_; // the measured line's runs of inked columns, left to right
+    std::vector<Span> spans_; // the measured line's glyphs (as `Glyphs` says), left to right
     int lightest_ = 0, darkest_ = 0;
 };
 
