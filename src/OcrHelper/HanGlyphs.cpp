@@ -181,6 +181,43 @@ const std::optional<InkGrid>& Renderer::draw(const std::u32string& characters, i
     return found->second;
 }
 
+std::shared_ptr<const Coverage> Renderer::drawAsScreens(char32_t character, int em64, int phase64, int face)
+{
+    const auto key = std::make_tuple(character, em64, phase64, face);
+    if (const auto found = drawnAsScreens_.find(key); found != drawnAsScreens_.end())
+        return found->second;
+    std::shared_ptr<Coverage> coverage;
+    const FT_Face drawing = face >= 0 && face < faces() ? faces_[size_t(face)]->face : nullptr;
+    const FT_UInt glyph = drawing ? FT_Get_Char_Index(drawing, character) : 0;
+    FT_Vector pen{phase64, 0};
+    if (glyph != 0 && em64 >= 4 * 64 && em64 <= 512 * 64 && FT_Set_Char_Size(drawing, 0, em64, 72, 72) == 0) {
+        FT_Set_Transform(drawing, nullptr, &pen);
+        if (FT_Load_Glyph(drawing, glyph, FT_LOAD_TARGET_LIGHT) == 0 && FT_Render_Glyph(drawing->glyph, FT_RENDER_MODE_NORMAL) == 0
+            && drawing->glyph->bitmap.pixel_mode == FT_PIXEL_MODE_GRAY) {
+            const FT_Bitmap& bitmap = drawing->glyph->bitmap;
+            coverage = std::make_shared<Coverage>();
+            coverage->width = int(bitmap.width);
+            coverage->height = int(bitmap.rows);
+            coverage->ink.resize(size_t(coverage->width) * size_t(coverage->height));
+            for (int y = 0; y < coverage->height; ++y)
+                for (int x = 0; x < coverage->width; ++x)
+                    coverage->ink[size_t(y) * size_t(coverage->width) + size_t(x)] = bitmap.buffer[std::ptrdiff_t(y) * bitmap.pitch + x] / 255.0f;
+        }
+        // The other drawings of this face are at whole pixels.
+        FT_Set_Transform(drawing, nullptr, nullptr);
+    }
+    // About 16 MB of drawings at most: a page's small type takes a few hundred kilobytes.
+    constexpr size_t mostPixelsKept = size_t(1) << 22;
+    const size_t pixels = coverage ? coverage->ink.size() : 0;
+    if (pixelsDrawnAsScreens_ + pixels > mostPixelsKept) {
+        drawnAsScreens_.clear();
+        pixelsDrawnAsScreens_ = 0;
+    }
+    pixelsDrawnAsScreens_ += pixels;
+    drawnAsScreens_.emplace(key, coverage);
+    return coverage;
+}
+
 std::optional<InkGrid> Renderer::drawAnew(const std::u32string& characters, int inkHeight, int face, Shading shading)
 {
     if (face < 0 || face >= faces() || inkHeight < 4 || characters.empty())

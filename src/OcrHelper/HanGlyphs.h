@@ -38,6 +38,13 @@ std::optional<InkGrid> gridOf(const float* ink, int width, int height, int strid
 // How alike two grids are: their correlation, from -1 to 1.
 double likeness(const InkGrid& a, const InkGrid& b);
 
+// A character as a screen's rasteriser draws it: FreeType's grey coverage, 0 paper .. 1
+// ink, row by row.
+struct Coverage {
+    int width = 0, height = 0;
+    std::vector<float> ink;
+};
+
 class Renderer {
 public:
     Renderer();
@@ -57,6 +64,14 @@ public:
     // `characters` side by side, as a face sets them, drawn and measured as one shape.
     const std::optional<InkGrid>& draw(const std::u32string& characters, int inkHeight, int face = 0, Shading shading = Shading::Solid);
 
+    // `character` in face `face` at an em of em64 64ths of a pixel, the pen phase64 64ths
+    // of a pixel right of a pixel's edge, hinted lightly as the desktops and browsers of
+    // Linux ask FreeType to by default: what a screen shows of it at that size and place,
+    // pixel for pixel, where the page is set in the same face. Empty when there is no
+    // such face or it lacks the character. Kept like the grids, up to a bound: large
+    // type drawn at many sizes would hold a great deal of memory.
+    std::shared_ptr<const Coverage> drawAsScreens(char32_t character, int em64, int phase64, int face = 0);
+
     // The one renderer of the process, made when first asked for (finding and opening
     // the face costs more than drawing many glyphs). Not for use from two threads at once.
     static Renderer& shared();
@@ -67,6 +82,8 @@ private:
     struct Face;
     std::vector<std::unique_ptr<Face>> faces_;
     std::map<std::tuple<std::u32string, int, int, Shading>, std::optional<InkGrid>> drawn_;
+    std::map<std::tuple<char32_t, int, int, int>, std::shared_ptr<const Coverage>> drawnAsScreens_;
+    size_t pixelsDrawnAsScreens_ = 0;
 };
 
 } // namespace HanGlyphs

@@ -5,7 +5,9 @@
 // 區), and each is about as sure of itself either way, so no engine's confidence tells
 // which form a character has on screen. Where two engines read the same line alike but
 // for some ideographs, each of those is drawn in both forms and the form whose strokes
-// match the page's ink is kept.
+// match the page's ink is kept. A form that matches the page's pixels as a screen
+// draws them (GlyphFit.h) is kept whatever the line's script: a word of the other
+// script quoted in small type ("未來已来") keeps its form.
 
 #include <memory>
 #include <string>

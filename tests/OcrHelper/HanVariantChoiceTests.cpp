@@ -1,0 +1,131 @@
+// Simplified or Traditional, chosen from a line's ink: a character of the other script
+// quoted in a line keeps the form drawn where the page's pixels show it, even with the
+// engine's places a character off; a line with no such evidence keeps its script.
+#include "OcrHelper/HanGlyphs.h"
+#include "OcrHelper/HanText.h"
+#include "OcrHelper/HanVariantChoice.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace {
+
+using HanText::decoded;
+
+constexpr int lineTop = 10, firstLeft = 10, em = 13, advance = 14;
+
+// `characters` drawn at 13 px, one every 14 pixels, on a page of light grey paper in
+// dark grey, their coverage raised a little as a browser darkens small type; or, where
+// `blurred`, each ink pixel spread over its neighbours, as a face the system lacks
+// draws the same character otherwise.
+struct DrawnPage {
+    std::vector<unsigned char> grey;
+    int width = 0, height = 0;
+};
+
+DrawnPage pageOf(const std::u32string& characters, bool blurred = false)
+{
+    DrawnPage page;
+    page.width = firstLeft * 2 + advance * int(characters.size());
+    page.height = lineTop * 2 + em + 4;
+    std::vector<float> ink(size_t(page.width) * size_t(page.height), 0.0f);
+    for (size_t i = 0; i < characters.size(); ++i) {
+        const auto drawn = HanGlyphs::Renderer::shared().drawAsScreens(characters[i], em * 64, 0);
+        if (!drawn)
+            continue;
+        const int left = firstLeft + advance * int(i), top = lineTop + std::max(0, em - drawn->height) / 2;
+        for (int y = 0; y < drawn->height && top + y < page.height; ++y)
+            for (int x = 0; x < drawn->width && left + x < page.width; ++x)
+                ink[size_t(top + y) * size_t(page.width) + size_t(left + x)] =
+                    std::pow(drawn->ink[size_t(y) * size_t(drawn->width) + size_t(x)], 0.8f);
+    }
+    if (blurred) {
+        std::vector<float> spread(ink.size(), 0.0f);
+        for (int y = 1; y + 1 < page.height; ++y)
+            for (int x = 1; x + 1 < page.width; ++x) {
+                float sum = 0;
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx)
+                        sum += ink[size_t(y + dy) * size_t(page.width) + size_t(x + dx)] * (dx == 0 && dy == 0 ? 4.0f : 1.0f);
+                spread[size_t(y) * size_t(page.width) + size_t(x)] = std::min(1.0f, sum / 8.0f);
+            }
+        ink = spread;
+    }
+    page.grey.resize(ink.size());
+    for (size_t i = 0; i < ink.size(); ++i)
+        page.grey[i] = (unsigned char)std::lround(245.0f - 211.0f * ink[i]);
+    return page;
+}
+
+// The line as an engine reads it: `read`, its characters placed `drift` characters to
+// the right of their ink from the `from`th on (the engine's places drift by a square
+// along a line), and the first of them with a box over the rest of the line, as the
+// engine gives the character that opens a quotation.
+HanVariantChoice::Line lineRead(const std::string& read, size_t from = 0, int drift = 0)
+{
+    HanVariantChoice::Line line;
+    const std::u32string characters = decoded(read);
+    line.box = {firstLeft, lineTop, firstLeft + advance * int(characters.size()), lineTop + em};
+    for (size_t i = 0; i < characters.size(); ++i) {
+        const int left = firstLeft + advance * int(i) + (i >= from ? drift * advance : 0);
+        const int right = drift != 0 && i + 1 == from ? line.box.right : left + em;
+        line.symbols.push_back({HanText::encoded(std::u32string(1, characters[i])), {left, lineTop, right, lineTop + em}});
+    }
+    return line;
+}
+
+class HanVariantChoiceTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (HanGlyphs::Renderer::shared().faces() == 0)
+            GTEST_SKIP() << "no Chinese face (scripts/bootstrap.sh installs fonts-noto-cjk)";
+    }
+};
+
+TEST_F(HanVariantChoiceTest, ACharacterOfTheOtherScriptKeepsTheFormItsPixelsShow)
+{
+    // The Simplified model reads a Simplified line with 來 quoted in it; the
+    // Traditional one reads it all Traditional.
+    const DrawnPage page = pageOf(U"记者说未來已来经济");
+    HanVariantChoice::Chooser chooser({page.grey.data(), page.width, page.height});
+    const std::string read = "记者说未来已来经济", alternative = "記者說未來已來經濟";
+    EXPECT_EQ(chooser.choose(read, lineRead(read), alternative), "记者说未來已来经济");
+    // The engine's places a character to the right from 來 on, 未's box over the rest
+    // of the line: 來 is still found in the cell beside the one it is matched to, and
+    // 来 not taken for it.
+    EXPECT_EQ(chooser.choose(read, lineRead(read, 4, 1), alternative), "记者说未來已来经济");
+
+    // 來 and 来 side by side, the engine's places a character off: the cell matched to
+    // 來 holds 来, which is not taken for it, for the cell before it does not hold 说.
+    const DrawnPage sideBySide = pageOf(U"记者说未來来临之际");
+    HanVariantChoice::Chooser nextTo({sideBySide.grey.data(), sideBySide.width, sideBySide.height});
+    EXPECT_EQ(nextTo.choose("记者说未来来临之际", lineRead("记者说未来来临之际", 4, 1), "記者說未來來臨之際"), "记者说未來来临之际");
+}
+
+TEST_F(HanVariantChoiceTest, LinesTheEvidenceDoesNotSpeakAgainstStayAsRead)
+{
+    {
+        // A Simplified line read right stays; a Traditional line read right stays.
+        const DrawnPage simplified = pageOf(U"记者说未来已来经济");
+        HanVariantChoice::Chooser chooser({simplified.grey.data(), simplified.width, simplified.height});
+        EXPECT_EQ(chooser.choose("记者说未来已来经济", lineRead("记者说未来已来经济"), "記者說未來已來經濟"), "记者说未来已来经济");
+        const DrawnPage traditional = pageOf(U"總經理說來年營收");
+        HanVariantChoice::Chooser other({traditional.grey.data(), traditional.width, traditional.height});
+        EXPECT_EQ(other.choose("總經理說來年營收", lineRead("總經理說來年營收"), "总经理说来年营收"), "總經理說來年營收");
+    }
+    {
+        // Set in a face the system draws otherwise, no form fits the pixels exactly: one
+        // character whose two forms differ in two short strokes does not leave the
+        // script of the line around it.
+        const DrawnPage page = pageOf(U"记者说未來已来经济", true);
+        HanVariantChoice::Chooser chooser({page.grey.data(), page.width, page.height});
+        EXPECT_EQ(chooser.choose("记者说未来已来经济", lineRead("记者说未来已来经济"), "記者說未來已來經濟"), "记者说未来已来经济");
+    }
+}
+
+} // namespace
