@@ -128,12 +128,14 @@ std::vector<int> matchCells(const std::vector<Symbol>& symbols, const std::vecto
 }
 
 // The cells of a line held against characters drawn as a screen draws them
-// (GlyphFit.h), each fit worked out once, and at the size the first that fit was drawn
-// at from then on.
+// (GlyphFit.h), each fit worked out once: in every face the system has until one fits,
+// then in its face and about its size, which the line's characters share. (The face
+// the grids' likeness picks for a line is no guide: a serif line's 來 fits the serif
+// face's drawing all but exactly and the sans-serif one's leaves a fifth of its ink.)
 class DrawnCells {
 public:
-    DrawnCells(Page page, Box line, const std::vector<Span>& cells, int lightest, int darkest, int face)
-        : page_(page), line_(line), cells_(cells), lightest_(lightest), darkest_(darkest), face_(face)
+    DrawnCells(Page page, Box line, const std::vector<Span>& cells, int lightest, int darkest)
+        : page_(page), line_(line), cells_(cells), lightest_(lightest), darkest_(darkest)
     {
     }
 
@@ -179,10 +181,21 @@ private:
             blocks_[k] = inkOf(cells_[size_t(k)]);
         const auto& [ink, width] = blocks_[k];
         const int height = width > 0 ? int(ink.size()) / width : 0;
-        const auto found = GlyphFit::closestFit({ink.data(), width, height, width}, c, face_, em_.value_or(0));
-        if (found && found->unexplained <= exactly && !em_)
-            em_ = found->em64;
-        return fits_[key] = found ? std::optional<double>(found->unexplained) : std::nullopt;
+        const GlyphFit::Block block{ink.data(), width, height, width};
+        if (size_) {
+            const auto found = GlyphFit::closestFit(block, c, size_->face, size_->em64);
+            return fits_[key] = found ? std::optional<double>(found->unexplained) : std::nullopt;
+        }
+        std::optional<GlyphFit::Fit> best;
+        int bestFace = 0;
+        for (int face = 0; face < HanGlyphs::Renderer::shared().faces(); ++face)
+            if (const auto found = GlyphFit::closestFit(block, c, face); found && (!best || found->unexplained < best->unexplained)) {
+                best = found;
+                bestFace = face;
+            }
+        if (best && best->unexplained <= exactly)
+            size_ = Size{bestFace, best->em64};
+        return fits_[key] = best ? std::optional<double>(best->unexplained) : std::nullopt;
     }
 
     // The cell's columns and the line's rows, with a pixel or two about them for the
@@ -202,11 +215,14 @@ private:
     Page page_;
     Box line_;
     const std::vector<Span>& cells_;
-    int lightest_, darkest_, face_;
+    int lightest_, darkest_;
     std::map<int, std::pair<std::vector<float>, int>> blocks_;
     std::map<std::pair<int, char32_t>, std::optional<double>> fits_;
-    // The line's size, once a character fit at it.
-    std::optional<int> em_;
+    // The line's face and size, once a character fit in them.
+    struct Size {
+        int face = 0, em64 = 0;
+    };
+    std::optional<Size> size_;
 };
 
 } // namespace
@@ -360,7 +376,7 @@ std::string Chooser::choose(const std::string& read, const Line& line, const std
     // hold the same character (来 and 來 a word apart): a cell is taken only where the
     // cell beside it shows the character beside it in the line too, which ties it to
     // this place, or, with no ideograph beside it to tell, where it is the matched one.
-    DrawnCells drawn(page_, box, cells, lightest, darkest, face);
+    DrawnCells drawn(page_, box, cells, lightest, darkest);
     const auto sameOrOther = [&](size_t i) {
         std::u32string characters(1, ours[i]);
         for (const auto& [at, other] : pairs)

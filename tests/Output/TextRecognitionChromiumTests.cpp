@@ -328,16 +328,17 @@ TEST_F(PagesSetByChromium, PercentagesInSmallLatinTypeKeepTheirSigns)
 
 // Words of the other script quoted in small Chinese type, where a character's two forms
 // differ in two short strokes (来 and 來 at 13 px): each comes back in the form drawn,
-// whatever the script of the line around it ("未來已来" came back "未来已来", "東來順"
-// "東来顺"), and the line's own words stay in theirs ("来源" once came back "來源"). In
-// the sans-serif face, which FreeType draws as Chromium does; Chromium's serif type is
-// left to the likeness of the forms, as before.
+// whatever the script of the line around it ("未來已来" came back "未来已来" in 7 lines
+// of 8, and "東來順" whole in only 2), and the line's own words stay in theirs ("来源"
+// once came back "來源"). In one serif line at 13 px the ink of 來 and 順 is cut
+// a stroke off, so that neither form fits there: 東來順 may come back Simplified once.
 TEST_F(PagesSetByChromium, CharactersOfTheOtherScriptInSmallTypeComeBackAsDrawn)
 {
     const QStringList lines{QStringLiteral("记者从北京发来报道：“未來已来”主题展将于下月开幕。"),
                             QStringLiteral("这家老店的招牌上写着“東來順”三个大字。"), QStringLiteral("发布时间：上午十点 来源：新华社 编辑：王明"),
                             QStringLiteral("總經理表示，來年營收目標為兩百億元。")};
-    const QString read = readPageSetByChromium(lines, {"Noto Sans CJK SC"}, {12, 13, 14, 16});
-    for (const char* word : {"未來已来", "東來順", "来源", "來年"})
-        EXPECT_EQ(read.count(QString::fromUtf8(word)), 4) << word << "\n" << read.toStdString();
+    const QString read = readPageSetByChromium(lines, {"Noto Sans CJK SC", "Noto Serif CJK SC"}, {12, 13, 14, 16});
+    for (const char* word : {"未來已来", "来源", "來年"})
+        EXPECT_EQ(read.count(QString::fromUtf8(word)), 8) << word << "\n" << read.toStdString();
+    EXPECT_GE(read.count(QStringLiteral("東來順")), 7) << read.toStdString();
 }
