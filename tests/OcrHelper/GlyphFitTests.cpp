@@ -2,6 +2,8 @@
 // exactly at a size and place the search does not step on, whatever the paper and the
 // darkness of the type, and a form that differs from it in two short strokes does not.
 #include "OcrHelper/GlyphFit.h"
+
+#include "ChineseFaceTest.h"
 #include "OcrHelper/HanGlyphs.h"
 
 #include <gtest/gtest.h>
@@ -27,14 +29,7 @@ std::vector<float> inkOf(const HanGlyphs::Coverage& drawn, int width, int height
     return ink;
 }
 
-class GlyphFitTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        if (HanGlyphs::Renderer::shared().faces() == 0)
-            GTEST_SKIP() << "no Chinese face (scripts/bootstrap.sh installs fonts-noto-cjk)";
-    }
-};
+using GlyphFitTest = ChineseFaceTest;
 
 TEST_F(GlyphFitTest, WhatIsLeftUnexplainedIsTheInkTheDrawingLacks)
 {

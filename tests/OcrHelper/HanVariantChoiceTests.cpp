@@ -1,9 +1,11 @@
 // Simplified or Traditional, chosen from a line's ink: a character of the other script
 // quoted in a line keeps the form drawn where the page's pixels show it, even with the
 // engine's places a character off; a line with no such evidence keeps its script.
+#include "OcrHelper/HanVariantChoice.h"
+
+#include "ChineseFaceTest.h"
 #include "OcrHelper/HanGlyphs.h"
 #include "OcrHelper/HanText.h"
-#include "OcrHelper/HanVariantChoice.h"
 
 #include <gtest/gtest.h>
 
@@ -78,14 +80,7 @@ HanVariantChoice::Line lineRead(const std::string& read, size_t from = 0, int dr
     return line;
 }
 
-class HanVariantChoiceTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        if (HanGlyphs::Renderer::shared().faces() == 0)
-            GTEST_SKIP() << "no Chinese face (scripts/bootstrap.sh installs fonts-noto-cjk)";
-    }
-};
+using HanVariantChoiceTest = ChineseFaceTest;
 
 TEST_F(HanVariantChoiceTest, ACharacterOfTheOtherScriptKeepsTheFormItsPixelsShow)
 {
