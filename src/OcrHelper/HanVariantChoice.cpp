@@ -127,6 +127,19 @@ std::vector<int> matchCells(const std::vector<Symbol>& symbols, const std::vecto
     return cellOf;
 }
 
+// The page's ink over columns [left, right) and rows [top, bottom), in the line's
+// contrast: 0 its lightest grey (or lighter), 1 its darkest.
+std::vector<float> inkIn(Page page, Box area, int lightest, int darkest)
+{
+    const int width = area.right - area.left;
+    std::vector<float> ink(size_t(width) * size_t(area.bottom - area.top));
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x)
+            ink[size_t(y - area.top) * size_t(width) + size_t(x - area.left)] =
+                std::max(0.0f, float(lightest - page.grey[size_t(y) * size_t(page.width) + size_t(x)]) / float(lightest - darkest));
+    return ink;
+}
+
 // The cells of a line held against characters drawn as a screen draws them
 // (GlyphFit.h), each fit worked out once: in every face the system has until one fits,
 // then in its face and about its size, which the line's characters share. (The face
@@ -202,14 +215,9 @@ private:
     // antialiasing and the top row small type can lose from the line's box, as ink.
     std::pair<std::vector<float>, int> inkOf(Span cell) const
     {
-        const int left = std::max(0, cell.left - 1), right = std::min(page_.width, cell.right + 1),
-                  top = std::max(0, line_.top - 2), bottom = std::min(page_.height, line_.bottom + 2);
-        std::vector<float> ink(size_t(right - left) * size_t(bottom - top));
-        for (int y = top; y < bottom; ++y)
-            for (int x = left; x < right; ++x)
-                ink[size_t(y - top) * size_t(right - left) + size_t(x - left)] = std::max(
-                    0.0f, float(lightest_ - page_.grey[size_t(y) * size_t(page_.width) + size_t(x)]) / float(lightest_ - darkest_));
-        return {std::move(ink), right - left};
+        const Box area{std::max(0, cell.left - 1), std::max(0, line_.top - 2), std::min(page_.width, cell.right + 1),
+                       std::min(page_.height, line_.bottom + 2)};
+        return {inkIn(page_, area, lightest_, darkest_), area.right - area.left};
     }
 
     Page page_;
@@ -291,10 +299,7 @@ std::string Chooser::choose(const std::string& read, const Line& line, const std
     const auto seenIn = [&](size_t k) -> std::optional<HanGlyphs::InkGrid> {
         const Span cell = cells[k];
         const int width = cell.right - cell.left, height = box.bottom - box.top;
-        std::vector<float> ink(size_t(width) * size_t(height));
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                ink[size_t(y) * size_t(width) + size_t(x)] = float(lightest - grey(cell.left + x, box.top + y)) / float(lightest - darkest);
+        const std::vector<float> ink = inkIn(page_, {cell.left, box.top, cell.right, box.bottom}, lightest, darkest);
         return HanGlyphs::gridOf(ink.data(), width, height, width);
     };
 
