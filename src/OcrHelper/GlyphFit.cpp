@@ -104,16 +104,16 @@ std::optional<Fit> closestFit(const Block& block, char32_t character, int face, 
         fromEm = nearEm64 - 2 * emStep;
         toEm = nearEm64 + 2 * emStep;
     }
-    // First each em upright, laid so that the two inks' bounds share their middle and
-    // a pixel either way (the bounds of faint stroke ends differ by a pixel with the
-    // contrast a screen draws in); then each moved on by fractions of a pixel from the
-    // place that fit it best. (Only the best few ems moved on missed the right one: at
-    // a whole pixel, a neighbouring em can fit better.)
+    // First each em at a whole pixel, laid so that the two inks' bounds share their
+    // middle and a pixel either way (the bounds of faint stroke ends differ by a pixel
+    // with the contrast a screen draws in); then each moved on by fractions of a pixel
+    // from the place that fit it best. (Moving on only the best few ems missed the
+    // right one: at a whole pixel, a neighbouring em can fit better.)
     struct Laid {
         double share = 1.0;
         int em = 0, x = 0, y = 0;
     };
-    std::vector<Laid> upright;
+    std::vector<Laid> atWholePixels;
     for (int em = fromEm; em <= toEm; em += emStep) {
         // Only the ems whose ink is about as tall as the block's.
         const auto drawn = renderer.drawAsScreens(character, em, 0, face);
@@ -128,14 +128,14 @@ std::optional<Fit> closestFit(const Block& block, char32_t character, int face, 
                 if (const auto share = unexplainedIn(sums, *drawn, x + dx, y + dy); share && (!best || *share < best->share))
                     best = Laid{*share, em, x + dx, y + dy};
         if (best)
-            upright.push_back(*best);
+            atWholePixels.push_back(*best);
     }
-    if (upright.empty())
+    if (atWholePixels.empty())
         return std::nullopt;
     // A pen phase moves the ink right by a fraction of a pixel, so the place to try is
-    // the upright one or a pixel left of it; light hinting keeps the rows.
+    // the whole pixel's or the one left of it; light hinting keeps the rows.
     Fit best;
-    for (const Laid& laid : upright) {
+    for (const Laid& laid : atWholePixels) {
         if (laid.share < best.unexplained)
             best = {laid.share, laid.em};
         for (int phase = phaseStep; phase < 64; phase += phaseStep) {
