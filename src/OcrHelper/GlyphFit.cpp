@@ -10,27 +10,14 @@ namespace GlyphFit {
 
 namespace {
 
-// The bounds of the pixels at least a quarter dark: a speck of antialiasing lines up
-// with nothing, and the grey ends of thin strokes, which a browser draws lighter than
-// FreeType's plain coverage, still count.
-struct Bounds {
-    int left = 0, top = 0, right = -1, bottom = -1; // inclusive
-    int height() const { return bottom - top + 1; }
-    bool empty() const { return right < left; }
-};
+// Ink is taken from a quarter dark: a speck of antialiasing lines up with nothing, and
+// the grey ends of thin strokes, which a browser draws lighter than FreeType's plain
+// coverage, still count.
+using Bounds = HanGlyphs::InkBounds;
 
 Bounds inkBounds(const float* ink, int width, int height, int stride)
 {
-    Bounds bounds{width, height, -1, -1};
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            if (ink[size_t(y) * size_t(stride) + size_t(x)] >= 0.25f) {
-                bounds.left = std::min(bounds.left, x);
-                bounds.right = std::max(bounds.right, x);
-                bounds.top = std::min(bounds.top, y);
-                bounds.bottom = std::max(bounds.bottom, y);
-            }
-    return bounds;
+    return HanGlyphs::inkBounds(ink, width, height, stride, 0.25f);
 }
 
 // What a block's least-squares fits share, whatever is laid on it.

@@ -11,22 +11,28 @@
 
 namespace HanGlyphs {
 
+InkBounds inkBounds(const float* ink, int width, int height, int stride, float inkAt)
+{
+    InkBounds bounds{width, height, -1, -1};
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (ink[size_t(y) * size_t(stride) + size_t(x)] >= inkAt) {
+                bounds.left = std::min(bounds.left, x);
+                bounds.right = std::max(bounds.right, x);
+                bounds.top = std::min(bounds.top, y);
+                bounds.bottom = std::max(bounds.bottom, y);
+            }
+    return bounds;
+}
+
 std::optional<InkGrid> gridOf(const float* ink, int width, int height, int stride, Shading shading)
 {
     // The ink's bounds: a stray speck of antialiasing is no ink.
     constexpr float inkAt = 0.5f;
-    int left = width, top = height, right = -1, bottom = -1;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            if (ink[size_t(y) * size_t(stride) + size_t(x)] >= inkAt) {
-                left = std::min(left, x);
-                right = std::max(right, x);
-                top = std::min(top, y);
-                bottom = std::max(bottom, y);
-            }
-    if (right < 0)
+    const InkBounds bounds = inkBounds(ink, width, height, stride, inkAt);
+    if (bounds.empty())
         return std::nullopt;
-    const int w = right - left + 1, h = bottom - top + 1;
+    const int left = bounds.left, top = bounds.top, w = bounds.width(), h = bounds.height();
     InkGrid grid;
     grid.aspect = double(w) / double(h);
     grid.inkHeight = h;

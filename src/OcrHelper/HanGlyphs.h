@@ -25,6 +25,16 @@ struct InkGrid {
     int inkHeight = 0;   // the ink bounds' height in pixels
 };
 
+// The bounds of the pixels of a w x h block (row stride `stride`) whose ink is at least
+// `inkAt`, inclusive; empty where there are none.
+struct InkBounds {
+    int left = 0, top = 0, right = -1, bottom = -1;
+    int width() const { return right - left + 1; }
+    int height() const { return bottom - top + 1; }
+    bool empty() const { return right < left; }
+};
+InkBounds inkBounds(const float* ink, int width, int height, int stride, float inkAt);
+
 // How a grid takes a pixel: as ink where it is at least half dark (Solid), or as the
 // share of ink it holds (Graded). A hairline that small type draws in grey is lost to a
 // solid grid and kept in a graded one.

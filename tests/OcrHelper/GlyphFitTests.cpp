@@ -84,6 +84,7 @@ TEST_F(GlyphFitTest, EachFormFitsItsOwnInkAndNotTheOther)
     const std::vector<float> paper(20 * 20, 0.0f);
     EXPECT_FALSE(GlyphFit::closestFit({paper.data(), 20, 20, 20}, U'來', 0));
     const auto drawn = HanGlyphs::Renderer::shared().drawAsScreens(U'來', 13 * 64, 0);
+    ASSERT_TRUE(drawn);
     const std::vector<float> ink = inkOf(*drawn, 20, 20, 2, 2, 0.0f, 1.0f);
     EXPECT_FALSE(GlyphFit::closestFit({ink.data(), 20, 20, 20}, U'\U000F0000', 0));
 }
