@@ -12,7 +12,9 @@
 #include "Platform/UserDefaults.h"
 #include "Views/ToolbarIcons.h"
 
+#include <QApplication>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QPointer>
 #include <QScreen>
 #include <QShortcut>
@@ -23,6 +25,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -242,6 +245,40 @@ void SettingsView::rebuild()
     m_tabs = built;
 }
 
+void SettingsView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (isWindow() && windowHandle() && m_keyWindow != windowHandle()) {
+        m_keyWindow = windowHandle();
+        m_keyWindow->installEventFilter(this);
+    }
+}
+
+bool SettingsView::eventFilter(QObject* watched, QEvent* event)
+{
+    // Every key comes to the window first as a shortcut override, and an open drop-down
+    // list takes an Escape by closing there; the key itself still travels on to the
+    // window afterwards, as if no list had been open.
+    if (watched == m_keyWindow && event->type() == QEvent::ShortcutOverride
+        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+        m_escapeClosedAList = QApplication::activePopupWidget() != nullptr;
+    return QWidget::eventFilter(watched, event);
+}
+
+void SettingsView::keyPressEvent(QKeyEvent* event)
+{
+    // Escape closes the window only when nothing in it took the key: not when it closed
+    // an open drop-down list, nor when a recording shortcut row took it. (A shortcut
+    // would close the window before the row could take the key.)
+    if (isWindow() && event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        if (!std::exchange(m_escapeClosedAList, false))
+            close();
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 void setSettingsServices(SettingsServices shared)
 {
     services() = std::move(shared);
@@ -261,10 +298,10 @@ void showSettingsWindow()
         window->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
                                | Qt::WindowMinimizeButtonHint);
         window->setObjectName(QStringLiteral("lumetraSettingsWindow"));
-        // Escape and Ctrl+W close a dialog-like window on Linux desktops (a recording
-        // shortcut row takes its keys first).
-        for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)})
-            QObject::connect(new QShortcut(keys, window), &QShortcut::activated, window, &QWidget::close);
+        // Ctrl+W closes a dialog-like window on Linux desktops, as Escape does (see
+        // keyPressEvent); a recording shortcut row takes its keys first.
+        QObject::connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_W), window), &QShortcut::activated, window,
+                         &QWidget::close);
         int height = 620;
         if (QScreen* screen = QGuiApplication::primaryScreen()) {
             height = std::max(SettingsView::minimumContentHeight, std::min(height, screen->availableGeometry().height() - 80));

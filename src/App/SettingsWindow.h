@@ -3,6 +3,8 @@
 #include "Core/ShortcutAction.h"
 
 #include <QList>
+#include <QPointer>
+#include <QWindow>
 #include <QWidget>
 
 #include <functional>
@@ -46,6 +48,11 @@ public:
     int selectedTab() const;
     void selectTab(int tag);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void rebuild();
 
@@ -53,6 +60,10 @@ private:
     ShortcutStore& m_store;
     SettingsServices m_services;
     QTabWidget* m_tabs = nullptr;
+    // The window whose keys are watched, and whether the Escape being delivered closed
+    // a drop-down list on its way.
+    QPointer<QWindow> m_keyWindow;
+    bool m_escapeClosedAList = false;
 };
 
 // What the Settings window reaches beyond its settings (the application sets it once).

@@ -48,7 +48,12 @@ int showAgain(const WindowList& windows)
 {
     int shown = 0;
     for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
-        if (QWidget* window = it->data()) {
+        QWidget* window = it->data();
+        // A tooltip belonged to a hover the capture has ended: shown again it would stand
+        // alone above every window, its control no longer under the pointer.
+        if (window && window->windowType() == Qt::ToolTip)
+            continue;
+        if (window) {
             window->show();
             window->raise();
             ++shown;

@@ -25,7 +25,7 @@ WindowList hideVisible(const std::function<bool(QWidget*)>& keep = {});
 WindowList hideOverlapping(const QRectF& area, const std::function<bool(QWidget*)>& keep = {});
 
 // Shows the windows again, the last hidden first; windows destroyed meanwhile are
-// skipped. Returns how many came back.
+// skipped, and so are tooltips, which stay hidden. Returns how many came back.
 int showAgain(const WindowList& windows);
 
 // Shows a session's hidden windows again (as showAgain) and empties its list, leaving out

@@ -89,7 +89,18 @@ void ImageEditorViewModel::moveSelectedAnnotation(QPointF location, QSizeF displ
         setAnnotationDragLastLocation(std::nullopt);
         return;
     }
-    const QPointF delta = location - *m_annotationDragLastLocation;
+    QPointF delta = location - *m_annotationDragLastLocation;
+    // A text stops at the image's edge: off the image the canvas and the export show
+    // nothing of it. The pointer's overshoot is not taken up, so the text follows again
+    // once the pointer is back where it stopped.
+    if (const TextAnnotation* t = findAnnotation(m_annotationManager->texts(), *id);
+        t && displaySize.width() > 0.0 && displaySize.height() > 0.0) {
+        TextAnnotation moved = *t;
+        moved.position += QPointF(delta.x() / displaySize.width(), delta.y() / displaySize.height());
+        const QPointF inside = textPositionInside(moved, displaySize.width(), displaySize.height(), m_originalImageSize.width());
+        delta = QPointF((inside.x() - t->position.x()) * displaySize.width(), (inside.y() - t->position.y()) * displaySize.height());
+        location = *m_annotationDragLastLocation + delta;
+    }
     if (delta.x() != 0.0 || delta.y() != 0.0) {
         // A move is an undo step of its own, taken when the annotation first moves, so
         // undoing it does not also undo the change before it (a restyle, say).
@@ -270,16 +281,22 @@ void ImageEditorViewModel::updateHandleDrag(QPointF location, QSizeF displaySize
         if (!t || !(w > 0.0))
             return;
         const QRectF box = textBoxRect(*t, w, h, m_originalImageSize.width());
+        // A side stops at the image's edge, and a text grown taller by the narrowing
+        // stays on the image: off it nothing of the text shows.
+        const double x = std::clamp(location.x(), 0.0, w);
         double width, centreX;
         if (kind.isLeft) {
-            width = std::max(box.right() - location.x(), kMinimumTextWidth);
-            centreX = location.x() + width / 2.0;
+            width = std::max(box.right() - x, kMinimumTextWidth);
+            centreX = x + width / 2.0;
         } else {
-            width = std::max(location.x() - box.left(), kMinimumTextWidth);
+            width = std::max(x - box.left(), kMinimumTextWidth);
             centreX = box.left() + width / 2.0;
         }
-        const QPointF position(centreX / w, t->position.y());
         const double normalizedWidth = (width - 2.0) / w;
+        TextAnnotation reshaped = *t;
+        reshaped.position = QPointF(centreX / w, t->position.y());
+        reshaped.width = normalizedWidth;
+        const QPointF position = textPositionInside(reshaped, w, h, m_originalImageSize.width());
         if (position == t->position && normalizedWidth == t->width)
             return;
         takeUndoStep();

@@ -70,6 +70,14 @@ void ImageEditorViewModel::beginTextEditing(QPointF location, QSizeF displaySize
     const double h = displaySize.height();
     const bool usable = w > 0.0 && h > 0.0;
     m_editingDisplaySize = displaySize;
+    // A box opened beside the image or over its edge opens on it, where the text will
+    // be kept: the image is all the canvas and the export show of it.
+    if (usable) {
+        if (box)
+            box = box->normalized().translated(shiftOnto(box->normalized(), displaySize));
+        else
+            location += shiftOnto(QRectF(location, QSizeF(minimumHeight, minimumHeight)), displaySize);
+    }
     if (!box) {
         setTempTextNormalizedPosition(usable
                 ? QPointF((location.x() + minimumHeight / 2.0) / w, (location.y() + minimumHeight / 2.0) / h)
@@ -167,6 +175,8 @@ void ImageEditorViewModel::commitTextEditing(QSizeF displaySize, double referenc
         text.width = (m_tempTextWidth - 2.0) / w;
         text.isFixedWidth = m_tempTextIsFixedWidth;
         text.isSelected = false;
+        // Typed beside the image or running over its edge: the text is laid on it.
+        text.position = textPositionInside(text, w, h, referenceWidth);
         saveUndoState();
         m_annotationManager->appendText(text);
         createdId = text.id;
@@ -186,6 +196,14 @@ void ImageEditorViewModel::commitTextEditing(QSizeF displaySize, double referenc
             }
             if (m_tempTextAnchorTopY)
                 position.setY(*m_tempTextAnchorTopY + (measured + 4.0) / (2.0 * h));
+            {
+                TextAnnotation edited = current;
+                edited.text = m_tempTextInput;
+                edited.position = position;
+                if (width)
+                    edited.width = *width;
+                position = textPositionInside(edited, w, h, referenceWidth);
+            }
             // A commit that changes nothing leaves no undo step behind.
             const bool changes = current.text != m_tempTextInput || !samePlace(current.position.x(), position.x())
                 || !samePlace(current.position.y(), position.y()) || (width && !samePlace(*width, current.width));

@@ -4,6 +4,7 @@
 #include <QMutex>
 #include <QMutexLocker>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -91,6 +92,26 @@ QRectF textBoxRect(const TextAnnotation& annotation, double width, double height
     const QSizeF size(boxWidth + 2.0, textHeight + 4.0);
     return QRectF(annotation.position.x() * width - size.width() / 2.0,
                   annotation.position.y() * height - size.height() / 2.0, size.width(), size.height());
+}
+
+QPointF shiftOnto(const QRectF& box, QSizeF bounds)
+{
+    auto axis = [](double start, double length, double limit) {
+        if (start < 0.0 || length >= limit)
+            return -start;
+        return std::min(0.0, limit - (start + length));
+    };
+    return QPointF(axis(box.left(), box.width(), bounds.width()), axis(box.top(), box.height(), bounds.height()));
+}
+
+QPointF textPositionInside(const TextAnnotation& annotation, double width, double height, double referenceWidth)
+{
+    if (!(width > 0.0) || !(height > 0.0) || !std::isfinite(width) || !std::isfinite(height))
+        return annotation.position;
+    const QPointF shift = shiftOnto(textBoxRect(annotation, width, height, referenceWidth), QSizeF(width, height));
+    if (!std::isfinite(shift.x()) || !std::isfinite(shift.y()))
+        return annotation.position;
+    return annotation.position + QPointF(shift.x() / width, shift.y() / height);
 }
 
 int textHeightCacheCount()

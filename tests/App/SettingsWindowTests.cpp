@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScopeGuard>
@@ -433,6 +434,55 @@ TEST_F(SettingsTest, WindowRemembersItsTabAndFollowsLanguageAndAppearanceAtOnce)
     EXPECT_EQ(settingsWindow()->windowTitle(), QStringLiteral("Einstellungen"));
     // The one window would live on and answer the settings changes of the tests after this.
     delete settingsWindow();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST_F(SettingsTest, EscapeInAnOpenDropDownClosesTheListAndLeavesTheWindowOpen)
+{
+    defaults.set(Settings::settingsSelectedTab.name(), 0);
+    for (const QString& name : {Settings::appLanguage.name(), Settings::appTheme.name()}) {
+        SCOPED_TRACE(name.toStdString());
+        showSettingsWindow();
+        QPointer<SettingsView> window = settingsWindow();
+        ASSERT_TRUE(window);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+        auto* box = find<QComboBox>(*window, name);
+        ASSERT_NE(box, nullptr);
+        const int chosen = box->currentIndex();
+        box->setFocus();
+        box->showPopup();
+        ASSERT_TRUE(spinUntil([] { return QApplication::activePopupWidget() != nullptr; }));
+
+        // The key reaches the program as the window system hands it over: to the window.
+        QTest::keyClick(window->windowHandle(), Qt::Key_Escape);
+        EXPECT_TRUE(spinUntil([] { return QApplication::activePopupWidget() == nullptr; })) << "the list closes";
+        ASSERT_TRUE(window) << "the window is still there";
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_EQ(box->currentIndex(), chosen) << "nothing was chosen";
+
+        // With the list closed, Escape is the window's again.
+        QTest::keyClick(window->windowHandle(), Qt::Key_Escape);
+        EXPECT_TRUE(spinUntil([&] { return !window || !window->isVisible(); }));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    // A shortcut row being recorded takes the first Escape; the next one is the window's.
+    defaults.set(Settings::settingsSelectedTab.name(), 2);
+    showSettingsWindow();
+    QPointer<SettingsView> window = settingsWindow();
+    ASSERT_TRUE(window && QTest::qWaitForWindowExposed(window));
+    auto* shortcuts = window->findChild<ShortcutsSettingsView*>();
+    ASSERT_NE(shortcuts, nullptr);
+    find<BindingCapsule>(*window, "binding.toolLine")->click();
+    ASSERT_EQ(shortcuts->recordingAction(), ShortcutAction::toolLine);
+    auto* recorder = find<ShortcutRecorderView>(*window, "shortcutRecorder");
+    ASSERT_TRUE(recorder && spinUntil([&] { return recorder->hasFocus(); }));
+    QTest::keyClick(window->windowHandle(), Qt::Key_Escape);
+    EXPECT_EQ(shortcuts->recordingAction(), std::nullopt);
+    ASSERT_TRUE(window);
+    EXPECT_TRUE(window->isVisible());
+    QTest::keyClick(window->windowHandle(), Qt::Key_Escape);
+    EXPECT_TRUE(spinUntil([&] { return !window || !window->isVisible(); }));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 

@@ -39,3 +39,29 @@ TEST(OwnWindows, HiddenWindowsComeBackLastHiddenFirstSkippingDestroyedOnes)
     EXPECT_TRUE(a.isVisible());
     EXPECT_FALSE(hiddenAlready.isVisible());
 }
+
+TEST(OwnWindows, TooltipsShownWhenACaptureBeginsAreHiddenForItAndStayHiddenAfterwards)
+{
+    // Hover bubbles and Qt's own tooltips are windows of the tooltip type.
+    QWidget window;
+    window.resize(300, 200);
+    QWidget bubble(nullptr, Qt::ToolTip | Qt::FramelessWindowHint);
+    bubble.resize(60, 20);
+    QWidget dialog(nullptr, Qt::Dialog);
+    for (QWidget* w : {&window, &bubble, &dialog})
+        w->show();
+
+    // Three captures in a row, each begun with a tooltip up: none is left standing after
+    // any of them, so none piles up over the windows that came back.
+    for (int capture = 0; capture < 3; ++capture) {
+        SCOPED_TRACE(capture);
+        bubble.show();
+        OwnWindows::WindowList hidden = OwnWindows::hideVisible();
+        EXPECT_EQ(hidden.size(), 3);
+        EXPECT_FALSE(bubble.isVisible()) << "nothing of Lumetra's in the capture";
+        EXPECT_EQ(OwnWindows::restore(hidden), 2);
+        EXPECT_TRUE(window.isVisible());
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_FALSE(bubble.isVisible());
+    }
+}

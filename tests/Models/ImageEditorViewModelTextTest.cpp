@@ -1,6 +1,7 @@
 #include "Models/ImageEditorViewModel.h"
 
 #include "EditorTestSupport.h"
+#include "Models/TextMeasurement.h"
 #include "Core/Settings.h"
 #include "Platform/UserDefaults.h"
 
@@ -131,4 +132,142 @@ TEST_F(EditorTextTest, CancelKeepsTheBoxSize)
     EXPECT_TRUE(model.tempTextInput().isEmpty());
     EXPECT_EQ(std::pair(model.tempTextWidth(), model.tempTextHeight()), std::pair(300.0, 40.0));
     EXPECT_TRUE(store().texts().isEmpty());
+}
+
+namespace {
+
+// 800 x 600 points showing the 1600 x 1200 image of the fixture.
+const QSizeF kShown(800, 600);
+constexpr double kReference = 1600;
+
+QRectF shownBox(const TextAnnotation& t) { return textBoxRect(t, kShown.width(), kShown.height(), kReference); }
+
+// Whether the box lies on the shown image (rounding aside).
+::testing::AssertionResult onTheImage(const QRectF& box)
+{
+    constexpr double e = 1e-9;
+    if (box.left() >= -e && box.top() >= -e && box.right() <= kShown.width() + e && box.bottom() <= kShown.height() + e)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "box (" << box.left() << ", " << box.top() << ") to (" << box.right()
+                                         << ", " << box.bottom() << ") leaves the 800 x 600 image";
+}
+
+} // namespace
+
+TEST_F(EditorTextTest, TextTypedBesideOrOverTheImageIsLaidOnIt)
+{
+    // The point clicked with the text tool and the width the box grew to while typing;
+    // which edges of the committed box then lie on the image's edges.
+    struct Case {
+        const char* name;
+        QPointF click;
+        double typedWidth;
+        std::optional<double> left, top, right, bottom;
+    };
+    const Case cases[] = {
+        { "left of the image", { -150, 300 }, 90, 0.0, {}, {}, {} },
+        { "above and left of it", { -60, -80 }, 90, 0.0, 0.0, {}, {} },
+        { "below it", { 300, 700 }, 90, {}, {}, {}, 600.0 },
+        { "inside, growing over the right edge", { 760, 300 }, 120, {}, {}, 800.0, {} },
+        { "right of it, wider than the image", { 900, 300 }, 1000, 0.0, {}, {}, {} },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        store().clearAll();
+        model.selectTool(ToolType::text);
+        model.handleDragEnded(c.click, c.click, kShown, kShown * 2);
+        ASSERT_TRUE(model.isEditingText());
+        model.setTempTextInput("Outside");
+        model.setTempTextWidth(c.typedWidth);
+        // A click elsewhere on the image finishes the text.
+        model.handleDragEnded(QPointF(400, 20), QPointF(400, 20), kShown, kShown * 2);
+        ASSERT_FALSE(model.isEditingText());
+        ASSERT_EQ(store().texts().size(), 1);
+        const QRectF box = shownBox(store().texts().first());
+        EXPECT_NEAR(box.width(), c.typedWidth, 1e-9) << "the text keeps its size";
+        if (c.typedWidth < kShown.width())
+            EXPECT_TRUE(onTheImage(box));
+        if (c.left)
+            EXPECT_NEAR(box.left(), *c.left, 1e-9);
+        if (c.top)
+            EXPECT_NEAR(box.top(), *c.top, 1e-9);
+        if (c.right)
+            EXPECT_NEAR(box.right(), *c.right, 1e-9);
+        if (c.bottom)
+            EXPECT_NEAR(box.bottom(), *c.bottom, 1e-9);
+    }
+}
+
+TEST_F(EditorTextTest, AnEditedTextThatGrowsOverTheEdgeIsKeptOnTheImage)
+{
+    const TextAnnotation t{ .text = "edge", .position = QPointF(0.85, 0.5), .fontSize = 40, .fontName = "DejaVu Sans",
+                            .width = 0.15 };
+    store().appendText(t);
+    model.editTextAnnotation(t.id, kShown);
+    model.setTempTextInput("edge and more");
+    model.setTempTextWidth(302); // left edge anchored at 620: the right one would be at 922
+    model.commitTextEditing(kShown, kReference);
+    const QRectF box = shownBox(store().texts().first());
+    EXPECT_TRUE(onTheImage(box));
+    EXPECT_NEAR(box.right(), 800.0, 1e-9);
+    EXPECT_NEAR(box.width(), 302.0, 1e-9);
+    model.undo();
+    EXPECT_EQ(store().texts().first().position, t.position) << "the edit and its move are one undo step";
+}
+
+TEST_F(EditorTextTest, ADraggedTextStopsAtTheImageEdgeAndFollowsThePointerBack)
+{
+    const TextAnnotation t{ .text = "drag me", .position = QPointF(0.5, 0.5), .fontSize = 40, .fontName = "DejaVu Sans",
+                            .width = 0.2 };
+    store().appendText(t);
+    const QPointF start(400, 300);
+    model.handleDragChanged(start, start, kShown, kShown * 2); // takes hold of it
+    const double room = 800.0 - shownBox(t).right();
+
+    // Far off the image to the right and down: it stops at the right edge, and moves down.
+    model.handleDragChanged(start, start + QPointF(2000, 50), kShown, kShown * 2);
+    QRectF box = shownBox(store().texts().first());
+    EXPECT_NEAR(box.right(), 800.0, 1e-9);
+    EXPECT_NEAR(box.center().y(), 350.0, 1e-9);
+    // Back to 10 points short of where it stopped: it follows from there.
+    model.handleDragChanged(start, start + QPointF(room - 10, 50), kShown, kShown * 2);
+    box = shownBox(store().texts().first());
+    EXPECT_NEAR(box.right(), 790.0, 1e-9);
+    // Off the bottom-left corner.
+    model.handleDragChanged(start, start + QPointF(-3000, 3000), kShown, kShown * 2);
+    box = shownBox(store().texts().first());
+    EXPECT_NEAR(box.left(), 0.0, 1e-9);
+    EXPECT_NEAR(box.bottom(), 600.0, 1e-9);
+    model.handleDragEnded(start, start + QPointF(-3000, 3000), kShown, kShown * 2);
+    EXPECT_TRUE(onTheImage(shownBox(store().texts().first())));
+    model.undo();
+    EXPECT_EQ(store().texts().first().position, t.position) << "the whole drag is one undo step";
+}
+
+TEST_F(EditorTextTest, ASideHandleStopsAtTheImageEdge)
+{
+    const TextAnnotation t{ .text = "a few words that wrap when narrowed", .position = QPointF(0.5, 0.93), .fontSize = 40,
+                            .fontName = "DejaVu Sans", .width = 0.5, .isFixedWidth = true, .isSelected = true };
+    store().appendText(t);
+    ASSERT_TRUE(onTheImage(shownBox(t)));
+    const auto handles = model.selectionHandles(kShown);
+    ASSERT_EQ(handles.size(), 2);
+    for (const auto& handle : handles) {
+        SCOPED_TRACE(handle.kind.isLeft ? "left side" : "right side");
+        store().updateText(t.id, {}, t.position, {}, {}, {}, t.width);
+        // Pulled far past its own edge of the image.
+        model.beginHandleDrag(handle.kind, handle.point, kShown);
+        model.updateHandleDrag(QPointF(handle.kind.isLeft ? -500 : 1300, handle.point.y()), kShown);
+        model.endHandleDrag();
+        const QRectF wide = shownBox(store().texts().first());
+        EXPECT_TRUE(onTheImage(wide));
+        EXPECT_NEAR(handle.kind.isLeft ? wide.left() : wide.right(), handle.kind.isLeft ? 0.0 : 800.0, 1e-9);
+        // Narrowed until it wraps into more lines than fit below its centre: it moves up.
+        model.beginHandleDrag(handle.kind, handle.kind.isLeft ? wide.topLeft() : wide.topRight(), kShown);
+        model.updateHandleDrag(QPointF(handle.kind.isLeft ? wide.right() - 60 : wide.left() + 60, handle.point.y()), kShown);
+        model.endHandleDrag();
+        const QRectF narrow = shownBox(store().texts().first());
+        EXPECT_GT(narrow.height(), wide.height());
+        EXPECT_TRUE(onTheImage(narrow));
+    }
 }

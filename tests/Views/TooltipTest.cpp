@@ -52,6 +52,7 @@ TEST(HoverTooltip, ShowsAfterFourTenthsOfASecondAtRestAndLeavingCancelsOrHides)
     f.timer.advance(1ms);
     ASSERT_TRUE(f.firstTip->isBubbleShown());
     EXPECT_TRUE(f.firstTip->bubble()->isVisible());
+    EXPECT_EQ(f.firstTip->bubble()->windowType(), Qt::ToolTip) << "what a capture knows a tooltip by, to leave it hidden";
     EXPECT_TRUE(f.firstTip->bubble()->text().endsWith(QStringLiteral(" (Ctrl + Z)")));
 
     // Moving to the neighbour hides at once and shows the next after the delay.

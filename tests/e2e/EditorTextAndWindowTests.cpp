@@ -146,3 +146,39 @@ TEST_F(EditorTextAndWindow, AWindowDestroyedFromOutsideComesBackWithTheTextBeing
     desktop().key(QStringLiteral("Return"));
     EXPECT_GT(markedOnce(line, [&](int count) { return count > pending + 20; }), pending + 20);
 }
+
+TEST_F(EditorTextAndWindow, TextTypedBesideTheZoomedOutImageShowsOnItAndIsCopiedAsShown)
+{
+    openEditor();
+    const QRect fitted = m_image;
+    for (int i = 0; i < 3; ++i)
+        desktop().key(QStringLiteral("ctrl+minus"));
+    waitUntil([&] {
+        const QImage screen = desktop().screenshot();
+        m_image = boundsOfColour(screen, screen.rect(), kBackground);
+        return m_image.width() < fitted.width() * 3 / 4;
+    }, 10000);
+    ASSERT_LT(m_image.width(), fitted.width() * 3 / 4) << "zoomed out";
+
+    // A click in the grey beside the image with the text tool, a word, a click on the image.
+    desktop().key(QStringLiteral("4"));
+    const QPoint beside(m_image.left() - 80, m_image.top() + m_image.height() / 3);
+    ASSERT_TRUE(desktop().click(beside));
+    desktop().xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("40"), QStringLiteral("Outside")});
+    ASSERT_TRUE(desktop().click(m_image.bottomRight() - QPoint(30, 30)));
+    desktop().key(QStringLiteral("Escape"));
+    desktop().key(QStringLiteral("Escape"));
+
+    // The word shows on the image's left edge.
+    const QRect edge(m_image.left(), beside.y() - 25, 120, 50);
+    EXPECT_GT(markedOnce(edge, [](int count) { return count > 30; }), 30) << "the word shows on the image";
+
+    // The copy holds it where the screen shows it: at the left edge, at a third of the height.
+    desktop().key(QStringLiteral("ctrl+shift+c"));
+    const QImage copied = desktop().waitForClipboardImage([](const QImage& image) { return image.width() == 640; });
+    ASSERT_EQ(copied.size(), QSize(640, 400));
+    const QRect inCopy = pixelsWhere(copied, copied.rect(), [](const QColor& c) { return c.rgb() != kBackground; });
+    ASSERT_FALSE(inCopy.isEmpty()) << "the copy holds the word";
+    EXPECT_LE(inCopy.left(), 8);
+    EXPECT_NEAR(inCopy.center().y(), 400.0 * (beside.y() - m_image.top()) / m_image.height(), 40.0);
+}
