@@ -90,8 +90,7 @@ TextRecognitionResult answer(Started& started, Clock::time_point deadline, const
 
 QString TextRecognitionProcess::programPath()
 {
-    return findProgram(QString::fromLatin1(P::programName),
-                       {QStringLiteral(LUMETRA_OCR_BUILT), QStringLiteral(LUMETRA_OCR_INSTALLED)});
+    return findProgram(QString::fromLatin1(P::programName));
 }
 
 TextRecognitionProcess::Hold& TextRecognitionProcess::Hold::operator=(Hold&& other) noexcept

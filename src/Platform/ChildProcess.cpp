@@ -99,14 +99,24 @@ Ending reap(pid_t pid, Clock::time_point deadline)
     }
 }
 
-QString findProgram(const QString& name, const QStringList& elsewhere)
+QString findProgramFor(const QString& self, const QString& name)
 {
-    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
-    for (const QString& candidate : QStringList{QFileInfo(self).dir().filePath(name)} + elsewhere) {
-        if (!candidate.isEmpty() && ::access(QFile::encodeName(candidate).constData(), X_OK) == 0)
+    const QDir folder = QFileInfo(self).dir();
+    QStringList candidates{folder.filePath(name),
+                           QDir::cleanPath(folder.filePath(QStringLiteral(LUMETRA_LIBEXEC_FROM_BIN "/lumetra/") + name))};
+    const QString build = QDir(QStringLiteral(LUMETRA_BUILD_FOLDER)).canonicalPath();
+    if (!build.isEmpty() && self.startsWith(build + QLatin1Char('/')))
+        candidates << QDir(build).filePath(name);
+    for (const QString& candidate : candidates) {
+        if (::access(QFile::encodeName(candidate).constData(), X_OK) == 0)
             return candidate;
     }
     return QString();
+}
+
+QString findProgram(const QString& name)
+{
+    return findProgramFor(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath(), name);
 }
 
 } // namespace ChildProcess
