@@ -13,7 +13,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
+#include <utility>
+#include <vector>
 
 extern char** environ;
 
@@ -97,6 +101,63 @@ Ending reap(pid_t pid, Clock::time_point deadline)
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
+}
+
+namespace {
+
+    struct Collector {
+        std::mutex mutex;
+        std::condition_variable added;
+        std::vector<std::pair<pid_t, Clock::time_point>> programs;
+        bool running = false;
+    };
+
+    // Never destroyed: programs handed over as Lumetra ends are ended by the system.
+    Collector& collector()
+    {
+        static Collector* const shared = new Collector;
+        return *shared;
+    }
+
+    void collectAll(Collector& c)
+    {
+        std::unique_lock lock(c.mutex);
+        for (;;) {
+            c.added.wait(lock, [&c] { return !c.programs.empty(); });
+            std::vector<std::pair<pid_t, Clock::time_point>> left;
+            for (const auto& [pid, deadline] : c.programs) {
+                int status = 0;
+                const pid_t done = ::waitpid(pid, &status, WNOHANG);
+                if (done == pid || (done < 0 && errno != EINTR))
+                    continue;
+                if (Clock::now() >= deadline) {
+                    ::kill(pid, SIGKILL);
+                    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
+                    continue;
+                }
+                left.emplace_back(pid, deadline);
+            }
+            c.programs = std::move(left);
+            // Most programs end within tens of milliseconds of being handed over.
+            if (!c.programs.empty())
+                c.added.wait_for(lock, std::chrono::milliseconds(5));
+        }
+    }
+
+} // namespace
+
+void collectLater(pid_t pid, Clock::duration grace)
+{
+    if (pid <= 0)
+        return;
+    Collector& c = collector();
+    const std::lock_guard lock(c.mutex);
+    c.programs.emplace_back(pid, Clock::now() + grace);
+    if (!c.running) {
+        c.running = true;
+        std::thread([&c] { collectAll(c); }).detach();
+    }
+    c.added.notify_one();
 }
 
 QString findProgramFor(const QString& self, const QString& name)

@@ -63,6 +63,11 @@ struct Ending {
 // for a deadline already past; never for Clock::time_point::max(), which waits for it.
 Ending reap(pid_t pid, Clock::time_point deadline);
 
+// Collects the program off the calling thread: it is given `grace` to end by itself,
+// then ended (SIGKILL, which a stopped program does not escape either) and collected.
+// One thread collects every program handed over, however many.
+void collectLater(pid_t pid, Clock::duration grace);
+
 // The helper program `name` of this Lumetra: beside the running program (the build
 // folder, where Lumetra runs from it), else in the installation's own libexec folder,
 // found relative to the running program so that a staged or moved installation runs
