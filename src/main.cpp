@@ -3,6 +3,7 @@
 #include "App/UnixSignalQuit.h"
 #include "Base/Logger.h"
 #include "Core/Localization.h"
+#include "Platform/DisplayReach.h"
 #include "Platform/Pasteboard.h"
 
 #include <QApplication>
@@ -28,10 +29,18 @@ std::optional<int> answerCommandLine(int argc, char** argv, bool* verbose)
         arguments << QString::fromLocal8Bit(argv[i]);
     const LumetraApp::CommandLine line = LumetraApp::readCommandLine(arguments);
     *verbose = line.verbose;
-    if (line.request == LumetraApp::CommandLine::Request::run)
+    // A display that is set but cannot be reached would end in Qt's abort.
+    const std::optional<QString> unreachable = line.request == LumetraApp::CommandLine::Request::run
+        ? DisplayReach::unreachable(line.platform, line.displayOption)
+        : std::nullopt;
+    if (line.request == LumetraApp::CommandLine::Request::run && !unreachable)
         return std::nullopt;
     QCoreApplication core(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Lumetra"));
+    if (unreachable) {
+        printLine(stderr, localizedFormat(QStringLiteral("cli.displayUnreachable"), {*unreachable}));
+        return 1;
+    }
     const QString usage = localized(QStringLiteral("cli.usage"));
     switch (line.request) {
     case LumetraApp::CommandLine::Request::version:

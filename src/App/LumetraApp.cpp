@@ -166,8 +166,10 @@ LumetraApp::CommandLine LumetraApp::readCommandLine(const QStringList& arguments
             const QString value = takesValue ? arguments.value(i + 1) : argument.section(QLatin1Char('='), 1);
             if (name == QLatin1String("platform"))
                 platform = value;
-            else if (name == QLatin1String("display") && !value.isEmpty())
+            else if (name == QLatin1String("display") && !value.isEmpty()) {
                 displayNamed = true;
+                line.displayOption = value;
+            }
             i += takesValue ? 1 : 0;
         } else if (line.unknownOption.isEmpty())
             line.unknownOption = argument;
@@ -188,6 +190,7 @@ LumetraApp::CommandLine LumetraApp::readCommandLine(const QStringList& arguments
         line.file = line.files.first();
     } else if (!displayNamed && needsDisplay(platform))
         line.request = CommandLine::Request::noDisplay;
+    line.platform = platform;
     return line;
 }
 

@@ -385,6 +385,15 @@ TEST(LumetraAppTest, ACommandLineThatCannotBeCarriedOutIsRefusedWithItsReason)
     QProcessEnvironment offscreen = bare;
     offscreen.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     const QString usage = QRegularExpression::escape(QStringLiteral("\nUsage: lumetra [option] [image file]\n")) + QLatin1Char('$');
+    const auto with = [](QProcessEnvironment env, std::initializer_list<std::pair<const char*, const char*>> variables) {
+        for (const auto& [name, value] : variables)
+            env.insert(QLatin1String(name), QLatin1String(value));
+        return env;
+    };
+    const auto unreachable = [](const char* display) {
+        return QStringLiteral("^lumetra: cannot reach the display %1; start Lumetra in a running X11 or Wayland desktop "
+                              "session\n$").arg(QRegularExpression::escape(QLatin1String(display)));
+    };
     const struct {
         QStringList arguments;
         QProcessEnvironment environment;
@@ -397,6 +406,15 @@ TEST(LumetraAppTest, ACommandLineThatCannotBeCarriedOutIsRefusedWithItsReason)
         {{missing}, offscreen, 1, "^lumetra: no such file: " + QRegularExpression::escape(missing) + "\n$"},
         {{}, bare, 1, "^lumetra: no display: neither DISPLAY nor WAYLAND_DISPLAY is set; start Lumetra in an X11 or "
                       "Wayland desktop session\n$"},
+        // A display that is set but cannot be reached: no server there, a name that is
+        // no display's, a Wayland socket that does not exist. One line names it.
+        {{}, with(bare, {{"DISPLAY", ":259"}}), 1, unreachable("DISPLAY=:259")},
+        {{}, with(bare, {{"DISPLAY", "garbage"}}), 1, unreachable("DISPLAY=garbage")},
+        {{}, with(bare, {{"WAYLAND_DISPLAY", "bogus"}}), 1, unreachable("WAYLAND_DISPLAY=bogus")},
+        {{}, with(bare, {{"WAYLAND_DISPLAY", "bogus"}, {"DISPLAY", ":259"}}), 1,
+         unreachable("WAYLAND_DISPLAY=bogus, DISPLAY=:259")},
+        {{"-display", ":259"}, bare, 1, unreachable("-display :259")},
+        {{}, with(bare, {{"DISPLAY", ":259"}, {"QT_QPA_PLATFORM", "xcb"}}), 1, unreachable("DISPLAY=:259")},
     };
     for (const auto& run : runs) {
         QProcess lumetra;
