@@ -4,6 +4,7 @@
 #include "Base/Logger.h"
 #include "Core/Localization.h"
 #include "Platform/DisplayReach.h"
+#include "Platform/LocalFileName.h"
 #include "Platform/Pasteboard.h"
 
 #include <QApplication>
@@ -26,7 +27,7 @@ std::optional<int> answerCommandLine(int argc, char** argv, bool* verbose)
 {
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+        arguments << LocalFileName::decode(argv[i]);
     const LumetraApp::CommandLine line = LumetraApp::readCommandLine(arguments);
     *verbose = line.verbose;
     // A display that is set but cannot be reached would end in Qt's abort.
@@ -110,7 +111,12 @@ int main(int argc, char** argv)
     LumetraApp lumetra;
     // Another copy already runs and has taken this launch's files and capture (or did
     // not take them: this launch ends all the same, and says so).
-    switch (lumetra.launch(QApplication::arguments().mid(1))) {
+    // QApplication took its own options out of argv; a file name keeps every byte
+    // (QApplication::arguments() would replace those that are not UTF-8).
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << LocalFileName::decode(argv[i]);
+    switch (lumetra.launch(arguments)) {
     case AppDelegate::LaunchResult::handedOff:
         return 0;
     case AppDelegate::LaunchResult::runningCopyUnresponsive:

@@ -19,6 +19,7 @@
 #include "Core/ThemeRefresh.h"
 #include "Models/ImageLoadManager.h"
 #include "Platform/DesktopSession.h"
+#include "Platform/LocalFileName.h"
 #include "Platform/PortalGlobalShortcuts.h"
 #include "Platform/UserDefaults.h"
 #include "Platform/X11KeyGrab.h"
@@ -185,7 +186,7 @@ LumetraApp::CommandLine LumetraApp::readCommandLine(const QStringList& arguments
         line.request = CommandLine::Request::help;
     else if (version)
         line.request = CommandLine::Request::version;
-    else if (!line.files.isEmpty() && !QFileInfo::exists(line.files.first())) {
+    else if (!line.files.isEmpty() && !LocalFileName::exists(line.files.first())) {
         line.request = CommandLine::Request::missingFile;
         line.file = line.files.first();
     } else if (!displayNamed && needsDisplay(platform))

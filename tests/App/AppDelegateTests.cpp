@@ -4,6 +4,7 @@
 #include "Core/Notifications.h"
 #include "Core/Settings.h"
 #include "Core/ShortcutStore.h"
+#include "Platform/LocalFileName.h"
 
 #include <QFile>
 #include <QProcess>
@@ -11,6 +12,8 @@
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 namespace {
 
@@ -324,6 +327,27 @@ TEST(LumetraAppTest, TheCommandLineAnswersVersionHelpAndUnknownOptionsLikeOtherP
         EXPECT_TRUE(QString::fromLocal8Bit(lumetra.readAllStandardError()).contains(QRegularExpression(QString::fromLatin1(run.err))))
             << run.option;
     }
+}
+
+// A file whose name is not UTF-8 is there, and is the one opened: its name keeps its
+// bytes from the command line on.
+TEST(LumetraAppTest, AFileWhoseNameIsNotUtf8IsFoundOnTheCommandLine)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QByteArray name = QFile::encodeName(folder.path()) + "/bad\xff\xfe.png";
+    FILE* file = std::fopen(name.constData(), "wb");
+    ASSERT_TRUE(file);
+    std::fclose(file);
+    QProcessEnvironment x11;
+    x11.insert(QStringLiteral("DISPLAY"), QStringLiteral(":1"));
+    const LumetraApp::CommandLine line = LumetraApp::readCommandLine({LocalFileName::decode(name)}, x11);
+    EXPECT_EQ(line.request, LumetraApp::CommandLine::Request::run);
+    ASSERT_EQ(line.files.size(), 1);
+    EXPECT_EQ(LocalFileName::encode(line.files.first()), name);
+    // One byte off, it is missing.
+    const LumetraApp::CommandLine other = LumetraApp::readCommandLine({LocalFileName::decode(name.chopped(5) + "\xfd.png")}, x11);
+    EXPECT_EQ(other.request, LumetraApp::CommandLine::Request::missingFile);
 }
 
 TEST(LumetraAppTest, ACommandLineThatCannotBeCarriedOutIsRefusedWithItsReason)
