@@ -77,8 +77,9 @@ bench: configure-tests
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target benchmarks
 	@bash scripts/run-benchmarks.sh $(BUILD_DIR)
 
+# Stripped: the debugging information is for the build folder's program.
 install: compile
-	cmake --install $(BUILD_DIR)
+	cmake --install $(BUILD_DIR) --strip
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)

@@ -3,6 +3,8 @@
 #include "App/UnixSignalQuit.h"
 #include "Base/Logger.h"
 #include "Core/Localization.h"
+#include "Platform/DisplayReach.h"
+#include "Platform/LocalFileName.h"
 #include "Platform/Pasteboard.h"
 
 #include <QApplication>
@@ -25,13 +27,21 @@ std::optional<int> answerCommandLine(int argc, char** argv, bool* verbose)
 {
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+        arguments << LocalFileName::decode(argv[i]);
     const LumetraApp::CommandLine line = LumetraApp::readCommandLine(arguments);
     *verbose = line.verbose;
-    if (line.request == LumetraApp::CommandLine::Request::run)
+    // A display that is set but cannot be reached would end in Qt's abort.
+    const std::optional<QString> unreachable = line.request == LumetraApp::CommandLine::Request::run
+        ? DisplayReach::unreachable(line.platform, line.displayOption)
+        : std::nullopt;
+    if (line.request == LumetraApp::CommandLine::Request::run && !unreachable)
         return std::nullopt;
     QCoreApplication core(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Lumetra"));
+    if (unreachable) {
+        printLine(stderr, localizedFormat(QStringLiteral("cli.displayUnreachable"), {*unreachable}));
+        return 1;
+    }
     const QString usage = localized(QStringLiteral("cli.usage"));
     switch (line.request) {
     case LumetraApp::CommandLine::Request::version:
@@ -101,7 +111,12 @@ int main(int argc, char** argv)
     LumetraApp lumetra;
     // Another copy already runs and has taken this launch's files and capture (or did
     // not take them: this launch ends all the same, and says so).
-    switch (lumetra.launch(QApplication::arguments().mid(1))) {
+    // QApplication took its own options out of argv; a file name keeps every byte
+    // (QApplication::arguments() would replace those that are not UTF-8).
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << LocalFileName::decode(argv[i]);
+    switch (lumetra.launch(arguments)) {
     case AppDelegate::LaunchResult::handedOff:
         return 0;
     case AppDelegate::LaunchResult::runningCopyUnresponsive:

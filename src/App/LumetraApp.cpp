@@ -19,6 +19,7 @@
 #include "Core/ThemeRefresh.h"
 #include "Models/ImageLoadManager.h"
 #include "Platform/DesktopSession.h"
+#include "Platform/LocalFileName.h"
 #include "Platform/PortalGlobalShortcuts.h"
 #include "Platform/UserDefaults.h"
 #include "Platform/X11KeyGrab.h"
@@ -166,8 +167,10 @@ LumetraApp::CommandLine LumetraApp::readCommandLine(const QStringList& arguments
             const QString value = takesValue ? arguments.value(i + 1) : argument.section(QLatin1Char('='), 1);
             if (name == QLatin1String("platform"))
                 platform = value;
-            else if (name == QLatin1String("display") && !value.isEmpty())
+            else if (name == QLatin1String("display") && !value.isEmpty()) {
                 displayNamed = true;
+                line.displayOption = value;
+            }
             i += takesValue ? 1 : 0;
         } else if (line.unknownOption.isEmpty())
             line.unknownOption = argument;
@@ -183,11 +186,12 @@ LumetraApp::CommandLine LumetraApp::readCommandLine(const QStringList& arguments
         line.request = CommandLine::Request::help;
     else if (version)
         line.request = CommandLine::Request::version;
-    else if (!line.files.isEmpty() && !QFileInfo::exists(line.files.first())) {
+    else if (!line.files.isEmpty() && !LocalFileName::exists(line.files.first())) {
         line.request = CommandLine::Request::missingFile;
         line.file = line.files.first();
     } else if (!displayNamed && needsDisplay(platform))
         line.request = CommandLine::Request::noDisplay;
+    line.platform = platform;
     return line;
 }
 

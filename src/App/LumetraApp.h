@@ -49,6 +49,8 @@ public:
         QStringList captures;   // the capture options as written, each once
         QStringList files;      // the file arguments
         QString file;           // the second file (extraFile) or the one not found (missingFile)
+        QString platform;       // Qt's platform as -platform or QT_QPA_PLATFORM names it
+        QString displayOption;  // the value of Qt's -display option
     };
     static CommandLine readCommandLine(const QStringList& arguments,
                                        const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());

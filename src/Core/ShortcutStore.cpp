@@ -29,11 +29,18 @@ void ShortcutStore::loadOverrides()
     const std::optional<QByteArray> data = Settings::customShortcuts.read(m_defaults);
     if (!data)
         return;
+    if (const std::optional<Overrides> kept = decodeOverrides(*data)) {
+        m_userOverrides = *kept;
+        saveOverrides();
+    }
+}
 
+std::optional<ShortcutStore::Overrides> ShortcutStore::decodeOverrides(const QByteArray& data)
+{
     QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(*data, &error);
+    const QJsonDocument document = QJsonDocument::fromJson(data, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
-        return;
+        return std::nullopt;
 
     // One malformed member spoils the whole object: the stored data stays as it is.
     Overrides decoded;
@@ -41,7 +48,7 @@ void ShortcutStore::loadOverrides()
     for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
         const std::optional<ShortcutBinding> binding = ShortcutBinding::fromJson(it.value());
         if (!binding)
-            return;
+            return std::nullopt;
         decoded.insert(it.key(), *binding);
     }
 
@@ -50,8 +57,15 @@ void ShortcutStore::loadOverrides()
         if (ShortcutActions::allRawValues().contains(it.key()))
             kept.insert(it.key(), it.value());
     }
-    m_userOverrides = kept;
-    saveOverrides();
+    return kept;
+}
+
+QByteArray ShortcutStore::encodeOverrides(const Overrides& overrides)
+{
+    QJsonObject object;
+    for (auto it = overrides.constBegin(); it != overrides.constEnd(); ++it)
+        object.insert(it.key(), it.value().toJson());
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
 void ShortcutStore::saveOverrides()
@@ -60,10 +74,7 @@ void ShortcutStore::saveOverrides()
         Settings::customShortcuts.remove(m_defaults);
         return;
     }
-    QJsonObject object;
-    for (auto it = m_userOverrides.constBegin(); it != m_userOverrides.constEnd(); ++it)
-        object.insert(it.key(), it.value().toJson());
-    Settings::customShortcuts.write(QJsonDocument(object).toJson(QJsonDocument::Compact), m_defaults);
+    Settings::customShortcuts.write(encodeOverrides(m_userOverrides), m_defaults);
 }
 
 void ShortcutStore::rebuildBindings()

@@ -41,6 +41,10 @@ public:
     void loadOverrides();
     // Writes the overrides, or removes "customShortcuts" when there are none.
     void saveOverrides();
+    // The stored form and its reading, without the store: the overrides of current
+    // actions that `data` holds, or nothing when it does not decode as a whole.
+    static std::optional<Overrides> decodeOverrides(const QByteArray& data);
+    static QByteArray encodeOverrides(const Overrides& overrides);
     // One entry per action: its override, else its default.
     void rebuildBindings();
 

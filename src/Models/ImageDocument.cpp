@@ -1,12 +1,14 @@
 #include "Models/ImageDocument.h"
 
 #include "Core/Localization.h"
+#include "Platform/LocalFileName.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
 #include <QStringList>
 
+#include <cerrno>
 #include <cmath>
 
 namespace ImageDocument {
@@ -62,14 +64,24 @@ QString infoLine(const std::optional<Image>& image, const std::optional<QUrl>& u
         return localized(QStringLiteral("empty.noImage"));
     const QString path = url->toLocalFile();
     const QString extension = QFileInfo(url->path()).suffix().toUpper();
+    const std::optional<qint64> bytes = path.isEmpty() ? std::nullopt : LocalFileName::regularFileSize(path);
     QSizeF points = image->size();
     if (std::fabs(std::fmod(rotation, 180.0)) == 90.0)
         points.transpose();
     const QString size = QStringLiteral("%1×%2").arg(qint64(points.width())).arg(qint64(points.height()));
-    const QFileInfo file(path);
-    const QString fileSize = (!path.isEmpty() && file.exists() && file.isFile()) ? formatByteCount(file.size())
-                                                                                 : localized(QStringLiteral("imageInfo.unknown"));
+    const QString fileSize = bytes ? formatByteCount(*bytes) : localized(QStringLiteral("imageInfo.unknown"));
     return extension + QStringLiteral(" | ") + size + QStringLiteral(" | ") + fileSize;
+}
+
+QString openFailureKey(int systemError)
+{
+    switch (systemError) {
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("alert.openFailed.permission");
+    default:
+        return QStringLiteral("alert.openFailed.message");
+    }
 }
 
 QSizeF measuredSize(const Image& image)

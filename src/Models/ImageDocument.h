@@ -36,6 +36,11 @@ QString infoLine(const std::optional<Image>& image, const std::optional<QUrl>& u
 // localised "Images (...)" label.
 QString openPanelFilter();
 
+// The localisation key of the open-failed alert's message for a file that could not
+// be opened: that it may not be read where the system refused it so (systemError, an
+// errno), else that it could not be read as an image.
+QString openFailureKey(int systemError);
+
 // The size a document is measured by: its pixel size (files load at one pixel per point).
 QSizeF measuredSize(const Image& image);
 

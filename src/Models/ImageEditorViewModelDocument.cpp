@@ -71,7 +71,7 @@ void ImageEditorViewModel::loadImage(const QUrl& url)
             logMessage(LogLevel::warning, [&] { return QStringLiteral("❌ 无法加载图片: ") + name; });
             logMessage(LogLevel::debug, [&] { return QStringLiteral("   ") + result.error; });
             emit alertRequested(localized(QStringLiteral("alert.openFailed.title")),
-                localizedFormat(QStringLiteral("alert.openFailed.message"), { name }));
+                localizedFormat(ImageDocument::openFailureKey(result.systemError), { name }));
             emit imageLoadFinished(url, false);
             return;
         }

@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -36,8 +35,10 @@ std::vector<QByteArray> childEnvironment()
     return variables;
 }
 
-// A program that has ended never raises SIGPIPE here: its socket refuses instead.
-Sent sendAll(int fd, const void* data, size_t size, Clock::time_point deadline, const std::function<bool()>& cancelled)
+// A program that has ended never raises SIGPIPE here: its socket refuses instead. Why
+// it was refused goes to *error, read where it happened.
+Sent sendAll(int fd, const void* data, size_t size, Clock::time_point deadline, const std::function<bool()>& cancelled,
+             int* error)
 {
     const char* bytes = static_cast<const char*>(data);
     while (size > 0) {
@@ -49,13 +50,17 @@ Sent sendAll(int fd, const void* data, size_t size, Clock::time_point deadline, 
         }
         if (n < 0 && errno == EINTR)
             continue;
-        if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK))
+        if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) {
+            *error = n == 0 ? EPIPE : errno;
             return Sent::refused;
+        }
         if (cancelled && cancelled())
             return Sent::cancelled;
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0)
+        if (left <= 0) {
+            *error = ETIMEDOUT;
             return Sent::late;
+        }
         pollfd p{fd, POLLOUT, 0};
         ::poll(&p, 1, int(std::min<long long>(left, 20)));
     }
@@ -63,14 +68,15 @@ Sent sendAll(int fd, const void* data, size_t size, Clock::time_point deadline, 
 }
 
 // The rows of a grey image, in one piece where they lie end to end.
-Sent sendRows(int fd, const QImage& image, Clock::time_point deadline, const std::function<bool()>& cancelled)
+Sent sendRows(int fd, const QImage& image, Clock::time_point deadline, const std::function<bool()>& cancelled,
+              int* error)
 {
     const size_t width = size_t(image.width());
     if (size_t(image.bytesPerLine()) == width)
-        return sendAll(fd, image.constBits(), width * size_t(image.height()), deadline, cancelled);
+        return sendAll(fd, image.constBits(), width * size_t(image.height()), deadline, cancelled, error);
     Sent sent = Sent::whole;
     for (int y = 0; sent == Sent::whole && y < image.height(); ++y)
-        sent = sendAll(fd, image.constScanLine(y), width, deadline, cancelled);
+        sent = sendAll(fd, image.constScanLine(y), width, deadline, cancelled, error);
     return sent;
 }
 
@@ -99,33 +105,36 @@ int start(const Request& request, Started& started)
     first.dataPathLength = std::int32_t(request.dataPath.size());
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(P::deadlineMilliseconds);
     const int fd = started.input.fd;
-    Sent sent = sendAll(fd, &first, sizeof first, deadline, {});
+    int error = 0;
+    Sent sent = sendAll(fd, &first, sizeof first, deadline, {}, &error);
     if (sent == Sent::whole)
-        sent = sendAll(fd, request.languages.constData(), size_t(request.languages.size()), deadline, {});
+        sent = sendAll(fd, request.languages.constData(), size_t(request.languages.size()), deadline, {}, &error);
     if (sent == Sent::whole)
-        sent = sendAll(fd, request.dataPath.constData(), size_t(request.dataPath.size()), deadline, {});
+        sent = sendAll(fd, request.dataPath.constData(), size_t(request.dataPath.size()), deadline, {}, &error);
     if (sent == Sent::whole)
         return 0;
-    const int error = errno ? errno : EPIPE;
     letGo(std::move(started));
     return error;
 }
 
 Sent sendPage(Started& started, const QImage& paper, const QImage& misjudged, Clock::time_point deadline,
-              const std::function<bool()>& cancelled)
+              const std::function<bool()>& cancelled, int* error)
 {
+    int failure = 0;
     P::Page size{paper.width(), paper.height()};
     const int fd = started.input.fd;
-    Sent sent = sendAll(fd, &size, sizeof size, deadline, cancelled);
+    Sent sent = sendAll(fd, &size, sizeof size, deadline, cancelled, &failure);
     if (sent == Sent::whole)
-        sent = sendRows(fd, paper, deadline, cancelled);
+        sent = sendRows(fd, paper, deadline, cancelled, &failure);
     if (sent == Sent::whole && !misjudged.isNull()) {
-        sent = sendRows(fd, misjudged, deadline, cancelled);
+        sent = sendRows(fd, misjudged, deadline, cancelled, &failure);
     } else if (sent == Sent::whole) {
         const std::vector<uchar> noMarks(size_t(paper.width()), 0);
         for (int y = 0; sent == Sent::whole && y < paper.height(); ++y)
-            sent = sendAll(fd, noMarks.data(), noMarks.size(), deadline, cancelled);
+            sent = sendAll(fd, noMarks.data(), noMarks.size(), deadline, cancelled, &failure);
     }
+    if (error)
+        *error = failure;
     // The program reads no more; a program that reads to the end of its input answers.
     started.input.reset();
     return sent;
@@ -137,8 +146,7 @@ void letGo(Started&& started)
     started.output.reset();
     if (started.pid <= 0)
         return;
-    const pid_t pid = std::exchange(started.pid, -1);
-    std::thread([pid] { reap(pid, Clock::now() + std::chrono::seconds(5)); }).detach();
+    collectLater(std::exchange(started.pid, -1), std::chrono::milliseconds(P::leaveMilliseconds));
 }
 
 } // namespace TextRecognitionHelper

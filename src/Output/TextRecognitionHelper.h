@@ -36,13 +36,14 @@ enum class Sent { whole, refused, late, cancelled };
 
 // Sends the page and its marks (null: none misjudged), then closes the program's input.
 // Refused where the program takes no more (it has ended); a program that stops reading
-// is given up at the deadline, or once `cancelled` says so.
+// is given up at the deadline, or once `cancelled` says so. Where the page was refused,
+// *error says why (as errno said it when it happened).
 Sent sendPage(Started& started, const QImage& paper, const QImage& misjudged, ChildProcess::Clock::time_point deadline,
-              const std::function<bool()>& cancelled = {});
+              const std::function<bool()>& cancelled = {}, int* error = nullptr);
 
 // Closes the program's input and output and collects it off the calling thread. A
 // program still waiting for its page leaves at the end of its input; one that does not
-// within a few seconds is ended.
+// within TextRecognitionProtocol::leaveMilliseconds is ended.
 void letGo(Started&& started);
 
 } // namespace TextRecognitionHelper

@@ -12,7 +12,6 @@
 #include <sys/wait.h>
 
 #include <cstring>
-#include <thread>
 #include <utility>
 
 namespace {
@@ -54,10 +53,11 @@ TextRecognitionResult answer(Started& started, Clock::time_point deadline, const
     output.reset();
     // A program that has answered in full is collected off this thread: handing back
     // the pages its engines held takes the system 10 to 20 ms, which the card need not
-    // wait for. One that has not is ended at once.
+    // wait for; one that has not ended a while later is ended. One that has not
+    // answered is ended at once.
     int status = 0;
     if (end == ReadEnd::done)
-        std::thread([pid] { reap(pid, Clock::time_point::max()); }).detach();
+        collectLater(pid, std::chrono::milliseconds(P::leaveMilliseconds));
     else
         status = reap(pid, Clock::time_point::min()).status;
     switch (end) {
@@ -90,8 +90,7 @@ TextRecognitionResult answer(Started& started, Clock::time_point deadline, const
 
 QString TextRecognitionProcess::programPath()
 {
-    return findProgram(QString::fromLatin1(P::programName),
-                       {QStringLiteral(LUMETRA_OCR_BUILT), QStringLiteral(LUMETRA_OCR_INSTALLED)});
+    return findProgram(QString::fromLatin1(P::programName));
 }
 
 TextRecognitionProcess::Hold& TextRecognitionProcess::Hold::operator=(Hold&& other) noexcept
@@ -153,7 +152,8 @@ TextRecognitionResult TextRecognitionProcess::recognize(const QImage& image, con
 
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(P::deadlineMilliseconds);
     const auto stopped = [cancelled] { return cancelled && cancelled->load(); };
-    Sent sent = TextRecognitionHelper::sendPage(*started, paper, misjudged, deadline, stopped);
+    int error = 0;
+    Sent sent = TextRecognitionHelper::sendPage(*started, paper, misjudged, deadline, stopped, &error);
     if (sent == Sent::refused && wasWaiting) {
         // The program kept ready has gone (ended by the system or by hand): a new one
         // reads, the reading does not fail for it.
@@ -161,10 +161,9 @@ TextRecognitionResult TextRecognitionProcess::recognize(const QImage& image, con
         started.emplace();
         if (const int error = TextRecognitionHelper::start(request, *started); error != 0)
             return TextRecognitionResult::failed(failure() + QStringLiteral("cannot start: ") + qt_error_string(error));
-        sent = TextRecognitionHelper::sendPage(*started, paper, misjudged, deadline, stopped);
+        sent = TextRecognitionHelper::sendPage(*started, paper, misjudged, deadline, stopped, &error);
     }
     if (sent != Sent::whole) {
-        const int error = errno;
         TextRecognitionHelper::letGo(std::move(*started));
         switch (sent) {
         case Sent::cancelled:

@@ -40,6 +40,10 @@ inline constexpr std::uint64_t addressSpaceBytes = std::uint64_t(6) * 1024 * 102
 inline constexpr unsigned cpuSeconds = 300;
 // How long Lumetra waits for an answer before it ends the program.
 inline constexpr int deadlineMilliseconds = 120000;
+// How long a program that has answered, or whose input Lumetra closed, has to end by
+// itself (handing back its engines' memory takes it tens of milliseconds) before it is
+// ended: one stopped or stuck after its work never lingers.
+inline constexpr int leaveMilliseconds = 3000;
 
 struct Request {
     char magic[8];

@@ -10,6 +10,7 @@
 
 #include <QtGlobal>
 
+#include <functional>
 #include <optional>
 
 namespace TextRecognitionSpare {
@@ -17,8 +18,8 @@ namespace TextRecognitionSpare {
 using TextRecognitionHelper::Request;
 using TextRecognitionHelper::Started;
 
-// A new hold, for programs started for `request`; a program starts for it at once
-// unless a reading is under way. The latest hold still kept decides what the waiting
+// A new hold, for programs started for `request`; a program starts for it soon after,
+// off the calling thread, unless a reading is under way. The latest hold still kept decides what the waiting
 // program is started for.
 quint64 hold(const Request& request);
 // Ends a hold; with the last one the waiting program goes (it leaves at the end of its
@@ -43,5 +44,11 @@ private:
 
 // The process id of the program waiting, or -1 (for tests).
 pid_t waitingProcess();
+
+// The waiting program is started by TextRecognitionHelper::start, on a thread of the
+// spare's own, a moment after a hold or a reading asks for it. Tests put another in its
+// place (an empty one restores it); the one it replaced.
+using Starter = std::function<int(const Request&, Started&)>;
+Starter setStarter(Starter starter);
 
 } // namespace TextRecognitionSpare

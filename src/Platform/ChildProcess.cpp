@@ -13,7 +13,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
+#include <utility>
+#include <vector>
 
 extern char** environ;
 
@@ -99,14 +103,81 @@ Ending reap(pid_t pid, Clock::time_point deadline)
     }
 }
 
-QString findProgram(const QString& name, const QStringList& elsewhere)
+namespace {
+
+    struct Collector {
+        std::mutex mutex;
+        std::condition_variable added;
+        std::vector<std::pair<pid_t, Clock::time_point>> programs;
+        bool running = false;
+    };
+
+    // Never destroyed: programs handed over as Lumetra ends are ended by the system.
+    Collector& collector()
+    {
+        static Collector* const shared = new Collector;
+        return *shared;
+    }
+
+    void collectAll(Collector& c)
+    {
+        std::unique_lock lock(c.mutex);
+        for (;;) {
+            c.added.wait(lock, [&c] { return !c.programs.empty(); });
+            std::vector<std::pair<pid_t, Clock::time_point>> left;
+            for (const auto& [pid, deadline] : c.programs) {
+                int status = 0;
+                const pid_t done = ::waitpid(pid, &status, WNOHANG);
+                if (done == pid || (done < 0 && errno != EINTR))
+                    continue;
+                if (Clock::now() >= deadline) {
+                    ::kill(pid, SIGKILL);
+                    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
+                    continue;
+                }
+                left.emplace_back(pid, deadline);
+            }
+            c.programs = std::move(left);
+            // Most programs end within tens of milliseconds of being handed over.
+            if (!c.programs.empty())
+                c.added.wait_for(lock, std::chrono::milliseconds(5));
+        }
+    }
+
+} // namespace
+
+void collectLater(pid_t pid, Clock::duration grace)
 {
-    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
-    for (const QString& candidate : QStringList{QFileInfo(self).dir().filePath(name)} + elsewhere) {
-        if (!candidate.isEmpty() && ::access(QFile::encodeName(candidate).constData(), X_OK) == 0)
+    if (pid <= 0)
+        return;
+    Collector& c = collector();
+    const std::lock_guard lock(c.mutex);
+    c.programs.emplace_back(pid, Clock::now() + grace);
+    if (!c.running) {
+        c.running = true;
+        std::thread([&c] { collectAll(c); }).detach();
+    }
+    c.added.notify_one();
+}
+
+QString findProgramFor(const QString& self, const QString& name)
+{
+    const QDir folder = QFileInfo(self).dir();
+    QStringList candidates{folder.filePath(name),
+                           QDir::cleanPath(folder.filePath(QStringLiteral(LUMETRA_LIBEXEC_FROM_BIN "/lumetra/") + name))};
+    const QString build = QDir(QStringLiteral(LUMETRA_BUILD_FOLDER)).canonicalPath();
+    if (!build.isEmpty() && self.startsWith(build + QLatin1Char('/')))
+        candidates << QDir(build).filePath(name);
+    for (const QString& candidate : candidates) {
+        if (::access(QFile::encodeName(candidate).constData(), X_OK) == 0)
             return candidate;
     }
     return QString();
+}
+
+QString findProgram(const QString& name)
+{
+    return findProgramFor(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath(), name);
 }
 
 } // namespace ChildProcess

@@ -63,9 +63,19 @@ struct Ending {
 // for a deadline already past; never for Clock::time_point::max(), which waits for it.
 Ending reap(pid_t pid, Clock::time_point deadline);
 
-// Beside the program that runs, else the first executable path of elsewhere (where
-// this build made it, as test programs live in a folder of their own; where an
-// installation puts it). Empty when there is none.
-QString findProgram(const QString& name, const QStringList& elsewhere);
+// Collects the program off the calling thread: it is given `grace` to end by itself,
+// then ended (SIGKILL, which a stopped program does not escape either) and collected.
+// One thread collects every program handed over, however many.
+void collectLater(pid_t pid, Clock::duration grace);
+
+// The helper program `name` of this Lumetra: beside the running program (the build
+// folder, where Lumetra runs from it), else in the installation's own libexec folder,
+// found relative to the running program so that a staged or moved installation runs
+// its own helpers. A program running inside the build folder (a test, in a folder of
+// its own) takes the build's; an installed one never looks there. Empty when there is
+// none.
+QString findProgram(const QString& name);
+// The same, for a program at `self` (tests ask where an installed program would look).
+QString findProgramFor(const QString& self, const QString& name);
 
 } // namespace ChildProcess

@@ -192,9 +192,10 @@ Result readFile(const QString& path, const Superseded& superseded)
     // Only a regular file: a FIFO would hold this thread (and the program's exit) in
     // open() or read(), a device would never end.
     QString error;
-    const int fd = RegularFile::openForReading(path, &error);
+    int systemError = 0;
+    const int fd = RegularFile::openForReading(path, &error, &systemError);
     if (fd < 0)
-        return { QImage(), error };
+        return { QImage(), error, systemError };
     SupersedableFile file(superseded);
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <functional>
+#include <utility>
 
 // Decodes image files and image data for the editor: PNG, JPEG, TIFF, GIF, BMP and
 // WebP through Qt's readers (EXIF orientation applied), HEIC/HEIF through libheif, and
@@ -17,8 +18,15 @@
 namespace ImageFileReader {
 
 struct Result {
+    Result() = default;
+    Result(QImage image, QString error, int systemError = 0)
+        : image(std::move(image)), error(std::move(error)), systemError(systemError) { }
+
     QImage image;  // null on failure
     QString error; // empty on success
+    // Where the system refused the file itself (no permission to read it, gone): its
+    // errno; 0 when the file opened and what failed was reading it as an image.
+    int systemError = 0;
 
     bool ok() const { return !image.isNull(); }
 };

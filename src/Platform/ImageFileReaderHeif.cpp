@@ -118,8 +118,7 @@ bool looksLikeHeif(const QByteArray& data)
 
 QString heifDecoderProgram()
 {
-    return findProgram(QString::fromLatin1(P::programName),
-                       { QStringLiteral(LUMETRA_HEIF_DECODER_BUILT), QStringLiteral(LUMETRA_HEIF_DECODER_INSTALLED) });
+    return findProgram(QString::fromLatin1(P::programName));
 }
 
 Result readHeif(const QByteArray& data, const Superseded& superseded)

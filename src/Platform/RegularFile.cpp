@@ -1,5 +1,7 @@
 #include "Platform/RegularFile.h"
 
+#include "Platform/LocalFileName.h"
+
 #include <QDateTime>
 #include <QFile>
 
@@ -28,13 +30,16 @@ namespace {
 
 } // namespace
 
-int openForReading(const QString& path, QString* error)
+int openForReading(const QString& path, QString* error, int* errorNumber)
 {
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = LocalFileName::encode(path);
     struct stat before {};
     if (name.isEmpty() || ::stat(name.constData(), &before) != 0) {
+        const int failure = name.isEmpty() ? ENOENT : errno;
         if (error)
-            *error = name.isEmpty() ? QStringLiteral("no file name") : qt_error_string(errno);
+            *error = name.isEmpty() ? QStringLiteral("no file name") : qt_error_string(failure);
+        if (errorNumber)
+            *errorNumber = failure;
         return -1;
     }
     if (!S_ISREG(before.st_mode)) {
@@ -46,8 +51,11 @@ int openForReading(const QString& path, QString* error)
     // returns at once, and the descriptor's own type is checked below.
     const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
+        const int failure = errno;
         if (error)
-            *error = qt_error_string(errno);
+            *error = qt_error_string(failure);
+        if (errorNumber)
+            *errorNumber = failure;
         return -1;
     }
     struct stat opened {};

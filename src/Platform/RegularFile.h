@@ -8,9 +8,11 @@
 namespace RegularFile {
 
 // An open descriptor of the regular file at path (symbolic links followed), read-only,
-// close-on-exec, in blocking mode; or -1 with the reason in *error. Whatever is not a
-// regular file is refused before it is opened, and checked again on the descriptor.
-int openForReading(const QString& path, QString* error);
+// close-on-exec, in blocking mode; or -1 with the reason in *error, and in *errorNumber
+// the system's (errno) where the system refused it. Whatever is not a regular file is
+// refused before it is opened, and checked again on the descriptor. The path may hold
+// bytes that are not UTF-8 (Platform/LocalFileName.h).
+int openForReading(const QString& path, QString* error, int* errorNumber = nullptr);
 
 // What setAsideIfUnusable found.
 enum class Standing { absentOrRegular, setAside, unusable };

@@ -8,6 +8,7 @@
 #include "Models/ImageEditorViewModel.h"
 #include "Models/ImageLoadManager.h"
 #include "Output/ImageOutputController.h"
+#include "Platform/LocalFileName.h"
 #include "Views/BackdropPanelView.h"
 #include "Views/CropOverlay.h"
 #include "Views/DropHandling.h"
@@ -277,7 +278,7 @@ QString ContentView::pathText() const
             // A capture, a paste or dropped data is named but not saved anywhere yet: its
             // name alone, not a folder that does not hold it.
             const QString path = url->toLocalFile();
-            return QFileInfo::exists(path) ? path : QFileInfo(path).fileName();
+            return LocalFileName::exists(path) ? path : QFileInfo(path).fileName();
         }
     }
     return localized(QStringLiteral("empty.noImage"));

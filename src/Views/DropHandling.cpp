@@ -1,5 +1,7 @@
 #include "Views/DropHandling.h"
 
+#include "Platform/LocalFileName.h"
+
 #include <QMimeData>
 #include <QVariant>
 
@@ -29,6 +31,15 @@ DropDecision decide(const QMimeData& mime)
             return decision;
         decision.kind = DropDecision::Kind::file;
         decision.fileURL = first;
+        // Qt's reading of the list loses the bytes of a name that is not UTF-8; the
+        // list's own first address keeps them.
+        for (const QByteArray& line : mime.data(QStringLiteral("text/uri-list")).split('\n')) {
+            if (line.trimmed().isEmpty() || line.startsWith('#'))
+                continue;
+            if (const std::optional<QString> path = LocalFileName::fromFileUrl(line))
+                decision.fileURL = QUrl::fromLocalFile(*path);
+            break;
+        }
         return decision;
     }
     const QString format = imageFormatOf(mime);

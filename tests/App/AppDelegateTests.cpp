@@ -4,6 +4,7 @@
 #include "Core/Notifications.h"
 #include "Core/Settings.h"
 #include "Core/ShortcutStore.h"
+#include "Platform/LocalFileName.h"
 
 #include <QFile>
 #include <QProcess>
@@ -11,6 +12,8 @@
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 namespace {
 
@@ -326,6 +329,27 @@ TEST(LumetraAppTest, TheCommandLineAnswersVersionHelpAndUnknownOptionsLikeOtherP
     }
 }
 
+// A file whose name is not UTF-8 is there, and is the one opened: its name keeps its
+// bytes from the command line on.
+TEST(LumetraAppTest, AFileWhoseNameIsNotUtf8IsFoundOnTheCommandLine)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QByteArray name = QFile::encodeName(folder.path()) + "/bad\xff\xfe.png";
+    FILE* file = std::fopen(name.constData(), "wb");
+    ASSERT_TRUE(file);
+    std::fclose(file);
+    QProcessEnvironment x11;
+    x11.insert(QStringLiteral("DISPLAY"), QStringLiteral(":1"));
+    const LumetraApp::CommandLine line = LumetraApp::readCommandLine({LocalFileName::decode(name)}, x11);
+    EXPECT_EQ(line.request, LumetraApp::CommandLine::Request::run);
+    ASSERT_EQ(line.files.size(), 1);
+    EXPECT_EQ(LocalFileName::encode(line.files.first()), name);
+    // One byte off, it is missing.
+    const LumetraApp::CommandLine other = LumetraApp::readCommandLine({LocalFileName::decode(name.chopped(5) + "\xfd.png")}, x11);
+    EXPECT_EQ(other.request, LumetraApp::CommandLine::Request::missingFile);
+}
+
 TEST(LumetraAppTest, ACommandLineThatCannotBeCarriedOutIsRefusedWithItsReason)
 {
     using Request = LumetraApp::CommandLine::Request;
@@ -385,6 +409,15 @@ TEST(LumetraAppTest, ACommandLineThatCannotBeCarriedOutIsRefusedWithItsReason)
     QProcessEnvironment offscreen = bare;
     offscreen.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     const QString usage = QRegularExpression::escape(QStringLiteral("\nUsage: lumetra [option] [image file]\n")) + QLatin1Char('$');
+    const auto with = [](QProcessEnvironment env, std::initializer_list<std::pair<const char*, const char*>> variables) {
+        for (const auto& [name, value] : variables)
+            env.insert(QLatin1String(name), QLatin1String(value));
+        return env;
+    };
+    const auto unreachable = [](const char* display) {
+        return QStringLiteral("^lumetra: cannot reach the display %1; start Lumetra in a running X11 or Wayland desktop "
+                              "session\n$").arg(QRegularExpression::escape(QLatin1String(display)));
+    };
     const struct {
         QStringList arguments;
         QProcessEnvironment environment;
@@ -397,6 +430,15 @@ TEST(LumetraAppTest, ACommandLineThatCannotBeCarriedOutIsRefusedWithItsReason)
         {{missing}, offscreen, 1, "^lumetra: no such file: " + QRegularExpression::escape(missing) + "\n$"},
         {{}, bare, 1, "^lumetra: no display: neither DISPLAY nor WAYLAND_DISPLAY is set; start Lumetra in an X11 or "
                       "Wayland desktop session\n$"},
+        // A display that is set but cannot be reached: no server there, a name that is
+        // no display's, a Wayland socket that does not exist. One line names it.
+        {{}, with(bare, {{"DISPLAY", ":259"}}), 1, unreachable("DISPLAY=:259")},
+        {{}, with(bare, {{"DISPLAY", "garbage"}}), 1, unreachable("DISPLAY=garbage")},
+        {{}, with(bare, {{"WAYLAND_DISPLAY", "bogus"}}), 1, unreachable("WAYLAND_DISPLAY=bogus")},
+        {{}, with(bare, {{"WAYLAND_DISPLAY", "bogus"}, {"DISPLAY", ":259"}}), 1,
+         unreachable("WAYLAND_DISPLAY=bogus, DISPLAY=:259")},
+        {{"-display", ":259"}, bare, 1, unreachable("-display :259")},
+        {{}, with(bare, {{"DISPLAY", ":259"}, {"QT_QPA_PLATFORM", "xcb"}}), 1, unreachable("DISPLAY=:259")},
     };
     for (const auto& run : runs) {
         QProcess lumetra;

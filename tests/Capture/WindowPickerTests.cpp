@@ -19,8 +19,12 @@ namespace {
 
 WindowRecord window(std::uint32_t id, QRectF frame)
 {
-    return WindowRecord{.windowId = id, .frame = frame, .title = QStringLiteral("Window %1").arg(id),
-                        .ownerName = QStringLiteral("App")};
+    WindowRecord record;
+    record.windowId = id;
+    record.frame = frame;
+    record.title = QStringLiteral("Window %1").arg(id);
+    record.ownerName = QStringLiteral("App");
+    return record;
 }
 
 TEST(WindowPickerGeometry, HitTestTakesTheFrontMostCandidateUnderThePoint)

@@ -7,6 +7,7 @@
 #include "Platform/UserDefaults.h"
 
 #include <QSignalSpy>
+#include <cerrno>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -51,6 +52,19 @@ TEST(ImageDocument, InformationLine)
     const Image retina = solidImage(41, 31, Qt::gray, 2.0);
     EXPECT_EQ(ImageDocument::infoLine(retina, QUrl::fromLocalFile(path)).section(" | ", 1, 1), "20×15");
     EXPECT_EQ(ImageDocument::measuredSize(retina), QSizeF(41, 31));
+}
+
+// The alert for a file that could not be opened says what the system said where it
+// refused the file for want of permission; anything else reads as no image.
+TEST(ImageDocument, AFileWeMayNotReadIsReportedAsSuch)
+{
+    const std::pair<int, const char*> rows[] = {
+        {EACCES, "alert.openFailed.permission"}, {EPERM, "alert.openFailed.permission"},
+        {0, "alert.openFailed.message"},         {EISDIR, "alert.openFailed.message"},
+        {ELOOP, "alert.openFailed.message"},
+    };
+    for (const auto& [error, key] : rows)
+        EXPECT_EQ(ImageDocument::openFailureKey(error), QLatin1String(key)) << error;
 }
 
 TEST(ImageDocument, InformationLineFollowsTheInterfaceLanguage)

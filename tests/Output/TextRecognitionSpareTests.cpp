@@ -20,7 +20,10 @@
 #include <signal.h>
 
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <thread>
 
 namespace {
 
@@ -54,6 +57,13 @@ bool waitFor(const std::function<bool()>& condition, int milliseconds = 20000)
     return QTest::qWaitFor(condition, milliseconds);
 }
 
+// The program started for a hold, once it is (a moment after the hold); -1 when none came.
+pid_t waitingOnceStarted()
+{
+    waitFor([] { return TextRecognitionSpare::waitingProcess() > 0; });
+    return TextRecognitionSpare::waitingProcess();
+}
+
 class ReadingProgramKeptReady : public ::testing::Test {
 protected:
     void SetUp() override
@@ -85,7 +95,7 @@ TEST_F(ReadingProgramKeptReady, AReadingThroughTheWaitingProgramReadsAsAFreshOne
     ASSERT_TRUE(fresh.text.contains(QStringLiteral("passed"))) << fresh.text.toStdString();
 
     TextRecognitionProcess::Hold hold = TextRecognitionProcess::keepReady();
-    const pid_t waiting = TextRecognitionSpare::waitingProcess();
+    const pid_t waiting = waitingOnceStarted();
     ASSERT_GT(waiting, 0);
     const TextRecognitionResult ready = TextRecognitionProcess::recognize(page);
     ASSERT_FALSE(ready.failure) << ready.failure->toStdString();
@@ -93,7 +103,7 @@ TEST_F(ReadingProgramKeptReady, AReadingThroughTheWaitingProgramReadsAsAFreshOne
     EXPECT_EQ(ready.languagesUsed, fresh.languagesUsed);
     // It was the waiting program that read: it has ended, and another waits in its place.
     EXPECT_TRUE(waitFor([&] { return gone(waiting); }));
-    const pid_t next = TextRecognitionSpare::waitingProcess();
+    const pid_t next = waitingOnceStarted();
     EXPECT_GT(next, 0);
     EXPECT_NE(next, waiting);
     hold = {};
@@ -103,7 +113,7 @@ TEST_F(ReadingProgramKeptReady, AReadingThroughTheWaitingProgramReadsAsAFreshOne
 TEST_F(ReadingProgramKeptReady, AWaitingProgramThatWasEndedLeavesTheReadingToAFreshOne)
 {
     TextRecognitionProcess::Hold hold = TextRecognitionProcess::keepReady();
-    const pid_t waiting = TextRecognitionSpare::waitingProcess();
+    const pid_t waiting = waitingOnceStarted();
     ASSERT_GT(waiting, 0);
     ASSERT_EQ(::kill(waiting, SIGKILL), 0);
     ASSERT_TRUE(waitFor([&] { return ended(waiting); }));
@@ -118,7 +128,7 @@ TEST_F(ReadingProgramKeptReady, TheProgramGoesWithTheLastHoldOnly)
 {
     TextRecognitionProcess::Hold editor = TextRecognitionProcess::keepReady();
     TextRecognitionProcess::Hold another = TextRecognitionProcess::keepReady();
-    const pid_t waiting = TextRecognitionSpare::waitingProcess();
+    const pid_t waiting = waitingOnceStarted();
     ASSERT_GT(waiting, 0);
     editor = {};
     EXPECT_EQ(TextRecognitionSpare::waitingProcess(), waiting);
@@ -143,7 +153,7 @@ TEST_F(ReadingProgramKeptReady, AWaitingProgramServesOnlyItsLanguagesAndDataFold
     ASSERT_FALSE(dataPath.isEmpty()) << "English language data (tesseract-ocr-eng)";
 
     TextRecognitionProcess::Hold hold = TextRecognitionProcess::keepReady();
-    const pid_t waiting = TextRecognitionSpare::waitingProcess();
+    const pid_t waiting = waitingOnceStarted();
     ASSERT_GT(waiting, 0);
     TextRecognitionProcess::Options english;
     english.languages = QStringLiteral("eng");
@@ -213,7 +223,7 @@ TEST_F(ReadingProgramKeptReady, TheEditorKeepsOneReadyAMomentAfterItOpensWithAnI
     EXPECT_EQ(TextRecognitionSpare::waitingProcess(), -1);
     ASSERT_TRUE(waitFor([&] { return editor.keepsReady(); }));
     EXPECT_FALSE(own.keepsReady());
-    const pid_t waiting = TextRecognitionSpare::waitingProcess();
+    const pid_t waiting = waitingOnceStarted();
     EXPECT_GT(waiting, 0);
 
     // Hidden between captures, or closed: the program goes.
@@ -223,6 +233,53 @@ TEST_F(ReadingProgramKeptReady, TheEditorKeepsOneReadyAMomentAfterItOpensWithAnI
     // Open again: one is kept again.
     editor.setEditorOpen(true);
     ASSERT_TRUE(waitFor([&] { return editor.keepsReady(); }));
-    EXPECT_GT(TextRecognitionSpare::waitingProcess(), 0);
+    EXPECT_GT(waitingOnceStarted(), 0);
     editor.setEditorOpen(false);
+    EXPECT_TRUE(waitFor([] { return TextRecognitionSpare::waitingProcess() == -1; }));
+}
+
+// The editor takes and ends its hold on the main thread: starting the program (a socket,
+// a process, the first part of the request) happens on another thread, and nobody who
+// asks after the waiting program waits while one starts, however long that takes.
+TEST_F(ReadingProgramKeptReady, StartingTheWaitingProgramNeverHoldsUpTheHoldersThread)
+{
+    struct Slow {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool entered = false;
+        bool released = false;
+        std::thread::id thread;
+    };
+    auto slow = std::make_shared<Slow>();
+    const TextRecognitionSpare::Starter real = TextRecognitionSpare::setStarter(
+        [slow](const TextRecognitionSpare::Request&, TextRecognitionSpare::Started&) {
+            std::unique_lock lock(slow->mutex);
+            slow->entered = true;
+            slow->thread = std::this_thread::get_id();
+            slow->changed.notify_all();
+            // A start that takes seconds (a loaded system, a slow disk).
+            slow->changed.wait_for(lock, std::chrono::seconds(5), [&] { return slow->released; });
+            return ENOENT;
+        });
+    QElapsedTimer clock;
+    clock.start();
+    TextRecognitionProcess::Hold hold = TextRecognitionProcess::keepReady();
+    EXPECT_TRUE(hold);
+    EXPECT_LT(clock.elapsed(), 1000) << "the hold waited for the program to start";
+    ASSERT_TRUE(waitFor([&] {
+        const std::lock_guard lock(slow->mutex);
+        return slow->entered;
+    }));
+    // While it starts, asking after the waiting program and ending the hold answer at once.
+    clock.restart();
+    EXPECT_EQ(TextRecognitionSpare::waitingProcess(), -1);
+    hold = {};
+    EXPECT_LT(clock.elapsed(), 1000) << "the spare's lock was held while the program started";
+    {
+        const std::lock_guard lock(slow->mutex);
+        EXPECT_NE(slow->thread, std::this_thread::get_id());
+        slow->released = true;
+        slow->changed.notify_all();
+    }
+    TextRecognitionSpare::setStarter(real);
 }

@@ -1,6 +1,7 @@
 #include "Models/ImageEditorViewModel.h"
 #include "Output/TextRecognitionController.h"
 #include "Output/TextRecognitionProcess.h"
+#include "Output/TextRecognitionProtocol.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -11,6 +12,9 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
+#include <cerrno>
 #include <memory>
 #include <vector>
 
@@ -130,13 +134,13 @@ TEST_F(TextRecognitionStates, ToggleStartsIgnoresWhileRunningAndClosesAResultEmp
     controller.toggleTextRecognition(); // ignored while running
     controller.startTextRecognition();  // so is a start
     EXPECT_EQ(controller.latestRun(), 1u);
-    finishRun({QStringLiteral("line one\nline two"), std::nullopt});
+    finishRun({QStringLiteral("line one\nline two"), std::nullopt, {}, {}});
     EXPECT_EQ(state(), OCRPanelState::text(QStringLiteral("line one\nline two")));
     controller.toggleTextRecognition();
     EXPECT_FALSE(state());
     // A start on a shown result reads again.
     controller.toggleTextRecognition();
-    finishRun({QStringLiteral(" "), std::nullopt});
+    finishRun({QStringLiteral(" "), std::nullopt, {}, {}});
     EXPECT_EQ(state(), OCRPanelState::text(QStringLiteral(" "))); // white space is still text
     controller.startTextRecognition();
     EXPECT_EQ(state(), OCRPanelState::recognizing());
@@ -157,16 +161,16 @@ TEST_F(TextRecognitionStates, OnlyTheLatestRunsResultIsTaken)
     model.setOcrPanelState(std::nullopt); // the card closed while reading
     load(50);                             // another image
     controller.startTextRecognition();    // and read again
-    finishRun({QStringLiteral("old"), std::nullopt}, 40);
+    finishRun({QStringLiteral("old"), std::nullopt, {}, {}}, 40);
     EXPECT_EQ(finished, QList<bool>({false}));
     EXPECT_EQ(state(), OCRPanelState::recognizing());
-    finishRun({QStringLiteral("new"), std::nullopt}, 50);
+    finishRun({QStringLiteral("new"), std::nullopt, {}, {}}, 50);
     EXPECT_EQ(state(), OCRPanelState::text(QStringLiteral("new")));
 
     // A result arriving after the card was closed leaves it closed.
     controller.startTextRecognition();
     model.setOcrPanelState(std::nullopt);
-    finishRun({QStringLiteral("late"), std::nullopt}, 50);
+    finishRun({QStringLiteral("late"), std::nullopt, {}, {}}, 50);
     EXPECT_FALSE(state());
     EXPECT_EQ(finished, QList<bool>({false, true, false}));
 }
@@ -196,4 +200,43 @@ TEST(TextRecognition, TheTextIsHandedOnOnceTheAnswerIsWholeNotWhenTheProgramEnds
     EXPECT_EQ(result.text, QStringLiteral("hello"));
     EXPECT_EQ(result.languagesUsed, QStringList{QStringLiteral("eng")});
     EXPECT_LT(clock.elapsed(), 3000);
+}
+
+// A reading program that has answered in full but then does not end (stopped by a
+// signal, or stuck) is ended and collected a few seconds after its answer: none lingers,
+// not even as a zombie.
+TEST(TextRecognition, AProgramStoppedOrStuckAfterItsAnswerIsEndedAndCollected)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const struct {
+        const char* name;
+        const char* after; // what the program does once it has answered
+    } cases[] = {{"stopped", "kill -STOP $$\n"}, {"stuck", "exec sleep 600\n"}};
+    for (const auto& c : cases) {
+        const QString pidFile = folder.filePath(QLatin1String(c.name) + QStringLiteral(".pid"));
+        QFile script(folder.filePath(QLatin1String(c.name)));
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\ncat >/dev/null\necho $$ >'" + QFile::encodeName(pidFile) + "'\n"
+                     "printf 'LMOCRA2\\n\\0\\0\\0\\0\\5\\0\\0\\0\\3\\0\\0\\0\\0\\0\\0\\0helloeng'\n" + QByteArray(c.after));
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QImage page(40, 20, QImage::Format_Grayscale8);
+        page.fill(255);
+        TextRecognitionProcess::Options options;
+        options.program = script.fileName();
+        const TextRecognitionResult result = TextRecognitionProcess::recognize(page, options);
+        EXPECT_FALSE(result.failure) << c.name;
+        EXPECT_EQ(result.text, QStringLiteral("hello")) << c.name;
+        QFile written(pidFile);
+        ASSERT_TRUE(written.open(QIODevice::ReadOnly)) << c.name;
+        const pid_t pid = pid_t(written.readAll().trimmed().toInt());
+        ASSERT_GT(pid, 0) << c.name;
+        // Gone for good: kill() finds a zombie too, only a collected process is unknown.
+        const bool gone = QTest::qWaitFor([pid] { return ::kill(pid, 0) != 0 && errno == ESRCH; },
+                                          TextRecognitionProtocol::leaveMilliseconds + 5000);
+        EXPECT_TRUE(gone) << c.name << " program " << pid << " still there";
+        if (!gone)
+            ::kill(pid, SIGKILL);
+    }
 }

@@ -5,7 +5,9 @@
 #include "Core/Localization.h"
 #include "Core/Notifications.h"
 #include "Core/Settings.h"
+#include "Models/ImageDocument.h"
 #include "Models/ImageLoadManager.h"
+#include "Platform/LocalFileName.h"
 #include "Platform/UserDefaults.h"
 #include "Views/CommandRouter.h"
 #include "Output/ImageOutputController.h"
@@ -19,6 +21,7 @@
 #include <QDragEnterEvent>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
@@ -31,6 +34,8 @@
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 using namespace CanvasTest;
 using EditorTestSupport::solidPng;
@@ -210,6 +215,35 @@ TEST_F(ContentViewTest, FileHandedOverByTheApplicationOpens)
         delete alert;
         EXPECT_EQ(model().displayName(), QStringLiteral("handed.png"));
     }
+}
+
+// A name that is not UTF-8 ("bad\xff\xfe.png") names its file on every way in: handed
+// over by the application (the command line, a second launch) and dropped as a URI
+// list, whose escapes are the name's bytes.
+TEST_F(ContentViewTest, AFileWhoseNameIsNotUtf8OpensHandedOverAndDropped)
+{
+    const QByteArray name = QFile::encodeName(dir.path()) + "/bad\xff\xfe.png";
+    const QByteArray bytes = solidPng(31, 17, Qt::magenta);
+    {
+        FILE* file = std::fopen(name.constData(), "wb");
+        ASSERT_TRUE(file);
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), file);
+        std::fclose(file);
+    }
+    const QString path = LocalFileName::decode(name);
+    ImageLoadManager::shared().setPendingImageURL(QUrl::fromLocalFile(path));
+    ASSERT_TRUE(waitForImage(QSize(31, 17))) << "handed over";
+    EXPECT_EQ(LocalFileName::encode(model().imageURL()->toLocalFile()), name);
+    EXPECT_TRUE(model().imageInfoText().endsWith(ImageDocument::formatByteCount(bytes.size())))
+        << model().imageInfoText().toStdString();
+
+    model().clearImage();
+    QMimeData dropped;
+    dropped.setData(QStringLiteral("text/uri-list"),
+                    "file://" + name.toPercentEncoding("/") + "\r\n");
+    EXPECT_TRUE(content->handleDrop(dropped));
+    ASSERT_TRUE(waitForImage(QSize(31, 17))) << "dropped";
+    EXPECT_EQ(LocalFileName::encode(model().imageURL()->toLocalFile()), name);
 }
 
 TEST_F(ContentViewTest, FitCommandUsesTheAreaAfterAResize)

@@ -103,7 +103,7 @@ TEST_F(ShellTest, ASecondLaunchOpensItsFileInTheFirstCopyAndExits)
 
     // Files that cannot be opened, handed over one after another: one alert at a time.
     const QString alert = QStringLiteral("^Could Not Open Image$");
-    for (const QString broken : {QStringLiteral("broken-1.png"), QStringLiteral("broken-2.png"), QStringLiteral("broken-3.png")}) {
+    for (const QString& broken : {QStringLiteral("broken-1.png"), QStringLiteral("broken-2.png"), QStringLiteral("broken-3.png")}) {
         const QString path = QDir(desktop().workDir()).filePath(broken);
         QFile text(path);
         ASSERT_TRUE(text.open(QIODevice::WriteOnly) && text.write("not an image\n") > 0);
