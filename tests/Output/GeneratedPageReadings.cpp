@@ -98,7 +98,7 @@ QString generatedPagesMissing()
 
 void readGeneratedPages(const PageRun& run, const std::function<void(const PageReading&)>& done)
 {
-    const TextRecognitionProcess::Hold ready = TextRecognitionProcess::keepReady();
+    const TextRecognitionProcess::Hold ready = run.timed ? TextRecognitionProcess::keepReady() : TextRecognitionProcess::Hold();
     std::atomic<int> next{run.first};
     std::mutex turn, report;
     const auto work = [&] {
@@ -113,8 +113,11 @@ void readGeneratedPages(const PageRun& run, const std::function<void(const PageR
                 reading.failure = QString::fromStdString(error);
             else {
                 {
-                    const std::lock_guard lock(turn);
-                    waitForEnginesLoaded(std::chrono::milliseconds(run.readyMilliseconds));
+                    std::unique_lock lock(turn, std::defer_lock);
+                    if (run.timed) {
+                        lock.lock();
+                        waitForEnginesLoaded(std::chrono::milliseconds(run.readyMilliseconds));
+                    }
                     QElapsedTimer clock;
                     clock.start();
                     const std::optional<QImage> grey = TextRecognition::makeRecognitionImage(Image(shot));

@@ -31,12 +31,14 @@ struct PageRun {
     int first = 0;
     int count = 10;
     QStringList kinds; // empty: all
-    // Pages drawn and read at once. Lumetra's readings take turns whatever the number,
-    // each with a program kept ready for it, as one editor has.
+    // Pages drawn and read at once.
     int jobs = 2;
-    // Pause between two of Lumetra's readings, so that the program started for the next
-    // one has its engines loaded, as it has when a user opens the editor.
-    int readyMilliseconds = 1500;
+    // Lumetra's readings timed: they take turns, each with the program kept ready for
+    // it, as one editor has. Untimed, they run side by side, each starting its own.
+    bool timed = true;
+    // How long a timed reading waits at most for the program kept ready to have loaded
+    // its engines, as it has when a user has had the editor open a moment.
+    int readyMilliseconds = 3000;
     // Where each page's HTML, screenshot and readings are kept; empty: nowhere.
     QString keepIn;
 };

@@ -137,7 +137,7 @@ GeneratedPage terminal(PageRandom& r)
             else
                 page.textLine(text);
         }
-    return page.finish(QStringLiteral("terminal"), page.style().dark ? QStringLiteral("dark") : QStringLiteral("light"));
+    return page.finish(QStringLiteral("terminal"), QStringLiteral("%1 commands").arg(blocks));
 }
 
 // Code: a listing with its line numbers in a gutter, or a diff with the old and the new
@@ -177,7 +177,7 @@ GeneratedPage code(PageRandom& r)
     QString variant = diff ? QStringLiteral("diff, two gutters") : QStringLiteral("listing, gutter");
     if (diff)
         variant += colours ? QStringLiteral(", row colours") : QStringLiteral(", no row colours");
-    return page.finish(QStringLiteral("code"), variant + (page.style().dark ? ", dark" : ", light"));
+    return page.finish(QStringLiteral("code"), variant);
 }
 
 // A chat: each message its sender and time, then its text, with meeting numbers,
@@ -233,7 +233,7 @@ GeneratedPage chat(PageRandom& r)
         for (const QString& line : text)
             page.line(QString(), line);
     }
-    return page.finish(QStringLiteral("chat"), QString(han ? (tc ? "Traditional" : "Simplified") : "English") + (page.style().dark ? ", dark" : ", light"),
+    return page.finish(QStringLiteral("chat"), QLatin1String(han ? (tc ? "Traditional" : "Simplified") : "English"),
                        QStringLiteral("width:fit-content"));
 }
 
@@ -268,14 +268,16 @@ GeneratedPage dialog(PageRandom& r)
         rows.push_back({{{t("音量", "Volume")}, value(QStringLiteral("%1 dB").arg(-r.between(0, 40)))}});
     if (r.chance(50))
         rows.push_back({{{t("代理端口", "Proxy port")}, value(QString::number(r.between(1024, 65535)))}});
-    page.table(rows, look(14, 5));
+    // Each value in a box of its own, a little apart from the next.
+    page.table(rows, look(14, 4, {}, QStringLiteral("border-collapse:separate;border-spacing:0 6px")));
+    page.raw(QString(), 6 * int(rows.size() + 1));
     const QStringList buttons{t("取消", "Cancel"), t("应用", "Apply"), t("确定", "OK")};
     QString buttonHtml;
     for (const QString& b : buttons)
         buttonHtml += QStringLiteral("<span style=\"%1;margin-left:10px;padding:3px 16px\">%2</span>").arg(box, escaped(b));
     page.line(QStringLiteral("<div style=\"white-space:pre;text-align:right;padding:12px 8px\">%1</div>").arg(buttonHtml), buttons.join(QLatin1Char(' ')),
               page.style().lineHeight() + 24);
-    return page.finish(QStringLiteral("dialog"), QString(han ? (tc ? "Traditional" : "Simplified") : "English") + (page.style().dark ? ", dark" : ", light"),
+    return page.finish(QStringLiteral("dialog"), QLatin1String(han ? (tc ? "Traditional" : "Simplified") : "English"),
                        QStringLiteral("width:fit-content;min-width:420px"));
 }
 
@@ -286,8 +288,13 @@ GeneratedPage prose(PageRandom& r)
     const int language = r.below(3); // Simplified, Traditional, English
     const bool han = language < 2, tc = language == 1;
     // English pages quote ideographs: their face must have them.
-    const Faces faces = Faces(r.below(2));
+    const Faces faces = Faces(r.below(3));
     Builder page(pickStyle(r, faces, true, han ? tc : r.chance(50)));
+    const bool titled = r.chance(50);
+    if (titled) {
+        const QString title = han ? label("新闻摘要", tc) : QStringLiteral("News in brief");
+        page.textLine(QStringList{title, PageContent::date(r)}.join(QLatin1Char(' ')), QStringLiteral("font-weight:bold"), page.style().px + 5);
+    }
     const int count = r.between(4, 10);
     for (int i = 0; i < count; ++i) {
         const bool quoting = r.chance(25);
@@ -302,7 +309,7 @@ GeneratedPage prose(PageRandom& r)
         page.textLine(PageContent::fillNumbers(r, sentence));
     }
     static const char* const languages[] = {"Simplified", "Traditional", "English"};
-    return page.finish(QStringLiteral("prose"), QLatin1String(languages[language]) + QLatin1String(page.style().dark ? ", dark" : ", light"));
+    return page.finish(QStringLiteral("prose"), QLatin1String(languages[language]) + QLatin1String(titled ? ", titled" : ""));
 }
 
 } // namespace PageKinds

@@ -90,7 +90,8 @@ GeneratedPage receipt(PageRandom& r)
 GeneratedPage invoice(PageRandom& r)
 {
     Builder page(pickStyle(r, Faces(r.below(2)), false, false));
-    const bool band = r.chance(50);
+    const int header = r.below(3); // a coloured band, a plain header row, none
+    const bool dates = r.chance(35);
     const QString currency = r.pick(QStringList{"€", "$", "£"});
     const bool minusSign = r.chance(50);
     static const QStringList items = {"Website hosting (annual)", "Consulting hours", "Logo redesign", "SSD 1 TB",
@@ -107,13 +108,18 @@ GeneratedPage invoice(PageRandom& r)
     page.textLine(QStringLiteral("Bill to: %1, %2 King Street, Suite %3").arg(r.pick(QStringList{"Acme Trading Co.", "Globex Ltd", "Initech LLC"})).arg(r.between(1, 200)).arg(r.between(100, 999)));
     page.raw(QStringLiteral("<div style=\"height:10px\"></div>"), 10);
 
-    const QString headerCss = band ? QStringLiteral("background:%1;color:#ffffff;font-weight:bold")
-                                         .arg(r.pick(QStringList{"#1f5fbf", "#2b6cb0", "#1d4ed8", "#0f766e", "#334155"}))
-                                   : QStringLiteral("font-weight:bold;border-bottom:2px solid %1").arg(page.style().ink);
+    const QString headerCss = header == 0 ? QStringLiteral("background:%1;color:#ffffff;font-weight:bold")
+                                                .arg(r.pick(QStringList{"#1f5fbf", "#2b6cb0", "#1d4ed8", "#0f766e", "#334155"}))
+                                          : QStringLiteral("font-weight:bold;border-bottom:2px solid %1").arg(page.style().ink);
     std::vector<Row> rows;
-    rows.push_back({{{QStringLiteral("Description")}, {QStringLiteral("Qty"), true}, {QStringLiteral("Unit price"), true},
-                     {QStringLiteral("VAT"), true}, {QStringLiteral("Amount"), true}},
-                    headerCss});
+    if (header < 2) {
+        std::vector<Cell> names{{QStringLiteral("Description")}};
+        if (dates)
+            names.push_back({QStringLiteral("Date")});
+        for (const char* name : {"Qty", "Unit price", "VAT", "Amount"})
+            names.push_back({QLatin1String(name), true});
+        rows.push_back({names, headerCss});
+    }
     static const QStringList rates = {"0%", "5%", "7%", "19%", "20%"};
     std::vector<std::pair<QString, long long>> vat;
     long long subtotal = 0;
@@ -131,15 +137,21 @@ GeneratedPage invoice(PageRandom& r)
             }
         if (!found)
             vat.emplace_back(rate, quantity * unit);
-        rows.push_back({{{r.pick(items)}, {QString::number(quantity), true}, {money(currency, unit), true}, {rate, true},
-                         {money(currency, quantity * unit), true}}});
+        std::vector<Cell> cells{{r.pick(items)}};
+        if (dates)
+            cells.push_back({PageContent::date(r, 0)});
+        cells.insert(cells.end(), {{QString::number(quantity), true}, {money(currency, unit), true}, {rate, true}, {money(currency, quantity * unit), true}});
+        rows.push_back({cells});
     }
     if (r.chance(60)) {
         const int off = r.pick(std::vector<int>{2, 3, 5, 10});
         const long long discount = -(subtotal * off / 100);
         subtotal += discount;
-        rows.push_back({{{QStringLiteral("Discount (%1%)").arg(off)}, {QString(), true}, {QString(), true}, {QString(), true},
-                         {money(currency, discount, minusSign), true}}});
+        std::vector<Cell> cells{{QStringLiteral("Discount (%1%)").arg(off)}, {QString(), true}, {QString(), true}, {QString(), true},
+                                {money(currency, discount, minusSign), true}};
+        if (dates)
+            cells.insert(cells.begin() + 1, Cell(QString()));
+        rows.push_back({cells});
     }
     page.table(rows, look(12, 4));
     page.raw(QStringLiteral("<div style=\"height:10px\"></div>"), 10);
@@ -159,7 +171,8 @@ GeneratedPage invoice(PageRandom& r)
                       .arg(r.between(1, 3))
                       .arg(PageContent::date(r, 0)));
     page.textLine(QStringLiteral("IBAN DE%1 3704 0044 0532 %2 00   BIC COBADEFFXXX").arg(r.between(10, 99)).arg(r.between(1000, 9999)));
-    return page.finish(QStringLiteral("invoice"), band ? QStringLiteral("header band") : QStringLiteral("plain header"));
+    static const char* const headers[] = {"header band", "plain header", "no header row"};
+    return page.finish(QStringLiteral("invoice"), QLatin1String(headers[header]) + QLatin1String(dates ? ", dates" : ""));
 }
 
 // A spreadsheet's grid: column letters, row numbers, labels in English or Chinese, and

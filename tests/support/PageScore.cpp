@@ -191,6 +191,10 @@ QString nearestNumber(const QString& number, int drawnLine, const Reading& readi
     QStringList candidates;
     for (const int j : reading.readAs[size_t(drawnLine)])
         candidates << numbers(reading.lines[j]);
+    // Where the line shows the number as drawn, that is another of its places: this
+    // one was read as something else.
+    if (candidates.count(number) < candidates.size())
+        candidates.removeAll(number);
     const std::u32string want = number.toStdU32String();
     QString best;
     double bestShare = 2;
@@ -255,7 +259,7 @@ QString folded(const QString& text)
 
 QStringList numbers(const QString& text)
 {
-    static const QString opening = QStringLiteral("([{<\"'");
+    static const QString opening = QStringLiteral("([{<\"',;:");
     static const QString closing = QStringLiteral(")]}>\"'.,;:!?");
     QStringList out;
     const QList<uint> characters = PageScoring::folded(text).toUcs4();
