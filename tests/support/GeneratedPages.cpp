@@ -1,6 +1,5 @@
 #include "GeneratedPageParts.h"
 
-#include <QHash>
 #include <QRegularExpression>
 
 #include <algorithm>
