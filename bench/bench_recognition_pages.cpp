@@ -50,22 +50,6 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
-// Where a page falls below the plain reading: the reasons, or nothing.
-QStringList belowFloor(const PageReading& r)
-{
-    QStringList why;
-    const PageScore& s = r.score;
-    if (s.numbersOnlyPlain > 0)
-        why << QStringLiteral("%1 numbers the plain reading has").arg(s.numbersOnlyPlain);
-    if (s.ours.accuracy() < s.plain.accuracy() - 0.005)
-        why << QStringLiteral("accuracy %1% < %2%").arg(s.ours.accuracy() * 100, 0, 'f', 1).arg(s.plain.accuracy() * 100, 0, 'f', 1);
-    if (s.orderBroken > 0)
-        why << QStringLiteral("%1 lines out of the plain reading's order").arg(s.orderBroken);
-    if (s.ours.scriptErrors > 0)
-        why << QStringLiteral("%1 script errors (%2)").arg(s.ours.scriptErrors).arg(s.ours.scriptErrorSamples.join(QLatin1Char(' ')));
-    return why;
-}
-
 void printRow(const QString& kind, const KindTotals& t)
 {
     const auto pct = [](const ReadingScore& s) { return s.accuracy() * 100; };
@@ -159,7 +143,7 @@ int main(int argc, char** argv)
             add(t->plain, r.score.plain);
             t->onlyPlain += r.score.numbersOnlyPlain;
             t->orderBroken += r.score.orderBroken;
-            t->belowFloor += !belowFloor(r).isEmpty();
+            t->belowFloor += !PageScoring::belowTheFloor(r.score).isEmpty();
             t->slower += r.oursMs >= r.plainMs;
             t->oursMs.push_back(r.oursMs);
             t->plainMs.push_back(r.plainMs);
@@ -194,7 +178,7 @@ int main(int argc, char** argv)
     std::printf("\nPages below the plain reading:\n");
     for (const PageReading& r : readings)
         if (r.failure.isEmpty())
-            if (const QStringList why = belowFloor(r); !why.isEmpty())
+            if (const QStringList why = PageScoring::belowTheFloor(r.score); !why.isEmpty())
                 std::printf("  %s: %s\n", r.page.description(r.index).toUtf8().constData(), why.join(QStringLiteral("; ")).toUtf8().constData());
     for (const PageReading& r : readings)
         if (!r.failure.isEmpty())

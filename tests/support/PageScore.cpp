@@ -331,4 +331,19 @@ PageScore score(const QStringList& drawnLines, const QString& ours, const QStrin
     return page;
 }
 
+QStringList belowTheFloor(const PageScore& s)
+{
+    QStringList why;
+    for (const NumberChange& c : s.changed)
+        if (c.plainExact && !c.oursExact)
+            why << QStringLiteral("%1 read as %2").arg(c.drawn, c.ours.isEmpty() ? QStringLiteral("nothing") : c.ours);
+    if (s.ours.accuracy() < s.plain.accuracy() - 0.005)
+        why << QStringLiteral("accuracy %1% against %2%").arg(s.ours.accuracy() * 100, 0, 'f', 1).arg(s.plain.accuracy() * 100, 0, 'f', 1);
+    for (const QString& line : s.orderBrokenLines)
+        why << QStringLiteral("line lost, split or out of order: ") + line;
+    if (s.ours.scriptErrors > 0)
+        why << QStringLiteral("ideographs in the other script: ") + s.ours.scriptErrorSamples.join(QLatin1Char(' '));
+    return why;
+}
+
 } // namespace PageScoring

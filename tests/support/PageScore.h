@@ -64,4 +64,11 @@ QStringList numbers(const QString& text);
 PageScore score(const QStringList& drawn, const QString& ours, const QString& plain,
                 bool (*scriptPair)(char32_t drawn, char32_t read));
 
+// Where Lumetra's reading falls below the plain one, which is its floor: a number the
+// plain reading reads exactly and it does not (each named, drawn and as read), an
+// accuracy more than half a point lower, a line the plain reading keeps whole and in
+// order that it loses, splits or moves, an ideograph in the other script. Empty where
+// it holds the floor.
+QStringList belowTheFloor(const PageScore& score);
+
 } // namespace PageScoring
