@@ -53,11 +53,24 @@ double median(std::vector<double> values)
 void printRow(const QString& kind, const KindTotals& t)
 {
     const auto pct = [](const ReadingScore& s) { return s.accuracy() * 100; };
-    std::printf("%-12s %5d  %5.1f / %5.1f  %5d / %5d of %5d  %4d  %3d / %3d  %3d / %3d  %3d / %3d  %4d  %3d / %3d  %6.0f / %6.0f  %3d  %3d\n",
+    std::printf("%-14s %5d  %5.1f / %5.1f  %5d / %5d of %5d  %4d  %3d / %3d  %3d / %3d  %3d / %3d  %4d  %3d / %3d  %6.0f / %6.0f  %3d  %3d\n",
                 kind.toUtf8().constData(), t.pages, pct(t.ours), pct(t.plain), t.ours.numbersExact, t.plain.numbersExact, t.ours.numbers,
                 t.onlyPlain, t.ours.linesLost, t.plain.linesLost, t.ours.linesOutOfOrder, t.plain.linesOutOfOrder, t.ours.linesSplit,
                 t.plain.linesSplit, t.orderBroken, t.ours.scriptErrors, t.plain.scriptErrors, median(t.oursMs), median(t.plainMs), t.slower,
                 t.belowFloor);
+}
+
+// A page at least a fifth of whose characters are ideographs.
+bool chinese(const GeneratedPage& page)
+{
+    int ideographs = 0, all = 0;
+    for (const uint c : page.lines.join(QString()).toUcs4()) {
+        if (QChar::isSpace(c))
+            continue;
+        ++all;
+        ideographs += QChar::script(c) == QChar::Script_Han;
+    }
+    return ideographs * 5 >= all && ideographs > 0;
 }
 
 int usage()
@@ -129,7 +142,7 @@ int main(int argc, char** argv)
     });
     std::sort(readings.begin(), readings.end(), [](const PageReading& a, const PageReading& b) { return a.index < b.index; });
 
-    std::map<QString, KindTotals> kinds;
+    std::map<QString, KindTotals> kinds, scripts;
     KindTotals all;
     int failed = 0;
     for (const PageReading& r : readings) {
@@ -137,7 +150,7 @@ int main(int argc, char** argv)
             ++failed;
             continue;
         }
-        for (KindTotals* t : {&kinds[r.page.kind], &all}) {
+        for (KindTotals* t : {&kinds[r.page.kind], &scripts[r.page.kind + (chinese(r.page) ? QStringLiteral("/zh") : QStringLiteral("/en"))], &all}) {
             ++t->pages;
             add(t->ours, r.score.ours);
             add(t->plain, r.score.plain);
@@ -154,11 +167,14 @@ int main(int argc, char** argv)
     std::printf("Lumetra / plain reading. numbers: exact of drawn; P-only: exact in the plain reading only; lines lost, out of order, split;\n"
                 "broken: lines the plain reading keeps whole and in order that Lumetra does not; script: ideographs in the other script;\n"
                 "ms: median time (Lumetra with its engines loaded ahead); slower: pages where Lumetra took as long or longer; floor: pages below it\n\n");
-    std::printf("%-12s %5s  %13s  %23s  %4s  %9s  %9s  %9s  %4s  %9s  %15s  %3s  %3s\n", "kind", "pages", "accuracy %", "numbers exact", "P-only",
+    std::printf("%-14s %5s  %13s  %23s  %4s  %9s  %9s  %9s  %4s  %9s  %15s  %3s  %3s\n", "kind", "pages", "accuracy %", "numbers exact", "P-only",
                 "lost", "order", "split", "brkn", "script", "ms", "slw", "flr");
     for (const auto& [kind, totals] : kinds)
         printRow(kind, totals);
     printRow(QStringLiteral("all"), all);
+    std::printf("\nBy the page's main script (zh: at least a fifth of its characters ideographs):\n");
+    for (const auto& [kind, totals] : scripts)
+        printRow(kind, totals);
 
     std::printf("\nNumbers the plain reading reads exactly and Lumetra does not (drawn -> Lumetra):\n");
     int shown = 0;
