@@ -99,6 +99,21 @@ TEST(PageScoring, CountsWhatAReadingChanged)
     }
 }
 
+// The pairs of forms the two scripts write apart come from the pages' phrases, set side
+// by side; characters both scripts share, and ideographs that merely stand at the same
+// place in two different words, are no pair.
+TEST(GeneratedPages, TellTheTwoScriptsFormsApart)
+{
+    const struct {
+        char32_t drawn, read;
+        bool pair;
+    } cases[] = {{U'来', U'來', true}, {U'來', U'来', true}, {U'说', U'說', true}, {U'数', U'數', true}, {U'门', U'門', true},
+                 {U'上', U'上', false}, {U'数', U'据', false}, {U'说', U'説', false}, {U'分', U'解', false}, {U'A', U'a', false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(GeneratedPages::scriptPair(c.drawn, c.read), c.pair)
+            << QString::fromUcs4(&c.drawn, 1).toStdString() << " " << QString::fromUcs4(&c.read, 1).toStdString();
+}
+
 class GeneratedPagesSetByChromium : public ::testing::Test {
 protected:
     void SetUp() override
