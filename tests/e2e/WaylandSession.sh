@@ -10,8 +10,8 @@
 # user choose with slurp, dragged by the same pointer), again after another program's
 # copy; one cancelled with Escape in slurp; an area capture at the output scale 1.5 and its
 # repeats at 1.25 and 2, each beside grim's picture of it, and a window capture at 1.5; a
-# tray that starts after Lumetra; and, in a Lumetra that finds no slurp, the failure that
-# says so.
+# tray that starts after Lumetra; and, in a Lumetra whose own search path lacks slurp,
+# the portal's picker all the same, without a message that slurp is missing.
 # Every wait is bounded. What it saw goes to $SCRATCH/result, one word a line.
 . "$SCRATCH/wayland-common.sh"
 printf 'xwayland disable\noutput HEADLESS-1 resolution 1920x1080 bg %s/pattern.png tile\n' "$PWD" >sway.conf
@@ -121,12 +121,21 @@ set_scale 1.5 && beside_grim "100,100 300x200" window-grim.png 'echo hi | wl-cop
 # A tray (a bar) that starts long after Lumetra is told of its item and shows its icon.
 "$TRAY_PROBE" 10 >tray.txt 2>>lumetra.log && say tray-icon
 
-# A Lumetra that finds no slurp says so at once, without starting the portal's picker.
+# A Lumetra whose own search path lacks slurp, which the portal runs from its own: no
+# message that slurp is missing; the desktop's picker comes, and Escape ends it.
 kill $lumetra; wait $lumetra
 mkdir -p empty
 PATH=$PWD/empty "$LUMETRA" >>lumetra.log 2>&1 &
 wait_for 'has_window Lumetra\",' || { say fail: no editor window at restart; exit; }
+elsewhere=$(events_so_far)
 launch --capture-window
-wait_for 'has_window "Capture Failed"' && say told
-pgrep -u "$(id -u)" -x slurp >/dev/null || say no-picker
+wait_for 'pgrep -u "$(id -u)" -x slurp >/dev/null' && say picker-elsewhere
+"$KEYBOARD_PROBE" escape 2>>lumetra.log
+wait_for '! pgrep -u "$(id -u)" -x slurp >/dev/null'
+# Lumetra has dealt with the picker's end once it takes the next request, an area
+# capture, which Escape ends too.
+launch --capture-area
+wait_for 'has_window "Lumetra Selection"' && "$KEYBOARD_PROBE" escape 2>>lumetra.log
+wait_for '! has_window "Lumetra Selection"'
+[ "$(windows_since "Capture Failed" "$elsewhere")" = 0 ] && say not-told
 grim told.png
