@@ -49,7 +49,7 @@ QWidget* MainWindowController::createWindow(ContentView* keep)
     ContentView* content = keep;
     if (!content) {
         content = new ContentView(window);
-        content->setMinimumSize(800, 450);
+        content->setMinimumSize(ContentView::leastSize());
         content->setShowAboutAction([] { showAboutWindow(); });
         content->setQuitAction([] { quitLumetra(); });
         m_closeSettled = false;

@@ -6,10 +6,77 @@
 #include "Platform/X11Session.h"
 
 #include <QApplication>
+#include <QEvent>
+#include <QPainter>
 
 namespace OwnWindows {
 
 namespace {
+
+// A Wayland compositor forgets a window that is unmapped: shown again, it is a new
+// window, tiled anew, on the current workspace, at a size of the compositor's choosing.
+// There Lumetra's windows stay mapped and are emptied instead: a veil over the whole
+// window clears its pixels, so the compositor draws what lies beneath it, and takes the
+// clicks that would reach a window the user cannot see.
+std::optional<bool> veilsForTesting;
+
+bool veilsInsteadOfHiding()
+{
+    return veilsForTesting.value_or(DesktopSession::usesDesktopPortal());
+}
+
+const QString veilName = QStringLiteral("lumetraWindowVeil");
+
+class WindowVeil final : public QWidget {
+public:
+    explicit WindowVeil(QWidget* window)
+        : QWidget(window)
+    {
+        setObjectName(veilName);
+        setGeometry(window->rect());
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == parent() && event->type() == QEvent::Resize)
+            setGeometry(parentWidget()->rect());
+        return QWidget::eventFilter(watched, event);
+    }
+
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setCompositionMode(QPainter::CompositionMode_Clear);
+        painter.fillRect(rect(), Qt::transparent);
+    }
+};
+
+// Found by name: the veil has no meta-object of its own to be told apart by.
+QWidget* veilOf(const QWidget* window)
+{
+    return window->findChild<QWidget*>(veilName, Qt::FindDirectChildrenOnly);
+}
+
+void veil(QWidget* window)
+{
+    if (veilOf(window))
+        return;
+    auto* veil = new WindowVeil(window);
+    veil->show();
+    veil->raise();
+    // Drawn and handed to the compositor now, not at the next turn of the event loop.
+    window->repaint();
+}
+
+void unveil(QWidget* window)
+{
+    if (QWidget* veil = veilOf(window)) {
+        delete veil;
+        window->update();
+    }
+}
 
 WindowList hideMatching(const std::function<bool(QWidget*)>& select, const std::function<bool(QWidget*)>& keep)
 {
@@ -24,12 +91,28 @@ WindowList hideMatching(const std::function<bool(QWidget*)>& select, const std::
             continue;
         hidden.append(QPointer<QWidget>(window));
     }
-    for (const auto& window : hidden)
-        window->hide();
+    for (const auto& window : hidden) {
+        // A tooltip is taken down for good, also where the others are veiled: it is not
+        // shown again.
+        if (veilsInsteadOfHiding() && window->windowType() != Qt::ToolTip)
+            veil(window);
+        else
+            window->hide();
+    }
     return hidden;
 }
 
 } // namespace
+
+void setVeilsForTesting(std::optional<bool> veils)
+{
+    veilsForTesting = veils;
+}
+
+bool isVeiled(const QWidget* window)
+{
+    return window && veilOf(window);
+}
 
 WindowList hideVisible(const std::function<bool(QWidget*)>& keep)
 {
@@ -54,8 +137,12 @@ int showAgain(const WindowList& windows)
         if (window && window->windowType() == Qt::ToolTip)
             continue;
         if (window) {
-            window->show();
-            window->raise();
+            if (veilsInsteadOfHiding()) {
+                unveil(window);
+            } else {
+                window->show();
+                window->raise();
+            }
             ++shown;
         }
     }
@@ -68,7 +155,9 @@ std::optional<int> restore(WindowList& hidden, QWidget* except)
         return std::nullopt;
     WindowList windows;
     windows.swap(hidden);
-    if (except)
+    // A veiled window was never taken down: the one the delivery brings forward is
+    // uncovered with the others, where it is.
+    if (except && !veilsInsteadOfHiding())
         windows = ::WindowList::windowsExcluding(windows, QPointer<QWidget>(except));
     return showAgain(windows);
 }

@@ -10,11 +10,20 @@
 
 class QObject;
 
-// Lumetra's own top-level windows, hidden while a capture reads the screen (X11 cannot
-// leave a program's windows out of a grab) and shown again afterwards.
+// Lumetra's own top-level windows, kept out of the picture while a capture reads the screen
+// (neither X11 nor a Wayland compositor's screencopy leaves a program's windows out) and
+// brought back afterwards. On X11 they are hidden and shown again. In a Wayland session
+// they stay mapped, emptied to full transparency: the compositor forgets a window that
+// is unmapped, with its place, size, workspace and floating state.
 namespace OwnWindows {
 
 using WindowList = QList<QPointer<QWidget>>;
+
+// Whether window is emptied for a capture (Wayland) at the moment.
+bool isVeiled(const QWidget* window);
+// Empties windows instead of hiding them (true), or hides them (false), whatever the
+// session; nullopt goes back to the session's way.
+void setVeilsForTesting(std::optional<bool> veils);
 
 // Hides every visible top-level window for which keep() is false (when given), in
 // the order Qt lists them, and returns them in hiding order.

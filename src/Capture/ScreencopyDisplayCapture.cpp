@@ -82,7 +82,20 @@ void ScreencopyDisplayCaptureSource::prepare(std::function<void(Preparation)> do
         return;
     }
     m_copying = true;
-    OffMainThread::run(&m_context, m_grab, [this, done = std::move(done)](const WaylandScreencopy::Capture& capture) {
+    copy(std::move(done), copyAttempts - 1);
+}
+
+void ScreencopyDisplayCaptureSource::copy(std::function<void(Preparation)> done, int attemptsLeft)
+{
+    OffMainThread::run(&m_context, m_grab, [this, done = std::move(done), attemptsLeft](
+                                               const WaylandScreencopy::Capture& capture) mutable {
+        if (capture.outputs.isEmpty() && attemptsLeft > 0) {
+            logMessage(LogLevel::warning, [&] {
+                return QStringLiteral("⚠️ The compositor's screencopy gave no picture (%1); copying again").arg(capture.error);
+            });
+            copy(std::move(done), attemptsLeft - 1);
+            return;
+        }
         m_copying = false;
         copied(capture, done);
     });

@@ -25,8 +25,10 @@ QList<std::optional<QImage>> outputImagesForScreens(const QList<ScreenPlace>& sc
 // The displays of a Wayland session whose compositor offers screencopy: prepare() copies
 // every output at its own pixels off the main thread, so that a display at scale 1
 // beside one at 2 keeps its own pixels rather than the portal's picture scaled back. A
-// copy that fails, or outputs that do not pair with Qt's screens, leave that preparation
-// to the fallback (the desktop portal).
+// copy that fails is tried again (a compositor under load, or one changing an output's
+// mode, fails a copy that the next one makes); one that fails every time, or outputs that
+// do not pair with Qt's screens, leave that preparation to the fallback (the desktop
+// portal).
 class ScreencopyDisplayCaptureSource final : public DisplayCaptureSource {
 public:
     using Grab = std::function<WaylandScreencopy::Capture()>;
@@ -34,6 +36,8 @@ public:
     // A compositor copies an output within a frame or two; a busy one gets a few seconds
     // before the fallback takes over.
     static constexpr int copyTimeoutMs = 5000;
+    // Copies made for one preparation before the fallback takes over.
+    static constexpr int copyAttempts = 3;
 
     // grab runs off the main thread; the compositor's screencopy unless given.
     explicit ScreencopyDisplayCaptureSource(std::unique_ptr<DisplayCaptureSource> fallback, Grab grab = {});
@@ -47,6 +51,7 @@ public:
     void release() override;
 
 private:
+    void copy(std::function<void(Preparation)> done, int attemptsLeft);
     void copied(const WaylandScreencopy::Capture& capture, const std::function<void(Preparation)>& done);
     void fallBack(const QString& why, const std::function<void(Preparation)>& done);
 

@@ -147,6 +147,7 @@ void PortalRequest::start(const QString& interface, const QString& method, const
         const QString path = reply.value().path();
         if (!path.isEmpty() && path != m_path)
             listenOn(path);
+        emit taken();
     });
 }
 

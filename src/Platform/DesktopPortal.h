@@ -73,6 +73,9 @@ public:
     bool isRunning() const { return m_running; }
 
 signals:
+    // The portal took the call and gave the request's handle: from here on the request
+    // is the desktop's (and, for an interactive one, its user's) to answer.
+    void taken();
     void finished(const PortalAnswer& answer);
 
 private slots:

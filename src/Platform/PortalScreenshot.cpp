@@ -4,34 +4,11 @@
 #include "Platform/ImageFileReader.h"
 
 #include <QDBusConnectionInterface>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QPointer>
 #include <QStandardPaths>
 #include <QUrl>
 
-#include <unistd.h>
-
-namespace {
-
-// Whether a program of that name runs as this user.
-bool runsAsThisUser(const QString& program)
-{
-    const QByteArray name = program.toUtf8();
-    for (const QFileInfo& process : QDir(QStringLiteral("/proc")).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        bool numeric = false;
-        process.fileName().toUInt(&numeric);
-        if (!numeric || process.ownerId() != ::getuid())
-            continue;
-        QFile comm(process.filePath() + QStringLiteral("/comm"));
-        if (comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == name)
-            return true;
-    }
-    return false;
-}
-
-} // namespace
 
 PortalScreenshot::PortalScreenshot(QDBusConnection bus, QObject* parent)
     : QObject(parent)
@@ -40,10 +17,18 @@ PortalScreenshot::PortalScreenshot(QDBusConnection bus, QObject* parent)
     , m_liveness(bus, answerLimitMs)
 {
     connect(&m_request, &PortalRequest::finished, this, &PortalScreenshot::answered);
+    connect(&m_request, &PortalRequest::taken, this, [this] {
+        // The user now chooses, for as long as they like, and a backend may answer nothing
+        // while its picker runs: none of that is silence.
+        if (m_options.value(QStringLiteral("interactive")).toBool()) {
+            m_watch.stop();
+            m_liveness.stop();
+        }
+    });
     connect(&m_liveness, &PortalLiveness::checked, this, &PortalScreenshot::checked);
     m_watch.setInterval(checkIntervalMs);
     connect(&m_watch, &QTimer::timeout, this, [this] {
-        if (m_request.isRunning() && !m_liveness.isChecking() && !pickerIsOpen())
+        if (m_request.isRunning() && !m_liveness.isChecking())
             m_liveness.check(m_probes);
     });
 }
@@ -64,13 +49,24 @@ std::optional<QString> PortalScreenshot::pickerProgram(const QDBusConnection& bu
     return std::nullopt;
 }
 
+bool PortalScreenshot::programIsInstalled(const QString& program)
+{
+    // The portal runs the program with its own search path, not Lumetra's: one that
+    // Lumetra's path lacks may well be installed where every session looks.
+    static const QStringList systemFolders{QStringLiteral("/usr/local/bin"), QStringLiteral("/usr/bin"),
+                                           QStringLiteral("/bin"), QStringLiteral("/usr/local/sbin"),
+                                           QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")};
+    return !QStandardPaths::findExecutable(program).isEmpty()
+        || !QStandardPaths::findExecutable(program, systemFolders).isEmpty();
+}
+
 std::optional<QString> PortalScreenshot::missingPickerProgram(const QDBusConnection& bus,
                                                             const std::function<bool(const QString&)>& programExists)
 {
     const std::optional<QString> program = pickerProgram(bus);
     if (!program)
         return std::nullopt;
-    const bool present = programExists ? programExists(*program) : !QStandardPaths::findExecutable(*program).isEmpty();
+    const bool present = programExists ? programExists(*program) : programIsInstalled(*program);
     return present ? std::nullopt : program;
 }
 
@@ -111,14 +107,6 @@ void PortalScreenshot::checked(const QString& silent)
                         m_timeoutMs);
         m_watch.start();
     }
-}
-
-bool PortalScreenshot::pickerIsOpen() const
-{
-    if (!m_options.value(QStringLiteral("interactive")).toBool())
-        return false;
-    const std::optional<QString> picker = pickerProgram(m_bus);
-    return picker && runsAsThisUser(*picker);
 }
 
 void PortalScreenshot::cancel()

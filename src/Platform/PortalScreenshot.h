@@ -25,10 +25,12 @@ struct PortalScreenshotResult {
 //
 // A portal (or its backend) that stopped answering the bus is never waited on for long:
 // the request goes out only once every service it passes through answered a question
-// (PortalLiveness), and while it runs they are asked again now and then (not while the
-// desktop's picker program runs, which holds its backend up). One that leaves a question
-// unanswered for answerLimitMs ends the request as notAnswering, closed at the portal,
-// so that nothing asked before comes back later.
+// (PortalLiveness), and while a non-interactive one runs they are asked again now and
+// then. One that leaves a question unanswered for answerLimitMs ends the request as
+// notAnswering, closed at the portal, so that nothing asked before comes back later.
+// Once the portal has taken an interactive request, the user is choosing: a backend
+// may answer nothing while its picker runs, and no question is asked until the request
+// ends (timeoutMs bounds it). Every question is asked without waiting on the main thread.
 class PortalScreenshot : public QObject {
     Q_OBJECT
 public:
@@ -40,7 +42,10 @@ public:
     // The program the desktop's portal lets the user choose with in an interactive
     // screenshot, when that portal runs on bus and the program is not installed
     // (xdg-desktop-portal-wlr picks through slurp, which its package does not pull in).
-    // programExists defaults to a search of PATH.
+    // programExists defaults to programIsInstalled.
+    // Whether a program of that name is installed: on Lumetra's search path, or in the
+    // system's own folders, where the portal (whose search path is its own) finds it.
+    static bool programIsInstalled(const QString& program);
     static std::optional<QString> missingPickerProgram(
         const QDBusConnection& bus, const std::function<bool(const QString&)>& programExists = {});
 
@@ -64,7 +69,6 @@ private:
     void checked(const QString& silent);
     void answered(const PortalAnswer& answer);
     void report(const PortalScreenshotResult& result);
-    bool pickerIsOpen() const;
 
     QDBusConnection m_bus;
     PortalRequest m_request;

@@ -146,8 +146,9 @@ struct Connection {
             wl_display_disconnect(display);
     }
 
-    // Connects and binds what a capture needs; false when the compositor lacks any of it.
-    bool open(bool withOutputs)
+    // Connects and binds what a capture needs; false when the compositor lacks any of it
+    // or has not answered by deadline.
+    bool open(bool withOutputs, std::chrono::steady_clock::time_point deadline)
     {
         display = wl_display_connect(nullptr);
         if (!display)
@@ -176,11 +177,33 @@ struct Connection {
         wantsOutputs = withOutputs;
         registry = wl_display_get_registry(display);
         wl_registry_add_listener(registry, &registryListener, this);
-        return wl_display_roundtrip(display) >= 0 && shm && manager;
+        return roundtrip(deadline) && shm && manager;
+    }
+
+    // Waits for the compositor to have handled every request sent so far; false at the
+    // deadline or when the connection broke. A wedged compositor is never waited on
+    // for longer.
+    bool roundtrip(std::chrono::steady_clock::time_point deadline)
+    {
+        bool done = false;
+        static const wl_callback_listener syncListener = {
+            [](void* data, wl_callback* callback, uint32_t) {
+                *static_cast<bool*>(data) = true;
+                wl_callback_destroy(callback);
+            }};
+        wl_callback* callback = wl_display_sync(display);
+        if (!callback)
+            return false;
+        wl_callback_add_listener(callback, &syncListener, &done);
+        if (dispatchUntil([&] { return done; }, deadline))
+            return true;
+        if (!done)
+            wl_callback_destroy(callback);
+        return false;
     }
 
     // Each output's name and place in the layout, and the transform it told on binding.
-    bool describeOutputs()
+    bool describeOutputs(std::chrono::steady_clock::time_point deadline)
     {
         static struct {
             void (*position)(void*, wl_proxy*, int32_t, int32_t);
@@ -204,7 +227,7 @@ struct Connection {
                 wl_proxy_add_listener(output->xdgOutput, reinterpret_cast<void (**)(void)>(&xdgListener),
                                       output.get());
         }
-        return wl_display_roundtrip(display) >= 0;
+        return roundtrip(deadline);
     }
 
     // ---- one output's frame ----
@@ -345,12 +368,13 @@ struct Connection {
         return true;
     }
 
-    // Reads the compositor's events until every frame finished; false at the deadline or
-    // when the connection broke.
-    bool dispatchUntilFinished(std::chrono::steady_clock::time_point deadline)
+    // Reads the compositor's events until finished() holds; false at the deadline or when
+    // the connection broke.
+    template<typename Finished>
+    bool dispatchUntil(const Finished& finished, std::chrono::steady_clock::time_point deadline)
     {
         const int fd = wl_display_get_fd(display);
-        while (!allFinished()) {
+        while (!finished()) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline
                                                                                     - std::chrono::steady_clock::now());
             if (left.count() <= 0)
@@ -358,7 +382,7 @@ struct Connection {
             while (wl_display_prepare_read(display) != 0)
                 if (wl_display_dispatch_pending(display) < 0)
                     return false;
-            if (allFinished()) {
+            if (finished()) {
                 wl_display_cancel_read(display);
                 break;
             }
@@ -384,10 +408,10 @@ struct Connection {
 
 } // namespace
 
-bool isOffered()
+bool isOffered(int timeoutMs)
 {
     Connection connection;
-    return connection.open(false);
+    return connection.open(false, std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs));
 }
 
 Capture captureOutputs(int timeoutMs)
@@ -395,7 +419,7 @@ Capture captureOutputs(int timeoutMs)
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     Capture result;
     Connection connection;
-    if (!connection.open(true)) {
+    if (!connection.open(true, deadline)) {
         result.error = QStringLiteral("the compositor offers no screencopy");
         return result;
     }
@@ -403,12 +427,12 @@ Capture captureOutputs(int timeoutMs)
         result.error = QStringLiteral("the compositor has no outputs");
         return result;
     }
-    if (!connection.describeOutputs()) {
+    if (!connection.describeOutputs(deadline)) {
         result.error = QStringLiteral("the compositor closed the connection");
         return result;
     }
     connection.requestFrames();
-    if (!connection.dispatchUntilFinished(deadline)) {
+    if (!connection.dispatchUntil([&] { return connection.allFinished(); }, deadline)) {
         result.error = wl_display_get_error(connection.display) != 0
             ? QStringLiteral("the compositor closed the connection")
             : QStringLiteral("the compositor did not copy the outputs within %1 ms").arg(timeoutMs);

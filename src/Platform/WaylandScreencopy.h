@@ -29,9 +29,9 @@ struct Capture {
     QString error;              // why not, when it failed
 };
 
-// Whether the session's compositor offers screencopy and shared-memory buffers. Quick:
-// one round trip.
-bool isOffered();
+// Whether the session's compositor offers screencopy and shared-memory buffers: one
+// round trip, false when the compositor has not answered within timeoutMs.
+bool isOffered(int timeoutMs = 1000);
 
 // Every output's picture, without the pointer. Blocks until the compositor has copied
 // them all or timeoutMs has passed; run it off the main thread.

@@ -16,6 +16,7 @@
 #include "Views/EditorContextMenu.h"
 #include "Views/EditorKeyMonitor.h"
 #include "Views/EditorOutputHost.h"
+#include "Platform/DesktopSession.h"
 #include "Views/FloatingToolbar.h"
 #include "Views/ResizePanelView.h"
 #include "Views/ToolPropertyPanels.h"
@@ -107,12 +108,21 @@ QFont sizedFont(QFont font, int pixelSize, QFont::Weight weight = QFont::Normal)
 
 } // namespace
 
+QSize ContentView::leastSize()
+{
+    // A tiling Wayland compositor gives a window its tile whatever least size it asks
+    // for: laid out larger than its window, the editor would be cut off at the edges.
+    if (DesktopSession::usesDesktopPortal())
+        return QSize(0, 0);
+    return QSize(800, 450);
+}
+
 ContentView::ContentView(QWidget* parent)
     : QWidget(parent)
     , m_viewModel(new ImageEditorViewModel(this))
 {
     setAcceptDrops(true);
-    setMinimumSize(800, 450);
+    setMinimumSize(leastSize());
 
     m_canvas = new EditorCanvasView(m_viewModel, this);
 
@@ -202,6 +212,11 @@ ContentView::ContentView(QWidget* parent)
     };
     // Fitted images stand above the floating toolbar (and the toasts' room over it).
     m_canvas->setReservedBottom(FloatingToolbar::bottomInset + FloatingToolbar::barHeight + toolbarClearance);
+    // Two rows of controls, in a narrow window, take more room under the image.
+    connect(m_toolbar, &FloatingToolbar::barHeightChanged, this, [this](int height) {
+        m_canvas->setReservedBottom(FloatingToolbar::bottomInset + height + toolbarClearance);
+        m_currentFitAreaSize = m_canvas->fitArea();
+    });
 
     connect(m_viewModel, &ImageEditorViewModel::documentChanged, this, &ContentView::observeDocument);
     // A quarter turn swaps the sides the information bar reads.

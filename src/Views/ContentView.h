@@ -35,6 +35,9 @@ public:
     static constexpr int informationBarHeight = 32;
     // Room kept free between a fitted image and the top of the floating toolbar.
     static constexpr int toolbarClearance = 8;
+    // The least size the editor lays itself out at: 800 x 450, none where the desktop may
+    // tile the window smaller (a Wayland session).
+    static QSize leastSize();
 
     explicit ContentView(QWidget* parent = nullptr);
     ~ContentView() override;

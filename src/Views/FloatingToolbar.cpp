@@ -134,9 +134,14 @@ FloatingToolbar::FloatingToolbar(ImageEditorViewModel* viewModel, std::function<
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 
     m_mainRow = new QWidget(this);
-    auto* row = new QHBoxLayout(m_mainRow);
-    row->setContentsMargins(0, 0, 0, 0);
+    // Two parts, side by side in one row where the area is wide enough, else one above
+    // the other: the zoom and the drawing tools, then crop to export.
+    m_rowsLayout = new QBoxLayout(QBoxLayout::LeftToRight, m_mainRow);
+    m_rowsLayout->setContentsMargins(0, 0, 0, 0);
+    m_rowsLayout->setSpacing(rowGap);
+    auto* row = new QHBoxLayout();
     row->setSpacing(5);
+    m_rowsLayout->addLayout(row);
 
     m_zoomButton = new ToolbarButton(QString(), m_mainRow);
     m_zoomButton->setText(zoomLabelText(m_viewModel->zoomLevel()));
@@ -168,7 +173,11 @@ FloatingToolbar::FloatingToolbar(ImageEditorViewModel* viewModel, std::function<
         m_toolPopovers.insert(tool, popover);
     }
     row->addLayout(tools);
-    row->addWidget(new ToolbarDivider(m_mainRow), 0, Qt::AlignVCenter);
+    m_partDivider = new ToolbarDivider(m_mainRow);
+    m_rowsLayout->addWidget(m_partDivider, 0, Qt::AlignVCenter);
+    row = new QHBoxLayout();
+    row->setSpacing(5);
+    m_rowsLayout->addLayout(row);
 
     addButton(row, QStringLiteral("crop"), QStringLiteral("crop"), QStringLiteral("tooltip.crop"),
               fixedHint(QKeySequence(Qt::CTRL | Qt::Key_X)));
@@ -466,12 +475,19 @@ QSize FloatingToolbar::sizeHint() const
 {
     const QWidget* content = m_viewModel->isCropping() ? static_cast<const QWidget*>(m_cropBar) : m_mainRow;
     return QSize(content->sizeHint().width() + 2 * (shadowSide + horizontalPadding),
-                 shadowTop + barHeight + shadowBottom);
+                 shadowTop + currentBarHeight() + shadowBottom);
+}
+
+int FloatingToolbar::currentBarHeight() const
+{
+    // A second row adds a button's height and the gap above it.
+    const bool wrapped = m_rows > 1 && !m_viewModel->isCropping();
+    return barHeight + (wrapped ? ToolbarButton::frameSize + rowGap : 0);
 }
 
 QRect FloatingToolbar::barRect() const
 {
-    return QRect(shadowSide, shadowTop, width() - 2 * shadowSide, barHeight);
+    return QRect(shadowSide, shadowTop, width() - 2 * shadowSide, currentBarHeight());
 }
 
 void FloatingToolbar::placeIn(const QRect& area)
@@ -480,8 +496,38 @@ void FloatingToolbar::placeIn(const QRect& area)
     relayout();
 }
 
+int FloatingToolbar::oneRowBarWidth() const
+{
+    int width = 2 * horizontalPadding;
+    for (int i = 0; i < m_rowsLayout->count(); ++i) {
+        QLayoutItem* item = m_rowsLayout->itemAt(i);
+        width += item->widget() ? m_partDivider->sizeHint().width() : item->sizeHint().width();
+    }
+    return width + (m_rowsLayout->count() - 1) * m_rowsLayout->spacing();
+}
+
+void FloatingToolbar::setRows(int rows)
+{
+    if (rows == m_rows)
+        return;
+    m_rows = rows;
+    m_rowsLayout->setDirection(rows > 1 ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight);
+    m_partDivider->setVisible(rows == 1);
+}
+
 void FloatingToolbar::relayout()
 {
+    // A tiling desktop may give the editor less room than its least size: the row of
+    // controls goes onto two rows rather than past the window's edges.
+    if (m_area && !m_viewModel->isCropping())
+        setRows(oneRowBarWidth() > m_area->width() - 2 * bottomInset ? 2 : 1);
+    m_rowsLayout->activate();
+    const int height = currentBarHeight();
+    if (height != m_shownBarHeight) {
+        m_shownBarHeight = height;
+        setFixedHeight(shadowTop + height + shadowBottom);
+        emit barHeightChanged(height);
+    }
     const QSize size = sizeHint();
     if (!m_area) {
         resize(size);
@@ -489,7 +535,7 @@ void FloatingToolbar::relayout()
     }
     const int x = m_area->left() + (m_area->width() - size.width()) / 2;
     const int barBottom = m_area->top() + m_area->height() - bottomInset;
-    setGeometry(x, barBottom - barHeight - shadowTop, size.width(), size.height());
+    setGeometry(x, barBottom - currentBarHeight() - shadowTop, size.width(), size.height());
     raise();
 }
 

@@ -15,6 +15,7 @@
 #include <optional>
 
 class CropBar;
+class QBoxLayout;
 class HoverTooltip;
 class ImageEditorViewModel;
 class PopoverHost;
@@ -42,6 +43,8 @@ public:
     static constexpr int shadowSide = 12;
     static constexpr int shadowTop = 6;
     static constexpr int shadowBottom = 16;
+    // Between the two rows, where the area is too narrow for one.
+    static constexpr int rowGap = 5;
 
     // One drawing-tool button.
     struct ToolButtonDescriptor {
@@ -111,6 +114,9 @@ public:
 
     // Where the rounded bar lies in this widget (the rest is room for its shadow).
     QRect barRect() const;
+    // The bar's height: barHeight, more where its controls take two rows.
+    int currentBarHeight() const;
+    int rows() const { return m_rows; }
     // Centres the bar at the bottom of `area` (parent coordinates), bottomInset above it.
     void placeIn(const QRect& area);
 
@@ -118,6 +124,9 @@ public:
     void refresh();
 
     QSize sizeHint() const override;
+
+signals:
+    void barHeightChanged(int height);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -130,6 +139,9 @@ private:
     void syncTooltipSuppression();
     void updateMode();
     void relayout();
+    void setRows(int rows);
+    // The bar's width with all its controls on one row.
+    int oneRowBarWidth() const;
     const QImage& shadowImage();
 
     ImageEditorViewModel* m_viewModel;
@@ -150,6 +162,10 @@ private:
     PanelFactory m_backdropPanelFactory;
 
     QWidget* m_mainRow = nullptr;
+    QBoxLayout* m_rowsLayout = nullptr;
+    QWidget* m_partDivider = nullptr;
+    int m_rows = 1;
+    int m_shownBarHeight = barHeight;
     CropBar* m_cropBar = nullptr;
     ToolbarButton* m_zoomButton = nullptr;
     QHash<ToolType, ToolbarButton*> m_toolButtons;

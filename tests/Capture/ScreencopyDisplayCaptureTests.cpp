@@ -132,3 +132,34 @@ TEST(ScreencopyDisplayCapture, AFailedCopyOrAScreenWithoutItsOutputLeavesThePrep
     EXPECT_EQ(answers, 1);
     EXPECT_EQ(last, Preparation::failed);
 }
+
+TEST(ScreencopyDisplayCapture, ACopyThatFailsIsMadeAgainBeforeTheFallbackTakesOver)
+{
+    QScreen* screen = QGuiApplication::primaryScreen();
+    ASSERT_TRUE(screen);
+    const QRect frame = screen->geometry();
+    const QImage copy = patternImage(frame.width(), frame.height(), 3);
+    const QImage fallbackPicture = patternImage(64, 48, 7);
+    // How many copies fail before one is made, and whose picture the preparation holds.
+    const struct {
+        int failures;
+        bool fromCompositor;
+    } cases[] = {{0, true}, {1, true}, {ScreencopyDisplayCaptureSource::copyAttempts - 1, true},
+                 {ScreencopyDisplayCaptureSource::copyAttempts, false}};
+    for (const auto& c : cases) {
+        auto fallback = std::make_unique<FakeDisplaySource>();
+        fallback->add(42, QRectF(0, 0, 64, 48), 1.0, fallbackPicture);
+        std::atomic<int> grabs{0};
+        ScreencopyDisplayCaptureSource source(std::move(fallback), [&] {
+            if (grabs++ < c.failures)
+                return WaylandScreencopy::Capture{{}, QStringLiteral("the compositor failed to copy output X")};
+            return WaylandScreencopy::Capture{{{screen->name(), frame, copy}}, {}};
+        });
+        ASSERT_EQ(prepareAndWait(source), Preparation::ready) << c.failures;
+        EXPECT_EQ(grabs, std::min(c.failures + 1, ScreencopyDisplayCaptureSource::copyAttempts)) << c.failures;
+        const auto displays = source.displays();
+        ASSERT_FALSE(displays.isEmpty());
+        EXPECT_EQ(displays[0]->number == 42u, !c.fromCompositor) << c.failures;
+        EXPECT_EQ(snapshotDisplay(source, *displays[0]).cacheKey() == copy.cacheKey(), c.fromCompositor) << c.failures;
+    }
+}

@@ -8,6 +8,7 @@
 #include "support/FakeDesktopPortal.h"
 
 #include <QDBusPendingCall>
+#include <QDir>
 #include <QFile>
 #include <QMenu>
 #include <QPixmap>
@@ -131,6 +132,50 @@ TEST_F(DesktopPortalTest, APortalThatStoppedAnsweringIsGivenUpWithinSecondsAndNe
     portal.silent = false;
     portal.screenshotResponse = 0;
     EXPECT_EQ(take(false).outcome, Outcome::answered);
+}
+
+TEST_F(DesktopPortalTest, TheUsersTimeInTheBackendsPickerIsNeverTakenForSilence)
+{
+    ASSERT_TRUE(portal.appear());
+    // The backend is found as the portal finds it: by its description in the data folders.
+    QTemporaryDir data;
+    ASSERT_TRUE(QDir(data.path()).mkpath(QStringLiteral("xdg-desktop-portal/portals")));
+    const QByteArray dataDirs = qgetenv("XDG_DATA_DIRS");
+    const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_DIRS", data.path().toUtf8());
+    qputenv("XDG_DATA_HOME", data.filePath(QStringLiteral("home")).toUtf8());
+    const QString backend = QStringLiteral("org.freedesktop.impl.portal.desktop.lumetratest");
+    ASSERT_TRUE(portal.addBackend(backend, data.filePath(QStringLiteral("xdg-desktop-portal/portals"))));
+    EXPECT_TRUE(DesktopPortal::screenshotServices(portal.client()).contains(backend));
+
+    // The user chooses for longer than a question may go unanswered, and longer than the
+    // checks' interval: the backend, waiting on its picker, answers nothing meanwhile.
+    portal.pickerMs = PortalScreenshot::answerLimitMs + 2 * PortalScreenshot::checkIntervalMs;
+    const PortalScreenshotResult chosen = take(true, 300000);
+    EXPECT_EQ(chosen.outcome, Outcome::answered) << chosen.error.toStdString();
+    EXPECT_EQ(chosen.image.convertToFormat(QImage::Format_RGB32), portal.screenshotImage);
+    EXPECT_TRUE(portal.closedPaths.isEmpty()) << "the request was given up while the user chose";
+
+    qputenv("XDG_DATA_DIRS", dataDirs);
+    qputenv("XDG_DATA_HOME", dataHome);
+}
+
+TEST(PortalScreenshot, AProgramCountsAsMissingOnlyWhereNeitherLumetrasPathNorTheSystemsFoldersHoldIt)
+{
+    QTemporaryDir empty;
+    const QByteArray path = qgetenv("PATH");
+    // Lumetra started with a search path of its own that lacks the system's folders.
+    qputenv("PATH", empty.path().toUtf8());
+    EXPECT_TRUE(PortalScreenshot::programIsInstalled(QStringLiteral("sh"))) << "in /bin, where the portal looks";
+    EXPECT_FALSE(PortalScreenshot::programIsInstalled(QStringLiteral("lumetra-no-such-picker")));
+    // One on Lumetra's own path only counts too.
+    QFile own(empty.filePath(QStringLiteral("lumetra-own-picker")));
+    ASSERT_TRUE(own.open(QIODevice::WriteOnly));
+    own.write("#!/bin/sh\n");
+    own.close();
+    own.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    EXPECT_TRUE(PortalScreenshot::programIsInstalled(QStringLiteral("lumetra-own-picker")));
+    qputenv("PATH", path);
 }
 
 TEST(DesktopPortal, TheScreenshotServicesAreThePortalAndItsRunningBackendsThatTakeScreenshots)

@@ -59,6 +59,48 @@ TEST(FloatingToolbarState, ShownOnlyWithAnImageCentredTenPointsAboveTheAreaBotto
     EXPECT_FALSE(w.toolbar->isVisible());
 }
 
+TEST(FloatingToolbarState, InANarrowAreaEveryControlStaysInsideOnASecondRow)
+{
+    // The widths a tiling desktop gives the editor on a 1920-point output: all of it, half,
+    // a third and a quarter.
+    const struct {
+        int width;
+        int rows;
+    } cases[] = {{1920, 1}, {960, 1}, {640, 2}, {480, 2}};
+    for (const auto& c : cases) {
+        ToolbarWindow w(QSize(c.width, 700));
+        w.load();
+        ASSERT_TRUE(w.toolbar->isVisible());
+        EXPECT_EQ(w.toolbar->rows(), c.rows) << c.width;
+        const QRect area(0, 0, c.width, 700);
+        const QRect bar = w.toolbar->barRect().translated(w.toolbar->pos());
+        EXPECT_TRUE(area.contains(bar)) << c.width;
+        EXPECT_EQ(bar.bottom() + 1, 700 - FloatingToolbar::bottomInset) << c.width;
+        EXPECT_EQ(bar.height(), w.toolbar->currentBarHeight()) << c.width;
+        QList<ToolbarButton*> buttons;
+        for (const QString name : { "zoom", "crop", "resize", "undo", "redo", "reset", "backdrop", "ocr", "pin",
+                                     "copy", "export" })
+            buttons << w.toolbar->button(name);
+        for (const auto& descriptor : FloatingToolbar::toolButtonDescriptors())
+            buttons << w.toolbar->toolButton(descriptor.tool);
+        QList<QRect> taken;
+        for (ToolbarButton* b : buttons) {
+            ASSERT_TRUE(b);
+            const QRect r(b->mapTo(&w.window, QPoint(0, 0)), b->size());
+            EXPECT_TRUE(b->isVisible() && bar.contains(r)) << c.width;
+            for (const QRect& other : taken)
+                EXPECT_FALSE(other.intersects(r)) << c.width << ": two controls overlap";
+            taken << r;
+        }
+        // A click on the last of them, the export button, reaches it.
+        ToolbarButton* save = w.toolbar->button(QStringLiteral("export"));
+        EXPECT_EQ(w.window.childAt(save->mapTo(&w.window, save->rect().center())), save) << c.width;
+        // Cropping shows the one-row crop bar at the usual height.
+        w.model.selectTool(ToolType::crop);
+        EXPECT_EQ(w.toolbar->barRect().height(), FloatingToolbar::barHeight) << c.width;
+    }
+}
+
 TEST(FloatingToolbarState, ZoomLabelRoundsHalfAwayFromZero)
 {
     EXPECT_EQ(FloatingToolbar::zoomLabelText(1.0), QStringLiteral("100%"));

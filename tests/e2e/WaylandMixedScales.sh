@@ -21,9 +21,11 @@ wait_for 'has_window Lumetra\",' || { say fail: no editor window at start; exit;
 # Lumetra's windows go to the scratchpad, so that grim sees the desktop alone.
 swaymsg '[title="^Lumetra"] move scratchpad' >/dev/null
 wait_for '! lumetra_visible'
-# grim takes an area at the scale of the output it lies on.
-grim -g "100,100 400x300" grim-1.png
-grim -g "2000,60 300x200" grim-2.png
+# grim takes an area at the scale of the output it lies on, once the output shows its
+# background (a loaded machine starts swaybg late; until then sway shows flat grey).
+shows_background() { grim -g "$1" "$2" && [ "$(convert "$2" -format %k info:)" -gt 100 ]; }
+wait_for 'shows_background "100,100 400x300" grim-1.png' || say "fail: output 1 shows no background"
+wait_for 'shows_background "2000,60 300x200" grim-2.png' || say "fail: output 2 shows no background"
 
 # On each output an area, then its repeat after another program copied. The pointer's
 # coordinates span the layout: 2560 x 1080 points.

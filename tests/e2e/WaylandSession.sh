@@ -10,8 +10,8 @@
 # user choose with slurp, dragged by the same pointer), again after another program's
 # copy; one cancelled with Escape in slurp; an area capture at the output scale 1.5 and its
 # repeats at 1.25 and 2, each beside grim's picture of it, and a window capture at 1.5; a
-# tray that starts after Lumetra; and, in a Lumetra that finds no slurp, the failure that
-# says so.
+# tray that starts after Lumetra; and, in a Lumetra whose own search path lacks slurp,
+# the portal's picker all the same, without a message that slurp is missing.
 # Every wait is bounded. What it saw goes to $SCRATCH/result, one word a line.
 . "$SCRATCH/wayland-common.sh"
 printf 'xwayland disable\noutput HEADLESS-1 resolution 1920x1080 bg %s/pattern.png tile\n' "$PWD" >sway.conf
@@ -19,10 +19,16 @@ printf '[General]\ncaptureOpensEditor=true\n' >lumetra/Lumetra.conf
 start_session || exit
 grim desktop.png
 watch_windows
-# Lumetra's windows go to the scratchpad, so that grim sees the desktop alone.
+# Lumetra's windows go to another workspace, so that grim sees the desktop alone; they
+# stay there through captures, as windows the user moved do, until they are brought back.
 hide_lumetra() {
-  swaymsg '[title="^Lumetra"] move scratchpad' >/dev/null 2>&1
+  swaymsg '[title="^Lumetra"] move container to workspace 2' >/dev/null 2>&1
   wait_for '! lumetra_visible'
+}
+show_lumetra() {
+  swaymsg '[title="^Lumetra"] move container to workspace 1' >/dev/null 2>&1
+  swaymsg '[title="^Lumetra - "] focus' >/dev/null 2>&1
+  wait_for lumetra_visible
 }
 # The output's scale set, once sway reports it and Lumetra's windows have left it.
 set_scale() {
@@ -34,8 +40,7 @@ set_scale() {
 # the desktop was still being drawn at its new scale, and the step is taken again.
 beside_grim() {
   for _ in 1 2 3; do
-    hide_lumetra && grim -g "$1" "$2" && eval "$3" && wait_for lumetra_visible && hide_lumetra \
-      && grim -g "$1" grim-after.png || return 1
+    hide_lumetra && grim -g "$1" "$2" && eval "$3" && hide_lumetra && grim -g "$1" grim-after.png || return 1
     cmp -s "$2" grim-after.png && return 0
   done
   return 1
@@ -60,6 +65,7 @@ hide_lumetra && wait_for 'grim -g "150,250 240x160" shown.png && "$LOCATE_PROBE"
 echo hi | wl-copy
 launch --repeat-last-area
 wait_for 'wl-paste --list-types 2>/dev/null | grep -q image/png' && wl-paste --type image/png >repeat.png && say repeated
+show_lumetra
 # Once the editor shows the repeat's picture (it takes it from the clipboard a moment
 # after), another program copies an image, and Ctrl+V in the editor pastes that one, not
 # the capture Lumetra offered before.
@@ -71,8 +77,8 @@ wait_for 'lumetra_visible && grim taken.png \
 swaymsg output HEADLESS-1 bg "$PWD/pattern.png" tile >/dev/null
 hide_lumetra && wait_for 'grim -g "500,300 290x190" shown.png && "$LOCATE_PROBE" shown.png pattern.png 500 300 290 190 >/dev/null'
 
-# The window capture, again after another program's copy. Lumetra hides its windows while
-# the desktop's picker runs; none may come back before the user has chosen.
+# The window capture, again after another program's copy. Lumetra keeps its windows out of
+# the picture while the desktop's picker runs; none may open before the user has chosen.
 echo hi | wl-copy
 launch --capture-window
 wait_for 'pgrep -u "$(id -u)" -x slurp >/dev/null' && say picker
@@ -83,10 +89,11 @@ sleep 2
 "$POINTER_PROBE" 1920 1080 500 300 800 500 && say chosen
 wait_for 'wl-paste --type image/png >window.png 2>/dev/null && ! cmp -s clip.png window.png' && say clipboard
 wait_for 'has_window "Lumetra - "' && say window-editor
-# The editor hidden for the picker comes back still showing the pasted image, and reads the
-# capture from the clipboard a moment later. The desktop's background is the pattern too,
+# The editor, brought back, still shows the pasted image, and reads the capture from the
+# clipboard a moment later. The desktop's background is the pattern too,
 # tiled every 256 pixels: the capture counts as shown in the editor, and at none of the
 # places the background shows it.
+show_lumetra
 wait_for 'lumetra_visible && grim window-editor.png \
   && "$LOCATE_PROBE" window-editor.png pattern.png 500 300 290 190 --not-at 500,300,256 >/dev/null'
 
@@ -121,12 +128,21 @@ set_scale 1.5 && beside_grim "100,100 300x200" window-grim.png 'echo hi | wl-cop
 # A tray (a bar) that starts long after Lumetra is told of its item and shows its icon.
 "$TRAY_PROBE" 10 >tray.txt 2>>lumetra.log && say tray-icon
 
-# A Lumetra that finds no slurp says so at once, without starting the portal's picker.
+# A Lumetra whose own search path lacks slurp, which the portal runs from its own: no
+# message that slurp is missing; the desktop's picker comes, and Escape ends it.
 kill $lumetra; wait $lumetra
 mkdir -p empty
 PATH=$PWD/empty "$LUMETRA" >>lumetra.log 2>&1 &
 wait_for 'has_window Lumetra\",' || { say fail: no editor window at restart; exit; }
+elsewhere=$(events_so_far)
 launch --capture-window
-wait_for 'has_window "Capture Failed"' && say told
-pgrep -u "$(id -u)" -x slurp >/dev/null || say no-picker
+wait_for 'pgrep -u "$(id -u)" -x slurp >/dev/null' && say picker-elsewhere
+"$KEYBOARD_PROBE" escape 2>>lumetra.log
+wait_for '! pgrep -u "$(id -u)" -x slurp >/dev/null'
+# Lumetra has dealt with the picker's end once it takes the next request, an area
+# capture, which Escape ends too.
+launch --capture-area
+wait_for 'has_window "Lumetra Selection"' && "$KEYBOARD_PROBE" escape 2>>lumetra.log
+wait_for '! has_window "Lumetra Selection"'
+[ "$(windows_since "Capture Failed" "$elsewhere")" = 0 ] && say not-told
 grim told.png

@@ -5,6 +5,8 @@
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QStandardPaths>
 #include <QTest>
@@ -47,6 +49,28 @@ QString handlePath(const QString& kind, QString sender, const QString& token)
 
 Q_DECLARE_METATYPE(FakeShortcut)
 
+class FakePortalBackend : public QDBusVirtualObject {
+public:
+    QString connectionName;
+    QDeadlineTimer pickerEnds;
+
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
+    {
+        // Answered once the picker has ended, whatever was asked.
+        message.setDelayedReply(true);
+        const QDBusMessage reply
+            = message.member() == QLatin1String("Get")
+            ? message.createReply(QVariant::fromValue(QDBusVariant(uint(1))))
+            : message.createErrorReply(QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod"), QStringLiteral("no"));
+        const qint64 wait = pickerEnds.remainingTime();
+        if (wait <= 0)
+            return connection.send(reply);
+        QTimer::singleShot(int(wait), [name = connectionName, reply] { QDBusConnection(name).send(reply); });
+        return true;
+    }
+};
+
 FakeDesktopPortal::FakeDesktopPortal()
 {
     qDBusRegisterMetaType<FakeShortcut>();
@@ -67,6 +91,7 @@ FakeDesktopPortal::FakeDesktopPortal()
     if (!QTest::qWaitFor([&] { return m_daemon->canReadLine() || m_daemon->waitForReadyRead(100); }, 5000))
         return;
     const QString address = QString::fromUtf8(m_daemon->readLine()).trimmed();
+    m_address = address;
     static int serial = 0;
     m_clientName = QStringLiteral("fake-portal-client-%1").arg(++serial);
     m_portalName = QStringLiteral("fake-portal-%1").arg(serial);
@@ -77,6 +102,11 @@ FakeDesktopPortal::FakeDesktopPortal()
 
 FakeDesktopPortal::~FakeDesktopPortal()
 {
+    if (m_backend) {
+        QDBusConnection(m_backend->connectionName).unregisterObject(kPath, QDBusConnection::UnregisterTree);
+        QCoreApplication::removePostedEvents(m_backend.get());
+        QDBusConnection::disconnectFromBus(m_backend->connectionName);
+    }
     // Calls that reached the bus thread just before the end wait as posted events for
     // this object; they must go while their connection still lives, or dropping them
     // after the disconnect touches a freed connection.
@@ -93,6 +123,22 @@ FakeDesktopPortal::~FakeDesktopPortal()
 bool FakeDesktopPortal::appear()
 {
     return QDBusConnection(m_portalName).registerService(QStringLiteral("org.freedesktop.portal.Desktop"));
+}
+
+bool FakeDesktopPortal::addBackend(const QString& name, const QString& portalFolder)
+{
+    QFile description(portalFolder + QStringLiteral("/fake.portal"));
+    if (!description.open(QIODevice::WriteOnly))
+        return false;
+    description.write(QStringLiteral("[portal]\nDBusName=%1\nInterfaces=org.freedesktop.impl.portal.Screenshot;\n")
+                          .arg(name)
+                          .toUtf8());
+    description.close();
+    m_backend = std::make_unique<FakePortalBackend>();
+    m_backend->connectionName = m_portalName + QStringLiteral("-backend");
+    QDBusConnection backend = QDBusConnection::connectToBus(m_address, m_backend->connectionName);
+    return backend.registerVirtualObject(kPath, m_backend.get(), QDBusConnection::SubPath)
+        && backend.registerService(name);
 }
 
 int FakeDesktopPortal::count(const QString& member) const
@@ -129,7 +175,14 @@ bool FakeDesktopPortal::handleMessage(const QDBusMessage& message, const QDBusCo
             screenshotImage.save(writtenFile, "PNG");
             results.insert(QStringLiteral("uri"), QUrl::fromLocalFile(writtenFile).toString());
         }
-        respond(message, screenshotResponse, results);
+        if (m_backend && pickerMs > 0 && options.value(QStringLiteral("interactive")).toBool()) {
+            // The reply at once, the Response once the user has chosen in the picker.
+            m_backend->pickerEnds = QDeadlineTimer(pickerMs);
+            respond(message, std::nullopt, {});
+            QTimer::singleShot(pickerMs, this, [this, message, results] { respond(message, screenshotResponse, results, false); });
+        } else {
+            respond(message, screenshotResponse, results);
+        }
     } else if (shortcuts && member == QLatin1String("CreateSession")) {
         lastSession = handlePath(QStringLiteral("session"), message.service(),
                                  options.value(QStringLiteral("session_handle_token")).toString());
@@ -151,12 +204,14 @@ bool FakeDesktopPortal::handleMessage(const QDBusMessage& message, const QDBusCo
     return true;
 }
 
-void FakeDesktopPortal::respond(const QDBusMessage& call, std::optional<uint> response, const QVariantMap& results)
+void FakeDesktopPortal::respond(const QDBusMessage& call, std::optional<uint> response, const QVariantMap& results,
+                                bool reply)
 {
     const QString path = handlePath(QStringLiteral("request"), call.service(),
                                     qdbus_cast<QVariantMap>(call.arguments().last()).value("handle_token").toString());
     QDBusConnection connection(m_portalName);
-    connection.send(call.createReply(QVariant::fromValue(QDBusObjectPath(path))));
+    if (reply)
+        connection.send(call.createReply(QVariant::fromValue(QDBusObjectPath(path))));
     if (response)
         QTimer::singleShot(10, [connection, path, response = *response, results]() mutable {
             QDBusMessage signal = QDBusMessage::createSignal(path, QStringLiteral("org.freedesktop.portal.Request"),

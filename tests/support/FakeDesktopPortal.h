@@ -17,6 +17,8 @@
 #include <memory>
 #include <optional>
 
+class FakePortalBackend;
+
 class FakeDesktopPortal : public QDBusVirtualObject {
     Q_OBJECT
 public:
@@ -41,6 +43,14 @@ public:
     QString lastSession;
     QString writtenFile;
 
+    // A backend of the portal's on the bus (a screenshot taker, as xdg-desktop-portal-wlr
+    // is), described by a .portal file written into portalFolder. While an interactive
+    // screenshot's picker runs (pickerMs) it answers nothing, as a backend that waits on
+    // its picker program does: the questions asked meanwhile are answered, and the
+    // request's Response is sent, once the picker ends.
+    bool addBackend(const QString& name, const QString& portalFolder);
+    int pickerMs = 0;
+
     int count(const QString& member) const;
     void activate(const QString& session, const QString& shortcutId);
 
@@ -48,11 +58,13 @@ public:
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
 
 private:
-    void respond(const QDBusMessage& call, std::optional<uint> response, const QVariantMap& results);
+    void respond(const QDBusMessage& call, std::optional<uint> response, const QVariantMap& results, bool reply = true);
 
     bool m_ready = false;
     std::unique_ptr<QProcess> m_daemon;
     QTemporaryDir m_dir;
     QString m_clientName;
     QString m_portalName;
+    QString m_address;
+    std::unique_ptr<FakePortalBackend> m_backend;
 };

@@ -1,7 +1,8 @@
 // A keyboard for the Wayland end-to-end tests: a headless compositor has none, so this
 // client makes one (the virtual-keyboard protocol) with the US layout's keymap, as a
 // real keyboard has, and presses keys on it:  lumetra_wayland_keyboard_probe [MODIFIER...] KEY
-// Each MODIFIER (ctrl, shift, alt) is held while KEY (a letter, or escape) is tapped.
+// Each MODIFIER (ctrl, shift, alt) is held while KEY (one of a few letters, or escape) is
+// tapped.
 // Tools that type text make a keymap of their own, whose keys lie at no place of a real
 // keyboard; shortcuts bound to a key's place need a keyboard laid out as one.
 #include "WaylandProbeCommon.h"
@@ -38,7 +39,7 @@ struct Key {
 };
 const Key keys[] = {{"ctrl", KEY_LEFTCTRL, XKB_MOD_NAME_CTRL}, {"shift", KEY_LEFTSHIFT, XKB_MOD_NAME_SHIFT},
                     {"alt", KEY_LEFTALT, XKB_MOD_NAME_ALT},    {"escape", KEY_ESC, nullptr},
-                    {"a", KEY_A, nullptr}, {"c", KEY_C, nullptr}, {"o", KEY_O, nullptr}, {"s", KEY_S, nullptr},
+                    {"a", KEY_A, nullptr}, {"c", KEY_C, nullptr}, {"o", KEY_O, nullptr}, {"p", KEY_P, nullptr}, {"s", KEY_S, nullptr},
                     {"v", KEY_V, nullptr}, {"w", KEY_W, nullptr}};
 
 const Key* keyNamed(const char* name)
