@@ -94,16 +94,6 @@ QRectF textBoxRect(const TextAnnotation& annotation, double width, double height
                   annotation.position.y() * height - size.height() / 2.0, size.width(), size.height());
 }
 
-QPointF shiftOnto(const QRectF& box, QSizeF bounds)
-{
-    auto axis = [](double start, double length, double limit) {
-        if (start < 0.0 || length >= limit)
-            return -start;
-        return std::min(0.0, limit - (start + length));
-    };
-    return QPointF(axis(box.left(), box.width(), bounds.width()), axis(box.top(), box.height(), bounds.height()));
-}
-
 QPointF textPositionInside(const TextAnnotation& annotation, double width, double height, double referenceWidth)
 {
     if (!(width > 0.0) || !(height > 0.0) || !std::isfinite(width) || !std::isfinite(height))

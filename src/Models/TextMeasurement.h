@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Models/AnnotationGeometry.h"
 #include "Models/Annotations.h"
 #include "Models/TextLayout.h"
 
@@ -40,14 +41,9 @@ double measureTextHeight(const QString& text, const QString& fontName, double fo
 QRectF textBoxRect(const TextAnnotation& annotation, double width, double height, double referenceWidth);
 
 // The normalised centre at which the annotation's box (as textBoxRect gives it) lies
-// on the W x H image: moved the shortest way onto it, or, on an axis where the box is
-// larger than the image, with its left or top edge on the image's. The canvas and the
-// export draw annotations on the image alone, so text off it would be lost from sight.
-// Without a usable W x H the position stays as it is.
+// on the W x H image, moved there by shiftOnto. Without a usable W x H the position
+// stays as it is.
 QPointF textPositionInside(const TextAnnotation& annotation, double width, double height, double referenceWidth);
-// The shift, in the box's units, that brings `box` onto a bounds.width() x bounds.height()
-// area with its origin at (0, 0), by the rule above.
-QPointF shiftOnto(const QRectF& box, QSizeF bounds);
 
 // The number of entries the measurement cache holds now (for tests and benchmarks).
 int textHeightCacheCount();
