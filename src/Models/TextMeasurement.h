@@ -23,7 +23,9 @@ struct TextAttributes {
 TextAttributes textAttributes(const TextAnnotation& annotation, double fontSize);
 
 // The layout of an annotation's text at a font size and box width; draw it to
-// show exactly what measureTextHeight measured.
+// show exactly what measureTextHeight measured. A free-width text whose box holds
+// its lines at the image's own scale (font size annotation.fontSize, box width
+// scaled alike) is not wrapped at any scale; every other text wraps at the box.
 TextLayout layoutText(const TextAnnotation& annotation, double fontSize, double boxWidth);
 
 // The laid-out height of the text, unrounded. Memoised in a process-wide cache of

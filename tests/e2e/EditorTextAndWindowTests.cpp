@@ -220,11 +220,26 @@ TEST_F(EditorTextAndWindow, TextsTypedAtSeveralZoomsKeepInTheCopyTheLinesTheySho
         ASSERT_GT(shown[k], 8.0) << "the text shows";
     }
 
+    // Zoomed in again, the screen shows each text on the lines it was typed on.
+    const QRect smallest = m_image;
+    desktop().key(QStringLiteral("ctrl+plus"));
+    desktop().key(QStringLiteral("ctrl+plus"));
+    waitUntil([&] {
+        const QImage screen = desktop().screenshot();
+        m_image = boundsOfColour(screen, screen.rect(), kBackground);
+        return m_image.width() > smallest.width() * 5 / 4;
+    }, 10000);
+    ASSERT_GT(m_image.width(), smallest.width() * 5 / 4) << "zoomed in";
+    markedOnce(band(rounds, m_image), [](int count) { return count > 100; });
+    const QImage zoomedIn = desktop().screenshot();
+
     desktop().key(QStringLiteral("ctrl+shift+c"));
     const QImage copied = desktop().waitForClipboardImage([](const QImage& image) { return image.width() == 640; });
     ASSERT_EQ(copied.size(), QSize(640, 400));
     for (int k = 1; k <= rounds; ++k) {
         SCOPED_TRACE(k);
+        EXPECT_NEAR(inkHeight(zoomedIn, band(k, m_image)) * 640.0 / m_image.width(), shown[k], 6.0)
+            << "the screen at another zoom shows the same lines";
         const int inCopy = inkHeight(copied, band(k, copied.rect()));
         // One line of 16-pixel text is under 24 pixels of ink; a wrapped one is about 34.
         EXPECT_LT(shown[k], 24.0) << "typed on one line";
