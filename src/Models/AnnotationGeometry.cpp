@@ -239,3 +239,13 @@ QList<StrokeSegment> freehandStrokeSegments(const QList<QPointF>& points, LineCa
                  std::max(width * (1.0 - (i + 0.5) * 0.125), 0.5));
     return segments;
 }
+
+QPointF shiftOnto(const QRectF& box, QSizeF bounds)
+{
+    auto axis = [](double start, double length, double limit) {
+        if (start < 0.0 || length >= limit)
+            return -start;
+        return std::min(0.0, limit - (start + length));
+    };
+    return QPointF(axis(box.left(), box.width(), bounds.width()), axis(box.top(), box.height(), bounds.height()));
+}

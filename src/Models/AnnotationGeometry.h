@@ -6,6 +6,7 @@
 #include <QPainterPath>
 #include <QPointF>
 #include <QRectF>
+#include <QSizeF>
 
 #include <optional>
 
@@ -42,6 +43,13 @@ QList<QPainterPath> lineEndDotPaths(const LineAnnotation& line, double width, do
 // drop spans 1.3 d with the centre in its middle. A diameter that is not a positive
 // number gives an empty path.
 QPainterPath numberMarkerPath(NumberShape shape, const QPointF& centre, double diameter);
+
+// The shift, in the box's units, that brings `box` onto a bounds.width() x
+// bounds.height() area with its origin at (0, 0): the shortest way onto it, or, on an
+// axis where the box is not smaller than the area, with its left or top edge on the
+// area's. The canvas and the export draw annotations on the image alone, so what the
+// user made is placed or kept where this puts it.
+QPointF shiftOnto(const QRectF& box, QSizeF bounds);
 
 // Bounding box of normalised points scaled to W x H; the zero rectangle for none.
 QRectF pointsBoundingRect(const QList<QPointF>& points, double width, double height);

@@ -5,6 +5,7 @@
 #include "Models/ImageEditorViewModel.h"
 
 #include "Base/Logger.h"
+#include "Models/AnnotationGeometry.h"
 
 #include <algorithm>
 #include <cmath>
@@ -385,8 +386,13 @@ void ImageEditorViewModel::handleDragEnded(QPointF startLocation, QPointF locati
     case ToolType::number:
         if (d >= kClickDistance)
             return;
-        if (!selectAnnotationAtPoint(startLocation, displaySize, imageSize) && isPositive(displaySize))
-            createNumberAnnotation(QPointF(startLocation.x() / displaySize.width(), startLocation.y() / displaySize.height()));
+        if (!selectAnnotationAtPoint(startLocation, displaySize, imageSize) && isPositive(displaySize)) {
+            // A click beside the image, or on its edge, places the marker on it: the
+            // canvas and the export show nothing of it beyond the image.
+            const QRectF outline = numberMarkerPath(m_currentNumberShape, startLocation, m_currentNumberDiameter).boundingRect();
+            const QPointF centre = startLocation + shiftOnto(outline, displaySize);
+            createNumberAnnotation(QPointF(centre.x() / displaySize.width(), centre.y() / displaySize.height()));
+        }
         recordTap(startLocation);
         return;
     case ToolType::text: {

@@ -43,6 +43,29 @@ QPointF corner(const QRectF& r, int i)
     }
 }
 
+// The display-space box an annotation's drawing is placed by: its points, its
+// rectangle, its text box or its marker's outline. Line widths are left out, as
+// they are when a shape is drawn: a stroke along the edge still shows.
+std::optional<QRectF> annotationExtent(const AnnotationManager& store, const QUuid& id, QSizeF size, double referenceWidth)
+{
+    const double w = size.width();
+    const double h = size.height();
+    auto span = [&](QPointF a, QPointF b) { return QRectF(QPointF(a.x() * w, a.y() * h), QPointF(b.x() * w, b.y() * h)).normalized(); };
+    if (const ArrowAnnotation* a = findAnnotation(store.arrows(), id))
+        return span(a->startPoint, a->endPoint);
+    if (const LineAnnotation* l = findAnnotation(store.lines(), id))
+        return span(l->startPoint, l->endPoint);
+    if (const RectangleAnnotation* r = findAnnotation(store.rectangles(), id))
+        return displayRect(r->rect.normalized(), size);
+    if (const FreehandAnnotation* f = findAnnotation(store.freehands(), id))
+        return f->points.isEmpty() ? std::nullopt : std::optional<QRectF>(pointsBoundingRect(f->points, w, h));
+    if (const TextAnnotation* t = findAnnotation(store.texts(), id))
+        return textBoxRect(*t, w, h, referenceWidth);
+    if (const NumberAnnotation* n = findAnnotation(store.numbers(), id))
+        return numberMarkerPath(n->shape, QPointF(n->position.x() * w, n->position.y() * h), n->diameter).boundingRect();
+    return std::nullopt;
+}
+
 } // namespace
 
 void ImageEditorViewModel::recordTap(QPointF location)
@@ -90,16 +113,16 @@ void ImageEditorViewModel::moveSelectedAnnotation(QPointF location, QSizeF displ
         return;
     }
     QPointF delta = location - *m_annotationDragLastLocation;
-    // A text stops at the image's edge: off the image the canvas and the export show
-    // nothing of it. The pointer's overshoot is not taken up, so the text follows again
-    // once the pointer is back where it stopped.
-    if (const TextAnnotation* t = findAnnotation(m_annotationManager->texts(), *id);
-        t && displaySize.width() > 0.0 && displaySize.height() > 0.0) {
-        TextAnnotation moved = *t;
-        moved.position += QPointF(delta.x() / displaySize.width(), delta.y() / displaySize.height());
-        const QPointF inside = textPositionInside(moved, displaySize.width(), displaySize.height(), m_originalImageSize.width());
-        delta = QPointF((inside.x() - t->position.x()) * displaySize.width(), (inside.y() - t->position.y()) * displaySize.height());
-        location = *m_annotationDragLastLocation + delta;
+    // The annotation stops at the image's edge: off the image the canvas and the export
+    // show nothing of it. The pointer's overshoot is not taken up, so the annotation
+    // follows again once the pointer is back where it stopped.
+    if (const std::optional<QRectF> extent = annotationExtent(*m_annotationManager, *id, displaySize, m_originalImageSize.width());
+        extent && displaySize.width() > 0.0 && displaySize.height() > 0.0) {
+        const QPointF back = shiftOnto(extent->translated(delta), displaySize);
+        if (std::isfinite(back.x()) && std::isfinite(back.y())) {
+            delta += back;
+            location = *m_annotationDragLastLocation + delta;
+        }
     }
     if (delta.x() != 0.0 || delta.y() != 0.0) {
         // A move is an undo step of its own, taken when the annotation first moves, so

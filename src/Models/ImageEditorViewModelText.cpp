@@ -18,6 +18,30 @@ QString pointText(QPointF p) { return QStringLiteral("(%1, %2)").arg(p.x()).arg(
 // the same place.
 bool samePlace(double a, double b) { return std::fabs(a - b) <= 1e-9; }
 
+// The normalised width a free-width text is kept at. Its box was sized to hold its
+// lines at the zoomed size, but fonts are drawn at whole pixel sizes at every scale,
+// so a line that just fits there can be a little wider, for the image, at the
+// image's own size, and would wrap there into a line the user never saw. A box that
+// shows its lines as typed is widened to hold them at the image's size too (and is
+// then not wrapped at any zoom, see layoutText); one that wraps on screen as well
+// (a line longer than the box can grow) is left as it is.
+double widthHoldingLines(const QString& text, const QString& fontName, double fontSize, double width, double shownWidth,
+                         double referenceWidth)
+{
+    if (!(referenceWidth > 0.0) || !(shownWidth > 0.0) || !(width > 0.0) || !(fontSize > 0.0)
+        || !std::isfinite(referenceWidth + shownWidth + width + fontSize))
+        return width;
+    const QFont shown = TextLayout::resolveFont(fontName, fontSize * shownWidth / referenceWidth);
+    const int lines = TextLayout(text, shown).lineCount();
+    if (TextLayout(text, shown, width * shownWidth).lineCount() != lines)
+        return width;
+    const QFont own = TextLayout::resolveFont(fontName, fontSize);
+    if (TextLayout(text, own, width * referenceWidth).lineCount() == lines)
+        return width;
+    // A pixel over the longest line, so no rounding breaks it.
+    return (std::ceil(TextLayout(text, own).size().width()) + 1.0) / referenceWidth;
+}
+
 } // namespace
 
 double ImageEditorViewModel::displayScale(double displayWidth) const
@@ -175,6 +199,12 @@ void ImageEditorViewModel::commitTextEditing(QSizeF displaySize, double referenc
         text.width = (m_tempTextWidth - 2.0) / w;
         text.isFixedWidth = m_tempTextIsFixedWidth;
         text.isSelected = false;
+        if (!text.isFixedWidth) {
+            const double held = widthHoldingLines(text.text, text.fontName, text.fontSize, text.width, w, referenceWidth);
+            // Widened from its left edge, where the typing began.
+            text.position.rx() += (held - text.width) / 2.0;
+            text.width = held;
+        }
         // Typed beside the image or running over its edge: the text is laid on it.
         text.position = textPositionInside(text, w, h, referenceWidth);
         saveUndoState();
@@ -196,6 +226,11 @@ void ImageEditorViewModel::commitTextEditing(QSizeF displaySize, double referenc
             }
             if (m_tempTextAnchorTopY)
                 position.setY(*m_tempTextAnchorTopY + (measured + 4.0) / (2.0 * h));
+            if (width && !current.isFixedWidth) {
+                const double held = widthHoldingLines(m_tempTextInput, current.fontName, current.fontSize, *width, w, referenceWidth);
+                position.rx() += (held - *width) / 2.0;
+                width = held;
+            }
             {
                 TextAnnotation edited = current;
                 edited.text = m_tempTextInput;

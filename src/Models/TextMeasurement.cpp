@@ -8,6 +8,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 namespace {
 
@@ -55,9 +56,34 @@ TextAttributes textAttributes(const TextAnnotation& annotation, double fontSize)
     return attributes;
 }
 
+namespace {
+
+// The width an annotation's text wraps at in a box `boxWidth` wide at `fontSize`. A
+// free-width text shows its lines as they were typed, and its box holds them at the
+// image's own scale. Fonts are drawn at whole pixel sizes, though, so at another scale
+// a line can come out a little wider than its box and would wrap there alone: such a
+// text is not wrapped at any scale, and the canvas at every zoom and the export show
+// the same lines. A fixed-width text, and a free-width one its box wraps at the
+// image's scale (narrowed by a side handle), wrap at the box.
+double wrapWidthFor(const TextAnnotation& annotation, double fontSize, double boxWidth)
+{
+    constexpr double noWrap = std::numeric_limits<double>::infinity();
+    if (annotation.isFixedWidth || !(fontSize > 0.0) || !(annotation.fontSize > 0.0) || !std::isfinite(fontSize)
+        || !std::isfinite(annotation.fontSize) || !(boxWidth > 0.0) || !std::isfinite(boxWidth))
+        return boxWidth;
+    const double ownBoxWidth = boxWidth * annotation.fontSize / fontSize;
+    const double unwrapped = measureTextHeight(annotation.text, annotation.fontName, annotation.fontSize, noWrap);
+    if (measureTextHeight(annotation.text, annotation.fontName, annotation.fontSize, ownBoxWidth) > unwrapped)
+        return boxWidth;
+    return noWrap;
+}
+
+} // namespace
+
 TextLayout layoutText(const TextAnnotation& annotation, double fontSize, double boxWidth)
 {
-    return TextLayout(annotation.text, TextLayout::resolveFont(annotation.fontName, fontSize), boxWidth);
+    return TextLayout(annotation.text, TextLayout::resolveFont(annotation.fontName, fontSize),
+                      wrapWidthFor(annotation, fontSize, boxWidth));
 }
 
 double measureTextHeight(const QString& text, const QString& fontName, double fontSize, double boxWidth)
@@ -81,7 +107,7 @@ double measureTextHeight(const QString& text, const QString& fontName, double fo
 
 double measureTextHeight(const TextAnnotation& annotation, double fontSize, double boxWidth)
 {
-    return measureTextHeight(annotation.text, annotation.fontName, fontSize, boxWidth);
+    return measureTextHeight(annotation.text, annotation.fontName, fontSize, wrapWidthFor(annotation, fontSize, boxWidth));
 }
 
 QRectF textBoxRect(const TextAnnotation& annotation, double width, double height, double referenceWidth)
@@ -92,16 +118,6 @@ QRectF textBoxRect(const TextAnnotation& annotation, double width, double height
     const QSizeF size(boxWidth + 2.0, textHeight + 4.0);
     return QRectF(annotation.position.x() * width - size.width() / 2.0,
                   annotation.position.y() * height - size.height() / 2.0, size.width(), size.height());
-}
-
-QPointF shiftOnto(const QRectF& box, QSizeF bounds)
-{
-    auto axis = [](double start, double length, double limit) {
-        if (start < 0.0 || length >= limit)
-            return -start;
-        return std::min(0.0, limit - (start + length));
-    };
-    return QPointF(axis(box.left(), box.width(), bounds.width()), axis(box.top(), box.height(), bounds.height()));
 }
 
 QPointF textPositionInside(const TextAnnotation& annotation, double width, double height, double referenceWidth)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Models/AnnotationGeometry.h"
 #include "Models/Annotations.h"
 #include "Models/TextLayout.h"
 
@@ -22,7 +23,9 @@ struct TextAttributes {
 TextAttributes textAttributes(const TextAnnotation& annotation, double fontSize);
 
 // The layout of an annotation's text at a font size and box width; draw it to
-// show exactly what measureTextHeight measured.
+// show exactly what measureTextHeight measured. A free-width text whose box holds
+// its lines at the image's own scale (font size annotation.fontSize, box width
+// scaled alike) is not wrapped at any scale; every other text wraps at the box.
 TextLayout layoutText(const TextAnnotation& annotation, double fontSize, double boxWidth);
 
 // The laid-out height of the text, unrounded. Memoised in a process-wide cache of
@@ -40,14 +43,9 @@ double measureTextHeight(const QString& text, const QString& fontName, double fo
 QRectF textBoxRect(const TextAnnotation& annotation, double width, double height, double referenceWidth);
 
 // The normalised centre at which the annotation's box (as textBoxRect gives it) lies
-// on the W x H image: moved the shortest way onto it, or, on an axis where the box is
-// larger than the image, with its left or top edge on the image's. The canvas and the
-// export draw annotations on the image alone, so text off it would be lost from sight.
-// Without a usable W x H the position stays as it is.
+// on the W x H image, moved there by shiftOnto. Without a usable W x H the position
+// stays as it is.
 QPointF textPositionInside(const TextAnnotation& annotation, double width, double height, double referenceWidth);
-// The shift, in the box's units, that brings `box` onto a bounds.width() x bounds.height()
-// area with its origin at (0, 0), by the rule above.
-QPointF shiftOnto(const QRectF& box, QSizeF bounds);
 
 // The number of entries the measurement cache holds now (for tests and benchmarks).
 int textHeightCacheCount();

@@ -1,10 +1,15 @@
 #include "Models/ImageEditorViewModel.h"
 
 #include "EditorTestSupport.h"
+#include "Models/AnnotationGeometry.h"
+#include "Models/TextMeasurement.h"
 #include "Core/Settings.h"
 #include "Platform/UserDefaults.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
 
 using namespace EditorTestSupport;
 
@@ -44,6 +49,49 @@ protected:
     ImageEditorViewModel::Clock::time_point clock {};
     ImageEditorViewModel model;
 };
+
+// Where the only annotation of the store is drawn on the 400 x 300 display: its
+// points, rectangle, text box or marker outline.
+QRectF shownExtent(const AnnotationManager& store)
+{
+    const double w = kDisplay.width(), h = kDisplay.height();
+    auto shown = [&](QPointF p) { return QPointF(p.x() * w, p.y() * h); };
+    auto around = [&](std::initializer_list<QPointF> points) {
+        double left = INFINITY, top = INFINITY, right = -INFINITY, bottom = -INFINITY;
+        for (QPointF p : points) {
+            left = std::min(left, shown(p).x()), right = std::max(right, shown(p).x());
+            top = std::min(top, shown(p).y()), bottom = std::max(bottom, shown(p).y());
+        }
+        return QRectF(QPointF(left, top), QPointF(right, bottom));
+    };
+    if (!store.arrows().isEmpty())
+        return around({ store.arrows()[0].startPoint, store.arrows()[0].endPoint });
+    if (!store.lines().isEmpty())
+        return around({ store.lines()[0].startPoint, store.lines()[0].endPoint });
+    if (!store.rectangles().isEmpty()) {
+        const QRectF r = store.rectangles()[0].rect;
+        return around({ r.topLeft(), r.bottomRight() });
+    }
+    if (!store.freehands().isEmpty())
+        return pointsBoundingRect(store.freehands()[0].points, w, h);
+    if (!store.texts().isEmpty())
+        return textBoxRect(store.texts()[0], w, h, kImage.width());
+    if (!store.numbers().isEmpty()) {
+        const NumberAnnotation& n = store.numbers()[0];
+        return numberMarkerPath(n.shape, shown(n.position), n.diameter).boundingRect();
+    }
+    return {};
+}
+
+::testing::AssertionResult onTheImage(const QRectF& box)
+{
+    constexpr double e = 1e-9;
+    if (std::isfinite(box.left()) && box.left() >= -e && box.top() >= -e && box.right() <= kDisplay.width() + e
+        && box.bottom() <= kDisplay.height() + e)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "(" << box.left() << ", " << box.top() << ") to (" << box.right() << ", "
+                                         << box.bottom() << ") is not on the 400 x 300 image";
+}
 
 } // namespace
 
@@ -248,4 +296,100 @@ TEST_F(EditorPointerTest, DoubleClicksAreStrictInTimeAndDistanceAndADrawingToolC
     EXPECT_EQ(model.currentTool(), ToolType::none);
     EXPECT_EQ(store().selectedAnnotationId(), r.id);
     EXPECT_EQ(model.editingRectId(), r.id);
+}
+
+TEST_F(EditorPointerTest, WhatEveryToolMakesBesideTheImageIsOnIt)
+{
+    // Each tool used in the grey beside the shown image, or over its edge.
+    struct Case {
+        const char* name;
+        ToolType tool;
+        QPointF from, to;
+        NumberShape shape = NumberShape::circle;
+    };
+    const Case cases[] = {
+        { "line, wholly left of the image", ToolType::line, { -50, 100 }, { -150, 220 } },
+        { "arrow, from above to beyond the right", ToolType::arrow, { 100, -60 }, { 600, 200 } },
+        { "rectangle over the top-left corner", ToolType::rectangle, { -50, -50 }, { 100, 120 } },
+        { "mosaic over the bottom edge", ToolType::mosaic, { 100, 250 }, { 200, 500 } },
+        { "spotlight over the right edge", ToolType::spotlight, { 300, 100 }, { 700, 200 } },
+        { "freehand below the image", ToolType::freehand, { 50, 350 }, { 250, 420 } },
+        { "highlighter left of it", ToolType::highlighter, { -80, 40 }, { -90, 240 } },
+        { "marker left of the image", ToolType::number, { -60, 150 }, { -60, 150 } },
+        { "marker above and right of it", ToolType::number, { 450, -40 }, { 450, -40 } },
+        { "marker on the bottom edge", ToolType::number, { 200, 299 }, { 200, 299 } },
+        { "teardrop marker below it", ToolType::number, { 100, 330 }, { 100, 330 }, NumberShape::teardrop },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        store().clearAll();
+        model.setCurrentNumberShape(c.shape);
+        model.setCurrentNumberDiameter(30);
+        model.selectTool(c.tool);
+        drag({ c.from, (c.from + c.to) / 2, c.to });
+        ASSERT_EQ(store().arrows().size() + store().lines().size() + store().rectangles().size()
+                      + store().freehands().size() + store().numbers().size(),
+            1u);
+        EXPECT_TRUE(onTheImage(shownExtent(store())));
+    }
+    // A marker placed beside the image lies against its edge, at the height clicked.
+    store().clearAll();
+    model.setCurrentNumberShape(NumberShape::circle);
+    model.selectTool(ToolType::number);
+    click(QPointF(-60, 150));
+    ASSERT_EQ(store().numbers().size(), 1);
+    EXPECT_NEAR(store().numbers()[0].position.x() * kDisplay.width(), 15.0, 1e-9);
+    EXPECT_NEAR(store().numbers()[0].position.y(), 0.5, 1e-12);
+}
+
+TEST_F(EditorPointerTest, ADraggedAnnotationOfEveryKindStopsAtTheImageEdge)
+{
+    const FreehandAnnotation stroke{ .points = { { 0.3, 0.3 }, { 0.4, 0.35 }, { 0.45, 0.5 } }, .lineWidth = 4 };
+    const LineAnnotation line{ .startPoint = { 0.6, 0.2 }, .endPoint = { 0.7, 0.6 }, .lineWidth = 3 };
+    const NumberAnnotation marker{ .position = { 0.5, 0.5 }, .value = 1, .diameter = 30 };
+    const NumberAnnotation drop{ .position = { 0.5, 0.5 }, .value = 1, .diameter = 30, .shape = NumberShape::teardrop };
+    const TextAnnotation text{ .text = "move", .position = { 0.5, 0.5 }, .fontSize = 30, .fontName = "DejaVu Sans",
+                               .width = 0.2 };
+    struct Case {
+        const char* name;
+        std::function<void(AnnotationManager&)> add;
+    };
+    const Case cases[] = {
+        { "arrow", [](AnnotationManager& s) { s.appendArrow(arrow()); } },
+        { "line", [&](AnnotationManager& s) { s.appendLine(line); } },
+        { "rectangle", [](AnnotationManager& s) { s.appendRectangle(rectangle()); } },
+        { "freehand", [&](AnnotationManager& s) { s.appendFreehand(stroke); } },
+        { "marker", [&](AnnotationManager& s) { s.appendNumber(marker); } },
+        { "teardrop marker", [&](AnnotationManager& s) { s.appendNumber(drop); } },
+        { "text", [&](AnnotationManager& s) { s.appendText(text); } },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        store().clearAll();
+        c.add(store());
+        const QRectF before = shownExtent(store());
+        const QPointF start = before.center();
+        model.handleDragChanged(start, start, kDisplay, kImage);
+        ASSERT_TRUE(store().selectedAnnotationId().has_value()) << "taken hold of";
+
+        // Far to the right: it stops at the right edge and still moves down with the pointer.
+        model.handleDragChanged(start, start + QPointF(3000, 10), kDisplay, kImage);
+        QRectF box = shownExtent(store());
+        EXPECT_NEAR(box.right(), 400.0, 1e-9);
+        EXPECT_NEAR(box.top(), before.top() + 10, 1e-9);
+        // The pointer back to 20 points short of where the annotation stopped: it follows.
+        model.handleDragChanged(start, start + QPointF(400.0 - before.right() - 20, 10), kDisplay, kImage);
+        EXPECT_NEAR(shownExtent(store()).right(), 380.0, 1e-9);
+        // Off the bottom-left corner, then released there.
+        model.handleDragChanged(start, start + QPointF(-3000, 3000), kDisplay, kImage);
+        model.handleDragEnded(start, start + QPointF(-3000, 3000), kDisplay, kImage);
+        box = shownExtent(store());
+        EXPECT_TRUE(onTheImage(box));
+        EXPECT_NEAR(box.left(), 0.0, 1e-9);
+        EXPECT_NEAR(box.bottom(), 300.0, 1e-9);
+        model.undo();
+        const QRectF undone = shownExtent(store());
+        EXPECT_NEAR(undone.left(), before.left(), 1e-9) << "the whole drag is one undo step";
+        EXPECT_NEAR(undone.top(), before.top(), 1e-9);
+    }
 }

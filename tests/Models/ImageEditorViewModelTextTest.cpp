@@ -271,3 +271,47 @@ TEST_F(EditorTextTest, ASideHandleStopsAtTheImageEdge)
         EXPECT_TRUE(onTheImage(narrow));
     }
 }
+
+TEST_F(EditorTextTest, AFreeWidthTextKeepsItsLinesAtTheImagesOwnSize)
+{
+    // Texts typed in a free-width box at several zooms of the 1600 x 1200 image, the
+    // box grown to hold them as the in-place editor grows it; then laid out at the
+    // image's own size, as the export lays them out, and opened again for editing.
+    const double zooms[] = { 0.71, 0.5, 0.37, 0.83, 1.29 };
+    const int fontSizes[] = { 17, 24, 31, 45 };
+    const QString texts[] = { "Outside the box", "Il", "wrap me not, please\nsecond line" };
+    int widened = 0;
+    for (double zoom : zooms)
+        for (int fontSize : fontSizes)
+            for (const QString& typed : texts) {
+                SCOPED_TRACE(QStringLiteral("zoom %1, size %2, %3").arg(zoom).arg(fontSize).arg(typed).toStdString());
+                store().clearAll();
+                const QSizeF shown(1600 * zoom, 1200 * zoom);
+                model.setCurrentFontSize(fontSize);
+                model.beginTextEditing(QPointF(40, 60), shown, std::nullopt, 20);
+                model.setTempTextInput(typed);
+                const QFont shownFont = TextLayout::resolveFont("DejaVu Sans", fontSize * zoom);
+                const TextLayout onScreen(typed, shownFont);
+                model.setTempTextWidth(onScreen.size().width() + 4.0);
+                model.commitTextEditing(shown, 1600);
+                ASSERT_EQ(store().texts().size(), 1);
+                const TextAnnotation text = store().texts().first();
+
+                const double boxWidth = text.width * shown.width();
+                EXPECT_EQ(TextLayout(typed, shownFont, boxWidth).lineCount(), onScreen.lineCount()) << "on screen";
+                const TextLayout exported(typed, TextLayout::resolveFont("DejaVu Sans", fontSize), text.width * 1600);
+                EXPECT_EQ(exported.lineCount(), onScreen.lineCount()) << "at the image's own size";
+                EXPECT_NEAR(textBoxRect(text, shown.width(), shown.height(), 1600).left(), 40.0, 1e-9)
+                    << "the left edge stays where the typing began";
+                if (boxWidth > onScreen.size().width() + 2.0 + 1e-9)
+                    ++widened;
+
+                // Opened and committed again unchanged: the same text, and no step to undo.
+                const auto steps = model.undoStack().size();
+                model.editTextAnnotation(text.id, shown);
+                model.commitTextEditing(shown, 1600);
+                EXPECT_EQ(model.undoStack().size(), steps);
+                EXPECT_NEAR(store().texts().first().width, text.width, 1e-12);
+            }
+    EXPECT_GT(widened, 0) << "some texts needed more room at the image's own size";
+}

@@ -189,28 +189,33 @@ TEST(TextMeasurementTest, CacheKeysOnEveryInputAndHoldsSixtyFourEntries)
 {
     clearTextHeightCache();
     const TextAnnotation t = textAnnotation(QStringLiteral("cached"), 0.2);
-    const double first = measureTextHeight(t, 24, 100);
+    auto measure = [](const TextAnnotation& a, double size, double width) {
+        return measureTextHeight(a.text, a.fontName, size, width);
+    };
+    const double first = measure(t, 24, 100);
     EXPECT_EQ(textHeightCacheCount(), 1);
-    EXPECT_EQ(measureTextHeight(t, 24, 100), first);
+    EXPECT_EQ(measure(t, 24, 100), first);
     EXPECT_EQ(textHeightCacheCount(), 1) << "a repeat is answered from the cache";
 
-    measureTextHeight(t, 24.000000000000004, 100);
+    measure(t, 24.000000000000004, 100);
     EXPECT_EQ(textHeightCacheCount(), 2) << "sizes that differ as doubles are different entries";
-    measureTextHeight(t, 24, std::nextafter(100.0, 200.0));
+    measure(t, 24, std::nextafter(100.0, 200.0));
     EXPECT_EQ(textHeightCacheCount(), 3);
+    measureTextHeight(t, 24, 100);
+    const int entries = textHeightCacheCount();
     TextAnnotation otherColour = t;
     otherColour.color = paletteBlue;
-    measureTextHeight(otherColour, 24, 100);
-    EXPECT_EQ(textHeightCacheCount(), 3) << "the colour does not change the height";
+    EXPECT_EQ(measureTextHeight(otherColour, 24, 100), measureTextHeight(t, 24, 100));
+    EXPECT_EQ(textHeightCacheCount(), entries) << "the colour does not change the height";
 
     for (int i = 0; i < 70; ++i)
-        measureTextHeight(textAnnotation(QStringLiteral("text %1").arg(i), 0.2), 24, 100);
+        measure(textAnnotation(QStringLiteral("text %1").arg(i), 0.2), 24, 100);
     EXPECT_EQ(textHeightCacheCount(), 64);
     // The early entry was evicted; measuring it again gives the same height.
-    EXPECT_EQ(measureTextHeight(t, 24, 100), first);
+    EXPECT_EQ(measure(t, 24, 100), first);
 
     // A taller text is not answered with a shorter one's cached height.
-    const double twoLines = measureTextHeight(textAnnotation(QStringLiteral("cached\ncached"), 0.2), 24, 100);
+    const double twoLines = measure(textAnnotation(QStringLiteral("cached\ncached"), 0.2), 24, 100);
     EXPECT_NEAR(twoLines, 2 * first, 1e-9);
 }
 
@@ -229,4 +234,42 @@ TEST(TextMeasurementTest, BoxIsCentredAndScaledToTheCanvas)
     const QRectF unscaled = textBoxRect(t, 800, 600, 0);
     EXPECT_NEAR(unscaled.height(), measureTextHeight(t, 40, 200) + 4, 1e-9);
     EXPECT_GT(unscaled.height(), box.height());
+}
+
+TEST(TextMeasurementTest, AFreeWidthTextHeldByItsBoxAtTheImagesSizeKeepsItsLinesAtEveryZoom)
+{
+    // Texts on a 1000-pixel-wide image, each in a box a pixel wider than its longest
+    // line at the image's own size; drawn at zooms whose whole-pixel font sizes make
+    // the line a little wider or narrower than the box.
+    const double zooms[] = { 0.37, 0.5, 0.58, 0.71, 0.89, 1.0, 1.15, 1.32, 1.52, 2.0 };
+    const double fontSizes[] = { 13, 16, 24, 31 };
+    const QString texts[] = { QStringLiteral("Outside the box, on one line as typed"),
+                              QStringLiteral("two lines\nas typed, the second longer") };
+    constexpr double reference = 1000;
+    for (double fontSize : fontSizes)
+        for (const QString& typed : texts) {
+            const QFont own = TextLayout::resolveFont(dejaVu, fontSize);
+            const TextLayout natural(typed, own);
+            TextAnnotation free = textAnnotation(typed, (std::ceil(natural.size().width()) + 1.0) / reference, {0.5, 0.5},
+                                                 fontSize);
+            TextAnnotation fixed = free;
+            fixed.isFixedWidth = true;
+            TextAnnotation narrowed = free; // a free-width text a side handle narrowed
+            narrowed.width = natural.size().width() * 0.6 / reference;
+            for (double zoom : zooms) {
+                SCOPED_TRACE(QStringLiteral("size %1, zoom %2, %3").arg(fontSize).arg(zoom).arg(typed).toStdString());
+                const double w = reference * zoom;
+                const double shownSize = fontSize * zoom;
+                const double lineHeight = TextLayout::lineHeight(TextLayout::resolveFont(dejaVu, shownSize));
+                EXPECT_EQ(layoutText(free, shownSize, free.width * w).lineCount(), natural.lineCount());
+                EXPECT_NEAR(textBoxRect(free, w, w, reference).height(), natural.lineCount() * lineHeight + 4.0, 1e-9)
+                    << "the box is as tall as the lines drawn";
+                // Boxes that wrap at the image's size wrap at the box on screen too.
+                const TextLayout wrappedFixed(typed, TextLayout::resolveFont(dejaVu, shownSize), fixed.width * w);
+                EXPECT_EQ(layoutText(fixed, shownSize, fixed.width * w).lineCount(), wrappedFixed.lineCount());
+                const TextLayout wrappedNarrow(typed, TextLayout::resolveFont(dejaVu, shownSize), narrowed.width * w);
+                EXPECT_EQ(layoutText(narrowed, shownSize, narrowed.width * w).lineCount(), wrappedNarrow.lineCount());
+                EXPECT_GT(wrappedNarrow.lineCount(), natural.lineCount());
+            }
+        }
 }

@@ -182,3 +182,67 @@ TEST_F(EditorTextAndWindow, TextTypedBesideTheZoomedOutImageShowsOnItAndIsCopied
     EXPECT_LE(inCopy.left(), 8);
     EXPECT_NEAR(inCopy.center().y(), 400.0 * (beside.y() - m_image.top()) / m_image.height(), 40.0);
 }
+
+TEST_F(EditorTextAndWindow, TextsTypedAtSeveralZoomsKeepInTheCopyTheLinesTheyShowed)
+{
+    openEditor();
+    // One line typed at each of four zooms, each in its own band of the image; the
+    // height of its ink on the screen, in the image's pixels, once it is committed.
+    const QString typed = QStringLiteral("Outside the box, on one line as typed");
+    constexpr int rounds = 4;
+    auto band = [&](int k, const QRect& image) {
+        const double scale = image.width() / 640.0;
+        const int y = image.top() + image.height() * k / (rounds + 1);
+        return QRect(image.left(), y - int(10 * scale), image.width(), int(60 * scale));
+    };
+    auto inkHeight = [](const QImage& image, const QRect& area) {
+        return pixelsWhere(image, area, [](const QColor& c) { return c.rgb() != kBackground; }).height();
+    };
+    double shown[rounds + 1] = {};
+    for (int k = 1; k <= rounds; ++k) {
+        SCOPED_TRACE(k);
+        const QRect before = m_image;
+        desktop().key(QStringLiteral("ctrl+minus"));
+        waitUntil([&] {
+            const QImage screen = desktop().screenshot();
+            m_image = boundsOfColour(screen, screen.rect(), kBackground);
+            return m_image.width() < before.width() - 20;
+        }, 10000);
+        ASSERT_LT(m_image.width(), before.width() - 20) << "zoomed out";
+        desktop().key(QStringLiteral("4"));
+        ASSERT_TRUE(desktop().click(m_image.topLeft() + QPoint(6, m_image.height() * k / (rounds + 1))));
+        desktop().xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("30"), typed});
+        ASSERT_TRUE(desktop().click(m_image.bottomRight() - QPoint(8, 8)));
+        desktop().key(QStringLiteral("Escape"));
+        desktop().key(QStringLiteral("Escape"));
+        markedOnce(band(k, m_image), [](int count) { return count > 100; });
+        shown[k] = inkHeight(desktop().screenshot(), band(k, m_image)) * 640.0 / m_image.width();
+        ASSERT_GT(shown[k], 8.0) << "the text shows";
+    }
+
+    // Zoomed in again, the screen shows each text on the lines it was typed on.
+    const QRect smallest = m_image;
+    desktop().key(QStringLiteral("ctrl+plus"));
+    desktop().key(QStringLiteral("ctrl+plus"));
+    waitUntil([&] {
+        const QImage screen = desktop().screenshot();
+        m_image = boundsOfColour(screen, screen.rect(), kBackground);
+        return m_image.width() > smallest.width() * 5 / 4;
+    }, 10000);
+    ASSERT_GT(m_image.width(), smallest.width() * 5 / 4) << "zoomed in";
+    markedOnce(band(rounds, m_image), [](int count) { return count > 100; });
+    const QImage zoomedIn = desktop().screenshot();
+
+    desktop().key(QStringLiteral("ctrl+shift+c"));
+    const QImage copied = desktop().waitForClipboardImage([](const QImage& image) { return image.width() == 640; });
+    ASSERT_EQ(copied.size(), QSize(640, 400));
+    for (int k = 1; k <= rounds; ++k) {
+        SCOPED_TRACE(k);
+        EXPECT_NEAR(inkHeight(zoomedIn, band(k, m_image)) * 640.0 / m_image.width(), shown[k], 6.0)
+            << "the screen at another zoom shows the same lines";
+        const int inCopy = inkHeight(copied, band(k, copied.rect()));
+        // One line of 16-pixel text is under 24 pixels of ink; a wrapped one is about 34.
+        EXPECT_LT(shown[k], 24.0) << "typed on one line";
+        EXPECT_NEAR(inCopy, shown[k], 6.0) << "the copy holds the lines the screen showed";
+    }
+}
