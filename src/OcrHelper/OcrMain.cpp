@@ -12,7 +12,6 @@
 // Lumetra's rules (LineMerge.h), stand only where they keep what the plain reading is
 // sure of (PlainFloor.h). Words whose ink Lumetra marks as made by a misjudged ground
 // are left out (MisjudgedInk.h).
-#include "OcrHelper/ColumnGutters.h"
 #include "OcrHelper/EngineReader.h"
 #include "OcrHelper/EvenInk.h"
 #include "OcrHelper/HanVariantChoice.h"
@@ -168,10 +167,8 @@ int main()
         thread.join();
     MisjudgedInk::dropMisjudgedWords(plain.lines, {page.data(), misjudged.data(), size.width, size.height});
 
-    for (Readings::EngineReading& reader : readers) {
+    for (Readings::EngineReading& reader : readers)
         MisjudgedInk::dropMisjudgedWords(reader.lines, {page.data(), misjudged.data(), size.width, size.height});
-        ColumnGutters::splitAtGutters(reader.lines);
-    }
 
     std::vector<std::string> used, missing;
     for (const Readings::EngineReading& reader : readers)
