@@ -143,8 +143,16 @@ std::unique_ptr<tesseract::TessBaseAPI> load(const std::string& language, const 
 {
     auto api = std::make_unique<tesseract::TessBaseAPI>();
     api->SetVariable("debug_file", "/dev/null");
-    if (api->Init(dataPath, language.c_str(), tesseract::OEM_LSTM_ONLY) != 0)
-        return nullptr;
+    // Tesseract skips a missing language after the first, but not the first itself.
+    std::string languages = language;
+    while (api->Init(dataPath, languages.c_str(), tesseract::OEM_LSTM_ONLY) != 0) {
+        const size_t next = languages.find('+');
+        if (next == std::string::npos)
+            return nullptr;
+        languages.erase(0, next + 1);
+        api = std::make_unique<tesseract::TessBaseAPI>();
+        api->SetVariable("debug_file", "/dev/null");
+    }
     api->SetPageSegMode(tesseract::PSM_AUTO);
     // The page comes as dark ink on white paper (dark grounds already turned), so a
     // line read with little confidence is not worth reading again inverted: that
@@ -159,12 +167,15 @@ std::unique_ptr<tesseract::TessBaseAPI> load(const std::string& language, const 
 
 void read(EngineReading& reading, tesseract::TessBaseAPI& api, const std::vector<unsigned char>& page, int width, int height)
 {
+    api.SetImage(page.data(), width, height, 1, width);
+    if (api.Recognize(nullptr) == 0)
+        reading.lines = linesRead(reading.language, api, page, width, height);
+}
+
+void mendLayout(EngineReading& reading, tesseract::TessBaseAPI& api, const std::vector<unsigned char>& page, int width, int height)
+{
     const std::string& language = reading.language;
     std::vector<LineReading>& lines = reading.lines;
-    api.SetImage(page.data(), width, height, 1, width);
-    if (api.Recognize(nullptr) != 0)
-        return;
-    lines = linesRead(language, api, page, width, height);
     const auto boxes = [&] {
         std::vector<LineTails::Box> out;
         for (const LineReading& line : lines)

@@ -17,13 +17,21 @@
 
 namespace EngineReader {
 
-// The engine for `language`, ready to read (its page layout and variables set), or null
-// where the language's data cannot be loaded. `dataPath` null for Tesseract's own.
+// The engine for `language` (one, or several joined by '+', read as one engine that
+// tries each on every word), ready to read (its page layout and variables set), or null
+// where the language's data cannot be loaded. Of several, those whose data is missing
+// are left out; which were loaded, the engine says (GetLoadedLanguagesAsVector).
+// `dataPath` null for Tesseract's own.
 std::unique_ptr<tesseract::TessBaseAPI> load(const std::string& language, const char* dataPath);
 
 // Reads `page` (width x height grey bytes, dark ink on white paper) with `engine`, loaded
-// for `reading.language`, into `reading.lines`.
+// for `reading.language`, into `reading.lines`: the engine's own layout and words.
 void read(Readings::EngineReading& reading, tesseract::TessBaseAPI& engine, const std::vector<unsigned char>& page,
           int width, int height);
+
+// After `read`, with the same engine and page: the lines the layout cut short or lost
+// read again (LineTails.h, Rereading.h).
+void mendLayout(Readings::EngineReading& reading, tesseract::TessBaseAPI& engine, const std::vector<unsigned char>& page,
+                int width, int height);
 
 } // namespace EngineReader

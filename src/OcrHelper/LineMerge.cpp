@@ -106,9 +106,9 @@ std::vector<const LineReading*> linesOfPage(const std::vector<EngineReading>& re
     return lines;
 }
 
-std::string merge(const std::vector<EngineReading>& readers, HanVariantChoice::Chooser& variants, const PercentSigns::SignInk& ink,
-                  const RulingLines::Lines& rulings, const NumberSeparators::SeparatorInk& separators,
-                  const PercentSigns::SignInk& latinInk)
+std::vector<PlacedLine> mergedLines(const std::vector<EngineReading>& readers, HanVariantChoice::Chooser& variants,
+                                    const PercentSigns::SignInk& ink, const RulingLines::Lines& rulings,
+                                    const NumberSeparators::SeparatorInk& separators, const PercentSigns::SignInk& latinInk)
 {
     const EngineReading* reference = nullptr;
     for (const EngineReading& reader : readers)
@@ -254,15 +254,31 @@ std::string merge(const std::vector<EngineReading>& readers, HanVariantChoice::C
         joined.push_back(std::move(line));
     }
     const ReadingOrder::Layout layout = ReadingOrder::layout(joined);
-    std::string text;
+    std::vector<PlacedLine> placed;
     for (const size_t i : layout.order) {
-        if (layout.number[i] >= 0)
-            text += joined[size_t(layout.number[i])].text + ' ';
-        text += std::string(size_t(layout.indent[i]), ' ') + joined[i].text;
-        for (std::ptrdiff_t cell = layout.after[i]; cell >= 0; cell = layout.after[size_t(cell)])
-            text += ' ' + joined[size_t(cell)].text;
-        text += '\n';
+        PlacedLine line;
+        if (layout.number[i] >= 0) {
+            line.text += joined[size_t(layout.number[i])].text + ' ';
+            line.boxes.push_back(joined[size_t(layout.number[i])].box);
+        }
+        line.text += std::string(size_t(layout.indent[i]), ' ') + joined[i].text;
+        line.boxes.push_back(joined[i].box);
+        for (std::ptrdiff_t cell = layout.after[i]; cell >= 0; cell = layout.after[size_t(cell)]) {
+            line.text += ' ' + joined[size_t(cell)].text;
+            line.boxes.push_back(joined[size_t(cell)].box);
+        }
+        placed.push_back(std::move(line));
     }
+    return placed;
+}
+
+std::string merge(const std::vector<EngineReading>& readers, HanVariantChoice::Chooser& variants, const PercentSigns::SignInk& ink,
+                  const RulingLines::Lines& rulings, const NumberSeparators::SeparatorInk& separators,
+                  const PercentSigns::SignInk& latinInk)
+{
+    std::string text;
+    for (const PlacedLine& line : mergedLines(readers, variants, ink, rulings, separators, latinInk))
+        text += line.text + '\n';
     return text;
 }
 

@@ -39,6 +39,19 @@ std::string withLatinWords(const Readings::LineReading& han, const Readings::Lin
 std::vector<const Readings::LineReading*> linesOfPage(const std::vector<Readings::EngineReading>& readers,
                                                       const Readings::EngineReading& reference);
 
+// A line of the page's text and where its pieces lie (a gutter number, the line, the
+// other cells of its table row).
+struct PlacedLine {
+    std::string text;
+    std::vector<Readings::Box> boxes;
+};
+
+// The lines of the page's text, in the order they are written (`merge`).
+std::vector<PlacedLine> mergedLines(const std::vector<Readings::EngineReading>& readings, HanVariantChoice::Chooser& variants,
+                                    const PercentSigns::SignInk& ink, const RulingLines::Lines& rulings = {},
+                                    const NumberSeparators::SeparatorInk& separators = {},
+                                    const PercentSigns::SignInk& latinInk = {});
+
 // The page's text, a line a line, each ending in a newline; what the engines read of
 // `rulings` taken out of each line chosen (RulingLines.h); a Han line's numbers with the
 // separators `separators` sees where the Chinese models differ (NumberSeparators.h); a

@@ -5,19 +5,20 @@
 // page is still on its way or, for a program Lumetra keeps ready, until it comes; one
 // whose input ends before the page leaves at once, without a word.
 //
-// Each language has an engine of its own, on a thread of its own (EngineReader.h):
-// single-language engines side by side take about the time of the slowest of them,
-// under one engine that tries every language on every word, and do not trade a word
-// between models half-way, which is where digits and identifiers went wrong. Words
-// whose ink Lumetra marks as made by a misjudged ground are left out (MisjudgedInk.h)
-// before the engines' readings become one text (LineMerge.h).
-#include "OcrHelper/ColumnGutters.h"
+// One engine holds the three languages together and reads the page as it stands, as
+// the command line does (the plain reading). It loads ahead, so that a program kept
+// ready holds it alone. Once the page is there, an engine for each language loads and
+// reads it beside it, each on a thread of its own; their readings, merged and mended by
+// Lumetra's rules (LineMerge.h), stand only where they keep what the plain reading is
+// sure of (PlainFloor.h). Words whose ink Lumetra marks as made by a misjudged ground
+// are left out (MisjudgedInk.h).
 #include "OcrHelper/EngineReader.h"
 #include "OcrHelper/EvenInk.h"
 #include "OcrHelper/HanVariantChoice.h"
 #include "OcrHelper/LineMerge.h"
 #include "OcrHelper/MisjudgedInk.h"
 #include "OcrHelper/PercentInk.h"
+#include "OcrHelper/PlainFloor.h"
 #include "OcrHelper/RulingLines.h"
 #include "Output/TextRecognitionProtocol.h"
 
@@ -102,33 +103,38 @@ int main()
         return failWith("the request broke off");
 
     std::vector<Readings::EngineReading> readers;
+    std::string together;
     for (const std::string& language : split(languages)) {
-        if (int(readers.size()) < P::maximumEngines)
+        if (int(readers.size()) < P::maximumEngines) {
             readers.push_back({language, false, {}});
+            together += (together.empty() ? "" : "+") + language;
+        }
     }
     if (readers.empty())
         return failWith("no language to read in");
+    Readings::EngineReading plain{together, false, {}};
 
-    // The engines load while the page is on its way, or, where Lumetra started this
-    // program ahead of a reading, until it comes. Each reads as soon as it is loaded and
-    // the page is there. From here on the program ends with _exit: its loaders are
-    // never waited for on the way out, and an unused program leaves at once.
+    // The plain engine loads while the page is on its way, or, where Lumetra started this
+    // program ahead of a reading, until it comes; the others once it is there. From here
+    // on the program ends with _exit: its loaders are never waited for on the way out,
+    // and an unused program leaves at once.
     P::Page size{};
     std::vector<unsigned char> page, misjudged;
     std::promise<void> pageArrived;
     const std::shared_future<void> pageThere = pageArrived.get_future().share();
+    const char* const data = dataPath.empty() ? nullptr : dataPath.c_str();
     // The engines outlive their readings: taking one down costs it 10 to 20 ms, which
     // the answer need not wait for when the program ends with _exit after it.
+    std::unique_ptr<tesseract::TessBaseAPI> plainEngine;
     std::vector<std::unique_ptr<tesseract::TessBaseAPI>> engines(readers.size());
     std::vector<std::thread> threads;
-    for (size_t i = 0; i < readers.size(); ++i)
-        threads.emplace_back([&reader = readers[i], &engine = engines[i], &dataPath, &page, &size, pageThere] {
-            engine = EngineReader::load(reader.language, dataPath.empty() ? nullptr : dataPath.c_str());
-            reader.started = engine != nullptr;
-            pageThere.wait();
-            if (engine)
-                EngineReader::read(reader, *engine, page, size.width, size.height);
-        });
+    threads.emplace_back([&plain, &plainEngine, data, &page, &size, pageThere] {
+        plainEngine = EngineReader::load(plain.language, data);
+        plain.started = plainEngine != nullptr;
+        pageThere.wait();
+        if (plainEngine)
+            EngineReader::read(plain, *plainEngine, page, size.width, size.height);
+    });
 
     ssize_t first = 0;
     do
@@ -148,13 +154,21 @@ int main()
 
     evenInk(page, size.width, size.height);
     pageArrived.set_value();
+    for (size_t i = 0; i < readers.size(); ++i)
+        threads.emplace_back([&reader = readers[i], &engine = engines[i], data, &page, &size] {
+            engine = EngineReader::load(reader.language, data);
+            reader.started = engine != nullptr;
+            if (!engine)
+                return;
+            EngineReader::read(reader, *engine, page, size.width, size.height);
+            EngineReader::mendLayout(reader, *engine, page, size.width, size.height);
+        });
     for (std::thread& thread : threads)
         thread.join();
+    MisjudgedInk::dropMisjudgedWords(plain.lines, {page.data(), misjudged.data(), size.width, size.height});
 
-    for (Readings::EngineReading& reader : readers) {
+    for (Readings::EngineReading& reader : readers)
         MisjudgedInk::dropMisjudgedWords(reader.lines, {page.data(), misjudged.data(), size.width, size.height});
-        ColumnGutters::splitAtGutters(reader.lines);
-    }
 
     std::vector<std::string> used, missing;
     for (const Readings::EngineReading& reader : readers)
@@ -174,5 +188,16 @@ int main()
     const NumberSeparators::SeparatorInk separators = [&](const HanVariantChoice::Box& line, int from, int to) {
         return NumberSeparators::separatorOnPage({page.data(), size.width, size.height}, line, from, to);
     };
-    ::_exit(answer(P::statusRead, LineMerge::merge(readers, variants, ink, rulings, separators, latinInk), join(used), join(missing)) ? 0 : 1);
+    const std::vector<LineMerge::PlacedLine> merged = LineMerge::mergedLines(readers, variants, ink, rulings, separators, latinInk);
+    std::vector<Readings::EngineReading> scripts;
+    for (const Readings::EngineReading& reader : readers)
+        if (reader.started && Readings::readsHan(reader.language))
+            scripts.push_back(reader);
+    const std::string text = plain.started ? PlainFloor::text(merged, plain, scripts, variants) : [&] {
+        std::string all;
+        for (const LineMerge::PlacedLine& line : merged)
+            all += line.text + '\n';
+        return all;
+    }();
+    ::_exit(answer(P::statusRead, text, join(used), join(missing)) ? 0 : 1);
 }

@@ -42,4 +42,8 @@ inline constexpr float supportedNumber = 85.0f;
 // the signs it read right on the pages tried ("=", "->", "*", ":", "<=") at 72 and over.
 inline constexpr float unsureSign = 60.0f;
 
+// A number the plain engine (the three languages together) read at least this surely
+// stands: no other reading of its place may drop it or change its digits.
+inline constexpr float sureNumber = 80.0f;
+
 } // namespace Thresholds

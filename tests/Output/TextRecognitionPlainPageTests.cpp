@@ -221,42 +221,6 @@ TEST_F(PlainPagesSetByChromium, ACodeListingKeepsItsOrderAndIndentation)
     EXPECT_EQ(found, int(drawn.size())) << read.text.toStdString();
 }
 
-// A mail program's window: a title bar, a sidebar on a grey ground and a message beside
-// it. Each sidebar entry comes back a line of its own, in its order, none joined to the
-// message's line beside it, and the message's lines come back whole, in theirs.
-TEST_F(PlainPagesSetByChromium, AnApplicationsSidebarIsReadAsAColumnOfItsOwn)
-{
-    const QStringList sidebar{QStringLiteral("Inbox 12"), QStringLiteral("Starred"), QStringLiteral("Sent"), QStringLiteral("Drafts 3"),
-                              QStringLiteral("Archive"), QStringLiteral("Trash")};
-    const QStringList message{QStringLiteral("Quarterly results are in"), QStringLiteral("From: finance@example.com, 2026-11-02 09:45"),
-                              QStringLiteral("Attachments: results_q3.pdf (248 KB)")};
-    const QString html = QStringLiteral(
-        "<html><body style=\"margin:0;font-family:'DejaVu Sans';font-size:14px;color:#222;background:#fff\">"
-        "<div style=\"background:#2d2d30;color:#eee;padding:10px 20px\">Lumen Mail: Inbox</div><div style=\"display:flex\">"
-        "<div style=\"width:170px;background:#f0f0f0;padding:14px;line-height:2\">%1</div>"
-        "<div style=\"padding:14px 24px;line-height:1.7;width:480px\">%2<br>Revenue rose 12.5% to $4.2 million in the third "
-        "quarter, while costs fell by 3.1% against the same quarter last year.<br>%3</div></div></body></html>")
-                             .arg(sidebar.join(QStringLiteral("<br>")), message.mid(0, 2).join(QStringLiteral("<br>")), message[2]);
-    QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
-    const QImage page = screenshotOf(html, folder, 720, 320);
-    ASSERT_FALSE(page.isNull());
-    const TextRecognitionResult read = TextRecognitionProcess::recognize(page.convertToFormat(QImage::Format_Grayscale8));
-    ASSERT_FALSE(read.failure) << read.failure->toStdString();
-    QStringList lines = read.text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    for (QString& line : lines)
-        line = line.trimmed();
-    qsizetype previous = -1;
-    for (const QStringList* column : {&sidebar, &message}) {
-        previous = -1;
-        for (const QString& entry : *column) {
-            const qsizetype at = lines.indexOf(entry, previous + 1);
-            EXPECT_GT(at, previous) << entry.toStdString() << "\n" << read.text.toStdString();
-            previous = std::max(previous, at);
-        }
-    }
-}
-
 // A listing in a dark editor's colours with a gutter of dim line numbers beside it, which
 // Tesseract's layout reads as a column of its own: the code lines come back in their
 // order, each starting with its number, a blank and then its indentation. The Latin

@@ -1,0 +1,334 @@
+#include "OcrHelper/PlainFloor.h"
+
+#include "OcrHelper/HanText.h"
+#include "OcrHelper/Thresholds.h"
+
+#include <algorithm>
+#include <regex>
+#include <string_view>
+
+namespace PlainFloor {
+
+using namespace Readings;
+
+namespace {
+
+// The leading and trailing signs a number is written with, as UTF-8.
+const std::vector<std::string>& leadingSigns()
+{
+    static const std::vector<std::string> signs{"(", "[", "-", "+", "#", "$", "\u20AC", "\u00A5", "\uFFE5", "\u00A3", "\u2212", "\uFF08"};
+    return signs;
+}
+const std::vector<std::string>& trailingSigns()
+{
+    static const std::vector<std::string> signs{")", "]", "%", "\u2030", ",", ".", ";", ":", "\uFF09", "\uFF0C", "\u3002", "\uFF05"};
+    return signs;
+}
+
+bool strip(std::string& word, const std::vector<std::string>& signs, bool front)
+{
+    for (const std::string& sign : signs) {
+        if (word.size() <= sign.size())
+            continue;
+        if (front && word.compare(0, sign.size(), sign) == 0) {
+            word.erase(0, sign.size());
+            return true;
+        }
+        if (!front && word.compare(word.size() - sign.size(), sign.size(), sign) == 0) {
+            word.erase(word.size() - sign.size());
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+std::string wellFormedNumber(const std::string& word)
+{
+    std::string number = word;
+    while (strip(number, leadingSigns(), true)) {
+    }
+    while (strip(number, trailingSigns(), false)) {
+    }
+    static const std::regex shapes(R"(\d{1,3}(,\d{3})+(\.\d+)?|\d+(\.\d+)?|\d{1,2}:\d{2}(:\d{2})?)");
+    return std::regex_match(number, shapes) ? number : std::string();
+}
+
+std::string inItsScript(const LineReading& line, const std::vector<EngineReading>& scripts, HanVariantChoice::Chooser& variants)
+{
+    if (hanCount(line.text) == 0)
+        return line.text;
+    std::string text = line.text;
+    HanVariantChoice::Line characters = line.characters;
+    for (const EngineReading& script : scripts) {
+        const LineReading* same = nullptr;
+        double best = 0.5;
+        for (const LineReading& other : script.lines)
+            if (const double o = overlap(line.box, other.box); o > best) {
+                best = o;
+                same = &other;
+            }
+        if (!same)
+            continue;
+        const std::string chosen = variants.choose(text, characters, same->text);
+        if (chosen == text)
+            continue;
+        // The characters follow the text, one for one, for the next script's turn.
+        std::vector<char32_t> written;
+        HanText::forEachCharacter(chosen, [&](char32_t c) {
+            if (c != U' ' && c != U'\t' && c != U'\n')
+                written.push_back(c);
+        });
+        if (written.size() != characters.symbols.size())
+            return chosen;
+        for (size_t i = 0; i < written.size(); ++i)
+            characters.symbols[i].text = HanText::encoded(std::u32string(1, written[i]));
+        text = chosen;
+    }
+    return text;
+}
+
+namespace {
+
+// For each character of `from`, the character of `to` it lines up with in a least-edit
+// alignment of the two, or -1 where it has none.
+std::vector<int> alignment(const std::u32string& from, const std::u32string& to)
+{
+    const size_t n = from.size(), m = to.size();
+    std::vector<std::vector<int>> cost(n + 1, std::vector<int>(m + 1, 0));
+    for (size_t i = 0; i <= n; ++i)
+        cost[i][0] = int(i);
+    for (size_t j = 0; j <= m; ++j)
+        cost[0][j] = int(j);
+    for (size_t i = 1; i <= n; ++i)
+        for (size_t j = 1; j <= m; ++j)
+            cost[i][j] = std::min({cost[i - 1][j] + 1, cost[i][j - 1] + 1, cost[i - 1][j - 1] + (from[i - 1] == to[j - 1] ? 0 : 1)});
+    // Back from the end, a match first, then a character left out on either side, and a
+    // character for another last: a piece of the plain reading lines up with what it
+    // shares, not with the end of a longer line.
+    std::vector<int> at(n, -1);
+    for (size_t i = n, j = m; i > 0 && j > 0;) {
+        if (from[i - 1] == to[j - 1] && cost[i][j] == cost[i - 1][j - 1]) {
+            at[i - 1] = int(j - 1);
+            --i;
+            --j;
+        } else if (cost[i][j] == cost[i][j - 1] + 1) {
+            --j;
+        } else if (cost[i][j] == cost[i - 1][j] + 1) {
+            --i;
+        } else {
+            at[i - 1] = int(j - 1);
+            --i;
+            --j;
+        }
+    }
+    return at;
+}
+
+bool isDigit32(char32_t c) { return c >= U'0' && c <= U'9'; }
+
+// Whether `read` (what the rules' text has where the plain reading has `number`) is
+// that number, or it with a sign or an ideograph in place of its last digit or two
+// (a "%" or the "号" after it, which the plain engine took for digits), or with its
+// separators the other way round ("1,580" for "1.580"), which the rules read from the
+// ink.
+bool standsFor(const std::u32string& read, const std::u32string& number)
+{
+    if (read == number)
+        return true;
+    for (size_t cut = 1; cut <= 2 && cut < number.size(); ++cut) {
+        const std::u32string head = number.substr(0, number.size() - cut);
+        if (read.size() > head.size() && read.compare(0, head.size(), head) == 0) {
+            const char32_t next = read[head.size()];
+            if (next == U'%' || next == U'\u2030' || next == U'\uFF05' || HanText::isHan(next))
+                return true;
+        }
+    }
+    // The same value with thousands separators put in or left out ("1,284" for "1284").
+    const auto value = [](const std::u32string& text) {
+        std::u32string out;
+        for (const char32_t c : text)
+            if (c != U',')
+                out += c;
+        return out;
+    };
+    const auto grouped = [](const std::u32string& text) {
+        return std::regex_match(HanText::encoded(text), std::regex(R"(\d{1,3}(,\d{3})*(\.\d+)?)"));
+    };
+    if (value(read) == value(number) && grouped(read) && grouped(number))
+        return true;
+    if (read.size() != number.size())
+        return false;
+    for (size_t i = 0; i < read.size(); ++i) {
+        const bool separators = (read[i] == U',' || read[i] == U'.') && (number[i] == U',' || number[i] == U'.');
+        if (read[i] != number[i] && !separators)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::string withSureNumbers(const std::string& merged, const std::vector<const LineReading*>& plain)
+{
+    std::u32string read = HanText::decoded(merged), plainText;
+    struct Sure {
+        size_t from, to; // in plainText
+    };
+    std::vector<Sure> sure;
+    for (const LineReading* line : plain) {
+        if (!plainText.empty())
+            plainText += U' ';
+        for (const WordReading& word : line->words) {
+            if (!plainText.empty() && plainText.back() != U' ')
+                plainText += U' ';
+            const size_t start = plainText.size();
+            const std::u32string text = HanText::decoded(word.text);
+            plainText += text;
+            const std::string number = wellFormedNumber(word.text);
+            if (number.empty() || word.confidence < Thresholds::sureNumber)
+                continue;
+            size_t at = text.find(HanText::decoded(number));
+            if (at == std::u32string::npos)
+                continue;
+            // With the currency and minus signs before it and a percent sign after it.
+            size_t end = at + HanText::decoded(number).size();
+            while (at > 0 && std::u32string_view(U"-+$\u20AC\u00A5\uFFE5\u00A3\u2212").find(text[at - 1]) != std::u32string_view::npos)
+                --at;
+            if (end < text.size() && (text[end] == U'%' || text[end] == U'\u2030'))
+                ++end;
+            sure.push_back({start + at, start + end});
+        }
+    }
+    if (sure.empty())
+        return merged;
+    // Lined up without their blanks: the rules' text keeps a listing's and a table's
+    // runs of blanks, the plain reading's words have one between them.
+    const auto written = [](const std::u32string& text, std::vector<size_t>& places) {
+        std::u32string out;
+        for (size_t k = 0; k < text.size(); ++k)
+            if (text[k] != U' ') {
+                out += text[k];
+                places.push_back(k);
+            }
+        return out;
+    };
+    std::vector<size_t> plainPlaces, readPlaces;
+    const std::vector<int> lineUp = alignment(written(plainText, plainPlaces), written(read, readPlaces));
+    std::vector<int> at(plainText.size(), -1);
+    for (size_t k = 0; k < lineUp.size(); ++k)
+        if (lineUp[k] >= 0)
+            at[plainPlaces[k]] = int(readPlaces[size_t(lineUp[k])]);
+    std::vector<bool> lined(read.size(), false);
+    for (const int j : at)
+        if (j >= 0)
+            lined[size_t(j)] = true;
+    // From the last to the first, so that the places before stay where they were.
+    for (auto it = sure.rbegin(); it != sure.rend(); ++it) {
+        const std::u32string number = plainText.substr(it->from, it->to - it->from);
+        int first = -1, last = -1;
+        for (size_t i = it->from; i < it->to; ++i)
+            if (at[i] >= 0) {
+                first = first < 0 ? at[i] : first;
+                last = at[i];
+            }
+        if (first < 0) {
+            // Nothing of it lines up: it goes before what follows it in the plain reading,
+            // unless the rules' text has it elsewhere as often as the plain reading does.
+            const auto count = [&](const std::u32string& text) {
+                int n = 0;
+                for (size_t k = text.find(number); k != std::u32string::npos; k = text.find(number, k + 1))
+                    n += (k == 0 || !isDigit32(text[k - 1])) && (k + number.size() >= text.size() || !isDigit32(text[k + number.size()]));
+                return n;
+            };
+            if (count(read) >= count(plainText))
+                continue;
+            size_t next = it->to;
+            while (next < at.size() && at[next] < 0)
+                ++next;
+            const size_t place = next < at.size() ? size_t(at[next]) : read.size();
+            read.insert(place, number);
+            continue;
+        }
+        // The number in the rules' text runs on over the digits next to it that stand
+        // for nothing of the plain reading.
+        size_t from = size_t(first), to = size_t(last) + 1;
+        const auto loose = [&](size_t j) { return j < read.size() && !lined[j] && isDigit32(read[j]); };
+        while (from > 0 && loose(from - 1))
+            --from;
+        while (loose(to))
+            ++to;
+        const std::u32string there = read.substr(from, std::min(read.size(), to + 2) - from);
+        size_t end = to;
+        if (!standsFor(read.substr(from, to - from), number) && !standsFor(there, number)) {
+            read.replace(from, to - from, number);
+            end = from + number.size();
+        }
+        // Two numbers the plain reading has apart stay apart ("863 2071 4459").
+        if (it->to < plainText.size() && plainText[it->to] == U' ' && end < read.size() && isDigit32(read[end])
+            && isDigit32(read[end - 1]))
+            read.insert(end, 1, U' ');
+    }
+    return HanText::encoded(read);
+}
+
+std::string text(const std::vector<LineMerge::PlacedLine>& merged, const EngineReading& plain, const std::vector<EngineReading>& scripts,
+                 HanVariantChoice::Chooser& variants)
+{
+    const auto within = [](const Box& part, const std::vector<Box>& boxes) {
+        long long shared = 0;
+        for (const Box& box : boxes)
+            shared += commonArea(part, box);
+        return part.area() > 0 && shared * 2 >= part.area();
+    };
+    std::vector<bool> used(plain.lines.size(), false);
+    std::vector<std::string> lines;
+    std::vector<Box> firstBox;
+    for (const LineMerge::PlacedLine& line : merged) {
+        // The plain reading's lines at this line's place, in the order of its pieces.
+        std::vector<const LineReading*> here;
+        for (const Box& box : line.boxes) {
+            const size_t piece = here.size();
+            for (size_t i = 0; i < plain.lines.size(); ++i)
+                if (!used[i] && within(plain.lines[i].box, {box})) {
+                    here.push_back(&plain.lines[i]);
+                    used[i] = true;
+                }
+            // Cells of one row the layout read apart, left to right.
+            std::stable_sort(here.begin() + std::ptrdiff_t(piece), here.end(),
+                             [](const LineReading* a, const LineReading* b) { return a->box.left < b->box.left; });
+        }
+        for (size_t i = 0; i < plain.lines.size(); ++i)
+            if (!used[i] && within(plain.lines[i].box, line.boxes)) {
+                here.push_back(&plain.lines[i]);
+                used[i] = true;
+            }
+        firstBox.push_back(line.boxes.empty() ? Box{} : line.boxes.front());
+        lines.push_back(withSureNumbers(line.text, here));
+    }
+    // The plain engine's sure lines the rules' text left out, before the first line
+    // below each in its column.
+    for (size_t i = 0; i < plain.lines.size(); ++i) {
+        const LineReading& line = plain.lines[i];
+        if (used[i] || line.confidence < Thresholds::lostLine)
+            continue;
+        const bool covered = std::any_of(merged.begin(), merged.end(), [&](const LineMerge::PlacedLine& other) {
+            return std::any_of(other.boxes.begin(), other.boxes.end(), [&](const Box& box) { return commonArea(line.box, box) > 0; });
+        });
+        if (covered)
+            continue;
+        size_t at = 0;
+        while (at < firstBox.size()
+               && !(firstBox[at].top > line.box.top && firstBox[at].left < line.box.right && line.box.left < firstBox[at].right))
+            ++at;
+        lines.insert(lines.begin() + std::ptrdiff_t(at), inItsScript(line, scripts, variants));
+        firstBox.insert(firstBox.begin() + std::ptrdiff_t(at), line.box);
+    }
+    std::string out;
+    for (const std::string& line : lines)
+        out += line + '\n';
+    return out;
+}
+
+} // namespace PlainFloor

@@ -1,0 +1,47 @@
+#pragma once
+
+// The engine that holds the three languages together reads the page as the command
+// line does (the plain reading). What the single-language engines and the rules made of
+// the page (LineMerge.h) stands only where it keeps what the plain reading is sure of:
+// a line of it that drops or changes a number the plain engine read surely, in a form a
+// number has, gives way to the plain reading of its place; and a line the plain engine
+// read surely where the rules' text has none comes back in its place. The rules mend
+// what the plain reading gets wrong (a percent sign read as digits, a gutter number
+// cut from its line, a table read column by column); they are never let to turn a
+// number the plain reading had right into another.
+
+#include "OcrHelper/HanVariantChoice.h"
+#include "OcrHelper/LineMerge.h"
+#include "OcrHelper/Readings.h"
+
+#include <string>
+#include <vector>
+
+namespace PlainFloor {
+
+// The number a word is, without the signs around it (a currency, a sign, brackets, a
+// percent or per mille sign, a closing comma or stop): digits, with thousands
+// separators and a decimal part ("1,080.33", "734003200", "0.75"), or a time
+// ("14:02:55"). Empty where the word is something else ("1g", "v2.3.1", "2026-12-08T14").
+std::string wellFormedNumber(const std::string& word);
+
+// `merged` (a line of the rules' text) with each number the plain engine read surely
+// in `plain` (its lines at the same place) as it read it: the characters that line up
+// with the number give way to it, unless they are that number with a sign or an
+// ideograph in place of its last digits or with its separators the other way round,
+// as the rules read them from the ink and the other engines (`standsFor`). A number
+// with nothing lined up with it comes in where the plain reading has it.
+std::string withSureNumbers(const std::string& merged, const std::vector<const Readings::LineReading*>& plain);
+
+// `line` of the plain reading, its ideographs each in the script the page shows, as far
+// as the lines of `scripts` (the Chinese engines' readings) at the same place and the
+// page's ink tell (HanVariantChoice.h). Nothing but ideographs changes.
+std::string inItsScript(const Readings::LineReading& line, const std::vector<Readings::EngineReading>& scripts,
+                        HanVariantChoice::Chooser& variants);
+
+// The page's text, a line a line each ending in a newline: `merged`, held to `plain` as
+// above.
+std::string text(const std::vector<LineMerge::PlacedLine>& merged, const Readings::EngineReading& plain,
+                 const std::vector<Readings::EngineReading>& scripts, HanVariantChoice::Chooser& variants);
+
+} // namespace PlainFloor
