@@ -28,6 +28,12 @@ launch() {
   [ $status -eq 0 ] || say "fail: lumetra $* exited with status $status"
   return $status
 }
+# x y width height of the first window whose title starts with $1: the window's own area,
+# without sway's border and title.
+window_rect() {
+  swaymsg -t get_tree | jq -r --arg t "$1" 'first(.. | select((.name? // "") | startswith($t))
+    | "\(.rect.x + .window_rect.x) \(.rect.y + .window_rect.y) \(.window_rect.width) \(.window_rect.height)")'
+}
 has_window() { swaymsg -t get_tree | grep -q "\"name\": \"$1"; }
 count_windows() { swaymsg -t get_tree | grep -c "\"name\": \"$1"; }
 # True while a window of Lumetra's is still shown on an output (not in the scratchpad).

@@ -13,12 +13,6 @@ trap 'kill -CONT $(pgrep -u "$(id -u)" -f "^/usr/libexec/xdg-desktop-portal-wlr"
 printf 'xwayland disable\noutput HEADLESS-1 resolution 1920x1080 bg %s/pattern.png tile\n' "$PWD" >sway.conf
 printf '[General]\ncaptureOpensEditor=true\n' >lumetra/Lumetra.conf
 
-# x y width height of the first window whose title starts with $1: the window's own area,
-# without sway's border and title.
-window_rect() {
-  swaymsg -t get_tree | jq -r --arg t "$1" 'first(.. | select((.name? // "") | startswith($t))
-    | "\(.rect.x + .window_rect.x) \(.rect.y + .window_rect.y) \(.window_rect.width) \(.window_rect.height)")'
-}
 # Where the editor's toolbar button $1 places left of its export button (the accent square
 # at the bar's end, the buttons 33 points apart) lies in the layout, at the output scale 1.
 toolbar_button() {

@@ -10,12 +10,6 @@
 printf 'xwayland disable\noutput HEADLESS-1 resolution 1920x1080 bg %s/pattern.png tile\n' "$PWD" >sway.conf
 printf '[General]\ncaptureOpensEditor=true\n' >lumetra/Lumetra.conf
 
-# x y width height of the first window whose title starts with $1, as window_rect in
-# the faults scenario: the window's own area.
-window_rect() {
-  swaymsg -t get_tree | jq -r --arg t "$1" 'first(.. | select((.name? // "") | startswith($t))
-    | "\(.rect.x + .window_rect.x) \(.rect.y + .window_rect.y) \(.window_rect.width) \(.window_rect.height)")'
-}
 # What sway knows of Lumetra's editor and pins: per window its id, workspace, whether it
 # floats, and its place and size; one line, sorted by id.
 windows_state() {
