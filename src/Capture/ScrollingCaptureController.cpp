@@ -274,6 +274,7 @@ void ScrollingCaptureController::resetState()
     m_selectedDisplay.reset();
     m_displays.clear();
     m_lastTickFrame = QImage();
+    m_lookFrame = QImage();
     m_lastOutcome = ScrollTickOutcome::kept;
     m_ticksSinceKept = 0;
     m_relooks = 0;

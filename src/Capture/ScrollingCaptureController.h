@@ -194,6 +194,9 @@ private:
     int m_ticksSinceKept = 0;
     int m_relooks = 0;
     bool m_provisional = false; // the last kept frame was placed by the step alone
+    // The latest look at this tick's page that its rows placed, and where.
+    QImage m_lookFrame;
+    ScrollStitcher::FrameJudgement m_lookJudgement;
     // How far the last kept frame stands above where the clicks sent the page: a frame
     // taken before the page finished its scroll (found there by its rows or by the
     // scrollbar's thumb) leaves the rest of that scroll to the next tick, which is

@@ -15,6 +15,7 @@
 #include "Capture/ScrollCaptureGeometry.h"
 #include "Capture/ScrollOffsetRules.h"
 #include "Capture/ScrollCaptureOverlayView.h"
+#include "Capture/ScrollChangedContent.h"
 #include "Capture/ScrollFrameSource.h"
 #include "Core/Localization.h"
 #include "Core/Settings.h"
@@ -67,6 +68,13 @@ bool shareNoRows(const QImage& previous, const QImage& next, int scrollbarPx, in
     const auto outcome
         = FrameRegistration::verticalOffset(p.cropped(0, stickyPx, w, h), n.cropped(0, stickyPx, w, h)).outcome;
     return outcome == FrameRegistration::Outcome::noMatch || outcome == FrameRegistration::Outcome::tooSmall;
+}
+
+// The page stood still while pictures on it loaded.
+bool picturesLoadedOnly(const QImage& before, const QImage& after)
+{
+    const QImage a = withFramePixelLayout(before), b = withFramePixelLayout(after);
+    return ScrollStitcher::sameButForPlaceholders(framePixels(a), framePixels(b));
 }
 
 double elapsedMs(const QDateTime& from, const QDateTime& to)
@@ -352,7 +360,8 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
             judged.noOverlap = shareNoRows(previous, frame, j.scrollbarPx, j.stickyPx);
         // Still but for what changes by itself (a bar of moving stripes, a spinner).
         if ((!j.append || secondLook) && !lastTick.isNull())
-            judged.pageStill = ScrollStitcher::sameContent(lastTick, frame) || differOnlyLocally(lastTick, frame);
+            judged.pageStill = ScrollStitcher::sameContent(lastTick, frame) || differOnlyLocally(lastTick, frame)
+                               || picturesLoadedOnly(lastTick, frame);
         return judged;
     }, [self, generation, done = std::move(done)](const Judged& judged) {
         if (self && self->isCurrent(generation))
@@ -461,9 +470,22 @@ void ScrollingCaptureController::tickJudged(const QImage& frame, const Judged& j
         done(ScrollTickOutcome::stop);
         return;
     }
-    const ScrollStitcher::FrameJudgement& j = judged.judgement;
-    m_detection = j.detection();
+    const ScrollStitcher::FrameJudgement& found = judged.judgement;
+    m_detection = found.detection();
     m_lastTickFrame = frame;
+    // Where a look at this tick's page found it by its rows alone stands while the page
+    // stands still: a later look, with pictures loaded meanwhile, may place it only by
+    // the step, or not at all.
+    if (m_relooks == 0)
+        m_lookFrame = QImage();
+    const bool placedByRows = found.foundPx > 0 && !found.settledByStep;
+    const bool byEarlierLook = !placedByRows && m_relooks > 0 && judged.pageStill && !m_lookFrame.isNull();
+    if (placedByRows) {
+        m_lookFrame = frame;
+        m_lookJudgement = found;
+    }
+    const ScrollStitcher::FrameJudgement& j = byEarlierLook ? m_lookJudgement : found;
+    const QImage& looked = byEarlierLook ? m_lookFrame : frame;
     // A frame placed by the step alone stands once the page moves on; a page that
     // stopped instead may have reached its end part-way through that step.
     if (std::exchange(m_provisional, false) && !j.append && judged.pageStill) {
@@ -502,7 +524,7 @@ void ScrollingCaptureController::tickJudged(const QImage& frame, const Judged& j
     const bool stoppedShort = !j.append && m_relooks > 0 && judged.pageStill && stoppedShortOfTheScroll(j);
     m_relooks = 0;
     if (stoppedShort) {
-        keepWhereThePageStopped(frame, done);
+        keepWhereThePageStopped(QImage(looked), done);
         return;
     }
     // Past the page's end only the frame it stopped on counts, placed without the step.
@@ -524,13 +546,13 @@ void ScrollingCaptureController::tickJudged(const QImage& frame, const Judged& j
             endTooLow();
             return;
         }
-        keepFrame(frame, j);
+        keepFrame(looked, j);
         m_driver->calibrate(perClick, visible);
         m_autoStepPx = m_driver->scrolledStepPx();
         const int clicks = m_driver->clicksPerTick(), step = m_autoStepPx;
         captureDiagnostic(QStringLiteral("📜 [driver] 一格滚轮 = %1px → 每步 %2 格 = %3px").arg(perClick).arg(clicks).arg(step));
     } else {
-        keepFrame(frame, j, true);
+        keepFrame(looked, j, true);
     }
     const int added = j.newPx, height = m_kept.stitchedHeight();
     logMessage(LogLevel::info, [added, height] {
@@ -617,6 +639,8 @@ void ScrollingCaptureController::checkTooLow(const ScrollAutoDriver::TickDone& d
     // when the click simply moves further than the selection is high; otherwise the
     // content changed by itself, and the frame is merely rejected.
     m_driver->scrollBackOneClick();
+    // The click is undone: a click's size is measured over those still in effect.
+    m_ticksSinceKept = std::max(0, m_ticksSinceKept - 1);
     after(redrawWaitMs, [this, done] {
         settleFrame([this, done](const QImage& frame) {
             if (m_phase != Phase::recording || !m_driver || frame.isNull()) {
@@ -668,7 +692,8 @@ void ScrollingCaptureController::handleStall()
             keepFrame(m_lastTickFrame, j);
             const int added = j.newPx;
             captureDiagnostic(QStringLiteral("📜 页底末步补齐 +%1px").arg(added));
-        } else if (differOnlyLocally(m_kept.lastFrame(), m_lastTickFrame)) {
+        } else if (differOnlyLocally(m_kept.lastFrame(), m_lastTickFrame)
+                   || picturesLoadedOnly(m_kept.lastFrame(), m_lastTickFrame)) {
             // Still where the last kept frame shows it, but for what changed in place (a
             // picture that loaded while the page waited at its end): those rows show as
             // the page last looked.
