@@ -275,6 +275,7 @@ void ScrollingCaptureController::resetState()
     m_displays.clear();
     m_lastTickFrame = QImage();
     m_lookFrame = QImage();
+    m_live = {};
     m_lastOutcome = ScrollTickOutcome::kept;
     m_ticksSinceKept = 0;
     m_relooks = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Capture/CaptureOverlaySet.h"
+#include "Capture/FrameLocalChanges.h"
 #include "Capture/FrozenDisplays.h"
 #include "Capture/OwnWindows.h"
 #include "Capture/ScrollAutoDriver.h"
@@ -194,6 +195,8 @@ private:
     int m_ticksSinceKept = 0;
     int m_relooks = 0;
     bool m_provisional = false; // the last kept frame was placed by the step alone
+    // Columns beside the rows that change by themselves (a canvas, a video).
+    LiveColumns m_live;
     // The latest look at this tick's page that its rows placed, and where.
     QImage m_lookFrame;
     ScrollStitcher::FrameJudgement m_lookJudgement;

@@ -308,7 +308,8 @@ void ScrollingCaptureController::settleStep(const std::shared_ptr<Settle>& settl
             continue;
         }
         if (!settle->reference.isNull()) {
-            if (differOnlyLocally(settle->reference, grab) && m_clock.now() < settle->reactionDeadline) {
+            if (differOnlyLocally(withoutLiveColumns(settle->reference, m_live), withoutLiveColumns(grab, m_live))
+                && m_clock.now() < settle->reactionDeadline) {
                 settle->previous = settle->lastRead = grab;
                 after(reactionPollMs, [this, settle] { settleStep(settle); });
                 return;
@@ -319,7 +320,17 @@ void ScrollingCaptureController::settleStep(const std::shared_ptr<Settle>& settl
             settle->previous = QImage();
             settle->backoffMs = animationFrameGapMs;
         }
-        if (!settle->previous.isNull() && differOnlyLocally(settle->previous, grab)) {
+        if (!settle->previous.isNull() && !differOnlyLocally(settle->previous, grab)) {
+            // Columns that change by themselves while the rest stands still: left out of
+            // the grabs' agreement and of placing frames from now on.
+            const LiveColumns live = liveColumnsBetween(settle->previous, grab);
+            if (!live.isEmpty() && live.united(m_live) != m_live) {
+                m_live = live.united(m_live);
+                captureDiagnostic(QStringLiteral("📜 [settle] 自变列 %1–%2px（不参与配准）").arg(m_live.left).arg(m_live.right));
+            }
+        }
+        if (!settle->previous.isNull()
+            && differOnlyLocally(withoutLiveColumns(settle->previous, m_live), withoutLiveColumns(grab, m_live))) {
             captureDiagnostic(QStringLiteral("📜 [settle] 稳定（退避 %1ms）").arg(settle->backoffMs));
             settle->done(grab);
             return;
@@ -343,15 +354,17 @@ void ScrollingCaptureController::settleStep(const std::shared_ptr<Settle>& settl
 void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, ScrollStitcher::JudgeMode mode,
                                               std::function<void(const Judged&)> done)
 {
-    const QImage previous = m_kept.lastFrame();
-    const QImage lastTick = m_lastTickFrame;
+    // What changes by itself beside the rows takes no part in placing the frame.
+    const QImage previous = withoutLiveColumns(m_kept.lastFrame(), m_live);
+    const QImage lastTick = withoutLiveColumns(m_lastTickFrame, m_live);
+    const QImage seen = withoutLiveColumns(frame, m_live);
     const ScrollStitcher::DetectionState detection = m_detection;
     const int expected = m_driver && stepPx > 0 ? expectedBelowKeptPx() : 0;
     const bool secondLook = m_relooks > 0;
     const std::optional<ScrollStitcher::ThumbScale> thumb = m_thumbTravel.scale();
     const quint64 generation = m_generation;
     QPointer<ScrollingCaptureController> self(this);
-    OffMainThread::run(this, [previous, lastTick, frame, detection, stepPx, mode, expected, secondLook, thumb] {
+    OffMainThread::run(this, [previous, lastTick, frame = seen, detection, stepPx, mode, expected, secondLook, thumb] {
         Judged judged;
         judged.judgement = ScrollStitcher::placedByThumb(
             ScrollStitcher::judgeFrame(previous, frame, detection, stepPx, mode, expected), thumb, previous, frame);
@@ -692,8 +705,9 @@ void ScrollingCaptureController::handleStall()
             keepFrame(m_lastTickFrame, j);
             const int added = j.newPx;
             captureDiagnostic(QStringLiteral("📜 页底末步补齐 +%1px").arg(added));
-        } else if (differOnlyLocally(m_kept.lastFrame(), m_lastTickFrame)
-                   || picturesLoadedOnly(m_kept.lastFrame(), m_lastTickFrame)) {
+        } else if (const QImage kept = withoutLiveColumns(m_kept.lastFrame(), m_live),
+                   last = withoutLiveColumns(m_lastTickFrame, m_live);
+                   differOnlyLocally(kept, last) || picturesLoadedOnly(kept, last)) {
             // Still where the last kept frame shows it, but for what changed in place (a
             // picture that loaded while the page waited at its end): those rows show as
             // the page last looked.

@@ -122,7 +122,7 @@ TEST_F(ChangingPageCaptureTest, RowsUnderAHeaderThatShrinksAsThePageScrollsComeO
     }
 }
 
-TEST_F(ChangingPageCaptureTest, DISABLED_RowsBesideACanvasRedrawnEveryFrameComeOutWholeAndInTime)
+TEST_F(ChangingPageCaptureTest, RowsBesideACanvasRedrawnEveryFrameComeOutWholeAndInTime)
 {
     // 200 rows of 40 px; a canvas right of their strips, nearly half the width and the
     // whole height, changes at every frame. The same page standing still sets the time.
