@@ -316,7 +316,8 @@ Description describe(quint64 seed, int index)
         if (row.columns > 0)
             drawCardRow(ignored, d, row, d.pictures, pictureRandom, d.has(latePictures));
 
-    const int lowest = 2 * d.clickPx;
+    // The lowest selection scrolls two clicks' worth of rows above the footer.
+    const int lowest = 2 * d.clickPx + d.footerBar.tallest();
     const int low = random.chance(30) ? lowest : random.between(lowest, d.viewHeight - 1);
     d.selectionHeights = {d.viewHeight, low};
     return d;

@@ -92,7 +92,8 @@ struct Description {
     std::vector<int> loadDelaysMs;
     static constexpr int loadingRowPx = 48;
     // The selections captured, each ending at the view's bottom: the whole view and one
-    // between the lowest the capture takes (two wheel clicks) and the view.
+    // between the lowest the capture takes (two wheel clicks, with the footer over them)
+    // and the view.
     std::vector<int> selectionHeights;
 
     bool has(Feature f) const { return (features & f) != 0; }
