@@ -1,5 +1,8 @@
 #include "Capture/FrameLocalChanges.h"
 
+#include "Capture/FramePixels.h"
+#include "Capture/FrameRegistration.h"
+
 #include <algorithm>
 #include <QPainter>
 #include <cstring>
@@ -90,8 +93,11 @@ LiveColumns liveColumnsBetween(const QImage& a, const QImage& b)
             --x;
         right = std::max(right, x);
     }
-    // From top to bottom, and no more than half the width.
-    if (right < 0 || 2 * changedRows < h || 2 * (right - left + 1) > w)
+    // From top to bottom, no more than half the width, and beside the rows: reaching the
+    // view's left edge, or its right edge short of where a scrollbar may be.
+    const int edge = std::max(4, w / 50), scrollbarZone = std::min(w / 8, 50) + edge;
+    if (right < 0 || 2 * changedRows < h || 2 * (right - left + 1) > w
+        || (left > edge && right < w - 1 - scrollbarZone))
         return {};
     // Beside them, content that a scroll would have moved.
     int rowsWithEdges = 0;
@@ -104,6 +110,13 @@ LiveColumns liveColumnsBetween(const QImage& a, const QImage& b)
         rowsWithEdges += edge ? 1 : 0;
     }
     if (4 * rowsWithEdges < h)
+        return {};
+    // Content that scrolled within those columns (while a fixed part beside it stood)
+    // shows the same pixels moved up or down: that is no change in place.
+    const QImage x = withFramePixelLayout(a.copy(left, 0, right - left + 1, h));
+    const QImage y = withFramePixelLayout(b.copy(left, 0, right - left + 1, h));
+    const auto moved = FrameRegistration::verticalOffset(framePixels(x), framePixels(y));
+    if (moved.outcome != FrameRegistration::Outcome::noMatch && moved.outcome != FrameRegistration::Outcome::tooSmall)
         return {};
     return {left, right + 1};
 }

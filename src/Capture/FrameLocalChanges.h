@@ -25,8 +25,9 @@ struct LiveColumns {
 
 // The columns in which two grabs of a view that did not scroll differ, when the rest
 // matches exactly, holds content that would have shown a scroll (edges on at least a
-// quarter of the rows), and the columns are at most half the width: nothing otherwise
-// (a scroll changes every column that holds something).
+// quarter of the rows), and the columns are at most half the width, at the view's left
+// or right side, and show nothing that merely moved up or down: nothing otherwise (a
+// scroll changes every column that holds something).
 LiveColumns liveColumnsBetween(const QImage& a, const QImage& b);
 
 // The grab with `live` painted over in one flat colour, so that what changes there by

@@ -130,34 +130,38 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
     auto ty = registerOffset(previous, frame, judgement.scrollbarPx, judgement.stickyPx, expected,
                              &judgement.settledByStep, &judgement.alikeSpacingPx);
     if (!ty) {
-        // Rows that changed in part (pictures that loaded) keep every offset from
-        // holding; the rows that did not change may still agree on one.
-        const auto region = FrameRegistration::comparedRegion(previous, frame, judgement.scrollbarPx, judgement.stickyPx);
-        ty = region ? registerByUnchangedRows(region->previous, region->next, expected) : std::nullopt;
-        if (ty) {
-            judgement.byUnchangedRows = true;
-            captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px，仅按未变化的行）").arg(*ty));
-        }
-    }
-    if (!ty) {
         // A band at the top or bottom that changed while the rest scrolled (a header that
         // just stuck, a pager's prompt) may be all that kept the offset from standing out.
         const auto banded = registerBesideBands(previous, frame, judgement.scrollbarPx, judgement.stickyPx, expected);
-        if (!banded)
-            return judgement;
-        ty = banded->offset;
-        judgement.settledByStep = banded->settledByExpected;
-        judgement.alikeSpacingPx = banded->alikeSpacing;
-        captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px，除去顶部 %2px／底部 %3px 变化带）")
-                              .arg(*ty)
-                              .arg(banded->bands.top)
-                              .arg(banded->bands.bottom));
-        if (banded->bands.top > 0 && judgement.stickyPx + banded->bands.top <= 6 * height / 10) {
-            // Rows that became fixed at the top: from now on the fixed header, if no
-            // taller than a measured one may be.
-            judgement.stickyPx += banded->bands.top;
-            judgement.stickyDone = true;
-            captureDiagnostic(QStringLiteral("📜 [detect] 吸顶高 %1px").arg(judgement.stickyPx));
+        if (banded) {
+            ty = banded->offset;
+            judgement.settledByStep = banded->settledByExpected;
+            judgement.alikeSpacingPx = banded->alikeSpacing;
+            captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px，除去顶部 %2px／底部 %3px 变化带）")
+                                  .arg(*ty)
+                                  .arg(banded->bands.top)
+                                  .arg(banded->bands.bottom));
+            // Rows that became fixed at the top: from now on the fixed header, if no taller
+            // than a measured one may be; but not pictures that loaded there, which the
+            // rows that did not change place as well.
+            const auto region
+                = FrameRegistration::comparedRegion(previous, frame, judgement.scrollbarPx, judgement.stickyPx);
+            if (banded->bands.top > 0 && judgement.stickyPx + banded->bands.top <= 6 * height / 10
+                && !(region && registerByUnchangedRows(region->previous, region->next, {*ty, *ty}) == ty)) {
+                judgement.stickyPx += banded->bands.top;
+                judgement.stickyDone = true;
+                captureDiagnostic(QStringLiteral("📜 [detect] 吸顶高 %1px").arg(judgement.stickyPx));
+            }
+        } else {
+            // Rows that changed in part (pictures that loaded) keep every offset from
+            // holding; the rows that did not change may still agree on one.
+            const auto region
+                = FrameRegistration::comparedRegion(previous, frame, judgement.scrollbarPx, judgement.stickyPx);
+            ty = region ? registerByUnchangedRows(region->previous, region->next, expected) : std::nullopt;
+            if (!ty)
+                return judgement;
+            judgement.byUnchangedRows = true;
+            captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px，仅按未变化的行）").arg(*ty));
         }
     }
 

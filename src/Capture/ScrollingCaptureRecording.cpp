@@ -323,10 +323,18 @@ void ScrollingCaptureController::settleStep(const std::shared_ptr<Settle>& settl
         if (!settle->previous.isNull() && !differOnlyLocally(settle->previous, grab)) {
             // Columns that change by themselves while the rest stands still: left out of
             // the grabs' agreement and of placing frames from now on.
+            // Taken once frames of two different settles show the same columns so: a scroll
+            // that moves only the rows beside a fixed part may pass for it once.
             const LiveColumns live = liveColumnsBetween(settle->previous, grab);
             if (!live.isEmpty() && live.united(m_live) != m_live) {
-                m_live = live.united(m_live);
-                captureDiagnostic(QStringLiteral("📜 [settle] 自变列 %1–%2px（不参与配准）").arg(m_live.left).arg(m_live.right));
+                if (live == m_liveCandidate && m_capturedCount != m_liveCandidateFrame) {
+                    m_live = live.united(m_live);
+                    captureDiagnostic(
+                        QStringLiteral("📜 [settle] 自变列 %1–%2px（不参与配准）").arg(m_live.left).arg(m_live.right));
+                } else if (live != m_liveCandidate) {
+                    m_liveCandidate = live;
+                    m_liveCandidateFrame = m_capturedCount;
+                }
             }
         }
         if (!settle->previous.isNull()
@@ -352,30 +360,38 @@ void ScrollingCaptureController::settleStep(const std::shared_ptr<Settle>& settl
 }
 
 void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, ScrollStitcher::JudgeMode mode,
-                                              std::function<void(const Judged&)> done)
+                                              std::function<void(const Judged&)> done, bool besideLiveColumns)
 {
-    // What changes by itself beside the rows takes no part in placing the frame.
-    const QImage previous = withoutLiveColumns(m_kept.lastFrame(), m_live);
-    const QImage lastTick = withoutLiveColumns(m_lastTickFrame, m_live);
-    const QImage seen = withoutLiveColumns(frame, m_live);
+    const QImage previous = m_kept.lastFrame();
+    const QImage lastTick = m_lastTickFrame;
+    const LiveColumns live = besideLiveColumns ? m_live : LiveColumns{};
     const ScrollStitcher::DetectionState detection = m_detection;
     const int expected = m_driver && stepPx > 0 ? expectedBelowKeptPx() : 0;
     const bool secondLook = m_relooks > 0;
     const std::optional<ScrollStitcher::ThumbScale> thumb = m_thumbTravel.scale();
     const quint64 generation = m_generation;
     QPointer<ScrollingCaptureController> self(this);
-    OffMainThread::run(this, [previous, lastTick, frame = seen, detection, stepPx, mode, expected, secondLook, thumb] {
-        Judged judged;
-        judged.judgement = ScrollStitcher::placedByThumb(
-            ScrollStitcher::judgeFrame(previous, frame, detection, stepPx, mode, expected), thumb, previous, frame);
-        const auto& j = judged.judgement;
-        if (!j.append && !j.duplicate && mode != ScrollStitcher::JudgeMode::tick && !previous.isNull())
-            judged.noOverlap = shareNoRows(previous, frame, j.scrollbarPx, j.stickyPx);
-        // Still but for what changes by itself (a bar of moving stripes, a spinner).
-        if ((!j.append || secondLook) && !lastTick.isNull())
-            judged.pageStill = ScrollStitcher::sameContent(lastTick, frame) || differOnlyLocally(lastTick, frame)
-                               || picturesLoadedOnly(lastTick, frame);
-        return judged;
+    OffMainThread::run(this, [previous, lastTick, frame, live, detection, stepPx, mode, expected, secondLook, thumb] {
+        const auto judge = [&](const QImage& before, const QImage& last, const QImage& now) {
+            Judged judged;
+            judged.judgement = ScrollStitcher::placedByThumb(
+                ScrollStitcher::judgeFrame(before, now, detection, stepPx, mode, expected), thumb, before, now);
+            const auto& j = judged.judgement;
+            if (!j.append && !j.duplicate && mode != ScrollStitcher::JudgeMode::tick && !before.isNull())
+                judged.noOverlap = shareNoRows(before, now, j.scrollbarPx, j.stickyPx);
+            // Still but for what changes by itself (a bar of moving stripes, a spinner).
+            if ((!j.append || secondLook) && !last.isNull())
+                judged.pageStill = ScrollStitcher::sameContent(last, now) || differOnlyLocally(last, now)
+                                   || picturesLoadedOnly(last, now);
+            return judged;
+        };
+        const Judged whole = judge(previous, lastTick, frame);
+        if (live.isEmpty() || whole.judgement.append || whole.judgement.duplicate)
+            return whole;
+        // What changes by itself beside the rows, where it keeps the whole frames from
+        // being placed, takes no part in placing them.
+        return judge(withoutLiveColumns(previous, live), withoutLiveColumns(lastTick, live),
+                     withoutLiveColumns(frame, live));
     }, [self, generation, done = std::move(done)](const Judged& judged) {
         if (self && self->isCurrent(generation))
             done(judged);
@@ -483,22 +499,9 @@ void ScrollingCaptureController::tickJudged(const QImage& frame, const Judged& j
         done(ScrollTickOutcome::stop);
         return;
     }
-    const ScrollStitcher::FrameJudgement& found = judged.judgement;
-    m_detection = found.detection();
+    const ScrollStitcher::FrameJudgement& j = judged.judgement;
+    m_detection = j.detection();
     m_lastTickFrame = frame;
-    // Where a look at this tick's page found it by its rows alone stands while the page
-    // stands still: a later look, with pictures loaded meanwhile, may place it only by
-    // the step, or not at all.
-    if (m_relooks == 0)
-        m_lookFrame = QImage();
-    const bool placedByRows = found.foundPx > 0 && !found.settledByStep;
-    const bool byEarlierLook = !placedByRows && m_relooks > 0 && judged.pageStill && !m_lookFrame.isNull();
-    if (placedByRows) {
-        m_lookFrame = frame;
-        m_lookJudgement = found;
-    }
-    const ScrollStitcher::FrameJudgement& j = byEarlierLook ? m_lookJudgement : found;
-    const QImage& looked = byEarlierLook ? m_lookFrame : frame;
     // A frame placed by the step alone stands once the page moves on; a page that
     // stopped instead may have reached its end part-way through that step.
     if (std::exchange(m_provisional, false) && !j.append && judged.pageStill) {
@@ -537,7 +540,7 @@ void ScrollingCaptureController::tickJudged(const QImage& frame, const Judged& j
     const bool stoppedShort = !j.append && m_relooks > 0 && judged.pageStill && stoppedShortOfTheScroll(j);
     m_relooks = 0;
     if (stoppedShort) {
-        keepWhereThePageStopped(QImage(looked), done);
+        keepWhereThePageStopped(frame, done);
         return;
     }
     // Past the page's end only the frame it stopped on counts, placed without the step.
@@ -559,13 +562,13 @@ void ScrollingCaptureController::tickJudged(const QImage& frame, const Judged& j
             endTooLow();
             return;
         }
-        keepFrame(looked, j);
+        keepFrame(frame, j);
         m_driver->calibrate(perClick, visible);
         m_autoStepPx = m_driver->scrolledStepPx();
         const int clicks = m_driver->clicksPerTick(), step = m_autoStepPx;
         captureDiagnostic(QStringLiteral("📜 [driver] 一格滚轮 = %1px → 每步 %2 格 = %3px").arg(perClick).arg(clicks).arg(step));
     } else {
-        keepFrame(looked, j, true);
+        keepFrame(frame, j, true);
     }
     const int added = j.newPx, height = m_kept.stitchedHeight();
     logMessage(LogLevel::info, [added, height] {
@@ -658,6 +661,7 @@ void ScrollingCaptureController::checkTooLow(const ScrollAutoDriver::TickDone& d
                 done(frame.isNull() ? ScrollTickOutcome::rejected : ScrollTickOutcome::stop);
                 return;
             }
+            // The view as it was, whole: what changes by itself there says it did not return.
             judgeOffMain(frame, 0, ScrollStitcher::JudgeMode::first, [this, frame, done](const Judged& judged) {
                 if (m_phase != Phase::recording)
                     return;
@@ -668,7 +672,7 @@ void ScrollingCaptureController::checkTooLow(const ScrollAutoDriver::TickDone& d
                 m_lastTickFrame = frame;
                 m_lastOutcome = ScrollTickOutcome::rejected;
                 done(m_lastOutcome);
-            });
+            }, false);
         });
     });
 }
