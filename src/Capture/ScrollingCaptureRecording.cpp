@@ -655,6 +655,8 @@ void ScrollingCaptureController::checkTooLow(const ScrollAutoDriver::TickDone& d
     // when the click simply moves further than the selection is high; otherwise the
     // content changed by itself, and the frame is merely rejected.
     m_driver->scrollBackOneClick();
+    // The click is undone: a click's size is measured over the clicks still in effect.
+    m_ticksSinceKept = std::max(0, m_ticksSinceKept - 1);
     after(redrawWaitMs, [this, done] {
         settleFrame([this, done](const QImage& frame) {
             if (m_phase != Phase::recording || !m_driver || frame.isNull()) {
