@@ -1,6 +1,10 @@
 #include "Capture/FrameLocalChanges.h"
 
+#include "Capture/FramePixels.h"
+#include "Capture/FrameRegistration.h"
+
 #include <algorithm>
+#include <QPainter>
 #include <cstring>
 
 namespace {
@@ -58,3 +62,70 @@ bool differOnlyLocally(const QImage& a, const QImage& b)
     return runs <= kLocalRuns && runsCover * 10 <= area;
 }
 
+
+LiveColumns LiveColumns::united(const LiveColumns& other) const
+{
+    if (isEmpty())
+        return other;
+    if (other.isEmpty())
+        return *this;
+    return {std::min(left, other.left), std::max(right, other.right)};
+}
+
+LiveColumns liveColumnsBetween(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size() || a.format() != b.format() || a.depth() != 32 || a.width() < 2)
+        return {};
+    const int w = a.width(), h = a.height();
+    int left = w, right = -1, changedRows = 0;
+    for (int y = 0; y < h; ++y) {
+        const auto* p = reinterpret_cast<const quint32*>(a.constScanLine(y));
+        const auto* q = reinterpret_cast<const quint32*>(b.constScanLine(y));
+        if (std::memcmp(p, q, std::size_t(w) * 4) == 0)
+            continue;
+        ++changedRows;
+        int x = 0;
+        while (p[x] == q[x])
+            ++x;
+        left = std::min(left, x);
+        x = w - 1;
+        while (p[x] == q[x])
+            --x;
+        right = std::max(right, x);
+    }
+    // From top to bottom, no more than half the width, and beside the rows: reaching the
+    // view's left edge, or its right edge short of where a scrollbar may be.
+    const int edge = std::max(4, w / 50), scrollbarZone = std::min(w / 8, 50) + edge;
+    if (right < 0 || 2 * changedRows < h || 2 * (right - left + 1) > w
+        || (left > edge && right < w - 1 - scrollbarZone))
+        return {};
+    // Beside them, content that a scroll would have moved.
+    int rowsWithEdges = 0;
+    for (int y = 1; y < h; ++y) {
+        const auto* row = reinterpret_cast<const quint32*>(a.constScanLine(y));
+        const auto* above = reinterpret_cast<const quint32*>(a.constScanLine(y - 1));
+        bool edge = false;
+        for (int x = 0; x < w && !edge; ++x)
+            edge = (x < left || x > right) && row[x] != above[x];
+        rowsWithEdges += edge ? 1 : 0;
+    }
+    if (4 * rowsWithEdges < h)
+        return {};
+    // Content that scrolled within those columns (while a fixed part beside it stood)
+    // shows the same pixels moved up or down: that is no change in place.
+    const QImage x = withFramePixelLayout(a.copy(left, 0, right - left + 1, h));
+    const QImage y = withFramePixelLayout(b.copy(left, 0, right - left + 1, h));
+    const auto moved = FrameRegistration::verticalOffset(framePixels(x), framePixels(y));
+    if (moved.outcome != FrameRegistration::Outcome::noMatch && moved.outcome != FrameRegistration::Outcome::tooSmall)
+        return {};
+    return {left, right + 1};
+}
+
+QImage withoutLiveColumns(const QImage& image, const LiveColumns& live)
+{
+    if (live.isEmpty() || image.isNull())
+        return image;
+    QImage masked = image.copy();
+    QPainter(&masked).fillRect(live.left, 0, live.right - live.left, masked.height(), QColor(128, 128, 128));
+    return masked;
+}

@@ -3,6 +3,7 @@
 #include "Capture/FramePixelCompare.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace ScrollStitcher {
@@ -33,8 +34,96 @@ Agreement agreementAt(const FramePixels& previous, const FramePixels& next, cons
     return agreement;
 }
 
-// Every row of the overlap at offset t either matches whole or differs only within
-// half of the width.
+// Narrower plain runs are no picture (a stroke of a glyph, a rule).
+constexpr int kPlaceholderWidth = 8;
+// Matching pixels inside a picture that loaded (a shade that happens to come near the
+// placeholder's grey) do not split it.
+constexpr int kRunGap = 4;
+
+// The colour most of the pixels the two rows agree on show (their background), if most
+// show one.
+std::optional<quint32> sharedBackground(const quint32* a, const quint32* b, int width)
+{
+    quint32 candidate = 0;
+    int count = 0, agreeing = 0;
+    for (int x = 0; x < width; ++x) {
+        if (FramePixelCompare::differ(a[x], b[x]))
+            continue;
+        ++agreeing;
+        if (count == 0)
+            candidate = a[x];
+        count += a[x] == candidate ? 1 : -1;
+    }
+    count = 0;
+    for (int x = 0; x < width; ++x)
+        count += !FramePixelCompare::differ(a[x], b[x]) && a[x] == candidate ? 1 : 0;
+    return 2 * count > agreeing ? std::optional<quint32>(candidate) : std::nullopt;
+}
+
+// Whether x in [first, last] of `row` shows one colour, set off from what lies beside
+// it and other than the background: a placeholder where a picture is still to load,
+// not a gap between words.
+bool plainSetOff(const quint32* row, int width, int first, int last, std::optional<quint32> background)
+{
+    if (last - first + 1 < kPlaceholderWidth)
+        return false;
+    for (int x = first + 1; x <= last; ++x) {
+        if (row[x] != row[first])
+            return false;
+    }
+    return (!background || FramePixelCompare::differ(*background, row[first]))
+           && (first == 0 || FramePixelCompare::differ(row[first - 1], row[first]))
+           && (last == width - 1 || FramePixelCompare::differ(row[last + 1], row[last]));
+}
+
+// Whether [first, last] of `row` holds more than one colour: a picture, where the
+// other frame shows its placeholder (a box of one colour that moved is no picture).
+bool detailed(const quint32* row, int first, int last)
+{
+    for (int x = first + 1; x <= last; ++x) {
+        if (FramePixelCompare::differ(row[x], row[first]))
+            return true;
+    }
+    return false;
+}
+
+// Every run of differing pixels in the row is a placeholder in one of the two rows and
+// a picture in the other: pictures that loaded, however many side by side.
+bool onlyPlaceholdersDiffer(const quint32* a, const quint32* b, int width)
+{
+    for (int x = 0; x < width;) {
+        if (!FramePixelCompare::differ(a[x], b[x])) {
+            ++x;
+            continue;
+        }
+        const int first = x;
+        int last = x;
+        for (int gap = 0; x < width && gap <= kRunGap; ++x) {
+            if (FramePixelCompare::differ(a[x], b[x])) {
+                last = x;
+                gap = 0;
+            } else {
+                ++gap;
+            }
+        }
+        // The run, widened to the plain stretch it lies in.
+        const auto placeholder = [&](const quint32* plain, const quint32* other) {
+            int from = first, to = last;
+            while (from > 0 && plain[from - 1] == plain[first])
+                --from;
+            while (to < width - 1 && plain[to + 1] == plain[last])
+                ++to;
+            return plainSetOff(plain, width, from, to, std::nullopt) && detailed(other, first, last);
+        };
+        if (!placeholder(a, b) && !placeholder(b, a))
+            return false;
+        x = last + 1;
+    }
+    return true;
+}
+
+// Every row of the overlap at offset t either matches whole, differs only within half
+// of the width, or differs only where one of the frames shows placeholders.
 bool changesArePartial(const FramePixels& previous, const FramePixels& next, int t)
 {
     const int w = next.width;
@@ -48,7 +137,7 @@ bool changesArePartial(const FramePixels& previous, const FramePixels& next, int
         int last = w - 1;
         while (!FramePixelCompare::differ(a[last], b[last]))
             --last;
-        if (2 * (last - first + 1) > w)
+        if (2 * (last - first + 1) > w && !onlyPlaceholdersDiffer(a, b, w))
             return false;
     }
     return true;
@@ -105,6 +194,17 @@ std::optional<int> registerByUnchangedRows(const FramePixels& previous, const Fr
     if (w < FrameRegistration::kMinimumSide || h < FrameRegistration::kMinimumSide)
         return std::nullopt;
     return offsetOfUnchangedRows(previous.cropped(0, 0, w, h), next.cropped(0, 0, w, h), expected);
+}
+
+bool sameButForPlaceholders(const FramePixels& a, const FramePixels& b)
+{
+    if (a.isNull() || b.isNull() || a.width != b.width || a.height != b.height)
+        return false;
+    for (int r = 0; r < a.height; ++r) {
+        if (!FramePixelCompare::rowsMatch(a.row(r), b.row(r), a.width) && !onlyPlaceholdersDiffer(a.row(r), b.row(r), a.width))
+            return false;
+    }
+    return true;
 }
 
 } // namespace ScrollStitcher

@@ -24,4 +24,9 @@ namespace ScrollStitcher {
 std::optional<int> registerByUnchangedRows(const FramePixels& previous, const FramePixels& next,
                                            const FrameRegistration::Expected& expected);
 
+// Whether the two frames show the page at the same place: every row matches, or differs
+// only where one of them shows a placeholder (a plain box set off from what lies beside
+// it) that the other shows loaded.
+bool sameButForPlaceholders(const FramePixels& a, const FramePixels& b);
+
 } // namespace ScrollStitcher

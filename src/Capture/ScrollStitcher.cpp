@@ -141,9 +141,13 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
                                   .arg(*ty)
                                   .arg(banded->bands.top)
                                   .arg(banded->bands.bottom));
-            if (banded->bands.top > 0 && judgement.stickyPx + banded->bands.top <= 6 * height / 10) {
-                // Rows that became fixed at the top: from now on the fixed header, if no
-                // taller than a measured one may be.
+            // Rows that became fixed at the top: from now on the fixed header, if no taller
+            // than a measured one may be; but not pictures that loaded there, which the
+            // rows that did not change place as well.
+            const auto region
+                = FrameRegistration::comparedRegion(previous, frame, judgement.scrollbarPx, judgement.stickyPx);
+            if (banded->bands.top > 0 && judgement.stickyPx + banded->bands.top <= 6 * height / 10
+                && !(region && registerByUnchangedRows(region->previous, region->next, {*ty, *ty}) == ty)) {
                 judgement.stickyPx += banded->bands.top;
                 judgement.stickyDone = true;
                 captureDiagnostic(QStringLiteral("📜 [detect] 吸顶高 %1px").arg(judgement.stickyPx));

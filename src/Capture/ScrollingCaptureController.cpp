@@ -274,6 +274,9 @@ void ScrollingCaptureController::resetState()
     m_selectedDisplay.reset();
     m_displays.clear();
     m_lastTickFrame = QImage();
+    m_live = {};
+    m_liveCandidate = {};
+    m_liveCandidateFrame = 0;
     m_lastOutcome = ScrollTickOutcome::kept;
     m_ticksSinceKept = 0;
     m_relooks = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Capture/CaptureOverlaySet.h"
+#include "Capture/FrameLocalChanges.h"
 #include "Capture/FrozenDisplays.h"
 #include "Capture/OwnWindows.h"
 #include "Capture/ScrollAutoDriver.h"
@@ -142,7 +143,7 @@ private:
     void settleFrame(std::function<void(const QImage&)> done, const QImage& reference = {});
     void settleStep(const std::shared_ptr<Settle>& settle);
     void judgeOffMain(const QImage& frame, int stepPx, ScrollStitcher::JudgeMode mode,
-                      std::function<void(const Judged&)> done);
+                      std::function<void(const Judged&)> done, bool besideLiveColumns = true);
     // `afterClicks`: the frame was judged for a tick, where the clicks sent the page;
     // not a first frame, nor one kept where the page stopped.
     void keepFrame(const QImage& frame, const ScrollStitcher::FrameJudgement& judgement, bool afterClicks = false);
@@ -194,6 +195,10 @@ private:
     int m_ticksSinceKept = 0;
     int m_relooks = 0;
     bool m_provisional = false; // the last kept frame was placed by the step alone
+    // Columns beside the rows that change by themselves (a canvas, a video).
+    LiveColumns m_live;
+    LiveColumns m_liveCandidate; // seen once, at the settle before frame m_liveCandidateFrame + 1
+    int m_liveCandidateFrame = 0;
     // How far the last kept frame stands above where the clicks sent the page: a frame
     // taken before the page finished its scroll (found there by its rows or by the
     // scrollbar's thumb) leaves the rest of that scroll to the next tick, which is

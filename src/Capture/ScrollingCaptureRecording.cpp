@@ -15,6 +15,7 @@
 #include "Capture/ScrollCaptureGeometry.h"
 #include "Capture/ScrollOffsetRules.h"
 #include "Capture/ScrollCaptureOverlayView.h"
+#include "Capture/ScrollChangedContent.h"
 #include "Capture/ScrollFrameSource.h"
 #include "Core/Localization.h"
 #include "Core/Settings.h"
@@ -67,6 +68,13 @@ bool shareNoRows(const QImage& previous, const QImage& next, int scrollbarPx, in
     const auto outcome
         = FrameRegistration::verticalOffset(p.cropped(0, stickyPx, w, h), n.cropped(0, stickyPx, w, h)).outcome;
     return outcome == FrameRegistration::Outcome::noMatch || outcome == FrameRegistration::Outcome::tooSmall;
+}
+
+// The page stood still while pictures on it loaded.
+bool picturesLoadedOnly(const QImage& before, const QImage& after)
+{
+    const QImage a = withFramePixelLayout(before), b = withFramePixelLayout(after);
+    return ScrollStitcher::sameButForPlaceholders(framePixels(a), framePixels(b));
 }
 
 double elapsedMs(const QDateTime& from, const QDateTime& to)
@@ -300,7 +308,8 @@ void ScrollingCaptureController::settleStep(const std::shared_ptr<Settle>& settl
             continue;
         }
         if (!settle->reference.isNull()) {
-            if (differOnlyLocally(settle->reference, grab) && m_clock.now() < settle->reactionDeadline) {
+            if (differOnlyLocally(withoutLiveColumns(settle->reference, m_live), withoutLiveColumns(grab, m_live))
+                && m_clock.now() < settle->reactionDeadline) {
                 settle->previous = settle->lastRead = grab;
                 after(reactionPollMs, [this, settle] { settleStep(settle); });
                 return;
@@ -311,7 +320,25 @@ void ScrollingCaptureController::settleStep(const std::shared_ptr<Settle>& settl
             settle->previous = QImage();
             settle->backoffMs = animationFrameGapMs;
         }
-        if (!settle->previous.isNull() && differOnlyLocally(settle->previous, grab)) {
+        if (!settle->previous.isNull() && !differOnlyLocally(settle->previous, grab)) {
+            // Columns that change by themselves while the rest stands still: left out of
+            // the grabs' agreement and of placing frames from now on.
+            // Taken once frames of two different settles show the same columns so: a scroll
+            // that moves only the rows beside a fixed part may pass for it once.
+            const LiveColumns live = liveColumnsBetween(settle->previous, grab);
+            if (!live.isEmpty() && live.united(m_live) != m_live) {
+                if (live == m_liveCandidate && m_capturedCount != m_liveCandidateFrame) {
+                    m_live = live.united(m_live);
+                    captureDiagnostic(
+                        QStringLiteral("📜 [settle] 自变列 %1–%2px（不参与配准）").arg(m_live.left).arg(m_live.right));
+                } else if (live != m_liveCandidate) {
+                    m_liveCandidate = live;
+                    m_liveCandidateFrame = m_capturedCount;
+                }
+            }
+        }
+        if (!settle->previous.isNull()
+            && differOnlyLocally(withoutLiveColumns(settle->previous, m_live), withoutLiveColumns(grab, m_live))) {
             captureDiagnostic(QStringLiteral("📜 [settle] 稳定（退避 %1ms）").arg(settle->backoffMs));
             settle->done(grab);
             return;
@@ -333,27 +360,38 @@ void ScrollingCaptureController::settleStep(const std::shared_ptr<Settle>& settl
 }
 
 void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, ScrollStitcher::JudgeMode mode,
-                                              std::function<void(const Judged&)> done)
+                                              std::function<void(const Judged&)> done, bool besideLiveColumns)
 {
     const QImage previous = m_kept.lastFrame();
     const QImage lastTick = m_lastTickFrame;
+    const LiveColumns live = besideLiveColumns ? m_live : LiveColumns{};
     const ScrollStitcher::DetectionState detection = m_detection;
     const int expected = m_driver && stepPx > 0 ? expectedBelowKeptPx() : 0;
     const bool secondLook = m_relooks > 0;
     const std::optional<ScrollStitcher::ThumbScale> thumb = m_thumbTravel.scale();
     const quint64 generation = m_generation;
     QPointer<ScrollingCaptureController> self(this);
-    OffMainThread::run(this, [previous, lastTick, frame, detection, stepPx, mode, expected, secondLook, thumb] {
-        Judged judged;
-        judged.judgement = ScrollStitcher::placedByThumb(
-            ScrollStitcher::judgeFrame(previous, frame, detection, stepPx, mode, expected), thumb, previous, frame);
-        const auto& j = judged.judgement;
-        if (!j.append && !j.duplicate && mode != ScrollStitcher::JudgeMode::tick && !previous.isNull())
-            judged.noOverlap = shareNoRows(previous, frame, j.scrollbarPx, j.stickyPx);
-        // Still but for what changes by itself (a bar of moving stripes, a spinner).
-        if ((!j.append || secondLook) && !lastTick.isNull())
-            judged.pageStill = ScrollStitcher::sameContent(lastTick, frame) || differOnlyLocally(lastTick, frame);
-        return judged;
+    OffMainThread::run(this, [previous, lastTick, frame, live, detection, stepPx, mode, expected, secondLook, thumb] {
+        const auto judge = [&](const QImage& before, const QImage& last, const QImage& now) {
+            Judged judged;
+            judged.judgement = ScrollStitcher::placedByThumb(
+                ScrollStitcher::judgeFrame(before, now, detection, stepPx, mode, expected), thumb, before, now);
+            const auto& j = judged.judgement;
+            if (!j.append && !j.duplicate && mode != ScrollStitcher::JudgeMode::tick && !before.isNull())
+                judged.noOverlap = shareNoRows(before, now, j.scrollbarPx, j.stickyPx);
+            // Still but for what changes by itself (a bar of moving stripes, a spinner).
+            if ((!j.append || secondLook) && !last.isNull())
+                judged.pageStill = ScrollStitcher::sameContent(last, now) || differOnlyLocally(last, now)
+                                   || picturesLoadedOnly(last, now);
+            return judged;
+        };
+        const Judged whole = judge(previous, lastTick, frame);
+        if (live.isEmpty() || whole.judgement.append || whole.judgement.duplicate)
+            return whole;
+        // What changes by itself beside the rows, where it keeps the whole frames from
+        // being placed, takes no part in placing them.
+        return judge(withoutLiveColumns(previous, live), withoutLiveColumns(lastTick, live),
+                     withoutLiveColumns(frame, live));
     }, [self, generation, done = std::move(done)](const Judged& judged) {
         if (self && self->isCurrent(generation))
             done(judged);
@@ -617,12 +655,15 @@ void ScrollingCaptureController::checkTooLow(const ScrollAutoDriver::TickDone& d
     // when the click simply moves further than the selection is high; otherwise the
     // content changed by itself, and the frame is merely rejected.
     m_driver->scrollBackOneClick();
+    // The click is undone: a click's size is measured over the clicks still in effect.
+    m_ticksSinceKept = std::max(0, m_ticksSinceKept - 1);
     after(redrawWaitMs, [this, done] {
         settleFrame([this, done](const QImage& frame) {
             if (m_phase != Phase::recording || !m_driver || frame.isNull()) {
                 done(frame.isNull() ? ScrollTickOutcome::rejected : ScrollTickOutcome::stop);
                 return;
             }
+            // The view as it was, whole: what changes by itself there says it did not return.
             judgeOffMain(frame, 0, ScrollStitcher::JudgeMode::first, [this, frame, done](const Judged& judged) {
                 if (m_phase != Phase::recording)
                     return;
@@ -633,7 +674,7 @@ void ScrollingCaptureController::checkTooLow(const ScrollAutoDriver::TickDone& d
                 m_lastTickFrame = frame;
                 m_lastOutcome = ScrollTickOutcome::rejected;
                 done(m_lastOutcome);
-            });
+            }, false);
         });
     });
 }
@@ -668,7 +709,9 @@ void ScrollingCaptureController::handleStall()
             keepFrame(m_lastTickFrame, j);
             const int added = j.newPx;
             captureDiagnostic(QStringLiteral("📜 页底末步补齐 +%1px").arg(added));
-        } else if (differOnlyLocally(m_kept.lastFrame(), m_lastTickFrame)) {
+        } else if (const QImage kept = withoutLiveColumns(m_kept.lastFrame(), m_live),
+                   last = withoutLiveColumns(m_lastTickFrame, m_live);
+                   differOnlyLocally(kept, last) || picturesLoadedOnly(kept, last)) {
             // Still where the last kept frame shows it, but for what changed in place (a
             // picture that loaded while the page waited at its end): those rows show as
             // the page last looked.

@@ -204,6 +204,48 @@ QImage table(int width, int rows, int* headerAt)
     return image;
 }
 
+QImage numberedRows(int width, int count, int rowHeight)
+{
+    state = 4242;
+    QImage image(width, count * rowHeight, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 10));
+    painter.setPen(QColor(30, 30, 30));
+    for (int n = 1, y = 0; n <= count; ++n, y += rowHeight) {
+        painter.drawText(12, y + rowHeight / 2 + 5, QStringLiteral("Row %1 · %2").arg(n).arg(words(1 + n % 5)));
+        painter.fillRect(width * 5 / 12, y, 40, rowHeight, QColor(n * 37 % 200, n * 91 % 256, (n * 53 + 128) % 256));
+    }
+    return image;
+}
+
+QImage cardGrid(int width, int rows, int columns, int pitch, std::vector<QRect>* pictures)
+{
+    QImage image(width, rows * pitch + 24, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 10));
+    const int cardWidth = (width - 20) / columns - 20;
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < columns; ++c) {
+            const int k = r * columns + c + 1;
+            const QRect card(20 + c * (cardWidth + 20), r * pitch + 12, cardWidth, pitch - 24);
+            painter.setPen(QColor(150, 150, 150));
+            painter.drawRect(card.adjusted(0, 0, -1, -1));
+            painter.setPen(QColor(30, 30, 30));
+            painter.drawText(card.x() + 8, card.y() + 18, QStringLiteral("Card %1").arg(k));
+            const QRect picture(card.x() + 8, card.y() + 28, cardWidth - 16, card.height() - 36);
+            QLinearGradient shade(picture.topLeft(), picture.topRight());
+            shade.setColorAt(0, QColor(k * 37 % 200, k * 91 % 256, (k * 53 + 128) % 256));
+            shade.setColorAt(1, Qt::white);
+            painter.fillRect(picture, shade);
+            if (pictures)
+                pictures->push_back(picture);
+        }
+    }
+    return image;
+}
+
 QImage frame(const QImage& page, int top, int height, const Decor& decor)
 {
     const int width = page.width();

@@ -4,6 +4,9 @@
 // non-repeating content, and frames cut from it as a scrolled view shows them.
 
 #include <QImage>
+#include <QRect>
+
+#include <vector>
 
 namespace ScrollTestPages {
 
@@ -30,6 +33,15 @@ QImage indexedRows(int width, int count, bool bars = false);
 // each with its own figures. `headerAt` receives the header row's first page row.
 QImage table(int width, int rows, int* headerAt);
 constexpr int kTableHeaderRows = 30;
+
+// `count` rows `rowHeight` px high, each with "Row n" and a few words, and a strip of the
+// row's own colour (neighbours always differ) at 5/12 of the width: numbered rows as a browser
+// shows them, on white.
+QImage numberedRows(int width, int count, int rowHeight);
+// `rows` rows `pitch` px apart, each with `columns` cards: a bordered box with the card's
+// number as its caption above a picture, drawn loaded (in colour). `pictures` receives
+// each picture's place on the page, row by row.
+QImage cardGrid(int width, int rows, int columns, int pitch, std::vector<QRect>* pictures);
 
 // What a frame shows besides the page.
 struct Decor {

@@ -177,9 +177,9 @@ protected:
     // 70 cards of 180 px, each with a picture that is grey until it has been in view for
     // a moment, and then shows the card's colour: between two frames, pictures in the rows
     // they share change from grey to colour.
-    void captureLatePictures(bool whole)
+    void captureLatePictures(bool whole, int kCardHeight = 180)
     {
-        constexpr int kCards = 70, kCardHeight = 180, kPictureX = 40, kPictureWidth = 240;
+        constexpr int kCards = 70, kPictureX = 40, kPictureWidth = 240;
         const QString html
             = QStringLiteral("<html><body style='margin:0;font:15px sans-serif;background:white'><div id='cards'></div>"
                              "<div style='height:24px'></div><script>")
@@ -206,6 +206,109 @@ protected:
         expectRowsInOrder(clip, kCards, kCardHeight, 24);
         expectNoMessage();
         EXPECT_EQ(desktop().stopLumetra(), 0);
+    }
+
+    // Three columns of 90 cards, 214 px a row, each card with its number as a caption
+    // and a picture grey until 0.5 to 2 s after it came into view.
+    void captureCardGrid(bool whole)
+    {
+        constexpr int kRows = 30, kRowHeight = 214;
+        const QString html
+            = QStringLiteral("<html><body style='margin:0;font:15px sans-serif;background:white'><div id='grid'></div>"
+                             "<div style='height:24px'></div><script>")
+              + rowScript()
+              + QStringLiteral("const grid=document.getElementById('grid');"
+                               "const seen=new IntersectionObserver(es=>{for(const e of es){if(!e.isIntersecting)continue;"
+                               "seen.unobserve(e.target);const p=e.target,k=+p.dataset.k;"
+                               "setTimeout(()=>{p.style.background='linear-gradient(90deg,'+colour(k)+',white)';},500+k*389%1500);}});"
+                               "for(let n=1;n<=%1;n++){const r=row(n,%2);"
+                               "for(const [c,x] of [[0,30],[1,240],[2,720]]){const k=3*n-2+c;"
+                               "const card=document.createElement('div');"
+                               "card.style.cssText='position:absolute;left:'+x+'px;top:24px;width:190px;height:180px;border:1px solid #999';"
+                               "card.innerHTML='<div style=\"padding:4px\">Card '+k+'</div>';"
+                               "const p=document.createElement('div');p.dataset.k=k;"
+                               "p.style.cssText='margin:0 8px;height:140px;background:rgb(204,204,204)';"
+                               "card.appendChild(p);r.appendChild(card);seen.observe(p);}"
+                               "grid.appendChild(r);}</script></body></html>")
+                    .arg(kRows)
+                    .arg(kRowHeight);
+        const QRect window = showInChromium(html, [&](const QImage& screen, const QRect& at) {
+            return stripRuns(screen.copy(at)).contains({rowColour(2), kRowHeight});
+        });
+        ASSERT_FALSE(window.isEmpty()) << "the page never showed";
+        const QImage clip = capture(selection(window, whole), 180000);
+        ASSERT_FALSE(clip.isNull()) << "no capture on the clipboard";
+        expectRowsInOrder(clip, kRows, kRowHeight, 24);
+        expectNoMessage();
+        EXPECT_EQ(desktop().stopLumetra(), 0);
+    }
+
+    // 200 rows of 40 px under a header fixed at the window's top that shrinks from 120
+    // to 60 px over the first 120 px of scrolling.
+    void captureUnderAShrinkingHeader(bool whole)
+    {
+        constexpr int kRows = 200, kRowHeight = 40;
+        const QString html
+            = QStringLiteral("<html><body style='margin:0;font:15px sans-serif;background:white'>"
+                             "<div id='head' style='position:fixed;top:0;left:0;right:0;height:120px;z-index:2;"
+                             "background:#234;color:white;font-size:22px;padding:10px;box-sizing:border-box'>The header</div>"
+                             "<div style='height:120px'></div><div id='rows'></div><div style='height:24px'></div><script>")
+              + rowScript()
+              + QStringLiteral("const rows=document.getElementById('rows'),head=document.getElementById('head');"
+                               "for(let n=1;n<=%1;n++)rows.appendChild(row(n,%2));"
+                               "addEventListener('scroll',()=>{head.style.height=Math.max(60,120-scrollY/2)+'px';});"
+                               "</script></body></html>")
+                    .arg(kRows)
+                    .arg(kRowHeight);
+        const QRect window = showInChromium(html, [&](const QImage& screen, const QRect& at) {
+            return stripRuns(screen.copy(at)).contains({rowColour(2), kRowHeight});
+        });
+        ASSERT_FALSE(window.isEmpty()) << "the page never showed";
+        const QImage clip = capture(selection(window, whole), 180000);
+        ASSERT_FALSE(clip.isNull()) << "no capture on the clipboard";
+        expectRowsInOrder(clip, kRows, kRowHeight, 24);
+        expectNoMessage();
+        EXPECT_EQ(desktop().stopLumetra(), 0);
+    }
+
+    // 200 rows of 40 px beside a canvas fixed at the window's right, 300 px wide and as
+    // high as the window, redrawn at every animation frame. Returns the capture's time.
+    qint64 captureBesideACanvas(bool whole, bool animated)
+    {
+        constexpr int kRows = 200, kRowHeight = 40;
+        const QString html
+            = QStringLiteral("<html><body style='margin:0;font:15px sans-serif;background:white'>"
+                             "<canvas id='c' width='300' height='900' style='position:fixed;top:0;left:690px;height:100%;z-index:2'>"
+                             "</canvas><div id='rows'></div><div style='height:24px'></div><script>")
+              + rowScript()
+              + QStringLiteral("const rows=document.getElementById('rows');"
+                               "for(let n=1;n<=%1;n++)rows.appendChild(row(n,%2));"
+                               "const g=document.getElementById('c').getContext('2d');let f=0;"
+                               "function draw(){g.fillStyle='hsl('+(f*7%360)+',60%,70%)';g.fillRect(0,0,300,900);"
+                               "g.fillStyle='#123';for(let i=0;i<12;i++)g.fillRect((f*5+i*40)%300,i*75,30,30);"
+                               "f++;if(%3)requestAnimationFrame(draw);}draw();</script></body></html>")
+                    .arg(kRows)
+                    .arg(kRowHeight)
+                    .arg(animated ? 1 : 0);
+        const QRect window = showInChromium(html, [&](const QImage& screen, const QRect& at) {
+            return stripRuns(screen.copy(at)).contains({rowColour(2), kRowHeight});
+        });
+        if (window.isEmpty()) {
+            ADD_FAILURE() << "the page never showed";
+            return 0;
+        }
+        QElapsedTimer timer;
+        timer.start();
+        const QImage clip = capture(selection(window, whole), 180000);
+        const qint64 took = timer.elapsed();
+        if (clip.isNull()) {
+            ADD_FAILURE() << "no capture on the clipboard";
+            return took;
+        }
+        expectRowsInOrder(clip, kRows, kRowHeight, 24);
+        expectNoMessage();
+        EXPECT_EQ(desktop().stopLumetra(), 0);
+        return took;
     }
 
     // 120 rows of 40 px under a 40-px bar of moving stripes fixed across the window's
@@ -383,4 +486,44 @@ TEST_F(ScrollCaptureChangingPageTest, RowsExactlyAlikeWithoutAScrollbarNeverCome
 TEST_F(ScrollCaptureChangingPageTest, RowsExactlyAlikeWithoutAScrollbarNeverComeOutTooTallOrShortWithoutAWordAtSixtyPercent)
 {
     captureRowsAlikeToTheEnd(false, false);
+}
+
+TEST_F(ScrollCaptureChangingPageTest, AGridOfCardsWhosePicturesLoadLateComesOutWholeAtTheViewsHeight)
+{
+    captureCardGrid(true);
+}
+
+TEST_F(ScrollCaptureChangingPageTest, AGridOfCardsWhosePicturesLoadLateComesOutWholeAtSixtyPercent)
+{
+    captureCardGrid(false);
+}
+
+TEST_F(ScrollCaptureChangingPageTest, RowsUnderAHeaderThatShrinksComeOutWholeAtTheViewsHeight)
+{
+    captureUnderAShrinkingHeader(true);
+}
+
+TEST_F(ScrollCaptureChangingPageTest, RowsUnderAHeaderThatShrinksComeOutWholeAtSixtyPercent)
+{
+    captureUnderAShrinkingHeader(false);
+}
+
+TEST_F(ScrollCaptureChangingPageTest, CardsRepeatingEvery193PxWhosePicturesLoadLateComeOutWholeAtTheViewsHeight)
+{
+    captureLatePictures(true, 193);
+}
+
+TEST_F(ScrollCaptureChangingPageTest, CardsRepeatingEvery193PxWhosePicturesLoadLateComeOutWholeAtSixtyPercent)
+{
+    captureLatePictures(false, 193);
+}
+
+TEST_F(ScrollCaptureChangingPageTest, RowsBesideACanvasRedrawnEveryFrameComeOutWholeAtTheViewsHeight)
+{
+    captureBesideACanvas(true, true);
+}
+
+TEST_F(ScrollCaptureChangingPageTest, RowsBesideACanvasRedrawnEveryFrameComeOutWholeAtSixtyPercent)
+{
+    captureBesideACanvas(false, true);
 }

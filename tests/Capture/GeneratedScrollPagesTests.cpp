@@ -1,0 +1,246 @@
+// Scrolling capture judged on generated pages: a few pages of one fixed seed, each at the
+// view's whole height and at a lower selection, must come out with every row once, in
+// order and whole, down to the page's end, or end with a message that is true. The full
+// run over many pages is bench_scroll_pages.
+#include "GeneratedScrollCapture.h"
+
+#include "Capture/CaptureLog.h"
+#include "CaptureTestSupport.h"
+
+#include <QPainter>
+
+#include <cstdio>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace GeneratedScrollPage;
+constexpr quint64 kSeed = 20261209;
+
+class GeneratedScrollPagesTest : public ::testing::Test {
+public:
+    void SetUp() override
+    {
+        // SCROLL_DIAG=1 prints the capture's diagnostics.
+        setCaptureDiagnosticSink([](const QString& line) {
+            if (qEnvironmentVariableIsSet("SCROLL_DIAG"))
+                std::fprintf(stderr, "%s\n", qPrintable(line));
+        });
+    }
+    void TearDown() override { setCaptureDiagnosticSink({}); }
+
+    static void expectWholeOrTold(int index)
+    {
+        const Description page = describe(kSeed, index);
+        SCOPED_TRACE(page.summary().toStdString());
+        for (const int height : page.selectionHeights) {
+            const Capture capture = runCapture(page, height);
+            const Verdict verdict = judge(page, capture);
+            EXPECT_NE(verdict.kind, Verdict::Kind::wrong) << "selection " << height << " px: " << verdict.what.toStdString();
+        }
+    }
+};
+
+// The first page of the seed from `from` on with `wanted` and none of `unwanted`.
+int firstPageWith(unsigned wanted, unsigned unwanted, int from = 0)
+{
+    for (int index = from;; ++index) {
+        const Description page = describe(kSeed, index);
+        if ((page.features & wanted) == wanted && (page.features & unwanted) == 0)
+            return index;
+    }
+}
+
+} // namespace
+
+TEST(GeneratedScrollPageDescription, IsTheSameForTheSameSeedAndMixesEveryFeature)
+{
+    const Description a = describe(kSeed, 5), b = describe(kSeed, 5), other = describe(kSeed + 1, 5);
+    EXPECT_EQ(a.summary(), b.summary());
+    EXPECT_EQ(a.pictures.size(), b.pictures.size());
+    EXPECT_NE(a.summary(), other.summary());
+
+    unsigned seen = 0;
+    int lowest = 0, lastSteps = 0;
+    for (int index = 0; index < 100; ++index) {
+        const Description page = describe(kSeed, index);
+        seen |= page.features;
+        ASSERT_EQ(page.selectionHeights.size(), 2u);
+        EXPECT_EQ(page.selectionHeights[0], page.viewHeight);
+        const int least = 2 * page.clickPx + page.footerBar.tallest();
+        EXPECT_GE(page.selectionHeights[1], least) << "never lower than the capture takes";
+        lowest += page.selectionHeights[1] == least;
+        lastSteps += (page.pageHeight(page.rowCount()) - page.viewHeight) % page.clickPx != 0;
+        for (const Animated& a : page.animations)
+            EXPECT_LE(a.rect.right(), page.stripX - 8) << "nothing changing covers the rows' strip";
+        int expectedTop = page.topPad;
+        for (const Row& row : page.rows) {
+            ASSERT_EQ(row.top, expectedTop) << "rows follow each other without a gap";
+            expectedTop += row.height;
+        }
+    }
+    EXPECT_EQ(seen, (1u << featureCount) - 1) << "every feature shows up in a hundred pages";
+    EXPECT_GT(lowest, 10);
+    EXPECT_GT(lastSteps, 50);
+    for (const int n : {1, 2, 255, 256, 257, 999, 1000})
+        EXPECT_EQ(rowOfColour(rowColour(n)), n);
+    for (const QRgb other : {qRgb(255, 255, 255), qRgb(204, 204, 204), qRgb(52, 64, 88), qRgb(40, 44, 52), qRgb(0, 0, 0)})
+        EXPECT_EQ(rowOfColour(other), 0);
+}
+
+TEST(GeneratedScrollPageView, FollowsTheClockAndTheScroll)
+{
+    ManualCaptureClock clock;
+    // A page whose first rows hold a picture below the first view.
+    const auto pictureBelowFirstView = [](const Description& page) {
+        return std::find_if(page.pictures.begin(), page.pictures.end(), [&](const Picture& p) {
+            return p.row <= page.firstRows && p.rect.top() > page.viewHeight;
+        });
+    };
+    Description page;
+    for (int index = 0; page.pictures.empty(); ++index) {
+        page = describe(kSeed, firstPageWith(cards | latePictures | feed | header, 0, index));
+        if (pictureBelowFirstView(page) == page.pictures.end())
+            page.pictures.clear();
+    }
+    View view(page, clock, QPoint(0, 0));
+    EXPECT_EQ(view.viewNow(), view.viewNow()) << "still while nothing happens";
+    // A picture turns from grey to colour 0.5-2 s after it came into view.
+    const Picture& picture = *pictureBelowFirstView(page);
+    ASSERT_GE(picture.loadMs, 500);
+    ASSERT_LE(picture.loadMs, 2000);
+    // Scrolled in and out of view again: it goes on loading.
+    while (view.top() + page.viewHeight <= picture.rect.top())
+        view.scroll({}, 1);
+    view.scroll({}, -50);
+    clock.advance(picture.loadMs - 1);
+    const auto pixel = [&] {
+        while (view.top() + page.viewHeight < picture.rect.bottom())
+            view.scroll({}, 1);
+        return view.viewNow().pixel(picture.rect.center() - QPoint(0, view.top()));
+    };
+    EXPECT_EQ(pixel(), qRgb(204, 204, 204));
+    clock.advance(1);
+    EXPECT_NE(pixel(), qRgb(204, 204, 204));
+    // The header shrinks or grows with the scroll; the feed loads once its end shows.
+    ManualCaptureClock feedClock;
+    View feedView(page, feedClock, QPoint(0, 0));
+    feedView.scroll({}, 1);
+    EXPECT_EQ(feedView.top(), page.clickPx);
+    EXPECT_EQ(feedView.viewNow().pixel(5, page.headerBar.heightAt(page.clickPx) - 1), qRgb(30, 36, 50));
+    const int loaded = feedView.loadedRows();
+    EXPECT_EQ(loaded, page.firstRows);
+    while (feedView.top() < feedView.maxTop())
+        feedView.scroll({}, 1);
+    feedClock.advance(page.loadDelaysMs[0] - 1);
+    feedView.viewNow();
+    EXPECT_EQ(feedView.loadedRows(), loaded);
+    feedClock.advance(1);
+    feedView.viewNow();
+    EXPECT_EQ(feedView.loadedRows(), std::min(page.rowCount(), loaded + page.batchRows));
+}
+
+TEST(GeneratedScrollPageJudge, FindsEveryKindOfFaultAndOnlyThose)
+{
+    // A page without bars or feed: the perfect capture is the page below the selection's top.
+    const Description page = describe(kSeed, firstPageWith(variedRows, header | footer | feed | cards));
+    ManualCaptureClock clock;
+    View view(page, clock, QPoint(0, 0));
+    const int height = page.selectionHeights[1];
+    const int selectionTop = page.viewHeight - height;
+    const int pageHeight = page.pageHeight(page.rowCount());
+    // The whole page, view after view, one click apart.
+    QImage whole(page.width, pageHeight, QImage::Format_RGB32);
+    {
+        QPainter painter(&whole);
+        painter.drawImage(0, 0, view.viewNow());
+        while (view.top() < view.maxTop()) {
+            view.scroll({}, 1);
+            painter.drawImage(0, view.top(), view.viewNow());
+        }
+    }
+    const QImage perfect = whole.copy(0, selectionTop, page.width, pageHeight - selectionTop);
+    const Row& middle = page.rows[page.rows.size() / 2];
+    const int middleAt = middle.top - selectionTop;
+    const auto withBand = [&](int from, int rows, int at) {
+        QImage image(perfect.width(), perfect.height() + rows, QImage::Format_RGB32);
+        QPainter painter(&image);
+        painter.drawImage(0, 0, perfect.copy(0, 0, perfect.width(), at));
+        painter.drawImage(0, at, perfect.copy(0, from, perfect.width(), rows));
+        painter.drawImage(0, at + rows, perfect.copy(0, at, perfect.width(), perfect.height() - at));
+        return image;
+    };
+    const auto without = [&](int from, int rows) {
+        QImage image(perfect.width(), perfect.height() - rows, QImage::Format_RGB32);
+        QPainter painter(&image);
+        painter.drawImage(0, 0, perfect.copy(0, 0, perfect.width(), from));
+        painter.drawImage(0, from, perfect.copy(0, from + rows, perfect.width(), perfect.height() - from - rows));
+        return image;
+    };
+    const int endOfRows = page.rowsEnd(page.rowCount()) - selectionTop;
+    const QString stoppedEarly = QStringLiteral("Scrolling Capture Stopped Early: cut short");
+    const struct {
+        const char* name;
+        QImage image;
+        QStringList alerts;
+        Verdict::Kind kind;
+    } cases[] = {
+        {"every row once", perfect, {}, Verdict::Kind::exact},
+        {"a band of rows twice", withBand(middleAt, 3 * middle.height, middleAt + 3 * middle.height), {}, Verdict::Kind::wrong},
+        {"a seam of 5 px twice inside a row", withBand(middleAt + 2, 5, middleAt + 7), {}, Verdict::Kind::wrong},
+        {"a row lost", without(middleAt, middle.height), {}, Verdict::Kind::wrong},
+        {"the end band twice", withBand(endOfRows, page.bottomPad, perfect.height()), {}, Verdict::Kind::wrong},
+        {"the last row lost, no message", perfect.copy(0, 0, page.width, endOfRows - page.rows.back().height), {}, Verdict::Kind::wrong},
+        {"the last rows lost, Stopped Early", perfect.copy(0, 0, page.width, middleAt + 4), {stoppedEarly}, Verdict::Kind::told},
+        {"Stopped Early with every row", perfect, {stoppedEarly}, Verdict::Kind::wrong},
+        {"a band twice, Stopped Early", withBand(0, 40, 40).copy(0, 0, page.width, middleAt), {stoppedEarly}, Verdict::Kind::wrong},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Capture capture;
+        capture.selectionHeight = height;
+        capture.maxLength = 20000;
+        capture.finished = true;
+        capture.image = c.image;
+        capture.alerts = c.alerts;
+        capture.stoppedEarly = !c.alerts.isEmpty();
+        capture.loadedRowsAtEnd = page.rowCount();
+        const Verdict verdict = judge(page, capture);
+        EXPECT_EQ(verdict.kind, c.kind) << verdict.what.toStdString();
+    }
+    // Cut short at the limit, or where the page had not loaded more yet: true endings.
+    Capture limited;
+    limited.selectionHeight = height;
+    limited.finished = true;
+    limited.maxLength = middleAt + 4;
+    limited.image = perfect.copy(0, 0, page.width, limited.maxLength);
+    limited.loadedRowsAtEnd = page.rowCount();
+    EXPECT_EQ(judge(page, limited).kind, Verdict::Kind::told);
+    limited.maxLength = 20000;
+    EXPECT_EQ(judge(page, limited).kind, Verdict::Kind::wrong);
+}
+
+// A fixed seed's pages; the mix of each is in its failure message (and in
+// `bench_scroll_pages --seed 20261209 --page N`, which replays one alone). The disabled
+// ones do not come out whole yet; what each shows is beside it.
+TEST_F(GeneratedScrollPagesTest, Page0) { expectWholeOrTold(0); }
+TEST_F(GeneratedScrollPagesTest, DISABLED_Page1) { expectWholeOrTold(1); } // a blank band where the feed loaded more
+TEST_F(GeneratedScrollPagesTest, Page2) { expectWholeOrTold(2); }
+TEST_F(GeneratedScrollPagesTest, Page3) { expectWholeOrTold(3); }
+TEST_F(GeneratedScrollPagesTest, DISABLED_Page4) { expectWholeOrTold(4); } // cards 3-4 twice at the lowest selection
+TEST_F(GeneratedScrollPagesTest, DISABLED_Page5) { expectWholeOrTold(5); } // "Stopped Early" with every card there
+TEST_F(GeneratedScrollPagesTest, DISABLED_Page6) { expectWholeOrTold(6); } // 37 px of the header between rows 11 and 12
+TEST_F(GeneratedScrollPagesTest, DISABLED_Page7) { expectWholeOrTold(7); } // "too low to scroll" under a header and footer that change height
+TEST_F(GeneratedScrollPagesTest, Page8) { expectWholeOrTold(8); }
+TEST_F(GeneratedScrollPagesTest, DISABLED_Page9) { expectWholeOrTold(9); } // "Stopped Early" with every row there, and "too low" at two clicks
+TEST_F(GeneratedScrollPagesTest, Page10) { expectWholeOrTold(10); }
+TEST_F(GeneratedScrollPagesTest, Page11) { expectWholeOrTold(11); }
+TEST_F(GeneratedScrollPagesTest, DISABLED_Page12) { expectWholeOrTold(12); } // "Stopped Early" with every row there beside an animation
+TEST_F(GeneratedScrollPagesTest, Page13) { expectWholeOrTold(13); }
+TEST_F(GeneratedScrollPagesTest, Page14) { expectWholeOrTold(14); }
+TEST_F(GeneratedScrollPagesTest, Page15) { expectWholeOrTold(15); }
+TEST_F(GeneratedScrollPagesTest, DISABLED_Page16) { expectWholeOrTold(16); } // "too low to scroll" under a header and footer that change height
+TEST_F(GeneratedScrollPagesTest, Page17) { expectWholeOrTold(17); }
+TEST_F(GeneratedScrollPagesTest, DISABLED_Page18) { expectWholeOrTold(18); } // a blank band and row 55 lost where the feed loaded more
+TEST_F(GeneratedScrollPagesTest, DISABLED_Page19) { expectWholeOrTold(19); } // "too low to scroll" under a header and footer that change height

@@ -1,0 +1,287 @@
+#pragma once
+
+// A fake program under a scrolling-capture selection, driven through the real recording
+// loop: a generated page that scrolls by wheel clicks, with what may change on it (a
+// feed that grows, pictures that load, bars and canvases that move by themselves, a
+// header that shrinks), and the fixture that runs a capture over it on a manual clock.
+
+#include "Capture/CaptureLog.h"
+#include "Capture/ScrollAutoDriver.h"
+#include "Capture/ScrollCaptureGeometry.h"
+#include "Capture/ScrollCaptureOverlayView.h"
+#include "Capture/ScrollFrameSource.h"
+#include "Capture/ScrollingCaptureController.h"
+#include "CaptureTestSupport.h"
+#include "Core/Localization.h"
+#include "Core/Settings.h"
+#include "Platform/InMemoryPasteboard.h"
+#include "Platform/ScrollEventPoster.h"
+#include "Platform/UserDefaults.h"
+#include "ScrollTestPages.h"
+
+#include <QPainter>
+#include <QPushButton>
+#include <QSet>
+#include <QThreadPool>
+
+#include <cstdio>
+
+#include <gtest/gtest.h>
+
+using Phase = ScrollingCaptureController::Phase;
+using Outcome = ScrollTickOutcome;
+constexpr int kWidth = 600;
+const QPoint kViewOrigin(100, 50);
+
+// The program under the selection: a generated page behind a fixed header, with a
+// scrollbar; a wheel click moves it `pixelsPerClick` rows, never past its end.
+class FakeScrolledPage final : public ScrollFrameSource, public ScrollEventPoster {
+public:
+    FakeScrolledPage()
+    {
+        ScrollTestPages::Layout layout;
+        const QImage full = ScrollTestPages::page(kWidth, &layout);
+        // Its smooth gradient and its table of identical rows cannot be registered.
+        page = full.copy(0, 0, kWidth, layout.gradient);
+    }
+
+    QImage grab(const QRect& rect, bool) override
+    {
+        grabTimes.append(clock->now());
+        // A feed: once its end has been in view for growAfterMs, growBy more rows.
+        if (page.height() < feed.height()) {
+            if (!growAt && top == maxTop())
+                growAt = clock->now().addMSecs(growAfterMs);
+            if (growAt && clock->now() >= *growAt) {
+                page = feed.copy(0, 0, kWidth, std::min(page.height() + growBy, feed.height()));
+                growAt.reset();
+            }
+        }
+        if (failing > 0 && failing--)
+            return {};
+        // A page still moving shows another row at each grab.
+        // The selection may show only part of the view, down from `selectionTop`.
+        // A scroll the page is slow to show: part of it, then nothing until it catches up.
+        const int shown = late && clock->now() < late->until ? late->shownTop : top;
+        const int viewTop = shown + (moving > 0 ? --moving % 2 + 1 : 0);
+        QImage view = ScrollTestPages::frame(page, viewTop, viewHeight, decor);
+        // Pictures grey until they have been in view whole for a while.
+        // (Or, with a load time of its own, that long after any of it came into view.)
+        for (Picture& picture : pictures) {
+            const int y = decor.header + picture.pageRow - viewTop;
+            const bool seen = picture.loadMs >= 0 ? y + picture.h > decor.header && y < viewHeight - decor.footer
+                                                  : y >= decor.header && y + picture.h <= viewHeight - decor.footer;
+            if (!picture.loadsAt && seen)
+                picture.loadsAt = clock->now().addMSecs(picture.loadMs >= 0 ? picture.loadMs : pictureLoadMs);
+            if (!picture.loadsAt || clock->now() < *picture.loadsAt)
+                QPainter(&view).fillRect(picture.x, y, picture.w, picture.h, QColor(204, 204, 204));
+        }
+        // A header fixed over the view's top that shrinks as the page scrolls.
+        if (shrinkingHeader.from > 0) {
+            const int h = std::max(shrinkingHeader.to, shrinkingHeader.from - viewTop / 2);
+            QPainter painter(&view);
+            painter.fillRect(0, 0, kWidth - decor.scrollbar, h, QColor(34, 51, 68));
+            painter.setPen(Qt::white);
+            painter.drawText(12, h / 2 + 5, QStringLiteral("The header"));
+        }
+        // A canvas beside the rows, redrawn at every frame.
+        if (!canvas.isEmpty()) {
+            QPainter painter(&view);
+            const int f = int(grabTimes.size());
+            painter.fillRect(canvas, QColor::fromHsv(f * 7 % 360, 150, 230));
+            for (int i = 0; i < 12; ++i)
+                painter.fillRect(canvas.x() + (f * 5 + i * 40) % std::max(1, canvas.width() - 30), canvas.y() + i * 75, 30, 30,
+                                 QColor(17, 34, 51));
+        }
+        QImage frame = view.copy(0, rect.y() - kViewOrigin.y(), kWidth, rect.height());
+        if (movingBar > 0) // stripes that move by themselves, across the whole width under the header
+            QPainter(&frame).fillRect(0, decor.header, kWidth, movingBar, QColor::fromHsv(grabTimes.size() * 53 % 360, 180, 230));
+        if (badge) // pulses by itself at a fixed place
+            QPainter(&frame).fillRect(kWidth - 60, decor.header + 8, 24, 24, QColor::fromHsv(grabTimes.size() * 37 % 360, 200, 220));
+        return frame;
+    }
+    std::optional<QPoint> pointerPosition() override { return pointer; }
+    void movePointer(const QPoint& to) override { pointer = to; }
+    bool scroll(const QPoint& at, int count) override
+    {
+        pointer = at;
+        clicks.push_back(count);
+        const int before = top;
+        top = std::clamp(top + count * pixelsPerClick, 0, maxTop());
+        if (lateScrolls.contains(int(clicks.size())) && top > before)
+            late = Late{clock->now().addMSecs(lateMs), before + std::min(lateShownPx, top - before)};
+        if (onScroll)
+            std::exchange(onScroll, nullptr)();
+        return true;
+    }
+
+    int maxTop() const { return page.height() - (viewHeight - decor.header - decor.footer); }
+    // What a perfect capture of `rows` rows shows: the first view, then the page, and a
+    // footer once at the bottom, right of a sidebar and left of the scrollbar.
+    QImage expected(int rows) const
+    {
+        QImage image(kWidth, rows, QImage::Format_RGB32);
+        QPainter painter(&image);
+        const int content = viewHeight - decor.header - decor.footer;
+        painter.drawImage(0, 0, ScrollTestPages::frame(page, 0, viewHeight, decor));
+        painter.drawImage(0, viewHeight - decor.footer, page.copy(0, content, kWidth, rows - viewHeight + decor.footer));
+        painter.drawImage(0, rows - decor.footer, ScrollTestPages::frame(page, maxTop(), viewHeight, decor),
+                          0, viewHeight - decor.footer, kWidth, decor.footer);
+        return image.copy(decor.sidebar, 0, kWidth - decor.scrollbar - decor.sidebar - (badge ? 64 : 0), rows);
+    }
+
+    CaptureClock* clock = nullptr;
+    QImage page;
+    ScrollTestPages::Decor decor{.header = 40, .scrollbar = 12};
+    int viewHeight = 400;
+    int selectionTop = 0; // the selection's top in the view
+    int top = 0;
+    int pixelsPerClick = 57;
+    int failing = 0; // grabs that fail
+    int moving = 0;  // grabs that differ from the one before
+    bool badge = false;
+    int movingBar = 0; // rows of a bar that changes at every grab
+    std::vector<int> clicks;
+    std::optional<QPoint> pointer = QPoint(5, 5);
+    QList<QDateTime> grabTimes;
+    std::function<void()> onScroll; // once, at the next scroll
+    // Scrolls (counted from 1) that the page shows only `lateMs` after they were sent.
+    QSet<int> lateScrolls;
+    int lateMs = 0;
+    int lateShownPx = 2; // how much of such a scroll it shows at first
+    struct Late {
+        QDateTime until;
+        int shownTop = 0;
+    };
+    std::optional<Late> late;
+    struct Picture {
+        int pageRow = 0;
+        std::optional<QDateTime> loadsAt;
+        int x = 20, w = 140, h = 60;
+        int loadMs = -1; // its own load time, from when any of it shows; -1: pictureLoadMs once whole
+    };
+    struct {
+        int from = 0, to = 0; // rows high at the page's top, and at its least
+    } shrinkingHeader;
+    QRect canvas; // in the view
+    std::vector<Picture> pictures;
+    int pictureLoadMs = 0;
+    QImage feed; // what the page grows to
+    int growBy = 0;
+    int growAfterMs = 0;
+    std::optional<QDateTime> growAt;
+};
+
+class FakeInputGrab final : public CaptureInputGrab {
+public:
+    bool grab() override { return held = !refuse; }
+    void release() override { held = false; }
+    bool isGrabbed() const override { return held; }
+    void press(Key key) { emit keyPressed(key); }
+    bool refuse = false;
+    bool held = false;
+};
+
+class ScrollCaptureTest : public ::testing::Test {
+public:
+    void SetUp() override
+    {
+        // SCROLL_DIAG=1 prints the capture's diagnostics.
+        setCaptureDiagnosticSink([](const QString& line) {
+            if (qEnvironmentVariableIsSet("SCROLL_DIAG"))
+                std::fprintf(stderr, "%s\n", qPrintable(line));
+        });
+        Pasteboard::setGeneralForTesting(&pasteboard);
+        UserDefaults::standard().set(Settings::captureOpensEditor.name(), false);
+        UserDefaults::standard().remove(Settings::captureMaxScrollLength.name());
+        display.add(1, QRectF(0, 0, 1000, 2200), 1.0, patternImage(1000, 2200));
+        app.clock = &clock;
+        controller.setDevicesForTesting(&app, &app, &input);
+        lumetraWindow.show();
+    }
+    void TearDown() override
+    {
+        Pasteboard::setGeneralForTesting(nullptr);
+        setCaptureDiagnosticSink({});
+    }
+
+    // Runs the event loop, the workers and the clock until `done` holds (looked at after
+    // every step) or nothing is left to run.
+    bool runUntil(const std::function<bool()>& done)
+    {
+        for (int step = 0; step < 20000; ++step) {
+            if (done())
+                return true;
+            QThreadPool::globalInstance()->waitForDone();
+            QCoreApplication::processEvents();
+            if (done())
+                return true;
+            if (!clock.advanceToNextDue()) {
+                QThreadPool::globalInstance()->waitForDone();
+                QCoreApplication::processEvents();
+                if (!clock.pending())
+                    return done();
+            }
+        }
+        return done();
+    }
+
+    // Starts a capture and drags the rectangle of the page's view.
+    void select()
+    {
+        controller.start();
+        ASSERT_TRUE(runUntil([&] { return controller.phase() == Phase::selecting; }));
+        ScrollCaptureOverlayView* view = controller.overlayViews().first();
+        const QPoint begin = kViewOrigin + QPoint(0, app.selectionTop);
+        const QPoint end = kViewOrigin + QPoint(kWidth, app.viewHeight);
+        QTest::mousePress(view, Qt::LeftButton, {}, begin);
+        QTest::mouseMove(view, end);
+        QTest::mouseRelease(view, Qt::LeftButton, {}, end);
+    }
+    // Another capture of the same page: from its top, nothing delivered or said yet.
+    void startOver()
+    {
+        pasteboard.clearContents();
+        alerts.alerts.clear();
+        app.top = 0;
+        app.clicks.clear();
+        app.late.reset();
+    }
+    bool recordUntilKept(int frames)
+    {
+        return runUntil([&] { return controller.keptFrames().count() >= frames || controller.phase() == Phase::idle; });
+    }
+    bool runToIdle() { return runUntil([&] { return controller.phase() == Phase::idle && !controller.isBusy(); }); }
+
+    QImage clipboard() const
+    {
+        const auto data = pasteboard.data(Pasteboard::pngType);
+        return data ? QImage::fromData(*data, "PNG").convertToFormat(QImage::Format_RGB32) : QImage();
+    }
+    // The clipboard left of the scrollbar, which the frames show at different places,
+    // and right of a sidebar, which each slice shows as it was.
+    QImage clipboardContent() const
+    {
+        const QImage clip = clipboard();
+        return clip.copy(app.decor.sidebar, 0, kWidth - app.decor.scrollbar - app.decor.sidebar - (app.badge ? 64 : 0),
+                         clip.height());
+    }
+    void expectTornDown()
+    {
+        EXPECT_EQ(controller.phase(), Phase::idle);
+        EXPECT_TRUE(controller.overlayViews().isEmpty());
+        EXPECT_FALSE(controller.hintBar());
+        EXPECT_FALSE(input.held);
+        EXPECT_TRUE(lumetraWindow.isVisible());
+    }
+
+    InMemoryPasteboard pasteboard;
+    RecordingAlerts alerts;
+    FakeDisplaySource display;
+    ManualCaptureClock clock;
+    FakeScrolledPage app;
+    FakeInputGrab input;
+    QWidget lumetraWindow;
+    ScrollingCaptureController controller{clock};
+};
+
