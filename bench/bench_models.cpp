@@ -34,7 +34,7 @@ void fillStore(AnnotationManager& store)
             break;
         case 2:
             store.appendText(TextAnnotation{.text = QStringLiteral("Note %1: check this part").arg(i),
-                                            .position = at, .fontSize = 16 + i % 5 * 4,
+                                            .position = at, .fontSize = double(16 + i % 5 * 4),
                                             .fontName = QStringLiteral("DejaVu Sans"), .color = paletteBlack,
                                             .width = 0.05 + 0.1 * unit()});
             break;

@@ -40,26 +40,6 @@ constexpr int kPlaceholderWidth = 8;
 // placeholder's grey) do not split it.
 constexpr int kRunGap = 4;
 
-// The colour most of the pixels the two rows agree on show (their background), if most
-// show one.
-std::optional<quint32> sharedBackground(const quint32* a, const quint32* b, int width)
-{
-    quint32 candidate = 0;
-    int count = 0, agreeing = 0;
-    for (int x = 0; x < width; ++x) {
-        if (FramePixelCompare::differ(a[x], b[x]))
-            continue;
-        ++agreeing;
-        if (count == 0)
-            candidate = a[x];
-        count += a[x] == candidate ? 1 : -1;
-    }
-    count = 0;
-    for (int x = 0; x < width; ++x)
-        count += !FramePixelCompare::differ(a[x], b[x]) && a[x] == candidate ? 1 : 0;
-    return 2 * count > agreeing ? std::optional<quint32>(candidate) : std::nullopt;
-}
-
 // Whether x in [first, last] of `row` shows one colour, set off from what lies beside
 // it and other than the background: a placeholder where a picture is still to load,
 // not a gap between words.

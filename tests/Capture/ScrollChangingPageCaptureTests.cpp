@@ -40,7 +40,7 @@ public:
     {
         app.pictures.clear();
         for (std::size_t i = 0; i < places.size(); ++i)
-            app.pictures.push_back({.pageRow = places[i].y(), .x = places[i].x(), .w = places[i].width(),
+            app.pictures.push_back({.pageRow = places[i].y(), .loadsAt = std::nullopt, .x = places[i].x(), .w = places[i].width(),
                                     .h = places[i].height(), .loadMs = loadMs(int(i))});
     }
     void resetPictures()
