@@ -86,6 +86,17 @@ std::optional<BandedOffset> registerBesideBands(const FramePixels& previous, con
     for (const auto& candidate : RowSignatures::rankOffsets(previousRows, nextRows, RowSignatures::edgeBands(nextRows),
                                                             std::max(kMinimumOverlap, h / 10), kRankedOffsets))
         consider(candidate.offset);
+    // A fixed header or footer that changes height while the page scrolls differs at
+    // every offset, and over many rows: it can outweigh the few edges of plain rows in
+    // the ranking. The middle of the frames, without the most a band may take at either
+    // edge, scrolls alone; the offset it gives is then held to the bands it leaves.
+    const int edge = h / 4, middle = h - 2 * edge;
+    if (middle >= FrameRegistration::kMinimumSide) {
+        const FrameRegistration::Result inner = FrameRegistration::verticalOffset(
+            previous.cropped(0, edge, w, middle), next.cropped(0, edge, w, middle), expected);
+        if (inner.outcome == Outcome::found)
+            consider(inner.offset);
+    }
 
     int tries = 0;
     for (const int offset : offsets) {

@@ -84,6 +84,14 @@ public:
             painter.setPen(Qt::white);
             painter.drawText(12, h / 2 + 5, QStringLiteral("The header"));
         }
+        // A banner fixed over the view's bottom that grows as the page scrolls.
+        if (growingFooter.from > 0) {
+            const int h = std::min(growingFooter.to, growingFooter.from + viewTop / 2);
+            QPainter painter(&view);
+            painter.fillRect(0, viewHeight - h, kWidth - decor.scrollbar, h, QColor(40, 44, 52));
+            painter.setPen(Qt::white);
+            painter.drawText(12, viewHeight - h / 2 + 5, QStringLiteral("The banner"));
+        }
         // A canvas beside the rows, redrawn at every frame.
         if (!canvas.isEmpty()) {
             QPainter painter(&view);
@@ -163,6 +171,9 @@ public:
     struct {
         int from = 0, to = 0; // rows high at the page's top, and at its least
     } shrinkingHeader;
+    struct {
+        int from = 0, to = 0; // rows high at the page's top, and at its most
+    } growingFooter;
     QRect canvas; // in the view
     std::vector<Picture> pictures;
     int pictureLoadMs = 0;

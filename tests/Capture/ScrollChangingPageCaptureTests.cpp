@@ -122,6 +122,28 @@ TEST_F(ChangingPageCaptureTest, RowsUnderAHeaderThatShrinksAsThePageScrollsComeO
     }
 }
 
+TEST_F(ChangingPageCaptureTest, AHeaderThatShrinksOverABannerThatGrowsIsNotTakenForAClickTooLarge)
+{
+    // A header that shrinks from 120 to 60 px, with its title, over a banner at the bottom
+    // that grows from 30 to 90 px: at both edges the frames differ over more rows than
+    // the plain rows between show edges. A click of 120 px is 22% of the lower 60%.
+    QImage page(kWidth, 120 + 200 * 40 + 120, QImage::Format_ARGB32_Premultiplied);
+    page.fill(Qt::white);
+    QPainter(&page).drawImage(0, 120, ScrollTestPages::numberedRows(kWidth, 200, 40));
+    app.page = page;
+    app.shrinkingHeader = {120, 60};
+    app.growingFooter = {30, 90};
+    for (const bool whole : {true, false}) {
+        SCOPED_TRACE(whole ? "whole view" : "60%");
+        app.top = 0;
+        captureFrom(selectionTop(whole));
+        EXPECT_TRUE(alerts.alerts.empty()) << "no message";
+        EXPECT_EQ(app.top, app.maxTop()) << "to the page's end";
+        // Every row, less what the bands cover at most, below the selection's first view.
+        EXPECT_GE(clipboard().height(), kView - selectionTop(whole) + app.maxTop() - 90);
+    }
+}
+
 TEST_F(ChangingPageCaptureTest, RowsBesideACanvasRedrawnEveryFrameComeOutWholeAndInTime)
 {
     // 200 rows of 40 px; a canvas right of their strips, nearly half the width and the
