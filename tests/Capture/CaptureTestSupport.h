@@ -16,6 +16,7 @@
 #include <QStringList>
 #include <QTest>
 #include <QThread>
+#include <QThreadPool>
 
 #include <algorithm>
 #include <atomic>
@@ -64,6 +65,28 @@ private:
     QMap<quint64, std::pair<QDateTime, std::function<void()>>> entries;
     quint64 next = 1;
 };
+
+// Runs the event loop, the workers and `clock` until `done` holds (looked at after every
+// step), nothing is left to run, or `mayGoOn` says no more.
+inline bool runClockUntil(ManualCaptureClock& clock, const std::function<bool()>& done,
+                          const std::function<bool()>& mayGoOn)
+{
+    while (mayGoOn()) {
+        if (done())
+            return true;
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
+        if (done())
+            return true;
+        if (!clock.advanceToNextDue()) {
+            QThreadPool::globalInstance()->waitForDone();
+            QCoreApplication::processEvents();
+            if (!clock.pending())
+                return done();
+        }
+    }
+    return done();
+}
 
 // Records alerts instead of showing them.
 class RecordingAlerts final : public CaptureAlerts {

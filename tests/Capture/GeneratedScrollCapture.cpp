@@ -35,21 +35,7 @@ public:
 // to run.
 bool runUntil(ManualCaptureClock& clock, const QDateTime& limit, const std::function<bool()>& done)
 {
-    while (clock.now() < limit) {
-        if (done())
-            return true;
-        QThreadPool::globalInstance()->waitForDone();
-        QCoreApplication::processEvents();
-        if (done())
-            return true;
-        if (!clock.advanceToNextDue()) {
-            QThreadPool::globalInstance()->waitForDone();
-            QCoreApplication::processEvents();
-            if (!clock.pending())
-                return done();
-        }
-    }
-    return done();
+    return runClockUntil(clock, done, [&] { return clock.now() < limit; });
 }
 
 struct Run {

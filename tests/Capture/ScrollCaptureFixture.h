@@ -220,21 +220,8 @@ public:
     // every step) or nothing is left to run.
     bool runUntil(const std::function<bool()>& done)
     {
-        for (int step = 0; step < 20000; ++step) {
-            if (done())
-                return true;
-            QThreadPool::globalInstance()->waitForDone();
-            QCoreApplication::processEvents();
-            if (done())
-                return true;
-            if (!clock.advanceToNextDue()) {
-                QThreadPool::globalInstance()->waitForDone();
-                QCoreApplication::processEvents();
-                if (!clock.pending())
-                    return done();
-            }
-        }
-        return done();
+        int step = 0;
+        return runClockUntil(clock, done, [&step] { return step++ < 20000; });
     }
 
     // Starts a capture and drags the rectangle of the page's view.
