@@ -1,9 +1,10 @@
 // Scrolling capture over many generated pages, each at the view's whole height and at
 // a lower selection, through the real session, recording loop and stitcher on a clock
 // moved by hand. Prints, per mix of what the pages hold, how many captures came out
-// exact, how many ended with a true message, how many went wrong (a band twice, a row
-// lost without a word, a false message), and the rows captured per second; then each
-// wrong capture with the line that replays it alone.
+// exact, how many ended with a true message, how many gave up ("Stopped Early" on a page
+// that could have been followed), how many went wrong (a band twice, a row lost without
+// a word, a false message), and the rows captured per second; then each capture that is
+// not exact with the line that replays it alone.
 //
 //   bench_scroll_pages [--seed S] [--pages N] [--first K] [--jobs J]
 //   bench_scroll_pages --seed S --page P [--height H] [--verbose]   (one page alone)
@@ -118,7 +119,7 @@ void printTable(const Options& o, const std::vector<Result>& results, qint64 wal
 {
     struct Tally {
         std::map<int, bool> pages;
-        int captures = 0, exact = 0, told = 0, wrong = 0;
+        int captures = 0, exact = 0, told = 0, gaveUp = 0, wrong = 0;
         qint64 rows = 0, captureMs = 0, wallMs = 0;
         void add(const Result& r)
         {
@@ -126,6 +127,7 @@ void printTable(const Options& o, const std::vector<Result>& results, qint64 wal
             ++captures;
             exact += r.kind == QLatin1String("exact");
             told += r.kind == QLatin1String("told");
+            gaveUp += r.kind == QLatin1String(kindName(Verdict::Kind::gaveUp));
             wrong += r.kind == QLatin1String("wrong");
             rows += r.rows;
             captureMs += r.captureMs;
@@ -148,19 +150,19 @@ void printTable(const Options& o, const std::vector<Result>& results, qint64 wal
     table.push_back({QStringLiteral("all pages"), all});
     std::printf("\nseed %llu, pages %d-%d, %d captures, %.1f min on this machine\n\n", static_cast<unsigned long long>(o.seed),
                 o.first, o.first + o.pages - 1, all.captures, wallMs / 60000.0);
-    std::printf("| mix | pages | captures | exact | told | wrong | rows/s (capture's clock) | rows/s (this machine) |\n");
-    std::printf("|---|---|---|---|---|---|---|---|\n");
+    std::printf("| mix | pages | captures | exact | told | gave up | wrong | rows/s (capture's clock) | rows/s (this machine) |\n");
+    std::printf("|---|---|---|---|---|---|---|---|---|\n");
     for (const auto& [name, t] : table) {
         if (t.captures == 0)
             continue;
-        std::printf("| %s | %zu | %d | %d | %d | %d | %.1f | %.1f |\n", qPrintable(name), t.pages.size(), t.captures, t.exact,
-                    t.told, t.wrong, t.captureMs ? t.rows * 1000.0 / t.captureMs : 0.0,
+        std::printf("| %s | %zu | %d | %d | %d | %d | %d | %.1f | %.1f |\n", qPrintable(name), t.pages.size(), t.captures, t.exact,
+                    t.told, t.gaveUp, t.wrong, t.captureMs ? t.rows * 1000.0 / t.captureMs : 0.0,
                     t.wallMs ? t.rows * 1000.0 / t.wallMs : 0.0);
     }
     std::printf("\n(a page counts in the line of every feature it holds)\n");
     bool header = false;
     for (const Result& r : results) {
-        if (r.kind != QLatin1String("wrong") && r.kind != QLatin1String("told"))
+        if (r.kind == QLatin1String("exact"))
             continue;
         if (!header) {
             std::printf("\nnot exact:\n");
@@ -225,7 +227,9 @@ int main(int argc, char** argv)
 
     if (o.onlyPage >= 0) {
         const std::vector<Result> results = capturePage(o, o.onlyPage);
-        return std::any_of(results.begin(), results.end(), [](const Result& r) { return r.kind == QLatin1String("wrong"); }) ? 1 : 0;
+        return std::any_of(results.begin(), results.end(), [](const Result& r) {
+                   return r.kind == QLatin1String("wrong") || r.kind == QLatin1String(kindName(Verdict::Kind::gaveUp));
+               }) ? 1 : 0;
     }
     if (o.worker) {
         for (int index = o.first + o.offset; index < o.first + o.pages; index += o.stride)

@@ -98,6 +98,7 @@ const char* kindName(Verdict::Kind kind)
     switch (kind) {
     case Verdict::Kind::exact: return "exact";
     case Verdict::Kind::told: return "told";
+    case Verdict::Kind::gaveUp: return "gave up";
     case Verdict::Kind::wrong: return "wrong";
     }
     return "?";
@@ -233,11 +234,21 @@ Verdict judge(const Description& page, const Capture& capture)
         return verdict;
     }
     const QString upTo = QStringLiteral("rows %1-%2 of %3%4").arg(first).arg(run.last).arg(rows).arg(lastWhole ? "" : " (the last cut)");
-    if (capture.stoppedEarly)
-        return told(QStringLiteral("Stopped Early with %1").arg(upTo));
-    if (capture.image.height() >= capture.maxLength)
+    const bool limitReached = capture.image.height() >= capture.maxLength;
+    const bool stillLoading = capture.loadedRowsAtEnd < rows;
+    if (capture.stoppedEarly) {
+        if (limitReached || capture.limitShown)
+            return told(QStringLiteral("Stopped Early at the length limit %1 px with %2").arg(capture.maxLength).arg(upTo));
+        if (stillLoading)
+            return told(QStringLiteral("Stopped Early while the page was still loading (%1 rows loaded) with %2")
+                            .arg(capture.loadedRowsAtEnd).arg(upTo));
+        verdict.kind = Verdict::Kind::gaveUp;
+        verdict.what = QStringLiteral("Stopped Early with %1 of a page that had every row loaded").arg(upTo);
+        return verdict;
+    }
+    if (limitReached)
         return told(QStringLiteral("length limit %1 px reached with %2").arg(capture.maxLength).arg(upTo));
-    if (capture.loadedRowsAtEnd < rows && run.last == capture.loadedRowsAtEnd && lastWhole)
+    if (stillLoading && run.last == capture.loadedRowsAtEnd && lastWhole)
         return told(QStringLiteral("the page was still loading when the capture ended: %1").arg(upTo));
     return wrong(QStringLiteral("rows %1-%2 lost without a message (image ends at %3)").arg(run.last + (lastWhole ? 1 : 0)).arg(rows).arg(upTo));
 }

@@ -32,9 +32,12 @@ struct Capture {
 Capture runCapture(const Description& page, int selectionHeight, int maxLength = 0);
 
 struct Verdict {
-    enum class Kind { exact, told, wrong };
+    // gaveUp: "Stopped Early" with rows left out of a page that was standing still enough
+    // to follow (no limit reached, nothing left to load): the message is true, but the
+    // capture could have gone on, so it is no more acceptable than a wrong one.
+    enum class Kind { exact, told, gaveUp, wrong };
     Kind kind = Kind::wrong;
-    QString what;       // for told and wrong: what the image holds and what was said
+    QString what;       // for all but exact: what the image holds and what was said
     int rowsCaptured = 0;
 };
 const char* kindName(Verdict::Kind kind);
