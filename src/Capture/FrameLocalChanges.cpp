@@ -1,5 +1,6 @@
 #include "Capture/FrameLocalChanges.h"
 
+#include "Capture/FramePixelCompare.h"
 #include "Capture/FramePixels.h"
 #include "Capture/FrameRegistration.h"
 
@@ -8,6 +9,30 @@
 #include <cstring>
 
 namespace {
+
+// Narrower runs of one colour are no placeholder (a stroke of a glyph, a rule).
+constexpr int kPlaceholderWidth = 8;
+
+// Whether every pixel in [from, to) of `after` that differs from `before` lies in a run
+// of one colour of `before`, inside [from, to), at least kPlaceholderWidth wide.
+bool differsOnlyInPlainRuns(const quint32* before, const quint32* after, int from, int to)
+{
+    for (int x = from; x < to;) {
+        if (!FramePixelCompare::differ(before[x], after[x])) {
+            ++x;
+            continue;
+        }
+        int first = x, last = x;
+        while (first > from && before[first - 1] == before[x])
+            --first;
+        while (last + 1 < to && before[last + 1] == before[x])
+            ++last;
+        if (last - first + 1 < kPlaceholderWidth)
+            return false;
+        x = last + 1;
+    }
+    return true;
+}
 
 // Separate places that change by themselves, at most: more runs of changed rows than
 // this, all the way down, are content that moved (over rows alike but for a narrow
@@ -150,4 +175,20 @@ QImage withLiveColumnsCutOut(const QImage& image, const LiveColumns& live)
                     std::size_t(image.width() - right) * depth);
     }
     return joined;
+}
+
+bool placeholdersFilledBeside(const QImage& before, const QImage& after, const LiveColumns& live)
+{
+    if (before.size() != after.size() || before.format() != after.format() || before.depth() != 32)
+        return false;
+    const int w = before.width();
+    const int left = std::clamp(live.isEmpty() ? w : live.left, 0, w);
+    const int right = std::clamp(live.isEmpty() ? w : live.right, left, w);
+    for (int y = 0; y < before.height(); ++y) {
+        const auto* a = reinterpret_cast<const quint32*>(before.constScanLine(y));
+        const auto* b = reinterpret_cast<const quint32*>(after.constScanLine(y));
+        if (!differsOnlyInPlainRuns(a, b, 0, left) || !differsOnlyInPlainRuns(a, b, right, w))
+            return false;
+    }
+    return true;
 }

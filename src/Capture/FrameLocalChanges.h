@@ -39,3 +39,12 @@ QImage withoutLiveColumns(const QImage& image, const LiveColumns& live);
 // The grab with `live` cut out and what lies left and right of it joined: a picture the
 // columns cut across reads whole again. The grab itself when `live` is empty.
 QImage withLiveColumnsCutOut(const QImage& image, const LiveColumns& live);
+
+// Whether `after` shows the view `before` does but for placeholders filled in beside
+// `live`: left of and right of those columns, every row matches, or differs only inside
+// runs of one colour of `before` at least a few pixels wide. Unlike a picture that
+// loaded in the open, a strip of one that the columns cut off need not show detail of
+// its own. Meant for a page already known to stand still (it does not tell a plain box
+// that moved from one that filled in). Grabs of another size, format or depth than 32
+// bits never pass.
+bool placeholdersFilledBeside(const QImage& before, const QImage& after, const LiveColumns& live);

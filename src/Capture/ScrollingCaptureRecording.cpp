@@ -397,17 +397,24 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
                                    || picturesLoadedOnly(last, now);
             return judged;
         };
-        const Judged whole = judge(previous, lastTick, frame);
-        if (live.isEmpty() || whole.judgement.append || whole.judgement.duplicate)
-            return whole;
-        // What changes by itself beside the rows, where it keeps the whole frames from
-        // being placed, takes no part in placing them.
+        if (live.isEmpty())
+            return judge(previous, lastTick, frame);
+        // What changes by itself beside the rows takes no part in placing frames: its
+        // pixels would only blur the rows' offset, or lend a wrong one weight.
         Judged beside = judge(withoutLiveColumns(previous, live), withoutLiveColumns(lastTick, live),
                               withoutLiveColumns(frame, live));
+        if (beside.judgement.append || beside.judgement.duplicate)
+            return beside;
+        // Where the rows beside it found no offset at all, the whole frames may still
+        // place the frame (a last step too short for the rows left beside it); an offset
+        // they did find and refused stands against the whole frames'.
+        const Judged whole = judge(previous, lastTick, frame);
+        if (whole.judgement.duplicate || (whole.judgement.append && beside.judgement.foundPx == 0))
+            return whole;
         // A page the whole grabs show standing still stands still; painted over, a picture
         // that loaded beside the columns no longer shows as one, but read with the
         // columns cut out it does.
-        if (!beside.judgement.append && !lastTick.isNull())
+        if (!lastTick.isNull())
             beside.pageStill = beside.pageStill || whole.pageStill
                                || picturesLoadedOnly(withLiveColumnsCutOut(lastTick, live), withLiveColumnsCutOut(frame, live));
         return beside;
@@ -731,11 +738,11 @@ void ScrollingCaptureController::handleStall()
         } else if (const QImage kept = withoutLiveColumns(m_kept.lastFrame(), m_live),
                    last = withoutLiveColumns(m_lastTickFrame, m_live);
                    differOnlyLocally(kept, last) || picturesLoadedOnly(kept, last)
-                   || picturesLoadedOnly(withLiveColumnsCutOut(m_kept.lastFrame(), m_live),
-                                         withLiveColumnsCutOut(m_lastTickFrame, m_live))) {
+                   || (!m_live.isEmpty() && placeholdersFilledBeside(m_kept.lastFrame(), m_lastTickFrame, m_live))) {
             // Still where the last kept frame shows it, but for what changed in place (a
-            // picture that loaded while the page waited at its end, told whole where the
-            // columns painted over cut across it): those rows show as the page last looked.
+            // picture that loaded while the page waited at its end, also where the columns
+            // that change by themselves cut across it): those rows show as the page last
+            // looked.
             m_kept.refreshLast(m_lastTickFrame, m_detection.stickyPx);
         } else if (!j.duplicate) {
             m_endedUnregistered = true; // the page's last rows could not be placed
