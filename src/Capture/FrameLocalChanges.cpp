@@ -1,5 +1,6 @@
 #include "Capture/FrameLocalChanges.h"
 
+#include "Capture/FramePixelCompare.h"
 #include "Capture/FramePixels.h"
 #include "Capture/FrameRegistration.h"
 
@@ -8,6 +9,30 @@
 #include <cstring>
 
 namespace {
+
+// Narrower runs of one colour are no placeholder (a stroke of a glyph, a rule).
+constexpr int kPlaceholderWidth = 8;
+
+// Whether every pixel in [from, to) of `after` that differs from `before` lies in a run
+// of one colour of `before`, inside [from, to), at least kPlaceholderWidth wide.
+bool differsOnlyInPlainRuns(const quint32* before, const quint32* after, int from, int to)
+{
+    for (int x = from; x < to;) {
+        if (!FramePixelCompare::differ(before[x], after[x])) {
+            ++x;
+            continue;
+        }
+        int first = x, last = x;
+        while (first > from && before[first - 1] == before[x])
+            --first;
+        while (last + 1 < to && before[last + 1] == before[x])
+            ++last;
+        if (last - first + 1 < kPlaceholderWidth)
+            return false;
+        x = last + 1;
+    }
+    return true;
+}
 
 // Separate places that change by themselves, at most: more runs of changed rows than
 // this, all the way down, are content that moved (over rows alike but for a narrow
@@ -77,13 +102,14 @@ LiveColumns liveColumnsBetween(const QImage& a, const QImage& b)
     if (a.size() != b.size() || a.format() != b.format() || a.depth() != 32 || a.width() < 2)
         return {};
     const int w = a.width(), h = a.height();
-    int left = w, right = -1, changedRows = 0;
+    int left = w, right = -1, top = -1, bottom = -1;
     for (int y = 0; y < h; ++y) {
         const auto* p = reinterpret_cast<const quint32*>(a.constScanLine(y));
         const auto* q = reinterpret_cast<const quint32*>(b.constScanLine(y));
         if (std::memcmp(p, q, std::size_t(w) * 4) == 0)
             continue;
-        ++changedRows;
+        top = top < 0 ? y : top;
+        bottom = y;
         int x = 0;
         while (p[x] == q[x])
             ++x;
@@ -93,11 +119,12 @@ LiveColumns liveColumnsBetween(const QImage& a, const QImage& b)
             --x;
         right = std::max(right, x);
     }
-    // From top to bottom, no more than half the width, and beside the rows: reaching the
-    // view's left edge, or its right edge short of where a scrollbar may be.
-    const int edge = std::max(4, w / 50), scrollbarZone = std::min(w / 8, 50) + edge;
-    if (right < 0 || 2 * changedRows < h || 2 * (right - left + 1) > w
-        || (left > edge && right < w - 1 - scrollbarZone))
+    // Of any height and at any place across, as long as enough columns are left beside
+    // them to place frames by. Masked from the top of the view to its bottom, what
+    // changes there also stays out of the comparison where it scrolls with its row.
+    // A change within one small box (a caret, a clock) is one the registration bears.
+    if (right < 0 || w - (right - left + 1) < FrameRegistration::kMinimumSide
+        || qint64(right - left + 1) * (bottom - top + 1) * 25 <= qint64(w) * h)
         return {};
     // Beside them, content that a scroll would have moved.
     int rowsWithEdges = 0;
@@ -109,12 +136,13 @@ LiveColumns liveColumnsBetween(const QImage& a, const QImage& b)
             edge = (x < left || x > right) && row[x] != above[x];
         rowsWithEdges += edge ? 1 : 0;
     }
-    if (4 * rowsWithEdges < h)
+    if (8 * rowsWithEdges < h)
         return {};
     // Content that scrolled within those columns (while a fixed part beside it stood)
     // shows the same pixels moved up or down: that is no change in place.
-    const QImage x = withFramePixelLayout(a.copy(left, 0, right - left + 1, h));
-    const QImage y = withFramePixelLayout(b.copy(left, 0, right - left + 1, h));
+    const QRect changed(left, top, right - left + 1, bottom - top + 1);
+    const QImage x = withFramePixelLayout(a.copy(changed));
+    const QImage y = withFramePixelLayout(b.copy(changed));
     const auto moved = FrameRegistration::verticalOffset(framePixels(x), framePixels(y));
     if (moved.outcome != FrameRegistration::Outcome::noMatch && moved.outcome != FrameRegistration::Outcome::tooSmall)
         return {};
@@ -128,4 +156,39 @@ QImage withoutLiveColumns(const QImage& image, const LiveColumns& live)
     QImage masked = image.copy();
     QPainter(&masked).fillRect(live.left, 0, live.right - live.left, masked.height(), QColor(128, 128, 128));
     return masked;
+}
+
+QImage withLiveColumnsCutOut(const QImage& image, const LiveColumns& live)
+{
+    if (live.isEmpty() || image.isNull())
+        return image;
+    const int left = std::clamp(live.left, 0, image.width()), right = std::clamp(live.right, left, image.width());
+    QImage joined(image.width() - (right - left), image.height(), image.format());
+    if (joined.isNull() || joined.width() < 1)
+        return image;
+    const int depth = image.depth() / 8;
+    for (int y = 0; y < image.height(); ++y) {
+        const uchar* from = image.constScanLine(y);
+        uchar* to = joined.scanLine(y);
+        std::memcpy(to, from, std::size_t(left) * depth);
+        std::memcpy(to + std::size_t(left) * depth, from + std::size_t(right) * depth,
+                    std::size_t(image.width() - right) * depth);
+    }
+    return joined;
+}
+
+bool placeholdersFilledBeside(const QImage& before, const QImage& after, const LiveColumns& live)
+{
+    if (before.size() != after.size() || before.format() != after.format() || before.depth() != 32)
+        return false;
+    const int w = before.width();
+    const int left = std::clamp(live.isEmpty() ? w : live.left, 0, w);
+    const int right = std::clamp(live.isEmpty() ? w : live.right, left, w);
+    for (int y = 0; y < before.height(); ++y) {
+        const auto* a = reinterpret_cast<const quint32*>(before.constScanLine(y));
+        const auto* b = reinterpret_cast<const quint32*>(after.constScanLine(y));
+        if (!differsOnlyInPlainRuns(a, b, 0, left) || !differsOnlyInPlainRuns(a, b, right, w))
+            return false;
+    }
+    return true;
 }

@@ -12,8 +12,8 @@
 // of another size, format or depth than 32 bits are never taken for still.
 bool differOnlyLocally(const QImage& a, const QImage& b);
 
-// Columns [left, right) of a view that change by themselves from the top of the view to
-// its bottom: a canvas, a video or an animation beside the rows.
+// Columns [left, right) of a view in which something changes by itself: a canvas, a
+// video or an animation beside the rows, fixed in the view or scrolling with its row.
 struct LiveColumns {
     int left = 0;
     int right = 0;
@@ -24,13 +24,27 @@ struct LiveColumns {
 };
 
 // The columns in which two grabs of a view that did not scroll differ, when the rest
-// matches exactly, holds content that would have shown a scroll (edges on at least a
-// quarter of the rows), and the columns are at most half the width, at the view's left
-// or right side, and show nothing that merely moved up or down: nothing otherwise (a
-// scroll changes every column that holds something).
+// matches exactly, is at least FrameRegistration::kMinimumSide wide, holds content that
+// would have shown a scroll (edges on at least an eighth of the rows), and the rows that
+// differ show nothing that merely moved up or down: nothing otherwise (a scroll changes
+// every column that holds something). A picture that loaded passes too: only a change
+// seen again tells what changes by itself.
 LiveColumns liveColumnsBetween(const QImage& a, const QImage& b);
 
 // The grab with `live` painted over in one flat colour, so that what changes there by
 // itself neither keeps grabs from agreeing nor takes part in placing a frame. The grab
 // itself when `live` is empty.
 QImage withoutLiveColumns(const QImage& image, const LiveColumns& live);
+
+// The grab with `live` cut out and what lies left and right of it joined: a picture the
+// columns cut across reads whole again. The grab itself when `live` is empty.
+QImage withLiveColumnsCutOut(const QImage& image, const LiveColumns& live);
+
+// Whether `after` shows the view `before` does but for placeholders filled in beside
+// `live`: left of and right of those columns, every row matches, or differs only inside
+// runs of one colour of `before` at least a few pixels wide. Unlike a picture that
+// loaded in the open, a strip of one that the columns cut off need not show detail of
+// its own. Meant for a page already known to stand still (it does not tell a plain box
+// that moved from one that filled in). Grabs of another size, format or depth than 32
+// bits never pass.
+bool placeholdersFilledBeside(const QImage& before, const QImage& after, const LiveColumns& live);

@@ -50,6 +50,8 @@ struct ScrollingCaptureController::Settle {
     bool withPointer = false;
     QImage previous;
     QImage lastRead;
+    // The columns seen changing by themselves between two earlier grabs of this settle.
+    LiveColumns seenLive;
     std::function<void(const QImage&)> done;
 };
 
@@ -320,13 +322,23 @@ void ScrollingCaptureController::settleStep(const std::shared_ptr<Settle>& settl
             settle->previous = QImage();
             settle->backoffMs = animationFrameGapMs;
         }
-        if (!settle->previous.isNull() && !differOnlyLocally(settle->previous, grab)) {
-            // Columns that change by themselves while the rest stands still: left out of
-            // the grabs' agreement and of placing frames from now on.
-            // Taken once frames of two different settles show the same columns so: a scroll
-            // that moves only the rows beside a fixed part may pass for it once.
+        // Columns that change by themselves while the rest stands still: left out of the
+        // grabs' agreement and of placing frames from now on. Also where the change passes
+        // for a local one here: beside the rows, it still spoils their registration.
+        // Taken once frames of two different settles show the same columns so: a scroll
+        // that moves only the rows beside a fixed part may pass for it once. And only
+        // columns that changed again within one settle: a picture that loads changes once,
+        // and cards in a grid load theirs in the same columns settle after settle. Columns
+        // seen once and not yet known get one more grab to show whether they change again.
+        bool unconfirmed = false;
+        if (!settle->previous.isNull()) {
             const LiveColumns live = liveColumnsBetween(settle->previous, grab);
-            if (!live.isEmpty() && live.united(m_live) != m_live) {
+            const bool again = !live.isEmpty() && live == settle->seenLive;
+            const bool known = live.united(m_live) == m_live;
+            if (!live.isEmpty())
+                settle->seenLive = live;
+            unconfirmed = !known && !again;
+            if (again && !known) {
                 if (live == m_liveCandidate && m_capturedCount != m_liveCandidateFrame) {
                     m_live = live.united(m_live);
                     captureDiagnostic(
@@ -337,7 +349,7 @@ void ScrollingCaptureController::settleStep(const std::shared_ptr<Settle>& settl
                 }
             }
         }
-        if (!settle->previous.isNull()
+        if (!settle->previous.isNull() && !unconfirmed
             && differOnlyLocally(withoutLiveColumns(settle->previous, m_live), withoutLiveColumns(grab, m_live))) {
             captureDiagnostic(QStringLiteral("📜 [settle] 稳定（退避 %1ms）").arg(settle->backoffMs));
             settle->done(grab);
@@ -385,13 +397,27 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
                                    || picturesLoadedOnly(last, now);
             return judged;
         };
+        if (live.isEmpty())
+            return judge(previous, lastTick, frame);
+        // What changes by itself beside the rows takes no part in placing frames: its
+        // pixels would only blur the rows' offset, or lend a wrong one weight.
+        Judged beside = judge(withoutLiveColumns(previous, live), withoutLiveColumns(lastTick, live),
+                              withoutLiveColumns(frame, live));
+        if (beside.judgement.append || beside.judgement.duplicate)
+            return beside;
+        // Where the rows beside it found no offset at all, the whole frames may still
+        // place the frame (a last step too short for the rows left beside it); an offset
+        // they did find and refused stands against the whole frames'.
         const Judged whole = judge(previous, lastTick, frame);
-        if (live.isEmpty() || whole.judgement.append || whole.judgement.duplicate)
+        if (whole.judgement.duplicate || (whole.judgement.append && beside.judgement.foundPx == 0))
             return whole;
-        // What changes by itself beside the rows, where it keeps the whole frames from
-        // being placed, takes no part in placing them.
-        return judge(withoutLiveColumns(previous, live), withoutLiveColumns(lastTick, live),
-                     withoutLiveColumns(frame, live));
+        // A page the whole grabs show standing still stands still; painted over, a picture
+        // that loaded beside the columns no longer shows as one, but read with the
+        // columns cut out it does.
+        if (!lastTick.isNull())
+            beside.pageStill = beside.pageStill || whole.pageStill
+                               || picturesLoadedOnly(withLiveColumnsCutOut(lastTick, live), withLiveColumnsCutOut(frame, live));
+        return beside;
     }, [self, generation, done = std::move(done)](const Judged& judged) {
         if (self && self->isCurrent(generation))
             done(judged);
@@ -711,10 +737,12 @@ void ScrollingCaptureController::handleStall()
             captureDiagnostic(QStringLiteral("📜 页底末步补齐 +%1px").arg(added));
         } else if (const QImage kept = withoutLiveColumns(m_kept.lastFrame(), m_live),
                    last = withoutLiveColumns(m_lastTickFrame, m_live);
-                   differOnlyLocally(kept, last) || picturesLoadedOnly(kept, last)) {
+                   differOnlyLocally(kept, last) || picturesLoadedOnly(kept, last)
+                   || (!m_live.isEmpty() && placeholdersFilledBeside(m_kept.lastFrame(), m_lastTickFrame, m_live))) {
             // Still where the last kept frame shows it, but for what changed in place (a
-            // picture that loaded while the page waited at its end): those rows show as
-            // the page last looked.
+            // picture that loaded while the page waited at its end, also where the columns
+            // that change by themselves cut across it): those rows show as the page last
+            // looked.
             m_kept.refreshLast(m_lastTickFrame, m_detection.stickyPx);
         } else if (!j.duplicate) {
             m_endedUnregistered = true; // the page's last rows could not be placed

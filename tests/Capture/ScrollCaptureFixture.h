@@ -95,11 +95,13 @@ public:
         // A canvas beside the rows, redrawn at every frame.
         if (!canvas.isEmpty()) {
             QPainter painter(&view);
+            painter.setClipRect(0, decor.header, kWidth, viewHeight - decor.header);
+            const QRect place = canvasScrolls ? canvas.translated(0, decor.header - viewTop) : canvas;
             const int f = int(grabTimes.size());
-            painter.fillRect(canvas, QColor::fromHsv(f * 7 % 360, 150, 230));
-            for (int i = 0; i < 12; ++i)
-                painter.fillRect(canvas.x() + (f * 5 + i * 40) % std::max(1, canvas.width() - 30), canvas.y() + i * 75, 30, 30,
-                                 QColor(17, 34, 51));
+            painter.fillRect(place, QColor::fromHsv(f * 7 % 360, 150, 230));
+            for (int i = 0; i * 75 < place.height(); ++i)
+                painter.fillRect(place.x() + (f * 5 + i * 40) % std::max(1, place.width() - 30), place.y() + i * 75, 30,
+                                 std::min(30, place.height() - i * 75), QColor(17, 34, 51));
         }
         QImage frame = view.copy(0, rect.y() - kViewOrigin.y(), kWidth, rect.height());
         if (movingBar > 0) // stripes that move by themselves, across the whole width under the header
@@ -174,7 +176,8 @@ public:
     struct {
         int from = 0, to = 0; // rows high at the page's top, and at its most
     } growingFooter;
-    QRect canvas; // in the view
+    QRect canvas; // in the view, or in the page when it scrolls with its row
+    bool canvasScrolls = false;
     std::vector<Picture> pictures;
     int pictureLoadMs = 0;
     QImage feed; // what the page grows to

@@ -166,3 +166,37 @@ TEST_F(ChangingPageCaptureTest, RowsBesideACanvasRedrawnEveryFrameComeOutWholeAn
                                        << " ms";
     }
 }
+
+TEST_F(ChangingPageCaptureTest, RowsBesideACanvasOfAnySizeAndPlaceComeOutWholeAndInTime)
+{
+    // 200 rows of 40 px; a canvas redrawn at every frame right of their numbers and
+    // strips, clear of the view's edges: part of the view's height and fixed in it, or
+    // a block that scrolls with its rows. The same page standing still sets the time.
+    const QImage rows = ScrollTestPages::numberedRows(kWidth, 200, 40);
+    QImage page(kWidth, rows.height() + 24, QImage::Format_ARGB32_Premultiplied);
+    page.fill(Qt::white);
+    QPainter(&page).drawImage(0, 0, rows);
+    app.page = page;
+    const struct {
+        const char* name;
+        QRect canvas;
+        bool scrolls;
+    } cases[] = {
+        {"fixed, part of the height", QRect(320, 200, 230, 420), false},
+        {"fixed, a short band low in the view", QRect(330, 700, 200, 150), false},
+        {"scrolling with its rows", QRect(320, 1500, 240, 300), true},
+    };
+    for (const auto& c : cases) {
+        for (const bool whole : {true, false}) {
+            SCOPED_TRACE(std::string(c.name) + (whole ? ", whole view" : ", 60%"));
+            app.canvas = QRect();
+            const qint64 still = captureFrom(selectionTop(whole));
+            app.canvas = c.canvas;
+            app.canvasScrolls = c.scrolls;
+            const qint64 animated = captureFrom(selectionTop(whole));
+            expectPageFrom(selectionTop(whole), c.canvas.x());
+            EXPECT_LE(animated, 2 * still) << "the capture's time beside the canvas, and still: " << animated << " ms, "
+                                           << still << " ms";
+        }
+    }
+}
