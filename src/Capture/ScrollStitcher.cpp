@@ -129,6 +129,9 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
                                : FrameRegistration::Expected{1, height};
     auto ty = registerOffset(previous, frame, judgement.scrollbarPx, judgement.stickyPx, expected,
                              &judgement.settledByStep, &judgement.alikeSpacingPx);
+    // Rows at the bottom of the previous frame that were left out to place this one (a
+    // footer that changed height): they are no content, whatever the rows below show.
+    int bandedFooterPx = 0;
     if (!ty) {
         // A band at the top or bottom that changed while the rest scrolled (a header that
         // just stuck, a pager's prompt) may be all that kept the offset from standing out.
@@ -137,6 +140,7 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
             ty = banded->offset;
             judgement.settledByStep = banded->settledByExpected;
             judgement.alikeSpacingPx = banded->alikeSpacing;
+            bandedFooterPx = banded->bands.bottom;
             captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px，除去顶部 %2px／底部 %3px 变化带）")
                                   .arg(*ty)
                                   .arg(banded->bands.top)
@@ -202,8 +206,8 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
             const FramePixels before = p.cropped(0, 0, w, p.height), after = n.cropped(0, 0, w, n.height);
             const int fixed = FrameRegistration::fixedBottomRows(before, after, *ty);
             const int changing = edgeBands(before, after, *ty).bottom;
-            judgement.footerPx = std::min(std::max(fixed, changing), height - *ty);
-            if (changing > fixed)
+            judgement.footerPx = std::min(std::max({fixed, changing, bandedFooterPx}), height - *ty);
+            if (std::max(changing, bandedFooterPx) > fixed)
                 captureDiagnostic(QStringLiteral("📜 [detect] 底部变化带 %1px（不作内容拼接）").arg(judgement.footerPx));
         }
         if (judgement.footerPx > 0)
