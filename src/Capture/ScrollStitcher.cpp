@@ -5,6 +5,7 @@
 #include "Capture/FrameRegistration.h"
 #include "Capture/ScrollChangedContent.h"
 #include "Capture/ScrollEdgeBands.h"
+#include "Capture/ScrollLastStep.h"
 #include "Capture/ScrollOffsetRules.h"
 #include "Capture/ScrollbarDetector.h"
 #include "Capture/StickyHeaderDetector.h"
@@ -162,12 +163,23 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
             const auto region
                 = FrameRegistration::comparedRegion(previous, frame, judgement.scrollbarPx, judgement.stickyPx);
             ty = region ? registerByUnchangedRows(region->previous, region->next, expected) : std::nullopt;
-            if (!ty)
-                return judgement;
-            judgement.byUnchangedRows = true;
-            captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px，仅按未变化的行）").arg(*ty));
+            if (ty) {
+                judgement.byUnchangedRows = true;
+                captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px，仅按未变化的行）").arg(*ty));
+            }
         }
     }
+    // The page stopped in its plain end, with too few edges left to register, or so few
+    // that the plain rows say it did not move: the rows it still shows place it.
+    if (mode == JudgeMode::pageEnd && (!ty || *ty == 0)) {
+        const auto region = FrameRegistration::comparedRegion(previous, frame, judgement.scrollbarPx, judgement.stickyPx);
+        if (const auto last = region ? lastStepOffset(region->previous, region->next) : std::nullopt) {
+            ty = last;
+            captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px，页底末步按所余的行）").arg(*ty));
+        }
+    }
+    if (!ty)
+        return judgement;
 
     // The header height measured here crops the next frame's registration.
     if (!judgement.stickyDone && *ty >= 6 && pixels.ready()) {
