@@ -63,6 +63,39 @@ EdgeBands edgeBands(const FramePixels& previous, const FramePixels& next, int of
     return bands;
 }
 
+EdgeBands barBands(const FramePixels& previous, const FramePixels& next, int offset)
+{
+    const int w = std::min(previous.width, next.width), h = std::min(previous.height, next.height);
+    if (previous.isNull() || next.isNull() || offset <= 0 || offset >= h)
+        return {};
+    // A bar may cover up to half of a low selection (a footer over two clicks' rows).
+    const int compared = h - offset, gap = bandGap(h), limit = std::min(h / 2, compared - gap);
+    // The last differing row of the first `limit` from an edge, followed by `gap` rows
+    // that match; 0 where none differs or the rows after it differ too (no band ends
+    // there: the offset is wrong, or the content changed). A bar stays put at its edge:
+    // the row at the edge is the same in both frames.
+    const auto band = [&](bool edgeStaysPut, auto differs) {
+        if (limit <= 0 || !edgeStaysPut)
+            return 0;
+        int last = -1;
+        for (int i = 0; i < limit; ++i)
+            if (differs(i))
+                last = i;
+        for (int i = last + 1; i <= last + gap; ++i)
+            if (differs(i))
+                return 0;
+        return last + 1;
+    };
+    EdgeBands bands;
+    bands.top = band(FramePixelCompare::rowsMatch(next.row(0), previous.row(0), w), [&](int i) {
+        return !FramePixelCompare::rowsMatch(next.row(i), previous.row(i + offset), w);
+    });
+    bands.bottom = band(FramePixelCompare::rowsMatch(next.row(h - 1), previous.row(h - 1), w), [&](int i) {
+        return !FramePixelCompare::rowsMatch(next.row(compared - 1 - i), previous.row(h - 1 - i), w);
+    });
+    return bands;
+}
+
 std::optional<BandedOffset> registerBesideBands(const FramePixels& previous, const FramePixels& next,
                                                 std::optional<FrameRegistration::Expected> expected, int bandWidth)
 {
@@ -89,28 +122,62 @@ std::optional<BandedOffset> registerBesideBands(const FramePixels& previous, con
     // A fixed header or footer that changes height while the page scrolls differs at
     // every offset, and over many rows: it can outweigh the few edges of plain rows in
     // the ranking. The middle of the frames, without the most a band may take at either
-    // edge, scrolls alone; the offset it gives is then held to the bands it leaves.
-    const int edge = h / 4, middle = h - 2 * edge;
-    if (middle >= FrameRegistration::kMinimumSide) {
+    // edge, scrolls alone; the offset it gives is then held to the bands it leaves. In a
+    // low selection a bar may reach past the middle: the half away from it scrolls alone.
+    const int edge = h / 4, middle = h - 2 * edge, half = h / 2;
+    std::vector<int> innerOffsets;
+    for (const auto& [from, rows] : {std::pair{edge, middle}, std::pair{0, half}, std::pair{h - half, half}}) {
+        if (rows < FrameRegistration::kMinimumSide)
+            continue;
         const FrameRegistration::Result inner = FrameRegistration::verticalOffset(
-            previous.cropped(0, edge, w, middle), next.cropped(0, edge, w, middle), expected);
-        if (inner.outcome == Outcome::found)
+            previous.cropped(0, from, w, rows), next.cropped(0, from, w, rows), expected);
+        if (inner.outcome == Outcome::found && inner.offset > 0 && inner.offset < h
+            && (!expected || expected->allows(inner.offset))) {
             consider(inner.offset);
+            if (std::find(innerOffsets.begin(), innerOffsets.end(), inner.offset) == innerOffsets.end())
+                innerOffsets.push_back(inner.offset);
+            // The middle alone settles it where it can.
+            if (from == edge)
+                break;
+        }
     }
 
-    int tries = 0;
-    for (const int offset : offsets) {
-        const EdgeBands bands
-            = edgeBands(previous.cropped(0, 0, bandWidth, h), next.cropped(0, 0, bandWidth, h), offset);
+    const auto tryBands = [&](int offset, const EdgeBands& bands) -> std::optional<BandedOffset> {
         const int rest = h - bands.top - bands.bottom;
         if (bands == EdgeBands{} || rest < FrameRegistration::kMinimumSide)
-            continue;
-        if (++tries > kTries)
-            break;
+            return std::nullopt;
         const FrameRegistration::Result again = FrameRegistration::verticalOffset(
             previous.cropped(0, bands.top, w, rest), next.cropped(0, bands.top, w, rest), expected);
         if (again.outcome == Outcome::found && again.offset == offset)
             return BandedOffset{offset, bands, again.settledByExpected, again.alikeSpacing};
+        return std::nullopt;
+    };
+    int tries = 0;
+    for (const int offset : offsets) {
+        const EdgeBands bands
+            = edgeBands(previous.cropped(0, 0, bandWidth, h), next.cropped(0, 0, bandWidth, h), offset);
+        if (bands == EdgeBands{} || h - bands.top - bands.bottom < FrameRegistration::kMinimumSide)
+            continue;
+        if (++tries > kTries)
+            break;
+        if (auto banded = tryBands(offset, bands))
+            return banded;
+    }
+    // Bars that change height: the offset the middle gives first, then the others,
+    // without the bars each leaves.
+    for (auto i = innerOffsets.rbegin(); i != innerOffsets.rend(); ++i) {
+        const auto inner = std::find(offsets.begin(), offsets.end(), *i);
+        std::rotate(offsets.begin(), inner, inner + 1);
+    }
+    tries = 0;
+    for (const int offset : offsets) {
+        const EdgeBands bars = barBands(previous.cropped(0, 0, bandWidth, h), next.cropped(0, 0, bandWidth, h), offset);
+        if (bars == EdgeBands{} || h - bars.top - bars.bottom < FrameRegistration::kMinimumSide)
+            continue;
+        if (++tries > kTries)
+            break;
+        if (auto banded = tryBands(offset, bars))
+            return banded;
     }
     return std::nullopt;
 }

@@ -39,6 +39,14 @@ struct EdgeBands {
 // much that differs is no band but a wrong offset).
 EdgeBands edgeBands(const FramePixels& previous, const FramePixels& next, int offset);
 
+// The bands a fixed header or footer leaves that changes height while the page scrolls,
+// of two frames whose content moved up by `offset` rows: at each edge, the rows up to
+// the last one within a quarter of the height that differs from the content the other
+// frame shows there, where the rows right after it match. Such a bar is drawn in one
+// colour over most of its height, and its plain rows match the other frame's plain
+// rows wherever the bar covers both: they neither start nor end the band there.
+EdgeBands barBands(const FramePixels& previous, const FramePixels& next, int offset);
+
 struct BandedOffset {
     int offset = 0;
     EdgeBands bands;

@@ -5,6 +5,7 @@
 #include "Capture/FrameRegistration.h"
 #include "Capture/ScrollChangedContent.h"
 #include "Capture/ScrollEdgeBands.h"
+#include "Capture/ScrollLastStep.h"
 #include "Capture/ScrollOffsetRules.h"
 #include "Capture/ScrollbarDetector.h"
 #include "Capture/StickyHeaderDetector.h"
@@ -129,6 +130,9 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
                                : FrameRegistration::Expected{1, height};
     auto ty = registerOffset(previous, frame, judgement.scrollbarPx, judgement.stickyPx, expected,
                              &judgement.settledByStep, &judgement.alikeSpacingPx);
+    // Rows at the bottom of the previous frame that were left out to place this one (a
+    // footer that changed height): they are no content, whatever the rows below show.
+    int bandedFooterPx = 0;
     if (!ty) {
         // A band at the top or bottom that changed while the rest scrolled (a header that
         // just stuck, a pager's prompt) may be all that kept the offset from standing out.
@@ -137,6 +141,7 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
             ty = banded->offset;
             judgement.settledByStep = banded->settledByExpected;
             judgement.alikeSpacingPx = banded->alikeSpacing;
+            bandedFooterPx = banded->bands.bottom;
             captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px，除去顶部 %2px／底部 %3px 变化带）")
                                   .arg(*ty)
                                   .arg(banded->bands.top)
@@ -158,12 +163,23 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
             const auto region
                 = FrameRegistration::comparedRegion(previous, frame, judgement.scrollbarPx, judgement.stickyPx);
             ty = region ? registerByUnchangedRows(region->previous, region->next, expected) : std::nullopt;
-            if (!ty)
-                return judgement;
-            judgement.byUnchangedRows = true;
-            captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px，仅按未变化的行）").arg(*ty));
+            if (ty) {
+                judgement.byUnchangedRows = true;
+                captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px，仅按未变化的行）").arg(*ty));
+            }
         }
     }
+    // The page stopped in its plain end, with too few edges left to register, or so few
+    // that the plain rows say it did not move: the rows it still shows place it.
+    if (mode == JudgeMode::pageEnd && (!ty || *ty == 0)) {
+        const auto region = FrameRegistration::comparedRegion(previous, frame, judgement.scrollbarPx, judgement.stickyPx);
+        if (const auto last = region ? lastStepOffset(region->previous, region->next) : std::nullopt) {
+            ty = last;
+            captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px，页底末步按所余的行）").arg(*ty));
+        }
+    }
+    if (!ty)
+        return judgement;
 
     // The header height measured here crops the next frame's registration.
     if (!judgement.stickyDone && *ty >= 6 && pixels.ready()) {
@@ -202,8 +218,8 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
             const FramePixels before = p.cropped(0, 0, w, p.height), after = n.cropped(0, 0, w, n.height);
             const int fixed = FrameRegistration::fixedBottomRows(before, after, *ty);
             const int changing = edgeBands(before, after, *ty).bottom;
-            judgement.footerPx = std::min(std::max(fixed, changing), height - *ty);
-            if (changing > fixed)
+            judgement.footerPx = std::min(std::max({fixed, changing, bandedFooterPx}), height - *ty);
+            if (std::max(changing, bandedFooterPx) > fixed)
                 captureDiagnostic(QStringLiteral("📜 [detect] 底部变化带 %1px（不作内容拼接）").arg(judgement.footerPx));
         }
         if (judgement.footerPx > 0)

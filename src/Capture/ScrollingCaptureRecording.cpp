@@ -541,9 +541,12 @@ void ScrollingCaptureController::tickJudged(const QImage& frame, const Judged& j
     // Until a click's size is known each tick was one click.
     const int visible = frame.height() - m_detection.stickyPx - j.footerPx;
     const int perClick = j.newPx / std::max(1, m_ticksSinceKept);
-    // One click scrolling more than half of what the frames show would leave too little
-    // in common to register the next ticks; a click seen part-way is only larger.
-    const bool clickTooLarge = !m_driver->isCalibrated() && j.append && 2 * perClick > visible;
+    // One click scrolling more than half of the selection would leave too little in
+    // common to register the next ticks; a click seen part-way is only larger. Held
+    // against the selection, not the rows between its fixed bars: a header or footer
+    // measured on one pair of frames may yet be content, and one that changes height
+    // is not the same on the next pair; the bars are left out of registration anyway.
+    const bool clickTooLarge = !m_driver->isCalibrated() && j.append && 2 * perClick > frame.height();
     // Only a page that moved at this tick is looked at again; once looked at, again
     // while it stands short. A frame that fits but stands well short of the clicks may
     // have been caught in the middle of a smooth scroll that then paused: kept, it would

@@ -166,7 +166,7 @@ TEST_F(ScrollCaptureTest, ContentPeopleScrollComesOutWholeOnceOrSaysWhyNot)
         {"a pager's prompt that changes as it scrolls", document, {.footer = 16, .prompt = true}},
         {"a table header that sticks once scrolled to the top", table, {.stickyFrom = tableHeader}, 300},
         {"content that cannot be registered", full, {.header = 40, .scrollbar = 12}, 400, false, Ends::partialWithMessage},
-        {"a selection lower than two clicks", document, {.header = 40, .scrollbar = 12}, 150, false,
+        {"a selection lower than two clicks", document, {.header = 40, .scrollbar = 12}, 110, false,
          Ends::tooLowBeforeRecording},
     };
     for (const auto& c : cases) {

@@ -1,0 +1,77 @@
+#include "Capture/ScrollLastStep.h"
+
+#include "Capture/FramePixelCompare.h"
+
+#include <algorithm>
+
+namespace ScrollStitcher {
+
+namespace {
+
+// Rows with something drawn that must be among those that fit: the bottom of a line of
+// text is a few rows of glyphs and its rule.
+constexpr int kMinimumDrawnRows = 3;
+
+bool plainRow(const quint32* row, int width)
+{
+    for (int x = 1; x < width; ++x) {
+        if (FramePixelCompare::differ(row[x], row[0]))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<int> lastStepOffset(const FramePixels& previous, const FramePixels& next)
+{
+    const int w = std::min(previous.width, next.width), h = std::min(previous.height, next.height);
+    if (previous.isNull() || next.isNull() || w < 1 || h < 2)
+        return std::nullopt;
+    int still = 0;
+    while (still < h && FramePixelCompare::rowsMatch(next.row(h - 1 - still), previous.row(h - 1 - still), w))
+        ++still;
+    if (still == h)
+        return std::nullopt; // the page did not move
+    std::optional<int> found;
+    int fewestStill = h;
+    bool tied = false;
+    for (int t = 1; t < h; ++t) {
+        // Of the rows that stay put, those the previous frame shows as the new frame does
+        // `t` rows higher are the page's plain end, not a footer: they take part.
+        int footer = std::min(still, h - t);
+        while (footer > 0 && FramePixelCompare::rowsMatch(previous.row(h - footer), next.row(h - footer - t), w))
+            --footer;
+        // Row r of the new frame shows what row r + t of the previous one did.
+        int drawn = 0;
+        bool fits = true;
+        for (int r = 0; r + t < h - footer && fits; ++r) {
+            fits = FramePixelCompare::rowsMatch(next.row(r), previous.row(r + t), w);
+            drawn += fits && !plainRow(next.row(r), w) ? 1 : 0;
+        }
+        if (!fits || drawn < kMinimumDrawnRows)
+            continue;
+        // What the step brought in is the page's plain end: a frame with new rows of
+        // content is no last step into it (a picture that loaded where the page stood).
+        bool plainEnd = true;
+        for (int r = std::max(0, h - footer - t); r < h - footer && plainEnd; ++r)
+            plainEnd = plainRow(next.row(r), w);
+        if (!plainEnd)
+            continue;
+        // Where the rows fit, the place that holds the most of them against each other:
+        // fitting a few rows of one colour elsewhere leaves the plain end below them as
+        // an unexplained band of rows that stay put.
+        if (!found || footer < fewestStill) {
+            found = t;
+            fewestStill = footer;
+            tied = false;
+        } else if (footer == fewestStill) {
+            tied = true;
+        }
+    }
+    if (tied)
+        return std::nullopt; // two places: the rows do not tell
+    return found;
+}
+
+} // namespace ScrollStitcher

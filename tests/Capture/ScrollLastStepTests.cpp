@@ -1,0 +1,99 @@
+// The page's last scroll, stopped short in the page's plain end: the few rows of
+// content the frame still shows place it, and only where they fit at one place.
+#include "Capture/CaptureLog.h"
+#include "Capture/ScrollLastStep.h"
+#include "Capture/ScrollStitcher.h"
+#include "ScrollTestPages.h"
+
+#include <QPainter>
+#include <gtest/gtest.h>
+
+#include <optional>
+
+using namespace ScrollStitcher;
+
+namespace {
+
+constexpr int kWidth = 480, kHeight = 187, kFooter = 30;
+
+struct QuietDiagnostics {
+    QuietDiagnostics() { setCaptureDiagnosticSink([](const QString&) {}); }
+    ~QuietDiagnostics() { setCaptureDiagnosticSink({}); }
+};
+
+// 20 numbered rows of 40 px, then the page's plain end.
+QImage endingPage()
+{
+    QImage page(kWidth, 20 * 40 + 200, QImage::Format_ARGB32_Premultiplied);
+    page.fill(Qt::white);
+    QPainter(&page).drawImage(0, 0, ScrollTestPages::numberedRows(kWidth, 20, 40));
+    return page;
+}
+
+// The view from page row `top`, with a cookie bar over its bottom.
+QImage view(const QImage& page, int top)
+{
+    QImage image = page.copy(0, top, kWidth, kHeight);
+    QPainter painter(&image);
+    painter.fillRect(0, kHeight - kFooter, kWidth, kFooter, QColor(40, 44, 52));
+    painter.setPen(Qt::white);
+    painter.drawText(16, kHeight - kFooter / 2 + 5, QStringLiteral("This site uses cookies.  [Accept]"));
+    return image;
+}
+
+} // namespace
+
+TEST(ScrollLastStep, TheFewRowsLeftPlaceTheFrameWhereTheyFitAtOnePlace)
+{
+    const QImage page = endingPage();
+    QImage stripes(kWidth, kHeight + 40, QImage::Format_ARGB32_Premultiplied);
+    stripes.fill(Qt::white);
+    for (int y = 0; y < stripes.height(); y += 10)
+        QPainter(&stripes).fillRect(0, y, kWidth, 4, QColor(90, 90, 90));
+    QImage loaded = view(page, 800 - 40 + 32);
+    QPainter(&loaded).fillRect(12, 2, 60, 4, QColor(200, 60, 60));
+    const struct {
+        const char* name;
+        QImage previous, next;
+        std::optional<int> offset;
+    } cases[] = {
+        {"a row and a half of the last row left", view(page, 800 - 70), view(page, 800 - 70 + 45), 45},
+        {"8 rows of the last row's strip left", view(page, 800 - 40), view(page, 800 - 40 + 32), 32},
+        {"nothing of the rows left", view(page, 800 - 40), view(page, 800), std::nullopt},
+        {"the rows left changed since", view(page, 800 - 40), loaded, std::nullopt},
+        {"rows alike all down the frame", stripes.copy(0, 0, kWidth, kHeight), stripes.copy(0, 4, kWidth, kHeight),
+         std::nullopt},
+        {"new rows of content brought in", view(page, 300), view(page, 340), std::nullopt},
+        {"the page did not move", view(page, 800 - 40), view(page, 800 - 40), std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const QImage previous = c.previous.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        const QImage next = c.next.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        EXPECT_EQ(lastStepOffset(framePixels(previous), framePixels(next)), c.offset) << c.name;
+    }
+}
+
+TEST(ScrollLastStep, TheFrameThePageStoppedOnIsKeptRowForRow)
+{
+    QuietDiagnostics quiet;
+    const QImage page = endingPage();
+    for (const int left : {6, 12, 30}) {
+        SCOPED_TRACE(left);
+        // The previous frame shows the last row whole; the page then stops with `left`
+        // of its rows in view.
+        const int top = 800 - 40, scrolled = 40 - left;
+        const QImage previous = view(page, top), next = view(page, top + scrolled);
+        const FrameJudgement j = judgeFrame(previous, next, {0, true, 0, true, 0}, 0, JudgeMode::pageEnd);
+        ASSERT_TRUE(j.append);
+        EXPECT_EQ(j.newPx, scrolled);
+        ScrollKeptFrames kept;
+        kept.append(previous, 0);
+        kept.append(next, j.cropTop(kHeight), j.footerPx);
+        const auto stitched = compose(kept.takeSlices(), 100000);
+        ASSERT_TRUE(stitched);
+        // The page from the previous frame's top, every row once, the cookie bar once at the bottom.
+        QImage expected = page.copy(0, top, kWidth, kHeight + scrolled).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        QPainter(&expected).drawImage(0, kHeight + scrolled - kFooter, next, 0, kHeight - kFooter, kWidth, kFooter);
+        EXPECT_EQ(stitched->image, expected);
+    }
+}
