@@ -118,3 +118,52 @@ TEST(ScrollChangedContent, KeptRowsTakeTheLatestLookOfAPlaceholderAndOfNothingEl
     QPainter(&badge).fillRect(300, top + 200, 40, 40, QColor(220, 40, 40));
     EXPECT_EQ(stitched(blank, badge, 0), rows(blank, top, h + t));
 }
+
+TEST(ScrollChangedContent, AViewWherePicturesLoadedIsTheSameViewHoweverGentleTheirShades)
+{
+    // Four narrow cards side by side, their pictures grey; loaded, each is a gradient
+    // along the picture's diagonal, which across a row of 70 pixels changes by only a few
+    // levels.
+    ScrollTestPages::Layout at;
+    const QImage page = ScrollTestPages::page(kWidth, &at).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QImage view = page.copy(0, at.paragraphs, kWidth, kHeight);
+    const auto cards = [&](const std::function<void(QPainter&, const QRect&, int)>& picture) {
+        QImage image = view.copy();
+        QPainter painter(&image);
+        for (int c = 0; c < 4; ++c) {
+            const QRect card(8 + c * 86, 40, 78, 330);
+            painter.fillRect(card, QColor(250, 250, 252));
+            picture(painter, card.adjusted(4, 8, -4, -32), c);
+        }
+        return image;
+    };
+    const auto grey = [](QPainter& painter, const QRect& rect, int) { painter.fillRect(rect, QColor(204, 204, 204)); };
+    const QImage placeholders = cards(grey);
+    const QImage loaded = cards([](QPainter& painter, const QRect& rect, int c) {
+        QLinearGradient gradient(rect.topLeft(), rect.bottomRight());
+        gradient.setColorAt(0, QColor::fromHsv(c * 47 % 360, 170, 210));
+        gradient.setColorAt(1, QColor::fromHsv((c * 47 + 60) % 360, 90, 245));
+        painter.fillRect(rect, gradient);
+    });
+    const QImage plainBoxes
+        = cards([](QPainter& painter, const QRect& rect, int) { painter.fillRect(rect, QColor(200, 60, 60)); });
+    const QImage moved = cards([](QPainter& painter, const QRect& rect, int) {
+        painter.fillRect(rect.translated(0, 30), QColor(204, 204, 204));
+    });
+    const struct {
+        const char* name;
+        const QImage& other;
+        bool same;
+    } cases[] = {
+        {"the pictures loaded", loaded, true},
+        {"nothing changed", placeholders, true},
+        {"boxes of one other colour", plainBoxes, false},
+        {"the placeholders moved", moved, false},
+        {"other rows", page.copy(0, at.paragraphs + 40, kWidth, kHeight), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(ScrollStitcher::sameButForPlaceholders(framePixels(placeholders), framePixels(c.other)), c.same);
+        EXPECT_EQ(ScrollStitcher::sameButForPlaceholders(framePixels(c.other), framePixels(placeholders)), c.same);
+    }
+}
