@@ -175,7 +175,19 @@ std::optional<int> registerByUnchangedRows(const FramePixels& previous, const Fr
     const int h = next.height, w = next.width - std::min(next.width / 8, 50);
     if (w < FrameRegistration::kMinimumSide || h < FrameRegistration::kMinimumSide)
         return std::nullopt;
-    return offsetOfUnchangedRows(previous.cropped(0, 0, w, h), next.cropped(0, 0, w, h), expected);
+    // Rows at the top and bottom that are the same in both frames (a fixed footer, a
+    // banner, a header not yet measured) stayed put: compared with the content at any
+    // offset but 0 they differ across the whole width, as no picture that loaded does.
+    const auto same = [&](int r) { return FramePixelCompare::rowsMatch(previous.row(r), next.row(r), w); };
+    int top = 0, bottom = h;
+    while (top < h && same(top))
+        ++top;
+    while (bottom > top && same(bottom - 1))
+        --bottom;
+    if (bottom - top < FrameRegistration::kMinimumSide)
+        return std::nullopt;
+    return offsetOfUnchangedRows(previous.cropped(0, top, w, bottom - top), next.cropped(0, top, w, bottom - top),
+                                 expected);
 }
 
 bool sameButForPlaceholders(const FramePixels& a, const FramePixels& b)

@@ -194,6 +194,7 @@ private:
     ScrollTickOutcome m_lastOutcome = ScrollTickOutcome::kept;
     int m_ticksSinceKept = 0;
     int m_relooks = 0;
+    std::optional<ScrollStitcher::FrameJudgement> m_firstLook; // where the look before a relook placed the page
     bool m_provisional = false; // the last kept frame was placed by the step alone
     // Columns beside the rows that change by themselves (a canvas, a video).
     LiveColumns m_live;

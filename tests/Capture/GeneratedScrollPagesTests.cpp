@@ -221,6 +221,30 @@ TEST(GeneratedScrollPageJudge, FindsEveryKindOfFaultAndOnlyThose)
     EXPECT_EQ(judge(page, limited).kind, Verdict::Kind::wrong);
 }
 
+// Cards whose pictures turn from grey to colour after they show, captured whole: the
+// page's last step taken while pictures loaded at its end, a fixed footer beside them,
+// and the first step looked at again once they loaded.
+TEST_F(GeneratedScrollPagesTest, CardsWithPicturesLoadingLateComeOutExact)
+{
+    const struct {
+        quint64 seed;
+        int page;
+        int height;
+    } cases[] = {
+        {1, 26, 621},  // four columns, a header, the pictures loading at the page's end
+        {1, 142, 872}, // two columns above a fixed footer, a last step of 30 px
+        {1, 11, 834},  // between rows of text, under a header and above a footer
+        {1, 118, 143}, // one row of cards at a time, the first step's pictures loading
+    };
+    for (const auto& c : cases) {
+        const Description page = describe(c.seed, c.page);
+        SCOPED_TRACE(testing::Message() << "seed " << c.seed << " page " << c.page << " at " << c.height << " px: "
+                                        << page.summary().toStdString());
+        const Verdict verdict = judge(page, runCapture(page, c.height));
+        EXPECT_EQ(verdict.kind, Verdict::Kind::exact) << verdict.what.toStdString();
+    }
+}
+
 // A fixed seed's pages; the mix of each is in its failure message (and in
 // `bench_scroll_pages --seed 20261209 --page N`, which replays one alone). The disabled
 // ones do not come out whole yet; what each shows is beside it.

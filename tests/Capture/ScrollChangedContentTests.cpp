@@ -9,6 +9,8 @@
 
 #include <QPainter>
 
+#include <tuple>
+
 #include <gtest/gtest.h>
 
 using ScrollStitcher::registerByUnchangedRows;
@@ -60,6 +62,23 @@ TEST(ScrollChangedContent, RowsThatDidNotChangePlaceAFrameWherePicturesLoadedAnd
         EXPECT_EQ(byUnchangedRows(previous, next, FrameRegistration::Expected::near(offset)), std::optional<int>(offset));
         // Only offsets near the scroll are tried.
         EXPECT_FALSE(byUnchangedRows(previous, next, FrameRegistration::Expected::near(offset + 60)));
+    }
+
+    // A bar fixed at the bottom or the top of the view, the same in both frames, stays
+    // where it was while the content beside the pictures moved.
+    const auto withBar = [](QImage image, int y, int height) {
+        QPainter painter(&image);
+        painter.fillRect(0, y, kWidth, height, QColor(40, 44, 52));
+        painter.setPen(Qt::white);
+        painter.drawText(QRect(12, y, kWidth - 24, height), Qt::AlignVCenter, QStringLiteral("This site uses cookies. [Accept]"));
+        return image;
+    };
+    for (const auto& [offset, barTop, barHeight] : {std::tuple{30, kHeight - 44, 44}, std::tuple{143, kHeight - 60, 60},
+                                                    std::tuple{60, 0, 50}}) {
+        SCOPED_TRACE(testing::Message() << offset << " under a bar at " << barTop);
+        const QImage previous = withBar(grey.copy(0, top, kWidth, kHeight), barTop, barHeight);
+        const QImage next = withBar(colour.copy(0, top + offset, kWidth, kHeight), barTop, barHeight);
+        EXPECT_EQ(byUnchangedRows(previous, next, forward), std::optional<int>(offset));
     }
 
     // Identical rows fit many offsets: none leads.
