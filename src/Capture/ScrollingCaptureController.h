@@ -153,6 +153,12 @@ private:
     // scroll (rather than a second look without one).
     void settleAndJudge(ScrollAutoDriver::TickDone done, bool afterScroll);
     void tickJudged(const QImage& frame, const Judged& judged, const ScrollAutoDriver::TickDone& done);
+    void tickJudgedAsIs(const QImage& frame, const Judged& judged, const ScrollAutoDriver::TickDone& done);
+    // Before a click's size is known: the previous tick's frame, unplaced, and this one,
+    // placed one click apart each (ScrollingCaptureFirstClicks.cpp); `otherwise` where
+    // they are not.
+    bool placesThroughLastTick() const;
+    void placeThroughLastTick(const QImage& frame, const ScrollAutoDriver::TickDone& done, std::function<void()> otherwise);
     bool stoppedShortOfTheScroll(const ScrollStitcher::FrameJudgement& judgement) const;
     bool caughtMidScroll(const ScrollStitcher::FrameJudgement& judgement) const;
     // How far below the last kept frame the clicks have sent the page: those since it was

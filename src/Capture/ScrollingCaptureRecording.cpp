@@ -499,6 +499,16 @@ void ScrollingCaptureController::tickJudged(const QImage& frame, const Judged& j
         done(ScrollTickOutcome::stop);
         return;
     }
+    if (placesThroughLastTick()) {
+        placeThroughLastTick(frame, done, [this, frame, judged, done] { tickJudgedAsIs(frame, judged, done); });
+        return;
+    }
+    tickJudgedAsIs(frame, judged, done);
+}
+
+void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judged& judged,
+                                                const ScrollAutoDriver::TickDone& done)
+{
     // Looked at again, a page that stood still but for pictures that loaded meanwhile is
     // where the first look placed it: those pictures may be all that keeps this frame
     // from being placed again. Not where clicks of a size still unknown went unplaced

@@ -252,7 +252,7 @@ TEST_F(GeneratedScrollPagesTest, Page0) { expectWholeOrTold(0); }
 TEST_F(GeneratedScrollPagesTest, DISABLED_Page1) { expectWholeOrTold(1); } // a blank band where the feed loaded more
 TEST_F(GeneratedScrollPagesTest, Page2) { expectWholeOrTold(2); }
 TEST_F(GeneratedScrollPagesTest, Page3) { expectWholeOrTold(3); }
-TEST_F(GeneratedScrollPagesTest, DISABLED_Page4) { expectWholeOrTold(4); } // cards 3-4 twice at the lowest selection
+TEST_F(GeneratedScrollPagesTest, Page4) { expectWholeOrTold(4); }
 TEST_F(GeneratedScrollPagesTest, Page5) { expectWholeOrTold(5); }
 TEST_F(GeneratedScrollPagesTest, DISABLED_Page6) { expectWholeOrTold(6); } // 37 px of the header between rows 11 and 12
 TEST_F(GeneratedScrollPagesTest, DISABLED_Page7) { expectWholeOrTold(7); } // 135 px of something else between rows 25 and 28 where the feed loaded more
