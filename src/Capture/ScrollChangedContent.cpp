@@ -57,14 +57,16 @@ bool plainSetOff(const quint32* row, int width, int first, int last, std::option
 }
 
 // Whether [first, last] of `row` holds more than one colour: a picture, where the
-// other frame shows its placeholder (a box of one colour that moved is no picture).
+// other frame shows its placeholder (a box of one colour that moved is no picture, nor
+// one whose rounded corner shades a few pixels at its ends). A picture's shades may
+// change by less than the comparison's tolerance from one pixel to the next, or across
+// a narrow card's whole width (a gentle gradient): every shade counts.
 bool detailed(const quint32* row, int first, int last)
 {
-    for (int x = first + 1; x <= last; ++x) {
-        if (FramePixelCompare::differ(row[x], row[first]))
-            return true;
-    }
-    return false;
+    int other = 0;
+    for (int x = first + 1; x <= last; ++x)
+        other += row[x] != row[first];
+    return 4 * other > last - first + 1;
 }
 
 // Every run of differing pixels in the row is a placeholder in one of the two rows and
@@ -173,7 +175,19 @@ std::optional<int> registerByUnchangedRows(const FramePixels& previous, const Fr
     const int h = next.height, w = next.width - std::min(next.width / 8, 50);
     if (w < FrameRegistration::kMinimumSide || h < FrameRegistration::kMinimumSide)
         return std::nullopt;
-    return offsetOfUnchangedRows(previous.cropped(0, 0, w, h), next.cropped(0, 0, w, h), expected);
+    // Rows at the top and bottom that are the same in both frames (a fixed footer, a
+    // banner, a header not yet measured) stayed put: compared with the content at any
+    // offset but 0 they differ across the whole width, as no picture that loaded does.
+    const auto same = [&](int r) { return FramePixelCompare::rowsMatch(previous.row(r), next.row(r), w); };
+    int top = 0, bottom = h;
+    while (top < h && same(top))
+        ++top;
+    while (bottom > top && same(bottom - 1))
+        --bottom;
+    if (bottom - top < FrameRegistration::kMinimumSide)
+        return std::nullopt;
+    return offsetOfUnchangedRows(previous.cropped(0, top, w, bottom - top), next.cropped(0, top, w, bottom - top),
+                                 expected);
 }
 
 bool sameButForPlaceholders(const FramePixels& a, const FramePixels& b)

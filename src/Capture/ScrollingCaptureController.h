@@ -153,6 +153,12 @@ private:
     // scroll (rather than a second look without one).
     void settleAndJudge(ScrollAutoDriver::TickDone done, bool afterScroll);
     void tickJudged(const QImage& frame, const Judged& judged, const ScrollAutoDriver::TickDone& done);
+    void tickJudgedAsIs(const QImage& frame, const Judged& judged, const ScrollAutoDriver::TickDone& done);
+    // Before a click's size is known: the previous tick's frame, unplaced, and this one,
+    // placed one click apart each (ScrollingCaptureFirstClicks.cpp); `otherwise` where
+    // they are not.
+    bool placesThroughLastTick() const;
+    void placeThroughLastTick(const QImage& frame, const ScrollAutoDriver::TickDone& done, std::function<void()> otherwise);
     bool stoppedShortOfTheScroll(const ScrollStitcher::FrameJudgement& judgement) const;
     bool caughtMidScroll(const ScrollStitcher::FrameJudgement& judgement) const;
     // How far below the last kept frame the clicks have sent the page: those since it was
@@ -194,6 +200,7 @@ private:
     ScrollTickOutcome m_lastOutcome = ScrollTickOutcome::kept;
     int m_ticksSinceKept = 0;
     int m_relooks = 0;
+    std::optional<ScrollStitcher::FrameJudgement> m_firstLook; // where the look before a relook placed the page
     bool m_provisional = false; // the last kept frame was placed by the step alone
     // Columns beside the rows that change by themselves (a canvas, a video).
     LiveColumns m_live;

@@ -525,7 +525,25 @@ void ScrollingCaptureController::tickJudged(const QImage& frame, const Judged& j
         done(ScrollTickOutcome::stop);
         return;
     }
-    const ScrollStitcher::FrameJudgement& j = judged.judgement;
+    if (placesThroughLastTick()) {
+        placeThroughLastTick(frame, done, [this, frame, judged, done] { tickJudgedAsIs(frame, judged, done); });
+        return;
+    }
+    tickJudgedAsIs(frame, judged, done);
+}
+
+void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judged& judged,
+                                                const ScrollAutoDriver::TickDone& done)
+{
+    // Looked at again, a page that stood still but for pictures that loaded meanwhile is
+    // where the first look placed it: those pictures may be all that keeps this frame
+    // from being placed again. Not where clicks of a size still unknown went unplaced
+    // before it: then nothing bounds how far the page went, and the first look alone
+    // does not say it.
+    const std::optional<ScrollStitcher::FrameJudgement> firstLook = std::exchange(m_firstLook, std::nullopt);
+    const bool firstLookStands = firstLook && m_relooks > 0 && !judged.judgement.append && !judged.judgement.duplicate
+                                 && judged.pageStill && (m_driver->isCalibrated() || m_ticksSinceKept <= 1);
+    const ScrollStitcher::FrameJudgement j = firstLookStands ? *firstLook : judged.judgement;
     m_detection = j.detection();
     m_lastTickFrame = frame;
     // A frame placed by the step alone stands once the page moves on; a page that
@@ -560,6 +578,8 @@ void ScrollingCaptureController::tickJudged(const QImage& frame, const Judged& j
                                           : (m_relooks == 0 || !judged.pageStill)
                                                 && (caughtMidScroll(j) || (!m_driver->isCalibrated() && !clickTooLarge));
     if (shortAndMoving && m_relooks < maximumRelooks) {
+        if (j.append)
+            m_firstLook = j;
         relook(done);
         return;
     }

@@ -9,6 +9,8 @@
 
 #include <QPainter>
 
+#include <tuple>
+
 #include <gtest/gtest.h>
 
 using ScrollStitcher::registerByUnchangedRows;
@@ -60,6 +62,23 @@ TEST(ScrollChangedContent, RowsThatDidNotChangePlaceAFrameWherePicturesLoadedAnd
         EXPECT_EQ(byUnchangedRows(previous, next, FrameRegistration::Expected::near(offset)), std::optional<int>(offset));
         // Only offsets near the scroll are tried.
         EXPECT_FALSE(byUnchangedRows(previous, next, FrameRegistration::Expected::near(offset + 60)));
+    }
+
+    // A bar fixed at the bottom or the top of the view, the same in both frames, stays
+    // where it was while the content beside the pictures moved.
+    const auto withBar = [](QImage image, int y, int height) {
+        QPainter painter(&image);
+        painter.fillRect(0, y, kWidth, height, QColor(40, 44, 52));
+        painter.setPen(Qt::white);
+        painter.drawText(QRect(12, y, kWidth - 24, height), Qt::AlignVCenter, QStringLiteral("This site uses cookies. [Accept]"));
+        return image;
+    };
+    for (const auto& [offset, barTop, barHeight] : {std::tuple{30, kHeight - 44, 44}, std::tuple{143, kHeight - 60, 60},
+                                                    std::tuple{60, 0, 50}}) {
+        SCOPED_TRACE(testing::Message() << offset << " under a bar at " << barTop);
+        const QImage previous = withBar(grey.copy(0, top, kWidth, kHeight), barTop, barHeight);
+        const QImage next = withBar(colour.copy(0, top + offset, kWidth, kHeight), barTop, barHeight);
+        EXPECT_EQ(byUnchangedRows(previous, next, forward), std::optional<int>(offset));
     }
 
     // Identical rows fit many offsets: none leads.
@@ -117,4 +136,53 @@ TEST(ScrollChangedContent, KeptRowsTakeTheLatestLookOfAPlaceholderAndOfNothingEl
     badge = blank.copy();
     QPainter(&badge).fillRect(300, top + 200, 40, 40, QColor(220, 40, 40));
     EXPECT_EQ(stitched(blank, badge, 0), rows(blank, top, h + t));
+}
+
+TEST(ScrollChangedContent, AViewWherePicturesLoadedIsTheSameViewHoweverGentleTheirShades)
+{
+    // Four narrow cards side by side, their pictures grey; loaded, each is a gradient
+    // along the picture's diagonal, which across a row of 70 pixels changes by only a few
+    // levels.
+    ScrollTestPages::Layout at;
+    const QImage page = ScrollTestPages::page(kWidth, &at).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QImage view = page.copy(0, at.paragraphs, kWidth, kHeight);
+    const auto cards = [&](const std::function<void(QPainter&, const QRect&, int)>& picture) {
+        QImage image = view.copy();
+        QPainter painter(&image);
+        for (int c = 0; c < 4; ++c) {
+            const QRect card(8 + c * 86, 40, 78, 330);
+            painter.fillRect(card, QColor(250, 250, 252));
+            picture(painter, card.adjusted(4, 8, -4, -32), c);
+        }
+        return image;
+    };
+    const auto grey = [](QPainter& painter, const QRect& rect, int) { painter.fillRect(rect, QColor(204, 204, 204)); };
+    const QImage placeholders = cards(grey);
+    const QImage loaded = cards([](QPainter& painter, const QRect& rect, int c) {
+        QLinearGradient gradient(rect.topLeft(), rect.bottomRight());
+        gradient.setColorAt(0, QColor::fromHsv(c * 47 % 360, 170, 210));
+        gradient.setColorAt(1, QColor::fromHsv((c * 47 + 60) % 360, 90, 245));
+        painter.fillRect(rect, gradient);
+    });
+    const QImage plainBoxes
+        = cards([](QPainter& painter, const QRect& rect, int) { painter.fillRect(rect, QColor(200, 60, 60)); });
+    const QImage moved = cards([](QPainter& painter, const QRect& rect, int) {
+        painter.fillRect(rect.translated(0, 30), QColor(204, 204, 204));
+    });
+    const struct {
+        const char* name;
+        const QImage& other;
+        bool same;
+    } cases[] = {
+        {"the pictures loaded", loaded, true},
+        {"nothing changed", placeholders, true},
+        {"boxes of one other colour", plainBoxes, false},
+        {"the placeholders moved", moved, false},
+        {"other rows", page.copy(0, at.paragraphs + 40, kWidth, kHeight), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(ScrollStitcher::sameButForPlaceholders(framePixels(placeholders), framePixels(c.other)), c.same);
+        EXPECT_EQ(ScrollStitcher::sameButForPlaceholders(framePixels(c.other), framePixels(placeholders)), c.same);
+    }
 }
