@@ -31,7 +31,8 @@ std::string wellFormedNumber(const std::string& word);
 // ideograph in place of its last digits or with its separators the other way round,
 // as the rules read them from the ink and the other engines (`standsFor`). A number
 // with nothing lined up with it comes in where the plain reading has it.
-std::string withSureNumbers(const std::string& merged, const std::vector<const Readings::LineReading*>& plain);
+std::string withSureNumbers(const std::string& merged, const std::vector<const Readings::LineReading*>& plain,
+                            const std::vector<const Readings::LineReading*>& others = {});
 
 // `line` of the plain reading, its ideographs each in the script the page shows, as far
 // as the lines of `scripts` (the Chinese engines' readings) at the same place and the
@@ -42,6 +43,7 @@ std::string inItsScript(const Readings::LineReading& line, const std::vector<Rea
 // The page's text, a line a line each ending in a newline: `merged`, held to `plain` as
 // above.
 std::string text(const std::vector<LineMerge::PlacedLine>& merged, const Readings::EngineReading& plain,
-                 const std::vector<Readings::EngineReading>& scripts, HanVariantChoice::Chooser& variants);
+                 const std::vector<Readings::EngineReading>& scripts, HanVariantChoice::Chooser& variants,
+                 const std::vector<Readings::EngineReading>& others = {});
 
 } // namespace PlainFloor
