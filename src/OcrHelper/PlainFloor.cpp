@@ -176,20 +176,26 @@ namespace {
 // A word without the brackets, quotes and stops around it, where it holds a digit and no
 // ideograph (a code, a hash, a date, a price with its currency, "IP67", "1280x1024");
 // empty where it is something else.
-constexpr std::u32string_view opening = U"([{<\"',;:\u201C\u2018", closing = U")]}>\"'.,;:!?\u201D\u2019";
+constexpr std::u32string_view opening = U"([{<\"',;:\u201C\u2018\u00AB", closing = U")]}>\"'.,;:!?\u201D\u2019\u00BB";
 
-std::u32string withDigits(const std::u32string& word, size_t* offset = nullptr)
+// `word` without the brackets, quotes and stops around it; `offset`, where that starts.
+std::u32string trimmed(const std::u32string& word, size_t* offset = nullptr)
 {
     size_t from = 0, to = word.size();
     while (from < to && opening.find(word[from]) != std::u32string_view::npos)
         ++from;
     while (to > from && closing.find(word[to - 1]) != std::u32string_view::npos)
         --to;
-    const std::u32string token = word.substr(from, to - from);
-    if (std::none_of(token.begin(), token.end(), isDigit32) || std::any_of(token.begin(), token.end(), HanText::isHan))
-        return {};
     if (offset)
         *offset = from;
+    return word.substr(from, to - from);
+}
+
+std::u32string withDigits(const std::u32string& word, size_t* offset = nullptr)
+{
+    const std::u32string token = trimmed(word, offset);
+    if (std::none_of(token.begin(), token.end(), isDigit32) || std::any_of(token.begin(), token.end(), HanText::isHan))
+        return {};
     return token;
 }
 
@@ -325,11 +331,14 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
         while (loose(to))
             ++to;
         if (!it->number) {
+            // What lines up with the word may hold an ideograph the Chinese models made of
+            // its currency sign ("\u516D5.52" for "\u00A515.52"), not ideographs alone: the
+            // plain engine made "85" of "\u5BC6\u7801" as surely as of any number.
             size_t offset = 0;
-            const std::u32string token = withDigits(read.substr(from, to - from), &offset);
+            const std::u32string token = trimmed(read.substr(from, to - from), &offset);
             // A word the rules read as two stays two: the plain engine runs words together
             // more often than it cuts one.
-            if (token.empty() || token.find(U' ') != std::u32string::npos)
+            if (std::none_of(token.begin(), token.end(), isDigit32) || token.find(U' ') != std::u32string::npos)
                 continue;
             from += offset;
             to = from + token.size();

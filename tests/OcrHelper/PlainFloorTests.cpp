@@ -76,6 +76,7 @@ TEST(PlainFloor, AWordWithDigitsStandsWhereThePlainEngineIsSureOrTheLatinEngineA
         // A price the plain engine doubts, read alike by the Latin engine at its place.
         {"\u5927\u7C73 1 #54.94", "\u5927\u7C73 1 \u00A554.94", {90, 90, 46}, "\u00A554.94", 40, 46, "\u5927\u7C73 1 \u00A554.94"},
         {"\u5927\u7C73 1 54.94", "\u5927\u7C73 1 \u00A554.94", {90, 90, 46}, "\u00A554.94", 40, 46, "\u5927\u7C73 1 \u00A554.94"},
+        {"\u5927\u7C73 4 \u516D5.52", "\u5927\u7C73 4 \u00A515.52", {90, 90, 78}, "\u00A515.52", 40, 78, "\u5927\u7C73 4 \u00A515.52"},
         // Not where the two agree on next to nothing, nor where the plain engine alone
         // doubts its word.
         {"\u5927\u7C73 1 \u00A532.27", "\u5927\u7C73 1 -\u00A532.27", {90, 90, 0}, "-\u00A532.27", 40, 0, "\u5927\u7C73 1 \u00A532.27"},
@@ -88,6 +89,7 @@ TEST(PlainFloor, AWordWithDigitsStandsWhereThePlainEngineIsSureOrTheLatinEngineA
         // separators the rules read from the ink stand.
         {"North9 12.50", "North 9 12.50", {90, 96, 90}, "", 0, 0, "North 9 12.50"},
         {"Leeds LS1 4DY", "LeedsLS1 4DY", {92, 90}, "", 0, 0, "Leeds LS1 4DY"},
+        {"\u5BC6\u7801 TE#16b@c3", "85 TE#16b@c3", {70, 90}, "85", 0, 60, "\u5BC6\u7801 TE#16b@c3"},
         {"East 2,332,341.63, 74%", "East 2.332.341.63 74%", {90, 81, 90}, "", 0, 0, "East 2,332,341.63, 74%"},
     };
     for (const Witnessed& c : cases) {
