@@ -357,8 +357,13 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
                 continue;
         }
         const std::u32string there = read.substr(from, std::min(read.size(), to + 2) - from);
+        // What lines up with the word itself may be it with a sign or an ideograph the
+        // rules read for its last digits ("_7999\u5143" for "799975"), with more around it.
+        const std::u32string core = read.substr(size_t(first), size_t(last) + 1 - size_t(first));
+        const bool coreStands = !it->number && core != number
+            && (standsFor(core, number) || standsFor(read.substr(size_t(first), std::min(read.size(), size_t(last) + 3) - size_t(first)), number));
         size_t end = to;
-        if (!standsFor(read.substr(from, to - from), number) && !standsFor(there, number)) {
+        if (!coreStands && !standsFor(read.substr(from, to - from), number) && !standsFor(there, number)) {
             read.replace(from, to - from, number);
             end = from + number.size();
         }

@@ -76,6 +76,7 @@ TEST(PlainFloor, AWordWithDigitsStandsWhereThePlainEngineIsSureOrTheLatinEngineA
         // A price the plain engine doubts, read alike by the Latin engine at its place.
         {"\u5927\u7C73 1 #54.94", "\u5927\u7C73 1 \u00A554.94", {90, 90, 46}, "\u00A554.94", 40, 46, "\u5927\u7C73 1 \u00A554.94"},
         {"\u5927\u7C73 1 54.94", "\u5927\u7C73 1 \u00A554.94", {90, 90, 46}, "\u00A554.94", 40, 46, "\u5927\u7C73 1 \u00A554.94"},
+        {"Pro _7999\u5143", "Pro 799975", {90, 72}, "799975", 45, 72, "Pro _7999\u5143"},
         {"\u5927\u7C73 4 \u516D5.52", "\u5927\u7C73 4 \u00A515.52", {90, 90, 78}, "\u00A515.52", 40, 78, "\u5927\u7C73 4 \u00A515.52"},
         // Not where the two agree on next to nothing, nor where the plain engine alone
         // doubts its word.
