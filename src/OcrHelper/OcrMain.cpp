@@ -193,7 +193,7 @@ int main()
     for (const Readings::EngineReading& reader : readers)
         if (reader.started && Readings::readsHan(reader.language))
             scripts.push_back(reader);
-    const std::string text = plain.started ? PlainFloor::text(merged, plain, scripts, variants) : [&] {
+    const std::string text = plain.started ? PlainFloor::text(merged, plain, scripts, variants, readers) : [&] {
         std::string all;
         for (const LineMerge::PlacedLine& line : merged)
             all += line.text + '\n';

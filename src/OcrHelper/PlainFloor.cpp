@@ -4,6 +4,7 @@
 #include "OcrHelper/Thresholds.h"
 
 #include <algorithm>
+#include <cctype>
 #include <regex>
 #include <string_view>
 
@@ -170,11 +171,56 @@ bool standsFor(const std::u32string& read, const std::u32string& number)
 
 } // namespace
 
-std::string withSureNumbers(const std::string& merged, const std::vector<const LineReading*>& plain)
+namespace {
+
+// A word without the brackets, quotes and stops around it, where it holds a digit and no
+// ideograph (a code, a hash, a date, a price with its currency, "IP67", "1280x1024");
+// empty where it is something else.
+constexpr std::u32string_view opening = U"([{<\"',;:\u201C\u2018\u00AB", closing = U")]}>\"'.,;:!?\u201D\u2019\u00BB";
+
+// `word` without the brackets, quotes and stops around it; `offset`, where that starts.
+std::u32string trimmed(const std::u32string& word, size_t* offset = nullptr)
+{
+    size_t from = 0, to = word.size();
+    while (from < to && opening.find(word[from]) != std::u32string_view::npos)
+        ++from;
+    while (to > from && closing.find(word[to - 1]) != std::u32string_view::npos)
+        --to;
+    if (offset)
+        *offset = from;
+    return word.substr(from, to - from);
+}
+
+std::u32string withDigits(const std::u32string& word, size_t* offset = nullptr)
+{
+    const std::u32string token = trimmed(word, offset);
+    if (std::none_of(token.begin(), token.end(), isDigit32) || std::any_of(token.begin(), token.end(), HanText::isHan))
+        return {};
+    return token;
+}
+
+// How the single-language engines read the place of `word`: the tokens of their words
+// over it, each with its confidence.
+std::vector<std::pair<std::u32string, float>> otherReadings(const WordReading& word, const std::vector<const LineReading*>& others)
+{
+    std::vector<std::pair<std::u32string, float>> out;
+    for (const LineReading* line : others)
+        for (const WordReading& other : line->words)
+            if (overlap(word.box, other.box) > 0.5)
+                out.emplace_back(withDigits(HanText::decoded(other.text)), other.confidence);
+    return out;
+}
+
+} // namespace
+
+std::string withSureNumbers(const std::string& merged, const std::vector<const LineReading*>& plain,
+                            const std::vector<const LineReading*>& others)
 {
     std::u32string read = HanText::decoded(merged), plainText;
     struct Sure {
         size_t from, to; // in plainText
+        bool number;     // in a number's shape, with its signs
+        bool witnessed = false; // read alike by the Latin engine
     };
     std::vector<Sure> sure;
     for (const LineReading* line : plain) {
@@ -186,9 +232,27 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
             const size_t start = plainText.size();
             const std::u32string text = HanText::decoded(word.text);
             plainText += text;
-            const std::string number = wellFormedNumber(word.text);
-            if (number.empty() || word.confidence < Thresholds::sureNumber)
+            size_t offset = 0;
+            const std::u32string token = withDigits(text, &offset);
+            if (token.empty())
                 continue;
+            const std::vector<std::pair<std::u32string, float>> there = otherReadings(word, others);
+            // Another engine surer of another reading of the place: the plain engine's
+            // is no evidence against it.
+            if (std::any_of(there.begin(), there.end(), [&](const auto& o) {
+                    return !o.first.empty() && o.first != token && o.second >= Thresholds::sureNumber && o.second > word.confidence;
+                }))
+                continue;
+            const std::string number = wellFormedNumber(word.text);
+            if (number.empty() || word.confidence < Thresholds::sureNumber) {
+                // Any other word with digits stands where the plain engine is sure of it,
+                // or where a single-language engine read the same at the same place.
+                const bool agreed = word.confidence >= Thresholds::agreedNumber
+                    && std::any_of(there.begin(), there.end(), [&](const auto& o) { return o.first == token; });
+                if (word.confidence >= Thresholds::sureNumber || agreed)
+                    sure.push_back({start + offset, start + offset + token.size(), false, agreed});
+                continue;
+            }
             size_t at = text.find(HanText::decoded(number));
             if (at == std::u32string::npos)
                 continue;
@@ -198,7 +262,7 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
                 --at;
             if (end < text.size() && (text[end] == U'%' || text[end] == U'\u2030'))
                 ++end;
-            sure.push_back({start + at, start + end});
+            sure.push_back({start + at, start + end, true});
         }
     }
     if (sure.empty())
@@ -248,33 +312,80 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
             while (next < at.size() && at[next] < 0)
                 ++next;
             const size_t place = next < at.size() ? size_t(at[next]) : read.size();
-            read.insert(place, number);
+            // A word comes in as a word, with the blanks the plain reading has around it.
+            const bool blankBefore = !it->number && place > 0 && read[place - 1] != U' ' && !HanText::isHan(read[place - 1]);
+            const bool blankAfter = !it->number && place < read.size() && read[place] != U' ' && !HanText::isHan(read[place]);
+            read.insert(place, (blankBefore ? U" " : U"") + number + (blankAfter ? U" " : U""));
             continue;
         }
         // The number in the rules' text runs on over the digits next to it that stand
-        // for nothing of the plain reading.
+        // for nothing of the plain reading; any other word with digits over all that
+        // stands for nothing of it on either side ("2.1.s", "~--\u20AC1,245.71"), up to
+        // a blank or an ideograph, without the stops and brackets around it.
         size_t from = size_t(first), to = size_t(last) + 1;
-        const auto loose = [&](size_t j) { return j < read.size() && !lined[j] && isDigit32(read[j]); };
+        const auto loose = [&](size_t j) {
+            return j < read.size() && !lined[j] && (it->number ? isDigit32(read[j]) : read[j] != U' ' && !HanText::isHan(read[j]));
+        };
         while (from > 0 && loose(from - 1))
             --from;
         while (loose(to))
             ++to;
+        if (!it->number) {
+            // What lines up with the word may hold an ideograph the Chinese models made of
+            // its currency sign ("\u516D5.52" for "\u00A515.52"), not ideographs alone: the
+            // plain engine made "85" of "\u5BC6\u7801" as surely as of any number.
+            size_t offset = 0;
+            const std::u32string token = trimmed(read.substr(from, to - from), &offset);
+            // A word the rules read as two stays two: the plain engine runs words together
+            // more often than it cuts one.
+            if (std::none_of(token.begin(), token.end(), isDigit32) || token.find(U' ') != std::u32string::npos)
+                continue;
+            from += offset;
+            to = from + token.size();
+            // Digits for digits, the plain engine's confidence alone is no better than the
+            // Latin engine's reading: the Chinese models it holds make a "9" of a "0" in a
+            // hash as surely as anything ("93b673f").
+            const auto digitsOnly = [&] {
+                if (it->witnessed || token.size() != number.size())
+                    return false;
+                for (size_t k = 0; k < token.size(); ++k)
+                    if (token[k] != number[k] && !(isDigit32(token[k]) && isDigit32(number[k])))
+                        return false;
+                return true;
+            };
+            if (digitsOnly())
+                continue;
+        }
         const std::u32string there = read.substr(from, std::min(read.size(), to + 2) - from);
+        // What lines up with the word itself may be it with a sign or an ideograph the
+        // rules read for its last digits ("_7999\u5143" for "799975"), with more around it.
+        const std::u32string core = read.substr(size_t(first), size_t(last) + 1 - size_t(first));
+        const bool coreStands = !it->number && core != number
+            && (standsFor(core, number) || standsFor(read.substr(size_t(first), std::min(read.size(), size_t(last) + 3) - size_t(first)), number));
         size_t end = to;
-        if (!standsFor(read.substr(from, to - from), number) && !standsFor(there, number)) {
+        if (!coreStands && !standsFor(read.substr(from, to - from), number) && !standsFor(there, number)) {
             read.replace(from, to - from, number);
             end = from + number.size();
         }
-        // Two numbers the plain reading has apart stay apart ("863 2071 4459").
-        if (it->to < plainText.size() && plainText[it->to] == U' ' && end < read.size() && isDigit32(read[end])
-            && isDigit32(read[end - 1]))
+        // Two numbers the plain reading has apart stay apart ("863 2071 4459"), and a
+        // word before a number stays apart from it ("North 9").
+        const auto inWord = [&](char32_t c) {
+            return it->number ? isDigit32(c)
+                              : c != U' ' && c < 0x3000 && opening.find(c) == std::u32string_view::npos
+                    && closing.find(c) == std::u32string_view::npos;
+        };
+        if (it->to < plainText.size() && plainText[it->to] == U' ' && end < read.size() && inWord(read[end]) && inWord(read[end - 1]))
             read.insert(end, 1, U' ');
+        const auto letter = [](char32_t c) { return c < 0x80 && std::isalnum(int(c)); };
+        if (it->from > 0 && plainText[it->from - 1] == U' ' && from > 0 && from < read.size()
+            && (it->number ? letter(read[from - 1]) && letter(read[from]) : inWord(read[from - 1]) && inWord(read[from])))
+            read.insert(from, 1, U' ');
     }
     return HanText::encoded(read);
 }
 
 std::string text(const std::vector<LineMerge::PlacedLine>& merged, const EngineReading& plain, const std::vector<EngineReading>& scripts,
-                 HanVariantChoice::Chooser& variants)
+                 HanVariantChoice::Chooser& variants, const std::vector<EngineReading>& others)
 {
     const auto within = [](const Box& part, const std::vector<Box>& boxes) {
         long long shared = 0;
@@ -304,8 +415,17 @@ std::string text(const std::vector<LineMerge::PlacedLine>& merged, const EngineR
                 here.push_back(&plain.lines[i]);
                 used[i] = true;
             }
+        // The Latin engine's lines over the same place. The Chinese engines' are no
+        // second opinion on a word with digits: the plain engine holds their models and
+        // makes the same "6" of a "\u20AC" as they do.
+        std::vector<const LineReading*> alongside;
+        for (const EngineReading& engine : others)
+            for (const LineReading& other : engine.lines)
+                if (!readsHan(engine.language))
+                if (std::any_of(here.begin(), here.end(), [&](const LineReading* own) { return commonArea(own->box, other.box) > 0; }))
+                    alongside.push_back(&other);
         firstBox.push_back(line.boxes.empty() ? Box{} : line.boxes.front());
-        lines.push_back(withSureNumbers(line.text, here));
+        lines.push_back(withSureNumbers(line.text, here, alongside));
     }
     // The plain engine's sure lines the rules' text left out, before the first line
     // below each in its column.

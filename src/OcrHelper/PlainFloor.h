@@ -30,8 +30,15 @@ std::string wellFormedNumber(const std::string& word);
 // with the number give way to it, unless they are that number with a sign or an
 // ideograph in place of its last digits or with its separators the other way round,
 // as the rules read them from the ink and the other engines (`standsFor`). A number
-// with nothing lined up with it comes in where the plain reading has it.
-std::string withSureNumbers(const std::string& merged, const std::vector<const Readings::LineReading*>& plain);
+// with nothing lined up with it comes in where the plain reading has it. Any other word
+// with a digit (a code, a hash, "IP67", "1280x1024", a price with its currency sign)
+// comes back whole where the plain engine read it surely or the Latin engine's lines
+// at the place (`others`) read the same word there, unless the rules read it as two
+// words, or only its digits differ and the Latin engine did not back it. Nothing the
+// plain reading has is put back where the Latin engine read the place otherwise and
+// more surely than both the plain engine and Thresholds::sureNumber.
+std::string withSureNumbers(const std::string& merged, const std::vector<const Readings::LineReading*>& plain,
+                            const std::vector<const Readings::LineReading*>& others = {});
 
 // `line` of the plain reading, its ideographs each in the script the page shows, as far
 // as the lines of `scripts` (the Chinese engines' readings) at the same place and the
@@ -40,8 +47,10 @@ std::string inItsScript(const Readings::LineReading& line, const std::vector<Rea
                         HanVariantChoice::Chooser& variants);
 
 // The page's text, a line a line each ending in a newline: `merged`, held to `plain` as
-// above.
+// above, the Latin engine among `others` (the single-language engines' readings) its
+// witness.
 std::string text(const std::vector<LineMerge::PlacedLine>& merged, const Readings::EngineReading& plain,
-                 const std::vector<Readings::EngineReading>& scripts, HanVariantChoice::Chooser& variants);
+                 const std::vector<Readings::EngineReading>& scripts, HanVariantChoice::Chooser& variants,
+                 const std::vector<Readings::EngineReading>& others = {});
 
 } // namespace PlainFloor

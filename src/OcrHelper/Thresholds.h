@@ -46,4 +46,10 @@ inline constexpr float unsureSign = 60.0f;
 // stands: no other reading of its place may drop it or change its digits.
 inline constexpr float sureNumber = 80.0f;
 
+// A word with digits the plain engine read less surely stands where the Latin engine read
+// the same word at the same place, two readings apart agreeing, but only from this
+// confidence on: under it the two agree on strokes that are none, a "-" or an "8" before
+// a price.
+inline constexpr float agreedNumber = 25.0f;
+
 } // namespace Thresholds

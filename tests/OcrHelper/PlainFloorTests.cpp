@@ -55,6 +55,67 @@ TEST(PlainFloor, TheRulesTextKeepsEveryNumberThePlainReadingIsSureOf)
     }
 }
 
+struct Witnessed {
+    const char* merged;        // the rules' line
+    const char* plain;         // the plain reading of its place
+    std::vector<float> sure;   // the plain engine's confidence in each of its words
+    const char* latin;         // the Latin engine's reading of a stretch of the place
+    int latinLeft;             // where that stretch starts
+    float latinSure;
+    const char* expected;
+};
+
+TEST(PlainFloor, AWordWithDigitsStandsWhereThePlainEngineIsSureOrTheLatinEngineAgrees)
+{
+    const std::vector<Witnessed> cases{
+        // Codes, hashes and sizes the plain engine is sure of, whatever their shape.
+        {"Resolution 1280\u00AB1024", "Resolution 1280x1024", {92, 92}, "", 0, 0, "Resolution 1280x1024"},
+        {"commit fdSbe25 (HEAD)", "commit fd5be25 (HEAD)", {90, 92, 90}, "", 0, 0, "commit fd5be25 (HEAD)"},
+        {"IPe7 rated", "IP67 rated", {88, 90}, "", 0, 0, "IP67 rated"},
+        {"tag ~v2.3.1-rc4.", "tag v2.3.1-rc4.", {90, 90}, "", 0, 0, "tag v2.3.1-rc4."},
+        // A price the plain engine doubts, read alike by the Latin engine at its place.
+        {"\u5927\u7C73 1 #54.94", "\u5927\u7C73 1 \u00A554.94", {90, 90, 46}, "\u00A554.94", 40, 46, "\u5927\u7C73 1 \u00A554.94"},
+        {"\u5927\u7C73 1 54.94", "\u5927\u7C73 1 \u00A554.94", {90, 90, 46}, "\u00A554.94", 40, 46, "\u5927\u7C73 1 \u00A554.94"},
+        {"Pro _7999\u5143", "Pro 799975", {90, 72}, "799975", 45, 72, "Pro _7999\u5143"},
+        {"\u5927\u7C73 4 \u516D5.52", "\u5927\u7C73 4 \u00A515.52", {90, 90, 78}, "\u00A515.52", 40, 78, "\u5927\u7C73 4 \u00A515.52"},
+        // Not where the two agree on next to nothing, nor where the plain engine alone
+        // doubts its word.
+        {"\u5927\u7C73 1 \u00A532.27", "\u5927\u7C73 1 -\u00A532.27", {90, 90, 0}, "-\u00A532.27", 40, 0, "\u5927\u7C73 1 \u00A532.27"},
+        {"\u5927\u7C73 1 \u00A532.27", "\u5927\u7C73 1 -\u00A532.27", {90, 90, 60}, "", 0, 0, "\u5927\u7C73 1 \u00A532.27"},
+        // A word whose digits alone the plain engine read otherwise, and a number the
+        // Latin engine read otherwise and more surely, stay as the rules have them.
+        {"03b673f Fix the cache", "93b673f Fix the cache", {90, 90, 90, 90}, "", 0, 0, "03b673f Fix the cache"},
+        {"size 77580711 bytes", "size 77589711 bytes", {90, 90, 90}, "77580711", 45, 96, "size 77580711 bytes"},
+        // A word read apart stays apart, one the rules read as two stays two, and
+        // separators the rules read from the ink stand.
+        {"North9 12.50", "North 9 12.50", {90, 96, 90}, "", 0, 0, "North 9 12.50"},
+        {"Leeds LS1 4DY", "LeedsLS1 4DY", {92, 90}, "", 0, 0, "Leeds LS1 4DY"},
+        {"\u5BC6\u7801 TE#16b@c3", "85 TE#16b@c3", {70, 90}, "85", 0, 60, "\u5BC6\u7801 TE#16b@c3"},
+        {"East 2,332,341.63, 74%", "East 2.332.341.63 74%", {90, 81, 90}, "", 0, 0, "East 2,332,341.63, 74%"},
+    };
+    for (const Witnessed& c : cases) {
+        const Readings::LineReading plain = lineRead(c.plain, c.sure);
+        const Readings::LineReading latin = lineRead(c.latin, {c.latinSure}, 0, c.latinLeft);
+        std::vector<const Readings::LineReading*> others;
+        if (!latin.words.empty())
+            others.push_back(&latin);
+        EXPECT_EQ(PlainFloor::withSureNumbers(c.merged, {&plain}, others), c.expected) << c.merged;
+    }
+}
+
+TEST(PlainFloor, OnlyTheLatinEngineWitnessesAWordWithDigits)
+{
+    // The Chinese models read a euro sign as a "6" as the plain engine does; the Latin
+    // engine's reading of the same price is a second opinion.
+    Readings::EngineReading plain{"chi_sim+chi_tra+eng", true, {}};
+    plain.lines = {lineRead("Logo 6888.36", {90, 61}), lineRead("Rice 1 \u00A554.94", {90, 90, 46}, 40)};
+    Readings::EngineReading chinese{"chi_tra", true, {lineRead("Logo 6888.36", {90, 61})}};
+    Readings::EngineReading latin{"eng", true, {lineRead("Rice 1 \u00A554.94", {90, 90, 46}, 40)}};
+    const std::vector<LineMerge::PlacedLine> merged{{"Logo \u20AC888.36", {plain.lines[0].box}}, {"Rice 1 #54.94", {plain.lines[1].box}}};
+    HanVariantChoice::Chooser variants({nullptr, 0, 0});
+    EXPECT_EQ(PlainFloor::text(merged, plain, {}, variants, {chinese, latin}), "Logo \u20AC888.36\nRice 1 \u00A554.94\n");
+}
+
 TEST(PlainFloor, ALineOnlyThePlainReadingHasComesBackInItsPlace)
 {
     Readings::EngineReading plain{"chi_sim+chi_tra+eng", true, {}};
