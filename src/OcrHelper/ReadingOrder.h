@@ -23,9 +23,10 @@ namespace ReadingOrder {
 // before or after the code. Each number that has a line of code on its row is written
 // at the start of that line, a blank and the line's indentation after it ("9     name:
 // str"), so that the listing reads as the page shows it; a number on a row without code
-// (a blank line of the listing) stays a line of its own, in its row's place. A gutter is
-// three numbers or more, one above the other, each with code on its row: a number
-// beside a paragraph is no gutter.
+// (a blank line of the listing) stays a line of its own, in its row's place. A diff's
+// two gutters are one: a row's two numbers, or a number and its "+" or "-", start the
+// line as one number does. A gutter is three numbers or more, one above the other, each
+// with code on its row: a number beside a paragraph is no gutter.
 struct Layout {
     std::vector<size_t> order;  // the lines' places, in the order to write them
     std::vector<int> indent;    // for each line (by its place), the blanks before it
