@@ -153,6 +153,44 @@ void joinGutterNumbers(const std::vector<LineReading>& lines, int lineHeight, La
     out.order = std::move(order);
 }
 
+// Pieces of one row the layout handed one after the other, right to left (a dialog's
+// buttons, a label after its value), are one line, left to right: each piece after the
+// one left of it, a blank between. Not a gutter's number, a table's row (its
+// cells are joined already), nor a line as tall as several rows.
+void joinRowPieces(const std::vector<LineReading>& lines, int lineHeight, const std::vector<bool>& numbers, Layout& out)
+{
+    const auto sameRow = [](const Box& a, const Box& b) {
+        return shared(a.top, a.bottom, b.top, b.bottom) * 10 >= std::max(a.bottom - a.top, b.bottom - b.top) * 6;
+    };
+    const auto alone = [&](size_t i) {
+        return !numbers[i] && out.number[i] < 0 && out.after[i] < 0 && lines[i].box.bottom - lines[i].box.top <= 2 * lineHeight;
+    };
+    std::vector<size_t> order;
+    for (size_t p = 0; p < out.order.size();) {
+        std::vector<size_t> row{out.order[p]};
+        size_t q = p + 1;
+        const auto apart = [&](size_t k) {
+            return std::all_of(row.begin(), row.end(), [&](size_t r) { return shared(lines[r].box.left, lines[r].box.right, lines[k].box.left, lines[k].box.right) < 0; });
+        };
+        while (alone(row.front()) && q < out.order.size() && alone(out.order[q]) && sameRow(lines[row.front()].box, lines[out.order[q]].box)
+               && apart(out.order[q]))
+            row.push_back(out.order[q++]);
+        // Only where the layout had the row right to left: pieces it handed left to
+        // right (a number beside a paragraph, a sidebar's count) it may mean apart.
+        bool backwards = false;
+        for (size_t k = 0; k + 1 < row.size(); ++k)
+            backwards = backwards || lines[row[k + 1]].box.right <= lines[row[k]].box.left;
+        if (!backwards)
+            row.resize(1), q = p + 1;
+        std::sort(row.begin(), row.end(), [&](size_t a, size_t b) { return lines[a].box.left < lines[b].box.left; });
+        for (size_t k = 0; k + 1 < row.size(); ++k)
+            out.after[row[k]] = std::ptrdiff_t(row[k + 1]);
+        order.push_back(row.front());
+        p = q;
+    }
+    out.order = std::move(order);
+}
+
 } // namespace
 
 Layout layout(const std::vector<LineReading>& lines)
@@ -228,6 +266,7 @@ Layout layout(const std::vector<LineReading>& lines)
         if (number >= 0)
             numbers[size_t(number)] = true;
     out.after = TableRows::joinRows(lines, lineHeight, out.order, numbers);
+    joinRowPieces(lines, lineHeight, numbers, out);
     return out;
 }
 

@@ -31,7 +31,9 @@ struct Layout {
     std::vector<size_t> order;  // the lines' places, in the order to write them
     std::vector<int> indent;    // for each line (by its place), the blanks before it
     std::vector<std::ptrdiff_t> number; // for each line, the place of the gutter number written before it, or -1
-    std::vector<std::ptrdiff_t> after;  // for each line, the place of the next cell of its table row, or -1 (TableRows.h)
+    // for each line, the place of the next cell of its table row (TableRows.h), or of the
+    // next piece of a row the layout handed right to left; -1 where none
+    std::vector<std::ptrdiff_t> after;
 };
 
 // `lines` as the layout gave them (a line it cut in two joined), each with its box and

@@ -176,4 +176,27 @@ TEST(ReadingOrder, ADiffsGuttersStartTheirLinesAndALoneNumberKeepsItsRow)
         EXPECT_EQ(written(lines, ReadingOrder::layout(lines)), expected) << lines.front().text;
 }
 
+TEST(ReadingOrder, PiecesOfARowHandedRightToLeftAreOneLineLeftToRight)
+{
+    const std::vector<std::pair<std::vector<Readings::LineReading>, std::vector<std::string>>> cases{
+        // A dialog's buttons.
+        {{proportional("Proxy port | 21959", 0, 40), boxed("Apply || OK |", {297, 421, 447, 447}), boxed("| Cancel", {166, 421, 252, 447})},
+         {"Proxy port | 21959", "| Cancel Apply || OK |"}},
+        // A value before its label, then the next row.
+        {{boxed("100%", {110, 140, 143, 150}), boxed("\u7E2E\u653E", {38, 139, 61, 151}), boxed("\u4EAE\u5EA6 87%", {38, 166, 143, 178})},
+         {"\u7E2E\u653E 100%", "\u4EAE\u5EA6 87%"}},
+    };
+    for (const auto& [lines, expected] : cases) {
+        const ReadingOrder::Layout layout = ReadingOrder::layout(lines);
+        std::vector<std::string> out;
+        for (const size_t i : layout.order) {
+            std::string text = lines[i].text;
+            for (std::ptrdiff_t cell = layout.after[i]; cell >= 0; cell = layout.after[size_t(cell)])
+                text += " " + lines[size_t(cell)].text;
+            out.push_back(text);
+        }
+        EXPECT_EQ(out, expected) << lines.front().text;
+    }
+}
+
 } // namespace
