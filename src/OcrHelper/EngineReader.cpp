@@ -5,6 +5,7 @@
 #include "OcrHelper/Thresholds.h"
 
 #include <tesseract/baseapi.h>
+#include <tesseract/ocrclass.h>
 #include <tesseract/resultiterator.h>
 
 #include <algorithm>
@@ -165,10 +166,14 @@ std::unique_ptr<tesseract::TessBaseAPI> load(const std::string& language, const 
     return api;
 }
 
-void read(EngineReading& reading, tesseract::TessBaseAPI& api, const std::vector<unsigned char>& page, int width, int height)
+void read(EngineReading& reading, tesseract::TessBaseAPI& api, const std::vector<unsigned char>& page, int width, int height,
+          const std::atomic<bool>* stop)
 {
     api.SetImage(page.data(), width, height, 1, width);
-    if (api.Recognize(nullptr) == 0)
+    tesseract::ETEXT_DESC monitor;
+    monitor.cancel = [](void* flag, int) { return static_cast<const std::atomic<bool>*>(flag)->load(); };
+    monitor.cancel_this = const_cast<std::atomic<bool>*>(stop);
+    if (api.Recognize(stop ? &monitor : nullptr) == 0 && !(stop && stop->load()))
         reading.lines = linesRead(reading.language, api, page, width, height);
 }
 
