@@ -5,7 +5,6 @@
 #include "OcrHelper/Thresholds.h"
 
 #include <tesseract/baseapi.h>
-#include <tesseract/ocrclass.h>
 #include <tesseract/resultiterator.h>
 
 #include <algorithm>
@@ -166,14 +165,10 @@ std::unique_ptr<tesseract::TessBaseAPI> load(const std::string& language, const 
     return api;
 }
 
-void read(EngineReading& reading, tesseract::TessBaseAPI& api, const std::vector<unsigned char>& page, int width, int height,
-          const std::atomic<bool>* stop)
+void read(EngineReading& reading, tesseract::TessBaseAPI& api, const std::vector<unsigned char>& page, int width, int height)
 {
     api.SetImage(page.data(), width, height, 1, width);
-    tesseract::ETEXT_DESC monitor;
-    monitor.cancel = [](void* flag, int) { return static_cast<const std::atomic<bool>*>(flag)->load(); };
-    monitor.cancel_this = const_cast<std::atomic<bool>*>(stop);
-    if (api.Recognize(stop ? &monitor : nullptr) == 0 && !(stop && stop->load()))
+    if (api.Recognize(nullptr) == 0)
         reading.lines = linesRead(reading.language, api, page, width, height);
 }
 

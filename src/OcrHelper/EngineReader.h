@@ -11,7 +11,6 @@
 
 #include <tesseract/baseapi.h>
 
-#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,10 +25,9 @@ namespace EngineReader {
 std::unique_ptr<tesseract::TessBaseAPI> load(const std::string& language, const char* dataPath);
 
 // Reads `page` (width x height grey bytes, dark ink on white paper) with `engine`, loaded
-// for `reading.language`, into `reading.lines`: the engine's own layout and words. Where
-// `stop` turns true on the way, the engine leaves off and the reading stays empty.
+// for `reading.language`, into `reading.lines`: the engine's own layout and words.
 void read(Readings::EngineReading& reading, tesseract::TessBaseAPI& engine, const std::vector<unsigned char>& page,
-          int width, int height, const std::atomic<bool>* stop = nullptr);
+          int width, int height);
 
 // After `read`, with the same engine and page: the lines the layout cut short or lost
 // read again (LineTails.h, Rereading.h).

@@ -10,13 +10,11 @@
 // ready holds it alone. Once the page is there, an engine for each language loads and
 // reads it beside it, each on a thread of its own; their readings, merged and mended by
 // Lumetra's rules (LineMerge.h), stand only where they keep what the plain reading is
-// sure of (PlainFloor.h). Where the plain reading shows a page of Latin text alone
-// (LatinPage.h), the Chinese engines stop and the answer does not wait for them. Words
-// whose ink Lumetra marks as made by a misjudged ground are left out (MisjudgedInk.h).
+// sure of (PlainFloor.h). Words whose ink Lumetra marks as made by a misjudged ground
+// are left out (MisjudgedInk.h).
 #include "OcrHelper/EngineReader.h"
 #include "OcrHelper/EvenInk.h"
 #include "OcrHelper/HanVariantChoice.h"
-#include "OcrHelper/LatinPage.h"
 #include "OcrHelper/LineMerge.h"
 #include "OcrHelper/MisjudgedInk.h"
 #include "OcrHelper/PercentInk.h"
@@ -29,7 +27,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <future>
@@ -157,45 +154,25 @@ int main()
 
     evenInk(page, size.width, size.height);
     pageArrived.set_value();
-    // The Chinese engines stop where the plain reading shows a page of Latin text alone
-    // (LatinPage.h): it is the Latin engine's, and theirs would only cost time.
-    std::atomic<bool> noHan{false};
     for (size_t i = 0; i < readers.size(); ++i)
-        threads.emplace_back([&reader = readers[i], &engine = engines[i], data, &page, &size, &noHan] {
+        threads.emplace_back([&reader = readers[i], &engine = engines[i], data, &page, &size] {
             engine = EngineReader::load(reader.language, data);
             reader.started = engine != nullptr;
-            const bool han = Readings::readsHan(reader.language);
-            if (!engine || (han && noHan))
+            if (!engine)
                 return;
-            EngineReader::read(reader, *engine, page, size.width, size.height, han ? &noHan : nullptr);
-            if (!(han && noHan))
-                EngineReader::mendLayout(reader, *engine, page, size.width, size.height);
+            EngineReader::read(reader, *engine, page, size.width, size.height);
+            EngineReader::mendLayout(reader, *engine, page, size.width, size.height);
         });
-    threads.front().join();
+    for (std::thread& thread : threads)
+        thread.join();
     MisjudgedInk::dropMisjudgedWords(plain.lines, {page.data(), misjudged.data(), size.width, size.height});
-    const bool latinPage = LatinPage::isLatin(plain);
-    std::vector<std::string> loaded;
-    if (latinPage) {
-        noHan = true;
-        plainEngine->GetLoadedLanguagesAsVector(&loaded);
-    }
-    // A Chinese engine told to stop is not waited for (the program ends before it does,
-    // and its reading, which it may still be writing, is left out): the readings of the
-    // others are taken as they are.
-    std::vector<Readings::EngineReading> finished;
-    std::vector<std::string> used, missing;
-    for (size_t i = 0; i < readers.size(); ++i) {
-        if (latinPage && Readings::readsHan(readers[i].language)) {
-            (std::find(loaded.begin(), loaded.end(), readers[i].language) != loaded.end() ? used : missing).push_back(readers[i].language);
-            continue;
-        }
-        threads[i + 1].join();
-        (readers[i].started ? used : missing).push_back(readers[i].language);
-        finished.push_back(readers[i]);
-    }
 
-    for (Readings::EngineReading& reader : finished)
+    for (Readings::EngineReading& reader : readers)
         MisjudgedInk::dropMisjudgedWords(reader.lines, {page.data(), misjudged.data(), size.width, size.height});
+
+    std::vector<std::string> used, missing;
+    for (const Readings::EngineReading& reader : readers)
+        (reader.started ? used : missing).push_back(reader.language);
     if (used.empty())
         ::_exit(answer(P::statusFailed, "no language data for " + languages, {}, join(missing)) ? 0 : 1);
     HanVariantChoice::Chooser variants({page.data(), size.width, size.height});
@@ -211,9 +188,9 @@ int main()
     const NumberSeparators::SeparatorInk separators = [&](const HanVariantChoice::Box& line, int from, int to) {
         return NumberSeparators::separatorOnPage({page.data(), size.width, size.height}, line, from, to);
     };
-    const std::vector<LineMerge::PlacedLine> merged = LineMerge::mergedLines(finished, variants, ink, rulings, separators, latinInk);
+    const std::vector<LineMerge::PlacedLine> merged = LineMerge::mergedLines(readers, variants, ink, rulings, separators, latinInk);
     std::vector<Readings::EngineReading> scripts;
-    for (const Readings::EngineReading& reader : finished)
+    for (const Readings::EngineReading& reader : readers)
         if (reader.started && Readings::readsHan(reader.language))
             scripts.push_back(reader);
     const std::string text = plain.started ? PlainFloor::text(merged, plain, scripts, variants) : [&] {
