@@ -59,10 +59,27 @@ double monospacedPitch(const std::vector<LineReading>& lines, const std::vector<
     return pitch > 0.0 && agree * 10 >= std::ptrdiff_t(widths.size()) * 8 ? pitch : 0.0;
 }
 
-bool isLineNumber(const std::string& text)
+bool isNumber(const std::string& text)
 {
     constexpr size_t longest = 5;
     return !text.empty() && text.size() <= longest && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// What a gutter holds on a row: a line number, or a diff's two (the old file's and the
+// new one's, read as one line where they stand close), or a number and the diff's "+"
+// or "-" after it.
+bool isLineNumber(const std::string& text)
+{
+    std::vector<std::string> words;
+    for (size_t from = 0; from < text.size();) {
+        const size_t end = std::min(text.find(' ', from), text.size());
+        if (end > from)
+            words.push_back(text.substr(from, end - from));
+        from = end + 1;
+    }
+    if (!words.empty() && words.size() <= 3 && (words.back() == "+" || words.back() == "-"))
+        words.pop_back();
+    return !words.empty() && words.size() <= 2 && std::all_of(words.begin(), words.end(), isNumber);
 }
 
 // Numbers of a gutter written with the code on their rows; the rest of the gutter's
@@ -94,11 +111,15 @@ void joinGutterNumbers(const std::vector<LineReading>& lines, int lineHeight, La
     for (const size_t i : gutter)
         if (codeOf[i] >= 0)
             numbered.push_back(i);
+    // The most of them in line with one of them (a diff's second gutter beside the
+    // first has numbers of its own).
     const auto aligned = [&](bool right) {
-        return std::count_if(numbered.begin(), numbered.end(), [&](size_t i) {
-            return std::abs((right ? lines[i].box.right : lines[i].box.left) - (right ? lines[numbered[0]].box.right : lines[numbered[0]].box.left))
-                <= lineHeight;
-        });
+        std::ptrdiff_t most = 0;
+        for (const size_t k : numbered)
+            most = std::max(most, std::count_if(numbered.begin(), numbered.end(), [&](size_t i) {
+                return std::abs((right ? lines[i].box.right : lines[i].box.left) - (right ? lines[k].box.right : lines[k].box.left)) <= lineHeight;
+            }));
+        return most;
     };
     constexpr std::ptrdiff_t fewestNumbered = 3;
     if (numbered.empty() || std::max(aligned(true), aligned(false)) < fewestNumbered)
@@ -124,9 +145,48 @@ void joinGutterNumbers(const std::vector<LineReading>& lines, int lineHeight, La
         if (!inGutter[i] || codeOf[i] >= 0)
             continue;
         const auto below = std::find_if(order.begin(), order.end(), [&](size_t k) {
-            return lines[k].box.left > gutterRight && lines[k].box.top > lines[i].box.top;
+            // A line the layout joined to the number on its row starts in the gutter.
+            return lines[k].box.right > gutterRight + lineHeight && lines[k].box.top > lines[i].box.top;
         });
         order.insert(below, i);
+    }
+    out.order = std::move(order);
+}
+
+// Pieces of one row the layout handed one after the other, right to left (a dialog's
+// buttons, a label after its value), are one line, left to right: each piece after the
+// one left of it, a blank between. Not a gutter's number, a table's row (its
+// cells are joined already), nor a line as tall as several rows.
+void joinRowPieces(const std::vector<LineReading>& lines, int lineHeight, const std::vector<bool>& numbers, Layout& out)
+{
+    const auto sameRow = [](const Box& a, const Box& b) {
+        return shared(a.top, a.bottom, b.top, b.bottom) * 10 >= std::max(a.bottom - a.top, b.bottom - b.top) * 6;
+    };
+    const auto alone = [&](size_t i) {
+        return !numbers[i] && out.number[i] < 0 && out.after[i] < 0 && lines[i].box.bottom - lines[i].box.top <= 2 * lineHeight;
+    };
+    std::vector<size_t> order;
+    for (size_t p = 0; p < out.order.size();) {
+        std::vector<size_t> row{out.order[p]};
+        size_t q = p + 1;
+        const auto apart = [&](size_t k) {
+            return std::all_of(row.begin(), row.end(), [&](size_t r) { return shared(lines[r].box.left, lines[r].box.right, lines[k].box.left, lines[k].box.right) < 0; });
+        };
+        while (alone(row.front()) && q < out.order.size() && alone(out.order[q]) && sameRow(lines[row.front()].box, lines[out.order[q]].box)
+               && apart(out.order[q]))
+            row.push_back(out.order[q++]);
+        // Only where the layout had the row right to left: pieces it handed left to
+        // right (a number beside a paragraph, a sidebar's count) it may mean apart.
+        bool backwards = false;
+        for (size_t k = 0; k + 1 < row.size(); ++k)
+            backwards = backwards || lines[row[k + 1]].box.right <= lines[row[k]].box.left;
+        if (!backwards)
+            row.resize(1), q = p + 1;
+        std::sort(row.begin(), row.end(), [&](size_t a, size_t b) { return lines[a].box.left < lines[b].box.left; });
+        for (size_t k = 0; k + 1 < row.size(); ++k)
+            out.after[row[k]] = std::ptrdiff_t(row[k + 1]);
+        order.push_back(row.front());
+        p = q;
     }
     out.order = std::move(order);
 }
@@ -206,6 +266,7 @@ Layout layout(const std::vector<LineReading>& lines)
         if (number >= 0)
             numbers[size_t(number)] = true;
     out.after = TableRows::joinRows(lines, lineHeight, out.order, numbers);
+    joinRowPieces(lines, lineHeight, numbers, out);
     return out;
 }
 

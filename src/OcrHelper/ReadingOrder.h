@@ -23,14 +23,17 @@ namespace ReadingOrder {
 // before or after the code. Each number that has a line of code on its row is written
 // at the start of that line, a blank and the line's indentation after it ("9     name:
 // str"), so that the listing reads as the page shows it; a number on a row without code
-// (a blank line of the listing) stays a line of its own, in its row's place. A gutter is
-// three numbers or more, one above the other, each with code on its row: a number
-// beside a paragraph is no gutter.
+// (a blank line of the listing) stays a line of its own, in its row's place. A diff's
+// two gutters are one: a row's two numbers, or a number and its "+" or "-", start the
+// line as one number does. A gutter is three numbers or more, one above the other, each
+// with code on its row: a number beside a paragraph is no gutter.
 struct Layout {
     std::vector<size_t> order;  // the lines' places, in the order to write them
     std::vector<int> indent;    // for each line (by its place), the blanks before it
     std::vector<std::ptrdiff_t> number; // for each line, the place of the gutter number written before it, or -1
-    std::vector<std::ptrdiff_t> after;  // for each line, the place of the next cell of its table row, or -1 (TableRows.h)
+    // for each line, the place of the next cell of its table row (TableRows.h), or of the
+    // next piece of a row the layout handed right to left; -1 where none
+    std::vector<std::ptrdiff_t> after;
 };
 
 // `lines` as the layout gave them (a line it cut in two joined), each with its box and

@@ -35,6 +35,22 @@ bool isFigure(const std::string& text)
     return digits > 0 && others <= 1;
 }
 
+// Figures alone, one or a few side by side ("$2.50", "¥18.22  ¥18.22").
+bool figuresOnly(const std::string& text)
+{
+    bool any = false;
+    for (size_t from = 0; from < text.size();) {
+        const size_t end = std::min(text.find(' ', from), text.size());
+        if (end > from) {
+            if (!isFigure(text.substr(from, end - from)))
+                return false;
+            any = true;
+        }
+        from = end + 1;
+    }
+    return any;
+}
+
 bool sameRow(const Box& a, const Box& b)
 {
     const int shared = std::min(a.bottom, b.bottom) - std::max(a.top, b.top);
@@ -50,13 +66,16 @@ std::vector<std::ptrdiff_t> joinRows(const std::vector<LineReading>& lines, int 
     std::vector<std::ptrdiff_t> next(n, -1);
     // Each short line's row: the nearest line to its left on it, within a wide gap.
     constexpr int widestGap = 40; // line heights between a table's columns (a menu across a wide page)
+    // A column the layout read as one line (a spreadsheet's row numbers, their digits
+    // one above the other made into letters) stands on every row and is none of them.
+    const auto tall = [&](size_t k) { return lines[k].box.bottom - lines[k].box.top > 4 * lineHeight; };
     std::vector<std::ptrdiff_t> rowOf(n, -1);
     for (size_t c = 0; c < n; ++c) {
-        if (left[c] || !isShort(lines[c].text))
+        if (left[c] || tall(c) || !isShort(lines[c].text))
             continue;
         for (size_t k = 0; k < n; ++k) {
             const int gap = lines[c].box.left - lines[k].box.right;
-            if (k == c || left[k] || gap <= 0 || gap > widestGap * lineHeight || !sameRow(lines[c].box, lines[k].box))
+            if (k == c || left[k] || tall(k) || gap <= 0 || gap > widestGap * lineHeight || !sameRow(lines[c].box, lines[k].box))
                 continue;
             if (rowOf[c] < 0 || lines[k].box.right > lines[size_t(rowOf[c])].box.right)
                 rowOf[c] = std::ptrdiff_t(k);
@@ -89,8 +108,40 @@ std::vector<std::ptrdiff_t> joinRows(const std::vector<LineReading>& lines, int 
         if (next[i] >= 0)
             written[size_t(next[i])] = true;
     // A row's first cell may stand after its later ones in the layout's order (cells
-    // joined in a chain are written with the first).
+    // joined in a chain are written with the first): the row is written where the
+    // first of its cells stood, ahead of a line the layout had below the table but
+    // before the column of names.
+    std::vector<size_t> place(n, n);
+    for (size_t k = 0; k < order.size(); ++k)
+        place[order[k]] = k;
+    std::vector<size_t> key(place);
+    for (size_t i = 0; i < n; ++i)
+        if (!written[i])
+            for (std::ptrdiff_t c = next[i]; c >= 0; c = next[size_t(c)])
+                key[i] = std::min(key[i], place[size_t(c)]);
     order.erase(std::remove_if(order.begin(), order.end(), [&](size_t i) { return written[i]; }), order.end());
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return key[a] < key[b]; });
+    // The table's rows, and the cells of its columns left without a row (a name the
+    // engines lost), are written down the page: the layout had the rows where it had
+    // their first cells, a column of figures before the names, a column of names after
+    // it.
+    std::vector<bool> ofTable(n, false);
+    for (size_t i = 0; i < n; ++i) {
+        if (written[i] || left[i] || tall(i))
+            continue;
+        ofTable[i] = next[i] >= 0;
+        for (size_t k = 0; k < n && !ofTable[i]; ++k)
+            ofTable[i] = cell[k] && rowOf[i] < 0 && isShort(lines[i].text) && figuresOnly(lines[i].text) && inLine(i, k);
+    }
+    std::vector<size_t> slots, rows;
+    for (size_t place = 0; place < order.size(); ++place)
+        if (ofTable[order[place]]) {
+            slots.push_back(place);
+            rows.push_back(order[place]);
+        }
+    std::stable_sort(rows.begin(), rows.end(), [&](size_t a, size_t b) { return lines[a].box.top < lines[b].box.top; });
+    for (size_t k = 0; k < slots.size(); ++k)
+        order[slots[k]] = rows[k];
     return next;
 }
 

@@ -9,7 +9,9 @@
 // It takes three figures or more in one column (one word each, half digits at least;
 // their left or their right edges in line), each with a line on its row to its left: a
 // paragraph beside a column of prose, or a terminal beside another, is no table. Once a column is one, its other short cells
-// (a heading, "Price") are joined to their rows too.
+// (a heading, "Price") are joined to their rows too. The rows, and the figures of a
+// column left without a row (its name lost), are written down the page. A column the
+// layout read as one tall line (a spreadsheet's row numbers) is no row.
 
 #include "OcrHelper/Readings.h"
 

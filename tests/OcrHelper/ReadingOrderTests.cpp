@@ -142,4 +142,61 @@ TEST(ReadingOrder, NumbersThatAreNoGutterStayLinesOfTheirOwn)
     }
 }
 
+// A line where the layout put it, with no characters (a proportional face to the order).
+Readings::LineReading boxed(const std::string& text, Readings::Box box)
+{
+    Readings::LineReading line;
+    line.text = text;
+    line.box = box;
+    return line;
+}
+
+TEST(ReadingOrder, ADiffsGuttersStartTheirLinesAndALoneNumberKeepsItsRow)
+{
+    const std::vector<std::pair<std::vector<Readings::LineReading>, std::vector<std::string>>> cases{
+        // Two gutters, the old file's and the new one's, their numbers on a row read as
+        // one line, an added line's number with its "+"; the second gutter starts right
+        // of the first.
+        {{boxed("@@ -184,14 +186,15 @@", {24, 29, 213, 43}), boxed("186 +", {70, 55, 116, 65}), boxed("log(\"done\");", {167, 54, 369, 68}),
+          boxed("184 188", {31, 105, 95, 115}), boxed("185", {31, 155, 56, 165}), boxed("double rate = 99.41;", {130, 104, 306, 118}),
+          boxed("186 189", {31, 180, 95, 190}), boxed("187 190", {31, 205, 95, 215}), boxed("buffer.resize(31094);", {166, 154, 351, 168}),
+          boxed("double rate = 61.71;", {130, 179, 306, 193}), boxed("timeout_ms = 535", {130, 204, 272, 217})},
+         {"@@ -184,14 +186,15 @@", "186 + log(\"done\");", "184 188 double rate = 99.41;", "185 buffer.resize(31094);",
+          "186 189 double rate = 61.71;", "187 190 timeout_ms = 535"}},
+        // Numbers the layout joined to the code on their rows, and one without code: it
+        // stays on its row.
+        {{boxed("477 double rate = 69.77;", {31, 31, 300, 47}), boxed("479 assert total == 89.63", {31, 93, 429, 110}),
+          boxed("481 limits = {}", {31, 155, 576, 172}), boxed("480", {31, 125, 63, 137}), boxed("482", {31, 187, 63, 199}),
+          boxed("values[i] = i * 841;", {122, 186, 414, 203}), boxed("483", {31, 218, 63, 230}), boxed("buffer.resize(26640);", {123, 217, 357, 234}),
+          boxed("484", {31, 249, 63, 261}), boxed("let port = 491;", {123, 248, 243, 265})},
+         {"477 double rate = 69.77;", "479 assert total == 89.63", "480", "481 limits = {}", "482 values[i] = i * 841;",
+          "483 buffer.resize(26640);", "484 let port = 491;"}},
+    };
+    for (const auto& [lines, expected] : cases)
+        EXPECT_EQ(written(lines, ReadingOrder::layout(lines)), expected) << lines.front().text;
+}
+
+TEST(ReadingOrder, PiecesOfARowHandedRightToLeftAreOneLineLeftToRight)
+{
+    const std::vector<std::pair<std::vector<Readings::LineReading>, std::vector<std::string>>> cases{
+        // A dialog's buttons.
+        {{proportional("Proxy port | 21959", 0, 40), boxed("Apply || OK |", {297, 421, 447, 447}), boxed("| Cancel", {166, 421, 252, 447})},
+         {"Proxy port | 21959", "| Cancel Apply || OK |"}},
+        // A value before its label, then the next row.
+        {{boxed("100%", {110, 140, 143, 150}), boxed("\u7E2E\u653E", {38, 139, 61, 151}), boxed("\u4EAE\u5EA6 87%", {38, 166, 143, 178})},
+         {"\u7E2E\u653E 100%", "\u4EAE\u5EA6 87%"}},
+    };
+    for (const auto& [lines, expected] : cases) {
+        const ReadingOrder::Layout layout = ReadingOrder::layout(lines);
+        std::vector<std::string> out;
+        for (const size_t i : layout.order) {
+            std::string text = lines[i].text;
+            for (std::ptrdiff_t cell = layout.after[i]; cell >= 0; cell = layout.after[size_t(cell)])
+                text += " " + lines[size_t(cell)].text;
+            out.push_back(text);
+        }
+        EXPECT_EQ(out, expected) << lines.front().text;
+    }
+}
+
 } // namespace

@@ -77,4 +77,37 @@ TEST(TableRows, ColumnsThatAreNoTableStayWhole)
     }
 }
 
+TEST(TableRows, RowsComeDownThePageWhereverTheLayoutHadTheirCells)
+{
+    // A spreadsheet's row numbers, read as one line down the whole table.
+    Readings::LineReading rowNumbers = at("Cornoaunnkwne", 0, 20, 30);
+    rowNumbers.box.bottom = at("", 3, 0, 0).box.bottom;
+    const std::vector<std::pair<std::vector<Readings::LineReading>, std::vector<std::string>>> cases{
+        // The row numbers stand on every row; a line whose right edge is in line with a
+        // column of figures is no cell of theirs.
+        {{rowNumbers, at("North", 0, 60, 110), at("South", 1, 60, 110), at("Retail 9,376,998.03", 2, 60, 330), at("East", 3, 60, 110),
+          at("+89.7%", 0, 280, 330), at("+9%", 1, 300, 330), at("+65.9%", 3, 280, 330), at("96.3%", 0, 350, 400),
+          at("63.5%", 1, 350, 400), at("6%", 2, 370, 400), at("32%", 3, 370, 400)},
+         {"Cornoaunnkwne", "North +89.7% 96.3%", "South +9% 63.5%", "Retail 9,376,998.03 6%", "East +65.9% 32%"}},
+        // The prices of rows whose names were lost, read before the names.
+        {{at("\u5546\u54C1 \u6570\u91CF \u5355\u4EF7 \u91D1\u989D", 0, 40, 300), at("\u00A529.50 \u00A588.50", 2, 200, 300),
+          at("\u00A56.50 \u00A56.50", 5, 200, 300), at("\u6709\u673A\u725B\u5976", 1, 40, 100), at("\u62BD\u7EB8\u4E09\u5305", 3, 40, 100),
+          at("\u77FF\u6CC9\u6C34", 4, 40, 90), at("\u00A546.62 \u00A5233.10", 1, 200, 300), at("\u00A525.50 \u00A525.50", 3, 200, 300),
+          at("\u00A557.59 \u00A5115.18", 4, 200, 300), at("\u5408\u8BA1 16\u4EF6", 6, 40, 140)},
+         {"\u5546\u54C1 \u6570\u91CF \u5355\u4EF7 \u91D1\u989D", "\u6709\u673A\u725B\u5976 \u00A546.62 \u00A5233.10",
+          "\u00A529.50 \u00A588.50", "\u62BD\u7EB8\u4E09\u5305 \u00A525.50 \u00A525.50", "\u77FF\u6CC9\u6C34 \u00A557.59 \u00A5115.18",
+          "\u00A56.50 \u00A56.50", "\u5408\u8BA1 16\u4EF6"}},
+        // The quantities before the total below the table, the names after it.
+        {{at("\u5546\u54C1 \u6578\u91CF \u55AE\u50F9 \u91D1\u984D", 0, 40, 370), at("1 \u00A5380.00", 1, 180, 280), at("1 \u00A524.17", 2, 180, 280),
+          at("1 \u00A52.50", 3, 180, 280), at("9\u4EF6574.02\u5143", 5, 120, 260), at("\u624B\u5DE5\u9EB5\u689D", 1, 40, 110),
+          at("\u9032\u53E3\u8ECA\u5398\u5B50", 2, 40, 120), at("\u7DA0\u8336\u98F2\u6599", 3, 40, 110), at("\u00A5380.00", 1, 320, 370),
+          at("\u00A524.17", 2, 330, 370), at("\u00A52.50", 3, 330, 370)},
+         {"\u5546\u54C1 \u6578\u91CF \u55AE\u50F9 \u91D1\u984D", "\u624B\u5DE5\u9EB5\u689D 1 \u00A5380.00 \u00A5380.00",
+          "\u9032\u53E3\u8ECA\u5398\u5B50 1 \u00A524.17 \u00A524.17", "\u7DA0\u8336\u98F2\u6599 1 \u00A52.50 \u00A52.50",
+          "9\u4EF6574.02\u5143"}},
+    };
+    for (const auto& [lines, expected] : cases)
+        EXPECT_EQ(written(lines), expected) << lines.front().text;
+}
+
 } // namespace
