@@ -283,6 +283,7 @@ void ScrollingCaptureController::resetState()
     m_provisional = false;
     m_behindClicksPx = 0;
     m_behindClicksBeforePx = 0;
+    m_loadedInPlace = false;
     m_reachedEnd = false;
     m_endedUnregistered = false;
 }
