@@ -1,18 +1,25 @@
 #pragma once
 
+#include "Capture/FramePixels.h"
+
 #include <QImage>
 
-// A page that grows at its end (a feed that loads more rows) while the view stands
-// still: the rows the view showed stay as they were, and the plain band below them
-// (the page's blank end, a "Loading more" prompt) turns into the rows that came.
+// A page that grows at its end (a feed that loads more rows): the plain band it ended
+// with (its blank end, a "Loading more" prompt) turns into the rows that came. A frame
+// that showed the band must not keep it between the rows.
 namespace ScrollLoadedRows {
 
-// The first row of `next` that differs from `previous` when the two frames show the
-// same rows above it and differ only in a band at the bottom (above what stayed put
-// there) that was plain in `previous` (one colour, but for a short line of text); -1
-// otherwise. The
-// `scrollbarPx` columns at the right edge, whose thumb moves when the page grows,
-// take no part.
+// Rows at the bottom of `previous` that `next`, showing the page `offset` rows further
+// down, no longer shows as they were, counted from the top of that band to the frame's
+// bottom (the `fixedBottom` rows below it, a footer, included); 0 when there is none.
+// The band must have been plain in `previous` (one colour, but for a short line of
+// text), and everything above it in the rows the frames share the same.
+int loadedEndRows(const FramePixels& previous, const FramePixels& next, int offset, int fixedBottom);
+
+// The first row of `next` from which it differs from `previous` when the page did not
+// move between them and only such a band changed, above what stayed put at the bottom;
+// -1 otherwise. Much of the view must be unchanged. The `scrollbarPx` columns at the
+// right edge, whose thumb moves when the page grows, take no part.
 int loadedBandTop(const QImage& previous, const QImage& next, int scrollbarPx);
 
 } // namespace ScrollLoadedRows

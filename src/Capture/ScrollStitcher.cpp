@@ -5,6 +5,7 @@
 #include "Capture/FrameRegistration.h"
 #include "Capture/ScrollChangedContent.h"
 #include "Capture/ScrollEdgeBands.h"
+#include "Capture/ScrollLoadedRows.h"
 #include "Capture/ScrollOffsetRules.h"
 #include "Capture/ScrollbarDetector.h"
 #include "Capture/StickyHeaderDetector.h"
@@ -125,8 +126,10 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
     judgement.scrollbarDone = judgement.scrollbarPx > 0 || judgement.scrollbarTries >= kScrollbarTries;
 
     const bool tick = mode == JudgeMode::tick && stepPx > 0;
+    // At the page's end, where the ticks' own looks placed the page tells alike offsets apart.
     const auto expected = tick ? FrameRegistration::Expected::near(expectedPx > 0 ? expectedPx : stepPx)
-                               : FrameRegistration::Expected{1, height};
+                          : mode == JudgeMode::pageEnd && expectedPx > 0 ? FrameRegistration::Expected::near(expectedPx)
+                                                                         : FrameRegistration::Expected{1, height};
     auto ty = registerOffset(previous, frame, judgement.scrollbarPx, judgement.stickyPx, expected,
                              &judgement.settledByStep, &judgement.alikeSpacingPx);
     if (!ty) {
@@ -201,7 +204,10 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
         if (w > 0) {
             const FramePixels before = p.cropped(0, 0, w, p.height), after = n.cropped(0, 0, w, n.height);
             const int fixed = FrameRegistration::fixedBottomRows(before, after, *ty);
-            const int changing = edgeBands(before, after, *ty).bottom;
+            // Rows loaded in place of the plain band the page ended with: that band is
+            // left out like a footer, and the rows that replaced it follow on.
+            const int changing = std::max(edgeBands(before, after, *ty).bottom,
+                                          ScrollLoadedRows::loadedEndRows(before, after, *ty, fixed));
             judgement.footerPx = std::min(std::max(fixed, changing), height - *ty);
             if (changing > fixed)
                 captureDiagnostic(QStringLiteral("📜 [detect] 底部变化带 %1px（不作内容拼接）").arg(judgement.footerPx));

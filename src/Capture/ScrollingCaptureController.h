@@ -143,7 +143,8 @@ private:
     void settleFrame(std::function<void(const QImage&)> done, const QImage& reference = {});
     void settleStep(const std::shared_ptr<Settle>& settle);
     void judgeOffMain(const QImage& frame, int stepPx, ScrollStitcher::JudgeMode mode,
-                      std::function<void(const Judged&)> done, bool besideLiveColumns = true);
+                      std::function<void(const Judged&)> done, bool besideLiveColumns = true,
+                      int pageEndHintPx = 0);
     // `afterClicks`: the frame was judged for a tick, where the clicks sent the page;
     // not a first frame, nor one kept where the page stopped.
     void keepFrame(const QImage& frame, const ScrollStitcher::FrameJudgement& judgement, bool afterClicks = false);
@@ -159,9 +160,8 @@ private:
     // kept, and the part of its own scroll it did not show yet.
     int expectedBelowKeptPx() const;
     void relook(const ScrollAutoDriver::TickDone& done);
-    void notePageStill(const ScrollStitcher::FrameJudgement& judgement);
     bool keepRowsLoadedInPlace(const QImage& frame, int from);
-    void keepWhereThePageStopped(const QImage& frame, const ScrollAutoDriver::TickDone& done);
+    void keepWhereThePageStopped(const QImage& frame, const ScrollAutoDriver::TickDone& done, int foundPx);
     void checkTooLow(const ScrollAutoDriver::TickDone& done);
     void handleStall();
     void completeFinish();

@@ -364,13 +364,14 @@ void ScrollingCaptureController::settleStep(const std::shared_ptr<Settle>& settl
 }
 
 void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, ScrollStitcher::JudgeMode mode,
-                                              std::function<void(const Judged&)> done, bool besideLiveColumns)
+                                              std::function<void(const Judged&)> done, bool besideLiveColumns,
+                                              int pageEndHintPx)
 {
     const QImage previous = m_kept.lastFrame();
     const QImage lastTick = m_lastTickFrame;
     const LiveColumns live = besideLiveColumns ? m_live : LiveColumns{};
     const ScrollStitcher::DetectionState detection = m_detection;
-    const int expected = m_driver && stepPx > 0 ? expectedBelowKeptPx() : 0;
+    const int expected = m_driver && stepPx > 0 ? expectedBelowKeptPx() : pageEndHintPx;
     const bool secondLook = m_relooks > 0;
     const std::optional<ScrollStitcher::ThumbScale> thumb = m_thumbTravel.scale();
     const quint64 generation = m_generation;
@@ -553,7 +554,7 @@ void ScrollingCaptureController::tickJudged(const QImage& frame, const Judged& j
     const bool stoppedShort = !j.append && m_relooks > 0 && judged.pageStill && stoppedShortOfTheScroll(j);
     m_relooks = 0;
     if (stoppedShort) {
-        keepWhereThePageStopped(frame, done);
+        keepWhereThePageStopped(frame, done, j.foundPx);
         return;
     }
     // Past the page's end only the frame it stopped on counts, placed without the step.
@@ -564,8 +565,10 @@ void ScrollingCaptureController::tickJudged(const QImage& frame, const Judged& j
             return;
         }
         m_lastOutcome = j.duplicate || judged.pageStill ? ScrollTickOutcome::duplicate : ScrollTickOutcome::rejected;
-        if (m_driver->isCalibrated() && (j.duplicate || judged.pageStill))
-            notePageStill(j);
+        // The tick's clicks did not move the page (at the end of what it has loaded so
+        // far): the next tick scrolls it from where it stands.
+        if (m_driver->isCalibrated() && judged.pageStill)
+            m_driver->notePageStill(-1);
         done(m_lastOutcome);
         return;
     }
@@ -599,11 +602,13 @@ void ScrollingCaptureController::tickJudged(const QImage& frame, const Judged& j
     done(m_lastOutcome);
 }
 
-void ScrollingCaptureController::keepWhereThePageStopped(const QImage& frame, const ScrollAutoDriver::TickDone& done)
+void ScrollingCaptureController::keepWhereThePageStopped(const QImage& frame, const ScrollAutoDriver::TickDone& done,
+                                                        int foundPx)
 {
     // Placed as at the page's end: any move counts, and the step the clicks would have
-    // scrolled says nothing of where it stopped.
-    judgeOffMain(frame, 0, ScrollStitcher::JudgeMode::pageEnd, [this, frame, done](const Judged& judged) {
+    // scrolled says nothing of where it stopped; where the tick's looks found it tells
+    // rows that look alike apart.
+    judgeOffMain(frame, 0, ScrollStitcher::JudgeMode::pageEnd, [this, frame, done, foundPx](const Judged& judged) {
         if (m_phase != Phase::recording || !m_driver) {
             done(ScrollTickOutcome::stop);
             return;
@@ -613,6 +618,9 @@ void ScrollingCaptureController::keepWhereThePageStopped(const QImage& frame, co
         if (!j.append) {
             ++m_skippedCount;
             m_lastOutcome = ScrollTickOutcome::duplicate;
+            // The page stands where the looks found it, whatever the clicks since.
+            m_behindClicksPx = 0;
+            m_driver->notePageStill(std::max(0, foundPx));
             done(m_lastOutcome);
             return;
         }
@@ -622,7 +630,7 @@ void ScrollingCaptureController::keepWhereThePageStopped(const QImage& frame, co
             QStringLiteral("📜 页面停在步长之前（已载入部分的末尾），保留 +%1px，累计 %2px").arg(added).arg(height));
         m_lastOutcome = height >= maxLength() ? ScrollTickOutcome::stop : ScrollTickOutcome::kept;
         done(m_lastOutcome);
-    });
+    }, true, foundPx);
 }
 
 bool ScrollingCaptureController::stoppedShortOfTheScroll(const ScrollStitcher::FrameJudgement& judgement) const
@@ -656,19 +664,6 @@ bool ScrollingCaptureController::keepRowsLoadedInPlace(const QImage& frame, int 
     m_ticksSinceKept = 0;
     captureDiagnostic(QStringLiteral("📜 [feed] 页面未动，末尾载入新行（自第 %1 行起替换）").arg(from));
     return true;
-}
-
-void ScrollingCaptureController::notePageStill(const ScrollStitcher::FrameJudgement& judgement)
-{
-    // Where the frame shows the page no further than the last kept one (give or take
-    // what is too little to keep), that is where the next tick scrolls it from: what
-    // the page lagged behind the clicks is made up.
-    if (judgement.duplicate) {
-        m_behindClicksPx = 0;
-        m_driver->notePageStill(std::max(0, judgement.foundPx));
-    } else {
-        m_driver->notePageStill(-1);
-    }
 }
 
 void ScrollingCaptureController::relook(const ScrollAutoDriver::TickDone& done)
