@@ -34,17 +34,18 @@ bool plainBand(const FramePixels& image, int top, int bottom)
 
 } // namespace
 
-int loadedEndRows(const FramePixels& previous, const FramePixels& next, int offset, int fixedBottom)
+int loadedEndRows(const FramePixels& previous, const FramePixels& next, int offset, int fixedTop, int fixedBottom)
 {
     if (previous.isNull() || next.isNull() || previous.height != next.height || offset < 0)
         return 0;
     const int width = std::min(previous.width, next.width);
     const int height = previous.height;
     const int bottom = height - std::max(0, fixedBottom);
-    int top = offset;
+    const int first = offset + std::max(0, fixedTop);
+    int top = first;
     while (top < bottom && !rowsDiffer(previous.row(top), next.row(top - offset), width))
         ++top;
-    if (top >= bottom || top == offset)
+    if (top >= bottom || top == first)
         return 0;
     int changedBottom = bottom;
     while (changedBottom > top && !rowsDiffer(previous.row(changedBottom - 1), next.row(changedBottom - 1 - offset), width))
@@ -62,7 +63,7 @@ int loadedBandTop(const QImage& previous, const QImage& next, int scrollbarPx)
     if (width <= 0)
         return -1;
     const FramePixels left = p.cropped(0, 0, width, p.height), right = n.cropped(0, 0, width, n.height);
-    const int rows = loadedEndRows(left, right, 0, 0);
+    const int rows = loadedEndRows(left, right, 0, 0, 0);
     const int top = p.height - rows;
     // Much of the view unchanged: the page did not move, only its end changed.
     return rows > 0 && 4 * top >= p.height ? top : -1;

@@ -13,8 +13,9 @@ namespace ScrollLoadedRows {
 // down, no longer shows as they were, counted from the top of that band to the frame's
 // bottom (the `fixedBottom` rows below it, a footer, included); 0 when there is none.
 // The band must have been plain in `previous` (one colour, but for a short line of
-// text), and everything above it in the rows the frames share the same.
-int loadedEndRows(const FramePixels& previous, const FramePixels& next, int offset, int fixedBottom);
+// text), and everything above it in the rows the frames share, below the `fixedTop`
+// rows of a fixed header, the same.
+int loadedEndRows(const FramePixels& previous, const FramePixels& next, int offset, int fixedTop, int fixedBottom);
 
 // The first row of `next` from which it differs from `previous` when the page did not
 // move between them and only such a band changed, above what stayed put at the bottom;

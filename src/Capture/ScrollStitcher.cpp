@@ -207,7 +207,7 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
             // Rows loaded in place of the plain band the page ended with: that band is
             // left out like a footer, and the rows that replaced it follow on.
             const int changing = std::max(edgeBands(before, after, *ty).bottom,
-                                          ScrollLoadedRows::loadedEndRows(before, after, *ty, fixed));
+                                          ScrollLoadedRows::loadedEndRows(before, after, *ty, judgement.stickyPx, fixed));
             judgement.footerPx = std::min(std::max(fixed, changing), height - *ty);
             if (changing > fixed)
                 captureDiagnostic(QStringLiteral("📜 [detect] 底部变化带 %1px（不作内容拼接）").arg(judgement.footerPx));

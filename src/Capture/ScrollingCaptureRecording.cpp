@@ -384,7 +384,7 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
             const auto& j = judged.judgement;
             if (!j.append && !j.duplicate && mode != ScrollStitcher::JudgeMode::tick && !before.isNull())
                 judged.noOverlap = shareNoRows(before, now, j.scrollbarPx, j.stickyPx);
-            if (!j.append && !j.duplicate)
+            if (!j.append)
                 judged.loadedFrom = ScrollLoadedRows::loadedBandTop(before, now, j.scrollbarPx);
             // Still but for what changes by itself (a bar of moving stripes, a spinner).
             if ((!j.append || secondLook) && !last.isNull())
