@@ -207,6 +207,7 @@ private:
     // expected that much further.
     int m_behindClicksPx = 0;
     bool m_loadedInPlace = false; // rows came in place since the last frame kept
+    int m_stillTicks = 0;         // ticks in a row whose clicks did not move the page
     int m_behindClicksBeforePx = 0; // what taking the last kept frame back restores
     bool m_reachedEnd = false;  // such a frame was taken back: the page stopped
     // The driver gave up on frames it could not place: the delivery says so.

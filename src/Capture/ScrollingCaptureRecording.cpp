@@ -422,6 +422,7 @@ void ScrollingCaptureController::keepFrame(const QImage& frame, const ScrollStit
     m_kept.appendRefreshing(frame, judgement.cropTop(frame.height()), judgement.footerPx, judgement.stickyPx);
     m_ticksSinceKept = 0;
     m_loadedInPlace = false;
+    m_stillTicks = 0;
     m_hintModel.setHeightPx(m_kept.stitchedHeight());
 }
 
@@ -565,10 +566,13 @@ void ScrollingCaptureController::tickJudged(const QImage& frame, const Judged& j
             return;
         }
         m_lastOutcome = j.duplicate || judged.pageStill ? ScrollTickOutcome::duplicate : ScrollTickOutcome::rejected;
-        // The tick's clicks did not move the page (at the end of what it has loaded so
-        // far): the next tick scrolls it from where it stands.
-        if (m_driver->isCalibrated() && judged.pageStill)
-            m_driver->notePageStill(-1);
+        // Two ticks in a row whose clicks did not move the page: it is not lagging behind
+        // them but stands at the end of what it has loaded so far, and the clicks are
+        // lost. The next tick scrolls it from where it stands.
+        m_stillTicks = judged.pageStill ? m_stillTicks + 1 : 0;
+        if (m_driver->isCalibrated() && m_stillTicks >= 2)
+            for (int lost = m_stillTicks == 2 ? 2 : 1; lost > 0; --lost)
+                m_driver->notePageStill(-1);
         done(m_lastOutcome);
         return;
     }
@@ -660,6 +664,7 @@ bool ScrollingCaptureController::keepRowsLoadedInPlace(const QImage& frame, int 
     if (m_loadedInPlace || !m_driver || !m_driver->isCalibrated() || !m_kept.replaceLastTail(frame, from))
         return false;
     m_loadedInPlace = true;
+    m_stillTicks = 0;
     m_behindClicksPx = 0;
     m_ticksSinceKept = 0;
     captureDiagnostic(QStringLiteral("📜 [feed] 页面未动，末尾载入新行（自第 %1 行起替换）").arg(from));

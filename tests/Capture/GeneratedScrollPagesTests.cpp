@@ -225,13 +225,13 @@ TEST(GeneratedScrollPageJudge, FindsEveryKindOfFaultAndOnlyThose)
 // `bench_scroll_pages --seed 20261209 --page N`, which replays one alone). The disabled
 // ones do not come out whole yet; what each shows is beside it.
 TEST_F(GeneratedScrollPagesTest, Page0) { expectWholeOrTold(0); }
-TEST_F(GeneratedScrollPagesTest, DISABLED_Page1) { expectWholeOrTold(1); } // a blank band where the feed loaded more
+TEST_F(GeneratedScrollPagesTest, Page1) { expectWholeOrTold(1); }
 TEST_F(GeneratedScrollPagesTest, Page2) { expectWholeOrTold(2); }
 TEST_F(GeneratedScrollPagesTest, Page3) { expectWholeOrTold(3); }
 TEST_F(GeneratedScrollPagesTest, DISABLED_Page4) { expectWholeOrTold(4); } // cards 3-4 twice at the lowest selection
 TEST_F(GeneratedScrollPagesTest, Page5) { expectWholeOrTold(5); }
 TEST_F(GeneratedScrollPagesTest, DISABLED_Page6) { expectWholeOrTold(6); } // 37 px of the header between rows 11 and 12
-TEST_F(GeneratedScrollPagesTest, DISABLED_Page7) { expectWholeOrTold(7); } // 135 px of something else between rows 25 and 28 where the feed loaded more
+TEST_F(GeneratedScrollPagesTest, Page7) { expectWholeOrTold(7); }
 TEST_F(GeneratedScrollPagesTest, Page8) { expectWholeOrTold(8); }
 TEST_F(GeneratedScrollPagesTest, DISABLED_Page9) { expectWholeOrTold(9); } // "Stopped Early" with every row there, and "too low" at two clicks
 TEST_F(GeneratedScrollPagesTest, Page10) { expectWholeOrTold(10); }
@@ -242,5 +242,5 @@ TEST_F(GeneratedScrollPagesTest, Page14) { expectWholeOrTold(14); }
 TEST_F(GeneratedScrollPagesTest, Page15) { expectWholeOrTold(15); }
 TEST_F(GeneratedScrollPagesTest, DISABLED_Page16) { expectWholeOrTold(16); } // "too low to scroll" under a header and footer that change height
 TEST_F(GeneratedScrollPagesTest, Page17) { expectWholeOrTold(17); }
-TEST_F(GeneratedScrollPagesTest, DISABLED_Page18) { expectWholeOrTold(18); } // a blank band and row 55 lost where the feed loaded more
+TEST_F(GeneratedScrollPagesTest, Page18) { expectWholeOrTold(18); }
 TEST_F(GeneratedScrollPagesTest, DISABLED_Page19) { expectWholeOrTold(19); } // "too low to scroll" under a header taller than a quarter of the selection
