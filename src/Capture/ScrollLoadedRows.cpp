@@ -8,28 +8,12 @@ namespace ScrollLoadedRows {
 
 namespace {
 
-bool rowsDiffer(const quint32* a, const quint32* b, int width)
+int sameAs(const quint32* line, int width, quint32 colour)
 {
+    int same = 0;
     for (int x = 0; x < width; ++x)
-        if (FramePixelCompare::differ(a[x], b[x]))
-            return true;
-    return false;
-}
-
-// One colour over nine tenths of the band: what a page shows below its last row while
-// more rows load, a prompt's text covering only a little of it.
-bool plainBand(const FramePixels& image, int top, int bottom)
-{
-    if (bottom <= top)
-        return false;
-    const quint32 background = image.row(top)[0];
-    qint64 same = 0;
-    for (int y = top; y < bottom; ++y) {
-        const quint32* line = image.row(y);
-        for (int x = 0; x < image.width; ++x)
-            same += FramePixelCompare::differ(line[x], background) ? 0 : 1;
-    }
-    return 10 * same >= 9 * qint64(bottom - top) * image.width;
+        same += FramePixelCompare::differ(line[x], colour) ? 0 : 1;
+    return same;
 }
 
 } // namespace
@@ -40,17 +24,31 @@ int loadedEndRows(const FramePixels& previous, const FramePixels& next, int offs
         return 0;
     const int width = std::min(previous.width, next.width);
     const int height = previous.height;
-    const int bottom = height - std::max(0, fixedBottom);
     const int first = offset + std::max(0, fixedTop);
-    int top = first;
-    while (top < bottom && !rowsDiffer(previous.row(top), next.row(top - offset), width))
-        ++top;
-    if (top >= bottom || top == first)
+    const int bottom = height - std::max(0, fixedBottom);
+    if (bottom <= first)
         return 0;
-    int changedBottom = bottom;
-    while (changedBottom > top && !rowsDiffer(previous.row(changedBottom - 1), next.row(changedBottom - 1 - offset), width))
-        --changedBottom;
-    return plainBand(previous.cropped(0, 0, width, height), top, changedBottom) ? height - top : 0;
+    // Up from the bottom, the rows of one colour (four fifths of each at least: a
+    // prompt's line of text leaves the rest plain) that the previous frame ends with.
+    // Rows above the band that are blank in both frames may join it: they are drawn
+    // from the next frame, which shows them alike.
+    const quint32 background = previous.row(bottom - 1)[0];
+    int top = bottom;
+    qint64 same = 0;
+    bool changed = false;
+    while (top > first) {
+        const quint32* line = previous.row(top - 1);
+        const int plain = sameAs(line, width, background);
+        if (5 * plain < 4 * width)
+            break;
+        --top;
+        same += plain;
+        changed = changed || !FramePixelCompare::rowsMatch(line, next.row(top - offset), width);
+    }
+    // Nine tenths of the band plain; and rows above it to join the next frame's to.
+    if (!changed || top == first || 10 * same < 9 * qint64(bottom - top) * width)
+        return 0;
+    return height - top;
 }
 
 int loadedBandTop(const QImage& previous, const QImage& next, int scrollbarPx)
@@ -62,11 +60,20 @@ int loadedBandTop(const QImage& previous, const QImage& next, int scrollbarPx)
     const int width = p.width - std::max(0, scrollbarPx);
     if (width <= 0)
         return -1;
-    const FramePixels left = p.cropped(0, 0, width, p.height), right = n.cropped(0, 0, width, n.height);
-    const int rows = loadedEndRows(left, right, 0, 0, 0);
+    // What stayed put at the bottom (a footer) is no part of the band.
+    int bottom = p.height;
+    while (bottom > 0 && FramePixelCompare::rowsMatch(p.row(bottom - 1), n.row(bottom - 1), width))
+        --bottom;
+    const int rows = loadedEndRows(p.cropped(0, 0, width, p.height), n.cropped(0, 0, width, n.height), 0, 0,
+                                   p.height - bottom);
     const int top = p.height - rows;
     // Much of the view unchanged: the page did not move, only its end changed.
-    return rows > 0 && 4 * top >= p.height ? top : -1;
+    if (rows <= 0 || 4 * top < p.height)
+        return -1;
+    for (int y = 0; y < top; ++y)
+        if (!FramePixelCompare::rowsMatch(p.row(y), n.row(y), width))
+            return -1;
+    return top;
 }
 
 } // namespace ScrollLoadedRows
