@@ -28,10 +28,11 @@ int loadedEndRows(const FramePixels& previous, const FramePixels& next, int offs
     const int bottom = height - std::max(0, fixedBottom);
     if (bottom <= first)
         return 0;
-    // Up from the bottom, the rows of one colour (four fifths of each at least: a
-    // prompt's line of text leaves the rest plain) that the previous frame ends with.
-    // Rows above the band that are blank in both frames may join it: they are drawn
-    // from the next frame, which shows them alike.
+    // Up from the bottom, the band the previous frame ends with: rows of one colour
+    // (but for the short line of a prompt where they changed) up to the first row
+    // that is no such row and that the next frame shows alike, the rows it joins.
+    // Rows that are blank in both frames may join the band: they are drawn from the
+    // next frame, which shows them alike.
     const quint32 background = previous.row(bottom - 1)[0];
     int top = bottom;
     qint64 same = 0;
@@ -39,11 +40,12 @@ int loadedEndRows(const FramePixels& previous, const FramePixels& next, int offs
     while (top > first) {
         const quint32* line = previous.row(top - 1);
         const int plain = sameAs(line, width, background);
-        if (5 * plain < 4 * width)
+        const bool differs = !FramePixelCompare::rowsMatch(line, next.row(top - 1 - offset), width);
+        if (differs ? 2 * plain < width : 5 * plain < 4 * width)
             break;
         --top;
         same += plain;
-        changed = changed || !FramePixelCompare::rowsMatch(line, next.row(top - offset), width);
+        changed = changed || differs;
     }
     // Nine tenths of the band plain; and rows above it to join the next frame's to.
     if (!changed || top == first || 10 * same < 9 * qint64(bottom - top) * width)
