@@ -97,14 +97,6 @@ bool ScrollAutoDriver::post(int clicks)
     return posted;
 }
 
-void ScrollAutoDriver::notePageStill(int sinceKeptPx)
-{
-    // Scrolled again once more rows have come, the page moves from where it stood, not
-    // from where the lost clicks would have taken it.
-    m_scrolledSinceKept = sinceKeptPx >= 0 ? std::min(sinceKeptPx, m_scrolledSinceKept)
-                                           : std::max(0, m_scrolledSinceKept - scrolledStepPx());
-}
-
 void ScrollAutoDriver::scrollBackOneClick()
 {
     if (!m_stopped)

@@ -83,10 +83,6 @@ public:
     int scrolledStepPx() const;
     // How far the ticks since the last kept frame scrolled (0 before calibration).
     int scrolledSinceKeptPx() const { return m_scrolledSinceKept; }
-    // The tick's frame showed the page where it stood before the tick: its clicks were
-    // lost (a page at the end of what it has loaded so far). `sinceKeptPx` is how far
-    // the page stands below the last kept frame when the frame showed that, else -1.
-    void notePageStill(int sinceKeptPx);
     const Settings& settings() const { return m_settings; }
     int ticks() const { return m_tick; }
 

@@ -126,10 +126,8 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
     judgement.scrollbarDone = judgement.scrollbarPx > 0 || judgement.scrollbarTries >= kScrollbarTries;
 
     const bool tick = mode == JudgeMode::tick && stepPx > 0;
-    // At the page's end, where the ticks' own looks placed the page tells alike offsets apart.
     const auto expected = tick ? FrameRegistration::Expected::near(expectedPx > 0 ? expectedPx : stepPx)
-                          : mode == JudgeMode::pageEnd && expectedPx > 0 ? FrameRegistration::Expected::near(expectedPx)
-                                                                         : FrameRegistration::Expected{1, height};
+                               : FrameRegistration::Expected{1, height};
     auto ty = registerOffset(previous, frame, judgement.scrollbarPx, judgement.stickyPx, expected,
                              &judgement.settledByStep, &judgement.alikeSpacingPx);
     if (!ty) {

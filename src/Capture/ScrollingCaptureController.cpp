@@ -284,7 +284,6 @@ void ScrollingCaptureController::resetState()
     m_behindClicksPx = 0;
     m_behindClicksBeforePx = 0;
     m_loadedInPlace = false;
-    m_stillTicks = 0;
     m_reachedEnd = false;
     m_endedUnregistered = false;
 }

@@ -143,8 +143,7 @@ private:
     void settleFrame(std::function<void(const QImage&)> done, const QImage& reference = {});
     void settleStep(const std::shared_ptr<Settle>& settle);
     void judgeOffMain(const QImage& frame, int stepPx, ScrollStitcher::JudgeMode mode,
-                      std::function<void(const Judged&)> done, bool besideLiveColumns = true,
-                      int pageEndHintPx = 0);
+                      std::function<void(const Judged&)> done, bool besideLiveColumns = true);
     // `afterClicks`: the frame was judged for a tick, where the clicks sent the page;
     // not a first frame, nor one kept where the page stopped.
     void keepFrame(const QImage& frame, const ScrollStitcher::FrameJudgement& judgement, bool afterClicks = false);
@@ -161,7 +160,7 @@ private:
     int expectedBelowKeptPx() const;
     void relook(const ScrollAutoDriver::TickDone& done);
     bool keepRowsLoadedInPlace(const QImage& frame, int from);
-    void keepWhereThePageStopped(const QImage& frame, const ScrollAutoDriver::TickDone& done, int foundPx);
+    void keepWhereThePageStopped(const QImage& frame, const ScrollAutoDriver::TickDone& done);
     void checkTooLow(const ScrollAutoDriver::TickDone& done);
     void handleStall();
     void completeFinish();
@@ -207,7 +206,6 @@ private:
     // expected that much further.
     int m_behindClicksPx = 0;
     bool m_loadedInPlace = false; // rows came in place since the last frame kept
-    int m_stillTicks = 0;         // ticks in a row whose clicks did not move the page
     int m_behindClicksBeforePx = 0; // what taking the last kept frame back restores
     bool m_reachedEnd = false;  // such a frame was taken back: the page stopped
     // The driver gave up on frames it could not place: the delivery says so.

@@ -364,14 +364,13 @@ void ScrollingCaptureController::settleStep(const std::shared_ptr<Settle>& settl
 }
 
 void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, ScrollStitcher::JudgeMode mode,
-                                              std::function<void(const Judged&)> done, bool besideLiveColumns,
-                                              int pageEndHintPx)
+                                              std::function<void(const Judged&)> done, bool besideLiveColumns)
 {
     const QImage previous = m_kept.lastFrame();
     const QImage lastTick = m_lastTickFrame;
     const LiveColumns live = besideLiveColumns ? m_live : LiveColumns{};
     const ScrollStitcher::DetectionState detection = m_detection;
-    const int expected = m_driver && stepPx > 0 ? expectedBelowKeptPx() : pageEndHintPx;
+    const int expected = m_driver && stepPx > 0 ? expectedBelowKeptPx() : 0;
     const bool secondLook = m_relooks > 0;
     const std::optional<ScrollStitcher::ThumbScale> thumb = m_thumbTravel.scale();
     const quint64 generation = m_generation;
@@ -422,7 +421,6 @@ void ScrollingCaptureController::keepFrame(const QImage& frame, const ScrollStit
     m_kept.appendRefreshing(frame, judgement.cropTop(frame.height()), judgement.footerPx, judgement.stickyPx);
     m_ticksSinceKept = 0;
     m_loadedInPlace = false;
-    m_stillTicks = 0;
     m_hintModel.setHeightPx(m_kept.stitchedHeight());
 }
 
@@ -555,7 +553,7 @@ void ScrollingCaptureController::tickJudged(const QImage& frame, const Judged& j
     const bool stoppedShort = !j.append && m_relooks > 0 && judged.pageStill && stoppedShortOfTheScroll(j);
     m_relooks = 0;
     if (stoppedShort) {
-        keepWhereThePageStopped(frame, done, j.foundPx);
+        keepWhereThePageStopped(frame, done);
         return;
     }
     // Past the page's end only the frame it stopped on counts, placed without the step.
@@ -566,13 +564,6 @@ void ScrollingCaptureController::tickJudged(const QImage& frame, const Judged& j
             return;
         }
         m_lastOutcome = j.duplicate || judged.pageStill ? ScrollTickOutcome::duplicate : ScrollTickOutcome::rejected;
-        // Two ticks in a row whose clicks did not move the page: it is not lagging behind
-        // them but stands at the end of what it has loaded so far, and the clicks are
-        // lost. The next tick scrolls it from where it stands.
-        m_stillTicks = judged.pageStill ? m_stillTicks + 1 : 0;
-        if (m_driver->isCalibrated() && m_stillTicks >= 2)
-            for (int lost = m_stillTicks == 2 ? 2 : 1; lost > 0; --lost)
-                m_driver->notePageStill(-1);
         done(m_lastOutcome);
         return;
     }
@@ -606,13 +597,11 @@ void ScrollingCaptureController::tickJudged(const QImage& frame, const Judged& j
     done(m_lastOutcome);
 }
 
-void ScrollingCaptureController::keepWhereThePageStopped(const QImage& frame, const ScrollAutoDriver::TickDone& done,
-                                                        int foundPx)
+void ScrollingCaptureController::keepWhereThePageStopped(const QImage& frame, const ScrollAutoDriver::TickDone& done)
 {
     // Placed as at the page's end: any move counts, and the step the clicks would have
-    // scrolled says nothing of where it stopped; where the tick's looks found it tells
-    // rows that look alike apart.
-    judgeOffMain(frame, 0, ScrollStitcher::JudgeMode::pageEnd, [this, frame, done, foundPx](const Judged& judged) {
+    // scrolled says nothing of where it stopped.
+    judgeOffMain(frame, 0, ScrollStitcher::JudgeMode::pageEnd, [this, frame, done](const Judged& judged) {
         if (m_phase != Phase::recording || !m_driver) {
             done(ScrollTickOutcome::stop);
             return;
@@ -622,9 +611,6 @@ void ScrollingCaptureController::keepWhereThePageStopped(const QImage& frame, co
         if (!j.append) {
             ++m_skippedCount;
             m_lastOutcome = ScrollTickOutcome::duplicate;
-            // The page stands where the looks found it, whatever the clicks since.
-            m_behindClicksPx = 0;
-            m_driver->notePageStill(std::max(0, foundPx));
             done(m_lastOutcome);
             return;
         }
@@ -634,7 +620,7 @@ void ScrollingCaptureController::keepWhereThePageStopped(const QImage& frame, co
             QStringLiteral("📜 页面停在步长之前（已载入部分的末尾），保留 +%1px，累计 %2px").arg(added).arg(height));
         m_lastOutcome = height >= maxLength() ? ScrollTickOutcome::stop : ScrollTickOutcome::kept;
         done(m_lastOutcome);
-    }, true, foundPx);
+    });
 }
 
 bool ScrollingCaptureController::stoppedShortOfTheScroll(const ScrollStitcher::FrameJudgement& judgement) const
@@ -664,7 +650,6 @@ bool ScrollingCaptureController::keepRowsLoadedInPlace(const QImage& frame, int 
     if (m_loadedInPlace || !m_driver || !m_driver->isCalibrated() || !m_kept.replaceLastTail(frame, from))
         return false;
     m_loadedInPlace = true;
-    m_stillTicks = 0;
     m_behindClicksPx = 0;
     m_ticksSinceKept = 0;
     captureDiagnostic(QStringLiteral("📜 [feed] 页面未动，末尾载入新行（自第 %1 行起替换）").arg(from));
