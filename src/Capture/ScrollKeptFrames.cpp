@@ -81,6 +81,24 @@ void ScrollKeptFrames::refreshTail(const QImage& frame, int from, int to)
     }
 }
 
+bool ScrollKeptFrames::replaceLastTail(const QImage& frame, int from)
+{
+    if (m_slices.empty() || frame.size() != m_lastFrame.size() || frame.format() != m_lastFrame.format()
+        || m_slices.back().bottomCut != 0)
+        return false;
+    for (const KeptSlice& slice : m_slices)
+        if (slice.rows.format() != frame.format() || slice.rows.width() != frame.width())
+            return false;
+    const std::size_t bytes = std::size_t(frame.bytesPerLine());
+    int r = frame.height() - 1; // the frame's row that shows what the kept rows' last one does
+    for (auto slice = m_slices.rbegin(); slice != m_slices.rend() && r >= from; ++slice)
+        for (int y = slice->drawnRows() - 1; y >= 0 && r >= from; --y, --r)
+            std::memcpy(slice->rows.scanLine(y), frame.constScanLine(r), bytes);
+    m_lastFrame = frame;
+    m_canDrop = false;
+    return true;
+}
+
 void ScrollKeptFrames::dropLast()
 {
     if (!m_canDrop || m_slices.empty())

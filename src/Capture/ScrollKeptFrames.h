@@ -41,6 +41,11 @@ public:
     // A frame of the view standing where the last kept one was: its rows from `from` down
     // give the kept rows their latest look as appendRefreshing does.
     void refreshLast(const QImage& frame, int from);
+    // A frame of the view standing where the last kept one was, whose rows from `from`
+    // down replace what the kept rows end with (rows loaded where the page ended): it
+    // becomes the last frame. Returns false, changing nothing, for a frame of another
+    // size or format.
+    bool replaceLastTail(const QImage& frame, int from);
     // Takes the last kept frame back, as if it had never been appended (once).
     void dropLast();
 

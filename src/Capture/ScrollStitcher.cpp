@@ -6,6 +6,7 @@
 #include "Capture/ScrollChangedContent.h"
 #include "Capture/ScrollEdgeBands.h"
 #include "Capture/ScrollLastStep.h"
+#include "Capture/ScrollLoadedRows.h"
 #include "Capture/ScrollOffsetRules.h"
 #include "Capture/ScrollbarDetector.h"
 #include "Capture/StickyHeaderDetector.h"
@@ -217,7 +218,10 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
         if (w > 0) {
             const FramePixels before = p.cropped(0, 0, w, p.height), after = n.cropped(0, 0, w, n.height);
             const int fixed = FrameRegistration::fixedBottomRows(before, after, *ty);
-            const int changing = edgeBands(before, after, *ty).bottom;
+            // Rows loaded in place of the plain band the page ended with: that band is
+            // left out like a footer, and the rows that replaced it follow on.
+            const int changing = std::max(edgeBands(before, after, *ty).bottom,
+                                          ScrollLoadedRows::loadedEndRows(before, after, *ty, judgement.stickyPx, fixed));
             judgement.footerPx = std::min(std::max({fixed, changing, bandedFooterPx}), height - *ty);
             if (std::max(changing, bandedFooterPx) > fixed)
                 captureDiagnostic(QStringLiteral("📜 [detect] 底部变化带 %1px（不作内容拼接）").arg(judgement.footerPx));

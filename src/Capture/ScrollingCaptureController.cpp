@@ -284,6 +284,7 @@ void ScrollingCaptureController::resetState()
     m_provisional = false;
     m_behindClicksPx = 0;
     m_behindClicksBeforePx = 0;
+    m_loadedInPlace = false;
     m_reachedEnd = false;
     m_endedUnregistered = false;
 }

@@ -165,6 +165,7 @@ private:
     // kept, and the part of its own scroll it did not show yet.
     int expectedBelowKeptPx() const;
     void relook(const ScrollAutoDriver::TickDone& done);
+    bool keepRowsLoadedInPlace(const QImage& frame, int from);
     void keepWhereThePageStopped(const QImage& frame, const ScrollAutoDriver::TickDone& done);
     void checkTooLow(const ScrollAutoDriver::TickDone& done);
     void handleStall();
@@ -211,6 +212,7 @@ private:
     // scrollbar's thumb) leaves the rest of that scroll to the next tick, which is
     // expected that much further.
     int m_behindClicksPx = 0;
+    bool m_loadedInPlace = false; // rows came in place since the last frame kept
     int m_behindClicksBeforePx = 0; // what taking the last kept frame back restores
     bool m_reachedEnd = false;  // such a frame was taken back: the page stopped
     // The driver gave up on frames it could not place: the delivery says so.

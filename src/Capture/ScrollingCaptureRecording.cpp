@@ -16,6 +16,7 @@
 #include "Capture/ScrollOffsetRules.h"
 #include "Capture/ScrollCaptureOverlayView.h"
 #include "Capture/ScrollChangedContent.h"
+#include "Capture/ScrollLoadedRows.h"
 #include "Capture/ScrollFrameSource.h"
 #include "Core/Localization.h"
 #include "Core/Settings.h"
@@ -37,6 +38,9 @@ struct ScrollingCaptureController::Judged {
     // The frame equals the previous tick's (on a second look, the first look's): the
     // page did not move.
     bool pageStill = false;
+    // The page stood where the last kept frame shows it, and rows came in place of the
+    // plain band it ended with from this frame row on; -1 when not.
+    int loadedFrom = -1;
 };
 
 struct ScrollingCaptureController::Settle {
@@ -391,6 +395,8 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
             const auto& j = judged.judgement;
             if (!j.append && !j.duplicate && mode != ScrollStitcher::JudgeMode::tick && !before.isNull())
                 judged.noOverlap = shareNoRows(before, now, j.scrollbarPx, j.stickyPx);
+            if (!j.append)
+                judged.loadedFrom = ScrollLoadedRows::loadedBandTop(before, now, j.scrollbarPx);
             // Still but for what changes by itself (a bar of moving stripes, a spinner).
             if ((!j.append || secondLook) && !last.isNull())
                 judged.pageStill = ScrollStitcher::sameContent(last, now) || differOnlyLocally(last, now)
@@ -440,6 +446,7 @@ void ScrollingCaptureController::keepFrame(const QImage& frame, const ScrollStit
     // Pictures that loaded since the last kept frame show as they now look.
     m_kept.appendRefreshing(frame, judgement.cropTop(frame.height()), judgement.footerPx, judgement.stickyPx);
     m_ticksSinceKept = 0;
+    m_loadedInPlace = false;
     m_hintModel.setHeightPx(m_kept.stitchedHeight());
 }
 
@@ -555,6 +562,12 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
         m_hintModel.setHeightPx(m_kept.stitchedHeight());
         m_reachedEnd = true;
         captureDiagnostic(QStringLiteral("📜 [prior] 末步可能未走满，撤回按步长消歧的一帧"));
+    }
+    if (!j.append && judged.loadedFrom >= 0 && keepRowsLoadedInPlace(frame, judged.loadedFrom)) {
+        m_relooks = 0;
+        m_lastOutcome = ScrollTickOutcome::kept;
+        done(m_lastOutcome);
+        return;
     }
     // Until a click's size is known each tick was one click.
     const int visible = frame.height() - m_detection.stickyPx - j.footerPx;
@@ -677,6 +690,19 @@ bool ScrollingCaptureController::caughtMidScroll(const ScrollStitcher::FrameJudg
 int ScrollingCaptureController::expectedBelowKeptPx() const
 {
     return m_driver ? m_driver->scrolledSinceKeptPx() + m_behindClicksPx : 0;
+}
+
+bool ScrollingCaptureController::keepRowsLoadedInPlace(const QImage& frame, int from)
+{
+    // Once per stand of the page: what keeps changing there without the page moving
+    // (a prompt that blinks) would otherwise never let it count as still.
+    if (m_loadedInPlace || !m_driver || !m_driver->isCalibrated() || !m_kept.replaceLastTail(frame, from))
+        return false;
+    m_loadedInPlace = true;
+    m_behindClicksPx = 0;
+    m_ticksSinceKept = 0;
+    captureDiagnostic(QStringLiteral("📜 [feed] 页面未动，末尾载入新行（自第 %1 行起替换）").arg(from));
+    return true;
 }
 
 void ScrollingCaptureController::relook(const ScrollAutoDriver::TickDone& done)

@@ -260,13 +260,13 @@ TEST_F(GeneratedScrollPagesTest, CardsWithPicturesLoadingLateComeOutExact)
 // `bench_scroll_pages --seed 20261209 --page N`, which replays one alone). The disabled
 // ones do not come out whole yet; what each shows is beside it.
 TEST_F(GeneratedScrollPagesTest, Page0) { expectWholeOrTold(0); }
-TEST_F(GeneratedScrollPagesTest, DISABLED_Page1) { expectWholeOrTold(1); } // a blank band where the feed loaded more
+TEST_F(GeneratedScrollPagesTest, Page1) { expectWholeOrTold(1); }
 TEST_F(GeneratedScrollPagesTest, Page2) { expectWholeOrTold(2); }
 TEST_F(GeneratedScrollPagesTest, Page3) { expectWholeOrTold(3); }
 TEST_F(GeneratedScrollPagesTest, DISABLED_Page4) { expectWholeOrTold(4); } // "Stopped Early" after row 7 of 34 at the lowest selection: a whole step shows nothing to place it
 TEST_F(GeneratedScrollPagesTest, Page5) { expectWholeOrTold(5); }
 TEST_F(GeneratedScrollPagesTest, Page6) { expectWholeOrTold(6); }
-TEST_F(GeneratedScrollPagesTest, DISABLED_Page7) { expectWholeOrTold(7); } // 135 px of something else between rows 25 and 28 where the feed loaded more
+TEST_F(GeneratedScrollPagesTest, Page7) { expectWholeOrTold(7); }
 TEST_F(GeneratedScrollPagesTest, Page8) { expectWholeOrTold(8); }
 TEST_F(GeneratedScrollPagesTest, DISABLED_Page9) { expectWholeOrTold(9); } // "Stopped Early" with every row there, and "too low" at two clicks
 TEST_F(GeneratedScrollPagesTest, Page10) { expectWholeOrTold(10); }
@@ -277,5 +277,5 @@ TEST_F(GeneratedScrollPagesTest, DISABLED_Page14) { expectWholeOrTold(14); } // 
 TEST_F(GeneratedScrollPagesTest, Page15) { expectWholeOrTold(15); }
 TEST_F(GeneratedScrollPagesTest, DISABLED_Page16) { expectWholeOrTold(16); } // "too low to scroll" under a header and footer that change height
 TEST_F(GeneratedScrollPagesTest, DISABLED_Page17) { expectWholeOrTold(17); } // "Stopped Early" after row 3 of 34 beside an animation
-TEST_F(GeneratedScrollPagesTest, DISABLED_Page18) { expectWholeOrTold(18); } // a blank band and row 55 lost where the feed loaded more
+TEST_F(GeneratedScrollPagesTest, Page18) { expectWholeOrTold(18); }
 TEST_F(GeneratedScrollPagesTest, Page19) { expectWholeOrTold(19); }

@@ -49,11 +49,11 @@ public:
     {
         grabTimes.append(clock->now());
         // A feed: once its end has been in view for growAfterMs, growBy more rows.
-        if (page.height() < feed.height()) {
+        if (page.height() - bandShown < feed.height()) {
             if (!growAt && top == maxTop())
                 growAt = clock->now().addMSecs(growAfterMs);
             if (growAt && clock->now() >= *growAt) {
-                page = feed.copy(0, 0, kWidth, std::min(page.height() + growBy, feed.height()));
+                showFeed(std::min(page.height() - bandShown + growBy, feed.height()));
                 growAt.reset();
             }
         }
@@ -126,6 +126,22 @@ public:
     }
 
     int maxTop() const { return page.height() - (viewHeight - decor.header - decor.footer); }
+    // The feed's first `rows` rows, and below them, while more are to come, `endBand`
+    // rows of the page's background (with `loadingPrompt`, a "Loading more…" line).
+    void showFeed(int rows)
+    {
+        bandShown = rows < feed.height() ? endBand : 0;
+        page = QImage(kWidth, rows + bandShown, feed.format());
+        page.fill(QColor(252, 252, 250));
+        QPainter painter(&page);
+        painter.drawImage(0, 0, feed, 0, 0, kWidth, rows);
+        if (bandShown > 0 && loadingPrompt) {
+            painter.setPen(QColor(120, 120, 120));
+            painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 10));
+            painter.drawText(QRect(0, rows, kWidth - decor.scrollbar, std::min(48, bandShown)), Qt::AlignCenter,
+                             QStringLiteral("Loading more…"));
+        }
+    }
     // What a perfect capture of `rows` rows shows: the first view, then the page, and a
     // footer once at the bottom, right of a sidebar and left of the scrollbar.
     QImage expected(int rows) const
@@ -184,6 +200,9 @@ public:
     int growBy = 0;
     int growAfterMs = 0;
     std::optional<QDateTime> growAt;
+    int endBand = 0; // rows below the feed's last row while it loads more
+    bool loadingPrompt = false;
+    int bandShown = 0; // the band's rows at the bottom of `page` now
 };
 
 class FakeInputGrab final : public CaptureInputGrab {

@@ -239,6 +239,46 @@ TEST_F(ScrollCaptureTest, AFeedThatLoadsMoreOnceItsEndShowsComesOutWhole)
     }
 }
 
+TEST_F(ScrollCaptureTest, RowsAFeedLoadsInPlaceOfItsBlankEndOrLoadingPromptJoinWithoutASeam)
+{
+    // While more rows are to come the page ends in a band of its background, 60 rows
+    // blank or with a "Loading more…" line; the rows that load take the band's place.
+    // They come while the page stands at its end, or between a tick's scroll and its
+    // frame; at the full view and at a lower selection.
+    constexpr int kFirst = 618, kGrowth = 191, kRows = kFirst + 4 * kGrowth;
+    ScrollTestPages::Layout at;
+    const QImage document = ScrollTestPages::page(kWidth, &at).copy(0, 0, kWidth, at.gradient);
+    ASSERT_GE(document.height(), kRows);
+    struct Case {
+        bool prompt;
+        int growAfterMs;
+        int selectionTop;
+    };
+    for (const Case c : {Case{false, 300, 0}, Case{true, 300, 0}, Case{false, 1500, 0}, Case{true, 2500, 0},
+                         Case{true, 1500, 120}, Case{false, 700, 120}}) {
+        SCOPED_TRACE(QStringLiteral("prompt %1, loads after %2 ms, selection from %3")
+                         .arg(c.prompt).arg(c.growAfterMs).arg(c.selectionTop).toStdString());
+        startOver();
+        app.selectionTop = c.selectionTop;
+        app.feed = document.copy(0, 0, kWidth, kRows);
+        app.endBand = 60;
+        app.loadingPrompt = c.prompt;
+        app.showFeed(kFirst);
+        app.growBy = kGrowth;
+        app.growAfterMs = c.growAfterMs;
+        app.growAt.reset();
+        select();
+        ASSERT_TRUE(runToIdle());
+        EXPECT_TRUE(alerts.alerts.empty());
+        ASSERT_EQ(app.page.height(), kRows) << "every row loaded";
+        EXPECT_EQ(app.top, app.maxTop());
+        const QImage content = clipboardContent();
+        ASSERT_EQ(content.height(), app.decor.header + kRows - c.selectionTop) << "every row once, no band between";
+        EXPECT_EQ(content, app.expected(content.height() + c.selectionTop)
+                               .copy(0, c.selectionTop, content.width(), content.height()));
+    }
+}
+
 TEST_F(ScrollCaptureTest, ABarThatMovesByItselfAcrossTheWidthNeitherStallsTheStepsNorLosesTheEnd)
 {
     // 30 rows under the header change at every grab; the page's last scroll is 3 rows.

@@ -1,0 +1,81 @@
+#include "Capture/ScrollLoadedRows.h"
+
+#include "Capture/FramePixelCompare.h"
+
+#include <algorithm>
+
+namespace ScrollLoadedRows {
+
+namespace {
+
+int sameAs(const quint32* line, int width, quint32 colour)
+{
+    int same = 0;
+    for (int x = 0; x < width; ++x)
+        same += FramePixelCompare::differ(line[x], colour) ? 0 : 1;
+    return same;
+}
+
+} // namespace
+
+int loadedEndRows(const FramePixels& previous, const FramePixels& next, int offset, int fixedTop, int fixedBottom)
+{
+    if (previous.isNull() || next.isNull() || previous.height != next.height || offset < 0)
+        return 0;
+    const int width = std::min(previous.width, next.width);
+    const int height = previous.height;
+    const int first = offset + std::max(0, fixedTop);
+    const int bottom = height - std::max(0, fixedBottom);
+    if (bottom <= first)
+        return 0;
+    // Up from the bottom, the band the previous frame ends with: rows of one colour
+    // (but for the short line of a prompt where they changed) up to the first row
+    // that is no such row and that the next frame shows alike, the rows it joins.
+    // Rows that are blank in both frames may join the band: they are drawn from the
+    // next frame, which shows them alike.
+    const quint32 background = previous.row(bottom - 1)[0];
+    int top = bottom;
+    qint64 same = 0;
+    bool changed = false;
+    while (top > first) {
+        const quint32* line = previous.row(top - 1);
+        const int plain = sameAs(line, width, background);
+        const bool differs = !FramePixelCompare::rowsMatch(line, next.row(top - 1 - offset), width);
+        if (differs ? 2 * plain < width : 5 * plain < 4 * width)
+            break;
+        --top;
+        same += plain;
+        changed = changed || differs;
+    }
+    // Nine tenths of the band plain; and rows above it to join the next frame's to.
+    if (!changed || top == first || 10 * same < 9 * qint64(bottom - top) * width)
+        return 0;
+    return height - top;
+}
+
+int loadedBandTop(const QImage& previous, const QImage& next, int scrollbarPx)
+{
+    const QImage a = withFramePixelLayout(previous), b = withFramePixelLayout(next);
+    const FramePixels p = framePixels(a), n = framePixels(b);
+    if (p.isNull() || n.isNull() || p.width != n.width || p.height != n.height)
+        return -1;
+    const int width = p.width - std::max(0, scrollbarPx);
+    if (width <= 0)
+        return -1;
+    // What stayed put at the bottom (a footer) is no part of the band.
+    int bottom = p.height;
+    while (bottom > 0 && FramePixelCompare::rowsMatch(p.row(bottom - 1), n.row(bottom - 1), width))
+        --bottom;
+    const int rows = loadedEndRows(p.cropped(0, 0, width, p.height), n.cropped(0, 0, width, n.height), 0, 0,
+                                   p.height - bottom);
+    const int top = p.height - rows;
+    // Much of the view unchanged: the page did not move, only its end changed.
+    if (rows <= 0 || 4 * top < p.height)
+        return -1;
+    for (int y = 0; y < top; ++y)
+        if (!FramePixelCompare::rowsMatch(p.row(y), n.row(y), width))
+            return -1;
+    return top;
+}
+
+} // namespace ScrollLoadedRows

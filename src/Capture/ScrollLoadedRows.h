@@ -1,0 +1,27 @@
+#pragma once
+
+#include "Capture/FramePixels.h"
+
+#include <QImage>
+
+// A page that grows at its end (a feed that loads more rows): the plain band it ended
+// with (its blank end, a "Loading more" prompt) turns into the rows that came. A frame
+// that showed the band must not keep it between the rows.
+namespace ScrollLoadedRows {
+
+// Rows at the bottom of `previous` that `next`, showing the page `offset` rows further
+// down, no longer shows as they were, counted from the top of that band to the frame's
+// bottom (the `fixedBottom` rows below it, a footer, included); 0 when there is none.
+// The band must have been plain in `previous` (one colour, but for a short line of
+// text) and lie below the `fixedTop` rows of a fixed header, with rows above it that
+// the frames share; the registration that found `offset` vouches for those.
+int loadedEndRows(const FramePixels& previous, const FramePixels& next, int offset, int fixedTop, int fixedBottom);
+
+// The first row of `next` from which it differs from `previous` when the page did not
+// move between them and only such a band changed, above what stayed put at the bottom;
+// -1 otherwise. Much of the view, everything above the band, must be unchanged. The
+// `scrollbarPx` columns at the right edge, whose thumb moves when the page grows, take
+// no part.
+int loadedBandTop(const QImage& previous, const QImage& next, int scrollbarPx);
+
+} // namespace ScrollLoadedRows

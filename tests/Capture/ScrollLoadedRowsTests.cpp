@@ -1,0 +1,112 @@
+// Rows a feed loads where the page ended: found in a frame of the page standing still,
+// and where the next frame joins one that showed the page's blank end.
+#include "Capture/ScrollLoadedRows.h"
+
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int kWidth = 320, kHeight = 300, kScrollbar = 12;
+constexpr int kLineGap = 8; // blank rows between two lines of text, at most
+const QColor kBackground(252, 252, 250);
+
+// Numbered lines of text from page row 0, `rows` rows of them, then the background.
+QImage pageRows(int rows, int height)
+{
+    QImage page(kWidth, height, QImage::Format_RGB32);
+    page.fill(kBackground);
+    QPainter painter(&page);
+    painter.setPen(QColor(30, 30, 30));
+    for (int y = 0; y + 20 <= rows; y += 20) {
+        painter.drawText(8, y + 15, QStringLiteral("Entry %1 of the feed, with a few words").arg(y / 20));
+        painter.fillRect(260, y + 4, 40, 12, QColor::fromHsv(y * 7 % 360, 160, 200));
+    }
+    return page;
+}
+
+// The view of `page` from `top`, its lowest `band` rows showing the page's end instead
+// (with a "Loading more…" line when `prompt`), a scrollbar thumb at `thumb`, and a
+// fixed footer of `footer` rows.
+QImage view(const QImage& page, int top, int band, bool prompt, int thumb, int footer = 0)
+{
+    QImage frame = page.copy(0, top, kWidth, kHeight);
+    QPainter painter(&frame);
+    if (band > 0) {
+        painter.fillRect(0, kHeight - footer - band, kWidth, band, kBackground);
+        if (prompt) {
+            painter.setPen(QColor(120, 120, 120));
+            painter.drawText(QRect(0, kHeight - footer - band, kWidth - kScrollbar, 40), Qt::AlignCenter,
+                             QStringLiteral("Loading more…"));
+        }
+    }
+    if (footer > 0)
+        painter.fillRect(0, kHeight - footer, kWidth, footer, QColor(40, 44, 52));
+    painter.fillRect(kWidth - kScrollbar, 0, kScrollbar, kHeight, QColor(238, 238, 238));
+    painter.fillRect(kWidth - kScrollbar + 2, thumb, kScrollbar - 4, 40, QColor(150, 150, 155));
+    return frame;
+}
+
+TEST(ScrollLoadedRows, FindsRowsLoadedInPlaceOfThePagesEndAndNothingElse)
+{
+    const QImage page = pageRows(2000, 2000);
+    struct Case {
+        const char* what;
+        QImage previous, next;
+        int scrollbarPx;
+        int top;
+    };
+    const Case cases[] = {
+        {"a blank end filled", view(page, 100, 60, false, 200), view(page, 100, 0, false, 150), kScrollbar, kHeight - 60},
+        {"a loading prompt filled", view(page, 100, 70, true, 200), view(page, 100, 0, false, 150), kScrollbar, kHeight - 70},
+        {"filled above a footer", view(page, 100, 60, true, 200, 30), view(page, 100, 0, false, 150, 30), kScrollbar,
+         kHeight - 90},
+        {"the thumb's move counted", view(page, 100, 60, false, 200), view(page, 100, 0, false, 150), 0, -1},
+        {"the page moved", view(page, 100, 60, false, 200), view(page, 140, 0, false, 200), kScrollbar, -1},
+        {"nothing changed", view(page, 100, 60, false, 200), view(page, 100, 60, false, 200), kScrollbar, -1},
+        {"rows, not a plain end, changed", view(page, 100, 0, false, 200),
+         view(pageRows(2000, 2000).transformed(QTransform().scale(-1, 1)), 100, 0, false, 200), kScrollbar, -1},
+        {"most of the view changed", view(page, 100, 250, false, 200), view(page, 100, 0, false, 200), kScrollbar, -1},
+    };
+    // Blank rows just above the band, alike in both frames, may join it.
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const int top = ScrollLoadedRows::loadedBandTop(c.previous, c.next, c.scrollbarPx);
+        if (c.top < 0) {
+            EXPECT_EQ(top, -1);
+        } else {
+            EXPECT_LE(top, c.top);
+            EXPECT_GE(top, c.top - kLineGap);
+        }
+    }
+}
+
+TEST(ScrollLoadedRows, CutsTheEndBandWhereTheNextFrameJoinsFurtherDown)
+{
+    const QImage page = pageRows(2000, 2000);
+    struct Case {
+        const char* what;
+        int band, footer, offset, header;
+        bool prompt;
+        int rows;
+    };
+    const Case cases[] = {
+        {"a blank end", 60, 0, 120, 0, false, 60},
+        {"a loading prompt", 70, 0, 90, 0, true, 70},
+        {"a prompt above a footer", 60, 30, 100, 0, true, 90},
+        {"under a fixed header", 60, 0, 120, 40, false, 60},
+        {"no end band", 0, 0, 120, 0, false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QImage previous = view(page, 100, c.band, c.prompt, 0, c.footer);
+        const QImage next = view(page, 100 + c.offset, 0, false, 0, c.footer);
+        const QImage a = previous.copy(0, 0, kWidth - kScrollbar, kHeight), b = next.copy(0, 0, kWidth - kScrollbar, kHeight);
+        const int rows = ScrollLoadedRows::loadedEndRows(framePixels(a), framePixels(b), c.offset, c.header, c.footer);
+        EXPECT_GE(rows, c.rows);
+        EXPECT_LE(rows, c.rows > 0 ? c.rows + kLineGap : 0);
+    }
+}
+
+} // namespace
