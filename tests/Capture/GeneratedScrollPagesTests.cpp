@@ -270,12 +270,12 @@ TEST_F(GeneratedScrollPagesTest, Page7) { expectWholeOrTold(7); }
 TEST_F(GeneratedScrollPagesTest, Page8) { expectWholeOrTold(8); }
 TEST_F(GeneratedScrollPagesTest, DISABLED_Page9) { expectWholeOrTold(9); } // "Stopped Early" with every row there, and "too low" at two clicks
 TEST_F(GeneratedScrollPagesTest, Page10) { expectWholeOrTold(10); }
-TEST_F(GeneratedScrollPagesTest, DISABLED_Page11) { expectWholeOrTold(11); } // "Stopped Early" after row 4 of 99 beside an animation, at the lowest selection
+TEST_F(GeneratedScrollPagesTest, Page11) { expectWholeOrTold(11); }
 TEST_F(GeneratedScrollPagesTest, DISABLED_Page12) { expectWholeOrTold(12); } // "Stopped Early" with every row there beside an animation
 TEST_F(GeneratedScrollPagesTest, Page13) { expectWholeOrTold(13); }
 TEST_F(GeneratedScrollPagesTest, DISABLED_Page14) { expectWholeOrTold(14); } // rows 27-28 lost and a blank band where the feed loaded more, its "Loading more" row hidden under an animation
 TEST_F(GeneratedScrollPagesTest, Page15) { expectWholeOrTold(15); }
 TEST_F(GeneratedScrollPagesTest, DISABLED_Page16) { expectWholeOrTold(16); } // "too low to scroll" under a header and footer that change height
-TEST_F(GeneratedScrollPagesTest, DISABLED_Page17) { expectWholeOrTold(17); } // "Stopped Early" after row 3 of 34 beside an animation
+TEST_F(GeneratedScrollPagesTest, Page17) { expectWholeOrTold(17); }
 TEST_F(GeneratedScrollPagesTest, Page18) { expectWholeOrTold(18); }
 TEST_F(GeneratedScrollPagesTest, Page19) { expectWholeOrTold(19); }
