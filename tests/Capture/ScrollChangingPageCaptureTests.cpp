@@ -71,6 +71,16 @@ public:
         }
         EXPECT_EQ(content, expected) << "in order";
     }
+
+    // 200 numbered rows of 40 px on a white page with a short blank end.
+    static QImage twoHundredRowsAndABlankEnd()
+    {
+        const QImage rows = ScrollTestPages::numberedRows(kWidth, 200, 40);
+        QImage page(kWidth, rows.height() + 24, QImage::Format_ARGB32_Premultiplied);
+        page.fill(Qt::white);
+        QPainter(&page).drawImage(0, 0, rows);
+        return page;
+    }
 };
 
 } // namespace
@@ -148,11 +158,7 @@ TEST_F(ChangingPageCaptureTest, RowsBesideACanvasRedrawnEveryFrameComeOutWholeAn
 {
     // 200 rows of 40 px; a canvas right of their strips, nearly half the width and the
     // whole height, changes at every frame. The same page standing still sets the time.
-    const QImage rows = ScrollTestPages::numberedRows(kWidth, 200, 40);
-    QImage page(kWidth, rows.height() + 24, QImage::Format_ARGB32_Premultiplied);
-    page.fill(Qt::white);
-    QPainter(&page).drawImage(0, 0, rows);
-    app.page = page;
+    app.page = twoHundredRowsAndABlankEnd();
     const QRect canvas(kWidth / 2, 0, kWidth / 2 - 12, kView);
     for (const bool whole : {true, false}) {
         SCOPED_TRACE(whole ? "whole view" : "60%");
@@ -172,11 +178,7 @@ TEST_F(ChangingPageCaptureTest, RowsBesideACanvasOfAnySizeAndPlaceComeOutWholeAn
     // 200 rows of 40 px; a canvas redrawn at every frame right of their numbers and
     // strips, clear of the view's edges: part of the view's height and fixed in it, or
     // a block that scrolls with its rows. The same page standing still sets the time.
-    const QImage rows = ScrollTestPages::numberedRows(kWidth, 200, 40);
-    QImage page(kWidth, rows.height() + 24, QImage::Format_ARGB32_Premultiplied);
-    page.fill(Qt::white);
-    QPainter(&page).drawImage(0, 0, rows);
-    app.page = page;
+    app.page = twoHundredRowsAndABlankEnd();
     const struct {
         const char* name;
         QRect canvas;

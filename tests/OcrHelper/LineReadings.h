@@ -4,6 +4,7 @@
 // confidence given for it.
 #include "OcrHelper/HanText.h"
 #include "OcrHelper/Readings.h"
+#include "OcrHelper/ReadingOrder.h"
 
 #include <string>
 #include <vector>
@@ -41,4 +42,18 @@ inline Readings::LineReading lineRead(const std::string& text, std::vector<float
         sum += w.confidence;
     line.confidence = line.words.empty() ? 0.0f : sum / float(line.words.size());
     return line;
+}
+
+// The lines as the layout writes them: in its order, each with the cells it put after it.
+inline std::vector<std::string> writtenInLayoutOrder(const std::vector<Readings::LineReading>& lines)
+{
+    const ReadingOrder::Layout layout = ReadingOrder::layout(lines);
+    std::vector<std::string> out;
+    for (const size_t i : layout.order) {
+        std::string text = lines[i].text;
+        for (std::ptrdiff_t cell = layout.after[i]; cell >= 0; cell = layout.after[size_t(cell)])
+            text += " " + lines[size_t(cell)].text;
+        out.push_back(text);
+    }
+    return out;
 }

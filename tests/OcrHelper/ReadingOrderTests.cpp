@@ -187,15 +187,7 @@ TEST(ReadingOrder, PiecesOfARowHandedRightToLeftAreOneLineLeftToRight)
          {"\u7E2E\u653E 100%", "\u4EAE\u5EA6 87%"}},
     };
     for (const auto& [lines, expected] : cases) {
-        const ReadingOrder::Layout layout = ReadingOrder::layout(lines);
-        std::vector<std::string> out;
-        for (const size_t i : layout.order) {
-            std::string text = lines[i].text;
-            for (std::ptrdiff_t cell = layout.after[i]; cell >= 0; cell = layout.after[size_t(cell)])
-                text += " " + lines[size_t(cell)].text;
-            out.push_back(text);
-        }
-        EXPECT_EQ(out, expected) << lines.front().text;
+        EXPECT_EQ(writtenInLayoutOrder(lines), expected) << lines.front().text;
     }
 }
 

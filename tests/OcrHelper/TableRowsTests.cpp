@@ -2,6 +2,8 @@
 // that are no table stay as they were.
 #include "OcrHelper/ReadingOrder.h"
 
+#include "LineReadings.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -18,19 +20,6 @@ Readings::LineReading at(const std::string& text, int row, int left, int right)
     return line;
 }
 
-std::vector<std::string> written(const std::vector<Readings::LineReading>& lines)
-{
-    const ReadingOrder::Layout layout = ReadingOrder::layout(lines);
-    std::vector<std::string> out;
-    for (const size_t i : layout.order) {
-        std::string text = lines[i].text;
-        for (std::ptrdiff_t cell = layout.after[i]; cell >= 0; cell = layout.after[size_t(cell)])
-            text += " " + lines[size_t(cell)].text;
-        out.push_back(text);
-    }
-    return out;
-}
-
 TEST(TableRows, APriceListReadColumnByColumnReadsRowByRow)
 {
     // As the layout gave them: the heading, the names, the note below, then the prices
@@ -40,7 +29,7 @@ TEST(TableRows, APriceListReadColumnByColumnReadsRowByRow)
         at("Blueberry muffin", 3, 40, 170), at("Prices include tax.", 5, 40, 180), at("$2.50", 1, 500, 540),
         at("$12.20", 2, 492, 540),      at("$3.10", 3, 500, 540),
     };
-    EXPECT_EQ(written(lines), (std::vector<std::string>{"Menu", "Espresso $2.50", "Green tea $12.20", "Blueberry muffin $3.10",
+    EXPECT_EQ(writtenInLayoutOrder(lines), (std::vector<std::string>{"Menu", "Espresso $2.50", "Green tea $12.20", "Blueberry muffin $3.10",
                                                          "Prices include tax."}));
 }
 
@@ -53,7 +42,7 @@ TEST(TableRows, AChineseTablesRowsKeepTheirCellsInOrderAndItsHeadingRowToo)
         at("2024年", 0, 320, 370), at("1,402", 1, 320, 360),  at("388", 2, 320, 346), at("121", 3, 320, 346),
         at("增减比例", 0, 440, 504), at("+9.2%", 1, 440, 482),  at("+9.0%", 2, 440, 482), at("+24.7%", 3, 440, 490),
     };
-    EXPECT_EQ(written(lines), (std::vector<std::string>{"项目 2023年 2024年 增减比例", "营业收入 1,284 1,402 +9.2%", "净利润 356 388 +9.0%",
+    EXPECT_EQ(writtenInLayoutOrder(lines), (std::vector<std::string>{"项目 2023年 2024年 增减比例", "营业收入 1,284 1,402 +9.2%", "净利润 356 388 +9.0%",
                                                          "研发投入 97 121 +24.7%"}));
 }
 
@@ -107,7 +96,7 @@ TEST(TableRows, RowsComeDownThePageWhereverTheLayoutHadTheirCells)
           "9\u4EF6574.02\u5143"}},
     };
     for (const auto& [lines, expected] : cases)
-        EXPECT_EQ(written(lines), expected) << lines.front().text;
+        EXPECT_EQ(writtenInLayoutOrder(lines), expected) << lines.front().text;
 }
 
 } // namespace
