@@ -201,4 +201,10 @@ bool sameButForPlaceholders(const FramePixels& a, const FramePixels& b)
     return true;
 }
 
+bool sameButForPlaceholders(const QImage& a, const QImage& b)
+{
+    const QImage first = withFramePixelLayout(a), second = withFramePixelLayout(b);
+    return sameButForPlaceholders(framePixels(first), framePixels(second));
+}
+
 } // namespace ScrollStitcher

@@ -28,5 +28,8 @@ std::optional<int> registerByUnchangedRows(const FramePixels& previous, const Fr
 // only where one of them shows a placeholder (a plain box set off from what lies beside
 // it) that the other shows loaded.
 bool sameButForPlaceholders(const FramePixels& a, const FramePixels& b);
+// The same for two grabbed frames in any pixel layout: the page stood still while
+// pictures on it loaded.
+bool sameButForPlaceholders(const QImage& a, const QImage& b);
 
 } // namespace ScrollStitcher

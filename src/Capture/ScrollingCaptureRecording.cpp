@@ -1,6 +1,7 @@
-// The scrolling capture's recording: the switch to it, the settled frames, the ticks of
-// the auto-scroll driver with the click calibration, the page's end, and finishing.
+// The scrolling capture's recording: the switch to it, the settled frames, and the ticks
+// of the auto-scroll driver with the click calibration (the end: ScrollingCaptureRecordingEnd.cpp).
 #include "Capture/ScrollingCaptureController.h"
+#include "Capture/ScrollingCaptureJudged.h"
 
 #include "Base/Logger.h"
 #include "Base/OffMainThread.h"
@@ -29,19 +30,6 @@
 #include <algorithm>
 
 using namespace ScrollCaptureGeometry;
-
-struct ScrollingCaptureController::Judged {
-    ScrollStitcher::FrameJudgement judgement;
-    // The frames changed but share no rows at any offset the registration tries: the
-    // content moved further than it can follow.
-    bool noOverlap = false;
-    // The frame equals the previous tick's (on a second look, the first look's): the
-    // page did not move.
-    bool pageStill = false;
-    // The page stood where the last kept frame shows it, and rows came in place of the
-    // plain band it ended with from this frame row on; -1 when not.
-    int loadedFrom = -1;
-};
 
 struct ScrollingCaptureController::Settle {
     QDateTime deadline;
@@ -74,13 +62,6 @@ bool shareNoRows(const QImage& previous, const QImage& next, int scrollbarPx, in
     const auto outcome
         = FrameRegistration::verticalOffset(p.cropped(0, stickyPx, w, h), n.cropped(0, stickyPx, w, h)).outcome;
     return outcome == FrameRegistration::Outcome::noMatch || outcome == FrameRegistration::Outcome::tooSmall;
-}
-
-// The page stood still while pictures on it loaded.
-bool picturesLoadedOnly(const QImage& before, const QImage& after)
-{
-    const QImage a = withFramePixelLayout(before), b = withFramePixelLayout(after);
-    return ScrollStitcher::sameButForPlaceholders(framePixels(a), framePixels(b));
 }
 
 double elapsedMs(const QDateTime& from, const QDateTime& to)
@@ -400,7 +381,7 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
             // Still but for what changes by itself (a bar of moving stripes, a spinner).
             if ((!j.append || secondLook) && !last.isNull())
                 judged.pageStill = ScrollStitcher::sameContent(last, now) || differOnlyLocally(last, now)
-                                   || picturesLoadedOnly(last, now);
+                                   || ScrollStitcher::sameButForPlaceholders(last, now);
             return judged;
         };
         if (live.isEmpty())
@@ -422,7 +403,7 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
         // columns cut out it does.
         if (!lastTick.isNull())
             beside.pageStill = beside.pageStill || whole.pageStill
-                               || picturesLoadedOnly(withLiveColumnsCutOut(lastTick, live), withLiveColumnsCutOut(frame, live));
+                               || ScrollStitcher::sameButForPlaceholders(withLiveColumnsCutOut(lastTick, live), withLiveColumnsCutOut(frame, live));
         return beside;
     }, [self, generation, done = std::move(done)](const Judged& judged) {
         if (self && self->isCurrent(generation))
@@ -722,173 +703,4 @@ void ScrollingCaptureController::relook(const ScrollAutoDriver::TickDone& done)
         return;
     }
     settleAndJudge(done, false);
-}
-
-void ScrollingCaptureController::checkTooLow(const ScrollAutoDriver::TickDone& done)
-{
-    // One click took the content out of sight. Scrolled back, the first view returns
-    // when the click simply moves further than the selection is high; otherwise the
-    // content changed by itself, and the frame is merely rejected.
-    m_driver->scrollBackOneClick();
-    // The click is undone: a click's size is measured over the clicks still in effect.
-    m_ticksSinceKept = std::max(0, m_ticksSinceKept - 1);
-    after(redrawWaitMs, [this, done] {
-        settleFrame([this, done](const QImage& frame) {
-            if (m_phase != Phase::recording || !m_driver || frame.isNull()) {
-                done(frame.isNull() ? ScrollTickOutcome::rejected : ScrollTickOutcome::stop);
-                return;
-            }
-            // The view as it was, whole: what changes by itself there says it did not return.
-            judgeOffMain(frame, 0, ScrollStitcher::JudgeMode::first, [this, frame, done](const Judged& judged) {
-                if (m_phase != Phase::recording)
-                    return;
-                if (judged.judgement.duplicate) {
-                    endTooLow();
-                    return;
-                }
-                m_lastTickFrame = frame;
-                m_lastOutcome = ScrollTickOutcome::rejected;
-                done(m_lastOutcome);
-            }, false);
-        });
-    });
-}
-
-void ScrollingCaptureController::handleStall()
-{
-    if (m_phase != Phase::recording)
-        return;
-    if (m_driver && m_driver->endedOnRejects() && m_lastOutcome != ScrollTickOutcome::duplicate) {
-        // Frames kept coming that could not be placed: what was taken is delivered, and
-        // the user is told it is not the whole page. (Rejects that end on a page standing
-        // still came from its last, shorter scroll: that is the page's end below.)
-        logMessage(LogLevel::warning, [] { return QStringLiteral("📜 连续帧无法配准，提前结束并交付已截部分"); });
-        m_endedUnregistered = true;
-        finish(false);
-        return;
-    }
-    logMessage(LogLevel::info, [] { return QStringLiteral("📜 页面到底（连续无新内容），自动完成"); });
-    // The page's last scroll is usually shorter than a step, and judged against the step
-    // it does not count (nor, where rows look alike, can the step tell them apart). The
-    // page has stopped on that frame: its new rows, however few, are kept.
-    if (m_lastOutcome != ScrollTickOutcome::duplicate || !m_driver || !m_driver->isCalibrated()
-        || m_lastTickFrame.isNull() || m_kept.stitchedHeight() >= maxLength()) {
-        finish(false);
-        return;
-    }
-    judgeOffMain(m_lastTickFrame, 0, ScrollStitcher::JudgeMode::pageEnd, [this](const Judged& judged) {
-        if (m_phase != Phase::recording)
-            return;
-        const ScrollStitcher::FrameJudgement& j = judged.judgement;
-        if (j.append) {
-            keepFrame(m_lastTickFrame, j);
-            const int added = j.newPx;
-            captureDiagnostic(QStringLiteral("📜 页底末步补齐 +%1px").arg(added));
-        } else if (const QImage kept = withoutLiveColumns(m_kept.lastFrame(), m_live),
-                   last = withoutLiveColumns(m_lastTickFrame, m_live);
-                   differOnlyLocally(kept, last) || picturesLoadedOnly(kept, last)
-                   || (!m_live.isEmpty() && placeholdersFilledBeside(m_kept.lastFrame(), m_lastTickFrame, m_live))) {
-            // Still where the last kept frame shows it, but for what changed in place (a
-            // picture that loaded while the page waited at its end, also where the columns
-            // that change by themselves cut across it): those rows show as the page last
-            // looked.
-            m_kept.refreshLast(m_lastTickFrame, m_detection.stickyPx);
-        } else if (!j.duplicate) {
-            m_endedUnregistered = true; // the page's last rows could not be placed
-        }
-        finish(false);
-    });
-}
-
-void ScrollingCaptureController::handleHintDone()
-{
-    logMessage(LogLevel::info, [] { return QStringLiteral("📜 提示条「完成」点击，拼接交付"); });
-    finish(false);
-}
-
-// ---- finishing -----------------------------------------------------------------------------
-
-void ScrollingCaptureController::finish(bool limitReached)
-{
-    if (m_phase != Phase::recording)
-        return;
-    m_phase = Phase::finishing;
-    stopDriver();
-    if (limitReached) {
-        // Esc in this second still cancels; what is left of this capture then finds
-        // it gone.
-        m_hintModel.setLimitReached(true);
-        after(limitWaitMs, [this] { completeFinish(); });
-        return;
-    }
-    completeFinish();
-}
-
-void ScrollingCaptureController::completeFinish()
-{
-    if (m_phase != Phase::finishing)
-        return;
-    cleanup(false);
-    const int captured = m_capturedCount, kept = m_kept.count(), skipped = m_skippedCount;
-    logMessage(LogLevel::info, [captured, kept, skipped] {
-        return QStringLiteral("📜 录制结束（捕获 %1 帧 / 保留 %2 / 跳过 %3），开始拼接").arg(captured).arg(kept).arg(skipped);
-    });
-    struct Result {
-        std::optional<QByteArray> png;
-        bool composed = false;
-        int totalHeight = 0;
-        int appendedFrames = 0;
-        int droppedDuplicates = 0;
-        qint64 composeMs = 0;
-    };
-    // Composed and encoded on a worker; the tall image is gone before the PNG is handed
-    // back, and each slice as soon as it is drawn.
-    auto slices = std::make_shared<std::vector<KeptSlice>>(m_kept.takeSlices());
-    m_lastTickFrame = QImage();
-    const int maximum = maxLength();
-    const quint64 generation = m_generation;
-    QPointer<ScrollingCaptureController> self(this);
-    OffMainThread::run(this, [slices, maximum] {
-        Result result;
-        QElapsedTimer timer;
-        timer.start();
-        std::optional<ScrollStitcher::StitchResult> stitched = ScrollStitcher::compose(std::move(*slices), maximum);
-        result.composeMs = timer.elapsed();
-        if (!stitched || stitched->image.isNull())
-            return result;
-        result.composed = true;
-        result.totalHeight = stitched->totalHeight;
-        result.appendedFrames = stitched->appendedFrames;
-        result.droppedDuplicates = stitched->droppedDuplicates;
-        result.png = encodeCapturePng(stitched->image);
-        return result;
-    }, [self, generation](const Result& result) {
-        if (!self || !self->isCurrent(generation) || self->m_phase != Phase::finishing)
-            return;
-        if (!result.composed) {
-            logMessage(LogLevel::error, [] { return QStringLiteral("📜 拼接失败（无帧或画布创建失败），取消交付"); });
-            self->cancel();
-            return;
-        }
-        if (!result.png) {
-            logMessage(LogLevel::error, [] { return QStringLiteral("📜 PNG 编码失败，取消交付"); });
-            self->cancel();
-            return;
-        }
-        CaptureDelivery::putOnClipboard(*result.png, true);
-        logMessage(LogLevel::info, [&result] {
-            return QStringLiteral("📜 拼接完成：%1 帧 / 总高 %2px / 丢弃重复 %3 / 耗时 %4ms，走交付链")
-                .arg(result.appendedFrames)
-                .arg(result.totalHeight)
-                .arg(result.droppedDuplicates)
-                .arg(result.composeMs);
-        });
-        CaptureDelivery::deliverCapturedImage();
-        const bool partial = self->m_endedUnregistered;
-        self->restoreHiddenWindowsAfterFinish();
-        self->resetState();
-        if (partial)
-            CaptureAlerts::current().showWarning(localized(QStringLiteral("scrollCapture.stoppedEarly.title")),
-                                                 localized(QStringLiteral("scrollCapture.stoppedEarly.body")));
-    });
 }

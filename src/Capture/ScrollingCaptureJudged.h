@@ -1,0 +1,17 @@
+#pragma once
+
+// What the recording learns of one grabbed frame, shared by its ticks and its end.
+#include "Capture/ScrollingCaptureController.h"
+
+struct ScrollingCaptureController::Judged {
+    ScrollStitcher::FrameJudgement judgement;
+    // The frames changed but share no rows at any offset the registration tries: the
+    // content moved further than it can follow.
+    bool noOverlap = false;
+    // The frame equals the previous tick's (on a second look, the first look's): the
+    // page did not move.
+    bool pageStill = false;
+    // The page stood where the last kept frame shows it, and rows came in place of the
+    // plain band it ended with from this frame row on; -1 when not.
+    int loadedFrom = -1;
+};
