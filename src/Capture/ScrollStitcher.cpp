@@ -174,7 +174,17 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
     // that the plain rows say it did not move: the rows it still shows place it.
     if (mode == JudgeMode::pageEnd && (!ty || *ty == 0)) {
         const auto region = FrameRegistration::comparedRegion(previous, frame, judgement.scrollbarPx, judgement.stickyPx);
-        if (const auto last = region ? lastStepOffset(region->previous, region->next) : std::nullopt) {
+        auto last = region ? lastStepOffset(region->previous, region->next) : std::nullopt;
+        // A scrollbar not found yet (a low selection seldom shows its thumb move) still
+        // moves its thumb with the last step: beside the rows, the thumb's own rows fit
+        // no offset. Left out as where a scrollbar may be, the rows alone place it.
+        if (!last && region && judgement.scrollbarPx <= 0) {
+            const int w = region->previous.width;
+            const int margin = std::min(w / 8, 50);
+            last = lastStepOffset(region->previous.cropped(0, 0, w - margin, region->previous.height),
+                                  region->next.cropped(0, 0, w - margin, region->next.height));
+        }
+        if (last) {
             ty = last;
             captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px，页底末步按所余的行）").arg(*ty));
         }

@@ -97,3 +97,28 @@ TEST(ScrollLastStep, TheFrameThePageStoppedOnIsKeptRowForRow)
         EXPECT_EQ(stitched->image, expected);
     }
 }
+
+TEST(ScrollLastStep, AScrollbarNotYetFoundDoesNotKeepTheLastStepFromItsPlace)
+{
+    QuietDiagnostics quiet;
+    const QImage page = endingPage();
+    constexpr int track = 12, thumb = 40;
+    // The view from page row `top` with a scrollbar at its right whose thumb stands at
+    // `thumbTop`; no footer.
+    const auto barred = [&page](int top, int thumbTop) {
+        QImage image = page.copy(0, top, kWidth, kHeight);
+        QPainter painter(&image);
+        painter.fillRect(kWidth - track, 0, track, kHeight, QColor(236, 236, 236));
+        painter.fillRect(kWidth - track + 2, thumbTop, track - 4, thumb, QColor(150, 150, 150));
+        return image;
+    };
+    for (const int left : {6, 12, 30}) {
+        SCOPED_TRACE(left);
+        const int top = 800 - 40, scrolled = 40 - left;
+        // The thumb moves a pixel with the page's last, short step.
+        const QImage previous = barred(top, 120), next = barred(top + scrolled, 121);
+        const FrameJudgement j = judgeFrame(previous, next, {0, true, 0, true, 0}, 0, JudgeMode::pageEnd);
+        ASSERT_TRUE(j.append);
+        EXPECT_EQ(j.newPx, scrolled);
+    }
+}
