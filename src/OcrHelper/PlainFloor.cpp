@@ -169,6 +169,42 @@ bool standsFor(const std::u32string& read, const std::u32string& number)
     return true;
 }
 
+bool isSign(char32_t c)
+{
+    return std::u32string_view(U"-+~_=*#$\u20AC\u00A5\uFFE5\u00A3\u2212\u2014\u2013").find(c) != std::u32string_view::npos;
+}
+
+bool isCurrency(char32_t c) { return std::u32string_view(U"$\u20AC\u00A5\uFFE5\u00A3").find(c) != std::u32string_view::npos; }
+
+// The signs the rules' text has, lined up with nothing, right before a number the plain
+// engine read surely (a ruling, a dotted leader or a cell's edge read as "-", "~" or
+// "_"): they go where the plain reading saw the number's left edge, its own currency
+// sign first, or where they are no sign a number is written with ("--", "-_", "~-").
+// One minus or currency sign before a bare number stays: the plain engine loses those
+// more often than the rules make them up.
+void dropStraySigns(std::u32string& read, std::vector<bool>& lined, size_t& from, size_t& to, int& first, int& last,
+                    const std::u32string& number)
+{
+    size_t start = from;
+    while (start > 0 && !lined[start - 1] && isSign(read[start - 1]))
+        --start;
+    const size_t count = from - start;
+    if (count == 0)
+        return;
+    const bool ownSign = !number.empty() && (isCurrency(number.front()) || isSign(number.front()));
+    const bool oneSign = count == 1 && std::u32string_view(U"-+$\u20AC\u00A5\uFFE5\u00A3\u2212").find(read[start]) != std::u32string_view::npos;
+    const bool twoSigns = count == 2 && std::u32string_view(U"-\u2212").find(read[start]) != std::u32string_view::npos
+        && isCurrency(read[start + 1]);
+    if (!ownSign && (oneSign || twoSigns))
+        return;
+    read.erase(start, count);
+    lined.erase(lined.begin() + std::ptrdiff_t(start), lined.begin() + std::ptrdiff_t(from));
+    from = start;
+    to -= count;
+    first -= int(count);
+    last -= int(count);
+}
+
 } // namespace
 
 namespace {
@@ -330,6 +366,8 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
             --from;
         while (loose(to))
             ++to;
+        if (it->number)
+            dropStraySigns(read, lined, from, to, first, last, number);
         if (!it->number) {
             // What lines up with the word may hold an ideograph the Chinese models made of
             // its currency sign ("\u516D5.52" for "\u00A515.52"), not ideographs alone: the
