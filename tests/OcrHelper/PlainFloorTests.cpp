@@ -69,6 +69,11 @@ TEST(PlainFloor, SignsBeforeASureNumberStandOnlyWhereANumberCouldBeWrittenWithTh
         {"Fee $226.50", "Fee 226.50", {90, 90}, "Fee $226.50"},
         // A sign away from the number, with a blank between, is another word.
         {"a - \u00A512.00", "a - \u00A512.00", {90, 90, 90}, "a - \u00A512.00"},
+        // A reading the plain engine doubts still shows where the number starts.
+        {"Workshop 1 ~\u2014\u2014\u20AC1,245.71", "Workshop 1 61245.71", {90, 90, 56}, "Workshop 1 \u20AC1,245.71"},
+        {"Total -_9,089,335.70", "Total 9.089,335.70", {90, 40}, "Total 9,089,335.70"},
+        {"Refund -\u00A3696.24", "Refund 696.94", {90, 40}, "Refund -\u00A3696.24"},
+        {"Issue #44582", "Issue 44582", {90, 40}, "Issue #44582"},
     };
     for (const Case& c : cases) {
         const Readings::LineReading plain = lineRead(c.plain, c.sure);
