@@ -169,6 +169,59 @@ bool standsFor(const std::u32string& read, const std::u32string& number)
     return true;
 }
 
+bool isSign(char32_t c)
+{
+    return std::u32string_view(U"-+~_$\u20AC\u00A5\uFFE5\u00A3\u2212\u2014\u2013").find(c) != std::u32string_view::npos;
+}
+
+bool isCurrency(char32_t c) { return std::u32string_view(U"$\u20AC\u00A5\uFFE5\u00A3").find(c) != std::u32string_view::npos; }
+
+bool signPrefix(const std::u32string& signs)
+{
+    constexpr std::u32string_view one = U"-+$\u20AC\u00A5\uFFE5\u00A3\u2212";
+    return (signs.size() == 1 && one.find(signs[0]) != std::u32string_view::npos)
+        || (signs.size() == 2 && (signs[0] == U'-' || signs[0] == U'\u2212') && isCurrency(signs[1]));
+}
+
+// The signs right before a number's digits in the rules' text, from the first that lines
+// up with nothing of the plain reading (a ruling, a dotted leader or a cell's edge read as
+// "-", "~" or "_"): where no number is written with them ("~--\u20AC", "-_", "--") they
+// give way to the plain reading's own signs, or to the currency sign they end in; where
+// the plain engine surely read `number` with a currency sign of its own, one more sign
+// before it goes too. A minus or a currency sign before a bare number stays: the plain
+// engine loses those more often than the rules make them up.
+void dropStraySigns(std::u32string& read, std::vector<bool>& lined, size_t& from, size_t& to, int& first, int& last,
+                    const std::u32string& number)
+{
+    size_t start = from;
+    while (start > 0 && !lined[start - 1] && isSign(read[start - 1]))
+        --start;
+    size_t digits = start;
+    while (digits < to && isSign(read[digits]))
+        ++digits;
+    if (digits == start || digits == to)
+        return;
+    const std::u32string signs = read.substr(start, digits - start);
+    std::u32string own;
+    for (size_t k = 0; k < number.size() && isSign(number[k]); ++k)
+        own += number[k];
+    const bool endsWithOwn = signs.size() > own.size() && signs.compare(signs.size() - own.size(), own.size(), own) == 0;
+    std::u32string kept;
+    if (!signPrefix(signs))
+        kept = signPrefix(own) && endsWithOwn ? own : isCurrency(signs.back()) ? std::u32string(1, signs.back()) : std::u32string();
+    else if (!own.empty() && endsWithOwn)
+        kept = own;
+    else
+        return;
+    const size_t cut = signs.size() - kept.size();
+    read.replace(start, signs.size(), kept);
+    lined.erase(lined.begin() + std::ptrdiff_t(start), lined.begin() + std::ptrdiff_t(start + cut));
+    first = size_t(first) >= digits ? first - int(cut) : int(start);
+    from = start;
+    to -= cut;
+    last -= int(cut);
+}
+
 } // namespace
 
 namespace {
@@ -221,6 +274,7 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
         size_t from, to; // in plainText
         bool number;     // in a number's shape, with its signs
         bool witnessed = false; // read alike by the Latin engine
+        bool signsOnly = false; // doubted: only the stray signs before it go
     };
     std::vector<Sure> sure;
     for (const LineReading* line : plain) {
@@ -241,16 +295,18 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
             // is no evidence against it.
             if (std::any_of(there.begin(), there.end(), [&](const auto& o) {
                     return !o.first.empty() && o.first != token && o.second >= Thresholds::sureNumber && o.second > word.confidence;
-                }))
+                })) {
+                sure.push_back({start + offset, start + offset + token.size(), false, false, true});
                 continue;
+            }
             const std::string number = wellFormedNumber(word.text);
             if (number.empty() || word.confidence < Thresholds::sureNumber) {
                 // Any other word with digits stands where the plain engine is sure of it,
                 // or where a single-language engine read the same at the same place.
                 const bool agreed = word.confidence >= Thresholds::agreedNumber
                     && std::any_of(there.begin(), there.end(), [&](const auto& o) { return o.first == token; });
-                if (word.confidence >= Thresholds::sureNumber || agreed)
-                    sure.push_back({start + offset, start + offset + token.size(), false, agreed});
+                sure.push_back({start + offset, start + offset + token.size(), false, agreed,
+                                !(word.confidence >= Thresholds::sureNumber || agreed)});
                 continue;
             }
             size_t at = text.find(HanText::decoded(number));
@@ -297,6 +353,8 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
                 first = first < 0 ? at[i] : first;
                 last = at[i];
             }
+        if (first < 0 && it->signsOnly)
+            continue;
         if (first < 0) {
             // Nothing of it lines up: it goes before what follows it in the plain reading,
             // unless the rules' text has it elsewhere as often as the plain reading does.
@@ -323,6 +381,12 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
         // stands for nothing of it on either side ("2.1.s", "~--\u20AC1,245.71"), up to
         // a blank or an ideograph, without the stops and brackets around it.
         size_t from = size_t(first), to = size_t(last) + 1;
+        if (it->signsOnly) {
+            // Even a doubted reading of the place shows where the word starts: no number
+            // is written after "~--" or "-_".
+            dropStraySigns(read, lined, from, to, first, last, {});
+            continue;
+        }
         const auto loose = [&](size_t j) {
             return j < read.size() && !lined[j] && (it->number ? isDigit32(read[j]) : read[j] != U' ' && !HanText::isHan(read[j]));
         };
@@ -330,6 +394,8 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
             --from;
         while (loose(to))
             ++to;
+        if (it->number)
+            dropStraySigns(read, lined, from, to, first, last, number);
         if (!it->number) {
             // What lines up with the word may hold an ideograph the Chinese models made of
             // its currency sign ("\u516D5.52" for "\u00A515.52"), not ideographs alone: the

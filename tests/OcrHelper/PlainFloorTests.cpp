@@ -55,6 +55,32 @@ TEST(PlainFloor, TheRulesTextKeepsEveryNumberThePlainReadingIsSureOf)
     }
 }
 
+TEST(PlainFloor, SignsBeforeASureNumberStandOnlyWhereANumberCouldBeWrittenWithThem)
+{
+    const std::vector<Case> cases{
+        // A ruling or a cell's edge read as signs before a price whose edge the plain engine saw.
+        {"\u5927\u7C73 2 -\u00A550.50", "\u5927\u7C73 2 \u00A550.50", {90, 90, 90}, "\u5927\u7C73 2 \u00A550.50"},
+        {"Freight ~--\u20AC1,245.71", "Freight \u20AC1,245.71", {90, 90}, "Freight \u20AC1,245.71"},
+        {"Total -_9,089,335.70 12%", "Total 9,089,335.70 12%", {90, 90, 90}, "Total 9,089,335.70 12%"},
+        {"North --2,298,548.50", "North 2,298,548.50", {90, 90}, "North 2,298,548.50"},
+        // A minus or a currency sign the plain engine lost before a bare number stays.
+        {"Refund -\u00A3696.24", "Refund 696.24", {90, 90}, "Refund -\u00A3696.24"},
+        {"Balance -1,204.00", "Balance 1,204.00", {90, 90}, "Balance -1,204.00"},
+        {"Fee $226.50", "Fee 226.50", {90, 90}, "Fee $226.50"},
+        // A sign away from the number, with a blank between, is another word.
+        {"a - \u00A512.00", "a - \u00A512.00", {90, 90, 90}, "a - \u00A512.00"},
+        // A reading the plain engine doubts still shows where the number starts.
+        {"Workshop 1 ~\u2014\u2014\u20AC1,245.71", "Workshop 1 61245.71", {90, 90, 56}, "Workshop 1 \u20AC1,245.71"},
+        {"Total -_9,089,335.70", "Total 9.089,335.70", {90, 40}, "Total 9,089,335.70"},
+        {"Refund -\u00A3696.24", "Refund 696.94", {90, 40}, "Refund -\u00A3696.24"},
+        {"Issue #44582", "Issue 44582", {90, 40}, "Issue #44582"},
+    };
+    for (const Case& c : cases) {
+        const Readings::LineReading plain = lineRead(c.plain, c.sure);
+        EXPECT_EQ(PlainFloor::withSureNumbers(c.merged, {&plain}), c.expected) << c.merged;
+    }
+}
+
 struct Witnessed {
     const char* merged;        // the rules' line
     const char* plain;         // the plain reading of its place
