@@ -73,7 +73,7 @@ TEST(PlainFloor, SignsBeforeASureNumberStandOnlyWhereANumberCouldBeWrittenWithTh
         {"Workshop 1 ~\u2014\u2014\u20AC1,245.71", "Workshop 1 61245.71", {90, 90, 56}, "Workshop 1 \u20AC1,245.71"},
         {"Total -_9,089,335.70", "Total 9.089,335.70", {90, 40}, "Total 9,089,335.70"},
         {"Refund -\u00A3696.24", "Refund 696.94", {90, 40}, "Refund -\u00A3696.24"},
-        {"Issue #44582", "Issue 44582", {90, 40}, "Issue #44582"},
+        {"Ticket #44582", "Ticket 44582", {90, 40}, "Ticket #44582"},
     };
     for (const Case& c : cases) {
         const Readings::LineReading plain = lineRead(c.plain, c.sure);
