@@ -152,34 +152,30 @@ std::optional<BandedOffset> registerBesideBands(const FramePixels& previous, con
             return BandedOffset{offset, bands, again.settledByExpected, again.alikeSpacing};
         return std::nullopt;
     };
-    int tries = 0;
-    for (const int offset : offsets) {
-        const EdgeBands bands
-            = edgeBands(previous.cropped(0, 0, bandWidth, h), next.cropped(0, 0, bandWidth, h), offset);
-        if (bands == EdgeBands{} || h - bands.top - bands.bottom < FrameRegistration::kMinimumSide)
-            continue;
-        if (++tries > kTries)
-            break;
-        if (auto banded = tryBands(offset, bands))
-            return banded;
-    }
+    // Each offset in turn, without the bands `find` leaves at it, the first kTries that
+    // leave enough rows between them.
+    const auto placeBeside = [&](auto find) -> decltype(tryBands(0, EdgeBands{})) {
+        int tries = 0;
+        for (const int offset : offsets) {
+            const EdgeBands bands = find(previous.cropped(0, 0, bandWidth, h), next.cropped(0, 0, bandWidth, h), offset);
+            if (bands == EdgeBands{} || h - bands.top - bands.bottom < FrameRegistration::kMinimumSide)
+                continue;
+            if (++tries > kTries)
+                break;
+            if (auto banded = tryBands(offset, bands))
+                return banded;
+        }
+        return std::nullopt;
+    };
+    if (auto banded = placeBeside([](const FramePixels& a, const FramePixels& b, int offset) { return edgeBands(a, b, offset); }))
+        return banded;
     // Bars that change height: the offset the middle gives first, then the others,
     // without the bars each leaves.
     for (auto i = innerOffsets.rbegin(); i != innerOffsets.rend(); ++i) {
         const auto inner = std::find(offsets.begin(), offsets.end(), *i);
         std::rotate(offsets.begin(), inner, inner + 1);
     }
-    tries = 0;
-    for (const int offset : offsets) {
-        const EdgeBands bars = barBands(previous.cropped(0, 0, bandWidth, h), next.cropped(0, 0, bandWidth, h), offset);
-        if (bars == EdgeBands{} || h - bars.top - bars.bottom < FrameRegistration::kMinimumSide)
-            continue;
-        if (++tries > kTries)
-            break;
-        if (auto banded = tryBands(offset, bars))
-            return banded;
-    }
-    return std::nullopt;
+    return placeBeside([](const FramePixels& a, const FramePixels& b, int offset) { return barBands(a, b, offset); });
 }
 
 std::optional<BandedOffset> registerBesideBands(const QImage& previous, const QImage& next, int scrollbarPx,
