@@ -1,5 +1,6 @@
 #include "OcrHelper/ReadingOrder.h"
 
+#include "OcrHelper/BridgedRows.h"
 #include "OcrHelper/TableRows.h"
 
 #include <algorithm>
@@ -266,6 +267,7 @@ Layout layout(const std::vector<LineReading>& lines)
         if (number >= 0)
             numbers[size_t(number)] = true;
     out.after = TableRows::joinRows(lines, lineHeight, out.order, numbers);
+    BridgedRows::join(lines, lineHeight, out.order, out.after, numbers);
     joinRowPieces(lines, lineHeight, numbers, out);
     return out;
 }

@@ -192,3 +192,38 @@ TEST(ReadingOrder, PiecesOfARowHandedRightToLeftAreOneLineLeftToRight)
 }
 
 } // namespace
+
+namespace {
+
+// Rows the layout cut apart at a run of blanks come back whole where rows above and
+// below run on across those blanks; columns with nothing across the space between them
+// (a heading over both only) stay columns.
+TEST(ReadingOrder, RowsCutAtARunOfBlanksAreWholeWhereRowsAroundThemCrossIt)
+{
+    const std::vector<std::pair<std::vector<Readings::LineReading>, std::vector<std::string>>> cases{
+        // An "ls -l" listing, the layout's order: the pieces' left halves, then their right ones.
+        {{monospaced("$ ls -l dist", 0, 0), monospaced("-rw-r--r-- 1 dev dev  865583526 Dec 26 12:47 a.gz", 1, 0),
+          monospaced("drwxr-xr-x 3 dev dev", 2, 0), monospaced("-rw-r--r-- 1 dev dev", 3, 0),
+          monospaced("4096 Mar  5 23:39 assets", 2, 27), monospaced("7296 Jun 18 07:20 b.tar", 3, 27),
+          monospaced("-rw-r--r-- 1 dev dev  25248 Dec 28 20:15 c.img", 4, 0), monospaced("$ ping -c 4 10.0.176.48", 5, 0)},
+         {"$ ls -l dist", "-rw-r--r-- 1 dev dev  865583526 Dec 26 12:47 a.gz", "drwxr-xr-x 3 dev dev 4096 Mar  5 23:39 assets",
+          "-rw-r--r-- 1 dev dev 7296 Jun 18 07:20 b.tar", "-rw-r--r-- 1 dev dev  25248 Dec 28 20:15 c.img", "$ ping -c 4 10.0.176.48"}},
+        // Four rows cut apart, only the listing's first row across the blanks: the rows
+        // below it are joined one by one, each crossed by the row joined above it.
+        {{monospaced("-rw-r--r-- 1 dev dev  865583526 Dec 26 12:47 a.gz", 0, 0), monospaced("drwxr-xr-x 3 dev dev", 1, 0),
+          monospaced("-rw-r--r-- 1 dev dev", 2, 0), monospaced("4096 Mar  5 23:39 assets", 1, 27),
+          monospaced("7296 Jun 18 07:20 b.tar", 2, 27), monospaced("-rw-r--r-- 1 dev dev  25248 Dec 28 20:15 c.img", 3, 0)},
+         {"-rw-r--r-- 1 dev dev  865583526 Dec 26 12:47 a.gz", "drwxr-xr-x 3 dev dev 4096 Mar  5 23:39 assets",
+          "-rw-r--r-- 1 dev dev 7296 Jun 18 07:20 b.tar", "-rw-r--r-- 1 dev dev  25248 Dec 28 20:15 c.img"}},
+        // A heading across two columns, nothing across them below.
+        {{proportional("Release notes for the spring update of the desktop", 0, 40), proportional("The editor opens faster", 1, 40),
+          proportional("and keeps its zoom level", 2, 40), proportional("Sharing now asks once", 1, 300),
+          proportional("for each new device", 2, 300)},
+         {"Release notes for the spring update of the desktop", "The editor opens faster", "and keeps its zoom level",
+          "Sharing now asks once", "for each new device"}},
+    };
+    for (const auto& [lines, expected] : cases)
+        EXPECT_EQ(writtenInLayoutOrder(lines), expected) << lines[1].text;
+}
+
+} // namespace

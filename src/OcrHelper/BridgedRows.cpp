@@ -1,0 +1,99 @@
+#include "OcrHelper/BridgedRows.h"
+
+#include <algorithm>
+
+namespace BridgedRows {
+
+using Readings::Box;
+using Readings::LineReading;
+
+namespace {
+
+bool sameRow(const Box& a, const Box& b)
+{
+    const int shared = std::min(a.bottom, b.bottom) - std::max(a.top, b.top);
+    return shared * 10 >= std::max(a.bottom - a.top, b.bottom - b.top) * 6;
+}
+
+} // namespace
+
+void join(const std::vector<LineReading>& lines, int lineHeight, std::vector<size_t>& order, std::vector<std::ptrdiff_t>& after,
+          const std::vector<bool>& taken)
+{
+    const size_t n = lines.size();
+    // A listing's rows are a line height or two apart; the crossing lines are looked
+    // for within a few rows, so that a heading over two columns, or a status line under
+    // them, crosses only the rows next to it on one side.
+    constexpr int nearestRows = 5; // line heights, from a piece's top to a crossing line's
+    constexpr int widestGap = 40;  // line heights between the pieces
+    std::vector<bool> continued(n, false);
+    for (size_t i = 0; i < n; ++i)
+        if (after[i] >= 0)
+            continued[size_t(after[i])] = true;
+    const auto free = [&](size_t i) {
+        return !taken[i] && lines[i].box.bottom - lines[i].box.top <= 2 * lineHeight;
+    };
+    // Where each line's row runs across: a row already joined crosses the blanks its
+    // pieces stood apart by, for the rows next to it.
+    std::vector<Box> across(n);
+    for (size_t i = 0; i < n; ++i)
+        across[i] = lines[i].box;
+    std::vector<std::ptrdiff_t> next(n, -1);
+    std::vector<bool> joined(n, false);
+    for (bool grew = true; grew;) {
+        grew = false;
+        for (size_t l = 0; l < n; ++l) {
+            if (!free(l) || after[l] >= 0 || next[l] >= 0)
+                continue;
+            const Box& left = lines[l].box;
+            // The nearest piece to its right on its row.
+            std::ptrdiff_t right = -1;
+            for (size_t r = 0; r < n; ++r) {
+                const int gap = lines[r].box.left - left.right;
+                if (r == l || gap <= 0 || gap > widestGap * lineHeight || !sameRow(left, lines[r].box))
+                    continue;
+                if (right < 0 || lines[r].box.left < lines[size_t(right)].box.left)
+                    right = std::ptrdiff_t(r);
+            }
+            if (right < 0 || !free(size_t(right)) || continued[size_t(right)] || joined[size_t(right)])
+                continue;
+            const Box& piece = lines[size_t(right)].box;
+            bool crossedAbove = false, crossedBelow = false;
+            for (size_t k = 0; k < n; ++k) {
+                const Box& other = across[k];
+                if (k == l || k == size_t(right) || sameRow(other, left) || other.left > left.right || other.right < piece.left)
+                    continue;
+                if (other.bottom <= left.top && left.top - other.top <= nearestRows * lineHeight)
+                    crossedAbove = true;
+                if (other.top >= left.bottom && other.top - left.top <= nearestRows * lineHeight)
+                    crossedBelow = true;
+            }
+            if (!crossedAbove || !crossedBelow)
+                continue;
+            next[l] = right;
+            joined[size_t(right)] = true;
+            across[l] = {left.left, std::min(left.top, piece.top), std::max(left.right, piece.right), std::max(left.bottom, piece.bottom)};
+            grew = true;
+        }
+    }
+    // Each piece continues one row at most (`joined`); a row of three pieces is a chain.
+    std::vector<bool> written(n, false);
+    for (size_t l = 0; l < n; ++l)
+        if (next[l] >= 0) {
+            after[l] = next[l];
+            written[size_t(next[l])] = true;
+        }
+    // The row where its first piece stood, or its later one, whichever the layout had first.
+    std::vector<size_t> place(n, n);
+    for (size_t k = 0; k < order.size(); ++k)
+        place[order[k]] = k;
+    std::vector<size_t> key(place);
+    for (size_t i = 0; i < n; ++i)
+        if (!written[i])
+            for (std::ptrdiff_t c = after[i]; c >= 0; c = after[size_t(c)])
+                key[i] = std::min(key[i], place[size_t(c)]);
+    order.erase(std::remove_if(order.begin(), order.end(), [&](size_t i) { return written[i]; }), order.end());
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return key[a] < key[b]; });
+}
+
+} // namespace BridgedRows
