@@ -15,10 +15,28 @@ bool sameRow(const Box& a, const Box& b)
     return shared * 10 >= std::max(a.bottom - a.top, b.bottom - b.top) * 6;
 }
 
+// Whether a ruling line runs across columns [from, to) on a row of [top, bottom).
+bool ruledAcross(const RulingLines::Lines& rulings, int from, int to, int top, int bottom)
+{
+    from = std::max(from, 0);
+    to = std::min(to, rulings.width);
+    top = std::max(top, 0);
+    bottom = std::min(bottom, rulings.height);
+    if (to <= from || rulings.ink.size() < size_t(rulings.width) * size_t(rulings.height))
+        return false;
+    for (int y = top; y < bottom; ++y) {
+        const unsigned char* row = rulings.ink.data() + size_t(y) * size_t(rulings.width);
+        const auto marked = std::count_if(row + from, row + to, [](unsigned char c) { return c != 0; });
+        if (marked * 10 >= std::ptrdiff_t(to - from) * 9)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 void join(const std::vector<LineReading>& lines, int lineHeight, std::vector<size_t>& order, std::vector<std::ptrdiff_t>& after,
-          const std::vector<bool>& taken)
+          const std::vector<bool>& taken, const RulingLines::Lines& rulings)
 {
     const size_t n = lines.size();
     // A listing's rows are a line height or two apart; the crossing lines are looked
@@ -68,7 +86,12 @@ void join(const std::vector<LineReading>& lines, int lineHeight, std::vector<siz
                 if (other.top >= left.bottom && other.top - left.top <= nearestRows * lineHeight)
                     crossedBelow = true;
             }
-            if (!crossedAbove || !crossedBelow)
+            // A cell's ruling lies within half a line height or so of its ink, a row's
+            // height from the next row's.
+            const int reach = lineHeight * 3 / 2;
+            const bool ruled = ruledAcross(rulings, left.right, piece.left, std::min(left.top, piece.top) - reach, std::min(left.top, piece.top))
+                && ruledAcross(rulings, left.right, piece.left, std::max(left.bottom, piece.bottom), std::max(left.bottom, piece.bottom) + reach);
+            if (!(crossedAbove && crossedBelow) && !ruled)
                 continue;
             next[l] = right;
             joined[size_t(right)] = true;

@@ -7,9 +7,12 @@
 // the lines around it: between columns nothing is written, while a row of the listing
 // just above and one just below run on across the same blanks. Two pieces of a row
 // are one line, left to right, a blank between, where lines above and below them,
-// within a few rows, each cross the whole of the space between the pieces.
+// within a few rows, each cross the whole of the space between the pieces; or where a
+// table's ruling lines run across it right above and right below them (a bordered
+// table's label, its English name and its value, which the layout read as columns).
 
 #include "OcrHelper/Readings.h"
+#include "OcrHelper/RulingLines.h"
 
 #include <cstddef>
 #include <vector>
@@ -22,6 +25,6 @@ namespace BridgedRows {
 // numbers, a table's cells), and lines `after` already continues or is continued by,
 // are left as they are.
 void join(const std::vector<Readings::LineReading>& lines, int lineHeight, std::vector<size_t>& order,
-          std::vector<std::ptrdiff_t>& after, const std::vector<bool>& taken);
+          std::vector<std::ptrdiff_t>& after, const std::vector<bool>& taken, const RulingLines::Lines& rulings = {});
 
 } // namespace BridgedRows

@@ -108,7 +108,8 @@ std::vector<const LineReading*> linesOfPage(const std::vector<EngineReading>& re
 
 std::vector<PlacedLine> mergedLines(const std::vector<EngineReading>& readers, HanVariantChoice::Chooser& variants,
                                     const PercentSigns::SignInk& ink, const RulingLines::Lines& rulings,
-                                    const NumberSeparators::SeparatorInk& separators, const PercentSigns::SignInk& latinInk)
+                                    const NumberSeparators::SeparatorInk& separators, const PercentSigns::SignInk& latinInk,
+                                    const RulingLines::Lines& rowRulings)
 {
     const EngineReading* reference = nullptr;
     for (const EngineReading& reader : readers)
@@ -253,7 +254,7 @@ std::vector<PlacedLine> mergedLines(const std::vector<EngineReading>& readers, H
         }
         joined.push_back(std::move(line));
     }
-    const ReadingOrder::Layout layout = ReadingOrder::layout(joined);
+    const ReadingOrder::Layout layout = ReadingOrder::layout(joined, rowRulings);
     std::vector<PlacedLine> placed;
     for (const size_t i : layout.order) {
         PlacedLine line;

@@ -46,11 +46,12 @@ struct PlacedLine {
     std::vector<Readings::Box> boxes;
 };
 
-// The lines of the page's text, in the order they are written (`merge`).
+// The lines of the page's text, in the order they are written (`merge`); a table's
+// rows told by `rowRulings`, its ruling lines faint ones too (ReadingOrder.h).
 std::vector<PlacedLine> mergedLines(const std::vector<Readings::EngineReading>& readings, HanVariantChoice::Chooser& variants,
                                     const PercentSigns::SignInk& ink, const RulingLines::Lines& rulings = {},
                                     const NumberSeparators::SeparatorInk& separators = {},
-                                    const PercentSigns::SignInk& latinInk = {});
+                                    const PercentSigns::SignInk& latinInk = {}, const RulingLines::Lines& rowRulings = {});
 
 // The page's text, a line a line, each ending in a newline; what the engines read of
 // `rulings` taken out of each line chosen (RulingLines.h); a Han line's numbers with the

@@ -188,7 +188,8 @@ int main()
     const NumberSeparators::SeparatorInk separators = [&](const HanVariantChoice::Box& line, int from, int to) {
         return NumberSeparators::separatorOnPage({page.data(), size.width, size.height}, line, from, to);
     };
-    const std::vector<LineMerge::PlacedLine> merged = LineMerge::mergedLines(readers, variants, ink, rulings, separators, latinInk);
+    const RulingLines::Lines rowRulings = RulingLines::find(page, size.width, size.height, RulingLines::faintInkBelow);
+    const std::vector<LineMerge::PlacedLine> merged = LineMerge::mergedLines(readers, variants, ink, rulings, separators, latinInk, rowRulings);
     std::vector<Readings::EngineReading> scripts;
     for (const Readings::EngineReading& reader : readers)
         if (reader.started && Readings::readsHan(reader.language))

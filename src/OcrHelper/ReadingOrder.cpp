@@ -194,7 +194,7 @@ void joinRowPieces(const std::vector<LineReading>& lines, int lineHeight, const 
 
 } // namespace
 
-Layout layout(const std::vector<LineReading>& lines)
+Layout layout(const std::vector<LineReading>& lines, const RulingLines::Lines& rulings)
 {
     Layout out;
     const size_t n = lines.size();
@@ -267,7 +267,7 @@ Layout layout(const std::vector<LineReading>& lines)
         if (number >= 0)
             numbers[size_t(number)] = true;
     out.after = TableRows::joinRows(lines, lineHeight, out.order, numbers);
-    BridgedRows::join(lines, lineHeight, out.order, out.after, numbers);
+    BridgedRows::join(lines, lineHeight, out.order, out.after, numbers, rulings);
     joinRowPieces(lines, lineHeight, numbers, out);
     return out;
 }

@@ -14,6 +14,7 @@
 // of blanks, and no line gets any.
 
 #include "OcrHelper/Readings.h"
+#include "OcrHelper/RulingLines.h"
 
 #include <vector>
 
@@ -37,7 +38,7 @@ struct Layout {
 };
 
 // `lines` as the layout gave them (a line it cut in two joined), each with its box and
-// characters.
-Layout layout(const std::vector<Readings::LineReading>& lines);
+// characters; `rulings`, the page's ruling lines, which tell a table's rows.
+Layout layout(const std::vector<Readings::LineReading>& lines, const RulingLines::Lines& rulings = {});
 
 } // namespace ReadingOrder

@@ -18,9 +18,9 @@ struct Way {
 
 // Every run of ink along the way at least shortestLine long, where in most of its
 // places the ink across it is a hairline, turns to paper there.
-void eraseAlong(std::vector<unsigned char>& page, const Way& way)
+void eraseAlong(std::vector<unsigned char>& page, const Way& way, unsigned char below)
 {
-    const auto ink = [&](int a, int c) { return page[size_t(a * way.alongStep + c * way.acrossStep)] < inkBelow; };
+    const auto ink = [&](int a, int c) { return page[size_t(a * way.alongStep + c * way.acrossStep)] < below; };
     // How wide the ink is across the way at (a, c), up to thickestLine + 1.
     const auto thickness = [&](int a, int c) {
         int first = c, last = c;
@@ -58,7 +58,7 @@ void eraseAlong(std::vector<unsigned char>& page, const Way& way)
 
 } // namespace
 
-Lines find(const std::vector<unsigned char>& page, int width, int height)
+Lines find(const std::vector<unsigned char>& page, int width, int height, unsigned char below)
 {
     Lines lines{std::vector<unsigned char>(page.size(), 0), width, height};
     if (width <= 0 || height <= 0 || page.size() < size_t(width) * size_t(height))
@@ -66,8 +66,8 @@ Lines find(const std::vector<unsigned char>& page, int width, int height)
     // The vertical lines first: where a horizontal one crosses them, the crossing is
     // then as thin as the horizontal line, and goes with it.
     std::vector<unsigned char> paper = page;
-    eraseAlong(paper, {height, width, width, 1});
-    eraseAlong(paper, {width, height, 1, width});
+    eraseAlong(paper, {height, width, width, 1}, below);
+    eraseAlong(paper, {width, height, 1, width}, below);
     for (size_t i = 0; i < page.size(); ++i)
         lines.ink[i] = paper[i] != page[i];
     return lines;

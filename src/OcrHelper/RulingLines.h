@@ -16,6 +16,9 @@ namespace RulingLines {
 
 // Ink darker than this is what a line is made of; lighter, the engines take for paper.
 inline constexpr unsigned char inkBelow = 200;
+// A table's borders drawn faint (a light grey on a light ground) are paper to the
+// engines, yet still tell its rows apart: ink lighter than inkBelow down to this.
+inline constexpr unsigned char faintInkBelow = 245;
 // Pixels: longer than a stroke of text up to 48 px type, thinner than its stems.
 inline constexpr int shortestLine = 48;
 inline constexpr int thickestLine = 3;
@@ -25,8 +28,9 @@ struct Lines {
     int width = 0, height = 0;
 };
 
-// The ruling lines of `page` (width x height grey bytes, dark ink on white paper).
-Lines find(const std::vector<unsigned char>& page, int width, int height);
+// The ruling lines of `page` (width x height grey bytes, dark ink on white paper), of
+// ink darker than `below`.
+Lines find(const std::vector<unsigned char>& page, int width, int height, unsigned char below = inkBelow);
 
 // `line` without what the engine read of `lines` in it; its text written again where
 // anything was taken out.

@@ -227,3 +227,42 @@ TEST(ReadingOrder, RowsCutAtARunOfBlanksAreWholeWhereRowsAroundThemCrossIt)
 }
 
 } // namespace
+
+namespace {
+
+// A bordered table the layout read column by column: its rows come back whole where a
+// ruling line runs across the space between the cells right above and right below them;
+// the same columns without the rulings (or with a ruling above them only) stay columns.
+TEST(ReadingOrder, ATablesRowsBetweenRulingLinesAreWholeInReadingOrder)
+{
+    const std::vector<Readings::LineReading> lines = {
+        boxed("\u7535\u6C60\u5BB9\u91CF", {37, 74, 80, 85}),  boxed("\u8F93\u5165\u7535\u538B", {36, 124, 80, 135}),
+        boxed("Battery capacity", {115, 77, 184, 86}),         boxed("Input voltage", {115, 127, 172, 136}),
+        boxed("5000 mAh", {210, 77, 255, 84}),             boxed("100-240 V ~ 50/60 Hz", {210, 127, 310, 134}),
+    };
+    const auto ruled = [](std::vector<int> rows) {
+        RulingLines::Lines rulings{std::vector<unsigned char>(size_t(400 * 200), 0), 400, 200};
+        for (const int y : rows)
+            std::fill_n(rulings.ink.begin() + std::ptrdiff_t(y * 400 + 24), 300, 1);
+        return rulings;
+    };
+    const auto written = [&](const RulingLines::Lines& rulings) {
+        const ReadingOrder::Layout layout = ReadingOrder::layout(lines, rulings);
+        std::vector<std::string> out;
+        for (const size_t i : layout.order) {
+            std::string text = lines[i].text;
+            for (std::ptrdiff_t cell = layout.after[i]; cell >= 0; cell = layout.after[size_t(cell)])
+                text += " " + lines[size_t(cell)].text;
+            out.push_back(text);
+        }
+        return out;
+    };
+    EXPECT_EQ(written(ruled({67, 92, 117, 142})),
+              (std::vector<std::string>{"\u7535\u6C60\u5BB9\u91CF Battery capacity 5000 mAh", "\u8F93\u5165\u7535\u538B Input voltage 100-240 V ~ 50/60 Hz"}));
+    const std::vector<std::string> columns{"\u7535\u6C60\u5BB9\u91CF", "\u8F93\u5165\u7535\u538B", "Battery capacity", "Input voltage",
+                                           "5000 mAh", "100-240 V ~ 50/60 Hz"};
+    EXPECT_EQ(written({}), columns);
+    EXPECT_EQ(written(ruled({67})), columns);
+}
+
+} // namespace
