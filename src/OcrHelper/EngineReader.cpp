@@ -228,12 +228,12 @@ void mendLayout(EngineReading& reading, tesseract::TessBaseAPI& api, const std::
             whole && Rereading::standsFor(lines[hollow.line], *whole) && written(whole->text) > written(lines[hollow.line].text))
             lines[hollow.line] = std::move(*whole);
     api.SetPageSegMode(tesseract::PSM_SINGLE_LINE);
-    // A line the layout took whole for a picture is read on its own, and kept where the
-    // engine is more than guessing (Thresholds::lostBand). It goes
+    // A line the layout took whole for a picture is read on its own, and kept only
+    // where the engine is sure of it: nothing ties it to the text around it. It goes
     // before the first line below it in its column, for the reading order.
     for (const LineTails::Box& band : LineTails::lostLines({page.data(), width, height}, boxes())) {
         std::optional<LineReading> found = lineIn(band);
-        if (!found || found->confidence < Thresholds::lostBand)
+        if (!found || found->confidence < Thresholds::lostLine)
             continue;
         const auto below = std::find_if(lines.begin(), lines.end(), [&](const LineReading& line) {
             return line.box.top > found->box.top && line.box.left < found->box.right && found->box.left < line.box.right;

@@ -15,14 +15,6 @@ inline constexpr float rereadLine = 50.0f;
 // nothing ties it to the text around it: only a reading the engine is sure of is taken.
 inline constexpr float lostLine = 70.0f;
 
-// A band of ink a line high that no line read covers, glyphs side by side in it, is a
-// line the layout took for a picture (a dialog's value in its field, beside its label):
-// the ink is the evidence there is a line, and the engine's reading of the band is
-// taken where it is more than guessing, as a line read again is. The Chinese models
-// read such a row ("缩放 | 175%") at 55 to 60; the Latin engine's letters made of its
-// ideographs came at 30 and under.
-inline constexpr float lostBand = 50.0f;
-
 // A Latin word of a Han line stands for the Chinese model's reading of the same place
 // only where the Latin engine is no less sure than this: under 60 it has taken
 // strokes of the ideographs beside the word for letters.

@@ -187,11 +187,10 @@ TEST_F(GeneratedPagesSetByChromium, DISABLED_NoPageFallsBelowThePlainReading)
     });
 }
 
-// Rows the plain reading keeps whole and in order, on pages where the layout lost one
-// (a dialog's row in its field, taken for a picture), read a bordered table column by
-// column (a bilingual spec sheet) or cut a listing's rows at their runs of blanks
-// ("ls -l"): each comes back whole, in its place.
-TEST_F(GeneratedPagesSetByChromium, RowsTheLayoutLostOrCutApartComeBackWholeInOrder)
+// Rows the plain reading keeps whole and in order, on pages where the layout read a
+// bordered table column by column (a bilingual spec sheet) or cut a listing's rows at
+// their runs of blanks ("ls -l"): each comes back whole, in its place.
+TEST_F(GeneratedPagesSetByChromium, RowsTheLayoutCutApartComeBackWholeInOrder)
 {
     if (const QString missing = generatedPagesMissing(); !missing.isEmpty())
         GTEST_SKIP() << "missing: " << missing.toStdString();
@@ -199,7 +198,7 @@ TEST_F(GeneratedPagesSetByChromium, RowsTheLayoutLostOrCutApartComeBackWholeInOr
         int first, count;
     };
     int read = 0;
-    for (const Pages& pages : {Pages{6, 2}, Pages{38, 1}}) {
+    for (const Pages& pages : {Pages{7, 1}, Pages{38, 1}}) {
         PageRun run;
         run.seed = 11;
         run.first = pages.first;
@@ -213,5 +212,5 @@ TEST_F(GeneratedPagesSetByChromium, RowsTheLayoutLostOrCutApartComeBackWholeInOr
             EXPECT_EQ(r.score.orderBroken, 0) << r.score.orderBrokenLines.join(QLatin1Char('\n')).toStdString() << readingsOf(r);
         });
     }
-    EXPECT_EQ(read, 3);
+    EXPECT_EQ(read, 2);
 }
