@@ -107,15 +107,15 @@ struct Renderer::Face {
 namespace {
 
 // The file and index of the face of `family` ("sans-serif", "serif") fontconfig picks
-// for Chinese text.
-bool locateChineseFace(const char* family, std::string& file, int& index)
+// for Chinese text of `language` ("zh-cn", "zh-tw", "zh-hk").
+bool locateChineseFace(const char* family, const char* language, std::string& file, int& index)
 {
     FcConfig* config = FcInitLoadConfigAndFonts();
     if (!config)
         return false;
     FcPattern* pattern = FcPatternCreate();
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
-    FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>("zh-cn"));
+    FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>(language));
     FcConfigSubstitute(config, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;
@@ -139,10 +139,13 @@ bool locateChineseFace(const char* family, std::string& file, int& index)
 
 Renderer::Renderer()
 {
-    for (const char* family : {"sans-serif", "serif"}) {
+    // The Mainland faces first: they are the ones every caller draws in.
+    const std::pair<const char*, const char*> wanted[] = {{"sans-serif", "zh-cn"}, {"serif", "zh-cn"}, {"sans-serif", "zh-tw"},
+                                                          {"serif", "zh-tw"},      {"sans-serif", "zh-hk"}, {"serif", "zh-hk"}};
+    for (const auto& [family, language] : wanted) {
         std::string file;
         int index = 0;
-        if (!locateChineseFace(family, file, index))
+        if (!locateChineseFace(family, language, file, index))
             continue;
         auto face = std::make_unique<Face>();
         if (FT_Init_FreeType(&face->library) != 0 || FT_New_Face(face->library, file.c_str(), index, &face->face) != 0)
@@ -160,6 +163,8 @@ Renderer::Renderer()
         face->file = file;
         face->index = index;
         faces_.push_back(std::move(face));
+        if (std::string(language) == "zh-cn")
+            mainland_ = int(faces_.size());
     }
 }
 
@@ -171,7 +176,9 @@ Renderer& Renderer::shared()
     return renderer;
 }
 
-int Renderer::faces() const { return int(faces_.size()); }
+int Renderer::faces() const { return mainland_; }
+
+int Renderer::regionalFaces() const { return int(faces_.size()); }
 
 const std::optional<InkGrid>& Renderer::draw(char32_t character, int inkHeight, int face, Shading shading)
 {
@@ -193,7 +200,7 @@ std::shared_ptr<const Coverage> Renderer::drawAsScreens(char32_t character, int 
     if (const auto found = drawnAsScreens_.find(key); found != drawnAsScreens_.end())
         return found->second;
     std::shared_ptr<Coverage> coverage;
-    const FT_Face drawing = face >= 0 && face < faces() ? faces_[size_t(face)]->face : nullptr;
+    const FT_Face drawing = face >= 0 && face < regionalFaces() ? faces_[size_t(face)]->face : nullptr;
     const FT_UInt glyph = drawing ? FT_Get_Char_Index(drawing, character) : 0;
     FT_Vector pen{phase64, 0};
     if (glyph != 0 && em64 >= 4 * 64 && em64 <= 512 * 64 && FT_Set_Char_Size(drawing, 0, em64, 72, 72) == 0) {

@@ -141,8 +141,11 @@ std::vector<float> inkIn(Page page, Box area, int lightest, int darkest)
 }
 
 // The cells of a line held against characters drawn as a screen draws them
-// (GlyphFit.h), each fit worked out once: in every face the system has until one fits,
-// then in its face and about its size, which the line's characters share. (The face
+// (GlyphFit.h), each fit worked out once: in every face the system has, the Taiwan and
+// Hong Kong ones too, until one fits, then in its face and about its size, which the
+// line's characters share. (A Traditional page is often set in a Taiwan or Hong Kong
+// face, whose 級 or 數 the Mainland face's drawing leaves a seventh to a quarter
+// unexplained, as much as it leaves of 级 or 数: there only its own face tells.) (The face
 // the grids' likeness picks for a line is no guide: a serif line's 來 fits the serif
 // face's drawing all but exactly and the sans-serif one's leaves a fifth of its ink.)
 class DrawnCells {
@@ -195,17 +198,26 @@ private:
         const auto& [ink, width] = blocks_[k];
         const int height = width > 0 ? int(ink.size()) / width : 0;
         const GlyphFit::Block block{ink.data(), width, height, width};
-        if (size_) {
-            const auto found = GlyphFit::closestFit(block, c, size_->face, size_->em64);
-            return fits_[key] = found ? std::optional<double>(found->unexplained) : std::nullopt;
-        }
         std::optional<GlyphFit::Fit> best;
         int bestFace = 0;
-        for (int face = 0; face < HanGlyphs::Renderer::shared().faces(); ++face)
-            if (const auto found = GlyphFit::closestFit(block, c, face); found && (!best || found->unexplained < best->unexplained)) {
+        const auto tryFace = [&](int face, int nearEm64) {
+            if (const auto found = GlyphFit::closestFit(block, c, face, nearEm64); found && (!best || found->unexplained < best->unexplained)) {
                 best = found;
                 bestFace = face;
             }
+        };
+        const int faces = HanGlyphs::Renderer::shared().regionalFaces();
+        if (size_) {
+            // A character the line's face draws as another region's face does fits that
+            // face's drawing first; one it draws with strokes of its own, only its own.
+            tryFace(size_->face, size_->em64);
+            for (int face = 0; face < faces && (!best || best->unexplained > exactly); ++face)
+                if (face != size_->face)
+                    tryFace(face, size_->em64);
+            return fits_[key] = best ? std::optional<double>(best->unexplained) : std::nullopt;
+        }
+        for (int face = 0; face < faces; ++face)
+            tryFace(face, 0);
         if (best && best->unexplained <= exactly)
             size_ = Size{bestFace, best->em64};
         return fits_[key] = best ? std::optional<double>(best->unexplained) : std::nullopt;
