@@ -107,15 +107,14 @@ struct Renderer::Face {
 namespace {
 
 // The file and index of the face of `family` ("sans-serif", "serif") fontconfig picks
-// for Chinese text of `language` ("zh-cn", "zh-tw", "zh-hk").
-bool locateChineseFace(const char* family, const char* language, std::string& file, int& index)
+// for Chinese text of `language` ("zh-cn", "zh-tw", "zh-hk"), bold or not.
+bool locateChineseFace(FcConfig* config, const char* family, const char* language, bool bold, std::string& file, int& index)
 {
-    FcConfig* config = FcInitLoadConfigAndFonts();
-    if (!config)
-        return false;
     FcPattern* pattern = FcPatternCreate();
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
     FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>(language));
+    if (bold)
+        FcPatternAddInteger(pattern, FC_WEIGHT, FC_WEIGHT_BOLD);
     FcConfigSubstitute(config, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;
@@ -131,7 +130,6 @@ bool locateChineseFace(const char* family, const char* language, std::string& fi
     if (match)
         FcPatternDestroy(match);
     FcPatternDestroy(pattern);
-    FcConfigDestroy(config);
     return found;
 }
 
@@ -140,12 +138,22 @@ bool locateChineseFace(const char* family, const char* language, std::string& fi
 Renderer::Renderer()
 {
     // The Mainland faces first: they are the ones every caller draws in.
-    const std::pair<const char*, const char*> wanted[] = {{"sans-serif", "zh-cn"}, {"serif", "zh-cn"}, {"sans-serif", "zh-tw"},
-                                                          {"serif", "zh-tw"},      {"sans-serif", "zh-hk"}, {"serif", "zh-hk"}};
-    for (const auto& [family, language] : wanted) {
+    struct Wanted {
+        const char* family;
+        const char* language;
+        bool bold;
+    };
+    const Wanted wanted[] = {{"sans-serif", "zh-cn", false}, {"serif", "zh-cn", false}, {"sans-serif", "zh-tw", false},
+                             {"serif", "zh-tw", false},      {"sans-serif", "zh-hk", false}, {"serif", "zh-hk", false},
+                             {"sans-serif", "zh-cn", true},  {"serif", "zh-cn", true},       {"sans-serif", "zh-tw", true},
+                             {"serif", "zh-tw", true},       {"sans-serif", "zh-hk", true},  {"serif", "zh-hk", true}};
+    FcConfig* config = FcInitLoadConfigAndFonts();
+    if (!config)
+        return;
+    for (const auto& [family, language, bold] : wanted) {
         std::string file;
         int index = 0;
-        if (!locateChineseFace(family, language, file, index))
+        if (!locateChineseFace(config, family, language, bold, file, index))
             continue;
         auto face = std::make_unique<Face>();
         if (FT_Init_FreeType(&face->library) != 0 || FT_New_Face(face->library, file.c_str(), index, &face->face) != 0)
@@ -163,9 +171,10 @@ Renderer::Renderer()
         face->file = file;
         face->index = index;
         faces_.push_back(std::move(face));
-        if (std::string(language) == "zh-cn")
+        if (std::string(language) == "zh-cn" && !bold)
             mainland_ = int(faces_.size());
     }
+    FcConfigDestroy(config);
 }
 
 Renderer::~Renderer() = default;

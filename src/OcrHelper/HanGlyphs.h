@@ -67,8 +67,9 @@ public:
     int faces() const;
     // Those faces and after them, from faces() on, the same families' Taiwan and Hong
     // Kong faces, which draw many characters with strokes of their own (the foot of 糹
-    // in 級, the 言 of 說): only drawAsScreens draws in them, for a page set in one of
-    // them fits its own drawing all but exactly and the Mainland one's only roughly.
+    // in 級, the 言 of 說), and the bold ones of all six, in which a table's header or
+    // its totals are set: only drawAsScreens draws in them, for a page set in one of
+    // them fits its own drawing all but exactly and the others' only roughly.
     int regionalFaces() const;
 
     // `character` drawn in face `face` so that its ink is about inkHeight pixels tall, as

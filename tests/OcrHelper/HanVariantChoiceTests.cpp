@@ -126,13 +126,14 @@ TEST_F(HanVariantChoiceTest, LinesTheEvidenceDoesNotSpeakAgainstStayAsRead)
     }
 }
 
-TEST_F(HanVariantChoiceTest, ALineSetInATaiwanOrHongKongFaceKeepsTheFormsItsPixelsShow)
+TEST_F(HanVariantChoiceTest, ALineSetInATaiwanHongKongOrBoldFaceKeepsTheFormsItsPixelsShow)
 {
-    // Those faces draw 級, 輸 and 數 with strokes of their own, which the Mainland face's
+    // Those faces draw 級, 輸 and 數 with strokes of their own, and bold type (a table's
+    // header and totals) with strokes of its own width, which the Mainland face's
     // drawing of the same character leaves unexplained about as much as the other form.
     const int faces = HanGlyphs::Renderer::shared().faces(), regional = HanGlyphs::Renderer::shared().regionalFaces();
     if (regional <= faces)
-        GTEST_SKIP() << "no Taiwan or Hong Kong face";
+        GTEST_SKIP() << "no Taiwan, Hong Kong or bold face";
     struct Case {
         std::u32string drawn;
         std::string read, alternative;
@@ -141,15 +142,41 @@ TEST_F(HanVariantChoiceTest, ALineSetInATaiwanOrHongKongFaceKeepsTheFormsItsPixe
         {U"防水等級", "防水等级", "防水等級"},             // read in the other script
         {U"輸入電壓數據", "输入电压数据", "輸入電壓數據"}, // all of it
         {U"說的是数据", "說的是數據", "說的是数据"},       // a Simplified word quoted
+        {U"合计金额现金", "合計金額現金", "合计金额现金"}, // Simplified, read Traditional
     };
     for (int face = faces; face < regional; ++face)
         for (const Case& c : cases)
-            for (int size = 11; size <= 20; ++size) {
+            for (const int size : {11, 14, 17, 20}) {
                 const DrawnPage page = pageOf(c.drawn, false, face, size);
                 HanVariantChoice::Chooser chooser({page.grey.data(), page.width, page.height});
                 EXPECT_EQ(decoded(chooser.choose(c.read, lineRead(c.read, 0, 0, size), c.alternative)), c.drawn)
                     << "face " << face << ", " << size << " px";
             }
+}
+
+TEST_F(HanVariantChoiceTest, ALineMadeTallByAFieldDrawnAboutPartOfItIsCutIntoItsOwnCharacters)
+{
+    // A settings row: a label, then its value in a field whose frame makes the line more
+    // than twice as tall as its type, and its top and bottom edges join every column
+    // under them.
+    const std::u32string drawn = U"夜间模式至今天";
+    const std::string read = "夜間模式至今天", alternative = "夜间模式至今天";
+    for (const int size : {12, 13, 16}) {
+        DrawnPage page = pageOf(drawn, false, 0, size);
+        const int fieldLeft = firstLeft + (size + 1) * 4 - 3, fieldRight = page.width - 2, fieldTop = 2, fieldBottom = page.height - 3;
+        for (int x = fieldLeft; x <= fieldRight; ++x)
+            for (const int y : {fieldTop, fieldBottom})
+                page.grey[size_t(y) * size_t(page.width) + size_t(x)] = 60;
+        for (int y = fieldTop; y <= fieldBottom; ++y)
+            for (const int x : {fieldLeft, fieldRight})
+                page.grey[size_t(y) * size_t(page.width) + size_t(x)] = 60;
+        HanVariantChoice::Line line = lineRead(read, 0, 0, size);
+        line.box.top = fieldTop;
+        line.box.bottom = fieldBottom + 1;
+        line.box.right = fieldRight + 1;
+        HanVariantChoice::Chooser chooser({page.grey.data(), page.width, page.height});
+        EXPECT_EQ(decoded(chooser.choose(read, line, alternative)), drawn) << size << " px";
+    }
 }
 
 } // namespace
