@@ -107,15 +107,14 @@ struct Renderer::Face {
 namespace {
 
 // The file and index of the face of `family` ("sans-serif", "serif") fontconfig picks
-// for Chinese text.
-bool locateChineseFace(const char* family, std::string& file, int& index)
+// for Chinese text of `language` ("zh-cn", "zh-tw", "zh-hk"), bold or not.
+bool locateChineseFace(FcConfig* config, const char* family, const char* language, bool bold, std::string& file, int& index)
 {
-    FcConfig* config = FcInitLoadConfigAndFonts();
-    if (!config)
-        return false;
     FcPattern* pattern = FcPatternCreate();
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
-    FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>("zh-cn"));
+    FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>(language));
+    if (bold)
+        FcPatternAddInteger(pattern, FC_WEIGHT, FC_WEIGHT_BOLD);
     FcConfigSubstitute(config, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;
@@ -131,7 +130,6 @@ bool locateChineseFace(const char* family, std::string& file, int& index)
     if (match)
         FcPatternDestroy(match);
     FcPatternDestroy(pattern);
-    FcConfigDestroy(config);
     return found;
 }
 
@@ -139,10 +137,23 @@ bool locateChineseFace(const char* family, std::string& file, int& index)
 
 Renderer::Renderer()
 {
-    for (const char* family : {"sans-serif", "serif"}) {
+    // The Mainland faces first: they are the ones every caller draws in.
+    struct Wanted {
+        const char* family;
+        const char* language;
+        bool bold;
+    };
+    const Wanted wanted[] = {{"sans-serif", "zh-cn", false}, {"serif", "zh-cn", false}, {"sans-serif", "zh-tw", false},
+                             {"serif", "zh-tw", false},      {"sans-serif", "zh-hk", false}, {"serif", "zh-hk", false},
+                             {"sans-serif", "zh-cn", true},  {"serif", "zh-cn", true},       {"sans-serif", "zh-tw", true},
+                             {"serif", "zh-tw", true},       {"sans-serif", "zh-hk", true},  {"serif", "zh-hk", true}};
+    FcConfig* config = FcInitLoadConfigAndFonts();
+    if (!config)
+        return;
+    for (const auto& [family, language, bold] : wanted) {
         std::string file;
         int index = 0;
-        if (!locateChineseFace(family, file, index))
+        if (!locateChineseFace(config, family, language, bold, file, index))
             continue;
         auto face = std::make_unique<Face>();
         if (FT_Init_FreeType(&face->library) != 0 || FT_New_Face(face->library, file.c_str(), index, &face->face) != 0)
@@ -160,7 +171,10 @@ Renderer::Renderer()
         face->file = file;
         face->index = index;
         faces_.push_back(std::move(face));
+        if (std::string(language) == "zh-cn" && !bold)
+            mainland_ = int(faces_.size());
     }
+    FcConfigDestroy(config);
 }
 
 Renderer::~Renderer() = default;
@@ -171,7 +185,9 @@ Renderer& Renderer::shared()
     return renderer;
 }
 
-int Renderer::faces() const { return int(faces_.size()); }
+int Renderer::faces() const { return mainland_; }
+
+int Renderer::regionalFaces() const { return int(faces_.size()); }
 
 const std::optional<InkGrid>& Renderer::draw(char32_t character, int inkHeight, int face, Shading shading)
 {
@@ -193,7 +209,7 @@ std::shared_ptr<const Coverage> Renderer::drawAsScreens(char32_t character, int 
     if (const auto found = drawnAsScreens_.find(key); found != drawnAsScreens_.end())
         return found->second;
     std::shared_ptr<Coverage> coverage;
-    const FT_Face drawing = face >= 0 && face < faces() ? faces_[size_t(face)]->face : nullptr;
+    const FT_Face drawing = face >= 0 && face < regionalFaces() ? faces_[size_t(face)]->face : nullptr;
     const FT_UInt glyph = drawing ? FT_Get_Char_Index(drawing, character) : 0;
     FT_Vector pen{phase64, 0};
     if (glyph != 0 && em64 >= 4 * 64 && em64 <= 512 * 64 && FT_Set_Char_Size(drawing, 0, em64, 72, 72) == 0) {

@@ -65,6 +65,12 @@ public:
     // How many faces there are to draw in: the sans-serif and the serif face fontconfig
     // picks for Chinese text, those of them the system has (the sans-serif one first).
     int faces() const;
+    // Those faces and after them, from faces() on, the same families' Taiwan and Hong
+    // Kong faces, which draw many characters with strokes of their own (the foot of 糹
+    // in 級, the 言 of 說), and the bold ones of all six, in which a table's header or
+    // its totals are set: only drawAsScreens draws in them, for a page set in one of
+    // them fits its own drawing all but exactly and the others' only roughly.
+    int regionalFaces() const;
 
     // `character` drawn in face `face` so that its ink is about inkHeight pixels tall, as
     // a grid. Empty when there is no such face or it lacks the character. Each is drawn
@@ -91,6 +97,7 @@ private:
 
     struct Face;
     std::vector<std::unique_ptr<Face>> faces_;
+    int mainland_ = 0;
     std::map<std::tuple<std::u32string, int, int, Shading>, std::optional<InkGrid>> drawn_;
     std::map<std::tuple<char32_t, int, int, int>, std::shared_ptr<const Coverage>> drawnAsScreens_;
     size_t pixelsDrawnAsScreens_ = 0;

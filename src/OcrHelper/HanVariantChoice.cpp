@@ -56,20 +56,32 @@ struct Span {
 };
 
 // The line's ink cut into the cells of its characters. An ideograph fills most of a
-// square as tall as the line, often in parts with gaps between them (the two halves of
+// square (`side` pixels), often in parts with gaps between them (the two halves of
 // 陳), and stands a little apart from the next: runs of inked columns are joined while
 // they fit in about one square and lie close, and a run as wide as several squares
-// (characters that touch) is cut evenly.
+// (characters that touch) is cut evenly. A row's ink running on for more than two
+// squares is a rule (the edge of a field or a button drawn about part of the line),
+// which would join all the columns under it.
 template <typename IsInk>
-std::vector<Span> characterCells(const Box& line, IsInk isInk)
+std::vector<Span> characterCells(const Box& line, int side, IsInk isInk)
 {
-    const int side = line.bottom - line.top;
+    std::vector<bool> inked(size_t(std::max(0, line.right - line.left)), false);
+    for (int y = line.top; y < line.bottom; ++y)
+        for (int x = line.left; x < line.right;) {
+            if (!isInk(x, y)) {
+                ++x;
+                continue;
+            }
+            int end = x;
+            while (end < line.right && isInk(end, y))
+                ++end;
+            if (end - x <= 2 * side)
+                std::fill(inked.begin() + (x - line.left), inked.begin() + (end - line.left), true);
+            x = end;
+        }
     std::vector<Span> runs;
     for (int x = line.left; x < line.right; ++x) {
-        bool inked = false;
-        for (int y = line.top; y < line.bottom && !inked; ++y)
-            inked = isInk(x, y);
-        if (!inked)
+        if (!inked[size_t(x - line.left)])
             continue;
         if (!runs.empty() && runs.back().right == x)
             runs.back().right = x + 1;
@@ -91,6 +103,24 @@ std::vector<Span> characterCells(const Box& line, IsInk isInk)
             cells.push_back({span.left + width * k / parts, span.left + width * (k + 1) / parts});
     }
     return cells;
+}
+
+// The side of the square the line's ideographs are set in: the line's height, but where
+// a field or a button drawn about part of the line makes it much taller than its type,
+// the height most of the engine's ideographs have, whose boxes are rough along the line
+// but hold their ink's height.
+int squareOf(const Line& line, const std::u32string& read, int lineHeight)
+{
+    std::vector<int> heights;
+    for (size_t i = 0; i < read.size() && i < line.symbols.size(); ++i)
+        if (isHan(read[i]))
+            heights.push_back(line.symbols[i].box.bottom - line.symbols[i].box.top);
+    if (heights.size() < 2)
+        return lineHeight;
+    std::nth_element(heights.begin(), heights.begin() + long(heights.size() / 2), heights.end());
+    const int most = heights[heights.size() / 2];
+    constexpr int smallest = 6;
+    return most >= smallest && most * 10 < lineHeight * 7 ? most : lineHeight;
 }
 
 // For each symbol, the cell it is in (-1: none): the symbols in their order against the
@@ -141,14 +171,17 @@ std::vector<float> inkIn(Page page, Box area, int lightest, int darkest)
 }
 
 // The cells of a line held against characters drawn as a screen draws them
-// (GlyphFit.h), each fit worked out once: in every face the system has until one fits,
-// then in its face and about its size, which the line's characters share. (The face
+// (GlyphFit.h), each fit worked out once: in every face the system has, the Taiwan and
+// Hong Kong ones too, until one fits, then in its face and about its size, which the
+// line's characters share. (A Traditional page is often set in a Taiwan or Hong Kong
+// face, whose 級 or 數 the Mainland face's drawing leaves a seventh to a quarter
+// unexplained, as much as it leaves of 级 or 数: there only its own face tells.) (The face
 // the grids' likeness picks for a line is no guide: a serif line's 來 fits the serif
 // face's drawing all but exactly and the sans-serif one's leaves a fifth of its ink.)
 class DrawnCells {
 public:
-    DrawnCells(Page page, Box line, const std::vector<Span>& cells, int lightest, int darkest)
-        : page_(page), line_(line), cells_(cells), lightest_(lightest), darkest_(darkest)
+    DrawnCells(Page page, Box line, int side, const std::vector<Span>& cells, int lightest, int darkest)
+        : page_(page), line_(line), side_(side), cells_(cells), lightest_(lightest), darkest_(darkest)
     {
     }
 
@@ -185,7 +218,7 @@ private:
     std::optional<double> fit(int k, char32_t c)
     {
         // A cell narrower than half a square is a sign's, or a piece of a character.
-        if (k < 0 || k >= int(cells_.size()) || (cells_[size_t(k)].right - cells_[size_t(k)].left) * 2 < line_.bottom - line_.top)
+        if (k < 0 || k >= int(cells_.size()) || (cells_[size_t(k)].right - cells_[size_t(k)].left) * 2 < side_)
             return std::nullopt;
         const auto key = std::make_pair(k, c);
         if (const auto found = fits_.find(key); found != fits_.end())
@@ -195,17 +228,29 @@ private:
         const auto& [ink, width] = blocks_[k];
         const int height = width > 0 ? int(ink.size()) / width : 0;
         const GlyphFit::Block block{ink.data(), width, height, width};
-        if (size_) {
-            const auto found = GlyphFit::closestFit(block, c, size_->face, size_->em64);
-            return fits_[key] = found ? std::optional<double>(found->unexplained) : std::nullopt;
-        }
         std::optional<GlyphFit::Fit> best;
         int bestFace = 0;
-        for (int face = 0; face < HanGlyphs::Renderer::shared().faces(); ++face)
-            if (const auto found = GlyphFit::closestFit(block, c, face); found && (!best || found->unexplained < best->unexplained)) {
+        const auto tryFace = [&](int face, int nearEm64) {
+            if (const auto found = GlyphFit::closestFit(block, c, face, nearEm64); found && (!best || found->unexplained < best->unexplained)) {
                 best = found;
                 bestFace = face;
             }
+        };
+        const int faces = HanGlyphs::Renderer::shared().regionalFaces();
+        if (size_) {
+            // A character the line's face draws as another region's face does fits that
+            // face's drawing first; one it draws with strokes of its own, only its own.
+            tryFace(size_->face, size_->em64);
+            for (int face = 0; face < faces && (!best || best->unexplained > exactly); ++face)
+                if (face != size_->face)
+                    tryFace(face, size_->em64);
+            return fits_[key] = best ? std::optional<double>(best->unexplained) : std::nullopt;
+        }
+        // Most pages are set in a Mainland face, regular: the others are drawn only where
+        // those fit no character closely (small bold type fits the regular drawing about
+        // as well as it fits the other form's).
+        for (int face = 0; face < faces && (face < HanGlyphs::Renderer::shared().faces() || !best || best->unexplained > exactly / 2); ++face)
+            tryFace(face, 0);
         if (best && best->unexplained <= exactly)
             size_ = Size{bestFace, best->em64};
         return fits_[key] = best ? std::optional<double>(best->unexplained) : std::nullopt;
@@ -222,6 +267,7 @@ private:
 
     Page page_;
     Box line_;
+    int side_;
     const std::vector<Span>& cells_;
     int lightest_, darkest_;
     std::map<int, std::pair<std::vector<float>, int>> blocks_;
@@ -292,8 +338,9 @@ std::string Chooser::choose(const std::string& read, const Line& line, const std
     constexpr int faintestContrast = 48;
     if (lightest - darkest < faintestContrast)
         return read;
-    const std::vector<Span> cells = characterCells(box, [&](int x, int y) { return grey(x, y) * 2 < lightest + darkest; });
-    const std::vector<int> cellOf = matchCells(line.symbols, cells, box.bottom - box.top);
+    const int side = squareOf(line, ours, box.bottom - box.top);
+    const std::vector<Span> cells = characterCells(box, side, [&](int x, int y) { return grey(x, y) * 2 < lightest + darkest; });
+    const std::vector<int> cellOf = matchCells(line.symbols, cells, side);
 
     // The ink of cell k, as a grid.
     const auto seenIn = [&](size_t k) -> std::optional<HanGlyphs::InkGrid> {
@@ -323,7 +370,6 @@ std::string Chooser::choose(const std::string& read, const Line& line, const std
     struct Fit {
         double score = -2.0, lead = 0.0;
     };
-    const int side = box.bottom - box.top;
     constexpr int nearby = 1;
     const int faces = std::max(1, HanGlyphs::Renderer::shared().faces());
     std::vector<std::vector<std::optional<Fit>>> fits(size_t(faces), std::vector<std::optional<Fit>>(pairs.size()));
@@ -381,7 +427,7 @@ std::string Chooser::choose(const std::string& read, const Line& line, const std
     // hold the same character (来 and 來 a word apart): a cell is taken only where the
     // cell beside it shows the character beside it in the line too, which ties it to
     // this place, or, with no ideograph beside it to tell, where it is the matched one.
-    DrawnCells drawn(page_, box, cells, lightest, darkest);
+    DrawnCells drawn(page_, box, side, cells, lightest, darkest);
     const auto sameOrOther = [&](size_t i) {
         std::u32string characters(1, ours[i]);
         for (const auto& [at, other] : pairs)

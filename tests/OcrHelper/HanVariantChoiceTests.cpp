@@ -18,28 +18,30 @@ namespace {
 
 using HanText::decoded;
 
-constexpr int lineTop = 10, firstLeft = 10, em = 13, advance = 14;
+constexpr int lineTop = 10, firstLeft = 10, em = 13;
 
-// `characters` drawn at 13 px, one every 14 pixels, on a page of light grey paper in
-// dark grey, their coverage raised a little as a browser darkens small type; or, where
-// `blurred`, each ink pixel spread over its neighbours, as a face the system lacks
-// draws the same character otherwise.
+// `characters` drawn at 13 px (or `size`), one every 14 pixels (a pixel more than the
+// size), in the renderer's face `face`, on a page of light grey paper in dark grey,
+// their coverage raised a little as a browser darkens small type; or, where `blurred`,
+// each ink pixel spread over its neighbours, as a face the system lacks draws the same
+// character otherwise.
 struct DrawnPage {
     std::vector<unsigned char> grey;
     int width = 0, height = 0;
 };
 
-DrawnPage pageOf(const std::u32string& characters, bool blurred = false)
+DrawnPage pageOf(const std::u32string& characters, bool blurred = false, int face = 0, int size = em)
 {
+    const int advance = size + 1;
     DrawnPage page;
     page.width = firstLeft * 2 + advance * int(characters.size());
-    page.height = lineTop * 2 + em + 4;
+    page.height = lineTop * 2 + size + 4;
     std::vector<float> ink(size_t(page.width) * size_t(page.height), 0.0f);
     for (size_t i = 0; i < characters.size(); ++i) {
-        const auto drawn = HanGlyphs::Renderer::shared().drawAsScreens(characters[i], em * 64, 0);
+        const auto drawn = HanGlyphs::Renderer::shared().drawAsScreens(characters[i], size * 64, 0, face);
         if (!drawn)
             continue;
-        const int left = firstLeft + advance * int(i), top = lineTop + std::max(0, em - drawn->height) / 2;
+        const int left = firstLeft + advance * int(i), top = lineTop + std::max(0, size - drawn->height) / 2;
         for (int y = 0; y < drawn->height && top + y < page.height; ++y)
             for (int x = 0; x < drawn->width && left + x < page.width; ++x)
                 ink[size_t(top + y) * size_t(page.width) + size_t(left + x)] =
@@ -67,15 +69,16 @@ DrawnPage pageOf(const std::u32string& characters, bool blurred = false)
 // the right of their ink from the `from`th on (the engine's places drift by a square
 // along a line), and the first of them with a box over the rest of the line, as the
 // engine gives the character that opens a quotation.
-HanVariantChoice::Line lineRead(const std::string& read, size_t from = 0, int drift = 0)
+HanVariantChoice::Line lineRead(const std::string& read, size_t from = 0, int drift = 0, int size = em)
 {
+    const int advance = size + 1;
     HanVariantChoice::Line line;
     const std::u32string characters = decoded(read);
-    line.box = {firstLeft, lineTop, firstLeft + advance * int(characters.size()), lineTop + em};
+    line.box = {firstLeft, lineTop, firstLeft + advance * int(characters.size()), lineTop + size};
     for (size_t i = 0; i < characters.size(); ++i) {
         const int left = firstLeft + advance * int(i) + (i >= from ? drift * advance : 0);
-        const int right = drift != 0 && i + 1 == from ? line.box.right : left + em;
-        line.symbols.push_back({HanText::encoded(std::u32string(1, characters[i])), {left, lineTop, right, lineTop + em}});
+        const int right = drift != 0 && i + 1 == from ? line.box.right : left + size;
+        line.symbols.push_back({HanText::encoded(std::u32string(1, characters[i])), {left, lineTop, right, lineTop + size}});
     }
     return line;
 }
@@ -120,6 +123,59 @@ TEST_F(HanVariantChoiceTest, LinesTheEvidenceDoesNotSpeakAgainstStayAsRead)
         const DrawnPage page = pageOf(U"记者说未來已来经济", true);
         HanVariantChoice::Chooser chooser({page.grey.data(), page.width, page.height});
         EXPECT_EQ(chooser.choose("记者说未来已来经济", lineRead("记者说未来已来经济"), "記者說未來已來經濟"), "记者说未来已来经济");
+    }
+}
+
+TEST_F(HanVariantChoiceTest, ALineSetInATaiwanHongKongOrBoldFaceKeepsTheFormsItsPixelsShow)
+{
+    // Those faces draw 級, 輸 and 數 with strokes of their own, and bold type (a table's
+    // header and totals) with strokes of its own width, which the Mainland face's
+    // drawing of the same character leaves unexplained about as much as the other form.
+    const int faces = HanGlyphs::Renderer::shared().faces(), regional = HanGlyphs::Renderer::shared().regionalFaces();
+    if (regional <= faces)
+        GTEST_SKIP() << "no Taiwan, Hong Kong or bold face";
+    struct Case {
+        std::u32string drawn;
+        std::string read, alternative;
+    };
+    const Case cases[] = {
+        {U"防水等級", "防水等级", "防水等級"},             // read in the other script
+        {U"輸入電壓數據", "输入电压数据", "輸入電壓數據"}, // all of it
+        {U"說的是数据", "說的是數據", "說的是数据"},       // a Simplified word quoted
+        {U"合计金额现金", "合計金額現金", "合计金额现金"}, // Simplified, read Traditional
+    };
+    for (int face = faces; face < regional; ++face)
+        for (const Case& c : cases)
+            for (const int size : {11, 14, 17, 20}) {
+                const DrawnPage page = pageOf(c.drawn, false, face, size);
+                HanVariantChoice::Chooser chooser({page.grey.data(), page.width, page.height});
+                EXPECT_EQ(decoded(chooser.choose(c.read, lineRead(c.read, 0, 0, size), c.alternative)), c.drawn)
+                    << "face " << face << ", " << size << " px";
+            }
+}
+
+TEST_F(HanVariantChoiceTest, ALineMadeTallByAFieldDrawnAboutPartOfItIsCutIntoItsOwnCharacters)
+{
+    // A settings row: a label, then its value in a field whose frame makes the line more
+    // than twice as tall as its type, and its top and bottom edges join every column
+    // under them.
+    const std::u32string drawn = U"夜间模式至今天";
+    const std::string read = "夜間模式至今天", alternative = "夜间模式至今天";
+    for (const int size : {12, 13, 16}) {
+        DrawnPage page = pageOf(drawn, false, 0, size);
+        const int fieldLeft = firstLeft + (size + 1) * 4 - 3, fieldRight = page.width - 2, fieldTop = 2, fieldBottom = page.height - 3;
+        for (int x = fieldLeft; x <= fieldRight; ++x)
+            for (const int y : {fieldTop, fieldBottom})
+                page.grey[size_t(y) * size_t(page.width) + size_t(x)] = 60;
+        for (int y = fieldTop; y <= fieldBottom; ++y)
+            for (const int x : {fieldLeft, fieldRight})
+                page.grey[size_t(y) * size_t(page.width) + size_t(x)] = 60;
+        HanVariantChoice::Line line = lineRead(read, 0, 0, size);
+        line.box.top = fieldTop;
+        line.box.bottom = fieldBottom + 1;
+        line.box.right = fieldRight + 1;
+        HanVariantChoice::Chooser chooser({page.grey.data(), page.width, page.height});
+        EXPECT_EQ(decoded(chooser.choose(read, line, alternative)), drawn) << size << " px";
     }
 }
 
