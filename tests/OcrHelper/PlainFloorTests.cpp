@@ -48,6 +48,12 @@ TEST(PlainFloor, TheRulesTextKeepsEveryNumberThePlainReadingIsSureOf)
         {"North 1,240 1,580 +27.3%", "North 1,240 1.580 +27.3%", {90, 90, 85, 90}, "North 1,240 1,580 +27.3%"},
         // A line the rules read as the plain engine did stays as it is.
         {"Subtotal: \u20AC1,969.19", "Subtotal: \u20AC1,969.19", {92, 92}, "Subtotal: \u20AC1,969.19"},
+        // A number stays in its cell: the cells the plain engine did not read, beside it,
+        // keep their own characters.
+        {"Retail 42,138.23 +13% 83.8% 2.7%", "Retail 42,138.23 2.7%", {90, 94, 60}, "Retail 42,138.23 +13% 83.8% 2.7%"},
+        {"North 15,135.50 \u534180.0% 93% 6.52%e", "North 15,135.50 6.52%e", {93, 94, 54},
+         "North 15,135.50 \u534180.0% 93% 6.52%e"},
+        {"West 39,833.21 +13.5% 19.5%", "West 39,833.21", {93, 93}, "West 39,833.21 +13.5% 19.5%"},
     };
     for (const Case& c : cases) {
         const Readings::LineReading plain = lineRead(c.plain, c.sure);
@@ -104,6 +110,9 @@ TEST(PlainFloor, AWordWithDigitsStandsWhereThePlainEngineIsSureOrTheLatinEngineA
         {"\u5927\u7C73 1 54.94", "\u5927\u7C73 1 \u00A554.94", {90, 90, 46}, "\u00A554.94", 40, 46, "\u5927\u7C73 1 \u00A554.94"},
         {"Pro _7999\u5143", "Pro 799975", {90, 72}, "799975", 45, 72, "Pro _7999\u5143"},
         {"\u5927\u7C73 4 \u516D5.52", "\u5927\u7C73 4 \u00A515.52", {90, 90, 78}, "\u00A515.52", 40, 78, "\u5927\u7C73 4 \u00A515.52"},
+        // Its currency sign read as a stop apart from it.
+        {"\u725B\u5976 1 *10.50 \u3002 10.50", "\u725B\u5976 1 \u00A510.50 \u00A510.50", {90, 45, 48, 48},
+         "\u00A510.50 \u00A510.50", 40, 48, "\u725B\u5976 1 \u00A510.50 \u3002 \u00A510.50"},
         // Not where the two agree on next to nothing, nor where the plain engine alone
         // doubts its word.
         {"\u5927\u7C73 1 \u00A532.27", "\u5927\u7C73 1 -\u00A532.27", {90, 90, 0}, "-\u00A532.27", 40, 0, "\u5927\u7C73 1 \u00A532.27"},
