@@ -365,8 +365,12 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
                 // or where a single-language engine read the same at the same place.
                 const bool agreed = word.confidence >= Thresholds::agreedNumber
                     && std::any_of(there.begin(), there.end(), [&](const auto& o) { return o.first == token; });
+                // Nor is a reading of the place the Latin engine itself doubts far more.
+                const bool surer = word.confidence >= Thresholds::surerThanLatin && !there.empty()
+                    && std::all_of(there.begin(), there.end(),
+                                   [&](const auto& o) { return o.second + Thresholds::latinFarLessSure <= word.confidence; });
                 sure.push_back({start + offset, start + offset + token.size(), false, agreed,
-                                !(word.confidence >= Thresholds::sureNumber || agreed)});
+                                !(word.confidence >= Thresholds::sureNumber || agreed || surer)});
                 continue;
             }
             size_t at = text.find(HanText::decoded(number));
@@ -466,8 +470,9 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
             size_t offset = 0;
             const std::u32string token = trimmed(read.substr(from, to - from), &offset);
             // A word the rules read as two stays two: the plain engine runs words together
-            // more often than it cuts one.
-            if (std::none_of(token.begin(), token.end(), isDigit32) || token.find(U' ') != std::u32string::npos)
+            // more often than it cuts one; not where the Latin engine read it as one, as
+            // the plain engine did.
+            if (std::none_of(token.begin(), token.end(), isDigit32) || (token.find(U' ') != std::u32string::npos && !it->witnessed))
                 continue;
             from += offset;
             to = from + token.size();

@@ -113,6 +113,13 @@ TEST(PlainFloor, AWordWithDigitsStandsWhereThePlainEngineIsSureOrTheLatinEngineA
         // Its currency sign read as a stop apart from it.
         {"\u725B\u5976 1 *10.50 \u3002 10.50", "\u725B\u5976 1 \u00A510.50 \u00A510.50", {90, 45, 48, 48},
          "\u00A510.50 \u00A510.50", 40, 48, "\u725B\u5976 1 \u00A510.50 \u3002 \u00A510.50"},
+        // A word the Latin engine read far less surely than the plain engine, and one
+        // the rules cut in two where both engines read it whole.
+        {"Resolution 1280*800", "Resolution 1280x800", {25, 69}, "1280*800", 105, 24, "Resolution 1280x800"},
+        {"South $226,311.02 +57.3%", "South 226,311.02", {94, 68}, "$226,311.02", 45, 23, "South 226,311.02 +57.3%"},
+        {"\u5B9E\u6536 Y1, 339.92", "\u5B9E\u6536 \u00A51,339.92", {93, 70}, "\u00A51,339.92", 25, 70, "\u5B9E\u6536 \u00A51,339.92"},
+        {"South $226,311.02", "South 226,311.02", {94, 68}, "$226,311.02", 45, 50, "South $226,311.02"},
+        {"Resolution 1280*800", "Resolution 1280x800", {25, 55}, "1280*800", 105, 24, "Resolution 1280*800"},
         // Not where the two agree on next to nothing, nor where the plain engine alone
         // doubts its word.
         {"\u5927\u7C73 1 \u00A532.27", "\u5927\u7C73 1 -\u00A532.27", {90, 90, 0}, "-\u00A532.27", 40, 0, "\u5927\u7C73 1 \u00A532.27"},
