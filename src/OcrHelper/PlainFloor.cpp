@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <iterator>
 #include <regex>
 #include <string_view>
 
@@ -365,10 +366,19 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
                 // or where a single-language engine read the same at the same place.
                 const bool agreed = word.confidence >= Thresholds::agreedNumber
                     && std::any_of(there.begin(), there.end(), [&](const auto& o) { return o.first == token; });
-                // Nor is a reading of the place the Latin engine itself doubts far more.
+                // Nor is a reading of the place with the same digits that the Latin engine
+                // itself doubts far more: only the signs and letters between them differ
+                // ("1280*800"). One with other digits may hold a sign the plain engine
+                // took for one ("~--\u20AC403.08" where it read "6403.08").
+                const auto digitsOf = [](const std::u32string& text) {
+                    std::u32string out;
+                    std::copy_if(text.begin(), text.end(), std::back_inserter(out), isDigit32);
+                    return out;
+                };
                 const bool surer = word.confidence >= Thresholds::surerThanLatin && !there.empty()
-                    && std::all_of(there.begin(), there.end(),
-                                   [&](const auto& o) { return o.second + Thresholds::latinFarLessSure <= word.confidence; });
+                    && std::all_of(there.begin(), there.end(), [&](const auto& o) {
+                           return o.second + Thresholds::latinFarLessSure <= word.confidence && digitsOf(o.first) == digitsOf(token);
+                       });
                 sure.push_back({start + offset, start + offset + token.size(), false, agreed,
                                 !(word.confidence >= Thresholds::sureNumber || agreed || surer)});
                 continue;
