@@ -369,13 +369,15 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
                 // Nor is a reading of the place with the same digits that the Latin engine
                 // itself doubts far more: only the signs and letters between them differ
                 // ("1280*800"). One with other digits may hold a sign the plain engine
-                // took for one ("~--\u20AC403.08" where it read "6403.08").
+                // took for one ("~--\u20AC403.08" where it read "6403.08"), and a plain word
+                // that starts with something else than a digit may be its reading of a
+                // currency sign ("y18.22", "#646.23" for "\u00A5646.23").
                 const auto digitsOf = [](const std::u32string& text) {
                     std::u32string out;
                     std::copy_if(text.begin(), text.end(), std::back_inserter(out), isDigit32);
                     return out;
                 };
-                const bool surer = word.confidence >= Thresholds::surerThanLatin && !there.empty()
+                const bool surer = word.confidence >= Thresholds::surerThanLatin && !there.empty() && isDigit32(token.front())
                     && std::all_of(there.begin(), there.end(), [&](const auto& o) {
                            return o.second + Thresholds::latinFarLessSure <= word.confidence && digitsOf(o.first) == digitsOf(token);
                        });

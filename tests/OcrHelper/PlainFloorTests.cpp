@@ -120,6 +120,9 @@ TEST(PlainFloor, AWordWithDigitsStandsWhereThePlainEngineIsSureOrTheLatinEngineA
         {"\u5B9E\u6536 Y1, 339.92", "\u5B9E\u6536 \u00A51,339.92", {93, 70}, "\u00A51,339.92", 25, 70, "\u5B9E\u6536 \u00A51,339.92"},
         {"South $226,311.02", "South 226,311.02", {94, 68}, "$226,311.02", 45, 50, "South $226,311.02"},
         {"Resolution 1280*800", "Resolution 1280x800", {25, 55}, "1280*800", 105, 24, "Resolution 1280*800"},
+        {"\u00A5215.41 \u2014 \u00A5646.23", "\u00A5215.41 \u3002\u3002 #646.23", {60, 20, 69}, "\u00A5646.23", 85, 0,
+         "\u00A5215.41 \u2014 \u00A5646.23"},
+        {"\u00A518.22 \u00A518.22", "y18.22 \u3002 Y18.22", {66, 71, 52}, "\u00A518.22", 0, 0, "\u00A518.22 \u00A518.22"},
         {"Logo 4 \u20AC100.77 7% \u20AC403.08", "Logo 4 100.77 7% 6403.08", {92, 54, 33, 44, 69}, "~\u2014-\u20AC403.08", 145, 0,
          "Logo 4 \u20AC100.77 7% \u20AC403.08"},
         // Not where the two agree on next to nothing, nor where the plain engine alone
