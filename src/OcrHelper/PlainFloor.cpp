@@ -1,10 +1,12 @@
 #include "OcrHelper/PlainFloor.h"
 
 #include "OcrHelper/HanText.h"
+#include "OcrHelper/PerMilleSigns.h"
 #include "OcrHelper/Thresholds.h"
 
 #include <algorithm>
 #include <cctype>
+#include <iterator>
 #include <regex>
 #include <string_view>
 
@@ -169,6 +171,65 @@ bool standsFor(const std::u32string& read, const std::u32string& number)
     return true;
 }
 
+// Where what lines up with a word of the plain reading (`first` to `last` in `read`) runs
+// over blanks, the least-edit alignment has spread it over the cells beside it ("42,138.23
+// +13% 83" for "42,138.23", its last digit matched in the next cell): a piece between
+// blanks that holds the word itself is the word's place; else a piece at either end
+// without a digit, in which nothing is the plain reading's own character ("\u3002" for
+// the "\u00A5" of "\u00A510.50"), is none of it.
+void narrowToItsPiece(const std::u32string& read, const std::vector<bool>& matched, int& first, int& last, const std::u32string& word)
+{
+    const auto blankIn = [&](int from, int to) {
+        return std::find(read.begin() + from, read.begin() + to + 1, U' ') != read.begin() + to + 1;
+    };
+    if (first < 0 || !blankIn(first, last))
+        return;
+    const int wasFirst = first, wasLast = last;
+    int from = first, to = last;
+    while (from > 0 && read[size_t(from - 1)] != U' ')
+        --from;
+    while (size_t(to + 1) < read.size() && read[size_t(to + 1)] != U' ')
+        ++to;
+    for (size_t k = read.find(word, size_t(from)); k != std::u32string::npos && int(k + word.size()) <= to + 1;
+         k = read.find(word, k + 1)) {
+        const bool alone = (k == 0 || !isDigit32(read[k - 1])) && (k + word.size() >= read.size() || !isDigit32(read[k + word.size()]));
+        if (alone) {
+            first = int(k);
+            last = int(k + word.size()) - 1;
+            return;
+        }
+    }
+    // The piece from `a` up to the next blank or `b`, inclusive.
+    const auto noneOfIt = [&](int a, int b) {
+        for (int k = a; k <= b; ++k)
+            if (isDigit32(read[size_t(k)]) || (size_t(k) < matched.size() && matched[size_t(k)]))
+                return false;
+        return true;
+    };
+    for (int blank = first; blank <= last; ++blank)
+        if (read[size_t(blank)] == U' ') {
+            if (noneOfIt(first, blank - 1)) {
+                first = blank;
+                while (first <= last && read[size_t(first)] == U' ')
+                    ++first;
+            }
+            break;
+        }
+    for (int blank = last; blank >= first; --blank)
+        if (read[size_t(blank)] == U' ') {
+            if (noneOfIt(blank + 1, last)) {
+                last = blank;
+                while (last >= first && read[size_t(last)] == U' ')
+                    --last;
+            }
+            break;
+        }
+    if (first > last) {
+        first = wasFirst;
+        last = wasLast;
+    }
+}
+
 bool isSign(char32_t c)
 {
     return std::u32string_view(U"-+~_$\u20AC\u00A5\uFFE5\u00A3\u2212\u2014\u2013").find(c) != std::u32string_view::npos;
@@ -305,8 +366,23 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
                 // or where a single-language engine read the same at the same place.
                 const bool agreed = word.confidence >= Thresholds::agreedNumber
                     && std::any_of(there.begin(), there.end(), [&](const auto& o) { return o.first == token; });
+                // Nor is a reading of the place with the same digits that the Latin engine
+                // itself doubts far more: only the signs and letters between them differ
+                // ("1280*800"). One with other digits may hold a sign the plain engine
+                // took for one ("~--\u20AC403.08" where it read "6403.08"), and a plain word
+                // that starts with something else than a digit may be its reading of a
+                // currency sign ("y18.22", "#646.23" for "\u00A5646.23").
+                const auto digitsOf = [](const std::u32string& text) {
+                    std::u32string out;
+                    std::copy_if(text.begin(), text.end(), std::back_inserter(out), isDigit32);
+                    return out;
+                };
+                const bool surer = word.confidence >= Thresholds::surerThanLatin && !there.empty() && isDigit32(token.front())
+                    && std::all_of(there.begin(), there.end(), [&](const auto& o) {
+                           return o.second + Thresholds::latinFarLessSure <= word.confidence && digitsOf(o.first) == digitsOf(token);
+                       });
                 sure.push_back({start + offset, start + offset + token.size(), false, agreed,
-                                !(word.confidence >= Thresholds::sureNumber || agreed)});
+                                !(word.confidence >= Thresholds::sureNumber || agreed || surer)});
                 continue;
             }
             size_t at = text.find(HanText::decoded(number));
@@ -340,10 +416,12 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
     for (size_t k = 0; k < lineUp.size(); ++k)
         if (lineUp[k] >= 0)
             at[plainPlaces[k]] = int(readPlaces[size_t(lineUp[k])]);
-    std::vector<bool> lined(read.size(), false);
-    for (const int j : at)
-        if (j >= 0)
-            lined[size_t(j)] = true;
+    std::vector<bool> lined(read.size(), false), matched(read.size(), false);
+    for (size_t i = 0; i < at.size(); ++i)
+        if (at[i] >= 0) {
+            lined[size_t(at[i])] = true;
+            matched[size_t(at[i])] = plainText[i] == read[size_t(at[i])];
+        }
     // From the last to the first, so that the places before stay where they were.
     for (auto it = sure.rbegin(); it != sure.rend(); ++it) {
         const std::u32string number = plainText.substr(it->from, it->to - it->from);
@@ -353,6 +431,7 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
                 first = first < 0 ? at[i] : first;
                 last = at[i];
             }
+        narrowToItsPiece(read, matched, first, last, number);
         if (first < 0 && it->signsOnly)
             continue;
         if (first < 0) {
@@ -403,8 +482,9 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
             size_t offset = 0;
             const std::u32string token = trimmed(read.substr(from, to - from), &offset);
             // A word the rules read as two stays two: the plain engine runs words together
-            // more often than it cuts one.
-            if (std::none_of(token.begin(), token.end(), isDigit32) || token.find(U' ') != std::u32string::npos)
+            // more often than it cuts one; not where the Latin engine read it as one, as
+            // the plain engine did.
+            if (std::none_of(token.begin(), token.end(), isDigit32) || (token.find(U' ') != std::u32string::npos && !it->witnessed))
                 continue;
             from += offset;
             to = from + token.size();
@@ -513,7 +593,7 @@ std::string text(const std::vector<LineMerge::PlacedLine>& merged, const EngineR
     }
     std::string out;
     for (const std::string& line : lines)
-        out += line + '\n';
+        out += PerMilleSigns::withPerMilleSigns(line) + '\n';
     return out;
 }
 

@@ -37,6 +37,9 @@ std::string wellFormedNumber(const std::string& word);
 // words, or only its digits differ and the Latin engine did not back it. Nothing the
 // plain reading has is put back where the Latin engine read the place otherwise and
 // more surely than both the plain engine and Thresholds::sureNumber.
+// What lines up with a word stays within its cell: where a piece of the rules' text
+// between blanks is the word itself, that piece is its place, and the cells beside it
+// keep their own characters.
 std::string withSureNumbers(const std::string& merged, const std::vector<const Readings::LineReading*>& plain,
                             const std::vector<const Readings::LineReading*>& others = {});
 
@@ -48,7 +51,7 @@ std::string inItsScript(const Readings::LineReading& line, const std::vector<Rea
 
 // The page's text, a line a line each ending in a newline: `merged`, held to `plain` as
 // above, the Latin engine among `others` (the single-language engines' readings) its
-// witness.
+// witness; per mille signs as PerMilleSigns.h reads them.
 std::string text(const std::vector<LineMerge::PlacedLine>& merged, const Readings::EngineReading& plain,
                  const std::vector<Readings::EngineReading>& scripts, HanVariantChoice::Chooser& variants,
                  const std::vector<Readings::EngineReading>& others = {});

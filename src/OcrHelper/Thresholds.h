@@ -52,4 +52,11 @@ inline constexpr float sureNumber = 80.0f;
 // a price.
 inline constexpr float agreedNumber = 25.0f;
 
+// A word with digits the plain engine read from this confidence on stands where the Latin
+// engine read its place at least Thresholds::latinFarLessSure less surely: the Latin
+// engine's "1280*800" at 24 and "$226,311.02" at 23, beside the plain engine's "1280x800"
+// and "226,311.02" at 68 and 69, are its guesses at ink it barely made out.
+inline constexpr float surerThanLatin = 60.0f;
+inline constexpr float latinFarLessSure = 30.0f;
+
 } // namespace Thresholds

@@ -48,6 +48,12 @@ TEST(PlainFloor, TheRulesTextKeepsEveryNumberThePlainReadingIsSureOf)
         {"North 1,240 1,580 +27.3%", "North 1,240 1.580 +27.3%", {90, 90, 85, 90}, "North 1,240 1,580 +27.3%"},
         // A line the rules read as the plain engine did stays as it is.
         {"Subtotal: \u20AC1,969.19", "Subtotal: \u20AC1,969.19", {92, 92}, "Subtotal: \u20AC1,969.19"},
+        // A number stays in its cell: the cells the plain engine did not read, beside it,
+        // keep their own characters.
+        {"Retail 42,138.23 +13% 83.8% 2.7%", "Retail 42,138.23 2.7%", {90, 94, 60}, "Retail 42,138.23 +13% 83.8% 2.7%"},
+        {"North 15,135.50 \u534180.0% 93% 6.52%e", "North 15,135.50 6.52%e", {93, 94, 54},
+         "North 15,135.50 \u534180.0% 93% 6.52%e"},
+        {"West 39,833.21 +13.5% 19.5%", "West 39,833.21", {93, 93}, "West 39,833.21 +13.5% 19.5%"},
     };
     for (const Case& c : cases) {
         const Readings::LineReading plain = lineRead(c.plain, c.sure);
@@ -104,6 +110,21 @@ TEST(PlainFloor, AWordWithDigitsStandsWhereThePlainEngineIsSureOrTheLatinEngineA
         {"\u5927\u7C73 1 54.94", "\u5927\u7C73 1 \u00A554.94", {90, 90, 46}, "\u00A554.94", 40, 46, "\u5927\u7C73 1 \u00A554.94"},
         {"Pro _7999\u5143", "Pro 799975", {90, 72}, "799975", 45, 72, "Pro _7999\u5143"},
         {"\u5927\u7C73 4 \u516D5.52", "\u5927\u7C73 4 \u00A515.52", {90, 90, 78}, "\u00A515.52", 40, 78, "\u5927\u7C73 4 \u00A515.52"},
+        // Its currency sign read as a stop apart from it.
+        {"\u725B\u5976 1 *10.50 \u3002 10.50", "\u725B\u5976 1 \u00A510.50 \u00A510.50", {90, 45, 48, 48},
+         "\u00A510.50 \u00A510.50", 40, 48, "\u725B\u5976 1 \u00A510.50 \u3002 \u00A510.50"},
+        // A word the Latin engine read far less surely than the plain engine, and one
+        // the rules cut in two where both engines read it whole.
+        {"Resolution 1280*800", "Resolution 1280x800", {25, 69}, "1280*800", 105, 24, "Resolution 1280x800"},
+        {"South $226,311.02 +57.3%", "South 226,311.02", {94, 68}, "$226,311.02", 45, 23, "South 226,311.02 +57.3%"},
+        {"\u5B9E\u6536 Y1, 339.92", "\u5B9E\u6536 \u00A51,339.92", {93, 70}, "\u00A51,339.92", 25, 70, "\u5B9E\u6536 \u00A51,339.92"},
+        {"South $226,311.02", "South 226,311.02", {94, 68}, "$226,311.02", 45, 50, "South $226,311.02"},
+        {"Resolution 1280*800", "Resolution 1280x800", {25, 55}, "1280*800", 105, 24, "Resolution 1280*800"},
+        {"\u00A5215.41 \u2014 \u00A5646.23", "\u00A5215.41 \u3002\u3002 #646.23", {60, 20, 69}, "\u00A5646.23", 85, 0,
+         "\u00A5215.41 \u2014 \u00A5646.23"},
+        {"\u00A518.22 \u00A518.22", "y18.22 \u3002 Y18.22", {66, 71, 52}, "\u00A518.22", 0, 0, "\u00A518.22 \u00A518.22"},
+        {"Logo 4 \u20AC100.77 7% \u20AC403.08", "Logo 4 100.77 7% 6403.08", {92, 54, 33, 44, 69}, "~\u2014-\u20AC403.08", 145, 0,
+         "Logo 4 \u20AC100.77 7% \u20AC403.08"},
         // Not where the two agree on next to nothing, nor where the plain engine alone
         // doubts its word.
         {"\u5927\u7C73 1 \u00A532.27", "\u5927\u7C73 1 -\u00A532.27", {90, 90, 0}, "-\u00A532.27", 40, 0, "\u5927\u7C73 1 \u00A532.27"},

@@ -1,0 +1,26 @@
+// The engines' readings of a per mille sign after a number come back as the sign; a
+// percent sign with a letter or a digit that belongs to a longer word stays as it is.
+#include "OcrHelper/PerMilleSigns.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(PerMilleSigns, APercentSignWithACircleAfterANumberIsThePerMilleSign)
+{
+    const std::vector<std::pair<const char*, const char*>> cases{
+        {"North 15,135.50 93% 6.52%e", "North 15,135.50 93% 6.52\u2030"},
+        {"East 22.82%0", "East 22.82\u2030"},
+        {"Returns 1.1%o, 20%o.", "Returns 1.1\u2030, 20\u2030."},
+        {"\u8FD4\u5229 3.6%0\u3002", "\u8FD4\u5229 3.6\u2030\u3002"},
+        {"North 93% 6.52%", "North 93% 6.52%"},
+        {"12%off 5%of", "12%off 5%of"},
+        {"printf(\"%0d %e\", n);", "printf(\"%0d %e\", n);"},
+        {"50%00 x", "50%00 x"},
+        {"15%e3", "15%e3"},
+    };
+    for (const auto& [line, expected] : cases)
+        EXPECT_EQ(PerMilleSigns::withPerMilleSigns(line), expected) << line;
+}
+
+} // namespace
