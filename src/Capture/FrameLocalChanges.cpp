@@ -14,8 +14,11 @@ namespace {
 constexpr int kPlaceholderWidth = 8;
 
 // Whether every pixel in [from, to) of `after` that differs from `before` lies in a run
-// of one colour of `before`, inside [from, to), at least kPlaceholderWidth wide.
-bool differsOnlyInPlainRuns(const quint32* before, const quint32* after, int from, int to)
+// of one colour of `before`, inside [from, to), at least kPlaceholderWidth wide; or,
+// where columns that change by themselves border [from, to) (cutAtFrom, cutAtTo), in a
+// run that reaches them: a placeholder they cut across may leave a sliver of any width.
+bool differsOnlyInPlainRuns(const quint32* before, const quint32* after, int from, int to, bool cutAtFrom = false,
+                            bool cutAtTo = false, bool setOff = false)
 {
     for (int x = from; x < to;) {
         if (!FramePixelCompare::differ(before[x], after[x])) {
@@ -27,7 +30,10 @@ bool differsOnlyInPlainRuns(const quint32* before, const quint32* after, int fro
             --first;
         while (last + 1 < to && before[last + 1] == before[x])
             ++last;
-        if (last - first + 1 < kPlaceholderWidth)
+        const bool cut = (cutAtFrom && first == from) || (cutAtTo && last + 1 == to);
+        if (last - first + 1 < kPlaceholderWidth && !cut)
+            return false;
+        if (setOff && first == from && last + 1 == to)
             return false;
         x = last + 1;
     }
@@ -177,7 +183,7 @@ QImage withLiveColumnsCutOut(const QImage& image, const LiveColumns& live)
     return joined;
 }
 
-bool placeholdersFilledBeside(const QImage& before, const QImage& after, const LiveColumns& live)
+bool placeholdersFilledBeside(const QImage& before, const QImage& after, const LiveColumns& live, bool setOff)
 {
     if (before.size() != after.size() || before.format() != after.format() || before.depth() != 32)
         return false;
@@ -187,7 +193,8 @@ bool placeholdersFilledBeside(const QImage& before, const QImage& after, const L
     for (int y = 0; y < before.height(); ++y) {
         const auto* a = reinterpret_cast<const quint32*>(before.constScanLine(y));
         const auto* b = reinterpret_cast<const quint32*>(after.constScanLine(y));
-        if (!differsOnlyInPlainRuns(a, b, 0, left) || !differsOnlyInPlainRuns(a, b, right, w))
+        if (!differsOnlyInPlainRuns(a, b, 0, left, false, !live.isEmpty(), setOff)
+            || !differsOnlyInPlainRuns(a, b, right, w, !live.isEmpty(), false, setOff))
             return false;
     }
     return true;

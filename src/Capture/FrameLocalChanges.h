@@ -42,9 +42,13 @@ QImage withLiveColumnsCutOut(const QImage& image, const LiveColumns& live);
 
 // Whether `after` shows the view `before` does but for placeholders filled in beside
 // `live`: left of and right of those columns, every row matches, or differs only inside
-// runs of one colour of `before` at least a few pixels wide. Unlike a picture that
+// runs of one colour of `before` at least a few pixels wide, or of any width where they
+// reach the columns (a sliver of a placeholder they cut across). Unlike a picture that
 // loaded in the open, a strip of one that the columns cut off need not show detail of
 // its own. Meant for a page already known to stand still (it does not tell a plain box
 // that moved from one that filled in). Grabs of another size, format or depth than 32
 // bits never pass.
-bool placeholdersFilledBeside(const QImage& before, const QImage& after, const LiveColumns& live);
+// With `setOff`, a run must also be set off from something beside it other than the
+// columns and the grab's edge: a plain end that rows filled across the whole width
+// beside them is no placeholder.
+bool placeholdersFilledBeside(const QImage& before, const QImage& after, const LiveColumns& live, bool setOff = false);

@@ -287,6 +287,7 @@ void ScrollingCaptureController::resetState()
     m_loadedInPlace = false;
     m_reachedEnd = false;
     m_endedUnregistered = false;
+    m_unplacedSinceKept = false;
 }
 
 void ScrollingCaptureController::restoreHiddenWindowsAfterFinish()

@@ -168,6 +168,21 @@ private:
     bool keepRowsLoadedInPlace(const QImage& frame, int from);
     void keepWhereThePageStopped(const QImage& frame, const ScrollAutoDriver::TickDone& done);
     void checkTooLow(const ScrollAutoDriver::TickDone& done);
+    // Whether `frame`, beside the columns that change by themselves, the scrollbar and
+    // the fixed bars, shows nothing the last kept frame does not: rows of one colour each
+    // (the plain band a page ends in, which places nowhere), below at most the kept
+    // frame's last rows moved up.
+    bool showsOnlyAPlainEnd(const QImage& frame) const;
+    // Where the page ended in a plain band further than any row shows: placed from a frame
+    // one click up, then finishes.
+    void placeThePlainEnd();
+    // The end frame `end` appended `newPx` below the last kept frame, when the frame `back`
+    // one click up shows the same rows `click` rows lower; nothing otherwise.
+    // How far the last kept frame stands above `frame`, as a negative number, where it
+    // shows the rows `frame` does moved up above a plain end; nothing otherwise.
+    std::optional<int> keptBelow(const QImage& frame) const;
+    std::optional<ScrollStitcher::FrameJudgement> plainEndJudgement(const QImage& back, const QImage& end, int newPx,
+                                                                    int click) const;
     void handleStall();
     void completeFinish();
     int maxLength() const;
@@ -217,6 +232,8 @@ private:
     bool m_reachedEnd = false;  // such a frame was taken back: the page stopped
     // The driver gave up on frames it could not place: the delivery says so.
     bool m_endedUnregistered = false;
+    // A frame since the last kept one showed rows that could not be placed.
+    bool m_unplacedSinceKept = false;
     std::function<QWidget*()> m_mainWindowProvider;
 
     ScrollFrameSource* m_testFrames = nullptr;

@@ -400,10 +400,11 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
             return whole;
         // A page the whole grabs show standing still stands still; painted over, a picture
         // that loaded beside the columns no longer shows as one, but read with the
-        // columns cut out it does.
+        // columns cut out it does, and a sliver of one they cut across reads as filled in.
         if (!lastTick.isNull())
             beside.pageStill = beside.pageStill || whole.pageStill
-                               || ScrollStitcher::sameButForPlaceholders(withLiveColumnsCutOut(lastTick, live), withLiveColumnsCutOut(frame, live));
+                               || ScrollStitcher::sameButForPlaceholders(withLiveColumnsCutOut(lastTick, live), withLiveColumnsCutOut(frame, live))
+                               || placeholdersFilledBeside(lastTick, frame, live, true);
         return beside;
     }, [self, generation, done = std::move(done)](const Judged& judged) {
         if (self && self->isCurrent(generation))
@@ -428,6 +429,7 @@ void ScrollingCaptureController::keepFrame(const QImage& frame, const ScrollStit
     m_kept.appendRefreshing(frame, judgement.cropTop(frame.height()), judgement.footerPx, judgement.stickyPx);
     m_ticksSinceKept = 0;
     m_loadedInPlace = false;
+    m_unplacedSinceKept = false;
     m_hintModel.setHeightPx(m_kept.stitchedHeight());
 }
 
@@ -594,6 +596,8 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
             return;
         }
         m_lastOutcome = j.duplicate || judged.pageStill ? ScrollTickOutcome::duplicate : ScrollTickOutcome::rejected;
+        if (m_lastOutcome == ScrollTickOutcome::rejected && !showsOnlyAPlainEnd(frame))
+            m_unplacedSinceKept = true;
         done(m_lastOutcome);
         return;
     }

@@ -10,6 +10,7 @@
 #include "Capture/CaptureDelivery.h"
 #include "Capture/CaptureLog.h"
 #include "Capture/CapturePng.h"
+#include "Capture/FramePixelCompare.h"
 #include "Capture/FramePixels.h"
 #include "Capture/FrameRegistration.h"
 #include "Capture/FrameLocalChanges.h"
@@ -19,6 +20,7 @@
 #include "Capture/ScrollChangedContent.h"
 #include "Capture/ScrollLoadedRows.h"
 #include "Capture/ScrollFrameSource.h"
+#include "Capture/ScrollLastStep.h"
 #include "Core/Localization.h"
 #include "Core/Settings.h"
 #include "Platform/Pasteboard.h"
@@ -61,6 +63,38 @@ void ScrollingCaptureController::checkTooLow(const ScrollAutoDriver::TickDone& d
     });
 }
 
+bool ScrollingCaptureController::showsOnlyAPlainEnd(const QImage& frame) const
+{
+    const QImage keptImage = withFramePixelLayout(withLiveColumnsCutOut(m_kept.lastFrame(), m_live));
+    const QImage frameImage = withFramePixelLayout(withLiveColumnsCutOut(frame, m_live));
+    const FramePixels kept = framePixels(keptImage), now = framePixels(frameImage);
+    if (kept.isNull() || now.isNull() || kept.width != now.width || kept.height != now.height)
+        return false;
+    const int w = now.width - (m_detection.scrollbarPx > 0 ? m_detection.scrollbarPx : std::min(now.width / 8, 50));
+    const int top = std::clamp(m_detection.stickyPx, 0, now.height);
+    if (w < 1 || top == now.height)
+        return false;
+    // The last rows the kept frame shows, moved up, above the plain end: nothing new.
+    if (ScrollStitcher::lastStepOffset(kept.cropped(0, top, w, kept.height - top), now.cropped(0, top, w, now.height - top)))
+        return true;
+    // Left of the scrollbar, whose thumb still moves there (where none was found, of where
+    // one may be); below the fixed header; above the rows that are as the last kept frame
+    // shows them (a fixed footer, or the plain end it already showed).
+    int bottom = now.height;
+    while (bottom > top && FramePixelCompare::rowsMatch(kept.row(bottom - 1), now.row(bottom - 1), w))
+        --bottom;
+    if (bottom == top)
+        return false; // nothing moved
+    for (int r = top; r < bottom; ++r) {
+        const quint32* row = now.row(r);
+        for (int x = 1; x < w; ++x) {
+            if (FramePixelCompare::differ(row[x], row[0]))
+                return false;
+        }
+    }
+    return true;
+}
+
 void ScrollingCaptureController::handleStall()
 {
     if (m_phase != Phase::recording)
@@ -100,11 +134,111 @@ void ScrollingCaptureController::handleStall()
             // that change by themselves cut across it): those rows show as the page last
             // looked.
             m_kept.refreshLast(m_lastTickFrame, m_detection.stickyPx);
+        } else if (j.foundPx < 0) {
+            // The page stopped above the last kept frame: where it ends was never seen.
+            m_endedUnregistered = true;
+        } else if (!j.duplicate && !m_unplacedSinceKept && showsOnlyAPlainEnd(m_lastTickFrame)) {
+            placeThePlainEnd();
+            return;
         } else if (!j.duplicate) {
             m_endedUnregistered = true; // the page's last rows could not be placed
         }
         finish(false);
     });
+}
+
+void ScrollingCaptureController::placeThePlainEnd()
+{
+    // The page went on into its plain end further than the rows it still shows could tell
+    // (nothing is lost there, only how long that end is). One click back up, a frame shows
+    // rows again where the page stands against the last kept one; the click adds the rest.
+    const int click = m_driver->scrolledStepPx() / std::max(1, m_driver->clicksPerTick());
+    const QImage end = m_lastTickFrame;
+    m_driver->scrollBackOneClick();
+    after(redrawWaitMs, [this, click, end] {
+        settleFrame([this, click, end](const QImage& back) {
+            if (m_phase != Phase::recording)
+                return;
+            if (back.isNull()) {
+                finish(false);
+                return;
+            }
+            judgeOffMain(back, 0, ScrollStitcher::JudgeMode::pageEnd, [this, click, end, back](const Judged& judged) {
+                if (m_phase != Phase::recording)
+                    return;
+                const ScrollStitcher::FrameJudgement& j = judged.judgement;
+                // How far the frame one click up stands below the last kept one.
+                // A page whose end was less than a click on stands above the last kept
+                // frame now: the kept frame then shows the rows it does, moved up.
+                const std::optional<int> below = j.append ? std::optional<int>(j.newPx)
+                                                 : j.foundPx != 0 ? std::optional<int>(j.foundPx)
+                                                 : j.duplicate ? std::optional<int>(0)
+                                                               : keptBelow(back);
+                if (below) {
+                    if (const auto kept = plainEndJudgement(back, end, *below + click, click)) {
+                        keepFrame(end, *kept);
+                        captureDiagnostic(QStringLiteral("📜 页底空白末步，回滚一格测得 +%1px").arg(kept->newPx));
+                    }
+                }
+                finish(false);
+            });
+        }, end);
+    });
+}
+
+std::optional<int> ScrollingCaptureController::keptBelow(const QImage& frame) const
+{
+    const QImage keptImage = withFramePixelLayout(withLiveColumnsCutOut(m_kept.lastFrame(), m_live));
+    const QImage frameImage = withFramePixelLayout(withLiveColumnsCutOut(frame, m_live));
+    const FramePixels kept = framePixels(keptImage), now = framePixels(frameImage);
+    if (kept.isNull() || now.isNull() || kept.width != now.width || kept.height != now.height)
+        return std::nullopt;
+    const int w = now.width - (m_detection.scrollbarPx > 0 ? m_detection.scrollbarPx : std::min(now.width / 8, 50));
+    const int top = std::clamp(m_detection.stickyPx, 0, now.height);
+    if (w < 1 || top == now.height)
+        return std::nullopt;
+    const auto offset = ScrollStitcher::lastStepOffset(now.cropped(0, top, w, now.height - top),
+                                                       kept.cropped(0, top, w, kept.height - top));
+    return offset ? std::optional<int>(-*offset) : std::nullopt;
+}
+
+std::optional<ScrollStitcher::FrameJudgement> ScrollingCaptureController::plainEndJudgement(const QImage& back,
+                                                                                           const QImage& end, int newPx,
+                                                                                           int click) const
+{
+    const QImage keptImage = withFramePixelLayout(withLiveColumnsCutOut(m_kept.lastFrame(), m_live));
+    const QImage backImage = withFramePixelLayout(withLiveColumnsCutOut(back, m_live));
+    const QImage endImage = withFramePixelLayout(withLiveColumnsCutOut(end, m_live));
+    const FramePixels kept = framePixels(keptImage), above = framePixels(backImage), now = framePixels(endImage);
+    if (kept.isNull() || above.isNull() || now.isNull() || kept.width != now.width || kept.height != now.height
+        || above.width != now.width || above.height != now.height)
+        return std::nullopt;
+    const int h = now.height;
+    const int w = now.width - (m_detection.scrollbarPx > 0 ? m_detection.scrollbarPx : std::min(now.width / 8, 50));
+    const int top = std::clamp(m_detection.stickyPx, 0, h);
+    if (w < 1 || newPx <= 0)
+        return std::nullopt;
+    const int footer = FrameRegistration::fixedBottomRows(kept.cropped(0, 0, w, h), now.cropped(0, 0, w, h), newPx);
+    if (h - footer - newPx < top)
+        return std::nullopt; // a plain end longer than the frame: its length is not shown
+    // The end is the frame one click up moved up by that click: the page went that click
+    // and no further, and nothing came between.
+    for (int r = top; r + click < h - footer; ++r) {
+        if (!FramePixelCompare::rowsMatch(now.row(r), above.row(r + click), w))
+            return std::nullopt;
+    }
+    ScrollStitcher::FrameJudgement judgement;
+    judgement.append = true;
+    judgement.newPx = newPx;
+    judgement.foundPx = newPx;
+    judgement.footerPx = footer;
+    judgement.scrollbarPx = m_detection.scrollbarPx;
+    judgement.scrollbarDone = m_detection.scrollbarDone;
+    judgement.stickyPx = m_detection.stickyPx;
+    judgement.stickyDone = m_detection.stickyDone;
+    judgement.stickySamples = m_detection.stickySamples;
+    judgement.scrollbarTries = m_detection.scrollbarTries;
+    return judgement;
 }
 
 void ScrollingCaptureController::handleHintDone()

@@ -90,10 +90,13 @@ TEST(FrameLocalChanges, PlaceholdersFilledInBesideColumnsThatChangeByThemselvesL
     QImage view = ScrollTestPages::frame(page, 300, h).convertToFormat(QImage::Format_RGB32);
     // Two grey placeholders: one in the open, one that the live columns cut across,
     // leaving a strip of 20 px right of them.
-    const QRect open(20, 40, 160, 80), cut(260, 200, 220, 80);
+    // And one the columns cut across leaving a sliver of 4 px left of them, on a blank band.
+    const QRect open(20, 40, 160, 80), cut(260, 200, 220, 80), sliver(236, 330, 120, 30);
     const LiveColumns live{240, 460};
     QPainter(&view).fillRect(open, QColor(204, 204, 204));
     QPainter(&view).fillRect(cut, QColor(204, 204, 204));
+    QPainter(&view).fillRect(0, 320, w, 50, Qt::white);
+    QPainter(&view).fillRect(sliver, QColor(204, 204, 204));
     const auto with = [&](const std::function<void(QPainter&)>& paint) {
         QImage copy = view.copy();
         QPainter painter(&copy);
@@ -107,19 +110,25 @@ TEST(FrameLocalChanges, PlaceholdersFilledInBesideColumnsThatChangeByThemselvesL
         gradient.setColorAt(1, QColor(90, 160, 220));
         p.fillRect(r, gradient);
     };
+    // setOff: a run of one colour must be set off from something beside it other than
+    // the columns and the edge (a picture's, not a plain band's that rows filled).
     const struct {
         const char* name;
         QImage after;
         bool filled;
+        bool filledSetOff;
     } cases[] = {
-        {"nothing changed", view, true},
-        {"both pictures loaded", with([&](QPainter& p) { picture(p, open); picture(p, cut); }), true},
-        {"the columns redrawn as well", with([&](QPainter& p) { picture(p, cut); p.fillRect(300, 0, 100, h, Qt::red); }), true},
-        {"text beside changed", with([&](QPainter& p) { p.fillRect(12, 300, 60, 12, Qt::black); }), false},
-        {"scrolled by one row", ScrollTestPages::frame(page, 301, h).convertToFormat(QImage::Format_RGB32), false},
+        {"nothing changed", view, true, true},
+        {"both pictures loaded", with([&](QPainter& p) { picture(p, open); picture(p, cut); }), true, true},
+        {"the columns redrawn as well", with([&](QPainter& p) { picture(p, cut); p.fillRect(300, 0, 100, h, Qt::red); }), true, true},
+        {"the sliver's picture loaded", with([&](QPainter& p) { picture(p, sliver); }), true, true},
+        {"rows came in the blank band", with([&](QPainter& p) { p.fillRect(12, 362, 200, 6, Qt::black); }), true, false},
+        {"text beside changed", with([&](QPainter& p) { p.fillRect(12, 300, 60, 12, Qt::black); }), false, false},
+        {"scrolled by one row", ScrollTestPages::frame(page, 301, h).convertToFormat(QImage::Format_RGB32), false, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(placeholdersFilledBeside(view, c.after, live), c.filled);
+        EXPECT_EQ(placeholdersFilledBeside(view, c.after, live, true), c.filledSetOff);
     }
 }

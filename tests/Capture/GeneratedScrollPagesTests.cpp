@@ -256,6 +256,36 @@ TEST_F(GeneratedScrollPagesTest, CardsWithPicturesLoadingLateComeOutExact)
     }
 }
 
+TEST_F(GeneratedScrollPagesTest, ThePagesEndComesOutWholeOrIsToldTruly)
+{
+    const struct {
+        quint64 seed;
+        int page;
+        int height;
+        Verdict::Kind kind;
+    } cases[] = {
+        // The last frames show nothing but the plain end the rows end in.
+        {2, 123, 106, Verdict::Kind::exact}, // plain rows, no fixed bar
+        {1, 6, 166, Verdict::Kind::exact},   // above a fixed footer, its end less than a click on
+        {1, 44, 194, Verdict::Kind::exact},  // beside a canvas fixed in the view
+        // Pictures that load at the page's end, beside columns that change by themselves
+        // and cut across one of them.
+        {2, 98, 727, Verdict::Kind::exact},
+        {1, 101, 533, Verdict::Kind::exact},
+        // The page stood above the last kept frame at the end: it never showed its end.
+        {2, 36, 185, Verdict::Kind::told},
+    };
+    for (const auto& c : cases) {
+        const Description page = describe(c.seed, c.page);
+        SCOPED_TRACE(testing::Message() << "seed " << c.seed << " page " << c.page << " at " << c.height << " px: "
+                                        << page.summary().toStdString());
+        const Capture capture = runCapture(page, c.height);
+        const Verdict verdict = judge(page, capture);
+        EXPECT_EQ(verdict.kind, c.kind) << kindName(verdict.kind) << ": " << verdict.what.toStdString();
+        EXPECT_EQ(capture.stoppedEarly, c.kind == Verdict::Kind::told);
+    }
+}
+
 // A fixed seed's pages; the mix of each is in its failure message (and in
 // `bench_scroll_pages --seed 20261209 --page N`, which replays one alone). The disabled
 // ones do not come out whole yet; what each shows is beside it.
