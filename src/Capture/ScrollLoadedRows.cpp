@@ -1,6 +1,7 @@
 #include "Capture/ScrollLoadedRows.h"
 
 #include "Capture/FramePixelCompare.h"
+#include "Capture/FrameRegistration.h"
 
 #include <algorithm>
 
@@ -76,6 +77,20 @@ int loadedBandTop(const QImage& previous, const QImage& next, int scrollbarPx)
         if (!FramePixelCompare::rowsMatch(p.row(y), n.row(y), width))
             return -1;
     return top;
+}
+
+int loadedEndRowsOf(const QImage& previous, const QImage& next, int offset, int fixedTop, int scrollbarPx)
+{
+    const QImage a = withFramePixelLayout(previous), b = withFramePixelLayout(next);
+    const FramePixels p = framePixels(a), n = framePixels(b);
+    if (p.isNull() || n.isNull() || p.height != n.height || offset <= 0 || offset >= p.height)
+        return 0;
+    const int full = std::min(p.width, n.width);
+    const int width = full - (scrollbarPx > 0 ? scrollbarPx : std::min(full / 8, 50));
+    if (width <= 0)
+        return 0;
+    const FramePixels before = p.cropped(0, 0, width, p.height), after = n.cropped(0, 0, width, n.height);
+    return loadedEndRows(before, after, offset, fixedTop, FrameRegistration::fixedBottomRows(before, after, offset));
 }
 
 } // namespace ScrollLoadedRows

@@ -24,4 +24,9 @@ int loadedEndRows(const FramePixels& previous, const FramePixels& next, int offs
 // no part.
 int loadedBandTop(const QImage& previous, const QImage& next, int scrollbarPx);
 
+// loadedEndRows for two whole frames, the `next` showing the page `offset` rows further
+// down: read left of the scrollbar (of where one may be when `scrollbarPx` is 0, as its
+// thumb moves when the page grows), with what stayed put at the bottom as the fixed rows.
+int loadedEndRowsOf(const QImage& previous, const QImage& next, int offset, int fixedTop, int scrollbarPx);
+
 } // namespace ScrollLoadedRows

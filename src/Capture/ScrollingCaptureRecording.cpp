@@ -386,25 +386,45 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
         };
         if (live.isEmpty())
             return judge(previous, lastTick, frame);
+        // The plain band a feed ends with, and the rows that load in its place, show as
+        // such only with those columns cut out: painted over or moving, they are neither.
+        const auto loadedBeside = [&](Judged judged) {
+            if (previous.isNull())
+                return judged;
+            auto& j = judged.judgement;
+            const QImage before = withLiveColumnsCutOut(previous, live), now = withLiveColumnsCutOut(frame, live);
+            if (!j.append) {
+                judged.loadedFrom = std::max(judged.loadedFrom,
+                                             ScrollLoadedRows::loadedBandTop(before, now, j.scrollbarPx));
+            } else if (j.newPx < now.height()) {
+                const int band = std::min(ScrollLoadedRows::loadedEndRowsOf(before, now, j.newPx, j.stickyPx, j.scrollbarPx),
+                                          now.height() - j.newPx);
+                if (band > j.footerPx) {
+                    j.footerPx = band;
+                    captureDiagnostic(QStringLiteral("📜 [detect] 底部变化带 %1px（不作内容拼接）").arg(band));
+                }
+            }
+            return judged;
+        };
         // What changes by itself beside the rows takes no part in placing frames: its
         // pixels would only blur the rows' offset, or lend a wrong one weight.
         Judged beside = judge(withoutLiveColumns(previous, live), withoutLiveColumns(lastTick, live),
                               withoutLiveColumns(frame, live));
         if (beside.judgement.append || beside.judgement.duplicate)
-            return beside;
+            return loadedBeside(beside);
         // Where the rows beside it found no offset at all, the whole frames may still
         // place the frame (a last step too short for the rows left beside it); an offset
         // they did find and refused stands against the whole frames'.
         const Judged whole = judge(previous, lastTick, frame);
         if (whole.judgement.duplicate || (whole.judgement.append && beside.judgement.foundPx == 0))
-            return whole;
+            return loadedBeside(whole);
         // A page the whole grabs show standing still stands still; painted over, a picture
         // that loaded beside the columns no longer shows as one, but read with the
         // columns cut out it does.
         if (!lastTick.isNull())
             beside.pageStill = beside.pageStill || whole.pageStill
                                || ScrollStitcher::sameButForPlaceholders(withLiveColumnsCutOut(lastTick, live), withLiveColumnsCutOut(frame, live));
-        return beside;
+        return loadedBeside(beside);
     }, [self, generation, done = std::move(done)](const Judged& judged) {
         if (self && self->isCurrent(generation))
             done(judged);
