@@ -60,7 +60,9 @@ int loadedBandTop(const QImage& previous, const QImage& next, int scrollbarPx)
     const FramePixels p = framePixels(a), n = framePixels(b);
     if (p.isNull() || n.isNull() || p.width != n.width || p.height != n.height)
         return -1;
-    const int width = p.width - std::max(0, scrollbarPx);
+    // Where no scrollbar was found, left of where one may be: a thumb seldom seen to
+    // move before (a low selection, a short page) still shrinks as the page grows.
+    const int width = p.width - (scrollbarPx > 0 ? scrollbarPx : std::min(p.width / 8, 50));
     if (width <= 0)
         return -1;
     // What stayed put at the bottom (a footer) is no part of the band.
