@@ -9,6 +9,9 @@ namespace ScrollLoadedRows {
 
 namespace {
 
+// Rows of a "Loading more" prompt, at the least.
+constexpr int kMinimumBandRows = 24;
+
 int sameAs(const quint32* line, int width, quint32 colour)
 {
     int same = 0;
@@ -93,6 +96,43 @@ int loadedEndRowsOf(const QImage& previous, const QImage& next, int offset, int 
         return 0;
     const FramePixels before = p.cropped(0, 0, width, p.height), after = n.cropped(0, 0, width, n.height);
     return loadedEndRows(before, after, offset, fixedTop, FrameRegistration::fixedBottomRows(before, after, offset));
+}
+
+std::optional<AboveLoadedEnd> placeAboveLoadedEnd(const QImage& previous, const QImage& next, int scrollbarPx,
+                                                  int fixedTop, FrameRegistration::Expected expected)
+{
+    const QImage a = withFramePixelLayout(previous), b = withFramePixelLayout(next);
+    const FramePixels p = framePixels(a), n = framePixels(b);
+    if (p.isNull() || n.isNull() || p.width != n.width || p.height != n.height)
+        return std::nullopt;
+    const int width = p.width - (scrollbarPx > 0 ? scrollbarPx : std::min(p.width / 8, 50));
+    const int top = std::max(0, fixedTop);
+    if (width < FrameRegistration::kMinimumSide)
+        return std::nullopt;
+    // What stayed put at the bottom (a footer) is no part of the band; the band's rows
+    // changed, as rows came in its place.
+    int bottom = p.height;
+    while (bottom > top && FramePixelCompare::rowsMatch(p.row(bottom - 1), n.row(bottom - 1), width))
+        --bottom;
+    if (bottom <= top)
+        return std::nullopt;
+    const quint32 background = p.row(bottom - 1)[0];
+    int bandTop = bottom;
+    while (bandTop > top && 5 * sameAs(p.row(bandTop - 1), width, background) >= 4 * width)
+        --bandTop;
+    // A band of a few rows is a gap between rows, not a page's end.
+    if (bottom - bandTop < kMinimumBandRows || bandTop - top < FrameRegistration::kMinimumSide)
+        return std::nullopt;
+    // Only an offset the rows alone tell: the scroll that was sent settles nothing here,
+    // as the rows above the band are few and may repeat at a pitch near it.
+    const auto result = FrameRegistration::verticalOffset(p.cropped(0, top, width, bandTop - top),
+                                                          n.cropped(0, top, width, bandTop - top));
+    const int offset = result.value().value_or(0);
+    if (offset <= 0 || bandTop - top - offset < FrameRegistration::kMinimumSide)
+        return std::nullopt;
+    if (offset > expected.high)
+        return std::nullopt;
+    return AboveLoadedEnd{offset, p.height - bandTop};
 }
 
 } // namespace ScrollLoadedRows

@@ -384,15 +384,41 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
                                    || ScrollStitcher::sameButForPlaceholders(last, now);
             return judged;
         };
+        // Rows that loaded in place of the plain band the last kept frame ends with, while
+        // the page moved: the rows above that band place the frame.
+        const auto aboveLoadedEnd = [&](Judged judged, const QImage& before, const QImage& now) {
+            auto& j = judged.judgement;
+            if (j.append || j.duplicate || j.foundPx != 0 || before.isNull() || mode == ScrollStitcher::JudgeMode::first)
+                return judged;
+            const bool tick = mode == ScrollStitcher::JudgeMode::tick && stepPx > 0;
+            const auto placed = ScrollLoadedRows::placeAboveLoadedEnd(
+                before, now, j.scrollbarPx, j.stickyPx,
+                tick ? FrameRegistration::Expected::near(expected > 0 ? expected : stepPx)
+                     : FrameRegistration::Expected{1, now.height()});
+            if (!placed)
+                return judged;
+            j.foundPx = placed->offset;
+            const auto verdict = ScrollStitcher::judgeOffset(placed->offset, now.height(), stepPx, mode, tick ? expected : 0);
+            captureDiagnostic(QStringLiteral("📜 [feed] ty=%1（新内容 px，按末尾载入带 %2px 之上的行）")
+                                  .arg(placed->offset)
+                                  .arg(placed->cutRows));
+            if (verdict == ScrollStitcher::OffsetVerdict::accept && placed->offset + placed->cutRows <= now.height()) {
+                j.append = true;
+                j.newPx = placed->offset;
+                j.footerPx = placed->cutRows;
+            }
+            return judged;
+        };
         if (live.isEmpty())
-            return judge(previous, lastTick, frame);
+            return aboveLoadedEnd(judge(previous, lastTick, frame), previous, frame);
         // The plain band a feed ends with, and the rows that load in its place, show as
         // such only with those columns cut out: painted over or moving, they are neither.
         const auto loadedBeside = [&](Judged judged) {
             if (previous.isNull())
                 return judged;
-            auto& j = judged.judgement;
             const QImage before = withLiveColumnsCutOut(previous, live), now = withLiveColumnsCutOut(frame, live);
+            judged = aboveLoadedEnd(judged, before, now);
+            auto& j = judged.judgement;
             if (!j.append) {
                 judged.loadedFrom = std::max(judged.loadedFrom,
                                              ScrollLoadedRows::loadedBandTop(before, now, j.scrollbarPx));
