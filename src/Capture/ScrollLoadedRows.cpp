@@ -118,8 +118,13 @@ std::optional<AboveLoadedEnd> placeAboveLoadedEnd(const QImage& previous, const 
         return std::nullopt;
     const quint32 background = p.row(bottom - 1)[0];
     int bandTop = bottom;
-    while (bandTop > top && 5 * sameAs(p.row(bandTop - 1), width, background) >= 4 * width)
-        --bandTop;
+    // One colour, but for the short line of a prompt where rows came instead.
+    for (; bandTop > top; --bandTop) {
+        const quint32* line = p.row(bandTop - 1);
+        const int plain = sameAs(line, width, background);
+        if (FramePixelCompare::rowsMatch(line, n.row(bandTop - 1), width) ? 5 * plain < 4 * width : 2 * plain < width)
+            break;
+    }
     // A band of a few rows is a gap between rows, not a page's end.
     if (bottom - bandTop < kMinimumBandRows || bandTop - top < FrameRegistration::kMinimumSide)
         return std::nullopt;

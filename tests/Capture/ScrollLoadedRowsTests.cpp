@@ -113,4 +113,41 @@ TEST(ScrollLoadedRows, CutsTheEndBandWhereTheNextFrameJoinsFurtherDown)
     }
 }
 
+TEST(ScrollLoadedRows, PlacesAPageThatMovedWhileRowsLoadedByTheRowsAboveItsEnd)
+{
+    // The last kept frame ends in a plain band; the page then moved a little, and rows
+    // came in the band's place. Only the rows above the band are in both frames.
+    const QImage page = pageRows(2000, 2000);
+    struct Case {
+        const char* what;
+        int band, footer;
+        bool prompt;
+        int moved;
+        FrameRegistration::Expected expected;
+        int cut; // -1: not placed
+    };
+    const Case cases[] = {
+        {"a blank end filled", 60, 0, false, 25, {1, kHeight}, 60},
+        {"a prompt above a footer filled", 70, 30, true, 40, {1, kHeight}, 100},
+        {"the last step of a tick", 80, 0, true, 23, FrameRegistration::Expected::near(57), 80},
+        {"further than the scroll sent", 60, 0, false, 120, FrameRegistration::Expected::near(57), -1},
+        {"the page did not move", 60, 0, false, 0, {1, kHeight}, -1},
+        {"a band too low to be an end", 12, 0, false, 25, {1, kHeight}, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QImage previous = view(page, 100, c.band, c.prompt, 200, c.footer);
+        const QImage next = view(page, 100 + c.moved, 0, false, 190, c.footer);
+        const auto placed = ScrollLoadedRows::placeAboveLoadedEnd(previous, next, kScrollbar, 0, c.expected);
+        if (c.cut < 0) {
+            EXPECT_FALSE(placed) << "placed at " << placed->offset;
+            continue;
+        }
+        ASSERT_TRUE(placed);
+        EXPECT_EQ(placed->offset, c.moved);
+        EXPECT_GE(placed->cutRows, c.cut);
+        EXPECT_LE(placed->cutRows, c.cut + kLineGap);
+    }
+}
+
 } // namespace
