@@ -399,7 +399,7 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
                 return judged;
             j.foundPx = placed->offset;
             const auto verdict = ScrollStitcher::judgeOffset(placed->offset, now.height(), stepPx, mode, tick ? expected : 0);
-            captureDiagnostic(QStringLiteral("📜 [feed] ty=%1（新内容 px，按末尾载入带 %2px 之上的行）")
+            captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px，按底部变化带 %2px 之上的行）")
                                   .arg(placed->offset)
                                   .arg(placed->cutRows));
             if (verdict == ScrollStitcher::OffsetVerdict::accept && placed->offset + placed->cutRows <= now.height()) {
