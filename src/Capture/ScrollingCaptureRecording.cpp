@@ -360,6 +360,8 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
                                               std::function<void(const Judged&)> done, bool besideLiveColumns)
 {
     const QImage previous = m_kept.lastFrame();
+    // Rows at the bottom of the kept image that a frame joining above them can take back.
+    const int takeBackPx = m_kept.isEmpty() ? 0 : m_kept.stitchedHeight() - m_kept.slices().front().rows.height() / 2;
     const QImage lastTick = m_lastTickFrame;
     const LiveColumns live = besideLiveColumns ? m_live : LiveColumns{};
     const ScrollStitcher::DetectionState detection = m_detection;
@@ -368,7 +370,8 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
     const std::optional<ScrollStitcher::ThumbScale> thumb = m_thumbTravel.scale();
     const quint64 generation = m_generation;
     QPointer<ScrollingCaptureController> self(this);
-    OffMainThread::run(this, [previous, lastTick, frame, live, detection, stepPx, mode, expected, secondLook, thumb] {
+    OffMainThread::run(this, [previous, takeBackPx, lastTick, frame, live, detection, stepPx, mode, expected, secondLook,
+                              thumb] {
         const auto judge = [&](const QImage& before, const QImage& last, const QImage& now) {
             Judged judged;
             judged.judgement = ScrollStitcher::placedByThumb(
@@ -395,7 +398,7 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
                 before, now, j.scrollbarPx, j.stickyPx,
                 tick ? FrameRegistration::Expected::near(expected > 0 ? expected : stepPx)
                      : FrameRegistration::Expected{1, now.height()});
-            if (!placed)
+            if (!placed || placed->cutRows > takeBackPx)
                 return judged;
             j.foundPx = placed->offset;
             const auto verdict = ScrollStitcher::judgeOffset(placed->offset, now.height(), stepPx, mode, tick ? expected : 0);
@@ -425,7 +428,7 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
             } else if (j.newPx < now.height()) {
                 const int band = std::min(ScrollLoadedRows::loadedEndRowsOf(before, now, j.newPx, j.stickyPx, j.scrollbarPx),
                                           now.height() - j.newPx);
-                if (band > j.footerPx) {
+                if (band > j.footerPx && band <= takeBackPx) {
                     j.footerPx = band;
                     captureDiagnostic(QStringLiteral("📜 [detect] 底部变化带 %1px（不作内容拼接）").arg(band));
                 }
