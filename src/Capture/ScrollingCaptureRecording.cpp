@@ -360,7 +360,8 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
                                               std::function<void(const Judged&)> done, bool besideLiveColumns)
 {
     const QImage previous = m_kept.lastFrame();
-    // Rows at the bottom of the kept image that a frame joining above them can take back.
+    // Rows at the bottom of the kept image that a frame joining above them can take back:
+    // a band reaching into the first frame's upper half is no end the page had.
     const int takeBackPx = m_kept.isEmpty() ? 0 : m_kept.stitchedHeight() - m_kept.slices().front().rows.height() / 2;
     const QImage lastTick = m_lastTickFrame;
     const LiveColumns live = besideLiveColumns ? m_live : LiveColumns{};
