@@ -18,14 +18,23 @@ void ScrollKeptFrames::appendRefreshing(const QImage& frame, int offset, int foo
     if (frame.isNull())
         return;
     m_frameBefore = m_lastFrame;
-    m_cutBefore = m_slices.empty() ? 0 : m_slices.back().bottomCut;
+    m_cutsBefore.clear();
     m_canDrop = true;
     if (!m_slices.empty() && footer > 0) {
-        // The new rows continue where the last slice now ends.
-        KeptSlice& last = m_slices.back();
-        last.bottomCut = std::min(footer, last.rows.height());
-        offset += footer - last.bottomCut;
-        m_stitchedHeight -= last.bottomCut;
+        // The new rows continue where the kept rows now end. Rows left out below more
+        // than the last slice adds (a page's blank end shown by several frames, where
+        // rows loaded) reach into the slices before it.
+        int left = footer;
+        for (auto slice = m_slices.rbegin(); slice != m_slices.rend() && left > 0; ++slice) {
+            m_cutsBefore.push_back(slice->bottomCut);
+            const int cut = slice == m_slices.rbegin() ? std::min(left, slice->rows.height())
+                                                       : std::min(left, slice->drawnRows());
+            const int before = slice->drawnRows();
+            slice->bottomCut = slice == m_slices.rbegin() ? cut : slice->bottomCut + cut;
+            m_stitchedHeight -= before - slice->drawnRows();
+            left -= cut;
+        }
+        offset += left;
     }
     const int top = qBound(0, offset, frame.height());
     if (refreshFrom >= 0)
@@ -105,10 +114,15 @@ void ScrollKeptFrames::dropLast()
         return;
     m_stitchedHeight -= m_slices.back().rows.height();
     m_slices.pop_back();
-    if (!m_slices.empty()) {
-        m_stitchedHeight += m_slices.back().bottomCut - m_cutBefore;
-        m_slices.back().bottomCut = m_cutBefore;
+    auto slice = m_slices.rbegin();
+    for (const int cut : m_cutsBefore) {
+        if (slice == m_slices.rend())
+            break;
+        m_stitchedHeight += slice->bottomCut - cut;
+        slice->bottomCut = cut;
+        ++slice;
     }
+    m_cutsBefore.clear();
     m_lastFrame = m_frameBefore;
     m_frameBefore = QImage();
     m_canDrop = false;

@@ -11,8 +11,8 @@ struct KeptSlice {
     QImage rows;    // the frame's rows from `offset` down to its bottom
     int offset = 0; // the crop top: rows of the frame already in the stitched image
     // Rows at the bottom left out because the next slice continues above them (a
-    // footer that stayed put); the last slice keeps them all, so the footer shows
-    // once, as the last frame has it.
+    // footer that stayed put, or a blank end the rows that loaded replace); the last
+    // slice keeps them all, so the footer shows once, as the last frame has it.
     int bottomCut = 0;
 
     int frameHeight() const { return offset + rows.height(); }
@@ -71,6 +71,7 @@ private:
     int m_stitchedHeight = 0;
     // What dropLast puts back.
     QImage m_frameBefore;
-    int m_cutBefore = 0;
+    // The bottom cuts the last append changed, from the last slice before it back.
+    std::vector<int> m_cutsBefore;
     bool m_canDrop = false;
 };

@@ -1,12 +1,16 @@
 #include "Capture/ScrollLoadedRows.h"
 
 #include "Capture/FramePixelCompare.h"
+#include "Capture/FrameRegistration.h"
 
 #include <algorithm>
 
 namespace ScrollLoadedRows {
 
 namespace {
+
+// Rows of a "Loading more" prompt, at the least.
+constexpr int kMinimumBandRows = 24;
 
 int sameAs(const quint32* line, int width, quint32 colour)
 {
@@ -59,7 +63,9 @@ int loadedBandTop(const QImage& previous, const QImage& next, int scrollbarPx)
     const FramePixels p = framePixels(a), n = framePixels(b);
     if (p.isNull() || n.isNull() || p.width != n.width || p.height != n.height)
         return -1;
-    const int width = p.width - std::max(0, scrollbarPx);
+    // Where no scrollbar was found, left of where one may be: a thumb seldom seen to
+    // move before (a low selection, a short page) still shrinks as the page grows.
+    const int width = p.width - (scrollbarPx > 0 ? scrollbarPx : std::min(p.width / 8, 50));
     if (width <= 0)
         return -1;
     // What stayed put at the bottom (a footer) is no part of the band.
@@ -76,6 +82,62 @@ int loadedBandTop(const QImage& previous, const QImage& next, int scrollbarPx)
         if (!FramePixelCompare::rowsMatch(p.row(y), n.row(y), width))
             return -1;
     return top;
+}
+
+int loadedEndRowsOf(const QImage& previous, const QImage& next, int offset, int fixedTop, int scrollbarPx)
+{
+    const QImage a = withFramePixelLayout(previous), b = withFramePixelLayout(next);
+    const FramePixels p = framePixels(a), n = framePixels(b);
+    if (p.isNull() || n.isNull() || p.height != n.height || offset <= 0 || offset >= p.height)
+        return 0;
+    const int full = std::min(p.width, n.width);
+    const int width = full - (scrollbarPx > 0 ? scrollbarPx : std::min(full / 8, 50));
+    if (width <= 0)
+        return 0;
+    const FramePixels before = p.cropped(0, 0, width, p.height), after = n.cropped(0, 0, width, n.height);
+    return loadedEndRows(before, after, offset, fixedTop, FrameRegistration::fixedBottomRows(before, after, offset));
+}
+
+std::optional<AboveLoadedEnd> placeAboveLoadedEnd(const QImage& previous, const QImage& next, int scrollbarPx,
+                                                  int fixedTop, FrameRegistration::Expected expected)
+{
+    const QImage a = withFramePixelLayout(previous), b = withFramePixelLayout(next);
+    const FramePixels p = framePixels(a), n = framePixels(b);
+    if (p.isNull() || n.isNull() || p.width != n.width || p.height != n.height)
+        return std::nullopt;
+    const int width = p.width - (scrollbarPx > 0 ? scrollbarPx : std::min(p.width / 8, 50));
+    const int top = std::max(0, fixedTop);
+    if (width < FrameRegistration::kMinimumSide)
+        return std::nullopt;
+    // What stayed put at the bottom (a footer) is no part of the band; the band's rows
+    // changed, as rows came in its place.
+    int bottom = p.height;
+    while (bottom > top && FramePixelCompare::rowsMatch(p.row(bottom - 1), n.row(bottom - 1), width))
+        --bottom;
+    if (bottom <= top)
+        return std::nullopt;
+    const quint32 background = p.row(bottom - 1)[0];
+    int bandTop = bottom;
+    // One colour, but for the short line of a prompt where rows came instead.
+    for (; bandTop > top; --bandTop) {
+        const quint32* line = p.row(bandTop - 1);
+        const int plain = sameAs(line, width, background);
+        if (FramePixelCompare::rowsMatch(line, n.row(bandTop - 1), width) ? 5 * plain < 4 * width : 2 * plain < width)
+            break;
+    }
+    // A band of a few rows is a gap between rows, not a page's end.
+    if (bottom - bandTop < kMinimumBandRows || bandTop - top < FrameRegistration::kMinimumSide)
+        return std::nullopt;
+    // Only an offset the rows alone tell: the scroll that was sent settles nothing here,
+    // as the rows above the band are few and may repeat at a pitch near it.
+    const auto result = FrameRegistration::verticalOffset(p.cropped(0, top, width, bandTop - top),
+                                                          n.cropped(0, top, width, bandTop - top));
+    const int offset = result.value().value_or(0);
+    if (offset <= 0 || bandTop - top - offset < FrameRegistration::kMinimumSide)
+        return std::nullopt;
+    if (offset > expected.high)
+        return std::nullopt;
+    return AboveLoadedEnd{offset, p.height - bandTop};
 }
 
 } // namespace ScrollLoadedRows

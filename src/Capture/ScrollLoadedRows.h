@@ -1,8 +1,11 @@
 #pragma once
 
 #include "Capture/FramePixels.h"
+#include "Capture/FrameRegistration.h"
 
 #include <QImage>
+
+#include <optional>
 
 // A page that grows at its end (a feed that loads more rows): the plain band it ended
 // with (its blank end, a "Loading more" prompt) turns into the rows that came. A frame
@@ -23,5 +26,22 @@ int loadedEndRows(const FramePixels& previous, const FramePixels& next, int offs
 // `scrollbarPx` columns at the right edge, whose thumb moves when the page grows, take
 // no part.
 int loadedBandTop(const QImage& previous, const QImage& next, int scrollbarPx);
+
+// loadedEndRows for two whole frames, the `next` showing the page `offset` rows further
+// down: read left of the scrollbar (of where one may be when `scrollbarPx` is 0, as its
+// thumb moves when the page grows), with what stayed put at the bottom as the fixed rows.
+int loadedEndRowsOf(const QImage& previous, const QImage& next, int offset, int fixedTop, int scrollbarPx);
+
+// A page that moved while rows loaded in place of the plain band `previous` ends with:
+// the whole frames fit no offset, as the band is rows now. The rows above the band (left
+// of the scrollbar, below the `fixedTop` rows of a header) place `next` on their own;
+// `cutRows`, from the band's top down, are left out of `previous` like a footer. Only
+// an offset those rows alone settle, and no further than `expected` reaches.
+struct AboveLoadedEnd {
+    int offset = 0;
+    int cutRows = 0;
+};
+std::optional<AboveLoadedEnd> placeAboveLoadedEnd(const QImage& previous, const QImage& next, int scrollbarPx,
+                                                  int fixedTop, FrameRegistration::Expected expected);
 
 } // namespace ScrollLoadedRows

@@ -360,6 +360,9 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
                                               std::function<void(const Judged&)> done, bool besideLiveColumns)
 {
     const QImage previous = m_kept.lastFrame();
+    // Rows at the bottom of the kept image that a frame joining above them can take back:
+    // a band reaching into the first frame's upper half is no end the page had.
+    const int takeBackPx = m_kept.isEmpty() ? 0 : m_kept.stitchedHeight() - m_kept.slices().front().rows.height() / 2;
     const QImage lastTick = m_lastTickFrame;
     const LiveColumns live = besideLiveColumns ? m_live : LiveColumns{};
     const ScrollStitcher::DetectionState detection = m_detection;
@@ -368,7 +371,8 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
     const std::optional<ScrollStitcher::ThumbScale> thumb = m_thumbTravel.scale();
     const quint64 generation = m_generation;
     QPointer<ScrollingCaptureController> self(this);
-    OffMainThread::run(this, [previous, lastTick, frame, live, detection, stepPx, mode, expected, secondLook, thumb] {
+    OffMainThread::run(this, [previous, takeBackPx, lastTick, frame, live, detection, stepPx, mode, expected, secondLook,
+                              thumb] {
         const auto judge = [&](const QImage& before, const QImage& last, const QImage& now) {
             Judged judged;
             judged.judgement = ScrollStitcher::placedByThumb(
@@ -384,20 +388,66 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
                                    || ScrollStitcher::sameButForPlaceholders(last, now);
             return judged;
         };
+        // Rows that loaded in place of the plain band the last kept frame ends with, while
+        // the page moved: the rows above that band place the frame.
+        const auto aboveLoadedEnd = [&](Judged judged, const QImage& before, const QImage& now) {
+            auto& j = judged.judgement;
+            if (j.append || j.duplicate || j.foundPx != 0 || before.isNull() || mode == ScrollStitcher::JudgeMode::first)
+                return judged;
+            const bool tick = mode == ScrollStitcher::JudgeMode::tick && stepPx > 0;
+            const auto placed = ScrollLoadedRows::placeAboveLoadedEnd(
+                before, now, j.scrollbarPx, j.stickyPx,
+                tick ? FrameRegistration::Expected::near(expected > 0 ? expected : stepPx)
+                     : FrameRegistration::Expected{1, now.height()});
+            if (!placed || placed->cutRows > takeBackPx)
+                return judged;
+            j.foundPx = placed->offset;
+            const auto verdict = ScrollStitcher::judgeOffset(placed->offset, now.height(), stepPx, mode, tick ? expected : 0);
+            captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px，按底部变化带 %2px 之上的行）")
+                                  .arg(placed->offset)
+                                  .arg(placed->cutRows));
+            if (verdict == ScrollStitcher::OffsetVerdict::accept && placed->offset + placed->cutRows <= now.height()) {
+                j.append = true;
+                j.newPx = placed->offset;
+                j.footerPx = placed->cutRows;
+            }
+            return judged;
+        };
         if (live.isEmpty())
-            return judge(previous, lastTick, frame);
+            return aboveLoadedEnd(judge(previous, lastTick, frame), previous, frame);
+        // The plain band a feed ends with, and the rows that load in its place, show as
+        // such only with those columns cut out: painted over or moving, they are neither.
+        const auto loadedBeside = [&](Judged judged) {
+            if (previous.isNull())
+                return judged;
+            const QImage before = withLiveColumnsCutOut(previous, live), now = withLiveColumnsCutOut(frame, live);
+            judged = aboveLoadedEnd(judged, before, now);
+            auto& j = judged.judgement;
+            if (!j.append) {
+                judged.loadedFrom = std::max(judged.loadedFrom,
+                                             ScrollLoadedRows::loadedBandTop(before, now, j.scrollbarPx));
+            } else if (j.newPx < now.height()) {
+                const int band = std::min(ScrollLoadedRows::loadedEndRowsOf(before, now, j.newPx, j.stickyPx, j.scrollbarPx),
+                                          now.height() - j.newPx);
+                if (band > j.footerPx && band <= takeBackPx) {
+                    j.footerPx = band;
+                    captureDiagnostic(QStringLiteral("📜 [detect] 底部变化带 %1px（不作内容拼接）").arg(band));
+                }
+            }
+            return judged;
+        };
         // What changes by itself beside the rows takes no part in placing frames: its
         // pixels would only blur the rows' offset, or lend a wrong one weight.
         Judged beside = judge(withoutLiveColumns(previous, live), withoutLiveColumns(lastTick, live),
                               withoutLiveColumns(frame, live));
         if (beside.judgement.append || beside.judgement.duplicate)
-            return beside;
+            return loadedBeside(beside);
         // Where the rows beside it found no offset at all, the whole frames may still
         // place the frame (a last step too short for the rows left beside it); an offset
         // they did find and refused stands against the whole frames'.
         const Judged whole = judge(previous, lastTick, frame);
         if (whole.judgement.duplicate || (whole.judgement.append && beside.judgement.foundPx == 0))
-            return whole;
+            return loadedBeside(whole);
         // A page the whole grabs show standing still stands still; painted over, a picture
         // that loaded beside the columns no longer shows as one, but read with the
         // columns cut out it does, and a sliver of one they cut across reads as filled in.
@@ -405,7 +455,7 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
             beside.pageStill = beside.pageStill || whole.pageStill
                                || ScrollStitcher::sameButForPlaceholders(withLiveColumnsCutOut(lastTick, live), withLiveColumnsCutOut(frame, live))
                                || placeholdersFilledBeside(lastTick, frame, live, true);
-        return beside;
+        return loadedBeside(beside);
     }, [self, generation, done = std::move(done)](const Judged& judged) {
         if (self && self->isCurrent(generation))
             done(judged);

@@ -303,7 +303,7 @@ TEST_F(GeneratedScrollPagesTest, Page10) { expectWholeOrTold(10); }
 TEST_F(GeneratedScrollPagesTest, Page11) { expectWholeOrTold(11); }
 TEST_F(GeneratedScrollPagesTest, DISABLED_Page12) { expectWholeOrTold(12); } // "Stopped Early" with every row there beside an animation
 TEST_F(GeneratedScrollPagesTest, Page13) { expectWholeOrTold(13); }
-TEST_F(GeneratedScrollPagesTest, DISABLED_Page14) { expectWholeOrTold(14); } // rows 27-28 lost and a blank band where the feed loaded more, its "Loading more" row hidden under an animation
+TEST_F(GeneratedScrollPagesTest, Page14) { expectWholeOrTold(14); }
 TEST_F(GeneratedScrollPagesTest, Page15) { expectWholeOrTold(15); }
 TEST_F(GeneratedScrollPagesTest, DISABLED_Page16) { expectWholeOrTold(16); } // "too low to scroll" under a header and footer that change height
 TEST_F(GeneratedScrollPagesTest, Page17) { expectWholeOrTold(17); }

@@ -62,7 +62,11 @@ TEST(ScrollLoadedRows, FindsRowsLoadedInPlaceOfThePagesEndAndNothingElse)
         {"a loading prompt filled", view(page, 100, 70, true, 200), view(page, 100, 0, false, 150), kScrollbar, kHeight - 70},
         {"filled above a footer", view(page, 100, 60, true, 200, 30), view(page, 100, 0, false, 150, 30), kScrollbar,
          kHeight - 90},
-        {"the thumb's move counted", view(page, 100, 60, false, 200), view(page, 100, 0, false, 150), 0, -1},
+        {"a thumb not found yet left out", view(page, 100, 60, false, 200), view(page, 100, 0, false, 150), 0,
+         kHeight - 60},
+        {"a thumb not found yet, above a footer", view(page, 100, 60, true, 200, 30),
+         view(page, 100, 0, false, 150, 30), 0, kHeight - 90},
+        {"the page moved, no scrollbar found", view(page, 100, 60, false, 200), view(page, 140, 0, false, 200), 0, -1},
         {"the page moved", view(page, 100, 60, false, 200), view(page, 140, 0, false, 200), kScrollbar, -1},
         {"nothing changed", view(page, 100, 60, false, 200), view(page, 100, 60, false, 200), kScrollbar, -1},
         {"rows, not a plain end, changed", view(page, 100, 0, false, 200),
@@ -106,6 +110,43 @@ TEST(ScrollLoadedRows, CutsTheEndBandWhereTheNextFrameJoinsFurtherDown)
         const int rows = ScrollLoadedRows::loadedEndRows(framePixels(a), framePixels(b), c.offset, c.header, c.footer);
         EXPECT_GE(rows, c.rows);
         EXPECT_LE(rows, c.rows > 0 ? c.rows + kLineGap : 0);
+    }
+}
+
+TEST(ScrollLoadedRows, PlacesAPageThatMovedWhileRowsLoadedByTheRowsAboveItsEnd)
+{
+    // The last kept frame ends in a plain band; the page then moved a little, and rows
+    // came in the band's place. Only the rows above the band are in both frames.
+    const QImage page = pageRows(2000, 2000);
+    struct Case {
+        const char* what;
+        int band, footer;
+        bool prompt;
+        int moved;
+        FrameRegistration::Expected expected;
+        int cut; // -1: not placed
+    };
+    const Case cases[] = {
+        {"a blank end filled", 60, 0, false, 25, {1, kHeight}, 60},
+        {"a prompt above a footer filled", 70, 30, true, 40, {1, kHeight}, 100},
+        {"the last step of a tick", 80, 0, true, 23, FrameRegistration::Expected::near(57), 80},
+        {"further than the scroll sent", 60, 0, false, 120, FrameRegistration::Expected::near(57), -1},
+        {"the page did not move", 60, 0, false, 0, {1, kHeight}, -1},
+        {"a band too low to be an end", 12, 0, false, 25, {1, kHeight}, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QImage previous = view(page, 100, c.band, c.prompt, 200, c.footer);
+        const QImage next = view(page, 100 + c.moved, 0, false, 190, c.footer);
+        const auto placed = ScrollLoadedRows::placeAboveLoadedEnd(previous, next, kScrollbar, 0, c.expected);
+        if (c.cut < 0) {
+            EXPECT_FALSE(placed) << "placed at " << placed->offset;
+            continue;
+        }
+        ASSERT_TRUE(placed);
+        EXPECT_EQ(placed->offset, c.moved);
+        EXPECT_GE(placed->cutRows, c.cut);
+        EXPECT_LE(placed->cutRows, c.cut + kLineGap);
     }
 }
 

@@ -244,21 +244,27 @@ TEST_F(ScrollCaptureTest, RowsAFeedLoadsInPlaceOfItsBlankEndOrLoadingPromptJoinW
     // While more rows are to come the page ends in a band of its background, 60 rows
     // blank or with a "Loading more…" line; the rows that load take the band's place.
     // They come while the page stands at its end, or between a tick's scroll and its
-    // frame; at the full view and at a lower selection.
+    // frame; at the full view and at a lower selection; and beside a canvas redrawn at
+    // every frame, which leaves the band plain only left of it.
     constexpr int kFirst = 618, kGrowth = 191, kRows = kFirst + 4 * kGrowth;
     ScrollTestPages::Layout at;
     const QImage document = ScrollTestPages::page(kWidth, &at).copy(0, 0, kWidth, at.gradient);
     ASSERT_GE(document.height(), kRows);
+    const QRect canvas(kWidth / 2, 0, kWidth / 2 - 40, app.viewHeight);
     struct Case {
         bool prompt;
         int growAfterMs;
         int selectionTop;
+        bool besideCanvas = false;
     };
     for (const Case c : {Case{false, 300, 0}, Case{true, 300, 0}, Case{false, 1500, 0}, Case{true, 2500, 0},
-                         Case{true, 1500, 120}, Case{false, 700, 120}}) {
-        SCOPED_TRACE(QStringLiteral("prompt %1, loads after %2 ms, selection from %3")
-                         .arg(c.prompt).arg(c.growAfterMs).arg(c.selectionTop).toStdString());
+                         Case{true, 1500, 120}, Case{false, 700, 120}, Case{false, 1500, 0, true},
+                         Case{true, 2500, 0, true}, Case{true, 1500, 120, true}}) {
+        SCOPED_TRACE(QStringLiteral("prompt %1, loads after %2 ms, selection from %3%4")
+                         .arg(c.prompt).arg(c.growAfterMs).arg(c.selectionTop)
+                         .arg(c.besideCanvas ? QStringLiteral(", beside a canvas") : QString()).toStdString());
         startOver();
+        app.canvas = c.besideCanvas ? canvas : QRect();
         app.selectionTop = c.selectionTop;
         app.feed = document.copy(0, 0, kWidth, kRows);
         app.endBand = 60;
@@ -274,8 +280,9 @@ TEST_F(ScrollCaptureTest, RowsAFeedLoadsInPlaceOfItsBlankEndOrLoadingPromptJoinW
         EXPECT_EQ(app.top, app.maxTop());
         const QImage content = clipboardContent();
         ASSERT_EQ(content.height(), app.decor.header + kRows - c.selectionTop) << "every row once, no band between";
-        EXPECT_EQ(content, app.expected(content.height() + c.selectionTop)
-                               .copy(0, c.selectionTop, content.width(), content.height()));
+        const int compared = c.besideCanvas ? canvas.x() : content.width();
+        EXPECT_EQ(content.copy(0, 0, compared, content.height()),
+                  app.expected(content.height() + c.selectionTop).copy(0, c.selectionTop, compared, content.height()));
     }
 }
 
