@@ -256,6 +256,28 @@ TEST_F(GeneratedScrollPagesTest, CardsWithPicturesLoadingLateComeOutExact)
     }
 }
 
+// Cards at the end of what a feed has loaded: the page stands there, its pictures turning
+// to colour, until more rows load and it scrolls on. The next frames are placed against
+// the cards as they look by then, not as the kept frame showed them.
+TEST_F(GeneratedScrollPagesTest, CardsWaitingForAFeedWhilePicturesLoadComeOutExact)
+{
+    const struct {
+        quint64 seed;
+        int page;
+        int height;
+    } cases[] = {
+        {1, 13, 462}, // cards only, a "Loading more" row and a scrollbar, two clicks a step
+        {2, 10, 710}, // cards between rows of text under a header, three clicks a step
+    };
+    for (const auto& c : cases) {
+        const Description page = describe(c.seed, c.page);
+        SCOPED_TRACE(testing::Message() << "seed " << c.seed << " page " << c.page << " at " << c.height << " px: "
+                                        << page.summary().toStdString());
+        const Verdict verdict = judge(page, runCapture(page, c.height));
+        EXPECT_EQ(verdict.kind, Verdict::Kind::exact) << verdict.what.toStdString();
+    }
+}
+
 // A fixed seed's pages; the mix of each is in its failure message (and in
 // `bench_scroll_pages --seed 20261209 --page N`, which replays one alone). The disabled
 // ones do not come out whole yet; what each shows is beside it.
