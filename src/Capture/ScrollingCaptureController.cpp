@@ -285,7 +285,6 @@ void ScrollingCaptureController::resetState()
     m_behindClicksPx = 0;
     m_behindClicksBeforePx = 0;
     m_loadedInPlace = false;
-    m_standsAtKept = false;
     m_reachedEnd = false;
     m_endedUnregistered = false;
 }

@@ -168,7 +168,7 @@ private:
     bool keepRowsLoadedInPlace(const QImage& frame, int from);
     // ScrollingCaptureStillPage.cpp: a frame of a page that has not moved since the last
     // kept frame stands in for it as the frame the next one is judged against.
-    void noteWhereThePageStands(const QImage& frame, const ScrollStitcher::FrameJudgement& judgement, bool pageStill);
+    void noteWhereThePageStands(const QImage& frame, const ScrollStitcher::FrameJudgement& judgement, bool standsAtKept);
     void keepWhereThePageStopped(const QImage& frame, const ScrollAutoDriver::TickDone& done);
     void checkTooLow(const ScrollAutoDriver::TickDone& done);
     void handleStall();
@@ -216,7 +216,6 @@ private:
     // expected that much further.
     int m_behindClicksPx = 0;
     bool m_loadedInPlace = false; // rows came in place since the last frame kept
-    bool m_standsAtKept = false;  // no frame since the last kept one showed the page moved
     int m_behindClicksBeforePx = 0; // what taking the last kept frame back restores
     bool m_reachedEnd = false;  // such a frame was taken back: the page stopped
     // The driver gave up on frames it could not place: the delivery says so.

@@ -376,8 +376,10 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
             const auto& j = judged.judgement;
             if (!j.append && !j.duplicate && mode != ScrollStitcher::JudgeMode::tick && !before.isNull())
                 judged.noOverlap = shareNoRows(before, now, j.scrollbarPx, j.stickyPx);
-            if (!j.append)
+            if (!j.append) {
                 judged.loadedFrom = ScrollLoadedRows::loadedBandTop(before, now, j.scrollbarPx);
+                judged.standsAtKept = ScrollStitcher::sameButForPlaceholders(before, now);
+            }
             // Still but for what changes by itself (a bar of moving stripes, a spinner).
             if ((!j.append || secondLook) && !last.isNull())
                 judged.pageStill = ScrollStitcher::sameContent(last, now) || differOnlyLocally(last, now)
@@ -428,7 +430,6 @@ void ScrollingCaptureController::keepFrame(const QImage& frame, const ScrollStit
     m_kept.appendRefreshing(frame, judgement.cropTop(frame.height()), judgement.footerPx, judgement.stickyPx);
     m_ticksSinceKept = 0;
     m_loadedInPlace = false;
-    m_standsAtKept = true;
     m_hintModel.setHeightPx(m_kept.stitchedHeight());
 }
 
@@ -543,10 +544,9 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
         m_behindClicksPx = m_behindClicksBeforePx;
         m_hintModel.setHeightPx(m_kept.stitchedHeight());
         m_reachedEnd = true;
-        m_standsAtKept = false;
         captureDiagnostic(QStringLiteral("📜 [prior] 末步可能未走满，撤回按步长消歧的一帧"));
     } else {
-        noteWhereThePageStands(frame, j, judged.pageStill);
+        noteWhereThePageStands(frame, j, judged.standsAtKept);
     }
     if (!j.append && judged.loadedFrom >= 0 && keepRowsLoadedInPlace(frame, judged.loadedFrom)) {
         m_relooks = 0;
@@ -684,7 +684,6 @@ bool ScrollingCaptureController::keepRowsLoadedInPlace(const QImage& frame, int 
     if (m_loadedInPlace || !m_driver || !m_driver->isCalibrated() || !m_kept.replaceLastTail(frame, from))
         return false;
     m_loadedInPlace = true;
-    m_standsAtKept = true;
     m_behindClicksPx = 0;
     m_ticksSinceKept = 0;
     captureDiagnostic(QStringLiteral("📜 [feed] 页面未动，末尾载入新行（自第 %1 行起替换）").arg(from));

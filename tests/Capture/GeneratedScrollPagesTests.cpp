@@ -268,6 +268,7 @@ TEST_F(GeneratedScrollPagesTest, CardsWaitingForAFeedWhilePicturesLoadComeOutExa
     } cases[] = {
         {1, 13, 462}, // cards only, a "Loading more" row and a scrollbar, two clicks a step
         {2, 10, 710}, // cards between rows of text under a header, three clicks a step
+        {1, 42, 436}, // rows loaded in place of the "Loading more" row while pictures above loaded
     };
     for (const auto& c : cases) {
         const Description page = describe(c.seed, c.page);
