@@ -257,8 +257,9 @@ TEST_F(GeneratedScrollPagesTest, CardsWithPicturesLoadingLateComeOutExact)
 }
 
 // Cards at the end of what a feed has loaded: the page stands there, its pictures turning
-// to colour, until more rows load and it scrolls on. The next frames are placed against
-// the cards as they look by then, not as the kept frame showed them.
+// to colour, until more rows load in place of its blank end. Those rows are kept where
+// they came, though the cards above them no longer look as the kept frame showed them,
+// and the next frames are placed against the cards as they look by then.
 TEST_F(GeneratedScrollPagesTest, CardsWaitingForAFeedWhilePicturesLoadComeOutExact)
 {
     const struct {
@@ -277,6 +278,17 @@ TEST_F(GeneratedScrollPagesTest, CardsWaitingForAFeedWhilePicturesLoadComeOutExa
         const Verdict verdict = judge(page, runCapture(page, c.height));
         EXPECT_EQ(verdict.kind, Verdict::Kind::exact) << verdict.what.toStdString();
     }
+}
+
+// A page standing where the last frame was kept while its pictures load: the frames it
+// shows there stand in for the kept one, so that the page's last step is placed against
+// the cards as they now look, and the capture ends whole without a false message.
+TEST_F(GeneratedScrollPagesTest, CardsWhosePicturesLoadWhileThePageStandsEndWithoutAFalseMessage)
+{
+    const Description page = describe(2, 98);
+    SCOPED_TRACE(page.summary().toStdString());
+    const Verdict verdict = judge(page, runCapture(page, 727));
+    EXPECT_EQ(verdict.kind, Verdict::Kind::exact) << verdict.what.toStdString();
 }
 
 // A fixed seed's pages; the mix of each is in its failure message (and in
