@@ -108,6 +108,14 @@ bool ScrollKeptFrames::replaceLastTail(const QImage& frame, int from)
     return true;
 }
 
+void ScrollKeptFrames::restandLast(const QImage& frame, int from)
+{
+    if (m_slices.empty() || frame.size() != m_lastFrame.size() || frame.format() != m_lastFrame.format())
+        return;
+    refreshLast(frame, from);
+    m_lastFrame = frame;
+}
+
 void ScrollKeptFrames::dropLast()
 {
     if (!m_canDrop || m_slices.empty())

@@ -41,6 +41,10 @@ public:
     // A frame of the view standing where the last kept one was: its rows from `from` down
     // give the kept rows their latest look as appendRefreshing does.
     void refreshLast(const QImage& frame, int from);
+    // The same, and the frame becomes the one the next frame is judged against (the view
+    // still stands where the last kept frame was, but shows it as it now looks). A frame
+    // of another size or format changes nothing.
+    void restandLast(const QImage& frame, int from);
     // A frame of the view standing where the last kept one was, whose rows from `from`
     // down replace what the kept rows end with (rows loaded where the page ended): it
     // becomes the last frame. Returns false, changing nothing, for a frame of another

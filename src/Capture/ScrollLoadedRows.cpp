@@ -2,6 +2,7 @@
 
 #include "Capture/FramePixelCompare.h"
 #include "Capture/FrameRegistration.h"
+#include "Capture/ScrollChangedContent.h"
 
 #include <algorithm>
 
@@ -78,9 +79,11 @@ int loadedBandTop(const QImage& previous, const QImage& next, int scrollbarPx)
     // Much of the view unchanged: the page did not move, only its end changed.
     if (rows <= 0 || 4 * top < p.height)
         return -1;
+    // Above it, the same rows; pictures may have loaded in them meanwhile.
     for (int y = 0; y < top; ++y)
         if (!FramePixelCompare::rowsMatch(p.row(y), n.row(y), width))
-            return -1;
+            return ScrollStitcher::sameButForPlaceholders(p.cropped(0, 0, width, top), n.cropped(0, 0, width, top)) ? top
+                                                                                                                   : -1;
     return top;
 }
 

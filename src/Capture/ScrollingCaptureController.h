@@ -166,6 +166,9 @@ private:
     int expectedBelowKeptPx() const;
     void relook(const ScrollAutoDriver::TickDone& done);
     bool keepRowsLoadedInPlace(const QImage& frame, int from);
+    // ScrollingCaptureStillPage.cpp: a frame of a page that has not moved since the last
+    // kept frame stands in for it as the frame the next one is judged against.
+    void noteWhereThePageStands(const QImage& frame, const ScrollStitcher::FrameJudgement& judgement, bool standsAtKept);
     void keepWhereThePageStopped(const QImage& frame, const ScrollAutoDriver::TickDone& done);
     void checkTooLow(const ScrollAutoDriver::TickDone& done);
     // Whether `frame`, beside the columns that change by themselves, the scrollbar and

@@ -14,4 +14,7 @@ struct ScrollingCaptureController::Judged {
     // The page stood where the last kept frame shows it, and rows came in place of the
     // plain band it ended with from this frame row on; -1 when not.
     int loadedFrom = -1;
+    // Unplaced, the frame shows every row the last kept frame does, where it does, but for
+    // placeholders that became pictures (or the other way): the page stands where it was kept.
+    bool standsAtKept = false;
 };

@@ -380,8 +380,10 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
             const auto& j = judged.judgement;
             if (!j.append && !j.duplicate && mode != ScrollStitcher::JudgeMode::tick && !before.isNull())
                 judged.noOverlap = shareNoRows(before, now, j.scrollbarPx, j.stickyPx);
-            if (!j.append)
+            if (!j.append) {
                 judged.loadedFrom = ScrollLoadedRows::loadedBandTop(before, now, j.scrollbarPx);
+                judged.standsAtKept = ScrollStitcher::sameButForPlaceholders(before, now);
+            }
             // Still but for what changes by itself (a bar of moving stripes, a spinner).
             if ((!j.append || secondLook) && !last.isNull())
                 judged.pageStill = ScrollStitcher::sameContent(last, now) || differOnlyLocally(last, now)
@@ -595,6 +597,8 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
         m_hintModel.setHeightPx(m_kept.stitchedHeight());
         m_reachedEnd = true;
         captureDiagnostic(QStringLiteral("📜 [prior] 末步可能未走满，撤回按步长消歧的一帧"));
+    } else {
+        noteWhereThePageStands(frame, j, judged.standsAtKept);
     }
     if (!j.append && judged.loadedFrom >= 0 && keepRowsLoadedInPlace(frame, judged.loadedFrom)) {
         m_relooks = 0;

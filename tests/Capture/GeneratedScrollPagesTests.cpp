@@ -270,7 +270,7 @@ TEST_F(GeneratedScrollPagesTest, ThePagesEndComesOutWholeOrIsToldTruly)
         {1, 44, 194, Verdict::Kind::exact},  // beside a canvas fixed in the view
         // Pictures that load at the page's end, beside columns that change by themselves
         // and cut across one of them.
-        {2, 98, 727, Verdict::Kind::exact},
+        {2, 98, 727, Verdict::Kind::exact}, // also a page standing where its last frame was kept
         {1, 101, 533, Verdict::Kind::exact},
         // The page stood above the last kept frame at the end: it never showed its end.
         {2, 36, 185, Verdict::Kind::told},
@@ -283,6 +283,30 @@ TEST_F(GeneratedScrollPagesTest, ThePagesEndComesOutWholeOrIsToldTruly)
         const Verdict verdict = judge(page, capture);
         EXPECT_EQ(verdict.kind, c.kind) << kindName(verdict.kind) << ": " << verdict.what.toStdString();
         EXPECT_EQ(capture.stoppedEarly, c.kind == Verdict::Kind::told);
+    }
+}
+
+// Cards at the end of what a feed has loaded: the page stands there, its pictures turning
+// to colour, until more rows load in place of its blank end. Those rows are kept where
+// they came, though the cards above them no longer look as the kept frame showed them,
+// and the next frames are placed against the cards as they look by then.
+TEST_F(GeneratedScrollPagesTest, CardsWaitingForAFeedWhilePicturesLoadComeOutExact)
+{
+    const struct {
+        quint64 seed;
+        int page;
+        int height;
+    } cases[] = {
+        {1, 13, 462}, // cards only, a "Loading more" row and a scrollbar, two clicks a step
+        {2, 10, 710}, // cards between rows of text under a header, three clicks a step
+        {1, 42, 436}, // rows loaded in place of the "Loading more" row while pictures above loaded
+    };
+    for (const auto& c : cases) {
+        const Description page = describe(c.seed, c.page);
+        SCOPED_TRACE(testing::Message() << "seed " << c.seed << " page " << c.page << " at " << c.height << " px: "
+                                        << page.summary().toStdString());
+        const Verdict verdict = judge(page, runCapture(page, c.height));
+        EXPECT_EQ(verdict.kind, Verdict::Kind::exact) << verdict.what.toStdString();
     }
 }
 

@@ -11,6 +11,7 @@ namespace {
 constexpr int kWidth = 320, kHeight = 300, kScrollbar = 12;
 constexpr int kLineGap = 8; // blank rows between two lines of text, at most
 const QColor kBackground(252, 252, 250);
+const QRect kPicture(120, 30, 120, 60);
 
 // Numbered lines of text from page row 0, `rows` rows of them, then the background.
 QImage pageRows(int rows, int height)
@@ -48,6 +49,22 @@ QImage view(const QImage& page, int top, int band, bool prompt, int thumb, int f
     return frame;
 }
 
+// `frame` with a picture in `rect`, on a card's margin: a plain grey placeholder until
+// it has loaded.
+QImage withPicture(QImage frame, const QRect& rect, bool loaded)
+{
+    QPainter painter(&frame);
+    painter.fillRect(rect.adjusted(-4, -4, 4, 4), Qt::white);
+    if (!loaded) {
+        painter.fillRect(rect, QColor(200, 200, 204));
+        return frame;
+    }
+    for (int y = rect.top(); y <= rect.bottom(); ++y)
+        for (int x = rect.left(); x <= rect.right(); ++x)
+            frame.setPixel(x, y, qRgb((x * 13 + y * 7) & 255, (x * 5 + y * 11) & 255, (x * y) & 255));
+    return frame;
+}
+
 TEST(ScrollLoadedRows, FindsRowsLoadedInPlaceOfThePagesEndAndNothingElse)
 {
     const QImage page = pageRows(2000, 2000);
@@ -72,6 +89,10 @@ TEST(ScrollLoadedRows, FindsRowsLoadedInPlaceOfThePagesEndAndNothingElse)
         {"rows, not a plain end, changed", view(page, 100, 0, false, 200),
          view(pageRows(2000, 2000).transformed(QTransform().scale(-1, 1)), 100, 0, false, 200), kScrollbar, -1},
         {"most of the view changed", view(page, 100, 250, false, 200), view(page, 100, 0, false, 200), kScrollbar, -1},
+        {"a picture loaded above the filled end", withPicture(view(page, 100, 60, false, 200), kPicture, false),
+         withPicture(view(page, 100, 0, false, 150), kPicture, true), kScrollbar, kHeight - 60},
+        {"a picture above the end that was no placeholder changed", withPicture(view(page, 100, 60, false, 200), kPicture, true),
+         withPicture(view(page, 140, 0, false, 150), kPicture, true), kScrollbar, -1},
     };
     // Blank rows just above the band, alike in both frames, may join it.
     for (const Case& c : cases) {
