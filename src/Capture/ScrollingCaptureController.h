@@ -168,6 +168,9 @@ private:
     bool keepRowsLoadedInPlace(const QImage& frame, int from);
     void keepWhereThePageStopped(const QImage& frame, const ScrollAutoDriver::TickDone& done);
     void checkTooLow(const ScrollAutoDriver::TickDone& done);
+    void endTooLowUnlessRowsShown(const QImage& first, const QImage& clicked,
+                                  const ScrollStitcher::DetectionState& detection, const QImage& frame,
+                                  const ScrollAutoDriver::TickDone& done);
     void handleStall();
     void completeFinish();
     int maxLength() const;
@@ -201,6 +204,9 @@ private:
     ScrollTickOutcome m_lastOutcome = ScrollTickOutcome::kept;
     int m_ticksSinceKept = 0;
     int m_relooks = 0;
+    // A click's frame could not be placed, yet showed rows of the first view: the click
+    // is measured on later frames instead.
+    bool m_clickUnmeasured = false;
     std::optional<ScrollStitcher::FrameJudgement> m_firstLook; // where the look before a relook placed the page
     bool m_provisional = false; // the last kept frame was placed by the step alone
     // Columns beside the rows that change by themselves (a canvas, a video).
