@@ -5,7 +5,6 @@
 
 #include "Base/OffMainThread.h"
 #include "Capture/CaptureLog.h"
-#include "Capture/FrameLocalChanges.h"
 #include "Capture/FrameRegistration.h"
 #include "Capture/ScrollChangedContent.h"
 #include "Capture/ScrollOffsetRules.h"
@@ -59,17 +58,12 @@ bool ScrollingCaptureController::placesThroughLastTick() const
 void ScrollingCaptureController::placeThroughLastTick(const QImage& frame, const ScrollAutoDriver::TickDone& done,
                                                       std::function<void()> otherwise)
 {
-    const QImage keptFrame = m_kept.lastFrame(), betweenFrame = m_lastTickFrame;
-    const LiveColumns live = m_live;
+    const QImage kept = m_kept.lastFrame(), between = m_lastTickFrame;
     const ScrollStitcher::DetectionState detection = m_detection;
     const quint64 generation = m_generation;
     QPointer<ScrollingCaptureController> self(this);
-    OffMainThread::run(this, [keptFrame, betweenFrame, nextFrame = frame, live, detection] {
+    OffMainThread::run(this, [kept, between, frame, detection] {
         ThroughLastTick result;
-        // What changes by itself beside the rows (found, often, only at this tick's
-        // settle) places no frame here either.
-        const QImage kept = withoutLiveColumns(keptFrame, live), between = withoutLiveColumns(betweenFrame, live),
-                     frame = withoutLiveColumns(nextFrame, live);
         // One click, measured between the two frames it separates: rows the step cannot
         // yet tell apart must leave no doubt here.
         bool settled = false;
