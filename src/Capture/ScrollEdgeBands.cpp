@@ -2,6 +2,7 @@
 
 #include "Capture/FramePixelCompare.h"
 #include "Capture/RowSignatures.h"
+#include "Capture/ScrollSharedRows.h"
 
 #include <algorithm>
 
@@ -15,6 +16,8 @@ using FrameRegistration::Outcome;
 // without the bands of one: a frame the registration refused costs at most that much.
 constexpr int kRankedOffsets = 4;
 constexpr int kTries = 3;
+// Offsets taken from bands of rows that show exactly in both frames.
+constexpr int kSharedShifts = 3;
 // Rows in common an offset must leave to be ranked, as the registration asks.
 constexpr int kMinimumOverlap = 16;
 
@@ -119,6 +122,12 @@ std::optional<BandedOffset> registerBesideBands(const FramePixels& previous, con
     for (const auto& candidate : RowSignatures::rankOffsets(previousRows, nextRows, RowSignatures::edgeBands(nextRows),
                                                             std::max(kMinimumOverlap, h / 10), kRankedOffsets))
         consider(candidate.offset);
+    // A bar that changes height over much of a low selection outweighs the rows beside
+    // it in every ranking; bands of rows that show exactly, further down before, still
+    // say where the content went.
+    for (const int shift : sharedRowShifts(previous.cropped(0, 0, bandWidth, h), next.cropped(0, 0, bandWidth, h),
+                                           kMinimumOverlap / 2, kSharedShifts))
+        consider(shift);
     // A fixed header or footer that changes height while the page scrolls differs at
     // every offset, and over many rows: it can outweigh the few edges of plain rows in
     // the ranking. The middle of the frames, without the most a band may take at either

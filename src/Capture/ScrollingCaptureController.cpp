@@ -280,6 +280,7 @@ void ScrollingCaptureController::resetState()
     m_lastOutcome = ScrollTickOutcome::kept;
     m_ticksSinceKept = 0;
     m_relooks = 0;
+    m_clickUnmeasured = false;
     m_firstLook.reset();
     m_provisional = false;
     m_behindClicksPx = 0;

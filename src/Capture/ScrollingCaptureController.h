@@ -186,6 +186,9 @@ private:
     std::optional<int> keptBelow(const QImage& frame) const;
     std::optional<ScrollStitcher::FrameJudgement> plainEndJudgement(const QImage& back, const QImage& end, int newPx,
                                                                     int click) const;
+    void endTooLowUnlessRowsShown(const QImage& first, const QImage& clicked,
+                                  const ScrollStitcher::DetectionState& detection, const QImage& frame,
+                                  const ScrollAutoDriver::TickDone& done);
     void handleStall();
     void completeFinish();
     int maxLength() const;
@@ -219,6 +222,9 @@ private:
     ScrollTickOutcome m_lastOutcome = ScrollTickOutcome::kept;
     int m_ticksSinceKept = 0;
     int m_relooks = 0;
+    // A click's frame could not be placed, yet showed rows of the first view: the click
+    // is measured on later frames instead.
+    bool m_clickUnmeasured = false;
     std::optional<ScrollStitcher::FrameJudgement> m_firstLook; // where the look before a relook placed the page
     bool m_provisional = false; // the last kept frame was placed by the step alone
     // Columns beside the rows that change by themselves (a canvas, a video).

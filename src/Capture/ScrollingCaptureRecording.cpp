@@ -645,7 +645,7 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
     // Past the page's end only the frame it stopped on counts, placed without the step.
     if (!j.append || (m_reachedEnd && (j.settledByStep || j.byUnchangedRows))) {
         ++m_skippedCount;
-        if (!m_driver->isCalibrated() && judged.noOverlap) {
+        if (!m_driver->isCalibrated() && judged.noOverlap && !m_clickUnmeasured) {
             checkTooLow(done);
             return;
         }

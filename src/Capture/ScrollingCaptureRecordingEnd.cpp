@@ -19,6 +19,7 @@
 #include "Capture/ScrollCaptureOverlayView.h"
 #include "Capture/ScrollChangedContent.h"
 #include "Capture/ScrollLoadedRows.h"
+#include "Capture/ScrollSharedRows.h"
 #include "Capture/ScrollFrameSource.h"
 #include "Capture/ScrollLastStep.h"
 #include "Core/Localization.h"
@@ -41,18 +42,22 @@ void ScrollingCaptureController::checkTooLow(const ScrollAutoDriver::TickDone& d
     m_driver->scrollBackOneClick();
     // The click is undone: a click's size is measured over the clicks still in effect.
     m_ticksSinceKept = std::max(0, m_ticksSinceKept - 1);
-    after(redrawWaitMs, [this, done] {
-        settleFrame([this, done](const QImage& frame) {
+    const QImage first = withoutLiveColumns(m_kept.lastFrame(), m_live);
+    const QImage clicked = withoutLiveColumns(m_lastTickFrame, m_live);
+    const ScrollStitcher::DetectionState detection = m_detection;
+    after(redrawWaitMs, [this, done, first, clicked, detection] {
+        settleFrame([this, done, first, clicked, detection](const QImage& frame) {
             if (m_phase != Phase::recording || !m_driver || frame.isNull()) {
                 done(frame.isNull() ? ScrollTickOutcome::rejected : ScrollTickOutcome::stop);
                 return;
             }
             // The view as it was, whole: what changes by itself there says it did not return.
-            judgeOffMain(frame, 0, ScrollStitcher::JudgeMode::first, [this, frame, done](const Judged& judged) {
+            judgeOffMain(frame, 0, ScrollStitcher::JudgeMode::first,
+                         [this, frame, done, first, clicked, detection](const Judged& judged) {
                 if (m_phase != Phase::recording)
                     return;
                 if (judged.judgement.duplicate) {
-                    endTooLow();
+                    endTooLowUnlessRowsShown(first, clicked, detection, frame, done);
                     return;
                 }
                 m_lastTickFrame = frame;
@@ -93,6 +98,34 @@ bool ScrollingCaptureController::showsOnlyAPlainEnd(const QImage& frame) const
         }
     }
     return true;
+}
+
+void ScrollingCaptureController::endTooLowUnlessRowsShown(const QImage& first, const QImage& clicked,
+                                                          const ScrollStitcher::DetectionState& detection,
+                                                          const QImage& frame, const ScrollAutoDriver::TickDone& done)
+{
+    // The first view returned, but the click's frame may still show its rows where the
+    // registration could not tell by how much they moved (a bar that changed height,
+    // rows with little to tell them apart): too low only where the rows that a click of
+    // up to half the selection leaves in view, holding detail, show nowhere before.
+    const quint64 generation = m_generation;
+    QPointer<ScrollingCaptureController> self(this);
+    OffMainThread::run(this, [first, clicked, detection] {
+        return ScrollStitcher::rowsShown(first, clicked, detection.scrollbarPx, detection.stickyPx);
+    }, [self, generation, frame, done](ScrollStitcher::RowsShown shown) {
+        if (!self || !self->isCurrent(generation) || self->m_phase != Phase::recording)
+            return;
+        if (shown == ScrollStitcher::RowsShown::none) {
+            self->endTooLow();
+            return;
+        }
+        // The click is measured on the frames of the next clicks instead.
+        self->m_clickUnmeasured = true;
+        self->m_lastTickFrame = frame;
+        self->m_lastOutcome = ScrollTickOutcome::rejected;
+        captureDiagnostic(QStringLiteral("📜 [driver] 一格滚轮未能测出，改由后续相邻帧测量"));
+        done(self->m_lastOutcome);
+    });
 }
 
 void ScrollingCaptureController::handleStall()

@@ -310,6 +310,36 @@ TEST_F(GeneratedScrollPagesTest, CardsWaitingForAFeedWhilePicturesLoadComeOutExa
     }
 }
 
+// Selections where the first click's frame cannot be placed, though a click moves no more
+// than half of them: the first view returns when scrolled back, yet "too low" is false.
+TEST_F(GeneratedScrollPagesTest, AClickOfAtMostHalfTheSelectionIsNotTooLowWhereItCannotBeMeasured)
+{
+    const struct {
+        quint64 seed;
+        int page;
+        int height;
+        bool exact; // or a true message
+    } cases[] = {
+        {2, 146, 185, true},  // a footer that grows by 2 px over half of it, the rest one click
+        {2, 83, 538, true},   // a footer that changes height beside an animation
+        {2, 148, 114, false}, // plain placeholders between card borders, the click half of it
+        {1, 25, 200, false},  // cards of smooth gradients, the click half of it
+    };
+    for (const auto& c : cases) {
+        const Description page = describe(c.seed, c.page);
+        SCOPED_TRACE(testing::Message() << "seed " << c.seed << " page " << c.page << " at " << c.height << " px: "
+                                        << page.summary().toStdString());
+        ASSERT_LE(2 * page.clickPx, c.height);
+        const Capture capture = runCapture(page, c.height);
+        EXPECT_FALSE(capture.tooLow);
+        const Verdict verdict = judge(page, capture);
+        if (c.exact)
+            EXPECT_EQ(verdict.kind, Verdict::Kind::exact) << verdict.what.toStdString();
+        else
+            EXPECT_NE(verdict.kind, Verdict::Kind::wrong) << verdict.what.toStdString();
+    }
+}
+
 // A fixed seed's pages; the mix of each is in its failure message (and in
 // `bench_scroll_pages --seed 20261209 --page N`, which replays one alone). The disabled
 // ones do not come out whole yet; what each shows is beside it.
