@@ -1,5 +1,7 @@
 #include "OcrHelper/BridgedRows.h"
 
+#include "OcrHelper/TableRows.h"
+
 #include <algorithm>
 
 namespace BridgedRows {
@@ -107,16 +109,7 @@ void join(const std::vector<LineReading>& lines, int lineHeight, std::vector<siz
             written[size_t(next[l])] = true;
         }
     // The row where its first piece stood, or its later one, whichever the layout had first.
-    std::vector<size_t> place(n, n);
-    for (size_t k = 0; k < order.size(); ++k)
-        place[order[k]] = k;
-    std::vector<size_t> key(place);
-    for (size_t i = 0; i < n; ++i)
-        if (!written[i])
-            for (std::ptrdiff_t c = after[i]; c >= 0; c = after[size_t(c)])
-                key[i] = std::min(key[i], place[size_t(c)]);
-    order.erase(std::remove_if(order.begin(), order.end(), [&](size_t i) { return written[i]; }), order.end());
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return key[a] < key[b]; });
+    TableRows::writeRowsWhereTheyBegin(order, after, written);
 }
 
 } // namespace BridgedRows

@@ -59,6 +59,21 @@ bool sameRow(const Box& a, const Box& b)
 
 } // namespace
 
+void writeRowsWhereTheyBegin(std::vector<size_t>& order, const std::vector<std::ptrdiff_t>& next, const std::vector<bool>& written)
+{
+    const size_t n = next.size();
+    std::vector<size_t> place(n, n);
+    for (size_t k = 0; k < order.size(); ++k)
+        place[order[k]] = k;
+    std::vector<size_t> key(place);
+    for (size_t i = 0; i < n; ++i)
+        if (!written[i])
+            for (std::ptrdiff_t c = next[i]; c >= 0; c = next[size_t(c)])
+                key[i] = std::min(key[i], place[size_t(c)]);
+    order.erase(std::remove_if(order.begin(), order.end(), [&](size_t i) { return written[i]; }), order.end());
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return key[a] < key[b]; });
+}
+
 std::vector<std::ptrdiff_t> joinRows(const std::vector<LineReading>& lines, int lineHeight, std::vector<size_t>& order,
                                      const std::vector<bool>& left)
 {
@@ -111,16 +126,7 @@ std::vector<std::ptrdiff_t> joinRows(const std::vector<LineReading>& lines, int 
     // joined in a chain are written with the first): the row is written where the
     // first of its cells stood, ahead of a line the layout had below the table but
     // before the column of names.
-    std::vector<size_t> place(n, n);
-    for (size_t k = 0; k < order.size(); ++k)
-        place[order[k]] = k;
-    std::vector<size_t> key(place);
-    for (size_t i = 0; i < n; ++i)
-        if (!written[i])
-            for (std::ptrdiff_t c = next[i]; c >= 0; c = next[size_t(c)])
-                key[i] = std::min(key[i], place[size_t(c)]);
-    order.erase(std::remove_if(order.begin(), order.end(), [&](size_t i) { return written[i]; }), order.end());
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return key[a] < key[b]; });
+    writeRowsWhereTheyBegin(order, next, written);
     // The table's rows, and the cells of its columns left without a row (a name the
     // engines lost), are written down the page: the layout had the rows where it had
     // their first cells, a column of figures before the names, a column of names after

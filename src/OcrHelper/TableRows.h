@@ -26,4 +26,8 @@ namespace TableRows {
 std::vector<std::ptrdiff_t> joinRows(const std::vector<Readings::LineReading>& lines, int lineHeight, std::vector<size_t>& order,
                                      const std::vector<bool>& left);
 
+// Takes the lines `written` after another out of `order`, and moves each row (a line and
+// the chain `next` writes after it) to where the first of its lines stood in `order`.
+void writeRowsWhereTheyBegin(std::vector<size_t>& order, const std::vector<std::ptrdiff_t>& next, const std::vector<bool>& written);
+
 } // namespace TableRows

@@ -45,9 +45,10 @@ inline Readings::LineReading lineRead(const std::string& text, std::vector<float
 }
 
 // The lines as the layout writes them: in its order, each with the cells it put after it.
-inline std::vector<std::string> writtenInLayoutOrder(const std::vector<Readings::LineReading>& lines)
+inline std::vector<std::string> writtenInLayoutOrder(const std::vector<Readings::LineReading>& lines,
+                                                     const RulingLines::Lines& rulings = {})
 {
-    const ReadingOrder::Layout layout = ReadingOrder::layout(lines);
+    const ReadingOrder::Layout layout = ReadingOrder::layout(lines, rulings);
     std::vector<std::string> out;
     for (const size_t i : layout.order) {
         std::string text = lines[i].text;

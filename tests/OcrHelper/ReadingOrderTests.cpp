@@ -246,17 +246,7 @@ TEST(ReadingOrder, ATablesRowsBetweenRulingLinesAreWholeInReadingOrder)
             std::fill_n(rulings.ink.begin() + std::ptrdiff_t(y * 400 + 24), 300, 1);
         return rulings;
     };
-    const auto written = [&](const RulingLines::Lines& rulings) {
-        const ReadingOrder::Layout layout = ReadingOrder::layout(lines, rulings);
-        std::vector<std::string> out;
-        for (const size_t i : layout.order) {
-            std::string text = lines[i].text;
-            for (std::ptrdiff_t cell = layout.after[i]; cell >= 0; cell = layout.after[size_t(cell)])
-                text += " " + lines[size_t(cell)].text;
-            out.push_back(text);
-        }
-        return out;
-    };
+    const auto written = [&](const RulingLines::Lines& rulings) { return writtenInLayoutOrder(lines, rulings); };
     EXPECT_EQ(written(ruled({67, 92, 117, 142})),
               (std::vector<std::string>{"\u7535\u6C60\u5BB9\u91CF Battery capacity 5000 mAh", "\u8F93\u5165\u7535\u538B Input voltage 100-240 V ~ 50/60 Hz"}));
     const std::vector<std::string> columns{"\u7535\u6C60\u5BB9\u91CF", "\u8F93\u5165\u7535\u538B", "Battery capacity", "Input voltage",
