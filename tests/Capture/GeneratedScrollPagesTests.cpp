@@ -41,6 +41,20 @@ public:
                 << "selection " << height << " px: " << kindName(verdict.kind) << ": " << verdict.what.toStdString();
         }
     }
+
+    // Runs each listed capture (a seed, a page, a selection height) under a trace that
+    // names it, and hands it with its verdict to `check`.
+    template <typename Cases, typename Check>
+    static void forEachCapture(const Cases& cases, Check check)
+    {
+        for (const auto& c : cases) {
+            const Description page = describe(c.seed, c.page);
+            SCOPED_TRACE(testing::Message() << "seed " << c.seed << " page " << c.page << " at " << c.height << " px: "
+                                            << page.summary().toStdString());
+            const Capture capture = runCapture(page, c.height);
+            check(c, page, capture, judge(page, capture));
+        }
+    }
 };
 
 // The first page of the seed from `from` on with `wanted` and none of `unwanted`.
@@ -247,13 +261,9 @@ TEST_F(GeneratedScrollPagesTest, CardsWithPicturesLoadingLateComeOutExact)
         {1, 11, 834},  // between rows of text, under a header and above a footer
         {1, 118, 143}, // one row of cards at a time, the first step's pictures loading
     };
-    for (const auto& c : cases) {
-        const Description page = describe(c.seed, c.page);
-        SCOPED_TRACE(testing::Message() << "seed " << c.seed << " page " << c.page << " at " << c.height << " px: "
-                                        << page.summary().toStdString());
-        const Verdict verdict = judge(page, runCapture(page, c.height));
+    forEachCapture(cases, [](const auto&, const Description&, const Capture&, const Verdict& verdict) {
         EXPECT_EQ(verdict.kind, Verdict::Kind::exact) << verdict.what.toStdString();
-    }
+    });
 }
 
 TEST_F(GeneratedScrollPagesTest, ThePagesEndComesOutWholeOrIsToldTruly)
@@ -274,15 +284,10 @@ TEST_F(GeneratedScrollPagesTest, ThePagesEndComesOutWholeOrIsToldTruly)
         // The page stood above the last kept frame at the end: it never showed its end.
         {2, 36, 185, Verdict::Kind::told},
     };
-    for (const auto& c : cases) {
-        const Description page = describe(c.seed, c.page);
-        SCOPED_TRACE(testing::Message() << "seed " << c.seed << " page " << c.page << " at " << c.height << " px: "
-                                        << page.summary().toStdString());
-        const Capture capture = runCapture(page, c.height);
-        const Verdict verdict = judge(page, capture);
+    forEachCapture(cases, [](const auto& c, const Description&, const Capture& capture, const Verdict& verdict) {
         EXPECT_EQ(verdict.kind, c.kind) << kindName(verdict.kind) << ": " << verdict.what.toStdString();
         EXPECT_EQ(capture.stoppedEarly, c.kind == Verdict::Kind::told);
-    }
+    });
 }
 
 // Cards at the end of what a feed has loaded: the page stands there, its pictures turning
@@ -300,13 +305,9 @@ TEST_F(GeneratedScrollPagesTest, CardsWaitingForAFeedWhilePicturesLoadComeOutExa
         {2, 10, 710}, // cards between rows of text under a header, three clicks a step
         {1, 42, 436}, // rows loaded in place of the "Loading more" row while pictures above loaded
     };
-    for (const auto& c : cases) {
-        const Description page = describe(c.seed, c.page);
-        SCOPED_TRACE(testing::Message() << "seed " << c.seed << " page " << c.page << " at " << c.height << " px: "
-                                        << page.summary().toStdString());
-        const Verdict verdict = judge(page, runCapture(page, c.height));
+    forEachCapture(cases, [](const auto&, const Description&, const Capture&, const Verdict& verdict) {
         EXPECT_EQ(verdict.kind, Verdict::Kind::exact) << verdict.what.toStdString();
-    }
+    });
 }
 
 // Selections where the first click's frame cannot be placed, though a click moves no more
@@ -324,19 +325,14 @@ TEST_F(GeneratedScrollPagesTest, AClickOfAtMostHalfTheSelectionIsNotTooLowWhereI
         {2, 148, 114, false}, // plain placeholders between card borders, the click half of it
         {1, 25, 200, false},  // cards of smooth gradients, the click half of it
     };
-    for (const auto& c : cases) {
-        const Description page = describe(c.seed, c.page);
-        SCOPED_TRACE(testing::Message() << "seed " << c.seed << " page " << c.page << " at " << c.height << " px: "
-                                        << page.summary().toStdString());
-        ASSERT_LE(2 * page.clickPx, c.height);
-        const Capture capture = runCapture(page, c.height);
+    forEachCapture(cases, [](const auto& c, const Description& page, const Capture& capture, const Verdict& verdict) {
+        EXPECT_LE(2 * page.clickPx, c.height) << "the case no longer has a click of at most half the selection";
         EXPECT_FALSE(capture.tooLow);
-        const Verdict verdict = judge(page, capture);
         if (c.exact)
             EXPECT_EQ(verdict.kind, Verdict::Kind::exact) << verdict.what.toStdString();
         else
             EXPECT_NE(verdict.kind, Verdict::Kind::wrong) << verdict.what.toStdString();
-    }
+    });
 }
 
 // A fixed seed's pages; the mix of each is in its failure message (and in
