@@ -287,7 +287,12 @@ Description describe(quint64 seed, int index)
                 const int h = fullHeight ? d.viewHeight : random.between(30, d.viewHeight - top);
                 region.rect = QRect(x, top, w, h);
             } else {
-                region.rect = QRect(x, random.between(d.topPad, std::max(d.topPad, y - 200)), w, random.between(30, 200));
+                // One draw at a time: the arguments of one call are evaluated in whatever
+                // order the compiler picks, and the same seed must make the same page with
+                // every compiler (these are the draws in the order GCC made them).
+                const int h = random.between(30, 200);
+                const int top = random.between(d.topPad, std::max(d.topPad, y - 200));
+                region.rect = QRect(x, top, w, h);
             }
             d.animations.push_back(region);
         }

@@ -281,6 +281,7 @@ TEST_F(GeneratedScrollPagesTest, ThePagesEndComesOutWholeOrIsToldTruly)
         // Pictures that load at the page's end, beside columns that change by themselves
         // and cut across one of them.
         {2, 98, 727, Verdict::Kind::exact}, // also a page standing where its last frame was kept
+        {1, 101, 533, Verdict::Kind::exact},
         // The page stood above the last kept frame at the end: it never showed its end.
         {2, 36, 185, Verdict::Kind::told},
     };
