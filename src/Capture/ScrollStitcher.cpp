@@ -3,6 +3,7 @@
 #include "Capture/CaptureLog.h"
 #include "Capture/FramePixels.h"
 #include "Capture/FrameRegistration.h"
+#include "Capture/ScrollBandedChangedRows.h"
 #include "Capture/ScrollChangedContent.h"
 #include "Capture/ScrollEdgeBands.h"
 #include "Capture/ScrollLastStep.h"
@@ -167,6 +168,19 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
             if (ty) {
                 judgement.byUnchangedRows = true;
                 captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px，仅按未变化的行）").arg(*ty));
+            } else if (mode == JudgeMode::first) {
+                // Before a click's size is known, a header that changes height and
+                // pictures that load below it may keep both from holding alone.
+                if (const auto banded = registerUnchangedRowsBesideBands(previous, frame, judgement.scrollbarPx,
+                                                                         judgement.stickyPx, expected)) {
+                    ty = banded->offset;
+                    judgement.byUnchangedRows = true;
+                    bandedFooterPx = banded->bands.bottom;
+                    captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px，除去顶部 %2px／底部 %3px 变化带，仅按未变化的行）")
+                                          .arg(*ty)
+                                          .arg(banded->bands.top)
+                                          .arg(banded->bands.bottom));
+                }
             }
         }
     }
