@@ -17,6 +17,7 @@
 #include "Capture/ScrollOffsetRules.h"
 #include "Capture/ScrollCaptureOverlayView.h"
 #include "Capture/ScrollChangedContent.h"
+#include "Capture/ScrollStillBesideLive.h"
 #include "Capture/ScrollLoadedRows.h"
 #include "Capture/ScrollFrameSource.h"
 #include "Core/Localization.h"
@@ -442,6 +443,10 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
         // pixels would only blur the rows' offset, or lend a wrong one weight.
         Judged beside = judge(withoutLiveColumns(previous, live), withoutLiveColumns(lastTick, live),
                               withoutLiveColumns(frame, live));
+        // Painted over, wide columns leave so few rows beside them that a scroll passes
+        // for a local change there.
+        if (beside.pageStill && !stillBesideLiveColumns(lastTick, frame, live))
+            beside.pageStill = false;
         if (beside.judgement.append || beside.judgement.duplicate)
             return loadedBeside(beside);
         // Where the rows beside it found no offset at all, the whole frames may still

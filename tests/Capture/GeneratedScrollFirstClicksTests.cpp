@@ -57,3 +57,11 @@ TEST_F(GeneratedScrollFirstClicksTest, AFirstClickUnderAHeaderThatChangesHeightW
     for (const Case& c : cases)
         expectExact(c);
 }
+
+// Further down, a region that scrolls with its row joins a canvas fixed in the view, and
+// the columns that change by themselves cover most of the width: a page that scrolled
+// beside them is no page standing at its end.
+TEST_F(GeneratedScrollFirstClicksTest, APageThatScrollsBesideColumnsOverMostOfTheWidthIsNotTakenForItsEnd)
+{
+    expectExact({1, 128, 760, "cards under a shrinking header, beside a canvas and a region scrolling in"});
+}
