@@ -289,6 +289,7 @@ void ScrollingCaptureController::resetState()
     m_reachedEnd = false;
     m_endedUnregistered = false;
     m_unplacedSinceKept = false;
+    m_registeredTicksSinceKept = 0;
 }
 
 void ScrollingCaptureController::restoreHiddenWindowsAfterFinish()
