@@ -290,6 +290,8 @@ void ScrollingCaptureController::resetState()
     m_endedUnregistered = false;
     m_unplacedSinceKept = false;
     m_registeredTicksSinceKept = 0;
+    m_furthestRegisteredSinceKeptPx = 0;
+    m_movingTicksSinceKept = 0;
 }
 
 void ScrollingCaptureController::restoreHiddenWindowsAfterFinish()

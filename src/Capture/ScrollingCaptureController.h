@@ -185,7 +185,7 @@ private:
     // clicks up, then finishes.
     void placeThePlainEnd();
     void stepBackToRows(int click, std::vector<QImage> plainFrames);
-    void keepThePlainEnd(const QImage& back, const std::vector<QImage>& plainFrames, int belowPx, int click,
+    bool keepThePlainEnd(const QImage& back, const std::vector<QImage>& plainFrames, int belowPx, int click,
                          const std::optional<ScrollStitcher::FrameJudgement>& backKept);
     // How far the last kept frame stands above `frame`, as a negative number, where it
     // shows the rows `frame` does moved up above a plain end; nothing otherwise.
@@ -252,8 +252,12 @@ private:
     // A frame since the last kept one showed rows that could not be placed.
     bool m_unplacedSinceKept = false;
     // Ticks since the last kept one whose first frame the rows placed somewhere below it
-    // (kept or not): the page followed down as it went.
+    // (kept or not), and the furthest place among them: the page followed down as it went.
     int m_registeredTicksSinceKept = 0;
+    int m_furthestRegisteredSinceKeptPx = 0;
+    // Ticks since the last kept one whose frame showed the page moving (not standing at
+    // the end of what it had loaded while the clicks went on).
+    int m_movingTicksSinceKept = 0;
     std::function<QWidget*()> m_mainWindowProvider;
 
     ScrollFrameSource* m_testFrames = nullptr;

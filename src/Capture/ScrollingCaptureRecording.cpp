@@ -490,6 +490,8 @@ void ScrollingCaptureController::keepFrame(const QImage& frame, const ScrollStit
     m_loadedInPlace = false;
     m_unplacedSinceKept = false;
     m_registeredTicksSinceKept = 0;
+    m_furthestRegisteredSinceKeptPx = 0;
+    m_movingTicksSinceKept = 0;
     m_hintModel.setHeightPx(m_kept.stitchedHeight());
 }
 
@@ -594,8 +596,12 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
     const bool firstLookStands = firstLook && m_relooks > 0 && !judged.judgement.append && !judged.judgement.duplicate
                                  && judged.pageStill && (m_driver->isCalibrated() || m_ticksSinceKept <= 1);
     const ScrollStitcher::FrameJudgement j = firstLookStands ? *firstLook : judged.judgement;
-    if (m_relooks == 0 && !j.append && j.foundPx > 0)
+    if (m_relooks == 0 && !j.append && !judged.pageStill)
+        ++m_movingTicksSinceKept;
+    if (m_relooks == 0 && !j.append && j.foundPx > 0) {
         ++m_registeredTicksSinceKept;
+        m_furthestRegisteredSinceKeptPx = std::max(m_furthestRegisteredSinceKeptPx, j.foundPx);
+    }
     m_detection = j.detection();
     m_lastTickFrame = frame;
     // A frame placed by the step alone stands once the page moves on; a page that
@@ -745,10 +751,12 @@ bool ScrollingCaptureController::stopShortCanBeTold(const QImage& frame, const S
 {
     // Sent further than two frames can be placed against each other, a page that went
     // the whole way shows no offset at all: any the rows give may be one of a repeat.
-    // Unless the rows followed the page down at an earlier tick too (a feed that let it
-    // move a little as it loaded).
-    if (m_registeredTicksSinceKept <= 1
-        && furtherThanAFrameShows(expectedBelowKeptPx(), frame.height() - m_detection.stickyPx))
+    // Unless the rows followed the page down at an earlier tick too, never further than
+    // here (a feed that let it move a little as it loaded): a page never goes back up.
+    const bool followedDown = m_registeredTicksSinceKept > 1 && m_furthestRegisteredSinceKeptPx <= judgement.foundPx;
+    // Clicks sent while the page stood at the end of what it had loaded took it nowhere.
+    const int sentPx = std::min(expectedBelowKeptPx(), m_movingTicksSinceKept * m_driver->scrolledStepPx());
+    if (!followedDown && furtherThanAFrameShows(sentPx, frame.height() - m_detection.stickyPx))
         return false;
     // A scrollbar's thumb says how far the content went, whatever the rows look like.
     const auto scale = m_thumbTravel.scale();
@@ -778,6 +786,8 @@ bool ScrollingCaptureController::keepRowsLoadedInPlace(const QImage& frame, int 
     m_behindClicksPx = 0;
     m_ticksSinceKept = 0;
     m_registeredTicksSinceKept = 0;
+    m_furthestRegisteredSinceKeptPx = 0;
+    m_movingTicksSinceKept = 0;
     captureDiagnostic(QStringLiteral("📜 [feed] 页面未动，末尾载入新行（自第 %1 行起替换）").arg(from));
     return true;
 }

@@ -222,15 +222,20 @@ void ScrollingCaptureController::stepBackToRows(int click, std::vector<QImage> p
                     stepBackToRows(click, std::move(further));
                     return;
                 }
-                if (below)
-                    keepThePlainEnd(back, plainFrames, *below, click, j.append ? std::optional(j) : std::nullopt);
+                const bool kept = below
+                                  && keepThePlainEnd(back, plainFrames, *below, click,
+                                                     j.append ? std::optional(j) : std::nullopt);
+                // Clicks back that found no rows to measure the end by: how far the page
+                // went on is not known (a feed may be loading more there).
+                if (!kept && plainFrames.size() > 1)
+                    m_endedUnregistered = true;
                 finish(false);
             });
         }, reference);
     });
 }
 
-void ScrollingCaptureController::keepThePlainEnd(const QImage& back, const std::vector<QImage>& plainFrames, int belowPx,
+bool ScrollingCaptureController::keepThePlainEnd(const QImage& back, const std::vector<QImage>& plainFrames, int belowPx,
                                                  int click, const std::optional<ScrollStitcher::FrameJudgement>& backKept)
 {
     // The frames down from `back` (`belowPx` below the last kept frame), one click apart,
@@ -256,7 +261,7 @@ void ScrollingCaptureController::keepThePlainEnd(const QImage& back, const std::
     if (backFirst)
         judgements = chain(back, click, back);
     if (judgements.empty())
-        return;
+        return false;
     int added = 0;
     if (backFirst) {
         keepFrame(back, *backKept);
@@ -268,6 +273,7 @@ void ScrollingCaptureController::keepThePlainEnd(const QImage& back, const std::
         added += judgement.newPx;
     }
     captureDiagnostic(QStringLiteral("📜 页底空白末步，回滚 %1 格测得 +%2px").arg(plainFrames.size()).arg(added));
+    return true;
 }
 
 std::optional<int> ScrollingCaptureController::keptBelow(const QImage& frame) const
