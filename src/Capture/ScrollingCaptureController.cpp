@@ -292,6 +292,7 @@ void ScrollingCaptureController::resetState()
     m_registeredTicksSinceKept = 0;
     m_furthestRegisteredSinceKeptPx = 0;
     m_movingTicksSinceKept = 0;
+    m_placedAboveSinceKept = false;
 }
 
 void ScrollingCaptureController::restoreHiddenWindowsAfterFinish()

@@ -258,6 +258,9 @@ private:
     // Ticks since the last kept one whose frame showed the page moving (not standing at
     // the end of what it had loaded while the clicks went on).
     int m_movingTicksSinceKept = 0;
+    // A tick since the last kept one placed the page above it, where no scroll down takes
+    // it: rows that repeat fooled the rows' offset.
+    bool m_placedAboveSinceKept = false;
     std::function<QWidget*()> m_mainWindowProvider;
 
     ScrollFrameSource* m_testFrames = nullptr;

@@ -492,6 +492,7 @@ void ScrollingCaptureController::keepFrame(const QImage& frame, const ScrollStit
     m_registeredTicksSinceKept = 0;
     m_furthestRegisteredSinceKeptPx = 0;
     m_movingTicksSinceKept = 0;
+    m_placedAboveSinceKept = false;
     m_hintModel.setHeightPx(m_kept.stitchedHeight());
 }
 
@@ -598,6 +599,8 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
     const ScrollStitcher::FrameJudgement j = firstLookStands ? *firstLook : judged.judgement;
     if (m_relooks == 0 && !j.append && !judged.pageStill)
         ++m_movingTicksSinceKept;
+    if (!j.append && j.foundPx < 0)
+        m_placedAboveSinceKept = true;
     if (m_relooks == 0 && !j.append && j.foundPx > 0) {
         ++m_registeredTicksSinceKept;
         m_furthestRegisteredSinceKeptPx = std::max(m_furthestRegisteredSinceKeptPx, j.foundPx);
@@ -754,6 +757,8 @@ bool ScrollingCaptureController::stopShortCanBeTold(const QImage& frame, const S
     // Unless the rows followed the page down at an earlier tick too, never further than
     // here (a feed that let it move a little as it loaded): a page never goes back up.
     const bool followedDown = m_registeredTicksSinceKept > 1 && m_furthestRegisteredSinceKeptPx <= judgement.foundPx;
+    if (m_placedAboveSinceKept && !followedDown)
+        return false;
     // Clicks sent while the page stood at the end of what it had loaded took it nowhere.
     const int sentPx = std::min(expectedBelowKeptPx(), m_movingTicksSinceKept * m_driver->scrolledStepPx());
     if (!followedDown && furtherThanAFrameShows(sentPx, frame.height() - m_detection.stickyPx))
@@ -788,6 +793,7 @@ bool ScrollingCaptureController::keepRowsLoadedInPlace(const QImage& frame, int 
     m_registeredTicksSinceKept = 0;
     m_furthestRegisteredSinceKeptPx = 0;
     m_movingTicksSinceKept = 0;
+    m_placedAboveSinceKept = false;
     captureDiagnostic(QStringLiteral("📜 [feed] 页面未动，末尾载入新行（自第 %1 行起替换）").arg(from));
     return true;
 }

@@ -352,6 +352,7 @@ TEST_F(GeneratedScrollPagesTest, APageStoppedShortIsNotPlacedWhereRepeatingRowsM
         {1, 26, 200, false},  // cards 260 px apart, sent 300 px, found 40: beyond a frame
         {1, 115, 106, false}, // cards, no scrollbar, sent 424 px, found 64
         {1, 91, 200, false},  // found 69 at one tick, then 38 at a later one: no page goes back up
+        {3, 144, 330, false}, // cards 164 px apart, sent 171 px, found 7 after a tick placed it above
         {1, 35, 347, true},   // two columns of cards, sent 171 px, found 14; the thumb says 171
         {2, 43, 750, true},   // a feed that let the page on a little at a time as it loaded
         {1, 31, 115, true},   // a blank gap at the top of a low selection, no header
