@@ -209,7 +209,11 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
     // The header height measured here crops the next frame's registration.
     if (!judgement.stickyDone && *ty >= 6 && pixels.ready()) {
         const int measured = detectStickyHeader(pixels.previous(), pixels.next(), judgement.scrollbarPx);
-        if (measured != -1) {
+        // Rows the scrolled content explains as well are no sample: a blank gap at the top
+        // of both frames would otherwise pass for a header, twice over when the page is
+        // looked at again without a scroll.
+        if (measured > 0 && topRowsFollowTheScroll(pixels.previous(), pixels.next(), measured, *ty, judgement.scrollbarPx)) {
+        } else if (measured != -1) {
             const DetectionState after = afterStickySample(judgement.detection(), measured, height);
             setDetection(judgement, after);
             if (after.stickyDone && after.stickyPx > 0)

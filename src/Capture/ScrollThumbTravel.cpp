@@ -204,6 +204,25 @@ std::optional<int> offsetByThumb(const ThumbScale& scale, const QImage& previous
     return found;
 }
 
+std::optional<ThumbMove> contentMoveByThumb(const ThumbScale& scale, const QImage& frame)
+{
+    const QImage b = withFramePixelLayout(frame);
+    const FramePixels n = framePixels(b);
+    if (n.isNull() || scale.perContentRow <= 0 || scale.span <= 0)
+        return std::nullopt;
+    const auto top = thumbTop(n, scale.thumb);
+    if (!top)
+        return std::nullopt;
+    // As precise as offsetByThumb reads it: whole thumb pixels, the span measured over,
+    // and how well the kept frames' places are known.
+    const int moved = *top - scale.lastTop;
+    const double estimate = moved / scale.perContentRow;
+    const double placesOff = scale.rows > 0 ? double(scale.rowsUncertain) / double(scale.rows) : 0.0;
+    const double precision
+        = (1.0 + std::abs(moved) / double(scale.span)) / scale.perContentRow + 1.0 + std::abs(estimate) * placesOff;
+    return ThumbMove{int(std::ceil(estimate - precision)), int(std::floor(estimate + precision))};
+}
+
 FrameJudgement placedByThumb(const FrameJudgement& judgement, const std::optional<ThumbScale>& scale,
                              const QImage& previous, const QImage& frame)
 {

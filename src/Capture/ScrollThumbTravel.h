@@ -84,6 +84,14 @@ private:
 // several do.
 std::optional<int> offsetByThumb(const ThumbScale& scale, const QImage& previous, const QImage& frame, int stickyPx);
 
+// The content rows the thumb's move from the last kept frame to `frame` allows, within
+// its precision: [low, high]. Nothing where `frame` does not show the thumb whole.
+struct ThumbMove {
+    int low = 0;
+    int high = 0;
+};
+std::optional<ThumbMove> contentMoveByThumb(const ThumbScale& scale, const QImage& frame);
+
 // The judgement, placed by the thumb where the rows left its offset open (picked by the
 // step alone, or by the unchanged rows among the offsets the step allows, or not
 // registered at all); every other judgement as it is.

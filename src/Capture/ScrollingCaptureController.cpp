@@ -289,6 +289,10 @@ void ScrollingCaptureController::resetState()
     m_reachedEnd = false;
     m_endedUnregistered = false;
     m_unplacedSinceKept = false;
+    m_registeredTicksSinceKept = 0;
+    m_furthestRegisteredSinceKeptPx = 0;
+    m_movingTicksSinceKept = 0;
+    m_placedAboveSinceKept = false;
 }
 
 void ScrollingCaptureController::restoreHiddenWindowsAfterFinish()

@@ -108,6 +108,8 @@ public:
     static constexpr int settleMaxAttempts = 20;
     // Looks again at a page that stood short of a scroll, per tick.
     static constexpr int maximumRelooks = 3;
+    // Clicks back up, at most, to find rows above a plain end longer than the selection.
+    static constexpr int maximumPlainEndClicks = 8;
     // How long the page is left before the look that confirms the first click's size.
     static constexpr int calibrationLookMs = 600;
 
@@ -161,6 +163,9 @@ private:
     void placeThroughLastTick(const QImage& frame, const ScrollAutoDriver::TickDone& done, std::function<void()> otherwise);
     bool stoppedShortOfTheScroll(const ScrollStitcher::FrameJudgement& judgement) const;
     bool caughtMidScroll(const ScrollStitcher::FrameJudgement& judgement) const;
+    // Whether the place a page that stopped short of the clicks was found at can be told
+    // from one a whole repeat of alike rows away from where the clicks sent it.
+    bool stopShortCanBeTold(const QImage& frame, const ScrollStitcher::FrameJudgement& judgement) const;
     // How far below the last kept frame the clicks have sent the page: those since it was
     // kept, and the part of its own scroll it did not show yet.
     int expectedBelowKeptPx() const;
@@ -177,15 +182,18 @@ private:
     // frame's last rows moved up.
     bool showsOnlyAPlainEnd(const QImage& frame) const;
     // Where the page ended in a plain band further than any row shows: placed from a frame
-    // one click up, then finishes.
+    // clicks up, then finishes.
     void placeThePlainEnd();
-    // The end frame `end` appended `newPx` below the last kept frame, when the frame `back`
-    // one click up shows the same rows `click` rows lower; nothing otherwise.
+    void stepBackToRows(int click, std::vector<QImage> plainFrames);
+    bool keepThePlainEnd(const QImage& back, const std::vector<QImage>& plainFrames, int belowPx, int click,
+                         const std::optional<ScrollStitcher::FrameJudgement>& backKept);
     // How far the last kept frame stands above `frame`, as a negative number, where it
     // shows the rows `frame` does moved up above a plain end; nothing otherwise.
     std::optional<int> keptBelow(const QImage& frame) const;
+    // The frame `end` appended `newPx` below `keptAbove`, when the frame `back` one click
+    // up shows the same rows `click` rows lower; nothing otherwise.
     std::optional<ScrollStitcher::FrameJudgement> plainEndJudgement(const QImage& back, const QImage& end, int newPx,
-                                                                    int click) const;
+                                                                    int click, const QImage& keptAbove) const;
     void endTooLowUnlessRowsShown(const QImage& first, const QImage& clicked,
                                   const ScrollStitcher::DetectionState& detection, const QImage& frame,
                                   const ScrollAutoDriver::TickDone& done);
@@ -243,6 +251,16 @@ private:
     bool m_endedUnregistered = false;
     // A frame since the last kept one showed rows that could not be placed.
     bool m_unplacedSinceKept = false;
+    // Ticks since the last kept one whose first frame the rows placed somewhere below it
+    // (kept or not), and the furthest place among them: the page followed down as it went.
+    int m_registeredTicksSinceKept = 0;
+    int m_furthestRegisteredSinceKeptPx = 0;
+    // Ticks since the last kept one whose frame showed the page moving (not standing at
+    // the end of what it had loaded while the clicks went on).
+    int m_movingTicksSinceKept = 0;
+    // A tick since the last kept one placed the page above it, where no scroll down takes
+    // it: rows that repeat fooled the rows' offset.
+    bool m_placedAboveSinceKept = false;
     std::function<QWidget*()> m_mainWindowProvider;
 
     ScrollFrameSource* m_testFrames = nullptr;

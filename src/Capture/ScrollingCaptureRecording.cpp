@@ -65,6 +65,13 @@ bool shareNoRows(const QImage& previous, const QImage& next, int scrollbarPx, in
     return outcome == FrameRegistration::Outcome::noMatch || outcome == FrameRegistration::Outcome::tooSmall;
 }
 
+// Whether the clicks sent the page further than two frames `frameHeight` rows high can
+// be placed against each other: a page that went that far shows no offset at all.
+bool furtherThanAFrameShows(int expectedPx, int frameHeight)
+{
+    return expectedPx > ScrollStitcher::maximumOffset(frameHeight);
+}
+
 double elapsedMs(const QDateTime& from, const QDateTime& to)
 {
     return double(from.msecsTo(to));
@@ -487,6 +494,10 @@ void ScrollingCaptureController::keepFrame(const QImage& frame, const ScrollStit
     m_ticksSinceKept = 0;
     m_loadedInPlace = false;
     m_unplacedSinceKept = false;
+    m_registeredTicksSinceKept = 0;
+    m_furthestRegisteredSinceKeptPx = 0;
+    m_movingTicksSinceKept = 0;
+    m_placedAboveSinceKept = false;
     m_hintModel.setHeightPx(m_kept.stitchedHeight());
 }
 
@@ -591,6 +602,14 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
     const bool firstLookStands = firstLook && m_relooks > 0 && !judged.judgement.append && !judged.judgement.duplicate
                                  && judged.pageStill && (m_driver->isCalibrated() || m_ticksSinceKept <= 1);
     const ScrollStitcher::FrameJudgement j = firstLookStands ? *firstLook : judged.judgement;
+    if (m_relooks == 0 && !j.append && !judged.pageStill)
+        ++m_movingTicksSinceKept;
+    if (!j.append && j.foundPx < 0)
+        m_placedAboveSinceKept = true;
+    if (m_relooks == 0 && !j.append && j.foundPx > 0) {
+        ++m_registeredTicksSinceKept;
+        m_furthestRegisteredSinceKeptPx = std::max(m_furthestRegisteredSinceKeptPx, j.foundPx);
+    }
     m_detection = j.detection();
     m_lastTickFrame = frame;
     // A frame placed by the step alone stands once the page moves on; a page that
@@ -643,6 +662,18 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
     // the next ticks go on from there.
     const bool stoppedShort = !j.append && m_relooks > 0 && judged.pageStill && stoppedShortOfTheScroll(j);
     m_relooks = 0;
+    if (stoppedShort && !stopShortCanBeTold(frame, j)) {
+        // Rows that repeat (cards at a fixed pitch) place a page that went the whole way
+        // short by a whole number of them, where the rows at the true place do not show
+        // it (pictures that loaded meanwhile) or cannot. Where it stopped is not known,
+        // so it is not kept there.
+        ++m_skippedCount;
+        m_unplacedSinceKept = true;
+        captureDiagnostic(QStringLiteral("📜 [prior] 页面未走满，但应走距离超出一帧可配准范围 → 不按停处保留"));
+        m_lastOutcome = ScrollTickOutcome::rejected;
+        done(m_lastOutcome);
+        return;
+    }
     if (stoppedShort) {
         keepWhereThePageStopped(frame, done);
         return;
@@ -724,6 +755,25 @@ bool ScrollingCaptureController::stoppedShortOfTheScroll(const ScrollStitcher::F
     return judgement.foundPx < expected - ScrollStitcher::stepPriorTolerance(m_driver->scrolledStepPx());
 }
 
+bool ScrollingCaptureController::stopShortCanBeTold(const QImage& frame, const ScrollStitcher::FrameJudgement& judgement) const
+{
+    // Sent further than two frames can be placed against each other, a page that went
+    // the whole way shows no offset at all: any the rows give may be one of a repeat.
+    // Unless the rows followed the page down at an earlier tick too, never further than
+    // here (a feed that let it move a little as it loaded): a page never goes back up.
+    const bool followedDown = m_registeredTicksSinceKept > 1 && m_furthestRegisteredSinceKeptPx <= judgement.foundPx;
+    if (m_placedAboveSinceKept && !followedDown)
+        return false;
+    // Clicks sent while the page stood at the end of what it had loaded took it nowhere.
+    const int sentPx = std::min(expectedBelowKeptPx(), m_movingTicksSinceKept * m_driver->scrolledStepPx());
+    if (!followedDown && furtherThanAFrameShows(sentPx, frame.height() - m_detection.stickyPx))
+        return false;
+    // A scrollbar's thumb says how far the content went, whatever the rows look like.
+    const auto scale = m_thumbTravel.scale();
+    const auto move = scale ? ScrollStitcher::contentMoveByThumb(*scale, frame) : std::nullopt;
+    return !move || (judgement.foundPx >= move->low && judgement.foundPx <= move->high);
+}
+
 bool ScrollingCaptureController::caughtMidScroll(const ScrollStitcher::FrameJudgement& judgement) const
 {
     if (!m_driver || !m_driver->isCalibrated() || judgement.foundPx <= 0)
@@ -745,6 +795,10 @@ bool ScrollingCaptureController::keepRowsLoadedInPlace(const QImage& frame, int 
     m_loadedInPlace = true;
     m_behindClicksPx = 0;
     m_ticksSinceKept = 0;
+    m_registeredTicksSinceKept = 0;
+    m_furthestRegisteredSinceKeptPx = 0;
+    m_movingTicksSinceKept = 0;
+    m_placedAboveSinceKept = false;
     captureDiagnostic(QStringLiteral("📜 [feed] 页面未动，末尾载入新行（自第 %1 行起替换）").arg(from));
     return true;
 }

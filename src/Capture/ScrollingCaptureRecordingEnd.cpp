@@ -183,40 +183,97 @@ void ScrollingCaptureController::handleStall()
 void ScrollingCaptureController::placeThePlainEnd()
 {
     // The page went on into its plain end further than the rows it still shows could tell
-    // (nothing is lost there, only how long that end is). One click back up, a frame shows
-    // rows again where the page stands against the last kept one; the click adds the rest.
+    // (nothing is lost there, only how long that end is). Clicks back up, one at a time,
+    // until a frame shows rows again where the page stands against the last kept one; the
+    // clicks add the rest.
     const int click = m_driver->scrolledStepPx() / std::max(1, m_driver->clicksPerTick());
-    const QImage end = m_lastTickFrame;
+    stepBackToRows(click, {m_lastTickFrame});
+}
+
+void ScrollingCaptureController::stepBackToRows(int click, std::vector<QImage> plainFrames)
+{
+    // plainFrames: the frame the page ended on, then one per click back, each plain.
     m_driver->scrollBackOneClick();
-    after(redrawWaitMs, [this, click, end] {
-        settleFrame([this, click, end](const QImage& back) {
+    const QImage reference = plainFrames.back();
+    after(redrawWaitMs, [this, click, plainFrames, reference] {
+        settleFrame([this, click, plainFrames](const QImage& back) {
             if (m_phase != Phase::recording)
                 return;
             if (back.isNull()) {
                 finish(false);
                 return;
             }
-            judgeOffMain(back, 0, ScrollStitcher::JudgeMode::pageEnd, [this, click, end, back](const Judged& judged) {
+            judgeOffMain(back, 0, ScrollStitcher::JudgeMode::pageEnd, [this, click, plainFrames, back](const Judged& judged) {
                 if (m_phase != Phase::recording)
                     return;
                 const ScrollStitcher::FrameJudgement& j = judged.judgement;
-                // How far the frame one click up stands below the last kept one.
+                // How far the frame clicks up stands below the last kept one.
                 // A page whose end was less than a click on stands above the last kept
                 // frame now: the kept frame then shows the rows it does, moved up.
                 const std::optional<int> below = j.append ? std::optional<int>(j.newPx)
                                                  : j.foundPx != 0 ? std::optional<int>(j.foundPx)
                                                  : j.duplicate ? std::optional<int>(0)
                                                                : keptBelow(back);
-                if (below) {
-                    if (const auto kept = plainEndJudgement(back, end, *below + click, click)) {
-                        keepFrame(end, *kept);
-                        captureDiagnostic(QStringLiteral("📜 页底空白末步，回滚一格测得 +%1px").arg(kept->newPx));
-                    }
+                // Still nothing but the plain end: one more click back, as long as the
+                // clicks back stay within the frames the plain end was seen over.
+                if (!below && std::ssize(plainFrames) < maximumPlainEndClicks && showsOnlyAPlainEnd(back)) {
+                    std::vector<QImage> further = plainFrames;
+                    further.push_back(back);
+                    stepBackToRows(click, std::move(further));
+                    return;
                 }
+                const bool kept = below
+                                  && keepThePlainEnd(back, plainFrames, *below, click,
+                                                     j.append ? std::optional(j) : std::nullopt);
+                // Clicks back that found no rows to measure the end by: how far the page
+                // went on is not known (a feed may be loading more there).
+                if (!kept && plainFrames.size() > 1)
+                    m_endedUnregistered = true;
                 finish(false);
             });
-        }, end);
+        }, reference);
     });
+}
+
+bool ScrollingCaptureController::keepThePlainEnd(const QImage& back, const std::vector<QImage>& plainFrames, int belowPx,
+                                                 int click, const std::optional<ScrollStitcher::FrameJudgement>& backKept)
+{
+    // The frames down from `back` (`belowPx` below the last kept frame), one click apart,
+    // the last of them the frame the page ended on; all of them or none. Where the first
+    // of them lies further below than a frame is high, `back` itself, placed by its rows,
+    // is kept first.
+    const auto chain = [&](const QImage& top, int firstPx, const QImage& keptAbove) {
+        std::vector<ScrollStitcher::FrameJudgement> judgements;
+        QImage above = top;
+        int newPx = firstPx;
+        for (auto frame = plainFrames.rbegin(); frame != plainFrames.rend(); ++frame) {
+            const auto kept = plainEndJudgement(above, *frame, newPx, click, judgements.empty() ? keptAbove : above);
+            if (!kept)
+                return std::vector<ScrollStitcher::FrameJudgement>{};
+            judgements.push_back(*kept);
+            above = *frame;
+            newPx = click;
+        }
+        return judgements;
+    };
+    std::vector<ScrollStitcher::FrameJudgement> judgements = chain(back, belowPx + click, m_kept.lastFrame());
+    const bool backFirst = judgements.empty() && backKept && backKept->newPx == belowPx;
+    if (backFirst)
+        judgements = chain(back, click, back);
+    if (judgements.empty())
+        return false;
+    int added = 0;
+    if (backFirst) {
+        keepFrame(back, *backKept);
+        added += backKept->newPx;
+    }
+    auto frame = plainFrames.rbegin();
+    for (const auto& judgement : judgements) {
+        keepFrame(*frame++, judgement);
+        added += judgement.newPx;
+    }
+    captureDiagnostic(QStringLiteral("📜 页底空白末步，回滚 %1 格测得 +%2px").arg(plainFrames.size()).arg(added));
+    return true;
 }
 
 std::optional<int> ScrollingCaptureController::keptBelow(const QImage& frame) const
@@ -237,9 +294,10 @@ std::optional<int> ScrollingCaptureController::keptBelow(const QImage& frame) co
 
 std::optional<ScrollStitcher::FrameJudgement> ScrollingCaptureController::plainEndJudgement(const QImage& back,
                                                                                            const QImage& end, int newPx,
-                                                                                           int click) const
+                                                                                           int click,
+                                                                                           const QImage& keptAbove) const
 {
-    const QImage keptImage = withFramePixelLayout(withLiveColumnsCutOut(m_kept.lastFrame(), m_live));
+    const QImage keptImage = withFramePixelLayout(withLiveColumnsCutOut(keptAbove, m_live));
     const QImage backImage = withFramePixelLayout(withLiveColumnsCutOut(back, m_live));
     const QImage endImage = withFramePixelLayout(withLiveColumnsCutOut(end, m_live));
     const FramePixels kept = framePixels(keptImage), above = framePixels(backImage), now = framePixels(endImage);

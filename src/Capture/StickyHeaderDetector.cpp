@@ -1,5 +1,7 @@
 #include "Capture/StickyHeaderDetector.h"
 
+#include "Capture/FramePixelCompare.h"
+
 #include <algorithm>
 
 namespace ScrollStitcher {
@@ -27,6 +29,19 @@ int detectStickyHeader(const FramePixels& previous, const FramePixels& next, int
             return y;
     }
     return -1;
+}
+
+bool topRowsFollowTheScroll(const FramePixels& previous, const FramePixels& next, int rows, int offset, int scrollbarPx)
+{
+    const int w = std::min(previous.width, next.width) - std::max(0, scrollbarPx);
+    const int h = std::min(previous.height, next.height);
+    if (previous.isNull() || next.isNull() || w < 1 || rows < 1 || offset < 1 || rows + offset > h)
+        return false;
+    for (int y = 0; y < rows; ++y) {
+        if (!FramePixelCompare::rowsMatch(next.row(y), previous.row(y + offset), w))
+            return false;
+    }
+    return true;
 }
 
 } // namespace ScrollStitcher

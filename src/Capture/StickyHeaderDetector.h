@@ -10,4 +10,9 @@ namespace ScrollStitcher {
 // at least 81 wide and 41 high.
 int detectStickyHeader(const FramePixels& previous, const FramePixels& next, int scrollbarPx);
 
+// Whether the top `rows` rows of `next` are what `previous` showed `offset` rows lower,
+// left of the scrollbar: rows that stayed put only because the content there looks the
+// same at both places (a blank gap between lines), which no header proves.
+bool topRowsFollowTheScroll(const FramePixels& previous, const FramePixels& next, int rows, int offset, int scrollbarPx);
+
 } // namespace ScrollStitcher

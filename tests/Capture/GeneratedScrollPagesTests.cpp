@@ -336,6 +336,62 @@ TEST_F(GeneratedScrollPagesTest, AClickOfAtMostHalfTheSelectionIsNotTooLowWhereI
     });
 }
 
+// A page that stood short of where the clicks sent it is kept where it stopped only where
+// that place cannot be one a whole repeat of alike rows (cards at a fixed pitch) short of
+// the true one: the clicks went no further than a frame can be placed, or the rows followed
+// the page down before, and a scrollbar's thumb, where there is one, agrees. Otherwise the
+// frame is not placed, and the capture may end early, with the message; never with a band
+// of cards left out.
+TEST_F(GeneratedScrollPagesTest, APageStoppedShortIsNotPlacedWhereRepeatingRowsMayHaveFooledTheRows)
+{
+    const struct {
+        quint64 seed;
+        int page;
+        int height;
+        bool exact; // or a true message
+    } cases[] = {
+        {1, 26, 200, false},  // cards 260 px apart, sent 300 px, found 40: beyond a frame
+        {1, 115, 106, false}, // cards, no scrollbar, sent 424 px, found 64
+        {1, 91, 200, false},  // found 69 at one tick, then 38 at a later one: no page goes back up
+        {3, 144, 330, false}, // cards 164 px apart, sent 171 px, found 7 after a tick placed it above
+        {1, 35, 347, true},   // two columns of cards, sent 171 px, found 14; the thumb says 171
+        {2, 43, 750, true},   // a feed that let the page on a little at a time as it loaded
+        {1, 31, 115, true},   // a blank gap at the top of a low selection, no header
+    };
+    forEachCapture(cases, [](const auto& c, const Description&, const Capture&, const Verdict& verdict) {
+        if (c.exact)
+            EXPECT_EQ(verdict.kind, Verdict::Kind::exact) << kindName(verdict.kind) << ": " << verdict.what.toStdString();
+        else
+            EXPECT_NE(verdict.kind, Verdict::Kind::wrong) << verdict.what.toStdString();
+    });
+}
+
+// A plain end longer than the selection: the frames at the page's end show nothing but
+// that end, whose length the clicks back up to the last rows measure. Where no rows show
+// on the way back, the end's length is not known, and the capture says so.
+TEST_F(GeneratedScrollPagesTest, APlainEndLongerThanTheSelectionComesOutWholeOrIsToldTruly)
+{
+    const struct {
+        quint64 seed;
+        int page;
+        int height;
+        bool exact; // or a true message
+    } cases[] = {
+        {2, 109, 80, true},  // 137 px of end under an 80-px selection, a scrollbar
+        {2, 122, 80, true},  // 154 px, the last rows two clicks up
+        {3, 49, 181, true},  // 228 px above a fixed footer, beside an animation
+        {2, 62, 181, false}, // a feed's end between bars that change height, loading more meanwhile
+    };
+    forEachCapture(cases, [](const auto& c, const Description&, const Capture& capture, const Verdict& verdict) {
+        if (c.exact) {
+            EXPECT_EQ(verdict.kind, Verdict::Kind::exact) << kindName(verdict.kind) << ": " << verdict.what.toStdString();
+            EXPECT_FALSE(capture.stoppedEarly);
+        } else {
+            EXPECT_NE(verdict.kind, Verdict::Kind::wrong) << verdict.what.toStdString();
+        }
+    });
+}
+
 // A fixed seed's pages; the mix of each is in its failure message (and in
 // `bench_scroll_pages --seed 20261209 --page N`, which replays one alone). The disabled
 // ones do not come out whole yet; what each shows is beside it.

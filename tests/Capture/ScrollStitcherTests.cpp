@@ -127,6 +127,47 @@ TEST(ScrollStitcherDetectors, StickyHeaderIsTheRunOfIdenticalRowsAtTheTop)
     }
 }
 
+// Rows at the top that stay the same only because the content there looks the same at
+// both places (a blank gap between lines in both frames) are no fixed header, however
+// often the pair is looked at; a real header over the same content is still measured.
+TEST(ScrollStitcherJudge, ABlankGapAtTheTopOfBothFramesIsNoHeader)
+{
+    QuietDiagnostics quiet;
+    QImage page = ScrollTestPages::page(480);
+    const int gap = 14, from = 600, step = 40;
+    QPainter(&page).fillRect(0, from, 480, gap, Qt::white);
+    QPainter(&page).fillRect(0, from + step, 480, gap, Qt::white);
+    const QImage a = ScrollTestPages::frame(page, from, 300), b = ScrollTestPages::frame(page, from + step, 300);
+    ASSERT_EQ(detectStickyHeader(framePixels(a), framePixels(b), 0), gap) << "the gap looks like a header";
+    struct Row {
+        const char* name;
+        int toolbar; // rows of a fixed toolbar drawn over both frames
+    };
+    const Row rows[] = {{"the gap alone", 0}, {"a toolbar over the gap", 30}};
+    for (const Row& row : rows) {
+        QImage before = a.copy(), after = b.copy();
+        for (QImage* frame : {&before, &after}) {
+            QPainter painter(frame);
+            if (row.toolbar > 0) {
+                painter.fillRect(0, 0, 480, row.toolbar, qRgb(40, 44, 52));
+                painter.fillRect(20, 8, 120, 12, qRgb(200, 200, 200));
+            }
+        }
+        DetectionState state{0, true, 0, false, 0, 0};
+        // Looked at twice, as a page that stood short of a scroll is.
+        for (int look = 0; look < 2; ++look) {
+            const FrameJudgement j = judgeFrame(before, after, state, 0, JudgeMode::first);
+            ASSERT_TRUE(j.append) << row.name;
+            EXPECT_EQ(j.newPx, step) << row.name;
+            state = j.detection();
+        }
+        if (row.toolbar == 0)
+            EXPECT_EQ(state.stickyPx, 0) << row.name;
+        else
+            EXPECT_TRUE(state.stickyPx >= row.toolbar && state.stickyPx < row.toolbar + gap) << state.stickyPx;
+    }
+}
+
 TEST(ScrollStitcherJudge, OutcomesFromFirstFrameToRejection)
 {
     QuietDiagnostics quiet;
