@@ -3,6 +3,7 @@
 #include "Capture/CaptureLog.h"
 #include "Capture/FramePixels.h"
 #include "Capture/FrameRegistration.h"
+#include "Capture/ScrollAskedStep.h"
 #include "Capture/ScrollBandedChangedRows.h"
 #include "Capture/ScrollChangedContent.h"
 #include "Capture/ScrollEdgeBands.h"
@@ -182,6 +183,21 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
                                           .arg(banded->bands.bottom));
                 }
             }
+        }
+    }
+    // Rows at a fixed pitch fit offsets a pitch apart alike, and one the clicks cannot
+    // have made may win: within what the clicks allow, the rows that tell them apart
+    // place the frame.
+    if (tick && (!ty || (!expected.allows(*ty) && judgeOffset(*ty, height, stepPx, mode, expectedPx) != OffsetVerdict::accept))) {
+        const auto region
+            = FrameRegistration::comparedRegion(previous, frame, judgement.scrollbarPx, judgement.stickyPx);
+        const auto asked = region ? placeWithinAskedScroll(region->previous, region->next, expected) : std::nullopt;
+        if (asked) {
+            ty = asked;
+            judgement.settledByStep = true;
+            judgement.alikeSpacingPx = 0;
+            bandedFooterPx = 0;
+            captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px，按滚动步长之内唯一相符的行）").arg(*ty));
         }
     }
     // The page stopped in its plain end, with too few edges left to register, or so few
