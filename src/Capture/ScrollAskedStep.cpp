@@ -108,6 +108,10 @@ std::optional<int> placeWithinAskedScroll(const FramePixels& previous, const Fra
     }
     if (!answer || atAnswer.edgeRows < kMinimumEdgeRows)
         return std::nullopt;
+    // Rows the move brought in that are all plain may be the page's plain end, which a
+    // shorter last step shows alike: the clicks cannot vouch for how far it went there.
+    if (std::all_of(edges.end() - *answer, edges.end(), [](int e) { return e == 0; }))
+        return std::nullopt;
     return answer;
 }
 

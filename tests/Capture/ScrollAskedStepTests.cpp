@@ -56,17 +56,20 @@ TEST(ScrollAskedStep, TheClicksPickTheOffsetTheCaptionsAgreeOnAmongOnesAPitchApa
         int height; // of the frames
         int moved;  // by the page
         int asked;  // by the clicks
+        bool placed = true;
     } cases[] = {
         {300, 320, 159, 159},  // a caption at the previous frame's bottom
         {500, 320, 154, 159},  // the page moved a little less than the clicks
-        {620, 200, 100, 100},  // a lower selection
         {1100, 320, 171, 171},
+        // A lower selection, the move bringing in nothing but plain picture: a page that
+        // ends in a plain band shows a shorter last step alike, so the next frame places it.
+        {620, 200, 100, 100, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "top " << c.top << ", moved " << c.moved);
         const QImage previous = grey.copy(0, c.top, kWidth, c.height);
         const QImage next = grey.copy(0, c.top + c.moved, kWidth, c.height);
-        EXPECT_EQ(placed(previous, next, Expected::near(c.asked)), std::optional<int>(c.moved));
+        EXPECT_EQ(placed(previous, next, Expected::near(c.asked)), c.placed ? std::optional<int>(c.moved) : std::nullopt);
         // Clicks that cannot have made the move find nothing that fits.
         EXPECT_FALSE(placed(previous, next, Expected::near(c.asked + kPitch / 2)));
     }
