@@ -190,6 +190,11 @@ std::vector<float> inkIn(Page page, Box area, int lightest, int darkest)
 // Type in a face the system lacks, or one its rasteriser draws otherwise
 // (Chromium's serif type at 16 px), leaves 0.15 and more for either form.
 constexpr double exactlyDrawn = 0.12, severalTimesWorse = 2.5;
+// A page is taken to be in one script where its pixels settled this many pairs of
+// forms, this many times as many on one side as on the other.
+constexpr int pageSettled = 3, pageOneSided = 4;
+// A likeness lead this small says nothing of the form.
+constexpr double faintLead = 0.1;
 
 // The cells of a line held against characters drawn as a screen draws them
 // (GlyphFit.h), each fit worked out once: in every face the system has, the Taiwan and
@@ -514,12 +519,43 @@ std::string Chooser::choose(const std::string& read, const Line& line, const std
             continue;
         const double lead = leads[k].value_or(0.0);
         bool takeTheirs = lean < 0 ? lead < againstTheLine : lean > 0 ? lead < -againstTheLine : lead < -margin;
-        if (const std::optional<bool> shown = shownExactly(i, j))
+        const bool forms = HanVariantPairs::arePair(ours[i], theirs[j]);
+        if (const std::optional<bool> shown = shownExactly(i, j)) {
             takeTheirs = !*shown;
+            if (forms)
+                ++(HanVariantPairs::isSimplifiedOf(*shown ? ours[i] : theirs[j], *shown ? theirs[j] : ours[i]) ? shownSimplified_
+                                                                                                            : shownTraditional_);
+        } else if (forms && (std::abs(lead) < faintLead || (settled <= 1 && std::abs(lead) < againstTheLine))) {
+            // A pair whose ink leans no way to speak of, or the only one on its line to go
+            // by (a field's frame about the line, small serif type): the script the page's
+            // pixels showed elsewhere.
+            const int most = std::max(shownSimplified_, shownTraditional_), fewest = std::min(shownSimplified_, shownTraditional_);
+            if (most >= pageSettled && most >= fewest * pageOneSided)
+                takeTheirs = HanVariantPairs::isSimplifiedOf(theirs[j], ours[i]) == (shownSimplified_ > shownTraditional_);
+        }
         char32_t chosen = takeTheirs ? theirs[j] : ours[i];
         if (const std::optional<char32_t> other = formNeitherRead(i, j))
             chosen = *other;
         text[place[i]] = chosen;
+    }
+    // An ideograph the other engine read nothing for, or read alike, has no second
+    // reading to weigh it against: the other script's form of it is tried all the same,
+    // and taken where the cell shows it as a screen draws it and the form read leaves
+    // several times as much of the ink unexplained.
+    for (size_t i = 0; i < ours.size(); ++i) {
+        if (!isHan(ours[i]) || cellOf[i] < 0
+            || std::any_of(pairs.begin(), pairs.end(), [&](const auto& pair) { return pair.first == i && isHan(theirs[pair.second]); }))
+            continue;
+        for (const char32_t form : HanVariantPairs::counterparts(ours[i])) {
+            const auto share = drawn.unexplained(cellOf[i], form);
+            if (!share || *share > exactlyDrawn)
+                continue;
+            const auto read = drawn.unexplained(cellOf[i], ours[i]);
+            if (read && *read >= *share * severalTimesWorse) {
+                text[place[i]] = form;
+                break;
+            }
+        }
     }
     return encoded(text);
 }

@@ -106,6 +106,21 @@ constexpr const char* kPairs =
     "鹪鷦鹫鷲鹬鷸鹭鷺鹯鸇鹰鷹鹱鸌鹲鸏鹳鸛鹴鸘鹾鹺麦麥麸麩麻蔴黄黃黉黌黡黶黩黷黪黲黾黽鼋黿鼍鼉鼗鞀鼹鼴齐齊齑齏齿齒龀齔龁齕龂齗龃齟龄齡"
     "龅齙龆齠龇齜龈齦龉齬龊齪龋齲龌齷龙龍龚龔龛龕龟龜";
 
+// Simplified form first.
+const std::vector<std::pair<char32_t, char32_t>>& ordered()
+{
+    static const std::vector<std::pair<char32_t, char32_t>> pairs = [] {
+        const std::u32string all = HanText::decoded(kPairs);
+        std::vector<std::pair<char32_t, char32_t>> out;
+        for (size_t i = 0; i + 1 < all.size(); i += 2)
+            out.emplace_back(all[i], all[i + 1]);
+        std::sort(out.begin(), out.end());
+        return out;
+    }();
+    return pairs;
+}
+
+// Either form first.
 const std::vector<std::pair<char32_t, char32_t>>& table()
 {
     static const std::vector<std::pair<char32_t, char32_t>> pairs = [] {
@@ -126,6 +141,11 @@ const std::vector<std::pair<char32_t, char32_t>>& table()
 bool arePair(char32_t a, char32_t b)
 {
     return std::binary_search(table().begin(), table().end(), std::make_pair(a, b));
+}
+
+bool isSimplifiedOf(char32_t s, char32_t t)
+{
+    return std::binary_search(ordered().begin(), ordered().end(), std::make_pair(s, t));
 }
 
 std::u32string counterparts(char32_t c)

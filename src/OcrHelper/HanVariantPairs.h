@@ -13,6 +13,9 @@ namespace HanVariantPairs {
 // Whether a and b are the two forms of one character, in either order.
 bool arePair(char32_t a, char32_t b);
 
+// Whether s is the Simplified form of the character whose Traditional form is t.
+bool isSimplifiedOf(char32_t s, char32_t t);
+
 // The other script's forms of c (none where it is written alike in both).
 std::u32string counterparts(char32_t c);
 
