@@ -227,4 +227,54 @@ TEST_F(HanVariantChoiceTest, ACharacterTheEnginesReadAsTwoOthersTakesTheFormItsP
     }
 }
 
+TEST_F(HanVariantChoiceTest, AnIdeographWithoutASecondReadingTakesTheOtherFormWhereThePixelsShowIt)
+{
+    // The other engine read nothing at the character's place, or read it alike: the
+    // other script's form is the one drawn where the ink shows it as a screen draws it;
+    // a form drawn as read stays.
+    struct Case {
+        std::u32string drawn;
+        std::string read, alternative, expected;
+    };
+    const Case cases[] = {
+        {U"输入电压", "输入電压", "输人压", "输入电压"},  // nothing read for it
+        {U"电池容量", "電池容量", "電地容量", "电池容量"}, // read alike
+        {U"電池容量", "電池容量", "電地容量", "電池容量"}, // drawn as read
+    };
+    for (const Case& c : cases) {
+        const DrawnPage page = pageOf(c.drawn);
+        HanVariantChoice::Chooser chooser({page.grey.data(), page.width, page.height});
+        EXPECT_EQ(chooser.choose(c.read, lineRead(c.read), c.alternative), c.expected) << c.read;
+    }
+}
+
+TEST_F(HanVariantChoiceTest, APairTheInkCannotSettleTakesTheScriptThePageShowedElsewhere)
+{
+    // Lines in plain type settle the page as Traditional; a last line whose ink shows no
+    // form as a screen draws it (a face the system lacks) and holds a single pair takes
+    // the page's script, not the engine's first reading.
+    const std::u32string settled = U"總經理說來年營收", unsettled = U"未來";
+    const DrawnPage plain = pageOf(settled), blurred = pageOf(unsettled, true);
+    DrawnPage page;
+    page.width = std::max(plain.width, blurred.width);
+    page.height = plain.height + blurred.height;
+    page.grey.assign(size_t(page.width) * size_t(page.height), 245);
+    for (int y = 0; y < plain.height; ++y)
+        std::copy_n(plain.grey.begin() + long(y) * plain.width, plain.width, page.grey.begin() + long(y) * page.width);
+    for (int y = 0; y < blurred.height; ++y)
+        std::copy_n(blurred.grey.begin() + long(y) * blurred.width, blurred.width,
+                    page.grey.begin() + long(plain.height + y) * page.width);
+    HanVariantChoice::Chooser chooser({page.grey.data(), page.width, page.height});
+    for (int k = 0; k < 2; ++k)
+        ASSERT_EQ(chooser.choose("总经理说来年营收", lineRead("总经理说来年营收"), "總經理說來年營收"), "總經理說來年營收");
+    HanVariantChoice::Line last = lineRead("未来");
+    last.box.top += plain.height;
+    last.box.bottom += plain.height;
+    for (HanVariantChoice::Symbol& symbol : last.symbols) {
+        symbol.box.top += plain.height;
+        symbol.box.bottom += plain.height;
+    }
+    EXPECT_EQ(chooser.choose("未来", last, "未來"), "未來");
+}
+
 } // namespace
