@@ -3,6 +3,7 @@
 #include "OcrHelper/GlyphFit.h"
 #include "OcrHelper/HanGlyphs.h"
 #include "OcrHelper/HanText.h"
+#include "OcrHelper/HanVariantPairs.h"
 
 #include <tesseract/resultiterator.h>
 
@@ -21,27 +22,39 @@ using HanText::isHan;
 
 bool isBlank(char32_t c) { return c == U' ' || c == U'\t' || c == U'\n'; }
 
-// The pairs (i in a, j in b) one edit of the fewest that turn a into b replaces one
-// character by another at.
+// The pairs (i in a, j in b) one alignment of the fewest edits that turn a into b
+// replaces one character by another at. The two forms of one character are the
+// cheapest replacement and an ideograph for a sign the dearest: where a reading has a
+// mark more or fewer beside a word ("合計_" against "合计"), the ideographs still line
+// up form against form rather than one against the mark and the other left over.
 std::vector<std::pair<size_t, size_t>> substitutions(const std::u32string& a, const std::u32string& b)
 {
     const size_t n = a.size(), m = b.size();
+    // In halves of an edit: leaving a character out costs two.
+    const auto replacing = [&](size_t i, size_t j) {
+        if (a[i] == b[j])
+            return 0;
+        if (isHan(a[i]) != isHan(b[j]))
+            return 3;
+        return isHan(a[i]) && HanVariantPairs::arePair(a[i], b[j]) ? 1 : 2;
+    };
+    constexpr int leftOut = 2;
     std::vector<int> cost((n + 1) * (m + 1));
     const auto at = [&](size_t i, size_t j) -> int& { return cost[i * (m + 1) + j]; };
     for (size_t i = 0; i <= n; ++i)
-        at(i, 0) = int(i);
+        at(i, 0) = int(i) * leftOut;
     for (size_t j = 0; j <= m; ++j)
-        at(0, j) = int(j);
+        at(0, j) = int(j) * leftOut;
     for (size_t i = 1; i <= n; ++i)
         for (size_t j = 1; j <= m; ++j)
-            at(i, j) = std::min({at(i - 1, j) + 1, at(i, j - 1) + 1, at(i - 1, j - 1) + (a[i - 1] != b[j - 1])});
+            at(i, j) = std::min({at(i - 1, j) + leftOut, at(i, j - 1) + leftOut, at(i - 1, j - 1) + replacing(i - 1, j - 1)});
     std::vector<std::pair<size_t, size_t>> pairs;
     for (size_t i = n, j = m; i > 0 && j > 0;) {
-        if (at(i, j) == at(i - 1, j - 1) + (a[i - 1] != b[j - 1])) {
+        if (at(i, j) == at(i - 1, j - 1) + replacing(i - 1, j - 1)) {
             if (a[i - 1] != b[j - 1])
                 pairs.emplace_back(i - 1, j - 1);
             --i, --j;
-        } else if (at(i, j) == at(i - 1, j) + 1) {
+        } else if (at(i, j) == at(i - 1, j) + leftOut) {
             --i;
         } else {
             --j;
@@ -170,6 +183,19 @@ std::vector<float> inkIn(Page page, Box area, int lightest, int darkest)
     return ink;
 }
 
+// The right character left 0.01 to 0.07 of a cell's ink unexplained on the pages
+// tried (Chromium's sans-serif type from 12 to 16 px), and 來 for 来 or 来 for 來,
+// which differ in two short strokes, 0.2 and more; of the pairs that fit under 0.12
+// over 75 pages, the other form left at least 3.5 times as much (內 0.085, 内 0.30).
+// Type in a face the system lacks, or one its rasteriser draws otherwise
+// (Chromium's serif type at 16 px), leaves 0.15 and more for either form.
+constexpr double exactlyDrawn = 0.12, severalTimesWorse = 2.5;
+// A page is taken to be in one script where its pixels settled this many pairs of
+// forms, this many times as many on one side as on the other.
+constexpr int pageSettled = 3, pageOneSided = 4;
+// A likeness lead this small says nothing of the form.
+constexpr double faintLead = 0.1;
+
 // The cells of a line held against characters drawn as a screen draws them
 // (GlyphFit.h), each fit worked out once: in every face the system has, the Taiwan and
 // Hong Kong ones too, until one fits, then in its face and about its size, which the
@@ -200,6 +226,9 @@ public:
         return *fitA < *fitB;
     }
 
+    // The share of cell k's ink that c, drawn as a screen draws it, leaves unexplained.
+    std::optional<double> unexplained(int k, char32_t c) { return fit(k, c); }
+
     bool showsExactly(int k, char32_t c)
     {
         const auto share = fit(k, c);
@@ -207,13 +236,7 @@ public:
     }
 
 private:
-    // The right character left 0.01 to 0.07 of a cell's ink unexplained on the pages
-    // tried (Chromium's sans-serif type from 12 to 16 px), and 來 for 来 or 来 for 來,
-    // which differ in two short strokes, 0.2 and more; of the pairs that fit under 0.12
-    // over 75 pages, the other form left at least 3.5 times as much (內 0.085, 内 0.30).
-    // Type in a face the system lacks, or one its rasteriser draws otherwise
-    // (Chromium's serif type at 16 px), leaves 0.15 and more for either form.
-    static constexpr double exactly = 0.12, severalTimes = 2.5;
+    static constexpr double exactly = exactlyDrawn, severalTimes = severalTimesWorse;
 
     std::optional<double> fit(int k, char32_t c)
     {
@@ -461,16 +484,78 @@ std::string Chooser::choose(const std::string& read, const Line& line, const std
         }
         return std::nullopt;
     };
+    // Where the two engines read a character as two that are not each other's forms
+    // (號 and 呈 for 号), one of them often read the right character in its own script:
+    // the other script's form of each is held against the cell too, and taken where the
+    // cell shows it as a screen draws it and neither reading so. (The grids' likeness is
+    // no judge here: in small type it ranks a third character above both readings about
+    // as often wrongly as rightly.)
+    const auto formNeitherRead = [&](size_t i, size_t j) -> std::optional<char32_t> {
+        const int matched = cellOf[i];
+        if (matched < 0 || HanVariantPairs::arePair(ours[i], theirs[j]))
+            return std::nullopt;
+        std::u32string forms;
+        for (const char32_t c : HanVariantPairs::counterparts(ours[i]) + HanVariantPairs::counterparts(theirs[j]))
+            if (c != ours[i] && c != theirs[j] && forms.find(c) == std::u32string::npos)
+                forms += c;
+        if (forms.empty())
+            return std::nullopt;
+        const auto readOnes = {ours[i], theirs[j]};
+        for (const char32_t form : forms) {
+            const auto share = drawn.unexplained(matched, form);
+            if (!share || *share > exactlyDrawn)
+                continue;
+            if (std::all_of(readOnes.begin(), readOnes.end(), [&](char32_t read) {
+                    const auto other = drawn.unexplained(matched, read);
+                    return !other || *other >= *share * severalTimesWorse;
+                }))
+                return form;
+        }
+        return std::nullopt;
+    };
     for (size_t k = 0; k < pairs.size(); ++k) {
         const auto [i, j] = pairs[k];
         if (!isHan(ours[i]) || !isHan(theirs[j]))
             continue;
         const double lead = leads[k].value_or(0.0);
         bool takeTheirs = lean < 0 ? lead < againstTheLine : lean > 0 ? lead < -againstTheLine : lead < -margin;
-        if (const std::optional<bool> shown = shownExactly(i, j))
+        const bool forms = HanVariantPairs::arePair(ours[i], theirs[j]);
+        if (const std::optional<bool> shown = shownExactly(i, j)) {
             takeTheirs = !*shown;
-        if (takeTheirs)
-            text[place[i]] = theirs[j];
+            if (forms)
+                ++(HanVariantPairs::isSimplifiedOf(*shown ? ours[i] : theirs[j], *shown ? theirs[j] : ours[i]) ? shownSimplified_
+                                                                                                            : shownTraditional_);
+        } else if (forms && (std::abs(lead) < faintLead || (settled <= 1 && std::abs(lead) < againstTheLine))) {
+            // A pair whose ink leans no way to speak of, or the only one on its line to go
+            // by (a field's frame about the line, small serif type): the script the page's
+            // pixels showed elsewhere.
+            const int most = std::max(shownSimplified_, shownTraditional_), fewest = std::min(shownSimplified_, shownTraditional_);
+            if (most >= pageSettled && most >= fewest * pageOneSided)
+                takeTheirs = HanVariantPairs::isSimplifiedOf(theirs[j], ours[i]) == (shownSimplified_ > shownTraditional_);
+        }
+        char32_t chosen = takeTheirs ? theirs[j] : ours[i];
+        if (const std::optional<char32_t> other = formNeitherRead(i, j))
+            chosen = *other;
+        text[place[i]] = chosen;
+    }
+    // An ideograph the other engine read nothing for, or read alike, has no second
+    // reading to weigh it against: the other script's form of it is tried all the same,
+    // and taken where the cell shows it as a screen draws it and the form read leaves
+    // several times as much of the ink unexplained.
+    for (size_t i = 0; i < ours.size(); ++i) {
+        if (!isHan(ours[i]) || cellOf[i] < 0
+            || std::any_of(pairs.begin(), pairs.end(), [&](const auto& pair) { return pair.first == i && isHan(theirs[pair.second]); }))
+            continue;
+        for (const char32_t form : HanVariantPairs::counterparts(ours[i])) {
+            const auto share = drawn.unexplained(cellOf[i], form);
+            if (!share || *share > exactlyDrawn)
+                continue;
+            const auto read = drawn.unexplained(cellOf[i], ours[i]);
+            if (read && *read >= *share * severalTimesWorse) {
+                text[place[i]] = form;
+                break;
+            }
+        }
     }
     return encoded(text);
 }

@@ -63,6 +63,9 @@ public:
 
 private:
     Page page_;
+    // Of the pairs of forms the page's pixels settled so far, how many were settled on
+    // the Simplified and how many on the Traditional form.
+    int shownSimplified_ = 0, shownTraditional_ = 0;
 };
 
 } // namespace HanVariantChoice

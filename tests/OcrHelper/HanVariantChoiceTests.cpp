@@ -179,4 +179,102 @@ TEST_F(HanVariantChoiceTest, ALineMadeTallByAFieldDrawnAboutPartOfItIsCutIntoIts
     }
 }
 
+TEST_F(HanVariantChoiceTest, ReadingsWithAMarkMoreBesideAWordStillPairTheFormsOfEachCharacter)
+{
+    // One engine reads a stray mark beside a word that the other does not: its forms
+    // still meet their counterparts, not the mark, and the ink settles each.
+    struct Case {
+        std::u32string drawn;
+        std::string read, alternative, expected;
+    };
+    const Case cases[] = {
+        {U"防水等级", "防水等級\u201C", "防水等级", "防水等级\u201C"}, // the mark after the word
+        {U"合计件数", "合計\u201C件数", "合计件数", "合计\u201C件数"},   // the mark inside the line
+        {U"充電時間", "充电时间\u201D", "充電時間", "充電時間\u201D"},   // a Traditional line read Simplified
+    };
+    for (const Case& c : cases) {
+        const DrawnPage page = pageOf(c.drawn);
+        HanVariantChoice::Chooser chooser({page.grey.data(), page.width, page.height});
+        EXPECT_EQ(chooser.choose(c.read, lineRead(c.read), c.alternative), c.expected) << c.read;
+    }
+}
+
+TEST_F(HanVariantChoiceTest, ACharacterTheEnginesReadAsTwoOthersTakesTheFormItsPixelsShow)
+{
+    // Each engine reads a character as another (號 and 呈 for 号): the other script's
+    // form of what one of them read is the character drawn, where the ink shows it as a
+    // screen draws it; where no form fits the pixels so (a face the system lacks), a
+    // form neither engine read is never taken.
+    struct Case {
+        std::u32string drawn;
+        bool blurred;
+        std::string read, alternative, expected;
+    };
+    const Case cases[] = {
+        {U"型号规格", false, "型號规格", "型呈规格", "型号规格"},
+        {U"額定功率", false, "额定功率", "疝定功率", "額定功率"},
+        {U"存储温度", false, "存全温度", "存儲温度", "存储温度"},
+        {U"型号规格", true, "型號规格", "型呈规格", ""},
+    };
+    for (const Case& c : cases) {
+        const DrawnPage page = pageOf(c.drawn, c.blurred);
+        HanVariantChoice::Chooser chooser({page.grey.data(), page.width, page.height});
+        const std::string chosen = chooser.choose(c.read, lineRead(c.read), c.alternative);
+        if (c.expected.empty())
+            EXPECT_TRUE(chosen == c.read || chosen == c.alternative) << chosen;
+        else
+            EXPECT_EQ(chosen, c.expected) << c.read;
+    }
+}
+
+TEST_F(HanVariantChoiceTest, AnIdeographWithoutASecondReadingTakesTheOtherFormWhereThePixelsShowIt)
+{
+    // The other engine read nothing at the character's place, or read it alike: the
+    // other script's form is the one drawn where the ink shows it as a screen draws it;
+    // a form drawn as read stays.
+    struct Case {
+        std::u32string drawn;
+        std::string read, alternative, expected;
+    };
+    const Case cases[] = {
+        {U"输入电压", "输入電压", "输人压", "输入电压"},  // nothing read for it
+        {U"电池容量", "電池容量", "電地容量", "电池容量"}, // read alike
+        {U"電池容量", "電池容量", "電地容量", "電池容量"}, // drawn as read
+    };
+    for (const Case& c : cases) {
+        const DrawnPage page = pageOf(c.drawn);
+        HanVariantChoice::Chooser chooser({page.grey.data(), page.width, page.height});
+        EXPECT_EQ(chooser.choose(c.read, lineRead(c.read), c.alternative), c.expected) << c.read;
+    }
+}
+
+TEST_F(HanVariantChoiceTest, APairTheInkCannotSettleTakesTheScriptThePageShowedElsewhere)
+{
+    // Lines in plain type settle the page as Traditional; a last line whose ink shows no
+    // form as a screen draws it (a face the system lacks) and holds a single pair takes
+    // the page's script, not the engine's first reading.
+    const std::u32string settled = U"總經理說來年營收", unsettled = U"未來";
+    const DrawnPage plain = pageOf(settled), blurred = pageOf(unsettled, true);
+    DrawnPage page;
+    page.width = std::max(plain.width, blurred.width);
+    page.height = plain.height + blurred.height;
+    page.grey.assign(size_t(page.width) * size_t(page.height), 245);
+    for (int y = 0; y < plain.height; ++y)
+        std::copy_n(plain.grey.begin() + long(y) * plain.width, plain.width, page.grey.begin() + long(y) * page.width);
+    for (int y = 0; y < blurred.height; ++y)
+        std::copy_n(blurred.grey.begin() + long(y) * blurred.width, blurred.width,
+                    page.grey.begin() + long(plain.height + y) * page.width);
+    HanVariantChoice::Chooser chooser({page.grey.data(), page.width, page.height});
+    for (int k = 0; k < 2; ++k)
+        ASSERT_EQ(chooser.choose("总经理说来年营收", lineRead("总经理说来年营收"), "總經理說來年營收"), "總經理說來年營收");
+    HanVariantChoice::Line last = lineRead("未来");
+    last.box.top += plain.height;
+    last.box.bottom += plain.height;
+    for (HanVariantChoice::Symbol& symbol : last.symbols) {
+        symbol.box.top += plain.height;
+        symbol.box.bottom += plain.height;
+    }
+    EXPECT_EQ(chooser.choose("未来", last, "未來"), "未來");
+}
+
 } // namespace
