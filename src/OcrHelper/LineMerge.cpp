@@ -259,13 +259,18 @@ std::vector<PlacedLine> mergedLines(const std::vector<EngineReading>& readers, H
     for (const size_t i : layout.order) {
         PlacedLine line;
         if (layout.number[i] >= 0) {
+            line.starts.push_back(0);
             line.text += joined[size_t(layout.number[i])].text + ' ';
             line.boxes.push_back(joined[size_t(layout.number[i])].box);
         }
-        line.text += std::string(size_t(layout.indent[i]), ' ') + joined[i].text;
+        line.text += std::string(size_t(layout.indent[i]), ' ');
+        line.starts.push_back(line.text.size());
+        line.text += joined[i].text;
         line.boxes.push_back(joined[i].box);
         for (std::ptrdiff_t cell = layout.after[i]; cell >= 0; cell = layout.after[size_t(cell)]) {
-            line.text += ' ' + joined[size_t(cell)].text;
+            line.text += ' ';
+            line.starts.push_back(line.text.size());
+            line.text += joined[size_t(cell)].text;
             line.boxes.push_back(joined[size_t(cell)].box);
         }
         placed.push_back(std::move(line));
