@@ -258,11 +258,12 @@ std::vector<PlacedLine> mergedLines(const std::vector<EngineReading>& readers, H
     std::vector<PlacedLine> placed;
     for (const size_t i : layout.order) {
         PlacedLine line;
-        if (layout.number[i] >= 0) {
-            line.starts.push_back(0);
-            line.text += joined[size_t(layout.number[i])].text + ' ';
-            line.boxes.push_back(joined[size_t(layout.number[i])].box);
-        }
+        for (const std::ptrdiff_t number : {layout.number[i], layout.secondNumber[i]})
+            if (number >= 0) {
+                line.starts.push_back(line.text.size());
+                line.text += joined[size_t(number)].text + ' ';
+                line.boxes.push_back(joined[size_t(number)].box);
+            }
         line.text += std::string(size_t(layout.indent[i]), ' ');
         line.starts.push_back(line.text.size());
         line.text += joined[i].text;
