@@ -258,14 +258,20 @@ std::vector<PlacedLine> mergedLines(const std::vector<EngineReading>& readers, H
     std::vector<PlacedLine> placed;
     for (const size_t i : layout.order) {
         PlacedLine line;
-        if (layout.number[i] >= 0) {
-            line.text += joined[size_t(layout.number[i])].text + ' ';
-            line.boxes.push_back(joined[size_t(layout.number[i])].box);
-        }
-        line.text += std::string(size_t(layout.indent[i]), ' ') + joined[i].text;
+        for (const std::ptrdiff_t number : {layout.number[i], layout.secondNumber[i]})
+            if (number >= 0) {
+                line.starts.push_back(line.text.size());
+                line.text += joined[size_t(number)].text + ' ';
+                line.boxes.push_back(joined[size_t(number)].box);
+            }
+        line.text += std::string(size_t(layout.indent[i]), ' ');
+        line.starts.push_back(line.text.size());
+        line.text += joined[i].text;
         line.boxes.push_back(joined[i].box);
         for (std::ptrdiff_t cell = layout.after[i]; cell >= 0; cell = layout.after[size_t(cell)]) {
-            line.text += ' ' + joined[size_t(cell)].text;
+            line.text += ' ';
+            line.starts.push_back(line.text.size());
+            line.text += joined[size_t(cell)].text;
             line.boxes.push_back(joined[size_t(cell)].box);
         }
         placed.push_back(std::move(line));

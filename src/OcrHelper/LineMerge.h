@@ -44,6 +44,7 @@ std::vector<const Readings::LineReading*> linesOfPage(const std::vector<Readings
 struct PlacedLine {
     std::string text;
     std::vector<Readings::Box> boxes;
+    std::vector<size_t> starts = {}; // where in `text` the piece of each box starts
 };
 
 // The lines of the page's text, in the order they are written (`merge`); a table's

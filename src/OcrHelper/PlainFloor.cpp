@@ -1,6 +1,7 @@
 #include "OcrHelper/PlainFloor.h"
 
 #include "OcrHelper/HanText.h"
+#include "OcrHelper/LostCells.h"
 #include "OcrHelper/PerMilleSigns.h"
 #include "OcrHelper/Thresholds.h"
 
@@ -530,9 +531,10 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
     return HanText::encoded(read);
 }
 
-std::string text(const std::vector<LineMerge::PlacedLine>& merged, const EngineReading& plain, const std::vector<EngineReading>& scripts,
+std::string text(const std::vector<LineMerge::PlacedLine>& laidOut, const EngineReading& plain, const std::vector<EngineReading>& scripts,
                  HanVariantChoice::Chooser& variants, const std::vector<EngineReading>& others)
 {
+    const std::vector<LineMerge::PlacedLine> merged = LostCells::withLostCells(laidOut, plain);
     const auto within = [](const Box& part, const std::vector<Box>& boxes) {
         long long shared = 0;
         for (const Box& box : boxes)

@@ -4,6 +4,7 @@
 #include "OcrHelper/TableRows.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <map>
 #include <numeric>
@@ -83,12 +84,22 @@ bool isLineNumber(const std::string& text)
     return !words.empty() && words.size() <= 2 && std::all_of(words.begin(), words.end(), isNumber);
 }
 
+// A word the engine may have made of a gutter's number: a few characters, no blank,
+// a digit or a letter among them ("1g", "a2", "#22").
+bool isMisreadNumber(const std::string& text)
+{
+    constexpr size_t longest = 5;
+    return !text.empty() && text.size() <= longest && text.find(' ') == std::string::npos
+        && std::any_of(text.begin(), text.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
+}
+
 // Numbers of a gutter written with the code on their rows; the rest of the gutter's
 // numbers moved to their rows' places in the code's order.
 void joinGutterNumbers(const std::vector<LineReading>& lines, int lineHeight, Layout& out)
 {
     const size_t n = lines.size();
     out.number.assign(n, -1);
+    out.secondNumber.assign(n, -1);
     const auto sameRow = [](const Box& a, const Box& b) {
         return shared(a.top, a.bottom, b.top, b.bottom) * 10 >= std::min(a.bottom - a.top, b.bottom - b.top) * 6;
     };
@@ -131,13 +142,43 @@ void joinGutterNumbers(const std::vector<LineReading>& lines, int lineHeight, La
         gutterLeft = std::min(gutterLeft, lines[i].box.left);
     }
     std::vector<bool> inGutter(n, false);
+    const auto withinGutter = [&](size_t i) { return lines[i].box.left >= gutterLeft - lineHeight && lines[i].box.right <= gutterRight + lineHeight; };
     for (const size_t i : gutter)
-        inGutter[i] = lines[i].box.left >= gutterLeft - lineHeight && lines[i].box.right <= gutterRight + lineHeight;
-    for (const size_t i : gutter)
-        if (inGutter[i] && codeOf[i] >= 0 && out.number[size_t(codeOf[i])] < 0)
-            out.number[size_t(codeOf[i])] = std::ptrdiff_t(i);
-        else if (inGutter[i] && codeOf[i] >= 0)
-            codeOf[i] = -1; // two numbers on one row: the second stays a line of its own
+        inGutter[i] = withinGutter(i);
+    // A short word in the gutter is a number misread ("1g", "a2"); what is right of the
+    // gutter on a row is its code, not the diff's second number.
+    for (size_t i = 0; i < n; ++i)
+        if (!inGutter[i] && withinGutter(i) && isMisreadNumber(lines[i].text)) {
+            inGutter[i] = true;
+            gutter.push_back(i);
+        }
+    std::sort(gutter.begin(), gutter.end(), [&](size_t a, size_t b) { return lines[a].box.left < lines[b].box.left; });
+    for (const size_t i : gutter) {
+        if (!inGutter[i])
+            continue;
+        codeOf[i] = -1;
+        for (size_t k = 0; k < n; ++k) {
+            const int gap = lines[k].box.left - lines[i].box.right;
+            if (k == i || inGutter[k] || isLineNumber(lines[k].text) || gap <= 0 || gap > widestGutterGap * lineHeight
+                || !sameRow(lines[i].box, lines[k].box))
+                continue;
+            if (codeOf[i] < 0 || lines[k].box.left < lines[size_t(codeOf[i])].box.left)
+                codeOf[i] = std::ptrdiff_t(k);
+        }
+    }
+    // Left to right: a row's first number, then the diff's second; a third stays a line
+    // of its own.
+    for (const size_t i : gutter) {
+        if (!inGutter[i] || codeOf[i] < 0)
+            continue;
+        const size_t code = size_t(codeOf[i]);
+        if (out.number[code] < 0)
+            out.number[code] = std::ptrdiff_t(i);
+        else if (out.secondNumber[code] < 0)
+            out.secondNumber[code] = std::ptrdiff_t(i);
+        else
+            codeOf[i] = -1;
+    }
     std::vector<size_t> order;
     for (const size_t i : out.order)
         if (!inGutter[i])
@@ -190,6 +231,47 @@ void joinRowPieces(const std::vector<LineReading>& lines, int lineHeight, const 
         p = q;
     }
     out.order = std::move(order);
+}
+
+// A listing's line that starts with its gutter number, cut by the layout at a run of
+// blanks or a mark it read nothing of: the rest, close to its right on its row, is the
+// same line wherever the layout put it; a listing has no columns beside its code.
+void joinRestsOfNumberedLines(const std::vector<LineReading>& lines, int lineHeight, const std::vector<bool>& numbers, Layout& out)
+{
+    const size_t n = lines.size();
+    constexpr int widestCut = 4; // line heights between the line and its rest
+    const auto sameRow = [](const Box& a, const Box& b) {
+        return shared(a.top, a.bottom, b.top, b.bottom) * 10 >= std::max(a.bottom - a.top, b.bottom - b.top) * 6;
+    };
+    std::vector<bool> written(n, false);
+    for (size_t i = 0; i < n; ++i)
+        if (out.after[i] >= 0)
+            written[size_t(out.after[i])] = true;
+    bool joined = false;
+    for (size_t i = 0; i < n; ++i) {
+        if (out.number[i] < 0 || written[i])
+            continue;
+        size_t end = i;
+        while (out.after[end] >= 0)
+            end = size_t(out.after[end]);
+        std::ptrdiff_t rest = -1;
+        for (size_t k = 0; k < n; ++k) {
+            const int gap = lines[k].box.left - lines[end].box.right;
+            if (k == i || k == end || gap <= 0 || gap > widestCut * lineHeight || !sameRow(lines[end].box, lines[k].box))
+                continue;
+            if (rest < 0 || lines[k].box.left < lines[size_t(rest)].box.left)
+                rest = std::ptrdiff_t(k);
+        }
+        if (rest < 0)
+            continue;
+        const size_t r = size_t(rest);
+        if (numbers[r] || out.number[r] >= 0 || written[r] || lines[r].box.bottom - lines[r].box.top > 2 * lineHeight)
+            continue;
+        out.after[end] = rest;
+        written[r] = joined = true;
+    }
+    if (joined)
+        out.order.erase(std::remove_if(out.order.begin(), out.order.end(), [&](size_t k) { return written[k]; }), out.order.end());
 }
 
 } // namespace
@@ -266,8 +348,12 @@ Layout layout(const std::vector<LineReading>& lines, const RulingLines::Lines& r
     for (const std::ptrdiff_t number : out.number)
         if (number >= 0)
             numbers[size_t(number)] = true;
+    for (const std::ptrdiff_t number : out.secondNumber)
+        if (number >= 0)
+            numbers[size_t(number)] = true;
     out.after = TableRows::joinRows(lines, lineHeight, out.order, numbers);
     BridgedRows::join(lines, lineHeight, out.order, out.after, numbers, rulings);
+    joinRestsOfNumberedLines(lines, lineHeight, numbers, out);
     joinRowPieces(lines, lineHeight, numbers, out);
     return out;
 }

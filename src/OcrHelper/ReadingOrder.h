@@ -27,11 +27,18 @@ namespace ReadingOrder {
 // (a blank line of the listing) stays a line of its own, in its row's place. A diff's
 // two gutters are one: a row's two numbers, or a number and its "+" or "-", start the
 // line as one number does. A gutter is three numbers or more, one above the other, each
-// with code on its row: a number beside a paragraph is no gutter.
+// with code on its row: a number beside a paragraph is no gutter. Once there is one, a
+// short word in it with code on its row is a number the engine misread ("1g" for "18"),
+// and starts its line all the same; a diff's two numbers read apart both start it. The
+// rest of a numbered line the layout cut at a run of blanks, close right of it on its
+// row, follows it wherever the layout put it.
 struct Layout {
     std::vector<size_t> order;  // the lines' places, in the order to write them
     std::vector<int> indent;    // for each line (by its place), the blanks before it
     std::vector<std::ptrdiff_t> number; // for each line, the place of the gutter number written before it, or -1
+    // for each line, the place of the diff's second gutter number, read apart from the
+    // first and written after it, or -1
+    std::vector<std::ptrdiff_t> secondNumber;
     // for each line, the place of the next cell of its table row (TableRows.h), or of the
     // next piece of a row the layout handed right to left; -1 where none
     std::vector<std::ptrdiff_t> after;

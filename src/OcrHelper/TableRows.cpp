@@ -3,6 +3,7 @@
 #include "OcrHelper/HanText.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 
 namespace TableRows {
@@ -35,21 +36,37 @@ bool isFigure(const std::string& text)
     return digits > 0 && others <= 1;
 }
 
-// Figures alone, one or a few side by side ("$2.50", "¥18.22  ¥18.22").
+// Figures alone, one or a few side by side ("$2.50", "¥18.22  ¥18.22", an invoice's
+// "£582.50 20% — £10,485.00"): a lone mark between them (a dash, a stray speck read as
+// "©") is no word.
 bool figuresOnly(const std::string& text)
 {
     bool any = false;
     for (size_t from = 0; from < text.size();) {
         const size_t end = std::min(text.find(' ', from), text.size());
         if (end > from) {
-            if (!isFigure(text.substr(from, end - from)))
+            const std::string word = text.substr(from, end - from);
+            int characters = 0;
+            bool alphanumeric = false;
+            HanText::forEachCharacter(word, [&](char32_t c) {
+                ++characters;
+                alphanumeric = alphanumeric || c >= 0x3000 || (c < 0x80 && std::isalnum(int(c)));
+            });
+            const bool mark = characters == 1 && !alphanumeric;
+            if (!mark && !isFigure(word))
                 return false;
-            any = true;
+            any = any || !mark;
         }
         from = end + 1;
     }
     return any;
 }
+
+// What a table's cell holds: a few words, or figures side by side.
+bool isCell(const std::string& text) { return isShort(text) || figuresOnly(text); }
+
+// Whether a line's left edge is in line with another's.
+bool leftInLine(const Box& a, const Box& b, int lineHeight) { return std::abs(a.left - b.left) <= lineHeight / 2; }
 
 bool sameRow(const Box& a, const Box& b)
 {
@@ -86,7 +103,7 @@ std::vector<std::ptrdiff_t> joinRows(const std::vector<LineReading>& lines, int 
     const auto tall = [&](size_t k) { return lines[k].box.bottom - lines[k].box.top > 4 * lineHeight; };
     std::vector<std::ptrdiff_t> rowOf(n, -1);
     for (size_t c = 0; c < n; ++c) {
-        if (left[c] || tall(c) || !isShort(lines[c].text))
+        if (left[c] || tall(c))
             continue;
         for (size_t k = 0; k < n; ++k) {
             const int gap = lines[c].box.left - lines[k].box.right;
@@ -103,18 +120,49 @@ std::vector<std::ptrdiff_t> joinRows(const std::vector<LineReading>& lines, int 
     };
     constexpr std::ptrdiff_t fewestFigures = 3;
     std::vector<bool> cell(n, false);
+    const auto hasRow = [&](size_t k) { return rowOf[k] >= 0 && isCell(lines[k].text); };
+    // A column's longer entry (a value of several figures and units, left-aligned with
+    // the others): a line of one row with a line left of it on its row.
+    const auto longEntry = [&](size_t k) { return rowOf[k] >= 0 && lines[k].box.bottom - lines[k].box.top <= 2 * lineHeight; };
     for (size_t c = 0; c < n; ++c) {
-        if (rowOf[c] < 0 || !isFigure(lines[c].text))
+        if (!hasRow(c) || !figuresOnly(lines[c].text))
             continue;
         std::vector<size_t> column;
         for (size_t k = 0; k < n; ++k)
-            if (rowOf[k] >= 0 && inLine(c, k))
+            if (hasRow(k) && inLine(c, k))
                 column.push_back(k);
-        const auto figures = std::count_if(column.begin(), column.end(), [&](size_t k) { return isFigure(lines[k].text); });
-        if (figures >= fewestFigures)
-            for (const size_t k : column)
-                cell[k] = true;
+        const auto figures = std::count_if(column.begin(), column.end(), [&](size_t k) { return figuresOnly(lines[k].text); });
+        if (figures < fewestFigures)
+            continue;
+        for (const size_t k : column)
+            cell[k] = true;
+        for (size_t k = 0; k < n; ++k)
+            cell[k] = cell[k] || (longEntry(k) && leftInLine(lines[c].box, lines[k].box, lineHeight));
     }
+    // A table of words (a spec sheet's labels in two languages, a dialog's labels and
+    // their values): a column of short cells, their left edges in line, each beside a
+    // short cell on its row. It takes more rows than a column of figures does; lines
+    // of prose or commands beside each other are no cells. Once a column is one, its
+    // longer entries are its cells too.
+    constexpr std::ptrdiff_t fewestLabels = 4;
+    const auto labelled = [&](size_t k) { return hasRow(k) && isShort(lines[k].text) && isShort(lines[size_t(rowOf[k])].text); };
+    for (size_t c = 0; c < n; ++c) {
+        if (cell[c] || !labelled(c))
+            continue;
+        const auto rows = std::count_if(lines.begin(), lines.end(), [&](const LineReading& other) {
+            const size_t k = size_t(&other - lines.data());
+            return labelled(k) && leftInLine(lines[c].box, other.box, lineHeight);
+        });
+        if (rows < fewestLabels)
+            continue;
+        for (size_t k = 0; k < n; ++k)
+            cell[k] = cell[k] || (longEntry(k) && leftInLine(lines[c].box, lines[k].box, lineHeight));
+    }
+    // A piece between a row's start and a cell of it (an invoice's quantity, in a column
+    // too sparse to count) is a cell of the row too.
+    for (size_t c = 0; c < n; ++c)
+        for (std::ptrdiff_t k = cell[c] ? rowOf[c] : -1; k >= 0 && !cell[size_t(k)] && hasRow(size_t(k)); k = rowOf[size_t(k)])
+            cell[size_t(k)] = true;
     for (size_t c = 0; c < n; ++c)
         if (cell[c] && next[size_t(rowOf[c])] < 0)
             next[size_t(rowOf[c])] = std::ptrdiff_t(c);

@@ -6,12 +6,17 @@
 // figures stands to the right of other lines, each cell on the row of one of them, the
 // rows are read whole: each cell after the line on its row, a blank between.
 //
-// It takes three figures or more in one column (one word each, half digits at least;
-// their left or their right edges in line), each with a line on its row to its left: a
-// paragraph beside a column of prose, or a terminal beside another, is no table. Once a column is one, its other short cells
-// (a heading, "Price") are joined to their rows too. The rows, and the figures of a
-// column left without a row (its name lost), are written down the page. A column the
-// layout read as one tall line (a spreadsheet's row numbers) is no row.
+// It takes three figures or more in one column (each a cell of figures alone, one or a
+// few side by side, half digits at least; their left or their right edges in line),
+// each with a line on its row to its left: a paragraph beside a column of prose, or a
+// terminal beside another, is no table. A table of words (a spec sheet's labels in two
+// languages, then its values) takes four short cells or more, their left edges in line,
+// each beside a short cell on its row. Once a column is one, its other cells (a heading,
+// "Price", a value of several figures and units left-aligned with the rest) are joined to
+// their rows too, and so is a piece between a row's start and one of its cells (a
+// quantity in a column too sparse to count). The rows, and the figures of a column left
+// without a row (its name lost), are written down the page. A column the layout read as
+// one tall line (a spreadsheet's row numbers) is no row.
 
 #include "OcrHelper/Readings.h"
 

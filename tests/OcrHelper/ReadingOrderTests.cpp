@@ -176,6 +176,54 @@ TEST(ReadingOrder, ADiffsGuttersStartTheirLinesAndALoneNumberKeepsItsRow)
         EXPECT_EQ(written(lines, ReadingOrder::layout(lines)), expected) << lines.front().text;
 }
 
+// The lines as written, each with the gutter numbers before it and the rest of its row
+// after it.
+std::vector<std::string> withGutters(const std::vector<Readings::LineReading>& lines, const ReadingOrder::Layout& layout)
+{
+    std::vector<std::string> out;
+    for (const size_t i : layout.order) {
+        std::string text;
+        for (const std::ptrdiff_t number : {layout.number[i], layout.secondNumber[i]})
+            if (number >= 0)
+                text += lines[size_t(number)].text + " ";
+        text += lines[i].text;
+        for (std::ptrdiff_t rest = layout.after[i]; rest >= 0; rest = layout.after[size_t(rest)])
+            text += " " + lines[size_t(rest)].text;
+        out.push_back(text);
+    }
+    return out;
+}
+
+TEST(ReadingOrder, AGuttersMisreadNumbersAndADiffsNumbersReadApartStartTheirLinesAndTheirRestsFollow)
+{
+    const std::vector<std::pair<std::vector<Readings::LineReading>, std::vector<std::string>>> cases{
+        // The gutter read as a column before the code, two of its numbers as words.
+        {{boxed("a9", {31, 29, 49, 36}), boxed("120 assert total == 16.88", {31, 46, 266, 56}), boxed("121", {31, 65, 49, 72}),
+          boxed("a2", {31, 83, 49, 90}), boxed("123", {31, 101, 49, 108}), boxed("124", {31, 119, 49, 126}),
+          boxed("version = \"7.10.3\"", {62, 28, 179, 36}), boxed("return w * h / 34", {89, 64, 200, 72}),
+          boxed("values[i] = i * 3275;", {89, 82, 264, 92}), boxed("timeout_ms = 804", {63, 101, 167, 109}),
+          boxed("if (total > 131) {", {63, 119, 180, 128})},
+         {"a9 version = \"7.10.3\"", "120 assert total == 16.88", "121 return w * h / 34", "a2 values[i] = i * 3275;", "123 timeout_ms = 804",
+          "124 if (total > 131) {"}},
+        // A diff's two gutters read apart, one number of the second misread.
+        {{boxed("817", {31, 46, 49, 54}), boxed("818", {31, 64, 49, 72}), boxed("819", {31, 82, 49, 90}), boxed("820", {31, 100, 49, 108}),
+          boxed("a9", {63, 100, 81, 108}), boxed("829", {63, 118, 81, 126}), boxed("821", {31, 136, 49, 144}), boxed("822", {63, 136, 81, 144}),
+          boxed("- double rate = 62.74;", {100, 46, 242, 55}), boxed("- limits = {}", {100, 64, 208, 74}), boxed("- def area(w, h):", {100, 82, 209, 92}),
+          boxed("def area(w, h):", {113, 100, 209, 110}), boxed("+ double rate = 27.12;", {100, 118, 242, 127}),
+          boxed("version = \"1.24.2\"", {113, 136, 236, 146})},
+         {"817 - double rate = 62.74;", "818 - limits = {}", "819 - def area(w, h):", "820 a9 def area(w, h):", "829 + double rate = 27.12;",
+          "821 822 version = \"1.24.2\""}},
+        // Numbered lines cut at a mark the layout read nothing of, the rest of one handed
+        // after the lines below it.
+        {{boxed("139", {31, 52, 54, 62}), boxed("140", {31, 75, 54, 85}), boxed("141", {31, 98, 54, 108}), boxed("values[i] =", {159, 51, 231, 65}),
+          boxed("i * 166 + 650;", {260, 51, 374, 65}), boxed("limits = {\"cpu", {126, 74, 250, 88}), boxed("return price;", {160, 97, 332, 111}),
+          boxed("46.92, \"memory\": \"940Mi\"}", {270, 74, 480, 88})},
+         {"139 values[i] = i * 166 + 650;", "140 limits = {\"cpu 46.92, \"memory\": \"940Mi\"}", "141 return price;"}},
+    };
+    for (const auto& [lines, expected] : cases)
+        EXPECT_EQ(withGutters(lines, ReadingOrder::layout(lines)), expected) << lines.front().text;
+}
+
 TEST(ReadingOrder, PiecesOfARowHandedRightToLeftAreOneLineLeftToRight)
 {
     const std::vector<std::pair<std::vector<Readings::LineReading>, std::vector<std::string>>> cases{

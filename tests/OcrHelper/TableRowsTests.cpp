@@ -99,4 +99,57 @@ TEST(TableRows, RowsComeDownThePageWhereverTheLayoutHadTheirCells)
         EXPECT_EQ(writtenInLayoutOrder(lines), expected) << lines.front().text;
 }
 
+TEST(TableRows, TablesOfWordsAndOfSeveralFiguresAPieceReadRowByRow)
+{
+    const std::vector<std::pair<std::vector<Readings::LineReading>, std::vector<std::string>>> cases{
+        // A spec sheet without borders: its labels in two languages and its values, each
+        // column a block of its own; a value runs over several figures and units.
+        {{at("\u4EA7\u54C1\u89C4\u683C Specifications", 0, 40, 260), at("\u578B\u53F7", 1, 40, 80), at("\u91CD\u91CF", 2, 40, 80),
+          at("\u5C3A\u5BF8", 3, 40, 80), at("\u566A\u97F3", 4, 40, 80), at("\u7535\u6C60\u5BB9\u91CF", 5, 40, 120),
+          at("Model", 1, 150, 200), at("Weight", 2, 150, 206), at("Dimensions", 3, 150, 240), at("Noise", 4, 150, 198),
+          at("Battery capacity", 5, 150, 280), at("LX-3167", 1, 330, 400), at("1929 g", 2, 330, 390),
+          at("106.7 x 79.8 x 23.4 mm", 3, 330, 520), at("\u2264 41 dB", 4, 330, 400), at("6000 mAh", 5, 330, 410)},
+         {"\u4EA7\u54C1\u89C4\u683C Specifications", "\u578B\u53F7 Model LX-3167", "\u91CD\u91CF Weight 1929 g",
+          "\u5C3A\u5BF8 Dimensions 106.7 x 79.8 x 23.4 mm", "\u566A\u97F3 Noise \u2264 41 dB", "\u7535\u6C60\u5BB9\u91CF Battery capacity 6000 mAh"}},
+        // Its values left-aligned: three figures with a unit make a column, and its
+        // entries of several figures and units belong to it.
+        {{at("\u5B58\u50A8\u6E29\u5EA6", 0, 40, 110), at("\u5C3A\u5BF8", 1, 40, 74), at("\u91CD\u91CF", 2, 40, 74),
+          at("\u5145\u7535\u65F6\u95F4", 3, 40, 110), at("\u989D\u5B9A\u529F\u7387", 4, 40, 110), at("Storage temperature", 0, 142, 332),
+          at("Dimensions", 1, 142, 246), at("Weight", 2, 141, 205), at("Charging time", 3, 142, 272), at("Rated power", 4, 142, 258),
+          at("-10 \u00B0C ~ 51 \u00B0C", 0, 364, 497), at("217.4 x 59.6 x 10.6 mm", 1, 364, 587), at("257g", 2, 364, 414),
+          at("2.9h", 3, 364, 409), at("11W", 4, 365, 410)},
+         {"\u5B58\u50A8\u6E29\u5EA6 Storage temperature -10 \u00B0C ~ 51 \u00B0C", "\u5C3A\u5BF8 Dimensions 217.4 x 59.6 x 10.6 mm",
+          "\u91CD\u91CF Weight 257g", "\u5145\u7535\u65F6\u95F4 Charging time 2.9h", "\u989D\u5B9A\u529F\u7387 Rated power 11W"}},
+        // An invoice's figures read a row at a time, a dash between two of them; its
+        // quantities read on two rows only.
+        {{at("Website hosting (annual)", 0, 36, 173), at("Licence, 5 seats", 1, 37, 124), at("Cloud storage 2 TB", 2, 37, 140),
+          at("SSD 1 TB", 3, 37, 86), at("Discount (3%)", 4, 37, 113), at("26", 2, 198, 211), at("16", 3, 199, 211),
+          at("\u00A31,779.89 20% \u2014 \u00A31,779.89", 0, 236, 426), at("\u00A32,190.70 0% \u00A313,144.20", 1, 236, 426),
+          at("\u00A31,826.00 20% \u00A347,476.00", 2, 236, 426), at("\u00A3267.85 0% \u00A34,285.60", 3, 247, 426),
+          at("-\u00A32,417.89", 4, 367, 426), at("Subtotal \u00A378,178.75", 6, 237, 377)},
+         {"Website hosting (annual) \u00A31,779.89 20% \u2014 \u00A31,779.89", "Licence, 5 seats \u00A32,190.70 0% \u00A313,144.20",
+          "Cloud storage 2 TB 26 \u00A31,826.00 20% \u00A347,476.00", "SSD 1 TB 16 \u00A3267.85 0% \u00A34,285.60", "Discount (3%) -\u00A32,417.89",
+          "Subtotal \u00A378,178.75"}},
+    };
+    for (const auto& [lines, expected] : cases)
+        EXPECT_EQ(writtenInLayoutOrder(lines), expected) << lines.front().text;
+}
+
+TEST(TableRows, ShortLinesBesideEachOtherOnAFewRowsOnlyAreNoTable)
+{
+    // Three labels beside three short words; a list of commands beside their output.
+    const std::vector<std::vector<Readings::LineReading>> pages = {
+        {at("Name", 0, 40, 90), at("Owner", 1, 40, 96), at("Kind", 2, 40, 86), at("lumetra", 0, 200, 270), at("dev team", 1, 200, 280),
+         at("tool", 2, 200, 240)},
+        {at("$ git status --short", 0, 20, 200), at("$ git log --oneline -3", 1, 20, 210), at("$ make test -j 4", 2, 20, 180),
+         at("$ ls -la src", 3, 20, 140), at("clean", 0, 420, 470), at("3 commits", 1, 420, 500), at("passed", 2, 420, 480),
+         at("12 files", 3, 420, 500)},
+    };
+    for (const std::vector<Readings::LineReading>& lines : pages) {
+        const ReadingOrder::Layout layout = ReadingOrder::layout(lines);
+        for (const std::ptrdiff_t cell : layout.after)
+            EXPECT_EQ(cell, -1) << lines.front().text;
+    }
+}
+
 } // namespace
