@@ -175,20 +175,13 @@ std::optional<int> offsetByThumb(const ThumbScale& scale, const QImage& previous
 {
     const QImage a = withFramePixelLayout(previous), b = withFramePixelLayout(frame);
     const FramePixels p = framePixels(a), n = framePixels(b);
-    if (p.isNull() || n.isNull() || p.width != n.width || p.height != n.height || scale.perContentRow <= 0)
+    if (p.isNull() || n.isNull() || p.width != n.width || p.height != n.height)
         return std::nullopt;
-    const auto top = thumbTop(n, scale.thumb);
-    if (!top)
+    const auto move = contentMoveByThumb(scale, b);
+    if (!move)
         return std::nullopt;
-    // Both thumb places stand on whole pixels, and the scale is only as exact as the
-    // span it was measured over and the places of the frames at its ends.
-    const int moved = *top - scale.lastTop;
-    const double estimate = moved / scale.perContentRow;
-    const double placesOff = scale.rows > 0 ? double(scale.rowsUncertain) / double(scale.rows) : 0.0;
-    const double precision
-        = (1.0 + std::abs(moved) / double(scale.span)) / scale.perContentRow + 1.0 + std::abs(estimate) * placesOff;
-    const int low = std::max(1, int(std::ceil(estimate - precision)));
-    const int high = int(std::floor(estimate + precision));
+    const int low = std::max(1, move->low);
+    const int high = move->high;
     // Offsets past the largest the frames are compared at may fit as well, unseen.
     if (high > maximumOffset(n.height))
         return std::nullopt;
