@@ -414,6 +414,28 @@ TEST_F(GeneratedScrollPagesTest, CardsAPitchApartArePlacedByWhatTheClicksAllow)
     });
 }
 
+// The first click moves the rows under a header that changes height while the cards'
+// pictures load: neither the whole frames nor the frames without the header's band
+// place it, the rows that did not change between those bands do. Further down page 128,
+// a region that scrolls with its row joins a canvas fixed in the view, and the columns
+// that change by themselves cover most of the width: a page that scrolled beside them is
+// no page standing at its end.
+TEST_F(GeneratedScrollPagesTest, FirstClicksUnderAHeaderThatChangesHeightAndPagesBesideWideColumnsComeOutExact)
+{
+    const struct {
+        quint64 seed;
+        int page;
+        int height;
+    } cases[] = {
+        {1, 35, 736},  // cards under a shrinking header and above a growing footer
+        {2, 64, 598},  // rows and cards beside a canvas, above a footer
+        {1, 128, 760}, // cards under a shrinking header, beside a canvas and a region scrolling in
+    };
+    forEachCapture(cases, [](const auto&, const Description&, const Capture&, const Verdict& verdict) {
+        EXPECT_EQ(verdict.kind, Verdict::Kind::exact) << kindName(verdict.kind) << ": " << verdict.what.toStdString();
+    });
+}
+
 // A fixed seed's pages; the mix of each is in its failure message (and in
 // `bench_scroll_pages --seed 20261209 --page N`, which replays one alone). The disabled
 // ones do not come out whole yet; what each shows is beside it.
