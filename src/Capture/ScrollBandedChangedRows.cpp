@@ -56,12 +56,9 @@ std::optional<BandedOffset> registerUnchangedRowsBesideBands(const FramePixels& 
 std::optional<BandedOffset> registerUnchangedRowsBesideBands(const QImage& previous, const QImage& next, int scrollbarPx,
                                                              int stickyPx, const FrameRegistration::Expected& expected)
 {
-    const auto region = FrameRegistration::comparedRegion(previous, next, scrollbarPx, stickyPx);
-    if (!region)
-        return std::nullopt;
-    const int w = region->previous.width;
-    const int bandWidth = scrollbarPx > 0 ? w : w - std::min(w / 8, 50);
-    return registerUnchangedRowsBesideBands(region->previous, region->next, expected, bandWidth);
+    return onComparedRegion(previous, next, scrollbarPx, stickyPx, [&](const FramePixels& p, const FramePixels& n, int bandWidth) {
+        return registerUnchangedRowsBesideBands(p, n, expected, bandWidth);
+    });
 }
 
 } // namespace ScrollStitcher

@@ -190,12 +190,9 @@ std::optional<BandedOffset> registerBesideBands(const FramePixels& previous, con
 std::optional<BandedOffset> registerBesideBands(const QImage& previous, const QImage& next, int scrollbarPx,
                                                 int stickyPx, std::optional<FrameRegistration::Expected> expected)
 {
-    const auto region = FrameRegistration::comparedRegion(previous, next, scrollbarPx, stickyPx);
-    if (!region)
-        return std::nullopt;
-    const int w = region->previous.width;
-    const int bandWidth = scrollbarPx > 0 ? w : w - std::min(w / 8, 50);
-    return registerBesideBands(region->previous, region->next, expected, bandWidth);
+    return onComparedRegion(previous, next, scrollbarPx, stickyPx, [&](const FramePixels& p, const FramePixels& n, int bandWidth) {
+        return registerBesideBands(p, n, expected, bandWidth);
+    });
 }
 
 } // namespace ScrollStitcher

@@ -21,6 +21,7 @@
 #include "Capture/FramePixels.h"
 #include "Capture/FrameRegistration.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace ScrollStitcher {
@@ -68,5 +69,19 @@ std::optional<BandedOffset> registerBesideBands(const FramePixels& previous, con
 // no scrollbar found, bands are looked for left of where one may be.
 std::optional<BandedOffset> registerBesideBands(const QImage& previous, const QImage& next, int scrollbarPx,
                                                 int stickyPx, std::optional<FrameRegistration::Expected> expected);
+
+// Runs `registerOn(previous, next, bandWidth)` on the region of whole frames that the
+// registration compares, with the columns bands are read in: left of `scrollbarPx`, or of
+// where a scrollbar not yet found may be.
+template <typename Register>
+std::optional<BandedOffset> onComparedRegion(const QImage& previous, const QImage& next, int scrollbarPx, int stickyPx,
+                                             Register registerOn)
+{
+    const auto region = FrameRegistration::comparedRegion(previous, next, scrollbarPx, stickyPx);
+    if (!region)
+        return std::nullopt;
+    const int w = region->previous.width;
+    return registerOn(region->previous, region->next, scrollbarPx > 0 ? w : w - std::min(w / 8, 50));
+}
 
 } // namespace ScrollStitcher

@@ -48,16 +48,6 @@ private:
     QImage m_next;
 };
 
-void setDetection(FrameJudgement& judgement, const DetectionState& detection)
-{
-    judgement.scrollbarPx = detection.scrollbarPx;
-    judgement.scrollbarDone = detection.scrollbarDone;
-    judgement.stickyPx = detection.stickyPx;
-    judgement.stickyDone = detection.stickyDone;
-    judgement.stickySamples = detection.stickySamples;
-    judgement.scrollbarTries = detection.scrollbarTries;
-}
-
 } // namespace
 
 std::optional<int> registerOffset(const QImage& previous, const QImage& next, int scrollbarPx, int stickyPx,
@@ -102,7 +92,7 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
                           JudgeMode mode, int expectedPx)
 {
     FrameJudgement judgement;
-    setDetection(judgement, detection);
+    judgement.setDetection(detection);
     const int height = frame.height();
     if (previous.isNull()) {
         judgement.append = true;
@@ -231,7 +221,7 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
         if (measured > 0 && topRowsFollowTheScroll(pixels.previous(), pixels.next(), measured, *ty, judgement.scrollbarPx)) {
         } else if (measured != -1) {
             const DetectionState after = afterStickySample(judgement.detection(), measured, height);
-            setDetection(judgement, after);
+            judgement.setDetection(after);
             if (after.stickyDone && after.stickyPx > 0)
                 captureDiagnostic(QStringLiteral("📜 [detect] 吸顶高 %1px").arg(after.stickyPx));
         }

@@ -84,6 +84,15 @@ struct FrameJudgement {
     {
         return {scrollbarPx, scrollbarDone, stickyPx, stickyDone, stickySamples, scrollbarTries};
     }
+    void setDetection(const DetectionState& d)
+    {
+        scrollbarPx = d.scrollbarPx;
+        scrollbarDone = d.scrollbarDone;
+        stickyPx = d.stickyPx;
+        stickyDone = d.stickyDone;
+        stickySamples = d.stickySamples;
+        scrollbarTries = d.scrollbarTries;
+    }
     // The offset to keep the frame with: rows at its top already shown.
     int cropTop(int frameHeight) const { return frameHeight - footerPx - newPx; }
 };

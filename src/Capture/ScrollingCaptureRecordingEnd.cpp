@@ -323,12 +323,7 @@ std::optional<ScrollStitcher::FrameJudgement> ScrollingCaptureController::plainE
     judgement.newPx = newPx;
     judgement.foundPx = newPx;
     judgement.footerPx = footer;
-    judgement.scrollbarPx = m_detection.scrollbarPx;
-    judgement.scrollbarDone = m_detection.scrollbarDone;
-    judgement.stickyPx = m_detection.stickyPx;
-    judgement.stickyDone = m_detection.stickyDone;
-    judgement.stickySamples = m_detection.stickySamples;
-    judgement.scrollbarTries = m_detection.scrollbarTries;
+    judgement.setDetection(m_detection);
     return judgement;
 }
 
