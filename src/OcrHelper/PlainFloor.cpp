@@ -1,5 +1,6 @@
 #include "OcrHelper/PlainFloor.h"
 
+#include "OcrHelper/CurrencyAmounts.h"
 #include "OcrHelper/HanText.h"
 #include "OcrHelper/LostCells.h"
 #include "OcrHelper/PerMilleSigns.h"
@@ -140,6 +141,11 @@ bool isDigit32(char32_t c) { return c >= U'0' && c <= U'9'; }
 bool standsFor(const std::u32string& read, const std::u32string& number)
 {
     if (read == number)
+        return true;
+    // The yen sign the rules read from the Latin engine where the plain engine read the
+    // letter it is drawn from ("Y69.50").
+    if (read.size() == number.size() && read.size() > 1 && read[0] == U'\u00A5' && (number[0] == U'Y' || number[0] == U'y')
+        && read.compare(1, std::u32string::npos, number, 1) == 0)
         return true;
     for (size_t cut = 1; cut <= 2 && cut < number.size(); ++cut) {
         const std::u32string head = number.substr(0, number.size() - cut);
@@ -361,6 +367,18 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
                 sure.push_back({start + offset, start + offset + token.size(), false, false, true});
                 continue;
             }
+            // An amount the Latin engine read alike at its place, however unsure either
+            // is of it: the Chinese models read its sign as an ideograph and take the digit
+            // beside it along ("\u6C492.50" for "\u00A512.50"). A minus before it is a
+            // stroke of the sign where the rules' text has none.
+            if (const std::u32string amount = HanText::decoded(CurrencyAmounts::amount(word.text));
+                !amount.empty() && std::any_of(there.begin(), there.end(), [&](const auto& o) { return o.first == token; })) {
+                const std::u32string body = amount[0] == U'-' || amount[0] == U'\u2212' ? amount.substr(1) : amount;
+                if (const size_t sign = text.find(body); sign != std::u32string::npos) {
+                    sure.push_back({start + sign, start + sign + body.size(), true, true});
+                    continue;
+                }
+            }
             const std::string number = wellFormedNumber(word.text);
             if (number.empty() || word.confidence < Thresholds::sureNumber) {
                 // Any other word with digits stands where the plain engine is sure of it,
@@ -517,7 +535,7 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
         // Two numbers the plain reading has apart stay apart ("863 2071 4459"), and a
         // word before a number stays apart from it ("North 9").
         const auto inWord = [&](char32_t c) {
-            return it->number ? isDigit32(c)
+            return it->number ? isDigit32(c) || isCurrency(c)
                               : c != U' ' && c < 0x3000 && opening.find(c) == std::u32string_view::npos
                     && closing.find(c) == std::u32string_view::npos;
         };
