@@ -343,6 +343,8 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
         bool number;     // in a number's shape, with its signs
         bool witnessed = false; // read alike by the Latin engine
         bool signsOnly = false; // doubted: only the stray signs before it go
+        bool amount = false;    // a currency amount, read with a minus before it or not
+        bool minus = false;
     };
     std::vector<Sure> sure;
     for (const LineReading* line : plain) {
@@ -375,7 +377,7 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
                 !amount.empty() && std::any_of(there.begin(), there.end(), [&](const auto& o) { return o.first == token; })) {
                 const std::u32string body = amount[0] == U'-' || amount[0] == U'\u2212' ? amount.substr(1) : amount;
                 if (const size_t sign = text.find(body); sign != std::u32string::npos) {
-                    sure.push_back({start + sign, start + sign + body.size(), true, true});
+                    sure.push_back({start + sign, start + sign + body.size(), true, true, false, true, body.size() < amount.size()});
                     continue;
                 }
             }
@@ -469,8 +471,10 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
                 ++next;
             const size_t place = next < at.size() ? size_t(at[next]) : read.size();
             // A word comes in as a word, with the blanks the plain reading has around it.
-            const bool blankBefore = !it->number && place > 0 && read[place - 1] != U' ' && !HanText::isHan(read[place - 1]);
-            const bool blankAfter = !it->number && place < read.size() && read[place] != U' ' && !HanText::isHan(read[place]);
+            // So does an amount, its currency sign first.
+            const bool asWord = !it->number || isCurrency(number.front());
+            const bool blankBefore = asWord && place > 0 && read[place - 1] != U' ' && !HanText::isHan(read[place - 1]);
+            const bool blankAfter = asWord && place < read.size() && read[place] != U' ' && !HanText::isHan(read[place]);
             read.insert(place, (blankBefore ? U" " : U"") + number + (blankAfter ? U" " : U""));
             continue;
         }
@@ -488,7 +492,14 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
         const auto loose = [&](size_t j) {
             return j < read.size() && !lined[j] && (it->number ? isDigit32(read[j]) : read[j] != U' ' && !HanText::isHan(read[j]));
         };
-        while (from > 0 && loose(from - 1))
+        // Before an amount's sign, what the models made of the sign too ("#\u00A530.00"),
+        // but not a minus the plain engine read.
+        const auto looseBefore = [&](size_t j) {
+            if (!it->amount || lined[j] || read[j] == U' ' || HanText::isHan(read[j]))
+                return loose(j);
+            return !(it->minus && (read[j] == U'-' || read[j] == U'\u2212'));
+        };
+        while (from > 0 && looseBefore(from - 1))
             --from;
         while (loose(to))
             ++to;
@@ -543,7 +554,7 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
             read.insert(end, 1, U' ');
         const auto letter = [](char32_t c) { return c < 0x80 && std::isalnum(int(c)); };
         if (it->from > 0 && plainText[it->from - 1] == U' ' && from > 0 && from < read.size()
-            && (it->number ? letter(read[from - 1]) && letter(read[from]) : inWord(read[from - 1]) && inWord(read[from])))
+            && (it->number ? letter(read[from - 1]) && (letter(read[from]) || isCurrency(read[from])) : inWord(read[from - 1]) && inWord(read[from])))
             read.insert(from, 1, U' ');
     }
     return HanText::encoded(read);

@@ -133,6 +133,15 @@ TEST(PlainFloor, AWordWithDigitsStandsWhereThePlainEngineIsSureOrTheLatinEngineA
          "\u00A512.50", 50, 2, "\u77FF\u6CC9\u6C34 6 \u00A512.50 \u00A575.00"},
         {"\u9BAE\u69A8\u6A59\u6C41 4 \u5B57\u00A5110.64", "\u9BAE\u69A8\u6A59\u6C41 4 \u00A527.66 \u00A5110.64",
          {90, 69, 49, 79}, "\u00A527.66", 60, 49, "\u9BAE\u69A8\u6A59\u6C41 4 \u00A527.66 \u00A5110.64"},
+        // It stays a word of its own beside the cell the rules ran into it, or lost.
+        {"\u7259\u818F 1 17.50\u3002y17.50", "\u7259\u818F 1 Y17.50 \u00A517.50", {90, 90, 47, 30}, "\u00A517.50", 105, 30,
+         "\u7259\u818F 1 17.50 \u00A517.50"},
+        {"\u5496\u5561\u8C46 2 \u00A5 110.06", "\u5496\u5561\u8C46 2 \u00A555.03 \u00A5 110.06", {90, 90, 71, 65, 65},
+         "\u00A555.03", 50, 71, "\u5496\u5561\u8C46 2 \u00A555.03 \u00A5 110.06"},
+        // What the models made of its sign before it goes; a minus the plain engine read stays.
+        {"\u5168\u9EA6 1 #\u00A530.00 \u00A530.00", "\u5168\u9EA6 1 \u00A530.00 \u00A530.00", {90, 90, 49, 27}, "\u00A530.00",
+         40, 49, "\u5168\u9EA6 1 \u00A530.00 \u00A530.00"},
+        {"\u4F18\u60E0 -\u00A53.00", "\u4F18\u60E0 -\u00A53.00", {90, 40}, "-\u00A53.00", 25, 40, "\u4F18\u60E0 -\u00A53.00"},
         // Its minus, where the rules' text has none, is a stroke of the sign.
         {"\u94C1\u89C2\u97F3 1 \u00A527.37 \u00A527.37", "\u94C1\u89C2\u97F3 1 -\u00A527.37 \u00A527.37", {91, 87, 20, 84},
          "-\u00A527.37", 50, 20, "\u94C1\u89C2\u97F3 1 \u00A527.37 \u00A527.37"},
