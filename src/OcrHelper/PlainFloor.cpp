@@ -472,9 +472,11 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
             const size_t place = next < at.size() ? size_t(at[next]) : read.size();
             // A word comes in as a word, with the blanks the plain reading has around it.
             // So does an amount, its currency sign first.
+            // and a number never runs into the figures beside it.
             const bool asWord = !it->number || isCurrency(number.front());
-            const bool blankBefore = asWord && place > 0 && read[place - 1] != U' ' && !HanText::isHan(read[place - 1]);
-            const bool blankAfter = asWord && place < read.size() && read[place] != U' ' && !HanText::isHan(read[place]);
+            const auto figure = [](char32_t c) { return isDigit32(c) || isCurrency(c); };
+            const bool blankBefore = place > 0 && (asWord || figure(read[place - 1])) && read[place - 1] != U' ' && !HanText::isHan(read[place - 1]);
+            const bool blankAfter = place < read.size() && (asWord || figure(read[place])) && read[place] != U' ' && !HanText::isHan(read[place]);
             read.insert(place, (blankBefore ? U" " : U"") + number + (blankAfter ? U" " : U""));
             continue;
         }

@@ -138,6 +138,9 @@ TEST(PlainFloor, AWordWithDigitsStandsWhereThePlainEngineIsSureOrTheLatinEngineA
          "\u7259\u818F 1 17.50 \u00A517.50"},
         {"\u5496\u5561\u8C46 2 \u00A5 110.06", "\u5496\u5561\u8C46 2 \u00A555.03 \u00A5 110.06", {90, 90, 71, 65, 65},
          "\u00A555.03", 50, 71, "\u5496\u5561\u8C46 2 \u00A555.03 \u00A5 110.06"},
+        // A quantity the amount took the place of comes back apart from it.
+        {"\u9999\u8349\u51B0\u6DC7\u6DCB    5 7.93\u3002#285.15", "\u9999\u8349 \u51B0\u6DC7\u6DCB 5 \u00A557.03 \u00A5285.15",
+         {96, 92, 90, 34, 33}, "\u00A557.03", 75, 34, "\u9999\u8349\u51B0\u6DC7\u6DCB    5 \u00A557.03\u3002#285.15"},
         // What the models made of its sign before it goes; a minus the plain engine read stays.
         {"\u5168\u9EA6 1 #\u00A530.00 \u00A530.00", "\u5168\u9EA6 1 \u00A530.00 \u00A530.00", {90, 90, 49, 27}, "\u00A530.00",
          40, 49, "\u5168\u9EA6 1 \u00A530.00 \u00A530.00"},
