@@ -1,5 +1,6 @@
 #include "OcrHelper/LineMerge.h"
 
+#include "OcrHelper/CurrencyAmounts.h"
 #include "OcrHelper/HanText.h"
 #include "OcrHelper/LatinPercentSigns.h"
 #include "OcrHelper/LoneNumbers.h"
@@ -49,6 +50,7 @@ std::string withLatinWords(const LineReading& han, const LineReading& latin)
         std::string replacement;
         bool sure = true;
         int covered = 0;
+        const Readings::WordReading* only = nullptr;
         for (size_t i = 0; i < latin.words.size(); ++i) {
             // The lines are the same; what counts is where along it a word lies. A Latin
             // word reaching well beyond the Chinese engine's word took Han characters for
@@ -60,6 +62,14 @@ std::string withLatinWords(const LineReading& han, const LineReading& latin)
                 sure = sure && latin.words[i].confidence >= Thresholds::latinWordAmongHan;
                 covered += std::max(0, shared);
                 used[i] = true;
+                only = replacement == latin.words[i].text ? &latin.words[i] : nullptr;
+            }
+        }
+        if (only) {
+            if (const std::string amount = CurrencyAmounts::forHanWord(word, *only); !amount.empty()) {
+                out += han.text.substr(cursor, at - cursor) + amount;
+                cursor = at + word.text.size();
+                continue;
             }
         }
         // A Latin reading its own engine doubts (letters it found in Han strokes) is no

@@ -1,5 +1,6 @@
 #include "OcrHelper/PlainFloor.h"
 
+#include "OcrHelper/CurrencyAmounts.h"
 #include "OcrHelper/HanText.h"
 #include "OcrHelper/LostCells.h"
 #include "OcrHelper/PerMilleSigns.h"
@@ -140,6 +141,11 @@ bool isDigit32(char32_t c) { return c >= U'0' && c <= U'9'; }
 bool standsFor(const std::u32string& read, const std::u32string& number)
 {
     if (read == number)
+        return true;
+    // The yen sign the rules read from the Latin engine where the plain engine read the
+    // letter it is drawn from ("Y69.50").
+    if (read.size() == number.size() && read.size() > 1 && read[0] == U'\u00A5' && (number[0] == U'Y' || number[0] == U'y')
+        && read.compare(1, std::u32string::npos, number, 1) == 0)
         return true;
     for (size_t cut = 1; cut <= 2 && cut < number.size(); ++cut) {
         const std::u32string head = number.substr(0, number.size() - cut);
@@ -337,6 +343,8 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
         bool number;     // in a number's shape, with its signs
         bool witnessed = false; // read alike by the Latin engine
         bool signsOnly = false; // doubted: only the stray signs before it go
+        bool amount = false;    // a currency amount, read with a minus before it or not
+        bool minus = false;
     };
     std::vector<Sure> sure;
     for (const LineReading* line : plain) {
@@ -360,6 +368,18 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
                 })) {
                 sure.push_back({start + offset, start + offset + token.size(), false, false, true});
                 continue;
+            }
+            // An amount the Latin engine read alike at its place, however unsure either
+            // is of it: the Chinese models read its sign as an ideograph and take the digit
+            // beside it along ("\u6C492.50" for "\u00A512.50"). A minus before it is a
+            // stroke of the sign where the rules' text has none.
+            if (const std::u32string amount = HanText::decoded(CurrencyAmounts::amount(word.text));
+                !amount.empty() && std::any_of(there.begin(), there.end(), [&](const auto& o) { return o.first == token; })) {
+                const std::u32string body = amount[0] == U'-' || amount[0] == U'\u2212' ? amount.substr(1) : amount;
+                if (const size_t sign = text.find(body); sign != std::u32string::npos) {
+                    sure.push_back({start + sign, start + sign + body.size(), true, true, false, true, body.size() < amount.size()});
+                    continue;
+                }
             }
             const std::string number = wellFormedNumber(word.text);
             if (number.empty() || word.confidence < Thresholds::sureNumber) {
@@ -451,8 +471,12 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
                 ++next;
             const size_t place = next < at.size() ? size_t(at[next]) : read.size();
             // A word comes in as a word, with the blanks the plain reading has around it.
-            const bool blankBefore = !it->number && place > 0 && read[place - 1] != U' ' && !HanText::isHan(read[place - 1]);
-            const bool blankAfter = !it->number && place < read.size() && read[place] != U' ' && !HanText::isHan(read[place]);
+            // So does an amount, its currency sign first.
+            // and a number never runs into the figures beside it.
+            const bool asWord = !it->number || isCurrency(number.front());
+            const auto figure = [](char32_t c) { return isDigit32(c) || isCurrency(c); };
+            const bool blankBefore = place > 0 && (asWord || figure(read[place - 1])) && read[place - 1] != U' ' && !HanText::isHan(read[place - 1]);
+            const bool blankAfter = place < read.size() && (asWord || figure(read[place])) && read[place] != U' ' && !HanText::isHan(read[place]);
             read.insert(place, (blankBefore ? U" " : U"") + number + (blankAfter ? U" " : U""));
             continue;
         }
@@ -470,7 +494,14 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
         const auto loose = [&](size_t j) {
             return j < read.size() && !lined[j] && (it->number ? isDigit32(read[j]) : read[j] != U' ' && !HanText::isHan(read[j]));
         };
-        while (from > 0 && loose(from - 1))
+        // Before an amount's sign, what the models made of the sign too ("#\u00A530.00"),
+        // but not a minus the plain engine read.
+        const auto looseBefore = [&](size_t j) {
+            if (!it->amount || lined[j] || read[j] == U' ' || HanText::isHan(read[j]))
+                return loose(j);
+            return !(it->minus && (read[j] == U'-' || read[j] == U'\u2212'));
+        };
+        while (from > 0 && looseBefore(from - 1))
             --from;
         while (loose(to))
             ++to;
@@ -517,7 +548,7 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
         // Two numbers the plain reading has apart stay apart ("863 2071 4459"), and a
         // word before a number stays apart from it ("North 9").
         const auto inWord = [&](char32_t c) {
-            return it->number ? isDigit32(c)
+            return it->number ? isDigit32(c) || isCurrency(c)
                               : c != U' ' && c < 0x3000 && opening.find(c) == std::u32string_view::npos
                     && closing.find(c) == std::u32string_view::npos;
         };
@@ -525,7 +556,7 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
             read.insert(end, 1, U' ');
         const auto letter = [](char32_t c) { return c < 0x80 && std::isalnum(int(c)); };
         if (it->from > 0 && plainText[it->from - 1] == U' ' && from > 0 && from < read.size()
-            && (it->number ? letter(read[from - 1]) && letter(read[from]) : inWord(read[from - 1]) && inWord(read[from])))
+            && (it->number ? letter(read[from - 1]) && (letter(read[from]) || isCurrency(read[from])) : inWord(read[from - 1]) && inWord(read[from])))
             read.insert(from, 1, U' ');
     }
     return HanText::encoded(read);

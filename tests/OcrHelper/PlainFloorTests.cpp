@@ -46,6 +46,8 @@ TEST(PlainFloor, TheRulesTextKeepsEveryNumberThePlainReadingIsSureOf)
         {"\u5360\u6BD417%\uFF0C", "\u5360\u6BD4 1790,", {90, 85}, "\u5360\u6BD417%\uFF0C"},
         {"\u7F16\u53F71906\u53F7\u3002", "\u7F16\u53F7 19065.", {90, 93}, "\u7F16\u53F71906\u53F7\u3002"},
         {"North 1,240 1,580 +27.3%", "North 1,240 1.580 +27.3%", {90, 90, 85, 90}, "North 1,240 1,580 +27.3%"},
+        {"\u8D2D\u7269\u888B 1 \u00A569.50 \u00A569.50", "\u8D2D\u7269\u888B 1 Y69.50 \u00A569.50", {90, 90, 88, 90},
+         "\u8D2D\u7269\u888B 1 \u00A569.50 \u00A569.50"},
         // A line the rules read as the plain engine did stays as it is.
         {"Subtotal: \u20AC1,969.19", "Subtotal: \u20AC1,969.19", {92, 92}, "Subtotal: \u20AC1,969.19"},
         // A number stays in its cell: the cells the plain engine did not read, beside it,
@@ -125,6 +127,27 @@ TEST(PlainFloor, AWordWithDigitsStandsWhereThePlainEngineIsSureOrTheLatinEngineA
         {"\u00A518.22 \u00A518.22", "y18.22 \u3002 Y18.22", {66, 71, 52}, "\u00A518.22", 0, 0, "\u00A518.22 \u00A518.22"},
         {"Logo 4 \u20AC100.77 7% \u20AC403.08", "Logo 4 100.77 7% 6403.08", {92, 54, 33, 44, 69}, "~\u2014-\u20AC403.08", 145, 0,
          "Logo 4 \u20AC100.77 7% \u20AC403.08"},
+        // An amount the two read alike, however unsure, where the Chinese models made an
+        // ideograph of its sign and the digit beside it, or nothing at all.
+        {"\u77FF\u6CC9\u6C34 6 \u6C492.50 \u00A575.00", "\u77FF\u6CC9\u6C34 6 \u00A512.50 \u00A575.00", {90, 90, 2, 91},
+         "\u00A512.50", 50, 2, "\u77FF\u6CC9\u6C34 6 \u00A512.50 \u00A575.00"},
+        {"\u9BAE\u69A8\u6A59\u6C41 4 \u5B57\u00A5110.64", "\u9BAE\u69A8\u6A59\u6C41 4 \u00A527.66 \u00A5110.64",
+         {90, 69, 49, 79}, "\u00A527.66", 60, 49, "\u9BAE\u69A8\u6A59\u6C41 4 \u00A527.66 \u00A5110.64"},
+        // It stays a word of its own beside the cell the rules ran into it, or lost.
+        {"\u7259\u818F 1 17.50\u3002y17.50", "\u7259\u818F 1 Y17.50 \u00A517.50", {90, 90, 47, 30}, "\u00A517.50", 105, 30,
+         "\u7259\u818F 1 17.50 \u00A517.50"},
+        {"\u5496\u5561\u8C46 2 \u00A5 110.06", "\u5496\u5561\u8C46 2 \u00A555.03 \u00A5 110.06", {90, 90, 71, 65, 65},
+         "\u00A555.03", 50, 71, "\u5496\u5561\u8C46 2 \u00A555.03 \u00A5 110.06"},
+        // A quantity the amount took the place of comes back apart from it.
+        {"\u9999\u8349\u51B0\u6DC7\u6DCB    5 7.93\u3002#285.15", "\u9999\u8349 \u51B0\u6DC7\u6DCB 5 \u00A557.03 \u00A5285.15",
+         {96, 92, 90, 34, 33}, "\u00A557.03", 75, 34, "\u9999\u8349\u51B0\u6DC7\u6DCB    5 \u00A557.03\u3002#285.15"},
+        // What the models made of its sign before it goes; a minus the plain engine read stays.
+        {"\u5168\u9EA6 1 #\u00A530.00 \u00A530.00", "\u5168\u9EA6 1 \u00A530.00 \u00A530.00", {90, 90, 49, 27}, "\u00A530.00",
+         40, 49, "\u5168\u9EA6 1 \u00A530.00 \u00A530.00"},
+        {"\u4F18\u60E0 -\u00A53.00", "\u4F18\u60E0 -\u00A53.00", {90, 40}, "-\u00A53.00", 25, 40, "\u4F18\u60E0 -\u00A53.00"},
+        // Its minus, where the rules' text has none, is a stroke of the sign.
+        {"\u94C1\u89C2\u97F3 1 \u00A527.37 \u00A527.37", "\u94C1\u89C2\u97F3 1 -\u00A527.37 \u00A527.37", {91, 87, 20, 84},
+         "-\u00A527.37", 50, 20, "\u94C1\u89C2\u97F3 1 \u00A527.37 \u00A527.37"},
         // Not where the two agree on next to nothing, nor where the plain engine alone
         // doubts its word.
         {"\u5927\u7C73 1 \u00A532.27", "\u5927\u7C73 1 -\u00A532.27", {90, 90, 0}, "-\u00A532.27", 40, 0, "\u5927\u7C73 1 \u00A532.27"},

@@ -1,0 +1,61 @@
+#include "OcrHelper/CurrencyAmounts.h"
+
+#include "OcrHelper/HanText.h"
+#include "OcrHelper/PlainFloor.h"
+
+#include <algorithm>
+#include <string_view>
+
+namespace CurrencyAmounts {
+
+namespace {
+
+bool isCurrency(char32_t c) { return std::u32string_view(U"$\u20AC\u00A5\uFFE5\u00A3").find(c) != std::u32string_view::npos; }
+bool isMinus(char32_t c) { return c == U'-' || c == U'\u2212'; }
+
+std::u32string digitsOf(const std::u32string& text)
+{
+    std::u32string out;
+    for (const char32_t c : text)
+        if (c >= U'0' && c <= U'9')
+            out += c;
+    return out;
+}
+
+} // namespace
+
+std::string amount(const std::string& word)
+{
+    std::u32string text = HanText::decoded(word);
+    while (!text.empty() && (text.front() == U' ' || text.front() == U'\t'))
+        text.erase(text.begin());
+    while (!text.empty() && (text.back() == U' ' || text.back() == U'\t'))
+        text.pop_back();
+    const size_t sign = !text.empty() && isMinus(text.front()) ? 1 : 0;
+    if (text.size() <= sign + 1 || !isCurrency(text[sign]))
+        return {};
+    const std::string number = HanText::encoded(text.substr(sign + 1));
+    return PlainFloor::wellFormedNumber(number) == number ? HanText::encoded(text) : std::string();
+}
+
+std::string forHanWord(const Readings::WordReading& han, const Readings::WordReading& latin)
+{
+    const std::string read = amount(latin.text);
+    if (read.empty())
+        return {};
+    const std::u32string ours = HanText::decoded(read), theirs = HanText::decoded(han.text);
+    // The yen sign read as the letter it is drawn from, before the very same figures: the
+    // Chinese models are no surer of the letter than of the sign.
+    const std::u32string figures = ours.substr(isMinus(ours.front()) ? 1 : 0);
+    if (figures.front() == U'\u00A5' && (theirs == U"Y" + figures.substr(1) || theirs == U"y" + figures.substr(1)))
+        return HanText::encoded(figures);
+    if (latin.confidence <= han.confidence)
+        return {};
+    const std::u32string all = digitsOf(ours), kept = digitsOf(theirs);
+    if (kept.empty() || all.size() < kept.size() || all.compare(all.size() - kept.size(), kept.size(), kept) != 0)
+        return {};
+    const bool minusSeen = std::any_of(theirs.begin(), theirs.end(), [&](char32_t c) { return isMinus(c); });
+    return isMinus(ours.front()) && !minusSeen ? HanText::encoded(ours.substr(1)) : read;
+}
+
+} // namespace CurrencyAmounts
