@@ -180,7 +180,7 @@ TEST_F(ReadingProgramKeptReady, AProgramWhoseInputEndsBeforeThePageLeavesSilentl
     std::memcpy(first.magic, P::requestMagic, sizeof first.magic);
     first.languagesLength = std::int32_t(languages.size());
     const QByteArray request = QByteArray(reinterpret_cast<const char*>(&first), sizeof first) + languages;
-    const P::Page size{40, 20};
+    const P::Page size{40, 20, P::greyChannels};
 
     for (const QByteArray& input : {request, request + QByteArray(reinterpret_cast<const char*>(&size), sizeof size)}) {
         QProcess program;
