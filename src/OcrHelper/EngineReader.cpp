@@ -175,10 +175,13 @@ void read(EngineReading& reading, tesseract::TessBaseAPI& api, const std::vector
         reading.lines = linesRead(reading.language, api, page.data(), width, height);
 }
 
-void readImage(EngineReading& reading, tesseract::TessBaseAPI& api, const std::vector<unsigned char>& image, int width,
-               int height, int channels)
+void readImage(EngineReading& reading, tesseract::TessBaseAPI& api, std::vector<unsigned char>& image, int width, int height,
+               int channels)
 {
     api.SetImage(image.data(), width, height, channels, width * channels);
+    // The engine holds a copy of its own: a colour image is needed no more.
+    if (channels != 1)
+        std::vector<unsigned char>().swap(image);
     if (api.Recognize(nullptr) == 0)
         reading.lines = linesRead(reading.language, api, channels == 1 ? image.data() : nullptr, width, height);
 }

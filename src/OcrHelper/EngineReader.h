@@ -34,8 +34,9 @@ void read(Readings::EngineReading& reading, tesseract::TessBaseAPI& engine, cons
 
 // Reads the image itself (width x height pixels of `channels` bytes, grey or red, green
 // and blue) with `engine`, loaded for it, as the command line reads the same picture:
-// Tesseract's own thresholding of it, in colour where it has colours.
-void readImage(Readings::EngineReading& reading, tesseract::TessBaseAPI& engine, const std::vector<unsigned char>& image,
+// Tesseract's own thresholding of it, in colour where it has colours. A colour image is
+// let go (left empty) once the engine has taken its copy.
+void readImage(Readings::EngineReading& reading, tesseract::TessBaseAPI& engine, std::vector<unsigned char>& image,
                int width, int height, int channels);
 
 // After `read`, with the same engine and page: the lines the layout cut short or lost

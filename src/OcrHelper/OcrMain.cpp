@@ -135,7 +135,6 @@ int main()
         imageThere.wait();
         if (plainEngine)
             EngineReader::readImage(plain, *plainEngine, image, size.width, size.height, size.channels);
-        // The engine read its own copy of it.
         std::vector<unsigned char>().swap(image);
     });
 

@@ -37,11 +37,12 @@ QSize TextRecognition::recognitionSize(QSize pixels)
 
 namespace {
 
-// Each hidden region one flat colour, the mean of each of its channels.
+// Each hidden region one flat colour, the mean of each of its channels (`page` is
+// Grayscale8 or RGB32).
 void flatten(QImage& page, const QList<QRectF>& hidden)
 {
     const QRect bounds = page.rect();
-    const int channels = page.format() == QImage::Format_Grayscale8 ? 1 : 3;
+    const int channels = page.depth() / 8;
     for (const QRectF& region : hidden) {
         // Outward to whole pixels: a glyph cut by the edge leaves nothing legible.
         const QRectF scaled(region.x() * bounds.width(), region.y() * bounds.height(), region.width() * bounds.width(),
@@ -49,14 +50,14 @@ void flatten(QImage& page, const QList<QRectF>& hidden)
         const QRect area = scaled.normalized().toAlignedRect().intersected(bounds);
         if (area.isEmpty())
             continue;
-        qint64 sums[3] = {0, 0, 0};
+        qint64 sums[4] = {0, 0, 0, 0};
         for (int y = area.top(); y <= area.bottom(); ++y) {
             const uchar* row = page.constScanLine(y);
             for (int x = area.left(); x <= area.right(); ++x)
                 for (int c = 0; c < channels; ++c)
                     sums[c] += row[x * channels + c];
         }
-        uchar mean[3] = {0, 0, 0};
+        uchar mean[4] = {0, 0, 0, 0};
         for (int c = 0; c < channels; ++c)
             mean[c] = uchar(sums[c] / (qint64(area.width()) * area.height()));
         for (int y = area.top(); y <= area.bottom(); ++y) {
@@ -75,7 +76,7 @@ std::optional<QImage> composite(const Image& image)
     const QSize target = TextRecognition::recognitionSize(source.size());
     // Grey stays grey; anything else keeps its colours, as the plain engine reads the
     // image itself.
-    const QImage::Format format = source.format() == QImage::Format_Grayscale8 ? QImage::Format_Grayscale8 : QImage::Format_RGB888;
+    const QImage::Format format = source.format() == QImage::Format_Grayscale8 ? QImage::Format_Grayscale8 : QImage::Format_RGB32;
     if (target == source.size() && !source.hasAlphaChannel()) {
         QImage page = source.convertToFormat(format);
         page.setDevicePixelRatio(1.0);

@@ -42,7 +42,7 @@ inline constexpr int largeImageLongerSide = 5000;
 QSize recognitionSize(QSize pixels);
 
 // The bitmap that is recognised: the image composited on white, at recognitionSize, in
-// RGB888 (Grayscale8 for a grey image): the plain reading is of the image itself, in
+// RGB32 (Grayscale8 for a grey image): the plain reading is of the image itself, in
 // its colours, as the command line reads the same picture. Each of the `hidden` regions
 // (fractions of the image, origin top left: the mosaics) is one flat colour, the mean
 // of its pixels, so no text the user hid is read back. Nothing for an image without

@@ -123,13 +123,23 @@ Sent sendImage(Started& started, const QImage& image, Clock::time_point deadline
     int failure = 0;
     const bool grey = image.format() == QImage::Format_Grayscale8;
     const P::Page size{image.width(), image.height(), grey ? P::greyChannels : P::colourChannels};
-    Sent sent = Sent::refused;
-    if (grey || image.format() == QImage::Format_RGB888) {
-        sent = sendAll(started.input.fd, &size, sizeof size, deadline, cancelled, &failure);
-        if (sent == Sent::whole)
-            sent = sendRows(started.input.fd, image, size_t(size.channels), deadline, cancelled, &failure);
+    const int fd = started.input.fd;
+    Sent sent = sendAll(fd, &size, sizeof size, deadline, cancelled, &failure);
+    if (sent != Sent::whole) {
+    } else if (grey || image.format() == QImage::Format_RGB888) {
+        sent = sendRows(fd, image, size_t(size.channels), deadline, cancelled, &failure);
     } else {
-        failure = EINVAL;
+        // Red, green and blue a band of rows at a time: the page is never copied whole.
+        constexpr int band = 64;
+        for (int y = 0; sent == Sent::whole && y < image.height(); y += band) {
+            const QImage rows = image.copy(0, y, image.width(), std::min(band, image.height() - y)).convertToFormat(QImage::Format_RGB888);
+            if (rows.isNull()) {
+                failure = ENOMEM;
+                sent = Sent::refused;
+            } else {
+                sent = sendRows(fd, rows, size_t(size.channels), deadline, cancelled, &failure);
+            }
+        }
     }
     if (error)
         *error = failure;

@@ -34,8 +34,8 @@ int start(const Request& request, Started& started);
 
 enum class Sent { whole, refused, late, cancelled };
 
-// Sends the page's size and the image itself (Grayscale8 or RGB888; any other format is
-// refused with EINVAL), which the program's plain engine starts reading at once. Refused
+// Sends the page's size and the image itself (grey where it is Grayscale8, else its red,
+// green and blue), which the program's plain engine starts reading at once. Refused
 // where the program takes no more (it has ended); a program that stops reading is given
 // up at the deadline, or once `cancelled` says so. Where the image was refused, *error
 // says why (as errno said it when it happened).

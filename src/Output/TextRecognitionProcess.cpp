@@ -120,12 +120,11 @@ TextRecognitionProcess::Hold TextRecognitionProcess::keepReady(const Options& op
 TextRecognitionResult TextRecognitionProcess::recognize(const QImage& image, const Options& options,
                                                         const std::atomic<bool>* cancelled)
 {
-    // The image itself, for the plain engine: grey as it is, anything else in colour.
-    const QImage itself = image.format() == QImage::Format_Grayscale8 || image.format() == QImage::Format_RGB888
-        ? image
-        : image.convertToFormat(QImage::Format_RGB888);
-    const QImage grey = itself.format() == QImage::Format_Grayscale8 ? itself : itself.convertToFormat(QImage::Format_Grayscale8);
-    if (itself.isNull() || grey.isNull() || grey.width() <= 0 || grey.height() <= 0)
+    // The image itself goes to the plain engine as it is (TextRecognitionHelper::sendImage);
+    // the others read it as ink on paper, made from its grey.
+    const QImage grey = image.format() == QImage::Format_Grayscale8 ? image
+                                                                       : image.convertToFormat(QImage::Format_Grayscale8);
+    if (grey.isNull() || grey.width() <= 0 || grey.height() <= 0)
         return {};
     const QString program = options.program.isEmpty() ? programPath() : options.program;
     if (program.isEmpty())
@@ -152,7 +151,7 @@ TextRecognitionResult TextRecognitionProcess::recognize(const QImage& image, con
     // on paper here, for the others.
     QImage paper, misjudged;
     const auto send = [&](Started& program, int* error) {
-        const Sent sent = TextRecognitionHelper::sendImage(program, itself, deadline, stopped, error);
+        const Sent sent = TextRecognitionHelper::sendImage(program, image, deadline, stopped, error);
         if (sent != Sent::whole)
             return sent;
         if (paper.isNull()) {
