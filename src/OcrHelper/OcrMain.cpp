@@ -13,6 +13,7 @@
 // Lumetra's rules (LineMerge.h), stand only where they keep what the plain reading is
 // sure of (PlainFloor.h). Words whose ink Lumetra marks as made by a misjudged ground
 // are left out (MisjudgedInk.h).
+#include "OcrHelper/DoubledWords.h"
 #include "OcrHelper/EngineReader.h"
 #include "OcrHelper/EvenInk.h"
 #include "OcrHelper/HanVariantChoice.h"
@@ -170,7 +171,8 @@ int main()
     for (std::thread& thread : threads)
         thread.join();
     // The plain reading is of the image itself, which holds no ink a misjudged ground
-    // made: its words all stand.
+    // made: its words all stand, but for those it read twice over the same ink.
+    DoubledWords::dropDoubledWords(plain.lines);
     for (Readings::EngineReading& reader : readers)
         MisjudgedInk::dropMisjudgedWords(reader.lines, {page.data(), misjudged.data(), size.width, size.height});
 
