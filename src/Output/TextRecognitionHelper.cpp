@@ -125,10 +125,9 @@ Sent sendImage(Started& started, const QImage& image, Clock::time_point deadline
     const P::Page size{image.width(), image.height(), grey ? P::greyChannels : P::colourChannels};
     const int fd = started.input.fd;
     Sent sent = sendAll(fd, &size, sizeof size, deadline, cancelled, &failure);
-    if (sent != Sent::whole) {
-    } else if (grey || image.format() == QImage::Format_RGB888) {
+    if (sent == Sent::whole && (grey || image.format() == QImage::Format_RGB888)) {
         sent = sendRows(fd, image, size_t(size.channels), deadline, cancelled, &failure);
-    } else {
+    } else if (sent == Sent::whole) {
         // Red, green and blue a band of rows at a time: the page is never copied whole.
         constexpr int band = 64;
         for (int y = 0; sent == Sent::whole && y < image.height(); y += band) {
