@@ -96,7 +96,8 @@ bool joinFileNames(std::vector<WordReading>& words, const FileNames::Page& page)
 }
 
 // The lines the engine read last, each with its words and characters.
-std::vector<LineReading> linesRead(const std::string& language, tesseract::TessBaseAPI& api, const std::vector<unsigned char>& page, int width, int height)
+// `page` null: no ink to join file names by.
+std::vector<LineReading> linesRead(const std::string& language, tesseract::TessBaseAPI& api, const unsigned char* page, int width, int height)
 {
     std::vector<LineReading> read;
     std::unique_ptr<tesseract::ResultIterator> it(api.GetIterator());
@@ -122,8 +123,8 @@ std::vector<LineReading> linesRead(const std::string& language, tesseract::TessB
         // Each character's place: the Han ones to choose their script by, the Latin ones
         // to hold a Han line's numbers against.
         line.characters = HanVariantChoice::lineAt(*it);
-        if (!readsHan(language))
-            rebuilt = joinFileNames(line.words, {page.data(), width, height}) || rebuilt;
+        if (!readsHan(language) && page)
+            rebuilt = joinFileNames(line.words, {page, width, height}) || rebuilt;
         if (rebuilt) {
             line.text.clear();
             for (const WordReading& w : line.words)
@@ -139,7 +140,7 @@ std::vector<LineReading> linesRead(const std::string& language, tesseract::TessB
 
 } // namespace
 
-std::unique_ptr<tesseract::TessBaseAPI> load(const std::string& language, const char* dataPath)
+std::unique_ptr<tesseract::TessBaseAPI> load(const std::string& language, const char* dataPath, Page page)
 {
     auto api = std::make_unique<tesseract::TessBaseAPI>();
     api->SetVariable("debug_file", "/dev/null");
@@ -154,10 +155,12 @@ std::unique_ptr<tesseract::TessBaseAPI> load(const std::string& language, const 
         api->SetVariable("debug_file", "/dev/null");
     }
     api->SetPageSegMode(tesseract::PSM_AUTO);
-    // The page comes as dark ink on white paper (dark grounds already turned), so a
-    // line read with little confidence is not worth reading again inverted: that
-    // second reading cost the Latin engine a third of its time on lines of ideographs.
-    api->SetVariable("tessedit_do_invert", "0");
+    // On paper, dark grounds are already turned, so a line read with little confidence
+    // is not worth reading again inverted: that second reading cost the Latin engine a
+    // third of its time on lines of ideographs. The image itself may have light text
+    // on a dark ground, which the command line reads inverted.
+    if (page == Page::inkOnPaper)
+        api->SetVariable("tessedit_do_invert", "0");
     // The engine's next choices, for the words whose first one is a sign (Latin
     // text only: for the thousands of Han characters they cost much time).
     if (!readsHan(language))
@@ -169,7 +172,18 @@ void read(EngineReading& reading, tesseract::TessBaseAPI& api, const std::vector
 {
     api.SetImage(page.data(), width, height, 1, width);
     if (api.Recognize(nullptr) == 0)
-        reading.lines = linesRead(reading.language, api, page, width, height);
+        reading.lines = linesRead(reading.language, api, page.data(), width, height);
+}
+
+void readImage(EngineReading& reading, tesseract::TessBaseAPI& api, std::vector<unsigned char>& image, int width, int height,
+               int channels)
+{
+    api.SetImage(image.data(), width, height, channels, width * channels);
+    // The engine holds a copy of its own: a colour image is needed no more.
+    if (channels != 1)
+        std::vector<unsigned char>().swap(image);
+    if (api.Recognize(nullptr) == 0)
+        reading.lines = linesRead(reading.language, api, channels == 1 ? image.data() : nullptr, width, height);
 }
 
 void mendLayout(EngineReading& reading, tesseract::TessBaseAPI& api, const std::vector<unsigned char>& page, int width, int height)
@@ -191,7 +205,7 @@ void mendLayout(EngineReading& reading, tesseract::TessBaseAPI& api, const std::
         api.SetRectangle(box.left, box.top, box.right - box.left, box.bottom - box.top);
         if (api.Recognize(nullptr) != 0)
             return std::nullopt;
-        std::vector<LineReading> read = linesRead(language, api, page, width, height);
+        std::vector<LineReading> read = linesRead(language, api, page.data(), width, height);
         const auto elsewhere = [&](const LineReading& line) { return line.box.top > *through || line.box.bottom <= *through; };
         if (through)
             read.erase(std::remove_if(read.begin(), read.end(), elsewhere), read.end());

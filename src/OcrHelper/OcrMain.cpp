@@ -5,13 +5,15 @@
 // page is still on its way or, for a program Lumetra keeps ready, until it comes; one
 // whose input ends before the page leaves at once, without a word.
 //
-// One engine holds the three languages together and reads the page as it stands, as
-// the command line does (the plain reading). It loads ahead, so that a program kept
-// ready holds it alone. Once the page is there, an engine for each language loads and
-// reads it beside it, each on a thread of its own; their readings, merged and mended by
+// One engine holds the three languages together and reads the image itself, in its
+// colours, as the command line does (the plain reading). It loads ahead, so that a
+// program kept ready holds it alone, and reads as soon as the image is there. Once the
+// page as ink on paper follows, an engine for each language loads and reads that beside
+// it, each on a thread of its own; their readings, merged and mended by
 // Lumetra's rules (LineMerge.h), stand only where they keep what the plain reading is
 // sure of (PlainFloor.h). Words whose ink Lumetra marks as made by a misjudged ground
 // are left out (MisjudgedInk.h).
+#include "OcrHelper/DoubledWords.h"
 #include "OcrHelper/EngineReader.h"
 #include "OcrHelper/EvenInk.h"
 #include "OcrHelper/HanVariantChoice.h"
@@ -119,21 +121,22 @@ int main()
     // on the program ends with _exit: its loaders are never waited for on the way out,
     // and an unused program leaves at once.
     P::Page size{};
-    std::vector<unsigned char> page, misjudged;
-    std::promise<void> pageArrived;
-    const std::shared_future<void> pageThere = pageArrived.get_future().share();
+    std::vector<unsigned char> image, page, misjudged;
+    std::promise<void> imageArrived;
+    const std::shared_future<void> imageThere = imageArrived.get_future().share();
     const char* const data = dataPath.empty() ? nullptr : dataPath.c_str();
     // The engines outlive their readings: taking one down costs it 10 to 20 ms, which
     // the answer need not wait for when the program ends with _exit after it.
     std::unique_ptr<tesseract::TessBaseAPI> plainEngine;
     std::vector<std::unique_ptr<tesseract::TessBaseAPI>> engines(readers.size());
     std::vector<std::thread> threads;
-    threads.emplace_back([&plain, &plainEngine, data, &page, &size, pageThere] {
-        plainEngine = EngineReader::load(plain.language, data);
+    threads.emplace_back([&plain, &plainEngine, data, &image, &size, imageThere] {
+        plainEngine = EngineReader::load(plain.language, data, EngineReader::Page::imageItself);
         plain.started = plainEngine != nullptr;
-        pageThere.wait();
+        imageThere.wait();
         if (plainEngine)
-            EngineReader::read(plain, *plainEngine, page, size.width, size.height);
+            EngineReader::readImage(plain, *plainEngine, image, size.width, size.height, size.channels);
+        std::vector<unsigned char>().swap(image);
     });
 
     ssize_t first = 0;
@@ -144,16 +147,18 @@ int main()
         ::_exit(0);
     if (first < 0 || !P::readAll(STDIN_FILENO, reinterpret_cast<char*>(&size) + first, sizeof size - size_t(first)))
         ::_exit(failWith("the request broke off"));
-    if (size.width <= 0 || size.height <= 0 || size.width > P::maximumSide || size.height > P::maximumSide
-        || std::int64_t(size.width) * size.height > P::maximumPagePixels)
+    if (!P::pageWithinBounds(size))
         ::_exit(failWith("the request is out of bounds"));
+    image.resize(size_t(size.width) * size_t(size.height) * size_t(size.channels));
+    if (!P::readAll(STDIN_FILENO, image.data(), image.size()))
+        ::_exit(failWith("the request broke off"));
+    imageArrived.set_value();
     page.resize(size_t(size.width) * size_t(size.height));
     misjudged.resize(page.size());
     if (!P::readAll(STDIN_FILENO, page.data(), page.size()) || !P::readAll(STDIN_FILENO, misjudged.data(), misjudged.size()))
         ::_exit(failWith("the request broke off"));
 
     evenInk(page, size.width, size.height);
-    pageArrived.set_value();
     for (size_t i = 0; i < readers.size(); ++i)
         threads.emplace_back([&reader = readers[i], &engine = engines[i], data, &page, &size] {
             engine = EngineReader::load(reader.language, data);
@@ -165,8 +170,9 @@ int main()
         });
     for (std::thread& thread : threads)
         thread.join();
-    MisjudgedInk::dropMisjudgedWords(plain.lines, {page.data(), misjudged.data(), size.width, size.height});
-
+    // The plain reading is of the image itself, which holds no ink a misjudged ground
+    // made: its words all stand, but for those it read twice over the same ink.
+    DoubledWords::dropDoubledWords(plain.lines);
     for (Readings::EngineReading& reader : readers)
         MisjudgedInk::dropMisjudgedWords(reader.lines, {page.data(), misjudged.data(), size.width, size.height});
 

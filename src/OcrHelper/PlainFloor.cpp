@@ -361,11 +361,18 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
             if (token.empty())
                 continue;
             const std::vector<std::pair<std::u32string, float>> there = otherReadings(word, others);
-            // Another engine surer of another reading of the place: the plain engine's
-            // is no evidence against it.
-            if (std::any_of(there.begin(), there.end(), [&](const auto& o) {
-                    return !o.first.empty() && o.first != token && o.second >= Thresholds::sureNumber && o.second > word.confidence;
-                })) {
+            // Another engine sure of another reading of the place: the plain engine's is
+            // no evidence against it. The plain engine reads the image itself, the
+            // Latin engine the page as ink on paper; where the Latin engine is sure of its
+            // reading, or reads as many characters fairly surely, two readings of two
+            // pictures disagree and the plain engine's confidence alone does not settle it.
+            const auto overrules = [&](const std::pair<std::u32string, float>& o) {
+                if (o.first.empty() || o.first == token)
+                    return false;
+                return o.second >= Thresholds::latinOverrules
+                    || (o.second >= Thresholds::latinOverrulesAlike && o.first.size() == token.size());
+            };
+            if (std::any_of(there.begin(), there.end(), overrules)) {
                 sure.push_back({start + offset, start + offset + token.size(), false, false, true});
                 continue;
             }

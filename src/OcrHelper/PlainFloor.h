@@ -35,8 +35,9 @@ std::string wellFormedNumber(const std::string& word);
 // comes back whole where the plain engine read it surely or the Latin engine's lines
 // at the place (`others`) read the same word there, unless the rules read it as two
 // words, or only its digits differ and the Latin engine did not back it. Nothing the
-// plain reading has is put back where the Latin engine read the place otherwise and
-// more surely than both the plain engine and Thresholds::sureNumber.
+// plain reading has is put back where the Latin engine read the place otherwise at
+// Thresholds::latinOverrules or more, or as many characters at
+// Thresholds::latinOverrulesAlike or more, however sure the plain engine was.
 // What lines up with a word stays within its cell: where a piece of the rules' text
 // between blanks is the word itself, that piece is its place, and the cells beside it
 // keep their own characters.

@@ -46,6 +46,21 @@ inline constexpr float unsureSign = 60.0f;
 // stands: no other reading of its place may drop it or change its digits.
 inline constexpr float sureNumber = 80.0f;
 
+// A word with digits the plain engine read, however surely, gives way to the Latin
+// engine's other reading of its place where the Latin engine read that at least this
+// surely: reading the image itself, the plain engine made "2926-97-19" of "2026-07-19",
+// "998" of "008" and "6" of "60%" at 87 to 97, where the Latin engine, reading the page as
+// ink on paper, had them right at 81 to 94; of the generated pages' words on which the
+// two disagreed so, the Latin engine had 6 right, the plain engine 1.
+inline constexpr float latinOverrules = 80.0f;
+
+// The same from this confidence on, where the Latin engine's reading has as many
+// characters as the plain engine's ("28G" for its "286", "687096c" for its "687996c"):
+// the two engines then read the same glyphs and differ in what they are. Where the Latin
+// reading is longer or shorter at under 80, it had mostly run two words together
+// ("+1518" for "+1 518", "North9") or taken in a sign.
+inline constexpr float latinOverrulesAlike = 70.0f;
+
 // A word with digits the plain engine read less surely stands where the Latin engine read
 // the same word at the same place, two readings apart agreeing, but only from this
 // confidence on: under it the two agree on strokes that are none, a "-" or an "8" before

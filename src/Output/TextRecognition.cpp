@@ -37,25 +37,34 @@ QSize TextRecognition::recognitionSize(QSize pixels)
 
 namespace {
 
-void flatten(QImage& grey, const QList<QRectF>& hidden)
+// Each hidden region one flat colour, the mean of each of its channels (`page` is
+// Grayscale8 or RGB32).
+void flatten(QImage& page, const QList<QRectF>& hidden)
 {
-    const QRect page = grey.rect();
+    const QRect bounds = page.rect();
+    const int channels = page.depth() / 8;
     for (const QRectF& region : hidden) {
         // Outward to whole pixels: a glyph cut by the edge leaves nothing legible.
-        const QRectF scaled(region.x() * page.width(), region.y() * page.height(), region.width() * page.width(),
-                            region.height() * page.height());
-        const QRect area = scaled.normalized().toAlignedRect().intersected(page);
+        const QRectF scaled(region.x() * bounds.width(), region.y() * bounds.height(), region.width() * bounds.width(),
+                            region.height() * bounds.height());
+        const QRect area = scaled.normalized().toAlignedRect().intersected(bounds);
         if (area.isEmpty())
             continue;
-        qint64 sum = 0;
+        qint64 sums[4] = {0, 0, 0, 0};
         for (int y = area.top(); y <= area.bottom(); ++y) {
-            const uchar* row = grey.constScanLine(y);
+            const uchar* row = page.constScanLine(y);
             for (int x = area.left(); x <= area.right(); ++x)
-                sum += row[x];
+                for (int c = 0; c < channels; ++c)
+                    sums[c] += row[x * channels + c];
         }
-        const uchar mean = uchar(sum / (qint64(area.width()) * area.height()));
-        for (int y = area.top(); y <= area.bottom(); ++y)
-            std::memset(grey.scanLine(y) + area.left(), mean, size_t(area.width()));
+        uchar mean[4] = {0, 0, 0, 0};
+        for (int c = 0; c < channels; ++c)
+            mean[c] = uchar(sums[c] / (qint64(area.width()) * area.height()));
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            uchar* row = page.scanLine(y);
+            for (int x = area.left(); x <= area.right(); ++x)
+                std::memcpy(row + x * channels, mean, size_t(channels));
+        }
     }
 }
 
@@ -65,10 +74,13 @@ std::optional<QImage> composite(const Image& image)
     if (source.isNull() || source.width() <= 0 || source.height() <= 0)
         return std::nullopt;
     const QSize target = TextRecognition::recognitionSize(source.size());
+    // Grey stays grey; anything else keeps its colours, as the plain engine reads the
+    // image itself.
+    const QImage::Format format = source.format() == QImage::Format_Grayscale8 ? QImage::Format_Grayscale8 : QImage::Format_RGB32;
     if (target == source.size() && !source.hasAlphaChannel()) {
-        QImage grey = source.convertToFormat(QImage::Format_Grayscale8);
-        grey.setDevicePixelRatio(1.0);
-        return grey.isNull() ? std::nullopt : std::optional<QImage>(grey);
+        QImage page = source.convertToFormat(format);
+        page.setDevicePixelRatio(1.0);
+        return page.isNull() ? std::nullopt : std::optional<QImage>(page);
     }
     // Transparent parts read as paper, as they do in the editor's white backdrop.
     QImage canvas(target, QImage::Format_RGB32);
@@ -80,18 +92,18 @@ std::optional<QImage> composite(const Image& image)
         painter.setRenderHint(QPainter::SmoothPixmapTransform, target != source.size());
         painter.drawImage(QRectF(QPointF(0, 0), QSizeF(target)), source, QRectF(source.rect()));
     }
-    QImage grey = canvas.convertToFormat(QImage::Format_Grayscale8);
-    return grey.isNull() ? std::nullopt : std::optional<QImage>(grey);
+    QImage page = canvas.convertToFormat(format);
+    return page.isNull() ? std::nullopt : std::optional<QImage>(page);
 }
 
 } // namespace
 
 std::optional<QImage> TextRecognition::makeRecognitionImage(const Image& image, const QList<QRectF>& hidden)
 {
-    std::optional<QImage> grey = composite(image);
-    if (grey && !hidden.isEmpty())
-        flatten(*grey, hidden);
-    return grey;
+    std::optional<QImage> page = composite(image);
+    if (page && !hidden.isEmpty())
+        flatten(*page, hidden);
+    return page;
 }
 
 QString TextRecognition::missingLanguagesNote(const QStringList& used, const QStringList& missing)

@@ -25,10 +25,10 @@ struct TextRecognitionResult {
     static TextRecognitionResult failed(QString why) { return {QString(), std::move(why), {}, {}}; }
 };
 
-// A recognition engine: given the prepared grey bitmap, blocks until it has read it, or
-// until `cancelled` is set (then its result is dropped). Called on a worker thread, one
-// call per run.
-using TextRecognizer = std::function<TextRecognitionResult(const QImage& grey, const std::atomic<bool>& cancelled)>;
+// A recognition engine: given the prepared bitmap (makeRecognitionImage), blocks until it
+// has read it, or until `cancelled` is set (then its result is dropped). Called on a
+// worker thread, one call per run.
+using TextRecognizer = std::function<TextRecognitionResult(const QImage& page, const std::atomic<bool>& cancelled)>;
 
 namespace TextRecognition {
 
@@ -41,10 +41,12 @@ inline constexpr int largeImageLongerSide = 5000;
 // scaled down to a longer side of 5000. Never larger than its own.
 QSize recognitionSize(QSize pixels);
 
-// The bitmap that is recognised: the image composited on white, converted to grey,
-// at recognitionSize. Each of the `hidden` regions (fractions of the image, origin top
-// left: the mosaics) is one flat grey, the mean of its pixels, so no text the user hid
-// is read back. Nothing for an image without pixels.
+// The bitmap that is recognised: the image composited on white, at recognitionSize, in
+// RGB32 (Grayscale8 for a grey image): the plain reading is of the image itself, in
+// its colours, as the command line reads the same picture. Each of the `hidden` regions
+// (fractions of the image, origin top left: the mosaics) is one flat colour, the mean
+// of its pixels, so no text the user hid is read back. Nothing for an image without
+// pixels.
 std::optional<QImage> makeRecognitionImage(const Image& image, const QList<QRectF>& hidden = {});
 
 // The line the card shows when language data is missing: the languages read in and

@@ -74,10 +74,10 @@ void TextRecognitionController::startTextRecognition()
     const TextRecognizer recognizer = m_recognizer;
     QPointer<TextRecognitionController> self(this);
     OffMainThread::run(this, [image, hidden, recognizer, cancelled = m_cancelRun] {
-        const std::optional<QImage> grey = TextRecognition::makeRecognitionImage(image, hidden);
-        if (!grey || cancelled->load())
+        const std::optional<QImage> page = TextRecognition::makeRecognitionImage(image, hidden);
+        if (!page || cancelled->load())
             return TextRecognitionResult{};
-        const TextRecognitionResult result = recognizer(*grey, *cancelled);
+        const TextRecognitionResult result = recognizer(*page, *cancelled);
         if (result.failure && !cancelled->load())
             logMessage(LogLevel::warning, [&] { return QStringLiteral("❌ OCR 识别失败: ") + *result.failure; });
         return result;

@@ -67,16 +67,16 @@ Sent sendAll(int fd, const void* data, size_t size, Clock::time_point deadline, 
     return Sent::whole;
 }
 
-// The rows of a grey image, in one piece where they lie end to end.
-Sent sendRows(int fd, const QImage& image, Clock::time_point deadline, const std::function<bool()>& cancelled,
+// The rows of an image of `bytes` bytes a pixel, in one piece where they lie end to end.
+Sent sendRows(int fd, const QImage& image, size_t bytes, Clock::time_point deadline, const std::function<bool()>& cancelled,
               int* error)
 {
-    const size_t width = size_t(image.width());
-    if (size_t(image.bytesPerLine()) == width)
-        return sendAll(fd, image.constBits(), width * size_t(image.height()), deadline, cancelled, error);
+    const size_t row = size_t(image.width()) * bytes;
+    if (size_t(image.bytesPerLine()) == row)
+        return sendAll(fd, image.constBits(), row * size_t(image.height()), deadline, cancelled, error);
     Sent sent = Sent::whole;
     for (int y = 0; sent == Sent::whole && y < image.height(); ++y)
-        sent = sendAll(fd, image.constScanLine(y), width, deadline, cancelled, error);
+        sent = sendAll(fd, image.constScanLine(y), row, deadline, cancelled, error);
     return sent;
 }
 
@@ -117,17 +117,42 @@ int start(const Request& request, Started& started)
     return error;
 }
 
-Sent sendPage(Started& started, const QImage& paper, const QImage& misjudged, Clock::time_point deadline,
-              const std::function<bool()>& cancelled, int* error)
+Sent sendImage(Started& started, const QImage& image, Clock::time_point deadline, const std::function<bool()>& cancelled,
+               int* error)
 {
     int failure = 0;
-    P::Page size{paper.width(), paper.height()};
+    const bool grey = image.format() == QImage::Format_Grayscale8;
+    const P::Page size{image.width(), image.height(), grey ? P::greyChannels : P::colourChannels};
     const int fd = started.input.fd;
     Sent sent = sendAll(fd, &size, sizeof size, deadline, cancelled, &failure);
-    if (sent == Sent::whole)
-        sent = sendRows(fd, paper, deadline, cancelled, &failure);
+    if (sent == Sent::whole && (grey || image.format() == QImage::Format_RGB888)) {
+        sent = sendRows(fd, image, size_t(size.channels), deadline, cancelled, &failure);
+    } else if (sent == Sent::whole) {
+        // Red, green and blue a band of rows at a time: the page is never copied whole.
+        constexpr int band = 64;
+        for (int y = 0; sent == Sent::whole && y < image.height(); y += band) {
+            const QImage rows = image.copy(0, y, image.width(), std::min(band, image.height() - y)).convertToFormat(QImage::Format_RGB888);
+            if (rows.isNull()) {
+                failure = ENOMEM;
+                sent = Sent::refused;
+            } else {
+                sent = sendRows(fd, rows, size_t(size.channels), deadline, cancelled, &failure);
+            }
+        }
+    }
+    if (error)
+        *error = failure;
+    return sent;
+}
+
+Sent sendInk(Started& started, const QImage& paper, const QImage& misjudged, Clock::time_point deadline,
+             const std::function<bool()>& cancelled, int* error)
+{
+    int failure = 0;
+    const int fd = started.input.fd;
+    Sent sent = sendRows(fd, paper, 1, deadline, cancelled, &failure);
     if (sent == Sent::whole && !misjudged.isNull()) {
-        sent = sendRows(fd, misjudged, deadline, cancelled, &failure);
+        sent = sendRows(fd, misjudged, 1, deadline, cancelled, &failure);
     } else if (sent == Sent::whole) {
         const std::vector<uchar> noMarks(size_t(paper.width()), 0);
         for (int y = 0; sent == Sent::whole && y < paper.height(); ++y)

@@ -34,12 +34,18 @@ int start(const Request& request, Started& started);
 
 enum class Sent { whole, refused, late, cancelled };
 
-// Sends the page and its marks (null: none misjudged), then closes the program's input.
-// Refused where the program takes no more (it has ended); a program that stops reading
-// is given up at the deadline, or once `cancelled` says so. Where the page was refused,
-// *error says why (as errno said it when it happened).
-Sent sendPage(Started& started, const QImage& paper, const QImage& misjudged, ChildProcess::Clock::time_point deadline,
-              const std::function<bool()>& cancelled = {}, int* error = nullptr);
+// Sends the page's size and the image itself (grey where it is Grayscale8, else its red,
+// green and blue), which the program's plain engine starts reading at once. Refused
+// where the program takes no more (it has ended); a program that stops reading is given
+// up at the deadline, or once `cancelled` says so. Where the image was refused, *error
+// says why (as errno said it when it happened).
+Sent sendImage(Started& started, const QImage& image, ChildProcess::Clock::time_point deadline,
+               const std::function<bool()>& cancelled = {}, int* error = nullptr);
+
+// After sendImage, with the same size: the page as dark ink on paper (Grayscale8) and
+// its marks (null: none misjudged), then closes the program's input. As sendImage.
+Sent sendInk(Started& started, const QImage& paper, const QImage& misjudged, ChildProcess::Clock::time_point deadline,
+             const std::function<bool()>& cancelled = {}, int* error = nullptr);
 
 // Closes the program's input and output and collects it off the calling thread. A
 // program still waiting for its page leaves at the end of its input; one that does not

@@ -120,6 +120,8 @@ TextRecognitionProcess::Hold TextRecognitionProcess::keepReady(const Options& op
 TextRecognitionResult TextRecognitionProcess::recognize(const QImage& image, const Options& options,
                                                         const std::atomic<bool>* cancelled)
 {
+    // The image itself goes to the plain engine as it is (TextRecognitionHelper::sendImage);
+    // the others read it as ink on paper, made from its grey.
     const QImage grey = image.format() == QImage::Format_Grayscale8 ? image
                                                                        : image.convertToFormat(QImage::Format_Grayscale8);
     if (grey.isNull() || grey.width() <= 0 || grey.height() <= 0)
@@ -143,17 +145,26 @@ TextRecognitionResult TextRecognitionProcess::recognize(const QImage& image, con
         if (const int error = TextRecognitionHelper::start(request, *started); error != 0)
             return TextRecognitionResult::failed(failure() + QStringLiteral("cannot start: ") + qt_error_string(error));
     }
-    QImage misjudged;
-    QImage paper = TextRecognition::inkOnPaper(grey, &misjudged);
-    if (paper.isNull()) // no memory for it: the page as it is still reads on plain grounds
-        paper = grey;
-    if (misjudged.size() != paper.size())
-        misjudged = QImage();
-
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(P::deadlineMilliseconds);
     const auto stopped = [cancelled] { return cancelled && cancelled->load(); };
+    // The image goes first: the plain engine reads it while the page is turned into ink
+    // on paper here, for the others.
+    QImage paper, misjudged;
+    const auto send = [&](Started& program, int* error) {
+        const Sent sent = TextRecognitionHelper::sendImage(program, image, deadline, stopped, error);
+        if (sent != Sent::whole)
+            return sent;
+        if (paper.isNull()) {
+            paper = TextRecognition::inkOnPaper(grey, &misjudged);
+            if (paper.isNull()) // no memory for it: the page as it is still reads on plain grounds
+                paper = grey;
+            if (misjudged.size() != paper.size())
+                misjudged = QImage();
+        }
+        return TextRecognitionHelper::sendInk(program, paper, misjudged, deadline, stopped, error);
+    };
     int error = 0;
-    Sent sent = TextRecognitionHelper::sendPage(*started, paper, misjudged, deadline, stopped, &error);
+    Sent sent = send(*started, &error);
     if (sent == Sent::refused && wasWaiting) {
         // The program kept ready has gone (ended by the system or by hand): a new one
         // reads, the reading does not fail for it.
@@ -161,7 +172,7 @@ TextRecognitionResult TextRecognitionProcess::recognize(const QImage& image, con
         started.emplace();
         if (const int error = TextRecognitionHelper::start(request, *started); error != 0)
             return TextRecognitionResult::failed(failure() + QStringLiteral("cannot start: ") + qt_error_string(error));
-        sent = TextRecognitionHelper::sendPage(*started, paper, misjudged, deadline, stopped, &error);
+        sent = send(*started, &error);
     }
     if (sent != Sent::whole) {
         TextRecognitionHelper::letGo(std::move(*started));
@@ -180,7 +191,7 @@ TextRecognitionResult TextRecognitionProcess::recognize(const QImage& image, con
 
 TextRecognizer TextRecognitionProcess::engine(Options options)
 {
-    return [options = std::move(options)](const QImage& grey, const std::atomic<bool>& cancelled) {
-        return recognize(grey, options, &cancelled);
+    return [options = std::move(options)](const QImage& page, const std::atomic<bool>& cancelled) {
+        return recognize(page, options, &cancelled);
     };
 }

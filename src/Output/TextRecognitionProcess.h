@@ -49,10 +49,11 @@ private:
 // A hold for `options`; an empty one where there is no program to start.
 Hold keepReady(const Options& options = {});
 
-// Blocking; safe on any thread, any number of runs at once. Turns the page into dark
-// ink on white paper first, so text on dark grounds reads too. Setting `cancelled`
+// Blocking; safe on any thread, any number of runs at once. `page` is read as it is by
+// the plain engine (in colour unless it is Grayscale8), and turned into dark ink on
+// white paper for the others, so text on dark grounds reads too. Setting `cancelled`
 // ends the program and the run within a few tens of milliseconds, without a result.
-TextRecognitionResult recognize(const QImage& grey, const Options& options = {},
+TextRecognitionResult recognize(const QImage& page, const Options& options = {},
                                 const std::atomic<bool>* cancelled = nullptr);
 
 // The recognizer with the given options, as the editor's text recognition calls it.

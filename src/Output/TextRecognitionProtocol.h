@@ -8,11 +8,14 @@
 // Lumetra starts the program with its standard input one end of a socket, and sends the
 // request in two parts. First one Request, followed by the language list and the data
 // folder: the program starts loading its engines as soon as it has them. Then one Page,
-// followed by the page (height rows of width grey bytes, dark ink on white paper) and,
-// as many bytes again, where the page's ink is not the page's (non-zero: ink a
-// misjudged ground made, see Output/TextInk.h). A program whose input ends before the
-// second part (started ahead of a reading nobody asked for) ends at once, with status 0
-// and without a word. The program answers on its standard output with one Reply, then
+// followed by the image itself (height rows of width pixels, each `channels` bytes:
+// grey, or red, green and blue), which the plain engine reads as the command line
+// would the same picture, starting as soon as it is there; then the page as the other
+// engines read it (height rows of width grey bytes, dark ink on white paper) and, as
+// many bytes again, where the page's ink is not the page's (non-zero: ink a misjudged
+// ground made, see Output/TextInk.h). A program whose input ends before the second
+// part (started ahead of a reading nobody asked for) ends at once, with status 0 and
+// without a word. The program answers on its standard output with one Reply, then
 // the text (lines separated by line feeds; on failure, why), the languages it read in
 // and the languages it could not load, each list joined with '+'.
 
@@ -23,7 +26,7 @@
 namespace TextRecognitionProtocol {
 
 inline constexpr char programName[] = "lumetra-ocr";
-inline constexpr char requestMagic[8] = {'L', 'M', 'O', 'C', 'R', 'Q', '3', '\n'};
+inline constexpr char requestMagic[8] = {'L', 'M', 'O', 'C', 'R', 'Q', '4', '\n'};
 inline constexpr char replyMagic[8] = {'L', 'M', 'O', 'C', 'R', 'A', '2', '\n'};
 
 // The page is at most the size Lumetra recognises at (a longer side of 5000 above 16
@@ -54,7 +57,20 @@ struct Request {
 struct Page {
     std::int32_t width;
     std::int32_t height;
+    std::int32_t channels; // of the image itself: 1 (grey) or 3 (red, green, blue)
 };
+
+inline constexpr std::int32_t greyChannels = 1;
+inline constexpr std::int32_t colourChannels = 3;
+
+// Whether a page of this size can be read: within the sides and pixels above, its image
+// grey or in colour.
+inline bool pageWithinBounds(const Page& page)
+{
+    return page.width > 0 && page.height > 0 && page.width <= maximumSide && page.height <= maximumSide
+        && std::int64_t(page.width) * page.height <= maximumPagePixels
+        && (page.channels == greyChannels || page.channels == colourChannels);
+}
 
 struct Reply {
     char magic[8];

@@ -156,6 +156,16 @@ TEST(PlainFloor, AWordWithDigitsStandsWhereThePlainEngineIsSureOrTheLatinEngineA
         // Latin engine read otherwise and more surely, stay as the rules have them.
         {"03b673f Fix the cache", "93b673f Fix the cache", {90, 90, 90, 90}, "", 0, 0, "03b673f Fix the cache"},
         {"size 77580711 bytes", "size 77589711 bytes", {90, 90, 90}, "77580711", 45, 96, "size 77580711 bytes"},
+        // The Latin engine sure of another reading, or reading as many characters fairly
+        // surely, however sure the plain engine is: it read the image itself, the Latin
+        // engine the page as ink on paper.
+        {"Avail 28G", "Avail 286", {90, 95}, "28G", 55, 77, "Avail 28G"},
+        {"Use% 60%", "Use% 6", {90, 97}, "60%", 45, 93, "Use% 60%"},
+        {"from 2026-07-19", "from 2926-97-19", {90, 92}, "2026-07-19", 45, 87, "from 2026-07-19"},
+        // Not a reading of another length under that, nor one of as many characters that
+        // the Latin engine barely made out.
+        {"North9 12.50", "North 9 12.50", {90, 96, 90}, "North9", 0, 75, "North 9 12.50"},
+        {"commit fdSbe25 (HEAD)", "commit fd5be25 (HEAD)", {90, 92, 90}, "fdSbe25", 65, 65, "commit fd5be25 (HEAD)"},
         // A word read apart stays apart, one the rules read as two stays two, and
         // separators the rules read from the ink stand.
         {"North9 12.50", "North 9 12.50", {90, 96, 90}, "", 0, 0, "North 9 12.50"},

@@ -180,7 +180,7 @@ TEST_F(ReadingProgramKeptReady, AProgramWhoseInputEndsBeforeThePageLeavesSilentl
     std::memcpy(first.magic, P::requestMagic, sizeof first.magic);
     first.languagesLength = std::int32_t(languages.size());
     const QByteArray request = QByteArray(reinterpret_cast<const char*>(&first), sizeof first) + languages;
-    const P::Page size{40, 20};
+    const P::Page size{40, 20, P::greyChannels};
 
     for (const QByteArray& input : {request, request + QByteArray(reinterpret_cast<const char*>(&size), sizeof size)}) {
         QProcess program;
@@ -206,6 +206,47 @@ TEST_F(ReadingProgramKeptReady, AProgramWhoseInputEndsBeforeThePageLeavesSilentl
         EXPECT_EQ(QByteArray(reply.magic, sizeof reply.magic), QByteArray(P::replyMagic, sizeof P::replyMagic));
         EXPECT_EQ(reply.status, P::statusFailed);
         EXPECT_EQ(output.mid(sizeof reply), QByteArray("the request broke off"));
+    }
+}
+
+// A page of no size, too large, with an image neither grey nor in colour, or cut short
+// after its image (while the plain engine already reads it) is refused in words.
+TEST_F(ReadingProgramKeptReady, APageOutOfBoundsOrCutShortIsRefusedInWords)
+{
+    const QByteArray languages("eng");
+    P::Request first{};
+    std::memcpy(first.magic, P::requestMagic, sizeof first.magic);
+    first.languagesLength = std::int32_t(languages.size());
+    const QByteArray request = QByteArray(reinterpret_cast<const char*>(&first), sizeof first) + languages;
+    const auto sized = [](P::Page size) { return QByteArray(reinterpret_cast<const char*>(&size), sizeof size); };
+    const struct {
+        const char* name;
+        QByteArray rest;
+        const char* answer;
+    } cases[] = {
+        {"no width", sized({0, 20, P::greyChannels}), "the request is out of bounds"},
+        {"two channels", sized({40, 20, 2}), "the request is out of bounds"},
+        {"four channels", sized({40, 20, 4}), "the request is out of bounds"},
+        {"too many pixels", sized({P::maximumSide, P::maximumSide, P::colourChannels}), "the request is out of bounds"},
+        {"image without its page", sized({40, 20, P::colourChannels}) + QByteArray(40 * 20 * 3, char(255)),
+         "the request broke off"},
+        {"image cut short", sized({40, 20, P::colourChannels}) + QByteArray(40 * 20 * 2, char(255)), "the request broke off"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QProcess program;
+        program.start(TextRecognitionProcess::programPath(), {});
+        ASSERT_TRUE(program.waitForStarted(10000));
+        program.write(request + c.rest);
+        program.closeWriteChannel();
+        ASSERT_TRUE(program.waitForFinished(20000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        const QByteArray output = program.readAllStandardOutput();
+        P::Reply reply{};
+        ASSERT_GE(output.size(), qsizetype(sizeof reply));
+        std::memcpy(&reply, output.constData(), sizeof reply);
+        EXPECT_EQ(reply.status, P::statusFailed);
+        EXPECT_EQ(output.mid(sizeof reply), QByteArray(c.answer));
     }
 }
 

@@ -34,18 +34,53 @@ TEST(TextRecognition, OnlyImagesAboveSixteenMegapixelsAreReadSmaller)
         EXPECT_EQ(recognitionSize(pixels), expected) << pixels.width() << "x" << pixels.height();
 }
 
-TEST(TextRecognition, TheBitmapIsTheImageOnWhiteInGrey)
+TEST(TextRecognition, TheBitmapIsTheImageOnWhiteInItsColours)
 {
     QImage image(3, 1, QImage::Format_ARGB32_Premultiplied);
     image.setPixel(0, 0, qRgba(0, 0, 0, 0));
-    image.setPixel(1, 0, qRgba(0, 0, 0, 255));
+    image.setPixel(1, 0, qRgba(200, 40, 10, 255));
     image.setPixel(2, 0, qPremultiply(qRgba(0, 0, 0, 128)));
-    const std::optional<QImage> grey = makeRecognitionImage(Image(image, 2.0));
-    ASSERT_TRUE(grey && grey->format() == QImage::Format_Grayscale8 && grey->size() == QSize(3, 1));
-    const uchar* row = grey->constScanLine(0);
-    EXPECT_EQ(std::vector<int>(row, row + 2), std::vector<int>({255, 0})); // transparent reads as paper
-    EXPECT_NEAR(row[2], 127, 2);
+    const std::optional<QImage> page = makeRecognitionImage(Image(image, 2.0));
+    ASSERT_TRUE(page && page->format() == QImage::Format_RGB32 && page->size() == QSize(3, 1));
+    EXPECT_EQ(page->pixel(0, 0), qRgb(255, 255, 255)); // transparent reads as paper
+    EXPECT_EQ(page->pixel(1, 0), qRgb(200, 40, 10));   // the colours stay, for the plain engine
+    EXPECT_NEAR(qRed(page->pixel(2, 0)), 127, 2);
     EXPECT_FALSE(makeRecognitionImage(Image()));
+
+    // A grey image stays grey.
+    QImage grey(2, 1, QImage::Format_Grayscale8);
+    grey.scanLine(0)[0] = 30;
+    grey.scanLine(0)[1] = 220;
+    const std::optional<QImage> greyPage = makeRecognitionImage(Image(grey));
+    ASSERT_TRUE(greyPage && greyPage->format() == QImage::Format_Grayscale8);
+    EXPECT_EQ(greyPage->constScanLine(0)[0], 30);
+}
+
+// A hidden region (a mosaic) is one flat colour, its mean in each channel, in a colour
+// page and in a grey one; the pixels outside it stay as they are.
+TEST(TextRecognition, AHiddenRegionIsOneFlatColour)
+{
+    QImage colour(4, 2, QImage::Format_RGB32);
+    colour.fill(qRgb(250, 250, 250));
+    colour.setPixel(0, 0, qRgb(0, 100, 200));
+    colour.setPixel(1, 0, qRgb(100, 200, 0));
+    colour.setPixel(0, 1, qRgb(200, 0, 100));
+    colour.setPixel(1, 1, qRgb(100, 100, 100));
+    const std::optional<QImage> page = makeRecognitionImage(Image(colour), {QRectF(0, 0, 0.5, 1)});
+    ASSERT_TRUE(page);
+    for (const QPoint at : {QPoint(0, 0), QPoint(1, 0), QPoint(0, 1), QPoint(1, 1)})
+        EXPECT_EQ(page->pixel(at), qRgb(100, 100, 100)) << at.x() << "," << at.y();
+    EXPECT_EQ(page->pixel(2, 0), qRgb(250, 250, 250));
+
+    QImage grey(4, 1, QImage::Format_Grayscale8);
+    grey.fill(240);
+    grey.scanLine(0)[2] = 0;
+    grey.scanLine(0)[3] = 100;
+    const std::optional<QImage> greyPage = makeRecognitionImage(Image(grey), {QRectF(0.5, 0, 0.5, 1)});
+    ASSERT_TRUE(greyPage);
+    EXPECT_EQ(greyPage->constScanLine(0)[2], 50);
+    EXPECT_EQ(greyPage->constScanLine(0)[3], 50);
+    EXPECT_EQ(greyPage->constScanLine(0)[1], 240);
 }
 
 TEST(TextRecognition, SpacesBetweenHanGoAndLinesJoinWithOneLineFeed)
