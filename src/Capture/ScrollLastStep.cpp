@@ -8,9 +8,9 @@ namespace ScrollStitcher {
 
 namespace {
 
-// Rows with something drawn that must be among those that fit: the bottom of a line of
-// text is a few rows of glyphs and its rule.
-constexpr int kMinimumDrawnRows = 3;
+// Rows with something drawn that must be among those that fit: the bottom of a row is
+// at least its last line of detail and its rule.
+constexpr int kMinimumDrawnRows = 2;
 
 bool plainRow(const quint32* row, int width)
 {

@@ -293,6 +293,7 @@ void ScrollingCaptureController::resetState()
     m_furthestRegisteredSinceKeptPx = 0;
     m_movingTicksSinceKept = 0;
     m_placedAboveSinceKept = false;
+    m_keptFooterPx = 0;
 }
 
 void ScrollingCaptureController::restoreHiddenWindowsAfterFinish()

@@ -181,6 +181,8 @@ private:
     // (the plain band a page ends in, which places nowhere), below at most the kept
     // frame's last rows moved up.
     bool showsOnlyAPlainEnd(const QImage& frame) const;
+    bool movedIntoThePlainEnd(const QImage& frame) const;
+    bool fitsKeptRowForRow(const QImage& frame, int offsetPx) const;
     // Where the page ended in a plain band further than any row shows: placed from a frame
     // clicks up, then finishes.
     void placeThePlainEnd();
@@ -261,6 +263,9 @@ private:
     // A tick since the last kept one placed the page above it, where no scroll down takes
     // it: rows that repeat fooled the rows' offset.
     bool m_placedAboveSinceKept = false;
+    // Rows at the bottom of the last kept frame that stayed put (a fixed footer): no
+    // frame is placed by them.
+    int m_keptFooterPx = 0;
     std::function<QWidget*()> m_mainWindowProvider;
 
     ScrollFrameSource* m_testFrames = nullptr;

@@ -491,6 +491,7 @@ void ScrollingCaptureController::keepFrame(const QImage& frame, const ScrollStit
     m_thumbTravel.noteKept(m_kept.lastFrame(), frame, judgement.newPx, judgement.alikeSpacingPx);
     // Pictures that loaded since the last kept frame show as they now look.
     m_kept.appendRefreshing(frame, judgement.cropTop(frame.height()), judgement.footerPx, judgement.stickyPx);
+    m_keptFooterPx = judgement.footerPx;
     m_ticksSinceKept = 0;
     m_loadedInPlace = false;
     m_unplacedSinceKept = false;
@@ -764,14 +765,24 @@ bool ScrollingCaptureController::stopShortCanBeTold(const QImage& frame, const S
     const bool followedDown = m_registeredTicksSinceKept > 1 && m_furthestRegisteredSinceKeptPx <= judgement.foundPx;
     if (m_placedAboveSinceKept && !followedDown)
         return false;
+    // Rows alike but for a narrow marker (a row's number, a caption) fit a repeat short
+    // of the clicks about as well: where the whole scroll sent fits row for row and the
+    // place found does not, the page went the whole way.
+    if (fitsKeptRowForRow(frame, expectedBelowKeptPx()) && !fitsKeptRowForRow(frame, judgement.foundPx))
+        return false;
     // Clicks sent while the page stood at the end of what it had loaded took it nowhere.
     const int sentPx = std::min(expectedBelowKeptPx(), m_movingTicksSinceKept * m_driver->scrolledStepPx());
     if (!followedDown && furtherThanAFrameShows(sentPx, frame.height() - m_detection.stickyPx))
         return false;
     // A scrollbar's thumb says how far the content went, whatever the rows look like.
     const auto scale = m_thumbTravel.scale();
-    const auto move = scale ? ScrollStitcher::contentMoveByThumb(*scale, frame) : std::nullopt;
-    return !move || (judgement.foundPx >= move->low && judgement.foundPx <= move->high);
+    if (const auto move = scale ? ScrollStitcher::contentMoveByThumb(*scale, frame) : std::nullopt)
+        return judgement.foundPx >= move->low && judgement.foundPx <= move->high;
+    // Without one, a page that moved under every click, sent as far as the rows between
+    // the fixed bars reach, would show none of them in both frames had it gone the whole
+    // way; one that stood still under some had reached the end of what it had loaded.
+    return followedDown || m_movingTicksSinceKept < m_ticksSinceKept
+           || sentPx < frame.height() - m_detection.stickyPx - m_keptFooterPx;
 }
 
 bool ScrollingCaptureController::caughtMidScroll(const ScrollStitcher::FrameJudgement& judgement) const

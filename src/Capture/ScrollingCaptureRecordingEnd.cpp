@@ -22,6 +22,7 @@
 #include "Capture/ScrollSharedRows.h"
 #include "Capture/ScrollFrameSource.h"
 #include "Capture/ScrollLastStep.h"
+#include "Capture/ScrollRowFit.h"
 #include "Core/Localization.h"
 #include "Core/Settings.h"
 #include "Platform/Pasteboard.h"
@@ -100,6 +101,53 @@ bool ScrollingCaptureController::showsOnlyAPlainEnd(const QImage& frame) const
     return true;
 }
 
+bool ScrollingCaptureController::fitsKeptRowForRow(const QImage& frame, int offsetPx) const
+{
+    // Held row for row against the last kept frame, beside what changes by itself and
+    // where a scrollbar may be, between the fixed bars.
+    const QImage keptImage = withFramePixelLayout(withLiveColumnsCutOut(m_kept.lastFrame(), m_live));
+    const QImage frameImage = withFramePixelLayout(withLiveColumnsCutOut(frame, m_live));
+    const FramePixels kept = framePixels(keptImage), now = framePixels(frameImage);
+    if (kept.isNull() || now.isNull() || kept.width != now.width || kept.height != now.height)
+        return false;
+    const int w = now.width - (m_detection.scrollbarPx > 0 ? m_detection.scrollbarPx : std::min(now.width / 8, 50));
+    const int top = std::clamp(m_detection.stickyPx, 0, now.height);
+    if (w < 1 || top == now.height)
+        return false;
+    const FramePixels a = kept.cropped(0, top, w, kept.height - top), b = now.cropped(0, top, w, now.height - top);
+    // A footer may grow as the page scrolls: a few rows above it are left out too.
+    const int footer = m_keptFooterPx > 0 ? m_keptFooterPx + ScrollStitcher::kMinimumFitRows : 0;
+    return ScrollStitcher::fitsRowForRow(a, b, offsetPx, footer);
+}
+
+bool ScrollingCaptureController::movedIntoThePlainEnd(const QImage& frame) const
+{
+    // Every row that is no longer as the last kept frame shows it is plain: the rows it
+    // showed went up out of view, which nothing loading in place does (a picture only
+    // adds detail). Narrow rows of the kept frame (a row's marker, a rule) would
+    // otherwise pass for something that changed in place.
+    const QImage keptImage = withFramePixelLayout(withLiveColumnsCutOut(m_kept.lastFrame(), m_live));
+    const QImage frameImage = withFramePixelLayout(withLiveColumnsCutOut(frame, m_live));
+    const FramePixels kept = framePixels(keptImage), now = framePixels(frameImage);
+    if (kept.isNull() || now.isNull() || kept.width != now.width || kept.height != now.height)
+        return false;
+    const int w = now.width - (m_detection.scrollbarPx > 0 ? m_detection.scrollbarPx : std::min(now.width / 8, 50));
+    if (w < 1)
+        return false;
+    int changed = 0;
+    for (int r = std::clamp(m_detection.stickyPx, 0, now.height); r < now.height; ++r) {
+        if (FramePixelCompare::rowsMatch(kept.row(r), now.row(r), w))
+            continue;
+        const quint32* row = now.row(r);
+        for (int x = 1; x < w; ++x) {
+            if (FramePixelCompare::differ(row[x], row[0]))
+                return false;
+        }
+        ++changed;
+    }
+    return changed > 0;
+}
+
 void ScrollingCaptureController::endTooLowUnlessRowsShown(const QImage& first, const QImage& clicked,
                                                           const ScrollStitcher::DetectionState& detection,
                                                           const QImage& frame, const ScrollAutoDriver::TickDone& done)
@@ -160,8 +208,9 @@ void ScrollingCaptureController::handleStall()
             captureDiagnostic(QStringLiteral("📜 页底末步补齐 +%1px").arg(added));
         } else if (const QImage kept = withoutLiveColumns(m_kept.lastFrame(), m_live),
                    last = withoutLiveColumns(m_lastTickFrame, m_live);
-                   differOnlyLocally(kept, last) || ScrollStitcher::sameButForPlaceholders(kept, last)
-                   || (!m_live.isEmpty() && placeholdersFilledBeside(m_kept.lastFrame(), m_lastTickFrame, m_live))) {
+                   !movedIntoThePlainEnd(m_lastTickFrame)
+                   && (differOnlyLocally(kept, last) || ScrollStitcher::sameButForPlaceholders(kept, last)
+                       || (!m_live.isEmpty() && placeholdersFilledBeside(m_kept.lastFrame(), m_lastTickFrame, m_live)))) {
             // Still where the last kept frame shows it, but for what changed in place (a
             // picture that loaded while the page waited at its end, also where the columns
             // that change by themselves cut across it): those rows show as the page last
