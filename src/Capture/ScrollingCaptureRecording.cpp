@@ -454,6 +454,17 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
         // for a local change there.
         if (beside.pageStill && !stillBesideLiveColumns(lastTick, frame, live))
             beside.pageStill = false;
+        // Painted over, columns about half the width make a flat block that both frames
+        // share at every offset: against it the rows that differ weigh so little that an
+        // offset of a whole number of rows passes (a page that moved reads as one standing
+        // still), or the bars that change height beside it leave none standing. Cut out,
+        // the rows beside them are the whole frame and place it.
+        if (mode != ScrollStitcher::JudgeMode::pageEnd && !beside.judgement.append && !previous.isNull()) {
+            Judged cut = judge(withLiveColumnsCutOut(previous, live), withLiveColumnsCutOut(lastTick, live),
+                               withLiveColumnsCutOut(frame, live));
+            if (cut.judgement.append)
+                return loadedBeside(cut);
+        }
         if (beside.judgement.append || beside.judgement.duplicate)
             return loadedBeside(beside);
         // Where the rows beside it found no offset at all, the whole frames may still

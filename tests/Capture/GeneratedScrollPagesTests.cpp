@@ -445,6 +445,35 @@ TEST_F(GeneratedScrollPagesTest, FirstClicksUnderAHeaderThatChangesHeightAndPage
     });
 }
 
+// Columns beside the rows that change at every frame (a canvas about half the width,
+// the whole height): painted over in one colour, they leave so few rows that differ
+// that the wrong offset fits them, or none does, before and just after a click's size
+// is known. The rows beside them place each frame, down to the page's end, and the
+// capture takes no longer than about twice the same page standing still.
+TEST_F(GeneratedScrollPagesTest, RowsBesideColumnsThatChangeAtEveryFramePlaceTheFirstClicks)
+{
+    const struct {
+        quint64 seed;
+        int page;
+        int height;
+    } cases[] = {
+        {1, 74, 443},  // under a header that grows from 56 to 110 px, a click of 120 px
+        {1, 106, 568}, // under a header that shrinks and above a footer, a step of four clicks
+        {2, 98, 500},  // cards whose pictures load, under a header
+    };
+    forEachCapture(cases, [](const auto& c, const Description& page, const Capture& capture, const Verdict& verdict) {
+        ASSERT_FALSE(page.animations.empty()) << "the case no longer has columns that change by themselves";
+        EXPECT_EQ(verdict.kind, Verdict::Kind::exact) << kindName(verdict.kind) << ": " << verdict.what.toStdString();
+        Description still = page;
+        still.animations.clear();
+        still.features &= ~unsigned(animation);
+        const Capture standing = runCapture(still, c.height);
+        ASSERT_EQ(judge(still, standing).kind, Verdict::Kind::exact) << "the page standing still";
+        EXPECT_LE(capture.captureMs, 2 * standing.captureMs)
+            << capture.captureMs << " ms beside the columns, " << standing.captureMs << " ms standing still";
+    });
+}
+
 // A fixed seed's pages; the mix of each is in its failure message (and in
 // `bench_scroll_pages --seed 20261209 --page N`, which replays one alone). The disabled
 // ones do not come out whole yet; what each shows is beside it.
