@@ -1,5 +1,6 @@
 #include "OcrHelper/PlainFloor.h"
 
+#include "OcrHelper/CellEdges.h"
 #include "OcrHelper/HanText.h"
 #include "OcrHelper/LostCells.h"
 #include "OcrHelper/PerMilleSigns.h"
@@ -654,7 +655,7 @@ std::string text(const std::vector<LineMerge::PlacedLine>& laidOut, const Engine
     }
     std::string out;
     for (const std::string& line : lines)
-        out += PerMilleSigns::withPerMilleSigns(line) + '\n';
+        out += CellEdges::withoutEdgeMarks(PerMilleSigns::withPerMilleSigns(line)) + '\n';
     return out;
 }
 
