@@ -1,5 +1,6 @@
 #include "OcrHelper/PlainFloor.h"
 
+#include "OcrHelper/CellEdges.h"
 #include "OcrHelper/CurrencyAmounts.h"
 #include "OcrHelper/HanText.h"
 #include "OcrHelper/LostCells.h"
@@ -155,7 +156,9 @@ bool standsFor(const std::u32string& read, const std::u32string& number)
                 return true;
         }
     }
-    // The same value with thousands separators put in or left out ("1,284" for "1284").
+    // The same value with thousands separators put in or left out ("1,284" for "1284"):
+    // the rules' separators, where they group it right, are ink the plain engine missed;
+    // where the plain engine grouped it, it saw them.
     const auto value = [](const std::u32string& text) {
         std::u32string out;
         for (const char32_t c : text)
@@ -166,7 +169,8 @@ bool standsFor(const std::u32string& read, const std::u32string& number)
     const auto grouped = [](const std::u32string& text) {
         return std::regex_match(HanText::encoded(text), std::regex(R"(\d{1,3}(,\d{3})*(\.\d+)?)"));
     };
-    if (value(read) == value(number) && grouped(read) && grouped(number))
+    const auto ungrouped = [](const std::u32string& text) { return std::regex_match(HanText::encoded(text), std::regex(R"(\d+(\.\d+)?)")); };
+    if (value(read) == value(number) && grouped(read) && (grouped(number) || ungrouped(number)))
         return true;
     if (read.size() != number.size())
         return false;
@@ -176,6 +180,11 @@ bool standsFor(const std::u32string& read, const std::u32string& number)
             return false;
     }
     return true;
+}
+
+bool isSign(char32_t c)
+{
+    return std::u32string_view(U"-+~_$\u20AC\u00A5\uFFE5\u00A3\u2212\u2014\u2013").find(c) != std::u32string_view::npos;
 }
 
 // Where what lines up with a word of the plain reading (`first` to `last` in `read`) runs
@@ -206,6 +215,19 @@ void narrowToItsPiece(const std::u32string& read, const std::vector<bool>& match
             return;
         }
     }
+    // Or a piece that is the number written otherwise, with its thousands separators
+    // put in or left out ("1,648.24" for "1648.24"): the cell beside it is another's.
+    for (int start = from; start <= to;) {
+        int end = start;
+        while (end <= to && read[size_t(end)] != U' ')
+            ++end;
+        if (end > start && standsFor(read.substr(size_t(start), size_t(end - start)), word)) {
+            first = start;
+            last = end - 1;
+            return;
+        }
+        start = end + 1;
+    }
     // The piece from `a` up to the next blank or `b`, inclusive.
     const auto noneOfIt = [&](int a, int b) {
         for (int k = a; k <= b; ++k)
@@ -234,13 +256,38 @@ void narrowToItsPiece(const std::u32string& read, const std::vector<bool>& match
     if (first > last) {
         first = wasFirst;
         last = wasLast;
+        return;
     }
+    // Still over two pieces or more: where each but one is a cell's value of its own
+    // (with a sign, a percent sign or a decimal part), the word is the one the most of
+    // its characters line up with, and the others keep theirs.
+    struct Piece {
+        int from, to, matched = 0;
+    };
+    std::vector<Piece> pieces;
+    for (int k = first; k <= last; ++k) {
+        if (read[size_t(k)] == U' ')
+            continue;
+        if (k == first || read[size_t(k - 1)] == U' ')
+            pieces.push_back({k, k});
+        pieces.back().to = k;
+        pieces.back().matched += size_t(k) < matched.size() && matched[size_t(k)];
+    }
+    if (pieces.size() < 2 || word.find(U' ') != std::u32string::npos)
+        return;
+    const auto best = std::max_element(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) { return a.matched < b.matched; });
+    const auto aCell = [&](const Piece& piece) {
+        const std::u32string text = read.substr(size_t(piece.from), size_t(piece.to - piece.from + 1));
+        return std::any_of(text.begin(), text.end(), isDigit32)
+            && (text.find_first_of(U"%‰.") != std::u32string::npos || isSign(text.front()));
+    };
+    for (auto it = pieces.begin(); it != pieces.end(); ++it)
+        if (it != best && !aCell(*it))
+            return;
+    first = best->from;
+    last = best->to;
 }
 
-bool isSign(char32_t c)
-{
-    return std::u32string_view(U"-+~_$\u20AC\u00A5\uFFE5\u00A3\u2212\u2014\u2013").find(c) != std::u32string_view::npos;
-}
 
 bool isCurrency(char32_t c) { return std::u32string_view(U"$\u20AC\u00A5\uFFE5\u00A3").find(c) != std::u32string_view::npos; }
 
@@ -343,6 +390,7 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
         bool number;     // in a number's shape, with its signs
         bool witnessed = false; // read alike by the Latin engine
         bool signsOnly = false; // doubted: only the stray signs before it go
+        bool overNoDigits = false; // stands only where the rules' text has no digit at its place
         bool amount = false;    // a currency amount, read with a minus before it or not
         bool minus = false;
     };
@@ -384,12 +432,16 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
                 !amount.empty() && std::any_of(there.begin(), there.end(), [&](const auto& o) { return o.first == token; })) {
                 const std::u32string body = amount[0] == U'-' || amount[0] == U'\u2212' ? amount.substr(1) : amount;
                 if (const size_t sign = text.find(body); sign != std::u32string::npos) {
-                    sure.push_back({start + sign, start + sign + body.size(), true, true, false, true, body.size() < amount.size()});
+                    sure.push_back({start + sign, start + sign + body.size(), true, true, false, false, true, body.size() < amount.size()});
                     continue;
                 }
             }
             const std::string number = wellFormedNumber(word.text);
-            if (number.empty() || word.confidence < Thresholds::sureNumber) {
+            // A percentage the plain engine read fairly surely, where no other engine read
+            // a digit: nothing says its digits are wrong ("™%" for "7%").
+            const bool percentAlone = !number.empty() && word.confidence >= Thresholds::surerThanLatin && text.back() == U'%'
+                && std::all_of(there.begin(), there.end(), [](const auto& o) { return o.first.empty(); });
+            if ((number.empty() || word.confidence < Thresholds::sureNumber) && !percentAlone) {
                 // Any other word with digits stands where the plain engine is sure of it,
                 // or where a single-language engine read the same at the same place.
                 const bool agreed = word.confidence >= Thresholds::agreedNumber
@@ -422,7 +474,7 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
                 --at;
             if (end < text.size() && (text[end] == U'%' || text[end] == U'\u2030'))
                 ++end;
-            sure.push_back({start + at, start + end, true});
+            sure.push_back({start + at, start + end, true, false, false, word.confidence < Thresholds::sureNumber});
         }
     }
     if (sure.empty())
@@ -460,7 +512,7 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
                 last = at[i];
             }
         narrowToItsPiece(read, matched, first, last, number);
-        if (first < 0 && it->signsOnly)
+        if (first < 0 && (it->signsOnly || it->overNoDigits))
             continue;
         if (first < 0) {
             // Nothing of it lines up: it goes before what follows it in the plain reading,
@@ -478,8 +530,8 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
                 ++next;
             const size_t place = next < at.size() ? size_t(at[next]) : read.size();
             // A word comes in as a word, with the blanks the plain reading has around it.
-            // So does an amount, its currency sign first.
-            // and a number never runs into the figures beside it.
+            // So does an amount, its currency sign first; and a number never runs into
+            // the figures beside it.
             const bool asWord = !it->number || isCurrency(number.front());
             const auto figure = [](char32_t c) { return isDigit32(c) || isCurrency(c); };
             const bool blankBefore = place > 0 && (asWord || figure(read[place - 1])) && read[place - 1] != U' ' && !HanText::isHan(read[place - 1]);
@@ -492,6 +544,14 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
         // stands for nothing of it on either side ("2.1.s", "~--\u20AC1,245.71"), up to
         // a blank or an ideograph, without the stops and brackets around it.
         size_t from = size_t(first), to = size_t(last) + 1;
+        if (it->overNoDigits) {
+            const std::u32string piece = read.substr(from, to - from);
+            if (std::any_of(piece.begin(), piece.end(), [](char32_t c) { return isDigit32(c) || HanText::isHan(c) || c == U' '; })
+                || piece.back() != U'%') {
+                dropStraySigns(read, lined, from, to, first, last, {});
+                continue;
+            }
+        }
         if (it->signsOnly) {
             // Even a doubted reading of the place shows where the word starts: no number
             // is written after "~--" or "-_".
@@ -633,7 +693,7 @@ std::string text(const std::vector<LineMerge::PlacedLine>& laidOut, const Engine
     }
     std::string out;
     for (const std::string& line : lines)
-        out += PerMilleSigns::withPerMilleSigns(line) + '\n';
+        out += CellEdges::withoutEdgeMarks(PerMilleSigns::withPerMilleSigns(line)) + '\n';
     return out;
 }
 

@@ -16,6 +16,9 @@ TEST(PerMilleSigns, APercentSignWithACircleAfterANumberIsThePerMilleSign)
         {"North 93% 6.52%", "North 93% 6.52%"},
         {"12%off 5%of", "12%off 5%of"},
         {"printf(\"%0d %e\", n);", "printf(\"%0d %e\", n);"},
+        {"South 92.2% 13.25%o0", "South 92.2% 13.25\u2030"},
+        {"Returns 18.53%oo; 0.3%0o", "Returns 18.53\u2030; 0.3\u2030"},
+        {"x = 5%o0d", "x = 5%o0d"},
         {"50%00 x", "50%00 x"},
         {"15%e3", "15%e3"},
     };
