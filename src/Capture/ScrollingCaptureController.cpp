@@ -293,6 +293,8 @@ void ScrollingCaptureController::resetState()
     m_furthestRegisteredSinceKeptPx = 0;
     m_movingTicksSinceKept = 0;
     m_placedAboveSinceKept = false;
+    m_lastFooterPx = 0;
+    m_beforePlainRun.reset();
 }
 
 void ScrollingCaptureController::restoreHiddenWindowsAfterFinish()

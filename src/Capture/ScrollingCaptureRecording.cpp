@@ -15,6 +15,7 @@
 #include "Capture/FrameLocalChanges.h"
 #include "Capture/ScrollCaptureGeometry.h"
 #include "Capture/ScrollOffsetRules.h"
+#include "Capture/ScrollPlainOverlap.h"
 #include "Capture/ScrollCaptureOverlayView.h"
 #include "Capture/ScrollChangedContent.h"
 #include "Capture/ScrollStillBesideLive.h"
@@ -377,10 +378,14 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
     const int expected = m_driver && stepPx > 0 ? expectedBelowKeptPx() : 0;
     const bool secondLook = m_relooks > 0;
     const std::optional<ScrollStitcher::ThumbScale> thumb = m_thumbTravel.scale();
+    const int footerPx = m_lastFooterPx;
     const quint64 generation = m_generation;
     QPointer<ScrollingCaptureController> self(this);
     OffMainThread::run(this, [previous, takeBackPx, lastTick, frame, live, detection, stepPx, mode, expected, secondLook,
-                              thumb] {
+                              thumb, footerPx] {
+        // The frame as the rows, the thumb and the loaded rows place it; then, unplaced,
+        // whether it shares only plain rows with the last kept frame.
+        Judged judgedFrame = [&] {
         const auto judge = [&](const QImage& before, const QImage& last, const QImage& now) {
             Judged judged;
             judged.judgement = ScrollStitcher::placedByThumb(
@@ -470,6 +475,13 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
                                || ScrollStitcher::sameButForPlaceholders(withLiveColumnsCutOut(lastTick, live), withLiveColumnsCutOut(frame, live))
                                || placeholdersFilledBeside(lastTick, frame, live, true);
         return loadedBeside(beside);
+        }();
+        const auto& j = judgedFrame.judgement;
+        if (!j.append && mode == ScrollStitcher::JudgeMode::tick && stepPx > 0 && expected > 0 && !previous.isNull())
+            judgedFrame.overPlainRows = ScrollStitcher::placedOverPlainRows(
+                withLiveColumnsCutOut(previous, live), withLiveColumnsCutOut(frame, live), expected, detection.stickyPx,
+                footerPx, thumb);
+        return judgedFrame;
     }, [self, generation, done = std::move(done)](const Judged& judged) {
         if (self && self->isCurrent(generation))
             done(judged);
@@ -498,6 +510,8 @@ void ScrollingCaptureController::keepFrame(const QImage& frame, const ScrollStit
     m_furthestRegisteredSinceKeptPx = 0;
     m_movingTicksSinceKept = 0;
     m_placedAboveSinceKept = false;
+    m_lastFooterPx = judgement.footerPx;
+    m_beforePlainRun.reset();
     m_hintModel.setHeightPx(m_kept.stitchedHeight());
 }
 
@@ -621,6 +635,14 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
         m_hintModel.setHeightPx(m_kept.stitchedHeight());
         m_reachedEnd = true;
         captureDiagnostic(QStringLiteral("📜 [prior] 末步可能未走满，撤回按步长消歧的一帧"));
+    } else if (!j.append && judged.overPlainRows && !m_reachedEnd && m_driver->isCalibrated()
+               && keepOverPlainRows(frame, j)) {
+        // Plain rows look the same wherever the page stands: neither a page that stood
+        // still nor rows loaded in place can be read from them.
+        m_relooks = 0;
+        m_lastOutcome = ScrollTickOutcome::kept;
+        done(m_lastOutcome);
+        return;
     } else {
         noteWhereThePageStands(frame, j, judged.standsAtKept);
     }

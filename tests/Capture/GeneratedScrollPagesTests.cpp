@@ -414,6 +414,28 @@ TEST_F(GeneratedScrollPagesTest, CardsAPitchApartArePlacedByWhatTheClicksAllow)
     });
 }
 
+// Low selections inside cards whose pictures are still grey: a frame shares nothing with
+// the last kept one but grey rows between the cards' sides, or a picture's edge with only
+// grey coming in. The clicks place it, the captions that follow bear it out, and the
+// capture goes on to the page's end.
+TEST_F(GeneratedScrollPagesTest, FramesInsideGreyPicturesArePlacedByTheClicks)
+{
+    const struct {
+        quint64 seed;
+        int page;
+        int height;
+    } cases[] = {
+        {1, 26, 200},  // four columns under a header, beside a scrollbar
+        {1, 32, 171},  // above a footer that changes height
+        {1, 105, 80},  // the lowest selection, beside an animation
+        {1, 115, 106}, // between rows of text
+        {1, 122, 140}, // under a header, beside a scrollbar
+    };
+    forEachCapture(cases, [](const auto&, const Description&, const Capture&, const Verdict& verdict) {
+        EXPECT_EQ(verdict.kind, Verdict::Kind::exact) << kindName(verdict.kind) << ": " << verdict.what.toStdString();
+    });
+}
+
 // The first click moves the rows under a header that changes height while the cards'
 // pictures load: neither the whole frames nor the frames without the header's band
 // place it, the rows that did not change between those bands do. Further down page 128,
