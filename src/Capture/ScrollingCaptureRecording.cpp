@@ -476,8 +476,11 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
                                || placeholdersFilledBeside(lastTick, frame, live, true);
         return loadedBeside(beside);
         }();
+        // Beside columns that change by themselves over more than half the width, too
+        // little is left to tell plain rows from a page that stopped.
         const auto& j = judgedFrame.judgement;
-        if (!j.append && mode == ScrollStitcher::JudgeMode::tick && stepPx > 0 && expected > 0 && !previous.isNull())
+        if (!j.append && mode == ScrollStitcher::JudgeMode::tick && stepPx > 0 && expected > 0 && !previous.isNull()
+            && 2 * (live.right - live.left) <= frame.width())
             judgedFrame.overPlainRows = ScrollStitcher::placedOverPlainRows(
                 withLiveColumnsCutOut(previous, live), withLiveColumnsCutOut(frame, live), expected, detection.stickyPx,
                 footerPx, thumb);
