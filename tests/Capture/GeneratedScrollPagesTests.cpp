@@ -434,6 +434,17 @@ TEST_F(GeneratedScrollPagesTest, FramesInsideGreyPicturesArePlacedByTheClicks)
     forEachCapture(cases, [](const auto&, const Description&, const Capture&, const Verdict& verdict) {
         EXPECT_EQ(verdict.kind, Verdict::Kind::exact) << kindName(verdict.kind) << ": " << verdict.what.toStdString();
     });
+    // Beside animations that take most of the width, too little is left to tell grey
+    // rows from a page that stopped: whatever the capture does there, it does not lose
+    // rows unsaid.
+    const struct {
+        quint64 seed;
+        int page;
+        int height;
+    } besideWideAnimations[] = {{3, 69, 292}};
+    forEachCapture(besideWideAnimations, [](const auto&, const Description&, const Capture&, const Verdict& verdict) {
+        expectExactOrNotWrong(false, verdict);
+    });
 }
 
 // The first click moves the rows under a header that changes height while the cards'
