@@ -379,10 +379,13 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
     const bool secondLook = m_relooks > 0;
     const std::optional<ScrollStitcher::ThumbScale> thumb = m_thumbTravel.scale();
     const int footerPx = m_lastFooterPx;
+    // Only where the last kept frame stood where the clicks sent the page: a lag carried
+    // over is a guess, which plain rows cannot check.
+    const bool byClicksAlone = m_behindClicksPx == 0;
     const quint64 generation = m_generation;
     QPointer<ScrollingCaptureController> self(this);
     OffMainThread::run(this, [previous, takeBackPx, lastTick, frame, live, detection, stepPx, mode, expected, secondLook,
-                              thumb, footerPx] {
+                              thumb, footerPx, byClicksAlone] {
         // The frame as the rows, the thumb and the loaded rows place it; then, unplaced,
         // whether it shares only plain rows with the last kept frame.
         Judged judgedFrame = [&] {
@@ -480,7 +483,7 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
         // little is left to tell plain rows from a page that stopped.
         const auto& j = judgedFrame.judgement;
         if (!j.append && mode == ScrollStitcher::JudgeMode::tick && stepPx > 0 && expected > 0 && !previous.isNull()
-            && 2 * (live.right - live.left) <= frame.width())
+            && byClicksAlone && 2 * (live.right - live.left) <= frame.width())
             judgedFrame.overPlainRows = ScrollStitcher::placedOverPlainRows(
                 withLiveColumnsCutOut(previous, live), withLiveColumnsCutOut(frame, live), expected, detection.stickyPx,
                 footerPx, thumb);

@@ -434,15 +434,17 @@ TEST_F(GeneratedScrollPagesTest, FramesInsideGreyPicturesArePlacedByTheClicks)
     forEachCapture(cases, [](const auto&, const Description&, const Capture&, const Verdict& verdict) {
         EXPECT_EQ(verdict.kind, Verdict::Kind::exact) << kindName(verdict.kind) << ": " << verdict.what.toStdString();
     });
-    // Beside animations that take most of the width, too little is left to tell grey
-    // rows from a page that stopped: whatever the capture does there, it does not lose
-    // rows unsaid.
+    // Where grey rows cannot be told from a page that stopped, or from one that lagged
+    // behind the clicks, the capture may stop short, but says so and adds nothing.
     const struct {
         quint64 seed;
         int page;
         int height;
-    } besideWideAnimations[] = {{3, 69, 292}};
-    forEachCapture(besideWideAnimations, [](const auto&, const Description&, const Capture&, const Verdict& verdict) {
+    } unsure[] = {
+        {3, 69, 292}, // beside animations over most of the width
+        {4, 39, 207}, // a feed's page that stood short of the clicks before
+    };
+    forEachCapture(unsure, [](const auto&, const Description&, const Capture&, const Verdict& verdict) {
         expectExactOrNotWrong(false, verdict);
     });
 }
