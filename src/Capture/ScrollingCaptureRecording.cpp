@@ -626,6 +626,10 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
         ++m_movingTicksSinceKept;
     if (!j.append && j.foundPx < 0)
         m_placedAboveSinceKept = true;
+    // Rows that place the page below the last kept frame, kept or not, show it still
+    // moving: frames kept over plain rows before it were not where it had stopped.
+    if (!j.append && j.foundPx > 0 && !j.settledByStep && !j.byUnchangedRows)
+        m_beforePlainRun.reset();
     if (m_relooks == 0 && !j.append && j.foundPx > 0) {
         ++m_registeredTicksSinceKept;
         m_furthestRegisteredSinceKeptPx = std::max(m_furthestRegisteredSinceKeptPx, j.foundPx);
