@@ -430,6 +430,7 @@ TEST_F(GeneratedScrollPagesTest, FramesInsideGreyPicturesArePlacedByTheClicks)
         {1, 105, 80},  // the lowest selection, beside an animation
         {1, 115, 106}, // between rows of text
         {1, 122, 140}, // under a header, beside a scrollbar
+        {3, 140, 175}, // a feed's last, shorter step after a grey picture
     };
     forEachCapture(cases, [](const auto&, const Description&, const Capture&, const Verdict& verdict) {
         EXPECT_EQ(verdict.kind, Verdict::Kind::exact) << kindName(verdict.kind) << ": " << verdict.what.toStdString();
