@@ -294,6 +294,7 @@ void ScrollingCaptureController::resetState()
     m_movingTicksSinceKept = 0;
     m_placedAboveSinceKept = false;
     m_keptFooterPx = 0;
+    m_beforePlainRun.reset();
 }
 
 void ScrollingCaptureController::restoreHiddenWindowsAfterFinish()

@@ -175,6 +175,13 @@ private:
     // kept frame stands in for it as the frame the next one is judged against.
     void noteWhereThePageStands(const QImage& frame, const ScrollStitcher::FrameJudgement& judgement, bool standsAtKept);
     void keepWhereThePageStopped(const QImage& frame, const ScrollAutoDriver::TickDone& done);
+    // ScrollingCapturePlainRows.cpp: a frame that shares nothing but one plain row with
+    // the last kept frame, kept where the clicks sent the page; false where too many such
+    // frames came in a row (they are taken back then).
+    bool keepOverPlainRows(const QImage& frame, const ScrollStitcher::FrameJudgement& judgement);
+    // Takes back the frames kept over plain rows that no frame placed by its rows bore out;
+    // `told`: the image then ends short of where the page went.
+    void takeBackPlainRun(bool told);
     void checkTooLow(const ScrollAutoDriver::TickDone& done);
     // Whether `frame`, beside the columns that change by themselves, the scrollbar and
     // the fixed bars, shows nothing the last kept frame does not: rows of one colour each
@@ -260,6 +267,16 @@ private:
     // Ticks since the last kept one whose frame showed the page moving (not standing at
     // the end of what it had loaded while the clicks went on).
     int m_movingTicksSinceKept = 0;
+    // What stood before the first of the frames kept over plain rows since the last frame
+    // placed by its rows: they stand only once such a frame follows them.
+    struct BeforePlainRun {
+        ScrollKeptFrames kept;
+        ScrollStitcher::ScrollThumbTravel thumbTravel;
+        int behindClicksPx = 0;
+        int behindClicksBeforePx = 0;
+        int frames = 0;
+    };
+    std::optional<BeforePlainRun> m_beforePlainRun;
     // A tick since the last kept one placed the page above it, where no scroll down takes
     // it: rows that repeat fooled the rows' offset.
     bool m_placedAboveSinceKept = false;

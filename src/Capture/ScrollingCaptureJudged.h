@@ -17,4 +17,7 @@ struct ScrollingCaptureController::Judged {
     // Unplaced, the frame shows every row the last kept frame does, where it does, but for
     // placeholders that became pictures (or the other way): the page stands where it was kept.
     bool standsAtKept = false;
+    // Unplaced, the frame shares with the last kept frame only rows of one plain row,
+    // where the clicks sent the page (ScrollPlainOverlap.h).
+    bool overPlainRows = false;
 };

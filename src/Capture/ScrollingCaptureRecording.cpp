@@ -15,6 +15,7 @@
 #include "Capture/FrameLocalChanges.h"
 #include "Capture/ScrollCaptureGeometry.h"
 #include "Capture/ScrollOffsetRules.h"
+#include "Capture/ScrollPlainOverlap.h"
 #include "Capture/ScrollCaptureOverlayView.h"
 #include "Capture/ScrollChangedContent.h"
 #include "Capture/ScrollStillBesideLive.h"
@@ -377,10 +378,17 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
     const int expected = m_driver && stepPx > 0 ? expectedBelowKeptPx() : 0;
     const bool secondLook = m_relooks > 0;
     const std::optional<ScrollStitcher::ThumbScale> thumb = m_thumbTravel.scale();
+    const int footerPx = m_keptFooterPx;
+    // Only where the last kept frame stood where the clicks sent the page: a lag carried
+    // over is a guess, which plain rows cannot check.
+    const bool byClicksAlone = m_behindClicksPx == 0;
     const quint64 generation = m_generation;
     QPointer<ScrollingCaptureController> self(this);
     OffMainThread::run(this, [previous, takeBackPx, lastTick, frame, live, detection, stepPx, mode, expected, secondLook,
-                              thumb] {
+                              thumb, footerPx, byClicksAlone] {
+        // The frame as the rows, the thumb and the loaded rows place it; then, unplaced,
+        // whether it shares only plain rows with the last kept frame.
+        Judged judgedFrame = [&] {
         const auto judge = [&](const QImage& before, const QImage& last, const QImage& now) {
             Judged judged;
             judged.judgement = ScrollStitcher::placedByThumb(
@@ -481,6 +489,16 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
                                || ScrollStitcher::sameButForPlaceholders(withLiveColumnsCutOut(lastTick, live), withLiveColumnsCutOut(frame, live))
                                || placeholdersFilledBeside(lastTick, frame, live, true);
         return loadedBeside(beside);
+        }();
+        // Beside columns that change by themselves over more than half the width, too
+        // little is left to tell plain rows from a page that stopped.
+        const auto& j = judgedFrame.judgement;
+        if (!j.append && mode == ScrollStitcher::JudgeMode::tick && stepPx > 0 && expected > 0 && !previous.isNull()
+            && byClicksAlone && 2 * (live.right - live.left) <= frame.width())
+            judgedFrame.overPlainRows = ScrollStitcher::placedOverPlainRows(
+                withLiveColumnsCutOut(previous, live), withLiveColumnsCutOut(frame, live), expected, detection.stickyPx,
+                footerPx, thumb);
+        return judgedFrame;
     }, [self, generation, done = std::move(done)](const Judged& judged) {
         if (self && self->isCurrent(generation))
             done(judged);
@@ -510,6 +528,7 @@ void ScrollingCaptureController::keepFrame(const QImage& frame, const ScrollStit
     m_furthestRegisteredSinceKeptPx = 0;
     m_movingTicksSinceKept = 0;
     m_placedAboveSinceKept = false;
+    m_beforePlainRun.reset();
     m_hintModel.setHeightPx(m_kept.stitchedHeight());
 }
 
@@ -618,6 +637,10 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
         ++m_movingTicksSinceKept;
     if (!j.append && j.foundPx < 0)
         m_placedAboveSinceKept = true;
+    // Rows that place the page below the last kept frame, kept or not, show it still
+    // moving: frames kept over plain rows before it were not where it had stopped.
+    if (!j.append && j.foundPx > 0 && !j.settledByStep && !j.byUnchangedRows)
+        m_beforePlainRun.reset();
     if (m_relooks == 0 && !j.append && j.foundPx > 0) {
         ++m_registeredTicksSinceKept;
         m_furthestRegisteredSinceKeptPx = std::max(m_furthestRegisteredSinceKeptPx, j.foundPx);
@@ -633,6 +656,14 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
         m_hintModel.setHeightPx(m_kept.stitchedHeight());
         m_reachedEnd = true;
         captureDiagnostic(QStringLiteral("📜 [prior] 末步可能未走满，撤回按步长消歧的一帧"));
+    } else if (!j.append && judged.overPlainRows && !m_reachedEnd && m_driver->isCalibrated()
+               && keepOverPlainRows(frame, j)) {
+        // Plain rows look the same wherever the page stands: neither a page that stood
+        // still nor rows loaded in place can be read from them.
+        m_relooks = 0;
+        m_lastOutcome = ScrollTickOutcome::kept;
+        done(m_lastOutcome);
+        return;
     } else {
         noteWhereThePageStands(frame, j, judged.standsAtKept);
     }

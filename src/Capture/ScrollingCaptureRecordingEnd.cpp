@@ -180,6 +180,9 @@ void ScrollingCaptureController::handleStall()
 {
     if (m_phase != Phase::recording)
         return;
+    // The page stopped: frames kept over plain rows since the last one placed by its rows
+    // may lie past where it stopped. Its end is placed from that one.
+    takeBackPlainRun(false);
     if (m_driver && m_driver->endedOnRejects() && m_lastOutcome != ScrollTickOutcome::duplicate) {
         // Frames kept coming that could not be placed: what was taken is delivered, and
         // the user is told it is not the whole page. (Rejects that end on a page standing
@@ -390,6 +393,7 @@ void ScrollingCaptureController::finish(bool limitReached)
         return;
     m_phase = Phase::finishing;
     stopDriver();
+    takeBackPlainRun(true);
     if (limitReached) {
         // Esc in this second still cancels; what is left of this capture then finds
         // it gone.

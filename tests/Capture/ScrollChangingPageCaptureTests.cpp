@@ -202,3 +202,32 @@ TEST_F(ChangingPageCaptureTest, RowsBesideACanvasOfAnySizeAndPlaceComeOutWholeAn
         }
     }
 }
+
+TEST_F(ChangingPageCaptureTest, APageEndingInsideAGreyPictureGetsNoRowsItDoesNotHave)
+{
+    // Cards of 600 px in one column whose pictures never load, no scrollbar; the page ends
+    // inside the last picture, so that a low selection shows nothing but its grey rows,
+    // the same wherever the page stands, once the page stops there. The capture may stop
+    // short, saying so, but never adds a row the page does not have.
+    std::vector<QRect> places;
+    app.page = ScrollTestPages::cardGrid(kWidth, 4, 1, 600, &places).copy(0, 0, kWidth, 3 * 600 + 400);
+    setPictures(places, [](int) { return 3'600'000; });
+    app.decor = {};
+    app.pixelsPerClick = 40;
+    app.viewHeight = 700;
+    // The first view shows the second card's top and caption.
+    const int top = 540;
+    captureFrom(top);
+    QImage content = clipboard();
+    ASSERT_FALSE(content.isNull());
+    ASSERT_LE(content.height(), app.page.height() - top) << "no more rows than the page has";
+    QImage expected = app.page.copy(0, top, kWidth, content.height());
+    for (const auto& picture : app.pictures) {
+        for (QImage* image : {&content, &expected})
+            QPainter(image).fillRect(picture.x, picture.pageRow - top, picture.w, picture.h, Qt::black);
+    }
+    EXPECT_EQ(content.convertToFormat(QImage::Format_RGB32), expected.convertToFormat(QImage::Format_RGB32))
+        << "the page's rows, in order";
+    if (content.height() < app.page.height() - top)
+        EXPECT_FALSE(alerts.alerts.empty()) << "rows left out are told";
+}

@@ -1,0 +1,61 @@
+// The scrolling capture's frames that share nothing with the last kept frame but rows
+// of one plain row (a low selection inside a picture still to load): kept where the
+// clicks sent the page, and taken back unless a frame placed by its rows follows them.
+#include "Capture/ScrollingCaptureController.h"
+
+#include "Capture/CaptureLog.h"
+
+namespace {
+
+// More such frames in a row than a picture's height holds at the lowest selection: a
+// page standing still on one would otherwise grow by a step at every tick.
+constexpr int kMaximumPlainRun = 8;
+
+} // namespace
+
+bool ScrollingCaptureController::keepOverPlainRows(const QImage& frame, const ScrollStitcher::FrameJudgement& judgement)
+{
+    const int asked = expectedBelowKeptPx();
+    BeforePlainRun before = m_beforePlainRun
+                                ? *m_beforePlainRun
+                                : BeforePlainRun{m_kept, m_thumbTravel, m_behindClicksPx, m_behindClicksBeforePx, 0};
+    if (++before.frames > kMaximumPlainRun) {
+        m_beforePlainRun = before;
+        takeBackPlainRun(true);
+        return false;
+    }
+    ScrollStitcher::FrameJudgement placed = judgement;
+    placed.append = true;
+    placed.duplicate = false;
+    placed.newPx = asked;
+    placed.foundPx = asked;
+    placed.footerPx = m_keptFooterPx;
+    placed.settledByStep = false;
+    placed.byUnchangedRows = false;
+    placed.alikeSpacingPx = 0;
+    keepFrame(frame, placed, true);
+    m_beforePlainRun = before;
+    m_provisional = false;
+    captureDiagnostic(QStringLiteral("📜 [prior] 与上帧仅共有单色行，按滚动距离保留 +%1px（待后续按行定位的帧确认，第 %2 帧）")
+                          .arg(asked)
+                          .arg(before.frames));
+    return true;
+}
+
+void ScrollingCaptureController::takeBackPlainRun(bool told)
+{
+    if (!m_beforePlainRun)
+        return;
+    const int frames = m_beforePlainRun->frames;
+    m_kept = m_beforePlainRun->kept;
+    m_thumbTravel = m_beforePlainRun->thumbTravel;
+    m_behindClicksPx = m_beforePlainRun->behindClicksPx;
+    m_behindClicksBeforePx = m_beforePlainRun->behindClicksBeforePx;
+    m_beforePlainRun.reset();
+    // Where the page went over those rows is not known, unless it went into its plain end.
+    m_unplacedSinceKept = !m_lastTickFrame.isNull() && !showsOnlyAPlainEnd(m_lastTickFrame);
+    if (told)
+        m_endedUnregistered = true;
+    m_hintModel.setHeightPx(m_kept.stitchedHeight());
+    captureDiagnostic(QStringLiteral("📜 [prior] 仅按滚动距离保留的 %1 帧未获确认，撤回").arg(frames));
+}
