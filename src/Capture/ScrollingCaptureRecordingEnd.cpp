@@ -69,16 +69,40 @@ void ScrollingCaptureController::checkTooLow(const ScrollAutoDriver::TickDone& d
     });
 }
 
+namespace {
+
+// The last kept frame and a new one without the columns that change by themselves, of
+// one size, compared left of the scrollbar (where none was found, of where one may be).
+struct KeptBesideNew {
+    KeptBesideNew(const QImage& keptFrame, const QImage& frame, const LiveColumns& live, int scrollbarPx)
+        : keptImage(withFramePixelLayout(withLiveColumnsCutOut(keptFrame, live)))
+        , frameImage(withFramePixelLayout(withLiveColumnsCutOut(frame, live)))
+        , kept(framePixels(keptImage))
+        , now(framePixels(frameImage))
+        , width(now.width - (scrollbarPx > 0 ? scrollbarPx : std::min(now.width / 8, 50)))
+    {
+    }
+    bool comparable() const
+    {
+        return !kept.isNull() && !now.isNull() && kept.width == now.width && kept.height == now.height && width >= 1;
+    }
+
+    const QImage keptImage, frameImage;
+    const FramePixels kept, now;
+    const int width;
+};
+
+} // namespace
+
 bool ScrollingCaptureController::showsOnlyAPlainEnd(const QImage& frame) const
 {
-    const QImage keptImage = withFramePixelLayout(withLiveColumnsCutOut(m_kept.lastFrame(), m_live));
-    const QImage frameImage = withFramePixelLayout(withLiveColumnsCutOut(frame, m_live));
-    const FramePixels kept = framePixels(keptImage), now = framePixels(frameImage);
-    if (kept.isNull() || now.isNull() || kept.width != now.width || kept.height != now.height)
+    const KeptBesideNew pair(m_kept.lastFrame(), frame, m_live, m_detection.scrollbarPx);
+    if (!pair.comparable())
         return false;
-    const int w = now.width - (m_detection.scrollbarPx > 0 ? m_detection.scrollbarPx : std::min(now.width / 8, 50));
+    const FramePixels &kept = pair.kept, &now = pair.now;
+    const int w = pair.width;
     const int top = std::clamp(m_detection.stickyPx, 0, now.height);
-    if (w < 1 || top == now.height)
+    if (top == now.height)
         return false;
     // The last rows the kept frame shows, moved up, above the plain end: nothing new.
     if (ScrollStitcher::lastStepOffset(kept.cropped(0, top, w, kept.height - top), now.cropped(0, top, w, now.height - top)))
@@ -105,14 +129,13 @@ bool ScrollingCaptureController::fitsKeptRowForRow(const QImage& frame, int offs
 {
     // Held row for row against the last kept frame, beside what changes by itself and
     // where a scrollbar may be, between the fixed bars.
-    const QImage keptImage = withFramePixelLayout(withLiveColumnsCutOut(m_kept.lastFrame(), m_live));
-    const QImage frameImage = withFramePixelLayout(withLiveColumnsCutOut(frame, m_live));
-    const FramePixels kept = framePixels(keptImage), now = framePixels(frameImage);
-    if (kept.isNull() || now.isNull() || kept.width != now.width || kept.height != now.height)
+    const KeptBesideNew pair(m_kept.lastFrame(), frame, m_live, m_detection.scrollbarPx);
+    if (!pair.comparable())
         return false;
-    const int w = now.width - (m_detection.scrollbarPx > 0 ? m_detection.scrollbarPx : std::min(now.width / 8, 50));
+    const FramePixels &kept = pair.kept, &now = pair.now;
+    const int w = pair.width;
     const int top = std::clamp(m_detection.stickyPx, 0, now.height);
-    if (w < 1 || top == now.height)
+    if (top == now.height)
         return false;
     const FramePixels a = kept.cropped(0, top, w, kept.height - top), b = now.cropped(0, top, w, now.height - top);
     // A footer may grow as the page scrolls: a few rows above it are left out too.
@@ -126,14 +149,11 @@ bool ScrollingCaptureController::movedIntoThePlainEnd(const QImage& frame) const
     // showed went up out of view, which nothing loading in place does (a picture only
     // adds detail). Narrow rows of the kept frame (a row's marker, a rule) would
     // otherwise pass for something that changed in place.
-    const QImage keptImage = withFramePixelLayout(withLiveColumnsCutOut(m_kept.lastFrame(), m_live));
-    const QImage frameImage = withFramePixelLayout(withLiveColumnsCutOut(frame, m_live));
-    const FramePixels kept = framePixels(keptImage), now = framePixels(frameImage);
-    if (kept.isNull() || now.isNull() || kept.width != now.width || kept.height != now.height)
+    const KeptBesideNew pair(m_kept.lastFrame(), frame, m_live, m_detection.scrollbarPx);
+    if (!pair.comparable())
         return false;
-    const int w = now.width - (m_detection.scrollbarPx > 0 ? m_detection.scrollbarPx : std::min(now.width / 8, 50));
-    if (w < 1)
-        return false;
+    const FramePixels &kept = pair.kept, &now = pair.now;
+    const int w = pair.width;
     int changed = 0;
     for (int r = std::clamp(m_detection.stickyPx, 0, now.height); r < now.height; ++r) {
         if (FramePixelCompare::rowsMatch(kept.row(r), now.row(r), w))

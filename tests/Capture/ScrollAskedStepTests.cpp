@@ -4,7 +4,8 @@
 #include "Capture/ScrollAskedStep.h"
 #include "Capture/ScrollStitcher.h"
 
-#include <QPainter>
+#include "ScrollTestPages.h"
+
 
 #include <gtest/gtest.h>
 
@@ -15,30 +16,9 @@ namespace {
 
 constexpr int kWidth = 480, kPitch = 240, kPage = 12 * kPitch;
 
-// One column of cards, each a grey picture above a numbered caption, with a strip of
-// the card's own colour at the right; pictures from `loadedFrom` down are in colour.
 QImage cards(int loadedFrom = kPage)
 {
-    QImage page(kWidth, kPage, QImage::Format_ARGB32_Premultiplied);
-    page.fill(Qt::white);
-    QPainter painter(&page);
-    for (int i = 0; i * kPitch < kPage; ++i) {
-        const int y = i * kPitch;
-        painter.setPen(QColor(200, 200, 200));
-        painter.drawRect(8, y + 6, 360, kPitch - 12);
-        if (y + 14 >= loadedFrom) {
-            QLinearGradient gradient(16, y + 14, 360, y + 200);
-            gradient.setColorAt(0, QColor::fromHsv(i * 37 % 360, 200, 220));
-            gradient.setColorAt(1, Qt::white);
-            painter.fillRect(16, y + 14, 344, 190, gradient);
-        } else {
-            painter.fillRect(16, y + 14, 344, 190, QColor(204, 204, 204));
-        }
-        painter.setPen(Qt::black);
-        painter.drawText(QRect(18, y + 208, 300, 20), Qt::AlignVCenter, QStringLiteral("Card %1 · meadow").arg(i + 1));
-        painter.fillRect(380, y, 10, kPitch, QColor::fromHsv(i * 53 % 360, 255, 200));
-    }
-    return page;
+    return ScrollTestPages::cardColumn(kWidth, kPage, kPitch, 190, loadedFrom);
 }
 
 std::optional<int> placed(const QImage& previous, const QImage& next, const Expected& expected)

@@ -4,6 +4,8 @@
 // themselves are left to the registration.
 #include "Capture/ScrollPlainOverlap.h"
 
+#include "ScrollTestPages.h"
+
 #include <QPainter>
 
 #include <gtest/gtest.h>
@@ -14,30 +16,9 @@ namespace {
 
 constexpr int kWidth = 480, kPitch = 300, kPage = 6 * kPitch;
 
-// One column of cards, each a tall picture above a caption, with a strip of the card's
-// own colour at the right; pictures from `loadedFrom` down are in colour.
 QImage cards(int loadedFrom = kPage)
 {
-    QImage page(kWidth, kPage, QImage::Format_ARGB32_Premultiplied);
-    page.fill(Qt::white);
-    QPainter painter(&page);
-    for (int i = 0; i * kPitch < kPage; ++i) {
-        const int y = i * kPitch;
-        painter.setPen(QColor(200, 200, 200));
-        painter.drawRect(8, y + 6, 360, kPitch - 12);
-        if (y + 14 >= loadedFrom) {
-            QLinearGradient gradient(16, y + 14, 360, y + 254);
-            gradient.setColorAt(0, QColor::fromHsv(i * 37 % 360, 120, 230));
-            gradient.setColorAt(1, QColor::fromHsv((i * 37 + 40) % 360, 90, 245));
-            painter.fillRect(16, y + 14, 344, 240, gradient);
-        } else {
-            painter.fillRect(16, y + 14, 344, 240, QColor(204, 204, 204));
-        }
-        painter.setPen(Qt::black);
-        painter.drawText(QRect(18, y + 260, 300, 20), Qt::AlignVCenter, QStringLiteral("Card %1 · meadow").arg(i + 1));
-        painter.fillRect(380, y, 10, kPitch, QColor::fromHsv(i * 53 % 360, 255, 200));
-    }
-    return page;
+    return ScrollTestPages::cardColumn(kWidth, kPage, kPitch, 240, loadedFrom);
 }
 
 bool plain(const QImage& previous, const QImage& next, int asked, int sticky = 0, int footer = 0)

@@ -311,4 +311,28 @@ QImage frame(const QImage& page, int top, int height, const Decor& decor)
     return image;
 }
 
+QImage cardColumn(int width, int height, int pitch, int pictureHeight, int loadedFrom)
+{
+    QImage page(width, height, QImage::Format_ARGB32_Premultiplied);
+    page.fill(Qt::white);
+    QPainter painter(&page);
+    for (int i = 0; i * pitch < height; ++i) {
+        const int y = i * pitch;
+        painter.setPen(QColor(200, 200, 200));
+        painter.drawRect(8, y + 6, 360, pitch - 12);
+        if (y + 14 >= loadedFrom) {
+            QLinearGradient gradient(16, y + 14, 360, y + 14 + pictureHeight);
+            gradient.setColorAt(0, QColor::fromHsv(i * 37 % 360, 200, 220));
+            gradient.setColorAt(1, Qt::white);
+            painter.fillRect(16, y + 14, 344, pictureHeight, gradient);
+        } else {
+            painter.fillRect(16, y + 14, 344, pictureHeight, QColor(204, 204, 204));
+        }
+        painter.setPen(Qt::black);
+        painter.drawText(QRect(18, y + 18 + pictureHeight, 300, 20), Qt::AlignVCenter, QStringLiteral("Card %1 · meadow").arg(i + 1));
+        painter.fillRect(380, y, 10, pitch, QColor::fromHsv(i * 53 % 360, 255, 200));
+    }
+    return page;
+}
+
 } // namespace ScrollTestPages

@@ -63,6 +63,12 @@ struct Decor {
     int stickyFrom = 0;
 };
 
+// One column of cards `pitch` rows apart, `width` wide and `height` high: each a picture
+// `pictureHeight` rows high above a caption, with a strip of the card's own colour at the
+// right. Pictures from row `loadedFrom` down are in colour, the others plain grey (a page
+// whose pictures load late).
+QImage cardColumn(int width, int height, int pitch, int pictureHeight, int loadedFrom);
+
 // The view scrolled to `top` (the page row under the header), `height` rows high.
 QImage frame(const QImage& page, int top, int height, const Decor& decor = {});
 
