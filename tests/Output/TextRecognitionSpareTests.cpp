@@ -86,6 +86,15 @@ protected:
     QImage page;
 };
 
+// A request's head and its languages, as a recognizer is started with, before any page.
+QByteArray requestHead(const QByteArray& languages)
+{
+    P::Request first{};
+    std::memcpy(first.magic, P::requestMagic, sizeof first.magic);
+    first.languagesLength = std::int32_t(languages.size());
+    return QByteArray(reinterpret_cast<const char*>(&first), sizeof first) + languages;
+}
+
 } // namespace
 
 TEST_F(ReadingProgramKeptReady, AReadingThroughTheWaitingProgramReadsAsAFreshOneAndANewOneWaitsAfterIt)
@@ -175,11 +184,7 @@ TEST_F(ReadingProgramKeptReady, AWaitingProgramServesOnlyItsLanguagesAndDataFold
 // a word; one whose page breaks off still says so.
 TEST_F(ReadingProgramKeptReady, AProgramWhoseInputEndsBeforeThePageLeavesSilently)
 {
-    const QByteArray languages("chi_sim+chi_tra+eng");
-    P::Request first{};
-    std::memcpy(first.magic, P::requestMagic, sizeof first.magic);
-    first.languagesLength = std::int32_t(languages.size());
-    const QByteArray request = QByteArray(reinterpret_cast<const char*>(&first), sizeof first) + languages;
+    const QByteArray request = requestHead("chi_sim+chi_tra+eng");
     const P::Page size{40, 20, P::greyChannels};
 
     for (const QByteArray& input : {request, request + QByteArray(reinterpret_cast<const char*>(&size), sizeof size)}) {
@@ -213,11 +218,7 @@ TEST_F(ReadingProgramKeptReady, AProgramWhoseInputEndsBeforeThePageLeavesSilentl
 // after its image (while the plain engine already reads it) is refused in words.
 TEST_F(ReadingProgramKeptReady, APageOutOfBoundsOrCutShortIsRefusedInWords)
 {
-    const QByteArray languages("eng");
-    P::Request first{};
-    std::memcpy(first.magic, P::requestMagic, sizeof first.magic);
-    first.languagesLength = std::int32_t(languages.size());
-    const QByteArray request = QByteArray(reinterpret_cast<const char*>(&first), sizeof first) + languages;
+    const QByteArray request = requestHead("eng");
     const auto sized = [](P::Page size) { return QByteArray(reinterpret_cast<const char*>(&size), sizeof size); };
     const struct {
         const char* name;
