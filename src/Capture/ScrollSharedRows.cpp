@@ -61,12 +61,13 @@ bool bandShowsAt(const FramePixels& previous, const FramePixels& next, int top, 
 
 struct Scan {
     std::vector<int> shifts;
-    bool detail = false; // some band searched held detail
+    bool detail = false; // some band ending above the scan's `detailEnd` held detail
 };
 
 // Bands of `next` that end above row `bandsEnd`, each looked for further down in
 // `previous`, until `maxCount` shifts are found.
-Scan scan(const FramePixels& previous, const FramePixels& next, int minimumShift, int maxCount, int bandsEnd)
+Scan scan(const FramePixels& previous, const FramePixels& next, int minimumShift, int maxCount, int bandsEnd,
+          int detailEnd)
 {
     Scan result;
     const int w = next.width, h = next.height;
@@ -84,7 +85,8 @@ Scan scan(const FramePixels& previous, const FramePixels& next, int minimumShift
             const int first = detailedRow(next, top, x, partWidth);
             if (first < 0)
                 continue;
-            result.detail = true;
+            if (top + kSharedBandRows <= detailEnd)
+                result.detail = true;
             for (int shift = minimumShift; top + shift + kSharedBandRows <= h; ++shift) {
                 if (std::find(result.shifts.begin(), result.shifts.end(), shift) != result.shifts.end()
                     || !bandShowsAt(previous, next, top, shift, x, partWidth, first))
@@ -102,14 +104,44 @@ Scan scan(const FramePixels& previous, const FramePixels& next, int minimumShift
 
 std::vector<int> sharedRowShifts(const FramePixels& previous, const FramePixels& next, int minimumShift, int maxCount)
 {
-    return scan(previous, next, minimumShift, maxCount, next.height).shifts;
+    return scan(previous, next, minimumShift, maxCount, next.height, next.height).shifts;
 }
+
+namespace {
+
+// The rows at the bottom of `previous` that a bar at the bottom covers, where it
+// changed height by the next frame: the rows as `next` shows them at the same place
+// (the bar's lower part), and above them rows of one colour the bar has there too.
+int bottomBarRows(const FramePixels& previous, const FramePixels& next)
+{
+    const int w = next.width, h = next.height;
+    int bar = 0;
+    while (bar < h && rowsMatch(previous.row(h - 1 - bar), next.row(h - 1 - bar), w))
+        ++bar;
+    if (bar < kDetailedRows || bar == h)
+        return 0;
+    auto barColour = [&](quint32 colour) {
+        for (int r = h - bar; r < h; ++r)
+            if (flat(previous.row(r), w) && previous.row(r)[0] == colour)
+                return true;
+        return false;
+    };
+    int top = h - bar;
+    while (top > 0 && flat(previous.row(top - 1), w) && barColour(previous.row(top - 1)[0]))
+        --top;
+    return h - top;
+}
+
+} // namespace
 
 RowsShown rowsShown(const FramePixels& previous, const FramePixels& next, int minimumShift)
 {
     // A scroll of up to half the frame leaves the upper half of the new one showing
     // rows of the previous one: there the answer lies either way.
-    const Scan found = scan(previous, next, minimumShift, 1, next.height / 2);
+    // Rows of `next` that a bar at the bottom of `previous` covered there prove nothing
+    // by not showing: only bands that any such scroll keeps above the bar tell.
+    const int half = next.height / 2;
+    const Scan found = scan(previous, next, minimumShift, 1, half, half - bottomBarRows(previous, next));
     return !found.shifts.empty() ? RowsShown::shown : found.detail ? RowsShown::none : RowsShown::unknown;
 }
 

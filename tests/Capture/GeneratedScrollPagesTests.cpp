@@ -340,6 +340,8 @@ TEST_F(GeneratedScrollPagesTest, AClickOfAtMostHalfTheSelectionIsNotTooLowWhereI
         {2, 83, 538, true},   // a footer that changes height beside an animation
         {2, 148, 114, false}, // plain placeholders between card borders, the click half of it
         {1, 25, 200, false},  // cards of smooth gradients, the click half of it
+        {4, 87, 177, false},  // placeholders above a footer that shrinks, the cards' text under it
+        {6, 78, 180, false},  // the same where the page loads more
     };
     forEachCapture(cases, [](const auto& c, const Description& page, const Capture& capture, const Verdict& verdict) {
         EXPECT_LE(2 * page.clickPx, c.height) << "the case no longer has a click of at most half the selection";

@@ -59,6 +59,14 @@ QImage placeholdersPage()
     return page;
 }
 
+// Placeholders down to row `end`, lines of text below.
+QImage placeholdersAboveRowsPage(int end)
+{
+    QImage page = placeholdersPage();
+    QPainter(&page).drawImage(0, end, numberedPage());
+    return page;
+}
+
 QImage view(const QImage& page, int top)
 {
     return page.copy(0, top, kWidth, kHeight);
@@ -86,6 +94,7 @@ QImage withFooter(QImage image, int height)
 TEST(ScrollSharedRows, TellRowsThatMovedFromRowsThatLeftAndFromRowsThatShowNothing)
 {
     const QImage numbered = numberedPage(), gradient = gradientCardsPage(), placeholders = placeholdersPage();
+    const QImage underFooter = placeholdersAboveRowsPage(310);
     const struct {
         const char* name;
         QImage previous, next;
@@ -100,6 +109,12 @@ TEST(ScrollSharedRows, TellRowsThatMovedFromRowsThatLeftAndFromRowsThatShowNothi
         {"rows moved by more than the frame", view(numbered, 200), view(numbered, 400), RowsShown::none},
         {"rows moved by three quarters of the frame", view(numbered, 200), view(numbered, 335), RowsShown::shown},
         {"placeholders moved by half", view(placeholders, 200), view(placeholders, 290), RowsShown::unknown},
+        // The lines the click brought up lay under the footer before: their not showing
+        // there says nothing of how far the click went.
+        {"placeholders above a footer that shrank, lines of text under it", withFooter(view(underFooter, 200), 72),
+         withFooter(view(underFooter, 253), 68), RowsShown::unknown},
+        {"lines of text that moved by more than the frame over a footer", withFooter(view(numbered, 200), 72),
+         withFooter(view(numbered, 400), 68), RowsShown::none},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
