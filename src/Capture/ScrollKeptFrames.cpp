@@ -19,6 +19,7 @@ void ScrollKeptFrames::appendRefreshing(const QImage& frame, int offset, int foo
         return;
     m_frameBefore = m_lastFrame;
     m_cutsBefore.clear();
+    m_refreshedBefore.clear();
     m_canDrop = true;
     if (!m_slices.empty() && footer > 0) {
         // The new rows continue where the kept rows now end. Rows left out below more
@@ -37,8 +38,11 @@ void ScrollKeptFrames::appendRefreshing(const QImage& frame, int offset, int foo
         offset += left;
     }
     const int top = qBound(0, offset, frame.height());
-    if (refreshFrom >= 0)
+    if (refreshFrom >= 0) {
+        m_recordRefresh = true;
         refreshTail(frame, refreshFrom, top);
+        m_recordRefresh = false;
+    }
     // The first frame is drawn whole and is also the last frame: one buffer serves both.
     KeptSlice slice;
     slice.offset = top;
@@ -61,6 +65,7 @@ void ScrollKeptFrames::refreshTail(const QImage& frame, int from, int to)
     const int w = frame.width();
     int r = to - 1; // the frame's row that shows what the kept rows' last one does
     for (auto slice = m_slices.rbegin(); slice != m_slices.rend() && r >= from; ++slice) {
+        const std::size_t fromLast = std::size_t(slice - m_slices.rbegin());
         if (slice->rows.format() != frame.format() || slice->rows.width() != w)
             return;
         for (int y = slice->drawnRows() - 1; y >= 0 && r >= from; --y, --r) {
@@ -83,6 +88,8 @@ void ScrollKeptFrames::refreshTail(const QImage& frame, int from, int to)
                          && (last == w - 1 || before[last + 1] != before[last]);
             for (int x = first + 1; x <= last && plain; ++x)
                 plain = before[x] == before[first];
+            if (plain && m_recordRefresh)
+                m_refreshedBefore.push_back({fromLast, y, first, std::vector<quint32>(before + first, before + last + 1)});
             if (plain)
                 std::memcpy(slice->rows.scanLine(y) + std::size_t(first) * 4, now + first,
                             std::size_t(last - first + 1) * 4);
@@ -122,6 +129,16 @@ void ScrollKeptFrames::dropLast()
         return;
     m_stitchedHeight -= m_slices.back().rows.height();
     m_slices.pop_back();
+    // Undone last written first, so that a pixel written twice gets its first look back.
+    for (auto undo = m_refreshedBefore.rbegin(); undo != m_refreshedBefore.rend(); ++undo) {
+        if (undo->fromLast >= m_slices.size())
+            continue;
+        QImage& rows = m_slices[m_slices.size() - 1 - undo->fromLast].rows;
+        if (undo->y < rows.height() && undo->x + int(undo->pixels.size()) <= rows.width())
+            std::memcpy(rows.scanLine(undo->y) + std::size_t(undo->x) * 4, undo->pixels.data(),
+                        undo->pixels.size() * 4);
+    }
+    m_refreshedBefore.clear();
     auto slice = m_slices.rbegin();
     for (const int cut : m_cutsBefore) {
         if (slice == m_slices.rend())
@@ -146,6 +163,7 @@ std::vector<KeptSlice> ScrollKeptFrames::takeSlices()
 void ScrollKeptFrames::clear()
 {
     m_slices.clear();
+    m_refreshedBefore.clear();
     m_lastFrame = QImage();
     m_frameBefore = QImage();
     m_stitchedHeight = 0;

@@ -70,6 +70,15 @@ public:
 private:
     void refreshTail(const QImage& frame, int from, int to);
 
+    // Pixels a refresh overwrote in a kept slice: the slice, counted from the last
+    // one back, its row, the first column, and what those columns held.
+    struct Overwritten {
+        std::size_t fromLast = 0;
+        int y = 0;
+        int x = 0;
+        std::vector<quint32> pixels;
+    };
+
     std::vector<KeptSlice> m_slices;
     QImage m_lastFrame;
     int m_stitchedHeight = 0;
@@ -77,5 +86,10 @@ private:
     QImage m_frameBefore;
     // The bottom cuts the last append changed, from the last slice before it back.
     std::vector<int> m_cutsBefore;
+    // What the last append's refresh overwrote in the slices before it, in the order
+    // written: a frame taken back must not leave its look on the rows it was judged
+    // to repeat, since a frame taken back may have been placed wrongly.
+    std::vector<Overwritten> m_refreshedBefore;
+    bool m_recordRefresh = false;
     bool m_canDrop = false;
 };

@@ -269,6 +269,7 @@ TEST_F(GeneratedScrollPagesTest, CardsWithPicturesLoadingLateComeOutExact)
         {1, 142, 872}, // two columns above a fixed footer, a last step of 30 px
         {1, 11, 834},  // between rows of text, under a header and above a footer
         {1, 118, 143}, // one row of cards at a time, the first step's pictures loading
+        {6, 1, 882},   // under a header, a frame placed by the step at the page's end taken back
     };
     forEachCapture(cases, [](const auto&, const Description&, const Capture&, const Verdict& verdict) {
         EXPECT_EQ(verdict.kind, Verdict::Kind::exact) << verdict.what.toStdString();

@@ -70,4 +70,39 @@ TEST(ScrollKeptFrames, RowsLeftOutBelowReachIntoTheFramesBeforeTheLast)
     }
 }
 
+// A frame taken back may have been placed at a wrong offset: what it gave the kept rows
+// in passing (pictures it showed loaded) goes back with it, and nothing it did not show
+// stays changed.
+TEST(ScrollKeptFrames, AFrameTakenBackLeavesTheKeptRowsAsTheyLooked)
+{
+    // Rows with a narrow marker of their own colour at the right, the rest white: the
+    // markers are the plain parts a refresh gives a new look.
+    const auto markedPage = [](int shift) {
+        QImage image(kWidth, 400, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        for (int y = 0; y < image.height(); ++y)
+            std::fill_n(reinterpret_cast<QRgb*>(image.scanLine(y)) + kWidth - 6, 6,
+                        qRgb((y + shift) / 20 * 40 % 256, 60, 200));
+        return image;
+    };
+    const QImage shown = markedPage(0);
+    ScrollKeptFrames kept;
+    kept.append(frame(shown, 0), 0);
+    kept.append(frame(shown, 50), 50);
+    const auto before = ScrollStitcher::compose(ScrollKeptFrames(kept).takeSlices(), 100000);
+    ASSERT_TRUE(before);
+    // Placed 40 rows further than the page went: every row it compares with the kept
+    // ones shows another marker.
+    const QImage misplaced = frame(markedPage(40), 90);
+    kept.appendRefreshing(misplaced, 60, 0, 0);
+    const auto refreshed = ScrollStitcher::compose(ScrollKeptFrames(kept).takeSlices(), 100000);
+    ASSERT_TRUE(refreshed);
+    ASSERT_NE(refreshed->image.copy(0, 0, kWidth, before->image.height()), before->image)
+        << "the case no longer refreshes the kept rows";
+    kept.dropLast();
+    const auto after = ScrollStitcher::compose(ScrollKeptFrames(kept).takeSlices(), 100000);
+    ASSERT_TRUE(after);
+    EXPECT_EQ(after->image, before->image);
+}
+
 } // namespace
