@@ -630,6 +630,14 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
         ++m_movingTicksSinceKept;
     if (!j.append && j.foundPx < 0)
         m_placedAboveSinceKept = true;
+    // Fooled once the page had moved further than a frame shows, the rows may have been at
+    // the places below it found before as well: those say nothing of a page following down.
+    if (!j.append && j.foundPx < 0 && m_driver->isCalibrated()
+        && m_movingTicksSinceKept * m_driver->scrolledStepPx()
+               > ScrollStitcher::maximumOffset(frame.height() - m_detection.stickyPx)) {
+        m_registeredTicksSinceKept = 0;
+        m_furthestRegisteredSinceKeptPx = 0;
+    }
     // Rows that place the page below the last kept frame, kept or not, show it still
     // moving: frames kept over plain rows before it were not where it had stopped.
     if (!j.append && j.foundPx > 0 && !j.settledByStep && !j.byUnchangedRows)

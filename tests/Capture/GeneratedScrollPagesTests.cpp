@@ -372,6 +372,7 @@ TEST_F(GeneratedScrollPagesTest, APageStoppedShortIsNotPlacedWhereRepeatingRowsM
         {3, 24, 310, false},  // cards 237 px apart above a 76-px footer, sent 265 px, found 28
         {4, 84, 267, false},  // cards 178 px apart between bars, sent 200 px, found 22
         {5, 17, 568, false},  // lines alike but for their markers, sent 265 px, found 13
+        {4, 137, 248, false}, // found 5 at a feed's end, then above, then 5 again: not a page following down
         {1, 35, 347, true},   // two columns of cards, sent 171 px, found 14; the thumb says 171
         {2, 43, 750, true},   // a feed that let the page on a little at a time as it loaded
         {1, 31, 115, true},   // a blank gap at the top of a low selection, no header
