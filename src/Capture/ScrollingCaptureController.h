@@ -162,6 +162,9 @@ private:
     bool placesThroughLastTick() const;
     void placeThroughLastTick(const QImage& frame, const ScrollAutoDriver::TickDone& done, std::function<void()> otherwise);
     bool stoppedShortOfTheScroll(const ScrollStitcher::FrameJudgement& judgement) const;
+    // Whether the page stands still short of the scroll, at the end of what it has loaded:
+    // looked at again, or not moved by the tick's clicks at all.
+    bool stoodShortOfTheScroll(const Judged& judged, const ScrollStitcher::FrameJudgement& judgement) const;
     bool caughtMidScroll(const ScrollStitcher::FrameJudgement& judgement) const;
     // Whether the place a page that stopped short of the clicks was found at can be told
     // from one a whole repeat of alike rows away from where the clicks sent it.

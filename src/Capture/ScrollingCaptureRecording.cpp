@@ -394,9 +394,12 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
                 judged.standsAtKept = ScrollStitcher::sameButForPlaceholders(before, now);
             }
             // Still but for what changes by itself (a bar of moving stripes, a spinner).
-            if ((!j.append || secondLook) && !last.isNull())
+            if ((!j.append || secondLook) && !last.isNull()) {
                 judged.pageStill = ScrollStitcher::sameContent(last, now) || differOnlyLocally(last, now)
                                    || ScrollStitcher::sameButForPlaceholders(last, now);
+                judged.stoodWhileRowsLoaded
+                    = !judged.pageStill && secondLook && ScrollLoadedRows::loadedBandTop(last, now, j.scrollbarPx) >= 0;
+            }
             return judged;
         };
         // Rows that loaded in place of the plain band the last kept frame ends with, while
@@ -704,7 +707,7 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
     // A page that moved less than the clicks and then stood still has reached the end of
     // what it shows so far: a feed may load more there. It is kept where it stopped, and
     // the next ticks go on from there.
-    const bool stoppedShort = !j.append && m_relooks > 0 && judged.pageStill && stoppedShortOfTheScroll(j);
+    const bool stoppedShort = stoodShortOfTheScroll(judged, j);
     m_relooks = 0;
     if (stoppedShort && !stopShortCanBeTold(frame, j)) {
         // Rows that repeat (cards at a fixed pitch) place a page that went the whole way

@@ -54,6 +54,20 @@ bool ScrollingCaptureController::stoppedShortOfTheScroll(const ScrollStitcher::F
     return judgement.foundPx < expected - ScrollStitcher::stepPriorTolerance(m_driver->scrolledStepPx());
 }
 
+bool ScrollingCaptureController::stoodShortOfTheScroll(const Judged& judged,
+                                                       const ScrollStitcher::FrameJudgement& judgement) const
+{
+    if (judgement.append || !stoppedShortOfTheScroll(judgement))
+        return false;
+    // Looked at again, the page stood still; rows a feed loaded in place of its plain end
+    // between the looks do not make it one that moved.
+    if (m_relooks > 0)
+        return judged.pageStill || judged.stoodWhileRowsLoaded;
+    // The tick's clicks did not move it at all: it stands there as surely, unless a tick
+    // before found it where a repeat of alike rows may have fooled the rows.
+    return judged.pageStill && !m_unplacedSinceKept;
+}
+
 bool ScrollingCaptureController::stopShortCanBeTold(const QImage& frame, const ScrollStitcher::FrameJudgement& judgement) const
 {
     // Sent further than two frames can be placed against each other, a page that went

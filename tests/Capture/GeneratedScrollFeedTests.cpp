@@ -1,0 +1,76 @@
+// Scrolling capture on generated pages that load more rows at their end (feeds): the
+// page stands at the end of what it has loaded while the clicks go on, rows come in place
+// of its plain end, pictures turn to colour meanwhile; the capture waits for the rows and
+// goes on to the page's end, every row once.
+#include "GeneratedScrollCapture.h"
+
+#include "Capture/CaptureLog.h"
+
+#include <cstdio>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace GeneratedScrollPage;
+
+struct Case {
+    quint64 seed;
+    int page;
+    int height;
+    const char* what;
+};
+
+class GeneratedScrollFeedTest : public ::testing::Test {
+public:
+    void SetUp() override
+    {
+        // SCROLL_DIAG=1 prints the capture's diagnostics.
+        setCaptureDiagnosticSink([](const QString& line) {
+            if (qEnvironmentVariableIsSet("SCROLL_DIAG"))
+                std::fprintf(stderr, "%s\n", qPrintable(line));
+        });
+    }
+    void TearDown() override { setCaptureDiagnosticSink({}); }
+
+    template <std::size_t N>
+    static void expectExact(const Case (&cases)[N])
+    {
+        for (const Case& c : cases) {
+            const Description page = describe(c.seed, c.page);
+            SCOPED_TRACE(testing::Message() << "seed " << c.seed << " page " << c.page << " at " << c.height
+                                            << " px (" << c.what << "): " << page.summary().toStdString());
+            ASSERT_TRUE(page.has(feed)) << "the case no longer loads more rows";
+            const Capture capture = runCapture(page, c.height);
+            const Verdict verdict = judge(page, capture);
+            EXPECT_EQ(verdict.kind, Verdict::Kind::exact) << kindName(verdict.kind) << ": " << verdict.what.toStdString();
+            EXPECT_FALSE(capture.stoppedEarly);
+        }
+    }
+};
+
+// The page stopped short of the clicks at the end of what it had loaded and was looked at
+// again; between two looks the feed's rows came in place of its "Loading more" row. The
+// page did not move for that: it is kept where it stood, and the rows that came follow.
+TEST_F(GeneratedScrollFeedTest, RowsLoadedWhileThePageIsLookedAtAgainLeaveItWhereItStood)
+{
+    const Case cases[] = {
+        {3, 21, 425, "rows of text between a header and a footer, a click of 120 px"},
+        {3, 21, 290, "the same at a lower selection"},
+    };
+    expectExact(cases);
+}
+
+// A frame placed by the step alone at the end of what the page had loaded was taken back
+// when the page stood still; the next ticks' clicks do not move it, and its rows place it
+// short of them. It is kept there, and the frames after the load are placed against it.
+TEST_F(GeneratedScrollFeedTest, APageTheClicksNoLongerMoveIsKeptWhereItsRowsPlaceIt)
+{
+    const Case cases[] = {
+        {1, 137, 573, "three columns of cards whose pictures load late"},
+        {1, 137, 561, "the same at a lower selection"},
+    };
+    expectExact(cases);
+}
+
+} // namespace
