@@ -73,4 +73,18 @@ TEST_F(GeneratedScrollFeedTest, APageTheClicksNoLongerMoveIsKeptWhereItsRowsPlac
     expectExact(cases);
 }
 
+// Looked at again while it stood short of the scroll at the end of what it had loaded, the
+// page was placed by its rows at first; then pictures turned to colour in the rows it had
+// just shown, and the last look fits no place. The page did not move: it is where the
+// look before placed it, and that look is kept there.
+TEST_F(GeneratedScrollFeedTest, PicturesLoadingWhileThePageIsLookedAtAgainLeaveItWhereALookPlacedIt)
+{
+    const Case cases[] = {
+        {1, 50, 835, "one column of cards under a header, the page stopped a card's pitch short"},
+        {1, 103, 528, "rows and cards above a \"Loading more\" row"},
+        {6, 143, 564, "cards above a footer"},
+    };
+    expectExact(cases);
+}
+
 } // namespace
