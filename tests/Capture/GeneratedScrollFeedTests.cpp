@@ -87,4 +87,17 @@ TEST_F(GeneratedScrollFeedTest, PicturesLoadingWhileThePageIsLookedAtAgainLeaveI
     expectExact(cases);
 }
 
+// Under a low selection the "Loading more" row and the page's blank end below it fill
+// most of the frame, and the page stands there while the clicks go on. The rows that come
+// in their place are kept where they came: a few rows above them that did not move show
+// the page did not, however little of the frame they are.
+TEST_F(GeneratedScrollFeedTest, RowsLoadedInPlaceUnderALowSelectionAreKeptWhereTheyCame)
+{
+    const Case cases[] = {
+        {4, 14, 228, "two columns of cards, 56 rows of them above the loading row"},
+        {2, 30, 290, "rows and cards between a header and a footer, beside a canvas"},
+    };
+    expectExact(cases);
+}
+
 } // namespace
