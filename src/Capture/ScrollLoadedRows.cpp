@@ -76,8 +76,10 @@ int loadedBandTop(const QImage& previous, const QImage& next, int scrollbarPx)
     const int rows = loadedEndRows(p.cropped(0, 0, width, p.height), n.cropped(0, 0, width, n.height), 0, 0,
                                    p.height - bottom);
     const int top = p.height - rows;
-    // Much of the view unchanged: the page did not move, only its end changed.
-    if (rows <= 0 || 4 * top < p.height)
+    // Much of the view unchanged: the page did not move, only its end changed. Under a
+    // low selection a "Loading more" row and the page's blank end below it fill all but
+    // the top fifth or so.
+    if (rows <= 0 || 5 * top < p.height)
         return -1;
     // Above it, the same rows; pictures may have loaded in them meanwhile.
     for (int y = 0; y < top; ++y)

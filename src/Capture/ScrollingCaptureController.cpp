@@ -282,6 +282,7 @@ void ScrollingCaptureController::resetState()
     m_relooks = 0;
     m_clickUnmeasured = false;
     m_firstLook.reset();
+    m_shortLook = {};
     m_provisional = false;
     m_behindClicksPx = 0;
     m_behindClicksBeforePx = 0;

@@ -162,6 +162,9 @@ private:
     bool placesThroughLastTick() const;
     void placeThroughLastTick(const QImage& frame, const ScrollAutoDriver::TickDone& done, std::function<void()> otherwise);
     bool stoppedShortOfTheScroll(const ScrollStitcher::FrameJudgement& judgement) const;
+    // Whether the page stands still short of the scroll, at the end of what it has loaded:
+    // looked at again, or not moved by the tick's clicks at all.
+    bool stoodShortOfTheScroll(const Judged& judged, const ScrollStitcher::FrameJudgement& judgement) const;
     bool caughtMidScroll(const ScrollStitcher::FrameJudgement& judgement) const;
     // Whether the place a page that stopped short of the clicks was found at can be told
     // from one a whole repeat of alike rows away from where the clicks sent it.
@@ -174,7 +177,10 @@ private:
     // ScrollingCaptureStillPage.cpp: a frame of a page that has not moved since the last
     // kept frame stands in for it as the frame the next one is judged against.
     void noteWhereThePageStands(const QImage& frame, const ScrollStitcher::FrameJudgement& judgement, bool standsAtKept);
-    void keepWhereThePageStopped(const QImage& frame, const ScrollAutoDriver::TickDone& done);
+    // `earlier`: a look before, of the page standing as still, kept where `frame` cannot
+    // be placed (pictures that loaded meanwhile).
+    void keepWhereThePageStopped(const QImage& frame, const ScrollAutoDriver::TickDone& done,
+                                 const QImage& earlier = {});
     // ScrollingCapturePlainRows.cpp: a frame that shares nothing but one plain row with
     // the last kept frame, kept where the clicks sent the page; false where too many such
     // frames came in a row (they are taken back then).
@@ -243,6 +249,12 @@ private:
     // is measured on later frames instead.
     bool m_clickUnmeasured = false;
     std::optional<ScrollStitcher::FrameJudgement> m_firstLook; // where the look before a relook placed the page
+    // The look before a relook that found the page short of the scroll, and its frame.
+    struct ShortLook {
+        std::optional<ScrollStitcher::FrameJudgement> judgement;
+        QImage frame;
+    };
+    ShortLook m_shortLook;
     bool m_provisional = false; // the last kept frame was placed by the step alone
     // Columns beside the rows that change by themselves (a canvas, a video).
     LiveColumns m_live;

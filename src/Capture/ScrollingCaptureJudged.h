@@ -11,6 +11,9 @@ struct ScrollingCaptureController::Judged {
     // The frame equals the previous tick's (on a second look, the first look's): the
     // page did not move.
     bool pageStill = false;
+    // Not still, but only as rows came in place of the plain band the previous tick's
+    // frame ended with: the page stood where it was, at the end of what it had loaded.
+    bool stoodWhileRowsLoaded = false;
     // The page stood where the last kept frame shows it, and rows came in place of the
     // plain band it ended with from this frame row on; -1 when not.
     int loadedFrom = -1;

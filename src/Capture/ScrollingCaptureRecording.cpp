@@ -394,9 +394,12 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
                 judged.standsAtKept = ScrollStitcher::sameButForPlaceholders(before, now);
             }
             // Still but for what changes by itself (a bar of moving stripes, a spinner).
-            if ((!j.append || secondLook) && !last.isNull())
+            if ((!j.append || secondLook) && !last.isNull()) {
                 judged.pageStill = ScrollStitcher::sameContent(last, now) || differOnlyLocally(last, now)
                                    || ScrollStitcher::sameButForPlaceholders(last, now);
+                judged.stoodWhileRowsLoaded
+                    = !judged.pageStill && secondLook && ScrollLoadedRows::loadedBandTop(last, now, j.scrollbarPx) >= 0;
+            }
             return judged;
         };
         // Rows that loaded in place of the plain band the last kept frame ends with, while
@@ -625,7 +628,13 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
     const std::optional<ScrollStitcher::FrameJudgement> firstLook = std::exchange(m_firstLook, std::nullopt);
     const bool firstLookStands = firstLook && m_relooks > 0 && !judged.judgement.append && !judged.judgement.duplicate
                                  && judged.pageStill && (m_driver->isCalibrated() || m_ticksSinceKept <= 1);
-    const ScrollStitcher::FrameJudgement j = firstLookStands ? *firstLook : judged.judgement;
+    // The same for a look before that found the page short of the scroll.
+    const ShortLook shortLook = std::exchange(m_shortLook, {});
+    const bool shortLookStands = shortLook.judgement && m_relooks > 0 && !judged.judgement.append
+                                 && !judged.judgement.duplicate && judged.judgement.foundPx == 0 && judged.pageStill;
+    const ScrollStitcher::FrameJudgement j = firstLookStands ? *firstLook
+                                             : shortLookStands ? *shortLook.judgement
+                                                               : judged.judgement;
     if (m_relooks == 0 && !j.append && !judged.pageStill)
         ++m_movingTicksSinceKept;
     if (!j.append && j.foundPx < 0)
@@ -698,13 +707,15 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
     if (shortAndMoving && m_relooks < maximumRelooks) {
         if (j.append)
             m_firstLook = j;
+        else
+            m_shortLook = {j, shortLookStands ? shortLook.frame : frame};
         relook(done);
         return;
     }
     // A page that moved less than the clicks and then stood still has reached the end of
     // what it shows so far: a feed may load more there. It is kept where it stopped, and
     // the next ticks go on from there.
-    const bool stoppedShort = !j.append && m_relooks > 0 && judged.pageStill && stoppedShortOfTheScroll(j);
+    const bool stoppedShort = stoodShortOfTheScroll(judged, j);
     m_relooks = 0;
     if (stoppedShort && !stopShortCanBeTold(frame, j)) {
         // Rows that repeat (cards at a fixed pitch) place a page that went the whole way
@@ -719,7 +730,7 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
         return;
     }
     if (stoppedShort) {
-        keepWhereThePageStopped(frame, done);
+        keepWhereThePageStopped(frame, done, shortLookStands ? shortLook.frame : QImage());
         return;
     }
     // Past the page's end only the frame it stopped on counts, placed without the step.
@@ -765,22 +776,6 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
     done(m_lastOutcome);
 }
 
-bool ScrollingCaptureController::keepRowsLoadedInPlace(const QImage& frame, int from)
-{
-    // Once per stand of the page: what keeps changing there without the page moving
-    // (a prompt that blinks) would otherwise never let it count as still.
-    if (m_loadedInPlace || !m_driver || !m_driver->isCalibrated() || !m_kept.replaceLastTail(frame, from))
-        return false;
-    m_loadedInPlace = true;
-    m_behindClicksPx = 0;
-    m_ticksSinceKept = 0;
-    m_registeredTicksSinceKept = 0;
-    m_furthestRegisteredSinceKeptPx = 0;
-    m_movingTicksSinceKept = 0;
-    m_placedAboveSinceKept = false;
-    captureDiagnostic(QStringLiteral("📜 [feed] 页面未动，末尾载入新行（自第 %1 行起替换）").arg(from));
-    return true;
-}
 
 void ScrollingCaptureController::relook(const ScrollAutoDriver::TickDone& done)
 {

@@ -19,3 +19,20 @@ void ScrollingCaptureController::noteWhereThePageStands(const QImage& frame,
     m_kept.restandLast(frame, m_detection.stickyPx);
     captureDiagnostic(QStringLiteral("📜 [settle] 页面未动，末帧按当前画面更新（图片已载入）"));
 }
+
+bool ScrollingCaptureController::keepRowsLoadedInPlace(const QImage& frame, int from)
+{
+    // Once per stand of the page: what keeps changing there without the page moving
+    // (a prompt that blinks) would otherwise never let it count as still.
+    if (m_loadedInPlace || !m_driver || !m_driver->isCalibrated() || !m_kept.replaceLastTail(frame, from))
+        return false;
+    m_loadedInPlace = true;
+    m_behindClicksPx = 0;
+    m_ticksSinceKept = 0;
+    m_registeredTicksSinceKept = 0;
+    m_furthestRegisteredSinceKeptPx = 0;
+    m_movingTicksSinceKept = 0;
+    m_placedAboveSinceKept = false;
+    captureDiagnostic(QStringLiteral("📜 [feed] 页面未动，末尾载入新行（自第 %1 行起替换）").arg(from));
+    return true;
+}

@@ -20,17 +20,23 @@ bool furtherThanAFrameShows(int expectedPx, int frameHeight)
 
 } // namespace
 
-void ScrollingCaptureController::keepWhereThePageStopped(const QImage& frame, const ScrollAutoDriver::TickDone& done)
+void ScrollingCaptureController::keepWhereThePageStopped(const QImage& frame, const ScrollAutoDriver::TickDone& done,
+                                                         const QImage& earlier)
 {
     // Placed as at the page's end: any move counts, and the step the clicks would have
     // scrolled says nothing of where it stopped.
-    judgeOffMain(frame, 0, ScrollStitcher::JudgeMode::pageEnd, [this, frame, done](const Judged& judged) {
+    judgeOffMain(frame, 0, ScrollStitcher::JudgeMode::pageEnd, [this, frame, done, earlier](const Judged& judged) {
         if (m_phase != Phase::recording || !m_driver) {
             done(ScrollTickOutcome::stop);
             return;
         }
         const ScrollStitcher::FrameJudgement& j = judged.judgement;
         m_detection = j.detection();
+        if (!j.append && !earlier.isNull()) {
+            // The page stood as still since the look that placed it: that look is kept.
+            after(0, [this, earlier, done] { keepWhereThePageStopped(earlier, done); });
+            return;
+        }
         if (!j.append) {
             ++m_skippedCount;
             m_lastOutcome = ScrollTickOutcome::duplicate;
@@ -52,6 +58,20 @@ bool ScrollingCaptureController::stoppedShortOfTheScroll(const ScrollStitcher::F
         return false;
     const int expected = expectedBelowKeptPx();
     return judgement.foundPx < expected - ScrollStitcher::stepPriorTolerance(m_driver->scrolledStepPx());
+}
+
+bool ScrollingCaptureController::stoodShortOfTheScroll(const Judged& judged,
+                                                       const ScrollStitcher::FrameJudgement& judgement) const
+{
+    if (judgement.append || !stoppedShortOfTheScroll(judgement))
+        return false;
+    // Looked at again, the page stood still; rows a feed loaded in place of its plain end
+    // between the looks do not make it one that moved.
+    if (m_relooks > 0)
+        return judged.pageStill || judged.stoodWhileRowsLoaded;
+    // The tick's clicks did not move it at all: it stands there as surely, unless a tick
+    // before found it where a repeat of alike rows may have fooled the rows.
+    return judged.pageStill && !m_unplacedSinceKept;
 }
 
 bool ScrollingCaptureController::stopShortCanBeTold(const QImage& frame, const ScrollStitcher::FrameJudgement& judgement) const

@@ -89,6 +89,8 @@ TEST(ScrollLoadedRows, FindsRowsLoadedInPlaceOfThePagesEndAndNothingElse)
         {"rows, not a plain end, changed", view(page, 100, 0, false, 200),
          view(pageRows(2000, 2000).transformed(QTransform().scale(-1, 1)), 100, 0, false, 200), kScrollbar, -1},
         {"most of the view changed", view(page, 100, 250, false, 200), view(page, 100, 0, false, 200), kScrollbar, -1},
+        {"a loading prompt and the end below it under all but the top fifth", view(page, 100, 230, true, 200),
+         view(page, 100, 0, false, 150), kScrollbar, kHeight - 230},
         {"a picture loaded above the filled end", withPicture(view(page, 100, 60, false, 200), kPicture, false),
          withPicture(view(page, 100, 0, false, 150), kPicture, true), kScrollbar, kHeight - 60},
         {"a picture above the end that was no placeholder changed", withPicture(view(page, 100, 60, false, 200), kPicture, true),

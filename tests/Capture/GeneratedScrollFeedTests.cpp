@@ -1,0 +1,103 @@
+// Scrolling capture on generated pages that load more rows at their end (feeds): the
+// page stands at the end of what it has loaded while the clicks go on, rows come in place
+// of its plain end, pictures turn to colour meanwhile; the capture waits for the rows and
+// goes on to the page's end, every row once.
+#include "GeneratedScrollCapture.h"
+
+#include "Capture/CaptureLog.h"
+
+#include <cstdio>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace GeneratedScrollPage;
+
+struct Case {
+    quint64 seed;
+    int page;
+    int height;
+    const char* what;
+};
+
+class GeneratedScrollFeedTest : public ::testing::Test {
+public:
+    void SetUp() override
+    {
+        // SCROLL_DIAG=1 prints the capture's diagnostics.
+        setCaptureDiagnosticSink([](const QString& line) {
+            if (qEnvironmentVariableIsSet("SCROLL_DIAG"))
+                std::fprintf(stderr, "%s\n", qPrintable(line));
+        });
+    }
+    void TearDown() override { setCaptureDiagnosticSink({}); }
+
+    template <std::size_t N>
+    static void expectExact(const Case (&cases)[N])
+    {
+        for (const Case& c : cases) {
+            const Description page = describe(c.seed, c.page);
+            SCOPED_TRACE(testing::Message() << "seed " << c.seed << " page " << c.page << " at " << c.height
+                                            << " px (" << c.what << "): " << page.summary().toStdString());
+            ASSERT_TRUE(page.has(feed)) << "the case no longer loads more rows";
+            const Capture capture = runCapture(page, c.height);
+            const Verdict verdict = judge(page, capture);
+            EXPECT_EQ(verdict.kind, Verdict::Kind::exact) << kindName(verdict.kind) << ": " << verdict.what.toStdString();
+            EXPECT_FALSE(capture.stoppedEarly);
+        }
+    }
+};
+
+// The page stopped short of the clicks at the end of what it had loaded and was looked at
+// again; between two looks the feed's rows came in place of its "Loading more" row. The
+// page did not move for that: it is kept where it stood, and the rows that came follow.
+TEST_F(GeneratedScrollFeedTest, RowsLoadedWhileThePageIsLookedAtAgainLeaveItWhereItStood)
+{
+    const Case cases[] = {
+        {3, 21, 425, "rows of text between a header and a footer, a click of 120 px"},
+        {3, 21, 290, "the same at a lower selection"},
+    };
+    expectExact(cases);
+}
+
+// A frame placed by the step alone at the end of what the page had loaded was taken back
+// when the page stood still; the next ticks' clicks do not move it, and its rows place it
+// short of them. It is kept there, and the frames after the load are placed against it.
+TEST_F(GeneratedScrollFeedTest, APageTheClicksNoLongerMoveIsKeptWhereItsRowsPlaceIt)
+{
+    const Case cases[] = {
+        {1, 137, 573, "three columns of cards whose pictures load late"},
+        {1, 137, 561, "the same at a lower selection"},
+    };
+    expectExact(cases);
+}
+
+// Looked at again while it stood short of the scroll at the end of what it had loaded, the
+// page was placed by its rows at first; then pictures turned to colour in the rows it had
+// just shown, and the last look fits no place. The page did not move: it is where the
+// look before placed it, and that look is kept there.
+TEST_F(GeneratedScrollFeedTest, PicturesLoadingWhileThePageIsLookedAtAgainLeaveItWhereALookPlacedIt)
+{
+    const Case cases[] = {
+        {1, 50, 835, "one column of cards under a header, the page stopped a card's pitch short"},
+        {1, 103, 528, "rows and cards above a \"Loading more\" row"},
+        {6, 143, 564, "cards above a footer"},
+    };
+    expectExact(cases);
+}
+
+// Under a low selection the "Loading more" row and the page's blank end below it fill
+// most of the frame, and the page stands there while the clicks go on. The rows that come
+// in their place are kept where they came: a few rows above them that did not move show
+// the page did not, however little of the frame they are.
+TEST_F(GeneratedScrollFeedTest, RowsLoadedInPlaceUnderALowSelectionAreKeptWhereTheyCame)
+{
+    const Case cases[] = {
+        {4, 14, 228, "two columns of cards, 56 rows of them above the loading row"},
+        {2, 30, 290, "rows and cards between a header and a footer, beside a canvas"},
+    };
+    expectExact(cases);
+}
+
+} // namespace
