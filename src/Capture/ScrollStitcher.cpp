@@ -10,6 +10,7 @@
 #include "Capture/ScrollLastStep.h"
 #include "Capture/ScrollLoadedRows.h"
 #include "Capture/ScrollOffsetRules.h"
+#include "Capture/ScrollShadedRows.h"
 #include "Capture/ScrollbarDetector.h"
 #include "Capture/StickyHeaderDetector.h"
 
@@ -190,6 +191,21 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
             captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px，按滚动步长之内唯一相符的行）").arg(*ty));
         }
     }
+    // Frames that share only the inside of pictures in smooth shading: no line places
+    // them, but the shading, drawn again pixel for pixel, does within what the clicks
+    // allow (before a click's size is known, at one offset of all).
+    if ((tick || mode == JudgeMode::first) && !ty) {
+        const auto region
+            = FrameRegistration::comparedRegion(previous, frame, judgement.scrollbarPx, judgement.stickyPx);
+        const auto shaded = region ? placeByExactShading(region->previous, region->next, expected) : std::nullopt;
+        if (shaded) {
+            ty = shaded->offset;
+            judgement.settledByStep = shaded->alikeElsewhere;
+            judgement.alikeSpacingPx = 0;
+            bandedFooterPx = shaded->barBottom;
+            captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px，按滚动步长之内唯一逐像素吻合的渐变）").arg(*ty));
+        }
+    }
     // The page stopped in its plain end, with too few edges left to register, or so few
     // that the plain rows say it did not move: the rows it still shows place it.
     if (mode == JudgeMode::pageEnd && (!ty || *ty == 0)) {
@@ -207,6 +223,13 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
         if (last) {
             ty = last;
             captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px，页底末步按所余的行）").arg(*ty));
+        } else if (const auto shaded
+                   = region ? placeByExactShading(region->previous, region->next, {1, region->next.height})
+                            : std::nullopt) {
+            // Only the inside of pictures in smooth shading left in common: drawn again
+            // pixel for pixel at exactly one offset of all.
+            ty = shaded->offset;
+            captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px，页底末步按逐像素吻合的渐变）").arg(*ty));
         }
     }
     if (!ty)

@@ -463,6 +463,30 @@ TEST_F(GeneratedScrollPagesTest, FramesInsideGreyPicturesArePlacedByTheClicks)
     });
 }
 
+// Low selections over cards whose pictures are smooth shading: between two frames the
+// rows they share are often all inside the pictures, with no line or caption to place
+// them. The shading itself does, drawn again pixel for pixel at the offset the page
+// moved by, for the first click, at every tick, above a footer that changes height and
+// at the page's last, shorter step; the capture goes on to the end, every card once.
+TEST_F(GeneratedScrollPagesTest, CardsSharingOnlyTheirPicturesShadingArePlacedByIt)
+{
+    const struct {
+        quint64 seed;
+        int page;
+        int height;
+    } cases[] = {
+        {3, 109, 121}, // cards only, three to a row
+        {3, 45, 80},   // the lowest selection, between rows of text
+        {3, 0, 250},   // the first click above a footer, under a header, beside a scrollbar
+        {3, 137, 132}, // above a footer that changes height
+        {5, 28, 225},  // the last step, shorter than the others, beside a scrollbar
+        {1, 82, 80},   // pictures that load late
+    };
+    forEachCapture(cases, [](const auto&, const Description&, const Capture&, const Verdict& verdict) {
+        EXPECT_EQ(verdict.kind, Verdict::Kind::exact) << kindName(verdict.kind) << ": " << verdict.what.toStdString();
+    });
+}
+
 // The first click moves the rows under a header that changes height while the cards'
 // pictures load: neither the whole frames nor the frames without the header's band
 // place it, the rows that did not change between those bands do. Further down page 128,

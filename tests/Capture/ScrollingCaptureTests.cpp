@@ -147,6 +147,15 @@ TEST_F(ScrollCaptureTest, ContentPeopleScrollComesOutWholeOnceOrSaysWhyNot)
     const QImage document = full.copy(0, 0, kWidth, at.gradient);
     int tableHeader = 0;
     const QImage table = ScrollTestPages::table(kWidth, 300, &tableHeader);
+    // Text, then stripes across the page whose rows are all alike, far taller than the view.
+    QImage unregistrable(kWidth, at.gradient + 2400, QImage::Format_RGB32);
+    unregistrable.fill(Qt::white);
+    {
+        QPainter painter(&unregistrable);
+        painter.drawImage(0, 0, document);
+        for (int x = 0; x < kWidth; x += 24)
+            painter.fillRect(x, at.gradient, 12, 2400, QColor::fromHsv(x % 360, 120, 200));
+    }
     // The page's last scroll: 3 rows, after a first click of 57 and steps of 3 clicks.
     const int lastScroll = 360 + 57 + 171 * 6 + 3;
     const struct {
@@ -165,7 +174,12 @@ TEST_F(ScrollCaptureTest, ContentPeopleScrollComesOutWholeOnceOrSaysWhyNot)
         {"an animated badge", document, {.header = 40, .scrollbar = 12}, 400, true},
         {"a pager's prompt that changes as it scrolls", document, {.footer = 16, .prompt = true}},
         {"a table header that sticks once scrolled to the top", table, {.stickyFrom = tableHeader}, 300},
-        {"content that cannot be registered", full, {.header = 40, .scrollbar = 12}, 400, false, Ends::partialWithMessage},
+        // A photo-like block, smooth but for a fine texture: where the frames share nothing
+        // else, its pixels, drawn again exactly, place them.
+        {"a photo-like block between rows that look alike", full, {.header = 40, .scrollbar = 12}},
+        // Rows all alike over many steps: nothing tells how far the page went.
+        {"content that cannot be registered", unregistrable, {.header = 40, .scrollbar = 12}, 400, false,
+         Ends::partialWithMessage},
         {"a selection lower than two clicks", document, {.header = 40, .scrollbar = 12}, 110, false,
          Ends::tooLowBeforeRecording},
     };
