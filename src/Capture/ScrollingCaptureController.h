@@ -213,6 +213,10 @@ private:
                                   const ScrollStitcher::DetectionState& detection, const QImage& frame,
                                   const ScrollAutoDriver::TickDone& done);
     void handleStall();
+    // Whether a scrollbar's thumb puts `frame` below the last kept frame: the page went on
+    // past the rows kept, whatever its plain or unplaceable rows seemed to say.
+    bool thumbMovedPastKept(const QImage& frame) const;
+    void finishAtStall();
     void completeFinish();
     int maxLength() const;
 

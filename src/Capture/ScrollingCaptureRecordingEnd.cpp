@@ -218,7 +218,7 @@ void ScrollingCaptureController::handleStall()
     // page has stopped on that frame: its new rows, however few, are kept.
     if (m_lastOutcome != ScrollTickOutcome::duplicate || !m_driver || !m_driver->isCalibrated()
         || m_lastTickFrame.isNull() || m_kept.stitchedHeight() >= maxLength()) {
-        finish(false);
+        finishAtStall();
         return;
     }
     judgeOffMain(m_lastTickFrame, 0, ScrollStitcher::JudgeMode::pageEnd, [this](const Judged& judged) {
@@ -248,8 +248,26 @@ void ScrollingCaptureController::handleStall()
         } else if (!j.duplicate) {
             m_endedUnregistered = true; // the page's last rows could not be placed
         }
-        finish(false);
+        finishAtStall();
     });
+}
+
+bool ScrollingCaptureController::thumbMovedPastKept(const QImage& frame) const
+{
+    if (frame.isNull())
+        return false;
+    const auto scale = m_thumbTravel.scale();
+    const auto move = scale ? ScrollStitcher::contentMoveByThumb(*scale, frame) : std::nullopt;
+    return move && move->low > 0;
+}
+
+void ScrollingCaptureController::finishAtStall()
+{
+    // Frames that showed nothing to place (a plain band, a row still loading) look like a
+    // page at its end; a thumb that went on down says rows were passed that no frame kept.
+    if (!m_endedUnregistered && thumbMovedPastKept(m_lastTickFrame))
+        m_endedUnregistered = true;
+    finish(false);
 }
 
 void ScrollingCaptureController::placeThePlainEnd()
@@ -299,9 +317,11 @@ void ScrollingCaptureController::stepBackToRows(int click, std::vector<QImage> p
                                                      j.append ? std::optional(j) : std::nullopt);
                 // Clicks back that found no rows to measure the end by: how far the page
                 // went on is not known (a feed may be loading more there).
-                if (!kept && plainFrames.size() > 1)
+                // Nor where the frame a click up shows rows that place nowhere against
+                // the last kept frame: the page stands somewhere no kept frame reaches.
+                if (!kept && (plainFrames.size() > 1 || !below))
                     m_endedUnregistered = true;
-                finish(false);
+                finishAtStall();
             });
         }, reference);
     });

@@ -397,6 +397,7 @@ TEST_F(GeneratedScrollPagesTest, APlainEndLongerThanTheSelectionComesOutWholeOrI
         {2, 122, 80, true},  // 154 px, the last rows two clicks up
         {3, 49, 181, true},  // 228 px above a fixed footer, beside an animation
         {2, 62, 181, false}, // a feed's end between bars that change height, loading more meanwhile
+        {6, 129, 80, false}, // a feed still loading: the frame a click up shows rows that place nowhere
     };
     forEachCapture(cases, [](const auto& c, const Description&, const Capture& capture, const Verdict& verdict) {
         expectExactOrNotWrong(c.exact, verdict);
