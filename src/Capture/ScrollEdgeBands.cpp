@@ -77,11 +77,14 @@ EdgeBands barBands(const FramePixels& previous, const FramePixels& next, int off
     // that match; 0 where none differs or the rows after it differ too (no band ends
     // there: the offset is wrong, or the content changed). A bar stays put at its edge:
     // the row at the edge is the same in both frames.
-    const auto band = [&](bool edgeStaysPut, auto differs) {
-        if (limit <= 0 || !edgeStaysPut)
+    // A header and a footer both over much of a low selection: the rows one edge's scan
+    // reaches may be the other edge's bar, whose rows differ too. Each edge is looked for
+    // again short of the band found at the other.
+    const auto band = [&](bool edgeStaysPut, int within, auto differs) {
+        if (within <= 0 || !edgeStaysPut)
             return 0;
         int last = -1;
-        for (int i = 0; i < limit; ++i)
+        for (int i = 0; i < within; ++i)
             if (differs(i))
                 last = i;
         for (int i = last + 1; i <= last + gap; ++i)
@@ -89,13 +92,24 @@ EdgeBands barBands(const FramePixels& previous, const FramePixels& next, int off
                 return 0;
         return last + 1;
     };
+    const bool topStaysPut = FramePixelCompare::rowsMatch(next.row(0), previous.row(0), w);
+    const bool bottomStaysPut = FramePixelCompare::rowsMatch(next.row(h - 1), previous.row(h - 1), w);
+    const auto topBand = [&](int within) {
+        return band(topStaysPut, within, [&](int i) {
+            return !FramePixelCompare::rowsMatch(next.row(i), previous.row(i + offset), w);
+        });
+    };
+    const auto bottomBand = [&](int within) {
+        return band(bottomStaysPut, within, [&](int i) {
+            return !FramePixelCompare::rowsMatch(next.row(compared - 1 - i), previous.row(h - 1 - i), w);
+        });
+    };
+    const auto shortOf = [&](int otherBand) { return std::min(limit, compared - otherBand - gap); };
     EdgeBands bands;
-    bands.top = band(FramePixelCompare::rowsMatch(next.row(0), previous.row(0), w), [&](int i) {
-        return !FramePixelCompare::rowsMatch(next.row(i), previous.row(i + offset), w);
-    });
-    bands.bottom = band(FramePixelCompare::rowsMatch(next.row(h - 1), previous.row(h - 1), w), [&](int i) {
-        return !FramePixelCompare::rowsMatch(next.row(compared - 1 - i), previous.row(h - 1 - i), w);
-    });
+    bands.top = topBand(limit);
+    bands.bottom = bottomBand(shortOf(bands.top));
+    if (bands.top == 0 && bands.bottom > 0)
+        bands.top = topBand(shortOf(bands.bottom));
     return bands;
 }
 
