@@ -2,9 +2,11 @@
 
 #include "Capture/FramePixelCompare.h"
 #include "Capture/RowSignatures.h"
+#include "Capture/ScrollAskedStep.h"
 #include "Capture/ScrollSharedRows.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace ScrollStitcher {
 
@@ -43,6 +45,36 @@ int runFromEdge(int count, int gap, Differs differs)
             return last + 1;
     }
     return -1;
+}
+
+// The columns, as (first, count), on the wider side of those in which rows `from` to
+// `from + rows` of the new frame differ from the rows `offset` further down the previous
+// one, where those columns are a narrow span of the frame and the side beside them is
+// wide enough to compare; nothing otherwise (nothing differs, or too much).
+std::optional<std::pair<int, int>> steadyColumns(const FramePixels& previous, const FramePixels& next, int offset,
+                                                 int from, int rows)
+{
+    const int w = std::min(previous.width, next.width), h = std::min(previous.height, next.height);
+    int left = w, right = -1;
+    for (int r = from; r < std::min(from + rows, h - offset); ++r) {
+        const quint32* a = previous.row(r + offset);
+        const quint32* b = next.row(r);
+        if (FramePixelCompare::rowsMatch(a, b, w))
+            continue;
+        for (int x = 0; x < w; ++x) {
+            if (!FramePixelCompare::rowsMatch(a + x, b + x, 1)) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+        }
+    }
+    if (right < 0 || 3 * (right - left + 1) > w)
+        return std::nullopt;
+    const int leftSide = left, rightSide = w - right - 1;
+    const std::pair<int, int> side = leftSide >= rightSide ? std::pair{0, leftSide} : std::pair{right + 1, rightSide};
+    if (side.second < FrameRegistration::kMinimumSide)
+        return std::nullopt;
+    return side;
 }
 
 } // namespace
@@ -173,6 +205,14 @@ std::optional<BandedOffset> registerBesideBands(const FramePixels& previous, con
             previous.cropped(0, bands.top, w, rest), next.cropped(0, bands.top, w, rest), expected);
         if (again.outcome == Outcome::found && again.offset == offset)
             return BandedOffset{offset, bands, again.settledByExpected, again.alikeSpacing};
+        // Rows a little short of the next that look alike in all but their words and
+        // colours (a list of one-line rows): of the offsets the scroll allows, the one
+        // that no row beside the bands contradicts.
+        if (again.outcome == Outcome::ambiguous && again.offset == offset && expected && expected->allows(offset)
+            && !expected->allows(again.rivalOffset)
+            && placeWithinAskedScroll(previous.cropped(0, bands.top, w, rest), next.cropped(0, bands.top, w, rest), *expected)
+                   == offset)
+            return BandedOffset{offset, bands, true, 0};
         return std::nullopt;
     };
     // Each offset in turn, without the bands `find` leaves at it, the first kTries that
@@ -198,7 +238,25 @@ std::optional<BandedOffset> registerBesideBands(const FramePixels& previous, con
         const auto inner = std::find(offsets.begin(), offsets.end(), *i);
         std::rotate(offsets.begin(), inner, inner + 1);
     }
-    return placeBeside([](const FramePixels& a, const FramePixels& b, int offset) { return barBands(a, b, offset); });
+    if (auto banded = placeBeside([](const FramePixels& a, const FramePixels& b, int offset) { return barBands(a, b, offset); }))
+        return banded;
+    // Something that changes by itself in a few columns beside the rows (a canvas under
+    // a header that changes height) differs at every row it covers, and no band ends
+    // where the bar does. The middle still placed the frame; the columns beside that
+    // change show where the bands end.
+    for (const int offset : innerOffsets) {
+        const auto beside = steadyColumns(previous.cropped(0, 0, bandWidth, h), next.cropped(0, 0, bandWidth, h), offset,
+                                          edge, middle);
+        if (!beside)
+            continue;
+        const FramePixels a = previous.cropped(beside->first, 0, beside->second, h);
+        const FramePixels b = next.cropped(beside->first, 0, beside->second, h);
+        for (const EdgeBands& bands : {edgeBands(a, b, offset), barBands(a, b, offset)}) {
+            if (auto banded = tryBands(offset, bands))
+                return banded;
+        }
+    }
+    return std::nullopt;
 }
 
 std::optional<BandedOffset> registerBesideBands(const QImage& previous, const QImage& next, int scrollbarPx,
