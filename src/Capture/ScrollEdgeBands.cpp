@@ -136,12 +136,25 @@ EdgeBands barBands(const FramePixels& previous, const FramePixels& next, int off
             return !FramePixelCompare::rowsMatch(next.row(compared - 1 - i), previous.row(h - 1 - i), w);
         });
     };
-    const auto shortOf = [&](int otherBand) { return std::min(limit, compared - otherBand - gap); };
+    // Only a bar's band bounds the other edge's scan: its last row differs from the
+    // content across most of the width, where rows that changed in a few columns (a
+    // canvas below a header) do not.
+    const auto differsAcross = [&](const quint32* a, const quint32* b) {
+        int differing = 0;
+        for (int x = 0; x < w; ++x)
+            differing += FramePixelCompare::rowsMatch(a + x, b + x, 1) ? 0 : 1;
+        return 2 * differing >= w;
+    };
+    const auto shortOf = [&](int otherBand, bool isBar) {
+        return isBar ? std::min(limit, compared - otherBand - gap) : limit;
+    };
     EdgeBands bands;
     bands.top = topBand(limit);
-    bands.bottom = bottomBand(shortOf(bands.top));
+    bands.bottom = bottomBand(
+        shortOf(bands.top, bands.top > 0 && differsAcross(next.row(bands.top - 1), previous.row(bands.top - 1 + offset))));
     if (bands.top == 0 && bands.bottom > 0)
-        bands.top = topBand(shortOf(bands.bottom));
+        bands.top = topBand(shortOf(bands.bottom, differsAcross(next.row(compared - bands.bottom),
+                                                                 previous.row(h - bands.bottom))));
     return bands;
 }
 

@@ -69,6 +69,9 @@ TEST_F(GeneratedScrollBarsAndLowSelectionsTest, BarsThatChangeHeightOverMuchOfTh
             // A canvas fixed in the view, partly under a header that shrinks: the rows
             // it covers differ at every offset, right on from the header's.
             {5, 76, 480, 0, "a header that shrinks over a canvas a tenth of the width"},
+            // A canvas a third of the width right below the header: the rows it covers
+            // are no part of the header, and do not keep the footer from being found.
+            {5, 59, 550, 0, "a header above a canvas, over a footer, with pictures that load"},
         },
         [](const Capture&, const Verdict& verdict) {
             EXPECT_EQ(verdict.kind, Verdict::Kind::exact) << kindName(verdict.kind) << ": " << verdict.what.toStdString();
