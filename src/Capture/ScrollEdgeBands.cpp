@@ -2,9 +2,11 @@
 
 #include "Capture/FramePixelCompare.h"
 #include "Capture/RowSignatures.h"
+#include "Capture/ScrollAskedStep.h"
 #include "Capture/ScrollSharedRows.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace ScrollStitcher {
 
@@ -45,6 +47,36 @@ int runFromEdge(int count, int gap, Differs differs)
     return -1;
 }
 
+// The columns, as (first, count), on the wider side of those in which rows `from` to
+// `from + rows` of the new frame differ from the rows `offset` further down the previous
+// one, where those columns are a narrow span of the frame and the side beside them is
+// wide enough to compare; nothing otherwise (nothing differs, or too much).
+std::optional<std::pair<int, int>> steadyColumns(const FramePixels& previous, const FramePixels& next, int offset,
+                                                 int from, int rows)
+{
+    const int w = std::min(previous.width, next.width), h = std::min(previous.height, next.height);
+    int left = w, right = -1;
+    for (int r = from; r < std::min(from + rows, h - offset); ++r) {
+        const quint32* a = previous.row(r + offset);
+        const quint32* b = next.row(r);
+        if (FramePixelCompare::rowsMatch(a, b, w))
+            continue;
+        for (int x = 0; x < w; ++x) {
+            if (!FramePixelCompare::rowsMatch(a + x, b + x, 1)) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+        }
+    }
+    if (right < 0 || 3 * (right - left + 1) > w)
+        return std::nullopt;
+    const int leftSide = left, rightSide = w - right - 1;
+    const std::pair<int, int> side = leftSide >= rightSide ? std::pair{0, leftSide} : std::pair{right + 1, rightSide};
+    if (side.second < FrameRegistration::kMinimumSide)
+        return std::nullopt;
+    return side;
+}
+
 } // namespace
 
 EdgeBands edgeBands(const FramePixels& previous, const FramePixels& next, int offset)
@@ -77,11 +109,14 @@ EdgeBands barBands(const FramePixels& previous, const FramePixels& next, int off
     // that match; 0 where none differs or the rows after it differ too (no band ends
     // there: the offset is wrong, or the content changed). A bar stays put at its edge:
     // the row at the edge is the same in both frames.
-    const auto band = [&](bool edgeStaysPut, auto differs) {
-        if (limit <= 0 || !edgeStaysPut)
+    // A header and a footer both over much of a low selection: the rows one edge's scan
+    // reaches may be the other edge's bar, whose rows differ too. Each edge is looked for
+    // again short of the band found at the other.
+    const auto band = [&](bool edgeStaysPut, int within, auto differs) {
+        if (within <= 0 || !edgeStaysPut)
             return 0;
         int last = -1;
-        for (int i = 0; i < limit; ++i)
+        for (int i = 0; i < within; ++i)
             if (differs(i))
                 last = i;
         for (int i = last + 1; i <= last + gap; ++i)
@@ -89,13 +124,37 @@ EdgeBands barBands(const FramePixels& previous, const FramePixels& next, int off
                 return 0;
         return last + 1;
     };
+    const bool topStaysPut = FramePixelCompare::rowsMatch(next.row(0), previous.row(0), w);
+    const bool bottomStaysPut = FramePixelCompare::rowsMatch(next.row(h - 1), previous.row(h - 1), w);
+    const auto topBand = [&](int within) {
+        return band(topStaysPut, within, [&](int i) {
+            return !FramePixelCompare::rowsMatch(next.row(i), previous.row(i + offset), w);
+        });
+    };
+    const auto bottomBand = [&](int within) {
+        return band(bottomStaysPut, within, [&](int i) {
+            return !FramePixelCompare::rowsMatch(next.row(compared - 1 - i), previous.row(h - 1 - i), w);
+        });
+    };
+    // Only a bar's band bounds the other edge's scan: its last row differs from the
+    // content across most of the width, where rows that changed in a few columns (a
+    // canvas below a header) do not.
+    const auto differsAcross = [&](const quint32* a, const quint32* b) {
+        int differing = 0;
+        for (int x = 0; x < w; ++x)
+            differing += FramePixelCompare::rowsMatch(a + x, b + x, 1) ? 0 : 1;
+        return 2 * differing >= w;
+    };
+    const auto shortOf = [&](int otherBand, bool isBar) {
+        return isBar ? std::min(limit, compared - otherBand - gap) : limit;
+    };
     EdgeBands bands;
-    bands.top = band(FramePixelCompare::rowsMatch(next.row(0), previous.row(0), w), [&](int i) {
-        return !FramePixelCompare::rowsMatch(next.row(i), previous.row(i + offset), w);
-    });
-    bands.bottom = band(FramePixelCompare::rowsMatch(next.row(h - 1), previous.row(h - 1), w), [&](int i) {
-        return !FramePixelCompare::rowsMatch(next.row(compared - 1 - i), previous.row(h - 1 - i), w);
-    });
+    bands.top = topBand(limit);
+    bands.bottom = bottomBand(
+        shortOf(bands.top, bands.top > 0 && differsAcross(next.row(bands.top - 1), previous.row(bands.top - 1 + offset))));
+    if (bands.top == 0 && bands.bottom > 0)
+        bands.top = topBand(shortOf(bands.bottom, differsAcross(next.row(compared - bands.bottom),
+                                                                 previous.row(h - bands.bottom))));
     return bands;
 }
 
@@ -159,6 +218,14 @@ std::optional<BandedOffset> registerBesideBands(const FramePixels& previous, con
             previous.cropped(0, bands.top, w, rest), next.cropped(0, bands.top, w, rest), expected);
         if (again.outcome == Outcome::found && again.offset == offset)
             return BandedOffset{offset, bands, again.settledByExpected, again.alikeSpacing};
+        // Rows a little short of the next that look alike in all but their words and
+        // colours (a list of one-line rows): of the offsets the scroll allows, the one
+        // that no row beside the bands contradicts.
+        if (again.outcome == Outcome::ambiguous && again.offset == offset && expected && expected->allows(offset)
+            && !expected->allows(again.rivalOffset)
+            && placeWithinAskedScroll(previous.cropped(0, bands.top, w, rest), next.cropped(0, bands.top, w, rest), *expected)
+                   == offset)
+            return BandedOffset{offset, bands, true, 0};
         return std::nullopt;
     };
     // Each offset in turn, without the bands `find` leaves at it, the first kTries that
@@ -184,7 +251,25 @@ std::optional<BandedOffset> registerBesideBands(const FramePixels& previous, con
         const auto inner = std::find(offsets.begin(), offsets.end(), *i);
         std::rotate(offsets.begin(), inner, inner + 1);
     }
-    return placeBeside([](const FramePixels& a, const FramePixels& b, int offset) { return barBands(a, b, offset); });
+    if (auto banded = placeBeside([](const FramePixels& a, const FramePixels& b, int offset) { return barBands(a, b, offset); }))
+        return banded;
+    // Something that changes by itself in a few columns beside the rows (a canvas under
+    // a header that changes height) differs at every row it covers, and no band ends
+    // where the bar does. The middle still placed the frame; the columns beside that
+    // change show where the bands end.
+    for (const int offset : innerOffsets) {
+        const auto beside = steadyColumns(previous.cropped(0, 0, bandWidth, h), next.cropped(0, 0, bandWidth, h), offset,
+                                          edge, middle);
+        if (!beside)
+            continue;
+        const FramePixels a = previous.cropped(beside->first, 0, beside->second, h);
+        const FramePixels b = next.cropped(beside->first, 0, beside->second, h);
+        for (const EdgeBands& bands : {edgeBands(a, b, offset), barBands(a, b, offset)}) {
+            if (auto banded = tryBands(offset, bands))
+                return banded;
+        }
+    }
+    return std::nullopt;
 }
 
 std::optional<BandedOffset> registerBesideBands(const QImage& previous, const QImage& next, int scrollbarPx,

@@ -59,6 +59,9 @@ struct BandedOffset {
 // fit about equally well): those offsets and the few that the rows rank best are tried
 // again without the bands each leaves at the edges. One stands when the rest alone
 // registers to that same offset with no rival, so the bands were what blurred it.
+// Where the rows beside the bands still fit a place `expected` does not allow as well,
+// the one no row contradicts within it stands; where a few columns change by themselves
+// and keep a band from ending, the bands are read beside them.
 // Nothing otherwise, and nothing for offsets `expected` does not allow. `previous` and
 // `next` are the region the registration compares (left of the scrollbar, below a fixed
 // header); bands are looked for in its leftmost `bandWidth` columns (left of where a

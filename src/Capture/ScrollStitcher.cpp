@@ -90,7 +90,7 @@ bool sameContent(const QImage& a, const QImage& b)
 }
 
 FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const DetectionState& detection, int stepPx,
-                          JudgeMode mode, int expectedPx)
+                          JudgeMode mode, int expectedPx, int farthestPx)
 {
     FrameJudgement judgement;
     judgement.setDetection(detection);
@@ -182,7 +182,12 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
     if (tick && (!ty || (!expected.allows(*ty) && judgeOffset(*ty, height, stepPx, mode, expectedPx) != OffsetVerdict::accept))) {
         const auto region
             = FrameRegistration::comparedRegion(previous, frame, judgement.scrollbarPx, judgement.stickyPx);
-        const auto asked = region ? placeWithinAskedScroll(region->previous, region->next, expected) : std::nullopt;
+        auto asked = region ? placeWithinAskedScroll(region->previous, region->next, expected) : std::nullopt;
+        // The rows shared by a low selection may hold no more than the foot of one line
+        // of text, which fits a row further as well: the page went no further than the
+        // wheel was asked.
+        if (!asked && region && farthestPx > 0 && farthestPx < expected.high)
+            asked = placeWithinAskedScroll(region->previous, region->next, {expected.low, farthestPx});
         if (asked) {
             ty = asked;
             judgement.settledByStep = true;

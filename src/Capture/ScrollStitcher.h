@@ -127,9 +127,11 @@ constexpr int kScrollbarTries = 6;
 // the height. Progress goes to the capture diagnostics.
 // `expectedPx` is how far the content was scrolled since `previous` when that is more
 // than one step (ticks not kept in between); 0 means one step. Without a step, the
-// content is known to have moved forward only.
+// content is known to have moved forward only. `farthestPx`, where above 0, is the most
+// the content can have moved (the wheel scrolls no further than it was asked, where no
+// earlier scroll still lags behind).
 FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const DetectionState& detection, int stepPx,
-                          JudgeMode mode, int expectedPx = 0);
+                          JudgeMode mode, int expectedPx = 0, int farthestPx = 0);
 
 // Whether the two frames show the same pixels (within the registration's tolerance):
 // the content did not move.

@@ -385,7 +385,8 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
         const auto judge = [&](const QImage& before, const QImage& last, const QImage& now) {
             Judged judged;
             judged.judgement = ScrollStitcher::placedByThumb(
-                ScrollStitcher::judgeFrame(before, now, detection, stepPx, mode, expected), thumb, before, now);
+                ScrollStitcher::judgeFrame(before, now, detection, stepPx, mode, expected, byClicksAlone ? expected : 0), thumb,
+                before, now);
             const auto& j = judged.judgement;
             if (!j.append && !j.duplicate && mode != ScrollStitcher::JudgeMode::tick && !before.isNull())
                 judged.noOverlap = shareNoRows(before, now, j.scrollbarPx, j.stickyPx);

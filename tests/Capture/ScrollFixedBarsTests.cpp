@@ -62,6 +62,8 @@ const Pair kPairs[] = {
     {"a footer near half the frame that grows", 0, 0, 130, 140, 53},
     {"a header that shrinks over a footer that shrinks", 73, 67, 82, 77, 40},
     {"a header that grows over a footer that grows", 48, 56, 30, 38, 53},
+    {"a header that grows to a third of the frame over a footer", 62, 104, 50, 52, 65},
+    {"a header over a third of the frame that shrinks over a footer that grows", 110, 96, 40, 60, 45},
 };
 
 } // namespace
