@@ -16,6 +16,7 @@
 // are left out (MisjudgedInk.h).
 #include "OcrHelper/DoubledWords.h"
 #include "OcrHelper/EngineReader.h"
+#include "OcrHelper/EngineTurns.h"
 #include "OcrHelper/EvenInk.h"
 #include "OcrHelper/HanVariantChoice.h"
 #include "OcrHelper/LineMerge.h"
@@ -33,6 +34,7 @@
 #include <cerrno>
 #include <cstring>
 #include <future>
+#include <semaphore>
 #include <memory>
 #include <string>
 #include <thread>
@@ -153,19 +155,30 @@ int main()
     if (!P::readAll(STDIN_FILENO, image.data(), image.size()))
         ::_exit(failWith("the request broke off"));
     imageArrived.set_value();
-    // The other engines load while the page as ink on paper is still on its way.
+    // The other engines load while the page as ink on paper is still on its way, as
+    // many at once as the page's size lets (EngineTurns.h); where they take turns, each
+    // gives its memory back once it has read.
     std::promise<void> pageArrived;
     const std::shared_future<void> pageThere = pageArrived.get_future().share();
     std::vector<std::thread> others;
+    const int atOnce = EngineTurns::atOnce((long long)size.width * size.height, int(readers.size()));
+    const bool oneByOne = atOnce < int(readers.size());
+    std::counting_semaphore<P::maximumEngines> turns(atOnce);
     for (size_t i = 0; i < readers.size(); ++i)
-        others.emplace_back([&reader = readers[i], &engine = engines[i], data, &page, &size, pageThere] {
+        others.emplace_back([&reader = readers[i], &engine = engines[i], data, &page, &size, pageThere, &turns, oneByOne] {
+            turns.acquire();
             engine = EngineReader::load(reader.language, data);
             reader.started = engine != nullptr;
             pageThere.wait();
-            if (!engine)
-                return;
-            EngineReader::read(reader, *engine, page, size.width, size.height);
-            EngineReader::mendLayout(reader, *engine, page, size.width, size.height);
+            if (engine) {
+                EngineReader::read(reader, *engine, page, size.width, size.height);
+                EngineReader::mendLayout(reader, *engine, page, size.width, size.height);
+            }
+            if (oneByOne) {
+                engine.reset();
+                malloc_trim(0);
+            }
+            turns.release();
         });
     page.resize(size_t(size.width) * size_t(size.height));
     misjudged.resize(page.size());
