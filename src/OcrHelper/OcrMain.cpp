@@ -189,8 +189,11 @@ int main()
     pageArrived.set_value();
     for (std::thread& thread : others)
         thread.join();
-    for (Readings::EngineReading& reader : readers)
+    // Each engine's words read twice over a field's frame and its value keep the surer.
+    for (Readings::EngineReading& reader : readers) {
+        DoubledWords::dropDoubledWords(reader.lines, DoubledWords::Evidence::inkAndText);
         MisjudgedInk::dropMisjudgedWords(reader.lines, {page.data(), misjudged.data(), size.width, size.height});
+    }
 
     std::vector<std::string> used, missing;
     for (const Readings::EngineReading& reader : readers)
