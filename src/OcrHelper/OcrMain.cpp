@@ -7,14 +7,16 @@
 //
 // One engine holds the three languages together and reads the image itself, in its
 // colours, as the command line does (the plain reading). It loads ahead, so that a
-// program kept ready holds it alone, and reads as soon as the image is there. Once the
-// page as ink on paper follows, an engine for each language loads and reads that beside
-// it, each on a thread of its own; their readings, merged and mended by
-// Lumetra's rules (LineMerge.h), stand only where they keep what the plain reading is
-// sure of (PlainFloor.h). Words whose ink Lumetra marks as made by a misjudged ground
+// program kept ready holds it alone, and reads as soon as the image is there. An engine
+// for each language loads from then on, while the page as ink on paper is still on its
+// way, and reads that page beside it, each on a thread of its own; their readings are
+// merged and mended by Lumetra's rules (LineMerge.h) while the plain reading may still
+// go on, and stand only where they keep what the plain reading is sure of
+// (PlainFloor.h). Words whose ink Lumetra marks as made by a misjudged ground
 // are left out (MisjudgedInk.h).
 #include "OcrHelper/DoubledWords.h"
 #include "OcrHelper/EngineReader.h"
+#include "OcrHelper/EngineTurns.h"
 #include "OcrHelper/EvenInk.h"
 #include "OcrHelper/HanVariantChoice.h"
 #include "OcrHelper/LineMerge.h"
@@ -32,6 +34,7 @@
 #include <cerrno>
 #include <cstring>
 #include <future>
+#include <semaphore>
 #include <memory>
 #include <string>
 #include <thread>
@@ -129,8 +132,7 @@ int main()
     // the answer need not wait for when the program ends with _exit after it.
     std::unique_ptr<tesseract::TessBaseAPI> plainEngine;
     std::vector<std::unique_ptr<tesseract::TessBaseAPI>> engines(readers.size());
-    std::vector<std::thread> threads;
-    threads.emplace_back([&plain, &plainEngine, data, &image, &size, imageThere] {
+    std::thread plainReader([&plain, &plainEngine, data, &image, &size, imageThere] {
         plainEngine = EngineReader::load(plain.language, data, EngineReader::Page::imageItself);
         plain.started = plainEngine != nullptr;
         imageThere.wait();
@@ -153,28 +155,45 @@ int main()
     if (!P::readAll(STDIN_FILENO, image.data(), image.size()))
         ::_exit(failWith("the request broke off"));
     imageArrived.set_value();
+    // The other engines load while the page as ink on paper is still on its way, as
+    // many at once as the page's size lets (EngineTurns.h); where they take turns, each
+    // gives its memory back once it has read.
+    std::promise<void> pageArrived;
+    const std::shared_future<void> pageThere = pageArrived.get_future().share();
+    std::vector<std::thread> others;
+    const int atOnce = EngineTurns::atOnce((long long)size.width * size.height, int(readers.size()));
+    const bool oneByOne = atOnce < int(readers.size());
+    std::counting_semaphore<P::maximumEngines> turns(atOnce);
+    for (size_t i = 0; i < readers.size(); ++i)
+        others.emplace_back([&reader = readers[i], &engine = engines[i], data, &page, &size, pageThere, &turns, oneByOne] {
+            turns.acquire();
+            engine = EngineReader::load(reader.language, data);
+            reader.started = engine != nullptr;
+            pageThere.wait();
+            if (engine) {
+                EngineReader::read(reader, *engine, page, size.width, size.height);
+                EngineReader::mendLayout(reader, *engine, page, size.width, size.height);
+            }
+            if (oneByOne) {
+                engine.reset();
+                malloc_trim(0);
+            }
+            turns.release();
+        });
     page.resize(size_t(size.width) * size_t(size.height));
     misjudged.resize(page.size());
     if (!P::readAll(STDIN_FILENO, page.data(), page.size()) || !P::readAll(STDIN_FILENO, misjudged.data(), misjudged.size()))
         ::_exit(failWith("the request broke off"));
 
     evenInk(page, size.width, size.height);
-    for (size_t i = 0; i < readers.size(); ++i)
-        threads.emplace_back([&reader = readers[i], &engine = engines[i], data, &page, &size] {
-            engine = EngineReader::load(reader.language, data);
-            reader.started = engine != nullptr;
-            if (!engine)
-                return;
-            EngineReader::read(reader, *engine, page, size.width, size.height);
-            EngineReader::mendLayout(reader, *engine, page, size.width, size.height);
-        });
-    for (std::thread& thread : threads)
+    pageArrived.set_value();
+    for (std::thread& thread : others)
         thread.join();
-    // The plain reading is of the image itself, which holds no ink a misjudged ground
-    // made: its words all stand, but for those it read twice over the same ink.
-    DoubledWords::dropDoubledWords(plain.lines);
-    for (Readings::EngineReading& reader : readers)
+    // Each engine's words read twice over a field's frame and its value keep the surer.
+    for (Readings::EngineReading& reader : readers) {
+        DoubledWords::dropDoubledWords(reader.lines, DoubledWords::Evidence::inkAndText);
         MisjudgedInk::dropMisjudgedWords(reader.lines, {page.data(), misjudged.data(), size.width, size.height});
+    }
 
     std::vector<std::string> used, missing;
     for (const Readings::EngineReading& reader : readers)
@@ -196,6 +215,11 @@ int main()
     };
     const RulingLines::Lines rowRulings = RulingLines::find(page, size.width, size.height, RulingLines::faintInkBelow);
     const std::vector<LineMerge::PlacedLine> merged = LineMerge::mergedLines(readers, variants, ink, rulings, separators, latinInk, rowRulings);
+    // The rules' text needs nothing of the plain reading, which goes on meanwhile.
+    plainReader.join();
+    // The plain reading is of the image itself, which holds no ink a misjudged ground
+    // made: its words all stand, but for those it read twice over the same ink.
+    DoubledWords::dropDoubledWords(plain.lines);
     std::vector<Readings::EngineReading> scripts;
     for (const Readings::EngineReading& reader : readers)
         if (reader.started && Readings::readsHan(reader.language))

@@ -95,7 +95,61 @@ QByteArray requestHead(const QByteArray& languages)
     return QByteArray(reinterpret_cast<const char*>(&first), sizeof first) + languages;
 }
 
+// The threads a running program has, as /proc counts them; 0 once it is gone.
+int threadsOf(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("Threads:"))
+            return line.mid(8).trimmed().toInt();
+    return 0;
+}
+
+// A grey image's rows without their padding, as the protocol sends them.
+QByteArray rowsOf(const QImage& grey)
+{
+    QByteArray rows;
+    for (int y = 0; y < grey.height(); ++y)
+        rows.append(reinterpret_cast<const char*>(grey.constScanLine(y)), grey.width());
+    return rows;
+}
+
 } // namespace
+
+// Each language's engine loads as soon as the image itself is there, while the page as
+// ink on paper is still on its way: by the time it comes, they are ready to read it.
+TEST_F(ReadingProgramKeptReady, EachLanguagesEngineLoadsBeforeTheInkPageComes)
+{
+    const QByteArray languages = "chi_sim+chi_tra+eng";
+
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("OMP_THREAD_LIMIT"), QStringLiteral("1"));
+    program.setProcessEnvironment(environment);
+    program.start(TextRecognitionProcess::programPath(), {});
+    ASSERT_TRUE(program.waitForStarted(10000));
+    const P::Page size{page.width(), page.height(), P::greyChannels};
+    program.write(requestHead(languages) + QByteArray(reinterpret_cast<const char*>(&size), sizeof size) + rowsOf(page));
+    ASSERT_TRUE(program.waitForBytesWritten(10000));
+    // Without its ink the program has a thread waiting for it and, until that reading
+    // ends, the plain reading's: one for each language more are its engines loading.
+    const int engines = int(languages.count('+')) + 1;
+    EXPECT_TRUE(waitFor([&] { return threadsOf(program.processId()) >= 1 + engines; }))
+        << "threads while the ink is on its way: " << threadsOf(program.processId());
+
+    program.write(rowsOf(page) + QByteArray(qsizetype(page.width()) * page.height(), '\0'));
+    program.closeWriteChannel();
+    ASSERT_TRUE(program.waitForFinished(60000));
+    const QByteArray output = program.readAllStandardOutput();
+    P::Reply reply{};
+    ASSERT_GE(output.size(), qsizetype(sizeof reply));
+    std::memcpy(&reply, output.constData(), sizeof reply);
+    EXPECT_EQ(reply.status, P::statusRead);
+    const QString text = QString::fromUtf8(output.mid(sizeof reply, reply.textLength));
+    EXPECT_TRUE(text.contains(QStringLiteral("passed"))) << text.toStdString();
+}
 
 TEST_F(ReadingProgramKeptReady, AReadingThroughTheWaitingProgramReadsAsAFreshOneAndANewOneWaitsAfterIt)
 {
