@@ -379,6 +379,23 @@ std::vector<std::pair<std::u32string, float>> otherReadings(const WordReading& w
     return out;
 }
 
+int editDistance(const std::u32string& a, const std::u32string& b)
+{
+    std::vector<int> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j)
+        row[j] = int(j);
+    for (size_t i = 1; i <= a.size(); ++i) {
+        int diagonal = row[0];
+        row[0] = int(i);
+        for (size_t j = 1; j <= b.size(); ++j) {
+            const int above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
 bool hasCurrency(const std::u32string& text) { return std::any_of(text.begin(), text.end(), isCurrency); }
 
 bool hasPercent(const std::u32string& text) { return text.find_first_of(U"%\u2030\uFF05") != std::u32string::npos; }
@@ -667,6 +684,10 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
             // A guess stands for a guess, never for ideographs the rules read beside it,
             // nor does it make a letter of a digit the rules read ("9a3" for "933").
             if (it->guessed && std::any_of(token.begin(), token.end(), HanText::isHan))
+                continue;
+            // Nor one far from the rules' reading: two guesses that differ in more than a
+            // character or two ("9x2a4deay" against "0x2addea") are not one word misread.
+            if (it->guessed && editDistance(token, number) > 2)
                 continue;
             if (it->guessed && token.size() == number.size()) {
                 bool letterForDigit = false;
