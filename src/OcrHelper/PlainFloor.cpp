@@ -425,6 +425,10 @@ bool unrivalled(const WordReading& word, const std::u32string& token, const std:
         std::copy_if(text.begin() + std::ptrdiff_t(digit), text.end(), std::back_inserter(figure), [](char32_t c) { return c != U','; });
         return std::pair{text.substr(0, digit), figure};
     };
+    // A percentage is left to the rules that read percent signs from the ink: the plain
+    // engine makes digits of the sign ("189%" for "18%").
+    if (hasPercent(token))
+        return false;
     const bool amount = hasCurrency(token);
     const auto [signs, figure] = split(token);
     if (amount
@@ -688,6 +692,10 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
             // Nor one far from the rules' reading: two guesses that differ in more than a
             // character or two ("9x2a4deay" against "0x2addea") are not one word misread.
             if (it->guessed && editDistance(token, number) > 2)
+                continue;
+            // The rules read a percent sign from the ink where the plain engine, doubting
+            // its word, has digits ("396" for "3%").
+            if (it->guessed && hasPercent(token) && !hasPercent(number))
                 continue;
             if (it->guessed && token.size() == number.size()) {
                 bool letterForDigit = false;

@@ -240,6 +240,7 @@ TEST(PlainFloor, AWordWithDigitsTheOtherEnginesReadOtherwiseLessSurelyStands)
         {"brochures 21 \u20AC1,763.50 5%", "brochures 21 \u00A31,763.50 5%", {90, 90, 70, 90}, "brochures 21 \u20AC1,763.50 5%",
          {90, 90, 50, 90}, "", {}, "brochures 21 \u20AC1,763.50 5%"},
         {"color = 0x2addea;", "color = 9x2a4deay;", {90, 90, 70}, "color = 0x2addea;", {90, 90, 50}, "", {}, "color = 0x2addea;"},
+        {"fell 3% now", "fell 396 now", {90, 60, 90}, "fell 395 now", {90, 40, 90}, "", {}, "fell 3% now"},
         {"runs 933 now", "runs 9a3 now", {90, 60, 90}, "runs 933 now", {90, 40, 90}, "", {}, "runs 933 now"},
         {"Rice \u00A5205.00", "Rice +\u00A5205.00", {90, 70}, "Rice \u00A5205.00", {90, 50}, "", {}, "Rice \u00A5205.00"},
         {"Rice 2 \u00A548.28", "Rice 2 #48.28", {93, 93, 41}, "Rice 2 \u00A548.28", {93, 93, 20}, "", {}, "Rice 2 \u00A548.28"},
