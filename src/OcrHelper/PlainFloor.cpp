@@ -298,18 +298,18 @@ bool signPrefix(const std::u32string& signs)
         || (signs.size() == 2 && (signs[0] == U'-' || signs[0] == U'\u2212') && isCurrency(signs[1]));
 }
 
-// The signs right before a number's digits in the rules' text, from the first that lines
-// up with nothing of the plain reading (a ruling, a dotted leader or a cell's edge read as
-// "-", "~" or "_"): where no number is written with them ("~--\u20AC", "-_", "--") they
+// The signs right before a number's digits in the rules' text, from the first that is not
+// the plain reading's own character there (a ruling, a dotted leader or a cell's edge read
+// as "-", "~" or "_", lined up with nothing or with a digit of the word before): where no number is written with them ("~--\u20AC", "-_", "--") they
 // give way to the plain reading's own signs, or to the currency sign they end in; where
 // the plain engine surely read `number` with a currency sign of its own, one more sign
 // before it goes too. A minus or a currency sign before a bare number stays: the plain
 // engine loses those more often than the rules make them up.
-void dropStraySigns(std::u32string& read, std::vector<bool>& lined, size_t& from, size_t& to, int& first, int& last,
-                    const std::u32string& number)
+void dropStraySigns(std::u32string& read, std::vector<bool>& lined, const std::vector<bool>& matched, size_t& from, size_t& to,
+                    int& first, int& last, const std::u32string& number)
 {
     size_t start = from;
-    while (start > 0 && !lined[start - 1] && isSign(read[start - 1]))
+    while (start > 0 && !(lined[start - 1] && start - 1 < matched.size() && matched[start - 1]) && isSign(read[start - 1]))
         --start;
     size_t digits = start;
     while (digits < to && isSign(read[digits]))
@@ -379,10 +379,101 @@ std::vector<std::pair<std::u32string, float>> otherReadings(const WordReading& w
     return out;
 }
 
+int editDistance(const std::u32string& a, const std::u32string& b)
+{
+    std::vector<int> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j)
+        row[j] = int(j);
+    for (size_t i = 1; i <= a.size(); ++i) {
+        int diagonal = row[0];
+        row[0] = int(i);
+        for (size_t j = 1; j <= b.size(); ++j) {
+            const int above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+bool hasCurrency(const std::u32string& text) { return std::any_of(text.begin(), text.end(), isCurrency); }
+
+bool hasPercent(const std::u32string& text) { return text.find_first_of(U"%\u2030\uFF05") != std::u32string::npos; }
+
+// Whether the plain engine read `word` (its `token`, with a digit) at least as surely as
+// every other reading of its place that differs from it (`rivals`: the single-language
+// engines' words over it, letters alone too): where the other readings are its guesses,
+// the plain engine's own guess is the floor. Only where the Latin engine (`latin`) read
+// the place at all: the Chinese models make the same "6" of a "\u20AC" as the plain engine
+// does. Not for a price after a letter or a sign ("y233.10", "#48.28", "el186.60"), nor
+// where another engine read a currency sign the plain engine has not: the plain engine
+// makes digits, letters and other signs of a currency sign however surely. An amount
+// stands so only against readings of the same figure, with or without its minus and
+// separators. Nor where another reading has a percent sign the plain
+// engine has not ("5.590o" for "5.5\u2030"), or signs around the word that it has not
+// ("~/src$" for its "~/src").
+bool unrivalled(const WordReading& word, const std::u32string& token, const std::vector<const LineReading*>& latin,
+                const std::vector<const LineReading*>& rivals)
+{
+    const auto over = [&](const WordReading& other) { return overlap(word.box, other.box) > 0.5; };
+    if (std::none_of(latin.begin(), latin.end(), [&](const LineReading* line) { return std::any_of(line->words.begin(), line->words.end(), over); }))
+        return false;
+    // An amount: its signs (a currency sign, a minus) and its figure, separators aside.
+    const auto split = [](const std::u32string& text) {
+        const size_t digit = size_t(std::find_if(text.begin(), text.end(), isDigit32) - text.begin());
+        std::u32string figure;
+        std::copy_if(text.begin() + std::ptrdiff_t(digit), text.end(), std::back_inserter(figure), [](char32_t c) { return c != U','; });
+        return std::pair{text.substr(0, digit), figure};
+    };
+    // A percentage is left to the rules that read percent signs from the ink: the plain
+    // engine makes digits of the sign ("189%" for "18%").
+    if (hasPercent(token))
+        return false;
+    const bool amount = hasCurrency(token);
+    const auto [signs, figure] = split(token);
+    if (amount
+        && (wellFormedNumber(HanText::encoded(token.substr(signs.size()))).empty()
+            || !std::all_of(signs.begin(), signs.end(), [](char32_t c) { return isCurrency(c) || c == U'-' || c == U'\u2212'; })))
+        return false;
+    for (size_t lead = 1; !amount && lead <= 2 && lead < token.size() && !isDigit32(token[lead - 1]); ++lead)
+        if (const std::string price = wellFormedNumber(HanText::encoded(token.substr(lead)));
+            !price.empty() && price.find('.') != std::string::npos)
+            return false;
+    for (const LineReading* line : rivals)
+        for (const WordReading& other : line->words) {
+            if (!over(other))
+                continue;
+            const std::u32string text = trimmed(HanText::decoded(other.text));
+            if (text == token)
+                continue;
+            if (other.confidence > word.confidence || (hasPercent(text) && !hasPercent(token)))
+                return false;
+            if (amount) {
+                // Only its minus and separators may differ, and the currency sign go
+                // missing: a currency sign of its own is another reading of the sign.
+                const auto [otherSigns, otherFigure] = split(text);
+                if (otherFigure != figure
+                    || std::any_of(otherSigns.begin(), otherSigns.end(),
+                                   [&](char32_t c) { return isCurrency(c) && signs.find(c) == std::u32string::npos; }))
+                    return false;
+                continue;
+            }
+            if (hasCurrency(text))
+                return false;
+            if (const size_t at = text.find(token); at != std::u32string::npos) {
+                const auto alnum = [](char32_t c) { return c < 0x80 && std::isalnum(int(c)); };
+                if (std::none_of(text.begin(), text.begin() + std::ptrdiff_t(at), alnum)
+                    && std::none_of(text.begin() + std::ptrdiff_t(at + token.size()), text.end(), alnum))
+                    return false;
+            }
+        }
+    return true;
+}
+
 } // namespace
 
 std::string withSureNumbers(const std::string& merged, const std::vector<const LineReading*>& plain,
-                            const std::vector<const LineReading*>& others)
+                            const std::vector<const LineReading*>& others, const std::vector<const LineReading*>& rivals)
 {
     std::u32string read = HanText::decoded(merged), plainText;
     struct Sure {
@@ -393,6 +484,8 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
         bool overNoDigits = false; // stands only where the rules' text has no digit at its place
         bool amount = false;    // a currency amount, read with a minus before it or not
         bool minus = false;
+        bool whole = false;     // read as one word more surely than the Latin engine read any piece of it
+        bool guessed = false;   // stands only as the surest of the engines' guesses at its place
     };
     std::vector<Sure> sure;
     for (const LineReading* line : plain) {
@@ -461,8 +554,12 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
                     && std::all_of(there.begin(), there.end(), [&](const auto& o) {
                            return o.second + Thresholds::latinFarLessSure <= word.confidence && digitsOf(o.first) == digitsOf(token);
                        });
-                sure.push_back({start + offset, start + offset + token.size(), false, agreed,
-                                !(word.confidence >= Thresholds::sureNumber || agreed || surer)});
+                const bool earned = word.confidence >= Thresholds::sureNumber || agreed || surer;
+                const bool unopposed = !earned && unrivalled(word, token, others, rivals.empty() ? others : rivals);
+                const bool whole = !there.empty()
+                    && std::all_of(there.begin(), there.end(), [&](const auto& o) { return o.second < word.confidence; });
+                sure.push_back({start + offset, start + offset + token.size(), false, agreed, !(earned || unopposed), false, false,
+                                false, whole, unopposed});
                 continue;
             }
             size_t at = text.find(HanText::decoded(number));
@@ -548,14 +645,14 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
             const std::u32string piece = read.substr(from, to - from);
             if (std::any_of(piece.begin(), piece.end(), [](char32_t c) { return isDigit32(c) || HanText::isHan(c) || c == U' '; })
                 || piece.back() != U'%') {
-                dropStraySigns(read, lined, from, to, first, last, {});
+                dropStraySigns(read, lined, matched, from, to, first, last, {});
                 continue;
             }
         }
         if (it->signsOnly) {
             // Even a doubted reading of the place shows where the word starts: no number
             // is written after "~--" or "-_".
-            dropStraySigns(read, lined, from, to, first, last, {});
+            dropStraySigns(read, lined, matched, from, to, first, last, {});
             continue;
         }
         const auto loose = [&](size_t j) {
@@ -573,7 +670,7 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
         while (loose(to))
             ++to;
         if (it->number)
-            dropStraySigns(read, lined, from, to, first, last, number);
+            dropStraySigns(read, lined, matched, from, to, first, last, number);
         if (!it->number) {
             // What lines up with the word may hold an ideograph the Chinese models made of
             // its currency sign ("\u516D5.52" for "\u00A515.52"), not ideographs alone: the
@@ -582,9 +679,31 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
             const std::u32string token = trimmed(read.substr(from, to - from), &offset);
             // A word the rules read as two stays two: the plain engine runs words together
             // more often than it cuts one; not where the Latin engine read it as one, as
-            // the plain engine did.
-            if (std::none_of(token.begin(), token.end(), isDigit32) || (token.find(U' ') != std::u32string::npos && !it->witnessed))
+            // the plain engine did, nor where it read each piece less surely than the plain
+            // engine read the whole ("buffer." and "resize(571);" at 12 for its
+            // "buffer.resize(571);" at 90).
+            if (std::none_of(token.begin(), token.end(), isDigit32)
+                || (token.find(U' ') != std::u32string::npos && !it->witnessed && !it->whole))
                 continue;
+            // A guess stands for a guess, never for ideographs the rules read beside it,
+            // nor does it make a letter of a digit the rules read ("9a3" for "933").
+            if (it->guessed && std::any_of(token.begin(), token.end(), HanText::isHan))
+                continue;
+            // Nor one far from the rules' reading: two guesses that differ in more than a
+            // character or two ("9x2a4deay" against "0x2addea") are not one word misread.
+            if (it->guessed && editDistance(token, number) > 2)
+                continue;
+            // The rules read a percent sign from the ink where the plain engine, doubting
+            // its word, has digits ("396" for "3%").
+            if (it->guessed && hasPercent(token) && !hasPercent(number))
+                continue;
+            if (it->guessed && token.size() == number.size()) {
+                bool letterForDigit = false;
+                for (size_t k = 0; k < token.size(); ++k)
+                    letterForDigit = letterForDigit || (isDigit32(token[k]) && !isDigit32(number[k]));
+                if (letterForDigit)
+                    continue;
+            }
             from += offset;
             to = from + token.size();
             // Digits for digits, the plain engine's confidence alone is no better than the
@@ -670,8 +789,13 @@ std::string text(const std::vector<LineMerge::PlacedLine>& laidOut, const Engine
                 if (!readsHan(engine.language))
                 if (std::any_of(here.begin(), here.end(), [&](const LineReading* own) { return commonArea(own->box, other.box) > 0; }))
                     alongside.push_back(&other);
+        std::vector<const LineReading*> rivals;
+        for (const EngineReading& engine : others)
+            for (const LineReading& other : engine.lines)
+                if (std::any_of(here.begin(), here.end(), [&](const LineReading* own) { return commonArea(own->box, other.box) > 0; }))
+                    rivals.push_back(&other);
         firstBox.push_back(line.boxes.empty() ? Box{} : line.boxes.front());
-        lines.push_back(withSureNumbers(line.text, here, alongside));
+        lines.push_back(withSureNumbers(line.text, here, alongside, rivals));
     }
     // The plain engine's sure lines the rules' text left out, before the first line
     // below each in its column.

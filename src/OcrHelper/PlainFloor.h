@@ -41,8 +41,13 @@ std::string wellFormedNumber(const std::string& word);
 // What lines up with a word stays within its cell: where a piece of the rules' text
 // between blanks is the word itself, that piece is its place, and the cells beside it
 // keep their own characters.
+// A word with digits the plain engine doubts stands too where it read it at least as
+// surely as each single-language engine (`rivals`, their lines at the place; `others`
+// where none are given) read the place otherwise: a replacement has to be surer than
+// what it replaces.
 std::string withSureNumbers(const std::string& merged, const std::vector<const Readings::LineReading*>& plain,
-                            const std::vector<const Readings::LineReading*>& others = {});
+                            const std::vector<const Readings::LineReading*>& others = {},
+                            const std::vector<const Readings::LineReading*>& rivals = {});
 
 // `line` of the plain reading, its ideographs each in the script the page shows, as far
 // as the lines of `scripts` (the Chinese engines' readings) at the same place and the

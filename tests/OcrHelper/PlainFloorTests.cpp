@@ -78,6 +78,9 @@ TEST(PlainFloor, SignsBeforeASureNumberStandOnlyWhereANumberCouldBeWrittenWithTh
         {"Freight ~--\u20AC1,245.71", "Freight \u20AC1,245.71", {90, 90}, "Freight \u20AC1,245.71"},
         {"Total -_9,089,335.70 12%", "Total 9,089,335.70 12%", {90, 90, 90}, "Total 9,089,335.70 12%"},
         {"North --2,298,548.50", "North 2,298,548.50", {90, 90}, "North 2,298,548.50"},
+        // Nor where the first of them lines up with a digit of the word before it.
+        {"workshop 1 \u20AC1,245.71 0% ~\u2014\u2014\u20AC1,245.71", "workshop 1 \u20AC1,245.71 096 \u20AC1,245.71", {90, 90, 90, 42, 21},
+         "workshop 1 \u20AC1,245.71 0% \u20AC1,245.71"},
         // A minus or a currency sign the plain engine lost before a bare number stays.
         {"Refund -\u00A3696.24", "Refund 696.24", {90, 90}, "Refund -\u00A3696.24"},
         {"Balance -1,204.00", "Balance 1,204.00", {90, 90}, "Balance -1,204.00"},
@@ -128,7 +131,7 @@ TEST(PlainFloor, AWordWithDigitsStandsWhereThePlainEngineIsSureOrTheLatinEngineA
         {"South $226,311.02 +57.3%", "South 226,311.02", {94, 68}, "$226,311.02", 45, 23, "South 226,311.02 +57.3%"},
         {"\u5B9E\u6536 Y1, 339.92", "\u5B9E\u6536 \u00A51,339.92", {93, 70}, "\u00A51,339.92", 25, 70, "\u5B9E\u6536 \u00A51,339.92"},
         {"South $226,311.02", "South 226,311.02", {94, 68}, "$226,311.02", 45, 50, "South $226,311.02"},
-        {"Resolution 1280*800", "Resolution 1280x800", {25, 55}, "1280*800", 105, 24, "Resolution 1280*800"},
+        {"Resolution 1280*800", "Resolution 1280x800", {25, 20}, "1280*800", 105, 24, "Resolution 1280*800"},
         {"\u00A5215.41 \u2014 \u00A5646.23", "\u00A5215.41 \u3002\u3002 #646.23", {60, 20, 69}, "\u00A5646.23", 85, 0,
          "\u00A5215.41 \u2014 \u00A5646.23"},
         {"\u00A518.22 \u00A518.22", "y18.22 \u3002 Y18.22", {66, 71, 52}, "\u00A518.22", 0, 0, "\u00A518.22 \u00A518.22"},
@@ -193,6 +196,71 @@ TEST(PlainFloor, AWordWithDigitsStandsWhereThePlainEngineIsSureOrTheLatinEngineA
         if (!latin.words.empty())
             others.push_back(&latin);
         EXPECT_EQ(PlainFloor::withSureNumbers(c.merged, {&plain}, others), c.expected) << c.merged;
+    }
+}
+
+struct Guessed {
+    const char* merged;          // the rules' line
+    const char* plain;           // the plain reading of its place
+    std::vector<float> sure;     // the plain engine's confidence in each of its words
+    const char* latin;           // the Latin engine's reading of the whole line
+    std::vector<float> latinSure;
+    const char* chinese;         // a Chinese model's, or nothing
+    std::vector<float> chineseSure;
+    const char* expected;
+};
+
+TEST(PlainFloor, AWordWithDigitsTheOtherEnginesReadOtherwiseLessSurelyStands)
+{
+    const std::vector<Guessed> cases{
+        // The other engines' readings of the place are guesses less sure than the plain one.
+        {"Linked in 2.1.s, 24 warnings", "Linked in 2.1, 24 warnings", {93, 92, 49, 90, 93}, "Linked in 2.1.s, 24 warnings",
+         {93, 92, 0, 90, 93}, "", {}, "Linked in 2.1, 24 warnings"},
+        {"d3dia15 Cache at most", "d3d1a15 Cache at most", {67, 93, 93, 93}, "d3dia15 Cache at most", {47, 93, 93, 93},
+         "d3dlal15 Cache at most", {53, 93, 93, 93}, "d3d1a15 Cache at most"},
+        {"Waterproof TIp54", "Waterproof IP54", {90, 70}, "Waterproof IPS4", {90, 0}, "Waterproof TIp54", {90, 3}, "Waterproof IP54"},
+        // The rules' pieces of a word the Latin engine read apart far less surely.
+        {"19 buffer. resize(571);", "19 buffer.resize(571);", {93, 90}, "19 buffer. resize(571);", {93, 12, 12}, "", {},
+         "19 buffer.resize(571);"},
+        // An amount read alike but for its minus or separators.
+        {"Discount (5%) \u00A31,613.72", "Discount (5%) -\u00A31,613.72", {90, 90, 67}, "Discount (5%) \u00A31,613.72", {90, 90, 19},
+         "", {}, "Discount (5%) -\u00A31,613.72"},
+        {"hours 3 $1448.78 0%", "hours 3 $1,448.78 0%", {90, 90, 78, 90}, "hours 3 $1448.78 0%", {90, 90, 73, 90}, "", {},
+         "hours 3 $1,448.78 0%"},
+        // Not where an engine read the place more surely, or the Latin engine not at all.
+        {"Linked in 2.1.s, 24 warnings", "Linked in 2.1, 24 warnings", {93, 92, 49, 90, 93}, "Linked in 2.1.s, 24 warnings",
+         {93, 92, 0, 90, 93}, "Linked in 2.1.s, 24 warnings", {93, 92, 52, 90, 93}, "Linked in 2.1.s, 24 warnings"},
+        {"Linked in 2.1.s, 24 warnings", "Linked in 2.1, 24 warnings", {93, 92, 49, 90, 93}, "", {},
+         "Linked in 2.1.s, 24 warnings", {93, 92, 12, 90, 93}, "Linked in 2.1.s, 24 warnings"},
+        {"19 buffer. resize(571);", "19 buffer.resize(571);", {93, 90}, "19 buffer. resize(571);", {93, 12, 91}, "", {},
+         "19 buffer. resize(571);"},
+        // Nor for an amount or a number after a letter, which may be the plain engine's
+        // reading of a currency sign, nor where another engine read a percent sign or a
+        // sign after the word that the plain engine has not.
+        {"brochures 21 \u20AC1,763.50 5%", "brochures 21 \u00A31,763.50 5%", {90, 90, 70, 90}, "brochures 21 \u20AC1,763.50 5%",
+         {90, 90, 50, 90}, "", {}, "brochures 21 \u20AC1,763.50 5%"},
+        {"color = 0x2addea;", "color = 9x2a4deay;", {90, 90, 70}, "color = 0x2addea;", {90, 90, 50}, "", {}, "color = 0x2addea;"},
+        {"fell 3% now", "fell 396 now", {90, 60, 90}, "fell 395 now", {90, 40, 90}, "", {}, "fell 3% now"},
+        {"runs 933 now", "runs 9a3 now", {90, 60, 90}, "runs 933 now", {90, 40, 90}, "", {}, "runs 933 now"},
+        {"Rice \u00A5205.00", "Rice +\u00A5205.00", {90, 70}, "Rice \u00A5205.00", {90, 50}, "", {}, "Rice \u00A5205.00"},
+        {"Rice 2 \u00A548.28", "Rice 2 #48.28", {93, 93, 41}, "Rice 2 \u00A548.28", {93, 93, 20}, "", {}, "Rice 2 \u00A548.28"},
+        {"VAT 20% \u20AC1,186.60", "VAT 20% el186.60", {93, 93, 60}, "VAT 20% \u20AC1,186.60", {93, 93, 40}, "", {},
+         "VAT 20% \u20AC1,186.60"},
+        {"Retail 6% 5.5\u2030", "Retail 6% 5.590o", {93, 93, 60}, "Retail 6% 5.5%o", {93, 93, 40}, "", {}, "Retail 6% 5.5\u2030"},
+        {"dev@build-01:~/src$ ls", "dev@build-01:~/src ls", {70, 93}, "dev@build-01:~/src$ ls", {60, 93}, "", {},
+         "dev@build-01:~/src$ ls"},
+    };
+    for (const Guessed& c : cases) {
+        const Readings::LineReading plain = lineRead(c.plain, c.sure);
+        const Readings::LineReading latin = lineRead(c.latin, c.latinSure);
+        const Readings::LineReading chinese = lineRead(c.chinese, c.chineseSure);
+        std::vector<const Readings::LineReading*> others, rivals;
+        for (const Readings::LineReading* line : {&latin, &chinese})
+            if (!line->words.empty())
+                rivals.push_back(line);
+        if (!latin.words.empty())
+            others.push_back(&latin);
+        EXPECT_EQ(PlainFloor::withSureNumbers(c.merged, {&plain}, others, rivals), c.expected) << c.merged << " / " << c.plain;
     }
 }
 
