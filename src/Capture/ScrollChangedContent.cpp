@@ -207,4 +207,72 @@ bool sameButForPlaceholders(const QImage& a, const QImage& b)
     return sameButForPlaceholders(framePixels(first), framePixels(second));
 }
 
+namespace {
+
+// The columns [left, right] of the runs of differing pixels in the row that are no
+// placeholder turned picture (or back); left > right when there are none.
+void widenByOtherChanges(const quint32* a, const quint32* b, int width, int& left, int& right)
+{
+    for (int x = 0; x < width;) {
+        if (!FramePixelCompare::differ(a[x], b[x])) {
+            ++x;
+            continue;
+        }
+        const int first = x;
+        int last = x;
+        for (int gap = 0; x < width && gap <= kRunGap; ++x) {
+            if (FramePixelCompare::differ(a[x], b[x])) {
+                last = x;
+                gap = 0;
+            } else {
+                ++gap;
+            }
+        }
+        const auto placeholder = [&](const quint32* plain, const quint32* other) {
+            int from = first, to = last;
+            while (from > 0 && plain[from - 1] == plain[first])
+                --from;
+            while (to < width - 1 && plain[to + 1] == plain[last])
+                ++to;
+            return plainSetOff(plain, width, from, to, std::nullopt) && detailed(other, first, last);
+        };
+        if (!placeholder(a, b) && !placeholder(b, a)) {
+            left = std::min(left, first);
+            right = std::max(right, last);
+        }
+        x = last + 1;
+    }
+}
+
+} // namespace
+
+bool sameButForPlaceholdersAndOneBand(const QImage& a, const QImage& b)
+{
+    const QImage first = withFramePixelLayout(a), second = withFramePixelLayout(b);
+    const FramePixels p = framePixels(first), n = framePixels(second);
+    if (p.isNull() || n.isNull() || p.width != n.width || p.height != n.height)
+        return false;
+    const int w = p.width;
+    int left = w, right = -1;
+    for (int r = 0; r < p.height; ++r) {
+        if (!FramePixelCompare::rowsMatch(p.row(r), n.row(r), w))
+            widenByOtherChanges(p.row(r), n.row(r), w, left, right);
+    }
+    if (right >= left && 2 * (right - left + 1) > w)
+        return false;
+    // Beside the band, enough rows with edges that agree: a page of flat colour would
+    // show no move either.
+    int edgeRows = 0;
+    for (int r = 1; r < p.height; ++r) {
+        const auto edgesBeside = [&](int from, int to) {
+            return to - from < 2 ? 0
+                                 : std::min(FramePixelCompare::countEdges(n.row(r) + from, n.row(r - 1) + from, to - from),
+                                            FramePixelCompare::countEdges(n.row(r) + from + 1, n.row(r) + from, to - from - 1));
+        };
+        const int edges = right < left ? edgesBeside(0, w) : edgesBeside(0, left) + edgesBeside(right + 1, w);
+        edgeRows += edges > 0;
+    }
+    return edgeRows >= kMinimumEdgeRows;
+}
+
 } // namespace ScrollStitcher

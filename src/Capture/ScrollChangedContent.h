@@ -32,4 +32,11 @@ bool sameButForPlaceholders(const FramePixels& a, const FramePixels& b);
 // pictures on it loaded.
 bool sameButForPlaceholders(const QImage& a, const QImage& b);
 
+// The same, but for one band of columns, at most half the width, where anything may
+// differ (an animation beside the rows, scrolling with them or not): the page stood
+// still while pictures loaded and the band changed by itself. Rows that differ outside
+// that band only where placeholders loaded, and rows that match, must hold edges
+// enough to have shown a move (a caption, a card's border).
+bool sameButForPlaceholdersAndOneBand(const QImage& a, const QImage& b);
+
 } // namespace ScrollStitcher

@@ -217,6 +217,12 @@ private:
     // past the rows kept, whatever its plain or unplaceable rows seemed to say.
     bool thumbMovedPastKept(const QImage& frame) const;
     void finishAtStall();
+    // At the page's end, where the frame it stopped on could not be placed: the first
+    // frame since the last kept one that the rows placed below it, when the page has not
+    // moved since but for what changed in place; then kept where its rows place it, and
+    // the capture finishes.
+    std::optional<QImage> registeredEndStanding() const;
+    void keepTheRegisteredEnd(const QImage& registered);
     void completeFinish();
     int maxLength() const;
 
@@ -276,6 +282,15 @@ private:
     bool m_endedUnregistered = false;
     // A frame since the last kept one showed rows that could not be placed.
     bool m_unplacedSinceKept = false;
+    // The first frame since the last kept one that the rows placed below it but that was
+    // not kept (a last step that is no whole number of clicks), and the kept frame it was
+    // placed against.
+    struct RegisteredSinceKept {
+        QImage frame;
+        ScrollStitcher::FrameJudgement judgement;
+        qint64 keptKey = 0;
+    };
+    std::optional<RegisteredSinceKept> m_firstRegisteredSinceKept;
     // Ticks since the last kept one whose first frame the rows placed somewhere below it
     // (kept or not), and the furthest place among them: the page followed down as it went.
     int m_registeredTicksSinceKept = 0;

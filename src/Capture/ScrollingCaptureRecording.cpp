@@ -523,6 +523,7 @@ void ScrollingCaptureController::keepFrame(const QImage& frame, const ScrollStit
     m_unplacedSinceKept = false;
     m_registeredTicksSinceKept = 0;
     m_furthestRegisteredSinceKeptPx = 0;
+    m_firstRegisteredSinceKept.reset();
     m_movingTicksSinceKept = 0;
     m_placedAboveSinceKept = false;
     m_beforePlainRun.reset();
@@ -652,6 +653,8 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
     // moving: frames kept over plain rows before it were not where it had stopped.
     if (!j.append && j.foundPx > 0 && !j.settledByStep && !j.byUnchangedRows)
         m_beforePlainRun.reset();
+    if (!j.append && j.foundPx > 0 && !j.settledByStep && !j.byUnchangedRows && !m_firstRegisteredSinceKept)
+        m_firstRegisteredSinceKept = RegisteredSinceKept{frame, j, m_kept.lastFrame().cacheKey()};
     if (m_relooks == 0 && !j.append && j.foundPx > 0) {
         ++m_registeredTicksSinceKept;
         m_furthestRegisteredSinceKeptPx = std::max(m_furthestRegisteredSinceKeptPx, j.foundPx);

@@ -242,6 +242,9 @@ void ScrollingCaptureController::handleStall()
         } else if (j.foundPx < 0) {
             // The page stopped above the last kept frame: where it ends was never seen.
             m_endedUnregistered = true;
+        } else if (const std::optional<QImage> registered = registeredEndStanding()) {
+            keepTheRegisteredEnd(*registered);
+            return;
         } else if (!j.duplicate && !m_unplacedSinceKept && showsOnlyAPlainEnd(m_lastTickFrame)) {
             placeThePlainEnd();
             return;
@@ -268,6 +271,50 @@ void ScrollingCaptureController::finishAtStall()
     if (!m_endedUnregistered && thumbMovedPastKept(m_lastTickFrame))
         m_endedUnregistered = true;
     finish(false);
+}
+
+std::optional<QImage> ScrollingCaptureController::registeredEndStanding() const
+{
+    // The page's last scroll, shorter than a step, was placed by its rows but refused as
+    // no whole number of clicks; later frames of the page standing there no longer place
+    // (pictures that loaded meanwhile, rows beside an animation that two places a card
+    // apart fit alike). Where they differ from that first frame only in place, the page
+    // has not moved since.
+    if (!m_firstRegisteredSinceKept || m_lastTickFrame.isNull())
+        return std::nullopt;
+    const RegisteredSinceKept& registered = *m_firstRegisteredSinceKept;
+    if (registered.keptKey != m_kept.lastFrame().cacheKey() || registered.frame.size() != m_lastTickFrame.size())
+        return std::nullopt;
+    const QImage then = withoutLiveColumns(registered.frame, m_live), now = withoutLiveColumns(m_lastTickFrame, m_live);
+    const bool standsThere = ScrollStitcher::sameContent(then, now) || differOnlyLocally(then, now)
+                             || ScrollStitcher::sameButForPlaceholders(then, now)
+                             || (!m_live.isEmpty() && placeholdersFilledBeside(registered.frame, m_lastTickFrame, m_live))
+                             || ScrollStitcher::sameButForPlaceholdersAndOneBand(then, now);
+    return standsThere ? std::optional<QImage>(registered.frame) : std::nullopt;
+}
+
+void ScrollingCaptureController::keepTheRegisteredEnd(const QImage& registered)
+{
+    // That frame judged as the one the page stopped on: kept where its rows place it
+    // again, with the bars as they stand there; otherwise the end was not placed.
+    const int foundPx = m_firstRegisteredSinceKept->judgement.foundPx;
+    // On the clock's next turn, as the page end's other steps are taken.
+    after(0, [this, registered, foundPx] {
+        judgeOffMain(registered, 0, ScrollStitcher::JudgeMode::pageEnd, [this, registered, foundPx](const Judged& judged) {
+            if (m_phase != Phase::recording)
+                return;
+            const ScrollStitcher::FrameJudgement& j = judged.judgement;
+            if (j.append && j.newPx == foundPx) {
+                keepFrame(registered, j);
+                // Pictures that loaded since show as the page last looked.
+                m_kept.refreshLast(m_lastTickFrame, m_detection.stickyPx);
+                captureDiagnostic(QStringLiteral("📜 页底末步按首次配准补齐 +%1px").arg(j.newPx));
+            } else {
+                m_endedUnregistered = true;
+            }
+            finish(false);
+        });
+    });
 }
 
 void ScrollingCaptureController::placeThePlainEnd()

@@ -276,6 +276,24 @@ TEST_F(GeneratedScrollPagesTest, CardsWithPicturesLoadingLateComeOutExact)
     });
 }
 
+// The page's last step, shorter than a step, placed by its rows once and then no more:
+// the pictures it brought in loaded, and beside an animation two places a card apart
+// fit the rest alike. The page stood there since: its rows' place is kept, nothing said.
+TEST_F(GeneratedScrollPagesTest, ALastStepPlacedOnceByItsRowsStandsWherePicturesLoadedSince)
+{
+    const struct {
+        quint64 seed;
+        int page;
+        int height;
+    } cases[] = {
+        {6, 38, 529}, // three columns beside an animation that scrolls with its row, a scrollbar
+        {3, 60, 428}, // beside a canvas, under a header and above a footer that change height
+    };
+    forEachCapture(cases, [](const auto&, const Description&, const Capture&, const Verdict& verdict) {
+        EXPECT_EQ(verdict.kind, Verdict::Kind::exact) << verdict.what.toStdString();
+    });
+}
+
 TEST_F(GeneratedScrollPagesTest, ThePagesEndComesOutWholeOrIsToldTruly)
 {
     const struct {

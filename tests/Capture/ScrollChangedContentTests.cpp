@@ -186,3 +186,58 @@ TEST(ScrollChangedContent, AViewWherePicturesLoadedIsTheSameViewHoweverGentleThe
         EXPECT_EQ(ScrollStitcher::sameButForPlaceholders(framePixels(c.other), framePixels(placeholders)), c.same);
     }
 }
+
+TEST(ScrollChangedContent, AViewStandsStillWherePicturesLoadedBesideOneBandThatChangesByItself)
+{
+    // Three cards side by side with grey pictures that may load, an animation of stripes
+    // painted over part of the view in one phase or another.
+    ScrollTestPages::Layout at;
+    const QImage page = ScrollTestPages::page(kWidth, &at).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const auto view = [&](int shift, bool loaded, int bandLeft, int bandWidth, int phase) {
+        QImage image = page.copy(0, at.paragraphs + shift, kWidth, kHeight);
+        QPainter painter(&image);
+        for (int c = 0; c < 3; ++c) {
+            const QRect card(8 + c * 150, 40, 140, 200);
+            painter.fillRect(card, QColor(250, 250, 252));
+            const QRect picture = card.adjusted(4, 8, -4, -32);
+            if (!loaded) {
+                painter.fillRect(picture, QColor(204, 204, 204));
+                continue;
+            }
+            QLinearGradient gradient(picture.topLeft(), picture.bottomRight());
+            gradient.setColorAt(0, QColor::fromHsv(c * 47 % 360, 170, 210));
+            gradient.setColorAt(1, QColor::fromHsv((c * 47 + 60) % 360, 90, 245));
+            painter.fillRect(picture, gradient);
+        }
+        for (int x = bandLeft; x < bandLeft + bandWidth; x += 12)
+            painter.fillRect(x, 0, 6, kHeight, QColor::fromHsv((x + phase * 40) % 360, 200, 200));
+        return image;
+    };
+    QImage blank(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
+    blank.fill(Qt::white);
+    const auto blankWithBand = [&](int phase) {
+        QImage image = blank.copy();
+        QPainter painter(&image);
+        for (int x = 200; x < 300; x += 12)
+            painter.fillRect(x, 0, 6, kHeight, QColor::fromHsv((x + phase * 40) % 360, 200, 200));
+        return image;
+    };
+    const struct {
+        const char* name;
+        QImage before, after;
+        bool still;
+    } cases[] = {
+        {"pictures loaded, the band changed", view(0, false, 200, 100, 0), view(0, true, 200, 100, 1), true},
+        {"only the band changed", view(0, true, 200, 100, 0), view(0, true, 200, 100, 1), true},
+        {"nothing changed", view(0, false, 200, 100, 0), view(0, false, 200, 100, 0), true},
+        {"a band over more than half the width", view(0, false, 60, 300, 0), view(0, true, 60, 300, 1), false},
+        {"the rows moved", view(0, false, 200, 100, 0), view(40, true, 200, 100, 1), false},
+        {"the rows moved a little", view(0, true, 200, 100, 0), view(3, true, 200, 100, 0), false},
+        {"nothing beside the band to show a move", blankWithBand(0), blankWithBand(1), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(ScrollStitcher::sameButForPlaceholdersAndOneBand(c.before, c.after), c.still);
+        EXPECT_EQ(ScrollStitcher::sameButForPlaceholdersAndOneBand(c.after, c.before), c.still);
+    }
+}
