@@ -46,8 +46,7 @@ Fit fitAt(const FramePixels& previous, const FramePixels& next, const std::vecto
 
 } // namespace
 
-std::optional<int> placeWithinAskedScroll(const FramePixels& previous, const FramePixels& next,
-                                          const FrameRegistration::Expected& expected)
+std::optional<RowsBetweenBars> rowsBetweenFixedBars(const FramePixels& previous, const FramePixels& next)
 {
     if (previous.isNull() || next.isNull() || previous.width != next.width || previous.height != next.height)
         return std::nullopt;
@@ -78,7 +77,17 @@ std::optional<int> placeWithinAskedScroll(const FramePixels& previous, const Fra
     const int h = bottom - top;
     if (h < FrameRegistration::kMinimumSide)
         return std::nullopt;
-    const FramePixels p = previous.cropped(0, top, w, h), n = next.cropped(0, top, w, h);
+    return RowsBetweenBars{previous.cropped(0, top, w, h), next.cropped(0, top, w, h), w, h};
+}
+
+std::optional<int> placeWithinAskedScroll(const FramePixels& previous, const FramePixels& next,
+                                          const FrameRegistration::Expected& expected)
+{
+    const auto rows = rowsBetweenFixedBars(previous, next);
+    if (!rows)
+        return std::nullopt;
+    const FramePixels &p = rows->previous, &n = rows->next;
+    const int w = rows->width, h = rows->height;
     // A page that stood still while pictures loaded fits unmoved: no move to place.
     if (sameButForPlaceholders(p, n))
         return std::nullopt;

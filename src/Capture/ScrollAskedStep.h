@@ -21,6 +21,19 @@ namespace ScrollStitcher {
 // hold edges, every other offset allowed is contradicted by some row, and the frames do
 // not also fit unmoved. Nothing otherwise. `previous` and `next` are the region the
 // registration compares, of equal size.
+// The rows of two frames a scroll may have moved, left of where a scrollbar may be (its
+// thumb moves in every row) and between rows the same in both at the top and bottom that
+// hold lines (a fixed bar: at any offset but 0 it would contradict the content; plain
+// rows the same in both, inside a grey picture, may as well be content and stay).
+// Nothing where the frames differ in size or too little is left.
+struct RowsBetweenBars {
+    FramePixels previous;
+    FramePixels next;
+    int width = 0;
+    int height = 0;
+};
+std::optional<RowsBetweenBars> rowsBetweenFixedBars(const FramePixels& previous, const FramePixels& next);
+
 std::optional<int> placeWithinAskedScroll(const FramePixels& previous, const FramePixels& next,
                                           const FrameRegistration::Expected& expected);
 

@@ -69,9 +69,9 @@ bool detailed(const quint32* row, int first, int last)
     return 4 * other > last - first + 1;
 }
 
-// Every run of differing pixels in the row is a placeholder in one of the two rows and
-// a picture in the other: pictures that loaded, however many side by side.
-bool onlyPlaceholdersDiffer(const quint32* a, const quint32* b, int width)
+// The columns [left, right] of the runs of differing pixels in the row that are no
+// placeholder turned picture (or back); left > right when there are none.
+void widenByOtherChanges(const quint32* a, const quint32* b, int width, int& left, int& right)
 {
     for (int x = 0; x < width;) {
         if (!FramePixelCompare::differ(a[x], b[x])) {
@@ -88,7 +88,6 @@ bool onlyPlaceholdersDiffer(const quint32* a, const quint32* b, int width)
                 ++gap;
             }
         }
-        // The run, widened to the plain stretch it lies in.
         const auto placeholder = [&](const quint32* plain, const quint32* other) {
             int from = first, to = last;
             while (from > 0 && plain[from - 1] == plain[first])
@@ -97,11 +96,21 @@ bool onlyPlaceholdersDiffer(const quint32* a, const quint32* b, int width)
                 ++to;
             return plainSetOff(plain, width, from, to, std::nullopt) && detailed(other, first, last);
         };
-        if (!placeholder(a, b) && !placeholder(b, a))
-            return false;
+        if (!placeholder(a, b) && !placeholder(b, a)) {
+            left = std::min(left, first);
+            right = std::max(right, last);
+        }
         x = last + 1;
     }
-    return true;
+}
+
+// Every run of differing pixels in the row is a placeholder in one of the two rows and
+// a picture in the other: pictures that loaded, however many side by side.
+bool onlyPlaceholdersDiffer(const quint32* a, const quint32* b, int width)
+{
+    int left = width, right = -1;
+    widenByOtherChanges(a, b, width, left, right);
+    return right < left;
 }
 
 // Every row of the overlap at offset t either matches whole, differs only within half
@@ -206,45 +215,6 @@ bool sameButForPlaceholders(const QImage& a, const QImage& b)
     const QImage first = withFramePixelLayout(a), second = withFramePixelLayout(b);
     return sameButForPlaceholders(framePixels(first), framePixels(second));
 }
-
-namespace {
-
-// The columns [left, right] of the runs of differing pixels in the row that are no
-// placeholder turned picture (or back); left > right when there are none.
-void widenByOtherChanges(const quint32* a, const quint32* b, int width, int& left, int& right)
-{
-    for (int x = 0; x < width;) {
-        if (!FramePixelCompare::differ(a[x], b[x])) {
-            ++x;
-            continue;
-        }
-        const int first = x;
-        int last = x;
-        for (int gap = 0; x < width && gap <= kRunGap; ++x) {
-            if (FramePixelCompare::differ(a[x], b[x])) {
-                last = x;
-                gap = 0;
-            } else {
-                ++gap;
-            }
-        }
-        const auto placeholder = [&](const quint32* plain, const quint32* other) {
-            int from = first, to = last;
-            while (from > 0 && plain[from - 1] == plain[first])
-                --from;
-            while (to < width - 1 && plain[to + 1] == plain[last])
-                ++to;
-            return plainSetOff(plain, width, from, to, std::nullopt) && detailed(other, first, last);
-        };
-        if (!placeholder(a, b) && !placeholder(b, a)) {
-            left = std::min(left, first);
-            right = std::max(right, last);
-        }
-        x = last + 1;
-    }
-}
-
-} // namespace
 
 bool sameButForPlaceholdersAndOneBand(const QImage& a, const QImage& b)
 {

@@ -1,6 +1,7 @@
 #include "Capture/ScrollShadedRows.h"
 
 #include "Capture/FramePixelCompare.h"
+#include "Capture/ScrollAskedStep.h"
 #include "Capture/ScrollEdgeBands.h"
 
 #include <algorithm>
@@ -76,35 +77,11 @@ qint64 shading(const FramePixels& next, int first, int last, int width)
 std::optional<ShadedPlace> placeByExactShading(const FramePixels& previous, const FramePixels& next,
                                                const FrameRegistration::Expected& expected)
 {
-    if (previous.isNull() || next.isNull() || previous.width != next.width || previous.height != next.height)
+    const auto between = rowsBetweenFixedBars(previous, next);
+    if (!between)
         return std::nullopt;
-    // Left of where a scrollbar may be: its thumb moves in every row.
-    const int w = next.width - std::min(next.width / 8, 50);
-    if (w < FrameRegistration::kMinimumSide || next.height < FrameRegistration::kMinimumSide)
-        return std::nullopt;
-    // Rows the same in both frames at the top and bottom that hold lines are a fixed bar:
-    // at any offset but 0 they would differ from the content.
-    const auto same = [&](int r) { return FramePixelCompare::rowsMatch(previous.row(r), next.row(r), w); };
-    const auto holdsLines = [&](int from, int to) {
-        for (int r = from + 1; r < to; ++r) {
-            if (FramePixelCompare::countEdges(next.row(r), next.row(r - 1), w) > 0)
-                return true;
-        }
-        return false;
-    };
-    int top = 0, bottom = next.height;
-    while (top < bottom && same(top))
-        ++top;
-    while (bottom > top && same(bottom - 1))
-        --bottom;
-    if (!holdsLines(0, top))
-        top = 0;
-    if (!holdsLines(bottom, next.height))
-        bottom = next.height;
-    const int h = bottom - top;
-    if (h < FrameRegistration::kMinimumSide)
-        return std::nullopt;
-    const FramePixels p = previous.cropped(0, top, w, h), n = next.cropped(0, top, w, h);
+    const FramePixels &p = between->previous, &n = between->next;
+    const int w = between->width, h = between->height;
 
     const int reach = h - std::max(kMinimumOverlap, h / 10);
     const int low = std::max(1, expected.low), high = std::min(reach, expected.high);

@@ -4,6 +4,7 @@
 // Each capture must reach the page's end (or the length limit, and say so), every row
 // once.
 #include "GeneratedScrollCapture.h"
+#include "ScrollDiagnosticsTest.h"
 
 #include "Capture/CaptureLog.h"
 
@@ -16,18 +17,7 @@ namespace {
 
 using namespace GeneratedScrollPage;
 
-class GeneratedScrollBarsAndLowSelectionsTest : public ::testing::Test {
-public:
-    void SetUp() override
-    {
-        // SCROLL_DIAG=1 prints the capture's diagnostics.
-        setCaptureDiagnosticSink([](const QString& line) {
-            if (qEnvironmentVariableIsSet("SCROLL_DIAG"))
-                std::fprintf(stderr, "%s\n", qPrintable(line));
-        });
-    }
-    void TearDown() override { setCaptureDiagnosticSink({}); }
-};
+class GeneratedScrollBarsAndLowSelectionsTest : public ScrollDiagnosticsTest {};
 
 struct Case {
     quint64 seed;

@@ -3,6 +3,7 @@
 // of its plain end, pictures turn to colour meanwhile; the capture waits for the rows and
 // goes on to the page's end, every row once.
 #include "GeneratedScrollCapture.h"
+#include "ScrollDiagnosticsTest.h"
 
 #include "Capture/CaptureLog.h"
 
@@ -21,17 +22,8 @@ struct Case {
     const char* what;
 };
 
-class GeneratedScrollFeedTest : public ::testing::Test {
+class GeneratedScrollFeedTest : public ScrollDiagnosticsTest {
 public:
-    void SetUp() override
-    {
-        // SCROLL_DIAG=1 prints the capture's diagnostics.
-        setCaptureDiagnosticSink([](const QString& line) {
-            if (qEnvironmentVariableIsSet("SCROLL_DIAG"))
-                std::fprintf(stderr, "%s\n", qPrintable(line));
-        });
-    }
-    void TearDown() override { setCaptureDiagnosticSink({}); }
 
     template <std::size_t N>
     static void expectExact(const Case (&cases)[N])

@@ -3,6 +3,7 @@
 // order and whole, down to the page's end, or end with a message that is true. The full
 // run over many pages is bench_scroll_pages.
 #include "GeneratedScrollCapture.h"
+#include "ScrollDiagnosticsTest.h"
 
 #include "Capture/CaptureLog.h"
 #include "CaptureTestSupport.h"
@@ -18,17 +19,8 @@ namespace {
 using namespace GeneratedScrollPage;
 constexpr quint64 kSeed = 20261209;
 
-class GeneratedScrollPagesTest : public ::testing::Test {
+class GeneratedScrollPagesTest : public ScrollDiagnosticsTest {
 public:
-    void SetUp() override
-    {
-        // SCROLL_DIAG=1 prints the capture's diagnostics.
-        setCaptureDiagnosticSink([](const QString& line) {
-            if (qEnvironmentVariableIsSet("SCROLL_DIAG"))
-                std::fprintf(stderr, "%s\n", qPrintable(line));
-        });
-    }
-    void TearDown() override { setCaptureDiagnosticSink({}); }
 
     static void expectWholeOrTold(int index)
     {

@@ -5,6 +5,7 @@
 // feed that grows, pictures that load, bars and canvases that move by themselves, a
 // header that shrinks), and the fixture that runs a capture over it on a manual clock.
 
+#include "ScrollDiagnosticsTest.h"
 #include "Capture/CaptureLog.h"
 #include "Capture/ScrollAutoDriver.h"
 #include "Capture/ScrollCaptureGeometry.h"
@@ -215,15 +216,11 @@ public:
     bool held = false;
 };
 
-class ScrollCaptureTest : public ::testing::Test {
+class ScrollCaptureTest : public ScrollDiagnosticsTest {
 public:
     void SetUp() override
     {
-        // SCROLL_DIAG=1 prints the capture's diagnostics.
-        setCaptureDiagnosticSink([](const QString& line) {
-            if (qEnvironmentVariableIsSet("SCROLL_DIAG"))
-                std::fprintf(stderr, "%s\n", qPrintable(line));
-        });
+        ScrollDiagnosticsTest::SetUp();
         Pasteboard::setGeneralForTesting(&pasteboard);
         UserDefaults::standard().set(Settings::captureOpensEditor.name(), false);
         UserDefaults::standard().remove(Settings::captureMaxScrollLength.name());
@@ -235,7 +232,7 @@ public:
     void TearDown() override
     {
         Pasteboard::setGeneralForTesting(nullptr);
-        setCaptureDiagnosticSink({});
+        ScrollDiagnosticsTest::TearDown();
     }
 
     // Runs the event loop, the workers and the clock until `done` holds (looked at after
