@@ -86,6 +86,19 @@ struct KeptBesideNew {
     {
         return !kept.isNull() && !now.isNull() && kept.width == now.width && kept.height == now.height && width >= 1;
     }
+    // Both, below a fixed header `stickyPx` high; nothing where they cannot be compared or
+    // the header takes the whole frame.
+    struct Rows {
+        int top;
+        FramePixels kept, now;
+    };
+    std::optional<Rows> belowHeader(int stickyPx) const
+    {
+        const int top = std::clamp(stickyPx, 0, now.height);
+        if (!comparable() || top == now.height)
+            return std::nullopt;
+        return Rows{top, kept.cropped(0, top, width, kept.height - top), now.cropped(0, top, width, now.height - top)};
+    }
 
     const QImage keptImage, frameImage;
     const FramePixels kept, now;
@@ -97,15 +110,13 @@ struct KeptBesideNew {
 bool ScrollingCaptureController::showsOnlyAPlainEnd(const QImage& frame) const
 {
     const KeptBesideNew pair(m_kept.lastFrame(), frame, m_live, m_detection.scrollbarPx);
-    if (!pair.comparable())
+    const auto rows = pair.belowHeader(m_detection.stickyPx);
+    if (!rows)
         return false;
     const FramePixels &kept = pair.kept, &now = pair.now;
-    const int w = pair.width;
-    const int top = std::clamp(m_detection.stickyPx, 0, now.height);
-    if (top == now.height)
-        return false;
+    const int w = pair.width, top = rows->top;
     // The last rows the kept frame shows, moved up, above the plain end: nothing new.
-    if (ScrollStitcher::lastStepOffset(kept.cropped(0, top, w, kept.height - top), now.cropped(0, top, w, now.height - top)))
+    if (ScrollStitcher::lastStepOffset(rows->kept, rows->now))
         return true;
     // Left of the scrollbar, whose thumb still moves there (where none was found, of where
     // one may be); below the fixed header; above the rows that are as the last kept frame
@@ -130,17 +141,12 @@ bool ScrollingCaptureController::fitsKeptRowForRow(const QImage& frame, int offs
     // Held row for row against the last kept frame, beside what changes by itself and
     // where a scrollbar may be, between the fixed bars.
     const KeptBesideNew pair(m_kept.lastFrame(), frame, m_live, m_detection.scrollbarPx);
-    if (!pair.comparable())
+    const auto rows = pair.belowHeader(m_detection.stickyPx);
+    if (!rows)
         return false;
-    const FramePixels &kept = pair.kept, &now = pair.now;
-    const int w = pair.width;
-    const int top = std::clamp(m_detection.stickyPx, 0, now.height);
-    if (top == now.height)
-        return false;
-    const FramePixels a = kept.cropped(0, top, w, kept.height - top), b = now.cropped(0, top, w, now.height - top);
     // A footer may grow as the page scrolls: a few rows above it are left out too.
     const int footer = m_keptFooterPx > 0 ? m_keptFooterPx + ScrollStitcher::kMinimumFitRows : 0;
-    return ScrollStitcher::fitsRowForRow(a, b, offsetPx, footer);
+    return ScrollStitcher::fitsRowForRow(rows->kept, rows->now, offsetPx, footer);
 }
 
 bool ScrollingCaptureController::movedIntoThePlainEnd(const QImage& frame) const
