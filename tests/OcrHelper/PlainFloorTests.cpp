@@ -249,6 +249,9 @@ TEST(PlainFloor, AWordWithDigitsTheOtherEnginesReadOtherwiseLessSurelyStands)
         {"Retail 6% 5.5\u2030", "Retail 6% 5.590o", {93, 93, 60}, "Retail 6% 5.5%o", {93, 93, 40}, "", {}, "Retail 6% 5.5\u2030"},
         {"dev@build-01:~/src$ ls", "dev@build-01:~/src ls", {70, 93}, "dev@build-01:~/src$ ls", {60, 93}, "", {},
          "dev@build-01:~/src$ ls"},
+        // Nor where another engine read a name's dot that the plain engine dropped.
+        {"mail li2@mail.cn now", "mail li2@mailcn now", {93, 66, 93}, "mail li2mail.cn now", {93, 36, 93}, "", {},
+         "mail li2@mail.cn now"},
     };
     for (const Guessed& c : cases) {
         const Readings::LineReading plain = lineRead(c.plain, c.sure);
