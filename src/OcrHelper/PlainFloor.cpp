@@ -440,7 +440,9 @@ bool unrivalled(const WordReading& word, const std::u32string& token, const std:
     if (hasPercent(token))
         return false;
     const bool amount = hasCurrency(token);
-    const auto [signs, figure] = split(token);
+    // Named apart: a lambda below takes the signs, which a structured binding cannot give it.
+    const auto parts = split(token);
+    const std::u32string &signs = parts.first, &figure = parts.second;
     if (amount
         && (wellFormedNumber(HanText::encoded(token.substr(signs.size()))).empty()
             || !std::all_of(signs.begin(), signs.end(), [](char32_t c) { return isCurrency(c) || c == U'-' || c == U'\u2212'; })))
