@@ -77,6 +77,8 @@ public:
     // One wheel click moves the content `pixelsPerClick` rows, in a view of
     // `visibleRows` scrolled rows (0: the design step decides the clicks).
     void calibrate(int pixelsPerClick, int visibleRows = 0);
+    // A click's size learnt again, for the rows the first calibration saw.
+    void recalibrate(int pixelsPerClick) { calibrate(pixelsPerClick, m_visibleRows); }
     bool isCalibrated() const { return m_pixelsPerClick > 0; }
     int clicksPerTick() const;
     // The step a tick actually scrolls: clicks times pixels per click, 0 before calibration.

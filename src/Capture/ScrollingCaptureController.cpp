@@ -281,6 +281,9 @@ void ScrollingCaptureController::resetState()
     m_ticksSinceKept = 0;
     m_relooks = 0;
     m_clickUnmeasured = false;
+    m_clickConfirmed = false;
+    m_otherClickPx = 0;
+    m_otherClickTick = 0;
     m_firstLook.reset();
     m_shortLook = {};
     m_provisional = false;

@@ -216,6 +216,10 @@ private:
     // Whether a scrollbar's thumb puts `frame` below the last kept frame: the page went on
     // past the rows kept, whatever its plain or unplaceable rows seemed to say.
     bool thumbMovedPastKept(const QImage& frame) const;
+    // Holds the step a look at a tick found, placed by its rows, against the click's size
+    // learnt from the first clicks, until a step agrees with it: a size that two ticks
+    // found alike in its place is learnt instead.
+    void checkTheLearntClick(const ScrollStitcher::FrameJudgement& judgement, int frameHeight);
     void finishAtStall();
     // At the page's end, where the frame it stopped on could not be placed: the first
     // frame since the last kept one that the rows placed below it, when the page has not
@@ -258,6 +262,11 @@ private:
     // A click's frame could not be placed, yet showed rows of the first view: the click
     // is measured on later frames instead.
     bool m_clickUnmeasured = false;
+    // A step since the click's size was learnt agreed with it; until then, the size per
+    // click another tick's step showed, and at which tick.
+    bool m_clickConfirmed = false;
+    int m_otherClickPx = 0;
+    int m_otherClickTick = 0;
     std::optional<ScrollStitcher::FrameJudgement> m_firstLook; // where the look before a relook placed the page
     // The look before a relook that found the page short of the scroll, and its frame.
     struct ShortLook {

@@ -637,6 +637,8 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
     const ScrollStitcher::FrameJudgement j = firstLookStands ? *firstLook
                                              : shortLookStands ? *shortLook.judgement
                                                                : judged.judgement;
+    if (m_driver->isCalibrated() && !m_clickConfirmed && m_ticksSinceKept == 1 && !m_reachedEnd)
+        checkTheLearntClick(j, frame.height());
     if (m_relooks == 0 && !j.append && !judged.pageStill)
         ++m_movingTicksSinceKept;
     if (!j.append && j.foundPx < 0)

@@ -344,7 +344,9 @@ View::View(const Description& description, CaptureClock& clock, QPoint viewOrigi
     std::vector<Picture> pictures;
     Random unused(0);
     for (const Row& row : d.rows) {
-        if (row.columns > 0)
+        if (d.documentation)
+            drawDocumentationRow(painter, d, row);
+        else if (row.columns > 0)
             drawCardRow(painter, d, row, pictures, unused, false);
         else
             drawTextRow(painter, d, row);
@@ -434,6 +436,8 @@ QImage View::viewNow()
         if (rect.bottom() >= 0 && rect.top() < d.viewHeight && (a.fixedInView || a.rect.top() < d.rowsEnd(m_loaded)))
             drawAnimated(painter, rect, frame);
     }
+    if (d.documentation)
+        drawDocumentationFixed(painter, d, m_top);
     if (d.headerBar.present()) {
         const int h = d.headerBar.heightAt(m_top);
         painter.fillRect(0, 0, d.width, h, QColor(52, 64, 88));
@@ -472,10 +476,13 @@ QImage View::grab(const QRect& rootPixels, bool)
 bool View::scroll(const QPoint& rootPixel, int clicks)
 {
     m_pointer = rootPixel;
+    const bool first = m_clicks == 0 && clicks > 0 && m_description.firstClickPx > 0;
     m_clicks += std::abs(clicks);
     const qint64 t = elapsedMs();
     advance(t);
-    m_top = std::clamp(m_top + clicks * m_description.clickPx, 0, maxTop());
+    const int moved = first ? m_description.firstClickPx + (clicks - 1) * m_description.clickPx
+                            : clicks * m_description.clickPx;
+    m_top = std::clamp(m_top + moved, 0, maxTop());
     noteShown(t);
     scheduleLoad(t);
     return true;

@@ -25,6 +25,7 @@
 #include <vector>
 
 class CaptureClock;
+class QPainter;
 
 namespace GeneratedScrollPage {
 
@@ -43,11 +44,15 @@ enum Feature : unsigned {
 inline constexpr int featureCount = 9;
 const char* featureName(Feature feature);
 
+// What a row of a documentation page holds.
+enum class Block { none, heading, prose, code };
+
 struct Row {
     int number = 0;  // from 1
     int top = 0;     // page row
     int height = 0;
     int columns = 0; // cards in the row; 0: a line of text
+    Block block = Block::none; // on a documentation page
 };
 
 struct Picture {
@@ -76,6 +81,7 @@ struct Description {
     unsigned features = 0;
     int width = 0, viewHeight = 0;
     int clickPx = 0; // what one wheel click scrolls
+    int firstClickPx = 0; // what the very first click scrolls, where it differs (0: clickPx)
     int stripX = 0, stripWidth = 0;
     int topPad = 0;    // page rows above the first row (under the header)
     int bottomPad = 0; // page rows below the last row
@@ -85,6 +91,10 @@ struct Description {
     Bar headerBar, footerBar;
     int scrollbarWidth = 0;
     int fontPx = 13;
+    // A documentation page: the rows are headings, prose and code blocks in a main
+    // column, beside a navigation column fixed in the view, under a fixed top bar.
+    bool documentation = false;
+    int navWidth = 0, topBarPx = 0;
     // The feed: rows shown at first, rows per load, and each load's delay after the end
     // came into view. Without a feed every row shows from the start.
     int firstRows = 0;
@@ -109,6 +119,15 @@ struct Description {
 
 // The page `index` of the run seeded `seed`: the same on every machine and every run.
 Description describe(quint64 seed, int index);
+
+// A long documentation page in a browser `width` x `viewHeight` whose wheel click
+// scrolls `clickPx`: headings, paragraphs of prose and grey code blocks of monospace lines
+// of every length, a navigation column that stays put while the main column scrolls and
+// a fixed top bar, on white. The selections: the whole view and its lower 60%.
+Description describeDocumentation(quint64 seed, int width, int viewHeight, int clickPx);
+// Draws a documentation page's row on the page, and what stays put in its view.
+void drawDocumentationRow(QPainter& painter, const Description& d, const Row& row);
+void drawDocumentationFixed(QPainter& painter, const Description& d, int scrolled);
 
 // A row's strip colour, and the row a colour belongs to (0: none).
 QRgb rowColour(int number);
