@@ -131,6 +131,13 @@ std::optional<ShadedPlace> placeByExactShading(const FramePixels& previous, cons
     // outside what the clicks allow, so that a shading too gentle to tell one row from
     // the next never passes for one that does.
     const qint64 bound = std::max(shaded / kRivalShare, 8 * stray + w);
+    // A rival sharing fewer rows is held to the same share of them: a few rows left in
+    // common far down differ in fewer pixels, not in a smaller part.
+    const qint64 answerArea = rows.area(w);
+    const auto boundAt = [&](const Shared& other) {
+        const qint64 share = qint64(double(bound) * double(other.area(w)) / double(answerArea));
+        return std::max(std::min(bound, share), std::min(bound, 8 * stray + w));
+    };
     const int nearFrom = std::max(1, low - 2), nearTo = std::min(reach, high + 2);
     ShadedPlace place{*answer, false, bands.bottom};
     for (int t = 0; t <= reach; ++t) {
@@ -139,7 +146,8 @@ std::optional<ShadedPlace> placeByExactShading(const FramePixels& previous, cons
             continue;
         // A page that did not move at all is a rival too.
         if (t == 0 || (t >= nearFrom && t <= nearTo)) {
-            if (differing(p, n, t, w, bound, bands) < bound)
+            const qint64 need = boundAt(other);
+            if (differing(p, n, t, w, need, bands) < need)
                 return std::nullopt;
             continue;
         }

@@ -108,3 +108,33 @@ TEST(ScrollShadedRows, FlatOrOtherContentPlacesNothing)
     // Shading turned the other way: nothing matches.
     EXPECT_FALSE(placed(view(page, inside, 80), view(page, inside + 40, 80).mirrored(true, false), Expected::near(40)));
 }
+
+TEST(ScrollShadedRows, ALastStepIsPlacedAmongAllOffsetsThoughFarOnesShareFewRows)
+{
+    // A page's last step, shorter than a click: any offset of the frame's height may be it.
+    // Far down, the frames share a few rows only, and those differ however many pixels
+    // they hold; the one offset drawn again pixel for pixel still places the frame.
+    const QImage page = shadedCards();
+    const int height = 245;
+    for (const int top : {2 * kPitch + kPictureTop + 12, 3 * kPitch + 40, 5 * kPitch + 150}) {
+        for (const int moved : {23, 66, 91}) {
+            SCOPED_TRACE(testing::Message() << "from row " << top << ", moved " << moved);
+            const QImage previous = view(page, top, height);
+            EXPECT_EQ(placed(previous, view(page, top + moved, height), Expected{1, height}), moved);
+        }
+    }
+    // Where the few rows shared far down nearly match (a caption drawn again but for a
+    // mark), that offset fits as well as the shading's: nothing is placed.
+    QImage repeated = shadedCards();
+    const int top = 2 * kPitch + kPictureTop + 12, moved = 40, far = 221;
+    {
+        QPainter painter(&repeated);
+        for (const int band : {top + moved, top + far}) {
+            painter.fillRect(0, band, kWidth, 24, Qt::white);
+            painter.setPen(Qt::black);
+            painter.drawText(QRect(16, band, 300, 24), Qt::AlignVCenter, QStringLiteral("Shared by the far rows"));
+        }
+        painter.fillRect(400, top + far + 8, 10, 10, Qt::red);
+    }
+    EXPECT_FALSE(placed(view(repeated, top, height), view(repeated, top + moved, height), Expected{1, height}));
+}
