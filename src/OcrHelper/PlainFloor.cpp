@@ -3,6 +3,7 @@
 #include "OcrHelper/CellEdges.h"
 #include "OcrHelper/CurrencyAmounts.h"
 #include "OcrHelper/HanText.h"
+#include "OcrHelper/LatinOverrule.h"
 #include "OcrHelper/LostCells.h"
 #include "OcrHelper/PerMilleSigns.h"
 #include "OcrHelper/Thresholds.h"
@@ -518,16 +519,10 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
             if (token.empty())
                 continue;
             const std::vector<std::pair<std::u32string, float>> there = otherReadings(word, others);
-            // Another engine sure of another reading of the place: the plain engine's is
-            // no evidence against it. The plain engine reads the image itself, the
-            // Latin engine the page as ink on paper; where the Latin engine is sure of its
-            // reading, or reads as many characters fairly surely, two readings of two
-            // pictures disagree and the plain engine's confidence alone does not settle it.
+            // Another engine sure of another reading of the place (LatinOverrule.h).
+            const bool shaped = !wellFormedNumber(word.text).empty();
             const auto overrules = [&](const std::pair<std::u32string, float>& o) {
-                if (o.first.empty() || o.first == token)
-                    return false;
-                return o.second >= Thresholds::latinOverrules
-                    || (o.second >= Thresholds::latinOverrulesAlike && o.first.size() == token.size());
+                return LatinOverrule::overrules(token, word.confidence, shaped, o.first, o.second);
             };
             if (std::any_of(there.begin(), there.end(), overrules)) {
                 sure.push_back({start + offset, start + offset + token.size(), false, false, true});

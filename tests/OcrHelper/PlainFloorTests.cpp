@@ -172,6 +172,10 @@ TEST(PlainFloor, AWordWithDigitsStandsWhereThePlainEngineIsSureOrTheLatinEngineA
         {"Avail 28G", "Avail 286", {90, 95}, "28G", 55, 77, "Avail 28G"},
         {"Use% 60%", "Use% 6", {90, 97}, "60%", 45, 93, "Use% 60%"},
         {"from 2026-07-19", "from 2926-97-19", {90, 92}, "2026-07-19", 45, 87, "from 2026-07-19"},
+        // But a number the plain engine read very surely stays as it read it where the
+        // Latin engine read other digits less surely, or left some of its digits out.
+        {"size 89741 bytes", "size 59741 bytes", {90, 92, 90}, "89741", 45, 74, "size 59741 bytes"},
+        {"184 18 double", "184 188 double", {93, 93, 90}, "18", 35, 97, "184 188 double"},
         // Not a reading of another length under that, nor one of as many characters that
         // the Latin engine barely made out.
         {"North9 12.50", "North 9 12.50", {90, 96, 90}, "North9", 0, 75, "North 9 12.50"},

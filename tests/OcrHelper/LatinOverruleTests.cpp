@@ -1,0 +1,50 @@
+// The Latin engine's reading of a word with digits against the plain engine's: a sure or
+// alike reading of the place takes over, but for a number the plain engine read very
+// surely, which a less sure reading of other digits, or one that drops some of its
+// digits, does not turn into another number.
+#include "OcrHelper/LatinOverrule.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+struct Reading {
+    const char32_t* plain;
+    float plainSure;
+    bool number;
+    const char32_t* latin;
+    float latinSure;
+    bool overrules;
+};
+
+TEST(LatinOverrule, ASureOrAlikeLatinReadingTakesOverButNotFromANumberReadVerySurely)
+{
+    const std::vector<Reading> cases{
+        // A number read very surely stands against other digits read less surely, and
+        // against a reading that left a digit out, however sure.
+        {U"59741", 92, true, U"89741", 74, false},
+        {U"188", 93, true, U"18", 97, false},
+        {U"1,284.50", 95, true, U"1,28.50", 88, false},
+        // Other digits read more surely, or a number read less surely, still give way.
+        {U"29", 92, true, U"20", 95, true},
+        {U"998", 88, true, U"008", 81, true},
+        {U"424933274", 80, true, U"424033274", 93, true},
+        // A reading with a sign or a letter the plain engine made a digit of, or with
+        // digits it lost, is another word, not a guess at the same digits.
+        {U"6", 97, true, U"60%", 93, true},
+        {U"286", 95, true, U"28G", 77, true},
+        // Not a number: a hash or a date read very surely gives way as before.
+        {U"687996c", 92, false, U"687096c", 75, true},
+        {U"2926-97-19", 92, false, U"2026-07-19", 87, true},
+        // A reading the Latin engine is neither sure of nor alike in length never takes over.
+        {U"1518", 60, true, U"+1518", 75, false},
+        {U"4206", 93, true, U"4206", 99, false},
+    };
+    for (const Reading& c : cases)
+        EXPECT_EQ(LatinOverrule::overrules(c.plain, c.plainSure, c.number, c.latin, c.latinSure), c.overrules)
+            << std::u32string(c.plain).size() << " plain at " << c.plainSure << ", Latin at " << c.latinSure;
+}
+
+} // namespace
