@@ -116,6 +116,23 @@ std::vector<const LineReading*> linesOfPage(const std::vector<EngineReading>& re
     return lines;
 }
 
+namespace {
+
+// `next` without what it starts with that `line` ends with: the glyphs both pieces of a
+// line cut inside one read. A few characters at most; all of `next` where they differ.
+std::string withoutOverlap(const std::string& line, const std::string& next)
+{
+    constexpr size_t most = 6;
+    for (size_t k = std::min({most, line.size(), next.size()}); k > 0; --k)
+        if (line.compare(line.size() - k, k, next, 0, k) == 0 && next[0] != ' ') {
+            const size_t rest = next.find_first_not_of(' ', k);
+            return rest == std::string::npos ? std::string() : next.substr(rest);
+        }
+    return next;
+}
+
+} // namespace
+
 std::vector<PlacedLine> mergedLines(const std::vector<EngineReading>& readers, HanVariantChoice::Chooser& variants,
                                     const PercentSigns::SignInk& ink, const RulingLines::Lines& rulings,
                                     const NumberSeparators::SeparatorInk& separators, const PercentSigns::SignInk& latinInk,
@@ -230,12 +247,16 @@ std::vector<PlacedLine> mergedLines(const std::vector<EngineReading>& readers, H
     // starts right after another's end, on the same baseline, continues it, whichever
     // of them the layout put first. Where the reading taken for the first piece is
     // another engine's of the whole line, the next piece is in it already, and is not
-    // written twice ("price: float = 0.0 = 9.9").
+    // written twice ("price: float = 0.0 = 9.9"). The layout at times cuts a line inside
+    // a glyph, which both pieces then read ("Her note used the word \"" and "d \"..."
+    // where ..."; "double rate =" and "= 8.31;"): a piece that starts less than a line
+    // height before the other's end continues it all the same, and what the two read
+    // alike where they overlap is written once.
     const auto continues = [](const Box& line, const Box& next) {
         const int height = std::max(line.bottom - line.top, next.bottom - next.top);
         const int shared = std::min(line.bottom, next.bottom) - std::max(line.top, next.top);
         const int gap = next.left - line.right;
-        return shared * 10 >= height * 6 && gap >= -2 && gap * 2 <= height * 3;
+        return shared * 10 >= height * 6 && gap >= -height && gap * 2 <= height * 3 && next.right > line.right;
     };
     std::vector<bool> taken(chosenLines.size(), false);
     std::vector<LineReading> joined;
@@ -255,8 +276,10 @@ std::vector<PlacedLine> mergedLines(const std::vector<EngineReading>& readers, H
                 const int slack = (piece.box.bottom - piece.box.top) / 2;
                 const bool readWith = readBoxes[i].left <= piece.box.left + slack && readBoxes[i].right >= piece.box.right - slack;
                 const bool han = hanShare(line.text) > 0 && hanShare(piece.text) > 0;
-                if (!readWith)
-                    line.text += (han ? "" : " ") + piece.text;
+                if (!readWith) {
+                    line.text += (han ? "" : " ") + (piece.box.left < line.box.right - 2 ? withoutOverlap(line.text, piece.text) : piece.text);
+                    line.words.insert(line.words.end(), piece.words.begin(), piece.words.end());
+                }
                 line.box = {line.box.left, std::min(line.box.top, piece.box.top), piece.box.right, std::max(line.box.bottom, piece.box.bottom)};
                 line.characters.symbols.insert(line.characters.symbols.end(), piece.characters.symbols.begin(), piece.characters.symbols.end());
                 taken[j] = grew = true;
@@ -268,8 +291,10 @@ std::vector<PlacedLine> mergedLines(const std::vector<EngineReading>& readers, H
     std::vector<PlacedLine> placed;
     for (const size_t i : layout.order) {
         PlacedLine line;
+        const auto readFrom = [&](size_t piece) { line.words.insert(line.words.end(), joined[piece].words.begin(), joined[piece].words.end()); };
         for (const std::ptrdiff_t number : {layout.number[i], layout.secondNumber[i]})
             if (number >= 0) {
+                readFrom(size_t(number));
                 line.starts.push_back(line.text.size());
                 line.text += joined[size_t(number)].text + ' ';
                 line.boxes.push_back(joined[size_t(number)].box);
@@ -278,7 +303,9 @@ std::vector<PlacedLine> mergedLines(const std::vector<EngineReading>& readers, H
         line.starts.push_back(line.text.size());
         line.text += joined[i].text;
         line.boxes.push_back(joined[i].box);
+        readFrom(i);
         for (std::ptrdiff_t cell = layout.after[i]; cell >= 0; cell = layout.after[size_t(cell)]) {
+            readFrom(size_t(cell));
             line.text += ' ';
             line.starts.push_back(line.text.size());
             line.text += joined[size_t(cell)].text;

@@ -45,6 +45,9 @@ struct PlacedLine {
     std::string text;
     std::vector<Readings::Box> boxes;
     std::vector<size_t> starts = {}; // where in `text` the piece of each box starts
+    // the words its pieces were read from, each where it lies: a piece's box may reach
+    // over ink its text holds nothing of
+    std::vector<Readings::WordReading> words = {};
 };
 
 // The lines of the page's text, in the order they are written (`merge`); a table's

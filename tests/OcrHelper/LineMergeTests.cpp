@@ -84,4 +84,22 @@ TEST(LineMerge, ALineCutInTwoComesBackOnceAndALineOneEngineMissedComesBack)
     EXPECT_EQ(LineMerge::merge(readings, variants, noSign), "class Item:\nsku: int\nprice: float = 0.0\nreturn 0.0\n");
 }
 
+TEST(LineMerge, ALineCutInsideAGlyphComesBackWholeInItsOrderWithTheGlyphOnce)
+{
+    // The layout cut each line inside a glyph both pieces read (the "d" and quote of
+    // "word", the "=") and handed the first line's pieces right one first.
+    const std::vector<Readings::EngineReading> readings = {
+        engine("eng", {lineRead("d \"E31\" where we expected English.", {90, 90, 90, 90, 90}, 0, 195),
+                       lineRead("Her note used the word \"", {95, 95, 95, 95, 95, 95}, 2, 0),
+                       lineRead("double rate =", {96, 96, 96}, 40, 0), lineRead("= 8.31;", {95, 95}, 40, 112)}),
+    };
+    const std::vector<unsigned char> paper(500 * 100, 255);
+    HanVariantChoice::Chooser variants({paper.data(), 500, 100});
+    const auto noSign = [](const HanVariantChoice::Box&, const HanVariantChoice::Box&, const std::u32string&) {
+        return std::optional<std::u32string>();
+    };
+    EXPECT_EQ(LineMerge::merge(readings, variants, noSign),
+              "Her note used the word \" E31\" where we expected English.\ndouble rate = 8.31;\n");
+}
+
 } // namespace

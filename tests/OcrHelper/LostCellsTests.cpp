@@ -1,5 +1,6 @@
 // A short cell the plain engine alone read surely goes into its table row, between the
 // pieces left and right of it, not below the table.
+#include "OcrHelper/LostCells.h"
 #include "OcrHelper/PlainFloor.h"
 
 #include "LineReadings.h"
@@ -62,6 +63,53 @@ TEST(LostCells, ACellOnlyThePlainReadingHasGoesIntoItsRow)
         plain.lines.insert(plain.lines.end(), c.lost.begin(), c.lost.end());
         HanVariantChoice::Chooser variants({nullptr, 0, 0});
         EXPECT_EQ(PlainFloor::text(merged, plain, {}, variants), c.expected) << c.what;
+    }
+}
+
+// The rules' line read from `words` of `plain` (by their place in it) as `text`, one piece
+// over all of them: as an engine gives a row whose middle or end it read nothing of.
+LineMerge::PlacedLine readFrom(const Readings::LineReading& plain, const std::vector<size_t>& words, const std::string& text)
+{
+    LineMerge::PlacedLine line{text, {}, {0}};
+    Readings::Box box = plain.words[words.front()].box;
+    for (const size_t w : words) {
+        const Readings::Box& b = plain.words[w].box;
+        box = {std::min(box.left, b.left), std::min(box.top, b.top), std::max(box.right, b.right), std::max(box.bottom, b.bottom)};
+        line.words.push_back(plain.words[w]);
+    }
+    line.boxes.push_back(box);
+    return line;
+}
+
+TEST(LostCells, WordsOnlyThePlainReadingHasGoIntoTheirRowWhereTheyStand)
+{
+    struct Case {
+        const char* what;
+        Readings::LineReading plain;
+        std::vector<size_t> read; // the plain line's words the rules' text read too
+        std::string readAs;
+        std::string expected;
+    };
+    const std::vector<Case> cases{
+        {"a heading's first and last cells, and one between those read",
+         lineRead("Description Qty Unit price VAT Amount", {96, 90, 88, 88, 90, 91}), {1, 4}, "Qty VAT",
+         "Description Qty Unit price VAT Amount"},
+        {"an item's prices after its name and quantity", lineRead("Milk 1 16.84 16.84", {95, 90, 92, 93}), {0, 1}, "Milk 1",
+         "Milk 1 16.84 16.84"},
+        {"a deleted row's sign between its gutter number and its code",
+         lineRead("814 - const color = 7;", {95, 92, 97, 96, 96, 95}), {0, 2, 3, 4, 5}, "814 const color = 7;",
+         "814 - const color = 7;"},
+        {"a word the plain engine doubts stays out", lineRead("Description Qty Amount", {60, 90, 91}), {1, 2}, "Qty Amount",
+         "Qty Amount"},
+        {"marks made of a border stay out", lineRead("| Total 12.00 \xe2\x80\x94", {95, 95, 95, 95}), {1, 2}, "Total 12.00",
+         "Total 12.00"},
+        {"a word read by the rules is not written twice", lineRead("Total 12.00", {95, 95}), {0, 1}, "Total 12.00", "Total 12.00"},
+    };
+    for (const Case& c : cases) {
+        const Readings::EngineReading plain{"chi_sim+chi_tra+eng", true, {c.plain}};
+        const std::vector<LineMerge::PlacedLine> lines = LostCells::withLostCells({readFrom(c.plain, c.read, c.readAs)}, plain);
+        ASSERT_EQ(lines.size(), 1u) << c.what;
+        EXPECT_EQ(lines[0].text, c.expected) << c.what;
     }
 }
 
