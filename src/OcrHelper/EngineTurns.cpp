@@ -28,4 +28,6 @@ int atOnce(long long pixels, int engines)
     return 1;
 }
 
+bool afterThePlainReading(long long pixels) { return addedBytes(pixels, 1) > budgetBytes; }
+
 } // namespace EngineTurns

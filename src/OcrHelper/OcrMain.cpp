@@ -132,13 +132,23 @@ int main()
     // the answer need not wait for when the program ends with _exit after it.
     std::unique_ptr<tesseract::TessBaseAPI> plainEngine;
     std::vector<std::unique_ptr<tesseract::TessBaseAPI>> engines(readers.size());
-    std::thread plainReader([&plain, &plainEngine, data, &image, &size, imageThere] {
+    // On a page too large for any other engine to read beside it, the plain engine lets
+    // its copies of the page go once it has read, and the others start only then.
+    std::promise<void> plainDone;
+    const std::shared_future<void> plainRead = plainDone.get_future().share();
+    std::thread plainReader([&plain, &plainEngine, data, &image, &size, imageThere, &plainDone] {
         plainEngine = EngineReader::load(plain.language, data, EngineReader::Page::imageItself);
         plain.started = plainEngine != nullptr;
         imageThere.wait();
         if (plainEngine)
             EngineReader::readImage(plain, *plainEngine, image, size.width, size.height, size.channels);
         std::vector<unsigned char>().swap(image);
+        if (EngineTurns::afterThePlainReading((long long)size.width * size.height)) {
+            if (plainEngine)
+                plainEngine->Clear();
+            malloc_trim(0);
+        }
+        plainDone.set_value();
     });
 
     ssize_t first = 0;
@@ -163,9 +173,13 @@ int main()
     std::vector<std::thread> others;
     const int atOnce = EngineTurns::atOnce((long long)size.width * size.height, int(readers.size()));
     const bool oneByOne = atOnce < int(readers.size());
+    const bool afterPlain = EngineTurns::afterThePlainReading((long long)size.width * size.height);
     std::counting_semaphore<P::maximumEngines> turns(atOnce);
     for (size_t i = 0; i < readers.size(); ++i)
-        others.emplace_back([&reader = readers[i], &engine = engines[i], data, &page, &size, pageThere, &turns, oneByOne] {
+        others.emplace_back([&reader = readers[i], &engine = engines[i], data, &page, &size, pageThere, &turns, oneByOne, afterPlain,
+                             plainRead] {
+            if (afterPlain)
+                plainRead.wait();
             turns.acquire();
             engine = EngineReader::load(reader.language, data);
             reader.started = engine != nullptr;

@@ -47,3 +47,16 @@ TEST(EngineTurns, MorePixelsNeverMoreAtOnceAndTogetherWithinTheBudget)
         before = now;
     }
 }
+
+// On a page so large that even one engine reading beside the plain one passes what a
+// reading may add, they read after it; on the pages a screen shows they read beside it,
+// which is what keeps the reading quicker than the command line.
+TEST(EngineTurns, EnginesWaitForThePlainReadingOnlyWhereBesideItPassesTheBudget)
+{
+    // Wherever the engines read beside the plain reading, the reading stays within it.
+    for (long long pixels = 0; pixels <= 40'000'000; pixels += 50'000)
+        if (!EngineTurns::afterThePlainReading(pixels))
+            EXPECT_LE(EngineTurns::addedBytes(pixels, EngineTurns::atOnce(pixels, 3)), EngineTurns::budgetBytes) << pixels;
+    EXPECT_FALSE(EngineTurns::afterThePlainReading(1920LL * 1080));
+    EXPECT_TRUE(EngineTurns::afterThePlainReading(4000LL * 4000));
+}
