@@ -274,6 +274,7 @@ void ScrollingCaptureController::resetState()
     m_selectedDisplay.reset();
     m_displays.clear();
     m_lastTickFrame = QImage();
+    m_beforeLastScroll = QImage();
     m_live = {};
     m_liveCandidate = {};
     m_liveCandidateFrame = 0;

@@ -161,6 +161,12 @@ private:
     // they are not.
     bool placesThroughLastTick() const;
     void placeThroughLastTick(const QImage& frame, const ScrollAutoDriver::TickDone& done, std::function<void()> otherwise);
+    // Whether a click measured as `movedPx` over several ticks since the last kept frame
+    // agrees with the last of those ticks: its frames show at most such a click between
+    // them (ScrollingCaptureFirstClicks.cpp).
+    bool lastScrollFitsTheClick(const QImage& frame, int movedPx) const;
+    // The tick's frame is not kept, and no click is measured on it.
+    void refuseTheClickMeasured(int movedPx, const ScrollAutoDriver::TickDone& done);
     bool stoppedShortOfTheScroll(const ScrollStitcher::FrameJudgement& judgement) const;
     // Whether the page stands still short of the scroll, at the end of what it has loaded:
     // looked at again, or not moved by the tick's clicks at all.
@@ -256,6 +262,8 @@ private:
     // The latest frame of a tick, and how that tick ended: when the page stops, the
     // rows its last short scroll revealed are taken from it.
     QImage m_lastTickFrame;
+    // The page as it stood before the latest scroll (the latest frame of the tick before).
+    QImage m_beforeLastScroll;
     ScrollTickOutcome m_lastOutcome = ScrollTickOutcome::kept;
     int m_ticksSinceKept = 0;
     int m_relooks = 0;

@@ -5,6 +5,7 @@
 
 #include "Base/OffMainThread.h"
 #include "Capture/CaptureLog.h"
+#include "Capture/FrameLocalChanges.h"
 #include "Capture/FrameRegistration.h"
 #include "Capture/ScrollChangedContent.h"
 #include "Capture/ScrollOffsetRules.h"
@@ -121,4 +122,39 @@ void ScrollingCaptureController::placeThroughLastTick(const QImage& frame, const
                                                                                  : ScrollTickOutcome::kept;
         done(self->m_lastOutcome);
     });
+}
+
+bool ScrollingCaptureController::lastScrollFitsTheClick(const QImage& frame, int movedPx) const
+{
+    // Rows alike enough to fit a small move as well as the true one can place a frame
+    // several clicks on at a fraction of them: then the last click alone moved the page
+    // further than the whole move measured allows for. Kept, such a place shows rows
+    // twice, and every later step would be measured by it.
+    const QImage before = m_beforeLastScroll;
+    if (before.isNull() || before.size() != frame.size() || m_ticksSinceKept < 2)
+        return true;
+    // A page that stood still at the last click had reached its end on the way: the
+    // clicks before it moved it further than the move measured shares out.
+    if (ScrollStitcher::sameContent(before, frame) || ScrollStitcher::sameButForPlaceholders(before, frame))
+        return true;
+    const QImage a = withoutLiveColumns(before, m_live), b = withoutLiveColumns(frame, m_live);
+    const int click = (movedPx + m_ticksSinceKept - 1) / m_ticksSinceKept;
+    for (int offset = 1; offset <= click; ++offset) {
+        if (rowsAgreeAt(a, b, offset, m_detection))
+            return true;
+    }
+    return false;
+}
+
+void ScrollingCaptureController::refuseTheClickMeasured(int movedPx, const ScrollAutoDriver::TickDone& done)
+{
+    // Where the frame stands is not known: the next frames measure the click instead, and
+    // a capture that cannot place them says it stopped early.
+    ++m_skippedCount;
+    m_unplacedSinceKept = true;
+    captureDiagnostic(QStringLiteral("📜 [driver] %1 格合计 %2px 与最后一格的两帧不符 → 不据此测一格")
+                          .arg(m_ticksSinceKept)
+                          .arg(movedPx));
+    m_lastOutcome = ScrollTickOutcome::rejected;
+    done(m_lastOutcome);
 }

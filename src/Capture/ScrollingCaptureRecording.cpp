@@ -594,8 +594,10 @@ void ScrollingCaptureController::settleAndJudge(ScrollAutoDriver::TickDone done,
             return;
         }
         ++m_capturedCount;
-        if (afterScroll)
+        if (afterScroll) {
             ++m_ticksSinceKept;
+            m_beforeLastScroll = m_lastTickFrame;
+        }
         // Until a click's size is known each tick is one click, judged as leniently as the
         // first frame (no step to expect); then the step the clicks actually scroll.
         const bool calibrated = m_driver->isCalibrated();
@@ -758,6 +760,10 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
         if (clickTooLarge) {
             m_driver->scrollBackOneClick();
             endTooLow();
+            return;
+        }
+        if (m_ticksSinceKept > 1 && !lastScrollFitsTheClick(frame, j.newPx)) {
+            refuseTheClickMeasured(j.newPx, done);
             return;
         }
         keepFrame(frame, j);

@@ -85,3 +85,15 @@ TEST_F(GeneratedScrollBarsAndLowSelectionsTest, LongPagesAtTheLowestSelectionGoO
                     EXPECT_FALSE(capture.stoppedEarly);
                 });
 }
+
+// Cards at a fixed pitch in a selection about three clicks high: the first clicks' frames
+// go unplaced, and one several clicks on fits the first frame a fraction of them down,
+// where rows alike line up. Taken as that many clicks' move, it would keep a band twice
+// and measure every later step by it.
+TEST_F(GeneratedScrollBarsAndLowSelectionsTest, AClickIsNotMeasuredOnAMoveThatAlikeRowsFitAFractionOf)
+{
+    forEachCase({{7, 79, 126, 0, "cards whose pictures load late, in a selection of three clicks"}},
+                [](const Capture&, const Verdict& verdict) {
+                    EXPECT_NE(verdict.kind, Verdict::Kind::wrong) << verdict.what.toStdString();
+                });
+}
