@@ -143,7 +143,13 @@ bool ScrollingCaptureController::lastScrollFitsTheClick(const QImage& frame, int
         if (rowsAgreeAt(a, b, offset, m_detection))
             return true;
     }
-    return false;
+    // Only a place further on is evidence against the move measured: where the two frames
+    // agree nowhere (a footer or a change beside the rows between them), nothing is known.
+    for (int offset = click + 1; 2 * offset <= b.height(); ++offset) {
+        if (rowsAgreeAt(a, b, offset, m_detection))
+            return false;
+    }
+    return true;
 }
 
 void ScrollingCaptureController::refuseTheClickMeasured(int movedPx, const ScrollAutoDriver::TickDone& done)

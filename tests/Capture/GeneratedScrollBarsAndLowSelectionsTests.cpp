@@ -97,3 +97,14 @@ TEST_F(GeneratedScrollBarsAndLowSelectionsTest, AClickIsNotMeasuredOnAMoveThatAl
                     EXPECT_NE(verdict.kind, Verdict::Kind::wrong) << verdict.what.toStdString();
                 });
 }
+
+// A footer and an animation between the frames around the last of the first clicks: those
+// two frames agree at no place at all, which says nothing of the move the clicks made
+// together, so it is measured from it and the page comes out whole.
+TEST_F(GeneratedScrollBarsAndLowSelectionsTest, AClickIsMeasuredWhereTheLastClicksFramesAgreeNowhere)
+{
+    forEachCase({{4, 62, 594, 0, "233 rows over a footer, beside an animation"}},
+                [](const Capture&, const Verdict& verdict) {
+                    EXPECT_EQ(verdict.kind, Verdict::Kind::exact) << kindName(verdict.kind) << ": " << verdict.what.toStdString();
+                });
+}
