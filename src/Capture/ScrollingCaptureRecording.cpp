@@ -596,7 +596,9 @@ void ScrollingCaptureController::settleAndJudge(ScrollAutoDriver::TickDone done,
         ++m_capturedCount;
         if (afterScroll) {
             ++m_ticksSinceKept;
-            m_beforeLastScroll = m_lastTickFrame;
+            // Only the first clicks' measurement looks at it; held later, it would keep
+            // one more frame alive through the whole capture.
+            m_beforeLastScroll = m_driver->isCalibrated() ? QImage() : m_lastTickFrame;
         }
         // Until a click's size is known each tick is one click, judged as leniently as the
         // first frame (no step to expect); then the step the clicks actually scroll.
