@@ -135,8 +135,7 @@ std::optional<ShadedPlace> placeByExactShading(const FramePixels& previous, cons
     // common far down differ in fewer pixels, not in a smaller part.
     const qint64 answerArea = rows.area(w);
     const auto boundAt = [&](const Shared& other) {
-        const qint64 share = qint64(double(bound) * double(other.area(w)) / double(answerArea));
-        return std::max(std::min(bound, share), std::min(bound, 8 * stray + w));
+        return std::clamp(qint64(double(bound) * double(other.area(w)) / double(answerArea)), qint64(8 * stray + w), bound);
     };
     const int nearFrom = std::max(1, low - 2), nearTo = std::min(reach, high + 2);
     ShadedPlace place{*answer, false, bands.bottom};

@@ -131,7 +131,7 @@ bool ScrollingCaptureController::lastScrollFitsTheClick(const QImage& frame, int
     // further than the whole move measured allows for. Kept, such a place shows rows
     // twice, and every later step would be measured by it.
     const QImage before = m_beforeLastScroll;
-    if (before.isNull() || before.size() != frame.size() || m_ticksSinceKept < 2)
+    if (before.isNull() || before.size() != frame.size())
         return true;
     // A page that stood still at the last click had reached its end on the way: the
     // clicks before it moved it further than the move measured shares out.
@@ -139,15 +139,12 @@ bool ScrollingCaptureController::lastScrollFitsTheClick(const QImage& frame, int
         return true;
     const QImage a = withoutLiveColumns(before, m_live), b = withoutLiveColumns(frame, m_live);
     const int click = (movedPx + m_ticksSinceKept - 1) / m_ticksSinceKept;
-    for (int offset = 1; offset <= click; ++offset) {
+    // Only a place further on than the click is evidence against the move measured:
+    // where the two frames agree nowhere (a footer or a change beside the rows between
+    // them), nothing is known.
+    for (int offset = 1; offset <= click || 2 * offset <= b.height(); ++offset) {
         if (rowsAgreeAt(a, b, offset, m_detection))
-            return true;
-    }
-    // Only a place further on is evidence against the move measured: where the two frames
-    // agree nowhere (a footer or a change beside the rows between them), nothing is known.
-    for (int offset = click + 1; 2 * offset <= b.height(); ++offset) {
-        if (rowsAgreeAt(a, b, offset, m_detection))
-            return false;
+            return offset <= click;
     }
     return true;
 }

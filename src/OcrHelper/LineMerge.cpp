@@ -123,8 +123,10 @@ namespace {
 std::string withoutOverlap(const std::string& line, const std::string& next)
 {
     constexpr size_t most = 6;
+    if (next.empty() || next[0] == ' ')
+        return next;
     for (size_t k = std::min({most, line.size(), next.size()}); k > 0; --k)
-        if (line.compare(line.size() - k, k, next, 0, k) == 0 && next[0] != ' ') {
+        if (line.compare(line.size() - k, k, next, 0, k) == 0) {
             const size_t rest = next.find_first_not_of(' ', k);
             return rest == std::string::npos ? std::string() : next.substr(rest);
         }

@@ -19,11 +19,14 @@ bool sameRow(const Box& a, const Box& b)
     return shared * 10 >= std::min(a.bottom - a.top, b.bottom - b.top) * 6;
 }
 
+bool piecesTouch(const Box& part, const LineMerge::PlacedLine& line)
+{
+    return std::any_of(line.boxes.begin(), line.boxes.end(), [&](const Box& box) { return Readings::commonArea(part, box) > 0; });
+}
+
 bool touchedBy(const Box& part, const std::vector<LineMerge::PlacedLine>& lines)
 {
-    return std::any_of(lines.begin(), lines.end(), [&](const LineMerge::PlacedLine& line) {
-        return std::any_of(line.boxes.begin(), line.boxes.end(), [&](const Box& box) { return Readings::commonArea(part, box) > 0; });
-    });
+    return std::any_of(lines.begin(), lines.end(), [&](const LineMerge::PlacedLine& line) { return piecesTouch(part, line); });
 }
 
 // Whether the rules' text read the ink at `part`: a word a line was read from lies over
@@ -32,7 +35,7 @@ bool readThere(const Box& part, const std::vector<LineMerge::PlacedLine>& lines)
 {
     return std::any_of(lines.begin(), lines.end(), [&](const LineMerge::PlacedLine& line) {
         if (line.words.empty())
-            return std::any_of(line.boxes.begin(), line.boxes.end(), [&](const Box& box) { return Readings::commonArea(part, box) > 0; });
+            return piecesTouch(part, line);
         return std::any_of(line.words.begin(), line.words.end(), [&](const Readings::WordReading& word) {
             return Readings::commonArea(part, word.box) > 0;
         });
