@@ -173,7 +173,9 @@ bool standsFor(const std::u32string& read, const std::u32string& number)
     const auto ungrouped = [](const std::u32string& text) { return std::regex_match(HanText::encoded(text), std::regex(R"(\d+(\.\d+)?)")); };
     if (value(read) == value(number) && grouped(read) && (grouped(number) || ungrouped(number)))
         return true;
-    if (read.size() != number.size())
+    // The other way round only into a number's shape: "4.289,821.50" and "5.579.50" are
+    // the Chinese models' points for the commas the plain engine read.
+    if (read.size() != number.size() || wellFormedNumber(HanText::encoded(read)).empty())
         return false;
     for (size_t i = 0; i < read.size(); ++i) {
         const bool separators = (read[i] == U',' || read[i] == U'.') && (number[i] == U',' || number[i] == U'.');
@@ -459,6 +461,9 @@ bool unrivalled(const WordReading& word, const std::u32string& token, const std:
             const std::u32string text = trimmed(HanText::decoded(other.text));
             if (text == token)
                 continue;
+            // The amount's own currency sign read as a word of its own ("\u00A5" "115.92").
+            if (amount && !text.empty() && std::all_of(text.begin(), text.end(), isCurrency) && signs.find(text) != std::u32string::npos)
+                continue;
             if (other.confidence > word.confidence || (hasPercent(text) && !hasPercent(token)))
                 return false;
             // Nor where another reading has a dot it has not: the Chinese model drops a
@@ -512,17 +517,29 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
             if (!plainText.empty() && plainText.back() != U' ')
                 plainText += U' ';
             const size_t start = plainText.size();
-            const std::u32string text = HanText::decoded(word.text);
+            // The plain engine at times writes the blank before a word into it.
+            std::u32string text = HanText::decoded(word.text);
+            text.erase(0, std::min(text.size(), text.find_first_not_of(U' ')));
+            while (!text.empty() && text.back() == U' ')
+                text.pop_back();
             plainText += text;
             size_t offset = 0;
             const std::u32string token = withDigits(text, &offset);
             if (token.empty())
                 continue;
             const std::vector<std::pair<std::u32string, float>> there = otherReadings(word, others);
+            // How surely a Chinese model read the very same word at its place.
+            float backedAt = -1.0f;
+            for (const LineReading* line : rivals)
+                if (std::find(others.begin(), others.end(), line) == others.end())
+                    for (const WordReading& other : line->words)
+                        if (overlap(word.box, other.box) > 0.5 && withDigits(HanText::decoded(other.text)) == token)
+                            backedAt = std::max(backedAt, other.confidence);
             // Another engine sure of another reading of the place (LatinOverrule.h).
-            const bool shaped = !wellFormedNumber(word.text).empty();
+            const std::string written = HanText::encoded(text);
+            const bool shaped = !wellFormedNumber(written).empty();
             const auto overrules = [&](const std::pair<std::u32string, float>& o) {
-                return LatinOverrule::overrules(token, word.confidence, shaped, o.first, o.second);
+                return LatinOverrule::overrules(token, word.confidence, shaped, o.first, o.second, backedAt);
             };
             if (std::any_of(there.begin(), there.end(), overrules)) {
                 sure.push_back({start + offset, start + offset + token.size(), false, false, true});
@@ -532,15 +549,20 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
             // is of it: the Chinese models read its sign as an ideograph and take the digit
             // beside it along ("\u6C492.50" for "\u00A512.50"). A minus before it is a
             // stroke of the sign where the rules' text has none.
-            if (const std::u32string amount = HanText::decoded(CurrencyAmounts::amount(word.text));
-                !amount.empty() && std::any_of(there.begin(), there.end(), [&](const auto& o) { return o.first == token; })) {
+            // So does one the Latin engine read with a minus the plain engine has not: it
+            // makes a minus of a ruling's or a leader's ink before the sign.
+            const auto alike = [&](const std::u32string& other) {
+                return other == token || (other.size() == token.size() + 1 && (other[0] == U'-' || other[0] == U'\u2212') && other.substr(1) == token);
+            };
+            if (const std::u32string amount = HanText::decoded(CurrencyAmounts::amount(written));
+                !amount.empty() && std::any_of(there.begin(), there.end(), [&](const auto& o) { return alike(o.first); })) {
                 const std::u32string body = amount[0] == U'-' || amount[0] == U'\u2212' ? amount.substr(1) : amount;
                 if (const size_t sign = text.find(body); sign != std::u32string::npos) {
                     sure.push_back({start + sign, start + sign + body.size(), true, true, false, false, true, body.size() < amount.size()});
                     continue;
                 }
             }
-            const std::string number = wellFormedNumber(word.text);
+            const std::string number = wellFormedNumber(written);
             // A percentage the plain engine read fairly surely, where no other engine read
             // a digit: nothing says its digits are wrong ("™%" for "7%").
             const bool percentAlone = !number.empty() && word.confidence >= Thresholds::surerThanLatin && text.back() == U'%'
@@ -565,7 +587,14 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
                     && std::all_of(there.begin(), there.end(), [&](const auto& o) {
                            return o.second + Thresholds::latinFarLessSure <= word.confidence && digitsOf(o.first) == digitsOf(token);
                        });
-                const bool earned = word.confidence >= Thresholds::sureNumber || agreed || surer;
+                // Nor one a Chinese model read the very same, surely and more surely than the
+                // Latin engine read the place otherwise: it read a digit less or another
+                // ("17.9" for "177.9") where the two others agree.
+                const bool backed = backedAt >= Thresholds::sureNumber && !there.empty()
+                    && std::all_of(there.begin(), there.end(), [&](const auto& o) {
+                           return o.first == token || LatinOverrule::backedAgainst(token, o.first, o.second, backedAt);
+                       });
+                const bool earned = word.confidence >= Thresholds::sureNumber || agreed || surer || backed;
                 const bool unopposed = !earned && unrivalled(word, token, others, rivals.empty() ? others : rivals);
                 const bool whole = !there.empty()
                     && std::all_of(there.begin(), there.end(), [&](const auto& o) { return o.second < word.confidence; });
