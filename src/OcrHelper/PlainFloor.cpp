@@ -349,13 +349,14 @@ namespace {
 // empty where it is something else.
 constexpr std::u32string_view opening = U"([{<\"',;:\u201C\u2018\u00AB", closing = U")]}>\"'.,;:!?\u201D\u2019\u00BB";
 
-// `word` without the brackets, quotes and stops around it; `offset`, where that starts.
+// `word` without the brackets, quotes and stops around it, nor the blanks an engine at
+// times writes into a word; `offset`, where that starts.
 std::u32string trimmed(const std::u32string& word, size_t* offset = nullptr)
 {
     size_t from = 0, to = word.size();
-    while (from < to && opening.find(word[from]) != std::u32string_view::npos)
+    while (from < to && (word[from] == U' ' || opening.find(word[from]) != std::u32string_view::npos))
         ++from;
-    while (to > from && closing.find(word[to - 1]) != std::u32string_view::npos)
+    while (to > from && (word[to - 1] == U' ' || closing.find(word[to - 1]) != std::u32string_view::npos))
         --to;
     if (offset)
         *offset = from;
@@ -461,15 +462,16 @@ bool unrivalled(const WordReading& word, const std::u32string& token, const std:
             const std::u32string text = trimmed(HanText::decoded(other.text));
             if (text == token)
                 continue;
-            // The amount's own currency sign read as a word of its own ("\u00A5" "115.92").
-            if (amount && !text.empty() && std::all_of(text.begin(), text.end(), isCurrency) && signs.find(text) != std::u32string::npos)
-                continue;
             if (other.confidence > word.confidence || (hasPercent(text) && !hasPercent(token)))
                 return false;
             // Nor where another reading has a dot it has not: the Chinese model drops a
             // name's dot ("mailcn" for "mail.cn") more often than another engine makes one up.
             if (namesDots(text) > namesDots(token))
                 return false;
+            // A word without a digit over an amount, less sure than it, is a reading of its
+            // currency sign apart from its figure ("\u00A5" or "\u5BF9" before "115.92").
+            if (amount && std::none_of(text.begin(), text.end(), isDigit32))
+                continue;
             if (amount) {
                 // Only its minus and separators may differ, and the currency sign go
                 // missing: a currency sign of its own is another reading of the sign.

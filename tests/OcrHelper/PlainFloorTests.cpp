@@ -296,6 +296,8 @@ TEST(PlainFloor, AWordThePlainReadingHasRightStandsWhereTheOtherEnginesBackIt)
         // An amount whose currency sign the Latin engine read as a word of its own.
         {"Yogurt 6 \u00A5 115.92", "Yogurt 6 \u00A5115.92", {90, 90, 78}, "Yogurt 6 \u00A5 115.92", {90, 90, 3, 3},
          "Yogurt 6 \u5BF9115.92", {90, 90, 36}, "Yogurt 6 \u00A5115.92"},
+        {"Yogurt 6 \u00A5 115.92", "Yogurt 6 \u00A5115.92", {90, 90, 78}, "Yogurt 6 \u00A5 115.92", {90, 90, 3, 3},
+         "Yogurt 6 \u5BF9 115.92", {90, 90, 68, 5}, "Yogurt 6 \u00A5115.92"},
     };
     for (const Guessed& c : cases) {
         const Readings::LineReading plain = lineRead(c.plain, c.sure);
@@ -308,14 +310,20 @@ TEST(PlainFloor, AWordThePlainReadingHasRightStandsWhereTheOtherEnginesBackIt)
     }
 }
 
-TEST(PlainFloor, AWordIsHeldWithoutTheBlankThePlainEngineWroteBeforeIt)
+TEST(PlainFloor, AWordIsHeldWithoutTheBlankAnEngineWroteBeforeIt)
 {
-    Readings::LineReading plain = lineRead("Bread 3 \u00A551.02 \u00A5153.06", {90, 61, 35, 35});
-    plain.words[3].text = " " + plain.words[3].text;
-    const Readings::LineReading latin = lineRead("Bread 3 \u00A551.02 \u00A5153.06", {90, 33, 33, 57});
-    const Readings::LineReading chinese = lineRead("Bread 3 $51.02 2153.06", {90, 52, 8, 41});
-    EXPECT_EQ(PlainFloor::withSureNumbers("Bread 3 \u00A551.02 2153.06", {&plain}, {&latin}, {&latin, &chinese}),
-              "Bread 3 \u00A551.02 \u00A5153.06");
+    // Where the plain engine wrote it, and where the Latin engine did too.
+    for (const bool latinToo : {false, true}) {
+        Readings::LineReading plain = lineRead("Bread 3 \u00A551.02 \u00A5153.06", {90, 61, 35, 35});
+        plain.words[3].text = " " + plain.words[3].text;
+        Readings::LineReading latin = lineRead("Bread 3 \u00A551.02 \u00A5153.06", {90, 33, 33, 57});
+        if (latinToo)
+            latin.words[3].text = " " + latin.words[3].text;
+        const Readings::LineReading chinese = lineRead("Bread 3 $51.02 2153.06", {90, 52, 8, 41});
+        EXPECT_EQ(PlainFloor::withSureNumbers("Bread 3 \u00A551.02 2153.06", {&plain}, {&latin}, {&latin, &chinese}),
+                  "Bread 3 \u00A551.02 \u00A5153.06")
+            << latinToo;
+    }
 }
 
 TEST(PlainFloor, ThousandsSeparatorsTurnedIntoPointsGiveWayToThePlainReading)
