@@ -6,6 +6,7 @@
 #include "OcrHelper/LatinOverrule.h"
 #include "OcrHelper/LostCells.h"
 #include "OcrHelper/PerMilleSigns.h"
+#include "OcrHelper/TextAlignment.h"
 #include "OcrHelper/Thresholds.h"
 
 #include <algorithm>
@@ -97,41 +98,6 @@ std::string inItsScript(const LineReading& line, const std::vector<EngineReading
 }
 
 namespace {
-
-// For each character of `from`, the character of `to` it lines up with in a least-edit
-// alignment of the two, or -1 where it has none.
-std::vector<int> alignment(const std::u32string& from, const std::u32string& to)
-{
-    const size_t n = from.size(), m = to.size();
-    std::vector<std::vector<int>> cost(n + 1, std::vector<int>(m + 1, 0));
-    for (size_t i = 0; i <= n; ++i)
-        cost[i][0] = int(i);
-    for (size_t j = 0; j <= m; ++j)
-        cost[0][j] = int(j);
-    for (size_t i = 1; i <= n; ++i)
-        for (size_t j = 1; j <= m; ++j)
-            cost[i][j] = std::min({cost[i - 1][j] + 1, cost[i][j - 1] + 1, cost[i - 1][j - 1] + (from[i - 1] == to[j - 1] ? 0 : 1)});
-    // Back from the end, a match first, then a character left out on either side, and a
-    // character for another last: a piece of the plain reading lines up with what it
-    // shares, not with the end of a longer line.
-    std::vector<int> at(n, -1);
-    for (size_t i = n, j = m; i > 0 && j > 0;) {
-        if (from[i - 1] == to[j - 1] && cost[i][j] == cost[i - 1][j - 1]) {
-            at[i - 1] = int(j - 1);
-            --i;
-            --j;
-        } else if (cost[i][j] == cost[i][j - 1] + 1) {
-            --j;
-        } else if (cost[i][j] == cost[i - 1][j] + 1) {
-            --i;
-        } else {
-            at[i - 1] = int(j - 1);
-            --i;
-            --j;
-        }
-    }
-    return at;
-}
 
 bool isDigit32(char32_t c) { return c >= U'0' && c <= U'9'; }
 
@@ -383,23 +349,6 @@ std::vector<std::pair<std::u32string, float>> otherReadings(const WordReading& w
     return out;
 }
 
-int editDistance(const std::u32string& a, const std::u32string& b)
-{
-    std::vector<int> row(b.size() + 1);
-    for (size_t j = 0; j <= b.size(); ++j)
-        row[j] = int(j);
-    for (size_t i = 1; i <= a.size(); ++i) {
-        int diagonal = row[0];
-        row[0] = int(i);
-        for (size_t j = 1; j <= b.size(); ++j) {
-            const int above = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-            diagonal = above;
-        }
-    }
-    return row[b.size()];
-}
-
 // Dots between two letters, as in a file's or a host's name.
 int namesDots(const std::u32string& text)
 {
@@ -630,7 +579,7 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
         return out;
     };
     std::vector<size_t> plainPlaces, readPlaces;
-    const std::vector<int> lineUp = alignment(written(plainText, plainPlaces), written(read, readPlaces));
+    const std::vector<int> lineUp = TextAlignment::alignment(written(plainText, plainPlaces), written(read, readPlaces));
     std::vector<int> at(plainText.size(), -1);
     for (size_t k = 0; k < lineUp.size(); ++k)
         if (lineUp[k] >= 0)
@@ -733,7 +682,7 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
                 continue;
             // Nor one far from the rules' reading: two guesses that differ in more than a
             // character or two ("9x2a4deay" against "0x2addea") are not one word misread.
-            if (it->guessed && editDistance(token, number) > 2)
+            if (it->guessed && TextAlignment::editDistance(token, number) > 2)
                 continue;
             // The rules read a percent sign from the ink where the plain engine, doubting
             // its word, has digits ("396" for "3%").
