@@ -489,10 +489,23 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
             // Another engine sure of another reading of the place (LatinOverrule.h).
             const std::string written = HanText::encoded(text);
             const bool shaped = !wellFormedNumber(written).empty();
+            // An amount the Latin engine read in pieces, cut at its point ("\u00A532." "00" for
+            // "\u00A532.00"): the same sign and digits, none of the pieces another reading.
+            const auto inPieces = [&] {
+                std::u32string joined;
+                for (const auto& o : there)
+                    joined += o.first;
+                const auto figures = [](const std::u32string& text) {
+                    std::u32string out;
+                    std::copy_if(text.begin(), text.end(), std::back_inserter(out), [](char32_t c) { return isDigit32(c) || isCurrency(c); });
+                    return out;
+                };
+                return there.size() > 1 && !joined.empty() && isCurrency(joined.front()) && figures(joined) == figures(token);
+            };
             const auto overrules = [&](const std::pair<std::u32string, float>& o) {
                 return LatinOverrule::overrules(token, word.confidence, shaped, o.first, o.second, backedAt);
             };
-            if (std::any_of(there.begin(), there.end(), overrules)) {
+            if (!inPieces() && std::any_of(there.begin(), there.end(), overrules)) {
                 sure.push_back({start + offset, start + offset + token.size(), false, false, true});
                 continue;
             }
@@ -500,13 +513,13 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
             // is of it: the Chinese models read its sign as an ideograph and take the digit
             // beside it along ("\u6C492.50" for "\u00A512.50"). A minus before it is a
             // stroke of the sign where the rules' text has none.
-            // So does one the Latin engine read with a minus the plain engine has not: it
-            // makes a minus of a ruling's or a leader's ink before the sign.
+            // So does one the Latin engine read with a minus the plain engine has not (it
+            // makes a minus of a ruling's or a leader's ink before the sign), or in pieces.
             const auto alike = [&](const std::u32string& other) {
                 return other == token || (other.size() == token.size() + 1 && (other[0] == U'-' || other[0] == U'\u2212') && other.substr(1) == token);
             };
             if (const std::u32string amount = HanText::decoded(CurrencyAmounts::amount(written));
-                !amount.empty() && std::any_of(there.begin(), there.end(), [&](const auto& o) { return alike(o.first); })) {
+                !amount.empty() && (std::any_of(there.begin(), there.end(), [&](const auto& o) { return alike(o.first); }) || inPieces())) {
                 const std::u32string body = amount[0] == U'-' || amount[0] == U'\u2212' ? amount.substr(1) : amount;
                 if (const size_t sign = text.find(body); sign != std::u32string::npos) {
                     sure.push_back({start + sign, start + sign + body.size(), true, true, false, false, true, body.size() < amount.size()});

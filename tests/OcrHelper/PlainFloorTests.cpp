@@ -293,6 +293,9 @@ TEST(PlainFloor, AWordThePlainReadingHasRightStandsWhereTheOtherEnginesBackIt)
         // An amount the Latin engine read alike but for a minus made of the ink before it.
         {"Salad 5 \u52303.50 \u00A567.50", "Salad 5 \u00A513.50 \u00A567.50", {90, 94, 59, 90}, "Salad 5 -\u00A513.50 \u00A567.50",
          {90, 53, 34, 90}, "Salad 5 \u52303.50 \u00A567.50", {90, 90, 81, 90}, "Salad 5 \u00A513.50 \u00A567.50"},
+        // An amount the Latin engine read in pieces, cut at its point, more surely.
+        {"Pork 1 \u00A532 00 \u00A532. 00", "Pork 1 \u00A532.00 \u00A532.00", {90, 90, 23, 23}, "Pork 1 \u00A532 00 \u00A532. 00",
+         {90, 90, 56, 7, 84, 83}, "", {}, "Pork 1 \u00A532.00 \u00A532.00"},
         // An amount whose currency sign the Latin engine read as a word of its own.
         {"Yogurt 6 \u00A5 115.92", "Yogurt 6 \u00A5115.92", {90, 90, 78}, "Yogurt 6 \u00A5 115.92", {90, 90, 3, 3},
          "Yogurt 6 \u5BF9115.92", {90, 90, 36}, "Yogurt 6 \u00A5115.92"},
