@@ -552,11 +552,13 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
                            return o.second + Thresholds::latinFarLessSure <= word.confidence && digitsOf(o.first) == digitsOf(token);
                        });
                 // Nor one a Chinese model read the very same, surely and more surely than the
-                // Latin engine read the place otherwise: it read a digit less or another
-                // ("17.9" for "177.9") where the two others agree.
+                // Latin engine read other digits there: it read a digit less or another
+                // ("17.9" for "177.9") where the two others agree. Not where the Latin engine
+                // read no digit: the Chinese models make the same digits of a percent sign
+                // as the plain engine ("696" for "6%").
                 const bool backed = backedAt >= Thresholds::sureNumber && !there.empty()
                     && std::all_of(there.begin(), there.end(), [&](const auto& o) {
-                           return o.first == token || LatinOverrule::backedAgainst(token, o.first, o.second, backedAt);
+                           return !o.first.empty() && (o.first == token || LatinOverrule::backedAgainst(token, o.first, o.second, backedAt));
                        });
                 const bool earned = word.confidence >= Thresholds::sureNumber || agreed || surer || backed;
                 const bool unopposed = !earned && unrivalled(word, token, others, rivals.empty() ? others : rivals);

@@ -283,7 +283,10 @@ TEST(PlainFloor, AWordThePlainReadingHasRightStandsWhereTheOtherEnginesBackIt)
          {93, 93, 93, 85}, "let port = 781;"},
         {"Dimensions 17.9 x 119.9", "Dimensions 177.9 x 119.9", {90, 71, 90, 90}, "Dimensions 17.9 x 119.9", {90, 81, 90, 90},
          "Dimensions 177.9 x 119.9", {90, 91, 90, 90}, "Dimensions 177.9 x 119.9"},
-        // But not the misreadings the Chinese models share with the plain engine.
+        // But not the misreadings the Chinese models share with the plain engine, nor
+        // where the Latin engine read no digit at all.
+        {"\u4E0B\u964D 6%\u3002", "\u4E0B\u964D 696\u3002", {90, 58}, "\u4E0B\u964D HOF.", {90, 0}, "\u4E0B\u964D 696\u3002",
+         {90, 82}, "\u4E0B\u964D 6%\u3002"},
         {"size 8388220 B", "size 8388229 B", {90, 78, 90}, "size 8388220 B", {90, 86, 90}, "size 8388229 B", {90, 90, 90},
          "size 8388220 B"},
         {"Tea 1 \u00A519.39", "Tea 1 #19.39", {90, 90, 92}, "Tea 1 \u00A519.39", {90, 90, 88}, "Tea 1 #19.39", {90, 90, 92},
