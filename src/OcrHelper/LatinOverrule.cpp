@@ -1,6 +1,12 @@
 #include "OcrHelper/LatinOverrule.h"
 
+#include "OcrHelper/HanText.h"
+#include "OcrHelper/PlainFloor.h"
 #include "OcrHelper/Thresholds.h"
+
+#include <algorithm>
+#include <cctype>
+#include <string_view>
 
 namespace LatinOverrule {
 
@@ -34,11 +40,57 @@ bool digitsLeftOut(const std::u32string& plain, const std::u32string& latin)
     return j == latin.size();
 }
 
+// Whether `plain` may be one of the misreadings the Chinese models share with the plain
+// engine, `latin` its right reading: a currency sign, percent sign or colon the Latin
+// engine read and they did not ("#19.39" for "\u00A519.39", "08.07" for "08:07"), a
+// percentage (they make digits of its sign), a "9" for a "0" ("8388229" for "8388220")
+// or a letter in the other case ("ttL" for "ttl").
+bool sharedMisreading(const std::u32string& plain, const std::u32string& latin)
+{
+    const auto count = [](const std::u32string& text, char32_t c) { return std::count(text.begin(), text.end(), c); };
+    constexpr std::u32string_view marks = U"$\u20AC\u00A5\uFFE5\u00A3%\u2030\uFF05:";
+    if (plain.find_first_of(U"%\u2030\uFF05") != std::u32string::npos)
+        return true;
+    for (const char32_t mark : marks)
+        if (count(latin, mark) > count(plain, mark))
+            return true;
+    if (latin.size() != plain.size())
+        return count(plain, U'9') > count(latin, U'9') && latin.find(U'0') != std::u32string::npos;
+    const auto lower = [](char32_t c) { return c < 0x80 ? char32_t(std::tolower(int(c))) : c; };
+    for (size_t i = 0; i < plain.size(); ++i)
+        if ((plain[i] == U'9' && latin[i] == U'0') || (plain[i] != latin[i] && lower(plain[i]) == lower(latin[i])))
+            return true;
+    return false;
+}
+
+// `latin` is `plain`, a number, with a comma for its point or a point for its comma, and
+// no number's shape left.
+bool separatorsMisread(const std::u32string& plain, const std::u32string& latin)
+{
+    if (latin.size() != plain.size() || PlainFloor::wellFormedNumber(HanText::encoded(plain)).empty()
+        || !PlainFloor::wellFormedNumber(HanText::encoded(latin)).empty())
+        return false;
+    for (size_t i = 0; i < plain.size(); ++i)
+        if (plain[i] != latin[i] && !((plain[i] == U'.' || plain[i] == U',') && (latin[i] == U'.' || latin[i] == U',')))
+            return false;
+    return true;
+}
+
 } // namespace
 
-bool overrules(const std::u32string& plain, float plainConfidence, bool number, const std::u32string& latin, float latinConfidence)
+bool backedAgainst(const std::u32string& plain, const std::u32string& latin, float latinConfidence, float backedAt)
+{
+    return backedAt >= 0 && backedAt >= latinConfidence && !sharedMisreading(plain, latin);
+}
+
+bool overrules(const std::u32string& plain, float plainConfidence, bool number, const std::u32string& latin, float latinConfidence,
+               float backedAt)
 {
     if (latin.empty() || latin == plain)
+        return false;
+    if (backedAgainst(plain, latin, latinConfidence, backedAt))
+        return false;
+    if (separatorsMisread(plain, latin))
         return false;
     if (number && plainConfidence >= Thresholds::heldNumber
         && ((otherDigits(plain, latin) && latinConfidence < plainConfidence) || digitsLeftOut(plain, latin)))

@@ -8,15 +8,29 @@
 // A number the plain engine read very surely (Thresholds::heldNumber) is the exception:
 // where the Latin engine only reads other digits for some of its digits, less surely, or
 // reads it with digits left out, it has guessed at the same glyphs, and the surer guess,
-// or the one that saw them all, stands.
+// or the one that saw them all, stands. So does a word a Chinese model read the very same,
+// at least as surely as the Latin engine read its other word: two engines reading two
+// pictures alike outweigh one, but for the misreadings the Chinese models share with the
+// plain engine, which holds them (a "9" for a "0", a letter's case, digits or a sign for a
+// currency sign, a percent sign or a colon). And so does a number whose decimal point the
+// Latin engine read as a comma, leaving no number's shape ("-24,3%" for "-24.3%").
 
 #include <string>
 
 namespace LatinOverrule {
 
+// Whether a Chinese model's reading of `plain` itself at `backedAt` (below 0: none read
+// it) outweighs the Latin engine's `latin` read at `latinConfidence`: it is at least as
+// sure, and `plain` is none of the misreadings the Chinese models share with the plain
+// engine.
+bool backedAgainst(const std::u32string& plain, const std::u32string& latin, float latinConfidence, float backedAt);
+
 // Whether `latin`, read at `latinConfidence`, takes the place of `plain` (a word with a
 // digit, without the brackets and stops around it) read at `plainConfidence`. `number`:
 // whether the plain word is in a number's shape (PlainFloor::wellFormedNumber).
-bool overrules(const std::u32string& plain, float plainConfidence, bool number, const std::u32string& latin, float latinConfidence);
+// `backedAt`: how surely a Chinese model read `plain` itself at its place; below 0 where
+// none did.
+bool overrules(const std::u32string& plain, float plainConfidence, bool number, const std::u32string& latin, float latinConfidence,
+               float backedAt = -1.0f);
 
 } // namespace LatinOverrule

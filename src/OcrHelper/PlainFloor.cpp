@@ -6,6 +6,7 @@
 #include "OcrHelper/LatinOverrule.h"
 #include "OcrHelper/LostCells.h"
 #include "OcrHelper/PerMilleSigns.h"
+#include "OcrHelper/TextAlignment.h"
 #include "OcrHelper/Thresholds.h"
 
 #include <algorithm>
@@ -98,41 +99,6 @@ std::string inItsScript(const LineReading& line, const std::vector<EngineReading
 
 namespace {
 
-// For each character of `from`, the character of `to` it lines up with in a least-edit
-// alignment of the two, or -1 where it has none.
-std::vector<int> alignment(const std::u32string& from, const std::u32string& to)
-{
-    const size_t n = from.size(), m = to.size();
-    std::vector<std::vector<int>> cost(n + 1, std::vector<int>(m + 1, 0));
-    for (size_t i = 0; i <= n; ++i)
-        cost[i][0] = int(i);
-    for (size_t j = 0; j <= m; ++j)
-        cost[0][j] = int(j);
-    for (size_t i = 1; i <= n; ++i)
-        for (size_t j = 1; j <= m; ++j)
-            cost[i][j] = std::min({cost[i - 1][j] + 1, cost[i][j - 1] + 1, cost[i - 1][j - 1] + (from[i - 1] == to[j - 1] ? 0 : 1)});
-    // Back from the end, a match first, then a character left out on either side, and a
-    // character for another last: a piece of the plain reading lines up with what it
-    // shares, not with the end of a longer line.
-    std::vector<int> at(n, -1);
-    for (size_t i = n, j = m; i > 0 && j > 0;) {
-        if (from[i - 1] == to[j - 1] && cost[i][j] == cost[i - 1][j - 1]) {
-            at[i - 1] = int(j - 1);
-            --i;
-            --j;
-        } else if (cost[i][j] == cost[i][j - 1] + 1) {
-            --j;
-        } else if (cost[i][j] == cost[i - 1][j] + 1) {
-            --i;
-        } else {
-            at[i - 1] = int(j - 1);
-            --i;
-            --j;
-        }
-    }
-    return at;
-}
-
 bool isDigit32(char32_t c) { return c >= U'0' && c <= U'9'; }
 
 // Whether `read` (what the rules' text has where the plain reading has `number`) is
@@ -173,7 +139,9 @@ bool standsFor(const std::u32string& read, const std::u32string& number)
     const auto ungrouped = [](const std::u32string& text) { return std::regex_match(HanText::encoded(text), std::regex(R"(\d+(\.\d+)?)")); };
     if (value(read) == value(number) && grouped(read) && (grouped(number) || ungrouped(number)))
         return true;
-    if (read.size() != number.size())
+    // The other way round only into a number's shape: "4.289,821.50" and "5.579.50" are
+    // the Chinese models' points for the commas the plain engine read.
+    if (read.size() != number.size() || wellFormedNumber(HanText::encoded(read)).empty())
         return false;
     for (size_t i = 0; i < read.size(); ++i) {
         const bool separators = (read[i] == U',' || read[i] == U'.') && (number[i] == U',' || number[i] == U'.');
@@ -347,13 +315,14 @@ namespace {
 // empty where it is something else.
 constexpr std::u32string_view opening = U"([{<\"',;:\u201C\u2018\u00AB", closing = U")]}>\"'.,;:!?\u201D\u2019\u00BB";
 
-// `word` without the brackets, quotes and stops around it; `offset`, where that starts.
+// `word` without the brackets, quotes and stops around it, nor the blanks an engine at
+// times writes into a word; `offset`, where that starts.
 std::u32string trimmed(const std::u32string& word, size_t* offset = nullptr)
 {
     size_t from = 0, to = word.size();
-    while (from < to && opening.find(word[from]) != std::u32string_view::npos)
+    while (from < to && (word[from] == U' ' || opening.find(word[from]) != std::u32string_view::npos))
         ++from;
-    while (to > from && closing.find(word[to - 1]) != std::u32string_view::npos)
+    while (to > from && (word[to - 1] == U' ' || closing.find(word[to - 1]) != std::u32string_view::npos))
         --to;
     if (offset)
         *offset = from;
@@ -378,23 +347,6 @@ std::vector<std::pair<std::u32string, float>> otherReadings(const WordReading& w
             if (overlap(word.box, other.box) > 0.5)
                 out.emplace_back(withDigits(HanText::decoded(other.text)), other.confidence);
     return out;
-}
-
-int editDistance(const std::u32string& a, const std::u32string& b)
-{
-    std::vector<int> row(b.size() + 1);
-    for (size_t j = 0; j <= b.size(); ++j)
-        row[j] = int(j);
-    for (size_t i = 1; i <= a.size(); ++i) {
-        int diagonal = row[0];
-        row[0] = int(i);
-        for (size_t j = 1; j <= b.size(); ++j) {
-            const int above = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-            diagonal = above;
-        }
-    }
-    return row[b.size()];
 }
 
 // Dots between two letters, as in a file's or a host's name.
@@ -465,6 +417,10 @@ bool unrivalled(const WordReading& word, const std::u32string& token, const std:
             // name's dot ("mailcn" for "mail.cn") more often than another engine makes one up.
             if (namesDots(text) > namesDots(token))
                 return false;
+            // A word without a digit over an amount, less sure than it, is a reading of its
+            // currency sign apart from its figure ("\u00A5" or "\u5BF9" before "115.92").
+            if (amount && std::none_of(text.begin(), text.end(), isDigit32))
+                continue;
             if (amount) {
                 // Only its minus and separators may differ, and the currency sign go
                 // missing: a currency sign of its own is another reading of the sign.
@@ -512,19 +468,44 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
             if (!plainText.empty() && plainText.back() != U' ')
                 plainText += U' ';
             const size_t start = plainText.size();
-            const std::u32string text = HanText::decoded(word.text);
+            // The plain engine at times writes the blank before a word into it.
+            std::u32string text = HanText::decoded(word.text);
+            text.erase(0, std::min(text.size(), text.find_first_not_of(U' ')));
+            while (!text.empty() && text.back() == U' ')
+                text.pop_back();
             plainText += text;
             size_t offset = 0;
             const std::u32string token = withDigits(text, &offset);
             if (token.empty())
                 continue;
             const std::vector<std::pair<std::u32string, float>> there = otherReadings(word, others);
+            // How surely a Chinese model read the very same word at its place.
+            float backedAt = -1.0f;
+            for (const LineReading* line : rivals)
+                if (std::find(others.begin(), others.end(), line) == others.end())
+                    for (const WordReading& other : line->words)
+                        if (overlap(word.box, other.box) > 0.5 && withDigits(HanText::decoded(other.text)) == token)
+                            backedAt = std::max(backedAt, other.confidence);
             // Another engine sure of another reading of the place (LatinOverrule.h).
-            const bool shaped = !wellFormedNumber(word.text).empty();
-            const auto overrules = [&](const std::pair<std::u32string, float>& o) {
-                return LatinOverrule::overrules(token, word.confidence, shaped, o.first, o.second);
+            const std::string written = HanText::encoded(text);
+            const bool shaped = !wellFormedNumber(written).empty();
+            // An amount the Latin engine read in pieces, cut at its point ("\u00A532." "00" for
+            // "\u00A532.00"): the same sign and digits, none of the pieces another reading.
+            const auto inPieces = [&] {
+                std::u32string joined;
+                for (const auto& o : there)
+                    joined += o.first;
+                const auto figures = [](const std::u32string& text) {
+                    std::u32string out;
+                    std::copy_if(text.begin(), text.end(), std::back_inserter(out), [](char32_t c) { return isDigit32(c) || isCurrency(c); });
+                    return out;
+                };
+                return there.size() > 1 && !joined.empty() && isCurrency(joined.front()) && figures(joined) == figures(token);
             };
-            if (std::any_of(there.begin(), there.end(), overrules)) {
+            const auto overrules = [&](const std::pair<std::u32string, float>& o) {
+                return LatinOverrule::overrules(token, word.confidence, shaped, o.first, o.second, backedAt);
+            };
+            if (!inPieces() && std::any_of(there.begin(), there.end(), overrules)) {
                 sure.push_back({start + offset, start + offset + token.size(), false, false, true});
                 continue;
             }
@@ -532,15 +513,20 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
             // is of it: the Chinese models read its sign as an ideograph and take the digit
             // beside it along ("\u6C492.50" for "\u00A512.50"). A minus before it is a
             // stroke of the sign where the rules' text has none.
-            if (const std::u32string amount = HanText::decoded(CurrencyAmounts::amount(word.text));
-                !amount.empty() && std::any_of(there.begin(), there.end(), [&](const auto& o) { return o.first == token; })) {
+            // So does one the Latin engine read with a minus the plain engine has not (it
+            // makes a minus of a ruling's or a leader's ink before the sign), or in pieces.
+            const auto alike = [&](const std::u32string& other) {
+                return other == token || (other.size() == token.size() + 1 && (other[0] == U'-' || other[0] == U'\u2212') && other.substr(1) == token);
+            };
+            if (const std::u32string amount = HanText::decoded(CurrencyAmounts::amount(written));
+                !amount.empty() && (std::any_of(there.begin(), there.end(), [&](const auto& o) { return alike(o.first); }) || inPieces())) {
                 const std::u32string body = amount[0] == U'-' || amount[0] == U'\u2212' ? amount.substr(1) : amount;
                 if (const size_t sign = text.find(body); sign != std::u32string::npos) {
                     sure.push_back({start + sign, start + sign + body.size(), true, true, false, false, true, body.size() < amount.size()});
                     continue;
                 }
             }
-            const std::string number = wellFormedNumber(word.text);
+            const std::string number = wellFormedNumber(written);
             // A percentage the plain engine read fairly surely, where no other engine read
             // a digit: nothing says its digits are wrong ("™%" for "7%").
             const bool percentAlone = !number.empty() && word.confidence >= Thresholds::surerThanLatin && text.back() == U'%'
@@ -565,7 +551,16 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
                     && std::all_of(there.begin(), there.end(), [&](const auto& o) {
                            return o.second + Thresholds::latinFarLessSure <= word.confidence && digitsOf(o.first) == digitsOf(token);
                        });
-                const bool earned = word.confidence >= Thresholds::sureNumber || agreed || surer;
+                // Nor one a Chinese model read the very same, surely and more surely than the
+                // Latin engine read other digits there: it read a digit less or another
+                // ("17.9" for "177.9") where the two others agree. Not where the Latin engine
+                // read no digit: the Chinese models make the same digits of a percent sign
+                // as the plain engine ("696" for "6%").
+                const bool backed = backedAt >= Thresholds::sureNumber && !there.empty()
+                    && std::all_of(there.begin(), there.end(), [&](const auto& o) {
+                           return !o.first.empty() && (o.first == token || LatinOverrule::backedAgainst(token, o.first, o.second, backedAt));
+                       });
+                const bool earned = word.confidence >= Thresholds::sureNumber || agreed || surer || backed;
                 const bool unopposed = !earned && unrivalled(word, token, others, rivals.empty() ? others : rivals);
                 const bool whole = !there.empty()
                     && std::all_of(there.begin(), there.end(), [&](const auto& o) { return o.second < word.confidence; });
@@ -599,7 +594,7 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
         return out;
     };
     std::vector<size_t> plainPlaces, readPlaces;
-    const std::vector<int> lineUp = alignment(written(plainText, plainPlaces), written(read, readPlaces));
+    const std::vector<int> lineUp = TextAlignment::alignment(written(plainText, plainPlaces), written(read, readPlaces));
     std::vector<int> at(plainText.size(), -1);
     for (size_t k = 0; k < lineUp.size(); ++k)
         if (lineUp[k] >= 0)
@@ -702,7 +697,7 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
                 continue;
             // Nor one far from the rules' reading: two guesses that differ in more than a
             // character or two ("9x2a4deay" against "0x2addea") are not one word misread.
-            if (it->guessed && editDistance(token, number) > 2)
+            if (it->guessed && TextAlignment::editDistance(token, number) > 2)
                 continue;
             // The rules read a percent sign from the ink where the plain engine, doubting
             // its word, has digits ("396" for "3%").

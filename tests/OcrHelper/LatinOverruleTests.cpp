@@ -47,4 +47,44 @@ TEST(LatinOverrule, ASureOrAlikeLatinReadingTakesOverButNotFromANumberReadVerySu
             << std::u32string(c.plain).size() << " plain at " << c.plainSure << ", Latin at " << c.latinSure;
 }
 
+TEST(LatinOverrule, AWordAChineseModelReadTheSameAtLeastAsSurelyStandsButForTheMisreadingsTheyShare)
+{
+    struct Backed {
+        const char32_t* plain;
+        float plainSure;
+        bool number;
+        const char32_t* latin;
+        float latinSure;
+        float backedAt;
+        bool overrules;
+    };
+    const std::vector<Backed> cases{
+        // Backed at least as surely as the Latin engine read otherwise: the plain word stands.
+        {U"DE51", 93, false, U"DES1", 88, 93, false},
+        {U"M5M-4395", 91, false, U"MSM-4395", 85, 91, false},
+        {U"781", 83, true, U"784", 75, 85, false},
+        {U"177.9", 71, true, U"17.9", 81, 91, false},
+        // Backed less surely, or not at all: the Latin reading takes over as before.
+        {U"DE51", 93, false, U"DES1", 88, 80, true},
+        {U"781", 83, true, U"784", 75, -1, true},
+        // The misreadings the Chinese models share with the plain engine: a "9" for a "0",
+        // another sign for a currency sign, a point for a colon, a letter's case, a
+        // percent sign read as digits.
+        {U"8388229", 78, true, U"8388220", 86, 90, true},
+        {U"RMA-2922-4777", 80, false, U"RMA-2022-4777", 79, 83, true},
+        {U"#19.39", 92, true, U"\u00A519.39", 88, 92, true},
+        {U"08.07", 88, true, U"08:07", 81, 90, true},
+        {U"ttL=64", 85, false, U"ttl=64", 70, 82, true},
+        {U"-929%", 85, true, U"-92%", 83, 85, true},
+        // A decimal point the Latin engine read as a comma, leaving no number, never takes
+        // over; a comma that makes one a number does.
+        {U"-24.3%", 38, true, U"-24,3%", 74, -1, false},
+        {U"1293,350.67", 88, false, U"1,293,350.67", 90, -1, true},
+    };
+    for (const Backed& c : cases)
+        EXPECT_EQ(LatinOverrule::overrules(c.plain, c.plainSure, c.number, c.latin, c.latinSure, c.backedAt), c.overrules)
+            << std::u32string(c.plain).size() << " plain at " << c.plainSure << ", Latin at " << c.latinSure << ", backed at "
+            << c.backedAt;
+}
+
 } // namespace

@@ -271,6 +271,81 @@ TEST(PlainFloor, AWordWithDigitsTheOtherEnginesReadOtherwiseLessSurelyStands)
     }
 }
 
+// Words the plain engine read right that the rules misread, as on generated receipts,
+// invoices and spec sheets: the other engines' readings of the place decide.
+TEST(PlainFloor, AWordThePlainReadingHasRightStandsWhereTheOtherEnginesBackIt)
+{
+    const std::vector<Guessed> cases{
+        // A Chinese model read the very word, more surely than the Latin engine read another.
+        {"IBAN DES1 3704", "IBAN DE51 3704", {93, 93, 93}, "IBAN DES1 3704", {93, 88, 93}, "IBAN DE51 3704", {93, 93, 93},
+         "IBAN DE51 3704"},
+        {"let port = 784;", "let port = 781;", {93, 93, 93, 83}, "let port = 784;", {93, 93, 93, 75}, "let port = 781;",
+         {93, 93, 93, 85}, "let port = 781;"},
+        {"Dimensions 17.9 x 119.9", "Dimensions 177.9 x 119.9", {90, 71, 90, 90}, "Dimensions 17.9 x 119.9", {90, 81, 90, 90},
+         "Dimensions 177.9 x 119.9", {90, 91, 90, 90}, "Dimensions 177.9 x 119.9"},
+        // But not the misreadings the Chinese models share with the plain engine, nor
+        // where the Latin engine read no digit at all.
+        {"\u4E0B\u964D 6%\u3002", "\u4E0B\u964D 696\u3002", {90, 58}, "\u4E0B\u964D HOF.", {90, 0}, "\u4E0B\u964D 696\u3002",
+         {90, 82}, "\u4E0B\u964D 6%\u3002"},
+        {"size 8388220 B", "size 8388229 B", {90, 78, 90}, "size 8388220 B", {90, 86, 90}, "size 8388229 B", {90, 90, 90},
+         "size 8388220 B"},
+        {"Tea 1 \u00A519.39", "Tea 1 #19.39", {90, 90, 92}, "Tea 1 \u00A519.39", {90, 90, 88}, "Tea 1 #19.39", {90, 90, 92},
+         "Tea 1 \u00A519.39"},
+        // The Latin engine's comma for a decimal point, which leaves no number.
+        {"Online -24,3% 83%", "Online -24.3% 83%", {90, 88, 90}, "Online -24,3% 83%", {90, 74, 90}, "", {}, "Online -24.3% 83%"},
+        // An amount the Latin engine read alike but for a minus made of the ink before it.
+        {"Salad 5 \u52303.50 \u00A567.50", "Salad 5 \u00A513.50 \u00A567.50", {90, 94, 59, 90}, "Salad 5 -\u00A513.50 \u00A567.50",
+         {90, 53, 34, 90}, "Salad 5 \u52303.50 \u00A567.50", {90, 90, 81, 90}, "Salad 5 \u00A513.50 \u00A567.50"},
+        // An amount the Latin engine read in pieces, cut at its point, more surely.
+        {"Pork 1 \u00A532 00 \u00A532. 00", "Pork 1 \u00A532.00 \u00A532.00", {90, 90, 23, 23}, "Pork 1 \u00A532 00 \u00A532. 00",
+         {90, 90, 56, 7, 84, 83}, "", {}, "Pork 1 \u00A532.00 \u00A532.00"},
+        // An amount whose currency sign the Latin engine read as a word of its own.
+        {"Yogurt 6 \u00A5 115.92", "Yogurt 6 \u00A5115.92", {90, 90, 78}, "Yogurt 6 \u00A5 115.92", {90, 90, 3, 3},
+         "Yogurt 6 \u5BF9115.92", {90, 90, 36}, "Yogurt 6 \u00A5115.92"},
+        {"Yogurt 6 \u00A5 115.92", "Yogurt 6 \u00A5115.92", {90, 90, 78}, "Yogurt 6 \u00A5 115.92", {90, 90, 3, 3},
+         "Yogurt 6 \u5BF9 115.92", {90, 90, 68, 5}, "Yogurt 6 \u00A5115.92"},
+    };
+    for (const Guessed& c : cases) {
+        const Readings::LineReading plain = lineRead(c.plain, c.sure);
+        const Readings::LineReading latin = lineRead(c.latin, c.latinSure);
+        const Readings::LineReading chinese = lineRead(c.chinese, c.chineseSure);
+        std::vector<const Readings::LineReading*> rivals{&latin};
+        if (!chinese.words.empty())
+            rivals.push_back(&chinese);
+        EXPECT_EQ(PlainFloor::withSureNumbers(c.merged, {&plain}, {&latin}, rivals), c.expected) << c.merged << " / " << c.plain;
+    }
+}
+
+TEST(PlainFloor, AWordIsHeldWithoutTheBlankAnEngineWroteBeforeIt)
+{
+    // Where the plain engine wrote it, and where the Latin engine did too.
+    for (const bool latinToo : {false, true}) {
+        Readings::LineReading plain = lineRead("Bread 3 \u00A551.02 \u00A5153.06", {90, 61, 35, 35});
+        plain.words[3].text = " " + plain.words[3].text;
+        Readings::LineReading latin = lineRead("Bread 3 \u00A551.02 \u00A5153.06", {90, 33, 33, 57});
+        if (latinToo)
+            latin.words[3].text = " " + latin.words[3].text;
+        const Readings::LineReading chinese = lineRead("Bread 3 $51.02 2153.06", {90, 52, 8, 41});
+        EXPECT_EQ(PlainFloor::withSureNumbers("Bread 3 \u00A551.02 2153.06", {&plain}, {&latin}, {&latin, &chinese}),
+                  "Bread 3 \u00A551.02 \u00A5153.06")
+            << latinToo;
+    }
+}
+
+TEST(PlainFloor, ThousandsSeparatorsTurnedIntoPointsGiveWayToThePlainReading)
+{
+    const std::vector<Case> cases{
+        {"\u534E\u4E1C (4.289,821.50) 79%", "\u534E\u4E1C (4,289,821.50) 79%", {90, 89, 90}, "\u534E\u4E1C (4,289,821.50) 79%"},
+        {"\u4F59\u989D\u4E3A5.579.50\u5143", "\u4F59\u989D\u4E3A 5,579.50 \u5143", {92, 90, 92}, "\u4F59\u989D\u4E3A5,579.50\u5143"},
+        // Into a number's shape they stand, as the rules read them from the ink.
+        {"North 1,240 1,580 +27.3%", "North 1,240 1.580 +27.3%", {90, 90, 85, 90}, "North 1,240 1,580 +27.3%"},
+    };
+    for (const Case& c : cases) {
+        const Readings::LineReading plain = lineRead(c.plain, c.sure);
+        EXPECT_EQ(PlainFloor::withSureNumbers(c.merged, {&plain}), c.expected) << c.merged;
+    }
+}
+
 TEST(PlainFloor, OnlyTheLatinEngineWitnessesAWordWithDigits)
 {
     // The Chinese models read a euro sign as a "6" as the plain engine does; the Latin
