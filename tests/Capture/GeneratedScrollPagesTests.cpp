@@ -317,6 +317,28 @@ TEST_F(GeneratedScrollPagesTest, ThePagesEndComesOutWholeOrIsToldTruly)
     });
 }
 
+// At the page's end a card's picture loads while a small animation, fixed in the view and
+// never taken for columns that change by themselves, changes over its top rows: the
+// page stood still there. Taken for a page that moved, the frames were rejected and the
+// page scrolled back from its end, and the capture said it stopped early with every row.
+TEST_F(GeneratedScrollPagesTest, AnEndWherePicturesLoadUnderASmallAnimationIsNoEarlyStop)
+{
+    const struct {
+        quint64 seed;
+        int page;
+        int height;
+    } cases[] = {
+        {8, 99, 555}, // one card a row under a header, the animation across a picture's top rows
+        {8, 99, 724}, // the same at the view's whole height
+        {8, 30, 454}, // two clicks a step, the last step 68 px
+    };
+    forEachCapture(cases, [](const auto&, const Description& page, const Capture& capture, const Verdict& verdict) {
+        ASSERT_FALSE(page.animations.empty()) << "the case no longer has an animation";
+        EXPECT_EQ(verdict.kind, Verdict::Kind::exact) << kindName(verdict.kind) << ": " << verdict.what.toStdString();
+        EXPECT_FALSE(capture.stoppedEarly);
+    });
+}
+
 // Cards at the end of what a feed has loaded: the page stands there, its pictures turning
 // to colour, until more rows load in place of its blank end. Those rows are kept where
 // they came, though the cards above them no longer look as the kept frame showed them,
