@@ -223,7 +223,16 @@ FrameJudgement placedByThumb(const FrameJudgement& judgement, const std::optiona
         || (!judgement.append && !judgement.duplicate && judgement.foundPx == 0);
     if (!open || !scale || previous.isNull())
         return judgement;
-    const auto t = offsetByThumb(*scale, previous, frame, judgement.stickyPx);
+    std::optional<int> t = offsetByThumb(*scale, previous, frame, judgement.stickyPx);
+    // Rows that change by themselves (an animation fixed in the view) keep the rows from
+    // agreeing whole at any offset; the registration, which weighs them less, still
+    // narrowed it to two that fit equally well. The one the thumb's move allows, alone.
+    if (!t && judgement.tiedPx != judgement.tiedRivalPx && !judgement.append && !judgement.duplicate) {
+        const auto move = contentMoveByThumb(*scale, frame);
+        const auto allows = [&](int offset) { return move && offset > 0 && offset >= move->low && offset <= move->high; };
+        if (allows(judgement.tiedPx) != allows(judgement.tiedRivalPx))
+            t = allows(judgement.tiedPx) ? judgement.tiedPx : judgement.tiedRivalPx;
+    }
     if (!t)
         return judgement;
     FrameJudgement placed = judgement;

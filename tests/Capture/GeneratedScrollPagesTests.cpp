@@ -339,6 +339,27 @@ TEST_F(GeneratedScrollPagesTest, AnEndWherePicturesLoadUnderASmallAnimationIsNoE
     });
 }
 
+// Rows at a fixed pitch down to the page's end, beside an animation fixed in the view: the
+// last scroll, shorter than a step, fits the rows at two offsets a pitch apart, and the
+// animation keeps them from agreeing whole at either. The scrollbar's thumb went down as
+// far as one of them; rejected, the frame was scrolled back from and the capture said it
+// stopped early with every row.
+TEST_F(GeneratedScrollPagesTest, ALastScrollTheRowsFitTwoWaysBesideAnAnimationIsPlacedByTheThumb)
+{
+    const struct {
+        quint64 seed;
+        int page;
+        int height;
+    } cases[] = {
+        {7, 135, 846}, // offsets 76 and -8 fit alike, the thumb went 73 to 84 rows
+    };
+    forEachCapture(cases, [](const auto&, const Description& page, const Capture& capture, const Verdict& verdict) {
+        ASSERT_TRUE(page.has(animation) && page.has(scrollbar)) << "the case no longer has an animation and a scrollbar";
+        EXPECT_EQ(verdict.kind, Verdict::Kind::exact) << kindName(verdict.kind) << ": " << verdict.what.toStdString();
+        EXPECT_FALSE(capture.stoppedEarly);
+    });
+}
+
 // Cards at the end of what a feed has loaded: the page stands there, its pictures turning
 // to colour, until more rows load in place of its blank end. Those rows are kept where
 // they came, though the cards above them no longer look as the kept frame showed them,
