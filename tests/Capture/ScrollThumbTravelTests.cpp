@@ -239,11 +239,11 @@ TEST(ScrollThumbTravel, FramesPlacedByTheStepAmongAlikeRowsTeachTheThumbOnlyWhat
     }
 }
 
-TEST(ScrollThumbTravel, OfTwoOffsetsTheRowsFitAlikeBesideAnAnimationTheThumbTakesTheOneItAllows)
+TEST(ScrollThumbTravel, OfAMoveDownAndAMoveUpTheRowsFitAlikeBesideAnAnimationTheThumbTakesTheMoveDown)
 {
     // Rows alike to the page's end, and an animation fixed in the view that changed
     // between the last kept frame and the last one: no offset has the rows agree whole,
-    // and the registration leaves two open.
+    // and the registration leaves two open, whole rows apart.
     const QuietDiagnostics quiet;
     const QImage page = alikeToTheEnd(60, 40);
     const int end = page.height() - kHeight;
@@ -272,10 +272,11 @@ TEST(ScrollThumbTravel, OfTwoOffsetsTheRowsFitAlikeBesideAnAnimationTheThumbTake
         FrameJudgement engine;
         std::optional<int> placed;
     } cases[] = {
-        {"one of the two where the thumb went", tied(rest, rest - 40), rest},
-        {"the same, the other named first", tied(rest + 40, rest), rest},
-        {"both where the thumb went", tied(rest, rest + 2), std::nullopt},
-        {"neither", tied(rest - 40, rest + 40), std::nullopt},
+        {"a move down where the thumb went, and a move up", tied(rest, -40 + rest % 40), rest},
+        {"the same, the move up named first", tied(-40 + rest % 40, rest), rest},
+        {"two moves down, one where the thumb went", tied(rest, rest + 40), std::nullopt},
+        {"no move at all and one where the thumb went", tied(0, rest), std::nullopt},
+        {"a move down the thumb does not allow, and a move up", tied(rest + 40, -40 + rest % 40), std::nullopt},
         {"no two left open", tied(0, 0), std::nullopt},
     };
     for (const auto& c : cases) {
