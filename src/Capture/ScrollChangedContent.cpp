@@ -245,4 +245,27 @@ bool sameButForPlaceholdersAndOneBand(const QImage& a, const QImage& b)
     return edgeRows >= kMinimumEdgeRows;
 }
 
+bool sameButForPlaceholdersAndOneBox(const QImage& a, const QImage& b)
+{
+    const QImage first = withFramePixelLayout(a), second = withFramePixelLayout(b);
+    const FramePixels p = framePixels(first), n = framePixels(second);
+    if (p.isNull() || n.isNull() || p.width != n.width || p.height != n.height)
+        return false;
+    const int w = p.width;
+    int left = w, right = -1, top = -1, bottom = -1;
+    for (int r = 0; r < p.height; ++r) {
+        if (FramePixelCompare::rowsMatch(p.row(r), n.row(r), w))
+            continue;
+        int rowLeft = w, rowRight = -1;
+        widenByOtherChanges(p.row(r), n.row(r), w, rowLeft, rowRight);
+        if (rowRight < rowLeft)
+            continue;
+        left = std::min(left, rowLeft);
+        right = std::max(right, rowRight);
+        top = top < 0 ? r : top;
+        bottom = r;
+    }
+    return top < 0 || qint64(right - left + 1) * (bottom - top + 1) * 25 <= qint64(w) * p.height;
+}
+
 } // namespace ScrollStitcher

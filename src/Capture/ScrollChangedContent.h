@@ -39,4 +39,10 @@ bool sameButForPlaceholders(const QImage& a, const QImage& b);
 // enough to have shown a move (a caption, a card's border).
 bool sameButForPlaceholdersAndOneBand(const QImage& a, const QImage& b);
 
+// As sameButForPlaceholders, but for one box of at most a twenty-fifth of the area (as a local change),
+// where anything may differ: the page stood still while pictures loaded and something
+// small changed by itself, also across a picture that loaded (a sliver of an animation
+// over it), where neither alone would say so.
+bool sameButForPlaceholdersAndOneBox(const QImage& a, const QImage& b);
+
 } // namespace ScrollStitcher

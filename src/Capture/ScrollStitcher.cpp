@@ -52,7 +52,8 @@ private:
 } // namespace
 
 std::optional<int> registerOffset(const QImage& previous, const QImage& next, int scrollbarPx, int stickyPx,
-                                  std::optional<FrameRegistration::Expected> expected, bool* settled, int* alikeSpacing)
+                                  std::optional<FrameRegistration::Expected> expected, bool* settled, int* alikeSpacing,
+                                  std::pair<int, int>* tied)
 {
     const auto region = FrameRegistration::comparedRegion(previous, next, scrollbarPx, stickyPx);
     if (!region)
@@ -69,6 +70,8 @@ std::optional<int> registerOffset(const QImage& previous, const QImage& next, in
                               .arg(result.settledByExpected ? QStringLiteral("（按滚动步长消歧）") : QString()));
         break;
     case FrameRegistration::Outcome::ambiguous:
+        if (tied)
+            *tied = {result.offset, result.rivalOffset};
         captureDiagnostic(QStringLiteral("📜 [vision] 配准失败：%1")
                               .arg(QStringLiteral("offsets %1 and %2 fit equally well")
                                        .arg(result.offset)
@@ -122,8 +125,9 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
     const bool tick = mode == JudgeMode::tick && stepPx > 0;
     const auto expected = tick ? FrameRegistration::Expected::near(expectedPx > 0 ? expectedPx : stepPx)
                                : FrameRegistration::Expected{1, height};
+    std::pair<int, int> tied{0, 0};
     auto ty = registerOffset(previous, frame, judgement.scrollbarPx, judgement.stickyPx, expected,
-                             &judgement.settledByStep, &judgement.alikeSpacingPx);
+                             &judgement.settledByStep, &judgement.alikeSpacingPx, &tied);
     // Rows at the bottom of the previous frame that were left out to place this one (a
     // footer that changed height): they are no content, whatever the rows below show.
     int bandedFooterPx = 0;
@@ -237,8 +241,11 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
             captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px，页底末步按逐像素吻合的渐变）").arg(*ty));
         }
     }
-    if (!ty)
+    if (!ty) {
+        judgement.tiedPx = tied.first;
+        judgement.tiedRivalPx = tied.second;
         return judgement;
+    }
 
     // The header height measured here crops the next frame's registration.
     if (!judgement.stickyDone && *ty >= 6 && pixels.ready()) {

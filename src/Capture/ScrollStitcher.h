@@ -32,6 +32,7 @@
 #include <QtGlobal>
 
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace ScrollStitcher {
@@ -79,6 +80,9 @@ struct FrameJudgement {
     // taken (0: none seen). A page that had not finished scrolling when the frame was
     // taken leaves the frame that far from where it is placed.
     int alikeSpacingPx = 0;
+    // Not placed: the two offsets the rows fit equally well (both 0 when not so). What
+    // else tells them apart (a scrollbar's thumb) may take one.
+    int tiedPx = 0, tiedRivalPx = 0;
 
     DetectionState detection() const
     {
@@ -146,10 +150,12 @@ qint64 frameDistance(const QImage& a, const QImage& b);
 // that region is under 50 pixels in either direction or the offset is not certain
 // (see FrameRegistration, which also says how `expected` settles rows that look alike). Logs the outcome as a capture diagnostic.
 // `settled`, when given, tells whether `expected` had to pick among alike offsets, and
-// `alikeSpacing` how far from the one picked the nearest other lay.
+// `alikeSpacing` how far from the one picked the nearest other lay, and `tied` (when
+// nothing is answered for two offsets fitting equally well) those two.
 std::optional<int> registerOffset(const QImage& previous, const QImage& next, int scrollbarPx, int stickyPx,
                                   std::optional<FrameRegistration::Expected> expected = std::nullopt,
-                                  bool* settled = nullptr, int* alikeSpacing = nullptr);
+                                  bool* settled = nullptr, int* alikeSpacing = nullptr,
+                                  std::pair<int, int>* tied = nullptr);
 
 // The image averaged down to side x side gray bytes (0.299 R + 0.587 G + 0.114 B, the
 // aspect ratio not kept), row 0 first; nothing for a null image or side below 1.

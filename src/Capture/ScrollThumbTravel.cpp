@@ -223,7 +223,19 @@ FrameJudgement placedByThumb(const FrameJudgement& judgement, const std::optiona
         || (!judgement.append && !judgement.duplicate && judgement.foundPx == 0);
     if (!open || !scale || previous.isNull())
         return judgement;
-    const auto t = offsetByThumb(*scale, previous, frame, judgement.stickyPx);
+    std::optional<int> t = offsetByThumb(*scale, previous, frame, judgement.stickyPx);
+    // Rows that change by themselves (an animation fixed in the view) keep the rows from
+    // agreeing whole at any offset; the registration, which weighs them less, still
+    // narrowed it to two that fit equally well, one a move down and one a move up, which
+    // no scroll down makes. The move down, where the thumb's move allows it. Two moves
+    // down tied say the rows may fit a third as well, unseen: those are left open.
+    if (!t && !judgement.append && !judgement.duplicate) {
+        const int down = std::max(judgement.tiedPx, judgement.tiedRivalPx);
+        const int up = std::min(judgement.tiedPx, judgement.tiedRivalPx);
+        const auto move = contentMoveByThumb(*scale, frame);
+        if (up < 0 && down > 0 && move && down >= move->low && down <= move->high && up < move->low)
+            t = down;
+    }
     if (!t)
         return judgement;
     FrameJudgement placed = judgement;

@@ -94,7 +94,9 @@ std::optional<ThumbMove> contentMoveByThumb(const ThumbScale& scale, const QImag
 
 // The judgement, placed by the thumb where the rows left its offset open (picked by the
 // step alone, or by the unchanged rows among the offsets the step allows, or not
-// registered at all); every other judgement as it is.
+// registered at all); every other judgement as it is. Where no offset has the rows agree
+// whole (something beside them changed by itself) but the registration left a move down
+// and a move up tied, the move down places it where the thumb's move allows it.
 FrameJudgement placedByThumb(const FrameJudgement& judgement, const std::optional<ThumbScale>& scale,
                              const QImage& previous, const QImage& frame);
 

@@ -394,10 +394,13 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
                 judged.loadedFrom = ScrollLoadedRows::loadedBandTop(before, now, j.scrollbarPx);
                 judged.standsAtKept = ScrollStitcher::sameButForPlaceholders(before, now);
             }
-            // Still but for what changes by itself (a bar of moving stripes, a spinner).
+            // Still but for what changes by itself (a bar of moving stripes, a spinner), also
+            // where a picture loaded meanwhile beneath or beside it: taken for a page that
+            // moved, a frame at the page's end would be rejected and scrolled back from.
             if ((!j.append || secondLook) && !last.isNull()) {
                 judged.pageStill = ScrollStitcher::sameContent(last, now) || differOnlyLocally(last, now)
-                                   || ScrollStitcher::sameButForPlaceholders(last, now);
+                                   || ScrollStitcher::sameButForPlaceholders(last, now)
+                                   || ScrollStitcher::sameButForPlaceholdersAndOneBox(last, now);
                 judged.stoodWhileRowsLoaded
                     = !judged.pageStill && secondLook && ScrollLoadedRows::loadedBandTop(last, now, j.scrollbarPx) >= 0;
             }

@@ -239,11 +239,13 @@ void ScrollingCaptureController::handleStall()
                    last = withoutLiveColumns(m_lastTickFrame, m_live);
                    !movedIntoThePlainEnd(m_lastTickFrame)
                    && (differOnlyLocally(kept, last) || ScrollStitcher::sameButForPlaceholders(kept, last)
-                       || (!m_live.isEmpty() && placeholdersFilledBeside(m_kept.lastFrame(), m_lastTickFrame, m_live)))) {
+                       || (!m_live.isEmpty() && placeholdersFilledBeside(m_kept.lastFrame(), m_lastTickFrame, m_live))
+                       || ScrollStitcher::sameButForPlaceholdersAndOneBox(kept, last))) {
             // Still where the last kept frame shows it, but for what changed in place (a
             // picture that loaded while the page waited at its end, also where the columns
-            // that change by themselves cut across it): those rows show as the page last
-            // looked.
+            // that change by themselves cut across it, or where a small animation was
+            // never taken for such columns and changed over it meanwhile): those rows
+            // show as the page last looked.
             m_kept.refreshLast(m_lastTickFrame, m_detection.stickyPx);
         } else if (j.foundPx < 0) {
             // The page stopped above the last kept frame: where it ends was never seen.

@@ -317,6 +317,62 @@ TEST_F(GeneratedScrollPagesTest, ThePagesEndComesOutWholeOrIsToldTruly)
     });
 }
 
+// At the page's end a card's picture loads while a small animation, fixed in the view and
+// never taken for columns that change by themselves, changes over its top rows: the
+// page stood still there. Taken for a page that moved, the frames were rejected and the
+// page scrolled back from its end, and the capture said it stopped early with every row.
+TEST_F(GeneratedScrollPagesTest, AnEndWherePicturesLoadUnderASmallAnimationIsNoEarlyStop)
+{
+    const struct {
+        quint64 seed;
+        int page;
+        int height;
+    } cases[] = {
+        {8, 99, 555}, // one card a row under a header, the animation across a picture's top rows
+        {8, 99, 724}, // the same at the view's whole height
+        {8, 30, 454}, // two clicks a step, the last step 68 px
+    };
+    forEachCapture(cases, [](const auto&, const Description& page, const Capture& capture, const Verdict& verdict) {
+        ASSERT_FALSE(page.animations.empty()) << "the case no longer has an animation";
+        EXPECT_EQ(verdict.kind, Verdict::Kind::exact) << kindName(verdict.kind) << ": " << verdict.what.toStdString();
+        EXPECT_FALSE(capture.stoppedEarly);
+    });
+}
+
+// Rows at a fixed pitch down to the page's end, beside an animation fixed in the view: the
+// last scroll, shorter than a step, fits the rows at two offsets a pitch apart, and the
+// animation keeps them from agreeing whole at either. The scrollbar's thumb went down as
+// far as one of them; rejected, the frame was scrolled back from and the capture said it
+// stopped early with every row.
+TEST_F(GeneratedScrollPagesTest, ALastScrollTheRowsFitTwoWaysBesideAnAnimationIsPlacedByTheThumb)
+{
+    const struct {
+        quint64 seed;
+        int page;
+        int height;
+    } cases[] = {
+        {7, 135, 846}, // offsets 76 and -8 fit alike, the thumb went 73 to 84 rows
+    };
+    forEachCapture(cases, [](const auto&, const Description& page, const Capture& capture, const Verdict& verdict) {
+        ASSERT_TRUE(page.has(animation) && page.has(scrollbar)) << "the case no longer has an animation and a scrollbar";
+        EXPECT_EQ(verdict.kind, Verdict::Kind::exact) << kindName(verdict.kind) << ": " << verdict.what.toStdString();
+        EXPECT_FALSE(capture.stoppedEarly);
+    });
+    // Two moves down tied, one of them where the thumb went: the rows may fit a third, and
+    // the thumb's pick would place the frame wrong. Left to the rest, they come out exact.
+    const struct {
+        quint64 seed;
+        int page;
+        int height;
+    } twoDown[] = {
+        {7, 1, 824},   // 182 and 686 tied, pictures loading above a footer
+        {8, 116, 333}, // 0 and 1 tied, cards under a header
+    };
+    forEachCapture(twoDown, [](const auto&, const Description&, const Capture&, const Verdict& verdict) {
+        EXPECT_EQ(verdict.kind, Verdict::Kind::exact) << kindName(verdict.kind) << ": " << verdict.what.toStdString();
+    });
+}
+
 // Cards at the end of what a feed has loaded: the page stands there, its pictures turning
 // to colour, until more rows load in place of its blank end. Those rows are kept where
 // they came, though the cards above them no longer look as the kept frame showed them,

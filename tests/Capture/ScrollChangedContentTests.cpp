@@ -241,3 +241,49 @@ TEST(ScrollChangedContent, AViewStandsStillWherePicturesLoadedBesideOneBandThatC
         EXPECT_EQ(ScrollStitcher::sameButForPlaceholdersAndOneBand(c.after, c.before), c.still);
     }
 }
+
+TEST(ScrollChangedContent, AViewStandsStillWherePicturesLoadedUnderASmallAnimation)
+{
+    // One card nearly as wide as the view, its picture grey until it loads; a small
+    // animation fixed in the view lies over the picture's top rows, so that in those rows
+    // what changed runs across the whole picture: no band of columns and no placeholder.
+    ScrollTestPages::Layout at;
+    const QImage page = ScrollTestPages::page(kWidth, &at).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const auto view = [&](int shift, bool loaded, int phase, const QRect& animation) {
+        QImage image = page.copy(0, at.paragraphs + shift, kWidth, kHeight);
+        QPainter painter(&image);
+        const QRect card(8, 40, 440, 220);
+        painter.fillRect(card, QColor(250, 250, 252));
+        const QRect picture = card.adjusted(6, 6, -6, -40);
+        if (loaded) {
+            QLinearGradient gradient(picture.topLeft(), picture.bottomRight());
+            gradient.setColorAt(0, QColor(210, 120, 70));
+            gradient.setColorAt(1, QColor(220, 240, 150));
+            painter.fillRect(picture, gradient);
+        } else {
+            painter.fillRect(picture, QColor(204, 204, 204));
+        }
+        for (int x = animation.left(); x <= animation.right(); x += 10)
+            painter.fillRect(QRect(x, animation.top(), 5, animation.height()).intersected(animation),
+                             QColor::fromHsv((x + phase * 40) % 360, 200, 200));
+        return image;
+    };
+    const QRect sliver(180, 40, 140, 7);
+    const struct {
+        const char* name;
+        QImage before, after;
+        bool still;
+    } cases[] = {
+        {"the picture loaded, the animation over it changed", view(0, false, 0, sliver), view(0, true, 1, sliver), true},
+        {"only the animation changed", view(0, false, 0, sliver), view(0, false, 1, sliver), true},
+        {"the rows moved", view(0, false, 0, sliver), view(30, true, 1, sliver), false},
+        {"the rows moved a little", view(0, true, 0, sliver), view(2, true, 0, sliver), false},
+        {"an animation over a fifth of the view", view(0, false, 0, QRect(20, 40, 400, 100)),
+         view(0, true, 1, QRect(20, 40, 400, 100)), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(ScrollStitcher::sameButForPlaceholdersAndOneBox(c.before, c.after), c.still);
+        EXPECT_EQ(ScrollStitcher::sameButForPlaceholdersAndOneBox(c.after, c.before), c.still);
+    }
+}

@@ -238,3 +238,52 @@ TEST(ScrollThumbTravel, FramesPlacedByTheStepAmongAlikeRowsTeachTheThumbOnlyWhat
         }
     }
 }
+
+TEST(ScrollThumbTravel, OfAMoveDownAndAMoveUpTheRowsFitAlikeBesideAnAnimationTheThumbTakesTheMoveDown)
+{
+    // Rows alike to the page's end, and an animation fixed in the view that changed
+    // between the last kept frame and the last one: no offset has the rows agree whole,
+    // and the registration leaves two open, whole rows apart.
+    const QuietDiagnostics quiet;
+    const QImage page = alikeToTheEnd(60, 40);
+    const int end = page.height() - kHeight;
+    const int rest = 100;
+    Recording recording;
+    keepDownTo(recording, page, end - rest, true);
+    const auto scale = recording.travel.scale();
+    ASSERT_TRUE(scale.has_value());
+    const auto animated = [](QImage frame, int phase) {
+        QPainter painter(&frame);
+        for (int x = 40; x < 200; x += 10)
+            painter.fillRect(x, 150, 5, 60, QColor::fromHsv((x + phase * 40) % 360, 200, 200));
+        return frame;
+    };
+    const QImage last = animated(recording.last, 0);
+    const QImage final = animated(ScrollTestPages::frame(page, end, kHeight, withScrollbar(true)), 1);
+    EXPECT_FALSE(offsetByThumb(*scale, last, final, 0).has_value()) << "no offset has the rows agree whole";
+    const auto tied = [](int offset, int rival) {
+        FrameJudgement judgement;
+        judgement.tiedPx = offset;
+        judgement.tiedRivalPx = rival;
+        return judgement;
+    };
+    const struct {
+        const char* name;
+        FrameJudgement engine;
+        std::optional<int> placed;
+    } cases[] = {
+        {"a move down where the thumb went, and a move up", tied(rest, -40 + rest % 40), rest},
+        {"the same, the move up named first", tied(-40 + rest % 40, rest), rest},
+        {"two moves down, one where the thumb went", tied(rest, rest + 40), std::nullopt},
+        {"no move at all and one where the thumb went", tied(0, rest), std::nullopt},
+        {"a move down the thumb does not allow, and a move up", tied(rest + 40, -40 + rest % 40), std::nullopt},
+        {"no two left open", tied(0, 0), std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const FrameJudgement placed = placedByThumb(c.engine, scale, last, final);
+        EXPECT_EQ(placed.append, c.placed.has_value());
+        if (c.placed)
+            EXPECT_EQ(placed.newPx, *c.placed);
+    }
+}
