@@ -133,7 +133,7 @@ private:
     void connectInput(CaptureInputGrab* input);
     QRect toRootPixels(const QRectF& global) const;
 
-    // Recording (ScrollingCaptureRecording.cpp).
+    // Recording (ScrollingCaptureRecordingEntry.cpp, ScrollingCaptureRecording.cpp).
     void enterRecording();
     void showHintPanel();
     void denyAutoScroll();
