@@ -180,6 +180,9 @@ private:
     int expectedBelowKeptPx() const;
     void relook(const ScrollAutoDriver::TickDone& done);
     bool keepRowsLoadedInPlace(const QImage& frame, int from);
+    // A frame of a page standing `upPx` rows above the last kept frame, at the page's end,
+    // which shows rows that came in place of the band the kept frame ended with.
+    bool keepRowsLoadedAbove(const QImage& frame, int upPx);
     // ScrollingCaptureStillPage.cpp: a frame of a page that has not moved since the last
     // kept frame stands in for it as the frame the next one is judged against.
     void noteWhereThePageStands(const QImage& frame, const ScrollStitcher::FrameJudgement& judgement, bool standsAtKept);

@@ -247,6 +247,11 @@ void ScrollingCaptureController::handleStall()
             // never taken for such columns and changed over it meanwhile): those rows
             // show as the page last looked.
             m_kept.refreshLast(m_lastTickFrame, m_detection.stickyPx);
+        } else if (j.foundPx < 0 && keepRowsLoadedAbove(m_lastTickFrame, -j.foundPx)) {
+            // Its rows placed the page's end: the thumb, of a page that got shorter, no
+            // longer measures by the scale it had.
+            finish(false);
+            return;
         } else if (j.foundPx < 0) {
             // The page stopped above the last kept frame: where it ends was never seen.
             m_endedUnregistered = true;

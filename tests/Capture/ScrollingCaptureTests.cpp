@@ -300,6 +300,52 @@ TEST_F(ScrollCaptureTest, RowsAFeedLoadsInPlaceOfItsBlankEndOrLoadingPromptJoinW
     }
 }
 
+TEST_F(ScrollCaptureTest, AFeedWhoseLastRowsAreFewerThanItsLoadingBandEndsWithThemOnceAndSaysNothing)
+{
+    // While more rows are to come the page ends in a band of its background 60 rows high;
+    // the last rows to come are fewer than that, so the page gets shorter under a view at
+    // its end and the view moves up with it, at once or at the next scroll. At the full
+    // view and at a lower selection, with and without a "Loading more…" line, for a few
+    // shortfalls.
+    constexpr int kFirst = 618, kGrowth = 191;
+    ScrollTestPages::Layout at;
+    const QImage document = ScrollTestPages::page(kWidth, &at).copy(0, 0, kWidth, at.gradient);
+    struct Case {
+        int lastRows;
+        bool prompt;
+        int selectionTop;
+        bool atOnce;
+    };
+    for (const Case c : {Case{46, true, 0, true}, Case{46, false, 0, false}, Case{31, true, 120, true},
+                         Case{52, false, 120, false}, Case{20, true, 0, false}, Case{20, false, 0, true}}) {
+        SCOPED_TRACE(QStringLiteral("last %1 rows, prompt %2, selection from %3, the view follows %4")
+                         .arg(c.lastRows).arg(c.prompt).arg(c.selectionTop)
+                         .arg(c.atOnce ? QStringLiteral("at once") : QStringLiteral("at the next scroll"))
+                         .toStdString());
+        const int rows = kFirst + 3 * kGrowth + c.lastRows;
+        ASSERT_GE(document.height(), rows);
+        startOver();
+        app.selectionTop = c.selectionTop;
+        app.feed = document.copy(0, 0, kWidth, rows);
+        app.endBand = 60;
+        app.loadingPrompt = c.prompt;
+        app.followsAShorterPage = c.atOnce;
+        app.showFeed(kFirst);
+        app.growBy = kGrowth;
+        app.growAfterMs = 1500;
+        app.growAt.reset();
+        select();
+        ASSERT_TRUE(runToIdle());
+        ASSERT_EQ(app.page.height(), rows) << "every row loaded";
+        EXPECT_EQ(app.top, app.maxTop());
+        EXPECT_TRUE(alerts.alerts.empty()) << "the page's end was reached";
+        const QImage content = clipboardContent();
+        ASSERT_EQ(content.height(), app.decor.header + rows - c.selectionTop) << "every row once, no band after them";
+        EXPECT_EQ(content, app.expected(content.height() + c.selectionTop).copy(0, c.selectionTop, content.width(),
+                                                                                 content.height()));
+    }
+}
+
 TEST_F(ScrollCaptureTest, ABarThatMovesByItselfAcrossTheWidthNeitherStallsTheStepsNorLosesTheEnd)
 {
     // 30 rows under the header change at every grab; the page's last scroll is 3 rows.
