@@ -204,6 +204,10 @@ private:
     // frame's last rows moved up.
     bool showsOnlyAPlainEnd(const QImage& frame) const;
     bool movedIntoThePlainEnd(const QImage& frame) const;
+    // `frame` appended below the last kept frame where it shows that frame's rows moved up
+    // by a last scroll into the page's plain end, beside the columns that change by
+    // themselves and above the rows that stay put; nothing otherwise.
+    std::optional<ScrollStitcher::FrameJudgement> lastStepIntoThePlainEnd(const QImage& frame) const;
     bool fitsKeptRowForRow(const QImage& frame, int offsetPx) const;
     // Where the page ended in a plain band further than any row shows: placed from a frame
     // clicks up, then finishes.

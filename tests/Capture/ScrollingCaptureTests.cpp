@@ -346,6 +346,37 @@ TEST_F(ScrollCaptureTest, AFeedWhoseLastRowsAreFewerThanItsLoadingBandEndsWithTh
     }
 }
 
+TEST_F(ScrollCaptureTest, ALastScrollOfAFewRowsIntoAPlainEndBesideACanvasAboveABannerIsKept)
+{
+    // Numbered rows, then the page's background to its end; beside the rows a canvas
+    // redrawn at every frame, and over the view's bottom a banner. The page's last scroll
+    // is a few rows: the frame it stops on shows the last rows' foot moved up, and below
+    // it only the background, the canvas and the banner.
+    constexpr int kRows = 28, kPitch = 40;
+    for (const int lastScroll : {9, 5, 14}) {
+        SCOPED_TRACE(lastScroll);
+        startOver();
+        const int maxTop = 57 + 171 * 6 + lastScroll;
+        QImage page(kWidth, maxTop + app.viewHeight - app.decor.header, QImage::Format_ARGB32_Premultiplied);
+        page.fill(Qt::white);
+        QPainter(&page).drawImage(0, 0, ScrollTestPages::numberedRows(kWidth, kRows, kPitch));
+        ASSERT_LT(kRows * kPitch, maxTop + kPitch) << "the last frame shows the rows' foot at most";
+        ASSERT_GT(kRows * kPitch, maxTop) << "the last frame shows the rows' foot";
+        app.page = page;
+        app.canvas = QRect(300, app.decor.header, 240, app.viewHeight - app.decor.header);
+        app.growingFooter = {30, 50};
+        select();
+        ASSERT_TRUE(runToIdle());
+        EXPECT_EQ(app.top, app.maxTop());
+        EXPECT_TRUE(alerts.alerts.empty()) << "the page's end was reached";
+        const QImage content = clipboardContent();
+        ASSERT_EQ(content.height(), app.decor.header + page.height()) << "every row once, the last scroll too";
+        // Left of the canvas, above the banner as the last frame has it.
+        const int compared = app.canvas.x() - app.decor.sidebar, rows = content.height() - 50;
+        EXPECT_EQ(content.copy(0, 0, compared, rows), app.expected(content.height()).copy(0, 0, compared, rows));
+    }
+}
+
 TEST_F(ScrollCaptureTest, ABarThatMovesByItselfAcrossTheWidthNeitherStallsTheStepsNorLosesTheEnd)
 {
     // 30 rows under the header change at every grab; the page's last scroll is 3 rows.
