@@ -173,6 +173,18 @@ std::optional<int> offsetOfUnchangedRows(const FramePixels& previous, const Fram
     return best;
 }
 
+// Both frames in the layout the comparisons read, judged only where they are alike in
+// size: frames of different sizes are never the same page.
+template <typename Judge>
+bool judgedLaidOut(const QImage& a, const QImage& b, Judge judge)
+{
+    const QImage first = withFramePixelLayout(a), second = withFramePixelLayout(b);
+    const FramePixels p = framePixels(first), n = framePixels(second);
+    if (p.isNull() || n.isNull() || p.width != n.width || p.height != n.height)
+        return false;
+    return judge(p, n);
+}
+
 } // namespace
 
 std::optional<int> registerByUnchangedRows(const FramePixels& previous, const FramePixels& next,
@@ -212,60 +224,55 @@ bool sameButForPlaceholders(const FramePixels& a, const FramePixels& b)
 
 bool sameButForPlaceholders(const QImage& a, const QImage& b)
 {
-    const QImage first = withFramePixelLayout(a), second = withFramePixelLayout(b);
-    return sameButForPlaceholders(framePixels(first), framePixels(second));
+    return judgedLaidOut(a, b, [](const FramePixels& p, const FramePixels& n) { return sameButForPlaceholders(p, n); });
 }
 
 bool sameButForPlaceholdersAndOneBand(const QImage& a, const QImage& b)
 {
-    const QImage first = withFramePixelLayout(a), second = withFramePixelLayout(b);
-    const FramePixels p = framePixels(first), n = framePixels(second);
-    if (p.isNull() || n.isNull() || p.width != n.width || p.height != n.height)
-        return false;
-    const int w = p.width;
-    int left = w, right = -1;
-    for (int r = 0; r < p.height; ++r) {
-        if (!FramePixelCompare::rowsMatch(p.row(r), n.row(r), w))
-            widenByOtherChanges(p.row(r), n.row(r), w, left, right);
-    }
-    if (right >= left && 2 * (right - left + 1) > w)
-        return false;
-    // Beside the band, enough rows with edges that agree: a page of flat colour would
-    // show no move either.
-    int edgeRows = 0;
-    for (int r = 1; r < p.height; ++r) {
-        const auto edgesBeside = [&](int from, int to) {
-            return to - from < 2 ? 0
-                                 : std::min(FramePixelCompare::countEdges(n.row(r) + from, n.row(r - 1) + from, to - from),
-                                            FramePixelCompare::countEdges(n.row(r) + from + 1, n.row(r) + from, to - from - 1));
-        };
-        const int edges = right < left ? edgesBeside(0, w) : edgesBeside(0, left) + edgesBeside(right + 1, w);
-        edgeRows += edges > 0;
-    }
-    return edgeRows >= kMinimumEdgeRows;
+    return judgedLaidOut(a, b, [](const FramePixels& p, const FramePixels& n) {
+        const int w = p.width;
+        int left = w, right = -1;
+        for (int r = 0; r < p.height; ++r) {
+            if (!FramePixelCompare::rowsMatch(p.row(r), n.row(r), w))
+                widenByOtherChanges(p.row(r), n.row(r), w, left, right);
+        }
+        if (right >= left && 2 * (right - left + 1) > w)
+            return false;
+        // Beside the band, enough rows with edges that agree: a page of flat colour would
+        // show no move either.
+        int edgeRows = 0;
+        for (int r = 1; r < p.height; ++r) {
+            const auto edgesBeside = [&](int from, int to) {
+                return to - from < 2 ? 0
+                                     : std::min(FramePixelCompare::countEdges(n.row(r) + from, n.row(r - 1) + from, to - from),
+                                                FramePixelCompare::countEdges(n.row(r) + from + 1, n.row(r) + from, to - from - 1));
+            };
+            const int edges = right < left ? edgesBeside(0, w) : edgesBeside(0, left) + edgesBeside(right + 1, w);
+            edgeRows += edges > 0;
+        }
+        return edgeRows >= kMinimumEdgeRows;
+    });
 }
 
 bool sameButForPlaceholdersAndOneBox(const QImage& a, const QImage& b)
 {
-    const QImage first = withFramePixelLayout(a), second = withFramePixelLayout(b);
-    const FramePixels p = framePixels(first), n = framePixels(second);
-    if (p.isNull() || n.isNull() || p.width != n.width || p.height != n.height)
-        return false;
-    const int w = p.width;
-    int left = w, right = -1, top = -1, bottom = -1;
-    for (int r = 0; r < p.height; ++r) {
-        if (FramePixelCompare::rowsMatch(p.row(r), n.row(r), w))
-            continue;
-        int rowLeft = w, rowRight = -1;
-        widenByOtherChanges(p.row(r), n.row(r), w, rowLeft, rowRight);
-        if (rowRight < rowLeft)
-            continue;
-        left = std::min(left, rowLeft);
-        right = std::max(right, rowRight);
-        top = top < 0 ? r : top;
-        bottom = r;
-    }
-    return top < 0 || qint64(right - left + 1) * (bottom - top + 1) * 25 <= qint64(w) * p.height;
+    return judgedLaidOut(a, b, [](const FramePixels& p, const FramePixels& n) {
+        const int w = p.width;
+        int left = w, right = -1, top = -1, bottom = -1;
+        for (int r = 0; r < p.height; ++r) {
+            if (FramePixelCompare::rowsMatch(p.row(r), n.row(r), w))
+                continue;
+            int rowLeft = w, rowRight = -1;
+            widenByOtherChanges(p.row(r), n.row(r), w, rowLeft, rowRight);
+            if (rowRight < rowLeft)
+                continue;
+            left = std::min(left, rowLeft);
+            right = std::max(right, rowRight);
+            top = top < 0 ? r : top;
+            bottom = r;
+        }
+        return top < 0 || qint64(right - left + 1) * (bottom - top + 1) * 25 <= qint64(w) * p.height;
+    });
 }
 
 } // namespace ScrollStitcher

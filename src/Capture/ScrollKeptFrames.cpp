@@ -97,7 +97,7 @@ void ScrollKeptFrames::refreshTail(const QImage& frame, int from, int to)
     }
 }
 
-bool ScrollKeptFrames::replaceLastTail(const QImage& frame, int from)
+bool ScrollKeptFrames::canReplaceTailWith(const QImage& frame) const
 {
     if (m_slices.empty() || frame.size() != m_lastFrame.size() || frame.format() != m_lastFrame.format()
         || m_slices.back().bottomCut != 0)
@@ -105,6 +105,36 @@ bool ScrollKeptFrames::replaceLastTail(const QImage& frame, int from)
     for (const KeptSlice& slice : m_slices)
         if (slice.rows.format() != frame.format() || slice.rows.width() != frame.width())
             return false;
+    return true;
+}
+
+bool ScrollKeptFrames::replaceLastTailAbove(const QImage& frame, int from, int upPx)
+{
+    if (!canReplaceTailWith(frame) || upPx <= 0 || m_stitchedHeight - upPx < frame.height())
+        return false;
+    // Left out as a footer is: the last slice first, then, where it adds fewer rows, the
+    // ones before it.
+    int left = upPx;
+    for (auto slice = m_slices.rbegin(); slice != m_slices.rend() && left > 0; ++slice) {
+        const int cut = std::min(left, slice->drawnRows());
+        slice->bottomCut += cut;
+        m_stitchedHeight -= cut;
+        left -= cut;
+    }
+    writeTail(frame, from);
+    return true;
+}
+
+bool ScrollKeptFrames::replaceLastTail(const QImage& frame, int from)
+{
+    if (!canReplaceTailWith(frame))
+        return false;
+    writeTail(frame, from);
+    return true;
+}
+
+void ScrollKeptFrames::writeTail(const QImage& frame, int from)
+{
     const std::size_t bytes = std::size_t(frame.bytesPerLine());
     int r = frame.height() - 1; // the frame's row that shows what the kept rows' last one does
     for (auto slice = m_slices.rbegin(); slice != m_slices.rend() && r >= from; ++slice)
@@ -112,7 +142,6 @@ bool ScrollKeptFrames::replaceLastTail(const QImage& frame, int from)
             std::memcpy(slice->rows.scanLine(y), frame.constScanLine(r), bytes);
     m_lastFrame = frame;
     m_canDrop = false;
-    return true;
 }
 
 void ScrollKeptFrames::restandLast(const QImage& frame, int from)

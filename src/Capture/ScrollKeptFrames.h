@@ -50,6 +50,11 @@ public:
     // becomes the last frame. Returns false, changing nothing, for a frame of another
     // size or format.
     bool replaceLastTail(const QImage& frame, int from);
+    // The same for a frame of the view standing `upPx` rows above the last kept one (a
+    // page that got shorter while its end was in view): the kept rows lose their last
+    // `upPx` first. Returns false, changing nothing, also where fewer rows than that and
+    // a frame are kept.
+    bool replaceLastTailAbove(const QImage& frame, int from, int upPx);
     // Takes the last kept frame back, as if it had never been appended (once).
     void dropLast();
 
@@ -68,6 +73,8 @@ public:
     void clear();
 
 private:
+    bool canReplaceTailWith(const QImage& frame) const;
+    void writeTail(const QImage& frame, int from);
     void refreshTail(const QImage& frame, int from, int to);
 
     // Pixels a refresh overwrote in a kept slice: the slice, counted from the last

@@ -89,6 +89,38 @@ int loadedBandTop(const QImage& previous, const QImage& next, int scrollbarPx)
     return top;
 }
 
+int loadedBandTopAbove(const QImage& previous, const QImage& next, int upPx, int fixedTop, int scrollbarPx)
+{
+    const QImage a = withFramePixelLayout(previous), b = withFramePixelLayout(next);
+    const FramePixels p = framePixels(a), n = framePixels(b);
+    const int top = std::max(0, fixedTop);
+    if (p.isNull() || n.isNull() || p.width != n.width || p.height != n.height || upPx <= 0
+        || top + upPx >= p.height)
+        return -1;
+    const int h = p.height, rows = h - top - upPx;
+    const int width = p.width - (scrollbarPx > 0 ? scrollbarPx : std::min(p.width / 8, 50));
+    if (width <= 0)
+        return -1;
+    // The rows `next` no longer reaches went out past the page's end: plain as a band is
+    // (its blank end, the foot of a prompt, or nothing at all where the view showed past
+    // the end before it moved up), nothing is lost with them.
+    const quint32 background = p.row(h - 1)[0];
+    qint64 same = 0;
+    for (int y = h - upPx; y < h; ++y) {
+        const int plain = sameAs(p.row(y), width, background);
+        if (2 * plain < width)
+            return -1;
+        same += plain;
+    }
+    if (10 * same < 9 * qint64(upPx) * width)
+        return -1;
+    if (ScrollStitcher::sameButForPlaceholders(p.cropped(0, top, width, rows), n.cropped(0, top + upPx, width, rows)))
+        return h;
+    const int from = loadedBandTop(previous.copy(0, top, previous.width(), rows),
+                                   next.copy(0, top + upPx, next.width(), rows), scrollbarPx);
+    return from < 0 ? -1 : top + upPx + from;
+}
+
 int loadedEndRowsOf(const QImage& previous, const QImage& next, int offset, int fixedTop, int scrollbarPx)
 {
     const QImage a = withFramePixelLayout(previous), b = withFramePixelLayout(next);

@@ -1,5 +1,5 @@
 // The scrolling capture's session: start, overlays, selection, keys and every way out.
-// Recording and finishing are in ScrollingCaptureRecording.cpp.
+// Recording and finishing are in ScrollingCaptureRecording*.cpp.
 #include "Capture/ScrollingCaptureController.h"
 
 #include "Base/Logger.h"

@@ -133,7 +133,7 @@ private:
     void connectInput(CaptureInputGrab* input);
     QRect toRootPixels(const QRectF& global) const;
 
-    // Recording (ScrollingCaptureRecording.cpp).
+    // Recording (ScrollingCaptureRecordingEntry.cpp, ScrollingCaptureRecording.cpp).
     void enterRecording();
     void showHintPanel();
     void denyAutoScroll();
@@ -180,6 +180,9 @@ private:
     int expectedBelowKeptPx() const;
     void relook(const ScrollAutoDriver::TickDone& done);
     bool keepRowsLoadedInPlace(const QImage& frame, int from);
+    // A frame of a page standing `upPx` rows above the last kept frame, at the page's end,
+    // which shows rows that came in place of the band the kept frame ended with.
+    bool keepRowsLoadedAbove(const QImage& frame, int upPx);
     // ScrollingCaptureStillPage.cpp: a frame of a page that has not moved since the last
     // kept frame stands in for it as the frame the next one is judged against.
     void noteWhereThePageStands(const QImage& frame, const ScrollStitcher::FrameJudgement& judgement, bool standsAtKept);
@@ -201,6 +204,10 @@ private:
     // frame's last rows moved up.
     bool showsOnlyAPlainEnd(const QImage& frame) const;
     bool movedIntoThePlainEnd(const QImage& frame) const;
+    // `frame` appended below the last kept frame where it shows that frame's rows moved up
+    // by a last scroll into the page's plain end, beside the columns that change by
+    // themselves and above the rows that stay put; nothing otherwise.
+    std::optional<ScrollStitcher::FrameJudgement> lastStepIntoThePlainEnd(const QImage& frame) const;
     bool fitsKeptRowForRow(const QImage& frame, int offsetPx) const;
     // Where the page ended in a plain band further than any row shows: placed from a frame
     // clicks up, then finishes.

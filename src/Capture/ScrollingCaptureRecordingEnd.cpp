@@ -136,6 +136,18 @@ bool ScrollingCaptureController::showsOnlyAPlainEnd(const QImage& frame) const
     return true;
 }
 
+std::optional<ScrollStitcher::FrameJudgement> ScrollingCaptureController::lastStepIntoThePlainEnd(const QImage& frame) const
+{
+    const KeptBesideNew pair(m_kept.lastFrame(), frame, m_live, m_detection.scrollbarPx);
+    const auto rows = pair.belowHeader(m_detection.stickyPx);
+    const auto offset = rows ? ScrollStitcher::lastStepOffset(rows->kept, rows->now) : std::nullopt;
+    if (!offset)
+        return std::nullopt;
+    // Every row the frame shows of the kept one where that scroll puts it, between the
+    // bars: the step is the whole of the move.
+    return plainEndJudgement(m_kept.lastFrame(), frame, *offset, *offset, m_kept.lastFrame());
+}
+
 bool ScrollingCaptureController::fitsKeptRowForRow(const QImage& frame, int offsetPx) const
 {
     // Held row for row against the last kept frame, beside what changes by itself and
@@ -235,6 +247,13 @@ void ScrollingCaptureController::handleStall()
             keepFrame(m_lastTickFrame, j);
             const int added = j.newPx;
             captureDiagnostic(QStringLiteral("📜 页底末步补齐 +%1px").arg(added));
+        } else if (const auto step = !j.duplicate && j.foundPx == 0 ? lastStepIntoThePlainEnd(m_lastTickFrame)
+                                                                      : std::nullopt) {
+            // A last scroll of a few rows into the plain end, beside what changes by itself
+            // and above a footer, passes for a change in place; the rows it moved up place it.
+            keepFrame(m_lastTickFrame, *step);
+            const int added = step->newPx;
+            captureDiagnostic(QStringLiteral("📜 页底末步补齐 +%1px").arg(added));
         } else if (const QImage kept = withoutLiveColumns(m_kept.lastFrame(), m_live),
                    last = withoutLiveColumns(m_lastTickFrame, m_live);
                    !movedIntoThePlainEnd(m_lastTickFrame)
@@ -247,6 +266,11 @@ void ScrollingCaptureController::handleStall()
             // never taken for such columns and changed over it meanwhile): those rows
             // show as the page last looked.
             m_kept.refreshLast(m_lastTickFrame, m_detection.stickyPx);
+        } else if (j.foundPx < 0 && keepRowsLoadedAbove(m_lastTickFrame, -j.foundPx)) {
+            // Its rows placed the page's end: the thumb, of a page that got shorter, no
+            // longer measures by the scale it had.
+            finish(false);
+            return;
         } else if (j.foundPx < 0) {
             // The page stopped above the last kept frame: where it ends was never seen.
             m_endedUnregistered = true;

@@ -3,6 +3,8 @@
 #include "Capture/ScrollingCaptureController.h"
 
 #include "Capture/CaptureLog.h"
+#include "Capture/FrameLocalChanges.h"
+#include "Capture/ScrollLoadedRows.h"
 #include "Capture/ScrollStitcher.h"
 
 void ScrollingCaptureController::noteWhereThePageStands(const QImage& frame,
@@ -34,5 +36,20 @@ bool ScrollingCaptureController::keepRowsLoadedInPlace(const QImage& frame, int 
     m_movingTicksSinceKept = 0;
     m_placedAboveSinceKept = false;
     captureDiagnostic(QStringLiteral("📜 [feed] 页面未动，末尾载入新行（自第 %1 行起替换）").arg(from));
+    return true;
+}
+
+bool ScrollingCaptureController::keepRowsLoadedAbove(const QImage& frame, int upPx)
+{
+    // The rows above the band the last kept frame ended with stand `upPx` rows lower in
+    // this frame, and below them the rows that came in its place run to the page's end:
+    // the band and the last `upPx` rows, plain, go, and the end shows as it now is.
+    const int from = ScrollLoadedRows::loadedBandTopAbove(withLiveColumnsCutOut(m_kept.lastFrame(), m_live),
+                                                          withLiveColumnsCutOut(frame, m_live), upPx,
+                                                          m_detection.stickyPx, m_detection.scrollbarPx);
+    if (from < 0 || !m_kept.replaceLastTailAbove(frame, from, upPx))
+        return false;
+    m_hintModel.setHeightPx(m_kept.stitchedHeight());
+    captureDiagnostic(QStringLiteral("📜 [feed] 末尾载入新行后页面变短 %1px（自第 %2 行起替换）").arg(upPx).arg(from));
     return true;
 }

@@ -92,4 +92,16 @@ TEST_F(GeneratedScrollFeedTest, RowsLoadedInPlaceUnderALowSelectionAreKeptWhereT
     expectExact(cases);
 }
 
+// The last rows came in place of the "Loading more" row while the page stood at its end,
+// fewer than that row and the blank below it were high: the page got 14 px shorter and
+// the view moved up by as much. Its end is the rows that came, kept once, not an end never
+// seen.
+TEST_F(GeneratedScrollFeedTest, APageThatGetsShorterAsItsLastRowsLoadEndsWithThoseRows)
+{
+    const Case cases[] = {
+        {8, 67, 745, "a feed of rows above a \"Loading more\" row, the view as high as the selection"},
+    };
+    expectExact(cases);
+}
+
 } // namespace

@@ -373,6 +373,26 @@ TEST_F(GeneratedScrollPagesTest, ALastScrollTheRowsFitTwoWaysBesideAnAnimationIs
     });
 }
 
+// The page's last scroll is a few rows into its plain end, beside an animation and above a
+// footer that grows as the page scrolls: the frame shows the last row's foot moved up and
+// nothing else that places it, and the change passed for one in place. Taken for a page
+// that stood still, the end band came out that many rows short.
+TEST_F(GeneratedScrollPagesTest, ALastScrollOfAFewRowsIntoThePlainEndBesideAnAnimationIsKept)
+{
+    const struct {
+        quint64 seed;
+        int page;
+        int height;
+    } cases[] = {
+        {7, 16, 200}, // a last scroll of 9 px, the footer 51 px high by then
+    };
+    forEachCapture(cases, [](const auto&, const Description& page, const Capture& capture, const Verdict& verdict) {
+        ASSERT_TRUE(page.has(animation) && page.has(footer)) << "the case no longer has an animation and a footer";
+        EXPECT_EQ(verdict.kind, Verdict::Kind::exact) << kindName(verdict.kind) << ": " << verdict.what.toStdString();
+        EXPECT_FALSE(capture.stoppedEarly);
+    });
+}
+
 // Cards at the end of what a feed has loaded: the page stands there, its pictures turning
 // to colour, until more rows load in place of its blank end. Those rows are kept where
 // they came, though the cards above them no longer look as the kept frame showed them,

@@ -56,6 +56,11 @@ public:
             if (growAt && clock->now() >= *growAt) {
                 showFeed(std::min(page.height() - bandShown + growBy, feed.height()));
                 growAt.reset();
+                // Rows fewer than the band they came in place of leave the page shorter: a
+                // view at its end moves up with it at once, or shows past the end until
+                // the next scroll.
+                if (followsAShorterPage)
+                    top = std::min(top, maxTop());
             }
         }
         if (failing > 0 && failing--)
@@ -203,6 +208,7 @@ public:
     std::optional<QDateTime> growAt;
     int endBand = 0; // rows below the feed's last row while it loads more
     bool loadingPrompt = false;
+    bool followsAShorterPage = false;
     int bandShown = 0; // the band's rows at the bottom of `page` now
 };
 

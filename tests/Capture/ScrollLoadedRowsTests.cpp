@@ -109,6 +109,40 @@ TEST(ScrollLoadedRows, FindsRowsLoadedInPlaceOfThePagesEndAndNothingElse)
     }
 }
 
+TEST(ScrollLoadedRows, FindsRowsLoadedWhereAPageThatGotShorterMovedTheViewUp)
+{
+    // The frame before ends in a plain band; the rows that came were fewer, and the view
+    // at the page's end moved up with it: the next frame shows the page `up` rows higher.
+    const QImage page = pageRows(2000, 2000);
+    struct Case {
+        const char* what;
+        QImage previous, next;
+        int up;
+        int from; // -1: none
+    };
+    const Case cases[] = {
+        {"a blank end filled", view(page, 100, 60, false, 200), view(page, 86, 0, false, 210), 14, kHeight - 60 + 14},
+        {"a loading prompt filled", view(page, 100, 60, true, 200), view(page, 71, 0, false, 210), 29, kHeight - 60 + 29},
+        {"the rows had come, the view showed past the end", view(page, 100, 14, false, 200),
+         view(page, 86, 0, false, 210), 14, kHeight},
+        {"a picture loaded above the filled end", withPicture(view(page, 100, 60, false, 200), kPicture, false),
+         withPicture(view(page, 86, 0, false, 210), kPicture.translated(0, 14), true), 14, kHeight - 60 + 14},
+        {"rows, not a plain end, would go", view(page, 100, 0, false, 200), view(page, 86, 0, false, 210), 14, -1},
+        {"the page did not move", view(page, 100, 60, false, 200), view(page, 100, 0, false, 210), 14, -1},
+        {"the page moved up further", view(page, 100, 60, false, 200), view(page, 70, 0, false, 210), 14, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const int from = ScrollLoadedRows::loadedBandTopAbove(c.previous, c.next, c.up, 0, kScrollbar);
+        if (c.from < 0) {
+            EXPECT_EQ(from, -1);
+        } else {
+            EXPECT_LE(from, c.from);
+            EXPECT_GE(from, c.from - kLineGap);
+        }
+    }
+}
+
 TEST(ScrollLoadedRows, CutsTheEndBandWhereTheNextFrameJoinsFurtherDown)
 {
     const QImage page = pageRows(2000, 2000);

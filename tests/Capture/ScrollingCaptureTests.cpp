@@ -300,6 +300,83 @@ TEST_F(ScrollCaptureTest, RowsAFeedLoadsInPlaceOfItsBlankEndOrLoadingPromptJoinW
     }
 }
 
+TEST_F(ScrollCaptureTest, AFeedWhoseLastRowsAreFewerThanItsLoadingBandEndsWithThemOnceAndSaysNothing)
+{
+    // While more rows are to come the page ends in a band of its background 60 rows high;
+    // the last rows to come are fewer than that, so the page gets shorter under a view at
+    // its end and the view moves up with it, at once or at the next scroll. At the full
+    // view and at a lower selection, with and without a "Loading more…" line, for a few
+    // shortfalls.
+    constexpr int kFirst = 618, kGrowth = 191;
+    ScrollTestPages::Layout at;
+    const QImage document = ScrollTestPages::page(kWidth, &at).copy(0, 0, kWidth, at.gradient);
+    struct Case {
+        int lastRows;
+        bool prompt;
+        int selectionTop;
+        bool atOnce;
+    };
+    for (const Case c : {Case{46, true, 0, true}, Case{46, false, 0, false}, Case{31, true, 120, true},
+                         Case{52, false, 120, false}, Case{20, true, 0, false}, Case{20, false, 0, true}}) {
+        SCOPED_TRACE(QStringLiteral("last %1 rows, prompt %2, selection from %3, the view follows %4")
+                         .arg(c.lastRows).arg(c.prompt).arg(c.selectionTop)
+                         .arg(c.atOnce ? QStringLiteral("at once") : QStringLiteral("at the next scroll"))
+                         .toStdString());
+        const int rows = kFirst + 3 * kGrowth + c.lastRows;
+        ASSERT_GE(document.height(), rows);
+        startOver();
+        app.selectionTop = c.selectionTop;
+        app.feed = document.copy(0, 0, kWidth, rows);
+        app.endBand = 60;
+        app.loadingPrompt = c.prompt;
+        app.followsAShorterPage = c.atOnce;
+        app.showFeed(kFirst);
+        app.growBy = kGrowth;
+        app.growAfterMs = 1500;
+        app.growAt.reset();
+        select();
+        ASSERT_TRUE(runToIdle());
+        ASSERT_EQ(app.page.height(), rows) << "every row loaded";
+        EXPECT_EQ(app.top, app.maxTop());
+        EXPECT_TRUE(alerts.alerts.empty()) << "the page's end was reached";
+        const QImage content = clipboardContent();
+        ASSERT_EQ(content.height(), app.decor.header + rows - c.selectionTop) << "every row once, no band after them";
+        EXPECT_EQ(content, app.expected(content.height() + c.selectionTop).copy(0, c.selectionTop, content.width(),
+                                                                                 content.height()));
+    }
+}
+
+TEST_F(ScrollCaptureTest, ALastScrollOfAFewRowsIntoAPlainEndBesideACanvasAboveABannerIsKept)
+{
+    // Numbered rows, then the page's background to its end; beside the rows a canvas
+    // redrawn at every frame, and over the view's bottom a banner. The page's last scroll
+    // is a few rows: the frame it stops on shows the last rows' foot moved up, and below
+    // it only the background, the canvas and the banner.
+    constexpr int kRows = 28, kPitch = 40;
+    for (const int lastScroll : {9, 5, 14}) {
+        SCOPED_TRACE(lastScroll);
+        startOver();
+        const int maxTop = 57 + 171 * 6 + lastScroll;
+        QImage page(kWidth, maxTop + app.viewHeight - app.decor.header, QImage::Format_ARGB32_Premultiplied);
+        page.fill(Qt::white);
+        QPainter(&page).drawImage(0, 0, ScrollTestPages::numberedRows(kWidth, kRows, kPitch));
+        ASSERT_LT(kRows * kPitch, maxTop + kPitch) << "the last frame shows the rows' foot at most";
+        ASSERT_GT(kRows * kPitch, maxTop) << "the last frame shows the rows' foot";
+        app.page = page;
+        app.canvas = QRect(300, app.decor.header, 240, app.viewHeight - app.decor.header);
+        app.growingFooter = {30, 50};
+        select();
+        ASSERT_TRUE(runToIdle());
+        EXPECT_EQ(app.top, app.maxTop());
+        EXPECT_TRUE(alerts.alerts.empty()) << "the page's end was reached";
+        const QImage content = clipboardContent();
+        ASSERT_EQ(content.height(), app.decor.header + page.height()) << "every row once, the last scroll too";
+        // Left of the canvas, above the banner as the last frame has it.
+        const int compared = app.canvas.x() - app.decor.sidebar, rows = content.height() - 50;
+        EXPECT_EQ(content.copy(0, 0, compared, rows), app.expected(content.height()).copy(0, 0, compared, rows));
+    }
+}
+
 TEST_F(ScrollCaptureTest, ABarThatMovesByItselfAcrossTheWidthNeitherStallsTheStepsNorLosesTheEnd)
 {
     // 30 rows under the header change at every grab; the page's last scroll is 3 rows.
