@@ -2,6 +2,7 @@
 
 #include "OcrHelper/HanText.h"
 #include "OcrHelper/PlainFloor.h"
+#include "OcrHelper/RuleSwitches.h"
 
 #include <algorithm>
 #include <regex>
@@ -74,10 +75,11 @@ bool standsFor(const std::u32string& read, const std::u32string& number)
         return true;
     // The yen sign the rules read from the Latin engine where the plain engine read the
     // letter it is drawn from ("Y69.50").
-    if (read.size() == number.size() && read.size() > 1 && read[0] == U'\u00A5' && (number[0] == U'Y' || number[0] == U'y')
+    using RuleSwitches::Rule;
+    if (RuleSwitches::on(Rule::yenForY) && read.size() == number.size() && read.size() > 1 && read[0] == U'\u00A5' && (number[0] == U'Y' || number[0] == U'y')
         && read.compare(1, std::u32string::npos, number, 1) == 0)
         return true;
-    for (size_t cut = 1; cut <= 2 && cut < number.size(); ++cut) {
+    for (size_t cut = 1; RuleSwitches::on(Rule::signForDigits) && cut <= 2 && cut < number.size(); ++cut) {
         const std::u32string head = number.substr(0, number.size() - cut);
         if (read.size() > head.size() && read.compare(0, head.size(), head) == 0) {
             const char32_t next = read[head.size()];
@@ -99,11 +101,11 @@ bool standsFor(const std::u32string& read, const std::u32string& number)
         return std::regex_match(HanText::encoded(text), std::regex(R"(\d{1,3}(,\d{3})*(\.\d+)?)"));
     };
     const auto ungrouped = [](const std::u32string& text) { return std::regex_match(HanText::encoded(text), std::regex(R"(\d+(\.\d+)?)")); };
-    if (value(read) == value(number) && grouped(read) && (grouped(number) || ungrouped(number)))
+    if (RuleSwitches::on(Rule::separatorsGrouped) && value(read) == value(number) && grouped(read) && (grouped(number) || ungrouped(number)))
         return true;
     // The other way round only into a number's shape: "4.289,821.50" and "5.579.50" are
     // the Chinese models' points for the commas the plain engine read.
-    if (read.size() != number.size() || wellFormedNumber(HanText::encoded(read)).empty())
+    if (!RuleSwitches::on(Rule::separatorsSwapped) || read.size() != number.size() || wellFormedNumber(HanText::encoded(read)).empty())
         return false;
     for (size_t i = 0; i < read.size(); ++i) {
         const bool separators = (read[i] == U',' || read[i] == U'.') && (number[i] == U',' || number[i] == U'.');
@@ -233,6 +235,8 @@ bool isCurrency(char32_t c) { return std::u32string_view(U"$\u20AC\u00A5\uFFE5\u
 void dropStraySigns(std::u32string& read, std::vector<bool>& lined, const std::vector<bool>& matched, size_t& from, size_t& to,
                     int& first, int& last, const std::u32string& number)
 {
+    if (!RuleSwitches::on(RuleSwitches::Rule::strayFloorSigns))
+        return;
     size_t start = from;
     while (start > 0 && !(lined[start - 1] && start - 1 < matched.size() && matched[start - 1]) && isSign(read[start - 1]))
         --start;

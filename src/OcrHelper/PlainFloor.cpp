@@ -4,6 +4,7 @@
 #include "OcrHelper/HanText.h"
 #include "OcrHelper/LostCells.h"
 #include "OcrHelper/PerMilleSigns.h"
+#include "OcrHelper/RuleSwitches.h"
 #include "OcrHelper/Thresholds.h"
 
 #include <algorithm>
@@ -11,10 +12,11 @@
 namespace PlainFloor {
 
 using namespace Readings;
+using RuleSwitches::Rule;
 
 std::string inItsScript(const LineReading& line, const std::vector<EngineReading>& scripts, HanVariantChoice::Chooser& variants)
 {
-    if (hanCount(line.text) == 0)
+    if (hanCount(line.text) == 0 || !RuleSwitches::on(Rule::hanVariants))
         return line.text;
     std::string text = line.text;
     HanVariantChoice::Line characters = line.characters;
@@ -49,7 +51,7 @@ std::string inItsScript(const LineReading& line, const std::vector<EngineReading
 std::string text(const std::vector<LineMerge::PlacedLine>& laidOut, const EngineReading& plain, const std::vector<EngineReading>& scripts,
                  HanVariantChoice::Chooser& variants, const std::vector<EngineReading>& others)
 {
-    const std::vector<LineMerge::PlacedLine> merged = LostCells::withLostCells(laidOut, plain);
+    const std::vector<LineMerge::PlacedLine> merged = RuleSwitches::on(Rule::lostCells) ? LostCells::withLostCells(laidOut, plain) : laidOut;
     const auto within = [](const Box& part, const std::vector<Box>& boxes) {
         long long shared = 0;
         for (const Box& box : boxes)
@@ -99,7 +101,7 @@ std::string text(const std::vector<LineMerge::PlacedLine>& laidOut, const Engine
     // below each in its column.
     for (size_t i = 0; i < plain.lines.size(); ++i) {
         const LineReading& line = plain.lines[i];
-        if (used[i] || line.confidence < Thresholds::lostLine)
+        if (used[i] || line.confidence < Thresholds::lostLine || !RuleSwitches::on(Rule::plainLines))
             continue;
         const bool covered = std::any_of(merged.begin(), merged.end(), [&](const LineMerge::PlacedLine& other) {
             return std::any_of(other.boxes.begin(), other.boxes.end(), [&](const Box& box) { return commonArea(line.box, box) > 0; });
@@ -114,8 +116,11 @@ std::string text(const std::vector<LineMerge::PlacedLine>& laidOut, const Engine
         firstBox.insert(firstBox.begin() + std::ptrdiff_t(at), line.box);
     }
     std::string out;
-    for (const std::string& line : lines)
-        out += CellEdges::withoutEdgeMarks(PerMilleSigns::withPerMilleSigns(line)) + '\n';
+    for (std::string line : lines) {
+        if (RuleSwitches::on(Rule::perMilleSigns))
+            line = PerMilleSigns::withPerMilleSigns(line);
+        out += (RuleSwitches::on(Rule::cellEdges) ? CellEdges::withoutEdgeMarks(line) : line) + '\n';
+    }
     return out;
 }
 

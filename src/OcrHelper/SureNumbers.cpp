@@ -5,6 +5,7 @@
 #include "OcrHelper/LatinOverrule.h"
 #include "OcrHelper/NumberPlaces.h"
 #include "OcrHelper/PlainWitnesses.h"
+#include "OcrHelper/RuleSwitches.h"
 #include "OcrHelper/TextAlignment.h"
 #include "OcrHelper/Thresholds.h"
 
@@ -16,6 +17,7 @@
 namespace PlainFloor {
 
 using namespace Readings;
+using RuleSwitches::Rule;
 
 std::string withSureNumbers(const std::string& merged, const std::vector<const LineReading*>& plain,
                             const std::vector<const LineReading*>& others, const std::vector<const LineReading*>& rivals)
@@ -77,7 +79,7 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
             const auto overrules = [&](const std::pair<std::u32string, float>& o) {
                 return LatinOverrule::overrules(token, word.confidence, shaped, o.first, o.second, backedAt);
             };
-            if (!inPieces() && std::any_of(there.begin(), there.end(), overrules)) {
+            if (RuleSwitches::on(Rule::latinOverrule) && !inPieces() && std::any_of(there.begin(), there.end(), overrules)) {
                 sure.push_back({start + offset, start + offset + token.size(), false, false, true});
                 continue;
             }
@@ -91,7 +93,7 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
                 return other == token || (other.size() == token.size() + 1 && (other[0] == U'-' || other[0] == U'\u2212') && other.substr(1) == token);
             };
             if (const std::u32string amount = HanText::decoded(CurrencyAmounts::amount(written));
-                !amount.empty() && (std::any_of(there.begin(), there.end(), [&](const auto& o) { return alike(o.first); }) || inPieces())) {
+                !amount.empty() && RuleSwitches::on(Rule::amountAlike) && (std::any_of(there.begin(), there.end(), [&](const auto& o) { return alike(o.first); }) || inPieces())) {
                 const std::u32string body = amount[0] == U'-' || amount[0] == U'\u2212' ? amount.substr(1) : amount;
                 if (const size_t sign = text.find(body); sign != std::u32string::npos) {
                     sure.push_back({start + sign, start + sign + body.size(), true, true, false, false, true, body.size() < amount.size()});
@@ -101,12 +103,12 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
             const std::string number = wellFormedNumber(written);
             // A percentage the plain engine read fairly surely, where no other engine read
             // a digit: nothing says its digits are wrong ("™%" for "7%").
-            const bool percentAlone = !number.empty() && word.confidence >= Thresholds::surerThanLatin && text.back() == U'%'
+            const bool percentAlone = RuleSwitches::on(Rule::percentAlone) && !number.empty() && word.confidence >= Thresholds::surerThanLatin && text.back() == U'%'
                 && std::all_of(there.begin(), there.end(), [](const auto& o) { return o.first.empty(); });
             if ((number.empty() || word.confidence < Thresholds::sureNumber) && !percentAlone) {
                 // Any other word with digits stands where the plain engine is sure of it,
                 // or where a single-language engine read the same at the same place.
-                const bool agreed = word.confidence >= Thresholds::agreedNumber
+                const bool agreed = RuleSwitches::on(Rule::agreedWord) && word.confidence >= Thresholds::agreedNumber
                     && std::any_of(there.begin(), there.end(), [&](const auto& o) { return o.first == token; });
                 // Nor is a reading of the place with the same digits that the Latin engine
                 // itself doubts far more: only the signs and letters between them differ
@@ -119,7 +121,7 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
                     std::copy_if(text.begin(), text.end(), std::back_inserter(out), isDigit32);
                     return out;
                 };
-                const bool surer = word.confidence >= Thresholds::surerThanLatin && !there.empty() && isDigit32(token.front())
+                const bool surer = RuleSwitches::on(Rule::surerWord) && word.confidence >= Thresholds::surerThanLatin && !there.empty() && isDigit32(token.front())
                     && std::all_of(there.begin(), there.end(), [&](const auto& o) {
                            return o.second + Thresholds::latinFarLessSure <= word.confidence && digitsOf(o.first) == digitsOf(token);
                        });
@@ -128,12 +130,12 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
                 // ("17.9" for "177.9") where the two others agree. Not where the Latin engine
                 // read no digit: the Chinese models make the same digits of a percent sign
                 // as the plain engine ("696" for "6%").
-                const bool backed = backedAt >= Thresholds::sureNumber && !there.empty()
+                const bool backed = RuleSwitches::on(Rule::backedWord) && backedAt >= Thresholds::sureNumber && !there.empty()
                     && std::all_of(there.begin(), there.end(), [&](const auto& o) {
                            return !o.first.empty() && (o.first == token || LatinOverrule::backedAgainst(token, o.first, o.second, backedAt));
                        });
                 const bool earned = word.confidence >= Thresholds::sureNumber || agreed || surer || backed;
-                const bool unopposed = !earned && unrivalled(word, token, others, rivals.empty() ? others : rivals);
+                const bool unopposed = !earned && RuleSwitches::on(Rule::unrivalledWord) && unrivalled(word, token, others, rivals.empty() ? others : rivals);
                 const bool whole = !there.empty()
                     && std::all_of(there.begin(), there.end(), [&](const auto& o) { return o.second < word.confidence; });
                 sure.push_back({start + offset, start + offset + token.size(), false, agreed, !(earned || unopposed), false, false,
@@ -261,7 +263,7 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
             // engine read the whole ("buffer." and "resize(571);" at 12 for its
             // "buffer.resize(571);" at 90).
             if (std::none_of(token.begin(), token.end(), isDigit32)
-                || (token.find(U' ') != std::u32string::npos && !it->witnessed && !it->whole))
+                || (RuleSwitches::on(Rule::splitWords) && token.find(U' ') != std::u32string::npos && !it->witnessed && !it->whole))
                 continue;
             // A guess stands for a guess, never for ideographs the rules read beside it,
             // nor does it make a letter of a digit the rules read ("9a3" for "933").
@@ -295,7 +297,7 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
                         return false;
                 return true;
             };
-            if (digitsOnly())
+            if (RuleSwitches::on(Rule::digitsForDigits) && digitsOnly())
                 continue;
         }
         const std::u32string there = read.substr(from, std::min(read.size(), to + 2) - from);
