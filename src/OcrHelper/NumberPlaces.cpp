@@ -87,24 +87,8 @@ bool standsFor(const std::u32string& read, const std::u32string& number)
                 return true;
         }
     }
-    // The same value with thousands separators put in or left out ("1,284" for "1284"):
-    // the rules' separators, where they group it right, are ink the plain engine missed;
-    // where the plain engine grouped it, it saw them.
-    const auto value = [](const std::u32string& text) {
-        std::u32string out;
-        for (const char32_t c : text)
-            if (c != U',')
-                out += c;
-        return out;
-    };
-    const auto grouped = [](const std::u32string& text) {
-        return std::regex_match(HanText::encoded(text), std::regex(R"(\d{1,3}(,\d{3})*(\.\d+)?)"));
-    };
-    const auto ungrouped = [](const std::u32string& text) { return std::regex_match(HanText::encoded(text), std::regex(R"(\d+(\.\d+)?)")); };
-    if (RuleSwitches::on(Rule::separatorsGrouped) && value(read) == value(number) && grouped(read) && (grouped(number) || ungrouped(number)))
-        return true;
-    // The other way round only into a number's shape: "4.289,821.50" and "5.579.50" are
-    // the Chinese models' points for the commas the plain engine read.
+    // Separators the other way round, only into a number's shape: "4.289,821.50" and
+    // "5.579.50" are the Chinese models' points for the commas the plain engine read.
     if (!RuleSwitches::on(Rule::separatorsSwapped) || read.size() != number.size() || wellFormedNumber(HanText::encoded(read)).empty())
         return false;
     for (size_t i = 0; i < read.size(); ++i) {
@@ -148,8 +132,8 @@ void narrowToItsPiece(const std::u32string& read, const std::vector<bool>& match
             return;
         }
     }
-    // Or a piece that is the number written otherwise, with its thousands separators
-    // put in or left out ("1,648.24" for "1648.24"): the cell beside it is another's.
+    // Or a piece that is the number written otherwise (a sign for its last digits, its
+    // separators the other way round): the cell beside it is another's.
     for (int start = from; start <= to;) {
         int end = start;
         while (end <= to && read[size_t(end)] != U' ')

@@ -16,8 +16,8 @@ bool isCurrency(char32_t c);
 bool isSign(char32_t c);
 
 // Whether `read` (what the rules' text has where the plain reading has `number`) is that
-// number, or it with a sign or an ideograph in place of its last digit or two, with its
-// thousands separators put in or left out, or with its separators the other way round.
+// number, or it with a sign or an ideograph in place of its last digit or two, or with
+// its separators the other way round.
 bool standsFor(const std::u32string& read, const std::u32string& number);
 
 // `first` to `last` (what in `read` lines up with `word`, `matched` where a character is

@@ -13,12 +13,12 @@ static_assert(int(Rule::count) <= 64);
 std::string_view name(Rule rule)
 {
     static constexpr std::array<std::string_view, size_t(Rule::count)> names{
-        "doubledWords",    "misjudgedInk",    "grownLines",      "hollowLines",     "lostLines",        "otherEnginesLines", "hanVariants",
-        "numberSeparators", "percentSigns",   "latinPercentSigns", "signWords",     "loneNumbers",      "latinWords",        "currencyAmounts",
-        "fileNameDots",    "rulings",         "cutLines",        "gutterNumbers",   "tableRows",        "bridgedRows",       "numberedRests",
-        "rowPieces",       "lostCells",       "perMilleSigns",   "cellEdges",       "plainLines",       "floorAtAll",        "latinOverrule",
-        "amountAlike",     "percentAlone",    "agreedWord",      "surerWord",       "backedWord",       "unrivalledWord",    "signForDigits",
-        "yenForY",         "separatorsGrouped", "separatorsSwapped", "strayFloorSigns", "splitWords",   "digitsForDigits"};
+        "doubledWords", "misjudgedInk", "grownLines", "hollowLines", "lostLines", "otherEnginesLines", "hanVariants",
+        "numberSeparators", "percentSigns", "latinPercentSigns", "signWords", "loneNumbers", "latinWords", "currencyAmounts",
+        "fileNameDots", "rulings", "cutLines", "gutterNumbers", "tableRows", "bridgedRows", "numberedRests", "rowPieces",
+        "lostCells", "perMilleSigns", "cellEdges", "plainLines", "floorAtAll", "latinOverrule", "amountAlike", "agreedWord",
+        "surerWord", "backedWord", "unrivalledWord", "signForDigits", "yenForY", "separatorsSwapped", "strayFloorSigns",
+        "digitsForDigits"};
     return int(rule) >= 0 && rule < Rule::count ? names[size_t(rule)] : std::string_view();
 }
 

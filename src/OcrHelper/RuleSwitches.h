@@ -41,17 +41,14 @@ enum class Rule : int {
     floorAtAll,        // off: the merged reading as it is, no floor
     latinOverrule,     // LatinOverrule::overrules
     amountAlike,       // an amount the Latin engine read alike stands
-    percentAlone,      // a percentage no other engine read a digit of stands
     agreedWord,        // a word the Latin engine read the same stands
     surerWord,         // a word read far surer than the Latin engine's same digits stands
     backedWord,        // a word a Chinese model read the same stands
     unrivalledWord,    // a word read surer than each other reading stands
     signForDigits,     // a sign or ideograph the rules read for the last digits stands
     yenForY,           // the yen sign for the plain engine's "Y" stands
-    separatorsGrouped, // thousands separators put in or left out stand
     separatorsSwapped, // points for commas and commas for points stand
     strayFloorSigns,   // stray signs before a number give way
-    splitWords,        // a word the rules read as two stays two
     digitsForDigits,   // other digits for digits the Latin engine did not back stand
     count
 };

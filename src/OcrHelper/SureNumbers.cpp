@@ -31,7 +31,6 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
         bool overNoDigits = false; // stands only where the rules' text has no digit at its place
         bool amount = false;    // a currency amount, read with a minus before it or not
         bool minus = false;
-        bool whole = false;     // read as one word more surely than the Latin engine read any piece of it
         bool guessed = false;   // stands only as the surest of the engines' guesses at its place
     };
     std::vector<Sure> sure;
@@ -101,11 +100,7 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
                 }
             }
             const std::string number = wellFormedNumber(written);
-            // A percentage the plain engine read fairly surely, where no other engine read
-            // a digit: nothing says its digits are wrong ("™%" for "7%").
-            const bool percentAlone = RuleSwitches::on(Rule::percentAlone) && !number.empty() && word.confidence >= Thresholds::surerThanLatin && text.back() == U'%'
-                && std::all_of(there.begin(), there.end(), [](const auto& o) { return o.first.empty(); });
-            if ((number.empty() || word.confidence < Thresholds::sureNumber) && !percentAlone) {
+            if (number.empty() || word.confidence < Thresholds::sureNumber) {
                 // Any other word with digits stands where the plain engine is sure of it,
                 // or where a single-language engine read the same at the same place.
                 const bool agreed = RuleSwitches::on(Rule::agreedWord) && word.confidence >= Thresholds::agreedNumber
@@ -136,10 +131,8 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
                        });
                 const bool earned = word.confidence >= Thresholds::sureNumber || agreed || surer || backed;
                 const bool unopposed = !earned && RuleSwitches::on(Rule::unrivalledWord) && unrivalled(word, token, others, rivals.empty() ? others : rivals);
-                const bool whole = !there.empty()
-                    && std::all_of(there.begin(), there.end(), [&](const auto& o) { return o.second < word.confidence; });
                 sure.push_back({start + offset, start + offset + token.size(), false, agreed, !(earned || unopposed), false, false,
-                                false, whole, unopposed});
+                                false, unopposed});
                 continue;
             }
             size_t at = text.find(HanText::decoded(number));
@@ -257,13 +250,7 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
             // plain engine made "85" of "\u5BC6\u7801" as surely as of any number.
             size_t offset = 0;
             const std::u32string token = trimmed(read.substr(from, to - from), &offset);
-            // A word the rules read as two stays two: the plain engine runs words together
-            // more often than it cuts one; not where the Latin engine read it as one, as
-            // the plain engine did, nor where it read each piece less surely than the plain
-            // engine read the whole ("buffer." and "resize(571);" at 12 for its
-            // "buffer.resize(571);" at 90).
-            if (std::none_of(token.begin(), token.end(), isDigit32)
-                || (RuleSwitches::on(Rule::splitWords) && token.find(U' ') != std::u32string::npos && !it->witnessed && !it->whole))
+            if (std::none_of(token.begin(), token.end(), isDigit32))
                 continue;
             // A guess stands for a guess, never for ideographs the rules read beside it,
             // nor does it make a letter of a digit the rules read ("9a3" for "933").
