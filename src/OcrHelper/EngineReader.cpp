@@ -2,6 +2,7 @@
 
 #include "OcrHelper/LineTails.h"
 #include "OcrHelper/Rereading.h"
+#include "OcrHelper/RuleSwitches.h"
 #include "OcrHelper/Thresholds.h"
 
 #include <tesseract/baseapi.h>
@@ -212,7 +213,9 @@ void mendLayout(EngineReading& reading, tesseract::TessBaseAPI& api, const std::
         return read.size() == 1 ? std::optional<LineReading>(std::move(read[0])) : std::nullopt;
     };
     api.SetPageSegMode(tesseract::PSM_SINGLE_LINE);
-    for (const LineTails::Grown& grown : LineTails::grownLines({page.data(), width, height}, boxes()))
+    using RuleSwitches::Rule;
+    for (const LineTails::Grown& grown :
+         RuleSwitches::on(Rule::grownLines) ? LineTails::grownLines({page.data(), width, height}, boxes()) : std::vector<LineTails::Grown>{})
         if (std::optional<LineReading> whole = lineIn(grown.box); whole && Rereading::standsFor(lines[grown.line], *whole))
             lines[grown.line] = std::move(*whole);
     // So is a line with a stretch inside taken for one, where the engine wrote blanks
@@ -237,7 +240,8 @@ void mendLayout(EngineReading& reading, tesseract::TessBaseAPI& api, const std::
     };
     const auto written = [](const std::string& text) { return std::count_if(text.begin(), text.end(), [](char c) { return c != ' '; }); };
     api.SetPageSegMode(tesseract::PSM_SINGLE_BLOCK);
-    for (const LineTails::Grown& hollow : LineTails::hollowLines({page.data(), width, height}, boxes(), words))
+    for (const LineTails::Grown& hollow : RuleSwitches::on(Rule::hollowLines) ? LineTails::hollowLines({page.data(), width, height}, boxes(), words)
+                                                                              : std::vector<LineTails::Grown>{})
         if (std::optional<LineReading> whole = lineIn(hollow.box, middleRow(hollow.line));
             whole && Rereading::standsFor(lines[hollow.line], *whole) && written(whole->text) > written(lines[hollow.line].text))
             lines[hollow.line] = std::move(*whole);
@@ -245,7 +249,8 @@ void mendLayout(EngineReading& reading, tesseract::TessBaseAPI& api, const std::
     // A line the layout took whole for a picture is read on its own, and kept only
     // where the engine is sure of it: nothing ties it to the text around it. It goes
     // before the first line below it in its column, for the reading order.
-    for (const LineTails::Box& band : LineTails::lostLines({page.data(), width, height}, boxes())) {
+    for (const LineTails::Box& band :
+         RuleSwitches::on(Rule::lostLines) ? LineTails::lostLines({page.data(), width, height}, boxes()) : std::vector<LineTails::Box>{}) {
         std::optional<LineReading> found = lineIn(band);
         if (!found || found->confidence < Thresholds::lostLine)
             continue;

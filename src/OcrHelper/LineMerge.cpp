@@ -4,6 +4,7 @@
 #include "OcrHelper/HanText.h"
 #include "OcrHelper/LatinPercentSigns.h"
 #include "OcrHelper/LoneNumbers.h"
+#include "OcrHelper/RuleSwitches.h"
 #include "OcrHelper/SignWords.h"
 #include "OcrHelper/ReadingOrder.h"
 #include "OcrHelper/Thresholds.h"
@@ -14,6 +15,7 @@
 namespace LineMerge {
 
 using namespace Readings;
+using RuleSwitches::Rule;
 
 bool isHanLine(const LineReading& han, const LineReading* latin)
 {
@@ -65,7 +67,7 @@ std::string withLatinWords(const LineReading& han, const LineReading& latin)
                 only = replacement == latin.words[i].text ? &latin.words[i] : nullptr;
             }
         }
-        if (only) {
+        if (only && RuleSwitches::on(Rule::currencyAmounts)) {
             if (const std::string amount = CurrencyAmounts::forHanWord(word, *only); !amount.empty()) {
                 out += han.text.substr(cursor, at - cursor) + amount;
                 cursor = at + word.text.size();
@@ -98,7 +100,7 @@ std::vector<const LineReading*> linesOfPage(const std::vector<EngineReading>& re
     for (const LineReading& line : reference.lines)
         lines.push_back(&line);
     for (const EngineReading& reader : readers) {
-        if (&reader == &reference || !reader.started)
+        if (&reader == &reference || !reader.started || !RuleSwitches::on(Rule::otherEnginesLines))
             continue;
         for (const LineReading& line : reader.lines) {
             const bool elsewhere = std::any_of(lines.begin(), lines.end(), [&](const LineReading* other) {
@@ -208,7 +210,7 @@ std::vector<PlacedLine> mergedLines(const std::vector<EngineReading>& readers, H
         // Which script each ideograph is in, the page's ink says.
         LineReading inItsScript = hanReading ? *hanReading : LineReading{};
         for (const auto& [reader, reading] : readings)
-            if (hanReading && reading != hanReading && readsHan(reader->language))
+            if (hanReading && reading != hanReading && readsHan(reader->language) && RuleSwitches::on(Rule::hanVariants))
                 inItsScript.text = variants.choose(inItsScript.text, inItsScript.characters, reading->text);
         hanReading = hanReading ? &inItsScript : nullptr;
         const bool isHan = hanReading && isHanLine(*hanReading, otherReading);
@@ -216,9 +218,10 @@ std::vector<PlacedLine> mergedLines(const std::vector<EngineReading>& readers, H
         // decides on a sign.
         if (isHan) {
             for (const auto& [reader, reading] : readings)
-                if (reading != chineseReading && readsHan(reader->language))
+                if (reading != chineseReading && readsHan(reader->language) && RuleSwitches::on(Rule::numberSeparators))
                     inItsScript.text = NumberSeparators::withSeparatorsFromInk(inItsScript, *reading, separators);
-            inItsScript.text = PercentSigns::withPercentSigns(inItsScript, otherReading ? *otherReading : LineReading{}, ink);
+            if (RuleSwitches::on(Rule::percentSigns))
+                inItsScript.text = PercentSigns::withPercentSigns(inItsScript, otherReading ? *otherReading : LineReading{}, ink);
         }
         LineReading chosen = isHan ? *hanReading : otherReading ? *otherReading : line;
         if (!isHan && otherReading) {
@@ -226,20 +229,22 @@ std::vector<PlacedLine> mergedLines(const std::vector<EngineReading>& readers, H
             for (const auto& [reader, reading] : readings)
                 if (readsHan(reader->language))
                     hanReadings.push_back(reading);
-            const LineReading latin = LatinPercentSigns::withPercentSigns(*otherReading, latinInk);
-            chosen.text = SignWords::withWordsForSigns(latin, hanReadings);
-            if (const std::optional<std::string> number = LoneNumbers::numberRead(latin, hanReadings))
+            const LineReading latin = RuleSwitches::on(Rule::latinPercentSigns) ? LatinPercentSigns::withPercentSigns(*otherReading, latinInk) : *otherReading;
+            chosen.text = RuleSwitches::on(Rule::signWords) ? SignWords::withWordsForSigns(latin, hanReadings) : latin.text;
+            if (const std::optional<std::string> number = LoneNumbers::numberRead(latin, hanReadings); number && RuleSwitches::on(Rule::loneNumbers))
                 chosen.text = *number;
         }
         if (isHan && otherReading) {
-            chosen.text = withLatinWords(*hanReading, *otherReading);
+            chosen.text = RuleSwitches::on(Rule::latinWords) ? withLatinWords(*hanReading, *otherReading) : hanReading->text;
             std::vector<std::string> others;
             for (const auto& [reader, reading] : readings)
                 if (reading != chineseReading)
                     others.push_back(reading->text);
-            chosen.text = FileNames::withDotsPutBack(chosen.text, others);
+            if (RuleSwitches::on(Rule::fileNameDots))
+                chosen.text = FileNames::withDotsPutBack(chosen.text, others);
         }
-        RulingLines::dropRulings(chosen, rulings);
+        if (RuleSwitches::on(Rule::rulings))
+            RulingLines::dropRulings(chosen, rulings);
         readBoxes.push_back(chosen.box);
         chosen.box = line.box;
         chosenLines.push_back(std::move(chosen));
@@ -258,7 +263,7 @@ std::vector<PlacedLine> mergedLines(const std::vector<EngineReading>& readers, H
         const int height = std::max(line.bottom - line.top, next.bottom - next.top);
         const int shared = std::min(line.bottom, next.bottom) - std::max(line.top, next.top);
         const int gap = next.left - line.right;
-        return shared * 10 >= height * 6 && gap >= -height && gap * 2 <= height * 3 && next.right > line.right;
+        return RuleSwitches::on(Rule::cutLines) && shared * 10 >= height * 6 && gap >= -height && gap * 2 <= height * 3 && next.right > line.right;
     };
     std::vector<bool> taken(chosenLines.size(), false);
     std::vector<LineReading> joined;

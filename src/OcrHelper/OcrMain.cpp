@@ -14,16 +14,10 @@
 // go on, and stand only where they keep what the plain reading is sure of
 // (PlainFloor.h). Words whose ink Lumetra marks as made by a misjudged ground
 // are left out (MisjudgedInk.h).
-#include "OcrHelper/DoubledWords.h"
 #include "OcrHelper/EngineReader.h"
 #include "OcrHelper/EngineTurns.h"
 #include "OcrHelper/EvenInk.h"
-#include "OcrHelper/HanVariantChoice.h"
-#include "OcrHelper/LineMerge.h"
-#include "OcrHelper/MisjudgedInk.h"
-#include "OcrHelper/PercentInk.h"
-#include "OcrHelper/PlainFloor.h"
-#include "OcrHelper/RulingLines.h"
+#include "OcrHelper/PageRules.h"
 #include "Output/TextRecognitionProtocol.h"
 
 #include <malloc.h>
@@ -203,46 +197,15 @@ int main()
     pageArrived.set_value();
     for (std::thread& thread : others)
         thread.join();
-    // Each engine's words read twice over a field's frame and its value keep the surer.
-    for (Readings::EngineReading& reader : readers) {
-        DoubledWords::dropDoubledWords(reader.lines, DoubledWords::Evidence::inkAndText);
-        MisjudgedInk::dropMisjudgedWords(reader.lines, {page.data(), misjudged.data(), size.width, size.height});
-    }
-
     std::vector<std::string> used, missing;
     for (const Readings::EngineReading& reader : readers)
         (reader.started ? used : missing).push_back(reader.language);
     if (used.empty())
         ::_exit(answer(P::statusFailed, "no language data for " + languages, {}, join(missing)) ? 0 : 1);
-    HanVariantChoice::Chooser variants({page.data(), size.width, size.height});
-    const auto signInk = [](PercentInk::Judge& judge) -> PercentSigns::SignInk {
-        return [&judge](const HanVariantChoice::Box& line, const HanVariantChoice::Box& roughly, const std::u32string& number) {
-            return judge.numberBeforeSign(line, roughly, number);
-        };
-    };
-    PercentInk::Judge judge({page.data(), size.width, size.height});
-    PercentInk::Judge latinJudge({page.data(), size.width, size.height}, PercentInk::Glyphs::touchingInk);
-    const PercentSigns::SignInk ink = signInk(judge), latinInk = signInk(latinJudge);
-    const RulingLines::Lines rulings = RulingLines::find(page, size.width, size.height);
-    const NumberSeparators::SeparatorInk separators = [&](const HanVariantChoice::Box& line, int from, int to) {
-        return NumberSeparators::separatorOnPage({page.data(), size.width, size.height}, line, from, to);
-    };
-    const RulingLines::Lines rowRulings = RulingLines::find(page, size.width, size.height, RulingLines::faintInkBelow);
-    const std::vector<LineMerge::PlacedLine> merged = LineMerge::mergedLines(readers, variants, ink, rulings, separators, latinInk, rowRulings);
+    PageRules rules(page, size.width, size.height);
+    const std::vector<LineMerge::PlacedLine> merged = rules.merged(readers, misjudged);
     // The rules' text needs nothing of the plain reading, which goes on meanwhile.
     plainReader.join();
-    // The plain reading is of the image itself, which holds no ink a misjudged ground
-    // made: its words all stand, but for those it read twice over the same ink.
-    DoubledWords::dropDoubledWords(plain.lines);
-    std::vector<Readings::EngineReading> scripts;
-    for (const Readings::EngineReading& reader : readers)
-        if (reader.started && Readings::readsHan(reader.language))
-            scripts.push_back(reader);
-    const std::string text = plain.started ? PlainFloor::text(merged, plain, scripts, variants, readers) : [&] {
-        std::string all;
-        for (const LineMerge::PlacedLine& line : merged)
-            all += line.text + '\n';
-        return all;
-    }();
+    const std::string text = rules.text(merged, plain, readers);
     ::_exit(answer(P::statusRead, text, join(used), join(missing)) ? 0 : 1);
 }

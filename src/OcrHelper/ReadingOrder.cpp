@@ -1,6 +1,7 @@
 #include "OcrHelper/ReadingOrder.h"
 
 #include "OcrHelper/BridgedRows.h"
+#include "OcrHelper/RuleSwitches.h"
 #include "OcrHelper/TableRows.h"
 
 #include <algorithm>
@@ -343,7 +344,12 @@ Layout layout(const std::vector<LineReading>& lines, const RulingLines::Lines& r
             out.indent[i] = int(std::lround((lines[i].box.left - left) / pitch));
         }
     }
-    joinGutterNumbers(lines, lineHeight, out);
+    if (RuleSwitches::on(RuleSwitches::Rule::gutterNumbers))
+        joinGutterNumbers(lines, lineHeight, out);
+    else {
+        out.number.assign(n, -1);
+        out.secondNumber.assign(n, -1);
+    }
     std::vector<bool> numbers(n, false);
     for (const std::ptrdiff_t number : out.number)
         if (number >= 0)
@@ -351,10 +357,14 @@ Layout layout(const std::vector<LineReading>& lines, const RulingLines::Lines& r
     for (const std::ptrdiff_t number : out.secondNumber)
         if (number >= 0)
             numbers[size_t(number)] = true;
-    out.after = TableRows::joinRows(lines, lineHeight, out.order, numbers);
-    BridgedRows::join(lines, lineHeight, out.order, out.after, numbers, rulings);
-    joinRestsOfNumberedLines(lines, lineHeight, numbers, out);
-    joinRowPieces(lines, lineHeight, numbers, out);
+    out.after = RuleSwitches::on(RuleSwitches::Rule::tableRows) ? TableRows::joinRows(lines, lineHeight, out.order, numbers)
+                                                                 : std::vector<std::ptrdiff_t>(n, -1);
+    if (RuleSwitches::on(RuleSwitches::Rule::bridgedRows))
+        BridgedRows::join(lines, lineHeight, out.order, out.after, numbers, rulings);
+    if (RuleSwitches::on(RuleSwitches::Rule::numberedRests))
+        joinRestsOfNumberedLines(lines, lineHeight, numbers, out);
+    if (RuleSwitches::on(RuleSwitches::Rule::rowPieces))
+        joinRowPieces(lines, lineHeight, numbers, out);
     return out;
 }
 

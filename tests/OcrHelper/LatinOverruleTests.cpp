@@ -17,7 +17,18 @@ struct Reading {
     const char32_t* latin;
     float latinSure;
     bool overrules;
+    // How surely a Chinese model read the very same word there; below zero: it did not.
+    float backedAt = -1;
 };
+
+// Each case's Latin reading against its plain one, as `overrules` says it should go.
+void expectEach(const std::vector<Reading>& cases)
+{
+    for (const Reading& c : cases)
+        EXPECT_EQ(LatinOverrule::overrules(c.plain, c.plainSure, c.number, c.latin, c.latinSure, c.backedAt), c.overrules)
+            << std::u32string(c.plain).size() << " plain at " << c.plainSure << ", Latin at " << c.latinSure << ", backed at "
+            << c.backedAt;
+}
 
 TEST(LatinOverrule, ASureOrAlikeLatinReadingTakesOverButNotFromANumberReadVerySurely)
 {
@@ -42,49 +53,35 @@ TEST(LatinOverrule, ASureOrAlikeLatinReadingTakesOverButNotFromANumberReadVerySu
         {U"1518", 60, true, U"+1518", 75, false},
         {U"4206", 93, true, U"4206", 99, false},
     };
-    for (const Reading& c : cases)
-        EXPECT_EQ(LatinOverrule::overrules(c.plain, c.plainSure, c.number, c.latin, c.latinSure), c.overrules)
-            << std::u32string(c.plain).size() << " plain at " << c.plainSure << ", Latin at " << c.latinSure;
+    expectEach(cases);
 }
 
 TEST(LatinOverrule, AWordAChineseModelReadTheSameAtLeastAsSurelyStandsButForTheMisreadingsTheyShare)
 {
-    struct Backed {
-        const char32_t* plain;
-        float plainSure;
-        bool number;
-        const char32_t* latin;
-        float latinSure;
-        float backedAt;
-        bool overrules;
-    };
-    const std::vector<Backed> cases{
+    const std::vector<Reading> cases{
         // Backed at least as surely as the Latin engine read otherwise: the plain word stands.
-        {U"DE51", 93, false, U"DES1", 88, 93, false},
-        {U"M5M-4395", 91, false, U"MSM-4395", 85, 91, false},
-        {U"781", 83, true, U"784", 75, 85, false},
-        {U"177.9", 71, true, U"17.9", 81, 91, false},
+        {U"DE51", 93, false, U"DES1", 88, false, 93},
+        {U"M5M-4395", 91, false, U"MSM-4395", 85, false, 91},
+        {U"781", 83, true, U"784", 75, false, 85},
+        {U"177.9", 71, true, U"17.9", 81, false, 91},
         // Backed less surely, or not at all: the Latin reading takes over as before.
-        {U"DE51", 93, false, U"DES1", 88, 80, true},
-        {U"781", 83, true, U"784", 75, -1, true},
+        {U"DE51", 93, false, U"DES1", 88, true, 80},
+        {U"781", 83, true, U"784", 75, true, -1},
         // The misreadings the Chinese models share with the plain engine: a "9" for a "0",
         // another sign for a currency sign, a point for a colon, a letter's case, a
         // percent sign read as digits.
-        {U"8388229", 78, true, U"8388220", 86, 90, true},
-        {U"RMA-2922-4777", 80, false, U"RMA-2022-4777", 79, 83, true},
-        {U"#19.39", 92, true, U"\u00A519.39", 88, 92, true},
-        {U"08.07", 88, true, U"08:07", 81, 90, true},
-        {U"ttL=64", 85, false, U"ttl=64", 70, 82, true},
-        {U"-929%", 85, true, U"-92%", 83, 85, true},
+        {U"8388229", 78, true, U"8388220", 86, true, 90},
+        {U"RMA-2922-4777", 80, false, U"RMA-2022-4777", 79, true, 83},
+        {U"#19.39", 92, true, U"\u00A519.39", 88, true, 92},
+        {U"08.07", 88, true, U"08:07", 81, true, 90},
+        {U"ttL=64", 85, false, U"ttl=64", 70, true, 82},
+        {U"-929%", 85, true, U"-92%", 83, true, 85},
         // A decimal point the Latin engine read as a comma, leaving no number, never takes
         // over; a comma that makes one a number does.
-        {U"-24.3%", 38, true, U"-24,3%", 74, -1, false},
-        {U"1293,350.67", 88, false, U"1,293,350.67", 90, -1, true},
+        {U"-24.3%", 38, true, U"-24,3%", 74, false, -1},
+        {U"1293,350.67", 88, false, U"1,293,350.67", 90, true, -1},
     };
-    for (const Backed& c : cases)
-        EXPECT_EQ(LatinOverrule::overrules(c.plain, c.plainSure, c.number, c.latin, c.latinSure, c.backedAt), c.overrules)
-            << std::u32string(c.plain).size() << " plain at " << c.plainSure << ", Latin at " << c.latinSure << ", backed at "
-            << c.backedAt;
+    expectEach(cases);
 }
 
 } // namespace

@@ -56,9 +56,6 @@ TEST(PlainFloor, TheRulesTextKeepsEveryNumberThePlainReadingIsSureOf)
         {"North 15,135.50 \u534180.0% 93% 6.52%e", "North 15,135.50 6.52%e", {93, 94, 54},
          "North 15,135.50 \u534180.0% 93% 6.52%e"},
         {"West 39,833.21 +13.5% 19.5%", "West 39,833.21", {93, 93}, "West 39,833.21 +13.5% 19.5%"},
-        {"1,648.24 -55.4% 86% 3%0", "1648.24 86% 39o", {83, 80, 60}, "1,648.24 -55.4% 86% 3%0"},
-        {"West 2,206.10 +4.5% 71%", "West 2206.10 71%", {93, 88, 90}, "West 2,206.10 +4.5% 71%"},
-        {"North 61,648.24 24 86%", "North 61648.24 86%", {90, 83, 80}, "North 61,648.24 24 86%"},
         {"North 1,648.24 +5.4% 86%", "North 1,648.34 86%", {90, 83, 80}, "North 1,648.34 +5.4% 86%"},
         {"North 1,648.24 $5.4 86%", "North 1648.74 86%", {90, 83, 80}, "North 1648.74 $5.4 86%"},
         // A number the rules cut in two is one.
@@ -180,17 +177,11 @@ TEST(PlainFloor, AWordWithDigitsStandsWhereThePlainEngineIsSureOrTheLatinEngineA
         // the Latin engine barely made out.
         {"North9 12.50", "North 9 12.50", {90, 96, 90}, "North9", 0, 75, "North 9 12.50"},
         {"commit fdSbe25 (HEAD)", "commit fd5be25 (HEAD)", {90, 92, 90}, "fdSbe25", 65, 65, "commit fd5be25 (HEAD)"},
-        // A word read apart stays apart, one the rules read as two stays two, and
-        // separators the rules read from the ink stand.
+        // A word read apart stays apart, and separators the rules read from the ink stand.
         {"North9 12.50", "North 9 12.50", {90, 96, 90}, "", 0, 0, "North 9 12.50"},
-        {"Leeds LS1 4DY", "LeedsLS1 4DY", {92, 90}, "", 0, 0, "Leeds LS1 4DY"},
         {"\u5BC6\u7801 TE#16b@c3", "85 TE#16b@c3", {70, 90}, "85", 0, 60, "\u5BC6\u7801 TE#16b@c3"},
-        // A percentage the plain engine read fairly surely where no other engine read a
-        // digit; not where the rules or the Latin engine read digits of their own.
-        {"Hosting 24 \u2122% $57,708.00", "Hosting 24 7% $57,708.00", {95, 72, 71, 89}, "\u2122%", 100, 62, "Hosting 24 7% $57,708.00"},
+        // A percentage the plain engine doubts gives way to the digits the rules read.
         {"Hosting 24 1% $57,708.00", "Hosting 24 7% $57,708.00", {95, 72, 71, 89}, "", 0, 0, "Hosting 24 1% $57,708.00"},
-        {"Hosting 24 \u2122% $57,708.00", "Hosting 24 7% $57,708.00", {95, 72, 71, 89}, "1%", 100, 62, "Hosting 24 \u2122% $57,708.00"},
-        {"Hosting 24 \u2122% $57,708.00", "Hosting 24 7% $57,708.00", {95, 72, 50, 89}, "", 0, 0, "Hosting 24 \u2122% $57,708.00"},
         {"East 2,332,341.63, 74%", "East 2.332.341.63 74%", {90, 81, 90}, "", 0, 0, "East 2,332,341.63, 74%"},
     };
     for (const Witnessed& c : cases) {
