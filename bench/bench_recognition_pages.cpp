@@ -60,19 +60,6 @@ void printRow(const QString& kind, const KindTotals& t)
                 t.belowFloor);
 }
 
-// A page at least a fifth of whose characters are ideographs.
-bool chinese(const GeneratedPage& page)
-{
-    int ideographs = 0, all = 0;
-    for (const uint c : page.lines.join(QString()).toUcs4()) {
-        if (QChar::isSpace(c))
-            continue;
-        ++all;
-        ideographs += QChar::script(c) == QChar::Script_Han;
-    }
-    return ideographs * 5 >= all && ideographs > 0;
-}
-
 int usage()
 {
     std::fprintf(stderr, "usage: bench_recognition_pages [--seed S] [--pages N] [--first I] [--jobs J] [--kinds a,b] "
@@ -150,7 +137,7 @@ int main(int argc, char** argv)
             ++failed;
             continue;
         }
-        for (KindTotals* t : {&kinds[r.page.kind], &scripts[r.page.kind + (chinese(r.page) ? QStringLiteral("/zh") : QStringLiteral("/en"))], &all}) {
+        for (KindTotals* t : {&kinds[r.page.kind], &scripts[r.page.kind + (r.page.chinese() ? QStringLiteral("/zh") : QStringLiteral("/en"))], &all}) {
             ++t->pages;
             add(t->ours, r.score.ours);
             add(t->plain, r.score.plain);

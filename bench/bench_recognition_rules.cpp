@@ -62,18 +62,6 @@ struct PageResult {
     QString failure;
 };
 
-bool chinese(const GeneratedPage& page)
-{
-    int ideographs = 0, all = 0;
-    for (const uint c : page.lines.join(QString()).toUcs4()) {
-        if (QChar::isSpace(c))
-            continue;
-        ++all;
-        ideographs += QChar::script(c) == QChar::Script_Han;
-    }
-    return ideographs * 5 >= all && ideographs > 0;
-}
-
 bool rereadsCrops(Rule rule) { return rule == Rule::grownLines || rule == Rule::hollowLines || rule == Rule::lostLines; }
 
 // The drawn numbers a reading did not read exactly, as a multiset.
@@ -256,7 +244,7 @@ int main(int argc, char** argv)
             result.index = index;
             const GeneratedPage page = GeneratedPages::page(seed, index);
             result.kind = page.kind;
-            result.chinese = chinese(page);
+            result.chinese = page.chinese();
             const QString stem = QDir(from).filePath(QStringLiteral("%1-%2").arg(index, 4, 10, QLatin1Char('0')).arg(page.kind));
             QFile cli(stem + QStringLiteral(".plain.txt"));
             const QImage shot(stem + QStringLiteral(".png"));

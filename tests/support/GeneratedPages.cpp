@@ -184,6 +184,18 @@ GeneratedPage Builder::finish(const QString& kind, const QString& variant, const
 
 } // namespace PageParts
 
+bool GeneratedPage::chinese() const
+{
+    int ideographs = 0, all = 0;
+    for (const uint c : lines.join(QString()).toUcs4()) {
+        if (QChar::isSpace(c))
+            continue;
+        ++all;
+        ideographs += QChar::script(c) == QChar::Script_Han;
+    }
+    return ideographs * 5 >= all && ideographs > 0;
+}
+
 QString GeneratedPage::description(int index) const
 {
     QString faces = latinFace;

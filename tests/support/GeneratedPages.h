@@ -26,6 +26,9 @@ struct GeneratedPage {
 
     // "invoice 12 (header band; Liberation Sans 14px, light)"
     QString description(int index) const;
+    // Whether at least a fifth of its characters are ideographs: the benches total the
+    // Chinese pages apart from the others.
+    bool chinese() const;
 };
 
 namespace GeneratedPages {
