@@ -55,10 +55,12 @@ std::optional<Parts> numberIn(const std::string& word)
     if (parts.run[separator] == ',' && parts.run.size() == separator + 4
         && parts.run.find_first_not_of("0123456789", separator + 1) == std::string::npos)
         return std::nullopt;
-    // A sign read inside the digits ("0.4%6") is the sign and a mark after it.
+    // A sign read inside the digits ("0.4%6") is the sign and a mark after it; but a
+    // sign with only zeros after it ("9.7%0") is a per mille sign, its lower circle read
+    // as a zero (PerMilleSigns.h), and no percent sign to cut it back to.
     const size_t sign = parts.run.find('%');
     if (sign != std::string::npos && sign + 1 < parts.run.size())
-        return parts;
+        return parts.run.find_first_not_of('0', sign + 1) == std::string::npos ? std::nullopt : std::optional<Parts>(parts);
     return mayEndInSign(parts.run) ? std::optional<Parts>(parts) : std::nullopt;
 }
 

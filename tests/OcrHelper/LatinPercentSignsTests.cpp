@@ -50,6 +50,9 @@ TEST(LatinPercentSigns, SignsReadAsDigitsAfterADecimalNumberComeBackAndAllElseSt
         {"with 1,096 samples", {{"1,096", "1,0"}}, "with 1,096 samples"},
         // Left: ink that would take the decimal part for the sign ("1.96" as "1%").
         {"costs $1.96 each", {{"1.96", "1"}}, "costs $1.96 each"},
+        // Left: a per mille sign, its lower circle read as a zero, whatever the ink shows
+        // of its upper part.
+        {"rate 9.7%0 and 20.09%00", {{"9.7%0", "9.7"}, {"20.09%00", "20.09"}}, "rate 9.7%0 and 20.09%00"},
         // Left: words with letters ("1.5h", "v1.796") are not numbers.
         {"took 1.5h with v1.796", {{"1.5h", "1"}, {"v1.796", "1.7"}, {"1.796", "1.7"}}, "took 1.5h with v1.796"},
     };
