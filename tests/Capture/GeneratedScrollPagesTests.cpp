@@ -19,6 +19,13 @@ namespace {
 using namespace GeneratedScrollPage;
 constexpr quint64 kSeed = 20261209;
 
+// One capture a test holds to: page `page` of seed `seed`, selected `height` px high.
+struct PinnedCapture {
+    quint64 seed;
+    int page;
+    int height;
+};
+
 class GeneratedScrollPagesTest : public ScrollDiagnosticsTest {
 public:
 
@@ -41,6 +48,13 @@ public:
             EXPECT_EQ(verdict.kind, Verdict::Kind::exact) << kindName(verdict.kind) << ": " << verdict.what.toStdString();
         else
             EXPECT_NE(verdict.kind, Verdict::Kind::wrong) << verdict.what.toStdString();
+    }
+
+    // Every row once and no message: the end was reached.
+    static void expectExactAndSilent(const Capture& capture, const Verdict& verdict)
+    {
+        EXPECT_EQ(verdict.kind, Verdict::Kind::exact) << kindName(verdict.kind) << ": " << verdict.what.toStdString();
+        EXPECT_FALSE(capture.stoppedEarly);
     }
 
     // Runs each listed capture (a seed, a page, a selection height) under a trace that
@@ -252,11 +266,7 @@ TEST(GeneratedScrollPageJudge, FindsEveryKindOfFaultAndOnlyThose)
 // and the first step looked at again once they loaded.
 TEST_F(GeneratedScrollPagesTest, CardsWithPicturesLoadingLateComeOutExact)
 {
-    const struct {
-        quint64 seed;
-        int page;
-        int height;
-    } cases[] = {
+    const PinnedCapture cases[] = {
         {1, 26, 621},  // four columns, a header, the pictures loading at the page's end
         {1, 142, 872}, // two columns above a fixed footer, a last step of 30 px
         {1, 11, 834},  // between rows of text, under a header and above a footer
@@ -273,11 +283,7 @@ TEST_F(GeneratedScrollPagesTest, CardsWithPicturesLoadingLateComeOutExact)
 // fit the rest alike. The page stood there since: its rows' place is kept, nothing said.
 TEST_F(GeneratedScrollPagesTest, ALastStepPlacedOnceByItsRowsStandsWherePicturesLoadedSince)
 {
-    const struct {
-        quint64 seed;
-        int page;
-        int height;
-    } cases[] = {
+    const PinnedCapture cases[] = {
         {6, 38, 529}, // three columns beside an animation that scrolls with its row, a scrollbar
         {3, 60, 428}, // beside a canvas, under a header and above a footer that change height
     };
@@ -323,19 +329,14 @@ TEST_F(GeneratedScrollPagesTest, ThePagesEndComesOutWholeOrIsToldTruly)
 // page scrolled back from its end, and the capture said it stopped early with every row.
 TEST_F(GeneratedScrollPagesTest, AnEndWherePicturesLoadUnderASmallAnimationIsNoEarlyStop)
 {
-    const struct {
-        quint64 seed;
-        int page;
-        int height;
-    } cases[] = {
+    const PinnedCapture cases[] = {
         {8, 99, 555}, // one card a row under a header, the animation across a picture's top rows
         {8, 99, 724}, // the same at the view's whole height
         {8, 30, 454}, // two clicks a step, the last step 68 px
     };
     forEachCapture(cases, [](const auto&, const Description& page, const Capture& capture, const Verdict& verdict) {
         ASSERT_FALSE(page.animations.empty()) << "the case no longer has an animation";
-        EXPECT_EQ(verdict.kind, Verdict::Kind::exact) << kindName(verdict.kind) << ": " << verdict.what.toStdString();
-        EXPECT_FALSE(capture.stoppedEarly);
+        expectExactAndSilent(capture, verdict);
     });
 }
 
@@ -346,25 +347,16 @@ TEST_F(GeneratedScrollPagesTest, AnEndWherePicturesLoadUnderASmallAnimationIsNoE
 // stopped early with every row.
 TEST_F(GeneratedScrollPagesTest, ALastScrollTheRowsFitTwoWaysBesideAnAnimationIsPlacedByTheThumb)
 {
-    const struct {
-        quint64 seed;
-        int page;
-        int height;
-    } cases[] = {
+    const PinnedCapture cases[] = {
         {7, 135, 846}, // offsets 76 and -8 fit alike, the thumb went 73 to 84 rows
     };
     forEachCapture(cases, [](const auto&, const Description& page, const Capture& capture, const Verdict& verdict) {
         ASSERT_TRUE(page.has(animation) && page.has(scrollbar)) << "the case no longer has an animation and a scrollbar";
-        EXPECT_EQ(verdict.kind, Verdict::Kind::exact) << kindName(verdict.kind) << ": " << verdict.what.toStdString();
-        EXPECT_FALSE(capture.stoppedEarly);
+        expectExactAndSilent(capture, verdict);
     });
     // Two moves down tied, one of them where the thumb went: the rows may fit a third, and
     // the thumb's pick would place the frame wrong. Left to the rest, they come out exact.
-    const struct {
-        quint64 seed;
-        int page;
-        int height;
-    } twoDown[] = {
+    const PinnedCapture twoDown[] = {
         {7, 1, 824},   // 182 and 686 tied, pictures loading above a footer
         {8, 116, 333}, // 0 and 1 tied, cards under a header
     };
@@ -379,17 +371,12 @@ TEST_F(GeneratedScrollPagesTest, ALastScrollTheRowsFitTwoWaysBesideAnAnimationIs
 // that stood still, the end band came out that many rows short.
 TEST_F(GeneratedScrollPagesTest, ALastScrollOfAFewRowsIntoThePlainEndBesideAnAnimationIsKept)
 {
-    const struct {
-        quint64 seed;
-        int page;
-        int height;
-    } cases[] = {
+    const PinnedCapture cases[] = {
         {7, 16, 200}, // a last scroll of 9 px, the footer 51 px high by then
     };
     forEachCapture(cases, [](const auto&, const Description& page, const Capture& capture, const Verdict& verdict) {
         ASSERT_TRUE(page.has(animation) && page.has(footer)) << "the case no longer has an animation and a footer";
-        EXPECT_EQ(verdict.kind, Verdict::Kind::exact) << kindName(verdict.kind) << ": " << verdict.what.toStdString();
-        EXPECT_FALSE(capture.stoppedEarly);
+        expectExactAndSilent(capture, verdict);
     });
 }
 
@@ -399,11 +386,7 @@ TEST_F(GeneratedScrollPagesTest, ALastScrollOfAFewRowsIntoThePlainEndBesideAnAni
 // and the next frames are placed against the cards as they look by then.
 TEST_F(GeneratedScrollPagesTest, CardsWaitingForAFeedWhilePicturesLoadComeOutExact)
 {
-    const struct {
-        quint64 seed;
-        int page;
-        int height;
-    } cases[] = {
+    const PinnedCapture cases[] = {
         {1, 13, 462}, // cards only, a "Loading more" row and a scrollbar, two clicks a step
         {2, 10, 710}, // cards between rows of text under a header, three clicks a step
         {1, 42, 436}, // rows loaded in place of the "Loading more" row while pictures above loaded
@@ -498,11 +481,7 @@ TEST_F(GeneratedScrollPagesTest, APlainEndLongerThanTheSelectionComesOutWholeOrI
 // capture goes on to the page's end.
 TEST_F(GeneratedScrollPagesTest, CardsAPitchApartArePlacedByWhatTheClicksAllow)
 {
-    const struct {
-        quint64 seed;
-        int page;
-        int height;
-    } cases[] = {
+    const PinnedCapture cases[] = {
         {1, 12, 320},  // one column under a header, between rows of text
         {1, 107, 129}, // a low selection beside an animation, with a scrollbar
         {1, 122, 442}, // under a header, beside a scrollbar
@@ -520,11 +499,7 @@ TEST_F(GeneratedScrollPagesTest, CardsAPitchApartArePlacedByWhatTheClicksAllow)
 // capture goes on to the page's end.
 TEST_F(GeneratedScrollPagesTest, FramesInsideGreyPicturesArePlacedByTheClicks)
 {
-    const struct {
-        quint64 seed;
-        int page;
-        int height;
-    } cases[] = {
+    const PinnedCapture cases[] = {
         {1, 26, 200},  // four columns under a header, beside a scrollbar
         {1, 32, 171},  // above a footer that changes height
         {1, 105, 80},  // the lowest selection, beside an animation
@@ -537,11 +512,7 @@ TEST_F(GeneratedScrollPagesTest, FramesInsideGreyPicturesArePlacedByTheClicks)
     });
     // Where grey rows cannot be told from a page that stopped, or from one that lagged
     // behind the clicks, the capture may stop short, but says so and adds nothing.
-    const struct {
-        quint64 seed;
-        int page;
-        int height;
-    } unsure[] = {
+    const PinnedCapture unsure[] = {
         {3, 69, 292}, // beside animations over most of the width
         {4, 39, 207}, // a feed's page that stood short of the clicks before
     };
@@ -557,11 +528,7 @@ TEST_F(GeneratedScrollPagesTest, FramesInsideGreyPicturesArePlacedByTheClicks)
 // at the page's last, shorter step; the capture goes on to the end, every card once.
 TEST_F(GeneratedScrollPagesTest, CardsSharingOnlyTheirPicturesShadingArePlacedByIt)
 {
-    const struct {
-        quint64 seed;
-        int page;
-        int height;
-    } cases[] = {
+    const PinnedCapture cases[] = {
         {3, 109, 121}, // cards only, three to a row
         {3, 45, 80},   // the lowest selection, between rows of text
         {3, 0, 250},   // the first click above a footer, under a header, beside a scrollbar
@@ -582,11 +549,7 @@ TEST_F(GeneratedScrollPagesTest, CardsSharingOnlyTheirPicturesShadingArePlacedBy
 // no page standing at its end.
 TEST_F(GeneratedScrollPagesTest, FirstClicksUnderAHeaderThatChangesHeightAndPagesBesideWideColumnsComeOutExact)
 {
-    const struct {
-        quint64 seed;
-        int page;
-        int height;
-    } cases[] = {
+    const PinnedCapture cases[] = {
         {1, 35, 736},  // cards under a shrinking header and above a growing footer
         {2, 64, 598},  // rows and cards beside a canvas, above a footer
         {1, 128, 760}, // cards under a shrinking header, beside a canvas and a region scrolling in
@@ -603,11 +566,7 @@ TEST_F(GeneratedScrollPagesTest, FirstClicksUnderAHeaderThatChangesHeightAndPage
 // capture takes no longer than about twice the same page standing still.
 TEST_F(GeneratedScrollPagesTest, RowsBesideColumnsThatChangeAtEveryFramePlaceTheFirstClicks)
 {
-    const struct {
-        quint64 seed;
-        int page;
-        int height;
-    } cases[] = {
+    const PinnedCapture cases[] = {
         {1, 74, 443},  // under a header that grows from 56 to 110 px, a click of 120 px
         {1, 106, 568}, // under a header that shrinks and above a footer, a step of four clicks
         {2, 98, 500},  // cards whose pictures load, under a header
