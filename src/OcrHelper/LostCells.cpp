@@ -1,6 +1,7 @@
 #include "OcrHelper/LostCells.h"
 
 #include "OcrHelper/HanText.h"
+#include "OcrHelper/RuleSwitches.h"
 #include "OcrHelper/Thresholds.h"
 
 #include <algorithm>
@@ -10,6 +11,7 @@ namespace LostCells {
 
 using Readings::Box;
 using Readings::LineReading;
+using RuleSwitches::Rule;
 
 namespace {
 
@@ -142,9 +144,32 @@ bool saysSomething(const Readings::WordReading& word, int lineHeight)
         && HanText::decoded(word.text).find_first_not_of(U"\u3002\uFF0C\u3001\u00A9\u00AE\u2014\u2013\u00AB\u00BB") != std::u32string::npos;
 }
 
+bool hasDigit(const std::string& text)
+{
+    return std::any_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Whether none of `others` read anything at `part`: each reads the page as ink on paper,
+// where faint ink (a spreadsheet's grey row numbers) may be gone, and the plain engine,
+// reading the image itself, is the only witness of it.
+bool readByNoOther(const Box& part, const std::vector<Readings::EngineReading>& others)
+{
+    if (others.empty())
+        return false;
+    return std::none_of(others.begin(), others.end(), [&](const Readings::EngineReading& engine) {
+        return std::any_of(engine.lines.begin(), engine.lines.end(), [&](const LineReading& line) {
+            if (line.words.empty())
+                return Readings::commonArea(part, line.box) > 0;
+            return std::any_of(line.words.begin(), line.words.end(),
+                               [&](const Readings::WordReading& word) { return Readings::commonArea(part, word.box) > 0; });
+        });
+    });
+}
+
 } // namespace
 
-std::vector<LineMerge::PlacedLine> withLostCells(const std::vector<LineMerge::PlacedLine>& lines, const Readings::EngineReading& plain)
+std::vector<LineMerge::PlacedLine> withLostCells(const std::vector<LineMerge::PlacedLine>& lines, const Readings::EngineReading& plain,
+                                                 const std::vector<Readings::EngineReading>& others)
 {
     std::vector<LineMerge::PlacedLine> out = lines;
     for (const LineReading& cell : plain.lines) {
@@ -171,7 +196,10 @@ std::vector<LineMerge::PlacedLine> withLostCells(const std::vector<LineMerge::Pl
         }
         for (size_t k = 0; k < line.words.size();) {
             const auto lost = [&](const Readings::WordReading& word) {
-                return word.confidence >= Thresholds::lostLine && saysSomething(word, line.box.bottom - line.box.top) && !readThere(word.box, out);
+                const bool sure = word.confidence >= Thresholds::lostLine
+                    || (word.confidence >= Thresholds::unrivalledFaintWord && hasDigit(word.text) && readByNoOther(word.box, others)
+                        && RuleSwitches::on(Rule::faintCells));
+                return sure && saysSomething(word, line.box.bottom - line.box.top) && !readThere(word.box, out);
             };
             if (!lost(line.words[k])) {
                 ++k;

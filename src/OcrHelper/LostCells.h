@@ -23,7 +23,10 @@ namespace LostCells {
 // surely that no word the rules' text was read from lies over (LineMerge::PlacedLine::words),
 // saying something (a letter, a digit, an ideograph, or a lone "+" or "-" no wider than a
 // glyph): written into the piece that holds it, after the words read left of it, or else
-// beside its row's pieces as a cell is.
-std::vector<LineMerge::PlacedLine> withLostCells(const std::vector<LineMerge::PlacedLine>& lines, const Readings::EngineReading& plain);
+// beside its row's pieces as a cell is. A word with a digit the plain engine read less
+// surely (Thresholds::unrivalledFaintWord) counts as sure where none of `others` (the
+// single-language engines' readings) read anything at its place.
+std::vector<LineMerge::PlacedLine> withLostCells(const std::vector<LineMerge::PlacedLine>& lines, const Readings::EngineReading& plain,
+                                                 const std::vector<Readings::EngineReading>& others = {});
 
 } // namespace LostCells

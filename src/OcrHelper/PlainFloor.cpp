@@ -51,7 +51,7 @@ std::string inItsScript(const LineReading& line, const std::vector<EngineReading
 std::string text(const std::vector<LineMerge::PlacedLine>& laidOut, const EngineReading& plain, const std::vector<EngineReading>& scripts,
                  HanVariantChoice::Chooser& variants, const std::vector<EngineReading>& others)
 {
-    const std::vector<LineMerge::PlacedLine> merged = RuleSwitches::on(Rule::lostCells) ? LostCells::withLostCells(laidOut, plain) : laidOut;
+    const std::vector<LineMerge::PlacedLine> merged = RuleSwitches::on(Rule::lostCells) ? LostCells::withLostCells(laidOut, plain, others) : laidOut;
     const auto within = [](const Box& part, const std::vector<Box>& boxes) {
         long long shared = 0;
         for (const Box& box : boxes)

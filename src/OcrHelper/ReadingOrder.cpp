@@ -307,8 +307,30 @@ Layout layout(const std::vector<LineReading>& lines, const RulingLines::Lines& r
                 parent[root(parent, a)] = root(parent, b);
             }
     std::vector<bool> placed(n, false);
+    const bool pulledUp = RuleSwitches::on(RuleSwitches::Rule::linesPulledUp);
     for (size_t count = 0; count < n; ++count) {
         size_t next = n;
+        if (pulledUp) {
+            // The first line not written yet keeps its place: the lines above it in its
+            // column it waits for come right before it, rather than the lines the
+            // layout put after it. The layout hands a line it first lost (a dialog's
+            // field read as a block of its own) at the end, after the buttons below
+            // the fields.
+            for (size_t i = 0; i < n && next == n; ++i)
+                if (!placed[i])
+                    next = i;
+            for (size_t steps = 0; next < n && waiting[next] > 0 && steps < n; ++steps) {
+                size_t up = n;
+                for (size_t i = 0; i < n && up == n; ++i)
+                    if (!placed[i] && i != next && above(lines[i].box, lines[next].box))
+                        up = i;
+                if (up == n)
+                    break;
+                next = up;
+            }
+            if (next < n && waiting[next] > 0)
+                next = n;
+        }
         for (size_t i = 0; i < n && next == n; ++i)
             if (!placed[i] && waiting[i] == 0)
                 next = i;

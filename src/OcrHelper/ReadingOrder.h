@@ -6,7 +6,9 @@
 // "if __name__ ...") became a block of their own, written before the indented lines
 // above them. Each line now comes after every line that stands above it in its column
 // (over it, sharing some of its width); lines side by side (columns, a sidebar) keep
-// the layout's order, each column whole.
+// the layout's order, each column whole. A line the layout handed late (one it read as a
+// block of its own) comes right before the first line below it in its column, not
+// after the lines the layout put between.
 //
 // A column set in a monospaced face (a code listing, a terminal) keeps the indentation
 // the page shows: each line as many blanks before it as character widths its start lies

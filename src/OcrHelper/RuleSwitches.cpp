@@ -15,10 +15,10 @@ std::string_view name(Rule rule)
     static constexpr std::array<std::string_view, size_t(Rule::count)> names{
         "doubledWords", "misjudgedInk", "grownLines", "hollowLines", "lostLines", "otherEnginesLines", "hanVariants",
         "numberSeparators", "percentSigns", "latinPercentSigns", "signWords", "loneNumbers", "latinWords", "currencyAmounts",
-        "fileNameDots", "rulings", "cutLines", "gutterNumbers", "tableRows", "bridgedRows", "numberedRests", "rowPieces",
-        "lostCells", "perMilleSigns", "cellEdges", "plainLines", "floorAtAll", "latinOverrule", "amountAlike", "agreedWord",
-        "surerWord", "backedWord", "unrivalledWord", "signForDigits", "yenForY", "separatorsSwapped", "strayFloorSigns",
-        "digitsForDigits"};
+        "fileNameDots", "rulings", "cutLines", "gutterNumbers", "linesPulledUp", "tableRows", "bridgedRows", "numberedRests",
+        "rowPieces", "lostCells", "faintCells", "perMilleSigns", "cellEdges", "plainLines", "floorAtAll",
+        "latinOverrule", "amountAlike", "agreedWord", "surerWord", "backedWord", "unrivalledWord", "signForDigits", "yenForY",
+        "separatorsSwapped", "strayFloorSigns", "digitsForDigits"};
     return int(rule) >= 0 && rule < Rule::count ? names[size_t(rule)] : std::string_view();
 }
 

@@ -29,11 +29,13 @@ enum class Rule : int {
     rulings,           // RulingLines::dropRulings
     cutLines,          // a line the layout cut in two comes back whole
     gutterNumbers,     // ReadingOrder: a gutter's numbers before their lines
+    linesPulledUp,     // ReadingOrder: the lines a line waits for come right before it
     tableRows,         // TableRows.h
     bridgedRows,       // BridgedRows.h
     numberedRests,     // ReadingOrder: the rest of a numbered line after it
     rowPieces,         // ReadingOrder: the pieces of one row together
     lostCells,         // LostCells.h
+    faintCells,        // LostCells.h: a word with digits only the plain engine saw, read less surely
     perMilleSigns,     // PerMilleSigns.h
     cellEdges,         // CellEdges.h
     plainLines,        // the plain engine's sure lines the rules' text left out

@@ -15,6 +15,11 @@ inline constexpr float rereadLine = 50.0f;
 // nothing ties it to the text around it: only a reading the engine is sure of is taken.
 inline constexpr float lostLine = 70.0f;
 
+// A word with digits on a row the rules' text holds, that the plain engine alone read
+// (the other engines, reading the page as ink on paper, found nothing there), is taken
+// from this confidence on: a spreadsheet's faint grey row numbers came at 52 to 68.
+inline constexpr float unrivalledFaintWord = 50.0f;
+
 // A Latin word of a Han line stands for the Chinese model's reading of the same place
 // only where the Latin engine is no less sure than this: under 60 it has taken
 // strokes of the ideographs beside the word for letters.

@@ -113,4 +113,35 @@ TEST(LostCells, WordsOnlyThePlainReadingHasGoIntoTheirRowWhereTheyStand)
     }
 }
 
+TEST(LostCells, AFaintNumberOnlyThePlainEngineSawGoesIntoItsRow)
+{
+    struct Case {
+        const char* what;
+        Readings::LineReading plain;
+        std::vector<size_t> read; // the plain line's words the rules' text read too
+        std::string readAs;
+        std::vector<Readings::LineReading> others; // the single-language engines' lines
+        std::string expected;
+    };
+    // "4 East 69,695.50": the row number, grey, at 61.
+    const Readings::LineReading row = lineRead("4 East 69,695.50", {61, 90, 90});
+    const Readings::LineReading rowRead = lineRead("  East 69,695.50", {90, 90});
+    const std::vector<Case> cases{
+        {"a row number no other engine read anything of", row, {1, 2}, "East 69,695.50", {rowRead}, "4 East 69,695.50"},
+        {"another engine read something there", row, {1, 2}, "East 69,695.50", {lineRead("A East 69,695.50", {20, 90, 90})},
+         "East 69,695.50"},
+        {"a word without a digit needs the sure reading", lineRead("B East 69,695.50", {61, 90, 90}), {1, 2}, "East 69,695.50",
+         {rowRead}, "East 69,695.50"},
+        {"a number read too doubtfully", lineRead("4 East 69,695.50", {35, 90, 90}), {1, 2}, "East 69,695.50", {rowRead},
+         "East 69,695.50"},
+    };
+    for (const Case& c : cases) {
+        const Readings::EngineReading plain{"chi_sim+chi_tra+eng", true, {c.plain}};
+        const std::vector<Readings::EngineReading> others{{"eng", true, c.others}};
+        const std::vector<LineMerge::PlacedLine> lines = LostCells::withLostCells({readFrom(c.plain, c.read, c.readAs)}, plain, others);
+        ASSERT_EQ(lines.size(), 1u) << c.what;
+        EXPECT_EQ(lines[0].text, c.expected) << c.what;
+    }
+}
+
 } // namespace

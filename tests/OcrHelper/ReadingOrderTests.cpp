@@ -91,6 +91,29 @@ TEST(ReadingOrder, ColumnsSideBySideStayWholeAndProportionalTypeGetsNoBlanks)
         EXPECT_EQ(indent, 0);
 }
 
+TEST(ReadingOrder, ALineTheLayoutHandsLastComesBackBeforeTheLinesBelowIt)
+{
+    struct Case {
+        const char* what;
+        std::vector<Readings::LineReading> lines; // as the layout handed them
+        std::vector<std::string> expected;
+    };
+    const std::vector<Case> cases{
+        {"a dialog's field read as a block of its own, after the buttons",
+         {proportional("Display settings", 0, 40), proportional("Brightness 78%", 1, 40), proportional("Volume -14 dB", 3, 40),
+          proportional("Cancel Apply OK", 5, 240), proportional("Night light 09:57 to 15:43", 2, 40)},
+         {"Display settings", "Brightness 78%", "Night light 09:57 to 15:43", "Volume -14 dB", "Cancel Apply OK"}},
+        {"a column's line handed after the column beside it",
+         {proportional("Revenue grew in every region", 0, 40), proportional("with the largest gains", 1, 40),
+          proportional("and the smallest in the east", 3, 40), proportional("Sidebar: contact the desk", 0, 420),
+          proportional("for the figures", 1, 420), proportional("in the west and north", 2, 40)},
+         {"Revenue grew in every region", "with the largest gains", "in the west and north", "and the smallest in the east",
+          "Sidebar: contact the desk", "for the figures"}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(written(c.lines, ReadingOrder::layout(c.lines)), c.expected) << c.what;
+}
+
 TEST(ReadingOrder, TerminalPanesSideBySideEachKeepTheirOwnLeftEdge)
 {
     // Two monospaced panes, and a status line below the first one, which the layout
