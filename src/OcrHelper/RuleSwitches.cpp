@@ -18,7 +18,7 @@ std::string_view name(Rule rule)
         "fileNameDots", "rulings", "cutLines", "gutterNumbers", "tableRows", "bridgedRows", "numberedRests", "rowPieces",
         "lostCells", "perMilleSigns", "cellEdges", "plainLines", "floorAtAll", "latinOverrule", "amountAlike", "agreedWord",
         "surerWord", "backedWord", "unrivalledWord", "signForDigits", "yenForY", "separatorsSwapped", "strayFloorSigns",
-        "digitsForDigits"};
+        "digitsForDigits", "gluedSigns", "heldDigits", "numberSign", "ideographApart", "signedSurer"};
     return int(rule) >= 0 && rule < Rule::count ? names[size_t(rule)] : std::string_view();
 }
 
