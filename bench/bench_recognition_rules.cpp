@@ -5,7 +5,7 @@
 // (the layout's mends) reads it again with the same engine.
 //
 //   build/bench/bench_recognition_pages --seed 2026 --pages 120 --keep DIR
-//   build/bench/bench_recognition_rules --seed 2026 --pages 120 --from DIR [--show N] [--check]
+//   build/bench/bench_recognition_rules --seed 2026 --pages 120 --from DIR [--show N] [--check] [--all-on]
 //
 // The pages' screenshots and plain readings are those bench_recognition_pages kept in
 // DIR; the pages' drawn text comes from the seed again. Per rule: numbers it mends
@@ -47,7 +47,8 @@ using RuleSwitches::Rule;
 // --check: each page read by the lumetra-ocr program too, its text shown, to hold the
 // replay against.
 bool checkProgram = false;
-constexpr int configs = int(Rule::count) + 1; // all rules on, then each one off
+// --all-on: the text with every rule on alone, to measure a change quickly.
+int configs = int(Rule::count) + 1; // all rules on, then each one off
 
 struct Totals {
     long long characters = 0, wrong = 0, exact = 0, onlyPlain = 0, belowFloor = 0, mends = 0, breaks = 0;
@@ -186,7 +187,7 @@ private:
 
 int usage()
 {
-    std::fprintf(stderr, "usage: bench_recognition_rules --from DIR [--seed S] [--pages N] [--first I] [--jobs J] [--show N] [--check]\n");
+    std::fprintf(stderr, "usage: bench_recognition_rules --from DIR [--seed S] [--pages N] [--first I] [--jobs J] [--show N] [--check] [--all-on]\n");
     return 2;
 }
 
@@ -224,6 +225,8 @@ int main(int argc, char** argv)
             show = value().toInt(&ok);
         else if (a == QLatin1String("--check"))
             checkProgram = true;
+        else if (a == QLatin1String("--all-on"))
+            configs = 1;
         else if (a == QLatin1String("--from"))
             from = value();
         else

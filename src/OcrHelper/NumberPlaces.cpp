@@ -2,9 +2,11 @@
 
 #include "OcrHelper/HanText.h"
 #include "OcrHelper/PlainFloor.h"
+#include "OcrHelper/PlainWitnesses.h"
 #include "OcrHelper/RuleSwitches.h"
 
 #include <algorithm>
+#include <cctype>
 #include <regex>
 #include <string_view>
 
@@ -69,7 +71,7 @@ bool isDigit32(char32_t c) { return c >= U'0' && c <= U'9'; }
 // (a "%" or the "号" after it, which the plain engine took for digits), or with its
 // separators the other way round ("1,580" for "1.580"), which the rules read from the
 // ink.
-bool standsFor(const std::u32string& read, const std::u32string& number)
+bool standsFor(const std::u32string& read, const std::u32string& number, bool ideographAfter)
 {
     if (read == number)
         return true;
@@ -83,7 +85,7 @@ bool standsFor(const std::u32string& read, const std::u32string& number)
         const std::u32string head = number.substr(0, number.size() - cut);
         if (read.size() > head.size() && read.compare(0, head.size(), head) == 0) {
             const char32_t next = read[head.size()];
-            if (next == U'%' || next == U'\u2030' || next == U'\uFF05' || HanText::isHan(next))
+            if (next == U'%' || next == U'\u2030' || next == U'\uFF05' || (HanText::isHan(next) && !ideographAfter))
                 return true;
         }
     }
@@ -249,4 +251,52 @@ void dropStraySigns(std::u32string& read, std::vector<bool>& lined, const std::v
     to -= cut;
     last -= int(cut);
 }
+
+void keepApart(std::u32string& read, const std::vector<bool>& lined, size_t& from, size_t& end, const std::u32string& plainText,
+               size_t plainFrom, size_t plainTo)
+{
+    // Only a number's: a name's or a call's stop before it (".append(365)") is the word's.
+    if (!RuleSwitches::on(RuleSwitches::Rule::gluedSigns) || from >= end || end > read.size() || plainFrom >= plainText.size()
+        || !(isDigit32(plainText[plainFrom]) || isSign(plainText[plainFrom]) || plainText[plainFrom] == U'#'))
+        return;
+    const auto alnum = [](char32_t c) { return (c < 0x80 && std::isalnum(int(c))) || HanText::isHan(c); };
+    // A sign that is no part of a number's writing on either side of it.
+    const auto stray = [&](char32_t c) {
+        return c != U' ' && !alnum(c) && !isCurrency(c) && std::u32string_view(U"#-+\u2212\u2013\u2014/%\u2030\uFF05").find(c) == std::u32string_view::npos;
+    };
+    // After the word: the plain reading's next word starts with the sign the rules glued on
+    // ("4 +" of a listing's gutter and its diff mark).
+    if (plainTo + 1 < plainText.size() && plainText[plainTo] == U' ' && end < read.size() && read[end] == plainText[plainTo + 1]
+        && (stray(read[end]) || read[end] == U'+') && closing.find(read[end]) == std::u32string_view::npos)
+        read.insert(end, 1, U' ');
+    // Before it, the signs whether or not the plain reading has them too: where it has
+    // them, it has them as a word of their own ("| 165 Hz").
+    size_t start = from;
+    while (start > 0 && from - start < 3 && stray(read[start - 1]) && opening.find(read[start - 1]) == std::u32string_view::npos)
+        --start;
+    // Only signs that start a word of the rules' text: between letters they are the word's.
+    if (start == from || (start > 0 && read[start - 1] != U' ' && !HanText::isHan(read[start - 1])))
+        return;
+    size_t wordStart = plainFrom;
+    while (wordStart > 0 && plainText[wordStart - 1] != U' ')
+        --wordStart;
+    const std::u32string own = plainText.substr(wordStart, plainFrom - wordStart);
+    if (!own.empty()) {
+        if (std::any_of(own.begin(), own.end(), alnum))
+            return;
+        read.replace(start, from - start, own);
+    } else if (std::any_of(lined.begin() + std::ptrdiff_t(std::min(start, lined.size())),
+                           lined.begin() + std::ptrdiff_t(std::min(from, lined.size())), [](bool b) { return b; })) {
+        read.insert(from, 1, U' ');
+        start = from + 1;
+    } else {
+        read.erase(start, from - start);
+        if (start > 0 && read[start - 1] != U' ' && wordStart > 0)
+            read.insert(start++, 1, U' ');
+    }
+    const size_t length = end - from;
+    from = start + own.size();
+    end = from + length;
+}
+
 } // namespace PlainFloor

@@ -44,7 +44,11 @@ std::string wellFormedNumber(const std::string& word);
 // A word with digits the plain engine doubts stands too where it read it at least as
 // surely as each single-language engine (`rivals`, their lines at the place; `others`
 // where none are given) read the place otherwise: a replacement has to be surer than
-// what it replaces.
+// what it replaces. One it read very surely keeps its digits against the others' less
+// sure ones; a "#" before a number stands where the Latin engine read it too; an
+// ideograph the plain engine read after a number is none of its digits; and signs the
+// rules glued onto a number the plain reading has apart from them go or come apart
+// (NumberPlaces.h, keepApart).
 std::string withSureNumbers(const std::string& merged, const std::vector<const Readings::LineReading*>& plain,
                             const std::vector<const Readings::LineReading*>& others = {},
                             const std::vector<const Readings::LineReading*>& rivals = {});

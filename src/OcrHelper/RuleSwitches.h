@@ -52,6 +52,11 @@ enum class Rule : int {
     separatorsSwapped, // points for commas and commas for points stand
     strayFloorSigns,   // stray signs before a number give way
     digitsForDigits,   // other digits for digits the Latin engine did not back stand
+    gluedSigns,        // signs the rules glued onto a word the plain reading has apart
+    heldDigits,        // a word with digits read very surely keeps its digits against less sure ones
+    numberSign,        // the "#" before a number the Latin engine read alike stands
+    ideographApart,    // an ideograph the plain engine read after a number stands for none of its digits
+    signedSurer,       // a word with a minus or plus read far surer than the Latin engine's same digits stands
     count
 };
 

@@ -32,6 +32,7 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
         bool amount = false;    // a currency amount, read with a minus before it or not
         bool minus = false;
         bool guessed = false;   // stands only as the surest of the engines' guesses at its place
+        bool held = false;      // read surer than every other reading of its place, and very surely
     };
     std::vector<Sure> sure;
     for (const LineReading* line : plain) {
@@ -116,7 +117,12 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
                     std::copy_if(text.begin(), text.end(), std::back_inserter(out), isDigit32);
                     return out;
                 };
-                const bool surer = RuleSwitches::on(Rule::surerWord) && word.confidence >= Thresholds::surerThanLatin && !there.empty() && isDigit32(token.front())
+                // A minus or a plus before the digits is no currency sign's reading ("-58.3%"
+                // where the Latin engine, at 0, has "58.3%").
+                const bool withSign = token.size() > 1 && std::u32string_view(U"-+\u2212").find(token[0]) != std::u32string_view::npos
+                    && isDigit32(token[1]) && RuleSwitches::on(Rule::signedSurer);
+                const bool surer = RuleSwitches::on(Rule::surerWord) && word.confidence >= Thresholds::surerThanLatin && !there.empty()
+                    && (isDigit32(token.front()) || withSign)
                     && std::all_of(there.begin(), there.end(), [&](const auto& o) {
                            return o.second + Thresholds::latinFarLessSure <= word.confidence && digitsOf(o.first) == digitsOf(token);
                        });
@@ -131,8 +137,21 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
                        });
                 const bool earned = word.confidence >= Thresholds::sureNumber || agreed || surer || backed;
                 const bool unopposed = !earned && RuleSwitches::on(Rule::unrivalledWord) && unrivalled(word, token, others, rivals.empty() ? others : rivals);
+                // Very surely read, and at least as surely as each engine that read other
+                // characters there, none of them a misreading the Chinese models share with
+                // the plain engine: the surer guess at the same glyphs stands
+                // (Thresholds::heldNumber).
+                bool held = word.confidence >= Thresholds::heldNumber && RuleSwitches::on(Rule::heldDigits), readOtherwise = false;
+                for (const LineReading* line : rivals)
+                    for (const WordReading& other : line->words)
+                        if (const std::u32string otherToken = withDigits(HanText::decoded(other.text));
+                            overlap(word.box, other.box) > 0.5 && !otherToken.empty() && otherToken != token) {
+                            readOtherwise = true;
+                            held = held && LatinOverrule::backedAgainst(token, otherToken, other.confidence, word.confidence);
+                        }
+                held = held && readOtherwise;
                 sure.push_back({start + offset, start + offset + token.size(), false, agreed, !(earned || unopposed), false, false,
-                                false, unopposed});
+                                false, unopposed, held});
                 continue;
             }
             size_t at = text.find(HanText::decoded(number));
@@ -142,6 +161,11 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
             size_t end = at + HanText::decoded(number).size();
             while (at > 0 && std::u32string_view(U"-+$\u20AC\u00A5\uFFE5\u00A3\u2212").find(text[at - 1]) != std::u32string_view::npos)
                 --at;
+            // And a number sign the Latin engine read with it too ("#28840"): alone, the
+            // plain engine's "#" may be its reading of a currency sign ("#646.23").
+            if (at == 1 && text[0] == U'#' && RuleSwitches::on(Rule::numberSign)
+                && std::any_of(there.begin(), there.end(), [&](const auto& o) { return o.first == token; }))
+                at = 0;
             if (end < text.size() && (text[end] == U'%' || text[end] == U'\u2030'))
                 ++end;
             sure.push_back({start + at, start + end, true, false, false, word.confidence < Thresholds::sureNumber});
@@ -226,6 +250,9 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
             // Even a doubted reading of the place shows where the word starts: no number
             // is written after "~--" or "-_".
             dropStraySigns(read, lined, matched, from, to, first, last, {});
+            // Where the rules read the doubted word itself, only the signs around it differ.
+            if (size_t start = size_t(first), end = size_t(last) + 1; first >= 0 && read.compare(start, end - start, number) == 0)
+                keepApart(read, lined, start, end, plainText, it->from, it->to);
             continue;
         }
         const auto loose = [&](size_t j) {
@@ -275,29 +302,46 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
             to = from + token.size();
             // Digits for digits, the plain engine's confidence alone is no better than the
             // Latin engine's reading: the Chinese models it holds make a "9" of a "0" in a
-            // hash as surely as anything ("93b673f").
+            // hash as surely as anything ("93b673f"). But for a word it read very surely,
+            // and surer than each engine that read it otherwise ("-972,11" at 91 where the
+            // Latin engine read "-972,41" at 65).
             const auto digitsOnly = [&] {
-                if (it->witnessed || token.size() != number.size())
+                if (it->witnessed || it->held || token.size() != number.size())
                     return false;
                 for (size_t k = 0; k < token.size(); ++k)
                     if (token[k] != number[k] && !(isDigit32(token[k]) && isDigit32(number[k])))
                         return false;
                 return true;
             };
-            if (RuleSwitches::on(Rule::digitsForDigits) && digitsOnly())
+            if (RuleSwitches::on(Rule::digitsForDigits) && digitsOnly()) {
+                if (token == number)
+                    keepApart(read, lined, from, to, plainText, it->from, it->to);
                 continue;
+            }
         }
         const std::u32string there = read.substr(from, std::min(read.size(), to + 2) - from);
         // What lines up with the word itself may be it with a sign or an ideograph the
         // rules read for its last digits ("_7999\u5143" for "799975"), with more around it.
         const std::u32string core = read.substr(size_t(first), size_t(last) + 1 - size_t(first));
+        // An ideograph the plain engine read after the number is none of its digits
+        // ("476\u500B" where the rules' text has "47\u500B").
+        size_t next = it->to;
+        while (next < plainText.size() && plainText[next] == U' ')
+            ++next;
+        const bool after = next < plainText.size() && HanText::isHan(plainText[next]) && RuleSwitches::on(Rule::ideographApart);
+        // Lined up with its last digit, that ideograph in the other script is still none of it.
+        while (after && it->number && to > from + 1 && HanText::isHan(read[to - 1]))
+            --to;
         const bool coreStands = !it->number && core != number
-            && (standsFor(core, number) || standsFor(read.substr(size_t(first), std::min(read.size(), size_t(last) + 3) - size_t(first)), number));
+            && (standsFor(core, number, after)
+                || standsFor(read.substr(size_t(first), std::min(read.size(), size_t(last) + 3) - size_t(first)), number, after));
         size_t end = to;
-        if (!coreStands && !standsFor(read.substr(from, to - from), number) && !standsFor(there, number)) {
+        if (!coreStands && !standsFor(read.substr(from, to - from), number, after) && !standsFor(there, number, after)) {
             read.replace(from, to - from, number);
             end = from + number.size();
         }
+        if (read.compare(from, end - from, number) == 0)
+            keepApart(read, lined, from, end, plainText, it->from, it->to);
         // Two numbers the plain reading has apart stay apart ("863 2071 4459"), and a
         // word before a number stays apart from it ("North 9").
         const auto inWord = [&](char32_t c) {

@@ -45,6 +45,11 @@ TEST(PlainFloor, TheRulesTextKeepsEveryNumberThePlainReadingIsSureOf)
         // plain engine took for digits, the ideograph after a number, separators.
         {"\u5360\u6BD417%\uFF0C", "\u5360\u6BD4 1790,", {90, 85}, "\u5360\u6BD417%\uFF0C"},
         {"\u7F16\u53F71906\u53F7\u3002", "\u7F16\u53F7 19065.", {90, 93}, "\u7F16\u53F71906\u53F7\u3002"},
+        // Not an ideograph the plain engine read itself after the number, in either script.
+        {"\u4FEE\u5FA9\u4E8647\u500B\u554F\u984C", "\u4FEE\u5FA9 \u4E86 476 \u500B \u554F\u984C", {94, 97, 93, 93, 93},
+         "\u4FEE\u5FA9\u4E86476\u500B\u554F\u984C"},
+        {"\u4FEE\u590D\u4E8647\u4E2A\u95EE\u9898", "\u4FEE\u5FA9 \u4E86 476 \u500B \u554F\u984C", {94, 97, 93, 93, 93},
+         "\u4FEE\u590D\u4E86476\u4E2A\u95EE\u9898"},
         {"North 1,240 1,580 +27.3%", "North 1,240 1.580 +27.3%", {90, 90, 85, 90}, "North 1,240 1,580 +27.3%"},
         {"\u8D2D\u7269\u888B 1 \u00A569.50 \u00A569.50", "\u8D2D\u7269\u888B 1 Y69.50 \u00A569.50", {90, 90, 88, 90},
          "\u8D2D\u7269\u888B 1 \u00A569.50 \u00A569.50"},
@@ -159,6 +164,11 @@ TEST(PlainFloor, AWordWithDigitsStandsWhereThePlainEngineIsSureOrTheLatinEngineA
         // doubts its word.
         {"\u5927\u7C73 1 \u00A532.27", "\u5927\u7C73 1 -\u00A532.27", {90, 90, 0}, "-\u00A532.27", 40, 0, "\u5927\u7C73 1 \u00A532.27"},
         {"\u5927\u7C73 1 \u00A532.27", "\u5927\u7C73 1 -\u00A532.27", {90, 90, 60}, "", 0, 0, "\u5927\u7C73 1 \u00A532.27"},
+        // A number sign the Latin engine read with the number too; not the plain
+        // engine's alone.
+        {"\u5C0F\u7968\u865F\u7D0428840 \u6536\u9280\u54E1 6", "\u5C0F\u7968\u865F #28840 \u6536\u9280\u54E1 6", {93, 90, 93, 77},
+         "#28840", 35, 89, "\u5C0F\u7968\u865F#28840 \u6536\u9280\u54E1 6"},
+        {"Ticket 28840 paid", "Ticket #28840 paid", {90, 90, 90}, "", 0, 0, "Ticket 28840 paid"},
         // A word whose digits alone the plain engine read otherwise, and a number the
         // Latin engine read otherwise and more surely, stay as the rules have them.
         {"03b673f Fix the cache", "93b673f Fix the cache", {90, 90, 90, 90}, "", 0, 0, "03b673f Fix the cache"},
@@ -214,6 +224,9 @@ TEST(PlainFloor, AWordWithDigitsTheOtherEnginesReadOtherwiseLessSurelyStands)
         {"d3dia15 Cache at most", "d3d1a15 Cache at most", {67, 93, 93, 93}, "d3dia15 Cache at most", {47, 93, 93, 93},
          "d3dlal15 Cache at most", {53, 93, 93, 93}, "d3d1a15 Cache at most"},
         {"Waterproof TIp54", "Waterproof IP54", {90, 70}, "Waterproof IPS4", {90, 0}, "Waterproof TIp54", {90, 3}, "Waterproof IP54"},
+        // With a minus the Latin engine, guessing, did not read; not where it was about as sure.
+        {"South 58.3% 81.1%", "South -58.3% 81.1%", {97, 70, 51}, "South 58.3% 81.1%", {91, 0, 42}, "", {}, "South -58.3% 81.1%"},
+        {"South 58.3% 81.1%", "South -58.3% 81.1%", {97, 70, 51}, "South 58.3% 81.1%", {91, 50, 42}, "", {}, "South 58.3% 81.1%"},
         // The rules' pieces of a word the Latin engine read apart far less surely.
         {"19 buffer. resize(571);", "19 buffer.resize(571);", {93, 90}, "19 buffer. resize(571);", {93, 12, 12}, "", {},
          "19 buffer.resize(571);"},
@@ -247,6 +260,14 @@ TEST(PlainFloor, AWordWithDigitsTheOtherEnginesReadOtherwiseLessSurelyStands)
         // Nor where another engine read a name's dot that the plain engine dropped.
         {"mail li2@mail.cn now", "mail li2@mailcn now", {93, 66, 93}, "mail li2mail.cn now", {93, 36, 93}, "", {},
          "mail li2@mail.cn now"},
+        // Other digits for the digits of a word the plain engine read very surely, and
+        // surer than each engine that read them, give way; read less surely, or by an
+        // engine at least as sure, they stand.
+        {"@@ -972,41 +972,12 ae", "@@ -972,11 +972,12 ae", {84, 91, 91, 40}, "@@ -972,41 +972,12 ae", {88, 65, 86, 55}, "", {},
+         "@@ -972,11 +972,12 ae"},
+        {"@@ -972,41 +972,12 ae", "@@ -972,11 +972,12 ae", {84, 91, 91, 40}, "@@ -972,41 +972,12 ae", {88, 65, 86, 55},
+         "@@ -972,41 +972,12 ae", {50, 93, 91, 50}, "@@ -972,41 +972,12 ae"},
+        {"cc49306 Raise the", "cc49396 Raise the", {84, 96, 96}, "cc49306 Raise the", {53, 96, 96}, "", {}, "cc49306 Raise the"},
     };
     for (const Guessed& c : cases) {
         const Readings::LineReading plain = lineRead(c.plain, c.sure);
@@ -320,6 +341,34 @@ TEST(PlainFloor, AWordIsHeldWithoutTheBlankAnEngineWroteBeforeIt)
         EXPECT_EQ(PlainFloor::withSureNumbers("Bread 3 \u00A551.02 2153.06", {&plain}, {&latin}, {&latin, &chinese}),
                   "Bread 3 \u00A551.02 \u00A5153.06")
             << latinToo;
+    }
+}
+
+TEST(PlainFloor, SignsGluedOntoAWordThePlainReadingHasApartGoOrComeApart)
+{
+    const std::vector<Case> cases{
+        // A sign that lines up with nothing of the plain reading goes, with the blank back.
+        {"\u6211.02:05", "\u6211 02:05", {97, 85}, "\u6211 02:05"},
+        // One that lines up with the plain reading's word before the number comes apart.
+        {"Noise =37 dB", "Noise < 37 dB", {90, 81, 81, 97}, "Noise = 37 dB"},
+        // The word's own leading sign takes the place of another.
+        {"Noise =24dB", "Noise <24dB", {90, 86}, "Noise <24dB"},
+        // The plain reading's next word, glued on after the number or before it.
+        {"\u6C14\u6E29 26*C", "\u6C14\u6E29 26 *C", {90, 90, 60}, "\u6C14\u6E29 26 *C"},
+        {"4+ for (int i", "4 + for (int i", {90, 76, 96, 96, 87}, "4 + for (int i"},
+        {"\u5237\u65B0\u7387 |165Hz", "\u5237\u65B0\u7387 | 165 Hz", {83, 58, 93, 97}, "\u5237\u65B0\u7387 | 165Hz"},
+        // A doubted number the rules read alike, a sign glued on before its currency.
+        {"0% =\u20AC172.06", "0% \u00AB\u00A9 \u20AC172.06", {73, 8, 8}, "0% = \u20AC172.06"},
+        {"Rent .\u20AC172.06", "Rent \u20AC172.06", {90, 8}, "Rent \u20AC172.06"},
+        // Signs a number is written with stay, and so do signs within a word.
+        {"Total -24", "Total 24", {90, 90}, "Total -24"},
+        {"Total \u20AC24.10", "Total 24.10", {90, 90}, "Total \u20AC24.10"},
+        {"x=24", "x 24", {90, 90}, "x=24"},
+        {"North 92.3% 27%", "North 92.3% 27%", {90, 90, 90}, "North 92.3% 27%"},
+    };
+    for (const Case& c : cases) {
+        const Readings::LineReading plain = lineRead(c.plain, c.sure);
+        EXPECT_EQ(PlainFloor::withSureNumbers(c.merged, {&plain}), c.expected) << c.merged;
     }
 }
 
