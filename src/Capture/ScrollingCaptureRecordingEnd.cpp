@@ -285,7 +285,8 @@ void ScrollingCaptureController::handleStall()
                    !movedIntoThePlainEnd(m_lastTickFrame)
                    && (differOnlyLocally(kept, last) || ScrollStitcher::sameButForPlaceholders(kept, last)
                        || (!m_live.isEmpty() && placeholdersFilledBeside(m_kept.lastFrame(), m_lastTickFrame, m_live))
-                       || ScrollStitcher::sameButForPlaceholdersAndOneBox(kept, last))) {
+                       || ScrollStitcher::sameButForPlaceholdersAndOneBox(kept, last)
+                       || ScrollStitcher::sameButForPlaceholdersAndOneBoxOverThem(kept, last))) {
             // Still where the last kept frame shows it, but for what changed in place (a
             // picture that loaded while the page waited at its end, also where the columns
             // that change by themselves cut across it, or where a small animation was
