@@ -50,19 +50,19 @@ constexpr int kLocalRuns = 8;
 // A caret, a badge or a clock changes within one box; spinners on several rows and a
 // bar of moving stripes across the whole width change a few runs of rows, each counted
 // with the box its changes span.
-bool differOnlyLocally(const QImage& a, const QImage& b)
+bool differOnlyLocally(const FramePixels& a, const FramePixels& b, int boxShare, int runsShare)
 {
-    if (a.size() != b.size() || a.format() != b.format() || a.depth() != 32)
+    if (a.isNull() || b.isNull() || a.width != b.width || a.height != b.height)
         return false;
-    const int w = a.width();
-    const qint64 area = qint64(w) * a.height();
+    const int w = a.width;
+    const qint64 area = qint64(w) * a.height;
     int left = w, right = -1, top = -1, bottom = -1;
     int runLeft = w, runRight = -1, runTop = -1, runs = 0;
     qint64 runsCover = 0;
     const auto runBox = [&](int last) { return qint64(runRight - runLeft + 1) * (last - runTop + 1); };
-    for (int y = 0; y < a.height(); ++y) {
-        const auto* p = reinterpret_cast<const quint32*>(a.constScanLine(y));
-        const auto* q = reinterpret_cast<const quint32*>(b.constScanLine(y));
+    for (int y = 0; y < a.height; ++y) {
+        const quint32* p = a.row(y);
+        const quint32* q = b.row(y);
         if (std::memcmp(p, q, std::size_t(w) * 4) == 0) {
             if (runTop >= 0)
                 runsCover += runBox(y - 1);
@@ -85,12 +85,24 @@ bool differOnlyLocally(const QImage& a, const QImage& b)
             --x;
         right = std::max(right, x);
         runRight = std::max(runRight, x);
+        // Both ways of passing are out of reach once the changes span more than a box
+        // may and the runs so far cover more than they may: rows that moved.
+        const bool pastOneBox = qint64(right - left + 1) * (bottom - top + 1) * boxShare > area;
+        if (pastOneBox && (runs > kLocalRuns || (runsCover + runBox(y)) * runsShare > area))
+            return false;
     }
-    if (top < 0 || qint64(right - left + 1) * (bottom - top + 1) * 25 <= area)
+    if (top < 0 || qint64(right - left + 1) * (bottom - top + 1) * boxShare <= area)
         return true;
     if (runTop >= 0)
-        runsCover += runBox(a.height() - 1);
-    return runs <= kLocalRuns && runsCover * 10 <= area;
+        runsCover += runBox(a.height - 1);
+    return runs <= kLocalRuns && runsCover * runsShare <= area;
+}
+
+bool differOnlyLocally(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size() || a.format() != b.format() || a.depth() != 32)
+        return false;
+    return differOnlyLocally(framePixels(withFramePixelLayout(a)), framePixels(withFramePixelLayout(b)));
 }
 
 

@@ -12,6 +12,12 @@
 // of another size, format or depth than 32 bits are never taken for still.
 bool differOnlyLocally(const QImage& a, const QImage& b);
 
+struct FramePixels;
+
+// The same test on two views of equal size, rows held one against one, the box and the
+// runs' boxes allowed at most 1/`share` of the area each way (25 and 10 above).
+bool differOnlyLocally(const FramePixels& a, const FramePixels& b, int boxShare = 25, int runsShare = 10);
+
 // Columns [left, right) of a view in which something changes by itself: a canvas, a
 // video or an animation beside the rows, fixed in the view or scrolling with its row.
 struct LiveColumns {

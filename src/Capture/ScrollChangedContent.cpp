@@ -104,6 +104,37 @@ void widenByOtherChanges(const quint32* a, const quint32* b, int width, int& lef
     }
 }
 
+// The columns [left, right] of the differing pixels in the row that lie in no
+// placeholder turned picture (or back), each run of one colour judged apart: a
+// placeholder beside something else that changed (an animation over the pictures)
+// still counts as one, and only that other change widens the box.
+void widenByOtherPixels(const quint32* a, const quint32* b, int width, int& left, int& right)
+{
+    const auto placeholderRun = [&](const quint32* plain, const quint32* other, int x, int& to) {
+        int from = x;
+        to = x;
+        while (from > 0 && plain[from - 1] == plain[x])
+            --from;
+        while (to < width - 1 && plain[to + 1] == plain[x])
+            ++to;
+        return plainSetOff(plain, width, from, to, std::nullopt) && detailed(other, from, to);
+    };
+    for (int x = 0; x < width;) {
+        if (!FramePixelCompare::differ(a[x], b[x])) {
+            ++x;
+            continue;
+        }
+        int to = x;
+        if (placeholderRun(a, b, x, to) || placeholderRun(b, a, x, to)) {
+            x = to + 1;
+            continue;
+        }
+        left = std::min(left, x);
+        right = std::max(right, x);
+        ++x;
+    }
+}
+
 // Every run of differing pixels in the row is a placeholder in one of the two rows and
 // a picture in the other: pictures that loaded, however many side by side.
 bool onlyPlaceholdersDiffer(const quint32* a, const quint32* b, int width)
@@ -264,6 +295,27 @@ bool sameButForPlaceholdersAndOneBox(const QImage& a, const QImage& b)
                 continue;
             int rowLeft = w, rowRight = -1;
             widenByOtherChanges(p.row(r), n.row(r), w, rowLeft, rowRight);
+            if (rowRight < rowLeft)
+                continue;
+            left = std::min(left, rowLeft);
+            right = std::max(right, rowRight);
+            top = top < 0 ? r : top;
+            bottom = r;
+        }
+        return top < 0 || qint64(right - left + 1) * (bottom - top + 1) * 25 <= qint64(w) * p.height;
+    });
+}
+
+bool sameButForPlaceholdersAndOneBoxOverThem(const QImage& a, const QImage& b)
+{
+    return judgedLaidOut(a, b, [](const FramePixels& p, const FramePixels& n) {
+        const int w = p.width;
+        int left = w, right = -1, top = -1, bottom = -1;
+        for (int r = 0; r < p.height; ++r) {
+            if (FramePixelCompare::rowsMatch(p.row(r), n.row(r), w))
+                continue;
+            int rowLeft = w, rowRight = -1;
+            widenByOtherPixels(p.row(r), n.row(r), w, rowLeft, rowRight);
             if (rowRight < rowLeft)
                 continue;
             left = std::min(left, rowLeft);

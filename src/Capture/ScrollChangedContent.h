@@ -45,4 +45,9 @@ bool sameButForPlaceholdersAndOneBand(const QImage& a, const QImage& b);
 // over it), where neither alone would say so.
 bool sameButForPlaceholdersAndOneBox(const QImage& a, const QImage& b);
 
+// The same where the box lies over pictures that loaded (an animation fixed in the view
+// over cards): each run of one colour is judged a placeholder or not on its own, so the
+// pictures beside and under the box do not widen it.
+bool sameButForPlaceholdersAndOneBoxOverThem(const QImage& a, const QImage& b);
+
 } // namespace ScrollStitcher

@@ -1,5 +1,6 @@
 #include "Capture/ScrollLastStep.h"
 
+#include "Capture/FrameLocalChanges.h"
 #include "Capture/FramePixelCompare.h"
 
 #include <algorithm>
@@ -11,6 +12,11 @@ namespace {
 // Rows with something drawn that must be among those that fit: the bottom of a row is
 // at least its last line of detail and its rule.
 constexpr int kMinimumDrawnRows = 2;
+
+// Something that changes by itself and stays where it is in the view while the rows
+// move under it differs at both its places: up to a fifth of the rows' area. Where the
+// rows do not fit, they differ all over.
+constexpr int kChangedShare = 5;
 
 bool plainRow(const quint32* row, int width)
 {
@@ -71,6 +77,36 @@ std::optional<int> lastStepOffset(const FramePixels& previous, const FramePixels
     }
     if (tied)
         return std::nullopt; // two places: the rows do not tell
+    return found;
+}
+
+std::optional<int> lastStepBesideLocalChanges(const FramePixels& previous, const FramePixels& next, int maxStep)
+{
+    const int w = std::min(previous.width, next.width);
+    int h = std::min(previous.height, next.height);
+    if (previous.isNull() || next.isNull() || w < 1 || h < 2)
+        return std::nullopt;
+    while (h > 0 && FramePixelCompare::rowsMatch(next.row(h - 1), previous.row(h - 1), w))
+        --h;
+    if (h < 2 || differOnlyLocally(previous.cropped(0, 0, w, h), next.cropped(0, 0, w, h)))
+        return std::nullopt; // the page stood still, but for what changed in place
+    std::optional<int> found;
+    // Every scroll the step allows: rows alike a pitch apart fit at each, and a second
+    // fit, however few rows it holds, leaves the place open.
+    for (int t = 1; t <= std::min(maxStep, h - kMinimumDrawnRows); ++t) {
+        const int rows = h - t;
+        const FramePixels shown = next.cropped(0, 0, w, rows);
+        if (!differOnlyLocally(previous.cropped(0, t, w, rows), shown, kChangedShare, kChangedShare))
+            continue;
+        int drawn = 0;
+        for (int r = 0; r < rows; ++r)
+            drawn += plainRow(shown.row(r), w) ? 0 : 1;
+        if (drawn * 8 < rows)
+            continue; // plain rows fit anywhere
+        if (found)
+            return std::nullopt; // rows alike a pitch apart: the rows do not tell
+        found = t;
+    }
     return found;
 }
 

@@ -22,4 +22,12 @@ namespace ScrollStitcher {
 // other holds as many; nothing otherwise.
 std::optional<int> lastStepOffset(const FramePixels& previous, const FramePixels& next);
 
+// The same last scroll, of at most `maxStep` rows, where something changed meanwhile by
+// itself (an animation fixed in the view over the rows, a picture that loaded): the one
+// offset at which the rows `next` shows of `previous` match but for changes in one box
+// or a few runs of rows (as differOnlyLocally tells them) of at most a fifth of their
+// area, and hold detail on at least an eighth of them. The rows at the bottom that stay where they were (a footer) take no
+// part. Nothing where the page stood still, or no offset or several hold.
+std::optional<int> lastStepBesideLocalChanges(const FramePixels& previous, const FramePixels& next, int maxStep);
+
 } // namespace ScrollStitcher

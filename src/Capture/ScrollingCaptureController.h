@@ -208,6 +208,9 @@ private:
     // by a last scroll into the page's plain end, beside the columns that change by
     // themselves and above the rows that stay put; nothing otherwise.
     std::optional<ScrollStitcher::FrameJudgement> lastStepIntoThePlainEnd(const QImage& frame) const;
+    // The page's last scroll, placed by its rows where something on them changed by
+    // itself meanwhile; nothing where they do not place it at one offset.
+    std::optional<ScrollStitcher::FrameJudgement> lastStepBesideChanges(const QImage& frame) const;
     bool fitsKeptRowForRow(const QImage& frame, int offsetPx) const;
     // Where the page ended in a plain band further than any row shows: placed from a frame
     // clicks up, then finishes.

@@ -148,6 +148,26 @@ std::optional<ScrollStitcher::FrameJudgement> ScrollingCaptureController::lastSt
     return plainEndJudgement(m_kept.lastFrame(), frame, *offset, *offset, m_kept.lastFrame());
 }
 
+std::optional<ScrollStitcher::FrameJudgement> ScrollingCaptureController::lastStepBesideChanges(const QImage& frame) const
+{
+    if (!m_driver)
+        return std::nullopt;
+    const KeptBesideNew pair(m_kept.lastFrame(), frame, m_live, m_detection.scrollbarPx);
+    const auto rows = pair.belowHeader(m_detection.stickyPx);
+    const auto offset
+        = rows ? ScrollStitcher::lastStepBesideLocalChanges(rows->kept, rows->now, m_driver->scrolledStepPx()) : std::nullopt;
+    if (!offset)
+        return std::nullopt;
+    ScrollStitcher::FrameJudgement judgement;
+    judgement.append = true;
+    judgement.newPx = *offset;
+    judgement.foundPx = *offset;
+    judgement.footerPx = FrameRegistration::fixedBottomRows(pair.kept.cropped(0, 0, pair.width, pair.kept.height),
+                                                            pair.now.cropped(0, 0, pair.width, pair.now.height), *offset);
+    judgement.setDetection(m_detection);
+    return judgement;
+}
+
 bool ScrollingCaptureController::fitsKeptRowForRow(const QImage& frame, int offsetPx) const
 {
     // Held row for row against the last kept frame, beside what changes by itself and
@@ -254,12 +274,19 @@ void ScrollingCaptureController::handleStall()
             keepFrame(m_lastTickFrame, *step);
             const int added = step->newPx;
             captureDiagnostic(QStringLiteral("📜 页底末步补齐 +%1px").arg(added));
+        } else if (const auto step = !j.duplicate && j.foundPx == 0 ? lastStepBesideChanges(m_lastTickFrame)
+                                                                     : std::nullopt) {
+            // The same where something on the rows changed by itself meanwhile.
+            keepFrame(m_lastTickFrame, *step);
+            const int added = step->newPx;
+            captureDiagnostic(QStringLiteral("📜 页底末步补齐 +%1px（除去自变的一处）").arg(added));
         } else if (const QImage kept = withoutLiveColumns(m_kept.lastFrame(), m_live),
                    last = withoutLiveColumns(m_lastTickFrame, m_live);
                    !movedIntoThePlainEnd(m_lastTickFrame)
                    && (differOnlyLocally(kept, last) || ScrollStitcher::sameButForPlaceholders(kept, last)
                        || (!m_live.isEmpty() && placeholdersFilledBeside(m_kept.lastFrame(), m_lastTickFrame, m_live))
-                       || ScrollStitcher::sameButForPlaceholdersAndOneBox(kept, last))) {
+                       || ScrollStitcher::sameButForPlaceholdersAndOneBox(kept, last)
+                       || ScrollStitcher::sameButForPlaceholdersAndOneBoxOverThem(kept, last))) {
             // Still where the last kept frame shows it, but for what changed in place (a
             // picture that loaded while the page waited at its end, also where the columns
             // that change by themselves cut across it, or where a small animation was

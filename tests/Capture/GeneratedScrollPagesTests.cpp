@@ -384,6 +384,34 @@ TEST_F(GeneratedScrollPagesTest, ALastScrollOfAFewRowsIntoThePlainEndBesideAnAni
 // to colour, until more rows load in place of its blank end. Those rows are kept where
 // they came, though the cards above them no longer look as the kept frame showed them,
 // and the next frames are placed against the cards as they look by then.
+// The page's last scroll, shorter than a step, under an animation fixed in the view over
+// the rows: no row fits whole across the stripes, and the rows around them were the only
+// ones left to place it. Unplaced, the capture said it stopped early with every row in.
+TEST_F(GeneratedScrollPagesTest, ALastScrollUnderAnAnimationFixedInTheViewIsPlacedByTheRowsAroundIt)
+{
+    const PinnedCapture cases[] = {
+        {16, 29, 593}, // rows above a cookie bar, beside a scrollbar
+    };
+    forEachCapture(cases, [](const auto&, const Description&, const Capture& capture, const Verdict& verdict) {
+        expectExactAndSilent(capture, verdict);
+    });
+}
+
+// At the page's end the pictures load under an animation fixed in the view over them:
+// judged run by run of the rows they cross, all of them came out of placeholders, and
+// only the animation changed by itself. Taken for rows that could not be placed, the
+// capture said it stopped early with every card in.
+TEST_F(GeneratedScrollPagesTest, AnEndWherePicturesLoadUnderAnAnimationOverThemIsNoEarlyStop)
+{
+    const PinnedCapture cases[] = {
+        {13, 3, 706},  // four columns under a header, beside a scrollbar
+        {16, 95, 461}, // two columns under a header
+    };
+    forEachCapture(cases, [](const auto&, const Description&, const Capture& capture, const Verdict& verdict) {
+        expectExactAndSilent(capture, verdict);
+    });
+}
+
 TEST_F(GeneratedScrollPagesTest, CardsWaitingForAFeedWhilePicturesLoadComeOutExact)
 {
     const PinnedCapture cases[] = {

@@ -123,3 +123,45 @@ TEST(ScrollLastStep, AScrollbarNotYetFoundDoesNotKeepTheLastStepFromItsPlace)
         EXPECT_EQ(j.newPx, scrolled);
     }
 }
+
+namespace {
+
+// The view from page row `top` with a box of stripes fixed in the view, their colours
+// those of the animation's `phase`.
+QImage viewWithAnimation(const QImage& page, int top, int phase)
+{
+    QImage image = view(page, top);
+    QPainter painter(&image);
+    for (int x = 0; x < 60; x += 12)
+        painter.fillRect(180 + x, 40, 6, 16, (x / 12 + phase) % 2 ? QColor(110, 160, 40) : QColor(140, 90, 230));
+    return image;
+}
+
+std::optional<int> besideChanges(const QImage& previous, const QImage& next, int maxStep)
+{
+    return lastStepBesideLocalChanges(framePixels(previous), framePixels(next), maxStep);
+}
+
+} // namespace
+
+TEST(ScrollLastStep, ALastScrollUnderAnAnimationFixedInTheViewIsPlacedByTheRowsAroundIt)
+{
+    const QImage page = endingPage();
+    // The last scroll, 37 rows, while the stripes changed colour: the rows fit there but
+    // for the stripes' box, at both the places it covers.
+    EXPECT_EQ(besideChanges(viewWithAnimation(page, 700, 0), viewWithAnimation(page, 737, 1), 60), 37);
+    // The same scroll, further than the step allows: not the page's last scroll.
+    EXPECT_EQ(besideChanges(viewWithAnimation(page, 700, 0), viewWithAnimation(page, 737, 1), 30), std::nullopt);
+    // A page that stood still while only the stripes changed did not scroll.
+    EXPECT_EQ(besideChanges(viewWithAnimation(page, 700, 0), viewWithAnimation(page, 700, 1), 60), std::nullopt);
+    // Rows alike a row apart: a scroll of 37 and one of 37 + 40 fit the same.
+    QImage alike(kWidth, 1000, QImage::Format_ARGB32_Premultiplied);
+    alike.fill(Qt::white);
+    for (int y = 0; y < alike.height(); y += 40)
+        QPainter(&alike).fillRect(20, y + 10, 200, 12, QColor(60, 60, 60));
+    EXPECT_EQ(besideChanges(viewWithAnimation(alike, 100, 0), viewWithAnimation(alike, 137, 1), 90), std::nullopt);
+    // Only plain rows in common: they fit anywhere.
+    QImage plain(kWidth, 1000, QImage::Format_ARGB32_Premultiplied);
+    plain.fill(Qt::white);
+    EXPECT_EQ(besideChanges(viewWithAnimation(plain, 100, 0), viewWithAnimation(plain, 137, 1), 60), std::nullopt);
+}
