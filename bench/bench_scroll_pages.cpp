@@ -7,7 +7,8 @@
 // not exact with the line that replays it alone.
 //
 //   bench_scroll_pages [--seed S] [--pages N] [--first K] [--jobs J]
-//   bench_scroll_pages --seed S --page P [--height H] [--verbose]   (one page alone)
+//   bench_scroll_pages --seed S --page P [--height H] [--verbose] [--save DIR]   (one page alone;
+//       --save keeps each delivered image in DIR)
 //
 // Without --pages it runs three pages, so that `make bench` stays short.
 #include "GeneratedScrollCapture.h"
@@ -39,6 +40,7 @@ struct Options {
     int stride = 1, offset = 0; // a worker's share of the pages
     bool worker = false;
     bool verbose = false;
+    QString saveTo; // a folder for the delivered images of a page run alone
 };
 
 // One capture's result as a worker hands it to the run that started it.
@@ -76,6 +78,8 @@ std::vector<Result> capturePage(const Options& o, int index)
             continue;
         const Capture capture = runCapture(page, height);
         const Verdict verdict = judge(page, capture);
+        if (!o.saveTo.isEmpty() && !capture.image.isNull())
+            capture.image.save(QStringLiteral("%1/seed%2-page%3-%4.png").arg(o.saveTo).arg(o.seed).arg(index).arg(height));
         results.push_back({index, height, page.features, QLatin1String(kindName(verdict.kind)), verdict.rowsCaptured,
                            capture.captureMs, capture.wallMs, verdict.what});
         if (o.onlyPage >= 0 || o.verbose)
@@ -201,6 +205,8 @@ Options parse(const QStringList& args)
             o.worker = true;
         else if (a == QLatin1String("--verbose"))
             o.verbose = true;
+        else if (a == QLatin1String("--save"))
+            o.saveTo = value();
         // Anything else (make bench passes --benchmark_* options) is left alone.
     }
     return o;
