@@ -336,6 +336,10 @@ private:
         int frames = 0;
     };
     std::optional<BeforePlainRun> m_beforePlainRun;
+    // Such frames were taken back where the page stood at the end of what it had loaded:
+    // the clicks since the last kept frame went partly nowhere, and no frame is kept by
+    // them over plain rows until one is kept where its rows place it.
+    bool m_clicksWentPartlyNowhere = false;
     // A tick since the last kept one placed the page above it, where no scroll down takes
     // it: rows that repeat fooled the rows' offset.
     bool m_placedAboveSinceKept = false;

@@ -339,6 +339,7 @@ void ScrollingCaptureController::keepFrame(const QImage& frame, const ScrollStit
     m_movingTicksSinceKept = 0;
     m_placedAboveSinceKept = false;
     m_beforePlainRun.reset();
+    m_clicksWentPartlyNowhere = false;
     m_hintModel.setHeightPx(m_kept.stitchedHeight());
 }
 
@@ -492,8 +493,8 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
         m_hintModel.setHeightPx(m_kept.stitchedHeight());
         m_reachedEnd = true;
         captureDiagnostic(QStringLiteral("📜 [prior] 末步可能未走满，撤回按步长消歧的一帧"));
-    } else if (!j.append && judged.overPlainRows && !m_reachedEnd && m_driver->isCalibrated()
-               && keepOverPlainRows(frame, j)) {
+    } else if (!j.append && judged.overPlainRows && !m_reachedEnd && !m_clicksWentPartlyNowhere
+               && m_driver->isCalibrated() && keepOverPlainRows(frame, j)) {
         // Plain rows look the same wherever the page stands: neither a page that stood
         // still nor rows loaded in place can be read from them.
         m_relooks = 0;
@@ -504,6 +505,7 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
         // Where the page stopped on those rows, the clicks no longer say: the frames the
         // rows place next are judged against the one kept before them.
         takeBackPlainRun(false);
+        m_clicksWentPartlyNowhere = true;
         ++m_skippedCount;
         m_unplacedSinceKept = true;
         m_lastOutcome = ScrollTickOutcome::rejected;

@@ -526,7 +526,8 @@ TEST_F(GeneratedScrollPagesTest, FramesInsideGreyPicturesArePlacedByTheClicks)
 // placed it, although the loaded pictures fit the rows a card's pitch further as well; and
 // a frame kept over grey rows by the clicks, that shows the feed's blank end below them and
 // on which the page then stands, may lie short of where the clicks sent it, so it is not
-// kept there (the capture may then stop early, and says so).
+// kept there, nor is the next over grey rows where clicks that went partly nowhere sent it
+// (the capture may then stop early, and says so).
 TEST_F(GeneratedScrollPagesTest, AFeedsEndReachedPartWayThroughAScrollKeepsNoBandTwice)
 {
     const struct {
@@ -537,6 +538,7 @@ TEST_F(GeneratedScrollPagesTest, AFeedsEndReachedPartWayThroughAScrollKeepsNoBan
     } cases[] = {
         {12, 65, 768, true},  // stood 60 px into a 360-px step; 644 px fit the loaded pictures too
         {11, 106, 240, false}, // kept 120 px on over a grey picture, the page went 98
+        {2, 101, 137, false},  // taken back so, then standing still there: no click places a frame again
     };
     forEachCapture(cases, [](const auto& c, const Description&, const Capture&, const Verdict& verdict) {
         expectExactOrNotWrong(c.exact, verdict);
