@@ -163,7 +163,10 @@ std::optional<BandedOffset> registerBesideBands(const FramePixels& previous, con
 {
     const int w = std::min(previous.width, next.width), h = std::min(previous.height, next.height);
     const FrameRegistration::Result first = FrameRegistration::verticalOffset(previous, next, expected);
-    if (first.outcome != Outcome::ambiguous && first.outcome != Outcome::noMatch)
+    // A place the scroll cannot have made (the page moved up after a scroll down) is no
+    // place either: a bar over much of a low selection can outweigh the rows beside it.
+    const bool foundOutside = first.outcome == Outcome::found && expected && !expected->allows(first.offset);
+    if (first.outcome != Outcome::ambiguous && first.outcome != Outcome::noMatch && !foundOutside)
         return std::nullopt;
     // The offsets that fit about equally well, then those the rows rank best: a band
     // that differs in one row out of ten already keeps the true offset from holding.

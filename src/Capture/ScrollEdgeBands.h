@@ -56,8 +56,9 @@ struct BandedOffset {
 };
 
 // For frames the registration could not place (no offset fits well enough, or several
-// fit about equally well): those offsets and the few that the rows rank best are tried
-// again without the bands each leaves at the edges. One stands when the rest alone
+// fit about equally well, or the one that fits best is one `expected` does not allow):
+// those offsets and the few that the rows rank best are tried again without the bands
+// each leaves at the edges. One stands when the rest alone
 // registers to that same offset with no rival, so the bands were what blurred it.
 // Where the rows beside the bands still fit a place `expected` does not allow as well,
 // the one no row contradicts within it stands; where a few columns change by themselves

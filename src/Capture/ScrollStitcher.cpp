@@ -131,6 +131,22 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
     // Rows at the bottom of the previous frame that were left out to place this one (a
     // footer that changed height): they are no content, whatever the rows below show.
     int bandedFooterPx = 0;
+    // Before a click's size is known, rows placed above the previous frame after a scroll
+    // down: a fixed bar that changes height over much of a low selection may have
+    // outweighed the rows that scrolled.
+    const bool movedAgainstTheScroll = ty && *ty < 0 && mode == JudgeMode::first;
+    if (movedAgainstTheScroll) {
+        if (const auto banded = registerBesideBands(previous, frame, judgement.scrollbarPx, judgement.stickyPx, expected)) {
+            ty = banded->offset;
+            judgement.settledByStep = banded->settledByExpected;
+            judgement.alikeSpacingPx = banded->alikeSpacing;
+            bandedFooterPx = banded->bands.bottom;
+            captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px，除去顶部 %2px／底部 %3px 变化带，而非上移）")
+                                  .arg(*ty)
+                                  .arg(banded->bands.top)
+                                  .arg(banded->bands.bottom));
+        }
+    }
     if (!ty) {
         // A band at the top or bottom that changed while the rest scrolled (a header that
         // just stuck, a pager's prompt) may be all that kept the offset from standing out.

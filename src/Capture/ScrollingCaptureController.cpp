@@ -300,6 +300,7 @@ void ScrollingCaptureController::resetState()
     m_placedAboveSinceKept = false;
     m_keptFooterPx = 0;
     m_beforePlainRun.reset();
+    m_clicksWentPartlyNowhere = false;
 }
 
 void ScrollingCaptureController::restoreHiddenWindowsAfterFinish()

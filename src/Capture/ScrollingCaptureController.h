@@ -197,6 +197,10 @@ private:
     // Takes back the frames kept over plain rows that no frame placed by its rows bore out;
     // `told`: the image then ends short of where the page went.
     void takeBackPlainRun(bool told);
+    // Whether the last frame kept over plain rows ends in the plain band a page ends with:
+    // a page that then stands on it may have reached the end of what it had loaded
+    // part-way through the scroll, short of where the clicks sent it.
+    bool plainRunStoppedAtTheEnd() const;
     void checkTooLow(const ScrollAutoDriver::TickDone& done);
     // Whether `frame`, beside the columns that change by themselves, the scrollbar and
     // the fixed bars, shows nothing the last kept frame does not: rows of one colour each
@@ -335,6 +339,10 @@ private:
         int frames = 0;
     };
     std::optional<BeforePlainRun> m_beforePlainRun;
+    // Such frames were taken back where the page stood at the end of what it had loaded:
+    // the clicks since the last kept frame went partly nowhere, and no frame is kept by
+    // them over plain rows until one is kept where its rows place it.
+    bool m_clicksWentPartlyNowhere = false;
     // A tick since the last kept one placed the page above it, where no scroll down takes
     // it: rows that repeat fooled the rows' offset.
     bool m_placedAboveSinceKept = false;

@@ -4,12 +4,32 @@
 #include "Capture/ScrollingCaptureController.h"
 
 #include "Capture/CaptureLog.h"
+#include "Capture/FrameLocalChanges.h"
+#include "Capture/FramePixelCompare.h"
+#include "Capture/FramePixels.h"
+
+#include <algorithm>
 
 namespace {
 
 // More such frames in a row than a picture's height holds at the lowest selection: a
 // page standing still on one would otherwise grow by a step at every tick.
 constexpr int kMaximumPlainRun = 8;
+
+// Rows at the bottom of `frame`, above the `footerPx` rows of a fixed footer, each of one
+// colour across the `width` columns from the left.
+int plainRowsAtTheBottom(const FramePixels& frame, int width, int footerPx)
+{
+    int rows = 0;
+    for (int r = frame.height - 1 - footerPx; r >= 0; --r, ++rows) {
+        const quint32* row = frame.row(r);
+        for (int x = 1; x < width; ++x) {
+            if (FramePixelCompare::differ(row[x], row[0]))
+                return rows;
+        }
+    }
+    return rows;
+}
 
 } // namespace
 
@@ -58,4 +78,22 @@ void ScrollingCaptureController::takeBackPlainRun(bool told)
         m_endedUnregistered = true;
     m_hintModel.setHeightPx(m_kept.stitchedHeight());
     captureDiagnostic(QStringLiteral("📜 [prior] 仅按滚动距离保留的 %1 帧未获确认，撤回").arg(frames));
+}
+
+bool ScrollingCaptureController::plainRunStoppedAtTheEnd() const
+{
+    if (!m_beforePlainRun || m_kept.isEmpty())
+        return false;
+    // Blank rows across the view, beside what changes by itself and left of the scrollbar
+    // (of where one may be): a page's end, not the inside of a picture, whose sides and
+    // captions a picture still to load leaves standing.
+    const QImage image = withFramePixelLayout(withLiveColumnsCutOut(m_kept.lastFrame(), m_live));
+    const FramePixels kept = framePixels(image);
+    if (kept.isNull())
+        return false;
+    const int width = kept.width - (m_detection.scrollbarPx > 0 ? m_detection.scrollbarPx : std::min(kept.width / 8, 50));
+    const int footer = std::clamp(m_keptFooterPx, 0, kept.height);
+    const int plain = plainRowsAtTheBottom(kept, width, footer);
+    // A gap between two rows is no end; all of the frame plain is the inside of a picture.
+    return width > 1 && 16 * plain >= kept.height && plain < kept.height - footer - m_detection.stickyPx;
 }

@@ -339,6 +339,7 @@ void ScrollingCaptureController::keepFrame(const QImage& frame, const ScrollStit
     m_movingTicksSinceKept = 0;
     m_placedAboveSinceKept = false;
     m_beforePlainRun.reset();
+    m_clicksWentPartlyNowhere = false;
     m_hintModel.setHeightPx(m_kept.stitchedHeight());
 }
 
@@ -446,10 +447,14 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
     const std::optional<ScrollStitcher::FrameJudgement> firstLook = std::exchange(m_firstLook, std::nullopt);
     const bool firstLookStands = firstLook && m_relooks > 0 && !judged.judgement.append && !judged.judgement.duplicate
                                  && judged.pageStill && (m_driver->isCalibrated() || m_ticksSinceKept <= 1);
-    // The same for a look before that found the page short of the scroll.
+    // The same for a look before that found the page short of the scroll: also where this
+    // look's rows fit a place further down that the clicks refuse, which pictures that
+    // loaded meanwhile can make rows alike fit. That look's own frame is then the one kept
+    // where the page stopped. (A place above is left to say that rows alike fool the rows.)
     const ShortLook shortLook = std::exchange(m_shortLook, {});
     const bool shortLookStands = shortLook.judgement && m_relooks > 0 && !judged.judgement.append
-                                 && !judged.judgement.duplicate && judged.judgement.foundPx == 0 && judged.pageStill;
+                                 && !judged.judgement.duplicate && judged.judgement.foundPx >= 0 && judged.pageStill;
+    const bool shortLookFrameStands = shortLookStands && judged.judgement.foundPx > 0;
     const ScrollStitcher::FrameJudgement j = firstLookStands ? *firstLook
                                              : shortLookStands ? *shortLook.judgement
                                                                : judged.judgement;
@@ -488,12 +493,22 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
         m_hintModel.setHeightPx(m_kept.stitchedHeight());
         m_reachedEnd = true;
         captureDiagnostic(QStringLiteral("📜 [prior] 末步可能未走满，撤回按步长消歧的一帧"));
-    } else if (!j.append && judged.overPlainRows && !m_reachedEnd && m_driver->isCalibrated()
-               && keepOverPlainRows(frame, j)) {
+    } else if (!j.append && judged.overPlainRows && !m_reachedEnd && !m_clicksWentPartlyNowhere
+               && m_driver->isCalibrated() && keepOverPlainRows(frame, j)) {
         // Plain rows look the same wherever the page stands: neither a page that stood
         // still nor rows loaded in place can be read from them.
         m_relooks = 0;
         m_lastOutcome = ScrollTickOutcome::kept;
+        done(m_lastOutcome);
+        return;
+    } else if (!j.append && m_relooks == 0 && judged.standsAtKept && plainRunStoppedAtTheEnd()) {
+        // Where the page stopped on those rows, the clicks no longer say: the frames the
+        // rows place next are judged against the one kept before them.
+        takeBackPlainRun(false);
+        m_clicksWentPartlyNowhere = true;
+        ++m_skippedCount;
+        m_unplacedSinceKept = true;
+        m_lastOutcome = ScrollTickOutcome::rejected;
         done(m_lastOutcome);
         return;
     } else {
@@ -552,7 +567,10 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
         return;
     }
     if (stoppedShort) {
-        keepWhereThePageStopped(frame, done, shortLookStands ? shortLook.frame : QImage());
+        if (shortLookFrameStands)
+            keepWhereThePageStopped(shortLook.frame, done);
+        else
+            keepWhereThePageStopped(frame, done, shortLookStands ? shortLook.frame : QImage());
         return;
     }
     // Past the page's end only the frame it stopped on counts, placed without the step.

@@ -549,6 +549,46 @@ TEST_F(GeneratedScrollPagesTest, FramesInsideGreyPicturesArePlacedByTheClicks)
     });
 }
 
+// A feed whose loaded end the page reached part-way through a scroll: no band of it twice.
+// Looked at again while the pictures there loaded, the page stood where the first looks
+// placed it, although the loaded pictures fit the rows a card's pitch further as well; and
+// a frame kept over grey rows by the clicks, that shows the feed's blank end below them and
+// on which the page then stands, may lie short of where the clicks sent it, so it is not
+// kept there, nor is the next over grey rows where clicks that went partly nowhere sent it
+// (the capture may then stop early, and says so).
+TEST_F(GeneratedScrollPagesTest, AFeedsEndReachedPartWayThroughAScrollKeepsNoBandTwice)
+{
+    const struct {
+        quint64 seed;
+        int page;
+        int height;
+        bool exact; // or a true message
+    } cases[] = {
+        {12, 65, 768, true},  // stood 60 px into a 360-px step; 644 px fit the loaded pictures too
+        {11, 106, 240, false}, // kept 120 px on over a grey picture, the page went 98
+        {2, 101, 137, false},  // taken back so, then standing still there: no click places a frame again
+    };
+    forEachCapture(cases, [](const auto& c, const Description&, const Capture&, const Verdict& verdict) {
+        expectExactOrNotWrong(c.exact, verdict);
+    });
+}
+
+// A footer that changes height over a third of a low selection, above rows of one line
+// each a pixel taller than a click: the rows, footer and all, fit a move of a pixel or two
+// up better than the click down. Beside the footer's band the rows place the first click,
+// and a click well under half the selection is never called too large for it.
+TEST_F(GeneratedScrollPagesTest, AFooterThatChangesHeightOverALowSelectionIsNoClickTooLarge)
+{
+    const PinnedCapture cases[] = {
+        {12, 9, 273}, // a 40-px click, an 86-px footer, a feed still loading at the end
+    };
+    forEachCapture(cases, [](const auto&, const Description&, const Capture& capture, const Verdict& verdict) {
+        EXPECT_FALSE(capture.tooLow);
+        EXPECT_NE(verdict.kind, Verdict::Kind::wrong) << verdict.what.toStdString();
+        EXPECT_GT(verdict.rowsCaptured, 10);
+    });
+}
+
 // Low selections over cards whose pictures are smooth shading: between two frames the
 // rows they share are often all inside the pictures, with no line or caption to place
 // them. The shading itself does, drawn again pixel for pixel at the offset the page
