@@ -2,6 +2,7 @@
 
 #include "Capture/CaptureLog.h"
 #include "Capture/FramePixelCompare.h"
+#include "Capture/FrameRegistration.h"
 #include "Capture/ScrollOffsetRules.h"
 
 #include <algorithm>
@@ -239,8 +240,19 @@ FrameJudgement placedByThumb(const FrameJudgement& judgement, const std::optiona
     if (!t)
         return judgement;
     FrameJudgement placed = judgement;
-    if (!judgement.append || judgement.newPx != *t)
-        placed.footerPx = 0;
+    if (!judgement.append || judgement.newPx != *t) {
+        // A fixed footer the frames share is left out at the thumb's offset as at any
+        // other: taken as content, the last kept frame's would stay between the rows.
+        const QImage a = withFramePixelLayout(previous), b = withFramePixelLayout(frame);
+        const FramePixels p = framePixels(a), n = framePixels(b);
+        const int full = std::min(p.width, n.width);
+        const int w = full - (judgement.scrollbarPx > 0 ? judgement.scrollbarPx : std::min(full / 8, 50));
+        placed.footerPx = w > 0 && *t < n.height
+                              ? std::min(FrameRegistration::fixedBottomRows(p.cropped(0, 0, w, p.height),
+                                                                            n.cropped(0, 0, w, n.height), *t),
+                                         n.height - *t)
+                              : 0;
+    }
     placed.append = true;
     placed.duplicate = false;
     placed.newPx = *t;

@@ -294,6 +294,7 @@ void ScrollingCaptureController::resetState()
     m_reachedEnd = false;
     m_endedUnregistered = false;
     m_unplacedSinceKept = false;
+    m_movedUnplacedSinceKept = false;
     m_registeredTicksSinceKept = 0;
     m_furthestRegisteredSinceKeptPx = 0;
     m_movingTicksSinceKept = 0;

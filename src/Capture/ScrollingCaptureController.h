@@ -313,6 +313,9 @@ private:
     bool m_endedUnregistered = false;
     // A frame since the last kept one showed rows that could not be placed.
     bool m_unplacedSinceKept = false;
+    // One of them had changed from the tick's frame before it, as a page that moved does
+    // (not one that stood short of the clicks where rows alike may have fooled the rows).
+    bool m_movedUnplacedSinceKept = false;
     // The first frame since the last kept one that the rows placed below it but that was
     // not kept (a last step that is no whole number of clicks), and the kept frame it was
     // placed against.

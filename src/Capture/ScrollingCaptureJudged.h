@@ -14,6 +14,9 @@ struct ScrollingCaptureController::Judged {
     // Not still, but only as rows came in place of the plain band the previous tick's
     // frame ended with: the page stood where it was, at the end of what it had loaded.
     bool stoodWhileRowsLoaded = false;
+    // Not still, but only as pictures loaded under something that changed by itself over
+    // them (ScrollStitcher::sameButForPlaceholdersAndOneBoxOverThem): no move either.
+    bool stoodWhilePicturesLoaded = false;
     // The page stood where the last kept frame shows it, and rows came in place of the
     // plain band it ended with from this frame row on; -1 when not.
     int loadedFrom = -1;

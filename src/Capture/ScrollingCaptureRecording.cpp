@@ -212,6 +212,8 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
                                    || ScrollStitcher::sameButForPlaceholdersAndOneBox(last, now);
                 judged.stoodWhileRowsLoaded
                     = !judged.pageStill && secondLook && ScrollLoadedRows::loadedBandTop(last, now, j.scrollbarPx) >= 0;
+                judged.stoodWhilePicturesLoaded
+                    = !judged.pageStill && ScrollStitcher::sameButForPlaceholdersAndOneBoxOverThem(last, now);
             }
             return judged;
         };
@@ -250,6 +252,11 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
             const QImage before = withLiveColumnsCutOut(previous, live), now = withLiveColumnsCutOut(frame, live);
             judged = aboveLoadedEnd(judged, before, now);
             auto& j = judged.judgement;
+            // Painted over, wide columns leave too little of the band plain to show as one.
+            if (!judged.pageStill && !judged.stoodWhileRowsLoaded && secondLook && !lastTick.isNull())
+                judged.stoodWhileRowsLoaded = ScrollLoadedRows::loadedBandTop(withLiveColumnsCutOut(lastTick, live), now,
+                                                                             j.scrollbarPx)
+                                              >= 0;
             if (!j.append) {
                 judged.loadedFrom = std::max(judged.loadedFrom,
                                              ScrollLoadedRows::loadedBandTop(before, now, j.scrollbarPx));
@@ -333,6 +340,7 @@ void ScrollingCaptureController::keepFrame(const QImage& frame, const ScrollStit
     m_ticksSinceKept = 0;
     m_loadedInPlace = false;
     m_unplacedSinceKept = false;
+    m_movedUnplacedSinceKept = false;
     m_registeredTicksSinceKept = 0;
     m_furthestRegisteredSinceKeptPx = 0;
     m_firstRegisteredSinceKept.reset();
@@ -441,12 +449,15 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
 {
     // Looked at again, a page that stood still but for pictures that loaded meanwhile is
     // where the first look placed it: those pictures may be all that keeps this frame
-    // from being placed again. Not where clicks of a size still unknown went unplaced
-    // before it: then nothing bounds how far the page went, and the first look alone
-    // does not say it.
+    // from being placed again. So is one, past the clicks' measuring, at the end of what
+    // it had loaded whose feed brought rows in place of the band it ended with: those
+    // rows (cards at a fixed pitch) may fit a repeat further down as well. Not where
+    // clicks of a size still unknown went unplaced before it: then nothing bounds how far
+    // the page went, and the first look alone does not say it.
     const std::optional<ScrollStitcher::FrameJudgement> firstLook = std::exchange(m_firstLook, std::nullopt);
+    const bool stoodSinceFirstLook = judged.pageStill || (judged.stoodWhileRowsLoaded && m_driver->isCalibrated());
     const bool firstLookStands = firstLook && m_relooks > 0 && !judged.judgement.append && !judged.judgement.duplicate
-                                 && judged.pageStill && (m_driver->isCalibrated() || m_ticksSinceKept <= 1);
+                                 && stoodSinceFirstLook && (m_driver->isCalibrated() || m_ticksSinceKept <= 1);
     // The same for a look before that found the page short of the scroll: also where this
     // look's rows fit a place further down that the clicks refuse, which pictures that
     // loaded meanwhile can make rows alike fit. That look's own frame is then the one kept
@@ -534,12 +545,13 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
     // have been caught in the middle of a smooth scroll that then paused: kept, it would
     // leave the next tick a page moved by the rest of this scroll as well, further than
     // the clicks say, and rows that look alike would be placed by the clicks alone.
-    // Looked at once more, a page that stood still is kept where it stood.
+    // Looked at once more, a page that stood still is kept where it stood (where the first
+    // look stands, a further look would only try the loaded rows against a repeat).
     // The first step kept sets a click's size for the rest of the capture, with nothing
     // yet to hold it against: it is always looked at once more, and again while the page
     // moves. Caught part-way, it would make every later whole step fit no number of clicks.
     const bool shortAndMoving = !j.append ? (m_relooks > 0 || !judged.pageStill) && stoppedShortOfTheScroll(j)
-                                          : (m_relooks == 0 || !judged.pageStill)
+                                          : (m_relooks == 0 || !(judged.pageStill || firstLookStands))
                                                 && (caughtMidScroll(j) || (!m_driver->isCalibrated() && !clickTooLarge));
     if (shortAndMoving && m_relooks < maximumRelooks) {
         if (j.append)
@@ -581,8 +593,10 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
             return;
         }
         m_lastOutcome = j.duplicate || judged.pageStill ? ScrollTickOutcome::duplicate : ScrollTickOutcome::rejected;
-        if (m_lastOutcome == ScrollTickOutcome::rejected && !showsOnlyAPlainEnd(frame))
+        if (m_lastOutcome == ScrollTickOutcome::rejected && !showsOnlyAPlainEnd(frame)) {
             m_unplacedSinceKept = true;
+            m_movedUnplacedSinceKept = m_movedUnplacedSinceKept || !judged.stoodWhilePicturesLoaded;
+        }
         done(m_lastOutcome);
         return;
     }

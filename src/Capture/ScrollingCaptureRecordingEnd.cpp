@@ -282,7 +282,7 @@ void ScrollingCaptureController::handleStall()
             captureDiagnostic(QStringLiteral("📜 页底末步补齐 +%1px（除去自变的一处）").arg(added));
         } else if (const QImage kept = withoutLiveColumns(m_kept.lastFrame(), m_live),
                    last = withoutLiveColumns(m_lastTickFrame, m_live);
-                   !movedIntoThePlainEnd(m_lastTickFrame)
+                   !m_movedUnplacedSinceKept && !movedIntoThePlainEnd(m_lastTickFrame)
                    && (differOnlyLocally(kept, last) || ScrollStitcher::sameButForPlaceholders(kept, last)
                        || (!m_live.isEmpty() && placeholdersFilledBeside(m_kept.lastFrame(), m_lastTickFrame, m_live))
                        || ScrollStitcher::sameButForPlaceholdersAndOneBox(kept, last)
@@ -291,7 +291,9 @@ void ScrollingCaptureController::handleStall()
             // picture that loaded while the page waited at its end, also where the columns
             // that change by themselves cut across it, or where a small animation was
             // never taken for such columns and changed over it meanwhile): those rows
-            // show as the page last looked.
+            // show as the page last looked. Not after frames that moved and could not be
+            // placed: a kept frame of little but a feed's "Loading more" row looks the same
+            // at the next such row, rows further down, and the rows between were never kept.
             m_kept.refreshLast(m_lastTickFrame, m_detection.stickyPx);
         } else if (j.foundPx < 0 && keepRowsLoadedAbove(m_lastTickFrame, -j.foundPx)) {
             // Its rows placed the page's end: the thumb, of a page that got shorter, no
@@ -307,8 +309,11 @@ void ScrollingCaptureController::handleStall()
         } else if (!j.duplicate && !m_unplacedSinceKept && showsOnlyAPlainEnd(m_lastTickFrame)) {
             placeThePlainEnd();
             return;
-        } else if (!j.duplicate) {
-            m_endedUnregistered = true; // the page's last rows could not be placed
+        } else if (!j.duplicate || m_movedUnplacedSinceKept) {
+            // The page's last rows could not be placed; nor, where frames that moved went
+            // unplaced before it, can a frame the same as the last kept one say the page
+            // is back there rather than at the same-looking end a load further down.
+            m_endedUnregistered = true;
         }
         finishAtStall();
     });

@@ -108,3 +108,21 @@ TEST_F(GeneratedScrollBarsAndLowSelectionsTest, AClickIsMeasuredWhereTheLastClic
                     EXPECT_EQ(verdict.kind, Verdict::Kind::exact) << kindName(verdict.kind) << ": " << verdict.what.toStdString();
                 });
 }
+
+// Rows fit two offsets alike, one a move up, and the scrollbar's thumb places the frame
+// at the other; the judgement the rows gave held no footer. The footer the frames share
+// is left out at the thumb's offset too: taken as content, the last kept frame's footer
+// would stay between two rows of the image.
+TEST_F(GeneratedScrollBarsAndLowSelectionsTest, AFramePlacedByTheThumbLeavesTheFooterOutToo)
+{
+    forEachCase(
+        {
+            {1, 97, 506, 0, "rows of text between a header and a footer, the last step placed by the thumb"},
+            {3, 76, 747, 0, "cards whose pictures load late, under a header and above a footer"},
+            {4, 137, 615, 0, "rows of many heights and cards above a footer"},
+        },
+        [](const Capture& capture, const Verdict& verdict) {
+            EXPECT_EQ(verdict.kind, Verdict::Kind::exact) << kindName(verdict.kind) << ": " << verdict.what.toStdString();
+            EXPECT_FALSE(capture.stoppedEarly);
+        });
+}

@@ -39,6 +39,22 @@ public:
             EXPECT_FALSE(capture.stoppedEarly);
         }
     }
+
+    // Where the page cannot be followed as it loads, every row the image holds is once and
+    // in order, and what it leaves out is said.
+    template <std::size_t N>
+    static void expectWholeOrTold(const Case (&cases)[N])
+    {
+        for (const Case& c : cases) {
+            const Description page = describe(c.seed, c.page);
+            SCOPED_TRACE(testing::Message() << "seed " << c.seed << " page " << c.page << " at " << c.height
+                                            << " px (" << c.what << "): " << page.summary().toStdString());
+            ASSERT_TRUE(page.has(feed)) << "the case no longer loads more rows";
+            const Verdict verdict = judge(page, runCapture(page, c.height));
+            EXPECT_TRUE(verdict.kind == Verdict::Kind::exact || verdict.kind == Verdict::Kind::told)
+                << kindName(verdict.kind) << ": " << verdict.what.toStdString();
+        }
+    }
 };
 
 // The page stopped short of the clicks at the end of what it had loaded and was looked at
@@ -102,6 +118,41 @@ TEST_F(GeneratedScrollFeedTest, APageThatGetsShorterAsItsLastRowsLoadEndsWithTho
         {8, 67, 745, "a feed of rows above a \"Loading more\" row, the view as high as the selection"},
     };
     expectExact(cases);
+}
+
+// Under a low selection the kept frame at the end of what the page had loaded showed
+// nothing but the "Loading more" row and the blank below it. Rows came, the page went on
+// past them in frames nothing placed, and stopped at the next "Loading more" row, which
+// looks as the kept frame did (but for a row's last pixel line above it, or not at all).
+// That is no page standing where it was kept: the rows in between were never kept, and
+// the capture says it stopped early.
+TEST_F(GeneratedScrollFeedTest, AnEndThatLooksLikeTheKeptOneAfterUnplacedFramesIsNoPageStandingStill)
+{
+    const Case cases[] = {
+        {9, 105, 114, "a feed of rows of many heights above a \"Loading more\" row, beside a scrollbar"},
+        {9, 294, 80, "the same under a header, the selection no higher than the loading row and the blank"},
+    };
+    expectWholeOrTold(cases);
+}
+
+// The page stopped short of the clicks at the end of what it had loaded, placed there by
+// its rows; before the look again, cards came in place of the band it ended with (its
+// blank end, or a "Loading more" row beside a canvas that changes at every frame, read
+// with the canvas's columns cut out), and that look fit no place.
+// The page did not move: the first look stands, not a place a card's pitch further down
+// that the loaded cards fit as well, nor a step undone as if the page had gone the whole
+// way.
+TEST_F(GeneratedScrollFeedTest, CardsThatLoadWhileThePageIsLookedAtAgainDoNotMoveItAPitchDown)
+{
+    const Case exact[] = {
+        {8, 12, 721, "cards whose pictures load late, beside a scrollbar, the whole view"},
+    };
+    expectExact(exact);
+    // Still loading when the capture ends: every row it loaded, and that said.
+    const Case besideACanvas[] = {
+        {10, 111, 823, "two columns of cards whose pictures load late, under a \"Loading more\" row"},
+    };
+    expectWholeOrTold(besideACanvas);
 }
 
 } // namespace
