@@ -26,6 +26,14 @@ struct PinnedCapture {
     int height;
 };
 
+// The same, and whether it must come out exact or may end with a true message.
+struct PinnedOutcome {
+    quint64 seed;
+    int page;
+    int height;
+    bool exact;
+};
+
 class GeneratedScrollPagesTest : public ScrollDiagnosticsTest {
 public:
 
@@ -428,12 +436,7 @@ TEST_F(GeneratedScrollPagesTest, CardsWaitingForAFeedWhilePicturesLoadComeOutExa
 // than half of them: the first view returns when scrolled back, yet "too low" is false.
 TEST_F(GeneratedScrollPagesTest, AClickOfAtMostHalfTheSelectionIsNotTooLowWhereItCannotBeMeasured)
 {
-    const struct {
-        quint64 seed;
-        int page;
-        int height;
-        bool exact; // or a true message
-    } cases[] = {
+    const PinnedOutcome cases[] = {
         {2, 146, 185, true},  // a footer that grows by 2 px over half of it, the rest one click
         {2, 83, 538, true},   // a footer that changes height beside an animation
         {2, 148, 114, false}, // plain placeholders between card borders, the click half of it
@@ -456,12 +459,7 @@ TEST_F(GeneratedScrollPagesTest, AClickOfAtMostHalfTheSelectionIsNotTooLowWhereI
 // of cards left out.
 TEST_F(GeneratedScrollPagesTest, APageStoppedShortIsNotPlacedWhereRepeatingRowsMayHaveFooledTheRows)
 {
-    const struct {
-        quint64 seed;
-        int page;
-        int height;
-        bool exact; // or a true message
-    } cases[] = {
+    const PinnedOutcome cases[] = {
         {1, 26, 200, false},  // cards 260 px apart, sent 300 px, found 40: beyond a frame
         {1, 115, 106, false}, // cards, no scrollbar, sent 424 px, found 64
         {1, 91, 200, false},  // found 69 at one tick, then 38 at a later one: no page goes back up
@@ -484,12 +482,7 @@ TEST_F(GeneratedScrollPagesTest, APageStoppedShortIsNotPlacedWhereRepeatingRowsM
 // on the way back, the end's length is not known, and the capture says so.
 TEST_F(GeneratedScrollPagesTest, APlainEndLongerThanTheSelectionComesOutWholeOrIsToldTruly)
 {
-    const struct {
-        quint64 seed;
-        int page;
-        int height;
-        bool exact; // or a true message
-    } cases[] = {
+    const PinnedOutcome cases[] = {
         {2, 109, 80, true},  // 137 px of end under an 80-px selection, a scrollbar
         {2, 122, 80, true},  // 154 px, the last rows two clicks up
         {3, 49, 181, true},  // 228 px above a fixed footer, beside an animation
@@ -558,12 +551,7 @@ TEST_F(GeneratedScrollPagesTest, FramesInsideGreyPicturesArePlacedByTheClicks)
 // (the capture may then stop early, and says so).
 TEST_F(GeneratedScrollPagesTest, AFeedsEndReachedPartWayThroughAScrollKeepsNoBandTwice)
 {
-    const struct {
-        quint64 seed;
-        int page;
-        int height;
-        bool exact; // or a true message
-    } cases[] = {
+    const PinnedOutcome cases[] = {
         {12, 65, 768, true},  // stood 60 px into a 360-px step; 644 px fit the loaded pictures too
         {11, 106, 240, false}, // kept 120 px on over a grey picture, the page went 98
         {2, 101, 137, false},  // taken back so, then standing still there: no click places a frame again
