@@ -118,4 +118,15 @@ inline bool rowsMatch(const quint32* a, const quint32* b, int width)
     return true;
 }
 
+// True when every pixel of the row is its first one's colour, within the tolerance: a
+// blank row, or one inside a plain band or placeholder.
+inline bool plainRow(const quint32* row, int width)
+{
+    for (int x = 1; x < width; ++x) {
+        if (differ(row[x], row[0]))
+            return false;
+    }
+    return true;
+}
+
 } // namespace FramePixelCompare

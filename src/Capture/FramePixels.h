@@ -51,18 +51,33 @@ inline QImage withFramePixelLayout(const QImage& image)
     return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
-// A view of an image that has the layout (see withFramePixelLayout); null otherwise.
-// The view is valid while the image lives and is not modified.
-inline FramePixels framePixels(const QImage& image)
+// A view of the words of any image of 32 bits a pixel as they are stored, whatever they
+// hold: for a comparison that only asks whether two images are the same.
+inline FramePixels storedPixels(const QImage& image)
 {
     FramePixels view;
-    if (image.isNull() || !hasFramePixelLayout(image))
+    if (image.isNull() || image.depth() != 32)
         return view;
     view.bits = image.constBits();
     view.width = image.width();
     view.height = image.height();
     view.bytesPerLine = image.bytesPerLine();
     return view;
+}
+
+// A view of an image that has the layout (see withFramePixelLayout); null otherwise.
+// The view is valid while the image lives and is not modified.
+inline FramePixels framePixels(const QImage& image)
+{
+    return hasFramePixelLayout(image) ? storedPixels(image) : FramePixels();
+}
+
+// The columns of a frame `width` wide left of its scrollbar, `scrollbarPx` wide, whose
+// thumb moves in every row; where none was found, left of where one may be (the
+// rightmost eighth, at most 50 columns).
+inline int widthLeftOfScrollbar(int width, int scrollbarPx)
+{
+    return width - (scrollbarPx > 0 ? scrollbarPx : qMin(width / 8, 50));
 }
 
 // |dR| + |dG| + |dB| of two pixels (alpha ignored).

@@ -18,15 +18,6 @@ constexpr int kMinimumDrawnRows = 2;
 // rows do not fit, they differ all over.
 constexpr int kChangedShare = 5;
 
-bool plainRow(const quint32* row, int width)
-{
-    for (int x = 1; x < width; ++x) {
-        if (FramePixelCompare::differ(row[x], row[0]))
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 std::optional<int> lastStepOffset(const FramePixels& previous, const FramePixels& next)
@@ -53,7 +44,7 @@ std::optional<int> lastStepOffset(const FramePixels& previous, const FramePixels
         bool fits = true;
         for (int r = 0; r + t < h - footer && fits; ++r) {
             fits = FramePixelCompare::rowsMatch(next.row(r), previous.row(r + t), w);
-            drawn += fits && !plainRow(next.row(r), w) ? 1 : 0;
+            drawn += fits && !FramePixelCompare::plainRow(next.row(r), w) ? 1 : 0;
         }
         if (!fits || drawn < kMinimumDrawnRows)
             continue;
@@ -61,7 +52,7 @@ std::optional<int> lastStepOffset(const FramePixels& previous, const FramePixels
         // content is no last step into it (a picture that loaded where the page stood).
         bool plainEnd = true;
         for (int r = std::max(0, h - footer - t); r < h - footer && plainEnd; ++r)
-            plainEnd = plainRow(next.row(r), w);
+            plainEnd = FramePixelCompare::plainRow(next.row(r), w);
         if (!plainEnd)
             continue;
         // Where the rows fit, the place that holds the most of them against each other:
@@ -100,7 +91,7 @@ std::optional<int> lastStepBesideLocalChanges(const FramePixels& previous, const
             continue;
         int drawn = 0;
         for (int r = 0; r < rows; ++r)
-            drawn += plainRow(shown.row(r), w) ? 0 : 1;
+            drawn += FramePixelCompare::plainRow(shown.row(r), w) ? 0 : 1;
         if (drawn * 8 < rows)
             continue; // plain rows fit anywhere
         if (found)

@@ -66,7 +66,7 @@ int loadedBandTop(const QImage& previous, const QImage& next, int scrollbarPx)
         return -1;
     // Where no scrollbar was found, left of where one may be: a thumb seldom seen to
     // move before (a low selection, a short page) still shrinks as the page grows.
-    const int width = p.width - (scrollbarPx > 0 ? scrollbarPx : std::min(p.width / 8, 50));
+    const int width = widthLeftOfScrollbar(p.width, scrollbarPx);
     if (width <= 0)
         return -1;
     // What stayed put at the bottom (a footer) is no part of the band.
@@ -98,7 +98,7 @@ int loadedBandTopAbove(const QImage& previous, const QImage& next, int upPx, int
         || top + upPx >= p.height)
         return -1;
     const int h = p.height, rows = h - top - upPx;
-    const int width = p.width - (scrollbarPx > 0 ? scrollbarPx : std::min(p.width / 8, 50));
+    const int width = widthLeftOfScrollbar(p.width, scrollbarPx);
     if (width <= 0)
         return -1;
     // The rows `next` no longer reaches went out past the page's end: plain as a band is
@@ -128,7 +128,7 @@ int loadedEndRowsOf(const QImage& previous, const QImage& next, int offset, int 
     if (p.isNull() || n.isNull() || p.height != n.height || offset <= 0 || offset >= p.height)
         return 0;
     const int full = std::min(p.width, n.width);
-    const int width = full - (scrollbarPx > 0 ? scrollbarPx : std::min(full / 8, 50));
+    const int width = widthLeftOfScrollbar(full, scrollbarPx);
     if (width <= 0)
         return 0;
     const FramePixels before = p.cropped(0, 0, width, p.height), after = n.cropped(0, 0, width, n.height);
@@ -142,7 +142,7 @@ std::optional<AboveLoadedEnd> placeAboveLoadedEnd(const QImage& previous, const 
     const FramePixels p = framePixels(a), n = framePixels(b);
     if (p.isNull() || n.isNull() || p.width != n.width || p.height != n.height)
         return std::nullopt;
-    const int width = p.width - (scrollbarPx > 0 ? scrollbarPx : std::min(p.width / 8, 50));
+    const int width = widthLeftOfScrollbar(p.width, scrollbarPx);
     const int top = std::max(0, fixedTop);
     if (width < FrameRegistration::kMinimumSide)
         return std::nullopt;

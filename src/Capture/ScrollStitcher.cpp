@@ -131,35 +131,32 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
     // Rows at the bottom of the previous frame that were left out to place this one (a
     // footer that changed height): they are no content, whatever the rows below show.
     int bandedFooterPx = 0;
-    // Before a click's size is known, rows placed above the previous frame after a scroll
-    // down: a fixed bar that changes height over much of a low selection may have
-    // outweighed the rows that scrolled.
-    const bool movedAgainstTheScroll = ty && *ty < 0 && mode == JudgeMode::first;
-    if (movedAgainstTheScroll) {
-        if (const auto banded = registerBesideBands(previous, frame, judgement.scrollbarPx, judgement.stickyPx, expected)) {
-            ty = banded->offset;
-            judgement.settledByStep = banded->settledByExpected;
-            judgement.alikeSpacingPx = banded->alikeSpacing;
-            bandedFooterPx = banded->bands.bottom;
-            captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px，除去顶部 %2px／底部 %3px 变化带，而非上移）")
-                                  .arg(*ty)
-                                  .arg(banded->bands.top)
-                                  .arg(banded->bands.bottom));
-        }
-    }
-    if (!ty) {
-        // A band at the top or bottom that changed while the rest scrolled (a header that
-        // just stuck, a pager's prompt) may be all that kept the offset from standing out.
+    // The frame placed again without the bands at its edges that changed; nothing where
+    // that places it nowhere either.
+    const auto placedBesideBands = [&](QStringView why) {
         const auto banded = registerBesideBands(previous, frame, judgement.scrollbarPx, judgement.stickyPx, expected);
         if (banded) {
             ty = banded->offset;
             judgement.settledByStep = banded->settledByExpected;
             judgement.alikeSpacingPx = banded->alikeSpacing;
             bandedFooterPx = banded->bands.bottom;
-            captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px，除去顶部 %2px／底部 %3px 变化带）")
+            captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px，除去顶部 %2px／底部 %3px 变化带%4）")
                                   .arg(*ty)
                                   .arg(banded->bands.top)
-                                  .arg(banded->bands.bottom));
+                                  .arg(banded->bands.bottom)
+                                  .arg(why));
+        }
+        return banded;
+    };
+    // Before a click's size is known, rows placed above the previous frame after a scroll
+    // down: a fixed bar that changes height over much of a low selection may have
+    // outweighed the rows that scrolled.
+    if (ty && *ty < 0 && mode == JudgeMode::first)
+        placedBesideBands(u"，而非上移");
+    if (!ty) {
+        // A band at the top or bottom that changed while the rest scrolled (a header that
+        // just stuck, a pager's prompt) may be all that kept the offset from standing out.
+        if (const auto banded = placedBesideBands({})) {
             // Rows that became fixed at the top: from now on the fixed header, if no taller
             // than a measured one may be; but not pictures that loaded there, which the
             // rows that did not change place as well.
@@ -297,7 +294,7 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
         const QImage a = withFramePixelLayout(previous), b = withFramePixelLayout(frame);
         const FramePixels p = framePixels(a), n = framePixels(b);
         const int full = std::min(p.width, n.width);
-        const int w = full - (judgement.scrollbarPx > 0 ? judgement.scrollbarPx : std::min(full / 8, 50));
+        const int w = widthLeftOfScrollbar(full, judgement.scrollbarPx);
         // A band at the bottom that changed (a pager's prompt) is left out like a fixed
         // footer: the previous frame's is never joined between the lines it covers.
         if (w > 0) {

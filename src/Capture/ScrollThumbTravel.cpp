@@ -246,7 +246,7 @@ FrameJudgement placedByThumb(const FrameJudgement& judgement, const std::optiona
         const QImage a = withFramePixelLayout(previous), b = withFramePixelLayout(frame);
         const FramePixels p = framePixels(a), n = framePixels(b);
         const int full = std::min(p.width, n.width);
-        const int w = full - (judgement.scrollbarPx > 0 ? judgement.scrollbarPx : std::min(full / 8, 50));
+        const int w = widthLeftOfScrollbar(full, judgement.scrollbarPx);
         placed.footerPx = w > 0 && *t < n.height
                               ? std::min(FrameRegistration::fixedBottomRows(p.cropped(0, 0, w, p.height),
                                                                             n.cropped(0, 0, w, n.height), *t),

@@ -210,11 +210,10 @@ private:
     bool movedIntoThePlainEnd(const QImage& frame) const;
     // `frame` appended below the last kept frame where it shows that frame's rows moved up
     // by a last scroll into the page's plain end, beside the columns that change by
-    // themselves and above the rows that stay put; nothing otherwise.
-    std::optional<ScrollStitcher::FrameJudgement> lastStepIntoThePlainEnd(const QImage& frame) const;
-    // The page's last scroll, placed by its rows where something on them changed by
-    // itself meanwhile; nothing where they do not place it at one offset.
-    std::optional<ScrollStitcher::FrameJudgement> lastStepBesideChanges(const QImage& frame) const;
+    // themselves and above the rows that stay put; or, where something changed by itself
+    // over the rows meanwhile, where the rows around it fit at one offset within a step
+    // alone; nothing otherwise.
+    std::optional<ScrollStitcher::FrameJudgement> lastStepPlacedByItsRows(const QImage& frame) const;
     bool fitsKeptRowForRow(const QImage& frame, int offsetPx) const;
     // Where the page ended in a plain band further than any row shows: placed from a frame
     // clicks up, then finishes.

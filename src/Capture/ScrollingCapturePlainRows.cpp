@@ -21,13 +21,8 @@ constexpr int kMaximumPlainRun = 8;
 int plainRowsAtTheBottom(const FramePixels& frame, int width, int footerPx)
 {
     int rows = 0;
-    for (int r = frame.height - 1 - footerPx; r >= 0; --r, ++rows) {
-        const quint32* row = frame.row(r);
-        for (int x = 1; x < width; ++x) {
-            if (FramePixelCompare::differ(row[x], row[0]))
-                return rows;
-        }
-    }
+    for (int r = frame.height - 1 - footerPx; r >= 0 && FramePixelCompare::plainRow(frame.row(r), width); --r)
+        ++rows;
     return rows;
 }
 
@@ -91,7 +86,7 @@ bool ScrollingCaptureController::plainRunStoppedAtTheEnd() const
     const FramePixels kept = framePixels(image);
     if (kept.isNull())
         return false;
-    const int width = kept.width - (m_detection.scrollbarPx > 0 ? m_detection.scrollbarPx : std::min(kept.width / 8, 50));
+    const int width = widthLeftOfScrollbar(kept.width, m_detection.scrollbarPx);
     const int footer = std::clamp(m_keptFooterPx, 0, kept.height);
     const int plain = plainRowsAtTheBottom(kept, width, footer);
     // A gap between two rows is no end; all of the frame plain is the inside of a picture.

@@ -79,7 +79,7 @@ struct KeptBesideNew {
         , frameImage(withFramePixelLayout(withLiveColumnsCutOut(frame, live)))
         , kept(framePixels(keptImage))
         , now(framePixels(frameImage))
-        , width(now.width - (scrollbarPx > 0 ? scrollbarPx : std::min(now.width / 8, 50)))
+        , width(widthLeftOfScrollbar(now.width, scrollbarPx))
     {
     }
     bool comparable() const
@@ -105,6 +105,19 @@ struct KeptBesideNew {
     const int width;
 };
 
+// The frame appended `newPx` rows below the last kept one, the `footerPx` rows at its
+// bottom that stayed where they were left out.
+ScrollStitcher::FrameJudgement appendedBelowKept(int newPx, int footerPx, const ScrollStitcher::DetectionState& detection)
+{
+    ScrollStitcher::FrameJudgement judgement;
+    judgement.append = true;
+    judgement.newPx = newPx;
+    judgement.foundPx = newPx;
+    judgement.footerPx = footerPx;
+    judgement.setDetection(detection);
+    return judgement;
+}
+
 } // namespace
 
 bool ScrollingCaptureController::showsOnlyAPlainEnd(const QImage& frame) const
@@ -127,45 +140,31 @@ bool ScrollingCaptureController::showsOnlyAPlainEnd(const QImage& frame) const
     if (bottom == top)
         return false; // nothing moved
     for (int r = top; r < bottom; ++r) {
-        const quint32* row = now.row(r);
-        for (int x = 1; x < w; ++x) {
-            if (FramePixelCompare::differ(row[x], row[0]))
-                return false;
-        }
+        if (!FramePixelCompare::plainRow(now.row(r), w))
+            return false;
     }
     return true;
 }
 
-std::optional<ScrollStitcher::FrameJudgement> ScrollingCaptureController::lastStepIntoThePlainEnd(const QImage& frame) const
+std::optional<ScrollStitcher::FrameJudgement> ScrollingCaptureController::lastStepPlacedByItsRows(const QImage& frame) const
 {
     const KeptBesideNew pair(m_kept.lastFrame(), frame, m_live, m_detection.scrollbarPx);
     const auto rows = pair.belowHeader(m_detection.stickyPx);
-    const auto offset = rows ? ScrollStitcher::lastStepOffset(rows->kept, rows->now) : std::nullopt;
-    if (!offset)
+    if (!rows)
         return std::nullopt;
     // Every row the frame shows of the kept one where that scroll puts it, between the
     // bars: the step is the whole of the move.
-    return plainEndJudgement(m_kept.lastFrame(), frame, *offset, *offset, m_kept.lastFrame());
-}
-
-std::optional<ScrollStitcher::FrameJudgement> ScrollingCaptureController::lastStepBesideChanges(const QImage& frame) const
-{
-    if (!m_driver)
-        return std::nullopt;
-    const KeptBesideNew pair(m_kept.lastFrame(), frame, m_live, m_detection.scrollbarPx);
-    const auto rows = pair.belowHeader(m_detection.stickyPx);
+    if (const auto offset = ScrollStitcher::lastStepOffset(rows->kept, rows->now))
+        if (auto judgement = plainEndJudgement(m_kept.lastFrame(), frame, *offset, *offset, m_kept.lastFrame()))
+            return judgement;
+    // The same where something on the rows changed by itself meanwhile.
     const auto offset
-        = rows ? ScrollStitcher::lastStepBesideLocalChanges(rows->kept, rows->now, m_driver->scrolledStepPx()) : std::nullopt;
+        = m_driver ? ScrollStitcher::lastStepBesideLocalChanges(rows->kept, rows->now, m_driver->scrolledStepPx()) : std::nullopt;
     if (!offset)
         return std::nullopt;
-    ScrollStitcher::FrameJudgement judgement;
-    judgement.append = true;
-    judgement.newPx = *offset;
-    judgement.foundPx = *offset;
-    judgement.footerPx = FrameRegistration::fixedBottomRows(pair.kept.cropped(0, 0, pair.width, pair.kept.height),
-                                                            pair.now.cropped(0, 0, pair.width, pair.now.height), *offset);
-    judgement.setDetection(m_detection);
-    return judgement;
+    const int footer = FrameRegistration::fixedBottomRows(pair.kept.cropped(0, 0, pair.width, pair.kept.height),
+                                                          pair.now.cropped(0, 0, pair.width, pair.now.height), *offset);
+    return appendedBelowKept(*offset, footer, m_detection);
 }
 
 bool ScrollingCaptureController::fitsKeptRowForRow(const QImage& frame, int offsetPx) const
@@ -196,11 +195,8 @@ bool ScrollingCaptureController::movedIntoThePlainEnd(const QImage& frame) const
     for (int r = std::clamp(m_detection.stickyPx, 0, now.height); r < now.height; ++r) {
         if (FramePixelCompare::rowsMatch(kept.row(r), now.row(r), w))
             continue;
-        const quint32* row = now.row(r);
-        for (int x = 1; x < w; ++x) {
-            if (FramePixelCompare::differ(row[x], row[0]))
-                return false;
-        }
+        if (!FramePixelCompare::plainRow(now.row(r), w))
+            return false;
         ++changed;
     }
     return changed > 0;
@@ -267,19 +263,14 @@ void ScrollingCaptureController::handleStall()
             keepFrame(m_lastTickFrame, j);
             const int added = j.newPx;
             captureDiagnostic(QStringLiteral("📜 页底末步补齐 +%1px").arg(added));
-        } else if (const auto step = !j.duplicate && j.foundPx == 0 ? lastStepIntoThePlainEnd(m_lastTickFrame)
+        } else if (const auto step = !j.duplicate && j.foundPx == 0 ? lastStepPlacedByItsRows(m_lastTickFrame)
                                                                       : std::nullopt) {
             // A last scroll of a few rows into the plain end, beside what changes by itself
-            // and above a footer, passes for a change in place; the rows it moved up place it.
+            // and above a footer, or under something that changed by itself over the rows,
+            // passes for a change in place; the rows it moved up place it.
             keepFrame(m_lastTickFrame, *step);
             const int added = step->newPx;
             captureDiagnostic(QStringLiteral("📜 页底末步补齐 +%1px").arg(added));
-        } else if (const auto step = !j.duplicate && j.foundPx == 0 ? lastStepBesideChanges(m_lastTickFrame)
-                                                                     : std::nullopt) {
-            // The same where something on the rows changed by itself meanwhile.
-            keepFrame(m_lastTickFrame, *step);
-            const int added = step->newPx;
-            captureDiagnostic(QStringLiteral("📜 页底末步补齐 +%1px（除去自变的一处）").arg(added));
         } else if (const QImage kept = withoutLiveColumns(m_kept.lastFrame(), m_live),
                    last = withoutLiveColumns(m_lastTickFrame, m_live);
                    !m_movedUnplacedSinceKept && !movedIntoThePlainEnd(m_lastTickFrame)
@@ -486,7 +477,7 @@ std::optional<int> ScrollingCaptureController::keptBelow(const QImage& frame) co
     const FramePixels kept = framePixels(keptImage), now = framePixels(frameImage);
     if (kept.isNull() || now.isNull() || kept.width != now.width || kept.height != now.height)
         return std::nullopt;
-    const int w = now.width - (m_detection.scrollbarPx > 0 ? m_detection.scrollbarPx : std::min(now.width / 8, 50));
+    const int w = widthLeftOfScrollbar(now.width, m_detection.scrollbarPx);
     const int top = std::clamp(m_detection.stickyPx, 0, now.height);
     if (w < 1 || top == now.height)
         return std::nullopt;
@@ -508,7 +499,7 @@ std::optional<ScrollStitcher::FrameJudgement> ScrollingCaptureController::plainE
         || above.width != now.width || above.height != now.height)
         return std::nullopt;
     const int h = now.height;
-    const int w = now.width - (m_detection.scrollbarPx > 0 ? m_detection.scrollbarPx : std::min(now.width / 8, 50));
+    const int w = widthLeftOfScrollbar(now.width, m_detection.scrollbarPx);
     const int top = std::clamp(m_detection.stickyPx, 0, h);
     if (w < 1 || newPx <= 0)
         return std::nullopt;
@@ -521,13 +512,7 @@ std::optional<ScrollStitcher::FrameJudgement> ScrollingCaptureController::plainE
         if (!FramePixelCompare::rowsMatch(now.row(r), above.row(r + click), w))
             return std::nullopt;
     }
-    ScrollStitcher::FrameJudgement judgement;
-    judgement.append = true;
-    judgement.newPx = newPx;
-    judgement.foundPx = newPx;
-    judgement.footerPx = footer;
-    judgement.setDetection(m_detection);
-    return judgement;
+    return appendedBelowKept(newPx, footer, m_detection);
 }
 
 void ScrollingCaptureController::handleHintDone()

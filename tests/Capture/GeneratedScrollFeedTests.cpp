@@ -25,8 +25,9 @@ struct Case {
 class GeneratedScrollFeedTest : public ScrollDiagnosticsTest {
 public:
 
-    template <std::size_t N>
-    static void expectExact(const Case (&cases)[N])
+    // Each case's capture, with its verdict, under a trace that names it.
+    template <std::size_t N, typename Check>
+    static void forEachCase(const Case (&cases)[N], Check check)
     {
         for (const Case& c : cases) {
             const Description page = describe(c.seed, c.page);
@@ -34,10 +35,17 @@ public:
                                             << " px (" << c.what << "): " << page.summary().toStdString());
             ASSERT_TRUE(page.has(feed)) << "the case no longer loads more rows";
             const Capture capture = runCapture(page, c.height);
-            const Verdict verdict = judge(page, capture);
+            check(capture, judge(page, capture));
+        }
+    }
+
+    template <std::size_t N>
+    static void expectExact(const Case (&cases)[N])
+    {
+        forEachCase(cases, [](const Capture& capture, const Verdict& verdict) {
             EXPECT_EQ(verdict.kind, Verdict::Kind::exact) << kindName(verdict.kind) << ": " << verdict.what.toStdString();
             EXPECT_FALSE(capture.stoppedEarly);
-        }
+        });
     }
 
     // Where the page cannot be followed as it loads, every row the image holds is once and
@@ -45,15 +53,10 @@ public:
     template <std::size_t N>
     static void expectWholeOrTold(const Case (&cases)[N])
     {
-        for (const Case& c : cases) {
-            const Description page = describe(c.seed, c.page);
-            SCOPED_TRACE(testing::Message() << "seed " << c.seed << " page " << c.page << " at " << c.height
-                                            << " px (" << c.what << "): " << page.summary().toStdString());
-            ASSERT_TRUE(page.has(feed)) << "the case no longer loads more rows";
-            const Verdict verdict = judge(page, runCapture(page, c.height));
+        forEachCase(cases, [](const Capture&, const Verdict& verdict) {
             EXPECT_TRUE(verdict.kind == Verdict::Kind::exact || verdict.kind == Verdict::Kind::told)
                 << kindName(verdict.kind) << ": " << verdict.what.toStdString();
-        }
+        });
     }
 };
 

@@ -81,16 +81,32 @@ LineMerge::PlacedLine readFrom(const Readings::LineReading& plain, const std::ve
     return line;
 }
 
+// A row of the plain reading, the rules' text of it, and what the row comes back as.
+struct RowCase {
+    const char* what;
+    Readings::LineReading plain;
+    std::vector<size_t> read; // the plain line's words the rules' text read too
+    std::string readAs;
+    std::string expected;
+    std::vector<Readings::LineReading> others = {}; // the single-language engines' lines, where given
+};
+
+void expectRows(const std::vector<RowCase>& cases)
+{
+    for (const RowCase& c : cases) {
+        const Readings::EngineReading plain{"chi_sim+chi_tra+eng", true, {c.plain}};
+        std::vector<Readings::EngineReading> others;
+        if (!c.others.empty())
+            others.push_back({"eng", true, c.others});
+        const std::vector<LineMerge::PlacedLine> lines = LostCells::withLostCells({readFrom(c.plain, c.read, c.readAs)}, plain, others);
+        ASSERT_EQ(lines.size(), 1u) << c.what;
+        EXPECT_EQ(lines[0].text, c.expected) << c.what;
+    }
+}
+
 TEST(LostCells, WordsOnlyThePlainReadingHasGoIntoTheirRowWhereTheyStand)
 {
-    struct Case {
-        const char* what;
-        Readings::LineReading plain;
-        std::vector<size_t> read; // the plain line's words the rules' text read too
-        std::string readAs;
-        std::string expected;
-    };
-    const std::vector<Case> cases{
+    expectRows({
         {"a heading's first and last cells, and one between those read",
          lineRead("Description Qty Unit price VAT Amount", {96, 90, 88, 88, 90, 91}), {1, 4}, "Qty VAT",
          "Description Qty Unit price VAT Amount"},
@@ -104,44 +120,23 @@ TEST(LostCells, WordsOnlyThePlainReadingHasGoIntoTheirRowWhereTheyStand)
         {"marks made of a border stay out", lineRead("| Total 12.00 \xe2\x80\x94", {95, 95, 95, 95}), {1, 2}, "Total 12.00",
          "Total 12.00"},
         {"a word read by the rules is not written twice", lineRead("Total 12.00", {95, 95}), {0, 1}, "Total 12.00", "Total 12.00"},
-    };
-    for (const Case& c : cases) {
-        const Readings::EngineReading plain{"chi_sim+chi_tra+eng", true, {c.plain}};
-        const std::vector<LineMerge::PlacedLine> lines = LostCells::withLostCells({readFrom(c.plain, c.read, c.readAs)}, plain);
-        ASSERT_EQ(lines.size(), 1u) << c.what;
-        EXPECT_EQ(lines[0].text, c.expected) << c.what;
-    }
+    });
 }
 
 TEST(LostCells, AFaintNumberOnlyThePlainEngineSawGoesIntoItsRow)
 {
-    struct Case {
-        const char* what;
-        Readings::LineReading plain;
-        std::vector<size_t> read; // the plain line's words the rules' text read too
-        std::string readAs;
-        std::vector<Readings::LineReading> others; // the single-language engines' lines
-        std::string expected;
-    };
     // "4 East 69,695.50": the row number, grey, at 61.
     const Readings::LineReading row = lineRead("4 East 69,695.50", {61, 90, 90});
     const Readings::LineReading rowRead = lineRead("  East 69,695.50", {90, 90});
-    const std::vector<Case> cases{
-        {"a row number no other engine read anything of", row, {1, 2}, "East 69,695.50", {rowRead}, "4 East 69,695.50"},
-        {"another engine read something there", row, {1, 2}, "East 69,695.50", {lineRead("A East 69,695.50", {20, 90, 90})},
-         "East 69,695.50"},
+    expectRows({
+        {"a row number no other engine read anything of", row, {1, 2}, "East 69,695.50", "4 East 69,695.50", {rowRead}},
+        {"another engine read something there", row, {1, 2}, "East 69,695.50", "East 69,695.50",
+         {lineRead("A East 69,695.50", {20, 90, 90})}},
         {"a word without a digit needs the sure reading", lineRead("B East 69,695.50", {61, 90, 90}), {1, 2}, "East 69,695.50",
-         {rowRead}, "East 69,695.50"},
-        {"a number read too doubtfully", lineRead("4 East 69,695.50", {35, 90, 90}), {1, 2}, "East 69,695.50", {rowRead},
-         "East 69,695.50"},
-    };
-    for (const Case& c : cases) {
-        const Readings::EngineReading plain{"chi_sim+chi_tra+eng", true, {c.plain}};
-        const std::vector<Readings::EngineReading> others{{"eng", true, c.others}};
-        const std::vector<LineMerge::PlacedLine> lines = LostCells::withLostCells({readFrom(c.plain, c.read, c.readAs)}, plain, others);
-        ASSERT_EQ(lines.size(), 1u) << c.what;
-        EXPECT_EQ(lines[0].text, c.expected) << c.what;
-    }
+         "East 69,695.50", {rowRead}},
+        {"a number read too doubtfully", lineRead("4 East 69,695.50", {35, 90, 90}), {1, 2}, "East 69,695.50", "East 69,695.50",
+         {rowRead}},
+    });
 }
 
 } // namespace
