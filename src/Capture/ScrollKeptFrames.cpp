@@ -17,17 +17,16 @@ void ScrollKeptFrames::appendRefreshing(const QImage& frame, int offset, int foo
 {
     if (frame.isNull())
         return;
-    m_frameBefore = m_lastFrame;
-    m_cutsBefore.clear();
-    m_refreshedBefore.clear();
-    m_canDrop = true;
+    if (m_undo.size() == kUndoDepth)
+        m_undo.erase(m_undo.begin());
+    m_undo.push_back({m_lastFrame, {}, {}});
     if (!m_slices.empty() && footer > 0) {
         // The new rows continue where the kept rows now end. Rows left out below more
         // than the last slice adds (a page's blank end shown by several frames, where
         // rows loaded) reach into the slices before it.
         int left = footer;
         for (auto slice = m_slices.rbegin(); slice != m_slices.rend() && left > 0; ++slice) {
-            m_cutsBefore.push_back(slice->bottomCut);
+            m_undo.back().cutsBefore.push_back(slice->bottomCut);
             const int cut = slice == m_slices.rbegin() ? std::min(left, slice->rows.height())
                                                        : std::min(left, slice->drawnRows());
             const int before = slice->drawnRows();
@@ -89,7 +88,7 @@ void ScrollKeptFrames::refreshTail(const QImage& frame, int from, int to)
             for (int x = first + 1; x <= last && plain; ++x)
                 plain = before[x] == before[first];
             if (plain && m_recordRefresh)
-                m_refreshedBefore.push_back({fromLast, y, first, std::vector<quint32>(before + first, before + last + 1)});
+                m_undo.back().refreshedBefore.push_back({fromLast, y, first, std::vector<quint32>(before + first, before + last + 1)});
             if (plain)
                 std::memcpy(slice->rows.scanLine(y) + std::size_t(first) * 4, now + first,
                             std::size_t(last - first + 1) * 4);
@@ -141,7 +140,7 @@ void ScrollKeptFrames::writeTail(const QImage& frame, int from)
         for (int y = slice->drawnRows() - 1; y >= 0 && r >= from; --y, --r)
             std::memcpy(slice->rows.scanLine(y), frame.constScanLine(r), bytes);
     m_lastFrame = frame;
-    m_canDrop = false;
+    m_undo.clear();
 }
 
 void ScrollKeptFrames::restandLast(const QImage& frame, int from)
@@ -154,32 +153,29 @@ void ScrollKeptFrames::restandLast(const QImage& frame, int from)
 
 void ScrollKeptFrames::dropLast()
 {
-    if (!m_canDrop || m_slices.empty())
+    if (m_undo.empty() || m_slices.empty())
         return;
+    Undo undo = std::move(m_undo.back());
+    m_undo.pop_back();
     m_stitchedHeight -= m_slices.back().rows.height();
     m_slices.pop_back();
     // Undone last written first, so that a pixel written twice gets its first look back.
-    for (auto undo = m_refreshedBefore.rbegin(); undo != m_refreshedBefore.rend(); ++undo) {
-        if (undo->fromLast >= m_slices.size())
+    for (auto was = undo.refreshedBefore.rbegin(); was != undo.refreshedBefore.rend(); ++was) {
+        if (was->fromLast >= m_slices.size())
             continue;
-        QImage& rows = m_slices[m_slices.size() - 1 - undo->fromLast].rows;
-        if (undo->y < rows.height() && undo->x + int(undo->pixels.size()) <= rows.width())
-            std::memcpy(rows.scanLine(undo->y) + std::size_t(undo->x) * 4, undo->pixels.data(),
-                        undo->pixels.size() * 4);
+        QImage& rows = m_slices[m_slices.size() - 1 - was->fromLast].rows;
+        if (was->y < rows.height() && was->x + int(was->pixels.size()) <= rows.width())
+            std::memcpy(rows.scanLine(was->y) + std::size_t(was->x) * 4, was->pixels.data(), was->pixels.size() * 4);
     }
-    m_refreshedBefore.clear();
     auto slice = m_slices.rbegin();
-    for (const int cut : m_cutsBefore) {
+    for (const int cut : undo.cutsBefore) {
         if (slice == m_slices.rend())
             break;
         m_stitchedHeight += slice->bottomCut - cut;
         slice->bottomCut = cut;
         ++slice;
     }
-    m_cutsBefore.clear();
-    m_lastFrame = m_frameBefore;
-    m_frameBefore = QImage();
-    m_canDrop = false;
+    m_lastFrame = undo.frameBefore;
 }
 
 std::vector<KeptSlice> ScrollKeptFrames::takeSlices()
@@ -192,9 +188,7 @@ std::vector<KeptSlice> ScrollKeptFrames::takeSlices()
 void ScrollKeptFrames::clear()
 {
     m_slices.clear();
-    m_refreshedBefore.clear();
+    m_undo.clear();
     m_lastFrame = QImage();
-    m_frameBefore = QImage();
     m_stitchedHeight = 0;
-    m_canDrop = false;
 }

@@ -55,7 +55,8 @@ public:
     // `upPx` first. Returns false, changing nothing, also where fewer rows than that and
     // a frame are kept.
     bool replaceLastTailAbove(const QImage& frame, int from, int upPx);
-    // Takes the last kept frame back, as if it had never been appended (once).
+    // Takes the last kept frame back, as if it had never been appended (the last two
+    // appends at most).
     void dropLast();
 
     bool isEmpty() const { return m_slices.empty(); }
@@ -89,14 +90,18 @@ private:
     std::vector<KeptSlice> m_slices;
     QImage m_lastFrame;
     int m_stitchedHeight = 0;
-    // What dropLast puts back.
-    QImage m_frameBefore;
-    // The bottom cuts the last append changed, from the last slice before it back.
-    std::vector<int> m_cutsBefore;
-    // What the last append's refresh overwrote in the slices before it, in the order
-    // written: a frame taken back must not leave its look on the rows it was judged
-    // to repeat, since a frame taken back may have been placed wrongly.
-    std::vector<Overwritten> m_refreshedBefore;
+    // What dropLast puts back, for each of the last appends it can take back, the last one
+    // last.
+    struct Undo {
+        QImage frameBefore;
+        // The bottom cuts the append changed, from the last slice before it back.
+        std::vector<int> cutsBefore;
+        // What the append's refresh overwrote in the slices before it, in the order
+        // written: a frame taken back must not leave its look on the rows it was judged
+        // to repeat, since a frame taken back may have been placed wrongly.
+        std::vector<Overwritten> refreshedBefore;
+    };
+    static constexpr std::size_t kUndoDepth = 2;
+    std::vector<Undo> m_undo;
     bool m_recordRefresh = false;
-    bool m_canDrop = false;
 };

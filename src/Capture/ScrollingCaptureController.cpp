@@ -288,6 +288,8 @@ void ScrollingCaptureController::resetState()
     m_firstLook.reset();
     m_shortLook = {};
     m_provisional = false;
+    m_provisionalOffTheClicks = false;
+    m_provisionalOffTheClicksBefore = false;
     m_behindClicksPx = 0;
     m_behindClicksBeforePx = 0;
     m_loadedInPlace = false;

@@ -296,6 +296,10 @@ private:
     };
     ShortLook m_shortLook;
     bool m_provisional = false; // the last kept frame was placed by the step alone
+    // The last kept frame was placed by the step alone, at a place other than the whole
+    // distance the clicks sent it; and the frame kept before it was, too.
+    bool m_provisionalOffTheClicks = false;
+    bool m_provisionalOffTheClicksBefore = false;
     // Columns beside the rows that change by themselves (a canvas, a video).
     LiveColumns m_live;
     LiveColumns m_liveCandidate; // seen once, at the settle before frame m_liveCandidateFrame + 1

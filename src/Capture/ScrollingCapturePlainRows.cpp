@@ -51,6 +51,7 @@ bool ScrollingCaptureController::keepOverPlainRows(const QImage& frame, const Sc
     keepFrame(frame, placed, true);
     m_beforePlainRun = before;
     m_provisional = false;
+    m_provisionalOffTheClicks = false;
     captureDiagnostic(QStringLiteral("📜 [prior] 与上帧仅共有单色行，按滚动距离保留 +%1px（待后续按行定位的帧确认，第 %2 帧）")
                           .arg(asked)
                           .arg(before.frames));

@@ -333,6 +333,8 @@ void ScrollingCaptureController::keepFrame(const QImage& frame, const ScrollStit
                        ? std::clamp(expectedBelowKeptPx() - judgement.newPx, 0, m_driver->scrolledStepPx() / 2)
                        : 0;
     m_behindClicksBeforePx = std::exchange(m_behindClicksPx, behind);
+    m_provisionalOffTheClicks = false;
+    m_provisionalOffTheClicksBefore = false;
     m_thumbTravel.noteKept(m_kept.lastFrame(), frame, judgement.newPx, judgement.alikeSpacingPx);
     // Pictures that loaded since the last kept frame show as they now look.
     m_kept.appendRefreshing(frame, judgement.cropTop(frame.height()), judgement.footerPx, judgement.stickyPx);
@@ -501,6 +503,16 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
         m_kept.dropLast();
         m_thumbTravel.dropLast();
         m_behindClicksPx = m_behindClicksBeforePx;
+        // Rows alike that the step told apart at a place the clicks did not send the page
+        // whole, twice running: a scroll that paused part-way, placed a repeat too far by
+        // the step, then drawn to its end with the next tick. That one is no surer.
+        if (std::exchange(m_provisionalOffTheClicks, false) && std::exchange(m_provisionalOffTheClicksBefore, false)
+            && m_kept.count() > 1) {
+            m_kept.dropLast();
+            m_thumbTravel.dropLast();
+            m_behindClicksPx = 0;
+            captureDiagnostic(QStringLiteral("📜 [prior] 前一帧亦按步长消歧且非整步，一并撤回"));
+        }
         m_hintModel.setHeightPx(m_kept.stitchedHeight());
         m_reachedEnd = true;
         captureDiagnostic(QStringLiteral("📜 [prior] 末步可能未走满，撤回按步长消歧的一帧"));
@@ -618,7 +630,11 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
         const int clicks = m_driver->clicksPerTick(), step = m_autoStepPx;
         captureDiagnostic(QStringLiteral("📜 [driver] 一格滚轮 = %1px → 每步 %2 格 = %3px").arg(perClick).arg(clicks).arg(step));
     } else {
+        const bool offTheClicks = j.settledByStep && j.newPx != expectedBelowKeptPx();
+        const bool offBefore = m_provisionalOffTheClicks;
         keepFrame(frame, j, true);
+        m_provisionalOffTheClicks = offTheClicks;
+        m_provisionalOffTheClicksBefore = offBefore;
     }
     const int added = j.newPx, height = m_kept.stitchedHeight();
     logMessage(LogLevel::info, [added, height] {

@@ -126,6 +126,8 @@ public:
         top = std::clamp(top + count * pixelsPerClick, 0, maxTop());
         if (lateScrolls.contains(int(clicks.size())) && top > before)
             late = Late{clock->now().addMSecs(lateMs), before + std::min(lateShownPx, top - before)};
+        else if (lateShortOfTheEndPx > 0 && top == maxTop() && top - before > lateShortOfTheEndPx)
+            late = Late{clock->now().addMSecs(lateMs), top - std::exchange(lateShortOfTheEndPx, 0)};
         if (onScroll)
             std::exchange(onScroll, nullptr)();
         return true;
@@ -181,6 +183,8 @@ public:
     QSet<int> lateScrolls;
     int lateMs = 0;
     int lateShownPx = 2; // how much of such a scroll it shows at first
+    // The first scroll that reaches the page's end, shown that much short of it for `lateMs`.
+    int lateShortOfTheEndPx = 0;
     struct Late {
         QDateTime until;
         int shownTop = 0;

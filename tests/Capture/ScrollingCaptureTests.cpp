@@ -556,6 +556,41 @@ TEST_F(ExactlyAlikeRowsCaptureTest, AScrollDrawnAThirdOfARowShortComesOutWhole)
     }
 }
 
+TEST_F(ExactlyAlikeRowsCaptureTest, WithoutAScrollbarALastScrollDrawnShortNeverComesOutTooTall)
+{
+    // No thumb tells how far the page's last scroll went, and the entries fit every place
+    // a row apart. A loaded machine draws that scroll a little short and pauses: the step
+    // places the frame a row further than the page stood, and the rest of the scroll,
+    // drawn with the next tick, fits a place a whole step on. The image may end short of
+    // the page, and then says so; it never holds an entry twice.
+    app.decor = {.pageHeader = true};
+    app.viewHeight = 900;
+    // Four clicks a step; a last scroll of 400 px, no whole number of entries (which
+    // would leave the page looking as it stood).
+    QImage page(kWidth, kIntro + 125 * kPeriod, QImage::Format_ARGB32_Premultiplied);
+    page.fill(Qt::white);
+    QPainter painter(&page);
+    painter.drawImage(0, 0, app.page);
+    painter.drawImage(0, app.page.height(), app.page.copy(0, kIntro, kWidth, 5 * kPeriod));
+    painter.end();
+    app.page = page;
+    for (const int lateMs : {60, 400}) {
+        for (const int shortBy : {3, 19, 47}) {
+            SCOPED_TRACE(testing::Message() << "drawn " << shortBy << " px short for " << lateMs << " ms");
+            startOver();
+            app.lateMs = lateMs;
+            app.lateShortOfTheEndPx = shortBy;
+            select();
+            ASSERT_TRUE(runToIdle());
+            EXPECT_EQ(app.top, app.maxTop());
+            const QImage content = clipboardContent();
+            EXPECT_LE(content.height(), app.page.height()) << "never an entry twice";
+            EXPECT_EQ(content, app.page.copy(0, 0, kWidth, content.height()).convertToFormat(QImage::Format_RGB32));
+            EXPECT_EQ(alerts.alerts.empty(), content.height() == app.page.height()) << "short, and said so, or whole";
+        }
+    }
+}
+
 TEST_F(ScrollCaptureTest, EveryWayOutEndsInOneCleanup)
 {
     enum class Delivers { nothing, firstFrame, prefix };

@@ -666,7 +666,7 @@ void DesktopTest::TearDown()
 {
     if (!m_desktop)
         return;
-    if (HasFailure()) {
+    if (HasFailure() || qEnvironmentVariableIsSet("LUMETRA_E2E_LOG")) {
         const QString out = m_desktop->lumetraOutput();
         const QString err = m_desktop->lumetraErrors();
         if (!out.isEmpty())
