@@ -286,6 +286,8 @@ void ScrollingCaptureController::resetState()
     m_otherClickPx = 0;
     m_otherClickTick = 0;
     m_firstLook.reset();
+    m_stillAtKept.reset();
+    m_keptWhereItStopped.reset();
     m_shortLook = {};
     m_provisional = false;
     m_provisionalOffTheClicks = false;

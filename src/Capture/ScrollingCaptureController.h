@@ -175,6 +175,9 @@ private:
     // Whether the place a page that stopped short of the clicks was found at can be told
     // from one a whole repeat of alike rows away from where the clicks sent it.
     bool stopShortCanBeTold(const QImage& frame, const ScrollStitcher::FrameJudgement& judgement) const;
+    // Whether the last kept frame is where the page stopped short of the clicks and
+    // `frame` shows it standing there still.
+    bool standsWhereItStopped(const QImage& frame) const;
     // How far below the last kept frame the clicks have sent the page: those since it was
     // kept, and the part of its own scroll it did not show yet.
     int expectedBelowKeptPx() const;
@@ -328,6 +331,12 @@ private:
         qint64 keptKey = 0;
     };
     std::optional<RegisteredSinceKept> m_firstRegisteredSinceKept;
+    // The last tick's frame showed the page where the last kept frame does, or stood still
+    // since one that did; with the kept frames' count and height then.
+    std::optional<std::pair<int, int>> m_stillAtKept;
+    // The last kept frame is where the page stopped short of the clicks: the kept frames'
+    // count and height then.
+    std::optional<std::pair<int, int>> m_keptWhereItStopped;
     // Ticks since the last kept one whose first frame the rows placed somewhere below it
     // (kept or not), and the furthest place among them: the page followed down as it went.
     int m_registeredTicksSinceKept = 0;

@@ -346,6 +346,8 @@ void ScrollingCaptureController::keepFrame(const QImage& frame, const ScrollStit
     m_registeredTicksSinceKept = 0;
     m_furthestRegisteredSinceKeptPx = 0;
     m_firstRegisteredSinceKept.reset();
+    m_stillAtKept.reset();
+    m_keptWhereItStopped.reset();
     m_movingTicksSinceKept = 0;
     m_placedAboveSinceKept = false;
     m_beforePlainRun.reset();
@@ -464,13 +466,35 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
     // look's rows fit a place further down that the clicks refuse, which pictures that
     // loaded meanwhile can make rows alike fit. That look's own frame is then the one kept
     // where the page stopped. (A place above is left to say that rows alike fool the rows.)
+    // So it does where this look keeps the page further down than the clicks sent it: a
+    // page standing still since then is where that look found it, and pictures that loaded
+    // meanwhile only let rows alike fit a place it cannot have reached.
     const ShortLook shortLook = std::exchange(m_shortLook, {});
-    const bool shortLookStands = shortLook.judgement && m_relooks > 0 && !judged.judgement.append
-                                 && !judged.judgement.duplicate && judged.judgement.foundPx >= 0 && judged.pageStill;
+    const bool placedPastTheClicks = judged.judgement.append && m_driver->isCalibrated()
+                                     && judged.judgement.foundPx > expectedBelowKeptPx();
+    const bool shortLookStands = shortLook.judgement && m_relooks > 0
+                                 && (!judged.judgement.append || placedPastTheClicks) && !judged.judgement.duplicate
+                                 && judged.judgement.foundPx >= 0 && judged.pageStill;
     const bool shortLookFrameStands = shortLookStands && judged.judgement.foundPx > 0;
-    const ScrollStitcher::FrameJudgement j = firstLookStands ? *firstLook
-                                             : shortLookStands ? *shortLook.judgement
-                                                               : judged.judgement;
+    ScrollStitcher::FrameJudgement j = firstLookStands ? *firstLook
+                                       : shortLookStands ? *shortLook.judgement
+                                                         : judged.judgement;
+    // A page that stood still ever since a frame showed it where the last kept one does is
+    // there still: rows alike (cards at a fixed pitch) that place it further down are a
+    // repeat, not where it stands.
+    // (Only while the kept frames are those it stood at: a frame taken back leaves another
+    // last one.)
+    const std::pair<int, int> keptNow{m_kept.count(), m_kept.stitchedHeight()};
+    const bool stillAtKept = m_stillAtKept && *m_stillAtKept == keptNow && judged.pageStill && !j.append;
+    if (stillAtKept && j.foundPx > 0) {
+        captureDiagnostic(QStringLiteral("📜 [prior] 页面自停在保留帧处未动，ty=%1 为相似行的重复 → 不计").arg(j.foundPx));
+        j.foundPx = 0;
+    }
+    // (A move too small to count is no frame the same as the kept one.)
+    if (!j.append && ((j.duplicate && j.foundPx == 0) || judged.standsAtKept || stillAtKept))
+        m_stillAtKept = keptNow;
+    else
+        m_stillAtKept.reset();
     if (m_driver->isCalibrated() && !m_clickConfirmed && m_ticksSinceKept == 1 && !m_reachedEnd)
         checkTheLearntClick(j, frame.height());
     if (m_relooks == 0 && !j.append && !judged.pageStill)
@@ -497,6 +521,17 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
     }
     m_detection = j.detection();
     m_lastTickFrame = frame;
+    if (j.append && standsWhereItStopped(frame)) {
+        // Still where it stopped: the kept frame shows the rows as they now look.
+        m_kept.restandLast(frame, m_detection.stickyPx);
+        m_stillAtKept = std::pair<int, int>{m_kept.count(), m_kept.stitchedHeight()};
+        captureDiagnostic(QStringLiteral("📜 [prior] 页面仍停在保留帧处，ty=%1 为相似行的重复 → 不计").arg(j.newPx));
+        m_relooks = 0;
+        ++m_skippedCount;
+        m_lastOutcome = ScrollTickOutcome::duplicate;
+        done(m_lastOutcome);
+        return;
+    }
     // A frame placed by the step alone stands once the page moves on; a page that
     // stopped instead may have reached its end part-way through that step.
     if (std::exchange(m_provisional, false) && !j.append && judged.pageStill) {
@@ -620,7 +655,14 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
             endTooLow();
             return;
         }
-        if (m_ticksSinceKept > 1 && !lastScrollFitsTheClick(frame, j.newPx)) {
+        // A click's frame that showed rows moved but could not be placed was no click too
+        // small to count as a move: rows alike that place several clicks at less than that
+        // each (a bar's caption, shifted as the bar grew) do not measure one.
+        const bool belowAMove = m_clickUnmeasured && j.byUnchangedRows
+                                && perClick < ScrollStitcher::minimumOffset(frame.height(), ScrollStitcher::JudgeMode::first, 0);
+        if (m_ticksSinceKept > 1 && (belowAMove || !lastScrollFitsTheClick(frame, j.newPx))) {
+            if (belowAMove)
+                captureDiagnostic(QStringLiteral("📜 [driver] 一格 %1px 小于可测的移动，而首格的帧已移出可配准范围").arg(perClick));
             refuseTheClickMeasured(j.newPx, done);
             return;
         }

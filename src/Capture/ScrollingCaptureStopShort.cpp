@@ -5,6 +5,8 @@
 #include "Capture/ScrollingCaptureJudged.h"
 
 #include "Capture/CaptureLog.h"
+#include "Capture/FrameLocalChanges.h"
+#include "Capture/ScrollChangedContent.h"
 #include "Capture/ScrollOffsetRules.h"
 
 #include <algorithm>
@@ -44,6 +46,7 @@ void ScrollingCaptureController::keepWhereThePageStopped(const QImage& frame, co
             return;
         }
         keepFrame(frame, j);
+        m_keptWhereItStopped = std::pair<int, int>{m_kept.count(), m_kept.stitchedHeight()};
         const int added = j.newPx, height = m_kept.stitchedHeight();
         captureDiagnostic(
             QStringLiteral("📜 页面停在步长之前（已载入部分的末尾），保留 +%1px，累计 %2px").arg(added).arg(height));
@@ -113,4 +116,21 @@ bool ScrollingCaptureController::caughtMidScroll(const ScrollStitcher::FrameJudg
 int ScrollingCaptureController::expectedBelowKeptPx() const
 {
     return m_driver ? m_driver->scrolledSinceKeptPx() + m_behindClicksPx : 0;
+}
+
+bool ScrollingCaptureController::standsWhereItStopped(const QImage& frame) const
+{
+    // Kept where it stopped at the end of what it had loaded, the page stays there until
+    // more loads: a frame that shows every row where that one does, but for pictures that
+    // loaded and what changes by itself, has not moved, however well rows alike (cards at
+    // a fixed pitch above a band that stayed put) fit a move.
+    if (m_keptWhereItStopped != std::pair<int, int>{m_kept.count(), m_kept.stitchedHeight()} || m_kept.count() == 0
+        || frame.size() != m_kept.lastFrame().size())
+        return false;
+    const QImage kept = withoutLiveColumns(m_kept.lastFrame(), m_live), now = withoutLiveColumns(frame, m_live);
+    return ScrollStitcher::sameContent(kept, now) || differOnlyLocally(kept, now)
+           || ScrollStitcher::sameButForPlaceholders(kept, now)
+           || (!m_live.isEmpty() && placeholdersFilledBeside(m_kept.lastFrame(), frame, m_live))
+           || ScrollStitcher::sameButForPlaceholdersAndOneBox(kept, now)
+           || ScrollStitcher::sameButForPlaceholdersAndOneBoxOverThem(kept, now);
 }
