@@ -107,6 +107,11 @@ struct FrameJudgement {
 // however small: the page's last rows).
 enum class JudgeMode { first, tick, pageEnd };
 
+// Of two places the rows fit equally well, the one below the previous frame (within a
+// frame of it) where the other lies above it; nothing where both lie on one side (or
+// nothing tied).
+std::optional<int> belowOfTiedPlaces(int tiedPx, int rivalPx, int frameHeight);
+
 struct StitchResult {
     QImage image;           // ARGB32 premultiplied, the first frame's width
     int totalHeight = 0;    // pixels

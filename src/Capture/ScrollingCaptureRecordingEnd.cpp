@@ -252,6 +252,10 @@ void ScrollingCaptureController::handleStall()
     // page has stopped on that frame: its new rows, however few, are kept.
     if (m_lastOutcome != ScrollTickOutcome::duplicate || !m_driver || !m_driver->isCalibrated()
         || m_lastTickFrame.isNull() || m_kept.stitchedHeight() >= maxLength()) {
+        // Before a click was measured, frames that moved went unplaced: the page went on
+        // past the last kept frame by as much as nothing measured.
+        if (m_driver && !m_driver->isCalibrated() && m_unplacedSinceKept)
+            m_endedUnregistered = true;
         finishAtStall();
         return;
     }
