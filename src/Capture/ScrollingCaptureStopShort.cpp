@@ -80,11 +80,7 @@ bool ScrollingCaptureController::stopShortCanBeTold(const QImage& frame, const S
     // the whole way shows no offset at all: any the rows give may be one of a repeat.
     // Unless the rows followed the page down at an earlier tick too, never further than
     // here (a feed that let it move a little as it loaded): a page never goes back up.
-    // A tick between those that moved the page where no rows placed it breaks that
-    // trail: rows alike within a tall row (pictures' shading) can place a page that went
-    // on at a fraction of its move, a little further each time.
-    const bool followedDown = m_registeredTicksSinceKept > 1 && m_unfollowedMovesSinceKept == 0
-                              && m_furthestRegisteredSinceKeptPx <= judgement.foundPx;
+    const bool followedDown = m_registeredTicksSinceKept > 1 && m_furthestRegisteredSinceKeptPx <= judgement.foundPx;
     if (m_placedAboveSinceKept && !followedDown)
         return false;
     // Rows alike but for a narrow marker (a row's number, a caption) fit a repeat short
@@ -94,7 +90,11 @@ bool ScrollingCaptureController::stopShortCanBeTold(const QImage& frame, const S
         return false;
     // Clicks sent while the page stood at the end of what it had loaded took it nowhere.
     const int sentPx = std::min(expectedBelowKeptPx(), m_movingTicksSinceKept * m_driver->scrolledStepPx());
-    if (!followedDown && furtherThanAFrameShows(sentPx, frame.height() - m_detection.stickyPx))
+    // A tick between those placings that moved the page where no rows placed it breaks
+    // that trail: rows alike within a tall row (pictures' shading) can place a page that
+    // went on at a fraction of its move, a little further each time.
+    const bool followedAllTheWay = followedDown && m_unfollowedMovesSinceKept == 0;
+    if (!followedAllTheWay && furtherThanAFrameShows(sentPx, frame.height() - m_detection.stickyPx))
         return false;
     // A scrollbar's thumb says how far the content went, whatever the rows look like.
     const auto scale = m_thumbTravel.scale();
