@@ -263,10 +263,10 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
         }
     }
     // A page that stopped at its end after scrolling down stands below the last kept
-    // frame: where rows alike a pitch apart fit a place below it and one above it as
-    // well, the place below is where it stopped.
-    if (!ty && mode == JudgeMode::pageEnd) {
-        if (const auto below = belowOfTiedPlaces(tied.first, tied.second, height)) {
+    // frame: where rows alike a pitch apart fit a place below it, within the scroll, and
+    // one above it as well, the place below is where it stopped.
+    if (!ty && mode == JudgeMode::pageEnd && expectedPx > 0) {
+        if (const auto below = belowOfTiedPlaces(tied.first, tied.second, height); below && *below <= expectedPx) {
             ty = below;
             judgement.settledByStep = true;
             captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px，页底：并列的另一处在上帧之上）").arg(*ty));
