@@ -13,6 +13,10 @@ namespace {
 // at least its last line of detail and its rule.
 constexpr int kMinimumDrawnRows = 2;
 
+// The last scroll may leave as little as one line of the last row's detail in view; with
+// the plain rows below it that line fits one place only, and places that fit alike tie.
+constexpr int kMinimumLastDrawnRows = 1;
+
 // Something that changes by itself and stays where it is in the view while the rows
 // move under it differs at both its places: up to a fifth of the rows' area. Where the
 // rows do not fit, they differ all over.
@@ -46,7 +50,7 @@ std::optional<int> lastStepOffset(const FramePixels& previous, const FramePixels
             fits = FramePixelCompare::rowsMatch(next.row(r), previous.row(r + t), w);
             drawn += fits && !FramePixelCompare::plainRow(next.row(r), w) ? 1 : 0;
         }
-        if (!fits || drawn < kMinimumDrawnRows)
+        if (!fits || drawn < kMinimumLastDrawnRows)
             continue;
         // What the step brought in is the page's plain end: a frame with new rows of
         // content is no last step into it (a picture that loaded where the page stood).

@@ -109,6 +109,10 @@ std::vector<int> sharedRowShifts(const FramePixels& previous, const FramePixels&
 
 namespace {
 
+// Rows a bar's line of text moves by where the bar grows or shrinks by a row or two
+// between two frames (centred in it, or kept at its top); far fewer than any scroll.
+constexpr int kBarMoveRows = 2;
+
 // The rows at the bottom of `previous` that a bar at the bottom covers, where it
 // changed height by the next frame: the rows as `next` shows them at the same place
 // (the bar's lower part), and above them rows of one colour the bar has there too.
@@ -126,8 +130,20 @@ int bottomBarRows(const FramePixels& previous, const FramePixels& next)
                 return true;
         return false;
     };
+    // A bar that changed height moves what it holds (a line of text) by as many rows:
+    // such a row, on the bar's colour at both ends, shows a few rows away in the next
+    // frame, where content that scrolled would have moved by a whole scroll.
+    auto barContent = [&](int r) {
+        const quint32* row = previous.row(r);
+        if (!barColour(row[0]) || row[w - 1] != row[0])
+            return false;
+        for (int d = -kBarMoveRows; d <= kBarMoveRows; ++d)
+            if (d != 0 && r + d >= 0 && r + d < h && rowsMatch(row, next.row(r + d), w))
+                return true;
+        return false;
+    };
     int top = h - bar;
-    while (top > 0 && flat(previous.row(top - 1), w) && barColour(previous.row(top - 1)[0]))
+    while (top > 0 && ((flat(previous.row(top - 1), w) && barColour(previous.row(top - 1)[0])) || barContent(top - 1)))
         --top;
     return h - top;
 }

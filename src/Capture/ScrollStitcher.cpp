@@ -85,6 +85,14 @@ std::optional<int> registerOffset(const QImage& previous, const QImage& next, in
     return result.value();
 }
 
+std::optional<int> belowOfTiedPlaces(int tiedPx, int rivalPx, int frameHeight)
+{
+    const int below = std::max(tiedPx, rivalPx), above = std::min(tiedPx, rivalPx);
+    if (above >= 0 || below <= 0 || below >= frameHeight)
+        return std::nullopt;
+    return below;
+}
+
 bool sameContent(const QImage& a, const QImage& b)
 {
     const QImage x = withFramePixelLayout(a), y = withFramePixelLayout(b);
@@ -252,6 +260,16 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
             // pixel for pixel at exactly one offset of all.
             ty = shaded->offset;
             captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px，页底末步按逐像素吻合的渐变）").arg(*ty));
+        }
+    }
+    // A page that stopped at its end after scrolling down stands below the last kept
+    // frame: where rows alike a pitch apart fit a place below it, within the scroll, and
+    // one above it as well, the place below is where it stopped.
+    if (!ty && mode == JudgeMode::pageEnd && expectedPx > 0) {
+        if (const auto below = belowOfTiedPlaces(tied.first, tied.second, height); below && *below <= expectedPx) {
+            ty = below;
+            judgement.settledByStep = true;
+            captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px，页底：并列的另一处在上帧之上）").arg(*ty));
         }
     }
     if (!ty) {

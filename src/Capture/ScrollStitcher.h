@@ -107,6 +107,11 @@ struct FrameJudgement {
 // however small: the page's last rows).
 enum class JudgeMode { first, tick, pageEnd };
 
+// Of two places the rows fit equally well, the one below the previous frame (within a
+// frame of it) where the other lies above it; nothing where both lie on one side (or
+// nothing tied).
+std::optional<int> belowOfTiedPlaces(int tiedPx, int rivalPx, int frameHeight);
+
 struct StitchResult {
     QImage image;           // ARGB32 premultiplied, the first frame's width
     int totalHeight = 0;    // pixels
@@ -133,7 +138,9 @@ constexpr int kScrollbarTries = 6;
 // than one step (ticks not kept in between); 0 means one step. Without a step, the
 // content is known to have moved forward only. `farthestPx`, where above 0, is the most
 // the content can have moved (the wheel scrolls no further than it was asked, where no
-// earlier scroll still lags behind).
+// earlier scroll still lags behind). At the page's end `expectedPx`, where above 0, says
+// the page went down from `previous` since, by at most that much: of a place below it
+// and one above it that rows alike fit equally well, the one below stands.
 FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const DetectionState& detection, int stepPx,
                           JudgeMode mode, int expectedPx = 0, int farthestPx = 0);
 

@@ -302,6 +302,7 @@ void ScrollingCaptureController::resetState()
     m_registeredTicksSinceKept = 0;
     m_furthestRegisteredSinceKeptPx = 0;
     m_movingTicksSinceKept = 0;
+    m_unfollowedMovesSinceKept = 0;
     m_placedAboveSinceKept = false;
     m_keptFooterPx = 0;
     m_beforePlainRun.reset();

@@ -344,6 +344,9 @@ private:
     // Ticks since the last kept one whose frame showed the page moving (not standing at
     // the end of what it had loaded while the clicks went on).
     int m_movingTicksSinceKept = 0;
+    // Of those, ticks after one the rows placed below the last kept frame whose frame no
+    // rows placed there: the page went on where the rows could not follow it.
+    int m_unfollowedMovesSinceKept = 0;
     // What stood before the first of the frames kept over plain rows since the last frame
     // placed by its rows: they stand only once such a frame follows them.
     struct BeforePlainRun {

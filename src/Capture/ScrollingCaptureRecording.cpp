@@ -349,6 +349,7 @@ void ScrollingCaptureController::keepFrame(const QImage& frame, const ScrollStit
     m_stillAtKept.reset();
     m_keptWhereItStopped.reset();
     m_movingTicksSinceKept = 0;
+    m_unfollowedMovesSinceKept = 0;
     m_placedAboveSinceKept = false;
     m_beforePlainRun.reset();
     m_clicksWentPartlyNowhere = false;
@@ -497,8 +498,11 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
         m_stillAtKept.reset();
     if (m_driver->isCalibrated() && !m_clickConfirmed && m_ticksSinceKept == 1 && !m_reachedEnd)
         checkTheLearntClick(j, frame.height());
-    if (m_relooks == 0 && !j.append && !judged.pageStill)
+    if (m_relooks == 0 && !j.append && !judged.pageStill) {
         ++m_movingTicksSinceKept;
+        if (j.foundPx <= 0 && m_registeredTicksSinceKept > 0)
+            ++m_unfollowedMovesSinceKept;
+    }
     if (!j.append && j.foundPx < 0)
         m_placedAboveSinceKept = true;
     // Fooled once the page had moved further than a frame shows, the rows may have been at
@@ -508,6 +512,7 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
                > ScrollStitcher::maximumOffset(frame.height() - m_detection.stickyPx)) {
         m_registeredTicksSinceKept = 0;
         m_furthestRegisteredSinceKeptPx = 0;
+        m_unfollowedMovesSinceKept = 0;
     }
     // Rows that place the page below the last kept frame, kept or not, show it still
     // moving: frames kept over plain rows before it were not where it had stopped.
@@ -515,6 +520,17 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
         m_beforePlainRun.reset();
     if (!j.append && j.foundPx > 0 && !j.settledByStep && !j.byUnchangedRows && !m_firstRegisteredSinceKept)
         m_firstRegisteredSinceKept = RegisteredSinceKept{frame, j, m_kept.lastFrame().cacheKey()};
+    // Rows alike a pitch apart that fit a place within the clicks below the kept frame as
+    // well as one above it, where clicks down never take the page: the page's last,
+    // shorter scroll, should it stand there.
+    if (!j.append && j.foundPx == 0 && !m_firstRegisteredSinceKept) {
+        const auto below = ScrollStitcher::belowOfTiedPlaces(j.tiedPx, j.tiedRivalPx, frame.height());
+        if (below && *below <= expectedBelowKeptPx()) {
+            ScrollStitcher::FrameJudgement placed = j;
+            placed.foundPx = *below;
+            m_firstRegisteredSinceKept = RegisteredSinceKept{frame, placed, m_kept.lastFrame().cacheKey()};
+        }
+    }
     if (m_relooks == 0 && !j.append && j.foundPx > 0) {
         ++m_registeredTicksSinceKept;
         m_furthestRegisteredSinceKeptPx = std::max(m_furthestRegisteredSinceKeptPx, j.foundPx);

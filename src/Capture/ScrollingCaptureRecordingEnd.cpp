@@ -252,6 +252,10 @@ void ScrollingCaptureController::handleStall()
     // page has stopped on that frame: its new rows, however few, are kept.
     if (m_lastOutcome != ScrollTickOutcome::duplicate || !m_driver || !m_driver->isCalibrated()
         || m_lastTickFrame.isNull() || m_kept.stitchedHeight() >= maxLength()) {
+        // Before a click was measured, frames that moved went unplaced: the page went on
+        // past the last kept frame by as much as nothing measured.
+        if (m_driver && !m_driver->isCalibrated() && m_unplacedSinceKept)
+            m_endedUnregistered = true;
         finishAtStall();
         return;
     }
@@ -355,7 +359,10 @@ void ScrollingCaptureController::keepTheRegisteredEnd(const QImage& registered)
     const int foundPx = m_firstRegisteredSinceKept->judgement.foundPx;
     // On the clock's next turn, as the page end's other steps are taken.
     after(0, [this, registered, foundPx] {
-        judgeOffMain(registered, 0, ScrollStitcher::JudgeMode::pageEnd, [this, registered, foundPx](const Judged& judged) {
+        // The page stopped there after clicks down from the last kept frame: a place above
+        // it that alike rows fit as well is none it can stand at.
+        const int downPx = m_driver ? m_driver->scrolledStepPx() : 0;
+        judgeOffMain(registered, downPx, ScrollStitcher::JudgeMode::pageEnd, [this, registered, foundPx](const Judged& judged) {
             if (m_phase != Phase::recording)
                 return;
             const ScrollStitcher::FrameJudgement& j = judged.judgement;

@@ -34,6 +34,7 @@ bool ScrollingCaptureController::keepRowsLoadedInPlace(const QImage& frame, int 
     m_registeredTicksSinceKept = 0;
     m_furthestRegisteredSinceKeptPx = 0;
     m_movingTicksSinceKept = 0;
+    m_unfollowedMovesSinceKept = 0;
     m_placedAboveSinceKept = false;
     captureDiagnostic(QStringLiteral("📜 [feed] 页面未动，末尾载入新行（自第 %1 行起替换）").arg(from));
     return true;

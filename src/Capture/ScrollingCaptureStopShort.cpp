@@ -93,7 +93,11 @@ bool ScrollingCaptureController::stopShortCanBeTold(const QImage& frame, const S
         return false;
     // Clicks sent while the page stood at the end of what it had loaded took it nowhere.
     const int sentPx = std::min(expectedBelowKeptPx(), m_movingTicksSinceKept * m_driver->scrolledStepPx());
-    if (!followedDown && furtherThanAFrameShows(sentPx, frame.height() - m_detection.stickyPx))
+    // A tick between those placings that moved the page where no rows placed it breaks
+    // that trail: rows alike within a tall row (pictures' shading) can place a page that
+    // went on at a fraction of its move, a little further each time.
+    const bool followedAllTheWay = followedDown && m_unfollowedMovesSinceKept == 0;
+    if (!followedAllTheWay && furtherThanAFrameShows(sentPx, frame.height() - m_detection.stickyPx))
         return false;
     // A scrollbar's thumb says how far the content went, whatever the rows look like.
     const auto scale = m_thumbTravel.scale();

@@ -324,6 +324,14 @@ TEST_F(GeneratedScrollPagesTest, ThePagesEndComesOutWholeOrIsToldTruly)
         {4, 149, 94, Verdict::Kind::exact}, // a page moved on past them is no change in place
         {5, 76, 80, Verdict::Kind::exact},   // the same beside an animation
         {5, 55, 164, Verdict::Kind::told},   // the same where a feed ends, above a footer
+        {18, 91, 161, Verdict::Kind::exact}, // one line of the last row's strip left, above a footer
+        {17, 149, 195, Verdict::Kind::exact},
+        // Cards a pitch apart fit the last, shorter scroll and a place above the kept frame
+        // alike; the pictures that load afterwards place it nowhere.
+        {14, 33, 868, Verdict::Kind::exact},
+        // Frames that moved before a click was measured, none placed, then a feed's
+        // "Loading more" row where the page stood: rows left out, and said.
+        {16, 42, 317, Verdict::Kind::told},
     };
     forEachCapture(cases, [](const auto& c, const Description&, const Capture& capture, const Verdict& verdict) {
         EXPECT_EQ(verdict.kind, c.kind) << kindName(verdict.kind) << ": " << verdict.what.toStdString();
@@ -443,6 +451,7 @@ TEST_F(GeneratedScrollPagesTest, AClickOfAtMostHalfTheSelectionIsNotTooLowWhereI
         {1, 25, 200, false},  // cards of smooth gradients, the click half of it
         {4, 87, 177, false},  // placeholders above a footer that shrinks, the cards' text under it
         {6, 78, 180, false},  // the same where the page loads more
+        {14, 48, 254, false}, // a footer a row lower moves its text over the cards' text under it
     };
     forEachCapture(cases, [](const auto& c, const Description& page, const Capture& capture, const Verdict& verdict) {
         EXPECT_LE(2 * page.clickPx, c.height) << "the case no longer has a click of at most half the selection";
@@ -468,6 +477,7 @@ TEST_F(GeneratedScrollPagesTest, APageStoppedShortIsNotPlacedWhereRepeatingRowsM
         {4, 84, 267, false},  // cards 178 px apart between bars, sent 200 px, found 22
         {5, 17, 568, false},  // lines alike but for their markers, sent 265 px, found 13
         {4, 137, 248, false}, // found 5 at a feed's end, then above, then 5 again: not a page following down
+        {13, 57, 106, false}, // found 21, then 42 inside a tall row of pictures, the frames between placed nowhere
         {1, 35, 347, true},   // two columns of cards, sent 171 px, found 14; the thumb says 171
         {2, 43, 750, true},   // a feed that let the page on a little at a time as it loaded
         {1, 31, 115, true},   // a blank gap at the top of a low selection, no header

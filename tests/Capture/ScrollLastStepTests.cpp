@@ -60,6 +60,7 @@ TEST(ScrollLastStep, TheFewRowsLeftPlaceTheFrameWhereTheyFitAtOnePlace)
         {"a row and a half of the last row left", view(page, 800 - 70), view(page, 800 - 70 + 45), 45},
         {"8 rows of the last row's strip left", view(page, 800 - 40), view(page, 800 - 40 + 32), 32},
         {"2 rows of the last row's strip left", view(page, 800 - 40), view(page, 800 - 2), 38},
+        {"1 row of the last row's strip left", view(page, 800 - 40), view(page, 800 - 1), 39},
         {"nothing of the rows left", view(page, 800 - 40), view(page, 800), std::nullopt},
         {"the rows left changed since", view(page, 800 - 40), loaded, std::nullopt},
         {"rows alike all down the frame", stripes.copy(0, 0, kWidth, kHeight), stripes.copy(0, 4, kWidth, kHeight),

@@ -113,6 +113,10 @@ TEST(ScrollSharedRows, TellRowsThatMovedFromRowsThatLeftAndFromRowsThatShowNothi
         // there says nothing of how far the click went.
         {"placeholders above a footer that shrank, lines of text under it", withFooter(view(underFooter, 200), 72),
          withFooter(view(underFooter, 253), 68), RowsShown::unknown},
+        // A footer a row lower moves its line of text a row: those rows are the bar's too,
+        // and the lines the click brought up just below them lay under it.
+        {"placeholders above a footer that shrank by a row, lines of text just under it",
+         withFooter(view(underFooter, 184), 54), withFooter(view(underFooter, 274), 53), RowsShown::unknown},
         {"lines of text that moved by more than the frame over a footer", withFooter(view(numbered, 200), 72),
          withFooter(view(numbered, 400), 68), RowsShown::none},
     };
