@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <memory>
 #include <optional>
 
@@ -60,6 +61,26 @@ std::string wordText(tesseract::ResultIterator& it, bool withChoices, std::vecto
     const std::string mended = FileNames::mended(word);
     choicesRead = std::move(word);
     return mended == plain ? text : mended;
+}
+
+// Each character of the word the iterator is at, with the engine's next choices for it:
+// where another engine read one of them, this engine's reading does not gainsay it.
+std::vector<CharacterChoices> weighedCharacters(const tesseract::ResultIterator& at)
+{
+    std::vector<CharacterChoices> out;
+    tesseract::ResultIterator it(at);
+    do {
+        std::unique_ptr<char[]> symbol(it.GetUTF8Text(tesseract::RIL_SYMBOL));
+        CharacterChoices character{symbol ? symbol.get() : "", {}};
+        tesseract::ChoiceIterator next(it);
+        do {
+            const char* alternative = next.GetUTF8Text();
+            if (alternative && character.text != alternative)
+                character.next.emplace_back(alternative, next.Confidence());
+        } while (next.Next());
+        out.push_back(std::move(character));
+    } while (!it.IsAtFinalElement(tesseract::RIL_WORD, tesseract::RIL_SYMBOL) && it.Next(tesseract::RIL_SYMBOL));
+    return out;
 }
 
 // A file name the engine cut after its dot ("handout." and "pdf") comes back whole
@@ -116,8 +137,11 @@ std::vector<LineReading> linesRead(const std::string& language, tesseract::TessB
             WordReading reading;
             word.BoundingBox(tesseract::RIL_WORD, &reading.box.left, &reading.box.top, &reading.box.right, &reading.box.bottom);
             reading.confidence = word.Confidence(tesseract::RIL_WORD);
-            reading.text = wordText(word, !readsHan(language), reading.choices);
             std::unique_ptr<char[]> asRead(word.GetUTF8Text(tesseract::RIL_WORD));
+            // Before the word's text, which may leave the iterator at its last character.
+            if (!readsHan(language) && asRead && std::any_of(asRead.get(), asRead.get() + std::strlen(asRead.get()), [](char c) { return c >= '0' && c <= '9'; }))
+                reading.weighed = weighedCharacters(word);
+            reading.text = wordText(word, !readsHan(language), reading.choices);
             rebuilt = rebuilt || reading.text != (asRead ? asRead.get() : "");
             line.words.push_back(std::move(reading));
         } while (!word.IsAtFinalElement(tesseract::RIL_TEXTLINE, tesseract::RIL_WORD) && word.Next(tesseract::RIL_WORD));

@@ -58,6 +58,20 @@ std::string text(const std::vector<LineMerge::PlacedLine>& laidOut, const Engine
             shared += commonArea(part, box);
         return part.area() > 0 && shared * 2 >= part.area();
     };
+    // A line's box takes in ink the engine read as none of its words (a ruling, a mark
+    // below it) and may then lie as much outside the rules' line as in it; its words say
+    // where its text is.
+    const auto placedIn = [&](const LineReading& part, const std::vector<Box>& boxes) {
+        if (within(part.box, boxes))
+            return true;
+        long long shared = 0, area = 0;
+        for (const WordReading& word : part.words) {
+            area += word.box.area();
+            for (const Box& box : boxes)
+                shared += commonArea(word.box, box);
+        }
+        return area > 0 && shared * 2 >= area;
+    };
     std::vector<bool> used(plain.lines.size(), false);
     std::vector<std::string> lines;
     std::vector<Box> firstBox;
@@ -67,7 +81,7 @@ std::string text(const std::vector<LineMerge::PlacedLine>& laidOut, const Engine
         for (const Box& box : line.boxes) {
             const size_t piece = here.size();
             for (size_t i = 0; i < plain.lines.size(); ++i)
-                if (!used[i] && within(plain.lines[i].box, {box})) {
+                if (!used[i] && placedIn(plain.lines[i], {box})) {
                     here.push_back(&plain.lines[i]);
                     used[i] = true;
                 }
@@ -76,7 +90,7 @@ std::string text(const std::vector<LineMerge::PlacedLine>& laidOut, const Engine
                              [](const LineReading* a, const LineReading* b) { return a->box.left < b->box.left; });
         }
         for (size_t i = 0; i < plain.lines.size(); ++i)
-            if (!used[i] && within(plain.lines[i].box, line.boxes)) {
+            if (!used[i] && placedIn(plain.lines[i], line.boxes)) {
                 here.push_back(&plain.lines[i]);
                 used[i] = true;
             }

@@ -3,6 +3,7 @@
 #include "OcrHelper/HanText.h"
 #include "OcrHelper/NumberPlaces.h"
 #include "OcrHelper/PlainFloor.h"
+#include "OcrHelper/Thresholds.h"
 
 #include <algorithm>
 #include <cctype>
@@ -26,16 +27,56 @@ int namesDots(const std::u32string& text)
 
 bool hasCurrency(const std::u32string& text) { return std::any_of(text.begin(), text.end(), isCurrency); }
 
+// `token`, the one of `other`'s text from `offset` on, as `plain` where it differs from it
+// only in characters the engine weighed the plain engine's one for, nearly as well as its
+// own ("14:63:20", its "6" at 96 and a "0" at 86, for the plain engine's "14:03:20"):
+// torn between the two, it is no reading against the plain engine's.
+std::u32string weighedAs(const WordReading& other, const std::u32string& token, size_t offset, const std::u32string& plain)
+{
+    const std::u32string text = HanText::decoded(other.text);
+    if (token == plain || token.size() != plain.size() || other.weighed.size() != text.size())
+        return token;
+    for (size_t k = 0; k < text.size(); ++k)
+        if (HanText::decoded(other.weighed[k].text) != std::u32string(1, text[k]))
+            return token;
+    // Not a "9" or a "6" for its "0", nor a "6" for its "8": the Chinese models the plain
+    // engine holds make those of round digits as surely as they read any. The other way
+    // round the plain engine was mostly right: leaving out every pair of round digits
+    // left more numbers on generated pages that only the plain reading read exactly.
+    // Nor a digit for a letter the Latin engine read among digits, a unit's or a code's
+    // ("28G"): it weighs the digit drawn alike next, and the plain engine's models, which
+    // know few Latin letters, read that digit.
+    const auto misread = [](char32_t read, char32_t latin) {
+        const bool letter = latin < 0x80 && std::isalpha(int(latin));
+        return ((read == U'9' || read == U'6') && latin == U'0') || (read == U'6' && latin == U'8') || (isDigit32(read) && letter);
+    };
+    for (size_t i = 0; i < token.size(); ++i) {
+        if (token[i] == plain[i])
+            continue;
+        if (misread(plain[i], token[i]))
+            return token;
+        const auto& next = other.weighed[offset + i].next;
+        if (std::none_of(next.begin(), next.end(), [&](const auto& choice) {
+                return choice.second >= Thresholds::weighedAlike && HanText::decoded(choice.first) == std::u32string(1, plain[i]);
+            }))
+            return token;
+    }
+    return plain;
+}
+
 } // namespace
 
 // `word` without the brackets, quotes and stops around it, nor the blanks an engine at
 // times writes into a word; `offset`, where that starts.
 std::u32string trimmed(const std::u32string& word, size_t* offset)
 {
+    // The edge of the box a value is written in, or a Chinese bracket, read beside it
+    // ("|\u300C100%", "[93%") is none of the value, at either end.
+    static constexpr std::u32string_view edges = U"|\u300C\u300D\u300E\u300F\u3010\u3011\uFF08\uFF09";
     size_t from = 0, to = word.size();
-    while (from < to && (word[from] == U' ' || opening.find(word[from]) != std::u32string_view::npos))
+    while (from < to && (word[from] == U' ' || opening.find(word[from]) != std::u32string_view::npos || edges.find(word[from]) != std::u32string_view::npos))
         ++from;
-    while (to > from && (word[to - 1] == U' ' || closing.find(word[to - 1]) != std::u32string_view::npos))
+    while (to > from && (word[to - 1] == U' ' || closing.find(word[to - 1]) != std::u32string_view::npos || edges.find(word[to - 1]) != std::u32string_view::npos))
         --to;
     if (offset)
         *offset = from;
@@ -55,10 +96,14 @@ std::u32string withDigits(const std::u32string& word, size_t* offset)
 std::vector<std::pair<std::u32string, float>> otherReadings(const WordReading& word, const std::vector<const LineReading*>& others)
 {
     std::vector<std::pair<std::u32string, float>> out;
+    const std::u32string own = withDigits(HanText::decoded(word.text));
     for (const LineReading* line : others)
         for (const WordReading& other : line->words)
-            if (overlap(word.box, other.box) > 0.5)
-                out.emplace_back(withDigits(HanText::decoded(other.text)), other.confidence);
+            if (overlap(word.box, other.box) > 0.5) {
+                size_t offset = 0;
+                const std::u32string token = withDigits(HanText::decoded(other.text), &offset);
+                out.emplace_back(weighedAs(other, token, offset, own), other.confidence);
+            }
     return out;
 }
 

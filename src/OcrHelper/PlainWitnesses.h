@@ -25,7 +25,9 @@ std::u32string trimmed(const std::u32string& word, size_t* offset = nullptr);
 std::u32string withDigits(const std::u32string& word, size_t* offset = nullptr);
 
 // How the single-language engines (`others`, their lines) read the place of `word`: the
-// tokens of their words over it, each with its confidence.
+// tokens of their words over it, each with its confidence; a token that differs from
+// `word`'s only where its engine weighed `word`'s characters nearly as well as its own
+// (Thresholds::weighedAlike) is `word`'s.
 std::vector<std::pair<std::u32string, float>> otherReadings(const Readings::WordReading& word,
                                                             const std::vector<const Readings::LineReading*>& others);
 

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace Readings {
@@ -25,11 +26,19 @@ long long commonArea(const Box& a, const Box& b);
 // What share of the smaller of two boxes they have in common.
 double overlap(const Box& a, const Box& b);
 
+// A character as the engine read it, and the others it weighed for it, each with how
+// well it fitted.
+struct CharacterChoices {
+    std::string text;
+    std::vector<std::pair<std::string, float>> next;
+};
+
 struct WordReading {
     Box box;
     std::string text;
     float confidence = 0.0f;
     std::vector<FileNames::Choices> choices; // of a Latin word with a dot or a sign in it
+    std::vector<CharacterChoices> weighed = {}; // of a Latin word with a digit in it, its text's characters
 };
 
 struct LineReading {

@@ -92,7 +92,7 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
             const auto alike = [&](const std::u32string& other) {
                 return other == token || (other.size() == token.size() + 1 && (other[0] == U'-' || other[0] == U'\u2212') && other.substr(1) == token);
             };
-            if (const std::u32string amount = HanText::decoded(CurrencyAmounts::amount(written));
+            if (const std::u32string amount = HanText::decoded(CurrencyAmounts::amount(HanText::encoded(token)));
                 !amount.empty() && RuleSwitches::on(Rule::amountAlike) && (std::any_of(there.begin(), there.end(), [&](const auto& o) { return alike(o.first); }) || inPieces())) {
                 const std::u32string body = amount[0] == U'-' || amount[0] == U'\u2212' ? amount.substr(1) : amount;
                 if (const size_t sign = text.find(body); sign != std::u32string::npos) {
@@ -150,7 +150,9 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
                             held = held && LatinOverrule::backedAgainst(token, otherToken, other.confidence, word.confidence);
                         }
                 held = held && readOtherwise;
-                sure.push_back({start + offset, start + offset + token.size(), false, agreed, !(earned || unopposed), false, false,
+                // The Latin engine's same digits back them against other digits too, however
+                // unsure it was of the signs and letters around them.
+                sure.push_back({start + offset, start + offset + token.size(), false, agreed || surer, !(earned || unopposed), false, false,
                                 false, unopposed, held});
                 continue;
             }
@@ -258,9 +260,25 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
         const auto loose = [&](size_t j) {
             return j < read.size() && !lined[j] && (it->number ? isDigit32(read[j]) : read[j] != U' ' && !HanText::isHan(read[j]));
         };
+        // An ideograph alone before an amount that lines up with nothing of the plain
+        // reading but the amount's own word ("\u4E8E\u00A532.50" for a wide "\uFFE5", where the
+        // plain engine read "\u2018\u00A532.50"): the Chinese models' reading of the sign.
+        size_t wordFrom = it->from;
+        while (wordFrom > 0 && plainText[wordFrom - 1] != U' ')
+            --wordFrom;
+        const auto signRead = [&](size_t j) {
+            if (!it->amount || matched[j] || !HanText::isHan(read[j]) || (j > 0 && read[j - 1] != U' ') || !RuleSwitches::on(Rule::amountAlike))
+                return false;
+            for (size_t i = 0; i < at.size(); ++i)
+                if (at[i] == int(j) && (i < wordFrom || i >= it->to))
+                    return false;
+            return true;
+        };
         // Before an amount's sign, what the models made of the sign too ("#\u00A530.00"),
         // but not a minus the plain engine read.
         const auto looseBefore = [&](size_t j) {
+            if (signRead(j))
+                return true;
             if (!it->amount || lined[j] || read[j] == U' ' || HanText::isHan(read[j]))
                 return loose(j);
             return !(it->minus && (read[j] == U'-' || read[j] == U'\u2212'));

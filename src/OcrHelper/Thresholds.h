@@ -88,4 +88,13 @@ inline constexpr float agreedNumber = 25.0f;
 inline constexpr float surerThanLatin = 60.0f;
 inline constexpr float latinFarLessSure = 30.0f;
 
+// A character the Latin engine weighed for a glyph, as its next choice, fits the glyph
+// nearly as well as the one it read from this confidence on: where the plain engine read
+// that character, the two engines do not disagree there. Its "9" for the "0" of "+18,10"
+// had the "0" at 61, its "@" for the "0" of "build-01" at 65, its "6" for the "0" of
+// "14:03:20" at 86. It weighs a "6" it did not read as highly beside a "0" it read right
+// ("2022-02-15", the "6" at 70 and 75): where the plain engine read a round digit for its
+// "0", its models' known misreading, the weighing does not count (PlainWitnesses.cpp).
+inline constexpr float weighedAlike = 50.0f;
+
 } // namespace Thresholds

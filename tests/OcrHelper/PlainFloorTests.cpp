@@ -409,4 +409,97 @@ TEST(PlainFloor, ALineOnlyThePlainReadingHasComesBackInItsPlace)
     EXPECT_EQ(PlainFloor::text(merged, plain, {}, variants), "Subtotal 12.00\nPayment terms 30 days\nTotal 14.00\n");
 }
 
+// What the plain reading and the Latin engine agree on, as on generated receipts and
+// dialogs: the signs and blanks around it, the ink around its line and the Chinese models'
+// other readings of it are no reason to let it go.
+TEST(PlainFloor, WhatThePlainReadingAndTheLatinEngineAgreeOnStands)
+{
+    struct Agreed {
+        const char* merged;
+        const char* plain;
+        std::vector<float> sure;
+        const char* latin;
+        std::vector<float> latinSure;
+        const char* expected;
+    };
+    const std::vector<Agreed> cases{
+        // An amount with a quote before it, the Chinese model's ideograph for its sign;
+        // and that ideograph alone before the sign the rules read.
+        {"Fish 1 \u4E8E\u00A532.50 \u4E8E32.50", "Fish 1 \u00A532.50 \u2018\u00A532.50", {90, 87, 73, 8},
+         "Fish 1 \u00A532.50 \u2018\u00A532.50", {90, 88, 84, 0}, "Fish 1 \u00A532.50 \u00A532.50"},
+        // Not an ideograph that lines up with the plain reading's word before the amount.
+        {"Juice 4 \u5B57\u00A5110.64", "Juice 4 \u00A527.66 \u00A5110.64", {90, 90, 85, 85}, "Juice 4 \u00A527.66 \u00A5110.64",
+         {90, 90, 79, 79}, "Juice 4 \u00A527.66 \u00A5110.64"},
+        // A value with the edge of its box read into the word: the plain reading's word.
+        {"Scale \u300C109ww", "Scale |\u300C100%", {90, 38}, "Scale [100%", {90, 44}, "Scale |\u300C100%"},
+        // The same digits the Latin engine read, far less surely, with letters run into them.
+        {"\u6210\u7ACB\u4E8E2923\u5E74", "\u6210\u7ACB\u4E8E 2023 \u5E74", {90, 75, 90}, "WAAM 2023%,", {8, 8},
+         "\u6210\u7ACB\u4E8E2023\u5E74"},
+    };
+    for (const Agreed& c : cases) {
+        const Readings::LineReading plain = lineRead(c.plain, c.sure);
+        const Readings::LineReading latin = lineRead(c.latin, c.latinSure);
+        EXPECT_EQ(PlainFloor::withSureNumbers(c.merged, {&plain}, {&latin}, {&latin}), c.expected) << c.merged << " / " << c.plain;
+    }
+}
+
+TEST(PlainFloor, ALineWhoseBoxTakesInInkBelowItIsStillThePlainReadingOfItsPlace)
+{
+    // A ruling under the row taken into the line: its box lies more outside the rules'
+    // line than in it, its words do not.
+    Readings::EngineReading plain{"chi_sim+chi_tra+eng", true, {lineRead("Bag 4 \u00A555.48 \u00A5221.92", {90, 90, 90, 90})}};
+    const Readings::Box row = plain.lines[0].box;
+    plain.lines[0].box.bottom += 2 * (row.bottom - row.top);
+    const std::vector<LineMerge::PlacedLine> merged{{"Bag 4 #55.48 \u00A5221.92", {row}}};
+    HanVariantChoice::Chooser variants({nullptr, 0, 0});
+    EXPECT_EQ(PlainFloor::text(merged, plain, {}, variants), "Bag 4 \u00A555.48 \u00A5221.92\n");
+}
+
+// The Latin engine's reading as it weighed each character: where it read another digit
+// than the plain engine but had the plain engine's one as its next choice, nearly as
+// good, it does not overrule the plain reading, and it backs it against the rules' text.
+TEST(PlainFloor, TheLatinEngineTornBetweenItsDigitAndThePlainOneIsNoReadingAgainstIt)
+{
+    struct Torn {
+        const char* merged;
+        const char* plain;
+        std::vector<float> sure;
+        const char* latin;
+        std::vector<float> latinSure;
+        float nextChoice; // how well the plain engine's digit fitted, to the Latin engine
+        const char* expected;
+    };
+    const std::vector<Torn> cases{
+        {"@@ -18,9 +18,19 @@", "@@ -18,9 +18,10 @@", {67, 90, 89, 67}, "@@ -18,9 +18,19 @@", {76, 90, 88, 76}, 61,
+         "@@ -18,9 +18,10 @@"},
+        {"[14:63:20] Linked in 15.0 s", "[14:03:20] Linked in 15.0 s", {82, 93, 93, 93, 93}, "[14:63:20] Linked in 15.0 s",
+         {77, 93, 93, 93, 93}, 86, "[14:03:20] Linked in 15.0 s"},
+        // Nor is one where the plain engine read a round digit as its Chinese models do.
+        {"ping 10.5.2.124", "ping 19.5.2.124", {90, 85}, "ping 10.5.2.124", {90, 85}, 70, "ping 10.5.2.124"},
+        // Nor a digit for a letter it read among digits.
+        {"Avail 28G", "Avail 286", {90, 75}, "Avail 28G", {90, 75}, 70, "Avail 28G"},
+        // A next choice it hardly weighed is no doubt.
+        {"@@ -18,9 +18,19 @@", "@@ -18,9 +18,10 @@", {67, 90, 89, 67}, "@@ -18,9 +18,19 @@", {76, 90, 88, 76}, 16,
+         "@@ -18,9 +18,19 @@"},
+    };
+    for (const Torn& c : cases) {
+        const Readings::LineReading plain = lineRead(c.plain, c.sure);
+        Readings::LineReading latin = lineRead(c.latin, c.latinSure);
+        // Each character of each word with a digit weighed, the plain engine's digit next
+        // where the two differ.
+        const Readings::LineReading asPlain = lineRead(c.plain, c.sure);
+        for (size_t w = 0; w < latin.words.size(); ++w) {
+            const std::u32string own = HanText::decoded(latin.words[w].text), other = HanText::decoded(asPlain.words[w].text);
+            for (size_t k = 0; k < own.size(); ++k) {
+                Readings::CharacterChoices weighed{HanText::encoded(own.substr(k, 1)), {}};
+                if (other.size() == own.size() && other[k] != own[k])
+                    weighed.next.emplace_back(HanText::encoded(other.substr(k, 1)), c.nextChoice);
+                latin.words[w].weighed.push_back(weighed);
+            }
+        }
+        EXPECT_EQ(PlainFloor::withSureNumbers(c.merged, {&plain}, {&latin}, {&latin}), c.expected) << c.merged << " / " << c.nextChoice;
+    }
+}
+
 } // namespace
+
