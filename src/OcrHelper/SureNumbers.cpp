@@ -4,6 +4,7 @@
 #include "OcrHelper/HanText.h"
 #include "OcrHelper/LatinOverrule.h"
 #include "OcrHelper/NumberPlaces.h"
+#include "OcrHelper/PerMilleSigns.h"
 #include "OcrHelper/PlainWitnesses.h"
 #include "OcrHelper/RuleSwitches.h"
 #include "OcrHelper/TextAlignment.h"
@@ -104,8 +105,11 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
             if (number.empty() || word.confidence < Thresholds::sureNumber) {
                 // Any other word with digits stands where the plain engine is sure of it,
                 // or where a single-language engine read the same at the same place.
+                // The Latin engine writes a per mille sign as a percent sign alone.
                 const bool agreed = RuleSwitches::on(Rule::agreedWord) && word.confidence >= Thresholds::agreedNumber
-                    && std::any_of(there.begin(), there.end(), [&](const auto& o) { return o.first == token; });
+                    && std::any_of(there.begin(), there.end(), [&](const auto& o) {
+                           return o.first == token || PerMilleSigns::withCircles(HanText::encoded(token), HanText::encoded(o.first));
+                       });
                 // Nor is a reading of the place with the same digits that the Latin engine
                 // itself doubts far more: only the signs and letters between them differ
                 // ("1280*800"). One with other digits may hold a sign the plain engine

@@ -204,6 +204,33 @@ TEST(PlainFloor, AWordWithDigitsStandsWhereThePlainEngineIsSureOrTheLatinEngineA
     }
 }
 
+TEST(PlainFloor, APerMilleSignThePlainEngineReadKeepsItsCircles)
+{
+    const std::vector<Witnessed> cases{
+        // The rules' percent sign is not the plain engine's per mille sign without its circle.
+        {"Central 797,784.00 67% 29.25%", "Central 797,784.00 67% 29.25%o", {90, 90, 90, 90}, "", 0, 0,
+         "Central 797,784.00 67% 29.25%o"},
+        {"Online 1%", "Online 1%o", {90, 88}, "", 0, 0, "Online 1%o"},
+        // The Latin engine's percent sign alone at the place backs the doubted reading.
+        {"6 Central 797,784.00 29.25%", "6 Central 797,784.00 29.25%o", {90, 90, 90, 76}, "29.25%", 195, 51,
+         "6 Central 797,784.00 29.25%o"},
+        {"West 5,293,347.00 21.07%", "West 5,293,347.00 21.07%e", {90, 90, 42}, "21.07%", 170, 0, "West 5,293,347.00 21.07%e"},
+        // Not other digits, nor a percent sign of the plain engine's own against the
+        // rules' per mille sign.
+        {"West 5,293,347.00 21.07%", "West 5,293,347.00 21.07%e", {90, 90, 42}, "21.7%", 170, 0, "West 5,293,347.00 21.07%"},
+        {"Returns 4.5\u2030", "Returns 4.5%", {90, 90}, "", 0, 0, "Returns 4.5\u2030"},
+        {"Share 45%", "Share 4596", {90, 90}, "", 0, 0, "Share 45%"},
+    };
+    for (const Witnessed& c : cases) {
+        const Readings::LineReading plain = lineRead(c.plain, c.sure);
+        const Readings::LineReading latin = lineRead(c.latin, {c.latinSure}, 0, c.latinLeft);
+        std::vector<const Readings::LineReading*> others;
+        if (!latin.words.empty())
+            others.push_back(&latin);
+        EXPECT_EQ(PlainFloor::withSureNumbers(c.merged, {&plain}, others), c.expected) << c.merged;
+    }
+}
+
 struct Guessed {
     const char* merged;          // the rules' line
     const char* plain;           // the plain reading of its place
