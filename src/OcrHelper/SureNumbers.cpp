@@ -105,10 +105,15 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
             if (number.empty() || word.confidence < Thresholds::sureNumber) {
                 // Any other word with digits stands where the plain engine is sure of it,
                 // or where a single-language engine read the same at the same place.
-                // The Latin engine writes a per mille sign as a percent sign alone.
+                // The Latin engine writes a per mille sign as a percent sign alone. Not after
+                // an ideograph: a Chinese sentence's full stop after a percentage is a circle
+                // too ("\u589E\u52A012%o" for "\u589E\u52A012%\u3002"), which the Latin engine leaves out.
+                const size_t inLine = HanText::decoded(line->text).find(text);
+                const bool afterIdeograph = inLine != std::u32string::npos && inLine > 0 && HanText::isHan(HanText::decoded(line->text)[inLine - 1]);
                 const bool agreed = RuleSwitches::on(Rule::agreedWord) && word.confidence >= Thresholds::agreedNumber
                     && std::any_of(there.begin(), there.end(), [&](const auto& o) {
-                           return o.first == token || PerMilleSigns::withCircles(HanText::encoded(token), HanText::encoded(o.first));
+                           return o.first == token
+                               || (!afterIdeograph && PerMilleSigns::withCircles(HanText::encoded(token), HanText::encoded(o.first)));
                        });
                 // Nor is a reading of the place with the same digits that the Latin engine
                 // itself doubts far more: only the signs and letters between them differ

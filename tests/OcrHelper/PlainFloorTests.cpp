@@ -219,6 +219,9 @@ TEST(PlainFloor, APerMilleSignThePlainEngineReadKeepsItsCircles)
         // rules' per mille sign.
         {"West 5,293,347.00 21.07%", "West 5,293,347.00 21.07%e", {90, 90, 42}, "21.7%", 170, 0, "West 5,293,347.00 21.07%"},
         {"Returns 4.5\u2030", "Returns 4.5%", {90, 90}, "", 0, 0, "Returns 4.5\u2030"},
+        // Nor where the rules read the circle as a full stop after the sign.
+        {"\u6536\u5165\u589E\u52A0\u4E8612%\u3002", "\u6536\u5165\u589E\u52A0\u4E86 12%o", {90, 90}, "", 0, 0,
+         "\u6536\u5165\u589E\u52A0\u4E8612%\u3002"},
         {"Share 45%", "Share 4596", {90, 90}, "", 0, 0, "Share 45%"},
     };
     for (const Witnessed& c : cases) {
@@ -229,6 +232,14 @@ TEST(PlainFloor, APerMilleSignThePlainEngineReadKeepsItsCircles)
             others.push_back(&latin);
         EXPECT_EQ(PlainFloor::withSureNumbers(c.merged, {&plain}, others), c.expected) << c.merged;
     }
+    // Nor after an ideograph, where the circle is a Chinese sentence's full stop: the
+    // engine gives the number a word of its own, and writes it without a blank.
+    Readings::LineReading plain = lineRead("\u6536\u5165\u589E\u52A0\u4E86 12%o", {90, 29});
+    plain.text = "\u6536\u5165\u589E\u52A0\u4E8612%o";
+    const Readings::LineReading latin = lineRead("12%", {77}, 0, 55);
+    EXPECT_EQ(PlainFloor::withSureNumbers("\u6536\u5165\u589E\u52A0\u4E8612%", {&plain}, {&latin}), "\u6536\u5165\u589E\u52A0\u4E8612%");
+    plain.text = "\u6536\u5165\u589E\u52A0\u4E86 12%o";
+    EXPECT_EQ(PlainFloor::withSureNumbers("\u6536\u5165\u589E\u52A0\u4E86 12%", {&plain}, {&latin}), "\u6536\u5165\u589E\u52A0\u4E86 12%o");
 }
 
 struct Guessed {
