@@ -204,6 +204,27 @@ TEST(PlainFloor, AWordWithDigitsStandsWhereThePlainEngineIsSureOrTheLatinEngineA
     }
 }
 
+TEST(PlainFloor, AWordTheLatinEngineReadInPiecesAroundASignStandsWhole)
+{
+    const std::vector<Witnessed> cases{
+        // Its pieces either side of the sign, read apart or not at all, are the word's own.
+        {"Resolution 1280 x 800", "Resolution 1280x800", {90, 89}, "1280 x 800", 105, 77, "Resolution 1280x800"},
+        {"Resolution 1280 800", "Resolution 1280x800", {90, 89}, "1280  800", 105, 77, "Resolution 1280x800"},
+        {"Panel 2560 x 1440 IPS", "Panel 2560x1440 IPS", {90, 92, 90}, "2560 x 1440", 60, 85, "Panel 2560x1440 IPS"},
+        // Not a word the plain engine ran together from two the Latin engine read apart,
+        // nor pieces that are other digits.
+        {"Total 12.50 13.00", "Total 12.5013.00", {90, 89}, "12.50 13.00", 55, 90, "Total 12.50 13.00"},
+        {"Input 100-240 V ~ 50/60 Hz", "Input 100-240V~50/60 Hz", {90, 90, 90}, "100-240 V ~ 50/60", 55, 93,
+         "Input 100-240 V ~ 50/60 Hz"},
+        {"Resolution 1280 x 600", "Resolution 1280x800", {90, 89}, "1280 x 600", 105, 77, "Resolution 1280 x 600"},
+    };
+    for (const Witnessed& c : cases) {
+        const Readings::LineReading plain = lineRead(c.plain, c.sure);
+        const Readings::LineReading latin = lineRead(c.latin, {c.latinSure, 90, 90}, 0, c.latinLeft);
+        EXPECT_EQ(PlainFloor::withSureNumbers(c.merged, {&plain}, {&latin}), c.expected) << c.merged;
+    }
+}
+
 TEST(PlainFloor, APerMilleSignThePlainEngineReadKeepsItsCircles)
 {
     const std::vector<Witnessed> cases{
