@@ -560,5 +560,43 @@ TEST(PlainFloor, TheLatinEngineTornBetweenItsDigitAndThePlainOneIsNoReadingAgain
     }
 }
 
+TEST(PlainFloor, AGlyphTheLatinEngineReadTwiceIsNoReadingAgainstThePlainOne)
+{
+    struct Twice {
+        const char* merged;
+        const char* plain;
+        std::vector<float> sure;
+        const char* latin; // the rules' reading of the line, from the Latin engine
+        std::vector<float> latinSure;
+        size_t word, at;   // the character read a second time from the glyph before it
+        const char* weighedAs;
+        float weighed;
+        const char* expected;
+    };
+    const std::vector<Twice> cases{
+        {"Wholesale 92.3% 27T%o", "Wholesale 92.3% 27%o", {90, 90, 54}, "Wholesale 92.3% 27T%o", {90, 90, 36}, 2, 2, "7", 84,
+         "Wholesale 92.3% 27%o"},
+        // Not where it hardly weighed the character before it, nor weighed another.
+        {"Wholesale 92.3% 27T%o", "Wholesale 92.3% 27%o", {90, 90, 54}, "Wholesale 92.3% 27T%o", {90, 90, 36}, 2, 2, "7", 20,
+         "Wholesale 92.3% 27T%o"},
+        {"Wholesale 92.3% 27T%o", "Wholesale 92.3% 27%o", {90, 90, 54}, "Wholesale 92.3% 27T%o", {90, 90, 36}, 2, 2, "1", 84,
+         "Wholesale 92.3% 27T%o"},
+    };
+    for (const Twice& c : cases) {
+        const Readings::LineReading plain = lineRead(c.plain, c.sure);
+        Readings::LineReading latin = lineRead(c.latin, c.latinSure);
+        for (size_t w = 0; w < latin.words.size(); ++w) {
+            const std::u32string own = HanText::decoded(latin.words[w].text);
+            for (size_t k = 0; k < own.size(); ++k) {
+                Readings::CharacterChoices weighed{HanText::encoded(own.substr(k, 1)), {}};
+                if (w == c.word && k == c.at)
+                    weighed.next.emplace_back(c.weighedAs, c.weighed);
+                latin.words[w].weighed.push_back(weighed);
+            }
+        }
+        EXPECT_EQ(PlainFloor::withSureNumbers(c.merged, {&plain}, {&latin}, {&latin}), c.expected) << c.merged << " / " << c.weighed;
+    }
+}
+
 } // namespace
 
