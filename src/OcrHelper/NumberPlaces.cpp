@@ -83,6 +83,13 @@ bool standsFor(const std::u32string& read, const std::u32string& number, bool id
         return true;
     for (size_t cut = 1; RuleSwitches::on(Rule::signForDigits) && cut <= 2 && cut < number.size(); ++cut) {
         const std::u32string head = number.substr(0, number.size() - cut);
+        // A percent sign the plain engine read is no digit it made of one: "27.34%o" is
+        // the per mille sign's reading, and "27.34%" loses its circle. Not where the rules
+        // read that circle as something after the sign ("12%\u3002", a full stop the plain
+        // engine took for the circle).
+        if (const size_t sign = number.find_first_of(U"%\u2030\uFF05", head.size());
+            sign != std::u32string::npos && sign + 1 < number.size() && (read.size() <= sign + 1 || read[sign + 1] == U' '))
+            break;
         if (read.size() > head.size() && read.compare(0, head.size(), head) == 0) {
             const char32_t next = read[head.size()];
             if (next == U'%' || next == U'\u2030' || next == U'\uFF05' || (HanText::isHan(next) && !ideographAfter))

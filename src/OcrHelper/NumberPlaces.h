@@ -17,9 +17,11 @@ bool isSign(char32_t c);
 
 // Whether `read` (what the rules' text has where the plain reading has `number`) is that
 // number, or it with a sign or an ideograph in place of its last digit or two, or with
-// its separators the other way round. Not with an ideograph where the plain reading has
-// one of its own right after the number (`ideographAfter`): it read the ideograph apart
-// from the digits, in either script.
+// its separators the other way round. Not a percent sign for the number's own percent
+// sign and what follows it: "27.34%o" is a per mille sign, "27.34%" another number (but
+// "12%\u3002", where the rules read the circle as a full stop after the sign). Not
+// with an ideograph where the plain reading has one of its own right after the number
+// (`ideographAfter`): it read the ideograph apart from the digits, in either script.
 bool standsFor(const std::u32string& read, const std::u32string& number, bool ideographAfter = false);
 
 // `first` to `last` (what in `read` lines up with `word`, `matched` where a character is

@@ -15,4 +15,12 @@ std::string withPerMilleSigns(const std::string& line)
     return std::regex_replace(line, sign, "$1\u2030");
 }
 
+bool withCircles(const std::string& word, const std::string& percent)
+{
+    if (percent.size() < 2 || percent.back() != '%' || word.size() <= percent.size() || word.compare(0, percent.size(), percent) != 0)
+        return false;
+    static const std::regex circles(R"([oe][o0]|0o|[oe0])");
+    return std::regex_match(word.substr(percent.size()), circles);
+}
+
 } // namespace PerMilleSigns

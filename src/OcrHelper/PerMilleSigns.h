@@ -13,4 +13,9 @@ namespace PerMilleSigns {
 // `line` with each such reading as the per mille sign.
 std::string withPerMilleSigns(const std::string& line);
 
+// Whether `word` is `percent` (a word ending in a percent sign) with a per mille sign's
+// circles read after it: an engine with no circle for the sign, as the Latin one, writes
+// "11.26%" where another wrote "11.26%o", and the two read the same sign.
+bool withCircles(const std::string& word, const std::string& percent);
+
 } // namespace PerMilleSigns

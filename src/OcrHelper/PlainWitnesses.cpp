@@ -34,11 +34,28 @@ bool hasCurrency(const std::u32string& text) { return std::any_of(text.begin(), 
 std::u32string weighedAs(const WordReading& other, const std::u32string& token, size_t offset, const std::u32string& plain)
 {
     const std::u32string text = HanText::decoded(other.text);
-    if (token == plain || token.size() != plain.size() || other.weighed.size() != text.size())
+    if (token == plain || other.weighed.size() != text.size() || offset + token.size() > text.size())
         return token;
     for (size_t k = 0; k < text.size(); ++k)
         if (HanText::decoded(other.weighed[k].text) != std::u32string(1, text[k]))
             return token;
+    // One glyph read twice, as a character and the next one it weighed as that character
+    // nearly as well ("27T%o" for "27%o", its "T" weighed a "7" at 84): the second is no
+    // character of its own.
+    if (token.size() == plain.size() + 1) {
+        for (size_t k = 1; k < token.size(); ++k) {
+            if (token[k] == token[k - 1] || token.compare(0, k, plain, 0, k) != 0 || token.compare(k + 1, std::u32string::npos, plain, k) != 0)
+                continue;
+            const auto& next = other.weighed[offset + k].next;
+            if (std::any_of(next.begin(), next.end(), [&](const auto& choice) {
+                    return choice.second >= Thresholds::weighedAlike && HanText::decoded(choice.first) == std::u32string(1, token[k - 1]);
+                }))
+                return plain;
+        }
+        return token;
+    }
+    if (token.size() != plain.size())
+        return token;
     // Not a "9" or a "6" for its "0", nor a "6" for its "8": the Chinese models the plain
     // engine holds make those of round digits as surely as they read any. The other way
     // round the plain engine was mostly right: leaving out every pair of round digits

@@ -4,6 +4,7 @@
 #include "OcrHelper/HanText.h"
 #include "OcrHelper/LatinOverrule.h"
 #include "OcrHelper/NumberPlaces.h"
+#include "OcrHelper/PerMilleSigns.h"
 #include "OcrHelper/PlainWitnesses.h"
 #include "OcrHelper/RuleSwitches.h"
 #include "OcrHelper/TextAlignment.h"
@@ -76,10 +77,44 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
                 };
                 return there.size() > 1 && !joined.empty() && isCurrency(joined.front()) && figures(joined) == figures(token);
             };
+            // A word the Latin engine read in pieces, cut at a sign it read apart or made
+            // nothing of ("1280" "x" "800", or "1280" "800", for "1280x800"): its words
+            // there are the word's own characters in order, none of them another reading.
+            // One sign between each two pieces with digits: a word the plain engine ran
+            // together from two ("12.5013.00", "100-240V~50/60" for "100-240 V ~ 50/60")
+            // is cut where they meet or where more lies between them; nor a word of letters
+            // before digits ("buffer." "resize(571);"), where the blank is the Latin
+            // engine's to see.
+            const auto cutAtASign = [&] {
+                std::vector<std::u32string> pieces;
+                for (const LineReading* line : others)
+                    for (const WordReading& other : line->words)
+                        if (overlap(word.box, other.box) > 0.5)
+                            pieces.push_back(trimmed(HanText::decoded(other.text)));
+                const auto hasDigit = [](const std::u32string& piece) { return std::any_of(piece.begin(), piece.end(), isDigit32); };
+                if (pieces.size() < 2 || !hasDigit(pieces.front()) || !hasDigit(pieces.back()))
+                    return false;
+                size_t from = 0, lastDigits = 0;
+                for (size_t k = 0; k < pieces.size(); ++k) {
+                    const std::u32string& piece = pieces[k];
+                    const size_t at = piece.empty() ? std::u32string::npos : token.find(piece, from);
+                    if (at == std::u32string::npos || (k == 0 && at != 0) || std::any_of(token.begin() + std::ptrdiff_t(from), token.begin() + std::ptrdiff_t(at), isDigit32))
+                        return false;
+                    if (hasDigit(piece)) {
+                        if (k > 0 && at != lastDigits + 1)
+                            return false;
+                        lastDigits = at + piece.size();
+                    } else if (piece.size() > 1) {
+                        return false;
+                    }
+                    from = at + piece.size();
+                }
+                return from == token.size();
+            };
             const auto overrules = [&](const std::pair<std::u32string, float>& o) {
                 return LatinOverrule::overrules(token, word.confidence, shaped, o.first, o.second, backedAt);
             };
-            if (RuleSwitches::on(Rule::latinOverrule) && !inPieces() && std::any_of(there.begin(), there.end(), overrules)) {
+            if (RuleSwitches::on(Rule::latinOverrule) && !inPieces() && !cutAtASign() && std::any_of(there.begin(), there.end(), overrules)) {
                 sure.push_back({start + offset, start + offset + token.size(), false, false, true});
                 continue;
             }
@@ -104,8 +139,16 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
             if (number.empty() || word.confidence < Thresholds::sureNumber) {
                 // Any other word with digits stands where the plain engine is sure of it,
                 // or where a single-language engine read the same at the same place.
+                // The Latin engine writes a per mille sign as a percent sign alone. Not after
+                // an ideograph: a Chinese sentence's full stop after a percentage is a circle
+                // too ("\u589E\u52A012%o" for "\u589E\u52A012%\u3002"), which the Latin engine leaves out.
+                const size_t inLine = HanText::decoded(line->text).find(text);
+                const bool afterIdeograph = inLine != std::u32string::npos && inLine > 0 && HanText::isHan(HanText::decoded(line->text)[inLine - 1]);
                 const bool agreed = RuleSwitches::on(Rule::agreedWord) && word.confidence >= Thresholds::agreedNumber
-                    && std::any_of(there.begin(), there.end(), [&](const auto& o) { return o.first == token; });
+                    && std::any_of(there.begin(), there.end(), [&](const auto& o) {
+                           return o.first == token
+                               || (!afterIdeograph && PerMilleSigns::withCircles(HanText::encoded(token), HanText::encoded(o.first)));
+                       });
                 // Nor is a reading of the place with the same digits that the Latin engine
                 // itself doubts far more: only the signs and letters between them differ
                 // ("1280*800"). One with other digits may hold a sign the plain engine

@@ -26,4 +26,15 @@ TEST(PerMilleSigns, APercentSignWithACircleAfterANumberIsThePerMilleSign)
         EXPECT_EQ(PerMilleSigns::withPerMilleSigns(line), expected) << line;
 }
 
+TEST(PerMilleSigns, APercentSignAloneReadsThePerMilleSignAnotherEngineReadWithItsCircles)
+{
+    const std::vector<std::tuple<const char*, const char*, bool>> cases{
+        {"29.25%o", "29.25%", true},  {"21.07%e", "21.07%", true}, {"1%0", "1%", true},    {"13.25%o0", "13.25%", true},
+        {"29.25%", "29.25%", false},  {"29.25%o", "29.2%", false}, {"29.25%o", "29.25", false}, {"12%off", "12%", false},
+        {"5%o0d", "5%", false},       {"50%00", "50%", false},     {"%o", "%", false},
+    };
+    for (const auto& [word, percent, same] : cases)
+        EXPECT_EQ(PerMilleSigns::withCircles(word, percent), same) << word << " / " << percent;
+}
+
 } // namespace

@@ -204,6 +204,65 @@ TEST(PlainFloor, AWordWithDigitsStandsWhereThePlainEngineIsSureOrTheLatinEngineA
     }
 }
 
+TEST(PlainFloor, AWordTheLatinEngineReadInPiecesAroundASignStandsWhole)
+{
+    const std::vector<Witnessed> cases{
+        // Its pieces either side of the sign, read apart or not at all, are the word's own.
+        {"Resolution 1280 x 800", "Resolution 1280x800", {90, 89}, "1280 x 800", 105, 77, "Resolution 1280x800"},
+        {"Resolution 1280 800", "Resolution 1280x800", {90, 89}, "1280  800", 105, 77, "Resolution 1280x800"},
+        {"Panel 2560 x 1440 IPS", "Panel 2560x1440 IPS", {90, 92, 90}, "2560 x 1440", 60, 85, "Panel 2560x1440 IPS"},
+        // Not a word the plain engine ran together from two the Latin engine read apart,
+        // nor pieces that are other digits.
+        {"Total 12.50 13.00", "Total 12.5013.00", {90, 89}, "12.50 13.00", 55, 90, "Total 12.50 13.00"},
+        {"Input 100-240 V ~ 50/60 Hz", "Input 100-240V~50/60 Hz", {90, 90, 90}, "100-240 V ~ 50/60", 55, 93,
+         "Input 100-240 V ~ 50/60 Hz"},
+        {"Resolution 1280 x 600", "Resolution 1280x800", {90, 89}, "1280 x 600", 105, 77, "Resolution 1280 x 600"},
+    };
+    for (const Witnessed& c : cases) {
+        const Readings::LineReading plain = lineRead(c.plain, c.sure);
+        const Readings::LineReading latin = lineRead(c.latin, {c.latinSure, 90, 90}, 0, c.latinLeft);
+        EXPECT_EQ(PlainFloor::withSureNumbers(c.merged, {&plain}, {&latin}), c.expected) << c.merged;
+    }
+}
+
+TEST(PlainFloor, APerMilleSignThePlainEngineReadKeepsItsCircles)
+{
+    const std::vector<Witnessed> cases{
+        // The rules' percent sign is not the plain engine's per mille sign without its circle.
+        {"Central 797,784.00 67% 29.25%", "Central 797,784.00 67% 29.25%o", {90, 90, 90, 90}, "", 0, 0,
+         "Central 797,784.00 67% 29.25%o"},
+        {"Online 1%", "Online 1%o", {90, 88}, "", 0, 0, "Online 1%o"},
+        // The Latin engine's percent sign alone at the place backs the doubted reading.
+        {"6 Central 797,784.00 29.25%", "6 Central 797,784.00 29.25%o", {90, 90, 90, 76}, "29.25%", 195, 51,
+         "6 Central 797,784.00 29.25%o"},
+        {"West 5,293,347.00 21.07%", "West 5,293,347.00 21.07%e", {90, 90, 42}, "21.07%", 170, 0, "West 5,293,347.00 21.07%e"},
+        // Not other digits, nor a percent sign of the plain engine's own against the
+        // rules' per mille sign.
+        {"West 5,293,347.00 21.07%", "West 5,293,347.00 21.07%e", {90, 90, 42}, "21.7%", 170, 0, "West 5,293,347.00 21.07%"},
+        {"Returns 4.5\u2030", "Returns 4.5%", {90, 90}, "", 0, 0, "Returns 4.5\u2030"},
+        // Nor where the rules read the circle as a full stop after the sign.
+        {"\u6536\u5165\u589E\u52A0\u4E8612%\u3002", "\u6536\u5165\u589E\u52A0\u4E86 12%o", {90, 90}, "", 0, 0,
+         "\u6536\u5165\u589E\u52A0\u4E8612%\u3002"},
+        {"Share 45%", "Share 4596", {90, 90}, "", 0, 0, "Share 45%"},
+    };
+    for (const Witnessed& c : cases) {
+        const Readings::LineReading plain = lineRead(c.plain, c.sure);
+        const Readings::LineReading latin = lineRead(c.latin, {c.latinSure}, 0, c.latinLeft);
+        std::vector<const Readings::LineReading*> others;
+        if (!latin.words.empty())
+            others.push_back(&latin);
+        EXPECT_EQ(PlainFloor::withSureNumbers(c.merged, {&plain}, others), c.expected) << c.merged;
+    }
+    // Nor after an ideograph, where the circle is a Chinese sentence's full stop: the
+    // engine gives the number a word of its own, and writes it without a blank.
+    Readings::LineReading plain = lineRead("\u6536\u5165\u589E\u52A0\u4E86 12%o", {90, 29});
+    plain.text = "\u6536\u5165\u589E\u52A0\u4E8612%o";
+    const Readings::LineReading latin = lineRead("12%", {77}, 0, 55);
+    EXPECT_EQ(PlainFloor::withSureNumbers("\u6536\u5165\u589E\u52A0\u4E8612%", {&plain}, {&latin}), "\u6536\u5165\u589E\u52A0\u4E8612%");
+    plain.text = "\u6536\u5165\u589E\u52A0\u4E86 12%o";
+    EXPECT_EQ(PlainFloor::withSureNumbers("\u6536\u5165\u589E\u52A0\u4E86 12%", {&plain}, {&latin}), "\u6536\u5165\u589E\u52A0\u4E86 12%o");
+}
+
 struct Guessed {
     const char* merged;          // the rules' line
     const char* plain;           // the plain reading of its place
@@ -498,6 +557,44 @@ TEST(PlainFloor, TheLatinEngineTornBetweenItsDigitAndThePlainOneIsNoReadingAgain
             }
         }
         EXPECT_EQ(PlainFloor::withSureNumbers(c.merged, {&plain}, {&latin}, {&latin}), c.expected) << c.merged << " / " << c.nextChoice;
+    }
+}
+
+TEST(PlainFloor, AGlyphTheLatinEngineReadTwiceIsNoReadingAgainstThePlainOne)
+{
+    struct Twice {
+        const char* merged;
+        const char* plain;
+        std::vector<float> sure;
+        const char* latin; // the rules' reading of the line, from the Latin engine
+        std::vector<float> latinSure;
+        size_t word, at;   // the character read a second time from the glyph before it
+        const char* weighedAs;
+        float weighed;
+        const char* expected;
+    };
+    const std::vector<Twice> cases{
+        {"Wholesale 92.3% 27T%o", "Wholesale 92.3% 27%o", {90, 90, 54}, "Wholesale 92.3% 27T%o", {90, 90, 36}, 2, 2, "7", 84,
+         "Wholesale 92.3% 27%o"},
+        // Not where it hardly weighed the character before it, nor weighed another.
+        {"Wholesale 92.3% 27T%o", "Wholesale 92.3% 27%o", {90, 90, 54}, "Wholesale 92.3% 27T%o", {90, 90, 36}, 2, 2, "7", 20,
+         "Wholesale 92.3% 27T%o"},
+        {"Wholesale 92.3% 27T%o", "Wholesale 92.3% 27%o", {90, 90, 54}, "Wholesale 92.3% 27T%o", {90, 90, 36}, 2, 2, "1", 84,
+         "Wholesale 92.3% 27T%o"},
+    };
+    for (const Twice& c : cases) {
+        const Readings::LineReading plain = lineRead(c.plain, c.sure);
+        Readings::LineReading latin = lineRead(c.latin, c.latinSure);
+        for (size_t w = 0; w < latin.words.size(); ++w) {
+            const std::u32string own = HanText::decoded(latin.words[w].text);
+            for (size_t k = 0; k < own.size(); ++k) {
+                Readings::CharacterChoices weighed{HanText::encoded(own.substr(k, 1)), {}};
+                if (w == c.word && k == c.at)
+                    weighed.next.emplace_back(c.weighedAs, c.weighed);
+                latin.words[w].weighed.push_back(weighed);
+            }
+        }
+        EXPECT_EQ(PlainFloor::withSureNumbers(c.merged, {&plain}, {&latin}, {&latin}), c.expected) << c.merged << " / " << c.weighed;
     }
 }
 
