@@ -85,10 +85,10 @@ std::optional<int> registerOffset(const QImage& previous, const QImage& next, in
     return result.value();
 }
 
-std::optional<int> belowOfTiedPlaces(int tiedPx, int rivalPx, int frameHeight)
+std::optional<int> belowOfTiedPlaces(int tiedPx, int rivalPx, int frameHeight, int withinPx)
 {
     const int below = std::max(tiedPx, rivalPx), above = std::min(tiedPx, rivalPx);
-    if (above >= 0 || below <= 0 || below >= frameHeight)
+    if (above >= 0 || below <= 0 || below >= frameHeight || below > withinPx || below + (below - above) <= withinPx)
         return std::nullopt;
     return below;
 }
@@ -266,11 +266,7 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
     // frame: where rows alike a pitch apart fit a place below it, within the scroll, and
     // one above it as well, the place below is where it stopped.
     if (!ty && mode == JudgeMode::pageEnd && expectedPx > 0) {
-        // Only where the next repeat down lies past the scroll: rows alike at a pitch
-        // shorter than it fit several places below, and the nearest is no surer.
-        const auto below = belowOfTiedPlaces(tied.first, tied.second, height);
-        const int pitch = below ? *below - std::min(tied.first, tied.second) : 0;
-        if (below && *below <= expectedPx && *below + pitch > expectedPx) {
+        if (const auto below = belowOfTiedPlaces(tied.first, tied.second, height, expectedPx)) {
             ty = below;
             judgement.settledByStep = true;
             captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px，页底：并列的另一处在上帧之上）").arg(*ty));

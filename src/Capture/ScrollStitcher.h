@@ -108,9 +108,11 @@ struct FrameJudgement {
 enum class JudgeMode { first, tick, pageEnd };
 
 // Of two places the rows fit equally well, the one below the previous frame (within a
-// frame of it) where the other lies above it; nothing where both lie on one side (or
-// nothing tied).
-std::optional<int> belowOfTiedPlaces(int tiedPx, int rivalPx, int frameHeight);
+// frame of it and within `withinPx`) where the other lies above it; nothing where both
+// lie on one side (or nothing tied), nor where the next repeat down lies within
+// `withinPx` as well: rows alike at a shorter pitch fit several places below, and the
+// nearest is no surer.
+std::optional<int> belowOfTiedPlaces(int tiedPx, int rivalPx, int frameHeight, int withinPx);
 
 struct StitchResult {
     QImage image;           // ARGB32 premultiplied, the first frame's width

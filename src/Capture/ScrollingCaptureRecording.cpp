@@ -524,8 +524,8 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
     // well as one above it, where clicks down never take the page: the page's last,
     // shorter scroll, should it stand there.
     if (!j.append && j.foundPx == 0 && !m_firstRegisteredSinceKept) {
-        const auto below = ScrollStitcher::belowOfTiedPlaces(j.tiedPx, j.tiedRivalPx, frame.height());
-        if (below && *below <= expectedBelowKeptPx()) {
+        if (const auto below
+            = ScrollStitcher::belowOfTiedPlaces(j.tiedPx, j.tiedRivalPx, frame.height(), expectedBelowKeptPx())) {
             ScrollStitcher::FrameJudgement placed = j;
             placed.foundPx = *below;
             m_firstRegisteredSinceKept = RegisteredSinceKept{frame, placed, m_kept.lastFrame().cacheKey()};

@@ -478,6 +478,7 @@ TEST_F(GeneratedScrollPagesTest, APageStoppedShortIsNotPlacedWhereRepeatingRowsM
         {5, 17, 568, false},  // lines alike but for their markers, sent 265 px, found 13
         {4, 137, 248, false}, // found 5 at a feed's end, then above, then 5 again: not a page following down
         {13, 57, 106, false}, // found 21, then 42 inside a tall row of pictures, the frames between placed nowhere
+        {19, 22, 430, false}, // cards 259 px apart tie 64 and -195 at the end, sent 342 px: 323 fits as well
         {1, 35, 347, true},   // two columns of cards, sent 171 px, found 14; the thumb says 171
         {2, 43, 750, true},   // a feed that let the page on a little at a time as it loaded
         {1, 31, 115, true},   // a blank gap at the top of a low selection, no header
