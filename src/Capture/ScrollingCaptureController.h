@@ -178,6 +178,9 @@ private:
     // Whether the last kept frame is where the page stopped short of the clicks and
     // `frame` shows it standing there still.
     bool standsWhereItStopped(const QImage& frame) const;
+    // Whether `frame` shows the last kept frame's rows where it does, but for what changed
+    // in place: pictures that loaded, beside or under what changes by itself.
+    bool showsTheKeptRowsInPlace(const QImage& frame) const;
     // How far below the last kept frame the clicks have sent the page: those since it was
     // kept, and the part of its own scroll it did not show yet.
     int expectedBelowKeptPx() const;

@@ -275,13 +275,8 @@ void ScrollingCaptureController::handleStall()
             keepFrame(m_lastTickFrame, *step);
             const int added = step->newPx;
             captureDiagnostic(QStringLiteral("📜 页底末步补齐 +%1px").arg(added));
-        } else if (const QImage kept = withoutLiveColumns(m_kept.lastFrame(), m_live),
-                   last = withoutLiveColumns(m_lastTickFrame, m_live);
-                   !m_movedUnplacedSinceKept && !movedIntoThePlainEnd(m_lastTickFrame)
-                   && (differOnlyLocally(kept, last) || ScrollStitcher::sameButForPlaceholders(kept, last)
-                       || (!m_live.isEmpty() && placeholdersFilledBeside(m_kept.lastFrame(), m_lastTickFrame, m_live))
-                       || ScrollStitcher::sameButForPlaceholdersAndOneBox(kept, last)
-                       || ScrollStitcher::sameButForPlaceholdersAndOneBoxOverThem(kept, last))) {
+        } else if (!m_movedUnplacedSinceKept && !movedIntoThePlainEnd(m_lastTickFrame)
+                   && showsTheKeptRowsInPlace(m_lastTickFrame)) {
             // Still where the last kept frame shows it, but for what changed in place (a
             // picture that loaded while the page waited at its end, also where the columns
             // that change by themselves cut across it, or where a small animation was

@@ -131,9 +131,14 @@ bool ScrollingCaptureController::standsWhereItStopped(const QImage& frame) const
     if (m_keptWhereItStopped != std::pair<int, int>{m_kept.count(), m_kept.stitchedHeight()} || m_kept.count() == 0
         || frame.size() != m_kept.lastFrame().size())
         return false;
+    return ScrollStitcher::sameContent(withoutLiveColumns(m_kept.lastFrame(), m_live), withoutLiveColumns(frame, m_live))
+           || showsTheKeptRowsInPlace(frame);
+}
+
+bool ScrollingCaptureController::showsTheKeptRowsInPlace(const QImage& frame) const
+{
     const QImage kept = withoutLiveColumns(m_kept.lastFrame(), m_live), now = withoutLiveColumns(frame, m_live);
-    return ScrollStitcher::sameContent(kept, now) || differOnlyLocally(kept, now)
-           || ScrollStitcher::sameButForPlaceholders(kept, now)
+    return differOnlyLocally(kept, now) || ScrollStitcher::sameButForPlaceholders(kept, now)
            || (!m_live.isEmpty() && placeholdersFilledBeside(m_kept.lastFrame(), frame, m_live))
            || ScrollStitcher::sameButForPlaceholdersAndOneBox(kept, now)
            || ScrollStitcher::sameButForPlaceholdersAndOneBoxOverThem(kept, now);

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
+
 namespace {
 
 TEST(PlainFloor, OnlyAWordShapedLikeANumberIsOne)
@@ -514,6 +517,23 @@ TEST(PlainFloor, ALineWhoseBoxTakesInInkBelowItIsStillThePlainReadingOfItsPlace)
     EXPECT_EQ(PlainFloor::text(merged, plain, {}, variants), "Bag 4 \u00A555.48 \u00A5221.92\n");
 }
 
+// Each character of each word of the Latin engine's line weighed as it reads, with the
+// next choice `next` gives for it (word, character, the word's characters), if any.
+using Choice = std::pair<std::string, float>;
+void weighEveryCharacter(Readings::LineReading& latin,
+                         const std::function<std::optional<Choice>(size_t, size_t, const std::u32string&)>& next)
+{
+    for (size_t w = 0; w < latin.words.size(); ++w) {
+        const std::u32string own = HanText::decoded(latin.words[w].text);
+        for (size_t k = 0; k < own.size(); ++k) {
+            Readings::CharacterChoices weighed{HanText::encoded(own.substr(k, 1)), {}};
+            if (const auto choice = next(w, k, own))
+                weighed.next.emplace_back(choice->first, choice->second);
+            latin.words[w].weighed.push_back(weighed);
+        }
+    }
+}
+
 // The Latin engine's reading as it weighed each character: where it read another digit
 // than the plain engine but had the plain engine's one as its next choice, nearly as
 // good, it does not overrule the plain reading, and it backs it against the rules' text.
@@ -544,18 +564,13 @@ TEST(PlainFloor, TheLatinEngineTornBetweenItsDigitAndThePlainOneIsNoReadingAgain
     for (const Torn& c : cases) {
         const Readings::LineReading plain = lineRead(c.plain, c.sure);
         Readings::LineReading latin = lineRead(c.latin, c.latinSure);
-        // Each character of each word with a digit weighed, the plain engine's digit next
-        // where the two differ.
-        const Readings::LineReading asPlain = lineRead(c.plain, c.sure);
-        for (size_t w = 0; w < latin.words.size(); ++w) {
-            const std::u32string own = HanText::decoded(latin.words[w].text), other = HanText::decoded(asPlain.words[w].text);
-            for (size_t k = 0; k < own.size(); ++k) {
-                Readings::CharacterChoices weighed{HanText::encoded(own.substr(k, 1)), {}};
-                if (other.size() == own.size() && other[k] != own[k])
-                    weighed.next.emplace_back(HanText::encoded(other.substr(k, 1)), c.nextChoice);
-                latin.words[w].weighed.push_back(weighed);
-            }
-        }
+        // The plain engine's digit next where the two differ.
+        weighEveryCharacter(latin, [&](size_t w, size_t k, const std::u32string& own) -> std::optional<Choice> {
+            const std::u32string other = HanText::decoded(plain.words[w].text);
+            if (other.size() != own.size() || other[k] == own[k])
+                return std::nullopt;
+            return Choice{HanText::encoded(other.substr(k, 1)), c.nextChoice};
+        });
         EXPECT_EQ(PlainFloor::withSureNumbers(c.merged, {&plain}, {&latin}, {&latin}), c.expected) << c.merged << " / " << c.nextChoice;
     }
 }
@@ -585,15 +600,11 @@ TEST(PlainFloor, AGlyphTheLatinEngineReadTwiceIsNoReadingAgainstThePlainOne)
     for (const Twice& c : cases) {
         const Readings::LineReading plain = lineRead(c.plain, c.sure);
         Readings::LineReading latin = lineRead(c.latin, c.latinSure);
-        for (size_t w = 0; w < latin.words.size(); ++w) {
-            const std::u32string own = HanText::decoded(latin.words[w].text);
-            for (size_t k = 0; k < own.size(); ++k) {
-                Readings::CharacterChoices weighed{HanText::encoded(own.substr(k, 1)), {}};
-                if (w == c.word && k == c.at)
-                    weighed.next.emplace_back(c.weighedAs, c.weighed);
-                latin.words[w].weighed.push_back(weighed);
-            }
-        }
+        weighEveryCharacter(latin, [&](size_t w, size_t k, const std::u32string&) -> std::optional<Choice> {
+            if (w != c.word || k != c.at)
+                return std::nullopt;
+            return Choice{c.weighedAs, c.weighed};
+        });
         EXPECT_EQ(PlainFloor::withSureNumbers(c.merged, {&plain}, {&latin}, {&latin}), c.expected) << c.merged << " / " << c.weighed;
     }
 }
