@@ -57,7 +57,9 @@ void ScrollingCaptureController::checkTooLow(const ScrollAutoDriver::TickDone& d
                          [this, frame, done, first, clicked, detection](const Judged& judged) {
                 if (m_phase != Phase::recording)
                     return;
-                if (judged.judgement.duplicate) {
+                // Rows placed above the first view (cards a pitch apart) count as no new
+                // content, but that view did not return: the click went less far than that.
+                if (judged.judgement.duplicate && judged.judgement.foundPx >= 0) {
                     endTooLowUnlessRowsShown(first, clicked, detection, frame, done);
                     return;
                 }
