@@ -655,11 +655,12 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
             checkTooLow(done);
             return;
         }
-        m_lastOutcome = j.duplicate || judged.pageStill ? ScrollTickOutcome::duplicate : ScrollTickOutcome::rejected;
-        if (m_lastOutcome == ScrollTickOutcome::rejected && !showsOnlyAPlainEnd(frame)) {
-            m_unplacedSinceKept = true;
-            m_movedUnplacedSinceKept = m_movedUnplacedSinceKept || !judged.stoodWhilePicturesLoaded;
-        }
+        // A page that stood while pictures loaded under something changing over them did
+        // not move either: a rejected tick is scrolled back, by a move it never made.
+        m_lastOutcome = j.duplicate || judged.pageStill || judged.stoodWhilePicturesLoaded ? ScrollTickOutcome::duplicate
+                                                                                           : ScrollTickOutcome::rejected;
+        if (m_lastOutcome == ScrollTickOutcome::rejected && !showsOnlyAPlainEnd(frame))
+            m_unplacedSinceKept = m_movedUnplacedSinceKept = true;
         done(m_lastOutcome);
         return;
     }
