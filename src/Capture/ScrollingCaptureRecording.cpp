@@ -656,7 +656,8 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
             return;
         }
         // A page that stood while pictures loaded under something changing over them did
-        // not move either: a rejected tick is scrolled back, by a move it never made.
+        // not move either: answered as rejected, the tick would be scrolled back by a move
+        // it never made, off the page's end.
         m_lastOutcome = j.duplicate || judged.pageStill || judged.stoodWhilePicturesLoaded ? ScrollTickOutcome::duplicate
                                                                                            : ScrollTickOutcome::rejected;
         if (m_lastOutcome == ScrollTickOutcome::rejected && !showsOnlyAPlainEnd(frame))

@@ -58,7 +58,8 @@ void ScrollingCaptureController::checkTooLow(const ScrollAutoDriver::TickDone& d
                 if (m_phase != Phase::recording)
                     return;
                 // Rows placed above the first view (cards a pitch apart) count as no new
-                // content, but that view did not return: the click went less far than that.
+                // content, yet show no return to it: clicks down and back never take the
+                // page above where it started.
                 if (judged.judgement.duplicate && judged.judgement.foundPx >= 0) {
                     endTooLowUnlessRowsShown(first, clicked, detection, frame, done);
                     return;
