@@ -655,13 +655,11 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
             checkTooLow(done);
             return;
         }
-        // A page that stood while pictures loaded under something changing over them did
-        // not move either: answered as rejected, the tick would be scrolled back by a move
-        // it never made, off the page's end.
-        m_lastOutcome = j.duplicate || judged.pageStill || judged.stoodWhilePicturesLoaded ? ScrollTickOutcome::duplicate
-                                                                                           : ScrollTickOutcome::rejected;
-        if (m_lastOutcome == ScrollTickOutcome::rejected && !showsOnlyAPlainEnd(frame))
-            m_unplacedSinceKept = m_movedUnplacedSinceKept = true;
+        m_lastOutcome = j.duplicate || judged.pageStill ? ScrollTickOutcome::duplicate : ScrollTickOutcome::rejected;
+        if (m_lastOutcome == ScrollTickOutcome::rejected && !showsOnlyAPlainEnd(frame)) {
+            m_unplacedSinceKept = true;
+            m_movedUnplacedSinceKept = m_movedUnplacedSinceKept || !judged.stoodWhilePicturesLoaded;
+        }
         done(m_lastOutcome);
         return;
     }
