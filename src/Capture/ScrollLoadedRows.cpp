@@ -89,15 +89,18 @@ int loadedBandTop(const QImage& previous, const QImage& next, int scrollbarPx)
     return top;
 }
 
-int loadedBandTopAbove(const QImage& previous, const QImage& next, int upPx, int fixedTop, int scrollbarPx)
+int loadedBandTopAbove(const QImage& previous, const QImage& next, int upPx, int fixedTop, int fixedBottom,
+                       int scrollbarPx)
 {
     const QImage a = withFramePixelLayout(previous), b = withFramePixelLayout(next);
     const FramePixels p = framePixels(a), n = framePixels(b);
     const int top = std::max(0, fixedTop);
-    if (p.isNull() || n.isNull() || p.width != n.width || p.height != n.height || upPx <= 0
-        || top + upPx >= p.height)
+    // A fixed footer stays where it was while the rows above it move up: only the rows
+    // between the bars follow the view.
+    const int h = p.height - std::max(0, fixedBottom);
+    if (p.isNull() || n.isNull() || p.width != n.width || p.height != n.height || upPx <= 0 || top + upPx >= h)
         return -1;
-    const int h = p.height, rows = h - top - upPx;
+    const int rows = h - top - upPx;
     const int width = widthLeftOfScrollbar(p.width, scrollbarPx);
     if (width <= 0)
         return -1;

@@ -31,9 +31,11 @@ int loadedBandTop(const QImage& previous, const QImage& next, int scrollbarPx);
 // that came in place of the band, fewer than it was high, left the page shorter, and the
 // view at its end moved up by the difference (at once, or once the next scroll found it
 // past the end). The last `upPx` rows of `previous`, which `next` no longer reaches, must
-// be plain. Compared below the `fixedTop` rows of a header; the row of `next` from which
-// it shows what came (its height where the rows had come before `previous`), or -1.
-int loadedBandTopAbove(const QImage& previous, const QImage& next, int upPx, int fixedTop, int scrollbarPx);
+// be plain. Compared below the `fixedTop` rows of a header and above the `fixedBottom`
+// rows of a footer; the row of `next` from which it shows what came (the footer's top
+// where the rows had come before `previous`), or -1.
+int loadedBandTopAbove(const QImage& previous, const QImage& next, int upPx, int fixedTop, int fixedBottom,
+                       int scrollbarPx);
 
 // loadedEndRows for two whole frames, the `next` showing the page `offset` rows further
 // down: read left of the scrollbar (of where one may be when `scrollbarPx` is 0, as its

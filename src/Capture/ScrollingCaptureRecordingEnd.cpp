@@ -57,7 +57,10 @@ void ScrollingCaptureController::checkTooLow(const ScrollAutoDriver::TickDone& d
                          [this, frame, done, first, clicked, detection](const Judged& judged) {
                 if (m_phase != Phase::recording)
                     return;
-                if (judged.judgement.duplicate) {
+                // Rows placed above the first view (cards a pitch apart) count as no new
+                // content, yet show no return to it: clicks down and back never take the
+                // page above where it started.
+                if (judged.judgement.duplicate && judged.judgement.foundPx >= 0) {
                     endTooLowUnlessRowsShown(first, clicked, detection, frame, done);
                     return;
                 }

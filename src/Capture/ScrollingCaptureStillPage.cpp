@@ -47,7 +47,7 @@ bool ScrollingCaptureController::keepRowsLoadedAbove(const QImage& frame, int up
     // the band and the last `upPx` rows, plain, go, and the end shows as it now is.
     const int from = ScrollLoadedRows::loadedBandTopAbove(withLiveColumnsCutOut(m_kept.lastFrame(), m_live),
                                                           withLiveColumnsCutOut(frame, m_live), upPx,
-                                                          m_detection.stickyPx, m_detection.scrollbarPx);
+                                                          m_detection.stickyPx, m_keptFooterPx, m_detection.scrollbarPx);
     if (from < 0 || !m_kept.replaceLastTailAbove(frame, from, upPx))
         return false;
     m_hintModel.setHeightPx(m_kept.stitchedHeight());

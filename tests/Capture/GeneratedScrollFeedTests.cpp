@@ -114,11 +114,12 @@ TEST_F(GeneratedScrollFeedTest, RowsLoadedInPlaceUnderALowSelectionAreKeptWhereT
 // The last rows came in place of the "Loading more" row while the page stood at its end,
 // fewer than that row and the blank below it were high: the page got 14 px shorter and
 // the view moved up by as much. Its end is the rows that came, kept once, not an end never
-// seen.
+// seen; also above a fixed footer, which stays where it was while the rows above it move.
 TEST_F(GeneratedScrollFeedTest, APageThatGetsShorterAsItsLastRowsLoadEndsWithThoseRows)
 {
     const Case cases[] = {
         {8, 67, 745, "a feed of rows above a \"Loading more\" row, the view as high as the selection"},
+        {19, 131, 836, "the same above a 36-px footer, the page 11 px shorter"},
     };
     expectExact(cases);
 }

@@ -442,6 +442,8 @@ TEST_F(GeneratedScrollPagesTest, CardsWaitingForAFeedWhilePicturesLoadComeOutExa
 
 // Selections where the first click's frame cannot be placed, though a click moves no more
 // than half of them: the first view returns when scrolled back, yet "too low" is false.
+// Nor is it where cards a pitch apart place the frame scrolled back above the first view:
+// that view did not return.
 TEST_F(GeneratedScrollPagesTest, AClickOfAtMostHalfTheSelectionIsNotTooLowWhereItCannotBeMeasured)
 {
     const PinnedOutcome cases[] = {
@@ -452,6 +454,7 @@ TEST_F(GeneratedScrollPagesTest, AClickOfAtMostHalfTheSelectionIsNotTooLowWhereI
         {4, 87, 177, false},  // placeholders above a footer that shrinks, the cards' text under it
         {6, 78, 180, false},  // the same where the page loads more
         {14, 48, 254, false}, // a footer a row lower moves its text over the cards' text under it
+        {19, 13, 157, false}, // cards under a header and above a footer place a 57-px click 66 px above
     };
     forEachCapture(cases, [](const auto& c, const Description& page, const Capture& capture, const Verdict& verdict) {
         EXPECT_LE(2 * page.clickPx, c.height) << "the case no longer has a click of at most half the selection";

@@ -42,8 +42,13 @@ QImage view(const QImage& page, int top, int band, bool prompt, int thumb, int f
                              QStringLiteral("Loading more…"));
         }
     }
-    if (footer > 0)
+    if (footer > 0) {
+        // A footer holds a line of its own, as a page's does.
         painter.fillRect(0, kHeight - footer, kWidth, footer, QColor(40, 44, 52));
+        painter.setPen(QColor(220, 220, 220));
+        painter.drawText(QRect(0, kHeight - footer, kWidth - kScrollbar, footer), Qt::AlignCenter,
+                         QStringLiteral("About · Help · Terms · Privacy · Contact"));
+    }
     painter.fillRect(kWidth - kScrollbar, 0, kScrollbar, kHeight, QColor(238, 238, 238));
     painter.fillRect(kWidth - kScrollbar + 2, thumb, kScrollbar - 4, 40, QColor(150, 150, 155));
     return frame;
@@ -119,6 +124,7 @@ TEST(ScrollLoadedRows, FindsRowsLoadedWhereAPageThatGotShorterMovedTheViewUp)
         QImage previous, next;
         int up;
         int from; // -1: none
+        int footer = 0;
     };
     const Case cases[] = {
         {"a blank end filled", view(page, 100, 60, false, 200), view(page, 86, 0, false, 210), 14, kHeight - 60 + 14},
@@ -130,10 +136,18 @@ TEST(ScrollLoadedRows, FindsRowsLoadedWhereAPageThatGotShorterMovedTheViewUp)
         {"rows, not a plain end, would go", view(page, 100, 0, false, 200), view(page, 86, 0, false, 210), 14, -1},
         {"the page did not move", view(page, 100, 60, false, 200), view(page, 100, 0, false, 210), 14, -1},
         {"the page moved up further", view(page, 100, 60, false, 200), view(page, 70, 0, false, 210), 14, -1},
+        // A footer stays put while the rows above it move up: the rows that went are the
+        // band's, above it, not the footer's own.
+        {"a blank end filled above a footer", view(page, 100, 60, false, 200, 30), view(page, 86, 0, false, 210, 30), 14,
+         kHeight - 30 - 60 + 14, 30},
+        {"the rows had come above a footer", view(page, 100, 14, false, 200, 30), view(page, 86, 0, false, 210, 30), 14,
+         kHeight - 30, 30},
+        {"rows, not a plain end, would go above a footer", view(page, 100, 0, false, 200, 30),
+         view(page, 86, 0, false, 210, 30), 14, -1, 30},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const int from = ScrollLoadedRows::loadedBandTopAbove(c.previous, c.next, c.up, 0, kScrollbar);
+        const int from = ScrollLoadedRows::loadedBandTopAbove(c.previous, c.next, c.up, 0, c.footer, kScrollbar);
         if (c.from < 0) {
             EXPECT_EQ(from, -1);
         } else {
