@@ -57,6 +57,7 @@ enum class Rule : int {
     numberSign,        // the "#" before a number the Latin engine read alike stands
     ideographApart,    // an ideograph the plain engine read after a number stands for none of its digits
     signedSurer,       // a word with a minus or plus read far surer than the Latin engine's same digits stands
+    percentLetters,    // a percentage a Chinese model read the same stands against readings with a letter for a digit
     count
 };
 

@@ -338,7 +338,11 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
             // plain engine made "85" of "\u5BC6\u7801" as surely as of any number.
             size_t offset = 0;
             const std::u32string token = trimmed(read.substr(from, to - from), &offset);
-            if (std::none_of(token.begin(), token.end(), isDigit32))
+            // A percentage the plain engine's guess stands for where the rules kept the
+            // Latin engine's letters for its digits ("T%" for "7%").
+            const bool lettered
+                = it->guessed && hasPercent(number) && lettersForDigits(number, token) && RuleSwitches::on(Rule::percentLetters);
+            if (std::none_of(token.begin(), token.end(), isDigit32) && !lettered)
                 continue;
             // A guess stands for a guess, never for ideographs the rules read beside it,
             // nor does it make a letter of a digit the rules read ("9a3" for "933").
