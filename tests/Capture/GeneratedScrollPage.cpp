@@ -406,13 +406,19 @@ bool View::pictureLoaded(std::size_t i, qint64 t) const
     return wait == 0 || (m_shownAt[i] >= 0 && t >= m_shownAt[i] + wait);
 }
 
-QImage View::viewNow()
+QImage View::viewNow() { return drawn(QRect(0, 0, m_description.width, m_description.viewHeight)); }
+
+// Only the part asked for is copied and drawn: a capture grabs its selection several times
+// a tick, and whole views copied twice made the sweeps several times slower under the
+// sanitizers, whose allocator maps every large image afresh.
+QImage View::drawn(const QRect& part)
 {
     const Description& d = m_description;
     const qint64 t = elapsedMs();
     advance(t);
-    QImage view = m_page.copy(0, m_top, d.width, d.viewHeight);
+    QImage view = m_page.copy(part.translated(0, m_top));
     QPainter painter(&view);
+    painter.translate(-part.topLeft());
     const int loadedEnd = d.rowsEnd(m_loaded) - m_top;
     if (m_loaded < d.rowCount() && loadedEnd < d.viewHeight) {
         painter.fillRect(0, loadedEnd, d.width, d.viewHeight - loadedEnd, kBackground);
@@ -470,7 +476,10 @@ QImage View::viewNow()
 
 QImage View::grab(const QRect& rootPixels, bool)
 {
-    return viewNow().copy(rootPixels.translated(-m_origin));
+    const QRect part = rootPixels.translated(-m_origin);
+    if (QRect(0, 0, m_description.width, m_description.viewHeight).contains(part))
+        return drawn(part);
+    return viewNow().copy(part);
 }
 
 bool View::scroll(const QPoint& rootPixel, int clicks)

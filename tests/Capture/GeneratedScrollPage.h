@@ -158,6 +158,8 @@ public:
 private:
     qint64 elapsedMs() const;
     void advance(qint64 t);
+    // The `part` of the view (view pixels, inside it) as viewNow() draws it.
+    QImage drawn(const QRect& part);
     void noteShown(qint64 t);
     void scheduleLoad(qint64 t);
     bool pictureLoaded(std::size_t i, qint64 t) const;

@@ -179,6 +179,28 @@ TEST(GeneratedScrollPageView, FollowsTheClockAndTheScroll)
     EXPECT_EQ(feedView.loadedRows(), std::min(page.rowCount(), loaded + page.batchRows));
 }
 
+// A grab draws only the selection; it must be exactly that part of the whole view, bars,
+// animations, grey pictures, loading row and scrollbar included, wherever the view is.
+TEST(GeneratedScrollPageView, AGrabIsThatPartOfTheWholeView)
+{
+    for (const unsigned features : {unsigned(header | footer | animation | scrollbar), unsigned(cards | latePictures | feed | loadingRow)}) {
+        const Description page = describe(kSeed, firstPageWith(features, 0));
+        ManualCaptureClock clock;
+        const QPoint origin(40, 25);
+        View view(page, clock, origin);
+        const QList<QRect> parts{QRect(0, 0, page.width, page.viewHeight), QRect(0, 0, page.width, 80),
+                                 QRect(0, page.viewHeight - 114, page.width, 114), QRect(17, 50, page.width - 30, 301)};
+        for (int step = 0; step < 12 && view.top() < view.maxTop(); ++step) {
+            const QImage whole = view.viewNow();
+            for (const QRect& part : parts)
+                EXPECT_EQ(view.grab(part.translated(origin), false), whole.copy(part))
+                    << "features " << features << ", top " << view.top() << ", part " << part.y() << "+" << part.height();
+            view.scroll({}, 3);
+            clock.advance(170);
+        }
+    }
+}
+
 TEST(GeneratedScrollPageJudge, FindsEveryKindOfFaultAndOnlyThose)
 {
     // A page without bars or feed: the perfect capture is the page below the selection's top.
