@@ -17,13 +17,14 @@ using RuleSwitches::Rule;
 
 namespace {
 
+bool isLatinLetter(char32_t c) { return c < 0x80 && std::isalpha(int(c)); }
+
 // Dots between two letters, as in a file's or a host's name.
 int namesDots(const std::u32string& text)
 {
-    const auto letter = [](char32_t c) { return c < 0x80 && std::isalpha(int(c)); };
     int dots = 0;
     for (size_t i = 1; i + 1 < text.size(); ++i)
-        dots += text[i] == U'.' && letter(text[i - 1]) && letter(text[i + 1]) ? 1 : 0;
+        dots += text[i] == U'.' && isLatinLetter(text[i - 1]) && isLatinLetter(text[i + 1]) ? 1 : 0;
     return dots;
 }
 
@@ -66,8 +67,7 @@ std::u32string weighedAs(const WordReading& other, const std::u32string& token, 
     // ("28G"): it weighs the digit drawn alike next, and the plain engine's models, which
     // know few Latin letters, read that digit.
     const auto misread = [](char32_t read, char32_t latin) {
-        const bool letter = latin < 0x80 && std::isalpha(int(latin));
-        return ((read == U'9' || read == U'6') && latin == U'0') || (read == U'6' && latin == U'8') || (isDigit32(read) && letter);
+        return ((read == U'9' || read == U'6') && latin == U'0') || (read == U'6' && latin == U'8') || (isDigit32(read) && isLatinLetter(latin));
     };
     for (size_t i = 0; i < token.size(); ++i) {
         if (token[i] == plain[i])
@@ -133,7 +133,7 @@ bool lettersForDigits(const std::u32string& token, const std::u32string& other)
     if (other.size() != token.size() || other == token)
         return false;
     for (size_t i = 0; i < token.size(); ++i)
-        if (other[i] != token[i] && !(isDigit32(token[i]) && other[i] < 0x80 && std::isalpha(int(other[i]))))
+        if (other[i] != token[i] && !(isDigit32(token[i]) && isLatinLetter(other[i])))
             return false;
     return true;
 }

@@ -406,7 +406,9 @@ bool View::pictureLoaded(std::size_t i, qint64 t) const
     return wait == 0 || (m_shownAt[i] >= 0 && t >= m_shownAt[i] + wait);
 }
 
-QImage View::viewNow() { return drawn(QRect(0, 0, m_description.width, m_description.viewHeight)); }
+QRect View::viewRect() const { return QRect(0, 0, m_description.width, m_description.viewHeight); }
+
+QImage View::viewNow() { return drawn(viewRect()); }
 
 // Only the part asked for is copied and drawn: a capture grabs its selection several times
 // a tick, and whole views copied twice made the sweeps several times slower under the
@@ -477,7 +479,7 @@ QImage View::drawn(const QRect& part)
 QImage View::grab(const QRect& rootPixels, bool)
 {
     const QRect part = rootPixels.translated(-m_origin);
-    if (QRect(0, 0, m_description.width, m_description.viewHeight).contains(part))
+    if (viewRect().contains(part))
         return drawn(part);
     return viewNow().copy(part);
 }

@@ -158,6 +158,7 @@ public:
 private:
     qint64 elapsedMs() const;
     void advance(qint64 t);
+    QRect viewRect() const;
     // The `part` of the view (view pixels, inside it) as viewNow() draws it.
     QImage drawn(const QRect& part);
     void noteShown(qint64 t);
