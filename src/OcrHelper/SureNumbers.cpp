@@ -370,8 +370,11 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
             // hash as surely as anything ("93b673f"). But for a word it read very surely,
             // and surer than each engine that read it otherwise ("-972,11" at 91 where the
             // Latin engine read "-972,41" at 65).
+            // Not a word in a number's own shape ("7553", "00"): there the plain engine's
+            // digits were right more often than the rules' on generated pages, and a
+            // plain number is the floor the rules may not go below.
             const auto digitsOnly = [&] {
-                if (it->witnessed || it->held || token.size() != number.size())
+                if (it->witnessed || it->held || token.size() != number.size() || !wellFormedNumber(HanText::encoded(number)).empty())
                     return false;
                 for (size_t k = 0; k < token.size(); ++k)
                     if (token[k] != number[k] && !(isDigit32(token[k]) && isDigit32(number[k])))

@@ -347,6 +347,30 @@ TEST(PlainFloor, AWordWithDigitsTheOtherEnginesReadOtherwiseLessSurelyStands)
 
 // Words the plain engine read right that the rules misread, as on generated receipts,
 // invoices and spec sheets: the other engines' readings of the place decide.
+TEST(PlainFloor, APlainNumberStandsAgainstOtherDigitsWhereACodeDoesNot)
+{
+    const std::vector<Guessed> cases{
+        // A number in its own shape that a Chinese model read alike is not given up for
+        // other digits the Latin engine read less surely at its place.
+        {"Qty 7558 units", "Qty 7553 units", {90, 70, 90}, "Qty 7558 units", {90, 40, 90}, "Qty 7553 units", {90, 85, 90},
+         "Qty 7553 units"},
+        {"Cost 00.50 each", "Cost 44.50 each", {90, 60, 90}, "Cost 00.50 each", {90, 40, 90}, "Cost 44.50 each", {90, 85, 90},
+         "Cost 44.50 each"},
+        // A file name or an address is no number: the Chinese models make a 9 of a 0
+        // there as surely as the plain engine does.
+        {"saved backup-2023-01-28.tar", "saved backup-2023-01-23.tar", {90, 70}, "saved backup-2023-01-28.tar", {90, 40},
+         "saved backup-2023-01-23.tar", {90, 85}, "saved backup-2023-01-28.tar"},
+        {"host 10.4.190.28 up", "host 10.4.190.23 up", {90, 70, 90}, "host 10.4.190.28 up", {90, 40, 90}, "host 10.4.190.23 up",
+         {90, 85, 90}, "host 10.4.190.28 up"},
+    };
+    for (const Guessed& c : cases) {
+        const Readings::LineReading plain = lineRead(c.plain, c.sure);
+        const Readings::LineReading latin = lineRead(c.latin, c.latinSure);
+        const Readings::LineReading chinese = lineRead(c.chinese, c.chineseSure);
+        EXPECT_EQ(PlainFloor::withSureNumbers(c.merged, {&plain}, {&latin}, {&latin, &chinese}), c.expected) << c.merged;
+    }
+}
+
 TEST(PlainFloor, AWordThePlainReadingHasRightStandsWhereTheOtherEnginesBackIt)
 {
     const std::vector<Guessed> cases{
