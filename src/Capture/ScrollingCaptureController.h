@@ -228,8 +228,9 @@ private:
     bool keepThePlainEnd(const QImage& back, const std::vector<QImage>& plainFrames, int belowPx, int click,
                          const std::optional<ScrollStitcher::FrameJudgement>& backKept);
     // How far the last kept frame stands above `frame`, as a negative number, where it
-    // shows the rows `frame` does moved up above a plain end; nothing otherwise.
-    std::optional<int> keptBelow(const QImage& frame) const;
+    // shows the rows `frame` does moved up above a plain end, also but for what changed in
+    // place meanwhile where that is at most `maxStepPx`; nothing otherwise.
+    std::optional<int> keptBelow(const QImage& frame, int maxStepPx) const;
     // The frame `end` appended `newPx` below `keptAbove`, when the frame `back` one click
     // up shows the same rows `click` rows lower; nothing otherwise.
     std::optional<ScrollStitcher::FrameJudgement> plainEndJudgement(const QImage& back, const QImage& end, int newPx,

@@ -410,7 +410,7 @@ void ScrollingCaptureController::stepBackToRows(int click, std::vector<QImage> p
                 const std::optional<int> below = j.append ? std::optional<int>(j.newPx)
                                                  : j.foundPx != 0 ? std::optional<int>(j.foundPx)
                                                  : j.duplicate ? std::optional<int>(0)
-                                                               : keptBelow(back);
+                                                               : keptBelow(back, click * int(plainFrames.size()));
                 // Still nothing but the plain end: one more click back, as long as the
                 // clicks back stay within the frames the plain end was seen over.
                 if (!below && std::ssize(plainFrames) < maximumPlainEndClicks && showsOnlyAPlainEnd(back)) {
@@ -475,7 +475,7 @@ bool ScrollingCaptureController::keepThePlainEnd(const QImage& back, const std::
     return true;
 }
 
-std::optional<int> ScrollingCaptureController::keptBelow(const QImage& frame) const
+std::optional<int> ScrollingCaptureController::keptBelow(const QImage& frame, int maxStepPx) const
 {
     const QImage keptImage = withFramePixelLayout(withLiveColumnsCutOut(m_kept.lastFrame(), m_live));
     const QImage frameImage = withFramePixelLayout(withLiveColumnsCutOut(frame, m_live));
@@ -486,8 +486,13 @@ std::optional<int> ScrollingCaptureController::keptBelow(const QImage& frame) co
     const int top = std::clamp(m_detection.stickyPx, 0, now.height);
     if (w < 1 || top == now.height)
         return std::nullopt;
-    const auto offset = ScrollStitcher::lastStepOffset(now.cropped(0, top, w, now.height - top),
-                                                       kept.cropped(0, top, w, kept.height - top));
+    const FramePixels above = now.cropped(0, top, w, now.height - top), below = kept.cropped(0, top, w, kept.height - top);
+    auto offset = ScrollStitcher::lastStepOffset(above, below);
+    // A picture the kept frame showed grey at its top may have loaded while the page
+    // waited at its end: the rows no longer match row for row, yet the captions and
+    // borders around it still place the kept frame, within the clicks back.
+    if (!offset && maxStepPx > 0)
+        offset = ScrollStitcher::lastStepBesideLocalChanges(above, below, maxStepPx);
     return offset ? std::optional<int>(-*offset) : std::nullopt;
 }
 

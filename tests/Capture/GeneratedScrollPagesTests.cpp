@@ -694,6 +694,21 @@ TEST_F(GeneratedScrollPagesTest, RowsAlikeThatFitAMoveThePageCannotHaveMadeKeepN
     });
 }
 
+// A plain end longer than a low selection under cards whose last picture was still grey
+// in the last kept frame: it loaded while the page stood at its end, so the frame a click
+// back, a few rows above the kept one since the page's last scroll fell short of a click,
+// no longer matches it row for row. The captions and borders around the picture place it,
+// and the end comes out whole without a word.
+TEST_F(GeneratedScrollPagesTest, APlainEndBelowAPictureThatLoadedAtTheEndIsMeasuredWithoutAWord)
+{
+    const PinnedCapture cases[] = {
+        {22, 59, 114}, // 133 px of end under a 114-px selection, the page's last scroll 3 px short of a click
+    };
+    forEachCapture(cases, [](const auto&, const Description&, const Capture& capture, const Verdict& verdict) {
+        expectExactAndSilent(capture, verdict);
+    });
+}
+
 // A fixed seed's pages; the mix of each is in its failure message (and in
 // `bench_scroll_pages --seed 20261209 --page N`, which replays one alone). The disabled
 // ones do not come out whole yet; what each shows is beside it.
