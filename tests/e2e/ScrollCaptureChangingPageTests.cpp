@@ -44,6 +44,7 @@ QString rowScript()
 class ScrollCaptureChangingPageTest : public DesktopTest {
 protected:
     QProcess* m_browser = nullptr;
+    QString m_browserPage;
 
     DesktopOptions desktopOptions() const override { return {.windowManager = true}; }
 
@@ -65,6 +66,7 @@ protected:
         if (!file.open(QIODevice::WriteOnly) || file.write(html.toUtf8()) <= 0)
             return {};
         file.close();
+        m_browserPage = name;
         m_browser = desktop().startBackground(QStringLiteral("chromium"),
                                   {QStringLiteral("--no-sandbox"), QStringLiteral("--no-first-run"), QStringLiteral("--disable-gpu"),
                                    QStringLiteral("--test-type"), QStringLiteral("--force-device-scale-factor=1"),
@@ -85,14 +87,14 @@ protected:
     }
 
     // Ends the browser showInChromium() started last and waits until its window is gone.
-    bool closeChromium(const QString& name)
+    bool closeChromium()
     {
         if (!m_browser)
             return false;
         m_browser->terminate();
         m_browser->waitForFinished(20000);
         m_browser = nullptr;
-        return desktop().waitForWindowGone(QStringLiteral("^%1.html$").arg(name), 20000);
+        return desktop().waitForWindowGone(QStringLiteral("^%1.html$").arg(m_browserPage), 20000);
     }
 
     // The window's whole height, or its lower 60%.
@@ -326,8 +328,6 @@ protected:
         return took;
     }
 
-    // 120 rows of 40 px under a 40-px bar of moving stripes fixed across the window's
-    // top, with spinners turning on some rows and a caret blinking in a field.
     // The same page with nothing moving first, then moving: the moving page may take
     // about twice as long as the still one, measured on the same machine in the same run,
     // however busy the machine is.
@@ -345,6 +345,8 @@ protected:
         EXPECT_EQ(desktop().stopLumetra(), 0);
     }
 
+    // 120 rows of 40 px under a 40-px bar of stripes fixed across the window's top, with
+    // spinners on some rows and a caret in a field; all of it moving, or all of it still.
     void captureUnderABar(bool whole, bool moving, qint64* elapsed)
     {
         constexpr int kRows = 120, kRowHeight = 40, kBar = 40;
@@ -385,7 +387,7 @@ protected:
         *elapsed = timer.elapsed();
         expectRowsInOrder(clip, kRows, kRowHeight, 24);
         expectNoMessage();
-        ASSERT_TRUE(closeChromium(name));
+        ASSERT_TRUE(closeChromium());
     }
 
     // 14 rows of varied text, 50 px each, then `kAlike` rows exactly alike, 52 px each: a
