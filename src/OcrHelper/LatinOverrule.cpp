@@ -25,8 +25,9 @@ bool otherDigits(const std::u32string& plain, const std::u32string& latin)
     return true;
 }
 
-// `latin` is `plain` with one or more of its digits left out, and nothing else changed.
-bool digitsLeftOut(const std::u32string& plain, const std::u32string& latin)
+// `latin` is `plain` with one or more of its digits (`digits`) or of its other
+// characters left out, and nothing else changed.
+bool leftOut(const std::u32string& plain, const std::u32string& latin, bool digits)
 {
     if (latin.empty() || latin.size() >= plain.size())
         return false;
@@ -34,7 +35,7 @@ bool digitsLeftOut(const std::u32string& plain, const std::u32string& latin)
     for (size_t i = 0; i < plain.size(); ++i) {
         if (j < latin.size() && plain[i] == latin[j])
             ++j;
-        else if (!isDigit(plain[i]))
+        else if (isDigit(plain[i]) != digits)
             return false;
     }
     return j == latin.size();
@@ -78,6 +79,8 @@ bool separatorsMisread(const std::u32string& plain, const std::u32string& latin)
 
 } // namespace
 
+bool digitsLeftOut(const std::u32string& plain, const std::u32string& latin) { return leftOut(plain, latin, true); }
+
 bool backedAgainst(const std::u32string& plain, const std::u32string& latin, float latinConfidence, float backedAt)
 {
     return backedAt >= 0 && backedAt >= latinConfidence && !sharedMisreading(plain, latin);
@@ -93,7 +96,11 @@ bool overrules(const std::u32string& plain, float plainConfidence, bool number, 
     if (separatorsMisread(plain, latin))
         return false;
     if (number && plainConfidence >= Thresholds::heldNumber
-        && ((otherDigits(plain, latin) && latinConfidence < plainConfidence) || digitsLeftOut(plain, latin)))
+        && ((otherDigits(plain, latin) && latinConfidence < plainConfidence) || leftOut(plain, latin, true)))
+        return false;
+    // Nor does a sure number give way to its own digits with a sign left out ("1943" for
+    // "19:43"): the Latin engine saw no other character, it lost one.
+    if (number && plainConfidence >= Thresholds::sureNumber && leftOut(plain, latin, false))
         return false;
     return latinConfidence >= Thresholds::latinOverrules
         || (latinConfidence >= Thresholds::latinOverrulesAlike && latin.size() == plain.size());

@@ -8,7 +8,8 @@
 // A number the plain engine read very surely (Thresholds::heldNumber) is the exception:
 // where the Latin engine only reads other digits for some of its digits, less surely, or
 // reads it with digits left out, it has guessed at the same glyphs, and the surer guess,
-// or the one that saw them all, stands. So does a word a Chinese model read the very same,
+// or the one that saw them all, stands; one it read surely (Thresholds::sureNumber) stands
+// against its own digits with a sign left out ("1943" for "19:43"). So does a word a Chinese model read the very same,
 // at least as surely as the Latin engine read its other word: two engines reading two
 // pictures alike outweigh one, but for the misreadings the Chinese models share with the
 // plain engine, which holds them (a "9" for a "0", a letter's case, digits or a sign for a
@@ -24,6 +25,10 @@ namespace LatinOverrule {
 // sure, and `plain` is none of the misreadings the Chinese models share with the plain
 // engine.
 bool backedAgainst(const std::u32string& plain, const std::u32string& latin, float latinConfidence, float backedAt);
+
+// Whether `latin` is `plain` with one or more of its digits left out, and nothing else
+// changed ("7,489.50" for "77,489.50").
+bool digitsLeftOut(const std::u32string& plain, const std::u32string& latin);
 
 // Whether `latin`, read at `latinConfidence`, takes the place of `plain` (a word with a
 // digit, without the brackets and stops around it) read at `plainConfidence`. `number`:

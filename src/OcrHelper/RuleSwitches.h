@@ -58,6 +58,7 @@ enum class Rule : int {
     ideographApart,    // an ideograph the plain engine read after a number stands for none of its digits
     signedSurer,       // a word with a minus or plus read far surer than the Latin engine's same digits stands
     percentLetters,    // a percentage a Chinese model read the same stands against readings with a letter for a digit
+    digitsSeenWhole,   // a number the Latin engine read over the same ink with digits left out stands
     count
 };
 

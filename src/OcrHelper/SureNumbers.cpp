@@ -34,6 +34,7 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
         bool minus = false;
         bool guessed = false;   // stands only as the surest of the engines' guesses at its place
         bool held = false;      // read surer than every other reading of its place, and very surely
+        bool minusAlike = false; // an amount's minus the Latin engine read too
     };
     std::vector<Sure> sure;
     for (const LineReading* line : plain) {
@@ -131,7 +132,9 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
                 !amount.empty() && RuleSwitches::on(Rule::amountAlike) && (std::any_of(there.begin(), there.end(), [&](const auto& o) { return alike(o.first); }) || inPieces())) {
                 const std::u32string body = amount[0] == U'-' || amount[0] == U'\u2212' ? amount.substr(1) : amount;
                 if (const size_t sign = text.find(body); sign != std::u32string::npos) {
-                    sure.push_back({start + sign, start + sign + body.size(), true, true, false, false, true, body.size() < amount.size()});
+                    const bool minus = body.size() < amount.size();
+                    const bool minusAlike = minus && std::any_of(there.begin(), there.end(), [&](const auto& o) { return o.first == token; });
+                    sure.push_back({start + sign, start + sign + body.size(), true, true, false, false, true, minus, false, false, minusAlike});
                     continue;
                 }
             }
@@ -178,7 +181,22 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
                     && std::all_of(there.begin(), there.end(), [&](const auto& o) {
                            return !o.first.empty() && (o.first == token || LatinOverrule::backedAgainst(token, o.first, o.second, backedAt));
                        });
-                const bool earned = word.confidence >= Thresholds::sureNumber || agreed || surer || backed;
+                // Nor one the Latin engine read over the same ink with some of its digits left
+                // out ("7,489.50" for "77,489.50"): it ran two glyphs into one, where the plain
+                // engine saw each of them.
+                const auto overSameInk = [&] {
+                    for (const LineReading* line : others)
+                        for (const WordReading& other : line->words)
+                            if (overlap(word.box, other.box) > 0.5
+                                && 10 * (std::min(word.box.right, other.box.right) - std::max(word.box.left, other.box.left))
+                                    < 9 * (word.box.right - word.box.left))
+                                return false;
+                    return true;
+                };
+                const bool seenWhole = RuleSwitches::on(Rule::digitsSeenWhole) && shaped && !there.empty()
+                    && std::all_of(there.begin(), there.end(), [&](const auto& o) { return LatinOverrule::digitsLeftOut(token, o.first); })
+                    && overSameInk();
+                const bool earned = word.confidence >= Thresholds::sureNumber || agreed || surer || backed || seenWhole;
                 const bool unopposed = !earned && RuleSwitches::on(Rule::unrivalledWord) && unrivalled(word, token, others, rivals.empty() ? others : rivals);
                 // Very surely read, and at least as surely as each engine that read other
                 // characters there, none of them a misreading the Chinese models share with
@@ -309,8 +327,13 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
         size_t wordFrom = it->from;
         while (wordFrom > 0 && plainText[wordFrom - 1] != U' ')
             --wordFrom;
+        // The Chinese models make "\u4E00" of a minus, as of a dash.
+        const auto minusRead = [&](size_t j) {
+            return it->minus && std::u32string_view(U"\u4E00\u2014\u2013\u2012\u2015\uFF0D").find(read[j]) != std::u32string_view::npos;
+        };
         const auto signRead = [&](size_t j) {
-            if (!it->amount || matched[j] || !HanText::isHan(read[j]) || (j > 0 && read[j - 1] != U' ') || !RuleSwitches::on(Rule::amountAlike))
+            if (!it->amount || matched[j] || !HanText::isHan(read[j]) || (j > 0 && read[j - 1] != U' ') || minusRead(j)
+                || !RuleSwitches::on(Rule::amountAlike))
                 return false;
             for (size_t i = 0; i < at.size(); ++i)
                 if (at[i] == int(j) && (i < wordFrom || i >= it->to))
@@ -324,10 +347,18 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
                 return true;
             if (!it->amount || lined[j] || read[j] == U' ' || HanText::isHan(read[j]))
                 return loose(j);
-            return !(it->minus && (read[j] == U'-' || read[j] == U'\u2212'));
+            return !(it->minus && (read[j] == U'-' || read[j] == U'\u2212' || minusRead(j)));
         };
         while (from > 0 && looseBefore(from - 1))
             --from;
+        // A minus the plain engine and the Latin engine both read before an amount is one,
+        // where the rules' text has a dash or an ideograph's stroke in its place
+        // ("\u4E00\u5168" for "-\u20AC").
+        if (it->minusAlike && from > 0 && it->from > 0 && (plainText[it->from - 1] == U'-' || plainText[it->from - 1] == U'\u2212')
+            && minusRead(from - 1) && (from < 2 || read[from - 2] == U' ')) {
+            read[from - 1] = plainText[it->from - 1];
+            lined[from - 1] = matched[from - 1] = true;
+        }
         while (loose(to))
             ++to;
         if (it->number)

@@ -38,6 +38,12 @@ TEST(LatinOverrule, ASureOrAlikeLatinReadingTakesOverButNotFromANumberReadVerySu
         {U"59741", 92, true, U"89741", 74, false},
         {U"188", 93, true, U"18", 97, false},
         {U"1,284.50", 95, true, U"1,28.50", 88, false},
+        // A number read surely stands against its own digits with a sign left out; one
+        // read less surely, or a word that is no number, gives way.
+        {U"19:43", 84, true, U"1943", 89, false},
+        {U"1,284.50", 82, true, U"128450", 91, false},
+        {U"19:43", 70, true, U"1943", 89, true},
+        {U"v2.3.1", 88, false, U"v231", 90, true},
         // Other digits read more surely, or a number read less surely, still give way.
         {U"29", 92, true, U"20", 95, true},
         {U"998", 88, true, U"008", 81, true},

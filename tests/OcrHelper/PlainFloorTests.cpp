@@ -163,6 +163,11 @@ TEST(PlainFloor, AWordWithDigitsStandsWhereThePlainEngineIsSureOrTheLatinEngineA
         // Its minus, where the rules' text has none, is a stroke of the sign.
         {"\u94C1\u89C2\u97F3 1 \u00A527.37 \u00A527.37", "\u94C1\u89C2\u97F3 1 -\u00A527.37 \u00A527.37", {91, 87, 20, 84},
          "-\u00A527.37", 50, 20, "\u94C1\u89C2\u97F3 1 \u00A527.37 \u00A527.37"},
+        // But a minus both engines read, where the rules' text has a Chinese model's stroke
+        // or a dash before the sign, is the amount's own.
+        {"Discount (10%) \u4E00\u51681,323.31", "Discount (10%) -\u20AC1,323.31", {90, 90, 58}, "-\u20AC1,323.31", 140, 58,
+         "Discount (10%) -\u20AC1,323.31"},
+        {"Refund \u2014\u20AC46.00 ok", "Refund -\u20AC46.00 ok", {90, 40, 90}, "-\u20AC46.00", 65, 40, "Refund -\u20AC46.00 ok"},
         // Not where the two agree on next to nothing, nor where the plain engine alone
         // doubts its word.
         {"\u5927\u7C73 1 \u00A532.27", "\u5927\u7C73 1 -\u00A532.27", {90, 90, 0}, "-\u00A532.27", 40, 0, "\u5927\u7C73 1 \u00A532.27"},
@@ -186,6 +191,8 @@ TEST(PlainFloor, AWordWithDigitsStandsWhereThePlainEngineIsSureOrTheLatinEngineA
         // Latin engine read other digits less surely, or left some of its digits out.
         {"size 89741 bytes", "size 59741 bytes", {90, 92, 90}, "89741", 45, 74, "size 59741 bytes"},
         {"184 18 double", "184 188 double", {93, 93, 90}, "18", 35, 97, "184 188 double"},
+        // Nor where it lost a sign of a number read surely, however sure of the rest.
+        {"\u6211 19.43", "\u6211 19:43", {90, 84}, "1943", 15, 89, "\u6211 19:43"},
         // Not a reading of another length under that, nor one of as many characters that
         // the Latin engine barely made out.
         {"North9 12.50", "North 9 12.50", {90, 96, 90}, "North9", 0, 75, "North 9 12.50"},
@@ -343,6 +350,24 @@ TEST(PlainFloor, AWordWithDigitsTheOtherEnginesReadOtherwiseLessSurelyStands)
             others.push_back(&latin);
         EXPECT_EQ(PlainFloor::withSureNumbers(c.merged, {&plain}, others, rivals), c.expected) << c.merged << " / " << c.plain;
     }
+}
+
+// A number the Latin engine read with a digit less, as on generated spreadsheets at
+// small sizes: over the very ink the plain engine read it from, it ran two glyphs into
+// one; over less of it, it may have left out what was no glyph of the number.
+TEST(PlainFloor, ANumberTheLatinEngineReadWithDigitsLeftOutOverTheSameInkStands)
+{
+    const auto read = [](const char* merged, const char* latinWord, int latinRight) {
+        const Readings::LineReading plain = lineRead("Central 77,489.50 +60%", {90, 59, 90});
+        Readings::LineReading latin = lineRead(latinWord, {64}, 0, 75);
+        latin.words[0].box.right = latinRight;
+        return PlainFloor::withSureNumbers(merged, {&plain}, {&latin});
+    };
+    // The plain word spans 75 to 165; the Latin engine was the surer of the two.
+    EXPECT_EQ(read("Central 7,489.50 +60%", "7,489.50", 165), "Central 77,489.50 +60%");
+    EXPECT_EQ(read("Central 7,489.50 +60%", "7,489.50", 155), "Central 7,489.50 +60%");
+    // Not where it read another digit too.
+    EXPECT_EQ(read("Central 7,439.50 +60%", "7,439.50", 165), "Central 7,439.50 +60%");
 }
 
 // Words the plain engine read right that the rules misread, as on generated receipts,
