@@ -51,7 +51,10 @@ std::u32string weighedAs(const WordReading& other, const std::u32string& token, 
                 continue;
             const auto& next = other.weighed[offset + k].next;
             if (std::any_of(next.begin(), next.end(), [&](const auto& choice) {
-                    return choice.second >= Thresholds::weighedAlike && HanText::decoded(choice.first) == std::u32string(1, token[k - 1]);
+                    const std::u32string weighed = HanText::decoded(choice.first);
+                    return choice.second >= Thresholds::weighedAlike
+                        && (weighed == std::u32string(1, token[k - 1])
+                            || (RuleSwitches::on(Rule::glyphReadAhead) && k + 1 < token.size() && weighed == std::u32string(1, token[k + 1])));
                 }))
                 return plain;
         }

@@ -19,7 +19,7 @@ std::string_view name(Rule rule)
         "rowPieces", "lostCells", "faintCells", "perMilleSigns", "cellEdges", "plainLines", "floorAtAll",
         "latinOverrule", "amountAlike", "agreedWord", "surerWord", "backedWord", "unrivalledWord", "signForDigits", "yenForY",
         "separatorsSwapped", "strayFloorSigns", "digitsForDigits", "gluedSigns", "heldDigits", "numberSign", "ideographApart",
-        "signedSurer", "percentLetters", "digitsSeenWhole"};
+        "signedSurer", "percentLetters", "digitsSeenWhole", "sureMinus", "glyphReadAhead"};
     return int(rule) >= 0 && rule < Rule::count ? names[size_t(rule)] : std::string_view();
 }
 

@@ -59,6 +59,8 @@ enum class Rule : int {
     signedSurer,       // a word with a minus or plus read far surer than the Latin engine's same digits stands
     percentLetters,    // a percentage a Chinese model read the same stands against readings with a letter for a digit
     digitsSeenWhole,   // a number the Latin engine read over the same ink with digits left out stands
+    sureMinus,         // an amount's minus both engines read, the plain engine surely, stands
+    glyphReadAhead,    // a Latin character weighed as the one after it is that glyph read twice
     count
 };
 

@@ -130,11 +130,16 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
             };
             if (const std::u32string amount = HanText::decoded(CurrencyAmounts::amount(HanText::encoded(token)));
                 !amount.empty() && RuleSwitches::on(Rule::amountAlike) && (std::any_of(there.begin(), there.end(), [&](const auto& o) { return alike(o.first); }) || inPieces())) {
-                const std::u32string body = amount[0] == U'-' || amount[0] == U'\u2212' ? amount.substr(1) : amount;
+                const bool withMinus = amount[0] == U'-' || amount[0] == U'\u2212';
+                const bool minusAlike = withMinus && std::any_of(there.begin(), there.end(), [&](const auto& o) { return o.first == token; });
+                // Not where both engines read the minus and the plain engine surely: the
+                // Chinese models made one ideograph of the minus and the sign ("\u7AFA17.53"
+                // for "-\u00A517.53").
+                const bool whole = minusAlike && word.confidence >= Thresholds::sureNumber && RuleSwitches::on(Rule::sureMinus);
+                const std::u32string body = withMinus && !whole ? amount.substr(1) : amount;
                 if (const size_t sign = text.find(body); sign != std::u32string::npos) {
                     const bool minus = body.size() < amount.size();
-                    const bool minusAlike = minus && std::any_of(there.begin(), there.end(), [&](const auto& o) { return o.first == token; });
-                    sure.push_back({start + sign, start + sign + body.size(), true, true, false, false, true, minus, false, false, minusAlike});
+                    sure.push_back({start + sign, start + sign + body.size(), true, true, false, false, true, minus, false, false, minus && minusAlike});
                     continue;
                 }
             }

@@ -168,6 +168,10 @@ TEST(PlainFloor, AWordWithDigitsStandsWhereThePlainEngineIsSureOrTheLatinEngineA
         {"Discount (10%) \u4E00\u51681,323.31", "Discount (10%) -\u20AC1,323.31", {90, 90, 58}, "-\u20AC1,323.31", 140, 58,
          "Discount (10%) -\u20AC1,323.31"},
         {"Refund \u2014\u20AC46.00 ok", "Refund -\u20AC46.00 ok", {90, 40, 90}, "-\u20AC46.00", 65, 40, "Refund -\u20AC46.00 ok"},
+        // So is one both read before an amount the Chinese models made one ideograph of
+        // with its sign, where the plain engine is sure of it.
+        {"\u4F18\u60E0 \u7AFA17.53", "\u4F18\u60E0 -\u00A517.53", {90, 81}, "-\u00A517.53", 25, 67,
+         "\u4F18\u60E0 -\u00A517.53"},
         // Not where the two agree on next to nothing, nor where the plain engine alone
         // doubts its word.
         {"\u5927\u7C73 1 \u00A532.27", "\u5927\u7C73 1 -\u00A532.27", {90, 90, 0}, "-\u00A532.27", 40, 0, "\u5927\u7C73 1 \u00A532.27"},
@@ -692,6 +696,9 @@ TEST(PlainFloor, AGlyphTheLatinEngineReadTwiceIsNoReadingAgainstThePlainOne)
     const std::vector<Twice> cases{
         {"Wholesale 92.3% 27T%o", "Wholesale 92.3% 27%o", {90, 90, 54}, "Wholesale 92.3% 27T%o", {90, 90, 36}, 2, 2, "7", 84,
          "Wholesale 92.3% 27%o"},
+        // Or the one after it: a stop read as a comma and again as itself.
+        {"from 10.5.14,.14: icmp", "from 10.5.14.14: icmp", {90, 59, 90}, "from 10.5.14,.14: icmp", {90, 62, 90}, 1, 7, ".", 82,
+         "from 10.5.14.14: icmp"},
         // Not where it hardly weighed the character before it, nor weighed another.
         {"Wholesale 92.3% 27T%o", "Wholesale 92.3% 27%o", {90, 90, 54}, "Wholesale 92.3% 27T%o", {90, 90, 36}, 2, 2, "7", 20,
          "Wholesale 92.3% 27T%o"},
