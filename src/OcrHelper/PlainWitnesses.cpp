@@ -131,40 +131,6 @@ std::vector<std::pair<std::u32string, float>> otherReadings(const WordReading& w
 
 bool hasPercent(const std::u32string& text) { return text.find_first_of(U"%\u2030\uFF05") != std::u32string::npos; }
 
-bool lettersForDigits(const std::u32string& token, const std::u32string& other)
-{
-    if (other.size() != token.size() || other == token)
-        return false;
-    for (size_t i = 0; i < token.size(); ++i)
-        if (other[i] != token[i] && !(isDigit32(token[i]) && isLatinLetter(other[i])))
-            return false;
-    return true;
-}
-
-namespace {
-
-// Whether among `rivals` (the readings of `word`'s place) one is `token` itself and one
-// is `token` with letters for some of its digits, the sign in its place, none of those
-// surer than `word`; any other is `token` without the sign at its end.
-bool percentAlikeButLetters(const WordReading& word, const std::u32string& token, const std::vector<const LineReading*>& rivals)
-{
-    bool same = false, letters = false;
-    for (const LineReading* line : rivals)
-        for (const WordReading& other : line->words) {
-            if (overlap(word.box, other.box) <= 0.5)
-                continue;
-            const std::u32string text = trimmed(HanText::decoded(other.text));
-            if (text == token)
-                same = true;
-            else if (lettersForDigits(token, text) && other.confidence <= word.confidence)
-                letters = true;
-            else if (!(text.size() + 1 == token.size() && hasPercent(token.substr(text.size())) && token.compare(0, text.size(), text) == 0))
-                return false;
-        }
-    return same && letters;
-}
-
-} // namespace
 
 // Whether the plain engine read `word` (its `token`, with a digit) at least as surely as
 // every other reading of its place that differs from it (`rivals`: the single-language
@@ -192,12 +158,9 @@ bool unrivalled(const WordReading& word, const std::u32string& token, const std:
         return std::pair{text.substr(0, digit), figure};
     };
     // A percentage is left to the rules that read percent signs from the ink: the plain
-    // engine makes digits of the sign ("189%" for "18%"). Not where a Chinese model read
-    // it the very same and every other reading of the place has the sign in the same
-    // place, a letter for one of its digits ("T%" for "7%"): as many glyphs before the
-    // sign as the plain engine read, so none of its digits is the sign's.
+    // engine makes digits of the sign ("189%" for "18%").
     if (hasPercent(token))
-        return RuleSwitches::on(Rule::percentLetters) && percentAlikeButLetters(word, token, rivals);
+        return false;
     const bool amount = hasCurrency(token);
     // Named apart: a lambda below takes the signs, which a structured binding cannot give it.
     const auto parts = split(token);

@@ -33,14 +33,9 @@ std::vector<std::pair<std::u32string, float>> otherReadings(const Readings::Word
 
 bool hasPercent(const std::u32string& text);
 
-// Whether `other` is `token` with letters for some of its digits, every other character
-// in its place ("T%" for "7%").
-bool lettersForDigits(const std::u32string& token, const std::u32string& other);
-
 // Whether the plain engine read `word` (its `token`) at least as surely as every other
 // reading of its place that differs from it (`rivals`), where the Latin engine (`latin`)
-// read the place at all. A percentage only where a Chinese model read it the same and
-// the others only took a digit of it for a letter or left its sign out.
+// read the place at all. Never a percentage.
 bool unrivalled(const Readings::WordReading& word, const std::u32string& token, const std::vector<const Readings::LineReading*>& latin,
                 const std::vector<const Readings::LineReading*>& rivals);
 

@@ -18,8 +18,8 @@ std::string_view name(Rule rule)
         "fileNameDots", "rulings", "cutLines", "gutterNumbers", "linesPulledUp", "tableRows", "bridgedRows", "numberedRests",
         "rowPieces", "lostCells", "faintCells", "perMilleSigns", "cellEdges", "plainLines", "floorAtAll",
         "latinOverrule", "amountAlike", "agreedWord", "surerWord", "backedWord", "unrivalledWord", "signForDigits", "yenForY",
-        "separatorsSwapped", "strayFloorSigns", "digitsForDigits", "gluedSigns", "heldDigits", "numberSign", "ideographApart",
-        "signedSurer", "percentLetters", "digitsSeenWhole", "sureMinus", "glyphReadAhead"};
+        "separatorsSwapped", "strayFloorSigns", "digitsForDigits", "gluedSigns", "heldDigits", "ideographApart",
+        "signedSurer", "digitsSeenWhole", "sureMinus", "glyphReadAhead"};
     return int(rule) >= 0 && rule < Rule::count ? names[size_t(rule)] : std::string_view();
 }
 

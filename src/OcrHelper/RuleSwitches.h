@@ -54,10 +54,8 @@ enum class Rule : int {
     digitsForDigits,   // other digits for digits the Latin engine did not back stand
     gluedSigns,        // signs the rules glued onto a word the plain reading has apart
     heldDigits,        // a word with digits read very surely keeps its digits against less sure ones
-    numberSign,        // the "#" before a number the Latin engine read alike stands
     ideographApart,    // an ideograph the plain engine read after a number stands for none of its digits
     signedSurer,       // a word with a minus or plus read far surer than the Latin engine's same digits stands
-    percentLetters,    // a percentage a Chinese model read the same stands against readings with a letter for a digit
     digitsSeenWhole,   // a number the Latin engine read over the same ink with digits left out stands
     sureMinus,         // an amount's minus both engines read, the plain engine surely, stands
     glyphReadAhead,    // a Latin character weighed as the one after it is that glyph read twice

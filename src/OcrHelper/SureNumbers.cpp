@@ -229,11 +229,6 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
             size_t end = at + HanText::decoded(number).size();
             while (at > 0 && std::u32string_view(U"-+$\u20AC\u00A5\uFFE5\u00A3\u2212").find(text[at - 1]) != std::u32string_view::npos)
                 --at;
-            // And a number sign the Latin engine read with it too ("#28840"): alone, the
-            // plain engine's "#" may be its reading of a currency sign ("#646.23").
-            if (at == 1 && text[0] == U'#' && RuleSwitches::on(Rule::numberSign)
-                && std::any_of(there.begin(), there.end(), [&](const auto& o) { return o.first == token; }))
-                at = 0;
             if (end < text.size() && (text[end] == U'%' || text[end] == U'\u2030'))
                 ++end;
             sure.push_back({start + at, start + end, true, false, false, word.confidence < Thresholds::sureNumber});
@@ -374,11 +369,7 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
             // plain engine made "85" of "\u5BC6\u7801" as surely as of any number.
             size_t offset = 0;
             const std::u32string token = trimmed(read.substr(from, to - from), &offset);
-            // A percentage the plain engine's guess stands for where the rules kept the
-            // Latin engine's letters for its digits ("T%" for "7%").
-            const bool lettered
-                = it->guessed && hasPercent(number) && lettersForDigits(number, token) && RuleSwitches::on(Rule::percentLetters);
-            if (std::none_of(token.begin(), token.end(), isDigit32) && !lettered)
+            if (std::none_of(token.begin(), token.end(), isDigit32))
                 continue;
             // A guess stands for a guess, never for ideographs the rules read beside it,
             // nor does it make a letter of a digit the rules read ("9a3" for "933").
