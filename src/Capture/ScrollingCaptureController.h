@@ -364,6 +364,7 @@ private:
         int behindClicksPx = 0;
         int behindClicksBeforePx = 0;
         int frames = 0;
+        int footerPx = 0; // of the last frame kept before them
     };
     std::optional<BeforePlainRun> m_beforePlainRun;
     // Such frames were taken back where the page stood at the end of what it had loaded:
