@@ -212,6 +212,12 @@ std::optional<BandedOffset> registerBesideBands(const FramePixels& previous, con
                 break;
         }
     }
+    // Beside such a bar a low selection may share no more than the foot of grey pictures
+    // with the frame before: too few edges to rank any offset. The scroll the clicks
+    // asked for is tried as well, and stands only where the rows beside the bands fit it
+    // and no other the scroll allows.
+    if (expected && expected->high - expected->low < h / 2)
+        consider((expected->low + expected->high) / 2);
 
     const auto tryBands = [&](int offset, const EdgeBands& bands) -> std::optional<BandedOffset> {
         const int rest = h - bands.top - bands.bottom;
@@ -228,6 +234,24 @@ std::optional<BandedOffset> registerBesideBands(const FramePixels& previous, con
             && !expected->allows(again.rivalOffset)
             && placeWithinAskedScroll(previous.cropped(0, bands.top, w, rest), next.cropped(0, bands.top, w, rest), *expected)
                    == offset)
+            return BandedOffset{offset, bands, true, 0};
+        // Above a footer's band too few edges may be left to register (the foot of grey
+        // pictures and the blank under them): the one offset of the scroll no row
+        // contradicts, with an edge among the rows that fit, still places the frame, where
+        // every row the frames share there is drawn again pixel for pixel (what changed by
+        // itself, or loaded, would let a wrong offset pass for one no row contradicts).
+        // Only where the scroll was measured: merely forward, plain rows fit too many
+        // places to trust one. Not below a band at the top: placed so, it would be taken
+        // for a header that just stuck, on no more than the clicks' word.
+        const auto sharedRowsDrawnAgain = [&] {
+            for (int r = 0; r + offset < rest; ++r)
+                if (!FramePixelCompare::rowsMatch(next.row(r), previous.row(r + offset), w))
+                    return false;
+            return true;
+        };
+        if ((again.outcome == Outcome::noMatch || again.outcome == Outcome::tooSmall) && bands.top == 0 && expected
+            && expected->allows(offset) && expected->high - expected->low < h / 2 && sharedRowsDrawnAgain()
+            && placeWithinAskedScroll(previous.cropped(0, 0, w, rest), next.cropped(0, 0, w, rest), *expected) == offset)
             return BandedOffset{offset, bands, true, 0};
         return std::nullopt;
     };

@@ -61,7 +61,9 @@ struct BandedOffset {
 // each leaves at the edges. One stands when the rest alone
 // registers to that same offset with no rival, so the bands were what blurred it.
 // Where the rows beside the bands still fit a place `expected` does not allow as well,
-// the one no row contradicts within it stands; where a few columns change by themselves
+// the one no row contradicts within it stands, and so it does where the rows above a
+// band at the bottom alone hold too few edges to register, or fit no offset (the offset
+// the scroll asked for is tried then as well); where a few columns change by themselves
 // and keep a band from ending, the bands are read beside them.
 // Nothing otherwise, and nothing for offsets `expected` does not allow. `previous` and
 // `next` are the region the registration compares (left of the scrollbar, below a fixed

@@ -220,6 +220,11 @@ private:
     // over the rows meanwhile, where the rows around it fit at one offset within a step
     // alone; nothing otherwise.
     std::optional<ScrollStitcher::FrameJudgement> lastStepPlacedByItsRows(const QImage& frame) const;
+    // Whether the page may have gone no further than `stepPx` below the last kept frame by
+    // `frame`: always, unless frames that moved since could not be placed; then where a
+    // scrollbar's thumb puts the content that far, or, with no thumb to say, where the
+    // ticks that moved it sent it no further than a frame shows.
+    bool lastStepFitsTheMoves(int stepPx, const QImage& frame) const;
     bool fitsKeptRowForRow(const QImage& frame, int offsetPx) const;
     // Where the page ended in a plain band further than any row shows: placed from a frame
     // clicks up, then finishes.
@@ -359,6 +364,7 @@ private:
         int behindClicksPx = 0;
         int behindClicksBeforePx = 0;
         int frames = 0;
+        int footerPx = 0; // of the last frame kept before them
     };
     std::optional<BeforePlainRun> m_beforePlainRun;
     // Such frames were taken back where the page stood at the end of what it had loaded:

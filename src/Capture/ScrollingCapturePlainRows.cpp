@@ -7,6 +7,7 @@
 #include "Capture/FrameLocalChanges.h"
 #include "Capture/FramePixelCompare.h"
 #include "Capture/FramePixels.h"
+#include "Capture/ScrollRowFit.h"
 
 #include <algorithm>
 
@@ -33,7 +34,7 @@ bool ScrollingCaptureController::keepOverPlainRows(const QImage& frame, const Sc
     const int asked = expectedBelowKeptPx();
     BeforePlainRun before = m_beforePlainRun
                                 ? *m_beforePlainRun
-                                : BeforePlainRun{m_kept, m_thumbTravel, m_behindClicksPx, m_behindClicksBeforePx, 0};
+                                : BeforePlainRun{m_kept, m_thumbTravel, m_behindClicksPx, m_behindClicksBeforePx, 0, m_keptFooterPx};
     if (++before.frames > kMaximumPlainRun) {
         m_beforePlainRun = before;
         takeBackPlainRun(true);
@@ -44,7 +45,9 @@ bool ScrollingCaptureController::keepOverPlainRows(const QImage& frame, const Sc
     placed.duplicate = false;
     placed.newPx = asked;
     placed.foundPx = asked;
-    placed.footerPx = m_keptFooterPx;
+    // The rows just above the footer were left out of the check (a footer that grows as
+    // the page scrolls may cover them by now): they are taken from the frame that follows.
+    placed.footerPx = before.footerPx > 0 ? before.footerPx + ScrollStitcher::kMinimumFitRows : 0;
     placed.settledByStep = false;
     placed.byUnchangedRows = false;
     placed.alikeSpacingPx = 0;
@@ -67,6 +70,7 @@ void ScrollingCaptureController::takeBackPlainRun(bool told)
     m_thumbTravel = m_beforePlainRun->thumbTravel;
     m_behindClicksPx = m_beforePlainRun->behindClicksPx;
     m_behindClicksBeforePx = m_beforePlainRun->behindClicksBeforePx;
+    m_keptFooterPx = m_beforePlainRun->footerPx;
     m_beforePlainRun.reset();
     // Where the page went over those rows is not known, unless it went into its plain end.
     m_unplacedSinceKept = !m_lastTickFrame.isNull() && !showsOnlyAPlainEnd(m_lastTickFrame);

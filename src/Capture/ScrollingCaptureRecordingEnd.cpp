@@ -170,6 +170,24 @@ std::optional<ScrollStitcher::FrameJudgement> ScrollingCaptureController::lastSt
     return appendedBelowKept(*offset, footer, m_detection);
 }
 
+bool ScrollingCaptureController::lastStepFitsTheMoves(int stepPx, const QImage& frame) const
+{
+    // Rows alike (cards at a fixed pitch, the blank under grey pictures) fit a few rows'
+    // step as well when the page went on many steps past the last kept frame where no
+    // frame could be placed.
+    if (!m_movedUnplacedSinceKept)
+        return true;
+    if (const auto scale = m_thumbTravel.scale())
+        if (const auto move = ScrollStitcher::contentMoveByThumb(*scale, frame))
+            return stepPx >= move->low && stepPx <= move->high;
+    // A tick that moved the page took it a whole step, or (an animation beside the rows)
+    // did not move it at all: no more than that many steps went by, nor more than the
+    // clicks sent. Further than a frame shows, the rows that place the step may be a
+    // repeat of those it went past.
+    const int sentPx = m_driver ? std::min(expectedBelowKeptPx(), m_movingTicksSinceKept * m_driver->scrolledStepPx()) : 0;
+    return sentPx <= ScrollStitcher::maximumOffset(frame.height() - m_detection.stickyPx);
+}
+
 bool ScrollingCaptureController::fitsKeptRowForRow(const QImage& frame, int offsetPx) const
 {
     // Held row for row against the last kept frame, beside what changes by itself and
@@ -271,7 +289,8 @@ void ScrollingCaptureController::handleStall()
             const int added = j.newPx;
             captureDiagnostic(QStringLiteral("📜 页底末步补齐 +%1px").arg(added));
         } else if (const auto step = !j.duplicate && j.foundPx == 0 ? lastStepPlacedByItsRows(m_lastTickFrame)
-                                                                      : std::nullopt) {
+                                                                      : std::nullopt;
+                   step && lastStepFitsTheMoves(step->newPx, m_lastTickFrame)) {
             // A last scroll of a few rows into the plain end, beside what changes by itself
             // and above a footer, or under something that changed by itself over the rows,
             // passes for a change in place; the rows it moved up place it.

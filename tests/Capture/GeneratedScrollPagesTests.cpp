@@ -613,6 +613,50 @@ TEST_F(GeneratedScrollPagesTest, AFooterThatChangesHeightOverALowSelectionIsNoCl
     });
 }
 
+// A footer that shrinks as the page scrolls, taller than a quarter of a low selection,
+// over cards whose pictures are still grey: a frame shares with the one before only the
+// foot of the pictures and the blank under them, too few edges to rank any offset, and
+// the footer's band differs at every one. Beside that band the scroll the clicks asked
+// for is the one place the rows fit, and the capture goes on down the page.
+TEST_F(GeneratedScrollPagesTest, AShrinkingFooterOverTheFootOfGreyPicturesLeavesTheAskedScrollToPlaceThem)
+{
+    const PinnedCapture cases[] = {
+        {1210, 48, 195}, // a footer of 81 px down to 57, a 57-px click, 20950 px of page
+    };
+    forEachCapture(cases, [](const auto&, const Description&, const Capture& capture, const Verdict& verdict) {
+        // The page is longer than the length limit: that is where it ends, and says so.
+        EXPECT_EQ(verdict.kind, Verdict::Kind::told) << kindName(verdict.kind) << ": " << verdict.what.toStdString();
+        EXPECT_GE(capture.image.height(), capture.maxLength);
+        EXPECT_FALSE(capture.stoppedEarly);
+        EXPECT_GT(verdict.rowsCaptured, 150);
+    });
+}
+
+// A footer that changes height over a low selection, above cards whose pictures are
+// still grey: a frame shares with the last kept one only plain rows, and the row just
+// above where the kept frame's footer began is the footer's by now, or was then. Those
+// rows are left out with the footer, the clicks place the frame over the plain rows, and
+// the frame that follows, placed by its rows, brings them in: every card once.
+TEST_F(GeneratedScrollPagesTest, FramesOverGreyPicturesAboveAFooterThatChangesHeightArePlacedByTheClicks)
+{
+    const PinnedCapture cases[] = {
+        {1210, 66, 173}, // a footer of 59 px down to 56, a 57-px click
+    };
+    forEachCapture(cases, [](const auto&, const Description&, const Capture& capture, const Verdict& verdict) {
+        expectExactAndSilent(capture, verdict);
+    });
+    // A page longer than the length limit, its footer growing a row at every other click:
+    // it ends there, and says so.
+    const PinnedCapture longer[] = {
+        {22, 21, 129}, // a footer of 30 px and up under a header, a 40-px click
+    };
+    forEachCapture(longer, [](const auto&, const Description&, const Capture& capture, const Verdict& verdict) {
+        EXPECT_EQ(verdict.kind, Verdict::Kind::told) << kindName(verdict.kind) << ": " << verdict.what.toStdString();
+        EXPECT_GE(capture.image.height(), capture.maxLength);
+        EXPECT_FALSE(capture.stoppedEarly);
+    });
+}
+
 // Low selections over cards whose pictures are smooth shading: between two frames the
 // rows they share are often all inside the pictures, with no line or caption to place
 // them. The shading itself does, drawn again pixel for pixel at the offset the page
