@@ -17,4 +17,8 @@ bool fitsRowForRow(const FramePixels& previous, const FramePixels& next, int off
 
 constexpr int kMinimumFitRows = 16;
 
+// The rows left out at the bottom where a frame's footer is `footerPx` tall: a footer may
+// grow as the page scrolls, so a few rows above it are left out too.
+constexpr int footerWithMarginPx(int footerPx) { return footerPx > 0 ? footerPx + kMinimumFitRows : 0; }
+
 } // namespace ScrollStitcher

@@ -47,7 +47,7 @@ bool ScrollingCaptureController::keepOverPlainRows(const QImage& frame, const Sc
     placed.foundPx = asked;
     // The rows just above the footer were left out of the check (a footer that grows as
     // the page scrolls may cover them by now): they are taken from the frame that follows.
-    placed.footerPx = before.footerPx > 0 ? before.footerPx + ScrollStitcher::kMinimumFitRows : 0;
+    placed.footerPx = ScrollStitcher::footerWithMarginPx(before.footerPx);
     placed.settledByStep = false;
     placed.byUnchangedRows = false;
     placed.alikeSpacingPx = 0;

@@ -181,11 +181,9 @@ void ScrollingCaptureController::judgeOffMain(const QImage& frame, int stepPx, S
     const int expected = m_driver && stepPx > 0 ? expectedBelowKeptPx() : 0;
     const bool secondLook = m_relooks > 0;
     const std::optional<ScrollStitcher::ThumbScale> thumb = m_thumbTravel.scale();
-    // A footer may grow as the page scrolls: a few rows above it are left out too. Above
-    // the footer of the last frame kept before any kept over plain rows since: those
+    // Above the footer of the last frame kept before any kept over plain rows since: those
     // leave the same rows out, and the margin is not added again at each of them.
-    const int rowsFooterPx = m_beforePlainRun ? m_beforePlainRun->footerPx : m_keptFooterPx;
-    const int footerPx = rowsFooterPx > 0 ? rowsFooterPx + ScrollStitcher::kMinimumFitRows : 0;
+    const int footerPx = ScrollStitcher::footerWithMarginPx(m_beforePlainRun ? m_beforePlainRun->footerPx : m_keptFooterPx);
     // Only where the last kept frame stood where the clicks sent the page: a lag carried
     // over is a guess, which plain rows cannot check.
     const bool byClicksAlone = m_behindClicksPx == 0;

@@ -196,9 +196,7 @@ bool ScrollingCaptureController::fitsKeptRowForRow(const QImage& frame, int offs
     const auto rows = pair.belowHeader(m_detection.stickyPx);
     if (!rows)
         return false;
-    // A footer may grow as the page scrolls: a few rows above it are left out too.
-    const int footer = m_keptFooterPx > 0 ? m_keptFooterPx + ScrollStitcher::kMinimumFitRows : 0;
-    return ScrollStitcher::fitsRowForRow(rows->kept, rows->now, offsetPx, footer);
+    return ScrollStitcher::fitsRowForRow(rows->kept, rows->now, offsetPx, ScrollStitcher::footerWithMarginPx(m_keptFooterPx));
 }
 
 bool ScrollingCaptureController::movedIntoThePlainEnd(const QImage& frame) const

@@ -96,7 +96,7 @@ bool overrules(const std::u32string& plain, float plainConfidence, bool number, 
     if (separatorsMisread(plain, latin))
         return false;
     if (number && plainConfidence >= Thresholds::heldNumber
-        && ((otherDigits(plain, latin) && latinConfidence < plainConfidence) || leftOut(plain, latin, true)))
+        && ((otherDigits(plain, latin) && latinConfidence < plainConfidence) || digitsLeftOut(plain, latin)))
         return false;
     // Nor does a sure number give way to its own digits with a sign left out ("1943" for
     // "19:43"): the Latin engine saw no other character, it lost one.
