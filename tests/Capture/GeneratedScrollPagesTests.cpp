@@ -738,6 +738,26 @@ TEST_F(GeneratedScrollPagesTest, RowsAlikeThatFitAMoveThePageCannotHaveMadeKeepN
     });
 }
 
+// Cards at a fixed pitch whose pictures are still grey, at the end of what a feed has
+// loaded: the step's clicks take the page only 114 px of the 318 asked, to that end,
+// and three looks without a scroll find it there by its rows. At the fourth look the
+// feed has loaded rows in place of its "Loading more" row, and the rows fit 114 px and a
+// card's pitch further (297 px) alike; the step picked 297, where the page never went,
+// and the cards of that pitch came out twice. The page stood still since the looks that
+// placed it by its rows, so it is kept where they found it, and the capture goes on down
+// the rows the feed loaded, every row once.
+TEST_F(GeneratedScrollPagesTest, RowsAFeedLoadedAtItsEndLeaveThePageWhereItsRowsFoundItShortOfTheStep)
+{
+    const PinnedCapture cases[] = {
+        {777, 65, 658}, // cards of 183-px pitch under a header, a 53-px click, six clicks a step
+    };
+    forEachCapture(cases, [](const auto&, const Description& page, const Capture& capture, const Verdict& verdict) {
+        ASSERT_TRUE(page.has(cards) && page.has(feed) && page.has(loadingRow))
+            << "the case no longer has cards at the end of a feed with a \"Loading more\" row";
+        expectExactAndSilent(capture, verdict);
+    });
+}
+
 // A plain end longer than a low selection under cards whose last picture was still grey
 // in the last kept frame: it loaded while the page stood at its end, so the frame a click
 // back, a few rows above the kept one since the page's last scroll fell short of a click,
