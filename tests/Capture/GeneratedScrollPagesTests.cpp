@@ -758,6 +758,26 @@ TEST_F(GeneratedScrollPagesTest, RowsAFeedLoadedAtItsEndLeaveThePageWhereItsRows
     });
 }
 
+// Cards of a 216-px pitch, their pictures still grey, under a header and above a footer
+// that both change height as the page scrolls: a step of two 100-px clicks moves the
+// cards 16 px short of a pitch, and with the bars' changed bands in the frames, the card
+// a pitch further fits a place 16 px above the kept frame better than the true move.
+// Clicks down never take a page up: that place is none, and beside the bands that
+// changed the rows place the frame where the clicks sent it, as they do before a click's
+// size is known. Left above, the capture placed no later frame and said it stopped early
+// after the first click, on a page it could follow to the end.
+TEST_F(GeneratedScrollPagesTest, RowsAlikeAboveTheKeptFrameLeaveTheBandsOfBarsThatChangedHeightOutOfTheirPlace)
+{
+    const PinnedCapture cases[] = {
+        {777, 85, 604}, // the whole view, a 100-px click, two clicks a step
+    };
+    forEachCapture(cases, [](const auto&, const Description& page, const Capture& capture, const Verdict& verdict) {
+        ASSERT_TRUE(page.has(cards) && page.has(header) && page.has(footer))
+            << "the case no longer has cards between a header and a footer";
+        expectExactAndSilent(capture, verdict);
+    });
+}
+
 // A plain end longer than a low selection under cards whose last picture was still grey
 // in the last kept frame: it loaded while the page stood at its end, so the frame a click
 // back, a few rows above the kept one since the page's last scroll fell short of a click,
