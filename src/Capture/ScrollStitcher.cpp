@@ -156,10 +156,12 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
         }
         return banded;
     };
-    // Before a click's size is known, rows placed above the previous frame after a scroll
-    // down: a fixed bar that changes height over much of a low selection may have
-    // outweighed the rows that scrolled.
-    if (ty && *ty < 0 && mode == JudgeMode::first)
+    // Rows placed above the previous frame after a scroll down: a fixed bar that changes
+    // height over much of a low selection may have outweighed the rows that scrolled, before
+    // a click's size is known; and so may, at a step, the bands of bars that changed height
+    // where rows alike a pitch apart (cards a little more than a step apart) fit a place
+    // just above. Clicks down never take the page up: beside those bands the rows place it.
+    if (ty && *ty < 0 && (mode == JudgeMode::first || tick))
         placedBesideBands(u"，而非上移");
     if (!ty) {
         // A band at the top or bottom that changed while the rest scrolled (a header that

@@ -473,12 +473,23 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
     // So it does where this look keeps the page further down than the clicks sent it: a
     // page standing still since then is where that look found it, and pictures that loaded
     // meanwhile only let rows alike fit a place it cannot have reached.
+    // So it does, too, where this look's rows fit several places and the step alone picked
+    // one other than where that look's rows placed the page on their own, the page having
+    // stood since (rows a feed loaded in place of its end between the looks included): the
+    // step says where the clicks would have sent a page that went the whole way, not where
+    // one that stopped short stands, and rows alike a pitch apart fit a place further down.
     const ShortLook shortLook = std::exchange(m_shortLook, {});
     const bool placedPastTheClicks = judged.judgement.append && m_driver->isCalibrated()
                                      && judged.judgement.foundPx > expectedBelowKeptPx();
+    const bool stepOverTheShortLooksRows = shortLook.judgement && judged.judgement.append && judged.judgement.settledByStep
+                                           && !shortLook.judgement->settledByStep && !shortLook.judgement->byUnchangedRows
+                                           && shortLook.judgement->foundPx > 0
+                                           && judged.judgement.foundPx != shortLook.judgement->foundPx;
+    const bool stoodSinceShortLook
+        = judged.pageStill || (stepOverTheShortLooksRows && judged.stoodWhileRowsLoaded && m_driver->isCalibrated());
     const bool shortLookStands = shortLook.judgement && m_relooks > 0
-                                 && (!judged.judgement.append || placedPastTheClicks) && !judged.judgement.duplicate
-                                 && judged.judgement.foundPx >= 0 && judged.pageStill;
+                                 && (!judged.judgement.append || placedPastTheClicks || stepOverTheShortLooksRows)
+                                 && !judged.judgement.duplicate && judged.judgement.foundPx >= 0 && stoodSinceShortLook;
     const bool shortLookFrameStands = shortLookStands && judged.judgement.foundPx > 0;
     ScrollStitcher::FrameJudgement j = firstLookStands ? *firstLook
                                        : shortLookStands ? *shortLook.judgement

@@ -738,6 +738,46 @@ TEST_F(GeneratedScrollPagesTest, RowsAlikeThatFitAMoveThePageCannotHaveMadeKeepN
     });
 }
 
+// Cards at a fixed pitch whose pictures are still grey, at the end of what a feed has
+// loaded: the step's clicks take the page only 114 px of the 318 asked, to that end,
+// and three looks without a scroll find it there by its rows. At the fourth look the
+// feed has loaded rows in place of its "Loading more" row, and the rows fit 114 px and a
+// card's pitch further (297 px) alike; the step picked 297, where the page never went,
+// and the cards of that pitch came out twice. The page stood still since the looks that
+// placed it by its rows, so it is kept where they found it, and the capture goes on down
+// the rows the feed loaded, every row once.
+TEST_F(GeneratedScrollPagesTest, RowsAFeedLoadedAtItsEndLeaveThePageWhereItsRowsFoundItShortOfTheStep)
+{
+    const PinnedCapture cases[] = {
+        {777, 65, 658}, // cards of 183-px pitch under a header, a 53-px click, six clicks a step
+    };
+    forEachCapture(cases, [](const auto&, const Description& page, const Capture& capture, const Verdict& verdict) {
+        ASSERT_TRUE(page.has(cards) && page.has(feed) && page.has(loadingRow))
+            << "the case no longer has cards at the end of a feed with a \"Loading more\" row";
+        expectExactAndSilent(capture, verdict);
+    });
+}
+
+// Cards of a 216-px pitch, their pictures still grey, under a header and above a footer
+// that both change height as the page scrolls: a step of two 100-px clicks moves the
+// cards 16 px short of a pitch, and with the bars' changed bands in the frames, the card
+// a pitch further fits a place 16 px above the kept frame better than the true move.
+// Clicks down never take a page up: that place is none, and beside the bands that
+// changed the rows place the frame where the clicks sent it, as they do before a click's
+// size is known. Left above, the capture placed no later frame and said it stopped early
+// after the first click, on a page it could follow to the end.
+TEST_F(GeneratedScrollPagesTest, RowsAlikeAboveTheKeptFrameLeaveTheBandsOfBarsThatChangedHeightOutOfTheirPlace)
+{
+    const PinnedCapture cases[] = {
+        {777, 85, 604}, // the whole view, a 100-px click, two clicks a step
+    };
+    forEachCapture(cases, [](const auto&, const Description& page, const Capture& capture, const Verdict& verdict) {
+        ASSERT_TRUE(page.has(cards) && page.has(header) && page.has(footer))
+            << "the case no longer has cards between a header and a footer";
+        expectExactAndSilent(capture, verdict);
+    });
+}
+
 // A plain end longer than a low selection under cards whose last picture was still grey
 // in the last kept frame: it loaded while the page stood at its end, so the frame a click
 // back, a few rows above the kept one since the page's last scroll fell short of a click,
