@@ -513,6 +513,35 @@ std::string Chooser::choose(const std::string& read, const Line& line, const std
         }
         return std::nullopt;
     };
+    // Which of the two readings the line's cells side with where they show a form as a
+    // screen draws it: where they settle two pairs or more and all for one reading, the
+    // rest of the line keeps to that reading. The likeness leads that weigh the rest
+    // are rough (a character shown exactly in one form may lean as far the other way
+    // as any). The readings, not the scripts, are counted: many characters are written
+    // alike in both scripts and still have a form of the other one (果 and 菓).
+    std::vector<std::optional<bool>> shown(pairs.size());
+    int shownOurs = 0, shownTheirs = 0;
+    for (size_t k = 0; k < pairs.size(); ++k) {
+        const auto [i, j] = pairs[k];
+        if (!isHan(ours[i]) || !isHan(theirs[j]))
+            continue;
+        shown[k] = shownExactly(i, j);
+        if (shown[k] && HanVariantPairs::arePair(ours[i], theirs[j]))
+            ++(*shown[k] ? shownOurs : shownTheirs);
+    }
+    const std::optional<bool> lineTakesTheirs = shownOurs + shownTheirs >= 2 && std::min(shownOurs, shownTheirs) == 0
+        ? std::optional<bool>(shownTheirs > 0)
+        : std::nullopt;
+    // A cell whose ink the line's form leaves several times as much of unexplained as
+    // the other form does (a word of the other script quoted in type a little unlike
+    // the screen's drawing of it) speaks for itself.
+    const auto inkSpeaksAgainst = [&](size_t i, size_t j, bool lineTakesTheirs) {
+        if (cellOf[i] < 0)
+            return false;
+        const auto lines = drawn.unexplained(cellOf[i], lineTakesTheirs ? theirs[j] : ours[i]),
+                   other = drawn.unexplained(cellOf[i], lineTakesTheirs ? ours[i] : theirs[j]);
+        return lines && other && *lines >= *other * severalTimesWorse;
+    };
     for (size_t k = 0; k < pairs.size(); ++k) {
         const auto [i, j] = pairs[k];
         if (!isHan(ours[i]) || !isHan(theirs[j]))
@@ -520,18 +549,20 @@ std::string Chooser::choose(const std::string& read, const Line& line, const std
         const double lead = leads[k].value_or(0.0);
         bool takeTheirs = lean < 0 ? lead < againstTheLine : lean > 0 ? lead < -againstTheLine : lead < -margin;
         const bool forms = HanVariantPairs::arePair(ours[i], theirs[j]);
-        if (const std::optional<bool> shown = shownExactly(i, j)) {
-            takeTheirs = !*shown;
+        const int most = std::max(shownSimplified_, shownTraditional_), fewest = std::min(shownSimplified_, shownTraditional_);
+        if (shown[k]) {
+            takeTheirs = !*shown[k];
             if (forms)
-                ++(HanVariantPairs::isSimplifiedOf(*shown ? ours[i] : theirs[j], *shown ? theirs[j] : ours[i]) ? shownSimplified_
-                                                                                                            : shownTraditional_);
-        } else if (forms && (std::abs(lead) < faintLead || (settled <= 1 && std::abs(lead) < againstTheLine))) {
-            // A pair whose ink leans no way to speak of, or the only one on its line to go
-            // by (a field's frame about the line, small serif type): the script the page's
-            // pixels showed elsewhere.
-            const int most = std::max(shownSimplified_, shownTraditional_), fewest = std::min(shownSimplified_, shownTraditional_);
-            if (most >= pageSettled && most >= fewest * pageOneSided)
-                takeTheirs = HanVariantPairs::isSimplifiedOf(theirs[j], ours[i]) == (shownSimplified_ > shownTraditional_);
+                ++(HanVariantPairs::isSimplifiedOf(*shown[k] ? ours[i] : theirs[j], *shown[k] ? theirs[j] : ours[i]) ? shownSimplified_
+                                                                                                                      : shownTraditional_);
+        } else if (forms && lineTakesTheirs && !inkSpeaksAgainst(i, j, *lineTakesTheirs)) {
+            takeTheirs = *lineTakesTheirs;
+        } else if (forms && (std::abs(lead) < faintLead || (settled <= 1 && std::abs(lead) < againstTheLine) || lean == 0.0)
+                   && most >= pageSettled && most >= fewest * pageOneSided) {
+            // A pair whose ink leans no way to speak of, the only one on its line to go
+            // by (a field's frame about the line, small serif type), or on a line whose
+            // leads pull both ways alike: the script the page's pixels showed elsewhere.
+            takeTheirs = HanVariantPairs::isSimplifiedOf(theirs[j], ours[i]) == (shownSimplified_ > shownTraditional_);
         }
         char32_t chosen = takeTheirs ? theirs[j] : ours[i];
         if (const std::optional<char32_t> other = formNeitherRead(i, j))

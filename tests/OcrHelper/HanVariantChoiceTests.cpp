@@ -24,13 +24,14 @@ constexpr int lineTop = 10, firstLeft = 10, em = 13;
 // size), in the renderer's face `face`, on a page of light grey paper in dark grey,
 // their coverage raised a little as a browser darkens small type; or, where `blurred`,
 // each ink pixel spread over its neighbours, as a face the system lacks draws the same
-// character otherwise.
+// character otherwise. The `otherFaceAt`th character is drawn in face `otherFace`, as a
+// browser draws a character the page's face lacks in a face that has it.
 struct DrawnPage {
     std::vector<unsigned char> grey;
     int width = 0, height = 0;
 };
 
-DrawnPage pageOf(const std::u32string& characters, bool blurred = false, int face = 0, int size = em)
+DrawnPage pageOf(const std::u32string& characters, bool blurred = false, int face = 0, int size = em, int otherFaceAt = -1, int otherFace = 0)
 {
     const int advance = size + 1;
     DrawnPage page;
@@ -38,7 +39,7 @@ DrawnPage pageOf(const std::u32string& characters, bool blurred = false, int fac
     page.height = lineTop * 2 + size + 4;
     std::vector<float> ink(size_t(page.width) * size_t(page.height), 0.0f);
     for (size_t i = 0; i < characters.size(); ++i) {
-        const auto drawn = HanGlyphs::Renderer::shared().drawAsScreens(characters[i], size * 64, 0, face);
+        const auto drawn = HanGlyphs::Renderer::shared().drawAsScreens(characters[i], size * 64, 0, int(i) == otherFaceAt ? otherFace : face);
         if (!drawn)
             continue;
         const int left = firstLeft + advance * int(i), top = lineTop + std::max(0, size - drawn->height) / 2;
@@ -248,14 +249,17 @@ TEST_F(HanVariantChoiceTest, AnIdeographWithoutASecondReadingTakesTheOtherFormWh
     }
 }
 
-TEST_F(HanVariantChoiceTest, APairTheInkCannotSettleTakesTheScriptThePageShowedElsewhere)
-{
-    // Lines in plain type settle the page as Traditional; a last line whose ink shows no
-    // form as a screen draws it (a face the system lacks) and holds a single pair takes
-    // the page's script, not the engine's first reading.
-    const std::u32string settled = U"總經理說來年營收", unsettled = U"未來";
-    const DrawnPage plain = pageOf(settled), blurred = pageOf(unsettled, true);
+// A page of lines in plain type, which settle it as Traditional, with `last` under
+// them drawn as a face the system lacks draws it, at `size` px in face `face`.
+struct SettledPage {
     DrawnPage page;
+    int lastTop = 0;
+};
+SettledPage settledTraditionalAbove(const std::u32string& last, int face = 0, int size = em)
+{
+    const DrawnPage plain = pageOf(U"總經理說來年營收"), blurred = pageOf(last, true, face, size);
+    SettledPage settled;
+    DrawnPage& page = settled.page;
     page.width = std::max(plain.width, blurred.width);
     page.height = plain.height + blurred.height;
     page.grey.assign(size_t(page.width) * size_t(page.height), 245);
@@ -264,17 +268,85 @@ TEST_F(HanVariantChoiceTest, APairTheInkCannotSettleTakesTheScriptThePageShowedE
     for (int y = 0; y < blurred.height; ++y)
         std::copy_n(blurred.grey.begin() + long(y) * blurred.width, blurred.width,
                     page.grey.begin() + long(plain.height + y) * page.width);
-    HanVariantChoice::Chooser chooser({page.grey.data(), page.width, page.height});
+    settled.lastTop = plain.height;
+    return settled;
+}
+
+// The page's first lines read twice, so that their pixels settle its script; then its
+// last line, read as `read` against `alternative`.
+std::string lastLineChosen(const SettledPage& settled, const std::string& read, const std::string& alternative, int size = em)
+{
+    HanVariantChoice::Chooser chooser({settled.page.grey.data(), settled.page.width, settled.page.height});
     for (int k = 0; k < 2; ++k)
-        ASSERT_EQ(chooser.choose("总经理说来年营收", lineRead("总经理说来年营收"), "總經理說來年營收"), "總經理說來年營收");
-    HanVariantChoice::Line last = lineRead("未来");
-    last.box.top += plain.height;
-    last.box.bottom += plain.height;
+        if (chooser.choose("总经理说来年营收", lineRead("总经理说来年营收"), "總經理說來年營收") != "總經理說來年營收")
+            return "(the first lines were read otherwise)";
+    HanVariantChoice::Line last = lineRead(read, 0, 0, size);
+    last.box.top += settled.lastTop;
+    last.box.bottom += settled.lastTop;
     for (HanVariantChoice::Symbol& symbol : last.symbols) {
-        symbol.box.top += plain.height;
-        symbol.box.bottom += plain.height;
+        symbol.box.top += settled.lastTop;
+        symbol.box.bottom += settled.lastTop;
     }
-    EXPECT_EQ(chooser.choose("未来", last, "未來"), "未來");
+    return chooser.choose(read, last, alternative);
+}
+
+TEST_F(HanVariantChoiceTest, APairTheInkCannotSettleTakesTheScriptThePageShowedElsewhere)
+{
+    // A last line whose ink shows no form as a screen draws it (a face the system
+    // lacks) and holds a single pair takes the page's script, not the engine's first
+    // reading.
+    EXPECT_EQ(lastLineChosen(settledTraditionalAbove(U"未來"), "未来", "未來"), "未來");
+    // So does a line of several pairs whose rough likenesses pull as many ways one as
+    // the other.
+    struct Case {
+        std::u32string drawn;
+        std::string read, alternative;
+        int face, size;
+    };
+    const Case cases[] = {
+        {U"問題下載", "问题下载", "問題下載", 0, 11},
+        {U"數量單價", "数量单价", "數量單價", 1, 14},
+        {U"機場車站", "机场车站", "機場車站", 1, 11},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(decoded(lastLineChosen(settledTraditionalAbove(c.drawn, c.face, c.size), c.read, c.alternative, c.size)), c.drawn)
+            << c.read;
+}
+
+TEST_F(HanVariantChoiceTest, ACharacterDrawnInAnotherFaceKeepsToTheReadingTheLinesPixelsSideWith)
+{
+    // A browser draws a character its face lacks in another face: that one cell's ink is
+    // like neither form as the line's face draws it, and its rough likeness may lean to
+    // the wrong one. Where the line's other cells show their forms exactly, all as one
+    // engine read them, the cell keeps that engine's form, whichever engine's reading
+    // is weighed against the other's.
+    const int regional = std::max(HanGlyphs::Renderer::shared().regionalFaces(), HanGlyphs::Renderer::shared().faces());
+    const std::u32string pairs[][2] = {
+        {U"本次更新修復個問題下載大小約", U"本次更新修复个问题下载大小约"},
+        {U"有機牛奶鮮榨橙汁", U"有机牛奶鲜榨橙汁"},
+        {U"訂單號已於發貨請注意查收", U"订单号已于发货请注意查收"},
+        {U"客服電話工作時間起", U"客服电话工作时间起"},
+    };
+    for (const auto& pair : pairs)
+        for (int drawnIn = 0; drawnIn < 2; ++drawnIn) {
+            const std::u32string& drawn = pair[drawnIn];
+            const std::string read = HanText::encoded(pair[0]), alternative = HanText::encoded(pair[1]);
+            for (int face = std::min(1, HanGlyphs::Renderer::shared().faces() - 1); face < std::min(2, HanGlyphs::Renderer::shared().faces()); ++face)
+                for (const int size : {11, 13})
+                    for (int at = 0; at < int(drawn.size()); ++at) {
+                        if (pair[0][size_t(at)] == pair[1][size_t(at)])
+                            continue;
+                        for (int other = 0; other < regional; other += 2) {
+                            const DrawnPage page = pageOf(drawn, false, face, size, at, other);
+                            HanVariantChoice::Chooser first({page.grey.data(), page.width, page.height});
+                            EXPECT_EQ(decoded(first.choose(read, lineRead(read, 0, 0, size), alternative)), drawn)
+                                << size << " px in face " << face << ", the " << at << "th in face " << other;
+                            HanVariantChoice::Chooser second({page.grey.data(), page.width, page.height});
+                            EXPECT_EQ(decoded(second.choose(alternative, lineRead(alternative, 0, 0, size), read)), drawn)
+                                << size << " px in face " << face << ", the " << at << "th in face " << other;
+                        }
+                    }
+        }
 }
 
 } // namespace
