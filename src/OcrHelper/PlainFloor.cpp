@@ -4,6 +4,7 @@
 #include "OcrHelper/HanText.h"
 #include "OcrHelper/LostCells.h"
 #include "OcrHelper/PerMilleSigns.h"
+#include "OcrHelper/PlainLatin.h"
 #include "OcrHelper/RuleSwitches.h"
 #include "OcrHelper/Thresholds.h"
 
@@ -72,6 +73,11 @@ std::string text(const std::vector<LineMerge::PlacedLine>& laidOut, const Engine
         }
         return area > 0 && shared * 2 >= area;
     };
+    std::vector<const LineReading*> latinLines;
+    for (const EngineReading& engine : others)
+        if (!readsHan(engine.language))
+            for (const LineReading& line : engine.lines)
+                latinLines.push_back(&line);
     std::vector<bool> used(plain.lines.size(), false);
     std::vector<std::string> lines;
     std::vector<Box> firstBox;
@@ -109,7 +115,8 @@ std::string text(const std::vector<LineMerge::PlacedLine>& laidOut, const Engine
                 if (std::any_of(here.begin(), here.end(), [&](const LineReading* own) { return commonArea(own->box, other.box) > 0; }))
                     rivals.push_back(&other);
         firstBox.push_back(line.boxes.empty() ? Box{} : line.boxes.front());
-        lines.push_back(withSureNumbers(line.text, here, alongside, rivals));
+        const std::string text = RuleSwitches::on(Rule::plainLatin) ? PlainLatin::withPlainLatin(line, plain, latinLines, scripts) : line.text;
+        lines.push_back(withSureNumbers(text, here, alongside, rivals));
     }
     // The plain engine's sure lines the rules' text left out, before the first line
     // below each in its column.

@@ -62,8 +62,9 @@ std::string inItsScript(const Readings::LineReading& line, const std::vector<Rea
 
 // The page's text, a line a line each ending in a newline: `merged`, held to `plain` as
 // above, the Latin engine among `others` (the single-language engines' readings) its
-// witness; per mille signs as PerMilleSigns.h reads them, without the cells' edges
-// CellEdges.h finds.
+// witness; a cell of a line whose ideographs a Chinese model guessed at where the plain
+// engine read Latin words written as the plain engine read it (PlainLatin.h); per mille
+// signs as PerMilleSigns.h reads them, without the cells' edges CellEdges.h finds.
 std::string text(const std::vector<LineMerge::PlacedLine>& merged, const Readings::EngineReading& plain,
                  const std::vector<Readings::EngineReading>& scripts, HanVariantChoice::Chooser& variants,
                  const std::vector<Readings::EngineReading>& others = {});

@@ -59,6 +59,7 @@ enum class Rule : int {
     digitsSeenWhole,   // a number the Latin engine read over the same ink with digits left out stands
     sureMinus,         // an amount's minus both engines read, the plain engine surely, stands
     glyphReadAhead,    // a Latin character weighed as the one after it is that glyph read twice
+    plainLatin,        // a cell the Chinese model guessed at as ideographs, where the plain engine read Latin (PlainLatin.h)
     count
 };
 

@@ -33,6 +33,14 @@ inline constexpr float latinWordAmongHan = 60.0f;
 // and under.
 inline constexpr float sureIdeograph = 80.0f;
 
+// The plain engine's Latin words over a cell of a line the Chinese model read as
+// ideographs less surely than Thresholds::sureIdeograph stand for it from this
+// confidence on, where they are sure or backed besides (PlainLatin.h): on terminal
+// screens the ideographs the models made of digits, percent signs and counts came at 0
+// to 42, the plain engine's reading of the same ink ("0%", a column of link counts) at
+// 59 to 96.
+inline constexpr float plainLatinPlace = 50.0f;
+
 // A number the Chinese models read among ideographs stands as they read it, whatever
 // its last digits look like, where the Latin engine read the same digits and no sign
 // there, and the model read its word at least this surely: their readings of a percent
