@@ -48,6 +48,9 @@ using RuleSwitches::Rule;
 // replay against.
 bool checkProgram = false;
 // --all-on: the text with every rule on alone, to measure a change quickly.
+// --list: each number the text with every rule on missed, page by page, to hold two
+// builds against each other.
+bool listMissed = false;
 int configs = int(Rule::count) + 1; // all rules on, then each one off
 
 struct Totals {
@@ -187,7 +190,7 @@ private:
 
 int usage()
 {
-    std::fprintf(stderr, "usage: bench_recognition_rules --from DIR [--seed S] [--pages N] [--first I] [--jobs J] [--show N] [--check] [--all-on]\n");
+    std::fprintf(stderr, "usage: bench_recognition_rules --from DIR [--seed S] [--pages N] [--first I] [--jobs J] [--show N] [--check] [--all-on] [--list]\n");
     return 2;
 }
 
@@ -227,6 +230,8 @@ int main(int argc, char** argv)
             checkProgram = true;
         else if (a == QLatin1String("--all-on"))
             configs = 1;
+        else if (a == QLatin1String("--list"))
+            listMissed = true;
         else if (a == QLatin1String("--from"))
             from = value();
         else
@@ -309,6 +314,17 @@ int main(int argc, char** argv)
                 }
             }
         }
+    }
+    if (listMissed) {
+        // "P" marks a number only the plain reading read exactly.
+        std::printf("\nnumbers missed with every rule on (page kind: drawn -> ours / plain):\n");
+        for (const PageResult& r : results)
+            if (r.failure.isEmpty())
+                for (const NumberChange& c : r.scores[0].changed)
+                    if (!c.oursExact)
+                        std::printf("%c %d %s: %s -> %s / %s\n", c.plainExact ? 'P' : ' ', r.index, r.kind.toUtf8().constData(),
+                                    c.drawn.toUtf8().constData(), c.ours.isEmpty() ? "(lost)" : c.ours.toUtf8().constData(),
+                                    c.plainExact ? "(exact)" : c.plain.isEmpty() ? "(lost)" : c.plain.toUtf8().constData());
     }
     const auto accuracy = [](const Totals& t) { return t.characters ? 100.0 * (1.0 - double(t.wrong) / double(t.characters)) : 100.0; };
     std::printf("\nseed %u, pages %d from %d, %d read\n", seed, count, first, read);
