@@ -59,6 +59,7 @@ enum class Rule : int {
     digitsSeenWhole,   // a number the Latin engine read over the same ink with digits left out stands
     sureMinus,         // an amount's minus both engines read, the plain engine surely, stands
     glyphReadAhead,    // a Latin character weighed as the one after it is that glyph read twice
+    amountRunOn,       // an amount the Latin engine ran into the strokes or the amount beside it stands
     count
 };
 
