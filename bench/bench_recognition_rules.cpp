@@ -48,6 +48,23 @@ using RuleSwitches::Rule;
 // replay against.
 bool checkProgram = false;
 // --all-on: the text with every rule on alone, to measure a change quickly.
+// --list: each number the text with every rule on missed, page by page, to hold two
+// builds against each other.
+bool listMissed = false;
+// --words: each reading's lines, word by word with the engine's confidence, and the
+// merged lines before the floor, to see where a number went.
+bool showWords = false;
+
+void printReading(const Readings::EngineReading& reading)
+{
+    std::fprintf(stderr, "-- %s\n", reading.language.c_str());
+    for (const Readings::LineReading& line : reading.lines) {
+        std::fprintf(stderr, "  [%d,%d %d,%d] %.0f:", line.box.left, line.box.top, line.box.right, line.box.bottom, double(line.confidence));
+        for (const Readings::WordReading& word : line.words)
+            std::fprintf(stderr, " %s(%.0f)", word.text.c_str(), double(word.confidence));
+        std::fprintf(stderr, "\n");
+    }
+}
 int configs = int(Rule::count) + 1; // all rules on, then each one off
 
 struct Totals {
@@ -170,7 +187,17 @@ public:
             Readings::EngineReading plainHere = plain;
             PageRules rules(page, width, height);
             const std::vector<LineMerge::PlacedLine> merged = rules.merged(readers, misjudged);
+            if (showWords && config == 0) {
+                printReading(plainHere);
+                for (const Readings::EngineReading& reader : readers)
+                    printReading(reader);
+                std::fprintf(stderr, "-- merged\n");
+                for (const LineMerge::PlacedLine& line : merged)
+                    std::fprintf(stderr, "  %s\n", line.text.c_str());
+            }
             const std::string text = rules.text(merged, plainHere, readers);
+            if (showWords && config == 0)
+                std::fprintf(stderr, "-- text\n%s", text.c_str());
             RuleSwitches::setOff(0);
             const QString ours = TextRecognition::joinRecognizedLines(QString::fromStdString(text).split(QLatin1Char('\n')));
             if (config == 0)
@@ -187,7 +214,7 @@ private:
 
 int usage()
 {
-    std::fprintf(stderr, "usage: bench_recognition_rules --from DIR [--seed S] [--pages N] [--first I] [--jobs J] [--show N] [--check] [--all-on]\n");
+    std::fprintf(stderr, "usage: bench_recognition_rules --from DIR [--seed S] [--pages N] [--first I] [--jobs J] [--show N] [--check] [--all-on] [--list] [--words]\n");
     return 2;
 }
 
@@ -227,6 +254,10 @@ int main(int argc, char** argv)
             checkProgram = true;
         else if (a == QLatin1String("--all-on"))
             configs = 1;
+        else if (a == QLatin1String("--list"))
+            listMissed = true;
+        else if (a == QLatin1String("--words"))
+            showWords = true;
         else if (a == QLatin1String("--from"))
             from = value();
         else
@@ -309,6 +340,17 @@ int main(int argc, char** argv)
                 }
             }
         }
+    }
+    if (listMissed) {
+        // "P" marks a number only the plain reading read exactly.
+        std::printf("\nnumbers missed with every rule on (page kind: drawn -> ours / plain):\n");
+        for (const PageResult& r : results)
+            if (r.failure.isEmpty())
+                for (const NumberChange& c : r.scores[0].changed)
+                    if (!c.oursExact)
+                        std::printf("%c %d %s: %s -> %s / %s\n", c.plainExact ? 'P' : ' ', r.index, r.kind.toUtf8().constData(),
+                                    c.drawn.toUtf8().constData(), c.ours.isEmpty() ? "(lost)" : c.ours.toUtf8().constData(),
+                                    c.plainExact ? "(exact)" : c.plain.isEmpty() ? "(lost)" : c.plain.toUtf8().constData());
     }
     const auto accuracy = [](const Totals& t) { return t.characters ? 100.0 * (1.0 - double(t.wrong) / double(t.characters)) : 100.0; };
     std::printf("\nseed %u, pages %d from %d, %d read\n", seed, count, first, read);

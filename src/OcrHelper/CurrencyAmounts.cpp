@@ -4,6 +4,7 @@
 #include "OcrHelper/PlainFloor.h"
 
 #include <algorithm>
+#include <cctype>
 #include <string_view>
 
 namespace CurrencyAmounts {
@@ -36,6 +37,41 @@ std::string amount(const std::string& word)
         return {};
     const std::string number = HanText::encoded(text.substr(sign + 1));
     return PlainFloor::wellFormedNumber(number) == number ? HanText::encoded(text) : std::string();
+}
+
+std::vector<std::string> amountsRunOn(const std::string& word)
+{
+    const std::u32string text = HanText::decoded(word);
+    if (!amount(word).empty())
+        return {};
+    // Between the amounts, and before the first, only what an engine makes of strokes.
+    const auto strokes = [&](size_t from, size_t to) {
+        return std::all_of(text.begin() + std::ptrdiff_t(from), text.begin() + std::ptrdiff_t(to), [](char32_t c) {
+            return !(c >= U'0' && c <= U'9') && !(c < 0x80 && std::isalpha(int(c))) && !HanText::isHan(c) && c != U' ';
+        });
+    };
+    std::vector<size_t> signs;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (isCurrency(text[i]))
+            signs.push_back(i);
+    if (signs.empty() || !strokes(0, signs.front()))
+        return {};
+    std::vector<std::string> out;
+    for (size_t k = 0; k < signs.size(); ++k) {
+        const size_t from = signs[k] > 0 && isMinus(text[signs[k] - 1]) ? signs[k] - 1 : signs[k];
+        const size_t next = k + 1 < signs.size() ? signs[k + 1] : text.size();
+        size_t to = signs[k] + 1;
+        while (to < next && (text[to] == U'.' || text[to] == U',' || (text[to] >= U'0' && text[to] <= U'9')))
+            ++to;
+        // A stop or a comma after the figure belongs to the strokes after it.
+        while (to > signs[k] + 1 && (text[to - 1] == U'.' || text[to - 1] == U','))
+            --to;
+        const std::string one = HanText::encoded(text.substr(from, to - from));
+        if (amount(one).empty() || !strokes(to, next))
+            return {};
+        out.push_back(one);
+    }
+    return out;
 }
 
 std::string forHanWord(const Readings::WordReading& han, const Readings::WordReading& latin)

@@ -12,6 +12,7 @@
 #include "OcrHelper/Readings.h"
 
 #include <string>
+#include <vector>
 
 namespace CurrencyAmounts {
 
@@ -19,6 +20,13 @@ namespace CurrencyAmounts {
 // number's shape ("¥27.37", "-¥3.00", "€1,245.71"), without the blanks around it; empty
 // where it is anything else ("Y27.37", "¥27.37¥", "8¥12.50").
 std::string amount(const std::string& word);
+
+// The amounts an engine ran into the ink around them in `word`: a leader's or a
+// ruling's strokes before the sign read as signs ("=\u00A5399.23", "\u2014\u00A5306.24"), or the
+// next cell's amount after it with the gap read as a dash ("\u00A522.50-\u00A5135.00"), each
+// with a minus written right before its sign. Empty where anything but signs stands
+// beside them ("a\u00A51.50", "1\u00A54.50"), or where the word is one amount as it is.
+std::vector<std::string> amountsRunOn(const std::string& word);
 
 // What stands for `han` (a Chinese model's word without ideographs) where the Latin
 // engine read `latin` over it: the Latin amount, without a minus the Chinese model did not

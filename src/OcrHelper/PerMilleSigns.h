@@ -4,7 +4,8 @@
 // "11.26%0", the small circle under the stroke taken for a letter or a digit, or its two
 // circles each read apart ("11.26%o0", "11.26%oo"). After a number's digits, at the end
 // of its word, those are the sign: no number is written with a percent sign and a letter
-// or a zero glued after it.
+// or a zero glued after it. Nor after the sign itself, which a model that has it may
+// write with its lower circle read once more ("0.6\u2030o").
 
 #include <string>
 

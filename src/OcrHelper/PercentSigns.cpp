@@ -1,6 +1,8 @@
 #include "OcrHelper/PercentSigns.h"
 
 #include "OcrHelper/HanText.h"
+#include "OcrHelper/PerMilleSigns.h"
+#include "OcrHelper/RuleSwitches.h"
 #include "OcrHelper/Thresholds.h"
 
 #include <algorithm>
@@ -119,6 +121,13 @@ std::string withPercentSigns(const LineReading& han, const LineReading& latin, c
         // digit is a digit.
         const size_t after = place[last - 1] + 1;
         if (after < text.size() && isOwnSign(text[after]))
+            continue;
+        // A percent sign with both of a per mille sign's circles after it ("5.5%0o") is
+        // that sign (PerMilleSigns.h). Not one circle, even before a full stop: the models
+        // read "3%\u3002" as "3%o\u3002" too, the stop twice.
+        if (const size_t sign = run.find(U'%');
+            sign != std::u32string::npos && run.size() == sign + 3 && RuleSwitches::on(RuleSwitches::Rule::perMilleCircles)
+            && PerMilleSigns::withCircles(HanText::encoded(run), HanText::encoded(run.substr(0, sign + 1))))
             continue;
         if (isWellFormed(run) && numberSupported(run, han, latin, symbols[first].box.left, symbols[last - 1].box.right))
             continue;

@@ -19,7 +19,8 @@ std::string_view name(Rule rule)
         "rowPieces", "lostCells", "faintCells", "perMilleSigns", "cellEdges", "plainLines", "floorAtAll",
         "latinOverrule", "amountAlike", "agreedWord", "surerWord", "backedWord", "unrivalledWord", "signForDigits", "yenForY",
         "separatorsSwapped", "strayFloorSigns", "digitsForDigits", "gluedSigns", "heldDigits", "ideographApart",
-        "signedSurer", "digitsSeenWhole", "sureMinus", "glyphReadAhead", "plainLatin"};
+        "signedSurer", "digitsSeenWhole", "sureMinus", "glyphReadAhead", "plainLatin", "amountRunOn",
+        "perMilleCircles"};
     return int(rule) >= 0 && rule < Rule::count ? names[size_t(rule)] : std::string_view();
 }
 

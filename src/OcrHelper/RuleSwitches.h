@@ -60,6 +60,8 @@ enum class Rule : int {
     sureMinus,         // an amount's minus both engines read, the plain engine surely, stands
     glyphReadAhead,    // a Latin character weighed as the one after it is that glyph read twice
     plainLatin,        // a cell the Chinese model guessed at as ideographs, where the plain engine read Latin (PlainLatin.h)
+    amountRunOn,       // an amount the Latin engine ran into the strokes or the amount beside it stands
+    perMilleCircles,   // PercentSigns: a percent sign with a per mille sign's circles after it is that sign
     count
 };
 

@@ -128,8 +128,21 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
             const auto alike = [&](const std::u32string& other) {
                 return other == token || (other.size() == token.size() + 1 && (other[0] == U'-' || other[0] == U'\u2212') && other.substr(1) == token);
             };
+            // So does one the Latin engine ran into the strokes before it or into the next
+            // cell's amount ("=\u00A5399.23", "\u00A522.50-\u00A5135.00"): the amount it read there is
+            // the same, what it made of the ink beside it is none of it.
+            const auto runOnAlike = [&] {
+                if (!RuleSwitches::on(Rule::amountRunOn))
+                    return false;
+                for (const auto& o : there)
+                    for (const std::string& one : CurrencyAmounts::amountsRunOn(HanText::encoded(o.first)))
+                        if (alike(HanText::decoded(one)))
+                            return true;
+                return false;
+            };
             if (const std::u32string amount = HanText::decoded(CurrencyAmounts::amount(HanText::encoded(token)));
-                !amount.empty() && RuleSwitches::on(Rule::amountAlike) && (std::any_of(there.begin(), there.end(), [&](const auto& o) { return alike(o.first); }) || inPieces())) {
+                !amount.empty() && RuleSwitches::on(Rule::amountAlike)
+                && (std::any_of(there.begin(), there.end(), [&](const auto& o) { return alike(o.first); }) || inPieces() || runOnAlike())) {
                 const bool withMinus = amount[0] == U'-' || amount[0] == U'\u2212';
                 const bool minusAlike = withMinus && std::any_of(there.begin(), there.end(), [&](const auto& o) { return o.first == token; });
                 // Not where both engines read the minus and the plain engine surely: the

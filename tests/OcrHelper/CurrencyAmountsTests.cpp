@@ -19,6 +19,28 @@ TEST(CurrencyAmounts, AnAmountIsACurrencySignBeforeANumber)
         EXPECT_EQ(CurrencyAmounts::amount(word), expected) << word;
 }
 
+TEST(CurrencyAmounts, AmountsRunIntoStrokesOrIntoEachOtherAreTheAmountsAlone)
+{
+    const std::vector<std::pair<const char*, std::vector<std::string>>> cases{
+        {"=\u00A5399.23", {"\u00A5399.23"}},
+        {"\u2014\u00A5306.24", {"\u00A5306.24"}},
+        {"\u00A522.50-\u00A5135.00", {"\u00A522.50", "-\u00A5135.00"}},
+        {"\u00A526.53~\u00A526.53.", {"\u00A526.53", "\u00A526.53"}},
+        // An amount as it is, and amounts beside digits, letters or blanks, are no run-on.
+        {"\u00A54.50", {}},
+        {"-\u00A53.00", {}},
+        {"1\u00A54.50", {}},
+        {"a\u00A51.50", {}},
+        {"\u00A51.50x", {}},
+        {"\u00A51.50-2.00", {}},
+        {"\u00A51.50- \u00A52.00", {}},
+        {"=\u00A5", {}},
+        {"399.23", {}},
+    };
+    for (const auto& [word, expected] : cases)
+        EXPECT_EQ(CurrencyAmounts::amountsRunOn(word), expected) << word;
+}
+
 TEST(CurrencyAmounts, TheLatinAmountStandsOnlyWhereTheChineseWordLostTheSignAndTheDigitsBesideIt)
 {
     struct Case {

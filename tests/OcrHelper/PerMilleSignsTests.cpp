@@ -21,6 +21,10 @@ TEST(PerMilleSigns, APercentSignWithACircleAfterANumberIsThePerMilleSign)
         {"x = 5%o0d", "x = 5%o0d"},
         {"50%00 x", "50%00 x"},
         {"15%e3", "15%e3"},
+        // The sign read with its lower circle once more after it.
+        {"\u6295\u8BC9\u7387\u4EC50.6\u2030o\u3002", "\u6295\u8BC9\u7387\u4EC50.6\u2030\u3002"},
+        {"Returns 1.2\u2030e, 3\u20300", "Returns 1.2\u2030, 3\u2030"},
+        {"10\u20300d 10\u2030 10\u2030off", "10\u20300d 10\u2030 10\u2030off"},
     };
     for (const auto& [line, expected] : cases)
         EXPECT_EQ(PerMilleSigns::withPerMilleSigns(line), expected) << line;

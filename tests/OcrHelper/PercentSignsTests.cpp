@@ -16,15 +16,26 @@ PercentSigns::SignInk signAfter(const char* digits)
                const HanVariantChoice::Box&, const HanVariantChoice::Box&, const std::u32string&) { return number; };
 }
 
+struct Case {
+    const char* han;
+    float confidence; // of the Chinese model's words
+    const char* latin; // read where the number starts
+    const char* inkDigits; // the number the ink shows before a sign; null: no sign
+    const char* expected;
+};
+
+std::string withSigns(const Case& c)
+{
+    const Readings::LineReading han = lineRead(c.han, {c.confidence});
+    // The number starts after the ideographs before it, ten pixels each.
+    const size_t before = HanText::decoded(c.han).find_first_of(U"0123456789");
+    const Readings::LineReading latin = lineRead(c.latin, {95}, 0, int(before) * 10);
+    return PercentSigns::withPercentSigns(han, latin, signAfter(c.inkDigits));
+}
+
 TEST(PercentSigns, SignsReadAsDigitsComeBackAndNumbersReadRightStay)
 {
-    const struct {
-        const char* han;
-        float confidence; // of the Chinese model's words
-        const char* latin; // read where the number starts
-        const char* inkDigits; // the number the ink shows before a sign; null: no sign
-        const char* expected;
-    } cases[] = {
+    const Case cases[] = {
         // Mended by the ink.
         {"营业收入增长了12.496，利润", 62, "", "12.4", "营业收入增长了12.4%，利润"},
         {"利润下降596，共", 0, "", "5", "利润下降5%，共"},
@@ -56,13 +67,22 @@ TEST(PercentSigns, SignsReadAsDigitsComeBackAndNumbersReadRightStay)
         // Left: no sign anywhere.
         {"我们在2024年", 50, "", nullptr, "我们在2024年"},
     };
-    for (const auto& c : cases) {
-        const Readings::LineReading han = lineRead(c.han, {c.confidence});
-        // The number starts after the ideographs before it, ten pixels each.
-        const size_t before = HanText::decoded(c.han).find_first_of(U"0123456789");
-        const Readings::LineReading latin = lineRead(c.latin, {95}, 0, int(before) * 10);
-        EXPECT_EQ(PercentSigns::withPercentSigns(han, latin, signAfter(c.inkDigits)), c.expected) << c.han << " at " << c.confidence;
-    }
+    for (const Case& c : cases)
+        EXPECT_EQ(withSigns(c), c.expected) << c.han << " at " << c.confidence;
+}
+
+TEST(PercentSigns, APercentSignWithBothOfAPerMilleSignsCirclesIsThatSign)
+{
+    const Case cases[] = {
+        // The ink's percent sign is the per mille sign's stroke and upper circle.
+        {"\u4E1C\u5317\u5360\u6BD45.5%0o", 59, "", "5.5", "\u4E1C\u5317\u5360\u6BD45.5%0o"},
+        {"\u9000\u8D27\u738718.53%oo\uFF0C", 40, "", "18.53", "\u9000\u8D27\u738718.53%oo\uFF0C"},
+        // One circle is the full stop the model made a letter of, before a stop too.
+        {"\u5229\u6DA6\u589E\u52A012%o", 60, "", "12", "\u5229\u6DA6\u589E\u52A012%"},
+        {"\u6210\u672C\u4E0B\u964D3%o\u3002", 60, "", "3", "\u6210\u672C\u4E0B\u964D3%\u3002"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(withSigns(c), c.expected) << c.han << " at " << c.confidence;
 }
 
 } // namespace

@@ -285,6 +285,22 @@ struct Guessed {
     const char* expected;
 };
 
+// `c.merged` held to the plain reading, the Latin engine its witness and each engine given
+// a rival.
+std::string heldToPlain(const Guessed& c)
+{
+    const Readings::LineReading plain = lineRead(c.plain, c.sure);
+    const Readings::LineReading latin = lineRead(c.latin, c.latinSure);
+    const Readings::LineReading chinese = lineRead(c.chinese, c.chineseSure);
+    std::vector<const Readings::LineReading*> others, rivals;
+    for (const Readings::LineReading* line : {&latin, &chinese})
+        if (!line->words.empty())
+            rivals.push_back(line);
+    if (!latin.words.empty())
+        others.push_back(&latin);
+    return PlainFloor::withSureNumbers(c.merged, {&plain}, others, rivals);
+}
+
 TEST(PlainFloor, AWordWithDigitsTheOtherEnginesReadOtherwiseLessSurelyStands)
 {
     const std::vector<Guessed> cases{
@@ -339,18 +355,29 @@ TEST(PlainFloor, AWordWithDigitsTheOtherEnginesReadOtherwiseLessSurelyStands)
          "@@ -972,41 +972,12 ae", {50, 93, 91, 50}, "@@ -972,41 +972,12 ae"},
         {"cc49306 Raise the", "cc49396 Raise the", {84, 96, 96}, "cc49306 Raise the", {53, 96, 96}, "", {}, "cc49306 Raise the"},
     };
-    for (const Guessed& c : cases) {
-        const Readings::LineReading plain = lineRead(c.plain, c.sure);
-        const Readings::LineReading latin = lineRead(c.latin, c.latinSure);
-        const Readings::LineReading chinese = lineRead(c.chinese, c.chineseSure);
-        std::vector<const Readings::LineReading*> others, rivals;
-        for (const Readings::LineReading* line : {&latin, &chinese})
-            if (!line->words.empty())
-                rivals.push_back(line);
-        if (!latin.words.empty())
-            others.push_back(&latin);
-        EXPECT_EQ(PlainFloor::withSureNumbers(c.merged, {&plain}, others, rivals), c.expected) << c.merged << " / " << c.plain;
-    }
+    for (const Guessed& c : cases)
+        EXPECT_EQ(heldToPlain(c), c.expected) << c.merged << " / " << c.plain;
+}
+
+TEST(PlainFloor, AnAmountTheLatinEngineRanIntoTheInkBesideItStands)
+{
+    const std::vector<Guessed> cases{
+        // Two cells' amounts run together over the gap between them, read as a dash (the
+        // stop the models read in the gap is theirs).
+        {"\u9999\u8349\u51B0\u6DC7\u6DCB 6 \u5B572.50\u3002 #135.00", "\u9999\u8349\u51B0\u6DC7\u6DCB 6 \u00A522.50 \u00A5135.00",
+         {96, 87, 7, 20}, "BaKaH 6 \u00A522.50-\u00A5135.00", {0, 76, 30}, "\u9999\u8349\u51B0\u6DC7\u6DCB 6 \u5B57 2.50\u3002 #135.00",
+         {94, 87, 40, 40, 50}, "\u9999\u8349\u51B0\u6DC7\u6DCB 6 \u00A522.50\u3002 \u00A5135.00"},
+        // A leader's strokes before the sign read as signs of the word.
+        {"\u732A\u8089\u997A 6 #306.24", "\u732A\u8089\u997A 6 \u00A5306.24", {58, 70, 35}, "RAR 6 \u2014\u00A5306.24", {50, 46, 4},
+         "\u732A\u8089\u997A 6 #306.24", {80, 66, 50}, "\u732A\u8089\u997A 6 \u00A5306.24"},
+        {"\u539F\u5473\u9178\u5976 6 Y399.23", "\u539F\u5473\u9178\u5976 6 \u00A5399.23", {95, 95, 36}, "FRRR 6 =\u00A5399.23",
+         {13, 27, 0}, "\u539F\u5473\u9178\u5976 6 \u4E8E 399.23", {95, 94, 38, 19}, "\u539F\u5473\u9178\u5976 6 \u00A5399.23"},
+        // Not where the amount the Latin engine read there is another one.
+        {"\u539F\u5473\u9178\u5976 6 Y399.28", "\u539F\u5473\u9178\u5976 6 \u00A5399.23", {95, 95, 36}, "FRRR 6 =\u00A5399.28",
+         {13, 27, 0}, "\u539F\u5473\u9178\u5976 6 \u4E8E 399.28", {95, 94, 38, 19}, "\u539F\u5473\u9178\u5976 6 Y399.28"},
+    };
+    for (const Guessed& c : cases)
+        EXPECT_EQ(heldToPlain(c), c.expected) << c.merged << " / " << c.plain;
 }
 
 // A number the Latin engine read with a digit less, as on generated spreadsheets at
