@@ -223,6 +223,19 @@ FrameJudgement judgeFrame(const QImage& previous, const QImage& frame, const Det
             captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px，按滚动步长之内唯一相符的行）").arg(*ty));
         }
     }
+    // Rows alike a pitch apart that fit two places alike, one within the scroll the clicks
+    // asked for and one beyond it: the clicks cannot have taken the page further than
+    // they asked, so the page's last, shorter step stands at the place within.
+    if (tick && !ty) {
+        const int nearer = std::min(tied.first, tied.second), further = std::max(tied.first, tied.second);
+        if (nearer >= 1 && nearer <= expected.high && further > expected.high) {
+            ty = nearer;
+            judgement.settledByStep = true;
+            judgement.alikeSpacingPx = 0;
+            bandedFooterPx = 0;
+            captureDiagnostic(QStringLiteral("📜 [vision] ty=%1（新内容 px，并列的另一处超出滚动所及）").arg(*ty));
+        }
+    }
     // Frames that share only the inside of pictures in smooth shading: no line places
     // them, but the shading, drawn again pixel for pixel, does within what the clicks
     // allow (before a click's size is known, at one offset of all).

@@ -778,6 +778,24 @@ TEST_F(GeneratedScrollPagesTest, RowsAlikeAboveTheKeptFrameLeaveTheBandsOfBarsTh
     });
 }
 
+// Cards at a 498-px pitch under a header, their pictures loading late, a step of 342 px:
+// the page's last step moves it only 29 px, and its rows fit 29 px and a pitch further
+// (527 px) alike. No click can have taken the page past the scroll it asked for, so the
+// place within it stands. Left tied, the frame was looked at again and again until a
+// later look, with more scroll asked since the kept frame, let the step pick 527, and
+// the last cards came out twice.
+TEST_F(GeneratedScrollPagesTest, ALastStepThatRowsAlikeFitBeyondTheAskedScrollTooStandsWithinIt)
+{
+    const PinnedCapture cases[] = {
+        {8080, 69, 714}, // 119 rows of cards, the whole view
+    };
+    forEachCapture(cases, [](const auto&, const Description& page, const Capture& capture, const Verdict& verdict) {
+        ASSERT_TRUE(page.has(cards) && page.has(latePictures) && page.has(header))
+            << "the case no longer has cards with late pictures under a header";
+        expectExactAndSilent(capture, verdict);
+    });
+}
+
 // A plain end longer than a low selection under cards whose last picture was still grey
 // in the last kept frame: it loaded while the page stood at its end, so the frame a click
 // back, a few rows above the kept one since the page's last scroll fell short of a click,
