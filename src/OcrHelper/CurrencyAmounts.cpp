@@ -47,7 +47,7 @@ std::vector<std::string> amountsRunOn(const std::string& word)
     // Between the amounts, and before the first, only what an engine makes of strokes.
     const auto strokes = [&](size_t from, size_t to) {
         return std::all_of(text.begin() + std::ptrdiff_t(from), text.begin() + std::ptrdiff_t(to), [](char32_t c) {
-            return !(c >= U'0' && c <= U'9') && !(c < 0x80 && std::isalpha(int(c))) && !HanText::isHan(c) && c != U' ';
+            return !HanText::isDigit(c) && !(c < 0x80 && std::isalpha(int(c))) && !HanText::isHan(c) && c != U' ';
         });
     };
     std::vector<size_t> signs;
@@ -61,7 +61,7 @@ std::vector<std::string> amountsRunOn(const std::string& word)
         const size_t from = signs[k] > 0 && isMinus(text[signs[k] - 1]) ? signs[k] - 1 : signs[k];
         const size_t next = k + 1 < signs.size() ? signs[k + 1] : text.size();
         size_t to = signs[k] + 1;
-        while (to < next && (text[to] == U'.' || text[to] == U',' || (text[to] >= U'0' && text[to] <= U'9')))
+        while (to < next && (text[to] == U'.' || text[to] == U',' || HanText::isDigit(text[to])))
             ++to;
         // A stop or a comma after the figure belongs to the strokes after it.
         while (to > signs[k] + 1 && (text[to - 1] == U'.' || text[to - 1] == U','))

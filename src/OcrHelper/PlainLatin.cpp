@@ -5,6 +5,7 @@
 #include "OcrHelper/Thresholds.h"
 
 #include <algorithm>
+#include <cctype>
 #include <utility>
 #include <vector>
 
@@ -16,9 +17,7 @@ namespace {
 
 bool hasLetterOrDigit(const std::string& text)
 {
-    return std::any_of(text.begin(), text.end(), [](char c) {
-        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-    });
+    return std::any_of(text.begin(), text.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
 }
 
 // The plain engine's words over `word`'s ink, as (line, word) in its reading order. A
