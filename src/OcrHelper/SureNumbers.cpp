@@ -145,10 +145,13 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
                 && (std::any_of(there.begin(), there.end(), [&](const auto& o) { return alike(o.first); }) || inPieces() || runOnAlike())) {
                 const bool withMinus = amount[0] == U'-' || amount[0] == U'\u2212';
                 const bool minusAlike = withMinus && std::any_of(there.begin(), there.end(), [&](const auto& o) { return o.first == token; });
-                // Not where both engines read the minus and the plain engine surely: the
-                // Chinese models made one ideograph of the minus and the sign ("\u7AFA17.53"
-                // for "-\u00A517.53").
-                const bool whole = minusAlike && word.confidence >= Thresholds::sureNumber && RuleSwitches::on(Rule::sureMinus);
+                // Not where both engines read the minus and the plain engine surely, or both
+                // fairly surely: the Chinese models made one ideograph of the minus and the
+                // sign ("\u7AFA17.53" for "-\u00A517.53"), or of each ("\u4E86 \u81F3").
+                const bool bothFairly = word.confidence >= Thresholds::agreedMinus && std::any_of(there.begin(), there.end(), [&](const auto& o) {
+                    return o.first == token && o.second >= Thresholds::agreedMinus;
+                });
+                const bool whole = minusAlike && (word.confidence >= Thresholds::sureNumber || bothFairly) && RuleSwitches::on(Rule::sureMinus);
                 const std::u32string body = withMinus && !whole ? amount.substr(1) : amount;
                 if (const size_t sign = text.find(body); sign != std::u32string::npos) {
                     const bool minus = body.size() < amount.size();

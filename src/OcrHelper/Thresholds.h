@@ -103,6 +103,11 @@ inline constexpr float latinFarLessSure = 30.0f;
 // sign stays the Latin engine's to give.
 inline constexpr float signLeftOutGuess = 50.0f;
 
+// An amount's minus the plain engine and the Latin engine both read from this confidence
+// on is the amount's own where the rules' text has none: the two agree at 0 to 20 on a
+// stroke of the sign taken for a minus, and read a drawn one on a receipt at 74 and 65.
+inline constexpr float agreedMinus = 60.0f;
+
 // A character the Latin engine weighed for a glyph, as its next choice, fits the glyph
 // nearly as well as the one it read from this confidence on: where the plain engine read
 // that character, the two engines do not disagree there. Its "9" for the "0" of "+18,10"

@@ -172,6 +172,11 @@ TEST(PlainFloor, AWordWithDigitsStandsWhereThePlainEngineIsSureOrTheLatinEngineA
         // with its sign, where the plain engine is sure of it.
         {"\u4F18\u60E0 \u7AFA17.53", "\u4F18\u60E0 -\u00A517.53", {90, 81}, "-\u00A517.53", 25, 67,
          "\u4F18\u60E0 -\u00A517.53"},
+        // Or both fairly surely, before an ideograph a Chinese model made of the sign.
+        {"\u4F18\u60E0 \u81F3\u00A512.24", "\u4F18\u60E0 -\u00A512.24", {96, 74}, "-\u00A512.24", 25, 65,
+         "\u4F18\u60E0 -\u00A512.24"},
+        {"\u4F18\u60E0 \u81F3\u00A512.24", "\u4F18\u60E0 -\u00A512.24", {96, 74}, "-\u00A512.24", 25, 45,
+         "\u4F18\u60E0 \u00A512.24"},
         // Not where the two agree on next to nothing, nor where the plain engine alone
         // doubts its word.
         {"\u5927\u7C73 1 \u00A532.27", "\u5927\u7C73 1 -\u00A532.27", {90, 90, 0}, "-\u00A532.27", 40, 0, "\u5927\u7C73 1 \u00A532.27"},
