@@ -81,6 +81,20 @@ bool separatorsMisread(const std::u32string& plain, const std::u32string& latin)
 
 bool digitsLeftOut(const std::u32string& plain, const std::u32string& latin) { return leftOut(plain, latin, true); }
 
+bool signsLeftOut(const std::u32string& plain, const std::u32string& latin)
+{
+    size_t signs = 0;
+    while (signs < plain.size() && std::u32string_view(U"-+\u2212$\u20AC\u00A5\uFFE5\u00A3").find(plain[signs]) != std::u32string_view::npos)
+        ++signs;
+    if (signs == 0 || latin.empty() || plain.compare(signs, std::u32string::npos, latin) != 0)
+        return false;
+    std::u32string figure = latin;
+    if (figure.back() == U'%' || figure.back() == U'\u2030')
+        figure.pop_back();
+    const std::string written = HanText::encoded(figure);
+    return !written.empty() && PlainFloor::wellFormedNumber(written) == written;
+}
+
 bool backedAgainst(const std::u32string& plain, const std::u32string& latin, float latinConfidence, float backedAt)
 {
     return backedAt >= 0 && backedAt >= latinConfidence && !sharedMisreading(plain, latin);

@@ -30,6 +30,11 @@ bool backedAgainst(const std::u32string& plain, const std::u32string& latin, flo
 // changed ("7,489.50" for "77,489.50").
 bool digitsLeftOut(const std::u32string& plain, const std::u32string& latin);
 
+// Whether `latin` is `plain`, a number in a number's shape, with the minus, plus or
+// currency signs before it left out, and nothing else changed ("72%" for "-72%", "46.80"
+// for "\u00A546.80").
+bool signsLeftOut(const std::u32string& plain, const std::u32string& latin);
+
 // Whether `latin`, read at `latinConfidence`, takes the place of `plain` (a word with a
 // digit, without the brackets and stops around it) read at `plainConfidence`. `number`:
 // whether the plain word is in a number's shape (PlainFloor::wellFormedNumber).

@@ -46,7 +46,8 @@ std::string wellFormedNumber(const std::string& word);
 // where none are given) read the place otherwise: a replacement has to be surer than
 // what it replaces. One it read very surely keeps its digits against the others' less
 // sure ones; one the Latin engine read over the same ink with digits left out stands; so
-// does an amount's minus both read, the plain engine surely; an
+// does an amount's minus both read, the plain engine surely, and a sign before a number
+// the Latin engine left out less surely, guessing (Thresholds::signLeftOutGuess); an
 // ideograph the plain engine read after a number is none of its digits; and signs the
 // rules glued onto a number the plain reading has apart from them go or come apart
 // (NumberPlaces.h, keepApart).

@@ -20,7 +20,7 @@ std::string_view name(Rule rule)
         "latinOverrule", "amountAlike", "agreedWord", "surerWord", "backedWord", "unrivalledWord", "signForDigits", "yenForY",
         "separatorsSwapped", "strayFloorSigns", "digitsForDigits", "gluedSigns", "heldDigits", "ideographApart",
         "signedSurer", "digitsSeenWhole", "sureMinus", "glyphReadAhead", "plainLatin", "amountRunOn",
-        "perMilleCircles"};
+        "perMilleCircles", "signLeftOut"};
     return int(rule) >= 0 && rule < Rule::count ? names[size_t(rule)] : std::string_view();
 }
 

@@ -62,6 +62,7 @@ enum class Rule : int {
     plainLatin,        // a cell the Chinese model guessed at as ideographs, where the plain engine read Latin (PlainLatin.h)
     amountRunOn,       // an amount the Latin engine ran into the strokes or the amount beside it stands
     perMilleCircles,   // PercentSigns: a percent sign with a per mille sign's circles after it is that sign
+    signLeftOut,       // a sign before a number the Latin engine left out, guessing, stands
     count
 };
 

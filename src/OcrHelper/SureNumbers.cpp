@@ -145,10 +145,13 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
                 && (std::any_of(there.begin(), there.end(), [&](const auto& o) { return alike(o.first); }) || inPieces() || runOnAlike())) {
                 const bool withMinus = amount[0] == U'-' || amount[0] == U'\u2212';
                 const bool minusAlike = withMinus && std::any_of(there.begin(), there.end(), [&](const auto& o) { return o.first == token; });
-                // Not where both engines read the minus and the plain engine surely: the
-                // Chinese models made one ideograph of the minus and the sign ("\u7AFA17.53"
-                // for "-\u00A517.53").
-                const bool whole = minusAlike && word.confidence >= Thresholds::sureNumber && RuleSwitches::on(Rule::sureMinus);
+                // Not where both engines read the minus and the plain engine surely, or both
+                // fairly surely: the Chinese models made one ideograph of the minus and the
+                // sign ("\u7AFA17.53" for "-\u00A517.53"), or of each ("\u4E86 \u81F3").
+                const bool bothFairly = word.confidence >= Thresholds::agreedMinus && std::any_of(there.begin(), there.end(), [&](const auto& o) {
+                    return o.first == token && o.second >= Thresholds::agreedMinus;
+                });
+                const bool whole = minusAlike && (word.confidence >= Thresholds::sureNumber || bothFairly) && RuleSwitches::on(Rule::sureMinus);
                 const std::u32string body = withMinus && !whole ? amount.substr(1) : amount;
                 if (const size_t sign = text.find(body); sign != std::u32string::npos) {
                     const bool minus = body.size() < amount.size();
@@ -214,7 +217,18 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
                 const bool seenWhole = RuleSwitches::on(Rule::digitsSeenWhole) && shaped && !there.empty()
                     && std::all_of(there.begin(), there.end(), [&](const auto& o) { return LatinOverrule::digitsLeftOut(token, o.first); })
                     && overSameInk();
-                const bool earned = word.confidence >= Thresholds::sureNumber || agreed || surer || backed || seenWhole;
+                // Nor a number with a sign before it where the Latin engine read the figure
+                // alone, guessing ("72%" at 1 for "-72%", "46.80" at 0 for "\u00A546.80"), or
+                // with a mark no number is written with for the sign ("\u201C1%" for "-1%"):
+                // it lost the sign the plain engine saw. The Chinese models are no witness
+                // either way: they read a yen sign as the letter it is drawn from and take
+                // the digit beside it along ("Y46.89").
+                const bool signSeen = RuleSwitches::on(Rule::signLeftOut) && word.confidence >= Thresholds::agreedNumber && !there.empty()
+                    && std::all_of(there.begin(), there.end(), [&](const auto& o) {
+                           return o.second < Thresholds::signLeftOutGuess && o.second < word.confidence
+                               && LatinOverrule::signsLeftOut(token, o.first);
+                       });
+                const bool earned = word.confidence >= Thresholds::sureNumber || agreed || surer || backed || seenWhole || signSeen;
                 const bool unopposed = !earned && RuleSwitches::on(Rule::unrivalledWord) && unrivalled(word, token, others, rivals.empty() ? others : rivals);
                 // Very surely read, and at least as surely as each engine that read other
                 // characters there, none of them a misreading the Chinese models share with
@@ -381,7 +395,7 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
             // its currency sign ("\u516D5.52" for "\u00A515.52"), not ideographs alone: the
             // plain engine made "85" of "\u5BC6\u7801" as surely as of any number.
             size_t offset = 0;
-            const std::u32string token = trimmed(read.substr(from, to - from), &offset);
+            std::u32string token = trimmed(read.substr(from, to - from), &offset);
             if (std::none_of(token.begin(), token.end(), isDigit32))
                 continue;
             // A guess stands for a guess, never for ideographs the rules read beside it,
@@ -403,8 +417,14 @@ std::string withSureNumbers(const std::string& merged, const std::vector<const L
                 if (letterForDigit)
                     continue;
             }
+            to = from + offset + token.size();
+            // A mark lined up with a character of the word is the rules' reading of that
+            // character, no quote around it ("\u201C1%" for "-1%").
+            for (size_t i = it->from; i < it->to; ++i)
+                if (at[i] >= int(from) && at[i] < int(from + offset))
+                    offset = size_t(at[i]) - from;
             from += offset;
-            to = from + token.size();
+            token = read.substr(from, to - from);
             // Digits for digits, the plain engine's confidence alone is no better than the
             // Latin engine's reading: the Chinese models it holds make a "9" of a "0" in a
             // hash as surely as anything ("93b673f"). But for a word it read very surely,

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -88,6 +89,30 @@ TEST(LatinOverrule, AWordAChineseModelReadTheSameAtLeastAsSurelyStandsButForTheM
         {U"1293,350.67", 88, false, U"1,293,350.67", 90, true, -1},
     };
     expectEach(cases);
+}
+
+TEST(LatinOverrule, OnlyANumberWithTheSignsBeforeItLeftOutHasLostItsSigns)
+{
+    const std::vector<std::tuple<const char32_t*, const char32_t*, bool>> cases{
+        {U"-72%", U"72%", true},
+        {U"\u00A546.80", U"46.80", true},
+        {U"-\u00A512.24", U"12.24", true},
+        {U"+1,284.50", U"1,284.50", true},
+        {U"\u22122.5\u2030", U"2.5\u2030", true},
+        // Another sign, other digits, or something left out besides the sign.
+        {U"\u00A546.80", U"$46.80", false},
+        {U"-72%", U"73%", false},
+        {U"-72%", U"72", false},
+        {U"-\u00A512.24", U"\u00A512.24", false},
+        // Nothing left out, nothing but signs before it, or no number left.
+        {U"72%", U"72%", false},
+        {U"#28840", U"28840", false},
+        {U"-v2.3", U"v2.3", false},
+        {U"-2026-07-19", U"2026-07-19", false},
+        {U"-", U"", false},
+    };
+    for (const auto& [plain, latin, lost] : cases)
+        EXPECT_EQ(LatinOverrule::signsLeftOut(plain, latin), lost) << std::u32string(plain).size() << " / " << std::u32string(latin).size();
 }
 
 } // namespace

@@ -172,6 +172,11 @@ TEST(PlainFloor, AWordWithDigitsStandsWhereThePlainEngineIsSureOrTheLatinEngineA
         // with its sign, where the plain engine is sure of it.
         {"\u4F18\u60E0 \u7AFA17.53", "\u4F18\u60E0 -\u00A517.53", {90, 81}, "-\u00A517.53", 25, 67,
          "\u4F18\u60E0 -\u00A517.53"},
+        // Or both fairly surely, before an ideograph a Chinese model made of the sign.
+        {"\u4F18\u60E0 \u81F3\u00A512.24", "\u4F18\u60E0 -\u00A512.24", {96, 74}, "-\u00A512.24", 25, 65,
+         "\u4F18\u60E0 -\u00A512.24"},
+        {"\u4F18\u60E0 \u81F3\u00A512.24", "\u4F18\u60E0 -\u00A512.24", {96, 74}, "-\u00A512.24", 25, 45,
+         "\u4F18\u60E0 \u00A512.24"},
         // Not where the two agree on next to nothing, nor where the plain engine alone
         // doubts its word.
         {"\u5927\u7C73 1 \u00A532.27", "\u5927\u7C73 1 -\u00A532.27", {90, 90, 0}, "-\u00A532.27", 40, 0, "\u5927\u7C73 1 \u00A532.27"},
@@ -692,5 +697,32 @@ TEST(PlainFloor, AGlyphTheLatinEngineReadTwiceIsNoReadingAgainstThePlainOne)
     }
 }
 
-} // namespace
+// A sign before a number that the Latin engine left out, guessing at what was left of the
+// word, as on generated spreadsheets and receipts: the plain engine saw it, more surely.
+TEST(PlainFloor, ASignThePlainEngineReadAndTheLatinEngineLeftOutStands)
+{
+    const std::vector<Guessed> cases{
+        {"North -24,036.10 72% 79.5%", "North -24,036.10 -72% 79.5%", {93, 88, 55, 90}, "North -24,036.10 72% 79.5%", {93, 88, 1, 90},
+         "North -24,036.10 -72% 79.5%", {93, 88, 55, 90}, "North -24,036.10 -72% 79.5%"},
+        // A mark that is no number's sign read for the minus is the same guess.
+        {"South 31,669.00 \u201C1% 31.5%", "South 31,669.00 -1% 31.5%", {91, 87, 65, 90}, "South 31,669.00 \u201C1% 31.5%",
+         {91, 87, 37, 90}, "South 31,669.00 -1% 31.5%", {91, 87, 65, 90}, "South 31,669.00 -1% 31.5%"},
+        {"Cola \u00A515.60 46.80", "Cola Y15.69 \u00A546.80", {90, 77, 45}, "Cola \u00A515.60 46.80", {90, 87, 0}, "Cola Y15.69 Y46.89",
+         {90, 69, 65}, "Cola \u00A515.60 \u00A546.80"},
+        {"Crackers 1 \u00A510.50 10.50", "Crackers 1 \u00A510.50 \u00A510.50", {90, 81, 60, 60}, "Crackers 1 \u00A510.50 10.50",
+         {90, 81, 55, 0}, "Crackers 1 Ya6.59 Y19.59", {90, 81, 65, 26}, "Crackers 1 \u00A510.50 \u00A510.50"},
+        // Not where the Latin engine read other digits, or another currency sign, nor where
+        // it was as sure as the plain engine or more than guessing.
+        {"North 73%", "North -72%", {93, 55}, "North 73%", {93, 1}, "", {}, "North 73%"},
+        {"Cola $46.80", "Cola \u00A546.80", {90, 45}, "Cola $46.80", {90, 10}, "", {}, "Cola $46.80"},
+        {"North 72%", "North -72%", {93, 20}, "North 72%", {93, 30}, "", {}, "North 72%"},
+        {"North 72%", "North -72%", {93, 75}, "North 72%", {93, 55}, "", {}, "North 72%"},
+        // Nor where the plain engine barely read it: strokes before a figure come out as a
+        // minus at such confidences.
+        {"North 72%", "North -72%", {93, 20}, "North 72%", {93, 5}, "", {}, "North 72%"},
+    };
+    for (const Guessed& c : cases)
+        EXPECT_EQ(heldToPlain(c), c.expected) << c.merged << " / " << c.plain;
+}
 
+} // namespace
