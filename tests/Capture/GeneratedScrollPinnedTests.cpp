@@ -245,6 +245,23 @@ TEST_F(GeneratedScrollPinnedPagesTest, APageThatStoodWhileAFeedLoadedBelowLatePi
     });
 }
 
+// Cards whose pictures load late under a header that shrinks a row every few clicks,
+// beside two columns redrawn at every frame, at the whole view: between two frames no
+// row matches whole, the header's band runs on into the cards whose pictures loaded, and
+// the first click was never measured ("Stopped Early" after the first view). Beside the
+// header's band, the captions and borders place each frame.
+TEST_F(GeneratedScrollPinnedPagesTest, AShrinkingHeaderOverCardsWhosePicturesLoadBesideAnAnimationLeavesTheCardsToPlaceFrames)
+{
+    const PinnedCapture cases[] = {
+        {31337, 33, 739}, // 45 rows, a 40-px click, a 135-px header
+    };
+    forEachCapture(cases, [](const auto&, const Description& page, const Capture& capture, const Verdict& verdict) {
+        ASSERT_TRUE(page.has(header) && page.has(latePictures) && page.has(animation))
+            << "the case no longer has late pictures under a header beside an animation";
+        expectExactAndSilent(capture, verdict);
+    });
+}
+
 // A fixed seed's pages; the mix of each is in its failure message (and in
 // `bench_scroll_pages --seed 20261209 --page N`, which replays one alone). The disabled
 // ones do not come out whole yet; what each shows is beside it.
