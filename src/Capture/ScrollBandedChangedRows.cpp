@@ -40,7 +40,8 @@ std::optional<BandedOffset> registerUnchangedRowsBesideBands(const FramePixels& 
 
     for (const int offset : offsets) {
         const FramePixels before = previous.cropped(0, 0, bandWidth, h), after = next.cropped(0, 0, bandWidth, h);
-        for (const EdgeBands& bands : {edgeBands(before, after, offset), barBands(before, after, offset)}) {
+        for (const EdgeBands& bands : {edgeBands(before, after, offset), barBands(before, after, offset),
+                                       barBandsBesidePlaceholders(before, after, offset)}) {
             const int rest = h - bands.top - bands.bottom;
             if (bands == EdgeBands{} || rest < FrameRegistration::kMinimumSide || offset >= rest)
                 continue;

@@ -242,12 +242,17 @@ std::optional<int> registerByUnchangedRows(const FramePixels& previous, const Fr
                                  expected);
 }
 
+bool rowsMatchButForPlaceholders(const quint32* a, const quint32* b, int width)
+{
+    return FramePixelCompare::rowsMatch(a, b, width) || onlyPlaceholdersDiffer(a, b, width);
+}
+
 bool sameButForPlaceholders(const FramePixels& a, const FramePixels& b)
 {
     if (a.isNull() || b.isNull() || a.width != b.width || a.height != b.height)
         return false;
     for (int r = 0; r < a.height; ++r) {
-        if (!FramePixelCompare::rowsMatch(a.row(r), b.row(r), a.width) && !onlyPlaceholdersDiffer(a.row(r), b.row(r), a.width))
+        if (!rowsMatchButForPlaceholders(a.row(r), b.row(r), a.width))
             return false;
     }
     return true;

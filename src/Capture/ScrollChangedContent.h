@@ -24,6 +24,10 @@ namespace ScrollStitcher {
 std::optional<int> registerByUnchangedRows(const FramePixels& previous, const FramePixels& next,
                                            const FrameRegistration::Expected& expected);
 
+// Whether two rows `width` pixels wide match, or differ only where one of them shows a
+// placeholder that the other shows loaded.
+bool rowsMatchButForPlaceholders(const quint32* a, const quint32* b, int width);
+
 // Whether the two frames show the page at the same place: every row matches, or differs
 // only where one of them shows a placeholder (a plain box set off from what lies beside
 // it) that the other shows loaded.

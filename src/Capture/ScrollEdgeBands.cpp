@@ -3,6 +3,7 @@
 #include "Capture/FramePixelCompare.h"
 #include "Capture/RowSignatures.h"
 #include "Capture/ScrollAskedStep.h"
+#include "Capture/ScrollChangedContent.h"
 #include "Capture/ScrollSharedRows.h"
 
 #include <algorithm>
@@ -98,7 +99,10 @@ EdgeBands edgeBands(const FramePixels& previous, const FramePixels& next, int of
     return bands;
 }
 
-EdgeBands barBands(const FramePixels& previous, const FramePixels& next, int offset)
+namespace {
+
+template <typename RowsMatch>
+EdgeBands barBandsBy(const FramePixels& previous, const FramePixels& next, int offset, RowsMatch rowsMatch)
 {
     const int w = std::min(previous.width, next.width), h = std::min(previous.height, next.height);
     if (previous.isNull() || next.isNull() || offset <= 0 || offset >= h)
@@ -124,16 +128,16 @@ EdgeBands barBands(const FramePixels& previous, const FramePixels& next, int off
                 return 0;
         return last + 1;
     };
-    const bool topStaysPut = FramePixelCompare::rowsMatch(next.row(0), previous.row(0), w);
-    const bool bottomStaysPut = FramePixelCompare::rowsMatch(next.row(h - 1), previous.row(h - 1), w);
+    const bool topStaysPut = rowsMatch(next.row(0), previous.row(0), w);
+    const bool bottomStaysPut = rowsMatch(next.row(h - 1), previous.row(h - 1), w);
     const auto topBand = [&](int within) {
         return band(topStaysPut, within, [&](int i) {
-            return !FramePixelCompare::rowsMatch(next.row(i), previous.row(i + offset), w);
+            return !rowsMatch(next.row(i), previous.row(i + offset), w);
         });
     };
     const auto bottomBand = [&](int within) {
         return band(bottomStaysPut, within, [&](int i) {
-            return !FramePixelCompare::rowsMatch(next.row(compared - 1 - i), previous.row(h - 1 - i), w);
+            return !rowsMatch(next.row(compared - 1 - i), previous.row(h - 1 - i), w);
         });
     };
     // Only a bar's band bounds the other edge's scan: its last row differs from the
@@ -156,6 +160,20 @@ EdgeBands barBands(const FramePixels& previous, const FramePixels& next, int off
         bands.top = topBand(shortOf(bands.bottom, differsAcross(next.row(compared - bands.bottom),
                                                                  previous.row(h - bands.bottom))));
     return bands;
+}
+
+} // namespace
+
+EdgeBands barBands(const FramePixels& previous, const FramePixels& next, int offset)
+{
+    return barBandsBy(previous, next, offset, [](const quint32* a, const quint32* b, int w) {
+        return FramePixelCompare::rowsMatch(a, b, w);
+    });
+}
+
+EdgeBands barBandsBesidePlaceholders(const FramePixels& previous, const FramePixels& next, int offset)
+{
+    return barBandsBy(previous, next, offset, rowsMatchButForPlaceholders);
 }
 
 std::optional<BandedOffset> registerBesideBands(const FramePixels& previous, const FramePixels& next,

@@ -48,6 +48,11 @@ EdgeBands edgeBands(const FramePixels& previous, const FramePixels& next, int of
 // rows wherever the bar covers both: they neither start nor end the band there.
 EdgeBands barBands(const FramePixels& previous, const FramePixels& next, int offset);
 
+// The same, where rows that differ only where pictures loaded (a placeholder in one
+// frame shown loaded in the other) count as matching: the band of a header that changed
+// height above cards whose pictures loaded meanwhile ends where the cards begin.
+EdgeBands barBandsBesidePlaceholders(const FramePixels& previous, const FramePixels& next, int offset);
+
 struct BandedOffset {
     int offset = 0;
     EdgeBands bands;

@@ -478,6 +478,9 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
     // stood since (rows a feed loaded in place of its end between the looks included): the
     // step says where the clicks would have sent a page that went the whole way, not where
     // one that stopped short stands, and rows alike a pitch apart fit a place further down.
+    // So it does, last, where this look's rows place the page nowhere because a feed loaded
+    // rows in place of its end and pictures loaded above them while it stood: what changed
+    // leaves too little to place it, not a page that moved.
     const ShortLook shortLook = std::exchange(m_shortLook, {});
     const bool placedPastTheClicks = judged.judgement.append && m_driver->isCalibrated()
                                      && judged.judgement.foundPx > expectedBelowKeptPx();
@@ -486,7 +489,9 @@ void ScrollingCaptureController::tickJudgedAsIs(const QImage& frame, const Judge
                                            && shortLook.judgement->foundPx > 0
                                            && judged.judgement.foundPx != shortLook.judgement->foundPx;
     const bool stoodSinceShortLook
-        = judged.pageStill || (stepOverTheShortLooksRows && judged.stoodWhileRowsLoaded && m_driver->isCalibrated());
+        = judged.pageStill
+          || ((stepOverTheShortLooksRows || (!judged.judgement.append && judged.judgement.foundPx <= 0))
+              && judged.stoodWhileRowsLoaded && m_driver->isCalibrated());
     const bool shortLookStands = shortLook.judgement && m_relooks > 0
                                  && (!judged.judgement.append || placedPastTheClicks || stepOverTheShortLooksRows)
                                  && !judged.judgement.duplicate && judged.judgement.foundPx >= 0 && stoodSinceShortLook;

@@ -227,6 +227,41 @@ TEST_F(GeneratedScrollPinnedPagesTest, APlainEndBelowAPictureThatLoadedAtTheEndI
     });
 }
 
+// A feed of cards whose pictures load late, under a footer, at the whole view: a step
+// reaches the end of what has loaded part-way (90 of 318 px), and the rows place the page
+// there twice. Looked at again, a picture has loaded, then a row of cards in place of the
+// plain end: nothing is left to place that look, though the page stood still. Taken for a
+// page that moved, the tick was refused and the clicks sent back a whole step, far above
+// the kept frame, where no later frame could be placed: "Stopped Early" after 14 of 21
+// rows. The page stood where the earlier look found it, and is kept there.
+TEST_F(GeneratedScrollPinnedPagesTest, APageThatStoodWhileAFeedLoadedBelowLatePicturesIsKeptWhereItStopped)
+{
+    const PinnedCapture cases[] = {
+        {31337, 60, 747}, // 21 rows, a 53-px click, six clicks a step
+    };
+    forEachCapture(cases, [](const auto&, const Description& page, const Capture& capture, const Verdict& verdict) {
+        ASSERT_TRUE(page.has(feed) && page.has(latePictures)) << "the case no longer has a feed of late pictures";
+        expectExactAndSilent(capture, verdict);
+    });
+}
+
+// Cards whose pictures load late under a header that shrinks a row every few clicks,
+// beside two columns redrawn at every frame, at the whole view: between two frames no
+// row matches whole, the header's band runs on into the cards whose pictures loaded, and
+// the first click was never measured ("Stopped Early" after the first view). Beside the
+// header's band, the captions and borders place each frame.
+TEST_F(GeneratedScrollPinnedPagesTest, AShrinkingHeaderOverCardsWhosePicturesLoadBesideAnAnimationLeavesTheCardsToPlaceFrames)
+{
+    const PinnedCapture cases[] = {
+        {31337, 33, 739}, // 45 rows, a 40-px click, a 135-px header
+    };
+    forEachCapture(cases, [](const auto&, const Description& page, const Capture& capture, const Verdict& verdict) {
+        ASSERT_TRUE(page.has(header) && page.has(latePictures) && page.has(animation))
+            << "the case no longer has late pictures under a header beside an animation";
+        expectExactAndSilent(capture, verdict);
+    });
+}
+
 // A fixed seed's pages; the mix of each is in its failure message (and in
 // `bench_scroll_pages --seed 20261209 --page N`, which replays one alone). The disabled
 // ones do not come out whole yet; what each shows is beside it.

@@ -104,3 +104,31 @@ TEST(ScrollFixedBars, AFrameBetweenBarsThatChangedHeightJoinsRowForRow)
         EXPECT_EQ(stitched->image, expected);
     }
 }
+
+// A header that shrinks a row as the page scrolls, over cards whose pictures were grey in
+// one frame and loaded in colour by the next: no row below the header matches whole at
+// the offset the page moved by, so the rows that changed run on from the header's band
+// and no band ends. Rows that differ only where pictures loaded end none; beside the
+// header's band, the captions and borders place the frame.
+TEST(ScrollFixedBars, AHeaderThatShrankAboveCardsWhosePicturesLoadedLeavesTheCardsToPlaceTheFrame)
+{
+    QuietDiagnostics quiet;
+    std::vector<QRect> pictures;
+    const QImage loaded = ScrollTestPages::cardGrid(kWidth, 8, 3, 125, &pictures);
+    QImage grey = loaded.copy();
+    {
+        QPainter painter(&grey);
+        for (const QRect& picture : pictures)
+            painter.fillRect(picture, QColor(204, 204, 204));
+    }
+    for (const int offset : {40, 57}) {
+        SCOPED_TRACE(offset);
+        QImage previous = grey.copy(0, 100, kWidth, kHeight).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        QImage next = loaded.copy(0, 100 + offset, kWidth, kHeight).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        paintBars(previous, 90, 0);
+        paintBars(next, 89, 0);
+        const FrameJudgement j = judgeFrame(previous, next, {0, true, 0, false, 0}, 0, JudgeMode::first);
+        ASSERT_TRUE(j.append);
+        EXPECT_EQ(j.newPx, offset);
+    }
+}
