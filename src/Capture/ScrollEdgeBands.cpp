@@ -166,9 +166,7 @@ EdgeBands barBandsBy(const FramePixels& previous, const FramePixels& next, int o
 
 EdgeBands barBands(const FramePixels& previous, const FramePixels& next, int offset)
 {
-    return barBandsBy(previous, next, offset, [](const quint32* a, const quint32* b, int w) {
-        return FramePixelCompare::rowsMatch(a, b, w);
-    });
+    return barBandsBy(previous, next, offset, FramePixelCompare::rowsMatch);
 }
 
 EdgeBands barBandsBesidePlaceholders(const FramePixels& previous, const FramePixels& next, int offset)

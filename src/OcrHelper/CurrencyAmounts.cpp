@@ -1,6 +1,7 @@
 #include "OcrHelper/CurrencyAmounts.h"
 
 #include "OcrHelper/HanText.h"
+#include "OcrHelper/NumberPlaces.h"
 #include "OcrHelper/PlainFloor.h"
 
 #include <algorithm>
@@ -11,7 +12,7 @@ namespace CurrencyAmounts {
 
 namespace {
 
-bool isCurrency(char32_t c) { return std::u32string_view(U"$\u20AC\u00A5\uFFE5\u00A3").find(c) != std::u32string_view::npos; }
+using PlainFloor::isCurrency;
 bool isMinus(char32_t c) { return c == U'-' || c == U'\u2212'; }
 
 std::u32string digitsOf(const std::u32string& text)

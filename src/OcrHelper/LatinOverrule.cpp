@@ -1,6 +1,7 @@
 #include "OcrHelper/LatinOverrule.h"
 
 #include "OcrHelper/HanText.h"
+#include "OcrHelper/NumberPlaces.h"
 #include "OcrHelper/PlainFloor.h"
 #include "OcrHelper/Thresholds.h"
 
@@ -83,8 +84,9 @@ bool digitsLeftOut(const std::u32string& plain, const std::u32string& latin) { r
 
 bool signsLeftOut(const std::u32string& plain, const std::u32string& latin)
 {
+    const auto isSign = [](char32_t c) { return c == U'-' || c == U'+' || c == U'\u2212' || PlainFloor::isCurrency(c); };
     size_t signs = 0;
-    while (signs < plain.size() && std::u32string_view(U"-+\u2212$\u20AC\u00A5\uFFE5\u00A3").find(plain[signs]) != std::u32string_view::npos)
+    while (signs < plain.size() && isSign(plain[signs]))
         ++signs;
     if (signs == 0 || latin.empty() || plain.compare(signs, std::u32string::npos, latin) != 0)
         return false;
